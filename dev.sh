@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Builds, runs and tests Quillane Reminder on Debian 12.
+#   ./dev.sh run    install what is missing, build a release build, start the program
+#   ./dev.sh test   install what is missing, build the test build, run every test
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(
+  cmake g++ ninja-build ccache pkg-config
+  qt6-base-dev qt6-5compat-dev qt6-multimedia-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
+  libquazip1-qt6-dev libgl-dev
+)
+TEST_PACKAGES=(xvfb xauth clang-14 libclang-rt-14-dev)
+
+install_missing() {
+  local missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+jobs() { nproc 2>/dev/null || echo 2; }
+
+private_runtime_dir() {
+  if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -w "${XDG_RUNTIME_DIR}" ]; then
+    XDG_RUNTIME_DIR=$(mktemp -d /tmp/qr-runtime.XXXXXX)
+    chmod 700 "$XDG_RUNTIME_DIR"
+    export XDG_RUNTIME_DIR
+  fi
+}
+
+cmd_run() {
+  install_missing "${PACKAGES[@]}"
+  cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQR_TESTS=OFF
+  cmake --build build-release -j "$(jobs)"
+  exec ./build-release/src/quillane-reminder "$@"
+}
+
+cmd_test() {
+  install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+  private_runtime_dir
+  cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQR_SANITIZE=ON
+  cmake --build build-test -j "$(jobs)"
+  ctest --test-dir build-test --output-on-failure -j "$(jobs)"
+  if [ -x fuzz/run-fuzzers.sh ]; then
+    fuzz/run-fuzzers.sh
+  fi
+}
+
+case "${1:-}" in
+  run) shift; cmd_run "$@" ;;
+  test) shift; cmd_test "$@" ;;
+  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+esac

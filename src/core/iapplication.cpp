@@ -1,0 +1,21 @@
+#include "core/iapplication.h"
+
+namespace IApplicationPrivate {
+IApplication *s_instance = nullptr;
+}
+
+IApplication *IApplication::instance()
+{
+    return IApplicationPrivate::s_instance;
+}
+
+void IApplication::setInstance(IApplication *app)
+{
+    IApplicationPrivate::s_instance = app;
+}
+
+IApplication::~IApplication()
+{
+    if (IApplicationPrivate::s_instance == this)
+        IApplicationPrivate::s_instance = nullptr;
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QVariant>
+#include <QWindow>
+
+class QObject;
+class QSettings;
+class Properties;
+class GadgetsController;
+class Storage;
+class IBackupManager;
+class WebController;
+class Langs;
+struct LastVersionInfo;
+class IEventTypesStorage;
+class UndoObject;
+class EventsManager;
+class ReminderController;
+class SoundList;
+
+// The one door through which every part of the program reaches the running application.
+// The application registers itself for its whole life; tests register a fake.
+class IApplication
+{
+public:
+    static IApplication *instance();
+
+    virtual QSettings *settings() = 0;
+    virtual Properties *properties() = 0;
+    virtual QString uid() const = 0;
+    virtual QString dataLocation() const = 0;
+    virtual QString language() const = 0;
+    virtual GadgetsController *gadgetsController() = 0;
+    virtual QVariant settingsValue(const QByteArray &key, const QVariant &defaultValue = QVariant()) const = 0;
+    virtual void setSettingsValue(const QByteArray &key, const QVariant &value) = 0;
+    virtual void removeSettings(const QByteArray &key, bool withDottedChildren) = 0;
+    virtual Storage *storage() = 0;
+    virtual IBackupManager *backupManager() = 0;
+    virtual QString systemInfoText() = 0;
+    virtual QString applicationFilePath() const = 0;
+    virtual WebController *webController() = 0;
+    virtual Langs *langs() = 0;
+    virtual QString timeFormat() const = 0;
+    virtual const LastVersionInfo &lastVersionInfo() const = 0;
+    virtual void setLastVersionInfo(const LastVersionInfo &info) = 0;
+    virtual bool layoutDirection() const = 0;
+    virtual IEventTypesStorage *eventTypesStorage() = 0;
+    virtual void setAutorun(bool on) = 0;
+    virtual int showReportDialog(const QString &title, bool withTechnicalInfo) = 0;
+    virtual void showUninstallFeedback() = 0;
+    // Window id of the panel the bar docks to; 0 when none was found.
+    virtual WId barHandle() const = 0;
+    virtual bool raiseSettingsDialog() = 0;
+    virtual bool raiseEditor() = 0;
+    virtual EventsManager *eventsManager() = 0;
+    virtual UndoObject *undoObject() = 0;
+    virtual QObject *app() = 0;
+    virtual void showSettings() = 0;
+    virtual void showRequestFeatureDialog() = 0;
+    virtual void showReportBugDialog() = 0;
+    virtual int showAboutDialog() = 0;
+    virtual void showUpdateDialog() = 0;
+    virtual void showEditor(int event = -1) = 0;
+    virtual ReminderController *reminderController() = 0;
+    virtual void playSound(const QString &path) = 0;
+    virtual SoundList *sounds() = 0;
+
+    virtual ~IApplication();
+
+protected:
+    // The implementation registers itself at the start of its constructor's body
+    // and unregisters in its destructor.
+    static void setInstance(IApplication *app);
+};

@@ -1,0 +1,79 @@
+#include "core/log.h"
+
+#include "core/clock.h"
+#include "core/crashhandleradapter.h"
+
+#include <deque>
+
+namespace LogPrivate {
+
+struct MemoryLog
+{
+    std::deque<QByteArray> lines;
+};
+
+MemoryLog &memoryLog()
+{
+    static MemoryLog log;
+    return log;
+}
+
+QByteArray timestamp()
+{
+    return Common::Clock::now().toString(QStringLiteral("dd.MM.yyThh:mm:ss:zzz")).toUtf8();
+}
+
+QByteArray baseName(const char *file)
+{
+    QByteArray path(file ? file : "");
+    const int slash = qMax(path.lastIndexOf('/'), path.lastIndexOf('\\'));
+    return slash >= 0 ? path.mid(slash + 1) : path;
+}
+
+void appendToMemory(const QByteArray &line)
+{
+    MemoryLog &log = memoryLog();
+    log.lines.push_back(line);
+    while (log.lines.size() > static_cast<size_t>(Common::kLogMemoryLines))
+        log.lines.pop_front();
+}
+
+} // namespace LogPrivate
+
+void writeLogLine(const char *file, int line, const char *function, const QByteArray &message)
+{
+    Q_UNUSED(file);
+    Q_UNUSED(line);
+    Q_UNUSED(function);
+    const QByteArray time = LogPrivate::timestamp();
+    LogPrivate::appendToMemory(time + message + '\n');
+    CrashHandlerAdapter adapter;
+    adapter.log(time, QString::fromUtf8(message));
+}
+
+QByteArray logBuffer()
+{
+    QByteArray result;
+    for (const QByteArray &line : LogPrivate::memoryLog().lines)
+        result += line;
+    return result;
+}
+
+namespace Common {
+
+void reportFailedAssert(const char *file, int line, const char *function, const char *condition)
+{
+    // No crash library receives the location on this platform, so the log line carries it.
+    const QByteArray message = ':' + LogPrivate::baseName(file) + ':' + QByteArray::number(line) + ':' +
+                               QByteArray(function ? function : "") + ":ASSERT: " + QByteArray(condition);
+    writeLogLine(file, line, function, message);
+    CrashHandlerAdapter adapter;
+    adapter.reportAssert(QString::fromUtf8(condition));
+}
+
+void clearLogBuffer()
+{
+    LogPrivate::memoryLog().lines.clear();
+}
+
+} // namespace Common

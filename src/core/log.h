@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+
+// The process-wide log: an in-memory buffer plus "log.dat" in the data location.
+void writeLogLine(const char *file, int line, const char *function, const QByteArray &message);
+QByteArray logBuffer();
+
+namespace Common {
+// Called by QR_ASSERT: logs the failed check and hands it to the crash-report adapter.
+void reportFailedAssert(const char *file, int line, const char *function, const char *condition);
+// Lines the in-memory log keeps; older ones are dropped so weeks of uptime stay bounded.
+constexpr int kLogMemoryLines = 10000;
+// Tests only: forget the in-memory log.
+void clearLogBuffer();
+} // namespace Common
+
+#define QR_LOG(message) ::writeLogLine(__FILE__, __LINE__, Q_FUNC_INFO, (message))
+
+// A failed check is logged and reported; execution goes on along the same path.
+#define QR_ASSERT(cond)                                                                                                \
+    do {                                                                                                               \
+        if (!(cond))                                                                                                   \
+            ::Common::reportFailedAssert(__FILE__, __LINE__, Q_FUNC_INFO, #cond);                                      \
+    } while (false)

@@ -1,0 +1,4 @@
+#pragma once
+// Precompiled Qt headers shared by every layer.
+#include <QtCore/QtCore>
+#include <QtGui/QtGui>

@@ -1,0 +1,109 @@
+#include "core/clock.h"
+#include "core/crashhandleradapter.h"
+#include "core/log.h"
+#include "fakeapplication.h"
+#include "testhelpers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+class TestLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { TestHelpers::isolateEnvironment(); }
+    void init()
+    {
+        Common::clearLogBuffer();
+        Common::Clock::pin(QDateTime(QDate(2026, 12, 6), QTime(12, 35, 23, 45)));
+    }
+    void cleanup() { Common::Clock::unpin(); }
+
+    void writesMemoryAndFileForms()
+    {
+        FakeApplication app;
+        writeLogLine(__FILE__, __LINE__, Q_FUNC_INFO, "Debug: x");
+        QCOMPARE(logBuffer(), QByteArray("06.12.26T12:35:23:045Debug: x\n"));
+        QCOMPARE(TestHelpers::readFile(QDir(app.dataLocation()).filePath("log.dat")),
+                 QByteArray("06.12.26T12:35:23:045 = Debug: x\n"));
+    }
+
+    void keepsCallOrderWithinOneMillisecond()
+    {
+        FakeApplication app;
+        QR_LOG("first");
+        QR_LOG("");
+        QCOMPARE(logBuffer(), QByteArray("06.12.26T12:35:23:045first\n06.12.26T12:35:23:045\n"));
+        QCOMPARE(TestHelpers::readFile(QDir(app.dataLocation()).filePath("log.dat")),
+                 QByteArray("06.12.26T12:35:23:045 = first\n06.12.26T12:35:23:045 = \n"));
+    }
+
+    void invalidUtf8KeptInMemoryReplacedInFile()
+    {
+        FakeApplication app;
+        QR_LOG(QByteArray("a\xff" "b"));
+        QCOMPARE(logBuffer(), QByteArray("06.12.26T12:35:23:045a\xff" "b\n"));
+        QCOMPARE(TestHelpers::readFile(QDir(app.dataLocation()).filePath("log.dat")),
+                 QByteArray("06.12.26T12:35:23:045 = a\xef\xbf\xbd" "b\n"));
+    }
+
+    void unwritableDataFolderKeepsMemoryLog()
+    {
+        FakeApplication app;
+        app.m_dataLocation = QStringLiteral("/nonexistent/quillane/data");
+        QR_LOG("still here");
+        QCOMPARE(logBuffer(), QByteArray("06.12.26T12:35:23:045still here\n"));
+    }
+
+    void logsWithoutApplication()
+    {
+        QVERIFY(!IApplication::instance());
+        QR_LOG("early");
+        QCOMPARE(logBuffer(), QByteArray("06.12.26T12:35:23:045early\n"));
+    }
+
+    void failedAssertWritesOneLineAndGoesOn()
+    {
+        FakeApplication app;
+        int reached = 0;
+        const int value = 3;
+        QR_ASSERT(value == 4);
+        ++reached;
+        QR_ASSERT(value == 3);
+        QCOMPARE(reached, 1);
+        const QList<QByteArray> lines = logBuffer().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[0].startsWith("06.12.26T12:35:23:045:tst_log.cpp:"));
+        QVERIFY(lines[0].contains("failedAssertWritesOneLineAndGoesOn"));
+        QVERIFY(lines[0].endsWith(":ASSERT: value == 4"));
+    }
+
+    void memoryLogIsBounded()
+    {
+        for (int i = 0; i < Common::kLogMemoryLines + 5; ++i)
+            QR_LOG(QByteArray::number(i));
+        const QByteArray buffer = logBuffer();
+        QCOMPARE(buffer.count('\n'), Common::kLogMemoryLines);
+        QVERIFY(buffer.startsWith("06.12.26T12:35:23:0455\n"));
+    }
+
+    void resetAndRemoveLogFile()
+    {
+        FakeApplication app;
+        const QString path = QDir(app.dataLocation()).filePath("log.dat");
+        QVERIFY(TestHelpers::writeFile(path, "old run\n"));
+        CrashHandlerAdapter adapter;
+        QVERIFY(!adapter.isAvailable());
+        adapter.resetLogFile();
+        QVERIFY(!QFile::exists(path));
+        QR_LOG("new");
+        QVERIFY(QFile::exists(path));
+        adapter.removeLogFile();
+        QVERIFY(!QFile::exists(path));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLog)
+#include "tst_log.moc"

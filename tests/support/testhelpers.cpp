@@ -1,0 +1,60 @@
+#include "testhelpers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTimeZone>
+
+#include <ctime>
+
+namespace TestHelpers {
+
+void isolateEnvironment()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QString dir = QDir::temp().filePath(QStringLiteral("qr-runtime-%1").arg(QCoreApplication::applicationPid()));
+        QDir().mkpath(dir);
+        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
+    }
+}
+
+ScopedTimeZone::ScopedTimeZone(const char *tz) : m_old(qgetenv("TZ")), m_hadOld(qEnvironmentVariableIsSet("TZ"))
+{
+    qputenv("TZ", tz);
+    tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone()
+{
+    if (m_hadOld)
+        qputenv("TZ", m_old);
+    else
+        qunsetenv("TZ");
+    tzset();
+}
+
+qint64 FailingDevice::writeData(const char *data, qint64 len)
+{
+    const qint64 room = m_limit - m_written.size();
+    if (room <= 0)
+        return -1;
+    const qint64 n = qMin(room, len);
+    m_written.append(data, n);
+    return n;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
+}
+
+} // namespace TestHelpers

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+
+namespace TestHelpers {
+
+// Keeps tests away from the real user's folders and settings; call in initTestCase.
+void isolateEnvironment();
+
+// Sets TZ for the life of the object and restores the old value after.
+class ScopedTimeZone
+{
+public:
+    explicit ScopedTimeZone(const char *tz);
+    ~ScopedTimeZone();
+
+private:
+    QByteArray m_old;
+    bool m_hadOld;
+};
+
+// A write-only device that accepts `limit` bytes and then fails every write.
+class FailingDevice : public QIODevice
+{
+public:
+    explicit FailingDevice(qint64 limit) : m_limit(limit) {}
+    QByteArray written() const { return m_written; }
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 len) override;
+
+private:
+    qint64 m_limit;
+    QByteArray m_written;
+};
+
+QByteArray readFile(const QString &path);
+bool writeFile(const QString &path, const QByteArray &content);
+
+} // namespace TestHelpers
