@@ -2,6 +2,7 @@
 # Builds, runs and tests Quillane Reminder on Debian 12.
 #   ./dev.sh run    install what is missing, build a release build, start the program
 #   ./dev.sh test   install what is missing, build the test build, run every test
+#   ./dev.sh bench  build the benchmark programs (release) and run them
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -10,7 +11,8 @@ PACKAGES=(
   qt6-base-dev qt6-5compat-dev qt6-multimedia-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
   libquazip1-qt6-dev libgl-dev
 )
-TEST_PACKAGES=(xvfb xauth clang-14 libclang-rt-14-dev)
+TEST_PACKAGES=(xvfb xauth clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar)
+BENCH_PACKAGES=(libbenchmark-dev libical-dev)
 
 install_missing() {
   local missing=()
@@ -53,8 +55,18 @@ cmd_test() {
   fi
 }
 
+cmd_bench() {
+  install_missing "${PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
+  cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQR_TESTS=OFF -DQR_BENCH=ON
+  cmake --build build-bench -j "$(jobs)"
+  for b in build-bench/bench/bench_*; do
+    [ -x "$b" ] && "$b"
+  done
+}
+
 case "${1:-}" in
   run) shift; cmd_run "$@" ;;
   test) shift; cmd_test "$@" ;;
-  *) echo "usage: $0 run|test" >&2; exit 2 ;;
+  bench) shift; cmd_bench "$@" ;;
+  *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
 esac
