@@ -1,0 +1,117 @@
+#include "core/dateconversions.h"
+
+#include <QtTest>
+
+class TestDateConversions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dateFromMap_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QDate>("expected");
+        auto map = [](const QVariant &y, const QVariant &m, const QVariant &d) {
+            return QVariant(QVariantMap{{"year", y}, {"month", m}, {"day", d}});
+        };
+        QTest::newRow("leap day") << map(2012, 2, 29) << QDate(2012, 2, 29);
+        QTest::newRow("no leap day") << map(2011, 2, 29) << QDate();
+        QTest::newRow("numbers as text") << map("2012", "2", "29") << QDate(2012, 2, 29);
+        QTest::newRow("month 13") << map(2012, 13, 1) << QDate();
+        QTest::newRow("year 0") << map(0, 1, 1) << QDate();
+        QTest::newRow("empty map") << QVariant(QVariantMap()) << QDate();
+        QTest::newRow("missing day") << QVariant(QVariantMap{{"year", 2012}, {"month", 2}}) << QDate();
+        QTest::newRow("not a map") << QVariant(QStringLiteral("2012-02-29")) << QDate();
+        QTest::newRow("null") << QVariant() << QDate();
+    }
+
+    void dateFromMap()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(QDate, expected);
+        const QDate date = ::dateFromMap(value);
+        QCOMPARE(date, expected);
+        QCOMPARE(date.isValid(), expected.isValid());
+    }
+
+    void dateToVariantWritesIsoText()
+    {
+        const QVariant value = dateToVariant(QDate(2013, 3, 5));
+        QCOMPARE(value.typeId(), QMetaType::QString);
+        QCOMPARE(value.toString(), QStringLiteral("2013-03-05"));
+        QCOMPARE(::dateFromVariant(value), QDate(2013, 3, 5));
+
+        const QVariant invalid = dateToVariant(QDate());
+        QCOMPARE(invalid.typeId(), QMetaType::QString);
+        QVERIFY(invalid.toString().isEmpty());
+    }
+
+    void dateFromVariant_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QDate>("expected");
+        QTest::newRow("iso") << QVariant("2013-03-05") << QDate(2013, 3, 5);
+        QTest::newRow("no such day") << QVariant("2013-02-30") << QDate();
+        QTest::newRow("other format") << QVariant("05.03.2013") << QDate();
+        QTest::newRow("garbage") << QVariant("tomorrow") << QDate();
+        QTest::newRow("empty") << QVariant("") << QDate();
+        QTest::newRow("null") << QVariant() << QDate();
+    }
+
+    void dateFromVariant()
+    {
+        QFETCH(QVariant, value);
+        QFETCH(QDate, expected);
+        const QDate date = ::dateFromVariant(value);
+        QCOMPARE(date, expected);
+        QCOMPARE(date.isValid(), expected.isValid());
+    }
+
+    void dateTimeToVariantDropsMilliseconds()
+    {
+        const QDateTime local(QDate(2013, 3, 5), QTime(7, 8, 9, 500));
+        const QVariant value = dateTimeToVariant(local);
+        QCOMPARE(value.toString(), QStringLiteral("2013-03-05T07:08:09"));
+        const QDateTime back = dateTimeFromVariant(value);
+        QCOMPARE(back, QDateTime(QDate(2013, 3, 5), QTime(7, 8, 9)));
+        QCOMPARE(back.timeSpec(), Qt::LocalTime);
+
+        const QDateTime utc(QDate(2013, 3, 5), QTime(7, 8, 9), Qt::UTC);
+        QCOMPARE(dateTimeToVariant(utc).toString(), QStringLiteral("2013-03-05T07:08:09Z"));
+        QCOMPARE(dateTimeFromVariant(QStringLiteral("2013-03-05T07:08:09Z")), utc);
+
+        QVERIFY(dateTimeToVariant(QDateTime()).toString().isEmpty());
+    }
+
+    void dateTimeFromVariantRejectsInvalid_data()
+    {
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("garbage") << QVariant("yesterday noon");
+        QTest::newRow("bad hour") << QVariant("2013-03-05T25:00:00");
+        QTest::newRow("bad day") << QVariant("2013-02-30T07:08:09");
+        QTest::newRow("empty") << QVariant("");
+        QTest::newRow("null") << QVariant();
+    }
+
+    void dateTimeFromVariantRejectsInvalid()
+    {
+        QFETCH(QVariant, value);
+        QVERIFY(!dateTimeFromVariant(value).isValid());
+    }
+
+    void dropSecondsKeepsDateAndSpec()
+    {
+        const QDateTime local(QDate(2013, 3, 5), QTime(7, 8, 59, 999));
+        const QDateTime cut = dropSeconds(local);
+        QCOMPARE(cut.date(), QDate(2013, 3, 5));
+        QCOMPARE(cut.time(), QTime(7, 8, 0, 0));
+        QCOMPARE(cut.timeSpec(), Qt::LocalTime);
+
+        const QDateTime utc(QDate(2013, 12, 31), QTime(23, 59, 30), Qt::UTC);
+        QCOMPARE(dropSeconds(utc), QDateTime(QDate(2013, 12, 31), QTime(23, 59), Qt::UTC));
+        QVERIFY(!dropSeconds(QDateTime()).isValid());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDateConversions)
+#include "tst_dateconversions.moc"
