@@ -1,0 +1,49 @@
+#pragma once
+
+#include "store/eventmanagertemplate.h"
+#include "store/todos/todorecord.h"
+
+#include <QObject>
+#include <QVariantMap>
+
+// The to-dos of one gadget, in order; passes every change of a record or of the list on as signals.
+class ToDoStorage : public QObject, public EventManagerTemplate<IToDoRecordPtr>
+{
+    Q_OBJECT
+
+public:
+    ToDoStorage();
+    ~ToDoStorage() override;
+
+    QVariantMap objectToMap() const;
+    void objectFromMap(QVariantMap map);
+
+    void addEvent(IToDoRecordPtr event) override;
+    void insertEvent(int index, IToDoRecordPtr event) override;
+    void removeEvent(IToDoRecordPtr event) override;
+    void move(int index, int delta) override;
+    void clear();
+
+signals:
+    void todoTextChanged(int index);
+    void todoDoneChanged(int index);
+    void todoChanged(int index);
+    void todoAboutToBeAdded(int index);
+    void todoAdded();
+    void todoAboutToBeRemove(int index);
+    void todoRemoved();
+    void todoAboutToBeMoved(int index, int step);
+    void todoMoved();
+    void allDataChanged();
+    void somethingChanged();
+
+private slots:
+    void onTextChanged();
+    void onDoneChanged();
+    void onEventChanged();
+
+private:
+    void connectToEvent(const IToDoRecordPtr &event);
+    void disconnectFromEvent(const IToDoRecordPtr &event);
+    int findEventBySender(QObject *sender) const;
+};
