@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/ibackupobject.h"
+
+#include <QString>
+
+// Backs up one file whole. Stores that keep their data in a file derive from it and
+// override restore() to reload after the file was replaced.
+class FileBackupObject : public IBackupObject
+{
+public:
+    explicit FileBackupObject(const QString &fileName);
+
+    QDateTime lastModified() const override;
+    QByteArray backup(bool *ok) override;
+    // Replaces the file atomically: a failed write keeps the old file.
+    bool restore(const QByteArray &data) override;
+    QByteArray name() const override;
+
+    QString backupFileName() const { return m_fileName; }
+
+private:
+    const QString m_fileName;
+};

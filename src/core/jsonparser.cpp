@@ -1,0 +1,572 @@
+#include "core/jsonparser.h"
+
+#include "core/log.h"
+
+#include <QBuffer>
+#include <QIODevice>
+#include <QTextStream>
+
+#include <array>
+#include <charconv>
+#include <cstring>
+
+namespace JsonParserPrivate {
+
+// Byte classes of the reader; a byte is judged as the Latin-1 character it would be.
+struct ByteTables
+{
+    std::array<bool, 256> space{};
+    std::array<bool, 256> letterOrNumber{};
+    std::array<bool, 256> wordEnd{};
+    std::array<bool, 256> escape{};
+
+    ByteTables()
+    {
+        for (int b = 0; b < 256; ++b) {
+            // Only these count as white space; Qt 6 would also take 0x85, which older files may hold inside words.
+            space[b] = (b >= 9 && b <= 13) || b == 32 || b == 0xA0;
+            letterOrNumber[b] = QChar(QLatin1Char(char(b))).isLetterOrNumber();
+            wordEnd[b] = space[b] || b == ']' || b == '}' || b == ',';
+        }
+        for (unsigned char b : {'\\', '"', '\b', '\n', '\f', '\r', '\t'})
+            escape[b] = true;
+    }
+};
+
+const ByteTables &tables()
+{
+    static const ByteTables t;
+    return t;
+}
+
+class Reader
+{
+public:
+    Reader(const char *data, qsizetype size) : m_data(data), m_size(size), m_tables(tables()) {}
+
+    QVariant readValue(int depth);
+    qsizetype position() const { return m_pos; }
+
+private:
+    [[noreturn]] void fail(const QByteArray &message) const;
+    void skipSpaceAndComments();
+    bool expect(char c)
+    {
+        if (m_pos < m_size && m_data[m_pos] == c) {
+            ++m_pos;
+            return true;
+        }
+        return false;
+    }
+    uchar byteAt(qsizetype i) const { return uchar(m_data[i]); }
+    QVariant readObject(int depth);
+    QVariant readArray(int depth);
+    QString readQuotedString();
+    QString readMemberName();
+    QVariant readBareWord();
+
+    const char *m_data;
+    qsizetype m_size;
+    qsizetype m_pos = 0;
+    const ByteTables &m_tables;
+};
+
+void Reader::fail(const QByteArray &message) const
+{
+    // Line and column follow from how many bytes were taken: the column counts the bytes of the current line.
+    int line = 0;
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < m_pos; ++i) {
+        if (m_data[i] == '\n') {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    throw Common::JsonParserException(message.toStdString(), line + 1, int(m_pos - lineStart));
+}
+
+void Reader::skipSpaceAndComments()
+{
+    while (m_pos < m_size) {
+        const uchar c = byteAt(m_pos++);
+        if (m_tables.space[c])
+            continue;
+        if (c != '/') {
+            --m_pos;
+            return;
+        }
+        if (m_pos >= m_size)
+            return; // a lone "/" at the end is dropped
+        if (m_data[m_pos++] == '/') {
+            const void *nl = std::memchr(m_data + m_pos, '\n', size_t(m_size - m_pos));
+            m_pos = nl ? static_cast<const char *>(nl) - m_data + 1 : m_size;
+            continue;
+        }
+        qWarning("I removed a '/' while parsing JSON file.");
+        --m_pos;
+        return;
+    }
+}
+
+QVariant Reader::readValue(int depth)
+{
+    skipSpaceAndComments();
+    if (expect('{'))
+        return readObject(depth + 1);
+    if (expect('['))
+        return readArray(depth + 1);
+    if (m_pos < m_size && m_data[m_pos] == '"')
+        return readQuotedString();
+    return readBareWord();
+}
+
+QVariant Reader::readObject(int depth)
+{
+    if (depth > Common::kJsonMaxDepth)
+        fail("Objects and arrays nested too deeply");
+    QVariantMap map;
+    skipSpaceAndComments();
+    if (expect('}'))
+        return map;
+    do {
+        skipSpaceAndComments();
+        const QString name = readMemberName();
+        skipSpaceAndComments();
+        if (!expect(':'))
+            fail("Expected ':' after a member name: " + name.toLatin1());
+        QVariant value = readValue(depth);
+        // Files we write hold keys in order, so inserting at the end is the cheap common case.
+        map.insert(map.cend(), name, std::move(value));
+        skipSpaceAndComments();
+    } while (expect(','));
+    skipSpaceAndComments();
+    if (!expect('}'))
+        fail("Expected '}' to close an object");
+    return map;
+}
+
+QVariant Reader::readArray(int depth)
+{
+    if (depth > Common::kJsonMaxDepth)
+        fail("Objects and arrays nested too deeply");
+    QVariantList list;
+    skipSpaceAndComments();
+    if (expect(']'))
+        return list;
+    do {
+        list.append(readValue(depth));
+        skipSpaceAndComments();
+    } while (expect(','));
+    skipSpaceAndComments();
+    if (!expect(']'))
+        fail("Expected ']' to close an array");
+    return list;
+}
+
+QString Reader::readQuotedString()
+{
+    if (m_pos >= m_size || m_data[m_pos++] != '"')
+        fail("Expected '\"' at beginning of string");
+    const qsizetype start = m_pos;
+    // Plain strings without escapes decode straight from the input.
+    while (m_pos < m_size) {
+        const char c = m_data[m_pos];
+        if (c == '"') {
+            ++m_pos;
+            return QString::fromUtf8(m_data + start, m_pos - 1 - start);
+        }
+        if (c == '\\')
+            break;
+        ++m_pos;
+    }
+    QByteArray bytes(m_data + start, m_pos - start);
+    while (m_pos < m_size) {
+        char c = m_data[m_pos++];
+        if (c == '"')
+            return QString::fromUtf8(bytes);
+        if (c == '\\') {
+            if (m_pos >= m_size)
+                break;
+            c = m_data[m_pos++];
+            switch (c) {
+            case 'b':
+                c = '\b';
+                break;
+            case 'f':
+                c = '\f';
+                break;
+            case 'n':
+                c = '\n';
+                break;
+            case 'r':
+                c = '\r';
+                break;
+            case 't':
+                c = '\t';
+                break;
+            case 'u':
+                qWarning("don't support \\uxxxx char");
+                break;
+            default:
+                break;
+            }
+        }
+        bytes.append(c);
+    }
+    fail("End of file before end of string: " + bytes);
+}
+
+QString Reader::readMemberName()
+{
+    if (m_pos >= m_size)
+        fail("End of file before end of string: ");
+    if (m_data[m_pos] == '"')
+        return readQuotedString();
+    // A bare name is its first byte, whatever it is, and the letters and digits after it.
+    const qsizetype start = m_pos++;
+    while (m_pos < m_size && m_tables.letterOrNumber[byteAt(m_pos)])
+        ++m_pos;
+    if (m_pos >= m_size)
+        fail("End of file before end of string: " + QByteArray(m_data + start, m_pos - start));
+    return QString::fromUtf8(m_data + start, m_pos - start);
+}
+
+// Recognises the plain decimal forms whose meaning is not in doubt, so they skip the slower general path.
+bool isPlainInteger(const char *s, qsizetype n)
+{
+    qsizetype i = (n > 0 && s[0] == '-') ? 1 : 0;
+    if (i >= n || n - i > 9)
+        return false;
+    for (; i < n; ++i)
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+    return true;
+}
+
+bool isPlainDecimal(const char *s, qsizetype n)
+{
+    qsizetype i = (n > 0 && s[0] == '-') ? 1 : 0;
+    auto digits = [&] {
+        const qsizetype from = i;
+        while (i < n && s[i] >= '0' && s[i] <= '9')
+            ++i;
+        return i > from;
+    };
+    if (!digits())
+        return false;
+    if (i < n && s[i] == '.') {
+        ++i;
+        if (!digits())
+            return false;
+    }
+    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < n && (s[i] == '+' || s[i] == '-'))
+            ++i;
+        if (!digits())
+            return false;
+    }
+    return i == n;
+}
+
+QVariant wordToVariant(const QString &word)
+{
+    if (word == QLatin1String("true"))
+        return true;
+    if (word == QLatin1String("false"))
+        return false;
+    if (word == QLatin1String("null"))
+        return QVariant();
+    bool ok = false;
+    // Range-checked: a word beyond int is not wrapped round but read as a double.
+    const int i = word.toInt(&ok);
+    if (ok)
+        return i;
+    const double d = word.toDouble(&ok);
+    if (ok)
+        return d;
+    return word;
+}
+
+QVariant Reader::readBareWord()
+{
+    const qsizetype start = m_pos;
+    bool ascii = true;
+    while (m_pos < m_size) {
+        const uchar c = byteAt(m_pos);
+        if (m_tables.wordEnd[c])
+            break;
+        ascii = ascii && c < 0x80;
+        ++m_pos;
+    }
+    const char *s = m_data + start;
+    const qsizetype n = m_pos - start;
+    if (!ascii) {
+        // A text stream takes the first word of the decoded text, as it did when these files were first read.
+        QByteArray bytes(s, n);
+        QTextStream stream(&bytes, QIODevice::ReadOnly);
+        QString word;
+        stream >> word;
+        return wordToVariant(word);
+    }
+    if (isPlainInteger(s, n)) {
+        int value = 0;
+        std::from_chars(s, s + n, value);
+        return value;
+    }
+    if (isPlainDecimal(s, n) && !isPlainInteger(s, n)) {
+        double value = 0;
+        const auto result = std::from_chars(s, s + n, value);
+        if (result.ec == std::errc() && result.ptr == s + n) {
+            // A long digit run without "." or exponent may still fit in an int.
+            if (std::memchr(s, '.', size_t(n)) || std::memchr(s, 'e', size_t(n)) || std::memchr(s, 'E', size_t(n)))
+                return value;
+        }
+    }
+    return wordToVariant(QString::fromLatin1(s, n));
+}
+
+// Appends the compact or formatted text of a value to one buffer; the device gets it in one write.
+class Writer
+{
+public:
+    explicit Writer(bool formatted) : m_formatted(formatted) {}
+
+    void write(const QVariant &value, int indent);
+    QByteArray &out() { return m_out; }
+
+private:
+    void indentation(int depth)
+    {
+        if (m_formatted)
+            m_out.append(depth, '\t');
+    }
+    void lineBreak()
+    {
+        if (m_formatted)
+            m_out.append('\n');
+    }
+    void quoted(const char *s, qsizetype n);
+    void quoted(const QString &s) { quoted(s.toUtf8()); }
+    void quoted(const QByteArray &b) { quoted(b.constData(), b.size()); }
+
+    static bool isSimple(const QVariant &v)
+    {
+        switch (v.userType()) {
+        case QMetaType::UnknownType:
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::Double:
+        case QMetaType::QString:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    QByteArray m_out;
+    const bool m_formatted;
+};
+
+void Writer::quoted(const char *s, qsizetype n)
+{
+    const ByteTables &t = tables();
+    m_out.append('"');
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const uchar c = uchar(s[i]);
+        if (!t.escape[c])
+            continue;
+        m_out.append(s + runStart, i - runStart);
+        m_out.append('\\');
+        switch (c) {
+        case '\b':
+            m_out.append('b');
+            break;
+        case '\n':
+            m_out.append('n');
+            break;
+        case '\f':
+            m_out.append('f');
+            break;
+        case '\r':
+            m_out.append('r');
+            break;
+        case '\t':
+            m_out.append('t');
+            break;
+        default:
+            m_out.append(char(c));
+            break;
+        }
+        runStart = i + 1;
+    }
+    m_out.append(s + runStart, n - runStart);
+    m_out.append('"');
+}
+
+void Writer::write(const QVariant &value, int indent)
+{
+    indentation(indent);
+    switch (value.userType()) {
+    case QMetaType::UnknownType:
+        m_out.append("null");
+        break;
+    case QMetaType::Bool:
+        m_out.append(value.toBool() ? "true" : "false");
+        break;
+    case QMetaType::Int:
+        m_out.append(QByteArray::number(value.toInt()));
+        break;
+    case QMetaType::Double: {
+        const double d = value.toDouble();
+        const QByteArray text = QByteArray::number(d, 'g', QLocale::FloatingPointShortest);
+        m_out.append(text);
+        // Keeps a whole-numbered double a double when read back; "inf" and "nan" stay readable as doubles too.
+        if (qIsFinite(d) && !text.contains('.') && !text.contains('e') && !text.contains('E'))
+            m_out.append(".0");
+        break;
+    }
+    case QMetaType::QString:
+        quoted(value.toString());
+        break;
+    case QMetaType::QByteArray:
+        quoted(value.toByteArray());
+        break;
+    case QMetaType::QVariantList: {
+        const QVariantList list = value.toList();
+        m_out.append('[');
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            const QVariant &element = list.at(i);
+            if (i == 0 || !isSimple(element)) {
+                lineBreak();
+                write(element, indent + 1);
+            } else {
+                write(element, 0);
+            }
+            if (i + 1 < list.size())
+                m_out.append(", ");
+        }
+        lineBreak();
+        indentation(indent);
+        m_out.append(']');
+        break;
+    }
+    case QMetaType::QVariantMap: {
+        const QVariantMap map = value.toMap();
+        m_out.append('{');
+        lineBreak();
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            indentation(indent + 1);
+            // Keys are escaped like strings: a quote or backslash in a key must not break the file.
+            quoted(it.key());
+            m_out.append(": ");
+            if (!isSimple(it.value())) {
+                lineBreak();
+                write(it.value(), indent + 1);
+            } else {
+                write(it.value(), 0);
+            }
+            if (std::next(it) != map.cend())
+                m_out.append(',');
+            lineBreak();
+        }
+        indentation(indent);
+        m_out.append('}');
+        break;
+    }
+    default:
+        qWarning("Cannot serialize QVariant of type %s in JSON", value.typeName());
+        QR_ASSERT(false);
+        break;
+    }
+}
+
+// Gives back to the device the bytes read past the value, so the caller finds them where they were.
+void returnUnread(QIODevice *device, qint64 start, const QByteArray &data, qsizetype consumed)
+{
+    if (consumed >= data.size())
+        return;
+    if (!device->isSequential() && !(device->openMode() & QIODevice::Text)) {
+        device->seek(start + consumed);
+        return;
+    }
+    for (qsizetype i = data.size() - 1; i >= consumed; --i)
+        device->ungetChar(data.at(i));
+}
+
+QVariant parse(const QByteArray &data, qsizetype *consumed)
+{
+    Reader reader(data.constData(), data.size());
+    try {
+        QVariant value = reader.readValue(0);
+        *consumed = reader.position();
+        return value;
+    } catch (...) {
+        *consumed = reader.position();
+        throw;
+    }
+}
+
+} // namespace JsonParserPrivate
+
+namespace Common {
+
+QVariant readJson(QIODevice *device)
+{
+    if (!device)
+        throw JsonParserException("No device to read JSON from", 1, 0);
+    const qint64 start = device->pos();
+    const QByteArray data = device->readAll();
+    qsizetype consumed = 0;
+    try {
+        QVariant value = JsonParserPrivate::parse(data, &consumed);
+        JsonParserPrivate::returnUnread(device, start, data, consumed);
+        return value;
+    } catch (...) {
+        JsonParserPrivate::returnUnread(device, start, data, consumed);
+        throw;
+    }
+}
+
+QVariant readJson(const QByteArray &text)
+{
+    JsonParserPrivate::Reader reader(text.constData(), text.size());
+    return reader.readValue(0);
+}
+
+QVariant readJsonOrNull(const QByteArray &text)
+{
+    try {
+        return readJson(text);
+    } catch (const JsonParserException &e) {
+        qWarning("%s", e.what());
+        return QVariant();
+    }
+}
+
+void writeJson(const QVariant &value, QIODevice *device, int indent, bool formatted)
+{
+    JsonParserPrivate::Writer writer(formatted);
+    writer.write(value, indent);
+    device->write(writer.out());
+}
+
+void writeJsonCompact(const QVariant &value, QIODevice *device)
+{
+    writeJson(value, device, 0, false);
+}
+
+void writeJsonIndented(const QVariant &value, QIODevice *device)
+{
+    writeJson(value, device, 0, true);
+}
+
+QByteArray toJson(const QVariant &value)
+{
+    JsonParserPrivate::Writer writer(false);
+    writer.write(value, 0);
+    return std::move(writer.out());
+}
+
+} // namespace Common

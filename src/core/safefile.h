@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace Common {
+
+// Replaces the file at `path` with `data` through a temporary file and an atomic rename, so a crash
+// or a full disk never leaves a half-written file behind. Creates a missing folder. On failure the
+// old file stays as it was, a warning is logged and `error` (when given) says why.
+bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error = nullptr);
+
+// Copies a file that could not be loaded to a free name beside it ("name.bak", "name.bak1", ...)
+// before anything overwrites it. Returns the new path, or an empty string when the copy failed.
+QString copyAsideUnderFreeName(const QString &path);
+
+} // namespace Common

@@ -1,0 +1,154 @@
+#include "core/filebackupobject.h"
+#include "core/log.h"
+#include "core/safefile.h"
+#include "testhelpers.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+// Makes every write past `bytes` fail the way a full disk does, even for root.
+class ScopedFileSizeLimit
+{
+public:
+    explicit ScopedFileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~ScopedFileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_oldHandler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+} // namespace
+
+class TestSafeFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { TestHelpers::isolateEnvironment(); }
+    void init() { Common::clearLogBuffer(); }
+
+    void replacesWholeFileAndCreatesFolder();
+    void failedWriteKeepsOldFile();
+    void refusesPathUnderAFile();
+    void copiesAsideUnderFreeNames();
+    void fileBackupObjectRoundTrip();
+    void fileBackupObjectRestoreFailureKeepsFile();
+};
+
+void TestSafeFile::replacesWholeFileAndCreatesFolder()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a/b/data.dat"));
+    QVERIFY(Common::writeFileAtomically(path, "long original content"));
+    QVERIFY(Common::writeFileAtomically(path, "short"));
+    QCOMPARE(TestHelpers::readFile(path), QByteArray("short"));
+    QVERIFY(Common::writeFileAtomically(path, QByteArray()));
+    QVERIFY(QFileInfo::exists(path));
+    QCOMPARE(QFileInfo(path).size(), 0);
+    QCOMPARE(QDir(dir.filePath("a/b")).entryList(QDir::Files | QDir::Hidden), QStringList{"data.dat"});
+}
+
+void TestSafeFile::failedWriteKeepsOldFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("events.dat"));
+    QVERIFY(TestHelpers::writeFile(path, "old"));
+    QString error;
+    bool written = true;
+    {
+        ScopedFileSizeLimit limit(100);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot write .*events.dat"));
+        written = Common::writeFileAtomically(path, QByteArray(100000, 'x'), &error);
+    }
+    QVERIFY(!written);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(TestHelpers::readFile(path), QByteArray("old"));
+    QVERIFY(logBuffer().contains("Cannot write"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"events.dat"});
+}
+
+void TestSafeFile::refusesPathUnderAFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(TestHelpers::writeFile(dir.filePath("plain"), "x"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot write "));
+    QVERIFY(!Common::writeFileAtomically(dir.filePath("plain/child.dat"), "data"));
+    QCOMPARE(TestHelpers::readFile(dir.filePath("plain")), QByteArray("x"));
+}
+
+void TestSafeFile::copiesAsideUnderFreeNames()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("todo.dat"));
+    QVERIFY(TestHelpers::writeFile(path, "broken {"));
+    QCOMPARE(Common::copyAsideUnderFreeName(path), path + ".bak");
+    QCOMPARE(Common::copyAsideUnderFreeName(path), path + ".bak1");
+    QCOMPARE(Common::copyAsideUnderFreeName(path), path + ".bak2");
+    QCOMPARE(TestHelpers::readFile(path + ".bak1"), QByteArray("broken {"));
+    QCOMPARE(TestHelpers::readFile(path), QByteArray("broken {"));
+    QVERIFY(logBuffer().contains("aside to"));
+
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot copy "));
+    QCOMPARE(Common::copyAsideUnderFreeName(dir.filePath("missing.dat")), QString());
+}
+
+void TestSafeFile::fileBackupObjectRoundTrip()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("customtypes.dat"));
+    FileBackupObject object(path);
+    QCOMPARE(object.name(), QByteArray("customtypes.dat"));
+    QVERIFY(object.lastModified().isNull());
+
+    bool ok = false;
+    QCOMPARE(object.backup(&ok), QByteArray());
+    QVERIFY(ok);
+
+    const QByteArray data("\x00\x01{\"a\": 1}\xff", 12);
+    QVERIFY(object.restore(data));
+    QVERIFY(object.lastModified().isValid());
+    ok = false;
+    QCOMPARE(object.backup(&ok), data);
+    QVERIFY(ok);
+
+    QVERIFY(object.restore(QByteArray()));
+    QCOMPARE(object.backup(&ok), QByteArray());
+    QVERIFY(ok);
+}
+
+void TestSafeFile::fileBackupObjectRestoreFailureKeepsFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("typesorder.dat"));
+    QVERIFY(TestHelpers::writeFile(path, "kept"));
+    FileBackupObject object(path);
+    bool restored = true;
+    {
+        ScopedFileSizeLimit limit(10);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot write "));
+        restored = object.restore(QByteArray(50000, 'y'));
+    }
+    QVERIFY(!restored);
+    QCOMPARE(TestHelpers::readFile(path), QByteArray("kept"));
+}
+
+QTEST_GUILESS_MAIN(TestSafeFile)
+#include "tst_safefile.moc"
