@@ -1,0 +1,6 @@
+#!/bin/sh
+# Rebuilds the PNG icons from drawicons.cpp.
+set -e
+cd "$(dirname "$0")"
+g++ -std=c++17 -fPIC drawicons.cpp -o /tmp/qr-drawicons $(pkg-config --cflags --libs Qt6Gui)
+QT_QPA_PLATFORM=offscreen /tmp/qr-drawicons ../Ostrevalder/icons

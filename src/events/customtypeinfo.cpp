@@ -1,0 +1,66 @@
+#include "events/customtypeinfo.h"
+
+namespace CustomTypeInfoPrivate {
+
+template <typename T> QVariantMap toVariantMap(const QMap<QByteArray, T> &map)
+{
+    QVariantMap result;
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        result.insert(QString::fromUtf8(it.key()), QVariant::fromValue(it.value()));
+    return result;
+}
+
+QMap<QByteArray, QVariant> fromVariantMap(const QVariant &value)
+{
+    QMap<QByteArray, QVariant> result;
+    const QVariantMap map = value.toMap();
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        result.insert(it.key().toUtf8(), it.value());
+    return result;
+}
+
+} // namespace CustomTypeInfoPrivate
+
+using namespace CustomTypeInfoPrivate;
+
+CustomTypeInfo::CustomTypeInfo(const CustomTypeMetaInfo &meta)
+    : fieldsVisibility(meta.fieldsVisibility), defaultValues(meta.defaultValues), parameters(meta.parameters)
+{
+}
+
+QVariant CustomTypeInfo::toJson() const
+{
+    QVariantMap map;
+    map.insert(QStringLiteral("version"), 1);
+    map.insert(QStringLiteral("id"), QString::fromUtf8(id));
+    map.insert(QStringLiteral("name"), name);
+    map.insert(QStringLiteral("baseType"), baseType);
+    map.insert(QStringLiteral("visibility"), toVariantMap(fieldsVisibility));
+    map.insert(QStringLiteral("defaults"), toVariantMap(defaultValues));
+    map.insert(QStringLiteral("parameters"), toVariantMap(parameters));
+    return map;
+}
+
+CustomTypeInfo CustomTypeInfo::fromJson(const QVariant &value)
+{
+    CustomTypeInfo info;
+    if (value.typeId() != QMetaType::QVariantMap)
+        return info;
+    const QVariantMap map = value.toMap();
+    info.id = map.value(QStringLiteral("id")).toString().toUtf8();
+    info.name = map.value(QStringLiteral("name")).toString();
+    info.baseType = map.value(QStringLiteral("baseType")).toInt();
+    const QMap<QByteArray, QVariant> visibility = fromVariantMap(map.value(QStringLiteral("visibility")));
+    for (auto it = visibility.cbegin(); it != visibility.cend(); ++it)
+        info.fieldsVisibility.insert(it.key(), it.value().toBool());
+    info.defaultValues = fromVariantMap(map.value(QStringLiteral("defaults")));
+    info.parameters = fromVariantMap(map.value(QStringLiteral("parameters")));
+    return info;
+}
+
+bool CustomTypeInfo::operator==(const CustomTypeInfo &other) const
+{
+    return id == other.id && name == other.name && baseType == other.baseType &&
+           fieldsVisibility == other.fieldsVisibility && defaultValues == other.defaultValues &&
+           parameters == other.parameters;
+}

@@ -1,0 +1,14 @@
+#include "events/eventresources.h"
+
+#include <QtGlobal>
+
+static void initResourcesOnce()
+{
+    Q_INIT_RESOURCE(events);
+}
+
+void initEventResources()
+{
+    static const bool s_done = (initResourcesOnce(), true);
+    Q_UNUSED(s_done);
+}
