@@ -29,7 +29,12 @@ function(qr_add_layer name)
     file(WRITE ${stub} "// layer without sources yet\n")
     set(ARG_SOURCES ${stub})
   endif()
-  add_library(${name} STATIC ${ARG_SOURCES})
+  # Ninja reruns moc only when a file it saw last time changes, so a newly globbed
+  # Q_OBJECT header would go without its moc file. This list changes with the glob.
+  set(source_list ${CMAKE_CURRENT_BINARY_DIR}/${name}_sources.h)
+  list(JOIN ARG_SOURCES "\n// " listed)
+  file(CONFIGURE OUTPUT ${source_list} CONTENT "// ${listed}\n")
+  add_library(${name} STATIC ${ARG_SOURCES} ${source_list})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_LINKS})
   target_compile_definitions(${name} PUBLIC
