@@ -1,0 +1,36 @@
+#include "widgets/delayeduserinfo.h"
+
+#include "core/log.h"
+
+namespace DelayedUserInfoPrivate {
+
+DelayedUserInfo::ShowFunction &showFunction()
+{
+    static DelayedUserInfo::ShowFunction s_function;
+    return s_function;
+}
+
+} // namespace DelayedUserInfoPrivate
+
+DelayedUserInfo::DelayedUserInfo(QMessageBox::Icon icon, const QString &title, const QString &text)
+    : m_icon(icon), m_title(title), m_text(text)
+{
+    const bool queued = QMetaObject::invokeMethod(this, "show", Qt::QueuedConnection);
+    QR_ASSERT(queued);
+}
+
+void DelayedUserInfo::setShowFunction(ShowFunction function)
+{
+    DelayedUserInfoPrivate::showFunction() = std::move(function);
+}
+
+void DelayedUserInfo::show()
+{
+    if (DelayedUserInfoPrivate::showFunction()) {
+        DelayedUserInfoPrivate::showFunction()(m_icon, m_title, m_text);
+    } else {
+        QMessageBox box(m_icon, m_title, m_text);
+        box.exec();
+    }
+    deleteLater();
+}
