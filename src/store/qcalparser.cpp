@@ -1,0 +1,457 @@
+#include "store/qcalparser.h"
+
+#include "core/log.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QHash>
+#include <QMutex>
+#include <QTextCodec>
+#include <QTimeZone>
+
+#include <memory>
+
+QCalEvent::QCalEvent(QObject *parent) : QObject(parent) {}
+
+QString QCalEvent::normalizedKey(QStringView iCalKey)
+{
+    QString key = iCalKey.toString().toLower();
+    key.replace(QLatin1Char('-'), QLatin1Char('_'));
+    return key;
+}
+
+void QCalEvent::setProperty(const QString &iCalKey, const QVariant &value)
+{
+    m_properties.insert(normalizedKey(iCalKey), value);
+}
+
+QVariant QCalEvent::property(const char *key) const
+{
+    return property(QString::fromLatin1(key));
+}
+
+QVariant QCalEvent::property(const QString &key) const
+{
+    return m_properties.value(key);
+}
+
+bool QCalEvent::isDateOnly(const QString &key) const
+{
+    return m_dateOnly.contains(key);
+}
+
+void QCalEvent::setDateOnly(const QString &key, bool dateOnly)
+{
+    if (dateOnly)
+        m_dateOnly.insert(key);
+    else
+        m_dateOnly.remove(key);
+}
+
+QDebug operator<<(QDebug debug, const QCalEvent &event)
+{
+    QDebugStateSaver saver(debug);
+    debug.nospace().noquote() << "QCalEvent(\n";
+    const auto &props = event.properties();
+    for (auto it = props.cbegin(); it != props.cend(); ++it) {
+        debug << "    " << it.key() << ": ";
+        debug.quote() << it.value();
+        debug.noquote() << "\n";
+    }
+    debug << ")\n";
+    return debug;
+}
+
+namespace QCalParserPrivate {
+
+constexpr qsizetype kChunkBytes = 1024 * 1024;
+
+bool equalsNoCase(QStringView a, QLatin1String b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// RFC 5545 TEXT escapes; an unknown escape is kept as written.
+QString unescapeText(QStringView value)
+{
+    if (!value.contains(QLatin1Char('\\')))
+        return value.toString();
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
+            out += c;
+            continue;
+        }
+        const QChar next = value[++i];
+        switch (next.unicode()) {
+        case 'n':
+        case 'N':
+            out += QLatin1Char('\n');
+            break;
+        case '\\':
+        case ',':
+        case ';':
+            out += next;
+            break;
+        default:
+            out += c;
+            out += next;
+        }
+    }
+    return out;
+}
+
+int digits(QStringView s, qsizetype from, qsizetype count)
+{
+    int n = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        n = n * 10 + (c - u'0');
+    }
+    return n;
+}
+
+// Splits one unfolded content line into name, parameter text and value. Quoted
+// parameter values may hold ":" and ";", so they are skipped when looking for the value.
+struct ContentLine
+{
+    QStringView name;
+    QStringView params;
+    QStringView value;
+};
+
+ContentLine splitLine(QStringView line)
+{
+    qsizetype colon = -1;
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (c == QLatin1Char('"'))
+            quoted = !quoted;
+        else if (c == QLatin1Char(':') && !quoted) {
+            colon = i;
+            break;
+        }
+    }
+    if (colon < 0)
+        colon = line.indexOf(QLatin1Char(':'));
+    ContentLine result;
+    QStringView keyPart = colon < 0 ? line : line.left(colon);
+    result.value = colon < 0 ? line : line.mid(colon + 1);
+    const qsizetype semicolon = keyPart.indexOf(QLatin1Char(';'));
+    result.name = semicolon < 0 ? keyPart : keyPart.left(semicolon);
+    result.params = semicolon < 0 ? QStringView() : keyPart.mid(semicolon + 1);
+    return result;
+}
+
+// Looks up one parameter (case-insensitive name) and returns its value without quotes.
+QStringView parameter(QStringView params, QLatin1String wanted)
+{
+    qsizetype start = 0;
+    bool quoted = false;
+    for (qsizetype i = 0; i <= params.size(); ++i) {
+        if (i < params.size()) {
+            const QChar c = params[i];
+            if (c == QLatin1Char('"'))
+                quoted = !quoted;
+            if (c != QLatin1Char(';') || quoted)
+                continue;
+        }
+        const QStringView part = params.mid(start, i - start);
+        start = i + 1;
+        const qsizetype eq = part.indexOf(QLatin1Char('='));
+        if (eq < 0 || !equalsNoCase(part.left(eq).trimmed(), wanted))
+            continue;
+        QStringView value = part.mid(eq + 1).trimmed();
+        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
+            value = value.mid(1, value.size() - 2);
+        return value;
+    }
+    return {};
+}
+
+const QSet<QByteArray> &knownZoneIds()
+{
+    static const QSet<QByteArray> ids = [] {
+        const QList<QByteArray> list = QTimeZone::availableTimeZoneIds();
+        return QSet<QByteArray>(list.cbegin(), list.cend());
+    }();
+    return ids;
+}
+
+// Only ids from the system's list reach QTimeZone, so text from the file never
+// names a path to open.
+QTimeZone zoneForId(const QString &tzid)
+{
+    const QSet<QByteArray> &known = knownZoneIds();
+    const QByteArray id = tzid.toUtf8();
+    if (known.contains(id))
+        return QTimeZone(id);
+    const QByteArray fromWindows = QTimeZone::windowsIdToDefaultIanaId(id);
+    if (!fromWindows.isEmpty() && known.contains(fromWindows))
+        return QTimeZone(fromWindows);
+    // Some writers prefix the zone with their own path ("/vendor/2005_1/Europe/Berlin").
+    for (qsizetype slash = id.indexOf('/'); slash >= 0; slash = id.indexOf('/', slash + 1)) {
+        const QByteArray tail = id.mid(slash + 1);
+        if (known.contains(tail))
+            return QTimeZone(tail);
+    }
+    return QTimeZone();
+}
+
+class Reader
+{
+public:
+    explicit Reader(QList<QCalEventPtr> &out) : m_out(out) {}
+
+    void feed(QStringView text)
+    {
+        qsizetype pos = 0;
+        while (pos < text.size()) {
+            const qsizetype nl = text.indexOf(QLatin1Char('\n'), pos);
+            const QStringView piece = text.mid(pos, (nl < 0 ? text.size() : nl) - pos);
+            if (nl < 0) {
+                appendCapped(m_physical, piece);
+                return;
+            }
+            if (m_physical.isEmpty()) {
+                physicalLine(piece);
+            } else {
+                appendCapped(m_physical, piece);
+                physicalLine(m_physical);
+                m_physical.clear();
+            }
+            pos = nl + 1;
+        }
+    }
+
+    void finish()
+    {
+        if (!m_physical.isEmpty())
+            physicalLine(m_physical);
+        m_physical.clear();
+        if (m_haveLogical)
+            logicalLine(m_logical);
+        m_haveLogical = false;
+        // A block without END still counts.
+        if (m_current) {
+            m_current->setProperty(QStringLiteral("todo"), false);
+            m_out.append(std::exchange(m_current, {}));
+        }
+    }
+
+private:
+    void appendCapped(QString &target, QStringView text)
+    {
+        const qsizetype room = QCalParser::kMaxLineLength - target.size();
+        if (text.size() > room) {
+            if (!m_truncationLogged)
+                QR_LOG("iCalendar line too long, its end is dropped");
+            m_truncationLogged = true;
+            text = text.left(qMax<qsizetype>(0, room));
+        }
+        target.append(text);
+    }
+
+    void physicalLine(QStringView line)
+    {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        // A line starting with a blank or tab continues the previous one.
+        if (m_haveLogical && !line.isEmpty() && (line[0] == QLatin1Char(' ') || line[0] == QLatin1Char('\t'))) {
+            appendCapped(m_logical, line.mid(1));
+            return;
+        }
+        if (m_haveLogical)
+            logicalLine(m_logical);
+        m_logical.clear();
+        appendCapped(m_logical, line);
+        m_haveLogical = true;
+    }
+
+    void logicalLine(QStringView line)
+    {
+        if (line.isEmpty())
+            return;
+        const ContentLine cl = splitLine(line);
+        const bool isBegin = equalsNoCase(cl.name, QLatin1String("BEGIN"));
+        const bool isEnd = equalsNoCase(cl.name, QLatin1String("END"));
+        if (!m_current) {
+            const QStringView component = cl.value.trimmed();
+            if (isBegin &&
+                (equalsNoCase(component, QLatin1String("VEVENT")) || equalsNoCase(component, QLatin1String("VTODO")))) {
+                m_current = QCalEventPtr::create();
+                m_depth = 0;
+            }
+            return;
+        }
+        // Components inside a block (alarms) are skipped whole: their lines
+        // must not overwrite the block's own properties.
+        if (isBegin) {
+            ++m_depth;
+            return;
+        }
+        if (isEnd) {
+            if (m_depth > 0) {
+                --m_depth;
+                return;
+            }
+            m_current->setProperty(QStringLiteral("todo"), equalsNoCase(cl.value.trimmed(), QLatin1String("VTODO")));
+            m_out.append(std::exchange(m_current, {}));
+            return;
+        }
+        if (m_depth == 0)
+            storeProperty(cl);
+    }
+
+    void storeProperty(const ContentLine &cl)
+    {
+        const QString key = QCalEvent::normalizedKey(cl.name);
+        if (key == QLatin1String("dtstart") || key == QLatin1String("dtend") || key == QLatin1String("due")) {
+            bool dateOnly = false;
+            const QDateTime value = readDate(cl, &dateOnly);
+            m_current->setProperty(key, value);
+            m_current->setDateOnly(key, dateOnly && value.isValid());
+        } else if (key == QLatin1String("categories")) {
+            m_current->setProperty(key, cl.value.isEmpty() ? QStringList() : QStringList{cl.value.toString()});
+        } else if (key == QLatin1String("summary") || key == QLatin1String("description") ||
+                   key == QLatin1String("location")) {
+            m_current->setProperty(key, unescapeText(cl.value));
+        } else {
+            m_current->setProperty(key, cl.value.toString());
+        }
+    }
+
+    QDateTime readDate(const ContentLine &cl, bool *dateOnly)
+    {
+        QStringView raw = cl.value.trimmed();
+        *dateOnly =
+            equalsNoCase(parameter(cl.params, QLatin1String("VALUE")), QLatin1String("DATE")) || raw.size() == 8;
+        QString text;
+        bool utc = false;
+        if (raw.contains(QLatin1Char('Z'))) {
+            text = raw.toString();
+            text.remove(QLatin1Char('Z'));
+            raw = text;
+            utc = true;
+        }
+        QDate date;
+        QTime time(0, 0);
+        if (*dateOnly) {
+            if (raw.size() != 8)
+                return {};
+        } else if (raw.size() != 15 || raw[8] != QLatin1Char('T')) {
+            return {};
+        }
+        const int y = digits(raw, 0, 4), m = digits(raw, 4, 2), d = digits(raw, 6, 2);
+        if (y < 0 || m < 0 || d < 0)
+            return {};
+        date = QDate(y, m, d);
+        if (!date.isValid())
+            return {};
+        if (*dateOnly)
+            return QDateTime(date, time, Qt::LocalTime);
+        const int hh = digits(raw, 9, 2), mm = digits(raw, 11, 2), ss = digits(raw, 13, 2);
+        if (hh < 0 || mm < 0 || ss < 0 || !QTime::isValid(hh, mm, ss))
+            return {};
+        time = QTime(hh, mm, ss);
+        if (utc)
+            return QDateTime(date, time, Qt::UTC).toLocalTime();
+        const QStringView tzid = parameter(cl.params, QLatin1String("TZID"));
+        if (tzid.isEmpty())
+            return QDateTime(date, time, Qt::LocalTime); // floating time: wall clock wherever the user is
+        const QTimeZone zone = zone_(tzid.toString());
+        if (!zone.isValid())
+            return QDateTime(date, time, Qt::LocalTime);
+        return QDateTime(date, time, zone).toLocalTime();
+    }
+
+    QTimeZone zone_(const QString &tzid)
+    {
+        // Loading a zone reads its file; one import asks for the same few zones again and again.
+        static QMutex mutex;
+        static QHash<QString, QTimeZone> cache;
+        QMutexLocker lock(&mutex);
+        auto it = cache.constFind(tzid);
+        if (it != cache.cend())
+            return *it;
+        const QTimeZone zone = zoneForId(tzid);
+        if (!zone.isValid())
+            QR_LOG("Unknown iCalendar time zone, local time used: " + tzid.left(100).toUtf8());
+        // Bounded, so files full of made-up zone names cannot grow it without end.
+        if (cache.size() >= 512)
+            cache.clear();
+        cache.insert(tzid, zone);
+        return zone;
+    }
+
+    QList<QCalEventPtr> &m_out;
+    QCalEventPtr m_current;
+    int m_depth = 0;
+    QString m_physical;
+    QString m_logical;
+    bool m_haveLogical = false;
+    bool m_truncationLogged = false;
+};
+
+QTextCodec *codecFor(const char *encoding)
+{
+    if (encoding && *encoding) {
+        if (QTextCodec *codec = QTextCodec::codecForName(encoding))
+            return codec;
+        QR_LOG(QByteArray("Unknown text encoding, default used: ") + QByteArray(encoding).left(100));
+    }
+    return QTextCodec::codecForLocale();
+}
+
+// Decodes chunk by chunk so that a huge file never sits in memory twice.
+template <typename ReadChunk> void decodeInto(Reader &reader, const char *encoding, ReadChunk readChunk)
+{
+    QByteArray chunk = readChunk();
+    // A byte-order mark wins over the chosen encoding.
+    QTextCodec *codec = QTextCodec::codecForUtfText(chunk, codecFor(encoding));
+    std::unique_ptr<QTextDecoder> decoder(codec->makeDecoder());
+    while (!chunk.isEmpty()) {
+        reader.feed(decoder->toUnicode(chunk.constData(), int(chunk.size())));
+        chunk = readChunk();
+    }
+    reader.finish();
+}
+
+} // namespace QCalParserPrivate
+
+QCalParser::QCalParser(QObject *parent) : QObject(parent) {}
+
+QCalParser::~QCalParser() = default;
+
+bool QCalParser::parse(QFile *file, const char *encoding)
+{
+    using namespace QCalParserPrivate;
+    if (!file)
+        return false;
+    if (!file->isOpen() && !file->open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    Reader reader(m_events);
+    decodeInto(reader, encoding, [file] {
+        QByteArray chunk = file->read(kChunkBytes);
+        return chunk;
+    });
+    return true;
+}
+
+bool QCalParser::parse(const QByteArray &data, const char *encoding)
+{
+    using namespace QCalParserPrivate;
+    Reader reader(m_events);
+    qsizetype pos = 0;
+    decodeInto(reader, encoding, [&data, &pos] {
+        const QByteArray chunk = data.mid(pos, kChunkBytes);
+        pos += chunk.size();
+        return chunk;
+    });
+    return true;
+}

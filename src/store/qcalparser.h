@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QSharedPointer>
+#include <QVariant>
+
+class QDebug;
+class QFile;
+
+// One VEVENT or VTODO block of an iCalendar text: its properties keyed by the
+// lower-cased property name ("-" written as "_"), with typed dates and categories.
+class QCalEvent : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QVariant uid READ uid)
+    Q_PROPERTY(QVariant dtstart READ dtstart)
+    Q_PROPERTY(QVariant dtend READ dtend)
+    Q_PROPERTY(QVariant categories READ categories)
+    Q_PROPERTY(QVariant summary READ summary)
+    Q_PROPERTY(QVariant location READ location)
+    Q_PROPERTY(QVariant description READ description)
+    Q_PROPERTY(QVariant url READ url)
+    Q_PROPERTY(QVariant todo READ todo)
+    Q_PROPERTY(QVariant due READ due)
+    Q_PROPERTY(QVariant rrule READ rrule)
+
+public:
+    explicit QCalEvent(QObject *parent = nullptr);
+
+    Q_INVOKABLE void setProperty(const QString &iCalKey, const QVariant &value);
+    Q_INVOKABLE QVariant property(const char *key) const;
+    Q_INVOKABLE QVariant property(const QString &key) const;
+
+    // True when the date stored under the (normalised) key was written as a date
+    // without a time: such an end date is exclusive.
+    bool isDateOnly(const QString &key) const;
+    void setDateOnly(const QString &key, bool dateOnly);
+
+    const QMap<QString, QVariant> &properties() const { return m_properties; }
+
+    QVariant uid() const { return property("uid"); }
+    QVariant dtstart() const { return property("dtstart"); }
+    QVariant dtend() const { return property("dtend"); }
+    QVariant categories() const { return property("categories"); }
+    QVariant summary() const { return property("summary"); }
+    QVariant location() const { return property("location"); }
+    QVariant description() const { return property("description"); }
+    QVariant url() const { return property("url"); }
+    QVariant todo() const { return property("todo"); }
+    QVariant due() const { return property("due"); }
+    QVariant rrule() const { return property("rrule"); }
+
+    static QString normalizedKey(QStringView iCalKey);
+
+private:
+    QMap<QString, QVariant> m_properties;
+    QSet<QString> m_dateOnly;
+};
+
+using QCalEventPtr = QSharedPointer<QCalEvent>;
+
+QDebug operator<<(QDebug debug, const QCalEvent &event);
+
+// Reads the VEVENT and VTODO blocks of iCalendar text (RFC 5545 lines: folded
+// lines are joined and text values unescaped) into QCalEvent bags, in text order.
+class QCalParser : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit QCalParser(QObject *parent = nullptr);
+    ~QCalParser() override;
+
+    // Opens a closed file read-only; false only when that fails. The file is left open.
+    Q_INVOKABLE bool parse(QFile *file, const char *encoding = nullptr);
+    Q_INVOKABLE bool parse(const QByteArray &data, const char *encoding = nullptr);
+
+    QList<QCalEventPtr> events() const { return m_events; }
+
+    // Longest unfolded line kept; the rest of a longer line is dropped and logged,
+    // so a runaway line cannot take all memory.
+    static constexpr qsizetype kMaxLineLength = 4 * 1024 * 1024;
+
+private:
+    QList<QCalEventPtr> m_events;
+};
