@@ -2,12 +2,24 @@
 
 #include "core/log.h"
 
+#include <QCoreApplication>
 #include <QList>
 
+namespace EventManagerTemplatePrivate {
+// Keeps a removed object alive until the event loop runs again, so an object that asked for its
+// own removal from inside one of its signals outlives that signal. Others who still hold it keep
+// it longer: the last owner deletes it.
+template <typename P> void releaseLater(const P &pointer)
+{
+    if (QCoreApplication *app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            app, [pointer]() {}, Qt::QueuedConnection);
+}
+} // namespace EventManagerTemplatePrivate
+
 // An ordered list of shared objects, the base of every list the event store keeps.
-// Elements are compared by pointer identity. Removing an element only drops the list's
-// reference: whoever holds the object last deletes it (the element types carry a deleter
-// that defers the delete to the event loop), so pointers held elsewhere stay valid.
+// Elements are compared by pointer identity. Removing an element drops the list's reference
+// (on the next turn of the event loop); it never deletes an object that others still hold.
 template <typename T> class EventManagerTemplate
 {
 public:
@@ -36,9 +48,9 @@ public:
     {
         QR_ASSERT(event);
         QR_ASSERT(m_events.contains(event));
-        if (!event)
+        if (!event || !m_events.removeOne(event))
             return;
-        m_events.removeOne(event);
+        EventManagerTemplatePrivate::releaseLater(event);
     }
 
     virtual T eventByIndex(int index) const

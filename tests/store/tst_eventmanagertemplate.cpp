@@ -130,10 +130,21 @@ private slots:
         list.removeEvent(held);
         QCOMPARE(list.indexOf(held), -1);
         QCOMPARE(order(list), QString("B"));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
         QVERIFY(watch);
         QCOMPARE(held->objectName(), QString("A"));
         held.reset();
+        QVERIFY(!watch);
+    }
+
+    void removedObjectOutlivesTheCurrentTurn()
+    {
+        ObjectList list;
+        fill(list, "A");
+        QPointer<QObject> watch(list.eventByIndex(0).data());
+        list.removeEvent(list.eventByIndex(0));
+        QVERIFY(watch);
+        QCoreApplication::processEvents();
         QVERIFY(!watch);
     }
 

@@ -1,9 +1,9 @@
 #include "store/todos/todorecord.h"
 
 #include "core/clock.h"
+#include "core/dateconversions.h"
 #include "core/log.h"
 
-#include <QCoreApplication>
 #include <QVariantMap>
 
 namespace ToDoRecordPrivate {
@@ -12,21 +12,13 @@ const QString s_text = QStringLiteral("text");
 const QString s_done = QStringLiteral("done");
 const QString s_modified = QStringLiteral("modified");
 
-void deleteRecord(IToDoRecord *record)
-{
-    // Without an application there is no event loop to run a deferred delete.
-    if (QCoreApplication::instance())
-        record->deleteLater();
-    else
-        delete record;
-}
 } // namespace ToDoRecordPrivate
 
 ToDoRecord::ToDoRecord() : m_modified(Common::Clock::now()) {}
 
 IToDoRecordPtr ToDoRecord::create()
 {
-    return IToDoRecordPtr(new ToDoRecord, &ToDoRecordPrivate::deleteRecord);
+    return IToDoRecordPtr(new ToDoRecord);
 }
 
 void ToDoRecord::setText(const QString &text)
@@ -56,7 +48,7 @@ QVariant ToDoRecord::objectToMap() const
     map.insert(s_version, 1);
     map.insert(s_text, m_text);
     map.insert(s_done, m_done);
-    map.insert(s_modified, m_modified.isValid() ? m_modified.toString(Qt::ISODate) : QString());
+    map.insert(s_modified, dateTimeToVariant(m_modified));
     return map;
 }
 
@@ -72,7 +64,7 @@ void ToDoRecord::objectFromMap(const QVariant &value)
         QR_ASSERT(map[s_version].toInt() == 1);
         m_text = map.value(s_text).toString();
         m_done = map.value(s_done).toBool();
-        m_modified = QDateTime::fromString(map.value(s_modified).toString(), Qt::ISODate);
+        m_modified = dateTimeFromVariant(map.value(s_modified));
     }
     emit changed();
 }

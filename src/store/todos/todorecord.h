@@ -32,8 +32,7 @@ class ToDoRecord : public QObject, public IToDoRecord
 public:
     ToDoRecord();
 
-    // A new record whose last owner defers its deletion to the event loop, so a record
-    // that is removed while it is still sending a signal outlives that signal.
+    // A new record held by a shared pointer, the form the storage lists.
     static IToDoRecordPtr create();
 
     QString text() const override { return m_text; }
