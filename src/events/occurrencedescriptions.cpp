@@ -1,0 +1,111 @@
+#include "core/applocale.h"
+#include "core/log.h"
+#include "events/occurrencerules.h"
+
+namespace OccurrenceDescriptionsPrivate {
+
+QString dayName(int dayOfWeek)
+{
+    return Common::appLocale().dayName(dayOfWeek, QLocale::LongFormat);
+}
+
+} // namespace OccurrenceDescriptionsPrivate
+
+using namespace OccurrenceDescriptionsPrivate;
+
+QString AbstractOccurrence::expandTemplate(const QString &text, int number) const
+{
+    // Tags in braces are replaced by this rule's values; runs of blanks become one.
+    auto *self = const_cast<AbstractOccurrence *>(this);
+    QString result;
+    int pos = 0;
+    while (pos < text.size()) {
+        const int open = text.indexOf(QLatin1Char('{'), pos);
+        if (open < 0) {
+            result += text.mid(pos);
+            break;
+        }
+        result += text.mid(pos, open - pos);
+        int close = text.indexOf(QLatin1Char('}'), open);
+        close = close < 0 ? text.size() - 1 : close;
+        const QString value = self->decodeTag(text.mid(open, close - open + 1), number);
+        if (!value.startsWith(QLatin1String("--")))
+            result += value;
+        pos = close + 1;
+    }
+    while (result.contains(QLatin1String("  ")))
+        result.replace(QLatin1String("  "), QLatin1String(" "));
+    return result;
+}
+
+QString AbstractOccurrence::decodeTag(const QString &tag, int)
+{
+    if (tag == QLatin1String("{THE}"))
+        return tr("the ");
+    QR_ASSERT(!"unknown tag");
+    return QString();
+}
+
+QString OccurrenceOnce::description() const
+{
+    return tr("Once");
+}
+
+QString OccurrenceDaily::description() const
+{
+    const QString head = m_step == 1 ? tr("Daily") : tr("Every %1 days").arg(m_step);
+    return head + endDateSuffix();
+}
+
+QString OccurrenceWeekly::description() const
+{
+    const QString head = m_step == 1 ? tr("Weekly on ") : tr("Every %1 weeks on ").arg(m_step);
+    QString days;
+    if ((m_days & 0x7f) == 0x1f) {
+        days = tr("weekdays");
+    } else {
+        QStringList names;
+        for (int d = 1; d <= 7; ++d) {
+            if (m_days & dayBit(d))
+                names.append(dayName(d));
+        }
+        days = names.join(QLatin1String(", "));
+    }
+    return head + days + endDateSuffix();
+}
+
+QString OccurrenceMonthly::description() const
+{
+    if (m_mode == WeekdayOfMonth)
+        return expandTemplate(tr("{WHEN}{THE}{WEEKNUMBER} {DAYNAME}"), m_weekNumber) + endDateSuffix();
+    return expandTemplate(tr("{WHEN}{THE}"), -1) + tr("day %1").arg(m_startDate.day()) + endDateSuffix();
+}
+
+QString OccurrenceMonthly::decodeTag(const QString &tag, int number)
+{
+    if (tag == QLatin1String("{WHEN}"))
+        return m_step == 1 ? tr("Monthly on ") : tr("Every %1 months on ").arg(m_step);
+    if (tag == QLatin1String("{WEEKNUMBER}"))
+        return number == 5 ? tr("last") : QString::number(number);
+    if (tag == QLatin1String("{DAYNAME}"))
+        return dayName(m_weekday);
+    return AbstractMultipleOccurence::decodeTag(tag, number);
+}
+
+QString OccurrenceYearly::description() const
+{
+    // Unlike the other kinds the end date used to be left out here, hiding that the series ends.
+    if (m_mode == WeekdayOfMonth)
+        return expandTemplate(tr("{WHEN}{THE}{WEEKNUMBER} {DAYNAME} of {MONTHNAME}"), m_weekNumber) + endDateSuffix();
+    return expandTemplate(tr("{WHEN}{THE}"), -1) + Common::appLocale().toString(m_startDate, tr("MMMM d")) +
+           endDateSuffix();
+}
+
+QString OccurrenceYearly::decodeTag(const QString &tag, int number)
+{
+    if (tag == QLatin1String("{WHEN}"))
+        return m_step == 1 ? tr("Annually on ") : tr("Every %1 years on ").arg(m_step);
+    if (tag == QLatin1String("{MONTHNAME}"))
+        return Common::appLocale().monthName(m_startDate.month(), QLocale::LongFormat);
+    return OccurrenceMonthly::decodeTag(tag, number);
+}

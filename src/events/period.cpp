@@ -1,0 +1,236 @@
+#include "events/period.h"
+
+#include "core/applocale.h"
+#include "core/log.h"
+
+#include <QDataStream>
+
+namespace PeriodPrivate {
+
+const QString s_version = QStringLiteral("version");
+const QString s_begin = QStringLiteral("begin");
+const QString s_end = QStringLiteral("end");
+const QString s_time = QStringLiteral("time");
+
+// The stored form "yyyyMMddThhmmssZ" (local wall-clock time, T and Z literal), built from the
+// date and the time separately: a QDateTime inside a DST gap is invalid and would format as "".
+QString storedText(const QDate &date, const QTime &time)
+{
+    const QTime t = time.isNull() ? QTime(0, 0) : time;
+    return date.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('T') + t.toString(QStringLiteral("hhmmss")) +
+           QLatin1Char('Z');
+}
+
+bool parseStored(const QString &text, QDate *date, QTime *time)
+{
+    if (text.size() != 16 || text.at(8) != QLatin1Char('T') || text.at(15) != QLatin1Char('Z'))
+        return false;
+    const QDate d = QDate::fromString(text.left(8), QStringLiteral("yyyyMMdd"));
+    const QTime t = QTime::fromString(text.mid(9, 6), QStringLiteral("hhmmss"));
+    if (!d.isValid() || !t.isValid())
+        return false;
+    *date = d;
+    *time = t;
+    return true;
+}
+
+QString isoText(const QDate &date, const QTime &time)
+{
+    const QTime t = time.isNull() ? QTime(0, 0) : time;
+    return date.toString(Qt::ISODate) + QLatin1Char('T') + t.toString(QStringLiteral("hh:mm:ss"));
+}
+
+QTime withoutMSecs(const QTime &time)
+{
+    return time.isNull() ? time : QTime(time.hour(), time.minute(), time.second());
+}
+
+QString dateText(const QDate &date, Qt::DateFormat format)
+{
+    // Qt 6 writes Qt::TextDate in English; the program's own language is wanted.
+    if (format == Qt::TextDate)
+        return Common::appLocale().toString(date, QStringLiteral("ddd MMM d yyyy"));
+    return date.toString(format);
+}
+
+template <typename DateToText, typename TimeToText>
+QString periodText(const Period &p, DateToText dateToText, TimeToText timeToText)
+{
+    QString result = dateToText(p.beginDate()) + QLatin1Char(' ');
+    if (p.hasTime())
+        result += timeToText(p.beginTime()) + QLatin1Char(' ');
+    if (!p.hasNoEnd()) {
+        result += QLatin1String("- ") + dateToText(p.endDate()) + QLatin1Char(' ');
+        if (p.hasTime())
+            result += timeToText(p.endTime()) + QLatin1Char(' ');
+    }
+    return result.trimmed();
+}
+
+} // namespace PeriodPrivate
+
+using namespace PeriodPrivate;
+
+Period::Period() = default;
+
+Period::Period(const QDate &begin) : m_beginDate(begin) {}
+
+Period::Period(const QDateTime &begin) : m_beginDate(begin.date()), m_beginTime(begin.time()) {}
+
+Period::Period(const QDate &begin, const QTime &beginTime) : m_beginDate(begin), m_beginTime(beginTime) {}
+
+Period::Period(const QDate &begin, const QDate &end) : m_beginDate(begin), m_endDate(end)
+{
+    QR_ASSERT(m_beginDate < m_endDate);
+}
+
+Period::Period(const QDateTime &begin, const QDateTime &end)
+    : m_beginDate(begin.date()), m_beginTime(begin.time()), m_endDate(end.date()), m_endTime(end.time())
+{
+    QR_ASSERT(m_beginDate < m_endDate || (m_beginDate == m_endDate && m_beginTime < m_endTime));
+}
+
+Period::Period(const QDate &begin, const QTime &beginTime, const QDate &end, const QTime &endTime)
+    : m_beginDate(begin), m_beginTime(beginTime), m_endDate(end), m_endTime(endTime)
+{
+    QR_ASSERT(m_beginDate < m_endDate || (m_beginDate == m_endDate && m_beginTime < m_endTime));
+}
+
+QDate Period::endDate() const
+{
+    return hasNoEnd() ? m_beginDate : m_endDate;
+}
+
+QTime Period::endTime() const
+{
+    return hasNoEnd() ? m_beginTime : m_endTime;
+}
+
+QDateTime Period::beginDateTime() const
+{
+    return QDateTime(m_beginDate, m_beginTime.isNull() ? QTime(0, 0) : m_beginTime);
+}
+
+QDateTime Period::endDateTime() const
+{
+    const QTime t = endTime();
+    return QDateTime(endDate(), t.isNull() ? QTime(0, 0) : t);
+}
+
+qint64 Period::lengthInDays() const
+{
+    return hasNoEnd() ? 0 : m_beginDate.daysTo(m_endDate);
+}
+
+qint64 Period::lengthInMSecs() const
+{
+    if (hasNoEnd())
+        return 0;
+    const qint64 dayMSecs = 86400000;
+    if (!hasTime())
+        return m_beginDate.daysTo(m_endDate) * dayMSecs;
+    const QDateTime begin = beginDateTime();
+    const QDateTime end = endDateTime();
+    if (begin.isValid() && end.isValid())
+        return begin.msecsTo(end);
+    // An end point inside a DST gap has no instant; count wall-clock time instead.
+    const QTime endT = m_endTime.isNull() ? QTime(0, 0) : m_endTime;
+    return m_beginDate.daysTo(m_endDate) * dayMSecs + m_beginTime.msecsTo(endT);
+}
+
+bool Period::operator==(const Period &other) const
+{
+    return m_beginDate == other.m_beginDate && m_endDate == other.m_endDate &&
+           withoutMSecs(m_beginTime) == withoutMSecs(other.m_beginTime) &&
+           withoutMSecs(m_endTime) == withoutMSecs(other.m_endTime);
+}
+
+Period Period::addDays(qint64 days) const
+{
+    if (!isValid()) {
+        QR_LOG("invalid Period");
+        return Period();
+    }
+    Period result(*this);
+    result.m_beginDate = m_beginDate.addDays(days);
+    if (!hasNoEnd())
+        result.m_endDate = m_endDate.addDays(days);
+    result.clearTexts();
+    return result;
+}
+
+QVariant Period::toJson() const
+{
+    QVariantMap map;
+    map.insert(s_version, 1);
+    map.insert(s_begin, storedText(m_beginDate, m_beginTime));
+    if (!hasNoEnd())
+        map.insert(s_end, storedText(m_endDate, m_endTime));
+    map.insert(s_time, hasTime());
+    return map;
+}
+
+void Period::fromJson(const QVariant &value)
+{
+    const QVariantMap map = value.toMap();
+    QR_ASSERT(!map.isEmpty());
+    QR_ASSERT(map[s_version].toInt() == 1);
+
+    m_beginDate = QDate();
+    m_beginTime = QTime();
+    m_endDate = QDate();
+    m_endTime = QTime();
+    parseStored(map.value(s_begin).toString(), &m_beginDate, &m_beginTime);
+    if (map.contains(s_end))
+        parseStored(map.value(s_end).toString(), &m_endDate, &m_endTime);
+    if (!map.value(s_time).toBool()) {
+        m_beginTime = QTime();
+        m_endTime = QTime();
+    }
+    clearTexts();
+}
+
+QString Period::text(const QString &dateFormat, const QString &timeFormat) const
+{
+    if (!isValid())
+        return QString();
+    if (m_text.isNull() || m_textDateFormat != dateFormat || m_textTimeFormat != timeFormat) {
+        const QLocale locale = Common::appLocale();
+        m_text = periodText(
+            *this, [&](const QDate &d) { return locale.toString(d, dateFormat); },
+            [&](const QTime &t) { return locale.toString(t, timeFormat); });
+        m_textDateFormat = dateFormat;
+        m_textTimeFormat = timeFormat;
+    }
+    return m_text;
+}
+
+QString Period::text(Qt::DateFormat format) const
+{
+    if (!isValid())
+        return QString();
+    if (m_formatText.isNull() || m_formatTextFormat != int(format)) {
+        m_formatText = periodText(
+            *this, [&](const QDate &d) { return dateText(d, format); },
+            [&](const QTime &t) { return t.toString(format); });
+        m_formatTextFormat = int(format);
+    }
+    return m_formatText;
+}
+
+void Period::clearTexts()
+{
+    m_text = QString();
+    m_formatText = QString();
+    m_formatTextFormat = -1;
+}
+
+QDataStream &operator<<(QDataStream &stream, const Period &period)
+{
+    stream << isoText(period.beginDate(), period.beginTime());
+    if (!period.hasNoEnd()) {
+        stream << " - ";
+        stream << isoText(period.endDate(), period.endTime());
+    }
+    return stream;
+}
