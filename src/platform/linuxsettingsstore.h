@@ -1,0 +1,10 @@
+#pragma once
+
+#include "platform/isettingsstore.h"
+
+// Settings in the desktop's native form (an INI file under the user's config folder).
+class LinuxSettingsStore : public ISettingsStore
+{
+public:
+    std::unique_ptr<QSettings> open() override;
+};
