@@ -3,6 +3,7 @@
 #include "core/log.h"
 
 #include <QBuffer>
+#include <QLocale>
 #include <QIODevice>
 #include <QTextStream>
 
