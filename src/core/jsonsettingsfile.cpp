@@ -1,0 +1,99 @@
+#include "core/jsonsettingsfile.h"
+
+#include "core/jsonparser.h"
+#include "core/log.h"
+#include "core/safefile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace Common {
+
+JsonSettingsFile::JsonSettingsFile(const QString &fileName, QObject *parent) : QObject(parent), m_fileName(fileName)
+{
+    load();
+}
+
+void JsonSettingsFile::load()
+{
+    QFile file(m_fileName);
+    if (!file.exists()) {
+        const QString folder = QFileInfo(m_fileName).absolutePath();
+        if (!QDir(folder).exists())
+            QDir().mkpath(folder);
+    }
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qWarning("Settings File %s", qPrintable(file.errorString()));
+        // A file that is there but cannot be read must not be replaced by what little we hold.
+        m_loadFailed = file.exists();
+        return;
+    }
+    try {
+        const QVariant top = readJson(&file);
+        if (top.userType() != QMetaType::QVariantMap) {
+            // Text that is not an object is no settings of ours, but it may be somebody's data.
+            m_loadFailed = !(top.userType() == QMetaType::QString && top.toString().isEmpty());
+            return;
+        }
+        const QVariantMap map = top.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            m_values.insert(it.key().toUtf8(), it.value());
+    } catch (const std::exception &e) {
+        qWarning("Settings File %s", e.what());
+        m_loadFailed = true;
+    }
+}
+
+QVariant JsonSettingsFile::value(const QByteArray &key, const QVariant &defaultValue) const
+{
+    return m_values.value(key, defaultValue);
+}
+
+bool JsonSettingsFile::setValue(const QByteArray &key, const QVariant &value)
+{
+    m_values.insert(key, value);
+    return save();
+}
+
+bool JsonSettingsFile::remove(const QByteArray &key, bool byPrefix)
+{
+    if (byPrefix) {
+        for (auto it = m_values.begin(); it != m_values.end();) {
+            if (it.key().startsWith(key))
+                it = m_values.erase(it);
+            else
+                ++it;
+        }
+    } else {
+        m_values.remove(key);
+    }
+    return save();
+}
+
+bool JsonSettingsFile::save()
+{
+    if (m_loadFailed) {
+        const QString kept = copyAsideUnderFreeName(m_fileName);
+        if (kept.isEmpty()) {
+            qWarning("Settings File %s could not be loaded nor copied aside; it is left as it is",
+                     qPrintable(m_fileName));
+            return false;
+        }
+        QR_LOG(QStringLiteral("Settings File %1 could not be loaded; the old file is kept as %2")
+                   .arg(m_fileName, kept)
+                   .toUtf8());
+        m_loadFailed = false;
+    }
+    QVariantMap map;
+    for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
+        map.insert(QString::fromUtf8(it.key()), it.value());
+    QString error;
+    if (!writeFileAtomically(m_fileName, toJson(map), &error)) {
+        qWarning("Settings File %s %s", qPrintable(error), qPrintable(m_fileName));
+        return false;
+    }
+    return true;
+}
+
+} // namespace Common

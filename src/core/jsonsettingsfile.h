@@ -1,0 +1,37 @@
+#pragma once
+
+#include "core/isettingsaccessor.h"
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+
+namespace Common {
+
+// One JSON object in a file, kept in memory and written back whole after each change.
+// A file that cannot be loaded is copied aside before the first write, so its content is never lost.
+class JsonSettingsFile : public QObject, public ISettingsAccessor
+{
+    Q_OBJECT
+
+public:
+    explicit JsonSettingsFile(const QString &fileName, QObject *parent = nullptr);
+
+    QVariant value(const QByteArray &key, const QVariant &defaultValue = QVariant()) const override;
+    bool setValue(const QByteArray &key, const QVariant &value) override;
+    bool remove(const QByteArray &key, bool byPrefix = false) override;
+
+    QString fileName() const { return m_fileName; }
+    // True while a file that failed to load is still waiting to be copied aside.
+    bool loadFailed() const { return m_loadFailed; }
+
+private:
+    void load();
+    bool save();
+
+    QMap<QByteArray, QVariant> m_values;
+    QString m_fileName;
+    bool m_loadFailed = false;
+};
+
+} // namespace Common

@@ -1,0 +1,326 @@
+#include "core/storage.h"
+
+#include "core/log.h"
+#include "core/safefile.h"
+
+#include <QBuffer>
+#include <QDataStream>
+#include <QDir>
+#include <QFileInfo>
+
+namespace StoragePrivate {
+
+// Both files are written in the layout the first versions used; the types involved never changed form.
+constexpr QDataStream::Version kStreamVersion = QDataStream::Qt_4_0;
+
+void warn(const QString &message)
+{
+    qWarning("Storage: %s", qPrintable(message));
+    QR_LOG("Storage: " + message.toUtf8());
+}
+
+void setBufferData(QBuffer *buffer, const QByteArray &data)
+{
+    if (!buffer->isOpen()) {
+        buffer->setData(data);
+        return;
+    }
+    const QIODevice::OpenMode mode = buffer->openMode();
+    buffer->close();
+    buffer->setData(data);
+    buffer->open(mode);
+}
+
+} // namespace StoragePrivate
+
+StorageTable::StorageTable(const QString &fileName) : FileBackupObject(fileName), m_file(fileName)
+{
+    load();
+}
+
+bool StorageTable::restore(const QByteArray &data)
+{
+    if (!FileBackupObject::restore(data))
+        return false;
+    load();
+    return true;
+}
+
+bool StorageTable::get(const QByteArray &id, qint64 &pos, qint64 &size) const
+{
+    const auto it = m_table.constFind(id);
+    if (it == m_table.cend())
+        return false;
+    pos = it->pos;
+    size = it->size;
+    return true;
+}
+
+bool StorageTable::set(const QByteArray &id, qint64 pos, qint64 size)
+{
+    auto it = m_table.find(id);
+    if (it != m_table.end()) {
+        // Everything stored behind the old bytes moves, empty items at the boundary included.
+        const qint64 oldEnd = it->pos + it->size;
+        const qint64 delta = size - it->size;
+        for (auto other = m_table.begin(); other != m_table.end(); ++other)
+            if (other != it && other->pos >= oldEnd)
+                other->pos += delta;
+    }
+    m_table.insert(id, Entry{pos, size});
+    return writeTable();
+}
+
+bool StorageTable::erase(const QByteArray &id)
+{
+    const auto it = m_table.find(id);
+    if (it == m_table.end())
+        return true;
+    QR_ASSERT(it->size == 0);
+    m_table.erase(it);
+    return writeTable();
+}
+
+void StorageTable::load()
+{
+    m_table.clear();
+    const QFileInfo info(m_file.fileName());
+    if (!m_file.fileName().isEmpty() && info.exists() && info.size() > 0)
+        readTable();
+}
+
+void StorageTable::readTable()
+{
+    if (!m_file.open(QIODevice::ReadOnly)) {
+        QR_ASSERT(m_file.isOpen());
+        return;
+    }
+    const QByteArray bytes = m_file.readAll();
+    m_file.close();
+    QDataStream in(bytes);
+    in.setVersion(StoragePrivate::kStreamVersion);
+    qint32 version = 0;
+    qint32 count = 0;
+    in >> version >> count;
+    QR_ASSERT(version == s_tableVersion);
+    for (qint32 i = 0; i < count; ++i) {
+        QByteArray id;
+        Entry entry;
+        in >> id >> entry.pos >> entry.size;
+        if (in.status() != QDataStream::Ok) {
+            // A damaged index ends early: keep the whole records and invent nothing.
+            StoragePrivate::warn(
+                QStringLiteral("index %1 ends after %2 of %3 records").arg(m_file.fileName()).arg(i).arg(count));
+            break;
+        }
+        m_table.insert(id, entry);
+    }
+}
+
+bool StorageTable::writeTable()
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(StoragePrivate::kStreamVersion);
+    out << s_tableVersion << qint32(m_table.size());
+    for (auto it = m_table.cbegin(); it != m_table.cend(); ++it)
+        out << it.key() << it->pos << it->size;
+    return Common::writeFileAtomically(m_file.fileName(), bytes);
+}
+
+Storage::Storage(const QString &fileName) : FileBackupObject(fileName), m_file(fileName)
+{
+    init();
+}
+
+Storage::~Storage()
+{
+    purgeErased();
+}
+
+QString Storage::indexFileName() const
+{
+    const QFileInfo info(m_file.fileName());
+    return info.absoluteDir().filePath(info.completeBaseName() + QStringLiteral(".tab"));
+}
+
+void Storage::init()
+{
+    m_table = std::make_unique<StorageTable>(indexFileName());
+    m_erased = std::make_unique<DinamicStorageTable>();
+    const QFileInfo fi(m_file.fileName());
+    QR_ASSERT(fi.dir().exists());
+    if (!fi.exists() || fi.size() == 0)
+        newFile();
+    else
+        checkVersion();
+}
+
+void Storage::newFile()
+{
+    QByteArray header;
+    QDataStream out(&header, QIODevice::WriteOnly);
+    out << s_storageVersion;
+    const bool written = Common::writeFileAtomically(m_file.fileName(), header);
+    QR_ASSERT(written);
+}
+
+void Storage::checkVersion()
+{
+    if (!m_file.open(QIODevice::ReadOnly)) {
+        QR_ASSERT(m_file.isOpen());
+        return;
+    }
+    QDataStream in(&m_file);
+    qint32 version = 0;
+    in >> version;
+    m_file.close();
+    QR_ASSERT(version == s_storageVersion);
+}
+
+bool Storage::read(const QByteArray &id, QBuffer *out)
+{
+    if (!m_table->contains(id) || m_erased->contains(id))
+        return false;
+    qint64 pos = 0;
+    qint64 size = 0;
+    const bool found = m_table->get(id, pos, size);
+    QR_ASSERT(found);
+    if (!m_file.open(QIODevice::ReadOnly)) {
+        QR_ASSERT(m_file.isOpen());
+        return false;
+    }
+    const qint64 fileSize = m_file.size();
+    if (pos < 0 || size < 0 || pos > fileSize || size > fileSize - pos) {
+        m_file.close();
+        StoragePrivate::warn(
+            QStringLiteral("item %1 lies beyond the end of %2").arg(QString::fromUtf8(id), m_file.fileName()));
+        return false;
+    }
+    QByteArray bytes;
+    const bool sought = m_file.seek(pos);
+    if (sought)
+        bytes = m_file.read(size);
+    m_file.close();
+    if (!sought || bytes.size() != size) {
+        StoragePrivate::warn(
+            QStringLiteral("cannot read item %1 from %2").arg(QString::fromUtf8(id), m_file.fileName()));
+        return false;
+    }
+    StoragePrivate::setBufferData(out, bytes);
+    return true;
+}
+
+bool Storage::write(const QByteArray &id, QBuffer *in)
+{
+    if (!writeData(id, in->data()))
+        return false;
+    if (m_erased->contains(id)) {
+        m_erased->set(id, 0, 0);
+        m_erased->erase(id);
+    }
+    return true;
+}
+
+bool Storage::writeData(const QByteArray &id, const QByteArray &data)
+{
+    const QString path = m_file.fileName();
+    if (!QFileInfo::exists(path) || QFileInfo(path).size() == 0)
+        newFile();
+
+    qint64 pos = 0;
+    if (m_table->contains(id)) {
+        qint64 oldSize = 0;
+        m_table->get(id, pos, oldSize);
+        if (!m_file.open(QIODevice::ReadOnly)) {
+            QR_ASSERT(m_file.isOpen());
+            return false;
+        }
+        const qint64 fileSize = m_file.size();
+        const QByteArray all = m_file.readAll();
+        m_file.close();
+        if (all.size() != fileSize) {
+            StoragePrivate::warn(QStringLiteral("cannot read %1").arg(path));
+            return false;
+        }
+        if (pos < 0 || oldSize < 0 || pos > fileSize || oldSize > fileSize - pos) {
+            StoragePrivate::warn(QStringLiteral("item %1 lies beyond the end of %2").arg(QString::fromUtf8(id), path));
+            return false;
+        }
+        QByteArray replaced;
+        replaced.reserve(fileSize - oldSize + data.size());
+        replaced.append(all.constData(), pos);
+        replaced.append(data);
+        replaced.append(all.constData() + pos + oldSize, fileSize - pos - oldSize);
+        if (!Common::writeFileAtomically(path, replaced))
+            return false;
+    } else {
+        // Appending leaves every stored byte where it was; a failed append is cut off again.
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+            QR_ASSERT(m_file.isOpen());
+            return false;
+        }
+        pos = m_file.size();
+        const bool written = m_file.write(data) == data.size() && m_file.flush();
+        if (!written) {
+            StoragePrivate::warn(QStringLiteral("cannot append to %1: %2").arg(path, m_file.errorString()));
+            m_file.resize(pos);
+            m_file.close();
+            return false;
+        }
+        m_file.close();
+    }
+    return m_table->set(id, pos, data.size());
+}
+
+void Storage::erase(const QByteArray &id)
+{
+    qint64 pos = 0;
+    qint64 size = 0;
+    if (m_table->get(id, pos, size))
+        m_erased->set(id, pos, size);
+}
+
+bool Storage::contains(const QByteArray &id) const
+{
+    return m_table->contains(id) && !m_erased->contains(id);
+}
+
+bool Storage::cancelErase(const QByteArray &id)
+{
+    if (!m_erased->contains(id))
+        return false;
+    m_erased->set(id, 0, 0);
+    m_erased->erase(id);
+    return true;
+}
+
+QList<IBackupObject *> Storage::backupObjects()
+{
+    return {this, m_table.get()};
+}
+
+bool Storage::restore(const QByteArray &data)
+{
+    if (!FileBackupObject::restore(data))
+        return false;
+    // Erasures were about the old pictures; purging them now would delete restored ones.
+    m_erased = std::make_unique<DinamicStorageTable>();
+    if (data.isEmpty())
+        newFile();
+    else
+        checkVersion();
+    return true;
+}
+
+void Storage::purgeErased()
+{
+    const QList<QByteArray> ids = m_erased->ids();
+    for (const QByteArray &id : ids) {
+        if (!m_table->contains(id))
+            continue;
+        if (writeData(id, QByteArray()))
+            m_table->erase(id);
+    }
+    m_erased = std::make_unique<DinamicStorageTable>();
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "core/filebackupobject.h"
+
+#include <QFile>
+#include <QList>
+#include <QMap>
+#include <QObject>
+
+#include <memory>
+
+class QBuffer;
+
+// The index of the blob storage: where each item lies in the data file. Backed up as its own file.
+class StorageTable : public FileBackupObject
+{
+public:
+    static constexpr qint32 s_tableVersion = 1;
+
+    explicit StorageTable(const QString &fileName);
+
+    bool restore(const QByteArray &data) override;
+
+    bool get(const QByteArray &id, qint64 &pos, qint64 &size) const;
+    bool contains(const QByteArray &id) const { return m_table.contains(id); }
+    // Stores the entry; for a known id the items behind it move by the change in size.
+    // False when the index file could not be written (memory keeps the change).
+    bool set(const QByteArray &id, qint64 pos, qint64 size);
+    bool erase(const QByteArray &id);
+    QList<QByteArray> ids() const { return m_table.keys(); }
+    // Reads the index file again, dropping what was held.
+    void load();
+
+protected:
+    virtual void readTable();
+    virtual bool writeTable();
+
+private:
+    struct Entry
+    {
+        qint64 pos = 0;
+        qint64 size = 0;
+    };
+
+    QFile m_file;
+    QMap<QByteArray, Entry> m_table;
+};
+
+// A table that lives in memory only: the erased items waiting for the purge.
+class DinamicStorageTable : public StorageTable
+{
+public:
+    DinamicStorageTable() : StorageTable(QString()) {}
+
+protected:
+    void readTable() override {}
+    bool writeTable() override { return true; }
+};
+
+// Items of bytes (pictures) in one data file under byte-string ids, with an index file beside it.
+// Erasing is deferred: an erased item is hidden at once and its bytes leave the files at destruction.
+class Storage : public QObject, public FileBackupObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr qint32 s_storageVersion = 1;
+
+    explicit Storage(const QString &fileName);
+    ~Storage() override;
+
+    bool read(const QByteArray &id, QBuffer *out);
+    // Stores the buffer's whole data under the id. False, with nothing changed, when a file
+    // could not be read or written.
+    bool write(const QByteArray &id, QBuffer *in);
+    void erase(const QByteArray &id);
+    bool contains(const QByteArray &id) const;
+    bool cancelErase(const QByteArray &id);
+
+    // The data file first, then the index.
+    QList<IBackupObject *> backupObjects();
+
+    bool restore(const QByteArray &data) override;
+
+    QString indexFileName() const;
+
+private:
+    void init();
+    void newFile();
+    void checkVersion();
+    void purgeErased();
+    bool writeData(const QByteArray &id, const QByteArray &data);
+
+    QFile m_file;
+    std::unique_ptr<StorageTable> m_table;
+    std::unique_ptr<DinamicStorageTable> m_erased;
+};
