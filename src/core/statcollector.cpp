@@ -1,0 +1,252 @@
+#include "core/statcollector.h"
+
+#include "core/crashhandleradapter.h"
+#include "core/safefile.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QVariant>
+
+#include <limits>
+
+namespace StatCollectorPrivate {
+
+const QString s_group = QStringLiteral("stat");
+
+// One set of the five value types; the collector keeps a persistent and a per-run set.
+struct Values
+{
+    QMap<QByteArray, bool> bools;
+    QMap<QByteArray, int> ints;
+    QMap<QByteArray, double> doubles;
+    QMap<QByteArray, QString> strings;
+    QMap<QByteArray, QByteArray> bytes;
+
+    bool isEmpty() const
+    {
+        return bools.isEmpty() && ints.isEmpty() && doubles.isEmpty() && strings.isEmpty() && bytes.isEmpty();
+    }
+};
+
+struct State
+{
+    QSettings *settings = nullptr;
+    QString dumpPath;
+    bool firstStart = false;
+    Values persistent;
+    Values perRun;
+};
+
+State &state()
+{
+    static State s;
+    return s;
+}
+
+Values &values(bool persistent)
+{
+    return persistent ? state().persistent : state().perRun;
+}
+
+// Text-based settings stores (INI files on Linux) give every number and bool back as text; the text's own form
+// tells the type the value was stored with, so counters keep counting across runs.
+void loadText(const QByteArray &key, const QString &text, Values &into)
+{
+    if (text == QLatin1String("true") || text == QLatin1String("false")) {
+        into.bools.insert(key, text == QLatin1String("true"));
+        return;
+    }
+    static const QRegularExpression intPattern(QStringLiteral("^-?[0-9]+$"));
+    static const QRegularExpression doublePattern(QStringLiteral("^-?[0-9]+\\.[0-9]+(e[-+]?[0-9]+)?$"));
+    bool ok = false;
+    if (intPattern.match(text).hasMatch()) {
+        const int n = text.toInt(&ok);
+        if (ok) {
+            into.ints.insert(key, n);
+            return;
+        }
+    }
+    if (doublePattern.match(text).hasMatch()) {
+        const double d = text.toDouble(&ok);
+        if (ok) {
+            into.doubles.insert(key, d);
+            return;
+        }
+    }
+    into.strings.insert(key, text);
+}
+
+void loadValue(const QByteArray &key, const QVariant &value, Values &into)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        into.bools.insert(key, value.toBool());
+        break;
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong: {
+        bool ok = false;
+        const qlonglong n = value.toLongLong(&ok);
+        if (ok && n >= std::numeric_limits<int>::min() && n <= std::numeric_limits<int>::max())
+            into.ints.insert(key, int(n));
+        break;
+    }
+    case QMetaType::Double:
+    case QMetaType::Float:
+        into.doubles.insert(key, value.toDouble());
+        break;
+    case QMetaType::QString:
+        loadText(key, value.toString(), into);
+        break;
+    case QMetaType::QByteArray:
+        into.bytes.insert(key, value.toByteArray());
+        break;
+    default:
+        break;
+    }
+}
+
+void saveValue(const QByteArray &key, const QVariant &value)
+{
+    State &s = state();
+    if (s.settings)
+        s.settings->setValue(s_group + QLatin1Char('/') + QString::fromUtf8(key), value);
+}
+
+int saturatingAdd(int a, int b)
+{
+    const qint64 sum = qint64(a) + qint64(b);
+    return int(qBound(qint64(std::numeric_limits<int>::min()), sum, qint64(std::numeric_limits<int>::max())));
+}
+
+} // namespace StatCollectorPrivate
+
+using namespace StatCollectorPrivate;
+
+void StatCollector::init(QSettings *settings, const QString &dumpPath)
+{
+    State &s = state();
+    s.settings = settings;
+    s.dumpPath = dumpPath;
+    load();
+    s.firstStart = s.persistent.ints.isEmpty() && s.persistent.strings.isEmpty();
+    writeFile();
+    CrashHandlerAdapter adapter;
+    adapter.addFileToReport(dumpPath.toUtf8(), QByteArrayLiteral("stat.txt"));
+}
+
+bool StatCollector::isFirstStart()
+{
+    return state().firstStart;
+}
+
+void StatCollector::setInt(const QByteArray &key, bool persistent, int value)
+{
+    values(persistent).ints.insert(key, value);
+    if (persistent)
+        saveValue(key, value);
+    writeFile();
+}
+
+void StatCollector::addInt(const QByteArray &key, bool persistent, int delta)
+{
+    setInt(key, persistent, saturatingAdd(values(persistent).ints.value(key, 0), delta));
+}
+
+void StatCollector::setString(const QByteArray &key, bool persistent, const QString &value)
+{
+    values(persistent).strings.insert(key, value);
+    if (persistent)
+        saveValue(key, value);
+    writeFile();
+}
+
+void StatCollector::incrementCounter(const QByteArray &key)
+{
+    const Values &stored = state().persistent;
+    int n = stored.ints.value(key, 0);
+    if (n == 0)
+        n = stored.bools.value(key, false) ? 1 : 0;
+    setInt(key, true, saturatingAdd(n, 1));
+}
+
+QMap<QByteArray, QString> StatCollector::collect()
+{
+    const State &s = state();
+    QMap<QByteArray, QString> result;
+    for (const Values *v : {&s.persistent, &s.perRun})
+        for (auto it = v->bools.cbegin(); it != v->bools.cend(); ++it)
+            result.insert(it.key(), it.value() ? QStringLiteral("1") : QStringLiteral("0"));
+    for (const Values *v : {&s.persistent, &s.perRun})
+        for (auto it = v->ints.cbegin(); it != v->ints.cend(); ++it)
+            result.insert(it.key(), QString::number(it.value()));
+    for (const Values *v : {&s.persistent, &s.perRun})
+        for (auto it = v->doubles.cbegin(); it != v->doubles.cend(); ++it)
+            result.insert(it.key(), QString::number(it.value(), 'f', 2));
+    for (const Values *v : {&s.persistent, &s.perRun})
+        for (auto it = v->strings.cbegin(); it != v->strings.cend(); ++it)
+            result.insert(it.key(), it.value());
+    for (const Values *v : {&s.persistent, &s.perRun})
+        for (auto it = v->bytes.cbegin(); it != v->bytes.cend(); ++it)
+            result.insert(it.key(), QString::fromUtf8(it.value()));
+    return result;
+}
+
+QString StatCollector::toText()
+{
+    const QMap<QByteArray, QString> all = collect();
+    QStringList lines;
+    for (auto it = all.cbegin(); it != all.cend(); ++it)
+        lines << QString::fromUtf8(it.key()) + QStringLiteral(": ") + it.value();
+    return lines.join(QLatin1Char('\n'));
+}
+
+void StatCollector::load()
+{
+    State &s = state();
+    if (!s.settings)
+        return;
+    s.settings->beginGroup(s_group);
+    const QStringList keys = s.settings->childKeys();
+    for (const QString &key : keys)
+        loadValue(key.toUtf8(), s.settings->value(key), s.persistent);
+    s.settings->endGroup();
+}
+
+void StatCollector::save()
+{
+    const Values &p = state().persistent;
+    for (auto it = p.bools.cbegin(); it != p.bools.cend(); ++it)
+        saveValue(it.key(), it.value());
+    for (auto it = p.ints.cbegin(); it != p.ints.cend(); ++it)
+        saveValue(it.key(), it.value());
+    for (auto it = p.doubles.cbegin(); it != p.doubles.cend(); ++it)
+        saveValue(it.key(), it.value());
+    for (auto it = p.strings.cbegin(); it != p.strings.cend(); ++it)
+        saveValue(it.key(), it.value());
+    for (auto it = p.bytes.cbegin(); it != p.bytes.cend(); ++it)
+        saveValue(it.key(), it.value());
+}
+
+void StatCollector::writeFile()
+{
+    const QString &path = state().dumpPath;
+    if (path.isEmpty())
+        return;
+    // A dump that cannot be written is skipped; the values stay in memory and in the settings store.
+    Common::writeFileAtomically(path, toText().toUtf8());
+}
+
+void StatCollector::removeFile()
+{
+    const QString &path = state().dumpPath;
+    if (!path.isEmpty())
+        QFile::remove(path);
+}
+
+void StatCollector::reset()
+{
+    state() = State();
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+
+class QSettings;
+
+// Usage statistics: named values kept in the settings store across runs ("persistent") or known for this run
+// only, with a readable dump file rewritten after every change.
+class StatCollector
+{
+public:
+    static void init(QSettings *settings, const QString &dumpPath);
+    static bool isFirstStart();
+
+    static void setInt(const QByteArray &key, bool persistent, int value);
+    static void addInt(const QByteArray &key, bool persistent, int delta);
+    static void setString(const QByteArray &key, bool persistent, const QString &value);
+    // Counts one use of a feature; a use flag stored as the bool true counts as one earlier use.
+    static void incrementCounter(const QByteArray &key);
+
+    // Every value as text; a per-run value wins over a persistent one, a later type over an earlier one.
+    static QMap<QByteArray, QString> collect();
+    static QString toText();
+
+    static void load();
+    static void save();
+    static void writeFile();
+    static void removeFile();
+
+    // Tests only: forget all values and the settings store, as a new process would start.
+    static void reset();
+};

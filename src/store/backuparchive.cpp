@@ -1,0 +1,140 @@
+#include "store/backuparchive.h"
+
+#include "core/clock.h"
+#include "core/log.h"
+
+#include <QFileInfo>
+
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
+
+BackupArchiveWriter::BackupArchiveWriter(const QString &fileName) : m_file(fileName) {}
+
+BackupArchiveWriter::~BackupArchiveWriter()
+{
+    if (m_zip && m_zip->isOpen())
+        cancel();
+}
+
+bool BackupArchiveWriter::open()
+{
+    if (!m_file.open(QIODevice::WriteOnly))
+        return fail(m_file.errorString());
+    m_zip = std::make_unique<QuaZip>(&m_file);
+    m_zip->setUtf8Enabled(true);
+    if (!m_zip->open(QuaZip::mdCreate))
+        return fail(QStringLiteral("cannot create the archive (%1)").arg(m_zip->getZipError()));
+    return true;
+}
+
+bool BackupArchiveWriter::addEntry(const QString &name, const QByteArray &data)
+{
+    if (m_failed || !m_zip || !m_zip->isOpen())
+        return fail(QStringLiteral("archive is not open"));
+    QuaZipNewInfo info(name);
+    info.dateTime = Common::Clock::now();
+    QuaZipFile entry(m_zip.get());
+    if (!entry.open(QIODevice::WriteOnly, info))
+        return fail(QStringLiteral("cannot add entry %1 (%2)").arg(name).arg(entry.getZipError()));
+    const qint64 written = entry.write(data);
+    entry.close();
+    if (written != data.size() || entry.getZipError() != ZIP_OK)
+        return fail(QStringLiteral("cannot write entry %1 (%2)").arg(name).arg(entry.getZipError()));
+    return true;
+}
+
+bool BackupArchiveWriter::commit()
+{
+    if (m_failed || !m_zip || !m_zip->isOpen()) {
+        cancel();
+        return fail(QStringLiteral("archive is not open"));
+    }
+    // Closing the archive commits the save file; a failed commit shows as the archive's error.
+    m_zip->close();
+    if (m_zip->getZipError() != ZIP_OK)
+        return fail(
+            QStringLiteral("cannot finish the archive (%1) %2").arg(m_zip->getZipError()).arg(m_file.errorString()));
+    return true;
+}
+
+void BackupArchiveWriter::cancel()
+{
+    m_file.cancelWriting();
+    if (m_zip && m_zip->isOpen())
+        m_zip->close();
+}
+
+bool BackupArchiveWriter::fail(const QString &reason)
+{
+    if (!m_failed) {
+        m_error = reason;
+        QR_LOG(QStringLiteral("Backup to %1 failed: %2").arg(m_file.fileName(), reason).toUtf8());
+    }
+    m_failed = true;
+    m_file.cancelWriting();
+    return false;
+}
+
+BackupArchiveReader::BackupArchiveReader(const QString &fileName, const BackupArchiveLimits &limits)
+    : m_fileName(fileName), m_limits(limits)
+{
+}
+
+bool BackupArchiveReader::read(const QSet<QString> &names, QMap<QString, QByteArray> *entries)
+{
+    entries->clear();
+    if (!QFileInfo(m_fileName).isFile())
+        return fail(QStringLiteral("no such file"));
+    QuaZip zip(m_fileName);
+    if (!zip.open(QuaZip::mdUnzip))
+        return fail(QStringLiteral("not a readable zip archive (%1)").arg(zip.getZipError()));
+    const int declared = zip.getEntriesCount();
+    if (declared < 0 || declared > m_limits.maxEntries)
+        return fail(QStringLiteral("too many entries (%1)").arg(declared));
+
+    qint64 total = 0;
+    int seen = 0;
+    for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
+        if (++seen > m_limits.maxEntries)
+            return fail(QStringLiteral("too many entries"));
+        const QString name = zip.getCurrentFileName();
+        if (!names.contains(name) || entries->contains(name))
+            continue;
+        QuaZipFile file(&zip);
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot open entry %1 (%2)").arg(name).arg(file.getZipError()));
+        QByteArray data;
+        char buffer[64 * 1024];
+        for (;;) {
+            const qint64 n = file.read(buffer, sizeof buffer);
+            if (n < 0) {
+                file.close();
+                return fail(QStringLiteral("cannot read entry %1").arg(name));
+            }
+            if (n == 0)
+                break;
+            // Sizes in the headers may lie, so only what was really unpacked counts.
+            total += n;
+            if (data.size() + n > m_limits.maxEntrySize || total > m_limits.maxTotalSize) {
+                file.close();
+                return fail(QStringLiteral("entry %1 unpacks to more than allowed").arg(name));
+            }
+            data.append(buffer, n);
+        }
+        file.close();
+        if (file.getZipError() != UNZ_OK)
+            return fail(QStringLiteral("entry %1 is damaged (%2)").arg(name).arg(file.getZipError()));
+        entries->insert(name, data);
+    }
+    if (zip.getZipError() != UNZ_OK && !(seen == 0 && declared == 0))
+        return fail(QStringLiteral("damaged entry list (%1)").arg(zip.getZipError()));
+    return true;
+}
+
+bool BackupArchiveReader::fail(const QString &reason)
+{
+    m_error = reason;
+    QR_LOG(QStringLiteral("Cannot read backup archive %1: %2").arg(m_fileName, reason).toUtf8());
+    return false;
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMap>
+#include <QSaveFile>
+#include <QSet>
+#include <QString>
+
+#include <memory>
+
+class QuaZip;
+
+// Writes a backup archive into a temporary file beside the target; the target is replaced only when every entry
+// and the archive's close succeeded, so a failed backup never damages the previous archive.
+class BackupArchiveWriter
+{
+public:
+    explicit BackupArchiveWriter(const QString &fileName);
+    ~BackupArchiveWriter();
+
+    bool open();
+    bool addEntry(const QString &name, const QByteArray &data);
+    // Finishes the archive and puts it in place; false leaves the old file untouched.
+    bool commit();
+    void cancel();
+
+    QString errorString() const { return m_error; }
+
+private:
+    bool fail(const QString &reason);
+
+    QSaveFile m_file;
+    std::unique_ptr<QuaZip> m_zip;
+    QString m_error;
+    bool m_failed = false;
+};
+
+// Bounds that keep a hostile or broken archive from filling memory.
+struct BackupArchiveLimits
+{
+    int maxEntries = 4096;
+    qint64 maxEntrySize = qint64(1) << 30;
+    qint64 maxTotalSize = qint64(2) << 30;
+};
+
+// Reads chosen entries of a backup archive. Entries are matched by exact name; the first of several entries with
+// one name is taken; every entry read is checked (sizes and checksum) before anything is returned.
+class BackupArchiveReader
+{
+public:
+    explicit BackupArchiveReader(const QString &fileName, const BackupArchiveLimits &limits = BackupArchiveLimits());
+
+    // Fills `entries` with the named entries that exist; false on any damage or exceeded limit.
+    bool read(const QSet<QString> &names, QMap<QString, QByteArray> *entries);
+    QString errorString() const { return m_error; }
+
+private:
+    bool fail(const QString &reason);
+
+    QString m_fileName;
+    BackupArchiveLimits m_limits;
+    QString m_error;
+};

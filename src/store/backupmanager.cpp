@@ -1,0 +1,185 @@
+#include "store/backupmanager.h"
+
+#include "core/clock.h"
+#include "core/ibackupobject.h"
+#include "core/log.h"
+#include "core/statcollector.h"
+#include "core/version.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+
+namespace BackupManagerPrivate {
+
+const QString s_timeFormat = QStringLiteral("yyyy-MM-dd-hh-mm-ss");
+
+QString entryName(IBackupObject *obj)
+{
+    return QString::fromLatin1(obj->name());
+}
+
+} // namespace BackupManagerPrivate
+
+using namespace BackupManagerPrivate;
+
+const char *const BackupManager::s_versionEntry = "appversion";
+
+BackupManager::BackupManager(const QString &extension) : m_extension(extension) {}
+
+BackupManager::~BackupManager() = default;
+
+QString BackupManager::runningVersion()
+{
+    const QString version = QCoreApplication::applicationVersion();
+    return version.isEmpty() ? QStringLiteral(QR_VERSION) : version;
+}
+
+void BackupManager::addBackupObject(IBackupObject *obj)
+{
+    QR_ASSERT(!m_objects.contains(obj));
+    m_objects.append(obj);
+}
+
+void BackupManager::addBackupObjects(const QList<IBackupObject *> &objects)
+{
+    for (IBackupObject *obj : objects)
+        addBackupObject(obj);
+}
+
+bool BackupManager::backup(const QString &fileName)
+{
+    BackupArchiveWriter writer(fileName);
+    if (!writer.open())
+        return false;
+    for (IBackupObject *obj : qAsConst(m_objects)) {
+        bool ok = false;
+        const QByteArray data = obj->backup(&ok);
+        if (!ok) {
+            QR_LOG("Backup of " + obj->name() + " failed");
+            writer.cancel();
+            return false;
+        }
+        if (!writer.addEntry(entryName(obj), data))
+            return false;
+    }
+    if (!writer.addEntry(QLatin1String(s_versionEntry), runningVersion().toUtf8()) || !writer.commit())
+        return false;
+    StatCollector::incrementCounter("f_backup");
+    return true;
+}
+
+bool BackupManager::restore(const QString &fileName)
+{
+    StatCollector::incrementCounter("f_restore");
+
+    QSet<QString> names{QLatin1String(s_versionEntry)};
+    for (IBackupObject *obj : qAsConst(m_objects))
+        names.insert(entryName(obj));
+    // Every entry is read and checked before any object changes.
+    QMap<QString, QByteArray> entries;
+    BackupArchiveReader reader(fileName, m_limits);
+    if (!reader.read(names, &entries))
+        return false;
+
+    QByteArray versionText = entries.value(QLatin1String(s_versionEntry));
+    const int zero = versionText.indexOf('\0');
+    if (zero >= 0)
+        versionText.truncate(zero);
+    if (Version(runningVersion()) < Version(QString::fromUtf8(versionText))) {
+        QR_LOG("Backup was made by a newer version " + versionText);
+        return false;
+    }
+
+    for (IBackupObject *obj : qAsConst(m_objects)) {
+        const QByteArray data = entries.value(entryName(obj));
+        if (data.isEmpty())
+            continue;
+        if (!obj->restore(data)) {
+            QR_LOG("Restore of " + obj->name() + " failed");
+            return false;
+        }
+    }
+    return true;
+}
+
+BackupMap BackupManager::backupToMap(bool *ok)
+{
+    if (ok)
+        *ok = false;
+    BackupMap map;
+    for (IBackupObject *obj : qAsConst(m_objects)) {
+        bool objectOk = false;
+        const QByteArray data = obj->backup(&objectOk);
+        if (!objectOk) {
+            QR_LOG("Snapshot of " + obj->name() + " failed");
+            return BackupMap();
+        }
+        map.insert(obj->name(), data);
+    }
+    if (ok)
+        *ok = true;
+    return map;
+}
+
+bool BackupManager::restoreFromMap(const BackupMap &map)
+{
+    if (map.isEmpty())
+        return false;
+    for (IBackupObject *obj : qAsConst(m_objects)) {
+        const auto it = map.constFind(obj->name());
+        if (it == map.cend())
+            continue;
+        if (!obj->restore(it.value())) {
+            QR_LOG("Restore of " + obj->name() + " from snapshot failed");
+            return false;
+        }
+    }
+    return true;
+}
+
+QFileInfoList BackupManager::archives() const
+{
+    QDir folder(m_backupFolder);
+    return folder.entryInfoList({QStringLiteral("*.") + m_extension}, QDir::Files | QDir::NoSymLinks, QDir::Name);
+}
+
+QDateTime BackupManager::newestArchiveTime() const
+{
+    const QFileInfoList list = archives();
+    if (list.isEmpty())
+        return QDateTime();
+    const QString stem = list.last().fileName().section(QLatin1Char('.'), 0, 0);
+    return QDateTime::fromString(stem, s_timeFormat);
+}
+
+void BackupManager::autoBackup()
+{
+    if (!m_autoBackup)
+        return;
+    // Without a readable newest archive every object that has data counts as changed.
+    const QDateTime newest = newestArchiveTime();
+    if (newest.isValid() && newest.date().daysTo(Common::Clock::today()) < m_autoBackupInterval)
+        return;
+    bool changed = false;
+    for (IBackupObject *obj : qAsConst(m_objects)) {
+        const QDateTime modified = obj->lastModified();
+        if (modified.isValid() && (!newest.isValid() || modified > newest)) {
+            changed = true;
+            break;
+        }
+    }
+    if (!changed)
+        return;
+
+    if (!QDir().mkpath(m_backupFolder)) {
+        QR_LOG("Cannot create backup folder " + m_backupFolder.toUtf8());
+        return;
+    }
+    const QString name = QStringLiteral("%1.%2").arg(Common::Clock::now().toString(s_timeFormat), m_extension);
+    static_cast<IBackupManager *>(this)->backup(QDir(m_backupFolder).absoluteFilePath(name));
+
+    const QFileInfoList list = archives();
+    for (int i = 0; i < list.size() - m_maxBackups; ++i)
+        QFile::remove(list.at(i).absoluteFilePath());
+}

@@ -1,0 +1,225 @@
+#include "store/folderbackupobject.h"
+
+#include "core/log.h"
+#include "core/safefile.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QtEndian>
+
+namespace FolderBackupObjectPrivate {
+
+constexpr quint32 s_nullLength = 0xFFFFFFFFu;
+// File names are short; a longer name field means damaged data.
+constexpr quint32 s_maxNameBytes = 2 * 1024;
+
+// Reads the big-endian fields of packed folder data without trusting any length it finds.
+class Cursor
+{
+public:
+    explicit Cursor(const QByteArray &data) : m_data(data) {}
+
+    qint64 remaining() const { return m_data.size() - m_pos; }
+
+    bool readU8(quint8 *value)
+    {
+        if (remaining() < 1)
+            return false;
+        *value = quint8(m_data.at(m_pos++));
+        return true;
+    }
+
+    bool readU32(quint32 *value)
+    {
+        if (remaining() < 4)
+            return false;
+        *value = qFromBigEndian<quint32>(m_data.constData() + m_pos);
+        m_pos += 4;
+        return true;
+    }
+
+    bool readBytes(qint64 count, QByteArray *bytes)
+    {
+        if (count < 0 || remaining() < count)
+            return false;
+        *bytes = m_data.mid(m_pos, count);
+        m_pos += count;
+        return true;
+    }
+
+private:
+    const QByteArray &m_data;
+    qint64 m_pos = 0;
+};
+
+bool failWith(QString *error, const QString &reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+QFileInfoList matchingFiles(const QString &folder, const QStringList &filters)
+{
+    // Sorted by name so that the same folder always packs the same way.
+    return QDir(folder).entryInfoList(filters, QDir::Files, QDir::Name);
+}
+
+} // namespace FolderBackupObjectPrivate
+
+using namespace FolderBackupObjectPrivate;
+
+FolderBackupObject::FolderBackupObject(const QByteArray &name, const QString &folder, const QStringList &filters)
+    : m_folder(folder), m_filters(filters), m_name(name)
+{
+}
+
+QDateTime FolderBackupObject::lastModified() const
+{
+    QDateTime newest;
+    const QFileInfoList list =
+        QDir(m_folder).entryInfoList(m_filters, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QFileInfo &info : list) {
+        const QDateTime modified = info.lastModified();
+        if (!newest.isValid() || modified > newest)
+            newest = modified;
+    }
+    return newest;
+}
+
+QByteArray FolderBackupObject::backup(bool *ok)
+{
+    if (ok)
+        *ok = false;
+    QFileInfoList list = matchingFiles(m_folder, m_filters);
+    for (int i = list.size() - 1; i >= 0; --i) {
+        const QFileInfo &info = list.at(i);
+        if (info.size() > s_maxFileSize || !isSafeFileName(info.fileName())) {
+            QR_LOG("Backup leaves out " + info.fileName().toUtf8());
+            list.removeAt(i);
+        }
+    }
+    while (list.size() > s_maxFiles)
+        list.removeLast();
+
+    QByteArray data;
+    QDataStream stream(&data, QIODevice::WriteOnly);
+    stream << s_formatVersion << quint8(list.size());
+    for (const QFileInfo &info : qAsConst(list)) {
+        QFile file(info.absoluteFilePath());
+        if (!file.open(QIODevice::ReadOnly)) {
+            QR_LOG("Backup cannot open " + file.fileName().toUtf8() + ": " + file.errorString().toUtf8());
+            return QByteArray();
+        }
+        const qint64 size = file.size();
+        const QByteArray content = file.readAll();
+        if (content.size() != size || content.size() > s_maxFileSize) {
+            QR_LOG("Backup cannot read " + file.fileName().toUtf8() + " whole");
+            return QByteArray();
+        }
+        stream << info.fileName() << content;
+    }
+    if (stream.status() != QDataStream::Ok)
+        return QByteArray();
+    if (ok)
+        *ok = true;
+    return data;
+}
+
+bool FolderBackupObject::isSafeFileName(const QString &name)
+{
+    if (name.isEmpty() || name == QLatin1String(".") || name.contains(QLatin1String("..")))
+        return false;
+    if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) || name.contains(QChar(0)))
+        return false;
+    return !QDir::isAbsolutePath(name);
+}
+
+bool FolderBackupObject::unpack(const QByteArray &data, QList<Record> *records, QString *error)
+{
+    records->clear();
+    Cursor cursor(data);
+    quint8 version = 0;
+    quint8 count = 0;
+    if (!cursor.readU8(&version) || !cursor.readU8(&count))
+        return failWith(error, QStringLiteral("too short"));
+    QR_ASSERT(qint8(version) == s_formatVersion);
+
+    QSet<QString> seen;
+    for (int i = 0; i < count; ++i) {
+        quint32 nameBytes = 0;
+        if (!cursor.readU32(&nameBytes) || nameBytes == s_nullLength || nameBytes % 2 != 0 ||
+            nameBytes > s_maxNameBytes)
+            return failWith(error, QStringLiteral("bad name in record %1").arg(i));
+        QByteArray rawName;
+        if (!cursor.readBytes(nameBytes, &rawName))
+            return failWith(error, QStringLiteral("record %1 is cut short").arg(i));
+        QString name(rawName.size() / 2, Qt::Uninitialized);
+        for (int c = 0; c < name.size(); ++c)
+            name[c] = QChar(qFromBigEndian<quint16>(rawName.constData() + 2 * c));
+        if (!isSafeFileName(name) || seen.contains(name))
+            return failWith(error, QStringLiteral("refused file name \"%1\"").arg(name));
+        seen.insert(name);
+
+        quint32 size = 0;
+        if (!cursor.readU32(&size))
+            return failWith(error, QStringLiteral("record %1 is cut short").arg(i));
+        QByteArray content;
+        if (size != s_nullLength) {
+            if (size > s_maxFileSize || !cursor.readBytes(size, &content))
+                return failWith(error, QStringLiteral("bad size in record %1").arg(i));
+        }
+        records->append({name, content});
+    }
+    return true;
+}
+
+bool FolderBackupObject::restore(const QByteArray &data)
+{
+    QList<Record> records;
+    QString error;
+    if (!unpack(data, &records, &error)) {
+        QR_LOG("Restore of " + m_name + " refused: " + error.toUtf8());
+        return false;
+    }
+    for (const Record &record : qAsConst(records)) {
+        if (!QDir::match(m_filters, record.first)) {
+            QR_LOG("Restore of " + m_name + " refused: " + record.first.toUtf8() + " does not match the filter");
+            return false;
+        }
+    }
+
+    // Keep what each file held, so that a failed write can put the folder back as it was.
+    const QDir dir(m_folder);
+    QList<QPair<QString, QByteArray>> previous;
+    QStringList created;
+    for (const Record &record : qAsConst(records)) {
+        const QString path = dir.filePath(record.first);
+        if (!QFileInfo::exists(path))
+            continue;
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            QR_LOG("Restore of " + m_name + " cannot read " + path.toUtf8());
+            return false;
+        }
+        previous.append({path, file.readAll()});
+    }
+
+    for (const Record &record : qAsConst(records)) {
+        const QString path = dir.filePath(record.first);
+        const bool existed = QFileInfo::exists(path);
+        if (!Common::writeFileAtomically(path, record.second)) {
+            for (const auto &old : qAsConst(previous))
+                Common::writeFileAtomically(old.first, old.second);
+            for (const QString &newFile : qAsConst(created))
+                QFile::remove(newFile);
+            return false;
+        }
+        if (!existed)
+            created << path;
+    }
+    return true;
+}

@@ -1,0 +1,436 @@
+#include "core/clock.h"
+#include "core/filebackupobject.h"
+#include "core/statcollector.h"
+#include "store/backupmanager.h"
+#include "store/folderbackupobject.h"
+#include "testhelpers.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A store held in memory, with switches for failures.
+class MemoryObject : public IBackupObject
+{
+public:
+    MemoryObject(const QByteArray &name, const QByteArray &data) : m_name(name), m_data(data) {}
+
+    QDateTime lastModified() const override { return m_modified; }
+    QByteArray backup(bool *ok) override
+    {
+        *ok = !m_failBackup;
+        return m_failBackup ? QByteArray() : m_data;
+    }
+    bool restore(const QByteArray &data) override
+    {
+        ++m_restores;
+        if (m_failRestore)
+            return false;
+        m_data = data;
+        return true;
+    }
+    QByteArray name() const override { return m_name; }
+
+    QByteArray m_name;
+    QByteArray m_data;
+    QDateTime m_modified;
+    bool m_failBackup = false;
+    bool m_failRestore = false;
+    int m_restores = 0;
+};
+
+// Runs a Python snippet with zipfile imported; the archive path is sys.argv[1].
+QByteArray python(const QString &script, const QString &archive)
+{
+    QProcess process;
+    process.start("python3", {"-c", "import sys, zipfile\n" + script, archive});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) {
+        qWarning() << process.readAllStandardError();
+        return "python failed";
+    }
+    return process.readAllStandardOutput();
+}
+
+int counter(const char *key)
+{
+    return StatCollector::collect().value(key).toInt();
+}
+
+} // namespace
+
+class TestBackupManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        TestHelpers::isolateEnvironment();
+        QCoreApplication::setApplicationVersion("3.3.0");
+    }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_archive = m_dir->filePath("backup.qbf");
+        StatCollector::reset();
+    }
+
+    void cleanup() { Common::Clock::unpin(); }
+
+    void writesOneEntryPerObjectThenVersion()
+    {
+        const QString gadgets = m_dir->filePath("data");
+        QDir().mkpath(gadgets);
+        TestHelpers::writeFile(gadgets + "/todo.a.dat", "abc");
+        TestHelpers::writeFile(gadgets + "/events.dat", "{\"events\":[]}");
+        FolderBackupObject folder("AppDataGadgets", gadgets, {"todo.*.dat"});
+        MemoryObject settings("settings", "k=v");
+        MemoryObject empty("uid", "");
+        FileBackupObject events(gadgets + "/events.dat");
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&folder, &settings, &empty});
+        manager.addBackupObject(&events);
+
+        QVERIFY(manager.backup(m_archive));
+        QCOMPARE(python("z = zipfile.ZipFile(sys.argv[1])\n"
+                        "assert z.testzip() is None\n"
+                        "for i in z.infolist(): print(i.filename, i.file_size)\n"
+                        "print(z.read('appversion').decode())",
+                        m_archive),
+                 QByteArray("AppDataGadgets 33\nsettings 3\nuid 0\nevents.dat 13\nappversion 5\n3.3.0\n"));
+        QCOMPARE(counter("f_backup"), 1);
+    }
+
+    void backupWithoutObjectsHoldsOnlyVersion()
+    {
+        BackupManager manager("qbf");
+        QVERIFY(manager.backup(m_archive));
+        QCOMPARE(python("print([i.filename for i in zipfile.ZipFile(sys.argv[1]).infolist()])", m_archive),
+                 QByteArray("['appversion']\n"));
+    }
+
+    void failedBackupKeepsPreviousArchive()
+    {
+        MemoryObject a("a", "first");
+        MemoryObject b("b", "second");
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&a, &b});
+        QVERIFY(manager.backup(m_archive));
+        const QByteArray before = TestHelpers::readFile(m_archive);
+
+        a.m_data = "changed";
+        b.m_failBackup = true;
+        QVERIFY(!manager.backup(m_archive));
+        QCOMPARE(TestHelpers::readFile(m_archive), before);
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{"backup.qbf"});
+        QCOMPARE(counter("f_backup"), 1);
+
+        QVERIFY(!manager.backup(m_dir->filePath("missing/folder/x.qbf")));
+    }
+
+    void restoresWhatWasBackedUp()
+    {
+        MemoryObject a("a", "alpha");
+        MemoryObject b("b", QByteArray(100000, 'z'));
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&a, &b});
+        QVERIFY(manager.backup(m_archive));
+        a.m_data = "changed";
+        b.m_data = "changed";
+        QVERIFY(manager.restore(m_archive));
+        QCOMPARE(a.m_data, QByteArray("alpha"));
+        QCOMPARE(b.m_data, QByteArray(100000, 'z'));
+        QCOMPARE(counter("f_restore"), 1);
+    }
+
+    void versionRule_data()
+    {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<bool>("restored");
+        const QByteArray writeA =
+            "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\nz.writestr('a', b'new')\n";
+        QTest::newRow("equal") << writeA + "z.writestr('appversion', b'3.3.0')" << true;
+        QTest::newRow("older") << writeA + "z.writestr('appversion', b'3.2.9')" << true;
+        QTest::newRow("two parts equal") << writeA + "z.writestr('appversion', b'3.3')" << true;
+        QTest::newRow("none") << writeA << true;
+        QTest::newRow("cut at zero") << writeA + "z.writestr('appversion', b'3.3.0\\x009.9')" << true;
+        QTest::newRow("newer patch") << writeA + "z.writestr('appversion', b'3.3.1')" << false;
+        QTest::newRow("newer major") << writeA + "z.writestr('appversion', b'4')" << false;
+    }
+
+    void versionRule()
+    {
+        QFETCH(QByteArray, script);
+        QFETCH(bool, restored);
+        QCOMPARE(python(QString::fromUtf8(script), m_archive), QByteArray());
+        MemoryObject a("a", "old");
+        BackupManager manager("qbf");
+        manager.addBackupObject(&a);
+        QCOMPARE(manager.restore(m_archive), restored);
+        QCOMPARE(a.m_data, restored ? QByteArray("new") : QByteArray("old"));
+        QCOMPARE(counter("f_restore"), 1);
+    }
+
+    void restoresArchiveOfAnotherTool()
+    {
+        // Stored and deflated entries, a folder entry and an unknown entry, as another zip tool may write them.
+        const QString script =
+            "import io, struct\n"
+            "def s(t): return t.encode('utf-16-be')\n"
+            "rec = b'\\x01\\x01' + struct.pack('>I', 20) + s('todo.a.dat') + struct.pack('>I', 3) + b'abc'\n"
+            "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
+            "z.writestr('dir/', b'')\n"
+            "z.writestr('AppDataGadgets', rec, zipfile.ZIP_DEFLATED)\n"
+            "z.writestr('settings', b'k=v', zipfile.ZIP_STORED)\n"
+            "z.writestr('unknown', b'ignored')\n"
+            "z.writestr('appversion', b'3.0')\n";
+        QCOMPARE(python(script, m_archive), QByteArray());
+        const QString gadgets = m_dir->filePath("data");
+        FolderBackupObject folder("AppDataGadgets", gadgets, {"todo.*.dat"});
+        MemoryObject settings("settings", "");
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&folder, &settings});
+        QVERIFY(manager.restore(m_archive));
+        QCOMPARE(TestHelpers::readFile(gadgets + "/todo.a.dat"), QByteArray("abc"));
+        QCOMPARE(settings.m_data, QByteArray("k=v"));
+    }
+
+    void emptyOrMissingEntryKeepsObjectData()
+    {
+        QCOMPARE(
+            python("z = zipfile.ZipFile(sys.argv[1], 'w')\nz.writestr('a', b'')\nz.writestr('b', b'B')\n", m_archive),
+            QByteArray());
+        MemoryObject a("a", "keep a");
+        MemoryObject b("b", "old b");
+        MemoryObject c("c", "keep c");
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&a, &b, &c});
+        QVERIFY(manager.restore(m_archive));
+        QCOMPARE(a.m_data, QByteArray("keep a"));
+        QCOMPARE(a.m_restores, 0);
+        QCOMPARE(b.m_data, QByteArray("B"));
+        QCOMPARE(c.m_restores, 0);
+    }
+
+    void refusesBadArchivesBeforeChangingAnything_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("missing") << QByteArray();
+        QTest::newRow("not a zip") << QByteArray("just some text");
+        QTest::newRow("empty file") << QByteArray("");
+    }
+
+    void refusesBadArchivesBeforeChangingAnything()
+    {
+        QFETCH(QByteArray, content);
+        if (!content.isNull())
+            TestHelpers::writeFile(m_archive, content);
+        MemoryObject a("a", "old");
+        BackupManager manager("qbf");
+        manager.addBackupObject(&a);
+        QVERIFY(!manager.restore(m_archive));
+        QCOMPARE(a.m_restores, 0);
+        QCOMPARE(counter("f_restore"), 1);
+    }
+
+    void refusesDamagedOrTruncatedArchive()
+    {
+        MemoryObject a("a", "first object");
+        MemoryObject b("b", QByteArray(5000, 'q') + "tail");
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&a, &b});
+        QVERIFY(manager.backup(m_archive));
+        const QByteArray good = TestHelpers::readFile(m_archive);
+
+        // Flip a byte inside b's packed data (past its 30-byte local header and name): unpacking or the checksum fails.
+        QByteArray damaged = good;
+        const int local = damaged.indexOf(QByteArray("PK\x03\x04", 4), 4);
+        QVERIFY(local > 0);
+        damaged[local + 40] = char(damaged[local + 40] ^ 0x55);
+        a.m_data = "current";
+        b.m_data = "current";
+        for (const QByteArray &bytes : {damaged, good.left(good.size() / 2)}) {
+            TestHelpers::writeFile(m_archive, bytes);
+            QVERIFY(!manager.restore(m_archive));
+            QCOMPARE(a.m_data, QByteArray("current"));
+            QCOMPARE(a.m_restores, 0);
+        }
+    }
+
+    void stopsAtFirstFailingObject()
+    {
+        MemoryObject a("a", "A");
+        MemoryObject b("b", "B");
+        MemoryObject c("c", "C");
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&a, &b, &c});
+        QVERIFY(manager.backup(m_archive));
+        b.m_failRestore = true;
+        c.m_data = "changed";
+        QVERIFY(!manager.restore(m_archive));
+        QCOMPARE(c.m_data, QByteArray("changed"));
+    }
+
+    void boundsUnpackedSize_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("maxEntries");
+        QTest::addColumn<qint64>("maxEntrySize");
+        QTest::addColumn<qint64>("maxTotalSize");
+        const QString bomb = "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
+                             "z.writestr('a', b'\\0' * (8 << 20))\n";
+        QTest::newRow("entry too large") << bomb << 100 << qint64(1 << 20) << qint64(4 << 20);
+        const QString two = "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
+                            "z.writestr('a', b'\\0' * 3000)\nz.writestr('b', b'\\0' * 3000)\n";
+        QTest::newRow("total too large") << two << 100 << qint64(4000) << qint64(5000);
+        const QString many = "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
+                             "for i in range(50): z.writestr('e%d' % i, b'x')\n"
+                             "z.writestr('a', b'x')\n";
+        QTest::newRow("too many entries") << many << 20 << qint64(1000) << qint64(1000);
+    }
+
+    void boundsUnpackedSize()
+    {
+        QFETCH(QString, script);
+        QFETCH(int, maxEntries);
+        QFETCH(qint64, maxEntrySize);
+        QFETCH(qint64, maxTotalSize);
+        QCOMPARE(python(script, m_archive), QByteArray());
+        MemoryObject a("a", "old");
+        MemoryObject b("b", "old");
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&a, &b});
+        manager.setArchiveLimits({maxEntries, maxEntrySize, maxTotalSize});
+        QVERIFY(!manager.restore(m_archive));
+        QCOMPARE(a.m_restores + b.m_restores, 0);
+    }
+
+    void refusedFolderEntryFailsRestore()
+    {
+        // A crafted folder entry naming a file outside the folder.
+        const QString script =
+            "import struct\n"
+            "name = '../evil.dat'.encode('utf-16-be')\n"
+            "rec = b'\\x01\\x01' + struct.pack('>I', len(name)) + name + struct.pack('>I', 1) + b'x'\n"
+            "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
+            "z.writestr('settings', b'new')\n"
+            "z.writestr('AppDataGadgets', rec)\n";
+        QCOMPARE(python(script, m_archive), QByteArray());
+        const QString gadgets = m_dir->filePath("data");
+        MemoryObject settings("settings", "old");
+        FolderBackupObject folder("AppDataGadgets", gadgets, {"*.dat"});
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&settings, &folder});
+        QVERIFY(!manager.restore(m_archive));
+        QVERIFY(!QFile::exists(m_dir->filePath("evil.dat")));
+        QVERIFY(!QDir(gadgets).exists() || QDir(gadgets).isEmpty());
+    }
+
+    void snapshotToMapAndBack()
+    {
+        MemoryObject a("a", "A");
+        MemoryObject b("b", "");
+        BackupManager manager("qbf");
+        bool ok = false;
+        QVERIFY(manager.backupToMap(&ok).isEmpty());
+        QVERIFY(ok);
+        manager.addBackupObjects({&a, &b});
+        const BackupMap map = manager.backupToMap(&ok);
+        QVERIFY(ok);
+        QCOMPARE(map, (BackupMap{{"a", "A"}, {"b", ""}}));
+
+        b.m_failBackup = true;
+        QVERIFY(manager.backupToMap(&ok).isEmpty());
+        QVERIFY(!ok);
+    }
+
+    void restoreFromMapCases()
+    {
+        MemoryObject a("a", "A");
+        MemoryObject b("b", "B");
+        MemoryObject c("c", "C");
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&a, &b, &c});
+
+        QVERIFY(!manager.restoreFromMap(BackupMap()));
+        QVERIFY(manager.restoreFromMap({{"unknown", "x"}}));
+        QCOMPARE(a.m_restores + b.m_restores + c.m_restores, 0);
+
+        // Unlike an archive, a snapshot hands empty data on.
+        QVERIFY(manager.restoreFromMap({{"a", ""}, {"c", "new c"}}));
+        QCOMPARE(a.m_data, QByteArray());
+        QCOMPARE(b.m_restores, 0);
+        QCOMPARE(c.m_data, QByteArray("new c"));
+
+        b.m_failRestore = true;
+        QVERIFY(!manager.restoreFromMap({{"a", "1"}, {"b", "2"}, {"c", "3"}}));
+        QCOMPARE(a.m_data, QByteArray("1"));
+        QCOMPARE(c.m_data, QByteArray("new c"));
+    }
+
+    void duplicateRegistrationIsReportedAndKept()
+    {
+        MemoryObject a("a", "A");
+        BackupManager manager("qbf");
+        manager.addBackupObject(&a);
+        manager.addBackupObject(&a);
+        QVERIFY(manager.backup(m_archive));
+        QCOMPARE(python("print([i.filename for i in zipfile.ZipFile(sys.argv[1]).infolist()])", m_archive),
+                 QByteArray("['a', 'a', 'appversion']\n"));
+    }
+
+    void autoBackupFollowsIntervalChangesAndRotation()
+    {
+        const QString folder = m_dir->filePath("auto");
+        MemoryObject a("a", "A");
+        BackupManager manager("qbf");
+        manager.addBackupObject(&a);
+        manager.setBackupFolder(folder);
+        const auto list = [&] { return QDir(folder).entryList({"*.qbf"}, QDir::Files, QDir::Name); };
+
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(9, 0, 0)));
+        a.m_modified = Common::Clock::now().addSecs(-3600);
+        manager.autoBackup();
+        QVERIFY(!QDir(folder).exists()); // switched off
+
+        manager.setAutoBackup(true);
+        manager.autoBackup();
+        QCOMPARE(list(), QStringList{"2026-03-10-09-00-00.qbf"});
+
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(23, 59, 0)));
+        a.m_modified = Common::Clock::now();
+        manager.autoBackup();
+        QCOMPARE(list().size(), 1); // same calendar day
+
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 11), QTime(0, 1, 0)));
+        a.m_modified = QDateTime(QDate(2026, 3, 10), QTime(8, 0, 0));
+        manager.autoBackup();
+        QCOMPARE(list().size(), 1); // next day, but nothing changed since
+
+        a.m_modified = QDateTime(QDate(2026, 3, 10), QTime(9, 30, 0));
+        manager.autoBackup();
+        QCOMPARE(list(), (QStringList{"2026-03-10-09-00-00.qbf", "2026-03-11-00-01-00.qbf"}));
+
+        // Seven archives after the next one: the two oldest go.
+        for (int day = 1; day <= 4; ++day)
+            TestHelpers::writeFile(folder + QStringLiteral("/2026-02-0%1-12-00-00.qbf").arg(day), "old");
+        TestHelpers::writeFile(folder + "/notes.txt", "not an archive");
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 12), QTime(10, 0, 0)));
+        a.m_modified = Common::Clock::now();
+        manager.autoBackup();
+        QCOMPARE(list(), (QStringList{"2026-02-03-12-00-00.qbf", "2026-02-04-12-00-00.qbf", "2026-03-10-09-00-00.qbf",
+                                      "2026-03-11-00-01-00.qbf", "2026-03-12-10-00-00.qbf"}));
+        QVERIFY(QFile::exists(folder + "/notes.txt"));
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_archive;
+};
+
+QTEST_GUILESS_MAIN(TestBackupManager)
+#include "tst_backupmanager.moc"
