@@ -1,5 +1,6 @@
 #include "testhelpers.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
