@@ -35,17 +35,28 @@ QVariant QCalEvent::property(const QString &key) const
     return m_properties.value(key);
 }
 
+int QCalEvent::dateKeyBit(const QString &key)
+{
+    if (key == QLatin1String("dtstart"))
+        return 1;
+    if (key == QLatin1String("dtend"))
+        return 2;
+    if (key == QLatin1String("due"))
+        return 4;
+    return 0;
+}
+
 bool QCalEvent::isDateOnly(const QString &key) const
 {
-    return m_dateOnly.contains(key);
+    return m_dateOnlyKeys & dateKeyBit(key);
 }
 
 void QCalEvent::setDateOnly(const QString &key, bool dateOnly)
 {
     if (dateOnly)
-        m_dateOnly.insert(key);
+        m_dateOnlyKeys |= dateKeyBit(key);
     else
-        m_dateOnly.remove(key);
+        m_dateOnlyKeys &= ~dateKeyBit(key);
 }
 
 QDebug operator<<(QDebug debug, const QCalEvent &event)
@@ -64,7 +75,7 @@ QDebug operator<<(QDebug debug, const QCalEvent &event)
 
 namespace QCalParserPrivate {
 
-constexpr qsizetype kChunkBytes = 1024 * 1024;
+constexpr qsizetype kChunkBytes = 64 * 1024;
 
 bool equalsNoCase(QStringView a, QLatin1String b)
 {
@@ -174,6 +185,33 @@ QStringView parameter(QStringView params, QLatin1String wanted)
     return {};
 }
 
+// The keys every block has share one string, so a large file does not make a
+// copy of "dtstart" per event.
+QString blockKey(QStringView name)
+{
+    static const QString keys[] = {
+        QStringLiteral("uid"),           QStringLiteral("dtstart"),    QStringLiteral("dtend"),
+        QStringLiteral("due"),           QStringLiteral("summary"),    QStringLiteral("description"),
+        QStringLiteral("location"),      QStringLiteral("categories"), QStringLiteral("rrule"),
+        QStringLiteral("url"),           QStringLiteral("dtstamp"),    QStringLiteral("created"),
+        QStringLiteral("last_modified"), QStringLiteral("sequence"),   QStringLiteral("status"),
+        QStringLiteral("transp"),        QStringLiteral("class"),      QStringLiteral("priority"),
+    };
+    for (const QString &key : keys) {
+        if (key.size() != name.size())
+            continue;
+        bool same = true;
+        for (qsizetype i = 0; i < name.size() && same; ++i) {
+            const char16_t c = name[i].unicode();
+            const char16_t k = key[i].unicode();
+            same = c == k || (c >= u'A' && c <= u'Z' && c + 32 == k) || (c == u'-' && k == u'_');
+        }
+        if (same)
+            return key;
+    }
+    return QCalEvent::normalizedKey(name);
+}
+
 const QSet<QByteArray> &knownZoneIds()
 {
     static const QSet<QByteArray> ids = [] {
@@ -206,8 +244,10 @@ QTimeZone zoneForId(const QString &tzid)
 class Reader
 {
 public:
-    explicit Reader(QList<QCalEventPtr> &out) : m_out(out) {}
+    explicit Reader(QList<QCalEventPtr> &out) : m_out(out), m_localZone(QTimeZone::systemTimeZone()) {}
 
+    // Lines are looked at in place inside the decoded chunk; only a line that is folded
+    // or crosses a chunk border is copied.
     void feed(QStringView text)
     {
         qsizetype pos = 0;
@@ -216,27 +256,29 @@ public:
             const QStringView piece = text.mid(pos, (nl < 0 ? text.size() : nl) - pos);
             if (nl < 0) {
                 appendCapped(m_physical, piece);
-                return;
+                m_physicalPending = true;
+                break;
             }
-            if (m_physical.isEmpty()) {
+            if (!m_physicalPending) {
                 physicalLine(piece);
             } else {
                 appendCapped(m_physical, piece);
                 physicalLine(m_physical);
-                m_physical.clear();
+                keepLogical();
+                m_physical.resize(0);
+                m_physicalPending = false;
             }
             pos = nl + 1;
         }
+        keepLogical();
     }
 
     void finish()
     {
-        if (!m_physical.isEmpty())
+        if (m_physicalPending)
             physicalLine(m_physical);
-        m_physical.clear();
-        if (m_haveLogical)
-            logicalLine(m_logical);
-        m_haveLogical = false;
+        m_physicalPending = false;
+        flushLogical();
         // A block without END still counts.
         if (m_current) {
             m_current->setProperty(QStringLiteral("todo"), false);
@@ -249,12 +291,34 @@ private:
     {
         const qsizetype room = QCalParser::kMaxLineLength - target.size();
         if (text.size() > room) {
-            if (!m_truncationLogged)
-                QR_LOG("iCalendar line too long, its end is dropped");
-            m_truncationLogged = true;
+            logTruncation();
             text = text.left(qMax<qsizetype>(0, room));
         }
         target.append(text);
+    }
+
+    void logTruncation()
+    {
+        if (!m_truncationLogged)
+            QR_LOG("iCalendar line too long, its end is dropped");
+        m_truncationLogged = true;
+    }
+
+    // Copies the pending logical line before the text it points into goes away.
+    void keepLogical()
+    {
+        if (m_haveLogical && !m_logicalOwned) {
+            m_logical.resize(0);
+            m_logical.append(m_logicalView);
+            m_logicalOwned = true;
+        }
+    }
+
+    void flushLogical()
+    {
+        if (m_haveLogical)
+            logicalLine(m_logicalOwned ? QStringView(m_logical) : m_logicalView);
+        m_haveLogical = false;
     }
 
     void physicalLine(QStringView line)
@@ -263,13 +327,17 @@ private:
             line.chop(1);
         // A line starting with a blank or tab continues the previous one.
         if (m_haveLogical && !line.isEmpty() && (line[0] == QLatin1Char(' ') || line[0] == QLatin1Char('\t'))) {
+            keepLogical();
             appendCapped(m_logical, line.mid(1));
             return;
         }
-        if (m_haveLogical)
-            logicalLine(m_logical);
-        m_logical.clear();
-        appendCapped(m_logical, line);
+        flushLogical();
+        if (line.size() > QCalParser::kMaxLineLength) {
+            logTruncation();
+            line = line.left(QCalParser::kMaxLineLength);
+        }
+        m_logicalView = line;
+        m_logicalOwned = false;
         m_haveLogical = true;
     }
 
@@ -310,7 +378,7 @@ private:
 
     void storeProperty(const ContentLine &cl)
     {
-        const QString key = QCalEvent::normalizedKey(cl.name);
+        const QString key = blockKey(cl.name);
         if (key == QLatin1String("dtstart") || key == QLatin1String("dtend") || key == QLatin1String("due")) {
             bool dateOnly = false;
             const QDateTime value = readDate(cl, &dateOnly);
@@ -354,20 +422,32 @@ private:
         if (!date.isValid())
             return {};
         if (*dateOnly)
-            return QDateTime(date, time, Qt::LocalTime);
+            return local(date, time);
         const int hh = digits(raw, 9, 2), mm = digits(raw, 11, 2), ss = digits(raw, 13, 2);
         if (hh < 0 || mm < 0 || ss < 0 || !QTime::isValid(hh, mm, ss))
             return {};
         time = QTime(hh, mm, ss);
         if (utc)
-            return QDateTime(date, time, Qt::UTC).toLocalTime();
+            return toLocal(QDateTime(date, time, Qt::UTC));
         const QStringView tzid = parameter(cl.params, QLatin1String("TZID"));
         if (tzid.isEmpty())
-            return QDateTime(date, time, Qt::LocalTime); // floating time: wall clock wherever the user is
+            return local(date, time); // floating time: wall clock wherever the user is
         const QTimeZone zone = zone_(tzid.toString());
         if (!zone.isValid())
-            return QDateTime(date, time, Qt::LocalTime);
-        return QDateTime(date, time, zone).toLocalTime();
+            return local(date, time);
+        return toLocal(QDateTime(date, time, zone));
+    }
+
+    // Local time through the system zone read once per parse: the C library's local
+    // time calls look at the zone file on every call, which dominates large imports.
+    QDateTime local(const QDate &date, const QTime &time) const
+    {
+        return m_localZone.isValid() ? QDateTime(date, time, m_localZone) : QDateTime(date, time, Qt::LocalTime);
+    }
+
+    QDateTime toLocal(const QDateTime &dt) const
+    {
+        return m_localZone.isValid() ? dt.toTimeZone(m_localZone) : dt.toLocalTime();
     }
 
     QTimeZone zone_(const QString &tzid)
@@ -390,10 +470,14 @@ private:
     }
 
     QList<QCalEventPtr> &m_out;
+    const QTimeZone m_localZone;
     QCalEventPtr m_current;
     int m_depth = 0;
     QString m_physical;
+    bool m_physicalPending = false;
     QString m_logical;
+    QStringView m_logicalView;
+    bool m_logicalOwned = false;
     bool m_haveLogical = false;
     bool m_truncationLogged = false;
 };
@@ -449,8 +533,9 @@ bool QCalParser::parse(const QByteArray &data, const char *encoding)
     Reader reader(m_events);
     qsizetype pos = 0;
     decodeInto(reader, encoding, [&data, &pos] {
-        const QByteArray chunk = data.mid(pos, kChunkBytes);
-        pos += chunk.size();
+        const qsizetype size = qMin(kChunkBytes, data.size() - pos);
+        const QByteArray chunk = QByteArray::fromRawData(data.constData() + pos, size);
+        pos += size;
         return chunk;
     });
     return true;

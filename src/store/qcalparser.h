@@ -4,12 +4,15 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
-#include <QSet>
 #include <QSharedPointer>
 #include <QVariant>
 
 class QDebug;
 class QFile;
+
+namespace QCalParserPrivate {
+class Reader;
+}
 
 // One VEVENT or VTODO block of an iCalendar text: its properties keyed by the
 // lower-cased property name ("-" written as "_"), with typed dates and categories.
@@ -35,8 +38,8 @@ public:
     Q_INVOKABLE QVariant property(const char *key) const;
     Q_INVOKABLE QVariant property(const QString &key) const;
 
-    // True when the date stored under the (normalised) key was written as a date
-    // without a time: such an end date is exclusive.
+    // True when the date stored under "dtstart", "dtend" or "due" was written as a
+    // date without a time: such an end date is exclusive.
     bool isDateOnly(const QString &key) const;
     void setDateOnly(const QString &key, bool dateOnly);
 
@@ -57,8 +60,11 @@ public:
     static QString normalizedKey(QStringView iCalKey);
 
 private:
+    friend class QCalParserPrivate::Reader;
+    static int dateKeyBit(const QString &key);
+
     QMap<QString, QVariant> m_properties;
-    QSet<QString> m_dateOnly;
+    int m_dateOnlyKeys = 0;
 };
 
 using QCalEventPtr = QSharedPointer<QCalEvent>;
