@@ -1,5 +1,6 @@
 #include "core/applocale.h"
 #include "core/log.h"
+#include "core/simpleparser.h"
 #include "events/occurrencerules.h"
 
 namespace OccurrenceDescriptionsPrivate {
@@ -15,27 +16,8 @@ using namespace OccurrenceDescriptionsPrivate;
 
 QString AbstractOccurrence::expandTemplate(const QString &text, int number) const
 {
-    // Tags in braces are replaced by this rule's values; runs of blanks become one.
-    auto *self = const_cast<AbstractOccurrence *>(this);
-    QString result;
-    int pos = 0;
-    while (pos < text.size()) {
-        const int open = text.indexOf(QLatin1Char('{'), pos);
-        if (open < 0) {
-            result += text.mid(pos);
-            break;
-        }
-        result += text.mid(pos, open - pos);
-        int close = text.indexOf(QLatin1Char('}'), open);
-        close = close < 0 ? text.size() - 1 : close;
-        const QString value = self->decodeTag(text.mid(open, close - open + 1), number);
-        if (!value.startsWith(QLatin1String("--")))
-            result += value;
-        pos = close + 1;
-    }
-    while (result.contains(QLatin1String("  ")))
-        result.replace(QLatin1String("  "), QLatin1String(" "));
-    return result;
+    // The parser asks for tags through the non-const provider interface; decoding changes nothing.
+    return SimpleParser(const_cast<AbstractOccurrence *>(this)).parse(text, number);
 }
 
 QString AbstractOccurrence::decodeTag(const QString &tag, int)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/tagprovider.h"
 #include "events/ioccurrence.h"
 
 #include <QCoreApplication>
@@ -8,8 +9,8 @@
 #include <memory>
 
 // Base of the five rule kinds: start date, step, the shared part of the date arithmetic
-// and of the stored map.
-class AbstractOccurrence : public IOccurrence
+// and of the stored map. Its description templates ask the rule itself for their tags.
+class AbstractOccurrence : public IOccurrence, public TagProvider
 {
     Q_DECLARE_TR_FUNCTIONS(AbstractOccurrence)
 
@@ -33,10 +34,10 @@ public:
     virtual void takeSettingsFrom(const AbstractOccurrence &old);
 
     // The value of one tag of a description template; number is the one the template was parsed with.
-    virtual QString decodeTag(const QString &tag, int number);
+    QString decodeTag(const QString &tag, int number) override;
 
 protected:
-    // Expands a description template, asking this rule for its tags.
+    // Expands a translated description template through the text template parser.
     QString expandTemplate(const QString &text, int number) const;
     // The kind's own arithmetic for a `from` not before the start date.
     virtual QDate nextDateImpl(const QDate &from) const = 0;

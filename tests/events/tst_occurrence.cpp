@@ -1,4 +1,5 @@
 #include "core/clock.h"
+#include "core/jsonparser.h"
 #include "core/log.h"
 #include "events/occurrence.h"
 #include "events/occurrencerules.h"
@@ -58,6 +59,45 @@ private slots:
                                    {"data", QVariantMap{{"version", 1}, {"data", 4}, {"base", base(1)}}}};
         QCOMPARE(o.toJson(), QVariant(expected));
         QCOMPARE(o.toJson().toMap().value("type").typeId(), QMetaType::QByteArray);
+    }
+
+    void weeklyTextIsByteExact()
+    {
+        Occurrence o(QDate(2024, 1, 3), IOccurrence::Weekly);
+        const QByteArray text = Common::toJson(o.toJson());
+        QCOMPARE(text, QByteArray("{\"data\": {\"base\": {\"abstractOccurenceKey\": {\"step\": 1,\"version\": 1},"
+                                  "\"version\": 1},\"data\": 4,\"version\": 1},\"type\": \"weekly\"}"));
+        Occurrence back(QDate(2024, 1, 3), IOccurrence::Once);
+        back.fromJson(Common::readJson(text));
+        QCOMPARE(back, o);
+        QCOMPARE(Common::toJson(back.toJson()), text);
+    }
+
+    void everyKindSurvivesTheFile_data()
+    {
+        QTest::addColumn<int>("type");
+        for (int t = 0; t <= 4; ++t)
+            QTest::addRow("%d", t) << t;
+    }
+    void everyKindSurvivesTheFile()
+    {
+        QFETCH(int, type);
+        Occurrence o(QDate(2024, 5, 31), IOccurrence::Type(type));
+        if (type != IOccurrence::Once)
+            o.setStep(7);
+        if (auto *m = multiple(o))
+            m->setEndDate(QDate(2031, 1, 31));
+        if (auto *w = weekly(o))
+            w->setDays(0x55);
+        if (auto *m = monthly(o)) {
+            m->setMode(1);
+            m->setWeekNumber(5);
+        }
+        Occurrence back(QDate(2024, 5, 31), IOccurrence::Once);
+        back.fromJson(Common::readJson(Common::toJson(o.toJson())));
+        QCOMPARE(back, o);
+        QCOMPARE(back.occurrences(QDate(2024, 1, 1), QDate(2032, 1, 1)),
+                 o.occurrences(QDate(2024, 1, 1), QDate(2032, 1, 1)));
     }
 
     void mapsOfEveryKind_data()
