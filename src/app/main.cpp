@@ -1,4 +1,5 @@
 #include "core/log.h"
+#include "platform/appidentity.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -20,8 +21,7 @@ int main(int argc, char *argv[])
 {
     qInstallMessageHandler(myMessageOutput);
     QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Quillane"));
-    QCoreApplication::setApplicationName(QStringLiteral("Quillane Reminder"));
+    AppIdentity::apply();
     QCoreApplication::setApplicationVersion(QStringLiteral(QR_VERSION));
     QTextStream(stdout) << "Quillane Reminder " << QR_VERSION
                         << ": core services are set up; the application window is not built yet.\n";
