@@ -16,6 +16,7 @@ QSet<QString> &tagsInProgress()
     return s_tags;
 }
 
+// Marks a tag as being decoded for as long as it lives.
 class TagGuard
 {
 public:

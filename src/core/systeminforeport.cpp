@@ -11,6 +11,7 @@
 
 namespace SystemInfoReportPrivate {
 
+// A cpuid vendor text and the short name the report writes.
 struct Vendor
 {
     const char *text;

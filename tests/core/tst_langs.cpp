@@ -104,17 +104,6 @@ private slots:
         QCOMPARE(Langs::qtTranslationFile(QLocale::French), m_installed->path() + QStringLiteral("/qt_fr.qm"));
     }
 
-    void laterInstalledFoldersAreSearched()
-    {
-        QTemporaryDir system;
-        Langs::setInstalledFolders({m_installed->path(), system.path()});
-        touch(m_installed->path(), QStringLiteral("quillane_it.qm"));
-        touch(system.path(), QStringLiteral("qt_it.qm"));
-        Langs langs;
-        QVERIFY(langs.addLanguage(QStringLiteral("Italiano"), QLocale::Italian));
-        QCOMPARE(Langs::qtTranslationFile(QLocale::Italian), system.path() + QStringLiteral("/qt_it.qm"));
-    }
-
     void threeLetterLanguageCodeKeptWhole()
     {
         touch(m_installed->path(), QStringLiteral("quillane_fi.qm"));

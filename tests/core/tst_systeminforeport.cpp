@@ -229,16 +229,6 @@ private slots:
         QVERIFY(text.contains(QRegularExpression(QStringLiteral("\nname=\\S.*\n"))));
         QVERIFY(text.contains(QRegularExpression(QStringLiteral("\\nlibc=\\d+\\."))));
     }
-
-    void realSystemReadsOwnProcess()
-    {
-        QString text;
-        QTextStream out(&text);
-        QVERIFY(Common::writeSystemInfoReport(out, QCoreApplication::applicationPid()));
-        out.flush();
-        QVERIFY(!text.contains(QLatin1String("\nWorkingSetSize=0 B\n")));
-        QVERIFY(!text.contains(QLatin1String("\nTotal physical memory=0 B\n")));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSystemInfoReport)
