@@ -50,12 +50,12 @@ class ICommonConstEvent : public virtual IConstEvent
 public:
     virtual QString caption() const = 0;
     virtual QString comment() const = 0;
-    virtual Period period() const = 0;
+    virtual const Period &period() const = 0;
     virtual QDateTime lastModified() const = 0;
     virtual QDate nextDate(const QDate &from) const = 0;
     virtual Period nextPeriod() const = 0;
     virtual QList<QDate> occurrences(const QDate &begin, const QDate &end) const = 0;
-    virtual Occurrence occurrence() const = 0;
+    virtual const Occurrence &occurrence() const = 0;
     virtual int daysToWatch() const = 0;
     virtual QIcon icon() const = 0;
     virtual QPixmap pixmap() const = 0;
@@ -64,7 +64,7 @@ public:
     virtual QWidget *infoWidget() const = 0;
     virtual EventType type() const = 0;
     virtual QByteArray textId() const = 0;
-    virtual CustomTypeInfo customTypeMetaInfo() const = 0;
+    virtual const CustomTypeInfo &customTypeMetaInfo() const = 0;
     virtual QByteArray calendarId() const = 0;
     virtual bool isMovingLineEnabled() const = 0;
     // When the reminder window should open; invalid for no reminder.

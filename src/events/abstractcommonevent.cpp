@@ -1,0 +1,614 @@
+#include "events/abstractcommonevent.h"
+
+#include "core/applocale.h"
+#include "core/clock.h"
+#include "core/dateconversions.h"
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "core/simpleparser.h"
+#include "events/eventsfactory.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QRegularExpression>
+#include <QUuid>
+
+namespace AbstractCommonEventPrivate {
+
+const QString s_version = QStringLiteral("version");
+const QString s_caption = QStringLiteral("caption");
+const QString s_comment = QStringLiteral("comment");
+const QString s_period = QStringLiteral("period");
+const QString s_date = QStringLiteral("date");
+const QString s_occurrence = QStringLiteral("occurrence");
+const QString s_daysToWatch = QStringLiteral("daysToWatch");
+const QString s_id = QStringLiteral("id");
+const QString s_lastModified = QStringLiteral("lastModified");
+const QString s_customTypeMetaInfo = QStringLiteral("customTypeMetaInfo");
+const QString s_hasPhoto = QStringLiteral("hasPhoto");
+const QString s_calendarId = QStringLiteral("calendarId");
+const int s_currentVersion = 8;
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("AbstractCommonEvent", text);
+}
+
+const QString &daysTemplate()
+{
+    static const QString s_text = tr("<[0]>Today {WHENTIME}is<[1]>Tomorrow {WHENTIME}is<\\d\\d?>{NDAYS} days till");
+    return s_text;
+}
+
+const QString &defaultTextTemplate()
+{
+    static const QString s_text = tr("{WHEN} {CAPTION}");
+    return s_text;
+}
+
+const QString &timeTemplate()
+{
+    static const QString s_text = tr("at {TIME} ");
+    return s_text;
+}
+
+const QString &dayOfPeriodTemplate()
+{
+    static const QString s_text = tr("day {FROMDAYTODAY}");
+    return s_text;
+}
+
+bool boolProperty(const char *id)
+{
+    IApplication *app = IApplication::instance();
+    if (!app || !app->properties())
+        return false;
+    return app->properties()->value(QByteArray(id)).toBool();
+}
+
+QString printable(QString text)
+{
+    for (QChar &c : text) {
+        if (!c.isPrint())
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+// The parser answers a number no choice matches with an error text; counts of days beyond the
+// template's choices read better with its last choice ("100 days till").
+QString parseChoices(SimpleParser &parser, const QString &choices, int number)
+{
+    QString result = parser.parse(choices, number);
+    if (result.startsWith(QLatin1String("Cannot parse string: "))) {
+        const int last = choices.lastIndexOf(QLatin1Char('>'));
+        if (last >= 0)
+            result = parser.parse(choices.mid(last + 1), number);
+    }
+    return result;
+}
+
+using FormMakers = QHash<int, AbstractCommonEvent::FormMaker>;
+FormMakers &formMakers()
+{
+    static FormMakers s_makers;
+    return s_makers;
+}
+
+AbstractCommonEvent::InfoWidgetMaker &infoWidgetMaker()
+{
+    static AbstractCommonEvent::InfoWidgetMaker s_maker;
+    return s_maker;
+}
+
+AbstractCommonEvent::UserErrorHandler &userErrorHandler()
+{
+    static AbstractCommonEvent::UserErrorHandler s_handler;
+    return s_handler;
+}
+
+} // namespace AbstractCommonEventPrivate
+
+using namespace AbstractCommonEventPrivate;
+
+AbstractCommonEvent::AbstractCommonEvent(EventType type, const QByteArray &id)
+    : m_period(Common::Clock::today()), m_lastModified(Common::Clock::now()), m_type(type),
+      m_occurrence(Common::Clock::today(), IOccurrence::Once),
+      m_id(id.isEmpty() ? QUuid::createUuid().toString().toLatin1() : id)
+{
+    const bool connected =
+        connect(this, &AbstractCommonEvent::dataChanged, this, &AbstractCommonEvent::invalidateCache);
+    QR_ASSERT(connected);
+}
+
+AbstractCommonEvent::~AbstractCommonEvent() = default;
+
+QList<QAction *> AbstractCommonEvent::contextMenuActions() const
+{
+    return {};
+}
+
+bool AbstractCommonEvent::isMovingLineEnabled() const
+{
+    return true;
+}
+
+QDateTime AbstractCommonEvent::reminderDateTime() const
+{
+    return QDateTime();
+}
+
+QString AbstractCommonEvent::soundPath() const
+{
+    return QString();
+}
+
+void AbstractCommonEvent::setCaption(const QString &caption)
+{
+    if (caption == m_caption)
+        return;
+    m_caption = caption;
+    emit dataChanged();
+}
+
+void AbstractCommonEvent::setComment(const QString &comment)
+{
+    if (comment == m_comment)
+        return;
+    m_comment = comment;
+    emit dataChanged();
+}
+
+void AbstractCommonEvent::initPeriod(const Period &period)
+{
+    m_period = period;
+    QR_ASSERT(m_period.beginDate().isValid());
+    if (m_period.beginDate().isValid())
+        m_occurrence.setStartDate(m_period.beginDate());
+}
+
+void AbstractCommonEvent::setPeriod(const Period &period)
+{
+    if (period == m_period)
+        return;
+    initPeriod(period);
+    emit dataChanged();
+    emit periodChanged();
+}
+
+void AbstractCommonEvent::setLastModified(const QDateTime &lastModified)
+{
+    if (lastModified == m_lastModified)
+        return;
+    m_lastModified = lastModified;
+    emit dataChanged();
+}
+
+void AbstractCommonEvent::setOccurrence(const Occurrence &occurrence)
+{
+    // An event's rule always starts on the period's begin date.
+    Occurrence anchored(occurrence);
+    if (m_period.beginDate().isValid())
+        anchored.setStartDate(m_period.beginDate());
+    if (anchored == m_occurrence)
+        return;
+    m_occurrence = anchored;
+    emit dataChanged();
+    emit periodChanged();
+}
+
+void AbstractCommonEvent::setDaysToWatch(int days)
+{
+    if (days == m_daysToWatch)
+        return;
+    m_daysToWatch = days;
+    emit dataChanged();
+}
+
+void AbstractCommonEvent::setCalendarId(const QByteArray &id, bool silent)
+{
+    if (id == m_calendarId)
+        return;
+    m_calendarId = id;
+    if (!silent)
+        emit dataChanged();
+}
+
+void AbstractCommonEvent::setCustomTypeMetaInfo(const CustomTypeInfo &info)
+{
+    m_customTypeMetaInfo = info;
+    if (info.isValid())
+        applyCustomTypeDefaults();
+}
+
+QDate AbstractCommonEvent::nextDate(const QDate &from) const
+{
+    return m_occurrence.nextDate(from);
+}
+
+QList<QDate> AbstractCommonEvent::occurrences(const QDate &begin, const QDate &end) const
+{
+    return m_occurrence.occurrences(begin, end);
+}
+
+bool AbstractCommonEvent::isExpired(int days) const
+{
+    if (m_occurrence.type() != IOccurrence::Once)
+        return false;
+    if (m_period.hasTime())
+        return m_period.endDateTime().daysTo(Common::Clock::now()) > days;
+    return m_period.endDate().daysTo(Common::Clock::today()) > days;
+}
+
+Period AbstractCommonEvent::nextPeriod() const
+{
+    if (isExpired(0))
+        return Period();
+    const QDate today = Common::Clock::today();
+    const qint64 length = m_period.lengthInDays();
+    const QDate next = nextDate(today.addDays(-length));
+    if (!next.isValid())
+        return Period();
+    return m_period.addDays(m_period.beginDate().daysTo(next));
+}
+
+// ---- persistence
+
+QVariant AbstractCommonEvent::saveToVariant(SaveFlags flags) const
+{
+    QVariantMap map;
+    map.insert(s_version, s_currentVersion);
+    map.insert(s_caption, m_caption);
+    map.insert(s_comment, m_comment);
+    map.insert(s_period, m_period.toJson());
+    map.insert(s_occurrence, m_occurrence.toJson());
+    map.insert(s_daysToWatch, m_daysToWatch);
+    map.insert(s_id, QString::fromUtf8(m_id));
+    map.insert(s_lastModified, dateTimeToVariant(m_lastModified));
+    map.insert(s_customTypeMetaInfo, m_customTypeMetaInfo.toJson());
+    if (flags.testFlag(SaveWithPhotoFlag))
+        map.insert(s_hasPhoto, m_hasPhoto);
+    map.insert(s_calendarId, QString::fromUtf8(m_calendarId));
+    return map;
+}
+
+void AbstractCommonEvent::loadFromVariant(const QVariant &value)
+{
+    const QVariantMap map = value.toMap();
+    const int version = map.value(s_version).toInt();
+    if (version < 1)
+        return;
+
+    m_caption = map.value(s_caption).toString();
+    m_comment = map.value(s_comment).toString();
+    m_daysToWatch = map.value(s_daysToWatch).toInt();
+    // An event is found by its id; a map without one keeps the id the event was made with.
+    if (version > 1 && !map.value(s_id).toString().isEmpty())
+        m_id = map.value(s_id).toString().toUtf8();
+    if (version > 2)
+        m_lastModified = dateTimeFromVariant(map.value(s_lastModified));
+
+    if (version < 4)
+        m_period = Period(dateFromMap(map.value(s_date)));
+    else if (version < 6)
+        m_period = Period(dateFromVariant(map.value(s_date)));
+    else
+        m_period.fromJson(map.value(s_period));
+
+    m_repairedOnLoad = !m_period.beginDate().isValid();
+    if (m_repairedOnLoad) {
+        const QString text = tr("Date in the following event '{CAPTION}' was saved incorrectly and the event was "
+                                "moved to today.\nPlease go to the editor and correct the event manually.");
+        const bool queued =
+            QMetaObject::invokeMethod(this, "showUserError", Qt::QueuedConnection, Q_ARG(QString, text));
+        QR_ASSERT(queued && "QMetaObject::invokeMethod(this, \"showUserError\", Qt::QueuedConnection)");
+        QR_LOG("Event " + m_id + " had no readable begin date; moved to today");
+        m_period = Period(Common::Clock::today());
+    }
+    m_occurrence.setStartDate(m_period.beginDate());
+
+    if (version < 7) {
+        m_occurrence = convertOldOccurrence(map.value(s_occurrence).toInt());
+    } else {
+        m_occurrence.fromJson(map.value(s_occurrence));
+        // A stored rule carries no start date; it always follows the period.
+        m_occurrence.setStartDate(m_period.beginDate());
+    }
+
+    if (version > 7)
+        m_customTypeMetaInfo = CustomTypeInfo::fromJson(map.value(s_customTypeMetaInfo));
+
+    if (map.contains(s_hasPhoto)) {
+        m_hasPhoto = map.value(s_hasPhoto).toBool();
+        if (m_hasPhoto)
+            restorePhoto();
+    }
+    m_calendarId = map.value(s_calendarId).toString().toUtf8();
+    emit dataChanged();
+}
+
+Occurrence AbstractCommonEvent::convertOldOccurrence(int old) const
+{
+    const QDate start = m_period.beginDate();
+    switch (old) {
+    case 0:
+        return Occurrence(start, IOccurrence::Once);
+    case 1:
+        return Occurrence(start, IOccurrence::Weekly);
+    case 2:
+        return Occurrence(start, IOccurrence::Monthly);
+    case 3:
+        return Occurrence(start, IOccurrence::Yearly);
+    case 4: {
+        Occurrence occurrence(start, IOccurrence::Weekly);
+        occurrence.setStep(2);
+        return occurrence;
+    }
+    default:
+        QR_ASSERT(false && "old occurrence type not found");
+        // Anchored on the event's own date, like every rule of an event.
+        return Occurrence(start, IOccurrence::Once);
+    }
+}
+
+void AbstractCommonEvent::showUserError(const QString &errorText)
+{
+    SimpleParser parser(this);
+    const QString text = parser.parse(errorText, -1);
+    if (userErrorHandler())
+        userErrorHandler()(tr("Error"), text);
+    else
+        QR_LOG("User error: " + text.toUtf8());
+}
+
+void AbstractCommonEvent::setUserErrorHandler(UserErrorHandler handler)
+{
+    userErrorHandler() = std::move(handler);
+}
+
+// ---- running-line text
+
+QString AbstractCommonEvent::text(bool withWhen) const
+{
+    if (m_textDay != Common::Clock::today() || m_text.isEmpty())
+        rebuildTextCache();
+    return withWhen ? m_text : m_textWithoutWhen;
+}
+
+QString AbstractCommonEvent::cachedText() const
+{
+    if (m_textDay != Common::Clock::today() || m_whenText.isEmpty())
+        text(true);
+    return m_whenText;
+}
+
+void AbstractCommonEvent::invalidateCache()
+{
+    m_text.clear();
+    m_textWithoutWhen.clear();
+    m_whenText.clear();
+}
+
+void AbstractCommonEvent::rebuildTextCache() const
+{
+    // Tags are decoded through the non-const provider interface; decoding changes nothing.
+    auto *self = const_cast<AbstractCommonEvent *>(this);
+    SimpleParser parser(self);
+    const QDate today = Common::Clock::today();
+    const Period next = nextPeriod();
+    const int days = int(qMax<qint64>(0, today.daysTo(next.beginDate())));
+
+    const QString templ = textTemplate();
+    const QString full = printable(parser.parse(templ, days));
+    QString withoutWhenTemplate = templ;
+    withoutWhenTemplate.remove(QStringLiteral("{WHEN}"));
+    const QString withoutWhen = printable(parser.parse(withoutWhenTemplate, -1));
+
+    QString suffix;
+    if (!next.isValid() || today > next.endDate()) {
+        suffix = QStringLiteral(" (") + tr("overdue") + QLatin1Char(')');
+    } else if (next.lengthInDays() >= 1 && today >= next.beginDate() && !boolProperty("removeTextDayXfromY")) {
+        suffix = QStringLiteral(" (") + parser.parse(dayOfPeriodTemplate(), -1) + QLatin1Char(')');
+    }
+
+    m_textDay = today;
+    m_text = full + suffix;
+    m_textWithoutWhen = withoutWhen + suffix;
+    m_whenText = full;
+    if (!withoutWhen.isEmpty())
+        m_whenText.remove(withoutWhen);
+}
+
+QString AbstractCommonEvent::formattedDays(int days)
+{
+    QR_ASSERT(days >= 0);
+    SimpleParser parser(this);
+    return parseChoices(parser, daysTemplate(), days);
+}
+
+QString AbstractCommonEvent::textTemplate() const
+{
+    return defaultTextTemplate();
+}
+
+QString AbstractCommonEvent::decodeTag(const QString &tag, int number)
+{
+    if (tag == QLatin1String("{NDAYS}"))
+        return QString::number(number);
+    if (tag == QLatin1String("{WHEN}")) {
+        if (boolProperty("removeTextToday"))
+            return QString();
+        return formattedDays(number).trimmed();
+    }
+    if (tag == QLatin1String("{CAPTION}"))
+        return caption();
+    if (tag == QLatin1String("{WHENTIME}")) {
+        if (!m_period.hasTime())
+            return QString();
+        SimpleParser parser(this);
+        return parser.parse(timeTemplate(), -1);
+    }
+    if (tag == QLatin1String("{TIME}")) {
+        IApplication *app = IApplication::instance();
+        const QString format = app ? app->timeFormat() : QStringLiteral("h:mm");
+        return m_period.beginTime().toString(format);
+    }
+    if (tag == QLatin1String("{FROMDAYTODAY}")) {
+        const QDate today = Common::Clock::today();
+        const qint64 day = nextPeriod().beginDate().daysTo(today) + 1;
+        return QStringLiteral("%1/%2").arg(day).arg(m_period.lengthInDays() + 1);
+    }
+    return tag;
+}
+
+bool AbstractCommonEvent::isNameJoiner(QChar c)
+{
+    return c == QLatin1Char('-') || c == QLatin1Char('\'') || c == QLatin1Char(' ') || c == QLatin1Char('#') ||
+           c == QLatin1Char('_');
+}
+
+QString AbstractCommonEvent::withBlankBefore(const QString &text)
+{
+    if (text.isEmpty() || isNameJoiner(text.front()))
+        return text;
+    return QLatin1Char(' ') + text;
+}
+
+QString AbstractCommonEvent::withBlankAfter(const QString &text)
+{
+    if (text.isEmpty() || isNameJoiner(text.back()))
+        return text;
+    return text + QLatin1Char(' ');
+}
+
+int AbstractCommonEvent::nextAnniversaryNumber() const
+{
+    const QDate b = m_period.beginDate();
+    const QDate today = Common::Clock::today();
+    int years = today.year() - b.year();
+    if (today.month() > b.month() || (today.month() == b.month() && today.day() > b.day()))
+        ++years;
+    return years;
+}
+
+QString AbstractCommonEvent::nextDateText() const
+{
+    const QDate today = Common::Clock::today();
+    const QDate next = nextDate(today);
+    if (next == today)
+        return tr("Today");
+    return dateText(next);
+}
+
+QString AbstractCommonEvent::dateText(const QDate &date)
+{
+    return Common::appLocale().toString(date, QStringLiteral("ddd MMM d yyyy"));
+}
+
+// ---- display and editing without widgets
+
+QString AbstractCommonEvent::typeName() const
+{
+    if (m_customTypeMetaInfo.isValid())
+        return m_customTypeMetaInfo.name;
+    return EventsFactory::eventName(m_type);
+}
+
+bool AbstractCommonEvent::isFieldVisible(const QByteArray &field) const
+{
+    if (m_customTypeMetaInfo.fieldsVisibility.contains(field))
+        return m_customTypeMetaInfo.fieldsVisibility.value(field);
+    return defaultCustomTypeMetaInfo().fieldsVisibility.value(field);
+}
+
+QVariant AbstractCommonEvent::fieldDefaultValue(const QByteArray &field) const
+{
+    if (m_customTypeMetaInfo.defaultValues.contains(field))
+        return m_customTypeMetaInfo.defaultValues.value(field);
+    return defaultCustomTypeMetaInfo().defaultValues.value(field);
+}
+
+QWidget *AbstractCommonEvent::infoWidget() const
+{
+    if (!infoWidgetMaker())
+        return nullptr;
+    return infoWidgetMaker()(this);
+}
+
+void AbstractCommonEvent::setInfoWidgetMaker(InfoWidgetMaker maker)
+{
+    infoWidgetMaker() = std::move(maker);
+}
+
+void AbstractCommonEvent::setFormMaker(EventType type, FormMaker maker)
+{
+    formMakers().insert(type, std::move(maker));
+}
+
+QWidget *AbstractCommonEvent::eventWidget(QWidget *parent)
+{
+    const FormMaker maker = formMakers().value(m_type);
+    if (!maker)
+        return nullptr;
+    m_form = maker(this, parent);
+    m_formObject = m_form ? m_form->object() : nullptr;
+    return m_form ? m_form->widget() : nullptr;
+}
+
+IEventForm *AbstractCommonEvent::openForm() const
+{
+    return m_formObject ? m_form : nullptr;
+}
+
+bool AbstractCommonEvent::acceptEditor(QString &errorText)
+{
+    IEventForm *form = openForm();
+    QR_ASSERT(form);
+    return form && form->accept(errorText);
+}
+
+void AbstractCommonEvent::acceptCommonEditorValues(const EditorValues &values)
+{
+    if (values.photoChanged) {
+        if (!values.photoIsDefault)
+            setPhoto(values.photo);
+        else if (hasStoredPhoto())
+            removePhoto();
+        clearPhotoCache();
+    }
+    setCalendarId(values.calendarId, true);
+    setLastModified(Common::Clock::now());
+}
+
+QString AbstractCommonEvent::markupLinks(const QString &text)
+{
+    // Mail addresses are tried first at each place, so their domain is not taken for a web address.
+    static const QRegularExpression s_links(
+        QStringLiteral("(?<mail>\\b\\w[\\w.-]*@\\w+(?:-\\w+|\\w*)(?:\\.[\\w-]+)*\\.[a-zA-Z]{2,})"
+                       "|(?<web>(?<scheme>(?:https?|ftp)://)?[a-zA-Z0-9\\-.]+\\.[a-zA-Z]{2,3}(?::[a-zA-Z0-9]*)?/?"
+                       "(?:[a-zA-Z0-9\\-._?,'/\\\\+&;%$#=~])*[^.,)(\\s])"));
+    QR_ASSERT(s_links.isValid());
+
+    const QString escaped = text.toHtmlEscaped();
+    QString result;
+    result.reserve(escaped.size() * 2);
+    qsizetype pos = 0;
+    QRegularExpressionMatchIterator it = s_links.globalMatch(escaped);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        result += escaped.mid(pos, match.capturedStart() - pos);
+        const QString found = match.captured();
+        QString target;
+        if (!match.captured(QStringLiteral("mail")).isEmpty())
+            target = QStringLiteral("mailto:") + found;
+        else if (!match.captured(QStringLiteral("scheme")).isEmpty())
+            target = found;
+        else
+            target = QStringLiteral("http://") + found;
+        result += QStringLiteral("<a href=\"") + target + QStringLiteral("\">") + found + QStringLiteral("</a>");
+        pos = match.capturedEnd();
+    }
+    result += escaped.mid(pos);
+    return result;
+}

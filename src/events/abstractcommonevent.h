@@ -1,0 +1,208 @@
+#pragma once
+
+#include "core/tagprovider.h"
+#include "events/customtypeinfo.h"
+#include "events/ievent.h"
+#include "events/occurrence.h"
+#include "events/period.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QIcon>
+#include <QObject>
+#include <QPixmap>
+#include <QPointer>
+#include <QVariant>
+
+#include <functional>
+#include <memory>
+
+class AbstractCommonEvent;
+using AbstractCommonEventPtr = std::shared_ptr<AbstractCommonEvent>;
+
+// An open edit form of one event. Forms are widgets, so they live in the GUI layer,
+// which registers one maker per kind (AbstractCommonEvent::setFormMaker).
+class IEventForm
+{
+public:
+    virtual ~IEventForm() = default;
+    virtual QWidget *widget() = 0;
+    // The same form as an object, so the event notices when it is destroyed.
+    virtual QObject *object() = 0;
+    // Takes the form's values into the event; false with a message when they cannot be accepted.
+    virtual bool accept(QString &errorText) = 0;
+};
+
+// One user event: what all kinds share (identity, caption, comment, period, recurrence, calendar,
+// custom-type record, photo), its change signals, its stored map and its running-line text.
+class AbstractCommonEvent : public QObject, public TagProvider, public ICommonEvent, public IDefaultPhotoProvider
+{
+    Q_OBJECT
+    Q_PROPERTY(QString caption READ caption WRITE setCaption)
+    Q_PROPERTY(QString comment READ comment WRITE setComment)
+    Q_PROPERTY(Period period READ period WRITE setPeriod)
+    Q_PROPERTY(QDateTime lastModified READ lastModified WRITE setLastModified)
+    Q_PROPERTY(EventType type READ type)
+
+public:
+    enum SaveFlag { NoSaveFlags = 0, SaveWithPhotoFlag = 1 };
+    Q_DECLARE_FLAGS(SaveFlags, SaveFlag)
+
+    using FormMaker = std::function<IEventForm *(AbstractCommonEvent *event, QWidget *parent)>;
+    using InfoWidgetMaker = std::function<QWidget *(const AbstractCommonEvent *event)>;
+    using UserErrorHandler = std::function<void(const QString &title, const QString &text)>;
+
+    static constexpr int s_photoSize = 128;
+
+    AbstractCommonEvent(EventType type, const QByteArray &id);
+    ~AbstractCommonEvent() override;
+
+    // IConstEvent
+    QString text(bool withWhen) const override;
+    bool isExpired(int days) const override;
+    QByteArray id() const override { return m_id; }
+    QList<QAction *> contextMenuActions() const override;
+
+    // ICommonConstEvent
+    QString caption() const override { return m_caption; }
+    QString comment() const override { return m_comment; }
+    const Period &period() const override { return m_period; }
+    QDateTime lastModified() const override { return m_lastModified; }
+    QDate nextDate(const QDate &from) const override;
+    Period nextPeriod() const override;
+    QList<QDate> occurrences(const QDate &begin, const QDate &end) const override;
+    const Occurrence &occurrence() const override { return m_occurrence; }
+    int daysToWatch() const override { return m_daysToWatch; }
+    QPixmap photo(bool withCorner) const override;
+    QWidget *infoWidget() const override;
+    EventType type() const override { return m_type; }
+    const CustomTypeInfo &customTypeMetaInfo() const override { return m_customTypeMetaInfo; }
+    QByteArray calendarId() const override { return m_calendarId; }
+    bool isMovingLineEnabled() const override;
+    QDateTime reminderDateTime() const override;
+    QString soundPath() const override;
+
+    // TagProvider
+    QString decodeTag(const QString &tag, int number) override;
+
+    // IDefaultPhotoProvider
+    QIcon defaultPhoto() const override;
+
+    virtual void setCaption(const QString &caption);
+    virtual void setComment(const QString &comment);
+    virtual void setPeriod(const Period &period);
+    virtual void setLastModified(const QDateTime &lastModified);
+    virtual void setOccurrence(const Occurrence &occurrence);
+    virtual void setPhoto(const QPixmap &photo);
+    virtual void updatePhoto(const QPixmap &photo);
+    virtual bool hasStoredPhoto() const;
+    virtual bool removePhoto();
+    virtual bool restorePhoto();
+    virtual void setDaysToWatch(int days);
+    virtual void loadFromVariant(const QVariant &value);
+    virtual QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const;
+    virtual void resetPhoto();
+    virtual void setCalendarId(const QByteArray &id, bool silent = false);
+    // Appends the kind's information rows; withoutDate leaves out its date or next-occurrence row.
+    virtual void infoRows(QStringList &names, QStringList &values, bool withoutDate) const = 0;
+    virtual bool acceptEditor(QString &errorText);
+    virtual QString formattedDays(int days);
+    virtual QString textTemplate() const;
+    virtual QPixmap largePixmap() const;
+    virtual bool hasDefaultPhoto() const;
+    virtual CustomTypeInfo defaultCustomTypeMetaInfo() const = 0;
+    // The kind's edit form on `parent`, made by the maker the GUI layer registered; null without one.
+    virtual QWidget *eventWidget(QWidget *parent);
+    virtual void applyCustomTypeDefaults() = 0;
+
+    // Stores the record without comparison; a valid record's defaults are then applied.
+    void setCustomTypeMetaInfo(const CustomTypeInfo &info);
+
+    // The when-part of the running-line text.
+    QString cachedText() const;
+
+    // True when loading found no readable begin date and moved the event to today. Whoever saves
+    // the events over their file keeps the original aside first, so the user's date is not lost.
+    bool wasRepairedOnLoad() const { return m_repairedOnLoad; }
+
+    bool hasPhotoFlag() const { return m_hasPhoto; }
+    void clearPhotoCache();
+    bool hasCustomTypePicture() const;
+    bool cornerAllowed() const;
+    QByteArray photoKey() const;
+    QByteArray cornerKey() const;
+
+    // The custom type's name when the event has one, else the kind's name.
+    QString typeName() const;
+    // A custom type's setting for one field of the kind's form, else the kind's default.
+    bool isFieldVisible(const QByteArray &field) const;
+    QVariant fieldDefaultValue(const QByteArray &field) const;
+
+    // What the common part of the edit dialog takes over when the user accepts it.
+    struct EditorValues
+    {
+        bool photoChanged = false;
+        bool photoIsDefault = true;
+        QPixmap photo;
+        QByteArray calendarId;
+    };
+    void acceptCommonEditorValues(const EditorValues &values);
+    IEventForm *openForm() const;
+
+    // Escapes the text for a rich-text label and turns web and mail addresses into links.
+    static QString markupLinks(const QString &text);
+
+    // A date as the information rows show it, with day and month names of the program's language.
+    static QString dateText(const QDate &date);
+
+    static bool isNameJoiner(QChar c);
+    static QString withBlankBefore(const QString &text);
+    static QString withBlankAfter(const QString &text);
+
+    static void setFormMaker(EventType type, FormMaker maker);
+    static void setInfoWidgetMaker(InfoWidgetMaker maker);
+    // The GUI layer shows user errors as message boxes; without it they go to the log.
+    static void setUserErrorHandler(UserErrorHandler handler);
+
+signals:
+    void dataChanged();
+    void periodChanged();
+    void removeRequired();
+
+public slots:
+    void invalidateCache();
+
+protected:
+    Q_INVOKABLE void showUserError(const QString &errorText);
+
+    int nextAnniversaryNumber() const;
+    QString nextDateText() const;
+    // Sets the period without the change signals, for constructors.
+    void initPeriod(const Period &period);
+
+private:
+    void rebuildTextCache() const;
+    Occurrence convertOldOccurrence(int old) const;
+    void storePhotoBytes(const QPixmap &photo);
+
+    QString m_caption;
+    QString m_comment;
+    Period m_period;
+    QDateTime m_lastModified;
+    int m_daysToWatch = -1;
+    EventType m_type;
+    Occurrence m_occurrence;
+    QByteArray m_id;
+    mutable QDate m_textDay;
+    mutable QString m_text;
+    mutable QString m_textWithoutWhen;
+    mutable QString m_whenText;
+    QPointer<QObject> m_formObject;
+    IEventForm *m_form = nullptr;
+    QByteArray m_calendarId;
+    bool m_hasPhoto = true;
+    CustomTypeInfo m_customTypeMetaInfo;
+    bool m_repairedOnLoad = false;
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(AbstractCommonEvent::SaveFlags)

@@ -1,0 +1,295 @@
+#include "events/birthdayevent.h"
+
+#include "core/clock.h"
+#include "core/log.h"
+#include "core/simpleparser.h"
+#include "events/eventresources.h"
+
+namespace BirthdayEventPrivate {
+
+const QString s_version = QStringLiteral("version");
+const QString s_abstract = QStringLiteral("abstract");
+const QString s_genderId = QStringLiteral("genderId");
+const QString s_personName = QStringLiteral("personName");
+const QString s_relation = QStringLiteral("relation");
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("BirthdayEvent", text);
+}
+
+const QString &runningLineTemplate()
+{
+    static const QString s_text = tr("{WHEN} {PREFIX}{PERSON}{POSTFIX}");
+    return s_text;
+}
+
+const QString &captionTemplate()
+{
+    static const QString s_text = tr("{PREFIX}{PERSON}{POSTFIX}");
+    return s_text;
+}
+
+const QString &ageTemplate()
+{
+    static const QString s_text =
+        tr("<\\d?1[1-3]>{YEARS_SINCE_EVENT}th<\\d?1>{YEARS_SINCE_EVENT}st<\\d?2>{YEARS_SINCE_EVENT}nd"
+           "<\\d?[3]>{YEARS_SINCE_EVENT}rd<\\d?\\d?\\d?>{YEARS_SINCE_EVENT}th");
+    return s_text;
+}
+
+QString wordsOrEmpty(const QString &text)
+{
+    return text.startsWith(QLatin1String("--")) ? QString() : text;
+}
+
+QIcon iconOf(const char *file)
+{
+    initEventResources();
+    return QIcon(QLatin1String(file));
+}
+
+} // namespace BirthdayEventPrivate
+
+using namespace BirthdayEventPrivate;
+
+BirthdayEvent::BirthdayEvent(const QByteArray &id) : AbstractCommonEvent(EventTypeBirthday, id)
+{
+    const QDate today = Common::Clock::today();
+    initPeriod(Period(QDate(s_noYear, today.month(), today.day())));
+}
+
+QString BirthdayEvent::prefixText()
+{
+    static const QString s_text = tr("--BIRTHDAYPREFIX");
+    return s_text;
+}
+
+QString BirthdayEvent::postfixText()
+{
+    static const QString s_text = tr("'s {AGE} birthday");
+    return s_text;
+}
+
+QIcon BirthdayEvent::smallIcon()
+{
+    static const QIcon s_icon = [] {
+        initEventResources();
+        QIcon icon;
+        for (const char *file :
+             {":/Ostrevalder/icons/birthday/cake_16.png", ":/Ostrevalder/icons/birthday/cake_24.png",
+              ":/Ostrevalder/icons/birthday/cake_48.png", ":/Ostrevalder/icons/birthday/cake_128.png"})
+            icon.addFile(QLatin1String(file), QSize(), QIcon::Normal, QIcon::Off);
+        return icon;
+    }();
+    return s_icon;
+}
+
+QIcon BirthdayEvent::largeIcon()
+{
+    static const QIcon s_icon = iconOf(":/Ostrevalder/icons/birthday/cake_48.png");
+    return s_icon;
+}
+
+QIcon BirthdayEvent::maleIcon()
+{
+    static const QIcon s_icon = iconOf(":/Ostrevalder/icons/gender/male_128.png");
+    return s_icon;
+}
+
+QIcon BirthdayEvent::femaleIcon()
+{
+    static const QIcon s_icon = iconOf(":/Ostrevalder/icons/gender/female_128.png");
+    return s_icon;
+}
+
+QIcon BirthdayEvent::picture()
+{
+    return maleIcon();
+}
+
+QIcon BirthdayEvent::icon() const
+{
+    return m_genderId != 0 ? femaleIcon() : maleIcon();
+}
+
+QPixmap BirthdayEvent::pixmap() const
+{
+    const QIcon icon = smallIcon();
+    const QList<QSize> sizes = icon.availableSizes();
+    return sizes.isEmpty() ? QPixmap() : icon.pixmap(sizes.first());
+}
+
+QPixmap BirthdayEvent::largePixmap() const
+{
+    const QIcon icon = largeIcon();
+    const QList<QSize> sizes = icon.availableSizes();
+    return sizes.isEmpty() ? QPixmap() : icon.pixmap(sizes.first());
+}
+
+CustomTypeMetaInfo BirthdayEvent::typeMetaInfo()
+{
+    CustomTypeMetaInfo info;
+    info.fieldsVisibility.insert("yearField", true);
+    info.fieldsVisibility.insert("genderField", true);
+    info.fieldsVisibility.insert("commentField", true);
+    info.defaultValues.insert("1prefixField", wordsOrEmpty(prefixText()));
+    info.defaultValues.insert("2postfixField", wordsOrEmpty(postfixText()));
+    info.fieldNames.insert("yearField", tr("Year/Age"));
+    info.fieldNames.insert("genderField", tr("Gender"));
+    info.fieldNames.insert("commentField", tr("Comment"));
+    info.fieldNames.insert("1prefixField", tr("Prefix words"));
+    info.fieldNames.insert("2postfixField", tr("Postfix words"));
+    return info;
+}
+
+CustomTypeInfo BirthdayEvent::defaultCustomTypeMetaInfo() const
+{
+    return CustomTypeInfo(typeMetaInfo());
+}
+
+QString BirthdayEvent::caption() const
+{
+    SimpleParser parser(const_cast<BirthdayEvent *>(this));
+    return parser.parse(captionTemplate(), -1);
+}
+
+void BirthdayEvent::setCaption(const QString &)
+{
+    // The caption is always made from the person.
+}
+
+QString BirthdayEvent::textTemplate() const
+{
+    return runningLineTemplate();
+}
+
+QString BirthdayEvent::prefix() const
+{
+    const CustomTypeInfo &info = customTypeMetaInfo();
+    return info.isValid() ? info.defaultValues.value("1prefixField").toString() : prefixText();
+}
+
+QString BirthdayEvent::postfix() const
+{
+    const CustomTypeInfo &info = customTypeMetaInfo();
+    return info.isValid() ? info.defaultValues.value("2postfixField").toString() : postfixText();
+}
+
+int BirthdayEvent::yearsBetween(const QDate &a, const QDate &b)
+{
+    const QDate early = qMin(a, b);
+    const QDate late = qMax(a, b);
+    const bool notYetCome = late.month() < early.month() || (late.month() == early.month() && late.day() < early.day());
+    return late.year() - early.year() - (notYetCome ? 1 : 0);
+}
+
+int BirthdayEvent::age() const
+{
+    QR_ASSERT(ageCounted());
+    return yearsBetween(Common::Clock::today(), birthDate());
+}
+
+void BirthdayEvent::setGenderId(int genderId)
+{
+    if (genderId == m_genderId)
+        return;
+    m_genderId = genderId;
+    emit dataChanged();
+    clearPhotoCache();
+}
+
+QString BirthdayEvent::genderName() const
+{
+    return m_genderId == 0 ? tr("Male") : tr("Female");
+}
+
+void BirthdayEvent::setPersonName(const QString &name)
+{
+    if (name == m_personName)
+        return;
+    m_personName = name;
+    emit dataChanged();
+}
+
+QString BirthdayEvent::decodeTag(const QString &tag, int number)
+{
+    if (tag == QLatin1String("{PERSON}"))
+        return m_personName;
+    if (tag == QLatin1String("{POSTFIX}") || tag == QLatin1String("{PREFIX}")) {
+        const int years = number >= 0 ? nextAnniversaryNumber() : -1;
+        SimpleParser parser(this);
+        if (tag == QLatin1String("{POSTFIX}"))
+            return withBlankBefore(parser.parse(postfix(), years));
+        return withBlankAfter(parser.parse(prefix(), years));
+    }
+    if (tag == QLatin1String("{AGE}")) {
+        if (!ageCounted() || number <= 0)
+            return QString();
+        SimpleParser parser(this);
+        return parser.parse(ageTemplate(), nextAnniversaryNumber());
+    }
+    if (tag == QLatin1String("{YEARS_SINCE_EVENT}"))
+        return QString::number(nextAnniversaryNumber());
+    return AbstractCommonEvent::decodeTag(tag, number);
+}
+
+void BirthdayEvent::infoRows(QStringList &names, QStringList &values, bool withoutDate) const
+{
+    if (!withoutDate) {
+        names << tr("Date:");
+        values << nextDateText();
+    }
+    if (ageCounted()) {
+        const QDate today = Common::Clock::today();
+        if (nextDate(today) == today) {
+            names << tr("Age:");
+            values << QString::number(age());
+        } else {
+            names << tr("Age will be:");
+            values << QString::number(age() + 1);
+        }
+    }
+    const CustomTypeInfo &info = customTypeMetaInfo();
+    if (!info.isValid() || info.fieldsVisibility.value("commentField")) {
+        names << tr("Comment:");
+        values << comment();
+    }
+}
+
+QVariant BirthdayEvent::saveToVariant(SaveFlags flags) const
+{
+    QVariantMap map;
+    map.insert(s_version, 3);
+    map.insert(s_abstract, AbstractCommonEvent::saveToVariant(flags));
+    map.insert(s_genderId, m_genderId);
+    map.insert(s_personName, m_personName);
+    return map;
+}
+
+void BirthdayEvent::loadFromVariant(const QVariant &value)
+{
+    const QVariantMap map = value.toMap();
+    const int version = map.value(s_version).toInt();
+    AbstractCommonEvent::loadFromVariant(map.value(s_abstract));
+
+    const QDate born = birthDate();
+    if (born.year() == 1850)
+        setPeriod(Period(QDate(s_noYear, born.month(), born.day())));
+
+    if (version == 1 || version == 2) {
+        const QString relation = map.value(s_relation).toString();
+        if (comment().isEmpty())
+            setComment(relation);
+        QString name = AbstractCommonEvent::caption();
+        if (!name.isEmpty()) {
+            name.remove(prefixText());
+            name.remove(postfixText());
+            setPersonName(name);
+        }
+    }
+    if (version > 1)
+        setGenderId(map.value(s_genderId).toInt());
+    if (version > 2)
+        setPersonName(map.value(s_personName).toString());
+}

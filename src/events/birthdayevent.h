@@ -1,0 +1,57 @@
+#pragma once
+
+#include "events/abstractcommonevent.h"
+
+// A person's birthday; the caption and texts are made from the person's name and the age.
+// A birth year of 1852 stands for "year not given".
+class BirthdayEvent : public AbstractCommonEvent
+{
+    Q_OBJECT
+public:
+    static constexpr int s_noYear = 1852;
+
+    explicit BirthdayEvent(const QByteArray &id = QByteArray());
+
+    QString caption() const override;
+    QIcon icon() const override;
+    QPixmap pixmap() const override;
+    QByteArray textId() const override { return staticTextId(); }
+
+    void setCaption(const QString &caption) override;
+    void loadFromVariant(const QVariant &value) override;
+    QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const override;
+    void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
+    QString textTemplate() const override;
+    QPixmap largePixmap() const override;
+    CustomTypeInfo defaultCustomTypeMetaInfo() const override;
+    void applyCustomTypeDefaults() override {}
+    QString decodeTag(const QString &tag, int number) override;
+
+    virtual int age() const;
+    virtual int genderId() const { return m_genderId; }
+    virtual void setGenderId(int genderId);
+    virtual QString genderName() const;
+    virtual QString personName() const { return m_personName; }
+    virtual void setPersonName(const QString &name);
+
+    bool ageCounted() const { return birthDate().year() != s_noYear; }
+    QDate birthDate() const { return period().beginDate(); }
+    QString prefix() const;
+    QString postfix() const;
+
+    static QIcon smallIcon();
+    static QIcon largeIcon();
+    static QIcon maleIcon();
+    static QIcon femaleIcon();
+    static QIcon picture();
+    static QByteArray staticTextId() { return QByteArrayLiteral("birthday"); }
+    static CustomTypeMetaInfo typeMetaInfo();
+    static QString prefixText();
+    static QString postfixText();
+    // Full years from the earlier to the later date; 29 February counts as come on 1 March.
+    static int yearsBetween(const QDate &a, const QDate &b);
+
+private:
+    int m_genderId = 0;
+    QString m_personName;
+};

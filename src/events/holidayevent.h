@@ -1,0 +1,28 @@
+#pragma once
+
+#include "events/abstractcommonevent.h"
+
+// A holiday: a named date with any recurrence.
+class HolidayEvent : public AbstractCommonEvent
+{
+    Q_OBJECT
+public:
+    explicit HolidayEvent(const QByteArray &id = QByteArray());
+
+    QIcon icon() const override;
+    QPixmap pixmap() const override;
+    QByteArray textId() const override { return staticTextId(); }
+
+    void loadFromVariant(const QVariant &value) override;
+    QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const override;
+    void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
+    QPixmap largePixmap() const override;
+    bool hasDefaultPhoto() const override { return false; }
+    CustomTypeInfo defaultCustomTypeMetaInfo() const override;
+    void applyCustomTypeDefaults() override {}
+
+    static QIcon smallIcon();
+    static QIcon picture();
+    static QByteArray staticTextId() { return QByteArrayLiteral("holiday"); }
+    static CustomTypeMetaInfo typeMetaInfo();
+};

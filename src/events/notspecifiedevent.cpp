@@ -1,0 +1,259 @@
+#include "events/notspecifiedevent.h"
+
+#include "core/clock.h"
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "events/eventresources.h"
+
+#include <QCoreApplication>
+
+namespace NotSpecifiedEventPrivate {
+
+const QString s_version = QStringLiteral("version");
+const QString s_abstract = QStringLiteral("abstract");
+const QString s_notifyMinutes = QStringLiteral("notifyMinutes");
+const QString s_notifyDays = QStringLiteral("notifyDaysKey");
+const QString s_location = QStringLiteral("location");
+const QString s_movingLineEnabled = QStringLiteral("movingLineEnabledKey");
+const QString s_reminderEnabled = QStringLiteral("reminderEnabledKey");
+const QString s_soundPath = QStringLiteral("soundPath");
+
+QVariant settingValue(const char *id, const QVariant &fallback)
+{
+    IApplication *app = IApplication::instance();
+    if (!app || !app->properties())
+        return fallback;
+    const QVariant value = app->properties()->value(QByteArray(id));
+    return value.isValid() ? value : fallback;
+}
+
+// How far a search for an occurrence whose reminder is still ahead may go.
+const int s_maxReminderSteps = 1000;
+
+} // namespace NotSpecifiedEventPrivate
+
+using namespace NotSpecifiedEventPrivate;
+
+NotSpecifiedEvent::NotSpecifiedEvent(const QByteArray &id)
+    : AbstractCommonEvent(EventTypeNotSpecified, id), m_notifyMinutes(settingValue("notifyMinutes", 15).toInt()),
+      m_notifyDays(settingValue("notifyDays", 0).toInt()),
+      m_movingLineEnabled(settingValue("showAppointmentInMovingLine", true).toBool()),
+      m_reminderEnabled(settingValue("showAppointmentReminder", true).toBool())
+{
+}
+
+NotSpecifiedEvent::~NotSpecifiedEvent() = default;
+
+QIcon NotSpecifiedEvent::smallIcon()
+{
+    static const QIcon s_icon = [] {
+        initEventResources();
+        QIcon icon;
+        for (const char *file :
+             {":/Ostrevalder/icons/notspec/notspec16.png", ":/Ostrevalder/icons/notspec/notspec24.png",
+              ":/Ostrevalder/icons/notspec/notspec32.png"})
+            icon.addFile(QLatin1String(file), QSize(), QIcon::Normal, QIcon::Off);
+        return icon;
+    }();
+    return s_icon;
+}
+
+QIcon NotSpecifiedEvent::picture()
+{
+    static const QIcon s_icon = [] {
+        initEventResources();
+        return QIcon(QStringLiteral(":/Ostrevalder/icons/notspec/notspec128.png"));
+    }();
+    return s_icon;
+}
+
+QIcon NotSpecifiedEvent::icon() const
+{
+    return picture();
+}
+
+QPixmap NotSpecifiedEvent::pixmap() const
+{
+    const QIcon icon = smallIcon();
+    const QList<QSize> sizes = icon.availableSizes();
+    return sizes.isEmpty() ? QPixmap() : icon.pixmap(sizes.last());
+}
+
+CustomTypeMetaInfo NotSpecifiedEvent::typeMetaInfo()
+{
+    CustomTypeMetaInfo info;
+    info.fieldsVisibility.insert("periodBoxField", true);
+    info.fieldsVisibility.insert("timeBoxField", true);
+    info.fieldsVisibility.insert("recurrenceField", true);
+    info.fieldsVisibility.insert("commentField", true);
+    info.fieldsVisibility.insert("locationField", true);
+    info.defaultValues.insert("periodValueKey", false);
+    info.defaultValues.insert("timeValueKey", false);
+    info.defaultValues.insert("1prefixField", QString());
+    info.defaultValues.insert("2postfixField", QString());
+    info.fieldNames.insert("periodBoxField", tr("Allow changing period availability"));
+    info.fieldNames.insert("timeBoxField", tr("Allow changing time availability"));
+    info.fieldNames.insert("periodValueKey", tr("Period controls"));
+    info.fieldNames.insert("timeValueKey", tr("Time controls"));
+    info.fieldNames.insert("recurrenceField", tr("Recurrence"));
+    info.fieldNames.insert("commentField", tr("Comment"));
+    info.fieldNames.insert("locationField", tr("Location"));
+    info.fieldNames.insert("1prefixField", tr("Prefix words"));
+    info.fieldNames.insert("2postfixField", tr("Postfix words"));
+    return info;
+}
+
+CustomTypeInfo NotSpecifiedEvent::defaultCustomTypeMetaInfo() const
+{
+    CustomTypeInfo info(typeMetaInfo());
+    info.parameters.clear();
+    return info;
+}
+
+QString NotSpecifiedEvent::caption() const
+{
+    const QString base = AbstractCommonEvent::caption();
+    const CustomTypeInfo &info = customTypeMetaInfo();
+    if (!info.isValid())
+        return base;
+    return withBlankAfter(info.defaultValues.value("1prefixField").toString()) + base +
+           withBlankBefore(info.defaultValues.value("2postfixField").toString());
+}
+
+QDateTime NotSpecifiedEvent::reminderDateTime() const
+{
+    if (!m_reminderEnabled)
+        return QDateTime();
+    const QDateTime now = Common::Clock::now();
+    const Period &p = period();
+    // The notice is counted back from the begin, on the full date-time, so it may fall on the day
+    // before; the first occurrence whose reminder is still ahead is the one to remind of.
+    QDate date = nextDate(Common::Clock::today());
+    for (int step = 0; date.isValid() && step < s_maxReminderSteps; ++step) {
+        QDateTime candidate;
+        if (p.hasTime())
+            candidate = QDateTime(date, p.beginTime()).addSecs(-qint64(m_notifyMinutes) * 60);
+        else
+            candidate = QDateTime(date.addDays(-m_notifyDays), QTime(9, 0));
+        if (candidate > now)
+            return candidate;
+        date = nextDate(date.addDays(1));
+    }
+    return QDateTime();
+}
+
+void NotSpecifiedEvent::setNotifyMinutes(int minutes)
+{
+    if (minutes == m_notifyMinutes)
+        return;
+    m_notifyMinutes = minutes;
+    emit dataChanged();
+}
+
+void NotSpecifiedEvent::setNotifyDays(int days)
+{
+    if (days == m_notifyDays)
+        return;
+    m_notifyDays = days;
+    emit dataChanged();
+}
+
+void NotSpecifiedEvent::setLocation(const QString &location)
+{
+    if (location == m_location)
+        return;
+    m_location = location;
+    emit dataChanged();
+}
+
+void NotSpecifiedEvent::setMovingLineEnabled(bool enabled)
+{
+    if (enabled == m_movingLineEnabled)
+        return;
+    m_movingLineEnabled = enabled;
+    emit dataChanged();
+}
+
+void NotSpecifiedEvent::setReminderEnabled(bool enabled)
+{
+    if (enabled == m_reminderEnabled)
+        return;
+    m_reminderEnabled = enabled;
+    emit dataChanged();
+}
+
+void NotSpecifiedEvent::infoRows(QStringList &names, QStringList &values, bool withoutDate) const
+{
+    if (!period().hasNoEnd()) {
+        names << QCoreApplication::translate("PeriodControl", "Period") + QLatin1Char(':');
+        values << nextPeriod().text(Qt::TextDate);
+    } else if (!withoutDate) {
+        names << tr("Next Occurrence:");
+        values << nextDateText();
+    }
+    const CustomTypeInfo &info = customTypeMetaInfo();
+    if (!m_location.isEmpty() && (!info.isValid() || info.fieldsVisibility.value("locationField"))) {
+        names << tr("Location") + QLatin1Char(':');
+        values << m_location;
+    }
+    if (!comment().isEmpty() && (!info.isValid() || info.fieldsVisibility.value("commentField"))) {
+        names << tr("Comment:");
+        values << comment();
+    }
+}
+
+void NotSpecifiedEvent::loadFromVariant(const QVariant &value)
+{
+    const QVariantMap map = value.toMap();
+    const int version = map.value(s_version).toInt();
+    QR_ASSERT(version == 1);
+    m_notifyMinutes = map.value(s_notifyMinutes, m_notifyMinutes).toInt();
+    m_notifyDays = map.value(s_notifyDays, m_notifyDays).toInt();
+    m_movingLineEnabled = map.value(s_movingLineEnabled, m_movingLineEnabled).toBool();
+    m_reminderEnabled = map.value(s_reminderEnabled, m_reminderEnabled).toBool();
+    m_location = map.value(s_location).toString();
+    m_soundPath = map.value(s_soundPath).toString();
+    AbstractCommonEvent::loadFromVariant(map.value(s_abstract));
+}
+
+QVariant NotSpecifiedEvent::saveToVariant(SaveFlags flags) const
+{
+    QVariantMap map;
+    map.insert(s_version, 1);
+    map.insert(s_abstract, AbstractCommonEvent::saveToVariant(flags));
+    map.insert(s_notifyMinutes, m_notifyMinutes);
+    map.insert(s_notifyDays, m_notifyDays);
+    map.insert(s_location, m_location);
+    map.insert(s_movingLineEnabled, m_movingLineEnabled);
+    map.insert(s_reminderEnabled, m_reminderEnabled);
+    map.insert(s_soundPath, m_soundPath);
+    return map;
+}
+
+void NotSpecifiedEvent::applyCustomTypeDefaults()
+{
+    // The type keeps its switch defaults under the value keys; a key it lacks leaves the period alone.
+    const QMap<QByteArray, QVariant> &defaults = customTypeMetaInfo().defaultValues;
+    Period p = period();
+    if (defaults.contains("periodValueKey")) {
+        const bool span = defaults.value("periodValueKey").toBool();
+        if (span && p.hasNoEnd()) {
+            p = p.hasTime() ? Period(p.beginDateTime(), p.beginDateTime().addDays(1))
+                            : Period(p.beginDate(), p.beginDate().addDays(1));
+        } else if (!span && !p.hasNoEnd()) {
+            p = p.hasTime() ? Period(p.beginDate(), p.beginTime()) : Period(p.beginDate());
+        }
+    }
+    if (defaults.contains("timeValueKey")) {
+        const bool timed = defaults.value("timeValueKey").toBool();
+        const QTime noon(12, 0);
+        if (timed && !p.hasTime()) {
+            p = p.hasNoEnd() ? Period(p.beginDate(), noon) : Period(p.beginDate(), noon, p.endDate(), noon);
+        } else if (!timed && p.hasTime()) {
+            p = (p.hasNoEnd() || p.endDate() == p.beginDate()) ? Period(p.beginDate())
+                                                               : Period(p.beginDate(), p.endDate());
+        }
+    }
+    setPeriod(p);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "events/abstractcommonevent.h"
+
+// The appointment: the one kind with a reminder, a sound and its own running-line switch.
+class NotSpecifiedEvent : public AbstractCommonEvent
+{
+    Q_OBJECT
+public:
+    explicit NotSpecifiedEvent(const QByteArray &id = QByteArray());
+    ~NotSpecifiedEvent() override;
+
+    QString caption() const override;
+    QIcon icon() const override;
+    QPixmap pixmap() const override;
+    QByteArray textId() const override { return staticTextId(); }
+    bool isMovingLineEnabled() const override { return m_movingLineEnabled; }
+    QDateTime reminderDateTime() const override;
+    QString soundPath() const override { return m_soundPath; }
+
+    void loadFromVariant(const QVariant &value) override;
+    QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const override;
+    void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
+    CustomTypeInfo defaultCustomTypeMetaInfo() const override;
+    void applyCustomTypeDefaults() override;
+
+    int notifyMinutes() const { return m_notifyMinutes; }
+    void setNotifyMinutes(int minutes);
+    int notifyDays() const { return m_notifyDays; }
+    void setNotifyDays(int days);
+    QString location() const { return m_location; }
+    void setLocation(const QString &location);
+    void setMovingLineEnabled(bool enabled);
+    bool isReminderEnabled() const { return m_reminderEnabled; }
+    void setReminderEnabled(bool enabled);
+    void setSoundPath(const QString &path) { m_soundPath = path; }
+
+    static QIcon smallIcon();
+    static QIcon picture();
+    static QByteArray staticTextId() { return QByteArrayLiteral("notSpecified"); }
+    static CustomTypeMetaInfo typeMetaInfo();
+
+private:
+    int m_notifyMinutes;
+    int m_notifyDays;
+    QString m_location;
+    QString m_soundPath;
+    bool m_movingLineEnabled;
+    bool m_reminderEnabled;
+};

@@ -1,0 +1,152 @@
+#include "events/taskevent.h"
+
+#include "core/log.h"
+#include "events/eventresources.h"
+
+#include <QAction>
+#include <QCoreApplication>
+
+namespace TaskEventPrivate {
+
+QPixmap firstSize(const QIcon &icon)
+{
+    const QList<QSize> sizes = icon.availableSizes();
+    return sizes.isEmpty() ? QPixmap() : icon.pixmap(sizes.first());
+}
+
+} // namespace TaskEventPrivate
+
+using namespace TaskEventPrivate;
+
+TaskEvent::TaskEvent(const QByteArray &id) : AbstractCommonEvent(EventTypeTask, id) {}
+
+QIcon TaskEvent::smallIcon()
+{
+    static const QIcon s_icon = [] {
+        initEventResources();
+        QIcon icon;
+        for (const char *file : {":/Ostrevalder/icons/task/clock_16.png", ":/Ostrevalder/icons/task/clock_24.png",
+                                 ":/Ostrevalder/icons/task/clock_48.png"})
+            icon.addFile(QLatin1String(file), QSize(), QIcon::Normal, QIcon::Off);
+        return icon;
+    }();
+    return s_icon;
+}
+
+QIcon TaskEvent::picture()
+{
+    static const QIcon s_icon = [] {
+        initEventResources();
+        return QIcon(QStringLiteral(":/Ostrevalder/icons/task/clock_128.png"));
+    }();
+    return s_icon;
+}
+
+QIcon TaskEvent::icon() const
+{
+    return picture();
+}
+
+QPixmap TaskEvent::pixmap() const
+{
+    return firstSize(smallIcon());
+}
+
+CustomTypeMetaInfo TaskEvent::typeMetaInfo()
+{
+    CustomTypeMetaInfo info;
+    info.fieldsVisibility.insert("periodBoxField", true);
+    info.fieldsVisibility.insert("recurrenceField", true);
+    info.fieldsVisibility.insert("commentField", true);
+    info.defaultValues.insert("startDateField", false);
+    info.parameters.insert("markAsCompletedRequiredField", true);
+    info.fieldNames.insert("periodBoxField", tr("Allow changing period availability"));
+    info.fieldNames.insert("startDateField", tr("Period controls"));
+    info.fieldNames.insert("recurrenceField", tr("Recurrence"));
+    info.fieldNames.insert("commentField", tr("Comment"));
+    info.fieldNames.insert("markAsCompletedRequiredField",
+                           tr("Is it required to click 'Mark as Completed' when task is done?"));
+    return info;
+}
+
+CustomTypeInfo TaskEvent::defaultCustomTypeMetaInfo() const
+{
+    return CustomTypeInfo(typeMetaInfo());
+}
+
+bool TaskEvent::markAsCompletedRequired() const
+{
+    const CustomTypeInfo &info = customTypeMetaInfo();
+    if (!info.isValid())
+        return true;
+    return info.parameters.value("markAsCompletedRequiredField").toBool();
+}
+
+Period TaskEvent::nextPeriod() const
+{
+    // A task that must be marked completed keeps its date until it is.
+    if (markAsCompletedRequired())
+        return period();
+    return AbstractCommonEvent::nextPeriod();
+}
+
+QString TaskEvent::formattedDays(int days)
+{
+    if (days < 0)
+        return QString();
+    return AbstractCommonEvent::formattedDays(days);
+}
+
+QList<QAction *> TaskEvent::contextMenuActions() const
+{
+    if (!markAsCompletedRequired())
+        return {};
+    static const QString s_markText = tr("Mark as Completed");
+    static const QString s_removeText = s_markText + QLatin1Char(' ') + tr("and Remove");
+    if (!m_markAsDoneAction) {
+        auto *self = const_cast<TaskEvent *>(this);
+        initEventResources();
+        m_markAsDoneAction = new QAction(self);
+        m_markAsDoneAction->setIcon(QIcon(QStringLiteral(":/Ostrevalder/icons/done.png")));
+        const bool connected = connect(m_markAsDoneAction, &QAction::triggered, self, &TaskEvent::markDone);
+        QR_ASSERT(connected);
+    }
+    m_markAsDoneAction->setText(occurrence().type() == IOccurrence::Once ? s_removeText : s_markText);
+    return {m_markAsDoneAction};
+}
+
+void TaskEvent::markDone()
+{
+    QR_ASSERT(markAsCompletedRequired());
+    QDate current = nextPeriod().beginDate();
+    if (!current.isValid())
+        current = period().beginDate();
+    const QDate next = nextDate(current.addDays(1));
+    if (!next.isValid()) {
+        emit removeRequired();
+        return;
+    }
+    const Period &p = period();
+    const qint64 length = p.lengthInDays();
+    // A span that ended on its begin day (times from an import) becomes that single day.
+    if (p.hasNoEnd() || length < 1)
+        setPeriod(Period(next));
+    else
+        setPeriod(Period(next, next.addDays(length)));
+}
+
+void TaskEvent::infoRows(QStringList &names, QStringList &values, bool withoutDate) const
+{
+    if (!period().hasNoEnd()) {
+        names << QCoreApplication::translate("PeriodControl", "Period") + QLatin1Char(':');
+        values << nextPeriod().text(Qt::TextDate);
+    } else if (!withoutDate) {
+        names << tr("Next Occurrence:");
+        values << nextDateText();
+    }
+    const CustomTypeInfo &info = customTypeMetaInfo();
+    if (!info.isValid() || info.fieldsVisibility.value("commentField")) {
+        names << tr("Comment:");
+        values << comment();
+    }
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "events/abstractcommonevent.h"
+
+class QAction;
+
+// Something to be done on a date; it stays due until marked completed, which moves it onto its
+// next occurrence or, when none follows, asks its holder to remove it.
+class TaskEvent : public AbstractCommonEvent
+{
+    Q_OBJECT
+public:
+    explicit TaskEvent(const QByteArray &id = QByteArray());
+
+    QIcon icon() const override;
+    QPixmap pixmap() const override;
+    QByteArray textId() const override { return staticTextId(); }
+    Period nextPeriod() const override;
+    QList<QAction *> contextMenuActions() const override;
+
+    QString formattedDays(int days) override;
+    void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
+    CustomTypeInfo defaultCustomTypeMetaInfo() const override;
+    void applyCustomTypeDefaults() override {}
+
+    bool markAsCompletedRequired() const;
+
+    static QIcon smallIcon();
+    static QIcon picture();
+    static QByteArray staticTextId() { return QByteArrayLiteral("task"); }
+    static CustomTypeMetaInfo typeMetaInfo();
+
+public slots:
+    void markDone();
+
+private:
+    mutable QAction *m_markAsDoneAction = nullptr;
+};

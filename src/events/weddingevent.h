@@ -1,0 +1,47 @@
+#pragma once
+
+#include "events/abstractcommonevent.h"
+
+// A wedding day of one or two persons; after the day has passed its texts speak of the anniversary.
+class WeddingEvent : public AbstractCommonEvent
+{
+    Q_OBJECT
+public:
+    explicit WeddingEvent(const QByteArray &id = QByteArray());
+
+    QString caption() const override;
+    QIcon icon() const override;
+    QPixmap pixmap() const override;
+    QByteArray textId() const override { return staticTextId(); }
+    QString decodeTag(const QString &tag, int number) override;
+
+    void setCaption(const QString &caption) override;
+    void loadFromVariant(const QVariant &value) override;
+    QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const override;
+    void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
+    QString textTemplate() const override;
+    QPixmap largePixmap() const override;
+    bool hasDefaultPhoto() const override { return false; }
+    CustomTypeInfo defaultCustomTypeMetaInfo() const override;
+    void applyCustomTypeDefaults() override;
+
+    QString personOneName() const { return m_personOne; }
+    QString personTwoName() const { return m_personTwo; }
+    void setPersonOneName(const QString &name);
+    void setPersonTwoName(const QString &name);
+    QString prefix() const;
+    QString postfix() const;
+
+    static QIcon smallIcon();
+    static QIcon picture();
+    static QByteArray staticTextId() { return QByteArrayLiteral("wedding"); }
+    static CustomTypeMetaInfo typeMetaInfo();
+    static QString prefixText();
+    static QString postfixText();
+
+private:
+    bool isWeddingDayFamily() const;
+
+    QString m_personOne;
+    QString m_personTwo;
+};
