@@ -132,9 +132,13 @@ QDateTime NotSpecifiedEvent::reminderDateTime() const
     QDate date = nextDate(Common::Clock::today());
     for (int step = 0; date.isValid() && step < s_maxReminderSteps; ++step) {
         QDateTime candidate;
-        if (p.hasTime())
-            candidate = QDateTime(date, p.beginTime()).addSecs(-qint64(m_notifyMinutes) * 60);
-        else
+        if (p.hasTime()) {
+            QDateTime begin(date, p.beginTime());
+            // A wall-clock time skipped by a daylight-saving change happens an hour later.
+            if (!begin.isValid())
+                begin = QDateTime(date, p.beginTime().addSecs(3600));
+            candidate = begin.addSecs(-qint64(m_notifyMinutes) * 60);
+        } else
             candidate = QDateTime(date.addDays(-m_notifyDays), QTime(9, 0));
         if (candidate > now)
             return candidate;

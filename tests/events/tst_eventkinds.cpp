@@ -362,6 +362,16 @@ private slots:
         QCOMPARE(e.reminderDateTime(), QDateTime());
     }
 
+    void reminderOfATimeSkippedByDaylightSaving()
+    {
+        TestHelpers::ScopedTimeZone zone("Europe/Berlin");
+        EventTestEnv env(QDateTime(QDate(2026, 3, 28), QTime(12, 0)));
+        NotSpecifiedEvent e;
+        e.setPeriod(Period(QDate(2026, 3, 29), QTime(2, 30)));
+        e.setNotifyMinutes(15);
+        QCOMPARE(e.reminderDateTime(), QDateTime(QDate(2026, 3, 29), QTime(3, 15)));
+    }
+
     void appointmentSwitchesFollowSettings()
     {
         EventTestEnv env;
