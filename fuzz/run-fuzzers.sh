@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every fuzz target for a bounded number of inputs from its seed corpus.
-# Skipped when clang++-14 is missing. FUZZ_SECONDS caps each target (default 60).
+# Skipped when clang++-14 is missing. FUZZ_SECONDS caps each target (default 40).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if ! command -v clang++-14 >/dev/null; then
@@ -11,7 +11,7 @@ ls fuzz/fuzz_*.cpp >/dev/null 2>&1 || { echo "fuzz: no targets"; exit 0; }
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
   -DQR_FUZZ=ON -DQR_TESTS=OFF -DQR_PCH=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc)"
-seconds=${FUZZ_SECONDS:-60}
+seconds=${FUZZ_SECONDS:-40}
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 export QT_QPA_PLATFORM=offscreen
 for src in fuzz/fuzz_*.cpp; do

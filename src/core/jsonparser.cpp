@@ -5,8 +5,9 @@
 #include <QBuffer>
 #include <QLocale>
 #include <QIODevice>
-#include <QTextStream>
+#include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstring>
@@ -38,6 +39,21 @@ const ByteTables &tables()
 {
     static const ByteTables t;
     return t;
+}
+
+// QString::fromUtf8 drops a leading byte order mark; inside our values it is a character like any other.
+QString decodeUtf8(const char *s, qsizetype n)
+{
+    if (n >= 3 && std::memcmp(s, "\xEF\xBB\xBF", 3) == 0) {
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        return decoder.decode(QByteArrayView(s, n));
+    }
+    return QString::fromUtf8(s, n);
+}
+
+QString decodeUtf8(const QByteArray &b)
+{
+    return decodeUtf8(b.constData(), b.size());
 }
 
 class Reader
@@ -174,7 +190,7 @@ QString Reader::readQuotedString()
         const char c = m_data[m_pos];
         if (c == '"') {
             ++m_pos;
-            return QString::fromUtf8(m_data + start, m_pos - 1 - start);
+            return decodeUtf8(m_data + start, m_pos - 1 - start);
         }
         if (c == '\\')
             break;
@@ -184,7 +200,7 @@ QString Reader::readQuotedString()
     while (m_pos < m_size) {
         char c = m_data[m_pos++];
         if (c == '"')
-            return QString::fromUtf8(bytes);
+            return decodeUtf8(bytes);
         if (c == '\\') {
             if (m_pos >= m_size)
                 break;
@@ -229,7 +245,7 @@ QString Reader::readMemberName()
         ++m_pos;
     if (m_pos >= m_size)
         fail("End of file before end of string: " + QByteArray(m_data + start, m_pos - start));
-    return QString::fromUtf8(m_data + start, m_pos - start);
+    return decodeUtf8(m_data + start, m_pos - start);
 }
 
 // Recognises the plain decimal forms whose meaning is not in doubt, so they skip the slower general path.
@@ -303,12 +319,16 @@ QVariant Reader::readBareWord()
     const char *s = m_data + start;
     const qsizetype n = m_pos - start;
     if (!ascii) {
-        // A text stream takes the first word of the decoded text, as it did when these files were first read.
-        QByteArray bytes(s, n);
-        QTextStream stream(&bytes, QIODevice::ReadOnly);
-        QString word;
-        stream >> word;
-        return wordToVariant(word);
+        // The first white-space separated word of the UTF-8 text, as a text stream would give it,
+        // without guessing other encodings from byte order marks.
+        const QString text = decodeUtf8(s, n);
+        qsizetype from = 0;
+        while (from < text.size() && text.at(from).isSpace())
+            ++from;
+        qsizetype to = from;
+        while (to < text.size() && !text.at(to).isSpace())
+            ++to;
+        return wordToVariant(text.mid(from, to - from));
     }
     if (isPlainInteger(s, n)) {
         int value = 0;
@@ -334,22 +354,72 @@ public:
     explicit Writer(bool formatted) : m_formatted(formatted) {}
 
     void write(const QVariant &value, int indent);
-    QByteArray &out() { return m_out; }
+    QByteArray take()
+    {
+        m_out.resize(m_length);
+        return std::move(m_out);
+    }
 
 private:
+    // Room for `extra` more bytes; the buffer doubles so long outputs stay linear.
+    char *room(qsizetype extra)
+    {
+        const qsizetype need = m_length + extra;
+        if (need > m_out.size())
+            m_out.resize(std::max(need, m_out.size() * 2 + 256));
+        return m_out.data() + m_length;
+    }
+    void put(const char *s, qsizetype n)
+    {
+        std::memcpy(room(n), s, size_t(n));
+        m_length += n;
+    }
+    void put(const QByteArray &b) { put(b.constData(), b.size()); }
+    template <qsizetype N> void putLiteral(const char (&s)[N]) { put(s, N - 1); }
+    void put(char c)
+    {
+        *room(1) = c;
+        ++m_length;
+    }
     void indentation(int depth)
     {
-        if (m_formatted)
-            m_out.append(depth, '\t');
+        if (m_formatted && depth > 0) {
+            std::memset(room(depth), '\t', size_t(depth));
+            m_length += depth;
+        }
     }
     void lineBreak()
     {
         if (m_formatted)
-            m_out.append('\n');
+            put('\n');
+    }
+    static char *escaped(char *out, uchar c)
+    {
+        *out++ = '\\';
+        switch (c) {
+        case '\b':
+            *out++ = 'b';
+            break;
+        case '\n':
+            *out++ = 'n';
+            break;
+        case '\f':
+            *out++ = 'f';
+            break;
+        case '\r':
+            *out++ = 'r';
+            break;
+        case '\t':
+            *out++ = 't';
+            break;
+        default:
+            *out++ = char(c);
+            break;
+        }
+        return out;
     }
     void quoted(const char *s, qsizetype n);
-    void quoted(const QString &s) { quoted(s.toUtf8()); }
-    void quoted(const QByteArray &b) { quoted(b.constData(), b.size()); }
+    void quoted(const QString &s);
 
     static bool isSimple(const QVariant &v)
     {
@@ -366,44 +436,64 @@ private:
     }
 
     QByteArray m_out;
+    qsizetype m_length = 0;
     const bool m_formatted;
 };
 
 void Writer::quoted(const char *s, qsizetype n)
 {
     const ByteTables &t = tables();
-    m_out.append('"');
-    qsizetype runStart = 0;
+    char *const begin = room(2 * n + 2);
+    char *out = begin;
+    *out++ = '"';
     for (qsizetype i = 0; i < n; ++i) {
         const uchar c = uchar(s[i]);
-        if (!t.escape[c])
-            continue;
-        m_out.append(s + runStart, i - runStart);
-        m_out.append('\\');
-        switch (c) {
-        case '\b':
-            m_out.append('b');
-            break;
-        case '\n':
-            m_out.append('n');
-            break;
-        case '\f':
-            m_out.append('f');
-            break;
-        case '\r':
-            m_out.append('r');
-            break;
-        case '\t':
-            m_out.append('t');
-            break;
-        default:
-            m_out.append(char(c));
-            break;
-        }
-        runStart = i + 1;
+        if (t.escape[c])
+            out = escaped(out, c);
+        else
+            *out++ = char(c);
     }
-    m_out.append(s + runStart, n - runStart);
-    m_out.append('"');
+    *out++ = '"';
+    m_length += out - begin;
+}
+
+void Writer::quoted(const QString &s)
+{
+    // Encodes UTF-8 straight into the output; a lone surrogate takes Qt's own conversion instead.
+    const ByteTables &t = tables();
+    const auto *u = reinterpret_cast<const char16_t *>(s.constData());
+    const qsizetype n = s.size();
+    char *const begin = room(3 * n + 2);
+    char *out = begin;
+    *out++ = '"';
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = u[i];
+        if (c < 0x80) {
+            if (t.escape[c])
+                out = escaped(out, uchar(c));
+            else
+                *out++ = char(c);
+        } else if (c < 0x800) {
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isSurrogate(c)) {
+            if (!QChar::isHighSurrogate(c) || i + 1 >= n || !QChar::isLowSurrogate(u[i + 1])) {
+                quoted(s.toUtf8().constData(), s.toUtf8().size());
+                return;
+            }
+            const char32_t code = QChar::surrogateToUcs4(c, u[++i]);
+            *out++ = char(0xF0 | (code >> 18));
+            *out++ = char(0x80 | ((code >> 12) & 0x3F));
+            *out++ = char(0x80 | ((code >> 6) & 0x3F));
+            *out++ = char(0x80 | (code & 0x3F));
+        } else {
+            *out++ = char(0xE0 | (c >> 12));
+            *out++ = char(0x80 | ((c >> 6) & 0x3F));
+            *out++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    *out++ = '"';
+    m_length += out - begin;
 }
 
 void Writer::write(const QVariant &value, int indent)
@@ -411,32 +501,39 @@ void Writer::write(const QVariant &value, int indent)
     indentation(indent);
     switch (value.userType()) {
     case QMetaType::UnknownType:
-        m_out.append("null");
+        putLiteral("null");
         break;
     case QMetaType::Bool:
-        m_out.append(value.toBool() ? "true" : "false");
+        if (*static_cast<const bool *>(value.constData()))
+            putLiteral("true");
+        else
+            putLiteral("false");
         break;
-    case QMetaType::Int:
-        m_out.append(QByteArray::number(value.toInt()));
+    case QMetaType::Int: {
+        char *const at = room(16);
+        m_length += std::to_chars(at, at + 16, *static_cast<const int *>(value.constData())).ptr - at;
         break;
+    }
     case QMetaType::Double: {
-        const double d = value.toDouble();
+        const double d = *static_cast<const double *>(value.constData());
         const QByteArray text = QByteArray::number(d, 'g', QLocale::FloatingPointShortest);
-        m_out.append(text);
+        put(text);
         // Keeps a whole-numbered double a double when read back; "inf" and "nan" stay readable as doubles too.
         if (qIsFinite(d) && !text.contains('.') && !text.contains('e') && !text.contains('E'))
-            m_out.append(".0");
+            putLiteral(".0");
         break;
     }
     case QMetaType::QString:
-        quoted(value.toString());
+        quoted(*static_cast<const QString *>(value.constData()));
         break;
-    case QMetaType::QByteArray:
-        quoted(value.toByteArray());
+    case QMetaType::QByteArray: {
+        const QByteArray &bytes = *static_cast<const QByteArray *>(value.constData());
+        quoted(bytes.constData(), bytes.size());
         break;
+    }
     case QMetaType::QVariantList: {
-        const QVariantList list = value.toList();
-        m_out.append('[');
+        const QVariantList &list = *static_cast<const QVariantList *>(value.constData());
+        put('[');
         for (qsizetype i = 0; i < list.size(); ++i) {
             const QVariant &element = list.at(i);
             if (i == 0 || !isSimple(element)) {
@@ -446,34 +543,34 @@ void Writer::write(const QVariant &value, int indent)
                 write(element, 0);
             }
             if (i + 1 < list.size())
-                m_out.append(", ");
+                putLiteral(", ");
         }
         lineBreak();
         indentation(indent);
-        m_out.append(']');
+        put(']');
         break;
     }
     case QMetaType::QVariantMap: {
-        const QVariantMap map = value.toMap();
-        m_out.append('{');
+        const QVariantMap &map = *static_cast<const QVariantMap *>(value.constData());
+        put('{');
         lineBreak();
-        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        for (auto it = map.cbegin(), end = map.cend(); it != end;) {
             indentation(indent + 1);
             // Keys are escaped like strings: a quote or backslash in a key must not break the file.
             quoted(it.key());
-            m_out.append(": ");
+            putLiteral(": ");
             if (!isSimple(it.value())) {
                 lineBreak();
                 write(it.value(), indent + 1);
             } else {
                 write(it.value(), 0);
             }
-            if (std::next(it) != map.cend())
-                m_out.append(',');
+            if (++it != end)
+                put(',');
             lineBreak();
         }
         indentation(indent);
-        m_out.append('}');
+        put('}');
         break;
     }
     default:
@@ -550,7 +647,7 @@ void writeJson(const QVariant &value, QIODevice *device, int indent, bool format
 {
     JsonParserPrivate::Writer writer(formatted);
     writer.write(value, indent);
-    device->write(writer.out());
+    device->write(writer.take());
 }
 
 void writeJsonCompact(const QVariant &value, QIODevice *device)
@@ -567,7 +664,7 @@ QByteArray toJson(const QVariant &value)
 {
     JsonParserPrivate::Writer writer(false);
     writer.write(value, 0);
-    return std::move(writer.out());
+    return writer.take();
 }
 
 } // namespace Common

@@ -60,7 +60,7 @@ QVariantMap map(std::initializer_list<std::pair<QString, QVariant>> items)
 
 QVariant randomTree(QRandomGenerator &rng, int depth)
 {
-    static const QString alphabet = QStringLiteral("abc XYZ019_-\"\\/\n\t\r\b\f{}[],:äöüßяжЖ€😀\u00a0\u0085");
+    static const QString alphabet = QStringLiteral("abc XYZ019_-\"\\/\n\t\r\b\f{}[],:äöüßяжЖ€😀\u00a0\u0085\ufeff");
     auto randomString = [&] {
         QString s;
         const int n = rng.bounded(12);
@@ -246,6 +246,14 @@ void TestJsonParser::readsLenientInput_data()
     QTest::newRow("utf8 string") << QByteArray("\"\xd1\x8f\"") << QVariant(QStringLiteral("я"));
     QTest::newRow("utf8 bare word") << QByteArray("[h\xc3\xa9llo]") << QVariant(QVariantList{QStringLiteral("héllo")});
     QTest::newRow("0x85 inside a word") << QByteArray("[a\x85z]") << QVariant(QVariantList{QStringLiteral("a\ufffdz")});
+    QTest::newRow("byte order mark kept in string")
+        << QByteArray("[\"\xef\xbb\xbfx\"]") << QVariant(QVariantList{QStringLiteral("\ufeffx")});
+    QTest::newRow("bare word is never UTF-32") << QByteArray("[\0\0\xfe\xff"
+                                                             "ab]",
+                                                             8)
+                                               << QVariant(QVariantList{QString::fromUtf8("\0\0\xfe\xff"
+                                                                                          "ab",
+                                                                                          6)});
     QTest::newRow("repeated key keeps last") << QByteArray("{\"a\": 1, \"a\": 2}") << QVariant(map({{"a", 2}}));
     QTest::newRow("utf8 key") << QByteArray("{\"\xd0\xba\": 1}") << QVariant(map({{QStringLiteral("к"), 1}}));
     QTest::newRow("value stops early") << QByteArray("[1] trailing junk") << QVariant(QVariantList{1});
