@@ -3,6 +3,8 @@
 #include "core/applocale.h"
 #include "core/log.h"
 
+#include <climits>
+
 namespace OccurrencePrivate {
 
 const QString s_version = QStringLiteral("version");
@@ -38,6 +40,25 @@ QDate endDateFromText(const QString &text)
 qint64 monthsBetween(const QDate &from, const QDate &to)
 {
     return qint64(to.year() - from.year()) * 12 + to.month() - from.month();
+}
+
+int daysInMonth(int year, int month)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && QDate::isLeapYear(year) ? 29 : days[month - 1];
+}
+
+// As QDate::addMonths (the day is cut to the month's last day), in constant time: Qt's own
+// walks a year at a time, so a rule that started a century ago would get slower every year.
+QDate addMonths(const QDate &date, qint64 months)
+{
+    const qint64 index = qint64(date.year()) * 12 + date.month() - 1 + months;
+    const qint64 year = index / 12;
+    if (index < 12 || year > 1000000)
+        return date.addMonths(
+            int(qBound(qint64(INT_MIN), months, qint64(INT_MAX)))); // years before 1 AD: Qt has no year 0
+    const int month = int(index % 12) + 1;
+    return QDate(int(year), month, qMin(date.day(), daysInMonth(int(year), month)));
 }
 
 } // namespace OccurrencePrivate
@@ -400,7 +421,7 @@ QDate OccurrenceMonthly::nextDateImpl(const QDate &from) const
         k += roundUpToStep(k, step);
         // Months too short for the day are skipped, one repetition at a time.
         for (int tries = 0; tries < kMaxMonthTries && k <= kMaxMonths; ++tries, k += step) {
-            const QDate date = start.addMonths(int(k));
+            const QDate date = addMonths(start, k);
             if (date.day() == start.day())
                 return date;
         }
@@ -409,13 +430,13 @@ QDate OccurrenceMonthly::nextDateImpl(const QDate &from) const
     const qint64 k2 = k + roundUpToStep(k, step);
     if (k2 > kMaxMonths)
         return QDate();
-    const QDate date = nthWeekdayOfMonth(start.addMonths(int(k2)));
+    const QDate date = nthWeekdayOfMonth(addMonths(start, k2));
     if (date.year() == from.year() && date.month() == from.month() && date.day() < from.day()) {
         ++k;
         const qint64 k3 = k + roundUpToStep(k, step);
         if (k3 > kMaxMonths)
             return QDate();
-        return nthWeekdayOfMonth(start.addMonths(int(k3)));
+        return nthWeekdayOfMonth(addMonths(start, k3));
     }
     return date;
 }
