@@ -128,6 +128,7 @@ private slots:
     void readJsonOrNullGivesInvalidOnError();
     void deviceKeepsBytesAfterValue();
 
+    void numbersReadAsQtConvertsThem();
     void roundTripsLargeGeneratedTree();
     void survivesEveryTruncation();
 };
@@ -354,6 +355,32 @@ void TestJsonParser::deviceKeepsBytesAfterValue()
     buffer.seek(2);
     QCOMPARE_TREE(Common::readJson(&buffer), QVariant(map({{"a", 1}})));
     QCOMPARE(buffer.readAll(), QByteArray(" tail"));
+}
+
+void TestJsonParser::numbersReadAsQtConvertsThem()
+{
+    // Plain numbers take a quicker path than other words; both must give what QString's conversions give.
+    QStringList words{"00.5",          "-0.0", "1E+05",      "1e-400",      "1e400",      "123456789012",
+                      "0000000000001", "-000", "1.",         ".5",          "-.5",        "1e",
+                      "1e+",           "--1",  "9999999999", "-2147483648", "2147483647", "3.14159265358979323846"};
+    QRandomGenerator rng(99);
+    const QString chars = QStringLiteral("0123456789.-+eE");
+    for (int i = 0; i < 3000; ++i) {
+        QString w;
+        const int n = 1 + rng.bounded(14);
+        for (int k = 0; k < n; ++k)
+            w += chars.at(rng.bounded(k == 0 ? 12 : chars.size()));
+        words << w;
+    }
+    for (const QString &w : std::as_const(words)) {
+        bool ok = false;
+        QVariant expected = w.toInt(&ok);
+        if (!ok)
+            expected = w.toDouble(&ok);
+        if (!ok)
+            expected = w;
+        QCOMPARE_TREE(Common::readJson(QByteArray("[") + w.toLatin1() + "]"), QVariant(QVariantList{expected}));
+    }
 }
 
 void TestJsonParser::roundTripsLargeGeneratedTree()
