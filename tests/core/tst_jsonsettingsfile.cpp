@@ -6,9 +6,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 class TestJsonSettingsFile : public QObject
 {
     Q_OBJECT
@@ -145,17 +142,13 @@ void TestJsonSettingsFile::failedWriteKeepsOldFile()
     QVERIFY(TestHelpers::writeFile(path, old));
     Common::JsonSettingsFile file(path);
 
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tight = saved;
-    tight.rlim_cur = 64;
-    setrlimit(RLIMIT_FSIZE, &tight);
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot write "));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings File .*events.dat$"));
-    const bool written = file.setValue("Events", QString(10000, QLatin1Char('x')));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
+    bool written = true;
+    {
+        TestHelpers::ScopedFileSizeLimit limit(64);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot write "));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings File .*events.dat$"));
+        written = file.setValue("Events", QString(10000, QLatin1Char('x')));
+    }
 
     QVERIFY(!written);
     QCOMPARE(TestHelpers::readFile(path), old);

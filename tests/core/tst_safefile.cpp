@@ -7,36 +7,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
-namespace {
-
-// Makes every write past `bytes` fail the way a full disk does, even for root.
-class ScopedFileSizeLimit
-{
-public:
-    explicit ScopedFileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~ScopedFileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-};
-
-} // namespace
-
 class TestSafeFile : public QObject
 {
     Q_OBJECT
@@ -74,7 +44,7 @@ void TestSafeFile::failedWriteKeepsOldFile()
     QString error;
     bool written = true;
     {
-        ScopedFileSizeLimit limit(100);
+        TestHelpers::ScopedFileSizeLimit limit(100);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot write .*events.dat"));
         written = Common::writeFileAtomically(path, QByteArray(100000, 'x'), &error);
     }
@@ -142,7 +112,7 @@ void TestSafeFile::fileBackupObjectRestoreFailureKeepsFile()
     FileBackupObject object(path);
     bool restored = true;
     {
-        ScopedFileSizeLimit limit(10);
+        TestHelpers::ScopedFileSizeLimit limit(10);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot write "));
         restored = object.restore(QByteArray(50000, 'y'));
     }

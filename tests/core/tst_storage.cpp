@@ -6,9 +6,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 namespace {
 
 QByteArray be32(quint32 v)
@@ -45,26 +42,6 @@ QByteArray get(Storage &storage, const QByteArray &id, bool *found = nullptr)
         *found = ok;
     return buffer.data();
 }
-
-// Writes past `bytes` fail as on a full disk, also for root.
-struct ScopedFileSizeLimit
-{
-    explicit ScopedFileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit tight = saved;
-        tight.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &tight);
-    }
-    ~ScopedFileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, handler);
-    }
-    rlimit saved{};
-    void (*handler)(int) = nullptr;
-};
 
 } // namespace
 
@@ -239,7 +216,7 @@ void TestStorage::failedWritesChangeNothing()
     const QByteArray data = TestHelpers::readFile(m_data);
     const QByteArray index = TestHelpers::readFile(m_index);
     {
-        ScopedFileSizeLimit limit(64);
+        TestHelpers::ScopedFileSizeLimit limit(64);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot write "));
         QVERIFY(!put(storage, "a", QByteArray(1000, 'r')));
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Storage: cannot append"));

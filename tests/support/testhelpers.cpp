@@ -6,7 +6,9 @@
 #include <QStandardPaths>
 #include <QTimeZone>
 
+#include <csignal>
 #include <ctime>
+#include <sys/resource.h>
 
 namespace TestHelpers {
 
@@ -44,6 +46,25 @@ qint64 FailingDevice::writeData(const char *data, qint64 len)
     const qint64 n = qMin(room, len);
     m_written.append(data, n);
     return n;
+}
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(qint64 bytes)
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_oldLimit = limit.rlim_cur;
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = rlim_t(bytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit()
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = rlim_t(m_oldLimit);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_oldHandler);
 }
 
 QByteArray readFile(const QString &path)

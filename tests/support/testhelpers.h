@@ -36,6 +36,18 @@ private:
     QByteArray m_written;
 };
 
+// While it lives, file writes past `bytes` fail as on a full disk (also for root, unlike a read-only folder).
+class ScopedFileSizeLimit
+{
+public:
+    explicit ScopedFileSizeLimit(qint64 bytes);
+    ~ScopedFileSizeLimit();
+
+private:
+    quint64 m_oldLimit = 0;
+    void (*m_oldHandler)(int) = nullptr;
+};
+
 QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &content);
 
