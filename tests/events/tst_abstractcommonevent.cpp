@@ -10,6 +10,26 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+// Stands in for a kind's edit form, which the GUI layer provides.
+class FakeForm : public QObject, public IEventForm
+{
+public:
+    explicit FakeForm(AbstractCommonEvent *event) : m_event(event) {}
+    QWidget *widget() override { return nullptr; }
+    QObject *object() override { return this; }
+    bool accept(QString &errorText) override
+    {
+        if (m_caption.isEmpty()) {
+            errorText = QStringLiteral("Caption cannot be empty");
+            return false;
+        }
+        m_event->setCaption(m_caption);
+        return true;
+    }
+    AbstractCommonEvent *m_event;
+    QString m_caption;
+};
+
 // The part every kind shares; a holiday stands in for it, since it adds nothing of its own.
 class TestAbstractCommonEvent : public QObject
 {
@@ -360,6 +380,45 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, html);
         QCOMPARE(AbstractCommonEvent::markupLinks(text), html);
+    }
+
+    void editorValuesAndForms()
+    {
+        EventTestEnv env;
+        HolidayEvent e;
+        QPointer<FakeForm> made;
+        AbstractCommonEvent::setFormMaker(EventTypeHoliday, [&](AbstractCommonEvent *event, QWidget *) {
+            made = new FakeForm(event);
+            return made.data();
+        });
+        e.eventWidget(nullptr);
+        QVERIFY(made);
+        QString error;
+        QVERIFY(!e.acceptEditor(error));
+        QCOMPARE(error, QStringLiteral("Caption cannot be empty"));
+        made->m_caption = "Fest";
+        QVERIFY(e.acceptEditor(error));
+        QCOMPARE(e.caption(), QStringLiteral("Fest"));
+        delete made;
+        QVERIFY(!e.openForm());
+        QVERIFY(!e.acceptEditor(error)); // no form open: refused, reported
+        AbstractCommonEvent::setFormMaker(EventTypeHoliday, {});
+
+        Common::Clock::advance(60000);
+        AbstractCommonEvent::EditorValues values;
+        values.calendarId = "chosen";
+        values.photoChanged = true;
+        values.photoIsDefault = false;
+        values.photo = QPixmap(128, 128);
+        values.photo.fill(Qt::blue);
+        e.acceptCommonEditorValues(values);
+        QCOMPARE(e.calendarId(), QByteArray("chosen"));
+        QCOMPARE(e.lastModified(), Common::Clock::now());
+        QVERIFY(e.hasStoredPhoto());
+        values.photoIsDefault = true;
+        e.acceptCommonEditorValues(values);
+        QVERIFY(!e.hasStoredPhoto());
+        QVERIFY(e.photo(false).toImage().pixelColor(64, 64) != QColor(Qt::blue));
     }
 
     void photosGoThroughStorageAndCache()
