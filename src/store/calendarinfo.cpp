@@ -1,6 +1,7 @@
 #include "store/calendarinfo.h"
 
 #include "core/log.h"
+#include "store/eventsmanager.h"
 
 #include <QUuid>
 #include <QVariantMap>
@@ -33,4 +34,40 @@ void CalendarInfo::fromMap(const QVariant &value)
     QR_ASSERT(map.contains(s_name));
     id = map.value(s_id).toString().toUtf8();
     name = map.value(s_name).toString();
+}
+
+CalendarsProvider *CalendarsProvider::s_instance = nullptr;
+
+CalendarsProvider::CalendarsProvider(EventsManager *manager) : m_manager(manager)
+{
+    QR_ASSERT(!s_instance);
+    s_instance = this;
+}
+
+CalendarsProvider::~CalendarsProvider()
+{
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+QList<CalendarInfo> CalendarsProvider::calendars()
+{
+    QR_ASSERT(s_instance);
+    if (!s_instance)
+        return {};
+    QR_ASSERT(s_instance->m_manager);
+    if (!s_instance->m_manager)
+        return {};
+    return s_instance->m_manager->calendars();
+}
+
+QByteArray CalendarsProvider::defaultCalendarId()
+{
+    QR_ASSERT(s_instance);
+    if (!s_instance)
+        return {};
+    QR_ASSERT(s_instance->m_manager);
+    if (!s_instance->m_manager)
+        return {};
+    return s_instance->m_manager->defaultCalendarId();
 }

@@ -27,3 +27,20 @@ public:
     QByteArray id;
     QString name;
 };
+
+// Process-wide access to the calendars of the one events manager, for code that has no manager at hand.
+class CalendarsProvider
+{
+public:
+    explicit CalendarsProvider(EventsManager *manager);
+    ~CalendarsProvider();
+
+    static QList<CalendarInfo> calendars();
+    static QByteArray defaultCalendarId();
+
+private:
+    Q_DISABLE_COPY(CalendarsProvider)
+
+    static CalendarsProvider *s_instance;
+    QPointer<EventsManager> m_manager;
+};

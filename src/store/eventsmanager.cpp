@@ -1,0 +1,567 @@
+#include "store/eventsmanager.h"
+
+#include "core/jsonparser.h"
+#include "core/log.h"
+#include "core/safefile.h"
+#include "core/version.h"
+#include "events/eventsfactory.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+namespace EventsManagerPrivate {
+const QByteArray s_eventsKey = "Events";
+const QString s_calendarsList = QStringLiteral("calendarsList");
+const QString s_defaultCalendar = QStringLiteral("defaultCalendar");
+const QString s_eventsList = QStringLiteral("eventsList");
+const QString s_version = QStringLiteral("version");
+const QString s_type = QStringLiteral("type");
+const QString s_typeId = QStringLiteral("typeId");
+const QString s_data = QStringLiteral("data");
+// Files written before the version was stored came from this release.
+const QString s_oldestVersion = QStringLiteral("2.0.1");
+
+QVariant eventEntry(const AbstractCommonEvent &event)
+{
+    QVariantMap entry;
+    entry.insert(s_data, event.saveToVariant(AbstractCommonEvent::NoSaveFlags));
+    entry.insert(s_type, int(event.type()));
+    entry.insert(s_typeId, QString::fromLatin1(event.textId()));
+    return entry;
+}
+
+QVariantMap contentMap(const QVariantList &events, const QList<CalendarInfo> &calendars,
+                       const QByteArray &defaultCalendarId)
+{
+    QVariantList calendarList;
+    calendarList.reserve(calendars.count());
+    for (const CalendarInfo &calendar : calendars)
+        calendarList.append(calendar.toMap());
+    QVariantMap map;
+    map.insert(s_eventsList, events);
+    map.insert(s_version, QCoreApplication::applicationVersion());
+    map.insert(s_calendarsList, calendarList);
+    map.insert(s_defaultCalendar, QString::fromLatin1(defaultCalendarId));
+    return map;
+}
+
+// The path a file has or would have, with links and "." or ".." resolved as far as they exist.
+QString resolvedPath(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    if (!folder.isEmpty())
+        return folder + QLatin1Char('/') + info.fileName();
+    return QDir::cleanPath(info.absoluteFilePath());
+}
+
+// Two names of one file, also when it does not exist yet.
+bool sameFile(const QString &a, const QString &b)
+{
+    return !a.isEmpty() && !b.isEmpty() && resolvedPath(a) == resolvedPath(b);
+}
+} // namespace EventsManagerPrivate
+
+using namespace EventsManagerPrivate;
+
+QString generateNewBakName(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    const QDir folder = info.absoluteDir();
+    const QString base = info.completeBaseName() + QStringLiteral(".bak");
+    QString name = base;
+    for (int n = 1; folder.exists(name); ++n)
+        name = base + QString::number(n);
+    return folder.absoluteFilePath(name);
+}
+
+EventsManager::EventsManager(const QString &fileName) : FileBackupObject(fileName)
+{
+    load(fileName);
+}
+
+EventsManager::~EventsManager()
+{
+    detachAll();
+}
+
+QString EventsManager::sourceFile() const
+{
+    return m_fileName;
+}
+
+bool EventsManager::readFile(const QString &fileName, QVariantMap *events)
+{
+    m_otherValues.clear();
+    QFile file(fileName);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        QR_LOG("Cannot open the events file: " + file.errorString().toUtf8());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        QR_LOG("Cannot read the events file: " + file.errorString().toUtf8());
+        return false;
+    }
+    if (bytes.trimmed().isEmpty())
+        return true;
+    QVariant top;
+    try {
+        top = Common::readJson(bytes);
+    } catch (const Common::JsonParserException &e) {
+        QR_LOG(QByteArray("Cannot parse the events file: ") + e.what() + " at line " + QByteArray::number(e.line()) +
+               ", column " + QByteArray::number(e.column()));
+        return false;
+    }
+    if (top.userType() != QMetaType::QVariantMap)
+        return false;
+    m_otherValues = top.toMap();
+    const QVariant value = m_otherValues.take(QString::fromLatin1(s_eventsKey));
+    if (!value.isValid())
+        return true;
+    if (value.userType() != QMetaType::QVariantMap)
+        return false;
+    *events = value.toMap();
+    return true;
+}
+
+void EventsManager::load(const QString &fileName)
+{
+    const bool reload = !m_fileName.isEmpty();
+    m_fileName = fileName;
+    m_keepFileBeforeSave = false;
+
+    QVariantMap events;
+    const bool unreadable = !readFile(fileName, &events);
+    objectFromMap(events);
+    if (unreadable) {
+        // Whatever the file holds, it is kept aside before the first save writes over it.
+        QR_LOG("Events file could not be read: " + fileName.toUtf8());
+        m_errorString = tr("Events file could not be read. It will be kept as a copy when you change your events.");
+        m_keepFileBeforeSave = true;
+    }
+    if (reload) {
+        emit layoutChanged();
+        emit calendarsChanged();
+    }
+}
+
+bool EventsManager::save()
+{
+    if (m_fileName.isEmpty())
+        return false;
+    const QString &fileName = m_fileName;
+    if (hasError() || m_keepFileBeforeSave) {
+        if (QFileInfo::exists(fileName)) {
+            const QString bakName = generateNewBakName(fileName);
+            if (!QFile::copy(fileName, bakName)) {
+                QR_LOG("Cannot keep a copy of the events file as " + bakName.toUtf8() + "; nothing is saved");
+                return false;
+            }
+            QR_LOG("Events file kept as " + bakName.toUtf8());
+        }
+        m_errorString.clear();
+        m_keepFileBeforeSave = false;
+    }
+    QVariantMap top = m_otherValues;
+    top.insert(QString::fromLatin1(s_eventsKey), toMap());
+    return Common::writeFileAtomically(fileName, Common::toJson(top));
+}
+
+void EventsManager::createDefaultCalendar()
+{
+    const CalendarInfo calendar(tr("Default Calendar"));
+    m_defaultCalendarId = calendar.id;
+    m_calendars.append(calendar);
+}
+
+void EventsManager::objectFromMap(QVariantMap map)
+{
+    detachAll();
+    EventManagerTemplate::clear();
+    m_calendars.clear();
+    m_defaultCalendarId.clear();
+
+    QString version = map.value(s_version).toString();
+    if (version.isEmpty())
+        version = s_oldestVersion;
+    const Version program(QCoreApplication::applicationVersion());
+    const Version file(version);
+    if (program < file) {
+        m_errorString = tr("Events file was saved with newer version of the program.");
+        createDefaultCalendar();
+        return;
+    }
+    if (program > file) {
+        QR_LOG("File was saved in previous version of the app");
+        QR_LOG(version.toUtf8());
+    }
+
+    const QVariantList calendars = map.value(s_calendarsList).toList();
+    for (const QVariant &item : calendars) {
+        CalendarInfo calendar;
+        calendar.fromMap(item);
+        m_calendars.append(calendar);
+    }
+    m_defaultCalendarId = map.value(s_defaultCalendar).toString().toLatin1();
+    if (m_calendars.isEmpty())
+        createDefaultCalendar();
+    else if (!hasCalendar(m_defaultCalendarId))
+        m_defaultCalendarId = m_calendars.first().id;
+
+    const QVariant eventsValue = map.value(s_eventsList);
+    if (eventsValue.isValid() && eventsValue.userType() != QMetaType::QVariantList)
+        m_keepFileBeforeSave = true;
+    const QVariantList events = eventsValue.toList();
+    m_events.reserve(events.count());
+    for (const QVariant &item : events) {
+        const QVariantMap entry = item.toMap();
+        bool ok = false;
+        const int kind = entry.value(s_type).toInt(&ok);
+        if (!ok || kind < EventTypeNotSpecified || kind > EventTypeTask) {
+            // An entry we cannot read stays in the file's copy, which the next save keeps aside.
+            QR_LOG("Skipped an event of unknown type: " + entry.value(s_type).toString().toUtf8());
+            m_keepFileBeforeSave = true;
+            continue;
+        }
+        const AbstractCommonEventPtr event = EventsFactory::createEvent(kind);
+        if (!event)
+            continue;
+        event->loadFromVariant(entry.value(s_data));
+        if (event->wasRepairedOnLoad())
+            m_keepFileBeforeSave = true;
+        attachEvent(event.get());
+        m_events.append(event); // a new object, so it cannot be listed yet
+    }
+    if (m_keepFileBeforeSave && !hasError())
+        m_errorString = tr("Some events could not be read from the events file. It will be kept as a copy when "
+                           "you change your events.");
+}
+
+QVariantMap EventsManager::toMap() const
+{
+    QVariantList events;
+    events.reserve(m_events.count());
+    for (const AbstractCommonEventPtr &event : m_events)
+        events.append(eventEntry(*event));
+    return contentMap(events, m_calendars, m_defaultCalendarId);
+}
+
+void EventsManager::addEvent(AbstractCommonEventPtr event)
+{
+    if (!event || m_events.contains(event)) {
+        EventManagerTemplate::addEvent(event); // reports the caller's error, changes nothing
+        return;
+    }
+    if (event->calendarId().isEmpty())
+        event->setCalendarId(m_defaultCalendarId, true);
+    EventManagerTemplate::addEvent(event);
+    emit eventAdded(count() - 1);
+    attachEvent(event.get());
+    save();
+}
+
+void EventsManager::addEvents(const QList<AbstractCommonEventPtr> &events)
+{
+    // One look-up table, so that adding many events stays linear.
+    QSet<const AbstractCommonEvent *> listed;
+    listed.reserve(m_events.count() + events.count());
+    for (const AbstractCommonEventPtr &event : std::as_const(m_events))
+        listed.insert(event.get());
+    m_events.reserve(m_events.count() + events.count());
+    for (const AbstractCommonEventPtr &event : events) {
+        if (!event || listed.contains(event.get())) {
+            EventManagerTemplate::addEvent(event); // reports the caller's error
+            continue;
+        }
+        listed.insert(event.get());
+        m_events.append(event);
+        attachEvent(event.get());
+    }
+    save();
+    emit layoutChanged();
+}
+
+void EventsManager::takeOut(const AbstractCommonEventPtr &event)
+{
+    event->removePhoto();
+    detachEvent(event.get());
+    EventManagerTemplate::removeEvent(event);
+}
+
+void EventsManager::removeEvent(AbstractCommonEventPtr event)
+{
+    const int index = indexOf(event);
+    if (index == -1) {
+        EventManagerTemplate::removeEvent(event); // reports the caller's error, changes nothing
+        return;
+    }
+    emit eventAboutToRemove(index);
+    takeOut(event);
+    emit eventRemoved();
+    save();
+}
+
+void EventsManager::removeEvents(const QList<AbstractCommonEventPtr> &events)
+{
+    for (const AbstractCommonEventPtr &event : events) {
+        const int index = indexOf(event);
+        if (index == -1) {
+            EventManagerTemplate::removeEvent(event);
+            continue;
+        }
+        emit eventAboutToRemove(index);
+        takeOut(event);
+        emit eventRemoved();
+    }
+    save();
+}
+
+void EventsManager::removeExpiredEvents(int days)
+{
+    QList<AbstractCommonEventPtr> expired;
+    for (const AbstractCommonEventPtr &event : std::as_const(m_events)) {
+        if (event->isExpired(days))
+            expired.append(event);
+    }
+    for (const AbstractCommonEventPtr &event : std::as_const(expired))
+        removeEvent(event);
+}
+
+void EventsManager::attachEvent(AbstractCommonEvent *event)
+{
+    QR_ASSERT(event);
+    if (!event)
+        return;
+    QR_ASSERT(connect(event, &AbstractCommonEvent::dataChanged, this, &EventsManager::onEventChanged));
+    QR_ASSERT(connect(event, &AbstractCommonEvent::periodChanged, this, &EventsManager::onEventPeriodChanged));
+    QR_ASSERT(connect(event, &AbstractCommonEvent::removeRequired, this, &EventsManager::onRemoveRequired));
+    if (!hasCalendar(event->calendarId()))
+        event->setCalendarId(m_defaultCalendarId, true);
+}
+
+void EventsManager::detachEvent(AbstractCommonEvent *event)
+{
+    // A removed event may live on in an undo command or a window; its changes are no longer ours.
+    disconnect(event, nullptr, this, nullptr);
+}
+
+void EventsManager::detachAll()
+{
+    for (const AbstractCommonEventPtr &event : std::as_const(m_events))
+        detachEvent(event.get());
+}
+
+AbstractCommonEventPtr EventsManager::eventById(const QByteArray &id) const
+{
+    for (const AbstractCommonEventPtr &event : m_events) {
+        if (event->id() == id)
+            return event;
+    }
+    return nullptr;
+}
+
+QMap<QByteArray, int> EventsManager::eventsCountByType() const
+{
+    QMap<QByteArray, int> counts;
+    for (const AbstractCommonEventPtr &event : m_events)
+        ++counts[event->customTypeMetaInfo().isValid() ? QByteArray("usertype") : event->textId()];
+    return counts;
+}
+
+int EventsManager::indexOfSender() const
+{
+    auto *event = qobject_cast<AbstractCommonEvent *>(sender());
+    QR_ASSERT(event);
+    int index = -1;
+    for (int i = 0; event && i < m_events.count(); ++i) {
+        if (m_events.at(i).get() == event) {
+            index = i;
+            break;
+        }
+    }
+    QR_ASSERT(index != -1);
+    return index;
+}
+
+void EventsManager::onEventChanged()
+{
+    const int index = indexOfSender();
+    if (index == -1)
+        return;
+    emit eventChanged(index);
+    save();
+}
+
+void EventsManager::onEventPeriodChanged()
+{
+    emit layoutChanged();
+}
+
+void EventsManager::onRemoveRequired()
+{
+    const int index = indexOfSender();
+    if (index == -1)
+        return;
+    emit removeRequired(index);
+}
+
+bool EventsManager::restore(const QByteArray &data)
+{
+    if (FileBackupObject::restore(data))
+        load(backupFileName());
+    return true;
+}
+
+bool EventsManager::hasCalendar(const QByteArray &id) const
+{
+    if (id.isEmpty())
+        return false;
+    for (const CalendarInfo &calendar : m_calendars) {
+        if (calendar.id == id)
+            return true;
+    }
+    return false;
+}
+
+CalendarInfo EventsManager::calendarById(const QByteArray &id) const
+{
+    for (const CalendarInfo &calendar : m_calendars) {
+        if (calendar.id == id)
+            return calendar;
+    }
+    return CalendarInfo();
+}
+
+QByteArray EventsManager::calendarId(int index) const
+{
+    QR_ASSERT(index >= 0 && index < m_calendars.count());
+    if (index < 0 || index >= m_calendars.count())
+        return QByteArray();
+    return m_calendars.at(index).id;
+}
+
+QList<AbstractCommonEventPtr> EventsManager::eventsByCalendar(const QByteArray &id) const
+{
+    QList<AbstractCommonEventPtr> result;
+    for (const AbstractCommonEventPtr &event : m_events) {
+        if (event->calendarId() == id)
+            result.append(event);
+    }
+    return result;
+}
+
+void EventsManager::addCalendar(const CalendarInfo &info)
+{
+    QR_ASSERT(!calendarById(info.id).valid());
+    QR_ASSERT(info.valid());
+    if (!info.valid() || calendarById(info.id).valid())
+        return;
+    m_calendars.append(info);
+    emit calendarAdded();
+    save();
+}
+
+void EventsManager::removeCalendar(const QByteArray &id)
+{
+    const CalendarInfo info = calendarById(id);
+    QR_ASSERT(info.valid());
+    if (!info.valid())
+        return;
+    const bool empty = eventsByCalendar(id).isEmpty();
+    QR_ASSERT(empty);
+    if (!empty)
+        return;
+    emit calendarAboutToBeRemoved(int(m_calendars.indexOf(info)));
+    m_calendars.removeOne(info);
+    emit calendarRemoved();
+    save();
+}
+
+void EventsManager::changeCalendar(const CalendarInfo &info)
+{
+    const CalendarInfo old = calendarById(info.id);
+    QR_ASSERT(info.valid());
+    const int index = int(m_calendars.indexOf(old));
+    QR_ASSERT(index != -1);
+    if (!info.valid() || !old.valid() || index == -1)
+        return;
+    m_calendars[index] = info;
+    emit calendarChanged(index);
+    save();
+}
+
+void EventsManager::moveCalendar(const QByteArray &id, int step)
+{
+    const CalendarInfo oldInfo = calendarById(id);
+    QR_ASSERT(oldInfo.valid());
+    if (!oldInfo.valid())
+        return;
+    const int index = int(m_calendars.indexOf(oldInfo));
+    QR_ASSERT(index != -1);
+    QR_ASSERT(index + step >= 0);
+    QR_ASSERT(index + step < m_calendars.count());
+    if (index == -1 || index + step < 0 || index + step >= m_calendars.count())
+        return;
+    emit calendarAboutToBeMoved(index, step);
+    m_calendars.removeAt(index);
+    m_calendars.insert(index + step, oldInfo);
+    emit calendarMoved();
+    save();
+}
+
+void EventsManager::setDefaultCalendar(const QByteArray &id)
+{
+    const CalendarInfo oldCalendar = calendarById(m_defaultCalendarId);
+    QR_ASSERT(oldCalendar.valid());
+    const CalendarInfo newCalendar = calendarById(id);
+    QR_ASSERT(newCalendar.valid());
+    if (!newCalendar.valid())
+        return;
+    m_defaultCalendarId = id;
+    emit defaultCalendarChanged(int(m_calendars.indexOf(oldCalendar)), int(m_calendars.indexOf(newCalendar)));
+    save();
+}
+
+bool EventsManager::exportEvents(const QString &fileName, const QList<int> &indexes)
+{
+    const bool ownFile = sameFile(fileName, sourceFile());
+    QR_ASSERT(!ownFile);
+    if (ownFile)
+        return false;
+
+    // Copies carry the export's calendar; the listed events keep theirs and stay ours alone.
+    const CalendarInfo calendar(tr("Default Calendar"));
+    QVariantList events;
+    events.reserve(indexes.count());
+    for (int index : indexes) {
+        const AbstractCommonEventPtr event = eventByIndex(index);
+        QR_ASSERT(event);
+        if (!event)
+            continue;
+        const AbstractCommonEventPtr copy = EventsFactory::createEvent(event->type());
+        if (!copy)
+            continue;
+        copy->loadFromVariant(event->saveToVariant(AbstractCommonEvent::NoSaveFlags));
+        copy->setCalendarId(calendar.id, true);
+        events.append(eventEntry(*copy));
+    }
+    QVariantMap file;
+    file.insert(QString::fromLatin1(s_eventsKey), contentMap(events, {calendar}, calendar.id));
+    return Common::writeFileAtomically(fileName, Common::toJson(file));
+}
+
+void EventsManager::setState(const QVariantMap &map)
+{
+    objectFromMap(map);
+    save();
+    emit layoutChanged();
+    emit calendarsChanged();
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "core/filebackupobject.h"
+#include "events/abstractcommonevent.h"
+#include "store/calendarinfo.h"
+#include "store/eventmanagertemplate.h"
+
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+// The user's events and calendars, kept in one events file that is rewritten whole after every
+// change. Every change is announced through the signals below; the events file is also a backup entry.
+// Only the parsed events are kept in memory, not the file's JSON tree.
+class EventsManager : public QObject, public EventManagerTemplate<AbstractCommonEventPtr>, public FileBackupObject
+{
+    Q_OBJECT
+
+public:
+    explicit EventsManager(const QString &fileName);
+    ~EventsManager() override;
+
+    void load(const QString &fileName);
+    // Writes the whole content; false when the file could not be written (the old file then stays whole).
+    bool save();
+    void objectFromMap(QVariantMap map);
+    QVariantMap toMap() const;
+
+    void addEvent(AbstractCommonEventPtr event) override;
+    void addEvents(const QList<AbstractCommonEventPtr> &events);
+    void removeEvent(AbstractCommonEventPtr event) override;
+    void removeEvents(const QList<AbstractCommonEventPtr> &events);
+    void removeExpiredEvents(int days);
+    void attachEvent(AbstractCommonEvent *event);
+
+    AbstractCommonEventPtr eventById(const QByteArray &id) const;
+    QMap<QByteArray, int> eventsCountByType() const;
+
+    QString errorString() const { return m_errorString; }
+    bool hasError() const { return !m_errorString.isEmpty(); }
+    void setErrorString(const QString &text) { m_errorString = text; }
+    QString sourceFile() const;
+
+    // IBackupObject
+    bool restore(const QByteArray &data) override;
+
+    // Calendars
+    CalendarInfo calendarById(const QByteArray &id) const;
+    int calendarsCount() const { return int(m_calendars.count()); }
+    QByteArray calendarId(int index) const;
+    QList<CalendarInfo> calendars() const { return m_calendars; }
+    QByteArray defaultCalendarId() const { return m_defaultCalendarId; }
+    QList<AbstractCommonEventPtr> eventsByCalendar(const QByteArray &id) const;
+    void addCalendar(const CalendarInfo &info);
+    void removeCalendar(const QByteArray &id);
+    void changeCalendar(const CalendarInfo &info);
+    void moveCalendar(const QByteArray &id, int step);
+    void setDefaultCalendar(const QByteArray &id);
+
+    // Writes copies of the events at the given indexes, in that order, to a new events file that
+    // replaces `fileName` only when complete. Refuses the manager's own file. False on failure.
+    bool exportEvents(const QString &fileName, const QList<int> &indexes);
+
+    // The whole content, for the editor's undo.
+    QVariantMap state() const { return toMap(); }
+    void setState(const QVariantMap &map);
+
+signals:
+    void eventAdded(int index);
+    void eventAboutToRemove(int index);
+    void eventRemoved();
+    void eventChanged(int index);
+    void layoutChanged();
+    void removeRequired(int index);
+    void calendarAdded();
+    void calendarAboutToBeRemoved(int index);
+    void calendarRemoved();
+    void calendarChanged(int index);
+    void calendarAboutToBeMoved(int index, int step);
+    void calendarMoved();
+    void calendarsChanged();
+    void defaultCalendarChanged(int oldIndex, int newIndex);
+
+private slots:
+    void onEventChanged();
+    void onEventPeriodChanged();
+    void onRemoveRequired();
+
+private:
+    // Reads the file's top-level object; false when a file that is there cannot be read.
+    bool readFile(const QString &fileName, QVariantMap *events);
+    void createDefaultCalendar();
+    void detachEvent(AbstractCommonEvent *event);
+    void detachAll();
+    void takeOut(const AbstractCommonEventPtr &event);
+    int indexOfSender() const;
+    bool hasCalendar(const QByteArray &id) const;
+
+    QString m_fileName;
+    // Top-level members of the file other than the events, written back as they were.
+    QVariantMap m_otherValues;
+    QString m_errorString;
+    // The file on disk holds more than was loaded: it is copied aside before it is first written.
+    bool m_keepFileBeforeSave = false;
+    QList<CalendarInfo> m_calendars;
+    QByteArray m_defaultCalendarId;
+};
+
+// A free name for a copy of the file beside it: "events.bak", then "events.bak1", "events.bak2", ...
+QString generateNewBakName(const QString &fileName);

@@ -1,0 +1,565 @@
+#include "core/clock.h"
+#include "core/jsonparser.h"
+#include "core/log.h"
+#include "events/eventsfactory.h"
+#include "fakeapplication.h"
+#include "store/eventsmanager.h"
+#include "testhelpers.h"
+
+#include <QDir>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+using TestHelpers::readFile;
+using TestHelpers::writeFile;
+
+// Records the manager's signals in order, with what the events file held at that moment.
+class ManagerSignals : public QObject
+{
+public:
+    ManagerSignals(EventsManager *manager, const QString &file) : m_file(file)
+    {
+        auto one = [this](const char *name) {
+            return [this, name](int i) { note(QString("%1(%2)").arg(name).arg(i)); };
+        };
+        auto none = [this](const char *name) { return [this, name]() { note(name); }; };
+        connect(manager, &EventsManager::eventAdded, this, one("eventAdded"));
+        connect(manager, &EventsManager::eventAboutToRemove, this, one("eventAboutToRemove"));
+        connect(manager, &EventsManager::eventRemoved, this, none("eventRemoved"));
+        connect(manager, &EventsManager::eventChanged, this, one("eventChanged"));
+        connect(manager, &EventsManager::layoutChanged, this, none("layoutChanged"));
+        connect(manager, &EventsManager::removeRequired, this, one("removeRequired"));
+        connect(manager, &EventsManager::calendarAdded, this, none("calendarAdded"));
+        connect(manager, &EventsManager::calendarAboutToBeRemoved, this, one("calendarAboutToBeRemoved"));
+        connect(manager, &EventsManager::calendarRemoved, this, none("calendarRemoved"));
+        connect(manager, &EventsManager::calendarChanged, this, one("calendarChanged"));
+        connect(manager, &EventsManager::calendarAboutToBeMoved, this,
+                [this](int i, int s) { note(QString("calendarAboutToBeMoved(%1,%2)").arg(i).arg(s)); });
+        connect(manager, &EventsManager::calendarMoved, this, none("calendarMoved"));
+        connect(manager, &EventsManager::calendarsChanged, this, none("calendarsChanged"));
+        connect(manager, &EventsManager::defaultCalendarChanged, this,
+                [this](int o, int n) { note(QString("defaultCalendarChanged(%1,%2)").arg(o).arg(n)); });
+    }
+    QStringList take() { return std::exchange(m_log, {}); }
+    // How many events the file held at each signal.
+    QList<int> fileCounts() { return std::exchange(m_counts, {}); }
+
+private:
+    void note(const QString &text)
+    {
+        m_log << text;
+        const QVariant events = Common::readJsonOrNull(readFile(m_file)).toMap().value("Events");
+        m_counts << int(events.toMap().value("eventsList").toList().count());
+    }
+    QString m_file;
+    QStringList m_log;
+    QList<int> m_counts;
+};
+
+class TestEventsManager : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeApplication> m_app;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    QString eventsFile() const { return path("events.dat"); }
+    static int assertCount() { return int(logBuffer().count("ASSERT")); }
+
+    static AbstractCommonEventPtr makeEvent(int kind, const QString &caption, const Period &period,
+                                            IOccurrence::Type rule = IOccurrence::Once)
+    {
+        AbstractCommonEventPtr event = EventsFactory::createEvent(kind);
+        event->setCaption(caption);
+        event->setPeriod(period);
+        event->setOccurrence(Occurrence(period.beginDate(), rule));
+        return event;
+    }
+
+    static QStringList captions(const EventsManager &manager)
+    {
+        QStringList result;
+        for (const AbstractCommonEventPtr &event : manager.events())
+            result << event->caption();
+        return result;
+    }
+
+    static QVariantMap fileContent(const QString &file)
+    {
+        return Common::readJson(readFile(file)).toMap().value("Events").toMap();
+    }
+
+    // The fields every kind shares, from one entry of "eventsList".
+    static QVariantMap commonData(const QVariant &entry)
+    {
+        return entry.toMap().value("data").toMap().value("abstract").toMap();
+    }
+
+    // A manager with three appointments, "a", "b" and "c", saved to the events file.
+    std::unique_ptr<EventsManager> threeEvents()
+    {
+        auto manager = std::make_unique<EventsManager>(eventsFile());
+        manager->addEvents({makeEvent(0, "a", Period(QDate(2026, 3, 1))), makeEvent(0, "b", Period(QDate(2026, 3, 2))),
+                            makeEvent(0, "c", Period(QDate(2026, 3, 3)))});
+        return manager;
+    }
+
+    // The text of one "eventsList" entry, as an event of that kind writes it.
+    static QByteArray entryText(int kind, const QString &caption, const QByteArray &calendarId = QByteArray())
+    {
+        AbstractCommonEventPtr event = makeEvent(kind, caption, Period(QDate(2026, 1, 1)));
+        event->setCalendarId(calendarId, true);
+        return "{\"data\": " + Common::toJson(event->saveToVariant()) + ",\"type\": " + QByteArray::number(kind) +
+               ",\"typeId\": \"" + event->textId() + "\"}";
+    }
+
+    static QByteArray newerFile(const QString &caption)
+    {
+        return "{\"Events\": {\"calendarsList\": [{\"id\": \"{c}\",\"name\": \"Mine\",\"version\": 1}],"
+               "\"defaultCalendar\": \"{c}\",\"eventsList\": [" +
+               entryText(0, caption, "{c}") + "],\"version\": \"99.0\"}}";
+    }
+
+private slots:
+    void initTestCase()
+    {
+        TestHelpers::isolateEnvironment();
+        QCoreApplication::setApplicationVersion("3.3.0");
+    }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_app = std::make_unique<FakeApplication>();
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(9, 30)));
+        Common::clearLogBuffer();
+    }
+
+    void cleanup()
+    {
+        Common::Clock::unpin();
+        m_app.reset();
+        m_dir.reset();
+    }
+
+    void firstStartMakesDefaultCalendar()
+    {
+        EventsManager manager(eventsFile());
+        QCOMPARE(manager.calendarsCount(), 1);
+        const CalendarInfo calendar = manager.calendars().first();
+        QCOMPARE(calendar.name, QString("Default Calendar"));
+        QVERIFY(QRegularExpression("^\\{[0-9a-f-]{36}\\}$").match(QString::fromLatin1(calendar.id)).hasMatch());
+        QCOMPARE(manager.defaultCalendarId(), calendar.id);
+        QCOMPARE(manager.count(), 0);
+        QVERIFY(!manager.hasError());
+        QVERIFY(!QFile::exists(eventsFile()));
+        QCOMPARE(manager.sourceFile(), eventsFile());
+        QCOMPARE(manager.name(), QByteArray("events.dat"));
+
+        manager.addEvent(makeEvent(1, "x", Period(QDate(2000, 5, 1)), IOccurrence::Yearly));
+        QVERIFY(QFile::exists(eventsFile()));
+        QCOMPARE(manager.eventByIndex(0)->calendarId(), calendar.id);
+    }
+
+    void fileRoundTripIsExact()
+    {
+        auto manager = threeEvents();
+        manager->addEvent(makeEvent(4, "task \u00fc \"q\"", Period(QDate(2026, 4, 1), QTime(8, 0))));
+        manager->addCalendar(CalendarInfo("Zweiter"));
+        const QByteArray written = readFile(eventsFile());
+        QVERIFY(written.startsWith("{\"Events\": {\"calendarsList\": [{\"id\": \"{"));
+        QVERIFY(written.endsWith("\"version\": \"3.3.0\"}}"));
+        QVERIFY(!written.contains('\n'));
+        QVERIFY(written.contains("\"type\": 4,\"typeId\": \"task\"}"));
+
+        const QVariantMap content = fileContent(eventsFile());
+        QCOMPARE(content.keys(), (QStringList{"calendarsList", "defaultCalendar", "eventsList", "version"}));
+        const QVariantList events = content.value("eventsList").toList();
+        QCOMPARE(events.count(), 4);
+        QCOMPARE(events.first().toMap().keys(), (QStringList{"data", "type", "typeId"}));
+        QVERIFY(!commonData(events.first()).contains("hasPhoto"));
+
+        manager.reset();
+        EventsManager again(eventsFile());
+        QCOMPARE(captions(again), (QStringList{"a", "b", "c", "task \u00fc \"q\""}));
+        QCOMPARE(again.calendarsCount(), 2);
+        again.setState(again.state());
+        QCOMPARE(readFile(eventsFile()), written);
+        QVERIFY(!again.hasError());
+        QCOMPARE(assertCount(), 0);
+    }
+
+    void newerFileIsKeptAside()
+    {
+        const QByteArray newer = newerFile("from the future");
+        QVERIFY(writeFile(eventsFile(), newer));
+        EventsManager manager(eventsFile());
+        QVERIFY(manager.hasError());
+        QCOMPARE(manager.errorString(), QString("Events file was saved with newer version of the program."));
+        QCOMPARE(manager.count(), 0);
+        QCOMPARE(manager.calendarsCount(), 1);
+        QVERIFY(manager.calendars().first().id != "{c}");
+        QCOMPARE(readFile(eventsFile()), newer);
+
+        manager.addEvent(makeEvent(0, "new", Period(QDate(2026, 3, 1))));
+        QVERIFY(!manager.hasError());
+        QCOMPARE(readFile(path("events.bak")), newer);
+        QCOMPARE(fileContent(eventsFile()).value("eventsList").toList().count(), 1);
+
+        const QByteArray second = newerFile("second");
+        QVERIFY(writeFile(eventsFile(), second));
+        EventsManager other(eventsFile());
+        other.addCalendar(CalendarInfo("x"));
+        QCOMPARE(readFile(path("events.bak")), newer);
+        QCOMPARE(readFile(path("events.bak1")), second);
+        QCOMPARE(generateNewBakName(eventsFile()), path("events.bak2"));
+    }
+
+    void missingVersionCountsAsOldest()
+    {
+        QVERIFY(writeFile(eventsFile(), "{\"Events\": {\"eventsList\": []},\"Zeta\": [1, 2]}"));
+        EventsManager manager(eventsFile());
+        QVERIFY(!manager.hasError());
+        QVERIFY(logBuffer().contains("File was saved in previous version of the app\n"));
+        QVERIFY(logBuffer().contains("2.0.1\n"));
+        QCOMPARE(manager.calendarsCount(), 1);
+        manager.addCalendar(CalendarInfo("x"));
+        QVERIFY(readFile(eventsFile()).endsWith("\"version\": \"3.3.0\"},\"Zeta\": [1, 2]}"));
+        QVERIFY(!QFile::exists(path("events.bak")));
+    }
+
+    void unreadableFileIsKeptAside_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("cut off") << QByteArray("{\"Events\": {\"calendarsList\": [{\"id\": \"{c}\"");
+        QTest::newRow("top is a list") << QByteArray("[1, 2]");
+        QTest::newRow("events is text") << QByteArray("{\"Events\": \"oops\"}");
+    }
+
+    void unreadableFileIsKeptAside()
+    {
+        QFETCH(QByteArray, content);
+        QVERIFY(writeFile(eventsFile(), content));
+        EventsManager manager(eventsFile());
+        QVERIFY(manager.hasError());
+        QCOMPARE(manager.count(), 0);
+        QCOMPARE(readFile(eventsFile()), content);
+        manager.addEvent(makeEvent(0, "new", Period(QDate(2026, 3, 1))));
+        QCOMPARE(readFile(path("events.bak")), content);
+        QCOMPARE(fileContent(eventsFile()).value("eventsList").toList().count(), 1);
+        QVERIFY(!manager.hasError());
+    }
+
+    void unknownTypeIsSkipped()
+    {
+        const QByteArray content = "{\"Events\": {\"eventsList\": [{\"data\": {\"caption\": \"odd\"},\"type\": 9}," +
+                                   entryText(0, "fine") + ",{\"type\": \"x\"}],\"version\": \"3.3.0\"}}";
+        QVERIFY(writeFile(eventsFile(), content));
+        EventsManager manager(eventsFile());
+        QCOMPARE(captions(manager), QStringList{"fine"});
+        QVERIFY(manager.hasError());
+        manager.addCalendar(CalendarInfo("x"));
+        QCOMPARE(readFile(path("events.bak")), content);
+    }
+
+    void lostCalendarFallsBackToDefault()
+    {
+        const QByteArray content =
+            "{\"Events\": {\"calendarsList\": [{\"id\": \"{a}\",\"name\": \"A\",\"version\": 1},"
+            "{\"id\": \"{b}\",\"name\": \"B\",\"version\": 1}],\"defaultCalendar\": \"{gone}\",\"eventsList\": [" +
+            entryText(0, "e", "{deleted}") + "],\"version\": \"3.3.0\"}}";
+        QVERIFY(writeFile(eventsFile(), content));
+        EventsManager manager(eventsFile());
+        QCOMPARE(manager.defaultCalendarId(), QByteArray("{a}"));
+        QCOMPARE(manager.eventByIndex(0)->calendarId(), QByteArray("{a}"));
+        QCOMPARE(readFile(eventsFile()), content);
+        QVERIFY(!manager.hasError());
+    }
+
+    void eventSignalsAndWrites()
+    {
+        auto manager = threeEvents();
+        ManagerSignals log(manager.get(), eventsFile());
+        manager->addEvent(makeEvent(0, "d", Period(QDate(2026, 3, 4))));
+        QCOMPARE(log.take(), QStringList{"eventAdded(3)"});
+        QCOMPARE(log.fileCounts(), QList<int>{3}); // signalled before the write
+
+        manager->removeEvent(manager->eventByIndex(1));
+        QCOMPARE(log.take(), (QStringList{"eventAboutToRemove(1)", "eventRemoved"}));
+        QCOMPARE(log.fileCounts(), (QList<int>{4, 4}));
+        QCOMPARE(fileContent(eventsFile()).value("eventsList").toList().count(), 3);
+
+        manager->removeEvents({manager->eventByIndex(2), manager->eventByIndex(0)});
+        QCOMPARE(log.take(),
+                 (QStringList{"eventAboutToRemove(2)", "eventRemoved", "eventAboutToRemove(0)", "eventRemoved"}));
+        QCOMPARE(log.fileCounts(), (QList<int>{3, 3, 3, 3})); // one write, at the end
+        QCOMPARE(captions(*manager), QStringList{"c"});
+        QCOMPARE(fileContent(eventsFile()).value("eventsList").toList().count(), 1);
+
+        manager->addEvents(
+            {makeEvent(0, "e", Period(QDate(2026, 3, 5))), makeEvent(0, "f", Period(QDate(2026, 3, 6)))});
+        QCOMPARE(log.take(), QStringList{"layoutChanged"});
+        QCOMPARE(log.fileCounts(), QList<int>{3});
+
+        manager->eventByIndex(1)->setCaption("E");
+        QCOMPARE(log.take(), QStringList{"eventChanged(1)"});
+        manager->eventByIndex(2)->setPeriod(Period(QDate(2026, 5, 5)));
+        QCOMPARE(log.take(), (QStringList{"eventChanged(2)", "layoutChanged"}));
+        QCOMPARE(commonData(fileContent(eventsFile()).value("eventsList").toList().at(1)).value("caption"),
+                 QVariant("E"));
+        emit manager->eventByIndex(0)->removeRequired();
+        QCOMPARE(log.take(), QStringList{"removeRequired(0)"});
+        QCOMPARE(manager->count(), 3);
+
+        const QVariantMap state = manager->state();
+        manager->removeEvents(manager->events());
+        log.take();
+        log.fileCounts();
+        manager->setState(state);
+        QCOMPARE(log.take(), (QStringList{"layoutChanged", "calendarsChanged"}));
+        QCOMPARE(log.fileCounts(), (QList<int>{3, 3}));
+        QCOMPARE(captions(*manager), (QStringList{"c", "E", "f"}));
+        QCOMPARE(assertCount(), 0);
+    }
+
+    void removedEventLivesWithItsHolder()
+    {
+        auto manager = threeEvents();
+        AbstractCommonEventPtr held = manager->eventByIndex(0);
+        ManagerSignals log(manager.get(), eventsFile());
+        manager->removeEvent(held);
+        for (int i = 0; i < 3; ++i)
+            QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        log.take();
+        const QByteArray before = readFile(eventsFile());
+        held->setCaption("still here");
+        emit held->removeRequired();
+        QCOMPARE(held->caption(), QString("still here"));
+        QCOMPARE(log.take(), QStringList());
+        QCOMPARE(readFile(eventsFile()), before);
+        QCOMPARE(assertCount(), 0);
+    }
+
+    void removeUnlistedChangesNothing()
+    {
+        auto manager = threeEvents();
+        ManagerSignals log(manager.get(), eventsFile());
+        manager->removeEvent(makeEvent(0, "stranger", Period(QDate(2026, 1, 1))));
+        manager->removeEvent(nullptr);
+        QCOMPARE(log.take(), QStringList());
+        QCOMPARE(manager->count(), 3);
+        QVERIFY(assertCount() > 0);
+    }
+
+    void removesExpiredEvents()
+    {
+        EventsManager manager(eventsFile());
+        manager.addEvents({makeEvent(0, "yesterday", Period(QDate(2026, 3, 9))),
+                           makeEvent(0, "today", Period(QDate(2026, 3, 10))),
+                           makeEvent(0, "weekly", Period(QDate(2025, 1, 6)), IOccurrence::Weekly),
+                           makeEvent(0, "last week", Period(QDate(2026, 3, 1), QDate(2026, 3, 3))),
+                           makeEvent(1, "birthday", Period(QDate(1990, 3, 1)), IOccurrence::Yearly)});
+        ManagerSignals log(&manager, eventsFile());
+        manager.removeExpiredEvents(3);
+        QCOMPARE(manager.count(), 4);
+        QCOMPARE(log.take(), (QStringList{"eventAboutToRemove(3)", "eventRemoved"}));
+        log.fileCounts();
+        manager.removeExpiredEvents(0);
+        QCOMPARE(log.take(), (QStringList{"eventAboutToRemove(0)", "eventRemoved"}));
+        QCOMPARE(log.fileCounts(), (QList<int>{4, 4}));
+        QCOMPARE(fileContent(eventsFile()).value("eventsList").toList().count(), 3);
+        QCOMPARE(manager.count(), 3);
+        QCOMPARE(manager.eventByIndex(0)->caption(), QString("today"));
+    }
+
+    void countsEventsByType()
+    {
+        EventsManager manager(eventsFile());
+        AbstractCommonEventPtr custom = makeEvent(0, "custom", Period(QDate(2026, 1, 1)));
+        CustomTypeInfo info;
+        info.id = "{type}";
+        info.name = "Mine";
+        custom->setCustomTypeMetaInfo(info);
+        manager.addEvents({makeEvent(1, "b1", Period(QDate(1990, 1, 1))), makeEvent(1, "b2", Period(QDate(1991, 1, 1))),
+                           makeEvent(4, "t", Period(QDate(2026, 1, 1))), custom});
+        const QMap<QByteArray, int> expected{{"birthday", 2}, {"task", 1}, {"usertype", 1}};
+        QCOMPARE(manager.eventsCountByType(), expected);
+        QCOMPARE(manager.eventById(custom->id()), custom);
+        QVERIFY(!manager.eventById("{none}"));
+    }
+
+    void moveCalendar_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<QStringList>("signalsSent");
+        QTest::newRow("first by two") << 0 << 2 << "XYW" << QStringList{"calendarAboutToBeMoved(0,2)", "calendarMoved"};
+        QTest::newRow("last up") << 2 << -1 << "WYX" << QStringList{"calendarAboutToBeMoved(2,-1)", "calendarMoved"};
+        QTest::newRow("first up") << 0 << -1 << "WXY" << QStringList();
+        QTest::newRow("last down") << 2 << 1 << "WXY" << QStringList();
+    }
+
+    void moveCalendar()
+    {
+        QFETCH(int, index);
+        QFETCH(int, step);
+        QFETCH(QString, order);
+        QFETCH(QStringList, signalsSent);
+        EventsManager manager(eventsFile());
+        manager.changeCalendar(CalendarInfo(manager.defaultCalendarId(), "W"));
+        manager.addCalendar(CalendarInfo("X"));
+        manager.addCalendar(CalendarInfo("Y"));
+        const QByteArray before = readFile(eventsFile());
+        ManagerSignals log(&manager, eventsFile());
+        Common::clearLogBuffer();
+        manager.moveCalendar(manager.calendarId(index), step);
+        QString names;
+        for (const CalendarInfo &calendar : manager.calendars())
+            names += calendar.name;
+        QCOMPARE(names, order);
+        QCOMPARE(log.take(), signalsSent);
+        QCOMPARE(assertCount() > 0, signalsSent.isEmpty());
+        if (signalsSent.isEmpty())
+            QCOMPARE(readFile(eventsFile()), before);
+    }
+
+    void calendarOperations()
+    {
+        EventsManager manager(eventsFile());
+        const QByteArray first = manager.defaultCalendarId();
+        ManagerSignals log(&manager, eventsFile());
+        QVERIFY(!manager.calendarById("").valid());
+        const CalendarInfo work("Work");
+        manager.addCalendar(work);
+        manager.addCalendar(work);
+        QCOMPARE(manager.calendarsCount(), 2);
+        manager.changeCalendar(CalendarInfo(work.id, "Job"));
+        manager.changeCalendar(CalendarInfo("{unknown}", "x"));
+        QCOMPARE(manager.calendarById(work.id).name, QString("Job"));
+        manager.setDefaultCalendar(work.id);
+        manager.setDefaultCalendar(work.id);
+        manager.setDefaultCalendar("{unknown}");
+        QCOMPARE(manager.defaultCalendarId(), work.id);
+        AbstractCommonEventPtr event = makeEvent(0, "e", Period(QDate(2026, 1, 1)));
+        manager.addEvent(event);
+        QCOMPARE(event->calendarId(), work.id);
+        QCOMPARE(manager.eventsByCalendar(work.id), QList<AbstractCommonEventPtr>{event});
+        manager.removeCalendar(work.id); // still holds an event
+        QCOMPARE(manager.calendarsCount(), 2);
+        manager.removeEvents(manager.eventsByCalendar(work.id));
+        manager.removeCalendar(work.id);
+        QCOMPARE(manager.calendarsCount(), 1);
+        QCOMPARE(manager.defaultCalendarId(), work.id); // left as it was
+        QCOMPARE(manager.calendarId(0), first);
+        QCOMPARE(log.take(), (QStringList{"calendarAdded", "calendarChanged(1)", "defaultCalendarChanged(0,1)",
+                                          "defaultCalendarChanged(1,1)", "eventAdded(0)", "eventAboutToRemove(0)",
+                                          "eventRemoved", "calendarAboutToBeRemoved(1)", "calendarRemoved"}));
+        QCOMPARE(assertCount(), 4);
+    }
+
+    void exportWritesCopies()
+    {
+        auto manager = threeEvents();
+        const QByteArray own = readFile(eventsFile());
+        const QByteArray calendar = manager->defaultCalendarId();
+        const QString target = path("out.evt");
+        QVERIFY(writeFile(target, QByteArray(5000, 'x')));
+        ManagerSignals log(manager.get(), eventsFile());
+        QVERIFY(manager->exportEvents(target, {2, 0}));
+
+        const QVariantMap exported = fileContent(target);
+        const QVariantList events = exported.value("eventsList").toList();
+        QCOMPARE(events.count(), 2);
+        const QVariantMap firstData = commonData(events.at(0));
+        QCOMPARE(firstData.value("caption"), QVariant("c"));
+        QCOMPARE(commonData(events.at(1)).value("caption"), QVariant("a"));
+        QCOMPARE(firstData.value("id").toByteArray(), manager->eventByIndex(2)->id());
+        const QVariantList calendars = exported.value("calendarsList").toList();
+        QCOMPARE(calendars.count(), 1);
+        QCOMPARE(calendars.first().toMap().value("name"), QVariant("Default Calendar"));
+        QCOMPARE(firstData.value("calendarId"), calendars.first().toMap().value("id"));
+        QCOMPARE(exported.value("defaultCalendar"), calendars.first().toMap().value("id"));
+        QCOMPARE(exported.value("version"), QVariant("3.3.0"));
+
+        // The live events are untouched and still ours.
+        QCOMPARE(readFile(eventsFile()), own);
+        QCOMPARE(manager->eventByIndex(2)->calendarId(), calendar);
+        QCOMPARE(log.take(), QStringList());
+        manager->eventByIndex(2)->setCaption("C");
+        QCOMPARE(log.take(), QStringList{"eventChanged(2)"});
+
+        EventsManager reader(target);
+        QCOMPARE(captions(reader), (QStringList{"c", "a"}));
+        QVERIFY(!reader.hasError());
+    }
+
+    void exportRefusesOwnFile()
+    {
+        auto manager = threeEvents();
+        const QByteArray own = readFile(eventsFile());
+        for (const QString &name : {eventsFile(), m_dir->path() + "/./sub/../events.dat"}) {
+            Common::clearLogBuffer();
+            QVERIFY(!manager->exportEvents(name, {0}));
+            QCOMPARE(assertCount(), 1);
+            QCOMPARE(readFile(eventsFile()), own);
+        }
+        QVERIFY(QFile::link(eventsFile(), path("link.evt")));
+        QVERIFY(!manager->exportEvents(path("link.evt"), {0}));
+        QCOMPARE(readFile(eventsFile()), own);
+        QCOMPARE(manager->count(), 3);
+    }
+
+    void restoreReloads()
+    {
+        auto manager = threeEvents();
+        QVERIFY(writeFile(path("other.dat"), "{}"));
+        EventsManager other(path("other.dat"));
+        other.addEvent(makeEvent(0, "restored", Period(QDate(2026, 1, 1))));
+        ManagerSignals log(manager.get(), eventsFile());
+        QVERIFY(manager->restore(readFile(path("other.dat"))));
+        QCOMPARE(log.take(), (QStringList{"layoutChanged", "calendarsChanged"}));
+        QCOMPARE(captions(*manager), QStringList{"restored"});
+        QCOMPARE(readFile(eventsFile()), readFile(path("other.dat")));
+    }
+
+    void failedSaveIsReported()
+    {
+        QDir(m_dir->path()).mkdir("folder");
+        const QString file = path("folder/events.dat");
+        EventsManager manager(file);
+        manager.addCalendar(CalendarInfo("x"));
+        const QByteArray before = readFile(file);
+        // A folder in place of the file: nothing can replace it.
+        QVERIFY(QFile::remove(file));
+        QVERIFY(QDir().mkpath(file));
+        QVERIFY(!manager.save());
+        QVERIFY(QFileInfo(file).isDir());
+        QVERIFY(!before.isEmpty());
+    }
+
+    void providerServesTheManager()
+    {
+        auto manager = std::make_unique<EventsManager>(eventsFile());
+        {
+            CalendarsProvider provider(manager.get());
+            QCOMPARE(CalendarsProvider::calendars(), manager->calendars());
+            QCOMPARE(CalendarsProvider::defaultCalendarId(), manager->defaultCalendarId());
+            manager.reset();
+            QCOMPARE(CalendarsProvider::calendars(), QList<CalendarInfo>());
+            QCOMPARE(assertCount(), 1);
+        }
+        QCOMPARE(CalendarsProvider::defaultCalendarId(), QByteArray());
+        QCOMPARE(assertCount(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEventsManager)
+#include "tst_eventsmanager.moc"
