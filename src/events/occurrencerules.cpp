@@ -3,6 +3,8 @@
 #include "core/applocale.h"
 #include "core/log.h"
 
+#include <QRegularExpression>
+
 #include <climits>
 
 namespace OccurrencePrivate {
@@ -32,9 +34,12 @@ QString endDateText(const QDate &date)
 
 QDate endDateFromText(const QString &text)
 {
-    if (text.size() != 16 || !text.endsWith(s_endDateTail))
+    // Years past 9999 are written with more digits; read them back rather than lose the end.
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{4,9})(\\d\\d)(\\d\\d)ThhmmssZ$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
         return QDate();
-    return QDate::fromString(text.left(8), QStringLiteral("yyyyMMdd"));
+    return QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
 }
 
 qint64 monthsBetween(const QDate &from, const QDate &to)

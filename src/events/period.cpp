@@ -4,6 +4,7 @@
 #include "core/log.h"
 
 #include <QDataStream>
+#include <QRegularExpression>
 
 namespace PeriodPrivate {
 
@@ -23,10 +24,13 @@ QString storedText(const QDate &date, const QTime &time)
 
 bool parseStored(const QString &text, QDate *date, QTime *time)
 {
-    if (text.size() != 16 || text.at(8) != QLatin1Char('T') || text.at(15) != QLatin1Char('Z'))
+    // Years past 9999 are written with more digits; read them back as well.
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{4,9})(\\d\\d)(\\d\\d)T(\\d\\d)(\\d\\d)(\\d\\d)Z$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
         return false;
-    const QDate d = QDate::fromString(text.left(8), QStringLiteral("yyyyMMdd"));
-    const QTime t = QTime::fromString(text.mid(9, 6), QStringLiteral("hhmmss"));
+    const QDate d(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    const QTime t(match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt());
     if (!d.isValid() || !t.isValid())
         return false;
     *date = d;

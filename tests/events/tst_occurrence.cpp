@@ -137,6 +137,10 @@ private slots:
         iso["data"] = isoData;
         back.fromJson(iso);
         QCOMPARE(multiple(back)->endDate(), QDate());
+
+        multiple(o)->setEndDate(QDate(22024, 1, 31)); // COUNT=100000 of a rule with step 99 gets there
+        back.fromJson(o.toJson());
+        QCOMPARE(multiple(back)->endDate(), QDate(22024, 1, 31));
     }
 
     void readsLegacyForms_data()

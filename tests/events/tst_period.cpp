@@ -77,6 +77,15 @@ private slots:
         QCOMPARE(back.beginTime(), QTime(7, 8, 9));
     }
 
+    void farYearRoundTrip()
+    {
+        const Period p(QDate(12345, 6, 7), QTime(8, 9, 10));
+        QCOMPARE(p.toJson().toMap().value("begin").toString(), QStringLiteral("123450607T080910Z"));
+        Period back;
+        back.fromJson(p.toJson());
+        QCOMPARE(back, p);
+    }
+
     void readsBadMaps_data()
     {
         QTest::addColumn<QVariantMap>("map");
@@ -87,6 +96,9 @@ private slots:
                                    << QByteArray("map[s_version].toInt() == 1") << true;
         QTest::newRow("garbage begin") << QVariantMap{{"version", 1}, {"begin", "5.3.2024"}} << QByteArray() << false;
         QTest::newRow("empty begin") << QVariantMap{{"version", 1}, {"begin", ""}} << QByteArray() << false;
+        QTest::newRow("31 February") << QVariantMap{{"version", 1}, {"begin", "20240231T000000Z"}} << QByteArray()
+                                     << false;
+        QTest::newRow("hour 24") << QVariantMap{{"version", 1}, {"begin", "20240201T240000Z"}} << QByteArray() << false;
     }
     void readsBadMaps()
     {
