@@ -2,7 +2,10 @@
 #include "core/jsonparser.h"
 #include "core/log.h"
 #include "events/occurrence.h"
+#include "eventtestenv.h"
+#include "events/notspecifiedevent.h"
 #include "events/occurrencerules.h"
+#include "events/taskevent.h"
 #include "testhelpers.h"
 
 #include <QtTest>
@@ -307,6 +310,35 @@ private slots:
         QCOMPARE(monthly(o)->weekNumber(), weekNumber);
         QCOMPARE(monthly(o)->weekday(), newStart.dayOfWeek());
         QCOMPARE(multiple(o)->endDate(), QDate(2025, 12, 31));
+    }
+
+    // The event moves its rule's start with its period; the rule's settings must go along.
+    void periodChangeKeepsRuleSettings()
+    {
+        EventTestEnv env(QDateTime(QDate(2026, 3, 10), QTime(12, 0))); // a Tuesday
+        const int monWed = OccurrenceWeekly::dayBit(1) | OccurrenceWeekly::dayBit(3);
+        Occurrence rule(QDate(2026, 3, 9), IOccurrence::Weekly);
+        weekly(rule)->setDays(monWed);
+        multiple(rule)->setEndDate(QDate(2026, 6, 30));
+
+        NotSpecifiedEvent appointment;
+        appointment.setPeriod(Period(QDate(2026, 3, 9)));
+        appointment.setOccurrence(rule);
+        appointment.setPeriod(Period(QDate(2026, 3, 16), QTime(10, 0)));
+        Occurrence moved = appointment.occurrence();
+        QCOMPARE(moved.startDate(), QDate(2026, 3, 16));
+        QCOMPARE(weekly(moved)->days(), monWed);
+        QCOMPARE(multiple(moved)->endDate(), QDate(2026, 6, 30));
+
+        TaskEvent task;
+        task.setPeriod(Period(QDate(2026, 3, 9)));
+        task.setOccurrence(rule);
+        task.markDone();
+        Occurrence done = task.occurrence();
+        QCOMPARE(task.period().beginDate(), QDate(2026, 3, 11));
+        QCOMPARE(weekly(done)->days(), monWed);
+        QCOMPARE(multiple(done)->endDate(), QDate(2026, 6, 30));
+        QCOMPARE(done.nextDate(QDate(2026, 3, 12)), QDate(2026, 3, 16));
     }
 
     void copiesAreDeep()
