@@ -18,6 +18,7 @@ namespace {
 
 const char *const s_dayNames[] = {"MO", "TU", "WE", "TH", "FR", "SA", "SU"};
 const QDate s_today(2026, 12, 7);
+constexpr int kAgeRules = 1000;
 
 struct Rule
 {
@@ -96,7 +97,7 @@ std::vector<Rule> &ageRules(int startYear)
     auto &rules = cache[startYear];
     if (rules.empty()) {
         QRandomGenerator random(7);
-        for (int i = 0; i < 1000; ++i)
+        for (int i = 0; i < kAgeRules; ++i)
             rules.push_back(makeRule(random, QDate(startYear, 1, 1).addDays(random.bounded(365))));
     }
     return rules;
@@ -192,7 +193,8 @@ int main(int argc, char **argv)
     if (ours > 0 && theirs > 0)
         std::printf("year of dates, ours / libical: %.3f (goal <= 1.0)\n", ours / theirs);
     if (old > 0 && recent > 0)
-        std::printf("nextDate, started 1900 / started last year: %.3f (goal <= 1.5)\n", old / recent);
+        std::printf("nextDate, started 1900 / started last year: %.3f (goal <= 1.5); %.0f ns against %.0f ns a call\n",
+                    old / recent, old * 1000.0 / kAgeRules, recent * 1000.0 / kAgeRules); // medians in us
     benchmark::Shutdown();
     return 0;
 }
