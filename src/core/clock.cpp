@@ -1,17 +1,41 @@
 #include "core/clock.h"
 
+#include <cstdlib>
+#include <string>
+
 namespace Common {
 
 namespace ClockPrivate {
 // Pinned moment kept in UTC so a TZ change in a test does not shift it.
 QDateTime s_pinnedUtc;
+
+// Local time costs the C library a look at the zone file on every call when TZ is unset,
+// and making many events asks for it several times each. The answer is reused within
+// the same millisecond as long as TZ stays the same.
+struct LocalNowCache
+{
+    qint64 msecs = -1;
+    std::string tz;
+    bool tzSet = false;
+    QDateTime value;
+};
+thread_local LocalNowCache s_localNow;
 } // namespace ClockPrivate
 
 QDateTime Clock::now()
 {
     if (ClockPrivate::s_pinnedUtc.isValid())
         return ClockPrivate::s_pinnedUtc.toLocalTime();
-    return QDateTime::currentDateTime();
+    ClockPrivate::LocalNowCache &cache = ClockPrivate::s_localNow;
+    const qint64 msecs = QDateTime::currentMSecsSinceEpoch();
+    const char *tz = std::getenv("TZ");
+    if (msecs != cache.msecs || (tz != nullptr) != cache.tzSet || (tz && cache.tz != tz)) {
+        cache.value = QDateTime::fromMSecsSinceEpoch(msecs);
+        cache.msecs = msecs;
+        cache.tzSet = tz != nullptr;
+        cache.tz = tz ? tz : "";
+    }
+    return cache.value;
 }
 
 QDate Clock::today()
