@@ -9,6 +9,7 @@
 #include <QTextCodec>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <memory>
 
 QCalEvent::QCalEvent(QObject *parent) : QObject(parent) {}
@@ -22,36 +23,61 @@ QString QCalEvent::normalizedKey(QStringView iCalKey)
 
 void QCalEvent::setProperty(const QString &iCalKey, const QVariant &value)
 {
-    m_properties.insert(normalizedKey(iCalKey), value);
+    insert(normalizedKey(iCalKey), value);
+}
+
+void QCalEvent::insert(const QString &key, const QVariant &value)
+{
+    auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key,
+                               [](const auto &entry, const QString &k) { return entry.first < k; });
+    if (it != m_properties.end() && it->first == key)
+        it->second = value;
+    else
+        m_properties.insert(it, {key, value});
+}
+
+template <typename Key> QVariant QCalEvent::find(const Key &key) const
+{
+    auto it = std::lower_bound(m_properties.cbegin(), m_properties.cend(), key,
+                               [](const auto &entry, const Key &k) { return QStringView(entry.first).compare(k) < 0; });
+    return it != m_properties.cend() && QStringView(it->first).compare(key) == 0 ? it->second : QVariant();
 }
 
 QVariant QCalEvent::property(const char *key) const
 {
-    return property(QString::fromLatin1(key));
+    return find(QLatin1String(key));
 }
 
 QVariant QCalEvent::property(const QString &key) const
 {
-    return m_properties.value(key);
+    return find(QStringView(key));
 }
 
-int QCalEvent::dateKeyBit(const QString &key)
+QMap<QString, QVariant> QCalEvent::properties() const
 {
-    if (key == QLatin1String("dtstart"))
+    QMap<QString, QVariant> map;
+    for (const auto &entry : m_properties)
+        map.insert(entry.first, entry.second);
+    return map;
+}
+
+int QCalEvent::dateKeyBit(QStringView key)
+{
+    if (key == u"dtstart")
         return 1;
-    if (key == QLatin1String("dtend"))
+    if (key == u"dtend")
         return 2;
-    if (key == QLatin1String("due"))
+    if (key == u"due")
         return 4;
     return 0;
 }
 
-bool QCalEvent::isDateOnly(const QString &key) const
+bool QCalEvent::isDateOnly(QStringView key) const
 {
     return m_dateOnlyKeys & dateKeyBit(key);
 }
 
-void QCalEvent::setDateOnly(const QString &key, bool dateOnly)
+void QCalEvent::setDateOnly(QStringView key, bool dateOnly)
 {
     if (dateOnly)
         m_dateOnlyKeys |= dateKeyBit(key);
@@ -63,7 +89,7 @@ QDebug operator<<(QDebug debug, const QCalEvent &event)
 {
     QDebugStateSaver saver(debug);
     debug.nospace().noquote() << "QCalEvent(\n";
-    const auto &props = event.properties();
+    const QMap<QString, QVariant> props = event.properties();
     for (auto it = props.cbegin(); it != props.cend(); ++it) {
         debug << "    " << it.key() << ": ";
         debug.quote() << it.value();
@@ -75,7 +101,8 @@ QDebug operator<<(QDebug debug, const QCalEvent &event)
 
 namespace QCalParserPrivate {
 
-constexpr qsizetype kChunkBytes = 64 * 1024;
+// Kept small: big short-lived buffers make the allocator tidy up all small blocks each time.
+constexpr qsizetype kChunkBytes = 16 * 1024;
 
 bool equalsNoCase(QStringView a, QLatin1String b)
 {
@@ -212,6 +239,12 @@ QString blockKey(QStringView name)
     return QCalEvent::normalizedKey(name);
 }
 
+const QString &todoKey()
+{
+    static const QString key = QStringLiteral("todo");
+    return key;
+}
+
 const QSet<QByteArray> &knownZoneIds()
 {
     static const QSet<QByteArray> ids = [] {
@@ -281,7 +314,7 @@ public:
         flushLogical();
         // A block without END still counts.
         if (m_current) {
-            m_current->setProperty(QStringLiteral("todo"), false);
+            m_current->insert(todoKey(), false);
             m_out.append(std::exchange(m_current, {}));
         }
     }
@@ -353,6 +386,7 @@ private:
             if (isBegin &&
                 (equalsNoCase(component, QLatin1String("VEVENT")) || equalsNoCase(component, QLatin1String("VTODO")))) {
                 m_current = QCalEventPtr::create();
+                m_current->m_properties.reserve(16);
                 m_depth = 0;
             }
             return;
@@ -368,7 +402,7 @@ private:
                 --m_depth;
                 return;
             }
-            m_current->setProperty(QStringLiteral("todo"), equalsNoCase(cl.value.trimmed(), QLatin1String("VTODO")));
+            m_current->insert(todoKey(), equalsNoCase(cl.value.trimmed(), QLatin1String("VTODO")));
             m_out.append(std::exchange(m_current, {}));
             return;
         }
@@ -520,9 +554,10 @@ bool QCalParser::parse(QFile *file, const char *encoding)
     if (!file->isOpen() && !file->open(QIODevice::ReadOnly | QIODevice::Text))
         return false;
     Reader reader(m_events);
-    decodeInto(reader, encoding, [file] {
-        QByteArray chunk = file->read(kChunkBytes);
-        return chunk;
+    QByteArray buffer(kChunkBytes, Qt::Uninitialized);
+    decodeInto(reader, encoding, [file, &buffer] {
+        const qint64 size = file->read(buffer.data(), kChunkBytes);
+        return QByteArray::fromRawData(buffer.constData(), size > 0 ? size : 0);
     });
     return true;
 }

@@ -7,6 +7,8 @@
 #include <QSharedPointer>
 #include <QVariant>
 
+#include <utility>
+
 class QDebug;
 class QFile;
 
@@ -40,10 +42,11 @@ public:
 
     // True when the date stored under "dtstart", "dtend" or "due" was written as a
     // date without a time: such an end date is exclusive.
-    bool isDateOnly(const QString &key) const;
-    void setDateOnly(const QString &key, bool dateOnly);
+    bool isDateOnly(QStringView key) const;
+    void setDateOnly(QStringView key, bool dateOnly);
 
-    const QMap<QString, QVariant> &properties() const { return m_properties; }
+    // Every stored property, in key order.
+    QMap<QString, QVariant> properties() const;
 
     QVariant uid() const { return property("uid"); }
     QVariant dtstart() const { return property("dtstart"); }
@@ -61,9 +64,12 @@ public:
 
 private:
     friend class QCalParserPrivate::Reader;
-    static int dateKeyBit(const QString &key);
+    static int dateKeyBit(QStringView key);
+    void insert(const QString &key, const QVariant &value);
+    template <typename Key> QVariant find(const Key &key) const;
 
-    QMap<QString, QVariant> m_properties;
+    // Sorted by key; a block has a dozen properties, so a flat list beats a tree here.
+    QList<std::pair<QString, QVariant>> m_properties;
     int m_dateOnlyKeys = 0;
 };
 

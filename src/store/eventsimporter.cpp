@@ -1,0 +1,461 @@
+#include "store/eventsimporter.h"
+
+#include "core/clock.h"
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "events/birthdayevent.h"
+#include "events/holidayevent.h"
+#include "events/notspecifiedevent.h"
+#include "events/occurrence.h"
+#include "events/period.h"
+#include "events/taskevent.h"
+#include "store/csvmodel.h"
+#include "store/eventsmanager.h"
+#include "store/qcalparser.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTextCodec>
+#include <QTextStream>
+
+namespace EventsImporterPrivate {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("EventsImporter", text);
+}
+
+constexpr int kNoYear = BirthdayEvent::s_noYear;
+
+// The birthday words of the current language without their tags ("'s {AGE} birthday"
+// gives "'s birthday"). An untranslated marker ("--...") means the language has none.
+QString birthdayWords(const QString &text)
+{
+    if (text.startsWith(QLatin1String("--")))
+        return QString();
+    static const QRegularExpression tag(QStringLiteral("\\{.+\\} "));
+    QString words = text;
+    words.remove(tag);
+    return words;
+}
+
+const QString &prefixWords()
+{
+    static const QString words = birthdayWords(BirthdayEvent::prefixText());
+    return words;
+}
+
+const QString &postfixWords()
+{
+    static const QString words = birthdayWords(BirthdayEvent::postfixText());
+    return words;
+}
+
+// The person named in a caption that carries the birthday words, or a null text.
+QString birthdayPerson(const QString &caption)
+{
+    for (const QString *words : {&prefixWords(), &postfixWords()}) {
+        if (words->isEmpty())
+            continue;
+        const bool found = words == &prefixWords() ? caption.startsWith(*words, Qt::CaseInsensitive)
+                                                   : caption.endsWith(*words, Qt::CaseInsensitive);
+        if (found) {
+            QString person = caption;
+            person.remove(*words, Qt::CaseInsensitive);
+            person = person.trimmed();
+            // Not null even when no name is left, so the caller still makes a birthday.
+            return person.isNull() ? QString(QLatin1String("")) : person;
+        }
+    }
+    return QString();
+}
+
+bool hasNoTime(const QTime &time)
+{
+    return !time.isValid() || time == QTime(0, 0);
+}
+
+void setDaysToWatch(AbstractCommonEvent &event)
+{
+    IApplication *app = IApplication::instance();
+    if (app && app->properties())
+        event.setDaysToWatch(app->properties()->value("daysToWatch").toInt());
+}
+
+// Decodes a whole file in the named encoding; a byte-order mark wins.
+bool decodeFile(QFile &file, const QByteArray &encoding, QString *text)
+{
+    QTextCodec *codec = encoding.isEmpty() ? QTextCodec::codecForLocale() : QTextCodec::codecForName(encoding);
+    if (!codec)
+        return false;
+    QByteArray chunk = file.read(1024 * 1024);
+    codec = QTextCodec::codecForUtfText(chunk, codec);
+    std::unique_ptr<QTextDecoder> decoder(codec->makeDecoder());
+    while (!chunk.isEmpty()) {
+        text->append(decoder->toUnicode(chunk.constData(), int(chunk.size())));
+        chunk = file.read(1024 * 1024);
+    }
+    return true;
+}
+
+class AbstractEventsImporter : public IEventsImporter
+{
+public:
+    bool hasError() const override { return !m_error.isEmpty(); }
+    QString errorString() const override { return m_error; }
+
+protected:
+    void setErrorString(const QString &error) { m_error = error; }
+
+private:
+    QString m_error;
+};
+
+// The program's own events file, as the events manager reads and exports it.
+class QuillaneEventsFormatImporter : public AbstractEventsImporter
+{
+public:
+    QList<AbstractCommonEventPtr> import(const QString &fileName, const QByteArray &) override
+    {
+        QList<AbstractCommonEventPtr> result;
+        QFile probe(fileName);
+        if (!probe.open(QIODevice::ReadOnly)) {
+            setErrorString(tr("Cannot open file: ") + fileName);
+            return result;
+        }
+        probe.close();
+        // Reading never writes: the manager saves only when its content is changed.
+        const EventsManager manager(fileName);
+        if (manager.hasError()) {
+            const QString newer = QCoreApplication::translate(
+                "EventsManager", "Events file was saved with newer version of the program.");
+            // A file that is no events file is a failure, not an import of nothing.
+            setErrorString(manager.errorString() == newer ? newer : tr("Invalid or unknown events file format"));
+            return result;
+        }
+        for (int i = 0; i < manager.count(); ++i) {
+            AbstractCommonEventPtr event = manager.eventByIndex(i);
+            QR_ASSERT(event);
+            result.append(event);
+        }
+        return result;
+    }
+};
+
+class iCalendarFormatImporter : public AbstractEventsImporter
+{
+public:
+    QList<AbstractCommonEventPtr> import(const QString &fileName, const QByteArray &encoding) override
+    {
+        QList<AbstractCommonEventPtr> result;
+        QFile file(fileName);
+        QCalParser parser;
+        if (!parser.parse(&file, encoding.isEmpty() ? nullptr : encoding.constData())) {
+            setErrorString(tr("Invalid or unknown iCalendar format"));
+            return result;
+        }
+        const bool holidayFile = fileName.contains(QLatin1String("holiday"), Qt::CaseInsensitive);
+        // A recurring entry and its changed instances share one UID; within one import
+        // only the first keeps it, so a later look-up by id finds one event.
+        QSet<QByteArray> ids;
+        const QList<QCalEventPtr> blocks = parser.events();
+        for (const QCalEventPtr &block : blocks) {
+            AbstractCommonEventPtr event = makeEvent(*block, holidayFile, ids);
+            if (event)
+                result.append(event);
+        }
+        return result;
+    }
+
+private:
+    static AbstractCommonEventPtr makeEvent(const QCalEvent &block, bool holidayFile, QSet<QByteArray> &ids)
+    {
+        QDateTime begin = block.dtstart().toDateTime();
+        QDateTime end;
+        bool endDateOnly = false;
+        for (const QString &key : {QStringLiteral("dtend"), QStringLiteral("due")}) {
+            const QVariant value = block.property(key);
+            if (value.isValid()) {
+                end = value.toDateTime();
+                endDateOnly = block.isDateOnly(key);
+                break;
+            }
+        }
+        const bool todo = block.todo().toBool();
+        if (!begin.isValid())
+            begin = end;
+        if (!begin.isValid())
+            return nullptr;
+        // A date-only end is exclusive; a timed end is the moment the entry ends.
+        if (!todo && end.isValid() && endDateOnly)
+            end = end.addDays(-1);
+        const bool allDay = hasNoTime(begin.time()) && (!end.isValid() || hasNoTime(end.time()));
+
+        const QString summary = block.summary().toString();
+        const QString description = block.description().toString();
+        if (summary.isEmpty() && description.isEmpty())
+            return nullptr;
+
+        QByteArray id = block.uid().toString().toLatin1();
+        if (!id.isEmpty() && ids.contains(id))
+            id.clear(); // the event makes a fresh one
+        ids.insert(id);
+
+        AbstractCommonEventPtr event;
+        const QString person = todo ? QString() : birthdayPerson(summary);
+        const bool birthday = !person.isNull();
+        if (todo) {
+            event = std::make_shared<TaskEvent>(id);
+        } else if (birthday) {
+            auto b = std::make_shared<BirthdayEvent>(id);
+            b->setPersonName(person);
+            event = b;
+        } else if (allDay && (holidayFile || block.categories()
+                                                 .toStringList()
+                                                 .join(QLatin1Char(','))
+                                                 .contains(QLatin1String("holiday"), Qt::CaseInsensitive))) {
+            event = std::make_shared<HolidayEvent>(id);
+        } else {
+            event = std::make_shared<NotSpecifiedEvent>(id);
+        }
+        setDaysToWatch(*event);
+
+        Period period;
+        if (birthday || allDay) {
+            QDate date = begin.date();
+            if (birthday && begin > Common::Clock::now())
+                date = QDate(kNoYear, date.month(), date.day());
+            period = Period(date);
+        } else {
+            period = Period(begin);
+        }
+        if (!birthday && end.isValid() && end > begin)
+            period = allDay ? Period(begin.date(), end.date()) : Period(begin, end);
+        event->setPeriod(period);
+
+        const QString rrule = block.rrule().toString();
+        if (birthday)
+            event->setOccurrence(Occurrence(period.beginDate(), IOccurrence::Yearly));
+        else if (!rrule.isEmpty())
+            event->setOccurrence(Occurrence::fromRRule(period.beginDate(), rrule));
+
+        QString comment = block.location().toString();
+        event->setCaption(summary.isEmpty() ? description : summary);
+        if (!description.isEmpty()) {
+            if (!comment.isEmpty())
+                comment += QLatin1String(", ");
+            comment += description;
+        }
+        event->setComment(comment);
+        return event;
+    }
+};
+
+// One usable row of a CSV file.
+struct CsvEventRecord
+{
+    QDateTime dateTime;
+    QString caption;
+    QByteArray id;
+    QString comment;
+};
+
+class CsvFormatImporter : public AbstractEventsImporter
+{
+public:
+    QList<AbstractCommonEventPtr> import(const QString &fileName, const QByteArray &encoding) override
+    {
+        QList<AbstractCommonEventPtr> result;
+        QFile file(fileName);
+        if (!file.open(QIODevice::ReadOnly)) {
+            setErrorString(tr("Cannot open file: ") + fileName);
+            return result;
+        }
+        QString text;
+        if (!decodeFile(file, encoding, &text)) {
+            setErrorString(tr("Unknown text encoding: ") + QString::fromLatin1(encoding));
+            return result;
+        }
+        QList<CsvEventRecord> records;
+        if (!readRecords(text, &records)) {
+            setErrorString(tr("Invalid or unknown Csv format"));
+            return result;
+        }
+        for (const CsvEventRecord &record : std::as_const(records)) {
+            if (record.dateTime.isValid())
+                result.append(makeEvent(record));
+        }
+        return result;
+    }
+
+    static bool readRecords(QString &text, QList<CsvEventRecord> *records)
+    {
+        QTextStream stream(&text, QIODevice::ReadOnly);
+        const CsvModel model(stream, nullptr, false, QLatin1Char(','));
+        if (model.columnCount() < 2)
+            return false;
+        const bool dayFirst =
+            QLocale().toString(QDate(1999, 12, 31), QLocale::ShortFormat).startsWith(QLatin1String("31"));
+        for (int row = 0; row < model.rowCount(); ++row) {
+            CsvEventRecord record;
+            record.caption = model.data(model.index(row, 1)).toString();
+            QStringList comments;
+            for (int column = 2; column < model.columnCount(); ++column) {
+                const QString cell = model.data(model.index(row, column)).toString();
+                if (!cell.isEmpty())
+                    comments << cell;
+            }
+            record.comment = comments.join(QLatin1String("; "));
+            const QString dateText = model.data(model.index(row, 0)).toString();
+            if (dateText.isEmpty())
+                continue;
+            QDate date;
+            QTime time;
+            if (!parseDateText(dateText, dayFirst, &date, &time))
+                continue;
+            record.dateTime = QDateTime(date, time);
+            // The date and time as written, not as a local moment: a time that a
+            // clock change skips must not change the id.
+            const QString stamp = (date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")) : QString()) +
+                                  QLatin1Char('T') + time.toString(QStringLiteral("HH:mm:ss"));
+            record.id =
+                QCryptographicHash::hash((stamp + record.caption).toUtf8(), QCryptographicHash::Sha1).toBase64();
+            records->append(record);
+        }
+        return true;
+    }
+
+    // False when the text holds no date. A date that does not exist still counts
+    // as read and comes back invalid.
+    static bool parseDateText(const QString &text, bool dayFirst, QDate *date, QTime *time)
+    {
+        const QLocale locale;
+        for (QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat}) {
+            const QDateTime dt = locale.toDateTime(text, format);
+            if (dt.isValid()) {
+                *date = dt.date();
+                *time = dt.time();
+                return true;
+            }
+        }
+        const qsizetype blank = text.indexOf(QLatin1Char(' '));
+        const QString datePart = blank < 0 ? text : text.left(blank);
+        const QString timePart = blank < 0 ? QString() : text.mid(blank + 1);
+        const QChar separator = datePart.contains(QLatin1Char('.'))   ? QLatin1Char('.')
+                                : datePart.contains(QLatin1Char('-')) ? QLatin1Char('-')
+                                                                      : QLatin1Char('/');
+        const QStringList parts = datePart.split(separator);
+        if (parts.size() < 2 || parts.size() > 3)
+            return false;
+        bool ok = true;
+        int year = kNoYear;
+        if (parts.size() == 3) {
+            year = parts[2].toInt(&ok, 10);
+            if (!ok || year < 1900 || year > 2100)
+                return false;
+        }
+        bool dayOk = false, monthOk = false;
+        const int day = parts[dayFirst ? 0 : 1].toInt(&dayOk, 10);
+        const int month = parts[dayFirst ? 1 : 0].toInt(&monthOk, 10);
+        if (!dayOk || !monthOk || month < 1 || month > 12 || day < 1 || day > 31)
+            return false;
+        *date = QDate(year, month, day);
+        *time = QTime(0, 0);
+        if (!timePart.isEmpty()) {
+            for (const char *format : {"hh:mm:ss", "h:mm", "h:mm AP", "h:mm ap"}) {
+                const QTime t = QTime::fromString(timePart, QLatin1String(format));
+                if (t.isValid()) {
+                    *time = t;
+                    break;
+                }
+            }
+        }
+        return true;
+    }
+
+private:
+    static AbstractCommonEventPtr makeEvent(const CsvEventRecord &record)
+    {
+        const bool noTime = hasNoTime(record.dateTime.time());
+        const QString person = birthdayPerson(record.caption);
+        const bool birthday = !person.isNull();
+        AbstractCommonEventPtr event;
+        if (birthday) {
+            auto b = std::make_shared<BirthdayEvent>(record.id);
+            b->setPersonName(person);
+            event = b;
+        } else {
+            event = std::make_shared<NotSpecifiedEvent>(record.id);
+        }
+        setDaysToWatch(*event);
+        const Period period = birthday || noTime ? Period(record.dateTime.date()) : Period(record.dateTime);
+        event->setPeriod(period);
+        if (birthday || period.beginDate().year() == kNoYear)
+            event->setOccurrence(Occurrence(period.beginDate(), IOccurrence::Yearly));
+        event->setCaption(birthday ? person : record.caption);
+        event->setComment(record.comment);
+        return event;
+    }
+};
+
+} // namespace EventsImporterPrivate
+
+using namespace EventsImporterPrivate;
+
+EventsImporter::EventsImporter(int format)
+{
+    switch (format) {
+    case QuillaneEventsFormat:
+        m_impl = std::make_unique<QuillaneEventsFormatImporter>();
+        break;
+    case ICalendarFormat:
+        m_impl = std::make_unique<iCalendarFormatImporter>();
+        break;
+    case CsvFormat:
+        m_impl = std::make_unique<CsvFormatImporter>();
+        break;
+    default:
+        break;
+    }
+    QR_ASSERT(m_impl.get());
+}
+
+EventsImporter::~EventsImporter() = default;
+
+QList<AbstractCommonEventPtr> EventsImporter::import(const QString &fileName, const QByteArray &encoding)
+{
+    return m_impl ? m_impl->import(fileName, encoding) : QList<AbstractCommonEventPtr>();
+}
+
+bool EventsImporter::hasError() const
+{
+    return !m_impl || m_impl->hasError();
+}
+
+QString EventsImporter::errorString() const
+{
+    return m_impl ? m_impl->errorString() : unknownFormatText();
+}
+
+int EventsImporter::formatForFileName(const QString &fileName)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toUpper();
+    if (suffix == QLatin1String("EVT"))
+        return QuillaneEventsFormat;
+    if (suffix == QLatin1String("ICS"))
+        return ICalendarFormat;
+    if (suffix == QLatin1String("CSV"))
+        return CsvFormat;
+    return -1;
+}
+
+QString EventsImporter::unknownFormatText()
+{
+    return tr("Unknown file format");
+}

@@ -1,0 +1,475 @@
+#include "core/clock.h"
+#include "core/properties.h"
+#include "events/birthdayevent.h"
+#include "events/occurrence.h"
+#include "events/period.h"
+#include "fakeapplication.h"
+#include "store/eventsimporter.h"
+#include "store/eventsmanager.h"
+#include "events/notspecifiedevent.h"
+#include "testhelpers.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTextCodec>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+struct Imported
+{
+    QList<AbstractCommonEventPtr> events;
+    bool hasError = false;
+    QString error;
+};
+
+Imported importFile(int format, const QString &path, const QByteArray &encoding = QByteArray())
+{
+    EventsImporter importer(format);
+    Imported result;
+    result.events = importer.import(path, encoding);
+    result.hasError = importer.hasError();
+    result.error = importer.errorString();
+    return result;
+}
+
+// Restores the default locale when a test ends.
+class ScopedLocale
+{
+public:
+    explicit ScopedLocale(const QLocale &locale) { QLocale::setDefault(locale); }
+    ~ScopedLocale() { QLocale::setDefault(m_old); }
+
+private:
+    QLocale m_old;
+};
+
+QByteArray vevent(const QByteArray &body)
+{
+    return "BEGIN:VEVENT\r\n" + body + "\r\nEND:VEVENT\r\n";
+}
+
+QByteArray calendar(const QByteArray &blocks)
+{
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + blocks + "END:VCALENDAR\r\n";
+}
+
+} // namespace
+
+class TestEventsImporter : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FakeApplication> m_app;
+    std::unique_ptr<Properties> m_properties;
+
+    QString write(const QString &name, const QByteArray &content)
+    {
+        const QString path = m_dir->filePath(name);
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (!TestHelpers::writeFile(path, content))
+            qFatal("cannot write test file");
+        return path;
+    }
+
+    Imported importIcs(const QByteArray &text, const QString &name = QStringLiteral("cal.ics"))
+    {
+        return importFile(EventsImporter::ICalendarFormat, write(name, text));
+    }
+
+    Imported importCsv(const QByteArray &text, const QByteArray &encoding = "UTF-8")
+    {
+        return importFile(EventsImporter::CsvFormat, write(QStringLiteral("rows.csv"), text), encoding);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        TestHelpers::isolateEnvironment();
+        QCoreApplication::setApplicationVersion(QStringLiteral("3.3.0"));
+    }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_app = std::make_unique<FakeApplication>();
+        m_properties = std::make_unique<Properties>(nullptr, m_dir->filePath(QStringLiteral("prop.dat")));
+        m_properties->addProperty("daysToWatch", 9);
+        m_app->m_properties = m_properties.get();
+        Common::Clock::pin(QDateTime(QDate(2024, 6, 1), QTime(12, 0)));
+    }
+
+    void cleanup()
+    {
+        Common::Clock::unpin();
+        m_app.reset();
+        m_properties.reset();
+        m_dir.reset();
+    }
+
+    void choosesFormatFromSuffix_data()
+    {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<int>("format");
+        QTest::newRow("evt") << "/a/b.evt" << int(EventsImporter::QuillaneEventsFormat);
+        QTest::newRow("upper ics") << "B.ICS" << int(EventsImporter::ICalendarFormat);
+        QTest::newRow("mixed csv") << "x.Csv" << int(EventsImporter::CsvFormat);
+        QTest::newRow("vcs refused") << "y.vcs" << -1;
+        QTest::newRow("none") << "/tmp/noext" << -1;
+    }
+
+    void choosesFormatFromSuffix()
+    {
+        QFETCH(QString, fileName);
+        QFETCH(int, format);
+        QCOMPARE(EventsImporter::formatForFileName(fileName), format);
+        QCOMPARE(EventsImporter::unknownFormatText(), QStringLiteral("Unknown file format"));
+    }
+
+    void refusesUnknownFormatIndex()
+    {
+        EventsImporter importer(3);
+        QVERIFY(importer.import(write(QStringLiteral("x.evt"), "{}"), QByteArray()).isEmpty());
+        QVERIFY(importer.hasError());
+    }
+
+    // The own events file.
+
+    void ownFormatKeepsIdsAndOrder()
+    {
+        const QString path = m_dir->filePath(QStringLiteral("export.evt"));
+        QList<QByteArray> ids;
+        {
+            EventsManager manager(path);
+            for (const char *caption : {"first", "second", "third"}) {
+                auto event = std::make_shared<NotSpecifiedEvent>();
+                event->setPeriod(Period(QDate(2024, 5, 1)));
+                event->setCaption(QString::fromLatin1(caption));
+                manager.addEvent(event);
+                ids << event->id();
+            }
+        }
+        const QByteArray before = TestHelpers::readFile(path);
+        const Imported imported = importFile(EventsImporter::QuillaneEventsFormat, path, "no-such-codec");
+        QVERIFY(!imported.hasError);
+        QCOMPARE(imported.events.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(imported.events[i]->id(), ids[i]);
+        QCOMPARE(imported.events[2]->caption(), QStringLiteral("third"));
+        QCOMPARE(TestHelpers::readFile(path), before); // reading never writes
+    }
+
+    void ownFormatRefusesNewerFile()
+    {
+        const QString path = m_dir->filePath(QStringLiteral("newer.evt"));
+        {
+            EventsManager manager(path);
+            auto event = std::make_shared<NotSpecifiedEvent>();
+            event->setPeriod(Period(QDate(2024, 5, 1)));
+            manager.addEvent(event);
+        }
+        QByteArray text = TestHelpers::readFile(path);
+        QVERIFY(text.contains("\"3.3.0\""));
+        text.replace("\"3.3.0\"", "\"99.0\"");
+        QVERIFY(TestHelpers::writeFile(path, text));
+        const Imported imported = importFile(EventsImporter::QuillaneEventsFormat, path);
+        QVERIFY(imported.events.isEmpty());
+        QVERIFY(imported.hasError);
+        QCOMPARE(imported.error, QStringLiteral("Events file was saved with newer version of the program."));
+    }
+
+    void ownFormatWithoutEvents_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("empty list") << QByteArray("{\"Events\":{\"version\":\"3.3.0\",\"eventsList\":[]}}")
+                                    << QString();
+        QTest::newRow("empty file") << QByteArray() << QString();
+        QTest::newRow("not json") << QByteArray("\x01\x02garbage")
+                                  << QStringLiteral("Invalid or unknown events file format");
+        QTest::newRow("not an object") << QByteArray("[1,2]")
+                                       << QStringLiteral("Invalid or unknown events file format");
+    }
+
+    void ownFormatWithoutEvents()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, error);
+        const QString path = write(QStringLiteral("empty.evt"), content);
+        const Imported imported = importFile(EventsImporter::QuillaneEventsFormat, path);
+        QVERIFY(imported.events.isEmpty());
+        QCOMPARE(imported.error, error);
+        QCOMPARE(TestHelpers::readFile(path), content);
+        QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("*.bak*")}, QDir::Files), QStringList());
+    }
+
+    void ownFormatMissingFile()
+    {
+        const QString path = m_dir->filePath(QStringLiteral("gone.evt"));
+        const Imported imported = importFile(EventsImporter::QuillaneEventsFormat, path);
+        QVERIFY(imported.hasError);
+        QCOMPARE(imported.error, QStringLiteral("Cannot open file: ") + path);
+        QVERIFY(!QFile::exists(path));
+    }
+
+    // iCalendar.
+
+    void icsChoosesKinds()
+    {
+        const Imported imported = importIcs(calendar(
+            "BEGIN:VTODO\r\nUID:t\r\nDUE;VALUE=DATE:20240710\r\nSUMMARY:File taxes\r\nEND:VTODO\r\n" +
+            vevent("UID:b\r\nDTSTART;VALUE=DATE:19800315\r\nDTEND;VALUE=DATE:19800316\r\nSUMMARY:Anna's birthday") +
+            vevent("UID:h\r\nDTSTART;VALUE=DATE:20241225\r\nCATEGORIES:Public Holidays\r\nSUMMARY:Christmas") +
+            vevent("UID:th\r\nDTSTART:20241225T100000\r\nCATEGORIES:HOLIDAY\r\nSUMMARY:Timed") +
+            vevent("UID:a\r\nDTSTART:20240701T100000Z\r\nSUMMARY:Meeting")));
+        QVERIFY(!imported.hasError);
+        QCOMPARE(imported.events.size(), 5);
+        QCOMPARE(imported.events[0]->type(), EventTypeTask);
+        QCOMPARE(imported.events[0]->period(), Period(QDate(2024, 7, 10)));
+        QCOMPARE(imported.events[1]->type(), EventTypeBirthday);
+        auto birthday = std::dynamic_pointer_cast<BirthdayEvent>(imported.events[1]);
+        QVERIFY(birthday);
+        QCOMPARE(birthday->personName(), QStringLiteral("Anna"));
+        QCOMPARE(birthday->period(), Period(QDate(1980, 3, 15)));
+        QCOMPARE(birthday->occurrence().type(), IOccurrence::Yearly);
+        QCOMPARE(imported.events[2]->type(), EventTypeHoliday);
+        QCOMPARE(imported.events[3]->type(), EventTypeNotSpecified);
+        QCOMPARE(imported.events[4]->type(), EventTypeNotSpecified);
+        for (const auto &event : imported.events)
+            QCOMPARE(event->daysToWatch(), 9);
+        QCOMPARE(imported.events[4]->id(), QByteArray("a"));
+    }
+
+    void icsHolidayFolderMakesAllDayHolidays()
+    {
+        const QByteArray text = calendar(vevent("DTSTART;VALUE=DATE:20241225\r\nSUMMARY:Christmas") +
+                                         vevent("DTSTART:20241225T100000\r\nSUMMARY:Service"));
+        const Imported imported = importIcs(text, QStringLiteral("Holidays/de.ics"));
+        QCOMPARE(imported.events.size(), 2);
+        QCOMPARE(imported.events[0]->type(), EventTypeHoliday);
+        QCOMPARE(imported.events[1]->type(), EventTypeNotSpecified);
+    }
+
+    void icsPeriods_data()
+    {
+        QTest::addColumn<QByteArray>("dates");
+        QTest::addColumn<Period>("period");
+        const QDate may1(2024, 5, 1);
+        QTest::newRow("all-day range, exclusive end")
+            << QByteArray("DTSTART;VALUE=DATE:20240501\r\nDTEND;VALUE=DATE:20240503") << Period(may1, may1.addDays(1));
+        QTest::newRow("one all-day") << QByteArray("DTSTART;VALUE=DATE:20240501\r\nDTEND;VALUE=DATE:20240502")
+                                     << Period(may1);
+        QTest::newRow("timed keeps its end") << QByteArray("DTSTART:20240501T100000\r\nDTEND:20240501T110000")
+                                             << Period(QDateTime(may1, QTime(10, 0)), QDateTime(may1, QTime(11, 0)));
+        QTest::newRow("timed ending at midnight")
+            << QByteArray("DTSTART:20240501T220000\r\nDTEND:20240502T000000")
+            << Period(QDateTime(may1, QTime(22, 0)), QDateTime(may1.addDays(1), QTime(0, 0)));
+        QTest::newRow("utc to local") << QByteArray("DTSTART:20240501T100000Z")
+                                      << Period(QDateTime(may1, QTime(12, 0)));
+        QTest::newRow("tzid to local") << QByteArray("DTSTART;TZID=America/New_York:20240501T100000")
+                                       << Period(QDateTime(may1, QTime(16, 0)));
+        QTest::newRow("end only") << QByteArray("DTEND:20240501T100000") << Period(QDateTime(may1, QTime(10, 0)));
+        QTest::newRow("end before begin ignored")
+            << QByteArray("DTSTART:20240501T100000\r\nDTEND:20240430T100000") << Period(QDateTime(may1, QTime(10, 0)));
+    }
+
+    void icsPeriods()
+    {
+        QFETCH(QByteArray, dates);
+        QFETCH(Period, period);
+        TestHelpers::ScopedTimeZone tz("Europe/Berlin");
+        const Imported imported = importIcs(calendar(vevent(dates + "\r\nSUMMARY:x")));
+        QCOMPARE(imported.events.size(), 1);
+        QCOMPARE(imported.events[0]->period(), period);
+    }
+
+    void icsMovesFutureBirthdaysToNoYear()
+    {
+        const Imported imported = importIcs(calendar(vevent("DTSTART;VALUE=DATE:20250229\r\nSUMMARY:Bob's birthday") +
+                                                     vevent("DTSTART;VALUE=DATE:20240229\r\nSUMMARY:Eve's birthday") +
+                                                     vevent("DTSTART;VALUE=DATE:20250301\r\nSUMMARY:Future")));
+        QCOMPARE(imported.events.size(), 2); // 2025-02-29 does not exist
+        QCOMPARE(imported.events[0]->period(), Period(QDate(2024, 2, 29)));
+        QCOMPARE(imported.events[1]->period(), Period(QDate(2025, 3, 1)));
+        const Imported future = importIcs(calendar(vevent("DTSTART;VALUE=DATE:20280229\r\nSUMMARY:Bob's birthday")));
+        QCOMPARE(future.events.size(), 1);
+        QCOMPARE(future.events[0]->period(), Period(QDate(1852, 2, 29)));
+        QCOMPARE(future.events[0]->occurrence().type(), IOccurrence::Yearly);
+    }
+
+    void icsTexts()
+    {
+        const Imported imported =
+            importIcs(calendar(vevent("DTSTART:20240501T100000\r\nSUMMARY:Plain") +
+                               vevent("DTSTART:20240501T100000\r\nSUMMARY:Both\r\nLOCATION:Room 1\\, "
+                                      "west\r\nDESCRIPTION:Bring a\r\n  pen\\nand paper") +
+                               vevent("DTSTART:20240501T100000\r\nDESCRIPTION:Only text") +
+                               vevent("DTSTART:20240501T100000\r\nLOCATION:Nowhere") +
+                               vevent("DTSTART:20240501T100000\r\nSUMMARY:Rule\r\nRRULE:FREQ=WEEKLY;INTERVAL=2")));
+        QCOMPARE(imported.events.size(), 4);
+        QCOMPARE(imported.events[0]->comment(), QString());
+        QCOMPARE(imported.events[1]->caption(), QStringLiteral("Both"));
+        QCOMPARE(imported.events[1]->comment(), QStringLiteral("Room 1, west, Bring a pen\nand paper"));
+        QCOMPARE(imported.events[2]->caption(), QStringLiteral("Only text"));
+        QCOMPARE(imported.events[2]->comment(), QStringLiteral("Only text"));
+        QCOMPARE(imported.events[3]->occurrence().type(), IOccurrence::Weekly);
+        QCOMPARE(imported.events[3]->occurrence().step(), 2);
+        QCOMPARE(imported.events[3]->occurrence().startDate(), QDate(2024, 5, 1));
+    }
+
+    void icsGivesRepeatedUidsNewIds()
+    {
+        const QByteArray text = calendar(vevent("UID:same\r\nDTSTART:20240501T100000\r\nSUMMARY:Series") +
+                                         vevent("UID:same\r\nDTSTART:20240508T110000\r\nSUMMARY:Moved one") +
+                                         vevent("DTSTART:20240509T110000\r\nSUMMARY:No uid"));
+        const Imported first = importIcs(text);
+        QCOMPARE(first.events.size(), 3);
+        QCOMPARE(first.events[0]->id(), QByteArray("same"));
+        QVERIFY(!first.events[1]->id().isEmpty());
+        QVERIFY(first.events[1]->id() != "same");
+        QVERIFY(!first.events[2]->id().isEmpty());
+        // The first keeps its UID on every import, so importing again replaces it.
+        const Imported second = importIcs(text);
+        QCOMPARE(second.events[0]->id(), QByteArray("same"));
+    }
+
+    void icsUnreadableFile()
+    {
+        const Imported imported =
+            importFile(EventsImporter::ICalendarFormat, m_dir->filePath(QStringLiteral("no.ics")));
+        QVERIFY(imported.events.isEmpty());
+        QVERIFY(imported.hasError);
+        QCOMPARE(imported.error, QStringLiteral("Invalid or unknown iCalendar format"));
+        const Imported empty = importIcs("just text");
+        QVERIFY(empty.events.isEmpty());
+        QVERIFY(!empty.hasError);
+    }
+
+    // Calendars written by other programs, as shipped with python3-icalendar.
+    void icsFromOtherPrograms()
+    {
+        const QDir dir(QStringLiteral("/usr/lib/python3/dist-packages/icalendar/tests"));
+        const QStringList files = dir.entryList({QStringLiteral("*.ics")}, QDir::Files);
+        if (files.isEmpty())
+            QSKIP("python3-icalendar is not installed");
+        int total = 0;
+        for (const QString &name : files) {
+            const Imported imported = importFile(EventsImporter::ICalendarFormat, dir.filePath(name));
+            QVERIFY2(!imported.hasError, qPrintable(name));
+            for (const auto &event : imported.events)
+                QVERIFY2(event->period().isValid(), qPrintable(name));
+            total += imported.events.size();
+        }
+        QVERIFY(total > 10);
+    }
+
+    // CSV.
+
+    void csvDayFirst()
+    {
+        ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
+        const Imported imported = importCsv("Datum,Titel,Notiz\n"
+                                            "24.12,Christmas\n"
+                                            "24.12.2015,Christmas\n"
+                                            "24.12.15,two-digit year\n"
+                                            "2015-12-24,iso date\n"
+                                            "30.02.2015,no such day\n"
+                                            ",no date\n"
+                                            "24.12.2015 10:30,Meeting,,room 4\n"
+                                            "24.12.2015 25:99,Bad time,a,b\n"
+                                            "3.5.1980,Anna's birthday\n"
+                                            "1.1.2016,\"Party, big\"\n");
+        QVERIFY(!imported.hasError);
+        QCOMPARE(imported.events.size(), 6);
+        const auto &e = imported.events;
+        QCOMPARE(e[0]->period(), Period(QDate(1852, 12, 24)));
+        QCOMPARE(e[0]->occurrence().type(), IOccurrence::Yearly);
+        QCOMPARE(e[0]->id(), QByteArray("ueF5YKvcVeDBy2UkYUZoiVVYWdc="));
+        QCOMPARE(e[1]->period(), Period(QDate(2015, 12, 24)));
+        QCOMPARE(e[1]->occurrence().type(), IOccurrence::Once);
+        QCOMPARE(e[1]->id(), QByteArray("+mt6l2HqcGLiLodt5LeWxpKoWfM="));
+        QCOMPARE(e[2]->period(), Period(QDateTime(QDate(2015, 12, 24), QTime(10, 30))));
+        QCOMPARE(e[2]->comment(), QStringLiteral("room 4"));
+        QCOMPARE(e[2]->id(), QByteArray("qdGJsOAqbB1JIJHk31joz8t9zkk="));
+        QCOMPARE(e[3]->period(), Period(QDate(2015, 12, 24)));
+        QCOMPARE(e[3]->comment(), QStringLiteral("a; b"));
+        QCOMPARE(e[4]->type(), EventTypeBirthday);
+        QCOMPARE(std::dynamic_pointer_cast<BirthdayEvent>(e[4])->personName(), QStringLiteral("Anna"));
+        QCOMPARE(e[4]->period(), Period(QDate(1980, 5, 3)));
+        QCOMPARE(e[4]->occurrence().type(), IOccurrence::Yearly);
+        QCOMPARE(e[5]->caption(), QStringLiteral("Party, big"));
+        for (const auto &event : e)
+            QCOMPARE(event->daysToWatch(), 9);
+    }
+
+    void csvMonthFirst()
+    {
+        ScopedLocale locale(QLocale(QLocale::English, QLocale::UnitedStates));
+        const Imported imported = importCsv("12/24/2015 10:30 PM,\"Party, big\"\n12/24,Christmas\n24/12/2015,x\n");
+        QCOMPARE(imported.events.size(), 2);
+        QCOMPARE(imported.events[0]->period(), Period(QDateTime(QDate(2015, 12, 24), QTime(22, 30))));
+        QCOMPARE(imported.events[0]->id(), QByteArray("LSPAa95IAOsMZve0GcWtYddNG08="));
+        QCOMPARE(imported.events[1]->period(), Period(QDate(1852, 12, 24)));
+    }
+
+    void csvSameFileSameIds()
+    {
+        ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
+        const QByteArray text = "24.12.2015,Christmas\n1.1.2016,New year\n";
+        const Imported first = importCsv(text);
+        const Imported second = importCsv(text);
+        QCOMPARE(first.events.size(), 2);
+        for (int i = 0; i < 2; ++i)
+            QCOMPARE(first.events[i]->id(), second.events[i]->id());
+    }
+
+    void csvEncodings()
+    {
+        ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
+        const QString caption = QStringLiteral("Новый год");
+        const QByteArray cp1251 = QTextCodec::codecForName("windows-1251")->fromUnicode(caption);
+        Imported imported = importCsv("1.1.2016," + cp1251 + "\n", "windows-1251");
+        QCOMPARE(imported.events.size(), 1);
+        QCOMPARE(imported.events[0]->caption(), caption);
+        // The byte-order mark is no part of the first date.
+        imported = importCsv("\xEF\xBB\xBF"
+                             "1.1.2016," +
+                                 caption.toUtf8() + "\n",
+                             "windows-1251");
+        QCOMPARE(imported.events.size(), 1);
+        QCOMPARE(imported.events[0]->caption(), caption);
+        imported = importCsv("1.1.2016,x\n", "no-such-encoding");
+        QVERIFY(imported.hasError);
+        QCOMPARE(imported.error, QStringLiteral("Unknown text encoding: no-such-encoding"));
+    }
+
+    void csvFailures_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("one column") << QByteArray("24.12.2015\n1.1.2016\n");
+        QTest::newRow("comma only in quotes") << QByteArray("\"24.12.2015,x\"\n");
+    }
+
+    void csvFailures()
+    {
+        QFETCH(QByteArray, text);
+        const Imported imported = importCsv(text);
+        QVERIFY(imported.events.isEmpty());
+        QCOMPARE(imported.error, QStringLiteral("Invalid or unknown Csv format"));
+    }
+
+    void csvUnreadableFile()
+    {
+        const QString path = m_dir->filePath(QStringLiteral("missing.csv"));
+        const Imported imported = importFile(EventsImporter::CsvFormat, path, "UTF-8");
+        QVERIFY(imported.hasError);
+        QCOMPARE(imported.error, QStringLiteral("Cannot open file: ") + path);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEventsImporter)
+#include "tst_eventsimporter.moc"
