@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+// The custom-type record each event carries, and its map.
 class TestCustomTypeInfo : public QObject
 {
     Q_OBJECT

@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+// Program-made running-line entries: ids, texts, click actions and the update notice.
 class TestSystemEvents : public QObject
 {
     Q_OBJECT

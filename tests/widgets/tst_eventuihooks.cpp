@@ -6,6 +6,7 @@
 
 #include <QtTest>
 
+// The widgets' side of the event model's hooks.
 class TestEventUiHooks : public QObject
 {
     Q_OBJECT

@@ -13,6 +13,7 @@ public:
     virtual int replaceKey() const = 0;
 };
 
+// A system entry as the system-event list and the models hold it.
 class ISystemEvent : public virtual ISystemConstEvent, public virtual IEvent
 {
 };
