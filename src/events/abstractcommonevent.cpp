@@ -67,11 +67,20 @@ bool boolProperty(const char *id)
     return app->properties()->value(QByteArray(id)).toBool();
 }
 
+// Control characters become blanks; characters beyond the basic plane (emoji) are judged whole.
 QString printable(QString text)
 {
-    for (QChar &c : text) {
-        if (!c.isPrint())
-            c = QLatin1Char(' ');
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            if (!QChar::isPrint(QChar::surrogateToUcs4(c, text.at(i + 1)))) {
+                text[i] = QLatin1Char(' ');
+                text[i + 1] = QLatin1Char(' ');
+            }
+            ++i;
+        } else if (!c.isPrint()) {
+            text[i] = QLatin1Char(' ');
+        }
     }
     return text;
 }

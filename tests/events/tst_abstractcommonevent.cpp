@@ -336,6 +336,9 @@ private slots:
         HolidayEvent e;
         e.setCaption("Line\none\ttab");
         QCOMPARE(e.text(true), QStringLiteral("Today is Line one tab"));
+        e.setCaption(QStringLiteral("Kuchen \U0001F382"));
+        QCOMPARE(e.text(true), QStringLiteral("Today is Kuchen \U0001F382"));
+        e.setCaption("Line\none\ttab");
         e.setPeriod(Period(QDate(2026, 3, 11)));
         QCOMPARE(e.cachedText(), QStringLiteral("Tomorrow is"));
         // The next day rebuilds the texts without any change to the event.
