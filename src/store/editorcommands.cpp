@@ -2,6 +2,8 @@
 
 #include "core/log.h"
 #include "core/storage.h"
+#include "events/eventsfactory.h"
+#include "store/eventsmanager.h"
 
 #include <QBuffer>
 #include <QObject>
@@ -15,6 +17,122 @@ RestoreCommand::Notifier &notifier()
 }
 
 } // namespace EditorCommandsPrivate
+
+EventCommand::EventCommand(EventsManager *manager, AbstractCommonEventPtr event, const QString &text)
+    : QUndoCommand(text), m_manager(manager), m_event(event), m_id(event ? event->id() : QByteArray())
+{
+}
+
+void EventCommand::setEvent(AbstractCommonEventPtr event)
+{
+    QR_ASSERT(m_event.expired());
+    m_event = event;
+    m_id = event ? event->id() : QByteArray();
+}
+
+AbstractCommonEventPtr EventCommand::_event()
+{
+    if (m_event.expired() && m_manager)
+        m_event = m_manager->eventById(m_id);
+    return m_event.lock();
+}
+
+AddEventCommand::AddEventCommand(EventsManager *manager, AbstractCommonEventPtr event)
+    : EventCommand(manager, event,
+                   QObject::tr("New %1 Event").arg(EventsFactory::eventName(event ? int(event->type()) : -1)))
+{
+    // Kept with the photo flag, so that redoing the add after an undo brings the photo back too.
+    if (event) {
+        m_state = event->saveToVariant(AbstractCommonEvent::SaveWithPhotoFlag);
+        m_type = int(event->type());
+        m_hadPhoto = event->hasStoredPhoto();
+    }
+    QR_ASSERT(event);
+}
+
+void AddEventCommand::redo()
+{
+    AbstractCommonEventPtr event = _event();
+    if (!event) {
+        AbstractCommonEventPtr made = EventsFactory::createEvent(m_type);
+        if (!made)
+            return;
+        made->loadFromVariant(m_state);
+        setEvent(made);
+        event = made;
+    } else if (m_hadPhoto) {
+        // The undo erased the photo of this same object; take it back.
+        event->restorePhoto();
+    }
+    manager()->addEvent(event);
+}
+
+void AddEventCommand::undo()
+{
+    AbstractCommonEventPtr event = _event();
+    if (!event) {
+        QR_LOG("Undo of an added event: the event is gone");
+        return;
+    }
+    manager()->removeEvent(event);
+}
+
+SaveEventStateCommand::SaveEventStateCommand(EventsManager *manager, AbstractCommonEventPtr event)
+    : EventCommand(manager, event, QObject::tr("Edit Event"))
+{
+    if (event)
+        m_state = event->saveToVariant(AbstractCommonEvent::SaveWithPhotoFlag);
+    QR_ASSERT(event);
+}
+
+void SaveEventStateCommand::redo()
+{
+    if (m_firstRedo) {
+        m_firstRedo = false;
+        return;
+    }
+    AbstractCommonEventPtr event = _event();
+    if (!event) {
+        QR_LOG("Edit step: the event is gone");
+        return;
+    }
+    const QVariant current = event->saveToVariant(AbstractCommonEvent::NoSaveFlags);
+    event->loadFromVariant(m_state);
+    m_state = current;
+}
+
+void SaveEventStateCommand::undo()
+{
+    redo();
+}
+
+RemoveEventCommand::RemoveEventCommand(EventsManager *manager, AbstractCommonEventPtr event)
+    : EventCommand(manager, event, QObject::tr("Delete Event"))
+{
+    if (event) {
+        m_state = event->saveToVariant(AbstractCommonEvent::SaveWithPhotoFlag);
+        m_type = int(event->type());
+    }
+    QR_ASSERT(event);
+}
+
+void RemoveEventCommand::redo()
+{
+    AbstractCommonEventPtr event = _event();
+    QR_ASSERT(_event());
+    if (event)
+        manager()->removeEvent(event);
+}
+
+void RemoveEventCommand::undo()
+{
+    AbstractCommonEventPtr made = EventsFactory::createEvent(m_type);
+    if (!made)
+        return;
+    made->loadFromVariant(m_state);
+    setEvent(made);
+    manager()->addEvent(_event());
+}
 
 RestoreCommand::RestoreCommand(IBackupManager *manager, const QString &fileName)
     : QUndoCommand(QObject::tr("Restore")), m_manager(manager), m_fileName(fileName)

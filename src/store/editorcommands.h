@@ -1,14 +1,79 @@
 #pragma once
 
+#include "events/abstractcommonevent.h"
 #include "store/ibackupmanager.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QUndoCommand>
+#include <QVariant>
 
 #include <functional>
+#include <memory>
 
+class EventsManager;
 class Storage;
+
+// Base of the commands bound to one user event. The event is held weakly: once its object is gone
+// (removed, or the events file was reloaded) it is found again by its id.
+class EventCommand : public QUndoCommand
+{
+public:
+    EventCommand(EventsManager *manager, AbstractCommonEventPtr event, const QString &text);
+
+protected:
+    void setEvent(AbstractCommonEventPtr event);
+    AbstractCommonEventPtr _event();
+    EventsManager *manager() const { return m_manager; }
+
+private:
+    EventsManager *m_manager;
+    std::weak_ptr<AbstractCommonEvent> m_event;
+    QByteArray m_id;
+};
+
+// Adds a new event; undo removes it, and a later redo brings it back with its id and photo.
+class AddEventCommand : public EventCommand
+{
+public:
+    AddEventCommand(EventsManager *manager, AbstractCommonEventPtr event);
+
+    void undo() override;
+    void redo() override;
+
+private:
+    QVariant m_state;
+    int m_type = -1;
+    bool m_hadPhoto = false;
+};
+
+// Made before an edit: its first redo does nothing, later steps swap the event's fields before and after it.
+class SaveEventStateCommand : public EventCommand
+{
+public:
+    SaveEventStateCommand(EventsManager *manager, AbstractCommonEventPtr event);
+
+    void undo() override;
+    void redo() override;
+
+private:
+    QVariant m_state;
+    bool m_firstRedo = true;
+};
+
+// Removes an event; undo makes it again from its kept fields, photo included, at the end of the list.
+class RemoveEventCommand : public EventCommand
+{
+public:
+    RemoveEventCommand(EventsManager *manager, AbstractCommonEventPtr event);
+
+    void undo() override;
+    void redo() override;
+
+private:
+    QVariant m_state;
+    int m_type = -1;
+};
 
 // Replaces all data from a backup archive; undo and every later redo swap the data before and after it.
 class RestoreCommand : public QUndoCommand

@@ -415,8 +415,10 @@ void EventsManager::onRemoveRequired()
 
 bool EventsManager::restore(const QByteArray &data)
 {
-    if (FileBackupObject::restore(data))
-        load(backupFileName());
+    // A failed write leaves the file and the loaded events as they were, and the caller rolls back.
+    if (!FileBackupObject::restore(data))
+        return false;
+    load(backupFileName());
     return true;
 }
 

@@ -1,7 +1,12 @@
+#include "core/jsonparser.h"
 #include "core/storage.h"
 #include "core/undoobject.h"
+#include "events/birthdayevent.h"
+#include "events/eventsfactory.h"
+#include "fakeapplication.h"
 #include "store/backupmanager.h"
 #include "store/editorcommands.h"
+#include "store/eventsmanager.h"
 #include "testhelpers.h"
 
 #include <QBuffer>
@@ -38,6 +43,23 @@ public:
     bool m_failRestore = false;
     int m_restores = 0;
 };
+
+// Captions of the events as the events file holds them.
+QStringList captionsInFile(const QString &file)
+{
+    QStringList captions;
+    const QVariant events = Common::readJsonOrNull(TestHelpers::readFile(file)).toMap().value("Events");
+    for (const QVariant &event : events.toMap().value("eventsList").toList())
+        captions << event.toMap().value("data").toMap().value("abstract").toMap().value("caption").toString();
+    return captions;
+}
+
+QPixmap redSquare()
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::red);
+    return pixmap;
+}
 
 QByteArray item(Storage &storage, const QByteArray &key)
 {
@@ -198,12 +220,181 @@ private slots:
         QCOMPARE(item(storage, "type1"), QByteArray("old picture"));
     }
 
+    void addUndoAndRedo()
+    {
+        EventsWorld w;
+        AbstractCommonEventPtr event = EventsFactory::createEvent(EventTypeBirthday);
+        static_cast<BirthdayEvent *>(event.get())->setPersonName("Ada");
+        event->setPeriod(Period(QDate(1990, 5, 1)));
+        const QByteArray id = event->id();
+        m_undo.COMMAND(new AddEventCommand(w.manager.get(), event));
+        QCOMPARE(UndoObject::undoStack()->undoText(), QString("New Birthday Event"));
+        QCOMPARE(w.manager->count(), 1);
+        event.reset();
+
+        m_undo.undo();
+        QCOMPARE(w.manager->count(), 0);
+        QCOMPARE(captionsInFile(w.file()), QStringList());
+        m_undo.redo();
+        QCOMPARE(w.manager->count(), 1);
+        const AbstractCommonEventPtr back = w.manager->eventById(id);
+        QVERIFY(back);
+        QCOMPARE(back->period().beginDate(), QDate(1990, 5, 1));
+        QCOMPARE(captionsInFile(w.file()).size(), 1);
+    }
+
+    void addKeepsPhotoThroughUndoAndRedo_data()
+    {
+        QTest::addColumn<bool>("keepObject");
+        QTest::newRow("object released") << false;
+        QTest::newRow("object still held") << true;
+    }
+
+    void addKeepsPhotoThroughUndoAndRedo()
+    {
+        QFETCH(bool, keepObject);
+        EventsWorld w;
+        AbstractCommonEventPtr event = EventsFactory::createEvent(EventTypeNotSpecified);
+        event->setCaption("with photo");
+        event->setPhoto(redSquare());
+        const QByteArray key = event->photoKey();
+        m_undo.COMMAND(new AddEventCommand(w.manager.get(), event));
+        if (!keepObject)
+            event.reset();
+        m_undo.undo();
+        QVERIFY(!w.storage->contains(key));
+        m_undo.redo();
+        QVERIFY(w.storage->contains(key));
+        QVERIFY(w.manager->eventByIndex(0)->hasPhotoFlag());
+    }
+
+    void editSwapsFieldsAndRewritesFile()
+    {
+        EventsWorld w;
+        AbstractCommonEventPtr event = w.add("before");
+        auto *command = new SaveEventStateCommand(w.manager.get(), event);
+        event->setCaption("after");
+        m_undo.COMMAND(command);
+        QCOMPARE(event->caption(), QString("after"));
+        QCOMPARE(UndoObject::undoStack()->undoText(), QString("Edit Event"));
+
+        m_undo.undo();
+        QCOMPARE(event->caption(), QString("before"));
+        QCOMPARE(captionsInFile(w.file()), QStringList{"before"});
+        m_undo.redo();
+        QCOMPARE(event->caption(), QString("after"));
+        QCOMPARE(captionsInFile(w.file()), QStringList{"after"});
+    }
+
+    void editFindsEventAgainAfterReload()
+    {
+        EventsWorld w;
+        AbstractCommonEventPtr event = w.add("before");
+        auto *command = new SaveEventStateCommand(w.manager.get(), event);
+        event->setCaption("after");
+        m_undo.COMMAND(command);
+        event.reset();
+        w.manager->load(w.file()); // every event object is made anew
+        m_undo.undo();
+        QCOMPARE(w.manager->eventByIndex(0)->caption(), QString("before"));
+    }
+
+    void undoOfEditBringsRemovedPhotoBack()
+    {
+        EventsWorld w;
+        AbstractCommonEventPtr event = w.add("photo edit");
+        event->setPhoto(redSquare());
+        auto *command = new SaveEventStateCommand(w.manager.get(), event);
+        QVERIFY(event->removePhoto());
+        m_undo.COMMAND(command);
+        QVERIFY(!w.storage->contains(event->photoKey()));
+        m_undo.undo();
+        QVERIFY(w.storage->contains(event->photoKey()));
+        QVERIFY(event->hasPhotoFlag());
+    }
+
+    void removeBringsEventAndPhotoBack()
+    {
+        EventsWorld w;
+        AbstractCommonEventPtr event = w.add("first");
+        w.add("second");
+        event->setPhoto(redSquare());
+        const QByteArray id = event->id();
+        const QByteArray key = event->photoKey();
+        m_undo.COMMAND(new RemoveEventCommand(w.manager.get(), event));
+        QCOMPARE(UndoObject::undoStack()->undoText(), QString("Delete Event"));
+        event.reset();
+        QCOMPARE(w.manager->count(), 1);
+        QVERIFY(!w.storage->contains(key));
+
+        m_undo.undo();
+        QCOMPARE(w.manager->count(), 2);
+        QCOMPARE(w.manager->eventByIndex(1)->id(), id); // back at the end of the list
+        QVERIFY(w.storage->contains(key));
+        QVERIFY(w.manager->eventByIndex(1)->hasPhotoFlag());
+        QCOMPARE(captionsInFile(w.file()), (QStringList{"second", "first"}));
+
+        m_undo.redo();
+        QCOMPARE(w.manager->count(), 1);
+        QVERIFY(!w.manager->eventById(id));
+    }
+
+    void failedEventsWriteRollsRestoreBack()
+    {
+        EventsWorld w;
+        for (int i = 0; i < 40; ++i)
+            w.add(QStringLiteral("archived %1").arg(i));
+        BackupManager manager("qbf");
+        manager.addBackupObject(w.manager.get());
+        QVERIFY(manager.backup(m_archive));
+        w.manager->removeEvents(w.manager->events().mid(1));
+        QCOMPARE(w.manager->count(), 1);
+        const QByteArray small = TestHelpers::readFile(w.file());
+
+        {
+            TestHelpers::ScopedFileSizeLimit limit(small.size() + 1024);
+            // The events file itself tells a failed write.
+            QVERIFY(!w.manager->restore(QByteArray(small.size() + 8192, ' ')));
+            QCOMPARE(w.manager->count(), 1);
+            m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
+        }
+        QCOMPARE(m_messages, QStringList{"Cannot restore data from this file"});
+        QCOMPARE(w.manager->count(), 1);
+        QCOMPARE(TestHelpers::readFile(w.file()), small);
+    }
+
 private:
+    // A fake application with blob storage and an events manager on a temporary file.
+    struct EventsWorld
+    {
+        EventsWorld()
+        {
+            storage = std::make_unique<Storage>(QDir(app.dataLocation()).filePath("pixmaps.dat"));
+            app.m_storage = storage.get();
+            manager = std::make_unique<EventsManager>(file());
+            app.m_eventsManager = manager.get();
+        }
+        ~EventsWorld() { UndoObject::undoStack()->clear(); }
+        QString file() const { return QDir(app.dataLocation()).filePath("events.dat"); }
+        AbstractCommonEventPtr add(const QString &caption)
+        {
+            AbstractCommonEventPtr event = EventsFactory::createEvent(EventTypeNotSpecified);
+            event->setCaption(caption);
+            event->setPeriod(Period(QDate(2026, 5, 1)));
+            manager->addEvent(event);
+            return event;
+        }
+
+        FakeApplication app;
+        std::unique_ptr<Storage> storage;
+        std::unique_ptr<EventsManager> manager;
+    };
+
     UndoObject m_undo;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_archive;
     QStringList m_messages;
 };
 
-QTEST_GUILESS_MAIN(TestEditorCommands)
+QTEST_MAIN(TestEditorCommands)
 #include "tst_editorcommands.moc"
