@@ -11,6 +11,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <QUuid>
+#include <QtConcurrent/QtConcurrentMap>
+
+#include <algorithm>
+#include <iterator>
 
 namespace EventsManagerPrivate {
 const QByteArray s_eventsKey = "Events";
@@ -47,6 +52,37 @@ QVariantMap contentMap(const QVariantList &events, const QList<CalendarInfo> &ca
     map.insert(s_defaultCalendar, QString::fromLatin1(defaultCalendarId));
     return map;
 }
+
+// True when the writer takes the value without a warning, so it may be written on any thread.
+bool plainJson(const QVariant &value)
+{
+    switch (value.userType()) {
+    case QMetaType::UnknownType:
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::Double:
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        return true;
+    case QMetaType::QVariantList:
+        for (const QVariant &element : *static_cast<const QVariantList *>(value.constData())) {
+            if (!plainJson(element))
+                return false;
+        }
+        return true;
+    case QMetaType::QVariantMap:
+        for (const QVariant &member : *static_cast<const QVariantMap *>(value.constData())) {
+            if (!plainJson(member))
+                return false;
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Below this many events one thread writes them all.
+const int s_parallelFrom = 256;
 
 // The path a file has or would have, with links and "." or ".." resolved as far as they exist.
 QString resolvedPath(const QString &path)
@@ -170,9 +206,7 @@ bool EventsManager::save()
         m_errorString.clear();
         m_keepFileBeforeSave = false;
     }
-    QVariantMap top = m_otherValues;
-    top.insert(QString::fromLatin1(s_eventsKey), toMap());
-    return Common::writeFileAtomically(fileName, Common::toJson(top));
+    return Common::writeFileAtomically(fileName, fileText());
 }
 
 void EventsManager::createDefaultCalendar()
@@ -252,6 +286,57 @@ QVariantMap EventsManager::toMap() const
     for (const AbstractCommonEventPtr &event : m_events)
         events.append(eventEntry(*event));
     return contentMap(events, m_calendars, m_defaultCalendarId);
+}
+
+QByteArray EventsManager::fileText() const
+{
+    // Each entry is written alone, exactly as the writer writes it inside the list, and the
+    // entries are then set into the text of the rest: the same bytes as writing the whole map.
+    const auto entryText = [](const AbstractCommonEventPtr &event) {
+        const QVariant entry = eventEntry(*event);
+        return plainJson(entry) ? Common::toJson(entry) : QByteArray();
+    };
+    QList<QByteArray> entries;
+    if (m_events.count() >= s_parallelFrom)
+        entries = QtConcurrent::blockingMapped<QList<QByteArray>>(m_events, entryText);
+    else
+        std::transform(m_events.cbegin(), m_events.cend(), std::back_inserter(entries), entryText);
+    qsizetype total = 0;
+    for (qsizetype i = 0; i < entries.count(); ++i) {
+        // A value the writer warns about is written here, on the thread that owns the log.
+        if (entries.at(i).isEmpty())
+            entries[i] = Common::toJson(eventEntry(*m_events.at(i)));
+        total += entries.at(i).size() + 2;
+    }
+
+    QByteArray content = Common::toJson(contentMap(QVariantList(), m_calendars, m_defaultCalendarId));
+    static const QByteArray s_emptyList = ",\"eventsList\": []";
+    const qsizetype at = content.lastIndexOf(s_emptyList);
+    QR_ASSERT(at != -1);
+    if (at == -1) {
+        QVariantMap top = m_otherValues;
+        top.insert(QString::fromLatin1(s_eventsKey), toMap());
+        return Common::toJson(top);
+    }
+    QByteArray list;
+    list.reserve(total);
+    for (qsizetype i = 0; i < entries.count(); ++i) {
+        if (i > 0)
+            list += ", ";
+        list += entries.at(i);
+    }
+    entries.clear();
+    content.insert(at + s_emptyList.size() - 1, list);
+
+    if (m_otherValues.isEmpty())
+        return "{\"" + s_eventsKey + "\": " + content + '}';
+    const QString marker = QStringLiteral("qr-events-") + QUuid::createUuid().toString();
+    QVariantMap top = m_otherValues;
+    top.insert(QString::fromLatin1(s_eventsKey), marker);
+    QByteArray text = Common::toJson(top);
+    const QByteArray quotedMarker = '"' + marker.toLatin1() + '"';
+    text.replace(text.indexOf(quotedMarker), quotedMarker.size(), content);
+    return text;
 }
 
 void EventsManager::addEvent(AbstractCommonEventPtr event)

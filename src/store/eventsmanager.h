@@ -91,6 +91,8 @@ private slots:
 private:
     // Reads the file's top-level object; false when a file that is there cannot be read.
     bool readFile(const QString &fileName, QVariantMap *events);
+    // The whole file's text; the events' entries are written on several threads.
+    QByteArray fileText() const;
     void createDefaultCalendar();
     void detachEvent(AbstractCommonEvent *event);
     void detachAll();

@@ -195,6 +195,39 @@ private slots:
         QCOMPARE(assertCount(), 0);
     }
 
+    void fileTextIsTheWritersText_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("otherKeys");
+        QTest::newRow("few") << 3 << false;
+        QTest::newRow("many, with other keys") << 600 << true;
+    }
+
+    void fileTextIsTheWritersText()
+    {
+        QFETCH(int, count);
+        QFETCH(bool, otherKeys);
+        if (otherKeys)
+            QVERIFY(writeFile(eventsFile(), "{\"A\": {\"eventsList\": []},\"Z\": \"z\"}"));
+        EventsManager manager(eventsFile());
+        manager.addCalendar(CalendarInfo(",\"eventsList\": []"));
+        QList<AbstractCommonEventPtr> events;
+        for (int i = 0; i < count; ++i)
+            events << makeEvent(i % 5, QString("\u00e9v\u00e9nement %1 \"x\"").arg(i),
+                                Period(QDate(2026, 1, 1).addDays(i)));
+        // A value the writer cannot take is written on the calling thread, with its warning.
+        CustomTypeInfo odd;
+        odd.id = "{odd}";
+        odd.parameters.insert("list", QStringList{"a"});
+        events.at(1)->setCustomTypeMetaInfo(odd);
+        manager.addEvents(events);
+        QVariantMap whole;
+        if (otherKeys)
+            whole = QVariantMap{{"A", QVariantMap{{"eventsList", QVariantList()}}}, {"Z", "z"}};
+        whole.insert("Events", manager.toMap());
+        QCOMPARE(readFile(eventsFile()), Common::toJson(whole));
+    }
+
     void newerFileIsKeptAside()
     {
         const QByteArray newer = newerFile("from the future");
