@@ -4,6 +4,7 @@
 #include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
 #include "fakeapplication.h"
+#include "memorybackupobject.h"
 #include "store/backupmanager.h"
 #include "store/editorcommands.h"
 #include "store/eventsmanager.h"
@@ -15,34 +16,6 @@
 #include <QtTest>
 
 namespace {
-
-class MemoryObject : public IBackupObject
-{
-public:
-    MemoryObject(const QByteArray &name, const QByteArray &data) : m_name(name), m_data(data) {}
-
-    QDateTime lastModified() const override { return QDateTime(); }
-    QByteArray backup(bool *ok) override
-    {
-        *ok = !m_failBackup;
-        return m_failBackup ? QByteArray() : m_data;
-    }
-    bool restore(const QByteArray &data) override
-    {
-        ++m_restores;
-        if (m_failRestore)
-            return false;
-        m_data = data;
-        return true;
-    }
-    QByteArray name() const override { return m_name; }
-
-    QByteArray m_name;
-    QByteArray m_data;
-    bool m_failBackup = false;
-    bool m_failRestore = false;
-    int m_restores = 0;
-};
 
 // Captions of the events as the events file holds them.
 QStringList captionsInFile(const QString &file)
@@ -96,8 +69,8 @@ private slots:
 
     void restoreSwapsDataOnUndoAndRedo()
     {
-        MemoryObject a("a", "archived a");
-        MemoryObject b("b", "archived b");
+        MemoryBackupObject a("a", "archived a");
+        MemoryBackupObject b("b", "archived b");
         BackupManager manager("qbf");
         manager.addBackupObjects({&a, &b});
         QVERIFY(manager.backup(m_archive));
@@ -131,8 +104,8 @@ private slots:
     {
         QFETCH(QByteArray, version);
         QFETCH(bool, failSecond);
-        MemoryObject a("a", "archived a");
-        MemoryObject b("b", "archived b");
+        MemoryBackupObject a("a", "archived a");
+        MemoryBackupObject b("b", "archived b");
         BackupManager manager("qbf");
         manager.addBackupObjects({&a, &b});
         QCoreApplication::setApplicationVersion(QString::fromUtf8(version));
@@ -154,8 +127,8 @@ private slots:
 
     void noRestoreWithoutSafetyCopy()
     {
-        MemoryObject a("a", "archived a");
-        MemoryObject b("b", "archived b");
+        MemoryBackupObject a("a", "archived a");
+        MemoryBackupObject b("b", "archived b");
         BackupManager manager("qbf");
         manager.addBackupObjects({&a, &b});
         QVERIFY(manager.backup(m_archive));
@@ -168,16 +141,6 @@ private slots:
         QCOMPARE(a.m_data, QByteArray("current a"));
         m_undo.undo();
         QCOMPARE(a.m_restores + b.m_restores, 0);
-    }
-
-    void withoutObjectsEveryRedoRestoresAgain()
-    {
-        BackupManager manager("qbf");
-        QVERIFY(manager.backup(m_archive));
-        m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
-        m_undo.undo();
-        m_undo.redo();
-        QCOMPARE(m_messages, (QStringList{"Data successfully restored", "Data successfully restored"}));
     }
 
     void storageItemUndoErasesNewItem()
@@ -297,20 +260,6 @@ private slots:
         w.manager->load(w.file()); // every event object is made anew
         m_undo.undo();
         QCOMPARE(w.manager->eventByIndex(0)->caption(), QString("before"));
-    }
-
-    void undoOfEditBringsRemovedPhotoBack()
-    {
-        EventsWorld w;
-        AbstractCommonEventPtr event = w.add("photo edit");
-        event->setPhoto(redSquare());
-        auto *command = new SaveEventStateCommand(w.manager.get(), event);
-        QVERIFY(event->removePhoto());
-        m_undo.COMMAND(command);
-        QVERIFY(!w.storage->contains(event->photoKey()));
-        m_undo.undo();
-        QVERIFY(w.storage->contains(event->photoKey()));
-        QVERIFY(event->hasPhotoFlag());
     }
 
     void removeBringsEventAndPhotoBack()
