@@ -179,7 +179,8 @@ void BackupManager::autoBackup()
     const QString name = QStringLiteral("%1.%2").arg(Common::Clock::now().toString(s_timeFormat), m_extension);
     static_cast<IBackupManager *>(this)->backup(QDir(m_backupFolder).absoluteFilePath(name));
 
+    // The archive just made always stays, whatever the setting says.
     const QFileInfoList list = archives();
-    for (int i = 0; i < list.size() - m_maxBackups; ++i)
+    for (int i = 0; i < list.size() - qMax(1, m_maxBackups); ++i)
         QFile::remove(list.at(i).absoluteFilePath());
 }

@@ -333,6 +333,12 @@ private slots:
         QCOMPARE(list(), (QStringList{"2026-02-03-12-00-00.qbf", "2026-02-04-12-00-00.qbf", "2026-03-10-09-00-00.qbf",
                                       "2026-03-11-00-01-00.qbf", "2026-03-12-10-00-00.qbf"}));
         QVERIFY(QFile::exists(folder + "/notes.txt"));
+
+        manager.setMaxBackups(0);
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 13), QTime(10, 0, 0)));
+        a.m_modified = Common::Clock::now();
+        manager.autoBackup();
+        QCOMPARE(list(), QStringList{"2026-03-13-10-00-00.qbf"});
     }
 
 private:
