@@ -462,6 +462,20 @@ private slots:
         QCOMPARE(imported.error, QStringLiteral("Invalid or unknown Csv format"));
     }
 
+    void csvSurvivesGarbage()
+    {
+        QByteArray garbage;
+        quint32 seed = 99;
+        for (int i = 0; i < 100000; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            garbage += char(seed >> 24);
+        }
+        for (const QByteArray &encoding : {QByteArray("UTF-8"), QByteArray("UTF-16"), QByteArray("windows-1251")}) {
+            const Imported imported = importCsv(garbage + "\n24.12.2015,Christmas\n", encoding);
+            QVERIFY(!imported.hasError || imported.error == QStringLiteral("Invalid or unknown Csv format"));
+        }
+    }
+
     void csvUnreadableFile()
     {
         const QString path = m_dir->filePath(QStringLiteral("missing.csv"));
