@@ -563,19 +563,36 @@ private slots:
         QCOMPARE(readFile(eventsFile()), readFile(path("other.dat")));
     }
 
-    void failedSaveIsReported()
+    void failedSaveKeepsOldFile()
     {
-        QDir(m_dir->path()).mkdir("folder");
-        const QString file = path("folder/events.dat");
-        EventsManager manager(file);
-        manager.addCalendar(CalendarInfo("x"));
-        const QByteArray before = readFile(file);
-        // A folder in place of the file: nothing can replace it.
-        QVERIFY(QFile::remove(file));
-        QVERIFY(QDir().mkpath(file));
-        QVERIFY(!manager.save());
-        QVERIFY(QFileInfo(file).isDir());
-        QVERIFY(!before.isEmpty());
+        auto manager = threeEvents();
+        const QByteArray before = readFile(eventsFile());
+        {
+            TestHelpers::ScopedFileSizeLimit limit(before.size() + 10);
+            manager->addEvent(makeEvent(0, "too much", Period(QDate(2026, 3, 4))));
+            QVERIFY(!manager->save());
+        }
+        QCOMPARE(readFile(eventsFile()), before);
+        QCOMPARE(manager->count(), 4);
+        QVERIFY(manager->save());
+        QCOMPARE(fileContent(eventsFile()).value("eventsList").toList().count(), 4);
+    }
+
+    void failedCopyAsideWritesNothing()
+    {
+        const QByteArray newer = newerFile(QString(4000, 'n'));
+        QVERIFY(writeFile(eventsFile(), newer));
+        EventsManager manager(eventsFile());
+        {
+            TestHelpers::ScopedFileSizeLimit limit(1000);
+            manager.addCalendar(CalendarInfo("x"));
+            QVERIFY(!manager.save());
+        }
+        QVERIFY(manager.hasError());
+        QCOMPARE(readFile(eventsFile()), newer);
+        QVERIFY(manager.save());
+        QCOMPARE(readFile(path("events.bak")), newer);
+        QVERIFY(!manager.hasError());
     }
 
     void providerServesTheManager()

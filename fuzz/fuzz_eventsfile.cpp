@@ -1,0 +1,63 @@
+// Feeds arbitrary bytes to the events manager as its events file, then changes and saves it.
+// Whatever the file held, the manager must come up with a listed default calendar, every event in a
+// listed calendar, and a file it could not read must be kept, byte for byte, beside the new one.
+#include "store/eventsmanager.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+QTemporaryDir *s_dir = nullptr;
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    QCoreApplication::setApplicationVersion(QStringLiteral("3.3.0"));
+    s_dir = new QTemporaryDir();
+    return s_dir->isValid() ? 0 : 1;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    QDir(s_dir->path()).removeRecursively();
+    QDir().mkpath(s_dir->path());
+    const QString file = s_dir->filePath(QStringLiteral("events.dat"));
+    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
+    {
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || out.write(input) != input.size())
+            return 0;
+    }
+
+    EventsManager manager(file);
+    if (manager.calendarsCount() < 1 || !manager.calendarById(manager.defaultCalendarId()).valid())
+        std::abort();
+    for (const AbstractCommonEventPtr &event : manager.events())
+        if (!event || !manager.calendarById(event->calendarId()).valid())
+            std::abort();
+
+    const bool keepsCopy = manager.hasError();
+    manager.addCalendar(CalendarInfo(QStringLiteral("fuzz")));
+    if (keepsCopy && readAll(s_dir->filePath(QStringLiteral("events.bak"))) != input)
+        std::abort();
+    if (manager.hasError())
+        std::abort();
+
+    EventsManager again(file);
+    if (again.hasError() || again.count() != manager.count() || again.calendarsCount() != manager.calendarsCount())
+        std::abort();
+    return 0;
+}
