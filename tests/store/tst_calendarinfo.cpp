@@ -32,19 +32,6 @@ private slots:
         QVERIFY(CalendarInfo("x", "n") != CalendarInfo("x", "m"));
     }
 
-    void mapRoundTrip()
-    {
-        const CalendarInfo info(QByteArray("{abc}"), QStringLiteral("Zuhause \u00e4"));
-        const QVariantMap map = info.toMap().toMap();
-        QCOMPARE(map.keys(), (QStringList{"id", "name", "version"}));
-        QCOMPARE(map.value("version"), QVariant(1));
-        QCOMPARE(map.value("id"), QVariant(QStringLiteral("{abc}")));
-        CalendarInfo back;
-        back.fromMap(map);
-        QVERIFY(back == info);
-        QCOMPARE(assertCount(), 0);
-    }
-
     void fromMap_data()
     {
         QTest::addColumn<QVariant>("input");

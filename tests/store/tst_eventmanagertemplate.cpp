@@ -41,27 +41,6 @@ private slots:
     void initTestCase() { TestHelpers::isolateEnvironment(); }
     void init() { Common::clearLogBuffer(); }
 
-    void emptyList()
-    {
-        ObjectList list;
-        QCOMPARE(list.count(), 0);
-        QCOMPARE(list.indexOf(ObjectPtr(new QObject)), -1);
-        QCOMPARE(list.indexOf(ObjectPtr()), -1);
-    }
-
-    void identityNotValue()
-    {
-        ObjectList list;
-        ObjectPtr a(new QObject), b(new QObject);
-        a->setObjectName("same");
-        b->setObjectName("same");
-        list.addEvent(a);
-        list.addEvent(b);
-        QCOMPARE(list.count(), 2);
-        QCOMPARE(list.indexOf(b), 1);
-        QCOMPARE(assertCount(), 0);
-    }
-
     void move_data()
     {
         QTest::addColumn<int>("index");
@@ -146,16 +125,6 @@ private slots:
         QVERIFY(watch);
         QCoreApplication::processEvents();
         QVERIFY(!watch);
-    }
-
-    void eventsIsACopy()
-    {
-        ObjectList list;
-        fill(list, "AB");
-        const QList<ObjectPtr> copy = list.events();
-        list.clear();
-        QCOMPARE(list.count(), 0);
-        QCOMPARE(copy.count(), 2);
     }
 };
 

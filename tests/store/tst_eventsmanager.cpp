@@ -380,17 +380,6 @@ private slots:
         QCOMPARE(assertCount(), 0);
     }
 
-    void removeUnlistedChangesNothing()
-    {
-        auto manager = threeEvents();
-        ManagerSignals log(manager.get(), eventsFile());
-        manager->removeEvent(makeEvent(0, "stranger", Period(QDate(2026, 1, 1))));
-        manager->removeEvent(nullptr);
-        QCOMPARE(log.take(), QStringList());
-        QCOMPARE(manager->count(), 3);
-        QVERIFY(assertCount() > 0);
-    }
-
     void removesExpiredEvents()
     {
         EventsManager manager(eventsFile());

@@ -37,17 +37,6 @@ private slots:
         m_log.clear();
     }
 
-    void keyMinusOneKeepsAll()
-    {
-        SystemEvents list;
-        watch(list);
-        list.addEvent(make("a", -1));
-        list.addEvent(make("b", -1));
-        list.addEvent(make("c", -1));
-        QCOMPARE(texts(list), QString("a,b,c"));
-        QCOMPARE(m_log, (QStringList{"added(0)", "added(1)", "added(2)"}));
-    }
-
     void replacesEqualKeys()
     {
         SystemEvents list;
@@ -83,18 +72,6 @@ private slots:
         QCOMPARE(m_log, (QStringList{"aboutToRemove(-1)", "removed"}));
         QCOMPARE(texts(list), QString("a"));
         QCOMPARE(logBuffer().count("ASSERT"), 1);
-    }
-
-    void templateOperationsAreSilent()
-    {
-        SystemEvents list;
-        list.addEvent(make("a", -1));
-        list.addEvent(make("b", -1));
-        watch(list);
-        list.move(0, 1);
-        list.insertEvent(0, make("c", -1));
-        QCOMPARE(texts(list), QString("c,b,a"));
-        QVERIFY(m_log.isEmpty());
     }
 };
 

@@ -128,17 +128,6 @@ private slots:
         QCOMPARE(assertCount(), asserts);
     }
 
-    void emptyRecordWritesEmptyModified()
-    {
-        ToDoStorage storage;
-        storage.objectFromMap(QVariantMap{{"version", 1}, {"eventsList", QVariantList{QVariant()}}});
-        const IToDoRecordPtr record = storage.eventByIndex(0);
-        QCOMPARE(record->text(), QString());
-        QVERIFY(!record->isDone());
-        QVERIFY(!record->modified().isValid());
-        QCOMPARE(record->objectToMap().toMap().value("modified"), QVariant(QString()));
-    }
-
     void equalTextChangesNothing()
     {
         ToDoStorage storage;
@@ -208,19 +197,6 @@ private slots:
         QCOMPARE(assertCount(), 1);
         storage.clear();
         QCOMPARE(log.take(), (QStringList{"all", "something"}));
-        QCOMPARE(storage.count(), 0);
-    }
-
-    void droppedRecordIsIgnored()
-    {
-        ToDoStorage storage;
-        fill(storage, {"a", "b"});
-        IToDoRecordPtr held = storage.eventByIndex(0);
-        storage.clear();
-        ToDoSignals log(&storage);
-        held->setText("");
-        held->setDone(true);
-        QCOMPARE(log.take(), QStringList());
         QCOMPARE(storage.count(), 0);
     }
 
