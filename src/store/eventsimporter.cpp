@@ -26,11 +26,6 @@
 
 namespace EventsImporterPrivate {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("EventsImporter", text);
-}
-
 constexpr int kNoYear = BirthdayEvent::s_noYear;
 
 // The birthday words of the current language without their tags ("'s {AGE} birthday"
@@ -57,22 +52,24 @@ const QString &postfixWords()
     return words;
 }
 
-// The person named in a caption that carries the birthday words, or a null text.
+QString withoutWords(const QString &caption, const QString &words)
+{
+    QString person = caption;
+    person.remove(words, Qt::CaseInsensitive);
+    person = person.trimmed();
+    // Not null even when no name is left, so the caller still makes a birthday.
+    return person.isNull() ? QString(QLatin1String("")) : person;
+}
+
+// The person named in a caption that begins or ends with the birthday words, or a null text.
 QString birthdayPerson(const QString &caption)
 {
-    for (const QString *words : {&prefixWords(), &postfixWords()}) {
-        if (words->isEmpty())
-            continue;
-        const bool found = words == &prefixWords() ? caption.startsWith(*words, Qt::CaseInsensitive)
-                                                   : caption.endsWith(*words, Qt::CaseInsensitive);
-        if (found) {
-            QString person = caption;
-            person.remove(*words, Qt::CaseInsensitive);
-            person = person.trimmed();
-            // Not null even when no name is left, so the caller still makes a birthday.
-            return person.isNull() ? QString(QLatin1String("")) : person;
-        }
-    }
+    const QString &prefix = prefixWords();
+    if (!prefix.isEmpty() && caption.startsWith(prefix, Qt::CaseInsensitive))
+        return withoutWords(caption, prefix);
+    const QString &postfix = postfixWords();
+    if (!postfix.isEmpty() && caption.endsWith(postfix, Qt::CaseInsensitive))
+        return withoutWords(caption, postfix);
     return QString();
 }
 
@@ -126,7 +123,7 @@ public:
         QList<AbstractCommonEventPtr> result;
         QFile probe(fileName);
         if (!probe.open(QIODevice::ReadOnly)) {
-            setErrorString(tr("Cannot open file: ") + fileName);
+            setErrorString(QCoreApplication::translate("EventsImporter", "Cannot open file: ") + fileName);
             return result;
         }
         probe.close();
@@ -136,7 +133,10 @@ public:
             const QString newer = QCoreApplication::translate(
                 "EventsManager", "Events file was saved with newer version of the program.");
             // A file that is no events file is a failure, not an import of nothing.
-            setErrorString(manager.errorString() == newer ? newer : tr("Invalid or unknown events file format"));
+            setErrorString(
+                manager.errorString() == newer
+                    ? newer
+                    : QCoreApplication::translate("EventsImporter", "Invalid or unknown events file format"));
             return result;
         }
         for (int i = 0; i < manager.count(); ++i) {
@@ -157,7 +157,7 @@ public:
         QFile file(fileName);
         QCalParser parser;
         if (!parser.parse(&file, encoding.isEmpty() ? nullptr : encoding.constData())) {
-            setErrorString(tr("Invalid or unknown iCalendar format"));
+            setErrorString(QCoreApplication::translate("EventsImporter", "Invalid or unknown iCalendar format"));
             return result;
         }
         const bool holidayFile = fileName.contains(QLatin1String("holiday"), Qt::CaseInsensitive);
@@ -192,10 +192,11 @@ private:
             begin = end;
         if (!begin.isValid())
             return nullptr;
-        // A date-only end is exclusive; a timed end is the moment the entry ends.
-        if (!todo && end.isValid() && endDateOnly)
-            end = end.addDays(-1);
         const bool allDay = hasNoTime(begin.time()) && (!end.isValid() || hasNoTime(end.time()));
+        // A date-only end is exclusive, and so is a midnight end of an entry that takes
+        // whole days; a timed end is the moment the entry ends and stays.
+        if (!todo && end.isValid() && (endDateOnly || allDay))
+            end = end.addDays(-1);
 
         const QString summary = block.summary().toString();
         const QString description = block.description().toString();
@@ -257,10 +258,12 @@ private:
     }
 };
 
-// One usable row of a CSV file.
+// One usable row of a CSV file. Date and time are kept apart, as in a period, so a
+// wall-clock time that a daylight-saving change skips is not lost.
 struct CsvEventRecord
 {
-    QDateTime dateTime;
+    QDate date;
+    QTime time;
     QString caption;
     QByteArray id;
     QString comment;
@@ -274,21 +277,22 @@ public:
         QList<AbstractCommonEventPtr> result;
         QFile file(fileName);
         if (!file.open(QIODevice::ReadOnly)) {
-            setErrorString(tr("Cannot open file: ") + fileName);
+            setErrorString(QCoreApplication::translate("EventsImporter", "Cannot open file: ") + fileName);
             return result;
         }
         QString text;
         if (!decodeFile(file, encoding, &text)) {
-            setErrorString(tr("Unknown text encoding: ") + QString::fromLatin1(encoding));
+            setErrorString(QCoreApplication::translate("EventsImporter", "Unknown text encoding: ") +
+                           QString::fromLatin1(encoding));
             return result;
         }
         QList<CsvEventRecord> records;
         if (!readRecords(text, &records)) {
-            setErrorString(tr("Invalid or unknown Csv format"));
+            setErrorString(QCoreApplication::translate("EventsImporter", "Invalid or unknown Csv format"));
             return result;
         }
         for (const CsvEventRecord &record : std::as_const(records)) {
-            if (record.dateTime.isValid())
+            if (record.date.isValid())
                 result.append(makeEvent(record));
         }
         return result;
@@ -315,15 +319,10 @@ public:
             const QString dateText = model.data(model.index(row, 0)).toString();
             if (dateText.isEmpty())
                 continue;
-            QDate date;
-            QTime time;
-            if (!parseDateText(dateText, dayFirst, &date, &time))
+            if (!parseDateText(dateText, dayFirst, &record.date, &record.time))
                 continue;
-            record.dateTime = QDateTime(date, time);
-            // The date and time as written, not as a local moment: a time that a
-            // clock change skips must not change the id.
-            const QString stamp = (date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd")) : QString()) +
-                                  QLatin1Char('T') + time.toString(QStringLiteral("HH:mm:ss"));
+            const QString stamp = record.date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('T') +
+                                  record.time.toString(QStringLiteral("HH:mm:ss"));
             record.id =
                 QCryptographicHash::hash((stamp + record.caption).toUtf8(), QCryptographicHash::Sha1).toBase64();
             records->append(record);
@@ -382,7 +381,7 @@ public:
 private:
     static AbstractCommonEventPtr makeEvent(const CsvEventRecord &record)
     {
-        const bool noTime = hasNoTime(record.dateTime.time());
+        const bool noTime = hasNoTime(record.time);
         const QString person = birthdayPerson(record.caption);
         const bool birthday = !person.isNull();
         AbstractCommonEventPtr event;
@@ -394,7 +393,7 @@ private:
             event = std::make_shared<NotSpecifiedEvent>(record.id);
         }
         setDaysToWatch(*event);
-        const Period period = birthday || noTime ? Period(record.dateTime.date()) : Period(record.dateTime);
+        const Period period = birthday || noTime ? Period(record.date) : Period(record.date, record.time);
         event->setPeriod(period);
         if (birthday || period.beginDate().year() == kNoYear)
             event->setOccurrence(Occurrence(period.beginDate(), IOccurrence::Yearly));
@@ -457,5 +456,5 @@ int EventsImporter::formatForFileName(const QString &fileName)
 
 QString EventsImporter::unknownFormatText()
 {
-    return tr("Unknown file format");
+    return QCoreApplication::translate("EventsImporter", "Unknown file format");
 }

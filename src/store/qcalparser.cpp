@@ -469,14 +469,25 @@ private:
         const QTimeZone zone = zone_(tzid.toString());
         if (!zone.isValid())
             return local(date, time);
-        return toLocal(QDateTime(date, time, zone));
+        return toLocal(inZone(date, time, zone));
     }
 
     // Local time through the system zone read once per parse: the C library's local
     // time calls look at the zone file on every call, which dominates large imports.
     QDateTime local(const QDate &date, const QTime &time) const
     {
-        return m_localZone.isValid() ? QDateTime(date, time, m_localZone) : QDateTime(date, time, Qt::LocalTime);
+        return m_localZone.isValid() ? inZone(date, time, m_localZone) : QDateTime(date, time, Qt::LocalTime);
+    }
+
+    // A wall-clock time that a daylight-saving change skips is read with the offset in
+    // force before the change, as RFC 5545 says, instead of becoming invalid.
+    static QDateTime inZone(const QDate &date, const QTime &time, const QTimeZone &zone)
+    {
+        const QDateTime dt(date, time, zone);
+        if (dt.isValid())
+            return dt;
+        const int before = zone.offsetFromUtc(QDateTime(date.addDays(-1), time, Qt::UTC));
+        return QDateTime(date, time, Qt::UTC).addSecs(-before).toTimeZone(zone);
     }
 
     QDateTime toLocal(const QDateTime &dt) const

@@ -267,6 +267,8 @@ private slots:
         QTest::newRow("timed ending at midnight")
             << QByteArray("DTSTART:20240501T220000\r\nDTEND:20240502T000000")
             << Period(QDateTime(may1, QTime(22, 0)), QDateTime(may1.addDays(1), QTime(0, 0)));
+        QTest::newRow("midnight to midnight is one whole day")
+            << QByteArray("DTSTART:20240501T000000\r\nDTEND:20240502T000000") << Period(may1);
         QTest::newRow("utc to local") << QByteArray("DTSTART:20240501T100000Z")
                                       << Period(QDateTime(may1, QTime(12, 0)));
         QTest::newRow("tzid to local") << QByteArray("DTSTART;TZID=America/New_York:20240501T100000")
@@ -403,6 +405,15 @@ private slots:
         QCOMPARE(e[5]->caption(), QStringLiteral("Party, big"));
         for (const auto &event : e)
             QCOMPARE(event->daysToWatch(), 9);
+    }
+
+    void csvKeepsTimesThatClocksSkip()
+    {
+        ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
+        TestHelpers::ScopedTimeZone tz("Europe/Berlin");
+        const Imported imported = importCsv("29.03.2015 02:30,Night shift\n");
+        QCOMPARE(imported.events.size(), 1);
+        QCOMPARE(imported.events[0]->period(), Period(QDate(2015, 3, 29), QTime(2, 30)));
     }
 
     void csvMonthFirst()

@@ -65,6 +65,11 @@ private slots:
             << QDateTime(d.addDays(-1), QTime(23, 0), Qt::UTC) << true;
         QTest::newRow("lower-case name") << QByteArray("dtstart:20240315T100000Z") << "dtstart"
                                          << QDateTime(d, QTime(10, 0), Qt::UTC) << false;
+        QTest::newRow("floating in the spring gap") << QByteArray("DTSTART:20240331T023000") << "dtstart"
+                                                    << QDateTime(QDate(2024, 3, 31), QTime(1, 30), Qt::UTC) << false;
+        QTest::newRow("tzid in the spring gap")
+            << QByteArray("DTSTART;TZID=America/New_York:20240310T023000") << "dtstart"
+            << QDateTime(QDate(2024, 3, 10), QTime(7, 30), Qt::UTC) << false;
         QTest::newRow("dashed date") << QByteArray("DTSTART:2024-03-15") << "dtstart" << QDateTime() << false;
         QTest::newRow("dashed date-time")
             << QByteArray("DTSTART:2024-03-15T10:00:00") << "dtstart" << QDateTime() << false;
