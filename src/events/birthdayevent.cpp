@@ -43,12 +43,6 @@ QString wordsOrEmpty(const QString &text)
     return text.startsWith(QLatin1String("--")) ? QString() : text;
 }
 
-QIcon iconOf(const char *file)
-{
-    initEventResources();
-    return QIcon(QLatin1String(file));
-}
-
 } // namespace BirthdayEventPrivate
 
 using namespace BirthdayEventPrivate;
@@ -73,33 +67,27 @@ QString BirthdayEvent::postfixText()
 
 QIcon BirthdayEvent::smallIcon()
 {
-    static const QIcon s_icon = [] {
-        initEventResources();
-        QIcon icon;
-        for (const char *file :
-             {":/Ostrevalder/icons/birthday/cake_16.png", ":/Ostrevalder/icons/birthday/cake_24.png",
-              ":/Ostrevalder/icons/birthday/cake_48.png", ":/Ostrevalder/icons/birthday/cake_128.png"})
-            icon.addFile(QLatin1String(file), QSize(), QIcon::Normal, QIcon::Off);
-        return icon;
-    }();
+    static const QIcon s_icon =
+        eventIcon({":/Ostrevalder/icons/birthday/cake_16.png", ":/Ostrevalder/icons/birthday/cake_24.png",
+                   ":/Ostrevalder/icons/birthday/cake_48.png", ":/Ostrevalder/icons/birthday/cake_128.png"});
     return s_icon;
 }
 
 QIcon BirthdayEvent::largeIcon()
 {
-    static const QIcon s_icon = iconOf(":/Ostrevalder/icons/birthday/cake_48.png");
+    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/birthday/cake_48.png"});
     return s_icon;
 }
 
 QIcon BirthdayEvent::maleIcon()
 {
-    static const QIcon s_icon = iconOf(":/Ostrevalder/icons/gender/male_128.png");
+    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/gender/male_128.png"});
     return s_icon;
 }
 
 QIcon BirthdayEvent::femaleIcon()
 {
-    static const QIcon s_icon = iconOf(":/Ostrevalder/icons/gender/female_128.png");
+    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/gender/female_128.png"});
     return s_icon;
 }
 
@@ -115,16 +103,12 @@ QIcon BirthdayEvent::icon() const
 
 QPixmap BirthdayEvent::pixmap() const
 {
-    const QIcon icon = smallIcon();
-    const QList<QSize> sizes = icon.availableSizes();
-    return sizes.isEmpty() ? QPixmap() : icon.pixmap(sizes.first());
+    return smallestPixmap(smallIcon());
 }
 
 QPixmap BirthdayEvent::largePixmap() const
 {
-    const QIcon icon = largeIcon();
-    const QList<QSize> sizes = icon.availableSizes();
-    return sizes.isEmpty() ? QPixmap() : icon.pixmap(sizes.first());
+    return smallestPixmap(largeIcon());
 }
 
 CustomTypeMetaInfo BirthdayEvent::typeMetaInfo()

@@ -7,24 +7,15 @@ HolidayEvent::HolidayEvent(const QByteArray &id) : AbstractCommonEvent(EventType
 
 QIcon HolidayEvent::smallIcon()
 {
-    static const QIcon s_icon = [] {
-        initEventResources();
-        QIcon icon;
-        for (const char *file :
-             {":/Ostrevalder/icons/holiday/balloons_16.png", ":/Ostrevalder/icons/holiday/balloons_24.png",
-              ":/Ostrevalder/icons/holiday/balloons_48.png"})
-            icon.addFile(QLatin1String(file), QSize(), QIcon::Normal, QIcon::Off);
-        return icon;
-    }();
+    static const QIcon s_icon =
+        eventIcon({":/Ostrevalder/icons/holiday/balloons_16.png", ":/Ostrevalder/icons/holiday/balloons_24.png",
+                   ":/Ostrevalder/icons/holiday/balloons_48.png"});
     return s_icon;
 }
 
 QIcon HolidayEvent::picture()
 {
-    static const QIcon s_icon = [] {
-        initEventResources();
-        return QIcon(QStringLiteral(":/Ostrevalder/icons/holiday/balloons_128.png"));
-    }();
+    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/holiday/balloons_128.png"});
     return s_icon;
 }
 
@@ -35,19 +26,13 @@ QIcon HolidayEvent::icon() const
 
 QPixmap HolidayEvent::pixmap() const
 {
-    const QIcon icon = smallIcon();
-    const QList<QSize> sizes = icon.availableSizes();
-    return sizes.isEmpty() ? QPixmap() : icon.pixmap(sizes.first());
+    return smallestPixmap(smallIcon());
 }
 
 QPixmap HolidayEvent::largePixmap() const
 {
-    static const QIcon s_medium = [] {
-        initEventResources();
-        return QIcon(QStringLiteral(":/Ostrevalder/icons/holiday/balloons_48.png"));
-    }();
-    const QList<QSize> sizes = s_medium.availableSizes();
-    return sizes.isEmpty() ? QPixmap() : s_medium.pixmap(sizes.first());
+    static const QIcon s_medium = eventIcon({":/Ostrevalder/icons/holiday/balloons_48.png"});
+    return smallestPixmap(s_medium);
 }
 
 CustomTypeMetaInfo HolidayEvent::typeMetaInfo()

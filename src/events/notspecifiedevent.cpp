@@ -47,24 +47,15 @@ NotSpecifiedEvent::~NotSpecifiedEvent() = default;
 
 QIcon NotSpecifiedEvent::smallIcon()
 {
-    static const QIcon s_icon = [] {
-        initEventResources();
-        QIcon icon;
-        for (const char *file :
-             {":/Ostrevalder/icons/notspec/notspec16.png", ":/Ostrevalder/icons/notspec/notspec24.png",
-              ":/Ostrevalder/icons/notspec/notspec32.png"})
-            icon.addFile(QLatin1String(file), QSize(), QIcon::Normal, QIcon::Off);
-        return icon;
-    }();
+    static const QIcon s_icon =
+        eventIcon({":/Ostrevalder/icons/notspec/notspec16.png", ":/Ostrevalder/icons/notspec/notspec24.png",
+                   ":/Ostrevalder/icons/notspec/notspec32.png"});
     return s_icon;
 }
 
 QIcon NotSpecifiedEvent::picture()
 {
-    static const QIcon s_icon = [] {
-        initEventResources();
-        return QIcon(QStringLiteral(":/Ostrevalder/icons/notspec/notspec128.png"));
-    }();
+    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/notspec/notspec128.png"});
     return s_icon;
 }
 
@@ -75,9 +66,7 @@ QIcon NotSpecifiedEvent::icon() const
 
 QPixmap NotSpecifiedEvent::pixmap() const
 {
-    const QIcon icon = smallIcon();
-    const QList<QSize> sizes = icon.availableSizes();
-    return sizes.isEmpty() ? QPixmap() : icon.pixmap(sizes.last());
+    return largestPixmap(smallIcon());
 }
 
 CustomTypeMetaInfo NotSpecifiedEvent::typeMetaInfo()

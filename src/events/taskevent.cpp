@@ -6,39 +6,19 @@
 #include <QAction>
 #include <QCoreApplication>
 
-namespace TaskEventPrivate {
-
-QPixmap firstSize(const QIcon &icon)
-{
-    const QList<QSize> sizes = icon.availableSizes();
-    return sizes.isEmpty() ? QPixmap() : icon.pixmap(sizes.first());
-}
-
-} // namespace TaskEventPrivate
-
-using namespace TaskEventPrivate;
-
 TaskEvent::TaskEvent(const QByteArray &id) : AbstractCommonEvent(EventTypeTask, id) {}
 
 QIcon TaskEvent::smallIcon()
 {
-    static const QIcon s_icon = [] {
-        initEventResources();
-        QIcon icon;
-        for (const char *file : {":/Ostrevalder/icons/task/clock_16.png", ":/Ostrevalder/icons/task/clock_24.png",
-                                 ":/Ostrevalder/icons/task/clock_48.png"})
-            icon.addFile(QLatin1String(file), QSize(), QIcon::Normal, QIcon::Off);
-        return icon;
-    }();
+    static const QIcon s_icon =
+        eventIcon({":/Ostrevalder/icons/task/clock_16.png", ":/Ostrevalder/icons/task/clock_24.png",
+                   ":/Ostrevalder/icons/task/clock_48.png"});
     return s_icon;
 }
 
 QIcon TaskEvent::picture()
 {
-    static const QIcon s_icon = [] {
-        initEventResources();
-        return QIcon(QStringLiteral(":/Ostrevalder/icons/task/clock_128.png"));
-    }();
+    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/task/clock_128.png"});
     return s_icon;
 }
 
@@ -49,7 +29,7 @@ QIcon TaskEvent::icon() const
 
 QPixmap TaskEvent::pixmap() const
 {
-    return firstSize(smallIcon());
+    return smallestPixmap(smallIcon());
 }
 
 CustomTypeMetaInfo TaskEvent::typeMetaInfo()

@@ -43,12 +43,6 @@ QString wordsOrEmpty(const QString &text)
     return text.startsWith(QLatin1String("--")) ? QString() : text;
 }
 
-QPixmap firstSize(const QIcon &icon)
-{
-    const QList<QSize> sizes = icon.availableSizes();
-    return sizes.isEmpty() ? QPixmap() : icon.pixmap(sizes.first());
-}
-
 } // namespace WeddingEventPrivate
 
 using namespace WeddingEventPrivate;
@@ -69,23 +63,15 @@ QString WeddingEvent::postfixText()
 
 QIcon WeddingEvent::smallIcon()
 {
-    static const QIcon s_icon = [] {
-        initEventResources();
-        QIcon icon;
-        for (const char *file : {":/Ostrevalder/icons/wedding/rings_16.png", ":/Ostrevalder/icons/wedding/rings_24.png",
-                                 ":/Ostrevalder/icons/wedding/rings_48.png"})
-            icon.addFile(QLatin1String(file), QSize(), QIcon::Normal, QIcon::Off);
-        return icon;
-    }();
+    static const QIcon s_icon =
+        eventIcon({":/Ostrevalder/icons/wedding/rings_16.png", ":/Ostrevalder/icons/wedding/rings_24.png",
+                   ":/Ostrevalder/icons/wedding/rings_48.png"});
     return s_icon;
 }
 
 QIcon WeddingEvent::picture()
 {
-    static const QIcon s_icon = [] {
-        initEventResources();
-        return QIcon(QStringLiteral(":/Ostrevalder/icons/wedding/rings_128.png"));
-    }();
+    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/wedding/rings_128.png"});
     return s_icon;
 }
 
@@ -96,16 +82,13 @@ QIcon WeddingEvent::icon() const
 
 QPixmap WeddingEvent::pixmap() const
 {
-    return firstSize(smallIcon());
+    return smallestPixmap(smallIcon());
 }
 
 QPixmap WeddingEvent::largePixmap() const
 {
-    static const QIcon s_medium = [] {
-        initEventResources();
-        return QIcon(QStringLiteral(":/Ostrevalder/icons/wedding/rings_48.png"));
-    }();
-    return firstSize(s_medium);
+    static const QIcon s_medium = eventIcon({":/Ostrevalder/icons/wedding/rings_48.png"});
+    return smallestPixmap(s_medium);
 }
 
 CustomTypeMetaInfo WeddingEvent::typeMetaInfo()
