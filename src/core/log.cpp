@@ -4,11 +4,15 @@
 #include "core/crashhandleradapter.h"
 
 #include <deque>
+#include <mutex>
 
 namespace LogPrivate {
 
 struct MemoryLog
 {
+    // The program lives on one thread, but a few bulk jobs (writing the events file) run on
+    // worker threads and may log; the lock keeps lines whole and the buffer sound.
+    std::mutex mutex;
     std::deque<QByteArray> lines;
 };
 
@@ -46,6 +50,7 @@ void writeLogLine(const char *file, int line, const char *function, const QByteA
     Q_UNUSED(line);
     Q_UNUSED(function);
     const QByteArray time = LogPrivate::timestamp();
+    std::lock_guard<std::mutex> lock(LogPrivate::memoryLog().mutex);
     LogPrivate::appendToMemory(time + message + '\n');
     CrashHandlerAdapter adapter;
     adapter.log(time, QString::fromUtf8(message));
@@ -54,6 +59,7 @@ void writeLogLine(const char *file, int line, const char *function, const QByteA
 QByteArray logBuffer()
 {
     QByteArray result;
+    std::lock_guard<std::mutex> lock(LogPrivate::memoryLog().mutex);
     for (const QByteArray &line : LogPrivate::memoryLog().lines)
         result += line;
     return result;
@@ -73,6 +79,7 @@ void reportFailedAssert(const char *file, int line, const char *function, const 
 
 void clearLogBuffer()
 {
+    std::lock_guard<std::mutex> lock(LogPrivate::memoryLog().mutex);
     LogPrivate::memoryLog().lines.clear();
 }
 

@@ -8,6 +8,9 @@
 #include <QFile>
 #include <QtTest>
 
+#include <thread>
+#include <vector>
+
 class TestLog : public QObject
 {
     Q_OBJECT
@@ -43,10 +46,13 @@ private slots:
     void invalidUtf8KeptInMemoryReplacedInFile()
     {
         FakeApplication app;
-        QR_LOG(QByteArray("a\xff" "b"));
-        QCOMPARE(logBuffer(), QByteArray("06.12.26T12:35:23:045a\xff" "b\n"));
+        QR_LOG(QByteArray("a\xff"
+                          "b"));
+        QCOMPARE(logBuffer(), QByteArray("06.12.26T12:35:23:045a\xff"
+                                         "b\n"));
         QCOMPARE(TestHelpers::readFile(QDir(app.dataLocation()).filePath("log.dat")),
-                 QByteArray("06.12.26T12:35:23:045 = a\xef\xbf\xbd" "b\n"));
+                 QByteArray("06.12.26T12:35:23:045 = a\xef\xbf\xbd"
+                            "b\n"));
     }
 
     void unwritableDataFolderKeepsMemoryLog()
@@ -87,6 +93,26 @@ private slots:
         const QByteArray buffer = logBuffer();
         QCOMPARE(buffer.count('\n'), Common::kLogMemoryLines);
         QVERIFY(buffer.startsWith("06.12.26T12:35:23:0455\n"));
+    }
+
+    void linesFromWorkerThreadsStayWhole()
+    {
+        FakeApplication app;
+        std::vector<std::thread> workers;
+        for (int t = 0; t < 4; ++t)
+            workers.emplace_back([t] {
+                for (int i = 0; i < 250; ++i)
+                    QR_LOG("worker " + QByteArray::number(t));
+            });
+        for (std::thread &worker : workers)
+            worker.join();
+        const QList<QByteArray> lines = logBuffer().split('\n');
+        QCOMPARE(lines.size(), 1001);
+        for (int i = 0; i < 1000; ++i)
+            QVERIFY2(lines[i].startsWith("06.12.26T12:35:23:045worker ") && lines[i].size() == 29,
+                     lines[i].constData());
+        const QByteArray file = TestHelpers::readFile(QDir(app.dataLocation()).filePath("log.dat"));
+        QCOMPARE(file.count('\n'), 1000);
     }
 
     void resetAndRemoveLogFile()
