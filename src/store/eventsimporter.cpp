@@ -154,21 +154,26 @@ public:
     QList<AbstractCommonEventPtr> import(const QString &fileName, const QByteArray &encoding) override
     {
         QList<AbstractCommonEventPtr> result;
-        QFile file(fileName);
-        QCalParser parser;
-        if (!parser.parse(&file, encoding.isEmpty() ? nullptr : encoding.constData())) {
-            setErrorString(QCoreApplication::translate("EventsImporter", "Invalid or unknown iCalendar format"));
-            return result;
+        QList<QCalEventPtr> blocks;
+        {
+            QFile file(fileName);
+            QCalParser parser;
+            if (!parser.parse(&file, encoding.isEmpty() ? nullptr : encoding.constData())) {
+                setErrorString(QCoreApplication::translate("EventsImporter", "Invalid or unknown iCalendar format"));
+                return result;
+            }
+            blocks = parser.events();
         }
         const bool holidayFile = fileName.contains(QLatin1String("holiday"), Qt::CaseInsensitive);
         // A recurring entry and its changed instances share one UID; within one import
         // only the first keeps it, so a later look-up by id finds one event.
         QSet<QByteArray> ids;
-        const QList<QCalEventPtr> blocks = parser.events();
-        for (const QCalEventPtr &block : blocks) {
+        result.reserve(blocks.size());
+        for (QCalEventPtr &block : blocks) {
             AbstractCommonEventPtr event = makeEvent(*block, holidayFile, ids);
             if (event)
                 result.append(event);
+            block.reset(); // its memory serves the next events
         }
         return result;
     }
