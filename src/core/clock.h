@@ -9,7 +9,7 @@ namespace Common {
 class Clock
 {
 public:
-    static QDateTime now();        // local time
+    static QDateTime now(); // local time
     static QDate today();
     static QDateTime nowUtc();
 

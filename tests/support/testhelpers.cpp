@@ -16,7 +16,8 @@ void isolateEnvironment()
 {
     QStandardPaths::setTestModeEnabled(true);
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QString dir = QDir::temp().filePath(QStringLiteral("qr-runtime-%1").arg(QCoreApplication::applicationPid()));
+        const QString dir =
+            QDir::temp().filePath(QStringLiteral("qr-runtime-%1").arg(QCoreApplication::applicationPid()));
         QDir().mkpath(dir);
         QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
