@@ -34,6 +34,15 @@ QByteArray baseName(const char *file)
     return slash >= 0 ? path.mid(slash + 1) : path;
 }
 
+// Set while this thread writes a line. Finding the log file may itself log (the data folder warns when it
+// cannot be made); such a line goes to memory only, or the log would wait on its own lock or recurse.
+bool &writingLine()
+{
+    thread_local bool t_writing = false;
+    return t_writing;
+}
+
+// Call with the lock held.
 void appendToMemory(const QByteArray &line)
 {
     MemoryLog &log = memoryLog();
@@ -50,10 +59,20 @@ void writeLogLine(const char *file, int line, const char *function, const QByteA
     Q_UNUSED(line);
     Q_UNUSED(function);
     const QByteArray time = LogPrivate::timestamp();
-    std::lock_guard<std::mutex> lock(LogPrivate::memoryLog().mutex);
-    LogPrivate::appendToMemory(time + message + '\n');
+    bool &writing = LogPrivate::writingLine();
+    if (writing) {
+        std::lock_guard<std::mutex> lock(LogPrivate::memoryLog().mutex);
+        LogPrivate::appendToMemory(time + message + '\n');
+        return;
+    }
+    writing = true;
     CrashHandlerAdapter adapter;
-    adapter.log(time, QString::fromUtf8(message));
+    {
+        std::lock_guard<std::mutex> lock(LogPrivate::memoryLog().mutex);
+        LogPrivate::appendToMemory(time + message + '\n');
+        adapter.log(time, QString::fromUtf8(message));
+    }
+    writing = false;
 }
 
 QByteArray logBuffer()
@@ -73,6 +92,9 @@ void reportFailedAssert(const char *file, int line, const char *function, const 
     const QByteArray message = ':' + LogPrivate::baseName(file) + ':' + QByteArray::number(line) + ':' +
                                QByteArray(function ? function : "") + ":ASSERT: " + QByteArray(condition);
     writeLogLine(file, line, function, message);
+    // A check that fails while the log finds its file must not start that search again.
+    if (LogPrivate::writingLine())
+        return;
     CrashHandlerAdapter adapter;
     adapter.reportAssert(QString::fromUtf8(condition));
 }

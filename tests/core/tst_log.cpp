@@ -11,6 +11,27 @@
 #include <thread>
 #include <vector>
 
+namespace {
+
+// Qt's messages reach the log, as the program's message handler sends them.
+void forwardToLog(QtMsgType, const QMessageLogContext &context, const QString &text)
+{
+    writeLogLine(context.file, context.line, context.function, "Warning: " + text.toUtf8());
+}
+
+// Warns on every look-up, as the real data location does when it cannot make its folder.
+class WarningApplication : public FakeApplication
+{
+public:
+    QString dataLocation() const override
+    {
+        qWarning("no data folder");
+        return FakeApplication::dataLocation();
+    }
+};
+
+} // namespace
+
 class TestLog : public QObject
 {
     Q_OBJECT
@@ -61,6 +82,18 @@ private slots:
         app.m_dataLocation = QStringLiteral("/nonexistent/quillane/data");
         QR_LOG("still here");
         QCOMPARE(logBuffer(), QByteArray("06.12.26T12:35:23:045still here\n"));
+    }
+
+    void warningWhileFindingTheLogFileIsKeptInMemory()
+    {
+        WarningApplication app;
+        const QtMessageHandler previous = qInstallMessageHandler(forwardToLog);
+        QR_LOG("outer");
+        qInstallMessageHandler(previous);
+        QCOMPARE(logBuffer(), QByteArray("06.12.26T12:35:23:045Warning: no data folder\n"
+                                         "06.12.26T12:35:23:045outer\n"));
+        QCOMPARE(TestHelpers::readFile(QDir(app.dataLocation()).filePath("log.dat")),
+                 QByteArray("06.12.26T12:35:23:045 = outer\n"));
     }
 
     void logsWithoutApplication()
