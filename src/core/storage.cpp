@@ -58,6 +58,7 @@ bool StorageTable::get(const QByteArray &id, qint64 &pos, qint64 &size) const
 
 bool StorageTable::set(const QByteArray &id, qint64 pos, qint64 size)
 {
+    const QMap<QByteArray, Entry> before = m_table;
     auto it = m_table.find(id);
     if (it != m_table.end()) {
         // Everything stored behind the old bytes moves, empty items at the boundary included.
@@ -68,7 +69,11 @@ bool StorageTable::set(const QByteArray &id, qint64 pos, qint64 size)
                 other->pos += delta;
     }
     m_table.insert(id, Entry{pos, size});
-    return writeTable();
+    if (writeTable())
+        return true;
+    // The index file still describes the old layout; memory must keep describing it too.
+    m_table = before;
+    return false;
 }
 
 bool StorageTable::erase(const QByteArray &id)
@@ -254,6 +259,12 @@ bool Storage::writeData(const QByteArray &id, const QByteArray &data)
         replaced.append(all.constData() + pos + oldSize, fileSize - pos - oldSize);
         if (!Common::writeFileAtomically(path, replaced))
             return false;
+        if (m_table->set(id, pos, data.size()))
+            return true;
+        // The old index is what the next start reads: put back the bytes it describes.
+        if (!Common::writeFileAtomically(path, all))
+            StoragePrivate::warn(QStringLiteral("%1 no longer matches its index").arg(path));
+        return false;
     } else {
         // Appending leaves every stored byte where it was; a failed append is cut off again.
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
@@ -269,8 +280,11 @@ bool Storage::writeData(const QByteArray &id, const QByteArray &data)
             return false;
         }
         m_file.close();
+        if (m_table->set(id, pos, data.size()))
+            return true;
+        QFile::resize(path, pos);
+        return false;
     }
-    return m_table->set(id, pos, data.size());
 }
 
 void Storage::erase(const QByteArray &id)

@@ -24,7 +24,7 @@ public:
     bool get(const QByteArray &id, qint64 &pos, qint64 &size) const;
     bool contains(const QByteArray &id) const { return m_table.contains(id); }
     // Stores the entry; for a known id the items behind it move by the change in size.
-    // False when the index file could not be written (memory keeps the change).
+    // False, with nothing changed, when the index file could not be written.
     bool set(const QByteArray &id, qint64 pos, qint64 size);
     bool erase(const QByteArray &id);
     QList<QByteArray> ids() const { return m_table.keys(); }

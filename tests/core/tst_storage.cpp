@@ -69,6 +69,7 @@ private slots:
     void damagedFilesNeverYieldForeignBytes();
     void oldIndexVersionIsReportedAndRead();
     void failedWritesChangeNothing();
+    void failedIndexWriteKeepsDataMatchingIndex();
     void restoreReloadsAndForgetsErasures();
 
 private:
@@ -228,6 +229,33 @@ void TestStorage::failedWritesChangeNothing()
     QCOMPARE(get(storage, "a"), QByteArray("aaaa"));
     QVERIFY(put(storage, "new", "n"));
     QCOMPARE(get(storage, "new"), QByteArray("n"));
+}
+
+void TestStorage::failedIndexWriteKeepsDataMatchingIndex()
+{
+    Storage storage(m_data);
+    QVERIFY(put(storage, "a", "aaaa"));
+    QVERIFY(put(storage, "b", "bb"));
+    const QByteArray data = TestHelpers::readFile(m_data);
+    const QByteArray index = TestHelpers::readFile(m_index);
+    // A folder in the index's place: the data file can still be replaced, the index cannot.
+    QVERIFY(QFile::remove(m_index));
+    QVERIFY(QDir().mkdir(m_index));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot write .*pixmaps.tab"));
+    QVERIFY(!put(storage, "a", "A"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot write .*pixmaps.tab"));
+    QVERIFY(!put(storage, "new", "nnn"));
+    // The old index is what the next start reads, so the data file must still match it.
+    QCOMPARE(TestHelpers::readFile(m_data), data);
+    QCOMPARE(get(storage, "a"), QByteArray("aaaa"));
+    QCOMPARE(get(storage, "b"), QByteArray("bb"));
+    QVERIFY(!storage.contains("new"));
+    QVERIFY(QDir().rmdir(m_index));
+    QVERIFY(TestHelpers::writeFile(m_index, index));
+    QVERIFY(put(storage, "b", "BBB"));
+    Storage reopened(m_data);
+    QCOMPARE(get(reopened, "a"), QByteArray("aaaa"));
+    QCOMPARE(get(reopened, "b"), QByteArray("BBB"));
 }
 
 void TestStorage::restoreReloadsAndForgetsErasures()
