@@ -220,10 +220,7 @@ bool Storage::write(const QByteArray &id, QBuffer *in)
 {
     if (!writeData(id, in->data()))
         return false;
-    if (m_erased->contains(id)) {
-        m_erased->set(id, 0, 0);
-        m_erased->erase(id);
-    }
+    cancelErase(id);
     return true;
 }
 
