@@ -1,5 +1,7 @@
 #include "store/csvmodel.h"
 
+#include "core/safefile.h"
+
 #include <QFile>
 #include <QTextStream>
 
@@ -231,29 +233,37 @@ void CsvModel::setSource(const QString &fileName, bool withHeader, QChar separat
     setSource(&file, withHeader, separator);
 }
 
-bool CsvModel::toCSV(QIODevice *device, bool withHeader, QChar separator) const
+QByteArray CsvModel::csvText(bool withHeader, QChar separator) const
 {
-    if (!device)
-        return false;
-    if (!device->isOpen() && !device->open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
     const auto quotedLine = [&](const auto &cellAt) {
         QStringList cells;
         for (int c = 0; c < d->columnCount; ++c)
             cells << QLatin1Char('"') + cellAt(c) + QLatin1Char('"');
         return (cells.join(separator) + QLatin1Char('\n')).toLatin1();
     };
-    bool ok = true;
+    QByteArray text;
     if (withHeader)
-        ok = device->write(quotedLine([this](int c) { return d->header.value(c); })) >= 0;
+        text += quotedLine([this](int c) { return d->header.value(c); });
     for (const QString &row : std::as_const(d->rows))
-        ok = device->write(quotedLine([&row](int c) { return cellOf(row, c); })) >= 0 && ok;
+        text += quotedLine([&row](int c) { return cellOf(row, c); });
+    return text;
+}
+
+bool CsvModel::toCSV(QIODevice *device, bool withHeader, QChar separator) const
+{
+    if (!device)
+        return false;
+    if (!device->isOpen() && !device->open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const QByteArray text = csvText(withHeader, separator);
+    // A short write is a failure too: the device took only part of the text.
+    const bool ok = device->write(text) == text.size();
     device->close();
     return ok;
 }
 
 bool CsvModel::toCSV(const QString &fileName, bool withHeader, QChar separator) const
 {
-    QFile file(fileName);
-    return toCSV(&file, withHeader, separator);
+    // Replaced only when the whole text is on disk, so a failed write keeps the old file.
+    return Common::writeFileAtomically(fileName, csvText(withHeader, separator));
 }

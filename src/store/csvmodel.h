@@ -42,7 +42,8 @@ public:
     void setSource(QIODevice *device, bool withHeader, QChar separator);
     void setSource(const QString &fileName, bool withHeader, QChar separator);
 
-    // Every cell is written in double quotes, as Latin-1; the device is closed after.
+    // Every cell is written in double quotes, as Latin-1; the device is closed after. False when not all was
+    // written; a named file is replaced only when complete.
     bool toCSV(QIODevice *device, bool withHeader, QChar separator) const;
     bool toCSV(const QString &fileName, bool withHeader, QChar separator) const;
 
@@ -50,5 +51,7 @@ public:
     static constexpr QChar kFieldMark = QChar(0x0001);
 
 private:
+    QByteArray csvText(bool withHeader, QChar separator) const;
+
     std::unique_ptr<CsvModelPrivate::Data> d;
 };

@@ -182,6 +182,28 @@ private slots:
         QCOMPARE(TestHelpers::readFile(path),
                  QByteArray("\"24.12\",\"\"Christmas, Eve\"\",\"?\"\n\"1.1\",\"\",\"\"\n"));
     }
+
+    void writeFailuresAreReported()
+    {
+        QString text = QStringLiteral("24.12,Christmas\n");
+        QTextStream stream(&text);
+        const CsvModel model(stream, nullptr, false, QLatin1Char(','));
+
+        // A device that takes only part of the only line.
+        TestHelpers::FailingDevice device(5);
+        QVERIFY(!model.toCSV(&device, false, QLatin1Char(',')));
+
+        // A full disk: the old file stays whole.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("out.csv"));
+        const QByteArray before(100, 'x');
+        QVERIFY(TestHelpers::writeFile(path, before));
+        {
+            TestHelpers::ScopedFileSizeLimit limit(5);
+            QVERIFY(!model.toCSV(path, false, QLatin1Char(',')));
+        }
+        QCOMPARE(TestHelpers::readFile(path), before);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCsvModel)
