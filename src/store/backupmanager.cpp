@@ -14,6 +14,16 @@ namespace BackupManagerPrivate {
 
 const QString s_timeFormat = QStringLiteral("yyyy-MM-dd-hh-mm-ss");
 
+// The time in the name of an archive that autoBackup made; invalid for any other file.
+QDateTime archiveTime(const QFileInfo &info, const QString &extension)
+{
+    const QString name = info.fileName();
+    const QString suffix = QLatin1Char('.') + extension;
+    if (!name.endsWith(suffix))
+        return QDateTime();
+    return QDateTime::fromString(name.chopped(suffix.size()), s_timeFormat);
+}
+
 QString entryName(IBackupObject *obj)
 {
     return QString::fromLatin1(obj->name());
@@ -140,17 +150,23 @@ bool BackupManager::restoreFromMap(const BackupMap &map)
 
 QFileInfoList BackupManager::archives() const
 {
-    QDir folder(m_backupFolder);
-    return folder.entryInfoList({QStringLiteral("*.") + m_extension}, QDir::Files | QDir::NoSymLinks, QDir::Name);
+    // Only the archives this manager names count; other files in the folder, such as the user's own
+    // backups, are neither taken for the newest archive nor rotated away.
+    QFileInfoList timed;
+    const QFileInfoList list =
+        QDir(m_backupFolder)
+            .entryInfoList({QStringLiteral("*.") + m_extension}, QDir::Files | QDir::NoSymLinks, QDir::Name);
+    for (const QFileInfo &info : list) {
+        if (archiveTime(info, m_extension).isValid())
+            timed.append(info);
+    }
+    return timed;
 }
 
 QDateTime BackupManager::newestArchiveTime() const
 {
     const QFileInfoList list = archives();
-    if (list.isEmpty())
-        return QDateTime();
-    const QString stem = list.last().fileName().section(QLatin1Char('.'), 0, 0);
-    return QDateTime::fromString(stem, s_timeFormat);
+    return list.isEmpty() ? QDateTime() : archiveTime(list.last(), m_extension);
 }
 
 void BackupManager::autoBackup()

@@ -341,6 +341,33 @@ private slots:
         QCOMPARE(list(), QStringList{"2026-03-13-10-00-00.qbf"});
     }
 
+    void autoBackupLeavesOtherArchivesAlone()
+    {
+        // The user's own backups in the same folder are neither timed archives nor rotated away.
+        const QString folder = m_dir->filePath("auto");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(TestHelpers::writeFile(folder + "/backup.qbf", "mine"));
+        QVERIFY(TestHelpers::writeFile(folder + "/0-before-upgrade.qbf", "mine too"));
+        MemoryBackupObject a("a", "A");
+        BackupManager manager("qbf");
+        manager.addBackupObject(&a);
+        manager.setBackupFolder(folder);
+        manager.setAutoBackup(true);
+        manager.setMaxBackups(1);
+        const auto list = [&] { return QDir(folder).entryList({"*.qbf"}, QDir::Files, QDir::Name); };
+
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(9, 0, 0)));
+        a.m_modified = Common::Clock::now().addSecs(-60);
+        manager.autoBackup();
+        const QStringList expected{"0-before-upgrade.qbf", "2026-03-10-09-00-00.qbf", "backup.qbf"};
+        QCOMPARE(list(), expected);
+
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(18, 0, 0)));
+        a.m_modified = Common::Clock::now();
+        manager.autoBackup();
+        QCOMPARE(list(), expected); // same day: the timed archive counts, not the user's
+    }
+
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_archive;
