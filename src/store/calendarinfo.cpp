@@ -50,24 +50,23 @@ CalendarsProvider::~CalendarsProvider()
         s_instance = nullptr;
 }
 
-QList<CalendarInfo> CalendarsProvider::calendars()
+EventsManager *CalendarsProvider::manager()
 {
     QR_ASSERT(s_instance);
     if (!s_instance)
-        return {};
+        return nullptr;
     QR_ASSERT(s_instance->m_manager);
-    if (!s_instance->m_manager)
-        return {};
-    return s_instance->m_manager->calendars();
+    return s_instance->m_manager;
+}
+
+QList<CalendarInfo> CalendarsProvider::calendars()
+{
+    const EventsManager *events = manager();
+    return events ? events->calendars() : QList<CalendarInfo>();
 }
 
 QByteArray CalendarsProvider::defaultCalendarId()
 {
-    QR_ASSERT(s_instance);
-    if (!s_instance)
-        return {};
-    QR_ASSERT(s_instance->m_manager);
-    if (!s_instance->m_manager)
-        return {};
-    return s_instance->m_manager->defaultCalendarId();
+    const EventsManager *events = manager();
+    return events ? events->defaultCalendarId() : QByteArray();
 }

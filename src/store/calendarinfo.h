@@ -41,6 +41,9 @@ public:
 private:
     Q_DISABLE_COPY(CalendarsProvider)
 
+    // The manager of the one provider; null, and reported, when there is none.
+    static EventsManager *manager();
+
     static CalendarsProvider *s_instance;
     QPointer<EventsManager> m_manager;
 };
