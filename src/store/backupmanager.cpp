@@ -193,7 +193,7 @@ void BackupManager::autoBackup()
         return;
     }
     const QString name = QStringLiteral("%1.%2").arg(Common::Clock::now().toString(s_timeFormat), m_extension);
-    static_cast<IBackupManager *>(this)->backup(QDir(m_backupFolder).absoluteFilePath(name));
+    backup(QDir(m_backupFolder).absoluteFilePath(name));
 
     // The archive just made always stays, whatever the setting says.
     const QFileInfoList list = archives();
