@@ -335,7 +335,7 @@ QVariant Reader::readBareWord()
         std::from_chars(s, s + n, value);
         return value;
     }
-    if (isPlainDecimal(s, n) && !isPlainInteger(s, n)) {
+    if (isPlainDecimal(s, n)) {
         double value = 0;
         const auto result = std::from_chars(s, s + n, value);
         if (result.ec == std::errc() && result.ptr == s + n) {
@@ -593,19 +593,6 @@ void returnUnread(QIODevice *device, qint64 start, const QByteArray &data, qsize
         device->ungetChar(data.at(i));
 }
 
-QVariant parse(const QByteArray &data, qsizetype *consumed)
-{
-    Reader reader(data.constData(), data.size());
-    try {
-        QVariant value = reader.readValue(0);
-        *consumed = reader.position();
-        return value;
-    } catch (...) {
-        *consumed = reader.position();
-        throw;
-    }
-}
-
 } // namespace JsonParserPrivate
 
 namespace Common {
@@ -616,13 +603,13 @@ QVariant readJson(QIODevice *device)
         throw JsonParserException("No device to read JSON from", 1, 0);
     const qint64 start = device->pos();
     const QByteArray data = device->readAll();
-    qsizetype consumed = 0;
+    JsonParserPrivate::Reader reader(data.constData(), data.size());
     try {
-        QVariant value = JsonParserPrivate::parse(data, &consumed);
-        JsonParserPrivate::returnUnread(device, start, data, consumed);
+        QVariant value = reader.readValue(0);
+        JsonParserPrivate::returnUnread(device, start, data, reader.position());
         return value;
     } catch (...) {
-        JsonParserPrivate::returnUnread(device, start, data, consumed);
+        JsonParserPrivate::returnUnread(device, start, data, reader.position());
         throw;
     }
 }
