@@ -126,6 +126,7 @@ private slots:
     void reportsErrorsWithPosition();
     void limitsNestingDepth();
     void readJsonOrNullGivesInvalidOnError();
+    void deviceKeepsBytesAfterValue_data();
     void deviceKeepsBytesAfterValue();
 
     void numbersReadAsQtConvertsThem();
@@ -347,14 +348,37 @@ void TestJsonParser::readJsonOrNullGivesInvalidOnError()
     QCOMPARE(Common::readJsonOrNull("[1]").toList().size(), 1);
 }
 
+void TestJsonParser::deviceKeepsBytesAfterValue_data()
+{
+    QTest::addColumn<bool>("textMode");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("throws");
+    QTest::addColumn<QByteArray>("rest");
+    // A text-mode device cannot seek by byte count, so it gets the bytes back one by one.
+    for (const bool textMode : {false, true}) {
+        const char *mode = textMode ? "text mode" : "binary";
+        QTest::addRow("%s, after value", mode)
+            << textMode << QByteArray("  {\"a\": 1} tail") << false << QByteArray(" tail");
+        QTest::addRow("%s, after error", mode)
+            << textMode << QByteArray("  {\"a\" 1} tail") << true << QByteArray("1} tail");
+    }
+}
+
 void TestJsonParser::deviceKeepsBytesAfterValue()
 {
+    QFETCH(bool, textMode);
+    QFETCH(QByteArray, text);
+    QFETCH(bool, throws);
+    QFETCH(QByteArray, rest);
     QBuffer buffer;
-    buffer.setData("  {\"a\": 1} tail");
-    buffer.open(QIODevice::ReadOnly);
+    buffer.setData(text);
+    QVERIFY(buffer.open(textMode ? QIODevice::ReadOnly | QIODevice::Text : QIODevice::ReadOnly));
     buffer.seek(2);
-    QCOMPARE_TREE(Common::readJson(&buffer), QVariant(map({{"a", 1}})));
-    QCOMPARE(buffer.readAll(), QByteArray(" tail"));
+    if (throws)
+        QVERIFY_THROWS_EXCEPTION(Common::JsonParserException, Common::readJson(&buffer));
+    else
+        QCOMPARE_TREE(Common::readJson(&buffer), QVariant(map({{"a", 1}})));
+    QCOMPARE(buffer.readAll(), rest);
 }
 
 void TestJsonParser::numbersReadAsQtConvertsThem()
