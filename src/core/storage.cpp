@@ -19,6 +19,15 @@ void warn(const QString &message)
     QR_LOG("Storage: " + message.toUtf8());
 }
 
+// An item whose recorded place is not wholly inside the data file comes from a damaged index.
+bool liesWithin(qint64 pos, qint64 size, qint64 fileSize, const QByteArray &id, const QString &path)
+{
+    if (pos >= 0 && size >= 0 && pos <= fileSize && size <= fileSize - pos)
+        return true;
+    warn(QStringLiteral("item %1 lies beyond the end of %2").arg(QString::fromUtf8(id), path));
+    return false;
+}
+
 void setBufferData(QBuffer *buffer, const QByteArray &data)
 {
     if (!buffer->isOpen()) {
@@ -195,11 +204,8 @@ bool Storage::read(const QByteArray &id, QBuffer *out)
         QR_ASSERT(m_file.isOpen());
         return false;
     }
-    const qint64 fileSize = m_file.size();
-    if (pos < 0 || size < 0 || pos > fileSize || size > fileSize - pos) {
+    if (!StoragePrivate::liesWithin(pos, size, m_file.size(), id, m_file.fileName())) {
         m_file.close();
-        StoragePrivate::warn(
-            QStringLiteral("item %1 lies beyond the end of %2").arg(QString::fromUtf8(id), m_file.fileName()));
         return false;
     }
     QByteArray bytes;
@@ -245,10 +251,8 @@ bool Storage::writeData(const QByteArray &id, const QByteArray &data)
             StoragePrivate::warn(QStringLiteral("cannot read %1").arg(path));
             return false;
         }
-        if (pos < 0 || oldSize < 0 || pos > fileSize || oldSize > fileSize - pos) {
-            StoragePrivate::warn(QStringLiteral("item %1 lies beyond the end of %2").arg(QString::fromUtf8(id), path));
+        if (!StoragePrivate::liesWithin(pos, oldSize, fileSize, id, path))
             return false;
-        }
         QByteArray replaced;
         replaced.reserve(fileSize - oldSize + data.size());
         replaced.append(all.constData(), pos);

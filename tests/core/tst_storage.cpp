@@ -193,6 +193,12 @@ void TestStorage::damagedFilesNeverYieldForeignBytes()
         bool found = true;
         QCOMPARE(get(storage, "b", &found), QByteArray());
         QVERIFY(!found);
+        // Replacing it would cut bytes that are not there: refused, the file stays as it is.
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("beyond the end"));
+        QVERIFY(!put(storage, "b", "B"));
+        QCOMPARE(TestHelpers::readFile(m_data), QByteArray("\x00\x00\x00\x01"
+                                                           "aaaabb",
+                                                           10));
     }
     QVERIFY(TestHelpers::writeFile(m_index, index.left(index.size() - 3)));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("ends after 1 of 2 records"));
