@@ -189,24 +189,28 @@ void EventsManager::load(const QString &fileName)
     }
 }
 
+bool EventsManager::keepUnloadedFileAside()
+{
+    if (!hasError() && !m_keepFileBeforeSave)
+        return true;
+    if (QFileInfo::exists(m_fileName)) {
+        const QString bakName = generateNewBakName(m_fileName);
+        if (!QFile::copy(m_fileName, bakName)) {
+            QR_LOG("Cannot keep a copy of the events file as " + bakName.toUtf8() + "; nothing is written");
+            return false;
+        }
+        QR_LOG("Events file kept as " + bakName.toUtf8());
+    }
+    m_errorString.clear();
+    m_keepFileBeforeSave = false;
+    return true;
+}
+
 bool EventsManager::save()
 {
-    if (m_fileName.isEmpty())
+    if (m_fileName.isEmpty() || !keepUnloadedFileAside())
         return false;
-    const QString &fileName = m_fileName;
-    if (hasError() || m_keepFileBeforeSave) {
-        if (QFileInfo::exists(fileName)) {
-            const QString bakName = generateNewBakName(fileName);
-            if (!QFile::copy(fileName, bakName)) {
-                QR_LOG("Cannot keep a copy of the events file as " + bakName.toUtf8() + "; nothing is saved");
-                return false;
-            }
-            QR_LOG("Events file kept as " + bakName.toUtf8());
-        }
-        m_errorString.clear();
-        m_keepFileBeforeSave = false;
-    }
-    return Common::writeFileAtomically(fileName, fileText());
+    return Common::writeFileAtomically(m_fileName, fileText());
 }
 
 void EventsManager::createDefaultCalendar()
@@ -501,7 +505,7 @@ void EventsManager::onRemoveRequired()
 bool EventsManager::restore(const QByteArray &data)
 {
     // A failed write leaves the file and the loaded events as they were, and the caller rolls back.
-    if (!FileBackupObject::restore(data))
+    if (!keepUnloadedFileAside() || !FileBackupObject::restore(data))
         return false;
     load(backupFileName());
     return true;

@@ -93,6 +93,8 @@ private:
     bool readFile(const QString &fileName, QVariantMap *events);
     // The whole file's text; the events' entries are written on several threads.
     QByteArray fileText() const;
+    // Copies a file that was not loaded whole aside before its first overwrite; false when the copy failed.
+    bool keepUnloadedFileAside();
     void createDefaultCalendar();
     void detachEvent(AbstractCommonEvent *event);
     void detachAll();

@@ -552,6 +552,31 @@ private slots:
         QCOMPARE(readFile(eventsFile()), readFile(path("other.dat")));
     }
 
+    void restoreKeepsUnloadedFileAside_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("newer") << newerFile("from the future");
+        QTest::newRow("unreadable") << QByteArray("{\"Events\": {\"calendarsList\": [");
+    }
+    void restoreKeepsUnloadedFileAside()
+    {
+        // A restore writes over the events file like a save does, so a file that was not loaded goes aside first.
+        QFETCH(QByteArray, content);
+        QVERIFY(writeFile(eventsFile(), content));
+        EventsManager manager(eventsFile());
+        QVERIFY(manager.hasError());
+        QVERIFY(writeFile(path("other.dat"), "{}"));
+        EventsManager other(path("other.dat"));
+        other.addEvent(makeEvent(0, "restored", Period(QDate(2026, 1, 1))));
+
+        QVERIFY(manager.restore(readFile(path("other.dat"))));
+        QCOMPARE(readFile(path("events.bak")), content);
+        QCOMPARE(captions(manager), QStringList{"restored"});
+        QVERIFY(!manager.hasError());
+        manager.addEvent(makeEvent(0, "later", Period(QDate(2026, 1, 2))));
+        QVERIFY(!QFile::exists(path("events.bak1")));
+    }
+
     void failedSaveKeepsOldFile()
     {
         auto manager = threeEvents();
