@@ -191,7 +191,22 @@ private slots:
     void failedWritePutsBackEarlierFiles()
     {
         TestHelpers::writeFile(m_folder + "/todo.a.dat", "old a");
-        QDir().mkpath(m_folder + "/todo.c.dat"); // a folder where a file should go: the write fails
+        FolderBackupObject obj("g", m_folder, {"todo.*.dat"});
+        const QByteArray data =
+            pack({{"todo.a.dat", "new a"}, {"todo.b.dat", "new b"}, {"todo.c.dat", QByteArray(4096, 'c')}});
+        {
+            // The first two files are written, the third fails as on a full disk.
+            TestHelpers::ScopedFileSizeLimit limit(1024);
+            QVERIFY(!obj.restore(data));
+        }
+        QCOMPARE(TestHelpers::readFile(m_folder + "/todo.a.dat"), QByteArray("old a"));
+        QCOMPARE(filesIn(m_folder), QStringList{"todo.a.dat"});
+    }
+
+    void folderInTheWayWritesNothing()
+    {
+        TestHelpers::writeFile(m_folder + "/todo.a.dat", "old a");
+        QDir().mkpath(m_folder + "/todo.c.dat");
         FolderBackupObject obj("g", m_folder, {"todo.*.dat"});
         QVERIFY(!obj.restore(pack({{"todo.a.dat", "new a"}, {"todo.b.dat", "new b"}, {"todo.c.dat", "new c"}})));
         QCOMPARE(TestHelpers::readFile(m_folder + "/todo.a.dat"), QByteArray("old a"));
