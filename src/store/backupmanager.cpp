@@ -165,8 +165,15 @@ QFileInfoList BackupManager::archives() const
 
 QDateTime BackupManager::newestArchiveTime() const
 {
+    // An archive dated after now was named by a clock that was ahead; it would hold off every backup until then.
+    const QDateTime now = Common::Clock::now();
     const QFileInfoList list = archives();
-    return list.isEmpty() ? QDateTime() : archiveTime(list.last(), m_extension);
+    for (auto it = list.crbegin(); it != list.crend(); ++it) {
+        const QDateTime time = archiveTime(*it, m_extension);
+        if (time <= now)
+            return time;
+    }
+    return QDateTime();
 }
 
 void BackupManager::autoBackup()
@@ -193,10 +200,18 @@ void BackupManager::autoBackup()
         return;
     }
     const QString name = QStringLiteral("%1.%2").arg(Common::Clock::now().toString(s_timeFormat), m_extension);
-    backup(QDir(m_backupFolder).absoluteFilePath(name));
+    const QString made = QDir(m_backupFolder).absoluteFilePath(name);
+    backup(made);
 
-    // The archive just made always stays, whatever the setting says.
+    // The oldest names go first; the archive just made always stays, whatever the setting says.
     const QFileInfoList list = archives();
-    for (int i = 0; i < list.size() - qMax(1, m_maxBackups); ++i)
-        QFile::remove(list.at(i).absoluteFilePath());
+    qsizetype excess = list.size() - qMax(1, m_maxBackups);
+    for (const QFileInfo &info : list) {
+        if (excess <= 0)
+            break;
+        if (info.absoluteFilePath() == made)
+            continue;
+        QFile::remove(info.absoluteFilePath());
+        --excess;
+    }
 }

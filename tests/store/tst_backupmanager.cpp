@@ -368,6 +368,25 @@ private slots:
         QCOMPARE(list(), expected); // same day: the timed archive counts, not the user's
     }
 
+    void autoBackupAfterClockWasAhead()
+    {
+        // An archive named by a clock that was set years ahead must not stop timed backups until then.
+        const QString folder = m_dir->filePath("auto");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(TestHelpers::writeFile(folder + "/2031-01-01-10-00-00.qbf", "made while the clock was wrong"));
+        MemoryBackupObject a("a", "A");
+        BackupManager manager("qbf");
+        manager.addBackupObject(&a);
+        manager.setBackupFolder(folder);
+        manager.setAutoBackup(true);
+        manager.setMaxBackups(1);
+
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(9, 0, 0)));
+        a.m_modified = Common::Clock::now().addSecs(-60);
+        manager.autoBackup();
+        QCOMPARE(QDir(folder).entryList({"*.qbf"}, QDir::Files, QDir::Name), QStringList{"2026-03-10-09-00-00.qbf"});
+    }
+
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_archive;
