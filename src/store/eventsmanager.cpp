@@ -246,6 +246,11 @@ void EventsManager::objectFromMap(QVariantMap map)
     for (const QVariant &item : calendars) {
         CalendarInfo calendar;
         calendar.fromMap(item);
+        if (!calendar.valid() || hasCalendar(calendar.id)) {
+            // Nothing could name it; the file's copy, kept aside before the next save, still holds it.
+            m_keepFileBeforeSave = true;
+            continue;
+        }
         m_calendars.append(calendar);
     }
     m_defaultCalendarId = map.value(s_defaultCalendar).toString().toLatin1();

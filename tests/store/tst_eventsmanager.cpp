@@ -315,6 +315,33 @@ private slots:
         QVERIFY(!manager.hasError());
     }
 
+    void unreadableCalendarIsKeptAside_data()
+    {
+        QTest::addColumn<QByteArray>("calendars");
+        QTest::newRow("no id") << QByteArray("{\"iD\": \"{a}\",\"name\": \"A\",\"version\": 1}");
+        QTest::newRow("not a map") << QByteArray("7");
+        QTest::newRow("same id twice") << QByteArray("{\"id\": \"{b}\",\"name\": \"B\",\"version\": 1},"
+                                                     "{\"id\": \"{b}\",\"name\": \"C\",\"version\": 1}");
+    }
+    void unreadableCalendarIsKeptAside()
+    {
+        // Only calendars with an id of their own are listed; the default and every event name one of them.
+        QFETCH(QByteArray, calendars);
+        const QByteArray content = "{\"Events\": {\"calendarsList\": [" + calendars +
+                                   "],\"defaultCalendar\": \"{a}\",\"eventsList\": [" + entryText(0, "e", "{a}") +
+                                   "],\"version\": \"3.3.0\"}}";
+        QVERIFY(writeFile(eventsFile(), content));
+        EventsManager manager(eventsFile());
+        QVERIFY(manager.hasError());
+        for (const CalendarInfo &calendar : manager.calendars())
+            QCOMPARE(manager.calendarById(calendar.id), calendar);
+        QVERIFY(manager.calendarById(manager.defaultCalendarId()).valid());
+        QVERIFY(manager.calendarById(manager.eventByIndex(0)->calendarId()).valid());
+
+        manager.addCalendar(CalendarInfo("new"));
+        QCOMPARE(readFile(path("events.bak")), content);
+    }
+
     void eventSignalsAndWrites()
     {
         auto manager = threeEvents();
