@@ -129,7 +129,11 @@ public:
         probe.close();
         // Reading never writes: the manager saves only when its content is changed.
         const EventsManager manager(fileName);
-        if (manager.hasError()) {
+        // A file read in part gives the events that could be read: the manager skipped the rest.
+        const QString partlyRead = QCoreApplication::translate(
+            "EventsManager", "Some events could not be read from the events file. It will be kept as a copy when "
+                             "you change your events.");
+        if (manager.hasError() && manager.errorString() != partlyRead) {
             const QString newer = QCoreApplication::translate(
                 "EventsManager", "Events file was saved with newer version of the program.");
             // A file that is no events file is a failure, not an import of nothing.

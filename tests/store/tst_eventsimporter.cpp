@@ -181,6 +181,30 @@ private slots:
         QCOMPARE(imported.error, QStringLiteral("Events file was saved with newer version of the program."));
     }
 
+    void ownFormatSkipsEntriesItCannotRead()
+    {
+        // One entry of an unknown kind does not cost the file's other events.
+        const QString path = m_dir->filePath(QStringLiteral("partly.evt"));
+        QByteArray id;
+        {
+            EventsManager manager(path);
+            auto event = std::make_shared<NotSpecifiedEvent>();
+            event->setPeriod(Period(QDate(2024, 5, 1)));
+            event->setCaption(QStringLiteral("kept"));
+            manager.addEvent(event);
+            id = event->id();
+        }
+        QByteArray text = TestHelpers::readFile(path);
+        QVERIFY(text.contains("\"eventsList\": ["));
+        text.replace("\"eventsList\": [", "\"eventsList\": [{\"data\": {},\"type\": 42}, ");
+        QVERIFY(TestHelpers::writeFile(path, text));
+        const Imported imported = importFile(EventsImporter::QuillaneEventsFormat, path);
+        QVERIFY(!imported.hasError);
+        QCOMPARE(imported.events.size(), 1);
+        QCOMPARE(imported.events[0]->id(), id);
+        QCOMPARE(TestHelpers::readFile(path), text);
+    }
+
     void ownFormatWithoutEvents_data()
     {
         QTest::addColumn<QByteArray>("content");
