@@ -11,6 +11,8 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 namespace JsonParserPrivate {
 
@@ -81,12 +83,31 @@ private:
     QString readQuotedString();
     QString readMemberName();
     QVariant readBareWord();
+    QString sharedName(const char *s, qsizetype n);
 
     const char *m_data;
     qsizetype m_size;
     qsizetype m_pos = 0;
     const ByteTables &m_tables;
+    // Member names repeat in every entry of a file: equal names share one decoded string, which
+    // saves a decoding and an allocation per member when reading and a release when freeing.
+    std::unordered_map<std::string_view, QString> m_names;
 };
+
+// Enough for the names of any file we write; a file of ever new names only stops being shared.
+constexpr size_t kMaxSharedNames = 1024;
+
+QString Reader::sharedName(const char *s, qsizetype n)
+{
+    const std::string_view bytes(s, size_t(n));
+    const auto found = m_names.find(bytes);
+    if (found != m_names.end())
+        return found->second;
+    QString name = decodeUtf8(s, n);
+    if (m_names.size() < kMaxSharedNames)
+        m_names.emplace(bytes, name);
+    return name;
+}
 
 void Reader::fail(const QByteArray &message) const
 {
@@ -237,15 +258,26 @@ QString Reader::readMemberName()
 {
     if (m_pos >= m_size)
         fail("End of file before end of string: ");
-    if (m_data[m_pos] == '"')
+    if (m_data[m_pos] == '"') {
+        // Names without escapes are taken as they stand; the others are read like any string.
+        const qsizetype start = m_pos + 1;
+        const void *quote = std::memchr(m_data + start, '"', size_t(m_size - start));
+        if (quote) {
+            const qsizetype end = static_cast<const char *>(quote) - m_data;
+            if (!std::memchr(m_data + start, '\\', size_t(end - start))) {
+                m_pos = end + 1;
+                return sharedName(m_data + start, end - start);
+            }
+        }
         return readQuotedString();
+    }
     // A bare name is its first byte, whatever it is, and the letters and digits after it.
     const qsizetype start = m_pos++;
     while (m_pos < m_size && m_tables.letterOrNumber[byteAt(m_pos)])
         ++m_pos;
     if (m_pos >= m_size)
         fail("End of file before end of string: " + QByteArray(m_data + start, m_pos - start));
-    return decodeUtf8(m_data + start, m_pos - start);
+    return sharedName(m_data + start, m_pos - start);
 }
 
 // Recognises the plain decimal forms whose meaning is not in doubt, so they skip the slower general path.

@@ -59,6 +59,11 @@ const QString &dayOfPeriodTemplate()
     return s_text;
 }
 
+QByteArray newId()
+{
+    return QUuid::createUuid().toString().toLatin1();
+}
+
 bool boolProperty(const char *id)
 {
     IApplication *app = IApplication::instance();
@@ -123,8 +128,7 @@ using namespace AbstractCommonEventPrivate;
 
 AbstractCommonEvent::AbstractCommonEvent(EventType type, const QByteArray &id)
     : m_period(Common::Clock::today()), m_lastModified(Common::Clock::now()), m_type(type),
-      m_occurrence(Common::Clock::today(), IOccurrence::Once),
-      m_id(id.isEmpty() ? QUuid::createUuid().toString().toLatin1() : id)
+      m_occurrence(Common::Clock::today(), IOccurrence::Once), m_id(id.isEmpty() ? newId() : id)
 {
     const bool connected =
         connect(this, &AbstractCommonEvent::dataChanged, this, &AbstractCommonEvent::invalidateCache);
@@ -286,15 +290,19 @@ void AbstractCommonEvent::loadFromVariant(const QVariant &value)
 {
     const QVariantMap map = value.toMap();
     const int version = map.value(s_version).toInt();
+    // An event is found by its id; a map without one keeps the id the event was made with,
+    // and an event made to be loaded gets a new one.
+    const QString storedId = version > 1 ? map.value(s_id).toString() : QString();
+    if (!storedId.isEmpty())
+        m_id = storedId.toUtf8();
+    else if (m_id == idToBeLoaded())
+        m_id = newId();
     if (version < 1)
         return;
 
     m_caption = map.value(s_caption).toString();
     m_comment = map.value(s_comment).toString();
     m_daysToWatch = map.value(s_daysToWatch).toInt();
-    // An event is found by its id; a map without one keeps the id the event was made with.
-    if (version > 1 && !map.value(s_id).toString().isEmpty())
-        m_id = map.value(s_id).toString().toUtf8();
     if (version > 2)
         m_lastModified = dateTimeFromVariant(map.value(s_lastModified));
 
@@ -335,6 +343,12 @@ void AbstractCommonEvent::loadFromVariant(const QVariant &value)
     }
     m_calendarId = map.value(s_calendarId).toString().toUtf8();
     emit dataChanged();
+}
+
+const QByteArray &AbstractCommonEvent::idToBeLoaded()
+{
+    static const QByteArray s_id = QByteArrayLiteral("{id to be loaded}");
+    return s_id;
 }
 
 Occurrence AbstractCommonEvent::convertOldOccurrence(int old) const

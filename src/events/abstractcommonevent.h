@@ -115,6 +115,10 @@ public:
     virtual QWidget *eventWidget(QWidget *parent);
     virtual void applyCustomTypeDefaults() = 0;
 
+    // The id to make an event with when loadFromVariant() follows at once: the event then takes the
+    // stored id, or a new one when the map has none, so loading makes no id only to replace it.
+    static const QByteArray &idToBeLoaded();
+
     // Stores the record without comparison; a valid record's defaults are then applied.
     void setCustomTypeMetaInfo(const CustomTypeInfo &info);
 

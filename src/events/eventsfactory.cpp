@@ -13,19 +13,19 @@
 #include <QCoreApplication>
 #include <QPixmap>
 
-AbstractCommonEventPtr EventsFactory::createEvent(int kind)
+AbstractCommonEventPtr EventsFactory::createEvent(int kind, const QByteArray &id)
 {
     switch (kind) {
     case EventTypeNotSpecified:
-        return std::make_shared<NotSpecifiedEvent>();
+        return std::make_shared<NotSpecifiedEvent>(id);
     case EventTypeBirthday:
-        return std::make_shared<BirthdayEvent>();
+        return std::make_shared<BirthdayEvent>(id);
     case EventTypeWedding:
-        return std::make_shared<WeddingEvent>();
+        return std::make_shared<WeddingEvent>(id);
     case EventTypeHoliday:
-        return std::make_shared<HolidayEvent>();
+        return std::make_shared<HolidayEvent>(id);
     case EventTypeTask:
-        return std::make_shared<TaskEvent>();
+        return std::make_shared<TaskEvent>(id);
     }
     QR_ASSERT(false);
     return nullptr;

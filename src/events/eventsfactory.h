@@ -11,7 +11,8 @@
 class EventsFactory
 {
 public:
-    static AbstractCommonEventPtr createEvent(int kind);
+    // An empty id gives the event a new one.
+    static AbstractCommonEventPtr createEvent(int kind, const QByteArray &id = QByteArray());
     static QString eventName(int kind);
     static QIcon eventIcon(int kind);
     static QIcon eventPicture(int kind);

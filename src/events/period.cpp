@@ -22,20 +22,52 @@ QString storedText(const QDate &date, const QTime &time)
            QLatin1Char('Z');
 }
 
-bool parseStored(const QString &text, QDate *date, QTime *time)
+// The value of a run of ASCII digits, -1 when there is anything else.
+int asciiNumber(QStringView digits)
 {
-    // Years past 9999 are written with more digits; read them back as well.
-    static const QRegularExpression pattern(QStringLiteral("^(\\d{4,9})(\\d\\d)(\\d\\d)T(\\d\\d)(\\d\\d)(\\d\\d)Z$"));
-    const QRegularExpressionMatch match = pattern.match(text);
-    if (!match.hasMatch())
-        return false;
-    const QDate d(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
-    const QTime t(match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt());
+    int value = 0;
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return -1;
+        value = value * 10 + (c.unicode() - '0');
+    }
+    return value;
+}
+
+bool setStored(const QDate &d, const QTime &t, QDate *date, QTime *time)
+{
     if (!d.isValid() || !t.isValid())
         return false;
     *date = d;
     *time = t;
     return true;
+}
+
+bool parseStored(const QString &text, QDate *date, QTime *time)
+{
+    // Loading reads two of these per event: the plain ASCII form is read directly, and the pattern
+    // decides about every other text. Years past 9999 are written with more digits.
+    const QStringView view(text);
+    const qsizetype dateLength = view.size() - 8; // after the date: "ThhmmssZ"
+    if (dateLength >= 8 && dateLength <= 13 && view.at(dateLength) == QLatin1Char('T') &&
+        view.back() == QLatin1Char('Z')) {
+        const qsizetype yearLength = dateLength - 4;
+        const int year = asciiNumber(view.first(yearLength));
+        const int month = asciiNumber(view.mid(yearLength, 2));
+        const int day = asciiNumber(view.mid(yearLength + 2, 2));
+        const int hour = asciiNumber(view.mid(dateLength + 1, 2));
+        const int minute = asciiNumber(view.mid(dateLength + 3, 2));
+        const int second = asciiNumber(view.mid(dateLength + 5, 2));
+        if (year >= 0 && month >= 0 && day >= 0 && hour >= 0 && minute >= 0 && second >= 0)
+            return setStored(QDate(year, month, day), QTime(hour, minute, second), date, time);
+    }
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{4,9})(\\d\\d)(\\d\\d)T(\\d\\d)(\\d\\d)(\\d\\d)Z$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return false;
+    return setStored(QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt()),
+                     QTime(match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt()), date,
+                     time);
 }
 
 QString isoText(const QDate &date, const QTime &time)

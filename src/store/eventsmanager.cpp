@@ -176,7 +176,7 @@ void EventsManager::load(const QString &fileName)
 
     QVariantMap events;
     const bool unreadable = !readFile(fileName, &events);
-    objectFromMap(events);
+    objectFromMap(std::move(events));
     if (unreadable) {
         // Whatever the file holds, it is kept aside before the first save writes over it.
         QR_LOG("Events file could not be read: " + fileName.toUtf8());
@@ -259,13 +259,17 @@ void EventsManager::objectFromMap(QVariantMap map)
     else if (!hasCalendar(m_defaultCalendarId))
         m_defaultCalendarId = m_calendars.first().id;
 
-    const QVariant eventsValue = map.value(s_eventsList);
+    QVariant eventsValue = map.take(s_eventsList);
     if (eventsValue.isValid() && eventsValue.userType() != QMetaType::QVariantList)
         m_keepFileBeforeSave = true;
-    const QVariantList events = eventsValue.toList();
+    QVariantList events = eventsValue.toList();
+    eventsValue.clear();
     m_events.reserve(events.count());
-    for (const QVariant &item : events) {
+    for (QVariant &item : events) {
+        // Each entry is freed as soon as its event is built, while it is still in the cache,
+        // and its memory is reused for the next events.
         const QVariantMap entry = item.toMap();
+        item.clear();
         bool ok = false;
         const int kind = entry.value(s_type).toInt(&ok);
         if (!ok || kind < EventTypeNotSpecified || kind > EventTypeTask) {
@@ -274,7 +278,7 @@ void EventsManager::objectFromMap(QVariantMap map)
             m_keepFileBeforeSave = true;
             continue;
         }
-        const AbstractCommonEventPtr event = EventsFactory::createEvent(kind);
+        const AbstractCommonEventPtr event = EventsFactory::createEvent(kind, AbstractCommonEvent::idToBeLoaded());
         if (!event)
             continue;
         event->loadFromVariant(entry.value(s_data));

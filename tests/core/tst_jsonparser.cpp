@@ -131,6 +131,7 @@ private slots:
 
     void numbersReadAsQtConvertsThem();
     void roundTripsLargeGeneratedTree();
+    void readsManyDistinctNames();
     void survivesEveryTruncation();
 };
 
@@ -258,6 +259,15 @@ void TestJsonParser::readsLenientInput_data()
                                                                                           6)});
     QTest::newRow("repeated key keeps last") << QByteArray("{\"a\": 1, \"a\": 2}") << QVariant(map({{"a", 2}}));
     QTest::newRow("utf8 key") << QByteArray("{\"\xd0\xba\": 1}") << QVariant(map({{QStringLiteral("к"), 1}}));
+    QTest::newRow("names repeat in every form")
+        << QByteArray("[{\"a\": 1, b: {a: 2}}, {\"a\": 3, \"b\\\"\": 4}, {\"b\\\"\": 5, \"\": 6}, {\"\": 7}]")
+        << QVariant(QVariantList{map({{"a", 1}, {"b", map({{"a", 2}})}}), map({{"a", 3}, {"b\"", 4}}),
+                                 map({{"b\"", 5}, {"", 6}}), map({{"", 7}})});
+    QTest::newRow("byte order mark kept in name")
+        << QByteArray("[{\"\xef\xbb\xbf"
+                      "a\": 1}, {\"\xef\xbb\xbf"
+                      "a\": 2}]")
+        << QVariant(QVariantList{map({{QStringLiteral("\ufeffa"), 1}}), map({{QStringLiteral("\ufeffa"), 2}})});
     QTest::newRow("value stops early") << QByteArray("[1] trailing junk") << QVariant(QVariantList{1});
     QTest::newRow("word ends at brace") << QByteArray("{\"a\":x}") << QVariant(map({{"a", QStringLiteral("x")}}));
 }
@@ -416,6 +426,16 @@ void TestJsonParser::roundTripsLargeGeneratedTree()
     const QByteArray text = Common::toJson(root);
     QCOMPARE_TREE(Common::readJson(text), QVariant(root));
     QCOMPARE(Common::toJson(Common::readJson(text)), text);
+}
+
+void TestJsonParser::readsManyDistinctNames()
+{
+    // Far more names than are shared while reading, each one twice.
+    QVariantMap wide;
+    for (int i = 0; i < 3000; ++i)
+        wide.insert(QStringLiteral("name%1").arg(i), i);
+    const QVariantList twice{wide, wide};
+    QCOMPARE_TREE(Common::readJson(Common::toJson(twice)), QVariant(twice));
 }
 
 void TestJsonParser::survivesEveryTruncation()

@@ -193,6 +193,32 @@ private slots:
         QVERIFY(!e.wasRepairedOnLoad());
     }
 
+    void eventMadeToBeLoadedTakesStoredOrNewId_data()
+    {
+        QTest::addColumn<QVariantMap>("base");
+        QTest::addColumn<QByteArray>("id");
+        QTest::newRow("stored id") << QVariantMap{{"version", 8}, {"id", "{stored}"}} << QByteArray("{stored}");
+        QTest::newRow("empty id") << QVariantMap{{"version", 8}, {"id", ""}} << QByteArray();
+        QTest::newRow("version 1 ignores id") << QVariantMap{{"version", 1}, {"id", "{stored}"}} << QByteArray();
+        QTest::newRow("version 0") << QVariantMap{{"version", 0}} << QByteArray();
+    }
+    void eventMadeToBeLoadedTakesStoredOrNewId()
+    {
+        QFETCH(QVariantMap, base);
+        QFETCH(QByteArray, id);
+        EventTestEnv env;
+        HolidayEvent a(AbstractCommonEvent::idToBeLoaded()), b(AbstractCommonEvent::idToBeLoaded());
+        a.loadFromVariant(wrap(base));
+        b.loadFromVariant(wrap(base));
+        if (!id.isEmpty()) {
+            QCOMPARE(a.id(), id);
+            return;
+        }
+        QCOMPARE(a.id().size(), 38);
+        QVERIFY(a.id() != AbstractCommonEvent::idToBeLoaded());
+        QVERIFY(a.id() != b.id());
+    }
+
     void unknownOldOccurrenceIsReportedAndBecomesOnce()
     {
         EventTestEnv env;

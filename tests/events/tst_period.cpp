@@ -6,6 +6,26 @@
 #include <QDataStream>
 #include <QtTest>
 
+namespace {
+
+// How stored texts were read before loading got its direct reader: the reference it must agree with.
+bool readByPattern(const QString &text, QDate *date, QTime *time)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{4,9})(\\d\\d)(\\d\\d)T(\\d\\d)(\\d\\d)(\\d\\d)Z$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return false;
+    const QDate d(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+    const QTime t(match.captured(4).toInt(), match.captured(5).toInt(), match.captured(6).toInt());
+    if (!d.isValid() || !t.isValid())
+        return false;
+    *date = d;
+    *time = t;
+    return true;
+}
+
+} // namespace
+
 class TestPeriod : public QObject
 {
     Q_OBJECT
@@ -110,6 +130,63 @@ private slots:
         QCOMPARE(p.isValid(), valid);
         if (!report.isEmpty())
             QVERIFY(logBuffer().contains(report));
+    }
+
+    void readsStoredTextsAsThePatternDoes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        const auto row = [](const char *name, const QString &text, bool valid) {
+            QTest::newRow(name) << text << valid;
+        };
+        row("plain", "20240305T101500Z", true);
+        row("year 1", "00010101T000000Z", true);
+        row("year 0", "00000101T000000Z", false);
+        row("five-digit year", "123450607T080910Z", true);
+        row("nine-digit year", "9999999991231T235959Z", true);
+        row("ten-digit year", "99999999991231T235959Z", false);
+        row("three-digit year", "9991231T235959Z", false);
+        row("last second", "20241231T235959Z", true);
+        row("month 13", "20241305T101500Z", false);
+        row("month 0", "20240005T101500Z", false);
+        row("29 February leap", "20240229T000000Z", true);
+        row("29 February", "20230229T000000Z", false);
+        row("hour 24", "20240305T240000Z", false);
+        row("minute 60", "20240305T106000Z", false);
+        row("second 60", "20240305T101560Z", false);
+        row("short time", "20240305T10150Z", false);
+        row("long time", "20240305T1015000Z", false);
+        row("no Z", "20240305T101500", false);
+        row("lower z", "20240305T101500z", false);
+        row("lower t", "20240305t101500Z", false);
+        row("two Z", "20240305T101500ZZ", false);
+        row("final line break", "20240305T101500Z\n", true);
+        row("final blank", "20240305T101500Z ", false);
+        row("leading blank", " 20240305T101500Z", false);
+        row("sign", "+2024030T101500Z", false);
+        row("minus", "-20240305T101500Z", false);
+        row("ISO form", "2024-03-05T10:15:00", false);
+        row("empty", "", false);
+        row("Z only", "Z", false);
+        row("Arabic-Indic year", QStringLiteral("\u0662\u0660\u0662\u0664") + "0305T101500Z", false);
+        row("Arabic-Indic hour", QStringLiteral("20240305T\u0660\u0660") + "1500Z", false);
+        row("full-width month", QStringLiteral("2024\uff10\uff13") + "05T101500Z", false);
+        row("letter in day", "202403O5T101500Z", false);
+    }
+    void readsStoredTextsAsThePatternDoes()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QDate date;
+        QTime time;
+        QCOMPARE(readByPattern(text, &date, &time), valid);
+        Period p;
+        p.fromJson(QVariantMap{{"version", 1}, {"begin", text}, {"end", text}, {"time", true}});
+        QCOMPARE(p.beginDate(), date);
+        QCOMPARE(p.beginTime(), time);
+        QCOMPARE(p.hasNoEnd(), !valid);
+        if (valid)
+            QCOMPARE(p.endDateTime(), QDateTime(date, time));
     }
 
     void timeFalseDropsTimes()
