@@ -103,6 +103,12 @@ void StorageTable::load()
         readTable();
 }
 
+bool StorageTable::clear()
+{
+    m_table.clear();
+    return writeTable();
+}
+
 void StorageTable::readTable()
 {
     if (!m_file.open(QIODevice::ReadOnly)) {
@@ -165,9 +171,23 @@ void Storage::init()
     const QFileInfo fi(m_file.fileName());
     QR_ASSERT(fi.dir().exists());
     if (!fi.exists() || fi.size() == 0)
-        newFile();
+        startDataFile();
     else
         checkVersion();
+}
+
+void Storage::startDataFile()
+{
+    newFile();
+    if (m_table->ids().isEmpty())
+        return;
+    // An index whose data is gone would hand out the bytes of new items, written where it says old ones lie.
+    const QString kept = Common::copyAsideUnderFreeName(indexFileName());
+    if (kept.isEmpty())
+        return;
+    StoragePrivate::warn(
+        QStringLiteral("%1 is missing; its index is kept as %2 and started anew").arg(m_file.fileName(), kept));
+    m_table->clear();
 }
 
 void Storage::newFile()
@@ -234,7 +254,7 @@ bool Storage::writeData(const QByteArray &id, const QByteArray &data)
 {
     const QString path = m_file.fileName();
     if (!QFileInfo::exists(path) || QFileInfo(path).size() == 0)
-        newFile();
+        startDataFile();
 
     qint64 pos = 0;
     if (m_table->contains(id)) {

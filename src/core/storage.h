@@ -30,6 +30,8 @@ public:
     QList<QByteArray> ids() const { return m_table.keys(); }
     // Reads the index file again, dropping what was held.
     void load();
+    // Forgets every entry and writes the empty index.
+    bool clear();
 
 protected:
     virtual void readTable();
@@ -87,6 +89,7 @@ public:
 private:
     void init();
     void newFile();
+    void startDataFile();
     void checkVersion();
     void purgeErased();
     bool writeData(const QByteArray &id, const QByteArray &data);

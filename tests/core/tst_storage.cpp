@@ -70,6 +70,7 @@ private slots:
     void oldIndexVersionIsReportedAndRead();
     void failedWritesChangeNothing();
     void failedIndexWriteKeepsDataMatchingIndex();
+    void indexWithoutDataIsKeptAsideAndStartedAnew();
     void restoreReloadsAndForgetsErasures();
 
 private:
@@ -262,6 +263,26 @@ void TestStorage::failedIndexWriteKeepsDataMatchingIndex()
     Storage reopened(m_data);
     QCOMPARE(get(reopened, "a"), QByteArray("aaaa"));
     QCOMPARE(get(reopened, "b"), QByteArray("BBB"));
+}
+
+void TestStorage::indexWithoutDataIsKeptAsideAndStartedAnew()
+{
+    {
+        Storage storage(m_data);
+        QVERIFY(put(storage, "a", "aaaa"));
+    }
+    const QByteArray index = TestHelpers::readFile(m_index);
+    QVERIFY(QFile::remove(m_data));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Storage: .*pixmaps.dat is missing"));
+    Storage storage(m_data);
+    // A new item takes the place the old index gives a; a must not show the new item's bytes.
+    QVERIFY(put(storage, "c", "cccc"));
+    QVERIFY(!storage.contains("a"));
+    bool found = true;
+    QCOMPARE(get(storage, "a", &found), QByteArray());
+    QVERIFY(!found);
+    QCOMPARE(get(storage, "c"), QByteArray("cccc"));
+    QCOMPARE(TestHelpers::readFile(m_index + QStringLiteral(".bak")), index);
 }
 
 void TestStorage::restoreReloadsAndForgetsErasures()
