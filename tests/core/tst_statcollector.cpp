@@ -118,6 +118,22 @@ private slots:
         QVERIFY(TestHelpers::readFile(m_dump).endsWith("ratio: 2.50\nsuccessful_ends: 1"));
     }
 
+    void saveWritesBackEveryPersistentValue()
+    {
+        startRun("[stat]\nflag=true\nn=3\nratio=2.5\nname=x\nblob=@ByteArray(b\\xc3\\xa4)\n");
+        StatCollector::setInt("run_only", false, 1);
+        const QMap<QByteArray, QString> before = StatCollector::collect();
+        m_settings->remove("stat");
+        m_settings->setValue("stat/foreign", "kept");
+
+        StatCollector::save();
+        startRun();
+        QMap<QByteArray, QString> expected = before;
+        expected.remove("run_only");
+        expected.insert("foreign", "kept");
+        QCOMPARE(StatCollector::collect(), expected);
+    }
+
     void unwritableDumpIsSkipped()
     {
         TestHelpers::writeFile(m_dir->filePath("file"), "a file, not a folder");
