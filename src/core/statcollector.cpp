@@ -176,21 +176,17 @@ QMap<QByteArray, QString> StatCollector::collect()
 {
     const State &s = state();
     QMap<QByteArray, QString> result;
-    for (const Values *v : {&s.persistent, &s.perRun})
-        for (auto it = v->bools.cbegin(); it != v->bools.cend(); ++it)
-            result.insert(it.key(), it.value() ? QStringLiteral("1") : QStringLiteral("0"));
-    for (const Values *v : {&s.persistent, &s.perRun})
-        for (auto it = v->ints.cbegin(); it != v->ints.cend(); ++it)
-            result.insert(it.key(), QString::number(it.value()));
-    for (const Values *v : {&s.persistent, &s.perRun})
-        for (auto it = v->doubles.cbegin(); it != v->doubles.cend(); ++it)
-            result.insert(it.key(), QString::number(it.value(), 'f', 2));
-    for (const Values *v : {&s.persistent, &s.perRun})
-        for (auto it = v->strings.cbegin(); it != v->strings.cend(); ++it)
-            result.insert(it.key(), it.value());
-    for (const Values *v : {&s.persistent, &s.perRun})
-        for (auto it = v->bytes.cbegin(); it != v->bytes.cend(); ++it)
-            result.insert(it.key(), QString::fromUtf8(it.value()));
+    // Type by type, persistent before per-run: a later insert of a key replaces the earlier text.
+    const auto addAll = [&](auto Values::*map, const auto &text) {
+        for (const Values *v : {&s.persistent, &s.perRun})
+            for (auto it = (v->*map).cbegin(); it != (v->*map).cend(); ++it)
+                result.insert(it.key(), text(it.value()));
+    };
+    addAll(&Values::bools, [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); });
+    addAll(&Values::ints, [](int n) { return QString::number(n); });
+    addAll(&Values::doubles, [](double d) { return QString::number(d, 'f', 2); });
+    addAll(&Values::strings, [](const QString &text) { return text; });
+    addAll(&Values::bytes, [](const QByteArray &bytes) { return QString::fromUtf8(bytes); });
     return result;
 }
 
@@ -218,16 +214,15 @@ void StatCollector::load()
 void StatCollector::save()
 {
     const Values &p = state().persistent;
-    for (auto it = p.bools.cbegin(); it != p.bools.cend(); ++it)
-        saveValue(it.key(), it.value());
-    for (auto it = p.ints.cbegin(); it != p.ints.cend(); ++it)
-        saveValue(it.key(), it.value());
-    for (auto it = p.doubles.cbegin(); it != p.doubles.cend(); ++it)
-        saveValue(it.key(), it.value());
-    for (auto it = p.strings.cbegin(); it != p.strings.cend(); ++it)
-        saveValue(it.key(), it.value());
-    for (auto it = p.bytes.cbegin(); it != p.bytes.cend(); ++it)
-        saveValue(it.key(), it.value());
+    const auto saveAll = [](const auto &map) {
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            saveValue(it.key(), it.value());
+    };
+    saveAll(p.bools);
+    saveAll(p.ints);
+    saveAll(p.doubles);
+    saveAll(p.strings);
+    saveAll(p.bytes);
 }
 
 void StatCollector::writeFile()
