@@ -1,15 +1,25 @@
-// Feeds arbitrary text to the CSV table model and reads every cell back.
+// Feeds arbitrary text to the CSV table model and reads every cell back, then the same bytes to the CSV
+// importer, which reads dates and times from the first column.
 #include "store/csvmodel.h"
+#include "store/eventsimporter.h"
 
+#include <QDate>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <cstddef>
 #include <cstdint>
 
+namespace {
+QTemporaryDir *s_dir = nullptr;
+}
+
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    return 0;
+    s_dir = new QTemporaryDir();
+    return s_dir->isValid() ? 0 : 1;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -33,5 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         model.insertRows(rows / 2, 1);
         model.removeRows(0, 1);
     }
+
+    const QString path = s_dir->filePath(QStringLiteral("in.csv"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char *>(data), qint64(size)) != qint64(size))
+        return 0;
+    file.close();
+    EventsImporter importer(EventsImporter::CsvFormat);
+    for (const AbstractCommonEventPtr &event : importer.import(path, withHeader ? "windows-1251" : "UTF-8"))
+        (void)event->nextDate(QDate(2026, 3, 10));
     return 0;
 }

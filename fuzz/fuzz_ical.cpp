@@ -1,16 +1,25 @@
-// Feeds arbitrary bytes to the iCalendar reader, with and without a chosen encoding.
+// Feeds arbitrary bytes to the iCalendar reader, with and without a chosen encoding, and through the
+// iCalendar importer, which turns the blocks into events (recurrence rules included).
+#include "store/eventsimporter.h"
 #include "store/qcalparser.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
 
+namespace {
+QTemporaryDir *s_dir = nullptr;
+}
+
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    return 0;
+    s_dir = new QTemporaryDir();
+    return s_dir->isValid() ? 0 : 1;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -33,5 +42,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         (void)event->categories().toStringList();
         (void)event->isDateOnly(QStringLiteral("dtend"));
     }
+
+    const QString path = s_dir->filePath(QStringLiteral("in.ics"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return 0;
+    file.close();
+    EventsImporter importer(EventsImporter::ICalendarFormat);
+    for (const AbstractCommonEventPtr &event : importer.import(path, QByteArray(encoding)))
+        (void)event->nextDate(QDate(2026, 3, 10));
     return 0;
 }
