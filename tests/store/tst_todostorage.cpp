@@ -200,6 +200,22 @@ private slots:
         QCOMPARE(storage.count(), 0);
     }
 
+    void droppedRecordsNoLongerSignal()
+    {
+        // A record held elsewhere (an open editor) after the list was replaced or cleared is not ours any more.
+        ToDoStorage storage;
+        fill(storage, {"a", "b"});
+        const IToDoRecordPtr replaced = storage.eventByIndex(0);
+        storage.objectFromMap(storage.objectToMap());
+        const IToDoRecordPtr cleared = storage.eventByIndex(1);
+        storage.clear();
+        ToDoSignals log(&storage);
+        replaced->setText("changed");
+        cleared->setDone(true);
+        QCOMPARE(log.take(), QStringList());
+        QCOMPARE(assertCount(), 0);
+    }
+
     void removedRecordOutlivesItsSignal()
     {
         ToDoStorage storage;

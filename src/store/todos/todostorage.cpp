@@ -26,7 +26,7 @@ QVariantMap ToDoStorage::objectToMap() const
 void ToDoStorage::objectFromMap(QVariantMap map)
 {
     using namespace ToDoStoragePrivate;
-    EventManagerTemplate::clear();
+    dropAll();
     if (!map.isEmpty()) {
         QR_ASSERT(map[s_version].toInt() == 1);
         const QVariantList list = map.value(s_eventsList).toList();
@@ -96,9 +96,17 @@ void ToDoStorage::move(int index, int delta)
 
 void ToDoStorage::clear()
 {
-    EventManagerTemplate::clear();
+    dropAll();
     emit allDataChanged();
     emit somethingChanged();
+}
+
+void ToDoStorage::dropAll()
+{
+    // A dropped record may live on with another holder; its changes are no longer ours.
+    for (const IToDoRecordPtr &record : std::as_const(m_events))
+        disconnectFromEvent(record);
+    EventManagerTemplate::clear();
 }
 
 void ToDoStorage::connectToEvent(const IToDoRecordPtr &event)

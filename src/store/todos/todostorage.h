@@ -45,5 +45,7 @@ private slots:
 private:
     void connectToEvent(const IToDoRecordPtr &event);
     void disconnectFromEvent(const IToDoRecordPtr &event);
+    // Empties the list and disconnects the records it held.
+    void dropAll();
     int findEventBySender(QObject *sender) const;
 };
