@@ -84,6 +84,7 @@ private:
     QString readMemberName();
     QVariant readBareWord();
     QString sharedName(const char *s, qsizetype n);
+    QString sharedValue(const char *s, qsizetype n);
 
     const char *m_data;
     qsizetype m_size;
@@ -92,7 +93,18 @@ private:
     // Member names repeat in every entry of a file: equal names share one decoded string, which
     // saves a decoding and an allocation per member when reading and a release when freeing.
     std::unordered_map<std::string_view, QString> m_names;
+    // Short texts such as calendar ids and kind names also repeat from entry to entry; a text
+    // that lands on a slot another took is decoded again.
+    struct SharedValue
+    {
+        std::string_view bytes;
+        QString text;
+    };
+    std::array<SharedValue, 512> m_values;
 };
+
+// Longer texts are mostly captions and comments, which seldom repeat.
+constexpr qsizetype kMaxSharedValueBytes = 40;
 
 // Enough for the names of any file we write; a file of ever new names only stops being shared.
 constexpr size_t kMaxSharedNames = 1024;
@@ -107,6 +119,17 @@ QString Reader::sharedName(const char *s, qsizetype n)
     if (m_names.size() < kMaxSharedNames)
         m_names.emplace(bytes, name);
     return name;
+}
+
+QString Reader::sharedValue(const char *s, qsizetype n)
+{
+    if (n == 0 || n > kMaxSharedValueBytes)
+        return decodeUtf8(s, n);
+    const std::string_view bytes(s, size_t(n));
+    SharedValue &slot = m_values[std::hash<std::string_view>()(bytes) % m_values.size()];
+    if (slot.bytes != bytes)
+        slot = {bytes, decodeUtf8(s, n)};
+    return slot.text;
 }
 
 void Reader::fail(const QByteArray &message) const
@@ -211,7 +234,7 @@ QString Reader::readQuotedString()
         const char c = m_data[m_pos];
         if (c == '"') {
             ++m_pos;
-            return decodeUtf8(m_data + start, m_pos - 1 - start);
+            return sharedValue(m_data + start, m_pos - 1 - start);
         }
         if (c == '\\')
             break;

@@ -127,8 +127,14 @@ AbstractCommonEvent::UserErrorHandler &userErrorHandler()
 using namespace AbstractCommonEventPrivate;
 
 AbstractCommonEvent::AbstractCommonEvent(EventType type, const QByteArray &id)
-    : m_period(Common::Clock::today()), m_lastModified(Common::Clock::now()), m_type(type),
-      m_occurrence(Common::Clock::today(), IOccurrence::Once), m_id(id.isEmpty() ? newId() : id)
+    : AbstractCommonEvent(type, id, Common::Clock::now())
+{
+}
+
+// One reading of the clock for all three, which also keeps them on the same day at midnight.
+AbstractCommonEvent::AbstractCommonEvent(EventType type, const QByteArray &id, const QDateTime &now)
+    : m_period(now.date()), m_lastModified(now), m_type(type), m_occurrence(now.date(), IOccurrence::Once),
+      m_id(id.isEmpty() ? newId() : id)
 {
     const bool connected =
         connect(this, &AbstractCommonEvent::dataChanged, this, &AbstractCommonEvent::invalidateCache);

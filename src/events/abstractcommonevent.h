@@ -185,6 +185,7 @@ protected:
     void initPeriod(const Period &period);
 
 private:
+    AbstractCommonEvent(EventType type, const QByteArray &id, const QDateTime &now);
     void rebuildTextCache() const;
     Occurrence convertOldOccurrence(int old) const;
     void storePhotoBytes(const QPixmap &photo);

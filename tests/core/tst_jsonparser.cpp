@@ -131,7 +131,7 @@ private slots:
 
     void numbersReadAsQtConvertsThem();
     void roundTripsLargeGeneratedTree();
-    void readsManyDistinctNames();
+    void readsManyDistinctNamesAndTexts();
     void survivesEveryTruncation();
 };
 
@@ -263,6 +263,16 @@ void TestJsonParser::readsLenientInput_data()
         << QByteArray("[{\"a\": 1, b: {a: 2}}, {\"a\": 3, \"b\\\"\": 4}, {\"b\\\"\": 5, \"\": 6}, {\"\": 7}]")
         << QVariant(QVariantList{map({{"a", 1}, {"b", map({{"a", 2}})}}), map({{"a", 3}, {"b\"", 4}}),
                                  map({{"b\"", 5}, {"", 6}}), map({{"", 7}})});
+    QTest::newRow("texts repeat")
+        << QByteArray("[\"ab\", \"ab\", \"\", \"\", \"a\\tb\", \"a\\tb\", \"\xef\xbb\xbf"
+                      "c\", \"\xef\xbb\xbf"
+                      "c\", "
+                      "\"0123456789012345678901234567890123456789\", \"0123456789012345678901234567890123456789\", "
+                      "\"01234567890123456789012345678901234567890\", \"01234567890123456789012345678901234567890\"]")
+        << QVariant(
+               QVariantList{"ab", "ab", "", "", "a\tb", "a\tb", QStringLiteral("\ufeffc"), QStringLiteral("\ufeffc"),
+                            "0123456789012345678901234567890123456789", "0123456789012345678901234567890123456789",
+                            "01234567890123456789012345678901234567890", "01234567890123456789012345678901234567890"});
     QTest::newRow("byte order mark kept in name")
         << QByteArray("[{\"\xef\xbb\xbf"
                       "a\": 1}, {\"\xef\xbb\xbf"
@@ -428,12 +438,12 @@ void TestJsonParser::roundTripsLargeGeneratedTree()
     QCOMPARE(Common::toJson(Common::readJson(text)), text);
 }
 
-void TestJsonParser::readsManyDistinctNames()
+void TestJsonParser::readsManyDistinctNamesAndTexts()
 {
-    // Far more names than are shared while reading, each one twice.
+    // Far more names and short texts than are shared while reading, each one twice.
     QVariantMap wide;
     for (int i = 0; i < 3000; ++i)
-        wide.insert(QStringLiteral("name%1").arg(i), i);
+        wide.insert(QStringLiteral("name%1").arg(i), i % 2 ? QVariant(i) : QVariant(QStringLiteral("text%1").arg(i)));
     const QVariantList twice{wide, wide};
     QCOMPARE_TREE(Common::readJson(Common::toJson(twice)), QVariant(twice));
 }
