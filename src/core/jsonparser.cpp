@@ -62,6 +62,13 @@ class Reader
 {
 public:
     Reader(const char *data, qsizetype size) : m_data(data), m_size(size), m_tables(tables()) {}
+    // The list at `path` goes to `taker`, element by element.
+    void takeList(const QStringList &path, const Common::JsonListTaker &taker)
+    {
+        m_listPath = path;
+        m_taker = &taker;
+        m_pathLevel = 0;
+    }
 
     QVariant readValue(int depth);
     qsizetype position() const { return m_pos; }
@@ -93,6 +100,10 @@ private:
     // Member names repeat in every entry of a file: equal names share one decoded string, which
     // saves a decoding and an allocation per member when reading and a release when freeing.
     std::unordered_map<std::string_view, QString> m_names;
+    QStringList m_listPath;
+    const Common::JsonListTaker *m_taker = nullptr;
+    // How many names of the list's path lead to the value being read; -1 when it is off the path.
+    qsizetype m_pathLevel = -1;
     // Short texts such as calendar ids and kind names also repeat from entry to entry; a text
     // that lands on a slot another took is decoded again.
     struct SharedValue
@@ -189,17 +200,21 @@ QVariant Reader::readObject(int depth)
     skipSpaceAndComments();
     if (expect('}'))
         return map;
+    const qsizetype level = m_pathLevel;
     do {
         skipSpaceAndComments();
         const QString name = readMemberName();
         skipSpaceAndComments();
         if (!expect(':'))
             fail("Expected ':' after a member name: " + name.toLatin1());
+        const bool onPath = level >= 0 && level < m_listPath.size() && name == m_listPath.at(level);
+        m_pathLevel = onPath ? level + 1 : -1;
         QVariant value = readValue(depth);
         // Files we write hold keys in order, so inserting at the end is the cheap common case.
         map.insert(map.cend(), name, std::move(value));
         skipSpaceAndComments();
     } while (expect(','));
+    m_pathLevel = level;
     skipSpaceAndComments();
     if (!expect('}'))
         fail("Expected '}' to close an object");
@@ -210,14 +225,25 @@ QVariant Reader::readArray(int depth)
 {
     if (depth > Common::kJsonMaxDepth)
         fail("Objects and arrays nested too deeply");
+    const Common::JsonListTaker *taker = m_pathLevel == m_listPath.size() ? m_taker : nullptr;
+    const qsizetype level = m_pathLevel;
+    m_pathLevel = -1; // the path goes through member names only
+    if (taker)
+        taker->start();
     QVariantList list;
     skipSpaceAndComments();
-    if (expect(']'))
+    if (expect(']')) {
+        m_pathLevel = level;
         return list;
+    }
     do {
-        list.append(readValue(depth));
+        if (taker)
+            taker->take(readValue(depth));
+        else
+            list.append(readValue(depth));
         skipSpaceAndComments();
     } while (expect(','));
+    m_pathLevel = level;
     skipSpaceAndComments();
     if (!expect(']'))
         fail("Expected ']' to close an array");
@@ -672,6 +698,13 @@ QVariant readJson(QIODevice *device)
 QVariant readJson(const QByteArray &text)
 {
     JsonParserPrivate::Reader reader(text.constData(), text.size());
+    return reader.readValue(0);
+}
+
+QVariant readJson(const QByteArray &text, const QStringList &listPath, const JsonListTaker &taker)
+{
+    JsonParserPrivate::Reader reader(text.constData(), text.size());
+    reader.takeList(listPath, taker);
     return reader.readValue(0);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -30,11 +32,22 @@ private:
 // Deepest nesting of objects and arrays the reader accepts.
 constexpr int kJsonMaxDepth = 512;
 
+// Takes the elements of one list while it is read, so each can be used and freed before the next.
+struct JsonListTaker
+{
+    // Called each time the list begins; a member name that repeats means its last value counts.
+    std::function<void()> start;
+    std::function<void(QVariant &&element)> take;
+};
+
 // Reads one JSON value and stops right after it. Lenient: "//" comments, bare words and bare
 // member names, and a trailing comma in arrays (read as one more empty string).
 // Throws JsonParserException.
 QVariant readJson(QIODevice *device);
 QVariant readJson(const QByteArray &text);
+// As readJson, but the elements of the list reached through the member names of `listPath` from
+// the top go to `taker` instead; that list is empty in the result.
+QVariant readJson(const QByteArray &text, const QStringList &listPath, const JsonListTaker &taker);
 // As readJson, but a parse error gives a warning and an invalid variant.
 QVariant readJsonOrNull(const QByteArray &text);
 

@@ -131,7 +131,7 @@ QString EventsManager::sourceFile() const
     return m_fileName;
 }
 
-bool EventsManager::readFile(const QString &fileName, QVariantMap *events)
+bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadEvents *read)
 {
     m_otherValues.clear();
     QFile file(fileName);
@@ -148,9 +148,18 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events)
     }
     if (bytes.trimmed().isEmpty())
         return true;
+    // Each entry is freed as soon as its event is built, while it is still in the cache, and
+    // its memory is reused for the next entries.
+    const Common::JsonListTaker taker{[read] { *read = ReadEvents(); },
+                                      [read](QVariant &&element) {
+                                          const QVariantMap entry = element.toMap();
+                                          element.clear();
+                                          if (AbstractCommonEventPtr event = eventFromEntry(entry, &read->skipped))
+                                              read->events.append(std::move(event));
+                                      }};
     QVariant top;
     try {
-        top = Common::readJson(bytes);
+        top = Common::readJson(bytes, {QString::fromLatin1(s_eventsKey), s_eventsList}, taker);
     } catch (const Common::JsonParserException &e) {
         QR_LOG(QByteArray("Cannot parse the events file: ") + e.what() + " at line " + QByteArray::number(e.line()) +
                ", column " + QByteArray::number(e.column()));
@@ -175,8 +184,9 @@ void EventsManager::load(const QString &fileName)
     m_keepFileBeforeSave = false;
 
     QVariantMap events;
-    const bool unreadable = !readFile(fileName, &events);
-    objectFromMap(std::move(events));
+    ReadEvents read;
+    const bool unreadable = !readFile(fileName, &events, &read);
+    fromMap(std::move(events), unreadable ? nullptr : &read);
     if (unreadable) {
         // Whatever the file holds, it is kept aside before the first save writes over it.
         QR_LOG("Events file could not be read: " + fileName.toUtf8());
@@ -220,7 +230,31 @@ void EventsManager::createDefaultCalendar()
     m_calendars.append(calendar);
 }
 
+AbstractCommonEventPtr EventsManager::eventFromEntry(const QVariantMap &entry, bool *skipped)
+{
+    bool ok = false;
+    const int kind = entry.value(s_type).toInt(&ok);
+    if (!ok || kind < EventTypeNotSpecified || kind > EventTypeTask) {
+        // An entry we cannot read stays in the file's copy, which the next save keeps aside.
+        QR_LOG("Skipped an event of unknown type: " + entry.value(s_type).toString().toUtf8());
+        *skipped = true;
+        return nullptr;
+    }
+    const AbstractCommonEventPtr event = EventsFactory::createEvent(kind, AbstractCommonEvent::idToBeLoaded());
+    if (!event)
+        return nullptr;
+    event->loadFromVariant(entry.value(s_data));
+    if (event->wasRepairedOnLoad())
+        *skipped = true;
+    return event;
+}
+
 void EventsManager::objectFromMap(QVariantMap map)
+{
+    fromMap(std::move(map), nullptr);
+}
+
+void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
 {
     detachAll();
     EventManagerTemplate::clear();
@@ -262,28 +296,22 @@ void EventsManager::objectFromMap(QVariantMap map)
     QVariant eventsValue = map.take(s_eventsList);
     if (eventsValue.isValid() && eventsValue.userType() != QMetaType::QVariantList)
         m_keepFileBeforeSave = true;
-    QVariantList events = eventsValue.toList();
+    ReadEvents built;
+    if (read && eventsValue.userType() == QMetaType::QVariantList)
+        built = std::move(*read);
+    QVariantList entries = eventsValue.toList();
     eventsValue.clear();
-    m_events.reserve(events.count());
-    for (QVariant &item : events) {
-        // Each entry is freed as soon as its event is built, while it is still in the cache,
-        // and its memory is reused for the next events.
+    for (QVariant &item : entries) {
+        // Each entry is freed as soon as its event is built, as when the file is read.
         const QVariantMap entry = item.toMap();
         item.clear();
-        bool ok = false;
-        const int kind = entry.value(s_type).toInt(&ok);
-        if (!ok || kind < EventTypeNotSpecified || kind > EventTypeTask) {
-            // An entry we cannot read stays in the file's copy, which the next save keeps aside.
-            QR_LOG("Skipped an event of unknown type: " + entry.value(s_type).toString().toUtf8());
-            m_keepFileBeforeSave = true;
-            continue;
-        }
-        const AbstractCommonEventPtr event = EventsFactory::createEvent(kind, AbstractCommonEvent::idToBeLoaded());
-        if (!event)
-            continue;
-        event->loadFromVariant(entry.value(s_data));
-        if (event->wasRepairedOnLoad())
-            m_keepFileBeforeSave = true;
+        if (AbstractCommonEventPtr event = eventFromEntry(entry, &built.skipped))
+            built.events.append(std::move(event));
+    }
+    if (built.skipped)
+        m_keepFileBeforeSave = true;
+    m_events.reserve(built.events.count());
+    for (const AbstractCommonEventPtr &event : std::as_const(built.events)) {
         attachEvent(event.get());
         m_events.append(event); // a new object, so it cannot be listed yet
     }

@@ -132,6 +132,9 @@ private slots:
     void numbersReadAsQtConvertsThem();
     void roundTripsLargeGeneratedTree();
     void readsManyDistinctNamesAndTexts();
+    void handsOverTheElementsOfOneList_data();
+    void handsOverTheElementsOfOneList();
+    void handsOverElementsReadBeforeAnError();
     void survivesEveryTruncation();
 };
 
@@ -446,6 +449,56 @@ void TestJsonParser::readsManyDistinctNamesAndTexts()
         wide.insert(QStringLiteral("name%1").arg(i), i % 2 ? QVariant(i) : QVariant(QStringLiteral("text%1").arg(i)));
     const QVariantList twice{wide, wide};
     QCOMPARE_TREE(Common::readJson(Common::toJson(twice)), QVariant(twice));
+}
+
+void TestJsonParser::handsOverTheElementsOfOneList_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("path");
+    QTest::addColumn<QVariantList>("taken");
+    QTest::addColumn<int>("starts");
+    QTest::addColumn<QVariant>("rest");
+
+    const QStringList path{"E", "list"};
+    QTest::newRow("list") << QByteArray("{\"E\": {\"list\": [1, {\"a\": [2]}, x,], \"n\": 3}, \"z\": [4]}") << path
+                          << QVariantList{1, map({{"a", QVariantList{2}}}), QStringLiteral("x"), QString("")} << 1
+                          << QVariant(map({{"E", map({{"list", QVariantList()}, {"n", 3}})}, {"z", QVariantList{4}}}));
+    QTest::newRow("empty list") << QByteArray("{E: {list: []}}") << path << QVariantList() << 1
+                                << QVariant(map({{"E", map({{"list", QVariantList()}})}}));
+    QTest::newRow("repeated") << QByteArray("{\"E\": {\"list\": [1], \"list\": [2]}}") << path << QVariantList{1, 2}
+                              << 2 << QVariant(map({{"E", map({{"list", QVariantList()}})}}));
+    QTest::newRow("not a list") << QByteArray("{\"E\": {\"list\": 5}}") << path << QVariantList() << 0
+                                << QVariant(map({{"E", map({{"list", 5}})}}));
+    QTest::newRow("other places") << QByteArray("{\"list\": [1], \"F\": {\"list\": [2]}, \"E\": [{\"list\": [3]}]}")
+                                  << path << QVariantList() << 0
+                                  << QVariant(map({{"list", QVariantList{1}},
+                                                   {"F", map({{"list", QVariantList{2}}})},
+                                                   {"E", QVariantList{map({{"list", QVariantList{3}}})}}}));
+    QTest::newRow("top list") << QByteArray("[[1], 2]") << QStringList() << QVariantList{QVariantList{1}, 2} << 1
+                              << QVariant(QVariantList());
+}
+
+void TestJsonParser::handsOverTheElementsOfOneList()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, path);
+    QFETCH(QVariantList, taken);
+    QFETCH(int, starts);
+    QFETCH(QVariant, rest);
+    QVariantList got;
+    int started = 0;
+    const Common::JsonListTaker taker{[&] { ++started; }, [&](QVariant &&element) { got.append(element); }};
+    QCOMPARE_TREE(Common::readJson(text, path, taker), rest);
+    QCOMPARE_TREE(QVariant(got), QVariant(taken));
+    QCOMPARE(started, starts);
+}
+
+void TestJsonParser::handsOverElementsReadBeforeAnError()
+{
+    QVariantList got;
+    const Common::JsonListTaker taker{[] {}, [&](QVariant &&element) { got.append(element); }};
+    QVERIFY_THROWS_EXCEPTION(Common::JsonParserException, Common::readJson("{\"l\": [1, 2, {", {"l"}, taker));
+    QCOMPARE_TREE(QVariant(got), QVariant(QVariantList{1, 2}));
 }
 
 void TestJsonParser::survivesEveryTruncation()

@@ -273,6 +273,8 @@ private slots:
         QTest::newRow("cut off") << QByteArray("{\"Events\": {\"calendarsList\": [{\"id\": \"{c}\"");
         QTest::newRow("top is a list") << QByteArray("[1, 2]");
         QTest::newRow("events is text") << QByteArray("{\"Events\": \"oops\"}");
+        QTest::newRow("cut off after entries")
+            << QByteArray("{\"Events\": {\"eventsList\": [" + entryText(0, "a") + "," + entryText(1, "b") + ",{\"da");
     }
 
     void unreadableFileIsKeptAside()
@@ -287,6 +289,37 @@ private slots:
         QCOMPARE(readFile(path("events.bak")), content);
         QCOMPARE(fileContent(eventsFile()).value("eventsList").toList().count(), 1);
         QVERIFY(!manager.hasError());
+    }
+
+    void lastListOfRepeatedNamesCounts_data()
+    {
+        QTest::addColumn<QByteArray>("events");
+        QTest::addColumn<QStringList>("captions");
+        QTest::addColumn<bool>("error");
+        const QByteArray a = entryText(0, "a"), b = entryText(3, "b"), c = entryText(4, "c");
+        const QByteArray version = ",\"version\": \"3.3.0\"}";
+        QTest::newRow("list twice") << "{\"eventsList\": [" + a + "," + b + "],\"eventsList\": [" + c + "]" + version
+                                    << QStringList{"c"} << false;
+        QTest::newRow("empty list last") << "{\"eventsList\": [" + a + "],\"eventsList\": []" + version << QStringList()
+                                         << false;
+        QTest::newRow("text last") << "{\"eventsList\": [" + a + "],\"eventsList\": \"x\"" + version << QStringList()
+                                   << true;
+        QTest::newRow("events twice, no list last")
+            << "{\"eventsList\": [" + a + "]" + version + ",\"Events\": {\"version\": \"3.3.0\"}" << QStringList()
+            << false;
+        QTest::newRow("list in another member")
+            << "{\"other\": {\"eventsList\": [" + a + "]},\"eventsList\": [" + b + "]" + version << QStringList{"b"}
+            << false;
+    }
+    void lastListOfRepeatedNamesCounts()
+    {
+        QFETCH(QByteArray, events);
+        QFETCH(QStringList, captions);
+        QFETCH(bool, error);
+        QVERIFY(writeFile(eventsFile(), "{\"Events\": " + events + "}"));
+        EventsManager manager(eventsFile());
+        QCOMPARE(this->captions(manager), captions);
+        QCOMPARE(manager.hasError(), error);
     }
 
     void unknownTypeIsSkipped()
