@@ -90,19 +90,6 @@ QString printable(QString text)
     return text;
 }
 
-// The parser answers a number no choice matches with an error text; counts of days beyond the
-// template's choices read better with its last choice ("100 days till").
-QString parseChoices(SimpleParser &parser, const QString &choices, int number)
-{
-    QString result = parser.parse(choices, number);
-    if (result.startsWith(QLatin1String("Cannot parse string: "))) {
-        const int last = choices.lastIndexOf(QLatin1Char('>'));
-        if (last >= 0)
-            result = parser.parse(choices.mid(last + 1), number);
-    }
-    return result;
-}
-
 using FormMakers = QHash<int, AbstractCommonEvent::FormMaker>;
 FormMakers &formMakers()
 {
@@ -452,8 +439,7 @@ void AbstractCommonEvent::rebuildTextCache() const
 QString AbstractCommonEvent::formattedDays(int days)
 {
     QR_ASSERT(days >= 0);
-    SimpleParser parser(this);
-    return parseChoices(parser, daysTemplate(), days);
+    return parseChoices(daysTemplate(), days);
 }
 
 QString AbstractCommonEvent::textTemplate() const
@@ -509,6 +495,20 @@ QString AbstractCommonEvent::withBlankAfter(const QString &text)
     if (text.isEmpty() || isNameJoiner(text.back()))
         return text;
     return text + QLatin1Char(' ');
+}
+
+// The parser answers a number no choice matches with an error text; counts beyond the template's
+// choices ("100 days till", a 1000th anniversary) read better with its last choice.
+QString AbstractCommonEvent::parseChoices(const QString &choices, int number)
+{
+    SimpleParser parser(this);
+    QString result = parser.parse(choices, number);
+    if (result.startsWith(QLatin1String("Cannot parse string: "))) {
+        const int last = choices.lastIndexOf(QLatin1Char('>'));
+        if (last >= 0)
+            result = parser.parse(choices.mid(last + 1), number);
+    }
+    return result;
 }
 
 int AbstractCommonEvent::nextAnniversaryNumber() const

@@ -180,6 +180,8 @@ protected:
     Q_INVOKABLE void showUserError(const QString &errorText);
 
     int nextAnniversaryNumber() const;
+    // The choice of a template that matches the number; past the last listed choice, the last one.
+    QString parseChoices(const QString &choices, int number);
     QString nextDateText() const;
     // Sets the period without the change signals, for constructors.
     void initPeriod(const Period &period);

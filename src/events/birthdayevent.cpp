@@ -210,8 +210,7 @@ QString BirthdayEvent::decodeTag(const QString &tag, int number)
     if (tag == QLatin1String("{AGE}")) {
         if (!ageCounted() || number <= 0)
             return QString();
-        SimpleParser parser(this);
-        return parser.parse(ageTemplate(), nextAnniversaryNumber());
+        return parseChoices(ageTemplate(), nextAnniversaryNumber());
     }
     if (tag == QLatin1String("{YEARS_SINCE_EVENT}"))
         return QString::number(nextAnniversaryNumber());

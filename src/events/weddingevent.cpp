@@ -192,10 +192,8 @@ QString WeddingEvent::decodeTag(const QString &tag, int number)
         return withBlankAfter(t.anniversaryCaptionPrefix);
     if (tag == QLatin1String("{ANNIVERSARY_CAPTION_POSTFIX}"))
         return withBlankBefore(t.anniversaryCaptionPostfix);
-    if (tag == QLatin1String("{YEARS_SINCE_EVENT_NATIVE}")) {
-        SimpleParser parser(this);
-        return parser.parse(t.ordinal, nextAnniversaryNumber());
-    }
+    if (tag == QLatin1String("{YEARS_SINCE_EVENT_NATIVE}"))
+        return parseChoices(t.ordinal, nextAnniversaryNumber());
     if (tag == QLatin1String("{YEARS_SINCE_EVENT}"))
         return QString::number(nextAnniversaryNumber());
     return AbstractCommonEvent::decodeTag(tag, number);

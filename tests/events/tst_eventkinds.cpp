@@ -131,6 +131,23 @@ private slots:
         QCOMPARE(e.caption(), QStringLiteral("Anna's birthday"));
     }
 
+    // The ordinal choices stop at three digits; a longer count takes the last choice, not the parser's error.
+    void ordinalsPastTheChoices()
+    {
+        EventTestEnv env(QDateTime(QDate(2026, 3, 10), QTime(12, 0)));
+        BirthdayEvent birthday;
+        birthday.setPersonName("Anna");
+        birthday.setPeriod(Period(QDate(1020, 3, 20)));
+        birthday.setOccurrence(Occurrence(birthday.birthDate(), IOccurrence::Yearly));
+        QCOMPARE(birthday.text(true), QStringLiteral("10 days till Anna's 1006th birthday"));
+
+        WeddingEvent wedding;
+        wedding.setPersonOneName("Anna");
+        wedding.setPeriod(Period(QDate(1020, 3, 20)));
+        wedding.setOccurrence(Occurrence(wedding.period().beginDate(), IOccurrence::Yearly));
+        QCOMPARE(wedding.text(true), QStringLiteral("10 days till Anna's 1006th anniversary"));
+    }
+
     void birthdayWithoutYear()
     {
         EventTestEnv env;
