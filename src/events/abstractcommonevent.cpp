@@ -613,21 +613,23 @@ void AbstractCommonEvent::acceptCommonEditorValues(const EditorValues &values)
 QString AbstractCommonEvent::markupLinks(const QString &text)
 {
     // Mail addresses are tried first at each place, so their domain is not taken for a web address.
+    // Addresses are found in the plain text and every piece is escaped on its own: found in the
+    // escaped text, "&quot;" or "&gt;" after an address would be taken into it. Brackets and quotes
+    // never end an address.
     static const QRegularExpression s_links(
         QStringLiteral("(?<mail>\\b\\w[\\w.-]*@\\w+(?:-\\w+|\\w*)(?:\\.[\\w-]+)*\\.[a-zA-Z]{2,})"
                        "|(?<web>(?<scheme>(?:https?|ftp)://)?[a-zA-Z0-9\\-.]+\\.[a-zA-Z]{2,3}(?::[a-zA-Z0-9]*)?/?"
-                       "(?:[a-zA-Z0-9\\-._?,'/\\\\+&;%$#=~])*[^.,)(\\s])"));
+                       "(?:[a-zA-Z0-9\\-._?,'/\\\\+&;%$#=~])*[^.,)(\\s<>\"])"));
     QR_ASSERT(s_links.isValid());
 
-    const QString escaped = text.toHtmlEscaped();
     QString result;
-    result.reserve(escaped.size() * 2);
+    result.reserve(text.size() * 2);
     qsizetype pos = 0;
-    QRegularExpressionMatchIterator it = s_links.globalMatch(escaped);
+    QRegularExpressionMatchIterator it = s_links.globalMatch(text);
     while (it.hasNext()) {
         const QRegularExpressionMatch match = it.next();
-        result += escaped.mid(pos, match.capturedStart() - pos);
-        const QString found = match.captured();
+        result += text.mid(pos, match.capturedStart() - pos).toHtmlEscaped();
+        const QString found = match.captured().toHtmlEscaped();
         QString target;
         if (!match.captured(QStringLiteral("mail")).isEmpty())
             target = QStringLiteral("mailto:") + found;
@@ -638,6 +640,6 @@ QString AbstractCommonEvent::markupLinks(const QString &text)
         result += QStringLiteral("<a href=\"") + target + QStringLiteral("\">") + found + QStringLiteral("</a>");
         pos = match.capturedEnd();
     }
-    result += escaped.mid(pos);
+    result += text.mid(pos).toHtmlEscaped();
     return result;
 }

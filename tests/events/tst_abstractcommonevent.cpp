@@ -402,7 +402,13 @@ private slots:
                                                          << "javascript:alert(1)";
         QTest::newRow("quote cannot leave the attribute")
             << "http://example.org/\"onmouseover=x"
-            << "<a href=\"http://example.org/&quot;onmouseover=x\">http://example.org/&quot;onmouseover=x</a>";
+            << "<a href=\"http://example.org/\">http://example.org/</a>&quot;onmouseover=x";
+        // Brackets and quotes around an address are not part of it.
+        QTest::newRow("in angle brackets") << "<https://example.org/a>"
+                                           << "&lt;<a href=\"https://example.org/a\">https://example.org/a</a>&gt;";
+        QTest::newRow("in quotes") << "\"www.example.com\" and <john@example.org>"
+                                   << "&quot;<a href=\"http://www.example.com\">www.example.com</a>&quot; and "
+                                      "&lt;<a href=\"mailto:john@example.org\">john@example.org</a>&gt;";
     }
     void markupLinks()
     {
