@@ -1,37 +1,11 @@
 #include "core/applocale.h"
 #include "core/log.h"
-#include "events/occurrence.h"
-#include "events/occurrencerules.h"
+#include "occurrencetesthelpers.h"
 #include "testhelpers.h"
 
 #include <QtTest>
 
-namespace {
-Occurrence make(IOccurrence::Type type, QDate start, int step = 1, QDate end = QDate())
-{
-    Occurrence o(start, type);
-    if (type != IOccurrence::Once)
-        o.setStep(step);
-    if (auto *m = dynamic_cast<AbstractMultipleOccurence *>(o.rule()))
-        m->setEndDate(end);
-    return o;
-}
-Occurrence withDays(Occurrence o, QList<int> days)
-{
-    auto *w = dynamic_cast<OccurrenceWeekly *>(o.rule());
-    for (int d : days)
-        w->setDays(w->days() | OccurrenceWeekly::dayBit(d));
-    return o;
-}
-Occurrence byWeekday(Occurrence o, int weekNumber = 0)
-{
-    auto *m = dynamic_cast<OccurrenceMonthly *>(o.rule());
-    m->setMode(OccurrenceMonthly::WeekdayOfMonth);
-    if (weekNumber)
-        m->setWeekNumber(weekNumber);
-    return o;
-}
-} // namespace
+using namespace OccurrenceTestHelpers;
 
 class TestOccurrenceDescription : public QObject
 {

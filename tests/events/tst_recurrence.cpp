@@ -1,38 +1,21 @@
 #include "core/log.h"
-#include "events/occurrence.h"
-#include "events/occurrencerules.h"
+#include "occurrencetesthelpers.h"
 #include "testhelpers.h"
 
 #include <QtTest>
 
 using Dates = QList<QDate>;
 
+using namespace OccurrenceTestHelpers;
+
 namespace {
-Occurrence make(IOccurrence::Type type, QDate start, int step = 1, QDate end = QDate())
-{
-    Occurrence o(start, type);
-    if (type != IOccurrence::Once)
-        o.setStep(step);
-    if (auto *m = dynamic_cast<AbstractMultipleOccurence *>(o.rule()))
-        m->setEndDate(end);
-    return o;
-}
 Occurrence weekly(QDate start, int step, QList<int> days)
 {
-    Occurrence o = make(IOccurrence::Weekly, start, step);
-    auto *w = dynamic_cast<OccurrenceWeekly *>(o.rule());
-    for (int d : days)
-        w->setDays(w->days() | OccurrenceWeekly::dayBit(d));
-    return o;
+    return withDays(make(IOccurrence::Weekly, start, step), days);
 }
 Occurrence nthWeekday(IOccurrence::Type type, QDate start, int step, int weekNumber = 0)
 {
-    Occurrence o = make(type, start, step);
-    auto *m = dynamic_cast<OccurrenceMonthly *>(o.rule());
-    m->setMode(OccurrenceMonthly::WeekdayOfMonth);
-    if (weekNumber)
-        m->setWeekNumber(weekNumber);
-    return o;
+    return byWeekday(make(type, start, step), weekNumber);
 }
 } // namespace
 
