@@ -1,6 +1,6 @@
 # Collects the sources of one dependency layer from several folders.
-# Files named *_ui.cpp/*_ui.h sit beside model classes but hold their widget code;
-# they belong to the GUI layer, so model layers skip them and the GUI layer picks them up.
+# A model subsystem keeps its widget code in a ui/ subfolder (src/events/ui/); that code belongs
+# to the GUI layer, so model layers skip every ui/ folder and the GUI layer picks them up.
 function(qr_collect_sources out)
   cmake_parse_arguments(ARG "UI_ONLY;NO_UI" "" "DIRS" ${ARGN})
   set(result)
@@ -8,8 +8,8 @@ function(qr_collect_sources out)
     file(GLOB_RECURSE found CONFIGURE_DEPENDS
       ${PROJECT_SOURCE_DIR}/src/${dir}/*.cpp ${PROJECT_SOURCE_DIR}/src/${dir}/*.h)
     foreach(f IN LISTS found)
-      get_filename_component(base ${f} NAME_WE)
-      if(base MATCHES "_ui$")
+      file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR}/src/${dir} ${f})
+      if(rel MATCHES "(^|/)ui/")
         if(NOT ARG_NO_UI)
           list(APPEND result ${f})
         endif()

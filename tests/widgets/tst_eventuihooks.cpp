@@ -1,5 +1,5 @@
 #include "core/clock.h"
-#include "events/eventuihooks_ui.h"
+#include "events/ui/eventuihooks.h"
 #include "events/holidayevent.h"
 #include "testhelpers.h"
 #include "widgets/delayeduserinfo.h"

@@ -1,4 +1,4 @@
-#include "store/editorcommands_ui.h"
+#include "store/ui/restoremessagebox.h"
 
 #include "store/editorcommands.h"
 

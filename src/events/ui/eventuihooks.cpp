@@ -1,4 +1,4 @@
-#include "events/eventuihooks_ui.h"
+#include "events/ui/eventuihooks.h"
 
 #include "events/abstractcommonevent.h"
 #include "widgets/delayeduserinfo.h"
