@@ -1,0 +1,129 @@
+#include "widgets/dialog.h"
+
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "widgets/windowplacement.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace {
+
+Properties *properties()
+{
+    IApplication *app = IApplication::instance();
+    return app ? app->properties() : nullptr;
+}
+
+// The available area of the screen the window overlaps most. A geometry saved on a screen that is
+// gone overlaps none; the window then goes to its own screen, or the primary one.
+QRect availableAreaFor(const QWidget *window)
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return QRect();
+    QList<QRect> areas;
+    for (const QScreen *s : screens)
+        areas << s->availableGeometry();
+    int fallback = int(screens.indexOf(window->screen()));
+    if (fallback < 0)
+        fallback = int(screens.indexOf(QGuiApplication::primaryScreen()));
+    if (fallback < 0)
+        fallback = 0;
+    return areas.at(WindowPlacement::bestArea(window->frameGeometry(), areas, fallback));
+}
+
+} // namespace
+
+Dialog::Dialog(QWidget *parent, const QByteArray &geometrySid, Qt::WindowFlags flags)
+    : QDialog(parent, flags), m_geometrySid(geometrySid)
+{
+    addGeometryProperty();
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    Properties *props = properties();
+    const bool connected = props && connect(props, &Properties::propertyChanged, this, &Dialog::onPropertyChanged);
+    QR_ASSERT(connected && "connect(properties, SIGNAL(propertyChanged(QByteArray,QVariant)), this, "
+                           "SLOT(onPropertyChanged(QByteArray,QVariant)))");
+}
+
+Dialog::~Dialog() = default;
+
+void Dialog::addGeometryProperty()
+{
+    if (m_geometrySid.isEmpty())
+        return;
+    if (Properties *props = properties())
+        props->addProperty(m_geometrySid, QVariant(QByteArray()));
+}
+
+void Dialog::removeGeometryProperty()
+{
+    if (m_geometrySid.isEmpty())
+        return;
+    if (Properties *props = properties())
+        props->removeProperty(m_geometrySid);
+    m_geometrySid.clear();
+}
+
+void Dialog::saveWindowGeometry()
+{
+    if (m_geometrySid.isEmpty())
+        return;
+    if (Properties *props = properties())
+        props->setValue(m_geometrySid, QVariant(saveGeometry()));
+}
+
+void Dialog::restoreWindowGeometry()
+{
+    QByteArray saved;
+    if (!m_geometrySid.isEmpty()) {
+        if (Properties *props = properties())
+            saved = props->value(m_geometrySid).toByteArray();
+    }
+    // Bytes that restoreGeometry rejects still count as restored: the window stays where it was
+    // rather than jumping to the centre.
+    const bool restored = !saved.isEmpty();
+    if (restored)
+        restoreGeometry(saved);
+
+    fitIntoArea(availableAreaFor(this));
+    if (!restored) {
+        QPoint centre = availableAreaFor(this).center();
+        if (QWidget *parent = parentWidget())
+            centre = parent->mapToGlobal(parent->rect().center());
+        move(WindowPlacement::centredOn(frameGeometry(), centre).topLeft());
+        // Centring on a parent near a screen edge must not push the window off that screen.
+        fitIntoArea(availableAreaFor(this));
+    }
+}
+
+// The whole window, title bar included, shrunk where it is larger than the area and moved inside.
+void Dialog::fitIntoArea(const QRect &area)
+{
+    const QRect frame = frameGeometry();
+    const QSize decoration = frame.size() - geometry().size();
+    const QRect fitted = WindowPlacement::fitIntoArea(frame, area);
+    if (fitted.size() != frame.size())
+        resize((fitted.size() - decoration).expandedTo(QSize(1, 1)));
+    if (fitted.topLeft() != frame.topLeft())
+        move(fitted.topLeft());
+}
+
+void Dialog::showEvent(QShowEvent *event)
+{
+    restoreWindowGeometry();
+    QDialog::showEvent(event);
+}
+
+void Dialog::hideEvent(QHideEvent *event)
+{
+    saveWindowGeometry();
+    QWidget::hideEvent(event);
+}
+
+void Dialog::onPropertyChanged(const QByteArray &id, const QVariant &)
+{
+    if (!m_geometrySid.isEmpty() && id == m_geometrySid)
+        restoreWindowGeometry();
+}

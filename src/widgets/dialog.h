@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDialog>
+#include <QVariant>
+
+// Base of the program's windows. A window given a geometry id keeps its place and size in the
+// settings under that id: restored on every show, saved on every hide, followed when the setting
+// changes (another window with the same id was moved). Windows never show a context-help button.
+class Dialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    Dialog(QWidget *parent, const QByteArray &geometrySid, Qt::WindowFlags flags = {});
+    ~Dialog() override;
+
+    QByteArray geometrySid() const { return m_geometrySid; }
+
+    void saveWindowGeometry();
+    void restoreWindowGeometry();
+
+protected:
+    void addGeometryProperty();
+    // Forgets the id for good (a gadget the user closed); later hides store nothing.
+    void removeGeometryProperty();
+
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private slots:
+    void onPropertyChanged(const QByteArray &id, const QVariant &value);
+
+private:
+    void fitIntoArea(const QRect &area);
+
+    QByteArray m_geometrySid;
+};
