@@ -52,7 +52,7 @@ public:
     int showAboutDialog() override { return 0; }
     void showUpdateDialog() override {}
     void showEditor(int event) override { m_shownEditorEvents << event; }
-    ReminderController *reminderController() override { return nullptr; }
+    ReminderController *reminderController() override { return m_reminderController; }
     void playSound(const QString &path) override { m_playedSounds << path; }
     SoundList *sounds() override { return nullptr; }
 
@@ -69,6 +69,7 @@ public:
     IEventTypesStorage *m_eventTypesStorage = nullptr;
     EventsManager *m_eventsManager = nullptr;
     UndoObject *m_undoObject = nullptr;
+    ReminderController *m_reminderController = nullptr;
     QObject *m_app = nullptr;
     bool m_autorun = false;
     QStringList m_playedSounds;

@@ -1,0 +1,141 @@
+#include "app/reminderwidget.h"
+
+#include "app/reminderplacement.h"
+#include "app/remindercontroller.h"
+#include "core/clock.h"
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "ui_reminderwidget.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace ReminderWidgetPrivate {
+
+const QByteArray s_defaultMinutesProperty = QByteArrayLiteral("reminderWidgetDefaultMinutes");
+QList<ReminderWidget *> s_widgets;
+
+QRect availableAreaUnderCursor()
+{
+    QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+} // namespace ReminderWidgetPrivate
+
+using namespace ReminderWidgetPrivate;
+
+ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
+    : QFrame(nullptr, Qt::WindowTitleHint | Qt::WindowStaysOnTopHint), m_ui(std::make_unique<Ui::Reminder>()),
+      m_event(event)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    s_widgets.append(this);
+    m_ui->setupUi(this);
+    setupEvent();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    QR_ASSERT(connect(m_ui->snoozeButton, &QPushButton::clicked, this, &ReminderWidget::snooze));
+}
+
+ReminderWidget::~ReminderWidget()
+{
+    QR_LOG("Hide Reminder");
+    s_widgets.removeOne(this);
+}
+
+void ReminderWidget::showReminder(const AbstractCommonEventPtr &event)
+{
+    QR_LOG("Show Reminder");
+    if (!event)
+        return;
+    for (ReminderWidget *widget : qAsConst(s_widgets)) {
+        if (widget->m_event == event) {
+            widget->activateWindow();
+            return;
+        }
+    }
+    auto *widget = new ReminderWidget(event);
+    widget->placeWindow();
+    widget->show();
+    widget->raise();
+    const QString sound = event->soundPath();
+    if (!sound.isEmpty())
+        IApplication::instance()->playSound(sound);
+}
+
+QList<ReminderWidget *> ReminderWidget::widgets()
+{
+    return s_widgets;
+}
+
+void ReminderWidget::snooze()
+{
+    const QDateTime time = Common::Clock::now().addSecs(qint64(m_ui->spinBox->value()) * 60);
+    if (ReminderController *controller = IApplication::instance()->reminderController())
+        controller->snooze(m_event, time);
+    close();
+}
+
+void ReminderWidget::setupEvent()
+{
+    // The texts are the user's own: shown as typed, never read as markup.
+    m_ui->title->setTextFormat(Qt::PlainText);
+    m_ui->title->setText(m_event->text(true));
+    m_ui->image->setPixmap(m_event->photo(false));
+
+    QStringList names;
+    QStringList values;
+    m_event->infoRows(names, values, true);
+    QR_ASSERT(names.count() == values.count());
+    const int rows = int(qMin(names.count(), values.count()));
+    for (int i = 0; i < rows; ++i) {
+        auto *row = new QWidget(this);
+        auto *rowLayout = new QVBoxLayout(row);
+        rowLayout->setSpacing(4);
+        QString name = names.at(i);
+        if (name.endsWith(QLatin1Char(':')))
+            name.chop(1);
+        auto *title = new QLabel(name, row);
+        title->setObjectName(QStringLiteral("infoTitle"));
+        title->setTextFormat(Qt::PlainText);
+        auto *text = new QLabel(AbstractCommonEvent::markupLinks(values.at(i)), row);
+        text->setObjectName(QStringLiteral("infoText"));
+        text->setTextFormat(Qt::RichText);
+        text->setWordWrap(true);
+        text->setOpenExternalLinks(true);
+        rowLayout->addWidget(title);
+        rowLayout->addWidget(text);
+        m_ui->info->addWidget(row);
+    }
+    m_ui->spacerWidget1->setVisible(rows == 0);
+    m_ui->spacerWidget2->setVisible(rows == 0);
+
+    int minutes = 15;
+    if (Properties *properties = IApplication::instance()->properties()) {
+        const QVariant stored = properties->value(s_defaultMinutesProperty);
+        if (stored.isValid())
+            minutes = stored.toInt();
+    }
+    m_ui->spinBox->setValue(minutes);
+}
+
+void ReminderWidget::placeWindow()
+{
+    std::optional<QRect> lastOpen;
+    QSize frame;
+    for (auto it = s_widgets.crbegin(); it != s_widgets.crend(); ++it) {
+        if (*it != this) {
+            lastOpen = (*it)->geometry();
+            frame = (*it)->frameGeometry().size() - (*it)->geometry().size();
+            break;
+        }
+    }
+    const QSize size = sizeHint().expandedTo(minimumSize()) + frame;
+    move(reminderWindowPosition(availableAreaUnderCursor(), size, lastOpen));
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "events/abstractcommonevent.h"
+
+#include <QFrame>
+#include <QList>
+
+#include <memory>
+
+namespace Ui {
+class Reminder;
+}
+
+// The window that says an event's reminder time has come: the event's text, picture and
+// information, its sound, and a snooze for some minutes. One window per event; several cascade.
+class ReminderWidget : public QFrame
+{
+    Q_OBJECT
+
+public:
+    explicit ReminderWidget(const AbstractCommonEventPtr &event);
+    ~ReminderWidget() override;
+
+    // Opens the event's window and plays its sound, or only brings an open one to the front.
+    static void showReminder(const AbstractCommonEventPtr &event);
+    // The open windows, oldest first.
+    static QList<ReminderWidget *> widgets();
+
+    AbstractCommonEventPtr event() const { return m_event; }
+
+public slots:
+    void snooze();
+
+private:
+    void setupEvent();
+    void placeWindow();
+
+    std::unique_ptr<Ui::Reminder> m_ui;
+    AbstractCommonEventPtr m_event;
+};
