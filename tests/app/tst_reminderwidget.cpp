@@ -1,0 +1,278 @@
+#include "../events/eventtestenv.h"
+#include "app/remindercontroller.h"
+#include "app/reminderplacement.h"
+#include "app/reminderwidget.h"
+#include "core/log.h"
+#include "events/notspecifiedevent.h"
+#include "store/eventsmanager.h"
+#include "testhelpers.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+class TestReminderWidget : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<EventTestEnv> m_env;
+    std::unique_ptr<EventsManager> m_manager;
+    std::unique_ptr<ReminderController> m_controller;
+
+    std::shared_ptr<NotSpecifiedEvent> addAppointment(const QString &caption, const QString &sound = QString())
+    {
+        auto event = std::make_shared<NotSpecifiedEvent>();
+        event->setCaption(caption);
+        event->setPeriod(Period(QDateTime(QDate(2026, 3, 10), QTime(10, 0))));
+        event->setNotifyMinutes(0);
+        event->setSoundPath(sound);
+        m_manager->addEvent(event);
+        return event;
+    }
+
+    static int logCount(const QByteArray &line) { return int(logBuffer().count(line)); }
+
+    static void shoot(QWidget *window, const QString &name)
+    {
+        const QString dir = qEnvironmentVariable("QR_SHOTS_DIR");
+        if (!dir.isEmpty())
+            window->grab().save(QDir(dir).filePath(name + ".png"));
+    }
+
+    static void closeAll()
+    {
+        for (ReminderWidget *widget : ReminderWidget::widgets())
+            delete widget;
+    }
+
+private slots:
+    void initTestCase() { TestHelpers::isolateEnvironment(); }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_env = std::make_unique<EventTestEnv>(QDateTime(QDate(2026, 3, 10), QTime(9, 30)));
+        m_env->properties->addProperty("reminderWidgetDefaultMinutes", 15);
+        m_manager = std::make_unique<EventsManager>(m_dir->filePath("events.dat"));
+        m_env->app.m_eventsManager = m_manager.get();
+        m_controller = std::make_unique<ReminderController>();
+        m_env->app.m_reminderController = m_controller.get();
+    }
+
+    void cleanup()
+    {
+        closeAll();
+        m_env->app.m_reminderController = nullptr;
+        m_controller.reset();
+        m_manager.reset();
+        m_env.reset();
+    }
+
+    void placesWindows_data()
+    {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("lastOpen"); // null: no other window
+        QTest::addColumn<QPoint>("expected");
+        const QRect screen(0, 0, 1280, 800);
+        const QSize window(400, 200);
+        QTest::newRow("first is centred") << screen << window << QRect() << QPoint(439, 299);
+        QTest::newRow("cascade from the last") << screen << window << QRect(439, 299, 400, 200) << QPoint(459, 319);
+        QTest::newRow("past the right edge") << screen << window << QRect(870, 100, 400, 200) << QPoint(1, 1);
+        QTest::newRow("past the bottom edge") << screen << window << QRect(100, 590, 400, 200) << QPoint(1, 1);
+        QTest::newRow("right at the edge fits") << screen << window << QRect(860, 580, 400, 200) << QPoint(880, 600);
+        QTest::newRow("last one off the area") << screen << window << QRect(-500, 10, 400, 200) << QPoint(1, 1);
+        QTest::newRow("second screen") << QRect(1280, 24, 1024, 744) << window << QRect()
+                                       << QPoint(1280 + 311, 24 + 271);
+        QTest::newRow("cascade on the second screen")
+            << QRect(1280, 24, 1024, 744) << window << QRect(1890, 200, 400, 200) << QPoint(1281, 25);
+        QTest::newRow("taller than the area") << QRect(0, 0, 800, 150) << window << QRect() << QPoint(199, 0);
+        QTest::newRow("wider than the area") << QRect(0, 0, 300, 600) << window << QRect(10, 10, 400, 200)
+                                             << QPoint(0, 1);
+    }
+
+    void placesWindows()
+    {
+        QFETCH(QRect, area);
+        QFETCH(QSize, size);
+        QFETCH(QRect, lastOpen);
+        QFETCH(QPoint, expected);
+        const std::optional<QRect> last = lastOpen.isNull() ? std::nullopt : std::optional<QRect>(lastOpen);
+        const QPoint point = reminderWindowPosition(area, size, last);
+        QCOMPARE(point, expected);
+        if (size.width() <= area.width() && size.height() <= area.height())
+            QVERIFY(area.contains(QRect(point, size)));
+    }
+
+    void opensOneWindowPerEventWithItsSound()
+    {
+        auto event = addAppointment("Dentist", "/usr/share/quillane/sounds/bell.wav");
+        const int shownBefore = logCount("Show Reminder");
+        ReminderWidget::showReminder(event);
+        ReminderWidget::showReminder(event);
+        QCOMPARE(ReminderWidget::widgets().count(), 1);
+        QCOMPARE(ReminderWidget::widgets().first()->event(), AbstractCommonEventPtr(event));
+        QVERIFY(ReminderWidget::widgets().first()->isVisible());
+        QCOMPARE(m_env->app.m_playedSounds, QStringList{"/usr/share/quillane/sounds/bell.wav"});
+        QCOMPARE(logCount("Show Reminder"), shownBefore + 2);
+
+        // A silent event gets its own window and plays nothing.
+        ReminderWidget::showReminder(addAppointment("Call"));
+        QCOMPARE(ReminderWidget::widgets().count(), 2);
+        QCOMPARE(m_env->app.m_playedSounds.count(), 1);
+    }
+
+    void cascadesFromTheLastOpenWindow()
+    {
+        ReminderWidget::showReminder(addAppointment("one"));
+        ReminderWidget::showReminder(addAppointment("two"));
+        ReminderWidget::showReminder(addAppointment("three"));
+        const QList<ReminderWidget *> open = ReminderWidget::widgets();
+        QCOMPARE(open.at(1)->pos(), open.at(0)->geometry().topLeft() + QPoint(20, 20));
+        delete open.at(2);
+        ReminderWidget::showReminder(addAppointment("four"));
+        QCOMPARE(ReminderWidget::widgets().last()->pos(), open.at(1)->geometry().topLeft() + QPoint(20, 20));
+    }
+
+    void showsTheEventsRows()
+    {
+        auto event = addAppointment("Meeting <b>not bold</b>");
+        event->setLocation("Room 4");
+        event->setComment("See https://example.org/agenda");
+        ReminderWidget::showReminder(event);
+        ReminderWidget *window = ReminderWidget::widgets().first();
+        QCOMPARE(window->findChild<QLabel *>("title")->textFormat(), Qt::PlainText);
+        QStringList titles;
+        for (QLabel *label : window->findChildren<QLabel *>("infoTitle"))
+            titles << label->text();
+        QCOMPARE(titles, (QStringList{"Location", "Comment"}));
+        const QList<QLabel *> texts = window->findChildren<QLabel *>("infoText");
+        QVERIFY(texts.last()->text().contains("<a href=\"https://example.org/agenda\""));
+        QVERIFY(texts.last()->openExternalLinks());
+        QVERIFY(!window->findChild<QWidget *>("spacerWidget1")->isVisible());
+        QVERIFY(!window->findChild<QWidget *>("spacerWidget2")->isVisible());
+    }
+
+    void startsWithTheDefaultMinutes_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("30") << 30 << 30;
+        QTest::newRow("0 is clamped") << 0 << 1;
+        QTest::newRow("too many") << 1000 << 360;
+    }
+
+    void startsWithTheDefaultMinutes()
+    {
+        QFETCH(int, stored);
+        QFETCH(int, shown);
+        m_env->properties->setValue("reminderWidgetDefaultMinutes", stored);
+        ReminderWidget::showReminder(addAppointment("a"));
+        QCOMPARE(ReminderWidget::widgets().first()->findChild<QSpinBox *>("spinBox")->value(), shown);
+    }
+
+    void snoozesAndCloses_data()
+    {
+        QTest::addColumn<QTime>("clickedAt");
+        QTest::addColumn<QTime>("key");
+        QTest::newRow("10:00:40") << QTime(10, 0, 40) << QTime(10, 2);
+        QTest::newRow("10:00:20") << QTime(10, 0, 20) << QTime(10, 1);
+    }
+
+    void snoozesAndCloses()
+    {
+        QFETCH(QTime, clickedAt);
+        QFETCH(QTime, key);
+        auto event = addAppointment("a");
+        ReminderWidget::showReminder(event);
+        QPointer<ReminderWidget> window = ReminderWidget::widgets().first();
+        window->findChild<QSpinBox *>("spinBox")->setValue(1);
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 10), clickedAt));
+        window->findChild<QPushButton *>("snoozeButton")->click();
+        QTRY_VERIFY(window.isNull());
+        const QList<ReminderEntry> entries = m_controller->reminders().value(QDateTime(QDate(2026, 3, 10), key));
+        QCOMPARE(entries, (QList<ReminderEntry>{ReminderEntry{event->id(), true}}));
+    }
+
+    void closingOnlyCloses()
+    {
+        ReminderWidget::showReminder(addAppointment("a"));
+        QPointer<ReminderWidget> window = ReminderWidget::widgets().first();
+        const ReminderTable before = m_controller->reminders();
+        window->findChild<QDialogButtonBox *>("buttonBox")->button(QDialogButtonBox::Close)->click();
+        QTRY_VERIFY(window.isNull());
+        QVERIFY(ReminderWidget::widgets().isEmpty());
+        QCOMPARE(m_controller->reminders(), before);
+    }
+
+    // The event goes while its window is open; the window keeps it alive and stays usable.
+    void survivesTheRemovalOfItsEvent_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("snooze") << "snoozeButton";
+        QTest::newRow("close") << "close";
+    }
+
+    void survivesTheRemovalOfItsEvent()
+    {
+        QFETCH(QString, button);
+        ReminderWidget::showReminder(addAppointment("a"));
+        QPointer<ReminderWidget> window = ReminderWidget::widgets().first();
+        m_manager->removeEvent(m_manager->eventByIndex(0));
+        QCOMPARE(window->event()->caption(), QString("a"));
+        if (button == "close")
+            window->close();
+        else
+            window->findChild<QPushButton *>(button)->click();
+        QTRY_VERIFY(window.isNull());
+        QVERIFY(m_controller->reminders().isEmpty());
+    }
+
+    void dueEventOpensItsWindowWithSound()
+    {
+        auto event = addAppointment("Dentist", "/nowhere/bell.wav");
+        event->setReminderEnabled(true);
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(10, 0, 15)));
+        QSignalSpy fired(ReminderController::updateTimer(), &QTimer::timeout);
+        ReminderController::updateTimer()->start(0);
+        QVERIFY(fired.wait(2000));
+        QCOMPARE(ReminderWidget::widgets().count(), 1);
+        QCOMPARE(m_env->app.m_playedSounds, QStringList{"/nowhere/bell.wav"});
+        // A snooze landing on a minute the event is also due opens no second window.
+        m_controller->snooze(event, QDateTime(QDate(2026, 3, 10), QTime(10, 0)));
+        QVERIFY(fired.wait(2000));
+        QCOMPARE(ReminderWidget::widgets().count(), 1);
+        QCOMPARE(m_env->app.m_playedSounds.count(), 1);
+    }
+
+    void shootsAWindowWithAPhotoAndALongText()
+    {
+        auto event = addAppointment(QString::fromUtf8("Überprüfung der Heizungsanlage im Erdgeschoss — "
+                                                      "Встреча с мастером, bitte den Keller aufschließen"));
+        event->setLocation(QString::fromUtf8("Hauptstraße 12, 3. OG, Zimmer 305 (Frau Müller-Lüdenscheidt)"));
+        event->setComment(QString::fromUtf8("Unterlagen: https://example.org/wartung — 会議の資料も持参"));
+        QPixmap photo(128, 128);
+        photo.fill(QColor(70, 130, 180));
+        QPainter painter(&photo);
+        painter.setBrush(QColor(250, 220, 90));
+        painter.drawEllipse(24, 24, 80, 80);
+        painter.end();
+        event->setPhoto(photo);
+        ReminderWidget::showReminder(event);
+        ReminderWidget *window = ReminderWidget::widgets().first();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(window->width() >= 400);
+        shoot(window, "reminderwidget");
+    }
+};
+
+QTEST_MAIN(TestReminderWidget)
+#include "tst_reminderwidget.moc"
