@@ -1,0 +1,119 @@
+#include "runningline/eventsmodel.h"
+
+#include "events/abstractcommonevent.h"
+#include "events/taskevent.h"
+#include "store/eventsmanager.h"
+
+EventsModel::EventsModel(EventsManager *manager, QObject *parent) : QAbstractListModel(parent), m_manager(manager)
+{
+    if (!manager)
+        return;
+    m_count = manager->count();
+    connect(manager, &EventsManager::eventAdded, this, &EventsModel::reset);
+    connect(manager, &EventsManager::eventAboutToRemove, this, &EventsModel::beginReset);
+    connect(manager, &EventsManager::eventRemoved, this, &EventsModel::endReset);
+    connect(manager, &EventsManager::eventChanged, this, &EventsModel::reset);
+    connect(manager, &EventsManager::layoutChanged, this, &EventsModel::reset);
+    // The manager is half destroyed by now: forget it without asking it anything.
+    connect(manager, &QObject::destroyed, this, [this] {
+        beginReset();
+        m_manager.clear();
+        endReset();
+    });
+}
+
+AbstractCommonEvent *EventsModel::eventAt(int row) const
+{
+    if (!m_manager || row < 0 || row >= m_count || row >= m_manager->count())
+        return nullptr;
+    return m_manager->eventByIndex(row).get();
+}
+
+int EventsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_count;
+}
+
+QVariant EventsModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return QVariant();
+    const AbstractCommonEvent *event = eventAt(index.row());
+    if (!event)
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+        return event->text(true);
+    case Qt::DecorationRole:
+        return event->icon();
+    case NextDateRole:
+        return event->nextPeriod().beginDate();
+    case EventIndexRole:
+        return index.row();
+    case DaysToWatchRole:
+        return event->daysToWatch();
+    case CursorRole:
+        return int(Qt::ArrowCursor);
+    case IsSystemRole:
+        return false;
+    case EventIdRole:
+        return event->id();
+    case NextDateTimeRole:
+    case SortRole:
+        return event->nextPeriod().beginDateTime();
+    case HasTimeRole:
+        return event->nextPeriod().hasTime();
+    case TypeIdRole:
+        return event->customTypeMetaInfo().isValid() ? event->customTypeMetaInfo().id : event->textId();
+    case CalendarIdRole:
+        return event->calendarId();
+    case ShortTextRole:
+        return event->text(false).trimmed();
+    case WhenTextRole:
+        return event->cachedText();
+    case MovingLineEnabledRole:
+        return event->isMovingLineEnabled();
+    case NextEndDateRole:
+        return event->nextPeriod().endDate();
+    case StillDueRole: {
+        const auto *task = qobject_cast<const TaskEvent *>(event);
+        return task && task->markAsCompletedRequired();
+    }
+    default:
+        return QVariant();
+    }
+}
+
+QHash<int, QByteArray> EventsModel::roleNames() const
+{
+    QHash<int, QByteArray> names = QAbstractListModel::roleNames();
+    names.insert(NextDateRole, "nextDate");
+    names.insert(EventIndexRole, "eventIndex");
+    names.insert(NextDateTimeRole, "nextDateTime");
+    names.insert(TypeIdRole, "typeId");
+    names.insert(CalendarIdRole, "calendarId");
+    return names;
+}
+
+void EventsModel::beginReset()
+{
+    if (m_resetting)
+        return;
+    m_resetting = true;
+    beginResetModel();
+}
+
+void EventsModel::endReset()
+{
+    if (!m_resetting)
+        beginResetModel();
+    m_count = m_manager ? m_manager->count() : 0;
+    m_resetting = false;
+    endResetModel();
+}
+
+void EventsModel::reset()
+{
+    beginReset();
+    endReset();
+}

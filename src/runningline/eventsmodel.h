@@ -1,0 +1,38 @@
+#pragma once
+
+#include "runningline/eventitemrole.h"
+
+#include <QAbstractListModel>
+#include <QPointer>
+
+#include "store/eventsmanager.h"
+class AbstractCommonEvent;
+
+// One row per user event, in the manager's order; answers the event roles (EventItemRole) and
+// resets whenever the manager reports a change. The editor's models derive from it.
+class EventsModel : public QAbstractListModel
+{
+    Q_OBJECT
+
+public:
+    explicit EventsModel(EventsManager *manager, QObject *parent = nullptr);
+
+    EventsManager *eventsManager() const { return m_manager; }
+    // The row's event; null for a row out of range.
+    AbstractCommonEvent *eventAt(int row) const;
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+private slots:
+    void beginReset();
+    void endReset();
+    void reset();
+
+private:
+    QPointer<EventsManager> m_manager;
+    // Kept apart from the manager's count, which changes before the reset signals arrive.
+    int m_count = 0;
+    bool m_resetting = false;
+};
