@@ -1,0 +1,130 @@
+#include "widgets/occurrencecontrol.h"
+
+#include "core/clock.h"
+#include "core/log.h"
+#include "widgets/occurrenceeditor.h"
+
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QMenu>
+
+OccurrenceControl::OccurrenceControl(QWidget *parent)
+    : QLabel(parent), m_occurrence(Common::Clock::today(), IOccurrence::Once)
+{
+    const bool ok = connect(this, &QLabel::linkActivated, this, &OccurrenceControl::showMenu);
+    QR_ASSERT(ok && "connect(this, SIGNAL(linkActivated(QString)), this, SLOT(showMenu()))");
+}
+
+OccurrenceControl::~OccurrenceControl() = default;
+
+void OccurrenceControl::setOccurrence(const Occurrence &occurrence)
+{
+    m_occurrence = occurrence;
+    updateText();
+    createMenu();
+}
+
+void OccurrenceControl::setStartDate(QDate date)
+{
+    m_occurrence.setStartDate(date);
+    updateText();
+    createMenu();
+}
+
+void OccurrenceControl::updateText()
+{
+    setText(QStringLiteral("<a style=\"color: black;\" href=\" \">%1</a>")
+                .arg(m_occurrence.description().toHtmlEscaped()));
+}
+
+void OccurrenceControl::createMenu()
+{
+    m_menu = std::make_unique<QMenu>();
+    bool found = false;
+    for (int kind = IOccurrence::Once; kind <= IOccurrence::Yearly; ++kind) {
+        const Occurrence preset(m_occurrence.startDate(), IOccurrence::Type(kind));
+        found = found || preset == m_occurrence;
+        addMenuAction(m_menu.get(), preset);
+    }
+    if (!found)
+        addMenuAction(m_menu.get(), m_occurrence);
+    QAction *other = m_menu->addAction(tr("Other..."));
+    other->setCheckable(false);
+    const bool ok = connect(other, &QAction::triggered, this, &OccurrenceControl::onOtherClicked, Qt::QueuedConnection);
+    QR_ASSERT(ok && "connect(action, SIGNAL(triggered(bool)), this, SLOT(onOtherClicked()), Qt::QueuedConnection)");
+}
+
+QAction *OccurrenceControl::addMenuAction(QMenu *menu, const Occurrence &rule)
+{
+    auto *action = new QAction(QIcon(), rule.description(), menu);
+    // Queued: the choice is taken once the menu has closed.
+    const bool ok = connect(action, &QAction::toggled, this, &OccurrenceControl::onActionClicked, Qt::QueuedConnection);
+    QR_ASSERT(ok && "connect(action, SIGNAL(toggled(bool)), this, SLOT(onActionClicked()), Qt::QueuedConnection)");
+    action->setCheckable(true);
+    action->setData(rule.toJson());
+    menu->addAction(action);
+    return action;
+}
+
+void OccurrenceControl::showMenu()
+{
+    QR_ASSERT(m_menu.get());
+    // A click before the form filled the control: build the menu for the rule it holds.
+    if (!m_menu)
+        createMenu();
+    updateMenu();
+    execMenu(m_menu.get());
+}
+
+void OccurrenceControl::execMenu(QMenu *menu)
+{
+    menu->exec(QCursor::pos());
+}
+
+bool OccurrenceControl::execEditor(OccurrenceEditor *editor)
+{
+    return editor->exec() == QDialog::Accepted;
+}
+
+void OccurrenceControl::updateMenu()
+{
+    QR_ASSERT(m_menu.get());
+    if (!m_menu)
+        return;
+    const QVariant current = m_occurrence.toJson();
+    bool found = false;
+    for (QAction *action : m_menu->actions()) {
+        const bool blocked = action->blockSignals(true);
+        action->setChecked(action->isCheckable() && action->data() == current);
+        found = found || action->isChecked();
+        action->blockSignals(blocked);
+    }
+    QR_ASSERT(found);
+}
+
+void OccurrenceControl::onActionClicked()
+{
+    auto *action = qobject_cast<QAction *>(sender());
+    QR_ASSERT(action);
+    if (!action)
+        return;
+    m_occurrence.fromJson(action->data());
+    updateText();
+    createMenu();
+}
+
+void OccurrenceControl::onOtherClicked()
+{
+    if (!m_editor)
+        m_editor = std::make_unique<OccurrenceEditor>(m_occurrence, window());
+    else
+        m_editor->setOccurrence(m_occurrence);
+    if (execEditor(m_editor.get()))
+        setOccurrence(m_editor->occurrence());
+}
+
+void OccurrenceControl::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The label's own link menu (copy link) would only confuse here.
+    event->accept();
+}

@@ -1,0 +1,255 @@
+#include "core/clock.h"
+#include "events/occurrencerules.h"
+#include "shots.h"
+#include "testhelpers.h"
+#include "widgets/occurrencecontrol.h"
+#include "widgets/occurrenceeditor.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFormLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QSpinBox>
+#include <QtTest>
+
+// Runs neither the menu nor the editor modally: tests pick the entry and answer the editor.
+class ScriptedOccurrenceControl : public OccurrenceControl
+{
+public:
+    using OccurrenceControl::OccurrenceControl;
+    int m_menusShown = 0;
+    std::function<bool(OccurrenceEditor *)> m_answerEditor;
+
+protected:
+    void execMenu(QMenu *) override { ++m_menusShown; }
+    bool execEditor(OccurrenceEditor *editor) override { return m_answerEditor && m_answerEditor(editor); }
+};
+
+// The full recurrence editor and the compact link control that opens it.
+class TestOccurrenceEditor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { TestHelpers::isolateEnvironment(); }
+
+    void kindChangeResetsRuleAndRows_data();
+    void kindChangeResetsRuleAndRows();
+    void neverDisablesStep();
+    void stepAndRowChangesReachRuleQueued();
+    void reopenShowsCallersRule();
+    void editorShot();
+
+    void presetsAndSixthEntry_data();
+    void presetsAndSixthEntry();
+    void queuedChoiceTakesPreset();
+    void startDateChangeRedescribes();
+    void otherRunsEditorAndCancelKeepsRule();
+    void rightClickShowsNoMenu();
+};
+
+static QLabel *summary(OccurrenceEditor &e)
+{
+    return e.findChild<QLabel *>("summaryLabel");
+}
+
+void TestOccurrenceEditor::kindChangeResetsRuleAndRows_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("formRows");
+    QTest::newRow("never") << 0 << 3;
+    QTest::newRow("daily") << 1 << 4;
+    QTest::newRow("weekly") << 2 << 5;
+    QTest::newRow("monthly") << 3 << 5;
+    QTest::newRow("yearly") << 4 << 5;
+}
+
+void TestOccurrenceEditor::kindChangeResetsRuleAndRows()
+{
+    QFETCH(int, kind);
+    QFETCH(int, formRows);
+    Occurrence weekly(QDate(2026, 4, 15), IOccurrence::Weekly);
+    weekly.setStep(3);
+    static_cast<OccurrenceWeekly *>(weekly.rule())->setDays(OccurrenceWeekly::dayBit(1) | OccurrenceWeekly::dayBit(3));
+    OccurrenceEditor editor(weekly);
+    auto *combo = editor.findChild<QComboBox *>("repeatComboBox");
+    auto *form = editor.findChild<QFormLayout *>("form");
+    QCOMPARE(combo->currentIndex(), 2);
+    QCOMPARE(form->rowCount(), 5);
+
+    combo->setCurrentIndex(kind == 3 ? 4 : 3);
+    combo->setCurrentIndex(kind);
+    QCOMPARE(editor.occurrence().type(), IOccurrence::Type(kind));
+    QCOMPARE(form->rowCount(), formRows); // no rows left over from the earlier kinds
+    const Occurrence fresh(QDate(2026, 4, 15), IOccurrence::Type(kind));
+    QCOMPARE(editor.occurrence().toJson(), fresh.toJson());
+    QCOMPARE(summary(editor)->text(), "Summary: " + fresh.description());
+}
+
+void TestOccurrenceEditor::neverDisablesStep()
+{
+    OccurrenceEditor editor(Occurrence(QDate(2026, 4, 15), IOccurrence::Daily));
+    auto *step = editor.findChild<QSpinBox *>("stepSpinBox");
+    auto *measure = editor.findChild<QLabel *>("stepMeasure");
+    QCOMPARE(measure->text(), QStringLiteral("days"));
+    step->setValue(4);
+    QCOMPARE(editor.occurrence().step(), 4);
+    editor.findChild<QComboBox *>("repeatComboBox")->setCurrentIndex(0);
+    QVERIFY(!step->isEnabled());
+    QCOMPARE(step->value(), 1);
+    QVERIFY(measure->text().isEmpty());
+    QCOMPARE(editor.occurrence().step(), -1);
+    QCOMPARE(summary(editor)->text(), "Summary: " + Occurrence(QDate(2026, 4, 15), IOccurrence::Once).description());
+}
+
+void TestOccurrenceEditor::stepAndRowChangesReachRuleQueued()
+{
+    OccurrenceEditor editor(Occurrence(QDate(2026, 4, 15), IOccurrence::Weekly));
+    editor.findChild<QSpinBox *>("stepSpinBox")->setValue(2);
+    QCOMPARE(editor.occurrence().step(), 2);
+    QList<QCheckBox *> days;
+    for (QCheckBox *box : editor.findChildren<QCheckBox *>())
+        if (box->property("day").isValid())
+            days << box;
+    QCOMPARE(days.size(), 7);
+    days.at(4)->setChecked(true); // Friday
+    const int before = static_cast<const OccurrenceWeekly *>(editor.occurrence().rule())->days();
+    QCOMPARE(before, OccurrenceWeekly::dayBit(3)); // not during the box's own signal
+    QTRY_COMPARE(static_cast<const OccurrenceWeekly *>(editor.occurrence().rule())->days(),
+                 OccurrenceWeekly::dayBit(3) | OccurrenceWeekly::dayBit(5));
+    QCOMPARE(summary(editor)->text(), "Summary: " + editor.occurrence().description());
+    QVERIFY(summary(editor)->text().contains(QLatin1String("Every 2 weeks")));
+}
+
+void TestOccurrenceEditor::reopenShowsCallersRule()
+{
+    Occurrence monthly(QDate(2024, 9, 24), IOccurrence::Monthly);
+    OccurrenceEditor editor(monthly);
+    editor.findChild<QComboBox *>("repeatComboBox")->setCurrentIndex(1);
+    editor.findChild<QSpinBox *>("stepSpinBox")->setValue(9);
+    editor.setOccurrence(monthly);
+    QCOMPARE(editor.occurrence().toJson(), monthly.toJson());
+    QCOMPARE(editor.findChild<QComboBox *>("repeatComboBox")->currentIndex(), 3);
+    QCOMPARE(editor.findChild<QFormLayout *>("form")->rowCount(), 5);
+    QCOMPARE(editor.findChild<QSpinBox *>("stepSpinBox")->value(), 1);
+}
+
+void TestOccurrenceEditor::editorShot()
+{
+    Occurrence monthly(QDate(2024, 9, 24), IOccurrence::Monthly);
+    monthly.setStep(2);
+    static_cast<OccurrenceMonthly *>(monthly.rule())->setMode(OccurrenceMonthly::WeekdayOfMonth);
+    static_cast<OccurrenceMonthly *>(monthly.rule())->setWeekNumber(5);
+    static_cast<OccurrenceMonthly *>(monthly.rule())->setEndDate(QDate(2025, 12, 31));
+    OccurrenceEditor editor(monthly);
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    TestHelpers::saveShot(&editor, QStringLiteral("occurrenceeditor"));
+}
+
+void TestOccurrenceEditor::presetsAndSixthEntry_data()
+{
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QDate>("end");
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<int>("checkedIndex");
+    QTest::newRow("plain daily") << 1 << QDate() << 6 << 1;
+    QTest::newRow("every 2 days") << 2 << QDate() << 7 << 5;
+    QTest::newRow("daily with an end") << 1 << QDate(2026, 6, 1) << 7 << 5;
+}
+
+void TestOccurrenceEditor::presetsAndSixthEntry()
+{
+    QFETCH(int, step);
+    QFETCH(QDate, end);
+    QFETCH(int, entries);
+    QFETCH(int, checkedIndex);
+    ScriptedOccurrenceControl control;
+    Occurrence daily(QDate(2026, 4, 15), IOccurrence::Daily);
+    daily.setStep(step);
+    static_cast<OccurrenceDaily *>(daily.rule())->setEndDate(end);
+    control.setOccurrence(daily);
+    control.showMenu();
+    QCOMPARE(control.m_menusShown, 1);
+    const QList<QAction *> actions = control.menu()->actions();
+    QCOMPARE(actions.size(), entries);
+    QCOMPARE(actions.last()->text(), QStringLiteral("Other..."));
+    QVERIFY(!actions.last()->isCheckable());
+    for (int i = 0; i < actions.size(); ++i)
+        QCOMPARE(actions.at(i)->isChecked(), i == checkedIndex);
+    QCOMPARE(actions.at(checkedIndex)->text(), daily.description());
+    QVERIFY(control.text().contains(daily.description()));
+}
+
+void TestOccurrenceEditor::queuedChoiceTakesPreset()
+{
+    ScriptedOccurrenceControl control;
+    control.setOccurrence(Occurrence(QDate(2026, 4, 15), IOccurrence::Once));
+    control.showMenu();
+    QAction *weekly = control.menu()->actions().at(2);
+    weekly->trigger();
+    QCOMPARE(control.occurrence().type(), IOccurrence::Once); // taken once the menu has closed
+    QTRY_COMPARE(control.occurrence().type(), IOccurrence::Weekly);
+    QCOMPARE(control.occurrence().startDate(), QDate(2026, 4, 15));
+    control.showMenu();
+    QVERIFY(control.menu()->actions().at(2)->isChecked());
+    QCOMPARE(control.menu()->actions().size(), 6);
+}
+
+void TestOccurrenceEditor::startDateChangeRedescribes()
+{
+    ScriptedOccurrenceControl control;
+    control.setOccurrence(Occurrence(QDate(2026, 4, 15), IOccurrence::Weekly));
+    QMenu *before = control.menu();
+    control.setStartDate(QDate(2026, 4, 17)); // a Friday
+    QCOMPARE(control.occurrence().startDate(), QDate(2026, 4, 17));
+    QVERIFY(control.menu() != before);
+    QVERIFY(control.text().contains(control.occurrence().description()));
+    QVERIFY(static_cast<const OccurrenceWeekly *>(control.occurrence().rule())->days() & OccurrenceWeekly::dayBit(5));
+}
+
+void TestOccurrenceEditor::otherRunsEditorAndCancelKeepsRule()
+{
+    ScriptedOccurrenceControl control;
+    const Occurrence daily(QDate(2026, 4, 15), IOccurrence::Daily);
+    control.setOccurrence(daily);
+    QStringList seen;
+    control.m_answerEditor = [&](OccurrenceEditor *editor) {
+        seen << editor->occurrence().description();
+        editor->findChild<QComboBox *>("repeatComboBox")->setCurrentIndex(4);
+        return false;
+    };
+    control.showMenu();
+    control.menu()->actions().last()->trigger();
+    QTRY_COMPARE(seen.size(), 1);
+    QCOMPARE(control.occurrence().toJson(), daily.toJson());
+
+    control.m_answerEditor = [&](OccurrenceEditor *editor) {
+        seen << editor->occurrence().description(); // the control's rule, not the cancelled edit
+        editor->findChild<QComboBox *>("repeatComboBox")->setCurrentIndex(4);
+        return true;
+    };
+    control.showMenu();
+    control.menu()->actions().last()->trigger();
+    QTRY_COMPARE(seen.size(), 2);
+    QCOMPARE(seen.at(1), daily.description());
+    QCOMPARE(control.occurrence().type(), IOccurrence::Yearly);
+    control.showMenu();
+    QVERIFY(control.menu()->actions().at(4)->isChecked());
+}
+
+void TestOccurrenceEditor::rightClickShowsNoMenu()
+{
+    ScriptedOccurrenceControl control;
+    control.setOccurrence(Occurrence(QDate(2026, 4, 15), IOccurrence::Daily));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2));
+    QApplication::sendEvent(&control, &event);
+    QVERIFY(event.isAccepted());
+    QCOMPARE(control.m_menusShown, 0);
+    QVERIFY(!QApplication::activePopupWidget());
+}
+
+QTEST_MAIN(TestOccurrenceEditor)
+#include "tst_occurrenceeditor.moc"
