@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "core/properties.h"
 #include "ui_reminderwidget.h"
+#include "widgets/setasdefaultwidget.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -123,6 +124,7 @@ void ReminderWidget::setupEvent()
             minutes = stored.toInt();
     }
     m_ui->spinBox->setValue(minutes);
+    new SetAsDefaultWidget(this, m_ui->spinBox, s_defaultMinutesProperty, 0);
 }
 
 void ReminderWidget::placeWindow()

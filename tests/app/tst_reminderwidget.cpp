@@ -5,6 +5,8 @@
 #include "core/log.h"
 #include "events/notspecifiedevent.h"
 #include "store/eventsmanager.h"
+#include "widgets/setasdefaultwidget.h"
+#include "shots.h"
 #include "testhelpers.h"
 
 #include <QDialogButtonBox>
@@ -39,13 +41,6 @@ private:
     }
 
     static int logCount(const QByteArray &line) { return int(logBuffer().count(line)); }
-
-    static void shoot(QWidget *window, const QString &name)
-    {
-        const QString dir = qEnvironmentVariable("QR_SHOTS_DIR");
-        if (!dir.isEmpty())
-            window->grab().save(QDir(dir).filePath(name + ".png"));
-    }
 
     static void closeAll()
     {
@@ -179,6 +174,19 @@ private slots:
         QCOMPARE(ReminderWidget::widgets().first()->findChild<QSpinBox *>("spinBox")->value(), shown);
     }
 
+    void storesTheShownMinutesAsTheDefault()
+    {
+        ReminderWidget::showReminder(addAppointment("a"));
+        ReminderWidget *window = ReminderWidget::widgets().first();
+        auto *button = window->findChild<SetAsDefaultWidget *>();
+        QVERIFY(button);
+        window->findChild<QSpinBox *>("spinBox")->setValue(45);
+        QTRY_VERIFY(button->isVisible());
+        button->click();
+        QCOMPARE(m_env->properties->value("reminderWidgetDefaultMinutes").toInt(), 45);
+        QTRY_VERIFY(!button->isVisible());
+    }
+
     void snoozesAndCloses_data()
     {
         QTest::addColumn<QTime>("clickedAt");
@@ -270,7 +278,7 @@ private slots:
         ReminderWidget *window = ReminderWidget::widgets().first();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QVERIFY(window->width() >= 400);
-        shoot(window, "reminderwidget");
+        TestHelpers::saveShot(window, "reminderwidget");
     }
 };
 
