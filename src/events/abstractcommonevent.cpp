@@ -14,6 +14,8 @@
 #include <QRegularExpression>
 #include <QUuid>
 
+#include <string_view>
+
 namespace AbstractCommonEventPrivate {
 
 const QString s_version = QStringLiteral("version");
@@ -610,36 +612,150 @@ void AbstractCommonEvent::acceptCommonEditorValues(const EditorValues &values)
     setLastModified(Common::Clock::now());
 }
 
+namespace AbstractCommonEventPrivate {
+
+// The regular expressions' \w without Unicode properties.
+bool isWordChar(char16_t u)
+{
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'_';
+}
+
+bool isAsciiLetter(char16_t u)
+{
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
+}
+
+// A character that a web address may hold before its top-level domain.
+bool isHostChar(char16_t u)
+{
+    return isAsciiLetter(u) || (u >= u'0' && u <= u'9') || u == u'-' || u == u'.';
+}
+
+bool isMailNameChar(char16_t u)
+{
+    return isWordChar(u) || u == u'-' || u == u'.';
+}
+
+// The length of the scheme that starts at `at`, 0 when none does.
+qsizetype schemeLength(const char16_t *at, qsizetype left)
+{
+    const auto startsWith = [at, left](std::u16string_view scheme) {
+        return qsizetype(scheme.size()) <= left && std::u16string_view(at, scheme.size()) == scheme;
+    };
+    if (*at == u'h')
+        return startsWith(u"http://") ? 7 : startsWith(u"https://") ? 8 : 0;
+    return *at == u'f' && startsWith(u"ftp://") ? 6 : 0;
+}
+
+// Where a run of characters that `inRun` takes ends, from `from`; sets `domainDot` to the run's last
+// dot that two ASCII letters follow (-1 when none).
+template<typename InRun>
+qsizetype runEnd(const char16_t *s, qsizetype size, qsizetype from, InRun inRun, qsizetype *domainDot)
+{
+    *domainDot = -1;
+    qsizetype end = from;
+    while (end < size && inRun(s[end])) {
+        if (s[end] == u'.' && end + 2 < size && isAsciiLetter(s[end + 1]) && isAsciiLetter(s[end + 2]))
+            *domainDot = end;
+        ++end;
+    }
+    return end;
+}
+
+} // namespace AbstractCommonEventPrivate
+
 QString AbstractCommonEvent::markupLinks(const QString &text)
 {
+    using namespace AbstractCommonEventPrivate;
     // Mail addresses are tried first at each place, so their domain is not taken for a web address.
     // Addresses are found in the plain text and every piece is escaped on its own: found in the
     // escaped text, "&quot;" or "&gt;" after an address would be taken into it. Brackets and quotes
     // never end an address.
-    static const QRegularExpression s_links(
-        QStringLiteral("(?<mail>\\b\\w[\\w.-]*@\\w+(?:-\\w+|\\w*)(?:\\.[\\w-]+)*\\.[a-zA-Z]{2,})"
-                       "|(?<web>(?<scheme>(?:https?|ftp)://)?[a-zA-Z0-9\\-.]+\\.[a-zA-Z]{2,3}(?::[a-zA-Z0-9]*)?/?"
-                       "(?:[a-zA-Z0-9\\-._?,'/\\\\+&;%$#=~])*[^.,)(\\s<>\"])"));
-    QR_ASSERT(s_links.isValid());
-
+    static const QRegularExpression s_mail(
+        QStringLiteral("\\b\\w[\\w.-]*@\\w+(?:-\\w+|\\w*)(?:\\.[\\w-]+)*\\.[a-zA-Z]{2,}"));
+    static const QRegularExpression s_web(
+        QStringLiteral("(?<scheme>(?:https?|ftp)://)?[a-zA-Z0-9\\-.]+\\.[a-zA-Z]{2,3}(?::[a-zA-Z0-9]*)?/?"
+                       "(?:[a-zA-Z0-9\\-._?,'/\\\\+&;%$#=~])*[^.,)(\\s<>\"]"));
+    QR_ASSERT(s_mail.isValid() && s_web.isValid());
+    // The patterns are only tried where an address can start, anchored there. An unanchored search
+    // retries every place of a long run such as "a.a.a..." up to the run's end, which takes
+    // quadratic time. A run is tried once: every later place of it ends the name at the same
+    // character, so it fails the same way. Runs that lack the dot and letters of a top-level domain
+    // (or the "@" of a mail address) are not tried at all.
+    if (!QStringView(text).isValidUtf16())
+        return text.toHtmlEscaped();
+    const auto tryAt = [&text](const QRegularExpression &re, qsizetype at) {
+        return re.match(text, at, QRegularExpression::NormalMatch,
+                        QRegularExpression::AnchorAtOffsetMatchOption |
+                            QRegularExpression::DontCheckSubjectStringMatchOption);
+    };
+    const char16_t *s = reinterpret_cast<const char16_t *>(text.utf16());
+    const qsizetype size = text.size();
     QString result;
-    result.reserve(text.size() * 2);
+    result.reserve(size + size / 8);
     qsizetype pos = 0;
-    QRegularExpressionMatchIterator it = s_links.globalMatch(text);
-    while (it.hasNext()) {
-        const QRegularExpressionMatch match = it.next();
-        result += text.mid(pos, match.capturedStart() - pos).toHtmlEscaped();
-        const QString found = match.captured().toHtmlEscaped();
+    qsizetype mailRunEnd = 0; // the run of [\w.-] that holds p
+    bool mailRunOpen = false;
+    qsizetype hostRunEnd = 0; // the run of [a-zA-Z0-9.-] that holds p
+    qsizetype hostDomainDot = -1;
+    bool hostRunOpen = false;
+    QRegularExpressionMatch found; // made only where a pattern is tried: making one allocates
+    for (qsizetype p = 0; p < size;) {
+        const char16_t c = s[p];
+        bool matched = false;
+        bool mail = false;
+        if (isWordChar(c) && (p == 0 || !isWordChar(s[p - 1]))) {
+            if (p >= mailRunEnd) {
+                qsizetype unused = -1;
+                mailRunEnd = runEnd(s, size, p, isMailNameChar, &unused);
+                // The domain after the "@" needs a word character first and a dot with two letters.
+                qsizetype domainDot = -1;
+                mailRunOpen = mailRunEnd + 1 < size && s[mailRunEnd] == u'@' && isWordChar(s[mailRunEnd + 1]) &&
+                              (runEnd(s, size, mailRunEnd + 1, isMailNameChar, &domainDot), domainDot >= 0);
+            }
+            if (mailRunOpen) {
+                found = tryAt(s_mail, p);
+                matched = mail = found.hasMatch();
+                mailRunOpen = mail;
+            }
+        }
+        if (!mail) {
+            if (p >= hostRunEnd && isHostChar(c)) {
+                hostRunEnd = runEnd(s, size, p, isHostChar, &hostDomainDot);
+                hostRunOpen = true;
+            }
+            bool hostPossible = p < hostRunEnd && hostRunOpen && hostDomainDot > p;
+            if (!hostPossible && (c == u'h' || c == u'f')) {
+                // After a scheme the host is a run of its own, which needs its top-level domain too.
+                if (const qsizetype scheme = schemeLength(s + p, size - p)) {
+                    qsizetype domainDot = -1;
+                    runEnd(s, size, p + scheme, isHostChar, &domainDot);
+                    hostPossible = domainDot > p + scheme;
+                }
+            }
+            if (hostPossible) {
+                found = tryAt(s_web, p);
+                matched = found.hasMatch();
+                if (!matched && p < hostRunEnd)
+                    hostRunOpen = false;
+            }
+        }
+        if (!matched) {
+            ++p;
+            continue;
+        }
+        result += QStringView(text).mid(pos, p - pos).toString().toHtmlEscaped();
+        const QString address = found.captured().toHtmlEscaped();
         QString target;
-        if (!match.captured(QStringLiteral("mail")).isEmpty())
-            target = QStringLiteral("mailto:") + found;
-        else if (!match.captured(QStringLiteral("scheme")).isEmpty())
-            target = found;
+        if (mail)
+            target = QStringLiteral("mailto:") + address;
+        else if (found.capturedLength(QStringLiteral("scheme")) > 0)
+            target = address;
         else
-            target = QStringLiteral("http://") + found;
-        result += QStringLiteral("<a href=\"") + target + QStringLiteral("\">") + found + QStringLiteral("</a>");
-        pos = match.capturedEnd();
+            target = QStringLiteral("http://") + address;
+        result += QStringLiteral("<a href=\"") + target + QStringLiteral("\">") + address + QStringLiteral("</a>");
+        pos = p = found.capturedEnd();
     }
-    result += text.mid(pos).toHtmlEscaped();
+    result += QStringView(text).mid(pos).toString().toHtmlEscaped();
     return result;
 }

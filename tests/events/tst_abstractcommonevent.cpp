@@ -6,6 +6,9 @@
 #include "testhelpers.h"
 
 #include <QBuffer>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QPainter>
 #include <QSignalSpy>
 #include <QtTest>
@@ -31,6 +34,35 @@ public:
 };
 
 // The part every kind shares; a holiday stands in for it, since it adds nothing of its own.
+// The link search as one unanchored pattern search: slow on long runs, but plainly right; the
+// fast search must give the same result for every text.
+QString markupLinksByPatternSearch(const QString &text)
+{
+    static const QRegularExpression links(
+        QStringLiteral("(?<mail>\\b\\w[\\w.-]*@\\w+(?:-\\w+|\\w*)(?:\\.[\\w-]+)*\\.[a-zA-Z]{2,})"
+                       "|(?<web>(?<scheme>(?:https?|ftp)://)?[a-zA-Z0-9\\-.]+\\.[a-zA-Z]{2,3}(?::[a-zA-Z0-9]*)?/?"
+                       "(?:[a-zA-Z0-9\\-._?,'/\\\\+&;%$#=~])*[^.,)(\\s<>\"])"));
+    QString result;
+    qsizetype pos = 0;
+    QRegularExpressionMatchIterator it = links.globalMatch(text);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        result += text.mid(pos, match.capturedStart() - pos).toHtmlEscaped();
+        const QString found = match.captured().toHtmlEscaped();
+        QString target;
+        if (!match.captured(QStringLiteral("mail")).isEmpty())
+            target = QStringLiteral("mailto:") + found;
+        else if (!match.captured(QStringLiteral("scheme")).isEmpty())
+            target = found;
+        else
+            target = QStringLiteral("http://") + found;
+        result += QStringLiteral("<a href=\"") + target + QStringLiteral("\">") + found + QStringLiteral("</a>");
+        pos = match.capturedEnd();
+    }
+    result += text.mid(pos).toHtmlEscaped();
+    return result;
+}
+
 class TestAbstractCommonEvent : public QObject
 {
     Q_OBJECT
@@ -415,6 +447,65 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, html);
         QCOMPARE(AbstractCommonEvent::markupLinks(text), html);
+    }
+
+    void markupLinksAgreesWithThePatternSearch()
+    {
+        // Short random texts of the characters that build, end or break addresses.
+        const QString alphabet = QStringLiteral("aAb1_.-@:/,;?&\"'()<> \u00e9\u0430xhtpfwmoc");
+        const QStringList words{QStringLiteral("http://"), QStringLiteral("https://"), QStringLiteral("ftp://"),
+                                QStringLiteral("www."), QStringLiteral(".com"), QStringLiteral(".org"),
+                                QStringLiteral("@mail.de"), QStringLiteral("a@b"), QStringLiteral(".."),
+                                QStringLiteral("-x"), QStringLiteral(":8080/")};
+        QRandomGenerator random(20261207);
+        for (int i = 0; i < 20000; ++i) {
+            QString text;
+            const int pieces = random.bounded(1, 14);
+            for (int k = 0; k < pieces; ++k) {
+                if (random.bounded(3) == 0)
+                    text += words.at(random.bounded(int(words.size())));
+                else
+                    text += alphabet.at(random.bounded(int(alphabet.size())));
+            }
+            const QString expected = markupLinksByPatternSearch(text);
+            const QString html = AbstractCommonEvent::markupLinks(text);
+            if (html != expected)
+                QFAIL(qPrintable(QStringLiteral("text \"%1\": \"%2\" instead of \"%3\"").arg(text, html, expected)));
+        }
+        // A lone surrogate makes the pattern search find nothing; the text is still shown escaped.
+        const QString broken = QStringLiteral("<www.example.com ") + QChar(0xD800);
+        QCOMPARE(AbstractCommonEvent::markupLinks(broken), markupLinksByPatternSearch(broken));
+    }
+
+    void markupLinksOfLongRunsIsFast_data()
+    {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("tail");
+        QTest::newRow("letters and dots") << "a." << QString();
+        QTest::newRow("digits and dots") << "1." << QString();
+        QTest::newRow("hyphens and dots") << "-." << QString();
+        QTest::newRow("at signs") << "a@" << QString();
+        QTest::newRow("mail names") << "a.b-" << "@x";
+        QTest::newRow("domain without top level") << "a@b." << QString();
+        QTest::newRow("schemes") << "http://" << QString();
+        QTest::newRow("ends in an address") << "a." << "example.org";
+    }
+    void markupLinksOfLongRunsIsFast()
+    {
+        QFETCH(QString, unit);
+        QFETCH(QString, tail);
+        // An imported description may hold 4 Mi characters; the information frame must not freeze.
+        const qsizetype size = qsizetype(4) << 20;
+        QString text;
+        text.reserve(size + tail.size());
+        while (text.size() + unit.size() <= size)
+            text += unit;
+        text += tail;
+        QElapsedTimer timer;
+        timer.start();
+        const QString html = AbstractCommonEvent::markupLinks(text);
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed()) + " ms"));
+        QVERIFY(html.size() >= text.size());
     }
 
     void editorValuesAndForms()
