@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cerrno>
+#include <cstring>
+
 namespace SafeFilePrivate {
 
 bool fail(const QString &path, const QString &reason, QString *error)
@@ -17,6 +20,18 @@ bool fail(const QString &path, const QString &reason, QString *error)
     if (error)
         *error = reason;
     return false;
+}
+
+// The device's reason, or the system's when the device has none: a short write sets no error
+// on the device, and its text would be "Unknown error".
+QString writeError(const QFileDevice &file, int savedErrno)
+{
+    if (file.error() != QFileDevice::NoError && !file.errorString().isEmpty() &&
+        file.errorString() != QLatin1String("Unknown error"))
+        return file.errorString();
+    if (savedErrno != 0)
+        return QString::fromLocal8Bit(std::strerror(savedErrno));
+    return file.errorString();
 }
 
 } // namespace SafeFilePrivate
@@ -33,18 +48,30 @@ bool writeFileAtomically(const QString &path, const QByteArray &data, QString *e
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return SafeFilePrivate::fail(path, file.errorString(), error);
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return SafeFilePrivate::fail(path, reason, error);
+    // A write that stops short is tried again for the rest, so that the failing call leaves its
+    // reason (a full disk, a file-size limit) in errno.
+    const char *at = data.constData();
+    qint64 left = data.size();
+    while (left > 0) {
+        errno = 0;
+        const qint64 written = file.write(at, left);
+        if (written <= 0) {
+            const QString reason = SafeFilePrivate::writeError(file, errno);
+            file.cancelWriting();
+            return SafeFilePrivate::fail(path, reason, error);
+        }
+        at += written;
+        left -= written;
     }
+    errno = 0;
     if (!file.flush()) {
-        const QString reason = file.errorString();
+        const QString reason = SafeFilePrivate::writeError(file, errno);
         file.cancelWriting();
         return SafeFilePrivate::fail(path, reason, error);
     }
+    errno = 0;
     if (!file.commit())
-        return SafeFilePrivate::fail(path, file.errorString(), error);
+        return SafeFilePrivate::fail(path, SafeFilePrivate::writeError(file, errno), error);
     return true;
 }
 

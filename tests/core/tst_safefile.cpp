@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <cstring>
+
 class TestSafeFile : public QObject
 {
     Q_OBJECT
@@ -16,6 +19,7 @@ private slots:
     void init() { Common::clearLogBuffer(); }
 
     void replacesWholeFileAndCreatesFolder();
+    void failedWriteKeepsOldFile_data();
     void failedWriteKeepsOldFile();
     void refusesPathUnderAFile();
     void copiesAsideUnderFreeNames();
@@ -36,20 +40,34 @@ void TestSafeFile::replacesWholeFileAndCreatesFolder()
     QCOMPARE(QDir(dir.filePath("a/b")).entryList(QDir::Files | QDir::Hidden), QStringList{"data.dat"});
 }
 
+void TestSafeFile::failedWriteKeepsOldFile_data()
+{
+    QTest::addColumn<qint64>("limit");
+    QTest::addColumn<int>("size");
+    QTest::newRow("nothing fits") << qint64(0) << 10;
+    QTest::newRow("cut short") << qint64(100) << 100000;
+    QTest::newRow("cut in the last block") << qint64(70000) << 70001;
+}
+
 void TestSafeFile::failedWriteKeepsOldFile()
 {
+    QFETCH(qint64, limit);
+    QFETCH(int, size);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("events.dat"));
     QVERIFY(TestHelpers::writeFile(path, "old"));
     QString error;
     bool written = true;
     {
-        TestHelpers::ScopedFileSizeLimit limit(100);
+        TestHelpers::ScopedFileSizeLimit fileSizeLimit(limit);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot write .*events.dat"));
-        written = Common::writeFileAtomically(path, QByteArray(100000, 'x'), &error);
+        written = Common::writeFileAtomically(path, QByteArray(size, 'x'), &error);
     }
     QVERIFY(!written);
-    QVERIFY(!error.isEmpty());
+    // The system's reason reaches the log, so a user's report says what happened.
+    const QString reason = QString::fromLocal8Bit(std::strerror(EFBIG));
+    QCOMPARE(error, reason);
+    QVERIFY(logBuffer().contains(reason.toLocal8Bit()));
     QCOMPARE(TestHelpers::readFile(path), QByteArray("old"));
     QVERIFY(logBuffer().contains("Cannot write"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"events.dat"});
