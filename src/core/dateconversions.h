@@ -12,3 +12,8 @@ QVariant dateTimeToVariant(const QDateTime &dateTime);
 QDateTime dateTimeFromVariant(const QVariant &value);
 // Cuts the time to whole minutes; date and time spec stay.
 QDateTime dropSeconds(const QDateTime &dateTime);
+// A year written with two digits, put into the hundred years around today: from 50 years before
+// this year to 49 years after it ("27" is 2027 in 2026, "80" is 1980).
+int yearNearToday(int twoDigitYear);
+// True when a date format writes the year with two digits ("dd.MM.yy"), quoted text left out.
+bool formatHasTwoDigitYear(const QString &format);

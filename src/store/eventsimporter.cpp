@@ -1,6 +1,7 @@
 #include "store/eventsimporter.h"
 
 #include "core/clock.h"
+#include "core/dateconversions.h"
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
@@ -349,6 +350,9 @@ public:
             if (dt.isValid()) {
                 *date = dt.date();
                 *time = dt.time();
+                // The locale reads a two-digit year as 1900-1999; "24.12.27" means the coming one.
+                if (formatHasTwoDigitYear(locale.dateTimeFormat(format)))
+                    *date = QDate(yearNearToday(date->year()), date->month(), date->day());
                 return true;
             }
         }

@@ -450,6 +450,49 @@ private slots:
         QCOMPARE(imported.events[1]->period(), Period(QDate(1852, 12, 24)));
     }
 
+    void csvTwoDigitYears_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QByteArray>("row");
+        QTest::addColumn<QDateTime>("begin"); // invalid: the row is dropped
+        const QLocale german(QLocale::German, QLocale::Germany);
+        const QLocale american(QLocale::English, QLocale::UnitedStates);
+        // The clock stands at 1 June 2024: two-digit years read as 1974 to 2073.
+        QTest::newRow("de coming year") << german << QByteArray("24.12.27 10:00,x")
+                                        << QDateTime(QDate(2027, 12, 24), QTime(10, 0));
+        QTest::newRow("de last of the window") << german << QByteArray("01.01.73 08:15,x")
+                                               << QDateTime(QDate(2073, 1, 1), QTime(8, 15));
+        QTest::newRow("de first of the window") << german << QByteArray("01.01.74 08:15,x")
+                                                << QDateTime(QDate(1974, 1, 1), QTime(8, 15));
+        QTest::newRow("de leap day") << german << QByteArray("29.02.28 09:00,x")
+                                     << QDateTime(QDate(2028, 2, 29), QTime(9, 0));
+        QTest::newRow("de four digits stay") << german << QByteArray("24.12.1927 10:00,x")
+                                             << QDateTime(QDate(1927, 12, 24), QTime(10, 0));
+        QTest::newRow("de without time dropped") << german << QByteArray("24.12.27,x") << QDateTime();
+        QTest::newRow("us coming year") << american << QByteArray("12/24/27 10:00 AM,x")
+                                        << QDateTime(QDate(2027, 12, 24), QTime(10, 0));
+        QTest::newRow("us past year") << american << QByteArray("7/4/76 6:30 PM,x")
+                                      << QDateTime(QDate(1976, 7, 4), QTime(18, 30));
+        QTest::newRow("us four digits stay") << american << QByteArray("12/24/1927 10:00 PM,x")
+                                             << QDateTime(QDate(1927, 12, 24), QTime(22, 0));
+        QTest::newRow("us without time dropped") << american << QByteArray("12/24/27,x") << QDateTime();
+    }
+    void csvTwoDigitYears()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QByteArray, row);
+        QFETCH(QDateTime, begin);
+        ScopedLocale scoped(locale);
+        const Imported imported = importCsv(row + '\n');
+        QVERIFY(!imported.hasError);
+        if (!begin.isValid()) {
+            QVERIFY(imported.events.isEmpty());
+            return;
+        }
+        QCOMPARE(imported.events.size(), 1);
+        QCOMPARE(imported.events[0]->period(), Period(begin.date(), begin.time()));
+    }
+
     void csvSameFileSameIds()
     {
         ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
