@@ -4,3 +4,5 @@ set -e
 cd "$(dirname "$0")"
 g++ -std=c++17 -fPIC drawicons.cpp -o /tmp/qr-drawicons $(pkg-config --cflags --libs Qt6Gui)
 QT_QPA_PLATFORM=offscreen /tmp/qr-drawicons ../Ostrevalder/icons
+g++ -std=c++17 -fPIC drawwidgeticons.cpp -o /tmp/qr-drawwidgeticons $(pkg-config --cflags --libs Qt6Gui)
+QT_QPA_PLATFORM=offscreen /tmp/qr-drawwidgeticons ../Ostrevalder/icons

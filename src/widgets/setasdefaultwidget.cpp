@@ -3,6 +3,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "widgets/widgetresources.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +14,7 @@ SetAsDefaultWidget::SetAsDefaultWidget(QWidget *parent, QWidget *control, const 
                                        int xOffset)
     : QToolButton(parent), m_control(control), m_propertySid(propertySid), m_xOffset(xOffset)
 {
+    initWidgetResources();
     setObjectName(QStringLiteral("setAsDefaultAutoButton"));
     setToolTip(tr("Set As Default"));
     setFixedSize(16, 16);

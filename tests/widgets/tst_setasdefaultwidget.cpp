@@ -4,6 +4,7 @@
 #include "testhelpers.h"
 #include "widgets/remindinbox.h"
 #include "widgets/setasdefaultwidget.h"
+#include "widgets/widgetresources.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -29,6 +30,7 @@ private slots:
     void hidingControlHidesButton();
     void emptyPropertyIdMakesNoButton();
     void remindInBoxShowsButtonAfterUserChange();
+    void styleSheetNamesExistingPictures();
 
 private:
     // The stored text comes back from the INI file as a string; the store types it by its default.
@@ -229,6 +231,20 @@ void TestSetAsDefaultWidget::remindInBoxShowsButtonAfterUserChange()
     QVERIFY(button->isVisible());
     QTest::keyClick(box->spinBox(), Qt::Key_Down);
     QVERIFY(button->isHidden());
+}
+
+// Every picture the style sheet names must be in the resources, or the button shows blank.
+void TestSetAsDefaultWidget::styleSheetNamesExistingPictures()
+{
+    const QString css = applicationStyleSheet();
+    QVERIFY(css.contains(QLatin1String("QToolButton#setAsDefaultAutoButton")));
+    const QRegularExpression url(QStringLiteral("url\\((:[^)]+)\\)"));
+    int found = 0;
+    for (auto it = url.globalMatch(css); it.hasNext(); ++found) {
+        const QString path = it.next().captured(1);
+        QVERIFY2(!QImage(path).isNull(), qPrintable(path));
+    }
+    QCOMPARE(found, 2);
 }
 
 QTEST_MAIN(TestSetAsDefaultWidget)

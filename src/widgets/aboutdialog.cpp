@@ -1,0 +1,126 @@
+#include "widgets/aboutdialog.h"
+
+#include "core/statcollector.h"
+#include "widgets/widgetresources.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace AboutDialogPrivate {
+
+const char *const kWebSite = "https://quillane.example.org/";
+const char *const kSupportMail = "support@quillane.example.org";
+
+std::function<bool(const QUrl &)> &urlOpener()
+{
+    static std::function<bool(const QUrl &)> s_opener = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    return s_opener;
+}
+
+QString credits()
+{
+    static const char *const languages[] = {"Arabic",     "Czech",     "Dutch",      "French",   "German",  "Greek",
+                                            "Hungarian",  "Italian",   "Lithuanian", "Mongolian", "Polish", "Portuguese",
+                                            "Romanian",   "Slovak",    "Spanish",    "Ukrainian"};
+    QString html = QStringLiteral("<p><b>Special Thanks to translators:</b></p>"
+                                  "<table cellspacing=\"2\"><tr><th align=\"left\">Language</th>"
+                                  "<th align=\"left\">Translators</th></tr>");
+    for (const char *language : languages)
+        html += QStringLiteral("<tr><td>%1&nbsp;&nbsp;</td><td>Anonymous</td></tr>").arg(QLatin1String(language));
+    html += QStringLiteral("</table><p><b>Special Thanks for provided graphic:</b></p>"
+                           "<table cellspacing=\"2\"><tr><th align=\"left\">Author</th>"
+                           "<th align=\"left\">Website</th></tr>"
+                           "<tr><td>Quillane Reminder developers&nbsp;&nbsp;</td>"
+                           "<td><a href=\"%1\">%1</a></td></tr></table>")
+                .arg(QLatin1String(kWebSite));
+    return html;
+}
+
+} // namespace AboutDialogPrivate
+
+AboutDialog::AboutDialog(QWidget *parent) : Dialog(parent, "aboutdialog")
+{
+    initWidgetResources();
+    setupUi();
+    setFixedSize(300, 310);
+    setStyleSheet(QStringLiteral("QDialog {background-image: url(:/Ostrevalder/icons/aboutboxbg.png);"
+                                 " background-repeat: no-repeat;} QTextEdit {background: transparent;}"));
+    m_appVersion->setText(QCoreApplication::applicationVersion());
+    StatCollector::incrementCounter("f_about");
+}
+
+void AboutDialog::setupUi()
+{
+    setObjectName(QStringLiteral("aboutDialog"));
+    setWindowTitle(QCoreApplication::translate("aboutDialog", "About"));
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+
+    auto *column = new QVBoxLayout(this);
+    column->setObjectName(QStringLiteral("verticalLayout"));
+    column->setSpacing(9);
+    column->setContentsMargins(6, 6, 6, 6);
+    // Keeps the top of the picture (the name and the running line) free of widgets.
+    column->addItem(new QSpacerItem(20, 70, QSizePolicy::Minimum, QSizePolicy::Fixed));
+
+    auto *versionRow = new QHBoxLayout;
+    versionRow->setObjectName(QStringLiteral("horizontalLayout"));
+    versionRow->setSpacing(9);
+    QFont font = this->font();
+    font.setPointSize(10);
+    m_appName = new QLabel(QCoreApplication::translate("aboutDialog", "Version:"), this);
+    m_appName->setObjectName(QStringLiteral("appName"));
+    m_appName->setFont(font);
+    m_appVersion = new QLabel(this);
+    m_appVersion->setObjectName(QStringLiteral("appVersion"));
+    m_appVersion->setFont(font);
+    versionRow->addWidget(m_appName);
+    versionRow->addWidget(m_appVersion);
+    versionRow->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
+    column->addLayout(versionRow);
+
+    auto link = [this](const char *name, const QString &href, const QString &text) {
+        auto *label = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(href.toHtmlEscaped(), text.toHtmlEscaped()),
+                                 this);
+        label->setObjectName(QLatin1String(name));
+        label->setTextFormat(Qt::RichText);
+        label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+        connect(label, &QLabel::linkActivated, this, [](const QString &target) { openLink(QUrl(target)); });
+        return label;
+    };
+    m_webLabel = link("webLabel", QLatin1String(AboutDialogPrivate::kWebSite), QStringLiteral("quillane.example.org"));
+    m_mailLabel = link("label", QStringLiteral("mailto:") + QLatin1String(AboutDialogPrivate::kSupportMail),
+                       QLatin1String(AboutDialogPrivate::kSupportMail));
+    column->addWidget(m_webLabel);
+    column->addWidget(m_mailLabel);
+
+    m_textEdit = new QTextEdit(this);
+    m_textEdit->setObjectName(QStringLiteral("textEdit"));
+    m_textEdit->setReadOnly(true);
+    m_textEdit->setLineWrapMode(QTextEdit::NoWrap);
+    m_textEdit->setUndoRedoEnabled(false);
+    m_textEdit->setAutoFormatting(QTextEdit::AutoAll);
+    m_textEdit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse |
+                                        Qt::LinksAccessibleByKeyboard);
+    m_textEdit->setHtml(AboutDialogPrivate::credits());
+    column->addWidget(m_textEdit);
+    column->addItem(new QSpacerItem(20, 0, QSizePolicy::Minimum, QSizePolicy::Expanding));
+}
+
+bool AboutDialog::openLink(const QUrl &url)
+{
+    // A label's link could name any scheme (file:, a program's handler); only web and mail go out.
+    const QString scheme = url.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https") && scheme != QLatin1String("mailto"))
+        return false;
+    return AboutDialogPrivate::urlOpener()(url);
+}
+
+void AboutDialog::setUrlOpener(std::function<bool(const QUrl &)> opener)
+{
+    AboutDialogPrivate::urlOpener() = opener ? std::move(opener)
+                                             : [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+}
