@@ -29,7 +29,6 @@ private slots:
     void storedGeometryIsRestored();
     void sharedIdFollowsTheOtherWindow();
     void removedIdStoresNothingAndCentres();
-    void emptyIdKeepsNothing();
     void noContextHelpButton();
 
 private:
@@ -206,15 +205,6 @@ void TestDialog::removedIdStoresNothingAndCentres()
     QVERIFY(qAbs(d.frameGeometry().center().x() - area().center().x()) <= 1);
     d.hide();
     QVERIFY(!m_props->value("gadget1").isValid());
-}
-
-void TestDialog::emptyIdKeepsNothing()
-{
-    const QMap<QByteArray, QString> before = m_props->toStringMap();
-    Dialog d(nullptr, QByteArray());
-    d.show();
-    d.hide();
-    QCOMPARE(m_props->toStringMap(), before);
 }
 
 void TestDialog::noContextHelpButton()

@@ -7,7 +7,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QContextMenuEvent>
 #include <QFormLayout>
 #include <QLabel>
 #include <QMenu>
@@ -39,7 +38,6 @@ private slots:
     void kindChangeResetsRuleAndRows();
     void neverDisablesStep();
     void stepAndRowChangesReachRuleQueued();
-    void reopenShowsCallersRule();
     void editorShot();
 
     void presetsAndSixthEntry_data();
@@ -47,7 +45,6 @@ private slots:
     void queuedChoiceTakesPreset();
     void startDateChangeRedescribes();
     void otherRunsEditorAndCancelKeepsRule();
-    void rightClickShowsNoMenu();
 };
 
 static QLabel *summary(OccurrenceEditor &e)
@@ -121,19 +118,6 @@ void TestOccurrenceEditor::stepAndRowChangesReachRuleQueued()
                  OccurrenceWeekly::dayBit(3) | OccurrenceWeekly::dayBit(5));
     QCOMPARE(summary(editor)->text(), "Summary: " + editor.occurrence().description());
     QVERIFY(summary(editor)->text().contains(QLatin1String("Every 2 weeks")));
-}
-
-void TestOccurrenceEditor::reopenShowsCallersRule()
-{
-    Occurrence monthly(QDate(2024, 9, 24), IOccurrence::Monthly);
-    OccurrenceEditor editor(monthly);
-    editor.findChild<QComboBox *>("repeatComboBox")->setCurrentIndex(1);
-    editor.findChild<QSpinBox *>("stepSpinBox")->setValue(9);
-    editor.setOccurrence(monthly);
-    QCOMPARE(editor.occurrence().toJson(), monthly.toJson());
-    QCOMPARE(editor.findChild<QComboBox *>("repeatComboBox")->currentIndex(), 3);
-    QCOMPARE(editor.findChild<QFormLayout *>("form")->rowCount(), 5);
-    QCOMPARE(editor.findChild<QSpinBox *>("stepSpinBox")->value(), 1);
 }
 
 void TestOccurrenceEditor::editorShot()
@@ -238,17 +222,6 @@ void TestOccurrenceEditor::otherRunsEditorAndCancelKeepsRule()
     QCOMPARE(control.occurrence().type(), IOccurrence::Yearly);
     control.showMenu();
     QVERIFY(control.menu()->actions().at(4)->isChecked());
-}
-
-void TestOccurrenceEditor::rightClickShowsNoMenu()
-{
-    ScriptedOccurrenceControl control;
-    control.setOccurrence(Occurrence(QDate(2026, 4, 15), IOccurrence::Daily));
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(2, 2));
-    QApplication::sendEvent(&control, &event);
-    QVERIFY(event.isAccepted());
-    QCOMPARE(control.m_menusShown, 0);
-    QVERIFY(!QApplication::activePopupWidget());
 }
 
 QTEST_MAIN(TestOccurrenceEditor)
