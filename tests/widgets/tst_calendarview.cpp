@@ -421,6 +421,12 @@ private slots:
                 moveTo(&view, onScreen(&view, dayItem(&view, QDate(kToday, 6, 10))));
                 const QString name = QStringLiteral("%1/calendarview_%2_%3.png").arg(dir).arg(width).arg(suffix);
                 QVERIFY(view.grab().save(name));
+                // The turn of the year: December's last weeks, the next year's header and January.
+                const MonthItem *december = stack(&view)->year(kToday)->month(12);
+                bar(&view)->setValue(december->weeks().at(2)->pos().y());
+                QCoreApplication::processEvents();
+                QVERIFY(view.grab().save(
+                    QStringLiteral("%1/calendarview_%2_%3_newyear.png").arg(dir).arg(width).arg(suffix)));
             }
         }
         Common::setAppLocale(QLocale(QLocale::English, QLocale::UnitedStates));
