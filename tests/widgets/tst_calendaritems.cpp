@@ -147,16 +147,6 @@ private slots:
         QCOMPARE(stack->itemAt(betweenYears, false), stack.get());
     }
 
-    void nearestItemIsTheClosestChild()
-    {
-        auto stack = laidOutStack();
-        YearItem *year = stack->year(2026);
-        QCOMPARE(year->nearestItem(year->month(7)->rect().center()), year->month(7));
-        QCOMPARE(year->nearestItem(year->header()->rect().center()), year->header());
-        GraphicItem empty;
-        QCOMPARE(empty.nearestItem(QPoint()), nullptr);
-    }
-
     void stackSlidesWithinAHundredYears()
     {
         YearsStack stack(2026);
@@ -331,18 +321,6 @@ private slots:
         line.setWidth(400);
         line.calculate();
         QVERIFY(qAbs(line.path().boundingRect().right() - 410) < 1e-9);
-    }
-
-    void deletingAnItemLeavesItsParent()
-    {
-        GraphicItem root;
-        auto *a = new GraphicItem(&root);
-        auto *b = new GraphicItem(a);
-        new GraphicItem(&root);
-        QVERIFY(root.contains(b));
-        delete a;
-        QCOMPARE(root.children().size(), 1);
-        QVERIFY(!root.contains(a));
     }
 };
 

@@ -70,20 +70,6 @@ private slots:
         QCOMPARE(weekdayOfColumn(column, firstDayOfWeek), dayOfWeek);
     }
 
-    void weekdayOfColumnAndDayColumnAgreeForEveryWeekStart()
-    {
-        for (int first = 1; first <= 7; ++first) {
-            QSet<int> seen;
-            for (int column = 1; column <= 7; ++column) {
-                const int day = weekdayOfColumn(column, first);
-                QVERIFY2(day >= 1 && day <= 7, qPrintable(QStringLiteral("first %1 column %2").arg(first).arg(column)));
-                QCOMPARE(dayColumn(day, first), column);
-                seen.insert(day);
-            }
-            QCOMPARE(seen.size(), 7);
-        }
-    }
-
     void weeksOfMonth_data()
     {
         QTest::addColumn<int>("year");
@@ -223,11 +209,6 @@ private slots:
         QVERIFY(!measured);
     }
 
-    void fitPixelSizeOfOnePixelRectangle()
-    {
-        QCOMPARE(fitPixelSize(QSize(1, 1), [](int) { return QSize(0, 0); }), 1);
-    }
-
     void yearStepsStayWithinAHundredYears_data()
     {
         QTest::addColumn<int>("current");
@@ -324,19 +305,6 @@ private slots:
         QCOMPARE(scroller.active, moves);
         if (moves)
             QCOMPARE(next, newValue);
-    }
-
-    void autoScrollIsClampedToTheRange()
-    {
-        AutoScroller scroller;
-        scroller.start();
-        scroller.speed = 40;
-        int next = 0;
-        QVERIFY(scroller.tick(490, 0, 500, &next));
-        QCOMPARE(next, 500);
-        scroller.up = true;
-        QVERIFY(scroller.tick(10, 0, 500, &next));
-        QCOMPARE(next, 0);
     }
 
     void dragFollowsThePointer()

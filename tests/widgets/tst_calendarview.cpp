@@ -100,6 +100,19 @@ private slots:
         QVERIFY(dayItem(view.get(), QDate(kToday, 6, 17))->font().bold());
     }
 
+    void monthAtViewportFollowsTheMiddle()
+    {
+        CalendarView hidden;
+        QCOMPARE(hidden.monthAtViewport(), 6);
+        QCOMPARE(hidden.sizeHint().height(), 0);
+
+        auto view = shownView();
+        QCOMPARE(view->monthAtViewport(), 6);
+        view->scrollToMonthOfViewportYear(11);
+        QCOMPARE(view->monthAtViewport(), 11);
+        QCOMPARE(view->sizeHint().height(), stack(view.get())->largestMonthHeight());
+    }
+
     void requestsWhileVisibleAreCoalesced()
     {
         auto view = shownView();

@@ -118,19 +118,6 @@ private slots:
         QCOMPARE(view.toolTip(), QString());
     }
 
-    void contextMenusArePassedOn()
-    {
-        DateShowingListView list;
-        TableView table;
-        QSignalSpy listMenu(&list, &DateShowingListView::contextMenu);
-        QSignalSpy tableMenu(&table, &TableView::contextMenu);
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
-        QCoreApplication::sendEvent(list.viewport(), &event);
-        QCoreApplication::sendEvent(table.viewport(), &event);
-        QCOMPARE(listMenu.size(), 1);
-        QCOMPARE(tableMenu.size(), 1);
-    }
-
     void deleteNeedsACurrentAndSelectedRow_data()
     {
         QTest::addColumn<bool>("current");
