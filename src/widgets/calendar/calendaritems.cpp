@@ -56,7 +56,8 @@ QString monthNameByIndex(int monthIndex)
     QR_ASSERT(monthIndex > 0 && monthIndex < 13);
     if (monthIndex < 1 || monthIndex > 11)
         monthIndex = 12;
-    return Common::appLocale().standaloneMonthName(monthIndex, QLocale::LongFormat).toUpper();
+    const QLocale locale = Common::appLocale();
+    return locale.toUpper(locale.standaloneMonthName(monthIndex, QLocale::LongFormat));
 }
 
 QString weekdayName(int dayIndex)
