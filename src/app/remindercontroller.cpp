@@ -47,7 +47,7 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show)
         return;
     QR_ASSERT(connect(m_eventsManager, &EventsManager::eventAdded, this, &ReminderController::scheduleReminder));
     QR_ASSERT(connect(m_eventsManager, &EventsManager::eventRemoved, this, &ReminderController::scheduleReminder));
-    QR_ASSERT(connect(m_eventsManager, &EventsManager::eventChanged, this, &ReminderController::scheduleReminder));
+    QR_ASSERT(connect(m_eventsManager, &EventsManager::eventChanged, this, &ReminderController::onEventChanged));
     QR_ASSERT(connect(m_eventsManager, &EventsManager::layoutChanged, this, &ReminderController::scheduleReminder));
 }
 
@@ -118,13 +118,22 @@ void ReminderController::showReminder()
 
     for (auto it = m_reminders.begin(); it != m_reminders.end();) {
         QList<ReminderEntry> kept;
+        const QDateTime &key = it.key();
+        const bool past = !key.isValid() || key.date() < today;
+        const bool pending = isPendingToday(key, now);
         for (const ReminderEntry &entry : qAsConst(it.value())) {
-            const AbstractCommonEventPtr event =
-                m_eventsManager ? m_eventsManager->eventById(entry.eventId) : AbstractCommonEventPtr();
-            const QDateTime &key = it.key();
+            // Coming reminders of the events are made anew by the rebuild; only the entries that
+            // leave or may leave now need their event, which is searched for in the whole list.
+            if (!past && !pending && !entry.snoozed) {
+                kept.append(entry);
+                continue;
+            }
+            const AbstractCommonEventPtr event = past || !m_eventsManager
+                                                     ? AbstractCommonEventPtr()
+                                                     : m_eventsManager->eventById(entry.eventId);
             // Gone events and reminders missed on an earlier day leave without a window.
-            const bool drop = !event || !key.isValid() || key.date() < today;
-            if (!drop && !isPendingToday(key, now)) {
+            const bool drop = !event;
+            if (!drop && !pending) {
                 kept.append(entry);
                 continue;
             }
@@ -177,13 +186,16 @@ void ReminderController::nearestReminders()
 
     m_reminders = pending;
     if (m_eventsManager) {
-        const int count = m_eventsManager->count();
-        for (int i = 0; i < count; ++i) {
-            const AbstractCommonEventPtr event = m_eventsManager->eventByIndex(i);
-            const QDateTime time = event->reminderDateTime();
-            if (!time.isValid())
+        // The list is shared, not copied; walking it by reference leaves the events' counts alone.
+        const QList<AbstractCommonEventPtr> events = m_eventsManager->events();
+        const QDateTime exactNow = Common::Clock::now();
+        // Removed events leave their answers behind; drop them all now and then.
+        if (m_keys.size() > 2 * events.size() + 64)
+            m_keys.clear();
+        for (const AbstractCommonEventPtr &event : events) {
+            const QDateTime key = reminderKey(event, exactNow);
+            if (!key.isValid())
                 continue;
-            const QDateTime key = dropSeconds(time);
             const QByteArray id = event->id();
             if (key <= now && known.contains({key, id}))
                 continue;
@@ -194,6 +206,31 @@ void ReminderController::nearestReminders()
         m_reminders[it.key()].append(it.value());
 }
 
+QDateTime ReminderController::reminderKey(const AbstractCommonEventPtr &event, const QDateTime &exactNow)
+{
+    CachedKey &cached = m_keys[event.get()];
+    // Same owner: the same event, told apart without touching the count (a cache miss per event).
+    const bool sameEvent = !cached.event.owner_before(event) && !event.owner_before(cached.event);
+    const bool fresh = sameEvent && cached.askedAt.date() == exactNow.date() &&
+                       cached.askedAt <= exactNow && (!cached.time.isValid() || exactNow < cached.time);
+    if (!fresh) {
+        cached.event = event;
+        cached.askedAt = exactNow;
+        cached.time = event->reminderDateTime();
+        cached.key = cached.time.isValid() ? dropSeconds(cached.time) : QDateTime();
+    }
+    return cached.key;
+}
+
+void ReminderController::onEventChanged(int index)
+{
+    if (m_eventsManager && index >= 0 && index < m_eventsManager->count())
+        m_keys.remove(m_eventsManager->eventByIndex(index).get());
+    else
+        m_keys.clear();
+    scheduleReminder();
+}
+
 void ReminderController::restoreSnoozed()
 {
     m_reminders = snoozedFromVariant(IApplication::instance()->settingsValue(s_settingsKey, QVariantList()));
@@ -201,12 +238,11 @@ void ReminderController::restoreSnoozed()
 
 void ReminderController::saveSnoozed()
 {
-    QVariantList value = snoozedToVariant(m_reminders);
     // Most rebuilds give the same table; the store is only touched when it changed.
-    if (m_hasSaved && value == m_saved)
+    if (m_hasSaved && m_reminders == m_saved)
         return;
-    IApplication::instance()->setSettingsValue(s_settingsKey, value);
-    m_saved = std::move(value);
+    IApplication::instance()->setSettingsValue(s_settingsKey, snoozedToVariant(m_reminders));
+    m_saved = m_reminders;
     m_hasSaved = true;
 }
 

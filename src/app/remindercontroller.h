@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -11,6 +12,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 
 class EventsManager;
 class QTimer;
@@ -65,6 +67,9 @@ public slots:
 
 private:
     void nearestReminders();
+    // The event's reminder minute (invalid for none), reused while the event is unchanged.
+    QDateTime reminderKey(const AbstractCommonEventPtr &event, const QDateTime &exactNow);
+    void onEventChanged(int index);
     void restoreSnoozed();
     void saveSnoozed();
 
@@ -74,7 +79,18 @@ private:
     // Event reminders of the current minute already shown or dropped: an event whose time has
     // seconds still answers it after its window opened, and must not open it again.
     QList<QPair<QDateTime, QByteArray>> m_done;
+    // Asking an event for its reminder time costs several local-time conversions, and every
+    // change of any event rebuilds the table: the answers stay valid until the event changes,
+    // the day changes or the answered moment comes.
+    struct CachedKey
+    {
+        std::weak_ptr<AbstractCommonEvent> event; // keeps its owner block, so a reused address is told apart
+        QDateTime askedAt;
+        QDateTime time;
+        QDateTime key;
+    };
+    QHash<const AbstractCommonEvent *, CachedKey> m_keys;
     QDateTime m_wakeTime;
-    QVariantList m_saved;
+    ReminderTable m_saved;
     bool m_hasSaved = false;
 };

@@ -353,6 +353,10 @@ private slots:
         event->setPeriod(Period(at("10:45")));
         QCOMPARE(m_controller->wakeTime(), at("10:45:15"));
         QCOMPARE(stored(), QVariantList{storedEntry(at("10:45"), event->id(), false)});
+        static_cast<NotSpecifiedEvent *>(event.get())->setReminderEnabled(false);
+        QCOMPARE(m_controller->wakeTime(), at("00:00:01", 1));
+        static_cast<NotSpecifiedEvent *>(event.get())->setReminderEnabled(true);
+        QCOMPARE(m_controller->wakeTime(), at("10:45:15"));
         m_manager->removeEvent(event);
         QCOMPARE(m_controller->wakeTime(), at("00:00:01", 1));
     }
