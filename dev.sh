@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 PACKAGES=(
   cmake g++ ninja-build ccache pkg-config
   qt6-base-dev qt6-5compat-dev qt6-multimedia-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
-  libquazip1-qt6-dev libgl-dev
+  libquazip1-qt6-dev libgl-dev libxcb1-dev
 )
 TEST_PACKAGES=(xvfb xauth clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev)

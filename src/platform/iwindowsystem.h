@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+#include <QWindow>
+
+#include <array>
+#include <memory>
+
+// The twelve values of a partial strut: left, right, top, bottom widths, then the start and end of
+// each along its edge, all in device pixels of the whole desktop.
+using StrutPartial = std::array<quint32, 12>;
+
+// The strip a window docked at the top (top = true) or bottom edge reserves, for a window occupying
+// `bar` on a desktop of `desktop` size. A bar that does not touch its edge reserves up to it.
+StrutPartial dockStrut(const QRect &bar, const QSize &desktop, bool top);
+
+// The window-system facilities the docked bar needs: marking a window as a dock, reserving its strip
+// so maximised windows stay clear of it, and keeping it above or below other windows.
+class IWindowSystem
+{
+public:
+    virtual ~IWindowSystem() = default;
+
+    // False where the window system knows no docks (Wayland, offscreen): the caller then makes a
+    // plain stay-on-top window.
+    virtual bool supportsDocks() const = 0;
+    // Marks a window that is not mapped yet as a dock.
+    virtual bool setDockType(QWindow *window) = 0;
+    // Reserves the strip of `bar` (device pixels, desktop coordinates) at the top or bottom edge.
+    virtual bool setStrut(QWindow *window, const QRect &bar, bool top) = 0;
+    virtual bool clearStrut(QWindow *window) = 0;
+    // Keeps the window above (true) or below (false) ordinary windows, mapped or not.
+    virtual bool setStacking(QWindow *window, bool above) = 0;
+
+    // The window system of this session: X11 through xcb where available, else one that does nothing.
+    static std::unique_ptr<IWindowSystem> create();
+};
+
+// Does nothing and says so; used where no X11 connection exists.
+class NullWindowSystem : public IWindowSystem
+{
+public:
+    bool supportsDocks() const override { return false; }
+    bool setDockType(QWindow *) override { return false; }
+    bool setStrut(QWindow *, const QRect &, bool) override { return false; }
+    bool clearStrut(QWindow *) override { return false; }
+    bool setStacking(QWindow *, bool) override { return false; }
+};

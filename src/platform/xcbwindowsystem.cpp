@@ -1,0 +1,127 @@
+#include "platform/xcbwindowsystem.h"
+
+#include <QGuiApplication>
+#include <QLoggingCategory>
+
+#include <cstdlib>
+#include <cstring>
+
+Q_LOGGING_CATEGORY(lcWindowSystem, "qr.platform")
+
+std::unique_ptr<XcbWindowSystem> XcbWindowSystem::create()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection())
+        return nullptr;
+    xcb_connection_t *connection = x11->connection();
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    if (!screen)
+        return nullptr;
+    return std::unique_ptr<XcbWindowSystem>(new XcbWindowSystem(connection, screen->root));
+}
+
+XcbWindowSystem::XcbWindowSystem(xcb_connection_t *connection, xcb_window_t root)
+    : m_connection(connection), m_root(root)
+{
+}
+
+xcb_atom_t XcbWindowSystem::atom(const char *name)
+{
+    xcb_intern_atom_cookie_t cookie = xcb_intern_atom(m_connection, 0, uint16_t(strlen(name)), name);
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(m_connection, cookie, nullptr);
+    if (!reply)
+        return XCB_ATOM_NONE;
+    const xcb_atom_t result = reply->atom;
+    free(reply);
+    return result;
+}
+
+bool XcbWindowSystem::isMapped(xcb_window_t window)
+{
+    xcb_get_window_attributes_reply_t *reply =
+        xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, window), nullptr);
+    if (!reply)
+        return false;
+    const bool mapped = reply->map_state != XCB_MAP_STATE_UNMAPPED;
+    free(reply);
+    return mapped;
+}
+
+bool XcbWindowSystem::setDockType(QWindow *window)
+{
+    if (!window)
+        return false;
+    const xcb_atom_t type = atom("_NET_WM_WINDOW_TYPE_DOCK");
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()),
+                        atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
+    xcb_flush(m_connection);
+    return true;
+}
+
+bool XcbWindowSystem::setStrut(QWindow *window, const QRect &bar, bool top)
+{
+    if (!window)
+        return false;
+    const xcb_window_t id = xcb_window_t(window->winId());
+    xcb_get_geometry_reply_t *geometry =
+        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, m_root), nullptr);
+    if (!geometry)
+        return false;
+    const QSize desktop(geometry->width, geometry->height);
+    free(geometry);
+    const StrutPartial strut = dockStrut(bar, desktop, top);
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32,
+                        12, strut.data());
+    // Older window managers read only the four widths.
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4,
+                        strut.data());
+    xcb_flush(m_connection);
+    qCDebug(lcWindowSystem) << "strut" << (top ? "top" : "bottom") << bar << "desktop" << desktop;
+    return true;
+}
+
+bool XcbWindowSystem::clearStrut(QWindow *window)
+{
+    if (!window)
+        return false;
+    const xcb_window_t id = xcb_window_t(window->winId());
+    xcb_delete_property(m_connection, id, atom("_NET_WM_STRUT_PARTIAL"));
+    xcb_delete_property(m_connection, id, atom("_NET_WM_STRUT"));
+    xcb_flush(m_connection);
+    return true;
+}
+
+bool XcbWindowSystem::setStacking(QWindow *window, bool above)
+{
+    if (!window)
+        return false;
+    const xcb_window_t id = xcb_window_t(window->winId());
+    const xcb_atom_t state = atom("_NET_WM_STATE");
+    const xcb_atom_t wanted = atom(above ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE_BELOW");
+    const xcb_atom_t unwanted = atom(above ? "_NET_WM_STATE_BELOW" : "_NET_WM_STATE_ABOVE");
+    if (!isMapped(id)) {
+        // An unmapped window carries its wish in the property; the window manager reads it at mapping.
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, 1, &wanted);
+        xcb_flush(m_connection);
+        return true;
+    }
+    // A mapped window asks the window manager through the root window.
+    auto send = [&](uint32_t action, xcb_atom_t which) {
+        xcb_client_message_event_t event;
+        memset(&event, 0, sizeof(event));
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = id;
+        event.type = state;
+        event.data.data32[0] = action; // 0 remove, 1 add
+        event.data.data32[1] = which;
+        event.data.data32[3] = 1; // from an application
+        xcb_send_event(m_connection, 0, m_root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char *>(&event));
+    };
+    send(0, unwanted);
+    send(1, wanted);
+    xcb_flush(m_connection);
+    return true;
+}

@@ -1,0 +1,416 @@
+#include "runningline/movingview.h"
+
+#include "runningline/eventitemrole.h"
+
+#include <QAbstractItemModel>
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+MovingView::MovingView(QWidget *parent) : QWidget(parent), m_delegate(new RunningLineDelegate(this))
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+    m_delegate->setFont(font());
+}
+
+MovingView::~MovingView() = default;
+
+void MovingView::setModel(QAbstractItemModel *model)
+{
+    if (m_model)
+        disconnect(m_model, nullptr, this, nullptr);
+    m_model = model;
+    if (model) {
+        connect(model, &QAbstractItemModel::modelReset, this, &MovingView::scheduleRebuild);
+        connect(model, &QAbstractItemModel::layoutChanged, this, &MovingView::scheduleRebuild);
+        connect(model, &QAbstractItemModel::rowsInserted, this, &MovingView::scheduleRebuild);
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &MovingView::scheduleRebuild);
+        connect(model, &QAbstractItemModel::rowsMoved, this, &MovingView::scheduleRebuild);
+        connect(model, &QAbstractItemModel::dataChanged, this, &MovingView::scheduleRebuild);
+    }
+    rebuild();
+}
+
+void MovingView::scheduleRebuild()
+{
+    // Models report changes in bursts (a reset per event while a file loads): rebuild once after them.
+    if (m_rebuildPending)
+        return;
+    m_rebuildPending = true;
+    QTimer::singleShot(0, this, &MovingView::rebuild);
+}
+
+void MovingView::rebuild()
+{
+    m_rebuildPending = false;
+    // Shaped texts of rows that are gone would pile up over a long run.
+    if (m_delegate && m_items.size() > 0)
+        m_delegate->clearCache();
+    m_items.clear();
+    if (m_model) {
+        QString previousWhen;
+        const int rows = m_model->rowCount();
+        m_items.reserve(rows);
+        for (int row = 0; row < rows; ++row) {
+            const QModelIndex index = m_model->index(row, 0);
+            m_items << m_delegate->item(index, previousWhen);
+            previousWhen = index.data(WhenTextRole).toString();
+        }
+    }
+    if (m_currentRow >= m_items.size())
+        m_currentRow = 0;
+    if (!needsScrolling()) {
+        m_offset = 0;
+        m_pausing = false;
+        m_leaving = false;
+    }
+    updateTimer();
+    update();
+}
+
+void MovingView::setTextFont(const QFont &font)
+{
+    setFont(font);
+    m_delegate->setFont(font);
+    rebuild();
+}
+
+void MovingView::setTextColor(const QColor &color)
+{
+    m_textColor = color;
+    update();
+}
+
+void MovingView::setSpeed(int speed)
+{
+    m_speed = qBound(1, speed, 3);
+}
+
+void MovingView::setDirection(int direction)
+{
+    direction = qBound(0, direction, 2);
+    if (direction == m_direction)
+        return;
+    m_direction = direction;
+    m_offset = 0;
+    m_currentRow = 0;
+    m_pausing = false;
+    m_leaving = false;
+    updateTimer();
+    update();
+}
+
+void MovingView::setVerticalPause(int msecs)
+{
+    m_verticalPause = qMax(0, msecs);
+}
+
+void MovingView::setPermanentScroll(bool on)
+{
+    if (on == m_permanentScroll)
+        return;
+    m_permanentScroll = on;
+    if (!needsScrolling())
+        m_offset = 0;
+    updateTimer();
+    update();
+}
+
+void MovingView::setRemoveDuplicatingWhen(bool on)
+{
+    if (on == m_delegate->removeDuplicatingWhen())
+        return;
+    m_delegate->setRemoveDuplicatingWhen(on);
+    rebuild();
+}
+
+void MovingView::setHotExitArea(bool on)
+{
+    m_hotExitArea = on;
+    if (!on)
+        stopExitArea();
+}
+
+void MovingView::setLogo(const QIcon &logo)
+{
+    m_logo = logo;
+    update();
+}
+
+QRect MovingView::logoRect() const
+{
+    if (m_logo.isNull())
+        return QRect();
+    return QRect(2, 0, height(), height());
+}
+
+QRect MovingView::textArea() const
+{
+    const QRect logo = logoRect();
+    const int left = logo.isNull() ? 4 : logo.right() + 6;
+    return QRect(left, 0, qMax(0, width() - left - 4), height());
+}
+
+qreal MovingView::contentWidth() const
+{
+    qreal total = 0;
+    for (const RunningLineItem &item : m_items)
+        total += item.width;
+    return total;
+}
+
+bool MovingView::needsScrolling() const
+{
+    if (m_items.isEmpty())
+        return false;
+    if (m_permanentScroll)
+        return true;
+    if (m_direction == Horizontal)
+        return contentWidth() - m_delegate->gap() > textArea().width();
+    return m_items.size() > 1;
+}
+
+void MovingView::updateTimer()
+{
+    const bool run = needsScrolling() && isVisible() && !m_hovered;
+    if (!run) {
+        m_timer.stop();
+        return;
+    }
+    if (!m_timer.isActive())
+        m_timer.start(m_pausing ? m_verticalPause : s_tickInterval, Qt::PreciseTimer, this);
+}
+
+void MovingView::step()
+{
+    const qreal areaWidth = textArea().width();
+    const qreal rowHeight = height();
+    if (m_direction == Horizontal) {
+        const qreal period = qMax(contentWidth(), areaWidth);
+        if (period <= 0)
+            return;
+        m_offset += m_speed;
+        if (m_offset >= period)
+            m_offset -= period;
+        update(textArea());
+        return;
+    }
+    if (m_items.isEmpty())
+        return;
+    const qreal sign = m_direction == Downward ? 1 : -1;
+    if (m_pausing) {
+        // The pause is over: the row starts to leave.
+        m_pausing = false;
+        m_leaving = true;
+        if (m_timer.isActive())
+            m_timer.start(s_tickInterval, Qt::PreciseTimer, this);
+    }
+    if (m_leaving) {
+        m_offset += sign * m_speed;
+        if (qAbs(m_offset) >= rowHeight) {
+            m_leaving = false;
+            m_currentRow = (m_currentRow + 1) % m_items.size();
+            m_offset = -sign * rowHeight; // the next row comes in from the other side
+        }
+    } else {
+        const qreal next = m_offset + sign * m_speed;
+        if (m_offset == 0 || (m_offset < 0) != (next < 0) || next == 0) {
+            m_offset = 0;
+            m_pausing = true;
+            if (m_timer.isActive())
+                m_timer.start(qMax(1, m_verticalPause), Qt::PreciseTimer, this);
+        } else {
+            m_offset = next;
+        }
+    }
+    update(textArea());
+}
+
+void MovingView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_timer.timerId()) {
+        step();
+    } else if (event->timerId() == m_exitTimer.timerId()) {
+        stopExitArea();
+        emit exitAreaActivated();
+    } else if (event->timerId() == m_blinkTimer.timerId()) {
+        m_blinkOff = !m_blinkOff;
+        update(logoRect());
+    } else {
+        QWidget::timerEvent(event);
+    }
+}
+
+void MovingView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QRect logo = logoRect();
+    if (!logo.isNull() && !m_blinkOff)
+        m_logo.paint(&painter, logo.adjusted(3, 3, -3, -3));
+    const QRect area = textArea();
+    painter.setClipRect(area);
+    painter.setPen(m_textColor);
+    if (m_direction == Horizontal)
+        drawHorizontal(painter, area);
+    else
+        drawVertical(painter, area);
+}
+
+void MovingView::drawHorizontal(QPainter &painter, const QRect &area)
+{
+    const qreal period = qMax(contentWidth(), qreal(area.width()));
+    if (period <= 0)
+        return;
+    const qreal centreY = area.center().y() + 0.5;
+    for (qreal start = area.left() - m_offset; start < area.right(); start += period) {
+        qreal x = start;
+        for (const RunningLineItem &item : m_items) {
+            if (x >= area.right())
+                break;
+            if (x + item.width > area.left())
+                m_delegate->drawItem(&painter, item, x, centreY);
+            x += item.width;
+        }
+    }
+}
+
+void MovingView::drawVertical(QPainter &painter, const QRect &area)
+{
+    if (m_items.isEmpty())
+        return;
+    const RunningLineItem &item = m_items.at(m_currentRow);
+    m_delegate->drawItem(&painter, item, area.left(), area.center().y() + 0.5 + m_offset);
+}
+
+int MovingView::rowAt(const QPoint &pos) const
+{
+    for (int row = 0; row < m_items.size(); ++row)
+        if (rowRect(row).contains(pos))
+            return row;
+    return -1;
+}
+
+QRect MovingView::rowRect(int row) const
+{
+    if (row < 0 || row >= m_items.size())
+        return QRect();
+    const QRect area = textArea();
+    if (m_direction != Horizontal) {
+        if (row != m_currentRow)
+            return QRect();
+        const int width = qCeil(m_items.at(row).width - m_delegate->gap());
+        return QRect(area.left(), qRound(m_offset), width, height()).intersected(area);
+    }
+    const qreal period = qMax(contentWidth(), qreal(area.width()));
+    qreal x = area.left() - m_offset;
+    for (int i = 0; i < row; ++i)
+        x += m_items.at(i).width;
+    const qreal width = m_items.at(row).width - m_delegate->gap();
+    // The copy of the line that follows may be the one on screen.
+    QRect rect(qFloor(x), 0, qCeil(width), height());
+    if (rect.right() < area.left())
+        rect.translate(qRound(period), 0);
+    return rect.intersected(area);
+}
+
+void MovingView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (!needsScrolling())
+        m_offset = 0;
+    updateTimer();
+}
+
+void MovingView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    updateTimer();
+}
+
+void MovingView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    m_timer.stop();
+    stopExitArea();
+}
+
+void MovingView::setHovered(bool hovered)
+{
+    if (hovered == m_hovered)
+        return;
+    m_hovered = hovered;
+    updateTimer();
+}
+
+void MovingView::enterEvent(QEnterEvent *event)
+{
+    QWidget::enterEvent(event);
+    // The line stops under the mouse, so that a row can be read and clicked.
+    setHovered(true);
+}
+
+void MovingView::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    setHovered(false);
+    stopExitArea();
+    if (m_hoveredRow != -1) {
+        m_hoveredRow = -1;
+        emit rowHovered(-1, QRect(), QPoint());
+    }
+}
+
+void MovingView::stopExitArea()
+{
+    m_exitTimer.stop();
+    m_blinkTimer.stop();
+    if (m_blinkOff) {
+        m_blinkOff = false;
+        update(logoRect());
+    }
+}
+
+void MovingView::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint pos = event->position().toPoint();
+    if (m_hotExitArea && logoRect().contains(pos)) {
+        if (!m_exitTimer.isActive()) {
+            m_exitTimer.start(s_exitAreaDelay, this);
+            m_blinkTimer.start(150, this);
+        }
+    } else {
+        stopExitArea();
+    }
+    const int row = rowAt(pos);
+    setCursor(row >= 0 ? m_items.at(row).cursor : Qt::ArrowCursor);
+    if (row != m_hoveredRow) {
+        m_hoveredRow = row;
+        const QRect rect = row >= 0 ? rowRect(row).translated(mapToGlobal(QPoint(0, 0))) : QRect();
+        emit rowHovered(row, rect, event->globalPosition().toPoint());
+    }
+}
+
+void MovingView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const int row = rowAt(event->position().toPoint());
+    emit eventLeftClicked(row >= 0 ? m_items.at(row).id : QByteArray());
+}
+
+void MovingView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const int row = rowAt(event->position().toPoint());
+    if (row >= 0)
+        emit eventDoubleClicked(m_items.at(row).id);
+}
+
+void MovingView::contextMenuEvent(QContextMenuEvent *event)
+{
+    const int row = rowAt(event->pos());
+    emit contextMenuRequested(row >= 0 ? m_items.at(row).id : QByteArray(), event->globalPos());
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "runningline/runninglinedelegate.h"
+
+#include <QBasicTimer>
+#include <QIcon>
+#include <QPointer>
+#include <QWidget>
+
+class QAbstractItemModel;
+
+// The scrolling text of the bar: every row of the model in one line moving left, or one row at a time
+// moving down or up with a pause. Beside it the logo, which doubles as the hot exit area. The line
+// stands still (and no timer runs) when it fits and "permanentScroll" is off, when hovered, and
+// while hidden.
+class MovingView : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum Direction { Horizontal = 0, Downward = 1, Upward = 2 };
+    static constexpr int s_tickInterval = 25;
+    static constexpr int s_exitAreaDelay = 1000;
+
+    explicit MovingView(QWidget *parent = nullptr);
+    ~MovingView() override;
+
+    void setModel(QAbstractItemModel *model);
+    QAbstractItemModel *model() const { return m_model; }
+    RunningLineDelegate *delegate() const { return m_delegate; }
+
+    void setTextFont(const QFont &font);
+    void setTextColor(const QColor &color);
+    void setSpeed(int speed);
+    int speed() const { return m_speed; }
+    void setDirection(int direction);
+    int direction() const { return m_direction; }
+    void setVerticalPause(int msecs);
+    void setPermanentScroll(bool on);
+    void setRemoveDuplicatingWhen(bool on);
+    void setHotExitArea(bool on);
+    void setLogo(const QIcon &logo);
+
+    // Whether the line moves now; false when it fits, is hovered or hidden.
+    bool isScrolling() const { return m_timer.isActive() && !m_pausing; }
+    bool needsScrolling() const;
+    // The prepared rows, in the model's order.
+    const QList<RunningLineItem> &items() const { return m_items; }
+    // The row under a point of the view, or -1.
+    int rowAt(const QPoint &pos) const;
+    // Where a row is drawn now, in view coordinates; empty when not visible.
+    QRect rowRect(int row) const;
+    QRect logoRect() const;
+    QRect textArea() const;
+
+    // Moves the line by one tick; the benchmark and the tests drive it directly.
+    void step();
+    qreal offset() const { return m_offset; }
+    int currentRow() const { return m_currentRow; }
+
+signals:
+    void eventLeftClicked(const QByteArray &id);
+    void eventDoubleClicked(const QByteArray &id);
+    void contextMenuRequested(const QByteArray &id, const QPoint &globalPos);
+    // The mouse rests on a row (row -1: on none).
+    void rowHovered(int row, const QRect &globalRect, const QPoint &globalCursor);
+    // The hot exit area was hovered long enough.
+    void exitAreaActivated();
+
+public slots:
+    void rebuild();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+private:
+    void scheduleRebuild();
+    void updateTimer();
+    qreal contentWidth() const;
+    void drawHorizontal(QPainter &painter, const QRect &area);
+    void drawVertical(QPainter &painter, const QRect &area);
+    void setHovered(bool hovered);
+    void stopExitArea();
+
+    QPointer<QAbstractItemModel> m_model;
+    RunningLineDelegate *m_delegate;
+    QList<RunningLineItem> m_items;
+    QColor m_textColor = Qt::black;
+    QIcon m_logo;
+    int m_speed = 1;
+    int m_direction = Horizontal;
+    int m_verticalPause = 1000;
+    bool m_permanentScroll = false;
+    bool m_hotExitArea = false;
+    bool m_hovered = false;
+    bool m_rebuildPending = false;
+
+    QBasicTimer m_timer;
+    // Horizontal: how far the line has moved left. Vertical: how far the current row is from rest.
+    qreal m_offset = 0;
+    int m_currentRow = 0;
+    bool m_pausing = false;
+    bool m_leaving = false; // vertical: the current row is moving out
+
+    QBasicTimer m_exitTimer;
+    QBasicTimer m_blinkTimer;
+    bool m_blinkOff = false;
+    int m_hoveredRow = -1;
+};

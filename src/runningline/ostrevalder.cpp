@@ -1,0 +1,785 @@
+#include "runningline/ostrevalder.h"
+
+#include "core/iapplication.h"
+#include "core/lastversioninfo.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "core/version.h"
+#include "events/system/updateevent.h"
+#include "platform/iwindowsystem.h"
+#include "platform/sessionprobe.h"
+#include "runningline/accumulativeeventsmodel.h"
+#include "runningline/barplacement.h"
+#include "runningline/eventsmodel.h"
+#include "runningline/movinglinefilter.h"
+#include "runningline/movingview.h"
+#include "runningline/systemmodel.h"
+#include "runningline/tooltiphandler.h"
+#include "store/editorcommands.h"
+#include "widgets/disappearer.h"
+
+#include <QAction>
+#include <QDataStream>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+#include <QTimerEvent>
+#include <QToolButton>
+#include <QWindow>
+
+namespace OstrevalderPrivate {
+
+Ostrevalder::Platform &platform()
+{
+    static Ostrevalder::Platform s_platform = Ostrevalder::defaultPlatform();
+    return s_platform;
+}
+
+Properties *properties()
+{
+    IApplication *app = IApplication::instance();
+    return app ? app->properties() : nullptr;
+}
+
+void addProperty(const QByteArray &id, const QVariant &value)
+{
+    if (Properties *props = properties())
+        props->addProperty(id, value);
+}
+
+int defaultDaysToWatch()
+{
+    Properties *props = properties();
+    const QVariant days = props ? props->value("daysToWatch") : QVariant();
+    return days.isValid() ? days.toInt() : MovingLineFilter::s_defaultDaysToWatch;
+}
+
+QPixmap drawLogo(int size)
+{
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    QLinearGradient face(0, 0, 0, s);
+    face.setColorAt(0, QColor(64, 148, 222));
+    face.setColorAt(1, QColor(22, 84, 160));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(face);
+    painter.drawRoundedRect(QRectF(0.5, 0.5, s - 1, s - 1), s * 0.22, s * 0.22);
+    // A ring with a tail: a "Q" that is also a clock face.
+    QPen pen(Qt::white, qMax(1.5, s * 0.11), Qt::SolidLine, Qt::RoundCap);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    const QRectF ring(s * 0.2, s * 0.18, s * 0.56, s * 0.56);
+    painter.drawEllipse(ring);
+    painter.drawLine(QPointF(s * 0.6, s * 0.62), QPointF(s * 0.82, s * 0.84));
+    pen.setWidthF(qMax(1.0, s * 0.07));
+    painter.setPen(pen);
+    painter.drawLine(ring.center(), ring.center() + QPointF(0, -s * 0.17));
+    painter.drawLine(ring.center(), ring.center() + QPointF(s * 0.12, 0));
+    return pixmap;
+}
+
+} // namespace OstrevalderPrivate
+
+using namespace OstrevalderPrivate;
+
+// ---- desktop access
+
+void Ostrevalder::setPlatform(const Platform &value)
+{
+    platform() = value;
+}
+
+Ostrevalder::Platform Ostrevalder::defaultPlatform()
+{
+    Platform result;
+    result.windowSystem = [] { return IWindowSystem::create(); };
+    result.sessionActive = [] {
+        LogindSessionProbe probe;
+        return probe.isOwnSessionActive();
+    };
+    result.grabScreen = [](const QRect &rect) {
+        // Only an X11 desktop hands out its pixels; elsewhere the gradient stays.
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            return QImage();
+        QScreen *screen = QGuiApplication::screenAt(rect.center());
+        if (!screen)
+            return QImage();
+        const QRect local = rect.translated(-screen->geometry().topLeft());
+        return screen->grabWindow(0, local.x(), local.y(), local.width(), local.height()).toImage();
+    };
+    return result;
+}
+
+// ---- settings
+
+void Ostrevalder::registerPanelProperties()
+{
+    addProperty("panelPosition", int(BarPlacement::Bottom));
+    addProperty("panelOnTop", false);
+    addProperty("monitorNumber", -1);
+    addProperty("transparentForMouseEvents", false);
+    addProperty("adjustBackgroundToWallpaper", true);
+    addProperty("s_panelBackgroundColor1", QColor());
+    addProperty("s_panelBackgroundColor2", QColor());
+    addProperty("panelBackgroundGradient", QByteArray());
+    addProperty("appAutorun", true);
+    const int firstDay = int(QLocale::system().firstDayOfWeek());
+    addProperty("firstDayOfWeek", firstDay >= 1 && firstDay <= 7 ? firstDay : 1);
+    IApplication *app = IApplication::instance();
+    if (!app || !app->barHandle())
+        fallBackFromTaskbarPosition();
+}
+
+void Ostrevalder::registerTextProperties()
+{
+    QFont font;
+    font.setPointSize(14);
+    addProperty("movingTextFont", font);
+    addProperty("movingTextColor", QColor(0, 0, 0));
+    addProperty("removeTextDayXfromY", false);
+    addProperty("removeTextToday", false);
+    addProperty("removeDuplicatingWhen", false);
+}
+
+void Ostrevalder::registerMovingProperties()
+{
+    addProperty("movingLineSpeed", 1);
+    addProperty("hotExitArea", false);
+    addProperty("exitOnLeftButtonClick", false);
+    addProperty("movingTextDirection", int(MovingView::Horizontal));
+    addProperty("verticalPause", 1000);
+    addProperty("permanentScroll", false);
+}
+
+void Ostrevalder::fallBackFromTaskbarPosition()
+{
+    Properties *props = properties();
+    if (props && props->value("panelPosition").toInt() == BarPlacement::OverTaskbar)
+        props->setValue("panelPosition", int(BarPlacement::Bottom));
+}
+
+QGradientStops Ostrevalder::defaultGradient()
+{
+    return {{0.0, QColor(246, 246, 240)}, {1.0, QColor(214, 222, 232)}};
+}
+
+QByteArray Ostrevalder::gradientToByteArray(const QGradientStops &stops)
+{
+    QByteArray data;
+    QDataStream out(&data, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_4_0);
+    out << quint32(stops.size());
+    for (const QGradientStop &stop : stops)
+        out << double(stop.first) << stop.second;
+    return data;
+}
+
+QGradientStops Ostrevalder::gradientFromByteArray(const QByteArray &data)
+{
+    QDataStream in(data);
+    in.setVersion(QDataStream::Qt_4_0);
+    quint32 count = 0;
+    in >> count;
+    // Each stop takes at least a double and a colour's spec; a count beyond the data is damage.
+    if (in.status() != QDataStream::Ok || count == 0 || count > quint32(data.size() / 8))
+        return defaultGradient();
+    QGradientStops stops;
+    for (quint32 i = 0; i < count; ++i) {
+        double position = 0;
+        QColor colour;
+        in >> position >> colour;
+        if (in.status() != QDataStream::Ok || !(position >= 0.0 && position <= 1.0))
+            return defaultGradient();
+        stops << QGradientStop(position, colour);
+    }
+    return stops;
+}
+
+QPair<QColor, QColor> Ostrevalder::averageColours(const QImage &image)
+{
+    if (image.isNull() || image.width() < 2)
+        return {};
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    auto average = [&rgb](int from, int to) {
+        qint64 r = 0, g = 0, b = 0, n = 0;
+        // Every few pixels are enough for an average and keep a wide strip cheap.
+        for (int y = 0; y < rgb.height(); y += 2) {
+            const QRgb *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+            for (int x = from; x < to; x += 3) {
+                r += qRed(line[x]);
+                g += qGreen(line[x]);
+                b += qBlue(line[x]);
+                ++n;
+            }
+        }
+        return n ? QColor(int(r / n), int(g / n), int(b / n)) : QColor();
+    };
+    const int half = rgb.width() / 2;
+    return {average(0, half), average(half, rgb.width())};
+}
+
+QIcon Ostrevalder::logoIcon()
+{
+    static QIcon s_logo;
+    if (s_logo.isNull()) {
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            s_logo.addPixmap(drawLogo(size));
+    }
+    return s_logo;
+}
+
+QString Ostrevalder::newVersionText()
+{
+    return tr("New version of %1 is available.").arg(QCoreApplication::applicationName());
+}
+
+bool Ostrevalder::hasEventsToShow()
+{
+    IApplication *app = IApplication::instance();
+    EventsManager *manager = app ? app->eventsManager() : nullptr;
+    if (!manager)
+        return false;
+    EventsModel model(manager);
+    MovingLineFilter filter;
+    filter.setDefaultDaysToWatch(defaultDaysToWatch());
+    filter.setSourceModel(&model);
+    return filter.userRowCount() > 0;
+}
+
+// ---- the bar
+
+Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags), UndoProxy(IApplication::instance() ? IApplication::instance()->undoObject() : nullptr)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QCoreApplication::applicationName());
+    setWindowIcon(logoIcon());
+
+    if (platform().windowSystem)
+        m_windowSystem = platform().windowSystem();
+    if (!m_windowSystem)
+        m_windowSystem = std::make_unique<NullWindowSystem>();
+    m_docked = m_windowSystem->supportsDocks();
+    if (m_docked) {
+        setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::Tool);
+    } else {
+        setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint);
+        QR_LOG("The window system offers no docks: the bar is a plain window that stays on top");
+    }
+
+    IApplication *app = IApplication::instance();
+    m_eventsModel = new EventsModel(app ? app->eventsManager() : nullptr, this);
+    m_ownLinesModel = new SystemModel(&m_systemEvents, this);
+    m_allModel = new AccumulativeEventsModel(this);
+    m_allModel->addSourceModel(m_eventsModel);
+    if (SystemEvents *appLines = SystemEvents::applicationList()) {
+        m_applicationLinesModel = new SystemModel(appLines, this);
+        m_allModel->addSourceModel(m_applicationLinesModel);
+    }
+    m_allModel->addSourceModel(m_ownLinesModel);
+    m_filter = new MovingLineFilter(this);
+    m_filter->setDefaultDaysToWatch(defaultDaysToWatch());
+    m_filter->setSourceModel(m_allModel);
+
+    m_view = new MovingView(this);
+    m_view->setLogo(logoIcon());
+    m_view->setModel(m_filter);
+    m_updateButton = new QToolButton(this);
+    m_updateButton->setText(tr("Update"));
+    m_updateButton->setToolTip(newVersionText());
+    m_updateButton->setAutoRaise(true);
+    m_updateButton->hide();
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 2, 0);
+    layout->setSpacing(2);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(m_updateButton);
+
+    m_toolTipHandler = new ToolTipHandler(
+        [this](int row) -> QWidget * {
+            const QModelIndex index = m_filter->index(row, 0);
+            if (!index.isValid())
+                return nullptr;
+            if (!index.data(IsSystemRole).toBool()) {
+                IApplication *app = IApplication::instance();
+                EventsManager *manager = app ? app->eventsManager() : nullptr;
+                const AbstractCommonEventPtr event =
+                    manager ? manager->eventById(index.data(EventIdRole).toByteArray()) : nullptr;
+                if (QWidget *info = event ? event->infoWidget() : nullptr)
+                    return info;
+            }
+            auto *label = new QLabel(index.data(Qt::DisplayRole).toString());
+            label->setWordWrap(true);
+            label->setMargin(6);
+            label->setMaximumWidth(480);
+            return label;
+        },
+        this);
+
+    connect(m_view, &MovingView::eventLeftClicked, this, &Ostrevalder::onEventLeftClick);
+    connect(m_view, &MovingView::eventDoubleClicked, this, &Ostrevalder::onEventDoubleClick);
+    connect(m_view, &MovingView::exitAreaActivated, this, &Ostrevalder::myClose);
+    connect(m_view, &MovingView::rowHovered, m_toolTipHandler, &ToolTipHandler::onRowHovered);
+    connect(m_view, &MovingView::contextMenuRequested, this, [this](const QByteArray &id, const QPoint &pos) {
+        m_toolTipHandler->hide();
+        QMenu *menu = createContextMenu(id);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(pos);
+    });
+    connect(m_updateButton, &QToolButton::clicked, this, [] {
+        if (IApplication *app = IApplication::instance())
+            app->showUpdateDialog();
+    });
+    connect(m_filter, &QAbstractItemModel::modelReset, this, &Ostrevalder::scheduleInfoLines);
+    connect(m_filter, &QAbstractItemModel::layoutChanged, this, &Ostrevalder::scheduleInfoLines);
+    connect(m_filter, &QAbstractItemModel::rowsInserted, this, &Ostrevalder::scheduleInfoLines);
+    connect(m_filter, &QAbstractItemModel::rowsRemoved, this, &Ostrevalder::scheduleInfoLines);
+
+    if (Properties *props = properties()) {
+        connect(props, &Properties::propertyChanged, this, &Ostrevalder::propertyChanged);
+        for (const QByteArray &id :
+             {"movingTextFont", "movingTextColor", "removeDuplicatingWhen", "movingLineSpeed", "hotExitArea",
+              "movingTextDirection", "verticalPause", "permanentScroll"})
+            applySetting(id, props->value(id));
+    }
+    if (app && app->app() && app->app()->metaObject()->indexOfSignal("newVersionAvailable()") >= 0)
+        connect(app->app(), SIGNAL(newVersionAvailable()), this, SLOT(onNewVersionAvailable()));
+    // The notice is sent once per run; a bar made after it still offers the update.
+    if (app) {
+        const QString offered = app->lastVersionInfo().version;
+        if (!offered.isEmpty() && Version(offered) > Version(QCoreApplication::applicationVersion()) &&
+            offered != UpdateEvent::dontRemindVersion())
+            onNewVersionAvailable();
+    }
+
+    watchScreens();
+    updateInfoLines();
+    placeBar();
+    updateBackground(true);
+}
+
+Ostrevalder::~Ostrevalder()
+{
+    delete m_logWindow;
+    // The models watch lists that outlive the bar; take them down before the list members go.
+    delete m_filter;
+    delete m_allModel;
+    m_filter = nullptr;
+    m_allModel = nullptr;
+}
+
+QVariant Ostrevalder::setting(const QByteArray &id, const QVariant &fallback) const
+{
+    Properties *props = properties();
+    const QVariant value = props ? props->value(id) : QVariant();
+    return value.isValid() ? value : fallback;
+}
+
+int Ostrevalder::eventsToShowCount() const
+{
+    return m_filter ? m_filter->userRowCount() : 0;
+}
+
+void Ostrevalder::invalidateTimeFilters()
+{
+    m_filter->invalidateTimeFilters();
+    scheduleInfoLines();
+}
+
+void Ostrevalder::myClose()
+{
+    if (m_closing)
+        return;
+    m_closing = true;
+    m_toolTipHandler->hide();
+    auto *fade = new Disappearer(this, 50, 0.15);
+    connect(fade, &Disappearer::finished, this, &QWidget::close);
+    fade->start();
+}
+
+SystemEvent *Ostrevalder::systemEventById(const QByteArray &id) const
+{
+    if (id.isEmpty())
+        return nullptr;
+    QList<SystemEventPtr> all = m_systemEvents.events();
+    if (SystemEvents *appLines = SystemEvents::applicationList())
+        all += appLines->events();
+    for (const SystemEventPtr &event : all)
+        if (event->id() == id)
+            return event.get();
+    return nullptr;
+}
+
+void Ostrevalder::onEventLeftClick(const QByteArray &id)
+{
+    if (SystemEvent *event = systemEventById(id)) {
+        if (QAction *action = event->action())
+            action->trigger();
+    }
+    if (setting("exitOnLeftButtonClick", false).toBool())
+        myClose();
+}
+
+void Ostrevalder::onEventDoubleClick(const QByteArray &id)
+{
+    if (SystemEvent *event = systemEventById(id)) {
+        if (QAction *action = event->doubleClickAction())
+            action->trigger();
+        return;
+    }
+    IApplication *app = IApplication::instance();
+    EventsManager *manager = app ? app->eventsManager() : nullptr;
+    if (!manager || id.isEmpty())
+        return;
+    const int index = manager->indexOf(manager->eventById(id));
+    if (index >= 0)
+        app->showEditor(index);
+}
+
+void Ostrevalder::onNewVersionAvailable()
+{
+    m_updateButton->show();
+}
+
+void Ostrevalder::showLog()
+{
+    if (!m_logWindow) {
+        m_logWindow = new QPlainTextEdit;
+        m_logWindow->setAttribute(Qt::WA_DeleteOnClose);
+        m_logWindow->setReadOnly(true);
+        m_logWindow->setWindowTitle(tr("Log"));
+        m_logWindow->resize(760, 420);
+    }
+    m_logWindow->setPlainText(QString::fromUtf8(logBuffer()));
+    m_logWindow->show();
+    m_logWindow->raise();
+}
+
+QMenu *Ostrevalder::createContextMenu(const QByteArray &id)
+{
+    auto *menu = new QMenu(this);
+    IApplication *app = IApplication::instance();
+    EventsManager *manager = app ? app->eventsManager() : nullptr;
+    AbstractCommonEventPtr event = manager && !id.isEmpty() ? manager->eventById(id) : nullptr;
+    if (SystemEvent *system = systemEventById(id)) {
+        const QList<QAction *> actions = system->contextMenuActions();
+        menu->addActions(actions);
+    } else if (event) {
+        menu->addActions(event->contextMenuActions());
+        const int index = manager->indexOf(event);
+        menu->addAction(tr("&Edit..."), this, [index] {
+            if (IApplication *app = IApplication::instance())
+                app->showEditor(index);
+        });
+        std::weak_ptr<AbstractCommonEvent> weak = event;
+        menu->addAction(tr("&Delete"), this, [this, weak] {
+            IApplication *app = IApplication::instance();
+            AbstractCommonEventPtr target = weak.lock();
+            if (app && app->eventsManager() && target && app->eventsManager()->indexOf(target) >= 0)
+                COMMAND(new RemoveEventCommand(app->eventsManager(), target));
+        });
+    }
+    if (!menu->isEmpty())
+        menu->addSeparator();
+    menu->addAction(tr("Events &Editor..."), this, [] {
+        if (IApplication *app = IApplication::instance())
+            app->showEditor(-1);
+    });
+    if (app && app->app() && app->app()->metaObject()->indexOfSlot("newTodoGadget()") >= 0)
+        menu->addAction(tr("&New To-Do Gadget"), app->app(), SLOT(newTodoGadget()));
+    menu->addAction(tr("&Settings..."), this, [] {
+        if (IApplication *app = IApplication::instance())
+            app->showSettings();
+    });
+    menu->addSeparator();
+    if (app && app->undoObject()) {
+        menu->addAction(createUndoAction(menu));
+        menu->addAction(createRedoAction(menu));
+        menu->addSeparator();
+    }
+    menu->addAction(tr("Show &Log..."), this, &Ostrevalder::showLog);
+    menu->addAction(tr("&Hide"), this, &Ostrevalder::myClose);
+    menu->addAction(tr("E&xit"), this, [] {
+        IApplication *app = IApplication::instance();
+        QObject *target = app ? app->app() : nullptr;
+        if (target && target->metaObject()->indexOfSlot("exitApp()") >= 0)
+            QMetaObject::invokeMethod(target, "exitApp", Qt::QueuedConnection);
+        else
+            QCoreApplication::quit();
+    });
+    return menu;
+}
+
+void Ostrevalder::propertyChanged(const QByteArray &id, const QVariant &value)
+{
+    applySetting(id, value);
+}
+
+void Ostrevalder::applySetting(const QByteArray &id, const QVariant &value)
+{
+    if (id == "appAutorun") {
+        // The application handles the entry too; setting it twice does no harm.
+        if (IApplication *app = IApplication::instance())
+            app->setAutorun(value.toBool());
+    } else if (id == "movingTextFont") {
+        QFont font = value.value<QFont>();
+        if (value.isValid())
+            m_view->setTextFont(font);
+        placeBar();
+    } else if (id == "movingTextColor") {
+        const QColor colour = value.value<QColor>();
+        m_view->setTextColor(colour.isValid() ? colour : QColor(Qt::black));
+    } else if (id == "removeDuplicatingWhen") {
+        m_view->setRemoveDuplicatingWhen(value.toBool());
+    } else if (id == "removeTextToday" || id == "removeTextDayXfromY") {
+        // The events keep their texts for a day; make them anew so the change shows now.
+        IApplication *app = IApplication::instance();
+        if (EventsManager *manager = app ? app->eventsManager() : nullptr)
+            for (const AbstractCommonEventPtr &event : manager->events())
+                event->invalidateCache();
+        m_view->rebuild();
+    } else if (id == "movingLineSpeed") {
+        m_view->setSpeed(value.toInt());
+    } else if (id == "hotExitArea") {
+        m_view->setHotExitArea(value.toBool());
+    } else if (id == "movingTextDirection") {
+        m_view->setDirection(value.toInt());
+    } else if (id == "verticalPause") {
+        m_view->setVerticalPause(value.toInt());
+    } else if (id == "permanentScroll") {
+        m_view->setPermanentScroll(value.toBool());
+    } else if (id == "daysToWatch") {
+        m_filter->setDefaultDaysToWatch(value.isValid() ? value.toInt() : MovingLineFilter::s_defaultDaysToWatch);
+        scheduleInfoLines();
+    } else if (id == "panelPosition" || id == "monitorNumber") {
+        placeBar();
+        updateBackground(!isVisible());
+    } else if (id == "panelOnTop") {
+        if (isVisible() && m_docked)
+            m_windowSystem->setStacking(windowHandle(), value.toBool());
+    } else if (id == "adjustBackgroundToWallpaper" || id == "panelBackgroundGradient") {
+        updateBackground(!isVisible());
+    } else if (id == "transparentForMouseEvents") {
+        if (!value.toBool())
+            setClickThrough(false);
+    }
+}
+
+// ---- information lines
+
+void Ostrevalder::scheduleInfoLines()
+{
+    if (m_infoLinesPending)
+        return;
+    m_infoLinesPending = true;
+    QTimer::singleShot(0, this, &Ostrevalder::updateInfoLines);
+}
+
+void Ostrevalder::updateInfoLines()
+{
+    m_infoLinesPending = false;
+    IApplication *app = IApplication::instance();
+    EventsManager *manager = app ? app->eventsManager() : nullptr;
+
+    const bool loadFailed = manager && manager->hasError();
+    if (loadFailed && !m_loadErrorLine) {
+        m_loadErrorLine = std::make_shared<TextEvent>(nullptr, manager->errorString(), -1);
+        m_systemEvents.insertEvent(0, m_loadErrorLine);
+        // insertEvent says nothing to the models: tell them through a reset of the list's model.
+        m_allModel->removeSourceModel(m_ownLinesModel);
+        m_allModel->addSourceModel(m_ownLinesModel);
+    } else if (!loadFailed && m_loadErrorLine) {
+        m_systemEvents.removeEvent(m_loadErrorLine);
+        m_loadErrorLine.reset();
+    }
+
+    const bool empty = eventsToShowCount() == 0;
+    if (empty && !m_noEventsLine) {
+        m_noEventsLine = std::make_shared<TextEvent>(
+            nullptr, tr("No events in the next %n day(s).", nullptr, m_filter->defaultDaysToWatch()), -1);
+        m_systemEvents.addEvent(m_noEventsLine);
+    } else if (!empty && m_noEventsLine) {
+        m_systemEvents.removeEvent(m_noEventsLine);
+        m_noEventsLine.reset();
+    }
+}
+
+// ---- placement and docking
+
+QScreen *Ostrevalder::targetScreen() const
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return nullptr;
+    const int index = BarPlacement::screenIndex(setting("monitorNumber", -1).toInt(), int(screens.size()),
+                                                int(screens.indexOf(QGuiApplication::primaryScreen())));
+    return screens.at(index);
+}
+
+QRect Ostrevalder::targetGeometry() const
+{
+    QScreen *screen = targetScreen();
+    if (!screen)
+        return geometry();
+    // A dock's own strip is cut from the available area, so docks measure the whole monitor.
+    const QRect area = m_docked ? screen->geometry() : screen->availableGeometry();
+    const int height = BarPlacement::barHeight(QFontMetrics(m_view->font()).height());
+    return BarPlacement::barRect(area, setting("panelPosition", 1).toInt(), height);
+}
+
+void Ostrevalder::placeBar()
+{
+    if (!m_view)
+        return;
+    const QRect target = targetGeometry();
+    if (QScreen *screen = targetScreen(); screen && windowHandle())
+        windowHandle()->setScreen(screen);
+    setFixedSize(target.size());
+    move(target.topLeft());
+    if (isVisible())
+        applyDockHints();
+}
+
+void Ostrevalder::watchScreens()
+{
+    auto onScreen = [this](QScreen *screen) {
+        connect(screen, &QScreen::geometryChanged, this, &Ostrevalder::placeBar);
+        connect(screen, &QScreen::availableGeometryChanged, this, &Ostrevalder::placeBar);
+    };
+    for (QScreen *screen : QGuiApplication::screens())
+        onScreen(screen);
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, [this, onScreen](QScreen *screen) {
+        onScreen(screen);
+        placeBar();
+    });
+    // The removed screen is still listed while this runs: place the bar once it is gone.
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, [this] { QTimer::singleShot(0, this, &Ostrevalder::placeBar); });
+    connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &Ostrevalder::placeBar);
+}
+
+void Ostrevalder::applyDockHints()
+{
+    if (!m_docked || !windowHandle())
+        return;
+    const bool top = setting("panelPosition", 1).toInt() == BarPlacement::Top;
+    QWindow *window = windowHandle();
+    const qreal ratio = window->devicePixelRatio();
+    const QRect rect = geometry();
+    const QRect device(QPoint(qRound(rect.x() * ratio), qRound(rect.y() * ratio)),
+                       QSize(qRound(rect.width() * ratio), qRound(rect.height() * ratio)));
+    m_windowSystem->setDockType(window);
+    m_windowSystem->setStacking(window, setting("panelOnTop", false).toBool());
+    m_windowSystem->setStrut(window, device, top);
+}
+
+void Ostrevalder::showEvent(QShowEvent *event)
+{
+    // Sent before the window is mapped: the window manager then reads the hints once, at mapping.
+    placeBar();
+    applyDockHints();
+    QWidget::showEvent(event);
+}
+
+void Ostrevalder::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    if (isVisible())
+        applyDockHints();
+}
+
+void Ostrevalder::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (isVisible())
+        applyDockHints();
+}
+
+// ---- colours
+
+void Ostrevalder::updateBackground(bool mayGrab)
+{
+    QGradientStops stops;
+    if (setting("adjustBackgroundToWallpaper", true).toBool()) {
+        QColor first = setting("s_panelBackgroundColor1").value<QColor>();
+        QColor second = setting("s_panelBackgroundColor2").value<QColor>();
+        const bool active = platform().sessionActive && platform().sessionActive();
+        if (mayGrab && active && platform().grabScreen) {
+            const auto sampled = averageColours(platform().grabScreen(targetGeometry()));
+            if (sampled.first.isValid() && sampled.second.isValid()) {
+                first = sampled.first;
+                second = sampled.second;
+                if (Properties *props = properties()) {
+                    props->setValue("s_panelBackgroundColor1", first);
+                    props->setValue("s_panelBackgroundColor2", second);
+                }
+            }
+        }
+        if (first.isValid() && second.isValid())
+            stops = {{0.0, first}, {1.0, second}};
+    }
+    if (stops.isEmpty())
+        stops = gradientFromByteArray(setting("panelBackgroundGradient").toByteArray());
+    m_backgroundStops = stops;
+    update();
+}
+
+void Ostrevalder::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    QLinearGradient gradient(0, 0, width(), height());
+    gradient.setStops(m_backgroundStops);
+    painter.fillRect(rect(), gradient);
+    painter.setPen(QColor(0, 0, 0, 60));
+    const bool top = setting("panelPosition", 1).toInt() == BarPlacement::Top;
+    // A thin line on the side that faces the desktop.
+    const int y = top ? height() - 1 : 0;
+    painter.drawLine(0, y, width(), y);
+}
+
+// ---- click-through while hovered
+
+void Ostrevalder::enterEvent(QEnterEvent *event)
+{
+    QWidget::enterEvent(event);
+    if (setting("transparentForMouseEvents", false).toBool() &&
+        !(QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier))
+        setClickThrough(true);
+}
+
+void Ostrevalder::setClickThrough(bool on)
+{
+    if (on == m_clickThrough)
+        return;
+    m_clickThrough = on;
+    if (QWindow *window = windowHandle()) {
+        window->setFlag(Qt::WindowTransparentForInput, on);
+        // Changing the flags writes Qt's own window type again.
+        if (isVisible())
+            applyDockHints();
+    }
+    setWindowOpacity(on ? 0.25 : 1.0);
+    // The bar gets no leave event while the mouse passes through it: look for the mouse instead.
+    if (on)
+        m_clickThroughPoll.start(200, this);
+    else
+        m_clickThroughPoll.stop();
+}
+
+void Ostrevalder::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() != m_clickThroughPoll.timerId())
+        return QWidget::timerEvent(event);
+    const bool ctrl = QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;
+    if (ctrl || !frameGeometry().contains(QCursor::pos()))
+        setClickThrough(false);
+}

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "core/undoobject.h"
+#include "store/systemevents.h"
+
+#include <QBasicTimer>
+#include <QGradientStops>
+#include <QIcon>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class AccumulativeEventsModel;
+class EventsModel;
+class IWindowSystem;
+class MovingLineFilter;
+class MovingView;
+class QMenu;
+class QPlainTextEdit;
+class QToolButton;
+class SystemModel;
+class TextEvent;
+class ToolTipHandler;
+
+// The running-line bar: a thin window on the top or bottom edge of a monitor that scrolls the coming
+// events and the system messages. It docks there through the window system (reserving its strip),
+// colours itself from the desktop under it or from a gradient, and applies every setting live.
+// Closing it deletes it, so destroyed() follows every close.
+class Ostrevalder : public QWidget, public UndoProxy
+{
+    Q_OBJECT
+
+public:
+    // What the bar asks of the desktop; tests replace it before making a bar.
+    struct Platform
+    {
+        std::function<std::unique_ptr<IWindowSystem>()> windowSystem;
+        // Whether the user is at the screen, so that sampling its colours makes sense.
+        std::function<bool()> sessionActive;
+        // The desktop's pixels in a rectangle of global coordinates; a null image when not possible.
+        std::function<QImage(const QRect &)> grabScreen;
+    };
+    static void setPlatform(const Platform &platform);
+    static Platform defaultPlatform();
+
+    explicit Ostrevalder(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+    ~Ostrevalder() override;
+
+    static void registerPanelProperties();
+    static void registerTextProperties();
+    static void registerMovingProperties();
+    static void fallBackFromTaskbarPosition();
+
+    static QGradientStops gradientFromByteArray(const QByteArray &data);
+    static QByteArray gradientToByteArray(const QGradientStops &stops);
+    static QGradientStops defaultGradient();
+    // The average colours of the left and right halves of a picture of the desktop.
+    static QPair<QColor, QColor> averageColours(const QImage &image);
+
+    static bool hasEventsToShow();
+    static QIcon logoIcon();
+    static QString newVersionText();
+
+    int eventsToShowCount() const;
+
+    // Parts for the application and for tests.
+    SystemEvents *systemEvents() { return &m_systemEvents; }
+    MovingLineFilter *filter() const { return m_filter; }
+    MovingView *view() const { return m_view; }
+    QToolButton *updateButton() const { return m_updateButton; }
+    ToolTipHandler *toolTipHandler() const { return m_toolTipHandler; }
+    bool isDocked() const { return m_docked; }
+    bool isClickThrough() const { return m_clickThrough; }
+    // The background as painted now: the stops from the left edge to the right.
+    QGradientStops backgroundStops() const { return m_backgroundStops; }
+    // The context menu for a row (empty id: no row); the caller owns it.
+    QMenu *createContextMenu(const QByteArray &id);
+    // Where the bar goes with the current settings and screens.
+    QRect targetGeometry() const;
+
+public slots:
+    void invalidateTimeFilters();
+    void myClose();
+    void onEventLeftClick(const QByteArray &id);
+    void onEventDoubleClick(const QByteArray &id);
+    void propertyChanged(const QByteArray &id, const QVariant &value);
+    void onNewVersionAvailable();
+    void showLog();
+    void placeBar();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void enterEvent(QEnterEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void applySetting(const QByteArray &id, const QVariant &value);
+    void applyDockHints();
+    void updateBackground(bool mayGrab);
+    void updateInfoLines();
+    void scheduleInfoLines();
+    void setClickThrough(bool on);
+    void watchScreens();
+    QScreen *targetScreen() const;
+    SystemEvent *systemEventById(const QByteArray &id) const;
+    QVariant setting(const QByteArray &id, const QVariant &fallback = QVariant()) const;
+
+    SystemEvents m_systemEvents;
+    EventsModel *m_eventsModel = nullptr;
+    SystemModel *m_ownLinesModel = nullptr;
+    SystemModel *m_applicationLinesModel = nullptr;
+    AccumulativeEventsModel *m_allModel = nullptr;
+    MovingLineFilter *m_filter = nullptr;
+    MovingView *m_view = nullptr;
+    QToolButton *m_updateButton = nullptr;
+    ToolTipHandler *m_toolTipHandler = nullptr;
+    std::unique_ptr<IWindowSystem> m_windowSystem;
+    bool m_docked = false;
+    bool m_closing = false;
+    bool m_clickThrough = false;
+    bool m_infoLinesPending = false;
+    QBasicTimer m_clickThroughPoll;
+    QGradientStops m_backgroundStops;
+    std::shared_ptr<TextEvent> m_noEventsLine;
+    std::shared_ptr<TextEvent> m_loadErrorLine;
+    QPointer<QPlainTextEdit> m_logWindow;
+};
