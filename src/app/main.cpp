@@ -1,18 +1,35 @@
+#include "app/application.h"
+#include "app/applicationask.h"
+#include "app/startarguments.h"
 #include "core/log.h"
-#include "platform/appidentity.h"
 
-#include <QCoreApplication>
-#include <QTextStream>
+#include <QMessageBox>
+
+#include <cstdio>
 
 namespace {
 
 void myMessageOutput(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    static const char *const prefixes[] = {"Debug: ", "Warning: ", "Critical: ", "Fatal: ", "Info: "};
-    const int index = type == QtInfoMsg ? 4 : qBound(0, int(type), 3);
-    writeLogLine(context.file, context.line, context.function, QByteArray(prefixes[index]) + text.toUtf8());
+    Q_UNUSED(context);
+    static const char *const prefixes[] = {"Debug: ", "Warning: ", "Critical: ", "Fatal: "};
+    if (type < QtDebugMsg || type > QtFatalMsg)
+        return;
+    const QByteArray message = text.toUtf8();
+    if (type == QtFatalMsg)
+        fprintf(stderr, "Fatal: %s\n", message.constData());
+    writeLogLine(context.file, context.line, "myMessageOutput", QByteArray(prefixes[type]) + message);
     if (type == QtFatalMsg)
         abort();
+}
+
+// Windows are placed and kept on top by the program, which Wayland clients cannot do: use X11 there.
+void preferXcbUnderWayland()
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("DISPLAY"))
+        return;
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland")
+        qputenv("QT_QPA_PLATFORM", "xcb");
 }
 
 } // namespace
@@ -20,10 +37,18 @@ void myMessageOutput(QtMsgType type, const QMessageLogContext &context, const QS
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(myMessageOutput);
-    QCoreApplication app(argc, argv);
-    AppIdentity::apply();
-    QCoreApplication::setApplicationVersion(QStringLiteral(QR_VERSION));
-    QTextStream(stdout) << "Quillane Reminder " << QR_VERSION
-                        << ": core services are set up; the application window is not built yet.\n";
-    return 0;
+    preferXcbUnderWayland();
+    Application a(argc, argv);
+    if (a.isRunning())
+        return a.sendMessage(QString::fromLatin1(Application::kActivateMessage), Application::kActivateTimeoutMs) ? 1 : 0;
+    if (!a.startError().isEmpty()) {
+        MessageBoxAsk().warning(QCoreApplication::applicationName(), a.startError());
+        return 2;
+    }
+    if (StartArguments::isUninstallStart(a.arguments())) {
+        a.showUninstallFeedback();
+        return 0;
+    }
+    QR_ASSERT(QMetaObject::invokeMethod(&a, "start", Qt::QueuedConnection));
+    return a.exec();
 }

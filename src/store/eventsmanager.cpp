@@ -218,9 +218,19 @@ bool EventsManager::keepUnloadedFileAside()
 
 bool EventsManager::save()
 {
-    if (m_fileName.isEmpty() || !keepUnloadedFileAside())
+    if (m_fileName.isEmpty())
         return false;
-    return Common::writeFileAtomically(m_fileName, fileText());
+    if (!keepUnloadedFileAside()) {
+        emit saveFailed(m_fileName, tr("A copy of the file that could not be read cannot be kept beside it."));
+        return false;
+    }
+    QString error;
+    if (!Common::writeFileAtomically(m_fileName, fileText(), &error)) {
+        emit saveFailed(m_fileName, error);
+        return false;
+    }
+    emit saved(m_fileName);
+    return true;
 }
 
 void EventsManager::createDefaultCalendar()

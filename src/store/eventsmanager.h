@@ -82,6 +82,9 @@ signals:
     void calendarMoved();
     void calendarsChanged();
     void defaultCalendarChanged(int oldIndex, int newIndex);
+    // A save did not reach the file: the changes live only in memory until a later save succeeds.
+    void saveFailed(const QString &fileName, const QString &reason);
+    void saved(const QString &fileName);
 
 private slots:
     void onEventChanged();

@@ -1,0 +1,737 @@
+#include "app/application.h"
+
+#include "app/applicationask.h"
+#include "app/barvisibility.h"
+#include "app/localization.h"
+#include "app/movinglinefactory.h"
+#include "app/soundlist.h"
+#include "app/startarguments.h"
+#include "app/timeupdate.h"
+#include "app/traymenu.h"
+#include "app/uidbackup.h"
+#include "core/applocale.h"
+#include "core/clock.h"
+#include "core/crashhandleradapter.h"
+#include "core/deferredcall.h"
+#include "core/langs.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "core/statcollector.h"
+#include "core/storage.h"
+#include "core/systeminforeport.h"
+#include "platform/appidentity.h"
+#include "platform/linuxautostart.h"
+#include "platform/linuxdatalocation.h"
+#include "platform/linuxsettingsstore.h"
+#include "platform/linuxsoundplayer.h"
+#include "platform/singleinstance.h"
+#include "store/backupmanager.h"
+#include "store/calendarinfo.h"
+#include "store/editorcommands.h"
+#include "store/eventsmanager.h"
+#include "store/systemevents.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QTextStream>
+#include <QTimer>
+#include <QTranslator>
+
+namespace ApplicationPrivate {
+
+// The time-update timer: one for the process, without parent, kept from the first scheduling on.
+std::unique_ptr<QTimer> s_updateTimer;
+
+// The chosen locale's two-letter language code ("ru" for Russian).
+QString languageCode(const QLocale &locale)
+{
+    return locale.name().left(2);
+}
+
+} // namespace ApplicationPrivate
+
+using namespace ApplicationPrivate;
+
+Application::Application(int &argc, char **argv, Parts parts)
+    : QApplication(argc, argv), UndoObject(), m_parts(std::move(parts))
+{
+    setInstance(this);
+    setQuitOnLastWindowClosed(false);
+    AppIdentity::apply();
+    setApplicationVersion(QStringLiteral(QR_VERSION));
+
+    // A second start only hands over "activate": it must not touch the instance's files, not even its log.
+    m_singleInstance = new SingleInstance(QString::fromLatin1(kAppId), this, m_parts.runtimeFolder);
+    m_anotherInstance = m_singleInstance->isRunning();
+    if (m_anotherInstance)
+        return;
+    connect(m_singleInstance, &SingleInstance::messageReceived, this, &Application::onAnotherInstanceMessage);
+
+    if (!m_parts.movingLine)
+        m_parts.movingLine = createMovingLineFactory();
+    if (!m_parts.ask)
+        m_parts.ask = std::make_unique<MessageBoxAsk>();
+
+    // Every later step writes into the data folder, the log first: make it before anything else.
+    m_dataLocation = LinuxDataLocation().path();
+    if (m_dataLocation.isEmpty()) {
+        m_startError = tr("The data folder of %1 cannot be created in \"%2\". Check that your home folder "
+                          "is writable and has free space.")
+                           .arg(applicationName(),
+                                QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+        return;
+    }
+    CrashHandlerAdapter().resetLogFile();
+
+    m_sounds = std::make_unique<SoundList>();
+    const QIcon logo = m_parts.movingLine->logoIcon();
+    m_systemTrayIcon = std::make_unique<QSystemTrayIcon>(logo);
+    setWindowIcon(logo);
+
+    m_settings = LinuxSettingsStore().open();
+    m_uid = UidBackup::readOrCreate(organizationName());
+    // No taskbar band to dock into on Linux: barHandle() stays 0. The web controller and the gadgets
+    // controller are made here once they exist.
+
+    StatCollector::init(m_settings.get(), QDir(m_dataLocation).filePath(QStringLiteral("stat.dat")));
+
+    m_properties = std::make_unique<Properties>(nullptr, QDir(m_dataLocation).filePath(QStringLiteral("prop.dat")));
+    QR_ASSERT(connect(m_properties.get(), &Properties::propertyChanged, this, &Application::propertyChanged));
+
+    m_storage = std::make_unique<Storage>(QDir(m_dataLocation).filePath(QStringLiteral("pixmaps.dat")));
+    // The custom types and event types storages are made here once they exist.
+
+    setupLocalization();
+    Common::DeferredCallProcessor::init();
+
+    QFile styles(QStringLiteral(":/Ostrevalder/styles.css"));
+    if (styles.exists()) {
+        QR_ASSERT(styles.open(QIODevice::ReadOnly));
+        setStyleSheet(QString::fromUtf8(styles.readAll()));
+    }
+
+    m_uidBackup = std::make_unique<UidBackup>(m_uid, organizationName());
+    m_backupManager = std::make_unique<BackupManager>(QStringLiteral("qbf"));
+    // Order of the archive: gadgets, properties, user id, custom types, event types, pictures; events last.
+    m_backupManager->addBackupObject(m_properties.get());
+    m_backupManager->addBackupObject(m_uidBackup.get());
+    m_backupManager->addBackupObjects(m_storage->backupObjects());
+
+    m_parts.movingLine->startRun();
+
+    m_systemTrayIcon->setToolTip(applicationName());
+    QR_ASSERT(connect(m_systemTrayIcon.get(), &QSystemTrayIcon::activated, this, &Application::onTrayEvent));
+    m_constructed = true;
+}
+
+Application::~Application()
+{
+    if (m_constructed) {
+        StatCollector::removeFile();
+        m_parts.movingLine->finishRun();
+        Common::DeferredCallProcessor::term();
+        StatCollector::addInt("successful_ends", true, 1);
+        CrashHandlerAdapter().removeLogFile();
+    }
+    s_updateTimer.reset();
+    delete m_creepingLine.data();
+    m_systemTrayIcon.reset();
+    m_trayMenu.reset();
+    m_calendarsProvider.reset();
+    m_systemEvents.reset();
+    m_eventsManager.reset();
+    m_backupManager.reset();
+    m_uidBackup.reset();
+    m_properties.reset();
+    m_storage.reset();
+    m_settings.reset();
+}
+
+bool Application::sendMessage(const QString &message, int timeoutMs)
+{
+    return m_singleInstance->sendMessage(message, timeoutMs);
+}
+
+// ---- settings -------------------------------------------------------------------------------------
+
+QSettings *Application::settings()
+{
+    QR_ASSERT(0 != m_settings.get());
+    return m_settings.get();
+}
+
+QVariant Application::settingsValue(const QByteArray &key, const QVariant &defaultValue) const
+{
+    if (!m_settings)
+        return defaultValue;
+    return m_settings->value(QString::fromLatin1(key), defaultValue);
+}
+
+void Application::setSettingsValue(const QByteArray &key, const QVariant &value)
+{
+    if (m_settings)
+        m_settings->setValue(QString::fromLatin1(key), value);
+}
+
+void Application::removeSettings(const QByteArray &key, bool withDottedChildren)
+{
+    if (!m_settings)
+        return;
+    const QString name = QString::fromLatin1(key);
+    m_settings->remove(name);
+    if (!withDottedChildren)
+        return;
+    const QString prefix = name + QLatin1Char('.');
+    const QStringList keys = m_settings->allKeys();
+    for (const QString &k : keys) {
+        if (k.startsWith(prefix))
+            m_settings->remove(k);
+    }
+}
+
+IBackupManager *Application::backupManager()
+{
+    return m_backupManager.get();
+}
+
+QString Application::systemInfoText()
+{
+    if (m_systemInfoText.isEmpty()) {
+        QTextStream out(&m_systemInfoText);
+        Common::writeSystemInfoReport(out, applicationPid());
+        out.flush();
+    }
+    return m_systemInfoText;
+}
+
+QString Application::applicationFilePath() const
+{
+    // The first argument may be a bare name found on PATH; the running file is what autostart needs.
+    return QCoreApplication::applicationFilePath();
+}
+
+QString Application::timeFormat() const
+{
+    static const QString format =
+        QLocale::system().timeFormat(QLocale::LongFormat).contains(QLatin1String("AP")) ? QStringLiteral("h:mm AP")
+                                                                                        : QStringLiteral("h:mm");
+    return format;
+}
+
+bool Application::layoutDirection() const
+{
+    if (!m_properties)
+        return false;
+    const QVariant locale = m_properties->value("locale");
+    if (!locale.isValid() || locale.isNull())
+        return false;
+    return locale.toLocale().textDirection() == Qt::RightToLeft;
+}
+
+QString Application::eventsFilePath() const
+{
+    return QDir(m_dataLocation).filePath(QStringLiteral("events.dat"));
+}
+
+// ---- start ----------------------------------------------------------------------------------------
+
+void Application::start()
+{
+    registerProperties();
+    setupEventsManager();
+    m_calendarsProvider = std::make_unique<CalendarsProvider>(m_eventsManager.get());
+
+    const bool silent = StartArguments::isSilentStart(arguments());
+    showCreepingLineIfNeeded(true, !silent);
+    if (!m_creepingLine && silent && m_properties->value("exitWhenMovingLineIsHidden").toBool()) {
+        QR_ASSERT(QMetaObject::invokeMethod(this, "exitApp", Qt::QueuedConnection));
+        return;
+    }
+
+    createTrayMenu();
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        m_systemTrayIcon->show();
+    else
+        QR_LOG("No system tray is present: the program runs without a tray icon; start it again to open "
+               "the events editor");
+    // The gadgets are loaded here once they exist.
+    scheduleTimeUpdate();
+    // The welcome gadget, the statistics of the run, the network duties and the reminder controller
+    // follow here once they exist.
+    writeSystemInfo();
+    writeAutorunOnFirstStart();
+    m_started = true;
+}
+
+void Application::registerProperties()
+{
+    Properties *p = m_properties.get();
+    p->addProperty("daysToWatch", 15);
+    p->addProperty("notifyMinutes", 15);
+    p->addProperty("notifyDays", 0);
+    p->addProperty("showAppointmentInMovingLine", true);
+    p->addProperty("showAppointmentReminder", true);
+    p->addProperty("exitWhenMovingLineIsHidden", false);
+    p->addProperty("reminderWidgetDefaultMinutes", 15);
+    p->addProperty("appointmentSoundPath", QString());
+    p->addProperty("creepingLineVisibilityOption", int(BarVisibility::Always));
+    // Older versions only knew whether to start the bar without coming events.
+    if (!p->takeProperty("startIfNoEvents", true).toBool())
+        p->setValue("creepingLineVisibilityOption", int(BarVisibility::WhenEventsComing));
+    m_parts.movingLine->registerProperties();
+    // The autostart entry follows this setting also while the bar is missing.
+    if (!p->value("appAutorun").isValid())
+        p->addProperty("appAutorun", true);
+    m_propertiesRegistered = true;
+}
+
+void Application::writeAutorunOnFirstStart()
+{
+    // The entry is written once, on the first start; after that only a change of the setting touches it.
+    if (settingsValue("autostartEntryWritten", false).toBool())
+        return;
+    setSettingsValue("autostartEntryWritten", true);
+    if (m_properties->value("appAutorun").toBool())
+        setAutorun(true);
+}
+
+void Application::setupEventsManager()
+{
+    m_eventsManager = std::make_unique<EventsManager>(eventsFilePath());
+    if (m_eventsManager->hasError())
+        m_parts.ask->information(tr("Data Error"), m_eventsManager->errorString());
+    QR_ASSERT(connect(m_eventsManager.get(), &EventsManager::saveFailed, this, &Application::onSaveFailed));
+    QR_ASSERT(connect(m_eventsManager.get(), &EventsManager::saved, this, &Application::onSaved));
+    m_systemEvents = std::make_unique<SystemEvents>();
+    m_properties->addProperty("removeExpiredEvents", false);
+    m_properties->addProperty("removeExpiredEventsDays", 0);
+    cleanUpExpiredEvents();
+
+    const QMap<QByteArray, int> counts = m_eventsManager->eventsCountByType();
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        StatCollector::setInt(it.key() + "_count", false, it.value());
+
+    m_backupManager->addBackupObject(m_eventsManager.get());
+
+    EventsManager *manager = m_eventsManager.get();
+    QR_ASSERT(connect(manager, &EventsManager::eventAdded, this, &Application::scheduleTimeUpdate));
+    QR_ASSERT(connect(manager, &EventsManager::eventRemoved, this, &Application::scheduleTimeUpdate));
+    QR_ASSERT(connect(manager, &EventsManager::eventChanged, this, &Application::scheduleTimeUpdate));
+    QR_ASSERT(connect(manager, &EventsManager::layoutChanged, this, &Application::scheduleTimeUpdate));
+    QR_ASSERT(connect(manager, &EventsManager::removeRequired, this, &Application::onEventRemoveRequired));
+    const auto reconsiderBar = [this] { showCreepingLineIfNeeded(false, false); };
+    QR_ASSERT(connect(manager, &EventsManager::eventAdded, this, reconsiderBar));
+    QR_ASSERT(connect(manager, &EventsManager::eventChanged, this, reconsiderBar));
+    QR_ASSERT(connect(manager, &EventsManager::layoutChanged, this, reconsiderBar));
+}
+
+void Application::cleanUpExpiredEvents()
+{
+    if (!m_eventsManager || !m_properties->value("removeExpiredEvents").toBool())
+        return;
+    m_eventsManager->removeExpiredEvents(m_properties->value("removeExpiredEventsDays").toInt());
+}
+
+void Application::onEventRemoveRequired(int index)
+{
+    QR_ASSERT(index != -1);
+    if (!m_eventsManager || index < 0 || index >= m_eventsManager->count())
+        return;
+    const AbstractCommonEventPtr event = m_eventsManager->eventByIndex(index);
+    QR_ASSERT(event);
+    if (!event)
+        return;
+    COMMAND(new RemoveEventCommand(m_eventsManager.get(), event));
+}
+
+// ---- time update ----------------------------------------------------------------------------------
+
+QDateTime Application::nextTimeChange() const
+{
+    if (!m_eventsManager)
+        return QDateTime();
+    return TimeUpdate::nextTimeChange(m_eventsManager->events(), Common::Clock::now());
+}
+
+void Application::scheduleTimeUpdate()
+{
+    if (!s_updateTimer) {
+        s_updateTimer = std::make_unique<QTimer>();
+        s_updateTimer->setSingleShot(true);
+        QR_ASSERT(connect(s_updateTimer.get(), &QTimer::timeout, this, &Application::invalidateTimeFilters));
+    }
+    s_updateTimer->stop();
+    const QDateTime now = Common::Clock::now();
+    m_scheduledUpdate = TimeUpdate::updateMoment(nextTimeChange(), now);
+    qDebug("Next time update scheduled for %s", qUtf8Printable(m_scheduledUpdate.toString(Qt::ISODate)));
+    s_updateTimer->setInterval(int(qBound(qint64(0), now.msecsTo(m_scheduledUpdate), qint64(INT_MAX))));
+    s_updateTimer->start();
+}
+
+void Application::invalidateTimeFilters()
+{
+    if (m_creepingLine)
+        m_parts.movingLine->invalidateTimeFilters(m_creepingLine);
+    // The editor's filters are invalidated here once the editor exists.
+    scheduleTimeUpdate();
+    hideCreepingLineIfNeeded();
+    showCreepingLineIfNeeded(false, false);
+}
+
+// ---- the bar --------------------------------------------------------------------------------------
+
+bool Application::hasComingEvents()
+{
+    if (m_creepingLine)
+        return m_parts.movingLine->hasRows(m_creepingLine);
+    return m_parts.movingLine->hasEventsToShow();
+}
+
+void Application::showCreepingLineIfNeeded(bool starting, bool showIfNotDisabled)
+{
+    if (m_creepingLine || !m_properties)
+        return;
+    const int option = m_properties->value("creepingLineVisibilityOption").toInt();
+    if (BarVisibility::shouldCreate(option, starting, showIfNotDisabled, [this] { return hasComingEvents(); }))
+        createMovingLine();
+}
+
+void Application::hideCreepingLineIfNeeded()
+{
+    if (!m_creepingLine)
+        return;
+    const int option = m_properties->value("creepingLineVisibilityOption").toInt();
+    if (BarVisibility::shouldRemove(option, [this] { return hasComingEvents(); }))
+        m_creepingLine->deleteLater();
+}
+
+void Application::createMovingLine()
+{
+    QWidget *bar = m_parts.movingLine->create();
+    if (!bar)
+        return;
+    m_creepingLine = bar;
+    bar->show();
+    if (m_properties->value("exitWhenMovingLineIsHidden").toBool())
+        QR_ASSERT(connect(bar, &QObject::destroyed, this, &Application::exitApp));
+}
+
+void Application::propertyChanged(const QByteArray &id, const QVariant &value)
+{
+    if (id == "creepingLineVisibilityOption") {
+        if (value.toInt() == BarVisibility::Never) {
+            if (m_creepingLine)
+                m_creepingLine->deleteLater();
+        } else if (m_started) {
+            hideCreepingLineIfNeeded();
+            showCreepingLineIfNeeded(false, false);
+        }
+    } else if (id == "exitWhenMovingLineIsHidden") {
+        if (m_creepingLine) {
+            disconnect(m_creepingLine, &QObject::destroyed, this, &Application::exitApp);
+            if (value.toBool())
+                QR_ASSERT(connect(m_creepingLine, &QObject::destroyed, this, &Application::exitApp));
+        }
+    } else if (id == "appAutorun") {
+        // Registration at start reports the stored value; only a change made by the user counts.
+        if (m_propertiesRegistered)
+            setAutorun(value.toBool());
+    }
+}
+
+void Application::onAnotherInstanceMessage(const QString &message)
+{
+    QR_LOG("Message received: " + message.toUtf8());
+    if (message != QLatin1String(kActivateMessage))
+        return;
+    showCreepingLineIfNeeded(true, true);
+    if (!m_creepingLine)
+        showEditor(-1);
+}
+
+// ---- tray -----------------------------------------------------------------------------------------
+
+QAction *Application::addActionToMenu(QMenu *menu, const QString &text, const QByteArray &slot, const QString &icon)
+{
+    auto *action = new QAction(menu);
+    action->setText(text);
+    const QByteArray method = QByteArray::number(QSLOT_CODE) + slot;
+    QR_ASSERT(connect(action, SIGNAL(triggered()), this, method.constData(), Qt::QueuedConnection));
+    if (!icon.isEmpty())
+        action->setIcon(QIcon(icon));
+    menu->addAction(action);
+    return action;
+}
+
+void Application::createTrayMenu()
+{
+    m_trayMenu = std::make_unique<QMenu>();
+    for (const TrayMenu::Entry &entry : TrayMenu::entries()) {
+        switch (entry.role) {
+        case TrayMenu::Separator:
+            m_trayMenu->addSeparator();
+            break;
+        case TrayMenu::BarAction:
+            m_barAction = addActionToMenu(m_trayMenu.get(), QString(), entry.slot, entry.icon);
+            break;
+        case TrayMenu::UpdateAction:
+            m_updateAction = addActionToMenu(m_trayMenu.get(), tr("New version of %1 is available.").arg(applicationName()),
+                                             entry.slot, entry.icon);
+            m_trayMenu->setDefaultAction(m_updateAction);
+            m_updateAction->setVisible(false);
+            break;
+        case TrayMenu::Plain:
+            addActionToMenu(m_trayMenu.get(), tr(entry.text), entry.slot, entry.icon);
+            break;
+        }
+    }
+    m_systemTrayIcon->setContextMenu(m_trayMenu.get());
+    // Some trays open the menu without telling the icon; keep the bar entry's text right either way.
+    connect(m_trayMenu.get(), &QMenu::aboutToShow, this, &Application::updateCreepingLineAction);
+}
+
+void Application::updateCreepingLineAction()
+{
+    if (m_barAction)
+        m_barAction->setText(m_creepingLine ? tr("Hide Creeping Line") : tr("Show Creeping Line"));
+}
+
+void Application::onTrayEvent(QSystemTrayIcon::ActivationReason reason)
+{
+    switch (reason) {
+    case QSystemTrayIcon::Context:
+        updateCreepingLineAction();
+        break;
+    case QSystemTrayIcon::DoubleClick:
+        showEditor(-1);
+        break;
+    case QSystemTrayIcon::Trigger:
+        if (!m_creepingLine && m_barAction)
+            m_barAction->trigger();
+        break;
+    default:
+        break;
+    }
+}
+
+void Application::showHideCreepingLine()
+{
+    if (m_creepingLine)
+        m_parts.movingLine->close(m_creepingLine);
+    else
+        createMovingLine();
+}
+
+void Application::newTodoGadget()
+{
+    logMissingWindow("to-do gadget");
+}
+
+void Application::exitApp()
+{
+    exit(0);
+}
+
+// ---- windows --------------------------------------------------------------------------------------
+
+void Application::logMissingWindow(const char *what)
+{
+    m_missingWindowRequests << QString::fromLatin1(what);
+    QR_LOG(QByteArray("Not available in this build: ") + what);
+}
+
+void Application::showEditor(int event)
+{
+    QR_LOG("Show Editor");
+    Q_UNUSED(event);
+    logMissingWindow("events editor");
+}
+
+void Application::showSettings()
+{
+    QR_LOG("Open Settings");
+    logMissingWindow("settings dialog");
+}
+
+int Application::showAboutDialog()
+{
+    QR_LOG("Show About Dialog");
+    logMissingWindow("about dialog");
+    return 0;
+}
+
+void Application::showUpdateDialog()
+{
+    logMissingWindow("update dialog");
+}
+
+void Application::showRequestFeatureDialog()
+{
+    QR_LOG("Feature Request Dialog");
+    showReportDialog(tr("Request a feature"), true);
+}
+
+void Application::showReportBugDialog()
+{
+    QR_LOG("Report Bug Dialog");
+    showReportDialog(tr("Report a bug"), true);
+}
+
+int Application::showReportDialog(const QString &title, bool withTechnicalInfo)
+{
+    Q_UNUSED(withTechnicalInfo);
+    logMissingWindow("report dialog");
+    QR_LOG("Report dialog asked for: " + title.toUtf8());
+    return 0;
+}
+
+bool Application::raiseSettingsDialog()
+{
+    return false;
+}
+
+bool Application::raiseEditor()
+{
+    return false;
+}
+
+void Application::showUninstallFeedback()
+{
+    // The web controller sends the uninstall notice here once it exists.
+    setAutorun(false);
+    const QString text = tr("Your opinion is very important for us.\nWould you send us your feedback please?");
+    if (m_parts.ask && m_parts.ask->question(applicationName(), text))
+        showReportDialog(tr("Uninstall feedback"), false);
+}
+
+// ---- platform services ----------------------------------------------------------------------------
+
+IAutostart *Application::autostart()
+{
+    if (!m_parts.autostart)
+        m_parts.autostart = std::make_unique<LinuxAutostart>();
+    return m_parts.autostart.get();
+}
+
+void Application::setAutorun(bool on)
+{
+    IAutostart *entry = autostart();
+    if (entry->isOn() == on)
+        return;
+    if (!entry->setOn(on))
+        QR_LOG(QByteArray("Cannot ") + (on ? "write" : "remove") + " the autostart entry");
+}
+
+void Application::playSound(const QString &path)
+{
+    if (!m_parts.soundPlayer)
+        m_parts.soundPlayer = std::make_unique<LinuxSoundPlayer>();
+    m_parts.soundPlayer->play(path);
+}
+
+void Application::writeSystemInfo()
+{
+    const QString path = QFileInfo(QDir(m_dataLocation), QStringLiteral("sysinfo.dat")).absoluteFilePath();
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        file.write(systemInfoText().toUtf8());
+    CrashHandlerAdapter().addFileToReport(path.toUtf8(), QByteArrayLiteral("sysinfo.txt"));
+}
+
+// ---- save failures --------------------------------------------------------------------------------
+
+void Application::onSaveFailed(const QString &fileName, const QString &reason)
+{
+    QR_LOG("Cannot save " + fileName.toUtf8() + ": " + reason.toUtf8());
+    if (m_failingFiles.contains(fileName))
+        return;
+    m_failingFiles.insert(fileName);
+    m_parts.ask->warning(tr("Data Error"),
+                         tr("Your changes could not be saved to \"%1\":\n%2\n\nThey are kept while %3 runs and "
+                            "saved with your next change once the file can be written. If you exit now they "
+                            "are lost.")
+                             .arg(QDir::toNativeSeparators(fileName), reason, applicationName()));
+}
+
+void Application::onSaved(const QString &fileName)
+{
+    if (!m_failingFiles.remove(fileName))
+        return;
+    QR_LOG("Saved again: " + fileName.toUtf8());
+    m_parts.ask->information(tr("Data Saved"),
+                             tr("Your changes are saved to \"%1\" again.").arg(QDir::toNativeSeparators(fileName)));
+}
+
+// ---- languages ------------------------------------------------------------------------------------
+
+void Application::setupLocalization()
+{
+    m_langs = std::make_unique<Langs>();
+    m_language.clear();
+    const QStringList folders = Langs::installedFolders(false);
+    for (const QString &code : Localization::languageCodes(folders)) {
+        const QLocale locale(code);
+        if (locale.language() == QLocale::C)
+            continue;
+        m_langs->addLanguage(QLocale::languageToString(locale.language()), locale.language());
+    }
+    m_properties->addProperty("locale", QVariant());
+    if (StatCollector::isFirstStart())
+        suggestLanguage();
+
+    QVariant stored = m_properties->value("locale");
+    if (!stored.isValid() || stored.isNull()) {
+        if (!m_langs->hasLanguage(QLocale::English))
+            return;
+        m_properties->setValue("locale", QLocale(QLocale::English));
+        stored = m_properties->value("locale");
+    }
+    const QLocale locale = stored.toLocale();
+    if (!m_langs->hasLanguage(locale.language())) {
+        m_properties->setValue("locale", QVariant());
+        return;
+    }
+    m_language = languageCode(locale);
+    Common::setAppLocale(locale);
+
+    const QString appFile = Langs::appTranslationFile(locale.language());
+    m_translator = std::make_unique<QTranslator>();
+    if (appFile.isEmpty() || !m_translator->load(appFile)) {
+        QR_LOG("Can't load translation file");
+        QR_LOG(appFile.toUtf8());
+        QR_LOG("Available files:");
+        for (const QString &folder : folders) {
+            for (const QString &name : Localization::ownTranslationFiles(folder))
+                QR_LOG(name.toUtf8());
+        }
+        m_translator.reset();
+        return;
+    }
+    m_qtTranslator = std::make_unique<QTranslator>();
+    const QString qtFile = Langs::qtTranslationFile(locale.language());
+    if (qtFile.isEmpty() || !m_qtTranslator->load(qtFile))
+        m_qtTranslator.reset();
+    installTranslator(m_translator.get());
+    if (m_qtTranslator)
+        installTranslator(m_qtTranslator.get());
+}
+
+void Application::suggestLanguage()
+{
+    const QVariant stored = m_properties->value("locale");
+    if (stored.isValid() && !stored.isNull())
+        return;
+    const QLocale::Language system = QLocale::system().language();
+    if (system == QLocale::English || !m_langs->hasLanguage(system))
+        return;
+    QTranslator translator;
+    QR_ASSERT(translator.load(Langs::appTranslationFile(system)));
+    const QString name = m_langs->languageName(system).toUpper();
+    const QString text = QStringLiteral("%1 detected that your system language is %2.\n").arg(applicationName(), name) +
+                         translator.translate("QApplication", "Would you like to switch %1 to %2 language?")
+                             .arg(applicationName(), name);
+    if (m_parts.ask->question(applicationName(), text))
+        m_properties->setValue("locale", QLocale(system));
+}

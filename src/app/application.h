@@ -1,0 +1,184 @@
+#pragma once
+
+#include "app/applicationask.h"
+#include "app/movinglinefactory.h"
+#include "core/iapplication.h"
+#include "core/lastversioninfo.h"
+#include "core/undoobject.h"
+#include "platform/iautostart.h"
+#include "platform/isoundplayer.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QPointer>
+#include <QSet>
+#include <QSystemTrayIcon>
+
+#include <memory>
+
+class BackupManager;
+class CalendarsProvider;
+class QAction;
+class QMenu;
+class QTranslator;
+class SingleInstance;
+class SystemEvents;
+class UidBackup;
+
+// The application object: keeps one instance per user, owns every long-lived service, builds them in a
+// fixed order and serves them to the rest of the program through IApplication. Lives in the tray.
+class Application : public QApplication, public UndoObject, public IApplication
+{
+    Q_OBJECT
+
+public:
+    // Platform pieces the application uses; what is left empty gets the real one.
+    struct Parts
+    {
+        std::unique_ptr<IMovingLineFactory> movingLine;
+        std::unique_ptr<IAutostart> autostart;
+        std::unique_ptr<ISoundPlayer> soundPlayer;
+        std::unique_ptr<IApplicationAsk> ask;
+        QString runtimeFolder; // of the single-instance lock and socket
+    };
+
+    static constexpr char kAppId[] = "QuillaneReminder";
+    static constexpr char kActivateMessage[] = "activate";
+    static constexpr int kActivateTimeoutMs = 5000;
+
+    Application(int &argc, char **argv, Parts parts = Parts());
+    ~Application() override;
+
+    // Another process of this user is the instance; this one then built nothing else.
+    bool isRunning() const { return m_anotherInstance; }
+    bool sendMessage(const QString &message, int timeoutMs);
+    // Why the program cannot run (the data folder cannot be made); empty when it can.
+    QString startError() const { return m_startError; }
+
+    // IApplication
+    QSettings *settings() override;
+    Properties *properties() override { return m_properties.get(); }
+    QString uid() const override { return m_uid; }
+    QString dataLocation() const override { return m_dataLocation; }
+    QString language() const override { return m_language; }
+    GadgetsController *gadgetsController() override { return nullptr; }
+    QVariant settingsValue(const QByteArray &key, const QVariant &defaultValue = QVariant()) const override;
+    void setSettingsValue(const QByteArray &key, const QVariant &value) override;
+    void removeSettings(const QByteArray &key, bool withDottedChildren) override;
+    Storage *storage() override { return m_storage.get(); }
+    IBackupManager *backupManager() override;
+    QString systemInfoText() override;
+    QString applicationFilePath() const override;
+    WebController *webController() override { return nullptr; }
+    Langs *langs() override { return m_langs.get(); }
+    QString timeFormat() const override;
+    const LastVersionInfo &lastVersionInfo() const override { return m_lastVersionInfo; }
+    void setLastVersionInfo(const LastVersionInfo &info) override { m_lastVersionInfo = info; }
+    bool layoutDirection() const override;
+    IEventTypesStorage *eventTypesStorage() override { return nullptr; }
+    void setAutorun(bool on) override;
+    int showReportDialog(const QString &title, bool withTechnicalInfo) override;
+    void showUninstallFeedback() override;
+    WId barHandle() const override { return 0; }
+    bool raiseSettingsDialog() override;
+    bool raiseEditor() override;
+    EventsManager *eventsManager() override { return m_eventsManager.get(); }
+    UndoObject *undoObject() override { return this; }
+    QObject *app() override { return this; }
+    ReminderController *reminderController() override { return nullptr; }
+    void playSound(const QString &path) override;
+    SoundList *sounds() override { return m_sounds.get(); }
+
+    QString eventsFilePath() const;
+    QDateTime nextTimeChange() const;
+    // When the time-update timer fires next; invalid before the first scheduling.
+    QDateTime scheduledTimeUpdate() const { return m_scheduledUpdate; }
+    bool isStarted() const { return m_started; }
+    QWidget *creepingLine() const { return m_creepingLine; }
+    QSystemTrayIcon *trayIcon() const { return m_systemTrayIcon.get(); }
+    QMenu *trayMenu() const { return m_trayMenu.get(); }
+    QAction *creepingLineAction() const { return m_barAction; }
+    QAction *updateAction() const { return m_updateAction; }
+    // What the log says a missing window would have opened, in order; for tests.
+    QStringList missingWindowRequests() const { return m_missingWindowRequests; }
+
+public slots:
+    void start();
+    void propertyChanged(const QByteArray &id, const QVariant &value);
+    void showCreepingLineIfNeeded(bool starting = false, bool showIfNotDisabled = false);
+    void onAnotherInstanceMessage(const QString &message);
+    void scheduleTimeUpdate();
+    void invalidateTimeFilters();
+    void cleanUpExpiredEvents();
+    void onEventRemoveRequired(int index);
+    // A data file could not be written, or could be again.
+    void onSaveFailed(const QString &fileName, const QString &reason);
+    void onSaved(const QString &fileName);
+
+    void showSettings() override;
+    void showRequestFeatureDialog() override;
+    void showReportBugDialog() override;
+    int showAboutDialog() override;
+    void showUpdateDialog() override;
+    void showEditor(int event = -1) override;
+    void newTodoGadget();
+    void showHideCreepingLine();
+    void onTrayEvent(QSystemTrayIcon::ActivationReason reason);
+    void exitApp();
+
+signals:
+    void newVersionAvailable();
+
+private:
+    void registerProperties();
+    void setupEventsManager();
+    void setupLocalization();
+    void suggestLanguage();
+    void writeSystemInfo();
+    void writeAutorunOnFirstStart();
+    void hideCreepingLineIfNeeded();
+    bool hasComingEvents();
+    void createMovingLine();
+    void createTrayMenu();
+    QAction *addActionToMenu(QMenu *menu, const QString &text, const QByteArray &slot, const QString &icon);
+    void updateCreepingLineAction();
+    // A window that later work builds: logs the request, so nothing pretends to open.
+    void logMissingWindow(const char *what);
+    IAutostart *autostart();
+
+    Parts m_parts;
+    SingleInstance *m_singleInstance = nullptr;
+    bool m_anotherInstance = false;
+    bool m_constructed = false;
+    QString m_startError;
+    QString m_dataLocation;
+
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<Properties> m_properties;
+    std::unique_ptr<Storage> m_storage;
+    std::unique_ptr<QTranslator> m_translator;
+    std::unique_ptr<QTranslator> m_qtTranslator;
+    std::unique_ptr<Langs> m_langs;
+    std::unique_ptr<BackupManager> m_backupManager;
+    std::unique_ptr<UidBackup> m_uidBackup;
+    std::unique_ptr<EventsManager> m_eventsManager;
+    std::unique_ptr<SystemEvents> m_systemEvents;
+    std::unique_ptr<CalendarsProvider> m_calendarsProvider;
+    std::unique_ptr<SoundList> m_sounds;
+    QPointer<QWidget> m_creepingLine;
+    QAction *m_barAction = nullptr;
+    QAction *m_updateAction = nullptr;
+    std::unique_ptr<QMenu> m_trayMenu;
+    QString m_systemInfoText;
+    QString m_uid;
+    QString m_language;
+    bool m_started = false;
+    bool m_propertiesRegistered = false;
+    LastVersionInfo m_lastVersionInfo;
+    std::unique_ptr<QSystemTrayIcon> m_systemTrayIcon;
+
+    QDateTime m_scheduledUpdate;
+    // Files whose last save failed; the user was told once for each.
+    QSet<QString> m_failingFiles;
+    QStringList m_missingWindowRequests;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The application's questions and notices to the user, so tests can answer them without a modal loop.
+class IApplicationAsk
+{
+public:
+    virtual ~IApplicationAsk() = default;
+    virtual void information(const QString &title, const QString &text) = 0;
+    virtual void warning(const QString &title, const QString &text) = 0;
+    // Yes or No; true for Yes.
+    virtual bool question(const QString &title, const QString &text) = 0;
+};
+
+// Message boxes without parent.
+class MessageBoxAsk : public IApplicationAsk
+{
+public:
+    void information(const QString &title, const QString &text) override;
+    void warning(const QString &title, const QString &text) override;
+    bool question(const QString &title, const QString &text) override;
+};

@@ -1,0 +1,33 @@
+#include "app/timeupdate.h"
+
+#include "events/period.h"
+
+namespace TimeUpdate {
+
+QDateTime nextTimeChange(const QList<AbstractCommonEventPtr> &events, const QDateTime &now)
+{
+    const QDate today = now.date();
+    QDateTime result;
+    for (const AbstractCommonEventPtr &event : events) {
+        if (!event || event->nextDate(today) != today)
+            continue;
+        const Period &period = event->period();
+        if (!period.hasTime())
+            continue;
+        const QDateTime moment(today, period.beginTime());
+        if (moment >= now && (!result.isValid() || moment < result))
+            result = moment;
+    }
+    return result;
+}
+
+QDateTime updateMoment(const QDateTime &nextChange, const QDateTime &now)
+{
+    const QDateTime tomorrow(now.date().addDays(1), QTime(0, 0, 1));
+    if (!nextChange.isValid())
+        return tomorrow;
+    const QDateTime afterChange = nextChange.addSecs(60);
+    return afterChange < tomorrow ? afterChange : tomorrow;
+}
+
+} // namespace TimeUpdate

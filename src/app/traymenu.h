@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// The tray menu's entries in their order; a separator is an entry without text and slot.
+namespace TrayMenu {
+
+enum Role { Plain, BarAction, UpdateAction, Separator };
+
+struct Entry
+{
+    Role role = Plain;
+    const char *text = nullptr; // source text, translated in the context "Application"
+    QString icon;               // resource path; empty for none
+    QByteArray slot;            // normalised slot signature of the application object
+};
+
+QList<Entry> entries();
+
+} // namespace TrayMenu

@@ -1,0 +1,139 @@
+#include "platform/singleinstance.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QThread>
+#include <QTimer>
+
+#include <unistd.h>
+
+namespace SingleInstancePrivate {
+
+// The receipt the instance writes back once it has the whole message.
+constexpr char kReceipt = '\x06';
+
+QString defaultFolder()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return folder;
+}
+
+} // namespace SingleInstancePrivate
+
+SingleInstance::SingleInstance(const QString &appId, QObject *parent, const QString &runtimeFolder)
+    : QObject(parent), m_folder(runtimeFolder.isEmpty() ? SingleInstancePrivate::defaultFolder() : runtimeFolder)
+{
+    // Per user, also when several users share a temporary folder.
+    const QString base = appId + QLatin1Char('-') + QString::number(getuid());
+    m_serverName = QDir(m_folder).filePath(base + QStringLiteral(".socket"));
+    m_lock = std::make_unique<QLockFile>(QDir(m_folder).filePath(base + QStringLiteral(".lock")));
+    // Only a dead holder makes the lock stale, never its age: the instance may run for months.
+    m_lock->setStaleLockTime(0);
+}
+
+SingleInstance::~SingleInstance()
+{
+    if (m_server) {
+        m_server->close();
+        QLocalServer::removeServer(m_serverName);
+    }
+}
+
+QString SingleInstance::lockFilePath() const
+{
+    return m_lock->fileName();
+}
+
+bool SingleInstance::isListening() const
+{
+    return m_server && m_server->isListening();
+}
+
+bool SingleInstance::isRunning()
+{
+    if (m_decided)
+        return m_running;
+    m_decided = true;
+    QDir().mkpath(m_folder);
+    if (!m_lock->tryLock(100)) {
+        if (m_lock->error() != QLockFile::LockFailedError)
+            qWarning("Cannot create the instance lock \"%s\"", qUtf8Printable(lockFilePath()));
+        m_running = m_lock->error() == QLockFile::LockFailedError;
+        return m_running;
+    }
+    // We hold the lock, so a socket file left here belongs to a dead instance.
+    QLocalServer::removeServer(m_serverName);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
+    if (!m_server->listen(m_serverName))
+        qWarning("Cannot listen for other instances at \"%s\": %s", qUtf8Printable(m_serverName),
+                 qUtf8Printable(m_server->errorString()));
+    m_running = false;
+    return false;
+}
+
+bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
+{
+    const QByteArray payload = message.toUtf8() + '\n';
+    if (payload.size() > kMaxMessageBytes)
+        return false;
+    QDeadlineTimer deadline(timeoutMs);
+    // The instance may hold the lock but not listen yet: try again until the time is up.
+    while (!deadline.hasExpired()) {
+        QLocalSocket socket;
+        socket.connectToServer(m_serverName);
+        if (socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime())))) {
+            socket.write(payload);
+            while (socket.bytesToWrite() > 0 && !deadline.hasExpired())
+                socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
+            while (!deadline.hasExpired() && socket.state() == QLocalSocket::ConnectedState &&
+                   socket.bytesAvailable() < 1)
+                socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+            if (socket.bytesAvailable() > 0) {
+                char receipt = 0;
+                return socket.getChar(&receipt) && receipt == SingleInstancePrivate::kReceipt;
+            }
+            return false;
+        }
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+void SingleInstance::onNewConnection()
+{
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readPeer(socket); });
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        // A peer that connects and says nothing is dropped, so it holds nothing up.
+        QTimer::singleShot(kPeerTimeoutMs, socket, [socket] { socket->abort(); socket->deleteLater(); });
+        if (socket->bytesAvailable() > 0)
+            readPeer(socket);
+    }
+}
+
+void SingleInstance::readPeer(QLocalSocket *socket)
+{
+    if (socket->property("done").toBool())
+        return;
+    if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > kMaxMessageBytes) {
+            socket->abort();
+            socket->deleteLater();
+        }
+        return;
+    }
+    QByteArray line = socket->readLine(kMaxMessageBytes);
+    line.chop(1);
+    socket->setProperty("done", true);
+    socket->putChar(SingleInstancePrivate::kReceipt);
+    socket->flush();
+    socket->disconnectFromServer();
+    emit messageReceived(QString::fromUtf8(line));
+}

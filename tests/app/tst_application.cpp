@@ -1,0 +1,323 @@
+#include "apptestenv.h"
+#include "core/properties.h"
+#include "events/notspecifiedevent.h"
+#include "store/eventsmanager.h"
+#include "testhelpers.h"
+
+#include <QAction>
+#include <QDirIterator>
+#include <QMenu>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+QStringList filesUnder(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    return files;
+}
+
+QStringList menuTexts(const QMenu *menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return texts;
+}
+
+} // namespace
+
+class TestApplication : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        TestHelpers::isolateEnvironment();
+        // Each case gives the application a home of its own instead.
+        QStandardPaths::setTestModeEnabled(false);
+    }
+
+    // ---- construction
+
+    void dataFolderThatCannotBeMadeStopsConstruction()
+    {
+        AppTestEnv env;
+        // A file where the data folder's parent should be.
+        QVERIFY(TestHelpers::writeFile(env.dataHome(), "x"));
+        Application *app = env.make();
+        QVERIFY(!app->startError().isEmpty());
+        QVERIFY(!app->properties());
+        QVERIFY(filesUnder(env.configFolder()).isEmpty());
+    }
+
+    void constructionWritesOnlyIntoTheDataFolderAndSettings()
+    {
+        AppTestEnv env;
+        Application *app = env.make();
+        QVERIFY(app->startError().isEmpty());
+        QCOMPARE(app->dataLocation(), env.dataFolder());
+        QVERIFY(QFileInfo(env.dataFolder()).isDir());
+        QCOMPARE(IApplication::instance(), static_cast<IApplication *>(app));
+        QVERIFY(app->properties() && app->storage() && app->backupManager() && app->sounds() && app->langs());
+        QVERIFY(!app->eventsManager());
+    }
+
+    void uidIsBracedStableAndShared()
+    {
+        AppTestEnv env;
+        const QString first = env.make()->uid();
+        QCOMPARE(first.size(), 38);
+        QVERIFY(first.startsWith(QLatin1Char('{')) && first.endsWith(QLatin1Char('}')));
+        QCOMPARE(env.make()->uid(), first);
+        QSettings organisation(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillane"));
+        QCOMPARE(organisation.value(QStringLiteral("uid")).toString(), first);
+        QVERIFY(logBuffer().contains("UID: " + first.toUtf8()));
+    }
+
+    // ---- start
+
+    void registersEveryDefault_data()
+    {
+        QTest::addColumn<QByteArray>("id");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("daysToWatch") << QByteArray("daysToWatch") << QVariant(15);
+        QTest::newRow("notifyMinutes") << QByteArray("notifyMinutes") << QVariant(15);
+        QTest::newRow("notifyDays") << QByteArray("notifyDays") << QVariant(0);
+        QTest::newRow("showAppointmentInMovingLine") << QByteArray("showAppointmentInMovingLine") << QVariant(true);
+        QTest::newRow("showAppointmentReminder") << QByteArray("showAppointmentReminder") << QVariant(true);
+        QTest::newRow("exitWhenMovingLineIsHidden") << QByteArray("exitWhenMovingLineIsHidden") << QVariant(false);
+        QTest::newRow("reminderWidgetDefaultMinutes") << QByteArray("reminderWidgetDefaultMinutes") << QVariant(15);
+        QTest::newRow("appointmentSoundPath") << QByteArray("appointmentSoundPath") << QVariant(QString());
+        QTest::newRow("creepingLineVisibilityOption") << QByteArray("creepingLineVisibilityOption") << QVariant(2);
+        QTest::newRow("removeExpiredEvents") << QByteArray("removeExpiredEvents") << QVariant(false);
+        QTest::newRow("removeExpiredEventsDays") << QByteArray("removeExpiredEventsDays") << QVariant(0);
+        QTest::newRow("appAutorun") << QByteArray("appAutorun") << QVariant(true);
+    }
+
+    void registersEveryDefault()
+    {
+        QFETCH(QByteArray, id);
+        QFETCH(QVariant, value);
+        AppTestEnv env;
+        Application *app = env.start();
+        QCOMPARE(app->properties()->value(id), value);
+        QCOMPARE(env.bar->m_registered, 1);
+    }
+
+    void migratesStartIfNoEvents_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("option");
+        QTest::newRow("false becomes option 1") << QVariant(false) << 1;
+        QTest::newRow("true keeps the option") << QVariant(true) << 2;
+        QTest::newRow("absent keeps the option") << QVariant() << 2;
+    }
+
+    void migratesStartIfNoEvents()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(int, option);
+        AppTestEnv env;
+        if (stored.isValid())
+            env.appSettings()->setValue(QStringLiteral("Properties/startIfNoEvents"), stored);
+        Application *app = env.start();
+        QCOMPARE(app->properties()->value("creepingLineVisibilityOption").toInt(), option);
+        QVERIFY(!app->settings()->contains(QStringLiteral("Properties/startIfNoEvents")));
+    }
+
+    // option x silent x coming x exitWhenMovingLineIsHidden
+    void visibilityAtStart_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<bool>("coming");
+        QTest::addColumn<bool>("exitWhenHidden");
+        QTest::addColumn<bool>("barShown");
+        QTest::addColumn<bool>("exits");
+        for (int option : {0, 1, 2}) {
+            for (int bits = 0; bits < 8; ++bits) {
+                const bool silent = bits & 1, coming = bits & 2, exitWhenHidden = bits & 4;
+                bool shown = false;
+                if (option == 2)
+                    shown = true;
+                else if (option == 1)
+                    shown = !silent || coming;
+                const bool exits = !shown && silent && exitWhenHidden;
+                QTest::addRow("option %d silent %d coming %d exit %d", option, silent, coming, exitWhenHidden)
+                    << option << silent << coming << exitWhenHidden << shown << exits;
+            }
+        }
+    }
+
+    void visibilityAtStart()
+    {
+        QFETCH(int, option);
+        QFETCH(bool, silent);
+        QFETCH(bool, coming);
+        QFETCH(bool, exitWhenHidden);
+        QFETCH(bool, barShown);
+        QFETCH(bool, exits);
+        AppTestEnv env;
+        auto settings = env.appSettings();
+        settings->setValue(QStringLiteral("Properties/creepingLineVisibilityOption"), option);
+        settings->setValue(QStringLiteral("Properties/exitWhenMovingLineIsHidden"), exitWhenHidden);
+        settings.reset();
+        Application *app = env.make(silent ? QStringList{QStringLiteral("SILENTMODE")} : QStringList());
+        env.bar->m_coming = coming;
+        app->start();
+        QCOMPARE(app->creepingLine() != nullptr, barShown);
+        // An exiting start stops before the tray menu and never counts as started.
+        QCOMPARE(app->isStarted(), !exits);
+        QCOMPARE(app->trayMenu() == nullptr, exits);
+    }
+
+    void barLeavesWhenNothingIsComing()
+    {
+        AppTestEnv env;
+        env.appSettings()->setValue(QStringLiteral("Properties/creepingLineVisibilityOption"), 1);
+        Application *app = env.start();
+        QVERIFY(app->creepingLine());
+        app->invalidateTimeFilters();
+        env.processDeletes();
+        QVERIFY(!app->creepingLine());
+        QCOMPARE(env.bar->m_invalidated, 1);
+        // Something coming brings it back at the next change.
+        env.bar->m_coming = true;
+        app->invalidateTimeFilters();
+        QVERIFY(app->creepingLine());
+    }
+
+    void optionChanges()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        QVERIFY(app->creepingLine());
+        app->properties()->setValue("creepingLineVisibilityOption", 0);
+        env.processDeletes();
+        QVERIFY(!app->creepingLine());
+        // With the bar disabled, another start's "activate" opens the editor instead.
+        app->onAnotherInstanceMessage(QStringLiteral("activate"));
+        QVERIFY(!app->creepingLine());
+        QCOMPARE(app->missingWindowRequests(), QStringList{QStringLiteral("events editor")});
+        QVERIFY(logBuffer().contains("Message received: activate"));
+        app->onAnotherInstanceMessage(QStringLiteral("hello"));
+        QCOMPARE(app->missingWindowRequests().size(), 1);
+        app->properties()->setValue("creepingLineVisibilityOption", 2);
+        app->onAnotherInstanceMessage(QStringLiteral("activate"));
+        QVERIFY(app->creepingLine());
+    }
+
+    void closingTheBarEndsTheProgramWhenAsked()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        QVERIFY(app->creepingLine());
+        app->properties()->setValue("exitWhenMovingLineIsHidden", true);
+        bool quit = false;
+        QTimer::singleShot(0, app, [&] { env.app->creepingLine()->close(); });
+        QTimer::singleShot(5000, app, [&] { QCoreApplication::exit(3); });
+        quit = app->exec() == 0;
+        QVERIFY(quit);
+        QVERIFY(!app->creepingLine());
+    }
+
+    // ---- tray
+
+    void trayMenuInOrder()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        QVERIFY(app->trayMenu());
+        QCOMPARE(app->trayIcon()->contextMenu(), app->trayMenu());
+        app->onTrayEvent(QSystemTrayIcon::Context);
+        QCOMPARE(menuTexts(app->trayMenu()),
+                 QStringList({"&Events editor", "-", "Hide Creeping Line", "&New To-Do Gadget", "-", "&Settings", "-",
+                              "&Request a feature", "&Report a bug", "-",
+                              "New version of Quillane Reminder is available.", "&About...", "-", "&Exit"}));
+        QVERIFY(!app->updateAction()->isVisible());
+        QCOMPARE(app->trayMenu()->defaultAction(), app->updateAction());
+        QCOMPARE(app->trayIcon()->toolTip(), QStringLiteral("Quillane Reminder"));
+    }
+
+    void trayEvents_data()
+    {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("barBefore");
+        QTest::addColumn<bool>("barAfter");
+        QTest::addColumn<bool>("editorAsked");
+        QTest::newRow("click shows a hidden bar") << int(QSystemTrayIcon::Trigger) << false << true << false;
+        QTest::newRow("click leaves a shown bar") << int(QSystemTrayIcon::Trigger) << true << true << false;
+        QTest::newRow("double click opens the editor") << int(QSystemTrayIcon::DoubleClick) << true << true << true;
+        QTest::newRow("middle click does nothing") << int(QSystemTrayIcon::MiddleClick) << false << false << false;
+    }
+
+    void trayEvents()
+    {
+        QFETCH(int, reason);
+        QFETCH(bool, barBefore);
+        QFETCH(bool, barAfter);
+        QFETCH(bool, editorAsked);
+        AppTestEnv env;
+        Application *app = env.start();
+        if (!barBefore) {
+            app->showHideCreepingLine();
+            env.processDeletes();
+        }
+        QCOMPARE(app->creepingLine() != nullptr, barBefore);
+        app->onTrayEvent(QSystemTrayIcon::ActivationReason(reason));
+        QCoreApplication::processEvents(); // menu entries run queued
+        QCOMPARE(app->creepingLine() != nullptr, barAfter);
+        QCOMPARE(app->missingWindowRequests().contains(QStringLiteral("events editor")), editorAsked);
+    }
+
+    void menuEntriesRunTheirOperation()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        const QList<QAction *> actions = app->trayMenu()->actions();
+        actions.at(0)->trigger();  // events editor
+        actions.at(5)->trigger();  // settings
+        actions.at(11)->trigger(); // about
+        QVERIFY(app->missingWindowRequests().isEmpty()); // queued: nothing before the loop runs
+        QCoreApplication::processEvents();
+        QCOMPARE(app->missingWindowRequests(),
+                 QStringList({"events editor", "settings dialog", "about dialog"}));
+    }
+
+    // ---- settings
+
+    void removeSettingsWithDottedChildren()
+    {
+        AppTestEnv env;
+        Application *app = env.make();
+        for (const char *key : {"reminder", "reminder.x", "reminder.x/y", "reminderX", "other.reminder"})
+            app->setSettingsValue(key, 1);
+        app->removeSettings("reminder", true);
+        QVERIFY(!app->settings()->contains(QStringLiteral("reminder")));
+        QVERIFY(!app->settings()->contains(QStringLiteral("reminder.x")));
+        QVERIFY(!app->settings()->contains(QStringLiteral("reminder.x/y")));
+        QVERIFY(app->settings()->contains(QStringLiteral("reminderX")));
+        QVERIFY(app->settings()->contains(QStringLiteral("other.reminder")));
+        app->removeSettings("reminderX", false);
+        QVERIFY(!app->settings()->contains(QStringLiteral("reminderX")));
+    }
+
+    void systemReportWrittenAtStart()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        const QByteArray report = TestHelpers::readFile(QDir(env.dataFolder()).filePath(QStringLiteral("sysinfo.dat")));
+        QVERIFY(report.contains("[OS]"));
+        QCOMPARE(app->systemInfoText(), app->systemInfoText());
+        QCOMPARE(QString::fromUtf8(report), app->systemInfoText());
+    }
+};
+
+QTEST_APPLESS_MAIN(TestApplication)
+#include "tst_application.moc"
