@@ -27,6 +27,7 @@
 #include "platform/singleinstance.h"
 #include "store/backupmanager.h"
 #include "store/calendarinfo.h"
+#include "store/datafoldercleanup.h"
 #include "store/editorcommands.h"
 #include "store/eventsmanager.h"
 #include "store/systemevents.h"
@@ -35,6 +36,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QStandardPaths>
 #include <QTextStream>
 #include <QTimer>
 #include <QTranslator>
@@ -83,9 +85,13 @@ Application::Application(int &argc, char **argv, Parts parts)
                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
         return;
     }
+    // Only the instance may tidy: a save of its own could be under way otherwise.
+    DataFolderCleanup::removeSaveLeftovers(m_dataLocation);
     CrashHandlerAdapter().resetLogFile();
 
     m_sounds = std::make_unique<SoundList>();
+    QR_LOG("Sounds: " + QByteArray::number(m_sounds->sounds().size()) + " wave files" +
+           (m_sounds->sounds().isEmpty() ? QByteArray() : " in " + QFileInfo(m_sounds->sounds().first()).path().toUtf8()));
     const QIcon logo = m_parts.movingLine->logoIcon();
     m_systemTrayIcon = std::make_unique<QSystemTrayIcon>(logo);
     setWindowIcon(logo);
@@ -729,9 +735,11 @@ void Application::suggestLanguage()
     QTranslator translator;
     QR_ASSERT(translator.load(Langs::appTranslationFile(system)));
     const QString name = m_langs->languageName(system).toUpper();
+    QString question = translator.translate("QApplication", "Would you like to switch %1 to %2 language?");
+    if (question.isEmpty())
+        question = QStringLiteral("Would you like to switch %1 to %2 language?");
     const QString text = QStringLiteral("%1 detected that your system language is %2.\n").arg(applicationName(), name) +
-                         translator.translate("QApplication", "Would you like to switch %1 to %2 language?")
-                             .arg(applicationName(), name);
+                         question.arg(applicationName(), name);
     if (m_parts.ask->question(applicationName(), text))
         m_properties->setValue("locale", QLocale(system));
 }

@@ -1,5 +1,7 @@
 #include "apptestenv.h"
+#include "core/clock.h"
 #include "core/properties.h"
+#include "events/period.h"
 #include "events/notspecifiedevent.h"
 #include "store/eventsmanager.h"
 #include "testhelpers.h"
@@ -316,6 +318,108 @@ private slots:
         QVERIFY(report.contains("[OS]"));
         QCOMPARE(app->systemInfoText(), app->systemInfoText());
         QCOMPARE(QString::fromUtf8(report), app->systemInfoText());
+    }
+
+    // ---- autostart
+
+    void autostartWrittenOnceOnFirstStart()
+    {
+        AppTestEnv env;
+        env.start();
+        QVERIFY(env.autostart->m_on);
+        // The user removed the entry by other means: a later start leaves that alone.
+        env.autostartOn = false;
+        env.start();
+        QVERIFY(!env.autostart->m_on);
+    }
+
+    void autostartFollowsTheSettingWithoutBar()
+    {
+        AppTestEnv env;
+        env.appSettings()->setValue(QStringLiteral("Properties/creepingLineVisibilityOption"), 0);
+        Application *app = env.start();
+        QVERIFY(!app->creepingLine());
+        app->properties()->setValue("appAutorun", false);
+        QVERIFY(!env.autostart->m_on);
+        app->properties()->setValue("appAutorun", true);
+        QVERIFY(env.autostart->m_on);
+        // Unanswered questions leave it off after the uninstall feedback.
+        app->showUninstallFeedback();
+        QVERIFY(!env.autostart->m_on);
+        QCOMPARE(env.ask->m_said.size(), 1);
+    }
+
+    // ---- events file
+
+    void unreadableEventsFileToldOnceAndKept()
+    {
+        AppTestEnv env;
+        QVERIFY(QDir().mkpath(env.dataFolder()));
+        const QString events = QDir(env.dataFolder()).filePath(QStringLiteral("events.dat"));
+        const QByteArray damaged("{\"Events\": [ this is not json");
+        QVERIFY(TestHelpers::writeFile(events, damaged));
+        Application *app = env.start();
+        QCOMPARE(env.ask->m_said.size(), 1);
+        QVERIFY(env.ask->m_said.first().startsWith(QStringLiteral("Data Error: ")));
+        app->eventsManager()->addEvent(std::make_shared<NotSpecifiedEvent>());
+        QCOMPARE(env.ask->m_said.size(), 1);
+        QCOMPARE(TestHelpers::readFile(QDir(env.dataFolder()).filePath(QStringLiteral("events.bak"))), damaged);
+        QVERIFY(TestHelpers::readFile(events) != damaged);
+    }
+
+    void failedSavesToldOnceUntilSavingWorks()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        EventsManager *manager = app->eventsManager();
+        manager->addEvent(std::make_shared<NotSpecifiedEvent>());
+        QVERIFY(env.ask->m_said.isEmpty());
+        {
+            TestHelpers::ScopedFileSizeLimit full(16);
+            manager->addEvent(std::make_shared<NotSpecifiedEvent>());
+            manager->addEvent(std::make_shared<NotSpecifiedEvent>());
+        }
+        QCOMPARE(env.ask->m_said.size(), 1);
+        QVERIFY(env.ask->m_said.at(0).contains(QStringLiteral("events.dat")));
+        manager->addEvent(std::make_shared<NotSpecifiedEvent>());
+        QCOMPARE(env.ask->m_said.size(), 2);
+        QVERIFY(env.ask->m_said.at(1).startsWith(QStringLiteral("Data Saved")));
+        EventsManager reread(app->eventsFilePath());
+        QCOMPARE(reread.count(), 4);
+    }
+
+    void removalAskedByAnEventCanBeUndone()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        app->eventsManager()->addEvent(std::make_shared<NotSpecifiedEvent>());
+        app->onEventRemoveRequired(0);
+        QCOMPARE(app->eventsManager()->count(), 0);
+        app->undo();
+        QCOMPARE(app->eventsManager()->count(), 1);
+        app->onEventRemoveRequired(5); // no such event: nothing happens
+        QCOMPARE(app->eventsManager()->count(), 1);
+    }
+
+    void timeUpdateFollowsTheEvents()
+    {
+        AppTestEnv env;
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(14, 0)));
+        Application *app = env.start();
+        QCOMPARE(app->scheduledTimeUpdate(), QDateTime(QDate(2026, 3, 11), QTime(0, 0, 1)));
+        auto event = std::make_shared<NotSpecifiedEvent>();
+        event->setPeriod(Period(QDate(2026, 3, 10), QTime(14, 30)));
+        app->eventsManager()->addEvent(event);
+        QCOMPARE(app->scheduledTimeUpdate(), QDateTime(QDate(2026, 3, 10), QTime(14, 31)));
+        Common::Clock::unpin();
+    }
+
+    void playsThroughThePlatformPlayer()
+    {
+        AppTestEnv env;
+        Application *app = env.make();
+        app->playSound(QStringLiteral("/usr/share/sounds/bell.wav"));
+        QCOMPARE(env.sound->m_played, QStringList{QStringLiteral("/usr/share/sounds/bell.wav")});
     }
 };
 

@@ -1,0 +1,202 @@
+// Start-up of the program: time from process start to the event loop's first idle moment with the tray
+// set up, and the resident memory then, with events files of 0, 1,000 and 10,000 events, against a bare
+// Qt Widgets program that shows a tray icon and enters its loop (the floor). Starts are interleaved, the
+// median of several starts is printed with the ratios and the memory above the floor per event.
+
+#include "app/application.h"
+#include "events/birthdayevent.h"
+#include "events/eventsfactory.h"
+#include "events/notspecifiedevent.h"
+#include "store/eventsmanager.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const int s_runs = 11;
+
+// Resident memory of this process in KB.
+long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return 0;
+}
+
+// Once the loop has nothing left to do: report and end.
+void reportWhenIdle()
+{
+    QTimer::singleShot(0, [] {
+        std::printf("IDLE %ld\n", residentKb());
+        std::fflush(stdout);
+        QCoreApplication::exit(0);
+    });
+}
+
+int runBare(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::blue);
+    QSystemTrayIcon tray{QIcon(pixmap)};
+    tray.show();
+    reportWhenIdle();
+    return app.exec();
+}
+
+int runProgram(int argc, char **argv)
+{
+    Application app(argc, argv);
+    if (app.isRunning() || !app.startError().isEmpty())
+        return 2;
+    QMetaObject::invokeMethod(&app, "start", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&app, [] { reportWhenIdle(); }, Qt::QueuedConnection);
+    return app.exec();
+}
+
+AbstractCommonEventPtr makeEvent(int i)
+{
+    static const QStringList words{QStringLiteral("Überprüfung"), QStringLiteral("Встреча"), QStringLiteral("会議"),
+                                   QStringLiteral("café"), QStringLiteral("Zahnarzt")};
+    const int kind = i % 5;
+    AbstractCommonEventPtr event = EventsFactory::createEvent(kind);
+    const QDate date = QDate(2020, 1, 1).addDays(i % 2000);
+    const QString caption = words.at(i % words.size()) + QStringLiteral(" №%1").arg(i);
+    if (kind == EventTypeBirthday)
+        static_cast<BirthdayEvent *>(event.get())->setPersonName(caption);
+    else
+        event->setCaption(caption);
+    event->setPeriod(i % 2 ? Period(date, QTime(8 + i % 10, (i * 7) % 60)) : Period(date));
+    event->setOccurrence(Occurrence(date, i % 3 ? IOccurrence::Yearly : IOccurrence::Once));
+    if (i % 4 == 0)
+        event->setComment(QStringLiteral("Notiz %1 — bitte vorher anrufen.").arg(i));
+    return event;
+}
+
+struct Config
+{
+    QString name;
+    int events = -1; // -1: the bare program
+    QString home;
+    std::vector<double> ms;
+    std::vector<long> kb;
+};
+
+void prepareHome(Config &config, const QString &root)
+{
+    config.home = QDir(root).filePath(config.name);
+    QDir().mkpath(config.home + QStringLiteral("/run"));
+    QFile::setPermissions(config.home + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (config.events < 0)
+        return;
+    const QString data = config.home + QStringLiteral("/data/Quillane/Quillane Reminder");
+    QDir().mkpath(data);
+    EventsManager generator(data + QStringLiteral("/events.dat"));
+    QList<AbstractCommonEventPtr> events;
+    for (int i = 0; i < config.events; ++i)
+        events.append(makeEvent(i));
+    if (!events.isEmpty())
+        generator.addEvents(events);
+}
+
+bool startOnce(Config &config, const QString &program)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), config.home);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config.home + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), config.home + QStringLiteral("/data"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), config.home + QStringLiteral("/run"));
+    if (env.value(QStringLiteral("DISPLAY")).isEmpty())
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(env);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, {config.events < 0 ? QStringLiteral("--bare") : QStringLiteral("--program")});
+    QByteArray out;
+    while (!out.contains('\n') && process.waitForReadyRead(30000))
+        out += process.readAllStandardOutput();
+    const double ms = double(timer.nsecsElapsed()) / 1e6;
+    process.waitForFinished(30000);
+    if (!out.startsWith("IDLE ")) {
+        std::fprintf(stderr, "%s: no idle report\n", qPrintable(config.name));
+        return false;
+    }
+    config.ms.push_back(ms);
+    config.kb.push_back(out.mid(5).trimmed().toLong());
+    return true;
+}
+
+template<typename T>
+T median(std::vector<T> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? T() : values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && qstrcmp(argv[1], "--bare") == 0)
+        return runBare(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--program") == 0)
+        return runProgram(argc, argv);
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QR_VERSION));
+    QTemporaryDir root;
+    std::vector<Config> configs{{QStringLiteral("bare Qt tray program"), -1},
+                                {QStringLiteral("program, 0 events"), 0},
+                                {QStringLiteral("program, 1,000 events"), 1000},
+                                {QStringLiteral("program, 10,000 events"), 10000}};
+    for (Config &config : configs)
+        prepareHome(config, root.path());
+    const QString program = QCoreApplication::applicationFilePath();
+    // One start of each first, unmeasured, so every configuration meets the same warm caches.
+    for (Config &config : configs) {
+        if (!startOnce(config, program))
+            return 1;
+        config.ms.clear();
+        config.kb.clear();
+    }
+    for (int run = 0; run < s_runs; ++run) {
+        for (Config &config : configs) {
+            if (!startOnce(config, program))
+                return 1;
+        }
+    }
+    const double floorMs = median(configs.front().ms);
+    const long floorKb = median(configs.front().kb);
+    std::printf("Start-up to the idle event loop with the tray set up, median of %d starts (%s)\n", s_runs,
+                qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "X server");
+    std::printf("%-26s %10s %8s %10s %12s\n", "", "ms", "x floor", "RSS KB", "KB/event");
+    for (const Config &config : configs) {
+        const double ms = median(config.ms);
+        const long kb = median(config.kb);
+        const QByteArray perEvent =
+            config.events > 0 ? QByteArray::number(double(kb - floorKb) / config.events, 'f', 2) : QByteArray("-");
+        std::printf("%-26s %10.1f %8.2f %10ld %12s\n", qPrintable(config.name), ms, ms / floorMs, kb,
+                    perEvent.constData());
+    }
+    std::printf("Goals with 10,000 events: at most 3x the floor's time, at most the floor's memory + 3 KB per event.\n");
+    return 0;
+}

@@ -1,0 +1,92 @@
+#!/bin/sh
+# Starts the built program the way a user does, each time with a home of its own, under an X server:
+# it stays up; a second start hands over "activate" and exits 1; after kill -9 a new start becomes the
+# instance; of 20 simultaneous starts exactly one stays.
+# Usage (under xvfb-run): start_test.sh path/to/quillane-reminder
+set -u
+BIN=$1
+ROOT=$(mktemp -d)
+export HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/home/.config" XDG_DATA_HOME="$ROOT/home/.local/share"
+export XDG_RUNTIME_DIR="$ROOT/run" XDG_CACHE_HOME="$ROOT/home/.cache"
+export ASAN_OPTIONS=detect_leaks=0
+unset QT_QPA_PLATFORM
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+LOG="$XDG_DATA_HOME/Quillane/Quillane Reminder/log.dat"
+PIDS=""
+
+cleanup() {
+    for p in $PIDS; do kill -9 "$p" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$ROOT"
+}
+fail() {
+    echo "FAIL: $*"
+    [ -f "$LOG" ] && { echo "--- log"; cat "$LOG"; }
+    cleanup
+    exit 1
+}
+# Waits until the log holds the text; the program writes it once its event loop runs.
+wait_log() {
+    i=0
+    while [ $i -lt 300 ]; do
+        grep -q "$1" "$LOG" 2>/dev/null && return 0
+        sleep 0.1
+        i=$((i + 1))
+    done
+    return 1
+}
+alive() { kill -0 "$1" 2>/dev/null; }
+
+"$BIN" & FIRST=$!
+PIDS="$PIDS $FIRST"
+wait_log "Next time update scheduled" || fail "the first start did not reach its event loop"
+sleep 1
+alive $FIRST || fail "the first start did not stay up"
+
+"$BIN"
+rc=$?
+[ $rc -eq 1 ] || fail "a second start exited with $rc, not 1"
+wait_log "Message received: activate" || fail "the first instance did not log the message"
+alive $FIRST || fail "the first instance ended on the message"
+echo "PASS: stays up; a second start exits 1 and the first logs the message"
+
+kill -9 $FIRST
+wait $FIRST 2>/dev/null
+rm -f "$LOG"
+"$BIN" & NEXT=$!
+PIDS="$PIDS $NEXT"
+wait_log "Next time update scheduled" || fail "a start after kill -9 did not become the instance"
+"$BIN"
+rc=$?
+[ $rc -eq 1 ] || fail "a start beside the new instance exited with $rc, not 1"
+alive $NEXT || fail "the new instance did not stay up"
+echo "PASS: after kill -9 a new start becomes the instance"
+kill -9 $NEXT
+wait $NEXT 2>/dev/null
+
+rm -f "$LOG"
+MANY=""
+n=0
+while [ $n -lt 20 ]; do
+    "$BIN" & MANY="$MANY $!"
+    n=$((n + 1))
+done
+PIDS="$PIDS $MANY"
+# The others hand over "activate" and exit within their 5 s; wait for them.
+i=0
+while [ $i -lt 600 ]; do
+    left=0
+    for p in $MANY; do alive "$p" && left=$((left + 1)); done
+    [ $left -le 1 ] && break
+    sleep 0.1
+    i=$((i + 1))
+done
+sleep 1
+left=0
+for p in $MANY; do alive "$p" && left=$((left + 1)); done
+[ $left -eq 1 ] || fail "$left of 20 simultaneous starts are running, not 1"
+received=$(grep -c "Message received: activate" "$LOG")
+echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
+cleanup
+exit 0
