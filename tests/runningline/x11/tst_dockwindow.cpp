@@ -1,0 +1,123 @@
+// Runs on a real X server (CTest starts it under xvfb-run): the bar must reach the server as a dock
+// window with its strip reserved on the chosen edge.
+#include "core/undoobject.h"
+#include "runninglinetestenv.h"
+#include "runningline/ostrevalder.h"
+#include "testhelpers.h"
+
+#include <QScreen>
+#include <QtTest>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+xcb_atom_t atom(xcb_connection_t *c, const char *name)
+{
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(strlen(name)), name), nullptr);
+    const xcb_atom_t result = reply ? reply->atom : XCB_ATOM_NONE;
+    free(reply);
+    return result;
+}
+
+// A 32-bit list property of a window, as the window manager would read it.
+QList<quint32> windowProperty(xcb_connection_t *c, xcb_window_t window, const char *name)
+{
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, atom(c, name), XCB_GET_PROPERTY_TYPE_ANY, 0, 64), nullptr);
+    QList<quint32> values;
+    if (reply && reply->format == 32) {
+        const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
+        for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i)
+            values << data[i];
+    }
+    free(reply);
+    return values;
+}
+
+} // namespace
+
+class TestDockWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        TestHelpers::isolateEnvironment();
+        QCoreApplication::setApplicationVersion("3.3.0");
+        if (QGuiApplication::platformName() != "xcb")
+            QSKIP("needs an X server");
+    }
+
+    void showsADockWithAStrut_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("monitor");
+        QTest::addColumn<bool>("onTop");
+        QTest::newRow("bottom, default monitor") << 1 << -1 << false;
+        QTest::newRow("top, above others") << 0 << -1 << true;
+        QTest::newRow("monitor that is not there") << 1 << 3 << false;
+        QTest::newRow("stored taskbar position") << 2 << 0 << false;
+    }
+
+    void showsADockWithAStrut()
+    {
+        QFETCH(int, position);
+        QFETCH(int, monitor);
+        QFETCH(bool, onTop);
+        RunningLineTestEnv env;
+        UndoObject undo;
+        env.app.m_undoObject = &undo;
+        env.add(3, "Öffentlicher Feiertag", Period(QDate(2026, 3, 12)));
+        Ostrevalder::registerPanelProperties();
+        Ostrevalder::registerTextProperties();
+        Ostrevalder::registerMovingProperties();
+        env.properties->setValue("panelPosition", position);
+        env.properties->setValue("monitorNumber", monitor);
+        env.properties->setValue("panelOnTop", onTop);
+
+        auto *bar = new Ostrevalder;
+        QVERIFY(bar->isDocked());
+        bar->show();
+        QVERIFY(QTest::qWaitForWindowExposed(bar));
+
+        auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        xcb_connection_t *c = x11->connection();
+        const xcb_window_t window = xcb_window_t(bar->winId());
+        QCOMPARE(windowProperty(c, window, "_NET_WM_WINDOW_TYPE"), QList<quint32>{atom(c, "_NET_WM_WINDOW_TYPE_DOCK")});
+        QVERIFY(windowProperty(c, window, "_NET_WM_STATE").contains(atom(c, onTop ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE_BELOW")));
+
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect bounds = bar->geometry();
+        QCOMPARE(bounds.width(), screen.width());
+        const QList<quint32> strut = windowProperty(c, window, "_NET_WM_STRUT_PARTIAL");
+        QCOMPARE(strut.size(), 12);
+        if (position == 0) {
+            QCOMPARE(bounds.top(), screen.top());
+            QCOMPARE(strut.at(2), quint32(bounds.height()));
+            QCOMPARE(strut.at(9), quint32(screen.width() - 1));
+        } else {
+            QCOMPARE(bounds.bottom(), screen.bottom());
+            QCOMPARE(strut.at(3), quint32(bounds.height()));
+            QCOMPARE(strut.at(11), quint32(screen.width() - 1));
+        }
+        QCOMPARE(windowProperty(c, window, "_NET_WM_STRUT"), strut.mid(0, 4));
+
+        // Moving the bar to the other edge moves its strip with it, while it is shown.
+        env.properties->setValue("panelPosition", position == 0 ? 1 : 0);
+        QTRY_COMPARE(windowProperty(c, window, "_NET_WM_STRUT_PARTIAL").at(position == 0 ? 3 : 2), quint32(bounds.height()));
+
+        // Closing deletes the bar.
+        QPointer<Ostrevalder> guard(bar);
+        bar->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!guard);
+    }
+};
+
+QTEST_MAIN(TestDockWindow)
+#include "tst_dockwindow.moc"
