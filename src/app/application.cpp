@@ -4,6 +4,8 @@
 #include "app/barvisibility.h"
 #include "app/localization.h"
 #include "app/movinglinefactory.h"
+#include "app/remindercontroller.h"
+#include "app/reminderwidget.h"
 #include "app/soundlist.h"
 #include "app/startarguments.h"
 #include "app/timeupdate.h"
@@ -147,6 +149,9 @@ Application::~Application()
     m_trayMenu.reset();
     m_calendarsProvider.reset();
     m_systemEvents.reset();
+    // Open reminder windows hold events; they and the controller go before the events manager.
+    m_reminderController.reset();
+    qDeleteAll(ReminderWidget::widgets());
     m_eventsManager.reset();
     m_backupManager.reset();
     m_uidBackup.reset();
@@ -264,10 +269,11 @@ void Application::start()
                "the events editor");
     // The gadgets are loaded here once they exist.
     scheduleTimeUpdate();
-    // The welcome gadget, the statistics of the run, the network duties and the reminder controller
-    // follow here once they exist.
+    // The welcome gadget, the statistics of the run and the network duties follow here once they exist.
     writeSystemInfo();
     writeAutorunOnFirstStart();
+    // Last, so that a reminder due at start opens over everything else.
+    m_reminderController = std::make_unique<ReminderController>();
     m_started = true;
 }
 

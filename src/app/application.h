@@ -85,7 +85,7 @@ public:
     EventsManager *eventsManager() override { return m_eventsManager.get(); }
     UndoObject *undoObject() override { return this; }
     QObject *app() override { return this; }
-    ReminderController *reminderController() override { return nullptr; }
+    ReminderController *reminderController() override { return m_reminderController.get(); }
     void playSound(const QString &path) override;
     SoundList *sounds() override { return m_sounds.get(); }
 
@@ -165,6 +165,7 @@ private:
     std::unique_ptr<SystemEvents> m_systemEvents;
     std::unique_ptr<CalendarsProvider> m_calendarsProvider;
     std::unique_ptr<SoundList> m_sounds;
+    std::unique_ptr<ReminderController> m_reminderController;
     QPointer<QWidget> m_creepingLine;
     QAction *m_barAction = nullptr;
     QAction *m_updateAction = nullptr;

@@ -1,4 +1,6 @@
 #include "apptestenv.h"
+#include "app/remindercontroller.h"
+#include "app/reminderwidget.h"
 #include "core/clock.h"
 #include "core/properties.h"
 #include "events/period.h"
@@ -293,6 +295,25 @@ private slots:
     }
 
     // ---- settings
+
+    void remindsWithTheEventsSound()
+    {
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(12, 0)));
+        AppTestEnv env;
+        Application *app = env.start();
+        QVERIFY(app->reminderController());
+        auto event = std::make_shared<NotSpecifiedEvent>();
+        event->setCaption("Dentist");
+        event->setPeriod(Period(QDateTime(QDate(2026, 3, 11), QTime(9, 0))));
+        event->setSoundPath("/usr/share/sounds/bell.wav");
+        app->eventsManager()->addEvent(event);
+        app->reminderController()->snooze(event, QDateTime(QDate(2026, 3, 10), QTime(11, 59)));
+        QTRY_COMPARE(ReminderWidget::widgets().count(), 1);
+        QCOMPARE(env.sound->m_played, QStringList{"/usr/share/sounds/bell.wav"});
+        env.app.reset();
+        QVERIFY(ReminderWidget::widgets().isEmpty());
+        Common::Clock::unpin();
+    }
 
     void removeSettingsWithDottedChildren()
     {
