@@ -11,7 +11,7 @@ PACKAGES=(
   qt6-base-dev qt6-5compat-dev qt6-multimedia-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
   libquazip1-qt6-dev libgl-dev libxcb1-dev
 )
-TEST_PACKAGES=(xvfb xauth clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar)
+TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev)
 
 install_missing() {

@@ -317,6 +317,8 @@ void Application::setupEventsManager()
     QR_ASSERT(connect(m_eventsManager.get(), &EventsManager::saveFailed, this, &Application::onSaveFailed));
     QR_ASSERT(connect(m_eventsManager.get(), &EventsManager::saved, this, &Application::onSaved));
     m_systemEvents = std::make_unique<SystemEvents>();
+    // The bar shows the server's messages from this list.
+    SystemEvents::setApplicationList(m_systemEvents.get());
     m_properties->addProperty("removeExpiredEvents", false);
     m_properties->addProperty("removeExpiredEventsDays", 0);
     cleanUpExpiredEvents();

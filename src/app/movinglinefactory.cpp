@@ -1,27 +1,43 @@
 #include "app/movinglinefactory.h"
 
-#include "core/log.h"
+#include "runningline/ostrevalder.h"
+#include "runningline/simpletextline.h"
 
 #include <QWidget>
 
 namespace MovingLineFactoryPrivate {
 
-// Stands in until the bar widget exists: every request for a bar says so in the log.
-class MissingMovingLine : public IMovingLineFactory
+// The real bar.
+class OstrevalderFactory : public IMovingLineFactory
 {
 public:
-    void registerProperties() override {}
-    void startRun() override {}
-    void finishRun() override {}
-    QWidget *create() override
+    void registerProperties() override
     {
-        QR_LOG("The running line is not available in this build; no bar is shown");
-        return nullptr;
+        Ostrevalder::registerPanelProperties();
+        Ostrevalder::registerTextProperties();
+        Ostrevalder::registerMovingProperties();
     }
-    bool hasRows(QWidget *) override { return false; }
-    bool hasEventsToShow() override { return false; }
-    void invalidateTimeFilters(QWidget *) override {}
-    void close(QWidget *bar) override { bar->close(); }
+    void startRun() override { SimpleTextLineController::start(); }
+    void finishRun() override { SimpleTextLineController::finish(); }
+    QWidget *create() override { return new Ostrevalder(nullptr); }
+    bool hasRows(QWidget *bar) override
+    {
+        auto *line = qobject_cast<Ostrevalder *>(bar);
+        return line && line->eventsToShowCount() > 0;
+    }
+    bool hasEventsToShow() override { return Ostrevalder::hasEventsToShow(); }
+    void invalidateTimeFilters(QWidget *bar) override
+    {
+        if (auto *line = qobject_cast<Ostrevalder *>(bar))
+            line->invalidateTimeFilters();
+    }
+    void close(QWidget *bar) override
+    {
+        if (auto *line = qobject_cast<Ostrevalder *>(bar))
+            line->myClose();
+        else if (bar)
+            bar->close();
+    }
     QIcon logoIcon() override { return programLogo(); }
 };
 
@@ -39,5 +55,5 @@ QIcon programLogo()
 
 std::unique_ptr<IMovingLineFactory> createMovingLineFactory()
 {
-    return std::make_unique<MovingLineFactoryPrivate::MissingMovingLine>();
+    return std::make_unique<MovingLineFactoryPrivate::OstrevalderFactory>();
 }

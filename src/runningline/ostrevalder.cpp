@@ -263,7 +263,6 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QCoreApplication::applicationName());
-    setWindowIcon(logoIcon());
 
     if (platform().windowSystem)
         m_windowSystem = platform().windowSystem();
@@ -292,7 +291,7 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
     m_filter->setSourceModel(m_allModel);
 
     m_view = new MovingView(this);
-    m_view->setLogo(logoIcon());
+    m_view->setLogo(QGuiApplication::windowIcon().isNull() ? logoIcon() : QGuiApplication::windowIcon());
     m_view->setModel(m_filter);
     m_updateButton = new QToolButton(this);
     m_updateButton->setText(tr("Update"));
