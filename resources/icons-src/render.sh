@@ -6,3 +6,5 @@ g++ -std=c++17 -fPIC drawicons.cpp -o /tmp/qr-drawicons $(pkg-config --cflags --
 QT_QPA_PLATFORM=offscreen /tmp/qr-drawicons ../Ostrevalder/icons
 g++ -std=c++17 -fPIC drawwidgeticons.cpp -o /tmp/qr-drawwidgeticons $(pkg-config --cflags --libs Qt6Gui)
 QT_QPA_PLATFORM=offscreen /tmp/qr-drawwidgeticons ../Ostrevalder/icons
+g++ -std=c++17 -fPIC draweditoricons.cpp -o /tmp/qr-draweditoricons $(pkg-config --cflags --libs Qt6Gui)
+QT_QPA_PLATFORM=offscreen /tmp/qr-draweditoricons ../Ostrevalder/icons

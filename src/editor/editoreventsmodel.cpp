@@ -1,0 +1,28 @@
+#include "editor/editoreventsmodel.h"
+
+#include "events/abstractcommonevent.h"
+
+EditorEventsModel::EditorEventsModel(EventsManager *manager, QObject *parent) : EventsModel(manager, parent)
+{
+}
+
+QVariant EditorEventsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    const AbstractCommonEvent *event = eventAt(index.row());
+    if (!event)
+        return QVariant();
+    switch (role) {
+    case Qt::DisplayRole:
+        return event->caption();
+    case Qt::DecorationRole: {
+        const QPixmap picture = event->photo(true);
+        if (m_pictureHeight == 0 || picture.isNull())
+            return picture;
+        return picture.scaledToHeight(m_pictureHeight, Qt::SmoothTransformation);
+    }
+    default:
+        return EventsModel::data(index, role);
+    }
+}

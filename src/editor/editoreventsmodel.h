@@ -1,0 +1,22 @@
+#pragma once
+
+#include "runningline/eventsmodel.h"
+
+// The calendar page's day list: each event's caption and picture, the picture scaled to the
+// height the list's grid allows.
+class EditorEventsModel : public EventsModel
+{
+    Q_OBJECT
+
+public:
+    explicit EditorEventsModel(EventsManager *manager, QObject *parent = nullptr);
+
+    // 0 leaves pictures at their own size. Emits nothing: the list repaints after its resize anyway.
+    void setPictureHeight(int pixels) { m_pictureHeight = pixels; }
+    int pictureHeight() const { return m_pictureHeight; }
+
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+
+private:
+    int m_pictureHeight = 0;
+};

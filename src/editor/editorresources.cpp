@@ -1,0 +1,12 @@
+#include "editor/editorresources.h"
+
+static void initResourcesOnce()
+{
+    Q_INIT_RESOURCE(editor);
+}
+
+void initEditorResources()
+{
+    static const bool s_done = (initResourcesOnce(), true);
+    Q_UNUSED(s_done);
+}

@@ -1,0 +1,146 @@
+#include "editor/eventstablemodel.h"
+
+#include "core/applocale.h"
+#include "core/clock.h"
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "events/abstractcommonevent.h"
+#include "events/eventsfactory.h"
+
+#include <QFont>
+#include <QIcon>
+#include <QLocale>
+
+namespace {
+
+QString appTimeFormat()
+{
+    IApplication *app = IApplication::instance();
+    return app ? app->timeFormat() : QStringLiteral("h:mm");
+}
+
+const QIcon &columnZeroIcon(bool recurring)
+{
+    static const QIcon once(QStringLiteral(":/Ostrevalder/icons/empty10.png"));
+    static const QIcon recur(QStringLiteral(":/Ostrevalder/icons/recur.png"));
+    return recurring ? recur : once;
+}
+
+bool isOnce(const AbstractCommonEvent &event)
+{
+    return event.occurrence().type() == IOccurrence::Once;
+}
+
+} // namespace
+
+EventsTableModel::EventsTableModel(EventsManager *manager, QObject *parent) : EventsModel(manager, parent)
+{
+}
+
+int EventsTableModel::columnCount(const QModelIndex &) const
+{
+    return ColumnCount;
+}
+
+QString EventsTableModel::captionText(const AbstractCommonEvent &event)
+{
+    const Period &period = event.period();
+    if (period.hasNoEnd() || event.isExpired(0))
+        return event.caption();
+    const QDate base = isOnce(event) ? period.beginDate() : event.nextDate(Common::Clock::today());
+    if (!base.isValid())
+        return event.caption();
+    const QDate end = base.addDays(period.lengthInDays());
+    QString endText;
+    if (!period.hasTime() || period.endDate() != period.beginDate())
+        endText = QLocale::system().toString(end, QLocale::ShortFormat);
+    else
+        endText = tr("at ") + period.endTime().toString(appTimeFormat());
+    return event.caption() + tr(" (%1 %2)").arg(tr("ends"), endText);
+}
+
+QVariant EventsTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid())
+        return QVariant();
+    if (role >= NextDateRole && role != SortRole)
+        return EventsModel::data(index, role);
+    const AbstractCommonEvent *event = eventAt(index.row());
+    QR_ASSERT(event);
+    if (!event)
+        return QVariant();
+    const int column = index.column();
+
+    if (role == Qt::DisplayRole || role == SortRole) {
+        switch (column) {
+        case DateColumn:
+            return event->nextPeriod().beginDate();
+        case TypeColumn:
+            return role == SortRole ? QVariant(event->typeName()) : QVariant();
+        case DaysColumn: {
+            const QDate begin = isOnce(*event) ? event->period().beginDate() : event->nextPeriod().beginDate();
+            if (!begin.isValid())
+                return QVariant();
+            return int(Common::Clock::today().daysTo(begin));
+        }
+        case TimeColumn:
+            if (!event->period().hasTime())
+                return QVariant();
+            return event->period().beginTime().toString(appTimeFormat());
+        case CaptionColumn:
+            return captionText(*event);
+        case CommentColumn:
+            return event->comment();
+        default:
+            return QVariant();
+        }
+    }
+    if (role == Qt::DecorationRole) {
+        if (column == TypeColumn) {
+            const CustomTypeInfo &info = event->customTypeMetaInfo();
+            return info.isValid() ? EventsFactory::customTypeIcon(info) : EventsFactory::eventIcon(event->type());
+        }
+        if (column == DateColumn)
+            return columnZeroIcon(!isOnce(*event));
+        return QVariant();
+    }
+    if (role == Qt::ToolTipRole) {
+        if (column == DateColumn && !isOnce(*event))
+            return event->occurrence().description();
+        return QVariant();
+    }
+    if (role == Qt::FontRole) {
+        if (!event->isExpired(0))
+            return QVariant();
+        QFont font;
+        font.setItalic(true);
+        return font;
+    }
+    if (role == Qt::ForegroundRole)
+        return event->isExpired(0) ? QVariant(QColor(Qt::gray)) : QVariant();
+    if (role == Qt::TextAlignmentRole && column == DaysColumn)
+        return int(Qt::AlignHCenter | Qt::AlignVCenter);
+    return QVariant();
+}
+
+QVariant EventsTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QVariant();
+    switch (section) {
+    case DateColumn:
+        return tr("Date");
+    case DaysColumn:
+        return tr("Days");
+    case TypeColumn:
+        return QString();
+    case TimeColumn:
+        return tr("Time");
+    case CaptionColumn:
+        return tr("Caption");
+    case CommentColumn:
+        return tr("Comment");
+    default:
+        return QVariant();
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "runningline/eventsmodel.h"
+
+// The editor's events table: date, days left, type, time, caption (with its end) and comment.
+// Events that are over show in grey italics; every column answers SortRole for the sort proxy.
+class EventsTableModel : public EventsModel
+{
+    Q_OBJECT
+
+public:
+    enum Column { DateColumn, DaysColumn, TypeColumn, TimeColumn, CaptionColumn, CommentColumn, ColumnCount };
+
+    explicit EventsTableModel(EventsManager *manager, QObject *parent = nullptr);
+
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // The caption with " (ends ...)" when the event has an end and is not over.
+    static QString captionText(const AbstractCommonEvent &event);
+};
