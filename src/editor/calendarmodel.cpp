@@ -4,6 +4,7 @@
 #include "store/eventsmanager.h"
 
 #include <QDataStream>
+#include <QIODevice>
 #include <QIcon>
 #include <QMimeData>
 
@@ -18,16 +19,22 @@ const QIcon &bulletIcon(bool big)
 
 } // namespace
 
-CalendarModel::CalendarModel(QObject *parent, EventsManager *manager) : QAbstractListModel(parent), m_manager(manager)
+CalendarModel::CalendarModel(QObject *parent, EventsManager *manager)
+    : QAbstractListModel(parent), m_manager(manager), m_rows(manager->calendarsCount())
 {
+    // The manager has appended the calendar already; views must see the old count until the
+    // insertion is announced, so the model keeps its own.
     QR_ASSERT(connect(manager, &EventsManager::calendarAdded, this, [this] {
-        const int row = m_manager->calendarsCount() - 1;
-        beginInsertRows(QModelIndex(), row, row);
+        beginInsertRows(QModelIndex(), m_rows, m_rows);
+        m_rows = m_manager->calendarsCount();
         endInsertRows();
     }));
     QR_ASSERT(connect(manager, &EventsManager::calendarAboutToBeRemoved, this,
                       [this](int index) { beginRemoveRows(QModelIndex(), index, index); }));
-    QR_ASSERT(connect(manager, &EventsManager::calendarRemoved, this, [this] { endRemoveRows(); }));
+    QR_ASSERT(connect(manager, &EventsManager::calendarRemoved, this, [this] {
+        m_rows = m_manager->calendarsCount();
+        endRemoveRows();
+    }));
     QR_ASSERT(connect(manager, &EventsManager::calendarChanged, this, &CalendarModel::rowChanged));
     QR_ASSERT(connect(manager, &EventsManager::calendarAboutToBeMoved, this, &CalendarModel::onCalendarAboutToBeMoved));
     QR_ASSERT(connect(manager, &EventsManager::calendarMoved, this, [this] {
@@ -54,7 +61,7 @@ QModelIndex CalendarModel::parent(const QModelIndex &) const
 
 int CalendarModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_manager->calendarsCount();
+    return parent.isValid() ? 0 : m_rows;
 }
 
 int CalendarModel::columnCount(const QModelIndex &) const
@@ -178,5 +185,6 @@ void CalendarModel::rowChanged(int row)
 void CalendarModel::rowsReplaced()
 {
     beginResetModel();
+    m_rows = m_manager->calendarsCount();
     endResetModel();
 }

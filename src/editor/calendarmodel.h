@@ -43,5 +43,6 @@ private:
     void rowsReplaced();
 
     EventsManager *m_manager;
+    int m_rows;
     bool m_moving = false;
 };

@@ -1,5 +1,8 @@
 #include "editor/editorresources.h"
 
+#include <QtGlobal>
+#include <QResource>
+
 static void initResourcesOnce()
 {
     Q_INIT_RESOURCE(editor);

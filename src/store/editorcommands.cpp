@@ -32,8 +32,15 @@ void EventCommand::setEvent(AbstractCommonEventPtr event)
 
 AbstractCommonEventPtr EventCommand::_event()
 {
-    if (m_event.expired() && m_manager)
-        m_event = m_manager->eventById(m_id);
+    // A whole-state swap replaces every event object, and the manager frees the old ones only on
+    // the next turn of the event loop: an object no longer in the list is found again by id.
+    if (m_manager) {
+        const AbstractCommonEventPtr held = m_event.lock();
+        if (!held || m_manager->indexOf(held) == -1) {
+            if (AbstractCommonEventPtr found = m_manager->eventById(m_id))
+                m_event = found;
+        }
+    }
     return m_event.lock();
 }
 
