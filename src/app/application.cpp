@@ -11,6 +11,7 @@
 #include "app/timeupdate.h"
 #include "app/traymenu.h"
 #include "app/uidbackup.h"
+#include "editor/editor.h"
 #include "core/applocale.h"
 #include "core/clock.h"
 #include "core/crashhandleradapter.h"
@@ -34,6 +35,7 @@
 #include "store/eventsmanager.h"
 #include "store/systemevents.h"
 
+#include <QStandardPaths>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -144,6 +146,7 @@ Application::~Application()
         CrashHandlerAdapter().removeLogFile();
     }
     s_updateTimer.reset();
+    m_editor.reset(); // before the events manager it shows
     delete m_creepingLine.data();
     m_systemTrayIcon.reset();
     m_trayMenu.reset();
@@ -388,7 +391,8 @@ void Application::invalidateTimeFilters()
 {
     if (m_creepingLine)
         m_parts.movingLine->invalidateTimeFilters(m_creepingLine);
-    // The editor's filters are invalidated here once the editor exists.
+    if (m_editor)
+        m_editor->invalidateFilters();
     scheduleTimeUpdate();
     hideCreepingLineIfNeeded();
     showCreepingLineIfNeeded(false, false);
@@ -559,8 +563,14 @@ void Application::logMissingWindow(const char *what)
 void Application::showEditor(int event)
 {
     QR_LOG("Show Editor");
-    Q_UNUSED(event);
-    logMissingWindow("events editor");
+    if (!m_eventsManager)
+        return;
+    if (!m_editor)
+        m_editor = std::make_unique<Editor>(m_eventsManager.get());
+    m_editor->show();
+    m_editor->activateWindow();
+    if (event != -1)
+        m_editor->setCurrentEvent(event);
 }
 
 void Application::showSettings()
@@ -608,7 +618,11 @@ bool Application::raiseSettingsDialog()
 
 bool Application::raiseEditor()
 {
-    return false;
+    if (!m_editor || !m_editor->isVisible())
+        return false;
+    m_editor->raise();
+    m_editor->activateWindow();
+    return true;
 }
 
 void Application::showUninstallFeedback()

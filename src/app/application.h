@@ -16,6 +16,7 @@
 
 #include <memory>
 
+class Editor;
 class BackupManager;
 class CalendarsProvider;
 class QAction;
@@ -82,6 +83,7 @@ public:
     WId barHandle() const override { return 0; }
     bool raiseSettingsDialog() override;
     bool raiseEditor() override;
+    Editor *editor() const { return m_editor.get(); }
     EventsManager *eventsManager() override { return m_eventsManager.get(); }
     UndoObject *undoObject() override { return this; }
     QObject *app() override { return this; }
@@ -177,6 +179,8 @@ private:
     bool m_propertiesRegistered = false;
     LastVersionInfo m_lastVersionInfo;
     std::unique_ptr<QSystemTrayIcon> m_systemTrayIcon;
+    // Made on the first request to show it, kept until the end.
+    std::unique_ptr<Editor> m_editor;
 
     QDateTime m_scheduledUpdate;
     // Files whose last save failed; the user was told once for each.

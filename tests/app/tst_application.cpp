@@ -3,7 +3,10 @@
 #include "app/reminderwidget.h"
 #include "core/clock.h"
 #include "core/properties.h"
+#include "editor/editor.h"
+#include "events/eventsfactory.h"
 #include "events/period.h"
+#include "widgets/calendar/calendarview.h"
 #include "events/notspecifiedevent.h"
 #include "store/eventsmanager.h"
 #include "testhelpers.h"
@@ -208,10 +211,11 @@ private slots:
         // With the bar disabled, another start's "activate" opens the editor instead.
         app->onAnotherInstanceMessage(QStringLiteral("activate"));
         QVERIFY(!app->creepingLine());
-        QCOMPARE(app->missingWindowRequests(), QStringList{QStringLiteral("events editor")});
+        QVERIFY(app->editor() && app->editor()->isVisible());
         QVERIFY(logBuffer().contains("Message received: activate"));
+        app->editor()->hide();
         app->onAnotherInstanceMessage(QStringLiteral("hello"));
-        QCOMPARE(app->missingWindowRequests().size(), 1);
+        QVERIFY(!app->editor()->isVisible());
         app->properties()->setValue("creepingLineVisibilityOption", 2);
         app->onAnotherInstanceMessage(QStringLiteral("activate"));
         QVERIFY(app->creepingLine());
@@ -277,7 +281,7 @@ private slots:
         app->onTrayEvent(QSystemTrayIcon::ActivationReason(reason));
         QCoreApplication::processEvents(); // menu entries run queued
         QCOMPARE(app->creepingLine() != nullptr, barAfter);
-        QCOMPARE(app->missingWindowRequests().contains(QStringLiteral("events editor")), editorAsked);
+        QCOMPARE(app->editor() != nullptr, editorAsked);
     }
 
     void menuEntriesRunTheirOperation()
@@ -290,8 +294,30 @@ private slots:
         actions.at(11)->trigger(); // about
         QVERIFY(app->missingWindowRequests().isEmpty()); // queued: nothing before the loop runs
         QCoreApplication::processEvents();
-        QCOMPARE(app->missingWindowRequests(),
-                 QStringList({"events editor", "settings dialog", "about dialog"}));
+        QCOMPARE(app->missingWindowRequests(), QStringList({"settings dialog", "about dialog"}));
+        QVERIFY(app->editor() && app->editor()->isVisible());
+        QVERIFY(app->raiseEditor());
+    }
+
+    void showEditorOnceAndSelectTheEvent()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        AbstractCommonEventPtr event = EventsFactory::createEvent(0);
+        event->setCaption("Zahnarzt");
+        event->setPeriod(Period(QDate(2031, 7, 14)));
+        app->eventsManager()->addEvent(event);
+        QVERIFY(!app->raiseEditor());
+        // The bar's double click turns the event's id into its index first.
+        app->showEditor(app->eventsManager()->indexOf(event));
+        Editor *editor = app->editor();
+        QVERIFY(editor && editor->isVisible());
+        QCOMPARE(editor->calendarView()->selectedDate(), QDate(2031, 7, 14));
+        editor->close();
+        QVERIFY(!editor->isVisible());
+        app->showEditor(-1);
+        QCOMPARE(app->editor(), editor);
+        QVERIFY(editor->isVisible());
     }
 
     // ---- settings

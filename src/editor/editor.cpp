@@ -1,0 +1,923 @@
+#include "editor/editor.h"
+
+#include "core/clock.h"
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "editor/calendarmodel.h"
+#include "editor/calendarproxymodel.h"
+#include "editor/calendarstatusesupdater.h"
+#include "editor/editoreventfiltermodel.h"
+#include "editor/editoreventsmodel.h"
+#include "editor/editorfilterpanel.h"
+#include "editor/editorresources.h"
+#include "editor/eventstablemodel.h"
+#include "editor/filterinfoitemwidget.h"
+#include "editor/filterinfowidget.h"
+#include "events/eventsfactory.h"
+#include "eventtypes/eventtypestreemodel.h"
+#include "eventtypes/ieventtype.h"
+#include "runningline/eventitemrole.h"
+#include "store/editorcommands.h"
+#include "store/eventsmanager.h"
+#include "widgets/calendar/calendarview.h"
+#include "widgets/dateshowinglistview.h"
+#include "widgets/tableview.h"
+
+#include <QCloseEvent>
+#include <algorithm>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace EditorPrivate {
+
+// Swallows the menu bar's context menu, which would only offer to hide nothing.
+class ContextMenuRemover : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::ContextMenu)
+            return true;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace EditorPrivate
+
+namespace {
+
+Properties *properties()
+{
+    return IApplication::instance()->properties();
+}
+
+QIcon icon(const char *name)
+{
+    return QIcon(QStringLiteral(":/Ostrevalder/icons/") + QLatin1String(name));
+}
+
+const QIcon &calendarBullet(bool isDefault)
+{
+    static const QIcon base(QStringLiteral(":/Ostrevalder/icons/bullet_base_event.png"));
+    static const QIcon custom(QStringLiteral(":/Ostrevalder/icons/bullet_custom_event.png"));
+    return isDefault ? base : custom;
+}
+
+} // namespace
+
+Editor::Editor(EventsManager *manager)
+    // A parentless dialog gets no taskbar entry and no maximize button from several window
+    // managers, so the editor is a plain window with the same hints.
+    : Dialog(nullptr, "EditorGeometry", Qt::Window | Qt::WindowMaximizeButtonHint)
+    , UndoProxy(IApplication::instance()->undoObject())
+    , m_manager(manager)
+    , m_changeViewActions(this)
+    , m_lastDirectory(QDir::currentPath())
+{
+    initEditorResources();
+    m_menuRunner = [](QMenu *menu, const QPoint &pos) { menu->exec(pos); };
+    setupUi();
+
+    m_tableFilter = std::make_unique<QSortFilterProxyModel>();
+    m_tableFilter->setSortRole(SortRole);
+    m_tableFilter->setDynamicSortFilter(true);
+    m_tableFilter->setFilterCaseSensitivity(Qt::CaseInsensitive);
+    m_calendarFilter = std::make_unique<CalendarProxyModel>(manager);
+    m_calendarFilter->setSortRole(NextDateTimeRole);
+    m_calendarFilter->sort(0, Qt::AscendingOrder);
+    m_calendarFilter->setDynamicSortFilter(true);
+    m_sortFilters = {m_calendarFilter.get(), m_tableFilter.get()};
+    m_dataFilters = {new EditorEventFilterModel(this), new EditorEventFilterModel(this)};
+    m_eventsModel = std::make_unique<EditorEventsModel>(manager);
+    m_tableModel = std::make_unique<EventsTableModel>(manager);
+    m_calendarFindFilter = std::make_unique<QSortFilterProxyModel>();
+    m_calendarFindFilter->setSourceModel(m_eventsModel.get());
+    m_calendarFindFilter->setSortRole(NextDateTimeRole);
+    m_calendarFindFilter->sort(0, Qt::AscendingOrder);
+    m_models = {m_eventsModel.get(), m_tableModel.get()};
+
+    setupActions();
+    m_menuBar->installEventFilter(new EditorPrivate::ContextMenuRemover(m_menuBar));
+
+    m_views = {m_calendarItemsListView, m_tableView};
+    QR_ASSERT(connect(m_tableView, &TableView::deletePressed, this, &Editor::onDeleteButton));
+    QR_ASSERT(connect(m_calendarItemsListView, &DateShowingListView::resized, this, &Editor::updateCalendarItemsHeight));
+    QR_ASSERT(m_sortFilters.count() == m_views.count());
+    QR_ASSERT(m_models.count() == m_views.count());
+    for (int i = 0; i < m_views.count(); ++i) {
+        QAbstractItemView *view = m_views.at(i);
+        view->setModel(m_sortFilters.at(i));
+        m_sortFilters.at(i)->setSourceModel(m_dataFilters.at(i));
+        m_dataFilters.at(i)->setSourceModel(m_models.at(i));
+        QR_ASSERT(connect(view, &QAbstractItemView::doubleClicked, this, &Editor::editEventByIndex));
+        QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Editor::updateButtons));
+        QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &Editor::updateButtons));
+        QR_ASSERT(connect(m_models.at(i), &QAbstractItemModel::modelReset, this, &Editor::updateButtons));
+    }
+    QR_ASSERT(connect(m_pages, &QStackedWidget::currentChanged, this, &Editor::updateButtons));
+
+    setupTableView();
+    setupCalendarView();
+    setupTypesModel();
+    setupCalendarsListModel();
+    m_panel->init();
+    QR_ASSERT(connect(m_filterInfo, &FilterInfoWidget::clicked, this, &Editor::onRemoveFilterClicked));
+    updateDataFilter();
+
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::createFolderClicked, this, &Editor::onCreateFolderClicked));
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::createCustomTypeClicked, this, &Editor::onCreateCustomTypeClicked));
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::editClicked, this, &Editor::onEditTypeClicked));
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::removeClicked, this, &Editor::onRemoveCustomTypeClicked));
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::moveUpClicked, this, &Editor::onMoveTypeUpClicked));
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::moveDownClicked, this, &Editor::onMoveTypeDownClicked));
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::createCalendarClicked, this, &Editor::onCreateCalendarClicked));
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::editCalendarClicked, this, &Editor::onEditCalendarClicked));
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::removeCalendarClicked, this, &Editor::onRemoveCalendarClicked));
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::moveUpCalendarClicked, this, &Editor::onMoveCalendarUpClicked));
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::moveDownCalendarClicked, this, &Editor::onMoveCalendarDownClicked));
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::setCalendarAsDefaultClicked, this,
+                      &Editor::onSetCalendarAsDefaultClicked));
+
+    restoreSplittersState();
+    QR_ASSERT(connect(properties(), &Properties::propertyChanged, this, &Editor::propertyChanged));
+    properties()->addProperty("editorCurrentView", 0);
+    properties()->addProperty("editorFilterPanel", false);
+    updateButtons();
+
+    QR_ASSERT(connect(manager, &EventsManager::eventAdded, this, &Editor::onEventChanged));
+    QR_ASSERT(connect(manager, &EventsManager::eventRemoved, this, &Editor::onEventChanged));
+    QR_ASSERT(connect(manager, &EventsManager::eventChanged, this, &Editor::onEventChanged));
+    QR_ASSERT(connect(manager, &EventsManager::layoutChanged, this, &Editor::onEventChanged));
+    QR_ASSERT(connect(m_actionBackup, &QAction::triggered, this, &Editor::backup));
+    QR_ASSERT(connect(m_actionRestore, &QAction::triggered, this, &Editor::restore));
+    QR_ASSERT(connect(m_actionSettings, &QAction::triggered, this, [] { IApplication::instance()->showSettings(); }));
+    m_tableView->sortByColumn(EventsTableModel::DaysColumn, Qt::AscendingOrder);
+    m_panel->setVisible(properties()->value("editorFilterPanel").toBool());
+    QR_ASSERT(connect(m_panel, &EditorFilterPanel::closeClicked, this, &Editor::toggleFilterPanel));
+}
+
+Editor::~Editor()
+{
+    delete m_panel;
+    m_panel = nullptr;
+    // The views go with the widgets; the proxies must not outlive their sources' signals.
+    for (QAbstractItemView *view : std::as_const(m_views))
+        view->setModel(nullptr);
+}
+
+void Editor::setupUi()
+{
+    setObjectName(QStringLiteral("Editor"));
+    resize(653, 677);
+    setMinimumSize(350, 400);
+    setWindowTitle(tr("Events Editor"));
+
+    auto *outer = new QHBoxLayout(this);
+    outer->setObjectName(QStringLiteral("horizontalLayout_2"));
+    outer->setSpacing(0);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *mainLayout = new QVBoxLayout;
+    mainLayout->setObjectName(QStringLiteral("mainLayout"));
+    mainLayout->setSpacing(0);
+    const int margin = style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+    mainLayout->setContentsMargins(margin, margin, margin, 0);
+    outer->addLayout(mainLayout);
+
+    m_menuBar = new QMenuBar(this);
+    m_menuBar->setObjectName(QStringLiteral("menubar"));
+    m_fileMenu = m_menuBar->addMenu(tr("File"));
+    m_editMenu = m_menuBar->addMenu(tr("Edit"));
+    m_eventsMenu = m_menuBar->addMenu(tr("Events"));
+    m_viewMenu = m_menuBar->addMenu(tr("View"));
+    m_gadgetsMenu = m_menuBar->addMenu(tr("Gadgets"));
+    mainLayout->addWidget(m_menuBar);
+
+    auto *viewsLayout = new QHBoxLayout;
+    viewsLayout->setObjectName(QStringLiteral("viewsLayout"));
+    viewsLayout->setSpacing(0);
+    viewsLayout->setContentsMargins(3, margin, 3, margin);
+    mainLayout->addLayout(viewsLayout);
+    m_panel = new EditorFilterPanel(this);
+    m_panel->setObjectName(QStringLiteral("editorPanelWidget"));
+    m_panel->setMinimumSize(160, 0);
+    m_panel->setMaximumSize(160, QWIDGETSIZE_MAX);
+    m_panel->setAutoFillBackground(false);
+    viewsLayout->addWidget(m_panel);
+
+    m_centralWidget = new QWidget(this);
+    m_centralWidget->setObjectName(QStringLiteral("centralWidget"));
+    m_centralWidget->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+    viewsLayout->addWidget(m_centralWidget);
+    auto *centralLayout = new QVBoxLayout(m_centralWidget);
+    centralLayout->setObjectName(QStringLiteral("verticalLayout"));
+    centralLayout->setSpacing(0);
+    centralLayout->setContentsMargins(0, 0, 0, 0);
+    m_pages = new QStackedWidget(m_centralWidget);
+    m_pages->setObjectName(QStringLiteral("pages"));
+    centralLayout->addWidget(m_pages);
+
+    auto *calendarPage = new QWidget;
+    calendarPage->setObjectName(QStringLiteral("calendarPage"));
+    calendarPage->setMinimumWidth(300);
+    auto *calendarLayout = new QHBoxLayout(calendarPage);
+    calendarLayout->setSpacing(0);
+    calendarLayout->setContentsMargins(0, 0, 0, 0);
+    m_splitter = new QSplitter(Qt::Vertical, calendarPage);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->setHandleWidth(1);
+    m_splitter->setChildrenCollapsible(false);
+    calendarLayout->addWidget(m_splitter);
+    m_calendarView = new CalendarView(m_splitter);
+    m_calendarView->setObjectName(QStringLiteral("calendarView"));
+    m_calendarView->setMinimumSize(322, 200);
+    m_calendarItemsListView = new DateShowingListView(m_splitter);
+    m_calendarItemsListView->setObjectName(QStringLiteral("calendarItemsView"));
+    m_calendarItemsListView->setMinimumHeight(100);
+    m_calendarItemsListView->setFrameShape(QFrame::Box);
+    m_calendarItemsListView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_calendarItemsListView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_calendarItemsListView->setViewMode(QListView::IconMode);
+    m_calendarItemsListView->setGridSize(QSize(165, 165));
+    m_calendarItemsListView->setUniformItemSizes(false);
+    m_calendarItemsListView->setWordWrap(true);
+    m_calendarItemsListView->setMovement(QListView::Static);
+    m_calendarItemsListView->setResizeMode(QListView::Adjust);
+    m_pages->addWidget(calendarPage);
+
+    auto *tablePage = new QWidget;
+    tablePage->setObjectName(QStringLiteral("tablePage"));
+    auto *tableLayout = new QHBoxLayout(tablePage);
+    tableLayout->setSpacing(0);
+    tableLayout->setContentsMargins(0, 0, 0, 0);
+    m_tableView = new TableView(tablePage);
+    m_tableView->setObjectName(QStringLiteral("tableView"));
+    m_tableView->setTabKeyNavigation(false);
+    m_tableView->setProperty("showDropIndicator", false);
+    m_tableView->setAlternatingRowColors(true);
+    m_tableView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_tableView->setSortingEnabled(true);
+    m_tableView->horizontalHeader()->setVisible(false);
+    m_tableView->horizontalHeader()->setStretchLastSection(true);
+    m_tableView->verticalHeader()->setVisible(false);
+    tableLayout->addWidget(m_tableView);
+    m_pages->addWidget(tablePage);
+
+    auto *stripLayout = new QHBoxLayout;
+    stripLayout->setObjectName(QStringLiteral("horizontalLayout_3"));
+    stripLayout->setSpacing(0);
+    stripLayout->setContentsMargins(3, 3, 2, 3);
+    m_filterInfo = new FilterInfoWidget(this);
+    m_filterInfo->setObjectName(QStringLiteral("filterInfo"));
+    m_filterInfo->setMinimumWidth(30);
+    stripLayout->addWidget(m_filterInfo);
+    mainLayout->addLayout(stripLayout);
+
+    m_actionBackup = new QAction(icon("backup.png"), tr("Backup..."), this);
+    m_actionBackup->setObjectName(QStringLiteral("actionBackup"));
+    m_actionRestore = new QAction(tr("Restore..."), this);
+    m_actionRestore->setObjectName(QStringLiteral("actionRestore"));
+    m_actionClose = new QAction(tr("Close"), this);
+    m_actionClose->setObjectName(QStringLiteral("actionClose"));
+    m_actionSettings = new QAction(icon("settings_16.png"), tr("Settings"), this);
+    m_actionSettings->setObjectName(QStringLiteral("actionSettings"));
+    m_fileMenu->addAction(m_actionBackup);
+    m_fileMenu->addAction(m_actionRestore);
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(m_actionSettings);
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(m_actionClose);
+    QR_ASSERT(connect(m_actionClose, &QAction::triggered, this, &QDialog::reject));
+    m_pages->setCurrentIndex(0);
+}
+
+void Editor::setupActions()
+{
+    auto *row = new QHBoxLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    auto *firstBar = new QToolBar(this);
+    firstBar->setIconSize(QSize(28, 28));
+
+    m_newEventMenu = std::make_unique<QMenu>(tr("New"));
+    rebuildNewMenu();
+    auto *newButton = new QToolButton(this);
+    newButton->setObjectName(QStringLiteral("newEventButton"));
+    newButton->setMenu(m_newEventMenu.get());
+    newButton->setToolTip(tr("New Event"));
+    newButton->setPopupMode(QToolButton::InstantPopup);
+    newButton->setIcon(icon("add.png"));
+    firstBar->addWidget(newButton);
+    m_eventsMenu->addMenu(m_newEventMenu.get());
+    firstBar->addSeparator();
+
+    m_newToDoAction = new QAction(icon("todo_blue.png"), tr("&New To-Do Gadget"), this);
+    QR_ASSERT(connect(m_newToDoAction, &QAction::triggered, this, &Editor::onNewToDoAction));
+    m_gadgetsMenu->addAction(m_newToDoAction);
+
+    m_editAction = new QAction(icon("edit_blue.png"), tr("Edit Event"), this);
+    QR_ASSERT(connect(m_editAction, &QAction::triggered, this, &Editor::onEditButton));
+    m_editAction->setShortcut(Qt::Key_F2);
+    firstBar->addAction(m_editAction);
+    m_eventsMenu->addAction(m_editAction);
+
+    m_findAction = new QAction(icon("search_16.png"), tr("Find Event"), this);
+    QR_ASSERT(connect(m_findAction, &QAction::triggered, this, &Editor::onFindButton));
+    m_findAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_F)});
+    firstBar->addAction(m_findAction);
+    m_editMenu->addAction(m_findAction);
+    m_editMenu->addSeparator();
+
+    m_quickFindAction = new QAction(tr("Quick Find"), this);
+    m_quickFindAction->setShortcut(Qt::Key_F3);
+    QR_ASSERT(connect(m_quickFindAction, &QAction::triggered, this, &Editor::onQuickFindButton));
+    // An action on no widget never fires its shortcut; F3 repeats the last search in the window.
+    addAction(m_quickFindAction);
+
+    m_deleteAction = new QAction(icon("delete.png"), tr("Delete Event"), this);
+    QR_ASSERT(connect(m_deleteAction, &QAction::triggered, this, &Editor::onDeleteButton));
+    firstBar->addAction(m_deleteAction);
+    m_eventsMenu->addAction(m_deleteAction);
+    firstBar->addSeparator();
+
+    QAction *undo = createUndoAction(this, icon("undo.png"));
+    QAction *redo = createRedoAction(this, icon("redo.png"));
+    firstBar->addAction(undo);
+    firstBar->addAction(redo);
+    m_editMenu->addAction(undo);
+    m_editMenu->addAction(redo);
+    firstBar->addSeparator();
+    m_eventsMenu->addSeparator();
+
+    auto *exportMenu = new QMenu(this);
+    exportMenu->setTitle(tr("Export"));
+    exportMenu->setIcon(icon("export.png"));
+    m_exportSelectionAction = new QAction(tr("Export selection"), this);
+    QR_ASSERT(connect(m_exportSelectionAction, &QAction::triggered, this, &Editor::onExportSelectionButton));
+    m_exportAllAction = new QAction(tr("Export All Events"), this);
+    QR_ASSERT(connect(m_exportAllAction, &QAction::triggered, this, &Editor::onExportAllEventsButton));
+    m_exportSelectionAction->setIcon(icon("export.png"));
+    m_exportAllAction->setIcon(icon("export.png"));
+    exportMenu->addAction(m_exportSelectionAction);
+    exportMenu->addAction(m_exportAllAction);
+    m_exportButton = new QToolButton(this);
+    m_exportButton->setMenu(exportMenu);
+    m_exportButton->setObjectName(QStringLiteral("exportEventsButton"));
+    m_exportButton->setToolTip(tr("Export"));
+    m_exportButton->setPopupMode(QToolButton::InstantPopup);
+    m_exportButton->setIcon(icon("export.png"));
+    firstBar->addWidget(m_exportButton);
+    m_eventsMenu->addMenu(exportMenu);
+
+    m_importAction = new QAction(icon("import.png"), tr("Import..."), this);
+    QR_ASSERT(connect(m_importAction, &QAction::triggered, this, &Editor::onImportButton));
+    firstBar->addAction(m_importAction);
+    m_eventsMenu->addAction(m_importAction);
+    firstBar->addSeparator();
+    m_eventsMenu->addSeparator();
+
+    m_printAction = new QAction(icon("print.png"), tr("Print..."), this);
+    QR_ASSERT(connect(m_printAction, &QAction::triggered, this, &Editor::print));
+    firstBar->addAction(m_printAction);
+    m_eventsMenu->addAction(m_printAction);
+
+    row->addWidget(firstBar);
+    row->addStretch(0);
+    auto *secondBar = new QToolBar(this);
+    secondBar->setIconSize(QSize(28, 28));
+    m_changeViewActions.addAction(new QAction(icon("calendar2/calendar_24.png"), tr("Calendar"), this));
+    m_changeViewActions.addAction(new QAction(icon("table_24.png"), tr("Table"), this));
+    for (QAction *action : m_changeViewActions.actions()) {
+        QR_ASSERT(connect(action, &QAction::triggered, this, &Editor::onChangeViewAction));
+        secondBar->addAction(action);
+        m_viewMenu->addAction(action);
+        action->setCheckable(true);
+    }
+    m_viewMenu->addSeparator();
+    secondBar->addSeparator();
+
+    m_triggerFilterPanelAction = new QAction(icon("tree.png"), tr("Calendars and Event Types"), this);
+    m_triggerFilterPanelAction->setCheckable(true);
+    m_triggerFilterPanelAction->setChecked(m_panel->isVisible());
+    QR_ASSERT(connect(m_triggerFilterPanelAction, &QAction::triggered, this, &Editor::toggleFilterPanel));
+    m_viewMenu->addAction(m_triggerFilterPanelAction);
+    secondBar->addAction(m_triggerFilterPanelAction);
+    row->addWidget(secondBar);
+
+    auto *centralLayout = qobject_cast<QVBoxLayout *>(m_centralWidget->layout());
+    QR_ASSERT(centralLayout);
+    if (centralLayout)
+        centralLayout->insertLayout(0, row, 0);
+
+    m_gotoTodayAction = new QAction(tr("Go to Today"), this);
+    QR_ASSERT(connect(m_gotoTodayAction, &QAction::triggered, m_calendarView, [this] { m_calendarView->scrollToCurrentDay(); }));
+}
+
+void Editor::setupTableView()
+{
+    QR_ASSERT(connect(m_tableView, &TableView::contextMenu, this, &Editor::showTableContextMenu));
+}
+
+void Editor::setupCalendarView()
+{
+    m_calendarView->setBackgroundPixmap(QPixmap(QStringLiteral(":/Ostrevalder/icons/calendar/background_map.png")));
+    m_clockStatus = m_calendarView->addStatusPixmap(QPixmap(QStringLiteral(":/Ostrevalder/icons/status/clock.png")));
+    m_clockTrailStatus =
+        m_calendarView->addStatusPixmap(QPixmap(QStringLiteral(":/Ostrevalder/icons/status/clock_trail.png")));
+    const int firstDay = properties()->value("firstDayOfWeek").toInt();
+    if (firstDay >= Qt::Monday && firstDay <= Qt::Sunday)
+        m_calendarView->setFirstDayOfWeek(firstDay);
+    QR_ASSERT(connect(m_calendarView, &CalendarView::dayContextMenu, this, &Editor::showDayContextMenu));
+    QR_ASSERT(connect(m_calendarView, &CalendarView::emptyAreaContextMenu, this, &Editor::showCalendarContextMenu));
+    QR_ASSERT(connect(m_calendarView, &CalendarView::monthContextMenu, this,
+                      [this](const QPoint &pos) { showCalendarContextMenu(pos); }));
+    QR_ASSERT(connect(m_calendarView, &CalendarView::yearContextMenu, this,
+                      [this](const QPoint &pos) { showCalendarContextMenu(pos); }));
+    QR_ASSERT(connect(m_calendarView, &CalendarView::selectionChanged, m_calendarItemsListView,
+                      &DateShowingListView::setDate));
+    QR_ASSERT(connect(m_calendarView, &CalendarView::selectionChanged, m_calendarFilter.get(),
+                      &CalendarProxyModel::setFilterDate));
+    m_calendarView->setSelectedDate(Common::Clock::today(), true);
+    QR_ASSERT(connect(m_calendarView, &CalendarView::viewportYearChanged, this,
+                      qOverload<int>(&Editor::updateCalendarStatuses)));
+    // Before its first layout the view has no year; its first viewportYearChanged starts the run.
+    updateCalendarStatuses();
+    QR_ASSERT(connect(m_calendarItemsListView, &DateShowingListView::contextMenu, this,
+                      &Editor::showCalendarItemsContextMenu));
+    QR_ASSERT(connect(m_panel->calendarsTreeView(), &QTreeView::activated, this, &Editor::onCalendarActivated));
+}
+
+void Editor::setupTypesModel()
+{
+    QTreeView *view = m_panel->eventTypesTreeView();
+    IEventTypesStorage *storage = IApplication::instance()->eventTypesStorage();
+    QR_ASSERT(storage);
+    if (!storage) {
+        // Without types the tree stays empty rather than the panel crashing on a missing model.
+        view->setModel(new QStandardItemModel(view));
+        return;
+    }
+    m_eventTypesModel = std::make_unique<EventTypesTreeModel>(storage, this);
+    view->setModel(m_eventTypesModel.get());
+    view->setCurrentIndex(QModelIndex());
+    QR_ASSERT(connect(view, &QTreeView::activated, this, &Editor::onTypeActivated));
+    QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Editor::updateDataFilter));
+    QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &Editor::updateDataFilter));
+    QR_ASSERT(connect(m_eventTypesModel.get(), &QAbstractItemModel::modelReset, this, &Editor::updateDataFilter));
+    QR_ASSERT(connect(m_eventTypesModel.get(), &EventTypesTreeModel::somethingChanged, this, &Editor::updateDataFilter));
+    QR_ASSERT(connect(m_eventTypesModel.get(), &EventTypesTreeModel::somethingChanged, this, &Editor::rebuildNewMenu));
+    QR_ASSERT(connect(m_eventTypesModel.get(), &EventTypesTreeModel::moveRequested, this, &Editor::onMoveTypeRequested));
+    QR_ASSERT(
+        connect(m_eventTypesModel.get(), &EventTypesTreeModel::renameRequested, this, &Editor::onRenameTypeRequested));
+}
+
+void Editor::setupCalendarsListModel()
+{
+    QTreeView *view = m_panel->calendarsTreeView();
+    m_calendarListModel = std::make_unique<CalendarModel>(nullptr, m_manager);
+    view->setModel(m_calendarListModel.get());
+    view->setCurrentIndex(QModelIndex());
+    QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Editor::updateDataFilter));
+    QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &Editor::updateDataFilter));
+    QR_ASSERT(connect(m_calendarListModel.get(), &QAbstractItemModel::modelReset, this, &Editor::updateDataFilter));
+    QR_ASSERT(connect(m_calendarListModel.get(), &CalendarModel::moveRequested, this, &Editor::onMoveCalendarRequested));
+    QR_ASSERT(
+        connect(m_calendarListModel.get(), &CalendarModel::renameRequested, this, &Editor::onRenameCalendarRequested));
+}
+
+bool Editor::isExpanded(const QModelIndex &index) const
+{
+    return m_panel && m_panel->eventTypesTreeView()->isExpanded(index);
+}
+
+void Editor::setMenuRunner(const MenuRunner &runner)
+{
+    m_menuRunner = runner;
+    m_panel->setMenuRunner(runner);
+}
+
+// ---- pages
+
+QAbstractItemView *Editor::currentView() const
+{
+    const int page = m_pages->currentIndex();
+    QR_ASSERT(page == 0 || page == 1);
+    return page == 0 || page == 1 ? m_views.value(page) : nullptr;
+}
+
+QSortFilterProxyModel *Editor::currentFilter() const
+{
+    const int page = m_pages->currentIndex();
+    QR_ASSERT(page == 0 || page == 1);
+    return page == 0 || page == 1 ? m_sortFilters.value(page) : nullptr;
+}
+
+void Editor::onChangeViewAction()
+{
+    auto *action = qobject_cast<QAction *>(sender());
+    QR_ASSERT(action);
+    QR_ASSERT(m_changeViewActions.actions().contains(action));
+    if (!action || !m_changeViewActions.actions().contains(action))
+        return;
+    changeView(int(m_changeViewActions.actions().indexOf(action)));
+}
+
+void Editor::changeView(int pageIndex)
+{
+    const bool valid = pageIndex >= 0 && pageIndex < m_changeViewActions.actions().count();
+    QR_ASSERT(valid);
+    if (!valid) // a stored page out of range: keep the page shown
+        pageIndex = qMax(0, m_pages->currentIndex());
+    m_pages->setCurrentIndex(pageIndex);
+    m_changeViewActions.actions().at(pageIndex)->setChecked(true);
+    properties()->setValue("editorCurrentView", pageIndex);
+}
+
+void Editor::propertyChanged(const QByteArray &id, const QVariant &value)
+{
+    if (id == "firstDayOfWeek") {
+        const int day = value.toInt();
+        if (day >= Qt::Monday && day <= Qt::Sunday)
+            m_calendarView->setFirstDayOfWeek(day);
+    } else if (id == "editorCurrentView") {
+        changeView(value.toInt());
+    } else if (id == "editorFilterPanel") {
+        m_triggerFilterPanelAction->setChecked(value.toBool());
+    }
+}
+
+// ---- statuses
+
+void Editor::updateCalendarStatuses(int viewportYear)
+{
+    if (m_statusesUpdater && !m_statusesUpdater->isIdle()) {
+        m_yearsToUpdate.insert(viewportYear);
+        m_statusesUpdater->stop();
+        return;
+    }
+    delete m_statusesUpdater.data();
+    m_statusesUpdater = new EditorPrivate::CalendarStatusesUpdater(this, m_dataFilters.at(0), m_manager, m_calendarView,
+                                                                   viewportYear, m_clockStatus, m_clockTrailStatus);
+    QR_ASSERT(connect(m_statusesUpdater, &EditorPrivate::CalendarStatusesUpdater::finished, this,
+                      &Editor::checkUpdateCalendar, Qt::QueuedConnection));
+    m_statusesUpdater->start();
+}
+
+void Editor::updateCalendarStatuses()
+{
+    const int year = m_calendarView->viewportYear();
+    if (year != 0)
+        updateCalendarStatuses(year);
+}
+
+void Editor::checkUpdateCalendar()
+{
+    if (m_yearsToUpdate.isEmpty())
+        return;
+    // Waiting years come in no order, so a run for an earlier one could finish last and
+    // replace the marks of the year in view: only the year in view is computed.
+    const int anyYear = *m_yearsToUpdate.cbegin();
+    m_yearsToUpdate.clear();
+    const int year = m_calendarView->viewportYear();
+    updateCalendarStatuses(year != 0 ? year : anyYear);
+}
+
+void Editor::onEventChanged()
+{
+    updateCalendarStatuses();
+}
+
+void Editor::updateCalendarItemsHeight()
+{
+    const int side = int(qMin(1.0, m_calendarItemsListView->height() / 170.0) * 165.0);
+    m_calendarItemsListView->setGridSize(QSize(side, side));
+    m_eventsModel->setPictureHeight(side - 37);
+}
+
+void Editor::invalidateFilters()
+{
+    for (QSortFilterProxyModel *filter : std::as_const(m_sortFilters))
+        filter->invalidate();
+}
+
+// ---- selection
+
+QList<int> Editor::selectedEvents() const
+{
+    QSet<int> indexes;
+    if (QAbstractItemView *view = currentView()) {
+        for (const QModelIndex &index : view->selectionModel()->selectedIndexes())
+            indexes.insert(index.data(EventIndexRole).toInt());
+    }
+    QList<int> result(indexes.begin(), indexes.end());
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+QList<int> Editor::allEventsIds() const
+{
+    QList<int> result;
+    for (int i = 0; i < m_manager->count(); ++i)
+        result << i;
+    return result;
+}
+
+void Editor::updateButtons()
+{
+    QAbstractItemView *view = currentView();
+    const bool selection =
+        view && view->currentIndex().isValid() && view->selectionModel()->hasSelection();
+    m_editAction->setEnabled(selection);
+    m_deleteAction->setEnabled(selection);
+    m_exportSelectionAction->setEnabled(selection);
+    m_exportAllAction->setEnabled(m_manager->count() > 0);
+    if (m_exportButton)
+        m_exportButton->setEnabled(m_exportSelectionAction->isEnabled() || m_exportAllAction->isEnabled());
+}
+
+void Editor::setCurrentEvent(int eventIndex)
+{
+    QSortFilterProxyModel *filter = currentFilter();
+    QAbstractItemView *view = currentView();
+    QR_ASSERT(filter);
+    QR_ASSERT(view);
+    if (!filter || !view || eventIndex == -1)
+        return;
+    if (m_pages->currentIndex() == 0) {
+        const QModelIndexList found = m_eventsModel->match(m_eventsModel->index(0, 0), EventIndexRole, eventIndex, 1,
+                                                           Qt::MatchExactly);
+        if (found.isEmpty())
+            return;
+        m_calendarView->setSelectedDate(found.first().data(NextDateRole).toDate(), true);
+    }
+    for (int row = 0; row < filter->rowCount(); ++row) {
+        const QModelIndex index = filter->index(row, 0);
+        if (index.data(EventIndexRole).toInt() == eventIndex) {
+            view->setCurrentIndex(index);
+            return;
+        }
+    }
+}
+
+void Editor::onDeleteButton()
+{
+    QAbstractItemView *view = currentView();
+    if (!view || !view->selectionModel()->hasSelection())
+        return;
+    const QList<int> indexes = selectedEvents();
+    QR_ASSERT(indexes.count());
+    if (indexes.count() > 1)
+        beginUndoMacro(tr("Delete %1 Events").arg(indexes.count()));
+    // From the end, so the smaller indexes stay valid.
+    for (auto it = indexes.crbegin(); it != indexes.crend(); ++it)
+        deleteEventByIndex(*it);
+    if (indexes.count() > 1)
+        endUndoMacro();
+    updateButtons();
+}
+
+void Editor::deleteEventByIndex(int eventIndex)
+{
+    const AbstractCommonEventPtr event =
+        eventIndex >= 0 && eventIndex < m_manager->count() ? m_manager->eventByIndex(eventIndex) : nullptr;
+    QR_ASSERT(event);
+    if (!event)
+        return;
+    COMMAND(new RemoveEventCommand(m_manager, event));
+}
+
+// ---- context menus
+
+void Editor::showTableContextMenu(QContextMenuEvent *event)
+{
+    m_newEventDate = QDate();
+    const QModelIndex current = m_tableView->currentIndex();
+    AbstractCommonEventPtr ev;
+    if (current.isValid())
+        ev = m_manager->eventByIndex(current.data(EventIndexRole).toInt());
+    showContextMenu(event->globalPos(), ev);
+}
+
+void Editor::showCalendarItemsContextMenu(QContextMenuEvent *event)
+{
+    m_newEventDate = m_calendarView->selectedDate();
+    const QModelIndex current = m_calendarItemsListView->currentIndex();
+    AbstractCommonEventPtr ev;
+    if (current.isValid())
+        ev = m_manager->eventByIndex(current.data(EventIndexRole).toInt());
+    showContextMenu(event->globalPos(), ev);
+}
+
+void Editor::showContextMenu(const QPoint &pos, const AbstractCommonEventPtr &event)
+{
+    m_tableContextMenu = std::make_unique<QMenu>();
+    QMenu *menu = m_tableContextMenu.get();
+    if (event) {
+        const QList<QAction *> own = event->contextMenuActions();
+        const QDate today = Common::Clock::today();
+        const QDate next = event->nextDate(today);
+        if (!own.isEmpty() && next.isValid() && next.addDays(-event->daysToWatch()) <= today
+            && next.addDays(event->period().lengthInDays()) >= today) {
+            menu->addActions(own);
+            menu->addSeparator();
+        }
+    }
+    menu->addMenu(m_newEventMenu.get());
+    menu->addAction(m_editAction);
+    menu->addAction(m_exportSelectionAction);
+    if (event && m_manager->calendarsCount() > 1) {
+        menu->addSeparator();
+        QMenu *moveTo = menu->addMenu(tr("Move To"));
+        QAbstractItemView *view = currentView();
+        const bool severalRows = view && view->selectionModel()->selectedRows().count() >= 2;
+        for (const CalendarInfo &info : m_manager->calendars()) {
+            if (!severalRows && info.id == event->calendarId())
+                continue;
+            QAction *action = moveTo->addAction(calendarBullet(info.id == m_manager->defaultCalendarId()), info.name);
+            action->setData(info.id);
+            QR_ASSERT(connect(action, &QAction::triggered, this, &Editor::onMoveToCalendarClicked));
+        }
+        menu->addSeparator();
+    }
+    menu->addAction(m_deleteAction);
+    QR_ASSERT(connect(menu, &QMenu::aboutToHide, this, &Editor::cleanUpNewEventDate));
+    m_menuRunner(menu, pos);
+}
+
+void Editor::showDayContextMenu(const QPoint &pos, const QDate &date)
+{
+    m_newEventDate = date;
+    m_menuRunner(dayContextMenu(), pos);
+}
+
+void Editor::showCalendarContextMenu(const QPoint &pos)
+{
+    m_menuRunner(calendarContextMenu(), pos);
+}
+
+QMenu *Editor::dayContextMenu()
+{
+    if (!m_dayContextMenu) {
+        m_dayContextMenu = std::make_unique<QMenu>();
+        m_dayContextMenu->addMenu(m_newEventMenu.get());
+        QR_ASSERT(connect(m_dayContextMenu.get(), &QMenu::aboutToHide, this, &Editor::cleanUpNewEventDate));
+    }
+    return m_dayContextMenu.get();
+}
+
+QMenu *Editor::calendarContextMenu()
+{
+    if (!m_calendarContextMenu) {
+        m_calendarContextMenu = std::make_unique<QMenu>();
+        m_calendarContextMenu->addAction(m_gotoTodayAction);
+    }
+    return m_calendarContextMenu.get();
+}
+
+void Editor::cleanUpNewEventDate()
+{
+    // The chosen entry runs after the menu hides; it still needs the day.
+    QTimer::singleShot(0, this, &Editor::cleanUpNewEventDateDelayed);
+}
+
+void Editor::cleanUpNewEventDateDelayed()
+{
+    m_newEventDate = QDate();
+}
+
+// ---- filter panel
+
+void Editor::updateDataFilter()
+{
+    const QList<QByteArray> types = m_panel->selectedEventTypes();
+    const QList<QByteArray> calendars = m_panel->selectedCalendars();
+    for (int i = 0; i < m_views.count(); ++i) {
+        m_dataFilters.at(i)->setTypesFilter(types);
+        m_dataFilters.at(i)->setCalendarsFilter(calendars);
+    }
+    updateCalendarStatuses();
+    FilterInfoList filters;
+    for (const QByteArray &id : calendars)
+        filters << FilterInfo{m_manager->calendarById(id).name, FilterInfo::Calendar, id};
+    IEventTypesStorage *storage = IApplication::instance()->eventTypesStorage();
+    for (const QByteArray &textId : types) {
+        IEventType *type = storage ? storage->typeById(EventsFactory::typeIdFromTextId(textId)) : nullptr;
+        filters << FilterInfo{type ? type->name() : QString::fromUtf8(textId), FilterInfo::EventType, textId};
+    }
+    m_filterInfo->setFilters(filters);
+    m_filterInfo->setVisible(!filters.isEmpty());
+}
+
+void Editor::onRemoveFilterClicked(FilterInfoItemWidget *item)
+{
+    const FilterInfo info = item->filterInfo();
+    if (info.kind != FilterInfo::EventType)
+        m_panel->calendarsTreeView()->setCurrentIndex(QModelIndex());
+    else
+        m_panel->eventTypesTreeView()->setCurrentIndex(QModelIndex());
+}
+
+void Editor::toggleFilterPanel()
+{
+    // Hidden, not invisible: while the window itself is hidden every child counts as invisible.
+    const bool visible = m_panel->isHidden();
+    m_panel->setVisible(visible);
+    properties()->setValue("editorFilterPanel", visible);
+    m_triggerFilterPanelAction->setChecked(visible);
+}
+
+// ---- splitters and window
+
+void Editor::restoreSplittersState()
+{
+    const QByteArray state = properties()->addProperty("editorSplitterGeometry", QByteArray()).toByteArray();
+    if (!state.isEmpty())
+        m_splitter->restoreState(state);
+    else
+        m_splitter->setSizes({m_splitter->height() - 170 - m_splitter->handle(0)->height(), 170});
+    QSplitter *panelSplitter = m_panel->splitter();
+    const QByteArray panelState = properties()->addProperty("calendarsTypesSplitterKey", QByteArray()).toByteArray();
+    if (!panelState.isEmpty())
+        panelSplitter->restoreState(panelState);
+    else
+        panelSplitter->setSizes({140, panelSplitter->height() - 140 - panelSplitter->handle(0)->height()});
+}
+
+void Editor::saveSplittersState()
+{
+    properties()->setValue("editorSplitterGeometry", m_splitter->saveState());
+    properties()->setValue("calendarsTypesSplitterKey", m_panel->splitter()->saveState());
+}
+
+void Editor::keyPressEvent(QKeyEvent *event)
+{
+    QDialog::keyPressEvent(event);
+}
+
+void Editor::closeEvent(QCloseEvent *event)
+{
+    saveSplittersState();
+    hide();
+    event->ignore();
+}
+
+void Editor::showEvent(QShowEvent *event)
+{
+    m_tableView->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
+    m_tableView->horizontalHeader()->setVisible(true);
+    Dialog::showEvent(event);
+}
+
+// ---- the editor's second part
+
+void Editor::notYetWired(const char *what)
+{
+    QR_LOG(QByteArray("Not wired yet: ") + what);
+}
+
+void Editor::onNewEventAction() { notYetWired("new event"); }
+void Editor::editEventByIndex(const QModelIndex &) { notYetWired("edit event"); }
+void Editor::onEditButton() { notYetWired("edit event"); }
+void Editor::onFindButton() { notYetWired("find"); }
+void Editor::onQuickFindButton() { notYetWired("quick find"); }
+void Editor::onExportSelectionButton() { notYetWired("export selection"); }
+void Editor::onExportAllEventsButton() { notYetWired("export all"); }
+void Editor::onImportButton() { notYetWired("import"); }
+void Editor::print() { notYetWired("print"); }
+void Editor::backup() { notYetWired("backup"); }
+void Editor::restore() { notYetWired("restore"); }
+void Editor::onCreateFolderClicked() { notYetWired("create folder"); }
+void Editor::onEditTypeClicked() { notYetWired("edit type"); }
+void Editor::onCreateCustomTypeClicked() { notYetWired("create type"); }
+void Editor::onRemoveCustomTypeClicked() { notYetWired("remove type"); }
+void Editor::onMoveTypeUpClicked() { notYetWired("move type up"); }
+void Editor::onMoveTypeDownClicked() { notYetWired("move type down"); }
+void Editor::onMoveTypeRequested(const QModelIndex &, const QModelIndex &, int) { notYetWired("move type"); }
+void Editor::onRenameTypeRequested(const QModelIndex &, const QString &) { notYetWired("rename type"); }
+void Editor::rebuildNewMenu() {}
+void Editor::onTypeActivated(const QModelIndex &) { notYetWired("new event of a type"); }
+void Editor::onEditCalendarClicked() { notYetWired("edit calendar"); }
+void Editor::onCreateCalendarClicked() { notYetWired("create calendar"); }
+void Editor::onRemoveCalendarClicked() { notYetWired("remove calendar"); }
+void Editor::onMoveCalendarUpClicked() { notYetWired("move calendar up"); }
+void Editor::onMoveCalendarDownClicked() { notYetWired("move calendar down"); }
+void Editor::onMoveCalendarRequested(int, int) { notYetWired("move calendar"); }
+void Editor::onRenameCalendarRequested(int, const QString &) { notYetWired("rename calendar"); }
+void Editor::onSetCalendarAsDefaultClicked() { notYetWired("set default calendar"); }
+void Editor::onCalendarActivated(const QModelIndex &) { notYetWired("edit calendar"); }
+void Editor::onMoveToCalendarClicked() { notYetWired("move to calendar"); }
+void Editor::onNewToDoAction() { notYetWired("new to-do gadget"); }

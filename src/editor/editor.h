@@ -1,0 +1,229 @@
+#pragma once
+
+#include "core/undoobject.h"
+#include "eventtypes/itreeviewexpandinfo.h"
+#include "events/abstractcommonevent.h"
+#include "widgets/dialog.h"
+
+#include "editor/calendarstatusesupdater.h"
+
+#include <QActionGroup>
+#include <QDate>
+#include <QPointer>
+#include <QSet>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+
+class CalendarModel;
+class CalendarProxyModel;
+class CalendarView;
+class DateShowingListView;
+class EditorEventFilterModel;
+class EditorEventsModel;
+class EditorFilterPanel;
+class EventTypesTreeModel;
+class EventsManager;
+class EventsModel;
+class EventsTableModel;
+class FilterInfoItemWidget;
+class FilterInfoWidget;
+class QAbstractItemView;
+class QContextMenuEvent;
+class QMenu;
+class QMenuBar;
+class QSortFilterProxyModel;
+class QSplitter;
+class QStackedWidget;
+class QToolButton;
+class TableView;
+
+namespace EditorPrivate {
+class CalendarStatusesUpdater;
+}
+
+// The events editor: the filter panel beside the calendar page (year calendar over the chosen
+// day's events) or the table page, tool bars above, the filter strip below. Made once by the
+// application; closing only hides it. Every change goes onto the shared undo stack.
+class Editor : public Dialog, public UndoProxy, public ITreeViewExpandInfo
+{
+    Q_OBJECT
+
+public:
+    explicit Editor(EventsManager *manager);
+    ~Editor() override;
+
+    void setCurrentEvent(int eventIndex);
+    void invalidateFilters();
+    void deleteEventByIndex(int eventIndex);
+
+    // ITreeViewExpandInfo
+    bool isExpanded(const QModelIndex &index) const override;
+
+    // Runs a menu at a global position; tests replace it so no modal loop starts.
+    using MenuRunner = std::function<void(QMenu *menu, const QPoint &globalPos)>;
+    void setMenuRunner(const MenuRunner &runner);
+
+    // The widgets, for the application and tests.
+    CalendarView *calendarView() const { return m_calendarView; }
+    DateShowingListView *calendarItemsView() const { return m_calendarItemsListView; }
+    TableView *tableView() const { return m_tableView; }
+    EditorFilterPanel *filterPanel() const { return m_panel; }
+    FilterInfoWidget *filterInfo() const { return m_filterInfo; }
+    QStackedWidget *pages() const { return m_pages; }
+    QMenuBar *menuBar() const { return m_menuBar; }
+    QAbstractItemView *currentView() const;
+    QSortFilterProxyModel *currentFilter() const;
+    QList<EditorEventFilterModel *> dataFilters() const { return m_dataFilters; }
+    QList<QSortFilterProxyModel *> sortFilters() const { return m_sortFilters; }
+    EditorEventsModel *eventsModel() const { return m_eventsModel.get(); }
+    QActionGroup *changeViewActions() { return &m_changeViewActions; }
+    QAction *editAction() const { return m_editAction; }
+    QAction *findAction() const { return m_findAction; }
+    QAction *deleteAction() const { return m_deleteAction; }
+    QAction *exportSelectionAction() const { return m_exportSelectionAction; }
+    QAction *exportAllAction() const { return m_exportAllAction; }
+    QAction *triggerFilterPanelAction() const { return m_triggerFilterPanelAction; }
+    QToolButton *exportButton() const { return m_exportButton; }
+    EditorPrivate::CalendarStatusesUpdater *statusesUpdater() const { return m_statusesUpdater; }
+    QSet<int> yearsToUpdate() const { return m_yearsToUpdate; }
+    QDate newEventDate() const { return m_newEventDate; }
+    QMenu *tableContextMenu() const { return m_tableContextMenu.get(); }
+    int clockStatus() const { return m_clockStatus; }
+    int clockTrailStatus() const { return m_clockTrailStatus; }
+
+public slots:
+    // Create, edit, find, import, export, print and the type and calendar operations are the
+    // editor's second part; their slots are here so menus and buttons have their places.
+    void onNewEventAction();
+    void editEventByIndex(const QModelIndex &index);
+    void onEditButton();
+    void onFindButton();
+    void onQuickFindButton();
+    void onExportSelectionButton();
+    void onExportAllEventsButton();
+    void onImportButton();
+    void updateButtons();
+    void onDeleteButton();
+    QList<int> selectedEvents() const;
+    QList<int> allEventsIds() const;
+    void onChangeViewAction();
+    void onEventChanged();
+    void updateCalendarStatuses();
+    void propertyChanged(const QByteArray &id, const QVariant &value);
+    void showDayContextMenu(const QPoint &pos, const QDate &date);
+    void showCalendarContextMenu(const QPoint &pos);
+    void cleanUpNewEventDate();
+    void cleanUpNewEventDateDelayed();
+    void showTableContextMenu(QContextMenuEvent *event);
+    void showCalendarItemsContextMenu(QContextMenuEvent *event);
+    void updateCalendarStatuses(int viewportYear);
+    void checkUpdateCalendar();
+    void updateCalendarItemsHeight();
+    void print();
+    void backup();
+    void restore();
+    void toggleFilterPanel();
+    void onCreateFolderClicked();
+    void onEditTypeClicked();
+    void onCreateCustomTypeClicked();
+    void onRemoveCustomTypeClicked();
+    void onMoveTypeUpClicked();
+    void onMoveTypeDownClicked();
+    void onMoveTypeRequested(const QModelIndex &index, const QModelIndex &parent, int row);
+    void onRenameTypeRequested(const QModelIndex &index, const QString &name);
+    void rebuildNewMenu();
+    void onTypeActivated(const QModelIndex &index);
+    void updateDataFilter();
+    void onEditCalendarClicked();
+    void onCreateCalendarClicked();
+    void onRemoveCalendarClicked();
+    void onMoveCalendarUpClicked();
+    void onMoveCalendarDownClicked();
+    void onMoveCalendarRequested(int index, int step);
+    void onRenameCalendarRequested(int index, const QString &name);
+    void onRemoveFilterClicked(FilterInfoItemWidget *item);
+    void onSetCalendarAsDefaultClicked();
+    void onCalendarActivated(const QModelIndex &index);
+    void onMoveToCalendarClicked();
+    void onNewToDoAction();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void setupUi();
+    void setupActions();
+    void setupTableView();
+    void setupCalendarView();
+    void setupTypesModel();
+    void setupCalendarsListModel();
+    void changeView(int pageIndex);
+    void restoreSplittersState();
+    void saveSplittersState();
+    void showContextMenu(const QPoint &pos, const AbstractCommonEventPtr &event);
+    QMenu *dayContextMenu();
+    QMenu *calendarContextMenu();
+    void notYetWired(const char *what);
+
+    EventsManager *m_manager;
+    // The form's widgets.
+    QMenuBar *m_menuBar = nullptr;
+    QMenu *m_fileMenu = nullptr;
+    QMenu *m_editMenu = nullptr;
+    QMenu *m_eventsMenu = nullptr;
+    QMenu *m_viewMenu = nullptr;
+    QMenu *m_gadgetsMenu = nullptr;
+    EditorFilterPanel *m_panel = nullptr;
+    QWidget *m_centralWidget = nullptr;
+    QStackedWidget *m_pages = nullptr;
+    CalendarView *m_calendarView = nullptr;
+    TableView *m_tableView = nullptr;
+    FilterInfoWidget *m_filterInfo = nullptr;
+    QAction *m_actionBackup = nullptr;
+    QAction *m_actionRestore = nullptr;
+    QAction *m_actionClose = nullptr;
+    QAction *m_actionSettings = nullptr;
+
+    std::unique_ptr<EditorEventsModel> m_eventsModel;
+    std::unique_ptr<EventsTableModel> m_tableModel;
+    std::unique_ptr<EventTypesTreeModel> m_eventTypesModel;
+    std::unique_ptr<CalendarModel> m_calendarListModel;
+    std::unique_ptr<QSortFilterProxyModel> m_tableFilter;
+    std::unique_ptr<CalendarProxyModel> m_calendarFilter;
+    std::unique_ptr<QSortFilterProxyModel> m_calendarFindFilter;
+    QList<QAbstractItemView *> m_views;
+    QList<EventsModel *> m_models;
+    QList<QSortFilterProxyModel *> m_sortFilters;
+    QList<EditorEventFilterModel *> m_dataFilters;
+    QAction *m_editAction = nullptr;
+    QAction *m_findAction = nullptr;
+    QAction *m_quickFindAction = nullptr;
+    QAction *m_deleteAction = nullptr;
+    QAction *m_exportSelectionAction = nullptr;
+    QAction *m_exportAllAction = nullptr;
+    QAction *m_importAction = nullptr;
+    QAction *m_printAction = nullptr;
+    QAction *m_newToDoAction = nullptr;
+    QAction *m_gotoTodayAction = nullptr;
+    QAction *m_triggerFilterPanelAction = nullptr;
+    std::unique_ptr<QMenu> m_newEventMenu;
+    std::unique_ptr<QMenu> m_tableContextMenu;
+    QActionGroup m_changeViewActions;
+    int m_clockStatus = -1;
+    int m_clockTrailStatus = -1;
+    std::unique_ptr<QMenu> m_dayContextMenu;
+    std::unique_ptr<QMenu> m_calendarContextMenu;
+    QPointer<EditorPrivate::CalendarStatusesUpdater> m_statusesUpdater;
+    QDate m_newEventDate;
+    QString m_lastFindText;
+    QString m_lastDirectory;
+    QSet<int> m_yearsToUpdate;
+    QSplitter *m_splitter = nullptr;
+    DateShowingListView *m_calendarItemsListView = nullptr;
+    QPointer<QToolButton> m_exportButton;
+    MenuRunner m_menuRunner;
+};
