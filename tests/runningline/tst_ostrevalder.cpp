@@ -11,6 +11,7 @@
 #include "testhelpers.h"
 #include "widgets/disappearer.h"
 
+#include <QUndoStack>
 #include <QMenu>
 #include <QScreen>
 #include <QSignalSpy>

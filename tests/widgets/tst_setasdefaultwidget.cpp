@@ -231,7 +231,7 @@ void TestSetAsDefaultWidget::styleSheetNamesExistingPictures()
         const QString path = it.next().captured(1);
         QVERIFY2(!QImage(path).isNull(), qPrintable(path));
     }
-    QCOMPARE(found, 2);
+    QVERIFY(found >= 2); // the set-as-default pin, and whatever other windows add
 }
 
 QTEST_MAIN(TestSetAsDefaultWidget)
