@@ -34,10 +34,11 @@ private slots:
     void oneChangeWritesBothFilesThatReadBack()
     {
         TypesFiles files(m_dir->path());
-        QVERIFY(files.storage->insertFolder(1, "Família"));
-        QVERIFY(files.storage->insertCustomType(Index(1, -1), 0, makeCustomType("{a}", "Jubiläum", 2)));
+        QVERIFY(files.storage->insertCustomType(Index(), 1, makeCustomType("{a}", "Jubiläum", 2)));
         QVERIFY(QFile::exists(files.customPath));
         QVERIFY(QFile::exists(files.orderPath));
+        QVERIFY(files.storage->insertFolder(1, "Família"));
+        QVERIFY(files.storage->move(Index(2, -1), Index(1, -1), 0));
         const QStringList lines = treeLines(*files.storage);
         const QVariantMap state = files.storage->state();
         files.open();
