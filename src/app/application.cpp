@@ -22,6 +22,8 @@
 #include "core/statcollector.h"
 #include "core/storage.h"
 #include "core/systeminforeport.h"
+#include "eventtypes/customtypesstorage.h"
+#include "eventtypes/eventtypesstorage.h"
 #include "platform/appidentity.h"
 #include "platform/linuxautostart.h"
 #include "platform/linuxdatalocation.h"
@@ -111,7 +113,10 @@ Application::Application(int &argc, char **argv, Parts parts)
     QR_ASSERT(connect(m_properties.get(), &Properties::propertyChanged, this, &Application::propertyChanged));
 
     m_storage = std::make_unique<Storage>(QDir(m_dataLocation).filePath(QStringLiteral("pixmaps.dat")));
-    // The custom types and event types storages are made here once they exist.
+    m_customTypesStorage =
+        std::make_unique<CustomTypesStorage>(QDir(m_dataLocation).filePath(QStringLiteral("customtypes.dat")));
+    m_eventTypesStorage = std::make_unique<EventTypesStorage>(
+        m_customTypesStorage.get(), QDir(m_dataLocation).filePath(QStringLiteral("typesorder.dat")));
 
     setupLocalization();
     Common::DeferredCallProcessor::init();
@@ -127,6 +132,8 @@ Application::Application(int &argc, char **argv, Parts parts)
     // Order of the archive: gadgets, properties, user id, custom types, event types, pictures; events last.
     m_backupManager->addBackupObject(m_properties.get());
     m_backupManager->addBackupObject(m_uidBackup.get());
+    m_backupManager->addBackupObject(m_customTypesStorage.get());
+    m_backupManager->addBackupObject(m_eventTypesStorage.get());
     m_backupManager->addBackupObjects(m_storage->backupObjects());
 
     m_parts.movingLine->startRun();
@@ -159,6 +166,8 @@ Application::~Application()
     m_backupManager.reset();
     m_uidBackup.reset();
     m_properties.reset();
+    m_eventTypesStorage.reset();
+    m_customTypesStorage.reset();
     m_storage.reset();
     m_settings.reset();
 }
@@ -169,6 +178,11 @@ bool Application::sendMessage(const QString &message, int timeoutMs)
 }
 
 // ---- settings -------------------------------------------------------------------------------------
+
+IEventTypesStorage *Application::eventTypesStorage()
+{
+    return m_eventTypesStorage.get();
+}
 
 QSettings *Application::settings()
 {

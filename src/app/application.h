@@ -19,6 +19,8 @@
 class Editor;
 class BackupManager;
 class CalendarsProvider;
+class CustomTypesStorage;
+class EventTypesStorage;
 class QAction;
 class QMenu;
 class QTranslator;
@@ -76,7 +78,7 @@ public:
     const LastVersionInfo &lastVersionInfo() const override { return m_lastVersionInfo; }
     void setLastVersionInfo(const LastVersionInfo &info) override { m_lastVersionInfo = info; }
     bool layoutDirection() const override;
-    IEventTypesStorage *eventTypesStorage() override { return nullptr; }
+    IEventTypesStorage *eventTypesStorage() override;
     void setAutorun(bool on) override;
     int showReportDialog(const QString &title, bool withTechnicalInfo) override;
     void showUninstallFeedback() override;
@@ -158,6 +160,8 @@ private:
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<Properties> m_properties;
     std::unique_ptr<Storage> m_storage;
+    std::unique_ptr<CustomTypesStorage> m_customTypesStorage;
+    std::unique_ptr<EventTypesStorage> m_eventTypesStorage;
     std::unique_ptr<QTranslator> m_translator;
     std::unique_ptr<QTranslator> m_qtTranslator;
     std::unique_ptr<Langs> m_langs;

@@ -4,8 +4,11 @@
 #include "core/clock.h"
 #include "core/properties.h"
 #include "editor/editor.h"
+#include "eventtypes/ieventtype.h"
+#include "eventtypes/ieventtypesstorage.h"
 #include "events/eventsfactory.h"
 #include "events/period.h"
+#include "store/ibackupmanager.h"
 #include "widgets/calendar/calendarview.h"
 #include "events/notspecifiedevent.h"
 #include "store/eventsmanager.h"
@@ -73,6 +76,32 @@ private slots:
         QCOMPARE(IApplication::instance(), static_cast<IApplication *>(app));
         QVERIFY(app->properties() && app->storage() && app->backupManager() && app->sounds() && app->langs());
         QVERIFY(!app->eventsManager());
+    }
+
+    void eventTypesAreBackedUpAndRestored()
+    {
+        AppTestEnv env;
+        Application *app = env.make();
+        IEventTypesStorage *types = app->eventTypesStorage();
+        QVERIFY(types);
+        QCOMPARE(types->count(), 5);
+        QCOMPARE(types->typeAt(IEventTypesStorage::Index(0, -1))->name(), "Birthday");
+        bool ok = false;
+        const BackupMap saved = app->backupManager()->backupToMap(&ok);
+        QVERIFY(ok);
+        QVERIFY(saved.contains("customtypes.dat") && saved.contains("typesorder.dat"));
+
+        CustomTypeInfo info;
+        info.id = "{f}";
+        info.name = QStringLiteral("Familienfest");
+        info.baseType = 3;
+        QVERIFY(types->insertCustomType(IEventTypesStorage::Index(), 0, info));
+        const BackupMap withType = app->backupManager()->backupToMap(&ok);
+        QVERIFY(app->backupManager()->restoreFromMap(saved));
+        QCOMPARE(types->count(), 5);
+        QVERIFY(!types->typeById("{f}"));
+        QVERIFY(app->backupManager()->restoreFromMap(withType));
+        QCOMPARE(types->typeAt(IEventTypesStorage::Index(0, -1))->name(), "Familienfest");
     }
 
     void uidIsBracedStableAndShared()
