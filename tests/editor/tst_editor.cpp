@@ -385,6 +385,46 @@ private slots:
         QVERIFY(!panel->action(EditorFilterPanel::EditEventType)->isEnabled());
     }
 
+    void panelMouseRules_data()
+    {
+        QTest::addColumn<bool>("types");
+        QTest::addColumn<int>("button");
+        QTest::addColumn<bool>("onItem");
+        QTest::addColumn<bool>("menu");
+        QTest::addColumn<bool>("cleared");
+        QTest::newRow("types, right on an item") << true << int(Qt::RightButton) << true << true << false;
+        QTest::newRow("types, right on empty space") << true << int(Qt::RightButton) << false << false << false;
+        QTest::newRow("types, left on empty space") << true << int(Qt::LeftButton) << false << false << true;
+        QTest::newRow("calendars, right on an item") << false << int(Qt::RightButton) << true << true << false;
+        QTest::newRow("calendars, left on empty space") << false << int(Qt::LeftButton) << false << false << true;
+    }
+
+    void panelMouseRules()
+    {
+        QFETCH(bool, types);
+        QFETCH(int, button);
+        QFETCH(bool, onItem);
+        QFETCH(bool, menu);
+        QFETCH(bool, cleared);
+        EditorEnv env;
+        Editor editor(env.manager.get());
+        editor.resize(900, 700);
+        editor.triggerFilterPanelAction()->trigger();
+        showAndWait(editor);
+        QMenu *shown = nullptr;
+        editor.setMenuRunner([&](QMenu *m, const QPoint &) { shown = m; });
+        EditorFilterPanel *panel = editor.filterPanel();
+        QTreeView *view = types ? panel->eventTypesTreeView() : panel->calendarsTreeView();
+        const QModelIndex first = view->model()->index(0, 0);
+        view->setCurrentIndex(first);
+        const QPoint point = onItem ? view->visualRect(first).center() : QPoint(5, view->viewport()->height() - 5);
+        QTest::mouseClick(view->viewport(), Qt::MouseButton(button), {}, point);
+        QCOMPARE(shown, menu ? (types ? panel->eventTypesMenu() : panel->calendarsMenu()) : nullptr);
+        QCOMPARE(!view->currentIndex().isValid(), cleared);
+        if (cleared)
+            QVERIFY(editor.filterInfo()->filters().isEmpty());
+    }
+
     void contextMenusOfTheTable()
     {
         EditorEnv env;
