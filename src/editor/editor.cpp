@@ -610,6 +610,8 @@ void Editor::updateCalendarItemsHeight()
 
 void Editor::invalidateFilters()
 {
+    m_eventsModel->clearCache();
+    m_tableModel->clearCache();
     for (QSortFilterProxyModel *filter : std::as_const(m_sortFilters))
         filter->invalidate();
 }

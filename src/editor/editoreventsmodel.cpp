@@ -1,9 +1,11 @@
 #include "editor/editoreventsmodel.h"
 
 #include "events/abstractcommonevent.h"
+#include "runningline/eventitemrole.h"
 
 EditorEventsModel::EditorEventsModel(EventsManager *manager, QObject *parent) : EventsModel(manager, parent)
 {
+    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, &EditorEventsModel::clearCache);
 }
 
 QVariant EditorEventsModel::data(const QModelIndex &index, int role) const
@@ -21,6 +23,14 @@ QVariant EditorEventsModel::data(const QModelIndex &index, int role) const
         if (m_pictureHeight == 0 || picture.isNull())
             return picture;
         return picture.scaledToHeight(m_pictureHeight, Qt::SmoothTransformation);
+    }
+    case NextDateTimeRole: {
+        if (m_nextBegins.size() != rowCount())
+            m_nextBegins = QVector<QVariant>(rowCount());
+        QVariant &value = m_nextBegins[index.row()];
+        if (!value.isValid())
+            value = EventsModel::data(index, role);
+        return value;
     }
     default:
         return EventsModel::data(index, role);

@@ -17,6 +17,11 @@ public:
 
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
+    // Next begins are kept until the model resets or the day changes: the find proxy sorts every
+    // event by them.
+    void clearCache() { m_nextBegins.clear(); }
+
 private:
     int m_pictureHeight = 0;
+    mutable QVector<QVariant> m_nextBegins;
 };

@@ -35,6 +35,7 @@ bool isOnce(const AbstractCommonEvent &event)
 
 EventsTableModel::EventsTableModel(EventsManager *manager, QObject *parent) : EventsModel(manager, parent)
 {
+    connect(this, &QAbstractItemModel::modelAboutToBeReset, this, &EventsTableModel::clearCache);
 }
 
 int EventsTableModel::columnCount(const QModelIndex &) const
@@ -71,7 +72,27 @@ QVariant EventsTableModel::data(const QModelIndex &index, int role) const
         return QVariant();
     const int column = index.column();
 
-    if (role == Qt::DisplayRole || role == SortRole) {
+    if (role == SortRole) {
+        const int slot = index.row() * ColumnCount + column;
+        if (m_sortCache.size() != rowCount() * ColumnCount) {
+            m_sortCache = QVector<QVariant>(rowCount() * ColumnCount);
+            m_sortCached = QVector<bool>(rowCount() * ColumnCount, false);
+        }
+        if (!m_sortCached.at(slot)) {
+            m_sortCache[slot] = sortOrDisplay(*event, column, role);
+            m_sortCached[slot] = true;
+        }
+        return m_sortCache.at(slot);
+    }
+    if (role == Qt::DisplayRole)
+        return sortOrDisplay(*event, column, role);
+    return decorationAndLook(*event, column, role);
+}
+
+QVariant EventsTableModel::sortOrDisplay(const AbstractCommonEvent &ev, int column, int role) const
+{
+    const AbstractCommonEvent *event = &ev;
+    {
         switch (column) {
         case DateColumn:
             return event->nextPeriod().beginDate();
@@ -95,6 +116,11 @@ QVariant EventsTableModel::data(const QModelIndex &index, int role) const
             return QVariant();
         }
     }
+}
+
+QVariant EventsTableModel::decorationAndLook(const AbstractCommonEvent &ev, int column, int role) const
+{
+    const AbstractCommonEvent *event = &ev;
     if (role == Qt::DecorationRole) {
         if (column == TypeColumn) {
             const CustomTypeInfo &info = event->customTypeMetaInfo();

@@ -207,6 +207,21 @@ private slots:
         QCOMPARE(names.count(), 3);
     }
 
+    void sortValuesFollowTheDayOnceCleared()
+    {
+        EditorTestEnv env;
+        env.add(0, "Trip", Period(QDate(2026, 3, 20)));
+        EventsTableModel model(env.manager.get());
+        const QModelIndex days = model.index(0, EventsTableModel::DaysColumn);
+        QCOMPARE(days.data(SortRole).toInt(), 10);
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 11), QTime(0, 5)));
+        QCOMPARE(days.data().toInt(), 9);
+        model.clearCache(); // the editor does this when the day changes
+        QCOMPARE(days.data(SortRole).toInt(), 9);
+        env.add(0, "Other", Period(QDate(2026, 3, 12))); // a change resets the model and its cache
+        QCOMPARE(model.index(1, EventsTableModel::DaysColumn).data(SortRole).toInt(), 1);
+    }
+
     void dayListPictureHeight()
     {
         EditorTestEnv env;
