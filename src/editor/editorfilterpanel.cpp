@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QSplitter>
 #include <QToolButton>
@@ -216,6 +217,8 @@ void EditorFilterPanel::init()
     connectView(m_calendarsView, &EditorFilterPanel::updateCalendarsButtons);
     m_typesView->viewport()->installEventFilter(this);
     m_calendarsView->viewport()->installEventFilter(this);
+    m_typesView->installEventFilter(this);
+    m_calendarsView->installEventFilter(this);
     updateButtons();
     updateCalendarsButtons();
 }
@@ -288,6 +291,17 @@ QList<QByteArray> EditorFilterPanel::selectedCalendars() const
 
 bool EditorFilterPanel::eventFilter(QObject *watched, QEvent *event)
 {
+    // F2 renames in place here; without this the window's "Edit Event" shortcut took the key.
+    if ((watched == m_typesView || watched == m_calendarsView) && event->type() == QEvent::ShortcutOverride) {
+        auto *view = static_cast<QTreeView *>(watched);
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier
+            && (view->currentIndex().flags() & Qt::ItemIsEditable)) {
+            event->accept();
+            return true;
+        }
+        return QWidget::eventFilter(watched, event);
+    }
     const bool types = watched == m_typesView->viewport();
     const bool calendars = watched == m_calendarsView->viewport();
     if ((!types && !calendars)

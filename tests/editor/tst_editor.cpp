@@ -21,6 +21,7 @@
 #include "widgets/tableview.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 #include <QHeaderView>
 #include <QMenuBar>
@@ -212,6 +213,22 @@ private slots:
         QSignalSpy triggered(target, &QAction::triggered);
         QTest::keySequence(&editor, keys);
         QCOMPARE(triggered.count(), 1);
+    }
+
+    void f2RenamesInThePanel()
+    {
+        EditorEnv env;
+        Editor editor(env.manager.get());
+        editor.triggerFilterPanelAction()->trigger();
+        showAndWait(editor);
+        QApplication::setActiveWindow(&editor);
+        QTreeView *calendars = editor.filterPanel()->calendarsTreeView();
+        calendars->setCurrentIndex(calendars->model()->index(0, 0));
+        calendars->setFocus();
+        QSignalSpy edits(editor.editAction(), &QAction::triggered);
+        QTest::keyClick(calendars, Qt::Key_F2);
+        QVERIFY(calendars->findChild<QLineEdit *>()); // the in-place editor
+        QCOMPARE(edits.count(), 0);
     }
 
     void deletingASelection_data()
