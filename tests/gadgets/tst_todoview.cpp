@@ -1,4 +1,5 @@
 #include "gadgets/gadgetstyle.h"
+#include "gadgets/gadgetthememanager.h"
 #include "gadgets/tododelegate.h"
 #include "gadgets/todomodel.h"
 #include "gadgets/todoview.h"
@@ -74,6 +75,12 @@ class TestToDoView : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // The theme manager brings the themes' pictures in.
+        GadgetThemeManager themes;
+    }
+
     void movesWithinList_data()
     {
         QTest::addColumn<int>("dragged");
