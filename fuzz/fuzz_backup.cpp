@@ -76,6 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     manager.addBackupObjects({&folder, &settings, &events});
     // Small bounds keep each run quick; the bounds themselves are what is tested.
     manager.setArchiveLimits({256, qint64(1) << 20, qint64(2) << 20});
+    manager.setWorkFolder(dataFolder());
     manager.restore(archive);
     checkNothingEscaped();
     clearDataFolder();

@@ -1,5 +1,6 @@
 #include "core/filebackupobject.h"
 
+#include "core/log.h"
 #include "core/safefile.h"
 
 #include <QFile>
@@ -42,4 +43,47 @@ bool FileBackupObject::restore(const QByteArray &data)
 QByteArray FileBackupObject::name() const
 {
     return QFileInfo(m_fileName).fileName().toUtf8();
+}
+
+namespace FileBackupObjectPrivate {
+// The first byte of a snapshot: the file was there and the rest is its content, or it was not.
+constexpr char s_present = 'F';
+constexpr char s_absent = 'N';
+} // namespace FileBackupObjectPrivate
+
+bool FileBackupObject::restoreFromFile(const QString &fileName)
+{
+    return Common::replaceFileWith(m_fileName, fileName);
+}
+
+QByteArray FileBackupObject::snapshot(bool *ok)
+{
+    if (!QFileInfo::exists(m_fileName)) {
+        if (ok)
+            *ok = true;
+        return QByteArray(1, FileBackupObjectPrivate::s_absent);
+    }
+    bool read = false;
+    QByteArray data = backup(&read);
+    if (ok)
+        *ok = read;
+    if (!read)
+        return QByteArray();
+    data.prepend(FileBackupObjectPrivate::s_present);
+    return data;
+}
+
+bool FileBackupObject::restoreSnapshot(const QByteArray &data)
+{
+    if (data.startsWith(FileBackupObjectPrivate::s_absent) && data.size() == 1) {
+        // The derived store reloads from an empty file first, then the file goes as it was not there.
+        const bool restored = restore(QByteArray());
+        const QFileInfo info(m_fileName);
+        if (restored && info.exists() && info.size() == 0 && !QFile::remove(m_fileName))
+            QR_LOG("Cannot remove " + m_fileName.toUtf8() + " that a restore added");
+        return restored;
+    }
+    if (data.startsWith(FileBackupObjectPrivate::s_present))
+        return restore(QByteArray::fromRawData(data.constData() + 1, data.size() - 1));
+    return restore(data);
 }

@@ -16,6 +16,11 @@ public:
     // Replaces the file atomically: a failed write keeps the old file.
     bool restore(const QByteArray &data) override;
     QByteArray name() const override;
+    // Moves the unpacked entry into place; objects that reload after a restore override it too.
+    bool restoreFromFile(const QString &fileName) override;
+    // Also tells whether the file was there, so that taking a restore back removes a file it added.
+    QByteArray snapshot(bool *ok) override;
+    bool restoreSnapshot(const QByteArray &data) override;
 
     QString backupFileName() const { return m_fileName; }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QString>
 
 // One thing a backup archive holds: a store that can hand out its whole data and take it back.
 class IBackupObject
@@ -16,4 +17,26 @@ public:
     // The entry name in the archive.
     virtual QByteArray name() const = 0;
     virtual ~IBackupObject() = default;
+
+    // Restoring an archive: the entry is unpacked into a file first, checked by every object before
+    // any of them changes, then restored.
+
+    // The largest entry the object can hold; a bigger one fails the restore while it is unpacked.
+    virtual qint64 maxRestoreSize() const { return s_defaultMaxRestoreSize; }
+    // False when the object's own reader would not take the unpacked entry whole.
+    virtual bool checkRestoreFile(const QString &fileName);
+    // Replaces the data by the unpacked entry; the file may be moved away. The default reads it and
+    // calls restore().
+    virtual bool restoreFromFile(const QString &fileName);
+
+    // The data that takes a restore back, and putting it back. Unlike an archive entry it may tell
+    // what the object did not hold, so that taking a restore back removes what it added.
+    virtual QByteArray snapshot(bool *ok) { return backup(ok); }
+    virtual bool restoreSnapshot(const QByteArray &data) { return restore(data); }
+
+    static constexpr qint64 s_defaultMaxRestoreSize = qint64(256) << 20;
+
+protected:
+    // The file's bytes when it holds at most maxRestoreSize(); false otherwise.
+    bool readRestoreFile(const QString &fileName, QByteArray *data) const;
 };

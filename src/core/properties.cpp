@@ -251,6 +251,22 @@ bool Properties::restore(const QByteArray &data)
     return true;
 }
 
+bool Properties::checkRestoreFile(const QString &fileName)
+{
+    QByteArray data;
+    if (!readRestoreFile(fileName, &data))
+        return false;
+    const QList<QByteArray> entries = PropertiesPrivate::splitBy(data, PropertiesPrivate::kKeyDelimiter);
+    for (const QByteArray &entry : entries) {
+        const QList<QByteArray> nameAndValue = PropertiesPrivate::splitBy(entry, PropertiesPrivate::kValueDelimiter);
+        if (nameAndValue.size() != 2 || nameAndValue.first().isEmpty()) {
+            QR_LOG("Not a readable settings entry: " + name());
+            return false;
+        }
+    }
+    return true;
+}
+
 QByteArray Properties::name() const
 {
     QByteArray result("settings");

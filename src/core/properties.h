@@ -33,6 +33,8 @@ public:
     QByteArray backup(bool *ok) override;
     bool restore(const QByteArray &data) override;
     QByteArray name() const override;
+    // Every entry of the data must be a property name and its value.
+    bool checkRestoreFile(const QString &fileName) override;
 
     static QByteArray variantToString(const QVariant &value);
     static QVariant stringToVariant(const QByteArray &text);

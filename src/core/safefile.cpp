@@ -8,6 +8,7 @@
 #include <QSaveFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace SafeFilePrivate {
@@ -72,6 +73,57 @@ bool writeFileAtomically(const QString &path, const QByteArray &data, QString *e
     errno = 0;
     if (!file.commit())
         return SafeFilePrivate::fail(path, SafeFilePrivate::writeError(file, errno), error);
+    return true;
+}
+
+bool replaceFileWith(const QString &linkOrPath, const QString &source, QString *error)
+{
+    // As the save file does: a link stays and its target is replaced, with the target's permissions.
+    const QFileInfo linkInfo(linkOrPath);
+    const QString path = linkInfo.isSymLink() ? linkInfo.symLinkTarget() : linkOrPath;
+    const QFileInfo info(path);
+    const QString folder = info.absolutePath();
+    if (!QDir(folder).exists() && !QDir().mkpath(folder))
+        return SafeFilePrivate::fail(path, QStringLiteral("cannot create folder %1").arg(folder), error);
+    if (info.exists())
+        QFile::setPermissions(source, info.permissions());
+    if (::rename(QFile::encodeName(source).constData(), QFile::encodeName(path).constData()) == 0)
+        return true;
+    const int renameErrno = errno;
+    if (renameErrno != EXDEV)
+        return SafeFilePrivate::fail(path, QString::fromLocal8Bit(std::strerror(renameErrno)), error);
+
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return SafeFilePrivate::fail(path, in.errorString(), error);
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return SafeFilePrivate::fail(path, out.errorString(), error);
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    for (;;) {
+        const qint64 got = in.read(buffer.data(), buffer.size());
+        if (got < 0) {
+            out.cancelWriting();
+            return SafeFilePrivate::fail(path, in.errorString(), error);
+        }
+        if (got == 0)
+            break;
+        for (qint64 done = 0; done < got;) {
+            errno = 0;
+            const qint64 written = out.write(buffer.constData() + done, got - done);
+            if (written <= 0) {
+                const QString reason = SafeFilePrivate::writeError(out, errno);
+                out.cancelWriting();
+                return SafeFilePrivate::fail(path, reason, error);
+            }
+            done += written;
+        }
+    }
+    errno = 0;
+    if (!out.commit())
+        return SafeFilePrivate::fail(path, SafeFilePrivate::writeError(out, errno), error);
+    in.close();
+    QFile::remove(source);
     return true;
 }
 

@@ -10,6 +10,11 @@ namespace Common {
 // old file stays as it was, a warning is logged and `error` (when given) says why.
 bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error = nullptr);
 
+// Puts the file `source` in place of `path` in one atomic step: renamed when both lie on one file
+// system, else copied in pieces through a temporary file beside `path`. `source` is gone on success.
+// On failure the old file stays as it was and a warning is logged.
+bool replaceFileWith(const QString &path, const QString &source, QString *error = nullptr);
+
 // Copies a file that could not be loaded to a free name beside it ("name.bak", "name.bak1", ...)
 // before anything overwrites it. Returns the new path, or an empty string when the copy failed.
 QString copyAsideUnderFreeName(const QString &path);

@@ -55,6 +55,39 @@ bool StorageTable::restore(const QByteArray &data)
     return true;
 }
 
+bool StorageTable::checkRestoreFile(const QString &fileName)
+{
+    QByteArray bytes;
+    if (!readRestoreFile(fileName, &bytes))
+        return false;
+    QDataStream in(bytes);
+    in.setVersion(StoragePrivate::kStreamVersion);
+    qint32 version = 0;
+    qint32 count = 0;
+    in >> version >> count;
+    for (qint32 i = 0; i < count && in.status() == QDataStream::Ok; ++i) {
+        QByteArray id;
+        qint64 pos = 0;
+        qint64 size = 0;
+        in >> id >> pos >> size;
+        if (pos < 0 || size < 0)
+            break;
+    }
+    if (in.status() != QDataStream::Ok || version != s_tableVersion || count < 0 || !in.atEnd()) {
+        QR_LOG("Not a readable picture index: " + name());
+        return false;
+    }
+    return true;
+}
+
+bool StorageTable::restoreFromFile(const QString &fileName)
+{
+    if (!FileBackupObject::restoreFromFile(fileName))
+        return false;
+    load();
+    return true;
+}
+
 bool StorageTable::get(const QByteArray &id, qint64 &pos, qint64 &size) const
 {
     const auto it = m_table.constFind(id);
@@ -339,12 +372,41 @@ bool Storage::restore(const QByteArray &data)
 {
     if (!FileBackupObject::restore(data))
         return false;
-    // Erasures were about the old pictures; purging them now would delete restored ones.
-    m_erased = std::make_unique<DinamicStorageTable>();
+    forgetErasures();
     if (data.isEmpty())
         newFile();
     else
         checkVersion();
+    return true;
+}
+
+void Storage::forgetErasures()
+{
+    // Erasures were about the old pictures; purging them now would delete restored ones.
+    m_erased = std::make_unique<DinamicStorageTable>();
+}
+
+bool Storage::checkRestoreFile(const QString &fileName)
+{
+    QFile file(fileName);
+    qint32 version = 0;
+    if (file.open(QIODevice::ReadOnly)) {
+        QDataStream in(&file);
+        in >> version;
+    }
+    if (version != s_storageVersion) {
+        QR_LOG("Not a readable picture data file: " + name());
+        return false;
+    }
+    return true;
+}
+
+bool Storage::restoreFromFile(const QString &fileName)
+{
+    if (!FileBackupObject::restoreFromFile(fileName))
+        return false;
+    forgetErasures();
+    checkVersion();
     return true;
 }
 

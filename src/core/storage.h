@@ -20,6 +20,9 @@ public:
     explicit StorageTable(const QString &fileName);
 
     bool restore(const QByteArray &data) override;
+    // The entry must be an index of this version whose records are all whole.
+    bool checkRestoreFile(const QString &fileName) override;
+    bool restoreFromFile(const QString &fileName) override;
 
     bool get(const QByteArray &id, qint64 &pos, qint64 &size) const;
     bool contains(const QByteArray &id) const { return m_table.contains(id); }
@@ -83,6 +86,10 @@ public:
     QList<IBackupObject *> backupObjects();
 
     bool restore(const QByteArray &data) override;
+    // The picture data may be larger than the other entries; it must start with this version.
+    qint64 maxRestoreSize() const override { return qint64(1) << 30; }
+    bool checkRestoreFile(const QString &fileName) override;
+    bool restoreFromFile(const QString &fileName) override;
 
     QString indexFileName() const;
 
@@ -91,6 +98,7 @@ private:
     void newFile();
     void startDataFile();
     void checkVersion();
+    void forgetErasures();
     void purgeErased();
     bool writeData(const QByteArray &id, const QByteArray &data);
 

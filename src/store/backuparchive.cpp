@@ -3,6 +3,8 @@
 #include "core/clock.h"
 #include "core/log.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <quazip/quazip.h>
@@ -126,6 +128,68 @@ bool BackupArchiveReader::read(const QSet<QString> &names, QMap<QString, QByteAr
         if (file.getZipError() != UNZ_OK)
             return fail(QStringLiteral("entry %1 is damaged (%2)").arg(name).arg(file.getZipError()));
         entries->insert(name, data);
+    }
+    if (zip.getZipError() != UNZ_OK && !(seen == 0 && declared == 0))
+        return fail(QStringLiteral("damaged entry list (%1)").arg(zip.getZipError()));
+    return true;
+}
+
+bool BackupArchiveReader::extract(const QMap<QString, qint64> &caps, const QString &folder, qint64 room,
+                                  QMap<QString, QString> *files)
+{
+    files->clear();
+    if (!QFileInfo(m_fileName).isFile())
+        return fail(QStringLiteral("no such file"));
+    QuaZip zip(m_fileName);
+    if (!zip.open(QuaZip::mdUnzip))
+        return fail(QStringLiteral("not a readable zip archive (%1)").arg(zip.getZipError()));
+    const int declared = zip.getEntriesCount();
+    if (declared < 0 || declared > m_limits.maxEntries)
+        return fail(QStringLiteral("too many entries (%1)").arg(declared));
+
+    const qint64 maxTotal = qMin(m_limits.maxTotalSize, room);
+    qint64 total = 0;
+    int seen = 0;
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
+        if (++seen > m_limits.maxEntries)
+            return fail(QStringLiteral("too many entries"));
+        const QString name = zip.getCurrentFileName();
+        const auto cap = caps.constFind(name);
+        if (cap == caps.cend() || files->contains(name))
+            continue;
+        const qint64 maxEntry = qMin(cap.value(), m_limits.maxEntrySize);
+        QuaZipFile entry(&zip);
+        if (!entry.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot open entry %1 (%2)").arg(name).arg(entry.getZipError()));
+        const QString path = QDir(folder).filePath(QStringLiteral("entry%1").arg(files->size()));
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return fail(QStringLiteral("cannot unpack entry %1: %2").arg(name, out.errorString()));
+        qint64 size = 0;
+        for (;;) {
+            const qint64 n = entry.read(buffer.data(), buffer.size());
+            if (n < 0)
+                return fail(QStringLiteral("cannot read entry %1").arg(name));
+            if (n == 0)
+                break;
+            // Sizes in the headers may lie, so only what was really unpacked counts.
+            size += n;
+            total += n;
+            if (size > maxEntry || total > m_limits.maxTotalSize)
+                return fail(QStringLiteral("entry %1 unpacks to more than allowed").arg(name));
+            if (total > maxTotal)
+                return fail(QStringLiteral("not enough room for entry %1").arg(name));
+            if (out.write(buffer.constData(), n) != n)
+                return fail(QStringLiteral("cannot unpack entry %1: %2").arg(name, out.errorString()));
+        }
+        entry.close();
+        if (entry.getZipError() != UNZ_OK)
+            return fail(QStringLiteral("entry %1 is damaged (%2)").arg(name).arg(entry.getZipError()));
+        if (!out.flush())
+            return fail(QStringLiteral("cannot unpack entry %1: %2").arg(name, out.errorString()));
+        out.close();
+        files->insert(name, path);
     }
     if (zip.getZipError() != UNZ_OK && !(seen == 0 && declared == 0))
         return fail(QStringLiteral("damaged entry list (%1)").arg(zip.getZipError()));

@@ -52,6 +52,10 @@ public:
 
     // Fills `entries` with the named entries that exist; false on any damage or exceeded limit.
     bool read(const QSet<QString> &names, QMap<QString, QByteArray> *entries);
+    // Unpacks the entries that `caps` names into new files of `folder`, streaming, and stops an entry
+    // the moment it passes its cap (or the limits); `files` maps each entry found to its file. The
+    // entries together may take at most `room` bytes. False on any damage, exceeded cap or failed write.
+    bool extract(const QMap<QString, qint64> &caps, const QString &folder, qint64 room, QMap<QString, QString> *files);
     QString errorString() const { return m_error; }
 
 private:

@@ -1,6 +1,7 @@
 #include "store/backupmanager.h"
 
 #include "core/clock.h"
+#include "core/iapplication.h"
 #include "core/ibackupobject.h"
 #include "core/log.h"
 #include "core/statcollector.h"
@@ -9,6 +10,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QStorageInfo>
+#include <QTemporaryDir>
 
 namespace BackupManagerPrivate {
 
@@ -79,20 +82,54 @@ bool BackupManager::backup(const QString &fileName)
     return true;
 }
 
+QString BackupManager::workFolder() const
+{
+    if (!m_workFolder.isEmpty())
+        return m_workFolder;
+    if (IApplication *app = IApplication::instance()) {
+        const QString data = app->dataLocation();
+        if (!data.isEmpty())
+            return data;
+    }
+    return QDir::tempPath();
+}
+
 bool BackupManager::restore(const QString &fileName)
 {
     StatCollector::incrementCounter("f_restore");
 
-    QSet<QString> names{QLatin1String(s_versionEntry)};
-    for (IBackupObject *obj : qAsConst(m_objects))
-        names.insert(entryName(obj));
-    // Every entry is read and checked before any object changes.
-    QMap<QString, QByteArray> entries;
+    // Every entry is unpacked into a file and checked by its object's own reader before any object
+    // changes; the files are never held in memory whole.
+    const QString work = workFolder();
+    if (!QDir().mkpath(work)) {
+        QR_LOG("Restore cannot create the folder " + work.toUtf8());
+        return false;
+    }
+    QTemporaryDir unpacked(QDir(work).filePath(QStringLiteral(".restore-XXXXXX")));
+    if (!unpacked.isValid()) {
+        QR_LOG("Restore cannot create a folder in " + work.toUtf8() + ": " + unpacked.errorString().toUtf8());
+        return false;
+    }
+    QMap<QString, qint64> caps{{QLatin1String(s_versionEntry), s_maxVersionSize}};
+    for (IBackupObject *obj : qAsConst(m_objects)) {
+        const QString name = entryName(obj);
+        caps.insert(name, qMin(caps.value(name, obj->maxRestoreSize()), obj->maxRestoreSize()));
+    }
+    const qint64 free = m_freeSpace ? m_freeSpace(work) : QStorageInfo(work).bytesAvailable();
+    // Writing the files and the log afterwards needs a little room too.
+    const qint64 room = free < 0 ? m_limits.maxTotalSize : qMax<qint64>(0, free - s_keptFreeBytes);
+    QMap<QString, QString> files;
     BackupArchiveReader reader(fileName, m_limits);
-    if (!reader.read(names, &entries))
+    if (!reader.extract(caps, unpacked.path(), room, &files))
         return false;
 
-    QByteArray versionText = entries.value(QLatin1String(s_versionEntry));
+    QByteArray versionText;
+    if (files.contains(QLatin1String(s_versionEntry))) {
+        QFile version(files.value(QLatin1String(s_versionEntry)));
+        if (!version.open(QIODevice::ReadOnly))
+            return false;
+        versionText = version.readAll();
+    }
     const int zero = versionText.indexOf('\0');
     if (zero >= 0)
         versionText.truncate(zero);
@@ -101,12 +138,21 @@ bool BackupManager::restore(const QString &fileName)
         return false;
     }
 
+    // An empty or missing entry leaves its object as it is.
+    QList<QPair<IBackupObject *, QString>> restored;
     for (IBackupObject *obj : qAsConst(m_objects)) {
-        const QByteArray data = entries.value(entryName(obj));
-        if (data.isEmpty())
+        const QString file = files.value(entryName(obj));
+        if (file.isEmpty() || QFileInfo(file).size() == 0)
             continue;
-        if (!obj->restore(data)) {
-            QR_LOG("Restore of " + obj->name() + " failed");
+        if (!obj->checkRestoreFile(file)) {
+            QR_LOG("Restore refused: the entry " + obj->name() + " cannot be read");
+            return false;
+        }
+        restored.append({obj, file});
+    }
+    for (const auto &item : qAsConst(restored)) {
+        if (!item.first->restoreFromFile(item.second)) {
+            QR_LOG("Restore of " + item.first->name() + " failed");
             return false;
         }
     }
@@ -120,7 +166,7 @@ BackupMap BackupManager::backupToMap(bool *ok)
     BackupMap map;
     for (IBackupObject *obj : qAsConst(m_objects)) {
         bool objectOk = false;
-        const QByteArray data = obj->backup(&objectOk);
+        const QByteArray data = obj->snapshot(&objectOk);
         if (!objectOk) {
             QR_LOG("Snapshot of " + obj->name() + " failed");
             return BackupMap();
@@ -140,7 +186,7 @@ bool BackupManager::restoreFromMap(const BackupMap &map)
         const auto it = map.constFind(obj->name());
         if (it == map.cend())
             continue;
-        if (!obj->restore(it.value())) {
+        if (!obj->restoreSnapshot(it.value())) {
             QR_LOG("Restore of " + obj->name() + " from snapshot failed");
             return false;
         }

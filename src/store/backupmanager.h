@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QFileInfoList>
 
+#include <functional>
+
 // The one place that writes and reads backup archives: one entry per registered object, in registration order,
 // then "appversion". Also makes timed backups into a folder and keeps the newest few.
 class BackupManager : public IBackupManager
@@ -36,6 +38,17 @@ public:
 
     // Bounds for reading archives; tests lower them.
     void setArchiveLimits(const BackupArchiveLimits &limits) { m_limits = limits; }
+    // The folder where a restore unpacks the archive's entries before it checks them: the data folder,
+    // so that each unpacked file is moved into place. Without one, the application's data folder.
+    void setWorkFolder(const QString &folder) { m_workFolder = folder; }
+    QString workFolder() const;
+    // Tells the free bytes of a folder's file system; tests replace it.
+    using FreeSpaceProbe = std::function<qint64(const QString &folder)>;
+    void setFreeSpaceProbe(const FreeSpaceProbe &probe) { m_freeSpace = probe; }
+    // The largest "appversion" entry read.
+    static constexpr qint64 s_maxVersionSize = 4096;
+    // Room a restore leaves free on the data folder's file system.
+    static constexpr qint64 s_keptFreeBytes = qint64(16) << 20;
 
 private:
     QFileInfoList archives() const;
@@ -48,4 +61,6 @@ private:
     QString m_backupFolder;
     QString m_extension;
     BackupArchiveLimits m_limits;
+    QString m_workFolder;
+    FreeSpaceProbe m_freeSpace;
 };

@@ -134,6 +134,7 @@ QString EventsManager::sourceFile() const
 bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadEvents *read)
 {
     m_otherValues.clear();
+    m_readEventsObject = false;
     QFile file(fileName);
     if (!file.exists())
         return true;
@@ -174,6 +175,7 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     if (value.userType() != QMetaType::QVariantMap)
         return false;
     *events = value.toMap();
+    m_readEventsObject = true;
     return true;
 }
 
@@ -553,6 +555,25 @@ bool EventsManager::restore(const QByteArray &data)
 {
     // A failed write leaves the file and the loaded events as they were, and the caller rolls back.
     if (!keepUnloadedFileAside() || !FileBackupObject::restore(data))
+        return false;
+    load(backupFileName());
+    return true;
+}
+
+bool EventsManager::checkRestoreFile(const QString &fileName)
+{
+    // Loaded as the events would be, and freed before the restore loads the file again.
+    const EventsManager probe(fileName);
+    if (!probe.m_readEventsObject || probe.hasError()) {
+        QR_LOG("Not a readable events file: " + probe.errorString().toUtf8());
+        return false;
+    }
+    return true;
+}
+
+bool EventsManager::restoreFromFile(const QString &fileName)
+{
+    if (!keepUnloadedFileAside() || !FileBackupObject::restoreFromFile(fileName))
         return false;
     load(backupFileName());
     return true;

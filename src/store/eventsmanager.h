@@ -45,6 +45,10 @@ public:
 
     // IBackupObject
     bool restore(const QByteArray &data) override;
+    // An entry must load as an events file with nothing left out: an empty text, JSON of another shape
+    // or an event that cannot be read fails the restore.
+    bool checkRestoreFile(const QString &fileName) override;
+    bool restoreFromFile(const QString &fileName) override;
 
     // Calendars
     CalendarInfo calendarById(const QByteArray &id) const;
@@ -121,6 +125,8 @@ private:
     QString m_errorString;
     // The file on disk holds more than was loaded: it is copied aside before it is first written.
     bool m_keepFileBeforeSave = false;
+    // The last file read held an events object, as an events file does.
+    bool m_readEventsObject = false;
     QList<CalendarInfo> m_calendars;
     QByteArray m_defaultCalendarId;
 };

@@ -223,3 +223,65 @@ bool FolderBackupObject::restore(const QByteArray &data)
     }
     return true;
 }
+
+bool FolderBackupObject::checkRestoreFile(const QString &fileName)
+{
+    QByteArray data;
+    if (!readRestoreFile(fileName, &data))
+        return false;
+    QList<Record> records;
+    QString error;
+    if (!unpack(data, &records, &error)) {
+        QR_LOG("Restore of " + m_name + " refused: " + error.toUtf8());
+        return false;
+    }
+    for (const Record &record : qAsConst(records)) {
+        if (!QDir::match(m_filters, record.first) || (m_fileCheck && !m_fileCheck(record.first, record.second))) {
+            QR_LOG("Restore of " + m_name + " refused: " + record.first.toUtf8() + " cannot be read");
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArray FolderBackupObject::snapshot(bool *ok)
+{
+    bool packed = false;
+    const QByteArray data = backup(&packed);
+    if (ok)
+        *ok = packed;
+    if (!packed)
+        return QByteArray();
+    QStringList held;
+    for (const QFileInfo &info : matchingFiles(m_folder, m_filters))
+        held << info.fileName();
+    QByteArray result;
+    QDataStream stream(&result, QIODevice::WriteOnly);
+    stream << QByteArray(s_snapshotMark) << held << data;
+    return result;
+}
+
+bool FolderBackupObject::restoreSnapshot(const QByteArray &snapshotData)
+{
+    QDataStream stream(snapshotData);
+    QByteArray mark;
+    QStringList held;
+    QByteArray data;
+    stream >> mark >> held >> data;
+    if (stream.status() != QDataStream::Ok || mark != QByteArray(s_snapshotMark))
+        return restore(snapshotData);
+    if (!restore(data))
+        return false;
+    bool removedAll = true;
+    for (const QFileInfo &info : matchingFiles(m_folder, m_filters)) {
+        if (held.contains(info.fileName()))
+            continue;
+        if (QFile::remove(info.absoluteFilePath())) {
+            QR_LOG("Removed " + info.fileName().toUtf8() + ", which a restore had added");
+        } else {
+            QR_LOG("Cannot remove " + info.fileName().toUtf8() + ", which a restore had added");
+            removedAll = false;
+        }
+    }
+    return removedAll;
+}

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // Backs up the files of one folder whose names match the filters, packed into one entry.
 class FolderBackupObject : public IBackupObject
 {
@@ -20,6 +22,17 @@ public:
     // the files already written.
     bool restore(const QByteArray &data) override;
     QByteArray name() const override { return m_name; }
+    // The packed data must unpack, name only files the filters allow, and each file must pass the
+    // file check when one is set.
+    bool checkRestoreFile(const QString &fileName) override;
+    // Also lists the matching files the folder held, so that putting the snapshot back removes the
+    // files a restore added.
+    QByteArray snapshot(bool *ok) override;
+    bool restoreSnapshot(const QByteArray &data) override;
+
+    // Checks one file of an archive's entry (its name and content) with the reader of its owner.
+    using FileCheck = std::function<bool(const QString &name, const QByteArray &content)>;
+    void setFileCheck(const FileCheck &check) { m_fileCheck = check; }
 
     QString folder() const { return m_folder; }
     QStringList filters() const { return m_filters; }
@@ -33,9 +46,12 @@ public:
     static constexpr int s_maxFiles = 255;
     static constexpr qint64 s_maxFileSize = 16 * 1024 * 1024;
     static constexpr qint8 s_formatVersion = 1;
+    // Starts a snapshot, which packed data never does (its first byte is the version).
+    static constexpr char s_snapshotMark[] = "qr-folder-snapshot";
 
 private:
     const QString m_folder;
     const QStringList m_filters;
     const QByteArray m_name;
+    FileCheck m_fileCheck;
 };

@@ -1,3 +1,4 @@
+#include "core/filebackupobject.h"
 #include "core/jsonparser.h"
 #include "core/storage.h"
 #include "core/undoobject.h"
@@ -8,9 +9,11 @@
 #include "store/backupmanager.h"
 #include "store/editorcommands.h"
 #include "store/eventsmanager.h"
+#include "store/folderbackupobject.h"
 #include "testhelpers.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QUndoStack>
 #include <QtTest>
@@ -312,7 +315,126 @@ private slots:
         QCOMPARE(TestHelpers::readFile(w.file()), small);
     }
 
+    void unreadableEventsEntryRefusedBeforeAnyChange_data()
+    {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::newRow("garbage bytes") << QByteArray("\x89PNG\r\n\x1a\n\0\0\xff garbage", 20);
+        QTest::newRow("blanks only") << QByteArray(" \n\t\r\n ");
+        QTest::newRow("list instead of object") << QByteArray("[1, 2, 3]");
+        QTest::newRow("object of another shape") << QByteArray("{\"ToDos\": [], \"Caption\": \"x\"}");
+        QTest::newRow("events not an object") << QByteArray("{\"Events\": [1]}");
+        QTest::newRow("cut short") << QByteArray("{\"Events\": {\"eventsList\": [");
+        QTest::newRow("event of unknown kind")
+            << QByteArray("{\"Events\": {\"version\": \"3.3.0\", \"eventsList\": [{\"type\": 99, \"data\": {}}]}}");
+        QTest::newRow("newer program") << QByteArray("{\"Events\": {\"version\": \"9.0\", \"eventsList\": []}}");
+    }
+
+    void unreadableEventsEntryRefusedBeforeAnyChange()
+    {
+        QFETCH(QByteArray, entry);
+        EventsWorld w;
+        w.add("first");
+        w.add("second");
+        MemoryBackupObject settings("settings", "current settings");
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&settings, w.manager.get()});
+        manager.setWorkFolder(w.app.dataLocation());
+        writeArchive({{"settings", "archived settings"}, {"events.dat", entry}});
+        const QByteArray before = TestHelpers::readFile(w.file());
+        const QStringList filesBefore = QDir(w.app.dataLocation()).entryList(QDir::AllEntries | QDir::Hidden);
+
+        m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
+        QCOMPARE(m_messages, QStringList{"Cannot restore data from this file"});
+        QCOMPARE(settings.m_data, QByteArray("current settings"));
+        QCOMPARE(TestHelpers::readFile(w.file()), before);
+        QCOMPARE(w.manager->count(), 2);
+        QVERIFY(!w.manager->hasError());
+        QCOMPARE(QDir(w.app.dataLocation()).entryList(QDir::AllEntries | QDir::Hidden), filesBefore);
+    }
+
+    void readableEventsEntryRestored()
+    {
+        EventsWorld w;
+        w.add("archived");
+        BackupManager manager("qbf");
+        manager.addBackupObject(w.manager.get());
+        QVERIFY(manager.backup(m_archive));
+        w.add("added later");
+        m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
+        QCOMPARE(m_messages, QStringList{"Data successfully restored"});
+        QCOMPARE(captionsInFile(w.file()), QStringList{"archived"});
+        QCOMPARE(w.manager->count(), 1);
+        m_undo.undo();
+        QCOMPARE(captionsInFile(w.file()), (QStringList{"archived", "added later"}));
+        QCOMPARE(w.manager->count(), 2);
+    }
+
+    void takingRestoreBackRemovesAddedFiles_data()
+    {
+        QTest::addColumn<bool>("laterObjectFails");
+        QTest::newRow("a later object fails") << true;
+        QTest::newRow("undone") << false;
+    }
+
+    void takingRestoreBackRemovesAddedFiles()
+    {
+        QFETCH(bool, laterObjectFails);
+        const QString data = m_dir->filePath("data");
+        QVERIFY(QDir().mkpath(data));
+        QVERIFY(TestHelpers::writeFile(data + "/todo.a.dat", "current a"));
+        QVERIFY(TestHelpers::writeFile(data + "/other.txt", "not ours"));
+        FolderBackupObject gadgets("AppDataGadgets", data, {"todo.*.dat"});
+        FileBackupObject types(data + "/customtypes.dat");
+        MemoryBackupObject last("settings", "current settings");
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&gadgets, &types, &last});
+        manager.setWorkFolder(data);
+        {
+            QTemporaryDir source;
+            QVERIFY(TestHelpers::writeFile(source.filePath("todo.a.dat"), "archived a"));
+            QVERIFY(TestHelpers::writeFile(source.filePath("todo.b.dat"), "archived b"));
+            bool ok = false;
+            const QByteArray packed = FolderBackupObject("AppDataGadgets", source.path(), {"todo.*.dat"}).backup(&ok);
+            QVERIFY(ok);
+            writeArchive({{"AppDataGadgets", packed}, {"customtypes.dat", "archived types"}, {"settings", "archived"}});
+        }
+        last.m_failRestore = laterObjectFails;
+        const QStringList before{"other.txt", "todo.a.dat"};
+        const auto files = [&] { return QDir(data).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot); };
+        QCOMPARE(files(), before);
+
+        m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
+        if (!laterObjectFails) {
+            QCOMPARE(m_messages, QStringList{"Data successfully restored"});
+            QCOMPARE(files(), (QStringList{"customtypes.dat", "other.txt", "todo.a.dat", "todo.b.dat"}));
+            QCOMPARE(TestHelpers::readFile(data + "/todo.b.dat"), QByteArray("archived b"));
+            m_undo.undo();
+        } else {
+            QCOMPARE(m_messages, QStringList{"Cannot restore data from this file"});
+        }
+        QCOMPARE(files(), before);
+        QCOMPARE(TestHelpers::readFile(data + "/todo.a.dat"), QByteArray("current a"));
+        QCOMPARE(TestHelpers::readFile(data + "/other.txt"), QByteArray("not ours"));
+        QCOMPARE(last.m_data, QByteArray("current settings"));
+
+        if (!laterObjectFails) {
+            m_undo.redo();
+            QCOMPARE(files(), (QStringList{"customtypes.dat", "other.txt", "todo.a.dat", "todo.b.dat"}));
+            QCOMPARE(TestHelpers::readFile(data + "/customtypes.dat"), QByteArray("archived types"));
+        }
+    }
+
 private:
+    void writeArchive(const QList<QPair<QString, QByteArray>> &entries)
+    {
+        BackupArchiveWriter writer(m_archive);
+        QVERIFY(writer.open());
+        for (const auto &entry : entries)
+            QVERIFY(writer.addEntry(entry.first, entry.second));
+        QVERIFY(writer.addEntry("appversion", "3.3.0"));
+        QVERIFY(writer.commit());
+    }
+
     // A fake application with blob storage and an events manager on a temporary file.
     struct EventsWorld
     {
