@@ -23,6 +23,7 @@ public:
         return true;
     }
     QByteArray name() const override { return m_name; }
+    qint64 maxRestoreSize() const override { return m_maxRestoreSize; }
 
     QByteArray m_name;
     QByteArray m_data;
@@ -30,4 +31,5 @@ public:
     bool m_failBackup = false;
     bool m_failRestore = false;
     int m_restores = 0;
+    qint64 m_maxRestoreSize = s_defaultMaxRestoreSize;
 };

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdio>
+
 namespace {
 
 // Runs a Python snippet with zipfile imported; the archive path is sys.argv[1].
@@ -23,6 +25,39 @@ QByteArray python(const QString &script, const QString &archive)
         return "python failed";
     }
     return process.readAllStandardOutput();
+}
+
+// The peak resident memory of this process in KiB, from /proc.
+qint64 peakMemoryKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Run as a child process: restores the archive into a data folder with a file object named
+// "events.dat" and one named "pixmaps.dat" (its cap 1 GiB) and prints the outcome and the peak memory.
+int restoreInChild(const QString &archive, const QString &data)
+{
+    class Pictures : public FileBackupObject
+    {
+    public:
+        using FileBackupObject::FileBackupObject;
+        qint64 maxRestoreSize() const override { return qint64(1) << 30; }
+    };
+    FileBackupObject events(data + "/events.dat");
+    Pictures pictures(data + "/pixmaps.dat");
+    BackupManager manager("qbf");
+    manager.addBackupObjects({&pictures, &events});
+    manager.setWorkFolder(data);
+    const bool restored = manager.restore(archive);
+    printf("%s %lld\n", restored ? "restored" : "refused", peakMemoryKiB());
+    return 0;
 }
 
 int counter(const char *key)
@@ -381,10 +416,97 @@ private slots:
         QCOMPARE(list(), expected); // same day: the timed archive just made counts
     }
 
+    void entryCapsAndRoom_data()
+    {
+        QTest::addColumn<int>("entrySize");
+        QTest::addColumn<qint64>("cap");
+        QTest::addColumn<qint64>("room");
+        QTest::addColumn<bool>("restored");
+        const qint64 kept = BackupManager::s_keptFreeBytes;
+        QTest::newRow("at the object's cap") << 5000 << qint64(5000) << kept + 100000 << true;
+        QTest::newRow("over the object's cap") << 5001 << qint64(5000) << kept + 100000 << false;
+        QTest::newRow("room enough") << 5000 << qint64(100000) << kept + 5010 << true;
+        QTest::newRow("too little room") << 5000 << qint64(100000) << kept + 4000 << false;
+        QTest::newRow("no room at all") << 5000 << qint64(100000) << qint64(0) << false;
+    }
+
+    void entryCapsAndRoom()
+    {
+        QFETCH(int, entrySize);
+        QFETCH(qint64, cap);
+        QFETCH(qint64, room);
+        QFETCH(bool, restored);
+        MemoryBackupObject a("a", "old");
+        a.m_maxRestoreSize = cap;
+        MemoryBackupObject b("b", "old");
+        BackupManager manager("qbf");
+        manager.addBackupObjects({&b, &a});
+        manager.setWorkFolder(m_dir->filePath("data"));
+        manager.setFreeSpaceProbe([room](const QString &) { return room; });
+        QCOMPARE(python(QStringLiteral("z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
+                                       "z.writestr('b', b'new')\nz.writestr('a', b'x' * %1)\n")
+                            .arg(entrySize),
+                        m_archive),
+                 QByteArray());
+        QCOMPARE(manager.restore(m_archive), restored);
+        QCOMPARE(a.m_data, restored ? QByteArray(entrySize, 'x') : QByteArray("old"));
+        QCOMPARE(b.m_data, restored ? QByteArray("new") : QByteArray("old"));
+        // Nothing unpacked stays behind.
+        QCOMPARE(QDir(m_dir->filePath("data")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    void restoreMemoryStaysBounded_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<bool>("restored");
+        const QString writeBig = "def big(z, name, mib):\n"
+                                 "    info = zipfile.ZipInfo(name)\n"
+                                 "    info.compress_type = zipfile.ZIP_DEFLATED\n"
+                                 "    with z.open(info, 'w', force_zip64=True) as f:\n"
+                                 "        for i in range(mib): f.write(b' ' * (1 << 20))\n"
+                                 "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n";
+        QTest::newRow("events entry over its cap") << writeBig + "big(z, 'events.dat', 300)\n" << false;
+        QTest::newRow("valid large entries")
+            << writeBig + "big(z, 'pixmaps.dat', 400)\nbig(z, 'events.dat', 200)\n" << true;
+    }
+
+    void restoreMemoryStaysBounded()
+    {
+        QFETCH(QString, script);
+        QFETCH(bool, restored);
+        // Entries were unpacked into memory whole: an archive of 1 MB peaked at about 5 GB.
+        QCOMPARE(python(script, m_archive), QByteArray());
+        const QString data = m_dir->filePath("data");
+        QVERIFY(QDir().mkpath(data));
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QR_RESTORE_CHILD", "1");
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {m_archive, data});
+        QVERIFY(child.waitForFinished(120000));
+        const QList<QByteArray> result = child.readAllStandardOutput().trimmed().split(' ');
+        QCOMPARE(result.size(), 2);
+        QCOMPARE(result.first(), QByteArray(restored ? "restored" : "refused"));
+        const qint64 peakKiB = result.last().toLongLong();
+        QVERIFY2(peakKiB > 0 && peakKiB < 300 * 1024, qPrintable(QString::number(peakKiB / 1024) + " MiB"));
+        QCOMPARE(QFileInfo(data + "/events.dat").size(), restored ? qint64(200) << 20 : qint64(0));
+    }
+
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_archive;
 };
 
-QTEST_GUILESS_MAIN(TestBackupManager)
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("QR_RESTORE_CHILD") && argc == 3) {
+        QCoreApplication::setApplicationVersion("3.3.0");
+        return restoreInChild(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
+    }
+    TestBackupManager test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_backupmanager.moc"
