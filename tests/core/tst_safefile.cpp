@@ -4,6 +4,7 @@
 #include "testhelpers.h"
 
 #include <QDir>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -23,6 +24,8 @@ private slots:
     void failedWriteKeepsOldFile();
     void refusesPathUnderAFile();
     void copiesAsideUnderFreeNames();
+    void replacesFileWithAnother_data();
+    void replacesFileWithAnother();
     void fileBackupObjectRoundTrip();
     void fileBackupObjectRestoreFailureKeepsFile();
 };
@@ -96,6 +99,44 @@ void TestSafeFile::copiesAsideUnderFreeNames()
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot copy "));
     QCOMPARE(Common::copyAsideUnderFreeName(dir.filePath("missing.dat")), QString());
+}
+
+void TestSafeFile::replacesFileWithAnother_data()
+{
+    QTest::addColumn<bool>("otherFileSystem");
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("renamed") << false << false;
+    QTest::newRow("link kept, target replaced") << false << true;
+    QTest::newRow("copied from another file system") << true << false;
+}
+
+void TestSafeFile::replacesFileWithAnother()
+{
+    QFETCH(bool, otherFileSystem);
+    QFETCH(bool, throughLink);
+    QTemporaryDir dir;
+    std::unique_ptr<QTemporaryDir> other;
+    if (otherFileSystem) {
+        other = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/qr-XXXXXX"));
+        if (!other->isValid() || QStorageInfo(other->path()).device() == QStorageInfo(dir.path()).device())
+            QSKIP("no second file system here");
+    }
+    const QString target = dir.filePath(QStringLiteral("events.dat"));
+    QVERIFY(TestHelpers::writeFile(target, "old"));
+    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner));
+    const QString path = throughLink ? dir.filePath(QStringLiteral("link.dat")) : target;
+    if (throughLink)
+        QVERIFY(QFile::link(target, path));
+    const QString source = (other ? other->path() : dir.path()) + QStringLiteral("/entry0");
+    const QByteArray content(3 << 20, 'n'); // more than one piece of the copy
+    QVERIFY(TestHelpers::writeFile(source, content));
+
+    QVERIFY(Common::replaceFileWith(path, source));
+    QVERIFY(TestHelpers::readFile(target) == content);
+    QVERIFY(!QFile::exists(source));
+    QCOMPARE(QFileInfo(path).isSymLink(), throughLink);
+    // The replaced file's permissions stay: others still cannot read it.
+    QVERIFY(!(QFile::permissions(target) & (QFile::ReadGroup | QFile::ReadOther)));
 }
 
 void TestSafeFile::fileBackupObjectRoundTrip()
