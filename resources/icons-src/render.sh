@@ -10,3 +10,5 @@ g++ -std=c++17 -fPIC draweditoricons.cpp -o /tmp/qr-draweditoricons $(pkg-config
 QT_QPA_PLATFORM=offscreen /tmp/qr-draweditoricons ../Ostrevalder/icons
 g++ -std=c++17 -fPIC drawgadgeticons.cpp -o /tmp/qr-drawgadgeticons $(pkg-config --cflags --libs Qt6Gui)
 QT_QPA_PLATFORM=offscreen /tmp/qr-drawgadgeticons ../Ostrevalder/icons
+g++ -std=c++17 -fPIC drawformicons.cpp -o /tmp/qr-drawformicons $(pkg-config --cflags --libs Qt6Gui)
+QT_QPA_PLATFORM=offscreen /tmp/qr-drawformicons ../Ostrevalder/icons

@@ -105,6 +105,18 @@ AbstractCommonEvent::InfoWidgetMaker &infoWidgetMaker()
     return s_maker;
 }
 
+AbstractCommonEvent::EditDialogRunner &editDialogRunner()
+{
+    static AbstractCommonEvent::EditDialogRunner s_runner;
+    return s_runner;
+}
+
+AbstractCommonEvent::EditorPixmapMaker &editorPixmapMaker()
+{
+    static AbstractCommonEvent::EditorPixmapMaker s_maker;
+    return s_maker;
+}
+
 AbstractCommonEvent::UserErrorHandler &userErrorHandler()
 {
     static AbstractCommonEvent::UserErrorHandler s_handler;
@@ -570,6 +582,29 @@ QWidget *AbstractCommonEvent::infoWidget() const
 void AbstractCommonEvent::setInfoWidgetMaker(InfoWidgetMaker maker)
 {
     infoWidgetMaker() = std::move(maker);
+}
+
+void AbstractCommonEvent::setEditDialogRunner(EditDialogRunner runner)
+{
+    editDialogRunner() = std::move(runner);
+}
+
+void AbstractCommonEvent::setEditorPixmapMaker(EditorPixmapMaker maker)
+{
+    editorPixmapMaker() = std::move(maker);
+}
+
+bool AbstractCommonEvent::editDialog(QWidget *parent)
+{
+    QR_ASSERT(editDialogRunner());
+    return editDialogRunner() && editDialogRunner()(this, parent);
+}
+
+QPixmap AbstractCommonEvent::editorPixmap()
+{
+    if (!editorPixmapMaker())
+        return QPixmap();
+    return editorPixmapMaker()(this);
 }
 
 void AbstractCommonEvent::setFormMaker(EventType type, FormMaker maker)

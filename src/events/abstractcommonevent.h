@@ -51,6 +51,8 @@ public:
     using FormMaker = std::function<IEventForm *(AbstractCommonEvent *event, QWidget *parent)>;
     using InfoWidgetMaker = std::function<QWidget *(const AbstractCommonEvent *event)>;
     using UserErrorHandler = std::function<void(const QString &title, const QString &text)>;
+    using EditDialogRunner = std::function<bool(AbstractCommonEvent *event, QWidget *parent)>;
+    using EditorPixmapMaker = std::function<QPixmap(AbstractCommonEvent *event)>;
 
     static constexpr int s_photoSize = 128;
 
@@ -152,6 +154,10 @@ public:
     };
     void acceptCommonEditorValues(const EditorValues &values);
     IEventForm *openForm() const;
+    // Runs the modal edit dialog the GUI layer registered; true when the user's values were taken.
+    bool editDialog(QWidget *parent);
+    // The kind's form rendered off screen; null without the GUI layer.
+    QPixmap editorPixmap();
 
     // Escapes the text for a rich-text label and turns web and mail addresses into links.
     static QString markupLinks(const QString &text);
@@ -165,6 +171,8 @@ public:
 
     static void setFormMaker(EventType type, FormMaker maker);
     static void setInfoWidgetMaker(InfoWidgetMaker maker);
+    static void setEditDialogRunner(EditDialogRunner runner);
+    static void setEditorPixmapMaker(EditorPixmapMaker maker);
     // The GUI layer shows user errors as message boxes; without it they go to the log.
     static void setUserErrorHandler(UserErrorHandler handler);
 

@@ -10,6 +10,7 @@
 #include "events/weddingevent.h"
 
 #include <QBuffer>
+#include <QHash>
 #include <QCoreApplication>
 #include <QPixmap>
 
@@ -142,4 +143,20 @@ QIcon EventsFactory::customTypeIcon(const CustomTypeInfo &info)
         return QIcon(pixmap);
     }
     return eventIcon(info.baseType);
+}
+
+QPixmap EventsFactory::eventPixmap(int kind)
+{
+    static QHash<int, QPixmap> s_pixmaps;
+    const auto found = s_pixmaps.constFind(kind);
+    if (found != s_pixmaps.cend())
+        return *found;
+    const AbstractCommonEventPtr event = createEvent(kind);
+    if (!event)
+        return QPixmap();
+    const QPixmap pixmap = event->editorPixmap();
+    // Without the widget layer there is no picture yet; a later call may make one.
+    if (!pixmap.isNull())
+        s_pixmaps.insert(kind, pixmap);
+    return pixmap;
 }

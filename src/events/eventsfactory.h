@@ -22,4 +22,6 @@ public:
     static QByteArray typeIdFromTextId(const QByteArray &textId);
     // The custom type's stored picture, else its base kind's icon.
     static QIcon customTypeIcon(const CustomTypeInfo &info);
+    // A picture of the kind's edit form, made once per kind; null without the GUI layer.
+    static QPixmap eventPixmap(int kind);
 };

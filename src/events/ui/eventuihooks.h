@@ -1,5 +1,18 @@
 #pragma once
 
-// Connects the event model to the widgets: user errors an event finds while loading are shown as
-// message boxes. The application calls it once at start.
+class AbstractCommonEvent;
+class EventForm;
+class QPixmap;
+class QWidget;
+
+// Connects the event model to the widgets: the kinds' edit forms, the information frame, the edit
+// dialog and the form pictures, and user errors an event finds while loading shown as message
+// boxes. The application calls it once at start.
 void installEventUiHooks();
+
+// A new edit form of the event's kind on `parent`, honouring the event's custom type. It is not
+// the event's open form, so a preview never disturbs an open edit dialog.
+EventForm *makeEventForm(AbstractCommonEvent *event, QWidget *parent);
+
+// The event's form rendered off screen into a picture of its size (previews of a kind or a custom type).
+QPixmap renderEditorPixmap(AbstractCommonEvent *event);

@@ -1,0 +1,67 @@
+#include "events/ui/eventform.h"
+
+#include "core/log.h"
+#include "widgets/photobox.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+
+EventForm::EventForm(AbstractCommonEvent *event, QWidget *parent) : QWidget(parent), m_event(event)
+{
+    QR_ASSERT(event);
+}
+
+bool EventForm::accept(QString &errorText)
+{
+    if (!m_event) {
+        errorText = tr("The event no longer exists.");
+        return false;
+    }
+    if (!check(errorText))
+        return false;
+    m_event->acceptCommonEditorValues(editorValues());
+    apply();
+    emit m_event->dataChanged();
+    return true;
+}
+
+AbstractCommonEvent::EditorValues EventForm::editorValues() const
+{
+    AbstractCommonEvent::EditorValues values;
+    values.calendarId = m_event->calendarId();
+    if (m_calendarBox && m_calendarBox->currentIndex() >= 0)
+        values.calendarId = m_calendarBox->currentData().toByteArray();
+    if (m_photoViewer && m_photoViewer->photoBox()->isDirty()) {
+        PhotoBox *box = m_photoViewer->photoBox();
+        values.photoChanged = true;
+        values.photoIsDefault = box->isDefault();
+        values.photo = box->pixmap();
+    }
+    return values;
+}
+
+void EventForm::initPhotoBox(PhotoBoxWidget *viewer, IDefaultPhotoProvider *provider)
+{
+    m_photoViewer = viewer;
+    viewer->setPhotoSize(QSize(AbstractCommonEvent::s_photoSize, AbstractCommonEvent::s_photoSize));
+    PhotoBox *box = viewer->photoBox();
+    box->setDefault(!m_event->hasStoredPhoto());
+    box->setDefaultPhotoProvider(provider ? provider : m_event.data());
+    if (!box->isDefault())
+        box->setPhoto(m_event->photo(false));
+}
+
+void EventForm::showByField(const QByteArray &field, std::initializer_list<QWidget *> widgets) const
+{
+    if (!hasCustomType())
+        return;
+    const bool visible = m_event->isFieldVisible(field);
+    for (QWidget *w : widgets)
+        w->setVisible(visible);
+}
+
+void EventForm::showTextsFromStart()
+{
+    for (QLineEdit *edit : findChildren<QLineEdit *>())
+        edit->setCursorPosition(0);
+}

@@ -1,0 +1,102 @@
+#include "events/ui/holidayeventeditor.h"
+
+#include "core/log.h"
+#include "events/holidayevent.h"
+#include "widgets/occurrencecontrol.h"
+#include "widgets/photobox.h"
+#include "widgets/remindinbox.h"
+
+#include <QDateEdit>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+HolidayEventEditor::HolidayEventEditor(HolidayEvent *event, QWidget *parent) : EventForm(event, parent)
+{
+    setObjectName(QStringLiteral("HolidayEventEditor"));
+    setWindowTitle(tr("Holiday"));
+    // Wide enough for the form's rows and the photo at any font.
+    setMinimumSize(436, 150);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+
+    auto *form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setVerticalSpacing(10);
+    captionLineEdit = new QLineEdit(this);
+    captionLineEdit->setObjectName(QStringLiteral("captionLineEdit"));
+    captionLineEdit->setMaxLength(300);
+    form->addRow(new QLabel(tr("Name"), this), captionLineEdit);
+    commentLabel = new QLabel(tr("Comment"), this);
+    commentLineEdit = new QLineEdit(this);
+    commentLineEdit->setObjectName(QStringLiteral("commentLineEdit"));
+    commentLineEdit->setMaxLength(300);
+    form->addRow(commentLabel, commentLineEdit);
+    dateEdit = new QDateEdit(this);
+    dateEdit->setObjectName(QStringLiteral("dateEdit"));
+    dateEdit->setCalendarPopup(true);
+    auto *dateRow = new QHBoxLayout;
+    dateRow->addWidget(dateEdit);
+    dateRow->addSpacing(30);
+    dateRow->addStretch();
+    form->addRow(new QLabel(tr("Date"), this), dateRow);
+    recurrenceLabel = new QLabel(tr("Recurrence"), this);
+    occurrenceControl = new OccurrenceControl(this);
+    occurrenceControl->setObjectName(QStringLiteral("occurrenceControl"));
+    occurrenceControl->setWordWrap(true);
+    form->addRow(recurrenceLabel, occurrenceControl);
+    daysToWatchSpinBox = new RemindInBox(this);
+    daysToWatchSpinBox->setObjectName(QStringLiteral("daysToWatchSpinBox"));
+    daysToWatchSpinBox->setMinimumSize(15, 0);
+    daysToWatchSpinBox->setProperty("defaultPropertyKey", QStringLiteral("daysToWatch"));
+    auto *remindRow = new QHBoxLayout;
+    remindRow->addWidget(daysToWatchSpinBox);
+    remindRow->addStretch();
+    form->addRow(new QLabel(tr("Remind in"), this), remindRow);
+
+    photoViewer = new PhotoBoxWidget(this);
+    photoViewer->setObjectName(QStringLiteral("photoViewer"));
+    photoViewer->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    photoViewer->setMinimumSize(128, 146);
+    photoViewer->setCursor(Qt::PointingHandCursor);
+    auto *right = new QVBoxLayout;
+    right->setSpacing(0);
+    right->addWidget(photoViewer);
+    right->addStretch();
+
+    auto *top = new QHBoxLayout(this);
+    top->setContentsMargins(0, 0, 0, 0);
+    top->addLayout(form, 1);
+    top->addLayout(right);
+
+    occurrenceControl->setOccurrence(event->occurrence());
+    captionLineEdit->setText(event->caption());
+    dateEdit->setDate(event->period().beginDate());
+    commentLineEdit->setText(event->comment());
+    daysToWatchSpinBox->setValue(event->daysToWatch());
+    QR_ASSERT(connect(dateEdit, &QDateEdit::dateChanged, occurrenceControl, &OccurrenceControl::setStartDate));
+    initPhotoBox(photoViewer);
+    showByField("recurrenceKey", {occurrenceControl, recurrenceLabel});
+    showByField("commentField", {commentLabel, commentLineEdit});
+    showTextsFromStart();
+}
+
+bool HolidayEventEditor::check(QString &errorText)
+{
+    if (captionLineEdit->text().isEmpty()) {
+        errorText = tr("Holiday name cannot be empty");
+        return false;
+    }
+    return true;
+}
+
+void HolidayEventEditor::apply()
+{
+    AbstractCommonEvent *e = event();
+    e->setCaption(captionLineEdit->text());
+    e->setPeriod(Period(dateEdit->date()));
+    e->setComment(commentLineEdit->text());
+    e->setOccurrence(occurrenceControl->occurrence());
+    e->setDaysToWatch(daysToWatchSpinBox->value());
+}

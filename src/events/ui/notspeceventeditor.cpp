@@ -1,0 +1,371 @@
+#include "events/ui/notspeceventeditor.h"
+
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "events/notspecifiedevent.h"
+#include "widgets/occurrencecontrol.h"
+#include "widgets/periodcontrol.h"
+#include "widgets/photobox.h"
+#include "widgets/remindinbox.h"
+#include "widgets/setasdefaultwidget.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+NotSpecEventEditor::SoundList &soundList()
+{
+    static NotSpecEventEditor::SoundList s_list;
+    return s_list;
+}
+
+// A titled panel: the title and its switch centred above the rows.
+QGridLayout *panelGrid(QWidget *panel, QLabel *title, QCheckBox *checkBox)
+{
+    auto *grid = new QGridLayout(panel);
+    grid->setVerticalSpacing(9);
+    grid->addWidget(title, 0, 1, Qt::AlignHCenter);
+    grid->addWidget(checkBox, 1, 1, Qt::AlignHCenter);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(2, 1);
+    return grid;
+}
+
+QCheckBox *panelSwitch(QWidget *parent, const char *name)
+{
+    auto *box = new QCheckBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setMinimumSize(32, 32);
+    box->setChecked(true);
+    return box;
+}
+
+RemindInBox *remindBox(QWidget *parent, const char *name, const char *property)
+{
+    auto *box = new RemindInBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setMinimumSize(15, 0);
+    box->setProperty("defaultPropertyKey", QLatin1String(property));
+    return box;
+}
+
+} // namespace
+
+NotSpecEventEditor::NotSpecEventEditor(NotSpecifiedEvent *event, QWidget *parent)
+    : EventForm(event, parent), m_appointment(event)
+{
+    build();
+    fill();
+}
+
+void NotSpecEventEditor::setSoundList(SoundList list)
+{
+    soundList() = std::move(list);
+}
+
+QStringList NotSpecEventEditor::sounds()
+{
+    return soundList() ? soundList()() : QStringList();
+}
+
+QString NotSpecEventEditor::soundName(const QString &path)
+{
+    QString name = QFileInfo(path).baseName();
+    if (!name.isEmpty())
+        name[0] = name.at(0).toUpper();
+    return name;
+}
+
+void NotSpecEventEditor::build()
+{
+    setObjectName(QStringLiteral("NotSpecEventEditor"));
+    setWindowTitle(tr("Appointment"));
+    resize(544, 217);
+    tabWidget = new QTabWidget(this);
+    tabWidget->setDocumentMode(true);
+    tabWidget->addTab(buildDescriptionTab(), tr("Description"));
+    tabWidget->addTab(buildReminderTab(), tr("Reminder"));
+    tabWidget->setCurrentIndex(0);
+    auto *top = new QHBoxLayout(this);
+    top->setContentsMargins(0, 0, 0, 0);
+    top->addWidget(tabWidget);
+
+    QR_ASSERT(connect(creepingLineCheckBox, &QCheckBox::toggled, daysToWatchSpinBox, &QWidget::setEnabled));
+    QR_ASSERT(connect(notificationReminderCheckBox, &QCheckBox::toggled, notificationEditors, &QWidget::setEnabled));
+    QR_ASSERT(connect(notificationReminderCheckBox, &QCheckBox::toggled, soundWidget, &QWidget::setEnabled));
+
+    setTabOrder(tabWidget, captionLineEdit);
+    setTabOrder(captionLineEdit, locationEdit);
+    setTabOrder(locationEdit, commentLineEdit);
+    setTabOrder(commentLineEdit, creepingLineCheckBox);
+    setTabOrder(creepingLineCheckBox, notificationReminderCheckBox);
+}
+
+QWidget *NotSpecEventEditor::buildDescriptionTab()
+{
+    auto *tab = new QWidget;
+    auto *form = new QFormLayout;
+    form->setContentsMargins(6, 6, 6, 6);
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setHorizontalSpacing(10);
+    form->setVerticalSpacing(10);
+
+    prefixLabel = new QLabel(tab);
+    captionLineEdit = new QLineEdit(tab);
+    captionLineEdit->setObjectName(QStringLiteral("captionLineEdit"));
+    captionLineEdit->setMaxLength(300);
+    postfixLabel = new QLabel(tab);
+    auto *captionRow = new QHBoxLayout;
+    captionRow->addWidget(prefixLabel);
+    captionRow->addWidget(captionLineEdit);
+    captionRow->addWidget(postfixLabel);
+    form->addRow(new QLabel(tr("Caption"), tab), captionRow);
+
+    periodControl = new PeriodControl(tab);
+    periodControl->setObjectName(QStringLiteral("periodControl"));
+    periodControl->setMinimumSize(342, 44);
+    form->addRow(periodControl);
+
+    recurrenceLabel = new QLabel(tr("Recurrence"), tab);
+    occurrenceControl = new OccurrenceControl(tab);
+    occurrenceControl->setObjectName(QStringLiteral("occurrenceControl"));
+    occurrenceControl->setWordWrap(true);
+    form->addRow(recurrenceLabel, occurrenceControl);
+
+    locationLabel = new QLabel(tr("Location"), tab);
+    locationEdit = new QLineEdit(tab);
+    locationEdit->setObjectName(QStringLiteral("locationEdit"));
+    locationEdit->setMaxLength(300);
+    form->addRow(locationLabel, locationEdit);
+
+    commentLabel = new QLabel(tr("Comment"), tab);
+    commentLineEdit = new QLineEdit(tab);
+    commentLineEdit->setObjectName(QStringLiteral("commentLineEdit"));
+    commentLineEdit->setMaxLength(300);
+    form->addRow(commentLabel, commentLineEdit);
+
+    photoViewer = new PhotoBoxWidget(tab);
+    photoViewer->setObjectName(QStringLiteral("photoViewer"));
+    photoViewer->setMinimumSize(128, 146);
+    photoViewer->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    photoViewer->setCursor(Qt::PointingHandCursor);
+    auto *photoColumn = new QVBoxLayout;
+    photoColumn->setSpacing(0);
+    photoColumn->addWidget(photoViewer);
+    photoColumn->addStretch();
+
+    auto *row = new QHBoxLayout(tab);
+    row->setSpacing(0);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addLayout(form, 1);
+    row->addLayout(photoColumn);
+    return tab;
+}
+
+QWidget *NotSpecEventEditor::buildReminderTab()
+{
+    auto *tab = new QWidget;
+
+    auto *creepingLine = new QWidget(tab);
+    creepingLineCheckBox = panelSwitch(creepingLine, "creepingLineCheckBox");
+    QGridLayout *lineGrid = panelGrid(creepingLine, new QLabel(tr("Creeping Line"), creepingLine), creepingLineCheckBox);
+    auto *daysRow = new QHBoxLayout;
+    daysRow->setSpacing(10);
+    daysRow->addWidget(new QLabel(tr("Remind in"), creepingLine));
+    daysToWatchSpinBox = remindBox(creepingLine, "daysToWatchSpinBox", "daysToWatch");
+    daysRow->addWidget(daysToWatchSpinBox);
+    daysRow->addStretch();
+    lineGrid->addLayout(daysRow, 2, 0, 1, 3);
+    lineGrid->setRowStretch(4, 1);
+
+    auto *separator = new QFrame(tab);
+    separator->setFrameShape(QFrame::VLine);
+    separator->setFrameShadow(QFrame::Raised);
+
+    auto *notification = new QWidget(tab);
+    notificationReminderCheckBox = panelSwitch(notification, "notificationReminderCheckBox");
+    QGridLayout *noteGrid =
+        panelGrid(notification, new QLabel(tr("Notification"), notification), notificationReminderCheckBox);
+    notificationEditors = new QWidget(notification);
+    auto *editorsRow = new QHBoxLayout(notificationEditors);
+    editorsRow->setSpacing(0);
+    editorsRow->setContentsMargins(0, 0, 0, 0);
+
+    notificationDaysWidget = new QWidget(notificationEditors);
+    auto *noteDaysRow = new QHBoxLayout(notificationDaysWidget);
+    noteDaysRow->setSpacing(10);
+    noteDaysRow->setContentsMargins(0, 0, 0, 0);
+    noteDaysRow->addWidget(new QLabel(tr("Remind in"), notificationDaysWidget));
+    notificationDays = remindBox(notificationDaysWidget, "notificationDays", "notifyDays");
+    noteDaysRow->addWidget(notificationDays);
+    noteDaysRow->addStretch();
+
+    notificationMinutesWidget = new QWidget(notificationEditors);
+    auto *minutesRow = new QHBoxLayout(notificationMinutesWidget);
+    minutesRow->setSpacing(10);
+    minutesRow->setContentsMargins(0, 0, 0, 0);
+    minutesRow->addWidget(new QLabel(tr("Remind in"), notificationMinutesWidget));
+    notificationMinutes = remindBox(notificationMinutesWidget, "notificationMinutes", "notifyMinutes");
+    minutesRow->addWidget(notificationMinutes);
+    minutesRow->addStretch();
+    editorsRow->addWidget(notificationDaysWidget);
+    editorsRow->addWidget(notificationMinutesWidget);
+    noteGrid->addWidget(notificationEditors, 2, 0, 1, 3);
+
+    soundWidget = new QWidget(notification);
+    soundWidget->setObjectName(QStringLiteral("widget"));
+    auto *soundRow = new QHBoxLayout(soundWidget);
+    soundRow->setSpacing(4);
+    soundRow->setContentsMargins(0, 0, 0, 0);
+    soundComboBox = new QComboBox(soundWidget);
+    soundComboBox->setObjectName(QStringLiteral("soundComboBox"));
+    soundComboBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    playButton = new QToolButton(soundWidget);
+    playButton->setObjectName(QStringLiteral("playButton"));
+    playButton->setToolTip(tr("Play"));
+    playButton->setIcon(QIcon(QStringLiteral(":/Ostrevalder/icons/play.png")));
+    playButton->setEnabled(false);
+    soundRow->addWidget(soundComboBox);
+    soundRow->addWidget(playButton);
+    noteGrid->addWidget(soundWidget, 3, 0, 1, 3);
+    noteGrid->setRowStretch(4, 1);
+
+    auto *row = new QHBoxLayout(tab);
+    row->addWidget(creepingLine, 1);
+    row->addWidget(separator);
+    row->addWidget(notification, 1);
+    return tab;
+}
+
+void NotSpecEventEditor::fill()
+{
+    NotSpecifiedEvent *e = m_appointment;
+    QR_ASSERT(connect(periodControl, &PeriodControl::timeSwitchChanged, this,
+                      &NotSpecEventEditor::updateNotifyWidgetsVisibility));
+    // The stored caption, without a custom type's words.
+    captionLineEdit->setText(e->AbstractCommonEvent::caption());
+    periodControl->setPeriod(e->period());
+    commentLineEdit->setText(e->comment());
+    locationEdit->setText(e->location());
+    occurrenceControl->setOccurrence(e->occurrence());
+    daysToWatchSpinBox->setValue(e->daysToWatch());
+    notificationMinutes->spinBox()->setSuffix(tr(" minute(s)"));
+    notificationMinutes->spinBox()->setRange(0, 40320);
+    notificationMinutes->setValue(e->notifyMinutes());
+    notificationDays->setValue(e->notifyDays());
+
+    fillSounds(e->soundPath());
+    SetAsDefaultWidget::attach(parentWidget() ? parentWidget() : this, soundComboBox, "appointmentSoundPath", 26);
+    QR_ASSERT(connect(soundComboBox, &QComboBox::activated, this, &NotSpecEventEditor::onSoundChanged));
+    QR_ASSERT(connect(playButton, &QToolButton::clicked, this, &NotSpecEventEditor::playSound));
+    updateNotifyWidgetsVisibility();
+
+    creepingLineCheckBox->setChecked(e->isMovingLineEnabled());
+    notificationReminderCheckBox->setChecked(e->isReminderEnabled());
+    SetAsDefaultWidget::attach(this, creepingLineCheckBox, "showAppointmentInMovingLine");
+    SetAsDefaultWidget::attach(this, notificationReminderCheckBox, "showAppointmentReminder");
+    QR_ASSERT(connect(periodControl, &PeriodControl::beginDateChanged, occurrenceControl,
+                      &OccurrenceControl::setStartDate));
+    initPhotoBox(photoViewer);
+
+    prefixLabel->hide();
+    postfixLabel->hide();
+    if (hasCustomType()) {
+        showByField("commentField", {commentLabel, commentLineEdit});
+        showByField("locationField", {locationLabel, locationEdit});
+        showByField("recurrenceField", {occurrenceControl, recurrenceLabel});
+        periodControl->setPeriodSwitchVisible(e->isFieldVisible("periodBoxField"));
+        periodControl->setTimeSwitchVisible(e->isFieldVisible("timeBoxField"));
+        periodControl->setPeriodSwitch(e->fieldDefaultValue("periodValueKey").toBool());
+        periodControl->setTimeSwitch(e->fieldDefaultValue("timeValueKey").toBool());
+        const QString prefix = e->fieldDefaultValue("1prefixField").toString();
+        const QString postfix = e->fieldDefaultValue("2postfixField").toString();
+        prefixLabel->setText(prefix);
+        prefixLabel->setVisible(!prefix.isEmpty());
+        postfixLabel->setText(postfix);
+        postfixLabel->setVisible(!postfix.isEmpty());
+    }
+    captionLineEdit->setFocus(Qt::OtherFocusReason);
+    showTextsFromStart();
+}
+
+void NotSpecEventEditor::fillSounds(const QString &current)
+{
+    soundComboBox->addItem(tr("No Sound"), QString());
+    const QString currentName = QFileInfo(current).fileName();
+    int found = -1;
+    for (const QString &path : sounds()) {
+        const QString name = soundName(path);
+        if (name.isEmpty())
+            continue;
+        soundComboBox->addItem(name, path);
+        // The program's sounds move with it (another install folder): a stored path is matched by
+        // its file name, so an edit does not drop the sound.
+        if (found < 0 && !current.isEmpty() &&
+            (path == current || QFileInfo(path).fileName().compare(currentName, Qt::CaseInsensitive) == 0))
+            found = soundComboBox->count() - 1;
+    }
+    if (found < 0 && !current.isEmpty() && QFileInfo::exists(current) && !soundName(current).isEmpty()) {
+        soundComboBox->addItem(soundName(current), current);
+        found = soundComboBox->count() - 1;
+    }
+    soundComboBox->setCurrentIndex(qMax(0, found));
+    onSoundChanged(soundComboBox->currentIndex());
+}
+
+void NotSpecEventEditor::updateNotifyWidgetsVisibility()
+{
+    const bool timed = periodControl->period().hasTime();
+    notificationMinutesWidget->setVisible(timed);
+    notificationDaysWidget->setVisible(!timed);
+}
+
+void NotSpecEventEditor::onSoundChanged(int index)
+{
+    playButton->setEnabled(index > 0);
+}
+
+void NotSpecEventEditor::playSound()
+{
+    IApplication *app = IApplication::instance();
+    QR_ASSERT(app);
+    if (app)
+        app->playSound(soundComboBox->currentData().toString());
+}
+
+bool NotSpecEventEditor::check(QString &errorText)
+{
+    if (captionLineEdit->text().isEmpty()) {
+        errorText = tr("Caption cannot be empty");
+        return false;
+    }
+    return true;
+}
+
+void NotSpecEventEditor::apply()
+{
+    NotSpecifiedEvent *e = m_appointment;
+    e->setCaption(captionLineEdit->text());
+    e->setPeriod(periodControl->period());
+    e->setComment(commentLineEdit->text());
+    e->setOccurrence(occurrenceControl->occurrence());
+    e->setDaysToWatch(daysToWatchSpinBox->value());
+    e->setNotifyMinutes(notificationMinutes->value());
+    e->setNotifyDays(notificationDays->value());
+    e->setLocation(locationEdit->text());
+    e->setMovingLineEnabled(creepingLineCheckBox->isChecked());
+    e->setReminderEnabled(notificationReminderCheckBox->isChecked());
+    e->setSoundPath(soundComboBox->currentData().toString());
+}
