@@ -47,6 +47,10 @@ void EventForm::initPhotoBox(PhotoBoxWidget *viewer, IDefaultPhotoProvider *prov
     PhotoBox *box = viewer->photoBox();
     box->setDefault(!m_event->hasStoredPhoto());
     box->setDefaultPhotoProvider(provider ? provider : m_event.data());
+    if (!provider) {
+        // The box keeps a plain pointer to its provider; an event that goes away is taken from it.
+        connect(m_event, &QObject::destroyed, box, [box] { box->setDefaultPhotoProvider(nullptr); });
+    }
     if (!box->isDefault())
         box->setPhoto(m_event->photo(false));
 }

@@ -1,5 +1,6 @@
 #include "events/ui/notspeceventeditor.h"
 
+#include "app/soundlist.h"
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "events/notspecifiedevent.h"
@@ -25,9 +26,9 @@
 
 namespace {
 
-NotSpecEventEditor::SoundList &soundList()
+NotSpecEventEditor::SoundPaths &soundList()
 {
-    static NotSpecEventEditor::SoundList s_list;
+    static NotSpecEventEditor::SoundPaths s_list;
     return s_list;
 }
 
@@ -70,14 +71,18 @@ NotSpecEventEditor::NotSpecEventEditor(NotSpecifiedEvent *event, QWidget *parent
     fill();
 }
 
-void NotSpecEventEditor::setSoundList(SoundList list)
+void NotSpecEventEditor::setSoundList(SoundPaths list)
 {
     soundList() = std::move(list);
 }
 
 QStringList NotSpecEventEditor::sounds()
 {
-    return soundList() ? soundList()() : QStringList();
+    if (soundList())
+        return soundList()();
+    IApplication *app = IApplication::instance();
+    SoundList *list = app ? app->sounds() : nullptr;
+    return list ? list->sounds() : QStringList();
 }
 
 QString NotSpecEventEditor::soundName(const QString &path)

@@ -24,12 +24,13 @@ class NotSpecEventEditor : public EventForm
     Q_OBJECT
 
 public:
-    using SoundList = std::function<QStringList()>;
+    using SoundPaths = std::function<QStringList()>;
 
     NotSpecEventEditor(NotSpecifiedEvent *event, QWidget *parent);
 
-    // The absolute paths of the program's wave files; the application sets it at start.
-    static void setSoundList(SoundList list);
+    // The absolute paths of the program's wave files: the application's sound list, unless a
+    // test hands in its own.
+    static void setSoundList(SoundPaths list);
     static QStringList sounds();
     // The list's name of a wave file: its base name with the first letter upper-cased.
     static QString soundName(const QString &path);
