@@ -104,6 +104,15 @@ private slots:
         QCOMPARE(types->typeAt(IEventTypesStorage::Index(0, -1))->name(), "Familienfest");
     }
 
+    void installsTheEventForms()
+    {
+        AppTestEnv env;
+        env.make();
+        const AbstractCommonEventPtr event = EventsFactory::createEvent(EventTypeHoliday);
+        const std::unique_ptr<QWidget> form(event->eventWidget(nullptr));
+        QVERIFY(form);
+    }
+
     void uidIsBracedStableAndShared()
     {
         AppTestEnv env;
