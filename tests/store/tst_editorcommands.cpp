@@ -424,6 +424,41 @@ private slots:
         }
     }
 
+    void takingRestoreBackIntoFreshFolderLeavesItEmpty_data()
+    {
+        QTest::addColumn<bool>("laterObjectFails");
+        QTest::newRow("a later object fails") << true;
+        QTest::newRow("undone") << false;
+    }
+
+    void takingRestoreBackIntoFreshFolderLeavesItEmpty()
+    {
+        // A first start: no events file yet, and the archive brings one.
+        QFETCH(bool, laterObjectFails);
+        EventsWorld w;
+        QVERIFY(!QFile::exists(w.file()));
+        MemoryBackupObject last("settings", "current settings");
+        BackupManager manager("qbf");
+        manager.addBackupObjects({w.manager.get(), &last});
+        manager.setWorkFolder(w.app.dataLocation());
+        writeArchive({{"events.dat", "{\"Events\": {\"version\": \"3.3.0\", \"eventsList\": []}}"},
+                      {"settings", "archived settings"}});
+        last.m_failRestore = laterObjectFails;
+        const auto files = [&] { return QDir(w.app.dataLocation()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); };
+        const QStringList before = files();
+
+        m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
+        if (!laterObjectFails) {
+            QCOMPARE(m_messages, QStringList{"Data successfully restored"});
+            QVERIFY(QFile::exists(w.file()));
+            m_undo.undo();
+        }
+        QCOMPARE(files(), before);
+        QCOMPARE(w.manager->count(), 0);
+        QVERIFY2(!w.manager->hasError(), qPrintable(w.manager->errorString()));
+        QCOMPARE(last.m_data, QByteArray("current settings"));
+    }
+
 private:
     void writeArchive(const QList<QPair<QString, QByteArray>> &entries)
     {
