@@ -43,6 +43,7 @@ const QList<Tests::NamedRoutine> &Tests::routines()
         {"testBackCompartability", &Tests::testBackCompartability},
         {"testOccurrence", &Tests::testOccurrence},
         {"testBackup", &Tests::testBackup},
+        {"testTypesTree", &Tests::testTypesTree},
         {"testImportCsv", &Tests::testImportCsv},
     };
     return s_routines;

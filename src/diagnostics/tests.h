@@ -2,6 +2,7 @@
 
 #include "core/tagprovider.h"
 #include "core/undoobject.h"
+#include "eventtypes/ieventtypesstorage.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -32,6 +33,7 @@ public:
     void testBackCompartability();
     void testOccurrence();
     void testBackup();
+    void testTypesTree();
     void testImportCsv();
 
     // A routine as the runner calls it; the names are those printed in the output.
@@ -78,6 +80,12 @@ void stringListToFile(const QByteArray &fileName, const QStringList &list);
 QStringList stringListFromFile(const QByteArray &fileName);
 // Records every entry that differs, and a difference in length.
 void compareLists(const QStringList &list1, const QStringList &list2);
+
+// Records where one level of the event-types tree (the top level for an invalid index) differs from its
+// description: a type's name, or a folder's name, "=" and its children's names joined by ",".
+void compareEventTypesStorageValues(IEventTypesStorage *storage, const IEventTypesStorage::Index &index,
+                                    const QStringList &master);
+void compareEventTypesStorageValues(IEventTypesStorage *storage, const QStringList &master);
 
 QTextStream &operator<<(QTextStream &stream, const QDate &date);
 QTextStream &operator<<(QTextStream &stream, const QTime &time);

@@ -2,6 +2,9 @@
 #include "core/properties.h"
 #include "core/undoobject.h"
 #include "diagnostics/tests.h"
+#include "events/eventsfactory.h"
+#include "eventtypes/customtypesstorage.h"
+#include "eventtypes/eventtypesstorage.h"
 #include "fakeapplication.h"
 #include "testhelpers.h"
 
@@ -196,6 +199,56 @@ private slots:
         QCOMPARE(tests.decodeTag("{1}", 0), QStringLiteral("One"));
         QCOMPARE(tests.decodeTag("{NDAYS}", 0), QStringLiteral("7"));
         QCOMPARE(tests.decodeTag("{OTHER}", 1), QString());
+    }
+
+    // The tree holds: Folder=One,Two; B; Empty=; H; W; T; A. Each row changes the matching description.
+    void treeComparison_data()
+    {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("matching") << 0 << "Folder=One,Two" << true;
+        QTest::newRow("order of children") << 0 << "Folder=Two,One" << false;
+        QTest::newRow("extra child") << 0 << "Folder=One,Two,Three" << false;
+        QTest::newRow("empty child name") << 0 << "Folder=One," << false;
+        QTest::newRow("type where a folder stands") << 0 << "Folder" << false;
+        QTest::newRow("folder where a type stands") << 1 << "Bday=" << false;
+        QTest::newRow("children of an empty folder") << 2 << "Empty=Ghost" << false;
+        QTest::newRow("extra top line") << 7 << "Extra" << false;
+    }
+
+    void treeComparison()
+    {
+        QFETCH(int, line);
+        QFETCH(QString, text);
+        QFETCH(bool, passes);
+        QTemporaryDir dir;
+        CustomTypesStorage customTypes(nullptr, dir.filePath("customtypes.dat"));
+        EventTypesStorage storage(&customTypes, dir.filePath("typesorder.dat"));
+        QVERIFY(storage.insertFolder(0, "Folder"));
+        CustomTypeInfo one;
+        one.id = "t1";
+        one.name = "One";
+        CustomTypeInfo two = one;
+        two.id = "t2";
+        two.name = "Two";
+        QVERIFY(storage.insertCustomType(IEventTypesStorage::Index(0, -1), 0, one));
+        QVERIFY(storage.insertCustomType(IEventTypesStorage::Index(0, -1), 1, two));
+        QVERIFY(storage.insertFolder(2, "Empty"));
+        QStringList lines{"Folder=One,Two",
+                          EventsFactory::eventName(EventTypeBirthday),
+                          "Empty=",
+                          EventsFactory::eventName(EventTypeHoliday),
+                          EventsFactory::eventName(EventTypeWedding),
+                          EventsFactory::eventName(EventTypeTask),
+                          EventsFactory::eventName(EventTypeNotSpecified)};
+        if (line < lines.size())
+            lines[line] = text;
+        else
+            lines << text;
+        Tests::s_testPassed = true;
+        compareEventTypesStorageValues(&storage, lines);
+        QVERIFY2(Tests::s_testPassed == passes, qPrintable(Tests::s_testOutput.join('\n')));
     }
 
     // Data that must fail a routine: each row changes one file of a fresh copy.
