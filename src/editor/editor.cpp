@@ -4,19 +4,24 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/statcollector.h"
 #include "editor/calendarmodel.h"
+#include "editor/calendaroperations.h"
 #include "editor/calendarproxymodel.h"
 #include "editor/calendarstatusesupdater.h"
 #include "editor/editoreventfiltermodel.h"
 #include "editor/editoreventsmodel.h"
 #include "editor/editorfilterpanel.h"
 #include "editor/editorresources.h"
+#include "editor/eventoperations.h"
+#include "editor/eventtypeoperations.h"
 #include "editor/eventstablemodel.h"
 #include "editor/filterinfoitemwidget.h"
 #include "editor/filterinfowidget.h"
 #include "events/eventsfactory.h"
 #include "eventtypes/eventtypestreemodel.h"
 #include "eventtypes/ieventtype.h"
+#include "eventtypes/ui/customtypewizard.h"
 #include "runningline/eventitemrole.h"
 #include "store/editorcommands.h"
 #include "store/eventsmanager.h"
@@ -89,6 +94,7 @@ Editor::Editor(EventsManager *manager)
     , m_manager(manager)
     , m_changeViewActions(this)
     , m_lastDirectory(QDir::currentPath())
+    , m_ask(std::make_unique<DialogEditorAsk>())
 {
     initEditorResources();
     m_menuRunner = [](QMenu *menu, const QPoint &pos) { menu->exec(pos); };
@@ -474,6 +480,9 @@ void Editor::setupTypesModel()
     m_eventTypesModel = std::make_unique<EventTypesTreeModel>(storage, this);
     view->setModel(m_eventTypesModel.get());
     view->setCurrentIndex(QModelIndex());
+    QR_ASSERT(connect(m_eventTypesModel.get(), &QAbstractItemModel::modelReset, view, &QTreeView::expandAll));
+    view->expandAll();
+    view->setContentsMargins(0, 0, 0, 0);
     QR_ASSERT(connect(view, &QTreeView::activated, this, &Editor::onTypeActivated));
     QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Editor::updateDataFilter));
     QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &Editor::updateDataFilter));
@@ -502,6 +511,13 @@ void Editor::setupCalendarsListModel()
 bool Editor::isExpanded(const QModelIndex &index) const
 {
     return m_panel && m_panel->eventTypesTreeView()->isExpanded(index);
+}
+
+void Editor::setAsk(std::unique_ptr<IEditorAsk> ask)
+{
+    QR_ASSERT(ask);
+    if (ask)
+        m_ask = std::move(ask);
 }
 
 void Editor::setMenuRunner(const MenuRunner &runner)
@@ -884,6 +900,287 @@ void Editor::showEvent(QShowEvent *event)
     Dialog::showEvent(event);
 }
 
+// ---- new and edited events
+
+void Editor::rebuildNewMenu()
+{
+    QR_ASSERT(m_newEventMenu.get());
+    if (!m_newEventMenu)
+        return;
+    // Submenus are children of the menu, not actions it owns; clear() alone would keep them.
+    qDeleteAll(m_newEventMenu->findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly));
+    m_newEventMenu->clear();
+    buildNewMenu(m_newEventMenu.get(), IEventTypesStorage::Index());
+}
+
+void Editor::buildNewMenu(QMenu *menu, const IEventTypesStorage::Index &parent)
+{
+    IEventTypesStorage *storage = IApplication::instance()->eventTypesStorage();
+    if (!storage)
+        return;
+    for (int row = 0; row < storage->count(parent); ++row) {
+        const IEventTypesStorage::Index index = storage->index(row, parent);
+        if (!storage->isFolder(index)) {
+            IEventType *t = storage->typeAt(index);
+            QR_ASSERT(t);
+            if (!t)
+                continue;
+            auto *action = new QAction(t->icon(), t->name(), menu);
+            action->setData(t->id());
+            QR_ASSERT(connect(action, &QAction::triggered, this, &Editor::onNewEventAction));
+            menu->addAction(action);
+        } else {
+            auto *submenu = new QMenu(menu);
+            submenu->menuAction()->setText(storage->folderName(index));
+            buildNewMenu(submenu, index);
+            menu->addMenu(submenu);
+        }
+    }
+}
+
+void Editor::onNewEventAction()
+{
+    auto *action = qobject_cast<QAction *>(sender());
+    QR_ASSERT(action);
+    if (!action)
+        return;
+    IEventTypesStorage *storage = IApplication::instance()->eventTypesStorage();
+    createNewEvent(storage ? storage->typeById(action->data().toByteArray()) : nullptr);
+}
+
+void Editor::onTypeActivated(const QModelIndex &index)
+{
+    const QDate remembered = m_newEventDate;
+    if (currentView() == m_calendarItemsListView)
+        m_newEventDate = m_calendarView->selectedDate();
+    if (m_eventTypesModel && index.isValid()) {
+        if (IEventType *type = m_eventTypesModel->typeAt(index))
+            createNewEvent(type);
+    }
+    m_newEventDate = remembered;
+}
+
+void Editor::createNewEvent(IEventType *eventType)
+{
+    QR_ASSERT(eventType);
+    if (!eventType)
+        return;
+    const AbstractCommonEventPtr event =
+        EventOperations::newEvent(*eventType, m_newEventDate, m_panel->selectedCalendars(),
+                                  m_manager->defaultCalendarId(), properties()->value("daysToWatch").toInt());
+    EventOperations(m_manager, this).addThroughDialog(event, this);
+}
+
+void Editor::editEventByIndex(const QModelIndex &index)
+{
+    QR_ASSERT(index.isValid());
+    if (!index.isValid())
+        return;
+    EventOperations(m_manager, this).editThroughDialog(index.data(EventIndexRole).toInt(), this);
+}
+
+void Editor::onEditButton()
+{
+    if (QAbstractItemView *view = currentView())
+        editEventByIndex(view->currentIndex());
+}
+
+void Editor::onNewToDoAction()
+{
+    // The application makes gadgets; without its slot there is nothing to make them with.
+    QObject *app = IApplication::instance()->app();
+    if (!app || !QMetaObject::invokeMethod(app, "newTodoGadget"))
+        QR_LOG("Cannot make a to-do gadget: the application offers none");
+}
+
+// ---- event types
+
+EventTypeOperations Editor::typeOperations()
+{
+    return EventTypeOperations(m_eventTypesModel.get(), IApplication::instance()->storage(), this);
+}
+
+void Editor::onCreateFolderClicked()
+{
+    if (!m_eventTypesModel)
+        return;
+    QTreeView *view = m_panel->eventTypesTreeView();
+    const QModelIndex folder = typeOperations().createFolder(view->currentIndex());
+    if (!folder.isValid())
+        return;
+    view->setCurrentIndex(folder);
+    view->edit(folder);
+}
+
+void Editor::onCreateCustomTypeClicked()
+{
+    if (!m_eventTypesModel)
+        return;
+    CustomTypeWizard wizard(this);
+    if (!m_ask->run(&wizard))
+        return;
+    const CustomTypeInfo info = wizard.customTypeInfo();
+    QR_ASSERT(info.isValid());
+    if (!info.isValid())
+        return;
+    QTreeView *view = m_panel->eventTypesTreeView();
+    const QModelIndex current = view->currentIndex();
+    if (current.isValid() && m_eventTypesModel->isFolder(current))
+        view->expand(current);
+    const QModelIndex made = typeOperations().createCustomType(current, info, wizard.picture());
+    if (!made.isValid())
+        return;
+    view->setCurrentIndex(made);
+    rebuildNewMenu();
+    StatCollector::incrementCounter("f_create_event_type");
+}
+
+void Editor::onEditTypeClicked()
+{
+    if (!m_eventTypesModel)
+        return;
+    QTreeView *view = m_panel->eventTypesTreeView();
+    const QPersistentModelIndex index = view->currentIndex();
+    QR_ASSERT(index.isValid());
+    if (!index.isValid())
+        return;
+    if (m_eventTypesModel->isFolder(index)) {
+        view->edit(index);
+        return;
+    }
+    const CustomTypeInfo info = m_eventTypesModel->customTypeInfoAt(index);
+    QR_ASSERT(info.isValid());
+    if (!info.isValid())
+        return;
+    CustomTypeWizard wizard(info, nullptr);
+    if (!m_ask->run(&wizard) || !index.isValid())
+        return;
+    if (typeOperations().editCustomType(index, wizard.customTypeInfo(), wizard.picture(),
+                                        wizard.isDefaultPictureRestored()))
+        rebuildNewMenu();
+}
+
+void Editor::onRemoveCustomTypeClicked()
+{
+    if (m_eventTypesModel)
+        typeOperations().remove(m_panel->eventTypesTreeView()->currentIndex());
+}
+
+void Editor::onMoveTypeUpClicked()
+{
+    if (m_eventTypesModel)
+        typeOperations().moveUp(m_panel->eventTypesTreeView()->currentIndex());
+}
+
+void Editor::onMoveTypeDownClicked()
+{
+    if (m_eventTypesModel)
+        typeOperations().moveDown(m_panel->eventTypesTreeView()->currentIndex());
+}
+
+void Editor::onMoveTypeRequested(const QModelIndex &index, const QModelIndex &parent, int row)
+{
+    if (m_eventTypesModel && typeOperations().move(index, parent, row))
+        updateDataFilter();
+}
+
+void Editor::onRenameTypeRequested(const QModelIndex &index, const QString &name)
+{
+    if (m_eventTypesModel && typeOperations().rename(index, name))
+        updateDataFilter();
+}
+
+// ---- calendars
+
+QByteArray Editor::currentCalendarId() const
+{
+    const QModelIndex index = m_panel->calendarsTreeView()->currentIndex();
+    QR_ASSERT(index.isValid());
+    return index.isValid() ? index.data(CalendarModel::CalendarIdRole).toByteArray() : QByteArray();
+}
+
+void Editor::onCreateCalendarClicked()
+{
+    CalendarOperations(m_manager, this).create(tr("New Calendar"));
+    QTreeView *view = m_panel->calendarsTreeView();
+    const QModelIndex last = m_calendarListModel->index(m_calendarListModel->rowCount() - 1, 0);
+    view->setCurrentIndex(last);
+    view->edit(last);
+    StatCollector::incrementCounter("f_create_calendar");
+}
+
+void Editor::onEditCalendarClicked()
+{
+    QTreeView *view = m_panel->calendarsTreeView();
+    view->edit(view->currentIndex());
+}
+
+void Editor::onRemoveCalendarClicked()
+{
+    const QByteArray id = currentCalendarId();
+    if (id.isEmpty())
+        return;
+    CalendarOperations(m_manager, this).remove(id, [this] {
+        return m_ask->question(this, windowTitle(), CalendarOperations::removeQuestion());
+    });
+}
+
+void Editor::onMoveCalendarUpClicked()
+{
+    const QByteArray id = currentCalendarId();
+    if (!id.isEmpty())
+        CalendarOperations(m_manager, this).move(id, -1, tr("Move Calendar Up"));
+}
+
+void Editor::onMoveCalendarDownClicked()
+{
+    const QByteArray id = currentCalendarId();
+    if (!id.isEmpty())
+        CalendarOperations(m_manager, this).move(id, 1, tr("Move Calendar Down"));
+}
+
+void Editor::onMoveCalendarRequested(int index, int step)
+{
+    const bool inRange = index >= 0 && index < m_manager->calendarsCount();
+    QR_ASSERT(inRange);
+    if (inRange)
+        CalendarOperations(m_manager, this).move(m_manager->calendarId(index), step, tr("Move Calendar"));
+}
+
+void Editor::onRenameCalendarRequested(int index, const QString &name)
+{
+    const bool inRange = index >= 0 && index < m_manager->calendarsCount();
+    QR_ASSERT(inRange);
+    if (inRange)
+        CalendarOperations(m_manager, this).rename(m_manager->calendarId(index), name);
+}
+
+void Editor::onSetCalendarAsDefaultClicked()
+{
+    const QByteArray id = currentCalendarId();
+    if (!id.isEmpty())
+        CalendarOperations(m_manager, this).setDefault(id);
+}
+
+void Editor::onCalendarActivated(const QModelIndex &)
+{
+    onSetCalendarAsDefaultClicked();
+}
+
+void Editor::onMoveToCalendarClicked()
+{
+    auto *action = qobject_cast<QAction *>(sender());
+    QR_ASSERT(action);
+    QAbstractItemView *view = currentView();
+    if (!action || !view)
+        return;
+    QList<int> indexes;
+    for (const QModelIndex &row : view->selectionModel()->selectedRows())
+        indexes << row.data(EventIndexRole).toInt();
+    if (!indexes.isEmpty())
+        CalendarOperations(m_manager, this).moveEventsTo(indexes, action->data().toByteArray());
+}
+
 // ---- the editor's second part
 
 void Editor::notYetWired(const char *what)
@@ -891,9 +1188,6 @@ void Editor::notYetWired(const char *what)
     QR_LOG(QByteArray("Not wired yet: ") + what);
 }
 
-void Editor::onNewEventAction() { notYetWired("new event"); }
-void Editor::editEventByIndex(const QModelIndex &) { notYetWired("edit event"); }
-void Editor::onEditButton() { notYetWired("edit event"); }
 void Editor::onFindButton() { notYetWired("find"); }
 void Editor::onQuickFindButton() { notYetWired("quick find"); }
 void Editor::onExportSelectionButton() { notYetWired("export selection"); }
@@ -902,24 +1196,3 @@ void Editor::onImportButton() { notYetWired("import"); }
 void Editor::print() { notYetWired("print"); }
 void Editor::backup() { notYetWired("backup"); }
 void Editor::restore() { notYetWired("restore"); }
-void Editor::onCreateFolderClicked() { notYetWired("create folder"); }
-void Editor::onEditTypeClicked() { notYetWired("edit type"); }
-void Editor::onCreateCustomTypeClicked() { notYetWired("create type"); }
-void Editor::onRemoveCustomTypeClicked() { notYetWired("remove type"); }
-void Editor::onMoveTypeUpClicked() { notYetWired("move type up"); }
-void Editor::onMoveTypeDownClicked() { notYetWired("move type down"); }
-void Editor::onMoveTypeRequested(const QModelIndex &, const QModelIndex &, int) { notYetWired("move type"); }
-void Editor::onRenameTypeRequested(const QModelIndex &, const QString &) { notYetWired("rename type"); }
-void Editor::rebuildNewMenu() {}
-void Editor::onTypeActivated(const QModelIndex &) { notYetWired("new event of a type"); }
-void Editor::onEditCalendarClicked() { notYetWired("edit calendar"); }
-void Editor::onCreateCalendarClicked() { notYetWired("create calendar"); }
-void Editor::onRemoveCalendarClicked() { notYetWired("remove calendar"); }
-void Editor::onMoveCalendarUpClicked() { notYetWired("move calendar up"); }
-void Editor::onMoveCalendarDownClicked() { notYetWired("move calendar down"); }
-void Editor::onMoveCalendarRequested(int, int) { notYetWired("move calendar"); }
-void Editor::onRenameCalendarRequested(int, const QString &) { notYetWired("rename calendar"); }
-void Editor::onSetCalendarAsDefaultClicked() { notYetWired("set default calendar"); }
-void Editor::onCalendarActivated(const QModelIndex &) { notYetWired("edit calendar"); }
-void Editor::onMoveToCalendarClicked() { notYetWired("move to calendar"); }
-void Editor::onNewToDoAction() { notYetWired("new to-do gadget"); }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "core/undoobject.h"
+#include "eventtypes/ieventtypesstorage.h"
 #include "eventtypes/itreeviewexpandinfo.h"
 #include "events/abstractcommonevent.h"
 #include "widgets/dialog.h"
 
 #include "editor/calendarstatusesupdater.h"
+#include "editor/editorask.h"
 
 #include <QActionGroup>
 #include <QDate>
@@ -23,7 +25,9 @@ class DateShowingListView;
 class EditorEventFilterModel;
 class EditorEventsModel;
 class EditorFilterPanel;
+class EventTypeOperations;
 class EventTypesTreeModel;
+class IEventType;
 class EventsManager;
 class EventsModel;
 class EventsTableModel;
@@ -65,6 +69,10 @@ public:
     using MenuRunner = std::function<void(QMenu *menu, const QPoint &globalPos)>;
     void setMenuRunner(const MenuRunner &runner);
 
+    // Questions, messages, file names and modal dialogs; tests hand in their own answers.
+    void setAsk(std::unique_ptr<IEditorAsk> ask);
+    IEditorAsk *ask() const { return m_ask.get(); }
+
     // The widgets, for the application and tests.
     CalendarView *calendarView() const { return m_calendarView; }
     DateShowingListView *calendarItemsView() const { return m_calendarItemsListView; }
@@ -90,6 +98,10 @@ public:
     QSet<int> yearsToUpdate() const { return m_yearsToUpdate; }
     QDate newEventDate() const { return m_newEventDate; }
     QMenu *tableContextMenu() const { return m_tableContextMenu.get(); }
+    QMenu *newEventMenu() const { return m_newEventMenu.get(); }
+    QAction *newToDoAction() const { return m_newToDoAction; }
+    EventTypesTreeModel *eventTypesModel() const { return m_eventTypesModel.get(); }
+    CalendarModel *calendarListModel() const { return m_calendarListModel.get(); }
     int clockStatus() const { return m_clockStatus; }
     int clockTrailStatus() const { return m_clockTrailStatus; }
 
@@ -168,6 +180,10 @@ private:
     QMenu *dayContextMenu();
     QMenu *calendarContextMenu();
     void notYetWired(const char *what);
+    void buildNewMenu(QMenu *menu, const IEventTypesStorage::Index &parent);
+    void createNewEvent(IEventType *eventType);
+    EventTypeOperations typeOperations();
+    QByteArray currentCalendarId() const;
 
     EventsManager *m_manager;
     // The form's widgets.
@@ -226,4 +242,5 @@ private:
     DateShowingListView *m_calendarItemsListView = nullptr;
     QPointer<QToolButton> m_exportButton;
     MenuRunner m_menuRunner;
+    std::unique_ptr<IEditorAsk> m_ask;
 };

@@ -46,7 +46,8 @@ AbstractCommonEventPtr EventCommand::_event()
 
 AddEventCommand::AddEventCommand(EventsManager *manager, AbstractCommonEventPtr event)
     : EventCommand(manager, event,
-                   QObject::tr("New %1 Event").arg(EventsFactory::eventName(event ? int(event->type()) : -1)))
+                   // A custom type's events are named after the type, as the "New" menu shows it.
+                   QObject::tr("New %1 Event").arg(event ? event->typeName() : EventsFactory::eventName(-1)))
 {
     // Kept with the photo flag, so that redoing the add after an undo brings the photo back too.
     if (event) {
