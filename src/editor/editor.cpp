@@ -21,6 +21,7 @@
 #include "events/eventsfactory.h"
 #include "eventtypes/eventtypestreemodel.h"
 #include "eventtypes/ieventtype.h"
+#include "eventtypes/itreeviewexpandinfo.h"
 #include "eventtypes/ui/customtypewizard.h"
 #include "runningline/eventitemrole.h"
 #include "store/editorcommands.h"
@@ -61,6 +62,18 @@ protected:
             return true;
         return QObject::eventFilter(watched, event);
     }
+};
+
+// Tells the types model which folders its view shows open, for the folder icons. The view owns it.
+class TreeViewExpandInfoProvider : public QObject, public ITreeViewExpandInfo
+{
+public:
+    explicit TreeViewExpandInfoProvider(QTreeView *view) : QObject(view), m_view(view) {}
+
+    bool isExpanded(const QModelIndex &index) const override { return m_view->isExpanded(index); }
+
+private:
+    QTreeView *m_view;
 };
 
 } // namespace EditorPrivate
@@ -477,7 +490,8 @@ void Editor::setupTypesModel()
         view->setModel(new QStandardItemModel(view));
         return;
     }
-    m_eventTypesModel = std::make_unique<EventTypesTreeModel>(storage, this);
+    m_eventTypesModel =
+        std::make_unique<EventTypesTreeModel>(storage, new EditorPrivate::TreeViewExpandInfoProvider(view));
     view->setModel(m_eventTypesModel.get());
     view->setCurrentIndex(QModelIndex());
     QR_ASSERT(connect(m_eventTypesModel.get(), &QAbstractItemModel::modelReset, view, &QTreeView::expandAll));
@@ -506,11 +520,6 @@ void Editor::setupCalendarsListModel()
     QR_ASSERT(connect(m_calendarListModel.get(), &CalendarModel::moveRequested, this, &Editor::onMoveCalendarRequested));
     QR_ASSERT(
         connect(m_calendarListModel.get(), &CalendarModel::renameRequested, this, &Editor::onRenameCalendarRequested));
-}
-
-bool Editor::isExpanded(const QModelIndex &index) const
-{
-    return m_panel && m_panel->eventTypesTreeView()->isExpanded(index);
 }
 
 void Editor::setAsk(std::unique_ptr<IEditorAsk> ask)

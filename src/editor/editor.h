@@ -2,7 +2,6 @@
 
 #include "core/undoobject.h"
 #include "eventtypes/ieventtypesstorage.h"
-#include "eventtypes/itreeviewexpandinfo.h"
 #include "events/abstractcommonevent.h"
 #include "widgets/dialog.h"
 
@@ -50,7 +49,7 @@ class CalendarStatusesUpdater;
 // The events editor: the filter panel beside the calendar page (year calendar over the chosen
 // day's events) or the table page, tool bars above, the filter strip below. Made once by the
 // application; closing only hides it. Every change goes onto the shared undo stack.
-class Editor : public Dialog, public UndoProxy, public ITreeViewExpandInfo
+class Editor : public Dialog, public UndoProxy
 {
     Q_OBJECT
 
@@ -61,9 +60,6 @@ public:
     void setCurrentEvent(int eventIndex);
     void invalidateFilters();
     void deleteEventByIndex(int eventIndex);
-
-    // ITreeViewExpandInfo
-    bool isExpanded(const QModelIndex &index) const override;
 
     // Runs a menu at a global position; tests replace it so no modal loop starts.
     using MenuRunner = std::function<void(QMenu *menu, const QPoint &globalPos)>;

@@ -19,6 +19,9 @@
 #include "widgets/tableview.h"
 
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
+#include <QScopeGuard>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -391,6 +394,41 @@ private slots:
         QCOMPARE(UndoObject::undoStack()->undoText(), QString("Rename Item"));
         QCOMPARE(UndoObject::undoStack()->count(), 2);
         QCOMPARE(menuLines(env.editor->newEventMenu()).at(2), QString("Leer[]"));
+    }
+
+    void folderIconsFollowTheViewAndUndoExpandsAgain()
+    {
+        // A small icon theme, so the two folder icons have names to tell them apart.
+        QTemporaryDir themes;
+        QDir(themes.path()).mkpath("t/16");
+        QFile index(themes.filePath("t/index.theme"));
+        QVERIFY(index.open(QIODevice::WriteOnly));
+        index.write("[Icon Theme]\nName=t\nDirectories=16\n[16]\nSize=16\n");
+        index.close();
+        QPixmap pixmap(16, 16);
+        pixmap.fill(Qt::yellow);
+        QVERIFY(pixmap.save(themes.filePath("t/16/folder.png")));
+        QVERIFY(pixmap.save(themes.filePath("t/16/folder-open.png")));
+        const QStringList oldPaths = QIcon::themeSearchPaths();
+        const QString oldTheme = QIcon::themeName();
+        QIcon::setThemeSearchPaths({themes.path()});
+        QIcon::setThemeName("t");
+        const auto restore = qScopeGuard([&] {
+            QIcon::setThemeName(oldTheme);
+            QIcon::setThemeSearchPaths(oldPaths);
+        });
+
+        OpsEnv env;
+        QTreeView *view = env.typesView();
+        const QPersistentModelIndex folder = env.typeIndex("F");
+        QVERIFY(view->isExpanded(folder));
+        QCOMPARE(folder.data(Qt::DecorationRole).value<QIcon>().name(), QString("folder-open"));
+        view->collapse(folder);
+        QCOMPARE(folder.data(Qt::DecorationRole).value<QIcon>().name(), QString("folder"));
+        view->setCurrentIndex(env.typeIndex("Custom3"));
+        env.trigger(EditorFilterPanel::RemoveEventType);
+        UndoObject::undoStack()->undo();
+        QVERIFY(view->isExpanded(env.typeIndex("F")));
     }
 
     void removingACalendar_data()
