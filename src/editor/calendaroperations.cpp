@@ -68,7 +68,8 @@ bool CalendarOperations::rename(const QByteArray &id, const QString &name)
 {
     CalendarInfo info = m_manager->calendarById(id);
     QR_ASSERT(info.valid());
-    if (!info.valid())
+    // A calendar without a name could not be told apart in any list.
+    if (!info.valid() || name.trimmed().isEmpty())
         return false;
     // An unchanged name is still a step: the user committed an edit.
     pushState(tr("Rename Calendar"));

@@ -95,6 +95,8 @@ bool runOperation(CalendarsEnv &env, const QString &operation, bool answer, int 
         return ops.move(env.work, 1, "Move Calendar Down");
     if (operation == "step zero")
         return ops.move(env.work, 0, "Move Calendar");
+    if (operation == "rename to blanks")
+        return ops.rename(env.work, "  ");
     if (operation == "rename unknown")
         return ops.rename("{nope}", "X");
     if (operation == "move no events")
@@ -194,6 +196,7 @@ private slots:
         QTest::newRow("down at the end") << "down at the end" << false << 0;
         QTest::newRow("step zero") << "step zero" << false << 0;
         QTest::newRow("rename unknown") << "rename unknown" << false << 0;
+        QTest::newRow("rename to blanks") << "rename to blanks" << false << 0;
         QTest::newRow("move no events") << "move no events" << false << 0;
         QTest::newRow("move to an unknown calendar") << "move to unknown" << false << 0;
     }
