@@ -97,6 +97,20 @@ static void gear(QPainter &p)
     p.drawEllipse(QPointF(0, 0), 16, 16);
 }
 
+// Two gears: the general settings page.
+static void gears(QPainter &p)
+{
+    p.save();
+    p.scale(0.72, 0.72);
+    gear(p);
+    p.restore();
+    p.save();
+    p.translate(62, 62);
+    p.scale(0.5, 0.5);
+    gear(p);
+    p.restore();
+}
+
 static void star(QPainter &p)
 {
     QPainterPath path;
@@ -137,6 +151,9 @@ int main(int argc, char **argv)
     save(icons + "creepingline16.png", 16, creepingLine);
     save(icons + "todo_blue.png", 16, todo);
     save(icons + "settings_16.png", 16, gear);
+    save(icons + "settings_32.png", 32, gear);
+    save(res + "/Ostrevalder/Resources/advancedsettings.png", 48, gears);
+    save(res + "/Ostrevalder/Resources/creepingline.png", 48, creepingLine);
     save(icons + "star.png", 16, star);
     save(icons + "bug.png", 16, bug);
     const QString hicolor = res + "/../packaging/icons/hicolor/";

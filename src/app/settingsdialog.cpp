@@ -1,0 +1,347 @@
+#include "app/settingsdialog.h"
+
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "core/statcollector.h"
+#include "runningline/ostrevalder.h"
+#include "widgets/windowplacement.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QEvent>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLinearGradient>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QToolButton>
+
+namespace SettingsDialogPrivate {
+
+// The text colour being edited is the colour the button's caption is drawn in.
+void setButtonColor(QWidget *widget, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::All, QPalette::ButtonText, colour);
+    widget->setPalette(palette);
+}
+
+QColor buttonColor(const QWidget *widget)
+{
+    return widget->palette().color(QPalette::ButtonText);
+}
+
+Properties *properties()
+{
+    IApplication *app = IApplication::instance();
+    return app ? app->properties() : nullptr;
+}
+
+} // namespace SettingsDialogPrivate
+
+using namespace SettingsDialogPrivate;
+
+SettingsDialog::Ask SettingsDialog::defaultAsk()
+{
+    Ask ask;
+    ask.restoreDefaults = [](QWidget *parent) {
+        QMessageBox box(QMessageBox::Question, tr("Confirmation"), tr("Do you want to restore default settings?"),
+                        QMessageBox::Yes | QMessageBox::Cancel, parent);
+        return box.exec() == QMessageBox::Yes;
+    };
+    ask.restartForLanguage = [](QWidget *parent) {
+        QMessageBox::information(parent, tr("Change Language"),
+                                 tr("You must restart the application to apply the new language"), QMessageBox::Ok);
+    };
+    ask.color = [](QWidget *parent, const QColor &initial) {
+        return QColorDialog::getColor(initial, parent, tr("Select Color"));
+    };
+    ask.font = [](QWidget *parent, QFont *font) {
+        bool ok = false;
+        const QFont chosen = QFontDialog::getFont(&ok, *font, parent);
+        if (ok)
+            *font = chosen;
+        return ok;
+    };
+    return ask;
+}
+
+SettingsDialog::SettingsDialog(const Ask &ask, int screenCount) : QDialog(nullptr), m_ask(ask)
+{
+    setupUi(this);
+    IApplication *app = IApplication::instance();
+    Properties *props = properties();
+
+    const SettingsValues::TranslationLinks links =
+        SettingsValues::translationLinks(props ? props->value("locale") : QVariant());
+    editUrl->setVisible(links.editTranslation);
+    langUrl->setVisible(links.findLanguage);
+
+    auto *pages = new QButtonGroup(this);
+    pages->addButton(generalButton, 0);
+    pages->addButton(creepingLineButton, 1);
+    QR_ASSERT(connect(pages, &QButtonGroup::idClicked, stackedWidget, &QStackedWidget::setCurrentIndex));
+
+    QR_ASSERT(connect(m_panelPositionBox, &QComboBox::activated, this, &SettingsDialog::onPositionChanged));
+    QR_ASSERT(connect(buttonBox, &QDialogButtonBox::clicked, this, &SettingsDialog::onButtonBoxClicked));
+    QR_ASSERT(connect(m_fontButton, &QToolButton::clicked, this, &SettingsDialog::onFontButtonClicked));
+    QR_ASSERT(connect(m_textColorButton, &QToolButton::clicked, this, &SettingsDialog::onTextColorButtonClicked));
+    QR_ASSERT(connect(m_bgColor1Button, &QToolButton::clicked, this, &SettingsDialog::onBgColor1ButtonClicked));
+    QR_ASSERT(connect(m_bgColor2Button, &QToolButton::clicked, this, &SettingsDialog::onBgColor2ButtonClicked));
+    QR_ASSERT(connect(m_panelPositionBox, &QComboBox::currentIndexChanged, this,
+                      &SettingsDialog::onPanelPositionChanged));
+    // The days box is only of use while expired events are removed; it would otherwise stay locked.
+    QR_ASSERT(connect(m_removeExpiredEvents, &QCheckBox::toggled, m_removeExpiredEventsDays, &QWidget::setEnabled));
+
+    // The preview's gradient spans the frame, so it follows the frame's size.
+    m_backgroundGradient->installEventFilter(this);
+
+    m_autorunCheckBox->setText(tr("Start %1 when I log in").arg(QCoreApplication::applicationName()));
+    m_optionsList->hide();
+
+    // Any use of a control enables Apply.
+    const auto dirty = [this] { setDirty(true); };
+    for (QCheckBox *box : findChildren<QCheckBox *>())
+        QR_ASSERT(connect(box, &QCheckBox::stateChanged, this, dirty));
+    for (QRadioButton *button : findChildren<QRadioButton *>())
+        QR_ASSERT(connect(button, &QRadioButton::clicked, this, dirty));
+    for (QComboBox *box : findChildren<QComboBox *>())
+        QR_ASSERT(connect(box, &QComboBox::activated, this, dirty));
+    QR_ASSERT(connect(m_speed, &QSlider::valueChanged, this, dirty));
+    QR_ASSERT(connect(m_pause, &QDoubleSpinBox::valueChanged, this, dirty));
+    QR_ASSERT(connect(m_removeExpiredEventsDays, &QSpinBox::valueChanged, this, dirty));
+    QR_ASSERT(connect(m_optionsList, &QListWidget::itemChanged, this, dirty));
+    QR_ASSERT(connect(m_textDirectionBox, &QComboBox::activated, this, &SettingsDialog::onTextDirecionChanged));
+
+    for (const SettingsValues::Language &language : SettingsValues::languageItems(app ? app->langs() : nullptr))
+        m_languageComboBox->addItem(language.name, language.locale);
+
+    if (!app || !app->barHandle())
+        m_panelPositionBox->removeItem(2);
+
+    if (screenCount < 0)
+        screenCount = int(QGuiApplication::screens().size());
+    m_monitorCombo->clear();
+    const QStringList screens = SettingsValues::screenItems(screenCount);
+    for (int row = 0; row < screens.size(); ++row)
+        m_monitorCombo->addItem(screens.at(row), SettingsValues::monitorNumberAt(row));
+    m_monitorCombo->setVisible(SettingsValues::showsScreenList(screenCount));
+
+    setFixedSize(sizeHint());
+    if (QScreen *screen = QGuiApplication::screens().value(0))
+        move(WindowPlacement::centredOn(frameGeometry(), screen->geometry().center()).topLeft());
+}
+
+SettingsDialog::~SettingsDialog() = default;
+
+void SettingsDialog::showEvent(QShowEvent *event)
+{
+    load();
+    setDirty(false);
+    StatCollector::incrementCounter("f_general_settings");
+    QDialog::showEvent(event);
+}
+
+bool SettingsDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_backgroundGradient && event->type() == QEvent::Resize)
+        showGradient();
+    return QDialog::eventFilter(watched, event);
+}
+
+void SettingsDialog::setDirty(bool dirty)
+{
+    buttonBox->button(QDialogButtonBox::Apply)->setEnabled(dirty);
+}
+
+bool SettingsDialog::isDirty() const
+{
+    return buttonBox->button(QDialogButtonBox::Apply)->isEnabled();
+}
+
+QColor SettingsDialog::textColor() const
+{
+    return buttonColor(m_textColorButton);
+}
+
+void SettingsDialog::load()
+{
+    if (Properties *props = properties())
+        showValues(SettingsValues::read(*props));
+}
+
+void SettingsDialog::showValues(const SettingsValues &v)
+{
+    m_panelPositionBox->setCurrentIndex(v.panelPosition);
+    onPositionChanged(m_panelPositionBox->currentIndex());
+    m_font = v.font;
+    m_textFontEdit->setText(SettingsValues::fontDescription(m_font));
+    setButtonColor(m_textColorButton, v.textColor);
+    m_backgroundGradientData = v.gradient;
+    showGradient();
+    m_adjustToWallpaperCheckBox->setChecked(v.adjustToWallpaper);
+    for (int row = 0; row < SettingsValues::kOptionCount; ++row)
+        m_optionsList->item(row)->setCheckState(v.options[row] ? Qt::Checked : Qt::Unchecked);
+    for (int row = 0; row < m_languageComboBox->count(); ++row) {
+        if (m_languageComboBox->itemData(row) == v.locale) {
+            m_languageComboBox->setCurrentIndex(row);
+            break;
+        }
+    }
+    m_autorunCheckBox->setChecked(v.autorun);
+    m_speed->setValue(v.speed);
+    m_textDirectionBox->setCurrentIndex(v.direction);
+    m_pause->setValue(SettingsValues::pauseToSeconds(v.pauseMs));
+    onTextDirecionChanged(m_textDirectionBox->currentIndex());
+    m_creepingLineModeCombo->setCurrentIndex(v.visibility);
+    m_removeExpiredEvents->setChecked(v.removeExpired);
+    m_removeExpiredEventsDays->setEnabled(v.removeExpired);
+    m_removeExpiredEventsDays->setValue(v.removeExpiredDays);
+    (v.onTop ? aboveButton : belowButton)->setChecked(true);
+    m_monitorCombo->setCurrentIndex(SettingsValues::monitorRow(v.monitorNumber, m_monitorCombo->count() - 1));
+}
+
+SettingsValues SettingsDialog::shownValues() const
+{
+    SettingsValues v;
+    v.panelPosition = m_panelPositionBox->currentIndex();
+    v.font = m_font;
+    v.textColor = buttonColor(m_textColorButton);
+    v.gradient = m_backgroundGradientData;
+    v.adjustToWallpaper = m_adjustToWallpaperCheckBox->isChecked();
+    for (int row = 0; row < SettingsValues::kOptionCount; ++row)
+        v.options[row] = m_optionsList->item(row)->checkState() == Qt::Checked;
+    v.locale = m_languageComboBox->currentData();
+    v.autorun = m_autorunCheckBox->isChecked();
+    v.speed = m_speed->value();
+    v.direction = m_textDirectionBox->currentIndex();
+    v.pauseMs = SettingsValues::pauseToMilliseconds(m_pause->value());
+    v.visibility = m_creepingLineModeCombo->currentIndex();
+    v.removeExpired = m_removeExpiredEvents->isChecked();
+    v.removeExpiredDays = m_removeExpiredEventsDays->value();
+    v.onTop = aboveButton->isChecked();
+    v.monitorNumber = SettingsValues::monitorNumberAt(m_monitorCombo->currentIndex());
+    return v;
+}
+
+void SettingsDialog::apply()
+{
+    Properties *props = properties();
+    if (!props)
+        return;
+    if (shownValues().write(*props) && m_ask.restartForLanguage)
+        m_ask.restartForLanguage(this);
+}
+
+void SettingsDialog::onButtonBoxClicked(QAbstractButton *button)
+{
+    switch (buttonBox->standardButton(button)) {
+    case QDialogButtonBox::Ok:
+        apply();
+        setDirty(false);
+        break;
+    case QDialogButtonBox::Apply:
+        apply();
+        setDirty(false);
+        load();
+        break;
+    case QDialogButtonBox::RestoreDefaults:
+        if (m_ask.restoreDefaults && m_ask.restoreDefaults(this)) {
+            if (Properties *props = properties())
+                props->restoreDefaults();
+            load();
+            setDirty(false);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void SettingsDialog::onPositionChanged(int index)
+{
+    m_backgroundCombo->setEnabled(index != 2);
+    m_monitorCombo->setEnabled(index != 2);
+}
+
+void SettingsDialog::onPanelPositionChanged(int index)
+{
+    positionOnTopWidget->setVisible(index != 2);
+}
+
+void SettingsDialog::onTextDirecionChanged(int index)
+{
+    m_pauseWidget->setEnabled(index != 0);
+}
+
+QColor SettingsDialog::pickColor(const QColor &initial)
+{
+    return m_ask.color ? m_ask.color(this, initial) : QColor();
+}
+
+void SettingsDialog::onFontButtonClicked()
+{
+    QFont font = m_font;
+    if (!m_ask.font || !m_ask.font(this, &font))
+        return;
+    m_font = font;
+    m_textFontEdit->setText(SettingsValues::fontDescription(m_font));
+    setDirty(true);
+}
+
+void SettingsDialog::onTextColorButtonClicked()
+{
+    const QColor colour = pickColor(buttonColor(m_textColorButton));
+    if (!colour.isValid())
+        return;
+    setButtonColor(m_textColorButton, colour);
+    setDirty(true);
+}
+
+void SettingsDialog::onBgColor1ButtonClicked()
+{
+    pickGradientEnd(true);
+}
+
+void SettingsDialog::onBgColor2ButtonClicked()
+{
+    pickGradientEnd(false);
+}
+
+void SettingsDialog::pickGradientEnd(bool first)
+{
+    QR_ASSERT(!m_backgroundGradientData.isEmpty());
+    const QGradientStops current =
+        m_backgroundGradientData.isEmpty() ? Ostrevalder::defaultGradient() : m_backgroundGradientData;
+    const QColor colour = pickColor(first ? current.first().second : current.last().second);
+    if (!colour.isValid())
+        return;
+    m_backgroundGradientData =
+        SettingsValues::withEndColour(m_backgroundGradientData, first, colour, Ostrevalder::defaultGradient());
+    showGradient();
+    setDirty(true);
+}
+
+void SettingsDialog::showGradient()
+{
+    QLinearGradient gradient(0, 0, m_backgroundGradient->width(), m_backgroundGradient->height());
+    gradient.setStops(m_backgroundGradientData);
+    QPalette palette = m_backgroundGradient->palette();
+    palette.setBrush(QPalette::Window, QBrush(gradient));
+    m_backgroundGradient->setPalette(palette);
+    m_backgroundGradient->setAutoFillBackground(true);
+}
