@@ -6,6 +6,7 @@
 #include "app/movinglinefactory.h"
 #include "app/remindercontroller.h"
 #include "app/reminderwidget.h"
+#include "app/settingsdialog.h"
 #include "app/soundlist.h"
 #include "app/startarguments.h"
 #include "app/timeupdate.h"
@@ -157,6 +158,7 @@ Application::~Application()
     }
     s_updateTimer.reset();
     m_editor.reset(); // before the events manager it shows
+    m_settingsDialog.reset();
     delete m_creepingLine.data();
     m_systemTrayIcon.reset();
     m_trayMenu.reset();
@@ -473,6 +475,15 @@ void Application::propertyChanged(const QByteArray &id, const QVariant &value)
         // Registration at start reports the stored value; only a change made by the user counts.
         if (m_propertiesRegistered)
             setAutorun(value.toBool());
+    } else if (id == "removeExpiredEvents" || id == "removeExpiredEventsDays") {
+        // Both values arrive one after the other: clean up once, with the pair as it ends up.
+        if (m_started && !m_cleanUpPending) {
+            m_cleanUpPending = true;
+            QTimer::singleShot(0, this, [this] {
+                m_cleanUpPending = false;
+                cleanUpExpiredEvents();
+            });
+        }
     }
 }
 
@@ -593,7 +604,11 @@ void Application::showEditor(int event)
 void Application::showSettings()
 {
     QR_LOG("Open Settings");
-    logMissingWindow("settings dialog");
+    if (!m_settingsDialog)
+        m_settingsDialog = std::make_unique<SettingsDialog>();
+    m_settingsDialog->show();
+    m_settingsDialog->raise();
+    m_settingsDialog->activateWindow();
 }
 
 int Application::showAboutDialog()
@@ -630,7 +645,11 @@ int Application::showReportDialog(const QString &title, bool withTechnicalInfo)
 
 bool Application::raiseSettingsDialog()
 {
-    return false;
+    if (!m_settingsDialog || !m_settingsDialog->isVisible())
+        return false;
+    m_settingsDialog->raise();
+    m_settingsDialog->activateWindow();
+    return true;
 }
 
 bool Application::raiseEditor()

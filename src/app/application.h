@@ -17,6 +17,7 @@
 #include <memory>
 
 class Editor;
+class SettingsDialog;
 class BackupManager;
 class CalendarsProvider;
 class CustomTypesStorage;
@@ -86,6 +87,7 @@ public:
     bool raiseSettingsDialog() override;
     bool raiseEditor() override;
     Editor *editor() const { return m_editor.get(); }
+    SettingsDialog *settingsDialog() const { return m_settingsDialog.get(); }
     EventsManager *eventsManager() override { return m_eventsManager.get(); }
     UndoObject *undoObject() override { return this; }
     QObject *app() override { return this; }
@@ -185,6 +187,8 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_systemTrayIcon;
     // Made on the first request to show it, kept until the end.
     std::unique_ptr<Editor> m_editor;
+    std::unique_ptr<SettingsDialog> m_settingsDialog;
+    bool m_cleanUpPending = false;
 
     QDateTime m_scheduledUpdate;
     // Files whose last save failed; the user was told once for each.

@@ -101,8 +101,10 @@ public:
         Application::Parts parts;
         bar = new FakeMovingLine;
         ask = new FakeAsk;
-        autostart = new FakeAutostart;
-        autostart->m_on = autostartOn;
+        // With the real entry the application writes the autostart file in the private config folder.
+        autostart = realAutostart ? nullptr : new FakeAutostart;
+        if (autostart)
+            autostart->m_on = autostartOn;
         sound = new FakeSoundPlayer;
         parts.movingLine.reset(bar);
         parts.ask.reset(ask);
@@ -132,6 +134,7 @@ public:
     FakeAutostart *autostart = nullptr;
     FakeSoundPlayer *sound = nullptr;
     bool autostartOn = false;
+    bool realAutostart = false;
 
 private:
     QTemporaryDir m_home;
