@@ -18,6 +18,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QLinearGradient>
 #include <QListWidget>
@@ -112,6 +113,11 @@ SettingsDialog::SettingsDialog(const Ask &ask, int screenCount) : QDialog(nullpt
 
     m_autorunCheckBox->setText(tr("Start %1 when I log in").arg(QCoreApplication::applicationName()));
     m_optionsList->hide();
+    // The window's size is fixed; let it grow by the revealed list instead of squeezing it.
+    QR_ASSERT(connect(label_7, &QLabel::linkActivated, this, [this] {
+        layout()->activate();
+        setFixedSize(sizeHint());
+    }));
 
     // Any use of a control enables Apply.
     const auto dirty = [this] { setDirty(true); };
