@@ -60,6 +60,11 @@ GadgetResizer *GadgetResizer::instance()
     return s_instance;
 }
 
+GadgetResizer *GadgetResizer::existingInstance()
+{
+    return s_instance.data();
+}
+
 void GadgetResizer::destroyInstance()
 {
     delete s_instance.data();

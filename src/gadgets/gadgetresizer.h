@@ -43,6 +43,8 @@ public:
 
     static GadgetResizer *instance();
     static void destroyInstance();
+    // The instance when one exists, without making one (for windows going away at the end).
+    static GadgetResizer *existingInstance();
 
     explicit GadgetResizer(QObject *parent = nullptr);
     ~GadgetResizer() override;

@@ -32,6 +32,8 @@ public:
     virtual bool clearStrut(QWindow *window) = 0;
     // Keeps the window above (true) or below (false) ordinary windows, mapped or not.
     virtual bool setStacking(QWindow *window, bool above) = 0;
+    // Keeps the window out of the taskbar and the pager, mapped or not; false where nothing can be done.
+    virtual bool setSkipTaskbar(QWindow *) { return false; }
 
     // The window system of this session: X11 through xcb where available, else one that does nothing.
     static std::unique_ptr<IWindowSystem> create();

@@ -106,22 +106,59 @@ bool XcbWindowSystem::setStacking(QWindow *window, bool above)
         return true;
     }
     // A mapped window asks the window manager through the root window.
-    auto send = [&](uint32_t action, xcb_atom_t which) {
-        xcb_client_message_event_t event;
-        memset(&event, 0, sizeof(event));
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = id;
-        event.type = state;
-        event.data.data32[0] = action; // 0 remove, 1 add
-        event.data.data32[1] = which;
-        event.data.data32[3] = 1; // from an application
-        xcb_send_event(m_connection, 0, m_root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char *>(&event));
-    };
-    send(0, unwanted);
-    send(1, wanted);
+    sendState(id, 0, unwanted);
+    sendState(id, 1, wanted);
     xcb_flush(m_connection);
+    return true;
+}
+
+void XcbWindowSystem::addStates(xcb_window_t window, const QList<xcb_atom_t> &states)
+{
+    const xcb_atom_t state = atom("_NET_WM_STATE");
+    if (!isMapped(window)) {
+        // Keep what the property holds already: Qt writes its own states there before mapping.
+        QList<xcb_atom_t> held;
+        xcb_get_property_reply_t *reply = xcb_get_property_reply(
+            m_connection, xcb_get_property(m_connection, 0, window, state, XCB_ATOM_ATOM, 0, 1024), nullptr);
+        if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+            const auto *data = static_cast<const xcb_atom_t *>(xcb_get_property_value(reply));
+            for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i)
+                held << data[i];
+        }
+        free(reply);
+        for (xcb_atom_t wanted : states) {
+            if (!held.contains(wanted))
+                held << wanted;
+        }
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, window, state, XCB_ATOM_ATOM, 32,
+                            uint32_t(held.size()), held.constData());
+        xcb_flush(m_connection);
+        return;
+    }
+    for (xcb_atom_t wanted : states)
+        sendState(window, 1, wanted);
+    xcb_flush(m_connection);
+}
+
+void XcbWindowSystem::sendState(xcb_window_t window, uint32_t action, xcb_atom_t which)
+{
+    xcb_client_message_event_t event;
+    memset(&event, 0, sizeof(event));
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = atom("_NET_WM_STATE");
+    event.data.data32[0] = action; // 0 remove, 1 add
+    event.data.data32[1] = which;
+    event.data.data32[3] = 1; // from an application
+    xcb_send_event(m_connection, 0, m_root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&event));
+}
+
+bool XcbWindowSystem::setSkipTaskbar(QWindow *window)
+{
+    if (!window)
+        return false;
+    addStates(xcb_window_t(window->winId()), {atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER")});
     return true;
 }

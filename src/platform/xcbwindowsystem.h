@@ -16,11 +16,17 @@ public:
     bool setStrut(QWindow *window, const QRect &bar, bool top) override;
     bool clearStrut(QWindow *window) override;
     bool setStacking(QWindow *window, bool above) override;
+    bool setSkipTaskbar(QWindow *window) override;
 
 private:
     XcbWindowSystem(xcb_connection_t *connection, xcb_window_t root);
     xcb_atom_t atom(const char *name);
     bool isMapped(xcb_window_t window);
+    // Adds states to the window's _NET_WM_STATE: into the property while it is unmapped, else through
+    // the window manager.
+    void addStates(xcb_window_t window, const QList<xcb_atom_t> &states);
+    // Asks the window manager to remove (0) or add (1) one state of a mapped window; the caller flushes.
+    void sendState(xcb_window_t window, uint32_t action, xcb_atom_t which);
 
     xcb_connection_t *m_connection;
     xcb_window_t m_root;

@@ -1,0 +1,458 @@
+#include "gadgets/gadget.h"
+
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "gadgets/gadgetthememanager.h"
+#include "platform/iwindowprobe.h"
+#include "platform/iwindowsystem.h"
+#include "ui_gadget.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QDir>
+#include <QGraphicsDropShadowEffect>
+#include <QGraphicsOpacityEffect>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPropertyAnimation>
+#include <QScreen>
+#include <QWindow>
+
+namespace GadgetPrivate {
+
+const QByteArray s_themeProperty("theme");
+IWindowProbe *s_probe = nullptr;
+
+IWindowProbe *probe()
+{
+    return s_probe ? s_probe : IWindowProbe::platformProbe();
+}
+
+IWindowSystem *windowSystem()
+{
+    static const std::unique_ptr<IWindowSystem> system = IWindowSystem::create();
+    return system.get();
+}
+
+QString dataLocation()
+{
+    IApplication *app = IApplication::instance();
+    return app ? app->dataLocation() : QString();
+}
+
+} // namespace GadgetPrivate
+
+using namespace GadgetPrivate;
+
+void Gadget::setWindowProbe(IWindowProbe *probe)
+{
+    s_probe = probe;
+}
+
+Gadget::Gadget(const QByteArray &uid, GadgetThemeManager *themeManager, QWidget *parent)
+    : DragableWidget(uid, parent), m_ui(std::make_unique<Ui::Gadget>()), m_uid(uid), m_themeManager(themeManager)
+{
+    m_opacityAnimation = new QPropertyAnimation(this, "windowOpacity", this);
+    m_ui->setupUi(this);
+    setupProperties();
+    setupActions();
+
+    m_ui->area->setMouseTracking(true);
+    m_ui->caption->setMouseTracking(true);
+    m_ui->area->installEventFilter(this);
+    m_ui->caption->installEventFilter(this);
+    m_ui->captionEdit->installEventFilter(this);
+    QR_ASSERT(connect(m_ui->closeButton, &QToolButton::clicked, this, &Gadget::onCloseClicked));
+    QR_ASSERT(connect(m_ui->changeThemeButton, &ButtonLabel::clicked, this, &Gadget::nextThemeClicked));
+
+    setAttribute(Qt::WA_TranslucentBackground);
+    setWindowTitle(QStringLiteral("Widget Info"));
+
+    auto *shadow = new QGraphicsDropShadowEffect(m_ui->area);
+    shadow->setBlurRadius(3.0);
+    shadow->setColor(QColor(0, 0, 0, 50));
+    shadow->setOffset(3.0, 3.0);
+    m_ui->area->setGraphicsEffect(shadow);
+
+    setCaptionEditing(false);
+    QR_ASSERT(connect(m_ui->captionEdit, &QLineEdit::editingFinished, this, &Gadget::onCaptionEntered));
+    resize(180, 225);
+}
+
+Gadget::~Gadget()
+{
+    saveWindowGeometry();
+    emit aboutToBeDestroyed();
+}
+
+void Gadget::setupProperties()
+{
+    m_properties = std::make_unique<Properties>(nullptr, QDir(dataLocation()).filePath(QString::fromLatin1(m_uid + ".dat")),
+                                                m_uid);
+    QR_ASSERT(connect(m_properties.get(), &Properties::propertyChanged, this, &Gadget::onPropertyChanged));
+    registerThemeProperty(m_properties.get(), m_themeManager);
+}
+
+void Gadget::registerThemeProperty(Properties *properties, GadgetThemeManager *themeManager)
+{
+    properties->addProperty(s_themeProperty, themeManager ? themeManager->ids().value(0) : QString());
+}
+
+void Gadget::setupActions()
+{
+    m_renameGadgetAction = new QAction(QIcon(themeImagesPath() + QStringLiteral("menuedit.png")), tr("Rename..."), this);
+    QR_ASSERT(connect(m_renameGadgetAction, &QAction::triggered, this, &Gadget::startEditCaption));
+    m_closeAction = new QAction(QIcon(themeImagesPath() + QStringLiteral("menuclose.png")), tr("Close Gadget"), this);
+    QR_ASSERT(connect(m_closeAction, &QAction::triggered, this, &Gadget::onCloseClicked));
+    m_aboutAction = new QAction(tr("About"), this);
+    QR_ASSERT(connect(m_aboutAction, &QAction::triggered, this, &Gadget::onAboutClicked));
+}
+
+QString Gadget::caption() const
+{
+    return m_ui->caption->text();
+}
+
+void Gadget::setCaption(const QString &caption)
+{
+    if (caption == this->caption())
+        return;
+    m_ui->caption->setText(caption.isEmpty() ? tr("To-Dos") : caption);
+    emit captionChanged();
+}
+
+void Gadget::setWorkingArea(QWidget *widget)
+{
+    auto *layout = qobject_cast<QBoxLayout *>(m_ui->bodyWidget->layout());
+    QR_ASSERT(layout);
+    if (layout)
+        layout->insertWidget(0, widget);
+}
+
+QString Gadget::themeUid() const
+{
+    return m_properties->value(s_themeProperty).toString();
+}
+
+void Gadget::setThemeUid(const QString &uid)
+{
+    m_properties->setValue(s_themeProperty, uid);
+}
+
+QString Gadget::nextThemeUid() const
+{
+    const int count = m_themeManager ? m_themeManager->count() : 0;
+    const QString current = themeUid();
+    for (int i = 0; i < count; ++i) {
+        if (m_themeManager->idAt(i) == current)
+            return m_themeManager->idAt((i + 1) % count);
+    }
+    QR_ASSERT(!"not found");
+    return QString();
+}
+
+QColor Gadget::nextThemeColor() const
+{
+    return m_themeManager ? m_themeManager->infoById(nextThemeUid()).defaultColor : QColor();
+}
+
+QString Gadget::themeImagesPath() const
+{
+    return m_themeManager ? m_themeManager->infoById(themeUid()).imagesPath : QString();
+}
+
+void Gadget::applyTheme()
+{
+    if (m_themeManager)
+        setStyleSheet(m_themeManager->generateCss(themeUid()));
+    QColor color = nextThemeColor();
+    m_ui->changeThemeButton->setHoverPixmap(makeThemeIcon(color));
+    color.setAlpha(90);
+    m_ui->changeThemeButton->setPixmap(makeThemeIcon(color));
+    onThemeApplied();
+}
+
+QPixmap Gadget::makeThemeIcon(const QColor &color)
+{
+    QPixmap pixmap(12, 12);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.moveTo(0, 6);
+    path.lineTo(6, 0);
+    path.lineTo(12, 6);
+    path.lineTo(6, 12);
+    path.lineTo(0, 6);
+    painter.fillPath(path, QBrush(color));
+    return pixmap;
+}
+
+bool Gadget::isOverHeader(const QPoint &globalPos) const
+{
+    const QPoint local = m_ui->header->mapFromGlobal(globalPos);
+    return m_ui->header->rect().contains(local);
+}
+
+void Gadget::setGeometryAndStore(const QRect &geometry)
+{
+    setGeometry(geometry);
+    saveWindowGeometry();
+}
+
+bool Gadget::isOwnWindowAt(const QPoint &globalPos) const
+{
+    const QWindow *window = windowHandle();
+    return window && probe()->isWindowAt(window, globalPos);
+}
+
+bool Gadget::isPartlyVisible()
+{
+    QCoreApplication::processEvents();
+    const QList<QPoint> corners = {QPoint(5, 5), QPoint(width() - 5, 5), QPoint(width() - 5, height() - 5),
+                                   QPoint(5, height() - 5)};
+    for (const QPoint &corner : corners) {
+        if (isOwnWindowAt(mapToGlobal(corner)))
+            return true;
+    }
+    return false;
+}
+
+QPixmap Gadget::grabAreaPixmap()
+{
+    QPixmap pixmap(m_ui->area->size());
+    pixmap.fill(Qt::transparent);
+    m_ui->area->render(&pixmap, QPoint(), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    return pixmap;
+}
+
+QList<IBackupObject *> Gadget::backupObjects() const
+{
+    return {m_properties.get()};
+}
+
+QVariant Gadget::geometryToJson() const
+{
+    QVariantMap map;
+    map.insert(QStringLiteral("version"), 1);
+    map.insert(QStringLiteral("x"), x());
+    map.insert(QStringLiteral("y"), y());
+    map.insert(QStringLiteral("w"), width());
+    map.insert(QStringLiteral("h"), height());
+    return map;
+}
+
+bool Gadget::geometryFromJson(const QVariant &json)
+{
+    const QVariantMap map = json.toMap();
+    QR_ASSERT(map[QLatin1String("version")].toInt() == 1);
+    const QPoint topLeft(map.value(QStringLiteral("x")).toInt(), map.value(QStringLiteral("y")).toInt());
+    if (!screenAreaAt(topLeft).contains(topLeft))
+        return false;
+    move(topLeft);
+    resize(map.value(QStringLiteral("w")).toInt(), map.value(QStringLiteral("h")).toInt());
+    return true;
+}
+
+bool Gadget::keepOpaque() const
+{
+    return isEditingCaption();
+}
+
+bool Gadget::isEditingCaption() const
+{
+    return !m_ui->captionEdit->isHidden();
+}
+
+bool Gadget::canClose()
+{
+    return true;
+}
+
+void Gadget::onPropertyChanged(const QByteArray &id, const QVariant &value)
+{
+    if (id != s_themeProperty)
+        return;
+    // The theme is applied lazily at the first show; until then only the property changes.
+    if (!styleSheet().isEmpty())
+        applyTheme();
+    emit themeChangedByUser(value.toString());
+}
+
+void Gadget::setupAutoVisibility()
+{
+    if (!m_autoVisibilityEffects.isEmpty())
+        return;
+    const QList<QWidget *> children = findChildren<QWidget *>();
+    for (QWidget *child : children) {
+        if (!child->property("autoVisibility").toBool())
+            continue;
+        auto *effect = new QGraphicsOpacityEffect(child);
+        child->setGraphicsEffect(effect);
+        auto *animation = new QPropertyAnimation(effect, "opacity", effect);
+        animation->setDuration(s_fadeMs);
+        animation->setStartValue(1.0);
+        animation->setEndValue(0.0);
+        animation->setObjectName(QStringLiteral("opacityAnimation"));
+        m_autoVisibilityEffects << effect;
+        m_autoVisibilityAnimations << animation;
+    }
+}
+
+void Gadget::applyTransparency(bool animate, bool forseMouseOff)
+{
+    if (isHidden())
+        return;
+    const bool mouseIn = isOwnWindowAt(QCursor::pos()) && !forseMouseOff;
+    if (mouseIn || keepOpaque()) {
+        if (m_mouseOut)
+            enterMouseIn();
+    } else if (!m_mouseOut) {
+        enterMouseOut(animate);
+    }
+}
+
+void Gadget::enterMouseIn()
+{
+    m_mouseOut = false;
+    m_opacityAnimation->stop();
+    setWindowOpacity(s_opacityMouseIn);
+    for (QPropertyAnimation *animation : std::as_const(m_autoVisibilityAnimations))
+        animation->stop();
+    for (QGraphicsOpacityEffect *effect : std::as_const(m_autoVisibilityEffects))
+        effect->setOpacity(1.0);
+}
+
+void Gadget::enterMouseOut(bool animate)
+{
+    m_mouseOut = true;
+    for (int i = 0; i < m_autoVisibilityEffects.size(); ++i) {
+        if (animate)
+            m_autoVisibilityAnimations.at(i)->start();
+        else
+            m_autoVisibilityEffects.at(i)->setOpacity(0.0);
+    }
+    if (animate) {
+        m_opacityAnimation->stop();
+        m_opacityAnimation->setDuration(s_fadeMs);
+        m_opacityAnimation->setStartValue(windowOpacity());
+        m_opacityAnimation->setEndValue(s_opacityMouseOut);
+        m_opacityAnimation->start();
+    } else {
+        setWindowOpacity(s_opacityMouseOut);
+    }
+}
+
+void Gadget::enterEvent(QEnterEvent *event)
+{
+    applyTransparency(true, false);
+    DragableWidget::enterEvent(event);
+    emit mouseEntered();
+}
+
+void Gadget::leaveEvent(QEvent *event)
+{
+    applyTransparency(true, true);
+    DragableWidget::leaveEvent(event);
+    emit mouseLeft();
+}
+
+void Gadget::setCaptionEditing(bool on)
+{
+    m_ui->captionLabelHolder->setVisible(!on);
+    // Hiding the editor must not count as finishing it.
+    const bool blocked = m_ui->captionEdit->blockSignals(true);
+    m_ui->captionEdit->setVisible(on);
+    m_ui->captionEdit->blockSignals(blocked);
+    if (on)
+        m_ui->captionEdit->setFocus(Qt::OtherFocusReason);
+    applyTransparency(true, false);
+}
+
+void Gadget::startEditCaption()
+{
+    m_ui->captionEdit->setText(caption());
+    m_ui->captionEdit->selectAll();
+    setCaptionEditing(true);
+}
+
+void Gadget::onCaptionEntered()
+{
+    setCaption(m_ui->captionEdit->text().trimmed());
+    setCaptionEditing(false);
+}
+
+bool Gadget::eventFilter(QObject *object, QEvent *event)
+{
+    if (object == m_ui->captionEdit && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        setCaptionEditing(false);
+        return true;
+    }
+    if ((object == m_ui->area || object == m_ui->caption || object == m_ui->captionEdit)
+        && event->type() == QEvent::MouseButtonDblClick) {
+        auto *mouse = static_cast<QMouseEvent *>(event);
+        const QPoint local = m_ui->captionLabelHolder->mapFromGlobal(mouse->globalPosition().toPoint());
+        if (mouse->button() == Qt::LeftButton && m_ui->captionLabelHolder->rect().contains(local)) {
+            startEditCaption();
+            return true;
+        }
+    }
+    return DragableWidget::eventFilter(object, event);
+}
+
+void Gadget::keyPressEvent(QKeyEvent *event)
+{
+    // A gadget does not close on Escape, as a dialog would.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    DragableWidget::keyPressEvent(event);
+}
+
+void Gadget::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+}
+
+void Gadget::resizeEvent(QResizeEvent *event)
+{
+    DragableWidget::resizeEvent(event);
+}
+
+void Gadget::showEvent(QShowEvent *event)
+{
+    // A tool window: the window manager keeps it out of the taskbar when told so before it maps.
+    if (QWindow *window = windowHandle())
+        windowSystem()->setSkipTaskbar(window);
+    if (styleSheet().isEmpty())
+        applyTheme();
+    setupAutoVisibility();
+    DragableWidget::showEvent(event);
+    applyTransparency(false, false);
+    QR_ASSERT(QMetaObject::invokeMethod(this, "shown", Qt::QueuedConnection));
+}
+
+void Gadget::hideEvent(QHideEvent *event)
+{
+    DragableWidget::hideEvent(event);
+}
+
+void Gadget::onCloseClicked()
+{
+    if (!canClose())
+        return;
+    hide();
+    deleteLater();
+    removeGeometryProperty();
+}
+
+void Gadget::onAboutClicked()
+{
+    if (IApplication *app = IApplication::instance())
+        app->showAboutDialog();
+}

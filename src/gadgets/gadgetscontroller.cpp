@@ -1,0 +1,209 @@
+#include "gadgets/gadgetscontroller.h"
+
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "core/statcollector.h"
+#include "gadgets/gadgetthememanager.h"
+#include "gadgets/phantom.h"
+#include "gadgets/todogadget.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QUuid>
+
+const QString GadgetsController::s_listFilter = QStringLiteral("todo.*.dat");
+
+namespace GadgetsControllerPrivate {
+
+const QByteArray s_themeProperty("theme");
+const QByteArray s_applyThemeToAll("applyThemeToAll");
+
+QString dataLocation()
+{
+    IApplication *app = IApplication::instance();
+    return app ? app->dataLocation() : QString();
+}
+
+} // namespace GadgetsControllerPrivate
+
+using namespace GadgetsControllerPrivate;
+
+GadgetsController::GadgetsController()
+    : QObject(nullptr), FolderBackupObject("AppDataGadgets", dataLocation(), {s_listFilter}),
+      m_themeManager(std::make_unique<GadgetThemeManager>())
+{
+    m_themeManager->loadTheme(QStringLiteral("darkblue.theme"));
+    m_themeManager->loadTheme(QStringLiteral("greengrass.theme"));
+    m_properties = std::make_unique<Properties>(nullptr, QDir(dataLocation()).absoluteFilePath(QStringLiteral("gdtctrl.dat")),
+                                                QByteArrayLiteral("DefaultToDoProperties"));
+    Gadget::registerThemeProperty(m_properties.get(), m_themeManager.get());
+    m_properties->addProperty(s_applyThemeToAll, false);
+}
+
+GadgetsController::~GadgetsController()
+{
+    m_applyToAllAction.reset();
+    m_properties.reset();
+    m_themeManager.reset();
+    m_gadgets.clear();
+}
+
+QString GadgetsController::uidFromFileName(const QString &fileName)
+{
+    return QFileInfo(fileName).completeBaseName().mid(5);
+}
+
+void GadgetsController::loadGadgets()
+{
+    const QString folder = dataLocation();
+    if (!folder.isEmpty()) {
+        const QStringList files = QDir(folder).entryList({s_listFilter});
+        for (const QString &file : files) {
+            const QString uid = uidFromFileName(file);
+            // A new uid would make a new gadget and file on every start and leave this one as it is.
+            if (uid.isEmpty()) {
+                QR_LOG("Gadgets: " + file.toUtf8() + " names no gadget; it is left alone");
+                continue;
+            }
+            newToDoGadget(uid, false, QRect(), QString());
+        }
+    }
+    StatCollector::setInt("todo_count", false, int(m_gadgets.size()));
+}
+
+ToDoGadget *GadgetsController::newToDoGadget(const QString &uid, bool isNew, const QRect &geometry,
+                                             const QString &themeUid)
+{
+    const QString id = uid.isEmpty() ? QUuid::createUuid().toString() : uid;
+    auto *gadget = new ToDoGadget(id.toLatin1(), m_themeManager.get(), applyToAllAction());
+    m_gadgets.append(gadget);
+    if (isNew) {
+        if (geometry.isValid())
+            gadget->setGeometryAndStore(geometry);
+        gadget->requestFreePlace();
+        QR_ASSERT(connect(gadget, &Gadget::shown, this, &GadgetsController::ensureVisible));
+        gadget->setThemeUid(themeUid.isEmpty() ? m_properties->value(s_themeProperty).toString() : themeUid);
+        StatCollector::incrementCounter("f_create_todo");
+    }
+    QR_ASSERT(connect(gadget, &ToDoGadget::newToDoGadget, this,
+                      static_cast<void (GadgetsController::*)()>(&GadgetsController::newToDoGadget)));
+    QR_ASSERT(connect(gadget, &Gadget::themeChangedByUser, this, &GadgetsController::onThemeChanged));
+    gadget->show();
+    return gadget;
+}
+
+void GadgetsController::newToDoGadget()
+{
+    QRect geometry;
+    QString theme;
+    if (auto *gadget = qobject_cast<Gadget *>(sender())) {
+        geometry = gadget->geometry();
+        theme = gadget->themeUid();
+    }
+    newToDoGadget(QString(), true, geometry, theme);
+}
+
+void GadgetsController::ensureVisible()
+{
+    auto *gadget = qobject_cast<Gadget *>(sender());
+    QR_ASSERT(gadget);
+    if (!gadget)
+        return;
+    if (!gadget->isPartlyVisible())
+        (new Phantom(gadget))->show();
+}
+
+void GadgetsController::onThemeChanged(const QString &themeUid)
+{
+    m_properties->setValue(s_themeProperty, themeUid);
+    if (m_applyToAllAction && m_applyToAllAction->isChecked())
+        applyThemeToAll(themeUid);
+}
+
+QAction *GadgetsController::applyToAllAction()
+{
+    if (!m_applyToAllAction) {
+        m_applyToAllAction = std::make_unique<QAction>(tr("Apply to All"), nullptr);
+        m_applyToAllAction->setCheckable(true);
+        m_applyToAllAction->setChecked(m_properties->value(s_applyThemeToAll).toBool());
+        QR_ASSERT(connect(m_applyToAllAction.get(), &QAction::toggled, this, &GadgetsController::onApplyToAllToggled));
+    }
+    return m_applyToAllAction.get();
+}
+
+void GadgetsController::onApplyToAllToggled(bool checked)
+{
+    m_properties->setValue(s_applyThemeToAll, checked);
+    if (!checked)
+        return;
+    auto *action = qobject_cast<QAction *>(sender());
+    QR_ASSERT(action);
+    if (action)
+        applyThemeToAll(action->data().toString());
+}
+
+QList<ToDoGadget *> GadgetsController::liveGadgets() const
+{
+    QList<ToDoGadget *> live;
+    for (const QPointer<ToDoGadget> &gadget : m_gadgets) {
+        if (gadget)
+            live << gadget.data();
+    }
+    return live;
+}
+
+void GadgetsController::applyThemeToAll(const QString &themeUid)
+{
+    const QList<ToDoGadget *> live = liveGadgets();
+    for (ToDoGadget *gadget : live)
+        gadget->setThemeUid(themeUid);
+}
+
+void GadgetsController::closeAllGadgets()
+{
+    const QList<ToDoGadget *> live = liveGadgets();
+    for (ToDoGadget *gadget : live) {
+        gadget->hide();
+        gadget->deleteLater();
+    }
+}
+
+void GadgetsController::createWelcomeGadget()
+{
+    if (!m_gadgets.isEmpty())
+        return;
+    ToDoGadget *gadget = newToDoGadget(QString(), true, QRect(), QString());
+    gadget->addToDo(tr("Welcome to ") + QCoreApplication::applicationName());
+}
+
+QList<IBackupObject *> GadgetsController::backupObjects()
+{
+    QList<IBackupObject *> objects{this, m_properties.get()};
+    const QList<ToDoGadget *> live = liveGadgets();
+    for (ToDoGadget *gadget : live)
+        objects << gadget->backupObjects();
+    return objects;
+}
+
+bool GadgetsController::restore(const QByteArray &data)
+{
+    if (m_inRestore)
+        return FolderBackupObject::restore(data);
+    closeAllGadgets();
+    const bool ok = FolderBackupObject::restore(data);
+    loadGadgets();
+    return ok;
+}
+
+bool GadgetsController::restoreSnapshot(const QByteArray &data)
+{
+    closeAllGadgets();
+    m_inRestore = true;
+    const bool ok = FolderBackupObject::restoreSnapshot(data);
+    m_inRestore = false;
+    loadGadgets();
+    return ok;
+}

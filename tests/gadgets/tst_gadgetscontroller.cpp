@@ -1,0 +1,253 @@
+#include "core/statcollector.h"
+#include "gadgettestenv.h"
+#include "gadgets/gadgetscontroller.h"
+#include "gadgets/phantom.h"
+#include "gadgets/todogadget.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QJsonArray>
+#include <QtTest>
+
+namespace {
+QByteArray listFile(const QStringList &texts)
+{
+    QJsonArray records;
+    for (const QString &text : texts)
+        records.append(QJsonObject{{"version", 1}, {"done", false}, {"text", text}, {"modified", "2026-12-01T10:00:00"}});
+    const QJsonObject toDos{{"version", 1}, {"eventsList", records}};
+    return QJsonDocument(QJsonObject{{"ToDos", toDos}}).toJson(QJsonDocument::Compact);
+}
+
+QStringList texts(const ToDoGadget *gadget)
+{
+    QStringList list;
+    for (int i = 0; i < gadget->storage()->count(); ++i)
+        list << gadget->storage()->eventByIndex(i)->text();
+    return list;
+}
+
+QStringList uids(const GadgetsController &controller)
+{
+    QStringList list;
+    for (ToDoGadget *gadget : controller.liveGadgets())
+        list << QString::fromLatin1(gadget->uid());
+    return list;
+}
+
+QList<Phantom *> phantoms()
+{
+    QList<Phantom *> list;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *p = qobject_cast<Phantom *>(w))
+            list << p;
+    return list;
+}
+} // namespace
+
+class TestGadgetsController : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        TestHelpers::isolateEnvironment();
+        QCoreApplication::setApplicationName(QStringLiteral("Quillane Reminder"));
+    }
+
+    void init() { StatCollector::reset(); }
+
+    void uidFromFileName_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("uid");
+        QTest::newRow("plain") << "todo.{a1}.dat" << "{a1}";
+        QTest::newRow("dots inside") << "todo.x.y.z.dat" << "x.y.z";
+        QTest::newRow("empty") << "todo..dat" << "";
+    }
+
+    void uidFromFileName()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, uid);
+        QCOMPARE(GadgetsController::uidFromFileName(file), uid);
+    }
+
+    void loadsInNameOrder()
+    {
+        GadgetTestEnv env;
+        for (const char *name : {"todo.b.dat", "todo.C.dat", "todo.a.dat", "todo.x.y.dat", "notes.dat"})
+            QVERIFY(TestHelpers::writeFile(env.dataFile(QString::fromLatin1(name)), listFile({QString::fromLatin1(name)})));
+        GadgetsController controller;
+        controller.loadGadgets();
+        QCOMPARE(uids(controller), (QStringList{"a", "b", "C", "x.y"}));
+        QCOMPARE(texts(controller.liveGadgets().at(2)), QStringList{"todo.C.dat"});
+        QCOMPARE(StatCollector::collect().value("todo_count"), QStringLiteral("4"));
+        // Loaded gadgets are no new creations.
+        QVERIFY(!StatCollector::collect().contains("f_create_todo"));
+        controller.closeAllGadgets();
+    }
+
+    // A list file that names no gadget is skipped and left as it is; no new gadget or file comes of it.
+    void skipsFileWithoutUid()
+    {
+        GadgetTestEnv env;
+        const QByteArray content = listFile({"orphan"});
+        QVERIFY(TestHelpers::writeFile(env.dataFile("todo..dat"), content));
+        for (int run = 0; run < 2; ++run) {
+            GadgetsController controller;
+            controller.loadGadgets();
+            QVERIFY(controller.liveGadgets().isEmpty());
+            controller.closeAllGadgets();
+        }
+        QCOMPARE(QDir(env.app.m_dataLocation).entryList({"todo.*.dat"}), QStringList{"todo..dat"});
+        QCOMPARE(TestHelpers::readFile(env.dataFile("todo..dat")), content);
+    }
+
+    void welcomeGadgetOnlyWithoutGadgets_data()
+    {
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<int>("count");
+        QTest::newRow("first start") << false << 1;
+        QTest::newRow("gadget loaded") << true << 1;
+    }
+
+    void welcomeGadgetOnlyWithoutGadgets()
+    {
+        QFETCH(bool, saved);
+        QFETCH(int, count);
+        GadgetTestEnv env;
+        if (saved)
+            QVERIFY(TestHelpers::writeFile(env.dataFile("todo.{s}.dat"), listFile({"mine"})));
+        GadgetsController controller;
+        controller.loadGadgets();
+        controller.createWelcomeGadget();
+        QCOMPARE(controller.liveGadgets().size(), count);
+        const QStringList expected{saved ? QStringLiteral("mine") : QStringLiteral("Welcome to Quillane Reminder")};
+        QCOMPARE(texts(controller.liveGadgets().first()), expected);
+        if (!saved) {
+            const QString uid = QString::fromLatin1(controller.liveGadgets().first()->uid());
+            QCOMPARE(uid.size(), 38);
+            QVERIFY(QFile::exists(env.dataFile("todo." + uid + ".dat")));
+        }
+        controller.closeAllGadgets();
+    }
+
+    void newGadgetFromAGadgetTakesItsPlaceAndTheme()
+    {
+        GadgetTestEnv env;
+        GadgetsController controller;
+        ToDoGadget *first = controller.newToDoGadget(QString(), true, QRect(), QString());
+        QCOMPARE(first->themeUid(), QStringLiteral("blue"));
+        first->setThemeUid(QStringLiteral("green"));
+        first->setGeometry(100, 100, 180, 225);
+        emit first->newToDoGadget();
+        QCOMPARE(controller.liveGadgets().size(), 2);
+        ToDoGadget *second = controller.liveGadgets().at(1);
+        QCOMPARE(second->themeUid(), QStringLiteral("green"));
+        // Started over the first, it moved on to a free place at its first show.
+        QVERIFY(!second->geometry().intersects(first->geometry()));
+        QCOMPARE(StatCollector::collect().value("f_create_todo"), QStringLiteral("2"));
+        // From the tray: the default theme, which is now the one last chosen.
+        controller.newToDoGadget();
+        QCOMPARE(controller.liveGadgets().at(2)->themeUid(), QStringLiteral("green"));
+        controller.closeAllGadgets();
+    }
+
+    void themeGoesToAllOnlyWhenAsked()
+    {
+        GadgetTestEnv env;
+        GadgetsController controller;
+        ToDoGadget *a = controller.newToDoGadget(QString(), true, QRect(), QString());
+        ToDoGadget *b = controller.newToDoGadget(QString(), true, QRect(), QString());
+        a->setThemeUid(QStringLiteral("green"));
+        QCOMPARE(b->themeUid(), QStringLiteral("blue"));
+        QCOMPARE(controller.defaultProperties()->value("theme").toString(), QStringLiteral("green"));
+        // Checking "Apply to All" from a's menu gives every gadget a's theme.
+        QAction *all = controller.applyToAllAction();
+        QCOMPARE(all, controller.applyToAllAction());
+        a->contextMenuActions(a->mapToGlobal(QPoint(5, 5)));
+        all->setChecked(true);
+        QCOMPARE(b->themeUid(), QStringLiteral("green"));
+        QVERIFY(controller.defaultProperties()->value("applyThemeToAll").toBool());
+        b->setThemeUid(QStringLiteral("blue"));
+        QCOMPARE(a->themeUid(), QStringLiteral("blue"));
+        controller.closeAllGadgets();
+    }
+
+    void hiddenNewGadgetGetsAPhantom_data()
+    {
+        QTest::addColumn<bool>("visible");
+        QTest::newRow("covered") << false;
+        QTest::newRow("in sight") << true;
+    }
+
+    void hiddenNewGadgetGetsAPhantom()
+    {
+        QFETCH(bool, visible);
+        GadgetTestEnv env;
+        env.probe.m_visibleAt = [&](const QPoint &) { return visible; };
+        GadgetsController controller;
+        controller.newToDoGadget(QString(), true, QRect(), QString());
+        QCoreApplication::processEvents();
+        QCOMPARE(phantoms().size(), visible ? 0 : 1);
+        QTRY_VERIFY(phantoms().isEmpty());
+        controller.closeAllGadgets();
+    }
+
+    void backupObjectsInOrder()
+    {
+        GadgetTestEnv env;
+        GadgetsController controller;
+        QList<IBackupObject *> objects = controller.backupObjects();
+        QCOMPARE(objects.size(), 2);
+        QCOMPARE(objects.at(0)->name(), QByteArray("AppDataGadgets"));
+        QCOMPARE(objects.at(1), static_cast<IBackupObject *>(controller.defaultProperties()));
+        ToDoGadget *gadget = controller.newToDoGadget(QString(), true, QRect(), QString());
+        objects = controller.backupObjects();
+        QCOMPARE(objects.size(), 3);
+        QCOMPARE(objects.at(2), static_cast<IBackupObject *>(gadget->properties()));
+        controller.closeAllGadgets();
+    }
+
+    // Gadgets survive a backup and restore: the archive's lists come back, and gadgets it did not hold
+    // are loaded again too.
+    void backupAndRestore()
+    {
+        GadgetTestEnv env;
+        QVERIFY(TestHelpers::writeFile(env.dataFile("todo.{one}.dat"), listFile({"Milch", "Brot"})));
+        GadgetsController controller;
+        controller.loadGadgets();
+        bool ok = false;
+        const QByteArray backup = controller.backup(&ok);
+        QVERIFY(ok);
+        controller.liveGadgets().first()->storage()->clear();
+        controller.newToDoGadget(QStringLiteral("{two}"), true, QRect(), QString())->addToDo(QStringLiteral("later"));
+        QCOMPARE(StatCollector::collect().value("todo_count"), QStringLiteral("1"));
+
+        QVERIFY(controller.restore(backup));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(uids(controller), (QStringList{"{one}", "{two}"}));
+        QCOMPARE(texts(controller.liveGadgets().at(0)), (QStringList{"Milch", "Brot"}));
+        QCOMPARE(texts(controller.liveGadgets().at(1)), QStringList{"later"});
+        // Two gadgets before the restore, two after it.
+        QCOMPARE(StatCollector::collect().value("todo_count"), QStringLiteral("4"));
+        controller.closeAllGadgets();
+    }
+
+    void closeAllLeavesTheFiles()
+    {
+        GadgetTestEnv env;
+        GadgetsController controller;
+        const QString uid = QString::fromLatin1(controller.newToDoGadget(QString(), true, QRect(), QString())->uid());
+        controller.closeAllGadgets();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(controller.liveGadgets().isEmpty());
+        QCOMPARE(controller.gadgets().size(), 1);
+        QVERIFY(QFile::exists(env.dataFile("todo." + uid + ".dat")));
+    }
+};
+
+QTEST_MAIN(TestGadgetsController)
+#include "tst_gadgetscontroller.moc"
