@@ -26,6 +26,8 @@
 #include "eventtypes/customtypesstorage.h"
 #include "eventtypes/eventtypesstorage.h"
 #include "events/ui/eventuihooks.h"
+#include "gadgets/gadgetresizer.h"
+#include "gadgets/gadgetscontroller.h"
 #include "platform/appidentity.h"
 #include "platform/linuxautostart.h"
 #include "platform/linuxdatalocation.h"
@@ -108,8 +110,9 @@ Application::Application(int &argc, char **argv, Parts parts)
 
     m_settings = LinuxSettingsStore().open();
     m_uid = UidBackup::readOrCreate(organizationName());
-    // No taskbar band to dock into on Linux: barHandle() stays 0. The web controller and the gadgets
-    // controller are made here once they exist.
+    // No taskbar band to dock into on Linux: barHandle() stays 0. The web controller is made here once
+    // it exists.
+    m_gadgetsController = std::make_unique<GadgetsController>();
 
     StatCollector::init(m_settings.get(), QDir(m_dataLocation).filePath(QStringLiteral("stat.dat")));
 
@@ -134,6 +137,7 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_uidBackup = std::make_unique<UidBackup>(m_uid, organizationName());
     m_backupManager = std::make_unique<BackupManager>(QStringLiteral("qbf"));
     // Order of the archive: gadgets, properties, user id, custom types, event types, pictures; events last.
+    m_backupManager->addBackupObjects(m_gadgetsController->backupObjects());
     m_backupManager->addBackupObject(m_properties.get());
     m_backupManager->addBackupObject(m_uidBackup.get());
     m_backupManager->addBackupObject(m_customTypesStorage.get());
@@ -157,6 +161,13 @@ Application::~Application()
         CrashHandlerAdapter().removeLogFile();
     }
     s_updateTimer.reset();
+    if (m_gadgetsController) {
+        // Gadgets store their places in the properties on the way out; the loop that would delete them
+        // has ended.
+        m_gadgetsController->closeAllGadgets();
+        sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        GadgetResizer::destroyInstance();
+    }
     m_editor.reset(); // before the events manager it shows
     m_settingsDialog.reset();
     delete m_creepingLine.data();
@@ -169,6 +180,7 @@ Application::~Application()
     qDeleteAll(ReminderWidget::widgets());
     m_eventsManager.reset();
     m_backupManager.reset();
+    m_gadgetsController.reset();
     m_uidBackup.reset();
     m_properties.reset();
     m_eventTypesStorage.reset();
@@ -289,9 +301,11 @@ void Application::start()
     else
         QR_LOG("No system tray is present: the program runs without a tray icon; start it again to open "
                "the events editor");
-    // The gadgets are loaded here once they exist.
+    m_gadgetsController->loadGadgets();
     scheduleTimeUpdate();
-    // The welcome gadget, the statistics of the run and the network duties follow here once they exist.
+    if (StatCollector::isFirstStart())
+        m_gadgetsController->createWelcomeGadget();
+    // The statistics of the run and the network duties follow here once they exist.
     writeSystemInfo();
     writeAutorunOnFirstStart();
     // Last, so that a reminder due at start opens over everything else.
@@ -572,7 +586,8 @@ void Application::showHideCreepingLine()
 
 void Application::newTodoGadget()
 {
-    logMissingWindow("to-do gadget");
+    if (m_gadgetsController)
+        m_gadgetsController->newToDoGadget();
 }
 
 void Application::exitApp()

@@ -65,7 +65,7 @@ public:
     QString uid() const override { return m_uid; }
     QString dataLocation() const override { return m_dataLocation; }
     QString language() const override { return m_language; }
-    GadgetsController *gadgetsController() override { return nullptr; }
+    GadgetsController *gadgetsController() override { return m_gadgetsController.get(); }
     QVariant settingsValue(const QByteArray &key, const QVariant &defaultValue = QVariant()) const override;
     void setSettingsValue(const QByteArray &key, const QVariant &value) override;
     void removeSettings(const QByteArray &key, bool withDottedChildren) override;
@@ -167,6 +167,7 @@ private:
     std::unique_ptr<QTranslator> m_translator;
     std::unique_ptr<QTranslator> m_qtTranslator;
     std::unique_ptr<Langs> m_langs;
+    std::unique_ptr<GadgetsController> m_gadgetsController;
     std::unique_ptr<BackupManager> m_backupManager;
     std::unique_ptr<UidBackup> m_uidBackup;
     std::unique_ptr<EventsManager> m_eventsManager;

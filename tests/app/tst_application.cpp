@@ -9,6 +9,8 @@
 #include "eventtypes/ieventtypesstorage.h"
 #include "events/eventsfactory.h"
 #include "events/period.h"
+#include "gadgets/gadgetscontroller.h"
+#include "gadgets/todogadget.h"
 #include "store/ibackupmanager.h"
 #include "widgets/calendar/calendarview.h"
 #include "events/notspecifiedevent.h"
@@ -18,6 +20,7 @@
 #include <QAction>
 #include <QDirIterator>
 #include <QMenu>
+#include <QMenuBar>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -337,6 +340,29 @@ private slots:
         QVERIFY(app->settingsDialog() && app->settingsDialog()->isVisible());
         QVERIFY(app->editor() && app->editor()->isVisible());
         QVERIFY(app->raiseEditor());
+    }
+
+    // The welcome gadget on the first start only; new gadgets from the tray and the editor; all of them
+    // again at the next start.
+    void gadgetsFromTrayAndEditorAcrossRestarts()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        QCOMPARE(app->gadgetsController()->liveGadgets().size(), 1);
+        QCOMPARE(app->gadgetsController()->liveGadgets().first()->storage()->eventByIndex(0)->text(),
+                 QStringLiteral("Welcome to Quillane Reminder"));
+        app->trayMenu()->actions().at(3)->trigger(); // New To-Do Gadget
+        QCoreApplication::processEvents();
+        QCOMPARE(app->gadgetsController()->liveGadgets().size(), 2);
+        app->showEditor();
+        QMenu *gadgets = app->editor()->menuBar()->actions().last()->menu();
+        gadgets->actions().first()->trigger();
+        QCOMPARE(app->gadgetsController()->liveGadgets().size(), 3);
+        QVERIFY(app->missingWindowRequests().isEmpty());
+
+        app = env.start();
+        QCOMPARE(app->gadgetsController()->liveGadgets().size(), 3);
+        QCOMPARE(QDir(env.dataFolder()).entryList({QStringLiteral("todo.*.dat")}).size(), 3);
     }
 
     void showEditorOnceAndSelectTheEvent()
