@@ -45,7 +45,9 @@ QString ToDoDelegate::displayText(const QVariant &value, const QLocale &locale) 
 {
     const QString text = QStyledItemDelegate::displayText(value, locale);
     const QFontMetrics metrics(m_view->font());
-    const int available = m_view->contentsRect().width() - 2 * removePixmap().width();
+    // The check box takes its width from the row as well; without it the last word of a line is elided.
+    const int indicator = m_view->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, m_view);
+    const int available = m_view->contentsRect().width() - 2 * removePixmap().width() - indicator;
     return ToDoLayout::wrapText(text, available,
                                 [&metrics](const QString &part) { return metrics.horizontalAdvance(part); });
 }

@@ -11,6 +11,13 @@
 #include <QtTest>
 
 namespace {
+class OptionDelegate : public ToDoDelegate
+{
+public:
+    using ToDoDelegate::ToDoDelegate;
+    using ToDoDelegate::initStyleOption;
+};
+
 class View : public ToDoView
 {
 public:
@@ -178,6 +185,34 @@ private slots:
         // The row grows to hold its lines.
         QVERIFY(list.view.visualRect(list.model.index(1, 0)).height()
                 > list.view.visualRect(list.model.index(0, 0)).height());
+    }
+
+    // Every wrapped line fits the room the style gives the text beside the check box and the remove icon.
+    void wrappedLinesFitTheirRow_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::newRow("narrow") << 150;
+        QTest::newRow("gadget") << 176;
+        QTest::newRow("wide") << 260;
+    }
+
+    void wrappedLinesFitTheirRow()
+    {
+        QFETCH(int, width);
+        List list({"Geschenk für Åsa kaufen, bevor der Laden am Samstag schließt und die Straße gesperrt wird"});
+        auto *delegate = new OptionDelegate(&list.view, QStringLiteral(":/Ostrevalder/icons/gadget/"));
+        list.view.setItemDelegate(delegate);
+        list.view.setStyle(GadgetStyle::instance());
+        list.view.resize(width, 300);
+        const QModelIndex index = list.model.index(0, 0);
+        QStyleOptionViewItem option;
+        option.initFrom(list.view.viewport());
+        option.rect = list.view.visualRect(index);
+        delegate->initStyleOption(&option, index);
+        const QRect text = list.view.style()->subElementRect(QStyle::SE_ItemViewItemText, &option, &list.view);
+        const QFontMetrics metrics(list.view.font());
+        for (const QString &line : option.text.split(QChar::LineSeparator))
+            QVERIFY2(metrics.horizontalAdvance(line) <= text.width(), qPrintable(line));
     }
 
     void styleDropsItemTextMargin()
