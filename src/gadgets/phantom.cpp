@@ -16,6 +16,8 @@ Phantom::Phantom(Gadget *gadget) : QWidget(nullptr, Qt::Tool | Qt::FramelessWind
     resize(picture.size());
     m_label->move(0, 0);
     move(gadget->geometry().topLeft());
+    // A fade cut short by the end of the program must not leave the picture behind.
+    QR_ASSERT(connect(gadget, &QObject::destroyed, this, [this] { delete this; }));
 }
 
 void Phantom::showEvent(QShowEvent *event)

@@ -281,6 +281,13 @@ private slots:
         phantom->animation()->setCurrentTime(250);
         QVERIFY(qAbs(phantom->windowOpacity() - 0.5) < 0.02);
         QTRY_VERIFY(phantom.isNull());
+        // A fade still running when the gadget goes goes with it.
+        auto *gadget2 = new Gadget("{44444444-2222-3333-4444-555555555555}", &m_themes);
+        gadget2->show();
+        phantom = new Phantom(gadget2);
+        phantom->show();
+        delete gadget2;
+        QVERIFY(phantom.isNull());
     }
 
 private:
