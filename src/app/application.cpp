@@ -477,7 +477,8 @@ void Application::propertyChanged(const QByteArray &id, const QVariant &value)
                 m_creepingLine->deleteLater();
         } else if (m_started) {
             hideCreepingLineIfNeeded();
-            showCreepingLineIfNeeded(false, false);
+            // Choosing "always" is asking to see the bar now, not only at the next start.
+            showCreepingLineIfNeeded(value.toInt() == BarVisibility::Always, false);
         }
     } else if (id == "exitWhenMovingLineIsHidden") {
         if (m_creepingLine) {

@@ -263,6 +263,26 @@ private slots:
         QVERIFY(app->creepingLine());
     }
 
+    void choosingAlwaysShowsTheBarAtOnce_data()
+    {
+        QTest::addColumn<int>("option");
+        QTest::addColumn<bool>("barShown");
+        QTest::newRow("always") << 2 << true;
+        QTest::newRow("while events are coming") << 1 << false;
+    }
+
+    void choosingAlwaysShowsTheBarAtOnce()
+    {
+        QFETCH(int, option);
+        QFETCH(bool, barShown);
+        AppTestEnv env;
+        env.appSettings()->setValue(QStringLiteral("Properties/creepingLineVisibilityOption"), 0);
+        Application *app = env.start();
+        QVERIFY(!app->creepingLine());
+        app->properties()->setValue("creepingLineVisibilityOption", option);
+        QCOMPARE(app->creepingLine() != nullptr, barShown);
+    }
+
     void closingTheBarEndsTheProgramWhenAsked()
     {
         AppTestEnv env;
