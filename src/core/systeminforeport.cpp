@@ -151,13 +151,23 @@ bool writeSystemInfoReport(QTextStream &out, qint64 processId, ISystemInfo &syst
     out << "[Environment]\n";
     const QMap<QString, QString> variables = SystemInfoReportPrivate::environment(system.environment());
     for (auto it = variables.cbegin(); it != variables.cend(); ++it)
-        out << it.key() << "=" << it.value() << "\n";
+        out << it.key() << "=" << (isSecretVariable(it.key()) ? QStringLiteral("<hidden>") : it.value()) << "\n";
 
     out << "[Modules Info]\n";
     const QMap<QString, QString> modules = SystemInfoReportPrivate::modules(system.loadedModules());
     for (auto it = modules.cbegin(); it != modules.cend(); ++it)
         out << it.key() << "=" << it.value() << "\n";
     return true;
+}
+
+bool isSecretVariable(const QString &name)
+{
+    static const char *const words[] = {"TOKEN", "SECRET", "PASSWORD", "PASSWD", "KEY", "CREDENTIAL"};
+    for (const char *word : words) {
+        if (name.contains(QLatin1String(word), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
 }
 
 bool writeSystemInfoReport(QTextStream &out, qint64 processId)

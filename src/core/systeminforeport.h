@@ -23,5 +23,8 @@ QString cpuVendorName(const QByteArray &vendor);
 // Base name and four-part version of a shared object from its file name:
 // "/usr/lib/libQt6Core.so.6.4.2" gives ("libQt6Core", "6.4.2.0"); no version gives "0.0.0.0".
 QPair<QString, QString> moduleNameAndVersion(const QString &path);
+// Whether an environment variable's value must stay out of the report: its name holds TOKEN, SECRET,
+// PASSWORD, PASSWD, KEY or CREDENTIAL, in any case. The report writes "<hidden>" for its value.
+bool isSecretVariable(const QString &name);
 
 } // namespace Common

@@ -36,9 +36,10 @@ public:
         return {"/usr/bin/quillane-reminder", "/usr/lib/x86_64-linux-gnu/libQt6Core.so.6.4.2",
                 "/opt/other/libQt6Core.so.6.5.0", "/lib/x86_64-linux-gnu/libc.so.6", "linux-vdso.so.1"};
     }
-    QStringList environment() override { return {"PATH=a=b", "HOME=/home/anna", "EMPTY=", "NOEQUALS", "HOME=/x"}; }
+    QStringList environment() override { return m_environment; }
 
     QList<DisplayInfo> m_displays{{"Acme Panel", "HDMI-1", 1920, 1080, 32}};
+    QStringList m_environment{"PATH=a=b", "HOME=/home/anna", "EMPTY=", "NOEQUALS", "HOME=/x"};
     qint64 m_askedPid = 0;
 };
 
@@ -107,6 +108,30 @@ private slots:
         QFETCH(QByteArray, vendor);
         QFETCH(QString, expected);
         QCOMPARE(Common::cpuVendorName(vendor), expected);
+    }
+
+    void hidesSecretValues_data()
+    {
+        QTest::addColumn<QString>("variable");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("token") << "GITHUB_TOKEN=ghp_abc" << "GITHUB_TOKEN=<hidden>";
+        QTest::newRow("secret") << "AWS_SECRET_ACCESS_KEY=x" << "AWS_SECRET_ACCESS_KEY=<hidden>";
+        QTest::newRow("password") << "DB_PASSWORD=a=b" << "DB_PASSWORD=<hidden>";
+        QTest::newRow("passwd") << "SMTP_PASSWD=x" << "SMTP_PASSWD=<hidden>";
+        QTest::newRow("key, lower case") << "api_key=x" << "api_key=<hidden>";
+        QTest::newRow("credential") << "GOOGLE_APPLICATION_CREDENTIALS=/c.json" << "GOOGLE_APPLICATION_CREDENTIALS=<hidden>";
+        QTest::newRow("plain") << "LANG=de_DE.UTF-8" << "LANG=de_DE.UTF-8";
+        QTest::newRow("empty secret") << "TOKEN=" << "TOKEN=<hidden>";
+    }
+    void hidesSecretValues()
+    {
+        QFETCH(QString, variable);
+        QFETCH(QString, line);
+        FakeSystemInfo system;
+        system.m_environment = {variable};
+        const QString text = report(system);
+        const int begin = text.indexOf(QLatin1String("[Environment]\n")) + 14;
+        QCOMPARE(text.mid(begin, text.indexOf(QLatin1String("[Modules Info]")) - begin), line + QLatin1Char('\n'));
     }
 
     void moduleNames_data()
