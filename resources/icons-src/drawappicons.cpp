@@ -140,6 +140,25 @@ static void bug(QPainter &p)
     p.drawLine(QPointF(64, 40), QPointF(64, 118));
 }
 
+// A green disc with an arrow pointing down: a new version to download.
+static void update(QPainter &p)
+{
+    p.setPen(pen(QColor(20, 100, 40), 6));
+    p.setBrush(QColor(60, 170, 80));
+    p.drawEllipse(QRectF(8, 8, 112, 112));
+    QPainterPath arrow;
+    arrow.moveTo(52, 28);
+    arrow.lineTo(76, 28);
+    arrow.lineTo(76, 64);
+    arrow.lineTo(96, 64);
+    arrow.lineTo(64, 100);
+    arrow.lineTo(32, 64);
+    arrow.lineTo(52, 64);
+    arrow.closeSubpath();
+    p.setBrush(Qt::white);
+    p.drawPath(arrow);
+}
+
 int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
@@ -156,6 +175,7 @@ int main(int argc, char **argv)
     save(res + "/Ostrevalder/Resources/creepingline.png", 48, creepingLine);
     save(icons + "star.png", 16, star);
     save(icons + "bug.png", 16, bug);
+    save(icons + "update/update_128.png", 128, update);
     const QString hicolor = res + "/../packaging/icons/hicolor/";
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         save(hicolor + QStringLiteral("%1x%1/apps/quillane-reminder.png").arg(size), size, logo);

@@ -12,6 +12,8 @@
 #include "app/timeupdate.h"
 #include "app/traymenu.h"
 #include "app/uidbackup.h"
+#include "app/web/networkduties.h"
+#include "app/web/webcontroller.h"
 #include "editor/editor.h"
 #include "core/applocale.h"
 #include "core/clock.h"
@@ -110,8 +112,8 @@ Application::Application(int &argc, char **argv, Parts parts)
 
     m_settings = LinuxSettingsStore().open();
     m_uid = UidBackup::readOrCreate(organizationName());
-    // No taskbar band to dock into on Linux: barHandle() stays 0. The web controller is made here once
-    // it exists.
+    // No taskbar band to dock into on Linux: barHandle() stays 0.
+    m_webController = std::make_unique<WebController>(WebController::configuredHost());
     m_gadgetsController = std::make_unique<GadgetsController>();
 
     StatCollector::init(m_settings.get(), QDir(m_dataLocation).filePath(QStringLiteral("stat.dat")));
@@ -168,6 +170,8 @@ Application::~Application()
         sendPostedEvents(nullptr, QEvent::DeferredDelete);
         GadgetResizer::destroyInstance();
     }
+    m_networkDuties.reset();
+    m_webController.reset();
     m_editor.reset(); // before the events manager it shows
     m_settingsDialog.reset();
     delete m_creepingLine.data();
@@ -305,7 +309,8 @@ void Application::start()
     scheduleTimeUpdate();
     if (StatCollector::isFirstStart())
         m_gadgetsController->createWelcomeGadget();
-    // The statistics of the run and the network duties follow here once they exist.
+    // The statistics of the run follow here once they exist.
+    startNetworkDuties();
     writeSystemInfo();
     writeAutorunOnFirstStart();
     // Last, so that a reminder due at start opens over everything else.
@@ -679,11 +684,26 @@ bool Application::raiseEditor()
 
 void Application::showUninstallFeedback()
 {
-    // The web controller sends the uninstall notice here once it exists.
+    if (m_webController)
+        m_webController->sendUninstallFeedback();
     setAutorun(false);
     const QString text = tr("Your opinion is very important for us.\nWould you send us your feedback please?");
     if (m_parts.ask && m_parts.ask->question(applicationName(), text))
         showReportDialog(tr("Uninstall feedback"), false);
+}
+
+// ---- network --------------------------------------------------------------------------------------
+
+void Application::startNetworkDuties()
+{
+    m_networkDuties = std::make_unique<NetworkDuties>(m_webController.get());
+    // The bar listens to the application's signal; the tray shows its update entry.
+    QR_ASSERT(connect(m_networkDuties.get(), &NetworkDuties::newVersionAvailable, this, [this] {
+        if (m_updateAction)
+            m_updateAction->setVisible(true);
+        emit newVersionAvailable();
+    }));
+    m_networkDuties->onNetworkStateChanged(m_webController->isConnected());
 }
 
 // ---- platform services ----------------------------------------------------------------------------

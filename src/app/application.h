@@ -19,6 +19,7 @@
 class Editor;
 class SettingsDialog;
 class BackupManager;
+class NetworkDuties;
 class CalendarsProvider;
 class CustomTypesStorage;
 class EventTypesStorage;
@@ -28,6 +29,7 @@ class QTranslator;
 class SingleInstance;
 class SystemEvents;
 class UidBackup;
+class WebController;
 
 // The application object: keeps one instance per user, owns every long-lived service, builds them in a
 // fixed order and serves them to the rest of the program through IApplication. Lives in the tray.
@@ -73,7 +75,7 @@ public:
     IBackupManager *backupManager() override;
     QString systemInfoText() override;
     QString applicationFilePath() const override;
-    WebController *webController() override { return nullptr; }
+    WebController *webController() override { return m_webController.get(); }
     Langs *langs() override { return m_langs.get(); }
     QString timeFormat() const override;
     const LastVersionInfo &lastVersionInfo() const override { return m_lastVersionInfo; }
@@ -142,6 +144,7 @@ private:
     void suggestLanguage();
     void writeSystemInfo();
     void writeAutorunOnFirstStart();
+    void startNetworkDuties();
     void hideCreepingLineIfNeeded();
     bool hasComingEvents();
     void createMovingLine();
@@ -170,6 +173,8 @@ private:
     std::unique_ptr<GadgetsController> m_gadgetsController;
     std::unique_ptr<BackupManager> m_backupManager;
     std::unique_ptr<UidBackup> m_uidBackup;
+    std::unique_ptr<WebController> m_webController;
+    std::unique_ptr<NetworkDuties> m_networkDuties;
     std::unique_ptr<EventsManager> m_eventsManager;
     std::unique_ptr<SystemEvents> m_systemEvents;
     std::unique_ptr<CalendarsProvider> m_calendarsProvider;

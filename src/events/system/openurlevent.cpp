@@ -50,15 +50,19 @@ void OpenUrlEvent::setUrlOpener(UrlOpener opener)
     OpenUrlEventPrivate::opener() = std::move(opener);
 }
 
-void OpenUrlEvent::openUrl()
+bool OpenUrlEvent::openWebPage(const QString &address)
 {
-    const QUrl url(m_url);
+    const QUrl url(address);
     if (!isOpenableUrl(url)) {
-        QR_LOG("Refused to open a message address that is not a web page: " + m_url.toUtf8());
-        return;
+        QR_LOG("Refused to open an address that is not a web page: " + address.toUtf8());
+        return false;
     }
     if (OpenUrlEventPrivate::opener())
-        OpenUrlEventPrivate::opener()(url);
-    else
-        QDesktopServices::openUrl(url);
+        return OpenUrlEventPrivate::opener()(url);
+    return QDesktopServices::openUrl(url);
+}
+
+void OpenUrlEvent::openUrl()
+{
+    openWebPage(m_url);
 }

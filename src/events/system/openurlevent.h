@@ -23,6 +23,8 @@ public:
 
     // Only web pages are opened: the address comes from a server over plain HTTP.
     static bool isOpenableUrl(const QUrl &url);
+    // Opens a web page from the server in the browser; any other address is refused and logged.
+    static bool openWebPage(const QString &url);
     // Tests replace the desktop's browser launcher; an empty function restores it.
     using UrlOpener = std::function<bool(const QUrl &)>;
     static void setUrlOpener(UrlOpener opener);
