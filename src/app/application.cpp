@@ -5,6 +5,7 @@
 #include "app/localization.h"
 #include "app/movinglinefactory.h"
 #include "app/remindercontroller.h"
+#include "app/reportdialog.h"
 #include "app/reminderwidget.h"
 #include "app/settingsdialog.h"
 #include "app/soundlist.h"
@@ -12,6 +13,7 @@
 #include "app/timeupdate.h"
 #include "app/traymenu.h"
 #include "app/uidbackup.h"
+#include "app/updatedialog.h"
 #include "app/web/networkduties.h"
 #include "app/web/webcontroller.h"
 #include "editor/editor.h"
@@ -170,6 +172,8 @@ Application::~Application()
         sendPostedEvents(nullptr, QEvent::DeferredDelete);
         GadgetResizer::destroyInstance();
     }
+    m_reportDialog.reset();
+    m_updateDialog.reset();
     m_networkDuties.reset();
     m_webController.reset();
     m_editor.reset(); // before the events manager it shows
@@ -641,7 +645,11 @@ int Application::showAboutDialog()
 
 void Application::showUpdateDialog()
 {
-    logMissingWindow("update dialog");
+    if (!m_updateDialog)
+        m_updateDialog = std::make_unique<UpdateDialog>();
+    m_updateDialog->show();
+    m_updateDialog->raise();
+    m_updateDialog->activateWindow();
 }
 
 void Application::showRequestFeatureDialog()
@@ -658,10 +666,11 @@ void Application::showReportBugDialog()
 
 int Application::showReportDialog(const QString &title, bool withTechnicalInfo)
 {
-    Q_UNUSED(withTechnicalInfo);
-    logMissingWindow("report dialog");
-    QR_LOG("Report dialog asked for: " + title.toUtf8());
-    return 0;
+    if (!m_reportDialog)
+        m_reportDialog = std::make_unique<ReportDialog>(m_webController.get(), m_parts.ask.get());
+    m_reportDialog->setWindowTitle(title);
+    m_reportDialog->setSendSystemInfo(withTechnicalInfo);
+    return m_reportDialog->exec();
 }
 
 bool Application::raiseSettingsDialog()

@@ -20,6 +20,7 @@ class Editor;
 class SettingsDialog;
 class BackupManager;
 class NetworkDuties;
+class ReportDialog;
 class CalendarsProvider;
 class CustomTypesStorage;
 class EventTypesStorage;
@@ -29,6 +30,7 @@ class QTranslator;
 class SingleInstance;
 class SystemEvents;
 class UidBackup;
+class UpdateDialog;
 class WebController;
 
 // The application object: keeps one instance per user, owns every long-lived service, builds them in a
@@ -90,6 +92,8 @@ public:
     bool raiseEditor() override;
     Editor *editor() const { return m_editor.get(); }
     SettingsDialog *settingsDialog() const { return m_settingsDialog.get(); }
+    ReportDialog *reportDialog() const { return m_reportDialog.get(); }
+    UpdateDialog *updateDialog() const { return m_updateDialog.get(); }
     EventsManager *eventsManager() override { return m_eventsManager.get(); }
     UndoObject *undoObject() override { return this; }
     QObject *app() override { return this; }
@@ -195,6 +199,8 @@ private:
     std::unique_ptr<Editor> m_editor;
     std::unique_ptr<SettingsDialog> m_settingsDialog;
     bool m_cleanUpPending = false;
+    std::unique_ptr<ReportDialog> m_reportDialog;
+    std::unique_ptr<UpdateDialog> m_updateDialog;
 
     QDateTime m_scheduledUpdate;
     // Files whose last save failed; the user was told once for each.

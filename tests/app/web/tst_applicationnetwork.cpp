@@ -1,9 +1,13 @@
 #include "../apptestenv.h"
+#include "app/reportdialog.h"
+#include "app/updatedialog.h"
 #include "app/web/webcontroller.h"
 #include "loopbackserver.h"
 #include "testhelpers.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -64,6 +68,62 @@ private slots:
         app->showUninstallFeedback();
         QVERIFY(server.waitForRequests(server.m_requests.size() + 1));
         QCOMPARE(server.requestsTo("/auto/uninstall.php").size(), 1);
+    }
+
+    void reportDialogRunsModallyForEachCaller_data()
+    {
+        QTest::addColumn<int>("caller");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("withSystemInfo");
+        QTest::newRow("bug") << 0 << "Report a bug" << true;
+        QTest::newRow("feature") << 1 << "Request a feature" << true;
+        QTest::newRow("uninstall") << 2 << "Uninstall feedback" << false;
+    }
+    void reportDialogRunsModallyForEachCaller()
+    {
+        QFETCH(int, caller);
+        QFETCH(QString, title);
+        QFETCH(bool, withSystemInfo);
+        AppTestEnv env;
+        Application *app = env.start();
+        env.ask->m_answer = true;
+        QString shownTitle;
+        bool modal = false;
+        const auto closeIt = [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            if (!dialog)
+                return;
+            shownTitle = dialog->windowTitle();
+            modal = dialog->isModal();
+            dialog->close();
+        };
+        for (int round = 0; round < 2; ++round) {
+            QTimer::singleShot(0, app, closeIt);
+            if (caller == 0)
+                app->showReportBugDialog();
+            else if (caller == 1)
+                app->showRequestFeatureDialog();
+            else
+                app->showUninstallFeedback();
+            QCOMPARE(shownTitle, title);
+            QVERIFY(modal);
+        }
+        QVERIFY(app->reportDialog());
+        QCOMPARE(app->reportDialog()->sendSystemInfo(), withSystemInfo);
+        QVERIFY(!app->missingWindowRequests().contains(QStringLiteral("report dialog")));
+    }
+
+    void updateDialogIsMadeOnceAndNotModal()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        app->showUpdateDialog();
+        UpdateDialog *first = app->updateDialog();
+        QVERIFY(first && first->isVisible() && !first->isModal());
+        first->hide();
+        app->showUpdateDialog();
+        QCOMPARE(app->updateDialog(), first);
+        QVERIFY(first->isVisible());
     }
 };
 

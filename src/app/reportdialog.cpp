@@ -1,0 +1,103 @@
+#include "app/reportdialog.h"
+
+#include "app/applicationask.h"
+#include "app/reporttext.h"
+#include "app/web/webcontroller.h"
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "core/statcollector.h"
+#include "ui_reportdialog.h"
+
+#include <QCoreApplication>
+
+ReportDialog::ReportDialog(WebController *web, IApplicationAsk *ask)
+    : Dialog(nullptr, "ReportDialog", Qt::Dialog), m_ui(std::make_unique<Ui::ReportDialog>()), m_web(web), m_ask(ask)
+{
+    if (!m_ask) {
+        m_ownAsk = std::make_unique<MessageBoxAsk>();
+        m_ask = m_ownAsk.get();
+    }
+    m_ui->setupUi(this);
+    m_ui->noInternetLabel->hide();
+    QR_ASSERT(connect(m_ui->sendButton, &QPushButton::clicked, this, &ReportDialog::onSendButton));
+    if (m_web) {
+        QR_ASSERT(connect(m_web, &WebController::networkStateChanged, this, &ReportDialog::onNetworkStateChanged));
+        QR_ASSERT(connect(m_web, &WebController::emailSent, this, &ReportDialog::onSent));
+    }
+    if (!m_web || !m_web->isConfigured())
+        m_ui->noInternetLabel->setText(tr("Reports cannot be sent: this build has no server to send them to."));
+    onNetworkStateChanged(m_web && m_web->isConnected());
+}
+
+ReportDialog::~ReportDialog() = default;
+
+void ReportDialog::showEvent(QShowEvent *event)
+{
+    m_ui->subjectLineEdit->setText(QStringLiteral("%1:").arg(windowTitle()));
+    m_ui->textEdit->clear();
+    if (IApplication *app = IApplication::instance()) {
+        const QString name = app->settingsValue("report.name").toString();
+        const QString email = app->settingsValue("report.email").toString();
+        if (!name.isEmpty())
+            m_ui->nameLineEdit->setText(name);
+        if (!email.isEmpty())
+            m_ui->eMailLineEdit->setText(email);
+    }
+    onNetworkStateChanged(m_web && m_web->isConnected());
+    Dialog::showEvent(event);
+}
+
+void ReportDialog::onNetworkStateChanged(bool connected)
+{
+    m_ui->noInternetLabel->setVisible(!connected);
+    m_ui->sendButton->setEnabled(connected);
+}
+
+QString ReportDialog::composeText() const
+{
+    ReportText::Content content;
+    content.message = m_ui->textEdit->toPlainText();
+    content.applicationName = QCoreApplication::applicationName();
+    content.version = QCoreApplication::applicationVersion();
+    content.name = m_ui->nameLineEdit->text();
+    content.email = m_ui->eMailLineEdit->text();
+    content.subject = m_ui->subjectLineEdit->text();
+    content.withSystemInfo = m_sendSystemInfo;
+    if (m_sendSystemInfo) {
+        IApplication *app = IApplication::instance();
+        content.system = app ? app->systemInfoText() : QString();
+        content.log = QString::fromUtf8(logBuffer());
+        content.properties = app && app->properties() ? app->properties()->dumpText() : QString();
+        content.statistics = StatCollector::toText();
+    }
+    return ReportText::compose(content);
+}
+
+void ReportDialog::onSendButton()
+{
+    if (m_ui->textEdit->toPlainText().isEmpty()) {
+        m_ask->information(windowTitle(), tr("Nothing to send!"));
+        return;
+    }
+    if (m_ui->nameLineEdit->text().isEmpty() &&
+        !m_ask->question(windowTitle(), tr("You haven't stated your name.\nAre your sure you want to stay anonymous?")))
+        return;
+    if (m_ui->eMailLineEdit->text().isEmpty() &&
+        !m_ask->question(windowTitle(), tr("You haven't stated your E-Mail so we won't be able to send an "
+                                           "answer.\nSend anywhere?")))
+        return;
+    if (m_web)
+        m_web->sendEmail(m_ui->eMailLineEdit->text(), m_ui->subjectLineEdit->text(), composeText());
+    if (IApplication *app = IApplication::instance()) {
+        app->setSettingsValue("report.name", m_ui->nameLineEdit->text());
+        app->setSettingsValue("report.email", m_ui->eMailLineEdit->text());
+    }
+    m_ui->sendButton->setEnabled(false);
+}
+
+void ReportDialog::onSent()
+{
+    m_ask->information(windowTitle(), tr("Your message has been sent. Thank you!"));
+    hide();
+}

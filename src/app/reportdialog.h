@@ -1,0 +1,45 @@
+#pragma once
+
+#include "widgets/dialog.h"
+
+#include <memory>
+
+class IApplicationAsk;
+class WebController;
+
+namespace Ui {
+class ReportDialog;
+}
+
+// The form through which the user writes to the program's makers: a bug report, a feature request
+// or feedback on uninstalling. Sends the text as an e-mail through the web controller while the
+// server can be reached.
+class ReportDialog : public Dialog
+{
+    Q_OBJECT
+
+public:
+    // `ask` answers the dialog's questions; without one, message boxes do.
+    ReportDialog(WebController *web, IApplicationAsk *ask = nullptr);
+    ~ReportDialog() override;
+
+    void setSendSystemInfo(bool on) { m_sendSystemInfo = on; }
+    bool sendSystemInfo() const { return m_sendSystemInfo; }
+
+public slots:
+    void onSendButton();
+    void onNetworkStateChanged(bool connected);
+    void onSent();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    QString composeText() const;
+
+    std::unique_ptr<Ui::ReportDialog> m_ui;
+    bool m_sendSystemInfo = false;
+    WebController *m_web;
+    IApplicationAsk *m_ask;
+    std::unique_ptr<IApplicationAsk> m_ownAsk;
+};
