@@ -39,6 +39,14 @@ public:
     };
     using Handler = std::function<Response(const Request &)>;
 
+    // A reply document holding `inner` under its root.
+    static Response xml(const QByteArray &inner)
+    {
+        Response r;
+        r.body = "<?xml version=\"1.0\"?><reply>" + inner + "</reply>";
+        return r;
+    }
+
     // Port 0 takes any free one.
     explicit LoopbackServer(quint16 port = 0)
     {

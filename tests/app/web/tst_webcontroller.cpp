@@ -17,13 +17,6 @@ namespace {
 using Payload = WebController::Payload;
 using Response = LoopbackServer::Response;
 
-Response xmlReply(const QByteArray &inner)
-{
-    Response r;
-    r.body = "<?xml version=\"1.0\"?><reply>" + inner + "</reply>";
-    return r;
-}
-
 int logCount(const QByteArray &text)
 {
     return int(logBuffer().count(text));
@@ -403,9 +396,9 @@ private slots:
         LoopbackServer server;
         server.handler = [](const LoopbackServer::Request &r) {
             if (r.path.endsWith("lastver.php"))
-                return xmlReply("<version>9.1</version><infoUrl>http://i</infoUrl><whatsNew>New</whatsNew>");
+                return LoopbackServer::xml("<version>9.1</version><infoUrl>http://i</infoUrl><whatsNew>New</whatsNew>");
             if (r.path.endsWith("messages.php"))
-                return xmlReply("<count>two</count>");
+                return LoopbackServer::xml("<count>two</count>");
             return Response();
         };
         auto controller = connectedController(server);
@@ -443,7 +436,7 @@ private slots:
         out.close();
         LoopbackServer server;
         server.handler = [reply](const LoopbackServer::Request &r) {
-            return r.path.endsWith("get_trans_update.php") ? xmlReply(reply) : Response();
+            return r.path.endsWith("get_trans_update.php") ? LoopbackServer::xml(reply) : Response();
         };
         auto controller = connectedController(server);
         QSignalSpy required(controller.get(), &WebController::translationUpdateRequired);
