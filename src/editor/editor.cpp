@@ -1189,19 +1189,3 @@ void Editor::onMoveToCalendarClicked()
     if (!indexes.isEmpty())
         CalendarOperations(m_manager, this).moveEventsTo(indexes, action->data().toByteArray());
 }
-
-// ---- the editor's second part
-
-void Editor::notYetWired(const char *what)
-{
-    QR_LOG(QByteArray("Not wired yet: ") + what);
-}
-
-void Editor::onFindButton() { notYetWired("find"); }
-void Editor::onQuickFindButton() { notYetWired("quick find"); }
-void Editor::onExportSelectionButton() { notYetWired("export selection"); }
-void Editor::onExportAllEventsButton() { notYetWired("export all"); }
-void Editor::onImportButton() { notYetWired("import"); }
-void Editor::print() { notYetWired("print"); }
-void Editor::backup() { notYetWired("backup"); }
-void Editor::restore() { notYetWired("restore"); }

@@ -3,10 +3,12 @@
 #include "core/undoobject.h"
 #include "eventtypes/ieventtypesstorage.h"
 #include "events/abstractcommonevent.h"
+#include "store/calendarinfo.h"
 #include "widgets/dialog.h"
 
 #include "editor/calendarstatusesupdater.h"
 #include "editor/editorask.h"
+#include "editor/eventfinder.h"
 
 #include <QActionGroup>
 #include <QDate>
@@ -100,6 +102,8 @@ public:
     CalendarModel *calendarListModel() const { return m_calendarListModel.get(); }
     int clockStatus() const { return m_clockStatus; }
     int clockTrailStatus() const { return m_clockTrailStatus; }
+    QString lastFindText() const { return m_lastFindText; }
+    QString lastDirectory() const { return m_lastDirectory; }
 
 public slots:
     // Create, edit, find, import, export, print and the type and calendar operations are the
@@ -175,11 +179,22 @@ private:
     void showContextMenu(const QPoint &pos, const AbstractCommonEventPtr &event);
     QMenu *dayContextMenu();
     QMenu *calendarContextMenu();
-    void notYetWired(const char *what);
     void buildNewMenu(QMenu *menu, const IEventTypesStorage::Index &parent);
     void createNewEvent(IEventType *eventType);
     EventTypeOperations typeOperations();
     QByteArray currentCalendarId() const;
+
+    // Find.
+    void quickFindInTable();
+    void quickFindInCalendar();
+    bool generalTextFind(QModelIndex &current, const EventFinder::Finder &finder);
+    QModelIndex findInTableRange(const QModelIndex &from, const QModelIndex &to);
+    QModelIndex findInCalendarRange(const QModelIndex &from, const QModelIndex &to);
+
+    // Files.
+    void exportEvents(const QList<int> &eventIndexes);
+    // The number of events imported, -1 after an error.
+    int importEvents(const QString &fileName, int format, const QByteArray &encoding, CalendarInfo calendar);
 
     EventsManager *m_manager;
     // The form's widgets.

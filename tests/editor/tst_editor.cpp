@@ -8,7 +8,8 @@
 #include "editor/editorfilterpanel.h"
 #include "editor/filterinfoitemwidget.h"
 #include "editor/filterinfowidget.h"
-#include "editortestenv.h"
+#include "editorwindowenv.h"
+#include "fakeeditorask.h"
 #include "events/birthdayevent.h"
 #include "events/weddingevent.h"
 #include "widgets/widgetresources.h"
@@ -34,29 +35,6 @@
 #include <QtTest>
 
 namespace {
-
-// The editor's environment: events, calendars, event types and the shared undo stack.
-struct EditorEnv : EditorTestEnv
-{
-    EditorEnv()
-    {
-        customTypes = std::make_unique<CustomTypesStorage>(dir.filePath("customtypes.dat"));
-        types = std::make_unique<EventTypesStorage>(customTypes.get(), dir.filePath("eventtypes.dat"));
-        app.m_eventTypesStorage = types.get();
-        app.m_undoObject = &undo;
-        undo.clearUndoStack();
-    }
-    ~EditorEnv()
-    {
-        undo.clearUndoStack();
-        app.m_undoObject = nullptr;
-        app.m_eventTypesStorage = nullptr;
-    }
-
-    std::unique_ptr<CustomTypesStorage> customTypes;
-    std::unique_ptr<EventTypesStorage> types;
-    UndoObject undo;
-};
 
 void showAndWait(Editor &editor)
 {
@@ -201,6 +179,7 @@ private slots:
         EditorEnv env;
         AbstractCommonEventPtr event = env.add(0, "Meeting", Period(QDate(2026, 3, 10)));
         Editor editor(env.manager.get());
+        editor.setAsk(std::make_unique<FakeEditorAsk>()); // the find prompt answers at once
         showAndWait(editor);
         QApplication::setActiveWindow(&editor);
         editor.setCurrentEvent(0); // so Edit Event is enabled

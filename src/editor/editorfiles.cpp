@@ -1,0 +1,148 @@
+// The editor's file operations: export, import, backup, restore and print.
+
+#include "editor/editor.h"
+
+#include "core/clock.h"
+#include "core/iapplication.h"
+#include "core/log.h"
+#include "core/statcollector.h"
+#include "editor/editorfilenames.h"
+#include "editor/printtabledialog.h"
+#include "editor/savestatecommand.h"
+#include "editor/selectencodingdialog.h"
+#include "store/editorcommands.h"
+#include "store/eventsimporter.h"
+#include "store/eventsmanager.h"
+#include "store/ibackupmanager.h"
+
+#include <QCoreApplication>
+#include <QAbstractItemView>
+#include <QDir>
+#include <QFileInfo>
+#include <QUuid>
+
+void Editor::onExportSelectionButton()
+{
+    exportEvents(selectedEvents());
+}
+
+void Editor::onExportAllEventsButton()
+{
+    exportEvents(allEventsIds());
+}
+
+void Editor::exportEvents(const QList<int> &eventIndexes)
+{
+    QString fileName = m_ask->saveFileName(this, tr("Export Events"), m_lastDirectory,
+                                           EditorFileNames::exportFilter(), QStringLiteral("evt"));
+    if (fileName.isEmpty())
+        return;
+    fileName = EditorFileNames::withSuffix(fileName, QStringLiteral("evt"));
+    m_lastDirectory = QFileInfo(fileName).absolutePath();
+    if (!m_manager->exportEvents(fileName, eventIndexes)) {
+        m_ask->information(this, tr("Export"), tr("Failed to export events"));
+        return;
+    }
+    StatCollector::incrementCounter("f_export_quillane");
+}
+
+void Editor::onImportButton()
+{
+    const QString fileName = m_ask->openFileName(this, tr("Import Events"), m_lastDirectory,
+                                                 EditorFileNames::importFilter(QCoreApplication::applicationName()));
+    if (fileName.isEmpty())
+        return;
+    m_lastDirectory = QFileInfo(fileName).absolutePath();
+    const int format = EventsImporter::formatForFileName(fileName);
+    switch (format) {
+    case EventsImporter::QuillaneEventsFormat:
+        StatCollector::incrementCounter("f_import_quillane");
+        break;
+    case EventsImporter::ICalendarFormat:
+        StatCollector::incrementCounter("f_import_ical");
+        break;
+    case EventsImporter::CsvFormat:
+        StatCollector::incrementCounter("f_import_csv");
+        break;
+    default:
+        m_ask->information(this, tr("Import Error"), EventsImporter::unknownFormatText());
+        return;
+    }
+    SelectEncodingDialog dialog(this, format != EventsImporter::QuillaneEventsFormat);
+    dialog.setFileName(fileName);
+    if (!m_ask->run(&dialog))
+        return;
+    importEvents(fileName, format, dialog.encoding(), dialog.calendar());
+}
+
+int Editor::importEvents(const QString &fileName, int format, const QByteArray &encoding, CalendarInfo calendar)
+{
+    const bool newCalendar = calendar.id.isEmpty();
+    const QByteArray targetId = newCalendar ? QUuid::createUuid().toString().toLatin1() : calendar.id;
+
+    EventsImporter importer(format);
+    const QList<AbstractCommonEventPtr> events = importer.import(fileName, encoding);
+    if (importer.hasError()) {
+        m_ask->information(this, tr("Import Error"), importer.errorString());
+        return -1;
+    }
+    QList<AbstractCommonEventPtr> replaced;
+    for (const AbstractCommonEventPtr &event : events) {
+        if (AbstractCommonEventPtr existing = m_manager->eventById(event->id()))
+            replaced << existing;
+        event->setCalendarId(targetId, true);
+    }
+    if (!events.isEmpty()) {
+        // One step: the command keeps the whole state from before the import.
+        COMMAND(new SaveStateCommand<EventsManager>(m_manager, tr("Import Event(s)")));
+        if (!replaced.isEmpty())
+            m_manager->removeEvents(replaced);
+        if (newCalendar) {
+            calendar.id = targetId;
+            QR_ASSERT(!calendar.name.isEmpty());
+            m_manager->addCalendar(calendar);
+        }
+        m_manager->addEvents(events);
+    }
+    m_ask->information(this, tr("Import"), tr("Imported %1 events").arg(events.count()));
+    return int(events.count());
+}
+
+void Editor::backup()
+{
+    IBackupManager *manager = IApplication::instance()->backupManager();
+    QR_ASSERT(manager);
+    if (!manager)
+        return;
+    const QString proposed = EditorFileNames::proposedBackupPath(QDir::currentPath(), Common::Clock::today());
+    QString fileName = m_ask->saveFileName(this, tr("Backup"), proposed, EditorFileNames::backupFilter(),
+                                           QStringLiteral("qbf"));
+    if (fileName.isEmpty())
+        return;
+    fileName = EditorFileNames::withSuffix(fileName, QStringLiteral("qbf"));
+    if (!manager->backup(fileName))
+        m_ask->information(this, tr("Backup"), tr("Failed to create backup file"));
+}
+
+void Editor::restore()
+{
+    IBackupManager *manager = IApplication::instance()->backupManager();
+    QR_ASSERT(manager);
+    if (!manager)
+        return;
+    const QString fileName =
+        m_ask->openFileName(this, tr("Restore"), QDir::currentPath(), EditorFileNames::backupFilter());
+    if (fileName.isEmpty())
+        return;
+    COMMAND(new RestoreCommand(manager, fileName));
+}
+
+void Editor::print()
+{
+    QList<int> indexes;
+    QAbstractItemView *view = currentView();
+    if (view && view->currentIndex().isValid() && view->selectionModel()->hasSelection())
+        indexes = selectedEvents();
+    PrintTableDialog dialog(this, m_manager, indexes);
+    m_ask->run(&dialog);
+}
