@@ -15,7 +15,7 @@
 #include "events/occurrence.h"
 #include "eventtypes/customtypesstorage.h"
 #include "eventtypes/eventtypesstorage.h"
-#include "fakeapplication.h"
+#include "editorbenchenv.h"
 #include "runningline/simpletextline.h"
 #include "store/calendarinfo.h"
 #include "store/eventsmanager.h"
@@ -32,29 +32,6 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
-
-// Stops an event loop at the watched widget's first paint.
-class PaintWatcher : public QObject
-{
-public:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return QObject::eventFilter(watched, event);
-    }
-    bool painted = false;
-};
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -63,20 +40,9 @@ int main(int argc, char **argv)
     SimpleTextLineController::start();
     Common::Clock::pin(QDateTime(QDate(2026, 6, 17), QTime(12, 0)));
 
-    QTemporaryDir dir;
-    FakeApplication app;
-    Properties properties(nullptr, QDir(app.dataLocation()).filePath("prop.dat"));
-    app.m_properties = &properties;
-    properties.addProperty("daysToWatch", 15);
-    properties.addProperty("notifyMinutes", 15);
-    properties.addProperty("notifyDays", 0);
-    Storage storage(dir.filePath("pixmaps.dat"));
-    app.m_storage = &storage;
-    UndoObject undo;
-    app.m_undoObject = &undo;
-    CustomTypesStorage customTypes(dir.filePath("customtypes.dat"));
-    EventTypesStorage types(&customTypes, dir.filePath("eventtypes.dat"));
-    app.m_eventTypesStorage = &types;
+    EditorBenchEnv env;
+    FakeApplication &app = env.app;
+    QTemporaryDir &dir = env.dir;
 
     EventsManager manager(dir.filePath("events.dat"));
     app.m_eventsManager = &manager;
