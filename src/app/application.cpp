@@ -44,6 +44,7 @@
 #include "store/editorcommands.h"
 #include "store/eventsmanager.h"
 #include "store/systemevents.h"
+#include "widgets/widgetresources.h"
 
 #include <QStandardPaths>
 #include <QDir>
@@ -132,11 +133,10 @@ Application::Application(int &argc, char **argv, Parts parts)
     setupLocalization();
     Common::DeferredCallProcessor::init();
 
-    QFile styles(QStringLiteral(":/Ostrevalder/styles.css"));
-    if (styles.exists()) {
-        QR_ASSERT(styles.open(QIODevice::ReadOnly));
-        setStyleSheet(QString::fromUtf8(styles.readAll()));
-    }
+    const QString styleSheet = applicationStyleSheet();
+    if (styleSheet.isEmpty())
+        QR_LOG("The application style sheet is missing from the resources");
+    setStyleSheet(styleSheet);
 
     m_uidBackup = std::make_unique<UidBackup>(m_uid, organizationName());
     m_backupManager = std::make_unique<BackupManager>(QStringLiteral("qbf"));

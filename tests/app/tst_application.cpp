@@ -385,6 +385,13 @@ private slots:
         QCOMPARE(QDir(env.dataFolder()).entryList({QStringLiteral("todo.*.dat")}).size(), 3);
     }
 
+    void installsTheStyleSheet()
+    {
+        AppTestEnv env;
+        Application *app = env.make();
+        QVERIFY(app->styleSheet().contains(QLatin1Char('{')));
+    }
+
     void showEditorOnceAndSelectTheEvent()
     {
         AppTestEnv env;
