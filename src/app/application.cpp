@@ -44,6 +44,7 @@
 #include "store/editorcommands.h"
 #include "store/eventsmanager.h"
 #include "store/systemevents.h"
+#include "widgets/aboutdialog.h"
 #include "widgets/widgetresources.h"
 
 #include <QStandardPaths>
@@ -178,6 +179,7 @@ Application::~Application()
     m_webController.reset();
     m_editor.reset(); // before the events manager it shows
     m_settingsDialog.reset();
+    m_aboutDialog.reset();
     delete m_creepingLine.data();
     m_systemTrayIcon.reset();
     m_trayMenu.reset();
@@ -639,8 +641,15 @@ void Application::showSettings()
 int Application::showAboutDialog()
 {
     QR_LOG("Show About Dialog");
-    logMissingWindow("about dialog");
-    return 0;
+    // The tray menu stays usable while the box runs: a second request raises it instead of nesting.
+    if (m_aboutDialog && m_aboutDialog->isVisible()) {
+        m_aboutDialog->raise();
+        m_aboutDialog->activateWindow();
+        return QDialog::Rejected;
+    }
+    if (!m_aboutDialog)
+        m_aboutDialog = std::make_unique<AboutDialog>();
+    return m_parts.ask->runModal(m_aboutDialog.get());
 }
 
 void Application::showUpdateDialog()

@@ -16,6 +16,7 @@
 
 #include <memory>
 
+class AboutDialog;
 class Editor;
 class SettingsDialog;
 class BackupManager;
@@ -94,6 +95,7 @@ public:
     SettingsDialog *settingsDialog() const { return m_settingsDialog.get(); }
     ReportDialog *reportDialog() const { return m_reportDialog.get(); }
     UpdateDialog *updateDialog() const { return m_updateDialog.get(); }
+    AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
     EventsManager *eventsManager() override { return m_eventsManager.get(); }
     UndoObject *undoObject() override { return this; }
     QObject *app() override { return this; }
@@ -201,6 +203,7 @@ private:
     bool m_cleanUpPending = false;
     std::unique_ptr<ReportDialog> m_reportDialog;
     std::unique_ptr<UpdateDialog> m_updateDialog;
+    std::unique_ptr<AboutDialog> m_aboutDialog;
 
     QDateTime m_scheduledUpdate;
     // Files whose last save failed; the user was told once for each.

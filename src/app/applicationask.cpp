@@ -1,5 +1,6 @@
 #include "app/applicationask.h"
 
+#include <QDialog>
 #include <QMessageBox>
 
 void MessageBoxAsk::information(const QString &title, const QString &text)
@@ -15,4 +16,9 @@ void MessageBoxAsk::warning(const QString &title, const QString &text)
 bool MessageBoxAsk::question(const QString &title, const QString &text)
 {
     return QMessageBox::question(nullptr, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+int MessageBoxAsk::runModal(QDialog *dialog)
+{
+    return dialog->exec();
 }

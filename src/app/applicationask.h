@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QDialog;
+
 // The application's questions and notices to the user, so tests can answer them without a modal loop.
 class IApplicationAsk
 {
@@ -11,6 +13,8 @@ public:
     virtual void warning(const QString &title, const QString &text) = 0;
     // Yes or No; true for Yes.
     virtual bool question(const QString &title, const QString &text) = 0;
+    // Runs the window modally and returns its result.
+    virtual int runModal(QDialog *dialog) = 0;
 };
 
 // Message boxes without parent.
@@ -20,4 +24,5 @@ public:
     void information(const QString &title, const QString &text) override;
     void warning(const QString &title, const QString &text) override;
     bool question(const QString &title, const QString &text) override;
+    int runModal(QDialog *dialog) override;
 };

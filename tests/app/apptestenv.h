@@ -5,12 +5,14 @@
 #include "core/statcollector.h"
 #include "fakeplatform.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -52,9 +54,22 @@ public:
         m_said << title + ": " + text;
         return m_answer;
     }
+    // Shows the window as exec would, runs what the test does meanwhile, then ends it with the result.
+    int runModal(QDialog *dialog) override
+    {
+        m_modal << dialog->objectName();
+        dialog->show();
+        if (m_whileModal)
+            m_whileModal(dialog);
+        dialog->done(m_modalResult);
+        return m_modalResult;
+    }
 
     QStringList m_said;
     bool m_answer = false;
+    QStringList m_modal;
+    int m_modalResult = QDialog::Accepted;
+    std::function<void(QDialog *)> m_whileModal;
 };
 
 // A private home for one application: its config and data folders, runtime folder and arguments.

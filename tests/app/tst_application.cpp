@@ -5,6 +5,7 @@
 #include "core/clock.h"
 #include "core/properties.h"
 #include "editor/editor.h"
+#include "widgets/aboutdialog.h"
 #include "eventtypes/ieventtype.h"
 #include "eventtypes/ieventtypesstorage.h"
 #include "events/eventsfactory.h"
@@ -356,8 +357,9 @@ private slots:
         actions.at(11)->trigger(); // about
         QVERIFY(app->missingWindowRequests().isEmpty()); // queued: nothing before the loop runs
         QCoreApplication::processEvents();
-        QCOMPARE(app->missingWindowRequests(), QStringList({"about dialog"}));
+        QVERIFY(app->missingWindowRequests().isEmpty());
         QVERIFY(app->settingsDialog() && app->settingsDialog()->isVisible());
+        QCOMPARE(env.ask->m_modal, QStringList{QStringLiteral("aboutDialog")});
         QVERIFY(app->editor() && app->editor()->isVisible());
         QVERIFY(app->raiseEditor());
     }
@@ -383,6 +385,30 @@ private slots:
         app = env.start();
         QCOMPARE(app->gadgetsController()->liveGadgets().size(), 3);
         QCOMPARE(QDir(env.dataFolder()).entryList({QStringLiteral("todo.*.dat")}).size(), 3);
+    }
+
+    void aboutBoxIsOneWindowRaisedWhileOpen()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        QDialog *during = nullptr;
+        int nested = -1;
+        env.ask->m_whileModal = [&](QDialog *dialog) {
+            during = dialog;
+            // A second request while the box runs raises it and runs nothing more.
+            nested = app->showAboutDialog();
+        };
+        env.ask->m_modalResult = QDialog::Accepted;
+        QCOMPARE(app->showAboutDialog(), int(QDialog::Accepted));
+        QCOMPARE(nested, int(QDialog::Rejected));
+        QCOMPARE(env.ask->m_modal.size(), 1);
+        QVERIFY(during && during->parent() == nullptr);
+        QVERIFY(!during->isVisible());
+        env.ask->m_whileModal = nullptr;
+        env.ask->m_modalResult = QDialog::Rejected;
+        QCOMPARE(app->showAboutDialog(), int(QDialog::Rejected));
+        QCOMPARE(env.ask->m_modal.size(), 2);
+        QCOMPARE(app->aboutDialog(), during);
     }
 
     void installsTheStyleSheet()
