@@ -57,10 +57,21 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <sys/stat.h>
+
 namespace ApplicationPrivate {
 
 // The time-update timer: one for the process, without parent, kept from the first scheduling on.
 std::unique_ptr<QTimer> s_updateTimer;
+
+// What tells a replaced file from the one before: a save writes a new file and renames it over the old.
+Application::FileSignature fileSignature(const QString &path)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    return {qint64(info.st_ino), qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
 
 // The chosen locale's two-letter language code ("ru" for Russian).
 QString languageCode(const QLocale &locale)
@@ -130,6 +141,17 @@ Application::Application(int &argc, char **argv, Parts parts)
         std::make_unique<CustomTypesStorage>(QDir(m_dataLocation).filePath(QStringLiteral("customtypes.dat")));
     m_eventTypesStorage = std::make_unique<EventTypesStorage>(
         m_customTypesStorage.get(), QDir(m_dataLocation).filePath(QStringLiteral("typesorder.dat")));
+    // These keep their whole state in memory and write it at every change.
+    QR_ASSERT(connect(m_customTypesStorage.get(), &CustomTypesStorage::saveFailed, this, &Application::onSaveFailed));
+    QR_ASSERT(connect(m_customTypesStorage.get(), &CustomTypesStorage::saved, this, &Application::onSaved));
+    QR_ASSERT(connect(m_eventTypesStorage.get(), &EventTypesStorage::saveFailed, this, &Application::onSaveFailed));
+    QR_ASSERT(connect(m_eventTypesStorage.get(), &EventTypesStorage::saved, this, &Application::onSaved));
+    // A picture that could not be stored is not kept for a later try: its caller already gave up on it.
+    QR_ASSERT(connect(m_storage.get(), &Storage::saveFailed, this, [this](const QString &file, const QString &reason) {
+        reportSaveFailure(file, reason,
+                          tr("The picture was not stored. Add it again once the file can be written."));
+    }));
+    QR_ASSERT(connect(m_storage.get(), &Storage::saved, this, &Application::onSaved));
 
     setupLocalization();
     Common::DeferredCallProcessor::init();
@@ -226,8 +248,26 @@ QVariant Application::settingsValue(const QByteArray &key, const QVariant &defau
 
 void Application::setSettingsValue(const QByteArray &key, const QVariant &value)
 {
-    if (m_settings)
-        m_settings->setValue(QString::fromLatin1(key), value);
+    if (!m_settings)
+        return;
+    const FileSignature before = fileSignature(m_settings->fileName());
+    m_settings->setValue(QString::fromLatin1(key), value);
+    syncSettings(before);
+}
+
+void Application::syncSettings(const FileSignature &before)
+{
+    m_settings->sync();
+    // The store's error status never clears again, and a failed write leaves the file as it was: a write
+    // that went through always replaces the file.
+    const QString file = m_settings->fileName();
+    if (fileSignature(file) != before)
+        onSaved(file);
+    else
+        reportSaveFailure(file, tr("The settings file cannot be written."),
+                          tr("The settings are kept while %1 runs and saved with your next change once the file "
+                             "can be written. If you exit now they are lost.")
+                              .arg(applicationName()));
 }
 
 void Application::removeSettings(const QByteArray &key, bool withDottedChildren)
@@ -235,15 +275,19 @@ void Application::removeSettings(const QByteArray &key, bool withDottedChildren)
     if (!m_settings)
         return;
     const QString name = QString::fromLatin1(key);
-    m_settings->remove(name);
-    if (!withDottedChildren)
-        return;
-    const QString prefix = name + QLatin1Char('.');
+    const FileSignature before = fileSignature(m_settings->fileName());
     const QStringList keys = m_settings->allKeys();
-    for (const QString &k : keys) {
-        if (k.startsWith(prefix))
-            m_settings->remove(k);
+    m_settings->remove(name);
+    if (withDottedChildren) {
+        const QString prefix = name + QLatin1Char('.');
+        for (const QString &k : keys) {
+            if (k.startsWith(prefix))
+                m_settings->remove(k);
+        }
     }
+    // Removing what is not there writes nothing, which must not read as a failure.
+    if (m_settings->allKeys().size() != keys.size())
+        syncSettings(before);
 }
 
 IBackupManager *Application::backupManager()
@@ -762,15 +806,20 @@ void Application::writeSystemInfo()
 
 void Application::onSaveFailed(const QString &fileName, const QString &reason)
 {
+    reportSaveFailure(fileName, reason,
+                      tr("They are kept while %1 runs and saved with your next change once the file can be "
+                         "written. If you exit now they are lost.")
+                          .arg(applicationName()));
+}
+
+void Application::reportSaveFailure(const QString &fileName, const QString &reason, const QString &whatHappens)
+{
     QR_LOG("Cannot save " + fileName.toUtf8() + ": " + reason.toUtf8());
     if (m_failingFiles.contains(fileName))
         return;
     m_failingFiles.insert(fileName);
-    m_parts.ask->warning(tr("Data Error"),
-                         tr("Your changes could not be saved to \"%1\":\n%2\n\nThey are kept while %3 runs and "
-                            "saved with your next change once the file can be written. If you exit now they "
-                            "are lost.")
-                             .arg(QDir::toNativeSeparators(fileName), reason, applicationName()));
+    m_parts.ask->warning(tr("Data Error"), tr("Your changes could not be saved to \"%1\":\n%2\n\n%3")
+                                               .arg(QDir::toNativeSeparators(fileName), reason, whatHappens));
 }
 
 void Application::onSaved(const QString &fileName)

@@ -55,6 +55,18 @@ public:
     static constexpr char kActivateMessage[] = "activate";
     static constexpr int kActivateTimeoutMs = 5000;
 
+    // Identity and state of a file on disk; equal while nothing replaced or changed it.
+    struct FileSignature
+    {
+        qint64 inode = -1;
+        qint64 size = -1;
+        qint64 modifiedNs = -1;
+        bool operator!=(const FileSignature &o) const
+        {
+            return inode != o.inode || size != o.size || modifiedNs != o.modifiedNs;
+        }
+    };
+
     Application(int &argc, char **argv, Parts parts = Parts());
     ~Application() override;
 
@@ -128,6 +140,8 @@ public slots:
     // A data file could not be written, or could be again.
     void onSaveFailed(const QString &fileName, const QString &reason);
     void onSaved(const QString &fileName);
+    // Told once until the file is saved again; `whatHappens` says what becomes of the change.
+    void reportSaveFailure(const QString &fileName, const QString &reason, const QString &whatHappens);
 
     void showSettings() override;
     void showRequestFeatureDialog() override;
@@ -160,6 +174,8 @@ private:
     // A window that later work builds: logs the request, so nothing pretends to open.
     void logMissingWindow(const char *what);
     IAutostart *autostart();
+    // Writes the settings now and tells whether that worked; `before` is the file ahead of the change.
+    void syncSettings(const FileSignature &before);
 
     Parts m_parts;
     SingleInstance *m_singleInstance = nullptr;

@@ -78,6 +78,7 @@ bool JsonSettingsFile::save()
         if (kept.isEmpty()) {
             qWarning("Settings File %s could not be loaded nor copied aside; it is left as it is",
                      qPrintable(m_fileName));
+            emit saveFailed(m_fileName, tr("A copy of the file that could not be read cannot be kept beside it."));
             return false;
         }
         QR_LOG(QStringLiteral("Settings File %1 could not be loaded; the old file is kept as %2")
@@ -91,8 +92,10 @@ bool JsonSettingsFile::save()
     QString error;
     if (!writeFileAtomically(m_fileName, toJson(map), &error)) {
         qWarning("Settings File %s %s", qPrintable(error), qPrintable(m_fileName));
+        emit saveFailed(m_fileName, error);
         return false;
     }
+    emit saved(m_fileName);
     return true;
 }
 

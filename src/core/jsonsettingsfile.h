@@ -25,6 +25,11 @@ public:
     // True while a file that failed to load is still waiting to be copied aside.
     bool loadFailed() const { return m_loadFailed; }
 
+signals:
+    // After each write: the values stay in memory and the next change writes them all.
+    void saveFailed(const QString &fileName, const QString &reason);
+    void saved(const QString &fileName);
+
 private:
     void load();
     bool save();

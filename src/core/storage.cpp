@@ -178,7 +178,7 @@ bool StorageTable::writeTable()
     out << s_tableVersion << qint32(m_table.size());
     for (auto it = m_table.cbegin(); it != m_table.cend(); ++it)
         out << it.key() << it->pos << it->size;
-    return Common::writeFileAtomically(m_file.fileName(), bytes);
+    return Common::writeFileAtomically(m_file.fileName(), bytes, &m_writeError);
 }
 
 Storage::Storage(const QString &fileName) : FileBackupObject(fileName), m_file(fileName)
@@ -277,10 +277,23 @@ bool Storage::read(const QByteArray &id, QBuffer *out)
 
 bool Storage::write(const QByteArray &id, QBuffer *in)
 {
-    if (!writeData(id, in->data()))
+    m_errorFile.clear();
+    m_error.clear();
+    if (!writeData(id, in->data())) {
+        emit saveFailed(m_errorFile.isEmpty() ? m_file.fileName() : m_errorFile,
+                        m_error.isEmpty() ? tr("The file cannot be written.") : m_error);
         return false;
+    }
     cancelErase(id);
+    emit saved(m_file.fileName());
     return true;
+}
+
+bool Storage::failWrite(const QString &fileName, const QString &reason)
+{
+    m_errorFile = fileName;
+    m_error = reason;
+    return false;
 }
 
 bool Storage::writeData(const QByteArray &id, const QByteArray &data)
@@ -295,26 +308,28 @@ bool Storage::writeData(const QByteArray &id, const QByteArray &data)
         m_table->get(id, pos, oldSize);
         if (!m_file.open(QIODevice::ReadOnly)) {
             QR_ASSERT(m_file.isOpen());
-            return false;
+            return failWrite(path, m_file.errorString());
         }
         const qint64 fileSize = m_file.size();
         const QByteArray all = m_file.readAll();
         m_file.close();
         if (all.size() != fileSize) {
             StoragePrivate::warn(QStringLiteral("cannot read %1").arg(path));
-            return false;
+            return failWrite(path, tr("The file cannot be read whole."));
         }
         if (!StoragePrivate::liesWithin(pos, oldSize, fileSize, id, path))
-            return false;
+            return failWrite(path, tr("The file does not match its index."));
         QByteArray replaced;
         replaced.reserve(fileSize - oldSize + data.size());
         replaced.append(all.constData(), pos);
         replaced.append(data);
         replaced.append(all.constData() + pos + oldSize, fileSize - pos - oldSize);
-        if (!Common::writeFileAtomically(path, replaced))
-            return false;
+        QString error;
+        if (!Common::writeFileAtomically(path, replaced, &error))
+            return failWrite(path, error);
         if (m_table->set(id, pos, data.size()))
             return true;
+        failWrite(indexFileName(), m_table->writeError());
         // The old index is what the next start reads: put back the bytes it describes.
         if (!Common::writeFileAtomically(path, all))
             StoragePrivate::warn(QStringLiteral("%1 no longer matches its index").arg(path));
@@ -323,21 +338,22 @@ bool Storage::writeData(const QByteArray &id, const QByteArray &data)
         // Appending leaves every stored byte where it was; a failed append is cut off again.
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
             QR_ASSERT(m_file.isOpen());
-            return false;
+            return failWrite(path, m_file.errorString());
         }
         pos = m_file.size();
         const bool written = m_file.write(data) == data.size() && m_file.flush();
         if (!written) {
-            StoragePrivate::warn(QStringLiteral("cannot append to %1: %2").arg(path, m_file.errorString()));
+            const QString reason = m_file.errorString();
+            StoragePrivate::warn(QStringLiteral("cannot append to %1: %2").arg(path, reason));
             m_file.resize(pos);
             m_file.close();
-            return false;
+            return failWrite(path, reason);
         }
         m_file.close();
         if (m_table->set(id, pos, data.size()))
             return true;
         QFile::resize(path, pos);
-        return false;
+        return failWrite(indexFileName(), m_table->writeError());
     }
 }
 

@@ -35,6 +35,8 @@ public:
     void load();
     // Forgets every entry and writes the empty index.
     bool clear();
+    // Why the index file could not be written last.
+    QString writeError() const { return m_writeError; }
 
 protected:
     virtual void readTable();
@@ -49,6 +51,9 @@ private:
 
     QFile m_file;
     QMap<QByteArray, Entry> m_table;
+
+protected:
+    QString m_writeError;
 };
 
 // A table that lives in memory only: the erased items waiting for the purge.
@@ -93,6 +98,11 @@ public:
 
     QString indexFileName() const;
 
+signals:
+    // After each write of an item: what failed is not stored (the caller is told by write's result too).
+    void saveFailed(const QString &fileName, const QString &reason);
+    void saved(const QString &fileName);
+
 private:
     void init();
     void newFile();
@@ -101,8 +111,11 @@ private:
     void forgetErasures();
     void purgeErased();
     bool writeData(const QByteArray &id, const QByteArray &data);
+    bool failWrite(const QString &fileName, const QString &reason);
 
     QFile m_file;
     std::unique_ptr<StorageTable> m_table;
     std::unique_ptr<DinamicStorageTable> m_erased;
+    QString m_errorFile;
+    QString m_error;
 };

@@ -128,9 +128,17 @@ bool CustomTypesStorage::keepUnreadFileAside()
 
 bool CustomTypesStorage::save()
 {
-    if (!keepUnreadFileAside())
+    if (!keepUnreadFileAside()) {
+        emit saveFailed(backupFileName(), tr("A copy of the file that could not be read cannot be kept beside it."));
         return false;
-    return EventTypesFile::write(backupFileName(), s_customTypes, state());
+    }
+    QString error;
+    if (!EventTypesFile::write(backupFileName(), s_customTypes, state(), &error)) {
+        emit saveFailed(backupFileName(), error);
+        return false;
+    }
+    emit saved(backupFileName());
+    return true;
 }
 
 bool CustomTypesStorage::restore(const QByteArray &data)

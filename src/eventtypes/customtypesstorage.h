@@ -40,6 +40,9 @@ public:
 signals:
     void aboutToReload();
     void reloaded();
+    // After each write of the file; the records stay in memory and the next change writes them all.
+    void saveFailed(const QString &fileName, const QString &reason);
+    void saved(const QString &fileName);
 
 private:
     int indexOf(const QByteArray &id) const;

@@ -50,12 +50,12 @@ bool keepAside(const QString &fileName, const char *what)
     return true;
 }
 
-bool write(const QString &fileName, const QString &key, const QVariant &value)
+bool write(const QString &fileName, const QString &key, const QVariant &value, QString *error)
 {
     QVariantMap map;
     map.insert(QStringLiteral("version"), QCoreApplication::applicationVersion());
     map.insert(key, value);
-    return Common::writeFileAtomically(fileName, Common::toJson(map));
+    return Common::writeFileAtomically(fileName, Common::toJson(map), error);
 }
 
 } // namespace EventTypesFile

@@ -12,7 +12,7 @@ enum class ReadResult { Missing, Read, Broken };
 ReadResult read(const QString &fileName, QVariantMap *map);
 // Copies an unread file aside; false when it exists and the copy failed.
 bool keepAside(const QString &fileName, const char *what);
-// {"version": program version, key: value}, written atomically.
-bool write(const QString &fileName, const QString &key, const QVariant &value);
+// {"version": program version, key: value}, written atomically; `error` (when given) says why it failed.
+bool write(const QString &fileName, const QString &key, const QVariant &value, QString *error = nullptr);
 
 } // namespace EventTypesFile

@@ -232,11 +232,20 @@ void EventTypesStorage::loadOrder()
 bool EventTypesStorage::save()
 {
     if (m_keepFileBeforeSave) {
-        if (!EventTypesFile::keepAside(backupFileName(), "Event types order"))
+        if (!EventTypesFile::keepAside(backupFileName(), "Event types order")) {
+            emit saveFailed(backupFileName(),
+                            tr("A copy of the file that could not be read cannot be kept beside it."));
             return false;
+        }
         m_keepFileBeforeSave = false;
     }
-    return EventTypesFile::write(backupFileName(), s_tree, treeState());
+    QString error;
+    if (!EventTypesFile::write(backupFileName(), s_tree, treeState(), &error)) {
+        emit saveFailed(backupFileName(), error);
+        return false;
+    }
+    emit saved(backupFileName());
+    return true;
 }
 
 QVariantMap EventTypesStorage::state() const

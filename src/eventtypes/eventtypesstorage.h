@@ -48,6 +48,11 @@ public:
     // The built-in kinds in the order a new tree lists them.
     static const QList<int> &defaultOrder();
 
+signals:
+    // After each write of the order file; the order stays in memory and the next change writes it whole.
+    void saveFailed(const QString &fileName, const QString &reason);
+    void saved(const QString &fileName);
+
 private:
     struct Item
     {

@@ -4,6 +4,9 @@
 #include "app/settingsdialog.h"
 #include "core/clock.h"
 #include "core/properties.h"
+#include "core/storage.h"
+#include "eventtypes/customtypesstorage.h"
+#include "eventtypes/eventtypesstorage.h"
 #include "editor/editor.h"
 #include "widgets/aboutdialog.h"
 #include "eventtypes/ieventtype.h"
@@ -19,6 +22,9 @@
 #include "testhelpers.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QFileInfo>
+#include <QSignalSpy>
 #include <QDirIterator>
 #include <QMenu>
 #include <QMenuBar>
@@ -42,6 +48,72 @@ QStringList menuTexts(const QMenu *menu)
     for (const QAction *action : menu->actions())
         texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
     return texts;
+}
+
+
+enum FileKind { EventsFile, CustomTypesFile, TypesOrderFile, PicturesFile, SettingsFile };
+
+// Change number n of the file's content, through the application; true when it was saved.
+bool makeChange(Application *app, FileKind kind, int n)
+{
+    switch (kind) {
+    case EventsFile: {
+        auto event = std::make_shared<NotSpecifiedEvent>();
+        event->setCaption(QStringLiteral("change %1").arg(n));
+        QSignalSpy saved(app->eventsManager(), &EventsManager::saved);
+        app->eventsManager()->addEvent(event);
+        return saved.count() == 1;
+    }
+    case CustomTypesFile: {
+        CustomTypeInfo info;
+        info.id = QByteArray("{c") + QByteArray::number(n) + '}';
+        info.name = QStringLiteral("Fest %1").arg(n);
+        info.baseType = 3;
+        return app->eventTypesStorage()->insertCustomType(IEventTypesStorage::Index(), 0, info) &&
+               QFileInfo(QDir(app->dataLocation()).filePath(QStringLiteral("customtypes.dat"))).size() > 16;
+    }
+    case TypesOrderFile:
+        return app->eventTypesStorage()->insertFolder(0, QStringLiteral("Ordner %1").arg(n)) &&
+               QFileInfo(QDir(app->dataLocation()).filePath(QStringLiteral("typesorder.dat"))).size() > 16;
+    case PicturesFile: {
+        QByteArray bytes(64, char('a' + n));
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        return app->storage()->write("picture" + QByteArray::number(n), &buffer);
+    }
+    case SettingsFile:
+        app->properties()->setValue("daysToWatch", 20 + n);
+        // Settings objects of one process share what is not written yet: look at the file itself.
+        return TestHelpers::readFile(app->settings()->fileName()).contains("daysToWatch=" + QByteArray::number(20 + n));
+    }
+    return false;
+}
+
+// How many of the changes a fresh reader finds in the file.
+int storedChanges(Application *app, FileKind kind)
+{
+    const QDir data(app->dataLocation());
+    switch (kind) {
+    case EventsFile:
+        return EventsManager(app->eventsFilePath()).count();
+    case CustomTypesFile:
+        return CustomTypesStorage(data.filePath(QStringLiteral("customtypes.dat"))).types().size();
+    case TypesOrderFile: {
+        CustomTypesStorage custom(data.filePath(QStringLiteral("customtypes.dat")));
+        return EventTypesStorage(&custom, data.filePath(QStringLiteral("typesorder.dat"))).count() - 5;
+    }
+    case PicturesFile: {
+        // A second storage over the same files would tidy them at its end; the index says what is stored.
+        int n = 0;
+        for (int i = 1; i <= 4; ++i)
+            n += app->storage()->contains("picture" + QByteArray::number(i));
+        return n;
+    }
+    case SettingsFile:
+        // Only the last value is in the file; all of them count when it is the last change's.
+        return TestHelpers::readFile(app->settings()->fileName()).contains("daysToWatch=24") ? 4 : 0;
+    }
+    return 0;
 }
 
 } // namespace
@@ -552,6 +624,52 @@ private slots:
         QVERIFY(env.ask->m_said.at(1).startsWith(QStringLiteral("Data Saved")));
         EventsManager reread(app->eventsFilePath());
         QCOMPARE(reread.count(), 4);
+    }
+
+    // Every data file the program writes: a failing save is told once, and the next change after the
+    // file can be written again saves what was kept (pictures are not kept: their caller gives up).
+    void failedSavesOfEachFile_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("events") << int(EventsFile) << "events.dat" << true;
+        QTest::newRow("custom types") << int(CustomTypesFile) << "customtypes.dat" << true;
+        QTest::newRow("types order") << int(TypesOrderFile) << "typesorder.dat" << true;
+        QTest::newRow("pictures") << int(PicturesFile) << "pixmaps.dat" << false;
+        QTest::newRow("settings") << int(SettingsFile) << "Quillane Reminder.conf" << true;
+    }
+
+    void failedSavesOfEachFile()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, file);
+        QFETCH(bool, kept);
+        AppTestEnv env;
+        Application *app = env.start();
+        const auto toldAbout = [&](const QString &title) {
+            int n = 0;
+            for (const QString &said : env.ask->m_said)
+                n += said.startsWith(title + QStringLiteral(": ")) && said.contains(file);
+            return n;
+        };
+        int changes = 0;
+        const auto change = [&] { return makeChange(app, FileKind(kind), ++changes); };
+        QVERIFY(change());
+        QCOMPARE(toldAbout(QStringLiteral("Data Error")), 0);
+        {
+            TestHelpers::ScopedFileSizeLimit full(16);
+            change();
+            change();
+        }
+        QCOMPARE(toldAbout(QStringLiteral("Data Error")), 1);
+        QCOMPARE(toldAbout(QStringLiteral("Data Saved")), 0);
+        QVERIFY(change());
+        QCOMPARE(toldAbout(QStringLiteral("Data Saved")), 1);
+        QCOMPARE(toldAbout(QStringLiteral("Data Error")), 1);
+        // What a new run reads back: every change when they were kept, else the first and the last.
+        const int stored = storedChanges(app, FileKind(kind));
+        QCOMPARE(stored, kept ? changes : 2);
     }
 
     void removalAskedByAnEventCanBeUndone()

@@ -22,6 +22,7 @@ private slots:
     void keepsBrokenFileAside();
     void emptyFileIsNotKeptAside();
     void failedWriteKeepsOldFile();
+    void failedWriteIsReportedAndRetriedByTheNextChange();
 };
 
 void TestJsonSettingsFile::createsFolderButNotFile()
@@ -153,6 +154,28 @@ void TestJsonSettingsFile::failedWriteKeepsOldFile()
     QVERIFY(!written);
     QCOMPARE(TestHelpers::readFile(path), old);
     QCOMPARE(file.value("Events").toString().size(), 10000);
+}
+
+void TestJsonSettingsFile::failedWriteIsReportedAndRetriedByTheNextChange()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("todo.json"));
+    Common::JsonSettingsFile file(path);
+    QSignalSpy failed(&file, &Common::JsonSettingsFile::saveFailed);
+    QSignalSpy saved(&file, &Common::JsonSettingsFile::saved);
+    {
+        TestHelpers::ScopedFileSizeLimit limit(8);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot write "));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Settings File .*todo.json$"));
+        QVERIFY(!file.setValue("a", QStringLiteral("first change")));
+    }
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.at(0).at(0).toString(), path);
+    QVERIFY(!failed.at(0).at(1).toString().isEmpty());
+    QCOMPARE(saved.count(), 0);
+    QVERIFY(file.setValue("b", 2));
+    QCOMPARE(saved.count(), 1);
+    QCOMPARE(Common::JsonSettingsFile(path).value("a").toString(), QStringLiteral("first change"));
 }
 
 QTEST_GUILESS_MAIN(TestJsonSettingsFile)
