@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QSet>
 #include <QSystemTrayIcon>
+#include <QWidget>
 
 #include <memory>
 
