@@ -589,12 +589,20 @@ private slots:
 
     // ---- events file
 
+    void unreadableEventsFileToldOnceAndKept_data()
+    {
+        QTest::addColumn<QByteArray>("damaged");
+        QTest::newRow("not json") << QByteArray("{\"Events\": [ this is not json");
+        QTest::newRow("from a newer version")
+            << QByteArray("{\"Events\": {\"calendarsList\": [], \"eventsList\": [], \"version\": \"99.0\"}}");
+    }
+
     void unreadableEventsFileToldOnceAndKept()
     {
+        QFETCH(QByteArray, damaged);
         AppTestEnv env;
         QVERIFY(QDir().mkpath(env.dataFolder()));
         const QString events = QDir(env.dataFolder()).filePath(QStringLiteral("events.dat"));
-        const QByteArray damaged("{\"Events\": [ this is not json");
         QVERIFY(TestHelpers::writeFile(events, damaged));
         Application *app = env.start();
         QCOMPARE(env.ask->m_said.size(), 1);
