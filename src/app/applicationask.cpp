@@ -18,7 +18,7 @@ bool MessageBoxAsk::question(const QString &title, const QString &text)
     return QMessageBox::question(nullptr, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-int MessageBoxAsk::runModal(QDialog *dialog)
+int IApplicationAsk::runModal(QDialog *dialog)
 {
     return dialog->exec();
 }

@@ -13,8 +13,8 @@ public:
     virtual void warning(const QString &title, const QString &text) = 0;
     // Yes or No; true for Yes.
     virtual bool question(const QString &title, const QString &text) = 0;
-    // Runs the window modally and returns its result.
-    virtual int runModal(QDialog *dialog) = 0;
+    // Runs the window modally and returns its result; test doubles that open windows replace it.
+    virtual int runModal(QDialog *dialog);
 };
 
 // Message boxes without parent.
@@ -24,5 +24,4 @@ public:
     void information(const QString &title, const QString &text) override;
     void warning(const QString &title, const QString &text) override;
     bool question(const QString &title, const QString &text) override;
-    int runModal(QDialog *dialog) override;
 };
