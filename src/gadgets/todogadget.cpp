@@ -32,6 +32,19 @@ void log(const char *text)
     QR_LOG(QByteArray("ToDo: ") + text);
 }
 
+// The application tells the user of a list that cannot be written, and again when it can; the list
+// stays in memory and the next change writes it whole. Reached by name: it lives above this layer.
+void reportSaves(Common::JsonSettingsFile *file)
+{
+    IApplication *app = IApplication::instance();
+    QObject *receiver = app ? app->app() : nullptr;
+    if (!receiver || receiver->metaObject()->indexOfSlot("onSaveFailed(QString,QString)") < 0 ||
+        receiver->metaObject()->indexOfSlot("onSaved(QString)") < 0)
+        return;
+    QObject::connect(file, SIGNAL(saveFailed(QString,QString)), receiver, SLOT(onSaveFailed(QString,QString)));
+    QObject::connect(file, SIGNAL(saved(QString)), receiver, SLOT(onSaved(QString)));
+}
+
 // What the list is stored as: a map whose "eventsList", when there is one, is a list of record maps.
 bool isListMap(const QVariant &value)
 {
@@ -124,6 +137,7 @@ void ToDoGadget::loadListFile()
 {
     const QString fileName = toDoFileName(uid());
     m_file = std::make_unique<Common::JsonSettingsFile>(fileName);
+    reportSaves(m_file.get());
     if (m_file->loadFailed())
         log("the list file cannot be read; it is kept aside before the list is written again");
     QVariant toDos = m_file->value(s_toDosKey);

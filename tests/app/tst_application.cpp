@@ -3,6 +3,7 @@
 #include "app/reminderwidget.h"
 #include "app/settingsdialog.h"
 #include "core/clock.h"
+#include "core/jsonsettingsfile.h"
 #include "core/properties.h"
 #include "core/storage.h"
 #include "eventtypes/customtypesstorage.h"
@@ -19,6 +20,8 @@
 #include "widgets/calendar/calendarview.h"
 #include "events/notspecifiedevent.h"
 #include "store/eventsmanager.h"
+#include "store/todos/todorecord.h"
+#include "store/todos/todostorage.h"
 #include "testhelpers.h"
 
 #include <QAction>
@@ -51,7 +54,12 @@ QStringList menuTexts(const QMenu *menu)
 }
 
 
-enum FileKind { EventsFile, CustomTypesFile, TypesOrderFile, PicturesFile, SettingsFile };
+enum FileKind { EventsFile, CustomTypesFile, TypesOrderFile, PicturesFile, SettingsFile, ToDoFile };
+
+ToDoGadget *welcomeGadget(Application *app)
+{
+    return app->gadgetsController()->liveGadgets().first();
+}
 
 // Change number n of the file's content, through the application; true when it was saved.
 bool makeChange(Application *app, FileKind kind, int n)
@@ -85,6 +93,9 @@ bool makeChange(Application *app, FileKind kind, int n)
         app->properties()->setValue("daysToWatch", 20 + n);
         // Settings objects of one process share what is not written yet: look at the file itself.
         return TestHelpers::readFile(app->settings()->fileName()).contains("daysToWatch=" + QByteArray::number(20 + n));
+    case ToDoFile:
+        welcomeGadget(app)->addToDo(QStringLiteral("to-do %1").arg(n));
+        return true;
     }
     return false;
 }
@@ -112,6 +123,15 @@ int storedChanges(Application *app, FileKind kind)
     case SettingsFile:
         // Only the last value is in the file; all of them count when it is the last change's.
         return TestHelpers::readFile(app->settings()->fileName()).contains("daysToWatch=24") ? 4 : 0;
+    case ToDoFile: {
+        ToDoStorage list;
+        list.objectFromMap(
+            Common::JsonSettingsFile(ToDoGadget::toDoFileName(welcomeGadget(app)->uid())).value("ToDos").toMap());
+        int n = 0;
+        for (int i = 0; i < list.count(); ++i)
+            n += list.eventByIndex(i)->text().startsWith(QStringLiteral("to-do "));
+        return n;
+    }
     }
     return 0;
 }
@@ -646,6 +666,7 @@ private slots:
         QTest::newRow("types order") << int(TypesOrderFile) << "typesorder.dat" << true;
         QTest::newRow("pictures") << int(PicturesFile) << "pixmaps.dat" << false;
         QTest::newRow("settings") << int(SettingsFile) << "Quillane Reminder.conf" << true;
+        QTest::newRow("to-do list") << int(ToDoFile) << "todo." << true;
     }
 
     void failedSavesOfEachFile()
