@@ -192,8 +192,14 @@ void SelectEncodingDialog::readFile()
     QFile file(m_fileName);
     if (!file.open(QIODevice::ReadOnly))
         return;
+    // The start of the file is enough to judge an encoding; a whole large calendar took longer
+    // to lay out than to import.
+    const QByteArray head = file.read(previewBytes + 1);
+    QString text = decode(head.left(previewBytes), encoding());
+    if (head.size() > previewBytes)
+        text.truncate(text.lastIndexOf(QLatin1Char('\n')) + 1); // whole lines, no half character
     // Plain text: a file's markup must show as it is.
-    m_textBrowser->setPlainText(decode(file.readAll(), encoding()));
+    m_textBrowser->setPlainText(text);
 }
 
 void SelectEncodingDialog::check()

@@ -25,6 +25,9 @@ class SelectEncodingDialog : public Dialog
     Q_OBJECT
 
 public:
+    // How much of the file the preview shows.
+    static constexpr int previewBytes = 64 * 1024;
+
     SelectEncodingDialog(QWidget *parent, bool showEncoding);
 
     void setFileName(const QString &path);

@@ -163,6 +163,32 @@ private slots:
     }
 
     // The registry moves codecs in use to the front; the default must not follow them.
+    void previewShowsWholeLinesOfTheStart_data()
+    {
+        QTest::addColumn<QByteArray>("encoding");
+        QTest::newRow("UTF-8") << QByteArray("UTF-8");
+        QTest::newRow("UTF-16LE") << QByteArray("UTF-16LE");
+    }
+
+    void previewShowsWholeLinesOfTheStart()
+    {
+        QFETCH(QByteArray, encoding);
+        Env env;
+        QString text;
+        for (int i = 0; text.size() < 3 * SelectEncodingDialog::previewBytes; ++i)
+            text += QString::fromUtf8("%1;Ёлка у Ивана\n").arg(i);
+        const QString file = env.dir.filePath("big.csv");
+        TestHelpers::writeFile(file, encoded(text, encoding.constData()));
+        SelectEncodingDialog dialog(nullptr, true);
+        dialog.setFileName(file);
+        dialog.encodingsBox()->setCurrentIndex(dialog.encodingsBox()->findText(QString::fromLatin1(encoding)));
+        const QString shown = dialog.textBrowser()->toPlainText().trimmed();
+        QVERIFY(shown.size() > 1000);
+        QVERIFY(shown.size() < SelectEncodingDialog::previewBytes);
+        QCOMPARE(shown, text.left(shown.size()));
+        QCOMPARE(text.at(shown.size()), QChar('\n'));
+    }
+
     void hiddenEncodingNamesUtf8EvenAfterOtherCodecs()
     {
         Env env;
