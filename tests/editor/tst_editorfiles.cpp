@@ -111,6 +111,9 @@ struct Env : EditorEnv
                 encodingDialog->calendarName()->setText(name);
             }
             if (!encoding.isEmpty()) {
+                // As a modal run would: the user meets a shown, laid-out dialog.
+                encodingDialog->show();
+                QCoreApplication::processEvents();
                 encodingDialog->autoEncodingCheckBox()->click();
                 encodingDialog->encodingsBox()->setCurrentIndex(
                     encodingDialog->encodingsBox()->findText(QString::fromLatin1(encoding)));
