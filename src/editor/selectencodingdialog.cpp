@@ -181,8 +181,6 @@ void SelectEncodingDialog::onAutoDetectChanged(bool checked)
         // Let the layout compute the size the list and the preview need.
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        // A box shown while the dialog is hidden reaches the layout only at its next request.
-        layout()->invalidate();
         setFixedSize(sizeHint());
     }
 }
