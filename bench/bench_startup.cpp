@@ -160,6 +160,16 @@ int main(int argc, char **argv)
         return runBare(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "--program") == 0)
         return runProgram(argc, argv);
+    if (argc > 3 && qstrcmp(argv[1], "--prepare") == 0) {
+        // Leaves one home with N events in the given folder, for a profiler to start the program in
+        // (HOME and the XDG folders set as startOnce sets them).
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationVersion(QStringLiteral(QR_VERSION));
+        Config config{QStringLiteral("home"), QByteArray(argv[3]).toInt()};
+        prepareHome(config, QString::fromLocal8Bit(argv[2]));
+        std::printf("%s\n", qPrintable(config.home));
+        return 0;
+    }
 
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(QStringLiteral(QR_VERSION));

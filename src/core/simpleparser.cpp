@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "core/tagprovider.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -60,6 +61,20 @@ Chunk readChunk(const QString &text, int &pos)
     return chunk;
 }
 
+// The compiled expression of an anchored pattern. Compiling (and JIT-compiling on first match) costs far
+// more than matching, and the same few templates are parsed for every event's text.
+QRegularExpression anchoredExpression(const QString &pattern)
+{
+    thread_local QHash<QString, QRegularExpression> s_expressions;
+    auto found = s_expressions.constFind(pattern);
+    if (found != s_expressions.constEnd())
+        return *found;
+    // Templates are few; a flood of distinct patterns only starts the cache over.
+    if (s_expressions.size() >= 256)
+        s_expressions.clear();
+    return *s_expressions.insert(pattern, QRegularExpression(QRegularExpression::anchoredPattern(pattern)));
+}
+
 } // namespace SimpleParserPrivate
 
 SimpleParser::SimpleParser(TagProvider *provider) : m_provider(provider) {}
@@ -79,7 +94,7 @@ QString SimpleParser::parse(const QString &text, int number) const
         // alternatives that were not chosen are skipped.
         if (chunk.delimiter != QLatin1Char('>'))
             continue;
-        const QRegularExpression expression(QRegularExpression::anchoredPattern(chunk.text));
+        const QRegularExpression expression = anchoredExpression(chunk.text);
         if (!expression.isValid())
             return QStringLiteral("Regular expression ") + chunk.text + QStringLiteral(" is not valid");
         if (expression.match(numberText).hasMatch()) {
