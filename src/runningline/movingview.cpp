@@ -72,9 +72,12 @@ void MovingView::rebuild()
 
 void MovingView::setTextFont(const QFont &font)
 {
+    // Rows already shaped with this very font need no second shaping.
+    const bool changed = font != m_delegate->font();
     setFont(font);
     m_delegate->setFont(font);
-    rebuild();
+    if (changed)
+        rebuild();
 }
 
 void MovingView::setTextColor(const QColor &color)

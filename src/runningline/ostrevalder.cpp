@@ -292,6 +292,12 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
 
     m_view = new MovingView(this);
     m_view->setLogo(QGuiApplication::windowIcon().isNull() ? logoIcon() : QGuiApplication::windowIcon());
+    // The rows are shaped when the model is set: with the user's font from the start, they are shaped once.
+    if (Properties *props = properties()) {
+        const QVariant font = props->value("movingTextFont");
+        if (font.isValid())
+            m_view->setTextFont(font.value<QFont>());
+    }
     m_view->setModel(m_filter);
     m_updateButton = new QToolButton(this);
     m_updateButton->setText(tr("Update"));
