@@ -83,6 +83,44 @@ private slots:
         QVERIFY(dateTimeToVariant(QDateTime()).toString().isEmpty());
     }
 
+    // The stored form is read without the general parser; it must give exactly what that parser gives.
+    void dateTimeFromVariantAgreesWithIsoParser_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("stored form") << QStringLiteral("2013-03-05T07:08:09");
+        QTest::newRow("midnight") << QStringLiteral("2013-03-05T00:00:00");
+        QTest::newRow("last second") << QStringLiteral("1999-12-31T23:59:59");
+        QTest::newRow("leap day") << QStringLiteral("2024-02-29T12:00:00");
+        QTest::newRow("not a leap day") << QStringLiteral("2023-02-29T12:00:00");
+        QTest::newRow("24:00 is the next day") << QStringLiteral("2013-03-05T24:00:00");
+        QTest::newRow("minute 60") << QStringLiteral("2013-03-05T07:60:00");
+        QTest::newRow("second 60") << QStringLiteral("2013-03-05T07:08:60");
+        QTest::newRow("month 13") << QStringLiteral("2013-13-05T07:08:09");
+        QTest::newRow("sign in a field") << QStringLiteral("2013-03-05T-7:08:09");
+        QTest::newRow("letters in a field") << QStringLiteral("2013-03-05T07:0x:09");
+        QTest::newRow("year 0001") << QStringLiteral("0001-01-01T01:02:03");
+        QTest::newRow("year 0000") << QStringLiteral("0000-01-01T01:02:03");
+        QTest::newRow("letters in the year") << QStringLiteral("abcd-01-01T01:02:03");
+        QTest::newRow("space for T") << QStringLiteral("2013-03-05 07:08:09");
+        QTest::newRow("with milliseconds") << QStringLiteral("2013-03-05T07:08:09.250");
+        QTest::newRow("with offset") << QStringLiteral("2013-03-05T07:08:09+02:00");
+        QTest::newRow("date only") << QStringLiteral("2013-03-05");
+        QTest::newRow("no seconds") << QStringLiteral("2013-03-05T07:08");
+        QTest::newRow("spring-forward gap, Europe") << QStringLiteral("2021-03-28T02:30:00");
+        QTest::newRow("fall-back overlap, Europe") << QStringLiteral("2021-10-31T02:30:00");
+    }
+
+    void dateTimeFromVariantAgreesWithIsoParser()
+    {
+        QFETCH(QString, text);
+        const QDateTime expected = QDateTime::fromString(text, Qt::ISODate);
+        const QDateTime read = dateTimeFromVariant(text);
+        QCOMPARE(read.isValid(), expected.isValid());
+        QCOMPARE(read, expected);
+        QCOMPARE(read.timeSpec(), expected.timeSpec());
+        QCOMPARE(read.toMSecsSinceEpoch(), expected.toMSecsSinceEpoch());
+    }
+
     void dateTimeFromVariantRejectsInvalid_data()
     {
         QTest::addColumn<QVariant>("value");
