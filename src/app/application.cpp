@@ -717,13 +717,19 @@ void Application::showReportBugDialog()
     showReportDialog(tr("Report a bug"), true);
 }
 
+QString Application::uid() const
+{
+    // A restore may bring back another id; the backup object holds the one in use.
+    return m_uidBackup ? m_uidBackup->uid() : m_uid;
+}
+
 int Application::showReportDialog(const QString &title, bool withTechnicalInfo)
 {
     if (!m_reportDialog)
         m_reportDialog = std::make_unique<ReportDialog>(m_webController.get(), m_parts.ask.get());
     m_reportDialog->setWindowTitle(title);
     m_reportDialog->setSendSystemInfo(withTechnicalInfo);
-    return m_reportDialog->exec();
+    return m_parts.ask->runModal(m_reportDialog.get());
 }
 
 bool Application::raiseSettingsDialog()

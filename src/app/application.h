@@ -80,7 +80,7 @@ public:
     // IApplication
     QSettings *settings() override;
     Properties *properties() override { return m_properties.get(); }
-    QString uid() const override { return m_uid; }
+    QString uid() const override;
     QString dataLocation() const override { return m_dataLocation; }
     QString language() const override { return m_language; }
     GadgetsController *gadgetsController() override { return m_gadgetsController.get(); }

@@ -133,7 +133,8 @@ SettingsDialog::SettingsDialog(const Ask &ask, int screenCount) : QDialog(nullpt
     QR_ASSERT(connect(m_optionsList, &QListWidget::itemChanged, this, dirty));
     QR_ASSERT(connect(m_textDirectionBox, &QComboBox::activated, this, &SettingsDialog::onTextDirecionChanged));
 
-    for (const SettingsValues::Language &language : SettingsValues::languageItems(app ? app->langs() : nullptr))
+    m_languages = SettingsValues::languageItems(app ? app->langs() : nullptr);
+    for (const SettingsValues::Language &language : m_languages)
         m_languageComboBox->addItem(language.name, language.locale);
 
     if (!app || !app->barHandle())
@@ -202,12 +203,7 @@ void SettingsDialog::showValues(const SettingsValues &v)
     m_adjustToWallpaperCheckBox->setChecked(v.adjustToWallpaper);
     for (int row = 0; row < SettingsValues::kOptionCount; ++row)
         m_optionsList->item(row)->setCheckState(v.options[row] ? Qt::Checked : Qt::Unchecked);
-    for (int row = 0; row < m_languageComboBox->count(); ++row) {
-        if (m_languageComboBox->itemData(row) == v.locale) {
-            m_languageComboBox->setCurrentIndex(row);
-            break;
-        }
-    }
+    m_languageComboBox->setCurrentIndex(SettingsValues::languageRow(m_languages, v.locale));
     m_autorunCheckBox->setChecked(v.autorun);
     m_speed->setValue(v.speed);
     m_textDirectionBox->setCurrentIndex(v.direction);

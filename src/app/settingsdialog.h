@@ -65,5 +65,6 @@ private:
 
     Ask m_ask;
     QGradientStops m_backgroundGradientData;
+    QList<SettingsValues::Language> m_languages;
     QFont m_font;
 };

@@ -135,6 +135,13 @@ int SettingsValues::languageRow(const QList<Language> &items, const QVariant &lo
         if (items.at(row).locale == locale)
             return row;
     }
+    // A language that is not offered (unset, or its files gone) shows as English, the program's own
+    // texts, so that OK does not switch to whatever row the box happened to show.
+    const QLocale english(QStringLiteral("en"));
+    for (int row = 0; row < items.size(); ++row) {
+        if (!items.at(row).locale.isValid() || items.at(row).locale.toLocale() == english)
+            return row;
+    }
     return -1;
 }
 

@@ -71,7 +71,7 @@ struct SettingsValues
         QVariant locale;
     };
     static QList<Language> languageItems(const Langs *langs);
-    // The first row whose locale equals the stored one; -1 when none does.
+    // The first row whose locale equals the stored one, else the English row; -1 when neither exists.
     static int languageRow(const QList<Language> &items, const QVariant &locale);
 
     // Which translation link fits the stored language: help with a translation for most languages,

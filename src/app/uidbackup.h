@@ -15,6 +15,8 @@ public:
     QByteArray backup(bool *ok) override;
     bool restore(const QByteArray &data) override;
     QByteArray name() const override;
+    // The id in use: the one given, or the one a restore brought back.
+    QString uid() const { return m_uid; }
 
     // The organisation-wide id, made and stored when there is none yet.
     static QString readOrCreate(const QString &organisation);

@@ -97,10 +97,12 @@ QString groupText(const PrintRow &row, const PrintRow &previous, int groupBy, co
     switch (groupBy) {
     case PrintSettings::GroupByDate:
         return row.date != previous.date ? locale.toString(row.date, QLocale::ShortFormat) : QString();
+    // Names are sorted ignoring case, so they group ignoring case too, or "Home" and "home" interleave.
     case PrintSettings::GroupByType:
-        return row.typeName != previous.typeName ? row.typeName : QString();
+        return row.typeName.compare(previous.typeName, Qt::CaseInsensitive) != 0 ? row.typeName : QString();
     case PrintSettings::GroupByCalendar:
-        return row.calendarName != previous.calendarName ? row.calendarName : QString();
+        return row.calendarName.compare(previous.calendarName, Qt::CaseInsensitive) != 0 ? row.calendarName
+                                                                                       : QString();
     default:
         return QString();
     }

@@ -36,6 +36,8 @@ public:
 
     // Writes the file, then reloads it.
     bool restore(const QByteArray &data) override;
+    // Through restore(), which keeps an unreadable file aside and reloads what is shown.
+    bool restoreFromFile(const QString &fileName) override { return IBackupObject::restoreFromFile(fileName); }
 
 signals:
     void aboutToReload();

@@ -42,6 +42,8 @@ public:
 
     // Writes the file, then reloads the order.
     bool restore(const QByteArray &data) override;
+    // Through restore(), which keeps an unreadable file aside and reloads what is shown.
+    bool restoreFromFile(const QString &fileName) override { return IBackupObject::restoreFromFile(fileName); }
 
     CustomTypesStorage *customTypes() const { return m_customTypes; }
 

@@ -10,8 +10,10 @@
 
 bool DataFolderCleanup::isSaveLeftoverName(const QString &fileName)
 {
-    // The atomic writer adds a dot and six letters or digits to the name of the file it replaces.
-    static const QRegularExpression s_pattern(QStringLiteral("^[^/]+\\.(?:dat|tab|txt)\\.[A-Za-z0-9]{6}$"));
+    // The atomic writer adds a dot and six letters or digits to the name of the file it replaces;
+    // "bak" and a number is a copy kept aside for the user (the hundredth one has six characters too).
+    static const QRegularExpression s_pattern(
+        QStringLiteral("^[^/]+\\.(?:dat|tab|txt)\\.(?!bak[0-9]+$)[A-Za-z0-9]{6}$"));
     return s_pattern.match(fileName).hasMatch();
 }
 

@@ -278,6 +278,27 @@ private slots:
         QCOMPARE(html.mid(at, html.indexOf("</table>") + 8 - at), table);
     }
 
+    void groupsNamesIgnoringCase_data()
+    {
+        QTest::addColumn<int>("groupBy");
+        QTest::newRow("types") << 2;
+        QTest::newRow("calendars") << 3;
+    }
+
+    // The rows are sorted ignoring case; their groups must agree.
+    void groupsNamesIgnoringCase()
+    {
+        QFETCH(int, groupBy);
+        PrintSettings settings;
+        settings.columns = {0, 1, 2};
+        settings.groupBy = groupBy;
+        const QList<PrintRow> rows = {row(kDay, QTime(9, 0), "Anna", "Home", "Home"),
+                                      row(kDay, QTime(10, 0), "Bob", "home", "home"),
+                                      row(kDay, QTime(11, 0), "Cleo", "Work", "Work")};
+        const QString html = PrintTableBuilder::html(rows, settings, htmlOptions());
+        QCOMPARE(html.count("class='group'"), 2);
+    }
+
     // Captions, comments and group names come from users and imported files.
     void escapesEveryText_data()
     {

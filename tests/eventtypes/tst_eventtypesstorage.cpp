@@ -162,8 +162,25 @@ private slots:
         QCOMPARE(treeLines(*files.storage).at(2), "Neu");
     }
 
+    void restoreReloadsTheTreeTheModelShows_data()
+    {
+        QTest::addColumn<bool>("fromFile");
+        QTest::newRow("from data") << false;
+        // A backup archive restores through unpacked files.
+        QTest::newRow("from an unpacked file") << true;
+    }
+
     void restoreReloadsTheTreeTheModelShows()
     {
+        QFETCH(bool, fromFile);
+        const auto restore = [&](FileBackupObject *object, const QByteArray &data) {
+            if (!fromFile)
+                return object->restore(data);
+            const QString unpacked = m_dir->filePath(QStringLiteral("unpacked.") + object->name());
+            QFile file(unpacked);
+            return file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && (file.close(), true) &&
+                   object->restoreFromFile(unpacked);
+        };
         TypesFiles files(m_dir->path());
         EventTypesTreeModel model(files.storage.get());
         QVERIFY(model.createFolder(0));
@@ -178,8 +195,8 @@ private slots:
         QVERIFY(model.removeRow(0));
         QVERIFY(model.insertCustomType(QModelIndex(), 1, makeCustomType("{s}", "Später")));
         QSignalSpy reset(&model, &QAbstractItemModel::modelReset);
-        QVERIFY(files.custom->restore(custom));
-        QVERIFY(files.storage->restore(order));
+        QVERIFY(restore(files.custom.get(), custom));
+        QVERIFY(restore(files.storage.get(), order));
         QCOMPARE(reset.count(), 2);
         QCOMPARE(treeLines(*files.storage), saved);
         QCOMPARE(model.index(0, 0, model.index(0, 0)).data().toString(), "Reise");

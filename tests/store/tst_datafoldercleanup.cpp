@@ -35,6 +35,7 @@ void TestDataFolderCleanup::removesOnlyStaleLeftovers_data()
     QTest::newRow("just under the age") << "events.dat.Fresh2" << DataFolderCleanup::s_freshSeconds - 60 << false;
     QTest::newRow("data file itself") << "events.dat" << 3600 << false;
     QTest::newRow("kept copy") << "events.bak1" << 3600 << false;
+    QTest::newRow("hundredth kept copy") << "events.dat.bak100" << 3600 << false;
     QTest::newRow("five characters") << "events.dat.AbC12" << 3600 << false;
     QTest::newRow("seven characters") << "events.dat.AbC1234" << 3600 << false;
     QTest::newRow("other character") << "events.dat.AbC-12" << 3600 << false;
