@@ -37,6 +37,7 @@
 #include "platform/linuxdatalocation.h"
 #include "platform/linuxsettingsstore.h"
 #include "platform/linuxsoundplayer.h"
+#include "platform/osdescription.h"
 #include "platform/singleinstance.h"
 #include "store/backupmanager.h"
 #include "store/calendarinfo.h"
@@ -131,7 +132,7 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_webController = std::make_unique<WebController>(WebController::configuredHost());
     m_gadgetsController = std::make_unique<GadgetsController>();
 
-    StatCollector::init(m_settings.get(), QDir(m_dataLocation).filePath(QStringLiteral("stat.dat")));
+    initStatistics();
 
     m_properties = std::make_unique<Properties>(nullptr, QDir(m_dataLocation).filePath(QStringLiteral("prop.dat")));
     QR_ASSERT(connect(m_properties.get(), &Properties::propertyChanged, this, &Application::propertyChanged));
@@ -359,13 +360,33 @@ void Application::start()
     scheduleTimeUpdate();
     if (StatCollector::isFirstStart())
         m_gadgetsController->createWelcomeGadget();
-    // The statistics of the run follow here once they exist.
+    collectStatistics();
     startNetworkDuties();
     writeSystemInfo();
     writeAutorunOnFirstStart();
     // Last, so that a reminder due at start opens over everything else.
     m_reminderController = std::make_unique<ReminderController>();
     m_started = true;
+}
+
+void Application::initStatistics()
+{
+    StatCollector::init(m_settings.get(), QDir(m_dataLocation).filePath(QStringLiteral("stat.dat")));
+    if (StatCollector::isFirstStart()) {
+        const QLocale system = QLocale::system();
+        StatCollector::setString("system_country", true, QLocale::territoryToString(system.territory()));
+        StatCollector::setString("system_language", true, QLocale::languageToString(system.language()));
+    }
+    StatCollector::addInt("number_of_starts", true, 1);
+    StatCollector::setString("app_name", false, applicationName());
+    StatCollector::setString("app_ver", false, applicationVersion());
+    StatCollector::setString("os_name", true, Common::osDescription());
+}
+
+void Application::collectStatistics()
+{
+    StatCollector::setInt("events_count", false, m_eventsManager->count());
+    StatCollector::setInt("calendars_count", false, m_eventsManager->calendarsCount());
 }
 
 void Application::registerProperties()
@@ -652,12 +673,6 @@ void Application::exitApp()
 }
 
 // ---- windows --------------------------------------------------------------------------------------
-
-void Application::logMissingWindow(const char *what)
-{
-    m_missingWindowRequests << QString::fromLatin1(what);
-    QR_LOG(QByteArray("Not available in this build: ") + what);
-}
 
 void Application::showEditor(int event)
 {

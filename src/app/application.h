@@ -127,7 +127,6 @@ public:
     QAction *creepingLineAction() const { return m_barAction; }
     QAction *updateAction() const { return m_updateAction; }
     // What the log says a missing window would have opened, in order; for tests.
-    QStringList missingWindowRequests() const { return m_missingWindowRequests; }
 
 public slots:
     void start();
@@ -173,7 +172,8 @@ private:
     QAction *addActionToMenu(QMenu *menu, const QString &text, const QByteArray &slot, const QString &icon);
     void updateCreepingLineAction();
     // A window that later work builds: logs the request, so nothing pretends to open.
-    void logMissingWindow(const char *what);
+    void initStatistics();
+    void collectStatistics();
     IAutostart *autostart();
     // Writes the settings now and tells whether that worked; `before` is the file ahead of the change.
     void syncSettings(const FileSignature &before);
@@ -225,5 +225,4 @@ private:
     QDateTime m_scheduledUpdate;
     // Files whose last save failed; the user was told once for each.
     QSet<QString> m_failingFiles;
-    QStringList m_missingWindowRequests;
 };

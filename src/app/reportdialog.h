@@ -25,6 +25,8 @@ public:
 
     void setSendSystemInfo(bool on) { m_sendSystemInfo = on; }
     bool sendSystemInfo() const { return m_sendSystemInfo; }
+    // The whole message as it would be sent.
+    QString composeText() const;
 
 public slots:
     void onSendButton();
@@ -35,8 +37,6 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    QString composeText() const;
-
     std::unique_ptr<Ui::ReportDialog> m_ui;
     bool m_sendSystemInfo = false;
     WebController *m_web;
