@@ -20,7 +20,9 @@
 #include "core/applocale.h"
 #include "core/clock.h"
 #include "core/crashhandleradapter.h"
+#include "core/datafileguard.h"
 #include "core/deferredcall.h"
+#include "core/inifilecheck.h"
 #include "core/langs.h"
 #include "core/log.h"
 #include "core/properties.h"
@@ -126,7 +128,10 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_systemTrayIcon = std::make_unique<QSystemTrayIcon>(logo);
     setWindowIcon(logo);
 
+    // Every data file not read whole is told once, as the events file is.
+    Common::DataFileGuard::setTeller([this](const QString &text) { m_parts.ask->information(tr("Data Error"), text); });
     m_settings = LinuxSettingsStore().open();
+    Common::guardIniFile(m_settings->fileName());
     m_uid = UidBackup::readOrCreate(organizationName());
     // No taskbar band to dock into on Linux: barHandle() stays 0.
     m_webController = std::make_unique<WebController>(WebController::configuredHost());
@@ -181,6 +186,7 @@ Application::Application(int &argc, char **argv, Parts parts)
 
 Application::~Application()
 {
+    Common::DataFileGuard::setTeller(nullptr);
     if (m_constructed) {
         StatCollector::removeFile();
         m_parts.movingLine->finishRun();

@@ -1,5 +1,6 @@
 #include "core/filebackupobject.h"
 
+#include "core/datafileguard.h"
 #include "core/log.h"
 #include "core/safefile.h"
 
@@ -37,7 +38,7 @@ QByteArray FileBackupObject::backup(bool *ok)
 
 bool FileBackupObject::restore(const QByteArray &data)
 {
-    return Common::writeFileAtomically(m_fileName, data);
+    return Common::DataFileGuard::writeFile(m_fileName, data);
 }
 
 QByteArray FileBackupObject::name() const
@@ -53,6 +54,9 @@ constexpr char s_absent = 'N';
 
 bool FileBackupObject::restoreFromFile(const QString &fileName)
 {
+    // What the old file held beyond what was read stays in its copy.
+    if (!Common::DataFileGuard::keepAside(m_fileName))
+        return false;
     return Common::replaceFileWith(m_fileName, fileName);
 }
 

@@ -1,14 +1,19 @@
 #include "core/jsonsettingsfile.h"
 
+#include "core/datafileguard.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
-#include "core/safefile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 namespace Common {
+
+bool JsonSettingsFile::loadFailed() const
+{
+    return DataFileGuard::isNoticed(m_fileName);
+}
 
 JsonSettingsFile::JsonSettingsFile(const QString &fileName, QObject *parent) : QObject(parent), m_fileName(fileName)
 {
@@ -26,14 +31,15 @@ void JsonSettingsFile::load()
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qWarning("Settings File %s", qPrintable(file.errorString()));
         // A file that is there but cannot be read must not be replaced by what little we hold.
-        m_loadFailed = file.exists();
+        DataFileGuard::notice(m_fileName, DataFileGuard::Unreadable);
         return;
     }
     try {
         const QVariant top = readJson(&file);
         if (top.userType() != QMetaType::QVariantMap) {
             // Text that is not an object is no settings of ours, but it may be somebody's data.
-            m_loadFailed = !(top.userType() == QMetaType::QString && top.toString().isEmpty());
+            if (!(top.userType() == QMetaType::QString && top.toString().isEmpty()))
+                DataFileGuard::notice(m_fileName, DataFileGuard::UnknownShape);
             return;
         }
         const QVariantMap map = top.toMap();
@@ -41,7 +47,7 @@ void JsonSettingsFile::load()
             m_values.insert(it.key().toUtf8(), it.value());
     } catch (const std::exception &e) {
         qWarning("Settings File %s", e.what());
-        m_loadFailed = true;
+        DataFileGuard::notice(m_fileName, DataFileGuard::Unreadable);
     }
 }
 
@@ -73,24 +79,11 @@ bool JsonSettingsFile::remove(const QByteArray &key, bool byPrefix)
 
 bool JsonSettingsFile::save()
 {
-    if (m_loadFailed) {
-        const QString kept = copyAsideUnderFreeName(m_fileName);
-        if (kept.isEmpty()) {
-            qWarning("Settings File %s could not be loaded nor copied aside; it is left as it is",
-                     qPrintable(m_fileName));
-            emit saveFailed(m_fileName, tr("A copy of the file that could not be read cannot be kept beside it."));
-            return false;
-        }
-        QR_LOG(QStringLiteral("Settings File %1 could not be loaded; the old file is kept as %2")
-                   .arg(m_fileName, kept)
-                   .toUtf8());
-        m_loadFailed = false;
-    }
     QVariantMap map;
     for (auto it = m_values.cbegin(); it != m_values.cend(); ++it)
         map.insert(QString::fromUtf8(it.key()), it.value());
     QString error;
-    if (!writeFileAtomically(m_fileName, toJson(map), &error)) {
+    if (!DataFileGuard::writeFile(m_fileName, toJson(map), &error)) {
         qWarning("Settings File %s %s", qPrintable(error), qPrintable(m_fileName));
         emit saveFailed(m_fileName, error);
         return false;

@@ -9,7 +9,8 @@
 namespace Common {
 
 // One JSON object in a file, kept in memory and written back whole after each change.
-// A file that cannot be loaded is copied aside before the first write, so its content is never lost.
+// A file that cannot be loaded is copied aside before the first write (see DataFileGuard), so its
+// content is never lost.
 class JsonSettingsFile : public QObject, public ISettingsAccessor
 {
     Q_OBJECT
@@ -22,8 +23,8 @@ public:
     bool remove(const QByteArray &key, bool byPrefix = false) override;
 
     QString fileName() const { return m_fileName; }
-    // True while a file that failed to load is still waiting to be copied aside.
-    bool loadFailed() const { return m_loadFailed; }
+    // True while a file that was not read whole is still waiting to be copied aside.
+    bool loadFailed() const;
 
 signals:
     // After each write: the values stay in memory and the next change writes them all.
@@ -36,7 +37,6 @@ private:
 
     QMap<QByteArray, QVariant> m_values;
     QString m_fileName;
-    bool m_loadFailed = false;
 };
 
 } // namespace Common

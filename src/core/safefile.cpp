@@ -127,12 +127,18 @@ bool replaceFileWith(const QString &linkOrPath, const QString &source, QString *
     return true;
 }
 
-QString copyAsideUnderFreeName(const QString &path)
+QString freeCopyName(const QString &path)
 {
     const QString base = path + QStringLiteral(".bak");
     QString target = base;
     for (int i = 1; QFileInfo::exists(target); ++i)
         target = base + QString::number(i);
+    return target;
+}
+
+QString copyAsideUnderFreeName(const QString &path)
+{
+    const QString target = freeCopyName(path);
     if (!QFile::copy(path, target)) {
         const QString message = QStringLiteral("Cannot copy %1 aside to %2").arg(path, target);
         qWarning("%s", qPrintable(message));

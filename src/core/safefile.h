@@ -18,5 +18,7 @@ bool replaceFileWith(const QString &path, const QString &source, QString *error 
 // Copies a file that could not be loaded to a free name beside it ("name.bak", "name.bak1", ...)
 // before anything overwrites it. Returns the new path, or an empty string when the copy failed.
 QString copyAsideUnderFreeName(const QString &path);
+// The name copyAsideUnderFreeName() would give the copy now.
+QString freeCopyName(const QString &path);
 
 } // namespace Common

@@ -1,7 +1,7 @@
 #include "core/statcollector.h"
 
 #include "core/crashhandleradapter.h"
-#include "core/safefile.h"
+#include "core/datafileguard.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -115,6 +115,15 @@ void saveValue(const QByteArray &key, const QVariant &value)
         s.settings->setValue(s_group + QLatin1Char('/') + QString::fromUtf8(key), value);
 }
 
+// The dump starts with a "name: value" line (a value may hold line breaks); a file of another shape at
+// its place is not ours to write over unkept.
+bool isDumpText(const QByteArray &bytes)
+{
+    static const QRegularExpression firstLine(QStringLiteral("^[A-Za-z0-9_./-]+: "));
+    const QString text = QString::fromUtf8(bytes);
+    return bytes.isEmpty() || (text.toUtf8() == bytes && !bytes.contains('\0') && firstLine.match(text).hasMatch());
+}
+
 int saturatingAdd(int a, int b)
 {
     const qint64 sum = qint64(a) + qint64(b);
@@ -132,6 +141,9 @@ void StatCollector::init(QSettings *settings, const QString &dumpPath)
     s.dumpPath = dumpPath;
     load();
     s.firstStart = s.persistent.ints.isEmpty() && s.persistent.strings.isEmpty();
+    QFile old(dumpPath);
+    if (old.open(QIODevice::ReadOnly) && !isDumpText(old.readAll()))
+        Common::DataFileGuard::notice(dumpPath, Common::DataFileGuard::UnknownShape);
     writeFile();
     CrashHandlerAdapter adapter;
     adapter.addFileToReport(dumpPath.toUtf8(), QByteArrayLiteral("stat.txt"));
@@ -231,7 +243,7 @@ void StatCollector::writeFile()
     if (path.isEmpty())
         return;
     // A dump that cannot be written is skipped; the values stay in memory and in the settings store.
-    Common::writeFileAtomically(path, toText().toUtf8());
+    Common::DataFileGuard::writeFile(path, toText().toUtf8());
 }
 
 void StatCollector::removeFile()

@@ -1,5 +1,6 @@
 #include "core/storage.h"
 
+#include "core/datafileguard.h"
 #include "core/log.h"
 #include "core/safefile.h"
 
@@ -26,6 +27,11 @@ bool liesWithin(qint64 pos, qint64 size, qint64 fileSize, const QByteArray &id, 
         return true;
     warn(QStringLiteral("item %1 lies beyond the end of %2").arg(QString::fromUtf8(id), path));
     return false;
+}
+
+Common::DataFileGuard::Problem versionProblem(qint32 found, qint32 known)
+{
+    return found > known ? Common::DataFileGuard::NewerVersion : Common::DataFileGuard::UnknownShape;
 }
 
 void setBufferData(QBuffer *buffer, const QByteArray &data)
@@ -144,8 +150,10 @@ bool StorageTable::clear()
 
 void StorageTable::readTable()
 {
+    using Common::DataFileGuard;
     if (!m_file.open(QIODevice::ReadOnly)) {
-        QR_ASSERT(m_file.isOpen());
+        StoragePrivate::warn(QStringLiteral("cannot open %1: %2").arg(m_file.fileName(), m_file.errorString()));
+        DataFileGuard::notice(m_file.fileName(), DataFileGuard::Unreadable);
         return;
     }
     const QByteArray bytes = m_file.readAll();
@@ -155,19 +163,46 @@ void StorageTable::readTable()
     qint32 version = 0;
     qint32 count = 0;
     in >> version >> count;
-    QR_ASSERT(version == s_tableVersion);
+    if (version != s_tableVersion || count < 0) {
+        StoragePrivate::warn(QStringLiteral("index %1 is of version %2").arg(m_file.fileName()).arg(version));
+        DataFileGuard::notice(m_file.fileName(), StoragePrivate::versionProblem(version, s_tableVersion));
+        return;
+    }
     for (qint32 i = 0; i < count; ++i) {
         QByteArray id;
         Entry entry;
         in >> id >> entry.pos >> entry.size;
-        if (in.status() != QDataStream::Ok) {
+        if (in.status() != QDataStream::Ok || entry.pos < 0 || entry.size < 0) {
             // A damaged index ends early: keep the whole records and invent nothing.
             StoragePrivate::warn(
                 QStringLiteral("index %1 ends after %2 of %3 records").arg(m_file.fileName()).arg(i).arg(count));
-            break;
+            DataFileGuard::notice(m_file.fileName(), DataFileGuard::Unreadable);
+            return;
         }
         m_table.insert(id, entry);
     }
+    if (!in.atEnd())
+        DataFileGuard::notice(m_file.fileName(), DataFileGuard::UnknownShape);
+}
+
+bool StorageTable::keepOnly(qint64 dataSize, const QString &dataFile)
+{
+    const qsizetype before = m_table.size();
+    for (auto it = m_table.begin(); it != m_table.end();) {
+        if (StoragePrivate::liesWithin(it->pos, it->size, dataSize, it.key(), dataFile)) {
+            ++it;
+            continue;
+        }
+        // The item's bytes are gone; what the index said stays in its copy.
+        Common::DataFileGuard::notice(m_file.fileName(), Common::DataFileGuard::Unreadable);
+        it = m_table.erase(it);
+    }
+    return m_table.size() == before;
+}
+
+void StorageTable::forget()
+{
+    m_table.clear();
 }
 
 bool StorageTable::writeTable()
@@ -178,7 +213,7 @@ bool StorageTable::writeTable()
     out << s_tableVersion << qint32(m_table.size());
     for (auto it = m_table.cbegin(); it != m_table.cend(); ++it)
         out << it.key() << it->pos << it->size;
-    return Common::writeFileAtomically(m_file.fileName(), bytes, &m_writeError);
+    return Common::DataFileGuard::writeFile(m_file.fileName(), bytes, &m_writeError);
 }
 
 Storage::Storage(const QString &fileName) : FileBackupObject(fileName), m_file(fileName)
@@ -215,11 +250,8 @@ void Storage::startDataFile()
     if (m_table->ids().isEmpty())
         return;
     // An index whose data is gone would hand out the bytes of new items, written where it says old ones lie.
-    const QString kept = Common::copyAsideUnderFreeName(indexFileName());
-    if (kept.isEmpty())
-        return;
-    StoragePrivate::warn(
-        QStringLiteral("%1 is missing; its index is kept as %2 and started anew").arg(m_file.fileName(), kept));
+    StoragePrivate::warn(QStringLiteral("%1 is missing; its index is kept aside and started anew").arg(m_file.fileName()));
+    Common::DataFileGuard::notice(indexFileName(), Common::DataFileGuard::UnknownShape);
     m_table->clear();
 }
 
@@ -228,21 +260,39 @@ void Storage::newFile()
     QByteArray header;
     QDataStream out(&header, QIODevice::WriteOnly);
     out << s_storageVersion;
-    const bool written = Common::writeFileAtomically(m_file.fileName(), header);
-    QR_ASSERT(written);
+    if (!Common::DataFileGuard::writeFile(m_file.fileName(), header))
+        StoragePrivate::warn(QStringLiteral("cannot start %1").arg(m_file.fileName()));
 }
 
 void Storage::checkVersion()
 {
-    if (!m_file.open(QIODevice::ReadOnly)) {
-        QR_ASSERT(m_file.isOpen());
+    using Common::DataFileGuard;
+    m_startAfresh = false;
+    qint32 version = 0;
+    qint64 size = 0;
+    if (m_file.open(QIODevice::ReadOnly)) {
+        QDataStream in(&m_file);
+        in >> version;
+        size = m_file.size();
+        m_file.close();
+    } else {
+        StoragePrivate::warn(QStringLiteral("cannot open %1: %2").arg(m_file.fileName(), m_file.errorString()));
+    }
+    if (version == s_storageVersion) {
+        // Items that lie beyond the end of the data: it was cut short.
+        if (!m_table->keepOnly(size, m_file.fileName()))
+            DataFileGuard::notice(m_file.fileName(), DataFileGuard::Unreadable);
         return;
     }
-    QDataStream in(&m_file);
-    qint32 version = 0;
-    in >> version;
-    m_file.close();
-    QR_ASSERT(version == s_storageVersion);
+    // Pictures of a form we cannot read: none is shown, and the first new one starts both files afresh,
+    // after each was kept aside.
+    StoragePrivate::warn(QStringLiteral("%1 is of version %2").arg(m_file.fileName()).arg(version));
+    DataFileGuard::notice(m_file.fileName(),
+                          size == 0 ? DataFileGuard::Unreadable : StoragePrivate::versionProblem(version, s_storageVersion));
+    if (!m_table->ids().isEmpty())
+        DataFileGuard::notice(indexFileName(), DataFileGuard::UnknownShape);
+    m_table->forget();
+    m_startAfresh = true;
 }
 
 bool Storage::read(const QByteArray &id, QBuffer *out)
@@ -299,6 +349,13 @@ bool Storage::failWrite(const QString &fileName, const QString &reason)
 bool Storage::writeData(const QByteArray &id, const QByteArray &data)
 {
     const QString path = m_file.fileName();
+    if (m_startAfresh) {
+        QString error;
+        if (!Common::DataFileGuard::keepAside(path, &error) || !m_table->clear())
+            return failWrite(path, error.isEmpty() ? m_table->writeError() : error);
+        newFile();
+        m_startAfresh = false;
+    }
     if (!QFileInfo::exists(path) || QFileInfo(path).size() == 0)
         startDataFile();
 
@@ -325,7 +382,7 @@ bool Storage::writeData(const QByteArray &id, const QByteArray &data)
         replaced.append(data);
         replaced.append(all.constData() + pos + oldSize, fileSize - pos - oldSize);
         QString error;
-        if (!Common::writeFileAtomically(path, replaced, &error))
+        if (!Common::DataFileGuard::writeFile(path, replaced, &error))
             return failWrite(path, error);
         if (m_table->set(id, pos, data.size()))
             return true;
@@ -336,6 +393,9 @@ bool Storage::writeData(const QByteArray &id, const QByteArray &data)
         return false;
     } else {
         // Appending leaves every stored byte where it was; a failed append is cut off again.
+        QString error;
+        if (!Common::DataFileGuard::keepAside(path, &error))
+            return failWrite(path, error);
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
             QR_ASSERT(m_file.isOpen());
             return failWrite(path, m_file.errorString());
@@ -389,6 +449,7 @@ bool Storage::restore(const QByteArray &data)
     if (!FileBackupObject::restore(data))
         return false;
     forgetErasures();
+    m_startAfresh = false;
     if (data.isEmpty())
         newFile();
     else

@@ -35,6 +35,10 @@ public:
     void load();
     // Forgets every entry and writes the empty index.
     bool clear();
+    // Drops, in memory, the entries that do not lie wholly within a data file of that size; false when any did.
+    bool keepOnly(qint64 dataSize, const QString &dataFile);
+    // Drops every entry in memory only.
+    void forget();
     // Why the index file could not be written last.
     QString writeError() const { return m_writeError; }
 
@@ -68,6 +72,7 @@ protected:
 };
 
 // Items of bytes (pictures) in one data file under byte-string ids, with an index file beside it.
+// Files not read whole are kept aside before they are written (see DataFileGuard).
 // Erasing is deferred: an erased item is hidden at once and its bytes leave the files at destruction.
 class Storage : public QObject, public FileBackupObject
 {
@@ -118,4 +123,6 @@ private:
     std::unique_ptr<DinamicStorageTable> m_erased;
     QString m_errorFile;
     QString m_error;
+    // The data file is of a form this version cannot read: the next write starts both files afresh.
+    bool m_startAfresh = false;
 };

@@ -1,5 +1,6 @@
 #include "eventtypes/customtypesstorage.h"
 
+#include "core/datafileguard.h"
 #include "core/log.h"
 #include "eventtypes/eventtypesfile.h"
 #include "eventtypes/ieventtypesstorage.h"
@@ -91,6 +92,13 @@ bool CustomTypesStorage::readList(const QVariantList &list)
             m_types.append(info);
         else
             whole = false;
+        // A record of a newer version, or with fields this one does not know, would be written back cut down.
+        const QVariantMap record = entry.toMap();
+        const QVariantMap known = info.toJson().toMap();
+        if (record.value(QStringLiteral("version")).toInt() > known.value(QStringLiteral("version")).toInt())
+            whole = false;
+        for (auto it = record.cbegin(); it != record.cend(); ++it)
+            whole = whole && known.contains(it.key());
     }
     return whole;
 }
@@ -101,37 +109,21 @@ void CustomTypesStorage::load()
     QVariantMap map;
     switch (EventTypesFile::read(backupFileName(), &map)) {
     case EventTypesFile::ReadResult::Missing:
-        break;
     case EventTypesFile::ReadResult::Broken:
-        m_keepFileBeforeSave = true;
         break;
     case EventTypesFile::ReadResult::Read: {
         const QVariant list = map.value(s_customTypes);
         const bool isList = list.typeId() == QMetaType::QVariantList;
         // A record we cannot take stays in the file's copy, made before the next save.
-        if (!(isList || list.isNull()) || !readList(list.toList()))
-            m_keepFileBeforeSave = true;
+        if (!(isList || list.isNull()) || !readList(list.toList()) || !EventTypesFile::holdsOnly(map, s_customTypes))
+            Common::DataFileGuard::notice(backupFileName(), Common::DataFileGuard::UnknownShape);
         break;
     }
     }
 }
 
-bool CustomTypesStorage::keepUnreadFileAside()
-{
-    if (!m_keepFileBeforeSave)
-        return true;
-    if (!EventTypesFile::keepAside(backupFileName(), "Custom types"))
-        return false;
-    m_keepFileBeforeSave = false;
-    return true;
-}
-
 bool CustomTypesStorage::save()
 {
-    if (!keepUnreadFileAside()) {
-        emit saveFailed(backupFileName(), tr("A copy of the file that could not be read cannot be kept beside it."));
-        return false;
-    }
     QString error;
     if (!EventTypesFile::write(backupFileName(), s_customTypes, state(), &error)) {
         emit saveFailed(backupFileName(), error);
@@ -143,10 +135,9 @@ bool CustomTypesStorage::save()
 
 bool CustomTypesStorage::restore(const QByteArray &data)
 {
-    if (!keepUnreadFileAside() || !FileBackupObject::restore(data))
+    if (!FileBackupObject::restore(data))
         return false;
     emit aboutToReload();
-    m_keepFileBeforeSave = false;
     load();
     emit reloaded();
     return true;

@@ -51,9 +51,7 @@ private:
     void load();
     // Takes the acceptable records of a list; false when any entry had to be dropped.
     bool readList(const QVariantList &list);
-    bool keepUnreadFileAside();
     bool save();
 
     QList<CustomTypeInfo> m_types;
-    bool m_keepFileBeforeSave = false;
 };

@@ -1,8 +1,9 @@
 #include "eventtypes/eventtypesfile.h"
 
+#include "core/datafileguard.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
-#include "core/safefile.h"
+#include "core/version.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -17,36 +18,43 @@ ReadResult read(const QString &fileName, QVariantMap *map)
         return ReadResult::Missing;
     if (!file.open(QIODevice::ReadOnly)) {
         QR_LOG("Cannot open " + fileName.toUtf8() + ": " + file.errorString().toUtf8());
+        Common::DataFileGuard::notice(fileName, Common::DataFileGuard::Unreadable);
         return ReadResult::Broken;
     }
     const QByteArray text = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        QR_LOG("Cannot read " + fileName.toUtf8() + ": " + file.errorString().toUtf8());
+        Common::DataFileGuard::notice(fileName, Common::DataFileGuard::Unreadable);
+        return ReadResult::Broken;
+    }
     if (text.trimmed().isEmpty())
         return ReadResult::Missing;
     try {
         const QVariant top = Common::readJson(text);
         if (top.typeId() != QMetaType::QVariantMap) {
             QR_LOG("No JSON object in " + fileName.toUtf8());
+            Common::DataFileGuard::notice(fileName, Common::DataFileGuard::UnknownShape);
             return ReadResult::Broken;
         }
         *map = top.toMap();
+        const QVariant version = map->value(QStringLiteral("version"));
+        if (version.isValid() && Version(QCoreApplication::applicationVersion()) < Version(version.toString()))
+            Common::DataFileGuard::notice(fileName, Common::DataFileGuard::NewerVersion);
         return ReadResult::Read;
     } catch (const Common::JsonParserException &e) {
         QR_LOG("Cannot read " + fileName.toUtf8() + ": " + QByteArray(e.what()) + " at line " +
                QByteArray::number(e.line()));
+        Common::DataFileGuard::notice(fileName, Common::DataFileGuard::Unreadable);
         return ReadResult::Broken;
     }
 }
 
-bool keepAside(const QString &fileName, const char *what)
+bool holdsOnly(const QVariantMap &map, const QString &key)
 {
-    if (!QFileInfo::exists(fileName))
-        return true;
-    const QString kept = Common::copyAsideUnderFreeName(fileName);
-    if (kept.isEmpty()) {
-        QR_LOG(QByteArray(what) + " file " + fileName.toUtf8() + " could not be copied aside; it is not written");
-        return false;
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        if (it.key() != key && it.key() != QLatin1String("version"))
+            return false;
     }
-    QR_LOG(QByteArray(what) + " file was not read whole; it is kept as " + kept.toUtf8());
     return true;
 }
 
@@ -55,7 +63,7 @@ bool write(const QString &fileName, const QString &key, const QVariant &value, Q
     QVariantMap map;
     map.insert(QStringLiteral("version"), QCoreApplication::applicationVersion());
     map.insert(key, value);
-    return Common::writeFileAtomically(fileName, Common::toJson(map), error);
+    return Common::DataFileGuard::writeFile(fileName, Common::toJson(map), error);
 }
 
 } // namespace EventTypesFile

@@ -1,5 +1,6 @@
 #include "eventtypes/eventtypesstorage.h"
 
+#include "core/datafileguard.h"
 #include "core/log.h"
 #include "eventtypes/baseeventtype.h"
 #include "eventtypes/customeventtype.h"
@@ -151,8 +152,9 @@ QVariantList EventTypesStorage::treeState() const
     return tree;
 }
 
-void EventTypesStorage::setTree(const QVariantList &tree)
+bool EventTypesStorage::setTree(const QVariantList &tree)
 {
+    bool whole = true;
     m_tree.clear();
     QSet<QByteArray> seen;
     auto take = [&](const QVariant &value, QByteArray *id) {
@@ -171,15 +173,22 @@ void EventTypesStorage::setTree(const QVariantList &tree)
             Item folder;
             folder.key = m_nextKey++;
             folder.name = map.value(s_folder).toString();
-            for (const QVariant &child : map.value(s_types).toList()) {
+            const QVariant children = map.value(s_types);
+            whole = whole && map.size() == 2 && map.value(s_folder).typeId() == QMetaType::QString &&
+                    children.typeId() == QMetaType::QVariantList;
+            for (const QVariant &child : children.toList()) {
                 if (take(child, &id))
                     folder.children.append(id);
+                else
+                    whole = false;
             }
             m_tree.append(folder);
         } else if (take(entry, &id)) {
             Item type;
             type.typeId = id;
             m_tree.append(type);
+        } else {
+            whole = false;
         }
     }
     auto appendMissing = [&](const QByteArray &missing) {
@@ -194,6 +203,7 @@ void EventTypesStorage::setTree(const QVariantList &tree)
         appendMissing(QByteArray::number(kind));
     for (const CustomTypeInfo &info : m_customTypes->types())
         appendMissing(info.id);
+    return whole;
 }
 
 void EventTypesStorage::syncCustomTypes()
@@ -213,32 +223,25 @@ void EventTypesStorage::syncCustomTypes()
 
 void EventTypesStorage::loadOrder()
 {
-    m_keepFileBeforeSave = false;
     QVariantMap map;
     switch (EventTypesFile::read(backupFileName(), &map)) {
     case EventTypesFile::ReadResult::Missing:
-        setTree(QVariantList());
-        break;
     case EventTypesFile::ReadResult::Broken:
-        m_keepFileBeforeSave = true;
         setTree(QVariantList());
         break;
-    case EventTypesFile::ReadResult::Read:
-        setTree(map.value(s_tree).toList());
+    case EventTypesFile::ReadResult::Read: {
+        const QVariant tree = map.value(s_tree);
+        // An entry left out of the order is in the file's copy, made before the next save.
+        if (!setTree(tree.toList()) || (tree.isValid() && tree.typeId() != QMetaType::QVariantList) ||
+            !EventTypesFile::holdsOnly(map, s_tree))
+            Common::DataFileGuard::notice(backupFileName(), Common::DataFileGuard::UnknownShape);
         break;
+    }
     }
 }
 
 bool EventTypesStorage::save()
 {
-    if (m_keepFileBeforeSave) {
-        if (!EventTypesFile::keepAside(backupFileName(), "Event types order")) {
-            emit saveFailed(backupFileName(),
-                            tr("A copy of the file that could not be read cannot be kept beside it."));
-            return false;
-        }
-        m_keepFileBeforeSave = false;
-    }
     QString error;
     if (!EventTypesFile::write(backupFileName(), s_tree, treeState(), &error)) {
         emit saveFailed(backupFileName(), error);
@@ -393,8 +396,6 @@ bool EventTypesStorage::remove(const Index &index)
 
 bool EventTypesStorage::restore(const QByteArray &data)
 {
-    if (m_keepFileBeforeSave && !EventTypesFile::keepAside(backupFileName(), "Event types order"))
-        return false;
     if (!FileBackupObject::restore(data))
         return false;
     emit layoutAboutToBeChanged();
@@ -412,8 +413,6 @@ void EventTypesStorage::onCustomTypesReloaded()
 {
     syncCustomTypes();
     // The order file may name types the old records did not have, so it is read again.
-    const bool keep = m_keepFileBeforeSave;
     loadOrder();
-    m_keepFileBeforeSave = m_keepFileBeforeSave || keep;
     emit layoutChanged();
 }

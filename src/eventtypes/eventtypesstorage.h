@@ -71,7 +71,8 @@ private:
     void syncCustomTypes();
     QVariantList treeState() const;
     // Drops unknown and repeated ids, then appends the types the list left out.
-    void setTree(const QVariantList &tree);
+    // False when an entry of the list had to be left out.
+    bool setTree(const QVariantList &tree);
     void loadOrder();
     bool save();
     void onCustomTypesAboutToReload();
@@ -82,5 +83,4 @@ private:
     std::map<QByteArray, std::unique_ptr<CustomEventType>> m_custom;
     QList<Item> m_tree;
     quint32 m_nextKey = 1;
-    bool m_keepFileBeforeSave = false;
 };

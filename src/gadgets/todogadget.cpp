@@ -1,9 +1,9 @@
 #include "gadgets/todogadget.h"
 
+#include "core/datafileguard.h"
 #include "core/iapplication.h"
 #include "core/jsonsettingsfile.h"
 #include "core/log.h"
-#include "core/safefile.h"
 #include "gadgets/gadgetresizer.h"
 #include "gadgets/gadgetstyle.h"
 #include "gadgets/gadgetthememanager.h"
@@ -43,25 +43,6 @@ void reportSaves(Common::JsonSettingsFile *file)
         return;
     QObject::connect(file, SIGNAL(saveFailed(QString,QString)), receiver, SLOT(onSaveFailed(QString,QString)));
     QObject::connect(file, SIGNAL(saved(QString)), receiver, SLOT(onSaved(QString)));
-}
-
-// What the list is stored as: a map whose "eventsList", when there is one, is a list of record maps.
-bool isListMap(const QVariant &value)
-{
-    if (value.userType() != QMetaType::QVariantMap)
-        return false;
-    const QVariantMap map = value.toMap();
-    const QVariant list = map.value(QStringLiteral("eventsList"));
-    if (!list.isValid())
-        return true;
-    if (list.userType() != QMetaType::QVariantList)
-        return false;
-    const QVariantList records = list.toList();
-    for (const QVariant &record : records) {
-        if (record.userType() != QMetaType::QVariantMap)
-            return false;
-    }
-    return true;
 }
 
 bool askCloseWithMessageBox(QWidget *parent)
@@ -138,24 +119,15 @@ void ToDoGadget::loadListFile()
     const QString fileName = toDoFileName(uid());
     m_file = std::make_unique<Common::JsonSettingsFile>(fileName);
     reportSaves(m_file.get());
-    if (m_file->loadFailed())
-        log("the list file cannot be read; it is kept aside before the list is written again");
-    QVariant toDos = m_file->value(s_toDosKey);
-    if (toDos.isValid() && !isListMap(toDos)) {
-        // A list we cannot read is somebody's to-dos all the same: keep it under a name the loading skips.
-        const QString kept = Common::copyAsideUnderFreeName(fileName);
-        if (kept.isEmpty()) {
-            log("the list file holds no readable list and cannot be kept aside; it is not written");
-            m_fileRemoved = true;
-        } else {
-            QR_LOG(QStringLiteral("ToDo: the list file %1 holds no readable list; it is kept as %2")
-                       .arg(fileName, kept)
-                       .toUtf8());
-        }
-        toDos = QVariant();
-    }
+    const QVariant toDos = m_file->value(s_toDosKey);
     m_storage = QSharedPointer<ToDoStorage>::create();
-    m_storage->objectFromMap(toDos.toMap());
+    Common::DataFileGuard::Problem problem = Common::DataFileGuard::UnknownShape;
+    const bool whole = m_storage->objectFromMap(toDos.toMap(), &problem);
+    // What the list could not take stays in the file's copy, made before the list is written again.
+    const QVariant caption = m_file->value(s_captionKey);
+    if (!whole || (toDos.isValid() && toDos.userType() != QMetaType::QVariantMap) ||
+        (caption.isValid() && caption.userType() != QMetaType::QString))
+        Common::DataFileGuard::notice(fileName, problem);
     setCaption(m_file->value(s_captionKey, tr("To-Dos")).toString());
 }
 

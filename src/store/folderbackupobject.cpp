@@ -1,5 +1,6 @@
 #include "store/folderbackupobject.h"
 
+#include "core/datafileguard.h"
 #include "core/log.h"
 #include "core/safefile.h"
 
@@ -211,7 +212,7 @@ bool FolderBackupObject::restore(const QByteArray &data)
     for (const Record &record : qAsConst(records)) {
         const QString path = dir.filePath(record.first);
         const bool existed = QFileInfo::exists(path);
-        if (!Common::writeFileAtomically(path, record.second)) {
+        if (!Common::DataFileGuard::writeFile(path, record.second)) {
             for (const auto &old : qAsConst(previous))
                 Common::writeFileAtomically(old.first, old.second);
             for (const QString &newFile : qAsConst(created))

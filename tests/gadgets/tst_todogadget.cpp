@@ -254,7 +254,7 @@ private slots:
         QVERIFY(!QFile::exists(env.dataFile(kFile)));
     }
 
-    // A list file that cannot be read is kept under a name the loading skips before anything is written.
+    // A list file that cannot be read is kept under a name the loading skips before it is first written.
     void unreadableFileIsKeptAside_data()
     {
         QTest::addColumn<QByteArray>("content");
@@ -274,8 +274,8 @@ private slots:
         QVERIFY(texts(gadget).isEmpty());
         const QDir dir(env.app.m_dataLocation);
         QCOMPARE(dir.entryList({QStringLiteral("todo.*.dat")}), QStringList{kFile});
-        QCOMPARE(TestHelpers::readFile(env.dataFile(kFile + QStringLiteral(".bak"))), content);
         gadget.addToDo(QStringLiteral("new"));
+        QCOMPARE(TestHelpers::readFile(env.dataFile(kFile + QStringLiteral(".bak"))), content);
         QCOMPARE(storedTexts(env.readJson(kFile)), QStringList{"new"});
     }
 

@@ -105,13 +105,30 @@ private slots:
         QTest::addColumn<QVariantMap>("map");
         QTest::addColumn<int>("count");
         QTest::addColumn<int>("asserts");
-        QTest::newRow("empty map") << QVariantMap() << 0 << 0;
-        QTest::newRow("empty list") << QVariantMap{{"version", 1}, {"eventsList", QVariantList()}} << 0 << 0;
-        QTest::newRow("version 2") << QVariantMap{{"version", 2},
-                                                  {"eventsList",
-                                                   QVariantList{QVariantMap{{"version", 1}, {"text", "x"}}}}}
-                                   << 1 << 1;
-        QTest::newRow("null record") << QVariantMap{{"version", 1}, {"eventsList", QVariantList{QVariant()}}} << 1 << 0;
+        QTest::addColumn<bool>("whole");
+        QTest::addColumn<int>("problem");
+        const int none = -1;
+        const int shape = Common::DataFileGuard::UnknownShape;
+        const int newer = Common::DataFileGuard::NewerVersion;
+        const QVariantList one{QVariantMap{{"version", 1}, {"text", "x"}}};
+        QTest::newRow("empty map") << QVariantMap() << 0 << 0 << true << none;
+        QTest::newRow("empty list") << QVariantMap{{"version", 1}, {"eventsList", QVariantList()}} << 0 << 0 << true
+                                    << none;
+        QTest::newRow("version 2") << QVariantMap{{"version", 2}, {"eventsList", one}} << 1 << 0 << false << newer;
+        QTest::newRow("record version 2")
+            << QVariantMap{{"version", 1}, {"eventsList", QVariantList{QVariantMap{{"version", 2}, {"text", "x"}}}}}
+            << 1 << 0 << false << newer;
+        QTest::newRow("null record") << QVariantMap{{"version", 1}, {"eventsList", QVariantList{QVariant()}}} << 0 << 0
+                                     << false << shape;
+        QTest::newRow("no list") << QVariantMap{{"version", 1}, {"items", one}} << 0 << 0 << false << shape;
+        QTest::newRow("list not a list") << QVariantMap{{"version", 1}, {"eventsList", "x"}} << 0 << 0 << false
+                                         << shape;
+        QTest::newRow("text not a string")
+            << QVariantMap{{"version", 1}, {"eventsList", QVariantList{QVariantMap{{"text", QVariantList{1}}}}}} << 1
+            << 0 << false << shape;
+        QTest::newRow("done not a flag")
+            << QVariantMap{{"version", 1}, {"eventsList", QVariantList{QVariantMap{{"text", "a"}, {"done", "yes"}}}}}
+            << 1 << 0 << false << shape;
     }
 
     void readsOddMaps()
@@ -119,13 +136,33 @@ private slots:
         QFETCH(QVariantMap, map);
         QFETCH(int, count);
         QFETCH(int, asserts);
+        QFETCH(bool, whole);
+        QFETCH(int, problem);
         ToDoStorage storage;
         fill(storage, {"old"});
         ToDoSignals log(&storage);
-        storage.objectFromMap(map);
+        Common::DataFileGuard::Problem found = Common::DataFileGuard::Unreadable;
+        QCOMPARE(storage.objectFromMap(map, &found), whole);
+        if (!whole)
+            QCOMPARE(int(found), problem);
         QCOMPARE(storage.count(), count);
         QCOMPARE(log.take(), (QStringList{"all", "something"}));
         QCOMPARE(assertCount(), asserts);
+    }
+
+    // Fields and values of a newer version come back as they were read.
+    void keepsWhatItDoesNotKnow()
+    {
+        const QVariantMap record{{"version", 1}, {"text", "a"},         {"done", true},
+                                 {"modified", "2026-03-05T07:08:09"}, {"due", "2031-05-01"}, {"notes", QVariantList{1, 2}}};
+        const QVariantMap map{{"version", 1}, {"eventsList", QVariantList{record}}, {"sorting", "due"}};
+        ToDoStorage storage;
+        QVERIFY(storage.objectFromMap(map));
+        QCOMPARE(storage.objectToMap(), map);
+        storage.eventByIndex(0)->setText(QStringLiteral("b"));
+        const QVariantMap written = storage.objectToMap().value("eventsList").toList().first().toMap();
+        QCOMPARE(written.value("notes"), record.value("notes"));
+        QCOMPARE(written.value("text").toString(), QStringLiteral("b"));
     }
 
     void equalTextChangesNothing()

@@ -44,7 +44,7 @@ void ToDoRecord::setDone(bool done)
 QVariant ToDoRecord::objectToMap() const
 {
     using namespace ToDoRecordPrivate;
-    QVariantMap map;
+    QVariantMap map = m_otherFields;
     map.insert(s_version, 1);
     map.insert(s_text, m_text);
     map.insert(s_done, m_done);
@@ -52,19 +52,21 @@ QVariant ToDoRecord::objectToMap() const
     return map;
 }
 
-void ToDoRecord::objectFromMap(const QVariant &value)
+bool ToDoRecord::objectFromMap(const QVariant &value)
 {
     using namespace ToDoRecordPrivate;
-    const QVariantMap map = value.toMap();
-    if (map.isEmpty()) {
-        m_text.clear();
-        m_done = false;
-        m_modified = QDateTime();
-    } else {
-        QR_ASSERT(map[s_version].toInt() == 1);
-        m_text = map.value(s_text).toString();
-        m_done = map.value(s_done).toBool();
-        m_modified = dateTimeFromVariant(map.value(s_modified));
-    }
+    QVariantMap map = value.toMap();
+    bool whole = value.userType() == QMetaType::QVariantMap;
+    map.remove(s_version);
+    const QVariant text = map.take(s_text);
+    const QVariant done = map.take(s_done);
+    const QVariant modified = map.take(s_modified);
+    whole = whole && (!text.isValid() || text.userType() == QMetaType::QString) &&
+            (!done.isValid() || done.userType() == QMetaType::Bool);
+    m_text = text.toString();
+    m_done = done.toBool();
+    m_modified = modified.isValid() ? dateTimeFromVariant(modified) : QDateTime();
+    m_otherFields = map;
     emit changed();
+    return whole;
 }

@@ -1,5 +1,6 @@
 #include "store/todos/todostorage.h"
 
+#include "core/datafileguard.h"
 #include "core/log.h"
 
 namespace ToDoStoragePrivate {
@@ -17,28 +18,48 @@ QVariantMap ToDoStorage::objectToMap() const
     list.reserve(m_events.count());
     for (const IToDoRecordPtr &record : m_events)
         list.append(record->objectToMap());
-    QVariantMap map;
+    QVariantMap map = m_otherValues;
     map.insert(ToDoStoragePrivate::s_eventsList, list);
     map.insert(ToDoStoragePrivate::s_version, 1);
     return map;
 }
 
-void ToDoStorage::objectFromMap(QVariantMap map)
+bool ToDoStorage::objectFromMap(QVariantMap map, Common::DataFileGuard::Problem *problem)
 {
     using namespace ToDoStoragePrivate;
     dropAll();
+    bool whole = true;
+    bool newer = false;
+    const auto versionOf = [&newer](const QVariantMap &m) {
+        const QVariant version = m.value(s_version);
+        newer = newer || (version.isValid() && version.toInt() != 1);
+    };
+    m_otherValues.clear();
     if (!map.isEmpty()) {
-        QR_ASSERT(map[s_version].toInt() == 1);
-        const QVariantList list = map.value(s_eventsList).toList();
-        for (const QVariant &item : list) {
+        versionOf(map);
+        map.remove(s_version);
+        const QVariant list = map.take(s_eventsList);
+        whole = list.userType() == QMetaType::QVariantList;
+        // Whatever else the list held comes back with it.
+        m_otherValues = map;
+        const QVariantList items = whole ? list.toList() : QVariantList();
+        for (const QVariant &item : items) {
+            if (item.userType() != QMetaType::QVariantMap) {
+                whole = false;
+                continue;
+            }
+            versionOf(item.toMap());
             IToDoRecordPtr record = ToDoRecord::create();
-            record->objectFromMap(item);
+            whole = record->objectFromMap(item) && whole;
             connectToEvent(record);
             EventManagerTemplate::addEvent(record);
         }
     }
+    if (problem)
+        *problem = newer ? Common::DataFileGuard::NewerVersion : Common::DataFileGuard::UnknownShape;
     emit allDataChanged();
     emit somethingChanged();
+    return whole && !newer;
 }
 
 void ToDoStorage::addEvent(IToDoRecordPtr event)

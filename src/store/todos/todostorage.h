@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/datafileguard.h"
 #include "store/eventmanagertemplate.h"
 #include "store/todos/todorecord.h"
 
@@ -16,7 +17,9 @@ public:
     ~ToDoStorage() override;
 
     QVariantMap objectToMap() const;
-    void objectFromMap(QVariantMap map);
+    // False, with `problem` set, when the map was not read whole: of a newer version or of a shape this one
+    // does not know. Records are taken as far as they can be read; values beside the list are kept.
+    bool objectFromMap(QVariantMap map, Common::DataFileGuard::Problem *problem = nullptr);
 
     void addEvent(IToDoRecordPtr event) override;
     void insertEvent(int index, IToDoRecordPtr event) override;
@@ -48,4 +51,6 @@ private:
     // Empties the list and disconnects the records it held.
     void dropAll();
     int findEventBySender(QObject *sender) const;
+
+    QVariantMap m_otherValues;
 };

@@ -1,0 +1,175 @@
+#include "core/datafileguard.h"
+
+#include "core/log.h"
+#include "core/safefile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QSet>
+#include <QStringList>
+
+namespace DataFileGuardPrivate {
+
+struct State
+{
+    QMutex mutex;
+    QHash<QString, Common::DataFileGuard::Problem> noticed;
+    QSet<QString> told;
+    QStringList waiting;
+    Common::DataFileGuard::Teller teller;
+    bool tellScheduled = false;
+};
+
+State &state()
+{
+    static State s;
+    return s;
+}
+
+QString key(const QString &path)
+{
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+// Called with the mutex held.
+void scheduleTelling(State &s)
+{
+    if (!s.teller || s.waiting.isEmpty() || s.tellScheduled || !QCoreApplication::instance())
+        return;
+    s.tellScheduled = true;
+    // A message box shown from inside a half-built store would run the event loop under it.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [] { Common::DataFileGuard::tellWaiting(); }, Qt::QueuedConnection);
+}
+
+} // namespace DataFileGuardPrivate
+
+using namespace DataFileGuardPrivate;
+
+namespace Common {
+
+void DataFileGuard::notice(const QString &path, Problem problem)
+{
+    if (!QFileInfo::exists(path))
+        return;
+    const QString file = key(path);
+    static const char *const s_why[] = {"unreadable", "of an unknown shape", "of a newer version"};
+    QR_LOG(file.toUtf8() + " is " + s_why[problem] + "; it is kept aside before it is written again");
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    if (!s.noticed.contains(file))
+        s.noticed.insert(file, problem);
+    if (s.told.contains(file))
+        return;
+    s.told.insert(file);
+    s.waiting << message(file, problem, freeCopyName(file));
+    scheduleTelling(s);
+}
+
+void DataFileGuard::noticeAndKeepAside(const QString &path, Problem problem)
+{
+    notice(path, problem);
+    keepAside(path);
+}
+
+bool DataFileGuard::isNoticed(const QString &path)
+{
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    return s.noticed.contains(key(path));
+}
+
+bool DataFileGuard::keepAside(const QString &path, QString *error)
+{
+    const QString file = key(path);
+    State &s = state();
+    {
+        const QMutexLocker lock(&s.mutex);
+        if (!s.noticed.contains(file))
+            return true;
+    }
+    if (QFileInfo::exists(file) && copyAsideUnderFreeName(file).isEmpty()) {
+        if (error)
+            *error = QCoreApplication::translate(
+                "DataFileGuard", "A copy of the file that could not be read whole cannot be kept beside it.");
+        return false;
+    }
+    const QMutexLocker lock(&s.mutex);
+    s.noticed.remove(file);
+    return true;
+}
+
+bool DataFileGuard::writeFile(const QString &path, const QByteArray &data, QString *error)
+{
+    if (!keepAside(path, error)) {
+        QR_LOG("Not written, as its copy could not be made: " + path.toUtf8());
+        return false;
+    }
+    return writeFileAtomically(path, data, error);
+}
+
+void DataFileGuard::setTeller(Teller teller)
+{
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    s.teller = std::move(teller);
+    scheduleTelling(s);
+}
+
+void DataFileGuard::tellWaiting()
+{
+    State &s = state();
+    QStringList waiting;
+    Teller teller;
+    {
+        const QMutexLocker lock(&s.mutex);
+        s.tellScheduled = false;
+        if (!s.teller)
+            return;
+        waiting.swap(s.waiting);
+        teller = s.teller;
+    }
+    for (const QString &text : std::as_const(waiting))
+        teller(text);
+}
+
+QString DataFileGuard::message(const QString &path, Problem problem, const QString &copy)
+{
+    const QString program = QCoreApplication::applicationName();
+    const QString file = QDir::toNativeSeparators(path);
+    QString what;
+    switch (problem) {
+    case Unreadable:
+        what = QCoreApplication::translate("DataFileGuard", "The file \"%1\" could not be read whole.").arg(file);
+        break;
+    case UnknownShape:
+        what = QCoreApplication::translate("DataFileGuard", "The file \"%1\" holds data this version of %2 does not know.")
+                   .arg(file, program);
+        break;
+    case NewerVersion:
+        what = QCoreApplication::translate("DataFileGuard", "The file \"%1\" was saved by a newer version of %2.")
+                   .arg(file, program);
+        break;
+    }
+    return what + QLatin1Char(' ') +
+           QCoreApplication::translate("DataFileGuard",
+                                       "%1 goes on with what it could read. Before the file is written again, it is "
+                                       "kept as it is in \"%2\".")
+               .arg(program, QFileInfo(copy).fileName());
+}
+
+void DataFileGuard::reset()
+{
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    s.noticed.clear();
+    s.told.clear();
+    s.waiting.clear();
+    s.teller = nullptr;
+    s.tellScheduled = false;
+}
+
+} // namespace Common

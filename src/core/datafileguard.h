@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+namespace Common {
+
+// One rule for every data file the program writes. A file that was not read whole (it cannot be read,
+// holds a shape this version does not know, or was written by a newer version) is copied aside under a
+// free "name.bak" before it is first written over, a name the program's own file filters skip; the
+// user is told once which file it is and what becomes of it; the program goes on with what it read.
+class DataFileGuard
+{
+public:
+    enum Problem { Unreadable, UnknownShape, NewerVersion };
+
+    // The file at `path` was not read whole: its next write copies it aside first, and the user is told.
+    static void notice(const QString &path, Problem problem);
+    // As notice(), for a file that may be written by others at any time: the copy is made at once.
+    static void noticeAndKeepAside(const QString &path, Problem problem);
+    // True while a noticed file waits for its copy.
+    static bool isNoticed(const QString &path);
+    // Copies a noticed file aside. False when that copy failed: then the file must not be written.
+    static bool keepAside(const QString &path, QString *error = nullptr);
+    // keepAside(), then the atomic write.
+    static bool writeFile(const QString &path, const QByteArray &data, QString *error = nullptr);
+
+    // How the user is told, as "Data Error" text. What is noticed before there is a teller, or while
+    // the program is busy, waits for the event loop.
+    using Teller = std::function<void(const QString &text)>;
+    static void setTeller(Teller teller);
+    // Tells what waits now.
+    static void tellWaiting();
+    static QString message(const QString &path, Problem problem, const QString &copy);
+
+    // Tests only: forget everything, as a new process would start.
+    static void reset();
+};
+
+} // namespace Common

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/datafileguard.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace Common {
+
+// What the settings store would lose writing back the INI text it read: it drops, without a word,
+// whatever it cannot parse. Nothing for text it reads whole (and for empty text).
+std::optional<DataFileGuard::Problem> iniTextProblem(const QByteArray &text);
+
+// The settings store writes its file whenever it syncs: a file it would not write back whole is kept
+// aside at once, and the user is told.
+void guardIniFile(const QString &path);
+
+} // namespace Common

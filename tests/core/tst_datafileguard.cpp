@@ -1,0 +1,82 @@
+#include "core/datafileguard.h"
+#include "core/inifilecheck.h"
+#include "testhelpers.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Common::DataFileGuard;
+
+class TestDataFileGuard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { DataFileGuard::reset(); }
+
+    void keepsTheOldBytesOnceAndTellsOnce()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("list.dat"));
+        QVERIFY(TestHelpers::writeFile(path, "old bytes"));
+        QVERIFY(TestHelpers::writeFile(path + QStringLiteral(".bak"), "an earlier copy"));
+        QStringList told;
+        DataFileGuard::setTeller([&told](const QString &text) { told << text; });
+
+        DataFileGuard::notice(path, DataFileGuard::NewerVersion);
+        DataFileGuard::notice(dir.filePath(QStringLiteral("./list.dat")), DataFileGuard::Unreadable);
+        QVERIFY(told.isEmpty()); // not from inside the reader
+        QCoreApplication::processEvents();
+        QCOMPARE(told.size(), 1);
+        QVERIFY(told.first().contains(path));
+        QVERIFY(told.first().contains(QStringLiteral("list.dat.bak1")));
+
+        QVERIFY(DataFileGuard::writeFile(path, "new 1"));
+        QVERIFY(DataFileGuard::writeFile(path, "new 2"));
+        DataFileGuard::notice(path, DataFileGuard::Unreadable); // read again: told already
+        QCoreApplication::processEvents();
+        QCOMPARE(told.size(), 1);
+        QCOMPARE(TestHelpers::readFile(path + QStringLiteral(".bak")), QByteArray("an earlier copy"));
+        QCOMPARE(TestHelpers::readFile(path + QStringLiteral(".bak1")), QByteArray("old bytes"));
+        QCOMPARE(TestHelpers::readFile(path), QByteArray("new 2"));
+    }
+
+    void waitsForATeller()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("a.dat"));
+        QVERIFY(TestHelpers::writeFile(path, "x"));
+        DataFileGuard::notice(path, DataFileGuard::UnknownShape);
+        QCoreApplication::processEvents();
+        QStringList told;
+        DataFileGuard::setTeller([&told](const QString &text) { told << text; });
+        QCoreApplication::processEvents();
+        QCOMPARE(told.size(), 1);
+    }
+
+    void iniText_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("problem"); // -1: read whole
+        QTest::newRow("empty") << QByteArray("") << -1;
+        QTest::newRow("settings") << QByteArray("[General]\na=1\n; note\n\n[Properties]\nb=x y\n") << -1;
+        QTest::newRow("no line end") << QByteArray("[General]\na=1") << int(DataFileGuard::Unreadable);
+        QTest::newRow("binary") << QByteArray("a=\x01\x00\x02\n", 6) << int(DataFileGuard::Unreadable);
+        QTest::newRow("not utf-8") << QByteArray("a=\xff\xfe\n") << int(DataFileGuard::Unreadable);
+        QTest::newRow("json") << QByteArray("{\"a\": 1}\n") << int(DataFileGuard::UnknownShape);
+        QTest::newRow("cut section") << QByteArray("[Gen\na=1\n") << int(DataFileGuard::UnknownShape);
+    }
+
+    void iniText()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, problem);
+        const std::optional<DataFileGuard::Problem> found = Common::iniTextProblem(text);
+        QCOMPARE(found ? int(*found) : -1, problem);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataFileGuard)
+#include "tst_datafileguard.moc"
