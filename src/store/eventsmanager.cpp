@@ -469,8 +469,9 @@ void EventsManager::removeExpiredEvents(int days)
         if (event->isExpired(days))
             expired.append(event);
     }
-    for (const AbstractCommonEventPtr &event : std::as_const(expired))
-        removeEvent(event);
+    // One write for the lot: a start that cleans up thousands of events must not rewrite the file for each.
+    if (!expired.isEmpty())
+        removeEvents(expired);
 }
 
 void EventsManager::attachEvent(AbstractCommonEvent *event)

@@ -461,6 +461,22 @@ private slots:
         QCOMPARE(manager.eventByIndex(0)->caption(), QString("today"));
     }
 
+    // A start that cleans up thousands of expired events writes the file once, not once per event.
+    void expiredCleanUpSavesOnce()
+    {
+        EventsManager manager(eventsFile());
+        QList<AbstractCommonEventPtr> events;
+        for (int i = 0; i < 2000; ++i)
+            events << makeEvent(0, QString("old %1").arg(i), Period(QDate(2025, 1, 1).addDays(i % 300)));
+        events << makeEvent(0, "today", Period(QDate(2026, 3, 10)));
+        manager.addEvents(events);
+        QSignalSpy saves(&manager, &EventsManager::saved);
+        manager.removeExpiredEvents(0);
+        QCOMPARE(saves.count(), 1);
+        QCOMPARE(manager.count(), 1);
+        QCOMPARE(fileContent(eventsFile()).value("eventsList").toList().count(), 1);
+    }
+
     void countsEventsByType()
     {
         EventsManager manager(eventsFile());
