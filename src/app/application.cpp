@@ -35,6 +35,7 @@
 #include "gadgets/gadgetresizer.h"
 #include "gadgets/gadgetscontroller.h"
 #include "platform/appidentity.h"
+#include "platform/iwallclocktimer.h"
 #include "platform/linuxautostart.h"
 #include "platform/linuxdatalocation.h"
 #include "platform/linuxsettingsstore.h"
@@ -65,7 +66,7 @@
 namespace ApplicationPrivate {
 
 // The time-update timer: one for the process, without parent, kept from the first scheduling on.
-std::unique_ptr<QTimer> s_updateTimer;
+std::unique_ptr<IWallClockTimer> s_updateTimer;
 
 // What tells a replaced file from the one before: a save writes a new file and renames it over the old.
 Application::FileSignature fileSignature(const QString &path)
@@ -490,16 +491,17 @@ QDateTime Application::nextTimeChange() const
 void Application::scheduleTimeUpdate()
 {
     if (!s_updateTimer) {
-        s_updateTimer = std::make_unique<QTimer>();
-        s_updateTimer->setSingleShot(true);
-        QR_ASSERT(connect(s_updateTimer.get(), &QTimer::timeout, this, &Application::invalidateTimeFilters));
+        // On the wall clock: what is current follows the time of day, also after a sleep or a set clock.
+        s_updateTimer = IWallClockTimer::create();
+        QR_ASSERT(connect(s_updateTimer.get(), &IWallClockTimer::timeout, this, &Application::invalidateTimeFilters));
+        QR_ASSERT(
+            connect(s_updateTimer.get(), &IWallClockTimer::clockChanged, this, &Application::invalidateTimeFilters));
     }
     s_updateTimer->stop();
     const QDateTime now = Common::Clock::now();
     m_scheduledUpdate = TimeUpdate::updateMoment(nextTimeChange(), now);
     qDebug("Next time update scheduled for %s", qUtf8Printable(m_scheduledUpdate.toString(Qt::ISODate)));
-    s_updateTimer->setInterval(int(qBound(qint64(0), now.msecsTo(m_scheduledUpdate), qint64(INT_MAX))));
-    s_updateTimer->start();
+    s_updateTimer->start(m_scheduledUpdate);
 }
 
 void Application::invalidateTimeFilters()

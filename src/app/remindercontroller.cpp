@@ -2,14 +2,13 @@
 
 #include "app/reminderwidget.h"
 #include "core/clock.h"
-#include "core/dateconversions.h"
 #include "core/iapplication.h"
 #include "core/log.h"
+#include "platform/iwallclocktimer.h"
 #include "store/eventsmanager.h"
 
 #include <QDebug>
 #include <QSet>
-#include <QTimer>
 
 #include <limits>
 #include <memory>
@@ -20,14 +19,36 @@ const QByteArray s_settingsKey = QByteArrayLiteral("reminder");
 // The window comes a little after the minute starts, so the minute is surely "now" when it fires.
 const int s_wakeDelaySecs = 15;
 
-std::unique_ptr<QTimer> s_updateTimer;
+std::unique_ptr<IWallClockTimer> s_updateTimer;
 ReminderController *s_timerOwner = nullptr;
-QMetaObject::Connection s_timerConnection;
+QList<QMetaObject::Connection> s_timerConnections;
 
-// A plain reminder that fell due today and has not been shown yet.
-bool isPendingToday(const QDateTime &key, const QDateTime &now)
+// The start of the time's minute. Counted on the instant, so an hour repeated by daylight saving
+// keeps its own offset.
+QDateTime minuteOf(const QDateTime &time)
 {
-    return key.isValid() && key.date() == now.date() && key <= now;
+    const QTime t = time.time();
+    return time.addMSecs(-qint64(t.second()) * 1000 - t.msec());
+}
+
+// A snooze never comes earlier than asked: its time is rounded up to the whole second.
+QDateTime snoozeKey(const QDateTime &time)
+{
+    const int msec = time.time().msec();
+    const QDateTime whole = time.addMSecs(msec ? 1000 - msec : 0);
+    return whole;
+}
+
+// The time a minute shows on the wall clock, the same for both passes of a repeated hour.
+QDateTime wallReading(const QDateTime &key)
+{
+    return QDateTime(key.date(), key.time(), Qt::UTC);
+}
+
+// When an entry wakes the timer: an event's reminder a little into its minute, a snooze on time.
+QDateTime wakeFor(const QDateTime &key, const ReminderEntry &entry)
+{
+    return entry.snoozed ? key : key.addSecs(s_wakeDelaySecs);
 }
 
 } // namespace ReminderControllerPrivate
@@ -56,12 +77,14 @@ ReminderController::~ReminderController()
     // The timer outlives the controller; it must not wake a controller that is gone.
     if (s_timerOwner == this) {
         s_updateTimer->stop();
-        QObject::disconnect(s_timerConnection);
+        for (const QMetaObject::Connection &connection : qAsConst(s_timerConnections))
+            QObject::disconnect(connection);
+        s_timerConnections.clear();
         s_timerOwner = nullptr;
     }
 }
 
-QTimer *ReminderController::updateTimer()
+IWallClockTimer *ReminderController::updateTimer()
 {
     return s_updateTimer.get();
 }
@@ -71,21 +94,30 @@ void ReminderController::snooze(const AbstractCommonEventPtr &event, const QDate
     // The window of a removed event stays open; snoozing it must not bring the event back.
     if (!event || !m_eventsManager || !m_eventsManager->eventById(event->id()))
         return;
-    m_reminders[dropSeconds(time.addSecs(30))].append({event->id(), true});
+    m_reminders[snoozeKey(time)].append({event->id(), true});
     scheduleReminder();
+}
+
+bool ReminderController::isPending(const QDateTime &key, const QDateTime &now) const
+{
+    if (!key.isValid() || key > now)
+        return false;
+    return key.date() == now.date() || (m_lastCheck.isValid() && key >= minuteOf(m_lastCheck));
 }
 
 void ReminderController::scheduleReminder()
 {
-    if (!s_updateTimer) {
-        s_updateTimer = std::make_unique<QTimer>();
-        s_updateTimer->setSingleShot(true);
-    }
+    if (!s_updateTimer)
+        s_updateTimer = IWallClockTimer::create();
     // A controller made anew (tests, a restarted application) takes the timer over.
     if (s_timerOwner != this) {
-        QObject::disconnect(s_timerConnection);
-        s_timerConnection = connect(s_updateTimer.get(), &QTimer::timeout, this, &ReminderController::showReminder);
-        QR_ASSERT(s_timerConnection);
+        for (const QMetaObject::Connection &connection : qAsConst(s_timerConnections))
+            QObject::disconnect(connection);
+        s_timerConnections = {
+            connect(s_updateTimer.get(), &IWallClockTimer::timeout, this, &ReminderController::showReminder),
+            // A resume or a moved clock: look at what fell due meanwhile and schedule anew.
+            connect(s_updateTimer.get(), &IWallClockTimer::clockChanged, this, &ReminderController::showReminder)};
+        QR_ASSERT(s_timerConnections.at(0) && s_timerConnections.at(1));
         s_timerOwner = this;
     }
     s_updateTimer->stop();
@@ -95,52 +127,45 @@ void ReminderController::scheduleReminder()
     const QDateTime now = Common::Clock::now();
     const QDateTime dayLimit(now.date().addDays(1), QTime(0, 0, 1));
     m_wakeTime = dayLimit;
-    for (auto it = m_reminders.cbegin(); it != m_reminders.cend(); ++it) {
+    // Snoozes wake on their second, events 15 s into their minute: the earliest of the first keys.
+    for (auto it = m_reminders.cbegin(); it != m_reminders.cend() && it.key() < m_wakeTime; ++it) {
         if (!it.key().isValid())
             continue;
-        const QDateTime wake = it.key().addSecs(s_wakeDelaySecs);
-        if (wake.isValid() && wake < dayLimit)
-            m_wakeTime = wake;
-        break;
+        for (const ReminderEntry &entry : it.value()) {
+            const QDateTime wake = wakeFor(it.key(), entry);
+            if (wake.isValid() && wake < m_wakeTime)
+                m_wakeTime = wake;
+        }
     }
     qDebug().noquote() << "Next reminder update scheduled for" << m_wakeTime.toString(Qt::ISODate);
-    s_updateTimer->setInterval(int(qBound<qint64>(0, now.msecsTo(m_wakeTime), qint64(std::numeric_limits<int>::max()))));
-    s_updateTimer->start();
+    s_updateTimer->start(m_wakeTime);
 
     saveSnoozed();
 }
 
 void ReminderController::showReminder()
 {
-    const QDateTime now = dropSeconds(Common::Clock::now());
-    const QDate today = now.date();
+    const QDateTime now = Common::Clock::now();
     QMap<QDateTime, QList<AbstractCommonEventPtr>> due;
 
     for (auto it = m_reminders.begin(); it != m_reminders.end();) {
         QList<ReminderEntry> kept;
         const QDateTime &key = it.key();
-        const bool past = !key.isValid() || key.date() < today;
-        const bool pending = isPendingToday(key, now);
+        const bool pending = isPending(key, now);
+        // Due before today and before the last look: left from an earlier run, dropped unseen.
+        const bool stale = !key.isValid() || (!pending && key <= now);
         for (const ReminderEntry &entry : qAsConst(it.value())) {
-            // Coming reminders of the events are made anew by the rebuild; only the entries that
-            // leave or may leave now need their event, which is searched for in the whole list.
-            if (!past && !pending && !entry.snoozed) {
+            if (!stale && !pending) {
                 kept.append(entry);
                 continue;
             }
-            const AbstractCommonEventPtr event = past || !m_eventsManager
-                                                     ? AbstractCommonEventPtr()
-                                                     : m_eventsManager->eventById(entry.eventId);
-            // Gone events and reminders missed on an earlier day leave without a window.
-            const bool drop = !event;
-            if (!drop && !pending) {
-                kept.append(entry);
-                continue;
-            }
-            if (!drop)
+            const AbstractCommonEventPtr event =
+                stale || !m_eventsManager ? AbstractCommonEventPtr() : m_eventsManager->eventById(entry.eventId);
+            // Gone events leave without a window.
+            if (event)
                 due[key].append(event);
-            if (!entry.snoozed)
-                m_done.append({key, entry.eventId});
+            if (!entry.snoozed && key.isValid())
+                m_done.insert({wallReading(key), entry.eventId});
         }
         if (kept.isEmpty())
             it = m_reminders.erase(it);
@@ -149,6 +174,7 @@ void ReminderController::showReminder()
             ++it;
         }
     }
+    m_lastCheck = now;
 
     // Latest first, so the earliest reminder ends on top of the cascade.
     for (auto it = due.constEnd(); it != due.constBegin();) {
@@ -161,25 +187,31 @@ void ReminderController::showReminder()
 
 void ReminderController::nearestReminders()
 {
-    const QDateTime now = dropSeconds(Common::Clock::now());
+    const QDateTime now = Common::Clock::now();
 
-    // Minutes that passed can never be answered again by an event.
-    m_done.erase(std::remove_if(m_done.begin(), m_done.end(),
-                                [&now](const QPair<QDateTime, QByteArray> &done) { return done.first < now; }),
-                 m_done.end());
+    // An event answers a reading again only within the day (seconds, a repeated hour).
+    const QDateTime today = wallReading(QDateTime(now.date(), QTime(0, 0)));
+    for (auto it = m_done.begin(); it != m_done.end();) {
+        if (it->first < today)
+            it = m_done.erase(it);
+        else
+            ++it;
+    }
 
-    // Snoozes stay; so do today's reminders that fell due and wait for the timer, since the
-    // event no longer answers a time that has passed.
+    // Snoozes stay; so do reminders that fell due and wait for the timer, since the event no
+    // longer answers a time that has passed. They stay while their event is away: an event
+    // replaced (removed and added back under its id) keeps its reminder; one that stays removed
+    // gets no window when the reminder is looked at.
     ReminderTable pending;
     ReminderTable snoozed;
-    QSet<QPair<QDateTime, QByteArray>> known(m_done.cbegin(), m_done.cend());
+    QSet<QPair<QDateTime, QByteArray>> known = m_done;
     for (auto it = m_reminders.cbegin(); it != m_reminders.cend(); ++it) {
         for (const ReminderEntry &entry : it.value()) {
             if (entry.snoozed)
                 snoozed[it.key()].append(entry);
-            else if (isPendingToday(it.key(), now) && m_eventsManager && m_eventsManager->eventById(entry.eventId)) {
+            else if (isPending(it.key(), now)) {
                 pending[it.key()].append(entry);
-                known.insert({it.key(), entry.eventId});
+                known.insert({wallReading(it.key()), entry.eventId});
             }
         }
     }
@@ -188,17 +220,21 @@ void ReminderController::nearestReminders()
     if (m_eventsManager) {
         // The list is shared, not copied; walking it by reference leaves the events' counts alone.
         const QList<AbstractCommonEventPtr> events = m_eventsManager->events();
-        const QDateTime exactNow = Common::Clock::now();
         // Removed events leave their answers behind; drop them all now and then.
         if (m_keys.size() > 2 * events.size() + 64)
             m_keys.clear();
         for (const AbstractCommonEventPtr &event : events) {
-            const QDateTime key = reminderKey(event, exactNow);
+            const QDateTime key = reminderKey(event, now);
             if (!key.isValid())
                 continue;
             const QByteArray id = event->id();
-            if (key <= now && known.contains({key, id}))
-                continue;
+            if (key <= now) {
+                // A minute that passed before the last look was looked at then.
+                if (m_lastCheck.isValid() && key < minuteOf(m_lastCheck))
+                    continue;
+                if (known.contains({wallReading(key), id}))
+                    continue;
+            }
             m_reminders[key].append({id, false});
         }
     }
@@ -217,7 +253,7 @@ QDateTime ReminderController::reminderKey(const AbstractCommonEventPtr &event, c
         cached.event = event;
         cached.askedAt = exactNow;
         cached.time = event->reminderDateTime();
-        cached.key = cached.time.isValid() ? dropSeconds(cached.time) : QDateTime();
+        cached.key = cached.time.isValid() ? minuteOf(cached.time) : QDateTime();
     }
     return cached.key;
 }
@@ -233,17 +269,39 @@ void ReminderController::onEventChanged(int index)
 
 void ReminderController::restoreSnoozed()
 {
-    m_reminders = snoozedFromVariant(IApplication::instance()->settingsValue(s_settingsKey, QVariantList()));
+    const QVariant stored = IApplication::instance()->settingsValue(s_settingsKey, QVariant());
+    m_reminders = snoozedFromVariant(stored);
+    // What is stored already needs no writing again.
+    if (stored.isValid()) {
+        m_saved = m_reminders;
+        m_hasSaved = true;
+    }
 }
 
 void ReminderController::saveSnoozed()
 {
-    // Most rebuilds give the same table; the store is only touched when it changed.
-    if (m_hasSaved && m_reminders == m_saved)
+    // A restart needs the snoozes and today's reminders, not every event's coming one: those the
+    // events answer again. Most rebuilds leave that part as it was; the store is touched only
+    // when it changed.
+    const ReminderTable part = storedPart(m_reminders, Common::Clock::now().date());
+    if (m_hasSaved && part == m_saved)
         return;
-    IApplication::instance()->setSettingsValue(s_settingsKey, snoozedToVariant(m_reminders));
-    m_saved = m_reminders;
+    IApplication::instance()->setSettingsValue(s_settingsKey, snoozedToVariant(part));
+    m_saved = part;
     m_hasSaved = true;
+}
+
+ReminderTable ReminderController::storedPart(const ReminderTable &table, const QDate &today)
+{
+    ReminderTable result;
+    for (auto it = table.cbegin(); it != table.cend(); ++it) {
+        const bool ofToday = it.key().date() == today;
+        for (const ReminderEntry &entry : it.value()) {
+            if (entry.snoozed || ofToday)
+                result[it.key()].append(entry);
+        }
+    }
+    return result;
 }
 
 QVariantList ReminderController::snoozedToVariant(const ReminderTable &table)

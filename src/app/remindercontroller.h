@@ -9,13 +9,14 @@
 #include <QMap>
 #include <QObject>
 #include <QPair>
+#include <QSet>
 #include <QVariant>
 
 #include <functional>
 #include <memory>
 
 class EventsManager;
-class QTimer;
+class IWallClockTimer;
 
 // One pending reminder of the table.
 struct ReminderEntry
@@ -29,13 +30,16 @@ struct ReminderEntry
     }
 };
 
-// Local minute -> the reminders due then, in the order they were added.
+// Local time -> the reminders due then, in the order they were added. An event's reminder sits
+// at its minute; a snooze at the second it was asked for.
 using ReminderTable = QMap<QDateTime, QList<ReminderEntry>>;
 
 // Decides when the events' reminders are due and opens a reminder window for each.
-// The table is rebuilt from the events on every change of the events manager, kept in the
-// settings store so that snoozes and reminders missed while the program was closed survive
-// a restart on the same day, and one process-wide timer wakes it 15 s after the earliest minute.
+// The table is rebuilt from the events on every change of the events manager. Snoozes and today's
+// reminders not shown yet are kept in the settings store, so that they and the reminders missed
+// while the program was closed survive a restart on the same day. One process-wide wall-clock
+// timer wakes it 15 s after the earliest event minute (at a snooze's own second), after a resume
+// and on every change of the clock; whatever fell due since the last look is shown then, once.
 class ReminderController : public QObject
 {
     Q_OBJECT
@@ -55,11 +59,13 @@ public:
     // When the timer is due to wake the controller next (local time).
     QDateTime wakeTime() const { return m_wakeTime; }
     // The process-wide wake-up timer; null before the first scheduling.
-    static QTimer *updateTimer();
+    static IWallClockTimer *updateTimer();
 
     // The stored form under "reminder": a list of maps, one per entry, in table order.
     static QVariantList snoozedToVariant(const ReminderTable &table);
     static ReminderTable snoozedFromVariant(const QVariant &value);
+    // What a restart needs of the table on `today`: the snoozes and today's event reminders.
+    static ReminderTable storedPart(const ReminderTable &table, const QDate &today);
 
 public slots:
     void scheduleReminder();
@@ -67,6 +73,9 @@ public slots:
 
 private:
     void nearestReminders();
+    // A reminder that fell due and waits for its window: due by `now`, and either of today or
+    // come since the last look (a sleep or a clock moved on across midnight).
+    bool isPending(const QDateTime &key, const QDateTime &now) const;
     // The event's reminder minute (invalid for none), reused while the event is unchanged.
     QDateTime reminderKey(const AbstractCommonEventPtr &event, const QDateTime &exactNow);
     void onEventChanged(int index);
@@ -76,9 +85,12 @@ private:
     EventsManager *m_eventsManager = nullptr;
     ShowFunction m_show;
     ReminderTable m_reminders;
-    // Event reminders of the current minute already shown or dropped: an event whose time has
-    // seconds still answers it after its window opened, and must not open it again.
-    QList<QPair<QDateTime, QByteArray>> m_done;
+    // Event reminders of today already shown or dropped, by the minute's wall-clock reading: an
+    // event whose time has seconds still answers its minute after the window opened, and in the
+    // hour repeated when daylight saving ends it answers the same reading again an hour later.
+    QSet<QPair<QDateTime, QByteArray>> m_done;
+    // When the table was last looked at for due reminders.
+    QDateTime m_lastCheck;
     // Asking an event for its reminder time costs several local-time conversions, and every
     // change of any event rebuilds the table: the answers stay valid until the event changes,
     // the day changes or the answered moment comes.

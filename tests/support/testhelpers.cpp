@@ -1,5 +1,7 @@
 #include "testhelpers.h"
 
+#include "fakewallclocktimer.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -15,6 +17,8 @@ namespace TestHelpers {
 void isolateEnvironment()
 {
     QStandardPaths::setTestModeEnabled(true);
+    // Wall-clock timers follow the pinned clock, not the machine's.
+    FakeWallClockTimer::install();
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         const QString dir =
             QDir::temp().filePath(QStringLiteral("qr-runtime-%1").arg(QCoreApplication::applicationPid()));
