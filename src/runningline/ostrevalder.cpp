@@ -340,6 +340,10 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
         m_toolTipHandler->hide();
         QMenu *menu = createContextMenu(id);
         menu->setAttribute(Qt::WA_DeleteOnClose);
+        // The menu holds the pointer, so the line hears of no leave while it is open: ask afterwards.
+        connect(menu, &QMenu::aboutToHide, m_view, [view = m_view] {
+            QTimer::singleShot(0, view, &MovingView::recheckPointer);
+        });
         menu->popup(pos);
     });
     connect(m_updateButton, &QToolButton::clicked, this, [] {
