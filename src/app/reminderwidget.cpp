@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "core/properties.h"
 #include "ui_reminderwidget.h"
+#include "widgets/dialog.h"
 #include "widgets/setasdefaultwidget.h"
 
 #include <QCursor>
@@ -33,7 +34,7 @@ QRect availableAreaUnderCursor()
 using namespace ReminderWidgetPrivate;
 
 ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
-    : QFrame(nullptr, Qt::WindowTitleHint | Qt::WindowStaysOnTopHint), m_ui(std::make_unique<Ui::Reminder>()),
+    : QFrame(nullptr, Dialog::fixedSizeFlags(Qt::Window | Qt::WindowStaysOnTopHint)), m_ui(std::make_unique<Ui::Reminder>()),
       m_event(event)
 {
     setAttribute(Qt::WA_DeleteOnClose);

@@ -5,6 +5,7 @@
 #include "core/properties.h"
 #include "core/statcollector.h"
 #include "runningline/ostrevalder.h"
+#include "widgets/dialog.h"
 #include "widgets/windowplacement.h"
 
 #include <QButtonGroup>
@@ -84,6 +85,7 @@ SettingsDialog::Ask SettingsDialog::defaultAsk()
 SettingsDialog::SettingsDialog(const Ask &ask, int screenCount) : QDialog(nullptr), m_ask(ask)
 {
     setupUi(this);
+    setWindowFlags(Dialog::fixedSizeFlags(windowFlags()));
     IApplication *app = IApplication::instance();
     Properties *props = properties();
 

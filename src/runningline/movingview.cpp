@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModel>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -416,4 +417,16 @@ void MovingView::contextMenuEvent(QContextMenuEvent *event)
 {
     const int row = rowAt(event->pos());
     emit contextMenuRequested(row >= 0 ? m_items.at(row).id : QByteArray(), event->globalPos());
+}
+
+void MovingView::recheckPointer()
+{
+    if (isVisible() && rect().contains(mapFromGlobal(QCursor::pos())))
+        return;
+    setHovered(false);
+    stopExitArea();
+    if (m_hoveredRow != -1) {
+        m_hoveredRow = -1;
+        emit rowHovered(-1, QRect(), QPoint());
+    }
 }

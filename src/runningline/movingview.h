@@ -69,6 +69,9 @@ signals:
 
 public slots:
     void rebuild();
+    // Looks where the pointer is now and stops or resumes the line accordingly; for when a popup held
+    // the pointer and no leave event came.
+    void recheckPointer();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -1,5 +1,6 @@
 #include "runningline/ostrevalder.h"
 
+#include "core/colorcontrast.h"
 #include "core/iapplication.h"
 #include "core/lastversioninfo.h"
 #include "core/log.h"
@@ -339,6 +340,10 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
         m_toolTipHandler->hide();
         QMenu *menu = createContextMenu(id);
         menu->setAttribute(Qt::WA_DeleteOnClose);
+        // The menu holds the pointer, so the line hears of no leave while it is open: ask afterwards.
+        connect(menu, &QMenu::aboutToHide, m_view, [view = m_view] {
+            QTimer::singleShot(0, view, &MovingView::recheckPointer);
+        });
         menu->popup(pos);
     });
     connect(m_updateButton, &QToolButton::clicked, this, [] {
@@ -542,8 +547,7 @@ void Ostrevalder::applySetting(const QByteArray &id, const QVariant &value)
             m_view->setTextFont(font);
         placeBar();
     } else if (id == "movingTextColor") {
-        const QColor colour = value.value<QColor>();
-        m_view->setTextColor(colour.isValid() ? colour : QColor(Qt::black));
+        applyTextColour();
     } else if (id == "removeDuplicatingWhen") {
         m_view->setRemoveDuplicatingWhen(value.toBool());
     } else if (id == "removeTextToday" || id == "removeTextDayXfromY") {
@@ -732,10 +736,29 @@ void Ostrevalder::updateBackground(bool mayGrab)
         if (first.isValid() && second.isValid())
             stops = {{0.0, first}, {1.0, second}};
     }
+    m_backgroundFromDesktop = !stops.isEmpty();
     if (stops.isEmpty())
         stops = gradientFromByteArray(setting("panelBackgroundGradient").toByteArray());
     m_backgroundStops = stops;
+    applyTextColour();
     update();
+}
+
+void Ostrevalder::applyTextColour()
+{
+    QColor colour = setting("movingTextColor").value<QColor>();
+    if (!colour.isValid())
+        colour = Qt::black;
+    // A gradient is the user's own choice of background; a desktop's colours are not, and may hide the text.
+    if (m_backgroundFromDesktop) {
+        QList<QColor> backgrounds;
+        for (const QGradientStop &stop : std::as_const(m_backgroundStops))
+            backgrounds << stop.second;
+        colour = ColorContrast::readableColour(colour, backgrounds);
+    }
+    m_textColour = colour;
+    if (m_view)
+        m_view->setTextColor(colour);
 }
 
 void Ostrevalder::paintEvent(QPaintEvent *)

@@ -75,6 +75,8 @@ public:
     bool isClickThrough() const { return m_clickThrough; }
     // The background as painted now: the stops from the left edge to the right.
     QGradientStops backgroundStops() const { return m_backgroundStops; }
+    // The text colour in use: the user's, or the nearest one that reads on a background taken from the desktop.
+    QColor textColour() const { return m_textColour; }
     // The context menu for a row (empty id: no row); the caller owns it.
     QMenu *createContextMenu(const QByteArray &id);
     // Where the bar goes with the current settings and screens.
@@ -102,6 +104,7 @@ private:
     void applySetting(const QByteArray &id, const QVariant &value);
     void applyDockHints();
     void updateBackground(bool mayGrab);
+    void applyTextColour();
     void updateInfoLines();
     void scheduleInfoLines();
     void setClickThrough(bool on);
@@ -126,6 +129,8 @@ private:
     bool m_infoLinesPending = false;
     QBasicTimer m_clickThroughPoll;
     QGradientStops m_backgroundStops;
+    bool m_backgroundFromDesktop = false;
+    QColor m_textColour;
     std::shared_ptr<TextEvent> m_noEventsLine;
     std::shared_ptr<TextEvent> m_loadErrorLine;
     QPointer<QPlainTextEdit> m_logWindow;

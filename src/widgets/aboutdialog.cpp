@@ -47,6 +47,7 @@ AboutDialog::AboutDialog(QWidget *parent) : Dialog(parent, "aboutdialog")
     initWidgetResources();
     setupUi();
     setFixedSize(300, 310);
+    setWindowFlags(fixedSizeFlags(windowFlags()));
     setStyleSheet(QStringLiteral("QDialog {background-image: url(:/Ostrevalder/icons/aboutboxbg.png);"
                                  " background-repeat: no-repeat;} QTextEdit {background: transparent;}"));
     m_appVersion->setText(QCoreApplication::applicationVersion());

@@ -49,6 +49,13 @@ Dialog::Dialog(QWidget *parent, const QByteArray &geometrySid, Qt::WindowFlags f
 
 Dialog::~Dialog() = default;
 
+Qt::WindowFlags Dialog::fixedSizeFlags(Qt::WindowFlags flags)
+{
+    // Without the customize hint the window manager is left to choose the buttons, and offers all of them.
+    flags &= ~(Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowContextHelpButtonHint);
+    return flags | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+}
+
 void Dialog::addGeometryProperty()
 {
     if (m_geometrySid.isEmpty())

@@ -17,6 +17,10 @@ public:
 
     QByteArray geometrySid() const { return m_geometrySid; }
 
+    // Flags for a window of fixed size: a title and a close button, and no maximise button that
+    // could only stretch an empty frame around it.
+    static Qt::WindowFlags fixedSizeFlags(Qt::WindowFlags flags);
+
     void saveWindowGeometry();
     void restoreWindowGeometry();
 

@@ -2,14 +2,20 @@
 
 #include <QVBoxLayout>
 
-ToolTip::ToolTip(QWidget *parent) : QDialog(parent, Qt::SubWindow | Qt::WindowStaysOnTopHint)
+ToolTip::ToolTip(QWidget *parent) : QFrame(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setWindowTitle(tr("Info"));
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    setFrameShape(QFrame::Box);
+    setLineWidth(1);
     // Where no compositor runs the window system ignores this and the window stays opaque.
     setWindowOpacity(0.9);
     QPalette pal = palette();
     pal.setColor(QPalette::All, QPalette::Window, QColor(255, 220, 255, 240));
+    pal.setColor(QPalette::All, QPalette::WindowText, QColor(40, 20, 40));
     setPalette(pal);
+    setAutoFillBackground(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     auto *layout = new QVBoxLayout;
     layout->setContentsMargins(1, 1, 1, 1);
@@ -29,5 +35,15 @@ void ToolTip::setContentWidget(QWidget *widget)
         layout()->addWidget(widget);
         widget->show();
     }
-    adjustSize();
+    layout()->activate();
+    resize(wholeContentSize());
+}
+
+QSize ToolTip::wholeContentSize() const
+{
+    QSize size = layout()->totalSizeHint().expandedTo(layout()->totalMinimumSize());
+    // Word-wrapped text reports its hint for some width of its own choosing; ask for the height at ours.
+    if (layout()->hasHeightForWidth())
+        size.setHeight(qMax(size.height(), layout()->totalHeightForWidth(size.width())));
+    return size.boundedTo(layout()->totalMaximumSize());
 }

@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QDialog>
+#include <QFrame>
 #include <QPointer>
 
-// A small, slightly transparent, tinted window titled "Info" that frames one content widget at a
-// time; the running line shows its event tooltips in it.
-class ToolTip : public QDialog
+// A small, slightly transparent, tinted tooltip window that frames one content widget at a time; the
+// running line shows its event tooltips in it. It is a tooltip to the window system too: no frame, not
+// managed as a normal window, never activated, so the window the user types into keeps the keyboard.
+class ToolTip : public QFrame
 {
     Q_OBJECT
 
@@ -16,6 +17,10 @@ public:
     // own signal may have led here.
     void setContentWidget(QWidget *widget);
     QWidget *contentWidget() const { return m_contentWidget; }
+
+    // The size that shows the whole content: wrapped labels get the height their text needs at the
+    // width chosen, which a plain size hint does not give.
+    QSize wholeContentSize() const;
 
 private:
     QPointer<QWidget> m_contentWidget;

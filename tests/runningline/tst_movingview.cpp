@@ -138,6 +138,24 @@ private slots:
         QVERIFY(!m_view->isScrolling());
     }
 
+    void resumesWhenAPopupLetThePointerGo()
+    {
+        fill(30, "A rather long running-line entry");
+        showAwayFromTheMouse();
+        QEnterEvent enter(QPointF(100, 5), QPointF(100, 5), QPointF(100, 5));
+        QCoreApplication::sendEvent(m_view.get(), &enter);
+        QVERIFY(!m_view->isScrolling());
+        // A context menu took the pointer away: no leave event comes, the view asks for itself.
+        QCursor::setPos(m_view->mapToGlobal(QPoint(m_view->width() / 2, m_view->height() + 300)));
+        m_view->recheckPointer();
+        QVERIFY(m_view->isScrolling());
+        // Back over the view, asking keeps it still.
+        QCoreApplication::sendEvent(m_view.get(), &enter);
+        QCursor::setPos(m_view->mapToGlobal(QPoint(100, 5)));
+        m_view->recheckPointer();
+        QVERIFY(!m_view->isScrolling());
+    }
+
     void verticalShowsOneRowWithAPause_data()
     {
         QTest::addColumn<int>("direction");

@@ -1,3 +1,4 @@
+#include "core/colorcontrast.h"
 #include "core/lastversioninfo.h"
 #include "core/log.h"
 #include "core/undoobject.h"
@@ -472,6 +473,46 @@ private slots:
         } else {
             QCOMPARE(stops, chosen);
         }
+    }
+
+    void textReadsOnTheDesktop_data()
+    {
+        QTest::addColumn<QColor>("desktop");
+        QTest::addColumn<QColor>("chosen");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("black desktop, default text") << QColor(Qt::black) << QColor(Qt::black) << false;
+        QTest::newRow("white desktop, default text") << QColor(Qt::white) << QColor(Qt::black) << true;
+        QTest::newRow("white desktop, white text") << QColor(Qt::white) << QColor(Qt::white) << false;
+        QTest::newRow("black desktop, yellow text") << QColor(Qt::black) << QColor(Qt::yellow) << true;
+    }
+
+    void textReadsOnTheDesktop()
+    {
+        QFETCH(QColor, desktop);
+        QFETCH(QColor, chosen);
+        QFETCH(bool, kept);
+        registerAll();
+        addSampleEvents();
+        m_env->properties->setValue("movingTextColor", chosen);
+        m_sessionActive = true;
+        m_desktop = QImage(200, 20, QImage::Format_RGB32);
+        m_desktop.fill(desktop);
+        Ostrevalder bar;
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        QCOMPARE(bar.textColour() == chosen, kept);
+        QVERIFY(ColorContrast::contrastRatio(bar.textColour(), desktop) >= ColorContrast::s_textRatio);
+        // The text itself shows: many pixels of the text area stand out from the background.
+        const QImage shot = bar.view()->grab(bar.view()->textArea()).toImage().convertToFormat(QImage::Format_RGB32);
+        int standing = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                standing += ColorContrast::contrastRatio(QColor(shot.pixel(x, y)), desktop) >= 3.0;
+        QVERIFY2(standing > shot.width() * shot.height() / 50, qPrintable(QString::number(standing)));
+        // The user's own choice stays stored; only what is drawn changes.
+        QCOMPARE(m_env->properties->value("movingTextColor").value<QColor>(), chosen);
+        if (chosen == QColor(Qt::black))
+            saveShot(&bar, desktop == QColor(Qt::black) ? "bar-black-desktop.png" : "bar-white-desktop.png");
     }
 
     void appliesSettingsLive()
