@@ -1,7 +1,9 @@
-// Start-up of the program: time from process start to the event loop's first idle moment with the tray
-// set up, and the resident memory then, with events files of 0, 1,000 and 10,000 events, against a bare
-// Qt Widgets program that shows a tray icon and enters its loop (the floor). Starts are interleaved, the
-// median of several starts is printed with the ratios and the memory above the floor per event.
+// Start-up of the program: time from process start to the event loop's first idle moment after the
+// bar's first paint (with the tray set up), and the resident memory then, with events files of 0, 1,000,
+// 10,000 and 100,000 events, against a bare Qt Widgets program that shows a tray icon and enters its loop
+// (the floor). Starts are interleaved, the median of several starts is printed with the ratios and the
+// memory above the floor per event. Run it under an X server (xvfb-run) to measure what users see;
+// without DISPLAY the programs run offscreen.
 
 #include "app/application.h"
 #include "events/birthdayevent.h"
@@ -61,13 +63,46 @@ int runBare(int argc, char **argv)
     return app.exec();
 }
 
+// Waits for the first paint of the bar's scrolling line, then for the loop to be idle.
+class FirstPaintWatcher : public QObject
+{
+public:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (!m_painted && event->type() == QEvent::Paint && watched->inherits("MovingView")) {
+            m_painted = true;
+            reportWhenIdle();
+        }
+        return false;
+    }
+    // Called once start() is done: with no bar shown, there is no paint to wait for.
+    void started()
+    {
+        if (m_painted)
+            return;
+        const QWidgetList widgets = QApplication::allWidgets();
+        const bool barShown = std::any_of(widgets.cbegin(), widgets.cend(), [](const QWidget *w) {
+            return w->inherits("MovingView") && w->isVisible();
+        });
+        if (!barShown) {
+            m_painted = true;
+            reportWhenIdle();
+        }
+    }
+
+private:
+    bool m_painted = false;
+};
+
 int runProgram(int argc, char **argv)
 {
     Application app(argc, argv);
     if (app.isRunning() || !app.startError().isEmpty())
         return 2;
+    FirstPaintWatcher watcher;
+    app.installEventFilter(&watcher);
     QMetaObject::invokeMethod(&app, "start", Qt::QueuedConnection);
-    QMetaObject::invokeMethod(&app, [] { reportWhenIdle(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&app, [&watcher] { watcher.started(); }, Qt::QueuedConnection);
     return app.exec();
 }
 
@@ -177,7 +212,8 @@ int main(int argc, char **argv)
     std::vector<Config> configs{{QStringLiteral("bare Qt tray program"), -1},
                                 {QStringLiteral("program, 0 events"), 0},
                                 {QStringLiteral("program, 1,000 events"), 1000},
-                                {QStringLiteral("program, 10,000 events"), 10000}};
+                                {QStringLiteral("program, 10,000 events"), 10000},
+                                {QStringLiteral("program, 100,000 events"), 100000}};
     for (Config &config : configs)
         prepareHome(config, root.path());
     const QString program = QCoreApplication::applicationFilePath();
@@ -196,7 +232,7 @@ int main(int argc, char **argv)
     }
     const double floorMs = median(configs.front().ms);
     const long floorKb = median(configs.front().kb);
-    std::printf("Start-up to the idle event loop with the tray set up, median of %d starts (%s)\n", s_runs,
+    std::printf("Start-up to the idle event loop after the bar's first paint, median of %d starts (%s)\n", s_runs,
                 qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "X server");
     std::printf("%-26s %10s %8s %10s %12s\n", "", "ms", "x floor", "RSS KB", "KB/event");
     for (const Config &config : configs) {
@@ -207,6 +243,7 @@ int main(int argc, char **argv)
         std::printf("%-26s %10.1f %8.2f %10ld %12s\n", qPrintable(config.name), ms, ms / floorMs, kb,
                     perEvent.constData());
     }
-    std::printf("Goals with 10,000 events: at most 3x the floor's time, at most the floor's memory + 3 KB per event.\n");
+    std::printf("Goals: at most 3x the floor's time with 10,000 events, at most 20x with 100,000; at most the "
+                "floor's memory + 3 KB per event at 10,000.\n");
     return 0;
 }
