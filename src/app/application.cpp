@@ -26,6 +26,7 @@
 #include "core/langs.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/safefile.h"
 #include "core/statcollector.h"
 #include "core/storage.h"
 #include "core/systeminforeport.h"
@@ -825,9 +826,10 @@ void Application::playSound(const QString &path)
 void Application::writeSystemInfo()
 {
     const QString path = QFileInfo(QDir(m_dataLocation), QStringLiteral("sysinfo.dat")).absoluteFilePath();
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        file.write(systemInfoText().toUtf8());
+    // The report is ours alone: a link at its place is replaced, never written through.
+    if (QFileInfo(path).isSymLink())
+        QFile::remove(path);
+    Common::writeFileAtomically(path, systemInfoText().toUtf8());
     CrashHandlerAdapter().addFileToReport(path.toUtf8(), QByteArrayLiteral("sysinfo.txt"));
 }
 

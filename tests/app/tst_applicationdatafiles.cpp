@@ -274,6 +274,21 @@ private slots:
         }
         }
     }
+
+    // The system report is replaced whole, and never written through a link at its place.
+    void systemReportReplacesALinkAtItsPlace()
+    {
+        AppTestEnv env;
+        QVERIFY(QDir().mkpath(env.dataFolder()));
+        const QString other = QDir(env.dataFolder()).filePath(QStringLiteral("someone-elses.txt"));
+        QVERIFY(TestHelpers::writeFile(other, "keep me"));
+        const QString report = pathOf(env, QStringLiteral("sysinfo.dat"));
+        QVERIFY(QFile::link(other, report));
+        Application *app = env.start();
+        QCOMPARE(TestHelpers::readFile(other), QByteArray("keep me"));
+        QVERIFY(!QFileInfo(report).isSymLink());
+        QCOMPARE(QString::fromUtf8(TestHelpers::readFile(report)), app->systemInfoText());
+    }
 };
 
 QTEST_APPLESS_MAIN(TestApplicationDataFiles)
