@@ -163,6 +163,21 @@ private slots:
         QVERIFY(filesUnder(env.configFolder()).isEmpty());
     }
 
+    // Without a lock no start can know it is alone: it builds nothing and tells why.
+    void startWithoutLockIsNoInstance()
+    {
+        AppTestEnv env;
+        QVERIFY(QDir().mkpath(env.configFolder()));
+        env.runtimeFolder = QDir(env.configFolder()).filePath(QStringLiteral("run"));
+        QVERIFY(TestHelpers::writeFile(env.runtimeFolder, "a file in the way"));
+        Application *app = env.make();
+        QVERIFY(app->isRunning());
+        QVERIFY(!app->properties());
+        QVERIFY(!app->sendMessage(QString::fromLatin1(Application::kActivateMessage), 200));
+        QVERIFY(app->handOverFailedText().contains(QStringLiteral("cannot make sure that it runs only once")));
+        QVERIFY(!QFileInfo::exists(env.dataFolder()));
+    }
+
     void constructionWritesOnlyIntoTheDataFolderAndSettings()
     {
         AppTestEnv env;
