@@ -171,6 +171,10 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_backupManager->addBackupObject(m_eventTypesStorage.get());
     m_backupManager->addBackupObjects(m_storage->backupObjects());
 
+    // A restore runs from the editor's menu; its outcome, good or bad, goes where every other message goes.
+    RestoreCommand::setNotifier(
+        [ask = m_parts.ask.get()](const QString &title, const QString &text) { ask->information(title, text); });
+
     m_parts.movingLine->startRun();
 
     m_systemTrayIcon->setToolTip(applicationName());
@@ -181,6 +185,7 @@ Application::Application(int &argc, char **argv, Parts parts)
 Application::~Application()
 {
     if (m_constructed) {
+        RestoreCommand::setNotifier({});
         StatCollector::removeFile();
         m_parts.movingLine->finishRun();
         Common::DeferredCallProcessor::term();

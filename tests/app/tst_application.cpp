@@ -19,6 +19,7 @@
 #include "store/ibackupmanager.h"
 #include "widgets/calendar/calendarview.h"
 #include "events/notspecifiedevent.h"
+#include "store/editorcommands.h"
 #include "store/eventsmanager.h"
 #include "store/todos/todorecord.h"
 #include "store/todos/todostorage.h"
@@ -646,6 +647,22 @@ private slots:
         QCOMPARE(env.ask->m_said.size(), 1);
         QCOMPARE(TestHelpers::readFile(QDir(env.dataFolder()).filePath(QStringLiteral("events.bak"))), damaged);
         QVERIFY(TestHelpers::readFile(events) != damaged);
+    }
+
+    // A restore from the editor's menu tells how it went, also when it fails.
+    void restoreOutcomeIsTold()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        const QString archive = QDir(env.dataHome()).filePath(QStringLiteral("saved.qbf"));
+        QVERIFY(app->backupManager()->backup(archive));
+        const QString garbage = QDir(env.dataHome()).filePath(QStringLiteral("garbage.qbf"));
+        QVERIFY(TestHelpers::writeFile(garbage, "not an archive"));
+        env.ask->m_said.clear();
+        RestoreCommand(app->backupManager(), garbage).redo();
+        RestoreCommand(app->backupManager(), archive).redo();
+        QCOMPARE(env.ask->m_said, (QStringList{"Restore: Cannot restore data from this file",
+                                               "Restore: Data successfully restored"}));
     }
 
     void failedSavesToldOnceUntilSavingWorks()
