@@ -112,8 +112,9 @@ Application::Application(int &argc, char **argv, Parts parts)
                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
         return;
     }
-    // Only the instance may tidy: a save of its own could be under way otherwise.
-    DataFolderCleanup::removeSaveLeftovers(m_dataLocation);
+    // Only the instance may tidy: a save or restore of its own could be under way otherwise. Before any
+    // store reads its file, so that a restore cut short is finished first.
+    DataFolderCleanup::tidyAtStart(m_dataLocation);
     CrashHandlerAdapter().resetLogFile();
 
     m_sounds = std::make_unique<SoundList>();

@@ -145,6 +145,17 @@ bool CustomTypesStorage::restore(const QByteArray &data)
 {
     if (!keepUnreadFileAside() || !FileBackupObject::restore(data))
         return false;
+    return reloadAfterRestore();
+}
+
+bool CustomTypesStorage::stageRestoreFiles(const QString &entryFile, const QString &stagingFolder,
+                                           QList<StagedFile> *files)
+{
+    return keepUnreadFileAside() && FileBackupObject::stageRestoreFiles(entryFile, stagingFolder, files);
+}
+
+bool CustomTypesStorage::reloadAfterRestore()
+{
     emit aboutToReload();
     m_keepFileBeforeSave = false;
     load();

@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "core/statcollector.h"
 #include "core/version.h"
+#include "store/restorejournal.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -150,8 +151,27 @@ bool BackupManager::restore(const QString &fileName)
         }
         restored.append({obj, file});
     }
+
+    // All files or none: everything is staged beside the data first, and only the record of the moves,
+    // written in one step, makes the restore happen. A start after a kill finishes what the record lists.
+    QList<IBackupObject::StagedFile> moves;
     for (const auto &item : qAsConst(restored)) {
-        if (!item.first->restoreFromFile(item.second)) {
+        if (item.first->restoresByFiles() && !item.first->stageRestoreFiles(item.second, unpacked.path(), &moves)) {
+            QR_LOG("Restore of " + item.first->name() + " failed while staging its files");
+            return false;
+        }
+    }
+    if (!RestoreJournal::write(work, moves))
+        return false;
+    if (!RestoreJournal::finish(work)) {
+        // The caller puts the data back from its own copy; a later start must not finish this restore.
+        RestoreJournal::discard(work);
+        return false;
+    }
+    for (const auto &item : qAsConst(restored)) {
+        const bool ok =
+            item.first->restoresByFiles() ? item.first->reloadAfterRestore() : item.first->restoreFromFile(item.second);
+        if (!ok) {
             QR_LOG("Restore of " + item.first->name() + " failed");
             return false;
         }
