@@ -38,6 +38,7 @@
 #include "platform/linuxsettingsstore.h"
 #include "platform/linuxsoundplayer.h"
 #include "platform/singleinstance.h"
+#include "platform/terminationsignals.h"
 #include "store/backupmanager.h"
 #include "store/calendarinfo.h"
 #include "store/datafoldercleanup.h"
@@ -97,6 +98,12 @@ Application::Application(int &argc, char **argv, Parts parts)
     if (m_anotherInstance)
         return;
     connect(m_singleInstance, &SingleInstance::messageReceived, this, &Application::onAnotherInstanceMessage);
+    // Log-out, shut-down and Ctrl+C end the program as its Exit does: places, lock and socket go tidily.
+    auto *terminationSignals = new TerminationSignals(this);
+    connect(terminationSignals, &TerminationSignals::terminationRequested, this, [this](int number) {
+        QR_LOG("Ending on signal " + QByteArray::number(number));
+        exitApp();
+    });
 
     if (!m_parts.movingLine)
         m_parts.movingLine = createMovingLineFactory();

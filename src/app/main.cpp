@@ -2,6 +2,7 @@
 #include "app/applicationask.h"
 #include "app/startarguments.h"
 #include "core/log.h"
+#include "platform/terminationsignals.h"
 
 #include <QMessageBox>
 
@@ -37,6 +38,7 @@ void preferXcbUnderWayland()
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(myMessageOutput);
+    TerminationSignals::ignoreFileSizeSignal();
     preferXcbUnderWayland();
     Application a(argc, argv);
     if (a.isRunning()) {
