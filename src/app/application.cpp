@@ -119,10 +119,11 @@ Application::Application(int &argc, char **argv, Parts parts)
                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
         return;
     }
-    // Only the instance may tidy: a save or restore of its own could be under way otherwise. Before any
-    // store reads its file, so that a restore cut short is finished first.
-    DataFolderCleanup::tidyAtStart(m_dataLocation);
     CrashHandlerAdapter().resetLogFile();
+    // Only the instance may tidy: a save or restore of its own could be under way otherwise. Before any
+    // store reads its file, so that a restore cut short is finished first; after the log is new, so that
+    // what it did stays in the log.
+    DataFolderCleanup::tidyAtStart(m_dataLocation);
 
     m_sounds = std::make_unique<SoundList>();
     QR_LOG("Sounds: " + QByteArray::number(m_sounds->sounds().size()) + " wave files" +

@@ -21,6 +21,7 @@
 #include "events/notspecifiedevent.h"
 #include "store/editorcommands.h"
 #include "store/eventsmanager.h"
+#include "store/restorejournal.h"
 #include "store/todos/todorecord.h"
 #include "store/todos/todostorage.h"
 #include "testhelpers.h"
@@ -663,6 +664,34 @@ private slots:
         RestoreCommand(app->backupManager(), archive).redo();
         QCOMPARE(env.ask->m_said, (QStringList{"Restore: Cannot restore data from this file",
                                                "Restore: Data successfully restored"}));
+    }
+
+    // A restore killed after its record was written is finished by the next start, before the events
+    // load; what restores and saves cut short left behind is gone.
+    void startFinishesACutShortRestore()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        auto event = std::make_shared<NotSpecifiedEvent>();
+        event->setCaption(QStringLiteral("from the archive"));
+        app->eventsManager()->addEvent(event);
+        const QString events = app->eventsFilePath();
+        const QByteArray restored = TestHelpers::readFile(events);
+        app->eventsManager()->removeEvent(event);
+        env.app.reset();
+
+        const QDir data(env.dataFolder());
+        QVERIFY(data.mkpath(QStringLiteral(".restore-AbC123")));
+        const QString staged = data.filePath(QStringLiteral(".restore-AbC123/events.dat"));
+        QVERIFY(TestHelpers::writeFile(staged, restored));
+        QVERIFY(RestoreJournal::write(env.dataFolder(), {{events, staged}}));
+        QVERIFY(TestHelpers::writeFile(data.filePath(QStringLiteral("events.dat.Q1w2E3")), "half a save"));
+        app = env.start();
+        QCOMPARE(app->eventsManager()->count(), 1);
+        QCOMPARE(app->eventsManager()->eventByIndex(0)->caption(), QStringLiteral("from the archive"));
+        QCOMPARE(data.entryList({QStringLiteral(".restore*"), QStringLiteral("*.Q1w2E3")},
+                                QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     void failedSavesToldOnceUntilSavingWorks()
