@@ -106,6 +106,12 @@ bool BackupManager::restore(const QString &fileName)
         QR_LOG("Restore cannot create the folder " + work.toUtf8());
         return false;
     }
+    // A record the last start could not finish still owns its staged files: a second restore over it
+    // could leave a mix of both.
+    if (QFile::exists(RestoreJournal::path(work))) {
+        QR_LOG("Restore refused: an earlier restore cut short is not finished yet");
+        return false;
+    }
     QTemporaryDir unpacked(QDir(work).filePath(QStringLiteral(".restore-XXXXXX")));
     if (!unpacked.isValid()) {
         QR_LOG("Restore cannot create a folder in " + work.toUtf8() + ": " + unpacked.errorString().toUtf8());

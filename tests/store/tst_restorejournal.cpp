@@ -160,6 +160,21 @@ private slots:
         qInfo("%d kills: %d left the old files, %d the new ones", kKills, oldCount, newCount);
     }
 
+    // While a record that could not be finished is there, no other restore starts over its files.
+    void unfinishedRecordHoldsOffAnotherRestore()
+    {
+        QTemporaryDir dir;
+        QTemporaryDir archives;
+        const FileSet before{{"events.dat", "old events"}};
+        QVERIFY(writeSet(dir.path(), before));
+        const QString archive = archives.filePath("saved.qbf");
+        QVERIFY(Stores(dir.path()).manager.backup(archive));
+        QVERIFY(TestHelpers::writeFile(RestoreJournal::path(dir.path()), "{\"version\": 99}"));
+        QVERIFY(!Stores(dir.path()).manager.restore(archive));
+        QVERIFY(QFile::remove(RestoreJournal::path(dir.path())));
+        QCOMPARE(readSet(dir.path()), before);
+    }
+
     // A record found at start is finished: what it lists is moved, even the part already moved once.
     void startFinishesARecordedRestore()
     {
