@@ -58,9 +58,10 @@ QStringList DataFolderCleanup::removeRestoreLeftovers(const QString &dataFolder)
     // The staged files of an unfinished restore are all that can still finish it.
     if (dataFolder.isEmpty() || QFile::exists(RestoreJournal::path(dataFolder)))
         return removed;
-    const QFileInfoList list = QDir(dataFolder).entryInfoList(
-        {QLatin1String(RestoreJournal::s_prefix) + QLatin1Char('*')},
-        QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks | QDir::System);
+    const QFileInfoList list = QDir(dataFolder)
+                                   .entryInfoList({QLatin1String(RestoreJournal::s_prefix) + QLatin1Char('*')},
+                                                  QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot |
+                                                      QDir::NoSymLinks | QDir::System);
     for (const QFileInfo &info : list) {
         const QString path = info.absoluteFilePath();
         const bool gone = info.isDir() ? QDir(path).removeRecursively() : QFile::remove(path);

@@ -580,8 +580,7 @@ bool EventsManager::restoreFromFile(const QString &fileName)
     return true;
 }
 
-bool EventsManager::stageRestoreFiles(const QString &entryFile, const QString &stagingFolder,
-                                      QList<StagedFile> *files)
+bool EventsManager::stageRestoreFiles(const QString &entryFile, const QString &stagingFolder, QList<StagedFile> *files)
 {
     // The file that was not loaded whole is kept before the restore replaces it.
     return keepUnloadedFileAside() && FileBackupObject::stageRestoreFiles(entryFile, stagingFolder, files);

@@ -186,15 +186,15 @@ private slots:
         QVERIFY(TestHelpers::writeFile(data.filePath(".restore-x1/events.dat"), "new events"));
         QVERIFY(TestHelpers::writeFile(data.filePath(".restore-x1/todo.b.dat"), "new list"));
         QVERIFY(TestHelpers::writeFile(data.filePath(".restore-x1/typesorder.dat"), "new order"));
-        QVERIFY(RestoreJournal::write(dir.path(), {{data.filePath("events.dat"), data.filePath(".restore-x1/events.dat")},
-                                                  {data.filePath("typesorder.dat"), data.filePath(".restore-x1/typesorder.dat")},
-                                                  {data.filePath("todo.b.dat"), data.filePath(".restore-x1/todo.b.dat")}}));
+        QVERIFY(RestoreJournal::write(dir.path(),
+                                      {{data.filePath("events.dat"), data.filePath(".restore-x1/events.dat")},
+                                       {data.filePath("typesorder.dat"), data.filePath(".restore-x1/typesorder.dat")},
+                                       {data.filePath("todo.b.dat"), data.filePath(".restore-x1/todo.b.dat")}}));
         // The kill came after the first move.
         QVERIFY(Common::replaceFileWith(data.filePath("typesorder.dat"), data.filePath(".restore-x1/typesorder.dat")));
         DataFolderCleanup::tidyAtStart(dir.path());
-        QCOMPARE(readSet(dir.path()), (FileSet{{"events.dat", "new events"},
-                                               {"todo.b.dat", "new list"},
-                                               {"typesorder.dat", "new order"}}));
+        QCOMPARE(readSet(dir.path()),
+                 (FileSet{{"events.dat", "new events"}, {"todo.b.dat", "new list"}, {"typesorder.dat", "new order"}}));
     }
 };
 
