@@ -469,9 +469,14 @@ void EventsManager::removeExpiredEvents(int days)
         if (event->isExpired(days))
             expired.append(event);
     }
-    // One write for the lot: a start that cleans up thousands of events must not rewrite the file for each.
-    if (!expired.isEmpty())
-        removeEvents(expired);
+    if (expired.isEmpty())
+        return;
+    // One change and one write for the lot: with thousands of expired events, neither the file nor
+    // the views that follow the list are rebuilt once per event.
+    for (const AbstractCommonEventPtr &event : std::as_const(expired))
+        takeOut(event);
+    save();
+    emit layoutChanged();
 }
 
 void EventsManager::attachEvent(AbstractCommonEvent *event)
