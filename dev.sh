@@ -13,7 +13,7 @@ PACKAGES=(
 )
 # qt6-base-private-dev lets the widget inspector build its style-sheet rule selector.
 TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar
-  qt6-base-private-dev)
+  qt6-base-private-dev xdotool)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth)
 
 install_missing() {

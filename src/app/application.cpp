@@ -43,6 +43,7 @@
 #include "platform/linuxsoundplayer.h"
 #include "platform/osdescription.h"
 #include "platform/singleinstance.h"
+#include "platform/terminationsignals.h"
 #include "store/backupmanager.h"
 #include "store/calendarinfo.h"
 #include "store/datafoldercleanup.h"
@@ -102,6 +103,12 @@ Application::Application(int &argc, char **argv, Parts parts)
     if (m_anotherInstance)
         return;
     connect(m_singleInstance, &SingleInstance::messageReceived, this, &Application::onAnotherInstanceMessage);
+    // Log-out, shut-down and Ctrl+C end the program as its Exit does: places, lock and socket go tidily.
+    auto *terminationSignals = new TerminationSignals(this);
+    connect(terminationSignals, &TerminationSignals::terminationRequested, this, [this](int number) {
+        QR_LOG("Ending on signal " + QByteArray::number(number));
+        exitApp();
+    });
 
     if (!m_parts.movingLine)
         m_parts.movingLine = createMovingLineFactory();
@@ -117,9 +124,11 @@ Application::Application(int &argc, char **argv, Parts parts)
                                 QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
         return;
     }
-    // Only the instance may tidy: a save of its own could be under way otherwise.
-    DataFolderCleanup::removeSaveLeftovers(m_dataLocation);
     CrashHandlerAdapter().resetLogFile();
+    // Only the instance may tidy: a save or restore of its own could be under way otherwise. Before any
+    // store reads its file, so that a restore cut short is finished first; after the log is new, so that
+    // what it did stays in the log.
+    DataFolderCleanup::tidyAtStart(m_dataLocation);
 
     m_sounds = std::make_unique<SoundList>();
     QR_LOG("Sounds: " + QByteArray::number(m_sounds->sounds().size()) + " wave files" +
@@ -179,6 +188,10 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_backupManager->addBackupObject(m_eventTypesStorage.get());
     m_backupManager->addBackupObjects(m_storage->backupObjects());
 
+    // A restore runs from the editor's menu; its outcome, good or bad, goes where every other message goes.
+    RestoreCommand::setNotifier(
+        [ask = m_parts.ask.get()](const QString &title, const QString &text) { ask->information(title, text); });
+
     m_parts.movingLine->startRun();
 
     m_systemTrayIcon->setToolTip(applicationName());
@@ -190,6 +203,7 @@ Application::~Application()
 {
     Common::DataFileGuard::setTeller(nullptr);
     if (m_constructed) {
+        RestoreCommand::setNotifier({});
         StatCollector::removeFile();
         m_parts.movingLine->finishRun();
         Common::DeferredCallProcessor::term();
@@ -233,6 +247,20 @@ Application::~Application()
 bool Application::sendMessage(const QString &message, int timeoutMs)
 {
     return m_singleInstance->sendMessage(message, timeoutMs);
+}
+
+QString Application::handOverFailedText() const
+{
+    const QString lockError = m_singleInstance->errorString();
+    if (!lockError.isEmpty())
+        return tr("%1 cannot make sure that it runs only once: %2.\n\nIt does not start, so that two copies "
+                  "cannot overwrite each other's changes. Free some disk space or check the folder, then start it "
+                  "again.")
+            .arg(applicationName(), lockError);
+    return tr("%1 is already running but does not answer.\n\nIt does not start a second time, so that two "
+              "copies cannot overwrite each other's changes. Wait a moment or end the running copy, then start "
+              "it again.")
+        .arg(applicationName());
 }
 
 // ---- settings -------------------------------------------------------------------------------------

@@ -54,7 +54,8 @@ public:
 
     static constexpr char kAppId[] = "QuillaneReminder";
     static constexpr char kActivateMessage[] = "activate";
-    static constexpr int kActivateTimeoutMs = 5000;
+    // Long enough for an instance that is still loading its events to answer.
+    static constexpr int kActivateTimeoutMs = 15000;
 
     // Identity and state of a file on disk; equal while nothing replaced or changed it.
     struct FileSignature
@@ -71,9 +72,12 @@ public:
     Application(int &argc, char **argv, Parts parts = Parts());
     ~Application() override;
 
-    // Another process of this user is the instance; this one then built nothing else.
+    // This process is not the instance: another process of this user is, or no instance lock could be
+    // made. It then built nothing else.
     bool isRunning() const { return m_anotherInstance; }
     bool sendMessage(const QString &message, int timeoutMs);
+    // What to tell the user when this start is not the instance and the message did not get through.
+    QString handOverFailedText() const;
     // Why the program cannot run (the data folder cannot be made); empty when it can.
     QString startError() const { return m_startError; }
 

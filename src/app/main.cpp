@@ -2,6 +2,7 @@
 #include "app/applicationask.h"
 #include "app/startarguments.h"
 #include "core/log.h"
+#include "platform/terminationsignals.h"
 
 #include <QMessageBox>
 
@@ -37,10 +38,18 @@ void preferXcbUnderWayland()
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(myMessageOutput);
+    TerminationSignals::ignoreFileSizeSignal();
     preferXcbUnderWayland();
     Application a(argc, argv);
-    if (a.isRunning())
-        return a.sendMessage(QString::fromLatin1(Application::kActivateMessage), Application::kActivateTimeoutMs) ? 1 : 0;
+    if (a.isRunning()) {
+        if (a.sendMessage(QString::fromLatin1(Application::kActivateMessage), Application::kActivateTimeoutMs))
+            return 1;
+        // Neither the instance nor sure there is none: never run beside another.
+        const QString text = a.handOverFailedText();
+        fprintf(stderr, "%s\n", qUtf8Printable(text));
+        MessageBoxAsk().warning(QCoreApplication::applicationName(), text);
+        return 3;
+    }
     if (!a.startError().isEmpty()) {
         MessageBoxAsk().warning(QCoreApplication::applicationName(), a.startError());
         return 2;

@@ -60,6 +60,12 @@ bool FileBackupObject::restoreFromFile(const QString &fileName)
     return Common::replaceFileWith(m_fileName, fileName);
 }
 
+bool FileBackupObject::stageRestoreFiles(const QString &entryFile, const QString &, QList<StagedFile> *files)
+{
+    files->append({m_fileName, entryFile});
+    return true;
+}
+
 QByteArray FileBackupObject::snapshot(bool *ok)
 {
     if (!QFileInfo::exists(m_fileName)) {

@@ -18,6 +18,9 @@ public:
     QByteArray name() const override;
     // Moves the unpacked entry into place; objects that reload after a restore override it too.
     bool restoreFromFile(const QString &fileName) override;
+    // The unpacked entry is the file; derived stores reload in reloadAfterRestore().
+    bool restoresByFiles() const override { return true; }
+    bool stageRestoreFiles(const QString &entryFile, const QString &stagingFolder, QList<StagedFile> *files) override;
     // Also tells whether the file was there, so that taking a restore back removes a file it added.
     QByteArray snapshot(bool *ok) override;
     bool restoreSnapshot(const QByteArray &data) override;

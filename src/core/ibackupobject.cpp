@@ -15,6 +15,11 @@ bool IBackupObject::restoreFromFile(const QString &fileName)
     return readRestoreFile(fileName, &data) && restore(data);
 }
 
+bool IBackupObject::stageRestoreFiles(const QString &, const QString &, QList<StagedFile> *)
+{
+    return false;
+}
+
 bool IBackupObject::readRestoreFile(const QString &fileName, QByteArray *data) const
 {
     QFile file(fileName);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
 // One thing a backup archive holds: a store that can hand out its whole data and take it back.
@@ -28,6 +29,24 @@ public:
     // Replaces the data by the unpacked entry; the file may be moved away. The default reads it and
     // calls restore().
     virtual bool restoreFromFile(const QString &fileName);
+
+    // Objects whose data are files of the data folder restore by files, so that a restore across all of
+    // them is all-or-nothing: every object first stages the files its entry becomes, then all staged
+    // files are moved into place together, then every object reloads. The others are restored with
+    // restoreFromFile() after the move.
+    virtual bool restoresByFiles() const { return false; }
+    // A staged file and the file it replaces.
+    struct StagedFile
+    {
+        QString target;
+        QString staged;
+    };
+    // Makes the files the unpacked entry becomes in `stagingFolder` (or takes the entry file itself) and
+    // lists them; anything the object must keep of its current files is kept here. Nothing in place
+    // changes yet.
+    virtual bool stageRestoreFiles(const QString &entryFile, const QString &stagingFolder, QList<StagedFile> *files);
+    // After the staged files are in place: takes the data up from them.
+    virtual bool reloadAfterRestore() { return true; }
 
     // The data that takes a restore back, and putting it back. Unlike an archive entry it may tell
     // what the object did not hold, so that taking a restore back removes what it added.

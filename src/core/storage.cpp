@@ -94,6 +94,12 @@ bool StorageTable::restoreFromFile(const QString &fileName)
     return true;
 }
 
+bool StorageTable::reloadAfterRestore()
+{
+    load();
+    return true;
+}
+
 bool StorageTable::get(const QByteArray &id, qint64 &pos, qint64 &size) const
 {
     const auto it = m_table.constFind(id);
@@ -482,6 +488,13 @@ bool Storage::restoreFromFile(const QString &fileName)
 {
     if (!FileBackupObject::restoreFromFile(fileName))
         return false;
+    forgetErasures();
+    checkVersion();
+    return true;
+}
+
+bool Storage::reloadAfterRestore()
+{
     forgetErasures();
     checkVersion();
     return true;

@@ -23,6 +23,7 @@ public:
     // The entry must be an index of this version whose records are all whole.
     bool checkRestoreFile(const QString &fileName) override;
     bool restoreFromFile(const QString &fileName) override;
+    bool reloadAfterRestore() override;
 
     bool get(const QByteArray &id, qint64 &pos, qint64 &size) const;
     bool contains(const QByteArray &id) const { return m_table.contains(id); }
@@ -100,6 +101,7 @@ public:
     qint64 maxRestoreSize() const override { return qint64(1) << 30; }
     bool checkRestoreFile(const QString &fileName) override;
     bool restoreFromFile(const QString &fileName) override;
+    bool reloadAfterRestore() override;
 
     QString indexFileName() const;
 

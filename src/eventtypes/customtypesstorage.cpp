@@ -137,6 +137,17 @@ bool CustomTypesStorage::restore(const QByteArray &data)
 {
     if (!FileBackupObject::restore(data))
         return false;
+    return reloadAfterRestore();
+}
+
+bool CustomTypesStorage::stageRestoreFiles(const QString &entryFile, const QString &stagingFolder,
+                                           QList<StagedFile> *files)
+{
+    return keepUnreadFileAside() && FileBackupObject::stageRestoreFiles(entryFile, stagingFolder, files);
+}
+
+bool CustomTypesStorage::reloadAfterRestore()
+{
     emit aboutToReload();
     load();
     emit reloaded();

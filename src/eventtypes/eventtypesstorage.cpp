@@ -398,6 +398,19 @@ bool EventTypesStorage::restore(const QByteArray &data)
 {
     if (!FileBackupObject::restore(data))
         return false;
+    return reloadAfterRestore();
+}
+
+bool EventTypesStorage::stageRestoreFiles(const QString &entryFile, const QString &stagingFolder,
+                                          QList<StagedFile> *files)
+{
+    if (m_keepFileBeforeSave && !EventTypesFile::keepAside(backupFileName(), "Event types order"))
+        return false;
+    return FileBackupObject::stageRestoreFiles(entryFile, stagingFolder, files);
+}
+
+bool EventTypesStorage::reloadAfterRestore()
+{
     emit layoutAboutToBeChanged();
     loadOrder();
     emit layoutChanged();

@@ -44,6 +44,8 @@ public:
     bool restore(const QByteArray &data) override;
     // Through restore(), which keeps an unreadable file aside and reloads what is shown.
     bool restoreFromFile(const QString &fileName) override { return IBackupObject::restoreFromFile(fileName); }
+    bool stageRestoreFiles(const QString &entryFile, const QString &stagingFolder, QList<StagedFile> *files) override;
+    bool reloadAfterRestore() override;
 
     CustomTypesStorage *customTypes() const { return m_customTypes; }
 

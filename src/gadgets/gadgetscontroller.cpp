@@ -198,6 +198,13 @@ bool GadgetsController::restore(const QByteArray &data)
     return ok;
 }
 
+bool GadgetsController::reloadAfterRestore()
+{
+    closeAllGadgets();
+    loadGadgets();
+    return true;
+}
+
 bool GadgetsController::restoreSnapshot(const QByteArray &data)
 {
     closeAllGadgets();

@@ -46,6 +46,7 @@ public:
 
     bool restore(const QByteArray &data) override;
     bool restoreSnapshot(const QByteArray &data) override;
+    bool reloadAfterRestore() override;
 
 public slots:
     void newToDoGadget();

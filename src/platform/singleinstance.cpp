@@ -2,12 +2,14 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace SingleInstancePrivate {
@@ -15,18 +17,56 @@ namespace SingleInstancePrivate {
 // The receipt the instance writes back once it has the whole message.
 constexpr char kReceipt = '\x06';
 
-QString defaultFolder()
+// Without a session runtime folder the lock goes into the user's own cache, never into a shared
+// temporary folder where another user could plant a lock or a socket of the same name.
+QString defaultFolder(QString *error)
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return SingleInstance::chooseFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"),
+                                        cache.isEmpty() ? QString() : QDir(cache).filePath(QStringLiteral("runtime")),
+                                        error);
 }
 
 } // namespace SingleInstancePrivate
 
+bool SingleInstance::isPrivateFolder(const QString &path, uint uid)
+{
+    struct stat info;
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == uid && (info.st_mode & 077) == 0;
+}
+
+QString SingleInstance::chooseFolder(const QString &sessionFolder, const QString &privateFolder, QString *error)
+{
+    const uint uid = ::getuid();
+    if (isPrivateFolder(sessionFolder, uid))
+        return sessionFolder;
+    if (!sessionFolder.isEmpty())
+        qWarning("The runtime folder \"%s\" is not private to this user; it is not used",
+                 qUtf8Printable(sessionFolder));
+    QString why;
+    if (privateFolder.isEmpty()) {
+        why = QStringLiteral("no folder of the user's own is known");
+    } else {
+        QDir().mkpath(privateFolder);
+        struct stat info;
+        // Only a folder of our own is made private; anything else is refused below.
+        const QByteArray path = QFile::encodeName(privateFolder);
+        if (::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == uid)
+            ::chmod(path.constData(), 0700);
+        if (isPrivateFolder(privateFolder, uid))
+            return privateFolder;
+        why = QStringLiteral("\"%1\" cannot be made a folder private to this user").arg(privateFolder);
+    }
+    if (error)
+        *error = why;
+    return QString();
+}
+
 SingleInstance::SingleInstance(const QString &appId, QObject *parent, const QString &runtimeFolder)
-    : QObject(parent), m_folder(runtimeFolder.isEmpty() ? SingleInstancePrivate::defaultFolder() : runtimeFolder)
+    : QObject(parent),
+      m_folder(runtimeFolder.isEmpty() ? SingleInstancePrivate::defaultFolder(&m_error) : runtimeFolder)
 {
     // Per user, also when several users share a temporary folder.
     const QString base = appId + QLatin1Char('-') + QString::number(getuid());
@@ -59,11 +99,20 @@ bool SingleInstance::isRunning()
     if (m_decided)
         return m_running;
     m_decided = true;
+    // Without a lock this process cannot know that it is alone: it must not take itself for the instance.
+    m_running = true;
+    if (m_folder.isEmpty()) {
+        qWarning("No private folder for the instance lock: %s", qUtf8Printable(m_error));
+        return m_running;
+    }
     QDir().mkpath(m_folder);
     if (!m_lock->tryLock(100)) {
-        if (m_lock->error() != QLockFile::LockFailedError)
-            qWarning("Cannot create the instance lock \"%s\"", qUtf8Printable(lockFilePath()));
-        m_running = m_lock->error() == QLockFile::LockFailedError;
+        if (m_lock->error() != QLockFile::LockFailedError) {
+            m_error = QStringLiteral("the lock \"%1\" cannot be created (is its folder writable, with free "
+                                     "space?)")
+                          .arg(lockFilePath());
+            qWarning("Cannot create the instance lock: %s", qUtf8Printable(m_error));
+        }
         return m_running;
     }
     // We hold the lock, so a socket file left here belongs to a dead instance.
@@ -81,7 +130,8 @@ bool SingleInstance::isRunning()
 bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
 {
     const QByteArray payload = message.toUtf8() + '\n';
-    if (payload.size() > kMaxMessageBytes)
+    // A bare socket name would be looked up in the shared temporary folder.
+    if (m_folder.isEmpty() || payload.size() > kMaxMessageBytes)
         return false;
     QDeadlineTimer deadline(timeoutMs);
     // The instance may hold the lock but not listen yet: try again until the time is up.

@@ -11,7 +11,8 @@ class QLocalSocket;
 
 // One running instance per user: the first process holds a lock file in the user's runtime folder and
 // listens on a local socket beside it; later processes find the lock held and pass a text message over.
-// A lock left by a killed process is taken over, and its socket file is replaced.
+// A lock left by a killed process is taken over, and its socket file is replaced. The folder is always
+// private to the user, so another user can neither plant a lock nor a socket there.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -21,9 +22,19 @@ public:
     explicit SingleInstance(const QString &appId, QObject *parent = nullptr, const QString &runtimeFolder = QString());
     ~SingleInstance() override;
 
-    // True when another process holds the instance. The first call decides: this process either
-    // becomes the instance (and starts listening) or not; later calls give the same answer.
+    // True when this process is not the instance: another process holds the lock, or no lock could
+    // be made (then errorString() says why). The first call decides: this process either becomes the
+    // instance (and starts listening) or not; later calls give the same answer.
     bool isRunning();
+    // Why no lock could be made, neither taken nor found held; empty otherwise.
+    QString errorString() const { return m_error; }
+
+    // The folder for the lock and the socket: `sessionFolder` (the session's runtime folder) when it is
+    // private to the user, else the folder `privateFolder`, made and kept private to the user. Empty,
+    // with `error` set, when neither can be had: a shared folder is never taken.
+    static QString chooseFolder(const QString &sessionFolder, const QString &privateFolder, QString *error = nullptr);
+    // A folder, not a link, owned by `uid`, that no one else may read, enter or write.
+    static bool isPrivateFolder(const QString &path, uint uid);
     // Sends the message to the running instance and waits for its receipt; false when nothing
     // took it within the time (the instance is busy, gone, or still starting).
     bool sendMessage(const QString &message, int timeoutMs);
@@ -46,6 +57,7 @@ private slots:
 private:
     void readPeer(QLocalSocket *socket);
 
+    QString m_error;
     QString m_folder;
     QString m_serverName;
     std::unique_ptr<QLockFile> m_lock;

@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "core/statcollector.h"
 #include "core/version.h"
+#include "store/restorejournal.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -105,6 +106,12 @@ bool BackupManager::restore(const QString &fileName)
         QR_LOG("Restore cannot create the folder " + work.toUtf8());
         return false;
     }
+    // A record the last start could not finish still owns its staged files: a second restore over it
+    // could leave a mix of both.
+    if (QFile::exists(RestoreJournal::path(work))) {
+        QR_LOG("Restore refused: an earlier restore cut short is not finished yet");
+        return false;
+    }
     QTemporaryDir unpacked(QDir(work).filePath(QStringLiteral(".restore-XXXXXX")));
     if (!unpacked.isValid()) {
         QR_LOG("Restore cannot create a folder in " + work.toUtf8() + ": " + unpacked.errorString().toUtf8());
@@ -150,8 +157,27 @@ bool BackupManager::restore(const QString &fileName)
         }
         restored.append({obj, file});
     }
+
+    // All files or none: everything is staged beside the data first, and only the record of the moves,
+    // written in one step, makes the restore happen. A start after a kill finishes what the record lists.
+    QList<IBackupObject::StagedFile> moves;
     for (const auto &item : qAsConst(restored)) {
-        if (!item.first->restoreFromFile(item.second)) {
+        if (item.first->restoresByFiles() && !item.first->stageRestoreFiles(item.second, unpacked.path(), &moves)) {
+            QR_LOG("Restore of " + item.first->name() + " failed while staging its files");
+            return false;
+        }
+    }
+    if (!RestoreJournal::write(work, moves))
+        return false;
+    if (!RestoreJournal::finish(work)) {
+        // The caller puts the data back from its own copy; a later start must not finish this restore.
+        RestoreJournal::discard(work);
+        return false;
+    }
+    for (const auto &item : qAsConst(restored)) {
+        const bool ok =
+            item.first->restoresByFiles() ? item.first->reloadAfterRestore() : item.first->restoreFromFile(item.second);
+        if (!ok) {
             QR_LOG("Restore of " + item.first->name() + " failed");
             return false;
         }

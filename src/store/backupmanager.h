@@ -38,8 +38,9 @@ public:
 
     // Bounds for reading archives; tests lower them.
     void setArchiveLimits(const BackupArchiveLimits &limits) { m_limits = limits; }
-    // The folder where a restore unpacks the archive's entries before it checks them: the data folder,
-    // so that each unpacked file is moved into place. Without one, the application's data folder.
+    // The folder where a restore unpacks and stages the archive's entries before it checks them, and
+    // keeps the record of its moves: the data folder, so that each staged file is moved into place in
+    // one rename and the next start finds the record. Without one, the application's data folder.
     void setWorkFolder(const QString &folder) { m_workFolder = folder; }
     QString workFolder() const;
     // Tells the free bytes of a folder's file system; tests replace it.

@@ -1,12 +1,26 @@
 #include "store/datafoldercleanup.h"
 
-#include "core/clock.h"
 #include "core/log.h"
+#include "store/restorejournal.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+void DataFolderCleanup::tidyAtStart(const QString &dataFolder)
+{
+    if (dataFolder.isEmpty())
+        return;
+    if (QFile::exists(RestoreJournal::path(dataFolder))) {
+        if (RestoreJournal::finish(dataFolder))
+            QR_LOG("Finished a restore that was cut short");
+        else
+            QR_LOG("Cannot finish a restore that was cut short; trying again at the next start");
+    }
+    removeRestoreLeftovers(dataFolder);
+    removeSaveLeftovers(dataFolder);
+}
 
 bool DataFolderCleanup::isSaveLeftoverName(const QString &fileName)
 {
@@ -22,12 +36,10 @@ QStringList DataFolderCleanup::removeSaveLeftovers(const QString &dataFolder)
     QStringList removed;
     if (dataFolder.isEmpty())
         return removed;
-    const QDateTime now = Common::Clock::now();
+    // With the instance lock held no save of ours is running: every such file is left over, however new.
     const QFileInfoList list = QDir(dataFolder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (const QFileInfo &info : list) {
         if (!isSaveLeftoverName(info.fileName()))
-            continue;
-        if (info.lastModified().secsTo(now) < s_freshSeconds)
             continue;
         const QString path = info.absoluteFilePath();
         if (QFile::remove(path)) {
@@ -35,6 +47,29 @@ QStringList DataFolderCleanup::removeSaveLeftovers(const QString &dataFolder)
             removed << path;
         } else {
             QR_LOG("Cannot remove the temporary file of an interrupted save: " + path.toUtf8());
+        }
+    }
+    return removed;
+}
+
+QStringList DataFolderCleanup::removeRestoreLeftovers(const QString &dataFolder)
+{
+    QStringList removed;
+    // The staged files of an unfinished restore are all that can still finish it.
+    if (dataFolder.isEmpty() || QFile::exists(RestoreJournal::path(dataFolder)))
+        return removed;
+    const QFileInfoList list = QDir(dataFolder)
+                                   .entryInfoList({QLatin1String(RestoreJournal::s_prefix) + QLatin1Char('*')},
+                                                  QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot |
+                                                      QDir::NoSymLinks | QDir::System);
+    for (const QFileInfo &info : list) {
+        const QString path = info.absoluteFilePath();
+        const bool gone = info.isDir() ? QDir(path).removeRecursively() : QFile::remove(path);
+        if (gone) {
+            QR_LOG("Removed what an interrupted restore left: " + path.toUtf8());
+            removed << path;
+        } else {
+            QR_LOG("Cannot remove what an interrupted restore left: " + path.toUtf8());
         }
     }
     return removed;

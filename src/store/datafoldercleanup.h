@@ -3,18 +3,22 @@
 #include <QString>
 #include <QStringList>
 
-// Start-up tidying of the data folder, run once the single-instance lock is held.
+// Start-up tidying of the data folder, run once the single-instance lock is held: no save or restore of
+// another process can be under way then.
 class DataFolderCleanup
 {
 public:
+    // Finishes a restore that was cut short after its record was written, then removes what restores
+    // and saves cut short left behind. Runs before any store reads its file.
+    static void tidyAtStart(const QString &dataFolder);
+
     // Removes the temporary files that saves killed part-way left beside the program's data files
     // ("events.dat.AbC123": the atomic writer's name pattern), logs each and returns their paths.
-    // A temporary file changed within the last `s_freshSeconds` may belong to a save still running
-    // and stays.
     static QStringList removeSaveLeftovers(const QString &dataFolder);
+    // Removes the staging folders and record files of restores (".restore-*"), unless a record is left
+    // that a later start must still finish; returns the removed paths.
+    static QStringList removeRestoreLeftovers(const QString &dataFolder);
 
     // True for the name of a temporary file of the atomic writer beside one of our data files.
     static bool isSaveLeftoverName(const QString &fileName);
-
-    static constexpr int s_freshSeconds = 10 * 60;
 };

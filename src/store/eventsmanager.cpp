@@ -469,9 +469,14 @@ void EventsManager::removeExpiredEvents(int days)
         if (event->isExpired(days))
             expired.append(event);
     }
-    // One write for the lot: a start that cleans up thousands of events must not rewrite the file for each.
-    if (!expired.isEmpty())
-        removeEvents(expired);
+    if (expired.isEmpty())
+        return;
+    // One change and one write for the lot: with thousands of expired events, neither the file nor
+    // the views that follow the list are rebuilt once per event.
+    for (const AbstractCommonEventPtr &event : std::as_const(expired))
+        takeOut(event);
+    save();
+    emit layoutChanged();
 }
 
 void EventsManager::attachEvent(AbstractCommonEvent *event)
@@ -576,6 +581,18 @@ bool EventsManager::restoreFromFile(const QString &fileName)
 {
     if (!keepUnloadedFileAside() || !FileBackupObject::restoreFromFile(fileName))
         return false;
+    load(backupFileName());
+    return true;
+}
+
+bool EventsManager::stageRestoreFiles(const QString &entryFile, const QString &stagingFolder, QList<StagedFile> *files)
+{
+    // The file that was not loaded whole is kept before the restore replaces it.
+    return keepUnloadedFileAside() && FileBackupObject::stageRestoreFiles(entryFile, stagingFolder, files);
+}
+
+bool EventsManager::reloadAfterRestore()
+{
     load(backupFileName());
     return true;
 }

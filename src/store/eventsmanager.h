@@ -49,6 +49,8 @@ public:
     // or an event that cannot be read fails the restore.
     bool checkRestoreFile(const QString &fileName) override;
     bool restoreFromFile(const QString &fileName) override;
+    bool stageRestoreFiles(const QString &entryFile, const QString &stagingFolder, QList<StagedFile> *files) override;
+    bool reloadAfterRestore() override;
 
     // Calendars
     CalendarInfo calendarById(const QByteArray &id) const;

@@ -245,6 +245,39 @@ bool FolderBackupObject::checkRestoreFile(const QString &fileName)
     return true;
 }
 
+bool FolderBackupObject::stageRestoreFiles(const QString &entryFile, const QString &stagingFolder,
+                                           QList<StagedFile> *files)
+{
+    QByteArray data;
+    if (!readRestoreFile(entryFile, &data))
+        return false;
+    QList<Record> records;
+    QString error;
+    if (!unpack(data, &records, &error)) {
+        QR_LOG("Restore of " + m_name + " refused: " + error.toUtf8());
+        return false;
+    }
+    const QDir staging(QDir(stagingFolder).filePath(QString::fromUtf8(m_name.toHex()) + QStringLiteral(".files")));
+    if (!QDir().mkpath(staging.path()))
+        return false;
+    const QDir dir(m_folder);
+    for (const Record &record : qAsConst(records)) {
+        if (!QDir::match(m_filters, record.first)) {
+            QR_LOG("Restore of " + m_name + " refused: " + record.first.toUtf8() + " does not match the filter");
+            return false;
+        }
+        const QString staged = staging.filePath(record.first);
+        QFile file(staged);
+        if (!file.open(QIODevice::WriteOnly) || file.write(record.second) != record.second.size() || !file.flush()) {
+            QR_LOG("Restore of " + m_name + " cannot stage " + record.first.toUtf8() + ": " +
+                   file.errorString().toUtf8());
+            return false;
+        }
+        files->append({dir.filePath(record.first), staged});
+    }
+    return true;
+}
+
 QByteArray FolderBackupObject::snapshot(bool *ok)
 {
     bool packed = false;

@@ -25,6 +25,9 @@ public:
     // The packed data must unpack, name only files the filters allow, and each file must pass the
     // file check when one is set.
     bool checkRestoreFile(const QString &fileName) override;
+    // Each packed file is staged as a file of its own.
+    bool restoresByFiles() const override { return true; }
+    bool stageRestoreFiles(const QString &entryFile, const QString &stagingFolder, QList<StagedFile> *files) override;
     // Also lists the matching files the folder held, so that putting the snapshot back removes the
     // files a restore added.
     QByteArray snapshot(bool *ok) override;

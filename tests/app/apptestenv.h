@@ -125,7 +125,7 @@ public:
         parts.ask.reset(ask);
         parts.autostart.reset(autostart);
         parts.soundPlayer.reset(sound);
-        parts.runtimeFolder = m_runtime.path();
+        parts.runtimeFolder = runtimeFolder.isEmpty() ? m_runtime.path() : runtimeFolder;
         app = std::make_unique<Application>(m_argc, m_argv.data(), std::move(parts));
         return app.get();
     }
@@ -150,6 +150,7 @@ public:
     FakeSoundPlayer *sound = nullptr;
     bool autostartOn = false;
     bool realAutostart = false;
+    QString runtimeFolder; // of the instance lock; empty for a private one
 
 private:
     QTemporaryDir m_home;

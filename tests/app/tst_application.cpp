@@ -21,7 +21,9 @@
 #include "widgets/calendar/calendarview.h"
 #include "platform/osdescription.h"
 #include "events/notspecifiedevent.h"
+#include "store/editorcommands.h"
 #include "store/eventsmanager.h"
+#include "store/restorejournal.h"
 #include "store/todos/todorecord.h"
 #include "store/todos/todostorage.h"
 #include "testhelpers.h"
@@ -163,6 +165,21 @@ private slots:
         QVERIFY(!app->startError().isEmpty());
         QVERIFY(!app->properties());
         QVERIFY(filesUnder(env.configFolder()).isEmpty());
+    }
+
+    // Without a lock no start can know it is alone: it builds nothing and tells why.
+    void startWithoutLockIsNoInstance()
+    {
+        AppTestEnv env;
+        QVERIFY(QDir().mkpath(env.configFolder()));
+        env.runtimeFolder = QDir(env.configFolder()).filePath(QStringLiteral("run"));
+        QVERIFY(TestHelpers::writeFile(env.runtimeFolder, "a file in the way"));
+        Application *app = env.make();
+        QVERIFY(app->isRunning());
+        QVERIFY(!app->properties());
+        QVERIFY(!app->sendMessage(QString::fromLatin1(Application::kActivateMessage), 200));
+        QVERIFY(app->handOverFailedText().contains(QStringLiteral("cannot make sure that it runs only once")));
+        QVERIFY(!QFileInfo::exists(env.dataFolder()));
     }
 
     void constructionWritesOnlyIntoTheDataFolderAndSettings()
@@ -663,6 +680,50 @@ private slots:
         QCOMPARE(env.ask->m_said.size(), 1);
         QCOMPARE(TestHelpers::readFile(QDir(env.dataFolder()).filePath(QStringLiteral("events.bak"))), damaged);
         QVERIFY(TestHelpers::readFile(events) != damaged);
+    }
+
+    // A restore from the editor's menu tells how it went, also when it fails.
+    void restoreOutcomeIsTold()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        const QString archive = QDir(env.dataHome()).filePath(QStringLiteral("saved.qbf"));
+        QVERIFY(app->backupManager()->backup(archive));
+        const QString garbage = QDir(env.dataHome()).filePath(QStringLiteral("garbage.qbf"));
+        QVERIFY(TestHelpers::writeFile(garbage, "not an archive"));
+        env.ask->m_said.clear();
+        RestoreCommand(app->backupManager(), garbage).redo();
+        RestoreCommand(app->backupManager(), archive).redo();
+        QCOMPARE(env.ask->m_said, (QStringList{"Restore: Cannot restore data from this file",
+                                               "Restore: Data successfully restored"}));
+    }
+
+    // A restore killed after its record was written is finished by the next start, before the events
+    // load; what restores and saves cut short left behind is gone.
+    void startFinishesACutShortRestore()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        auto event = std::make_shared<NotSpecifiedEvent>();
+        event->setCaption(QStringLiteral("from the archive"));
+        app->eventsManager()->addEvent(event);
+        const QString events = app->eventsFilePath();
+        const QByteArray restored = TestHelpers::readFile(events);
+        app->eventsManager()->removeEvent(event);
+        env.app.reset();
+
+        const QDir data(env.dataFolder());
+        QVERIFY(data.mkpath(QStringLiteral(".restore-AbC123")));
+        const QString staged = data.filePath(QStringLiteral(".restore-AbC123/events.dat"));
+        QVERIFY(TestHelpers::writeFile(staged, restored));
+        QVERIFY(RestoreJournal::write(env.dataFolder(), {{events, staged}}));
+        QVERIFY(TestHelpers::writeFile(data.filePath(QStringLiteral("events.dat.Q1w2E3")), "half a save"));
+        app = env.start();
+        QCOMPARE(app->eventsManager()->count(), 1);
+        QCOMPARE(app->eventsManager()->eventByIndex(0)->caption(), QStringLiteral("from the archive"));
+        QCOMPARE(data.entryList({QStringLiteral(".restore*"), QStringLiteral("*.Q1w2E3")},
+                                QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     void failedSavesToldOnceUntilSavingWorks()

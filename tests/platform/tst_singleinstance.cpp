@@ -1,7 +1,9 @@
 #include "platform/singleinstance.h"
 #include "testhelpers.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -9,6 +11,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -131,6 +138,110 @@ private slots:
         QVERIFY(!second.sendMessage(QString(SingleInstance::kMaxMessageBytes, QLatin1Char('x')), 1000));
         QVERIFY(second.sendMessage(QStringLiteral("other"), 3000));
         QTRY_COMPARE(running.thread.m_messages, QStringList{QStringLiteral("other")});
+    }
+
+    // No lock can be made: the start must not take itself for the instance, and says why.
+    void lockThatCannotBeMadeIsNoInstance_data()
+    {
+        QTest::addColumn<bool>("full");
+        QTest::newRow("folder is a file") << false;
+        QTest::newRow("no room to write") << true;
+    }
+
+    void lockThatCannotBeMadeIsNoInstance()
+    {
+        QFETCH(bool, full);
+        QTemporaryDir dir;
+        QString folder = dir.path();
+        struct rlimit before;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+        if (full) {
+            // A file may not grow at all: the lock's first byte fails as on a full disk.
+            std::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit none = before;
+            none.rlim_cur = 0;
+            QCOMPARE(setrlimit(RLIMIT_FSIZE, &none), 0);
+        } else {
+            folder = dir.filePath("taken");
+            QVERIFY(TestHelpers::writeFile(folder, "a file"));
+        }
+        SingleInstance start(kId, nullptr, folder);
+        const bool running = start.isRunning();
+        setrlimit(RLIMIT_FSIZE, &before);
+        QVERIFY(running);
+        QVERIFY(!start.errorString().isEmpty());
+        QVERIFY(!start.isListening());
+        QVERIFY(!QFileInfo::exists(start.lockFilePath()));
+        QVERIFY(!start.sendMessage(QStringLiteral("activate"), 300));
+    }
+
+    // The lock and the socket go only into a folder no other user can write.
+    void choosesOnlyAPrivateFolder_data()
+    {
+        QTest::addColumn<QString>("session"); // how the session's runtime folder is
+        QTest::addColumn<bool>("sessionTaken");
+        QTest::newRow("private") << "private" << true;
+        QTest::newRow("unset") << "" << false;
+        QTest::newRow("shared") << "shared" << false;
+        QTest::newRow("another user's") << "other" << false;
+        QTest::newRow("link to a private folder") << "link" << false;
+        QTest::newRow("missing") << "missing" << false;
+    }
+
+    void choosesOnlyAPrivateFolder()
+    {
+        QFETCH(QString, session);
+        QFETCH(bool, sessionTaken);
+        QTemporaryDir dir;
+        QString sessionFolder;
+        if (!session.isEmpty()) {
+            sessionFolder = dir.filePath("run");
+            if (session == "link") {
+                QVERIFY(QDir().mkpath(dir.filePath("real")));
+                QVERIFY(QFile::link(dir.filePath("real"), sessionFolder));
+            } else if (session != "missing") {
+                QVERIFY(QDir().mkpath(sessionFolder));
+                QCOMPARE(::chmod(QFile::encodeName(sessionFolder).constData(), session == "shared" ? 01777 : 0700), 0);
+            }
+            if (session == "other" && ::chown(QFile::encodeName(sessionFolder).constData(), 65534, 65534) != 0)
+                QSKIP("Needs root to plant another user's folder");
+        }
+        // The fallback already exists, shared: it is taken back, made private.
+        const QString own = dir.filePath("cache/runtime");
+        QVERIFY(QDir().mkpath(own));
+        QCOMPARE(::chmod(QFile::encodeName(own).constData(), 0777), 0);
+
+        QString error;
+        const QString chosen = SingleInstance::chooseFolder(sessionFolder, own, &error);
+        QCOMPARE(chosen, sessionTaken ? sessionFolder : own);
+        QVERIFY(error.isEmpty());
+        QVERIFY(SingleInstance::isPrivateFolder(chosen, ::getuid()));
+        QVERIFY(!SingleInstance::isPrivateFolder(chosen, ::getuid() + 1));
+    }
+
+    void noPrivateFolderNoChoice_data()
+    {
+        QTest::addColumn<bool>("otherUsers");
+        QTest::newRow("a file in the way") << false;
+        QTest::newRow("another user's folder") << true;
+    }
+
+    void noPrivateFolderNoChoice()
+    {
+        QFETCH(bool, otherUsers);
+        QTemporaryDir dir;
+        const QString own = dir.filePath("runtime");
+        if (otherUsers) {
+            QVERIFY(QDir().mkpath(own));
+            if (::chown(QFile::encodeName(own).constData(), 65534, 65534) != 0)
+                QSKIP("Needs root to plant another user's folder");
+        } else {
+            QVERIFY(TestHelpers::writeFile(own, "x"));
+        }
+        QString error;
+        QVERIFY(SingleInstance::chooseFolder(QString(), own, &error).isEmpty());
+        QVERIFY(!error.isEmpty());
+        QVERIFY(SingleInstance::chooseFolder(QString(), QString(), &error).isEmpty());
     }
 };
 

@@ -1,6 +1,7 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "store/datafoldercleanup.h"
+#include "store/restorejournal.h"
 #include "testhelpers.h"
 
 #include <QDir>
@@ -17,12 +18,13 @@ private slots:
     void init() { Common::clearLogBuffer(); }
     void cleanup() { Common::Clock::unpin(); }
 
-    void removesOnlyStaleLeftovers_data();
-    void removesOnlyStaleLeftovers();
+    void removesOnlyLeftovers_data();
+    void removesOnlyLeftovers();
     void missingFolderRemovesNothing();
+    void restoreLeftoversGoUnlessARecordNeedsThem();
 };
 
-void TestDataFolderCleanup::removesOnlyStaleLeftovers_data()
+void TestDataFolderCleanup::removesOnlyLeftovers_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("ageSeconds");
@@ -31,8 +33,9 @@ void TestDataFolderCleanup::removesOnlyStaleLeftovers_data()
     QTest::newRow("to-do leftover") << "todo.1f2e.dat.x9Y8z7" << 86400 << true;
     QTest::newRow("picture index leftover") << "pixmaps.tab.q1w2e3" << 700 << true;
     QTest::newRow("settings text leftover") << "globalprop.txt.0aZ9bQ" << 700 << true;
-    QTest::newRow("save still running") << "events.dat.Fresh1" << 5 << false;
-    QTest::newRow("just under the age") << "events.dat.Fresh2" << DataFolderCleanup::s_freshSeconds - 60 << false;
+    // The instance lock is held at start: a temporary file however new is no save of a running process.
+    QTest::newRow("fresh leftover") << "events.dat.Fresh1" << 5 << true;
+    QTest::newRow("leftover of a minute ago") << "events.dat.Fresh2" << 60 << true;
     QTest::newRow("data file itself") << "events.dat" << 3600 << false;
     QTest::newRow("kept copy") << "events.bak1" << 3600 << false;
     QTest::newRow("hundredth kept copy") << "events.dat.bak100" << 3600 << false;
@@ -42,7 +45,7 @@ void TestDataFolderCleanup::removesOnlyStaleLeftovers_data()
     QTest::newRow("someone else's file") << "holiday.odt.AbC123" << 3600 << false;
 }
 
-void TestDataFolderCleanup::removesOnlyStaleLeftovers()
+void TestDataFolderCleanup::removesOnlyLeftovers()
 {
     QFETCH(QString, name);
     QFETCH(int, ageSeconds);
@@ -67,6 +70,27 @@ void TestDataFolderCleanup::missingFolderRemovesNothing()
     QTemporaryDir dir;
     QVERIFY(DataFolderCleanup::removeSaveLeftovers(dir.filePath("none")).isEmpty());
     QVERIFY(DataFolderCleanup::removeSaveLeftovers(QString()).isEmpty());
+}
+
+void TestDataFolderCleanup::restoreLeftoversGoUnlessARecordNeedsThem()
+{
+    QTemporaryDir dir;
+    const QDir data(dir.path());
+    QVERIFY(data.mkpath(".restore-AbCdEf"));
+    QVERIFY(TestHelpers::writeFile(data.filePath(".restore-AbCdEf/events.dat"), QByteArray(4096, 'n')));
+    QVERIFY(TestHelpers::writeFile(data.filePath(".restore-journal.x1Y2z3"), "half a record"));
+    QVERIFY(TestHelpers::writeFile(data.filePath("events.dat"), "old"));
+    QVERIFY(TestHelpers::writeFile(data.filePath("events.dat.Q1w2E3"), "half a save"));
+    // A record that cannot be acted on keeps everything it may need.
+    QVERIFY(TestHelpers::writeFile(RestoreJournal::path(dir.path()), "{\"version\": 99}"));
+    DataFolderCleanup::tidyAtStart(dir.path());
+    QVERIFY(QFile::exists(data.filePath(".restore-AbCdEf/events.dat")));
+    QVERIFY(!QFile::exists(data.filePath("events.dat.Q1w2E3")));
+
+    QVERIFY(QFile::remove(RestoreJournal::path(dir.path())));
+    DataFolderCleanup::tidyAtStart(dir.path());
+    QCOMPARE(data.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"events.dat"});
+    QCOMPARE(TestHelpers::readFile(data.filePath("events.dat")), QByteArray("old"));
 }
 
 QTEST_GUILESS_MAIN(TestDataFolderCleanup)
