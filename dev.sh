@@ -14,6 +14,8 @@ PACKAGES=(
 # qt6-base-private-dev lets the widget inspector build its style-sheet rule selector.
 TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar
   qt6-base-private-dev)
+# The clock-jump test of the program: a faked wall clock, a window manager, and a look at the windows.
+TEST_PACKAGES+=(faketime openbox xdotool)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev)
 
 install_missing() {
