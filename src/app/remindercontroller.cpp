@@ -228,13 +228,13 @@ void ReminderController::nearestReminders()
             if (!key.isValid())
                 continue;
             const QByteArray id = event->id();
-            if (key <= now) {
-                // A minute that passed before the last look was looked at then.
-                if (m_lastCheck.isValid() && key < minuteOf(m_lastCheck))
-                    continue;
-                if (known.contains({wallReading(key), id}))
-                    continue;
-            }
+            // A minute that passed before the last look was looked at then.
+            if (key <= now && m_lastCheck.isValid() && key < minuteOf(m_lastCheck))
+                continue;
+            // Waiting already, or shown today at this reading of the clock (also the second time
+            // the clock reads it, in the hour repeated when daylight saving ends).
+            if (known.contains({wallReading(key), id}))
+                continue;
             m_reminders[key].append({id, false});
         }
     }

@@ -23,6 +23,36 @@ QDateTime at(const QString &time, int dayOffset = 0)
     return QDateTime(s_day.addDays(dayOffset), QTime::fromString(time, time.size() > 5 ? "hh:mm:ss" : "hh:mm"));
 }
 
+// An appointment whose reminder is the next moment the wall clock reads its time, as local-time
+// conversions may answer in the hour repeated when daylight saving ends (which of the two they
+// pick depends on the C library's last conversion).
+class WallReadingEvent : public NotSpecifiedEvent
+{
+public:
+    explicit WallReadingEvent(const QDateTime &reading) : m_reading(reading)
+    {
+        setCaption("night");
+        setPeriod(Period(reading));
+        setNotifyMinutes(0);
+        setReminderEnabled(true);
+    }
+
+    QDateTime reminderDateTime() const override
+    {
+        const QDateTime now = Common::Clock::now();
+        for (int offset : {7200, 3600}) {
+            const QDateTime moment =
+                QDateTime(m_reading.date(), m_reading.time(), Qt::OffsetFromUTC, offset).toLocalTime();
+            if (moment.time() == m_reading.time() && moment > now)
+                return moment;
+        }
+        return NotSpecifiedEvent::reminderDateTime();
+    }
+
+private:
+    QDateTime m_reading;
+};
+
 } // namespace
 
 class TestReminderController : public QObject
@@ -322,12 +352,7 @@ private slots:
         TestHelpers::ScopedTimeZone zone("Europe/Berlin");
         const QDateTime dayUtc(day, QTime(0, 0), Qt::UTC);
         Common::Clock::pin(QDateTime(day.addDays(-1), QTime(22, 0)));
-        auto event = std::make_shared<NotSpecifiedEvent>();
-        event->setCaption("night");
-        event->setPeriod(Period(QDateTime(day, QTime(2, 30))));
-        event->setNotifyMinutes(0);
-        event->setReminderEnabled(true);
-        m_manager->addEvent(event);
+        m_manager->addEvent(std::make_shared<WallReadingEvent>(QDateTime(day, QTime(2, 30))));
         start();
         // Minute by minute through the night, with a rebuild at each step as any edit gives.
         for (QDateTime t = dayUtc; t < dayUtc.addSecs(5 * 3600); t = t.addSecs(60)) {
