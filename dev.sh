@@ -13,7 +13,9 @@ PACKAGES=(
 )
 # qt6-base-private-dev lets the widget inspector build its style-sheet rule selector.
 TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar
-  qt6-base-private-dev xdotool)
+  qt6-base-private-dev)
+# The desktop and clock tests: a window manager, a faked wall clock, and tools to drive and read windows.
+TEST_PACKAGES+=(openbox faketime xdotool)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth)
 
 install_missing() {

@@ -517,6 +517,11 @@ QDateTime Application::nextTimeChange() const
     return TimeUpdate::nextTimeChange(m_eventsManager->events(), Common::Clock::now());
 }
 
+IWallClockTimer *Application::timeUpdateTimer()
+{
+    return s_updateTimer.get();
+}
+
 void Application::scheduleTimeUpdate()
 {
     if (!s_updateTimer) {

@@ -18,6 +18,7 @@
 #include <memory>
 
 class AboutDialog;
+class IWallClockTimer;
 class Editor;
 class SettingsDialog;
 class BackupManager;
@@ -124,6 +125,8 @@ public:
     QDateTime nextTimeChange() const;
     // When the time-update timer fires next; invalid before the first scheduling.
     QDateTime scheduledTimeUpdate() const { return m_scheduledUpdate; }
+    // The process-wide time-update timer; null before the first scheduling.
+    static IWallClockTimer *timeUpdateTimer();
     bool isStarted() const { return m_started; }
     QWidget *creepingLine() const { return m_creepingLine; }
     QSystemTrayIcon *trayIcon() const { return m_systemTrayIcon.get(); }

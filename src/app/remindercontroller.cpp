@@ -220,6 +220,7 @@ void ReminderController::nearestReminders()
     if (m_eventsManager) {
         // The list is shared, not copied; walking it by reference leaves the events' counts alone.
         const QList<AbstractCommonEventPtr> events = m_eventsManager->events();
+        const QDateTime tomorrow = now.date().addDays(1).startOfDay();
         // Removed events leave their answers behind; drop them all now and then.
         if (m_keys.size() > 2 * events.size() + 64)
             m_keys.clear();
@@ -228,13 +229,14 @@ void ReminderController::nearestReminders()
             if (!key.isValid())
                 continue;
             const QByteArray id = event->id();
-            if (key <= now) {
-                // A minute that passed before the last look was looked at then.
-                if (m_lastCheck.isValid() && key < minuteOf(m_lastCheck))
-                    continue;
-                if (known.contains({wallReading(key), id}))
-                    continue;
-            }
+            // A minute that passed before the last look was looked at then.
+            if (key <= now && m_lastCheck.isValid() && key < minuteOf(m_lastCheck))
+                continue;
+            // Waiting already, or shown today at this reading of the clock (also the second time
+            // the clock reads it, in the hour repeated when daylight saving ends). Only today's
+            // minutes can be either; the many later ones skip the look-up.
+            if (key < tomorrow && known.contains({wallReading(key), id}))
+                continue;
             m_reminders[key].append({id, false});
         }
     }

@@ -38,6 +38,9 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
       m_event(event)
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // It comes on its own while the user types elsewhere: on top and visible, but the keyboard stays
+    // where it was until the user clicks it.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     s_widgets.append(this);
     m_ui->setupUi(this);
     setupEvent();
@@ -58,7 +61,7 @@ void ReminderWidget::showReminder(const AbstractCommonEventPtr &event)
         return;
     for (ReminderWidget *widget : qAsConst(s_widgets)) {
         if (widget->m_event == event) {
-            widget->activateWindow();
+            widget->raise();
             return;
         }
     }

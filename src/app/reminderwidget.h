@@ -21,7 +21,8 @@ public:
     explicit ReminderWidget(const AbstractCommonEventPtr &event);
     ~ReminderWidget() override;
 
-    // Opens the event's window and plays its sound, or only brings an open one to the front.
+    // Opens the event's window and plays its sound, or only brings an open one to the front; either
+    // way without taking the keyboard from the window in use.
     static void showReminder(const AbstractCommonEventPtr &event);
     // The open windows, oldest first.
     static QList<ReminderWidget *> widgets();

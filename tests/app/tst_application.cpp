@@ -1,4 +1,5 @@
 #include "apptestenv.h"
+#include "fakewallclocktimer.h"
 #include "app/remindercontroller.h"
 #include "app/reminderwidget.h"
 #include "app/reportdialog.h"
@@ -817,6 +818,41 @@ private slots:
         event->setPeriod(Period(QDate(2026, 3, 10), QTime(14, 30)));
         app->eventsManager()->addEvent(event);
         QCOMPARE(app->scheduledTimeUpdate(), QDateTime(QDate(2026, 3, 10), QTime(14, 31)));
+        Common::Clock::unpin();
+    }
+
+    // A sleep over night, or a clock set by hand: what is current is worked out anew at once.
+    void timeUpdateFollowsTheWallClock_data()
+    {
+        QTest::addColumn<QDateTime>("jumpTo");
+        QTest::addColumn<QDateTime>("next");
+        QTest::newRow("past the change") << QDateTime(QDate(2026, 3, 10), QTime(16, 0))
+                                         << QDateTime(QDate(2026, 3, 11), QTime(0, 0, 1));
+        QTest::newRow("to the next morning") << QDateTime(QDate(2026, 3, 11), QTime(8, 0))
+                                             << QDateTime(QDate(2026, 3, 11), QTime(9, 1));
+        QTest::newRow("back") << QDateTime(QDate(2026, 3, 10), QTime(13, 0))
+                              << QDateTime(QDate(2026, 3, 10), QTime(14, 31));
+        QTest::newRow("nothing changes") << QDateTime(QDate(2026, 3, 10), QTime(14, 10))
+                                         << QDateTime(QDate(2026, 3, 10), QTime(14, 31));
+    }
+
+    void timeUpdateFollowsTheWallClock()
+    {
+        QFETCH(QDateTime, jumpTo);
+        QFETCH(QDateTime, next);
+        AppTestEnv env;
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(14, 0)));
+        Application *app = env.start();
+        for (const QDateTime &at : {QDateTime(QDate(2026, 3, 10), QTime(14, 30)), QDateTime(QDate(2026, 3, 11), QTime(9, 0))}) {
+            auto event = std::make_shared<NotSpecifiedEvent>();
+            event->setPeriod(Period(at.date(), at.time()));
+            app->eventsManager()->addEvent(event);
+        }
+        QCOMPARE(app->scheduledTimeUpdate(), QDateTime(QDate(2026, 3, 10), QTime(14, 31)));
+        Common::Clock::pin(jumpTo);
+        static_cast<FakeWallClockTimer *>(Application::timeUpdateTimer())->clockJumped();
+        QCOMPARE(app->scheduledTimeUpdate(), next);
+        QCOMPARE(Application::timeUpdateTimer()->target(), next);
         Common::Clock::unpin();
     }
 

@@ -23,6 +23,36 @@ QDateTime at(const QString &time, int dayOffset = 0)
     return QDateTime(s_day.addDays(dayOffset), QTime::fromString(time, time.size() > 5 ? "hh:mm:ss" : "hh:mm"));
 }
 
+// An appointment whose reminder is the next moment the wall clock reads its time, as local-time
+// conversions may answer in the hour repeated when daylight saving ends (which of the two they
+// pick depends on the C library's last conversion).
+class WallReadingEvent : public NotSpecifiedEvent
+{
+public:
+    explicit WallReadingEvent(const QDateTime &reading) : m_reading(reading)
+    {
+        setCaption("night");
+        setPeriod(Period(reading));
+        setNotifyMinutes(0);
+        setReminderEnabled(true);
+    }
+
+    QDateTime reminderDateTime() const override
+    {
+        const QDateTime now = Common::Clock::now();
+        for (int offset : {7200, 3600}) {
+            const QDateTime moment =
+                QDateTime(m_reading.date(), m_reading.time(), Qt::OffsetFromUTC, offset).toLocalTime();
+            if (moment.time() == m_reading.time() && moment > now)
+                return moment;
+        }
+        return NotSpecifiedEvent::reminderDateTime();
+    }
+
+private:
+    QDateTime m_reading;
+};
+
 } // namespace
 
 class TestReminderController : public QObject
@@ -322,12 +352,7 @@ private slots:
         TestHelpers::ScopedTimeZone zone("Europe/Berlin");
         const QDateTime dayUtc(day, QTime(0, 0), Qt::UTC);
         Common::Clock::pin(QDateTime(day.addDays(-1), QTime(22, 0)));
-        auto event = std::make_shared<NotSpecifiedEvent>();
-        event->setCaption("night");
-        event->setPeriod(Period(QDateTime(day, QTime(2, 30))));
-        event->setNotifyMinutes(0);
-        event->setReminderEnabled(true);
-        m_manager->addEvent(event);
+        m_manager->addEvent(std::make_shared<WallReadingEvent>(QDateTime(day, QTime(2, 30))));
         start();
         // Minute by minute through the night, with a rebuild at each step as any edit gives.
         for (QDateTime t = dayUtc; t < dayUtc.addSecs(5 * 3600); t = t.addSecs(60)) {
@@ -383,6 +408,73 @@ private slots:
         start();
         QCOMPARE(m_shown, shown ? QStringList{"a"} : QStringList());
         QCOMPARE(stored(), QVariantList());
+    }
+
+    // A restart at any moment of the day goes on as the program would have: the same windows, in
+    // the same order.
+    void goesOnAfterARestartAsWithout_data()
+    {
+        QTest::addColumn<QDateTime>("restartAt");
+        QTest::newRow("before the reminders") << at("09:45");
+        QTest::newRow("due, window not yet open") << at("10:00:05");
+        QTest::newRow("while snoozed") << at("10:05");
+        QTest::newRow("snoozed past midnight") << at("23:58");
+    }
+
+    void goesOnAfterARestartAsWithout()
+    {
+        QFETCH(QDateTime, restartAt);
+        QStringList withoutRestart;
+        for (bool restart : {false, true}) {
+            cleanup();
+            init();
+            addAppointment("ten", at("10:00"));
+            addAppointment("noon", at("12:00"));
+            AbstractCommonEventPtr late = addAppointment("late", at("23:50"));
+            addAppointment("tomorrow", at("08:00", 1));
+            start();
+            const QList<QPair<QDateTime, int>> snoozes = {{at("10:00:20"), 10}, {at("23:55"), 10}};
+            for (const auto &[when, minutes] : snoozes) {
+                if (restart && restartAt <= when && restartAt > Common::Clock::now()) {
+                    advanceTo(restartAt);
+                    m_controller.reset();
+                    start();
+                }
+                advanceTo(when);
+                m_controller->snooze(when.time() < QTime(12, 0) ? m_manager->eventByIndex(0) : late,
+                                     when.addSecs(minutes * 60));
+            }
+            if (restart && restartAt > Common::Clock::now()) {
+                advanceTo(restartAt);
+                m_controller.reset();
+                start();
+            }
+            advanceTo(at("09:00", 1));
+            if (!restart)
+                withoutRestart = m_shown;
+            else
+                QCOMPARE(m_shown, withoutRestart);
+        }
+        QCOMPARE(withoutRestart, (QStringList{"ten", "ten", "noon", "late", "late", "tomorrow"}));
+    }
+
+    // Only what a restart needs is written, and only when it changed: rebuilds that leave it alone
+    // (edits of other events, a restart, each wake-up of a coming day's reminder) write nothing.
+    void writesTheSettingsOnlyWhenTheirPartChanges()
+    {
+        AbstractCommonEventPtr soon = addAppointment("soon", at("10:00"));
+        addAppointment("next week", at("09:00", 7));
+        start();
+        QCOMPARE(stored(), QVariantList{storedEntry(at("10:00"), soon->id(), false)});
+        m_controller.reset();
+        m_app->m_settingsWrites.clear();
+        start();
+        m_manager->eventByIndex(1)->setComment("edited");
+        addAppointment("in two days", at("11:00", 2));
+        QCOMPARE(m_app->m_settingsWrites, QList<QByteArray>());
+        m_controller->snooze(soon, at("10:30"));
+        QCOMPARE(m_app->m_settingsWrites.count(), 1);
+        QCOMPARE(stored().count(), 2);
     }
 
     void storedFormRoundTripsThroughTheIniStore()

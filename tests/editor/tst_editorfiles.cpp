@@ -1,3 +1,5 @@
+#include "app/remindercontroller.h"
+#include "core/clock.h"
 #include "core/deferredcall.h"
 #include "core/statcollector.h"
 #include "editor/editor.h"
@@ -6,6 +8,7 @@
 #include "editor/selectencodingdialog.h"
 #include "editorwindowenv.h"
 #include "fakeeditorask.h"
+#include "fakewallclocktimer.h"
 #include "store/backupmanager.h"
 #include "store/editorcommands.h"
 #include "shots.h"
@@ -264,6 +267,27 @@ private slots:
         env.stack()->undo();
         QCOMPARE(env.manager->count(), 3);
         QCOMPARE(env.manager->eventById("u1")->caption(), QString("Changed here"));
+    }
+
+    // The import replaces an event by removing it and adding the new one under its id: a reminder
+    // that fell due in the quarter minute before its window keeps it.
+    void reimportKeepsADueReminder()
+    {
+        Env env;
+        const QString path =
+            env.write("daily.ics", icsOf(vevent("u9", ":20260310T101500\r\nRRULE:FREQ=DAILY", "Stand-up")));
+        env.answerImport(QString(), env.manager->defaultCalendarId());
+        env.import(path);
+        QStringList shown;
+        ReminderController controller(nullptr, [&](const AbstractCommonEventPtr &event) { shown << event->caption(); });
+        const QDateTime wake(QDate(2026, 3, 10), QTime(10, 0, 15));
+        QCOMPARE(controller.wakeTime(), wake);
+        Common::Clock::pin(wake.addSecs(-10));
+        env.import(path);
+        QCOMPARE(env.manager->count(), 1);
+        Common::Clock::pin(wake);
+        static_cast<FakeWallClockTimer *>(ReminderController::updateTimer())->fireNow();
+        QCOMPARE(shown, QStringList{"Stand-up"});
     }
 
     void emptyFileImportsNothingAndCreatesNoCalendar()

@@ -19,6 +19,7 @@ QVariant FakeApplication::settingsValue(const QByteArray &key, const QVariant &d
 
 void FakeApplication::setSettingsValue(const QByteArray &key, const QVariant &value)
 {
+    m_settingsWrites << key;
     m_settings->setValue(QString::fromLatin1(key), value);
 }
 

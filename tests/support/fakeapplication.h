@@ -73,6 +73,7 @@ public:
     QObject *m_app = nullptr;
     bool m_autorun = false;
     QStringList m_playedSounds;
+    QList<QByteArray> m_settingsWrites; // keys, one per setSettingsValue
     QList<int> m_shownEditorEvents;
     LastVersionInfo m_lastVersionInfo;
 

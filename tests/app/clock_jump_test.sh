@@ -1,0 +1,108 @@
+#!/bin/sh
+# The machine sleeps past a reminder: the built program runs under a wall clock that libfaketime
+# moves two hours on while the monotonic clock goes on as it does over a suspend. The reminder's
+# window must come within 30 s, once, without taking the keyboard from the window in use; a click
+# on it then activates it.
+# Usage (under xvfb-run): clock_jump_test.sh path/to/quillane-reminder path/to/libfaketime.so.1
+set -u
+BIN=$1
+FAKETIME_LIB=$2
+ROOT=$(mktemp -d)
+export HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/home/.config" XDG_DATA_HOME="$ROOT/home/.local/share"
+export XDG_RUNTIME_DIR="$ROOT/run" XDG_CACHE_HOME="$ROOT/home/.cache"
+export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
+export TZ=UTC
+unset QT_QPA_PLATFORM
+DATA="$XDG_DATA_HOME/Quillane/Quillane Reminder"
+LOG="$DATA/log.dat"
+OFFSET="$ROOT/faketime"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$DATA"
+chmod 700 "$XDG_RUNTIME_DIR"
+PIDS=""
+
+cleanup() {
+    for p in $PIDS; do kill -9 "$p" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$ROOT"
+}
+fail() {
+    echo "FAIL: $*"
+    [ -f "$LOG" ] && { echo "--- log"; cat "$LOG"; }
+    cleanup
+    exit 1
+}
+wait_log() {
+    i=0
+    while [ $i -lt "$2" ]; do
+        grep -q "$1" "$LOG" 2>/dev/null && return 0
+        sleep 0.1
+        i=$((i + 1))
+    done
+    return 1
+}
+active() { xdotool getactivewindow 2>/dev/null; }
+
+# One appointment reminded of five minutes from now.
+python3 - "$DATA/events.dat" <<'PY' || fail "cannot write the events file"
+import json, sys, datetime
+due = (datetime.datetime.utcnow() + datetime.timedelta(minutes=5)).strftime("%Y%m%dT%H%M00Z")
+cal = "{00000000-0000-0000-0000-00000000ca1e}"
+event = {"type": 0, "typeId": "notSpecified", "data": {
+    "abstract": {"calendarId": cal, "caption": "Clock jump test", "comment": "",
+                 "customTypeMetaInfo": {"baseType": 0, "defaults": {}, "id": "", "name": "",
+                                        "parameters": {}, "version": 1, "visibility": {}},
+                 "daysToWatch": -1, "id": "{00000000-0000-0000-0000-0000000c10c4}",
+                 "lastModified": "2026-01-01T00:00:00",
+                 "occurrence": {"data": {"step": 1, "version": 1}, "type": "once"},
+                 "period": {"begin": due, "time": True, "version": 1}, "version": 8},
+    "location": "", "movingLineEnabledKey": True, "notifyDaysKey": 0, "notifyMinutes": 0,
+    "reminderEnabledKey": True, "soundPath": "", "version": 1}}
+json.dump({"Events": {"calendarsList": [{"id": cal, "name": "Default Calendar", "version": 1}],
+                      "defaultCalendar": cal, "eventsList": [event], "version": "3.3.0"}},
+          open(sys.argv[1], "w"))
+PY
+
+openbox >/dev/null 2>&1 & PIDS="$PIDS $!"
+echo "+0" > "$OFFSET"
+LD_PRELOAD="$FAKETIME_LIB" FAKETIME_TIMESTAMP_FILE="$OFFSET" FAKETIME_CACHE_DURATION=1 \
+    FAKETIME_DONT_FAKE_MONOTONIC=1 "$BIN" >/dev/null 2>&1 & PROGRAM=$!
+PIDS="$PIDS $PROGRAM"
+wait_log "Next reminder update scheduled" 600 || fail "the program did not reach its event loop"
+grep -q "Show Reminder" "$LOG" && fail "a reminder window opened before its time"
+
+# The window in use, where the user types.
+xmessage -name inuse "typing here" & PIDS="$PIDS $!"
+i=0
+while [ -z "$(xdotool search --classname inuse 2>/dev/null)" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+INUSE=$(xdotool search --classname inuse | head -n 1)
+[ -n "$INUSE" ] || fail "no window in use"
+xdotool windowactivate --sync "$INUSE" 2>/dev/null
+[ "$(active)" = "$INUSE" ] || fail "the window in use is not active"
+
+# The program's other windows (the bar, gadgets) may bear its name too; the reminder's is a new one.
+titled() { xdotool search --onlyvisible --pid "$PROGRAM" --name "^Quillane Reminder$" 2>/dev/null | sort; }
+titled > "$ROOT/before"
+new_windows() { titled | comm -13 "$ROOT/before" -; }
+
+# Two hours on, as after a sleep; the 30 s start now.
+echo "+2h" > "$OFFSET"
+wait_log "Show Reminder" 300 || fail "no reminder window within 30 s of the clock jump"
+sleep 1
+REMINDER=$(new_windows)
+[ -n "$REMINDER" ] || fail "the log tells of a reminder, but no window shows"
+[ "$(active)" = "$INUSE" ] || fail "the reminder window took the keyboard (active: $(active))"
+
+# A resume can tell both of the time and of the clock's move: the second look shows nothing.
+sleep 5
+shown=$(grep -c "Show Reminder" "$LOG")
+[ "$shown" -eq 1 ] || fail "the reminder came $shown times"
+[ "$(new_windows | wc -l)" -eq 1 ] || fail "more than one reminder window: $(new_windows | tr '\n' ' ')"
+
+# A click activates it as any window.
+xdotool mousemove --window "$REMINDER" 20 20 click 1
+i=0
+while [ "$(active)" != "$REMINDER" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
+[ "$(active)" = "$REMINDER" ] || fail "a click did not activate the reminder window"
+echo "PASS: one reminder window within 30 s of the jump, shown without taking the keyboard"
+cleanup
+exit 0
