@@ -1,6 +1,10 @@
 // Runs on a real X server with a window manager (CTest starts it under xvfb-run, the test starts
-// openbox): the bar beside another dock, its tooltip, its context menu, and a fixed-size window.
+// openbox): the bar beside another dock, its tooltip, its context menu, a fixed-size window, and a
+// gadget's controls on the first hover.
+#include "../../gadgets/gadgettestenv.h"
 #include "core/undoobject.h"
+#include "gadgets/gadgetthememanager.h"
+#include "gadgets/todogadget.h"
 #include "runninglinetestenv.h"
 #include "runningline/movingview.h"
 #include "runningline/ostrevalder.h"
@@ -14,9 +18,33 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScreen>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace X11Desktop;
+
+namespace {
+
+// What the screen shows over a widget of a window now, placed where the server has the window: the
+// window manager may have put it elsewhere than asked.
+QImage onScreen(xcb_connection_t *c, QWidget *widget)
+{
+    const QPoint window = serverGeometry(c, xcb_window_t(widget->window()->winId())).topLeft();
+    const QRect rect(window + widget->mapTo(widget->window(), QPoint(0, 0)), widget->size());
+    return QGuiApplication::primaryScreen()->grabWindow(0, rect.x(), rect.y(), rect.width(), rect.height()).toImage();
+}
+
+// How many pixels differ between two pictures of the same place.
+int changedPixels(const QImage &a, const QImage &b)
+{
+    int changed = 0;
+    for (int y = 0; y < qMin(a.height(), b.height()); ++y)
+        for (int x = 0; x < qMin(a.width(), b.width()); ++x)
+            changed += a.pixel(x, y) != b.pixel(x, y);
+    return changed;
+}
+
+} // namespace
 
 class TestDesktopBar : public QObject
 {
@@ -148,6 +176,36 @@ private slots:
         const QList<quint32> allowed = windowProperty(m_c, window, "_NET_WM_ALLOWED_ACTIONS");
         QVERIFY(!allowed.contains(atom(m_c, "_NET_WM_ACTION_MAXIMIZE_HORZ")));
         QVERIFY(!allowed.contains(atom(m_c, "_NET_WM_ACTION_MAXIMIZE_VERT")));
+    }
+
+    void gadgetControlsShowOnTheFirstHover()
+    {
+        m_env.reset();
+        GadgetTestEnv env;
+        Gadget::setWindowProbe(nullptr);
+        GadgetThemeManager themes;
+        themes.loadTheme(QStringLiteral("darkblue.theme"));
+        themes.loadTheme(QStringLiteral("greengrass.theme"));
+        QVERIFY(xdotool({"mousemove", "1200", "700"}));
+        ToDoGadget gadget("{0a0b0c0d-0000-4000-8000-000000000002}", &themes, nullptr);
+        gadget.addToDo(QStringLiteral("Water the plants"));
+        gadget.move(200, 150);
+        gadget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&gadget));
+        auto *close = gadget.findChild<QToolButton *>(QStringLiteral("closeButton"));
+        auto *entry = gadget.findChild<QWidget *>(QStringLiteral("editContainerWidget"));
+        QVERIFY(close && entry);
+        QTRY_VERIFY(gadget.isMouseOut());
+        QTest::qWait(Gadget::s_fadeMs);
+        const QImage closeAway = onScreen(m_c, close);
+        const QImage entryAway = onScreen(m_c, entry);
+        const QPoint centre = serverGeometry(m_c, xcb_window_t(gadget.winId())).center();
+        QVERIFY(xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y())}));
+        QTRY_VERIFY(!gadget.isMouseOut());
+        // The close button and the entry line are drawn over what was plain background.
+        QTRY_VERIFY(changedPixels(onScreen(m_c, close), closeAway) > close->width() * close->height() / 10);
+        QTRY_VERIFY(changedPixels(onScreen(m_c, entry), entryAway) > entry->width() * entry->height() / 20);
+        TestHelpers::saveShot(&gadget, "gadget-hovered-x11");
     }
 };
 
