@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QBoxLayout>
 #include <QDir>
-#include <QGraphicsDropShadowEffect>
 #include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
 #include <QPainter>
@@ -71,11 +70,8 @@ Gadget::Gadget(const QByteArray &uid, GadgetThemeManager *themeManager, QWidget 
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(QStringLiteral("Widget Info"));
 
-    auto *shadow = new QGraphicsDropShadowEffect(m_ui->area);
-    shadow->setBlurRadius(3.0);
-    shadow->setColor(QColor(0, 0, 0, 50));
-    shadow->setOffset(3.0, 3.0);
-    m_ui->area->setGraphicsEffect(shadow);
+    // The shadow is painted by the window (paintEvent), not by a graphics effect on the body: an effect
+    // there keeps a picture of the body's children and never showed the controls fading in on it.
 
     setCaptionEditing(false);
     QR_ASSERT(connect(m_ui->captionEdit, &QLineEdit::editingFinished, this, &Gadget::onCaptionEntered));
@@ -348,7 +344,12 @@ void Gadget::enterMouseOut(bool animate)
 
 void Gadget::enterEvent(QEnterEvent *event)
 {
-    applyTransparency(true, false);
+    // The window system says the pointer came in: believe it, a probe of the stacking order may not
+    // have caught up with a window just mapped.
+    if (m_mouseOut)
+        enterMouseIn();
+    else
+        applyTransparency(true, false);
     DragableWidget::enterEvent(event);
     emit mouseEntered();
 }
@@ -417,6 +418,12 @@ void Gadget::keyPressEvent(QKeyEvent *event)
 void Gadget::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
+    // A soft shadow beside and below the body, in the margin the layout leaves for it.
+    QPainter painter(this);
+    const QRect body = m_ui->area->geometry();
+    painter.setClipRegion(QRegion(rect()).subtracted(body));
+    for (int i = 1; i <= 3; ++i)
+        painter.fillRect(body.translated(i, i).adjusted(2, 2, 0, 0), QColor(0, 0, 0, 20));
 }
 
 void Gadget::resizeEvent(QResizeEvent *event)

@@ -111,6 +111,7 @@ private:
     void setCaptionEditing(bool on);
     void enterMouseIn();
     void enterMouseOut(bool animate);
+    void refreshShadow();
 
     std::unique_ptr<Ui::Gadget> m_ui;
     QPropertyAnimation *m_opacityAnimation = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QRect>
 #include <QSize>
 #include <QWindow>
@@ -14,6 +15,17 @@ using StrutPartial = std::array<quint32, 12>;
 // The strip a window docked at the top (top = true) or bottom edge reserves, for a window occupying
 // `bar` on a desktop of `desktop` size. A bar that does not touch its edge reserves up to it.
 StrutPartial dockStrut(const QRect &bar, const QSize &desktop, bool top);
+
+// A strip of the desktop another dock reserves along one edge, in device pixels of the whole desktop.
+struct DockStrip
+{
+    Qt::Edge edge;
+    QRect rect;
+    bool operator==(const DockStrip &other) const { return edge == other.edge && rect == other.rect; }
+};
+
+// The strips a partial strut reserves on a desktop of `desktop` size; none for an empty strut.
+QList<DockStrip> dockStrips(const StrutPartial &strut, const QSize &desktop);
 
 // The window-system facilities the docked bar needs: marking a window as a dock, reserving its strip
 // so maximised windows stay clear of it, and keeping it above or below other windows.
@@ -34,6 +46,9 @@ public:
     virtual bool setStacking(QWindow *window, bool above) = 0;
     // Keeps the window out of the taskbar and the pager, mapped or not; false where nothing can be done.
     virtual bool setSkipTaskbar(QWindow *) { return false; }
+    // The strips the other docks of the desktop (panels, trays) reserve, leaving out `own`'s; empty
+    // where nothing can be learnt.
+    virtual QList<DockStrip> otherDockStrips(QWindow *) { return {}; }
 
     // The window system of this session: X11 through xcb where available, else one that does nothing.
     static std::unique_ptr<IWindowSystem> create();

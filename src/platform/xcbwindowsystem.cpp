@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -161,4 +162,58 @@ bool XcbWindowSystem::setSkipTaskbar(QWindow *window)
         return false;
     addStates(xcb_window_t(window->winId()), {atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER")});
     return true;
+}
+
+QList<quint32> XcbWindowSystem::cardinals(xcb_window_t window, xcb_atom_t property)
+{
+    QList<quint32> values;
+    xcb_get_property_reply_t *reply = xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096), nullptr);
+    if (reply && reply->format == 32) {
+        const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
+        for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i)
+            values << data[i];
+    }
+    free(reply);
+    return values;
+}
+
+QList<DockStrip> XcbWindowSystem::otherDockStrips(QWindow *own)
+{
+    const xcb_window_t ownId = own ? xcb_window_t(own->winId()) : XCB_WINDOW_NONE;
+    xcb_get_geometry_reply_t *geometry =
+        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, m_root), nullptr);
+    if (!geometry)
+        return {};
+    const QSize desktop(geometry->width, geometry->height);
+    free(geometry);
+    // The window manager lists the windows it manages, docks among them; without one, the top-level
+    // windows are all there is.
+    QList<quint32> windows = cardinals(m_root, atom("_NET_CLIENT_LIST"));
+    if (xcb_query_tree_reply_t *tree = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr)) {
+        const xcb_window_t *children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+            if (!windows.contains(children[i]))
+                windows << children[i];
+        }
+        free(tree);
+    }
+    const xcb_atom_t partial = atom("_NET_WM_STRUT_PARTIAL");
+    const xcb_atom_t plain = atom("_NET_WM_STRUT");
+    QList<DockStrip> strips;
+    for (quint32 window : std::as_const(windows)) {
+        if (window == ownId || !isMapped(window))
+            continue;
+        QList<quint32> values = cardinals(window, partial);
+        if (values.size() < 12) {
+            values = cardinals(window, plain).mid(0, 4);
+            if (values.size() < 4)
+                continue;
+            values.resize(12, 0);
+        }
+        StrutPartial strut{};
+        std::copy(values.cbegin(), values.cbegin() + 12, strut.begin());
+        strips << dockStrips(strut, desktop);
+    }
+    return strips;
 }

@@ -19,6 +19,31 @@ QRect barRect(const QRect &area, int position, int height)
     return QRect(area.left(), area.bottom() + 1 - height, area.width(), height);
 }
 
+QRect areaLeftByDocks(const QRect &screen, const QList<DockStrip> &strips)
+{
+    QRect area = screen;
+    for (const DockStrip &strip : strips) {
+        if (!strip.rect.intersects(screen))
+            continue;
+        switch (strip.edge) {
+        case Qt::TopEdge:
+            area.setTop(qMax(area.top(), strip.rect.bottom() + 1));
+            break;
+        case Qt::BottomEdge:
+            area.setBottom(qMin(area.bottom(), strip.rect.top() - 1));
+            break;
+        case Qt::LeftEdge:
+            area.setLeft(qMax(area.left(), strip.rect.right() + 1));
+            break;
+        case Qt::RightEdge:
+            area.setRight(qMin(area.right(), strip.rect.left() - 1));
+            break;
+        }
+    }
+    // Docks that would leave nothing are not believed.
+    return area.isValid() ? area : screen;
+}
+
 int barHeight(int lineHeight)
 {
     return qMax(16, lineHeight + 6);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/iwindowsystem.h"
+
+#include <QList>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -15,6 +18,10 @@ int screenIndex(int monitorNumber, int screenCount, int primaryIndex);
 // The bar's rectangle in a screen area: the full width, on the top edge for Top and on the bottom
 // edge otherwise (no taskbar band exists to dock into).
 QRect barRect(const QRect &area, int position, int height);
+
+// What is left of a screen once the strips other docks reserve on its edges are taken off; a strip
+// that does not touch the screen leaves it whole. Screen and strips in the same coordinates.
+QRect areaLeftByDocks(const QRect &screen, const QList<DockStrip> &strips);
 
 // The bar's height for a text line of `lineHeight` pixels.
 int barHeight(int lineHeight);

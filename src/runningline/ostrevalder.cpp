@@ -640,10 +640,25 @@ QRect Ostrevalder::targetGeometry() const
     QScreen *screen = targetScreen();
     if (!screen)
         return geometry();
-    // A dock's own strip is cut from the available area, so docks measure the whole monitor.
-    const QRect area = m_docked ? screen->geometry() : screen->availableGeometry();
+    const QRect area = m_docked ? dockArea(screen) : screen->availableGeometry();
     const int height = BarPlacement::barHeight(QFontMetrics(m_view->font()).height());
     return BarPlacement::barRect(area, setting("panelPosition", 1).toInt(), height);
+}
+
+QRect Ostrevalder::dockArea(QScreen *screen) const
+{
+    // The available area has the bar's own strip cut out already: start from the whole monitor and take
+    // off only what the other docks reserve.
+    const QRect whole = screen->geometry();
+    const qreal ratio = screen->devicePixelRatio();
+    QWindow *own = windowHandle();
+    QList<DockStrip> strips;
+    for (const DockStrip &strip : m_windowSystem->otherDockStrips(own)) {
+        const QRect &r = strip.rect;
+        strips << DockStrip{strip.edge, QRect(QPoint(qRound(r.left() / ratio), qRound(r.top() / ratio)),
+                                              QSize(qRound(r.width() / ratio), qRound(r.height() / ratio)))};
+    }
+    return BarPlacement::areaLeftByDocks(whole, strips);
 }
 
 void Ostrevalder::placeBar()

@@ -110,6 +110,7 @@ private:
     void setClickThrough(bool on);
     void watchScreens();
     QScreen *targetScreen() const;
+    QRect dockArea(QScreen *screen) const;
     SystemEvent *systemEventById(const QByteArray &id) const;
     QVariant setting(const QByteArray &id, const QVariant &fallback = QVariant()) const;
 

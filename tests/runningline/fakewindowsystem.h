@@ -37,6 +37,11 @@ public:
         return true;
     }
 
+    QList<DockStrip> otherDockStrips(QWindow *) override { return strips; }
+
+    // What other docks reserve, as the test sets it.
+    QList<DockStrip> strips;
+
 private:
     QStringList *m_log;
     bool m_docks;

@@ -3,6 +3,16 @@
 
 #include <QtTest>
 
+Q_DECLARE_METATYPE(DockStrip)
+
+namespace QTest {
+template <> inline char *toString(const DockStrip &strip)
+{
+    return qstrdup(QString("edge %1 %2,%3 %4x%5").arg(int(strip.edge)).arg(strip.rect.x()).arg(strip.rect.y())
+                       .arg(strip.rect.width()).arg(strip.rect.height()).toUtf8().constData());
+}
+} // namespace QTest
+
 class TestBarPlacement : public QObject
 {
     Q_OBJECT
@@ -50,6 +60,60 @@ private slots:
         QFETCH(int, height);
         QFETCH(QRect, expected);
         QCOMPARE(BarPlacement::barRect(area, position, height), expected);
+    }
+
+    void dockStripsFromStruts_data()
+    {
+        QTest::addColumn<QList<quint32>>("values");
+        QTest::addColumn<QList<DockStrip>>("expected");
+        const QSize desktop(1280, 800);
+        QTest::newRow("top panel, partial") << QList<quint32>{0, 0, 28, 0, 0, 0, 0, 0, 0, 1279, 0, 0}
+                                            << QList<DockStrip>{{Qt::TopEdge, QRect(0, 0, 1280, 28)}};
+        QTest::newRow("bottom, plain strut") << QList<quint32>{0, 0, 0, 30, 0, 0, 0, 0, 0, 0, 0, 0}
+                                             << QList<DockStrip>{{Qt::BottomEdge, QRect(0, 770, 1280, 30)}};
+        QTest::newRow("left half height") << QList<quint32>{48, 0, 0, 0, 0, 399, 0, 0, 0, 0, 0, 0}
+                                          << QList<DockStrip>{{Qt::LeftEdge, QRect(0, 0, 48, 400)}};
+        QTest::newRow("right") << QList<quint32>{0, 20, 0, 0, 0, 0, 100, 799, 0, 0, 0, 0}
+                               << QList<DockStrip>{{Qt::RightEdge, QRect(1260, 100, 20, 700)}};
+        QTest::newRow("empty") << QList<quint32>(12, 0) << QList<DockStrip>{};
+    }
+
+    void dockStripsFromStruts()
+    {
+        QFETCH(QList<quint32>, values);
+        QFETCH(QList<DockStrip>, expected);
+        StrutPartial strut{};
+        std::copy(values.cbegin(), values.cend(), strut.begin());
+        QCOMPARE(dockStrips(strut, QSize(1280, 800)), expected);
+    }
+
+    void areaLeftByDocks_data()
+    {
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QList<DockStrip>>("strips");
+        QTest::addColumn<QRect>("expected");
+        const QRect screen(0, 0, 1280, 800);
+        QTest::newRow("none") << screen << QList<DockStrip>{} << screen;
+        QTest::newRow("top tray panel") << screen << QList<DockStrip>{{Qt::TopEdge, QRect(0, 0, 1280, 28)}}
+                                        << QRect(0, 28, 1280, 772);
+        QTest::newRow("top and bottom") << screen
+                                        << QList<DockStrip>{{Qt::TopEdge, QRect(0, 0, 1280, 28)},
+                                                            {Qt::BottomEdge, QRect(0, 760, 1280, 40)}}
+                                        << QRect(0, 28, 1280, 732);
+        QTest::newRow("side panel") << screen << QList<DockStrip>{{Qt::LeftEdge, QRect(0, 0, 64, 800)}}
+                                    << QRect(64, 0, 1216, 800);
+        QTest::newRow("panel on the other monitor") << QRect(1280, 0, 1024, 768)
+                                                    << QList<DockStrip>{{Qt::TopEdge, QRect(0, 0, 1280, 28)}}
+                                                    << QRect(1280, 0, 1024, 768);
+        QTest::newRow("nothing left") << screen << QList<DockStrip>{{Qt::TopEdge, QRect(0, 0, 1280, 900)}} << screen;
+    }
+
+    void areaLeftByDocks()
+    {
+        QFETCH(QRect, screen);
+        QFETCH(QList<DockStrip>, strips);
+        QFETCH(QRect, expected);
+        QCOMPARE(BarPlacement::areaLeftByDocks(screen, strips), expected);
     }
 
     void toolTipStaysOnScreen_data()

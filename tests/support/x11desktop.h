@@ -1,0 +1,129 @@
+#pragma once
+
+#include "x11properties.h"
+
+#include <QDeadlineTimer>
+#include <QProcess>
+#include <QRect>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+// A desktop for tests that run under xvfb-run: a real window manager (openbox), input driven by
+// xdotool, and small docks made with xcb. Header only: only those tests link xcb.
+namespace X11Desktop {
+
+using namespace X11Properties;
+
+inline bool waitFor(const std::function<bool()> &done, int msecs = 10000)
+{
+    QDeadlineTimer deadline(msecs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(20);
+    }
+    return true;
+}
+
+inline bool selectionOwned(xcb_connection_t *c, const char *selection)
+{
+    xcb_get_selection_owner_reply_t *reply =
+        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom(c, selection)), nullptr);
+    const bool owned = reply && reply->owner != XCB_WINDOW_NONE;
+    free(reply);
+    return owned;
+}
+
+// Starts openbox on the test's display and waits until it owns the screen's window-manager selection
+// and announces what it supports. Null when openbox is not installed or did not come up.
+inline std::unique_ptr<QProcess> startWindowManager(xcb_connection_t *c)
+{
+    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+    if (openbox.isEmpty())
+        return nullptr;
+    auto process = std::make_unique<QProcess>();
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->start(openbox, {QStringLiteral("--sm-disable")});
+    if (!process->waitForStarted(5000))
+        return nullptr;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    if (!waitFor([&] { return selectionOwned(c, "WM_S0") && !windowProperty(c, root, "_NET_SUPPORTING_WM_CHECK").isEmpty(); }))
+        return nullptr;
+    return process;
+}
+
+inline void stopWindowManager(std::unique_ptr<QProcess> &process)
+{
+    if (!process)
+        return;
+    process->terminate();
+    if (!process->waitForFinished(5000))
+        process->kill();
+    process.reset();
+}
+
+// Runs xdotool with the arguments and waits for it; false when it failed.
+inline bool xdotool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    return process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+inline xcb_window_t root(xcb_connection_t *c)
+{
+    return xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+}
+
+inline xcb_window_t activeWindow(xcb_connection_t *c)
+{
+    const QList<quint32> active = windowProperty(c, root(c), "_NET_ACTIVE_WINDOW");
+    return active.isEmpty() ? XCB_WINDOW_NONE : active.first();
+}
+
+// The first desktop's work area as the window manager announces it.
+inline QRect workArea(xcb_connection_t *c)
+{
+    const QList<quint32> area = windowProperty(c, root(c), "_NET_WORKAREA");
+    return area.size() >= 4 ? QRect(int(area[0]), int(area[1]), int(area[2]), int(area[3])) : QRect();
+}
+
+// Maps a dock of another program along the top edge that reserves its strip, as a tray panel does.
+inline xcb_window_t makeTopDock(xcb_connection_t *c, int width, int height)
+{
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_window_t window = xcb_generate_id(c);
+    const uint32_t values[] = {screen->black_pixel};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, uint16_t(width), uint16_t(height), 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL, values);
+    const xcb_atom_t dock = atom(c, "_NET_WM_WINDOW_TYPE_DOCK");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &dock);
+    const quint32 strut[12] = {0, 0, quint32(height), 0, 0, 0, 0, 0, 0, quint32(width - 1), 0, 0};
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32, 12,
+                        strut);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom(c, "_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4, strut);
+    xcb_map_window(c, window);
+    xcb_flush(c);
+    return window;
+}
+
+// Where a window is on the screen, as the server has it.
+inline QRect serverGeometry(xcb_connection_t *c, xcb_window_t window)
+{
+    xcb_get_geometry_reply_t *geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    if (!geometry)
+        return {};
+    xcb_translate_coordinates_reply_t *translated =
+        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, window, root(c), 0, 0), nullptr);
+    const QRect rect(translated ? translated->dst_x : geometry->x, translated ? translated->dst_y : geometry->y,
+                     geometry->width, geometry->height);
+    free(translated);
+    free(geometry);
+    return rect;
+}
+
+} // namespace X11Desktop
