@@ -1,9 +1,9 @@
 // Draws the events editor's icons (bullets, day marks, panel and tool bar pictures) as PNG files.
 #include <QDir>
 #include <QFileInfo>
-#include <QFont>
 #include <QGuiApplication>
 #include <QImage>
+#include <QList>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -20,6 +20,14 @@ static void save(const QString &path, int side, const Draw &draw)
     p.setRenderHint(QPainter::Antialiasing);
     draw(p, QRectF(0, 0, side, side));
     p.end();
+    // An icon whose symbol failed to draw would ship as an empty tile or nothing.
+    QList<QRgb> colours;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            if (qAlpha(img.pixel(x, y)) > 0 && !colours.contains(img.pixel(x, y)) && colours.size() < 3)
+                colours << img.pixel(x, y);
+    if (colours.size() < 2 && !path.endsWith(QLatin1String("empty10.png")))
+        qFatal("blank icon: %s", qPrintable(path));
     img.save(path, "PNG");
 }
 
@@ -32,21 +40,202 @@ static Draw disc(const QColor &color, qreal radius)
     };
 }
 
-// A rounded tile in a colour with a white symbol on it.
-static Draw tile(const QColor &color, const QString &symbol)
+// Draws a symbol in white on a 24 x 24 design grid; the tile scales it to its size.
+using Shape = std::function<void(QPainter &)>;
+
+// A rounded tile in a colour with a white symbol on it. Symbols are shapes, not font glyphs:
+// a glyph the font lacks would leave an empty tile.
+static Draw tile(const QColor &color, const Shape &shape)
 {
     return [=](QPainter &p, const QRectF &r) {
         const QRectF box = r.adjusted(1, 1, -1, -1);
         p.setPen(Qt::NoPen);
         p.setBrush(color);
         p.drawRoundedRect(box, r.width() / 6, r.width() / 6);
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setBold(true);
-        font.setPixelSize(int(r.height() * 0.62));
-        p.setFont(font);
-        p.setPen(Qt::white);
-        p.drawText(box, Qt::AlignCenter, symbol);
+        p.save();
+        p.translate(r.topLeft());
+        p.scale(r.width() / 24.0, r.height() / 24.0);
+        p.setPen(QPen(Qt::white, 2.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::white);
+        shape(p);
+        p.restore();
     };
+}
+
+static void plus(QPainter &p)
+{
+    p.drawLine(QPointF(12, 6), QPointF(12, 18));
+    p.drawLine(QPointF(6, 12), QPointF(18, 12));
+}
+
+static void crossMark(QPainter &p)
+{
+    p.drawLine(QPointF(7, 7), QPointF(17, 17));
+    p.drawLine(QPointF(17, 7), QPointF(7, 17));
+}
+
+static void pencil(QPainter &p)
+{
+    QPainterPath path;
+    path.moveTo(15, 5);
+    path.lineTo(19, 9);
+    path.lineTo(10, 18);
+    path.lineTo(5, 19);
+    path.lineTo(6, 14);
+    path.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.drawPath(path);
+}
+
+static void magnifier(QPainter &p)
+{
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(10.5, 10.5), 4.5, 4.5);
+    p.drawLine(QPointF(14, 14), QPointF(18.5, 18.5));
+}
+
+// A curved arrow turning left (undo) or right (redo).
+static Shape turnArrow(bool left)
+{
+    return [=](QPainter &p) {
+        if (!left) {
+            p.translate(24, 0);
+            p.scale(-1, 1);
+        }
+        p.setBrush(Qt::NoBrush);
+        QPainterPath arc;
+        arc.moveTo(8, 10);
+        arc.lineTo(14, 10);
+        arc.cubicTo(20, 10, 20, 18, 14, 18);
+        arc.lineTo(10, 18);
+        p.drawPath(arc);
+        QPainterPath head;
+        head.moveTo(4, 10);
+        head.lineTo(9, 5.5);
+        head.lineTo(9, 14.5);
+        head.closeSubpath();
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawPath(head);
+    };
+}
+
+// An arrow up out of a tray (export) or down into it (import).
+static Shape trayArrow(bool up)
+{
+    return [=](QPainter &p) {
+        p.setBrush(Qt::NoBrush);
+        QPainterPath tray;
+        tray.moveTo(5, 14);
+        tray.lineTo(5, 19);
+        tray.lineTo(19, 19);
+        tray.lineTo(19, 14);
+        p.drawPath(tray);
+        p.drawLine(QPointF(12, up ? 7 : 5), QPointF(12, up ? 15 : 12));
+        QPainterPath head;
+        if (up) {
+            head.moveTo(12, 4);
+            head.lineTo(16.5, 9);
+            head.lineTo(7.5, 9);
+        } else {
+            head.moveTo(12, 16);
+            head.lineTo(16.5, 11);
+            head.lineTo(7.5, 11);
+        }
+        head.closeSubpath();
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawPath(head);
+    };
+}
+
+static void printer(QPainter &p)
+{
+    p.setPen(Qt::NoPen);
+    p.drawRect(QRectF(8, 4, 8, 4));                   // the paper going in
+    p.drawRoundedRect(QRectF(4, 9, 16, 7), 1.5, 1.5); // the body
+    p.drawRect(QRectF(8, 14, 8, 6));                  // the printed sheet
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0, 0, 0, 90), 1));
+    p.drawLine(QPointF(9.5, 16.5), QPointF(14.5, 16.5));
+    p.drawLine(QPointF(9.5, 18.5), QPointF(14.5, 18.5));
+}
+
+static void calendarPage(QPainter &p)
+{
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(Qt::white, 2));
+    p.drawRoundedRect(QRectF(5, 6, 14, 13), 1.5, 1.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawRect(QRectF(5, 6, 14, 4));
+    for (int row = 0; row < 2; ++row)
+        for (int column = 0; column < 3; ++column)
+            p.drawRect(QRectF(7.5 + column * 3.5, 12 + row * 3.5, 2, 2));
+}
+
+static void tableRows(QPainter &p)
+{
+    for (int row = 0; row < 3; ++row)
+        p.drawLine(QPointF(6, 7.5 + row * 4.5), QPointF(18, 7.5 + row * 4.5));
+}
+
+static void treeBranches(QPainter &p)
+{
+    p.setPen(QPen(Qt::white, 1.8));
+    p.drawLine(QPointF(7, 8), QPointF(7, 17));
+    p.drawLine(QPointF(7, 12.5), QPointF(12, 12.5));
+    p.drawLine(QPointF(7, 17), QPointF(12, 17));
+    p.setPen(Qt::NoPen);
+    p.drawRect(QRectF(4.5, 4.5, 5, 4));
+    p.drawRect(QRectF(12, 10.5, 7, 4));
+    p.drawRect(QRectF(12, 15, 7, 4));
+}
+
+static void cylinder(QPainter &p)
+{
+    p.setPen(Qt::NoPen);
+    p.drawRect(QRectF(5, 7, 14, 11));
+    p.drawEllipse(QRectF(5, 15, 14, 5));
+    p.setBrush(QColor(0, 0, 0, 70));
+    p.drawEllipse(QRectF(5, 4.5, 14, 5));
+}
+
+static void folder(QPainter &p)
+{
+    QPainterPath path;
+    path.moveTo(4, 7);
+    path.lineTo(10, 7);
+    path.lineTo(12, 9);
+    path.lineTo(20, 9);
+    path.lineTo(20, 18);
+    path.lineTo(4, 18);
+    path.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.drawPath(path);
+}
+
+static Shape triangle(bool up)
+{
+    return [=](QPainter &p) {
+        QPainterPath path;
+        path.moveTo(12, up ? 6 : 18);
+        path.lineTo(19, up ? 17 : 7);
+        path.lineTo(5, up ? 17 : 7);
+        path.closeSubpath();
+        p.setPen(Qt::NoPen);
+        p.drawPath(path);
+    };
+}
+
+static void tick(QPainter &p)
+{
+    p.setBrush(Qt::NoBrush);
+    QPainterPath path;
+    path.moveTo(6, 12.5);
+    path.lineTo(10.5, 17);
+    path.lineTo(18, 7.5);
+    p.drawPath(path);
 }
 
 static void clockFace(QPainter &p, const QRectF &r)
@@ -102,26 +291,28 @@ int main(int argc, char **argv)
     save(root + "/close_panel_gray.png", 10, [&](QPainter &p, const QRectF &r) { cross(grey, p, r); });
     save(root + "/close_panel_blue.png", 10, [&](QPainter &p, const QRectF &r) { cross(blue, p, r); });
 
-    save(root + "/red/folder16.png", 16, tile(red, QStringLiteral("▭")));
-    save(root + "/red/add16.png", 16, tile(red, QStringLiteral("+")));
-    save(root + "/red/edit16.png", 16, tile(red, QStringLiteral("✎")));
-    save(root + "/red/cancel16.png", 16, tile(red, QStringLiteral("×")));
-    save(root + "/red/up16.png", 16, tile(red, QStringLiteral("▲")));
-    save(root + "/red/down16.png", 16, tile(red, QStringLiteral("▼")));
-    save(root + "/red/ok.png", 16, tile(red, QStringLiteral("✓")));
+    // Tool bar icons in colour: a grey one looks like a disabled button.
+    const QColor teal(40, 130, 140);
+    save(root + "/red/folder16.png", 16, tile(red, folder));
+    save(root + "/red/add16.png", 16, tile(red, plus));
+    save(root + "/red/edit16.png", 16, tile(red, pencil));
+    save(root + "/red/cancel16.png", 16, tile(red, crossMark));
+    save(root + "/red/up16.png", 16, tile(red, triangle(true)));
+    save(root + "/red/down16.png", 16, tile(red, triangle(false)));
+    save(root + "/red/ok.png", 16, tile(red, tick));
 
-    save(root + "/add.png", 28, tile(green, QStringLiteral("+")));
-    save(root + "/edit_blue.png", 28, tile(blue, QStringLiteral("✎")));
-    save(root + "/search_16.png", 28, tile(blue, QStringLiteral("⌕")));
-    save(root + "/delete.png", 28, tile(red, QStringLiteral("×")));
-    save(root + "/undo.png", 28, tile(grey, QStringLiteral("↶")));
-    save(root + "/redo.png", 28, tile(grey, QStringLiteral("↷")));
-    save(root + "/export.png", 28, tile(blue, QStringLiteral("⇧")));
-    save(root + "/import.png", 28, tile(blue, QStringLiteral("⇩")));
-    save(root + "/print.png", 28, tile(grey, QStringLiteral("⎙")));
-    save(root + "/calendar2/calendar_24.png", 24, tile(blue, QStringLiteral("31")));
-    save(root + "/table_24.png", 24, tile(blue, QStringLiteral("≡")));
-    save(root + "/tree.png", 28, tile(green, QStringLiteral("☰")));
-    save(root + "/backup.png", 16, tile(grey, QStringLiteral("⛁")));
+    save(root + "/add.png", 28, tile(green, plus));
+    save(root + "/edit_blue.png", 28, tile(blue, pencil));
+    save(root + "/search_16.png", 28, tile(blue, magnifier));
+    save(root + "/delete.png", 28, tile(red, crossMark));
+    save(root + "/undo.png", 28, tile(teal, turnArrow(true)));
+    save(root + "/redo.png", 28, tile(teal, turnArrow(false)));
+    save(root + "/export.png", 28, tile(blue, trayArrow(true)));
+    save(root + "/import.png", 28, tile(blue, trayArrow(false)));
+    save(root + "/print.png", 28, tile(teal, printer));
+    save(root + "/calendar2/calendar_24.png", 24, tile(blue, calendarPage));
+    save(root + "/table_24.png", 24, tile(blue, tableRows));
+    save(root + "/tree.png", 28, tile(green, treeBranches));
+    save(root + "/backup.png", 16, tile(teal, cylinder));
     return 0;
 }

@@ -390,8 +390,8 @@ void Application::start()
     if (QSystemTrayIcon::isSystemTrayAvailable())
         m_systemTrayIcon->show();
     else
-        QR_LOG("No system tray is present: the program runs without a tray icon; start it again to open "
-               "the events editor");
+        QR_LOG("No system tray is present: the program runs without a tray icon; starting it again shows "
+               "the bar, or opens the events editor while the bar is off");
     m_gadgetsController->loadGadgets();
     scheduleTimeUpdate();
     if (StatCollector::isFirstStart())

@@ -98,6 +98,7 @@ SettingsDialog::SettingsDialog(const Ask &ask, int screenCount) : QDialog(nullpt
     pages->addButton(generalButton, 0);
     pages->addButton(creepingLineButton, 1);
     QR_ASSERT(connect(pages, &QButtonGroup::idClicked, stackedWidget, &QStackedWidget::setCurrentIndex));
+    QR_ASSERT(connect(stackedWidget, &QStackedWidget::currentChanged, this, &SettingsDialog::fitToPage));
 
     QR_ASSERT(connect(m_panelPositionBox, &QComboBox::activated, this, &SettingsDialog::onPositionChanged));
     QR_ASSERT(connect(buttonBox, &QDialogButtonBox::clicked, this, &SettingsDialog::onButtonBoxClicked));
@@ -116,10 +117,7 @@ SettingsDialog::SettingsDialog(const Ask &ask, int screenCount) : QDialog(nullpt
     m_autorunCheckBox->setText(tr("Start %1 when I log in").arg(QCoreApplication::applicationName()));
     m_optionsList->hide();
     // The window's size is fixed; let it grow by the revealed list instead of squeezing it.
-    QR_ASSERT(connect(label_7, &QLabel::linkActivated, this, [this] {
-        layout()->activate();
-        setFixedSize(sizeHint());
-    }));
+    QR_ASSERT(connect(label_7, &QLabel::linkActivated, this, &SettingsDialog::fitToPage));
 
     // Any use of a control enables Apply.
     const auto dirty = [this] { setDirty(true); };
@@ -150,12 +148,38 @@ SettingsDialog::SettingsDialog(const Ask &ask, int screenCount) : QDialog(nullpt
         m_monitorCombo->addItem(screens.at(row), SettingsValues::monitorNumberAt(row));
     m_monitorCombo->setVisible(SettingsValues::showsScreenList(screenCount));
 
-    setFixedSize(sizeHint());
+    // Every option on a line of its own, none cut off: the list is as tall as its rows.
+    m_optionsList->setSpacing(2);
+    int listHeight = 2 * m_optionsList->frameWidth() + m_optionsList->spacing();
+    for (int row = 0; row < m_optionsList->count(); ++row)
+        listHeight += m_optionsList->sizeHintForRow(row) + 2 * m_optionsList->spacing();
+    m_optionsList->setMaximumHeight(QWIDGETSIZE_MAX);
+    m_optionsList->setFixedHeight(listHeight);
+
+    fitToPage();
     if (QScreen *screen = QGuiApplication::screens().value(0))
         move(WindowPlacement::centredOn(frameGeometry(), screen->geometry().center()).topLeft());
 }
 
 SettingsDialog::~SettingsDialog() = default;
+
+void SettingsDialog::fitToPage()
+{
+    // The window is as tall as the page shown, not as the tallest page: the others are left out
+    // of the stack's height.
+    for (int i = 0; i < stackedWidget->count(); ++i) {
+        QWidget *page = stackedWidget->widget(i);
+        const bool current = i == stackedWidget->currentIndex();
+        page->setSizePolicy(QSizePolicy::Preferred, current ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+    }
+    // The window's layout keeps the stack's old hint until told.
+    stackedWidget->updateGeometry();
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    layout()->invalidate();
+    layout()->activate();
+    setFixedSize(sizeHint());
+}
 
 void SettingsDialog::showEvent(QShowEvent *event)
 {

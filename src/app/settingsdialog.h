@@ -59,6 +59,8 @@ protected:
 
 private:
     void showValues(const SettingsValues &values);
+    // Fixes the window to the size the shown page needs.
+    void fitToPage();
     void showGradient();
     void pickGradientEnd(bool first);
     QColor pickColor(const QColor &initial);

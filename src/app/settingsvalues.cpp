@@ -147,8 +147,11 @@ int SettingsValues::languageRow(const QList<Language> &items, const QVariant &lo
 
 SettingsValues::TranslationLinks SettingsValues::translationLinks(const QVariant &locale)
 {
-    const QLocale::Language language =
+    QLocale::Language language =
         (locale.isValid() && !locale.isNull()) ? locale.toLocale().language() : QLocale().language();
+    // No language in the environment (the C locale): the program speaks, and the box shows, English.
+    if (language == QLocale::C || language == QLocale::AnyLanguage)
+        language = QLocale::English;
     TranslationLinks links;
     links.findLanguage = language == QLocale::English;
     links.editTranslation = language != QLocale::English && language != QLocale::Russian;

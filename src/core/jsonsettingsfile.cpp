@@ -27,6 +27,7 @@ void JsonSettingsFile::load()
         const QString folder = QFileInfo(m_fileName).absolutePath();
         if (!QDir(folder).exists())
             QDir().mkpath(folder);
+        return; // a new list: nothing to read and nothing wrong
     }
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qWarning("Settings File %s", qPrintable(file.errorString()));

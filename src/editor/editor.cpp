@@ -150,6 +150,9 @@ Editor::Editor(EventsManager *manager)
         QR_ASSERT(connect(m_models.at(i), &QAbstractItemModel::modelReset, this, &Editor::updateButtons));
     }
     QR_ASSERT(connect(m_pages, &QStackedWidget::currentChanged, this, &Editor::updateButtons));
+    // An import into the open editor resets the model: dates and captions must not stay cut.
+    QR_ASSERT(connect(m_tableModel.get(), &QAbstractItemModel::modelReset, this, &Editor::scheduleColumnSizing));
+    QR_ASSERT(connect(m_tableModel.get(), &QAbstractItemModel::rowsInserted, this, &Editor::scheduleColumnSizing));
 
     setupTableView();
     setupCalendarView();
@@ -328,6 +331,7 @@ void Editor::setupUi()
 void Editor::setupActions()
 {
     auto *row = new QHBoxLayout;
+    m_toolBarRow = row;
     row->setContentsMargins(0, 0, 0, 0);
     auto *firstBar = new QToolBar(this);
     firstBar->setIconSize(QSize(28, 28));
@@ -425,12 +429,15 @@ void Editor::setupActions()
         secondBar->addAction(action);
         m_viewMenu->addAction(action);
         action->setCheckable(true);
+        // A menu entry with an icon shows no check mark: the menu would not tell which view is on.
+        action->setIconVisibleInMenu(false);
     }
     m_viewMenu->addSeparator();
     secondBar->addSeparator();
 
     m_triggerFilterPanelAction = new QAction(icon("tree.png"), tr("Calendars and Event Types"), this);
     m_triggerFilterPanelAction->setCheckable(true);
+    m_triggerFilterPanelAction->setIconVisibleInMenu(false);
     m_triggerFilterPanelAction->setChecked(m_panel->isVisible());
     QR_ASSERT(connect(m_triggerFilterPanelAction, &QAction::triggered, this, &Editor::toggleFilterPanel));
     m_viewMenu->addAction(m_triggerFilterPanelAction);
@@ -904,9 +911,55 @@ void Editor::closeEvent(QCloseEvent *event)
 
 void Editor::showEvent(QShowEvent *event)
 {
-    m_tableView->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
+    sizeTableColumns();
     m_tableView->horizontalHeader()->setVisible(true);
+    const bool firstOpen = !m_shownBefore && properties()->value(geometrySid()).toByteArray().isEmpty();
+    m_shownBefore = true;
+    if (firstOpen)
+        resize(qMax(width(), firstOpenWidth()), height());
     Dialog::showEvent(event);
+    if (firstOpen)
+        fitCalendarOnFirstOpen();
+}
+
+void Editor::scheduleColumnSizing()
+{
+    // A hidden editor sizes them when it is shown.
+    if (m_columnSizingPending || !isVisible())
+        return;
+    m_columnSizingPending = true;
+    QMetaObject::invokeMethod(this, &Editor::sizeTableColumns, Qt::QueuedConnection);
+}
+
+void Editor::sizeTableColumns()
+{
+    m_columnSizingPending = false;
+    m_tableView->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
+}
+
+int Editor::firstOpenWidth() const
+{
+    QLayout *main = layout()->itemAt(0)->layout();
+    const QMargins outer = main ? main->contentsMargins() : QMargins();
+    const int central = qMax(m_toolBarRow->sizeHint().width(), m_calendarView->minimumWidth());
+    // The views row has 3 pixels on either side; the panel keeps its fixed width.
+    return outer.left() + outer.right() + 6 + m_panel->maximumWidth() + central;
+}
+
+void Editor::fitCalendarOnFirstOpen()
+{
+    layout()->activate();
+    const int needed = m_calendarView->monthPageHeight();
+    const int missing = needed - m_calendarView->height();
+    if (needed <= 0 || missing <= 0)
+        return;
+    resize(width(), height() + missing);
+    layout()->activate();
+    const int rest = m_splitter->height() - needed - m_splitter->handleWidth();
+    if (rest > 0)
+        m_splitter->setSizes({needed, rest});
+    // Back inside the screen's free area, centred again.
+    restoreWindowGeometry();
 }
 
 // ---- new and edited events

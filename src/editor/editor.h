@@ -36,6 +36,7 @@ class FilterInfoItemWidget;
 class FilterInfoWidget;
 class QAbstractItemView;
 class QContextMenuEvent;
+class QHBoxLayout;
 class QMenu;
 class QMenuBar;
 class QSortFilterProxyModel;
@@ -176,6 +177,13 @@ private:
     void changeView(int pageIndex);
     void restoreSplittersState();
     void saveSplittersState();
+    // Columns as wide as their contents; asked for on every reset, done once per turn of the loop.
+    void scheduleColumnSizing();
+    void sizeTableColumns();
+    // The width that holds the tool bars beside the filter panel, open or not.
+    int firstOpenWidth() const;
+    // Grows the window until the calendar shows a whole six-week month, within the screen.
+    void fitCalendarOnFirstOpen();
     void showContextMenu(const QPoint &pos, const AbstractCommonEventPtr &event);
     QMenu *dayContextMenu();
     QMenu *calendarContextMenu();
@@ -254,4 +262,7 @@ private:
     QPointer<QToolButton> m_exportButton;
     MenuRunner m_menuRunner;
     std::unique_ptr<IEditorAsk> m_ask;
+    QHBoxLayout *m_toolBarRow = nullptr;
+    bool m_columnSizingPending = false;
+    bool m_shownBefore = false;
 };

@@ -104,7 +104,7 @@ int Editor::importEvents(const QString &fileName, int format, const QByteArray &
         }
         m_manager->addEvents(events);
     }
-    m_ask->information(this, tr("Import"), tr("Imported %1 events").arg(events.count()));
+    m_ask->information(this, tr("Import"), EventsImporter::resultText(int(events.count()), importer.notes()));
     return int(events.count());
 }
 

@@ -124,6 +124,10 @@ void PrintTableDialog::setupUi()
     customLayout->addWidget(dash);
     customLayout->addWidget(m_endDate);
     customLayout->addStretch(1);
+    // Its room is kept while hidden: choosing a custom period must not widen the window.
+    QSizePolicy customPolicy = m_customPeriodWidget->sizePolicy();
+    customPolicy.setRetainSizeWhenHidden(true);
+    m_customPeriodWidget->setSizePolicy(customPolicy);
     periodLayout->addWidget(m_customPeriodWidget);
     period->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     grid->addWidget(period, 0, 1, 1, 2);
@@ -227,7 +231,8 @@ void PrintTableDialog::setupUi()
     sort->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     groupSortRow->addWidget(group);
     groupSortRow->addWidget(sort);
-    grid->addLayout(groupSortRow, 3, 0, 1, 3);
+    // In the columns of the boxes above, so its left edge lines up with theirs.
+    grid->addLayout(groupSortRow, 3, 1, 1, 2);
 
     m_textBrowser = new QTextBrowser(this);
     m_textBrowser->setObjectName(QStringLiteral("textBrowser"));

@@ -1,5 +1,6 @@
 #include "editor/selectencodingdialog.h"
 
+#include "core/encodingdetector.h"
 #include "core/log.h"
 
 #include <QButtonGroup>
@@ -15,11 +16,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTextBrowser>
 #include <QTextCodec>
 #include <QVBoxLayout>
 
-SelectEncodingDialog::SelectEncodingDialog(QWidget *parent, bool showEncoding) : Dialog(parent, QByteArray())
+SelectEncodingDialog::SelectEncodingDialog(QWidget *parent, bool showEncoding)
+    : Dialog(parent, QByteArray()), m_showEncoding(showEncoding)
 {
     setupUi();
     for (const QByteArray &name : encodingNames())
@@ -107,6 +110,13 @@ void SelectEncodingDialog::setupUi()
     listRow->addWidget(m_encodingsBox);
     listRow->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
     encodingLayout->addLayout(listRow);
+    m_guessLabel = new QLabel(tr("The encoding of this file could not be recognised for certain. Check that the "
+                                 "text below reads right; if it does not, choose another encoding."),
+                              m_encodingBox);
+    m_guessLabel->setObjectName(QStringLiteral("guessLabel"));
+    m_guessLabel->setWordWrap(true);
+    m_guessLabel->hide();
+    encodingLayout->addWidget(m_guessLabel);
     auto *previewLabel = new QLabel(tr("Decoded file content:"), m_encodingBox);
     previewLabel->setObjectName(QStringLiteral("label"));
     encodingLayout->addWidget(previewLabel);
@@ -136,6 +146,7 @@ void SelectEncodingDialog::setFileName(const QString &path)
 {
     m_calendarName->setText(QFileInfo(path).baseName());
     m_fileName = path;
+    detectEncoding();
     readFile();
     // A name that begins with a dot proposes nothing: OK waits for a name.
     check();
@@ -172,6 +183,30 @@ QString SelectEncodingDialog::decode(const QByteArray &data, const QByteArray &e
     return QTextCodec::codecForUtfText(data, codec)->toUnicode(data);
 }
 
+void SelectEncodingDialog::detectEncoding()
+{
+    if (!m_showEncoding || !m_autoEncodingCheckBox->isChecked())
+        return;
+    QFile file(m_fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // Valid UTF-8 is judged on all the bytes up to this much; a wrong choice past it is
+    // still caught, as the import refuses text it cannot decode.
+    const EncodingDetector::Result guess = EncodingDetector::detect(file.read(16 * 1024 * 1024));
+    int index = m_encodingsBox->findText(QString::fromLatin1(guess.codec));
+    if (index < 0)
+        return;
+    {
+        const QSignalBlocker blocker(m_encodingsBox); // the caller reads the preview once
+        m_encodingsBox->setCurrentIndex(index);
+    }
+    m_encodingLabel->setText(m_encodingsBox->currentText());
+    m_encodingCertain = guess.certain;
+    m_guessLabel->setVisible(!guess.certain);
+    if (!guess.certain)
+        m_autoEncodingCheckBox->setChecked(false);
+}
+
 void SelectEncodingDialog::onAutoDetectChanged(bool checked)
 {
     m_encodingBox->setVisible(!checked);
@@ -181,6 +216,9 @@ void SelectEncodingDialog::onAutoDetectChanged(bool checked)
         // Let the layout compute the size the list and the preview need.
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        // Before the first show no layout request has run yet: the hint must count the list now.
+        layout()->invalidate();
+        layout()->activate();
         setFixedSize(sizeHint());
     }
 }

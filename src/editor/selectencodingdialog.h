@@ -40,6 +40,11 @@ public:
     // The text of the bytes in the named encoding; a byte-order mark decides over the name.
     static QString decode(const QByteArray &data, const QByteArray &encoding);
 
+    // Whether the encoding was recognised for certain; when not, the list and the preview
+    // are open so the user sees the text before importing it.
+    bool encodingCertain() const { return m_encodingCertain; }
+    QLabel *guessLabel() const { return m_guessLabel; }
+
     // The form's widgets, for tests.
     QRadioButton *newCalendarButton() const { return m_newCalendarButton; }
     QRadioButton *existingCalendarButton() const { return m_existingCalendarButton; }
@@ -60,8 +65,11 @@ public slots:
 
 private:
     void setupUi();
+    void detectEncoding();
 
     QString m_fileName;
+    bool m_showEncoding = true;
+    bool m_encodingCertain = true;
     QSize m_fixedSize;
 
     QRadioButton *m_newCalendarButton = nullptr;
@@ -72,6 +80,7 @@ private:
     QWidget *m_encodingsWidget = nullptr;
     QCheckBox *m_autoEncodingCheckBox = nullptr;
     QLabel *m_encodingLabel = nullptr;
+    QLabel *m_guessLabel = nullptr;
     QGroupBox *m_encodingBox = nullptr;
     QComboBox *m_encodingsBox = nullptr;
     QTextBrowser *m_textBrowser = nullptr;

@@ -71,6 +71,10 @@ bool XcbWindowSystem::setStrut(QWindow *window, const QRect &bar, bool top)
     const QSize desktop(geometry->width, geometry->height);
     free(geometry);
     const StrutPartial strut = dockStrut(bar, desktop, top);
+    const auto written = m_struts.constFind(id);
+    if (written != m_struts.cend() && *written == strut)
+        return true;
+    m_struts.insert(id, strut);
     xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32,
                         12, strut.data());
     // Older window managers read only the four widths.
@@ -86,6 +90,7 @@ bool XcbWindowSystem::clearStrut(QWindow *window)
     if (!window)
         return false;
     const xcb_window_t id = xcb_window_t(window->winId());
+    m_struts.remove(id);
     xcb_delete_property(m_connection, id, atom("_NET_WM_STRUT_PARTIAL"));
     xcb_delete_property(m_connection, id, atom("_NET_WM_STRUT"));
     xcb_flush(m_connection);

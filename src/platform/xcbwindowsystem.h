@@ -2,6 +2,8 @@
 
 #include "platform/iwindowsystem.h"
 
+#include <QHash>
+
 #include <xcb/xcb.h>
 
 // EWMH hints written with xcb on the application's own X11 connection.
@@ -33,4 +35,6 @@ private:
 
     xcb_connection_t *m_connection;
     xcb_window_t m_root;
+    // The strut last written per window: placing the bar asks several times per change.
+    QHash<xcb_window_t, StrutPartial> m_struts;
 };

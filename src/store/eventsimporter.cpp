@@ -86,8 +86,17 @@ void setDaysToWatch(AbstractCommonEvent &event)
         event.setDaysToWatch(app->properties()->value("daysToWatch").toInt());
 }
 
-// Decodes a whole file in the named encoding; a byte-order mark wins.
-bool decodeFile(QFile &file, const QByteArray &encoding, QString *text)
+QString notTextError(const QByteArray &encoding)
+{
+    return QCoreApplication::translate("EventsImporter",
+                                       "The file is not %1 text: some of its characters could not be read. "
+                                       "Nothing was imported; import it again and choose its encoding.")
+        .arg(QString::fromLatin1(encoding.isEmpty() ? QTextCodec::codecForLocale()->name() : encoding));
+}
+
+// Decodes a whole file in the named encoding; a byte-order mark wins. *failed tells
+// whether some bytes were no text in it.
+bool decodeFile(QFile &file, const QByteArray &encoding, QString *text, bool *failed)
 {
     QTextCodec *codec = encoding.isEmpty() ? QTextCodec::codecForLocale() : QTextCodec::codecForName(encoding);
     if (!codec)
@@ -99,6 +108,7 @@ bool decodeFile(QFile &file, const QByteArray &encoding, QString *text)
         text->append(decoder->toUnicode(chunk.constData(), int(chunk.size())));
         chunk = file.read(1024 * 1024);
     }
+    *failed = decoder->hasFailure() || decoder->needsMoreData();
     return true;
 }
 
@@ -107,9 +117,11 @@ class AbstractEventsImporter : public IEventsImporter
 public:
     bool hasError() const override { return !m_error.isEmpty(); }
     QString errorString() const override { return m_error; }
+    ImportNotes notes() const override { return m_notes; }
 
 protected:
     void setErrorString(const QString &error) { m_error = error; }
+    ImportNotes m_notes;
 
 private:
     QString m_error;
@@ -144,6 +156,7 @@ public:
                     : QCoreApplication::translate("EventsImporter", "Invalid or unknown events file format"));
             return result;
         }
+        m_notes.partlyRead = manager.hasError();
         for (int i = 0; i < manager.count(); ++i) {
             AbstractCommonEventPtr event = manager.eventByIndex(i);
             QR_ASSERT(event);
@@ -167,6 +180,10 @@ public:
                 setErrorString(QCoreApplication::translate("EventsImporter", "Invalid or unknown iCalendar format"));
                 return result;
             }
+            if (parser.decodingFailed()) {
+                setErrorString(notTextError(encoding));
+                return result;
+            }
             blocks = parser.events();
         }
         const bool holidayFile = fileName.contains(QLatin1String("holiday"), Qt::CaseInsensitive);
@@ -176,8 +193,16 @@ public:
         result.reserve(blocks.size());
         for (QCalEventPtr &block : blocks) {
             AbstractCommonEventPtr event = makeEvent(*block, holidayFile, ids);
-            if (event)
+            if (event) {
                 result.append(event);
+                // The event model has one rule per event and no exceptions to it.
+                if (block->property(QStringLiteral("recurrence_id")).isValid())
+                    ++m_notes.movedInstances;
+                else if (!block->rrule().toString().isEmpty() && block->property(QStringLiteral("exdate")).isValid())
+                    ++m_notes.exceptionsLost;
+            } else {
+                ++m_notes.skipped;
+            }
             block.reset(); // its memory serves the next events
         }
         return result;
@@ -270,6 +295,8 @@ private:
 
 // One usable row of a CSV file. Date and time are kept apart, as in a period, so a
 // wall-clock time that a daylight-saving change skips is not lost.
+constexpr int kRowsNamed = 10;
+
 struct CsvEventRecord
 {
     QDate date;
@@ -291,24 +318,28 @@ public:
             return result;
         }
         QString text;
-        if (!decodeFile(file, encoding, &text)) {
+        bool failed = false;
+        if (!decodeFile(file, encoding, &text, &failed)) {
             setErrorString(QCoreApplication::translate("EventsImporter", "Unknown text encoding: ") +
                            QString::fromLatin1(encoding));
             return result;
         }
+        if (failed) {
+            setErrorString(notTextError(encoding));
+            return result;
+        }
         QList<CsvEventRecord> records;
-        if (!readRecords(text, &records)) {
+        if (!readRecords(text, &records, &m_notes)) {
             setErrorString(QCoreApplication::translate("EventsImporter", "Invalid or unknown Csv format"));
             return result;
         }
-        for (const CsvEventRecord &record : std::as_const(records)) {
-            if (record.date.isValid())
-                result.append(makeEvent(record));
-        }
+        for (const CsvEventRecord &record : std::as_const(records))
+            result.append(makeEvent(record));
         return result;
     }
 
-    static bool readRecords(QString &text, QList<CsvEventRecord> *records)
+    // Rows without a date that exists are left out and noted.
+    static bool readRecords(QString &text, QList<CsvEventRecord> *records, ImportNotes *notes = nullptr)
     {
         QTextStream stream(&text, QIODevice::ReadOnly);
         const CsvModel model(stream, nullptr, false, QLatin1Char(','));
@@ -327,10 +358,17 @@ public:
             }
             record.comment = comments.join(QLatin1String("; "));
             const QString dateText = model.data(model.index(row, 0)).toString();
-            if (dateText.isEmpty())
+            if (dateText.isEmpty() && record.caption.isEmpty() && record.comment.isEmpty())
+                continue; // a blank line
+            if (dateText.isEmpty() || !parseDateText(dateText, dayFirst, &record.date, &record.time) ||
+                !record.date.isValid()) {
+                if (notes) {
+                    ++notes->skipped;
+                    if (notes->skippedRows.size() < kRowsNamed)
+                        notes->skippedRows << row + 1;
+                }
                 continue;
-            if (!parseDateText(dateText, dayFirst, &record.date, &record.time))
-                continue;
+            }
             const QString stamp = record.date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('T') +
                                   record.time.toString(QStringLiteral("HH:mm:ss"));
             record.id =
@@ -453,6 +491,55 @@ bool EventsImporter::hasError() const
 QString EventsImporter::errorString() const
 {
     return m_impl ? m_impl->errorString() : unknownFormatText();
+}
+
+ImportNotes EventsImporter::notes() const
+{
+    return m_impl ? m_impl->notes() : ImportNotes();
+}
+
+QString EventsImporter::resultText(int imported, const ImportNotes &notes)
+{
+    const auto tr = [](const char *text) { return QCoreApplication::translate("EventsImporter", text); };
+    QStringList lines;
+    if (imported > 0)
+        lines << QCoreApplication::translate("Editor", "Imported %1 events").arg(imported);
+    else
+        lines << tr("Nothing was imported: the file holds no event that could be read.");
+    if (notes.partlyRead)
+        lines << tr("Some events of the file could not be read and were left out.");
+    if (!notes.skippedRows.isEmpty()) {
+        QStringList rows;
+        for (int row : notes.skippedRows)
+            rows << QString::number(row);
+        if (notes.skipped > notes.skippedRows.size())
+            rows << QStringLiteral("…");
+        const QString listed = rows.join(QLatin1String(", "));
+        lines << (notes.skipped == 1
+                      ? tr("1 row was left out: its first column holds no date (row %1).").arg(listed)
+                      : tr("%1 rows were left out: their first column holds no date (rows %2).")
+                            .arg(notes.skipped)
+                            .arg(listed));
+    } else if (notes.skipped > 0) {
+        lines << (notes.skipped == 1
+                      ? tr("1 entry was left out: it has no readable date or no text.")
+                      : tr("%1 entries were left out: they have no readable date or no text.").arg(notes.skipped));
+    }
+    if (notes.exceptionsLost == 1)
+        lines << tr("1 repeating event has dates that were cancelled (EXDATE); these are not kept, so the "
+                    "event is shown and reminded on those dates too.");
+    else if (notes.exceptionsLost > 1)
+        lines << tr("%1 repeating events have dates that were cancelled (EXDATE); these are not kept, so the "
+                    "events are shown and reminded on those dates too.")
+                     .arg(notes.exceptionsLost);
+    if (notes.movedInstances == 1)
+        lines << tr("1 changed or moved occurrence (RECURRENCE-ID) was imported as a separate event; its "
+                    "repeating event is still shown and reminded on the original date.");
+    else if (notes.movedInstances > 1)
+        lines << tr("%1 changed or moved occurrences (RECURRENCE-ID) were imported as separate events; their "
+                    "repeating events are still shown and reminded on the original dates.")
+                     .arg(notes.movedInstances);
+    return lines.join(QLatin1Char('\n'));
 }
 
 int EventsImporter::formatForFileName(const QString &fileName)

@@ -283,10 +283,9 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
         createDefaultCalendar();
         return;
     }
-    if (program > file) {
-        QR_LOG("File was saved in previous version of the app");
-        QR_LOG(version.toUtf8());
-    }
+    // A first start has no file and so nothing of an earlier version.
+    if (program > file && !map.isEmpty())
+        QR_LOG("Events file was saved by an earlier version of the program: " + version.toUtf8());
 
     const QVariantList calendars = map.value(s_calendarsList).toList();
     for (const QVariant &item : calendars) {

@@ -538,7 +538,8 @@ QTextCodec *codecFor(const char *encoding)
 }
 
 // Decodes chunk by chunk so that a huge file never sits in memory twice.
-template <typename ReadChunk> void decodeInto(Reader &reader, const char *encoding, ReadChunk readChunk)
+// True when every byte was text in the codec; false when some became replacement characters.
+template <typename ReadChunk> bool decodeInto(Reader &reader, const char *encoding, ReadChunk readChunk)
 {
     QByteArray chunk = readChunk();
     // A byte-order mark wins over the chosen encoding.
@@ -549,6 +550,7 @@ template <typename ReadChunk> void decodeInto(Reader &reader, const char *encodi
         chunk = readChunk();
     }
     reader.finish();
+    return !decoder->hasFailure() && !decoder->needsMoreData();
 }
 
 } // namespace QCalParserPrivate
@@ -566,7 +568,7 @@ bool QCalParser::parse(QFile *file, const char *encoding)
         return false;
     Reader reader(m_events);
     QByteArray buffer(kChunkBytes, Qt::Uninitialized);
-    decodeInto(reader, encoding, [file, &buffer] {
+    m_decodingFailed = !decodeInto(reader, encoding, [file, &buffer] {
         const qint64 size = file->read(buffer.data(), kChunkBytes);
         return QByteArray::fromRawData(buffer.constData(), size > 0 ? size : 0);
     });
@@ -578,7 +580,7 @@ bool QCalParser::parse(const QByteArray &data, const char *encoding)
     using namespace QCalParserPrivate;
     Reader reader(m_events);
     qsizetype pos = 0;
-    decodeInto(reader, encoding, [&data, &pos] {
+    m_decodingFailed = !decodeInto(reader, encoding, [&data, &pos] {
         const qsizetype size = qMin(kChunkBytes, data.size() - pos);
         const QByteArray chunk = QByteArray::fromRawData(data.constData() + pos, size);
         pos += size;

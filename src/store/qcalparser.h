@@ -92,6 +92,8 @@ public:
     Q_INVOKABLE bool parse(const QByteArray &data, const char *encoding = nullptr);
 
     QList<QCalEventPtr> events() const { return m_events; }
+    // True when some bytes of the last parse were no text in the codec (a wrong encoding).
+    bool decodingFailed() const { return m_decodingFailed; }
 
     // Longest unfolded line kept; the rest of a longer line is dropped and logged,
     // so a runaway line cannot take all memory.
@@ -99,4 +101,5 @@ public:
 
 private:
     QList<QCalEventPtr> m_events;
+    bool m_decodingFailed = false;
 };

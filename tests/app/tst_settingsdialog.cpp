@@ -430,6 +430,27 @@ private slots:
         QVERIFY(dialog->height() > height);
     }
 
+    void advancedOptionsFitAndOtherPageKeepsItsHeight()
+    {
+        auto dialog = makeDialog();
+        dialog->show();
+        dialog->creepingLineButton->click();
+        const int appearanceHeight = dialog->height();
+        dialog->generalButton->click();
+        emit dialog->label_7->linkActivated(QStringLiteral("1"));
+        QCoreApplication::processEvents();
+        // Each option whole inside the list, with room between it and the next.
+        QListWidget *list = dialog->m_optionsList;
+        for (int row = 0; row < list->count(); ++row) {
+            const QRect rect = list->visualItemRect(list->item(row));
+            QVERIFY2(list->viewport()->rect().contains(rect), qPrintable(QString::number(row)));
+            if (row > 0)
+                QVERIFY(rect.top() > list->visualItemRect(list->item(row - 1)).bottom() + 1);
+        }
+        dialog->creepingLineButton->click();
+        QCOMPARE(dialog->height(), appearanceHeight);
+    }
+
     void eachShowCountsAUse()
     {
         auto dialog = makeDialog();

@@ -199,6 +199,7 @@ private slots:
         QTest::newRow("Russian") << QVariant(QLocale(QLocale::Russian)) << false << false;
         QTest::newRow("German") << QVariant(QLocale(QLocale::German)) << true << false;
         QTest::newRow("unset: the default locale") << QVariant() << false << true;
+        QTest::newRow("C locale: shown as English") << QVariant(QLocale::c()) << false << true;
     }
 
     void translationLinks()

@@ -29,6 +29,8 @@
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QStackedWidget>
+#include <QScreen>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUndoStack>
@@ -441,6 +443,45 @@ private slots:
         QMenu *moveTo = editor.tableContextMenu()->actions().at(4)->menu();
         QCOMPARE(moveTo->actions().count(), 1); // the event's own calendar is left out
         QCOMPARE(moveTo->actions().first()->text(), QString("Second"));
+    }
+
+    // No stored geometry: the tool bars beside the open panel and a six-week month fit, on the screen.
+    void firstOpenHoldsToolBarsAndSixWeeks()
+    {
+        EditorEnv env;
+        fillMixed(env);
+        qApp->setStyleSheet(applicationStyleSheet());
+        Editor editor(env.manager.get());
+        editor.triggerFilterPanelAction()->trigger();
+        showAndWait(editor);
+        QCoreApplication::processEvents();
+        TestHelpers::saveShot(&editor, "editor_first_open");
+        for (QToolBar *bar : editor.findChildren<QToolBar *>())
+            QVERIFY2(bar->width() >= bar->sizeHint().width(), qPrintable(QString::number(bar->width())));
+        const QRect area = editor.screen()->availableGeometry();
+        QVERIFY(area.contains(editor.frameGeometry()));
+        CalendarView *calendar = editor.calendarView();
+        QVERIFY(calendar->viewport()->height() >= calendar->sizeHint().height() ||
+                editor.frameGeometry().height() >= area.height() - 1);
+        qApp->setStyleSheet(QString());
+    }
+
+    // Icons stay in the tool bar: in the menu they would hide the check marks.
+    void viewMenuShowsWhatIsOn()
+    {
+        EditorEnv env;
+        Editor editor(env.manager.get());
+        QMenu *view = editor.menuBar()->actions().at(3)->menu();
+        int checkable = 0;
+        for (QAction *action : view->actions()) {
+            if (action->isSeparator())
+                continue;
+            QVERIFY(action->isCheckable());
+            QVERIFY(!action->isIconVisibleInMenu());
+            ++checkable;
+        }
+        QCOMPARE(checkable, 3);
+        QVERIFY(editor.changeViewActions()->actions().at(0)->isChecked());
     }
 
     void shots()

@@ -18,6 +18,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTextBrowser>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSortFilterProxyModel>
@@ -117,7 +120,7 @@ struct Env : EditorEnv
                 // As a modal run would: the user meets a shown, laid-out dialog.
                 encodingDialog->show();
                 QCoreApplication::processEvents();
-                encodingDialog->autoEncodingCheckBox()->click();
+                encodingDialog->autoEncodingCheckBox()->setChecked(false);
                 encodingDialog->encodingsBox()->setCurrentIndex(
                     encodingDialog->encodingsBox()->findText(QString::fromLatin1(encoding)));
                 TestHelpers::saveShot(encodingDialog, "selectencodingdialog-import");
@@ -250,6 +253,63 @@ private slots:
         QCOMPARE(env.manager->calendarsCount(), 1);
     }
 
+    // Ticked "detect" and a file that is not UTF-8: the dialog opens on its guess, with the preview.
+    void detectsWindows1251AndShowsItsPreview()
+    {
+        Env env;
+        const QByteArray meeting = "\xC2\xF1\xF2\xF0\xE5\xF7\xE0 \xF1 \xC8\xE2\xE0\xED\xEE\xEC";
+        const QString path = env.write("work.ics", icsOf(vevent("m1", ":20260501T100000", meeting)));
+        QString shown;
+        bool listOpen = false;
+        env.ask->dialogRunner = [&](QDialog *dialog) {
+            auto *encoding = qobject_cast<SelectEncodingDialog *>(dialog);
+            if (!encoding)
+                return false;
+            encoding->show();
+            QCoreApplication::processEvents();
+            shown = encoding->encodingsBox()->currentText();
+            listOpen = encoding->encodingBox()->isVisible() && encoding->guessLabel()->isVisible() &&
+                       !encoding->autoEncodingCheckBox()->isChecked() &&
+                       encoding->textBrowser()->toPlainText().contains(QString::fromUtf8("Встреча с Иваном"));
+            TestHelpers::saveShot(encoding, "selectencodingdialog-guess");
+            return true;
+        };
+        env.import(path);
+        QCOMPARE(shown, QString("windows-1251"));
+        QVERIFY(listOpen);
+        QCOMPARE(captionsOf(*env.manager), QStringList({QString::fromUtf8("Встреча с Иваном")}));
+    }
+
+    void utf8ChosenForOtherTextImportsNothing()
+    {
+        Env env;
+        const QString path = env.write("work.ics", icsOf(vevent("m1", ":20260501T100000", "\xC2\xF1\xF2\xF0")));
+        env.answerImport("Arbeit", QByteArray(), "UTF-8");
+        env.import(path);
+        QCOMPARE(env.manager->count(), 0);
+        QCOMPARE(env.manager->calendarsCount(), 1);
+        QCOMPARE(env.ask->messages().count(), 1);
+        QVERIFY(env.ask->messages().constFirst().startsWith("Import Error: The file is not UTF-8 text"));
+    }
+
+    // First use: an empty editor on the table page, then an import; no reopening.
+    void importIntoShownEditorSizesColumns()
+    {
+        Env env;
+        env.editor.changeViewActions()->actions().at(1)->trigger();
+        env.editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&env.editor));
+        env.answerImport("Feiertage");
+        env.import(env.write("Feiertage.ics", kThreeEvents));
+        QCOMPARE(env.manager->count(), 3);
+        QCoreApplication::processEvents();
+        TableView *table = env.editor.tableView();
+        for (int column = 0; column < table->model()->columnCount() - 1; ++column)
+            QVERIFY2(table->columnWidth(column) >= static_cast<QAbstractItemView *>(table)->sizeHintForColumn(column),
+                     qPrintable(QString::number(column)));
+        TestHelpers::saveShot(&env.editor, "editor_table_after_import");
+    }
+
     void importingTwiceReplacesById()
     {
         Env env;
@@ -295,7 +355,8 @@ private slots:
         Env env;
         env.answerImport("Leer");
         env.import(env.write("leer.ics", icsOf("")));
-        QCOMPARE(env.ask->messages(), QStringList({"Import: Imported 0 events"}));
+        QCOMPARE(env.ask->messages(),
+                 QStringList({"Import: Nothing was imported: the file holds no event that could be read."}));
         QCOMPARE(env.stack()->count(), 0);
         QCOMPARE(env.manager->calendarsCount(), 1);
     }

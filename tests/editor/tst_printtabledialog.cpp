@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGroupBox>
 #include <QListWidget>
 #include <QPrinter>
 #include <QPushButton>
@@ -117,9 +118,17 @@ private slots:
         EditorTestEnv env;
         PrintTableDialog dialog(nullptr, env.manager.get(), {});
         dialog.show();
+        QCoreApplication::processEvents();
+        const int width = dialog.width();
         dialog.periodComboBox()->setCurrentIndex(index);
+        QCoreApplication::processEvents();
         QCOMPARE(dialog.customPeriodWidget()->isVisible(), shown);
         QCOMPARE(dialog.collectPrintSettings().period.beginDate(), begin);
+        // The window keeps its width, and the Group box lines up with the boxes above it.
+        QCOMPARE(dialog.width(), width);
+        QCOMPARE(dialog.findChild<QGroupBox *>("groupBox_2")->x(), dialog.findChild<QGroupBox *>("groupBox_5")->x());
+        if (shown)
+            TestHelpers::saveShot(&dialog, "printtabledialog-custom");
     }
 
     void keepsDatesInOrder_data()

@@ -199,6 +199,9 @@ private slots:
         wizard.findChild<QLineEdit *>("nameEdit")->setText(name);
         wizard.adjustSize();
         TestHelpers::saveShot(&wizard, QStringLiteral("CustomTypeWizard-") + QTest::currentDataTag());
+        // A name of some thirty characters shows whole.
+        auto *edit = wizard.findChild<QLineEdit *>("nameEdit");
+        QVERIFY(edit->width() > edit->fontMetrics().horizontalAdvance(QStringLiteral("Geburtstag der Großeltern")));
     }
 
 private:

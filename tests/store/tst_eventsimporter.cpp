@@ -23,6 +23,7 @@ struct Imported
     QList<AbstractCommonEventPtr> events;
     bool hasError = false;
     QString error;
+    ImportNotes notes;
 };
 
 Imported importFile(int format, const QString &path, const QByteArray &encoding = QByteArray())
@@ -32,6 +33,7 @@ Imported importFile(int format, const QString &path, const QByteArray &encoding 
     result.events = importer.import(path, encoding);
     result.hasError = importer.hasError();
     result.error = importer.errorString();
+    result.notes = importer.notes();
     return result;
 }
 
@@ -550,8 +552,99 @@ private slots:
         }
         for (const QByteArray &encoding : {QByteArray("UTF-8"), QByteArray("UTF-16"), QByteArray("windows-1251")}) {
             const Imported imported = importCsv(garbage + "\n24.12.2015,Christmas\n", encoding);
-            QVERIFY(!imported.hasError || imported.error == QStringLiteral("Invalid or unknown Csv format"));
+            QVERIFY(!imported.hasError || imported.error == QStringLiteral("Invalid or unknown Csv format") ||
+                    imported.error.startsWith(QStringLiteral("The file is not ")));
         }
+    }
+
+    // What an import leaves out is counted for the message after it.
+    void notesWhatIsLeftOut_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("imported");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("CSV with dropped rows")
+            << int(EventsImporter::CsvFormat)
+            << QByteArray("Datum,Betreff\n24.12.2015,Christmas\n\n,no date\n30.02.2016,no such day\n"
+                          "1.1.2016,New year\n")
+            << 2
+            << "Imported 2 events\n3 rows were left out: their first column holds no date (rows 1, 4, 5).";
+        QTest::newRow("CSV with one dropped row")
+            << int(EventsImporter::CsvFormat) << QByteArray("24.12.2015,Christmas\nsoon,Party\n") << 1
+            << "Imported 1 events\n1 row was left out: its first column holds no date (row 2).";
+        QTest::newRow("CSV with nothing readable")
+            << int(EventsImporter::CsvFormat) << QByteArray("Date,Subject\nsoon,Party\n") << 0
+            << "Nothing was imported: the file holds no event that could be read.\n"
+               "2 rows were left out: their first column holds no date (rows 1, 2).";
+        QTest::newRow("iCalendar exceptions")
+            << int(EventsImporter::ICalendarFormat)
+            << calendar(vevent("UID:w\r\nDTSTART:20240603T090000\r\nRRULE:FREQ=WEEKLY\r\n"
+                               "EXDATE:20240610T090000\r\nSUMMARY:Weekly") +
+                        vevent("UID:w\r\nRECURRENCE-ID:20240617T090000\r\nDTSTART:20240618T090000\r\n"
+                               "SUMMARY:Weekly, moved") +
+                        vevent("UID:d\r\nDTSTART:20240603T090000\r\nRRULE:FREQ=DAILY\r\nSUMMARY:Daily"))
+            << 3
+            << "Imported 3 events\n1 repeating event has dates that were cancelled (EXDATE); these are not "
+               "kept, so the event is shown and reminded on those dates too.\n1 changed or moved occurrence "
+               "(RECURRENCE-ID) was imported as a separate event; its repeating event is still shown and "
+               "reminded on the original date.";
+        QTest::newRow("iCalendar with nothing readable")
+            << int(EventsImporter::ICalendarFormat)
+            << calendar(vevent("SUMMARY:no date") + vevent("DTSTART:2024") + vevent("DTSTART:20240603")) << 0
+            << "Nothing was imported: the file holds no event that could be read.\n"
+               "3 entries were left out: they have no readable date or no text.";
+        QTest::newRow("empty iCalendar")
+            << int(EventsImporter::ICalendarFormat) << calendar(QByteArray()) << 0
+            << "Nothing was imported: the file holds no event that could be read.";
+    }
+
+    void notesWhatIsLeftOut()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, text);
+        QFETCH(int, imported);
+        QFETCH(QString, message);
+        ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
+        const Imported result =
+            importFile(format, write(format == EventsImporter::CsvFormat ? "rows.csv" : "cal.ics", text), "UTF-8");
+        QVERIFY(!result.hasError);
+        QCOMPARE(result.events.size(), imported);
+        QCOMPARE(EventsImporter::resultText(imported, result.notes), message);
+    }
+
+    void notesEventsFileReadInPart()
+    {
+        ImportNotes notes;
+        notes.partlyRead = true;
+        QCOMPARE(EventsImporter::resultText(4, notes),
+                 QStringLiteral("Imported 4 events\nSome events of the file could not be read and were left out."));
+    }
+
+    // Text in another encoding must not come in as replacement characters.
+    void refusesTextNotInItsEncoding_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("text");
+        const QByteArray meeting = QTextCodec::codecForName("windows-1251")->fromUnicode(
+            QStringLiteral("Встреча с Иваном"));
+        QTest::newRow("CSV") << int(EventsImporter::CsvFormat) << "1.1.2016," + meeting + "\n";
+        QTest::newRow("iCalendar") << int(EventsImporter::ICalendarFormat)
+                                   << calendar(vevent("DTSTART:20240603\r\nSUMMARY:" + meeting));
+        QTest::newRow("cut character at end") << int(EventsImporter::CsvFormat)
+                                              << QByteArray("1.1.2016,Gr\xC3");
+    }
+
+    void refusesTextNotInItsEncoding()
+    {
+        QFETCH(int, format);
+        QFETCH(QByteArray, text);
+        ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
+        const Imported result =
+            importFile(format, write(format == EventsImporter::CsvFormat ? "rows.csv" : "cal.ics", text), "UTF-8");
+        QVERIFY(result.hasError);
+        QVERIFY(result.events.isEmpty());
+        QVERIFY2(result.error.startsWith(QStringLiteral("The file is not UTF-8 text")), qPrintable(result.error));
     }
 
     void csvUnreadableFile()

@@ -277,6 +277,37 @@ private slots:
         QVERIFY(!day->font().bold());
     }
 
+    void statusMarkLeavesDigitsFree_data()
+    {
+        QTest::addColumn<int>("day");
+        QTest::addColumn<bool>("bold");
+        QTest::newRow("5") << 5 << false;
+        QTest::newRow("10") << 10 << false;
+        QTest::newRow("14") << 14 << false;
+        QTest::newRow("21 today") << 21 << true;
+        QTest::newRow("28") << 28 << false;
+    }
+
+    void statusMarkLeavesDigitsFree()
+    {
+        QFETCH(int, day);
+        QFETCH(bool, bold);
+        QPixmap mark(64, 64);
+        mark.fill(Qt::blue);
+        const int index = DayItem::addStatusPixmap(mark);
+        auto stack = laidOutStack();
+        DayItem *item = stack->dayItem(QDate(2026, 6, day));
+        if (bold)
+            item->setFlag(TodayFlag);
+        item->setStatusPixmapIndex(index);
+        const QRect rect = item->statusRect();
+        QVERIFY(!rect.isEmpty());
+        QVERIFY2(!QRectF(rect).intersects(item->numberInkRect()), qPrintable(QString::number(day)));
+        // Still the day's own: not reaching half-way into the gap to the next column.
+        QVERIFY(rect.right() <= item->rect().right() + kColumnSpacing / 2);
+        item->setStatusPixmapIndex(-1);
+    }
+
     void statusPixmapIsAThirdOfTheDay()
     {
         const int before = shared().statusPixmaps.size();

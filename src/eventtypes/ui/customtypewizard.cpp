@@ -98,6 +98,8 @@ void CustomTypeWizard::build()
 {
     m_nameEdit = new QLineEdit(m_info.name, this);
     m_nameEdit->setObjectName(QStringLiteral("nameEdit"));
+    // Room for a name of several words; the form would otherwise give it only the kind box's width.
+    m_nameEdit->setMinimumWidth(m_nameEdit->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 34);
     m_kindBox = new QComboBox(this);
     m_kindBox->setObjectName(QStringLiteral("kindBox"));
     for (int kind : EventTypesStorage::defaultOrder())

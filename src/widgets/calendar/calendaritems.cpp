@@ -412,8 +412,36 @@ void DayItem::paint(QPainter *painter, const QRect &exposed)
         painter->restore();
     }
     if (!m_statusPixmap.isNull())
-        painter->drawPixmap(r.right() - m_statusPixmap.width(), r.top(), m_statusPixmap);
+        painter->drawPixmap(statusRect().topLeft(), m_statusPixmap);
     TextGraphicItem::paint(painter, exposed);
+}
+
+QRectF DayItem::numberInkRect() const
+{
+    const QFont font = (m_flags & TodayFlag) ? boldFont(m_plainFont) : m_plainFont;
+    return QFontMetricsF(font).tightBoundingRect(text()).translated(textOrigin());
+}
+
+QRect DayItem::statusRect() const
+{
+    if (m_statusPixmap.isNull())
+        return QRect();
+    const QRect r = rect();
+    const QSize size = m_statusPixmap.size();
+    // The day's top right corner, unless the number reaches into it: a two-digit number fills
+    // its column. Then right of the digits, as far as half the gap to the next column allows,
+    // or else above them.
+    QRect mark(QPoint(r.right() + 1 - size.width(), r.top()), size);
+    const QRectF ink = numberInkRect();
+    if (!QRectF(mark).intersects(ink))
+        return mark;
+    const int besideLeft = int(std::ceil(ink.right())) + 1;
+    if (besideLeft + size.width() <= r.right() + 1 + kColumnSpacing / 2) {
+        mark.moveLeft(besideLeft);
+        return mark;
+    }
+    mark.moveBottom(int(std::floor(ink.top())) - 1);
+    return mark;
 }
 
 int DayItem::addStatusPixmap(const QPixmap &pixmap)

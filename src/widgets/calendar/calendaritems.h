@@ -178,6 +178,10 @@ public:
     int statusPixmapIndex() const { return m_statusIndex; }
     void setStatusPixmapIndex(int index);
     QPixmap statusPixmap() const { return m_statusPixmap; }
+    // Where the number's ink is, and where the status mark goes: beside or above the
+    // number, never over a digit.
+    QRectF numberInkRect() const;
+    QRect statusRect() const;
 
     // The column the number is centred in.
     void setColumnWidth(int width);

@@ -215,6 +215,21 @@ QSize CalendarView::sizeHint() const
     return QSize(width(), m_calendar ? m_calendar->largestMonthHeight() : 0);
 }
 
+int CalendarView::monthPageHeight() const
+{
+    const int m = margin();
+    const int w = viewport()->width() - 2 * m;
+    if (w <= 0 || CalendarViewPrivate::dayWidth(w) <= 0)
+        return 0;
+    // The same years the view builds, laid out at the width it will use.
+    YearsStack probe(m_calendar ? m_calendar->currentYear() : Common::Clock::today().year());
+    probe.setFirstDayOfWeek(m_firstDayOfWeek);
+    probe.setPos(m, kTopOffset);
+    probe.setWidth(w);
+    probe.calculate();
+    return kTopOffset + probe.largestMonthHeight() + kTopOffset + (height() - viewport()->height());
+}
+
 void CalendarView::rebuild()
 {
     m_rebuildCall.clear();

@@ -61,6 +61,8 @@ public:
 
     void setVisible(bool visible) override;
     QSize sizeHint() const override;
+    // The view's height that shows its tallest month (six weeks) whole at the view's width.
+    int monthPageHeight() const;
 
 signals:
     void viewportYearChanged(int year);
