@@ -2,6 +2,7 @@
 #include "app/applicationask.h"
 #include "app/startarguments.h"
 #include "core/log.h"
+#include "platform/timezonewatcher.h"
 
 #include <QMessageBox>
 
@@ -36,6 +37,8 @@ void preferXcbUnderWayland()
 
 int main(int argc, char *argv[])
 {
+    // Before any local time is computed, so that the zone is read once.
+    TimeZoneWatcher::pinSystemZone();
     qInstallMessageHandler(myMessageOutput);
     preferXcbUnderWayland();
     Application a(argc, argv);
