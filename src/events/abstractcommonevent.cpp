@@ -3,6 +3,7 @@
 #include "core/applocale.h"
 #include "core/clock.h"
 #include "core/dateconversions.h"
+#include "core/jsonparser.h"
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
@@ -291,6 +292,36 @@ QVariant AbstractCommonEvent::saveToVariant(SaveFlags flags) const
         map.insert(s_hasPhoto, m_hasPhoto);
     map.insert(s_calendarId, QString::fromUtf8(m_calendarId));
     return map;
+}
+
+void AbstractCommonEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const
+{
+    writer.beginObject();
+    writer.name("calendarId");
+    writer.value(QString::fromUtf8(m_calendarId));
+    writer.name("caption");
+    writer.value(m_caption);
+    writer.name("comment");
+    writer.value(m_comment);
+    writer.name("customTypeMetaInfo");
+    m_customTypeMetaInfo.writeJson(writer);
+    writer.name("daysToWatch");
+    writer.value(m_daysToWatch);
+    if (flags.testFlag(SaveWithPhotoFlag)) {
+        writer.name("hasPhoto");
+        writer.value(m_hasPhoto);
+    }
+    writer.name("id");
+    writer.value(QString::fromUtf8(m_id));
+    writer.name("lastModified");
+    writer.value(dateTimeToVariant(m_lastModified));
+    writer.name("occurrence");
+    m_occurrence.writeJson(writer);
+    writer.name("period");
+    m_period.writeJson(writer);
+    writer.name("version");
+    writer.value(s_currentVersion);
+    writer.endObject();
 }
 
 void AbstractCommonEvent::loadFromVariant(const QVariant &value)

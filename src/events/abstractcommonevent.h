@@ -103,6 +103,8 @@ public:
     virtual void setDaysToWatch(int days);
     virtual void loadFromVariant(const QVariant &value);
     virtual QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const;
+    // Writes what saveToVariant() gives, without building it; a kind that overrides one overrides both.
+    virtual void writeJson(Common::JsonWriter &writer, SaveFlags flags = NoSaveFlags) const;
     virtual void resetPhoto();
     virtual void setCalendarId(const QByteArray &id, bool silent = false);
     // Appends the kind's information rows; withoutDate leaves out its date or next-occurrence row.

@@ -1,5 +1,7 @@
 #include "events/birthdayevent.h"
 
+#include "core/jsonparser.h"
+
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/simpleparser.h"
@@ -238,6 +240,20 @@ void BirthdayEvent::infoRows(QStringList &names, QStringList &values, bool witho
         names << tr("Comment:");
         values << comment();
     }
+}
+
+void BirthdayEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const
+{
+    writer.beginObject();
+    writer.name("abstract");
+    AbstractCommonEvent::writeJson(writer, flags);
+    writer.name("genderId");
+    writer.value(m_genderId);
+    writer.name("personName");
+    writer.value(m_personName);
+    writer.name("version");
+    writer.value(3);
+    writer.endObject();
 }
 
 QVariant BirthdayEvent::saveToVariant(SaveFlags flags) const

@@ -20,6 +20,7 @@ public:
     void setCaption(const QString &caption) override;
     void loadFromVariant(const QVariant &value) override;
     QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const override;
+    void writeJson(Common::JsonWriter &writer, SaveFlags flags = NoSaveFlags) const override;
     void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
     QString textTemplate() const override;
     QPixmap largePixmap() const override;

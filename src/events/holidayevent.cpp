@@ -1,5 +1,7 @@
 #include "events/holidayevent.h"
 
+#include "core/jsonparser.h"
+
 #include "core/log.h"
 #include "events/eventresources.h"
 
@@ -69,6 +71,16 @@ void HolidayEvent::loadFromVariant(const QVariant &value)
     const int version = map.value(QStringLiteral("version")).toInt();
     QR_ASSERT(version == 1);
     AbstractCommonEvent::loadFromVariant(map.value(QStringLiteral("abstract")));
+}
+
+void HolidayEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const
+{
+    writer.beginObject();
+    writer.name("abstract");
+    AbstractCommonEvent::writeJson(writer, flags);
+    writer.name("version");
+    writer.value(1);
+    writer.endObject();
 }
 
 QVariant HolidayEvent::saveToVariant(SaveFlags flags) const

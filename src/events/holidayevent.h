@@ -15,6 +15,7 @@ public:
 
     void loadFromVariant(const QVariant &value) override;
     QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const override;
+    void writeJson(Common::JsonWriter &writer, SaveFlags flags = NoSaveFlags) const override;
     void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
     QPixmap largePixmap() const override;
     bool hasDefaultPhoto() const override { return false; }

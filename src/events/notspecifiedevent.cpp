@@ -1,5 +1,7 @@
 #include "events/notspecifiedevent.h"
 
+#include "core/jsonparser.h"
+
 #include "core/clock.h"
 #include "core/iapplication.h"
 #include "core/log.h"
@@ -208,6 +210,28 @@ void NotSpecifiedEvent::loadFromVariant(const QVariant &value)
     m_location = map.value(s_location).toString();
     m_soundPath = map.value(s_soundPath).toString();
     AbstractCommonEvent::loadFromVariant(map.value(s_abstract));
+}
+
+void NotSpecifiedEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const
+{
+    writer.beginObject();
+    writer.name("abstract");
+    AbstractCommonEvent::writeJson(writer, flags);
+    writer.name("location");
+    writer.value(m_location);
+    writer.name("movingLineEnabledKey");
+    writer.value(m_movingLineEnabled);
+    writer.name("notifyDaysKey");
+    writer.value(m_notifyDays);
+    writer.name("notifyMinutes");
+    writer.value(m_notifyMinutes);
+    writer.name("reminderEnabledKey");
+    writer.value(m_reminderEnabled);
+    writer.name("soundPath");
+    writer.value(m_soundPath);
+    writer.name("version");
+    writer.value(1);
+    writer.endObject();
 }
 
 QVariant NotSpecifiedEvent::saveToVariant(SaveFlags flags) const

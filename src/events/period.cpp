@@ -1,6 +1,7 @@
 #include "events/period.h"
 
 #include "core/applocale.h"
+#include "core/jsonparser.h"
 #include "core/log.h"
 
 #include <QDataStream>
@@ -204,6 +205,22 @@ QVariant Period::toJson() const
         map.insert(s_end, storedText(m_endDate, m_endTime));
     map.insert(s_time, hasTime());
     return map;
+}
+
+void Period::writeJson(Common::JsonWriter &writer) const
+{
+    writer.beginObject();
+    writer.name("begin");
+    writer.value(storedText(m_beginDate, m_beginTime));
+    if (!hasNoEnd()) {
+        writer.name("end");
+        writer.value(storedText(m_endDate, m_endTime));
+    }
+    writer.name("time");
+    writer.value(hasTime());
+    writer.name("version");
+    writer.value(1);
+    writer.endObject();
 }
 
 void Period::fromJson(const QVariant &value)

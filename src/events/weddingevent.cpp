@@ -1,5 +1,7 @@
 #include "events/weddingevent.h"
 
+#include "core/jsonparser.h"
+
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/simpleparser.h"
@@ -229,6 +231,20 @@ void WeddingEvent::loadFromVariant(const QVariant &value)
     setPersonOneName(map.value(QStringLiteral("personOneName")).toString());
     setPersonTwoName(map.value(QStringLiteral("personTwoName")).toString());
     AbstractCommonEvent::loadFromVariant(map.value(QStringLiteral("abstract")));
+}
+
+void WeddingEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const
+{
+    writer.beginObject();
+    writer.name("abstract");
+    AbstractCommonEvent::writeJson(writer, flags);
+    writer.name("personOneName");
+    writer.value(m_personOne);
+    writer.name("personTwoName");
+    writer.value(m_personTwo);
+    writer.name("version");
+    writer.value(1);
+    writer.endObject();
 }
 
 QVariant WeddingEvent::saveToVariant(SaveFlags flags) const

@@ -1,7 +1,10 @@
 #include "core/clock.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
+#include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
+#include "events/notspecifiedevent.h"
+#include "events/weddingevent.h"
 #include "fakeapplication.h"
 #include "store/eventsmanager.h"
 #include "testhelpers.h"
@@ -119,6 +122,59 @@ private:
                ",\"typeId\": \"" + event->textId() + "\"}";
     }
 
+    // Event `i` of a mixed set: every kind, every rule, timed and spanning periods, texts that need
+    // escaping or hold surrogate pairs, and a custom type's record now and then.
+    static AbstractCommonEventPtr variedEvent(int i)
+    {
+        static const QStringList texts{"plain", "quote \" back\\slash", "tab\tnew\nline\r\b\f",
+                                       QString::fromUtf8("\xF0\x9F\xA6\xB7 \xD0\xB2\xD1\x81\xD1\x82\xD1\x80\xD0\xB5\xD1\x87\xD0\xB0"),
+                                       QString(QChar(0xD800)) + "lone", ""};
+        const QDate day = QDate(2026, 1, 1).addDays(i * 3);
+        Period period(day);
+        if (i % 4 == 1)
+            period = Period(day, QTime(i % 24, i % 60));
+        else if (i % 4 == 2)
+            period = Period(day, day.addDays(2));
+        else if (i % 4 == 3)
+            period = Period(day, QTime(9, 30), day.addDays(1), QTime(17, 0));
+        AbstractCommonEventPtr event = makeEvent(i % 5, texts.at(i % texts.size()) + QString::number(i), period,
+                                                 IOccurrence::Type(i % 5));
+        Occurrence rule = event->occurrence();
+        if (i % 5 != 0)
+            rule.setStep(1 + i % 3);
+        event->setOccurrence(rule);
+        event->setComment(texts.at((i + 1) % texts.size()));
+        event->setDaysToWatch(i % 30);
+        event->setLastModified(QDateTime(day, QTime(i % 24, 7, 9)));
+        if (auto *any = dynamic_cast<NotSpecifiedEvent *>(event.get())) {
+            any->setNotifyMinutes(i % 90);
+            any->setNotifyDays(i % 3);
+            any->setLocation(texts.at((i + 2) % texts.size()));
+            any->setSoundPath(i % 2 ? QStringLiteral("/s/\u00e9.wav") : QString());
+            any->setMovingLineEnabled(i % 2);
+            any->setReminderEnabled(i % 3);
+        } else if (auto *birthday = dynamic_cast<BirthdayEvent *>(event.get())) {
+            birthday->setGenderId(i % 3);
+            birthday->setPersonName(texts.at((i + 3) % texts.size()));
+        } else if (auto *wedding = dynamic_cast<WeddingEvent *>(event.get())) {
+            wedding->setPersonOneName(texts.at(i % texts.size()));
+            wedding->setPersonTwoName(texts.at((i + 4) % texts.size()));
+        }
+        if (i % 7 == 0) {
+            CustomTypeInfo info;
+            info.id = "{type " + QByteArray::number(i) + "}";
+            info.name = texts.at(i % texts.size());
+            info.baseType = i % 5;
+            info.fieldsVisibility.insert("commentField", i % 2);
+            info.fieldsVisibility.insert("locationField", true);
+            info.defaultValues.insert("timeValueKey", i % 2 == 0);
+            info.parameters.insert("ratio", 0.25 * i);
+            info.parameters.insert("count", i);
+            event->setCustomTypeMetaInfo(info);
+        }
+        return event;
+    }
+
     static QByteArray newerFile(const QString &caption)
     {
         return "{\"Events\": {\"calendarsList\": [{\"id\": \"{c}\",\"name\": \"Mine\",\"version\": 1}],"
@@ -201,6 +257,7 @@ private slots:
         QTest::addColumn<bool>("otherKeys");
         QTest::newRow("few") << 3 << false;
         QTest::newRow("many, with other keys") << 600 << true;
+        QTest::newRow("written in slices") << 4500 << false;
     }
 
     void fileTextIsTheWritersText()
@@ -213,13 +270,13 @@ private slots:
         manager.addCalendar(CalendarInfo(",\"eventsList\": []"));
         QList<AbstractCommonEventPtr> events;
         for (int i = 0; i < count; ++i)
-            events << makeEvent(i % 5, QString("\u00e9v\u00e9nement %1 \"x\"").arg(i),
-                                Period(QDate(2026, 1, 1).addDays(i)));
+            events << variedEvent(i);
         // A value the writer cannot take is written on the calling thread, with its warning.
         CustomTypeInfo odd;
         odd.id = "{odd}";
         odd.parameters.insert("list", QStringList{"a"});
         events.at(1)->setCustomTypeMetaInfo(odd);
+        events.last()->setCustomTypeMetaInfo(odd);
         manager.addEvents(events);
         QVariantMap whole;
         if (otherKeys)
