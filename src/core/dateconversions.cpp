@@ -25,6 +25,41 @@ QDate dateFromVariant(const QVariant &value)
 
 QVariant dateTimeToVariant(const QDateTime &dateTime)
 {
+    return dateTimeText(dateTime);
+}
+
+QChar *putDigits(QChar *out, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = QChar(u'0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
+}
+
+QString dateTimeText(const QDateTime &dateTime)
+{
+    // Every save writes one such stamp per event: the usual local one is put together directly,
+    // the same text as the general formatting gives.
+    if (dateTime.timeSpec() == Qt::LocalTime && dateTime.isValid()) {
+        const QDate date = dateTime.date();
+        const QTime time = dateTime.time();
+        if (date.year() >= 1000 && date.year() <= 9999) {
+            QString text(19, Qt::Uninitialized);
+            QChar *out = putDigits(text.data(), date.year(), 4);
+            *out++ = u'-';
+            out = putDigits(out, date.month(), 2);
+            *out++ = u'-';
+            out = putDigits(out, date.day(), 2);
+            *out++ = u'T';
+            out = putDigits(out, time.hour(), 2);
+            *out++ = u':';
+            out = putDigits(out, time.minute(), 2);
+            *out++ = u':';
+            putDigits(out, time.second(), 2);
+            return text;
+        }
+    }
     return dateTime.toString(Qt::ISODate);
 }
 

@@ -9,6 +9,10 @@ QDate dateFromMap(const QVariant &value);
 QVariant dateToVariant(const QDate &date);
 QDate dateFromVariant(const QVariant &value);
 QVariant dateTimeToVariant(const QDateTime &dateTime);
+// The text dateTimeToVariant() holds: "yyyy-MM-ddTHH:mm:ss", with the zone's mark when not local.
+QString dateTimeText(const QDateTime &dateTime);
+// Puts `width` decimal digits of `value` (0 <= value < 10^width) at `out`; returns the end.
+QChar *putDigits(QChar *out, int value, int width);
 QDateTime dateTimeFromVariant(const QVariant &value);
 // Cuts the time to whole minutes; date and time spec stay.
 QDateTime dropSeconds(const QDateTime &dateTime);

@@ -71,6 +71,8 @@ public:
     }
 
     QVariant readValue(int depth);
+    // Reads one value as readValue does, with the same checks, into m_nodes.
+    void readNode(int depth);
     qsizetype position() const { return m_pos; }
 
 private:
@@ -112,6 +114,8 @@ private:
         QString text;
     };
     std::array<SharedValue, 512> m_values;
+    // The nodes of the list element being read; reused from element to element.
+    std::vector<Common::JsonNode> m_nodes;
 };
 
 // Longer texts are mostly captions and comments, which seldom repeat.
@@ -237,10 +241,15 @@ QVariant Reader::readArray(int depth)
         return list;
     }
     do {
-        if (taker)
+        if (taker && taker->takeObject) {
+            m_nodes.clear();
+            readNode(depth);
+            taker->takeObject(Common::JsonObject(&m_nodes, 0));
+        } else if (taker) {
             taker->take(readValue(depth));
-        else
+        } else {
             list.append(readValue(depth));
+        }
         skipSpaceAndComments();
     } while (expect(','));
     m_pathLevel = level;
@@ -248,6 +257,55 @@ QVariant Reader::readArray(int depth)
     if (!expect(']'))
         fail("Expected ']' to close an array");
     return list;
+}
+
+void Reader::readNode(int depth)
+{
+    // The same steps and errors as readValue, readObject and readArray, off the list's path.
+    skipSpaceAndComments();
+    const size_t at = m_nodes.size();
+    m_nodes.emplace_back();
+    if (expect('{')) {
+        if (depth + 1 > Common::kJsonMaxDepth)
+            fail("Objects and arrays nested too deeply");
+        m_nodes[at].kind = Common::JsonNode::Object;
+        skipSpaceAndComments();
+        if (!expect('}')) {
+            do {
+                skipSpaceAndComments();
+                QString name = readMemberName();
+                skipSpaceAndComments();
+                if (!expect(':'))
+                    fail("Expected ':' after a member name: " + name.toLatin1());
+                const size_t member = m_nodes.size();
+                readNode(depth + 1);
+                m_nodes[member].name = std::move(name);
+                skipSpaceAndComments();
+            } while (expect(','));
+            skipSpaceAndComments();
+            if (!expect('}'))
+                fail("Expected '}' to close an object");
+        }
+    } else if (expect('[')) {
+        if (depth + 1 > Common::kJsonMaxDepth)
+            fail("Objects and arrays nested too deeply");
+        m_nodes[at].kind = Common::JsonNode::Array;
+        skipSpaceAndComments();
+        if (!expect(']')) {
+            do {
+                readNode(depth + 1);
+                skipSpaceAndComments();
+            } while (expect(','));
+            skipSpaceAndComments();
+            if (!expect(']'))
+                fail("Expected ']' to close an array");
+        }
+    } else if (m_pos < m_size && m_data[m_pos] == '"') {
+        m_nodes[at].scalar = readQuotedString();
+    } else {
+        m_nodes[at].scalar = readBareWord();
+    }
+    m_nodes[at].end = qsizetype(m_nodes.size());
 }
 
 QString Reader::readQuotedString()

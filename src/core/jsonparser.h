@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/jsonobject.h"
+
 #include <QByteArray>
 #include <QStringList>
 #include <QVariant>
@@ -41,6 +43,9 @@ struct JsonListTaker
     // Called each time the list begins; a member name that repeats means its last value counts.
     std::function<void()> start;
     std::function<void(QVariant &&element)> take;
+    // When set, takes each element instead of `take`, read without building maps; the object
+    // lives until the call returns.
+    std::function<void(const JsonObject &element)> takeObject;
 };
 
 // Reads one JSON value and stops right after it. Lenient: "//" comments, bare words and bare

@@ -3,6 +3,7 @@
 #include "core/applocale.h"
 #include "core/clock.h"
 #include "core/dateconversions.h"
+#include "core/jsonobject.h"
 #include "core/jsonparser.h"
 #include "core/iapplication.h"
 #include "core/log.h"
@@ -326,7 +327,26 @@ void AbstractCommonEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags)
 
 void AbstractCommonEvent::loadFromVariant(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    loadFields(value.toMap());
+}
+
+void AbstractCommonEvent::loadFromJson(const Common::JsonObject &object)
+{
+    loadFields(object);
+}
+
+void AbstractCommonEvent::loadAbstract(const QVariantMap &map, const QString &name)
+{
+    loadFields(map.value(name).toMap());
+}
+
+void AbstractCommonEvent::loadAbstract(const Common::JsonObject &object, const QString &name)
+{
+    loadFields(object.object(name));
+}
+
+template <class Map> void AbstractCommonEvent::loadFields(const Map &map)
+{
     const int version = map.value(s_version).toInt();
     // An event is found by its id; a map without one keeps the id the event was made with,
     // and an event made to be loaded gets a new one.

@@ -18,6 +18,10 @@
 #include <memory>
 
 class AbstractCommonEvent;
+namespace Common {
+class JsonObject;
+class JsonWriter;
+} // namespace Common
 using AbstractCommonEventPtr = std::shared_ptr<AbstractCommonEvent>;
 
 // An open edit form of one event. Forms are widgets, so they live in the GUI layer,
@@ -102,6 +106,9 @@ public:
     virtual bool restorePhoto();
     virtual void setDaysToWatch(int days);
     virtual void loadFromVariant(const QVariant &value);
+    // As loadFromVariant, from the events file's JSON read without maps; a kind that overrides one
+    // overrides both.
+    virtual void loadFromJson(const Common::JsonObject &object);
     virtual QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const;
     // Writes what saveToVariant() gives, without building it; a kind that overrides one overrides both.
     virtual void writeJson(Common::JsonWriter &writer, SaveFlags flags = NoSaveFlags) const;
@@ -187,6 +194,10 @@ public slots:
     void invalidateCache();
 
 protected:
+    // The fields every kind shares, from the member `name` of the kind's own map.
+    void loadAbstract(const QVariantMap &map, const QString &name);
+    void loadAbstract(const Common::JsonObject &object, const QString &name);
+
     Q_INVOKABLE void showUserError(const QString &errorText);
 
     int nextAnniversaryNumber() const;
@@ -197,6 +208,8 @@ protected:
     void initPeriod(const Period &period);
 
 private:
+    template <class Map> void loadFields(const Map &map);
+
     AbstractCommonEvent(EventType type, const QByteArray &id, const QDateTime &now);
     void rebuildTextCache() const;
     Occurrence convertOldOccurrence(int old) const;

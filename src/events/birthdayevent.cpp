@@ -1,5 +1,6 @@
 #include "events/birthdayevent.h"
 
+#include "core/jsonobject.h"
 #include "core/jsonparser.h"
 
 #include "core/clock.h"
@@ -268,9 +269,18 @@ QVariant BirthdayEvent::saveToVariant(SaveFlags flags) const
 
 void BirthdayEvent::loadFromVariant(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    load(value.toMap());
+}
+
+void BirthdayEvent::loadFromJson(const Common::JsonObject &object)
+{
+    load(object);
+}
+
+template <class Map> void BirthdayEvent::load(const Map &map)
+{
     const int version = map.value(s_version).toInt();
-    AbstractCommonEvent::loadFromVariant(map.value(s_abstract));
+    loadAbstract(map, s_abstract);
 
     const QDate born = birthDate();
     if (born.year() == 1850)

@@ -1,5 +1,6 @@
 #include "events/notspecifiedevent.h"
 
+#include "core/jsonobject.h"
 #include "core/jsonparser.h"
 
 #include "core/clock.h"
@@ -200,7 +201,16 @@ void NotSpecifiedEvent::infoRows(QStringList &names, QStringList &values, bool w
 
 void NotSpecifiedEvent::loadFromVariant(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    load(value.toMap());
+}
+
+void NotSpecifiedEvent::loadFromJson(const Common::JsonObject &object)
+{
+    load(object);
+}
+
+template <class Map> void NotSpecifiedEvent::load(const Map &map)
+{
     const int version = map.value(s_version).toInt();
     QR_ASSERT(version == 1);
     m_notifyMinutes = map.value(s_notifyMinutes, m_notifyMinutes).toInt();
@@ -209,7 +219,7 @@ void NotSpecifiedEvent::loadFromVariant(const QVariant &value)
     m_reminderEnabled = map.value(s_reminderEnabled, m_reminderEnabled).toBool();
     m_location = map.value(s_location).toString();
     m_soundPath = map.value(s_soundPath).toString();
-    AbstractCommonEvent::loadFromVariant(map.value(s_abstract));
+    loadAbstract(map, s_abstract);
 }
 
 void NotSpecifiedEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const

@@ -1,6 +1,7 @@
 #include "events/period.h"
 
 #include "core/applocale.h"
+#include "core/dateconversions.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
 
@@ -19,6 +20,19 @@ const QString s_time = QStringLiteral("time");
 QString storedText(const QDate &date, const QTime &time)
 {
     const QTime t = time.isNull() ? QTime(0, 0) : time;
+    // Every save writes a period per event: the usual form is put together directly.
+    if (date.isValid() && date.year() >= 1000 && date.year() <= 9999 && t.isValid()) {
+        QString text(16, Qt::Uninitialized);
+        QChar *out = putDigits(text.data(), date.year(), 4);
+        out = putDigits(out, date.month(), 2);
+        out = putDigits(out, date.day(), 2);
+        *out++ = u'T';
+        out = putDigits(out, t.hour(), 2);
+        out = putDigits(out, t.minute(), 2);
+        out = putDigits(out, t.second(), 2);
+        *out = u'Z';
+        return text;
+    }
     return date.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('T') + t.toString(QStringLiteral("hhmmss")) +
            QLatin1Char('Z');
 }

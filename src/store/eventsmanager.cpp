@@ -1,5 +1,6 @@
 #include "store/eventsmanager.h"
 
+#include "core/jsonobject.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
 #include "core/safefile.h"
@@ -134,15 +135,14 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     }
     if (bytes.trimmed().isEmpty())
         return true;
-    // Each entry is freed as soon as its event is built, while it is still in the cache, and
-    // its memory is reused for the next entries.
-    const Common::JsonListTaker taker{[read] { *read = ReadEvents(); },
-                                      [read](QVariant &&element) {
-                                          const QVariantMap entry = element.toMap();
-                                          element.clear();
-                                          if (AbstractCommonEventPtr event = eventFromEntry(entry, &read->skipped))
-                                              read->events.append(std::move(event));
-                                      }};
+    // Each entry's event is built straight from the entry's text, before the next entry is read
+    // into the same memory.
+    Common::JsonListTaker taker;
+    taker.start = [read] { *read = ReadEvents(); };
+    taker.takeObject = [read](const Common::JsonObject &entry) {
+        if (AbstractCommonEventPtr event = eventFromEntry(entry, &read->skipped))
+            read->events.append(std::move(event));
+    };
     QVariant top;
     try {
         top = Common::readJson(bytes, {QString::fromLatin1(s_eventsKey), s_eventsList}, taker);
@@ -227,7 +227,8 @@ void EventsManager::createDefaultCalendar()
     m_calendars.append(calendar);
 }
 
-AbstractCommonEventPtr EventsManager::eventFromEntry(const QVariantMap &entry, bool *skipped)
+namespace EventsManagerPrivate {
+template <class Map, class Load> AbstractCommonEventPtr eventFrom(const Map &entry, bool *skipped, Load load)
 {
     bool ok = false;
     const int kind = entry.value(s_type).toInt(&ok);
@@ -240,10 +241,25 @@ AbstractCommonEventPtr EventsManager::eventFromEntry(const QVariantMap &entry, b
     const AbstractCommonEventPtr event = EventsFactory::createEvent(kind, AbstractCommonEvent::idToBeLoaded());
     if (!event)
         return nullptr;
-    event->loadFromVariant(entry.value(s_data));
+    load(*event, entry);
     if (event->wasRepairedOnLoad())
         *skipped = true;
     return event;
+}
+} // namespace EventsManagerPrivate
+
+AbstractCommonEventPtr EventsManager::eventFromEntry(const QVariantMap &entry, bool *skipped)
+{
+    return eventFrom(entry, skipped,
+                     [](AbstractCommonEvent &event, const QVariantMap &map) { event.loadFromVariant(map.value(s_data)); });
+}
+
+AbstractCommonEventPtr EventsManager::eventFromEntry(const Common::JsonObject &entry, bool *skipped)
+{
+    // The entry is read straight from the file's text, without a map per object.
+    return eventFrom(entry, skipped, [](AbstractCommonEvent &event, const Common::JsonObject &object) {
+        event.loadFromJson(object.object(s_data));
+    });
 }
 
 void EventsManager::objectFromMap(QVariantMap map)

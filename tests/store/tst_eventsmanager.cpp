@@ -129,7 +129,7 @@ private:
         static const QStringList texts{"plain", "quote \" back\\slash", "tab\tnew\nline\r\b\f",
                                        QString::fromUtf8("\xF0\x9F\xA6\xB7 \xD0\xB2\xD1\x81\xD1\x82\xD1\x80\xD0\xB5\xD1\x87\xD0\xB0"),
                                        QString(QChar(0xD800)) + "lone", ""};
-        const QDate day = QDate(2026, 1, 1).addDays(i * 3);
+        const QDate day = i % 19 == 0 ? QDate(950, 2, 3) : QDate(2026, 1, 1).addDays(i * 3);
         Period period(day);
         if (i % 4 == 1)
             period = Period(day, QTime(i % 24, i % 60));
@@ -145,7 +145,15 @@ private:
         event->setOccurrence(rule);
         event->setComment(texts.at((i + 1) % texts.size()));
         event->setDaysToWatch(i % 30);
-        event->setLastModified(QDateTime(day, QTime(i % 24, 7, 9)));
+        // Stamps as the clock gives them (milliseconds), in other time specs, and invalid.
+        QDateTime stamp(day, QTime(i % 24, 7, 9, i % 3 ? 0 : 123));
+        if (i % 11 == 0)
+            stamp = QDateTime(day, QTime(1, 2, 3), Qt::UTC);
+        else if (i % 13 == 0)
+            stamp = QDateTime();
+        else if (i % 17 == 0)
+            stamp = QDateTime(day, QTime(4, 5, 6), Qt::OffsetFromUTC, 3600);
+        event->setLastModified(stamp);
         if (auto *any = dynamic_cast<NotSpecifiedEvent *>(event.get())) {
             any->setNotifyMinutes(i % 90);
             any->setNotifyDays(i % 3);
@@ -283,6 +291,100 @@ private slots:
             whole = QVariantMap{{"A", QVariantMap{{"eventsList", QVariantList()}}}, {"Z", "z"}};
         whole.insert("Events", manager.toMap());
         QCOMPARE(readFile(eventsFile()), Common::toJson(whole));
+    }
+
+    // The file's entries are read without maps; reading the same text into maps and loading those
+    // must give the same events, the same skips and the same errors, on odd input too.
+    void readsAsTheMapsRead_data()
+    {
+        QTest::addColumn<QByteArray>("entries");
+        {
+            QTemporaryDir dir;
+            const QString file = dir.filePath("source.dat");
+            EventsManager source(file);
+            QList<AbstractCommonEventPtr> events;
+            for (int i = 0; i < 40; ++i)
+                events << variedEvent(i);
+            source.addEvents(events);
+            const QByteArray text = readFile(file);
+            const qsizetype from = text.indexOf("\"eventsList\": [") + 15;
+            const qsizetype to = text.lastIndexOf("],\"version\"");
+            QTest::newRow("every kind") << text.mid(from, to - from);
+        }
+        const QByteArray good = R"({"data": {"abstract": {"id": "{i}", "caption": "c", "version": 8,
+            "period": {"begin": "20260105T000000Z", "time": false, "version": 1},
+            "lastModified": "2026-01-01T10:00:00"}, "version": 1}, "type": 0})";
+        QTest::newRow("type as text, double, bool")
+            << QByteArray(R"({"type": "2", "data": {}}, {"type": 2.7, "data": {}}, {"type": true}, {"type": null})");
+        QTest::newRow("not objects") << QByteArray(R"(1, "text", [1, 2], null, {}, [{"type": 0}])");
+        QTest::newRow("data not an object") << QByteArray(R"({"type": 0, "data": [1]}, {"type": 1, "data": "x"})");
+        QTest::newRow("repeated names")
+            << QByteArray(R"({"type": 1, "type": 0, "data": {"abstract": {"id": "{a}", "caption": "first",
+                "caption": "last", "version": 8, "lastModified": "2026-01-01T10:00:00",
+                "period": {"begin": "x"}, "period": {"begin": "20260105T093000Z", "time": true, "version": 1}},
+                "abstract": 5, "abstract": {"id": "{b}", "version": 8, "caption": "again",
+                "lastModified": "2026-01-01T10:00:00",
+                "period": {"begin": "20260106T000000Z", "version": 1}}, "version": 1}})");
+        QTest::newRow("values of other types")
+            << QByteArray(R"({"type": 0, "data": {"version": "1", "notifyMinutes": "25", "notifyDaysKey": 2.5,
+                "movingLineEnabledKey": "false", "reminderEnabledKey": 0, "location": 7, "soundPath": [1],
+                "abstract": {"id": 12, "version": "8", "caption": true, "comment": {"a": 1}, "daysToWatch": "9",
+                "lastModified": 5, "calendarId": 3, "hasPhoto": "no",
+                "period": {"begin": "20260105T000000Z", "end": 4, "time": "yes", "version": 1},
+                "occurrence": {"type": "weekly", "data": {"step": "2", "days": "x"}},
+                "customTypeMetaInfo": {"id": "t", "name": 1, "baseType": "2", "visibility": [1],
+                "defaults": {"a": [1, {"b": null}]}, "parameters": 3, "version": 1}}}})");
+        QTest::newRow("old versions")
+            << QByteArray(R"({"type": 1, "data": {"version": 1, "relation": "aunt", "abstract": {"version": 3,
+                "id": "{o}", "caption": "Anna", "date": {"year": 1990, "month": 2, "day": 3}, "occurrence": 3,
+                "lastModified": "2026-01-01T10:00:00"}}},
+                {"type": 4, "data": {"version": 6, "id": "{p}", "date": "2020-02-02", "occurrence": 9,
+                "lastModified": "2026-01-01T10:00:00"}})");
+        QTest::newRow("lenient text")
+            << QByteArray("// a comment\n" + good + ",\n{type: 3, data: {abstract: {id: \"{w}\", version: 8, "
+                          "lastModified: \"2026-01-01T10:00:00\", period: {begin: \"20260105T000000Z\", "
+                          "version: 1}}, version: 1}},");
+        QTest::newRow("no begin date") << QByteArray(R"({"type": 2, "data": {"abstract": {"id": "{n}", "version": 8,
+            "lastModified": "2026-01-01T10:00:00"}, "version": 1}})");
+    }
+
+    void readsAsTheMapsRead()
+    {
+        QFETCH(QByteArray, entries);
+        Common::Clock::pin(QDateTime(QDate(2026, 2, 1), QTime(12, 0)));
+        const QByteArray text = "{\"Events\": {\"calendarsList\": [{\"id\": \"{c}\",\"name\": \"Mine\",\"version\": 1}],"
+                                "\"defaultCalendar\": \"{c}\",\"eventsList\": [" +
+                                entries + "],\"version\": \"3.3.0\"}}";
+        QVERIFY(writeFile(eventsFile(), text));
+        const int asserts = assertCount();
+        const EventsManager read(eventsFile());
+        const int readAsserts = assertCount() - asserts;
+        EventsManager mapped(path("none.dat"));
+        mapped.objectFromMap(Common::readJson(text).toMap().value("Events").toMap());
+        QCOMPARE(assertCount() - asserts - readAsserts, readAsserts);
+        QCOMPARE(read.count(), mapped.count());
+        QCOMPARE(read.errorString(), mapped.errorString());
+        for (int i = 0; i < read.count(); ++i) {
+            const AbstractCommonEventPtr a = read.eventByIndex(i);
+            const AbstractCommonEventPtr b = mapped.eventByIndex(i);
+            QCOMPARE(a->type(), b->type());
+            QCOMPARE(a->wasRepairedOnLoad(), b->wasRepairedOnLoad());
+            QVariantMap one = a->saveToVariant(AbstractCommonEvent::SaveWithPhotoFlag).toMap();
+            QVariantMap other = b->saveToVariant(AbstractCommonEvent::SaveWithPhotoFlag).toMap();
+            // An entry without an id gets a new one each time it is read.
+            if (a->id() != b->id() && !text.contains("\"" + a->id() + "\"")) {
+                one.remove("id");
+                other.remove("id");
+                QVariantMap abstractOne = one.value("abstract").toMap();
+                QVariantMap abstractOther = other.value("abstract").toMap();
+                abstractOne.remove("id");
+                abstractOther.remove("id");
+                one.insert("abstract", abstractOne);
+                other.insert("abstract", abstractOther);
+            }
+            QCOMPARE(Common::toJson(one), Common::toJson(other));
+        }
+        Common::Clock::unpin();
     }
 
     void newerFileIsKeptAside()
