@@ -199,9 +199,18 @@ void AbstractCommonEvent::setPeriod(const Period &period)
     emit periodChanged();
 }
 
+QDateTime AbstractCommonEvent::lastModified() const
+{
+    if (m_stampPending) {
+        m_lastModified = QDateTime(m_stampDate, m_stampTime);
+        m_stampPending = false;
+    }
+    return m_lastModified;
+}
+
 void AbstractCommonEvent::setLastModified(const QDateTime &lastModified)
 {
-    if (lastModified == m_lastModified)
+    if (lastModified == this->lastModified())
         return;
     m_lastModified = lastModified;
     emit dataChanged();
@@ -287,7 +296,7 @@ QVariant AbstractCommonEvent::saveToVariant(SaveFlags flags) const
     map.insert(s_occurrence, m_occurrence.toJson());
     map.insert(s_daysToWatch, m_daysToWatch);
     map.insert(s_id, QString::fromUtf8(m_id));
-    map.insert(s_lastModified, dateTimeToVariant(m_lastModified));
+    map.insert(s_lastModified, dateTimeToVariant(lastModified()));
     map.insert(s_customTypeMetaInfo, m_customTypeMetaInfo.toJson());
     if (flags.testFlag(SaveWithPhotoFlag))
         map.insert(s_hasPhoto, m_hasPhoto);
@@ -315,7 +324,10 @@ void AbstractCommonEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags)
     writer.name("id");
     writer.value(QString::fromUtf8(m_id));
     writer.name("lastModified");
-    writer.value(dateTimeToVariant(m_lastModified));
+    // A stamp not yet made is written from its parts, without changing the event: this may run on
+    // any thread. (A stamp that falls into a daylight-saving gap is no valid local time and was
+    // written as "", losing it; its parts keep it.)
+    writer.value(m_stampPending ? plainLocalStampText(m_stampDate, m_stampTime) : dateTimeText(m_lastModified));
     writer.name("occurrence");
     m_occurrence.writeJson(writer);
     writer.name("period");
@@ -361,8 +373,12 @@ template <class Map> void AbstractCommonEvent::loadFields(const Map &map)
     m_caption = map.value(s_caption).toString();
     m_comment = map.value(s_comment).toString();
     m_daysToWatch = map.value(s_daysToWatch).toInt();
-    if (version > 2)
-        m_lastModified = dateTimeFromVariant(map.value(s_lastModified));
+    if (version > 2) {
+        const QString stamp = map.value(s_lastModified).toString();
+        m_stampPending = plainLocalStamp(stamp, &m_stampDate, &m_stampTime);
+        if (!m_stampPending)
+            m_lastModified = dateTimeFromVariant(stamp);
+    }
 
     if (version < 4)
         m_period = Period(dateFromMap(map.value(s_date)));

@@ -73,7 +73,7 @@ public:
     QString caption() const override { return m_caption; }
     QString comment() const override { return m_comment; }
     const Period &period() const override { return m_period; }
-    QDateTime lastModified() const override { return m_lastModified; }
+    QDateTime lastModified() const override;
     QDate nextDate(const QDate &from) const override;
     Period nextPeriod() const override;
     QList<QDate> occurrences(const QDate &begin, const QDate &end) const override;
@@ -218,7 +218,12 @@ private:
     QString m_caption;
     QString m_comment;
     Period m_period;
-    QDateTime m_lastModified;
+    mutable QDateTime m_lastModified;
+    // A stamp read from a file is kept as its date and time until someone asks for it: making a
+    // local date-time costs a look at the time zone, and most stamps are only written back.
+    QDate m_stampDate;
+    QTime m_stampTime;
+    mutable bool m_stampPending = false;
     int m_daysToWatch = -1;
     EventType m_type;
     Occurrence m_occurrence;

@@ -387,6 +387,21 @@ private slots:
         Common::Clock::unpin();
     }
 
+    void stampInDaylightGapSurvivesSave()
+    {
+        // 02:30 does not exist on that day there: no valid local time, but the stored text stays.
+        const TestHelpers::ScopedTimeZone zone("Europe/Berlin");
+        const QByteArray stamp = "\"lastModified\": \"2026-03-29T02:30:00\"";
+        QVERIFY(writeFile(eventsFile(), "{\"Events\": {\"eventsList\": [{\"type\": 4, \"data\": {\"id\": \"{g}\", "
+                                        "\"version\": 8, " + stamp + ", \"period\": {\"begin\": "
+                                        "\"20260105T000000Z\", \"version\": 1}}}],\"version\": \"3.3.0\"}}"));
+        EventsManager manager(eventsFile());
+        QCOMPARE(manager.count(), 1);
+        QVERIFY(manager.save());
+        QVERIFY(readFile(eventsFile()).contains(stamp));
+        QVERIFY(!manager.eventByIndex(0)->lastModified().isValid());
+    }
+
     void newerFileIsKeptAside()
     {
         const QByteArray newer = newerFile("from the future");
