@@ -12,7 +12,7 @@ PACKAGES=(
   libquazip1-qt6-dev libgl-dev libxcb1-dev
 )
 # qt6-base-private-dev lets the widget inspector build its style-sheet rule selector.
-TEST_PACKAGES=(xvfb xauth x11-utils openbox xdotool clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar
+TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar tzdata
   qt6-base-private-dev)
 # The desktop and clock tests: a window manager, a faked wall clock, and tools to drive and read windows.
 TEST_PACKAGES+=(openbox faketime xdotool)

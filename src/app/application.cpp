@@ -44,6 +44,7 @@
 #include "platform/osdescription.h"
 #include "platform/singleinstance.h"
 #include "platform/terminationsignals.h"
+#include "platform/timezonewatcher.h"
 #include "store/backupmanager.h"
 #include "store/calendarinfo.h"
 #include "store/datafoldercleanup.h"
@@ -231,6 +232,7 @@ Application::~Application()
     m_calendarsProvider.reset();
     m_systemEvents.reset();
     // Open reminder windows hold events; they and the controller go before the events manager.
+    m_timeZoneWatcher.reset();
     m_reminderController.reset();
     qDeleteAll(ReminderWidget::widgets());
     m_eventsManager.reset();
@@ -402,6 +404,8 @@ void Application::start()
     writeAutorunOnFirstStart();
     // Last, so that a reminder due at start opens over everything else.
     m_reminderController = std::make_unique<ReminderController>();
+    m_timeZoneWatcher = std::make_unique<TimeZoneWatcher>();
+    QR_ASSERT(connect(m_timeZoneWatcher.get(), &TimeZoneWatcher::zoneChanged, this, &Application::onTimeZoneChanged));
     m_started = true;
 }
 
@@ -547,6 +551,14 @@ void Application::invalidateTimeFilters()
     scheduleTimeUpdate();
     hideCreepingLineIfNeeded();
     showCreepingLineIfNeeded(false, false);
+}
+
+void Application::onTimeZoneChanged()
+{
+    QR_LOG("The time zone changed to " + qgetenv("TZ"));
+    invalidateTimeFilters();
+    if (m_reminderController)
+        m_reminderController->scheduleReminder();
 }
 
 // ---- the bar --------------------------------------------------------------------------------------

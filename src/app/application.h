@@ -32,6 +32,7 @@ class QMenu;
 class QTranslator;
 class SingleInstance;
 class SystemEvents;
+class TimeZoneWatcher;
 class UidBackup;
 class UpdateDialog;
 class WebController;
@@ -142,6 +143,8 @@ public slots:
     void onAnotherInstanceMessage(const QString &message);
     void scheduleTimeUpdate();
     void invalidateTimeFilters();
+    // The system's time zone changed: what was computed in the old local time is computed again.
+    void onTimeZoneChanged();
     void cleanUpExpiredEvents();
     void onEventRemoveRequired(int index);
     // A data file could not be written, or could be again.
@@ -210,6 +213,7 @@ private:
     std::unique_ptr<CalendarsProvider> m_calendarsProvider;
     std::unique_ptr<SoundList> m_sounds;
     std::unique_ptr<ReminderController> m_reminderController;
+    std::unique_ptr<TimeZoneWatcher> m_timeZoneWatcher;
     QPointer<QWidget> m_creepingLine;
     QAction *m_barAction = nullptr;
     QAction *m_updateAction = nullptr;

@@ -3,6 +3,7 @@
 #include "app/startarguments.h"
 #include "core/log.h"
 #include "platform/terminationsignals.h"
+#include "platform/timezonewatcher.h"
 
 #include <QMessageBox>
 
@@ -37,6 +38,8 @@ void preferXcbUnderWayland()
 
 int main(int argc, char *argv[])
 {
+    // Before any local time is computed, so that the zone is read once.
+    TimeZoneWatcher::pinSystemZone();
     qInstallMessageHandler(myMessageOutput);
     TerminationSignals::ignoreFileSizeSignal();
     preferXcbUnderWayland();

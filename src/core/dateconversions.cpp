@@ -25,6 +25,28 @@ QDate dateFromVariant(const QVariant &value)
 
 QVariant dateTimeToVariant(const QDateTime &dateTime)
 {
+    return dateTimeText(dateTime);
+}
+
+QChar *putDigits(QChar *out, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = QChar(u'0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
+}
+
+QString dateTimeText(const QDateTime &dateTime)
+{
+    // Every save writes one such stamp per event: the usual local one is put together directly,
+    // the same text as the general formatting gives.
+    if (dateTime.timeSpec() == Qt::LocalTime && dateTime.isValid()) {
+        const QDate date = dateTime.date();
+        const QTime time = dateTime.time();
+        if (date.year() >= 1000 && date.year() <= 9999)
+            return plainLocalStampText(date, time);
+    }
     return dateTime.toString(Qt::ISODate);
 }
 
@@ -43,12 +65,8 @@ int digitsAt(const QString &text, int from, int count)
 }
 } // namespace
 
-QDateTime dateTimeFromVariant(const QVariant &value)
+bool plainLocalStamp(const QString &text, QDate *date, QTime *time)
 {
-    const QString text = value.toString();
-    // Every event holds one such stamp in the form written above: reading that form directly spares the
-    // general parser's work when a file is loaded. Anything else (a zone, milliseconds, 24:00) goes the
-    // general way, which gives the same value for this form.
     if (text.size() == 19 && text.at(4) == u'-' && text.at(7) == u'-' && text.at(10) == u'T' &&
         text.at(13) == u':' && text.at(16) == u':') {
         const int year = digitsAt(text, 0, 4);
@@ -58,12 +76,41 @@ QDateTime dateTimeFromVariant(const QVariant &value)
         const int minute = digitsAt(text, 14, 2);
         const int second = digitsAt(text, 17, 2);
         if (year > 0 && month >= 0 && day >= 0 && hour >= 0 && hour < 24 && minute >= 0 && second >= 0) {
-            const QDate date(year, month, day);
-            const QTime time(hour, minute, second);
-            if (date.isValid() && time.isValid())
-                return QDateTime(date, time);
+            *date = QDate(year, month, day);
+            *time = QTime(hour, minute, second);
+            return date->isValid() && time->isValid();
         }
     }
+    return false;
+}
+
+QString plainLocalStampText(const QDate &date, const QTime &time)
+{
+    QString text(19, Qt::Uninitialized);
+    QChar *out = putDigits(text.data(), date.year(), 4);
+    *out++ = u'-';
+    out = putDigits(out, date.month(), 2);
+    *out++ = u'-';
+    out = putDigits(out, date.day(), 2);
+    *out++ = u'T';
+    out = putDigits(out, time.hour(), 2);
+    *out++ = u':';
+    out = putDigits(out, time.minute(), 2);
+    *out++ = u':';
+    putDigits(out, time.second(), 2);
+    return text;
+}
+
+QDateTime dateTimeFromVariant(const QVariant &value)
+{
+    const QString text = value.toString();
+    // Every event holds one such stamp in the form written above: reading that form directly spares the
+    // general parser's work when a file is loaded. Anything else (a zone, milliseconds, 24:00) goes the
+    // general way, which gives the same value for this form.
+    QDate date;
+    QTime time;
+    if (plainLocalStamp(text, &date, &time))
+        return QDateTime(date, time);
     return QDateTime::fromString(text, Qt::ISODate);
 }
 

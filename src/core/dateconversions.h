@@ -9,7 +9,16 @@ QDate dateFromMap(const QVariant &value);
 QVariant dateToVariant(const QDate &date);
 QDate dateFromVariant(const QVariant &value);
 QVariant dateTimeToVariant(const QDateTime &dateTime);
+// The text dateTimeToVariant() holds: "yyyy-MM-ddTHH:mm:ss", with the zone's mark when not local.
+QString dateTimeText(const QDateTime &dateTime);
+// Puts `width` decimal digits of `value` (0 <= value < 10^width) at `out`; returns the end.
+QChar *putDigits(QChar *out, int value, int width);
 QDateTime dateTimeFromVariant(const QVariant &value);
+// Reads the form dateTimeText() writes for local time ("yyyy-MM-ddTHH:mm:ss") without making a
+// local date-time of it, which costs a look at the time zone; false for any other text.
+bool plainLocalStamp(const QString &text, QDate *date, QTime *time);
+// That form of a date and a time, as dateTimeText() writes a valid local date-time of them.
+QString plainLocalStampText(const QDate &date, const QTime &time);
 // Cuts the time to whole minutes; date and time spec stay.
 QDateTime dropSeconds(const QDateTime &dateTime);
 // A year written with two digits, put into the hundred years around today: from 50 years before

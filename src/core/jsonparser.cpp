@@ -71,6 +71,8 @@ public:
     }
 
     QVariant readValue(int depth);
+    // Reads one value as readValue does, with the same checks, into m_nodes.
+    void readNode(int depth);
     qsizetype position() const { return m_pos; }
 
 private:
@@ -112,6 +114,8 @@ private:
         QString text;
     };
     std::array<SharedValue, 512> m_values;
+    // The nodes of the list element being read; reused from element to element.
+    std::vector<Common::JsonNode> m_nodes;
 };
 
 // Longer texts are mostly captions and comments, which seldom repeat.
@@ -237,10 +241,15 @@ QVariant Reader::readArray(int depth)
         return list;
     }
     do {
-        if (taker)
+        if (taker && taker->takeObject) {
+            m_nodes.clear();
+            readNode(depth);
+            taker->takeObject(Common::JsonObject(&m_nodes, 0));
+        } else if (taker) {
             taker->take(readValue(depth));
-        else
+        } else {
             list.append(readValue(depth));
+        }
         skipSpaceAndComments();
     } while (expect(','));
     m_pathLevel = level;
@@ -248,6 +257,55 @@ QVariant Reader::readArray(int depth)
     if (!expect(']'))
         fail("Expected ']' to close an array");
     return list;
+}
+
+void Reader::readNode(int depth)
+{
+    // The same steps and errors as readValue, readObject and readArray, off the list's path.
+    skipSpaceAndComments();
+    const size_t at = m_nodes.size();
+    m_nodes.emplace_back();
+    if (expect('{')) {
+        if (depth + 1 > Common::kJsonMaxDepth)
+            fail("Objects and arrays nested too deeply");
+        m_nodes[at].kind = Common::JsonNode::Object;
+        skipSpaceAndComments();
+        if (!expect('}')) {
+            do {
+                skipSpaceAndComments();
+                QString name = readMemberName();
+                skipSpaceAndComments();
+                if (!expect(':'))
+                    fail("Expected ':' after a member name: " + name.toLatin1());
+                const size_t member = m_nodes.size();
+                readNode(depth + 1);
+                m_nodes[member].name = std::move(name);
+                skipSpaceAndComments();
+            } while (expect(','));
+            skipSpaceAndComments();
+            if (!expect('}'))
+                fail("Expected '}' to close an object");
+        }
+    } else if (expect('[')) {
+        if (depth + 1 > Common::kJsonMaxDepth)
+            fail("Objects and arrays nested too deeply");
+        m_nodes[at].kind = Common::JsonNode::Array;
+        skipSpaceAndComments();
+        if (!expect(']')) {
+            do {
+                readNode(depth + 1);
+                skipSpaceAndComments();
+            } while (expect(','));
+            skipSpaceAndComments();
+            if (!expect(']'))
+                fail("Expected ']' to close an array");
+        }
+    } else if (m_pos < m_size && m_data[m_pos] == '"') {
+        m_nodes[at].scalar = readQuotedString();
+    } else {
+        m_nodes[at].scalar = readBareWord();
+    }
+    m_nodes[at].end = qsizetype(m_nodes.size());
 }
 
 QString Reader::readQuotedString()
@@ -428,98 +486,11 @@ QVariant Reader::readBareWord()
     return wordToVariant(QString::fromLatin1(s, n));
 }
 
-// Appends the compact or formatted text of a value to one buffer; the device gets it in one write.
-class Writer
-{
-public:
-    explicit Writer(bool formatted) : m_formatted(formatted) {}
+} // namespace JsonParserPrivate
 
-    void write(const QVariant &value, int indent);
-    QByteArray take()
-    {
-        m_out.resize(m_length);
-        return std::move(m_out);
-    }
-
-private:
-    // Room for `extra` more bytes; the buffer doubles so long outputs stay linear.
-    char *room(qsizetype extra)
-    {
-        const qsizetype need = m_length + extra;
-        if (need > m_out.size())
-            m_out.resize(std::max(need, m_out.size() * 2 + 256));
-        return m_out.data() + m_length;
-    }
-    void put(const char *s, qsizetype n)
-    {
-        std::memcpy(room(n), s, size_t(n));
-        m_length += n;
-    }
-    void put(const QByteArray &b) { put(b.constData(), b.size()); }
-    template <qsizetype N> void putLiteral(const char (&s)[N]) { put(s, N - 1); }
-    void put(char c)
-    {
-        *room(1) = c;
-        ++m_length;
-    }
-    void indentation(int depth)
-    {
-        if (m_formatted && depth > 0) {
-            std::memset(room(depth), '\t', size_t(depth));
-            m_length += depth;
-        }
-    }
-    void lineBreak()
-    {
-        if (m_formatted)
-            put('\n');
-    }
-    static char *escaped(char *out, uchar c)
-    {
-        *out++ = '\\';
-        switch (c) {
-        case '\b':
-            *out++ = 'b';
-            break;
-        case '\n':
-            *out++ = 'n';
-            break;
-        case '\f':
-            *out++ = 'f';
-            break;
-        case '\r':
-            *out++ = 'r';
-            break;
-        case '\t':
-            *out++ = 't';
-            break;
-        default:
-            *out++ = char(c);
-            break;
-        }
-        return out;
-    }
-    void quoted(const char *s, qsizetype n);
-    void quoted(const QString &s);
-
-    static bool isSimple(const QVariant &v)
-    {
-        switch (v.userType()) {
-        case QMetaType::UnknownType:
-        case QMetaType::Bool:
-        case QMetaType::Int:
-        case QMetaType::Double:
-        case QMetaType::QString:
-            return true;
-        default:
-            return false;
-        }
-    }
-
-    QByteArray m_out;
-    qsizetype m_length = 0;
-    const bool m_formatted;
-};
+using JsonParserPrivate::ByteTables;
+using JsonParserPrivate::tables;
+using Writer = Common::JsonWriter;
 
 void Writer::quoted(const char *s, qsizetype n)
 {
@@ -577,6 +548,12 @@ void Writer::quoted(const QString &s)
     m_length += out - begin;
 }
 
+void Writer::value(int i)
+{
+    char *const at = room(16);
+    m_length += std::to_chars(at, at + 16, i).ptr - at;
+}
+
 void Writer::write(const QVariant &value, int indent)
 {
     indentation(indent);
@@ -590,11 +567,9 @@ void Writer::write(const QVariant &value, int indent)
         else
             putLiteral("false");
         break;
-    case QMetaType::Int: {
-        char *const at = room(16);
-        m_length += std::to_chars(at, at + 16, *static_cast<const int *>(value.constData())).ptr - at;
+    case QMetaType::Int:
+        this->value(*static_cast<const int *>(value.constData()));
         break;
-    }
     case QMetaType::Double: {
         const double d = *static_cast<const double *>(value.constData());
         const QByteArray text = QByteArray::number(d, 'g', QLocale::FloatingPointShortest);
@@ -655,11 +630,16 @@ void Writer::write(const QVariant &value, int indent)
         break;
     }
     default:
+        m_leftOut = true;
+        if (m_quiet)
+            break;
         qWarning("Cannot serialize QVariant of type %s in JSON", value.typeName());
         QR_ASSERT(false);
         break;
     }
 }
+
+namespace JsonParserPrivate {
 
 // Gives back to the device the bytes read past the value, so the caller finds them where they were.
 void returnUnread(QIODevice *device, qint64 start, const QByteArray &data, qsizetype consumed)
@@ -720,7 +700,7 @@ QVariant readJsonOrNull(const QByteArray &text)
 
 void writeJson(const QVariant &value, QIODevice *device, int indent, bool formatted)
 {
-    JsonParserPrivate::Writer writer(formatted);
+    Common::JsonWriter writer(formatted);
     writer.write(value, indent);
     device->write(writer.take());
 }
@@ -737,7 +717,7 @@ void writeJsonIndented(const QVariant &value, QIODevice *device)
 
 QByteArray toJson(const QVariant &value)
 {
-    JsonParserPrivate::Writer writer(false);
+    Common::JsonWriter writer(false);
     writer.write(value, 0);
     return writer.take();
 }

@@ -3,6 +3,8 @@
 #include "core/applocale.h"
 #include "core/clock.h"
 #include "core/dateconversions.h"
+#include "core/jsonobject.h"
+#include "core/jsonparser.h"
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
@@ -197,9 +199,18 @@ void AbstractCommonEvent::setPeriod(const Period &period)
     emit periodChanged();
 }
 
+QDateTime AbstractCommonEvent::lastModified() const
+{
+    if (m_stampPending) {
+        m_lastModified = QDateTime(m_stampDate, m_stampTime);
+        m_stampPending = false;
+    }
+    return m_lastModified;
+}
+
 void AbstractCommonEvent::setLastModified(const QDateTime &lastModified)
 {
-    if (lastModified == m_lastModified)
+    if (lastModified == this->lastModified())
         return;
     m_lastModified = lastModified;
     emit dataChanged();
@@ -285,7 +296,7 @@ QVariant AbstractCommonEvent::saveToVariant(SaveFlags flags) const
     map.insert(s_occurrence, m_occurrence.toJson());
     map.insert(s_daysToWatch, m_daysToWatch);
     map.insert(s_id, QString::fromUtf8(m_id));
-    map.insert(s_lastModified, dateTimeToVariant(m_lastModified));
+    map.insert(s_lastModified, dateTimeToVariant(lastModified()));
     map.insert(s_customTypeMetaInfo, m_customTypeMetaInfo.toJson());
     if (flags.testFlag(SaveWithPhotoFlag))
         map.insert(s_hasPhoto, m_hasPhoto);
@@ -293,9 +304,61 @@ QVariant AbstractCommonEvent::saveToVariant(SaveFlags flags) const
     return map;
 }
 
+void AbstractCommonEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const
+{
+    writer.beginObject();
+    writer.name("calendarId");
+    writer.value(QString::fromUtf8(m_calendarId));
+    writer.name("caption");
+    writer.value(m_caption);
+    writer.name("comment");
+    writer.value(m_comment);
+    writer.name("customTypeMetaInfo");
+    m_customTypeMetaInfo.writeJson(writer);
+    writer.name("daysToWatch");
+    writer.value(m_daysToWatch);
+    if (flags.testFlag(SaveWithPhotoFlag)) {
+        writer.name("hasPhoto");
+        writer.value(m_hasPhoto);
+    }
+    writer.name("id");
+    writer.value(QString::fromUtf8(m_id));
+    writer.name("lastModified");
+    // A stamp not yet made is written from its parts, without changing the event: this may run on
+    // any thread. (A stamp that falls into a daylight-saving gap is no valid local time and was
+    // written as "", losing it; its parts keep it.)
+    writer.value(m_stampPending ? plainLocalStampText(m_stampDate, m_stampTime) : dateTimeText(m_lastModified));
+    writer.name("occurrence");
+    m_occurrence.writeJson(writer);
+    writer.name("period");
+    m_period.writeJson(writer);
+    writer.name("version");
+    writer.value(s_currentVersion);
+    writer.endObject();
+}
+
 void AbstractCommonEvent::loadFromVariant(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    loadFields(value.toMap());
+}
+
+void AbstractCommonEvent::loadFromJson(const Common::JsonObject &object)
+{
+    loadFields(object);
+}
+
+void AbstractCommonEvent::loadAbstract(const QVariantMap &map, const QString &name)
+{
+    loadFields(map.value(name).toMap());
+}
+
+void AbstractCommonEvent::loadAbstract(const Common::JsonObject &object, const QString &name)
+{
+    loadFields(object.object(name));
+}
+
+template <class Map> void AbstractCommonEvent::loadFields(const Map &map)
+{
     const int version = map.value(s_version).toInt();
     // An event is found by its id; a map without one keeps the id the event was made with,
     // and an event made to be loaded gets a new one.
@@ -310,8 +373,12 @@ void AbstractCommonEvent::loadFromVariant(const QVariant &value)
     m_caption = map.value(s_caption).toString();
     m_comment = map.value(s_comment).toString();
     m_daysToWatch = map.value(s_daysToWatch).toInt();
-    if (version > 2)
-        m_lastModified = dateTimeFromVariant(map.value(s_lastModified));
+    if (version > 2) {
+        const QString stamp = map.value(s_lastModified).toString();
+        m_stampPending = plainLocalStamp(stamp, &m_stampDate, &m_stampTime);
+        if (!m_stampPending)
+            m_lastModified = dateTimeFromVariant(stamp);
+    }
 
     if (version < 4)
         m_period = Period(dateFromMap(map.value(s_date)));

@@ -18,6 +18,10 @@
 #include <memory>
 
 class AbstractCommonEvent;
+namespace Common {
+class JsonObject;
+class JsonWriter;
+} // namespace Common
 using AbstractCommonEventPtr = std::shared_ptr<AbstractCommonEvent>;
 
 // An open edit form of one event. Forms are widgets, so they live in the GUI layer,
@@ -69,7 +73,7 @@ public:
     QString caption() const override { return m_caption; }
     QString comment() const override { return m_comment; }
     const Period &period() const override { return m_period; }
-    QDateTime lastModified() const override { return m_lastModified; }
+    QDateTime lastModified() const override;
     QDate nextDate(const QDate &from) const override;
     Period nextPeriod() const override;
     QList<QDate> occurrences(const QDate &begin, const QDate &end) const override;
@@ -102,7 +106,12 @@ public:
     virtual bool restorePhoto();
     virtual void setDaysToWatch(int days);
     virtual void loadFromVariant(const QVariant &value);
+    // As loadFromVariant, from the events file's JSON read without maps; a kind that overrides one
+    // overrides both.
+    virtual void loadFromJson(const Common::JsonObject &object);
     virtual QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const;
+    // Writes what saveToVariant() gives, without building it; a kind that overrides one overrides both.
+    virtual void writeJson(Common::JsonWriter &writer, SaveFlags flags = NoSaveFlags) const;
     virtual void resetPhoto();
     virtual void setCalendarId(const QByteArray &id, bool silent = false);
     // Appends the kind's information rows; withoutDate leaves out its date or next-occurrence row.
@@ -185,6 +194,10 @@ public slots:
     void invalidateCache();
 
 protected:
+    // The fields every kind shares, from the member `name` of the kind's own map.
+    void loadAbstract(const QVariantMap &map, const QString &name);
+    void loadAbstract(const Common::JsonObject &object, const QString &name);
+
     Q_INVOKABLE void showUserError(const QString &errorText);
 
     int nextAnniversaryNumber() const;
@@ -195,6 +208,8 @@ protected:
     void initPeriod(const Period &period);
 
 private:
+    template <class Map> void loadFields(const Map &map);
+
     AbstractCommonEvent(EventType type, const QByteArray &id, const QDateTime &now);
     void rebuildTextCache() const;
     Occurrence convertOldOccurrence(int old) const;
@@ -203,7 +218,12 @@ private:
     QString m_caption;
     QString m_comment;
     Period m_period;
-    QDateTime m_lastModified;
+    mutable QDateTime m_lastModified;
+    // A stamp read from a file is kept as its date and time until someone asks for it: making a
+    // local date-time costs a look at the time zone, and most stamps are only written back.
+    QDate m_stampDate;
+    QTime m_stampTime;
+    mutable bool m_stampPending = false;
     int m_daysToWatch = -1;
     EventType m_type;
     Occurrence m_occurrence;

@@ -1,5 +1,8 @@
 #include "events/birthdayevent.h"
 
+#include "core/jsonobject.h"
+#include "core/jsonparser.h"
+
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/simpleparser.h"
@@ -240,6 +243,20 @@ void BirthdayEvent::infoRows(QStringList &names, QStringList &values, bool witho
     }
 }
 
+void BirthdayEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const
+{
+    writer.beginObject();
+    writer.name("abstract");
+    AbstractCommonEvent::writeJson(writer, flags);
+    writer.name("genderId");
+    writer.value(m_genderId);
+    writer.name("personName");
+    writer.value(m_personName);
+    writer.name("version");
+    writer.value(3);
+    writer.endObject();
+}
+
 QVariant BirthdayEvent::saveToVariant(SaveFlags flags) const
 {
     QVariantMap map;
@@ -252,9 +269,18 @@ QVariant BirthdayEvent::saveToVariant(SaveFlags flags) const
 
 void BirthdayEvent::loadFromVariant(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    load(value.toMap());
+}
+
+void BirthdayEvent::loadFromJson(const Common::JsonObject &object)
+{
+    load(object);
+}
+
+template <class Map> void BirthdayEvent::load(const Map &map)
+{
     const int version = map.value(s_version).toInt();
-    AbstractCommonEvent::loadFromVariant(map.value(s_abstract));
+    loadAbstract(map, s_abstract);
 
     const QDate born = birthDate();
     if (born.year() == 1850)

@@ -19,7 +19,9 @@ public:
 
     void setCaption(const QString &caption) override;
     void loadFromVariant(const QVariant &value) override;
+    void loadFromJson(const Common::JsonObject &object) override;
     QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const override;
+    void writeJson(Common::JsonWriter &writer, SaveFlags flags = NoSaveFlags) const override;
     void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
     QString textTemplate() const override;
     QPixmap largePixmap() const override;
@@ -52,6 +54,7 @@ public:
     static int yearsBetween(const QDate &a, const QDate &b);
 
 private:
+    template <class Map> void load(const Map &map);
     int m_genderId = 0;
     QString m_personName;
 };

@@ -1,5 +1,7 @@
 #include "events/customtypeinfo.h"
 
+#include "core/jsonparser.h"
+
 namespace CustomTypeInfoPrivate {
 
 template <typename T> QVariantMap toVariantMap(const QMap<QByteArray, T> &map)
@@ -39,6 +41,26 @@ QVariant CustomTypeInfo::toJson() const
     map.insert(QStringLiteral("defaults"), toVariantMap(defaultValues));
     map.insert(QStringLiteral("parameters"), toVariantMap(parameters));
     return map;
+}
+
+void CustomTypeInfo::writeJson(Common::JsonWriter &writer) const
+{
+    writer.beginObject();
+    writer.name("baseType");
+    writer.value(baseType);
+    writer.name("defaults");
+    writer.value(QVariant(toVariantMap(defaultValues)));
+    writer.name("id");
+    writer.value(QString::fromUtf8(id));
+    writer.name("name");
+    writer.value(name);
+    writer.name("parameters");
+    writer.value(QVariant(toVariantMap(parameters)));
+    writer.name("version");
+    writer.value(1);
+    writer.name("visibility");
+    writer.value(QVariant(toVariantMap(fieldsVisibility)));
+    writer.endObject();
 }
 
 CustomTypeInfo CustomTypeInfo::fromJson(const QVariant &value)

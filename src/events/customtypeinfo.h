@@ -15,6 +15,10 @@ struct CustomTypeMetaInfo
     QMap<QByteArray, QString> fieldNames;
 };
 
+namespace Common {
+class JsonWriter;
+}
+
 // The record of a custom event type; every event of that type carries a copy.
 // A record with an empty id stands for a built-in type and is not valid.
 class CustomTypeInfo
@@ -29,6 +33,8 @@ public:
     QByteArray photoId() const { return id + "photo"; }
 
     QVariant toJson() const;
+    // Writes what toJson() gives, without building it.
+    void writeJson(Common::JsonWriter &writer) const;
     static CustomTypeInfo fromJson(const QVariant &value);
 
     bool operator==(const CustomTypeInfo &other) const;

@@ -1,5 +1,8 @@
 #include "events/holidayevent.h"
 
+#include "core/jsonobject.h"
+#include "core/jsonparser.h"
+
 #include "core/log.h"
 #include "events/eventresources.h"
 
@@ -65,10 +68,29 @@ void HolidayEvent::infoRows(QStringList &names, QStringList &values, bool withou
 
 void HolidayEvent::loadFromVariant(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    load(value.toMap());
+}
+
+void HolidayEvent::loadFromJson(const Common::JsonObject &object)
+{
+    load(object);
+}
+
+template <class Map> void HolidayEvent::load(const Map &map)
+{
     const int version = map.value(QStringLiteral("version")).toInt();
     QR_ASSERT(version == 1);
-    AbstractCommonEvent::loadFromVariant(map.value(QStringLiteral("abstract")));
+    loadAbstract(map, QStringLiteral("abstract"));
+}
+
+void HolidayEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const
+{
+    writer.beginObject();
+    writer.name("abstract");
+    AbstractCommonEvent::writeJson(writer, flags);
+    writer.name("version");
+    writer.value(1);
+    writer.endObject();
 }
 
 QVariant HolidayEvent::saveToVariant(SaveFlags flags) const

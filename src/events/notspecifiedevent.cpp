@@ -1,5 +1,8 @@
 #include "events/notspecifiedevent.h"
 
+#include "core/jsonobject.h"
+#include "core/jsonparser.h"
+
 #include "core/clock.h"
 #include "core/iapplication.h"
 #include "core/log.h"
@@ -198,7 +201,16 @@ void NotSpecifiedEvent::infoRows(QStringList &names, QStringList &values, bool w
 
 void NotSpecifiedEvent::loadFromVariant(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    load(value.toMap());
+}
+
+void NotSpecifiedEvent::loadFromJson(const Common::JsonObject &object)
+{
+    load(object);
+}
+
+template <class Map> void NotSpecifiedEvent::load(const Map &map)
+{
     const int version = map.value(s_version).toInt();
     QR_ASSERT(version == 1);
     m_notifyMinutes = map.value(s_notifyMinutes, m_notifyMinutes).toInt();
@@ -207,7 +219,29 @@ void NotSpecifiedEvent::loadFromVariant(const QVariant &value)
     m_reminderEnabled = map.value(s_reminderEnabled, m_reminderEnabled).toBool();
     m_location = map.value(s_location).toString();
     m_soundPath = map.value(s_soundPath).toString();
-    AbstractCommonEvent::loadFromVariant(map.value(s_abstract));
+    loadAbstract(map, s_abstract);
+}
+
+void NotSpecifiedEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const
+{
+    writer.beginObject();
+    writer.name("abstract");
+    AbstractCommonEvent::writeJson(writer, flags);
+    writer.name("location");
+    writer.value(m_location);
+    writer.name("movingLineEnabledKey");
+    writer.value(m_movingLineEnabled);
+    writer.name("notifyDaysKey");
+    writer.value(m_notifyDays);
+    writer.name("notifyMinutes");
+    writer.value(m_notifyMinutes);
+    writer.name("reminderEnabledKey");
+    writer.value(m_reminderEnabled);
+    writer.name("soundPath");
+    writer.value(m_soundPath);
+    writer.name("version");
+    writer.value(1);
+    writer.endObject();
 }
 
 QVariant NotSpecifiedEvent::saveToVariant(SaveFlags flags) const

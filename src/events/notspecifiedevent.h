@@ -19,7 +19,9 @@ public:
     QString soundPath() const override { return m_soundPath; }
 
     void loadFromVariant(const QVariant &value) override;
+    void loadFromJson(const Common::JsonObject &object) override;
     QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const override;
+    void writeJson(Common::JsonWriter &writer, SaveFlags flags = NoSaveFlags) const override;
     void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
     CustomTypeInfo defaultCustomTypeMetaInfo() const override;
     void applyCustomTypeDefaults() override;
@@ -41,6 +43,7 @@ public:
     static CustomTypeMetaInfo typeMetaInfo();
 
 private:
+    template <class Map> void load(const Map &map);
     int m_notifyMinutes;
     int m_notifyDays;
     QString m_location;

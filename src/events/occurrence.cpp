@@ -1,6 +1,7 @@
 #include "events/occurrence.h"
 
 #include "core/clock.h"
+#include "core/jsonparser.h"
 #include "core/log.h"
 #include "events/occurrencerules.h"
 
@@ -121,6 +122,16 @@ QVariant Occurrence::toJson() const
     map.insert(QStringLiteral("type"), idByType(m_type));
     map.insert(QStringLiteral("data"), rule()->toJson());
     return map;
+}
+
+void Occurrence::writeJson(Common::JsonWriter &writer) const
+{
+    writer.beginObject();
+    writer.name("data");
+    writer.value(rule()->toJson());
+    writer.name("type");
+    writer.value(idByType(m_type));
+    writer.endObject();
 }
 
 void Occurrence::fromJson(const QVariant &value)

@@ -7,6 +7,9 @@
 #include <memory>
 
 class AbstractOccurrence;
+namespace Common {
+class JsonWriter;
+}
 
 // A recurrence rule as a value: the kind and the start date, plus one rule object of that kind
 // that it owns and makes on first use. Copies are deep.
@@ -33,6 +36,8 @@ public:
     void setStep(int step) override;
     QString description() const override;
     QVariant toJson() const override;
+    // Writes what toJson() gives; only the rule's own part is built as a map.
+    void writeJson(Common::JsonWriter &writer) const;
     void fromJson(const QVariant &value) override;
 
     void setType(IOccurrence::Type type);

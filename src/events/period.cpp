@@ -1,6 +1,8 @@
 #include "events/period.h"
 
 #include "core/applocale.h"
+#include "core/dateconversions.h"
+#include "core/jsonparser.h"
 #include "core/log.h"
 
 #include <QDataStream>
@@ -18,6 +20,19 @@ const QString s_time = QStringLiteral("time");
 QString storedText(const QDate &date, const QTime &time)
 {
     const QTime t = time.isNull() ? QTime(0, 0) : time;
+    // Every save writes a period per event: the usual form is put together directly.
+    if (date.isValid() && date.year() >= 1000 && date.year() <= 9999 && t.isValid()) {
+        QString text(16, Qt::Uninitialized);
+        QChar *out = putDigits(text.data(), date.year(), 4);
+        out = putDigits(out, date.month(), 2);
+        out = putDigits(out, date.day(), 2);
+        *out++ = u'T';
+        out = putDigits(out, t.hour(), 2);
+        out = putDigits(out, t.minute(), 2);
+        out = putDigits(out, t.second(), 2);
+        *out = u'Z';
+        return text;
+    }
     return date.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('T') + t.toString(QStringLiteral("hhmmss")) +
            QLatin1Char('Z');
 }
@@ -204,6 +219,22 @@ QVariant Period::toJson() const
         map.insert(s_end, storedText(m_endDate, m_endTime));
     map.insert(s_time, hasTime());
     return map;
+}
+
+void Period::writeJson(Common::JsonWriter &writer) const
+{
+    writer.beginObject();
+    writer.name("begin");
+    writer.value(storedText(m_beginDate, m_beginTime));
+    if (!hasNoEnd()) {
+        writer.name("end");
+        writer.value(storedText(m_endDate, m_endTime));
+    }
+    writer.name("time");
+    writer.value(hasTime());
+    writer.name("version");
+    writer.value(1);
+    writer.endObject();
 }
 
 void Period::fromJson(const QVariant &value)

@@ -8,6 +8,9 @@
 #include <QVariant>
 
 class QDataStream;
+namespace Common {
+class JsonWriter;
+}
 
 // When an event takes place: a begin day, an optional time of day and an optional end.
 // Dates and times are kept apart (never as one local QDateTime), so a wall-clock time that
@@ -45,6 +48,8 @@ public:
     Period addDays(qint64 days) const;
 
     QVariant toJson() const;
+    // Writes what toJson() gives, without building it.
+    void writeJson(Common::JsonWriter &writer) const;
     void fromJson(const QVariant &value);
 
     // Day and month names come from the program's locale.

@@ -1,5 +1,8 @@
 #include "events/weddingevent.h"
 
+#include "core/jsonobject.h"
+#include "core/jsonparser.h"
+
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/simpleparser.h"
@@ -223,12 +226,35 @@ void WeddingEvent::applyCustomTypeDefaults()
 
 void WeddingEvent::loadFromVariant(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    load(value.toMap());
+}
+
+void WeddingEvent::loadFromJson(const Common::JsonObject &object)
+{
+    load(object);
+}
+
+template <class Map> void WeddingEvent::load(const Map &map)
+{
     const int version = map.value(QStringLiteral("version")).toInt();
     QR_ASSERT(version == 1);
     setPersonOneName(map.value(QStringLiteral("personOneName")).toString());
     setPersonTwoName(map.value(QStringLiteral("personTwoName")).toString());
-    AbstractCommonEvent::loadFromVariant(map.value(QStringLiteral("abstract")));
+    loadAbstract(map, QStringLiteral("abstract"));
+}
+
+void WeddingEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const
+{
+    writer.beginObject();
+    writer.name("abstract");
+    AbstractCommonEvent::writeJson(writer, flags);
+    writer.name("personOneName");
+    writer.value(m_personOne);
+    writer.name("personTwoName");
+    writer.value(m_personTwo);
+    writer.name("version");
+    writer.value(1);
+    writer.endObject();
 }
 
 QVariant WeddingEvent::saveToVariant(SaveFlags flags) const

@@ -17,7 +17,9 @@ public:
 
     void setCaption(const QString &caption) override;
     void loadFromVariant(const QVariant &value) override;
+    void loadFromJson(const Common::JsonObject &object) override;
     QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const override;
+    void writeJson(Common::JsonWriter &writer, SaveFlags flags = NoSaveFlags) const override;
     void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
     QString textTemplate() const override;
     QPixmap largePixmap() const override;
@@ -40,6 +42,7 @@ public:
     static QString postfixText();
 
 private:
+    template <class Map> void load(const Map &map);
     bool isWeddingDayFamily() const;
 
     QString m_personOne;

@@ -10,26 +10,35 @@ namespace CsvModelPrivate {
 struct Data
 {
     QStringList rows;
+    // Where each row's field marks stand, found once when the row is stored, so that a cell is
+    // found without walking the row from its start.
+    QList<QList<qsizetype>> marks;
     QStringList header;
     int columnCount = 0;
 };
+
+QList<qsizetype> marksOf(const QString &row)
+{
+    QList<qsizetype> marks;
+    const QChar *chars = row.constData();
+    for (qsizetype i = 0; i < row.size(); ++i) {
+        if (chars[i] == CsvModel::kFieldMark)
+            marks.append(i);
+    }
+    return marks;
+}
 
 bool isTextRole(int role)
 {
     return role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::UserRole;
 }
 
-QString cellOf(const QString &row, int column)
+QString cellOf(const QString &row, const QList<qsizetype> &marks, int column)
 {
-    // Walks the row instead of splitting it whole: wide rows are read cell by cell.
-    qsizetype start = 0;
-    for (int c = 0; c < column; ++c) {
-        const qsizetype mark = row.indexOf(CsvModel::kFieldMark, start);
-        if (mark < 0)
-            return QString();
-        start = mark + 1;
-    }
-    const qsizetype end = row.indexOf(CsvModel::kFieldMark, start);
+    if (column < 0 || column > marks.size())
+        return QString();
+    const qsizetype start = column == 0 ? 0 : marks.at(column - 1) + 1;
+    const qsizetype end = column < marks.size() ? marks.at(column) : -1;
     return row.mid(start, end < 0 ? -1 : end - start);
 }
 
@@ -70,7 +79,7 @@ QVariant CsvModel::data(const QModelIndex &index, int role) const
 {
     if (!isTextRole(role) || !index.isValid() || index.parent().isValid() || index.row() >= d->rows.size())
         return QVariant();
-    QString text = cellOf(d->rows.at(index.row()), index.column());
+    QString text = cellOf(d->rows.at(index.row()), d->marks.at(index.row()), index.column());
     if (text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
         text = text.size() < 2 ? QString() : text.mid(1, text.size() - 2);
     return text;
@@ -86,6 +95,7 @@ bool CsvModel::setData(const QModelIndex &index, const QVariant &value, int role
         fields.append(QString());
     fields[index.column()] = value.toString();
     d->rows[index.row()] = fields.join(kFieldMark);
+    d->marks[index.row()] = marksOf(d->rows.at(index.row()));
     emit dataChanged(index, index);
     return true;
 }
@@ -103,8 +113,8 @@ bool CsvModel::insertRows(int row, int count, const QModelIndex &parent)
         return false;
     row = qMin(row, int(d->rows.size()));
     beginInsertRows(QModelIndex(), row, row + count - 1);
-    for (int i = 0; i < count; ++i)
-        d->rows.insert(row, QString());
+    d->rows.insert(row, count, QString());
+    d->marks.insert(row, count, QList<qsizetype>());
     endInsertRows();
     return true;
 }
@@ -116,6 +126,7 @@ bool CsvModel::removeRows(int row, int count, const QModelIndex &parent)
     count = qMin(count, int(d->rows.size()) - row);
     beginRemoveRows(QModelIndex(), row, row + count - 1);
     d->rows.remove(row, count);
+    d->marks.remove(row, count);
     endRemoveRows();
     return true;
 }
@@ -127,7 +138,8 @@ bool CsvModel::insertColumns(int column, int count, const QModelIndex &parent)
     column = qMin(column, d->columnCount);
     beginInsertColumns(QModelIndex(), column, column + count - 1);
     if (column < d->columnCount) {
-        for (QString &row : d->rows) {
+        for (qsizetype r = 0; r < d->rows.size(); ++r) {
+            QString &row = d->rows[r];
             QStringList fields = row.split(kFieldMark);
             // A short row has nothing at the new position: its cells there read empty anyway.
             if (fields.size() <= column)
@@ -135,6 +147,7 @@ bool CsvModel::insertColumns(int column, int count, const QModelIndex &parent)
             for (int i = 0; i < count; ++i)
                 fields.insert(column, QString());
             row = fields.join(kFieldMark);
+            d->marks[r] = marksOf(row);
         }
     }
     // The header may name fewer columns than the table has; pad it before inserting.
@@ -153,12 +166,14 @@ bool CsvModel::removeColumns(int column, int count, const QModelIndex &parent)
         return false;
     count = qMin(count, d->columnCount - column);
     beginRemoveColumns(QModelIndex(), column, column + count - 1);
-    for (QString &row : d->rows) {
+    for (qsizetype r = 0; r < d->rows.size(); ++r) {
+        QString &row = d->rows[r];
         QStringList fields = row.split(kFieldMark);
         if (fields.size() <= column)
             continue;
         fields.remove(column, qMin<qsizetype>(count, fields.size() - column));
         row = fields.join(kFieldMark);
+        d->marks[r] = marksOf(row);
     }
     if (d->header.size() > column)
         d->header.remove(column, qMin<qsizetype>(count, d->header.size() - column));
@@ -184,6 +199,7 @@ void CsvModel::setSource(QTextStream &stream, bool withHeader, QChar separator)
     beginResetModel();
     d->columnCount = withHeader ? 0 : int(d->header.size());
     d->rows.clear();
+    d->marks.clear();
     bool headerTaken = false;
     QString line;
     while (!stream.atEnd()) {
@@ -192,7 +208,7 @@ void CsvModel::setSource(QTextStream &stream, bool withHeader, QChar separator)
         line.remove(QLatin1Char('\n'));
         line.remove(QLatin1Char('\r'));
         bool quoted = false;
-        int fields = 1;
+        QList<qsizetype> marks;
         QChar *chars = line.data();
         for (qsizetype i = 0; i < line.size(); ++i) {
             if (chars[i] == QLatin1Char('"')) {
@@ -200,17 +216,18 @@ void CsvModel::setSource(QTextStream &stream, bool withHeader, QChar separator)
                     quoted = !quoted;
             } else if (chars[i] == separator && !quoted) {
                 chars[i] = kFieldMark;
-                ++fields;
+                marks.append(i);
             } else if (chars[i] == kFieldMark) {
-                ++fields;
+                marks.append(i);
             }
         }
-        d->columnCount = qMax(d->columnCount, fields);
+        d->columnCount = qMax(d->columnCount, int(marks.size()) + 1);
         if (withHeader && !headerTaken) {
             d->header = line.split(kFieldMark);
             headerTaken = true;
         } else {
             d->rows.append(line);
+            d->marks.append(std::move(marks));
         }
     }
     endResetModel();
@@ -244,8 +261,11 @@ QByteArray CsvModel::csvText(bool withHeader, QChar separator) const
     QByteArray text;
     if (withHeader)
         text += quotedLine([this](int c) { return d->header.value(c); });
-    for (const QString &row : std::as_const(d->rows))
-        text += quotedLine([&row](int c) { return cellOf(row, c); });
+    for (qsizetype r = 0; r < d->rows.size(); ++r) {
+        const QString &row = d->rows.at(r);
+        const QList<qsizetype> &marks = d->marks.at(r);
+        text += quotedLine([&row, &marks](int c) { return cellOf(row, marks, c); });
+    }
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "store/eventsmanager.h"
 
+#include "core/jsonobject.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
 #include "core/safefile.h"
@@ -53,36 +54,21 @@ QVariantMap contentMap(const QVariantList &events, const QList<CalendarInfo> &ca
     return map;
 }
 
-// True when the writer takes the value without a warning, so it may be written on any thread.
-bool plainJson(const QVariant &value)
-{
-    switch (value.userType()) {
-    case QMetaType::UnknownType:
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::Double:
-    case QMetaType::QString:
-    case QMetaType::QByteArray:
-        return true;
-    case QMetaType::QVariantList:
-        for (const QVariant &element : *static_cast<const QVariantList *>(value.constData())) {
-            if (!plainJson(element))
-                return false;
-        }
-        return true;
-    case QMetaType::QVariantMap:
-        for (const QVariant &member : *static_cast<const QVariantMap *>(value.constData())) {
-            if (!plainJson(member))
-                return false;
-        }
-        return true;
-    default:
-        return false;
-    }
-}
+// Events written by one thread at a time; fewer than this are written on the calling thread.
+const qsizetype s_sliceEvents = 4096;
 
-// Below this many events one thread writes them all.
-const int s_parallelFrom = 256;
+// One entry, as the writer writes the map eventEntry() gives.
+void writeEntry(Common::JsonWriter &writer, const AbstractCommonEvent &event)
+{
+    writer.beginObject();
+    writer.name("data");
+    event.writeJson(writer, AbstractCommonEvent::NoSaveFlags);
+    writer.name("type");
+    writer.value(int(event.type()));
+    writer.name("typeId");
+    writer.value(QString::fromLatin1(event.textId()));
+    writer.endObject();
+}
 
 // The path a file has or would have, with links and "." or ".." resolved as far as they exist.
 QString resolvedPath(const QString &path)
@@ -149,15 +135,14 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     }
     if (bytes.trimmed().isEmpty())
         return true;
-    // Each entry is freed as soon as its event is built, while it is still in the cache, and
-    // its memory is reused for the next entries.
-    const Common::JsonListTaker taker{[read] { *read = ReadEvents(); },
-                                      [read](QVariant &&element) {
-                                          const QVariantMap entry = element.toMap();
-                                          element.clear();
-                                          if (AbstractCommonEventPtr event = eventFromEntry(entry, &read->skipped))
-                                              read->events.append(std::move(event));
-                                      }};
+    // Each entry's event is built straight from the entry's text, before the next entry is read
+    // into the same memory.
+    Common::JsonListTaker taker;
+    taker.start = [read] { *read = ReadEvents(); };
+    taker.takeObject = [read](const Common::JsonObject &entry) {
+        if (AbstractCommonEventPtr event = eventFromEntry(entry, &read->skipped))
+            read->events.append(std::move(event));
+    };
     QVariant top;
     try {
         top = Common::readJson(bytes, {QString::fromLatin1(s_eventsKey), s_eventsList}, taker);
@@ -242,7 +227,8 @@ void EventsManager::createDefaultCalendar()
     m_calendars.append(calendar);
 }
 
-AbstractCommonEventPtr EventsManager::eventFromEntry(const QVariantMap &entry, bool *skipped)
+namespace EventsManagerPrivate {
+template <class Map, class Load> AbstractCommonEventPtr eventFrom(const Map &entry, bool *skipped, Load load)
 {
     bool ok = false;
     const int kind = entry.value(s_type).toInt(&ok);
@@ -255,10 +241,25 @@ AbstractCommonEventPtr EventsManager::eventFromEntry(const QVariantMap &entry, b
     const AbstractCommonEventPtr event = EventsFactory::createEvent(kind, AbstractCommonEvent::idToBeLoaded());
     if (!event)
         return nullptr;
-    event->loadFromVariant(entry.value(s_data));
+    load(*event, entry);
     if (event->wasRepairedOnLoad())
         *skipped = true;
     return event;
+}
+} // namespace EventsManagerPrivate
+
+AbstractCommonEventPtr EventsManager::eventFromEntry(const QVariantMap &entry, bool *skipped)
+{
+    return eventFrom(entry, skipped,
+                     [](AbstractCommonEvent &event, const QVariantMap &map) { event.loadFromVariant(map.value(s_data)); });
+}
+
+AbstractCommonEventPtr EventsManager::eventFromEntry(const Common::JsonObject &entry, bool *skipped)
+{
+    // The entry is read straight from the file's text, without a map per object.
+    return eventFrom(entry, skipped, [](AbstractCommonEvent &event, const Common::JsonObject &object) {
+        event.loadFromJson(object.object(s_data));
+    });
 }
 
 void EventsManager::objectFromMap(QVariantMap map)
@@ -342,26 +343,38 @@ QVariantMap EventsManager::toMap() const
 
 QByteArray EventsManager::fileText() const
 {
-    // Each entry is written alone, exactly as the writer writes it inside the list, and the
-    // entries are then set into the text of the rest: the same bytes as writing the whole map.
-    const auto entryText = [](const AbstractCommonEventPtr &event) {
-        const QVariant entry = eventEntry(*event);
-        return plainJson(entry) ? Common::toJson(entry) : QByteArray();
+    // The entries are written straight from the events, in slices on several threads, and set
+    // into the text of the rest: the same bytes as writing the whole map.
+    const qsizetype count = m_events.count();
+    QList<QPair<qsizetype, qsizetype>> slices;
+    for (qsizetype from = 0; from < count; from += s_sliceEvents)
+        slices.append({from, qMin(count, from + s_sliceEvents)});
+    const auto sliceText = [this](const QPair<qsizetype, qsizetype> &slice, bool quiet) {
+        Common::JsonWriter writer;
+        writer.setQuiet(quiet);
+        for (qsizetype i = slice.first; i < slice.second; ++i) {
+            if (i > 0)
+                writer.putRaw(QByteArrayLiteral(", "));
+            writeEntry(writer, *m_events.at(i));
+        }
+        // A value the writer warns about is written again on the thread that owns the log.
+        return quiet && writer.leftOut() ? QByteArray() : writer.take();
     };
-    QList<QByteArray> entries;
-    if (m_events.count() >= s_parallelFrom)
-        entries = QtConcurrent::blockingMapped<QList<QByteArray>>(m_events, entryText);
+    QList<QByteArray> texts;
+    if (slices.count() > 1)
+        texts = QtConcurrent::blockingMapped<QList<QByteArray>>(
+            slices, [&sliceText](const QPair<qsizetype, qsizetype> &slice) { return sliceText(slice, true); });
     else
-        std::transform(m_events.cbegin(), m_events.cend(), std::back_inserter(entries), entryText);
+        std::transform(slices.cbegin(), slices.cend(), std::back_inserter(texts),
+                       [&sliceText](const QPair<qsizetype, qsizetype> &slice) { return sliceText(slice, true); });
     qsizetype total = 0;
-    for (qsizetype i = 0; i < entries.count(); ++i) {
-        // A value the writer warns about is written here, on the thread that owns the log.
-        if (entries.at(i).isEmpty())
-            entries[i] = Common::toJson(eventEntry(*m_events.at(i)));
-        total += entries.at(i).size() + 2;
+    for (qsizetype i = 0; i < texts.count(); ++i) {
+        if (texts.at(i).isEmpty())
+            texts[i] = sliceText(slices.at(i), false);
+        total += texts.at(i).size();
     }
 
-    QByteArray content = Common::toJson(contentMap(QVariantList(), m_calendars, m_defaultCalendarId));
+    const QByteArray content = Common::toJson(contentMap(QVariantList(), m_calendars, m_defaultCalendarId));
     static const QByteArray s_emptyList = ",\"eventsList\": []";
     const qsizetype at = content.lastIndexOf(s_emptyList);
     QR_ASSERT(at != -1);
@@ -370,24 +383,32 @@ QByteArray EventsManager::fileText() const
         top.insert(QString::fromLatin1(s_eventsKey), toMap());
         return Common::toJson(top);
     }
-    QByteArray list;
-    list.reserve(total);
-    for (qsizetype i = 0; i < entries.count(); ++i) {
-        if (i > 0)
-            list += ", ";
-        list += entries.at(i);
+    const qsizetype listAt = at + s_emptyList.size() - 1;
+    QByteArray prefix;
+    QByteArray suffix;
+    if (m_otherValues.isEmpty()) {
+        prefix = "{\"" + s_eventsKey + "\": ";
+        suffix = "}";
+    } else {
+        const QString marker = QStringLiteral("qr-events-") + QUuid::createUuid().toString();
+        QVariantMap top = m_otherValues;
+        top.insert(QString::fromLatin1(s_eventsKey), marker);
+        const QByteArray text = Common::toJson(top);
+        const QByteArray quotedMarker = '"' + marker.toLatin1() + '"';
+        const qsizetype markerAt = text.indexOf(quotedMarker);
+        prefix = text.left(markerAt);
+        suffix = text.mid(markerAt + quotedMarker.size());
     }
-    entries.clear();
-    content.insert(at + s_emptyList.size() - 1, list);
-
-    if (m_otherValues.isEmpty())
-        return "{\"" + s_eventsKey + "\": " + content + '}';
-    const QString marker = QStringLiteral("qr-events-") + QUuid::createUuid().toString();
-    QVariantMap top = m_otherValues;
-    top.insert(QString::fromLatin1(s_eventsKey), marker);
-    QByteArray text = Common::toJson(top);
-    const QByteArray quotedMarker = '"' + marker.toLatin1() + '"';
-    text.replace(text.indexOf(quotedMarker), quotedMarker.size(), content);
+    QByteArray text;
+    text.reserve(prefix.size() + content.size() + total + suffix.size());
+    text += prefix;
+    text += QByteArrayView(content).first(listAt);
+    for (QByteArray &slice : texts) {
+        text += slice;
+        slice = QByteArray();
+    }
+    text += QByteArrayView(content).sliced(listAt);
+    text += suffix;
     return text;
 }
 

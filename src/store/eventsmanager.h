@@ -11,6 +11,10 @@
 #include <QString>
 #include <QVariantMap>
 
+namespace Common {
+class JsonObject;
+}
+
 // The user's events and calendars, kept in one events file that is rewritten whole after every
 // change. Every change is announced through the signals below; the events file is also a backup entry.
 // Only the parsed events are kept in memory, not the file's JSON tree.
@@ -110,6 +114,7 @@ private:
     // As objectFromMap; the map's list of events, left empty by readFile, stands for `read`.
     void fromMap(QVariantMap map, ReadEvents *read);
     static AbstractCommonEventPtr eventFromEntry(const QVariantMap &entry, bool *skipped);
+    static AbstractCommonEventPtr eventFromEntry(const Common::JsonObject &entry, bool *skipped);
     // The whole file's text; the events' entries are written on several threads.
     QByteArray fileText() const;
     // Copies a file that was not loaded whole aside before its first overwrite; false when the copy failed.

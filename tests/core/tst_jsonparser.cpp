@@ -331,6 +331,22 @@ void TestJsonParser::reportsErrorsWithPosition_data()
         << QByteArray("{abc") << QByteArray("End of file before end of string: abc") << 1 << 4;
 }
 
+// How reading `text` ends, with the elements of its top list taken as variants or as nodes.
+static QString outcome(const QByteArray &text, bool nodes)
+{
+    Common::JsonListTaker taker;
+    taker.start = [] {};
+    taker.take = [](QVariant &&) {};
+    if (nodes)
+        taker.takeObject = [](const Common::JsonObject &) {};
+    try {
+        Common::readJson(text, {}, taker);
+        return QStringLiteral("read");
+    } catch (const Common::JsonParserException &e) {
+        return QStringLiteral("%1 at %2:%3").arg(QString::fromUtf8(e.what())).arg(e.line()).arg(e.column());
+    }
+}
+
 void TestJsonParser::reportsErrorsWithPosition()
 {
     QFETCH(QByteArray, text);
@@ -345,6 +361,10 @@ void TestJsonParser::reportsErrorsWithPosition()
         QCOMPARE(e.line(), line);
         QCOMPARE(e.column(), column);
     }
+    // An element read without maps fails where the same element read as variants fails.
+    const QByteArray inList = "[0, " + text + "]";
+    QCOMPARE(outcome(inList, true), outcome(inList, false));
+    QVERIFY(outcome(inList, true) != QLatin1String("read"));
 }
 
 void TestJsonParser::limitsNestingDepth()
@@ -362,6 +382,13 @@ void TestJsonParser::limitsNestingDepth()
     for (int i = 0; i < 100000; ++i)
         mixed += "{\"a\":[";
     QVERIFY_THROWS_EXCEPTION(Common::JsonParserException, Common::readJson(mixed));
+
+    // The same limit holds for list elements read without maps.
+    QCOMPARE(outcome(deepest, true), QStringLiteral("read"));
+    const QByteArray tooDeep = QByteArray(limit + 1, '[') + QByteArray(limit + 1, ']');
+    QCOMPARE(outcome(tooDeep, true), outcome(tooDeep, false));
+    QVERIFY(outcome(tooDeep, true) != QLatin1String("read"));
+    QCOMPARE(outcome("[" + mixed, true), outcome("[" + mixed, false));
 }
 
 void TestJsonParser::readJsonOrNullGivesInvalidOnError()
@@ -487,7 +514,17 @@ void TestJsonParser::handsOverTheElementsOfOneList()
     QFETCH(QVariant, rest);
     QVariantList got;
     int started = 0;
-    const Common::JsonListTaker taker{[&] { ++started; }, [&](QVariant &&element) { got.append(element); }};
+    Common::JsonListTaker taker;
+    taker.start = [&] { ++started; };
+    taker.take = [&](QVariant &&element) { got.append(element); };
+    QCOMPARE_TREE(Common::readJson(text, path, taker), rest);
+    QCOMPARE_TREE(QVariant(got), QVariant(taken));
+    QCOMPARE(started, starts);
+
+    // Read without maps, the elements are the same values.
+    got.clear();
+    started = 0;
+    taker.takeObject = [&](const Common::JsonObject &element) { got.append(element.toVariant()); };
     QCOMPARE_TREE(Common::readJson(text, path, taker), rest);
     QCOMPARE_TREE(QVariant(got), QVariant(taken));
     QCOMPARE(started, starts);
@@ -496,7 +533,13 @@ void TestJsonParser::handsOverTheElementsOfOneList()
 void TestJsonParser::handsOverElementsReadBeforeAnError()
 {
     QVariantList got;
-    const Common::JsonListTaker taker{[] {}, [&](QVariant &&element) { got.append(element); }};
+    Common::JsonListTaker taker;
+    taker.start = [] {};
+    taker.take = [&](QVariant &&element) { got.append(element); };
+    QVERIFY_THROWS_EXCEPTION(Common::JsonParserException, Common::readJson("{\"l\": [1, 2, {", {"l"}, taker));
+    QCOMPARE_TREE(QVariant(got), QVariant(QVariantList{1, 2}));
+    got.clear();
+    taker.takeObject = [&](const Common::JsonObject &element) { got.append(element.toVariant()); };
     QVERIFY_THROWS_EXCEPTION(Common::JsonParserException, Common::readJson("{\"l\": [1, 2, {", {"l"}, taker));
     QCOMPARE_TREE(QVariant(got), QVariant(QVariantList{1, 2}));
 }

@@ -52,6 +52,15 @@ private slots:
         QTest::newRow("lone quote cell") << "\",x" << Table{{"\",x"}};
         QTest::newRow("field mark in input splits") << QString("a") + QChar(1) + "b" << Table{{"a", "b"}};
         QTest::newRow("cell of one quote") << "x,\"\n" << Table{{"x", ""}};
+        // Every cell of a wide row, some hiding a separator, is found through the row's index.
+        QString wide;
+        QStringList wideCells;
+        for (int c = 0; c < 500; ++c) {
+            const QString cell = c % 7 == 0 ? QStringLiteral("\"%1,%1\"").arg(c) : QString::number(c);
+            wide += (c ? QStringLiteral(",") : QString()) + cell;
+            wideCells << (c % 7 == 0 ? QStringLiteral("%1,%1").arg(c) : cell);
+        }
+        QTest::newRow("wide row") << wide + QStringLiteral("\nx") << Table{wideCells, QStringList{"x"} + QStringList(499, QString())};
     }
 
     void readsCells()

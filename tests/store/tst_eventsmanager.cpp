@@ -1,7 +1,10 @@
 #include "core/clock.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
+#include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
+#include "events/notspecifiedevent.h"
+#include "events/weddingevent.h"
 #include "fakeapplication.h"
 #include "store/eventsmanager.h"
 #include "testhelpers.h"
@@ -119,6 +122,67 @@ private:
                ",\"typeId\": \"" + event->textId() + "\"}";
     }
 
+    // Event `i` of a mixed set: every kind, every rule, timed and spanning periods, texts that need
+    // escaping or hold surrogate pairs, and a custom type's record now and then.
+    static AbstractCommonEventPtr variedEvent(int i)
+    {
+        static const QStringList texts{"plain", "quote \" back\\slash", "tab\tnew\nline\r\b\f",
+                                       QString::fromUtf8("\xF0\x9F\xA6\xB7 \xD0\xB2\xD1\x81\xD1\x82\xD1\x80\xD0\xB5\xD1\x87\xD0\xB0"),
+                                       QString(QChar(0xD800)) + "lone", ""};
+        const QDate day = i % 19 == 0 ? QDate(950, 2, 3) : QDate(2026, 1, 1).addDays(i * 3);
+        Period period(day);
+        if (i % 4 == 1)
+            period = Period(day, QTime(i % 24, i % 60));
+        else if (i % 4 == 2)
+            period = Period(day, day.addDays(2));
+        else if (i % 4 == 3)
+            period = Period(day, QTime(9, 30), day.addDays(1), QTime(17, 0));
+        AbstractCommonEventPtr event = makeEvent(i % 5, texts.at(i % texts.size()) + QString::number(i), period,
+                                                 IOccurrence::Type(i % 5));
+        Occurrence rule = event->occurrence();
+        if (i % 5 != 0)
+            rule.setStep(1 + i % 3);
+        event->setOccurrence(rule);
+        event->setComment(texts.at((i + 1) % texts.size()));
+        event->setDaysToWatch(i % 30);
+        // Stamps as the clock gives them (milliseconds), in other time specs, and invalid.
+        QDateTime stamp(day, QTime(i % 24, 7, 9, i % 3 ? 0 : 123));
+        if (i % 11 == 0)
+            stamp = QDateTime(day, QTime(1, 2, 3), Qt::UTC);
+        else if (i % 13 == 0)
+            stamp = QDateTime();
+        else if (i % 17 == 0)
+            stamp = QDateTime(day, QTime(4, 5, 6), Qt::OffsetFromUTC, 3600);
+        event->setLastModified(stamp);
+        if (auto *any = dynamic_cast<NotSpecifiedEvent *>(event.get())) {
+            any->setNotifyMinutes(i % 90);
+            any->setNotifyDays(i % 3);
+            any->setLocation(texts.at((i + 2) % texts.size()));
+            any->setSoundPath(i % 2 ? QStringLiteral("/s/\u00e9.wav") : QString());
+            any->setMovingLineEnabled(i % 2);
+            any->setReminderEnabled(i % 3);
+        } else if (auto *birthday = dynamic_cast<BirthdayEvent *>(event.get())) {
+            birthday->setGenderId(i % 3);
+            birthday->setPersonName(texts.at((i + 3) % texts.size()));
+        } else if (auto *wedding = dynamic_cast<WeddingEvent *>(event.get())) {
+            wedding->setPersonOneName(texts.at(i % texts.size()));
+            wedding->setPersonTwoName(texts.at((i + 4) % texts.size()));
+        }
+        if (i % 7 == 0) {
+            CustomTypeInfo info;
+            info.id = "{type " + QByteArray::number(i) + "}";
+            info.name = texts.at(i % texts.size());
+            info.baseType = i % 5;
+            info.fieldsVisibility.insert("commentField", i % 2);
+            info.fieldsVisibility.insert("locationField", true);
+            info.defaultValues.insert("timeValueKey", i % 2 == 0);
+            info.parameters.insert("ratio", 0.25 * i);
+            info.parameters.insert("count", i);
+            event->setCustomTypeMetaInfo(info);
+        }
+        return event;
+    }
+
     static QByteArray newerFile(const QString &caption)
     {
         return "{\"Events\": {\"calendarsList\": [{\"id\": \"{c}\",\"name\": \"Mine\",\"version\": 1}],"
@@ -203,6 +267,7 @@ private slots:
         QTest::addColumn<bool>("otherKeys");
         QTest::newRow("few") << 3 << false;
         QTest::newRow("many, with other keys") << 600 << true;
+        QTest::newRow("written in slices") << 4500 << false;
     }
 
     void fileTextIsTheWritersText()
@@ -215,19 +280,128 @@ private slots:
         manager.addCalendar(CalendarInfo(",\"eventsList\": []"));
         QList<AbstractCommonEventPtr> events;
         for (int i = 0; i < count; ++i)
-            events << makeEvent(i % 5, QString("\u00e9v\u00e9nement %1 \"x\"").arg(i),
-                                Period(QDate(2026, 1, 1).addDays(i)));
+            events << variedEvent(i);
         // A value the writer cannot take is written on the calling thread, with its warning.
         CustomTypeInfo odd;
         odd.id = "{odd}";
         odd.parameters.insert("list", QStringList{"a"});
         events.at(1)->setCustomTypeMetaInfo(odd);
+        events.last()->setCustomTypeMetaInfo(odd);
         manager.addEvents(events);
         QVariantMap whole;
         if (otherKeys)
             whole = QVariantMap{{"A", QVariantMap{{"eventsList", QVariantList()}}}, {"Z", "z"}};
         whole.insert("Events", manager.toMap());
         QCOMPARE(readFile(eventsFile()), Common::toJson(whole));
+    }
+
+    // The file's entries are read without maps; reading the same text into maps and loading those
+    // must give the same events, the same skips and the same errors, on odd input too.
+    void readsAsTheMapsRead_data()
+    {
+        QTest::addColumn<QByteArray>("entries");
+        {
+            QTemporaryDir dir;
+            const QString file = dir.filePath("source.dat");
+            EventsManager source(file);
+            QList<AbstractCommonEventPtr> events;
+            for (int i = 0; i < 40; ++i)
+                events << variedEvent(i);
+            source.addEvents(events);
+            const QByteArray text = readFile(file);
+            const qsizetype from = text.indexOf("\"eventsList\": [") + 15;
+            const qsizetype to = text.lastIndexOf("],\"version\"");
+            QTest::newRow("every kind") << text.mid(from, to - from);
+        }
+        const QByteArray good = R"({"data": {"abstract": {"id": "{i}", "caption": "c", "version": 8,
+            "period": {"begin": "20260105T000000Z", "time": false, "version": 1},
+            "lastModified": "2026-01-01T10:00:00"}, "version": 1}, "type": 0})";
+        QTest::newRow("type as text, double, bool")
+            << QByteArray(R"({"type": "2", "data": {}}, {"type": 2.7, "data": {}}, {"type": true}, {"type": null})");
+        QTest::newRow("not objects") << QByteArray(R"(1, "text", [1, 2], null, {}, [{"type": 0}])");
+        QTest::newRow("data not an object") << QByteArray(R"({"type": 0, "data": [1]}, {"type": 1, "data": "x"})");
+        QTest::newRow("repeated names")
+            << QByteArray(R"({"type": 1, "type": 0, "data": {"abstract": {"id": "{a}", "caption": "first",
+                "caption": "last", "version": 8, "lastModified": "2026-01-01T10:00:00",
+                "period": {"begin": "x"}, "period": {"begin": "20260105T093000Z", "time": true, "version": 1}},
+                "abstract": 5, "abstract": {"id": "{b}", "version": 8, "caption": "again",
+                "lastModified": "2026-01-01T10:00:00",
+                "period": {"begin": "20260106T000000Z", "version": 1}}, "version": 1}})");
+        QTest::newRow("values of other types")
+            << QByteArray(R"({"type": 0, "data": {"version": "1", "notifyMinutes": "25", "notifyDaysKey": 2.5,
+                "movingLineEnabledKey": "false", "reminderEnabledKey": 0, "location": 7, "soundPath": [1],
+                "abstract": {"id": 12, "version": "8", "caption": true, "comment": {"a": 1}, "daysToWatch": "9",
+                "lastModified": 5, "calendarId": 3, "hasPhoto": "no",
+                "period": {"begin": "20260105T000000Z", "end": 4, "time": "yes", "version": 1},
+                "occurrence": {"type": "weekly", "data": {"step": "2", "days": "x"}},
+                "customTypeMetaInfo": {"id": "t", "name": 1, "baseType": "2", "visibility": [1],
+                "defaults": {"a": [1, {"b": null}]}, "parameters": 3, "version": 1}}}})");
+        QTest::newRow("old versions")
+            << QByteArray(R"({"type": 1, "data": {"version": 1, "relation": "aunt", "abstract": {"version": 3,
+                "id": "{o}", "caption": "Anna", "date": {"year": 1990, "month": 2, "day": 3}, "occurrence": 3,
+                "lastModified": "2026-01-01T10:00:00"}}},
+                {"type": 4, "data": {"version": 6, "id": "{p}", "date": "2020-02-02", "occurrence": 9,
+                "lastModified": "2026-01-01T10:00:00"}})");
+        QTest::newRow("lenient text")
+            << QByteArray("// a comment\n" + good + ",\n{type: 3, data: {abstract: {id: \"{w}\", version: 8, "
+                          "lastModified: \"2026-01-01T10:00:00\", period: {begin: \"20260105T000000Z\", "
+                          "version: 1}}, version: 1}},");
+        QTest::newRow("no begin date") << QByteArray(R"({"type": 2, "data": {"abstract": {"id": "{n}", "version": 8,
+            "lastModified": "2026-01-01T10:00:00"}, "version": 1}})");
+    }
+
+    void readsAsTheMapsRead()
+    {
+        QFETCH(QByteArray, entries);
+        Common::Clock::pin(QDateTime(QDate(2026, 2, 1), QTime(12, 0)));
+        const QByteArray text = "{\"Events\": {\"calendarsList\": [{\"id\": \"{c}\",\"name\": \"Mine\",\"version\": 1}],"
+                                "\"defaultCalendar\": \"{c}\",\"eventsList\": [" +
+                                entries + "],\"version\": \"3.3.0\"}}";
+        QVERIFY(writeFile(eventsFile(), text));
+        const int asserts = assertCount();
+        const EventsManager read(eventsFile());
+        const int readAsserts = assertCount() - asserts;
+        EventsManager mapped(path("none.dat"));
+        mapped.objectFromMap(Common::readJson(text).toMap().value("Events").toMap());
+        QCOMPARE(assertCount() - asserts - readAsserts, readAsserts);
+        QCOMPARE(read.count(), mapped.count());
+        QCOMPARE(read.errorString(), mapped.errorString());
+        for (int i = 0; i < read.count(); ++i) {
+            const AbstractCommonEventPtr a = read.eventByIndex(i);
+            const AbstractCommonEventPtr b = mapped.eventByIndex(i);
+            QCOMPARE(a->type(), b->type());
+            QCOMPARE(a->wasRepairedOnLoad(), b->wasRepairedOnLoad());
+            QVariantMap one = a->saveToVariant(AbstractCommonEvent::SaveWithPhotoFlag).toMap();
+            QVariantMap other = b->saveToVariant(AbstractCommonEvent::SaveWithPhotoFlag).toMap();
+            // An entry without an id gets a new one each time it is read.
+            if (a->id() != b->id() && !text.contains("\"" + a->id() + "\"")) {
+                one.remove("id");
+                other.remove("id");
+                QVariantMap abstractOne = one.value("abstract").toMap();
+                QVariantMap abstractOther = other.value("abstract").toMap();
+                abstractOne.remove("id");
+                abstractOther.remove("id");
+                one.insert("abstract", abstractOne);
+                other.insert("abstract", abstractOther);
+            }
+            QCOMPARE(Common::toJson(one), Common::toJson(other));
+        }
+        Common::Clock::unpin();
+    }
+
+    void stampInDaylightGapSurvivesSave()
+    {
+        // 02:30 does not exist on that day there: no valid local time, but the stored text stays.
+        const TestHelpers::ScopedTimeZone zone("Europe/Berlin");
+        const QByteArray stamp = "\"lastModified\": \"2026-03-29T02:30:00\"";
+        QVERIFY(writeFile(eventsFile(), "{\"Events\": {\"eventsList\": [{\"type\": 4, \"data\": {\"id\": \"{g}\", "
+                                        "\"version\": 8, " + stamp + ", \"period\": {\"begin\": "
+                                        "\"20260105T000000Z\", \"version\": 1}}}],\"version\": \"3.3.0\"}}"));
+        EventsManager manager(eventsFile());
+        QCOMPARE(manager.count(), 1);
+        QVERIFY(manager.save());
+        QVERIFY(readFile(eventsFile()).contains(stamp));
+        QVERIFY(!manager.eventByIndex(0)->lastModified().isValid());
     }
 
     void newerFileIsKeptAside()

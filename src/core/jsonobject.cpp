@@ -1,0 +1,60 @@
+#include "core/jsonobject.h"
+
+#include <QVariantList>
+#include <QVariantMap>
+
+namespace Common {
+
+qsizetype JsonObject::find(const QString &name) const
+{
+    if (!isObject())
+        return -1;
+    const std::vector<JsonNode> &nodes = *m_nodes;
+    qsizetype found = -1;
+    for (qsizetype i = m_at + 1, end = nodes[size_t(m_at)].end; i < end; i = nodes[size_t(i)].end) {
+        if (nodes[size_t(i)].name == name)
+            found = i;
+    }
+    return found;
+}
+
+QVariant JsonObject::value(const QString &name, const QVariant &fallback) const
+{
+    const qsizetype at = find(name);
+    return at < 0 ? fallback : variantOf(*m_nodes, at);
+}
+
+JsonObject JsonObject::object(const QString &name) const
+{
+    const qsizetype at = find(name);
+    return at < 0 ? JsonObject() : JsonObject(m_nodes, at);
+}
+
+QVariant JsonObject::toVariant() const
+{
+    return m_nodes && m_at >= 0 ? variantOf(*m_nodes, m_at) : QVariant();
+}
+
+QVariant JsonObject::variantOf(const std::vector<JsonNode> &nodes, qsizetype at)
+{
+    const JsonNode &node = nodes[size_t(at)];
+    switch (node.kind) {
+    case JsonNode::Scalar:
+        return node.scalar;
+    case JsonNode::Object: {
+        QVariantMap map;
+        for (qsizetype i = at + 1; i < node.end; i = nodes[size_t(i)].end)
+            map.insert(map.cend(), nodes[size_t(i)].name, variantOf(nodes, i));
+        return map;
+    }
+    case JsonNode::Array: {
+        QVariantList list;
+        for (qsizetype i = at + 1; i < node.end; i = nodes[size_t(i)].end)
+            list.append(variantOf(nodes, i));
+        return list;
+    }
+    }
+    return QVariant();
+}
+
+} // namespace Common
