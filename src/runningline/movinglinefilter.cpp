@@ -40,7 +40,66 @@ bool MovingLineFilter::acceptsUserRow(bool movingLineEnabled, const QDate &nextB
 
 void MovingLineFilter::invalidateTimeFilters()
 {
+    // The next begin of each event depends on today.
+    forgetSortKeys();
     invalidate();
+}
+
+void MovingLineFilter::setSourceModel(QAbstractItemModel *model)
+{
+    if (model == sourceModel())
+        return;
+    for (const QMetaObject::Connection &connection : std::as_const(m_sourceConnections))
+        disconnect(connection);
+    m_sourceConnections.clear();
+    forgetSortKeys();
+    // Connected before the base class connects its own handlers, so the keys are gone before it sorts.
+    if (model) {
+        const auto forgetAll = [this] { forgetSortKeys(); };
+        m_sourceConnections = {
+            connect(model, &QAbstractItemModel::modelAboutToBeReset, this, forgetAll),
+            connect(model, &QAbstractItemModel::modelReset, this, forgetAll),
+            connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, forgetAll),
+            connect(model, &QAbstractItemModel::layoutChanged, this, forgetAll),
+            connect(model, &QAbstractItemModel::rowsInserted, this, forgetAll),
+            connect(model, &QAbstractItemModel::rowsRemoved, this, forgetAll),
+            connect(model, &QAbstractItemModel::rowsMoved, this, forgetAll),
+            connect(model, &QAbstractItemModel::dataChanged, this,
+                    [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                        forgetSortKeys(topLeft, bottomRight);
+                    }),
+            connect(model, &QObject::destroyed, this, forgetAll),
+        };
+    }
+    QSortFilterProxyModel::setSourceModel(model);
+}
+
+void MovingLineFilter::forgetSortKeys()
+{
+    m_sortKeys.clear();
+}
+
+void MovingLineFilter::forgetSortKeys(const QModelIndex &topLeft, const QModelIndex &bottomRight)
+{
+    if (topLeft.parent().isValid())
+        return;
+    const int last = qMin(bottomRight.row(), int(m_sortKeys.size()) - 1);
+    for (int row = qMax(0, topLeft.row()); row <= last; ++row)
+        m_sortKeys[size_t(row)].known = false;
+}
+
+const MovingLineFilter::SortKey &MovingLineFilter::sortKey(const QModelIndex &sourceIndex) const
+{
+    const size_t row = size_t(sourceIndex.row());
+    if (row >= m_sortKeys.size())
+        m_sortKeys.resize(qMax(size_t(sourceModel()->rowCount()), row + 1));
+    SortKey &key = m_sortKeys[row];
+    if (!key.known) {
+        key.system = sourceIndex.data(IsSystemRole).toBool();
+        key.when = key.system ? QDateTime() : sourceIndex.data(NextDateTimeRole).toDateTime();
+        key.known = true;
+    }
+    return key;
 }
 
 bool MovingLineFilter::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
@@ -58,16 +117,13 @@ bool MovingLineFilter::filterAcceptsRow(int sourceRow, const QModelIndex &source
 
 bool MovingLineFilter::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
-    const bool leftSystem = left.data(IsSystemRole).toBool();
-    const bool rightSystem = right.data(IsSystemRole).toBool();
-    if (leftSystem != rightSystem)
-        return rightSystem;
-    if (!leftSystem) {
-        const QDateTime l = left.data(NextDateTimeRole).toDateTime();
-        const QDateTime r = right.data(NextDateTimeRole).toDateTime();
-        if (l != r)
-            return l < r;
-    }
+    // A copy: reading the right key may grow the table.
+    const SortKey l = sortKey(left);
+    const SortKey &r = sortKey(right);
+    if (l.system != r.system)
+        return r.system;
+    if (!l.system && l.when != r.when)
+        return l.when < r.when;
     // Equal keys keep the source order, so system rows stay in list order.
     return left.row() < right.row();
 }

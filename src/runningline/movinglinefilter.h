@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QDate>
+#include <QDateTime>
 #include <QSortFilterProxyModel>
+
+#include <vector>
 
 // What the running line shows: user events coming within their days to watch (or still due), then
 // the system rows in their list order. The result depends on today's date, so it is evaluated again
@@ -26,6 +29,8 @@ public:
     static bool acceptsUserRow(bool movingLineEnabled, const QDate &nextBegin, const QDate &nextEnd, bool stillDue,
                                int daysToWatch, const QDate &today);
 
+    void setSourceModel(QAbstractItemModel *model) override;
+
 public slots:
     void invalidateTimeFilters();
 
@@ -34,5 +39,20 @@ protected:
     bool lessThan(const QModelIndex &left, const QModelIndex &right) const override;
 
 private:
+    // What a row is sorted by, read from the source once: an event's next begin is worked out in local
+    // time, and a sort compares each row many times.
+    struct SortKey
+    {
+        bool known = false;
+        bool system = false;
+        QDateTime when;
+    };
+    const SortKey &sortKey(const QModelIndex &sourceIndex) const;
+    void forgetSortKeys();
+    void forgetSortKeys(const QModelIndex &topLeft, const QModelIndex &bottomRight);
+
     int m_defaultDaysToWatch = s_defaultDaysToWatch;
+    // By source row; emptied whenever the source or the day changes.
+    mutable std::vector<SortKey> m_sortKeys;
+    QList<QMetaObject::Connection> m_sourceConnections;
 };

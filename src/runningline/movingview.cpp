@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <algorithm>
+
 MovingView::MovingView(QWidget *parent) : QWidget(parent), m_delegate(new RunningLineDelegate(this))
 {
     setMouseTracking(true);
@@ -50,17 +52,11 @@ void MovingView::rebuild()
     if (m_delegate && m_items.size() > 0)
         m_delegate->clearCache();
     m_items.clear();
-    if (m_model) {
-        QString previousWhen;
-        const int rows = m_model->rowCount();
-        m_items.reserve(rows);
-        for (int row = 0; row < rows; ++row) {
-            const QModelIndex index = m_model->index(row, 0);
-            m_items << m_delegate->item(index, previousWhen);
-            previousWhen = index.data(WhenTextRole).toString();
-        }
-    }
-    if (m_currentRow >= m_items.size())
+    m_rowPictures.clear();
+    m_starts.assign(1, 0);
+    m_lastWhen.clear();
+    m_rowCount = m_model ? m_model->rowCount() : 0;
+    if (m_currentRow >= m_rowCount)
         m_currentRow = 0;
     if (!needsScrolling()) {
         m_offset = 0;
@@ -69,6 +65,36 @@ void MovingView::rebuild()
     }
     updateTimer();
     update();
+}
+
+bool MovingView::prepareRow() const
+{
+    const int row = int(m_items.size());
+    if (row >= m_rowCount || !m_model)
+        return false;
+    const QModelIndex index = m_model->index(row, 0);
+    m_items << m_delegate->item(index, m_lastWhen);
+    m_starts.push_back(m_starts.back() + m_items.last().width);
+    m_lastWhen = index.data(WhenTextRole).toString();
+    return true;
+}
+
+void MovingView::prepareUpTo(qreal width) const
+{
+    while (m_starts.back() <= width && prepareRow()) {
+    }
+}
+
+void MovingView::prepareRows(int count) const
+{
+    while (m_items.size() < count && prepareRow()) {
+    }
+}
+
+const QList<RunningLineItem> &MovingView::items() const
+{
+    prepareRows(m_rowCount);
+    return m_items;
 }
 
 void MovingView::setTextFont(const QFont &font)
@@ -83,6 +109,8 @@ void MovingView::setTextFont(const QFont &font)
 
 void MovingView::setTextColor(const QColor &color)
 {
+    if (color != m_textColor)
+        m_rowPictures.clear();
     m_textColor = color;
     update();
 }
@@ -157,23 +185,20 @@ QRect MovingView::textArea() const
     return QRect(left, 0, qMax(0, width() - left - 4), height());
 }
 
-qreal MovingView::contentWidth() const
-{
-    qreal total = 0;
-    for (const RunningLineItem &item : m_items)
-        total += item.width;
-    return total;
-}
-
 bool MovingView::needsScrolling() const
 {
-    if (m_items.isEmpty())
+    if (m_rowCount == 0)
         return false;
     if (m_permanentScroll)
         return true;
-    if (m_direction == Horizontal)
-        return contentWidth() - m_delegate->gap() > textArea().width();
-    return m_items.size() > 1;
+    if (m_direction == Horizontal) {
+        // Enough rows to fill the area tell as much as all of them.
+        const qreal areaWidth = textArea().width();
+        const qreal gap = m_delegate->gap();
+        prepareUpTo(areaWidth + gap);
+        return m_starts.back() - gap > areaWidth;
+    }
+    return m_rowCount > 1;
 }
 
 void MovingView::updateTimer()
@@ -192,16 +217,18 @@ void MovingView::step()
     const qreal areaWidth = textArea().width();
     const qreal rowHeight = height();
     if (m_direction == Horizontal) {
-        const qreal period = qMax(contentWidth(), areaWidth);
+        // The rows about to scroll into view; the line wraps only once all are known.
+        prepareUpTo(m_offset + m_speed + areaWidth + s_lookAhead);
+        const qreal period = allPrepared() ? qMax(m_starts.back(), areaWidth) : m_starts.back();
         if (period <= 0)
             return;
         m_offset += m_speed;
-        if (m_offset >= period)
+        if (allPrepared() && m_offset >= period)
             m_offset -= period;
         update(textArea());
         return;
     }
-    if (m_items.isEmpty())
+    if (m_rowCount == 0)
         return;
     const qreal sign = m_direction == Downward ? 1 : -1;
     if (m_pausing) {
@@ -215,7 +242,7 @@ void MovingView::step()
         m_offset += sign * m_speed;
         if (qAbs(m_offset) >= rowHeight) {
             m_leaving = false;
-            m_currentRow = (m_currentRow + 1) % m_items.size();
+            m_currentRow = (m_currentRow + 1) % m_rowCount;
             m_offset = -sign * rowHeight; // the next row comes in from the other side
         }
     } else {
@@ -264,25 +291,66 @@ void MovingView::paintEvent(QPaintEvent *)
 
 void MovingView::drawHorizontal(QPainter &painter, const QRect &area)
 {
-    const qreal period = qMax(contentWidth(), qreal(area.width()));
-    if (period <= 0)
-        return;
-    const qreal centreY = area.center().y() + 0.5;
-    for (qreal start = area.left() - m_offset; start < area.right(); start += period) {
-        qreal x = start;
-        for (const RunningLineItem &item : m_items) {
+    ++m_frame;
+    prepareUpTo(m_offset + area.width());
+    for (qreal start = area.left() - m_offset; start < area.right();) {
+        // The first row that reaches into the area.
+        const auto first = std::upper_bound(m_starts.cbegin() + 1, m_starts.cend(), area.left() - start);
+        for (int row = int(first - m_starts.cbegin()) - 1;; ++row) {
+            if (row >= m_items.size() && !prepareRow())
+                break;
+            const qreal x = start + m_starts[size_t(row)];
             if (x >= area.right())
                 break;
-            if (x + item.width > area.left())
-                m_delegate->drawItem(&painter, item, x, centreY);
-            x += item.width;
+            int originX = 0;
+            const QPixmap &picture = rowPicture(row, x - qFloor(x), originX);
+            painter.drawPixmap(qFloor(x) + originX, 0, picture);
         }
+        // The line starts again after its end; unprepared rows lie beyond the right edge.
+        if (!allPrepared())
+            break;
+        const qreal period = qMax(m_starts.back(), qreal(area.width()));
+        if (period <= 0)
+            break;
+        start += period;
     }
+    // Rows that scrolled out.
+    for (auto it = m_rowPictures.begin(); it != m_rowPictures.end();) {
+        if (it->frame != m_frame)
+            it = m_rowPictures.erase(it);
+        else
+            ++it;
+    }
+}
+
+const QPixmap &MovingView::rowPicture(int row, qreal phase, int &originX)
+{
+    const RunningLineItem &item = m_items.at(row);
+    // Room for glyphs that reach past their advance (italics, accents).
+    const int margin = height() / 2 + 2;
+    originX = -margin;
+    RowPicture &picture = m_rowPictures[row];
+    picture.frame = m_frame;
+    if (!picture.pixmap.isNull() && qFuzzyCompare(1 + picture.phase, 1 + phase))
+        return picture.pixmap;
+    const qreal ratio = devicePixelRatioF();
+    const QSize size(qCeil(item.width) + 2 * margin + 1, height());
+    picture.pixmap = QPixmap((QSizeF(size) * ratio).toSize());
+    picture.pixmap.setDevicePixelRatio(ratio);
+    picture.pixmap.fill(Qt::transparent);
+    picture.phase = phase;
+    QPainter painter(&picture.pixmap);
+    painter.setPen(m_textColor);
+    m_delegate->drawItem(&painter, item, margin + phase, textArea().center().y() + 0.5);
+    return picture.pixmap;
 }
 
 void MovingView::drawVertical(QPainter &painter, const QRect &area)
 {
-    if (m_items.isEmpty())
+    if (m_rowCount == 0)
+        return;
+    prepareRows(m_currentRow + 1);
+    if (m_currentRow >= m_items.size())
         return;
     const RunningLineItem &item = m_items.at(m_currentRow);
     m_delegate->drawItem(&painter, item, area.left(), area.center().y() + 0.5 + m_offset);
@@ -290,6 +358,10 @@ void MovingView::drawVertical(QPainter &painter, const QRect &area)
 
 int MovingView::rowAt(const QPoint &pos) const
 {
+    if (m_direction != Horizontal)
+        return rowRect(m_currentRow).contains(pos) ? m_currentRow : -1;
+    // Rows not prepared yet are beyond the right edge.
+    prepareUpTo(m_offset + textArea().width());
     for (int row = 0; row < m_items.size(); ++row)
         if (rowRect(row).contains(pos))
             return row;
@@ -298,30 +370,37 @@ int MovingView::rowAt(const QPoint &pos) const
 
 QRect MovingView::rowRect(int row) const
 {
-    if (row < 0 || row >= m_items.size())
+    if (row < 0 || row >= m_rowCount)
         return QRect();
     const QRect area = textArea();
     if (m_direction != Horizontal) {
         if (row != m_currentRow)
             return QRect();
+        prepareRows(row + 1);
+        if (row >= m_items.size())
+            return QRect();
         const int width = qCeil(m_items.at(row).width - m_delegate->gap());
         return QRect(area.left(), qRound(m_offset), width, height()).intersected(area);
     }
-    const qreal period = qMax(contentWidth(), qreal(area.width()));
-    qreal x = area.left() - m_offset;
-    for (int i = 0; i < row; ++i)
-        x += m_items.at(i).width;
+    prepareUpTo(m_offset + area.width());
+    if (row >= m_items.size())
+        return QRect(); // beyond the right edge
+    const qreal x = area.left() - m_offset + m_starts[size_t(row)];
     const qreal width = m_items.at(row).width - m_delegate->gap();
     // The copy of the line that follows may be the one on screen.
     QRect rect(qFloor(x), 0, qCeil(width), height());
-    if (rect.right() < area.left())
-        rect.translate(qRound(period), 0);
+    if (rect.right() < area.left()) {
+        if (!allPrepared())
+            return QRect();
+        rect.translate(qRound(qMax(m_starts.back(), qreal(area.width()))), 0);
+    }
     return rect.intersected(area);
 }
 
 void MovingView::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    m_rowPictures.clear();
     if (!needsScrolling())
         m_offset = 0;
     updateTimer();

@@ -3,9 +3,12 @@
 #include "runningline/runninglinedelegate.h"
 
 #include <QBasicTimer>
+#include <QHash>
 #include <QIcon>
 #include <QPointer>
 #include <QWidget>
+
+#include <vector>
 
 class QAbstractItemModel;
 
@@ -21,6 +24,8 @@ public:
     enum Direction { Horizontal = 0, Downward = 1, Upward = 2 };
     static constexpr int s_tickInterval = 25;
     static constexpr int s_exitAreaDelay = 1000;
+    // How far beyond the right edge rows are prepared ahead of the line.
+    static constexpr int s_lookAhead = 64;
 
     explicit MovingView(QWidget *parent = nullptr);
     ~MovingView() override;
@@ -44,8 +49,11 @@ public:
     // Whether the line moves now; false when it fits, is hovered or hidden.
     bool isScrolling() const { return m_timer.isActive() && !m_pausing; }
     bool needsScrolling() const;
-    // The prepared rows, in the model's order.
-    const QList<RunningLineItem> &items() const { return m_items; }
+    // Every row prepared, in the model's order (for tests: the view itself prepares a row only when it is
+    // about to scroll into view).
+    const QList<RunningLineItem> &items() const;
+    // How many rows are prepared so far.
+    int preparedRowCount() const { return int(m_items.size()); }
     // The row under a point of the view, or -1.
     int rowAt(const QPoint &pos) const;
     // Where a row is drawn now, in view coordinates; empty when not visible.
@@ -89,15 +97,27 @@ protected:
 private:
     void scheduleRebuild();
     void updateTimer();
-    qreal contentWidth() const;
+    // Rows are prepared (read and shaped) in order, as the line needs them: a bar over thousands of
+    // events shows a few at a time.
+    bool prepareRow() const;
+    void prepareUpTo(qreal width) const;
+    void prepareRows(int count) const;
+    bool allPrepared() const { return m_items.size() >= m_rowCount; }
     void drawHorizontal(QPainter &painter, const QRect &area);
+    // The row drawn once into a picture, which each frame then only copies: drawing a few hundred glyphs
+    // forty times a second costs most of the bar's processor time.
+    const QPixmap &rowPicture(int row, qreal phase, int &originX);
     void drawVertical(QPainter &painter, const QRect &area);
     void setHovered(bool hovered);
     void stopExitArea();
 
     QPointer<QAbstractItemModel> m_model;
     RunningLineDelegate *m_delegate;
-    QList<RunningLineItem> m_items;
+    int m_rowCount = 0;
+    mutable QList<RunningLineItem> m_items;
+    // Where each prepared row starts on the line, and where the last one ends (one more entry).
+    mutable std::vector<qreal> m_starts{0};
+    mutable QString m_lastWhen;
     QColor m_textColor = Qt::black;
     QIcon m_logo;
     int m_speed = 1;
@@ -107,6 +127,16 @@ private:
     bool m_hotExitArea = false;
     bool m_hovered = false;
     bool m_rebuildPending = false;
+
+    struct RowPicture
+    {
+        QPixmap pixmap;
+        qreal phase = 0; // the fraction of a pixel the row was drawn at
+        quint64 frame = 0; // the last frame that used it
+    };
+    // The rows on screen; forgotten once they scroll out.
+    QHash<int, RowPicture> m_rowPictures;
+    quint64 m_frame = 0;
 
     QBasicTimer m_timer;
     // Horizontal: how far the line has moved left. Vertical: how far the current row is from rest.

@@ -776,17 +776,32 @@ void Ostrevalder::applyTextColour()
         m_view->setTextColor(colour);
 }
 
-void Ostrevalder::paintEvent(QPaintEvent *)
+void Ostrevalder::paintEvent(QPaintEvent *event)
 {
-    QPainter painter(this);
-    QLinearGradient gradient(0, 0, width(), height());
-    gradient.setStops(m_backgroundStops);
-    painter.fillRect(rect(), gradient);
-    painter.setPen(QColor(0, 0, 0, 60));
     const bool top = setting("panelPosition", 1).toInt() == BarPlacement::Top;
-    // A thin line on the side that faces the desktop.
-    const int y = top ? height() - 1 : 0;
-    painter.drawLine(0, y, width(), y);
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (m_backgroundPixmap.size() != pixels || m_backgroundPixmap.devicePixelRatio() != ratio ||
+        m_backgroundPixmapStops != m_backgroundStops || m_backgroundPixmapTop != top) {
+        m_backgroundPixmap = QPixmap(pixels);
+        m_backgroundPixmap.setDevicePixelRatio(ratio);
+        m_backgroundPixmap.fill(Qt::transparent);
+        QPainter background(&m_backgroundPixmap);
+        QLinearGradient gradient(0, 0, width(), height());
+        gradient.setStops(m_backgroundStops);
+        background.fillRect(rect(), gradient);
+        // A thin line on the side that faces the desktop; a one-pixel fill, which Qt does not hand
+        // to its thread pool as it does a line as wide as the screen.
+        const int y = top ? height() - 1 : 0;
+        background.fillRect(QRect(0, y, width(), 1), QColor(0, 0, 0, 60));
+        m_backgroundPixmapStops = m_backgroundStops;
+        m_backgroundPixmapTop = top;
+    }
+    // Only the part asked for: while the line scrolls, that is the text area alone.
+    QPainter painter(this);
+    const QRect area = event->rect();
+    painter.drawPixmap(QRectF(area), m_backgroundPixmap,
+                       QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
 }
 
 // ---- click-through while hovered

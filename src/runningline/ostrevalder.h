@@ -6,6 +6,7 @@
 #include <QBasicTimer>
 #include <QGradientStops>
 #include <QIcon>
+#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -132,6 +133,11 @@ private:
     QGradientStops m_backgroundStops;
     bool m_backgroundFromDesktop = false;
     QColor m_textColour;
+    // The gradient and the edge line, made once per size, colours and side: the line scrolls over it
+    // forty times a second, and filling them anew each time costs more than the text.
+    QPixmap m_backgroundPixmap;
+    QGradientStops m_backgroundPixmapStops;
+    bool m_backgroundPixmapTop = false;
     std::shared_ptr<TextEvent> m_noEventsLine;
     std::shared_ptr<TextEvent> m_loadErrorLine;
     QPointer<QPlainTextEdit> m_logWindow;

@@ -19,6 +19,37 @@ QStringList shortTexts(const QAbstractItemModel &model)
     return result;
 }
 
+// The source rows the filter shows, in its order.
+QList<int> sourceOrder(const MovingLineFilter &filter)
+{
+    QList<int> rows;
+    for (int row = 0; row < filter.rowCount(); ++row)
+        rows << filter.mapToSource(filter.index(row, 0)).row();
+    return rows;
+}
+
+// The same rows sorted by asking the source for each side of every comparison.
+QList<int> comparedOneByOne(const MovingLineFilter &filter, const QAbstractItemModel &source)
+{
+    QList<int> rows = sourceOrder(filter);
+    std::stable_sort(rows.begin(), rows.end(), [&source](int left, int right) {
+        const QModelIndex l = source.index(left, 0);
+        const QModelIndex r = source.index(right, 0);
+        const bool leftSystem = l.data(IsSystemRole).toBool();
+        const bool rightSystem = r.data(IsSystemRole).toBool();
+        if (leftSystem != rightSystem)
+            return rightSystem;
+        if (!leftSystem) {
+            const QDateTime lt = l.data(NextDateTimeRole).toDateTime();
+            const QDateTime rt = r.data(NextDateTimeRole).toDateTime();
+            if (lt != rt)
+                return lt < rt;
+        }
+        return left < right;
+    });
+    return rows;
+}
+
 SystemEventPtr line(const QString &text)
 {
     return std::make_shared<TextEvent>(nullptr, text, -1);
@@ -111,6 +142,64 @@ private slots:
         QCOMPARE(shown.last(), QString("Third line"));
         lines.removeEvent(lines.eventByIndex(0));
         QCOMPARE(filter.rowCount(), 7);
+    }
+
+    void sortsAsComparingEachNextBegin_data()
+    {
+        QTest::addColumn<QDateTime>("now");
+        QTest::newRow("morning") << QDateTime(QDate(2026, 3, 10), QTime(9, 30));
+        QTest::newRow("before midnight") << QDateTime(QDate(2026, 3, 10), QTime(23, 58));
+        QTest::newRow("clocks go forward tonight") << QDateTime(QDate(2026, 3, 28), QTime(23, 58));
+        QTest::newRow("clocks go back tonight") << QDateTime(QDate(2026, 10, 24), QTime(23, 58));
+    }
+
+    void sortsAsComparingEachNextBegin()
+    {
+        QFETCH(QDateTime, now);
+        TestHelpers::ScopedTimeZone zone("Europe/Berlin");
+        RunningLineTestEnv env(now);
+        const QDate today = now.date();
+        // Timed and all-day rows on the same days, the hours that the clock change skips or repeats,
+        // repeating rules whose next begin moves with the day, and equal keys in table order.
+        const struct
+        {
+            int kind;
+            int day;
+            QTime time;
+            IOccurrence::Type rule;
+        } table[] = {
+            {0, 1, QTime(2, 30), IOccurrence::Once},  {3, 1, QTime(), IOccurrence::Once},
+            {0, 0, QTime(23, 59), IOccurrence::Once}, {0, 1, QTime(0, 0), IOccurrence::Once},
+            {0, 1, QTime(2, 30), IOccurrence::Once},  {0, 1, QTime(1, 59), IOccurrence::Once},
+            {0, 1, QTime(3, 0), IOccurrence::Once},   {0, -3, QTime(8, 0), IOccurrence::Daily},
+            {0, -6, QTime(23, 59), IOccurrence::Weekly}, {1, -365, QTime(), IOccurrence::Yearly},
+            {3, 0, QTime(), IOccurrence::Once},       {0, 2, QTime(12, 0), IOccurrence::Once},
+            {3, 1, QTime(), IOccurrence::Once},       {0, 0, QTime(23, 59), IOccurrence::Daily},
+        };
+        for (const auto &row : table) {
+            const QDate date = today.addDays(row.day);
+            env.add(row.kind, QStringLiteral("Row %1").arg(env.manager->count()),
+                    row.time.isValid() ? Period(date, row.time) : Period(date), row.rule);
+        }
+        EventsModel events(env.manager.get());
+        MovingLineFilter filter;
+        filter.setSourceModel(&events);
+        QAbstractItemModelTester tester(&filter, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(filter.rowCount(), int(std::size(table)));
+        QCOMPARE(sourceOrder(filter), comparedOneByOne(filter, events));
+
+        // After midnight the keys are worked out again: today's rows are gone, the repeating ones move.
+        Common::Clock::advance(3 * 60 * 1000);
+        filter.invalidateTimeFilters();
+        QCOMPARE(sourceOrder(filter), comparedOneByOne(filter, events));
+
+        // A changed event is placed by its new key.
+        const AbstractCommonEventPtr moved = env.manager->eventByIndex(11);
+        moved->setOccurrence(Occurrence(Common::Clock::today(), IOccurrence::Once));
+        moved->setPeriod(Period(Common::Clock::today(), QTime(0, 1)));
+        QCOMPARE(sourceOrder(filter), comparedOneByOne(filter, events));
+        env.add(0, QStringLiteral("Added"), Period(Common::Clock::today().addDays(1), QTime(2, 30)));
+        QCOMPARE(sourceOrder(filter), comparedOneByOne(filter, events));
     }
 
     void evaluatesAgainAfterMidnight()

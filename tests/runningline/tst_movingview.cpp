@@ -214,6 +214,60 @@ private slots:
         QCOMPARE(m_view->items().at(1).line.text(), QString("Tomorrow is Ben's birthday"));
     }
 
+    void preparesRowsAsTheyScrollIntoView_data()
+    {
+        QTest::addColumn<int>("direction");
+        QTest::newRow("horizontal") << int(MovingView::Horizontal);
+        QTest::newRow("upward") << int(MovingView::Upward);
+    }
+
+    void preparesRowsAsTheyScrollIntoView()
+    {
+        QFETCH(int, direction);
+        fill(300, "Row");
+        m_view->setDirection(direction);
+        m_view->setSpeed(3);
+        QVERIFY(m_view->needsScrolling());
+        QVERIFY(m_view->preparedRowCount() < 30);
+        // A view with every row prepared at once is what the lazy one must look like at each step.
+        MovingView eager;
+        eager.resize(m_view->size());
+        eager.setModel(&m_model);
+        eager.setDirection(direction);
+        eager.setSpeed(3);
+        QCOMPARE(eager.items().size(), 300);
+        QImage lazyFrame(m_view->size(), QImage::Format_ARGB32_Premultiplied);
+        QImage eagerFrame(lazyFrame.size(), lazyFrame.format());
+        const qreal lineWidth = [&eager] {
+            qreal width = 0;
+            for (const RunningLineItem &item : eager.items())
+                width += item.width;
+            return width;
+        }();
+        // Past the end of the line, so that it starts again.
+        const int steps = direction == MovingView::Horizontal ? int(lineWidth / 3) + 400 : 3000;
+        for (int step = 0; step <= steps; ++step) {
+            if (step % 97 == 0 || step == steps) {
+                QCOMPARE(m_view->offset(), eager.offset());
+                QCOMPARE(m_view->currentRow(), eager.currentRow());
+                for (int x = 0; x < m_view->width(); x += 37)
+                    QCOMPARE(m_view->rowAt(QPoint(x, 15)), eager.rowAt(QPoint(x, 15)));
+                lazyFrame.fill(Qt::white);
+                eagerFrame.fill(Qt::white);
+                m_view->render(&lazyFrame);
+                eager.render(&eagerFrame);
+                QCOMPARE(lazyFrame, eagerFrame);
+            }
+            m_view->step();
+            eager.step();
+        }
+        QVERIFY(m_view->preparedRowCount() > 30);
+        // A change of the rows starts over with few prepared.
+        m_model.appendRow(row("One more", "x"));
+        QCoreApplication::processEvents();
+        QVERIFY(m_view->preparedRowCount() < 30);
+    }
+
     void clicksReportTheRowsId()
     {
         fill(3, "Row");
