@@ -34,7 +34,7 @@ function(qr_add_layer name)
   set(source_list ${CMAKE_CURRENT_BINARY_DIR}/${name}_sources.h)
   list(JOIN ARG_SOURCES "\n// " listed)
   file(CONFIGURE OUTPUT ${source_list} CONTENT "// ${listed}\n")
-  add_library(${name} STATIC ${ARG_SOURCES} ${source_list})
+  add_library(${name} ${QR_LAYER_TYPE} ${ARG_SOURCES} ${source_list})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_LINKS})
   target_compile_definitions(${name} PUBLIC
