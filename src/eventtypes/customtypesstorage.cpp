@@ -143,7 +143,9 @@ bool CustomTypesStorage::restore(const QByteArray &data)
 bool CustomTypesStorage::stageRestoreFiles(const QString &entryFile, const QString &stagingFolder,
                                            QList<StagedFile> *files)
 {
-    return keepUnreadFileAside() && FileBackupObject::stageRestoreFiles(entryFile, stagingFolder, files);
+    // A file that was not read whole keeps its copy before the restore moves another over it.
+    return Common::DataFileGuard::keepAside(backupFileName()) &&
+           FileBackupObject::stageRestoreFiles(entryFile, stagingFolder, files);
 }
 
 bool CustomTypesStorage::reloadAfterRestore()

@@ -404,7 +404,7 @@ bool EventTypesStorage::restore(const QByteArray &data)
 bool EventTypesStorage::stageRestoreFiles(const QString &entryFile, const QString &stagingFolder,
                                           QList<StagedFile> *files)
 {
-    if (m_keepFileBeforeSave && !EventTypesFile::keepAside(backupFileName(), "Event types order"))
+    if (!Common::DataFileGuard::keepAside(backupFileName()))
         return false;
     return FileBackupObject::stageRestoreFiles(entryFile, stagingFolder, files);
 }
