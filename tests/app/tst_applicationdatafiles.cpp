@@ -77,6 +77,8 @@ private:
     // The path of a data or settings file by its name.
     static QString pathOf(AppTestEnv &env, const QString &name)
     {
+        if (name == QLatin1String("Quillane.conf"))
+            return QDir(env.configFolder()).filePath(name);
         if (name.endsWith(QLatin1String(".conf")))
             return QDir(env.configFolder()).filePath(QStringLiteral("Quillane/") + name);
         return QDir(env.dataFolder()).filePath(name);
@@ -106,6 +108,8 @@ private:
             buffer.open(QIODevice::ReadOnly);
             return app->storage()->write("picture" + QByteArray::number(n), &buffer);
         }
+        if (name == QLatin1String("Quillane.conf"))
+            return true; // the user id is written at start
         if (name.endsWith(QLatin1String(".conf"))) {
             app->properties()->setValue("daysToWatch", 20 + n);
             return true;
@@ -201,6 +205,10 @@ private slots:
         add("settings truncated", settings, "[Properties]\ndaysToWatch=5\nappAut", KeptAside);
         add("settings wrong shape", settings, "{\"Properties\": {\"daysToWatch\": 5}}\n", KeptAside);
         add("settings newer fields", settings, "[Properties]\nfutureSetting=7\n", WrittenBackWhole);
+
+        const QString shared = QStringLiteral("Quillane.conf");
+        add("shared settings garbage", shared, garbage, KeptAside);
+        add("shared settings truncated", shared, "[General]\nuid={1", KeptAside);
 
         const QString stat = QStringLiteral("stat.dat");
         add("statistics garbage", stat, garbage, KeptAside);
