@@ -1,5 +1,6 @@
 #include "app/uidbackup.h"
 
+#include "core/inifilecheck.h"
 #include "core/log.h"
 
 #include <QRegularExpression>
@@ -43,6 +44,7 @@ QByteArray UidBackup::name() const
 QString UidBackup::readOrCreate(const QString &organisation)
 {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, organisation);
+    Common::guardIniFile(settings.fileName());
     QString uid = settings.value(QStringLiteral("uid")).toString();
     if (uid.isEmpty()) {
         uid = QUuid::createUuid().toString(QUuid::WithBraces);

@@ -146,8 +146,9 @@ QString DataFileGuard::message(const QString &path, Problem problem, const QStri
         what = QCoreApplication::translate("DataFileGuard", "The file \"%1\" could not be read whole.").arg(file);
         break;
     case UnknownShape:
-        what = QCoreApplication::translate("DataFileGuard", "The file \"%1\" holds data this version of %2 does not know.")
-                   .arg(file, program);
+        what =
+            QCoreApplication::translate("DataFileGuard", "The file \"%1\" holds data this version of %2 does not know.")
+                .arg(file, program);
         break;
     case NewerVersion:
         what = QCoreApplication::translate("DataFileGuard", "The file \"%1\" was saved by a newer version of %2.")

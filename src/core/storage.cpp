@@ -256,7 +256,8 @@ void Storage::startDataFile()
     if (m_table->ids().isEmpty())
         return;
     // An index whose data is gone would hand out the bytes of new items, written where it says old ones lie.
-    StoragePrivate::warn(QStringLiteral("%1 is missing; its index is kept aside and started anew").arg(m_file.fileName()));
+    StoragePrivate::warn(
+        QStringLiteral("%1 is missing; its index is kept aside and started anew").arg(m_file.fileName()));
     Common::DataFileGuard::notice(indexFileName(), Common::DataFileGuard::UnknownShape);
     m_table->clear();
 }
@@ -293,8 +294,9 @@ void Storage::checkVersion()
     // Pictures of a form we cannot read: none is shown, and the first new one starts both files afresh,
     // after each was kept aside.
     StoragePrivate::warn(QStringLiteral("%1 is of version %2").arg(m_file.fileName()).arg(version));
-    DataFileGuard::notice(m_file.fileName(),
-                          size == 0 ? DataFileGuard::Unreadable : StoragePrivate::versionProblem(version, s_storageVersion));
+    const DataFileGuard::Problem problem =
+        size == 0 ? DataFileGuard::Unreadable : StoragePrivate::versionProblem(version, s_storageVersion);
+    DataFileGuard::notice(m_file.fileName(), problem);
     if (!m_table->ids().isEmpty())
         DataFileGuard::notice(indexFileName(), DataFileGuard::UnknownShape);
     m_table->forget();

@@ -40,20 +40,21 @@ QByteArray pictureIndex(qint32 version, const QByteArray &extra = QByteArray())
 
 QByteArray customTypes(const QByteArray &version, const QByteArray &recordExtra = QByteArray())
 {
-    return "{\"customTypes\": [{\"version\": 1, \"id\": \"{c1}\", \"name\": \"Fest\", \"baseType\": 3, \"visibility\": {}, "
-           "\"defaults\": {}, \"parameters\": {}" +
+    return "{\"customTypes\": [{\"version\": 1, \"id\": \"{c1}\", \"name\": \"Fest\", \"baseType\": 3, "
+           "\"visibility\": {}, \"defaults\": {}, \"parameters\": {}" +
            recordExtra + "}], \"version\": \"" + version + "\"}";
 }
 
 QByteArray typesOrder(const QByteArray &version, const QByteArray &extra = QByteArray())
 {
-    return "{\"tree\": [\"3\", {\"folder\": \"Mine\", \"types\": [\"1\"]}]" + extra + ", \"version\": \"" + version + "\"}";
+    return "{\"tree\": [\"3\", {\"folder\": \"Mine\", \"types\": [\"1\"]}]" + extra + ", \"version\": \"" + version +
+           "\"}";
 }
 
 QByteArray toDos(const QByteArray &record, int listVersion = 1)
 {
-    return "{\"Caption\": \"Home\", \"ToDos\": {\"eventsList\": [" + record + "], \"version\": " +
-           QByteArray::number(listVersion) + "}}";
+    return "{\"Caption\": \"Home\", \"ToDos\": {\"eventsList\": [" + record +
+           "], \"version\": " + QByteArray::number(listVersion) + "}}";
 }
 
 const QByteArray s_toDoRecord = "{\"version\": 1, \"text\": \"buy milk\", \"done\": false}";
@@ -77,6 +78,8 @@ private:
     // The path of a data or settings file by its name.
     static QString pathOf(AppTestEnv &env, const QString &name)
     {
+        if (name == QLatin1String("Quillane.conf"))
+            return QDir(env.configFolder()).filePath(name);
         if (name.endsWith(QLatin1String(".conf")))
             return QDir(env.configFolder()).filePath(QStringLiteral("Quillane/") + name);
         return QDir(env.dataFolder()).filePath(name);
@@ -106,6 +109,8 @@ private:
             buffer.open(QIODevice::ReadOnly);
             return app->storage()->write("picture" + QByteArray::number(n), &buffer);
         }
+        if (name == QLatin1String("Quillane.conf"))
+            return true; // the user id is written at start
         if (name.endsWith(QLatin1String(".conf"))) {
             app->properties()->setValue("daysToWatch", 20 + n);
             return true;
@@ -145,8 +150,8 @@ private slots:
         const QByteArray garbage("\x01\x02garbage\xff\xfe{[", 13);
         const auto add = [](const char *row, const QString &file, const QByteArray &content, Expect expect,
                             const QString &told = QString(), const QByteArray &kept = QByteArray()) {
-            QTest::newRow(row) << file << content << (told.isEmpty() ? file : told)
-                               << (kept.isNull() ? content : kept) << int(expect);
+            QTest::newRow(row) << file << content << (told.isEmpty() ? file : told) << (kept.isNull() ? content : kept)
+                               << int(expect);
         };
         const QString events = QStringLiteral("events.dat");
         add("events garbage", events, garbage, KeptAside);
@@ -188,8 +193,7 @@ private slots:
         add("to-do empty", list, "", NothingToKeep);
         add("to-do truncated", list, toDos(s_toDoRecord).left(40), KeptAside);
         add("to-do without its list", list, "{\"ToDos\": {\"items\": [], \"version\": 1}}", KeptAside);
-        add("to-do text not a string", list, toDos("{\"version\": 1, \"text\": [\"a\"], \"done\": false}"),
-            KeptAside);
+        add("to-do text not a string", list, toDos("{\"version\": 1, \"text\": [\"a\"], \"done\": false}"), KeptAside);
         add("to-do newer version", list, toDos(s_toDoRecord, 2), KeptAside);
         add("to-do newer fields", list,
             toDos("{\"version\": 1, \"text\": \"a\", \"done\": false, \"due\": \"2031-05-01\", \"notes\": \"n\"}"),
@@ -201,6 +205,10 @@ private slots:
         add("settings truncated", settings, "[Properties]\ndaysToWatch=5\nappAut", KeptAside);
         add("settings wrong shape", settings, "{\"Properties\": {\"daysToWatch\": 5}}\n", KeptAside);
         add("settings newer fields", settings, "[Properties]\nfutureSetting=7\n", WrittenBackWhole);
+
+        const QString shared = QStringLiteral("Quillane.conf");
+        add("shared settings garbage", shared, garbage, KeptAside);
+        add("shared settings truncated", shared, "[General]\nuid={1", KeptAside);
 
         const QString stat = QStringLiteral("stat.dat");
         add("statistics garbage", stat, garbage, KeptAside);
@@ -242,7 +250,7 @@ private slots:
             return n;
         };
         const QString copy = toldFile == QLatin1String("events.dat") ? pathOf(env, QStringLiteral("events.bak"))
-                                                                      : told + QStringLiteral(".bak");
+                                                                     : told + QStringLiteral(".bak");
 
         QVERIFY(change(app, file, 1));
         QCoreApplication::processEvents();
