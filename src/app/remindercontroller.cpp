@@ -10,7 +10,6 @@
 #include <QDebug>
 #include <QSet>
 
-#include <limits>
 #include <memory>
 
 namespace ReminderControllerPrivate {
@@ -35,8 +34,7 @@ QDateTime minuteOf(const QDateTime &time)
 QDateTime snoozeKey(const QDateTime &time)
 {
     const int msec = time.time().msec();
-    const QDateTime whole = time.addMSecs(msec ? 1000 - msec : 0);
-    return whole;
+    return msec ? time.addMSecs(1000 - msec) : time;
 }
 
 // The time a minute shows on the wall clock, the same for both passes of a repeated hour.

@@ -51,7 +51,7 @@ public:
     explicit ReminderController(QObject *parent = nullptr, ShowFunction show = {});
     ~ReminderController() override;
 
-    // Reminds again of the event at `time`, rounded to the nearest minute. An event that is no
+    // Reminds again of the event at `time`, never earlier (rounded up to the second). An event that is no
     // longer in the events manager is not reminded of again.
     void snooze(const AbstractCommonEventPtr &event, const QDateTime &time);
 
