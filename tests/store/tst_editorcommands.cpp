@@ -21,6 +21,14 @@
 namespace {
 
 // Captions of the events as the events file holds them.
+// What the folder holds beside the log, which any logged line creates.
+QStringList dataFiles(const QString &folder)
+{
+    QStringList files = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    files.removeAll(QStringLiteral("log.dat"));
+    return files;
+}
+
 QStringList captionsInFile(const QString &file)
 {
     QStringList captions;
@@ -341,7 +349,7 @@ private slots:
         manager.setWorkFolder(w.app.dataLocation());
         writeArchive({{"settings", "archived settings"}, {"events.dat", entry}});
         const QByteArray before = TestHelpers::readFile(w.file());
-        const QStringList filesBefore = QDir(w.app.dataLocation()).entryList(QDir::AllEntries | QDir::Hidden);
+        const QStringList filesBefore = dataFiles(w.app.dataLocation());
 
         m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
         QCOMPARE(m_messages, QStringList{"Cannot restore data from this file"});
@@ -349,7 +357,7 @@ private slots:
         QCOMPARE(TestHelpers::readFile(w.file()), before);
         QCOMPARE(w.manager->count(), 2);
         QVERIFY(!w.manager->hasError());
-        QCOMPARE(QDir(w.app.dataLocation()).entryList(QDir::AllEntries | QDir::Hidden), filesBefore);
+        QCOMPARE(dataFiles(w.app.dataLocation()), filesBefore);
     }
 
     void readableEventsEntryRestored()
@@ -444,7 +452,7 @@ private slots:
         writeArchive({{"events.dat", "{\"Events\": {\"version\": \"3.3.0\", \"eventsList\": []}}"},
                       {"settings", "archived settings"}});
         last.m_failRestore = laterObjectFails;
-        const auto files = [&] { return QDir(w.app.dataLocation()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot); };
+        const auto files = [&] { return dataFiles(w.app.dataLocation()); };
         const QStringList before = files();
 
         m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
