@@ -54,7 +54,9 @@ private slots:
                         QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
-            if (!path.endsWith(QLatin1String("/empty10.png"))) // blank on purpose: a spacer
+            // A spacer is blank on purpose; the gadgets' theme pictures (faint grips and bullets) are
+            // checked against their themes' colours with the gadgets.
+            if (!path.endsWith(QLatin1String("/empty10.png")) && !path.contains(QLatin1String("/icons/gadget/")))
                 QTest::newRow(qPrintable(path)) << path;
         }
     }
