@@ -6,10 +6,23 @@
 #include "testhelpers.h"
 #include "x11properties.h"
 
+#include <QLoggingCategory>
 #include <QScreen>
 #include <QtTest>
 
 using namespace X11Properties;
+
+namespace {
+
+QStringList s_strutLines;
+
+void collectStrutLines(QtMsgType, const QMessageLogContext &context, const QString &text)
+{
+    if (qstrcmp(context.category, "qr.platform") == 0 && text.startsWith(QLatin1String("strut")))
+        s_strutLines << text;
+}
+
+} // namespace
 
 class TestDockWindow : public QObject
 {
@@ -79,8 +92,18 @@ private slots:
         QCOMPARE(windowProperty(c, window, "_NET_WM_STRUT"), strut.mid(0, 4));
 
         // Moving the bar to the other edge moves its strip with it, while it is shown.
+        s_strutLines.clear();
+        QLoggingCategory::setFilterRules(QStringLiteral("qr.platform.debug=true"));
+        const QtMessageHandler previous = qInstallMessageHandler(collectStrutLines);
         env.properties->setValue("panelPosition", position == 0 ? 1 : 0);
         QTRY_COMPARE(windowProperty(c, window, "_NET_WM_STRUT_PARTIAL").at(position == 0 ? 3 : 2), quint32(bounds.height()));
+        QTest::qWait(100);
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+        // Each strut is written, and logged, once: the same one again is no change.
+        QVERIFY(!s_strutLines.isEmpty());
+        for (int i = 1; i < s_strutLines.size(); ++i)
+            QVERIFY2(s_strutLines.at(i) != s_strutLines.at(i - 1), qPrintable(s_strutLines.join('\n')));
 
         // Closing deletes the bar.
         QPointer<Ostrevalder> guard(bar);
