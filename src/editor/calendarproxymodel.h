@@ -1,13 +1,14 @@
 #pragma once
 
+#include "editor/keyedsortproxymodel.h"
+
 #include <QDate>
-#include <QSortFilterProxyModel>
 
 class EventsManager;
 
 // Keeps the events that occupy one day: from the begin of an occurrence through the day its
 // period ends.
-class CalendarProxyModel : public QSortFilterProxyModel
+class CalendarProxyModel : public KeyedSortProxyModel
 {
     Q_OBJECT
 

@@ -113,7 +113,7 @@ Editor::Editor(EventsManager *manager)
     m_menuRunner = [](QMenu *menu, const QPoint &pos) { menu->exec(pos); };
     setupUi();
 
-    m_tableFilter = std::make_unique<QSortFilterProxyModel>();
+    m_tableFilter = std::make_unique<KeyedSortProxyModel>();
     m_tableFilter->setSortRole(SortRole);
     m_tableFilter->setDynamicSortFilter(true);
     m_tableFilter->setFilterCaseSensitivity(Qt::CaseInsensitive);
@@ -125,7 +125,7 @@ Editor::Editor(EventsManager *manager)
     m_dataFilters = {new EditorEventFilterModel(this), new EditorEventFilterModel(this)};
     m_eventsModel = std::make_unique<EditorEventsModel>(manager);
     m_tableModel = std::make_unique<EventsTableModel>(manager);
-    m_calendarFindFilter = std::make_unique<QSortFilterProxyModel>();
+    m_calendarFindFilter = std::make_unique<KeyedSortProxyModel>();
     m_calendarFindFilter->setSourceModel(m_eventsModel.get());
     m_calendarFindFilter->setSortRole(NextDateTimeRole);
     m_calendarFindFilter->sort(0, Qt::AscendingOrder);

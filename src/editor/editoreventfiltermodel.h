@@ -24,6 +24,8 @@ protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
 
 private:
+    void refilter();
+
     QList<QByteArray> m_typeIds;
     QList<QByteArray> m_calendarIds;
 };

@@ -107,12 +107,20 @@ bool MovingLineFilter::filterAcceptsRow(int sourceRow, const QModelIndex &source
     const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
     if (index.data(IsSystemRole).toBool())
         return true;
+    // Most events are switched off or too far ahead: ask for the rest (each asking works out the next
+    // occurrence) only when the rule still needs it; the rule itself decides.
+    const bool enabled = index.data(MovingLineEnabledRole).toBool();
+    if (!enabled)
+        return false;
+    const QDate begin = index.data(NextDateRole).toDate();
     int days = index.data(DaysToWatchRole).toInt();
     if (days < 0)
         days = m_defaultDaysToWatch;
-    return acceptsUserRow(index.data(MovingLineEnabledRole).toBool(), index.data(NextDateRole).toDate(),
-                          index.data(NextEndDateRole).toDate(), index.data(StillDueRole).toBool(), days,
-                          Common::Clock::today());
+    const QDate today = Common::Clock::today();
+    if (!acceptsUserRow(enabled, begin, begin, true, days, today))
+        return false;
+    return acceptsUserRow(enabled, begin, index.data(NextEndDateRole).toDate(), index.data(StillDueRole).toBool(),
+                          days, today);
 }
 
 bool MovingLineFilter::lessThan(const QModelIndex &left, const QModelIndex &right) const

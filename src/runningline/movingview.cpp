@@ -331,9 +331,11 @@ const QPixmap &MovingView::rowPicture(int row, qreal phase, int &originX)
     originX = -margin;
     RowPicture &picture = m_rowPictures[row];
     picture.frame = m_frame;
-    if (!picture.pixmap.isNull() && qFuzzyCompare(1 + picture.phase, 1 + phase))
-        return picture.pixmap;
+    // Moved to a screen of another pixel ratio, the picture is drawn anew.
     const qreal ratio = devicePixelRatioF();
+    if (!picture.pixmap.isNull() && qFuzzyCompare(1 + picture.phase, 1 + phase) &&
+        picture.pixmap.devicePixelRatio() == ratio)
+        return picture.pixmap;
     const QSize size(qCeil(item.width) + 2 * margin + 1, height());
     picture.pixmap = QPixmap((QSizeF(size) * ratio).toSize());
     picture.pixmap.setDevicePixelRatio(ratio);
