@@ -558,7 +558,7 @@ void Application::onTimeZoneChanged()
     QR_LOG("The time zone changed to " + qgetenv("TZ"));
     invalidateTimeFilters();
     if (m_reminderController)
-        m_reminderController->scheduleReminder();
+        m_reminderController->recompute();
 }
 
 // ---- the bar --------------------------------------------------------------------------------------

@@ -70,6 +70,8 @@ public:
 public slots:
     void scheduleReminder();
     void showReminder();
+    // Every reminder time is computed again: the local time zone changed under the cached ones.
+    void recompute() { onEventChanged(-1); }
 
 private:
     void nearestReminders();

@@ -27,8 +27,13 @@ public:
     JsonObject(const std::vector<JsonNode> *nodes, qsizetype at) : m_nodes(nodes), m_at(at) {}
 
     bool contains(const QString &name) const { return find(name) >= 0; }
+    // Whether this stands for an object at all (an absent member or another value does not).
+    bool isObject() const { return m_nodes && m_at >= 0 && (*m_nodes)[size_t(m_at)].kind == JsonNode::Object; }
+    // No members, as the map of the same text would have none.
+    bool isEmpty() const { return !isObject() || (*m_nodes)[size_t(m_at)].end == m_at + 1; }
     // The member's value as the variant reader gives it (maps and lists built on demand).
     QVariant value(const QString &name, const QVariant &fallback = QVariant()) const;
+    QVariant operator[](const QString &name) const { return value(name); }
     // The member when it is an object, else an empty object.
     JsonObject object(const QString &name) const;
     // The value this stands for, whatever its kind, as the variant reader gives it.
@@ -39,7 +44,6 @@ public:
 
 private:
     qsizetype find(const QString &name) const;
-    bool isObject() const { return m_nodes && m_at >= 0 && (*m_nodes)[size_t(m_at)].kind == JsonNode::Object; }
 
     const std::vector<JsonNode> *m_nodes = nullptr;
     qsizetype m_at = -1;

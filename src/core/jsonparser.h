@@ -108,6 +108,8 @@ public:
     void value(const QString &s) { quoted(s); }
     void value(const QByteArray &b) { quoted(b.constData(), b.size()); }
     void value(const QVariant &v) { write(v, 0); }
+    // A literal would be taken as a bool: name its type.
+    void value(const char *) = delete;
 
     // A value of a type the writer does not know is then left out without a warning, and noted.
     void setQuiet(bool quiet) { m_quiet = quiet; }

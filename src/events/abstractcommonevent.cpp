@@ -125,6 +125,16 @@ AbstractCommonEvent::UserErrorHandler &userErrorHandler()
     return s_handler;
 }
 
+// A member holding an object, in the form its reader takes.
+QVariant memberOf(const QVariantMap &map, const QString &name)
+{
+    return map.value(name);
+}
+
+Common::JsonObject memberOf(const Common::JsonObject &object, const QString &name)
+{
+    return object.object(name);
+}
 } // namespace AbstractCommonEventPrivate
 
 using namespace AbstractCommonEventPrivate;
@@ -385,7 +395,7 @@ template <class Map> void AbstractCommonEvent::loadFields(const Map &map)
     else if (version < 6)
         m_period = Period(dateFromVariant(map.value(s_date)));
     else
-        m_period.fromJson(map.value(s_period));
+        m_period.fromJson(memberOf(map, s_period));
 
     m_repairedOnLoad = !m_period.beginDate().isValid();
     if (m_repairedOnLoad) {
@@ -402,13 +412,13 @@ template <class Map> void AbstractCommonEvent::loadFields(const Map &map)
     if (version < 7) {
         m_occurrence = convertOldOccurrence(map.value(s_occurrence).toInt());
     } else {
-        m_occurrence.fromJson(map.value(s_occurrence));
+        m_occurrence.fromJson(memberOf(map, s_occurrence));
         // A stored rule carries no start date; it always follows the period.
         m_occurrence.setStartDate(m_period.beginDate());
     }
 
     if (version > 7)
-        m_customTypeMetaInfo = CustomTypeInfo::fromJson(map.value(s_customTypeMetaInfo));
+        m_customTypeMetaInfo = CustomTypeInfo::fromJson(memberOf(map, s_customTypeMetaInfo));
 
     if (map.contains(s_hasPhoto)) {
         m_hasPhoto = map.value(s_hasPhoto).toBool();

@@ -1,5 +1,6 @@
 #include "events/customtypeinfo.h"
 
+#include "core/jsonobject.h"
 #include "core/jsonparser.h"
 
 namespace CustomTypeInfoPrivate {
@@ -63,12 +64,10 @@ void CustomTypeInfo::writeJson(Common::JsonWriter &writer) const
     writer.endObject();
 }
 
-CustomTypeInfo CustomTypeInfo::fromJson(const QVariant &value)
+namespace CustomTypeInfoPrivate {
+template <class Map> CustomTypeInfo infoFrom(const Map &map)
 {
     CustomTypeInfo info;
-    if (value.typeId() != QMetaType::QVariantMap)
-        return info;
-    const QVariantMap map = value.toMap();
     info.id = map.value(QStringLiteral("id")).toString().toUtf8();
     info.name = map.value(QStringLiteral("name")).toString();
     info.baseType = map.value(QStringLiteral("baseType")).toInt();
@@ -78,6 +77,21 @@ CustomTypeInfo CustomTypeInfo::fromJson(const QVariant &value)
     info.defaultValues = fromVariantMap(map.value(QStringLiteral("defaults")));
     info.parameters = fromVariantMap(map.value(QStringLiteral("parameters")));
     return info;
+}
+} // namespace CustomTypeInfoPrivate
+
+CustomTypeInfo CustomTypeInfo::fromJson(const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QVariantMap)
+        return CustomTypeInfo();
+    return infoFrom(value.toMap());
+}
+
+CustomTypeInfo CustomTypeInfo::fromJson(const Common::JsonObject &object)
+{
+    if (!object.isObject())
+        return CustomTypeInfo();
+    return infoFrom(object);
 }
 
 bool CustomTypeInfo::operator==(const CustomTypeInfo &other) const

@@ -16,8 +16,9 @@ struct CustomTypeMetaInfo
 };
 
 namespace Common {
+class JsonObject;
 class JsonWriter;
-}
+} // namespace Common
 
 // The record of a custom event type; every event of that type carries a copy.
 // A record with an empty id stands for a built-in type and is not valid.
@@ -36,6 +37,7 @@ public:
     // Writes what toJson() gives, without building it.
     void writeJson(Common::JsonWriter &writer) const;
     static CustomTypeInfo fromJson(const QVariant &value);
+    static CustomTypeInfo fromJson(const Common::JsonObject &object);
 
     bool operator==(const CustomTypeInfo &other) const;
     bool operator!=(const CustomTypeInfo &other) const { return !(*this == other); }

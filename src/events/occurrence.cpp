@@ -1,6 +1,7 @@
 #include "events/occurrence.h"
 
 #include "core/clock.h"
+#include "core/jsonobject.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
 #include "events/occurrencerules.h"
@@ -136,9 +137,18 @@ void Occurrence::writeJson(Common::JsonWriter &writer) const
 
 void Occurrence::fromJson(const QVariant &value)
 {
+    load(value.toMap());
+}
+
+void Occurrence::fromJson(const Common::JsonObject &object)
+{
+    load(object);
+}
+
+template <class Map> void Occurrence::load(const Map &map)
+{
     if (m_startDate.isNull())
         setStartDate(Common::Clock::today());
-    const QVariantMap map = value.toMap();
     QR_ASSERT(map.contains(QLatin1String("type")));
     setType(typeById(map.value(QStringLiteral("type")).toByteArray()));
     rule()->fromJson(map.value(QStringLiteral("data")));

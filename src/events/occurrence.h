@@ -8,8 +8,9 @@
 
 class AbstractOccurrence;
 namespace Common {
+class JsonObject;
 class JsonWriter;
-}
+} // namespace Common
 
 // A recurrence rule as a value: the kind and the start date, plus one rule object of that kind
 // that it owns and makes on first use. Copies are deep.
@@ -39,6 +40,7 @@ public:
     // Writes what toJson() gives; only the rule's own part is built as a map.
     void writeJson(Common::JsonWriter &writer) const;
     void fromJson(const QVariant &value) override;
+    void fromJson(const Common::JsonObject &object);
 
     void setType(IOccurrence::Type type);
     // Keeps the rule's settings that still make sense for the new date (step, end date,
@@ -58,6 +60,7 @@ public:
     static Occurrence fromRRule(const QDate &start, const QString &rule);
 
 private:
+    template <class Map> void load(const Map &map);
     std::unique_ptr<AbstractOccurrence> create() const;
     void assign(const IOccurrence &other);
 

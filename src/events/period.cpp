@@ -2,6 +2,7 @@
 
 #include "core/applocale.h"
 #include "core/dateconversions.h"
+#include "core/jsonobject.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
 
@@ -239,7 +240,16 @@ void Period::writeJson(Common::JsonWriter &writer) const
 
 void Period::fromJson(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    load(value.toMap());
+}
+
+void Period::fromJson(const Common::JsonObject &object)
+{
+    load(object);
+}
+
+template <class Map> void Period::load(const Map &map)
+{
     QR_ASSERT(!map.isEmpty());
     QR_ASSERT(map[s_version].toInt() == 1);
 

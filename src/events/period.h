@@ -9,8 +9,9 @@
 
 class QDataStream;
 namespace Common {
+class JsonObject;
 class JsonWriter;
-}
+} // namespace Common
 
 // When an event takes place: a begin day, an optional time of day and an optional end.
 // Dates and times are kept apart (never as one local QDateTime), so a wall-clock time that
@@ -51,12 +52,14 @@ public:
     // Writes what toJson() gives, without building it.
     void writeJson(Common::JsonWriter &writer) const;
     void fromJson(const QVariant &value);
+    void fromJson(const Common::JsonObject &object);
 
     // Day and month names come from the program's locale.
     QString text(const QString &dateFormat, const QString &timeFormat) const;
     QString text(Qt::DateFormat format) const;
 
 private:
+    template <class Map> void load(const Map &map);
     void clearTexts();
 
     QDate m_beginDate;

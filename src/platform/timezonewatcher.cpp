@@ -36,7 +36,7 @@ TimeZoneWatcher::TimeZoneWatcher(const QString &zoneFile, QObject *parent) : QOb
     if (m_userZone)
         return;
     m_signature = signature();
-    apply(zoneValue(m_zoneFile));
+    apply(zoneValue(m_zoneFile), false);
     watchFolder();
     QDBusConnection bus = QDBusConnection::systemBus();
     if (bus.isConnected()) {
@@ -80,11 +80,11 @@ QByteArray TimeZoneWatcher::signature() const
     return value;
 }
 
-void TimeZoneWatcher::apply(const QByteArray &value)
+void TimeZoneWatcher::apply(const QByteArray &value, bool changed)
 {
     // The C library reads a zone again only when TZ names another: with the same name (a zone file
     // whose content was replaced) it is made to forget the old one first.
-    if (value == qgetenv("TZ"))
+    if (changed && value == qgetenv("TZ"))
         setZone("UTC0");
     pinnedValue() = value;
     setZone(value);
@@ -109,7 +109,7 @@ void TimeZoneWatcher::checkZone()
     if (now == m_signature)
         return;
     m_signature = now;
-    apply(zoneValue(m_zoneFile));
+    apply(zoneValue(m_zoneFile), true);
     emit zoneChanged();
 }
 

@@ -50,7 +50,8 @@ private:
     // What identifies the zone the file holds: the TZ value and, for a file that is no link,
     // its content.
     QByteArray signature() const;
-    void apply(const QByteArray &value);
+    // Sets TZ to `value`; `changed` makes the C library read the zone again under an unchanged name.
+    void apply(const QByteArray &value, bool changed);
     void watchFolder();
 
     QString m_zoneFile;

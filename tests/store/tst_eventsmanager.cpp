@@ -336,6 +336,14 @@ private slots:
                 "occurrence": {"type": "weekly", "data": {"step": "2", "days": "x"}},
                 "customTypeMetaInfo": {"id": "t", "name": 1, "baseType": "2", "visibility": [1],
                 "defaults": {"a": [1, {"b": null}]}, "parameters": 3, "version": 1}}}})");
+        QTest::newRow("parts of other types")
+            << QByteArray(R"({"type": 4, "data": {"id": "{q}", "version": 8, "lastModified": "2026-01-01T10:00:00",
+                "period": [1], "occurrence": "daily", "customTypeMetaInfo": [{"id": "x"}]}},
+                {"type": 4, "data": {"id": "{r}", "version": 8, "period": {}, "occurrence": {},
+                "customTypeMetaInfo": {}}},
+                {"type": 4, "data": {"id": "{s}", "version": 8, "period": {"version": 2, "begin": "20260105T000000Z",
+                "version": 1}, "occurrence": {"type": "monthly", "data": [], "type": "weekly"},
+                "customTypeMetaInfo": {"id": "a", "id": "b", "visibility": {"commentField": "true"}}}})");
         QTest::newRow("old versions")
             << QByteArray(R"({"type": 1, "data": {"version": 1, "relation": "aunt", "abstract": {"version": 3,
                 "id": "{o}", "caption": "Anna", "date": {"year": 1990, "month": 2, "day": 3}, "occurrence": 3,
