@@ -447,6 +447,17 @@ void Gadget::showEvent(QShowEvent *event)
     QR_ASSERT(QMetaObject::invokeMethod(this, "shown", Qt::QueuedConnection));
 }
 
+QList<QRect> Gadget::foreignWindowRects() const
+{
+    const QWindow *window = windowHandle();
+    const qreal ratio = window ? window->devicePixelRatio() : 1.0;
+    QList<QRect> rects;
+    for (const QRect &r : windowSystem()->shownWindowRects(const_cast<QWindow *>(window)))
+        rects << QRect(QPoint(qRound(r.x() / ratio), qRound(r.y() / ratio)),
+                       QSize(qRound(r.width() / ratio), qRound(r.height() / ratio)));
+    return rects;
+}
+
 void Gadget::hideEvent(QHideEvent *event)
 {
     DragableWidget::hideEvent(event);
