@@ -279,6 +279,8 @@ private slots:
         ReminderWidget *window = ReminderWidget::widgets().first();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QVERIFY(window->width() >= 400);
+        QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(window->windowFlags() & Qt::WindowCloseButtonHint);
         // The information column starts beside the picture, with no empty band between them.
         const QWidget *image = window->findChild<QLabel *>("image");
         const QList<QLabel *> texts = window->findChildren<QLabel *>("infoText");
