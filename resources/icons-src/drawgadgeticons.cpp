@@ -15,6 +15,7 @@ struct Theme
     QString dir;
     QColor ink;    // the theme's foreground
     QColor accent; // hover and check colour
+    QColor caption; // the caption bar's buttons, drawn on the dark caption gradient
 };
 
 static void save(const QString &dir, const QString &name, int size, const QColor &ink, const Draw &draw)
@@ -192,16 +193,19 @@ int main(int argc, char **argv)
     QGuiApplication app(argc, argv);
     const QString root = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("../Ostrevalder/icons");
     const Theme themes[] = {
-        {root + "/gadget", QColor(235, 240, 250), QColor(120, 200, 255)},
-        {root + "/gadget/green", QColor(20, 40, 10), QColor(255, 255, 255)},
+        {root + "/gadget", QColor(235, 240, 250), QColor(120, 200, 255), QColor(235, 240, 250)},
+        {root + "/gadget/green", QColor(20, 40, 10), QColor(255, 255, 255), QColor(250, 252, 240)},
     };
     for (const Theme &t : themes) {
         QColor faint = t.ink;
         faint.setAlpha(110);
-        save(t.dir, "gear.png", 16, t.ink, gear);
-        save(t.dir, "gear_inactive.png", 16, faint, gear);
+        // Resting caption buttons stay quieter than on hover, yet keep 3:1 against the caption.
+        QColor captionResting = t.caption;
+        captionResting.setAlpha(190);
+        save(t.dir, "gear.png", 16, t.caption, gear);
+        save(t.dir, "gear_inactive.png", 16, captionResting, gear);
         save(t.dir, "cross.png", 16, t.accent, cross);
-        save(t.dir, "cross_inactive.png", 16, faint, cross);
+        save(t.dir, "cross_inactive.png", 16, captionResting, cross);
         save(t.dir, "remove.png", 12, faint, cross);
         save(t.dir, "remove_hover.png", 12, t.ink, [](QPainter &p, const QColor &c) {
             roundCross(p, Qt::white, QColor(215, 60, 50));

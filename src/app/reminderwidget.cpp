@@ -13,6 +13,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -27,6 +28,13 @@ QRect availableAreaUnderCursor()
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+// Characters after which a line may break inside an address.
+bool breaksAfter(QChar c)
+{
+    return c == QLatin1Char('/') || c == QLatin1Char('-') || c == QLatin1Char('.') || c == QLatin1Char('?')
+        || c == QLatin1Char('=') || c == QLatin1Char('_') || c == QLatin1Char('~') || c == QLatin1Char('@');
 }
 
 } // namespace ReminderWidgetPrivate
@@ -87,6 +95,29 @@ void ReminderWidget::snooze()
     close();
 }
 
+QString ReminderWidget::infoHtml(const QString &value)
+{
+    const QString linked = AbstractCommonEvent::markupLinks(value);
+    // The shown text of each link is escaped text: a word joiner after each place a line could break
+    // there keeps the address on one line.
+    static const QRegularExpression link(QStringLiteral("(<a [^>]*>)(.*?)(</a>)"),
+                                         QRegularExpression::DotMatchesEverythingOption);
+    QString result;
+    qsizetype done = 0;
+    for (auto it = link.globalMatch(linked); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        result += linked.mid(done, match.capturedStart(2) - done);
+        for (const QChar c : match.capturedView(2)) {
+            result += c;
+            if (breaksAfter(c))
+                result += QChar(0x2060);
+        }
+        done = match.capturedEnd(2);
+    }
+    result += linked.mid(done);
+    return result.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+}
+
 void ReminderWidget::setupEvent()
 {
     // The texts are the user's own: shown as typed, never read as markup.
@@ -109,15 +140,21 @@ void ReminderWidget::setupEvent()
         auto *title = new QLabel(name, row);
         title->setObjectName(QStringLiteral("infoTitle"));
         title->setTextFormat(Qt::PlainText);
-        auto *text = new QLabel(AbstractCommonEvent::markupLinks(values.at(i)), row);
+        auto *text = new QLabel(infoHtml(values.at(i)), row);
         text->setObjectName(QStringLiteral("infoText"));
         text->setTextFormat(Qt::RichText);
         text->setWordWrap(true);
         text->setOpenExternalLinks(true);
+        // Wide enough for a line of words, so that wrapping reads well; the window grows for an address.
+        text->setMinimumWidth(qMax(text->fontMetrics().averageCharWidth() * 32, text->minimumSizeHint().width()));
         rowLayout->addWidget(title);
         rowLayout->addWidget(text);
         m_ui->info->addWidget(row);
     }
+    // The picture keeps its size; the information column takes the rest of the width.
+    m_ui->image->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_ui->image->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    m_ui->centralLayout->setStretchFactor(m_ui->info, 1);
     m_ui->spacerWidget1->setVisible(rows == 0);
     m_ui->spacerWidget2->setVisible(rows == 0);
 

@@ -29,6 +29,10 @@ public:
 
     AbstractCommonEventPtr event() const { return m_event; }
 
+    // An information value as the window shows it: escaped, with its links, its line breaks kept, and
+    // no line ever broken inside an address.
+    static QString infoHtml(const QString &value);
+
 public slots:
     void snooze();
 

@@ -155,7 +155,9 @@ QString html(const QList<PrintRow> &rows, const PrintSettings &settings, const H
         for (int i = 0; i < columns.count(); ++i) {
             const bool groupItem = settings.groupBy != PrintSettings::NoGroup && i == 0;
             lines += groupItem ? QLatin1String("<td class='groupitem'>") : QLatin1String("<td >");
-            lines += cellValue(row, columns.at(i), options).toHtmlEscaped() + QLatin1String("</td>");
+            // A comment's own line breaks stay, as breaks of the cell.
+            lines += cellValue(row, columns.at(i), options).toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))
+                + QLatin1String("</td>");
         }
         lines += QLatin1String("</tr>");
         previous = row;

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QWindow>
 
 QList<DragableWidget *> DragableWidget::s_instances;
 
@@ -163,15 +164,52 @@ void DragableWidget::showEvent(QShowEvent *event)
     if (!m_placeOnShow)
         return;
     m_placeOnShow = false;
-    if (placeFreely())
+    if (placeFreely()) {
         saveWindowGeometry();
+    } else {
+        // Other windows cover every place: a window the user just asked for must still be seen. Once it
+        // is mapped, so that the window manager takes the change for a window it knows.
+        QTimer::singleShot(0, this, [this] { setShownAbove(true); });
+    }
+}
+
+void DragableWidget::setShownAbove(bool above)
+{
+    if (above == m_shownAbove)
+        return;
+    m_shownAbove = above;
+    m_wasActive = false;
+    // Through the window, which tells the window manager at once; new flags on the widget would make a new
+    // native window, off the screen until shown again.
+    if (QWindow *window = windowHandle()) {
+        Qt::WindowFlags flags = window->flags();
+        flags.setFlag(Qt::WindowStaysOnBottomHint, !above);
+        flags.setFlag(Qt::WindowStaysOnTopHint, above);
+        window->setFlags(flags);
+    }
+    if (above) {
+        raise();
+        activateWindow();
+    }
+}
+
+void DragableWidget::changeEvent(QEvent *event)
+{
+    Dialog::changeEvent(event);
+    // Shown above, the window goes back below once the user has turned to something else.
+    if (m_shownAbove && event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow())
+            m_wasActive = true;
+        else if (m_wasActive)
+            setShownAbove(false);
+    }
 }
 
 bool DragableWidget::placeFreely()
 {
     const QRect r = geometry();
-    const std::optional<QRect> place =
-        GadgetGeometry::findFreePlace(r, width(), height(), screenAreaAt(r.center()), otherGeometries());
+    const std::optional<QRect> place = GadgetGeometry::findFreePlace(r, width(), height(), screenAreaAt(r.center()),
+                                                                     otherGeometries() + foreignWindowRects());
     if (!place)
         return false;
     if (*place != r)

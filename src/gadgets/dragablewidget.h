@@ -21,6 +21,10 @@ public:
     // Looks for a free place at the next show.
     void requestFreePlace() { m_placeOnShow = true; }
     bool isFreePlaceRequested() const { return m_placeOnShow; }
+    // Keeps the window above the others (true), as a new one is when no free place is left for it,
+    // until the user turns to another window; false puts it back below.
+    void setShownAbove(bool above);
+    bool isShownAbove() const { return m_shownAbove; }
     void setSnappingEnabled(bool on) { m_snapEnabled = on; }
     bool isSnappingEnabled() const { return m_snapEnabled; }
 
@@ -43,6 +47,9 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    // Where other programs' windows lie now, in the coordinates of the widgets; none by default.
+    virtual QList<QRect> foreignWindowRects() const { return {}; }
 
 private slots:
     void onResized();
@@ -59,6 +66,8 @@ private:
     bool m_moving = false;
     bool m_snapEnabled = true;
     bool m_placeOnShow = false;
+    bool m_shownAbove = false;
+    bool m_wasActive = false;
     QTimer m_resizeTimer;
     bool m_snapResizing = false;
     QSize m_oldSize;

@@ -178,12 +178,15 @@ QPixmap Gadget::makeThemeIcon(const QColor &color)
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
-    path.moveTo(0, 6);
-    path.lineTo(6, 0);
-    path.lineTo(12, 6);
-    path.lineTo(6, 12);
-    path.lineTo(0, 6);
+    path.moveTo(0.75, 6);
+    path.lineTo(6, 0.75);
+    path.lineTo(11.25, 6);
+    path.lineTo(6, 11.25);
+    path.closeSubpath();
     painter.fillPath(path, QBrush(color));
+    // The next theme's colour may be close to this caption's: a light rim keeps the shape visible on
+    // the dark captions of every theme, quieter while the button rests.
+    painter.strokePath(path, QPen(QColor(255, 255, 255, color.alpha() < 255 ? 200 : 255), 1.5));
     return pixmap;
 }
 
@@ -442,6 +445,17 @@ void Gadget::showEvent(QShowEvent *event)
     DragableWidget::showEvent(event);
     applyTransparency(false, false);
     QR_ASSERT(QMetaObject::invokeMethod(this, "shown", Qt::QueuedConnection));
+}
+
+QList<QRect> Gadget::foreignWindowRects() const
+{
+    const QWindow *window = windowHandle();
+    const qreal ratio = window ? window->devicePixelRatio() : 1.0;
+    QList<QRect> rects;
+    for (const QRect &r : windowSystem()->shownWindowRects(const_cast<QWindow *>(window)))
+        rects << QRect(QPoint(qRound(r.x() / ratio), qRound(r.y() / ratio)),
+                       QSize(qRound(r.width() / ratio), qRound(r.height() / ratio)));
+    return rects;
 }
 
 void Gadget::hideEvent(QHideEvent *event)

@@ -100,6 +100,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    QList<QRect> foreignWindowRects() const override;
 
     Ui::Gadget *ui() const { return m_ui.get(); }
     bool isOwnWindowAt(const QPoint &globalPos) const;

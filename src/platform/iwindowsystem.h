@@ -49,6 +49,9 @@ public:
     // The strips the other docks of the desktop (panels, trays) reserve, leaving out `own`'s; empty
     // where nothing can be learnt.
     virtual QList<DockStrip> otherDockStrips(QWindow *) { return {}; }
+    // Where the shown windows of every program lie (device pixels, desktop coordinates), leaving out
+    // `own`; empty where nothing can be learnt.
+    virtual QList<QRect> shownWindowRects(QWindow *) { return {}; }
 
     // The window system of this session: X11 through xcb where available, else one that does nothing.
     static std::unique_ptr<IWindowSystem> create();

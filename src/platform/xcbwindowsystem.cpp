@@ -222,3 +222,63 @@ QList<DockStrip> XcbWindowSystem::otherDockStrips(QWindow *own)
     }
     return strips;
 }
+
+bool XcbWindowSystem::isDesktopWindow(xcb_window_t topLevel)
+{
+    // The desktop's background and its icons lie under everything, the gadgets too; they hide nothing.
+    const xcb_atom_t type = atom("_NET_WM_WINDOW_TYPE");
+    const quint32 desktop = atom("_NET_WM_WINDOW_TYPE_DESKTOP");
+    if (cardinals(topLevel, type).contains(desktop))
+        return true;
+    // A managed window's type is on the program's window inside the window manager's frame.
+    bool found = false;
+    if (xcb_query_tree_reply_t *tree = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, topLevel), nullptr)) {
+        const xcb_window_t *children = xcb_query_tree_children(tree);
+        for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i)
+            found = cardinals(children[i], type).contains(desktop);
+        free(tree);
+    }
+    return found;
+}
+
+QList<QRect> XcbWindowSystem::shownWindowRects(QWindow *own)
+{
+    // The top-level windows are the window manager's frames around the programs' windows.
+    xcb_window_t ownTop = XCB_WINDOW_NONE;
+    for (xcb_window_t w = own ? xcb_window_t(own->winId()) : XCB_WINDOW_NONE; w != XCB_WINDOW_NONE;) {
+        xcb_query_tree_reply_t *tree = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, w), nullptr);
+        if (!tree)
+            break;
+        const xcb_window_t parent = tree->parent;
+        free(tree);
+        if (parent == m_root || parent == XCB_WINDOW_NONE) {
+            ownTop = w;
+            break;
+        }
+        w = parent;
+    }
+    QList<QRect> rects;
+    xcb_query_tree_reply_t *tree = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr);
+    if (!tree)
+        return rects;
+    const xcb_window_t *children = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+        if (children[i] == ownTop)
+            continue;
+        xcb_get_window_attributes_reply_t *attributes = xcb_get_window_attributes_reply(
+            m_connection, xcb_get_window_attributes(m_connection, children[i]), nullptr);
+        const bool shown = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE
+            && attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
+        free(attributes);
+        if (!shown || isDesktopWindow(children[i]))
+            continue;
+        xcb_get_geometry_reply_t *geometry =
+            xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, children[i]), nullptr);
+        if (geometry && geometry->width > 1 && geometry->height > 1)
+            rects << QRect(geometry->x, geometry->y, geometry->width + 2 * geometry->border_width,
+                           geometry->height + 2 * geometry->border_width);
+        free(geometry);
+    }
+    free(tree);
+    return rects;
+}

@@ -20,6 +20,7 @@ public:
     bool setStacking(QWindow *window, bool above) override;
     bool setSkipTaskbar(QWindow *window) override;
     QList<DockStrip> otherDockStrips(QWindow *own) override;
+    QList<QRect> shownWindowRects(QWindow *own) override;
 
 private:
     XcbWindowSystem(xcb_connection_t *connection, xcb_window_t root);
@@ -27,6 +28,7 @@ private:
     bool isMapped(xcb_window_t window);
     // A 32-bit list property of a window; empty when it has none.
     QList<quint32> cardinals(xcb_window_t window, xcb_atom_t property);
+    bool isDesktopWindow(xcb_window_t topLevel);
     // Adds states to the window's _NET_WM_STATE: into the property while it is unmapped, else through
     // the window manager.
     void addStates(xcb_window_t window, const QList<xcb_atom_t> &states);

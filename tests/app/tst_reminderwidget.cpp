@@ -268,7 +268,8 @@ private slots:
         auto event = addAppointment(QString::fromUtf8("Überprüfung der Heizungsanlage im Erdgeschoss — "
                                                       "Встреча с мастером, bitte den Keller aufschließen"));
         event->setLocation(QString::fromUtf8("Hauptstraße 12, 3. OG, Zimmer 305 (Frau Müller-Lüdenscheidt)"));
-        event->setComment(QString::fromUtf8("Unterlagen: https://example.org/wartung — 会議の資料も持参"));
+        event->setComment(QString::fromUtf8("Unterlagen: https://example.org/wartung/heizung-erdgeschoss/protokoll-2026-03.pdf\n"
+                                            "Zweite Zeile: Schlüssel beim Hausmeister\n会議の資料も持参 <b>kein Fett</b>"));
         QPixmap photo(128, 128);
         photo.fill(QColor(70, 130, 180));
         QPainter painter(&photo);
@@ -280,7 +281,36 @@ private slots:
         ReminderWidget *window = ReminderWidget::widgets().first();
         QVERIFY(QTest::qWaitForWindowExposed(window));
         QVERIFY(window->width() >= 400);
+        QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(window->windowFlags() & Qt::WindowCloseButtonHint);
+        // The information column starts beside the picture, with no empty band between them.
+        const QWidget *image = window->findChild<QLabel *>("image");
+        const QList<QLabel *> texts = window->findChildren<QLabel *>("infoText");
+        QVERIFY(image && !texts.isEmpty());
+        for (const QLabel *text : texts)
+            QVERIFY(text->mapTo(window, QPoint(0, 0)).x() - image->geometry().right() < 30);
+        // The address stays on one line: the comment takes its three lines and no more.
+        const QLabel *comment = texts.last();
+        QVERIFY(comment->height() < comment->fontMetrics().lineSpacing() * 5);
         TestHelpers::saveShot(window, "reminderwidget");
+    }
+
+    void infoHtmlKeepsBreaksAndAddresses_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("line breaks") << "first\nsecond" << "first<br>second";
+        QTest::newRow("markup stays text") << "<b>x</b> & y" << "&lt;b&gt;x&lt;/b&gt; &amp; y";
+        const QString joiner(QChar(0x2060));
+        QTest::newRow("address") << "see https://ex.org/a-b"
+                                 << QString("see <a href=\"https://ex.org/a-b\">https:/%1/%1ex.%1org/%1a-%1b</a>").arg(joiner);
+    }
+
+    void infoHtmlKeepsBreaksAndAddresses()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, expected);
+        QCOMPARE(ReminderWidget::infoHtml(value), expected);
     }
 };
 

@@ -497,6 +497,15 @@ private slots:
         TestHelpers::saveShot(dialog.get(), QStringLiteral("settingsdialog-appearance"));
         QCOMPARE(dialog->stackedWidget->currentIndex(), 1);
     }
+
+    void asksForNoMaximiseButton()
+    {
+        // Its size is fixed: the window manager offers a close button, not a maximise one.
+        const auto dialog = makeDialog();
+        QVERIFY(!(dialog->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(dialog->windowFlags() & Qt::CustomizeWindowHint);
+        QVERIFY(dialog->windowFlags() & Qt::WindowCloseButtonHint);
+    }
 };
 
 QTEST_MAIN(TestSettingsDialog)

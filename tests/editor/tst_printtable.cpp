@@ -331,6 +331,17 @@ private slots:
         QCOMPARE(document->resource(QTextDocument::StyleSheetResource, QUrl("format.css")).toString(),
                  PrintTableBuilder::styleSheet());
     }
+
+    void keepsTheLineBreaksOfAComment()
+    {
+        PrintRow r = row(kDay, QTime(), "Dentist", "Health", "Health");
+        r.comment = "Bring the card\nand <the> form";
+        PrintSettings settings;
+        settings.columns = {0, 2, 3};
+        std::unique_ptr<QTextDocument> document(PrintTableBuilder::document(PrintTableBuilder::html({r}, settings, htmlOptions())));
+        QVERIFY2(document->toPlainText().contains("Bring the card\nand <the> form"),
+                 qPrintable(document->toPlainText()));
+    }
 };
 
 QTEST_MAIN(TestPrintTable)

@@ -1,9 +1,67 @@
+#include "core/colorcontrast.h"
 #include "gadgets/csstemplate.h"
+#include "gadgets/gadget.h"
 #include "gadgets/gadgetthememanager.h"
 
 #include <QFile>
+#include <QImage>
+#include <QRegularExpression>
 #include <QPixmap>
 #include <QtTest>
+
+namespace {
+
+// A colour as a theme writes it: a name, #rrggbb, rgb(r, g, b) or rgba(r, g, b, a).
+QColor cssColour(const QString &text)
+{
+    static const QRegularExpression functional(QStringLiteral(R"(rgba?\(\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)\s*(?:,\s*(\d+)\s*)?\))"));
+    const QRegularExpressionMatch match = functional.match(text);
+    if (match.hasMatch())
+        return QColor(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
+                      match.captured(4).isEmpty() ? 255 : match.captured(4).toInt());
+    return QColor::fromString(text.trimmed());
+}
+
+// What a translucent colour looks like laid over an opaque one.
+QColor over(const QColor &top, const QColor &below)
+{
+    const double a = top.alphaF();
+    return QColor::fromRgbF(float(top.redF() * a + below.redF() * (1 - a)), float(top.greenF() * a + below.greenF() * (1 - a)),
+                            float(top.blueF() * a + below.blueF() * (1 - a)));
+}
+
+// The colour halfway down a vertical two-stop gradient, where the caption's buttons sit.
+QColor gradientMiddle(const QString &gradient)
+{
+    static const QRegularExpression stop(QStringLiteral(R"(stop:\s*[\d.]+\s+(#[0-9a-fA-F]{6}))"));
+    QList<QColor> stops;
+    for (auto it = stop.globalMatch(gradient); it.hasNext();)
+        stops << QColor::fromString(it.next().captured(1));
+    if (stops.size() != 2)
+        return cssColour(gradient);
+    return QColor((stops[0].red() + stops[1].red()) / 2, (stops[0].green() + stops[1].green()) / 2,
+                  (stops[0].blue() + stops[1].blue()) / 2);
+}
+
+// The share of an icon's well-covered pixels that stand out from a background by `ratio`: its shape,
+// outline or fill, must show.
+double shareStandingOut(const QImage &icon, const QColor &background, double ratio)
+{
+    const QImage argb = icon.convertToFormat(QImage::Format_ARGB32);
+    int covered = 0;
+    int standing = 0;
+    for (int y = 0; y < argb.height(); ++y)
+        for (int x = 0; x < argb.width(); ++x) {
+            const QColor pixel = argb.pixelColor(x, y);
+            if (pixel.alpha() < 128)
+                continue;
+            ++covered;
+            standing += ColorContrast::contrastRatio(over(pixel, background), background) >= ratio;
+        }
+    return covered ? double(standing) / covered : 0.0;
+}
+
+} // namespace
 
 class TestGadgetThemeManager : public QObject
 {
@@ -124,6 +182,55 @@ private slots:
                 QVERIFY2(!QPixmap(folder + name).isNull(), qPrintable(folder + name));
             // The sheets write the folder with one more separator; the resource system takes it.
             QVERIFY(!QPixmap(folder + QStringLiteral("/gear.png")).isNull());
+        }
+    }
+
+    void themesReadable_data()
+    {
+        QTest::addColumn<QString>("theme");
+        QTest::newRow("blue") << QStringLiteral("darkblue.theme");
+        QTest::newRow("green") << QStringLiteral("greengrass.theme");
+    }
+
+    void themesReadable()
+    {
+        QFETCH(QString, theme);
+        const auto values = GadgetThemeManager::readThemeValues(GadgetThemeManager::s_themesFolder + theme);
+        using namespace ColorContrast;
+        const QColor entryBackground = cssColour(values.value("enter_todo_background_color"));
+        const QColor caption = gradientMiddle(values.value("caption_background_color"));
+        const struct
+        {
+            const char *what;
+            QColor colour;
+            QColor background;
+        } texts[] = {
+            {"placeholder", over(cssColour(values.value("enter_todo_text_color")), entryBackground), entryBackground},
+            {"placeholder hovered", over(cssColour(values.value("enter_todo_text_color_hover")), entryBackground), entryBackground},
+            {"caption", cssColour(values.value("caption_text_color")), caption},
+            {"to-dos", cssColour(values.value("gadget_text_color")), cssColour(values.value("gadget_background"))},
+        };
+        for (const auto &text : texts)
+            QVERIFY2(contrastRatio(text.colour, text.background) >= s_textRatio,
+                     qPrintable(QString("%1: %2").arg(text.what).arg(contrastRatio(text.colour, text.background))));
+
+        // The caption's buttons, resting and hovered.
+        const QString images = values.value("images_path");
+        for (const char *name : {"gear.png", "gear_inactive.png", "cross.png", "cross_inactive.png"}) {
+            const QImage icon(images + QLatin1String(name));
+            QVERIFY(!icon.isNull());
+            const double share = shareStandingOut(icon, caption, s_iconRatio);
+            QVERIFY2(share >= 0.5, qPrintable(QString("%1: %2").arg(name).arg(share)));
+        }
+        // The change-theme diamond, in the colour of any theme.
+        for (const QColor &next : {QColor("#97C22A"), QColor("#02204B")}) {
+            for (bool hovered : {false, true}) {
+                QColor colour = next;
+                if (!hovered)
+                    colour.setAlpha(90);
+                const double share = shareStandingOut(Gadget::makeThemeIcon(colour).toImage(), caption, s_iconRatio);
+                QVERIFY2(share >= 0.4, qPrintable(QString("diamond %1: %2").arg(next.name()).arg(share)));
+            }
         }
     }
 };

@@ -5,6 +5,7 @@
 #include "core/undoobject.h"
 #include "gadgets/gadgetthememanager.h"
 #include "gadgets/todogadget.h"
+#include "platform/iwindowprobe.h"
 #include "runninglinetestenv.h"
 #include "runningline/movingview.h"
 #include "runningline/ostrevalder.h"
@@ -104,7 +105,7 @@ private slots:
     void docksBesideAnotherDock()
     {
         const xcb_window_t panel = makeTopDock(m_c, 1280, 28);
-        QVERIFY(waitFor([&] { return workArea(m_c).top() == 28; }));
+        QVERIFY(waitFor([&] { return workArea(m_c).top() == 28; }, 20000));
         Ostrevalder *bar = makeBar(0);
         QVERIFY(QTest::qWaitForWindowExposed(bar));
         QTRY_COMPARE(serverGeometry(m_c, xcb_window_t(bar->winId())).top(), 28);
@@ -188,6 +189,7 @@ private slots:
         themes.loadTheme(QStringLiteral("greengrass.theme"));
         QVERIFY(xdotool({"mousemove", "1200", "700"}));
         ToDoGadget gadget("{0a0b0c0d-0000-4000-8000-000000000002}", &themes, nullptr);
+        gadget.setThemeUid(QStringLiteral("green"));
         gadget.addToDo(QStringLiteral("Water the plants"));
         gadget.move(200, 150);
         gadget.show();
@@ -201,11 +203,52 @@ private slots:
         const QImage entryAway = onScreen(m_c, entry);
         const QPoint centre = serverGeometry(m_c, xcb_window_t(gadget.winId())).center();
         QVERIFY(xdotool({"mousemove", QString::number(centre.x()), QString::number(centre.y())}));
-        QTRY_VERIFY(!gadget.isMouseOut());
+        QTRY_VERIFY_WITH_TIMEOUT(!gadget.isMouseOut(), 15000);
         // The close button and the entry line are drawn over what was plain background.
         QTRY_VERIFY(changedPixels(onScreen(m_c, close), closeAway) > close->width() * close->height() / 10);
         QTRY_VERIFY(changedPixels(onScreen(m_c, entry), entryAway) > entry->width() * entry->height() / 20);
-        TestHelpers::saveShot(&gadget, "gadget-hovered-x11");
+        if (!qEnvironmentVariableIsEmpty("QR_SHOTS_DIR"))
+            onScreen(m_c, &gadget).save(QDir(qEnvironmentVariable("QR_SHOTS_DIR")).filePath("gadget-hovered-x11.png"));
+    }
+
+    void newGadgetIsNotHiddenByAWindow_data()
+    {
+        QTest::addColumn<QRect>("window");
+        QTest::addColumn<bool>("above");
+        QTest::newRow("room beside the window") << QRect(0, 0, 1000, 760) << false;
+        QTest::newRow("no room left") << QRect(0, 0, 1280, 800) << true;
+    }
+
+    void newGadgetIsNotHiddenByAWindow()
+    {
+        QFETCH(QRect, window);
+        QFETCH(bool, above);
+        m_env.reset();
+        GadgetTestEnv env;
+        Gadget::setWindowProbe(nullptr);
+        GadgetThemeManager themes;
+        themes.loadTheme(QStringLiteral("darkblue.theme"));
+        QWidget editor;
+        editor.setWindowTitle("Events editor");
+        editor.setGeometry(window);
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&editor));
+        QTRY_VERIFY(serverGeometry(m_c, xcb_window_t(editor.winId())).intersects(QRect(100, 100, 10, 10)));
+        // Asked for where the editor lies, as the tray's menu would.
+        ToDoGadget gadget("{0a0b0c0d-0000-4000-8000-000000000003}", &themes, nullptr);
+        gadget.move(200, 150);
+        gadget.requestFreePlace();
+        gadget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&gadget));
+        QTRY_COMPARE(gadget.isShownAbove(), above);
+        // What the user sees at the middle of the gadget, where the server has it, is the gadget.
+        const auto id = [&gadget] { return xcb_window_t(gadget.winId()); };
+        if (above)
+            QTRY_VERIFY(windowProperty(m_c, id(), "_NET_WM_STATE").contains(atom(m_c, "_NET_WM_STATE_ABOVE")));
+        QTRY_VERIFY_WITH_TIMEOUT(IWindowProbe::platformProbe()->isWindowAt(gadget.windowHandle(), serverGeometry(m_c, id()).center()),
+                                 15000);
+        if (!above)
+            QVERIFY(!serverGeometry(m_c, id()).intersects(serverGeometry(m_c, xcb_window_t(editor.winId()))));
     }
 };
 
