@@ -225,17 +225,24 @@ bool FolderBackupObject::restore(const QByteArray &data)
     return true;
 }
 
-bool FolderBackupObject::checkRestoreFile(const QString &fileName)
+bool FolderBackupObject::readRestoreRecords(const QString &fileName, QList<Record> *records) const
 {
     QByteArray data;
     if (!readRestoreFile(fileName, &data))
         return false;
-    QList<Record> records;
     QString error;
-    if (!unpack(data, &records, &error)) {
+    if (!unpack(data, records, &error)) {
         QR_LOG("Restore of " + m_name + " refused: " + error.toUtf8());
         return false;
     }
+    return true;
+}
+
+bool FolderBackupObject::checkRestoreFile(const QString &fileName)
+{
+    QList<Record> records;
+    if (!readRestoreRecords(fileName, &records))
+        return false;
     for (const Record &record : qAsConst(records)) {
         if (!QDir::match(m_filters, record.first) || (m_fileCheck && !m_fileCheck(record.first, record.second))) {
             QR_LOG("Restore of " + m_name + " refused: " + record.first.toUtf8() + " cannot be read");
@@ -248,15 +255,9 @@ bool FolderBackupObject::checkRestoreFile(const QString &fileName)
 bool FolderBackupObject::stageRestoreFiles(const QString &entryFile, const QString &stagingFolder,
                                            QList<StagedFile> *files)
 {
-    QByteArray data;
-    if (!readRestoreFile(entryFile, &data))
-        return false;
     QList<Record> records;
-    QString error;
-    if (!unpack(data, &records, &error)) {
-        QR_LOG("Restore of " + m_name + " refused: " + error.toUtf8());
+    if (!readRestoreRecords(entryFile, &records))
         return false;
-    }
     const QDir staging(QDir(stagingFolder).filePath(QString::fromUtf8(m_name.toHex()) + QStringLiteral(".files")));
     if (!QDir().mkpath(staging.path()))
         return false;

@@ -53,6 +53,9 @@ public:
     static constexpr char s_snapshotMark[] = "qr-folder-snapshot";
 
 private:
+    // The records of an archive's entry file; false, logged, when it cannot be read or unpacked.
+    bool readRestoreRecords(const QString &fileName, QList<Record> *records) const;
+
     const QString m_folder;
     const QStringList m_filters;
     const QByteArray m_name;
