@@ -6,9 +6,11 @@
 #include "events/ui/eventuihooks.h"
 #include "events/ui/notspeceventeditor.h"
 #include "testhelpers.h"
+#include "widgets/periodcontrol.h"
 
 #include <QFile>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QUndoStack>
 #include <QtTest>
 
@@ -188,6 +190,42 @@ private slots:
         stack->redo();
         QCOMPARE(env.manager->eventByIndex(0)->caption(), QString("Dentist at 10"));
         QCOMPARE(env.fileBytes(), after);
+    }
+
+    // An accepted dialog sets many fields; the manager hears of it once: one save, one change,
+    // and a layout change only when the period moved.
+    void anAcceptedDialogIsOneChange_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QDate>("day");
+        QTest::newRow("caption") << "Dentist at 10" << QDate();
+        QTest::newRow("caption and day") << "Dentist at 10" << QDate(2026, 3, 12);
+        QTest::newRow("nothing but OK") << "Dentist" << QDate();
+    }
+
+    void anAcceptedDialogIsOneChange()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QDate, day);
+        EventsEnv env;
+        EventEditDialog::setExecFunction([caption, day](EventEditDialog &dialog) {
+            if (auto *edit = dialog.form()->findChild<QLineEdit *>(QStringLiteral("captionLineEdit")))
+                edit->setText(caption);
+            if (auto *period = dialog.form()->findChild<PeriodControl *>(QStringLiteral("periodControl")); period && day.isValid())
+                period->setPeriod(Period(day));
+            return int(QDialog::Accepted);
+        });
+        QSignalSpy saved(env.manager.get(), &EventsManager::saved);
+        QSignalSpy changed(env.manager.get(), &EventsManager::eventChanged);
+        QSignalSpy layout(env.manager.get(), &EventsManager::layoutChanged);
+        QVERIFY(EventOperations(env.manager.get(), &env.undo).editThroughDialog(0, nullptr));
+        const AbstractCommonEventPtr event = env.manager->eventByIndex(0);
+        QCOMPARE(event->caption(), caption);
+        QCOMPARE(event->period().beginDate(), day.isValid() ? day : QDate(2026, 3, 11));
+        QCOMPARE(saved.count(), 1);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(layout.count(), day.isValid() ? 1 : 0);
+        QVERIFY(env.fileBytes().contains(caption.toUtf8()));
     }
 
     void editingAnIndexOutOfRangeDoesNothing()

@@ -5,6 +5,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QSignalBlocker>
 
 EventForm::EventForm(AbstractCommonEvent *event, QWidget *parent) : QWidget(parent), m_event(event)
 {
@@ -19,9 +20,18 @@ bool EventForm::accept(QString &errorText)
     }
     if (!check(errorText))
         return false;
-    m_event->acceptCommonEditorValues(editorValues());
-    apply();
+    // Every setter would announce itself, and each announcement saves the whole events file and
+    // rescans the events: the form's values are one change, announced once when all are set.
+    const Period period = m_event->period();
+    const Occurrence occurrence = m_event->occurrence();
+    {
+        const QSignalBlocker quiet(m_event.data());
+        m_event->acceptCommonEditorValues(editorValues());
+        apply();
+    }
     emit m_event->dataChanged();
+    if (m_event && (m_event->period() != period || m_event->occurrence() != occurrence))
+        emit m_event->periodChanged();
     return true;
 }
 
