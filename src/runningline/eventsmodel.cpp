@@ -12,7 +12,7 @@ EventsModel::EventsModel(EventsManager *manager, QObject *parent) : QAbstractLis
     connect(manager, &EventsManager::eventAdded, this, &EventsModel::reset);
     connect(manager, &EventsManager::eventAboutToRemove, this, &EventsModel::beginReset);
     connect(manager, &EventsManager::eventRemoved, this, &EventsModel::endReset);
-    connect(manager, &EventsManager::eventChanged, this, &EventsModel::reset);
+    connect(manager, &EventsManager::eventChanged, this, &EventsModel::onEventChanged);
     connect(manager, &EventsManager::layoutChanged, this, &EventsModel::reset);
     // The manager is half destroyed by now: forget it without asking it anything.
     connect(manager, &QObject::destroyed, this, [this] {
@@ -116,4 +116,14 @@ void EventsModel::reset()
 {
     beginReset();
     endReset();
+}
+
+void EventsModel::onEventChanged(int row)
+{
+    if (!m_changesByRow || m_resetting || !m_manager || m_count != m_manager->count() || row < 0 || row >= m_count) {
+        reset();
+        return;
+    }
+    const QModelIndex changed = index(row);
+    emit dataChanged(changed, changed);
 }

@@ -9,7 +9,8 @@
 class AbstractCommonEvent;
 
 // One row per user event, in the manager's order; answers the event roles (EventItemRole) and
-// resets whenever the manager reports a change. The editor's models derive from it.
+// resets whenever the manager reports a change (or, when asked, reports one changed event as
+// that row's change). The editor's models derive from it.
 class EventsModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -25,7 +26,13 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
 
+    // One event's change as that row's dataChanged instead of a reset: for views above that
+    // keep nothing per row but what they drop on dataChanged (a whole reset refilters and
+    // resorts every event).
+    void setChangesByRow(bool byRow) { m_changesByRow = byRow; }
+
 private slots:
+    void onEventChanged(int row);
     void beginReset();
     void endReset();
     void reset();
@@ -35,4 +42,5 @@ private:
     // Kept apart from the manager's count, which changes before the reset signals arrive.
     int m_count = 0;
     bool m_resetting = false;
+    bool m_changesByRow = false;
 };

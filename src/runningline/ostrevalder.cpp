@@ -279,6 +279,8 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
 
     IApplication *app = IApplication::instance();
     m_eventsModel = new EventsModel(app ? app->eventsManager() : nullptr, this);
+    // The bar's filter refilters and resorts a changed event alone.
+    m_eventsModel->setChangesByRow(true);
     m_ownLinesModel = new SystemModel(&m_systemEvents, this);
     m_allModel = new AccumulativeEventsModel(this);
     m_allModel->addSourceModel(m_eventsModel);

@@ -7,6 +7,7 @@
 #include "testhelpers.h"
 
 #include <QAbstractItemModelTester>
+#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -142,6 +143,58 @@ private slots:
         QCOMPARE(shown.last(), QString("Third line"));
         lines.removeEvent(lines.eventByIndex(0));
         QCOMPARE(filter.rowCount(), 7);
+    }
+
+    // The bar's model reports one event's change as that row's change: the filter then shows
+    // what a filter built afresh shows, without a reset.
+    void aChangedEventIsFilteredAgainAlone_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("change");
+        QTest::newRow("caption") << 0 << "caption";
+        QTest::newRow("switched off") << 2 << "off";
+        QTest::newRow("own window brings it in, in order") << 1 << "days";
+        QTest::newRow("moved to another day") << 2 << "day";
+    }
+
+    void aChangedEventIsFilteredAgainAlone()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, change);
+        RunningLineTestEnv env;
+        env.add(3, "In a week", Period(QDate(2026, 3, 17)));
+        env.add(3, "Too far", Period(QDate(2026, 4, 30)));
+        env.add(0, "Soon", Period(QDate(2026, 3, 10), QTime(11, 0)));
+        env.add(3, "Tomorrow", Period(QDate(2026, 3, 11)));
+        EventsModel events(env.manager.get());
+        events.setChangesByRow(true);
+        AccumulativeEventsModel all;
+        all.addSourceModel(&events);
+        MovingLineFilter filter;
+        filter.setSourceModel(&all);
+        QAbstractItemModelTester tester(&filter, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(filter.rowCount(), 3);
+        QSignalSpy resets(&filter, &QAbstractItemModel::modelReset);
+
+        const AbstractCommonEventPtr event = env.manager->eventByIndex(row);
+        if (change == "caption")
+            event->setCaption("Next week");
+        else if (change == "off")
+            qobject_cast<NotSpecifiedEvent *>(event.get())->setMovingLineEnabled(false);
+        else if (change == "days")
+            event->setDaysToWatch(60);
+        else
+            event->setPeriod(Period(QDate(2026, 3, 20)));
+
+        EventsModel freshEvents(env.manager.get());
+        AccumulativeEventsModel freshAll;
+        freshAll.addSourceModel(&freshEvents);
+        MovingLineFilter fresh;
+        fresh.setSourceModel(&freshAll);
+        QCOMPARE(shortTexts(filter), shortTexts(fresh));
+        QCOMPARE(sourceOrder(filter), sourceOrder(fresh));
+        // A period change moves the event in time: that one still resets.
+        QCOMPARE(resets.count(), change == "day" ? 1 : 0);
     }
 
     void sortsAsComparingEachNextBegin_data()
