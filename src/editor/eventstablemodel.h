@@ -20,7 +20,7 @@ public:
     // The caption with " (ends ...)" when the event has an end and is not over.
     static QString captionText(const AbstractCommonEvent &event);
 
-    // Sort values are kept until the model resets (every change of the manager does) or the day
+    // Sort values are kept until the model resets, their row changes or the day
     // changes: sorting 10,000 rows asked each event's next date hundreds of thousands of times.
     void clearCache() { m_sortCache.clear(); }
 

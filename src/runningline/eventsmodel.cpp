@@ -124,6 +124,7 @@ void EventsModel::onEventChanged(int row)
         reset();
         return;
     }
-    const QModelIndex changed = index(row);
-    emit dataChanged(changed, changed);
+    // Every column of the row: the editor's table derives from this list.
+    const int columns = static_cast<const QAbstractItemModel *>(this)->columnCount(QModelIndex());
+    emit dataChanged(index(row, 0), index(row, qMax(0, columns - 1)));
 }

@@ -222,6 +222,53 @@ private slots:
         QCOMPARE(model.index(1, EventsTableModel::DaysColumn).data(SortRole).toInt(), 1);
     }
 
+    // One event's change reaches the editor's models as that row's change: the sorted table and
+    // the day list then show what models built afresh show, with the row's cached values renewed.
+    void aChangedEventIsSortedAgainAlone_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::newRow("by caption") << int(EventsTableModel::CaptionColumn);
+        QTest::newRow("by comment") << int(EventsTableModel::CommentColumn);
+    }
+
+    void aChangedEventIsSortedAgainAlone()
+    {
+        QFETCH(int, column);
+        EditorTestEnv env;
+        env.add(0, "Alpha", Period(QDate(2026, 3, 20)))->setComment("a");
+        env.add(0, "Beta", Period(QDate(2026, 3, 12)))->setComment("b");
+        const AbstractCommonEventPtr changed = env.add(0, "Gamma", Period(QDate(2026, 3, 15)));
+        changed->setComment("c");
+        EventsTableModel table(env.manager.get());
+        QSortFilterProxyModel sorter;
+        sorter.setSortRole(SortRole);
+        sorter.setDynamicSortFilter(true);
+        sorter.setSourceModel(&table);
+        sorter.sort(column);
+        QAbstractItemModelTester tester(&sorter, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        EditorEventsModel days(env.manager.get());
+        QCOMPARE(ids(sorter).last(), changed->id());
+        QCOMPARE(days.index(2).data(NextDateTimeRole).toDateTime().date(), QDate(2026, 3, 15));
+        QSignalSpy resets(&table, &QAbstractItemModel::modelReset);
+
+        changed->setCaption("Aardvark");
+        changed->setComment("0");
+
+        EventsTableModel freshTable(env.manager.get());
+        QSortFilterProxyModel fresh;
+        fresh.setSortRole(SortRole);
+        fresh.setSourceModel(&freshTable);
+        fresh.sort(column);
+        QCOMPARE(ids(sorter), ids(fresh));
+        QCOMPARE(ids(sorter).first(), changed->id());
+        QCOMPARE(sorter.index(0, EventsTableModel::CaptionColumn).data().toString(), QString("Aardvark"));
+        QCOMPARE(resets.count(), 0);
+        // A period change still resets, and renews the day list's next begins.
+        changed->setPeriod(Period(QDate(2026, 3, 25)));
+        QCOMPARE(days.index(2).data(NextDateTimeRole).toDateTime().date(), QDate(2026, 3, 25));
+        QCOMPARE(resets.count(), 1);
+    }
+
     void dayListPictureHeight()
     {
         EditorTestEnv env;
