@@ -108,7 +108,8 @@ void measure(Application &app, bool withEditor)
     const int count = app.eventsManager()->count();
     std::vector<double> ms;
     // Fewer under a profiler.
-    const int changes = qEnvironmentVariableIntValue("QR_BENCH_CHANGES") > 0 ? qEnvironmentVariableIntValue("QR_BENCH_CHANGES") : s_changes;
+    const int asked = qEnvironmentVariableIntValue("QR_BENCH_CHANGES");
+    const int changes = asked > 0 ? asked : s_changes;
     for (int run = 0; run < changes; ++run) {
         // A not-specified event (the generator's kind 0) somewhere in the middle of the file.
         const int index = (count / 2 + run * 5) % std::max(count, 1);

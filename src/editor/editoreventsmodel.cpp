@@ -7,10 +7,11 @@ EditorEventsModel::EditorEventsModel(EventsManager *manager, QObject *parent) : 
 {
     connect(this, &QAbstractItemModel::modelAboutToBeReset, this, &EditorEventsModel::clearCache);
     // Connected first: the proxies above read the changed rows again when they hear of them.
-    connect(this, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
-        for (int row = topLeft.row(); row <= bottomRight.row() && row < m_nextBegins.size(); ++row)
-            m_nextBegins[row] = QVariant();
-    });
+    connect(this, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                for (int row = topLeft.row(); row <= bottomRight.row() && row < m_nextBegins.size(); ++row)
+                    m_nextBegins[row] = QVariant();
+            });
     setChangesByRow(true);
 }
 

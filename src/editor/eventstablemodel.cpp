@@ -37,11 +37,12 @@ EventsTableModel::EventsTableModel(EventsManager *manager, QObject *parent) : Ev
 {
     connect(this, &QAbstractItemModel::modelAboutToBeReset, this, &EventsTableModel::clearCache);
     // Connected first: the proxies above read the changed rows again when they hear of them.
-    connect(this, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
-        const int end = qMin((bottomRight.row() + 1) * ColumnCount, int(m_sortCached.size()));
-        for (int slot = qMax(0, topLeft.row()) * ColumnCount; slot < end; ++slot)
-            m_sortCached[slot] = false;
-    });
+    connect(this, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                const int end = qMin((bottomRight.row() + 1) * ColumnCount, int(m_sortCached.size()));
+                for (int slot = qMax(0, topLeft.row()) * ColumnCount; slot < end; ++slot)
+                    m_sortCached[slot] = false;
+            });
     setChangesByRow(true);
 }
 

@@ -211,7 +211,8 @@ private slots:
         EventEditDialog::setExecFunction([caption, day](EventEditDialog &dialog) {
             if (auto *edit = dialog.form()->findChild<QLineEdit *>(QStringLiteral("captionLineEdit")))
                 edit->setText(caption);
-            if (auto *period = dialog.form()->findChild<PeriodControl *>(QStringLiteral("periodControl")); period && day.isValid())
+            auto *period = dialog.form()->findChild<PeriodControl *>(QStringLiteral("periodControl"));
+            if (period && day.isValid())
                 period->setPeriod(Period(day));
             return int(QDialog::Accepted);
         });
