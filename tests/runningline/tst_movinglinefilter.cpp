@@ -155,6 +155,7 @@ private slots:
         QTest::newRow("switched off") << 2 << "off";
         QTest::newRow("own window brings it in, in order") << 1 << "days";
         QTest::newRow("moved to another day") << 2 << "day";
+        QTest::newRow("another day from an undo step") << 2 << "undo";
     }
 
     void aChangedEventIsFilteredAgainAlone()
@@ -183,8 +184,11 @@ private slots:
             qobject_cast<NotSpecifiedEvent *>(event.get())->setMovingLineEnabled(false);
         else if (change == "days")
             event->setDaysToWatch(60);
-        else
+        else if (change == "day")
             event->setPeriod(Period(QDate(2026, 3, 20)));
+        else // an undo step loads the whole state and announces one change
+            event->loadFromVariant(RunningLineTestEnv::makeEvent(0, "Soon", Period(QDate(2026, 3, 16)))
+                                       ->saveToVariant(AbstractCommonEvent::NoSaveFlags));
 
         EventsModel freshEvents(env.manager.get());
         AccumulativeEventsModel freshAll;
