@@ -185,7 +185,7 @@ QList<quint32> XcbWindowSystem::cardinals(xcb_window_t window, xcb_atom_t proper
 
 QList<DockStrip> XcbWindowSystem::otherDockStrips(QWindow *own)
 {
-    const xcb_window_t ownId = own ? xcb_window_t(own->winId()) : XCB_WINDOW_NONE;
+    const xcb_window_t ownId = own ? xcb_window_t(own->winId()) : xcb_window_t(XCB_WINDOW_NONE);
     xcb_get_geometry_reply_t *geometry =
         xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, m_root), nullptr);
     if (!geometry)
@@ -245,7 +245,7 @@ QList<QRect> XcbWindowSystem::shownWindowRects(QWindow *own)
 {
     // The top-level windows are the window manager's frames around the programs' windows.
     xcb_window_t ownTop = XCB_WINDOW_NONE;
-    for (xcb_window_t w = own ? xcb_window_t(own->winId()) : XCB_WINDOW_NONE; w != XCB_WINDOW_NONE;) {
+    for (xcb_window_t w = own ? xcb_window_t(own->winId()) : xcb_window_t(XCB_WINDOW_NONE); w != XCB_WINDOW_NONE;) {
         xcb_query_tree_reply_t *tree = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, w), nullptr);
         if (!tree)
             break;

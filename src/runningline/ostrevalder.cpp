@@ -359,7 +359,7 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
 
     if (Properties *props = properties()) {
         connect(props, &Properties::propertyChanged, this, &Ostrevalder::propertyChanged);
-        for (const QByteArray &id :
+        for (const char *id :
              {"movingTextFont", "movingTextColor", "removeDuplicatingWhen", "movingLineSpeed", "hotExitArea",
               "movingTextDirection", "verticalPause", "permanentScroll"})
             applySetting(id, props->value(id));
