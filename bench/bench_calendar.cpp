@@ -1,6 +1,7 @@
 // Times the calendar view offscreen at 1200 x 800: one full paint with statuses on 1,000 days, and a slide
 // of the built years by one year (with and without the paint that follows). Prints the median of many runs
 // against the goals: a paint under 8 ms, a slide under 16 ms (one frame at 60 Hz).
+#include "benchtiming.h"
 #include "core/clock.h"
 #include "core/deferredcall.h"
 #include "runningline/simpletextline.h"
@@ -18,19 +19,6 @@
 #include <vector>
 
 namespace {
-
-double medianMs(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 QPixmap dot(const QColor &color)
 {

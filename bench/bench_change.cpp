@@ -7,6 +7,7 @@
 // `--prepare DIR N` leaves a home with N events for a profiler; `--program` runs in such a home.
 
 #include "app/application.h"
+#include "benchevents.h"
 #include "editor/eventoperations.h"
 #include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
@@ -34,25 +35,6 @@ namespace {
 const int s_changes = 7;
 const int s_events = 100000;
 
-AbstractCommonEventPtr makeEvent(int i)
-{
-    static const QStringList words{QStringLiteral("Überprüfung"), QStringLiteral("Встреча"), QStringLiteral("会議"),
-                                   QStringLiteral("café"), QStringLiteral("Zahnarzt")};
-    const int kind = i % 5;
-    AbstractCommonEventPtr event = EventsFactory::createEvent(kind);
-    const QDate date = QDate(2020, 1, 1).addDays(i % 2000);
-    const QString caption = words.at(i % words.size()) + QStringLiteral(" №%1").arg(i);
-    if (kind == EventTypeBirthday)
-        static_cast<BirthdayEvent *>(event.get())->setPersonName(caption);
-    else
-        event->setCaption(caption);
-    event->setPeriod(i % 2 ? Period(date, QTime(8 + i % 10, (i * 7) % 60)) : Period(date));
-    event->setOccurrence(Occurrence(date, i % 3 ? IOccurrence::Yearly : IOccurrence::Once));
-    if (i % 4 == 0)
-        event->setComment(QStringLiteral("Notiz %1 — bitte vorher anrufen.").arg(i));
-    return event;
-}
-
 QString prepareHome(const QString &root, int count)
 {
     const QString home = QDir(root).filePath(QStringLiteral("home"));
@@ -63,7 +45,7 @@ QString prepareHome(const QString &root, int count)
     EventsManager generator(data + QStringLiteral("/events.dat"));
     QList<AbstractCommonEventPtr> events;
     for (int i = 0; i < count; ++i)
-        events.append(makeEvent(i));
+        events.append(makeBenchEvent(i));
     generator.addEvents(events);
     return home;
 }

@@ -1,5 +1,6 @@
 // Imports a CSV file whose one row holds many columns, through the events importer, and prints
 // the time per size and its growth: the work must grow linearly with the columns.
+#include "benchtiming.h"
 #include "store/csvmodel.h"
 #include "store/eventsimporter.h"
 
@@ -23,19 +24,6 @@ QByteArray wideRow(int columns)
         text += ",\"note " + QByteArray::number(c) + '"';
     text += '\n';
     return text;
-}
-
-double medianMs(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 } // namespace

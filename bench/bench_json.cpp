@@ -1,5 +1,6 @@
 // Times our JSON reader and compact writer against Qt's QJsonDocument on the same events-like data
 // and prints the ratios (ours / Qt's, median of several runs; at most 1.0 is the goal).
+#include "benchtiming.h"
 #include "core/jsonparser.h"
 
 #include <QCoreApplication>
@@ -51,19 +52,6 @@ QVariant makeEvents(int count)
                                          {QStringLiteral("name"), QStringLiteral("Дом")}}});
     root.insert(QStringLiteral("version"), QStringLiteral("3.3.0"));
     return root;
-}
-
-double medianMs(int runs, const std::function<void()> &work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        work();
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 // without DISPLAY the programs run offscreen.
 
 #include "app/application.h"
+#include "benchevents.h"
 #include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
 #include "events/notspecifiedevent.h"
@@ -106,25 +107,6 @@ int runProgram(int argc, char **argv)
     return app.exec();
 }
 
-AbstractCommonEventPtr makeEvent(int i)
-{
-    static const QStringList words{QStringLiteral("Überprüfung"), QStringLiteral("Встреча"), QStringLiteral("会議"),
-                                   QStringLiteral("café"), QStringLiteral("Zahnarzt")};
-    const int kind = i % 5;
-    AbstractCommonEventPtr event = EventsFactory::createEvent(kind);
-    const QDate date = QDate(2020, 1, 1).addDays(i % 2000);
-    const QString caption = words.at(i % words.size()) + QStringLiteral(" №%1").arg(i);
-    if (kind == EventTypeBirthday)
-        static_cast<BirthdayEvent *>(event.get())->setPersonName(caption);
-    else
-        event->setCaption(caption);
-    event->setPeriod(i % 2 ? Period(date, QTime(8 + i % 10, (i * 7) % 60)) : Period(date));
-    event->setOccurrence(Occurrence(date, i % 3 ? IOccurrence::Yearly : IOccurrence::Once));
-    if (i % 4 == 0)
-        event->setComment(QStringLiteral("Notiz %1 — bitte vorher anrufen.").arg(i));
-    return event;
-}
-
 struct Config
 {
     QString name;
@@ -146,7 +128,7 @@ void prepareHome(Config &config, const QString &root)
     EventsManager generator(data + QStringLiteral("/events.dat"));
     QList<AbstractCommonEventPtr> events;
     for (int i = 0; i < config.events; ++i)
-        events.append(makeEvent(i));
+        events.append(makeBenchEvent(i));
     if (!events.isEmpty())
         generator.addEvents(events);
 }
