@@ -17,16 +17,21 @@
 namespace {
 QTemporaryDir *s_dir = nullptr;
 
-// An event's content without the id it was given when the file named none.
+// An event's content without what each reading makes anew when the file names none: the event's id,
+// and the id of the default calendar made for a file without one.
 QByteArray content(const AbstractCommonEvent &event, const QByteArray &input)
 {
     QVariantMap map = event.saveToVariant(AbstractCommonEvent::SaveWithPhotoFlag).toMap();
-    if (!input.contains(event.id())) {
-        map.remove(QStringLiteral("id"));
+    const auto drop = [&map](const QString &key) {
+        map.remove(key);
         QVariantMap shared = map.value(QStringLiteral("abstract")).toMap();
-        shared.remove(QStringLiteral("id"));
+        shared.remove(key);
         map.insert(QStringLiteral("abstract"), shared);
-    }
+    };
+    if (!input.contains(event.id()))
+        drop(QStringLiteral("id"));
+    if (!input.contains(event.calendarId()))
+        drop(QStringLiteral("calendarId"));
     return QByteArray::number(event.type()) + Common::toJson(map);
 }
 
