@@ -34,11 +34,15 @@ install_missing() {
 # Build and test jobs: QR_JOBS when set (a shared machine), else one per core.
 jobs() { echo "${QR_JOBS:-$(nproc 2>/dev/null || echo 2)}"; }
 
+# A runtime folder of our own when the session has none, removed again when the script ends.
 private_runtime_dir() {
   if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -w "${XDG_RUNTIME_DIR}" ]; then
     XDG_RUNTIME_DIR=$(mktemp -d /tmp/qr-runtime.XXXXXX)
     chmod 700 "$XDG_RUNTIME_DIR"
     export XDG_RUNTIME_DIR
+    trap 'rm -rf -- "$XDG_RUNTIME_DIR"' EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
   fi
 }
 
