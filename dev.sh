@@ -14,8 +14,9 @@ PACKAGES=(
 # qt6-base-private-dev lets the widget inspector build its style-sheet rule selector.
 TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar tzdata
   qt6-base-private-dev)
-# The desktop and clock tests: a window manager, a faked wall clock, and tools to drive and read windows.
-TEST_PACKAGES+=(openbox faketime xdotool)
+# The desktop and clock tests: a window manager, a faked wall clock, a tray, and tools to drive and
+# read windows. The test build stops when one is missing rather than leave its tests out.
+TEST_PACKAGES+=(openbox faketime xdotool trayer)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth)
 
 install_missing() {
@@ -56,7 +57,7 @@ cmd_run() {
 cmd_test() {
   install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
   private_runtime_dir
-  cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQR_SANITIZE=ON
+  cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQR_SANITIZE=ON -DQR_REQUIRE_DESKTOP_TESTS=ON
   cmake --build build-test -j "$(jobs)"
   ctest --test-dir build-test --output-on-failure -j "$(jobs)"
   if [ -x fuzz/run-fuzzers.sh ]; then
