@@ -4,6 +4,7 @@
 #include "core/jsonparser.h"
 
 #include "core/clock.h"
+#include "core/dateconversions.h"
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
@@ -125,7 +126,7 @@ QDateTime NotSpecifiedEvent::reminderDateTime() const
     for (int step = 0; date.isValid() && step < s_maxReminderSteps; ++step) {
         QDateTime candidate;
         if (p.hasTime()) {
-            QDateTime begin(date, p.beginTime());
+            QDateTime begin = localDateTime(date, p.beginTime());
             // A wall-clock time skipped by a daylight-saving change happens an hour later.
             if (!begin.isValid())
                 begin = QDateTime(date, p.beginTime().addSecs(3600));
