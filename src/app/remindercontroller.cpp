@@ -15,6 +15,8 @@
 namespace ReminderControllerPrivate {
 
 const QByteArray s_settingsKey = QByteArrayLiteral("reminder");
+// When the table was last looked at with windows opened, as UTC text.
+const QByteArray s_lookKey = QByteArrayLiteral("reminderLastLook");
 // The window comes a little after the minute starts, so the minute is surely "now" when it fires.
 const int s_wakeDelaySecs = 15;
 
@@ -61,6 +63,10 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show)
     m_eventsManager = IApplication::instance()->eventsManager();
     QR_ASSERT(m_eventsManager);
     restoreSnoozed();
+    const QDateTime lastLook =
+        QDateTime::fromString(IApplication::instance()->settingsValue(s_lookKey).toString(), Qt::ISODateWithMs);
+    m_savedLook = lastLook;
+    addMissedSince(lastLook.toLocalTime());
     showReminder();
     if (!m_eventsManager)
         return;
@@ -72,6 +78,7 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show)
 
 ReminderController::~ReminderController()
 {
+    saveLastLook();
     // The timer outlives the controller; it must not wake a controller that is gone.
     if (s_timerOwner == this) {
         s_updateTimer->stop();
@@ -173,6 +180,9 @@ void ReminderController::showReminder()
         }
     }
     m_lastCheck = now;
+    // A restart must not open these again.
+    if (!due.isEmpty())
+        saveLastLook();
 
     // Latest first, so the earliest reminder ends on top of the cascade.
     for (auto it = due.constEnd(); it != due.constBegin();) {
@@ -289,6 +299,37 @@ void ReminderController::saveSnoozed()
     IApplication::instance()->setSettingsValue(s_settingsKey, snoozedToVariant(part));
     m_saved = part;
     m_hasSaved = true;
+}
+
+void ReminderController::addMissedSince(const QDateTime &since)
+{
+    // Without a last look nothing is known missed.
+    if (!since.isValid() || !m_eventsManager)
+        return;
+    const QDateTime now = Common::Clock::now();
+    // Reminders of an earlier day are dropped at a start.
+    const QDateTime from = qMax(since, now.date().startOfDay());
+    if (from >= now)
+        return;
+    const QList<AbstractCommonEventPtr> events = m_eventsManager->events();
+    for (const AbstractCommonEventPtr &event : events) {
+        const QDateTime time = event->reminderDateTimeAfter(from);
+        if (!time.isValid() || time > now)
+            continue;
+        QList<ReminderEntry> &entries = m_reminders[minuteOf(time)];
+        const ReminderEntry entry{event->id(), false};
+        if (!entries.contains(entry))
+            entries.append(entry);
+    }
+}
+
+void ReminderController::saveLastLook()
+{
+    IApplication *app = IApplication::instance();
+    if (!app || !m_lastCheck.isValid() || m_lastCheck == m_savedLook)
+        return;
+    app->setSettingsValue(s_lookKey, m_lastCheck.toUTC().toString(Qt::ISODateWithMs));
+    m_savedLook = m_lastCheck;
 }
 
 ReminderTable ReminderController::storedPart(const ReminderTable &table, const QDate &today)
