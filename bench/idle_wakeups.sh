@@ -2,12 +2,15 @@
 # How often the program wakes while idle, against a bare Qt tray program in the same X server over
 # the same seconds. A thread that sleeps again after each wake-up counts one voluntary context switch,
 # so the kernel's counters of every thread give the wake-ups without tracing.
-# The program starts with a home of its own and no events, so nothing is due for hours.
-# Usage (under xvfb-run): idle_wakeups.sh SECONDS path/to/quillane-reminder path/to/idletray
+# The program starts with a home of its own and no events, so nothing is due for hours. Given a
+# folder (/etc), 20 files are made and removed there at the start of the seconds counted, as
+# packages and services do, which a program watching the zone file must not mind.
+# Usage (under xvfb-run): idle_wakeups.sh SECONDS path/to/quillane-reminder path/to/idletray [FOLDER]
 set -u
 SECONDS_IDLE=$1
 BIN=$2
 FLOOR=$3
+CHURN=${4:-}
 ROOT=$(mktemp -d)
 export HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/home/.config" XDG_DATA_HOME="$ROOT/home/.local/share"
 export XDG_RUNTIME_DIR="$ROOT/run" XDG_CACHE_HOME="$ROOT/home/.cache"
@@ -55,9 +58,13 @@ done
 sleep 15
 sample "$PROGRAM" | sort > "$ROOT/program.0"
 sample "$FLOOR_PID" | sort > "$ROOT/floor.0"
+if [ -n "$CHURN" ]; then
+    for i in $(seq 20); do echo x > "$CHURN/.idle-wakeups-$$-$i"; done
+    for i in $(seq 20); do rm -f "$CHURN/.idle-wakeups-$$-$i"; done
+fi
 sleep "$SECONDS_IDLE"
 sample "$PROGRAM" | sort > "$ROOT/program.1"
 sample "$FLOOR_PID" | sort > "$ROOT/floor.1"
-echo "Idle for $SECONDS_IDLE s:"
+echo "Idle for $SECONDS_IDLE s${CHURN:+, 20 files made and removed in $CHURN}:"
 report "the program" "$ROOT/program.0" "$ROOT/program.1"
 report "bare Qt tray program" "$ROOT/floor.0" "$ROOT/floor.1"

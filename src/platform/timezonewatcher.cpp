@@ -114,11 +114,11 @@ void TimeZoneWatcher::watch()
     m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (m_inotify < 0)
         return;
-    // The zone is mostly changed by putting a new link at the name: the folder sees that. Writes to
-    // the folder's other files are no concern of ours and are not asked for.
+    // The zone is mostly changed by putting a new link at the name: the folder sees that. Only what
+    // arrives counts (a removed zone file keeps the zone until the new one comes), and writes to the
+    // folder's other files are not asked for.
     const QByteArray folder = QFile::encodeName(QFileInfo(m_zoneFile).absolutePath());
-    m_folderWatch = ::inotify_add_watch(m_inotify, folder.constData(),
-                                        IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ONLYDIR);
+    m_folderWatch = ::inotify_add_watch(m_inotify, folder.constData(), IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
     watchFile();
     m_notifier = std::make_unique<QSocketNotifier>(m_inotify, QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &TimeZoneWatcher::onNotified);
