@@ -113,7 +113,6 @@ private slots:
         QCOMPARE(QDateTime(summer.date(), summer.time()).offsetFromUtc(), 9 * 3600);
     }
 
-    // Other files of the folder are not looked at; the zone file written in place is.
     void reactsOnlyToTheZoneFile_data()
     {
         QTest::addColumn<bool>("rewrite");
