@@ -7,6 +7,7 @@
 #include "platform/iwallclocktimer.h"
 #include "store/eventsmanager.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QSet>
 
@@ -68,6 +69,9 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show)
     m_savedLook = lastLook;
     addMissedSince(lastLook.toLocalTime());
     showReminder();
+    // At the end of the run, while the application can still tell of a failed write.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        QR_ASSERT(connect(app, &QCoreApplication::aboutToQuit, this, &ReminderController::saveLastLook));
     if (!m_eventsManager)
         return;
     QR_ASSERT(connect(m_eventsManager, &EventsManager::eventAdded, this, &ReminderController::scheduleReminder));
@@ -78,7 +82,6 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show)
 
 ReminderController::~ReminderController()
 {
-    saveLastLook();
     // The timer outlives the controller; it must not wake a controller that is gone.
     if (s_timerOwner == this) {
         s_updateTimer->stop();
