@@ -868,6 +868,11 @@ void Application::playSound(const QString &path)
     m_parts.soundPlayer->play(path);
 }
 
+QStringList Application::sounds() const
+{
+    return m_sounds ? m_sounds->sounds() : QStringList();
+}
+
 void Application::writeSystemInfo()
 {
     const QString path = QFileInfo(QDir(m_dataLocation), QStringLiteral("sysinfo.dat")).absoluteFilePath();

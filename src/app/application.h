@@ -31,6 +31,7 @@ class QAction;
 class QMenu;
 class QTranslator;
 class SingleInstance;
+class SoundList;
 class SystemEvents;
 class TimeZoneWatcher;
 class UidBackup;
@@ -120,7 +121,7 @@ public:
     QObject *app() override { return this; }
     ReminderController *reminderController() override { return m_reminderController.get(); }
     void playSound(const QString &path) override;
-    SoundList *sounds() override { return m_sounds.get(); }
+    QStringList sounds() const override;
 
     QString eventsFilePath() const;
     QDateTime nextTimeChange() const;

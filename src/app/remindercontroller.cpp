@@ -7,6 +7,7 @@
 #include "platform/iwallclocktimer.h"
 #include "store/eventsmanager.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QSet>
 
@@ -15,6 +16,8 @@
 namespace ReminderControllerPrivate {
 
 const QByteArray s_settingsKey = QByteArrayLiteral("reminder");
+// When the table was last looked at with windows opened, as UTC text.
+const QByteArray s_lookKey = QByteArrayLiteral("reminderLastLook");
 // The window comes a little after the minute starts, so the minute is surely "now" when it fires.
 const int s_wakeDelaySecs = 15;
 
@@ -61,7 +64,14 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show)
     m_eventsManager = IApplication::instance()->eventsManager();
     QR_ASSERT(m_eventsManager);
     restoreSnoozed();
+    const QDateTime lastLook =
+        QDateTime::fromString(IApplication::instance()->settingsValue(s_lookKey).toString(), Qt::ISODateWithMs);
+    m_savedLook = lastLook;
+    addMissedSince(lastLook.toLocalTime());
     showReminder();
+    // At the end of the run, while the application can still tell of a failed write.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        QR_ASSERT(connect(app, &QCoreApplication::aboutToQuit, this, &ReminderController::saveLastLook));
     if (!m_eventsManager)
         return;
     QR_ASSERT(connect(m_eventsManager, &EventsManager::eventAdded, this, &ReminderController::scheduleReminder));
@@ -173,6 +183,9 @@ void ReminderController::showReminder()
         }
     }
     m_lastCheck = now;
+    // A restart must not open these again.
+    if (!due.isEmpty())
+        saveLastLook();
 
     // Latest first, so the earliest reminder ends on top of the cascade.
     for (auto it = due.constEnd(); it != due.constBegin();) {
@@ -289,6 +302,37 @@ void ReminderController::saveSnoozed()
     IApplication::instance()->setSettingsValue(s_settingsKey, snoozedToVariant(part));
     m_saved = part;
     m_hasSaved = true;
+}
+
+void ReminderController::addMissedSince(const QDateTime &since)
+{
+    // Without a last look nothing is known missed.
+    if (!since.isValid() || !m_eventsManager)
+        return;
+    const QDateTime now = Common::Clock::now();
+    // Reminders of an earlier day are dropped at a start.
+    const QDateTime from = qMax(since, now.date().startOfDay());
+    if (from >= now)
+        return;
+    const QList<AbstractCommonEventPtr> events = m_eventsManager->events();
+    for (const AbstractCommonEventPtr &event : events) {
+        const QDateTime time = event->reminderDateTimeAfter(from);
+        if (!time.isValid() || time > now)
+            continue;
+        QList<ReminderEntry> &entries = m_reminders[minuteOf(time)];
+        const ReminderEntry entry{event->id(), false};
+        if (!entries.contains(entry))
+            entries.append(entry);
+    }
+}
+
+void ReminderController::saveLastLook()
+{
+    IApplication *app = IApplication::instance();
+    if (!app || !m_lastCheck.isValid() || m_lastCheck == m_savedLook)
+        return;
+    app->setSettingsValue(s_lookKey, m_lastCheck.toUTC().toString(Qt::ISODateWithMs));
+    m_savedLook = m_lastCheck;
 }
 
 ReminderTable ReminderController::storedPart(const ReminderTable &table, const QDate &today)

@@ -35,9 +35,10 @@ struct ReminderEntry
 using ReminderTable = QMap<QDateTime, QList<ReminderEntry>>;
 
 // Decides when the events' reminders are due and opens a reminder window for each.
-// The table is rebuilt from the events on every change of the events manager. Snoozes and today's
-// reminders not shown yet are kept in the settings store, so that they and the reminders missed
-// while the program was closed survive a restart on the same day. One process-wide wall-clock
+// The table is rebuilt from the events on every change of the events manager. Snoozes, today's
+// reminders not shown yet and the moment of the last look (written when it opened windows and at
+// the end of the run) are kept in the settings store: at a start, today's reminders that fell due
+// since that look open once, so those missed while the program was closed are not lost. One process-wide wall-clock
 // timer wakes it 15 s after the earliest event minute (at a snooze's own second), after a resume
 // and on every change of the clock; whatever fell due since the last look is shown then, once.
 class ReminderController : public QObject
@@ -83,6 +84,9 @@ private:
     void onEventChanged(int index);
     void restoreSnoozed();
     void saveSnoozed();
+    // Puts today's event reminders due between `since` and now in the table.
+    void addMissedSince(const QDateTime &since);
+    void saveLastLook();
 
     EventsManager *m_eventsManager = nullptr;
     ShowFunction m_show;
@@ -107,4 +111,5 @@ private:
     QDateTime m_wakeTime;
     ReminderTable m_saved;
     bool m_hasSaved = false;
+    QDateTime m_savedLook;
 };

@@ -1,5 +1,6 @@
 #include "app/timeupdate.h"
 
+#include "core/dateconversions.h"
 #include "events/period.h"
 
 namespace TimeUpdate {
@@ -14,7 +15,7 @@ QDateTime nextTimeChange(const QList<AbstractCommonEventPtr> &events, const QDat
         const Period &period = event->period();
         if (!period.hasTime())
             continue;
-        const QDateTime moment(today, period.beginTime());
+        const QDateTime moment = localDateTime(today, period.beginTime());
         if (moment >= now && (!result.isValid() || moment < result))
             result = moment;
     }

@@ -114,6 +114,23 @@ QDateTime dateTimeFromVariant(const QVariant &value)
     return QDateTime::fromString(text, Qt::ISODate);
 }
 
+QDateTime localDateTime(const QDate &date, const QTime &time)
+{
+    const QDateTime result(date, time);
+    if (!result.isValid())
+        return result;
+    // Which pass of a repeated reading the conversion gives is the C library's choice. When the
+    // offset was larger a little before, the clocks went back since: the same reading under that
+    // offset is the earlier pass, if it exists.
+    const qint64 msecs = result.toMSecsSinceEpoch();
+    const int offset = result.offsetFromUtc();
+    const int before = QDateTime::fromMSecsSinceEpoch(msecs - 3 * 3600 * 1000).offsetFromUtc();
+    if (before <= offset)
+        return result;
+    const QDateTime first = QDateTime::fromMSecsSinceEpoch(msecs - qint64(before - offset) * 1000);
+    return first.date() == date && first.time() == time ? first : result;
+}
+
 QDateTime dropSeconds(const QDateTime &dateTime)
 {
     QDateTime result(dateTime);

@@ -19,6 +19,9 @@ QDateTime dateTimeFromVariant(const QVariant &value);
 bool plainLocalStamp(const QString &text, QDate *date, QTime *time);
 // That form of a date and a time, as dateTimeText() writes a valid local date-time of them.
 QString plainLocalStampText(const QDate &date, const QTime &time);
+// The local date-time the wall clock reads as `date` and `time`. In the hour repeated when daylight
+// saving ends that is its first pass, as calendars take it; a reading skipped in spring is invalid.
+QDateTime localDateTime(const QDate &date, const QTime &time);
 // Cuts the time to whole minutes; date and time spec stay.
 QDateTime dropSeconds(const QDateTime &dateTime);
 // A year written with two digits, put into the hundred years around today: from 50 years before

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QWindow>
 
@@ -18,7 +19,6 @@ class IEventTypesStorage;
 class UndoObject;
 class EventsManager;
 class ReminderController;
-class SoundList;
 
 // The one door through which every part of the program reaches the running application.
 // The application registers itself for its whole life; tests register a fake.
@@ -65,7 +65,8 @@ public:
     virtual void showEditor(int event = -1) = 0;
     virtual ReminderController *reminderController() = 0;
     virtual void playSound(const QString &path) = 0;
-    virtual SoundList *sounds() = 0;
+    // The absolute paths of the wave files a reminder can play, sorted by name.
+    virtual QStringList sounds() const = 0;
 
     virtual ~IApplication();
 

@@ -171,6 +171,11 @@ QDateTime AbstractCommonEvent::reminderDateTime() const
     return QDateTime();
 }
 
+QDateTime AbstractCommonEvent::reminderDateTimeAfter(const QDateTime &) const
+{
+    return QDateTime();
+}
+
 QString AbstractCommonEvent::soundPath() const
 {
     return QString();

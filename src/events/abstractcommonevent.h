@@ -86,6 +86,8 @@ public:
     QByteArray calendarId() const override { return m_calendarId; }
     bool isMovingLineEnabled() const override;
     QDateTime reminderDateTime() const override;
+    // The first reminder later than `moment`, as reminderDateTime() answers it at that moment.
+    virtual QDateTime reminderDateTimeAfter(const QDateTime &moment) const;
     QString soundPath() const override;
 
     // TagProvider

@@ -4,6 +4,7 @@
 #include "core/jsonparser.h"
 
 #include "core/clock.h"
+#include "core/dateconversions.h"
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
@@ -115,17 +116,21 @@ QString NotSpecifiedEvent::caption() const
 
 QDateTime NotSpecifiedEvent::reminderDateTime() const
 {
-    if (!m_reminderEnabled)
+    return reminderDateTimeAfter(Common::Clock::now());
+}
+
+QDateTime NotSpecifiedEvent::reminderDateTimeAfter(const QDateTime &now) const
+{
+    if (!m_reminderEnabled || !now.isValid())
         return QDateTime();
-    const QDateTime now = Common::Clock::now();
     const Period &p = period();
     // The notice is counted back from the begin, on the full date-time, so it may fall on the day
     // before; the first occurrence whose reminder is still ahead is the one to remind of.
-    QDate date = nextDate(Common::Clock::today());
+    QDate date = nextDate(now.date());
     for (int step = 0; date.isValid() && step < s_maxReminderSteps; ++step) {
         QDateTime candidate;
         if (p.hasTime()) {
-            QDateTime begin(date, p.beginTime());
+            QDateTime begin = localDateTime(date, p.beginTime());
             // A wall-clock time skipped by a daylight-saving change happens an hour later.
             if (!begin.isValid())
                 begin = QDateTime(date, p.beginTime().addSecs(3600));

@@ -16,6 +16,7 @@ public:
     QByteArray textId() const override { return staticTextId(); }
     bool isMovingLineEnabled() const override { return m_movingLineEnabled; }
     QDateTime reminderDateTime() const override;
+    QDateTime reminderDateTimeAfter(const QDateTime &moment) const override;
     QString soundPath() const override { return m_soundPath; }
 
     void loadFromVariant(const QVariant &value) override;

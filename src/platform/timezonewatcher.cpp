@@ -4,8 +4,15 @@
 #include <QDBusConnection>
 #include <QFile>
 #include <QFileInfo>
+#include <QSocketNotifier>
 
+#include <cstring>
 #include <ctime>
+
+#ifdef Q_OS_LINUX
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
 
 namespace {
 // The TZ value this program set itself, so that a value from the user is told apart.
@@ -27,7 +34,8 @@ void setZone(const QByteArray &value)
 }
 } // namespace
 
-TimeZoneWatcher::TimeZoneWatcher(const QString &zoneFile, QObject *parent) : QObject(parent), m_zoneFile(zoneFile)
+TimeZoneWatcher::TimeZoneWatcher(const QString &zoneFile, QObject *parent)
+    : QObject(parent), m_zoneFile(zoneFile), m_settle(this)
 {
     m_settle.setSingleShot(true);
     m_settle.setInterval(100);
@@ -37,13 +45,22 @@ TimeZoneWatcher::TimeZoneWatcher(const QString &zoneFile, QObject *parent) : QOb
         return;
     m_signature = signature();
     apply(zoneValue(m_zoneFile), false);
-    watchFolder();
+    watch();
     QDBusConnection bus = QDBusConnection::systemBus();
     if (bus.isConnected()) {
         bus.connect(QStringLiteral("org.freedesktop.timedate1"), QStringLiteral("/org/freedesktop/timedate1"),
                     QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"), this,
                     SLOT(onTimeDateProperties(QString, QVariantMap, QStringList)));
     }
+}
+
+TimeZoneWatcher::~TimeZoneWatcher()
+{
+    m_notifier.reset();
+#ifdef Q_OS_LINUX
+    if (m_inotify >= 0)
+        ::close(m_inotify);
+#endif
 }
 
 void TimeZoneWatcher::pinSystemZone()
@@ -91,14 +108,62 @@ void TimeZoneWatcher::apply(const QByteArray &value, bool changed)
     m_zone = value;
 }
 
-void TimeZoneWatcher::watchFolder()
+void TimeZoneWatcher::watch()
 {
-    // The file is replaced rather than written (a new link is renamed over it): its folder sees that.
-    const QString folder = QFileInfo(m_zoneFile).absolutePath();
-    if (!m_watcher.directories().contains(folder))
-        m_watcher.addPath(folder);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, &m_settle, qOverload<>(&QTimer::start),
-            Qt::UniqueConnection);
+#ifdef Q_OS_LINUX
+    m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_inotify < 0)
+        return;
+    // The zone is mostly changed by putting a new link at the name: the folder sees that. Only what
+    // arrives counts (a removed zone file keeps the zone until the new one comes), and writes to the
+    // folder's other files are not asked for.
+    const QByteArray folder = QFile::encodeName(QFileInfo(m_zoneFile).absolutePath());
+    m_folderWatch = ::inotify_add_watch(m_inotify, folder.constData(), IN_CREATE | IN_MOVED_TO | IN_ONLYDIR);
+    watchFile();
+    m_notifier = std::make_unique<QSocketNotifier>(m_inotify, QSocketNotifier::Read);
+    connect(m_notifier.get(), &QSocketNotifier::activated, this, &TimeZoneWatcher::onNotified);
+#endif
+}
+
+void TimeZoneWatcher::watchFile()
+{
+#ifdef Q_OS_LINUX
+    // Follows a link, so a zone file rewritten in place is seen wherever it lies. A new file at the
+    // name gets a watch of its own, and the file it replaced (a zone the link left) loses its.
+    const QByteArray path = QFile::encodeName(m_zoneFile);
+    const int watch = ::inotify_add_watch(m_inotify, path.constData(), IN_CLOSE_WRITE);
+    if (m_fileWatch >= 0 && watch != m_fileWatch)
+        ::inotify_rm_watch(m_inotify, m_fileWatch);
+    m_fileWatch = watch;
+#endif
+}
+
+void TimeZoneWatcher::onNotified()
+{
+#ifdef Q_OS_LINUX
+    const QByteArray name = QFile::encodeName(QFileInfo(m_zoneFile).fileName());
+    alignas(inotify_event) char buffer[4096];
+    bool concerned = false;
+    for (;;) {
+        const ssize_t length = ::read(m_inotify, buffer, sizeof buffer);
+        if (length <= 0)
+            break;
+        for (ssize_t at = 0; at < length;) {
+            inotify_event event;
+            std::memcpy(&event, buffer + at, sizeof event);
+            const char *eventName = buffer + at + sizeof event;
+            if (event.wd == m_fileWatch && m_fileWatch >= 0 && (event.mask & IN_CLOSE_WRITE))
+                concerned = true;
+            else if (event.wd == m_folderWatch && event.len > 0 && name == eventName)
+                concerned = true;
+            at += ssize_t(sizeof event + event.len);
+        }
+    }
+    if (!concerned)
+        return;
+    watchFile();
+    m_settle.start();
+#endif
 }
 
 void TimeZoneWatcher::checkZone()

@@ -1,17 +1,21 @@
 #pragma once
 
 #include <QByteArray>
-#include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <QVariantMap>
 
+#include <memory>
+
+class QSocketNotifier;
+
 // Keeps the C library's local time zone loaded once and follows changes of the system's zone.
 // While TZ is unset, glibc looks at the zone file again for every local-time conversion; with TZ
-// naming the resolved zone it reads it once. A change of the zone file (its folder is watched) or
-// the time-date service's announcement loads the new zone and gives one zoneChanged().
+// naming the resolved zone it reads it once. A change of the zone file (a new file or link put at its
+// name in its folder, or the file written in place) or the time-date service's announcement loads the
+// new zone and gives one zoneChanged(). Other changes in the folder cost a look at a name, no more.
 class TimeZoneWatcher : public QObject
 {
     Q_OBJECT
@@ -22,6 +26,7 @@ public:
     // Pins the zone at once unless the user set TZ; `zoneFile` stands for /etc/localtime.
     explicit TimeZoneWatcher(const QString &zoneFile = QString::fromLatin1(kSystemZoneFile),
                              QObject *parent = nullptr);
+    ~TimeZoneWatcher() override;
 
     // Sets TZ to the zone the system file names, unless the user set TZ; call before the first
     // local-time conversion.
@@ -52,13 +57,19 @@ private:
     QByteArray signature() const;
     // Sets TZ to `value`; `changed` makes the C library read the zone again under an unchanged name.
     void apply(const QByteArray &value, bool changed);
-    void watchFolder();
+    void watch();
+    // Watches what the zone file's name now stands for (the link's target, or the file).
+    void watchFile();
+    void onNotified();
 
     QString m_zoneFile;
     QByteArray m_zone;
     QByteArray m_signature;
     bool m_userZone = false;
-    QFileSystemWatcher m_watcher;
+    int m_inotify = -1;
+    int m_folderWatch = -1;
+    int m_fileWatch = -1;
+    std::unique_ptr<QSocketNotifier> m_notifier;
     // A folder change comes in several steps (old file removed, new one made): looked at once it settled.
     QTimer m_settle;
 };

@@ -27,7 +27,7 @@ std::unique_ptr<IWallClockTimer> IWallClockTimer::create()
 {
     if (const Factory &factory = WallClockTimerPrivate::factory())
         return factory();
-    return std::make_unique<WallClockTimer>();
+    return WallClockTimer::fromEnvironment();
 }
 
 void IWallClockTimer::setFactory(Factory factory)
@@ -35,7 +35,17 @@ void IWallClockTimer::setFactory(Factory factory)
     WallClockTimerPrivate::factory() = std::move(factory);
 }
 
-WallClockTimer::WallClockTimer(Backend backend)
+std::unique_ptr<WallClockTimer> WallClockTimer::fromEnvironment()
+{
+    bool ok = false;
+    const int msecs = qEnvironmentVariableIntValue(s_pollEnvironment, &ok);
+    if (ok && msecs > 0)
+        return std::make_unique<WallClockTimer>(Backend::Polling, msecs);
+    return std::make_unique<WallClockTimer>();
+}
+
+WallClockTimer::WallClockTimer(Backend backend, int recheckMsecs)
+    : m_recheckMsecs(qMax(1, recheckMsecs)), m_recheck(this)
 {
     m_recheck.setSingleShot(true);
     connect(&m_recheck, &QTimer::timeout, this, &WallClockTimer::onRecheck);
@@ -83,20 +93,21 @@ void WallClockTimer::stop()
 void WallClockTimer::arm()
 {
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    // An invalid time never comes; the recheck still watches the clock.
+    // An invalid time never comes; the fallback still watches the clock.
     const qint64 target = m_target.isValid() ? m_target.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max();
-    int recheck = s_recheckMsecs;
 #ifdef Q_OS_LINUX
-    if (m_fd >= 0 && m_target.isValid()) {
+    if (m_fd >= 0) {
+        // The kernel wakes the timer at its time, after a resume and when the clock is set: nothing
+        // to look at in between.
         itimerspec spec{};
-        // A zero value would disarm; a time before the epoch is simply due.
-        const qint64 msecs = qMax<qint64>(target, 1);
+        // A zero value would disarm; a time before the epoch is simply due. Without a time, the
+        // last second of year 9999: never, yet armed.
+        const qint64 msecs = m_target.isValid() ? qMax<qint64>(target, 1) : Q_INT64_C(253402300799000);
         spec.it_value.tv_sec = time_t(msecs / 1000);
         spec.it_value.tv_nsec = long(msecs % 1000) * 1000000L;
-        if (::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0) {
-            m_recheck.start(recheck);
+        if (::timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0)
             return;
-        }
+        // Refused (a time beyond what the kernel takes): looked at in steps instead.
     }
 #endif
     if (target <= now) {
@@ -104,8 +115,7 @@ void WallClockTimer::arm()
         return;
     }
     // Without the kernel's timer the wall clock is looked at by the monotonic one, in steps.
-    recheck = int(qMin<qint64>(target - now, s_recheckMsecs));
-    m_recheck.start(recheck);
+    m_recheck.start(int(qMin<qint64>(target - now, m_recheckMsecs)));
 }
 
 void WallClockTimer::onFdReadable()

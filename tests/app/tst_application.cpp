@@ -191,7 +191,7 @@ private slots:
         QCOMPARE(app->dataLocation(), env.dataFolder());
         QVERIFY(QFileInfo(env.dataFolder()).isDir());
         QCOMPARE(IApplication::instance(), static_cast<IApplication *>(app));
-        QVERIFY(app->properties() && app->storage() && app->backupManager() && app->sounds() && app->langs());
+        QVERIFY(app->properties() && app->storage() && app->backupManager() && app->langs());
         QVERIFY(!app->eventsManager());
     }
 

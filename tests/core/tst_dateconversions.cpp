@@ -140,6 +140,29 @@ private slots:
         QVERIFY(!dateTimeFromVariant(value).isValid());
     }
 
+    // Berlin, 2026: 25 October reads 02:00-02:59 twice (the first pass wins), 29 March skips it.
+    void localDateTimeTakesTheFirstPassOfARepeatedHour_data()
+    {
+        QTest::addColumn<QDateTime>("reading");
+        QTest::addColumn<QDateTime>("utc"); // invalid: no such reading
+        QTest::newRow("autumn, 02:30") << QDateTime(QDate(2026, 10, 25), QTime(2, 30)) << QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC);
+        QTest::newRow("autumn, 03:00") << QDateTime(QDate(2026, 10, 25), QTime(3, 0)) << QDateTime(QDate(2026, 10, 25), QTime(2, 0), Qt::UTC);
+        QTest::newRow("spring, skipped") << QDateTime(QDate(2026, 3, 29), QTime(2, 30)) << QDateTime();
+    }
+
+    void localDateTimeTakesTheFirstPassOfARepeatedHour()
+    {
+        QFETCH(QDateTime, reading);
+        QFETCH(QDateTime, utc);
+        TestHelpers::ScopedTimeZone zone("Europe/Berlin");
+        // Qt's pass follows the offset of the last local conversion; the answer must not.
+        for (const int warm : {-1, 1}) {
+            (void)QDateTime(reading.date().addDays(warm), QTime(12, 0)).offsetFromUtc();
+            const QDateTime local = localDateTime(reading.date(), reading.time());
+            QCOMPARE(local.isValid() ? local.toUTC() : local, utc);
+        }
+    }
+
     void dropSecondsKeepsDateAndSpec()
     {
         const QDateTime local(QDate(2013, 3, 5), QTime(7, 8, 59, 999));

@@ -175,7 +175,6 @@ private slots:
         QCoreApplication::setApplicationVersion("3.3.0");
         Common::DeferredCallProcessor::init();
         installEventUiHooks();
-        NotSpecEventEditor::setSoundList([] { return QStringList(); });
     }
 
     void cleanupTestCase() { Common::DeferredCallProcessor::term(); }

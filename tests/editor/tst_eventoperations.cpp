@@ -79,7 +79,6 @@ private slots:
         // The events file names the program version; undo reads it back with this one.
         QCoreApplication::setApplicationVersion("3.3.0");
         installEventUiHooks();
-        NotSpecEventEditor::setSoundList([] { return QStringList(); });
     }
 
     void newEventStartsWith_data()

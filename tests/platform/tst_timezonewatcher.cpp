@@ -113,6 +113,31 @@ private slots:
         QCOMPARE(QDateTime(summer.date(), summer.time()).offsetFromUtc(), 9 * 3600);
     }
 
+    void reactsOnlyToTheZoneFile_data()
+    {
+        QTest::addColumn<bool>("rewrite");
+        QTest::newRow("other files made and removed") << false;
+        QTest::newRow("a plain file written in place") << true;
+    }
+
+    void reactsOnlyToTheZoneFile()
+    {
+        QFETCH(bool, rewrite);
+        QVERIFY(copyZone("Europe/Berlin"));
+        TimeZoneWatcher watcher(zoneFile());
+        QSignalSpy spy(&watcher, &TimeZoneWatcher::zoneChanged);
+        for (int i = 0; !rewrite && i < 20; ++i) {
+            QFile other(m_dir.filePath(QStringLiteral("etc/other%1").arg(i)));
+            QVERIFY(other.open(QIODevice::WriteOnly) && other.write("x") == 1 && other.remove());
+        }
+        QFile zone(zoneFile()), tokyo("/usr/share/zoneinfo/Asia/Tokyo");
+        QVERIFY(!rewrite || (tokyo.open(QIODevice::ReadOnly) && zone.open(QIODevice::WriteOnly) && zone.write(tokyo.readAll()) > 0));
+        zone.close();
+        QCoreApplication::processEvents();
+        QCOMPARE(watcher.findChild<QTimer *>()->isActive(), rewrite);
+        QCOMPARE(spy.wait(rewrite ? 5000 : 0), rewrite);
+    }
+
     void timeDateSignal_data()
     {
         QTest::addColumn<QString>("interfaceName");

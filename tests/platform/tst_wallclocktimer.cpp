@@ -45,6 +45,19 @@ private slots:
         QCOMPARE(changed.count(), 0);
     }
 
+    // Only the fallback, which the environment selects for a clock faked per process, looks in between.
+    void kernelTimerSleepsUntilItsTime()
+    {
+        for (const QByteArray &value : {QByteArray(), QByteArray("500")}) {
+            qputenv(WallClockTimer::s_pollEnvironment, value);
+            const std::unique_ptr<WallClockTimer> timer = WallClockTimer::fromEnvironment();
+            qunsetenv(WallClockTimer::s_pollEnvironment);
+            timer->start(QDateTime::currentDateTime().addSecs(3600));
+            const QTimer *look = timer->findChild<QTimer *>();
+            QCOMPARE(look->isActive() ? look->interval() : 0, value.toInt());
+        }
+    }
+
     void stoppedOrMovedOnStaysQuiet_data()
     {
         QTest::addColumn<bool>("polling");

@@ -54,7 +54,7 @@ public:
     void showEditor(int event) override { m_shownEditorEvents << event; }
     ReminderController *reminderController() override { return m_reminderController; }
     void playSound(const QString &path) override { m_playedSounds << path; }
-    SoundList *sounds() override { return nullptr; }
+    QStringList sounds() const override { return m_sounds; }
 
     // What tests hand in; the fake owns none of them.
     QString m_dataLocation;
@@ -62,6 +62,7 @@ public:
     QString m_language = QStringLiteral("en");
     QString m_timeFormat = QStringLiteral("h:mm");
     QString m_systemInfoText;
+    QStringList m_sounds;
     Properties *m_properties = nullptr;
     Storage *m_storage = nullptr;
     IBackupManager *m_backupManager = nullptr;

@@ -216,13 +216,13 @@ void TestEventForms::initTestCase()
     Common::Clock::pin(QDateTime(QDate(2026, 12, 6), QTime(9, 30)));
     installEventUiHooks();
     m_sounds = {QStringLiteral("/opt/quillane/sounds/bell.wav"), QStringLiteral("/opt/quillane/sounds/chime.wav")};
-    NotSpecEventEditor::setSoundList([this] { return m_sounds; });
 }
 
 void TestEventForms::init()
 {
     Common::Clock::pin(QDateTime(QDate(2026, 12, 6), QTime(9, 30)));
     m_app = std::make_unique<FakeApplication>();
+    m_app->m_sounds = m_sounds;
     const QDir data(m_app->dataLocation());
     m_properties = std::make_unique<Properties>(nullptr, data.filePath("prop.dat"));
     for (const char *id : {"daysToWatch", "notifyDays", "notifyMinutes"})
@@ -256,7 +256,6 @@ void TestEventForms::cleanup()
 
 void TestEventForms::cleanupTestCase()
 {
-    NotSpecEventEditor::setSoundList({});
     Common::Clock::unpin();
 }
 

@@ -1,6 +1,5 @@
 #include "events/ui/notspeceventeditor.h"
 
-#include "app/soundlist.h"
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "events/notspecifiedevent.h"
@@ -25,12 +24,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-NotSpecEventEditor::SoundPaths &soundList()
-{
-    static NotSpecEventEditor::SoundPaths s_list;
-    return s_list;
-}
 
 // A titled panel: the title and its switch centred above the rows.
 QGridLayout *panelGrid(QWidget *panel, QLabel *title, QCheckBox *checkBox)
@@ -71,18 +64,10 @@ NotSpecEventEditor::NotSpecEventEditor(NotSpecifiedEvent *event, QWidget *parent
     fill();
 }
 
-void NotSpecEventEditor::setSoundList(SoundPaths list)
-{
-    soundList() = std::move(list);
-}
-
 QStringList NotSpecEventEditor::sounds()
 {
-    if (soundList())
-        return soundList()();
-    IApplication *app = IApplication::instance();
-    SoundList *list = app ? app->sounds() : nullptr;
-    return list ? list->sounds() : QStringList();
+    const IApplication *app = IApplication::instance();
+    return app ? app->sounds() : QStringList();
 }
 
 QString NotSpecEventEditor::soundName(const QString &path)

@@ -2,8 +2,6 @@
 
 #include "events/ui/eventform.h"
 
-#include <functional>
-
 class NotSpecifiedEvent;
 class OccurrenceControl;
 class PeriodControl;
@@ -24,13 +22,9 @@ class NotSpecEventEditor : public EventForm
     Q_OBJECT
 
 public:
-    using SoundPaths = std::function<QStringList()>;
-
     NotSpecEventEditor(NotSpecifiedEvent *event, QWidget *parent);
 
-    // The absolute paths of the program's wave files: the application's sound list, unless a
-    // test hands in its own.
-    static void setSoundList(SoundPaths list);
+    // The absolute paths of the program's wave files, as the application lists them.
     static QStringList sounds();
     // The list's name of a wave file: its base name with the first letter upper-cased.
     static QString soundName(const QString &path);
