@@ -82,6 +82,13 @@ bool DataFileGuard::isNoticed(const QString &path)
     return s.noticed.contains(key(path));
 }
 
+bool DataFileGuard::isTold(const QString &path)
+{
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    return s.told.contains(key(path));
+}
+
 bool DataFileGuard::keepAside(const QString &path, QString *error)
 {
     const QString file = key(path);
@@ -116,6 +123,15 @@ void DataFileGuard::setTeller(Teller teller)
     State &s = state();
     const QMutexLocker lock(&s.mutex);
     s.teller = std::move(teller);
+    scheduleTelling(s);
+}
+
+void DataFileGuard::tell(const QString &text)
+{
+    QR_LOG("Told: " + text.toUtf8());
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    s.waiting << text;
     scheduleTelling(s);
 }
 

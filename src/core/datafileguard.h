@@ -22,6 +22,8 @@ public:
     static void noticeAndKeepAside(const QString &path, Problem problem);
     // True while a noticed file waits for its copy.
     static bool isNoticed(const QString &path);
+    // True once the user was told about the file in this run.
+    static bool isTold(const QString &path);
     // Copies a noticed file aside. False when that copy failed: then the file must not be written.
     static bool keepAside(const QString &path, QString *error = nullptr);
     // keepAside(), then the atomic write.
@@ -31,6 +33,8 @@ public:
     // the program is busy, waits for the event loop.
     using Teller = std::function<void(const QString &text)>;
     static void setTeller(Teller teller);
+    // Tells `text` once there is a teller, as the notices are told.
+    static void tell(const QString &text);
     // Tells what waits now.
     static void tellWaiting();
     static QString message(const QString &path, Problem problem, const QString &copy);

@@ -193,6 +193,7 @@ private slots:
         MemoryBackupObject settings("settings", "");
         BackupManager manager("qbf");
         manager.addBackupObjects({&folder, &settings});
+        manager.setWorkFolder(gadgets);
         QVERIFY(manager.restore(m_archive));
         QCOMPARE(TestHelpers::readFile(gadgets + "/todo.a.dat"), QByteArray("abc"));
         QCOMPARE(settings.m_data, QByteArray("k=v"));
@@ -213,6 +214,26 @@ private slots:
         QCOMPARE(a.m_restores, 0);
         QCOMPARE(b.m_data, QByteArray("B"));
         QCOMPARE(c.m_restores, 0);
+    }
+
+    // An archive with nothing this version can restore is a failed restore with its reason; nothing changes.
+    void refusesArchiveWithNothingToRestore_data()
+    {
+        QTest::addColumn<QString>("entries");
+        QTest::newRow("unknown names and version") << "z.writestr('other', b'x')\nz.writestr('appversion', b'3.0')\n";
+        QTest::newRow("known names empty") << "z.writestr('a', b'')\nz.writestr('appversion', b'3.0')\n";
+        QTest::newRow("version only") << "z.writestr('appversion', b'3.0')\n";
+    }
+    void refusesArchiveWithNothingToRestore()
+    {
+        QFETCH(QString, entries);
+        QCOMPARE(python("z = zipfile.ZipFile(sys.argv[1], 'w')\n" + entries, m_archive), QByteArray());
+        MemoryBackupObject a("a", "keep a");
+        BackupManager manager("qbf");
+        manager.addBackupObject(&a);
+        QVERIFY(!manager.restore(m_archive));
+        QVERIFY(!manager.errorString().isEmpty());
+        QCOMPARE(a.m_restores, 0);
     }
 
     void refusesDamagedOrTruncatedArchive()

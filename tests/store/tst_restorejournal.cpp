@@ -1,4 +1,6 @@
+#include "core/datafileguard.h"
 #include "core/filebackupobject.h"
+#include "memorybackupobject.h"
 #include "core/safefile.h"
 #include "store/backupmanager.h"
 #include "store/datafoldercleanup.h"
@@ -15,6 +17,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <memory>
 #include <vector>
 
@@ -76,6 +79,70 @@ FileSet readSet(const QString &folder)
     for (const QFileInfo &info : list)
         files.insert(info.fileName(), info.isDir() ? QByteArray("<folder>") : TestHelpers::readFile(info.filePath()));
     return files;
+}
+
+// Records what the user is told, as the program's teller would show it.
+struct Told
+{
+    Told()
+    {
+        Common::DataFileGuard::reset();
+        Common::DataFileGuard::setTeller([this](const QString &text) { texts << text; });
+    }
+    ~Told() { Common::DataFileGuard::reset(); }
+    int count()
+    {
+        Common::DataFileGuard::tellWaiting();
+        return texts.size();
+    }
+    QStringList texts;
+};
+
+// A data folder with a record crafted by a row, and beside it an outside folder the record must not reach.
+struct Crafted
+{
+    Crafted()
+    {
+        QVERIFY(writeSet(data, {{"events.dat", "old events"}, {"typesorder.dat", "old order"}}));
+        QVERIFY(QDir(data).mkpath(".restore-x1"));
+        QVERIFY(TestHelpers::writeFile(data + "/.restore-x1/e", "new events"));
+        QVERIFY(writeSet(outside, {{"victim", "victim bytes"}, {"record", ""}}));
+    }
+    // Writes `record` with "%D" and "%O" standing for the data and the outside folder, and runs `setup`.
+    void craft(const QByteArray &record, const QByteArray &setup)
+    {
+        QByteArray text = record;
+        text.replace("%D", data.toUtf8()).replace("%O", outside.toUtf8());
+        const QString journal = RestoreJournal::path(data);
+        if (setup == "folder") {
+            QVERIFY(QDir().mkpath(journal));
+        } else if (setup == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(journal).constData(), 0600), 0);
+        } else if (setup == "record link") {
+            QVERIFY(TestHelpers::writeFile(outside + "/record", text));
+            QVERIFY(QFile::link(outside + "/record", journal));
+        } else {
+            QVERIFY(TestHelpers::writeFile(journal, text));
+        }
+        if (setup == "staging link") {
+            QVERIFY(QDir(data + "/.restore-x1").removeRecursively());
+            QVERIFY(QFile::link(outside, data + "/.restore-x1"));
+        } else if (setup == "staged link") {
+            QVERIFY(QFile::remove(data + "/.restore-x1/e"));
+            QVERIFY(QFile::link(outside + "/victim", data + "/.restore-x1/e"));
+        }
+        outsideBefore = readSet(outside);
+    }
+    QTemporaryDir root;
+    const QString data = root.filePath("data");
+    const QString outside = root.filePath("outside");
+    FileSet outsideBefore;
+};
+
+QByteArray moveRecord(const QByteArray &staging, const QByteArray &staged, const QByteArray &target)
+{
+    return "{\"version\": 1, \"staging\": \"" + staging + "\", \"entries\": [], \"moves\": [{\"staged\": \"" + staged +
+           "\", \"target\": \"" + target + "\", \"inode\": \"1\"}]}";
 }
 
 } // namespace
@@ -169,10 +236,144 @@ private slots:
         QVERIFY(writeSet(dir.path(), before));
         const QString archive = archives.filePath("saved.qbf");
         QVERIFY(Stores(dir.path()).manager.backup(archive));
-        QVERIFY(TestHelpers::writeFile(RestoreJournal::path(dir.path()), "{\"version\": 99}"));
+        const QDir data(dir.path());
+        QVERIFY(data.mkpath(".restore-x1"));
+        QVERIFY(TestHelpers::writeFile(data.filePath(".restore-x1/e"), "other events"));
+        QVERIFY(RestoreJournal::write(dir.path(), data.filePath(".restore-x1"),
+                                      {{data.filePath("events.dat"), data.filePath(".restore-x1/e")}}));
         QVERIFY(!Stores(dir.path()).manager.restore(archive));
-        QVERIFY(QFile::remove(RestoreJournal::path(dir.path())));
+        QVERIFY(RestoreJournal::discard(dir.path()));
+        QVERIFY(QDir(data.filePath(".restore-x1")).removeRecursively());
         QCOMPARE(readSet(dir.path()), before);
+    }
+
+    // A record that names anything outside the data folder is not carried out: kept aside, told once.
+    void keepsAsideRecordReachingOutside_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QByteArray>("setup");
+        QTest::newRow("absolute target") << moveRecord(".restore-x1", "e", "%O/victim") << QByteArray();
+        QTest::newRow("target up") << moveRecord(".restore-x1", "e", "../outside/victim") << QByteArray();
+        QTest::newRow("absolute staged") << moveRecord(".restore-x1", "%O/victim", "events.dat") << QByteArray();
+        QTest::newRow("staged up") << moveRecord(".restore-x1", "../../outside/victim", "events.dat") << QByteArray();
+        QTest::newRow("staging up") << moveRecord("..", "outside", "events.dat") << QByteArray();
+        QTest::newRow("absolute staging") << moveRecord("%O", "victim", "events.dat") << QByteArray();
+        QTest::newRow("staging is a link")
+            << moveRecord(".restore-x1", "victim", "events.dat") << QByteArray("staging link");
+        QTest::newRow("staged is a link") << moveRecord(".restore-x1", "e", "events.dat") << QByteArray("staged link");
+        QTest::newRow("record is a link") << moveRecord(".restore-x1", "e", "%O/victim") << QByteArray("record link");
+        QByteArray old = moveRecord(".restore-x1", "gone", "events.dat");
+        QTest::newRow("old file up") << old.replace("\"inode\"", "\"old\": \"../../outside/victim\", \"inode\"")
+                                     << QByteArray();
+    }
+    void keepsAsideRecordReachingOutside()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(QByteArray, setup);
+        Crafted folder;
+        folder.craft(record, setup);
+        Told told;
+        DataFolderCleanup::tidyAtStart(folder.data);
+        QCOMPARE(readSet(folder.outside), folder.outsideBefore);
+        QCOMPARE(TestHelpers::readFile(folder.data + "/events.dat"), QByteArray("old events"));
+        QVERIFY(QFileInfo(folder.data + "/restore-journal.bak").exists());
+        QVERIFY(!QFileInfo::exists(folder.data + "/.restore-x1"));
+        QCOMPARE(told.count(), 1);
+    }
+
+    // A record this version cannot read is kept aside and told once; later restores work again.
+    void keepsAsideUnreadableRecord_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QByteArray>("setup");
+        QTest::newRow("garbage") << QByteArray("\x01\x02{garbage") << QByteArray();
+        QByteArray version = moveRecord(".restore-x1", "e", "events.dat");
+        QTest::newRow("version 0") << QByteArray(version).replace("\"version\": 1", "\"version\": 0") << QByteArray();
+        QTest::newRow("version 2") << QByteArray(version).replace("\"version\": 1", "\"version\": 2") << QByteArray();
+        QTest::newRow("unfinished move") << QByteArray(version).replace(", \"target\": \"events.dat\"", "")
+                                         << QByteArray();
+        QTest::newRow("folder") << QByteArray() << QByteArray("folder");
+        QTest::newRow("fifo") << QByteArray() << QByteArray("fifo");
+    }
+    void keepsAsideUnreadableRecord()
+    {
+        keepsAsideRecordReachingOutside();
+        QFETCH(QByteArray, record);
+        QFETCH(QByteArray, setup);
+        Crafted folder;
+        const QString archive = folder.root.filePath("saved.qbf");
+        QVERIFY(TestHelpers::writeFile(folder.outside + "/events.dat", "saved events"));
+        QVERIFY(Stores(folder.outside).manager.backup(archive));
+        folder.craft(record, setup);
+        Told told;
+        QVERIFY(Stores(folder.data).manager.restore(archive));
+        QCOMPARE(TestHelpers::readFile(folder.data + "/events.dat"), QByteArray("saved events"));
+        QCOMPARE(told.count(), 1);
+    }
+
+    // A staged file gone while its target is not the new file: the whole old set comes back.
+    void lostStagedFilePutsOldSetBack_data()
+    {
+        QTest::addColumn<QStringList>("moved");
+        QTest::addColumn<QStringList>("lost");
+        QTest::addColumn<bool>("expectNew");
+        QTest::newRow("lost before its move") << QStringList{"typesorder.dat"} << QStringList{"events.dat"} << false;
+        QTest::newRow("added file lost") << QStringList{"events.dat"} << QStringList{"todo.b.dat"} << false;
+        QTest::newRow("lost after its move") << QStringList{"events.dat"} << QStringList{} << true;
+        QTest::newRow("all moved") << QStringList{"events.dat", "typesorder.dat", "todo.b.dat"} << QStringList{}
+                                   << true;
+    }
+    void lostStagedFilePutsOldSetBack()
+    {
+        QFETCH(QStringList, moved);
+        QFETCH(QStringList, lost);
+        QFETCH(bool, expectNew);
+        QTemporaryDir dir;
+        const QDir data(dir.path());
+        const FileSet oldSet{{"events.dat", "old events"}, {"typesorder.dat", "old order"}};
+        const FileSet newSet{{"events.dat", "new events"}, {"typesorder.dat", "new order"}, {"todo.b.dat", "new list"}};
+        QVERIFY(writeSet(dir.path(), oldSet));
+        QVERIFY(writeSet(data.filePath(".restore-x1"), newSet));
+        QList<RestoreJournal::Move> moves;
+        for (const QString &name : newSet.keys())
+            moves.append({data.filePath(name), data.filePath(".restore-x1/" + name)});
+        QVERIFY(RestoreJournal::write(dir.path(), data.filePath(".restore-x1"), moves));
+        for (const QString &name : moved)
+            QVERIFY(Common::replaceFileWith(data.filePath(name), data.filePath(".restore-x1/" + name)));
+        for (const QString &name : lost)
+            QVERIFY(QFile::remove(data.filePath(".restore-x1/" + name)));
+        Told told;
+        DataFolderCleanup::tidyAtStart(dir.path());
+        QCOMPARE(readSet(dir.path()), expectNew ? newSet : oldSet);
+        QCOMPARE(told.count(), expectNew ? 0 : 1);
+    }
+
+    // The settings of a restore are in its record: a start after a kill puts them in place with the files.
+    void startFinishesTheSettingsToo_data()
+    {
+        QTest::addColumn<bool>("filesMoved");
+        QTest::newRow("killed before the moves") << false;
+        QTest::newRow("killed before the settings") << true;
+    }
+    void startFinishesTheSettingsToo()
+    {
+        QFETCH(bool, filesMoved);
+        QTemporaryDir dir;
+        const QDir data(dir.path());
+        QVERIFY(writeSet(dir.path(), {{"events.dat", "old events"}}));
+        QVERIFY(writeSet(data.filePath(".restore-x1"), {{"e", "new events"}, {"s", "k=new"}}));
+        QVERIFY(RestoreJournal::write(dir.path(), data.filePath(".restore-x1"),
+                                      {{data.filePath("events.dat"), data.filePath(".restore-x1/e")}},
+                                      {{"settings", data.filePath(".restore-x1/s")}}));
+        if (filesMoved)
+            QCOMPARE(RestoreJournal::finish(dir.path()).outcome, RestoreJournal::Outcome::Finished);
+        DataFolderCleanup::tidyAtStart(dir.path());
+        MemoryBackupObject settings("settings", "k=old");
+        Stores stores(dir.path());
+        stores.manager.addBackupObject(&settings);
+        stores.manager.finishInterruptedRestore();
+        QCOMPARE(settings.m_data, QByteArray("k=new"));
+        QCOMPARE(readSet(dir.path()), (FileSet{{"events.dat", "new events"}}));
     }
 
     // A record found at start is finished: what it lists is moved, even the part already moved once.
@@ -186,7 +387,7 @@ private slots:
         QVERIFY(TestHelpers::writeFile(data.filePath(".restore-x1/events.dat"), "new events"));
         QVERIFY(TestHelpers::writeFile(data.filePath(".restore-x1/todo.b.dat"), "new list"));
         QVERIFY(TestHelpers::writeFile(data.filePath(".restore-x1/typesorder.dat"), "new order"));
-        QVERIFY(RestoreJournal::write(dir.path(),
+        QVERIFY(RestoreJournal::write(dir.path(), data.filePath(".restore-x1"),
                                       {{data.filePath("events.dat"), data.filePath(".restore-x1/events.dat")},
                                        {data.filePath("typesorder.dat"), data.filePath(".restore-x1/typesorder.dat")},
                                        {data.filePath("todo.b.dat"), data.filePath(".restore-x1/todo.b.dat")}}));
