@@ -1,5 +1,7 @@
 #include "core/inifilecheck.h"
 
+#include "core/safefile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -27,10 +29,11 @@ std::optional<DataFileGuard::Problem> iniTextProblem(const QByteArray &text)
 
 void guardIniFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.exists())
+    // Two handles read the organisation's file: it is checked, and kept, once.
+    if ((!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) || DataFileGuard::isTold(path))
         return;
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!openRegularFile(&file, path)) {
         DataFileGuard::noticeAndKeepAside(path, DataFileGuard::Unreadable);
         return;
     }

@@ -7,4 +7,6 @@ class LinuxSettingsStore : public ISettingsStore
 {
 public:
     std::unique_ptr<QSettings> open() override;
+    // The per-user files a handle reads (the program's, then the organisation's), known before one is made.
+    static QStringList userFiles();
 };

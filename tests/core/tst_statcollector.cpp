@@ -1,3 +1,4 @@
+#include "core/datafileguard.h"
 #include "core/statcollector.h"
 #include "testhelpers.h"
 
@@ -6,6 +7,8 @@
 #include <QtTest>
 
 #include <memory>
+
+#include <sys/stat.h>
 
 class TestStatCollector : public QObject
 {
@@ -143,6 +146,38 @@ private slots:
         QCOMPARE(StatCollector::collect().value("f_backup"), QString("1"));
         startRun();
         QCOMPARE(StatCollector::collect().value("f_backup"), QString("1"));
+    }
+
+    // A dump this version would not write whole is copied aside before it is rewritten, and told once.
+    void foreignDumpIsKeptAside_data()
+    {
+        QTest::addColumn<QByteArray>("dump");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("cut inside a line") << QByteArray("f_backup: 1\nnumber_of_st") << true;
+        QTest::newRow("unknown line") << QByteArray("f_backup: 1\n[section]\nf_about: 2") << true;
+        QTest::newRow("not text") << QByteArray("f_backup: 1\n\0\x01", 15) << true;
+        QTest::newRow("fifo") << QByteArray() << true;
+        QTest::newRow("a dump we wrote") << QByteArray("f_backup: 1\nf_about: 2") << false;
+    }
+    void foreignDumpIsKeptAside()
+    {
+        QFETCH(QByteArray, dump);
+        QFETCH(bool, kept);
+        if (dump.isEmpty())
+            QCOMPARE(::mkfifo(QFile::encodeName(m_dump).constData(), 0600), 0);
+        else
+            QVERIFY(TestHelpers::writeFile(m_dump, dump));
+        QStringList told;
+        Common::DataFileGuard::reset();
+        Common::DataFileGuard::setTeller([&told](const QString &text) { told << text; });
+        startRun();
+        Common::DataFileGuard::tellWaiting();
+        Common::DataFileGuard::reset();
+        QCOMPARE(told.size(), kept ? 1 : 0);
+        QCOMPARE(QFileInfo::exists(m_dump + ".bak"), kept);
+        if (kept && !dump.isEmpty())
+            QCOMPARE(TestHelpers::readFile(m_dump + ".bak"), dump);
+        QVERIFY(QFileInfo(m_dump).isFile());
     }
 
 private:
