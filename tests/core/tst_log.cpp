@@ -162,6 +162,33 @@ private slots:
         adapter.removeLogFile();
         QVERIFY(!QFile::exists(path));
     }
+
+    // After a clean end removed the log, later lines (windows closing) stay in memory only.
+    void nothingWrittenAfterCleanEnd_data()
+    {
+        QTest::addColumn<bool>("failedCheck");
+        QTest::newRow("log line") << false;
+        QTest::newRow("failed check") << true;
+    }
+    void nothingWrittenAfterCleanEnd()
+    {
+        QFETCH(bool, failedCheck);
+        FakeApplication app;
+        const QString path = QDir(app.dataLocation()).filePath("log.dat");
+        CrashHandlerAdapter adapter;
+        adapter.resetLogFile();
+        QR_LOG("running");
+        adapter.removeLogFile();
+        if (failedCheck)
+            QR_ASSERT(!"closing");
+        else
+            QR_LOG("Hide Reminder");
+        QVERIFY(!QFileInfo::exists(path));
+        QVERIFY(logBuffer().contains(failedCheck ? "closing" : "Hide Reminder"));
+        adapter.resetLogFile();
+        QR_LOG("next run");
+        QVERIFY(QFileInfo::exists(path));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLog)
