@@ -269,8 +269,9 @@ public:
         const QMutexLocker lock(&m_mutex);
         Kind &kind = m_kinds[int(event.type())];
         const auto covered = [&] {
+            // Older versions kept the common fields in "data" itself.
             return std::all_of(dataNames.cbegin(), dataNames.cend(),
-                               [&](const QString &n) { return kind.data.contains(n); }) &&
+                               [&](const QString &n) { return kind.data.contains(n) || kind.abstract.contains(n); }) &&
                    std::all_of(abstractNames.cbegin(), abstractNames.cend(),
                                [&](const QString &n) { return kind.abstract.contains(n); });
         };
