@@ -145,7 +145,7 @@ Application::Application(int &argc, char **argv, Parts parts)
     // Checked before the store reads them: it would wait for good on a FIFO in their place.
     for (const QString &file : LinuxSettingsStore::userFiles())
         Common::guardIniFile(file);
-    m_settings = LinuxSettingsStore().open();
+    m_settings = LinuxSettingsStore(Common::guardedIniFormat()).open();
     QR_ASSERT(LinuxSettingsStore::userFiles().contains(m_settings->fileName()));
     m_uid = UidBackup::readOrCreate(organizationName());
     // No taskbar band to dock into on Linux: barHandle() stays 0.

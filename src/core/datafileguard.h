@@ -38,9 +38,15 @@ public:
     // Tells what waits now.
     static void tellWaiting();
     static QString message(const QString &path, Problem problem, const QString &copy);
+    // As message(), for a file whose copy could not be made: it is not written until one is.
+    static QString uncopiedMessage(const QString &path, Problem problem);
 
     // Tests only: forget everything, as a new process would start.
     static void reset();
+
+private:
+    // What is wrong with the file, the first sentence of every message.
+    static QString problemText(const QString &path, Problem problem);
 };
 
 } // namespace Common

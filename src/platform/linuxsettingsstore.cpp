@@ -7,8 +7,7 @@
 
 std::unique_ptr<QSettings> LinuxSettingsStore::open()
 {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QString::fromLatin1(AppIdentity::kOrganisation),
+    return std::make_unique<QSettings>(m_format, QSettings::UserScope, QString::fromLatin1(AppIdentity::kOrganisation),
                                        QString::fromLatin1(AppIdentity::kApplication));
 }
 
