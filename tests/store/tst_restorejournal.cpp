@@ -81,64 +81,7 @@ FileSet readSet(const QString &folder)
     return files;
 }
 
-// Records what the user is told, as the program's teller would show it.
-struct Told
-{
-    Told()
-    {
-        Common::DataFileGuard::reset();
-        Common::DataFileGuard::setTeller([this](const QString &text) { texts << text; });
-    }
-    ~Told() { Common::DataFileGuard::reset(); }
-    int count()
-    {
-        Common::DataFileGuard::tellWaiting();
-        return texts.size();
-    }
-    QStringList texts;
-};
-
-// A data folder with a record crafted by a row, and beside it an outside folder the record must not reach.
-struct Crafted
-{
-    Crafted()
-    {
-        QVERIFY(writeSet(data, {{"events.dat", "old events"}, {"typesorder.dat", "old order"}}));
-        QVERIFY(QDir(data).mkpath(".restore-x1"));
-        QVERIFY(TestHelpers::writeFile(data + "/.restore-x1/e", "new events"));
-        QVERIFY(writeSet(outside, {{"victim", "victim bytes"}, {"record", ""}}));
-    }
-    // Writes `record` with "%D" and "%O" standing for the data and the outside folder, and runs `setup`.
-    void craft(const QByteArray &record, const QByteArray &setup)
-    {
-        QByteArray text = record;
-        text.replace("%D", data.toUtf8()).replace("%O", outside.toUtf8());
-        const QString journal = RestoreJournal::path(data);
-        if (setup == "folder") {
-            QVERIFY(QDir().mkpath(journal));
-        } else if (setup == "fifo") {
-            QCOMPARE(::mkfifo(QFile::encodeName(journal).constData(), 0600), 0);
-        } else if (setup == "record link") {
-            QVERIFY(TestHelpers::writeFile(outside + "/record", text));
-            QVERIFY(QFile::link(outside + "/record", journal));
-        } else {
-            QVERIFY(TestHelpers::writeFile(journal, text));
-        }
-        if (setup == "staging link") {
-            QVERIFY(QDir(data + "/.restore-x1").removeRecursively());
-            QVERIFY(QFile::link(outside, data + "/.restore-x1"));
-        } else if (setup == "staged link") {
-            QVERIFY(QFile::remove(data + "/.restore-x1/e"));
-            QVERIFY(QFile::link(outside + "/victim", data + "/.restore-x1/e"));
-        }
-        outsideBefore = readSet(outside);
-    }
-    QTemporaryDir root;
-    const QString data = root.filePath("data");
-    const QString outside = root.filePath("outside");
-    FileSet outsideBefore;
-};
-
+// A record of one move; a row names its parts.
 QByteArray moveRecord(const QByteArray &staging, const QByteArray &staged, const QByteArray &target)
 {
     return "{\"version\": 1, \"staging\": \"" + staging + "\", \"entries\": [], \"moves\": [{\"staged\": \"" + staged +
@@ -236,144 +179,113 @@ private slots:
         QVERIFY(writeSet(dir.path(), before));
         const QString archive = archives.filePath("saved.qbf");
         QVERIFY(Stores(dir.path()).manager.backup(archive));
-        const QDir data(dir.path());
-        QVERIFY(data.mkpath(".restore-x1"));
-        QVERIFY(TestHelpers::writeFile(data.filePath(".restore-x1/e"), "other events"));
-        QVERIFY(RestoreJournal::write(dir.path(), data.filePath(".restore-x1"),
-                                      {{data.filePath("events.dat"), data.filePath(".restore-x1/e")}}));
+        const QString staging = dir.filePath(".restore-x1");
+        QVERIFY(writeSet(staging, {{"e", "other events"}}));
+        QVERIFY(RestoreJournal::write(dir.path(), staging, {{dir.filePath("events.dat"), staging + "/e"}}));
         QVERIFY(!Stores(dir.path()).manager.restore(archive));
-        QVERIFY(RestoreJournal::discard(dir.path()));
-        QVERIFY(QDir(data.filePath(".restore-x1")).removeRecursively());
+        QVERIFY(RestoreJournal::discard(dir.path()) && QDir(staging).removeRecursively());
         QCOMPARE(readSet(dir.path()), before);
     }
 
-    // A record that names anything outside the data folder is not carried out: kept aside, told once.
-    void keepsAsideRecordReachingOutside_data()
+    // A record that reaches outside the data folder, or cannot be read, is not carried out: it is kept
+    // aside and told once; nothing outside changes.
+    void keepsAsideUnsoundRecord_data()
     {
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<QByteArray>("setup");
+        const QByteArray sound = moveRecord(".restore-x1", "e", "events.dat");
         QTest::newRow("absolute target") << moveRecord(".restore-x1", "e", "%O/victim") << QByteArray();
         QTest::newRow("target up") << moveRecord(".restore-x1", "e", "../outside/victim") << QByteArray();
-        QTest::newRow("absolute staged") << moveRecord(".restore-x1", "%O/victim", "events.dat") << QByteArray();
-        QTest::newRow("staged up") << moveRecord(".restore-x1", "../../outside/victim", "events.dat") << QByteArray();
-        QTest::newRow("staging up") << moveRecord("..", "outside", "events.dat") << QByteArray();
-        QTest::newRow("absolute staging") << moveRecord("%O", "victim", "events.dat") << QByteArray();
-        QTest::newRow("staging is a link")
-            << moveRecord(".restore-x1", "victim", "events.dat") << QByteArray("staging link");
-        QTest::newRow("staged is a link") << moveRecord(".restore-x1", "e", "events.dat") << QByteArray("staged link");
-        QTest::newRow("record is a link") << moveRecord(".restore-x1", "e", "%O/victim") << QByteArray("record link");
-        QByteArray old = moveRecord(".restore-x1", "gone", "events.dat");
-        QTest::newRow("old file up") << old.replace("\"inode\"", "\"old\": \"../../outside/victim\", \"inode\"")
-                                     << QByteArray();
-    }
-    void keepsAsideRecordReachingOutside()
-    {
-        QFETCH(QByteArray, record);
-        QFETCH(QByteArray, setup);
-        Crafted folder;
-        folder.craft(record, setup);
-        Told told;
-        DataFolderCleanup::tidyAtStart(folder.data);
-        QCOMPARE(readSet(folder.outside), folder.outsideBefore);
-        QCOMPARE(TestHelpers::readFile(folder.data + "/events.dat"), QByteArray("old events"));
-        QVERIFY(QFileInfo(folder.data + "/restore-journal.bak").exists());
-        QVERIFY(!QFileInfo::exists(folder.data + "/.restore-x1"));
-        QCOMPARE(told.count(), 1);
-    }
-
-    // A record this version cannot read is kept aside and told once; later restores work again.
-    void keepsAsideUnreadableRecord_data()
-    {
-        QTest::addColumn<QByteArray>("record");
-        QTest::addColumn<QByteArray>("setup");
-        QTest::newRow("garbage") << QByteArray("\x01\x02{garbage") << QByteArray();
-        QByteArray version = moveRecord(".restore-x1", "e", "events.dat");
-        QTest::newRow("version 0") << QByteArray(version).replace("\"version\": 1", "\"version\": 0") << QByteArray();
-        QTest::newRow("version 2") << QByteArray(version).replace("\"version\": 1", "\"version\": 2") << QByteArray();
-        QTest::newRow("unfinished move") << QByteArray(version).replace(", \"target\": \"events.dat\"", "")
-                                         << QByteArray();
+        QTest::newRow("linked staging") << moveRecord(".restore-x1", "victim", "events.dat") << QByteArray("staging");
+        QTest::newRow("staged is a link") << sound << QByteArray("staged");
+        QTest::newRow("record is a link") << sound << QByteArray("record");
+        QTest::newRow("garbage") << QByteArray("\x01{garbage") << QByteArray();
+        QTest::newRow("version 2") << QByteArray(sound).replace(": 1,", ": 2,") << QByteArray();
+        QTest::newRow("unfinished move") << QByteArray(sound).replace("\"target\"", "\"tar\"") << QByteArray();
         QTest::newRow("folder") << QByteArray() << QByteArray("folder");
         QTest::newRow("fifo") << QByteArray() << QByteArray("fifo");
     }
-    void keepsAsideUnreadableRecord()
+    void keepsAsideUnsoundRecord()
     {
-        keepsAsideRecordReachingOutside();
         QFETCH(QByteArray, record);
         QFETCH(QByteArray, setup);
-        Crafted folder;
-        const QString archive = folder.root.filePath("saved.qbf");
-        QVERIFY(TestHelpers::writeFile(folder.outside + "/events.dat", "saved events"));
-        QVERIFY(Stores(folder.outside).manager.backup(archive));
-        folder.craft(record, setup);
-        Told told;
-        QVERIFY(Stores(folder.data).manager.restore(archive));
-        QCOMPARE(TestHelpers::readFile(folder.data + "/events.dat"), QByteArray("saved events"));
-        QCOMPARE(told.count(), 1);
+        QTemporaryDir root;
+        const QString data = root.filePath("data"), outside = root.filePath("outside"), staging = data + "/.restore-x1";
+        const QString journal = RestoreJournal::path(data);
+        QVERIFY(writeSet(outside, {{"victim", "victim"}, {"record", record}}));
+        QVERIFY(writeSet(staging, {{"e", "new events"}}) && writeSet(data, {{"events.dat", "old events"}}));
+        QVERIFY(setup == "folder"   ? QDir().mkpath(journal)
+                : setup == "fifo"   ? ::mkfifo(QFile::encodeName(journal).constData(), 0600) == 0
+                : setup == "record" ? QFile::link(outside + "/record", journal)
+                                    : TestHelpers::writeFile(journal, record.replace("%O", outside.toUtf8())));
+        if (setup == "staging")
+            QVERIFY(QDir(staging).removeRecursively() && QFile::link(outside, staging));
+        if (setup == "staged")
+            QVERIFY(QFile::remove(staging + "/e") && QFile::link(outside + "/victim", staging + "/e"));
+        const FileSet outsideBefore = readSet(outside);
+        QStringList told;
+        Common::DataFileGuard::setTeller([&told](const QString &text) { told << text; });
+        DataFolderCleanup::tidyAtStart(data);
+        Common::DataFileGuard::tellWaiting();
+        Common::DataFileGuard::reset();
+        QVERIFY(told.size() == 1 && readSet(outside) == outsideBefore);
+        QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 (QStringList{"events.dat", "restore-journal.bak"}));
+        QCOMPARE(TestHelpers::readFile(data + "/events.dat"), "old events");
     }
 
-    // A staged file gone while its target is not the new file: the whole old set comes back.
+    // A staged file gone while its target is not the new file: the whole old set comes back, told once.
     void lostStagedFilePutsOldSetBack_data()
     {
-        QTest::addColumn<QStringList>("moved");
-        QTest::addColumn<QStringList>("lost");
-        QTest::addColumn<bool>("expectNew");
-        QTest::newRow("lost before its move") << QStringList{"typesorder.dat"} << QStringList{"events.dat"} << false;
-        QTest::newRow("added file lost") << QStringList{"events.dat"} << QStringList{"todo.b.dat"} << false;
-        QTest::newRow("lost after its move") << QStringList{"events.dat"} << QStringList{} << true;
-        QTest::newRow("all moved") << QStringList{"events.dat", "typesorder.dat", "todo.b.dat"} << QStringList{}
-                                   << true;
+        QTest::addColumn<QString>("moved");
+        QTest::addColumn<QString>("lost");
+        QTest::newRow("lost before its move") << "typesorder.dat"
+                                              << "events.dat";
+        QTest::newRow("added file lost") << "events.dat"
+                                         << "todo.b.dat";
     }
     void lostStagedFilePutsOldSetBack()
     {
-        QFETCH(QStringList, moved);
-        QFETCH(QStringList, lost);
-        QFETCH(bool, expectNew);
+        QFETCH(QString, moved);
+        QFETCH(QString, lost);
         QTemporaryDir dir;
-        const QDir data(dir.path());
+        const QString staging = dir.filePath(".restore-x1");
         const FileSet oldSet{{"events.dat", "old events"}, {"typesorder.dat", "old order"}};
         const FileSet newSet{{"events.dat", "new events"}, {"typesorder.dat", "new order"}, {"todo.b.dat", "new list"}};
-        QVERIFY(writeSet(dir.path(), oldSet));
-        QVERIFY(writeSet(data.filePath(".restore-x1"), newSet));
+        QVERIFY(writeSet(dir.path(), oldSet) && writeSet(staging, newSet));
         QList<RestoreJournal::Move> moves;
         for (const QString &name : newSet.keys())
-            moves.append({data.filePath(name), data.filePath(".restore-x1/" + name)});
-        QVERIFY(RestoreJournal::write(dir.path(), data.filePath(".restore-x1"), moves));
-        for (const QString &name : moved)
-            QVERIFY(Common::replaceFileWith(data.filePath(name), data.filePath(".restore-x1/" + name)));
-        for (const QString &name : lost)
-            QVERIFY(QFile::remove(data.filePath(".restore-x1/" + name)));
-        Told told;
+            moves.append({dir.filePath(name), staging + "/" + name});
+        QVERIFY(RestoreJournal::write(dir.path(), staging, moves));
+        QVERIFY(Common::replaceFileWith(dir.filePath(moved), staging + "/" + moved));
+        QVERIFY(QFile::remove(staging + "/" + lost));
+        QStringList told;
+        Common::DataFileGuard::setTeller([&told](const QString &text) { told << text; });
         DataFolderCleanup::tidyAtStart(dir.path());
-        QCOMPARE(readSet(dir.path()), expectNew ? newSet : oldSet);
-        QCOMPARE(told.count(), expectNew ? 0 : 1);
+        Common::DataFileGuard::tellWaiting();
+        Common::DataFileGuard::reset();
+        QCOMPARE(readSet(dir.path()), oldSet);
+        QCOMPARE(told.size(), 1);
     }
 
-    // The settings of a restore are in its record: a start after a kill puts them in place with the files.
-    void startFinishesTheSettingsToo_data()
-    {
-        QTest::addColumn<bool>("filesMoved");
-        QTest::newRow("killed before the moves") << false;
-        QTest::newRow("killed before the settings") << true;
-    }
+    // A start after a kill (before the moves, or before the settings) puts the recorded settings in place too.
     void startFinishesTheSettingsToo()
     {
-        QFETCH(bool, filesMoved);
-        QTemporaryDir dir;
-        const QDir data(dir.path());
-        QVERIFY(writeSet(dir.path(), {{"events.dat", "old events"}}));
-        QVERIFY(writeSet(data.filePath(".restore-x1"), {{"e", "new events"}, {"s", "k=new"}}));
-        QVERIFY(RestoreJournal::write(dir.path(), data.filePath(".restore-x1"),
-                                      {{data.filePath("events.dat"), data.filePath(".restore-x1/e")}},
-                                      {{"settings", data.filePath(".restore-x1/s")}}));
-        if (filesMoved)
-            QCOMPARE(RestoreJournal::finish(dir.path()).outcome, RestoreJournal::Outcome::Finished);
-        DataFolderCleanup::tidyAtStart(dir.path());
-        MemoryBackupObject settings("settings", "k=old");
-        Stores stores(dir.path());
-        stores.manager.addBackupObject(&settings);
-        stores.manager.finishInterruptedRestore();
-        QCOMPARE(settings.m_data, QByteArray("k=new"));
-        QCOMPARE(readSet(dir.path()), (FileSet{{"events.dat", "new events"}}));
+        for (const bool filesMoved : {false, true}) {
+            QTemporaryDir dir;
+            const QString staging = dir.filePath(".restore-x1");
+            QVERIFY(writeSet(dir.path(), {{"events.dat", "old"}}) && writeSet(staging, {{"e", "new"}, {"s", "k=new"}}));
+            QVERIFY(RestoreJournal::write(dir.path(), staging, {{dir.filePath("events.dat"), staging + "/e"}},
+                                          {{"settings", staging + "/s"}}));
+            QVERIFY(!filesMoved || RestoreJournal::finish(dir.path()).outcome == RestoreJournal::Outcome::Finished);
+            DataFolderCleanup::tidyAtStart(dir.path());
+            MemoryBackupObject settings("settings", "k=old");
+            Stores stores(dir.path());
+            stores.manager.addBackupObject(&settings);
+            stores.manager.finishInterruptedRestore();
+            QCOMPARE(settings.m_data, QByteArray("k=new"));
+            QCOMPARE(readSet(dir.path()), (FileSet{{"events.dat", "new"}}));
+        }
     }
 
     // A record found at start is finished: what it lists is moved, even the part already moved once.
