@@ -142,8 +142,11 @@ Application::Application(int &argc, char **argv, Parts parts)
 
     // Every data file not read whole is told once, as the events file is.
     Common::DataFileGuard::setTeller([this](const QString &text) { m_parts.ask->information(tr("Data Error"), text); });
-    m_settings = LinuxSettingsStore().open();
-    Common::guardIniFile(m_settings->fileName());
+    // Checked before the store reads them: it would wait for good on a FIFO in their place.
+    for (const QString &file : LinuxSettingsStore::userFiles())
+        Common::guardIniFile(file);
+    m_settings = LinuxSettingsStore(Common::guardedIniFormat()).open();
+    QR_ASSERT(LinuxSettingsStore::userFiles().contains(m_settings->fileName()));
     m_uid = UidBackup::readOrCreate(organizationName());
     // No taskbar band to dock into on Linux: barHandle() stays 0.
     m_webController = std::make_unique<WebController>(WebController::configuredHost());
@@ -188,6 +191,7 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_backupManager->addBackupObject(m_customTypesStorage.get());
     m_backupManager->addBackupObject(m_eventTypesStorage.get());
     m_backupManager->addBackupObjects(m_storage->backupObjects());
+    m_backupManager->finishInterruptedRestore();
 
     // A restore runs from the editor's menu; its outcome, good or bad, goes where every other message goes.
     RestoreCommand::setNotifier(

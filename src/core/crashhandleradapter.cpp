@@ -6,6 +6,13 @@
 #include <QDir>
 #include <QFile>
 
+#include <atomic>
+
+namespace CrashHandlerAdapterPrivate {
+// Set once a clean end removed the log: what is logged after it must not bring the file back.
+std::atomic<bool> s_logClosed{false};
+} // namespace CrashHandlerAdapterPrivate
+
 CrashHandlerAdapter::CrashHandlerAdapter()
 {
     // Lines logged before the application exists or after it is gone stay in memory only.
@@ -31,7 +38,7 @@ void CrashHandlerAdapter::reportAssert(const QString &text)
 
 void CrashHandlerAdapter::log(const QByteArray &time, const QString &message)
 {
-    if (m_logPath.isEmpty())
+    if (m_logPath.isEmpty() || CrashHandlerAdapterPrivate::s_logClosed)
         return;
     QFile file(m_logPath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text))
@@ -50,12 +57,15 @@ void CrashHandlerAdapter::resetLogFile()
 {
     if (m_logPath.isEmpty())
         return;
+    CrashHandlerAdapterPrivate::s_logClosed = false;
     QFile::remove(m_logPath);
     addFileToReport(m_logPath.toUtf8(), "log.txt");
 }
 
 void CrashHandlerAdapter::removeLogFile()
 {
-    if (!m_logPath.isEmpty())
-        QFile::remove(m_logPath);
+    if (m_logPath.isEmpty())
+        return;
+    CrashHandlerAdapterPrivate::s_logClosed = true;
+    QFile::remove(m_logPath);
 }

@@ -71,8 +71,24 @@ void DataFileGuard::notice(const QString &path, Problem problem)
 
 void DataFileGuard::noticeAndKeepAside(const QString &path, Problem problem)
 {
-    notice(path, problem);
-    keepAside(path);
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return;
+    const QString file = key(path);
+    const QString copy = freeCopyName(file);
+    {
+        State &s = state();
+        const QMutexLocker lock(&s.mutex);
+        s.noticed.insert(file, problem);
+    }
+    // Told after the copy was tried, so that the message says what became of the file.
+    const bool kept = keepAside(file);
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    if (s.told.contains(file))
+        return;
+    s.told.insert(file);
+    s.waiting << (kept ? message(file, problem, copy) : uncopiedMessage(file, problem));
+    scheduleTelling(s);
 }
 
 bool DataFileGuard::isNoticed(const QString &path)
@@ -80,6 +96,13 @@ bool DataFileGuard::isNoticed(const QString &path)
     State &s = state();
     const QMutexLocker lock(&s.mutex);
     return s.noticed.contains(key(path));
+}
+
+bool DataFileGuard::isTold(const QString &path)
+{
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    return s.told.contains(key(path));
 }
 
 bool DataFileGuard::keepAside(const QString &path, QString *error)
@@ -119,6 +142,15 @@ void DataFileGuard::setTeller(Teller teller)
     scheduleTelling(s);
 }
 
+void DataFileGuard::tell(const QString &text)
+{
+    QR_LOG("Told: " + text.toUtf8());
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    s.waiting << text;
+    scheduleTelling(s);
+}
+
 void DataFileGuard::tellWaiting()
 {
     State &s = state();
@@ -136,7 +168,7 @@ void DataFileGuard::tellWaiting()
         teller(text);
 }
 
-QString DataFileGuard::message(const QString &path, Problem problem, const QString &copy)
+QString DataFileGuard::problemText(const QString &path, Problem problem)
 {
     const QString program = QCoreApplication::applicationName();
     const QString file = QDir::toNativeSeparators(path);
@@ -155,11 +187,26 @@ QString DataFileGuard::message(const QString &path, Problem problem, const QStri
                    .arg(file, program);
         break;
     }
-    return what + QLatin1Char(' ') +
+    return what;
+}
+
+QString DataFileGuard::message(const QString &path, Problem problem, const QString &copy)
+{
+    return problemText(path, problem) + QLatin1Char(' ') +
            QCoreApplication::translate("DataFileGuard",
                                        "%1 goes on with what it could read. Before the file is written again, it is "
                                        "kept as it is in \"%2\".")
-               .arg(program, QFileInfo(copy).fileName());
+               .arg(QCoreApplication::applicationName(), QFileInfo(copy).fileName());
+}
+
+QString DataFileGuard::uncopiedMessage(const QString &path, Problem problem)
+{
+    return problemText(path, problem) + QLatin1Char(' ') +
+           QCoreApplication::translate("DataFileGuard",
+                                       "No copy of it could be kept beside it, so %1 does not write it until a copy "
+                                       "can be made; it tries again at each change. Changes you make meanwhile are "
+                                       "kept while %1 runs.")
+               .arg(QCoreApplication::applicationName());
 }
 
 void DataFileGuard::reset()

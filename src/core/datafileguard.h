@@ -22,6 +22,8 @@ public:
     static void noticeAndKeepAside(const QString &path, Problem problem);
     // True while a noticed file waits for its copy.
     static bool isNoticed(const QString &path);
+    // True once the user was told about the file in this run.
+    static bool isTold(const QString &path);
     // Copies a noticed file aside. False when that copy failed: then the file must not be written.
     static bool keepAside(const QString &path, QString *error = nullptr);
     // keepAside(), then the atomic write.
@@ -31,12 +33,20 @@ public:
     // the program is busy, waits for the event loop.
     using Teller = std::function<void(const QString &text)>;
     static void setTeller(Teller teller);
+    // Tells `text` once there is a teller, as the notices are told.
+    static void tell(const QString &text);
     // Tells what waits now.
     static void tellWaiting();
     static QString message(const QString &path, Problem problem, const QString &copy);
+    // As message(), for a file whose copy could not be made: it is not written until one is.
+    static QString uncopiedMessage(const QString &path, Problem problem);
 
     // Tests only: forget everything, as a new process would start.
     static void reset();
+
+private:
+    // What is wrong with the file, the first sentence of every message.
+    static QString problemText(const QString &path, Problem problem);
 };
 
 } // namespace Common

@@ -19,13 +19,13 @@ QByteArray FileBackupObject::backup(bool *ok)
 {
     if (ok)
         *ok = false;
-    QFile file(m_fileName);
-    if (!file.exists()) {
+    if (!QFileInfo::exists(m_fileName) && !QFileInfo(m_fileName).isSymLink()) {
         if (ok)
             *ok = true;
         return QByteArray();
     }
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!Common::openRegularFile(&file, m_fileName))
         return QByteArray();
     const qint64 size = file.size();
     QByteArray data = file.readAll();
@@ -96,4 +96,16 @@ bool FileBackupObject::restoreSnapshot(const QByteArray &data)
     if (data.startsWith(FileBackupObjectPrivate::s_present))
         return restore(QByteArray::fromRawData(data.constData() + 1, data.size() - 1));
     return restore(data);
+}
+
+bool FileBackupObject::writeSnapshotFiles(const QByteArray &data)
+{
+    if (data.startsWith(FileBackupObjectPrivate::s_absent) && data.size() == 1) {
+        if (!Common::DataFileGuard::keepAside(m_fileName))
+            return false;
+        return !QFileInfo::exists(m_fileName) || QFile::remove(m_fileName);
+    }
+    if (data.startsWith(FileBackupObjectPrivate::s_present))
+        return FileBackupObject::restore(QByteArray::fromRawData(data.constData() + 1, data.size() - 1));
+    return FileBackupObject::restore(data);
 }

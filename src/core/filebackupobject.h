@@ -24,6 +24,8 @@ public:
     // Also tells whether the file was there, so that taking a restore back removes a file it added.
     QByteArray snapshot(bool *ok) override;
     bool restoreSnapshot(const QByteArray &data) override;
+    // Writes the file (or removes it when the snapshot had none) without reloading.
+    bool writeSnapshotFiles(const QByteArray &data) override;
 
     QString backupFileName() const { return m_fileName; }
 

@@ -52,6 +52,14 @@ public:
     // what the object did not hold, so that taking a restore back removes what it added.
     virtual QByteArray snapshot(bool *ok) { return backup(ok); }
     virtual bool restoreSnapshot(const QByteArray &data) { return restore(data); }
+    // Stores whose files are read as one set put a snapshot's files in place first, and every one of them
+    // reloads (reloadAfterRestore()) only once all are written: none reads its file beside an old partner.
+    virtual bool restoresSnapshotByFiles() const { return false; }
+    virtual bool writeSnapshotFiles(const QByteArray &data)
+    {
+        Q_UNUSED(data);
+        return false;
+    }
 
     static constexpr qint64 s_defaultMaxRestoreSize = qint64(256) << 20;
 

@@ -1,7 +1,11 @@
 #include "core/inifilecheck.h"
 
+#include "core/log.h"
+#include "core/safefile.h"
+
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 namespace Common {
 
@@ -27,15 +31,71 @@ std::optional<DataFileGuard::Problem> iniTextProblem(const QByteArray &text)
 
 void guardIniFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.exists())
+    // Two handles read the organisation's file: it is checked, and kept, once.
+    if ((!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) || DataFileGuard::isTold(path))
         return;
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!openRegularFile(&file, path)) {
         DataFileGuard::noticeAndKeepAside(path, DataFileGuard::Unreadable);
         return;
     }
     if (const std::optional<DataFileGuard::Problem> problem = iniTextProblem(file.readAll()))
         DataFileGuard::noticeAndKeepAside(path, *problem);
+}
+
+namespace {
+
+// Both directions go through the store's own INI reader and writer on a temporary file, so the text
+// stays exactly what the native form reads and writes.
+bool readIni(QIODevice &device, QSettings::SettingsMap &map)
+{
+    QTemporaryFile file;
+    if (!file.open() || file.write(device.readAll()) < 0 || !file.flush())
+        return false;
+    const QSettings ini(file.fileName(), QSettings::IniFormat);
+    const QStringList keys = ini.allKeys();
+    for (const QString &key : keys)
+        map.insert(key, ini.value(key));
+    return ini.status() == QSettings::NoError;
+}
+
+bool writeIni(QIODevice &device, const QSettings::SettingsMap &map)
+{
+    if (const auto *target = qobject_cast<QFileDevice *>(&device)) {
+        QString error;
+        if (!DataFileGuard::keepAside(target->fileName(), &error)) {
+            QR_LOG("Settings not written, as no copy of the damaged file could be made: " +
+                   target->fileName().toUtf8());
+            return false;
+        }
+    }
+    QTemporaryFile file;
+    if (!file.open())
+        return false;
+    file.close();
+    {
+        QSettings ini(file.fileName(), QSettings::IniFormat);
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            ini.setValue(it.key(), it.value());
+        ini.sync();
+        if (ini.status() != QSettings::NoError)
+            return false;
+    }
+    QFile written(file.fileName());
+    if (!written.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = written.readAll();
+    return device.write(text) == text.size();
+}
+
+} // namespace
+
+QSettings::Format guardedIniFormat()
+{
+    // The native form's extension, so that the files are the ones the native form would use.
+    static const QSettings::Format s_format =
+        QSettings::registerFormat(QStringLiteral("conf"), readIni, writeIni, Qt::CaseSensitive);
+    return s_format;
 }
 
 } // namespace Common

@@ -3,6 +3,7 @@
 #include "core/datafileguard.h"
 
 #include <QByteArray>
+#include <QSettings>
 #include <QString>
 
 #include <optional>
@@ -16,5 +17,9 @@ std::optional<DataFileGuard::Problem> iniTextProblem(const QByteArray &text);
 // The settings store writes its file whenever it syncs: a file it would not write back whole is kept
 // aside at once, and the user is told.
 void guardIniFile(const QString &path);
+
+// The native INI form of the settings store, with one difference: a file that waits for its copy (see
+// guardIniFile) is not written until the copy is made, tried again at each write.
+QSettings::Format guardedIniFormat();
 
 } // namespace Common

@@ -18,6 +18,17 @@ qsizetype JsonObject::find(const QString &name) const
     return found;
 }
 
+QStringList JsonObject::names() const
+{
+    QStringList result;
+    if (!isObject())
+        return result;
+    const std::vector<JsonNode> &nodes = *m_nodes;
+    for (qsizetype i = m_at + 1, end = nodes[size_t(m_at)].end; i < end; i = nodes[size_t(i)].end)
+        result << nodes[size_t(i)].name;
+    return result;
+}
+
 QVariant JsonObject::value(const QString &name, const QVariant &fallback) const
 {
     const qsizetype at = find(name);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <vector>
@@ -38,6 +39,8 @@ public:
     JsonObject object(const QString &name) const;
     // The value this stands for, whatever its kind, as the variant reader gives it.
     QVariant toVariant() const;
+    // The members' names in the order of the text (a repeated name as often as it appears).
+    QStringList names() const;
 
     // The value of node `at` as the variant reader gives it.
     static QVariant variantOf(const std::vector<JsonNode> &nodes, qsizetype at);

@@ -11,6 +11,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace SafeFilePrivate {
 
 bool fail(const QString &path, const QString &reason, QString *error)
@@ -139,14 +143,54 @@ QString freeCopyName(const QString &path)
 QString copyAsideUnderFreeName(const QString &path)
 {
     const QString target = freeCopyName(path);
-    if (!QFile::copy(path, target)) {
+    // A FIFO, device or folder holds nothing a copy could keep, and reading it may never end: it is
+    // moved aside whole.
+    const bool moved = !isRegularOrMissing(path);
+    if (moved ? ::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0
+              : !QFile::copy(path, target)) {
         const QString message = QStringLiteral("Cannot copy %1 aside to %2").arg(path, target);
         qWarning("%s", qPrintable(message));
         QR_LOG(message.toUtf8());
         return QString();
     }
-    QR_LOG(QStringLiteral("Copied %1 aside to %2").arg(path, target).toUtf8());
+    QR_LOG(QStringLiteral("%1 %2 aside to %3").arg(moved ? "Moved" : "Copied", path, target).toUtf8());
     return target;
+}
+
+bool openRegularFile(QFile *file, const QString &path, QString *error, bool followLinks)
+{
+    // Non-blocking, so that opening a FIFO never waits for a writer; the check comes before any read.
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW);
+    const int fd = ::open(QFile::encodeName(path).constData(), flags);
+    const auto failed = [error](const QString &reason) {
+        if (error)
+            *error = reason;
+        return false;
+    };
+    if (fd < 0)
+        return failed(QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return failed(QStringLiteral("not a regular file"));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file->setFileName(path);
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return failed(file->errorString());
+    }
+    return true;
+}
+
+bool isRegularOrMissing(const QString &path)
+{
+    struct stat info;
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return errno == ENOENT;
+    if (S_ISLNK(info.st_mode) && ::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    return S_ISREG(info.st_mode);
 }
 
 } // namespace Common

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 namespace Common {
@@ -20,5 +21,11 @@ bool replaceFileWith(const QString &path, const QString &source, QString *error 
 QString copyAsideUnderFreeName(const QString &path);
 // The name copyAsideUnderFreeName() would give the copy now.
 QString freeCopyName(const QString &path);
+
+// Opens `file` on `path` for reading only when it names a regular file (through a link too, unless
+// `followLinks` is false). A FIFO, device or folder is refused at once instead of waiting on it.
+bool openRegularFile(QFile *file, const QString &path, QString *error = nullptr, bool followLinks = true);
+// True when nothing is at `path` (not even a dangling link) or a regular file is.
+bool isRegularOrMissing(const QString &path);
 
 } // namespace Common

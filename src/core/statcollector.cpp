@@ -2,12 +2,15 @@
 
 #include "core/crashhandleradapter.h"
 #include "core/datafileguard.h"
+#include "core/safefile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QVariant>
 
+#include <algorithm>
 #include <limits>
 
 namespace StatCollectorPrivate {
@@ -115,13 +118,18 @@ void saveValue(const QByteArray &key, const QVariant &value)
         s.settings->setValue(s_group + QLatin1Char('/') + QString::fromUtf8(key), value);
 }
 
-// The dump starts with a "name: value" line (a value may hold line breaks); a file of another shape at
-// its place is not ours to write over unkept.
+// The dump is "name: value" lines; a file of another shape at its place, or one cut short inside a line,
+// is not ours to write over unkept. (A value with a line break reads as unknown too: kept once more.)
 bool isDumpText(const QByteArray &bytes)
 {
-    static const QRegularExpression firstLine(QStringLiteral("^[A-Za-z0-9_./-]+: "));
+    static const QRegularExpression line(QStringLiteral("^[A-Za-z0-9_./-]+: "));
     const QString text = QString::fromUtf8(bytes);
-    return bytes.isEmpty() || (text.toUtf8() == bytes && !bytes.contains('\0') && firstLine.match(text).hasMatch());
+    if (bytes.isEmpty())
+        return true;
+    if (text.toUtf8() != bytes || bytes.contains('\0'))
+        return false;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    return std::all_of(lines.cbegin(), lines.cend(), [](const QString &l) { return line.match(l).hasMatch(); });
 }
 
 int saturatingAdd(int a, int b)
@@ -141,9 +149,14 @@ void StatCollector::init(QSettings *settings, const QString &dumpPath)
     s.dumpPath = dumpPath;
     load();
     s.firstStart = s.persistent.ints.isEmpty() && s.persistent.strings.isEmpty();
-    QFile old(dumpPath);
-    if (old.open(QIODevice::ReadOnly) && !isDumpText(old.readAll()))
-        Common::DataFileGuard::notice(dumpPath, Common::DataFileGuard::UnknownShape);
+    // Never waits on a FIFO or device put at its place.
+    QFile old;
+    if (Common::openRegularFile(&old, dumpPath)) {
+        if (!isDumpText(old.readAll()))
+            Common::DataFileGuard::notice(dumpPath, Common::DataFileGuard::UnknownShape);
+    } else if (QFileInfo::exists(dumpPath)) {
+        Common::DataFileGuard::notice(dumpPath, Common::DataFileGuard::Unreadable);
+    }
     writeFile();
     CrashHandlerAdapter adapter;
     adapter.addFileToReport(dumpPath.toUtf8(), QByteArrayLiteral("stat.txt"));

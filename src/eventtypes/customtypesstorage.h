@@ -40,6 +40,8 @@ public:
     bool restoreFromFile(const QString &fileName) override { return IBackupObject::restoreFromFile(fileName); }
     bool stageRestoreFiles(const QString &entryFile, const QString &stagingFolder, QList<StagedFile> *files) override;
     bool reloadAfterRestore() override;
+    // Read with its partner file as one set when a snapshot is put back.
+    bool restoresSnapshotByFiles() const override { return true; }
 
 signals:
     void aboutToReload();

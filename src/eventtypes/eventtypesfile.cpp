@@ -3,6 +3,7 @@
 #include "core/datafileguard.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
+#include "core/safefile.h"
 #include "core/version.h"
 
 #include <QCoreApplication>
@@ -13,11 +14,12 @@ namespace EventTypesFile {
 
 ReadResult read(const QString &fileName, QVariantMap *map)
 {
-    QFile file(fileName);
-    if (!file.exists())
+    if (!QFileInfo::exists(fileName) && !QFileInfo(fileName).isSymLink())
         return ReadResult::Missing;
-    if (!file.open(QIODevice::ReadOnly)) {
-        QR_LOG("Cannot open " + fileName.toUtf8() + ": " + file.errorString().toUtf8());
+    QFile file;
+    QString error;
+    if (!Common::openRegularFile(&file, fileName, &error)) {
+        QR_LOG("Cannot open " + fileName.toUtf8() + ": " + error.toUtf8());
         Common::DataFileGuard::notice(fileName, Common::DataFileGuard::Unreadable);
         return ReadResult::Broken;
     }

@@ -2,9 +2,19 @@
 
 #include "platform/appidentity.h"
 
+#include <QDir>
+#include <QStandardPaths>
+
 std::unique_ptr<QSettings> LinuxSettingsStore::open()
 {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QString::fromLatin1(AppIdentity::kOrganisation),
+    return std::make_unique<QSettings>(m_format, QSettings::UserScope, QString::fromLatin1(AppIdentity::kOrganisation),
                                        QString::fromLatin1(AppIdentity::kApplication));
+}
+
+QStringList LinuxSettingsStore::userFiles()
+{
+    const QDir folder(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/') +
+                      QLatin1String(AppIdentity::kOrganisation));
+    return {folder.filePath(QLatin1String(AppIdentity::kApplication) + QStringLiteral(".conf")),
+            folder.path() + QStringLiteral(".conf")};
 }

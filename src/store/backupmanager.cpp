@@ -6,13 +6,17 @@
 #include "core/log.h"
 #include "core/statcollector.h"
 #include "core/version.h"
+#include "store/datafoldercleanup.h"
 #include "store/restorejournal.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStorageInfo>
 #include <QTemporaryDir>
+
+#include <optional>
 
 namespace BackupManagerPrivate {
 
@@ -92,23 +96,31 @@ QString BackupManager::workFolder() const
         if (!data.isEmpty())
             return data;
     }
-    return QDir::tempPath();
+    return QString();
 }
 
 bool BackupManager::restore(const QString &fileName)
 {
     StatCollector::incrementCounter("f_restore");
+    m_errorString.clear();
 
     // Every entry is unpacked into a file and checked by its object's own reader before any object
     // changes; the files are never held in memory whole.
-    const QString work = workFolder();
+    QString work = workFolder();
+    // Without a data folder no start will look for the record: a folder of this restore's own holds it.
+    std::optional<QTemporaryDir> scratch;
+    if (work.isEmpty()) {
+        scratch.emplace();
+        work = scratch->path();
+    }
     if (!QDir().mkpath(work)) {
         QR_LOG("Restore cannot create the folder " + work.toUtf8());
         return false;
     }
     // A record the last start could not finish still owns its staged files: a second restore over it
-    // could leave a mix of both.
-    if (QFile::exists(RestoreJournal::path(work))) {
+    // could leave a mix of both. One that cannot be carried out at all is only kept aside.
+    RestoreJournal::setAsideIfUnsound(work);
+    if (QFileInfo::exists(RestoreJournal::path(work))) {
         QR_LOG("Restore refused: an earlier restore cut short is not finished yet");
         return false;
     }
@@ -145,7 +157,8 @@ bool BackupManager::restore(const QString &fileName)
         return false;
     }
 
-    // An empty or missing entry leaves its object as it is.
+    // An empty or missing entry leaves its object as it is; an archive that leaves every object as it is
+    // restored nothing.
     QList<QPair<IBackupObject *, QString>> restored;
     for (IBackupObject *obj : qAsConst(m_objects)) {
         const QString file = files.value(entryName(obj));
@@ -157,32 +170,76 @@ bool BackupManager::restore(const QString &fileName)
         }
         restored.append({obj, file});
     }
+    if (restored.isEmpty()) {
+        QR_LOG("Restore refused: the archive holds nothing this version can restore");
+        m_errorString =
+            QCoreApplication::translate("BackupManager", "The file holds no data this version can restore.");
+        return false;
+    }
 
     // All files or none: everything is staged beside the data first, and only the record of the moves,
     // written in one step, makes the restore happen. A start after a kill finishes what the record lists.
     QList<IBackupObject::StagedFile> moves;
+    QList<RestoreJournal::Entry> entries;
     for (const auto &item : qAsConst(restored)) {
-        if (item.first->restoresByFiles() && !item.first->stageRestoreFiles(item.second, unpacked.path(), &moves)) {
+        if (!item.first->restoresByFiles()) {
+            // Recorded too, so that a start after a kill does not leave new files beside old settings.
+            entries.append({item.first->name(), item.second});
+        } else if (!item.first->stageRestoreFiles(item.second, unpacked.path(), &moves)) {
             QR_LOG("Restore of " + item.first->name() + " failed while staging its files");
             return false;
         }
     }
-    if (!RestoreJournal::write(work, moves))
+    if (!RestoreJournal::write(work, unpacked.path(), moves, entries))
         return false;
-    if (!RestoreJournal::finish(work)) {
-        // The caller puts the data back from its own copy; a later start must not finish this restore.
+    const RestoreJournal::Result done = RestoreJournal::finish(work);
+    // The caller puts the data back from its own copy; a later start must not finish this restore.
+    if (done.outcome != RestoreJournal::Outcome::Finished || !applyEntries(done.entries)) {
         RestoreJournal::discard(work);
         return false;
     }
+    RestoreJournal::discard(work);
     for (const auto &item : qAsConst(restored)) {
-        const bool ok =
-            item.first->restoresByFiles() ? item.first->reloadAfterRestore() : item.first->restoreFromFile(item.second);
-        if (!ok) {
+        if (item.first->restoresByFiles() && !item.first->reloadAfterRestore()) {
             QR_LOG("Restore of " + item.first->name() + " failed");
             return false;
         }
     }
     return true;
+}
+
+bool BackupManager::applyEntries(const QList<RestoreJournal::Entry> &entries)
+{
+    for (const RestoreJournal::Entry &entry : entries) {
+        IBackupObject *object = nullptr;
+        for (IBackupObject *obj : qAsConst(m_objects)) {
+            if (obj->name() == entry.name && !obj->restoresByFiles())
+                object = obj;
+        }
+        if (!object) {
+            QR_LOG("Restore: no store takes the entry " + entry.name);
+            continue;
+        }
+        if (!object->restoreFromFile(entry.staged)) {
+            QR_LOG("Restore of " + entry.name + " failed");
+            return false;
+        }
+    }
+    return true;
+}
+
+void BackupManager::finishInterruptedRestore()
+{
+    const QString work = workFolder();
+    if (work.isEmpty())
+        return;
+    const RestoreJournal::Result done = RestoreJournal::finish(work);
+    if (done.outcome != RestoreJournal::Outcome::Finished)
+        return;
+    if (!applyEntries(done.entries))
+        QR_LOG("The settings of a restore cut short could not be put in place");
+    RestoreJournal::discard(work);
+    DataFolderCleanup::removeRestoreLeftovers(work);
 }
 
 BackupMap BackupManager::backupToMap(bool *ok)
@@ -210,9 +267,16 @@ bool BackupManager::restoreFromMap(const BackupMap &map)
         return false;
     for (IBackupObject *obj : qAsConst(m_objects)) {
         const auto it = map.constFind(obj->name());
+        if (it != map.cend() && obj->restoresSnapshotByFiles() && !obj->writeSnapshotFiles(it.value())) {
+            QR_LOG("Restore of " + obj->name() + " from snapshot failed");
+            return false;
+        }
+    }
+    for (IBackupObject *obj : qAsConst(m_objects)) {
+        const auto it = map.constFind(obj->name());
         if (it == map.cend())
             continue;
-        if (!obj->restoreSnapshot(it.value())) {
+        if (!(obj->restoresSnapshotByFiles() ? obj->reloadAfterRestore() : obj->restoreSnapshot(it.value()))) {
             QR_LOG("Restore of " + obj->name() + " from snapshot failed");
             return false;
         }

@@ -2,6 +2,7 @@
 
 #include "store/backuparchive.h"
 #include "store/ibackupmanager.h"
+#include "store/restorejournal.h"
 
 #include <QDateTime>
 #include <QFileInfoList>
@@ -31,6 +32,11 @@ public:
     BackupMap backupToMap(bool *ok = nullptr) override;
     bool restoreFromMap(const BackupMap &map) override;
     void autoBackup() override;
+    QString errorString() const override { return m_errorString; }
+
+    // At start, once every object that does not restore by files is registered: applies what the record
+    // of a restore cut short still holds for them (the file moves were done before any store read its file).
+    void finishInterruptedRestore();
 
     // The version text written to and checked against "appversion".
     static QString runningVersion();
@@ -40,7 +46,8 @@ public:
     void setArchiveLimits(const BackupArchiveLimits &limits) { m_limits = limits; }
     // The folder where a restore unpacks and stages the archive's entries before it checks them, and
     // keeps the record of its moves: the data folder, so that each staged file is moved into place in
-    // one rename and the next start finds the record. Without one, the application's data folder.
+    // one rename and the next start finds the record. Without one, the application's data folder (none
+    // without an application: then each restore makes a temporary one).
     void setWorkFolder(const QString &folder) { m_workFolder = folder; }
     QString workFolder() const;
     // Tells the free bytes of a folder's file system; tests replace it.
@@ -52,6 +59,8 @@ public:
     static constexpr qint64 s_keptFreeBytes = qint64(16) << 20;
 
 private:
+    // Restores the objects that do not restore by files from their recorded entries.
+    bool applyEntries(const QList<RestoreJournal::Entry> &entries);
     QFileInfoList archives() const;
     QDateTime newestArchiveTime() const;
 
@@ -64,4 +73,5 @@ private:
     BackupArchiveLimits m_limits;
     QString m_workFolder;
     FreeSpaceProbe m_freeSpace;
+    QString m_errorString;
 };

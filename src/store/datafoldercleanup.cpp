@@ -12,11 +12,16 @@ void DataFolderCleanup::tidyAtStart(const QString &dataFolder)
 {
     if (dataFolder.isEmpty())
         return;
-    if (QFile::exists(RestoreJournal::path(dataFolder))) {
-        if (RestoreJournal::finish(dataFolder))
-            QR_LOG("Finished a restore that was cut short");
-        else
-            QR_LOG("Cannot finish a restore that was cut short; trying again at the next start");
+    // What the record still holds for the settings is applied once their stores exist.
+    switch (RestoreJournal::finish(dataFolder).outcome) {
+    case RestoreJournal::Outcome::Finished:
+        QR_LOG("Finished the file moves of a restore that was cut short");
+        break;
+    case RestoreJournal::Outcome::Failed:
+        QR_LOG("Cannot finish a restore that was cut short; trying again at the next start");
+        break;
+    default:
+        break;
     }
     removeRestoreLeftovers(dataFolder);
     removeSaveLeftovers(dataFolder);
@@ -58,13 +63,14 @@ QStringList DataFolderCleanup::removeRestoreLeftovers(const QString &dataFolder)
     // The staged files of an unfinished restore are all that can still finish it.
     if (dataFolder.isEmpty() || QFile::exists(RestoreJournal::path(dataFolder)))
         return removed;
-    const QFileInfoList list = QDir(dataFolder)
-                                   .entryInfoList({QLatin1String(RestoreJournal::s_prefix) + QLatin1Char('*')},
-                                                  QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot |
-                                                      QDir::NoSymLinks | QDir::System);
+    const QFileInfoList list =
+        QDir(dataFolder)
+            .entryInfoList({QLatin1String(RestoreJournal::s_prefix) + QLatin1Char('*')},
+                           QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System);
     for (const QFileInfo &info : list) {
         const QString path = info.absoluteFilePath();
-        const bool gone = info.isDir() ? QDir(path).removeRecursively() : QFile::remove(path);
+        // A link goes itself; what it points to is not ours.
+        const bool gone = info.isDir() && !info.isSymLink() ? QDir(path).removeRecursively() : QFile::remove(path);
         if (gone) {
             QR_LOG("Removed what an interrupted restore left: " + path.toUtf8());
             removed << path;

@@ -11,11 +11,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSet>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 
 namespace EventsManagerPrivate {
@@ -27,6 +30,7 @@ const QString s_version = QStringLiteral("version");
 const QString s_type = QStringLiteral("type");
 const QString s_typeId = QStringLiteral("typeId");
 const QString s_data = QStringLiteral("data");
+const QString s_abstractKey = QStringLiteral("abstract");
 // Files written before the version was stored came from this release.
 const QString s_oldestVersion = QStringLiteral("2.0.1");
 
@@ -121,11 +125,12 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
 {
     m_otherValues.clear();
     m_readEventsObject = false;
-    QFile file(fileName);
-    if (!file.exists())
+    if (!QFileInfo::exists(fileName) && !QFileInfo(fileName).isSymLink())
         return true;
-    if (!file.open(QIODevice::ReadOnly)) {
-        QR_LOG("Cannot open the events file: " + file.errorString().toUtf8());
+    QFile file;
+    QString error;
+    if (!Common::openRegularFile(&file, fileName, &error)) {
+        QR_LOG("Cannot open the events file: " + error.toUtf8());
         return false;
     }
     const QByteArray bytes = file.readAll();
@@ -140,7 +145,7 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     Common::JsonListTaker taker;
     taker.start = [read] { *read = ReadEvents(); };
     taker.takeObject = [read](const Common::JsonObject &entry) {
-        if (AbstractCommonEventPtr event = eventFromEntry(entry, &read->skipped))
+        if (AbstractCommonEventPtr event = eventFromEntry(entry, read))
             read->events.append(std::move(event));
     };
     QVariant top;
@@ -192,7 +197,10 @@ bool EventsManager::keepUnloadedFileAside()
         return true;
     if (QFileInfo::exists(m_fileName)) {
         const QString bakName = generateNewBakName(m_fileName);
-        if (!QFile::copy(m_fileName, bakName)) {
+        // A FIFO, device or folder in its place is moved aside whole: reading it might never end.
+        const bool move = !Common::isRegularOrMissing(m_fileName);
+        if (move ? ::rename(QFile::encodeName(m_fileName).constData(), QFile::encodeName(bakName).constData()) != 0
+                 : !QFile::copy(m_fileName, bakName)) {
             QR_LOG("Cannot keep a copy of the events file as " + bakName.toUtf8() + "; nothing is written");
             return false;
         }
@@ -228,7 +236,76 @@ void EventsManager::createDefaultCalendar()
 }
 
 namespace EventsManagerPrivate {
-template <class Map, class Load> AbstractCommonEventPtr eventFrom(const Map &entry, bool *skipped, Load load)
+QStringList namesOf(const QVariantMap &map)
+{
+    return map.keys();
+}
+
+QStringList namesOf(const Common::JsonObject &object)
+{
+    return object.names();
+}
+
+QVariantMap memberObject(const QVariantMap &map, const QString &name)
+{
+    return map.value(name).toMap();
+}
+
+Common::JsonObject memberObject(const Common::JsonObject &object, const QString &name)
+{
+    return object.object(name);
+}
+
+// The names this version reads in an entry's "data" and its "abstract", per kind: learnt from what the
+// kind writes (some names only for some events, so each event not yet covered teaches more), plus the
+// names older versions wrote. A name beyond them holds data a save would drop.
+class KnownNames
+{
+public:
+    template <class Map> bool covers(const AbstractCommonEvent &event, const Map &data)
+    {
+        const QStringList dataNames = namesOf(data);
+        const QStringList abstractNames = namesOf(memberObject(data, s_abstractKey));
+        const QMutexLocker lock(&m_mutex);
+        Kind &kind = m_kinds[int(event.type())];
+        const auto covered = [&] {
+            // Older versions kept the common fields in "data" itself.
+            return std::all_of(dataNames.cbegin(), dataNames.cend(),
+                               [&](const QString &n) { return kind.data.contains(n) || kind.abstract.contains(n); }) &&
+                   std::all_of(abstractNames.cbegin(), abstractNames.cend(),
+                               [&](const QString &n) { return kind.abstract.contains(n); });
+        };
+        if (covered())
+            return true;
+        const QVariantMap written = event.saveToVariant(AbstractCommonEvent::SaveWithPhotoFlag).toMap();
+        for (auto it = written.cbegin(); it != written.cend(); ++it)
+            kind.data.insert(it.key());
+        const QVariantMap abstract = written.value(s_abstractKey).toMap();
+        for (auto it = abstract.cbegin(); it != abstract.cend(); ++it)
+            kind.abstract.insert(it.key());
+        kind.data.insert(QStringLiteral("relation"));
+        kind.abstract.insert(QStringLiteral("date"));
+        return covered();
+    }
+
+private:
+    struct Kind
+    {
+        QSet<QString> data;
+        QSet<QString> abstract;
+    };
+    QMutex m_mutex;
+    QHash<int, Kind> m_kinds;
+};
+
+KnownNames &knownNames()
+{
+    static KnownNames s_names;
+    return s_names;
+}
+
+template <class Map, class Load>
+AbstractCommonEventPtr eventFrom(const Map &entry, bool *skipped, bool *unknownNames, Load load)
 {
     bool ok = false;
     const int kind = entry.value(s_type).toInt(&ok);
@@ -244,22 +321,32 @@ template <class Map, class Load> AbstractCommonEventPtr eventFrom(const Map &ent
     load(*event, entry);
     if (event->wasRepairedOnLoad())
         *skipped = true;
+    const QStringList names = namesOf(entry);
+    const bool entryKnown = std::all_of(names.cbegin(), names.cend(), [](const QString &name) {
+        return name == s_data || name == s_type || name == s_typeId;
+    });
+    if (!*unknownNames && (!entryKnown || !knownNames().covers(*event, memberObject(entry, s_data)))) {
+        QR_LOG("An event holds data this version does not know: " + event->id());
+        *unknownNames = true;
+    }
     return event;
 }
 } // namespace EventsManagerPrivate
 
-AbstractCommonEventPtr EventsManager::eventFromEntry(const QVariantMap &entry, bool *skipped)
+AbstractCommonEventPtr EventsManager::eventFromEntry(const QVariantMap &entry, ReadEvents *read)
 {
-    return eventFrom(entry, skipped,
-                     [](AbstractCommonEvent &event, const QVariantMap &map) { event.loadFromVariant(map.value(s_data)); });
+    return eventFrom(
+        entry, &read->skipped, &read->unknownNames,
+        [](AbstractCommonEvent &event, const QVariantMap &map) { event.loadFromVariant(map.value(s_data)); });
 }
 
-AbstractCommonEventPtr EventsManager::eventFromEntry(const Common::JsonObject &entry, bool *skipped)
+AbstractCommonEventPtr EventsManager::eventFromEntry(const Common::JsonObject &entry, ReadEvents *read)
 {
     // The entry is read straight from the file's text, without a map per object.
-    return eventFrom(entry, skipped, [](AbstractCommonEvent &event, const Common::JsonObject &object) {
-        event.loadFromJson(object.object(s_data));
-    });
+    return eventFrom(entry, &read->skipped, &read->unknownNames,
+                     [](AbstractCommonEvent &event, const Common::JsonObject &object) {
+                         event.loadFromJson(object.object(s_data));
+                     });
 }
 
 void EventsManager::objectFromMap(QVariantMap map)
@@ -317,10 +404,14 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
         // Each entry is freed as soon as its event is built, as when the file is read.
         const QVariantMap entry = item.toMap();
         item.clear();
-        if (AbstractCommonEventPtr event = eventFromEntry(entry, &built.skipped))
+        if (AbstractCommonEventPtr event = eventFromEntry(entry, &built))
             built.events.append(std::move(event));
     }
-    if (built.skipped)
+    // Names beside the known ones in "Events" or in an entry are dropped by a save: the file is kept first.
+    const bool unknownNames = built.unknownNames || std::any_of(map.keyBegin(), map.keyEnd(), [](const QString &name) {
+                                  return name != s_version && name != s_calendarsList && name != s_defaultCalendar;
+                              });
+    if (built.skipped || unknownNames)
         m_keepFileBeforeSave = true;
     m_events.reserve(built.events.count());
     for (const AbstractCommonEventPtr &event : std::as_const(built.events)) {
@@ -328,8 +419,11 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
         m_events.append(event); // a new object, so it cannot be listed yet
     }
     if (m_keepFileBeforeSave && !hasError())
-        m_errorString = tr("Some events could not be read from the events file. It will be kept as a copy when "
-                           "you change your events.");
+        m_errorString = !built.skipped && unknownNames
+                            ? tr("The events file holds data this version does not know. It will be kept as a copy "
+                                 "when you change your events.")
+                            : tr("Some events could not be read from the events file. It will be kept as a copy when "
+                                 "you change your events.");
 }
 
 QVariantMap EventsManager::toMap() const

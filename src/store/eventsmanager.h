@@ -107,14 +107,15 @@ private:
     {
         QList<AbstractCommonEventPtr> events;
         bool skipped = false; // an entry was skipped or its event repaired
+        bool unknownNames = false; // an entry holds names this version does not read
     };
     // Reads the file's top-level object and builds the events of its list; false when a file that
     // is there cannot be read.
     bool readFile(const QString &fileName, QVariantMap *events, ReadEvents *read);
     // As objectFromMap; the map's list of events, left empty by readFile, stands for `read`.
     void fromMap(QVariantMap map, ReadEvents *read);
-    static AbstractCommonEventPtr eventFromEntry(const QVariantMap &entry, bool *skipped);
-    static AbstractCommonEventPtr eventFromEntry(const Common::JsonObject &entry, bool *skipped);
+    static AbstractCommonEventPtr eventFromEntry(const QVariantMap &entry, ReadEvents *read);
+    static AbstractCommonEventPtr eventFromEntry(const Common::JsonObject &entry, ReadEvents *read);
     // The whole file's text; the events' entries are written on several threads.
     QByteArray fileText() const;
     // Copies a file that was not loaded whole aside before its first overwrite; false when the copy failed.

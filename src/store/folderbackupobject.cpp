@@ -258,16 +258,16 @@ bool FolderBackupObject::stageRestoreFiles(const QString &entryFile, const QStri
     QList<Record> records;
     if (!readRestoreRecords(entryFile, &records))
         return false;
-    const QDir staging(QDir(stagingFolder).filePath(QString::fromUtf8(m_name.toHex()) + QStringLiteral(".files")));
-    if (!QDir().mkpath(staging.path()))
-        return false;
+    // Staged directly in the staging folder, where the restore's record looks for plain file names only.
+    const QDir staging(stagingFolder);
+    const QString prefix = QString::fromUtf8(m_name.toHex()) + QLatin1Char('-');
     const QDir dir(m_folder);
     for (const Record &record : qAsConst(records)) {
         if (!QDir::match(m_filters, record.first)) {
             QR_LOG("Restore of " + m_name + " refused: " + record.first.toUtf8() + " does not match the filter");
             return false;
         }
-        const QString staged = staging.filePath(record.first);
+        const QString staged = staging.filePath(prefix + record.first);
         QFile file(staged);
         if (!file.open(QIODevice::WriteOnly) || file.write(record.second) != record.second.size() || !file.flush()) {
             QR_LOG("Restore of " + m_name + " cannot stage " + record.first.toUtf8() + ": " +

@@ -30,5 +30,7 @@ public:
     virtual BackupMap backupToMap(bool *ok = nullptr) = 0;
     virtual bool restoreFromMap(const BackupMap &map) = 0;
     virtual void autoBackup() = 0;
+    // Why the last restore failed, when the user can do something with the reason; empty otherwise.
+    virtual QString errorString() const { return QString(); }
     virtual ~IBackupManager() = default;
 };

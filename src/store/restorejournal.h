@@ -2,6 +2,7 @@
 
 #include "core/ibackupobject.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -9,21 +10,51 @@
 // data, the list of moves is written in one atomic step; from then on the restore counts as done, and
 // whoever finds the record (the restore itself, or the next start after a kill) moves the rest into
 // place. Without the record nothing was moved and the data is the old one.
+//
+// The record names only bare file names: targets in the data folder, staged files in one staging folder
+// directly in it. A record that names anything else, or that cannot be read, is never carried out: it
+// is kept aside and the user is told.
 class RestoreJournal
 {
 public:
     using Move = IBackupObject::StagedFile;
+    // The unpacked entry of an object that does not restore by files (the settings), applied after the
+    // moves; the record stays until it is applied.
+    struct Entry
+    {
+        QByteArray name;
+        QString staged;
+    };
 
     // The record's file in the data folder; its name starts like the staging folders, which the
     // program's own file filters never pick up.
     static QString path(const QString &dataFolder);
-    // Makes the staged files durable, then writes the record; false leaves no record.
-    static bool write(const QString &dataFolder, const QList<Move> &moves);
-    // Moves what the record lists into place, then removes the record. True when no record is left;
-    // false (the record stays for the next start) when a move failed or the record cannot be read.
-    static bool finish(const QString &dataFolder);
+    // Keeps a link to each current target for putting the old set back, makes the staged files durable,
+    // then writes the record; false leaves no record. Every staged file lies in `stagingFolder`, a folder
+    // directly in `dataFolder`, and every target directly in `dataFolder`.
+    static bool write(const QString &dataFolder, const QString &stagingFolder, const QList<Move> &moves,
+                      const QList<Entry> &entries = {});
+
+    enum class Outcome {
+        None,       // no record
+        Finished,   // every move done; `entries` wait for their objects, then discard()
+        RolledBack, // a staged file was lost: the old files are back, the record is gone
+        SetAside,   // the record could not be carried out and was kept aside
+        Failed      // a move failed; the record stays for the next start
+    };
+    struct Result
+    {
+        Outcome outcome = Outcome::None;
+        QList<Entry> entries; // with full paths
+    };
+    // Carries out the record. Each outcome but None, Finished and Failed is told to the user once.
+    static Result finish(const QString &dataFolder);
     // Drops the record without moving anything more.
     static bool discard(const QString &dataFolder);
+    // Keeps a record that cannot be carried out aside (see finish()); false when there is none or it is sound.
+    static bool setAsideIfUnsound(const QString &dataFolder);
 
     static constexpr char s_prefix[] = ".restore-";
+    // A record kept aside: "restore-journal.bak", "restore-journal.bak1"...
+    static constexpr char s_keptName[] = "restore-journal";
 };

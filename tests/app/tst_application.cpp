@@ -717,7 +717,8 @@ private slots:
         QVERIFY(data.mkpath(QStringLiteral(".restore-AbC123")));
         const QString staged = data.filePath(QStringLiteral(".restore-AbC123/events.dat"));
         QVERIFY(TestHelpers::writeFile(staged, restored));
-        QVERIFY(RestoreJournal::write(env.dataFolder(), {{events, staged}}));
+        QVERIFY(RestoreJournal::write(env.dataFolder(), data.filePath(QStringLiteral(".restore-AbC123")),
+                                      {{events, staged}}));
         QVERIFY(TestHelpers::writeFile(data.filePath(QStringLiteral("events.dat.Q1w2E3")), "half a save"));
         app = env.start();
         QCOMPARE(app->eventsManager()->count(), 1);

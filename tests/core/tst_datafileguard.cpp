@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -75,6 +76,31 @@ private slots:
         QFETCH(int, problem);
         const std::optional<DataFileGuard::Problem> found = Common::iniTextProblem(text);
         QCOMPARE(found ? int(*found) : -1, problem);
+    }
+
+    // A damaged settings file whose copy fails (too big for the size limit) is not written until a copy is made.
+    void settingsWaitForTheirCopy()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Quillane Reminder.conf"));
+        const QByteArray damaged = "[Properties]\ndaysToWatch=5\n" + QByteArray(6000, 'x');
+        QVERIFY(TestHelpers::writeFile(path, damaged));
+        QStringList told;
+        DataFileGuard::setTeller([&told](const QString &text) { told << text; });
+        QSettings settings(path, Common::guardedIniFormat());
+        settings.setValue(QStringLiteral("Properties/daysToWatch"), 7);
+        {
+            TestHelpers::ScopedFileSizeLimit limit(4096);
+            Common::guardIniFile(path);
+            settings.sync();
+        }
+        DataFileGuard::tellWaiting();
+        QVERIFY(told.size() == 1 && !told.first().contains(QStringLiteral(".bak")));
+        QCOMPARE(TestHelpers::readFile(path), damaged);
+        settings.setValue(QStringLiteral("Properties/daysToWatch"), 8);
+        settings.sync();
+        QCOMPARE(TestHelpers::readFile(path + QStringLiteral(".bak")), damaged);
+        QCOMPARE(QSettings(path, QSettings::IniFormat).value(QStringLiteral("Properties/daysToWatch")).toInt(), 8);
     }
 };
 

@@ -162,6 +162,19 @@ private slots:
         adapter.removeLogFile();
         QVERIFY(!QFile::exists(path));
     }
+
+    // Once a clean end removed the log, later lines (windows closing) stay in memory only.
+    void nothingWrittenAfterCleanEnd()
+    {
+        FakeApplication app;
+        CrashHandlerAdapter adapter;
+        adapter.removeLogFile();
+        QR_LOG("Hide Reminder");
+        QVERIFY(!QFileInfo::exists(adapter.logFilePath()) && logBuffer().contains("Hide Reminder\n"));
+        adapter.resetLogFile();
+        QR_LOG("next run");
+        QVERIFY(QFileInfo::exists(adapter.logFilePath()));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLog)

@@ -1,3 +1,4 @@
+#include "core/datafileguard.h"
 #include "core/statcollector.h"
 #include "testhelpers.h"
 
@@ -6,6 +7,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 class TestStatCollector : public QObject
 {
@@ -143,6 +145,30 @@ private slots:
         QCOMPARE(StatCollector::collect().value("f_backup"), QString("1"));
         startRun();
         QCOMPARE(StatCollector::collect().value("f_backup"), QString("1"));
+    }
+
+    // A dump this version would not write whole is copied aside before it is rewritten, and told once.
+    void foreignDumpIsKeptAside_data()
+    {
+        QTest::addColumn<QByteArray>("dump");
+        QTest::newRow("cut inside a line") << QByteArray("f_backup: 1\nnumber_of_st");
+        QTest::newRow("unknown line") << QByteArray("f_backup: 1\n[section]\nf_about: 2");
+        QTest::newRow("fifo") << QByteArray();
+        QTest::newRow("a dump we wrote") << QByteArray("f_backup: 1\nf_about: 2");
+    }
+    void foreignDumpIsKeptAside()
+    {
+        QFETCH(QByteArray, dump);
+        const bool kept = qstrcmp(QTest::currentDataTag(), "a dump we wrote") != 0;
+        QVERIFY(dump.isEmpty() ? ::mkfifo(QFile::encodeName(m_dump).constData(), 0600) == 0
+                               : TestHelpers::writeFile(m_dump, dump));
+        QStringList told;
+        Common::DataFileGuard::setTeller([&told](const QString &text) { told << text; });
+        startRun();
+        Common::DataFileGuard::tellWaiting();
+        Common::DataFileGuard::reset();
+        QVERIFY(told.size() == int(kept) && QFileInfo::exists(m_dump + ".bak") == kept);
+        QVERIFY(!kept || dump.isEmpty() || TestHelpers::readFile(m_dump + ".bak") == dump);
     }
 
 private:

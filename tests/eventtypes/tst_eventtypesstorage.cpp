@@ -2,7 +2,9 @@
 #include "eventtypes/customeventtype.h"
 #include "eventtypes/eventtypestreemodel.h"
 #include "eventtypestestutils.h"
+#include "core/datafileguard.h"
 #include "core/jsonparser.h"
+#include "store/backupmanager.h"
 #include "testhelpers.h"
 
 #include <QtTest>
@@ -208,6 +210,25 @@ private slots:
         QCOMPARE(treeLines(*files.storage), builtInLines());
         QCOMPARE(files.custom->name(), QByteArray("customtypes.dat"));
         QCOMPARE(files.storage->name(), QByteArray("typesorder.dat"));
+    }
+
+    // Undo and redo of a restore swap both type files: neither is read beside the other's old state (the
+    // order naming types just removed, or types not yet read).
+    void snapshotSwapReadsBothFilesAsOneSet()
+    {
+        TypesFiles files(m_dir->path());
+        BackupManager manager("qbf");
+        manager.addBackupObjects({files.custom.get(), files.storage.get()});
+        const BackupMap before = manager.backupToMap();
+        QVERIFY(EventTypesTreeModel(files.storage.get())
+                    .insertCustomType(QModelIndex(), 0, makeCustomType("{r}", "Reise")));
+        const BackupMap after = manager.backupToMap();
+        for (const BackupMap *map : {&before, &after}) {
+            QVERIFY(manager.restoreFromMap(*map));
+            QCOMPARE(treeLines(*files.storage).contains("Reise"), map == &after);
+        }
+        QVERIFY(!Common::DataFileGuard::isNoticed(files.orderPath));
+        QCOMPARE(QDir(m_dir->path()).entryList({"*.bak*"}), QStringList());
     }
 
     void setStateRoundTripAndUndoOfCreation()

@@ -193,6 +193,7 @@ private slots:
         MemoryBackupObject settings("settings", "");
         BackupManager manager("qbf");
         manager.addBackupObjects({&folder, &settings});
+        manager.setWorkFolder(gadgets);
         QVERIFY(manager.restore(m_archive));
         QCOMPARE(TestHelpers::readFile(gadgets + "/todo.a.dat"), QByteArray("abc"));
         QCOMPARE(settings.m_data, QByteArray("k=v"));
@@ -213,6 +214,20 @@ private slots:
         QCOMPARE(a.m_restores, 0);
         QCOMPARE(b.m_data, QByteArray("B"));
         QCOMPARE(c.m_restores, 0);
+    }
+
+    // An archive with nothing this version can restore fails with its reason; nothing changes.
+    void refusesArchiveWithNothingToRestore()
+    {
+        const QString zip = "z = zipfile.ZipFile(sys.argv[1], 'w')\nz.writestr('appversion', b'3')\n";
+        for (const QString entry : {"'other', b'x'", "'a', b''"}) {
+            QCOMPARE(python(zip + "z.writestr(" + entry + ")\n", m_archive), QByteArray());
+            MemoryBackupObject a("a", "keep a");
+            BackupManager manager("qbf");
+            manager.addBackupObject(&a);
+            QVERIFY(!manager.restore(m_archive) && !manager.errorString().isEmpty());
+            QCOMPARE(a.m_restores, 0);
+        }
     }
 
     void refusesDamagedOrTruncatedArchive()

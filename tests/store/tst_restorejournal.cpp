@@ -1,4 +1,6 @@
+#include "core/datafileguard.h"
 #include "core/filebackupobject.h"
+#include "memorybackupobject.h"
 #include "core/safefile.h"
 #include "store/backupmanager.h"
 #include "store/datafoldercleanup.h"
@@ -15,6 +17,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <sys/stat.h>
 #include <memory>
 #include <vector>
 
@@ -76,6 +79,13 @@ FileSet readSet(const QString &folder)
     for (const QFileInfo &info : list)
         files.insert(info.fileName(), info.isDir() ? QByteArray("<folder>") : TestHelpers::readFile(info.filePath()));
     return files;
+}
+
+// A record of one move; a row names its parts.
+QByteArray moveRecord(const QByteArray &staging, const QByteArray &staged, const QByteArray &target)
+{
+    return "{\"version\": 1, \"staging\": \"" + staging + "\", \"entries\": [], \"moves\": [{\"staged\": \"" + staged +
+           "\", \"target\": \"" + target + "\", \"inode\": \"1\"}]}";
 }
 
 } // namespace
@@ -169,10 +179,113 @@ private slots:
         QVERIFY(writeSet(dir.path(), before));
         const QString archive = archives.filePath("saved.qbf");
         QVERIFY(Stores(dir.path()).manager.backup(archive));
-        QVERIFY(TestHelpers::writeFile(RestoreJournal::path(dir.path()), "{\"version\": 99}"));
+        const QString staging = dir.filePath(".restore-x1");
+        QVERIFY(writeSet(staging, {{"e", "other events"}}));
+        QVERIFY(RestoreJournal::write(dir.path(), staging, {{dir.filePath("events.dat"), staging + "/e"}}));
         QVERIFY(!Stores(dir.path()).manager.restore(archive));
-        QVERIFY(QFile::remove(RestoreJournal::path(dir.path())));
+        QVERIFY(RestoreJournal::discard(dir.path()) && QDir(staging).removeRecursively());
         QCOMPARE(readSet(dir.path()), before);
+    }
+
+    // A record that reaches outside the data folder, or cannot be read, is not carried out: it is kept
+    // aside and told once; nothing outside changes.
+    void keepsAsideUnsoundRecord_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QByteArray>("setup");
+        const QByteArray sound = moveRecord(".restore-x1", "e", "events.dat");
+        QTest::newRow("absolute target") << moveRecord(".restore-x1", "e", "%O/victim") << QByteArray();
+        QTest::newRow("target up") << moveRecord(".restore-x1", "e", "../outside/victim") << QByteArray();
+        QTest::newRow("linked staging") << moveRecord(".restore-x1", "victim", "events.dat") << QByteArray("staging");
+        QTest::newRow("staged is a link") << sound << QByteArray("staged");
+        QTest::newRow("record is a link") << sound << QByteArray("record");
+        QTest::newRow("garbage") << QByteArray("\x01{garbage") << QByteArray();
+        QTest::newRow("version 2") << QByteArray(sound).replace(": 1,", ": 2,") << QByteArray();
+        QTest::newRow("unfinished move") << QByteArray(sound).replace("\"target\"", "\"tar\"") << QByteArray();
+        QTest::newRow("folder") << QByteArray() << QByteArray("folder");
+        QTest::newRow("fifo") << QByteArray() << QByteArray("fifo");
+    }
+    void keepsAsideUnsoundRecord()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(QByteArray, setup);
+        QTemporaryDir root;
+        const QString data = root.filePath("data"), outside = root.filePath("outside"), staging = data + "/.restore-x1";
+        const QString journal = RestoreJournal::path(data);
+        QVERIFY(writeSet(outside, {{"victim", "victim"}, {"record", record}}));
+        QVERIFY(writeSet(staging, {{"e", "new events"}}) && writeSet(data, {{"events.dat", "old events"}}));
+        QVERIFY(setup == "folder"   ? QDir().mkpath(journal)
+                : setup == "fifo"   ? ::mkfifo(QFile::encodeName(journal).constData(), 0600) == 0
+                : setup == "record" ? QFile::link(outside + "/record", journal)
+                                    : TestHelpers::writeFile(journal, record.replace("%O", outside.toUtf8())));
+        if (setup == "staging")
+            QVERIFY(QDir(staging).removeRecursively() && QFile::link(outside, staging));
+        if (setup == "staged")
+            QVERIFY(QFile::remove(staging + "/e") && QFile::link(outside + "/victim", staging + "/e"));
+        const FileSet outsideBefore = readSet(outside);
+        QStringList told;
+        Common::DataFileGuard::setTeller([&told](const QString &text) { told << text; });
+        DataFolderCleanup::tidyAtStart(data);
+        Common::DataFileGuard::tellWaiting();
+        Common::DataFileGuard::reset();
+        QVERIFY(told.size() == 1 && readSet(outside) == outsideBefore);
+        QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 (QStringList{"events.dat", "restore-journal.bak"}));
+        QCOMPARE(TestHelpers::readFile(data + "/events.dat"), "old events");
+    }
+
+    // A staged file gone while its target is not the new file: the whole old set comes back, told once.
+    void lostStagedFilePutsOldSetBack_data()
+    {
+        QTest::addColumn<QString>("moved");
+        QTest::addColumn<QString>("lost");
+        QTest::newRow("lost before its move") << "typesorder.dat"
+                                              << "events.dat";
+        QTest::newRow("added file lost") << "events.dat"
+                                         << "todo.b.dat";
+    }
+    void lostStagedFilePutsOldSetBack()
+    {
+        QFETCH(QString, moved);
+        QFETCH(QString, lost);
+        QTemporaryDir dir;
+        const QString staging = dir.filePath(".restore-x1");
+        const FileSet oldSet{{"events.dat", "old events"}, {"typesorder.dat", "old order"}};
+        const FileSet newSet{{"events.dat", "new events"}, {"typesorder.dat", "new order"}, {"todo.b.dat", "new list"}};
+        QVERIFY(writeSet(dir.path(), oldSet) && writeSet(staging, newSet));
+        QList<RestoreJournal::Move> moves;
+        for (const QString &name : newSet.keys())
+            moves.append({dir.filePath(name), staging + "/" + name});
+        QVERIFY(RestoreJournal::write(dir.path(), staging, moves));
+        QVERIFY(Common::replaceFileWith(dir.filePath(moved), staging + "/" + moved));
+        QVERIFY(QFile::remove(staging + "/" + lost));
+        QStringList told;
+        Common::DataFileGuard::setTeller([&told](const QString &text) { told << text; });
+        DataFolderCleanup::tidyAtStart(dir.path());
+        Common::DataFileGuard::tellWaiting();
+        Common::DataFileGuard::reset();
+        QCOMPARE(readSet(dir.path()), oldSet);
+        QCOMPARE(told.size(), 1);
+    }
+
+    // A start after a kill (before the moves, or before the settings) puts the recorded settings in place too.
+    void startFinishesTheSettingsToo()
+    {
+        for (const bool filesMoved : {false, true}) {
+            QTemporaryDir dir;
+            const QString staging = dir.filePath(".restore-x1");
+            QVERIFY(writeSet(dir.path(), {{"events.dat", "old"}}) && writeSet(staging, {{"e", "new"}, {"s", "k=new"}}));
+            QVERIFY(RestoreJournal::write(dir.path(), staging, {{dir.filePath("events.dat"), staging + "/e"}},
+                                          {{"settings", staging + "/s"}}));
+            QVERIFY(!filesMoved || RestoreJournal::finish(dir.path()).outcome == RestoreJournal::Outcome::Finished);
+            DataFolderCleanup::tidyAtStart(dir.path());
+            MemoryBackupObject settings("settings", "k=old");
+            Stores stores(dir.path());
+            stores.manager.addBackupObject(&settings);
+            stores.manager.finishInterruptedRestore();
+            QCOMPARE(settings.m_data, QByteArray("k=new"));
+            QCOMPARE(readSet(dir.path()), (FileSet{{"events.dat", "new"}}));
+        }
     }
 
     // A record found at start is finished: what it lists is moved, even the part already moved once.
@@ -186,7 +299,7 @@ private slots:
         QVERIFY(TestHelpers::writeFile(data.filePath(".restore-x1/events.dat"), "new events"));
         QVERIFY(TestHelpers::writeFile(data.filePath(".restore-x1/todo.b.dat"), "new list"));
         QVERIFY(TestHelpers::writeFile(data.filePath(".restore-x1/typesorder.dat"), "new order"));
-        QVERIFY(RestoreJournal::write(dir.path(),
+        QVERIFY(RestoreJournal::write(dir.path(), data.filePath(".restore-x1"),
                                       {{data.filePath("events.dat"), data.filePath(".restore-x1/events.dat")},
                                        {data.filePath("typesorder.dat"), data.filePath(".restore-x1/typesorder.dat")},
                                        {data.filePath("todo.b.dat"), data.filePath(".restore-x1/todo.b.dat")}}));
