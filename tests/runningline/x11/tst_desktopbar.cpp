@@ -100,20 +100,22 @@ private slots:
         qDeleteAll(m_bars);
         m_bars.clear();
         m_env.reset();
+        if (m_c)
+            QVERIFY2(waitDesktopClear(m_c), "a window of the case is still on the desktop");
     }
 
     void docksBesideAnotherDock()
     {
-        const xcb_window_t panel = makeTopDock(m_c, 1280, 28);
-        QVERIFY(waitFor([&] { return workArea(m_c).top() == 28; }, 20000));
+        std::unique_ptr<ScopedWindow> panel = makeTopDock(m_c, 1280, 28);
+        QVERIFY(panel);
+        QTRY_COMPARE_WITH_TIMEOUT(workArea(m_c).top(), 28, 20000);
         Ostrevalder *bar = makeBar(0);
         QVERIFY(QTest::qWaitForWindowExposed(bar));
         QTRY_COMPARE(serverGeometry(m_c, xcb_window_t(bar->winId())).top(), 28);
         // The work area now leaves out both strips.
         QTRY_COMPARE(workArea(m_c).top(), 28 + bar->height());
         delete bar;
-        xcb_destroy_window(m_c, panel);
-        xcb_flush(m_c);
+        panel.reset();
         QTRY_COMPARE(workArea(m_c).top(), 0);
     }
 
