@@ -16,6 +16,8 @@ TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev pyth
   qt6-base-private-dev)
 # The desktop and clock tests: a window manager, a faked wall clock, and tools to drive and read windows.
 TEST_PACKAGES+=(openbox faketime xdotool)
+# A tray host that is a panel too, started after the program as at log-on.
+TEST_PACKAGES+=(trayer)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth)
 
 install_missing() {

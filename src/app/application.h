@@ -167,6 +167,10 @@ public slots:
 signals:
     void newVersionAvailable();
 
+public:
+    // Shows a window the program opens again (editor, dialogs): restored if minimised, raised, active.
+    static void showAgain(QWidget *window);
+
 private:
     void registerProperties();
     void setupEventsManager();

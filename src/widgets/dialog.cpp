@@ -5,6 +5,8 @@
 #include "core/properties.h"
 #include "widgets/windowplacement.h"
 
+#include <QHideEvent>
+#include <QShowEvent>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -119,13 +121,18 @@ void Dialog::fitIntoArea(const QRect &area)
 
 void Dialog::showEvent(QShowEvent *event)
 {
-    restoreWindowGeometry();
+    // Back from minimised, the window is where it was, maximised or not.
+    if (!event->spontaneous())
+        restoreWindowGeometry();
     QDialog::showEvent(event);
 }
 
 void Dialog::hideEvent(QHideEvent *event)
 {
-    saveWindowGeometry();
+    // A window the user minimises is hidden by the window system: storing its place then would
+    // restore it at once and undo a maximised state.
+    if (!event->spontaneous())
+        saveWindowGeometry();
     QWidget::hideEvent(event);
 }
 
