@@ -64,8 +64,17 @@ QRect barBesideDocks(const QRect &screen, int position, int height, const QList<
         if (!w.isValid() || w.right() < area.left() || w.left() > area.right() || !w.intersects(screen))
             continue;
         const bool onEdge = top ? w.top() <= screen.top() : w.bottom() >= screen.bottom();
-        if (dock.earlier || (dock.settled && onEdge))
+        if (dock.earlier) {
             beside << w;
+            // What it reserves counts too: a panel may keep its window elsewhere. A later dock's strip
+            // is left out, as a dock standing beside the bar reserves up to the edge, over the bar.
+            for (const DockStrip &strip : dock.strips) {
+                if (strip.edge == (top ? Qt::TopEdge : Qt::BottomEdge))
+                    beside << strip.rect;
+            }
+        } else if (dock.settled && onEdge) {
+            beside << w;
+        }
     }
     // Step off the edge past every dock in the way; each step moves only inward, so this ends.
     QRect bar = atEdge;

@@ -645,12 +645,20 @@ QScreen *Ostrevalder::targetScreen() const
 
 QRect Ostrevalder::targetGeometry() const
 {
+    return placement(nullptr);
+}
+
+QRect Ostrevalder::placement(int *settleIn) const
+{
+    if (settleIn)
+        *settleIn = -1;
     QScreen *screen = targetScreen();
     if (!screen)
         return geometry();
     const int height = BarPlacement::barHeight(QFontMetrics(m_view->font()).height());
     const int position = setting("panelPosition", 1).toInt();
-    QRect bar = m_docked ? BarPlacement::barBesideDocks(screen->geometry(), position, height, otherDocksOn(screen, nullptr))
+    // The docks are judged settled or not once per placement, so the time to look again agrees with it.
+    QRect bar = m_docked ? BarPlacement::barBesideDocks(screen->geometry(), position, height, otherDocksOn(screen, settleIn))
                          : BarPlacement::barRect(screen->availableGeometry(), position, height);
     bar.setWidth(BarPlacement::widthWithinScreen(bar.width(), screen->devicePixelRatio()));
     return bar;
@@ -704,7 +712,8 @@ void Ostrevalder::placeBar()
         return;
     if (m_docked && !m_docksKnown)
         refreshDocks();
-    const QRect target = targetGeometry();
+    int settleIn = -1;
+    const QRect target = placement(&settleIn);
     if (QScreen *screen = targetScreen(); screen && windowHandle())
         windowHandle()->setScreen(screen);
     setFixedSize(target.size());
@@ -712,9 +721,6 @@ void Ostrevalder::placeBar()
     if (isVisible())
         applyDockHints();
     // A later dock counts once it has kept its place a while: look again then.
-    int settleIn = -1;
-    if (QScreen *screen = targetScreen(); screen && m_docked)
-        otherDocksOn(screen, &settleIn);
     if (settleIn >= 0)
         m_dockSettle.start(settleIn + 1, this);
     else

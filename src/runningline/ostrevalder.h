@@ -114,6 +114,8 @@ private:
     void setClickThrough(bool on);
     void watchScreens();
     QScreen *targetScreen() const;
+    // Where the bar goes; `settleIn`, when given, gets the time until a later dock counts, or -1.
+    QRect placement(int *settleIn) const;
     // Asks the window system once where the other docks are; the answer holds until it tells of a change.
     void refreshDocks();
     // The other docks as the bar's placement sees them, in the screen's logical pixels; `settleIn`

@@ -68,8 +68,9 @@ iconic() { xprop -id "$1" WM_STATE 2>/dev/null | grep -q Iconic; }
 shown_active() { ! iconic "$1" && [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 
 # Openbox announces itself before it handles map requests: wait until it manages a first window.
-openbox --sm-disable >/dev/null 2>&1 & PIDS="$PIDS $!"
-until_true 200 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
+openbox --sm-disable >"$ROOT/openbox.log" 2>&1 & PIDS="$PIDS $!"
+until_true 200 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
+    fail "openbox did not start on $DISPLAY: $(cat "$ROOT/openbox.log")"
 # It may drop a map request while it starts: show the probe anew until one is managed.
 n=0
 while :; do
@@ -144,6 +145,7 @@ done
 at_bottom "$BAR_A" || fail "the first bar left the edge: $(geometry "$BAR_A")"
 RESERVED=$((800 - $(xprop -root _NET_WORKAREA | sed 's/.*= //' | cut -d, -f4 | tr -d ' ')))
 [ "$RESERVED" -le $(($(height_of "$BAR_A") + $(height_of "$BAR_B"))) ] || fail "$RESERVED px reserved"
+[ -n "${QR_SESSION_LOG:-}" ] && cat "$ROOT"/a/home/.local/share/*/*/log.dat
 kill "$A"
 until_true 50 at_bottom "$BAR_B" || fail "the second bar did not return to the edge: $(geometry "$BAR_B")"
 echo "tray icon $ICON, bars $SEEN, $RESERVED px reserved"

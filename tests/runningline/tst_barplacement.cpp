@@ -131,6 +131,12 @@ private slots:
         QTest::newRow("alone") << 1 << QList<BarPlacement::OtherDock>{} << 770 << 1280;
         QTest::newRow("panel there first") << 0 << QList<BarPlacement::OtherDock>{dock(topPanel, true)} << 28 << 1280;
         QTest::newRow("late panel on the edge") << 0 << QList<BarPlacement::OtherDock>{dock(topPanel, false)} << 28 << 1280;
+        QTest::newRow("panel reserving beyond its window")
+            << 0 << QList<BarPlacement::OtherDock>{{QRect(0, 386, 1280, 28), {{Qt::TopEdge, topPanel}}, true, true}} << 28
+            << 1280;
+        QTest::newRow("late bar reserving to the edge")
+            << 1 << QList<BarPlacement::OtherDock>{{QRect(0, 740, 1280, 30), {{Qt::BottomEdge, QRect(0, 740, 1280, 60)}}, false, true}}
+            << 770 << 1280;
         QTest::newRow("late dock not settled yet") << 0 << QList<BarPlacement::OtherDock>{dock(topPanel, false, false)} << 0 << 1280;
         QTest::newRow("late bar standing beside") << 1 << QList<BarPlacement::OtherDock>{dock(QRect(0, 740, 1280, 30), false)}
                                                   << 770 << 1280;
