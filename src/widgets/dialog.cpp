@@ -9,6 +9,7 @@
 #include <QShowEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -122,9 +123,26 @@ void Dialog::fitIntoArea(const QRect &area)
 void Dialog::showEvent(QShowEvent *event)
 {
     // Back from minimised, the window is where it was, maximised or not.
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         restoreWindowGeometry();
+        if (QWindow *window = windowHandle(); window && !m_fitFramePending) {
+            m_fitFramePending = true;
+            window->installEventFilter(this);
+        }
+    }
     QDialog::showEvent(event);
+}
+
+bool Dialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_fitFramePending && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        m_fitFramePending = false;
+        watched->removeEventFilter(this);
+        // A window as tall as the screen would have its title bar above it.
+        if (frameGeometry() != geometry())
+            fitIntoArea(availableAreaFor(this));
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Dialog::hideEvent(QHideEvent *event)

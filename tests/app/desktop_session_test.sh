@@ -119,6 +119,13 @@ editor_of() {
 until_true 100 editor_of "$A" >/dev/null || fail "no editor"
 EDITOR=$(editor_of "$A")
 until_true 100 shown_active "$EDITOR" || fail "the editor is not active"
+# Its whole frame, title bar included, lies in the work area.
+frame_inside() {
+    set -- $(geometry "$1") $(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //' | tr -d ,) \
+        $(xprop -root _NET_WORKAREA | sed 's/.*= //' | tr -d , | cut -d' ' -f2,4)
+    [ $# = 8 ] && [ $(($1 - $5)) -ge "$7" ] && [ $(($1 + $2 + $6)) -le $(($7 + $8)) ]
+}
+until_true 50 frame_inside "$EDITOR" || fail "the editor's frame leaves the work area: $(geometry "$EDITOR")"
 # Asked again while not done: the window manager may still be busy with the window's first showing.
 minimise() { iconic "$1" || { xdotool windowminimize "$1"; iconic "$1"; }; }
 until_true 100 minimise "$EDITOR" || fail "the editor did not minimise"
