@@ -786,13 +786,24 @@ void Application::showUpdateDialog()
 void Application::showRequestFeatureDialog()
 {
     QR_LOG("Feature Request Dialog");
-    showReportDialog(tr("Request a feature"), true);
+    openReportWindow(tr("Request a feature"));
 }
 
 void Application::showReportBugDialog()
 {
     QR_LOG("Report Bug Dialog");
-    showReportDialog(tr("Report a bug"), true);
+    openReportWindow(tr("Report a bug"));
+}
+
+void Application::openReportWindow(const QString &title)
+{
+    // Not modal: the tray menu and the other windows stay usable while the user writes.
+    if (!m_reportDialog)
+        m_reportDialog = std::make_unique<ReportDialog>(m_webController.get(), m_parts.ask.get());
+    m_reportDialog->setModal(false);
+    m_reportDialog->setWindowTitle(title);
+    m_reportDialog->setSendSystemInfo(true);
+    showAgain(m_reportDialog.get());
 }
 
 QString Application::uid() const

@@ -172,6 +172,8 @@ public:
     static void showAgain(QWidget *window);
 
 private:
+    // The report window for a bug or a wish, shown beside the other windows.
+    void openReportWindow(const QString &title);
     void registerProperties();
     void setupEventsManager();
     void setupLocalization();
