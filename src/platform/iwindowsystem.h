@@ -63,8 +63,9 @@ public:
     // Calls `changed` when a dock may have come, gone, moved or changed its strut; one call per burst
     // of changes. A later call replaces the earlier watcher; an empty function ends the watching.
     virtual void watchDocks(std::function<void()> changed) { Q_UNUSED(changed) }
-    // Whether a compositing manager runs on the screen, so that translucent edges show as such.
-    virtual bool compositing() { return false; }
+    // Whether a compositing manager runs, so that see-through parts of a window show as such; outside
+    // X11 the window system always composites.
+    virtual bool compositing() { return true; }
     // Calls `changed` when a compositing manager starts or stops; as watchDocks.
     virtual void watchCompositing(std::function<void(bool)> changed) { Q_UNUSED(changed) }
     // Where the shown windows of every program lie (device pixels, desktop coordinates), leaving out
