@@ -14,10 +14,9 @@ PACKAGES=(
 # qt6-base-private-dev lets the widget inspector build its style-sheet rule selector.
 TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar tzdata
   qt6-base-private-dev)
-# The desktop and clock tests: a window manager, a faked wall clock, and tools to drive and read windows.
-TEST_PACKAGES+=(openbox faketime xdotool)
-# A tray host that is a panel too, started after the program as at log-on.
-TEST_PACKAGES+=(trayer)
+# The desktop and clock tests: a window manager, a faked wall clock, a tray, and tools to drive and
+# read windows. The test build stops when one is missing rather than leave its tests out.
+TEST_PACKAGES+=(openbox faketime xdotool trayer)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth)
 
 install_missing() {
@@ -36,11 +35,15 @@ install_missing() {
 # Build and test jobs: QR_JOBS when set (a shared machine), else one per core.
 jobs() { echo "${QR_JOBS:-$(nproc 2>/dev/null || echo 2)}"; }
 
+# A runtime folder of our own when the session has none, removed again when the script ends.
 private_runtime_dir() {
   if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -w "${XDG_RUNTIME_DIR}" ]; then
     XDG_RUNTIME_DIR=$(mktemp -d /tmp/qr-runtime.XXXXXX)
     chmod 700 "$XDG_RUNTIME_DIR"
     export XDG_RUNTIME_DIR
+    trap 'rm -rf -- "$XDG_RUNTIME_DIR"' EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
   fi
 }
 
@@ -54,7 +57,7 @@ cmd_run() {
 cmd_test() {
   install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
   private_runtime_dir
-  cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQR_SANITIZE=ON
+  cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQR_SANITIZE=ON -DQR_REQUIRE_DESKTOP_TESTS=ON
   cmake --build build-test -j "$(jobs)"
   ctest --test-dir build-test --output-on-failure -j "$(jobs)"
   if [ -x fuzz/run-fuzzers.sh ]; then

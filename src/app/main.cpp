@@ -2,6 +2,7 @@
 #include "app/applicationask.h"
 #include "app/startarguments.h"
 #include "core/log.h"
+#include "platform/displaycheck.h"
 #include "platform/terminationsignals.h"
 #include "platform/timezonewatcher.h"
 
@@ -43,6 +44,11 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(myMessageOutput);
     TerminationSignals::ignoreFileSizeSignal();
     preferXcbUnderWayland();
+    const QString noDisplay = DisplayCheck::problem();
+    if (!noDisplay.isEmpty()) {
+        fprintf(stderr, "%s\n", qUtf8Printable(noDisplay));
+        return 2;
+    }
     Application a(argc, argv);
     if (a.isRunning()) {
         if (a.sendMessage(QString::fromLatin1(Application::kActivateMessage), Application::kActivateTimeoutMs))

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Starts the built program the way a user does, each time with a home of its own, under an X server:
 # it stays up; a second start hands over "activate" and exits 1; after kill -9 a new start becomes the
-# instance; of 20 simultaneous starts exactly one stays.
+# instance; of 20 simultaneous starts exactly one stays; without a display it says so and exits 2.
 # Usage (under xvfb-run): start_test.sh path/to/quillane-reminder
 set -u
 BIN=$1
@@ -88,5 +88,14 @@ for p in $MANY; do alive "$p" && left=$((left + 1)); done
 [ $left -eq 1 ] || fail "$left of 20 simultaneous starts are running, not 1"
 received=$(grep -c "Message received: activate" "$LOG")
 echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
+
+# Without a display, or with one that is not there: a message and status 2, not an abort.
+for d in "" ":4077"; do
+    out=$(DISPLAY=$d WAYLAND_DISPLAY="" "$BIN" 2>&1)
+    rc=$?
+    [ $rc -eq 2 ] || fail "with DISPLAY='$d' the start exited with $rc, not 2: $out"
+    echo "$out" | grep -q "graphical display" || fail "with DISPLAY='$d' the start did not say why: $out"
+done
+echo "PASS: a start without a display says so and exits 2"
 cleanup
 exit 0
