@@ -62,6 +62,7 @@
 #include <QStandardPaths>
 #include <QTextStream>
 #include <QTimer>
+#include <QWindow>
 #include <QTranslator>
 
 #include <sys/stat.h>
@@ -393,11 +394,11 @@ void Application::start()
     }
 
     createTrayMenu();
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        m_systemTrayIcon->show();
-    else
-        QR_LOG("No system tray is present: the program runs without a tray icon; starting it again shows "
-               "the bar, or opens the events editor while the bar is off");
+    // Shown even without a tray: Qt puts the icon into a tray that starts later, as trays at log-on do.
+    m_systemTrayIcon->show();
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        QR_LOG("No system tray is present yet: the tray icon shows once one starts; until then, starting the "
+               "program again shows the bar, or opens the events editor while the bar is off");
     m_gadgetsController->loadGadgets();
     scheduleTimeUpdate();
     if (StatCollector::isFirstStart())
@@ -732,6 +733,20 @@ void Application::exitApp()
 
 // ---- windows --------------------------------------------------------------------------------------
 
+void Application::showAgain(QWidget *window)
+{
+    // Shown again from the tray or a second start: back from minimised, still maximised if it was.
+    // The widget keeps only the minimised state then; its window keeps the maximised one beside it.
+    Qt::WindowStates state = window->windowState();
+    if (const QWindow *handle = window->windowHandle())
+        state |= handle->windowStates();
+    if (state & Qt::WindowMinimized)
+        window->setWindowState(state & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 void Application::showEditor(int event)
 {
     QR_LOG("Show Editor");
@@ -739,8 +754,7 @@ void Application::showEditor(int event)
         return;
     if (!m_editor)
         m_editor = std::make_unique<Editor>(m_eventsManager.get());
-    m_editor->show();
-    m_editor->activateWindow();
+    showAgain(m_editor.get());
     if (event != -1)
         m_editor->setCurrentEvent(event);
 }
@@ -750,9 +764,7 @@ void Application::showSettings()
     QR_LOG("Open Settings");
     if (!m_settingsDialog)
         m_settingsDialog = std::make_unique<SettingsDialog>();
-    m_settingsDialog->show();
-    m_settingsDialog->raise();
-    m_settingsDialog->activateWindow();
+    showAgain(m_settingsDialog.get());
 }
 
 int Application::showAboutDialog()
@@ -760,8 +772,7 @@ int Application::showAboutDialog()
     QR_LOG("Show About Dialog");
     // The tray menu stays usable while the box runs: a second request raises it instead of nesting.
     if (m_aboutDialog && m_aboutDialog->isVisible()) {
-        m_aboutDialog->raise();
-        m_aboutDialog->activateWindow();
+        showAgain(m_aboutDialog.get());
         return QDialog::Rejected;
     }
     if (!m_aboutDialog)
@@ -773,21 +784,30 @@ void Application::showUpdateDialog()
 {
     if (!m_updateDialog)
         m_updateDialog = std::make_unique<UpdateDialog>();
-    m_updateDialog->show();
-    m_updateDialog->raise();
-    m_updateDialog->activateWindow();
+    showAgain(m_updateDialog.get());
 }
 
 void Application::showRequestFeatureDialog()
 {
     QR_LOG("Feature Request Dialog");
-    showReportDialog(tr("Request a feature"), true);
+    openReportWindow(tr("Request a feature"));
 }
 
 void Application::showReportBugDialog()
 {
     QR_LOG("Report Bug Dialog");
-    showReportDialog(tr("Report a bug"), true);
+    openReportWindow(tr("Report a bug"));
+}
+
+void Application::openReportWindow(const QString &title)
+{
+    // Not modal: the tray menu and the other windows stay usable while the user writes.
+    if (!m_reportDialog)
+        m_reportDialog = std::make_unique<ReportDialog>(m_webController.get(), m_parts.ask.get());
+    m_reportDialog->setModal(false);
+    m_reportDialog->setWindowTitle(title);
+    m_reportDialog->setSendSystemInfo(true);
+    showAgain(m_reportDialog.get());
 }
 
 QString Application::uid() const
@@ -809,8 +829,7 @@ bool Application::raiseSettingsDialog()
 {
     if (!m_settingsDialog || !m_settingsDialog->isVisible())
         return false;
-    m_settingsDialog->raise();
-    m_settingsDialog->activateWindow();
+    showAgain(m_settingsDialog.get());
     return true;
 }
 
@@ -818,8 +837,7 @@ bool Application::raiseEditor()
 {
     if (!m_editor || !m_editor->isVisible())
         return false;
-    m_editor->raise();
-    m_editor->activateWindow();
+    showAgain(m_editor.get());
     return true;
 }
 

@@ -168,7 +168,13 @@ public slots:
 signals:
     void newVersionAvailable();
 
+public:
+    // Shows a window the program opens again (editor, dialogs): restored if minimised, raised, active.
+    static void showAgain(QWidget *window);
+
 private:
+    // The report window for a bug or a wish, shown beside the other windows.
+    void openReportWindow(const QString &title);
     void registerProperties();
     void setupEventsManager();
     void setupLocalization();

@@ -15,6 +15,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QSet>
 #include <QPainterPath>
 #include <QPropertyAnimation>
 #include <QScreen>
@@ -34,6 +35,30 @@ IWindowSystem *windowSystem()
 {
     static const std::unique_ptr<IWindowSystem> system = IWindowSystem::create();
     return system.get();
+}
+
+QSet<Gadget *> &liveGadgets()
+{
+    static QSet<Gadget *> s_gadgets;
+    return s_gadgets;
+}
+
+bool s_compositing = true;
+
+// Asks once, then follows the compositing manager as it starts and stops.
+bool compositing()
+{
+    static bool s_watching = false;
+    if (!s_watching) {
+        s_watching = true;
+        s_compositing = windowSystem()->compositing();
+        windowSystem()->watchCompositing([](bool on) {
+            s_compositing = on;
+            for (Gadget *gadget : std::as_const(liveGadgets()))
+                gadget->setShadow(on);
+        });
+    }
+    return s_compositing;
 }
 
 QString dataLocation()
@@ -76,10 +101,13 @@ Gadget::Gadget(const QByteArray &uid, GadgetThemeManager *themeManager, QWidget 
     setCaptionEditing(false);
     QR_ASSERT(connect(m_ui->captionEdit, &QLineEdit::editingFinished, this, &Gadget::onCaptionEntered));
     resize(180, 225);
+    liveGadgets().insert(this);
+    refreshShadow();
 }
 
 Gadget::~Gadget()
 {
+    liveGadgets().remove(this);
     saveWindowGeometry();
     emit aboutToBeDestroyed();
 }
@@ -418,9 +446,25 @@ void Gadget::keyPressEvent(QKeyEvent *event)
     DragableWidget::keyPressEvent(event);
 }
 
+void Gadget::refreshShadow()
+{
+    setShadow(compositing());
+}
+
+void Gadget::setShadow(bool on)
+{
+    m_shadow = on;
+    // The body takes the shadow's margin when there is none, so no see-through band is left.
+    layout()->setContentsMargins(0, 0, on ? 4 : 0, on ? 4 : 0);
+    layout()->activate();
+    update();
+}
+
 void Gadget::paintEvent(QPaintEvent *event)
 {
     QWidget::paintEvent(event);
+    if (!m_shadow)
+        return;
     // A soft shadow beside and below the body, in the margin the layout leaves for it.
     QPainter painter(this);
     const QRect body = m_ui->area->geometry();

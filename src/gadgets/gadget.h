@@ -66,6 +66,11 @@ public:
     // The window probe asked whether the cursor or a point of the gadget is over it; not owned. Null
     // restores the platform's.
     static void setWindowProbe(IWindowProbe *probe);
+
+    // Whether the gadget has its shadow, in a margin only a compositing manager shows as see-through:
+    // without one that margin would be a black band. Gadgets follow the compositing manager by themselves.
+    void setShadow(bool on);
+    bool hasShadow() const { return m_shadow; }
     static void desktopActivated() {}
 
     virtual bool keepOpaque() const;
@@ -124,6 +129,7 @@ private:
     QAction *m_aboutAction = nullptr;
     QByteArray m_uid;
     bool m_mouseOut = false;
+    bool m_shadow = true;
     CBackground m_background;
     GadgetThemeManager *m_themeManager;
 };

@@ -7,11 +7,15 @@
 #include "gadgets/gadgetthememanager.h"
 #include "gadgets/phantom.h"
 #include "gadgets/todogadget.h"
+#include "widgets/windowplacement.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
 #include <QUuid>
 
 const QString GadgetsController::s_listFilter = QStringLiteral("todo.*.dat");
@@ -41,6 +45,41 @@ GadgetsController::GadgetsController()
                                                 QByteArrayLiteral("DefaultToDoProperties"));
     Gadget::registerThemeProperty(m_properties.get(), m_themeManager.get());
     m_properties->addProperty(s_applyThemeToAll, false);
+
+    // A monitor switched off takes its part of the desktop with it; a screen being removed is still
+    // listed while its signal runs, so look once it is gone.
+    const auto later = [this] { QTimer::singleShot(0, this, &GadgetsController::keepGadgetsOnScreens); };
+    const auto watch = [this, later](QScreen *screen) {
+        connect(screen, &QScreen::geometryChanged, this, later);
+        connect(screen, &QScreen::availableGeometryChanged, this, later);
+    };
+    for (QScreen *screen : QGuiApplication::screens())
+        watch(screen);
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, [watch, later](QScreen *screen) {
+        watch(screen);
+        later();
+    });
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, later);
+}
+
+void GadgetsController::keepGadgetsOnScreens()
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return;
+    QList<QRect> areas;
+    for (const QScreen *screen : screens)
+        areas << screen->availableGeometry();
+    const int primary = qMax(0, int(screens.indexOf(QGuiApplication::primaryScreen())));
+    for (const QPointer<ToDoGadget> &gadget : std::as_const(m_gadgets)) {
+        if (!gadget)
+            continue;
+        const QRect now = gadget->geometry();
+        const QRect area = areas.at(WindowPlacement::bestArea(now, areas, primary));
+        const QRect fitted = WindowPlacement::fitIntoArea(now, area);
+        if (fitted != now)
+            gadget->setGeometryAndStore(fitted);
+    }
 }
 
 GadgetsController::~GadgetsController()

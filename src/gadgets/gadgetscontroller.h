@@ -49,6 +49,8 @@ public:
     bool reloadAfterRestore() override;
 
 public slots:
+    // Moves every gadget wholly onto a screen that is there: run when monitors come, go or change.
+    void keepGadgetsOnScreens();
     void newToDoGadget();
     void ensureVisible();
     void onThemeChanged(const QString &themeUid);

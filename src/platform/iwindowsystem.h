@@ -6,6 +6,7 @@
 #include <QWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 // The twelve values of a partial strut: left, right, top, bottom widths, then the start and end of
@@ -27,6 +28,17 @@ struct DockStrip
 // The strips a partial strut reserves on a desktop of `desktop` size; none for an empty strut.
 QList<DockStrip> dockStrips(const StrutPartial &strut, const QSize &desktop);
 
+// Another program's window that reserves a strip of the desktop (a panel, a tray, another bar).
+struct DockWindow
+{
+    quint32 id = 0;
+    // Where the window lies, device pixels in desktop coordinates.
+    QRect rect;
+    QList<DockStrip> strips;
+    // Listed by the window manager before the window asked about (it was mapped first).
+    bool earlier = true;
+};
+
 // The window-system facilities the docked bar needs: marking a window as a dock, reserving its strip
 // so maximised windows stay clear of it, and keeping it above or below other windows.
 class IWindowSystem
@@ -46,9 +58,16 @@ public:
     virtual bool setStacking(QWindow *window, bool above) = 0;
     // Keeps the window out of the taskbar and the pager, mapped or not; false where nothing can be done.
     virtual bool setSkipTaskbar(QWindow *) { return false; }
-    // The strips the other docks of the desktop (panels, trays) reserve, leaving out `own`'s; empty
-    // where nothing can be learnt.
-    virtual QList<DockStrip> otherDockStrips(QWindow *) { return {}; }
+    // The other docks of the desktop (panels, trays), leaving out `own`; empty where nothing can be learnt.
+    virtual QList<DockWindow> otherDocks(QWindow *) { return {}; }
+    // Calls `changed` when a dock may have come, gone, moved or changed its strut; one call per burst
+    // of changes. A later call replaces the earlier watcher; an empty function ends the watching.
+    virtual void watchDocks(std::function<void()> changed) { Q_UNUSED(changed) }
+    // Whether a compositing manager runs, so that see-through parts of a window show as such; outside
+    // X11 the window system always composites.
+    virtual bool compositing() { return true; }
+    // Calls `changed` when a compositing manager starts or stops; as watchDocks.
+    virtual void watchCompositing(std::function<void(bool)> changed) { Q_UNUSED(changed) }
     // Where the shown windows of every program lie (device pixels, desktop coordinates), leaving out
     // `own`; empty where nothing can be learnt.
     virtual QList<QRect> shownWindowRects(QWindow *) { return {}; }

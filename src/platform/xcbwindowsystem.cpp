@@ -2,10 +2,13 @@
 
 #include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcWindowSystem, "qr.platform")
 
@@ -26,14 +29,28 @@ XcbWindowSystem::XcbWindowSystem(xcb_connection_t *connection, xcb_window_t root
 {
 }
 
+XcbWindowSystem::~XcbWindowSystem()
+{
+    if (m_compositingChanged && qGuiApp)
+        qGuiApp->removeNativeEventFilter(this);
+    m_watchNotifier.reset();
+    if (m_watch)
+        xcb_disconnect(m_watch);
+}
+
 xcb_atom_t XcbWindowSystem::atom(const char *name)
 {
+    // Each name costs a round trip the first time only.
+    const auto known = m_atoms.constFind(QByteArray::fromRawData(name, qsizetype(strlen(name))));
+    if (known != m_atoms.cend())
+        return *known;
     xcb_intern_atom_cookie_t cookie = xcb_intern_atom(m_connection, 0, uint16_t(strlen(name)), name);
     xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(m_connection, cookie, nullptr);
     if (!reply)
         return XCB_ATOM_NONE;
     const xcb_atom_t result = reply->atom;
     free(reply);
+    m_atoms.insert(QByteArray(name), result);
     return result;
 }
 
@@ -183,44 +200,285 @@ QList<quint32> XcbWindowSystem::cardinals(xcb_window_t window, xcb_atom_t proper
     return values;
 }
 
-QList<DockStrip> XcbWindowSystem::otherDockStrips(QWindow *own)
+QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
 {
-    const xcb_window_t ownId = own ? xcb_window_t(own->winId()) : xcb_window_t(XCB_WINDOW_NONE);
-    xcb_get_geometry_reply_t *geometry =
-        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, m_root), nullptr);
-    if (!geometry)
-        return {};
-    const QSize desktop(geometry->width, geometry->height);
-    free(geometry);
+    const xcb_window_t ownId = own && own->handle() ? xcb_window_t(own->winId()) : xcb_window_t(XCB_WINDOW_NONE);
+    const xcb_atom_t partial = atom("_NET_WM_STRUT_PARTIAL");
+    const xcb_atom_t plain = atom("_NET_WM_STRUT");
+    // Every request of a step is sent before the first reply is waited for: two round trips in all,
+    // however many windows the desktop has.
+    const xcb_get_geometry_cookie_t rootCookie = xcb_get_geometry(m_connection, m_root);
+    const xcb_get_property_cookie_t listCookie =
+        xcb_get_property(m_connection, 0, m_root, atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 4096);
+    const xcb_query_tree_cookie_t treeCookie = xcb_query_tree(m_connection, m_root);
+    xcb_get_geometry_reply_t *rootGeometry = xcb_get_geometry_reply(m_connection, rootCookie, nullptr);
+    QList<quint32> clients;
+    if (xcb_get_property_reply_t *reply = xcb_get_property_reply(m_connection, listCookie, nullptr)) {
+        if (reply->format == 32) {
+            const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
+            clients = QList<quint32>(data, data + xcb_get_property_value_length(reply) / 4);
+        }
+        free(reply);
+    }
     // The window manager lists the windows it manages, docks among them; without one, the top-level
     // windows are all there is.
-    QList<quint32> windows = cardinals(m_root, atom("_NET_CLIENT_LIST"));
-    if (xcb_query_tree_reply_t *tree = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr)) {
+    QList<quint32> windows = clients;
+    if (xcb_query_tree_reply_t *tree = xcb_query_tree_reply(m_connection, treeCookie, nullptr)) {
         const xcb_window_t *children = xcb_query_tree_children(tree);
         for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
-            if (!windows.contains(children[i]))
+            if (!clients.contains(children[i]))
                 windows << children[i];
         }
         free(tree);
     }
-    const xcb_atom_t partial = atom("_NET_WM_STRUT_PARTIAL");
-    const xcb_atom_t plain = atom("_NET_WM_STRUT");
-    QList<DockStrip> strips;
-    for (quint32 window : std::as_const(windows)) {
-        if (window == ownId || !isMapped(window))
-            continue;
-        QList<quint32> values = cardinals(window, partial);
-        if (values.size() < 12) {
-            values = cardinals(window, plain).mid(0, 4);
-            if (values.size() < 4)
-                continue;
-            values.resize(12, 0);
+    if (!rootGeometry)
+        return {};
+    const QSize desktop(rootGeometry->width, rootGeometry->height);
+    free(rootGeometry);
+    windows.removeAll(ownId);
+    if (ownId != XCB_WINDOW_NONE)
+        m_own.insert(ownId);
+    if (m_docksChanged)
+        watchClients(clients);
+
+    struct Asked
+    {
+        xcb_window_t id;
+        xcb_get_window_attributes_cookie_t attributes;
+        xcb_get_property_cookie_t partial;
+        xcb_get_property_cookie_t plain;
+        xcb_get_geometry_cookie_t geometry;
+        xcb_translate_coordinates_cookie_t origin;
+    };
+    std::vector<Asked> asked;
+    asked.reserve(size_t(windows.size()));
+    for (quint32 id : std::as_const(windows))
+        asked.push_back({id, xcb_get_window_attributes(m_connection, id),
+                         xcb_get_property(m_connection, 0, id, partial, XCB_ATOM_CARDINAL, 0, 12),
+                         xcb_get_property(m_connection, 0, id, plain, XCB_ATOM_CARDINAL, 0, 4),
+                         xcb_get_geometry(m_connection, id), xcb_translate_coordinates(m_connection, id, m_root, 0, 0)});
+    const auto values = [this](xcb_get_property_cookie_t cookie) {
+        QList<quint32> result;
+        if (xcb_get_property_reply_t *reply = xcb_get_property_reply(m_connection, cookie, nullptr)) {
+            if (reply->format == 32) {
+                const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
+                result = QList<quint32>(data, data + xcb_get_property_value_length(reply) / 4);
+            }
+            free(reply);
         }
-        StrutPartial strut{};
-        std::copy(values.cbegin(), values.cbegin() + 12, strut.begin());
-        strips << dockStrips(strut, desktop);
+        return result;
+    };
+    const qsizetype ownIndex = clients.indexOf(ownId);
+    QList<DockWindow> docks;
+    for (const Asked &window : asked) {
+        // Every reply is taken, used or not, so that none is left waiting in the connection.
+        xcb_get_window_attributes_reply_t *attributes =
+            xcb_get_window_attributes_reply(m_connection, window.attributes, nullptr);
+        QList<quint32> strut = values(window.partial);
+        const QList<quint32> plainStrut = values(window.plain);
+        xcb_get_geometry_reply_t *geometry = xcb_get_geometry_reply(m_connection, window.geometry, nullptr);
+        xcb_translate_coordinates_reply_t *origin = xcb_translate_coordinates_reply(m_connection, window.origin, nullptr);
+        const bool shown = attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+        if (strut.size() < 12 && plainStrut.size() >= 4) {
+            strut = plainStrut.mid(0, 4);
+            strut.resize(12, 0);
+        }
+        if (shown && strut.size() >= 12 && geometry && origin) {
+            StrutPartial values{};
+            std::copy(strut.cbegin(), strut.cbegin() + 12, values.begin());
+            DockWindow dock;
+            dock.id = window.id;
+            dock.rect = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+            dock.strips = dockStrips(values, desktop);
+            const qsizetype index = clients.indexOf(window.id);
+            // Without a window manager's list the window ids give an order that both sides agree on.
+            if (clients.isEmpty())
+                dock.earlier = window.id < ownId;
+            else
+                dock.earlier = index >= 0 && (ownIndex < 0 || index < ownIndex);
+            if (!dock.strips.isEmpty())
+                docks << dock;
+        }
+        free(attributes);
+        free(geometry);
+        free(origin);
     }
-    return strips;
+    if (lcWindowSystem().isDebugEnabled()) {
+        QStringList seen;
+        for (const DockWindow &dock : std::as_const(docks))
+            seen << QStringLiteral("0x%1 %2,%3 %4x%5 %6")
+                        .arg(dock.id, 0, 16)
+                        .arg(dock.rect.x())
+                        .arg(dock.rect.y())
+                        .arg(dock.rect.width())
+                        .arg(dock.rect.height())
+                        .arg(dock.earlier ? QStringLiteral("earlier") : QStringLiteral("later"));
+        qCDebug(lcWindowSystem) << "other docks:" << seen.join(QStringLiteral("; "));
+    }
+    return docks;
+}
+
+void XcbWindowSystem::watchDocks(std::function<void()> changed)
+{
+    m_docksChanged = std::move(changed);
+    if (!m_docksChanged || m_watch)
+        return;
+    m_watch = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(m_watch)) {
+        qCWarning(lcWindowSystem) << "cannot watch other docks: no second connection to the X server";
+        xcb_disconnect(m_watch);
+        m_watch = nullptr;
+        return;
+    }
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(m_watch)).data;
+    if (!screen || screen->root != m_root) {
+        xcb_disconnect(m_watch);
+        m_watch = nullptr;
+        return;
+    }
+    // The root tells when windows come and go (_NET_CLIENT_LIST); this connection's mask on it is ours.
+    const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(m_watch, m_root, XCB_CW_EVENT_MASK, &rootMask);
+    xcb_flush(m_watch);
+    m_docksChangedTimer = std::make_unique<QTimer>();
+    m_docksChangedTimer->setSingleShot(true);
+    // A window manager maps, frames and moves a new window in a few steps: hear them as one.
+    m_docksChangedTimer->setInterval(20);
+    QObject::connect(m_docksChangedTimer.get(), &QTimer::timeout, [this] {
+        if (m_docksChanged)
+            m_docksChanged();
+    });
+    m_watchNotifier = std::make_unique<QSocketNotifier>(xcb_get_file_descriptor(m_watch), QSocketNotifier::Read);
+    QObject::connect(m_watchNotifier.get(), &QSocketNotifier::activated, [this] { readWatchEvents(); });
+    watchClients(cardinals(m_root, atom("_NET_CLIENT_LIST")));
+}
+
+void XcbWindowSystem::watchClients(const QList<quint32> &clients)
+{
+    if (!m_watch)
+        return;
+    // Qt's own windows keep the masks Qt gave them on its connection; this one only listens.
+    const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    bool added = false;
+    for (quint32 id : clients) {
+        // The caller's own window tells nothing about the others.
+        if (m_watched.contains(id) || m_own.contains(id))
+            continue;
+        m_watched.insert(id);
+        xcb_change_window_attributes(m_watch, id, XCB_CW_EVENT_MASK, &mask);
+        added = true;
+    }
+    if (added)
+        xcb_flush(m_watch);
+}
+
+void XcbWindowSystem::readWatchEvents()
+{
+    if (!m_watch)
+        return;
+    while (xcb_generic_event_t *event = xcb_poll_for_event(m_watch)) {
+        handleWatchEvent(event);
+        free(event);
+    }
+    if (xcb_connection_has_error(m_watch)) {
+        qCWarning(lcWindowSystem) << "the connection that watches other docks broke";
+        m_watchNotifier.reset();
+        xcb_disconnect(m_watch);
+        m_watch = nullptr;
+    }
+}
+
+void XcbWindowSystem::handleWatchEvent(const xcb_generic_event_t *event)
+{
+    switch (event->response_type & ~0x80) {
+    case XCB_PROPERTY_NOTIFY: {
+        const auto *notify = reinterpret_cast<const xcb_property_notify_event_t *>(event);
+        if (notify->window == m_root) {
+            if (notify->atom != atom("_NET_CLIENT_LIST"))
+                return;
+            // Listen to a new window before reading anything of it, so no change of its strut is missed.
+            QList<quint32> clients;
+            xcb_get_property_reply_t *reply = xcb_get_property_reply(
+                m_watch, xcb_get_property(m_watch, 0, m_root, notify->atom, XCB_ATOM_WINDOW, 0, 4096), nullptr);
+            if (reply && reply->format == 32) {
+                const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
+                clients = QList<quint32>(data, data + xcb_get_property_value_length(reply) / 4);
+            }
+            free(reply);
+            watchClients(clients);
+        } else if (notify->atom != atom("_NET_WM_STRUT_PARTIAL") && notify->atom != atom("_NET_WM_STRUT")) {
+            return;
+        }
+        break;
+    }
+    case XCB_DESTROY_NOTIFY:
+        m_watched.remove(reinterpret_cast<const xcb_destroy_notify_event_t *>(event)->window);
+        break;
+    case XCB_CONFIGURE_NOTIFY:
+    case XCB_MAP_NOTIFY:
+    case XCB_UNMAP_NOTIFY:
+        break;
+    default:
+        // Errors for windows gone before they were watched, and events of no interest.
+        return;
+    }
+    scheduleDocksChanged();
+}
+
+void XcbWindowSystem::scheduleDocksChanged()
+{
+    if (m_docksChangedTimer && !m_docksChangedTimer->isActive())
+        m_docksChangedTimer->start();
+}
+
+bool XcbWindowSystem::compositing()
+{
+    xcb_get_selection_owner_reply_t *reply = xcb_get_selection_owner_reply(
+        m_connection, xcb_get_selection_owner(m_connection, atom("_NET_WM_CM_S0")), nullptr);
+    m_compositing = reply && reply->owner != XCB_WINDOW_NONE;
+    free(reply);
+    return m_compositing;
+}
+
+void XcbWindowSystem::watchCompositing(std::function<void(bool)> changed)
+{
+    const bool wasWatching = bool(m_compositingChanged);
+    m_compositingChanged = std::move(changed);
+    if (!qGuiApp || wasWatching == bool(m_compositingChanged))
+        return;
+    if (!m_compositingChanged) {
+        qGuiApp->removeNativeEventFilter(this);
+        return;
+    }
+    // Qt follows the owner of the compositing selection through XFixes on its connection; its
+    // notices are heard here by their event number.
+    if (!m_xfixesFirstEvent) {
+        const char name[] = "XFIXES";
+        xcb_query_extension_reply_t *reply = xcb_query_extension_reply(
+            m_connection, xcb_query_extension(m_connection, uint16_t(strlen(name)), name), nullptr);
+        if (reply && reply->present)
+            m_xfixesFirstEvent = reply->first_event;
+        free(reply);
+    }
+    compositing();
+    qGuiApp->installNativeEventFilter(this);
+}
+
+bool XcbWindowSystem::nativeEventFilter(const QByteArray &type, void *message, qintptr *)
+{
+    if (!m_xfixesFirstEvent || type != "xcb_generic_event_t")
+        return false;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    // XFixes' selection notice is its first event.
+    if ((event->response_type & ~0x80) != m_xfixesFirstEvent)
+        return false;
+    const bool was = m_compositing;
+    if (compositing() != was && m_compositingChanged) {
+        // The call may end the watching; keep the function alive while it runs.
+        const auto changed = m_compositingChanged;
+        changed(m_compositing);
+    }
+    return false;
 }
 
 bool XcbWindowSystem::isDesktopWindow(xcb_window_t topLevel)

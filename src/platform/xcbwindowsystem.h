@@ -2,14 +2,22 @@
 
 #include "platform/iwindowsystem.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QHash>
+#include <QSet>
+
+#include <memory>
 
 #include <xcb/xcb.h>
 
 // EWMH hints written with xcb on the application's own X11 connection.
-class XcbWindowSystem : public IWindowSystem
+class QSocketNotifier;
+class QTimer;
+
+class XcbWindowSystem : public IWindowSystem, public QAbstractNativeEventFilter
 {
 public:
+    ~XcbWindowSystem() override;
     // Null when the application does not run on X11.
     static std::unique_ptr<XcbWindowSystem> create();
 
@@ -19,12 +27,23 @@ public:
     bool clearStrut(QWindow *window) override;
     bool setStacking(QWindow *window, bool above) override;
     bool setSkipTaskbar(QWindow *window) override;
-    QList<DockStrip> otherDockStrips(QWindow *own) override;
+    QList<DockWindow> otherDocks(QWindow *own) override;
+    void watchDocks(std::function<void()> changed) override;
+    bool compositing() override;
+    void watchCompositing(std::function<void(bool)> changed) override;
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *result) override;
     QList<QRect> shownWindowRects(QWindow *own) override;
 
 private:
     XcbWindowSystem(xcb_connection_t *connection, xcb_window_t root);
     xcb_atom_t atom(const char *name);
+    // The watching connection's events: other programs' windows are watched on a connection of our
+    // own, so that their event masks never mix with the ones Qt keeps for its windows.
+    void readWatchEvents();
+    void handleWatchEvent(const xcb_generic_event_t *event);
+    // Selects the events that tell of a dock's changes on every newly listed window.
+    void watchClients(const QList<quint32> &clients);
+    void scheduleDocksChanged();
     bool isMapped(xcb_window_t window);
     // A 32-bit list property of a window; empty when it has none.
     QList<quint32> cardinals(xcb_window_t window, xcb_atom_t property);
@@ -39,4 +58,16 @@ private:
     xcb_window_t m_root;
     // The strut last written per window: placing the bar asks several times per change.
     QHash<xcb_window_t, StrutPartial> m_struts;
+    QHash<QByteArray, xcb_atom_t> m_atoms;
+
+    xcb_connection_t *m_watch = nullptr;
+    std::unique_ptr<QSocketNotifier> m_watchNotifier;
+    std::unique_ptr<QTimer> m_docksChangedTimer;
+    std::function<void()> m_docksChanged;
+    QSet<xcb_window_t> m_watched;
+    QSet<xcb_window_t> m_own;
+    // Compositing managers own this selection; Qt watches its owner through XFixes on its connection.
+    std::function<void(bool)> m_compositingChanged;
+    uint8_t m_xfixesFirstEvent = 0;
+    bool m_compositing = false;
 };

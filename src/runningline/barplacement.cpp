@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <cmath>
+
 namespace BarPlacement {
 
 int screenIndex(int monitorNumber, int screenCount, int primaryIndex)
@@ -42,6 +44,62 @@ QRect areaLeftByDocks(const QRect &screen, const QList<DockStrip> &strips)
     }
     // Docks that would leave nothing are not believed.
     return area.isValid() ? area : screen;
+}
+
+QRect barBesideDocks(const QRect &screen, int position, int height, const QList<OtherDock> &docks)
+{
+    QList<DockStrip> sides;
+    for (const OtherDock &dock : docks) {
+        for (const DockStrip &strip : dock.strips) {
+            if (strip.edge == Qt::LeftEdge || strip.edge == Qt::RightEdge)
+                sides << strip;
+        }
+    }
+    const QRect area = areaLeftByDocks(screen, sides);
+    const bool top = position == Top;
+    const QRect atEdge = barRect(area, position, height);
+    QList<QRect> beside;
+    for (const OtherDock &dock : docks) {
+        const QRect &w = dock.window;
+        if (!w.isValid() || w.right() < area.left() || w.left() > area.right() || !w.intersects(screen))
+            continue;
+        const bool onEdge = top ? w.top() <= screen.top() : w.bottom() >= screen.bottom();
+        if (dock.earlier) {
+            beside << w;
+            // What it reserves counts too: a panel may keep its window elsewhere. A later dock's strip
+            // is left out, as a dock standing beside the bar reserves up to the edge, over the bar.
+            for (const DockStrip &strip : dock.strips) {
+                if (strip.edge == (top ? Qt::TopEdge : Qt::BottomEdge))
+                    beside << strip.rect;
+            }
+        } else if (dock.settled && onEdge) {
+            beside << w;
+        }
+    }
+    // Step off the edge past every dock in the way; each step moves only inward, so this ends.
+    QRect bar = atEdge;
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const QRect &w : std::as_const(beside)) {
+            if (!bar.intersects(w))
+                continue;
+            bar.moveTop(top ? w.bottom() + 1 : w.top() - bar.height());
+            moved = true;
+        }
+    }
+    // Docks that would push the bar off its screen are not believed.
+    return area.contains(bar) ? bar : atEdge;
+}
+
+int widthWithinScreen(int width, qreal ratio)
+{
+    if (ratio <= 0 || qFuzzyCompare(ratio, qreal(qRound(ratio))))
+        return width;
+    // The screen's logical width was rounded from its device width: that was at least this much.
+    const int deviceAtLeast = int(std::ceil((width - 0.5) * ratio));
+    while (width > 1 && qRound(width * ratio) > deviceAtLeast)
+        --width;
+    return width;
 }
 
 int barHeight(int lineHeight)

@@ -23,6 +23,31 @@ QRect barRect(const QRect &area, int position, int height);
 // that does not touch the screen leaves it whole. Screen and strips in the same coordinates.
 QRect areaLeftByDocks(const QRect &screen, const QList<DockStrip> &strips);
 
+// Another program's dock as the bar sees it: where its window lies, what it reserves, whether the
+// window manager listed it before the bar (it was there first), and whether it has kept its place for
+// a while (a dock that places itself, as the bar does, moves away at once).
+struct OtherDock
+{
+    QRect window;
+    QList<DockStrip> strips;
+    bool earlier = true;
+    bool settled = true;
+};
+
+// How long a later dock keeps its place before the bar makes room for it.
+constexpr int s_dockSettleMs = 400;
+
+// Where the bar of `height` goes on `screen` at the top (position Top) or bottom edge among other
+// docks. Side docks narrow it. Along its edge it stands beside the docks that were there first (their
+// windows and strips) and beside later ones that keep to the very edge (a panel that does not move); a later dock standing
+// off the edge, or one that has not settled yet, is left to make room itself. So two bars that both
+// follow this settle in one step, and a bar returns to its edge when what it stood beside goes.
+QRect barBesideDocks(const QRect &screen, int position, int height, const QList<OtherDock> &docks);
+
+// The widest a window of `width` logical pixels may be so that, scaled by `ratio` and rounded as the
+// window system does, it does not pass the edge of a screen that is `width` logical pixels wide.
+int widthWithinScreen(int width, qreal ratio);
+
 // The bar's height for a text line of `lineHeight` pixels.
 int barHeight(int lineHeight);
 

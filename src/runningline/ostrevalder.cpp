@@ -270,7 +270,13 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
     if (!m_windowSystem)
         m_windowSystem = std::make_unique<NullWindowSystem>();
     m_docked = m_windowSystem->supportsDocks();
+    m_clock.start();
     if (m_docked) {
+        // Panels and trays come and go after the bar, at log-on above all: place the bar again then.
+        m_windowSystem->watchDocks([this] {
+            m_docksKnown = false;
+            placeBar();
+        });
         setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::Tool);
     } else {
         setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint);
@@ -639,41 +645,86 @@ QScreen *Ostrevalder::targetScreen() const
 
 QRect Ostrevalder::targetGeometry() const
 {
+    return placement(nullptr);
+}
+
+QRect Ostrevalder::placement(int *settleIn) const
+{
+    if (settleIn)
+        *settleIn = -1;
     QScreen *screen = targetScreen();
     if (!screen)
         return geometry();
-    const QRect area = m_docked ? dockArea(screen) : screen->availableGeometry();
     const int height = BarPlacement::barHeight(QFontMetrics(m_view->font()).height());
-    return BarPlacement::barRect(area, setting("panelPosition", 1).toInt(), height);
+    const int position = setting("panelPosition", 1).toInt();
+    // The docks are judged settled or not once per placement, so the time to look again agrees with it.
+    QRect bar = m_docked ? BarPlacement::barBesideDocks(screen->geometry(), position, height, otherDocksOn(screen, settleIn))
+                         : BarPlacement::barRect(screen->availableGeometry(), position, height);
+    bar.setWidth(BarPlacement::widthWithinScreen(bar.width(), screen->devicePixelRatio()));
+    return bar;
 }
 
-QRect Ostrevalder::dockArea(QScreen *screen) const
+void Ostrevalder::refreshDocks()
 {
-    // The available area has the bar's own strip cut out already: start from the whole monitor and take
-    // off only what the other docks reserve.
-    const QRect whole = screen->geometry();
-    const qreal ratio = screen->devicePixelRatio();
-    QWindow *own = windowHandle();
-    QList<DockStrip> strips;
-    for (const DockStrip &strip : m_windowSystem->otherDockStrips(own)) {
-        const QRect &r = strip.rect;
-        strips << DockStrip{strip.edge, QRect(QPoint(qRound(r.left() / ratio), qRound(r.top() / ratio)),
-                                              QSize(qRound(r.width() / ratio), qRound(r.height() / ratio)))};
+    m_otherDocks = m_windowSystem->otherDocks(windowHandle());
+    m_docksKnown = true;
+    const qint64 now = m_clock.elapsed();
+    QHash<quint32, QPair<QRect, qint64>> since;
+    for (const DockWindow &dock : std::as_const(m_otherDocks)) {
+        const auto before = m_dockSince.constFind(dock.id);
+        since.insert(dock.id, {dock.rect, before != m_dockSince.cend() && before->first == dock.rect ? before->second : now});
     }
-    return BarPlacement::areaLeftByDocks(whole, strips);
+    m_dockSince = since;
+}
+
+QList<BarPlacement::OtherDock> Ostrevalder::otherDocksOn(QScreen *screen, int *settleIn) const
+{
+    // The window system speaks in device pixels; the screen's logical ones hold the bar's place.
+    const qreal ratio = screen->devicePixelRatio();
+    const auto logical = [ratio](const QRect &r) {
+        return QRect(QPoint(qRound(r.left() / ratio), qRound(r.top() / ratio)),
+                     QSize(qRound(r.width() / ratio), qRound(r.height() / ratio)));
+    };
+    const qint64 now = m_clock.elapsed();
+    if (settleIn)
+        *settleIn = -1;
+    QList<BarPlacement::OtherDock> docks;
+    for (const DockWindow &dock : m_otherDocks) {
+        BarPlacement::OtherDock other;
+        other.window = logical(dock.rect);
+        for (const DockStrip &strip : dock.strips)
+            other.strips << DockStrip{strip.edge, logical(strip.rect)};
+        other.earlier = dock.earlier;
+        const qint64 still = now - m_dockSince.value(dock.id, {dock.rect, now}).second;
+        other.settled = still >= BarPlacement::s_dockSettleMs;
+        if (settleIn && !other.earlier && !other.settled) {
+            const int wait = int(BarPlacement::s_dockSettleMs - still);
+            *settleIn = *settleIn < 0 ? wait : qMin(*settleIn, wait);
+        }
+        docks << other;
+    }
+    return docks;
 }
 
 void Ostrevalder::placeBar()
 {
     if (!m_view)
         return;
-    const QRect target = targetGeometry();
+    if (m_docked && !m_docksKnown)
+        refreshDocks();
+    int settleIn = -1;
+    const QRect target = placement(&settleIn);
     if (QScreen *screen = targetScreen(); screen && windowHandle())
         windowHandle()->setScreen(screen);
     setFixedSize(target.size());
     move(target.topLeft());
     if (isVisible())
         applyDockHints();
+    // A later dock counts once it has kept its place a while: look again then.
+    if (settleIn >= 0)
+        m_dockSettle.start(settleIn + 1, this);
+    else
+        m_dockSettle.stop();
 }
 
 void Ostrevalder::watchScreens()
@@ -837,6 +888,11 @@ void Ostrevalder::setClickThrough(bool on)
 
 void Ostrevalder::timerEvent(QTimerEvent *event)
 {
+    if (event->timerId() == m_dockSettle.timerId()) {
+        m_dockSettle.stop();
+        placeBar();
+        return;
+    }
     if (event->timerId() != m_clickThroughPoll.timerId())
         return QWidget::timerEvent(event);
     const bool ctrl = QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier;

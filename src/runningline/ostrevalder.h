@@ -1,9 +1,12 @@
 #pragma once
 
 #include "core/undoobject.h"
+#include "runningline/barplacement.h"
 #include "store/systemevents.h"
 
 #include <QBasicTimer>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QGradientStops>
 #include <QIcon>
 #include <QPixmap>
@@ -111,7 +114,13 @@ private:
     void setClickThrough(bool on);
     void watchScreens();
     QScreen *targetScreen() const;
-    QRect dockArea(QScreen *screen) const;
+    // Where the bar goes; `settleIn`, when given, gets the time until a later dock counts, or -1.
+    QRect placement(int *settleIn) const;
+    // Asks the window system once where the other docks are; the answer holds until it tells of a change.
+    void refreshDocks();
+    // The other docks as the bar's placement sees them, in the screen's logical pixels; `settleIn`
+    // gets the time until the next one counts as settled, or -1.
+    QList<BarPlacement::OtherDock> otherDocksOn(QScreen *screen, int *settleIn) const;
     SystemEvent *systemEventById(const QByteArray &id) const;
     QVariant setting(const QByteArray &id, const QVariant &fallback = QVariant()) const;
 
@@ -125,6 +134,13 @@ private:
     QToolButton *m_updateButton = nullptr;
     ToolTipHandler *m_toolTipHandler = nullptr;
     std::unique_ptr<IWindowSystem> m_windowSystem;
+    QList<DockWindow> m_otherDocks;
+    // Since when each other dock has been where it is, to tell a panel that stays from a dock that
+    // places itself and moves on at once.
+    QHash<quint32, QPair<QRect, qint64>> m_dockSince;
+    QElapsedTimer m_clock;
+    QBasicTimer m_dockSettle;
+    bool m_docksKnown = false;
     bool m_docked = false;
     bool m_closing = false;
     bool m_clickThrough = false;

@@ -5,8 +5,11 @@
 #include "core/properties.h"
 #include "widgets/windowplacement.h"
 
+#include <QHideEvent>
+#include <QShowEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 namespace {
 
@@ -119,13 +122,35 @@ void Dialog::fitIntoArea(const QRect &area)
 
 void Dialog::showEvent(QShowEvent *event)
 {
-    restoreWindowGeometry();
+    // Back from minimised, the window is where it was, maximised or not.
+    if (!event->spontaneous()) {
+        restoreWindowGeometry();
+        if (QWindow *window = windowHandle(); window && !m_fitFramePending) {
+            m_fitFramePending = true;
+            window->installEventFilter(this);
+        }
+    }
     QDialog::showEvent(event);
+}
+
+bool Dialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_fitFramePending && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+        m_fitFramePending = false;
+        watched->removeEventFilter(this);
+        // A window as tall as the screen would have its title bar above it.
+        if (frameGeometry() != geometry())
+            fitIntoArea(availableAreaFor(this));
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Dialog::hideEvent(QHideEvent *event)
 {
-    saveWindowGeometry();
+    // A window the user minimises is hidden by the window system: storing its place then would
+    // restore it at once and undo a maximised state.
+    if (!event->spontaneous())
+        saveWindowGeometry();
     QWidget::hideEvent(event);
 }
 

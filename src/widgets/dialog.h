@@ -31,6 +31,7 @@ protected:
 
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void onPropertyChanged(const QByteArray &id, const QVariant &value);
@@ -39,4 +40,7 @@ private:
     void fitIntoArea(const QRect &area);
 
     QByteArray m_geometrySid;
+    // Set from a show until the window is first exposed: only then does the window manager's frame
+    // around it have a size, and the whole frame is fitted into the screen again.
+    bool m_fitFramePending = false;
 };

@@ -546,6 +546,10 @@ private slots:
         app->showEditor(-1);
         QCOMPARE(app->editor(), editor);
         QVERIFY(editor->isVisible());
+        // Minimised while maximised: shown again, it is maximised and no longer minimised.
+        editor->setWindowState(Qt::WindowMaximized | Qt::WindowMinimized);
+        app->showEditor(-1);
+        QCOMPARE(editor->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized), Qt::WindowMaximized);
     }
 
     // ---- settings

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QJsonArray>
+#include <QScreen>
 #include <QtTest>
 
 namespace {
@@ -152,6 +153,29 @@ private slots:
         // From the tray: the default theme, which is now the one last chosen.
         controller.newToDoGadget();
         QCOMPARE(controller.liveGadgets().at(2)->themeUid(), QStringLiteral("green"));
+        controller.closeAllGadgets();
+    }
+
+    void gadgetsMoveWhollyOntoAScreen_data()
+    {
+        QTest::addColumn<QPoint>("offset");
+        QTest::newRow("18 px left of a screen gone on the right") << QPoint(-18, 0);
+        QTest::newRow("below the screen") << QPoint(100, 40);
+        QTest::newRow("on no screen at all") << QPoint(5000, 3000);
+    }
+
+    void gadgetsMoveWhollyOntoAScreen()
+    {
+        QFETCH(QPoint, offset);
+        GadgetTestEnv env;
+        GadgetsController controller;
+        ToDoGadget *gadget = controller.newToDoGadget(QString(), false, QRect(), QString());
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        // Where the monitors' layout left it: relative to the bottom right of the remaining screen.
+        gadget->setGeometry(QRect(area.bottomRight() - QPoint(180, 225) + offset, QSize(180, 225)));
+        controller.keepGadgetsOnScreens();
+        QVERIFY(area.contains(gadget->geometry()));
+        QCOMPARE(gadget->size(), QSize(180, 225));
         controller.closeAllGadgets();
     }
 

@@ -37,10 +37,16 @@ public:
         return true;
     }
 
-    QList<DockStrip> otherDockStrips(QWindow *) override { return strips; }
+    QList<DockWindow> otherDocks(QWindow *) override
+    {
+        *m_log << "docks asked";
+        return docks;
+    }
+    void watchDocks(std::function<void()> changed) override { docksChanged = std::move(changed); }
 
-    // What other docks reserve, as the test sets it.
-    QList<DockStrip> strips;
+    // The other docks, as the test sets them; the bar's watcher, for the test to call.
+    QList<DockWindow> docks;
+    std::function<void()> docksChanged;
 
 private:
     QStringList *m_log;

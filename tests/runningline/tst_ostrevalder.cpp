@@ -66,6 +66,7 @@ private:
     FakeAppObject m_appObject;
     QStringList m_windowLog;
     bool m_docks = true;
+    FakeWindowSystem *m_system = nullptr;
     bool m_sessionActive = false;
     QImage m_desktop;
 
@@ -110,7 +111,9 @@ private slots:
         QCoreApplication::setApplicationVersion("3.3.0");
         Ostrevalder::Platform platform;
         platform.windowSystem = [this]() -> std::unique_ptr<IWindowSystem> {
-            return std::make_unique<FakeWindowSystem>(&m_windowLog, m_docks);
+            auto system = std::make_unique<FakeWindowSystem>(&m_windowLog, m_docks);
+            m_system = system.get();
+            return system;
         };
         platform.sessionActive = [this] { return m_sessionActive; };
         platform.grabScreen = [this](const QRect &) { return m_desktop; };
@@ -429,6 +432,30 @@ private slots:
         font.setPointSize(28);
         m_env->properties->setValue("movingTextFont", font);
         QVERIFY(bar.height() > height);
+    }
+
+    void placesAgainWhenDocksChange()
+    {
+        registerAll();
+        m_env->properties->setValue("panelPosition", 0);
+        Ostrevalder bar;
+        bar.show();
+        // Built and shown with one look at the other docks.
+        QCOMPARE(m_windowLog.count("docks asked"), 1);
+        QCOMPARE(bar.y(), 0);
+        const int width = QGuiApplication::primaryScreen()->geometry().width();
+        const QRect panel(0, 0, width, 28);
+        m_system->docks = {DockWindow{7, panel, {{Qt::TopEdge, panel}}, false}};
+        m_system->docksChanged();
+        QCOMPARE(m_windowLog.count("docks asked"), 2);
+        // A late panel is given time to move on by itself; one that stays gets room.
+        QCOMPARE(bar.y(), 0);
+        QTRY_COMPARE(bar.y(), 28);
+        QCOMPARE(m_windowLog.filter("strut").last(), QString("strut top 0,28 %1x%2").arg(bar.width()).arg(bar.height()));
+        m_system->docks.clear();
+        m_system->docksChanged();
+        QCOMPARE(bar.y(), 0);
+        QCOMPARE(m_windowLog.count("docks asked"), 3);
     }
 
     void plainWindowWithoutDocks()

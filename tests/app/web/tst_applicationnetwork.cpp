@@ -70,20 +70,23 @@ private slots:
         QCOMPARE(server.requestsTo("/auto/uninstall.php").size(), 1);
     }
 
-    void reportDialogRunsModallyForEachCaller_data()
+    void reportDialogForEachCaller_data()
     {
         QTest::addColumn<int>("caller");
         QTest::addColumn<QString>("title");
         QTest::addColumn<bool>("withSystemInfo");
-        QTest::newRow("bug") << 0 << "Report a bug" << true;
-        QTest::newRow("feature") << 1 << "Request a feature" << true;
-        QTest::newRow("uninstall") << 2 << "Uninstall feedback" << false;
+        QTest::addColumn<bool>("modal");
+        // From the tray the window leaves the rest of the program usable; the uninstall start has nothing else.
+        QTest::newRow("bug") << 0 << "Report a bug" << true << false;
+        QTest::newRow("feature") << 1 << "Request a feature" << true << false;
+        QTest::newRow("uninstall") << 2 << "Uninstall feedback" << false << true;
     }
-    void reportDialogRunsModallyForEachCaller()
+    void reportDialogForEachCaller()
     {
         QFETCH(int, caller);
         QFETCH(QString, title);
         QFETCH(bool, withSystemInfo);
+        QFETCH(bool, modal);
         AppTestEnv env;
         Application *app = env.start();
         env.ask->m_answer = true;
@@ -99,8 +102,12 @@ private slots:
                 app->showRequestFeatureDialog();
             else
                 app->showUninstallFeedback();
+            if (!modal) {
+                QVERIFY(app->reportDialog()->isVisible() && !app->reportDialog()->isModal());
+                shownTitle = app->reportDialog()->windowTitle();
+            }
             QCOMPARE(shownTitle, title);
-            QCOMPARE(env.ask->m_modal.size(), 1);
+            QCOMPARE(env.ask->m_modal.size(), modal ? 1 : 0);
         }
         QVERIFY(app->reportDialog());
         QCOMPARE(app->reportDialog()->sendSystemInfo(), withSystemInfo);
