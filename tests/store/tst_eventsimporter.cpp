@@ -569,7 +569,8 @@ private slots:
             << QByteArray("Datum,Betreff\n24.12.2015,Christmas\n\n,no date\n30.02.2016,no such day\n"
                           "1.1.2016,New year\n")
             << 2
-            << "Imported 2 events\n3 rows were left out: their first column holds no date (rows 1, 4, 5).";
+            << "Imported 2 events\n2 rows were left out: their first column holds no date (rows 1, 4).\n"
+               "1 row was left out: its date is not a valid date (row 5).";
         QTest::newRow("CSV with one dropped row")
             << int(EventsImporter::CsvFormat) << QByteArray("24.12.2015,Christmas\nsoon,Party\n") << 1
             << "Imported 1 events\n1 row was left out: its first column holds no date (row 2).";
@@ -585,8 +586,8 @@ private slots:
                                "SUMMARY:Weekly, moved") +
                         vevent("UID:d\r\nDTSTART:20240603T090000\r\nRRULE:FREQ=DAILY\r\nSUMMARY:Daily"))
             << 3
-            << "Imported 3 events\n1 repeating event has dates that were cancelled (EXDATE); these are not "
-               "kept, so the event is shown and reminded on those dates too.\n1 changed or moved occurrence "
+            << "Imported 3 events\n1 repeating event has dates that were cancelled (EXDATE or a cancelled "
+               "occurrence); these are not kept, so the event is shown and reminded on those dates too.\n1 changed or moved occurrence "
                "(RECURRENCE-ID) was imported as a separate event; its repeating event is still shown and "
                "reminded on the original date.";
         QTest::newRow("iCalendar with nothing readable")
@@ -611,6 +612,82 @@ private slots:
         QVERIFY(!result.hasError);
         QCOMPARE(result.events.size(), imported);
         QCOMPARE(EventsImporter::resultText(imported, result.notes), message);
+    }
+
+    // What the file means comes in, or the message says what was not kept.
+    void icsKeepsWhatTheFileMeans_data()
+    {
+        QTest::addColumn<QByteArray>("blocks");
+        QTest::addColumn<QStringList>("events"); // caption, period, dates in the first two weeks
+        QTest::addColumn<QString>("message");
+        const QByteArray weekly = "UID:t\r\nDTSTART:20240603T090000\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:Team";
+        QTest::newRow("cancelled occurrence")
+            << vevent(weekly) + vevent("UID:t\r\nRECURRENCE-ID:20240610T090000\r\nSTATUS:CANCELLED\r\n"
+                                       "DTSTART:20240610T090000\r\nSUMMARY:Team")
+            << QStringList{"Team 03.06.2024 09:00 | 06-03 06-10"}
+            << "Imported 1 events\n1 repeating event has dates that were cancelled (EXDATE or a cancelled "
+               "occurrence); these are not kept, so the event is shown and reminded on those dates too.";
+        QTest::newRow("extra dates")
+            << vevent("UID:r\r\nDTSTART:20240605T100000\r\nDTEND:20240605T110000\r\nSUMMARY:Visit\r\n"
+                      "RDATE:20240612T100000,20240605T100000\r\nRDATE:20240619T140000")
+            << QStringList{"Visit 05.06.2024 10:00 - 05.06.2024 11:00 | 06-05",
+                           "Visit 12.06.2024 10:00 - "
+                           "12.06.2024 11:00 | 06-12",
+                           "Visit 19.06.2024 14:00 - 19.06.2024 15:00 | 06-19"}
+            << "Imported 3 events\n2 extra dates of events (RDATE) were imported as events of their own.";
+        QTest::newRow("rules kept exactly or not at all")
+            << vevent("DTSTART:20240603T091500\r\nRRULE:FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR\r\nSUMMARY:Standup") +
+                   vevent("DTSTART:20240628T160000\r\nRRULE:FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1\r\n"
+                          "SUMMARY:Report") +
+                   vevent("DTSTART:20240603T090000\r\nRRULE:FREQ=HOURLY;COUNT=3\r\nSUMMARY:Pills")
+            << QStringList{"Standup 03.06.2024 09:15 | 06-03 06-04 06-05 06-06 06-07 06-10 06-11 06-12 06-13 06-14",
+                           "Report 28.06.2024 16:00 | 06-28", "Pills 03.06.2024 09:00 | 06-03"}
+            << "Imported 3 events\n2 events lost their repetition and were imported on their first date only: "
+               "\"Report\": it picks one date of several each time (BYSETPOS); \"Pills\": it repeats more than "
+               "once a day.";
+        const QByteArray eastern = "(UTC-05:00) Eastern Time (US & Canada)";
+        QTest::newRow("zone from the file")
+            << "BEGIN:VTIMEZONE\r\nTZID:" + eastern +
+                   "\r\nBEGIN:STANDARD\r\nDTSTART:16011104T020000\r\nRRULE:FREQ=YEARLY;BYDAY=1SU;BYMONTH=11\r\n"
+                   "TZOFFSETFROM:-0400\r\nTZOFFSETTO:-0500\r\nEND:STANDARD\r\nBEGIN:DAYLIGHT\r\n"
+                   "DTSTART:16010311T020000\r\nRRULE:FREQ=YEARLY;BYDAY=2SU;BYMONTH=3\r\nTZOFFSETFROM:-0500\r\n"
+                   "TZOFFSETTO:-0400\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n" +
+                   vevent("DTSTART;TZID=\"" + eastern + "\":20240603T090000\r\nSUMMARY:Summer") +
+                   vevent("DTSTART;TZID=\"" + eastern + "\":20240315T090000\r\nSUMMARY:Between changes") +
+                   vevent("DTSTART;TZID=\"" + eastern + "\":20240115T090000\r\nSUMMARY:Winter") +
+                   vevent("DTSTART;TZID=Mars/Olympus:20240115T090000\r\nSUMMARY:Nowhere")
+            << QStringList{"Summer 03.06.2024 15:00 | 06-03", "Between changes 15.03.2024 14:00 | 03-15",
+                           "Winter 15.01.2024 15:00 | 01-15", "Nowhere 15.01.2024 09:00 | 01-15"}
+            << "Imported 4 events\n1 event was read in local time: the file does not describe its time zone: "
+               "\"Nowhere\" (Mars/Olympus).";
+        QTest::newRow("duration") << vevent("DTSTART:20240603T090000\r\nDURATION:PT1H30M\r\nSUMMARY:Talk") +
+                                         vevent("DTSTART;VALUE=DATE:20240610\r\nDURATION:P2D\r\nSUMMARY:Trip")
+                                  << QStringList{"Talk 03.06.2024 09:00 - 03.06.2024 10:30 | 06-03",
+                                                 "Trip 10.06.2024 - 11.06.2024 | 06-10"}
+                                  << "Imported 2 events";
+    }
+
+    void icsKeepsWhatTheFileMeans()
+    {
+        QFETCH(QByteArray, blocks);
+        QFETCH(QStringList, events);
+        QFETCH(QString, message);
+        TestHelpers::ScopedTimeZone tz("Europe/Berlin");
+        const Imported result = importIcs(calendar(blocks));
+        QVERIFY(!result.hasError);
+        QStringList got;
+        for (const AbstractCommonEventPtr &event : result.events) {
+            const Period period = event->period();
+            QStringList dates;
+            for (const QDate &date :
+                 event->occurrence().occurrences(period.beginDate(), period.beginDate().addDays(13)))
+                dates << date.toString(QStringLiteral("MM-dd"));
+            got << event->caption() + QLatin1Char(' ') +
+                       period.text(QStringLiteral("dd.MM.yyyy"), QStringLiteral("hh:mm")) + QStringLiteral(" | ") +
+                       dates.join(QLatin1Char(' '));
+        }
+        QCOMPARE(got, events);
+        QCOMPARE(EventsImporter::resultText(int(result.events.size()), result.notes), message);
     }
 
     void notesEventsFileReadInPart()
