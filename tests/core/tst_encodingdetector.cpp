@@ -34,7 +34,7 @@ private slots:
                                             << true;
         QTest::newRow("UTF-16 BE with BOM") << QByteArray("\xFE\xFF") + encoded("UTF-16BE", "Müller") << QByteArray("UTF-16BE")
                                             << true;
-        QTest::newRow("UTF-16 without BOM") << encoded("UTF-16LE", "May Day") << QByteArray("UTF-8") << false;
+        QTest::newRow("UTF-16 without BOM") << encoded("UTF-16LE", "May Day") << QByteArray("UTF-16LE") << false;
         // "Встреча с Иваном" as a Windows program writes it.
         QTest::newRow("Windows-1251 bytes")
             << QByteArray("SUMMARY:\xC2\xF1\xF2\xF0\xE5\xF7\xE0 \xF1 \xC8\xE2\xE0\xED\xEE\xEC\r\n")

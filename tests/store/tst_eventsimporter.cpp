@@ -1,4 +1,5 @@
 #include "core/clock.h"
+#include "core/encodingdetector.h"
 #include "core/properties.h"
 #include "events/birthdayevent.h"
 #include "events/occurrence.h"
@@ -688,6 +689,79 @@ private slots:
         }
         QCOMPARE(got, events);
         QCOMPARE(EventsImporter::resultText(int(result.events.size()), result.notes), message);
+    }
+
+    // The guessed encoding reads the rows back as written; rows that cannot be events are counted.
+    void csvGuessedEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("codec");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<bool>("certain");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("Greek cp1253")
+            << QByteArray("windows-1253")
+            << "12.04.2026,Συνάντηση με τον Γιάννη,Να φέρεις τα έγγραφα για το έργο\n05.05.2026,,\n"
+               "01.05.2026,Γενέθλια της Άννας,Αγόρασε λουλούδια και τούρτα\n03.06.2026,Ραντεβού στον οδοντίατρο,"
+               "Ώρα δέκα το πρωί\n"
+            << false << "Imported 3 events\n1 row was left out: it has a date but no caption (row 2).";
+        QTest::newRow("Turkish cp1254")
+            << QByteArray("windows-1254")
+            << "12.04.2026,Ayşe ile toplantı,Çalışma belgelerini getir\n01.05.2026,Doğum günü partisi,Öğretmenler "
+               "için çiçek al\n31.02.2026,Diş hekimi randevusu,Sabah onda, ığdır yolu üzerinde\n"
+            << false << "Imported 2 events\n1 row was left out: its date is not a valid date (row 3).";
+        QTest::newRow("ISO-8859-15 with the euro")
+            << QByteArray("ISO-8859-15")
+            << "12.04.2026,Facture électricité,Montant 120 € à payer avant vendredi\n01.05.2026,Anniversaire de "
+               "Cécile,Acheter des fleurs pour 25 €\n03.06.2026,Réunion à l'école,Prévoir 10 € pour la coopérative\n"
+            << false << "Imported 3 events";
+        QTest::newRow("Shift_JIS") << QByteArray("Shift_JIS")
+                                   << "12.04.2026,会議の準備,資料を持ってくること\n01.05.2026,誕生日パーティー,花とケーキを"
+                                      "買う\n03.06.2026,歯医者の予約,午前十時に行く\n04.06.2026,東京駅で待ち合わせ,"
+                                      "新幹線の切符を忘れないで\n"
+                                   << false << "Imported 4 events";
+        QTest::newRow("GB18030") << QByteArray("GB18030")
+                                 << "12.04.2026,项目会议,请带上所有文件和报告\n01.05.2026,生日聚会,买花和蛋糕给妈妈\n"
+                                    "03.06.2026,看牙医,上午十点在医院见面\n04.06.2026,去北京出差,记得带护照和火车票\n"
+                                 << false << "Imported 4 events";
+        QTest::newRow("UTF-16 without BOM")
+            << QByteArray("UTF-16LE") << "12.04.2026,Встреча с Иваном,Обсудить проект\n01.05.2026,Maifeier\n"
+            << false << "Imported 2 events";
+        QTest::newRow("UTF-8 with one stray byte")
+            << QByteArray("UTF-8")
+            << "12.04.2026,Geburtstag von Jürgen Müller,Blumen für Oma\n01.05.2026,Maifeier – Café Größe,\x01\n"
+            << false
+            << "Imported 2 events\n1 characters could not be read in the chosen encoding; they show as \uFFFD.";
+    }
+
+    void csvGuessedEncodings()
+    {
+        QFETCH(QByteArray, codec);
+        QFETCH(QString, rows);
+        QFETCH(bool, certain);
+        QFETCH(QString, message);
+        ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
+        QByteArray bytes = QTextCodec::codecForName(codec)->fromUnicode(rows);
+        bytes.replace('\x01', '\xFF'); // a byte that is no UTF-8
+        const EncodingDetector::Result guess = EncodingDetector::detect(bytes);
+        QCOMPARE(guess.certain, certain);
+        // What is shown unsure is confirmed by the user, who sees where it does not decode.
+        EventsImporter importer(EventsImporter::CsvFormat);
+        importer.setKeepUndecodable(!guess.certain);
+        const QList<AbstractCommonEventPtr> events = importer.import(write("rows.csv", bytes), guess.codec);
+        QVERIFY2(!importer.hasError(), qPrintable(importer.errorString()));
+        QStringList captions, expected;
+        for (const QString &line : rows.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            const QString caption = line.section(QLatin1Char(','), 1, 1);
+            if (!caption.isEmpty() && !line.startsWith(QLatin1String("31.02")))
+                expected << caption;
+        }
+        for (const AbstractCommonEventPtr &event : events)
+            captions << event->caption();
+        if (codec != "UTF-8")
+            QCOMPARE(captions, expected);
+        else
+            QCOMPARE(captions.join(QLatin1Char('|')), expected.join(QLatin1Char('|')));
+        QCOMPARE(EventsImporter::resultText(int(events.size()), importer.notes()), message);
     }
 
     void notesEventsFileReadInPart()
