@@ -98,6 +98,7 @@ QString BackupManager::workFolder() const
 bool BackupManager::restore(const QString &fileName)
 {
     StatCollector::incrementCounter("f_restore");
+    m_restoreError.clear();
 
     // Every entry is unpacked into a file and checked by its object's own reader before any object
     // changes; the files are never held in memory whole.
@@ -142,6 +143,9 @@ bool BackupManager::restore(const QString &fileName)
         versionText.truncate(zero);
     if (Version(runningVersion()) < Version(QString::fromUtf8(versionText))) {
         QR_LOG("Backup was made by a newer version " + versionText);
+        m_restoreError =
+            QCoreApplication::translate("BackupManager", "The backup was made by a newer version of the program (%1).")
+                .arg(QString::fromUtf8(versionText.left(40)));
         return false;
     }
 

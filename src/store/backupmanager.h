@@ -28,6 +28,7 @@ public:
     QString backupFolder() const override { return m_backupFolder; }
     bool backup(const QString &fileName) override;
     bool restore(const QString &fileName) override;
+    QString restoreError() const override { return m_restoreError; }
     BackupMap backupToMap(bool *ok = nullptr) override;
     bool restoreFromMap(const BackupMap &map) override;
     void autoBackup() override;
@@ -63,5 +64,6 @@ private:
     QString m_extension;
     BackupArchiveLimits m_limits;
     QString m_workFolder;
+    QString m_restoreError;
     FreeSpaceProbe m_freeSpace;
 };

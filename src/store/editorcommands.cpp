@@ -178,7 +178,9 @@ void RestoreCommand::redo()
     }
     if (!m_manager->restoreFromMap(m_snapshot))
         QR_LOG("Restore: the data before the restore could not be put back whole");
-    notify(QObject::tr("Cannot restore data from this file"));
+    const QString reason = m_manager->restoreError();
+    notify(QObject::tr("Cannot restore data from this file") +
+           (reason.isEmpty() ? QString() : QLatin1Char('\n') + reason));
 }
 
 void RestoreCommand::undo()

@@ -26,6 +26,8 @@ public:
     virtual QString backupFolder() const = 0;
     virtual bool backup(const QString &fileName) = 0;
     virtual bool restore(const QString &fileName) = 0;
+    // Why the last restore refused its file, in words for the user; empty when it gives no reason.
+    virtual QString restoreError() const { return QString(); }
     // An empty map means either that nothing is registered or that an object failed; `ok` tells which.
     virtual BackupMap backupToMap(bool *ok = nullptr) = 0;
     virtual bool restoreFromMap(const BackupMap &map) = 0;
