@@ -4,11 +4,9 @@
 
 #include <algorithm>
 
-namespace {
-
 // The yearly rule of a zone change as writers give it: one month, and either the n-th
 // (or last) weekday of it, a weekday among some days of it, or one day of it.
-struct YearlyRule
+struct ICalZone::Rule
 {
     bool valid = false;
     int month = 0;
@@ -19,6 +17,10 @@ struct YearlyRule
     bool untilIsWall = false;
     int count = 0; // 0 = no count
 };
+
+using YearlyRule = ICalZone::Rule;
+
+namespace {
 
 int weekdayOf(QStringView code)
 {
@@ -148,16 +150,33 @@ bool ICalZone::parseOffset(QStringView text, int *seconds)
     return true;
 }
 
-bool ICalZone::isUsable() const
+ICalZone::ICalZone() = default;
+ICalZone::~ICalZone() = default;
+ICalZone::ICalZone(const ICalZone &other) = default;
+ICalZone &ICalZone::operator=(const ICalZone &other) = default;
+
+// Real zones have a handful of parts; the cap keeps a made-up one from making every
+// time in the file slow to read.
+constexpr int kMaxObservances = 64;
+
+void ICalZone::addObservance(const Observance &observance)
 {
-    if (m_observances.isEmpty())
-        return false;
-    return std::all_of(m_observances.cbegin(), m_observances.cend(), [](const Observance &o) {
-        return o.start.isValid() && (o.rrule.isEmpty() || readRule(o.rrule, o.start.date()).valid);
-    });
+    const Rule rule = observance.rrule.isEmpty() ? Rule() : readRule(observance.rrule, observance.start.date());
+    if (!observance.start.isValid() || (!observance.rrule.isEmpty() && !rule.valid) ||
+        m_observances.size() >= kMaxObservances)
+        m_usable = false;
+    if (!m_usable)
+        return;
+    m_observances.append(observance);
+    m_rules.append(rule);
 }
 
-QDateTime ICalZone::lastOnset(const Observance &observance, const QDateTime &utc) const
+bool ICalZone::isUsable() const
+{
+    return m_usable && !m_observances.isEmpty();
+}
+
+QDateTime ICalZone::lastOnset(const Observance &observance, const Rule &rule, const QDateTime &utc) const
 {
     QDateTime best;
     const auto consider = [&](const QDateTime &wall) {
@@ -168,9 +187,6 @@ QDateTime ICalZone::lastOnset(const Observance &observance, const QDateTime &utc
     consider(observance.start);
     for (const QDateTime &wall : observance.rdates)
         consider(wall);
-    if (observance.rrule.isEmpty())
-        return best;
-    const YearlyRule rule = readRule(observance.rrule, observance.start.date());
     if (!rule.valid)
         return best;
     // A rule that ended long ago had its last change in the year it ended.
@@ -198,8 +214,9 @@ int ICalZone::offsetAt(const QDateTime &utc) const
     const Observance *current = nullptr;
     QDateTime currentOnset;
     const Observance *earliest = nullptr;
-    for (const Observance &o : m_observances) {
-        const QDateTime onset = lastOnset(o, utc);
+    for (int i = 0; i < m_observances.size(); ++i) {
+        const Observance &o = m_observances[i];
+        const QDateTime onset = lastOnset(o, m_rules[i], utc);
         if (onset.isValid() && (!currentOnset.isValid() || onset > currentOnset)) {
             currentOnset = onset;
             current = &o;

@@ -20,7 +20,14 @@ public:
         QList<QDateTime> rdates; // wall clock
     };
 
-    void addObservance(const Observance &observance) { m_observances.append(observance); }
+    struct Rule; // a part's yearly rule, as read
+
+    ICalZone();
+    ~ICalZone();
+    ICalZone(const ICalZone &other);
+    ICalZone &operator=(const ICalZone &other);
+
+    void addObservance(const Observance &observance);
     // False when the block has no part or a rule this reading does not follow: its
     // times are then no better than local ones.
     bool isUsable() const;
@@ -36,7 +43,9 @@ public:
 
 private:
     // The latest change of this part at or before the moment, as a UTC moment; invalid if none.
-    QDateTime lastOnset(const Observance &observance, const QDateTime &utc) const;
+    QDateTime lastOnset(const Observance &observance, const Rule &rule, const QDateTime &utc) const;
 
     QList<Observance> m_observances;
+    QList<Rule> m_rules; // each observance's rule, read once
+    bool m_usable = true;
 };
