@@ -233,8 +233,10 @@ EncodingDetector::Result EncodingDetector::detect(const QByteArray &data)
     if (byMark)
         return {byMark->name(), true};
     const QByteArray sample = sampleOf(data);
-    const QByteArray utf16 = utf16Order(data.left(kSampleBytes));
-    if (!utf16.isEmpty() && undecodable(data.left(kSampleBytes & ~1), utf16) == 0)
+    // Whole pairs only, as a sample may end inside one.
+    const QByteArray pairs = data.left(qMin(data.size(), kSampleBytes) & ~qsizetype(1));
+    const QByteArray utf16 = utf16Order(pairs);
+    if (!utf16.isEmpty() && undecodable(pairs, utf16) == 0)
         return {utf16, false};
     if (isAscii(data)) // plain text, unless zero bytes say it is some UTF-16
         return {QByteArrayLiteral("UTF-8"), !data.contains('\0')};

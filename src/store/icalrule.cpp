@@ -23,22 +23,12 @@ ICalRuleFit cannotKeep(const QString &key, const QString &value)
     return refused(tr("the program cannot repeat it exactly (%1)").arg(key + QLatin1Char('=') + value.left(40)));
 }
 
-int weekdayOf(QStringView code)
-{
-    static const char *const names[] = {"MO", "TU", "WE", "TH", "FR", "SA", "SU"};
-    for (int i = 0; i < 7; ++i) {
-        if (code == QLatin1String(names[i]))
-            return i + 1;
-    }
-    return 0;
-}
-
 // One BYDAY entry: an optional signed ordinal and a weekday code.
 bool readDay(const QString &text, int *ordinal, int *weekday)
 {
     if (text.size() < 2)
         return false;
-    *weekday = weekdayOf(QStringView(text).right(2));
+    *weekday = iCalWeekday(QStringView(text).right(2));
     const QString number = text.left(text.size() - 2);
     bool ok = true;
     *ordinal = number.isEmpty() ? 0 : number.toInt(&ok);
@@ -70,6 +60,16 @@ QString untilDay(const QString &value, const QDateTime &start, bool *ok)
 }
 
 } // namespace
+
+int iCalWeekday(QStringView code)
+{
+    static const char *const names[] = {"MO", "TU", "WE", "TH", "FR", "SA", "SU"};
+    for (int i = 0; i < 7; ++i) {
+        if (code.compare(QLatin1String(names[i]), Qt::CaseInsensitive) == 0)
+            return i + 1;
+    }
+    return 0;
+}
 
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
 {

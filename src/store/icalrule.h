@@ -15,3 +15,6 @@ struct ICalRuleFit
 
 // start is the event's first moment in local time.
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start);
+
+// An iCalendar weekday code ("MO" to "SU", any case) as 1 (Monday) to 7; 0 for none.
+int iCalWeekday(QStringView code);

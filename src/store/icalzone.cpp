@@ -1,5 +1,7 @@
 #include "store/icalzone.h"
 
+#include "store/icalrule.h"
+
 #include <QMap>
 
 #include <algorithm>
@@ -21,16 +23,6 @@ struct ICalZone::Rule
 using YearlyRule = ICalZone::Rule;
 
 namespace {
-
-int weekdayOf(QStringView code)
-{
-    static const char *const names[] = {"MO", "TU", "WE", "TH", "FR", "SA", "SU"};
-    for (int i = 0; i < 7; ++i) {
-        if (code.compare(QLatin1String(names[i]), Qt::CaseInsensitive) == 0)
-            return i + 1;
-    }
-    return 0;
-}
 
 QDateTime readStamp(const QString &text, bool *wall)
 {
@@ -78,7 +70,7 @@ YearlyRule readRule(const QString &text, const QDate &start)
     if (!byDay.isEmpty()) {
         if (byDay.contains(QLatin1Char(',')) || byDay.size() < 2)
             return rule;
-        rule.weekday = weekdayOf(QStringView(byDay).right(2));
+        rule.weekday = iCalWeekday(QStringView(byDay).right(2));
         const QString number = byDay.left(byDay.size() - 2);
         if (!number.isEmpty()) {
             rule.ordinal = number.toInt(&ok);
