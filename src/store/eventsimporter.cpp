@@ -317,9 +317,12 @@ private:
         }
         const IOccurrence &occurrence = event->occurrence();
         const bool repeats = occurrence.type() != IOccurrence::Once;
-        // The first date alone is exact: a cancelled or moved one is not imported.
+        // The first date alone is exact: a cancelled or moved one is not imported, and its
+        // id is left to the moved instance.
         if (repeats || !containsMoment(excluded, dates.begin.isValid() ? dates.begin : dates.end))
             result->append(event);
+        else
+            ids.remove(event->id());
 
         // Extra dates that a rule date, the start or a left-out date already covers give nothing.
         const QVariantList ends = block.property("rdate_end").toList();
