@@ -192,10 +192,12 @@ BlockDates blockDates(const QCalEvent &block)
             break;
         }
     }
-    const QString duration = block.property(QStringLiteral("duration")).toString();
-    if (!dates.end.isValid() && !duration.isEmpty()) {
-        dates.end = QCalParser::addDuration(dates.begin, duration);
-        dates.endDateOnly = block.isDateOnly(u"dtstart");
+    if (!dates.end.isValid() && block.hasRareProperties()) {
+        const QString duration = block.property("duration").toString();
+        if (!duration.isEmpty()) {
+            dates.end = QCalParser::addDuration(dates.begin, duration);
+            dates.endDateOnly = block.isDateOnly(u"dtstart");
+        }
     }
     return dates;
 }
@@ -203,6 +205,8 @@ BlockDates blockDates(const QCalEvent &block)
 QList<QDateTime> dateList(const QCalEvent &block, const char *key)
 {
     QList<QDateTime> dates;
+    if (!block.hasRareProperties())
+        return dates;
     for (const QVariant &value : block.property(key).toList())
         dates << value.toDateTime();
     return dates;
@@ -259,7 +263,7 @@ public:
         // The instances of a series that a block of their own moves or cancels.
         QHash<QString, QList<QDateTime>> moved, cancelled;
         for (const QCalEventPtr &block : std::as_const(blocks)) {
-            const QVariant id = block->property("recurrence_id");
+            const QVariant id = block->hasRareProperties() ? block->property("recurrence_id") : QVariant();
             if (id.isValid())
                 (isCancelled(*block) ? cancelled : moved)[block->uid().toString()] << id.toDateTime();
         }
@@ -268,7 +272,7 @@ public:
         QSet<QByteArray> ids;
         result.reserve(blocks.size());
         for (QCalEventPtr &block : blocks) {
-            if (block->property("recurrence_id").isValid()) {
+            if (block->hasRareProperties() && block->property("recurrence_id").isValid()) {
                 // A cancelled instance is a date left out of its series; the series tells
                 // whether the model can leave it out.
                 if (!isCancelled(*block))
@@ -324,6 +328,8 @@ private:
         else
             ids.remove(event->id());
 
+        if (rdates.isEmpty() && leftOut.isEmpty())
+            return;
         // Extra dates that a rule date, the start or a left-out date already covers give nothing.
         const QVariantList ends = block.property("rdate_end").toList();
         QList<QDateTime> seen{dates.begin};
@@ -357,6 +363,8 @@ private:
 
     void noteLocalTime(const QCalEvent &block, const AbstractCommonEvent &event)
     {
+        if (!block.hasRareProperties())
+            return;
         const QString zone = block.property("unknown_tzid").toString();
         if (zone.isEmpty())
             return;

@@ -59,6 +59,36 @@ QString untilDay(const QString &value, const QDateTime &start, bool *ok)
     return qMax(last, start.date()).toString(QStringLiteral("yyyyMMdd"));
 }
 
+// Most rules are only a kind, a step and a count, which the model reads as written;
+// checking that without building maps keeps large imports fast.
+bool isPlain(QStringView rule)
+{
+    bool haveFreq = false;
+    for (QStringView piece : rule.split(QLatin1Char(';'))) {
+        const qsizetype eq = piece.indexOf(QLatin1Char('='));
+        const QStringView key = piece.left(eq);
+        const QStringView value = piece.mid(eq + 1);
+        if (eq <= 0 || value.isEmpty())
+            return false;
+        if (key == QLatin1String("FREQ")) {
+            haveFreq = value == QLatin1String("DAILY") || value == QLatin1String("WEEKLY") ||
+                       value == QLatin1String("MONTHLY") || value == QLatin1String("YEARLY");
+            if (!haveFreq)
+                return false;
+            continue;
+        }
+        const bool interval = key == QLatin1String("INTERVAL");
+        if ((!interval && key != QLatin1String("COUNT")) || value.size() > (interval ? 2 : 6) ||
+            value[0] == QLatin1Char('0'))
+            return false;
+        for (QChar c : value) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+        }
+    }
+    return haveFreq;
+}
+
 } // namespace
 
 int iCalWeekday(QStringView code)
@@ -73,6 +103,8 @@ int iCalWeekday(QStringView code)
 
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
 {
+    if (start.isValid() && isPlain(rule))
+        return {rule, QString()};
     QMap<QString, QString> parts;
     for (const QString &piece : rule.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const qsizetype eq = piece.indexOf(QLatin1Char('='));

@@ -29,6 +29,13 @@ void QCalEvent::setProperty(const QString &iCalKey, const QVariant &value)
 
 void QCalEvent::insert(const QString &key, const QVariant &value)
 {
+    if (!m_hasRare && !key.isEmpty()) {
+        static const QLatin1String rare[] = {QLatin1String("recurrence_id"), QLatin1String("rdate"),
+                                             QLatin1String("exdate"), QLatin1String("duration"),
+                                             QLatin1String("unknown_tzid")};
+        for (QLatin1String name : rare)
+            m_hasRare = m_hasRare || (key.front() == QLatin1Char(name.front()) && key == name);
+    }
     auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key,
                                [](const auto &entry, const QString &k) { return entry.first < k; });
     if (it != m_properties.end() && it->first == key)

@@ -45,6 +45,11 @@ public:
     bool isDateOnly(QStringView key) const;
     void setDateOnly(QStringView key, bool dateOnly);
 
+    // Whether the block has any of the properties that few blocks have (RECURRENCE-ID,
+    // RDATE, EXDATE, DURATION, a zone read as local time): a reader of many blocks skips
+    // looking each of them up when it has none.
+    bool hasRareProperties() const { return m_hasRare; }
+
     // Every stored property, in key order.
     QMap<QString, QVariant> properties() const;
 
@@ -71,6 +76,7 @@ private:
     // Sorted by key; a block has a dozen properties, so a flat list beats a tree here.
     QList<std::pair<QString, QVariant>> m_properties;
     int m_dateOnlyKeys = 0;
+    bool m_hasRare = false;
 };
 
 using QCalEventPtr = QSharedPointer<QCalEvent>;

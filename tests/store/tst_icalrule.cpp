@@ -20,6 +20,8 @@ private slots:
         const QDateTime lastFriday(QDate(2024, 5, 31), QTime(9, 0));
         QTest::newRow("weekdays daily") << "FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR;COUNT=10" << monday
                                         << "FREQ=WEEKLY;COUNT=10;BYDAY=MO,TU,WE,TH,FR";
+        QTest::newRow("plain") << "FREQ=WEEKLY;INTERVAL=2;COUNT=5" << monday << "FREQ=WEEKLY;INTERVAL=2;COUNT=5";
+        QTest::newRow("interval 0") << "FREQ=DAILY;INTERVAL=0" << monday << "";
         QTest::newRow("every 2nd day on weekdays") << "FREQ=DAILY;INTERVAL=2;BYDAY=MO,WE" << monday << "";
         QTest::newRow("start not in the rule") << "FREQ=WEEKLY;BYDAY=TU,TH" << monday << "";
         QTest::newRow("weeks from Sunday, every 2nd") << "FREQ=WEEKLY;INTERVAL=2;BYDAY=MO,SU;WKST=SU" << monday << "";
