@@ -212,16 +212,35 @@ QList<QDateTime> dateList(const QCalEvent &block, const char *key)
     return dates;
 }
 
-// A date-only EXDATE or RECURRENCE-ID names the whole day.
-bool sameMoment(const QDateTime &a, const QDateTime &b)
+// Moments of a series: a date-only one (EXDATE;VALUE=DATE) names its whole day. Sets,
+// as a file may list thousands of extra or left-out dates.
+class Moments
 {
-    return a == b || (a.date() == b.date() && (a.time() == QTime(0, 0) || b.time() == QTime(0, 0)));
-}
+public:
+    Moments() = default;
+    explicit Moments(const QList<QDateTime> &list)
+    {
+        for (const QDateTime &moment : list)
+            add(moment);
+    }
+    void add(const QDateTime &moment)
+    {
+        m_exact.insert(moment);
+        m_days.insert(moment.date());
+        if (moment.time() == QTime(0, 0))
+            m_wholeDays.insert(moment.date());
+    }
+    bool contains(const QDateTime &moment) const
+    {
+        return m_exact.contains(moment) || m_wholeDays.contains(moment.date()) ||
+               (moment.time() == QTime(0, 0) && m_days.contains(moment.date()));
+    }
 
-bool containsMoment(const QList<QDateTime> &list, const QDateTime &moment)
-{
-    return std::any_of(list.cbegin(), list.cend(), [&](const QDateTime &d) { return sameMoment(d, moment); });
-}
+private:
+    QSet<QDateTime> m_exact;
+    QSet<QDate> m_days;
+    QSet<QDate> m_wholeDays;
+};
 
 bool isCancelled(const QCalEvent &block)
 {
@@ -306,8 +325,10 @@ private:
     {
         const BlockDates dates = blockDates(block);
         const QList<QDateTime> leftOut = dateList(block, "exdate") + cancelled;
-        const QList<QDateTime> excluded = leftOut + moved;
         const QList<QDateTime> rdates = dateList(block, "rdate");
+        Moments excluded(leftOut);
+        for (const QDateTime &moment : moved)
+            excluded.add(moment);
         QString problem;
         const AbstractCommonEventPtr event = makeEvent(block, dates, true, holidayFile, ids, &problem);
         if (!event) {
@@ -323,7 +344,7 @@ private:
         const bool repeats = occurrence.type() != IOccurrence::Once;
         // The first date alone is exact: a cancelled or moved one is not imported, and its
         // id is left to the moved instance.
-        if (repeats || !containsMoment(excluded, dates.begin.isValid() ? dates.begin : dates.end))
+        if (repeats || !excluded.contains(dates.begin.isValid() ? dates.begin : dates.end))
             result->append(event);
         else
             ids.remove(event->id());
@@ -332,14 +353,15 @@ private:
             return;
         // Extra dates that a rule date, the start or a left-out date already covers give nothing.
         const QVariantList ends = block.property("rdate_end").toList();
-        QList<QDateTime> seen{dates.begin};
+        Moments seen;
+        seen.add(dates.begin);
         for (int i = 0; i < rdates.size(); ++i) {
             const QDateTime &extra = rdates[i];
-            if (containsMoment(seen, extra) || containsMoment(excluded, extra))
+            if (seen.contains(extra) || excluded.contains(extra))
                 continue;
             if (repeats && extra.time() == dates.begin.time() && occurrence.nextDate(extra.date()) == extra.date())
                 continue;
-            seen << extra;
+            seen.add(extra);
             BlockDates shifted;
             shifted.begin = extra;
             shifted.end = i < ends.size() ? ends[i].toDateTime() : QDateTime();
@@ -353,8 +375,9 @@ private:
         }
         // What the model cannot leave out of a kept rule is said.
         if (repeats) {
+            const Moments extras(rdates);
             const bool lost = std::any_of(leftOut.cbegin(), leftOut.cend(), [&](const QDateTime &d) {
-                return !containsMoment(rdates, d) && occurrence.nextDate(d.date()) == d.date();
+                return !extras.contains(d) && occurrence.nextDate(d.date()) == d.date();
             });
             if (lost)
                 ++m_notes.exceptionsLost;

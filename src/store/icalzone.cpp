@@ -229,6 +229,7 @@ QDateTime ICalZone::toUtc(const QDate &date, const QTime &time) const
         offsets << o.offsetTo << o.offsetFrom;
     // The larger offset gives the earlier moment.
     std::sort(offsets.begin(), offsets.end(), std::greater<int>());
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
     for (int offset : std::as_const(offsets)) {
         const QDateTime utc = wall.addSecs(-offset);
         if (offsetAt(utc) == offset)

@@ -44,6 +44,14 @@ void QCalEvent::insert(const QString &key, const QVariant &value)
         m_properties.insert(it, {key, value});
 }
 
+void QCalEvent::remove(const QString &key)
+{
+    auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key,
+                               [](const auto &entry, const QString &k) { return entry.first < k; });
+    if (it != m_properties.end() && it->first == key)
+        m_properties.erase(it);
+}
+
 template <typename Key> QVariant QCalEvent::find(const Key &key) const
 {
     auto it = std::lower_bound(m_properties.cbegin(), m_properties.cend(), key,
@@ -511,6 +519,10 @@ private:
         const QString endKey = key + QLatin1String("_end");
         QVariantList starts = m_current->property(key).toList();
         QVariantList ends = m_current->property(endKey).toList();
+        // Dropping the stored copies lets the lists grow in place: a file may give
+        // thousands of RDATE lines.
+        m_current->remove(key);
+        m_current->remove(endKey);
         for (QStringView value : cl.value.split(QLatin1Char(','))) {
             const qsizetype slash = value.indexOf(QLatin1Char('/'));
             bool dateOnly = false;

@@ -71,6 +71,7 @@ private:
     friend class QCalParserPrivate::Reader;
     static int dateKeyBit(QStringView key);
     void insert(const QString &key, const QVariant &value);
+    void remove(const QString &key);
     template <typename Key> QVariant find(const Key &key) const;
 
     // Sorted by key; a block has a dozen properties, so a flat list beats a tree here.
