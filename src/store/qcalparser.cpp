@@ -400,20 +400,25 @@ private:
         const ContentLine cl = splitLine(line);
         const bool isBegin = equalsNoCase(cl.name, QLatin1String("BEGIN"));
         const bool isEnd = equalsNoCase(cl.name, QLatin1String("END"));
+        const QStringView component = cl.value.trimmed();
+        const bool isEntry =
+            equalsNoCase(component, QLatin1String("VEVENT")) || equalsNoCase(component, QLatin1String("VTODO"));
         if (m_inZone) {
-            zoneLine(cl, isBegin, isEnd);
-            return;
+            // A zone block without its END must not swallow the entries after it.
+            if (!(isBegin && isEntry)) {
+                zoneLine(cl, isBegin, isEnd);
+                return;
+            }
+            closeZone();
         }
         if (!m_current) {
-            const QStringView component = cl.value.trimmed();
             if (isBegin && equalsNoCase(component, QLatin1String("VTIMEZONE"))) {
                 m_inZone = true;
                 m_zone = ICalZone();
                 m_zoneId.clear();
                 return;
             }
-            if (isBegin &&
-                (equalsNoCase(component, QLatin1String("VEVENT")) || equalsNoCase(component, QLatin1String("VTODO")))) {
+            if (isBegin && isEntry) {
                 m_current = QCalEventPtr::create();
                 m_current->m_properties.reserve(16);
                 m_depth = 0;
@@ -454,10 +459,9 @@ private:
                 m_observance.start = QDateTime(); // makes the zone unusable
             m_zone.addObservance(m_observance);
             m_inObservance = false;
-        } else if (isEnd && equalsNoCase(component, QLatin1String("VTIMEZONE"))) {
-            if (!m_zoneId.isEmpty())
-                m_zones.insert(m_zoneId, m_zone);
-            m_inZone = false;
+        } else if (isEnd && (equalsNoCase(component, QLatin1String("VTIMEZONE")) ||
+                             equalsNoCase(component, QLatin1String("VCALENDAR")))) {
+            closeZone();
         } else if (equalsNoCase(cl.name, QLatin1String("TZID")) && !m_inObservance) {
             m_zoneId = cl.value.trimmed().toString();
         } else if (m_inObservance) {
@@ -478,6 +482,14 @@ private:
                 m_offsetsRead |= 2;
             }
         }
+    }
+
+    void closeZone()
+    {
+        if (!m_zoneId.isEmpty())
+            m_zones.insert(m_zoneId, m_zone);
+        m_inZone = false;
+        m_inObservance = false;
     }
 
     static QDateTime wallClock(QStringView raw)
@@ -605,6 +617,7 @@ private:
                 continue;
             }
             QVariantList list = p.event->property(p.key).toList();
+            p.event->remove(p.key); // changed in place, not copied for each date
             if (p.index < list.size())
                 list[p.index] = value;
             p.event->setProperty(p.key, list);
