@@ -3,6 +3,10 @@
 #include <QString>
 #include <QTextCodec>
 
+#include <uchardet.h>
+
+#include <memory>
+
 namespace {
 
 // Enough text to judge by; large files are judged by the part where their first
@@ -111,9 +115,9 @@ int EncodingDetector::undecodable(const QByteArray &data, const QByteArray &code
 
 QList<QByteArray> EncodingDetector::candidates()
 {
-    static const char *const common[] = {"windows-1252", "windows-1250", "ISO-8859-2", "windows-1251", "KOI8-R",
-                                         "IBM866",       "ISO-8859-5",   "windows-1253", "windows-1254",
-                                         "windows-1257", "ISO-8859-15"};
+    static const char *const common[] = {"windows-1252", "windows-1250", "ISO-8859-2", "windows-1251",
+                                         "KOI8-R",       "IBM866",       "ISO-8859-5", "windows-1253",
+                                         "windows-1254", "windows-1257", "ISO-8859-15"};
     QList<QByteArray> names;
     const QTextCodec *locale = QTextCodec::codecForLocale();
     if (locale && locale->mibEnum() != 106) // not UTF-8: its bytes are judged first
@@ -126,32 +130,162 @@ QList<QByteArray> EncodingDetector::candidates()
     return names;
 }
 
+namespace {
+
+// UTF-16 without a mark: the zero high bytes of ASCII characters fall on one side of
+// each pair only.
+QByteArray utf16Order(const QByteArray &data)
+{
+    const qsizetype pairs = data.size() / 2;
+    if (pairs < 2)
+        return {};
+    qsizetype even = 0, odd = 0;
+    for (qsizetype i = 0; i + 1 < data.size(); i += 2) {
+        even += data.at(i) == '\0';
+        odd += data.at(i + 1) == '\0';
+    }
+    if (odd * 4 >= pairs && even * 50 <= pairs)
+        return QByteArrayLiteral("UTF-16LE");
+    if (even * 4 >= pairs && odd * 50 <= pairs)
+        return QByteArrayLiteral("UTF-16BE");
+    return {};
+}
+
+// Counts well-formed multi-byte UTF-8 characters and the bytes that break the rules; a
+// character cut by the end of the sample is neither.
+void countUtf8(const QByteArray &data, qsizetype *valid, qsizetype *invalid)
+{
+    *valid = *invalid = 0;
+    const auto *p = reinterpret_cast<const unsigned char *>(data.constData());
+    const qsizetype n = data.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = p[i];
+        const int length = c < 0x80                 ? 1
+                           : c >= 0xC2 && c <= 0xDF ? 2
+                           : c >= 0xE0 && c <= 0xEF ? 3
+                           : c >= 0xF0 && c <= 0xF4 ? 4
+                                                    : 0;
+        if (length == 1) {
+            ++i;
+            continue;
+        }
+        int k = 1;
+        while (length > 1 && k < length && i + k < n && (p[i + k] & 0xC0) == 0x80)
+            ++k;
+        if (length > 1 && k == length) {
+            ++*valid;
+            i += length;
+        } else if (length > 1 && i + k == n) {
+            break;
+        } else {
+            ++*invalid;
+            ++i;
+        }
+    }
+}
+
+// The codecs that read the same letters as the statistical guess and differ in a few
+// signs: which one fits is told by those signs.
+QList<QByteArray> siblings(const QByteArray &name)
+{
+    static const QList<QList<QByteArray>> families = {
+        {"ISO-8859-7", "windows-1253"}, {"ISO-8859-9", "windows-1254"},  {"ISO-8859-1", "windows-1252", "ISO-8859-15"},
+        {"ISO-8859-2", "windows-1250"}, {"ISO-8859-13", "windows-1257"}, {"ISO-8859-8", "windows-1255"},
+        {"ISO-8859-6", "windows-1256"},
+    };
+    for (const QList<QByteArray> &family : families) {
+        for (const QByteArray &member : family) {
+            if (member.compare(name, Qt::CaseInsensitive) == 0)
+                return family;
+        }
+    }
+    return {};
+}
+
+// How well the decoded text reads; signs next to letters of another script are what a
+// wrong member of a family gives, as is the rare currency sign in place of the euro.
+int siblingScore(const QByteArray &data, QTextCodec *codec)
+{
+    QTextCodec::ConverterState state;
+    const QString text = codec->toUnicode(data.constData(), int(data.size()), &state);
+    int score = EncodingDetector::textScore(text) - 10 * state.invalidChars;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c == 0x00A4)
+            score -= 2;
+        const bool sign = (c >= 0xA1 && c <= 0xBF) || c == 0x2018 || c == 0x2019;
+        if (!sign)
+            continue;
+        for (qsizetype j : {i - 1, i + 1}) {
+            if (j >= 0 && j < text.size() && text.at(j).isLetter() && text.at(j).script() != QChar::Script_Latin)
+                score -= 3;
+        }
+    }
+    return score;
+}
+
+} // namespace
+
 EncodingDetector::Result EncodingDetector::detect(const QByteArray &data)
 {
     // A byte-order mark names the codec.
     QTextCodec *byMark = QTextCodec::codecForUtfText(data, nullptr);
     if (byMark)
         return {byMark->name(), true};
-    if (isAscii(data)) // plain text, unless zero bytes say it is UTF-16 without a mark
+    const QByteArray sample = sampleOf(data);
+    // Whole pairs only, as a sample may end inside one.
+    const QByteArray pairs = data.left(qMin(data.size(), kSampleBytes) & ~qsizetype(1));
+    const QByteArray utf16 = utf16Order(pairs);
+    if (!utf16.isEmpty() && undecodable(pairs, utf16) == 0)
+        return {utf16, false};
+    if (isAscii(data)) // plain text, unless zero bytes say it is some UTF-16
         return {QByteArrayLiteral("UTF-8"), !data.contains('\0')};
     // Only bytes that break the rules count: a sample may end inside a character.
-    QTextCodec::ConverterState utf8State;
-    QTextCodec::codecForMib(106)->toUnicode(data.constData(), int(data.size()), &utf8State);
-    if (utf8State.invalidChars == 0)
+    qsizetype valid = 0, invalid = 0;
+    countUtf8(data, &valid, &invalid);
+    if (invalid == 0)
         return {QByteArrayLiteral("UTF-8"), true};
+    // Mostly UTF-8 with a stray byte or two: the preview shows where.
+    if (valid >= 4 * invalid)
+        return {QByteArrayLiteral("UTF-8"), false};
 
-    const QByteArray sample = sampleOf(data);
-    Result best;
-    int bestScore = 0;
-    for (const QByteArray &name : candidates()) {
-        QTextCodec *codec = QTextCodec::codecForName(name);
-        QTextCodec::ConverterState state;
-        const QString text = codec->toUnicode(sample.constData(), int(sample.size()), &state);
-        const int score = textScore(text) - 10 * state.invalidChars;
-        if (best.codec.isEmpty() || score > bestScore) {
-            best.codec = name;
+    std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(uchardet_new(), uchardet_delete);
+    QByteArray guess;
+    if (detector && uchardet_handle_data(detector.get(), sample.constData(), size_t(sample.size())) == 0) {
+        uchardet_data_end(detector.get());
+        guess = uchardet_get_charset(detector.get());
+    }
+    QTextCodec *codec = guess.isEmpty() ? nullptr : QTextCodec::codecForName(guess);
+    if (!codec)
+        return {QTextCodec::codecForLocale()->name(), false};
+    // The detector's own pick stays on equal scores.
+    QByteArray best = codec->name();
+    int bestScore = siblingScore(sample, codec);
+    for (const QByteArray &name : siblings(guess)) {
+        QTextCodec *other = QTextCodec::codecForName(name);
+        if (!other || other == codec)
+            continue;
+        const int score = siblingScore(sample, other);
+        if (score > bestScore) {
+            best = other->name();
             bestScore = score;
         }
     }
-    return best;
+    // A short text gives the detector little to go on: when it picked an 8-bit codec (one
+    // character a byte), another that reads better than it and than every other one wins.
+    // Multi-byte picks stay: 8-bit readings of them give more letters and so more score.
+    if (codec->toUnicode(sample).size() != sample.size())
+        return {best, false};
+    int topScore = bestScore;
+    QList<QByteArray> top;
+    for (const QByteArray &name : candidates()) {
+        const int score = siblingScore(sample, QTextCodec::codecForName(name));
+        if (score > topScore)
+            top.clear();
+        if (score >= topScore && score > bestScore) {
+            topScore = score;
+            top << name;
+        }
+    }
+    return {top.size() == 1 ? top.first() : best, false};
 }

@@ -202,7 +202,9 @@ private:
     // Files.
     void exportEvents(const QList<int> &eventIndexes);
     // The number of events imported, -1 after an error.
-    int importEvents(const QString &fileName, int format, const QByteArray &encoding, CalendarInfo calendar);
+    // keepUndecodable: the user saw where the text does not decode in the encoding and chose it.
+    int importEvents(const QString &fileName, int format, const QByteArray &encoding, CalendarInfo calendar,
+                     bool keepUndecodable = false);
 
     EventsManager *m_manager;
     // The form's widgets.

@@ -72,15 +72,17 @@ void Editor::onImportButton()
     dialog.setFileName(fileName);
     if (!m_ask->run(&dialog))
         return;
-    importEvents(fileName, format, dialog.encoding(), dialog.calendar());
+    importEvents(fileName, format, dialog.encoding(), dialog.calendar(), dialog.keepsUndecodable());
 }
 
-int Editor::importEvents(const QString &fileName, int format, const QByteArray &encoding, CalendarInfo calendar)
+int Editor::importEvents(const QString &fileName, int format, const QByteArray &encoding, CalendarInfo calendar,
+                         bool keepUndecodable)
 {
     const bool newCalendar = calendar.id.isEmpty();
     const QByteArray targetId = newCalendar ? QUuid::createUuid().toString().toLatin1() : calendar.id;
 
     EventsImporter importer(format);
+    importer.setKeepUndecodable(keepUndecodable);
     const QList<AbstractCommonEventPtr> events = importer.import(fileName, encoding);
     if (importer.hasError()) {
         m_ask->information(this, tr("Import Error"), importer.errorString());

@@ -203,10 +203,10 @@ void PrintTableDialog::setupUi()
     setBoxMargins(filterLayout, false);
     m_calendarsComboBox = new QComboBox(filterBox);
     m_calendarsComboBox->setObjectName(QStringLiteral("calendarsComboBox"));
-    m_calendarsComboBox->addItem(tr("Calendar : None"));
+    m_calendarsComboBox->addItem(tr("Calendar : All are printed"));
     m_filterComboBox = new QComboBox(filterBox);
     m_filterComboBox->setObjectName(QStringLiteral("filterComboBox"));
-    m_filterComboBox->addItem(tr("Event Type : None"));
+    m_filterComboBox->addItem(tr("Event Type : All are printed"));
     filterLayout->addWidget(m_calendarsComboBox);
     filterLayout->addWidget(m_filterComboBox);
     grid->addWidget(filterBox, 2, 3, 2, 1);

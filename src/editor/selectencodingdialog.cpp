@@ -19,6 +19,7 @@
 #include <QSignalBlocker>
 #include <QTextBrowser>
 #include <QTextCodec>
+#include <QTextCursor>
 #include <QVBoxLayout>
 
 SelectEncodingDialog::SelectEncodingDialog(QWidget *parent, bool showEncoding)
@@ -110,9 +111,7 @@ void SelectEncodingDialog::setupUi()
     listRow->addWidget(m_encodingsBox);
     listRow->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum));
     encodingLayout->addLayout(listRow);
-    m_guessLabel = new QLabel(tr("The encoding of this file could not be recognised for certain. Check that the "
-                                 "text below reads right; if it does not, choose another encoding."),
-                              m_encodingBox);
+    m_guessLabel = new QLabel(guessText(0), m_encodingBox);
     m_guessLabel->setObjectName(QStringLiteral("guessLabel"));
     m_guessLabel->setWordWrap(true);
     m_guessLabel->hide();
@@ -140,6 +139,23 @@ void SelectEncodingDialog::setupUi()
     setTabOrder(m_autoEncodingCheckBox, m_encodingsBox);
     setTabOrder(m_encodingsBox, m_textBrowser);
     setTabOrder(m_textBrowser, m_buttonBox);
+}
+
+bool SelectEncodingDialog::keepsUndecodable() const
+{
+    return m_showEncoding && !m_autoEncodingCheckBox->isChecked() && !m_unsureGuess.isEmpty() &&
+           encoding() == m_unsureGuess;
+}
+
+QString SelectEncodingDialog::guessText(int badLine)
+{
+    QString text = tr("The encoding of this file could not be recognised for certain. Check that the "
+                      "text below reads right; if it does not, choose another encoding.");
+    if (badLine > 0)
+        text += QLatin1Char(' ') + tr("In this encoding the text does not decode from line %1 on: such bytes show "
+                                      "as \uFFFD, and are imported so.")
+                                       .arg(badLine);
+    return text;
 }
 
 void SelectEncodingDialog::setFileName(const QString &path)
@@ -202,6 +218,7 @@ void SelectEncodingDialog::detectEncoding()
     }
     m_encodingLabel->setText(m_encodingsBox->currentText());
     m_encodingCertain = guess.certain;
+    m_unsureGuess = guess.certain ? QByteArray() : encoding();
     m_guessLabel->setVisible(!guess.certain);
     if (!guess.certain)
         m_autoEncodingCheckBox->setChecked(false);
@@ -238,6 +255,19 @@ void SelectEncodingDialog::readFile()
         text.truncate(text.lastIndexOf(QLatin1Char('\n')) + 1); // whole lines, no half character
     // Plain text: a file's markup must show as it is.
     m_textBrowser->setPlainText(text);
+    // Where bytes are no text in this encoding, the user is shown the place.
+    const qsizetype bad = EncodingDetector::undecodable(head.left(previewBytes), encoding()) > 0
+                              ? text.indexOf(QChar::ReplacementCharacter)
+                              : -1;
+    m_firstUndecodableLine = bad < 0 ? 0 : int(QStringView(text).left(bad).count(QLatin1Char('\n'))) + 1;
+    m_guessLabel->setText(guessText(m_firstUndecodableLine));
+    m_guessLabel->setVisible(!m_encodingCertain || m_firstUndecodableLine > 0);
+    if (bad >= 0) {
+        QTextCursor cursor = m_textBrowser->textCursor();
+        cursor.setPosition(int(bad));
+        m_textBrowser->setTextCursor(cursor);
+        m_textBrowser->ensureCursorVisible();
+    }
 }
 
 void SelectEncodingDialog::check()

@@ -43,6 +43,11 @@ public:
     // Whether the encoding was recognised for certain; when not, the list and the preview
     // are open so the user sees the text before importing it.
     bool encodingCertain() const { return m_encodingCertain; }
+    // Whether bytes that are no text in the chosen encoding may come in as replacement
+    // characters: the user kept the unsure guess while the preview showed where it breaks.
+    bool keepsUndecodable() const;
+    // The line of the preview (from 1) where the text first does not decode; 0 when it all does.
+    int firstUndecodableLine() const { return m_firstUndecodableLine; }
     QLabel *guessLabel() const { return m_guessLabel; }
 
     // The form's widgets, for tests.
@@ -66,10 +71,13 @@ public slots:
 private:
     void setupUi();
     void detectEncoding();
+    static QString guessText(int badLine);
 
     QString m_fileName;
     bool m_showEncoding = true;
     bool m_encodingCertain = true;
+    int m_firstUndecodableLine = 0;
+    QByteArray m_unsureGuess;
     QSize m_fixedSize;
 
     QRadioButton *m_newCalendarButton = nullptr;

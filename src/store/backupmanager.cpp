@@ -154,6 +154,9 @@ bool BackupManager::restore(const QString &fileName)
         versionText.truncate(zero);
     if (Version(runningVersion()) < Version(QString::fromUtf8(versionText))) {
         QR_LOG("Backup was made by a newer version " + versionText);
+        m_errorString =
+            QCoreApplication::translate("BackupManager", "The backup was made by a newer version of the program (%1).")
+                .arg(QString::fromUtf8(versionText.left(40)));
         return false;
     }
 

@@ -13,17 +13,21 @@
 #include "events/taskevent.h"
 #include "store/csvmodel.h"
 #include "store/eventsmanager.h"
+#include "store/icalrule.h"
 #include "store/qcalparser.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTextCodec>
 #include <QTextStream>
+
+#include <algorithm>
 
 namespace EventsImporterPrivate {
 
@@ -94,21 +98,23 @@ QString notTextError(const QByteArray &encoding)
         .arg(QString::fromLatin1(encoding.isEmpty() ? QTextCodec::codecForLocale()->name() : encoding));
 }
 
-// Decodes a whole file in the named encoding; a byte-order mark wins. *failed tells
-// whether some bytes were no text in it.
-bool decodeFile(QFile &file, const QByteArray &encoding, QString *text, bool *failed)
+// Decodes a whole file in the named encoding; a byte-order mark wins. *failed counts
+// the bytes that were no text in it.
+bool decodeFile(QFile &file, const QByteArray &encoding, QString *text, int *failed)
 {
     QTextCodec *codec = encoding.isEmpty() ? QTextCodec::codecForLocale() : QTextCodec::codecForName(encoding);
     if (!codec)
         return false;
     QByteArray chunk = file.read(1024 * 1024);
     codec = QTextCodec::codecForUtfText(chunk, codec);
-    std::unique_ptr<QTextDecoder> decoder(codec->makeDecoder());
+    QTextCodec::ConverterState state;
     while (!chunk.isEmpty()) {
-        text->append(decoder->toUnicode(chunk.constData(), int(chunk.size())));
+        text->append(codec->toUnicode(chunk.constData(), int(chunk.size()), &state));
         chunk = file.read(1024 * 1024);
     }
-    *failed = decoder->hasFailure() || decoder->needsMoreData();
+    *failed = state.invalidChars + (state.remainingChars > 0 ? 1 : 0);
+    if (state.remainingChars > 0)
+        text->append(QChar::ReplacementCharacter);
     return true;
 }
 
@@ -166,6 +172,89 @@ public:
     }
 };
 
+// The dates of a block as written: an end from DTEND, DUE or DURATION.
+struct BlockDates
+{
+    QDateTime begin;
+    QDateTime end;
+    bool endDateOnly = false;
+};
+
+BlockDates blockDates(const QCalEvent &block)
+{
+    BlockDates dates;
+    dates.begin = block.dtstart().toDateTime();
+    for (const QString &key : {QStringLiteral("dtend"), QStringLiteral("due")}) {
+        const QVariant value = block.property(key);
+        if (value.isValid()) {
+            dates.end = value.toDateTime();
+            dates.endDateOnly = block.isDateOnly(key);
+            break;
+        }
+    }
+    if (!dates.end.isValid() && block.hasRareProperties()) {
+        const QString duration = block.property("duration").toString();
+        if (!duration.isEmpty()) {
+            dates.end = QCalParser::addDuration(dates.begin, duration);
+            dates.endDateOnly = block.isDateOnly(u"dtstart");
+        }
+    }
+    return dates;
+}
+
+QList<QDateTime> dateList(const QCalEvent &block, const char *key)
+{
+    QList<QDateTime> dates;
+    if (!block.hasRareProperties())
+        return dates;
+    for (const QVariant &value : block.property(key).toList())
+        dates << value.toDateTime();
+    return dates;
+}
+
+// Moments of a series: a date-only one (EXDATE;VALUE=DATE) names its whole day. Sets,
+// as a file may list thousands of extra or left-out dates.
+class Moments
+{
+public:
+    Moments() = default;
+    explicit Moments(const QList<QDateTime> &list)
+    {
+        for (const QDateTime &moment : list)
+            add(moment);
+    }
+    void add(const QDateTime &moment)
+    {
+        m_exact.insert(moment);
+        m_days.insert(moment.date());
+        if (moment.time() == QTime(0, 0))
+            m_wholeDays.insert(moment.date());
+    }
+    bool contains(const QDateTime &moment) const
+    {
+        return m_exact.contains(moment) || m_wholeDays.contains(moment.date()) ||
+               (moment.time() == QTime(0, 0) && m_days.contains(moment.date()));
+    }
+
+private:
+    QSet<QDateTime> m_exact;
+    QSet<QDate> m_days;
+    QSet<QDate> m_wholeDays;
+};
+
+bool isCancelled(const QCalEvent &block)
+{
+    return block.property("status").toString().trimmed().compare(QLatin1String("CANCELLED"), Qt::CaseInsensitive) == 0;
+}
+
+constexpr int kEventsNamed = 5;
+
+void noteNamed(QStringList *names, const QString &text)
+{
+    if (names->size() < kEventsNamed)
+        *names << text;
+}
+
 class iCalendarFormatImporter : public AbstractEventsImporter
 {
 public:
@@ -181,27 +270,35 @@ public:
                 return result;
             }
             if (parser.decodingFailed()) {
-                setErrorString(notTextError(encoding));
-                return result;
+                if (!keepsUndecodable()) {
+                    setErrorString(notTextError(encoding));
+                    return result;
+                }
+                m_notes.undecodable = parser.undecodable();
             }
             blocks = parser.events();
         }
         const bool holidayFile = fileName.contains(QLatin1String("holiday"), Qt::CaseInsensitive);
+        // The instances of a series that a block of their own moves or cancels.
+        QHash<QString, QList<QDateTime>> moved, cancelled;
+        for (const QCalEventPtr &block : std::as_const(blocks)) {
+            const QVariant id = block->hasRareProperties() ? block->property("recurrence_id") : QVariant();
+            if (id.isValid())
+                (isCancelled(*block) ? cancelled : moved)[block->uid().toString()] << id.toDateTime();
+        }
         // A recurring entry and its changed instances share one UID; within one import
         // only the first keeps it, so a later look-up by id finds one event.
         QSet<QByteArray> ids;
         result.reserve(blocks.size());
         for (QCalEventPtr &block : blocks) {
-            AbstractCommonEventPtr event = makeEvent(*block, holidayFile, ids);
-            if (event) {
-                result.append(event);
-                // The event model has one rule per event and no exceptions to it.
-                if (block->property(QStringLiteral("recurrence_id")).isValid())
-                    ++m_notes.movedInstances;
-                else if (!block->rrule().toString().isEmpty() && block->property(QStringLiteral("exdate")).isValid())
-                    ++m_notes.exceptionsLost;
+            if (block->hasRareProperties() && block->property("recurrence_id").isValid()) {
+                // A cancelled instance is a date left out of its series; the series tells
+                // whether the model can leave it out.
+                if (!isCancelled(*block))
+                    importMoved(*block, holidayFile, ids, &result);
             } else {
-                ++m_notes.skipped;
+                const QString uid = block->uid().toString();
+                importSeries(*block, moved.value(uid), cancelled.value(uid), holidayFile, ids, &result);
             }
             block.reset(); // its memory serves the next events
         }
@@ -209,19 +306,101 @@ public:
     }
 
 private:
-    static AbstractCommonEventPtr makeEvent(const QCalEvent &block, bool holidayFile, QSet<QByteArray> &ids)
+    void importMoved(const QCalEvent &block, bool holidayFile, QSet<QByteArray> &ids,
+                     QList<AbstractCommonEventPtr> *result)
     {
-        QDateTime begin = block.dtstart().toDateTime();
-        QDateTime end;
-        bool endDateOnly = false;
-        for (const QString &key : {QStringLiteral("dtend"), QStringLiteral("due")}) {
-            const QVariant value = block.property(key);
-            if (value.isValid()) {
-                end = value.toDateTime();
-                endDateOnly = block.isDateOnly(key);
-                break;
+        const AbstractCommonEventPtr event = makeEvent(block, blockDates(block), false, holidayFile, ids);
+        if (!event) {
+            ++m_notes.skipped;
+            return;
+        }
+        // The event model has one rule per event and no exceptions to it.
+        ++m_notes.movedInstances;
+        noteLocalTime(block, *event);
+        result->append(event);
+    }
+
+    void importSeries(const QCalEvent &block, const QList<QDateTime> &moved, const QList<QDateTime> &cancelled,
+                      bool holidayFile, QSet<QByteArray> &ids, QList<AbstractCommonEventPtr> *result)
+    {
+        const BlockDates dates = blockDates(block);
+        const QList<QDateTime> leftOut = dateList(block, "exdate") + cancelled;
+        const QList<QDateTime> rdates = dateList(block, "rdate");
+        Moments excluded(leftOut);
+        for (const QDateTime &moment : moved)
+            excluded.add(moment);
+        QString problem;
+        const AbstractCommonEventPtr event = makeEvent(block, dates, true, holidayFile, ids, &problem);
+        if (!event) {
+            ++m_notes.skipped;
+            return;
+        }
+        noteLocalTime(block, *event);
+        if (!problem.isEmpty()) {
+            ++m_notes.rulesLost;
+            noteNamed(&m_notes.rulesLostNamed, QStringLiteral("\"%1\": %2").arg(event->caption(), problem));
+        }
+        const IOccurrence &occurrence = event->occurrence();
+        const bool repeats = occurrence.type() != IOccurrence::Once;
+        // The first date alone is exact: a cancelled or moved one is not imported, and its
+        // id is left to the moved instance.
+        if (repeats || !excluded.contains(dates.begin.isValid() ? dates.begin : dates.end))
+            result->append(event);
+        else
+            ids.remove(event->id());
+
+        if (rdates.isEmpty() && leftOut.isEmpty())
+            return;
+        // Extra dates that a rule date, the start or a left-out date already covers give nothing.
+        const QVariantList ends = block.property("rdate_end").toList();
+        Moments seen;
+        seen.add(dates.begin);
+        for (int i = 0; i < rdates.size(); ++i) {
+            const QDateTime &extra = rdates[i];
+            if (seen.contains(extra) || excluded.contains(extra))
+                continue;
+            if (repeats && extra.time() == dates.begin.time() && occurrence.nextDate(extra.date()) == extra.date())
+                continue;
+            seen.add(extra);
+            BlockDates shifted;
+            shifted.begin = extra;
+            shifted.end = i < ends.size() ? ends[i].toDateTime() : QDateTime();
+            if (!shifted.end.isValid() && dates.end.isValid() && dates.begin.isValid())
+                shifted.end = extra.addSecs(dates.begin.secsTo(dates.end));
+            shifted.endDateOnly = dates.endDateOnly;
+            if (const AbstractCommonEventPtr copy = makeEvent(block, shifted, false, holidayFile, ids)) {
+                result->append(copy);
+                ++m_notes.extraDates;
             }
         }
+        // What the model cannot leave out of a kept rule is said.
+        if (repeats) {
+            const Moments extras(rdates);
+            const bool lost = std::any_of(leftOut.cbegin(), leftOut.cend(), [&](const QDateTime &d) {
+                return !extras.contains(d) && occurrence.nextDate(d.date()) == d.date();
+            });
+            if (lost)
+                ++m_notes.exceptionsLost;
+        }
+    }
+
+    void noteLocalTime(const QCalEvent &block, const AbstractCommonEvent &event)
+    {
+        if (!block.hasRareProperties())
+            return;
+        const QString zone = block.property("unknown_tzid").toString();
+        if (zone.isEmpty())
+            return;
+        ++m_notes.localTimes;
+        noteNamed(&m_notes.localTimesNamed, QStringLiteral("\"%1\" (%2)").arg(event.caption(), zone.left(60)));
+    }
+
+    static AbstractCommonEventPtr makeEvent(const QCalEvent &block, const BlockDates &dates, bool withRule,
+                                            bool holidayFile, QSet<QByteArray> &ids, QString *ruleProblem = nullptr)
+    {
+        QDateTime begin = dates.begin;
+        QDateTime end = dates.end;
+        const bool endDateOnly = dates.endDateOnly;
         const bool todo = block.todo().toBool();
         if (!begin.isValid())
             begin = end;
@@ -276,10 +455,15 @@ private:
         event->setPeriod(period);
 
         const QString rrule = block.rrule().toString();
-        if (birthday)
+        if (birthday) {
             event->setOccurrence(Occurrence(period.beginDate(), IOccurrence::Yearly));
-        else if (!rrule.isEmpty())
-            event->setOccurrence(Occurrence::fromRRule(period.beginDate(), rrule));
+        } else if (withRule && !rrule.isEmpty()) {
+            const ICalRuleFit fit = fitICalRule(rrule, begin);
+            if (!fit.rule.isEmpty())
+                event->setOccurrence(Occurrence::fromRRule(period.beginDate(), fit.rule));
+            else if (ruleProblem)
+                *ruleProblem = fit.problem;
+        }
 
         QString comment = block.location().toString();
         event->setCaption(summary.isEmpty() ? description : summary);
@@ -318,16 +502,17 @@ public:
             return result;
         }
         QString text;
-        bool failed = false;
+        int failed = 0;
         if (!decodeFile(file, encoding, &text, &failed)) {
             setErrorString(QCoreApplication::translate("EventsImporter", "Unknown text encoding: ") +
                            QString::fromLatin1(encoding));
             return result;
         }
-        if (failed) {
+        if (failed > 0 && !keepsUndecodable()) {
             setErrorString(notTextError(encoding));
             return result;
         }
+        m_notes.undecodable = failed;
         QList<CsvEventRecord> records;
         if (!readRecords(text, &records, &m_notes)) {
             setErrorString(QCoreApplication::translate("EventsImporter", "Invalid or unknown Csv format"));
@@ -360,13 +545,24 @@ public:
             const QString dateText = model.data(model.index(row, 0)).toString();
             if (dateText.isEmpty() && record.caption.isEmpty() && record.comment.isEmpty())
                 continue; // a blank line
-            if (dateText.isEmpty() || !parseDateText(dateText, dayFirst, &record.date, &record.time) ||
-                !record.date.isValid()) {
-                if (notes) {
-                    ++notes->skipped;
-                    if (notes->skippedRows.size() < kRowsNamed)
-                        notes->skippedRows << row + 1;
-                }
+            const auto leaveOut = [notes, row](int ImportNotes::*count, QList<int> ImportNotes::*rows) {
+                if (!notes)
+                    return;
+                ++(notes->*count);
+                if ((notes->*rows).size() < kRowsNamed)
+                    (notes->*rows) << row + 1;
+            };
+            if (dateText.isEmpty() || !parseDateText(dateText, dayFirst, &record.date, &record.time)) {
+                leaveOut(&ImportNotes::skipped, &ImportNotes::skippedRows);
+                continue;
+            }
+            if (!record.date.isValid()) {
+                leaveOut(&ImportNotes::invalidDates, &ImportNotes::invalidDateRows);
+                continue;
+            }
+            // The forms refuse an event without a caption.
+            if (record.caption.trimmed().isEmpty()) {
+                leaveOut(&ImportNotes::noText, &ImportNotes::noTextRows);
                 continue;
             }
             const QString stamp = record.date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('T') +
@@ -480,7 +676,10 @@ EventsImporter::~EventsImporter() = default;
 
 QList<AbstractCommonEventPtr> EventsImporter::import(const QString &fileName, const QByteArray &encoding)
 {
-    return m_impl ? m_impl->import(fileName, encoding) : QList<AbstractCommonEventPtr>();
+    if (!m_impl)
+        return {};
+    m_impl->setKeepUndecodable(keepsUndecodable());
+    return m_impl->import(fileName, encoding);
 }
 
 bool EventsImporter::hasError() const
@@ -508,29 +707,38 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
         lines << tr("Nothing was imported: the file holds no event that could be read.");
     if (notes.partlyRead)
         lines << tr("Some events of the file could not be read and were left out.");
-    if (!notes.skippedRows.isEmpty()) {
+    // One line per reason a CSV row was left out, naming the first rows.
+    const auto rowsLine = [&](int count, const QList<int> &named, const char *one, const char *many) {
+        if (count == 0)
+            return;
         QStringList rows;
-        for (int row : notes.skippedRows)
+        for (int row : named)
             rows << QString::number(row);
-        if (notes.skipped > notes.skippedRows.size())
+        if (count > named.size())
             rows << QStringLiteral("…");
         const QString listed = rows.join(QLatin1String(", "));
-        lines << (notes.skipped == 1
-                      ? tr("1 row was left out: its first column holds no date (row %1).").arg(listed)
-                      : tr("%1 rows were left out: their first column holds no date (rows %2).")
-                            .arg(notes.skipped)
-                            .arg(listed));
-    } else if (notes.skipped > 0) {
+        lines << (count == 1 ? tr(one).arg(listed) : tr(many).arg(count).arg(listed));
+    };
+    rowsLine(notes.skippedRows.isEmpty() ? 0 : notes.skipped, notes.skippedRows,
+             "1 row was left out: its first column holds no date (row %1).",
+             "%1 rows were left out: their first column holds no date (rows %2).");
+    rowsLine(notes.invalidDates, notes.invalidDateRows, "1 row was left out: its date is not a valid date (row %1).",
+             "%1 rows were left out: their dates are not valid dates (rows %2).");
+    rowsLine(notes.noText, notes.noTextRows, "1 row was left out: it has a date but no caption (row %1).",
+             "%1 rows were left out: they have a date but no caption (rows %2).");
+    if (notes.skippedRows.isEmpty() && notes.skipped > 0) {
         lines << (notes.skipped == 1
                       ? tr("1 entry was left out: it has no readable date or no text.")
                       : tr("%1 entries were left out: they have no readable date or no text.").arg(notes.skipped));
     }
+    if (notes.undecodable > 0)
+        lines << tr("%1 characters could not be read in the chosen encoding; they show as �.").arg(notes.undecodable);
     if (notes.exceptionsLost == 1)
-        lines << tr("1 repeating event has dates that were cancelled (EXDATE); these are not kept, so the "
-                    "event is shown and reminded on those dates too.");
+        lines << tr("1 repeating event has dates that were cancelled (EXDATE or a cancelled occurrence); these "
+                    "are not kept, so the event is shown and reminded on those dates too.");
     else if (notes.exceptionsLost > 1)
-        lines << tr("%1 repeating events have dates that were cancelled (EXDATE); these are not kept, so the "
-                    "events are shown and reminded on those dates too.")
+        lines << tr("%1 repeating events have dates that were cancelled (EXDATE or a cancelled occurrence); "
+                    "these are not kept, so the events are shown and reminded on those dates too.")
                      .arg(notes.exceptionsLost);
     if (notes.movedInstances == 1)
         lines << tr("1 changed or moved occurrence (RECURRENCE-ID) was imported as a separate event; its "
@@ -539,6 +747,25 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
         lines << tr("%1 changed or moved occurrences (RECURRENCE-ID) were imported as separate events; their "
                     "repeating events are still shown and reminded on the original dates.")
                      .arg(notes.movedInstances);
+    if (notes.extraDates == 1)
+        lines << tr("1 extra date of a repeating event (RDATE) was imported as an event of its own.");
+    else if (notes.extraDates > 1)
+        lines << tr("%1 extra dates of events (RDATE) were imported as events of their own.").arg(notes.extraDates);
+    // Named, so the user knows which events to set again by hand.
+    const auto namedLine = [&](int count, const QStringList &named, const char *one, const char *many) {
+        if (count == 0)
+            return;
+        QString listed = named.join(QLatin1String("; "));
+        if (count > named.size())
+            listed += QStringLiteral("; …");
+        lines << (count == 1 ? tr(one).arg(listed) : tr(many).arg(count).arg(listed));
+    };
+    namedLine(notes.rulesLost, notes.rulesLostNamed,
+              "1 event lost its repetition and was imported on its first date only: %1.",
+              "%1 events lost their repetition and were imported on their first date only: %2.");
+    namedLine(notes.localTimes, notes.localTimesNamed,
+              "1 event was read in local time: the file does not describe its time zone: %1.",
+              "%1 events were read in local time: the file does not describe their time zones: %2.");
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -5,19 +5,29 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
 // What an import read but could not keep, for the message that tells the user.
 struct ImportNotes
 {
-    int skipped = 0;          // rows or entries without a readable date, or with no text
-    QList<int> skippedRows;   // the first of the skipped CSV rows, counted from 1
-    int exceptionsLost = 0;   // recurring entries whose left-out dates (EXDATE) are not kept
-    int movedInstances = 0;   // changed instances (RECURRENCE-ID) imported as events of their own
-    bool partlyRead = false;  // an events file of which some events could not be read
+    int skipped = 0;        // entries without a readable date or text; CSV rows with no date
+    QList<int> skippedRows; // the first of the CSV rows with no date, counted from 1
+    int invalidDates = 0;   // CSV rows whose date does not exist (31.02.)
+    QList<int> invalidDateRows;
+    int noText = 0; // CSV rows with a date and no text
+    QList<int> noTextRows;
+    int exceptionsLost = 0;     // repeating entries whose cancelled dates (EXDATE, cancelled instances) are not kept
+    int movedInstances = 0;     // changed instances (RECURRENCE-ID) imported as events of their own
+    int extraDates = 0;         // extra dates (RDATE) imported as events of their own
+    int rulesLost = 0;          // entries whose rule the model cannot follow, imported on their first date only
+    QStringList rulesLostNamed; // the first of them: caption and reason
+    int localTimes = 0;         // entries read in local time: their zone is unknown and not in the file
+    QStringList localTimesNamed;
+    int undecodable = 0;     // characters no text in the chosen encoding, kept as replacement characters
+    bool partlyRead = false; // an events file of which some events could not be read
 };
-
 // Reads new events from a file of one format. The events come back in file order,
 // without a calendar; what to do with them is the caller's business.
 class IEventsImporter
@@ -26,9 +36,17 @@ public:
     virtual ~IEventsImporter() = default;
     // The encoding names the text codec of text formats; the own format ignores it.
     virtual QList<AbstractCommonEventPtr> import(const QString &fileName, const QByteArray &encoding) = 0;
+    // Text formats: when on, bytes that are no text in the encoding become replacement
+    // characters and are counted, instead of refusing the file. For an encoding the user
+    // confirmed while seeing where the text does not decode.
+    void setKeepUndecodable(bool keep) { m_keepUndecodable = keep; }
+    bool keepsUndecodable() const { return m_keepUndecodable; }
     virtual bool hasError() const = 0;
     virtual QString errorString() const = 0;
     virtual ImportNotes notes() const { return {}; }
+
+private:
+    bool m_keepUndecodable = false;
 };
 
 // Chooses the importer of a format and forwards to it.

@@ -1,6 +1,7 @@
 #include "store/qcalparser.h"
 
 #include "core/log.h"
+#include "store/icalzone.h"
 
 #include <QDebug>
 #include <QFile>
@@ -28,12 +29,27 @@ void QCalEvent::setProperty(const QString &iCalKey, const QVariant &value)
 
 void QCalEvent::insert(const QString &key, const QVariant &value)
 {
+    if (!m_hasRare && !key.isEmpty()) {
+        static const QLatin1String rare[] = {QLatin1String("recurrence_id"), QLatin1String("rdate"),
+                                             QLatin1String("exdate"), QLatin1String("duration"),
+                                             QLatin1String("unknown_tzid")};
+        for (QLatin1String name : rare)
+            m_hasRare = m_hasRare || (key.front() == QLatin1Char(name.front()) && key == name);
+    }
     auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key,
                                [](const auto &entry, const QString &k) { return entry.first < k; });
     if (it != m_properties.end() && it->first == key)
         it->second = value;
     else
         m_properties.insert(it, {key, value});
+}
+
+void QCalEvent::remove(const QString &key)
+{
+    auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key,
+                               [](const auto &entry, const QString &k) { return entry.first < k; });
+    if (it != m_properties.end() && it->first == key)
+        m_properties.erase(it);
 }
 
 template <typename Key> QVariant QCalEvent::find(const Key &key) const
@@ -223,6 +239,8 @@ QString blockKey(QStringView name)
         QStringLiteral("url"),           QStringLiteral("dtstamp"),    QStringLiteral("created"),
         QStringLiteral("last_modified"), QStringLiteral("sequence"),   QStringLiteral("status"),
         QStringLiteral("transp"),        QStringLiteral("class"),      QStringLiteral("priority"),
+        QStringLiteral("rdate"),         QStringLiteral("exdate"),     QStringLiteral("recurrence_id"),
+        QStringLiteral("duration"),
     };
     for (const QString &key : keys) {
         if (key.size() != name.size())
@@ -317,6 +335,7 @@ public:
             m_current->insert(todoKey(), false);
             m_out.append(std::exchange(m_current, {}));
         }
+        resolveZones();
     }
 
 private:
@@ -381,10 +400,25 @@ private:
         const ContentLine cl = splitLine(line);
         const bool isBegin = equalsNoCase(cl.name, QLatin1String("BEGIN"));
         const bool isEnd = equalsNoCase(cl.name, QLatin1String("END"));
+        const QStringView component = cl.value.trimmed();
+        const bool isEntry =
+            equalsNoCase(component, QLatin1String("VEVENT")) || equalsNoCase(component, QLatin1String("VTODO"));
+        if (m_inZone) {
+            // A zone block without its END must not swallow the entries after it.
+            if (!(isBegin && isEntry)) {
+                zoneLine(cl, isBegin, isEnd);
+                return;
+            }
+            closeZone();
+        }
         if (!m_current) {
-            const QStringView component = cl.value.trimmed();
-            if (isBegin &&
-                (equalsNoCase(component, QLatin1String("VEVENT")) || equalsNoCase(component, QLatin1String("VTODO")))) {
+            if (isBegin && equalsNoCase(component, QLatin1String("VTIMEZONE"))) {
+                m_inZone = true;
+                m_zone = ICalZone();
+                m_zoneId.clear();
+                return;
+            }
+            if (isBegin && isEntry) {
                 m_current = QCalEventPtr::create();
                 m_current->m_properties.reserve(16);
                 m_depth = 0;
@@ -410,14 +444,76 @@ private:
             storeProperty(cl);
     }
 
+    // The parts of a VTIMEZONE block: its id and the offsets of its STANDARD and DAYLIGHT parts.
+    void zoneLine(const ContentLine &cl, bool isBegin, bool isEnd)
+    {
+        const QStringView component = cl.value.trimmed();
+        const bool isPart =
+            equalsNoCase(component, QLatin1String("STANDARD")) || equalsNoCase(component, QLatin1String("DAYLIGHT"));
+        if (isBegin && isPart) {
+            m_observance = ICalZone::Observance();
+            m_inObservance = true;
+            m_offsetsRead = 0;
+        } else if (isEnd && isPart && m_inObservance) {
+            if (m_offsetsRead != 3)
+                m_observance.start = QDateTime(); // makes the zone unusable
+            m_zone.addObservance(m_observance);
+            m_inObservance = false;
+        } else if (isEnd && (equalsNoCase(component, QLatin1String("VTIMEZONE")) ||
+                             equalsNoCase(component, QLatin1String("VCALENDAR")))) {
+            closeZone();
+        } else if (equalsNoCase(cl.name, QLatin1String("TZID")) && !m_inObservance) {
+            m_zoneId = cl.value.trimmed().toString();
+        } else if (m_inObservance) {
+            const QString key = blockKey(cl.name);
+            int offset = 0;
+            if (key == QLatin1String("dtstart")) {
+                m_observance.start = wallClock(cl.value.trimmed());
+            } else if (key == QLatin1String("rrule")) {
+                m_observance.rrule = cl.value.trimmed().toString();
+            } else if (key == QLatin1String("rdate")) {
+                for (QStringView value : cl.value.split(QLatin1Char(',')))
+                    m_observance.rdates << wallClock(value.trimmed());
+            } else if (key == QLatin1String("tzoffsetfrom") && ICalZone::parseOffset(cl.value, &offset)) {
+                m_observance.offsetFrom = offset;
+                m_offsetsRead |= 1;
+            } else if (key == QLatin1String("tzoffsetto") && ICalZone::parseOffset(cl.value, &offset)) {
+                m_observance.offsetTo = offset;
+                m_offsetsRead |= 2;
+            }
+        }
+    }
+
+    void closeZone()
+    {
+        if (!m_zoneId.isEmpty())
+            m_zones.insert(m_zoneId, m_zone);
+        m_inZone = false;
+        m_inObservance = false;
+    }
+
+    static QDateTime wallClock(QStringView raw)
+    {
+        if (raw.size() != 15 || raw[8] != QLatin1Char('T'))
+            return {};
+        const int y = digits(raw, 0, 4), m = digits(raw, 4, 2), d = digits(raw, 6, 2);
+        const int hh = digits(raw, 9, 2), mm = digits(raw, 11, 2), ss = digits(raw, 13, 2);
+        if (!QDate::isValid(y, m, d) || !QTime::isValid(hh, mm, ss))
+            return {};
+        return QDateTime(QDate(y, m, d), QTime(hh, mm, ss), Qt::UTC);
+    }
+
     void storeProperty(const ContentLine &cl)
     {
         const QString key = blockKey(cl.name);
-        if (key == QLatin1String("dtstart") || key == QLatin1String("dtend") || key == QLatin1String("due")) {
+        if (key == QLatin1String("dtstart") || key == QLatin1String("dtend") || key == QLatin1String("due") ||
+            key == QLatin1String("recurrence_id")) {
             bool dateOnly = false;
-            const QDateTime value = readDate(cl, &dateOnly);
+            const QDateTime value = readDate(cl.value, cl.params, &dateOnly, key, -1);
             m_current->setProperty(key, value);
             m_current->setDateOnly(key, dateOnly && value.isValid());
+        } else if (key == QLatin1String("rdate") || key == QLatin1String("exdate")) {
+            storeDates(cl, key);
         } else if (key == QLatin1String("categories")) {
             m_current->setProperty(key, cl.value.isEmpty() ? QStringList() : QStringList{cl.value.toString()});
         } else if (key == QLatin1String("summary") || key == QLatin1String("description") ||
@@ -428,11 +524,43 @@ private:
         }
     }
 
-    QDateTime readDate(const ContentLine &cl, bool *dateOnly)
+    // RDATE and EXDATE may come on several lines, each with several values; a period
+    // (start/end or start/duration) keeps its end in "rdate_end", at the same place.
+    void storeDates(const ContentLine &cl, const QString &key)
     {
-        QStringView raw = cl.value.trimmed();
-        *dateOnly =
-            equalsNoCase(parameter(cl.params, QLatin1String("VALUE")), QLatin1String("DATE")) || raw.size() == 8;
+        const QString endKey = key + QLatin1String("_end");
+        QVariantList starts = m_current->property(key).toList();
+        QVariantList ends = m_current->property(endKey).toList();
+        // Dropping the stored copies lets the lists grow in place: a file may give
+        // thousands of RDATE lines.
+        m_current->remove(key);
+        m_current->remove(endKey);
+        for (QStringView value : cl.value.split(QLatin1Char(','))) {
+            const qsizetype slash = value.indexOf(QLatin1Char('/'));
+            bool dateOnly = false;
+            const QDateTime start =
+                readDate(slash < 0 ? value : value.left(slash), cl.params, &dateOnly, key, starts.size());
+            if (!start.isValid())
+                continue;
+            QDateTime end;
+            if (slash >= 0) {
+                const QStringView tail = value.mid(slash + 1).trimmed();
+                end = tail.contains(QLatin1Char('P'), Qt::CaseInsensitive)
+                          ? QCalParser::addDuration(start, tail)
+                          : readDate(tail, cl.params, &dateOnly, endKey, starts.size());
+            }
+            starts << start;
+            ends << end;
+        }
+        m_current->setProperty(key, starts);
+        if (key == QLatin1String("rdate"))
+            m_current->setProperty(endKey, ends);
+    }
+
+    QDateTime readDate(QStringView value, QStringView params, bool *dateOnly, const QString &key, int index)
+    {
+        QStringView raw = value.trimmed();
+        *dateOnly = equalsNoCase(parameter(params, QLatin1String("VALUE")), QLatin1String("DATE")) || raw.size() == 8;
         QString text;
         bool utc = false;
         if (raw.contains(QLatin1Char('Z'))) {
@@ -463,13 +591,38 @@ private:
         time = QTime(hh, mm, ss);
         if (utc)
             return toLocal(QDateTime(date, time, Qt::UTC));
-        const QStringView tzid = parameter(cl.params, QLatin1String("TZID"));
+        const QStringView tzid = parameter(params, QLatin1String("TZID"));
         if (tzid.isEmpty())
             return local(date, time); // floating time: wall clock wherever the user is
         const QTimeZone zone = zone_(tzid.toString());
-        if (!zone.isValid())
+        if (!zone.isValid()) {
+            // The file's own VTIMEZONE may come later: settled when the whole text is read.
+            m_pending.append({m_current, key, index, date, time, tzid.toString()});
             return local(date, time);
+        }
         return toLocal(inZone(date, time, zone));
+    }
+
+    void resolveZones()
+    {
+        for (const PendingZone &p : std::as_const(m_pending)) {
+            const auto zone = m_zones.constFind(p.tzid);
+            if (zone == m_zones.cend() || !zone->isUsable()) {
+                p.event->setProperty(QStringLiteral("unknown_tzid"), p.tzid);
+                continue;
+            }
+            const QDateTime value = toLocal(zone->toUtc(p.date, p.time));
+            if (p.index < 0) {
+                p.event->setProperty(p.key, value);
+                continue;
+            }
+            QVariantList list = p.event->property(p.key).toList();
+            p.event->remove(p.key); // changed in place, not copied for each date
+            if (p.index < list.size())
+                list[p.index] = value;
+            p.event->setProperty(p.key, list);
+        }
+        m_pending.clear();
     }
 
     // Local time through the system zone read once per parse: the C library's local
@@ -506,7 +659,7 @@ private:
             return *it;
         const QTimeZone zone = zoneForId(tzid);
         if (!zone.isValid())
-            QR_LOG("Unknown iCalendar time zone, local time used: " + tzid.left(100).toUtf8());
+            QR_LOG("iCalendar time zone not known to the system: " + tzid.left(100).toUtf8());
         // Bounded, so files full of made-up zone names cannot grow it without end.
         if (cache.size() >= 512)
             cache.clear();
@@ -514,8 +667,28 @@ private:
         return zone;
     }
 
+    // A time in a zone the system does not know, read as local time until the file's
+    // VTIMEZONE of that id is known; index -1 for a single date, else a place in a list.
+    struct PendingZone
+    {
+        QCalEventPtr event;
+        QString key;
+        int index;
+        QDate date;
+        QTime time;
+        QString tzid;
+    };
+
     QList<QCalEventPtr> &m_out;
     const QTimeZone m_localZone;
+    QList<PendingZone> m_pending;
+    QHash<QString, ICalZone> m_zones;
+    bool m_inZone = false;
+    QString m_zoneId;
+    ICalZone m_zone;
+    bool m_inObservance = false;
+    ICalZone::Observance m_observance;
+    int m_offsetsRead = 0;
     QCalEventPtr m_current;
     int m_depth = 0;
     QString m_physical;
@@ -539,23 +712,72 @@ QTextCodec *codecFor(const char *encoding)
 
 // Decodes chunk by chunk so that a huge file never sits in memory twice.
 // True when every byte was text in the codec; false when some became replacement characters.
-template <typename ReadChunk> bool decodeInto(Reader &reader, const char *encoding, ReadChunk readChunk)
+// Gives the count of bytes that were no text (replacement characters in the text).
+template <typename ReadChunk> int decodeInto(Reader &reader, const char *encoding, ReadChunk readChunk)
 {
     QByteArray chunk = readChunk();
     // A byte-order mark wins over the chosen encoding.
     QTextCodec *codec = QTextCodec::codecForUtfText(chunk, codecFor(encoding));
-    std::unique_ptr<QTextDecoder> decoder(codec->makeDecoder());
+    QTextCodec::ConverterState state;
     while (!chunk.isEmpty()) {
-        reader.feed(decoder->toUnicode(chunk.constData(), int(chunk.size())));
+        reader.feed(codec->toUnicode(chunk.constData(), int(chunk.size()), &state));
         chunk = readChunk();
     }
     reader.finish();
-    return !decoder->hasFailure() && !decoder->needsMoreData();
+    return state.invalidChars + (state.remainingChars > 0 ? 1 : 0);
 }
 
 } // namespace QCalParserPrivate
 
 QCalParser::QCalParser(QObject *parent) : QObject(parent) {}
+
+QDateTime QCalParser::addDuration(const QDateTime &start, QStringView duration)
+{
+    QStringView text = duration.trimmed();
+    int sign = 1;
+    if (text.startsWith(QLatin1Char('+')) || text.startsWith(QLatin1Char('-'))) {
+        sign = text[0] == QLatin1Char('-') ? -1 : 1;
+        text = text.mid(1);
+    }
+    if (!text.startsWith(QLatin1Char('P'), Qt::CaseInsensitive) || text.size() < 3 || !start.isValid())
+        return {};
+    qint64 days = 0, seconds = 0, number = 0;
+    bool inTime = false, haveNumber = false;
+    for (QChar c : text.mid(1)) {
+        if (c.isDigit()) {
+            number = number * 10 + c.digitValue();
+            if (number > 1000000000)
+                return {};
+            haveNumber = true;
+            continue;
+        }
+        const char16_t unit = c.toUpper().unicode();
+        if (unit == u'T' && !inTime && !haveNumber) {
+            inTime = true;
+            continue;
+        }
+        if (!haveNumber)
+            return {};
+        if (!inTime && unit == u'W')
+            days += 7 * number;
+        else if (!inTime && unit == u'D')
+            days += number;
+        else if (inTime && unit == u'H')
+            seconds += 3600 * number;
+        else if (inTime && unit == u'M')
+            seconds += 60 * number;
+        else if (inTime && unit == u'S')
+            seconds += number;
+        else
+            return {};
+        number = 0;
+        haveNumber = false;
+    }
+    if (haveNumber)
+        return {};
+    // Days are calendar days, kept across a clock change; hours and less are exact.
+    return start.addDays(sign * days).addSecs(sign * seconds);
+}
 
 QCalParser::~QCalParser() = default;
 
@@ -568,7 +790,7 @@ bool QCalParser::parse(QFile *file, const char *encoding)
         return false;
     Reader reader(m_events);
     QByteArray buffer(kChunkBytes, Qt::Uninitialized);
-    m_decodingFailed = !decodeInto(reader, encoding, [file, &buffer] {
+    m_undecodable = decodeInto(reader, encoding, [file, &buffer] {
         const qint64 size = file->read(buffer.data(), kChunkBytes);
         return QByteArray::fromRawData(buffer.constData(), size > 0 ? size : 0);
     });
@@ -580,7 +802,7 @@ bool QCalParser::parse(const QByteArray &data, const char *encoding)
     using namespace QCalParserPrivate;
     Reader reader(m_events);
     qsizetype pos = 0;
-    m_decodingFailed = !decodeInto(reader, encoding, [&data, &pos] {
+    m_undecodable = decodeInto(reader, encoding, [&data, &pos] {
         const qsizetype size = qMin(kChunkBytes, data.size() - pos);
         const QByteArray chunk = QByteArray::fromRawData(data.constData() + pos, size);
         pos += size;

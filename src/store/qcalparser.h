@@ -45,6 +45,11 @@ public:
     bool isDateOnly(QStringView key) const;
     void setDateOnly(QStringView key, bool dateOnly);
 
+    // Whether the block has any of the properties that few blocks have (RECURRENCE-ID,
+    // RDATE, EXDATE, DURATION, a zone read as local time): a reader of many blocks skips
+    // looking each of them up when it has none.
+    bool hasRareProperties() const { return m_hasRare; }
+
     // Every stored property, in key order.
     QMap<QString, QVariant> properties() const;
 
@@ -66,11 +71,13 @@ private:
     friend class QCalParserPrivate::Reader;
     static int dateKeyBit(QStringView key);
     void insert(const QString &key, const QVariant &value);
+    void remove(const QString &key);
     template <typename Key> QVariant find(const Key &key) const;
 
     // Sorted by key; a block has a dozen properties, so a flat list beats a tree here.
     QList<std::pair<QString, QVariant>> m_properties;
     int m_dateOnlyKeys = 0;
+    bool m_hasRare = false;
 };
 
 using QCalEventPtr = QSharedPointer<QCalEvent>;
@@ -79,6 +86,9 @@ QDebug operator<<(QDebug debug, const QCalEvent &event);
 
 // Reads the VEVENT and VTODO blocks of iCalendar text (RFC 5545 lines: folded
 // lines are joined and text values unescaped) into QCalEvent bags, in text order.
+// Dates come in local time: RDATE and EXDATE as lists (RDATE periods' ends in
+// "rdate_end"), times in a zone the system does not know through the file's own
+// VTIMEZONE, or as local time with that zone id under "unknown_tzid".
 class QCalParser : public QObject
 {
     Q_OBJECT
@@ -93,13 +103,19 @@ public:
 
     QList<QCalEventPtr> events() const { return m_events; }
     // True when some bytes of the last parse were no text in the codec (a wrong encoding).
-    bool decodingFailed() const { return m_decodingFailed; }
+    bool decodingFailed() const { return m_undecodable > 0; }
+    // How many characters could not be decoded; each became a replacement character.
+    int undecodable() const { return m_undecodable; }
 
     // Longest unfolded line kept; the rest of a longer line is dropped and logged,
     // so a runaway line cannot take all memory.
     static constexpr qsizetype kMaxLineLength = 4 * 1024 * 1024;
 
+    // The moment an iCalendar DURATION ("P1DT2H", "-PT15M", "P2W") after start; invalid
+    // when the text is none.
+    static QDateTime addDuration(const QDateTime &start, QStringView duration);
+
 private:
     QList<QCalEventPtr> m_events;
-    bool m_decodingFailed = false;
+    int m_undecodable = 0;
 };

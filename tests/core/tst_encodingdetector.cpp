@@ -14,6 +14,10 @@ const char kRussian[] = "BEGIN:VEVENT\r\nSUMMARY:Встреча с Иваном\
                         "принести документы\r\nEND:VEVENT\r\n";
 const char kGerman[] = "12.04.2026,Geburtstag von Jürgen Müller,Blumen für Oma\n01.05.2026,Maifeier – Café Größe\n";
 const char kPolish[] = "12.04.2026,Zażółć gęślą jaźń,Spotkanie w Łodzi\n";
+const char kJapanese[] = "2026/04/12,会議の準備,資料を持ってくること\n2026/05/01,誕生日パーティー,花とケーキを買う\n"
+                         "2026/06/03,歯医者の予約,午前十時に行く\n";
+const char kChinese[] = "2026-04-12,專案會議,請帶上所有文件和報告\n2026-05-01,生日聚會,買花和蛋糕給媽媽\n"
+                        "2026-06-03,看牙醫,上午十點在醫院見面\n";
 
 } // namespace
 
@@ -34,7 +38,7 @@ private slots:
                                             << true;
         QTest::newRow("UTF-16 BE with BOM") << QByteArray("\xFE\xFF") + encoded("UTF-16BE", "Müller") << QByteArray("UTF-16BE")
                                             << true;
-        QTest::newRow("UTF-16 without BOM") << encoded("UTF-16LE", "May Day") << QByteArray("UTF-8") << false;
+        QTest::newRow("UTF-16 without BOM") << encoded("UTF-16LE", "May Day") << QByteArray("UTF-16LE") << false;
         // "Встреча с Иваном" as a Windows program writes it.
         QTest::newRow("Windows-1251 bytes")
             << QByteArray("SUMMARY:\xC2\xF1\xF2\xF0\xE5\xF7\xE0 \xF1 \xC8\xE2\xE0\xED\xEE\xEC\r\n")
@@ -44,6 +48,8 @@ private slots:
         QTest::newRow("Windows-1252") << encoded("windows-1252", kGerman) << QByteArray("windows-1252") << false;
         QTest::newRow("ISO-8859-2") << encoded("ISO-8859-2", kPolish) << QByteArray("ISO-8859-2") << false;
         QTest::newRow("Windows-1250") << encoded("windows-1250", kPolish) << QByteArray("windows-1250") << false;
+        QTest::newRow("EUC-JP") << encoded("EUC-JP", kJapanese) << QByteArray("EUC-JP") << false;
+        QTest::newRow("Big5") << encoded("Big5", kChinese) << QByteArray("Big5") << false;
     }
 
     void detects()

@@ -164,6 +164,25 @@ private slots:
         QCOMPARE(dialog.textBrowser()->toPlainText().trimmed(), kCyrillic.trimmed());
     }
 
+    // One stray byte in UTF-8: offered as UTF-8, unsure, with the place shown.
+    void strayByteShowsWhereUtf8Breaks()
+    {
+        Env env;
+        const QString file = env.dir.filePath("Geburtstage.csv");
+        TestHelpers::writeFile(file, kCyrillic.toUtf8() + "01.05.2026,Mai\xFF\n");
+        SelectEncodingDialog dialog(nullptr, true);
+        dialog.setFileName(file);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.encoding(), QByteArray("UTF-8"));
+        QVERIFY(!dialog.encodingCertain());
+        QVERIFY(dialog.keepsUndecodable());
+        QCOMPARE(dialog.firstUndecodableLine(), int(kCyrillic.count(QLatin1Char('\n'))) + 1);
+        QVERIFY(dialog.guessLabel()->text().contains(QStringLiteral("from line")));
+        QVERIFY(dialog.textBrowser()->textCursor().position() > 0);
+        TestHelpers::saveShot(&dialog, "selectencodingdialog_stray_byte");
+    }
+
     // The registry moves codecs in use to the front; the default must not follow them.
     void previewShowsWholeLinesOfTheStart_data()
     {

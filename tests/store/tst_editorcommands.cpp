@@ -107,14 +107,18 @@ private slots:
     {
         QTest::addColumn<QByteArray>("version");
         QTest::addColumn<bool>("failSecond");
-        QTest::newRow("an object fails") << QByteArray("3.3.0") << true;
-        QTest::newRow("newer archive") << QByteArray("4.0") << false;
+        QTest::addColumn<QString>("message");
+        QTest::newRow("an object fails") << QByteArray("3.3.0") << true << "Cannot restore data from this file";
+        QTest::newRow("newer archive") << QByteArray("4.0") << false
+                                       << "Cannot restore data from this file\nThe backup was made by a newer "
+                                          "version of the program (4.0).";
     }
 
     void failedRestoreRollsBack()
     {
         QFETCH(QByteArray, version);
         QFETCH(bool, failSecond);
+        QFETCH(QString, message);
         MemoryBackupObject a("a", "archived a");
         MemoryBackupObject b("b", "archived b");
         BackupManager manager("qbf");
@@ -127,7 +131,7 @@ private slots:
         b.m_failRestore = failSecond;
 
         m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
-        QCOMPARE(m_messages, QStringList{"Cannot restore data from this file"});
+        QCOMPARE(m_messages, QStringList{message});
         QCOMPARE(a.m_data, QByteArray("current a"));
         QCOMPARE(b.m_data, QByteArray("current b"));
         b.m_failRestore = false;

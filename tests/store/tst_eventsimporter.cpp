@@ -1,4 +1,5 @@
 #include "core/clock.h"
+#include "core/encodingdetector.h"
 #include "core/properties.h"
 #include "events/birthdayevent.h"
 #include "events/occurrence.h"
@@ -569,7 +570,8 @@ private slots:
             << QByteArray("Datum,Betreff\n24.12.2015,Christmas\n\n,no date\n30.02.2016,no such day\n"
                           "1.1.2016,New year\n")
             << 2
-            << "Imported 2 events\n3 rows were left out: their first column holds no date (rows 1, 4, 5).";
+            << "Imported 2 events\n2 rows were left out: their first column holds no date (rows 1, 4).\n"
+               "1 row was left out: its date is not a valid date (row 5).";
         QTest::newRow("CSV with one dropped row")
             << int(EventsImporter::CsvFormat) << QByteArray("24.12.2015,Christmas\nsoon,Party\n") << 1
             << "Imported 1 events\n1 row was left out: its first column holds no date (row 2).";
@@ -585,8 +587,8 @@ private slots:
                                "SUMMARY:Weekly, moved") +
                         vevent("UID:d\r\nDTSTART:20240603T090000\r\nRRULE:FREQ=DAILY\r\nSUMMARY:Daily"))
             << 3
-            << "Imported 3 events\n1 repeating event has dates that were cancelled (EXDATE); these are not "
-               "kept, so the event is shown and reminded on those dates too.\n1 changed or moved occurrence "
+            << "Imported 3 events\n1 repeating event has dates that were cancelled (EXDATE or a cancelled "
+               "occurrence); these are not kept, so the event is shown and reminded on those dates too.\n1 changed or moved occurrence "
                "(RECURRENCE-ID) was imported as a separate event; its repeating event is still shown and "
                "reminded on the original date.";
         QTest::newRow("iCalendar with nothing readable")
@@ -611,6 +613,155 @@ private slots:
         QVERIFY(!result.hasError);
         QCOMPARE(result.events.size(), imported);
         QCOMPARE(EventsImporter::resultText(imported, result.notes), message);
+    }
+
+    // What the file means comes in, or the message says what was not kept.
+    void icsKeepsWhatTheFileMeans_data()
+    {
+        QTest::addColumn<QByteArray>("blocks");
+        QTest::addColumn<QStringList>("events"); // caption, period, dates in the first two weeks
+        QTest::addColumn<QString>("message");
+        const QByteArray weekly = "UID:t\r\nDTSTART:20240603T090000\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:Team";
+        QTest::newRow("cancelled occurrence")
+            << vevent(weekly) + vevent("UID:t\r\nRECURRENCE-ID:20240610T090000\r\nSTATUS:CANCELLED\r\n"
+                                       "DTSTART:20240610T090000\r\nSUMMARY:Team")
+            << QStringList{"Team 03.06.2024 09:00 | 06-03 06-10"}
+            << "Imported 1 events\n1 repeating event has dates that were cancelled (EXDATE or a cancelled "
+               "occurrence); these are not kept, so the event is shown and reminded on those dates too.";
+        QTest::newRow("extra dates")
+            << vevent("UID:r\r\nDTSTART:20240605T100000\r\nDTEND:20240605T110000\r\nSUMMARY:Visit\r\n"
+                      "RDATE:20240612T100000,20240605T100000\r\nRDATE:20240619T140000")
+            << QStringList{"Visit 05.06.2024 10:00 - 05.06.2024 11:00 | 06-05",
+                           "Visit 12.06.2024 10:00 - "
+                           "12.06.2024 11:00 | 06-12",
+                           "Visit 19.06.2024 14:00 - 19.06.2024 15:00 | 06-19"}
+            << "Imported 3 events\n2 extra dates of events (RDATE) were imported as events of their own.";
+        QTest::newRow("rules kept exactly or not at all")
+            << vevent("DTSTART:20240603T091500\r\nRRULE:FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR\r\nSUMMARY:Standup") +
+                   vevent("DTSTART:20240628T160000\r\nRRULE:FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1\r\n"
+                          "SUMMARY:Report") +
+                   vevent("DTSTART:20240603T090000\r\nRRULE:FREQ=HOURLY;COUNT=3\r\nSUMMARY:Pills")
+            << QStringList{"Standup 03.06.2024 09:15 | 06-03 06-04 06-05 06-06 06-07 06-10 06-11 06-12 06-13 06-14",
+                           "Report 28.06.2024 16:00 | 06-28", "Pills 03.06.2024 09:00 | 06-03"}
+            << "Imported 3 events\n2 events lost their repetition and were imported on their first date only: "
+               "\"Report\": it picks one date of several each time (BYSETPOS); \"Pills\": it repeats more than "
+               "once a day.";
+        const QByteArray eastern = "(UTC-05:00) Eastern Time (US & Canada)";
+        QTest::newRow("zone from the file")
+            << "BEGIN:VTIMEZONE\r\nTZID:" + eastern +
+                   "\r\nBEGIN:STANDARD\r\nDTSTART:16011104T020000\r\nRRULE:FREQ=YEARLY;BYDAY=1SU;BYMONTH=11\r\n"
+                   "TZOFFSETFROM:-0400\r\nTZOFFSETTO:-0500\r\nEND:STANDARD\r\nBEGIN:DAYLIGHT\r\n"
+                   "DTSTART:16010311T020000\r\nRRULE:FREQ=YEARLY;BYDAY=2SU;BYMONTH=3\r\nTZOFFSETFROM:-0500\r\n"
+                   "TZOFFSETTO:-0400\r\nEND:DAYLIGHT\r\nEND:VTIMEZONE\r\n" +
+                   vevent("DTSTART;TZID=\"" + eastern + "\":20240603T090000\r\nSUMMARY:Summer") +
+                   vevent("DTSTART;TZID=\"" + eastern + "\":20240315T090000\r\nSUMMARY:Between changes") +
+                   vevent("DTSTART;TZID=\"" + eastern + "\":20240115T090000\r\nSUMMARY:Winter") +
+                   vevent("DTSTART;TZID=Mars/Olympus:20240115T090000\r\nSUMMARY:Nowhere")
+            << QStringList{"Summer 03.06.2024 15:00 | 06-03", "Between changes 15.03.2024 14:00 | 03-15",
+                           "Winter 15.01.2024 15:00 | 01-15", "Nowhere 15.01.2024 09:00 | 01-15"}
+            << "Imported 4 events\n1 event was read in local time: the file does not describe its time zone: "
+               "\"Nowhere\" (Mars/Olympus).";
+        QTest::newRow("duration") << vevent("DTSTART:20240603T090000\r\nDURATION:PT1H30M\r\nSUMMARY:Talk") +
+                                         vevent("DTSTART;VALUE=DATE:20240610\r\nDURATION:P2D\r\nSUMMARY:Trip")
+                                  << QStringList{"Talk 03.06.2024 09:00 - 03.06.2024 10:30 | 06-03",
+                                                 "Trip 10.06.2024 - 11.06.2024 | 06-10"}
+                                  << "Imported 2 events";
+    }
+
+    void icsKeepsWhatTheFileMeans()
+    {
+        QFETCH(QByteArray, blocks);
+        QFETCH(QStringList, events);
+        QFETCH(QString, message);
+        TestHelpers::ScopedTimeZone tz("Europe/Berlin");
+        const Imported result = importIcs(calendar(blocks));
+        QVERIFY(!result.hasError);
+        QStringList got;
+        for (const AbstractCommonEventPtr &event : result.events) {
+            const Period period = event->period();
+            QStringList dates;
+            for (const QDate &date :
+                 event->occurrence().occurrences(period.beginDate(), period.beginDate().addDays(13)))
+                dates << date.toString(QStringLiteral("MM-dd"));
+            got << event->caption() + QLatin1Char(' ') +
+                       period.text(QStringLiteral("dd.MM.yyyy"), QStringLiteral("hh:mm")) + QStringLiteral(" | ") +
+                       dates.join(QLatin1Char(' '));
+        }
+        QCOMPARE(got, events);
+        QCOMPARE(EventsImporter::resultText(int(result.events.size()), result.notes), message);
+    }
+
+    // The guessed encoding reads the rows back as written; rows that cannot be events are counted.
+    void csvGuessedEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("codec");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<bool>("certain");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("Greek cp1253")
+            << QByteArray("windows-1253")
+            << "12.04.2026,Συνάντηση με τον Γιάννη,Να φέρεις τα έγγραφα για το έργο\n05.05.2026,,\n"
+               "01.05.2026,Γενέθλια της Άννας,Αγόρασε λουλούδια και τούρτα\n03.06.2026,Ραντεβού στον οδοντίατρο,"
+               "Ώρα δέκα το πρωί\n"
+            << false << "Imported 3 events\n1 row was left out: it has a date but no caption (row 2).";
+        QTest::newRow("Turkish cp1254")
+            << QByteArray("windows-1254")
+            << "12.04.2026,Ayşe ile toplantı,Çalışma belgelerini getir\n01.05.2026,Doğum günü partisi,Öğretmenler "
+               "için çiçek al\n31.02.2026,Diş hekimi randevusu,Sabah onda, ığdır yolu üzerinde\n"
+            << false << "Imported 2 events\n1 row was left out: its date is not a valid date (row 3).";
+        QTest::newRow("ISO-8859-15 with the euro")
+            << QByteArray("ISO-8859-15")
+            << "12.04.2026,Facture électricité,Montant 120 € à payer avant vendredi\n01.05.2026,Anniversaire de "
+               "Cécile,Acheter des fleurs pour 25 €\n03.06.2026,Réunion à l'école,Prévoir 10 € pour la coopérative\n"
+            << false << "Imported 3 events";
+        QTest::newRow("Shift_JIS") << QByteArray("Shift_JIS")
+                                   << "12.04.2026,会議の準備,資料を持ってくること\n01.05.2026,誕生日パーティー,花とケーキを"
+                                      "買う\n03.06.2026,歯医者の予約,午前十時に行く\n04.06.2026,東京駅で待ち合わせ,"
+                                      "新幹線の切符を忘れないで\n"
+                                   << false << "Imported 4 events";
+        QTest::newRow("GB18030") << QByteArray("GB18030")
+                                 << "12.04.2026,项目会议,请带上所有文件和报告\n01.05.2026,生日聚会,买花和蛋糕给妈妈\n"
+                                    "03.06.2026,看牙医,上午十点在医院见面\n04.06.2026,去北京出差,记得带护照和火车票\n"
+                                 << false << "Imported 4 events";
+        QTest::newRow("UTF-16 without BOM")
+            << QByteArray("UTF-16LE") << "12.04.2026,Встреча с Иваном,Обсудить проект\n01.05.2026,Maifeier\n"
+            << false << "Imported 2 events";
+        QTest::newRow("UTF-8 with one stray byte")
+            << QByteArray("UTF-8")
+            << "12.04.2026,Geburtstag von Jürgen Müller,Blumen für Oma\n01.05.2026,Maifeier – Café Größe,\x01\n"
+            << false
+            << "Imported 2 events\n1 characters could not be read in the chosen encoding; they show as \uFFFD.";
+    }
+
+    void csvGuessedEncodings()
+    {
+        QFETCH(QByteArray, codec);
+        QFETCH(QString, rows);
+        QFETCH(bool, certain);
+        QFETCH(QString, message);
+        ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
+        QByteArray bytes = QTextCodec::codecForName(codec)->fromUnicode(rows);
+        bytes.replace('\x01', '\xFF'); // a byte that is no UTF-8
+        const EncodingDetector::Result guess = EncodingDetector::detect(bytes);
+        QCOMPARE(guess.certain, certain);
+        // What is shown unsure is confirmed by the user, who sees where it does not decode.
+        EventsImporter importer(EventsImporter::CsvFormat);
+        importer.setKeepUndecodable(!guess.certain);
+        const QList<AbstractCommonEventPtr> events = importer.import(write("rows.csv", bytes), guess.codec);
+        QVERIFY2(!importer.hasError(), qPrintable(importer.errorString()));
+        QStringList captions, expected;
+        for (const QString &line : rows.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            const QString caption = line.section(QLatin1Char(','), 1, 1);
+            if (!caption.isEmpty() && !line.startsWith(QLatin1String("31.02")))
+                expected << caption;
+        }
+        for (const AbstractCommonEventPtr &event : events)
+            captions << event->caption();
+        if (codec != "UTF-8")
+            QCOMPARE(captions, expected);
+        else
+            QCOMPARE(captions.join(QLatin1Char('|')), expected.join(QLatin1Char('|')));
+        QCOMPARE(EventsImporter::resultText(int(events.size()), importer.notes()), message);
     }
 
     void notesEventsFileReadInPart()

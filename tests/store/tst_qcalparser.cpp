@@ -101,6 +101,26 @@ private slots:
         QCOMPARE(event->isDateOnly(key), dateOnly);
     }
 
+    // The file's own zone counts wherever it stands, and one left open loses no entry.
+    void readsZonesOfTheFile()
+    {
+        TestHelpers::ScopedTimeZone tz("Europe/Berlin");
+        const QByteArray zone = "BEGIN:VTIMEZONE\r\nTZID:Far East\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000\r\n"
+                                "TZOFFSETFROM:+0900\r\nTZOFFSETTO:+0900\r\nEND:STANDARD\r\n";
+        QCalParser parser;
+        parser.parse("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nDTSTART;TZID=Far East:20240315T100000\r\n"
+                     "RDATE;TZID=Far East:20240316T100000,20240317T100000\r\nEND:VEVENT\r\n" +
+                     zone + "END:VTIMEZONE\r\n" + zone + "BEGIN:VEVENT\r\nSUMMARY:after\r\nEND:VEVENT\r\n");
+        QCOMPARE(parser.events().size(), 2);
+        const QCalEventPtr first = parser.events().at(0);
+        QCOMPARE(first->dtstart().toDateTime().toUTC(), QDateTime(QDate(2024, 3, 15), QTime(1, 0), Qt::UTC));
+        const QVariantList extra = first->property("rdate").toList();
+        QCOMPARE(extra.size(), 2);
+        QCOMPARE(extra.at(1).toDateTime().toUTC(), QDateTime(QDate(2024, 3, 17), QTime(1, 0), Qt::UTC));
+        QVERIFY(!first->property("unknown_tzid").isValid());
+        QCOMPARE(parser.events().at(1)->summary().toString(), QStringLiteral("after"));
+    }
+
     void unfoldsContinuationLines()
     {
         const QCalEventPtr event = parseOne("DESCRIPTION:first part\r\n  and second\r\n\tand third\r\n"

@@ -1,0 +1,229 @@
+#include "store/icalrule.h"
+
+#include <QCoreApplication>
+#include <QList>
+#include <QMap>
+#include <QStringList>
+#include <QTimeZone>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("EventsImporter", text);
+}
+
+ICalRuleFit refused(const QString &problem)
+{
+    return {QString(), problem};
+}
+
+ICalRuleFit cannotKeep(const QString &key, const QString &value)
+{
+    return refused(tr("the program cannot repeat it exactly (%1)").arg(key + QLatin1Char('=') + value.left(40)));
+}
+
+// One BYDAY entry: an optional signed ordinal and a weekday code.
+bool readDay(const QString &text, int *ordinal, int *weekday)
+{
+    if (text.size() < 2)
+        return false;
+    *weekday = iCalWeekday(QStringView(text).right(2));
+    const QString number = text.left(text.size() - 2);
+    bool ok = true;
+    *ordinal = number.isEmpty() ? 0 : number.toInt(&ok);
+    return ok && *weekday != 0 && (number.isEmpty() || *ordinal != 0);
+}
+
+// The last date of an ended series as the model keeps it: a day. An UNTIL earlier in
+// the day than the start's time ends the series the day before.
+QString untilDay(const QString &value, const QDateTime &start, bool *ok)
+{
+    QString text = value;
+    const bool utc = text.endsWith(QLatin1Char('Z'));
+    if (utc)
+        text.chop(1);
+    const QDate date = QDate::fromString(text.left(8), QStringLiteral("yyyyMMdd"));
+    *ok = date.isValid();
+    if (!*ok || text.size() == 8)
+        return date.toString(QStringLiteral("yyyyMMdd"));
+    const QTime time = QTime::fromString(text.mid(9), QStringLiteral("hhmmss"));
+    *ok = text.size() == 15 && text.at(8) == QLatin1Char('T') && time.isValid();
+    if (!*ok)
+        return QString();
+    QDateTime until(date, time, utc ? Qt::UTC : Qt::LocalTime);
+    until = until.toTimeZone(start.timeZone());
+    QDate last = until.date();
+    if (until.time() < start.time())
+        last = last.addDays(-1);
+    return qMax(last, start.date()).toString(QStringLiteral("yyyyMMdd"));
+}
+
+// Most rules are only a kind, a step and a count, which the model reads as written;
+// checking that without building maps keeps large imports fast.
+bool isPlain(QStringView rule)
+{
+    bool haveFreq = false;
+    for (QStringView piece : rule.split(QLatin1Char(';'))) {
+        const qsizetype eq = piece.indexOf(QLatin1Char('='));
+        const QStringView key = piece.left(eq);
+        const QStringView value = piece.mid(eq + 1);
+        if (eq <= 0 || value.isEmpty())
+            return false;
+        if (key == QLatin1String("FREQ")) {
+            haveFreq = value == QLatin1String("DAILY") || value == QLatin1String("WEEKLY") ||
+                       value == QLatin1String("MONTHLY") || value == QLatin1String("YEARLY");
+            if (!haveFreq)
+                return false;
+            continue;
+        }
+        const bool interval = key == QLatin1String("INTERVAL");
+        if ((!interval && key != QLatin1String("COUNT")) || value.size() > (interval ? 2 : 6) ||
+            value[0] == QLatin1Char('0'))
+            return false;
+        for (QChar c : value) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+        }
+    }
+    return haveFreq;
+}
+
+} // namespace
+
+int iCalWeekday(QStringView code)
+{
+    static const char *const names[] = {"MO", "TU", "WE", "TH", "FR", "SA", "SU"};
+    for (int i = 0; i < 7; ++i) {
+        if (code.compare(QLatin1String(names[i]), Qt::CaseInsensitive) == 0)
+            return i + 1;
+    }
+    return 0;
+}
+
+ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
+{
+    if (start.isValid() && isPlain(rule))
+        return {rule, QString()};
+    QMap<QString, QString> parts;
+    for (const QString &piece : rule.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const qsizetype eq = piece.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            return refused(tr("its rule cannot be read"));
+        const QString key = piece.left(eq).trimmed().toUpper();
+        if (!key.startsWith(QLatin1String("X-")))
+            parts.insert(key, piece.mid(eq + 1).trimmed().toUpper());
+    }
+    const QString freq = parts.take(QStringLiteral("FREQ"));
+    if (freq == QLatin1String("HOURLY") || freq == QLatin1String("MINUTELY") || freq == QLatin1String("SECONDLY"))
+        return refused(tr("it repeats more than once a day"));
+    static const QStringList kinds = {QStringLiteral("DAILY"), QStringLiteral("WEEKLY"), QStringLiteral("MONTHLY"),
+                                      QStringLiteral("YEARLY")};
+    if (!kinds.contains(freq) || !start.isValid())
+        return refused(tr("its rule cannot be read"));
+    if (parts.contains(QStringLiteral("BYSETPOS")))
+        return refused(tr("it picks one date of several each time (BYSETPOS)"));
+
+    const QDate day = start.date();
+    const QTime time = start.time();
+    // A time of day part only says again when the start is.
+    const std::pair<const char *, int> timeParts[] = {
+        {"BYHOUR", time.hour()}, {"BYMINUTE", time.minute()}, {"BYSECOND", time.second()}};
+    for (const auto &[name, value] : timeParts) {
+        const QString key = QLatin1String(name);
+        if (!parts.contains(key))
+            continue;
+        bool ok = false;
+        if (parts.take(key).toInt(&ok) != value || !ok)
+            return refused(tr("it repeats more than once a day or at another time than its start"));
+    }
+
+    QStringList out{QStringLiteral("FREQ=") + freq};
+    int interval = 1;
+    if (parts.contains(QStringLiteral("INTERVAL"))) {
+        bool ok = false;
+        const QString value = parts.take(QStringLiteral("INTERVAL"));
+        interval = value.toInt(&ok);
+        if (!ok || interval < 1)
+            return refused(tr("its rule cannot be read"));
+        if (interval > 99)
+            return cannotKeep(QStringLiteral("INTERVAL"), value);
+        out << QStringLiteral("INTERVAL=") + value;
+    }
+    if (parts.contains(QStringLiteral("UNTIL"))) {
+        bool ok = false;
+        const QString until = untilDay(parts.take(QStringLiteral("UNTIL")), start, &ok);
+        if (!ok)
+            return refused(tr("its rule cannot be read"));
+        out << QStringLiteral("UNTIL=") + until;
+    }
+    if (parts.contains(QStringLiteral("COUNT"))) {
+        bool ok = false;
+        const QString count = parts.take(QStringLiteral("COUNT"));
+        if (count.toInt(&ok) < 1 || !ok)
+            return refused(tr("its rule cannot be read"));
+        out << QStringLiteral("COUNT=") + count;
+    }
+
+    QList<int> weekdays;
+    QList<int> ordinals;
+    const QString byDay = parts.take(QStringLiteral("BYDAY"));
+    for (const QString &entry : byDay.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        int ordinal = 0, weekday = 0;
+        if (!readDay(entry, &ordinal, &weekday))
+            return refused(tr("its rule cannot be read"));
+        weekdays << weekday;
+        ordinals << ordinal;
+    }
+    const QString wkst = parts.take(QStringLiteral("WKST"));
+    const QString byMonth = parts.take(QStringLiteral("BYMONTH"));
+    const QString byMonthDay = parts.take(QStringLiteral("BYMONTHDAY"));
+    if (!parts.isEmpty())
+        return cannotKeep(parts.firstKey(), parts.first());
+
+    const bool weekly = freq == QLatin1String("WEEKLY") || freq == QLatin1String("DAILY");
+    if (weekly) {
+        if (!byMonth.isEmpty())
+            return cannotKeep(QStringLiteral("BYMONTH"), byMonth);
+        if (!byMonthDay.isEmpty())
+            return cannotKeep(QStringLiteral("BYMONTHDAY"), byMonthDay);
+        if (weekdays.isEmpty())
+            return {out.join(QLatin1Char(';')), QString()};
+        if (ordinals.count(0) != ordinals.size())
+            return cannotKeep(QStringLiteral("BYDAY"), byDay);
+        // Every n-th day on some weekdays is no week rule; every day on some weekdays is one.
+        if (freq == QLatin1String("DAILY") && interval > 1)
+            return cannotKeep(QStringLiteral("BYDAY"), byDay);
+        // Weeks start on Monday in the model; another start only matters when a step skips weeks.
+        if (!wkst.isEmpty() && wkst != QLatin1String("MO") && interval > 1 && weekdays.size() > 1)
+            return cannotKeep(QStringLiteral("WKST"), wkst);
+        if (!weekdays.contains(day.dayOfWeek()))
+            return refused(tr("its first date is not one of the dates its rule gives"));
+        out[0] = QStringLiteral("FREQ=WEEKLY");
+        out << QStringLiteral("BYDAY=") + byDay;
+        return {out.join(QLatin1Char(';')), QString()};
+    }
+
+    const bool yearly = freq == QLatin1String("YEARLY");
+    if (!byMonth.isEmpty()) {
+        if (!yearly || byMonth.toInt() != day.month())
+            return cannotKeep(QStringLiteral("BYMONTH"), byMonth);
+        out << QStringLiteral("BYMONTH=") + byMonth;
+    }
+    if (!byMonthDay.isEmpty() && (byMonthDay.toInt() != day.day() || !weekdays.isEmpty()))
+        return cannotKeep(QStringLiteral("BYMONTHDAY"), byMonthDay);
+    if (weekdays.isEmpty())
+        return {out.join(QLatin1Char(';')), QString()};
+    // One weekday with its place in the month, which must be the start's own.
+    if (weekdays.size() > 1 || ordinals.first() == 0 || (yearly && byMonth.isEmpty()))
+        return cannotKeep(QStringLiteral("BYDAY"), byDay);
+    const int ordinal = ordinals.first();
+    const bool isLast = day.day() + 7 > day.daysInMonth();
+    const bool fits =
+        weekdays.first() == day.dayOfWeek() &&
+        ((ordinal >= 1 && ordinal <= 4 && (day.day() - 1) / 7 + 1 == ordinal) || (ordinal == -1 && isLast));
+    if (!fits)
+        return cannotKeep(QStringLiteral("BYDAY"), byDay);
+    out << QStringLiteral("BYDAY=") + byDay;
+    return {out.join(QLatin1Char(';')), QString()};
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// An iCalendar RRULE as the event model can repeat it: one kind, a step, weekdays for a
+// weekly rule, the start's own day or n-th weekday for a monthly or yearly one, and an
+// end date. A rule it cannot follow exactly is refused with the reason, never bent into
+// other dates.
+struct ICalRuleFit
+{
+    QString rule;    // for Occurrence::fromRRule, with the same dates; empty when refused
+    QString problem; // why it was refused, in words for the import message
+};
+
+// start is the event's first moment in local time.
+ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start);
+
+// An iCalendar weekday code ("MO" to "SU", any case) as 1 (Monday) to 7; 0 for none.
+int iCalWeekday(QStringView code);

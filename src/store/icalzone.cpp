@@ -1,0 +1,239 @@
+#include "store/icalzone.h"
+
+#include "store/icalrule.h"
+
+#include <QMap>
+
+#include <algorithm>
+
+// The yearly rule of a zone change as writers give it: one month, and either the n-th
+// (or last) weekday of it, a weekday among some days of it, or one day of it.
+struct ICalZone::Rule
+{
+    bool valid = false;
+    int month = 0;
+    int weekday = 0; // 1 = Monday; 0 = a fixed day of the month
+    int ordinal = 0; // n-th weekday, negative from the end; 0 = among monthDays
+    QList<int> monthDays;
+    QDateTime until; // a UTC moment; invalid = no end
+    bool untilIsWall = false;
+    int count = 0; // 0 = no count
+};
+
+using YearlyRule = ICalZone::Rule;
+
+namespace {
+
+QDateTime readStamp(const QString &text, bool *wall)
+{
+    QString value = text;
+    *wall = !value.endsWith(QLatin1Char('Z'), Qt::CaseInsensitive);
+    if (!*wall)
+        value.chop(1);
+    const QDate date = QDate::fromString(value.left(8), QStringLiteral("yyyyMMdd"));
+    QTime time(23, 59, 59);
+    if (value.size() == 15)
+        time = QTime::fromString(value.mid(9), QStringLiteral("hhmmss"));
+    else if (value.size() != 8)
+        return {};
+    return date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
+}
+
+YearlyRule readRule(const QString &text, const QDate &start)
+{
+    YearlyRule rule;
+    QMap<QString, QString> parts;
+    for (const QString &piece : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const qsizetype eq = piece.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            return rule;
+        parts.insert(piece.left(eq).trimmed().toUpper(), piece.mid(eq + 1).trimmed().toUpper());
+    }
+    if (parts.take(QStringLiteral("FREQ")) != QLatin1String("YEARLY"))
+        return rule;
+    const QString interval = parts.take(QStringLiteral("INTERVAL"));
+    if (!interval.isEmpty() && interval != QLatin1String("1"))
+        return rule;
+    bool ok = true;
+    rule.month = start.month();
+    if (parts.contains(QStringLiteral("BYMONTH")))
+        rule.month = parts.take(QStringLiteral("BYMONTH")).toInt(&ok);
+    if (!ok || rule.month < 1 || rule.month > 12)
+        return rule;
+    for (const QString &day : parts.take(QStringLiteral("BYMONTHDAY")).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const int n = day.toInt(&ok);
+        if (!ok || n < 1 || n > 31)
+            return rule;
+        rule.monthDays << n;
+    }
+    const QString byDay = parts.take(QStringLiteral("BYDAY"));
+    if (!byDay.isEmpty()) {
+        if (byDay.contains(QLatin1Char(',')) || byDay.size() < 2)
+            return rule;
+        rule.weekday = iCalWeekday(QStringView(byDay).right(2));
+        const QString number = byDay.left(byDay.size() - 2);
+        if (!number.isEmpty()) {
+            rule.ordinal = number.toInt(&ok);
+            if (!ok || rule.ordinal == 0 || rule.ordinal < -5 || rule.ordinal > 5)
+                return rule;
+        }
+        if (rule.weekday == 0 || (rule.ordinal == 0 && rule.monthDays.isEmpty()) ||
+            (rule.ordinal != 0 && !rule.monthDays.isEmpty()))
+            return rule;
+    } else if (rule.monthDays.size() > 1) {
+        return rule;
+    } else if (rule.monthDays.isEmpty()) {
+        rule.monthDays << start.day();
+    }
+    if (parts.contains(QStringLiteral("UNTIL"))) {
+        rule.until = readStamp(parts.take(QStringLiteral("UNTIL")), &rule.untilIsWall);
+        if (!rule.until.isValid())
+            return rule;
+    }
+    if (parts.contains(QStringLiteral("COUNT"))) {
+        rule.count = parts.take(QStringLiteral("COUNT")).toInt(&ok);
+        if (!ok || rule.count < 1)
+            return rule;
+    }
+    parts.remove(QStringLiteral("WKST"));
+    rule.valid = parts.isEmpty();
+    return rule;
+}
+
+// The day the rule names in a year; invalid when that month has none.
+QDate ruleDate(const YearlyRule &rule, int year)
+{
+    const QDate first(year, rule.month, 1);
+    if (rule.weekday == 0)
+        return QDate(year, rule.month, rule.monthDays.first());
+    if (rule.ordinal == 0) {
+        for (int day : rule.monthDays) {
+            const QDate date(year, rule.month, day);
+            if (date.isValid() && date.dayOfWeek() == rule.weekday)
+                return date;
+        }
+        return {};
+    }
+    if (rule.ordinal > 0) {
+        const QDate date = first.addDays((rule.weekday - first.dayOfWeek() + 7) % 7 + 7 * (rule.ordinal - 1));
+        return date.month() == rule.month ? date : QDate();
+    }
+    const QDate last(year, rule.month, first.daysInMonth());
+    const QDate date = last.addDays(-((last.dayOfWeek() - rule.weekday + 7) % 7) + 7 * (rule.ordinal + 1));
+    return date.month() == rule.month ? date : QDate();
+}
+
+} // namespace
+
+bool ICalZone::parseOffset(QStringView text, int *seconds)
+{
+    text = text.trimmed();
+    if ((text.size() != 5 && text.size() != 7) || (text[0] != QLatin1Char('+') && text[0] != QLatin1Char('-')))
+        return false;
+    int parts[3] = {0, 0, 0};
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        if (!text[i].isDigit())
+            return false;
+        parts[(i - 1) / 2] = parts[(i - 1) / 2] * 10 + text[i].digitValue();
+    }
+    if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59)
+        return false;
+    *seconds = (text[0] == QLatin1Char('-') ? -1 : 1) * (parts[0] * 3600 + parts[1] * 60 + parts[2]);
+    return true;
+}
+
+ICalZone::ICalZone() = default;
+ICalZone::~ICalZone() = default;
+ICalZone::ICalZone(const ICalZone &other) = default;
+ICalZone &ICalZone::operator=(const ICalZone &other) = default;
+
+// Real zones have a handful of parts; the cap keeps a made-up one from making every
+// time in the file slow to read.
+constexpr int kMaxObservances = 64;
+
+void ICalZone::addObservance(const Observance &observance)
+{
+    const Rule rule = observance.rrule.isEmpty() ? Rule() : readRule(observance.rrule, observance.start.date());
+    if (!observance.start.isValid() || (!observance.rrule.isEmpty() && !rule.valid) ||
+        m_observances.size() >= kMaxObservances)
+        m_usable = false;
+    if (!m_usable)
+        return;
+    m_observances.append(observance);
+    m_rules.append(rule);
+}
+
+bool ICalZone::isUsable() const
+{
+    return m_usable && !m_observances.isEmpty();
+}
+
+QDateTime ICalZone::lastOnset(const Observance &observance, const Rule &rule, const QDateTime &utc) const
+{
+    QDateTime best;
+    const auto consider = [&](const QDateTime &wall) {
+        const QDateTime onset = wall.addSecs(-observance.offsetFrom);
+        if (onset <= utc && (!best.isValid() || onset > best))
+            best = onset;
+    };
+    consider(observance.start);
+    for (const QDateTime &wall : observance.rdates)
+        consider(wall);
+    if (!rule.valid)
+        return best;
+    // A rule that ended long ago had its last change in the year it ended.
+    int year = utc.date().year() + 1;
+    if (rule.until.isValid())
+        year = qMin(year, rule.until.date().year());
+    if (rule.count > 0)
+        year = qMin(year, observance.start.date().year() + rule.count - 1);
+    for (int y = year; y >= year - 2 && y >= observance.start.date().year(); --y) {
+        const QDate date = ruleDate(rule, y);
+        if (!date.isValid())
+            continue;
+        const QDateTime wall(date, observance.start.time(), Qt::UTC);
+        if (wall < observance.start)
+            continue;
+        if (rule.until.isValid() && (rule.untilIsWall ? wall : wall.addSecs(-observance.offsetFrom)) > rule.until)
+            continue;
+        consider(wall);
+    }
+    return best;
+}
+
+int ICalZone::offsetAt(const QDateTime &utc) const
+{
+    const Observance *current = nullptr;
+    QDateTime currentOnset;
+    const Observance *earliest = nullptr;
+    for (int i = 0; i < m_observances.size(); ++i) {
+        const Observance &o = m_observances[i];
+        const QDateTime onset = lastOnset(o, m_rules[i], utc);
+        if (onset.isValid() && (!currentOnset.isValid() || onset > currentOnset)) {
+            currentOnset = onset;
+            current = &o;
+        }
+        if (!earliest || o.start < earliest->start)
+            earliest = &o;
+    }
+    if (current)
+        return current->offsetTo;
+    return earliest ? earliest->offsetFrom : 0;
+}
+
+QDateTime ICalZone::toUtc(const QDate &date, const QTime &time) const
+{
+    const QDateTime wall(date, time, Qt::UTC);
+    QList<int> offsets;
+    for (const Observance &o : m_observances)
+        offsets << o.offsetTo << o.offsetFrom;
+    // The larger offset gives the earlier moment.
+    std::sort(offsets.begin(), offsets.end(), std::greater<int>());
+    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
+    for (int offset : std::as_const(offsets)) {
+        const QDateTime utc = wall.addSecs(-offset);
+        if (offsetAt(utc) == offset)
+            return utc;
+    }
+    return wall.addSecs(-offsetAt(wall.addDays(-1)));
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// A time zone as an iCalendar file describes it in a VTIMEZONE block, for zone ids the
+// system does not know ("(UTC-05:00) Eastern Time (US & Canada)"). Each STANDARD or
+// DAYLIGHT part says from which wall-clock moment, and on which yearly rule, its offset
+// applies. Wall-clock times are QDateTimes in UTC spec that stand for the bare reading.
+class ICalZone
+{
+public:
+    struct Observance
+    {
+        QDateTime start; // wall clock, in the offset before the change
+        int offsetFrom = 0;
+        int offsetTo = 0;
+        QString rrule;
+        QList<QDateTime> rdates; // wall clock
+    };
+
+    struct Rule; // a part's yearly rule, as read
+
+    ICalZone();
+    ~ICalZone();
+    ICalZone(const ICalZone &other);
+    ICalZone &operator=(const ICalZone &other);
+
+    void addObservance(const Observance &observance);
+    // False when the block has no part or a rule this reading does not follow: its
+    // times are then no better than local ones.
+    bool isUsable() const;
+
+    // The offset from UTC in force at a moment.
+    int offsetAt(const QDateTime &utc) const;
+    // The moment a wall-clock reading stands for. A reading that occurs twice is the
+    // earlier moment; one that a change skips is read with the offset before it.
+    QDateTime toUtc(const QDate &date, const QTime &time) const;
+
+    // "+0530" or "-0500" (seconds optional) as seconds; false when it is none.
+    static bool parseOffset(QStringView text, int *seconds);
+
+private:
+    // The latest change of this part at or before the moment, as a UTC moment; invalid if none.
+    QDateTime lastOnset(const Observance &observance, const Rule &rule, const QDateTime &utc) const;
+
+    QList<Observance> m_observances;
+    QList<Rule> m_rules; // each observance's rule, read once
+    bool m_usable = true;
+};
