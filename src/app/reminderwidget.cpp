@@ -11,8 +11,10 @@
 #include "widgets/setasdefaultwidget.h"
 
 #include <QCursor>
+#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -37,6 +39,17 @@ bool breaksAfter(QChar c)
         || c == QLatin1Char('=') || c == QLatin1Char('_') || c == QLatin1Char('~') || c == QLatin1Char('@');
 }
 
+// The style makes a new icon for every button box, and each new icon leaves the pictures drawn from
+// it in the process-wide pixmap cache after its window has gone: every window shares the first one.
+void shareCloseIcon(QDialogButtonBox *box)
+{
+    QPushButton *button = box->button(QDialogButtonBox::Close);
+    if (!button || button->icon().isNull())
+        return;
+    static const QIcon s_icon = button->icon();
+    button->setIcon(s_icon);
+}
+
 } // namespace ReminderWidgetPrivate
 
 using namespace ReminderWidgetPrivate;
@@ -51,6 +64,7 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     setAttribute(Qt::WA_ShowWithoutActivating);
     s_widgets.append(this);
     m_ui->setupUi(this);
+    shareCloseIcon(m_ui->buttonBox);
     setupEvent();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     QR_ASSERT(connect(m_ui->snoozeButton, &QPushButton::clicked, this, &ReminderWidget::snooze));
@@ -60,6 +74,9 @@ ReminderWidget::~ReminderWidget()
 {
     QR_LOG("Hide Reminder");
     s_widgets.removeOne(this);
+    // The picture was decoded for this window; the event need not keep it for the rest of the run.
+    if (m_event)
+        m_event->clearPhotoCache();
 }
 
 void ReminderWidget::showReminder(const AbstractCommonEventPtr &event)
