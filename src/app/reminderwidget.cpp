@@ -6,15 +6,19 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "platform/freememory.h"
 #include "ui_reminderwidget.h"
 #include "widgets/dialog.h"
 #include "widgets/setasdefaultwidget.h"
 
 #include <QCursor>
+#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace ReminderWidgetPrivate {
@@ -37,6 +41,17 @@ bool breaksAfter(QChar c)
         || c == QLatin1Char('=') || c == QLatin1Char('_') || c == QLatin1Char('~') || c == QLatin1Char('@');
 }
 
+// The style makes a new icon for every button box, and each new icon leaves the pictures drawn from
+// it in the process-wide pixmap cache after its window has gone: every window shares the first one.
+void shareCloseIcon(QDialogButtonBox *box)
+{
+    QPushButton *button = box->button(QDialogButtonBox::Close);
+    if (!button || button->icon().isNull())
+        return;
+    static const QIcon s_icon = button->icon();
+    button->setIcon(s_icon);
+}
+
 } // namespace ReminderWidgetPrivate
 
 using namespace ReminderWidgetPrivate;
@@ -51,6 +66,7 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     setAttribute(Qt::WA_ShowWithoutActivating);
     s_widgets.append(this);
     m_ui->setupUi(this);
+    shareCloseIcon(m_ui->buttonBox);
     setupEvent();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     QR_ASSERT(connect(m_ui->snoozeButton, &QPushButton::clicked, this, &ReminderWidget::snooze));
@@ -60,6 +76,17 @@ ReminderWidget::~ReminderWidget()
 {
     QR_LOG("Hide Reminder");
     s_widgets.removeOne(this);
+    // The picture was decoded for this window; the event need not keep it for the rest of the run.
+    if (m_event)
+        m_event->clearPhotoCache();
+    // The last window of a burst: once it and its children are wholly gone, the memory they took
+    // goes back to the system rather than staying with the allocator.
+    if (s_widgets.isEmpty() && QCoreApplication::instance()) {
+        QTimer::singleShot(0, QCoreApplication::instance(), [] {
+            if (s_widgets.isEmpty())
+                Common::releaseFreeMemory();
+        });
+    }
 }
 
 void ReminderWidget::showReminder(const AbstractCommonEventPtr &event)

@@ -1,10 +1,11 @@
-#include "../events/eventtestenv.h"
+#include "eventtestenv.h"
 #include "app/remindercontroller.h"
 #include "platform/iwallclocktimer.h"
 #include "app/reminderplacement.h"
 #include "app/reminderwidget.h"
 #include "core/log.h"
 #include "events/notspecifiedevent.h"
+#include "platform/freememory.h"
 #include "store/eventsmanager.h"
 #include "widgets/setasdefaultwidget.h"
 #include "shots.h"
@@ -221,6 +222,34 @@ private slots:
         QTRY_VERIFY(window.isNull());
         QVERIFY(ReminderWidget::widgets().isEmpty());
         QCOMPARE(m_controller->reminders(), before);
+    }
+
+    void givesMemoryBackWhenTheLastWindowHasGone_data()
+    {
+        QTest::addColumn<int>("closed"); // of three
+        QTest::addColumn<bool>("reopened"); // another opens before the closed ones have gone
+        QTest::addColumn<int>("releases");
+        QTest::newRow("one closed") << 1 << false << 0;
+        QTest::newRow("all closed") << 3 << false << 1;
+        QTest::newRow("all closed, another opened") << 3 << true << 0;
+    }
+
+    void givesMemoryBackWhenTheLastWindowHasGone()
+    {
+        QFETCH(int, closed);
+        QFETCH(bool, reopened);
+        QFETCH(int, releases);
+        for (int i = 0; i < 3; ++i)
+            ReminderWidget::showReminder(addAppointment(QString::number(i)));
+        QCoreApplication::sendPostedEvents(); // what the windows before them left
+        const int before = Common::freeMemoryReleases();
+        for (int i = 0; i < closed; ++i)
+            ReminderWidget::widgets().at(i)->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (reopened)
+            ReminderWidget::showReminder(addAppointment("next"));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(Common::freeMemoryReleases() - before, releases);
     }
 
     // The event goes while its window is open; the window keeps it alive and stays usable.

@@ -96,6 +96,24 @@ private slots:
                  QByteArray("06.12.26T12:35:23:045 = outer\n"));
     }
 
+    void qtMessagesOfEveryKind_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("debug") << int(QtDebugMsg) << QByteArray("Debug: Grüße");
+        QTest::newRow("info") << int(QtInfoMsg) << QByteArray("Info: Grüße");
+        QTest::newRow("warning") << int(QtWarningMsg) << QByteArray("Warning: Grüße");
+        QTest::newRow("critical") << int(QtCriticalMsg) << QByteArray("Critical: Grüße");
+        QTest::newRow("fatal") << int(QtFatalMsg) << QByteArray("Fatal: Grüße");
+    }
+
+    void qtMessagesOfEveryKind()
+    {
+        QFETCH(int, type);
+        QFETCH(QByteArray, line);
+        QCOMPARE(Common::qtMessageLine(QtMsgType(type), QStringLiteral("Grüße")), line);
+    }
+
     void logsWithoutApplication()
     {
         QVERIFY(!IApplication::instance());

@@ -1,0 +1,203 @@
+// What reminder windows leave behind: opens the windows of many due appointments at once (each with
+// its sound and a link in its description, one in three with its own picture), closes them all, and
+// does it again with as many other appointments. Prints the heap in use (malloc_stats, every arena)
+// and the resident size after a first window warmed things up, with the windows open, and after each
+// round's windows closed.
+// Goals: the heap in use no larger after the second round than after the first, and the resident
+// size after closing within 10% of what it was before the round opened its windows.
+// QR_BENCH_WINDOWS sets the windows per round (150). Run it under an X server (xvfb-run) to measure
+// what users see; without DISPLAY it runs offscreen.
+#include "app/reminderwidget.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "core/storage.h"
+#include "events/notspecifiedevent.h"
+#include "fakeapplication.h"
+#include "platform/freememory.h"
+#include "platform/linuxsoundplayer.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QPixmap>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <malloc.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The application double with the program's own sound player, so the sound effects count too.
+class BenchApplication : public FakeApplication
+{
+public:
+    void playSound(const QString &path) override { m_player.play(path); }
+
+private:
+    LinuxSoundPlayer m_player;
+};
+
+// Bytes allocated and not freed over every arena, as malloc_stats() reports them on its "Total" lines.
+long heapInUse()
+{
+    long result = -1;
+    std::fflush(stderr);
+    const int saved = dup(2);
+    FILE *out = std::tmpfile();
+    if (saved < 0 || !out)
+        return result;
+    dup2(fileno(out), 2);
+    malloc_stats();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::rewind(out);
+    char line[256];
+    bool total = false;
+    while (std::fgets(line, sizeof line, out)) {
+        if (QByteArray(line).startsWith("Total"))
+            total = true;
+        if (total && std::sscanf(line, "in use bytes = %ld", &result) == 1)
+            break;
+    }
+    std::fclose(out);
+    return result;
+}
+
+long residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLong() * sysconf(_SC_PAGESIZE) : -1;
+}
+
+// Lets every window show, close and go, and the work queued behind them run.
+void settle()
+{
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+}
+
+QPixmap picture(int i)
+{
+    QPixmap pixmap(96, 96);
+    pixmap.fill(QColor::fromHsv(i * 37 % 360, 160, 220));
+    QPainter painter(&pixmap);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, QString::number(i));
+    return pixmap;
+}
+
+std::vector<AbstractCommonEventPtr> appointments(int first, int count, const QString &sound)
+{
+    std::vector<AbstractCommonEventPtr> events;
+    for (int i = first; i < first + count; ++i) {
+        auto event = std::make_shared<NotSpecifiedEvent>(QByteArray("bench-") + QByteArray::number(i));
+        event->setCaption(QStringLiteral("Besprechung №%1 mit Frau Ångström").arg(i));
+        event->setComment(QStringLiteral("Unterlagen: https://example.org/termine/%1?raum=3\nBitte pünktlich.").arg(i));
+        event->setLocation(QStringLiteral("Raum %1").arg(i % 40));
+        event->setPeriod(Period(QDateTime(QDate(2026, 3, 10), QTime(10, 0))));
+        event->setSoundPath(sound);
+        // Some users give an appointment its own picture; the others show the kind's.
+        if (i % 3 == 0) {
+            event->setPhoto(picture(i));
+            // Stored only, as an event read from the events file has it.
+            event->clearPhotoCache();
+        }
+        // The bar has asked each event for its text long before its reminder comes.
+        event->text(true);
+        events.push_back(event);
+    }
+    return events;
+}
+
+struct Figures
+{
+    long heap;
+    long rss;
+};
+
+Figures now()
+{
+    return {heapInUse(), residentBytes()};
+}
+
+void print(const char *what, const Figures &f, const char *goal = "")
+{
+    std::printf("%-18s %8.2f MB heap in use %8.2f MB RSS   %s\n", what, f.heap / 1048576.0, f.rss / 1048576.0,
+                goal);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    const int perRound = qEnvironmentVariableIsSet("QR_BENCH_WINDOWS") ? qEnvironmentVariableIntValue("QR_BENCH_WINDOWS") : 150;
+
+    BenchApplication fake;
+    Properties properties(nullptr, QDir(fake.dataLocation()).filePath(QStringLiteral("prop.dat")));
+    properties.addProperty("reminderWidgetDefaultMinutes", 15);
+    fake.m_properties = &properties;
+    Storage storage(QDir(fake.dataLocation()).filePath(QStringLiteral("pixmaps.dat")));
+    fake.m_storage = &storage;
+    const QString sound = QStringLiteral(QR_SOURCE_DIR "/resources/sounds/bell.wav");
+
+    // A program up for a while has its log of recent lines full; the windows' lines only take turns.
+    for (int i = 0; i < Common::kLogMemoryLines; ++i)
+        QR_LOG("Show Reminder");
+    // Warm-up: fonts, style, the sound system and the picture codecs come with the first window.
+    {
+        const auto first = appointments(-1, 1, sound);
+        ReminderWidget::showReminder(first.front());
+        settle();
+        qDeleteAll(ReminderWidget::widgets());
+        settle();
+    }
+
+    // The events stay loaded all along, as the events manager holds them.
+    const std::vector<AbstractCommonEventPtr> rounds[2] = {appointments(0, perRound, sound),
+                                                           appointments(perRound, perRound, sound)};
+    std::printf("%d reminder windows per round\n", perRound);
+    std::vector<Figures> after;
+    bool ok = true;
+    for (int round = 0; round < 2; ++round) {
+        const Figures before = now();
+        print(round ? "before round 2" : "before round 1", before);
+        // Other appointments each round, as a later minute brings.
+        for (const AbstractCommonEventPtr &event : rounds[round])
+            ReminderWidget::showReminder(event);
+        settle();
+        print("  windows open", now());
+        const int released = Common::freeMemoryReleases();
+        for (ReminderWidget *widget : ReminderWidget::widgets())
+            widget->close();
+        settle();
+        // The last window gives the free memory back once it has gone.
+        for (int i = 0; i < 100 && Common::freeMemoryReleases() == released; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        const Figures closed = now();
+        after.push_back(closed);
+        const double rssRatio = double(closed.rss) / before.rss;
+        const QByteArray goal =
+            QStringLiteral("RSS %1% of before (goal at most 110%)").arg(rssRatio * 100, 0, 'f', 1).toUtf8();
+        print("  windows closed", closed, goal.constData());
+        ok = ok && rssRatio <= 1.10;
+    }
+    const long growth = after.at(1).heap - after.at(0).heap;
+    std::printf("heap growth from round 1 to round 2: %+.1f KB, %+.2f KB per window   (goal at most 0)\n",
+                growth / 1024.0, growth / 1024.0 / perRound);
+    ok = ok && growth <= 0;
+    std::printf("%s\n", ok ? "goals met" : "goals missed");
+    return 0;
+}
