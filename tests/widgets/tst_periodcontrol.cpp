@@ -2,6 +2,7 @@
 #include "shots.h"
 #include "testhelpers.h"
 #include "widgets/periodcontrol.h"
+#include "widgets/timeedit.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -28,6 +29,8 @@ private slots:
     void setPeriodRoundTripsAndAnnouncesBegin_data();
     void setPeriodRoundTripsAndAnnouncesBegin();
     void twelveHourFormat();
+    void typedTime_data();
+    void typedTime();
     void shot();
 
 private:
@@ -45,6 +48,37 @@ private:
     }
     FakeApplication m_app;
 };
+
+void TestPeriodControl::typedTime_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QTime>("expected");
+    QTest::newRow("four digits") << "2016" << QTime(20, 16);
+    QTest::newRow("with colon") << "20:16" << QTime(20, 16);
+    QTest::newRow("with dot") << "9.05" << QTime(9, 5);
+    QTest::newRow("three digits, one-digit hour") << "930" << QTime(9, 30);
+    QTest::newRow("hour that cannot take two digits") << "24" << QTime(2, 4);
+    QTest::newRow("leading zero") << "0745" << QTime(7, 45);
+    QTest::newRow("hour only") << "8" << QTime(8, 0);
+    QTest::newRow("minutes past 59") << "1260" << QTime();
+    QTest::newRow("five digits") << "20160" << QTime();
+    QTest::newRow("hour past 23") << "25:00" << QTime();
+    QTest::newRow("letters") << "2x" << QTime();
+}
+
+void TestPeriodControl::typedTime()
+{
+    QFETCH(QString, typed);
+    QFETCH(QTime, expected);
+    QCOMPARE(TimeEditPrivate::timeFromTyped(typed), expected);
+    // Typed into a field whose whole text is selected, as focus leaves it.
+    TimeEdit edit;
+    edit.setDisplayFormat(QStringLiteral("h:mm"));
+    edit.selectAll();
+    QTest::keyClicks(&edit, typed);
+    if (expected.isValid())
+        QCOMPARE(edit.time(), expected);
+}
 
 void TestPeriodControl::buildPeriod_data()
 {
