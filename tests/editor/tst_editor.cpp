@@ -2,10 +2,12 @@
 #include "core/undoobject.h"
 #include "editor/calendarmodel.h"
 #include "editor/calendarstatusesupdater.h"
+#include "core/accelerators.h"
 #include "editor/editor.h"
 #include "editor/editoreventfiltermodel.h"
 #include "editor/editoreventsmodel.h"
 #include "editor/editorfilterpanel.h"
+#include "editor/eventstablemodel.h"
 #include "editor/filterinfoitemwidget.h"
 #include "editor/filterinfowidget.h"
 #include "editorwindowenv.h"
@@ -132,7 +134,7 @@ private slots:
         QStringList menus;
         for (QAction *action : editor.menuBar()->actions())
             menus << action->text();
-        QCOMPARE(menus, (QStringList{"File", "Edit", "Events", "View", "Gadgets"}));
+        QCOMPARE(menus, (QStringList{"&File", "&Edit", "Eve&nts", "&View", "&Gadgets"}));
     }
 
     void storedPageOpensTheTable()
@@ -156,6 +158,8 @@ private slots:
         QPointer<Editor> editor = new Editor(env.manager.get());
         showAndWait(*editor);
         editor->changeViewActions()->actions().at(1)->trigger();
+        QTest::keyClick(editor, Qt::Key_Escape); // a main window, not a dialog
+        QVERIFY(editor->isVisible());
         editor->close();
         QVERIFY(editor);
         QVERIFY(!editor->isVisible());
@@ -168,9 +172,10 @@ private slots:
     {
         QTest::addColumn<QKeySequence>("keys");
         QTest::addColumn<QString>("action");
-        QTest::newRow("F2") << QKeySequence(Qt::Key_F2) << "Edit Event";
-        QTest::newRow("Ctrl+F") << QKeySequence(Qt::CTRL | Qt::Key_F) << "Find Event";
-        QTest::newRow("Ctrl+F3") << QKeySequence(Qt::CTRL | Qt::Key_F3) << "Find Event";
+        QTest::newRow("F2") << QKeySequence(Qt::Key_F2) << "&Edit Event";
+        QTest::newRow("Ctrl+F") << QKeySequence(Qt::CTRL | Qt::Key_F) << "&Find Event";
+        QTest::newRow("Ctrl+F3") << QKeySequence(Qt::CTRL | Qt::Key_F3) << "&Find Event";
+        QTest::newRow("Ctrl+N") << QKeySequence(QKeySequence::New) << "New Event";
         QTest::newRow("F3") << QKeySequence(Qt::Key_F3) << "Quick Find";
     }
 
@@ -248,6 +253,35 @@ private slots:
         QCOMPARE(stack->undoText(), undoText);
         stack->undo();
         QCOMPARE(env.manager->count(), 3);
+    }
+
+    void deleteKeyInTheDayList()
+    {
+        EditorEnv env;
+        env.add(0, "a", Period(QDate(2026, 3, 11)));
+        env.add(0, "b", Period(QDate(2026, 3, 11)));
+        Editor editor(env.manager.get());
+        editor.setCurrentEvent(1);
+        QTest::keyClick(editor.calendarItemsView(), Qt::Key_Delete);
+        QCOMPARE(env.manager->count(), 1);
+    }
+
+    void everyMenuEntryHasItsOwnKey()
+    {
+        EditorEnv env;
+        Editor editor(env.manager.get());
+        QList<QMenu *> menus{nullptr};
+        while (!menus.isEmpty()) {
+            const QMenu *menu = menus.takeFirst();
+            QStringList texts;
+            for (QAction *action : menu ? menu->actions() : editor.menuBar()->actions()) {
+                if (!action->isSeparator())
+                    texts << action->text();
+                if (action->menu())
+                    menus << action->menu();
+            }
+            QVERIFY2(Accelerators::problems(texts).isEmpty(), qPrintable(Accelerators::problems(texts).join("; ")));
+        }
     }
 
     void noCurrentIndexDisablesSelectionActions()
@@ -359,6 +393,31 @@ private slots:
         QCOMPARE(env.properties->value("editorFilterPanel").toBool(), false);
     }
 
+    void filterChangesReachChipsAndColumns()
+    {
+        EditorEnv env;
+        const QByteArray work = env.addCalendar("Work");
+        env.add(0, "a", Period(QDate(2026, 3, 11)));
+        env.addIn(work, 0, "A caption long enough to need a much wider column", Period(QDate(2026, 3, 12)));
+        Editor editor(env.manager.get());
+        editor.triggerFilterPanelAction()->trigger();
+        editor.changeViewActions()->actions().at(1)->trigger();
+        showAndWait(editor);
+        QTreeView *calendars = editor.filterPanel()->calendarsTreeView();
+        calendars->setCurrentIndex(calendars->model()->index(0, 0));
+        QCoreApplication::processEvents();
+        TableView *table = editor.tableView();
+        const int filteredWidth = table->columnWidth(EventsTableModel::CaptionColumn);
+        // Renamed while it filters: the chip follows.
+        CalendarInfo renamed = env.manager->calendarById(env.manager->calendars().at(0).id);
+        renamed.name = QStringLiteral("Zuhause");
+        env.manager->changeCalendar(renamed);
+        QCOMPARE(editor.filterInfo()->filters().at(0).text, QStringLiteral("Zuhause"));
+        editor.filterInfo()->items().at(0)->removeButton()->click();
+        QCoreApplication::processEvents();
+        QVERIFY(table->columnWidth(EventsTableModel::CaptionColumn) > filteredWidth);
+    }
+
     void calendarButtonsFollowTheCurrentItem()
     {
         EditorEnv env;
@@ -439,10 +498,10 @@ private slots:
         table->setCurrentIndex(table->model()->index(0, 0));
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
         editor.showTableContextMenu(&event);
-        QCOMPARE(entries, (QStringList{"New", "Edit Event", "Export selection", "", "Move To", "", "Delete Event"}));
+        QCOMPARE(entries, (QStringList{"&New", "&Edit Event", "Export &selection", "", "&Move To", "", "&Delete Event"}));
         QMenu *moveTo = editor.tableContextMenu()->actions().at(4)->menu();
         QCOMPARE(moveTo->actions().count(), 1); // the event's own calendar is left out
-        QCOMPARE(moveTo->actions().first()->text(), QString("Second"));
+        QCOMPARE(moveTo->actions().first()->text(), QString("&Second"));
     }
 
     // No stored geometry: the tool bars beside the open panel and a six-week month fit, on the screen.
