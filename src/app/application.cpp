@@ -651,7 +651,7 @@ QAction *Application::addActionToMenu(QMenu *menu, const QString &text, const QB
     const QByteArray method = QByteArray::number(QSLOT_CODE) + slot;
     QR_ASSERT(connect(action, SIGNAL(triggered()), this, method.constData(), Qt::QueuedConnection));
     if (!icon.isEmpty())
-        action->setIcon(QIcon(icon));
+        action->setIcon(sharpIcon(icon));
     menu->addAction(action);
     return action;
 }

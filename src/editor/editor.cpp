@@ -30,6 +30,7 @@
 #include "widgets/calendar/calendarview.h"
 #include "widgets/dateshowinglistview.h"
 #include "widgets/tableview.h"
+#include "widgets/widgetresources.h"
 
 #include <QCloseEvent>
 #include <algorithm>
@@ -88,7 +89,7 @@ Properties *properties()
 
 QIcon icon(const char *name)
 {
-    return QIcon(QStringLiteral(":/Ostrevalder/icons/") + QLatin1String(name));
+    return sharpIcon(QStringLiteral(":/Ostrevalder/icons/") + QLatin1String(name));
 }
 
 const QIcon &calendarBullet(bool isDefault)

@@ -1,4 +1,5 @@
 #include "editor/editorresources.h"
+#include "widgets/widgetresources.h"
 
 #include <QDirIterator>
 #include <QHash>
@@ -67,6 +68,20 @@ private slots:
         const QImage image(path);
         QVERIFY(!image.isNull());
         QVERIFY2(inkedPixels(image) >= 3, qPrintable(path));
+    }
+
+    // A menu or tool bar icon on a 2x screen is drawn from its twin, not blown up from the small one.
+    void twinsServeTwiceTheSize()
+    {
+        QDirIterator it(QStringLiteral(":/Ostrevalder/icons"), {QStringLiteral("*@2x.png")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        QVERIFY(it.hasNext());
+        while (it.hasNext()) {
+            const QString small = it.next().remove(QStringLiteral("@2x"));
+            const QSize size = QImage(small).size();
+            QCOMPARE(QImage(it.filePath()).size(), size * 2);
+            QCOMPARE(sharpIcon(small).pixmap(size, 2.0).size(), size * 2);
+        }
     }
 
     void blankTileIsCaught()
