@@ -4,8 +4,6 @@
 #include "app/reminderwidget.h"
 #include "app/reportdialog.h"
 #include "app/settingsdialog.h"
-#include "app/traymenu.h"
-#include "core/accelerators.h"
 #include "core/clock.h"
 #include "core/jsonsettingsfile.h"
 #include "core/properties.h"
@@ -425,10 +423,6 @@ private slots:
                  QStringList({"&Events editor", "-", "Hide &Creeping Line", "&New To-Do Gadget", "-", "&Settings", "-",
                               "Request a &feature", "&Report a bug", "-",
                               "New &version of Quillane Reminder is available.", "&About...", "-", "E&xit"}));
-        QStringList keyed = menuTexts(app->trayMenu());
-        keyed.removeAll(QStringLiteral("-"));
-        QCOMPARE(Accelerators::problems(keyed), QStringList());
-        QCOMPARE(Accelerators::key(TrayMenu::barText(false)), Accelerators::key(TrayMenu::barText(true)));
         QVERIFY(!app->updateAction()->isVisible());
         QCOMPARE(app->trayMenu()->defaultAction(), app->updateAction());
         QCOMPARE(app->trayIcon()->toolTip(), QStringLiteral("Quillane Reminder"));

@@ -302,7 +302,6 @@ private slots:
         m_colour = QColor(0, 128, 64);
         dialog->m_textColorButton->click();
         QCOMPARE(dialog->textColor(), m_colour);
-        // The caption keeps the palette's colour; the choice shows as a swatch.
         QCOMPARE(dialog->m_textColorButton->palette().color(QPalette::ButtonText),
                  dialog->palette().color(QPalette::ButtonText));
         const QImage swatch = dialog->m_textColorButton->icon().pixmap(QSize(32, 16)).toImage();

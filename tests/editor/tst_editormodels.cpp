@@ -222,25 +222,6 @@ private slots:
         QCOMPARE(model.index(1, EventsTableModel::DaysColumn).data(SortRole).toInt(), 1);
     }
 
-    void daysSortOrdersByTimeWithinADay()
-    {
-        EditorTestEnv env;
-        env.add(0, "evening", Period(QDate(2026, 3, 12), QTime(18, 0)));
-        env.add(0, "next day", Period(QDate(2026, 3, 13), QTime(7, 0)));
-        env.add(0, "morning", Period(QDate(2026, 3, 12), QTime(9, 0)));
-        env.add(0, "all day", Period(QDate(2026, 3, 12)));
-        env.add(0, "midnight", Period(QDate(2026, 3, 12), QTime(0, 0)));
-        EventsTableModel table(env.manager.get());
-        QSortFilterProxyModel sorter;
-        sorter.setSortRole(SortRole);
-        sorter.setSourceModel(&table);
-        sorter.sort(EventsTableModel::DaysColumn);
-        QStringList captions;
-        for (int row = 0; row < sorter.rowCount(); ++row)
-            captions << sorter.index(row, EventsTableModel::CaptionColumn).data().toString();
-        QCOMPARE(captions, (QStringList{"all day", "midnight", "morning", "evening", "next day"}));
-    }
-
     // One event's change reaches the editor's models as that row's change: the sorted table and
     // the day list then show what models built afresh show, with the row's cached values renewed.
     void aChangedEventIsSortedAgainAlone_data()

