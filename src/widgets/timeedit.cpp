@@ -64,8 +64,8 @@ void TimeEdit::keyPressEvent(QKeyEvent *event)
     const QString text = event->text();
     const bool wholeSelected = lineEdit()->selectedText() == lineEdit()->text() && !lineEdit()->text().isEmpty();
     const bool typing = !m_typed.isEmpty() || wholeSelected;
-    const bool timeChar = text.size() == 1 &&
-                          (text.at(0).isDigit() || text.at(0) == QLatin1Char(':') || text.at(0) == QLatin1Char('.'));
+    const bool timeChar =
+        text.size() == 1 && (text.at(0).isDigit() || text.at(0) == QLatin1Char(':') || text.at(0) == QLatin1Char('.'));
     if (typing && timeChar && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         const QTime time = TimeEditPrivate::timeFromTyped(m_typed + text);
         if (time.isValid()) {

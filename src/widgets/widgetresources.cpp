@@ -27,7 +27,8 @@ QIcon sharpIcon(const QString &path)
 {
     QIcon icon(path);
     const QFileInfo file(path);
-    const QString twin = file.path() + QLatin1Char('/') + file.completeBaseName() + QStringLiteral("@2x.") + file.suffix();
+    const QString twin =
+        file.path() + QLatin1Char('/') + file.completeBaseName() + QStringLiteral("@2x.") + file.suffix();
     if (QFile::exists(twin))
         icon.addFile(twin);
     return icon;
