@@ -24,6 +24,13 @@ static void save(const QString &path, int size, const Draw &draw)
 
 static QPen pen(const QColor &c, qreal w) { return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
 
+// The picture at its size and, as "name@2x.png", at twice it, for 2x screens.
+static void saveBoth(const QString &path, int size, const Draw &draw)
+{
+    save(path, size, draw);
+    save(QString(path).replace(QLatin1String(".png"), QLatin1String("@2x.png")), size * 2, draw);
+}
+
 // A calendar page with a bell: the program's logo.
 static void logo(QPainter &p)
 {
@@ -166,15 +173,15 @@ int main(int argc, char **argv)
     const QString icons = res + "/Ostrevalder/icons/";
     for (int size : {16, 24, 32, 48, 128})
         save(icons + QStringLiteral("calendar/calendar_%1.png").arg(size), size, logo);
-    save(icons + "table.png", 16, table);
-    save(icons + "creepingline16.png", 16, creepingLine);
-    save(icons + "todo_blue.png", 16, todo);
-    save(icons + "settings_16.png", 16, gear);
+    saveBoth(icons + "table.png", 16, table);
+    saveBoth(icons + "creepingline16.png", 16, creepingLine);
+    saveBoth(icons + "todo_blue.png", 16, todo);
+    saveBoth(icons + "settings_16.png", 16, gear);
     save(icons + "settings_32.png", 32, gear);
     save(res + "/Ostrevalder/Resources/advancedsettings.png", 48, gears);
     save(res + "/Ostrevalder/Resources/creepingline.png", 48, creepingLine);
-    save(icons + "star.png", 16, star);
-    save(icons + "bug.png", 16, bug);
+    saveBoth(icons + "star.png", 16, star);
+    saveBoth(icons + "bug.png", 16, bug);
     save(icons + "update/update_128.png", 128, update);
     const QString hicolor = res + "/../packaging/icons/hicolor/";
     for (int size : {16, 24, 32, 48, 64, 128, 256})

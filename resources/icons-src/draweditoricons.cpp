@@ -291,6 +291,12 @@ int main(int argc, char **argv)
     save(root + "/close_panel_gray.png", 10, [&](QPainter &p, const QRectF &r) { cross(grey, p, r); });
     save(root + "/close_panel_blue.png", 10, [&](QPainter &p, const QRectF &r) { cross(blue, p, r); });
 
+    // The tool bar's and menus' icons also at twice the size, as "name@2x.png", for 2x screens.
+    auto both = [&](const QString &name, int side, const Draw &draw) {
+        save(root + "/" + name + ".png", side, draw);
+        save(root + "/" + name + "@2x.png", side * 2, draw);
+    };
+
     // Tool bar icons in colour: a grey one looks like a disabled button.
     const QColor teal(40, 130, 140);
     save(root + "/red/folder16.png", 16, tile(red, folder));
@@ -301,18 +307,18 @@ int main(int argc, char **argv)
     save(root + "/red/down16.png", 16, tile(red, triangle(false)));
     save(root + "/red/ok.png", 16, tile(red, tick));
 
-    save(root + "/add.png", 28, tile(green, plus));
-    save(root + "/edit_blue.png", 28, tile(blue, pencil));
-    save(root + "/search_16.png", 28, tile(blue, magnifier));
-    save(root + "/delete.png", 28, tile(red, crossMark));
-    save(root + "/undo.png", 28, tile(teal, turnArrow(true)));
-    save(root + "/redo.png", 28, tile(teal, turnArrow(false)));
-    save(root + "/export.png", 28, tile(blue, trayArrow(true)));
-    save(root + "/import.png", 28, tile(blue, trayArrow(false)));
-    save(root + "/print.png", 28, tile(teal, printer));
-    save(root + "/calendar2/calendar_24.png", 24, tile(blue, calendarPage));
-    save(root + "/table_24.png", 24, tile(blue, tableRows));
-    save(root + "/tree.png", 28, tile(green, treeBranches));
-    save(root + "/backup.png", 16, tile(teal, cylinder));
+    both("add", 28, tile(green, plus));
+    both("edit_blue", 28, tile(blue, pencil));
+    both("search_16", 28, tile(blue, magnifier));
+    both("delete", 28, tile(red, crossMark));
+    both("undo", 28, tile(teal, turnArrow(true)));
+    both("redo", 28, tile(teal, turnArrow(false)));
+    both("export", 28, tile(blue, trayArrow(true)));
+    both("import", 28, tile(blue, trayArrow(false)));
+    both("print", 28, tile(teal, printer));
+    both("calendar2/calendar_24", 24, tile(blue, calendarPage));
+    both("table_24", 24, tile(blue, tableRows));
+    both("tree", 28, tile(green, treeBranches));
+    both("backup", 16, tile(teal, cylinder));
     return 0;
 }

@@ -656,7 +656,7 @@ QAction *Application::addActionToMenu(QMenu *menu, const QString &text, const QB
     const QByteArray method = QByteArray::number(QSLOT_CODE) + slot;
     QR_ASSERT(connect(action, SIGNAL(triggered()), this, method.constData(), Qt::QueuedConnection));
     if (!icon.isEmpty())
-        action->setIcon(QIcon(icon));
+        action->setIcon(sharpIcon(icon));
     menu->addAction(action);
     return action;
 }
@@ -673,7 +673,7 @@ void Application::createTrayMenu()
             m_barAction = addActionToMenu(m_trayMenu.get(), QString(), entry.slot, entry.icon);
             break;
         case TrayMenu::UpdateAction:
-            m_updateAction = addActionToMenu(m_trayMenu.get(), tr("New version of %1 is available.").arg(applicationName()),
+            m_updateAction = addActionToMenu(m_trayMenu.get(), TrayMenu::updateText(applicationName()),
                                              entry.slot, entry.icon);
             m_trayMenu->setDefaultAction(m_updateAction);
             m_updateAction->setVisible(false);
@@ -691,7 +691,7 @@ void Application::createTrayMenu()
 void Application::updateCreepingLineAction()
 {
     if (m_barAction)
-        m_barAction->setText(m_creepingLine ? tr("Hide Creeping Line") : tr("Show Creeping Line"));
+        m_barAction->setText(TrayMenu::barText(m_creepingLine));
 }
 
 void Application::onTrayEvent(QSystemTrayIcon::ActivationReason reason)

@@ -24,6 +24,7 @@
 #include <QLinearGradient>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -34,17 +35,34 @@
 
 namespace SettingsDialogPrivate {
 
-// The text colour being edited is the colour the button's caption is drawn in.
-void setButtonColor(QWidget *widget, const QColor &colour)
+// The text colour being edited shows as a swatch beside the button's caption; the caption keeps the
+// palette's colour, which reads whatever colour is chosen.
+void setButtonColor(QToolButton *button, const QColor &colour)
 {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::All, QPalette::ButtonText, colour);
-    widget->setPalette(palette);
+    button->setProperty("chosenColour", colour);
+    const int side = button->fontMetrics().height();
+    const qreal ratio = button->devicePixelRatioF();
+    QPixmap swatch(QSize(side * 2, side) * ratio);
+    swatch.setDevicePixelRatio(ratio);
+    swatch.fill(Qt::transparent);
+    QPainter painter(&swatch);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // A dark rim and a light one, so the swatch's edge shows on a light or a dark window.
+    painter.setPen(QPen(QColor(0, 0, 0, 170), 1));
+    painter.setBrush(colour);
+    painter.drawRoundedRect(QRectF(0.5, 0.5, side * 2 - 1, side - 1), 2, 2);
+    painter.setPen(QPen(QColor(255, 255, 255, 170), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(QRectF(1.5, 1.5, side * 2 - 3, side - 3), 1.5, 1.5);
+    painter.end();
+    button->setIconSize(QSize(side * 2, side));
+    button->setIcon(QIcon(swatch));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 }
 
 QColor buttonColor(const QWidget *widget)
 {
-    return widget->palette().color(QPalette::ButtonText);
+    return widget->property("chosenColour").value<QColor>();
 }
 
 Properties *properties()

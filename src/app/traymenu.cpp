@@ -17,7 +17,7 @@ QList<Entry> entries()
         {Plain, QT_TRANSLATE_NOOP("Application", "&Settings"), icons + QStringLiteral("settings_16.png"),
          "showSettings()"},
         {Separator, nullptr, QString(), QByteArray()},
-        {Plain, QT_TRANSLATE_NOOP("Application", "&Request a feature"), icons + QStringLiteral("star.png"),
+        {Plain, QT_TRANSLATE_NOOP("Application", "Request a &feature"), icons + QStringLiteral("star.png"),
          "showRequestFeatureDialog()"},
         {Plain, QT_TRANSLATE_NOOP("Application", "&Report a bug"), icons + QStringLiteral("bug.png"),
          "showReportBugDialog()"},
@@ -25,8 +25,19 @@ QList<Entry> entries()
         {UpdateAction, nullptr, QString(), "showUpdateDialog()"},
         {Plain, QT_TRANSLATE_NOOP("Application", "&About..."), QString(), "showAboutDialog()"},
         {Separator, nullptr, QString(), QByteArray()},
-        {Plain, QT_TRANSLATE_NOOP("Application", "&Exit"), QString(), "exitApp()"},
+        {Plain, QT_TRANSLATE_NOOP("Application", "E&xit"), QString(), "exitApp()"},
     };
+}
+
+QString barText(bool shown)
+{
+    return shown ? QCoreApplication::translate("Application", "Hide &Creeping Line")
+                 : QCoreApplication::translate("Application", "Show &Creeping Line");
+}
+
+QString updateText(const QString &applicationName)
+{
+    return QCoreApplication::translate("Application", "New &version of %1 is available.").arg(applicationName);
 }
 
 } // namespace TrayMenu

@@ -18,5 +18,8 @@ struct Entry
 };
 
 QList<Entry> entries();
+// Texts of the entries that change: the bar's switch and the update notice.
+QString barText(bool shown);
+QString updateText(const QString &applicationName);
 
 } // namespace TrayMenu

@@ -69,4 +69,18 @@ QColor readableColour(const QColor &wanted, const QList<QColor> &backgrounds, do
     return better;
 }
 
+TextLook readableLook(const QColor &wanted, const QList<QColor> &backgrounds, double ratio)
+{
+    TextLook look;
+    look.text = readableColour(wanted, backgrounds, ratio);
+    if (worstContrast(look.text, backgrounds) >= ratio)
+        return look;
+    const QColor black(0, 0, 0, look.text.alpha());
+    const QColor white(255, 255, 255, look.text.alpha());
+    look.halo = contrastRatio(look.text, black) >= contrastRatio(look.text, white) ? black : white;
+    if (contrastRatio(look.text, look.halo) < ratio)
+        look.text = look.halo == black ? white : black;
+    return look;
+}
+
 } // namespace ColorContrast

@@ -25,4 +25,16 @@ double worstContrast(const QColor &colour, const QList<QColor> &backgrounds);
 // mid-grey and one of black), black or white, whichever reads better.
 QColor readableColour(const QColor &wanted, const QList<QColor> &backgrounds, double ratio = s_textRatio);
 
+// A text colour and, where no one colour reads on every background, a halo drawn around the glyphs.
+struct TextLook
+{
+    QColor text;
+    QColor halo; // invalid: no halo
+};
+
+// The readable colour alone when it reaches `ratio` on every background; else black or white text (the
+// wish when it reads on its halo) inside a halo of the opposite end, so each glyph reads on what
+// surrounds it whatever lies behind.
+TextLook readableLook(const QColor &wanted, const QList<QColor> &backgrounds, double ratio = s_textRatio);
+
 } // namespace ColorContrast

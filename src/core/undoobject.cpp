@@ -62,7 +62,7 @@ void UndoObject::endUndoMacro()
 
 QAction *UndoObject::createUndoAction(QObject *parent, const QIcon &icon)
 {
-    QAction *action = undoStack()->createUndoAction(parent, QObject::tr("Undo"));
+    QAction *action = undoStack()->createUndoAction(parent, QObject::tr("&Undo"));
     action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     action->setIcon(icon);
     return action;
@@ -70,7 +70,7 @@ QAction *UndoObject::createUndoAction(QObject *parent, const QIcon &icon)
 
 QAction *UndoObject::createRedoAction(QObject *parent, const QIcon &icon)
 {
-    QAction *action = undoStack()->createRedoAction(parent, QObject::tr("Redo"));
+    QAction *action = undoStack()->createRedoAction(parent, QObject::tr("&Redo"));
     // The first shortcut is the one menus show.
     action->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     action->setIcon(icon);

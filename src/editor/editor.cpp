@@ -1,5 +1,6 @@
 #include "editor/editor.h"
 
+#include "core/accelerators.h"
 #include "core/clock.h"
 #include "core/iapplication.h"
 #include "core/log.h"
@@ -29,6 +30,7 @@
 #include "widgets/calendar/calendarview.h"
 #include "widgets/dateshowinglistview.h"
 #include "widgets/tableview.h"
+#include "widgets/widgetresources.h"
 
 #include <QCloseEvent>
 #include <algorithm>
@@ -87,7 +89,7 @@ Properties *properties()
 
 QIcon icon(const char *name)
 {
-    return QIcon(QStringLiteral(":/Ostrevalder/icons/") + QLatin1String(name));
+    return sharpIcon(QStringLiteral(":/Ostrevalder/icons/") + QLatin1String(name));
 }
 
 const QIcon &calendarBullet(bool isDefault)
@@ -136,6 +138,7 @@ Editor::Editor(EventsManager *manager)
 
     m_views = {m_calendarItemsListView, m_tableView};
     QR_ASSERT(connect(m_tableView, &TableView::deletePressed, this, &Editor::onDeleteButton));
+    QR_ASSERT(connect(m_calendarItemsListView, &DateShowingListView::deletePressed, this, &Editor::onDeleteButton));
     QR_ASSERT(connect(m_calendarItemsListView, &DateShowingListView::resized, this, &Editor::updateCalendarItemsHeight));
     QR_ASSERT(m_sortFilters.count() == m_views.count());
     QR_ASSERT(m_models.count() == m_views.count());
@@ -150,6 +153,12 @@ Editor::Editor(EventsManager *manager)
         QR_ASSERT(connect(m_models.at(i), &QAbstractItemModel::modelReset, this, &Editor::updateButtons));
     }
     QR_ASSERT(connect(m_pages, &QStackedWidget::currentChanged, this, &Editor::updateButtons));
+    // What the table shows changes with every filter: a cleared filter brings back longer texts.
+    if (QAbstractItemModel *shown = m_tableView->model()) {
+        QR_ASSERT(connect(shown, &QAbstractItemModel::modelReset, this, &Editor::scheduleColumnSizing));
+        QR_ASSERT(connect(shown, &QAbstractItemModel::rowsInserted, this, &Editor::scheduleColumnSizing));
+        QR_ASSERT(connect(shown, &QAbstractItemModel::layoutChanged, this, &Editor::scheduleColumnSizing));
+    }
     // An import into the open editor resets the model: dates and captions must not stay cut.
     QR_ASSERT(connect(m_tableModel.get(), &QAbstractItemModel::modelReset, this, &Editor::scheduleColumnSizing));
     QR_ASSERT(connect(m_tableModel.get(), &QAbstractItemModel::rowsInserted, this, &Editor::scheduleColumnSizing));
@@ -160,6 +169,8 @@ Editor::Editor(EventsManager *manager)
     setupCalendarsListModel();
     m_panel->init();
     QR_ASSERT(connect(m_filterInfo, &FilterInfoWidget::clicked, this, &Editor::onRemoveFilterClicked));
+    // A chip shows the calendar's name: a rename must reach it.
+    QR_ASSERT(connect(m_manager, &EventsManager::calendarChanged, this, &Editor::updateFilterInfo));
     updateDataFilter();
 
     QR_ASSERT(connect(m_panel, &EditorFilterPanel::createFolderClicked, this, &Editor::onCreateFolderClicked));
@@ -223,11 +234,11 @@ void Editor::setupUi()
 
     m_menuBar = new QMenuBar(this);
     m_menuBar->setObjectName(QStringLiteral("menubar"));
-    m_fileMenu = m_menuBar->addMenu(tr("File"));
-    m_editMenu = m_menuBar->addMenu(tr("Edit"));
-    m_eventsMenu = m_menuBar->addMenu(tr("Events"));
-    m_viewMenu = m_menuBar->addMenu(tr("View"));
-    m_gadgetsMenu = m_menuBar->addMenu(tr("Gadgets"));
+    m_fileMenu = m_menuBar->addMenu(tr("&File"));
+    m_editMenu = m_menuBar->addMenu(tr("&Edit"));
+    m_eventsMenu = m_menuBar->addMenu(tr("Eve&nts"));
+    m_viewMenu = m_menuBar->addMenu(tr("&View"));
+    m_gadgetsMenu = m_menuBar->addMenu(tr("&Gadgets"));
     mainLayout->addWidget(m_menuBar);
 
     auto *viewsLayout = new QHBoxLayout;
@@ -310,13 +321,13 @@ void Editor::setupUi()
     stripLayout->addWidget(m_filterInfo);
     mainLayout->addLayout(stripLayout);
 
-    m_actionBackup = new QAction(icon("backup.png"), tr("Backup..."), this);
+    m_actionBackup = new QAction(icon("backup.png"), tr("&Backup..."), this);
     m_actionBackup->setObjectName(QStringLiteral("actionBackup"));
-    m_actionRestore = new QAction(tr("Restore..."), this);
+    m_actionRestore = new QAction(tr("&Restore..."), this);
     m_actionRestore->setObjectName(QStringLiteral("actionRestore"));
-    m_actionClose = new QAction(tr("Close"), this);
+    m_actionClose = new QAction(tr("&Close"), this);
     m_actionClose->setObjectName(QStringLiteral("actionClose"));
-    m_actionSettings = new QAction(icon("settings_16.png"), tr("Settings"), this);
+    m_actionSettings = new QAction(icon("settings_16.png"), tr("&Settings"), this);
     m_actionSettings->setObjectName(QStringLiteral("actionSettings"));
     m_fileMenu->addAction(m_actionBackup);
     m_fileMenu->addAction(m_actionRestore);
@@ -336,7 +347,7 @@ void Editor::setupActions()
     auto *firstBar = new QToolBar(this);
     firstBar->setIconSize(QSize(28, 28));
 
-    m_newEventMenu = std::make_unique<QMenu>(tr("New"));
+    m_newEventMenu = std::make_unique<QMenu>(tr("&New"));
     rebuildNewMenu();
     auto *newButton = new QToolButton(this);
     newButton->setObjectName(QStringLiteral("newEventButton"));
@@ -346,19 +357,26 @@ void Editor::setupActions()
     newButton->setIcon(icon("add.png"));
     firstBar->addWidget(newButton);
     m_eventsMenu->addMenu(m_newEventMenu.get());
+    // The standard New key opens the list of types under the button, where a letter picks one.
+    m_newEventAction = new QAction(tr("New Event"), this);
+    m_newEventAction->setShortcut(QKeySequence::New);
+    QR_ASSERT(connect(m_newEventAction, &QAction::triggered, this, [this, newButton] {
+        m_newEventMenu->popup(newButton->mapToGlobal(QPoint(0, newButton->height())));
+    }));
+    addAction(m_newEventAction);
     firstBar->addSeparator();
 
     m_newToDoAction = new QAction(icon("todo_blue.png"), tr("&New To-Do Gadget"), this);
     QR_ASSERT(connect(m_newToDoAction, &QAction::triggered, this, &Editor::onNewToDoAction));
     m_gadgetsMenu->addAction(m_newToDoAction);
 
-    m_editAction = new QAction(icon("edit_blue.png"), tr("Edit Event"), this);
+    m_editAction = new QAction(icon("edit_blue.png"), tr("&Edit Event"), this);
     QR_ASSERT(connect(m_editAction, &QAction::triggered, this, &Editor::onEditButton));
     m_editAction->setShortcut(Qt::Key_F2);
     firstBar->addAction(m_editAction);
     m_eventsMenu->addAction(m_editAction);
 
-    m_findAction = new QAction(icon("search_16.png"), tr("Find Event"), this);
+    m_findAction = new QAction(icon("search_16.png"), tr("&Find Event"), this);
     QR_ASSERT(connect(m_findAction, &QAction::triggered, this, &Editor::onFindButton));
     m_findAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_F)});
     firstBar->addAction(m_findAction);
@@ -371,7 +389,7 @@ void Editor::setupActions()
     // An action on no widget never fires its shortcut; F3 repeats the last search in the window.
     addAction(m_quickFindAction);
 
-    m_deleteAction = new QAction(icon("delete.png"), tr("Delete Event"), this);
+    m_deleteAction = new QAction(icon("delete.png"), tr("&Delete Event"), this);
     QR_ASSERT(connect(m_deleteAction, &QAction::triggered, this, &Editor::onDeleteButton));
     firstBar->addAction(m_deleteAction);
     m_eventsMenu->addAction(m_deleteAction);
@@ -387,11 +405,11 @@ void Editor::setupActions()
     m_eventsMenu->addSeparator();
 
     auto *exportMenu = new QMenu(this);
-    exportMenu->setTitle(tr("Export"));
+    exportMenu->setTitle(tr("E&xport"));
     exportMenu->setIcon(icon("export.png"));
-    m_exportSelectionAction = new QAction(tr("Export selection"), this);
+    m_exportSelectionAction = new QAction(tr("Export &selection"), this);
     QR_ASSERT(connect(m_exportSelectionAction, &QAction::triggered, this, &Editor::onExportSelectionButton));
-    m_exportAllAction = new QAction(tr("Export All Events"), this);
+    m_exportAllAction = new QAction(tr("Export &All Events"), this);
     QR_ASSERT(connect(m_exportAllAction, &QAction::triggered, this, &Editor::onExportAllEventsButton));
     m_exportSelectionAction->setIcon(icon("export.png"));
     m_exportAllAction->setIcon(icon("export.png"));
@@ -406,14 +424,14 @@ void Editor::setupActions()
     firstBar->addWidget(m_exportButton);
     m_eventsMenu->addMenu(exportMenu);
 
-    m_importAction = new QAction(icon("import.png"), tr("Import..."), this);
+    m_importAction = new QAction(icon("import.png"), tr("&Import..."), this);
     QR_ASSERT(connect(m_importAction, &QAction::triggered, this, &Editor::onImportButton));
     firstBar->addAction(m_importAction);
     m_eventsMenu->addAction(m_importAction);
     firstBar->addSeparator();
     m_eventsMenu->addSeparator();
 
-    m_printAction = new QAction(icon("print.png"), tr("Print..."), this);
+    m_printAction = new QAction(icon("print.png"), tr("&Print..."), this);
     QR_ASSERT(connect(m_printAction, &QAction::triggered, this, &Editor::print));
     firstBar->addAction(m_printAction);
     m_eventsMenu->addAction(m_printAction);
@@ -422,8 +440,8 @@ void Editor::setupActions()
     row->addStretch(0);
     auto *secondBar = new QToolBar(this);
     secondBar->setIconSize(QSize(28, 28));
-    m_changeViewActions.addAction(new QAction(icon("calendar2/calendar_24.png"), tr("Calendar"), this));
-    m_changeViewActions.addAction(new QAction(icon("table_24.png"), tr("Table"), this));
+    m_changeViewActions.addAction(new QAction(icon("calendar2/calendar_24.png"), tr("&Calendar"), this));
+    m_changeViewActions.addAction(new QAction(icon("table_24.png"), tr("&Table"), this));
     for (QAction *action : m_changeViewActions.actions()) {
         QR_ASSERT(connect(action, &QAction::triggered, this, &Editor::onChangeViewAction));
         secondBar->addAction(action);
@@ -435,7 +453,7 @@ void Editor::setupActions()
     m_viewMenu->addSeparator();
     secondBar->addSeparator();
 
-    m_triggerFilterPanelAction = new QAction(icon("tree.png"), tr("Calendars and Event Types"), this);
+    m_triggerFilterPanelAction = new QAction(icon("tree.png"), tr("Calendars and &Event Types"), this);
     m_triggerFilterPanelAction->setCheckable(true);
     m_triggerFilterPanelAction->setIconVisibleInMenu(false);
     m_triggerFilterPanelAction->setChecked(m_panel->isVisible());
@@ -449,7 +467,7 @@ void Editor::setupActions()
     if (centralLayout)
         centralLayout->insertLayout(0, row, 0);
 
-    m_gotoTodayAction = new QAction(tr("Go to Today"), this);
+    m_gotoTodayAction = new QAction(tr("&Go to Today"), this);
     QR_ASSERT(connect(m_gotoTodayAction, &QAction::triggered, m_calendarView, [this] { m_calendarView->scrollToCurrentDay(); }));
 }
 
@@ -775,13 +793,15 @@ void Editor::showContextMenu(const QPoint &pos, const AbstractCommonEventPtr &ev
     menu->addAction(m_exportSelectionAction);
     if (event && m_manager->calendarsCount() > 1) {
         menu->addSeparator();
-        QMenu *moveTo = menu->addMenu(tr("Move To"));
+        QMenu *moveTo = menu->addMenu(tr("&Move To"));
         QAbstractItemView *view = currentView();
         const bool severalRows = view && view->selectionModel()->selectedRows().count() >= 2;
+        QString taken;
         for (const CalendarInfo &info : m_manager->calendars()) {
             if (!severalRows && info.id == event->calendarId())
                 continue;
-            QAction *action = moveTo->addAction(calendarBullet(info.id == m_manager->defaultCalendarId()), info.name);
+            QAction *action = moveTo->addAction(calendarBullet(info.id == m_manager->defaultCalendarId()),
+                                                 Accelerators::withKey(info.name, taken));
             action->setData(info.id);
             QR_ASSERT(connect(action, &QAction::triggered, this, &Editor::onMoveToCalendarClicked));
         }
@@ -844,6 +864,13 @@ void Editor::updateDataFilter()
         m_dataFilters.at(i)->setCalendarsFilter(calendars);
     }
     updateCalendarStatuses();
+    updateFilterInfo();
+}
+
+void Editor::updateFilterInfo()
+{
+    const QList<QByteArray> types = m_panel->selectedEventTypes();
+    const QList<QByteArray> calendars = m_panel->selectedCalendars();
     FilterInfoList filters;
     for (const QByteArray &id : calendars)
         filters << FilterInfo{m_manager->calendarById(id).name, FilterInfo::Calendar, id};
@@ -899,6 +926,11 @@ void Editor::saveSplittersState()
 
 void Editor::keyPressEvent(QKeyEvent *event)
 {
+    // The editor is a main window: Esc, meant for a dialog or an open menu, must not close it.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 
@@ -980,6 +1012,8 @@ void Editor::buildNewMenu(QMenu *menu, const IEventTypesStorage::Index &parent)
     IEventTypesStorage *storage = IApplication::instance()->eventTypesStorage();
     if (!storage)
         return;
+    // The types are the user's names: each still gets its own Alt key within the menu.
+    QString taken;
     for (int row = 0; row < storage->count(parent); ++row) {
         const IEventTypesStorage::Index index = storage->index(row, parent);
         if (!storage->isFolder(index)) {
@@ -987,13 +1021,13 @@ void Editor::buildNewMenu(QMenu *menu, const IEventTypesStorage::Index &parent)
             QR_ASSERT(t);
             if (!t)
                 continue;
-            auto *action = new QAction(t->icon(), t->name(), menu);
+            auto *action = new QAction(t->icon(), Accelerators::withKey(t->name(), taken), menu);
             action->setData(t->id());
             QR_ASSERT(connect(action, &QAction::triggered, this, &Editor::onNewEventAction));
             menu->addAction(action);
         } else {
             auto *submenu = new QMenu(menu);
-            submenu->menuAction()->setText(storage->folderName(index));
+            submenu->menuAction()->setText(Accelerators::withKey(storage->folderName(index), taken));
             buildNewMenu(submenu, index);
             menu->addMenu(submenu);
         }

@@ -147,6 +147,7 @@ public slots:
     void rebuildNewMenu();
     void onTypeActivated(const QModelIndex &index);
     void updateDataFilter();
+    void updateFilterInfo();
     void onEditCalendarClicked();
     void onCreateCalendarClicked();
     void onRemoveCalendarClicked();
@@ -234,6 +235,7 @@ private:
     QList<EventsModel *> m_models;
     QList<QSortFilterProxyModel *> m_sortFilters;
     QList<EditorEventFilterModel *> m_dataFilters;
+    QAction *m_newEventAction = nullptr;
     QAction *m_editAction = nullptr;
     QAction *m_findAction = nullptr;
     QAction *m_quickFindAction = nullptr;

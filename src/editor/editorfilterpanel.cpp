@@ -28,21 +28,21 @@ struct ActionSpec
 };
 
 const ActionSpec kActions[EditorFilterPanel::ActionCount] = {
-    {"actionCreateFolder", QT_TRANSLATE_NOOP("EditorFilterPanel", "Create Folder"), "folder16.png", "addFolderButton"},
-    {"actionCreateEventType", QT_TRANSLATE_NOOP("EditorFilterPanel", "Create Event Type"), "add16.png",
+    {"actionCreateFolder", QT_TRANSLATE_NOOP("EditorFilterPanel", "Create &Folder"), "folder16.png", "addFolderButton"},
+    {"actionCreateEventType", QT_TRANSLATE_NOOP("EditorFilterPanel", "Create Event &Type"), "add16.png",
      "addCustomTypeButton"},
-    {"actionEditEventType", QT_TRANSLATE_NOOP("EditorFilterPanel", "Edit..."), "edit16.png", "editCustomTypeButton"},
-    {"actionRemoveEventType", QT_TRANSLATE_NOOP("EditorFilterPanel", "Remove"), "cancel16.png", "removeButton"},
-    {"actionMoveUpEventType", QT_TRANSLATE_NOOP("EditorFilterPanel", "Move Up"), "up16.png", "moveUpButton"},
-    {"actionMoveDownEventType", QT_TRANSLATE_NOOP("EditorFilterPanel", "Move Down"), "down16.png", "moveDownButton"},
-    {"actionSetDefaultCalendar", QT_TRANSLATE_NOOP("EditorFilterPanel", "Set Default Calendar"), "ok.png",
+    {"actionEditEventType", QT_TRANSLATE_NOOP("EditorFilterPanel", "&Edit..."), "edit16.png", "editCustomTypeButton"},
+    {"actionRemoveEventType", QT_TRANSLATE_NOOP("EditorFilterPanel", "&Remove"), "cancel16.png", "removeButton"},
+    {"actionMoveUpEventType", QT_TRANSLATE_NOOP("EditorFilterPanel", "Move &Up"), "up16.png", "moveUpButton"},
+    {"actionMoveDownEventType", QT_TRANSLATE_NOOP("EditorFilterPanel", "Move &Down"), "down16.png", "moveDownButton"},
+    {"actionSetDefaultCalendar", QT_TRANSLATE_NOOP("EditorFilterPanel", "&Set Default Calendar"), "ok.png",
      "setAsDefaultButton"},
-    {"actionCreateNewCalendar", QT_TRANSLATE_NOOP("EditorFilterPanel", "Create New Calendar"), "add16.png",
+    {"actionCreateNewCalendar", QT_TRANSLATE_NOOP("EditorFilterPanel", "Create &New Calendar"), "add16.png",
      "newCalendarButton"},
-    {"actionEditCalendar", QT_TRANSLATE_NOOP("EditorFilterPanel", "Edit..."), "edit16.png", "editCalendarButton"},
-    {"actionRemoveCalendar", QT_TRANSLATE_NOOP("EditorFilterPanel", "Remove"), "cancel16.png", "removeCalendarButton"},
-    {"actionMoveUpCalendar", QT_TRANSLATE_NOOP("EditorFilterPanel", "Move Up"), "up16.png", "moveUpCalendarButton"},
-    {"actionMoveDownCalendar", QT_TRANSLATE_NOOP("EditorFilterPanel", "Move Down"), "down16.png",
+    {"actionEditCalendar", QT_TRANSLATE_NOOP("EditorFilterPanel", "&Edit..."), "edit16.png", "editCalendarButton"},
+    {"actionRemoveCalendar", QT_TRANSLATE_NOOP("EditorFilterPanel", "&Remove"), "cancel16.png", "removeCalendarButton"},
+    {"actionMoveUpCalendar", QT_TRANSLATE_NOOP("EditorFilterPanel", "Move &Up"), "up16.png", "moveUpCalendarButton"},
+    {"actionMoveDownCalendar", QT_TRANSLATE_NOOP("EditorFilterPanel", "Move &Down"), "down16.png",
      "moveDownCalendarButton"},
 };
 
@@ -84,7 +84,8 @@ EditorFilterPanel::EditorFilterPanel(QWidget *parent)
         auto *action = new QAction(QIcon(QStringLiteral(":/Ostrevalder/icons/red/") + QLatin1String(spec.icon)),
                                    tr(spec.text), this);
         action->setObjectName(QLatin1String(spec.name));
-        action->setToolTip(action->text());
+        // The buttons' tooltips show the text without its menu key.
+        action->setToolTip(action->text().remove(QLatin1Char('&')));
         m_actions << action;
     }
 

@@ -110,7 +110,14 @@ QVariant EventsTableModel::sortOrDisplay(const AbstractCommonEvent &ev, int colu
             const QDate begin = isOnce(*event) ? event->period().beginDate() : event->nextPeriod().beginDate();
             if (!begin.isValid())
                 return QVariant();
-            return int(Common::Clock::today().daysTo(begin));
+            const int days = int(Common::Clock::today().daysTo(begin));
+            if (role != SortRole)
+                return days;
+            // Within one day: all-day events first, then by their time; the whole part stays the day.
+            const Period &period = event->period();
+            const double withinDay =
+                period.hasTime() ? (period.beginTime().msecsSinceStartOfDay() + 1) / (86400000.0 + 2) : 0.0;
+            return days + withinDay;
         }
         case TimeColumn:
             if (!event->period().hasTime())

@@ -115,6 +115,15 @@ void MovingView::setTextColor(const QColor &color)
     update();
 }
 
+void MovingView::setTextHalo(const QColor &color)
+{
+    if (color == m_delegate->halo())
+        return;
+    m_delegate->setHalo(color);
+    m_rowPictures.clear();
+    update();
+}
+
 void MovingView::setSpeed(int speed)
 {
     m_speed = qBound(1, speed, 3);

@@ -36,6 +36,7 @@ public:
 
     void setTextFont(const QFont &font);
     void setTextColor(const QColor &color);
+    void setTextHalo(const QColor &color);
     void setSpeed(int speed);
     int speed() const { return m_speed; }
     void setDirection(int direction);

@@ -817,15 +817,20 @@ void Ostrevalder::applyTextColour()
     if (!colour.isValid())
         colour = Qt::black;
     // A gradient is the user's own choice of background; a desktop's colours are not, and may hide the text.
+    QColor halo;
     if (m_backgroundFromDesktop) {
         QList<QColor> backgrounds;
         for (const QGradientStop &stop : std::as_const(m_backgroundStops))
             backgrounds << stop.second;
-        colour = ColorContrast::readableColour(colour, backgrounds);
+        const ColorContrast::TextLook look = ColorContrast::readableLook(colour, backgrounds);
+        colour = look.text;
+        halo = look.halo;
     }
     m_textColour = colour;
-    if (m_view)
+    if (m_view) {
         m_view->setTextColor(colour);
+        m_view->setTextHalo(halo);
+    }
 }
 
 void Ostrevalder::paintEvent(QPaintEvent *event)

@@ -89,6 +89,17 @@ void RunningLineDelegate::drawItem(QPainter *painter, const RunningLineItem &ite
         painter->drawPixmap(QRectF(x, centreY - size / 2.0, size, size), item.icon, QRectF(item.icon.rect()));
         x += size + 4;
     }
+    if (m_halo.isValid()) {
+        // The text drawn in the halo's colour one device pixel away all round, then itself on top.
+        const QPen pen = painter->pen();
+        painter->setPen(m_halo);
+        const qreal d = 1.0 / painter->device()->devicePixelRatioF();
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy)
+                if (dx || dy)
+                    item.line.draw(painter, QPointF(x + dx * d, centreY + dy * d));
+        painter->setPen(pen);
+    }
     item.line.draw(painter, QPointF(x, centreY));
 }
 

@@ -32,6 +32,9 @@ public:
     // Consecutive rows with the same when part show it once.
     void setRemoveDuplicatingWhen(bool on) { m_removeDuplicatingWhen = on; }
     bool removeDuplicatingWhen() const { return m_removeDuplicatingWhen; }
+    // A thin outline around the glyphs, for backgrounds no single text colour reads on; invalid for none.
+    void setHalo(const QColor &colour) { m_halo = colour; }
+    QColor halo() const { return m_halo; }
 
     // The row as the line shows it; `previousWhen` is the when part of the row before it.
     RunningLineItem item(const QModelIndex &index, const QString &previousWhen) const;
@@ -54,6 +57,7 @@ public:
 private:
     QFont m_font;
     bool m_removeDuplicatingWhen = false;
+    QColor m_halo;
     mutable QHash<QString, SimpleTextLine> m_lines;
     mutable QHash<qint64, QPixmap> m_icons;
 };

@@ -3,6 +3,7 @@
 #include "core/applocale.h"
 
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QToolTip>
 
@@ -92,4 +93,14 @@ void DateShowingListView::paintEvent(QPaintEvent *event)
         m_textLine.draw(&painter, QPointF(width() / 2 - static_cast<int>(textWidth) / 2, height() / 2));
     }
     QListView::paintEvent(event);
+}
+
+void DateShowingListView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete && selectionModel() && selectionModel()->hasSelection()) {
+        emit deletePressed();
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
 }

@@ -24,6 +24,7 @@ public slots:
 signals:
     void contextMenu(QContextMenuEvent *event);
     void resized();
+    void deletePressed();
 
 protected:
     bool event(QEvent *event) override;
@@ -31,6 +32,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void updatePlaceholderFont();

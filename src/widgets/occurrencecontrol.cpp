@@ -11,6 +11,9 @@
 OccurrenceControl::OccurrenceControl(QWidget *parent)
     : QLabel(parent), m_occurrence(Common::Clock::today(), IOccurrence::Once)
 {
+    // Reached by Tab like the fields around it; Enter on the focused link opens the menu.
+    setFocusPolicy(Qt::StrongFocus);
+    setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     const bool ok = connect(this, &QLabel::linkActivated, this, &OccurrenceControl::showMenu);
     QR_ASSERT(ok && "connect(this, SIGNAL(linkActivated(QString)), this, SLOT(showMenu()))");
 }
@@ -33,8 +36,16 @@ void OccurrenceControl::setStartDate(QDate date)
 
 void OccurrenceControl::updateText()
 {
-    setText(QStringLiteral("<a style=\"color: black;\" href=\" \">%1</a>")
-                .arg(m_occurrence.description().toHtmlEscaped()));
+    // The link in the label's own text colour: the style's link blue may not read on a dark window.
+    setText(QStringLiteral("<a style=\"color: %1;\" href=\" \">%2</a>")
+                .arg(palette().color(QPalette::WindowText).name(), m_occurrence.description().toHtmlEscaped()));
+}
+
+void OccurrenceControl::changeEvent(QEvent *event)
+{
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        updateText();
 }
 
 void OccurrenceControl::createMenu()

@@ -2,6 +2,7 @@
 
 #include "core/iapplication.h"
 #include "core/log.h"
+#include "widgets/timeedit.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -56,7 +57,7 @@ PeriodControl::PeriodControl(QWidget *parent) : QWidget(parent)
     beginRow->setContentsMargins(0, 0, 0, 0);
     m_dateEdit = makeEdit<QDateEdit>(period1, "dateEdit");
     m_dateEdit->setCalendarPopup(true);
-    m_timeEdit = makeEdit<QTimeEdit>(period1, "timeEdit");
+    m_timeEdit = makeEdit<TimeEdit>(period1, "timeEdit");
     beginRow->addWidget(m_dateEdit);
     beginRow->addWidget(m_timeEdit);
 
@@ -69,7 +70,7 @@ PeriodControl::PeriodControl(QWidget *parent) : QWidget(parent)
     dash->setObjectName(QStringLiteral("label_3"));
     m_dateToEdit = makeEdit<QDateEdit>(m_period2, "dateToEdit");
     m_dateToEdit->setCalendarPopup(true);
-    m_timeToEdit = makeEdit<QTimeEdit>(m_period2, "timeToEdit");
+    m_timeToEdit = makeEdit<TimeEdit>(m_period2, "timeToEdit");
     endRow->addWidget(dash);
     endRow->addWidget(m_dateToEdit);
     endRow->addWidget(m_timeToEdit);

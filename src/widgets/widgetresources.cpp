@@ -1,6 +1,7 @@
 #include "widgets/widgetresources.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 static void initResourcesOnce()
 {
@@ -20,4 +21,15 @@ QString applicationStyleSheet()
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(file.readAll());
+}
+
+QIcon sharpIcon(const QString &path)
+{
+    QIcon icon(path);
+    const QFileInfo file(path);
+    const QString twin =
+        file.path() + QLatin1Char('/') + file.completeBaseName() + QStringLiteral("@2x.") + file.suffix();
+    if (QFile::exists(twin))
+        icon.addFile(twin);
+    return icon;
 }

@@ -420,9 +420,9 @@ private slots:
         QCOMPARE(app->trayIcon()->contextMenu(), app->trayMenu());
         app->onTrayEvent(QSystemTrayIcon::Context);
         QCOMPARE(menuTexts(app->trayMenu()),
-                 QStringList({"&Events editor", "-", "Hide Creeping Line", "&New To-Do Gadget", "-", "&Settings", "-",
-                              "&Request a feature", "&Report a bug", "-",
-                              "New version of Quillane Reminder is available.", "&About...", "-", "&Exit"}));
+                 QStringList({"&Events editor", "-", "Hide &Creeping Line", "&New To-Do Gadget", "-", "&Settings", "-",
+                              "Request a &feature", "&Report a bug", "-",
+                              "New &version of Quillane Reminder is available.", "&About...", "-", "E&xit"}));
         QVERIFY(!app->updateAction()->isVisible());
         QCOMPARE(app->trayMenu()->defaultAction(), app->updateAction());
         QCOMPARE(app->trayIcon()->toolTip(), QStringLiteral("Quillane Reminder"));

@@ -301,7 +301,11 @@ private slots:
         QVERIFY(dialog->m_textFontEdit->text().contains(QStringLiteral(", 17, ")));
         m_colour = QColor(0, 128, 64);
         dialog->m_textColorButton->click();
-        QCOMPARE(dialog->m_textColorButton->palette().color(QPalette::ButtonText), m_colour);
+        QCOMPARE(dialog->textColor(), m_colour);
+        QCOMPARE(dialog->m_textColorButton->palette().color(QPalette::ButtonText),
+                 dialog->palette().color(QPalette::ButtonText));
+        const QImage swatch = dialog->m_textColorButton->icon().pixmap(QSize(32, 16)).toImage();
+        QCOMPARE(swatch.pixelColor(swatch.width() / 2, swatch.height() / 2), m_colour);
         click(dialog.get(), QDialogButtonBox::Apply);
         QCOMPARE(store()->value("movingTextFont").value<QFont>(), m_font);
         QCOMPARE(store()->value("movingTextColor").value<QColor>(), m_colour);

@@ -83,6 +83,16 @@ private slots:
         const QColor result = readableColour(QColor(200, 0, 0), {QColor(Qt::black), QColor(128, 128, 128)});
         QCOMPARE(result, QColor(Qt::white));
     }
+
+    void readableLookHalosOnlyWhereNoColourReads()
+    {
+        QVERIFY(!readableLook(Qt::black, {QColor(230, 230, 230)}).halo.isValid());
+        // Light to dark, where black reads only at one end and white only at the other.
+        for (const QColor &wanted : {QColor(Qt::black), QColor(Qt::yellow), QColor(128, 128, 128)}) {
+            const TextLook look = readableLook(wanted, {QColor(235, 235, 235), QColor(70, 70, 70)});
+            QVERIFY(look.halo.isValid() && contrastRatio(look.text, look.halo) >= s_textRatio);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestColorContrast)

@@ -106,10 +106,10 @@ private slots:
         QStringList list;
         proxy.COMMAND(new AppendCommand(&list, QStringLiteral("Add event")));
         QVERIFY(undoAction->isEnabled());
-        QCOMPARE(undoAction->text(), QStringLiteral("Undo Add event"));
+        QCOMPARE(undoAction->text(), QStringLiteral("&Undo Add event"));
         undoAction->trigger();
         QVERIFY(list.isEmpty());
-        QCOMPARE(redoAction->text(), QStringLiteral("Redo Add event"));
+        QCOMPARE(redoAction->text(), QStringLiteral("&Redo Add event"));
     }
 };
 

@@ -132,7 +132,7 @@ private slots:
         QStringList menus;
         for (QAction *action : editor.menuBar()->actions())
             menus << action->text();
-        QCOMPARE(menus, (QStringList{"File", "Edit", "Events", "View", "Gadgets"}));
+        QCOMPARE(menus, (QStringList{"&File", "&Edit", "Eve&nts", "&View", "&Gadgets"}));
     }
 
     void storedPageOpensTheTable()
@@ -156,6 +156,8 @@ private slots:
         QPointer<Editor> editor = new Editor(env.manager.get());
         showAndWait(*editor);
         editor->changeViewActions()->actions().at(1)->trigger();
+        QTest::keyClick(editor, Qt::Key_Escape); // a main window, not a dialog
+        QVERIFY(editor->isVisible());
         editor->close();
         QVERIFY(editor);
         QVERIFY(!editor->isVisible());
@@ -168,9 +170,10 @@ private slots:
     {
         QTest::addColumn<QKeySequence>("keys");
         QTest::addColumn<QString>("action");
-        QTest::newRow("F2") << QKeySequence(Qt::Key_F2) << "Edit Event";
-        QTest::newRow("Ctrl+F") << QKeySequence(Qt::CTRL | Qt::Key_F) << "Find Event";
-        QTest::newRow("Ctrl+F3") << QKeySequence(Qt::CTRL | Qt::Key_F3) << "Find Event";
+        QTest::newRow("F2") << QKeySequence(Qt::Key_F2) << "&Edit Event";
+        QTest::newRow("Ctrl+F") << QKeySequence(Qt::CTRL | Qt::Key_F) << "&Find Event";
+        QTest::newRow("Ctrl+F3") << QKeySequence(Qt::CTRL | Qt::Key_F3) << "&Find Event";
+        QTest::newRow("Ctrl+N") << QKeySequence(QKeySequence::New) << "New Event";
         QTest::newRow("F3") << QKeySequence(Qt::Key_F3) << "Quick Find";
     }
 
@@ -318,6 +321,8 @@ private slots:
         editor.setCurrentEvent(1);
         QCOMPARE(editor.calendarView()->selectedDate(), QDate(2026, 4, 20));
         QCOMPARE(editor.calendarItemsView()->currentIndex().data(EventIndexRole).toInt(), 1);
+        QTest::keyClick(editor.calendarItemsView(), Qt::Key_Delete);
+        QCOMPARE(env.manager->count(), 1);
     }
 
     void panelFilterReachesProxiesStripAndStatuses()
@@ -344,6 +349,8 @@ private slots:
         for (const FilterInfo &info : editor.filterInfo()->filters())
             strip << info.text;
         QCOMPARE(strip, (QStringList{"Arbeit – Büro", "Birthday"}));
+        env.manager->changeCalendar(CalendarInfo(work, QStringLiteral("Büro")));
+        QCOMPARE(editor.filterInfo()->filters().at(0).text, QStringLiteral("Büro"));
         QCOMPARE(shownIds(editor.dataFilters().at(1)), idsOf({ben}));
 
         editor.filterInfo()->items().at(0)->removeButton()->click();
@@ -439,10 +446,10 @@ private slots:
         table->setCurrentIndex(table->model()->index(0, 0));
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
         editor.showTableContextMenu(&event);
-        QCOMPARE(entries, (QStringList{"New", "Edit Event", "Export selection", "", "Move To", "", "Delete Event"}));
+        QCOMPARE(entries, (QStringList{"&New", "&Edit Event", "Export &selection", "", "&Move To", "", "&Delete Event"}));
         QMenu *moveTo = editor.tableContextMenu()->actions().at(4)->menu();
         QCOMPARE(moveTo->actions().count(), 1); // the event's own calendar is left out
-        QCOMPARE(moveTo->actions().first()->text(), QString("Second"));
+        QCOMPARE(moveTo->actions().first()->text(), QString("&Second"));
     }
 
     // No stored geometry: the tool bars beside the open panel and a six-week month fit, on the screen.

@@ -136,15 +136,16 @@ struct OpsEnv : EditorTestEnv
     int dialogs = 0;
 };
 
-// The "New" menu as text: entries by name, a submenu as "name[entries]".
+// The "New" menu as text: entries by name without their Alt keys, a submenu as "name[entries]".
 QStringList menuLines(QMenu *menu)
 {
     QStringList lines;
     for (QAction *action : menu->actions()) {
+        const QString name = action->text().remove(QLatin1Char('&'));
         if (action->menu())
-            lines << action->text() + '[' + menuLines(action->menu()).join(',') + ']';
+            lines << name + '[' + menuLines(action->menu()).join(',') + ']';
         else
-            lines << action->text();
+            lines << name;
     }
     return lines;
 }
@@ -560,7 +561,7 @@ private slots:
         table->selectAll();
         env.editor->setMenuRunner([&](QMenu *menu, const QPoint &) {
             for (QAction *action : menu->actions()) {
-                if (!action->menu() || action->text() != "Move To")
+                if (!action->menu() || action->text() != "&Move To")
                     continue;
                 for (QAction *target : action->menu()->actions())
                     if (target->data().toByteArray() == work)

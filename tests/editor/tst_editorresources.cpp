@@ -1,4 +1,5 @@
 #include "editor/editorresources.h"
+#include "widgets/widgetresources.h"
 
 #include <QDirIterator>
 #include <QHash>
@@ -67,6 +68,9 @@ private slots:
         const QImage image(path);
         QVERIFY(!image.isNull());
         QVERIFY2(inkedPixels(image) >= 3, qPrintable(path));
+        // A twin serves a 2x screen at twice the size, not the small picture blown up.
+        if (path.contains(QLatin1String("@2x")))
+            QCOMPARE(sharpIcon(QString(path).remove("@2x")).pixmap(image.size() / 2, 2.0).size(), image.size());
     }
 
     void blankTileIsCaught()

@@ -113,6 +113,21 @@ private slots:
         QCOMPARE(view->sizeHint().height(), stack(view.get())->largestMonthHeight());
     }
 
+    void resizingKeepsTheMonthAndFitsItInThePage()
+    {
+        auto view = shownView(800, 600);
+        view->scrollToMonth(kToday, 12);
+        QCoreApplication::processEvents();
+        // Narrower, then very wide: December stays, and a month never grows taller than the page.
+        for (const QSize &size : {QSize(420, 600), QSize(1900, 1000)}) {
+            view->resize(size);
+            QCoreApplication::processEvents();
+            QCOMPARE(view->viewportYear(), kToday);
+            QCOMPARE(view->monthAtViewport(), 12);
+            QVERIFY(stack(view.get())->largestMonthHeight() <= view->viewport()->height());
+        }
+    }
+
     void requestsWhileVisibleAreCoalesced()
     {
         auto view = shownView();

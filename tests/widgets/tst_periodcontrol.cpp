@@ -2,6 +2,7 @@
 #include "shots.h"
 #include "testhelpers.h"
 #include "widgets/periodcontrol.h"
+#include "widgets/timeedit.h"
 
 #include <QCheckBox>
 #include <QDateEdit>
@@ -28,6 +29,7 @@ private slots:
     void setPeriodRoundTripsAndAnnouncesBegin_data();
     void setPeriodRoundTripsAndAnnouncesBegin();
     void twelveHourFormat();
+    void typedTime();
     void shot();
 
 private:
@@ -45,6 +47,19 @@ private:
     }
     FakeApplication m_app;
 };
+
+void TestPeriodControl::typedTime()
+{
+    const QList<QPair<QString, QTime>> cases{
+        {"2016", QTime(20, 16)}, {"20:16", QTime(20, 16)}, {"24", QTime(2, 4)}, {"1260", QTime()}}; // 60 refused
+    for (const auto &[typed, expected] : cases) {
+        QCOMPARE(TimeEditPrivate::timeFromTyped(typed), expected);
+        TimeEdit edit; // its whole text selected, as focus leaves it
+        edit.selectAll();
+        QTest::keyClicks(&edit, typed);
+        QCOMPARE(edit.time(), expected.isValid() ? expected : QTime(12, 6));
+    }
+}
 
 void TestPeriodControl::buildPeriod_data()
 {

@@ -1,5 +1,6 @@
 #include "events/ui/eventeditdialog.h"
 
+#include "core/colorcontrast.h"
 #include "core/log.h"
 #include "events/abstractcommonevent.h"
 #include "events/ui/eventform.h"
@@ -43,7 +44,9 @@ EventEditDialog::EventEditDialog(AbstractCommonEvent *event, QWidget *parent)
     m_errorLabel->setTextFormat(Qt::PlainText);
     m_errorLabel->setWordWrap(true);
     QPalette palette = m_errorLabel->palette();
-    palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+    // Red, as near as reads on the window's own colour (pure red is too dark on a dark theme).
+    palette.setColor(QPalette::WindowText,
+                     ColorContrast::readableColour(QColor(255, 0, 0), {palette.color(QPalette::Window)}));
     m_errorLabel->setPalette(palette);
     layout->addWidget(m_errorLabel);
     layout->addSpacing(7);

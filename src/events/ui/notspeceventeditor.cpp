@@ -96,11 +96,16 @@ void NotSpecEventEditor::build()
     QR_ASSERT(connect(notificationReminderCheckBox, &QCheckBox::toggled, notificationEditors, &QWidget::setEnabled));
     QR_ASSERT(connect(notificationReminderCheckBox, &QCheckBox::toggled, soundWidget, &QWidget::setEnabled));
 
-    setTabOrder(tabWidget, captionLineEdit);
-    setTabOrder(captionLineEdit, locationEdit);
-    setTabOrder(locationEdit, commentLineEdit);
-    setTabOrder(commentLineEdit, creepingLineCheckBox);
-    setTabOrder(creepingLineCheckBox, notificationReminderCheckBox);
+    // Top to bottom as the form reads: the period and the recurrence lie between caption and location.
+    QList<QWidget *> order{tabWidget, captionLineEdit};
+    for (const char *name : {"dateEdit", "timeEdit", "dateToEdit", "timeToEdit", "periodCheckBox", "timeCheckBox"})
+        order << periodControl->findChild<QWidget *>(QLatin1String(name));
+    order << occurrenceControl << locationEdit << commentLineEdit << creepingLineCheckBox
+          << notificationReminderCheckBox;
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        if (order.at(i - 1) && order.at(i))
+            setTabOrder(order.at(i - 1), order.at(i));
+    }
 }
 
 QWidget *NotSpecEventEditor::buildDescriptionTab()

@@ -237,7 +237,7 @@ void TextGraphicItem::paint(QPainter *painter, const QRect &)
         return;
     const QPen saved = painter->pen();
     QPen pen(saved);
-    pen.setColor(m_color.isValid() ? m_color : QColor(Qt::black));
+    pen.setColor(m_color.isValid() ? m_color : shared().textColor);
     painter->setPen(pen);
     m_line.draw(painter, textOrigin());
     painter->setPen(saved);
@@ -308,7 +308,7 @@ void YearLabelText::paint(QPainter *painter, const QRect &)
     painter->save();
     painter->setTransform(m_transform, true);
     QPen pen(painter->pen());
-    pen.setColor(color().isValid() ? color() : QColor(Qt::black));
+    pen.setColor(color().isValid() ? color() : shared().textColor);
     painter->setPen(pen);
     m_line.draw(painter, inverse.map(screenOrigin));
     painter->restore();

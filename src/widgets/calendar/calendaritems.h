@@ -50,6 +50,8 @@ struct SharedState
     QMap<int, QPixmap> scaledStatusPixmaps;
     QColor selectionColor;
     QColor hoverColor;
+    // Text without a colour of its own: the view's palette, so a dark theme keeps it readable.
+    QColor textColor = Qt::black;
 };
 SharedState &shared();
 // Forget the fitted sizes, so the next layout fits the fonts again (after a font or language change).

@@ -20,6 +20,28 @@ int dayWidth(int width)
     return (width - 6 * kColumnSpacing) / 7;
 }
 
+int monthWidthForHeight(int available, int height, int minimum)
+{
+    // The cells the fonts are fitted into: month name, weekday names between their lines, six weeks.
+    auto monthHeight = [](int width) {
+        return width / 13 + kBelowMonthName + 2 * (kCurlyLineHeight + kAroundWeekdayNames) + width / 14 +
+               6 * dayWidth(width) + 5 * kWeekSpacing;
+    };
+    const int floor = std::min(available, minimum);
+    int low = floor;
+    int high = available;
+    if (monthHeight(high) <= height)
+        return high;
+    while (low < high) {
+        const int mid = (low + high + 1) / 2;
+        if (monthHeight(mid) <= height)
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return low;
+}
+
 int dayColumn(int dayOfWeek, int firstDayOfWeek)
 {
     int column = dayOfWeek - firstDayOfWeek + 1;

@@ -29,6 +29,10 @@ int horizontalMargin(int widgetWidth);
 // Width of one day column for a month laid out `width` pixels wide; negative when the month is too narrow.
 int dayWidth(int width);
 
+// Widest layout width, at most `available`, at which a month of six weeks stays within `height`
+// pixels; no narrower than `minimum` (or `available`, when that is less).
+int monthWidthForHeight(int available, int height, int minimum);
+
 // Column (1..7) of a weekday (1 = Monday .. 7 = Sunday) when weeks start on `firstDayOfWeek`.
 int dayColumn(int dayOfWeek, int firstDayOfWeek);
 

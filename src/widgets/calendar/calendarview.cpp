@@ -26,6 +26,12 @@ using namespace CalendarViewPrivate;
 
 namespace {
 
+QColor translucent(QColor colour, int alpha)
+{
+    colour.setAlpha(alpha);
+    return colour;
+}
+
 const char kFontFolder[] = ":/Ostrevalder/fonts/";
 const char kNumberFontFile[] = "calendar_english.ttf";
 
@@ -96,7 +102,6 @@ CalendarView::CalendarView(QWidget *parent) : QAbstractScrollArea(parent)
     m_yearLabel = std::make_unique<YearLabelText>();
     m_yearLabel->setFont(boldFont(numberFont));
     m_yearLabel->setTransform(QTransform().rotate(270, Qt::ZAxis));
-    m_yearLabel->setColor(QColor(0, 0, 0, 50));
 
     connect(&m_startScrollTimer, &QTimer::timeout, this, &CalendarView::startScroll);
     m_startScrollTimer.setInterval(100);
@@ -112,6 +117,18 @@ CalendarView::~CalendarView()
 int CalendarView::margin() const
 {
     return horizontalMargin(width());
+}
+
+int CalendarView::layoutWidth() const
+{
+    // A month never grows taller than the page, so a wide window still shows a whole month.
+    const int available = viewport()->width() - 2 * margin();
+    return monthWidthForHeight(available, viewport()->height() - 2 * kTopOffset, 220);
+}
+
+QPoint CalendarView::layoutOrigin() const
+{
+    return QPoint(margin() + (viewport()->width() - 2 * margin() - layoutWidth()) / 2, kTopOffset);
 }
 
 void CalendarView::setFirstDayOfWeek(int day)
@@ -217,14 +234,14 @@ QSize CalendarView::sizeHint() const
 
 int CalendarView::monthPageHeight() const
 {
-    const int m = margin();
-    const int w = viewport()->width() - 2 * m;
+    const QPoint origin = layoutOrigin();
+    const int w = layoutWidth();
     if (w <= 0 || CalendarViewPrivate::dayWidth(w) <= 0)
         return 0;
     // The same years the view builds, laid out at the width it will use.
     YearsStack probe(m_calendar ? m_calendar->currentYear() : Common::Clock::today().year());
     probe.setFirstDayOfWeek(m_firstDayOfWeek);
-    probe.setPos(m, kTopOffset);
+    probe.setPos(origin);
     probe.setWidth(w);
     probe.calculate();
     return kTopOffset + probe.largestMonthHeight() + kTopOffset + (height() - viewport()->height());
@@ -235,27 +252,34 @@ void CalendarView::rebuild()
     m_rebuildCall.clear();
     ++m_rebuildCount;
     QScrollBar *bar = verticalScrollBar();
-    const int m = margin();
-    const int w = viewport()->width() - 2 * m;
+    const int w = layoutWidth();
 
-    // Remember which part of the year in view sits under the viewport's middle, by year and place,
-    // so the page can be held still while years come and go above it.
+    // Remember which part of the year in view sits under the viewport's middle, by year, item and the
+    // share of the item above the middle, so the page holds still while years come and go above it
+    // and while a resize makes every item taller or shorter.
     int anchorYear = 0;
     int anchorIndex = -1;
-    int anchorTop = 0;
-    if (m_calendar->contains(m_viewportYear)) {
-        const QPoint c = viewport()->rect().center();
+    double anchorShare = 0;
+    if (m_laidOut && m_calendar->contains(m_viewportYear)) {
+        const int middle = m_anchorMiddle + bar->value();
         YearItem *year = m_calendar->year(m_viewportYear);
-        if (GraphicItem *anchor = year->nearestItem(QPoint(c.x(), c.y() + bar->value()))) {
+        GraphicItem *anchor = nullptr;
+        for (GraphicItem *child : year->children()) {
+            if (child->pos().y() <= middle && middle < child->pos().y() + child->height())
+                anchor = child;
+        }
+        if (!anchor)
+            anchor = year->nearestItem(QPoint(viewport()->width() / 2, middle));
+        if (anchor) {
             anchorYear = m_viewportYear;
             anchorIndex = int(year->children().indexOf(anchor));
-            anchorTop = anchor->pos().y();
+            anchorShare = anchor->height() > 0 ? double(middle - anchor->pos().y()) / anchor->height() : 0.0;
         }
     }
 
     if (m_calendar->firstDayOfWeek() != m_firstDayOfWeek)
         m_calendar->setFirstDayOfWeek(m_firstDayOfWeek);
-    m_calendar->setPos(m, kTopOffset);
+    m_calendar->setPos(layoutOrigin());
     m_calendar->setWidth(w);
     if (m_viewportYear < m_calendar->currentYear())
         m_calendar->stepUp();
@@ -273,11 +297,13 @@ void CalendarView::rebuild()
     m_laidOut = true;
 
     if (anchorIndex >= 0 && m_calendar->contains(anchorYear)) {
-        const GraphicItem *anchor = m_calendar->year(anchorYear)->children().value(anchorIndex);
-        const int d = anchor ? anchor->pos().y() - anchorTop : 0;
-        if (d != 0)
-            bar->setValue(bar->value() + d);
+        if (const GraphicItem *anchor = m_calendar->year(anchorYear)->children().value(anchorIndex)) {
+            const int middle = viewport()->height() / 2;
+            const int value = anchor->pos().y() + int(anchorShare * anchor->height()) - middle;
+            bar->setValue(value);
+        }
     }
+    m_anchorMiddle = viewport()->height() / 2;
 
     if (m_scrollTarget.valid) {
         m_scrollTarget.valid = false;
@@ -348,6 +374,9 @@ void CalendarView::paintEvent(QPaintEvent *event)
     if (!m_calendar)
         return;
     QPainter p(viewport());
+    const QColor text = viewport()->palette().color(QPalette::Text);
+    shared().textColor = text;
+    m_yearLabel->setColor(translucent(text, 50));
     if (!m_scaledBackground.isNull()) {
         const qreal opacity = p.opacity();
         p.setOpacity(m_backgroundOpacity / 100.0);
@@ -370,9 +399,10 @@ void CalendarView::drawScrollers(QPainter &painter)
     painter.setPen(Qt::NoPen);
     const bool upActive = m_scroller.active && m_scroller.up;
     const bool downActive = m_scroller.active && !m_scroller.up;
-    painter.setBrush(QColor(0, 0, 0, upActive ? 40 : 20));
+    const QColor text = viewport()->palette().color(QPalette::Text);
+    painter.setBrush(translucent(text, upActive ? 40 : 20));
     drawTriangle(painter, m_scrollerRects.up, true);
-    painter.setBrush(QColor(0, 0, 0, downActive ? 40 : 20));
+    painter.setBrush(translucent(text, downActive ? 40 : 20));
     drawTriangle(painter, m_scrollerRects.down, false);
     painter.setBrush(brush);
     painter.setPen(pen);

@@ -103,6 +103,7 @@ private slots:
 
 private:
     friend class TestCalendarView;
+    friend class TestWindowContrast;
 
     struct DayState
     {
@@ -126,6 +127,8 @@ private:
     void prepareBackground();
     void layoutScrollers();
     int margin() const;
+    int layoutWidth() const;
+    QPoint layoutOrigin() const;
     bool isRebuildPending() const;
     CalendarViewPrivate::GraphicItem *itemAt(const QPoint &viewportPoint) const;
     int yearAtViewport() const;
@@ -159,6 +162,8 @@ private:
     bool m_updatesLocked = false;
     bool m_rebuildPending = false;
     bool m_laidOut = false;
+    // The viewport's middle at the last layout, where the page is held through a resize.
+    int m_anchorMiddle = 0;
     int m_rebuildCount = 0;
     QTimer m_startScrollTimer;
 };
