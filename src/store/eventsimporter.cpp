@@ -338,7 +338,7 @@ private:
         noteLocalTime(block, *event);
         if (!problem.isEmpty()) {
             ++m_notes.rulesLost;
-            noteNamed(&m_notes.rulesLostNamed, QStringLiteral("\"%1\": %2").arg(event->caption(), problem));
+            noteNamed(&m_notes.rulesLostNamed, QStringLiteral("\"%1\": %2").arg(event->caption().left(60), problem));
         }
         const IOccurrence &occurrence = event->occurrence();
         const bool repeats = occurrence.type() != IOccurrence::Once;
@@ -392,7 +392,7 @@ private:
         if (zone.isEmpty())
             return;
         ++m_notes.localTimes;
-        noteNamed(&m_notes.localTimesNamed, QStringLiteral("\"%1\" (%2)").arg(event.caption(), zone.left(60)));
+        noteNamed(&m_notes.localTimesNamed, QStringLiteral("\"%1\" (%2)").arg(event.caption().left(60), zone.left(60)));
     }
 
     static AbstractCommonEventPtr makeEvent(const QCalEvent &block, const BlockDates &dates, bool withRule,
