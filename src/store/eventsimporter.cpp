@@ -731,7 +731,9 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
                       ? tr("1 entry was left out: it has no readable date or no text.")
                       : tr("%1 entries were left out: they have no readable date or no text.").arg(notes.skipped));
     }
-    if (notes.undecodable > 0)
+    if (notes.undecodable == 1)
+        lines << tr("1 character could not be read in the chosen encoding; it shows as �.");
+    else if (notes.undecodable > 1)
         lines << tr("%1 characters could not be read in the chosen encoding; they show as �.").arg(notes.undecodable);
     if (notes.exceptionsLost == 1)
         lines << tr("1 repeating event has dates that were cancelled (EXDATE or a cancelled occurrence); these "
