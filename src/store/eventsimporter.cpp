@@ -338,7 +338,7 @@ private:
         noteLocalTime(block, *event);
         if (!problem.isEmpty()) {
             ++m_notes.rulesLost;
-            noteNamed(&m_notes.rulesLostNamed, QStringLiteral("\"%1\": %2").arg(event->caption(), problem));
+            noteNamed(&m_notes.rulesLostNamed, QStringLiteral("\"%1\": %2").arg(event->caption().left(60), problem));
         }
         const IOccurrence &occurrence = event->occurrence();
         const bool repeats = occurrence.type() != IOccurrence::Once;
@@ -392,7 +392,7 @@ private:
         if (zone.isEmpty())
             return;
         ++m_notes.localTimes;
-        noteNamed(&m_notes.localTimesNamed, QStringLiteral("\"%1\" (%2)").arg(event.caption(), zone.left(60)));
+        noteNamed(&m_notes.localTimesNamed, QStringLiteral("\"%1\" (%2)").arg(event.caption().left(60), zone.left(60)));
     }
 
     static AbstractCommonEventPtr makeEvent(const QCalEvent &block, const BlockDates &dates, bool withRule,
@@ -731,7 +731,9 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
                       ? tr("1 entry was left out: it has no readable date or no text.")
                       : tr("%1 entries were left out: they have no readable date or no text.").arg(notes.skipped));
     }
-    if (notes.undecodable > 0)
+    if (notes.undecodable == 1)
+        lines << tr("1 character could not be read in the chosen encoding; it shows as �.");
+    else if (notes.undecodable > 1)
         lines << tr("%1 characters could not be read in the chosen encoding; they show as �.").arg(notes.undecodable);
     if (notes.exceptionsLost == 1)
         lines << tr("1 repeating event has dates that were cancelled (EXDATE or a cancelled occurrence); these "

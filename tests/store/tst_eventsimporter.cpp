@@ -730,7 +730,7 @@ private slots:
             << QByteArray("UTF-8")
             << "12.04.2026,Geburtstag von Jürgen Müller,Blumen für Oma\n01.05.2026,Maifeier – Café Größe,\x01\n"
             << false
-            << "Imported 2 events\n1 characters could not be read in the chosen encoding; they show as \uFFFD.";
+            << "Imported 2 events\n1 character could not be read in the chosen encoding; it shows as \uFFFD.";
     }
 
     void csvGuessedEncodings()
