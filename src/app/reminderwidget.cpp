@@ -6,6 +6,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "platform/freememory.h"
 #include "ui_reminderwidget.h"
 #include "widgets/dialog.h"
 #include "widgets/setasdefaultwidget.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace ReminderWidgetPrivate {
@@ -77,6 +79,14 @@ ReminderWidget::~ReminderWidget()
     // The picture was decoded for this window; the event need not keep it for the rest of the run.
     if (m_event)
         m_event->clearPhotoCache();
+    // The last window of a burst: once it and its children are wholly gone, the memory they took
+    // goes back to the system rather than staying with the allocator.
+    if (s_widgets.isEmpty() && QCoreApplication::instance()) {
+        QTimer::singleShot(0, QCoreApplication::instance(), [] {
+            if (s_widgets.isEmpty())
+                Common::releaseFreeMemory();
+        });
+    }
 }
 
 void ReminderWidget::showReminder(const AbstractCommonEventPtr &event)

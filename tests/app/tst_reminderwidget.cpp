@@ -5,6 +5,7 @@
 #include "app/reminderwidget.h"
 #include "core/log.h"
 #include "events/notspecifiedevent.h"
+#include "platform/freememory.h"
 #include "store/eventsmanager.h"
 #include "widgets/setasdefaultwidget.h"
 #include "shots.h"
@@ -221,6 +222,32 @@ private slots:
         QTRY_VERIFY(window.isNull());
         QVERIFY(ReminderWidget::widgets().isEmpty());
         QCOMPARE(m_controller->reminders(), before);
+    }
+
+    void givesMemoryBackWhenTheLastWindowHasGone_data()
+    {
+        QTest::addColumn<int>("closed"); // of three
+        QTest::addColumn<bool>("reopened"); // before the closed ones have gone
+        QTest::newRow("one closed") << 1 << false;
+        QTest::newRow("all closed") << 3 << false;
+        QTest::newRow("all closed, another opened") << 3 << true;
+    }
+
+    void givesMemoryBackWhenTheLastWindowHasGone()
+    {
+        QFETCH(int, closed);
+        QFETCH(bool, reopened);
+        for (int i = 0; i < 3; ++i)
+            ReminderWidget::showReminder(addAppointment(QString::number(i)));
+        QCoreApplication::sendPostedEvents(); // what earlier windows left
+        const int before = Common::freeMemoryReleases();
+        for (int i = 0; i < closed; ++i)
+            ReminderWidget::widgets().at(i)->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (reopened)
+            ReminderWidget::showReminder(addAppointment("next"));
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(Common::freeMemoryReleases() - before, closed == 3 && !reopened ? 1 : 0);
     }
 
     // The event goes while its window is open; the window keeps it alive and stays usable.
