@@ -13,14 +13,10 @@ namespace {
 
 void myMessageOutput(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
-    Q_UNUSED(context);
-    static const char *const prefixes[] = {"Debug: ", "Warning: ", "Critical: ", "Fatal: "};
-    if (type < QtDebugMsg || type > QtFatalMsg)
-        return;
-    const QByteArray message = text.toUtf8();
+    const QByteArray line = Common::qtMessageLine(type, text);
     if (type == QtFatalMsg)
-        fprintf(stderr, "Fatal: %s\n", message.constData());
-    writeLogLine(context.file, context.line, "myMessageOutput", QByteArray(prefixes[type]) + message);
+        fprintf(stderr, "%s\n", line.constData());
+    writeLogLine(context.file, context.line, "myMessageOutput", line);
     if (type == QtFatalMsg)
         abort();
 }

@@ -86,6 +86,29 @@ QByteArray logBuffer()
 
 namespace Common {
 
+QByteArray qtMessageLine(QtMsgType type, const QString &text)
+{
+    const char *prefix = "";
+    switch (type) {
+    case QtDebugMsg:
+        prefix = "Debug: ";
+        break;
+    case QtInfoMsg:
+        prefix = "Info: ";
+        break;
+    case QtWarningMsg:
+        prefix = "Warning: ";
+        break;
+    case QtCriticalMsg:
+        prefix = "Critical: ";
+        break;
+    case QtFatalMsg:
+        prefix = "Fatal: ";
+        break;
+    }
+    return prefix + text.toUtf8();
+}
+
 void reportFailedAssert(const char *file, int line, const char *function, const char *condition)
 {
     // No crash library receives the location on this platform, so the log line carries it.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+#include <QtGlobal>
 
 // The process-wide log: an in-memory buffer plus "log.dat" in the data location.
 void writeLogLine(const char *file, int line, const char *function, const QByteArray &message);
@@ -11,6 +13,9 @@ namespace Common {
 void reportFailedAssert(const char *file, int line, const char *function, const char *condition);
 // Lines the in-memory log keeps; older ones are dropped so weeks of uptime stay bounded.
 constexpr int kLogMemoryLines = 10000;
+// The log line of one of Qt's own messages: its kind ("Debug: ", "Info: ", "Warning: ", "Critical: ",
+// "Fatal: ") before the text.
+QByteArray qtMessageLine(QtMsgType type, const QString &text);
 // Tests only: forget the in-memory log.
 void clearLogBuffer();
 } // namespace Common

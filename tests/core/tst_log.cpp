@@ -96,6 +96,13 @@ private slots:
                  QByteArray("06.12.26T12:35:23:045 = outer\n"));
     }
 
+    void qtMessagesOfEveryKind()
+    {
+        const QList<QByteArray> lines = {"Debug: é", "Warning: é", "Critical: é", "Fatal: é", "Info: é"};
+        for (int type = QtDebugMsg; type <= QtInfoMsg; ++type)
+            QCOMPARE(Common::qtMessageLine(QtMsgType(type), QStringLiteral("é")), lines.at(type));
+    }
+
     void logsWithoutApplication()
     {
         QVERIFY(!IApplication::instance());
