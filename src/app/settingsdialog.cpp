@@ -137,8 +137,8 @@ SettingsDialog::SettingsDialog(const Ask &ask, int screenCount) : QDialog(nullpt
     for (const SettingsValues::Language &language : m_languages)
         m_languageComboBox->addItem(language.name, language.locale);
 
-    if (!app || !app->barHandle())
-        m_panelPositionBox->removeItem(2);
+    // No taskbar band to dock into on this platform: the bar cannot sit over it.
+    m_panelPositionBox->removeItem(2);
 
     if (screenCount < 0)
         screenCount = int(QGuiApplication::screens().size());

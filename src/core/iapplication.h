@@ -50,7 +50,7 @@ public:
     virtual void setAutorun(bool on) = 0;
     virtual int showReportDialog(const QString &title, bool withTechnicalInfo) = 0;
     virtual void showUninstallFeedback() = 0;
-    // Window id of the panel the bar docks to; 0 when none was found.
+    // Window id of the taskbar band the bar docks to: always 0, this platform has none.
     virtual WId barHandle() const = 0;
     virtual bool raiseSettingsDialog() = 0;
     virtual bool raiseEditor() = 0;

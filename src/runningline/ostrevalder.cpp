@@ -136,9 +136,8 @@ void Ostrevalder::registerPanelProperties()
     addProperty("appAutorun", true);
     const int firstDay = int(QLocale::system().firstDayOfWeek());
     addProperty("firstDayOfWeek", firstDay >= 1 && firstDay <= 7 ? firstDay : 1);
-    IApplication *app = IApplication::instance();
-    if (!app || !app->barHandle())
-        fallBackFromTaskbarPosition();
+    // No taskbar band to dock into on this platform: a stored position over it becomes the bottom.
+    fallBackFromTaskbarPosition();
 }
 
 void Ostrevalder::registerTextProperties()
