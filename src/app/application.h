@@ -134,7 +134,6 @@ public:
     QMenu *trayMenu() const { return m_trayMenu.get(); }
     QAction *creepingLineAction() const { return m_barAction; }
     QAction *updateAction() const { return m_updateAction; }
-    // What the log says a missing window would have opened, in order; for tests.
 
 public slots:
     void start();
@@ -181,7 +180,6 @@ private:
     void createTrayMenu();
     QAction *addActionToMenu(QMenu *menu, const QString &text, const QByteArray &slot, const QString &icon);
     void updateCreepingLineAction();
-    // A window that later work builds: logs the request, so nothing pretends to open.
     void initStatistics();
     void collectStatistics();
     IAutostart *autostart();

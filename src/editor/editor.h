@@ -107,8 +107,6 @@ public:
     QString lastDirectory() const { return m_lastDirectory; }
 
 public slots:
-    // Create, edit, find, import, export, print and the type and calendar operations are the
-    // editor's second part; their slots are here so menus and buttons have their places.
     void onNewEventAction();
     void editEventByIndex(const QModelIndex &index);
     void onEditButton();
