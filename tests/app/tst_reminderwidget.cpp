@@ -1,4 +1,4 @@
-#include "../events/eventtestenv.h"
+#include "eventtestenv.h"
 #include "app/remindercontroller.h"
 #include "platform/iwallclocktimer.h"
 #include "app/reminderplacement.h"

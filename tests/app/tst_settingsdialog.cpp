@@ -1,5 +1,5 @@
-#include "../runningline/fakewindowsystem.h"
-#include "../runningline/runninglinetestenv.h"
+#include "fakewindowsystem.h"
+#include "runninglinetestenv.h"
 #include "app/settingsdialog.h"
 #include "settingstestdata.h"
 #include "core/langs.h"

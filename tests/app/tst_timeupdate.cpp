@@ -2,7 +2,7 @@
 #include "events/birthdayevent.h"
 #include "events/notspecifiedevent.h"
 #include "events/period.h"
-#include "../events/eventtestenv.h"
+#include "eventtestenv.h"
 #include "testhelpers.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../runningline/runninglinetestenv.h"
+#include "runninglinetestenv.h"
 #include "store/calendarinfo.h"
 
 // The running line's environment plus a second calendar, for the editor's models and window.

@@ -1,4 +1,4 @@
-#include "../eventtypes/eventtypestestutils.h"
+#include "eventtypestestutils.h"
 #include "core/deferredcall.h"
 #include "core/statcollector.h"
 #include "core/undoobject.h"

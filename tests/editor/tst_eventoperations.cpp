@@ -1,4 +1,4 @@
-#include "../eventtypes/eventtypestestutils.h"
+#include "eventtypestestutils.h"
 #include "core/undoobject.h"
 #include "editor/eventoperations.h"
 #include "editortestenv.h"

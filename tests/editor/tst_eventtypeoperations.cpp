@@ -1,5 +1,5 @@
-#include "../eventtypes/eventtypestestutils.h"
-#include "../events/eventtestenv.h"
+#include "eventtypestestutils.h"
+#include "eventtestenv.h"
 #include "core/undoobject.h"
 #include "editor/eventtypeoperations.h"
 #include "eventtypes/eventtypestreemodel.h"

@@ -1,4 +1,4 @@
-#include "../apptestenv.h"
+#include "apptestenv.h"
 #include "app/reportdialog.h"
 #include "app/updatedialog.h"
 #include "app/web/webcontroller.h"

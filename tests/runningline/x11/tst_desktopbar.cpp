@@ -1,7 +1,7 @@
 // Runs on a real X server with a window manager (CTest starts it under xvfb-run, the test starts
 // openbox): the bar beside another dock, its tooltip, its context menu, a fixed-size window, and a
 // gadget's controls on the first hover.
-#include "../../gadgets/gadgettestenv.h"
+#include "gadgettestenv.h"
 #include "core/undoobject.h"
 #include "gadgets/gadgetthememanager.h"
 #include "gadgets/todogadget.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../events/eventtestenv.h"
+#include "eventtestenv.h"
 #include "core/iapplication.h"
 #include "events/eventsfactory.h"
 #include "events/notspecifiedevent.h"
