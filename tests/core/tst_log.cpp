@@ -96,22 +96,11 @@ private slots:
                  QByteArray("06.12.26T12:35:23:045 = outer\n"));
     }
 
-    void qtMessagesOfEveryKind_data()
-    {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<QByteArray>("line");
-        QTest::newRow("debug") << int(QtDebugMsg) << QByteArray("Debug: Grüße");
-        QTest::newRow("info") << int(QtInfoMsg) << QByteArray("Info: Grüße");
-        QTest::newRow("warning") << int(QtWarningMsg) << QByteArray("Warning: Grüße");
-        QTest::newRow("critical") << int(QtCriticalMsg) << QByteArray("Critical: Grüße");
-        QTest::newRow("fatal") << int(QtFatalMsg) << QByteArray("Fatal: Grüße");
-    }
-
     void qtMessagesOfEveryKind()
     {
-        QFETCH(int, type);
-        QFETCH(QByteArray, line);
-        QCOMPARE(Common::qtMessageLine(QtMsgType(type), QStringLiteral("Grüße")), line);
+        const QList<QByteArray> lines = {"Debug: é", "Warning: é", "Critical: é", "Fatal: é", "Info: é"};
+        for (int type = QtDebugMsg; type <= QtInfoMsg; ++type)
+            QCOMPARE(Common::qtMessageLine(QtMsgType(type), QStringLiteral("é")), lines.at(type));
     }
 
     void logsWithoutApplication()
@@ -179,19 +168,6 @@ private slots:
         QVERIFY(QFile::exists(path));
         adapter.removeLogFile();
         QVERIFY(!QFile::exists(path));
-    }
-
-    // Once a clean end removed the log, later lines (windows closing) stay in memory only.
-    void nothingWrittenAfterCleanEnd()
-    {
-        FakeApplication app;
-        CrashHandlerAdapter adapter;
-        adapter.removeLogFile();
-        QR_LOG("Hide Reminder");
-        QVERIFY(!QFileInfo::exists(adapter.logFilePath()) && logBuffer().contains("Hide Reminder\n"));
-        adapter.resetLogFile();
-        QR_LOG("next run");
-        QVERIFY(QFileInfo::exists(adapter.logFilePath()));
     }
 };
 
