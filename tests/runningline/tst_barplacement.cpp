@@ -138,7 +138,6 @@ private slots:
         QTest::newRow("earlier bar beside a panel")
             << 1 << Docks{dock({0, 772, 1280, 28}, true), dock({0, 742, 1280, 30}, true)} << 712;
         QTest::newRow("small tray in a corner") << 1 << Docks{dock({1180, 776, 100, 24}, false)} << 746;
-        QTest::newRow("other monitor") << 0 << Docks{dock({1280, 0, 1024, 28}, true)} << 0;
         QTest::newRow("fills the screen") << 0 << Docks{dock({0, 0, 1280, 790}, true)} << 0;
     }
 
