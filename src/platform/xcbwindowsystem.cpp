@@ -12,6 +12,22 @@
 
 Q_LOGGING_CATEGORY(lcWindowSystem, "qr.platform")
 
+namespace {
+
+// The 32-bit values of a property's reply, which is freed here; empty for none.
+QList<quint32> takeValues(xcb_get_property_reply_t *reply)
+{
+    QList<quint32> values;
+    if (reply && reply->format == 32) {
+        const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
+        values = QList<quint32>(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    free(reply);
+    return values;
+}
+
+} // namespace
+
 std::unique_ptr<XcbWindowSystem> XcbWindowSystem::create()
 {
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -188,16 +204,8 @@ bool XcbWindowSystem::setSkipTaskbar(QWindow *window)
 
 QList<quint32> XcbWindowSystem::cardinals(xcb_window_t window, xcb_atom_t property)
 {
-    QList<quint32> values;
-    xcb_get_property_reply_t *reply = xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096), nullptr);
-    if (reply && reply->format == 32) {
-        const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
-        for (int i = 0; i < xcb_get_property_value_length(reply) / 4; ++i)
-            values << data[i];
-    }
-    free(reply);
-    return values;
+    return takeValues(xcb_get_property_reply(
+        m_connection, xcb_get_property(m_connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096), nullptr));
 }
 
 QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
@@ -212,14 +220,7 @@ QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
         xcb_get_property(m_connection, 0, m_root, atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 0, 4096);
     const xcb_query_tree_cookie_t treeCookie = xcb_query_tree(m_connection, m_root);
     xcb_get_geometry_reply_t *rootGeometry = xcb_get_geometry_reply(m_connection, rootCookie, nullptr);
-    QList<quint32> clients;
-    if (xcb_get_property_reply_t *reply = xcb_get_property_reply(m_connection, listCookie, nullptr)) {
-        if (reply->format == 32) {
-            const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
-            clients = QList<quint32>(data, data + xcb_get_property_value_length(reply) / 4);
-        }
-        free(reply);
-    }
+    const QList<quint32> clients = takeValues(xcb_get_property_reply(m_connection, listCookie, nullptr));
     // The window manager lists the windows it manages, docks among them; without one, the top-level
     // windows are all there is.
     QList<quint32> windows = clients;
@@ -256,17 +257,10 @@ QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
         asked.push_back({id, xcb_get_window_attributes(m_connection, id),
                          xcb_get_property(m_connection, 0, id, partial, XCB_ATOM_CARDINAL, 0, 12),
                          xcb_get_property(m_connection, 0, id, plain, XCB_ATOM_CARDINAL, 0, 4),
-                         xcb_get_geometry(m_connection, id), xcb_translate_coordinates(m_connection, id, m_root, 0, 0)});
+                         xcb_get_geometry(m_connection, id),
+                         xcb_translate_coordinates(m_connection, id, m_root, 0, 0)});
     const auto values = [this](xcb_get_property_cookie_t cookie) {
-        QList<quint32> result;
-        if (xcb_get_property_reply_t *reply = xcb_get_property_reply(m_connection, cookie, nullptr)) {
-            if (reply->format == 32) {
-                const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
-                result = QList<quint32>(data, data + xcb_get_property_value_length(reply) / 4);
-            }
-            free(reply);
-        }
-        return result;
+        return takeValues(xcb_get_property_reply(m_connection, cookie, nullptr));
     };
     const qsizetype ownIndex = clients.indexOf(ownId);
     QList<DockWindow> docks;
@@ -277,7 +271,8 @@ QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
         QList<quint32> strut = values(window.partial);
         const QList<quint32> plainStrut = values(window.plain);
         xcb_get_geometry_reply_t *geometry = xcb_get_geometry_reply(m_connection, window.geometry, nullptr);
-        xcb_translate_coordinates_reply_t *origin = xcb_translate_coordinates_reply(m_connection, window.origin, nullptr);
+        xcb_translate_coordinates_reply_t *origin =
+            xcb_translate_coordinates_reply(m_connection, window.origin, nullptr);
         const bool shown = attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
         if (strut.size() < 12 && plainStrut.size() >= 4) {
             strut = plainStrut.mid(0, 4);
@@ -397,15 +392,8 @@ void XcbWindowSystem::handleWatchEvent(const xcb_generic_event_t *event)
             if (notify->atom != atom("_NET_CLIENT_LIST"))
                 return;
             // Listen to a new window before reading anything of it, so no change of its strut is missed.
-            QList<quint32> clients;
-            xcb_get_property_reply_t *reply = xcb_get_property_reply(
-                m_watch, xcb_get_property(m_watch, 0, m_root, notify->atom, XCB_ATOM_WINDOW, 0, 4096), nullptr);
-            if (reply && reply->format == 32) {
-                const auto *data = static_cast<const quint32 *>(xcb_get_property_value(reply));
-                clients = QList<quint32>(data, data + xcb_get_property_value_length(reply) / 4);
-            }
-            free(reply);
-            watchClients(clients);
+            watchClients(takeValues(xcb_get_property_reply(
+                m_watch, xcb_get_property(m_watch, 0, m_root, notify->atom, XCB_ATOM_WINDOW, 0, 4096), nullptr)));
         } else if (notify->atom != atom("_NET_WM_STRUT_PARTIAL") && notify->atom != atom("_NET_WM_STRUT")) {
             return;
         }

@@ -39,9 +39,10 @@ constexpr int s_dockSettleMs = 400;
 
 // Where the bar of `height` goes on `screen` at the top (position Top) or bottom edge among other
 // docks. Side docks narrow it. Along its edge it stands beside the docks that were there first (their
-// windows and strips) and beside later ones that keep to the very edge (a panel that does not move); a later dock standing
-// off the edge, or one that has not settled yet, is left to make room itself. So two bars that both
-// follow this settle in one step, and a bar returns to its edge when what it stood beside goes.
+// windows and strips) and beside later ones that keep to the very edge (a panel that does not move);
+// a later dock standing off the edge, or one not settled yet, is left to make room itself. So two
+// bars that both follow this settle in one step, and a bar returns to its edge when what it stood
+// beside goes.
 QRect barBesideDocks(const QRect &screen, int position, int height, const QList<OtherDock> &docks);
 
 // The widest a window of `width` logical pixels may be so that, scaled by `ratio` and rounded as the

@@ -657,8 +657,9 @@ QRect Ostrevalder::placement(int *settleIn) const
     const int height = BarPlacement::barHeight(QFontMetrics(m_view->font()).height());
     const int position = setting("panelPosition", 1).toInt();
     // The docks are judged settled or not once per placement, so the time to look again agrees with it.
-    QRect bar = m_docked ? BarPlacement::barBesideDocks(screen->geometry(), position, height, otherDocksOn(screen, settleIn))
-                         : BarPlacement::barRect(screen->availableGeometry(), position, height);
+    QRect bar = m_docked
+                    ? BarPlacement::barBesideDocks(screen->geometry(), position, height, otherDocksOn(screen, settleIn))
+                    : BarPlacement::barRect(screen->availableGeometry(), position, height);
     bar.setWidth(BarPlacement::widthWithinScreen(bar.width(), screen->devicePixelRatio()));
     return bar;
 }
@@ -671,7 +672,8 @@ void Ostrevalder::refreshDocks()
     QHash<quint32, QPair<QRect, qint64>> since;
     for (const DockWindow &dock : std::as_const(m_otherDocks)) {
         const auto before = m_dockSince.constFind(dock.id);
-        since.insert(dock.id, {dock.rect, before != m_dockSince.cend() && before->first == dock.rect ? before->second : now});
+        since.insert(dock.id,
+                     {dock.rect, before != m_dockSince.cend() && before->first == dock.rect ? before->second : now});
     }
     m_dockSince = since;
 }

@@ -135,7 +135,8 @@ void Dialog::showEvent(QShowEvent *event)
 
 bool Dialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if (m_fitFramePending && watched == windowHandle() && event->type() == QEvent::Expose && windowHandle()->isExposed()) {
+    if (m_fitFramePending && watched == windowHandle() && event->type() == QEvent::Expose &&
+        windowHandle()->isExposed()) {
         m_fitFramePending = false;
         watched->removeEventFilter(this);
         // A window as tall as the screen would have its title bar above it.

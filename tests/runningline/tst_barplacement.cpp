@@ -119,70 +119,45 @@ private slots:
 
     void barBesideDocks_data()
     {
+        using Docks = QList<BarPlacement::OtherDock>;
         QTest::addColumn<int>("position");
-        QTest::addColumn<QList<BarPlacement::OtherDock>>("docks");
-        QTest::addColumn<int>("expectedTop");
-        QTest::addColumn<int>("expectedWidth");
-        const auto dock = [](QRect window, bool earlier, bool settled = true) {
-            return BarPlacement::OtherDock{window, {}, earlier, settled};
+        QTest::addColumn<Docks>("docks");
+        QTest::addColumn<int>("top");
+        const auto dock = [](QRect window, bool earlier, bool settled = true, QList<DockStrip> strips = {}) {
+            return BarPlacement::OtherDock{window, strips, earlier, settled};
         };
         const QRect topPanel(0, 0, 1280, 28);
-        const QRect bottomPanel(0, 772, 1280, 28);
-        QTest::newRow("alone") << 1 << QList<BarPlacement::OtherDock>{} << 770 << 1280;
-        QTest::newRow("panel there first") << 0 << QList<BarPlacement::OtherDock>{dock(topPanel, true)} << 28 << 1280;
-        QTest::newRow("late panel on the edge") << 0 << QList<BarPlacement::OtherDock>{dock(topPanel, false)} << 28 << 1280;
-        QTest::newRow("panel reserving beyond its window")
-            << 0 << QList<BarPlacement::OtherDock>{{QRect(0, 386, 1280, 28), {{Qt::TopEdge, topPanel}}, true, true}} << 28
-            << 1280;
-        QTest::newRow("late bar reserving to the edge")
-            << 1 << QList<BarPlacement::OtherDock>{{QRect(0, 740, 1280, 30), {{Qt::BottomEdge, QRect(0, 740, 1280, 60)}}, false, true}}
-            << 770 << 1280;
-        QTest::newRow("late dock not settled yet") << 0 << QList<BarPlacement::OtherDock>{dock(topPanel, false, false)} << 0 << 1280;
-        QTest::newRow("late bar standing beside") << 1 << QList<BarPlacement::OtherDock>{dock(QRect(0, 740, 1280, 30), false)}
-                                                  << 770 << 1280;
-        QTest::newRow("earlier bar on the edge") << 1 << QList<BarPlacement::OtherDock>{dock(QRect(0, 770, 1280, 30), true)} << 740
-                                                 << 1280;
+        QTest::newRow("alone") << 1 << Docks{} << 770;
+        QTest::newRow("panel there first") << 0 << Docks{dock(topPanel, true)} << 28;
+        QTest::newRow("late panel on the edge") << 0 << Docks{dock(topPanel, false)} << 28;
+        QTest::newRow("late dock not settled yet") << 0 << Docks{dock(topPanel, false, false)} << 0;
+        QTest::newRow("strut beyond the window")
+            << 0 << Docks{dock({0, 386, 1280, 28}, true, true, {{Qt::TopEdge, topPanel}})} << 28;
+        QTest::newRow("late bar beside, strut to the edge")
+            << 1 << Docks{dock({0, 740, 1280, 30}, false, true, {{Qt::BottomEdge, {0, 740, 1280, 60}}})} << 770;
         QTest::newRow("earlier bar beside a panel")
-            << 1 << QList<BarPlacement::OtherDock>{dock(bottomPanel, true), dock(QRect(0, 742, 1280, 30), true)} << 712 << 1280;
-        QTest::newRow("small tray in a corner") << 1 << QList<BarPlacement::OtherDock>{dock(QRect(1180, 776, 100, 24), false)}
-                                                << 746 << 1280;
-        QTest::newRow("panel on the other edge") << 1 << QList<BarPlacement::OtherDock>{dock(topPanel, true)} << 770 << 1280;
-        QTest::newRow("other monitor") << 0 << QList<BarPlacement::OtherDock>{dock(QRect(1280, 0, 1024, 28), true)} << 0 << 1280;
-        QTest::newRow("fills the screen") << 0 << QList<BarPlacement::OtherDock>{dock(QRect(0, 0, 1280, 790), true)} << 0 << 1280;
-        QTest::newRow("side panel narrows")
-            << 0 << QList<BarPlacement::OtherDock>{{QRect(0, 0, 48, 800), {{Qt::LeftEdge, QRect(0, 0, 48, 800)}}, false, true}}
-            << 0 << 1232;
+            << 1 << Docks{dock({0, 772, 1280, 28}, true), dock({0, 742, 1280, 30}, true)} << 712;
+        QTest::newRow("small tray in a corner") << 1 << Docks{dock({1180, 776, 100, 24}, false)} << 746;
+        QTest::newRow("fills the screen") << 0 << Docks{dock({0, 0, 1280, 790}, true)} << 0;
     }
 
     void barBesideDocks()
     {
         QFETCH(int, position);
         QFETCH(QList<BarPlacement::OtherDock>, docks);
-        QFETCH(int, expectedTop);
-        QFETCH(int, expectedWidth);
-        const QRect bar = BarPlacement::barBesideDocks(QRect(0, 0, 1280, 800), position, 30, docks);
-        QCOMPARE(bar.top(), expectedTop);
-        QCOMPARE(bar.width(), expectedWidth);
-        QCOMPARE(bar.height(), 30);
-    }
-
-    void widthWithinScreen_data()
-    {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<qreal>("ratio");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("1600 px at 1.5") << 1067 << 1.5 << 1066;
-        QTest::newRow("whole ratio") << 960 << 2.0 << 960;
-        QTest::newRow("plain") << 1600 << 1.0 << 1600;
-        QTest::newRow("exact at 1.25") << 1280 << 1.25 << 1280;
+        QFETCH(int, top);
+        QCOMPARE(BarPlacement::barBesideDocks(QRect(0, 0, 1280, 800), position, 30, docks), QRect(0, top, 1280, 30));
+        // A side panel narrows the bar.
+        docks << BarPlacement::OtherDock{{0, 0, 48, 800}, {{Qt::LeftEdge, {0, 0, 48, 800}}}, false, true};
+        QCOMPARE(BarPlacement::barBesideDocks(QRect(0, 0, 1280, 800), position, 30, docks).left(), 48);
     }
 
     void widthWithinScreen()
     {
-        QFETCH(int, width);
-        QFETCH(qreal, ratio);
-        QFETCH(int, expected);
-        QCOMPARE(BarPlacement::widthWithinScreen(width, ratio), expected);
+        // 1600 device pixels at 1.5 are 1067 logical ones, which would round back to 1601.
+        QCOMPARE(BarPlacement::widthWithinScreen(1067, 1.5), 1066);
+        QCOMPARE(BarPlacement::widthWithinScreen(1280, 1.25), 1280);
+        QCOMPARE(BarPlacement::widthWithinScreen(960, 2.0), 960);
     }
 
     void toolTipStaysOnScreen_data()
