@@ -23,6 +23,12 @@ void EditorEventFilterModel::setCalendarsFilter(const QList<QByteArray> &calenda
     refilter();
 }
 
+void EditorEventFilterModel::sort(int column, Qt::SortOrder order)
+{
+    if (QAbstractItemModel *source = sourceModel())
+        source->sort(column, order);
+}
+
 void EditorEventFilterModel::refilter()
 {
     // One layout change instead of a removal or insertion per run of rows: a filter that keeps every
