@@ -13,10 +13,10 @@
 #include "events/occurrence.h"
 #include "fakeapplication.h"
 #include "goalrow.h"
-#include "runningline/eventitemrole.h"
 #include "runningline/movingview.h"
 #include "runningline/ostrevalder.h"
 #include "runningline/simpletextline.h"
+#include "store/eventitemrole.h"
 #include "store/eventsmanager.h"
 
 #include <QApplication>

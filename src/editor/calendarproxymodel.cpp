@@ -1,7 +1,7 @@
 #include "editor/calendarproxymodel.h"
 
 #include "core/log.h"
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 #include "store/eventsmanager.h"
 
 CalendarProxyModel::CalendarProxyModel(EventsManager *manager) : m_manager(manager)

@@ -1,7 +1,7 @@
 #include "editor/calendarstatusesupdater.h"
 
 #include "core/log.h"
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 #include "store/eventsmanager.h"
 #include "widgets/calendar/calendarview.h"
 

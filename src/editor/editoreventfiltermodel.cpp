@@ -1,6 +1,6 @@
 #include "editor/editoreventfiltermodel.h"
 
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 
 EditorEventFilterModel::EditorEventFilterModel(QObject *parent) : QSortFilterProxyModel(parent)
 {

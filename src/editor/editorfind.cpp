@@ -10,7 +10,7 @@
 #include "editor/editoreventfiltermodel.h"
 #include "editor/editoreventsmodel.h"
 #include "editor/eventfinder.h"
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 #include "widgets/calendar/calendarview.h"
 #include "widgets/dateshowinglistview.h"
 #include "widgets/tableview.h"

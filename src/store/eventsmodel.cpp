@@ -1,4 +1,4 @@
-#include "runningline/eventsmodel.h"
+#include "store/eventsmodel.h"
 
 #include "events/abstractcommonevent.h"
 #include "events/taskevent.h"
