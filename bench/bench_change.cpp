@@ -9,6 +9,7 @@
 #include "app/application.h"
 #include "benchevents.h"
 #include "goalrow.h"
+#include "platform/timezonewatcher.h"
 #include "editor/eventoperations.h"
 #include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
@@ -152,6 +153,8 @@ private:
 
 int runProgram(int argc, char **argv, bool withEditor)
 {
+    // As the program's main() does: local times then read the zone once, not on every conversion.
+    TimeZoneWatcher::pinSystemZone();
     Application app(argc, argv);
     if (app.isRunning() || !app.startError().isEmpty())
         return 2;

@@ -19,6 +19,7 @@
 #include "eventtypes/eventtypesstorage.h"
 #include "editorbenchenv.h"
 #include "goalrow.h"
+#include "platform/timezonewatcher.h"
 #include "runningline/simpletextline.h"
 #include "store/calendarinfo.h"
 #include "store/eventsmanager.h"
@@ -120,6 +121,8 @@ Figures measure(int count)
 
 int main(int argc, char **argv)
 {
+    // As the program's main() does: local times then read the zone once, not on every conversion.
+    TimeZoneWatcher::pinSystemZone();
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);

@@ -13,6 +13,7 @@
 #include "events/eventsfactory.h"
 #include "events/occurrence.h"
 #include "goalrow.h"
+#include "platform/timezonewatcher.h"
 #include "eventtypes/customtypesstorage.h"
 #include "eventtypes/eventtypesstorage.h"
 #include "editorbenchenv.h"
@@ -90,6 +91,8 @@ QByteArray icsOf(int count)
 
 int main(int argc, char **argv)
 {
+    // As the program's main() does: local times then read the zone once, not on every conversion.
+    TimeZoneWatcher::pinSystemZone();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     Common::DeferredCallProcessor::init();

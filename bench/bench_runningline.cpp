@@ -13,6 +13,7 @@
 #include "events/occurrence.h"
 #include "fakeapplication.h"
 #include "goalrow.h"
+#include "platform/timezonewatcher.h"
 #include "runningline/movingview.h"
 #include "runningline/ostrevalder.h"
 #include "runningline/simpletextline.h"
@@ -144,6 +145,8 @@ void settle()
 
 int main(int argc, char **argv)
 {
+    // As the program's main() does: local times then read the zone once, not on every conversion.
+    TimeZoneWatcher::pinSystemZone();
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

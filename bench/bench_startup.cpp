@@ -8,6 +8,7 @@
 #include "app/application.h"
 #include "benchevents.h"
 #include "goalrow.h"
+#include "platform/timezonewatcher.h"
 #include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
 #include "events/notspecifiedevent.h"
@@ -124,6 +125,8 @@ private:
 
 int runProgram(int argc, char **argv)
 {
+    // As the program's main() does: local times then read the zone once, not on every conversion.
+    TimeZoneWatcher::pinSystemZone();
     Application app(argc, argv);
     if (app.isRunning() || !app.startError().isEmpty())
         return 2;
