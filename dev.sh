@@ -78,10 +78,18 @@ cmd_bench() {
   # AUTOMOC leaves bench_*_autogen folders beside the programs; run files only,
   # and let one failing program report itself without stopping the others.
   local failed=()
+  local out
+  out=$(mktemp)
   for b in build-bench/bench/bench_*; do
     [ -f "$b" ] && [ -x "$b" ] || continue
-    "${display[@]}" "$b" || failed+=("$(basename "$b")")
+    "${display[@]}" "$b" | tee -a "$out" || failed+=("$(basename "$b")")
   done
+  # The goals' table, gathered from the programs' GOAL rows.
+  echo
+  echo "| work | now | goal | |"
+  echo "|---|---|---|---|"
+  grep -h '^GOAL |' "$out" | sed 's/^GOAL //' || true
+  rm -f "$out"
   if [ ${#failed[@]} -ne 0 ]; then
     echo "Benchmarks that failed: ${failed[*]}" >&2
     return 1

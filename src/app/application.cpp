@@ -469,6 +469,7 @@ void Application::writeAutorunOnFirstStart()
 void Application::setupEventsManager()
 {
     m_eventsManager = std::make_unique<EventsManager>(eventsFilePath());
+    m_eventsManager->setSavesInBackground(true);
     if (m_eventsManager->hasError())
         m_parts.ask->information(tr("Data Error"), m_eventsManager->errorString());
     QR_ASSERT(connect(m_eventsManager.get(), &EventsManager::saveFailed, this, &Application::onSaveFailed));

@@ -1,5 +1,6 @@
 #include "core/filebackupobject.h"
 
+#include "core/backgroundwriter.h"
 #include "core/datafileguard.h"
 #include "core/log.h"
 #include "core/safefile.h"
@@ -11,12 +12,14 @@ FileBackupObject::FileBackupObject(const QString &fileName) : m_fileName(fileNam
 
 QDateTime FileBackupObject::lastModified() const
 {
+    Common::BackgroundWriter::waitFor(m_fileName);
     const QFileInfo info(m_fileName);
     return info.exists() ? info.lastModified() : QDateTime();
 }
 
 QByteArray FileBackupObject::backup(bool *ok)
 {
+    Common::BackgroundWriter::waitFor(m_fileName);
     if (ok)
         *ok = false;
     if (!QFileInfo::exists(m_fileName) && !QFileInfo(m_fileName).isSymLink()) {
@@ -38,6 +41,7 @@ QByteArray FileBackupObject::backup(bool *ok)
 
 bool FileBackupObject::restore(const QByteArray &data)
 {
+    Common::BackgroundWriter::waitFor(m_fileName);
     return Common::DataFileGuard::writeFile(m_fileName, data);
 }
 
@@ -54,6 +58,7 @@ constexpr char s_absent = 'N';
 
 bool FileBackupObject::restoreFromFile(const QString &fileName)
 {
+    Common::BackgroundWriter::waitFor(m_fileName);
     // What the old file held beyond what was read stays in its copy.
     if (!Common::DataFileGuard::keepAside(m_fileName))
         return false;
@@ -62,12 +67,14 @@ bool FileBackupObject::restoreFromFile(const QString &fileName)
 
 bool FileBackupObject::stageRestoreFiles(const QString &entryFile, const QString &, QList<StagedFile> *files)
 {
+    Common::BackgroundWriter::waitFor(m_fileName);
     files->append({m_fileName, entryFile});
     return true;
 }
 
 QByteArray FileBackupObject::snapshot(bool *ok)
 {
+    Common::BackgroundWriter::waitFor(m_fileName);
     if (!QFileInfo::exists(m_fileName)) {
         if (ok)
             *ok = true;

@@ -1,7 +1,7 @@
 #include "editor/calendarproxymodel.h"
 
 #include "core/log.h"
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 #include "store/eventsmanager.h"
 
 CalendarProxyModel::CalendarProxyModel(EventsManager *manager) : m_manager(manager)
@@ -21,10 +21,10 @@ bool CalendarProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex &sour
     if (!m_filterDate.isValid())
         return false;
     const int eventIndex = sourceModel()->index(sourceRow, 0, sourceParent).data(EventIndexRole).toInt();
-    const AbstractCommonEventPtr ev = m_manager->eventByIndex(eventIndex);
-    QR_ASSERT(ev);
-    if (!ev)
+    QR_ASSERT(eventIndex >= 0 && eventIndex < m_manager->count());
+    if (eventIndex < 0 || eventIndex >= m_manager->count())
         return false;
+    const AbstractCommonEvent *ev = m_manager->eventAt(eventIndex).get();
     const qint64 length = ev->period().lengthInDays();
     const QDate next = ev->nextDate(m_filterDate.addDays(-length));
     return next.isValid() && next <= m_filterDate && next.daysTo(m_filterDate) <= length;

@@ -1,7 +1,7 @@
 #include "editor/calendarstatusesupdater.h"
 
 #include "core/log.h"
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 #include "store/eventsmanager.h"
 #include "widgets/calendar/calendarview.h"
 
@@ -78,11 +78,15 @@ void CalendarStatusesUpdater::init()
     m_dates.clear();
     m_trailDates.clear();
     m_datesPublished = false;
-    for (int row = 0; row < m_model->rowCount(); ++row) {
+    // Runs on every change of the panel's filter, over every event it keeps.
+    const int rows = m_model->rowCount();
+    const int count = m_eventsManager->count();
+    m_events.reserve(rows);
+    for (int row = 0; row < rows; ++row) {
         const int index = m_model->index(row, 0).data(EventIndexRole).toInt();
-        const AbstractCommonEventPtr event = m_eventsManager->eventByIndex(index);
-        QR_ASSERT(event);
-        m_events << std::weak_ptr<AbstractCommonEvent>(event);
+        QR_ASSERT(index >= 0 && index < count);
+        if (index >= 0 && index < count)
+            m_events << std::weak_ptr<AbstractCommonEvent>(m_eventsManager->eventAt(index));
     }
     m_calendarYear = m_calendarView->viewportYear();
     QR_ASSERT(m_calendarYear != 0);

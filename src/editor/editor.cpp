@@ -24,8 +24,8 @@
 #include "eventtypes/ieventtype.h"
 #include "eventtypes/itreeviewexpandinfo.h"
 #include "eventtypes/ui/customtypewizard.h"
-#include "runningline/eventitemrole.h"
 #include "store/editorcommands.h"
+#include "store/eventitemrole.h"
 #include "store/eventsmanager.h"
 #include "widgets/calendar/calendarview.h"
 #include "widgets/dateshowinglistview.h"
@@ -142,11 +142,15 @@ Editor::Editor(EventsManager *manager)
     QR_ASSERT(connect(m_calendarItemsListView, &DateShowingListView::resized, this, &Editor::updateCalendarItemsHeight));
     QR_ASSERT(m_sortFilters.count() == m_views.count());
     QR_ASSERT(m_models.count() == m_views.count());
+    // The panel's filter sits over the sorting proxies: a change of it filters once and sorts nothing.
+    m_dayFilter = new EditorEventFilterModel(this);
+    m_dataFilters.at(0)->setSourceModel(m_eventsModel.get());
+    m_viewFilters = {m_dayFilter, m_dataFilters.at(1)};
     for (int i = 0; i < m_views.count(); ++i) {
         QAbstractItemView *view = m_views.at(i);
-        view->setModel(m_sortFilters.at(i));
-        m_sortFilters.at(i)->setSourceModel(m_dataFilters.at(i));
-        m_dataFilters.at(i)->setSourceModel(m_models.at(i));
+        view->setModel(m_viewFilters.at(i));
+        m_viewFilters.at(i)->setSourceModel(m_sortFilters.at(i));
+        m_sortFilters.at(i)->setSourceModel(m_models.at(i));
         QR_ASSERT(connect(view, &QAbstractItemView::doubleClicked, this, &Editor::editEventByIndex));
         QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Editor::updateButtons));
         QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &Editor::updateButtons));
@@ -573,7 +577,7 @@ QSortFilterProxyModel *Editor::currentFilter() const
 {
     const int page = m_pages->currentIndex();
     QR_ASSERT(page == 0 || page == 1);
-    return page == 0 || page == 1 ? m_sortFilters.value(page) : nullptr;
+    return page == 0 || page == 1 ? m_viewFilters.value(page) : nullptr;
 }
 
 void Editor::onChangeViewAction()
@@ -863,6 +867,8 @@ void Editor::updateDataFilter()
         m_dataFilters.at(i)->setTypesFilter(types);
         m_dataFilters.at(i)->setCalendarsFilter(calendars);
     }
+    m_dayFilter->setTypesFilter(types);
+    m_dayFilter->setCalendarsFilter(calendars);
     updateCalendarStatuses();
     updateFilterInfo();
 }

@@ -234,8 +234,14 @@ private:
     QList<QAbstractItemView *> m_views;
     QList<EventsModel *> m_models;
     QList<QSortFilterProxyModel *> m_sortFilters;
+    // The panel's filter of each page: on the calendar page over all events (for the day marks and
+    // the find), on the table page under the view.
     QList<EditorEventFilterModel *> m_dataFilters;
     QAction *m_newEventAction = nullptr;
+    // The panel's filter over the day's sorted events, under the calendar page's list.
+    EditorEventFilterModel *m_dayFilter = nullptr;
+    // The models the views show.
+    QList<QSortFilterProxyModel *> m_viewFilters;
     QAction *m_editAction = nullptr;
     QAction *m_findAction = nullptr;
     QAction *m_quickFindAction = nullptr;

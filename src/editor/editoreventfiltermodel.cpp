@@ -1,6 +1,6 @@
 #include "editor/editoreventfiltermodel.h"
 
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 
 EditorEventFilterModel::EditorEventFilterModel(QObject *parent) : QSortFilterProxyModel(parent)
 {
@@ -21,6 +21,12 @@ void EditorEventFilterModel::setCalendarsFilter(const QList<QByteArray> &calenda
         return;
     m_calendarIds = calendarIds;
     refilter();
+}
+
+void EditorEventFilterModel::sort(int column, Qt::SortOrder order)
+{
+    if (QAbstractItemModel *source = sourceModel())
+        source->sort(column, order);
 }
 
 void EditorEventFilterModel::refilter()

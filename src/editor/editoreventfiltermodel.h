@@ -19,6 +19,9 @@ public:
     void setCalendarsFilter(const QList<QByteArray> &calendarIds);
     QList<QByteArray> typesFilter() const { return m_typeIds; }
     QList<QByteArray> calendarsFilter() const { return m_calendarIds; }
+    // Sorting is the model's below: the filter keeps its order, so that a change of the filter sorts
+    // nothing again.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;

@@ -1,7 +1,7 @@
 #include "editor/editoreventsmodel.h"
 
 #include "events/abstractcommonevent.h"
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 
 EditorEventsModel::EditorEventsModel(EventsManager *manager, QObject *parent) : EventsModel(manager, parent)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runningline/eventsmodel.h"
+#include "store/eventsmodel.h"
 
 // The calendar page's day list: each event's caption and picture, the picture scaled to the
 // height the list's grid allows.

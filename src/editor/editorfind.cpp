@@ -10,7 +10,7 @@
 #include "editor/editoreventfiltermodel.h"
 #include "editor/editoreventsmodel.h"
 #include "editor/eventfinder.h"
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 #include "widgets/calendar/calendarview.h"
 #include "widgets/dateshowinglistview.h"
 #include "widgets/tableview.h"
@@ -60,10 +60,11 @@ QModelIndex Editor::findInCalendarRange(const QModelIndex &from, const QModelInd
     const QDate date = found.data(NextDateRole).toDate();
     if (date.isValid())
         m_calendarView->setSelectedDate(date, true);
-    // All events -> events model -> the panel's filter -> the day list; a hidden event gets no current item.
+    // All events -> events model -> the day's sorted events -> the panel's filter; a hidden event gets
+    // no current item.
     const QModelIndex event = m_calendarFindFilter->mapToSource(found);
-    const QModelIndex filtered = m_dataFilters.at(0)->mapFromSource(event);
-    const QModelIndex shown = filtered.isValid() ? m_calendarFilter->mapFromSource(filtered) : QModelIndex();
+    const QModelIndex ofDay = m_calendarFilter->mapFromSource(event);
+    const QModelIndex shown = ofDay.isValid() ? m_dayFilter->mapFromSource(ofDay) : QModelIndex();
     m_calendarItemsListView->setCurrentIndex(shown);
     if (!shown.isValid())
         m_calendarItemsListView->clearSelection();
@@ -75,7 +76,8 @@ void Editor::quickFindInTable()
     // Without a current cell the search starts after the last one, at the first.
     QModelIndex current = m_tableView->currentIndex();
     if (!current.isValid())
-        current = m_tableFilter->index(m_tableFilter->rowCount() - 1, m_tableFilter->columnCount() - 1);
+        current =
+            m_dataFilters.at(1)->index(m_dataFilters.at(1)->rowCount() - 1, m_dataFilters.at(1)->columnCount() - 1);
     generalTextFind(current, [this](const QModelIndex &from, const QModelIndex &to) {
         return findInTableRange(from, to);
     });
@@ -86,7 +88,7 @@ void Editor::quickFindInCalendar()
     QModelIndex current;
     const QModelIndex shown = m_calendarItemsListView->currentIndex();
     if (shown.isValid())
-        current = m_calendarFindFilter->mapFromSource(m_dataFilters.at(0)->mapToSource(m_calendarFilter->mapToSource(shown)));
+        current = m_calendarFindFilter->mapFromSource(m_calendarFilter->mapToSource(m_dayFilter->mapToSource(shown)));
     if (!current.isValid())
         current = m_calendarFindFilter->index(m_calendarFindFilter->rowCount() - 1, 0);
     const bool found = generalTextFind(current, [this](const QModelIndex &from, const QModelIndex &to) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runningline/eventsmodel.h"
+#include "store/eventsmodel.h"
 
 // The editor's events table: date, days left, type, time, caption (with its end) and comment.
 // Events that are over show in grey italics; every column answers SortRole for the sort proxy.

@@ -1,8 +1,13 @@
 #include "editor/keyedsortproxymodel.h"
 
 #include <QAbstractProxyModel>
+#include <QDateTime>
+
+#include <limits>
 
 namespace {
+
+constexpr qint64 s_noStamp = std::numeric_limits<qint64>::min();
 
 // The index of the model at the bottom of a chain of proxies.
 QModelIndex bottomIndex(QModelIndex index)
@@ -75,6 +80,7 @@ void KeyedSortProxyModel::forgetKeys() const
 {
     m_keys.clear();
     m_known.clear();
+    m_stamps.clear();
 }
 
 void KeyedSortProxyModel::forgetKeys(const QModelIndex &topLeft, const QModelIndex &bottomRight) const
@@ -92,6 +98,11 @@ void KeyedSortProxyModel::forgetKeys(const QModelIndex &topLeft, const QModelInd
 
 const QVariant &KeyedSortProxyModel::key(const QModelIndex &sourceIndex) const
 {
+    return m_keys[keyRow(sourceIndex)];
+}
+
+size_t KeyedSortProxyModel::keyRow(const QModelIndex &sourceIndex) const
+{
     const QModelIndex bottom = bottomIndex(sourceIndex);
     if (bottom.model() != m_base)
         watchBase(bottom.model());
@@ -105,13 +116,20 @@ const QVariant &KeyedSortProxyModel::key(const QModelIndex &sourceIndex) const
         const size_t rows = qMax(size_t(bottom.model() ? bottom.model()->rowCount() : 0), row + 1);
         m_keys.resize(rows);
         m_known.resize(rows, false);
+        m_stamps.resize(rows, s_noStamp);
     }
     if (!m_known[row]) {
         m_keys[row] = sourceIndex.data(m_keyRole);
         m_known[row] = true;
+        m_stamps[row] = s_noStamp;
+        if (m_keys[row].userType() == QMetaType::QDateTime) {
+            const QDateTime stamp = m_keys[row].toDateTime();
+            if (stamp.isValid())
+                m_stamps[row] = stamp.toMSecsSinceEpoch();
+        }
         ++m_keyReads;
     }
-    return m_keys[row];
+    return row;
 }
 
 bool KeyedSortProxyModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
@@ -119,9 +137,14 @@ bool KeyedSortProxyModel::lessThan(const QModelIndex &left, const QModelIndex &r
     // Rows below the top of a tree have no row of their own in the bottom model's table.
     if (!left.model() || !right.model() || left.parent().isValid() || right.parent().isValid())
         return QSortFilterProxyModel::lessThan(left, right);
-    // A copy: reading the right value may grow the table.
-    const QVariant l = key(left);
-    const QVariant &r = key(right);
+    const size_t leftRow = keyRow(left);
+    const size_t rightRow = keyRow(right);
+    const qint64 leftStamp = m_stamps[leftRow];
+    const qint64 rightStamp = m_stamps[rightRow];
+    if (leftStamp != s_noStamp && rightStamp != s_noStamp)
+        return leftStamp < rightStamp;
+    const QVariant &l = m_keys[leftRow];
+    const QVariant &r = m_keys[rightRow];
     m_pair.left = &l;
     m_pair.right = &r;
     return QSortFilterProxyModel::lessThan(m_pair.index(0, 0), m_pair.index(1, 0));

@@ -37,6 +37,8 @@ private:
     };
 
     const QVariant &key(const QModelIndex &sourceIndex) const;
+    // The row of the key tables that holds the value of the index, read when not known yet.
+    size_t keyRow(const QModelIndex &sourceIndex) const;
     void watchBase(const QAbstractItemModel *base) const;
     void forgetKeys() const;
     void forgetKeys(const QModelIndex &topLeft, const QModelIndex &bottomRight) const;
@@ -45,6 +47,9 @@ private:
     // By row of the bottom model, for one column and role.
     mutable std::vector<QVariant> m_keys;
     mutable std::vector<bool> m_known;
+    // A valid date-time's instant, else a value no instant has: the base class compares valid date-times by their
+    // instants, and making one from a local date-time is costly enough to do it once per row.
+    mutable std::vector<qint64> m_stamps;
     mutable int m_keyColumn = -1;
     mutable int m_keyRole = -1;
     mutable int m_keyReads = 0;

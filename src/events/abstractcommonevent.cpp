@@ -149,9 +149,29 @@ AbstractCommonEvent::AbstractCommonEvent(EventType type, const QByteArray &id, c
     : m_period(now.date()), m_lastModified(now), m_type(type), m_occurrence(now.date(), IOccurrence::Once),
       m_id(id.isEmpty() ? newId() : id)
 {
-    const bool connected =
-        connect(this, &AbstractCommonEvent::dataChanged, this, &AbstractCommonEvent::invalidateCache);
-    QR_ASSERT(connected);
+}
+
+void AbstractCommonEvent::notifyDataChanged()
+{
+    ++m_revision;
+    invalidateCache();
+    emit dataChanged();
+    if (m_listener && !signalsBlocked())
+        m_listener->eventDataChanged(this);
+}
+
+void AbstractCommonEvent::notifyPeriodChanged()
+{
+    emit periodChanged();
+    if (m_listener && !signalsBlocked())
+        m_listener->eventPeriodChanged(this);
+}
+
+void AbstractCommonEvent::requestRemoval()
+{
+    emit removeRequired();
+    if (m_listener && !signalsBlocked())
+        m_listener->eventRemoveRequired(this);
 }
 
 AbstractCommonEvent::~AbstractCommonEvent() = default;
@@ -186,7 +206,7 @@ void AbstractCommonEvent::setCaption(const QString &caption)
     if (caption == m_caption)
         return;
     m_caption = caption;
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 void AbstractCommonEvent::setComment(const QString &comment)
@@ -194,7 +214,7 @@ void AbstractCommonEvent::setComment(const QString &comment)
     if (comment == m_comment)
         return;
     m_comment = comment;
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 void AbstractCommonEvent::initPeriod(const Period &period)
@@ -210,8 +230,8 @@ void AbstractCommonEvent::setPeriod(const Period &period)
     if (period == m_period)
         return;
     initPeriod(period);
-    emit dataChanged();
-    emit periodChanged();
+    notifyDataChanged();
+    notifyPeriodChanged();
 }
 
 QDateTime AbstractCommonEvent::lastModified() const
@@ -228,7 +248,7 @@ void AbstractCommonEvent::setLastModified(const QDateTime &lastModified)
     if (lastModified == this->lastModified())
         return;
     m_lastModified = lastModified;
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 void AbstractCommonEvent::setOccurrence(const Occurrence &occurrence)
@@ -240,8 +260,8 @@ void AbstractCommonEvent::setOccurrence(const Occurrence &occurrence)
     if (anchored == m_occurrence)
         return;
     m_occurrence = anchored;
-    emit dataChanged();
-    emit periodChanged();
+    notifyDataChanged();
+    notifyPeriodChanged();
 }
 
 void AbstractCommonEvent::setDaysToWatch(int days)
@@ -249,7 +269,7 @@ void AbstractCommonEvent::setDaysToWatch(int days)
     if (days == m_daysToWatch)
         return;
     m_daysToWatch = days;
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 void AbstractCommonEvent::setCalendarId(const QByteArray &id, bool silent)
@@ -257,13 +277,15 @@ void AbstractCommonEvent::setCalendarId(const QByteArray &id, bool silent)
     if (id == m_calendarId)
         return;
     m_calendarId = id;
+    ++m_revision;
     if (!silent)
-        emit dataChanged();
+        notifyDataChanged();
 }
 
 void AbstractCommonEvent::setCustomTypeMetaInfo(const CustomTypeInfo &info)
 {
     m_customTypeMetaInfo = info;
+    ++m_revision;
     if (info.isValid())
         applyCustomTypeDefaults();
 }
@@ -431,7 +453,7 @@ template <class Map> void AbstractCommonEvent::loadFields(const Map &map)
             restorePhoto();
     }
     m_calendarId = map.value(s_calendarId).toString().toUtf8();
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 const QByteArray &AbstractCommonEvent::idToBeLoaded()

@@ -24,6 +24,19 @@ class JsonWriter;
 } // namespace Common
 using AbstractCommonEventPtr = std::shared_ptr<AbstractCommonEvent>;
 
+// The one owner told of an event's changes, in place of a connection per event and signal: with
+// a hundred thousand events the connections weighed more than half a kilobyte each.
+class IEventListener
+{
+public:
+    virtual void eventDataChanged(AbstractCommonEvent *event) = 0;
+    virtual void eventPeriodChanged(AbstractCommonEvent *event) = 0;
+    virtual void eventRemoveRequired(AbstractCommonEvent *event) = 0;
+
+protected:
+    ~IEventListener() = default;
+};
+
 // An open edit form of one event. Forms are widgets, so they live in the GUI layer,
 // which registers one maker per kind (AbstractCommonEvent::setFormMaker).
 class IEventForm
@@ -138,6 +151,20 @@ public:
     // The when-part of the running-line text.
     QString cachedText() const;
 
+    // Asks whoever holds the event to remove it (removeRequired()), as a task done for good does.
+    void requestRemoval();
+    // Emit the signal of the same name and tell the listener (unless signals are blocked); a data
+    // change also drops the cached texts. Public for forms that set many values quietly and then
+    // announce them once.
+    void notifyDataChanged();
+    void notifyPeriodChanged();
+    // Told after the signals of the same name; one listener at a time.
+    IEventListener *listener() const { return m_listener; }
+    void setListener(IEventListener *listener) { m_listener = listener; }
+    // Counts the changes of what the event stores, silent ones too, so that a text made from an
+    // earlier state is known to be out of date.
+    quint32 revision() const { return m_revision; }
+
     // True when loading found no readable begin date and moved the event to today. Whoever saves
     // the events over their file keeps the original aside first, so the user's date is not lost.
     bool wasRepairedOnLoad() const { return m_repairedOnLoad; }
@@ -240,6 +267,8 @@ private:
     bool m_hasPhoto = true;
     CustomTypeInfo m_customTypeMetaInfo;
     bool m_repairedOnLoad = false;
+    IEventListener *m_listener = nullptr;
+    quint32 m_revision = 0;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(AbstractCommonEvent::SaveFlags)

@@ -65,7 +65,7 @@ void AbstractCommonEvent::setPhoto(const QPixmap &photo)
 {
     storePhotoBytes(photo);
     m_hasPhoto = true;
-    emit dataChanged();
+    notifyDataChanged();
     photoCache().insert(photoKey(), photo);
     photoCache().remove(cornerKey());
 }

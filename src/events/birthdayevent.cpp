@@ -182,7 +182,7 @@ void BirthdayEvent::setGenderId(int genderId)
     if (genderId == m_genderId)
         return;
     m_genderId = genderId;
-    emit dataChanged();
+    notifyDataChanged();
     clearPhotoCache();
 }
 
@@ -196,7 +196,7 @@ void BirthdayEvent::setPersonName(const QString &name)
     if (name == m_personName)
         return;
     m_personName = name;
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 QString BirthdayEvent::decodeTag(const QString &tag, int number)

@@ -149,7 +149,7 @@ void NotSpecifiedEvent::setNotifyMinutes(int minutes)
     if (minutes == m_notifyMinutes)
         return;
     m_notifyMinutes = minutes;
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 void NotSpecifiedEvent::setNotifyDays(int days)
@@ -157,7 +157,7 @@ void NotSpecifiedEvent::setNotifyDays(int days)
     if (days == m_notifyDays)
         return;
     m_notifyDays = days;
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 void NotSpecifiedEvent::setLocation(const QString &location)
@@ -165,7 +165,7 @@ void NotSpecifiedEvent::setLocation(const QString &location)
     if (location == m_location)
         return;
     m_location = location;
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 void NotSpecifiedEvent::setMovingLineEnabled(bool enabled)
@@ -173,7 +173,7 @@ void NotSpecifiedEvent::setMovingLineEnabled(bool enabled)
     if (enabled == m_movingLineEnabled)
         return;
     m_movingLineEnabled = enabled;
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 void NotSpecifiedEvent::setReminderEnabled(bool enabled)
@@ -181,7 +181,7 @@ void NotSpecifiedEvent::setReminderEnabled(bool enabled)
     if (enabled == m_reminderEnabled)
         return;
     m_reminderEnabled = enabled;
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 void NotSpecifiedEvent::infoRows(QStringList &names, QStringList &values, bool withoutDate) const

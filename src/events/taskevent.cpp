@@ -103,7 +103,7 @@ void TaskEvent::markDone()
         current = period().beginDate();
     const QDate next = nextDate(current.addDays(1));
     if (!next.isValid()) {
-        emit removeRequired();
+        requestRemoval();
         return;
     }
     const Period &p = period();

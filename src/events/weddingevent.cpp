@@ -161,7 +161,7 @@ void WeddingEvent::setPersonOneName(const QString &name)
     if (name == m_personOne)
         return;
     m_personOne = name;
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 void WeddingEvent::setPersonTwoName(const QString &name)
@@ -169,7 +169,7 @@ void WeddingEvent::setPersonTwoName(const QString &name)
     if (name == m_personTwo)
         return;
     m_personTwo = name;
-    emit dataChanged();
+    notifyDataChanged();
 }
 
 QString WeddingEvent::decodeTag(const QString &tag, int number)

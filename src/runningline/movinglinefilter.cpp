@@ -1,7 +1,7 @@
 #include "runningline/movinglinefilter.h"
 
 #include "core/clock.h"
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 
 MovingLineFilter::MovingLineFilter(QObject *parent) : QSortFilterProxyModel(parent)
 {

@@ -1,6 +1,6 @@
 #include "runningline/movingview.h"
 
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 
 #include <QAbstractItemModel>
 #include <QContextMenuEvent>

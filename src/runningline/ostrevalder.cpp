@@ -11,12 +11,12 @@
 #include "platform/sessionprobe.h"
 #include "runningline/accumulativeeventsmodel.h"
 #include "runningline/barplacement.h"
-#include "runningline/eventsmodel.h"
 #include "runningline/movinglinefilter.h"
 #include "runningline/movingview.h"
 #include "runningline/systemmodel.h"
 #include "runningline/tooltiphandler.h"
 #include "store/editorcommands.h"
+#include "store/eventsmodel.h"
 #include "widgets/disappearer.h"
 
 #include <QAction>

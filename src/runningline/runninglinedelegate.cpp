@@ -1,6 +1,6 @@
 #include "runningline/runninglinedelegate.h"
 
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 
 #include <QFontMetricsF>
 #include <QIcon>

@@ -53,6 +53,10 @@ public:
         EventManagerTemplatePrivate::releaseLater(event);
     }
 
+    // The event at an index the caller has checked, without copying its pointer: models read it
+    // for every row they sort or filter.
+    const T &eventAt(int index) const { return m_events.at(index); }
+
     virtual T eventByIndex(int index) const
     {
         QR_ASSERT(index >= 0 && index < m_events.count());

@@ -1,5 +1,6 @@
 #include "store/eventsmanager.h"
 
+#include "core/backgroundwriter.h"
 #include "core/jsonobject.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
@@ -113,6 +114,8 @@ EventsManager::EventsManager(const QString &fileName) : FileBackupObject(fileNam
 
 EventsManager::~EventsManager()
 {
+    // The program's end waits for the last change to reach the disk.
+    Common::BackgroundWriter::waitFor(m_fileName);
     detachAll();
 }
 
@@ -125,6 +128,7 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
 {
     m_otherValues.clear();
     m_readEventsObject = false;
+    Common::BackgroundWriter::waitFor(fileName);
     if (!QFileInfo::exists(fileName) && !QFileInfo(fileName).isSymLink())
         return true;
     QFile file;
@@ -219,6 +223,22 @@ bool EventsManager::save()
         emit saveFailed(m_fileName, tr("A copy of the file that could not be read cannot be kept beside it."));
         return false;
     }
+    if (m_savesInBackground) {
+        // The text is made here, while the events cannot change under it; the write and its wait for
+        // the disk happen on the writer's thread, in the order of the changes.
+        const QString fileName = m_fileName;
+        Common::BackgroundWriter::write(
+            fileName, [parts = fileParts()] { return parts.join(); }, this,
+            [this, fileName](bool ok, const QString &error) {
+                if (ok)
+                    emit saved(fileName);
+                else
+                    emit saveFailed(fileName, error);
+            });
+        return true;
+    }
+    // After what is still being written in the background.
+    Common::BackgroundWriter::waitFor(m_fileName);
     QString error;
     if (!Common::writeFileAtomically(m_fileName, fileText(), &error)) {
         emit saveFailed(m_fileName, error);
@@ -226,6 +246,12 @@ bool EventsManager::save()
     }
     emit saved(m_fileName);
     return true;
+}
+
+void EventsManager::waitForSaves()
+{
+    Common::BackgroundWriter::waitFor(m_fileName);
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }
 
 void EventsManager::createDefaultCalendar()
@@ -357,6 +383,7 @@ void EventsManager::objectFromMap(QVariantMap map)
 void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
 {
     detachAll();
+    m_keptEntries.clear();
     EventManagerTemplate::clear();
     m_calendars.clear();
     m_defaultCalendarId.clear();
@@ -435,37 +462,75 @@ QVariantMap EventsManager::toMap() const
     return contentMap(events, m_calendars, m_defaultCalendarId);
 }
 
+QByteArray EventsManager::FileParts::join() const
+{
+    qsizetype total = head.size() + tail.size() + 2 * entries.size();
+    for (const QByteArray &entry : entries)
+        total += entry.size();
+    QByteArray text;
+    text.reserve(total);
+    text += head;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (i > 0)
+            text += ", ";
+        text += entries.at(i);
+    }
+    text += tail;
+    return text;
+}
+
 QByteArray EventsManager::fileText() const
 {
+    return fileParts().join();
+}
+
+EventsManager::FileParts EventsManager::fileParts() const
+{
     // The entries are written straight from the events, in slices on several threads, and set
-    // into the text of the rest: the same bytes as writing the whole map.
+    // into the text of the rest: the same bytes as writing the whole map. Saving in the background,
+    // an entry is kept until its event changes, so one change writes one entry here.
     const qsizetype count = m_events.count();
+    FileParts parts;
+    parts.entries.resize(count);
+    QByteArray *entries = parts.entries.data();
+    QList<qsizetype> stale;
+    for (qsizetype i = 0; i < count; ++i) {
+        const AbstractCommonEvent *event = m_events.at(i).get();
+        const auto kept = m_keptEntries.constFind(event);
+        if (kept != m_keptEntries.cend() && kept->revision == event->revision())
+            entries[i] = kept->text;
+        else
+            stale.append(i);
+    }
     QList<QPair<qsizetype, qsizetype>> slices;
-    for (qsizetype from = 0; from < count; from += s_sliceEvents)
-        slices.append({from, qMin(count, from + s_sliceEvents)});
-    const auto sliceText = [this](const QPair<qsizetype, qsizetype> &slice, bool quiet) {
-        Common::JsonWriter writer;
-        writer.setQuiet(quiet);
-        for (qsizetype i = slice.first; i < slice.second; ++i) {
-            if (i > 0)
-                writer.putRaw(QByteArrayLiteral(", "));
+    for (qsizetype from = 0; from < stale.count(); from += s_sliceEvents)
+        slices.append({from, qMin(stale.count(), from + s_sliceEvents)});
+    const auto writeSlice = [this, entries, &stale](const QPair<qsizetype, qsizetype> &slice, bool quiet) {
+        for (qsizetype k = slice.first; k < slice.second; ++k) {
+            const qsizetype i = stale.at(k);
+            if (!entries[i].isEmpty())
+                continue;
+            Common::JsonWriter writer;
+            writer.setQuiet(quiet);
             writeEntry(writer, *m_events.at(i));
+            // A value the writer warns about is written again on the thread that owns the log.
+            if (!quiet || !writer.leftOut())
+                entries[i] = writer.take();
         }
-        // A value the writer warns about is written again on the thread that owns the log.
-        return quiet && writer.leftOut() ? QByteArray() : writer.take();
     };
-    QList<QByteArray> texts;
     if (slices.count() > 1)
-        texts = QtConcurrent::blockingMapped<QList<QByteArray>>(
-            slices, [&sliceText](const QPair<qsizetype, qsizetype> &slice) { return sliceText(slice, true); });
+        QtConcurrent::blockingMap(slices,
+                                  [&writeSlice](const QPair<qsizetype, qsizetype> &slice) { writeSlice(slice, true); });
     else
-        std::transform(slices.cbegin(), slices.cend(), std::back_inserter(texts),
-                       [&sliceText](const QPair<qsizetype, qsizetype> &slice) { return sliceText(slice, true); });
-    qsizetype total = 0;
-    for (qsizetype i = 0; i < texts.count(); ++i) {
-        if (texts.at(i).isEmpty())
-            texts[i] = sliceText(slices.at(i), false);
-        total += texts.at(i).size();
+        std::for_each(slices.cbegin(), slices.cend(),
+                      [&writeSlice](const QPair<qsizetype, qsizetype> &slice) { writeSlice(slice, true); });
+    for (const QPair<qsizetype, qsizetype> &slice : std::as_const(slices))
+        writeSlice(slice, false);
+    if (m_savesInBackground) {
+        for (qsizetype i : std::as_const(stale)) {
+            const AbstractCommonEvent *event = m_events.at(i).get();
+            m_keptEntries.insert(event, KeptEntry{event->revision(), entries[i]});
+        }
     }
 
     const QByteArray content = Common::toJson(contentMap(QVariantList(), m_calendars, m_defaultCalendarId));
@@ -475,7 +540,7 @@ QByteArray EventsManager::fileText() const
     if (at == -1) {
         QVariantMap top = m_otherValues;
         top.insert(QString::fromLatin1(s_eventsKey), toMap());
-        return Common::toJson(top);
+        return FileParts{Common::toJson(top), {}, {}};
     }
     const qsizetype listAt = at + s_emptyList.size() - 1;
     QByteArray prefix;
@@ -493,17 +558,9 @@ QByteArray EventsManager::fileText() const
         prefix = text.left(markerAt);
         suffix = text.mid(markerAt + quotedMarker.size());
     }
-    QByteArray text;
-    text.reserve(prefix.size() + content.size() + total + suffix.size());
-    text += prefix;
-    text += QByteArrayView(content).first(listAt);
-    for (QByteArray &slice : texts) {
-        text += slice;
-        slice = QByteArray();
-    }
-    text += QByteArrayView(content).sliced(listAt);
-    text += suffix;
-    return text;
+    parts.head = prefix + content.first(listAt);
+    parts.tail = content.sliced(listAt) + suffix;
+    return parts;
 }
 
 void EventsManager::addEvent(AbstractCommonEventPtr event)
@@ -598,9 +655,7 @@ void EventsManager::attachEvent(AbstractCommonEvent *event)
     QR_ASSERT(event);
     if (!event)
         return;
-    QR_ASSERT(connect(event, &AbstractCommonEvent::dataChanged, this, &EventsManager::onEventChanged));
-    QR_ASSERT(connect(event, &AbstractCommonEvent::periodChanged, this, &EventsManager::onEventPeriodChanged));
-    QR_ASSERT(connect(event, &AbstractCommonEvent::removeRequired, this, &EventsManager::onRemoveRequired));
+    event->setListener(this);
     if (!hasCalendar(event->calendarId()))
         event->setCalendarId(m_defaultCalendarId, true);
 }
@@ -608,7 +663,9 @@ void EventsManager::attachEvent(AbstractCommonEvent *event)
 void EventsManager::detachEvent(AbstractCommonEvent *event)
 {
     // A removed event may live on in an undo command or a window; its changes are no longer ours.
-    disconnect(event, nullptr, this, nullptr);
+    if (event->listener() == this)
+        event->setListener(nullptr);
+    m_keptEntries.remove(event);
 }
 
 void EventsManager::detachAll()
@@ -634,10 +691,8 @@ QMap<QByteArray, int> EventsManager::eventsCountByType() const
     return counts;
 }
 
-int EventsManager::indexOfSender() const
+int EventsManager::indexOfEvent(const AbstractCommonEvent *event) const
 {
-    auto *event = qobject_cast<AbstractCommonEvent *>(sender());
-    QR_ASSERT(event);
     int index = -1;
     for (int i = 0; event && i < m_events.count(); ++i) {
         if (m_events.at(i).get() == event) {
@@ -649,23 +704,23 @@ int EventsManager::indexOfSender() const
     return index;
 }
 
-void EventsManager::onEventChanged()
+void EventsManager::eventDataChanged(AbstractCommonEvent *event)
 {
-    const int index = indexOfSender();
+    const int index = indexOfEvent(event);
     if (index == -1)
         return;
     emit eventChanged(index);
     save();
 }
 
-void EventsManager::onEventPeriodChanged()
+void EventsManager::eventPeriodChanged(AbstractCommonEvent *)
 {
     emit layoutChanged();
 }
 
-void EventsManager::onRemoveRequired()
+void EventsManager::eventRemoveRequired(AbstractCommonEvent *event)
 {
-    const int index = indexOfSender();
+    const int index = indexOfEvent(event);
     if (index == -1)
         return;
     emit removeRequired(index);

@@ -5,6 +5,7 @@
 #include "store/calendarinfo.h"
 #include "store/eventmanagertemplate.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -18,7 +19,10 @@ class JsonObject;
 // The user's events and calendars, kept in one events file that is rewritten whole after every
 // change. Every change is announced through the signals below; the events file is also a backup entry.
 // Only the parsed events are kept in memory, not the file's JSON tree.
-class EventsManager : public QObject, public EventManagerTemplate<AbstractCommonEventPtr>, public FileBackupObject
+class EventsManager : public QObject,
+                      public EventManagerTemplate<AbstractCommonEventPtr>,
+                      public FileBackupObject,
+                      private IEventListener
 {
     Q_OBJECT
 
@@ -28,7 +32,14 @@ public:
 
     void load(const QString &fileName);
     // Writes the whole content; false when the file could not be written (the old file then stays whole).
+    // With saves in the background, the text is handed to the writer's thread and true means queued:
+    // saved() or saveFailed() follow from the event loop.
     bool save();
+    // The program's own manager writes in the background, so that a change to a large file does not
+    // hold the windows; reading or backing up the file, and the manager's end, wait for its writes.
+    void setSavesInBackground(bool background) { m_savesInBackground = background; }
+    // Waits for the writes asked for so far and delivers their answers.
+    void waitForSaves();
     void objectFromMap(QVariantMap map);
     QVariantMap toMap() const;
 
@@ -96,12 +107,12 @@ signals:
     void saveFailed(const QString &fileName, const QString &reason);
     void saved(const QString &fileName);
 
-private slots:
-    void onEventChanged();
-    void onEventPeriodChanged();
-    void onRemoveRequired();
-
 private:
+    // IEventListener
+    void eventDataChanged(AbstractCommonEvent *event) override;
+    void eventPeriodChanged(AbstractCommonEvent *event) override;
+    void eventRemoveRequired(AbstractCommonEvent *event) override;
+
     // The events of a file's list, each built as soon as its entry is read.
     struct ReadEvents
     {
@@ -116,15 +127,24 @@ private:
     void fromMap(QVariantMap map, ReadEvents *read);
     static AbstractCommonEventPtr eventFromEntry(const QVariantMap &entry, ReadEvents *read);
     static AbstractCommonEventPtr eventFromEntry(const Common::JsonObject &entry, ReadEvents *read);
+    // The file's text in pieces: what comes before the first entry, the entries, what follows the last.
+    struct FileParts
+    {
+        QByteArray head;
+        QList<QByteArray> entries;
+        QByteArray tail;
+        QByteArray join() const;
+    };
     // The whole file's text; the events' entries are written on several threads.
     QByteArray fileText() const;
+    FileParts fileParts() const;
     // Copies a file that was not loaded whole aside before its first overwrite; false when the copy failed.
     bool keepUnloadedFileAside();
     void createDefaultCalendar();
     void detachEvent(AbstractCommonEvent *event);
     void detachAll();
     void takeOut(const AbstractCommonEventPtr &event);
-    int indexOfSender() const;
+    int indexOfEvent(const AbstractCommonEvent *event) const;
     bool hasCalendar(const QByteArray &id) const;
 
     QString m_fileName;
@@ -135,6 +155,14 @@ private:
     bool m_keepFileBeforeSave = false;
     // The last file read held an events object, as an events file does.
     bool m_readEventsObject = false;
+    bool m_savesInBackground = false;
+    // Entries as last written, by event, while saving in the background.
+    struct KeptEntry
+    {
+        quint32 revision = 0;
+        QByteArray text;
+    };
+    mutable QHash<const AbstractCommonEvent *, KeptEntry> m_keptEntries;
     QList<CalendarInfo> m_calendars;
     QByteArray m_defaultCalendarId;
 };

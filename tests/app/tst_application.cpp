@@ -75,6 +75,7 @@ bool makeChange(Application *app, FileKind kind, int n)
         event->setCaption(QStringLiteral("change %1").arg(n));
         QSignalSpy saved(app->eventsManager(), &EventsManager::saved);
         app->eventsManager()->addEvent(event);
+        app->eventsManager()->waitForSaves();
         return saved.count() == 1;
     }
     case CustomTypesFile: {
@@ -682,6 +683,7 @@ private slots:
         QCOMPARE(env.ask->m_said.size(), 1);
         QVERIFY(env.ask->m_said.first().startsWith(QStringLiteral("Data Error: ")));
         app->eventsManager()->addEvent(std::make_shared<NotSpecifiedEvent>());
+        app->eventsManager()->waitForSaves();
         QCOMPARE(env.ask->m_said.size(), 1);
         QCOMPARE(TestHelpers::readFile(QDir(env.dataFolder()).filePath(QStringLiteral("events.bak"))), damaged);
         QVERIFY(TestHelpers::readFile(events) != damaged);
@@ -712,6 +714,7 @@ private slots:
         auto event = std::make_shared<NotSpecifiedEvent>();
         event->setCaption(QStringLiteral("from the archive"));
         app->eventsManager()->addEvent(event);
+        app->eventsManager()->waitForSaves();
         const QString events = app->eventsFilePath();
         const QByteArray restored = TestHelpers::readFile(events);
         app->eventsManager()->removeEvent(event);
@@ -743,10 +746,12 @@ private slots:
             TestHelpers::ScopedFileSizeLimit full(16);
             manager->addEvent(std::make_shared<NotSpecifiedEvent>());
             manager->addEvent(std::make_shared<NotSpecifiedEvent>());
+            manager->waitForSaves();
         }
         QCOMPARE(env.ask->m_said.size(), 1);
         QVERIFY(env.ask->m_said.at(0).contains(QStringLiteral("events.dat")));
         manager->addEvent(std::make_shared<NotSpecifiedEvent>());
+        manager->waitForSaves();
         QCOMPARE(env.ask->m_said.size(), 2);
         QVERIFY(env.ask->m_said.at(1).startsWith(QStringLiteral("Data Saved")));
         EventsManager reread(app->eventsFilePath());

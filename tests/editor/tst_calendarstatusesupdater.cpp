@@ -1,7 +1,7 @@
 #include "core/log.h"
 #include "editor/calendarstatusesupdater.h"
 #include "editortestenv.h"
-#include "runningline/eventsmodel.h"
+#include "store/eventsmodel.h"
 #include "testhelpers.h"
 
 #include <QSignalSpy>

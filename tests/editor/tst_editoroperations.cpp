@@ -12,7 +12,7 @@
 #include "eventtypes/eventtypestreemodel.h"
 #include "eventtypes/ui/customtypewizard.h"
 #include "fakeeditorask.h"
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 #include "testhelpers.h"
 #include "widgets/calendar/calendarview.h"
 #include "widgets/dateshowinglistview.h"

@@ -6,7 +6,7 @@
 #include "editor/eventfinder.h"
 #include "editorwindowenv.h"
 #include "fakeeditorask.h"
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 #include "testhelpers.h"
 #include "widgets/calendar/calendarview.h"
 #include "widgets/dateshowinglistview.h"

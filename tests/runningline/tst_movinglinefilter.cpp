@@ -1,9 +1,9 @@
 #include "events/system/systemevent.h"
-#include "runninglinetestenv.h"
 #include "runningline/accumulativeeventsmodel.h"
-#include "runningline/eventsmodel.h"
 #include "runningline/movinglinefilter.h"
 #include "runningline/systemmodel.h"
+#include "runninglinetestenv.h"
+#include "store/eventsmodel.h"
 #include "testhelpers.h"
 
 #include <QAbstractItemModelTester>

@@ -1,5 +1,5 @@
-#include "runningline/eventitemrole.h"
 #include "runningline/movingview.h"
+#include "store/eventitemrole.h"
 
 #include <QSignalSpy>
 #include <QStandardItemModel>

@@ -611,7 +611,7 @@ private slots:
         QCOMPARE(log.take(), (QStringList{"eventChanged(2)", "layoutChanged"}));
         QCOMPARE(commonData(fileContent(eventsFile()).value("eventsList").toList().at(1)).value("caption"),
                  QVariant("E"));
-        emit manager->eventByIndex(0)->removeRequired();
+        manager->eventByIndex(0)->requestRemoval();
         QCOMPARE(log.take(), QStringList{"removeRequired(0)"});
         QCOMPARE(manager->count(), 3);
 
@@ -638,7 +638,7 @@ private slots:
         log.take();
         const QByteArray before = readFile(eventsFile());
         held->setCaption("still here");
-        emit held->removeRequired();
+        held->requestRemoval();
         QCOMPARE(held->caption(), QString("still here"));
         QCOMPARE(log.take(), QStringList());
         QCOMPARE(readFile(eventsFile()), before);
@@ -891,6 +891,80 @@ private slots:
         QVERIFY(manager.save());
         QCOMPARE(readFile(path("events.bak")), newer);
         QVERIFY(!manager.hasError());
+    }
+
+    // Saves in the background keep each entry until its event changes, also silently: the file
+    // must hold what a whole write gives, and readers and the manager's end wait for it.
+    void backgroundSavesWriteWhatIsHeld_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::newRow("caption") << 0;
+        QTest::newRow("silent calendar, then another event") << 1;
+        QTest::newRow("removal") << 2;
+        QTest::newRow("several changes in a row") << 3;
+        QTest::newRow("read by a new manager") << 4;
+        QTest::newRow("manager ends") << 5;
+    }
+
+    void backgroundSavesWriteWhatIsHeld()
+    {
+        QFETCH(int, change);
+        auto manager = std::make_unique<EventsManager>(eventsFile());
+        const CalendarInfo work("work");
+        manager->addCalendar(work);
+        QList<AbstractCommonEventPtr> events;
+        for (int i = 0; i < 4500; ++i)
+            events << variedEvent(i);
+        manager->addEvents(events);
+        manager->setSavesInBackground(true);
+        QSignalSpy saved(manager.get(), &EventsManager::saved);
+        QSignalSpy failed(manager.get(), &EventsManager::saveFailed);
+        events.at(10)->setCaption("first");
+        if (change == 1) {
+            events.at(4000)->setCalendarId(work.id, true);
+            events.at(5)->setCaption("second");
+        } else if (change == 2) {
+            manager->removeEvent(events.at(20));
+        } else if (change >= 3) {
+            for (int i = 0; i < 20; ++i)
+                events.at(i * 200)->setCaption(QString("again %1").arg(i));
+        }
+        const QByteArray expected = Common::toJson(QVariantMap{{"Events", manager->toMap()}});
+        if (change == 4) {
+            EventsManager reader(eventsFile());
+            QCOMPARE(reader.events().count(), manager->count());
+            QCOMPARE(reader.events().at(0)->caption(), "again 0");
+        } else if (change == 5) {
+            manager.reset();
+            QCOMPARE(readFile(eventsFile()), expected);
+            return;
+        }
+        manager->waitForSaves();
+        QCOMPARE(readFile(eventsFile()), expected);
+        QVERIFY(saved.count() >= 1);
+        QCOMPARE(failed.count(), 0);
+    }
+
+    void backgroundSaveFailureIsReported()
+    {
+        auto manager = threeEvents();
+        manager->setSavesInBackground(true);
+        const QByteArray before = readFile(eventsFile());
+        QSignalSpy failed(manager.get(), &EventsManager::saveFailed);
+        QSignalSpy saved(manager.get(), &EventsManager::saved);
+        {
+            TestHelpers::ScopedFileSizeLimit limit(before.size() + 10);
+            manager->addEvent(makeEvent(0, "too much", Period(QDate(2026, 3, 4))));
+            manager->waitForSaves();
+        }
+        QCOMPARE(failed.count(), 1);
+        QCOMPARE(failed.at(0).at(0).toString(), eventsFile());
+        QVERIFY(!failed.at(0).at(1).toString().isEmpty());
+        QCOMPARE(readFile(eventsFile()), before);
+        manager->eventByIndex(0)->setCaption("fits");
+        manager->waitForSaves();
+        QCOMPARE(saved.count(), 1);
+        QCOMPARE(fileContent(eventsFile()).value("eventsList").toList().count(), 4);
     }
 
     void providerServesTheManager()

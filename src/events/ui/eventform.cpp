@@ -29,9 +29,9 @@ bool EventForm::accept(QString &errorText)
         m_event->acceptCommonEditorValues(editorValues());
         apply();
     }
-    emit m_event->dataChanged();
+    m_event->notifyDataChanged();
     if (m_event && (m_event->period() != period || m_event->occurrence() != occurrence))
-        emit m_event->periodChanged();
+        m_event->notifyPeriodChanged();
     return true;
 }
 

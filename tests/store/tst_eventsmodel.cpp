@@ -1,5 +1,5 @@
-#include "runninglinetestenv.h"
-#include "runningline/eventsmodel.h"
+#include "../runningline/runninglinetestenv.h"
+#include "store/eventsmodel.h"
 #include "testhelpers.h"
 
 #include <QAbstractItemModelTester>

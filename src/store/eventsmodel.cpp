@@ -1,4 +1,4 @@
-#include "runningline/eventsmodel.h"
+#include "store/eventsmodel.h"
 
 #include "events/abstractcommonevent.h"
 #include "events/taskevent.h"
@@ -26,7 +26,7 @@ AbstractCommonEvent *EventsModel::eventAt(int row) const
 {
     if (!m_manager || row < 0 || row >= m_count || row >= m_manager->count())
         return nullptr;
-    return m_manager->eventByIndex(row).get();
+    return m_manager->eventAt(row).get();
 }
 
 int EventsModel::rowCount(const QModelIndex &parent) const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runningline/eventitemrole.h"
+#include "store/eventitemrole.h"
 
 #include <QAbstractListModel>
 #include <QPointer>
