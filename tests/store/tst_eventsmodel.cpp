@@ -1,4 +1,4 @@
-#include "../runningline/runninglinetestenv.h"
+#include "runninglinetestenv.h"
 #include "store/eventsmodel.h"
 #include "testhelpers.h"
 
