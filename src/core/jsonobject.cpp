@@ -29,6 +29,19 @@ QStringList JsonObject::names() const
     return result;
 }
 
+bool JsonObject::hasNames(const QStringList &names) const
+{
+    if (!isObject())
+        return names.isEmpty();
+    const std::vector<JsonNode> &nodes = *m_nodes;
+    qsizetype n = 0;
+    for (qsizetype i = m_at + 1, end = nodes[size_t(m_at)].end; i < end; i = nodes[size_t(i)].end, ++n) {
+        if (n >= names.size() || nodes[size_t(i)].name != names.at(n))
+            return false;
+    }
+    return n == names.size();
+}
+
 QVariant JsonObject::value(const QString &name, const QVariant &fallback) const
 {
     const qsizetype at = find(name);

@@ -41,6 +41,8 @@ public:
     QVariant toVariant() const;
     // The members' names in the order of the text (a repeated name as often as it appears).
     QStringList names() const;
+    // Whether names() would equal `names`, without building it.
+    bool hasNames(const QStringList &names) const;
 
     // The value of node `at` as the variant reader gives it.
     static QVariant variantOf(const std::vector<JsonNode> &nodes, qsizetype at);

@@ -3,6 +3,7 @@
 #include "core/datafileguard.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
+#include "core/safefile.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,8 +30,9 @@ void JsonSettingsFile::load()
             QDir().mkpath(folder);
         return; // a new list: nothing to read and nothing wrong
     }
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        qWarning("Settings File %s", qPrintable(file.errorString()));
+    QString error;
+    if (!openRegularFile(&file, m_fileName, &error)) {
+        qWarning("Settings File %s", qPrintable(error));
         // A file that is there but cannot be read must not be replaced by what little we hold.
         DataFileGuard::notice(m_fileName, DataFileGuard::Unreadable);
         return;

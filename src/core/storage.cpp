@@ -157,7 +157,8 @@ bool StorageTable::clear()
 void StorageTable::readTable()
 {
     using Common::DataFileGuard;
-    if (!m_file.open(QIODevice::ReadOnly)) {
+    // Never opened when something else is in its place: reading a FIFO would wait for good.
+    if (!Common::isRegularOrMissing(m_file.fileName()) || !m_file.open(QIODevice::ReadOnly)) {
         StoragePrivate::warn(QStringLiteral("cannot open %1: %2").arg(m_file.fileName(), m_file.errorString()));
         DataFileGuard::notice(m_file.fileName(), DataFileGuard::Unreadable);
         return;
@@ -244,7 +245,8 @@ void Storage::init()
     m_erased = std::make_unique<DinamicStorageTable>();
     const QFileInfo fi(m_file.fileName());
     QR_ASSERT(fi.dir().exists());
-    if (!fi.exists() || fi.size() == 0)
+    // An empty file holds nothing to keep; a FIFO or device in its place is told as unreadable.
+    if (!fi.exists() || (fi.size() == 0 && Common::isRegularOrMissing(fi.filePath())))
         startDataFile();
     else
         checkVersion();
@@ -277,7 +279,7 @@ void Storage::checkVersion()
     m_startAfresh = false;
     qint32 version = 0;
     qint64 size = 0;
-    if (m_file.open(QIODevice::ReadOnly)) {
+    if (Common::isRegularOrMissing(m_file.fileName()) && m_file.open(QIODevice::ReadOnly)) {
         QDataStream in(&m_file);
         in >> version;
         size = m_file.size();

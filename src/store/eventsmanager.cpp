@@ -272,6 +272,16 @@ QStringList namesOf(const Common::JsonObject &object)
     return object.names();
 }
 
+bool hasNames(const QVariantMap &map, const QStringList &names)
+{
+    return map.keys() == names;
+}
+
+bool hasNames(const Common::JsonObject &object, const QStringList &names)
+{
+    return object.hasNames(names);
+}
+
 QVariantMap memberObject(const QVariantMap &map, const QString &name)
 {
     return map.value(name).toMap();
@@ -290,10 +300,14 @@ class KnownNames
 public:
     template <class Map> bool covers(const AbstractCommonEvent &event, const Map &data)
     {
-        const QStringList dataNames = namesOf(data);
-        const QStringList abstractNames = namesOf(memberObject(data, s_abstractKey));
         const QMutexLocker lock(&m_mutex);
         Kind &kind = m_kinds[int(event.type())];
+        // Entries of one kind mostly hold the same names in the same order: comparing with the last
+        // entry that passed is cheaper than looking each name up.
+        if (hasNames(data, kind.lastData) && hasNames(memberObject(data, s_abstractKey), kind.lastAbstract))
+            return true;
+        const QStringList dataNames = namesOf(data);
+        const QStringList abstractNames = namesOf(memberObject(data, s_abstractKey));
         const auto covered = [&] {
             // Older versions kept the common fields in "data" itself.
             return std::all_of(dataNames.cbegin(), dataNames.cend(),
@@ -301,8 +315,11 @@ public:
                    std::all_of(abstractNames.cbegin(), abstractNames.cend(),
                                [&](const QString &n) { return kind.abstract.contains(n); });
         };
-        if (covered())
+        if (covered()) {
+            kind.lastData = dataNames;
+            kind.lastAbstract = abstractNames;
             return true;
+        }
         const QVariantMap written = event.saveToVariant(AbstractCommonEvent::SaveWithPhotoFlag).toMap();
         for (auto it = written.cbegin(); it != written.cend(); ++it)
             kind.data.insert(it.key());
@@ -311,7 +328,11 @@ public:
             kind.abstract.insert(it.key());
         kind.data.insert(QStringLiteral("relation"));
         kind.abstract.insert(QStringLiteral("date"));
-        return covered();
+        if (!covered())
+            return false;
+        kind.lastData = dataNames;
+        kind.lastAbstract = abstractNames;
+        return true;
     }
 
 private:
@@ -319,6 +340,8 @@ private:
     {
         QSet<QString> data;
         QSet<QString> abstract;
+        QStringList lastData;
+        QStringList lastAbstract;
     };
     QMutex m_mutex;
     QHash<int, Kind> m_kinds;
@@ -347,10 +370,13 @@ AbstractCommonEventPtr eventFrom(const Map &entry, bool *skipped, bool *unknownN
     load(*event, entry);
     if (event->wasRepairedOnLoad())
         *skipped = true;
-    const QStringList names = namesOf(entry);
-    const bool entryKnown = std::all_of(names.cbegin(), names.cend(), [](const QString &name) {
-        return name == s_data || name == s_type || name == s_typeId;
-    });
+    static const QStringList s_entryNames{s_data, s_type, s_typeId};
+    bool entryKnown = hasNames(entry, s_entryNames);
+    if (!entryKnown) {
+        const QStringList names = namesOf(entry);
+        entryKnown =
+            std::all_of(names.cbegin(), names.cend(), [](const QString &n) { return s_entryNames.contains(n); });
+    }
     if (!*unknownNames && (!entryKnown || !knownNames().covers(*event, memberObject(entry, s_data)))) {
         QR_LOG("An event holds data this version does not know: " + event->id());
         *unknownNames = true;

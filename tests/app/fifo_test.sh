@@ -8,7 +8,7 @@ export ASAN_OPTIONS=detect_leaks=0
 unset QT_QPA_PLATFORM
 fail() { echo "FAIL: $ROW: $*"; kill -9 "$PID" 2>/dev/null; rm -rf "$ROOT"; exit 1; }
 for ROW in fifo:events.dat fifo:customtypes.dat fifo:typesorder.dat fifo:stat.dat fifo:.restore-journal \
-           fifo:CONF dir:events.dat dir:CONF; do
+           fifo:pixmaps.dat fifo:CONF dir:events.dat dir:CONF; do
     export HOME="$ROOT/$(echo "$ROW" | tr ':.' '__')"
     export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_RUNTIME_DIR="$HOME/run" \
            XDG_CACHE_HOME="$HOME/.cache"
