@@ -22,8 +22,7 @@ bool CalendarProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex &sour
         return false;
     const int eventIndex = sourceModel()->index(sourceRow, 0, sourceParent).data(EventIndexRole).toInt();
     const AbstractCommonEventPtr ev = m_manager->eventByIndex(eventIndex);
-    QR_ASSERT(ev);
-    if (!ev)
+    if (!QR_CHECK(ev))
         return false;
     const qint64 length = ev->period().lengthInDays();
     const QDate next = ev->nextDate(m_filterDate.addDays(-length));

@@ -69,7 +69,7 @@ ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, 
     m_ui->view->setStyle(style);
 
     loadListFile();
-    QR_ASSERT(connect(m_storage.data(), &ToDoStorage::somethingChanged, this, &ToDoGadget::onDataChanged));
+    connect(m_storage.data(), &ToDoStorage::somethingChanged, this, &ToDoGadget::onDataChanged);
 
     m_model = std::make_unique<ToDoModel>(m_storage.data());
     m_model->setFontWidget(m_ui->view);
@@ -80,7 +80,7 @@ ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, 
     setEditMode(false);
     setWorkingArea(m_content);
 
-    QR_ASSERT(connect(m_ui->enterEdit, &QLineEdit::editingFinished, this, &ToDoGadget::onTextEntered));
+    connect(m_ui->enterEdit, &QLineEdit::editingFinished, this, &ToDoGadget::onTextEntered);
     m_ui->enterToDoLabel->installEventFilter(this);
     m_ui->enterEdit->installEventFilter(this);
     m_content->installEventFilter(this);
@@ -93,10 +93,10 @@ ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, 
     // A new gadget gets its file at once.
     onDataChanged();
 
-    QR_ASSERT(connect(m_storage.data(), &ToDoStorage::somethingChanged, this, &ToDoGadget::clearTextRegionsCache));
-    QR_ASSERT(connect(this, &Gadget::captionChanged, this, &ToDoGadget::onCaptionChanged));
-    QR_ASSERT(connect(this, &Gadget::nextThemeClicked, this, &ToDoGadget::onNextThemeClicked));
-    QR_ASSERT(connect(m_ui->view, &ToDoView::dragCanceled, this, [this] { applyTransparency(); }));
+    connect(m_storage.data(), &ToDoStorage::somethingChanged, this, &ToDoGadget::clearTextRegionsCache);
+    connect(this, &Gadget::captionChanged, this, &ToDoGadget::onCaptionChanged);
+    connect(this, &Gadget::nextThemeClicked, this, &ToDoGadget::onNextThemeClicked);
+    connect(m_ui->view, &ToDoView::dragCanceled, this, [this] { applyTransparency(); });
 }
 
 ToDoGadget::~ToDoGadget()
@@ -158,7 +158,7 @@ bool ToDoGadget::isEditing() const
 void ToDoGadget::onDataChanged()
 {
     writeList(s_toDosKey, m_storage->objectToMap());
-    QR_ASSERT(QMetaObject::invokeMethod(this, "updateMinSize", Qt::QueuedConnection));
+    QMetaObject::invokeMethod(this, &ToDoGadget::updateMinSize, Qt::QueuedConnection);
 }
 
 void ToDoGadget::onCaptionChanged()
@@ -266,7 +266,7 @@ void ToDoGadget::resizeEvent(QResizeEvent *event)
 void ToDoGadget::showEvent(QShowEvent *event)
 {
     Gadget::showEvent(event);
-    QR_ASSERT(QMetaObject::invokeMethod(this, "updateMinSize", Qt::QueuedConnection));
+    QMetaObject::invokeMethod(this, &ToDoGadget::updateMinSize, Qt::QueuedConnection);
     log("ToDo Gadget shown");
 }
 
@@ -342,13 +342,13 @@ void ToDoGadget::setupActions()
     delete m_clearAction;
     const QString images = themeImagesPath();
     m_editAction = new QAction(QIcon(images + QStringLiteral("menuedit.png")), tr("Edit"), this);
-    QR_ASSERT(connect(m_editAction, &QAction::triggered, this, &ToDoGadget::onEditClicked));
+    connect(m_editAction, &QAction::triggered, this, &ToDoGadget::onEditClicked);
     m_removeAction = new QAction(QIcon(images + QStringLiteral("menuremove.png")), tr("Remove"), this);
-    QR_ASSERT(connect(m_removeAction, &QAction::triggered, this, &ToDoGadget::onRemoveClicked));
+    connect(m_removeAction, &QAction::triggered, this, &ToDoGadget::onRemoveClicked);
     m_newToDoGadgetAction = new QAction(QIcon(images + QStringLiteral("menunewtodo.png")), tr("New To-Do Gadget"), this);
-    QR_ASSERT(connect(m_newToDoGadgetAction, &QAction::triggered, this, &ToDoGadget::newToDoGadget));
+    connect(m_newToDoGadgetAction, &QAction::triggered, this, &ToDoGadget::newToDoGadget);
     m_clearAction = new QAction(QIcon(images + QStringLiteral("menuclear.png")), tr("Clear"), this);
-    QR_ASSERT(connect(m_clearAction, &QAction::triggered, this, &ToDoGadget::onClearClicked));
+    connect(m_clearAction, &QAction::triggered, this, &ToDoGadget::onClearClicked);
 
     m_themeMenu = std::make_unique<QMenu>(tr("Theme"));
     m_themeMenu->setIcon(QIcon(images + QStringLiteral("menutheme.png")));
@@ -359,7 +359,7 @@ void ToDoGadget::setupActions()
             QAction *action = m_themeMenu->addAction(QIcon(makeThemeIcon(info.defaultColor)), info.name);
             action->setCheckable(true);
             action->setData(id);
-            QR_ASSERT(connect(action, &QAction::triggered, this, &ToDoGadget::onThemeClicked));
+            connect(action, &QAction::triggered, this, &ToDoGadget::onThemeClicked);
         }
     }
     m_themeMenu->addSeparator();
