@@ -152,6 +152,8 @@ Application::Application(int &argc, char **argv, Parts parts)
     // No taskbar band to dock into on Linux: barHandle() stays 0.
     m_webController = std::make_unique<WebController>(WebController::configuredHost());
     m_gadgetsController = std::make_unique<GadgetsController>();
+    connect(m_gadgetsController.get(), &GadgetsController::saveFailed, this, &Application::onSaveFailed);
+    connect(m_gadgetsController.get(), &GadgetsController::saved, this, &Application::onSaved);
 
     initStatistics();
 

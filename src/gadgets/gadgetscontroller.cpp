@@ -1,6 +1,7 @@
 #include "gadgets/gadgetscontroller.h"
 
 #include "core/iapplication.h"
+#include "core/jsonsettingsfile.h"
 #include "core/log.h"
 #include "core/properties.h"
 #include "core/statcollector.h"
@@ -117,7 +118,11 @@ ToDoGadget *GadgetsController::newToDoGadget(const QString &uid, bool isNew, con
                                              const QString &themeUid)
 {
     const QString id = uid.isEmpty() ? QUuid::createUuid().toString() : uid;
-    auto *gadget = new ToDoGadget(id.toLatin1(), m_themeManager.get(), applyToAllAction());
+    auto *gadget =
+        new ToDoGadget(id.toLatin1(), m_themeManager.get(), applyToAllAction(), [this](Common::JsonSettingsFile *file) {
+            connect(file, &Common::JsonSettingsFile::saveFailed, this, &GadgetsController::saveFailed);
+            connect(file, &Common::JsonSettingsFile::saved, this, &GadgetsController::saved);
+        });
     m_gadgets.append(gadget);
     if (isNew) {
         if (geometry.isValid())

@@ -32,19 +32,6 @@ void log(const char *text)
     QR_LOG(QByteArray("ToDo: ") + text);
 }
 
-// The application tells the user of a list that cannot be written, and again when it can; the list
-// stays in memory and the next change writes it whole. Reached by name: it lives above this layer.
-void reportSaves(Common::JsonSettingsFile *file)
-{
-    IApplication *app = IApplication::instance();
-    QObject *receiver = app ? app->app() : nullptr;
-    if (!receiver || receiver->metaObject()->indexOfSlot("onSaveFailed(QString,QString)") < 0 ||
-        receiver->metaObject()->indexOfSlot("onSaved(QString)") < 0)
-        return;
-    QObject::connect(file, SIGNAL(saveFailed(QString,QString)), receiver, SLOT(onSaveFailed(QString,QString)));
-    QObject::connect(file, SIGNAL(saved(QString)), receiver, SLOT(onSaved(QString)));
-}
-
 bool askCloseWithMessageBox(QWidget *parent)
 {
     QMessageBox box(QMessageBox::Question, ToDoGadget::tr("Close To-Do"),
@@ -57,7 +44,8 @@ bool askCloseWithMessageBox(QWidget *parent)
 
 using namespace ToDoGadgetPrivate;
 
-ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, QAction *applyToAllAction)
+ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, QAction *applyToAllAction,
+                       const WatchFile &watchFile)
     : Gadget(uid, themeManager, nullptr), m_applyToAllAction(applyToAllAction),
       m_ui(std::make_unique<Ui::ToDoGadgetContent>()), m_content(new QWidget), m_askClose(askCloseWithMessageBox)
 {
@@ -68,7 +56,7 @@ ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, 
     // The margin the style removes is asked of the view itself.
     m_ui->view->setStyle(style);
 
-    loadListFile();
+    loadListFile(watchFile);
     connect(m_storage.data(), &ToDoStorage::somethingChanged, this, &ToDoGadget::onDataChanged);
 
     m_model = std::make_unique<ToDoModel>(m_storage.data());
@@ -114,11 +102,12 @@ QString ToDoGadget::toDoFileName(const QByteArray &uid)
     return QDir(folder).absoluteFilePath(QStringLiteral("todo.%1.%2").arg(QString::fromLatin1(uid), QStringLiteral("dat")));
 }
 
-void ToDoGadget::loadListFile()
+void ToDoGadget::loadListFile(const WatchFile &watchFile)
 {
     const QString fileName = toDoFileName(uid());
     m_file = std::make_unique<Common::JsonSettingsFile>(fileName);
-    reportSaves(m_file.get());
+    if (watchFile)
+        watchFile(m_file.get());
     const QVariant toDos = m_file->value(s_toDosKey);
     m_storage = QSharedPointer<ToDoStorage>::create();
     Common::DataFileGuard::Problem problem = Common::DataFileGuard::UnknownShape;
