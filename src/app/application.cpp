@@ -649,12 +649,13 @@ void Application::onAnotherInstanceMessage(const QString &message)
 
 // ---- tray -----------------------------------------------------------------------------------------
 
-QAction *Application::addActionToMenu(QMenu *menu, const QString &text, const QByteArray &slot, const QString &icon)
+QAction *Application::addActionToMenu(QMenu *menu, const QString &text, void (*command)(Application &),
+                                      const QString &icon)
 {
     auto *action = new QAction(menu);
     action->setText(text);
-    const QByteArray method = QByteArray::number(QSLOT_CODE) + slot;
-    QR_ASSERT(connect(action, SIGNAL(triggered()), this, method.constData(), Qt::QueuedConnection));
+    connect(
+        action, &QAction::triggered, this, [this, command] { command(*this); }, Qt::QueuedConnection);
     if (!icon.isEmpty())
         action->setIcon(sharpIcon(icon));
     menu->addAction(action);
@@ -670,16 +671,16 @@ void Application::createTrayMenu()
             m_trayMenu->addSeparator();
             break;
         case TrayMenu::BarAction:
-            m_barAction = addActionToMenu(m_trayMenu.get(), QString(), entry.slot, entry.icon);
+            m_barAction = addActionToMenu(m_trayMenu.get(), QString(), entry.command, entry.icon);
             break;
         case TrayMenu::UpdateAction:
-            m_updateAction = addActionToMenu(m_trayMenu.get(), TrayMenu::updateText(applicationName()),
-                                             entry.slot, entry.icon);
+            m_updateAction =
+                addActionToMenu(m_trayMenu.get(), TrayMenu::updateText(applicationName()), entry.command, entry.icon);
             m_trayMenu->setDefaultAction(m_updateAction);
             m_updateAction->setVisible(false);
             break;
         case TrayMenu::Plain:
-            addActionToMenu(m_trayMenu.get(), tr(entry.text), entry.slot, entry.icon);
+            addActionToMenu(m_trayMenu.get(), tr(entry.text), entry.command, entry.icon);
             break;
         }
     }
