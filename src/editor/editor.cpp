@@ -24,6 +24,7 @@
 #include "eventtypes/ieventtype.h"
 #include "eventtypes/itreeviewexpandinfo.h"
 #include "eventtypes/ui/customtypewizard.h"
+#include "gadgets/gadgetscontroller.h"
 #include "runningline/eventitemrole.h"
 #include "store/editorcommands.h"
 #include "store/eventsmanager.h"
@@ -1070,9 +1071,10 @@ void Editor::onEditButton()
 
 void Editor::onNewToDoAction()
 {
-    // The application makes gadgets; without its slot there is nothing to make them with.
-    QObject *app = IApplication::instance()->app();
-    if (!app || !QMetaObject::invokeMethod(app, "newTodoGadget"))
+    // The application keeps the gadgets; without its controller there is nothing to make them with.
+    if (GadgetsController *gadgets = IApplication::instance()->gadgetsController())
+        gadgets->newToDoGadget();
+    else
         QR_LOG("Cannot make a to-do gadget: the application offers none");
 }
 
