@@ -152,11 +152,13 @@ Application::Application(int &argc, char **argv, Parts parts)
     // No taskbar band to dock into on Linux: barHandle() stays 0.
     m_webController = std::make_unique<WebController>(WebController::configuredHost());
     m_gadgetsController = std::make_unique<GadgetsController>();
+    connect(m_gadgetsController.get(), &GadgetsController::saveFailed, this, &Application::onSaveFailed);
+    connect(m_gadgetsController.get(), &GadgetsController::saved, this, &Application::onSaved);
 
     initStatistics();
 
     m_properties = std::make_unique<Properties>(nullptr, QDir(m_dataLocation).filePath(QStringLiteral("prop.dat")));
-    QR_ASSERT(connect(m_properties.get(), &Properties::propertyChanged, this, &Application::propertyChanged));
+    connect(m_properties.get(), &Properties::propertyChanged, this, &Application::propertyChanged);
 
     m_storage = std::make_unique<Storage>(QDir(m_dataLocation).filePath(QStringLiteral("pixmaps.dat")));
     m_customTypesStorage =
@@ -164,16 +166,15 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_eventTypesStorage = std::make_unique<EventTypesStorage>(
         m_customTypesStorage.get(), QDir(m_dataLocation).filePath(QStringLiteral("typesorder.dat")));
     // These keep their whole state in memory and write it at every change.
-    QR_ASSERT(connect(m_customTypesStorage.get(), &CustomTypesStorage::saveFailed, this, &Application::onSaveFailed));
-    QR_ASSERT(connect(m_customTypesStorage.get(), &CustomTypesStorage::saved, this, &Application::onSaved));
-    QR_ASSERT(connect(m_eventTypesStorage.get(), &EventTypesStorage::saveFailed, this, &Application::onSaveFailed));
-    QR_ASSERT(connect(m_eventTypesStorage.get(), &EventTypesStorage::saved, this, &Application::onSaved));
+    connect(m_customTypesStorage.get(), &CustomTypesStorage::saveFailed, this, &Application::onSaveFailed);
+    connect(m_customTypesStorage.get(), &CustomTypesStorage::saved, this, &Application::onSaved);
+    connect(m_eventTypesStorage.get(), &EventTypesStorage::saveFailed, this, &Application::onSaveFailed);
+    connect(m_eventTypesStorage.get(), &EventTypesStorage::saved, this, &Application::onSaved);
     // A picture that could not be stored is not kept for a later try: its caller already gave up on it.
-    QR_ASSERT(connect(m_storage.get(), &Storage::saveFailed, this, [this](const QString &file, const QString &reason) {
-        reportSaveFailure(file, reason,
-                          tr("The picture was not stored. Add it again once the file can be written."));
-    }));
-    QR_ASSERT(connect(m_storage.get(), &Storage::saved, this, &Application::onSaved));
+    connect(m_storage.get(), &Storage::saveFailed, this, [this](const QString &file, const QString &reason) {
+        reportSaveFailure(file, reason, tr("The picture was not stored. Add it again once the file can be written."));
+    });
+    connect(m_storage.get(), &Storage::saved, this, &Application::onSaved);
 
     setupLocalization();
     Common::DeferredCallProcessor::init();
@@ -201,7 +202,7 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_parts.movingLine->startRun();
 
     m_systemTrayIcon->setToolTip(applicationName());
-    QR_ASSERT(connect(m_systemTrayIcon.get(), &QSystemTrayIcon::activated, this, &Application::onTrayEvent));
+    connect(m_systemTrayIcon.get(), &QSystemTrayIcon::activated, this, &Application::onTrayEvent);
     m_constructed = true;
 }
 
@@ -389,7 +390,7 @@ void Application::start()
     const bool silent = StartArguments::isSilentStart(arguments());
     showCreepingLineIfNeeded(true, !silent);
     if (!m_creepingLine && silent && m_properties->value("exitWhenMovingLineIsHidden").toBool()) {
-        QR_ASSERT(QMetaObject::invokeMethod(this, "exitApp", Qt::QueuedConnection));
+        QMetaObject::invokeMethod(this, &Application::exitApp, Qt::QueuedConnection);
         return;
     }
 
@@ -410,7 +411,7 @@ void Application::start()
     // Last, so that a reminder due at start opens over everything else.
     m_reminderController = std::make_unique<ReminderController>();
     m_timeZoneWatcher = std::make_unique<TimeZoneWatcher>();
-    QR_ASSERT(connect(m_timeZoneWatcher.get(), &TimeZoneWatcher::zoneChanged, this, &Application::onTimeZoneChanged));
+    connect(m_timeZoneWatcher.get(), &TimeZoneWatcher::zoneChanged, this, &Application::onTimeZoneChanged);
     m_started = true;
 }
 
@@ -472,8 +473,8 @@ void Application::setupEventsManager()
     m_eventsManager->setSavesInBackground(true);
     if (m_eventsManager->hasError())
         m_parts.ask->information(tr("Data Error"), m_eventsManager->errorString());
-    QR_ASSERT(connect(m_eventsManager.get(), &EventsManager::saveFailed, this, &Application::onSaveFailed));
-    QR_ASSERT(connect(m_eventsManager.get(), &EventsManager::saved, this, &Application::onSaved));
+    connect(m_eventsManager.get(), &EventsManager::saveFailed, this, &Application::onSaveFailed);
+    connect(m_eventsManager.get(), &EventsManager::saved, this, &Application::onSaved);
     m_systemEvents = std::make_unique<SystemEvents>();
     // The bar shows the server's messages from this list.
     SystemEvents::setApplicationList(m_systemEvents.get());
@@ -488,15 +489,15 @@ void Application::setupEventsManager()
     m_backupManager->addBackupObject(m_eventsManager.get());
 
     EventsManager *manager = m_eventsManager.get();
-    QR_ASSERT(connect(manager, &EventsManager::eventAdded, this, &Application::scheduleTimeUpdate));
-    QR_ASSERT(connect(manager, &EventsManager::eventRemoved, this, &Application::scheduleTimeUpdate));
-    QR_ASSERT(connect(manager, &EventsManager::eventChanged, this, &Application::scheduleTimeUpdate));
-    QR_ASSERT(connect(manager, &EventsManager::layoutChanged, this, &Application::scheduleTimeUpdate));
-    QR_ASSERT(connect(manager, &EventsManager::removeRequired, this, &Application::onEventRemoveRequired));
+    connect(manager, &EventsManager::eventAdded, this, &Application::scheduleTimeUpdate);
+    connect(manager, &EventsManager::eventRemoved, this, &Application::scheduleTimeUpdate);
+    connect(manager, &EventsManager::eventChanged, this, &Application::scheduleTimeUpdate);
+    connect(manager, &EventsManager::layoutChanged, this, &Application::scheduleTimeUpdate);
+    connect(manager, &EventsManager::removeRequired, this, &Application::onEventRemoveRequired);
     const auto reconsiderBar = [this] { showCreepingLineIfNeeded(false, false); };
-    QR_ASSERT(connect(manager, &EventsManager::eventAdded, this, reconsiderBar));
-    QR_ASSERT(connect(manager, &EventsManager::eventChanged, this, reconsiderBar));
-    QR_ASSERT(connect(manager, &EventsManager::layoutChanged, this, reconsiderBar));
+    connect(manager, &EventsManager::eventAdded, this, reconsiderBar);
+    connect(manager, &EventsManager::eventChanged, this, reconsiderBar);
+    connect(manager, &EventsManager::layoutChanged, this, reconsiderBar);
 }
 
 void Application::cleanUpExpiredEvents()
@@ -512,8 +513,7 @@ void Application::onEventRemoveRequired(int index)
     if (!m_eventsManager || index < 0 || index >= m_eventsManager->count())
         return;
     const AbstractCommonEventPtr event = m_eventsManager->eventByIndex(index);
-    QR_ASSERT(event);
-    if (!event)
+    if (!QR_CHECK(event))
         return;
     COMMAND(new RemoveEventCommand(m_eventsManager.get(), event));
 }
@@ -537,7 +537,7 @@ void Application::scheduleTimeUpdate()
     if (!s_updateTimer) {
         // On the wall clock: what is current follows the time of day, also after a sleep or a set clock.
         s_updateTimer = IWallClockTimer::create();
-        QR_ASSERT(connect(s_updateTimer.get(), &IWallClockTimer::timeout, this, &Application::invalidateTimeFilters));
+        connect(s_updateTimer.get(), &IWallClockTimer::timeout, this, &Application::invalidateTimeFilters);
         QR_ASSERT(
             connect(s_updateTimer.get(), &IWallClockTimer::clockChanged, this, &Application::invalidateTimeFilters));
     }
@@ -602,7 +602,7 @@ void Application::createMovingLine()
     m_creepingLine = bar;
     bar->show();
     if (m_properties->value("exitWhenMovingLineIsHidden").toBool())
-        QR_ASSERT(connect(bar, &QObject::destroyed, this, &Application::exitApp));
+        connect(bar, &QObject::destroyed, this, &Application::exitApp);
 }
 
 void Application::propertyChanged(const QByteArray &id, const QVariant &value)
@@ -620,7 +620,7 @@ void Application::propertyChanged(const QByteArray &id, const QVariant &value)
         if (m_creepingLine) {
             disconnect(m_creepingLine, &QObject::destroyed, this, &Application::exitApp);
             if (value.toBool())
-                QR_ASSERT(connect(m_creepingLine, &QObject::destroyed, this, &Application::exitApp));
+                connect(m_creepingLine, &QObject::destroyed, this, &Application::exitApp);
         }
     } else if (id == "appAutorun") {
         // Registration at start reports the stored value; only a change made by the user counts.
@@ -650,12 +650,13 @@ void Application::onAnotherInstanceMessage(const QString &message)
 
 // ---- tray -----------------------------------------------------------------------------------------
 
-QAction *Application::addActionToMenu(QMenu *menu, const QString &text, const QByteArray &slot, const QString &icon)
+QAction *Application::addActionToMenu(QMenu *menu, const QString &text, void (*command)(Application &),
+                                      const QString &icon)
 {
     auto *action = new QAction(menu);
     action->setText(text);
-    const QByteArray method = QByteArray::number(QSLOT_CODE) + slot;
-    QR_ASSERT(connect(action, SIGNAL(triggered()), this, method.constData(), Qt::QueuedConnection));
+    connect(
+        action, &QAction::triggered, this, [this, command] { command(*this); }, Qt::QueuedConnection);
     if (!icon.isEmpty())
         action->setIcon(sharpIcon(icon));
     menu->addAction(action);
@@ -671,16 +672,16 @@ void Application::createTrayMenu()
             m_trayMenu->addSeparator();
             break;
         case TrayMenu::BarAction:
-            m_barAction = addActionToMenu(m_trayMenu.get(), QString(), entry.slot, entry.icon);
+            m_barAction = addActionToMenu(m_trayMenu.get(), QString(), entry.command, entry.icon);
             break;
         case TrayMenu::UpdateAction:
-            m_updateAction = addActionToMenu(m_trayMenu.get(), TrayMenu::updateText(applicationName()),
-                                             entry.slot, entry.icon);
+            m_updateAction =
+                addActionToMenu(m_trayMenu.get(), TrayMenu::updateText(applicationName()), entry.command, entry.icon);
             m_trayMenu->setDefaultAction(m_updateAction);
             m_updateAction->setVisible(false);
             break;
         case TrayMenu::Plain:
-            addActionToMenu(m_trayMenu.get(), tr(entry.text), entry.slot, entry.icon);
+            addActionToMenu(m_trayMenu.get(), tr(entry.text), entry.command, entry.icon);
             break;
         }
     }
@@ -858,11 +859,11 @@ void Application::startNetworkDuties()
 {
     m_networkDuties = std::make_unique<NetworkDuties>(m_webController.get());
     // The bar listens to the application's signal; the tray shows its update entry.
-    QR_ASSERT(connect(m_networkDuties.get(), &NetworkDuties::newVersionAvailable, this, [this] {
+    connect(m_networkDuties.get(), &NetworkDuties::newVersionAvailable, this, [this] {
         if (m_updateAction)
             m_updateAction->setVisible(true);
         emit newVersionAvailable();
-    }));
+    });
     m_networkDuties->onNetworkStateChanged(m_webController->isConnected());
 }
 

@@ -185,7 +185,7 @@ private:
     bool hasComingEvents();
     void createMovingLine();
     void createTrayMenu();
-    QAction *addActionToMenu(QMenu *menu, const QString &text, const QByteArray &slot, const QString &icon);
+    QAction *addActionToMenu(QMenu *menu, const QString &text, void (*command)(Application &), const QString &icon);
     void updateCreepingLineAction();
     void initStatistics();
     void collectStatistics();

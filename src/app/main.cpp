@@ -63,6 +63,6 @@ int main(int argc, char *argv[])
         a.showUninstallFeedback();
         return 0;
     }
-    QR_ASSERT(QMetaObject::invokeMethod(&a, "start", Qt::QueuedConnection));
+    QMetaObject::invokeMethod(&a, &Application::start, Qt::QueuedConnection);
     return a.exec();
 }

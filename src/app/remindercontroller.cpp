@@ -71,13 +71,13 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show)
     showReminder();
     // At the end of the run, while the application can still tell of a failed write.
     if (QCoreApplication *app = QCoreApplication::instance())
-        QR_ASSERT(connect(app, &QCoreApplication::aboutToQuit, this, &ReminderController::saveLastLook));
+        connect(app, &QCoreApplication::aboutToQuit, this, &ReminderController::saveLastLook);
     if (!m_eventsManager)
         return;
-    QR_ASSERT(connect(m_eventsManager, &EventsManager::eventAdded, this, &ReminderController::scheduleReminder));
-    QR_ASSERT(connect(m_eventsManager, &EventsManager::eventRemoved, this, &ReminderController::scheduleReminder));
-    QR_ASSERT(connect(m_eventsManager, &EventsManager::eventChanged, this, &ReminderController::onEventChanged));
-    QR_ASSERT(connect(m_eventsManager, &EventsManager::layoutChanged, this, &ReminderController::scheduleReminder));
+    connect(m_eventsManager, &EventsManager::eventAdded, this, &ReminderController::scheduleReminder);
+    connect(m_eventsManager, &EventsManager::eventRemoved, this, &ReminderController::scheduleReminder);
+    connect(m_eventsManager, &EventsManager::eventChanged, this, &ReminderController::onEventChanged);
+    connect(m_eventsManager, &EventsManager::layoutChanged, this, &ReminderController::scheduleReminder);
 }
 
 ReminderController::~ReminderController()

@@ -69,7 +69,7 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     shareCloseIcon(m_ui->buttonBox);
     setupEvent();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
-    QR_ASSERT(connect(m_ui->snoozeButton, &QPushButton::clicked, this, &ReminderWidget::snooze));
+    connect(m_ui->snoozeButton, &QPushButton::clicked, this, &ReminderWidget::snooze);
 }
 
 ReminderWidget::~ReminderWidget()

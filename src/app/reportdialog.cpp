@@ -20,10 +20,10 @@ ReportDialog::ReportDialog(WebController *web, IApplicationAsk *ask)
     }
     m_ui->setupUi(this);
     m_ui->noInternetLabel->hide();
-    QR_ASSERT(connect(m_ui->sendButton, &QPushButton::clicked, this, &ReportDialog::onSendButton));
+    connect(m_ui->sendButton, &QPushButton::clicked, this, &ReportDialog::onSendButton);
     if (m_web) {
-        QR_ASSERT(connect(m_web, &WebController::networkStateChanged, this, &ReportDialog::onNetworkStateChanged));
-        QR_ASSERT(connect(m_web, &WebController::emailSent, this, &ReportDialog::onSent));
+        connect(m_web, &WebController::networkStateChanged, this, &ReportDialog::onNetworkStateChanged);
+        connect(m_web, &WebController::emailSent, this, &ReportDialog::onSent);
     }
     if (!m_web || !m_web->isConfigured())
         m_ui->noInternetLabel->setText(tr("Reports cannot be sent: this build has no server to send them to."));

@@ -115,19 +115,18 @@ SettingsDialog::SettingsDialog(const Ask &ask, int screenCount) : QDialog(nullpt
     auto *pages = new QButtonGroup(this);
     pages->addButton(generalButton, 0);
     pages->addButton(creepingLineButton, 1);
-    QR_ASSERT(connect(pages, &QButtonGroup::idClicked, stackedWidget, &QStackedWidget::setCurrentIndex));
-    QR_ASSERT(connect(stackedWidget, &QStackedWidget::currentChanged, this, &SettingsDialog::fitToPage));
+    connect(pages, &QButtonGroup::idClicked, stackedWidget, &QStackedWidget::setCurrentIndex);
+    connect(stackedWidget, &QStackedWidget::currentChanged, this, &SettingsDialog::fitToPage);
 
-    QR_ASSERT(connect(m_panelPositionBox, &QComboBox::activated, this, &SettingsDialog::onPositionChanged));
-    QR_ASSERT(connect(buttonBox, &QDialogButtonBox::clicked, this, &SettingsDialog::onButtonBoxClicked));
-    QR_ASSERT(connect(m_fontButton, &QToolButton::clicked, this, &SettingsDialog::onFontButtonClicked));
-    QR_ASSERT(connect(m_textColorButton, &QToolButton::clicked, this, &SettingsDialog::onTextColorButtonClicked));
-    QR_ASSERT(connect(m_bgColor1Button, &QToolButton::clicked, this, &SettingsDialog::onBgColor1ButtonClicked));
-    QR_ASSERT(connect(m_bgColor2Button, &QToolButton::clicked, this, &SettingsDialog::onBgColor2ButtonClicked));
-    QR_ASSERT(connect(m_panelPositionBox, &QComboBox::currentIndexChanged, this,
-                      &SettingsDialog::onPanelPositionChanged));
+    connect(m_panelPositionBox, &QComboBox::activated, this, &SettingsDialog::onPositionChanged);
+    connect(buttonBox, &QDialogButtonBox::clicked, this, &SettingsDialog::onButtonBoxClicked);
+    connect(m_fontButton, &QToolButton::clicked, this, &SettingsDialog::onFontButtonClicked);
+    connect(m_textColorButton, &QToolButton::clicked, this, &SettingsDialog::onTextColorButtonClicked);
+    connect(m_bgColor1Button, &QToolButton::clicked, this, &SettingsDialog::onBgColor1ButtonClicked);
+    connect(m_bgColor2Button, &QToolButton::clicked, this, &SettingsDialog::onBgColor2ButtonClicked);
+    connect(m_panelPositionBox, &QComboBox::currentIndexChanged, this, &SettingsDialog::onPanelPositionChanged);
     // The days box is only of use while expired events are removed; it would otherwise stay locked.
-    QR_ASSERT(connect(m_removeExpiredEvents, &QCheckBox::toggled, m_removeExpiredEventsDays, &QWidget::setEnabled));
+    connect(m_removeExpiredEvents, &QCheckBox::toggled, m_removeExpiredEventsDays, &QWidget::setEnabled);
 
     // The preview's gradient spans the frame, so it follows the frame's size.
     m_backgroundGradient->installEventFilter(this);
@@ -135,21 +134,21 @@ SettingsDialog::SettingsDialog(const Ask &ask, int screenCount) : QDialog(nullpt
     m_autorunCheckBox->setText(tr("Start %1 when I log in").arg(QCoreApplication::applicationName()));
     m_optionsList->hide();
     // The window's size is fixed; let it grow by the revealed list instead of squeezing it.
-    QR_ASSERT(connect(label_7, &QLabel::linkActivated, this, &SettingsDialog::fitToPage));
+    connect(label_7, &QLabel::linkActivated, this, &SettingsDialog::fitToPage);
 
     // Any use of a control enables Apply.
     const auto dirty = [this] { setDirty(true); };
     for (QCheckBox *box : findChildren<QCheckBox *>())
-        QR_ASSERT(connect(box, &QCheckBox::stateChanged, this, dirty));
+        connect(box, &QCheckBox::stateChanged, this, dirty);
     for (QRadioButton *button : findChildren<QRadioButton *>())
-        QR_ASSERT(connect(button, &QRadioButton::clicked, this, dirty));
+        connect(button, &QRadioButton::clicked, this, dirty);
     for (QComboBox *box : findChildren<QComboBox *>())
-        QR_ASSERT(connect(box, &QComboBox::activated, this, dirty));
-    QR_ASSERT(connect(m_speed, &QSlider::valueChanged, this, dirty));
-    QR_ASSERT(connect(m_pause, &QDoubleSpinBox::valueChanged, this, dirty));
-    QR_ASSERT(connect(m_removeExpiredEventsDays, &QSpinBox::valueChanged, this, dirty));
-    QR_ASSERT(connect(m_optionsList, &QListWidget::itemChanged, this, dirty));
-    QR_ASSERT(connect(m_textDirectionBox, &QComboBox::activated, this, &SettingsDialog::onTextDirecionChanged));
+        connect(box, &QComboBox::activated, this, dirty);
+    connect(m_speed, &QSlider::valueChanged, this, dirty);
+    connect(m_pause, &QDoubleSpinBox::valueChanged, this, dirty);
+    connect(m_removeExpiredEventsDays, &QSpinBox::valueChanged, this, dirty);
+    connect(m_optionsList, &QListWidget::itemChanged, this, dirty);
+    connect(m_textDirectionBox, &QComboBox::activated, this, &SettingsDialog::onTextDirecionChanged);
 
     m_languages = SettingsValues::languageItems(app ? app->langs() : nullptr);
     for (const SettingsValues::Language &language : m_languages)

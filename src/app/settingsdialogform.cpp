@@ -334,11 +334,11 @@ void Ui_settingsDialog::setupUi(QDialog *settingsDialog)
 
     retranslateUi(settingsDialog);
 
-    QR_ASSERT(QObject::connect(buttonBox, &QDialogButtonBox::accepted, settingsDialog, &QDialog::accept));
-    QR_ASSERT(QObject::connect(buttonBox, &QDialogButtonBox::rejected, settingsDialog, &QDialog::reject));
-    QR_ASSERT(QObject::connect(m_adjustToWallpaperCheckBox, &QCheckBox::toggled, widget, &QWidget::setDisabled));
-    QR_ASSERT(QObject::connect(label_7, &QLabel::linkActivated, m_optionsList, &QWidget::show));
-    QR_ASSERT(QObject::connect(label_7, &QLabel::linkActivated, widget_2, &QWidget::hide));
+    QObject::connect(buttonBox, &QDialogButtonBox::accepted, settingsDialog, &QDialog::accept);
+    QObject::connect(buttonBox, &QDialogButtonBox::rejected, settingsDialog, &QDialog::reject);
+    QObject::connect(m_adjustToWallpaperCheckBox, &QCheckBox::toggled, widget, &QWidget::setDisabled);
+    QObject::connect(label_7, &QLabel::linkActivated, m_optionsList, &QWidget::show);
+    QObject::connect(label_7, &QLabel::linkActivated, widget_2, &QWidget::hide);
 
     stackedWidget->setCurrentIndex(0);
     QMetaObject::connectSlotsByName(settingsDialog);

@@ -1,5 +1,7 @@
 #include "app/traymenu.h"
 
+#include "app/application.h"
+
 #include <QCoreApplication>
 
 namespace TrayMenu {
@@ -8,24 +10,27 @@ QList<Entry> entries()
 {
     const QString icons = QStringLiteral(":/Ostrevalder/icons/");
     return {
-        {Plain, QT_TRANSLATE_NOOP("Application", "&Events editor"), icons + QStringLiteral("table.png"), "showEditor()"},
-        {Separator, nullptr, QString(), QByteArray()},
-        {BarAction, nullptr, icons + QStringLiteral("creepingline16.png"), "showHideCreepingLine()"},
+        {Plain, QT_TRANSLATE_NOOP("Application", "&Events editor"), icons + QStringLiteral("table.png"),
+         [](Application &app) { app.showEditor(); }},
+        {Separator, nullptr, QString(), nullptr},
+        {BarAction, nullptr, icons + QStringLiteral("creepingline16.png"),
+         [](Application &app) { app.showHideCreepingLine(); }},
         {Plain, QT_TRANSLATE_NOOP("Application", "&New To-Do Gadget"), icons + QStringLiteral("todo_blue.png"),
-         "newTodoGadget()"},
-        {Separator, nullptr, QString(), QByteArray()},
+         [](Application &app) { app.newTodoGadget(); }},
+        {Separator, nullptr, QString(), nullptr},
         {Plain, QT_TRANSLATE_NOOP("Application", "&Settings"), icons + QStringLiteral("settings_16.png"),
-         "showSettings()"},
-        {Separator, nullptr, QString(), QByteArray()},
+         [](Application &app) { app.showSettings(); }},
+        {Separator, nullptr, QString(), nullptr},
         {Plain, QT_TRANSLATE_NOOP("Application", "Request a &feature"), icons + QStringLiteral("star.png"),
-         "showRequestFeatureDialog()"},
+         [](Application &app) { app.showRequestFeatureDialog(); }},
         {Plain, QT_TRANSLATE_NOOP("Application", "&Report a bug"), icons + QStringLiteral("bug.png"),
-         "showReportBugDialog()"},
-        {Separator, nullptr, QString(), QByteArray()},
-        {UpdateAction, nullptr, QString(), "showUpdateDialog()"},
-        {Plain, QT_TRANSLATE_NOOP("Application", "&About..."), QString(), "showAboutDialog()"},
-        {Separator, nullptr, QString(), QByteArray()},
-        {Plain, QT_TRANSLATE_NOOP("Application", "E&xit"), QString(), "exitApp()"},
+         [](Application &app) { app.showReportBugDialog(); }},
+        {Separator, nullptr, QString(), nullptr},
+        {UpdateAction, nullptr, QString(), [](Application &app) { app.showUpdateDialog(); }},
+        {Plain, QT_TRANSLATE_NOOP("Application", "&About..."), QString(),
+         [](Application &app) { app.showAboutDialog(); }},
+        {Separator, nullptr, QString(), nullptr},
+        {Plain, QT_TRANSLATE_NOOP("Application", "E&xit"), QString(), [](Application &app) { app.exitApp(); }},
     };
 }
 

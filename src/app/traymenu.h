@@ -4,7 +4,9 @@
 #include <QList>
 #include <QString>
 
-// The tray menu's entries in their order; a separator is an entry without text and slot.
+class Application;
+
+// The tray menu's entries in their order; a separator is an entry without text and command.
 namespace TrayMenu {
 
 enum Role { Plain, BarAction, UpdateAction, Separator };
@@ -14,7 +16,7 @@ struct Entry
     Role role = Plain;
     const char *text = nullptr; // source text, translated in the context "Application"
     QString icon;               // resource path; empty for none
-    QByteArray slot;            // normalised slot signature of the application object
+    void (*command)(Application &) = nullptr; // run, queued, when the entry is chosen
 };
 
 QList<Entry> entries();

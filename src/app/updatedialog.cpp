@@ -24,8 +24,8 @@ UpdateDialog::UpdateDialog() : Dialog(nullptr, QByteArray()), m_ui(std::make_uni
     Q_INIT_RESOURCE(app);
     m_ui->setupUi(this);
     m_ui->infoLabel->setText(tr("New version of %1 is available").arg(QCoreApplication::applicationName()));
-    QR_ASSERT(connect(m_ui->downloadLabel, &QLabel::linkActivated, this, &UpdateDialog::download));
-    QR_ASSERT(connect(m_ui->dontRemindLabel, &QLabel::linkActivated, this, &UpdateDialog::dontRemind));
+    connect(m_ui->downloadLabel, &QLabel::linkActivated, this, &UpdateDialog::download);
+    connect(m_ui->dontRemindLabel, &QLabel::linkActivated, this, &UpdateDialog::dontRemind);
     const QString whatsNew = offered().whatsNew;
     if (whatsNew.isEmpty()) {
         m_ui->browser->hide();

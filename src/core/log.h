@@ -16,6 +16,13 @@ constexpr int kLogMemoryLines = 10000;
 // The log line of one of Qt's own messages: its kind ("Debug: ", "Info: ", "Warning: ", "Critical: ",
 // "Fatal: ") before the text.
 QByteArray qtMessageLine(QtMsgType type, const QString &text);
+// Called by QR_CHECK: reports a failed check like QR_ASSERT and hands its truth back.
+inline bool checked(bool ok, const char *file, int line, const char *function, const char *condition)
+{
+    if (!ok)
+        reportFailedAssert(file, line, function, condition);
+    return ok;
+}
 // Tests only: forget the in-memory log.
 void clearLogBuffer();
 } // namespace Common
@@ -28,3 +35,6 @@ void clearLogBuffer();
         if (!(cond))                                                                                                   \
             ::Common::reportFailedAssert(__FILE__, __LINE__, Q_FUNC_INFO, #cond);                                      \
     } while (false)
+
+// QR_ASSERT for a check the caller then leaves on: `if (!QR_CHECK(event)) return;`
+#define QR_CHECK(cond) ::Common::checked(static_cast<bool>(cond), __FILE__, __LINE__, Q_FUNC_INFO, #cond)

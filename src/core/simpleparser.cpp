@@ -127,8 +127,7 @@ QString SimpleParser::expandTags(const QString &text, int number) const
 
         if (tagsInProgress().contains(tag))
             continue;
-        QR_ASSERT(m_provider);
-        if (!m_provider)
+        if (!QR_CHECK(m_provider))
             continue;
         QString value;
         {

@@ -41,8 +41,7 @@ QUndoStack *UndoObject::undoStack()
 
 void UndoObject::COMMAND(QUndoCommand *command)
 {
-    QR_ASSERT(command);
-    if (!command)
+    if (!QR_CHECK(command))
         return;
     QR_LOG("Command: " + command->text().toUtf8());
     undoStack()->push(command);

@@ -205,7 +205,7 @@ void Tests::testTypesTree()
         lines[5] = folderLine(QStringLiteral("TopFolder"), top);
         lines.prepend(moved);
     });
-    QMetaObject::invokeMethod(&model, "allowRemove");
+    model.allowRemove();
     step([&] {
         model.removeRow(0);
         lines.removeAt(0);

@@ -24,27 +24,27 @@ CalendarModel::CalendarModel(QObject *parent, EventsManager *manager)
 {
     // The manager has appended the calendar already; views must see the old count until the
     // insertion is announced, so the model keeps its own.
-    QR_ASSERT(connect(manager, &EventsManager::calendarAdded, this, [this] {
+    connect(manager, &EventsManager::calendarAdded, this, [this] {
         beginInsertRows(QModelIndex(), m_rows, m_rows);
         m_rows = m_manager->calendarsCount();
         endInsertRows();
-    }));
-    QR_ASSERT(connect(manager, &EventsManager::calendarAboutToBeRemoved, this,
-                      [this](int index) { beginRemoveRows(QModelIndex(), index, index); }));
-    QR_ASSERT(connect(manager, &EventsManager::calendarRemoved, this, [this] {
+    });
+    connect(manager, &EventsManager::calendarAboutToBeRemoved, this,
+            [this](int index) { beginRemoveRows(QModelIndex(), index, index); });
+    connect(manager, &EventsManager::calendarRemoved, this, [this] {
         m_rows = m_manager->calendarsCount();
         endRemoveRows();
-    }));
-    QR_ASSERT(connect(manager, &EventsManager::calendarChanged, this, &CalendarModel::rowChanged));
-    QR_ASSERT(connect(manager, &EventsManager::calendarAboutToBeMoved, this, &CalendarModel::onCalendarAboutToBeMoved));
-    QR_ASSERT(connect(manager, &EventsManager::calendarMoved, this, [this] {
+    });
+    connect(manager, &EventsManager::calendarChanged, this, &CalendarModel::rowChanged);
+    connect(manager, &EventsManager::calendarAboutToBeMoved, this, &CalendarModel::onCalendarAboutToBeMoved);
+    connect(manager, &EventsManager::calendarMoved, this, [this] {
         if (m_moving)
             endMoveRows();
         else // the move could not be announced: views must not keep stale rows
             rowsReplaced();
         m_moving = false;
-    }));
-    QR_ASSERT(connect(manager, &EventsManager::calendarsChanged, this, &CalendarModel::rowsReplaced));
+    });
+    connect(manager, &EventsManager::calendarsChanged, this, &CalendarModel::rowsReplaced);
     QR_ASSERT(
         connect(manager, &EventsManager::defaultCalendarChanged, this, &CalendarModel::onDefaultCalendarChanged));
 }
@@ -108,8 +108,7 @@ QMimeData *CalendarModel::mimeData(const QModelIndexList &indexes) const
     if (indexes.count() != 1)
         return nullptr;
     const QModelIndex &index = indexes.first();
-    QR_ASSERT(index.isValid());
-    if (!index.isValid())
+    if (!QR_CHECK(index.isValid()))
         return nullptr;
     QByteArray payload;
     QDataStream stream(&payload, QIODevice::WriteOnly);
@@ -134,8 +133,7 @@ bool CalendarModel::dropMimeData(const QMimeData *data, Qt::DropAction, int row,
     // Foreign or cut payloads are refused rather than turned into a move of some other calendar.
     const bool valid = stream.status() == QDataStream::Ok && draggedRow >= 0 && draggedRow < count
         && draggedColumn == 0 && target >= 0 && target <= count;
-    QR_ASSERT(valid);
-    if (!valid)
+    if (!QR_CHECK(valid))
         return false;
     if (draggedRow < target)
         --target;

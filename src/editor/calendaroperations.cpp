@@ -32,8 +32,7 @@ QByteArray CalendarOperations::create(const QString &name)
 bool CalendarOperations::remove(const QByteArray &id, const std::function<bool()> &confirm)
 {
     const bool known = m_manager->calendarById(id).valid();
-    QR_ASSERT(known);
-    if (!known)
+    if (!QR_CHECK(known))
         return false;
     if (id == m_manager->defaultCalendarId()) {
         QR_LOG("Refused to remove the default calendar");
@@ -81,8 +80,7 @@ bool CalendarOperations::rename(const QByteArray &id, const QString &name)
 bool CalendarOperations::setDefault(const QByteArray &id)
 {
     const bool known = m_manager->calendarById(id).valid();
-    QR_ASSERT(known);
-    if (!known || id == m_manager->defaultCalendarId())
+    if (!QR_CHECK(known) || id == m_manager->defaultCalendarId())
         return false;
     pushState(tr("Set Default Calendar"));
     m_manager->setDefaultCalendar(id);
@@ -92,8 +90,7 @@ bool CalendarOperations::setDefault(const QByteArray &id)
 bool CalendarOperations::moveEventsTo(const QList<int> &eventIndexes, const QByteArray &calendarId)
 {
     const bool known = m_manager->calendarById(calendarId).valid();
-    QR_ASSERT(known);
-    if (!known || eventIndexes.isEmpty())
+    if (!QR_CHECK(known) || eventIndexes.isEmpty())
         return false;
     // Indexes shift as events change, so the events are taken before the first change.
     QList<AbstractCommonEventPtr> events;

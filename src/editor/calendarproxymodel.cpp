@@ -21,8 +21,7 @@ bool CalendarProxyModel::filterAcceptsRow(int sourceRow, const QModelIndex &sour
     if (!m_filterDate.isValid())
         return false;
     const int eventIndex = sourceModel()->index(sourceRow, 0, sourceParent).data(EventIndexRole).toInt();
-    QR_ASSERT(eventIndex >= 0 && eventIndex < m_manager->count());
-    if (eventIndex < 0 || eventIndex >= m_manager->count())
+    if (!QR_CHECK(eventIndex >= 0 && eventIndex < m_manager->count()))
         return false;
     const AbstractCommonEvent *ev = m_manager->eventAt(eventIndex).get();
     const qint64 length = ev->period().lengthInDays();

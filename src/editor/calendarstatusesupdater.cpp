@@ -48,7 +48,7 @@ CalendarStatusesUpdater::CalendarStatusesUpdater(QObject *parent, QAbstractItemM
     , m_trailStatus(trailStatus)
 {
     m_timer.setInterval(kIntervalMSecs);
-    QR_ASSERT(connect(&m_timer, &QTimer::timeout, this, &CalendarStatusesUpdater::step));
+    connect(&m_timer, &QTimer::timeout, this, &CalendarStatusesUpdater::step);
 }
 
 void CalendarStatusesUpdater::start()

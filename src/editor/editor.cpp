@@ -24,6 +24,7 @@
 #include "eventtypes/ieventtype.h"
 #include "eventtypes/itreeviewexpandinfo.h"
 #include "eventtypes/ui/customtypewizard.h"
+#include "gadgets/gadgetscontroller.h"
 #include "store/editorcommands.h"
 #include "store/eventitemrole.h"
 #include "store/eventsmanager.h"
@@ -137,9 +138,9 @@ Editor::Editor(EventsManager *manager)
     m_menuBar->installEventFilter(new EditorPrivate::ContextMenuRemover(m_menuBar));
 
     m_views = {m_calendarItemsListView, m_tableView};
-    QR_ASSERT(connect(m_tableView, &TableView::deletePressed, this, &Editor::onDeleteButton));
-    QR_ASSERT(connect(m_calendarItemsListView, &DateShowingListView::deletePressed, this, &Editor::onDeleteButton));
-    QR_ASSERT(connect(m_calendarItemsListView, &DateShowingListView::resized, this, &Editor::updateCalendarItemsHeight));
+    connect(m_tableView, &TableView::deletePressed, this, &Editor::onDeleteButton);
+    connect(m_calendarItemsListView, &DateShowingListView::deletePressed, this, &Editor::onDeleteButton);
+    connect(m_calendarItemsListView, &DateShowingListView::resized, this, &Editor::updateCalendarItemsHeight);
     QR_ASSERT(m_sortFilters.count() == m_views.count());
     QR_ASSERT(m_models.count() == m_views.count());
     // The panel's filter sits over the sorting proxies: a change of it filters once and sorts nothing.
@@ -151,62 +152,61 @@ Editor::Editor(EventsManager *manager)
         view->setModel(m_viewFilters.at(i));
         m_viewFilters.at(i)->setSourceModel(m_sortFilters.at(i));
         m_sortFilters.at(i)->setSourceModel(m_models.at(i));
-        QR_ASSERT(connect(view, &QAbstractItemView::doubleClicked, this, &Editor::editEventByIndex));
-        QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Editor::updateButtons));
-        QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &Editor::updateButtons));
-        QR_ASSERT(connect(m_models.at(i), &QAbstractItemModel::modelReset, this, &Editor::updateButtons));
+        connect(view, &QAbstractItemView::doubleClicked, this, &Editor::editEventByIndex);
+        connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Editor::updateButtons);
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &Editor::updateButtons);
+        connect(m_models.at(i), &QAbstractItemModel::modelReset, this, &Editor::updateButtons);
     }
-    QR_ASSERT(connect(m_pages, &QStackedWidget::currentChanged, this, &Editor::updateButtons));
+    connect(m_pages, &QStackedWidget::currentChanged, this, &Editor::updateButtons);
     // What the table shows changes with every filter: a cleared filter brings back longer texts.
     if (QAbstractItemModel *shown = m_tableView->model()) {
-        QR_ASSERT(connect(shown, &QAbstractItemModel::modelReset, this, &Editor::scheduleColumnSizing));
-        QR_ASSERT(connect(shown, &QAbstractItemModel::rowsInserted, this, &Editor::scheduleColumnSizing));
-        QR_ASSERT(connect(shown, &QAbstractItemModel::layoutChanged, this, &Editor::scheduleColumnSizing));
+        connect(shown, &QAbstractItemModel::modelReset, this, &Editor::scheduleColumnSizing);
+        connect(shown, &QAbstractItemModel::rowsInserted, this, &Editor::scheduleColumnSizing);
+        connect(shown, &QAbstractItemModel::layoutChanged, this, &Editor::scheduleColumnSizing);
     }
     // An import into the open editor resets the model: dates and captions must not stay cut.
-    QR_ASSERT(connect(m_tableModel.get(), &QAbstractItemModel::modelReset, this, &Editor::scheduleColumnSizing));
-    QR_ASSERT(connect(m_tableModel.get(), &QAbstractItemModel::rowsInserted, this, &Editor::scheduleColumnSizing));
+    connect(m_tableModel.get(), &QAbstractItemModel::modelReset, this, &Editor::scheduleColumnSizing);
+    connect(m_tableModel.get(), &QAbstractItemModel::rowsInserted, this, &Editor::scheduleColumnSizing);
 
     setupTableView();
     setupCalendarView();
     setupTypesModel();
     setupCalendarsListModel();
     m_panel->init();
-    QR_ASSERT(connect(m_filterInfo, &FilterInfoWidget::clicked, this, &Editor::onRemoveFilterClicked));
+    connect(m_filterInfo, &FilterInfoWidget::clicked, this, &Editor::onRemoveFilterClicked);
     // A chip shows the calendar's name: a rename must reach it.
-    QR_ASSERT(connect(m_manager, &EventsManager::calendarChanged, this, &Editor::updateFilterInfo));
+    connect(m_manager, &EventsManager::calendarChanged, this, &Editor::updateFilterInfo);
     updateDataFilter();
 
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::createFolderClicked, this, &Editor::onCreateFolderClicked));
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::createCustomTypeClicked, this, &Editor::onCreateCustomTypeClicked));
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::editClicked, this, &Editor::onEditTypeClicked));
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::removeClicked, this, &Editor::onRemoveCustomTypeClicked));
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::moveUpClicked, this, &Editor::onMoveTypeUpClicked));
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::moveDownClicked, this, &Editor::onMoveTypeDownClicked));
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::createCalendarClicked, this, &Editor::onCreateCalendarClicked));
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::editCalendarClicked, this, &Editor::onEditCalendarClicked));
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::removeCalendarClicked, this, &Editor::onRemoveCalendarClicked));
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::moveUpCalendarClicked, this, &Editor::onMoveCalendarUpClicked));
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::moveDownCalendarClicked, this, &Editor::onMoveCalendarDownClicked));
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::setCalendarAsDefaultClicked, this,
-                      &Editor::onSetCalendarAsDefaultClicked));
+    connect(m_panel, &EditorFilterPanel::createFolderClicked, this, &Editor::onCreateFolderClicked);
+    connect(m_panel, &EditorFilterPanel::createCustomTypeClicked, this, &Editor::onCreateCustomTypeClicked);
+    connect(m_panel, &EditorFilterPanel::editClicked, this, &Editor::onEditTypeClicked);
+    connect(m_panel, &EditorFilterPanel::removeClicked, this, &Editor::onRemoveCustomTypeClicked);
+    connect(m_panel, &EditorFilterPanel::moveUpClicked, this, &Editor::onMoveTypeUpClicked);
+    connect(m_panel, &EditorFilterPanel::moveDownClicked, this, &Editor::onMoveTypeDownClicked);
+    connect(m_panel, &EditorFilterPanel::createCalendarClicked, this, &Editor::onCreateCalendarClicked);
+    connect(m_panel, &EditorFilterPanel::editCalendarClicked, this, &Editor::onEditCalendarClicked);
+    connect(m_panel, &EditorFilterPanel::removeCalendarClicked, this, &Editor::onRemoveCalendarClicked);
+    connect(m_panel, &EditorFilterPanel::moveUpCalendarClicked, this, &Editor::onMoveCalendarUpClicked);
+    connect(m_panel, &EditorFilterPanel::moveDownCalendarClicked, this, &Editor::onMoveCalendarDownClicked);
+    connect(m_panel, &EditorFilterPanel::setCalendarAsDefaultClicked, this, &Editor::onSetCalendarAsDefaultClicked);
 
     restoreSplittersState();
-    QR_ASSERT(connect(properties(), &Properties::propertyChanged, this, &Editor::propertyChanged));
+    connect(properties(), &Properties::propertyChanged, this, &Editor::propertyChanged);
     properties()->addProperty("editorCurrentView", 0);
     properties()->addProperty("editorFilterPanel", false);
     updateButtons();
 
-    QR_ASSERT(connect(manager, &EventsManager::eventAdded, this, &Editor::onEventChanged));
-    QR_ASSERT(connect(manager, &EventsManager::eventRemoved, this, &Editor::onEventChanged));
-    QR_ASSERT(connect(manager, &EventsManager::eventChanged, this, &Editor::onEventChanged));
-    QR_ASSERT(connect(manager, &EventsManager::layoutChanged, this, &Editor::onEventChanged));
-    QR_ASSERT(connect(m_actionBackup, &QAction::triggered, this, &Editor::backup));
-    QR_ASSERT(connect(m_actionRestore, &QAction::triggered, this, &Editor::restore));
-    QR_ASSERT(connect(m_actionSettings, &QAction::triggered, this, [] { IApplication::instance()->showSettings(); }));
+    connect(manager, &EventsManager::eventAdded, this, &Editor::onEventChanged);
+    connect(manager, &EventsManager::eventRemoved, this, &Editor::onEventChanged);
+    connect(manager, &EventsManager::eventChanged, this, &Editor::onEventChanged);
+    connect(manager, &EventsManager::layoutChanged, this, &Editor::onEventChanged);
+    connect(m_actionBackup, &QAction::triggered, this, &Editor::backup);
+    connect(m_actionRestore, &QAction::triggered, this, &Editor::restore);
+    connect(m_actionSettings, &QAction::triggered, this, [] { IApplication::instance()->showSettings(); });
     m_tableView->sortByColumn(EventsTableModel::DaysColumn, Qt::AscendingOrder);
     m_panel->setVisible(properties()->value("editorFilterPanel").toBool());
-    QR_ASSERT(connect(m_panel, &EditorFilterPanel::closeClicked, this, &Editor::toggleFilterPanel));
+    connect(m_panel, &EditorFilterPanel::closeClicked, this, &Editor::toggleFilterPanel);
 }
 
 Editor::~Editor()
@@ -339,7 +339,7 @@ void Editor::setupUi()
     m_fileMenu->addAction(m_actionSettings);
     m_fileMenu->addSeparator();
     m_fileMenu->addAction(m_actionClose);
-    QR_ASSERT(connect(m_actionClose, &QAction::triggered, this, &QDialog::reject));
+    connect(m_actionClose, &QAction::triggered, this, &QDialog::reject);
     m_pages->setCurrentIndex(0);
 }
 
@@ -364,24 +364,23 @@ void Editor::setupActions()
     // The standard New key opens the list of types under the button, where a letter picks one.
     m_newEventAction = new QAction(tr("New Event"), this);
     m_newEventAction->setShortcut(QKeySequence::New);
-    QR_ASSERT(connect(m_newEventAction, &QAction::triggered, this, [this, newButton] {
-        m_newEventMenu->popup(newButton->mapToGlobal(QPoint(0, newButton->height())));
-    }));
+    connect(m_newEventAction, &QAction::triggered, this,
+            [this, newButton] { m_newEventMenu->popup(newButton->mapToGlobal(QPoint(0, newButton->height()))); });
     addAction(m_newEventAction);
     firstBar->addSeparator();
 
     m_newToDoAction = new QAction(icon("todo_blue.png"), tr("&New To-Do Gadget"), this);
-    QR_ASSERT(connect(m_newToDoAction, &QAction::triggered, this, &Editor::onNewToDoAction));
+    connect(m_newToDoAction, &QAction::triggered, this, &Editor::onNewToDoAction);
     m_gadgetsMenu->addAction(m_newToDoAction);
 
     m_editAction = new QAction(icon("edit_blue.png"), tr("&Edit Event"), this);
-    QR_ASSERT(connect(m_editAction, &QAction::triggered, this, &Editor::onEditButton));
+    connect(m_editAction, &QAction::triggered, this, &Editor::onEditButton);
     m_editAction->setShortcut(Qt::Key_F2);
     firstBar->addAction(m_editAction);
     m_eventsMenu->addAction(m_editAction);
 
     m_findAction = new QAction(icon("search_16.png"), tr("&Find Event"), this);
-    QR_ASSERT(connect(m_findAction, &QAction::triggered, this, &Editor::onFindButton));
+    connect(m_findAction, &QAction::triggered, this, &Editor::onFindButton);
     m_findAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_F)});
     firstBar->addAction(m_findAction);
     m_editMenu->addAction(m_findAction);
@@ -389,12 +388,12 @@ void Editor::setupActions()
 
     m_quickFindAction = new QAction(tr("Quick Find"), this);
     m_quickFindAction->setShortcut(Qt::Key_F3);
-    QR_ASSERT(connect(m_quickFindAction, &QAction::triggered, this, &Editor::onQuickFindButton));
+    connect(m_quickFindAction, &QAction::triggered, this, &Editor::onQuickFindButton);
     // An action on no widget never fires its shortcut; F3 repeats the last search in the window.
     addAction(m_quickFindAction);
 
     m_deleteAction = new QAction(icon("delete.png"), tr("&Delete Event"), this);
-    QR_ASSERT(connect(m_deleteAction, &QAction::triggered, this, &Editor::onDeleteButton));
+    connect(m_deleteAction, &QAction::triggered, this, &Editor::onDeleteButton);
     firstBar->addAction(m_deleteAction);
     m_eventsMenu->addAction(m_deleteAction);
     firstBar->addSeparator();
@@ -412,9 +411,9 @@ void Editor::setupActions()
     exportMenu->setTitle(tr("E&xport"));
     exportMenu->setIcon(icon("export.png"));
     m_exportSelectionAction = new QAction(tr("Export &selection"), this);
-    QR_ASSERT(connect(m_exportSelectionAction, &QAction::triggered, this, &Editor::onExportSelectionButton));
+    connect(m_exportSelectionAction, &QAction::triggered, this, &Editor::onExportSelectionButton);
     m_exportAllAction = new QAction(tr("Export &All Events"), this);
-    QR_ASSERT(connect(m_exportAllAction, &QAction::triggered, this, &Editor::onExportAllEventsButton));
+    connect(m_exportAllAction, &QAction::triggered, this, &Editor::onExportAllEventsButton);
     m_exportSelectionAction->setIcon(icon("export.png"));
     m_exportAllAction->setIcon(icon("export.png"));
     exportMenu->addAction(m_exportSelectionAction);
@@ -429,14 +428,14 @@ void Editor::setupActions()
     m_eventsMenu->addMenu(exportMenu);
 
     m_importAction = new QAction(icon("import.png"), tr("&Import..."), this);
-    QR_ASSERT(connect(m_importAction, &QAction::triggered, this, &Editor::onImportButton));
+    connect(m_importAction, &QAction::triggered, this, &Editor::onImportButton);
     firstBar->addAction(m_importAction);
     m_eventsMenu->addAction(m_importAction);
     firstBar->addSeparator();
     m_eventsMenu->addSeparator();
 
     m_printAction = new QAction(icon("print.png"), tr("&Print..."), this);
-    QR_ASSERT(connect(m_printAction, &QAction::triggered, this, &Editor::print));
+    connect(m_printAction, &QAction::triggered, this, &Editor::print);
     firstBar->addAction(m_printAction);
     m_eventsMenu->addAction(m_printAction);
 
@@ -447,7 +446,7 @@ void Editor::setupActions()
     m_changeViewActions.addAction(new QAction(icon("calendar2/calendar_24.png"), tr("&Calendar"), this));
     m_changeViewActions.addAction(new QAction(icon("table_24.png"), tr("&Table"), this));
     for (QAction *action : m_changeViewActions.actions()) {
-        QR_ASSERT(connect(action, &QAction::triggered, this, &Editor::onChangeViewAction));
+        connect(action, &QAction::triggered, this, &Editor::onChangeViewAction);
         secondBar->addAction(action);
         m_viewMenu->addAction(action);
         action->setCheckable(true);
@@ -461,7 +460,7 @@ void Editor::setupActions()
     m_triggerFilterPanelAction->setCheckable(true);
     m_triggerFilterPanelAction->setIconVisibleInMenu(false);
     m_triggerFilterPanelAction->setChecked(m_panel->isVisible());
-    QR_ASSERT(connect(m_triggerFilterPanelAction, &QAction::triggered, this, &Editor::toggleFilterPanel));
+    connect(m_triggerFilterPanelAction, &QAction::triggered, this, &Editor::toggleFilterPanel);
     m_viewMenu->addAction(m_triggerFilterPanelAction);
     secondBar->addAction(m_triggerFilterPanelAction);
     row->addWidget(secondBar);
@@ -472,12 +471,12 @@ void Editor::setupActions()
         centralLayout->insertLayout(0, row, 0);
 
     m_gotoTodayAction = new QAction(tr("&Go to Today"), this);
-    QR_ASSERT(connect(m_gotoTodayAction, &QAction::triggered, m_calendarView, [this] { m_calendarView->scrollToCurrentDay(); }));
+    connect(m_gotoTodayAction, &QAction::triggered, m_calendarView, [this] { m_calendarView->scrollToCurrentDay(); });
 }
 
 void Editor::setupTableView()
 {
-    QR_ASSERT(connect(m_tableView, &TableView::contextMenu, this, &Editor::showTableContextMenu));
+    connect(m_tableView, &TableView::contextMenu, this, &Editor::showTableContextMenu);
 }
 
 void Editor::setupCalendarView()
@@ -489,32 +488,28 @@ void Editor::setupCalendarView()
     const int firstDay = properties()->value("firstDayOfWeek").toInt();
     if (firstDay >= Qt::Monday && firstDay <= Qt::Sunday)
         m_calendarView->setFirstDayOfWeek(firstDay);
-    QR_ASSERT(connect(m_calendarView, &CalendarView::dayContextMenu, this, &Editor::showDayContextMenu));
-    QR_ASSERT(connect(m_calendarView, &CalendarView::emptyAreaContextMenu, this, &Editor::showCalendarContextMenu));
-    QR_ASSERT(connect(m_calendarView, &CalendarView::monthContextMenu, this,
-                      [this](const QPoint &pos) { showCalendarContextMenu(pos); }));
-    QR_ASSERT(connect(m_calendarView, &CalendarView::yearContextMenu, this,
-                      [this](const QPoint &pos) { showCalendarContextMenu(pos); }));
-    QR_ASSERT(connect(m_calendarView, &CalendarView::selectionChanged, m_calendarItemsListView,
-                      &DateShowingListView::setDate));
-    QR_ASSERT(connect(m_calendarView, &CalendarView::selectionChanged, m_calendarFilter.get(),
-                      &CalendarProxyModel::setFilterDate));
+    connect(m_calendarView, &CalendarView::dayContextMenu, this, &Editor::showDayContextMenu);
+    connect(m_calendarView, &CalendarView::emptyAreaContextMenu, this, &Editor::showCalendarContextMenu);
+    connect(m_calendarView, &CalendarView::monthContextMenu, this,
+            [this](const QPoint &pos) { showCalendarContextMenu(pos); });
+    connect(m_calendarView, &CalendarView::yearContextMenu, this,
+            [this](const QPoint &pos) { showCalendarContextMenu(pos); });
+    connect(m_calendarView, &CalendarView::selectionChanged, m_calendarItemsListView, &DateShowingListView::setDate);
+    connect(m_calendarView, &CalendarView::selectionChanged, m_calendarFilter.get(),
+            &CalendarProxyModel::setFilterDate);
     m_calendarView->setSelectedDate(Common::Clock::today(), true);
-    QR_ASSERT(connect(m_calendarView, &CalendarView::viewportYearChanged, this,
-                      qOverload<int>(&Editor::updateCalendarStatuses)));
+    connect(m_calendarView, &CalendarView::viewportYearChanged, this, qOverload<int>(&Editor::updateCalendarStatuses));
     // Before its first layout the view has no year; its first viewportYearChanged starts the run.
     updateCalendarStatuses();
-    QR_ASSERT(connect(m_calendarItemsListView, &DateShowingListView::contextMenu, this,
-                      &Editor::showCalendarItemsContextMenu));
-    QR_ASSERT(connect(m_panel->calendarsTreeView(), &QTreeView::activated, this, &Editor::onCalendarActivated));
+    connect(m_calendarItemsListView, &DateShowingListView::contextMenu, this, &Editor::showCalendarItemsContextMenu);
+    connect(m_panel->calendarsTreeView(), &QTreeView::activated, this, &Editor::onCalendarActivated);
 }
 
 void Editor::setupTypesModel()
 {
     QTreeView *view = m_panel->eventTypesTreeView();
     IEventTypesStorage *storage = IApplication::instance()->eventTypesStorage();
-    QR_ASSERT(storage);
-    if (!storage) {
+    if (!QR_CHECK(storage)) {
         // Without types the tree stays empty rather than the panel crashing on a missing model.
         view->setModel(new QStandardItemModel(view));
         return;
@@ -523,16 +518,16 @@ void Editor::setupTypesModel()
         std::make_unique<EventTypesTreeModel>(storage, new EditorPrivate::TreeViewExpandInfoProvider(view));
     view->setModel(m_eventTypesModel.get());
     view->setCurrentIndex(QModelIndex());
-    QR_ASSERT(connect(m_eventTypesModel.get(), &QAbstractItemModel::modelReset, view, &QTreeView::expandAll));
+    connect(m_eventTypesModel.get(), &QAbstractItemModel::modelReset, view, &QTreeView::expandAll);
     view->expandAll();
     view->setContentsMargins(0, 0, 0, 0);
-    QR_ASSERT(connect(view, &QTreeView::activated, this, &Editor::onTypeActivated));
-    QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Editor::updateDataFilter));
-    QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &Editor::updateDataFilter));
-    QR_ASSERT(connect(m_eventTypesModel.get(), &QAbstractItemModel::modelReset, this, &Editor::updateDataFilter));
-    QR_ASSERT(connect(m_eventTypesModel.get(), &EventTypesTreeModel::somethingChanged, this, &Editor::updateDataFilter));
-    QR_ASSERT(connect(m_eventTypesModel.get(), &EventTypesTreeModel::somethingChanged, this, &Editor::rebuildNewMenu));
-    QR_ASSERT(connect(m_eventTypesModel.get(), &EventTypesTreeModel::moveRequested, this, &Editor::onMoveTypeRequested));
+    connect(view, &QTreeView::activated, this, &Editor::onTypeActivated);
+    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Editor::updateDataFilter);
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &Editor::updateDataFilter);
+    connect(m_eventTypesModel.get(), &QAbstractItemModel::modelReset, this, &Editor::updateDataFilter);
+    connect(m_eventTypesModel.get(), &EventTypesTreeModel::somethingChanged, this, &Editor::updateDataFilter);
+    connect(m_eventTypesModel.get(), &EventTypesTreeModel::somethingChanged, this, &Editor::rebuildNewMenu);
+    connect(m_eventTypesModel.get(), &EventTypesTreeModel::moveRequested, this, &Editor::onMoveTypeRequested);
     QR_ASSERT(
         connect(m_eventTypesModel.get(), &EventTypesTreeModel::renameRequested, this, &Editor::onRenameTypeRequested));
 }
@@ -543,10 +538,10 @@ void Editor::setupCalendarsListModel()
     m_calendarListModel = std::make_unique<CalendarModel>(nullptr, m_manager);
     view->setModel(m_calendarListModel.get());
     view->setCurrentIndex(QModelIndex());
-    QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Editor::updateDataFilter));
-    QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &Editor::updateDataFilter));
-    QR_ASSERT(connect(m_calendarListModel.get(), &QAbstractItemModel::modelReset, this, &Editor::updateDataFilter));
-    QR_ASSERT(connect(m_calendarListModel.get(), &CalendarModel::moveRequested, this, &Editor::onMoveCalendarRequested));
+    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Editor::updateDataFilter);
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &Editor::updateDataFilter);
+    connect(m_calendarListModel.get(), &QAbstractItemModel::modelReset, this, &Editor::updateDataFilter);
+    connect(m_calendarListModel.get(), &CalendarModel::moveRequested, this, &Editor::onMoveCalendarRequested);
     QR_ASSERT(
         connect(m_calendarListModel.get(), &CalendarModel::renameRequested, this, &Editor::onRenameCalendarRequested));
 }
@@ -593,8 +588,7 @@ void Editor::onChangeViewAction()
 void Editor::changeView(int pageIndex)
 {
     const bool valid = pageIndex >= 0 && pageIndex < m_changeViewActions.actions().count();
-    QR_ASSERT(valid);
-    if (!valid) // a stored page out of range: keep the page shown
+    if (!QR_CHECK(valid)) // a stored page out of range: keep the page shown
         pageIndex = qMax(0, m_pages->currentIndex());
     m_pages->setCurrentIndex(pageIndex);
     m_changeViewActions.actions().at(pageIndex)->setChecked(true);
@@ -626,8 +620,8 @@ void Editor::updateCalendarStatuses(int viewportYear)
     delete m_statusesUpdater.data();
     m_statusesUpdater = new EditorPrivate::CalendarStatusesUpdater(this, m_dataFilters.at(0), m_manager, m_calendarView,
                                                                    viewportYear, m_clockStatus, m_clockTrailStatus);
-    QR_ASSERT(connect(m_statusesUpdater, &EditorPrivate::CalendarStatusesUpdater::finished, this,
-                      &Editor::checkUpdateCalendar, Qt::QueuedConnection));
+    connect(m_statusesUpdater, &EditorPrivate::CalendarStatusesUpdater::finished, this, &Editor::checkUpdateCalendar,
+            Qt::QueuedConnection);
     m_statusesUpdater->start();
 }
 
@@ -750,8 +744,7 @@ void Editor::deleteEventByIndex(int eventIndex)
 {
     const AbstractCommonEventPtr event =
         eventIndex >= 0 && eventIndex < m_manager->count() ? m_manager->eventByIndex(eventIndex) : nullptr;
-    QR_ASSERT(event);
-    if (!event)
+    if (!QR_CHECK(event))
         return;
     COMMAND(new RemoveEventCommand(m_manager, event));
 }
@@ -807,12 +800,12 @@ void Editor::showContextMenu(const QPoint &pos, const AbstractCommonEventPtr &ev
             QAction *action = moveTo->addAction(calendarBullet(info.id == m_manager->defaultCalendarId()),
                                                  Accelerators::withKey(info.name, taken));
             action->setData(info.id);
-            QR_ASSERT(connect(action, &QAction::triggered, this, &Editor::onMoveToCalendarClicked));
+            connect(action, &QAction::triggered, this, &Editor::onMoveToCalendarClicked);
         }
         menu->addSeparator();
     }
     menu->addAction(m_deleteAction);
-    QR_ASSERT(connect(menu, &QMenu::aboutToHide, this, &Editor::cleanUpNewEventDate));
+    connect(menu, &QMenu::aboutToHide, this, &Editor::cleanUpNewEventDate);
     m_menuRunner(menu, pos);
 }
 
@@ -832,7 +825,7 @@ QMenu *Editor::dayContextMenu()
     if (!m_dayContextMenu) {
         m_dayContextMenu = std::make_unique<QMenu>();
         m_dayContextMenu->addMenu(m_newEventMenu.get());
-        QR_ASSERT(connect(m_dayContextMenu.get(), &QMenu::aboutToHide, this, &Editor::cleanUpNewEventDate));
+        connect(m_dayContextMenu.get(), &QMenu::aboutToHide, this, &Editor::cleanUpNewEventDate);
     }
     return m_dayContextMenu.get();
 }
@@ -1004,8 +997,7 @@ void Editor::fitCalendarOnFirstOpen()
 
 void Editor::rebuildNewMenu()
 {
-    QR_ASSERT(m_newEventMenu.get());
-    if (!m_newEventMenu)
+    if (!QR_CHECK(m_newEventMenu.get()))
         return;
     // Submenus are children of the menu, not actions it owns; clear() alone would keep them.
     qDeleteAll(m_newEventMenu->findChildren<QMenu *>(QString(), Qt::FindDirectChildrenOnly));
@@ -1024,12 +1016,11 @@ void Editor::buildNewMenu(QMenu *menu, const IEventTypesStorage::Index &parent)
         const IEventTypesStorage::Index index = storage->index(row, parent);
         if (!storage->isFolder(index)) {
             IEventType *t = storage->typeAt(index);
-            QR_ASSERT(t);
-            if (!t)
+            if (!QR_CHECK(t))
                 continue;
             auto *action = new QAction(t->icon(), Accelerators::withKey(t->name(), taken), menu);
             action->setData(t->id());
-            QR_ASSERT(connect(action, &QAction::triggered, this, &Editor::onNewEventAction));
+            connect(action, &QAction::triggered, this, &Editor::onNewEventAction);
             menu->addAction(action);
         } else {
             auto *submenu = new QMenu(menu);
@@ -1043,8 +1034,7 @@ void Editor::buildNewMenu(QMenu *menu, const IEventTypesStorage::Index &parent)
 void Editor::onNewEventAction()
 {
     auto *action = qobject_cast<QAction *>(sender());
-    QR_ASSERT(action);
-    if (!action)
+    if (!QR_CHECK(action))
         return;
     IEventTypesStorage *storage = IApplication::instance()->eventTypesStorage();
     createNewEvent(storage ? storage->typeById(action->data().toByteArray()) : nullptr);
@@ -1064,8 +1054,7 @@ void Editor::onTypeActivated(const QModelIndex &index)
 
 void Editor::createNewEvent(IEventType *eventType)
 {
-    QR_ASSERT(eventType);
-    if (!eventType)
+    if (!QR_CHECK(eventType))
         return;
     const AbstractCommonEventPtr event =
         EventOperations::newEvent(*eventType, m_newEventDate, m_panel->selectedCalendars(),
@@ -1075,8 +1064,7 @@ void Editor::createNewEvent(IEventType *eventType)
 
 void Editor::editEventByIndex(const QModelIndex &index)
 {
-    QR_ASSERT(index.isValid());
-    if (!index.isValid())
+    if (!QR_CHECK(index.isValid()))
         return;
     EventOperations(m_manager, this).editThroughDialog(index.data(EventIndexRole).toInt(), this);
 }
@@ -1089,9 +1077,10 @@ void Editor::onEditButton()
 
 void Editor::onNewToDoAction()
 {
-    // The application makes gadgets; without its slot there is nothing to make them with.
-    QObject *app = IApplication::instance()->app();
-    if (!app || !QMetaObject::invokeMethod(app, "newTodoGadget"))
+    // The application keeps the gadgets; without its controller there is nothing to make them with.
+    if (GadgetsController *gadgets = IApplication::instance()->gadgetsController())
+        gadgets->newToDoGadget();
+    else
         QR_LOG("Cannot make a to-do gadget: the application offers none");
 }
 
@@ -1122,8 +1111,7 @@ void Editor::onCreateCustomTypeClicked()
     if (!m_ask->run(&wizard))
         return;
     const CustomTypeInfo info = wizard.customTypeInfo();
-    QR_ASSERT(info.isValid());
-    if (!info.isValid())
+    if (!QR_CHECK(info.isValid()))
         return;
     QTreeView *view = m_panel->eventTypesTreeView();
     const QModelIndex current = view->currentIndex();
@@ -1143,16 +1131,14 @@ void Editor::onEditTypeClicked()
         return;
     QTreeView *view = m_panel->eventTypesTreeView();
     const QPersistentModelIndex index = view->currentIndex();
-    QR_ASSERT(index.isValid());
-    if (!index.isValid())
+    if (!QR_CHECK(index.isValid()))
         return;
     if (m_eventTypesModel->isFolder(index)) {
         view->edit(index);
         return;
     }
     const CustomTypeInfo info = m_eventTypesModel->customTypeInfoAt(index);
-    QR_ASSERT(info.isValid());
-    if (!info.isValid())
+    if (!QR_CHECK(info.isValid()))
         return;
     CustomTypeWizard wizard(info, nullptr);
     if (!m_ask->run(&wizard) || !index.isValid())

@@ -113,8 +113,7 @@ int Editor::importEvents(const QString &fileName, int format, const QByteArray &
 void Editor::backup()
 {
     IBackupManager *manager = IApplication::instance()->backupManager();
-    QR_ASSERT(manager);
-    if (!manager)
+    if (!QR_CHECK(manager))
         return;
     const QString proposed = EditorFileNames::proposedBackupPath(QDir::currentPath(), Common::Clock::today());
     QString fileName = m_ask->saveFileName(this, tr("Backup"), proposed, EditorFileNames::backupFilter(),
@@ -129,8 +128,7 @@ void Editor::backup()
 void Editor::restore()
 {
     IBackupManager *manager = IApplication::instance()->backupManager();
-    QR_ASSERT(manager);
-    if (!manager)
+    if (!QR_CHECK(manager))
         return;
     const QString fileName =
         m_ask->openFileName(this, tr("Restore"), QDir::currentPath(), EditorFileNames::backupFilter());

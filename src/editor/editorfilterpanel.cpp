@@ -118,10 +118,9 @@ EditorFilterPanel::EditorFilterPanel(QWidget *parent)
         &EditorFilterPanel::moveUpCalendarClicked,     &EditorFilterPanel::moveDownCalendarClicked,
     };
     for (int id = 0; id < ActionCount; ++id)
-        QR_ASSERT(connect(m_actions.at(id), &QAction::triggered, this, relays.at(id)));
+        connect(m_actions.at(id), &QAction::triggered, this, relays.at(id));
     // After the relay, so the buttons see the default the editor has just set.
-    QR_ASSERT(connect(m_actions.at(SetDefaultCalendar), &QAction::triggered, this,
-                      &EditorFilterPanel::updateCalendarsButtons));
+    connect(m_actions.at(SetDefaultCalendar), &QAction::triggered, this, &EditorFilterPanel::updateCalendarsButtons);
 
     m_typesMenu->addActions({m_actions.at(CreateFolder), m_actions.at(CreateEventType), m_actions.at(EditEventType),
                              m_actions.at(RemoveEventType)});
@@ -170,7 +169,7 @@ QWidget *EditorFilterPanel::buildPane(const QString &name, const QString &title,
         close->setAutoRaise(true);
         close->setToolTip(tr("Close Panel"));
         headerLayout->addWidget(close);
-        QR_ASSERT(connect(close, &QToolButton::clicked, this, &EditorFilterPanel::closeClicked));
+        connect(close, &QToolButton::clicked, this, &EditorFilterPanel::closeClicked);
     } else {
         headerLayout->addStretch();
         headerLayout->addWidget(label);
@@ -203,13 +202,13 @@ QWidget *EditorFilterPanel::buildPane(const QString &name, const QString &title,
 void EditorFilterPanel::connectView(QTreeView *view, void (EditorFilterPanel::*slot)())
 {
     QAbstractItemModel *model = view->model();
-    QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, slot));
-    QR_ASSERT(connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, slot));
-    QR_ASSERT(connect(model, &QAbstractItemModel::rowsInserted, this, slot));
-    QR_ASSERT(connect(model, &QAbstractItemModel::rowsMoved, this, slot));
-    QR_ASSERT(connect(model, &QAbstractItemModel::rowsRemoved, this, slot));
-    QR_ASSERT(connect(model, &QAbstractItemModel::layoutChanged, this, slot));
-    QR_ASSERT(connect(model, &QAbstractItemModel::modelReset, this, slot));
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, slot);
+    connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, slot);
+    connect(model, &QAbstractItemModel::rowsInserted, this, slot);
+    connect(model, &QAbstractItemModel::rowsMoved, this, slot);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, slot);
+    connect(model, &QAbstractItemModel::layoutChanged, this, slot);
+    connect(model, &QAbstractItemModel::modelReset, this, slot);
 }
 
 void EditorFilterPanel::init()
@@ -256,8 +255,7 @@ QList<QByteArray> EditorFilterPanel::selectedEventTypes() const
 {
     QList<QByteArray> result;
     auto *model = qobject_cast<EventTypesTreeModel *>(m_typesView->model());
-    QR_ASSERT(model);
-    if (!model)
+    if (!QR_CHECK(model))
         return result;
     QModelIndexList indexes = m_typesView->selectionModel()->selectedIndexes();
     const int taken = int(indexes.count());

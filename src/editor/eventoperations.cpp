@@ -18,8 +18,7 @@ AbstractCommonEventPtr EventOperations::newEvent(const IEventType &type, const Q
                                                  const QByteArray &defaultCalendarId, int daysToWatch)
 {
     AbstractCommonEventPtr event = type.createEvent();
-    QR_ASSERT(event);
-    if (!event)
+    if (!QR_CHECK(event))
         return event;
     event->setDaysToWatch(daysToWatch);
     if (day.isValid())
@@ -31,8 +30,7 @@ AbstractCommonEventPtr EventOperations::newEvent(const IEventType &type, const Q
 
 bool EventOperations::addThroughDialog(const AbstractCommonEventPtr &event, QWidget *parent)
 {
-    QR_ASSERT(event);
-    if (!event || !event->editDialog(parent))
+    if (!QR_CHECK(event) || !event->editDialog(parent))
         return false;
     m_undo->COMMAND(new AddEventCommand(m_manager, event));
     return true;
@@ -43,8 +41,7 @@ bool EventOperations::editThroughDialog(int eventIndex, QWidget *parent)
     const bool inRange = eventIndex >= 0 && eventIndex < m_manager->count();
     QR_ASSERT(inRange);
     const AbstractCommonEventPtr event = inRange ? m_manager->eventByIndex(eventIndex) : nullptr;
-    QR_ASSERT(event);
-    if (!event)
+    if (!QR_CHECK(event))
         return false;
     // Made before the dialog: it keeps the state to go back to.
     auto command = std::make_unique<SaveEventStateCommand>(m_manager, event);

@@ -75,8 +75,7 @@ QVariant EventsTableModel::data(const QModelIndex &index, int role) const
     if (role >= NextDateRole && role != SortRole)
         return EventsModel::data(index, role);
     const AbstractCommonEvent *event = eventAt(index.row());
-    QR_ASSERT(event);
-    if (!event)
+    if (!QR_CHECK(event))
         return QVariant();
     const int column = index.column();
 

@@ -74,8 +74,7 @@ bool EventTypeOperations::editCustomType(const QModelIndex &index, CustomTypeInf
 {
     QR_ASSERT(index.isValid());
     const CustomTypeInfo old = index.isValid() ? m_model->customTypeInfoAt(index) : CustomTypeInfo();
-    QR_ASSERT(old.isValid());
-    if (!old.isValid() || info.baseType < EventTypeNotSpecified || info.baseType > EventTypeTask)
+    if (!QR_CHECK(old.isValid()) || info.baseType < EventTypeNotSpecified || info.baseType > EventTypeTask)
         return false;
     info.id = old.id;
 
@@ -119,8 +118,7 @@ void EventTypeOperations::erasePicture(const QByteArray &key)
 
 bool EventTypeOperations::remove(const QModelIndex &index)
 {
-    QR_ASSERT(index.isValid());
-    if (!index.isValid() || !(m_model->flags(index) & IEventTypesStorage::ItemIsRemovable))
+    if (!QR_CHECK(index.isValid()) || !(m_model->flags(index) & IEventTypesStorage::ItemIsRemovable))
         return false;
     pushState(tr("Remove Event Type"));
     const bool done = m_model->removeRow(index.row(), index.parent());

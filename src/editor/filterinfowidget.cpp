@@ -33,7 +33,7 @@ void FilterInfoWidget::rebuild()
     int position = 0;
     for (const FilterInfo &info : std::as_const(m_filters)) {
         auto *item = new FilterInfoItemWidget(this, info);
-        QR_ASSERT(connect(item, &FilterInfoItemWidget::clicked, this, &FilterInfoWidget::onClicked));
+        connect(item, &FilterInfoItemWidget::clicked, this, &FilterInfoWidget::onClicked);
         ++position;
         m_layout->insertWidget(position, item);
         m_items << item;

@@ -58,22 +58,22 @@ PrintTableDialog::PrintTableDialog(QWidget *parent, EventsManager *manager, cons
     updateUi();
     rebuild();
 
-    QR_ASSERT(connect(m_periodComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::updateUi));
-    QR_ASSERT(connect(m_periodComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::rebuild));
-    QR_ASSERT(connect(m_groupComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::updateUi));
-    QR_ASSERT(connect(m_groupComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::rebuild));
-    QR_ASSERT(connect(m_sortComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::updateUi));
-    QR_ASSERT(connect(m_sortComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::rebuild));
-    QR_ASSERT(connect(m_filterComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::rebuild));
-    QR_ASSERT(connect(m_calendarsComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::rebuild));
-    QR_ASSERT(connect(m_columns, &QListWidget::itemChanged, this, &PrintTableDialog::rebuild));
-    QR_ASSERT(connect(m_startDate, &QDateEdit::dateChanged, this, &PrintTableDialog::rebuild));
-    QR_ASSERT(connect(m_endDate, &QDateEdit::dateChanged, this, &PrintTableDialog::rebuild));
-    QR_ASSERT(connect(m_selectedGroup, &QButtonGroup::idClicked, this, &PrintTableDialog::rebuild));
-    QR_ASSERT(connect(m_recurrentGroup, &QButtonGroup::idClicked, this, &PrintTableDialog::rebuild));
-    QR_ASSERT(connect(m_borderLines, &QCheckBox::stateChanged, this, &PrintTableDialog::buildTable));
-    QR_ASSERT(connect(m_header, &QCheckBox::stateChanged, this, &PrintTableDialog::buildTable));
-    QR_ASSERT(connect(m_printButton, &QPushButton::clicked, this, &PrintTableDialog::onAccepted));
+    connect(m_periodComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::updateUi);
+    connect(m_periodComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::rebuild);
+    connect(m_groupComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::updateUi);
+    connect(m_groupComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::rebuild);
+    connect(m_sortComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::updateUi);
+    connect(m_sortComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::rebuild);
+    connect(m_filterComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::rebuild);
+    connect(m_calendarsComboBox, &QComboBox::currentIndexChanged, this, &PrintTableDialog::rebuild);
+    connect(m_columns, &QListWidget::itemChanged, this, &PrintTableDialog::rebuild);
+    connect(m_startDate, &QDateEdit::dateChanged, this, &PrintTableDialog::rebuild);
+    connect(m_endDate, &QDateEdit::dateChanged, this, &PrintTableDialog::rebuild);
+    connect(m_selectedGroup, &QButtonGroup::idClicked, this, &PrintTableDialog::rebuild);
+    connect(m_recurrentGroup, &QButtonGroup::idClicked, this, &PrintTableDialog::rebuild);
+    connect(m_borderLines, &QCheckBox::stateChanged, this, &PrintTableDialog::buildTable);
+    connect(m_header, &QCheckBox::stateChanged, this, &PrintTableDialog::buildTable);
+    connect(m_printButton, &QPushButton::clicked, this, &PrintTableDialog::onAccepted);
 
     const QDate today = Common::Clock::today();
     m_startDate->setDate(today);
@@ -251,7 +251,7 @@ void PrintTableDialog::setupUi()
     buttons->addWidget(m_printButton);
     buttons->addWidget(m_cancelButton);
     grid->addLayout(buttons, 7, 0, 1, 4);
-    QR_ASSERT(connect(m_cancelButton, &QPushButton::clicked, this, &QWidget::close));
+    connect(m_cancelButton, &QPushButton::clicked, this, &QWidget::close);
 }
 
 void PrintTableDialog::updateUi()

@@ -38,10 +38,10 @@ SelectEncodingDialog::SelectEncodingDialog(QWidget *parent, bool showEncoding)
     m_encodingBox->hide();
     m_encodingsWidget->setVisible(showEncoding);
 
-    QR_ASSERT(connect(m_autoEncodingCheckBox, &QCheckBox::toggled, this, &SelectEncodingDialog::onAutoDetectChanged));
-    QR_ASSERT(connect(m_encodingsBox, &QComboBox::currentIndexChanged, this, &SelectEncodingDialog::readFile));
-    QR_ASSERT(connect(m_calendarName, &QLineEdit::textChanged, this, &SelectEncodingDialog::check));
-    QR_ASSERT(connect(m_buttonGroup, &QButtonGroup::idClicked, this, &SelectEncodingDialog::check));
+    connect(m_autoEncodingCheckBox, &QCheckBox::toggled, this, &SelectEncodingDialog::onAutoDetectChanged);
+    connect(m_encodingsBox, &QComboBox::currentIndexChanged, this, &SelectEncodingDialog::readFile);
+    connect(m_calendarName, &QLineEdit::textChanged, this, &SelectEncodingDialog::check);
+    connect(m_buttonGroup, &QButtonGroup::idClicked, this, &SelectEncodingDialog::check);
 
     m_fixedSize = sizeHint();
     setFixedSize(m_fixedSize);
@@ -78,8 +78,8 @@ void SelectEncodingDialog::setupUi()
     grid->addWidget(m_existingCalendarButton, 1, 0);
     grid->addWidget(m_calendars, 1, 1);
     grid->addItem(new QSpacerItem(40, 20, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, 2);
-    QR_ASSERT(connect(m_newCalendarButton, &QRadioButton::toggled, m_calendarName, &QWidget::setEnabled));
-    QR_ASSERT(connect(m_existingCalendarButton, &QRadioButton::toggled, m_calendars, &QWidget::setEnabled));
+    connect(m_newCalendarButton, &QRadioButton::toggled, m_calendarName, &QWidget::setEnabled);
+    connect(m_existingCalendarButton, &QRadioButton::toggled, m_calendars, &QWidget::setEnabled);
     layout->addWidget(calendarBox);
 
     m_encodingsWidget = new QWidget(this);
@@ -129,8 +129,8 @@ void SelectEncodingDialog::setupUi()
     m_buttonBox = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_buttonBox->setObjectName(QStringLiteral("buttonBox"));
     layout->addWidget(m_buttonBox);
-    QR_ASSERT(connect(m_buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept));
-    QR_ASSERT(connect(m_buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject));
+    connect(m_buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(m_buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     setTabOrder(m_newCalendarButton, m_calendarName);
     setTabOrder(m_calendarName, m_existingCalendarButton);

@@ -428,9 +428,8 @@ template <class Map> void AbstractCommonEvent::loadFields(const Map &map)
     if (m_repairedOnLoad) {
         const QString text = tr("Date in the following event '{CAPTION}' was saved incorrectly and the event was "
                                 "moved to today.\nPlease go to the editor and correct the event manually.");
-        const bool queued =
-            QMetaObject::invokeMethod(this, "showUserError", Qt::QueuedConnection, Q_ARG(QString, text));
-        QR_ASSERT(queued && "QMetaObject::invokeMethod(this, \"showUserError\", Qt::QueuedConnection)");
+        QMetaObject::invokeMethod(
+            this, [this, text] { showUserError(text); }, Qt::QueuedConnection);
         QR_LOG("Event " + m_id + " had no readable begin date; moved to today");
         m_period = Period(Common::Clock::today());
     }

@@ -50,8 +50,7 @@ QByteArray AbstractCommonEvent::cornerKey() const
 void AbstractCommonEvent::storePhotoBytes(const QPixmap &photo)
 {
     Storage *st = storage();
-    QR_ASSERT(st);
-    if (!st)
+    if (!QR_CHECK(st))
         return;
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);

@@ -385,16 +385,14 @@ void OccurrenceMonthly::setWeekNumber(int weekNumber)
 
 int OccurrenceMonthly::dayOfWeekNumberInMonth(const QDate &date)
 {
-    QR_ASSERT(date.isValid());
-    if (!date.isValid())
+    if (!QR_CHECK(date.isValid()))
         return 0;
     return (date.day() - 1) / 7 + 1;
 }
 
 int OccurrenceMonthly::maxDayOfWeekNumberInMonth(const QDate &date)
 {
-    QR_ASSERT(date.isValid());
-    if (!date.isValid())
+    if (!QR_CHECK(date.isValid()))
         return 0;
     const int last = date.day() + (date.daysInMonth() - date.day()) / 7 * 7;
     return (last - 1) / 7 + 1;

@@ -123,8 +123,7 @@ bool EventTypesTreeModel::isFolder(const QModelIndex &index) const
 IEventType *EventTypesTreeModel::typeAt(const QModelIndex &index) const
 {
     const Index internalIndex = toStorageIndex(index);
-    QR_ASSERT(internalIndex.isValid());
-    if (!internalIndex.isValid() || m_storage->isFolder(internalIndex))
+    if (!QR_CHECK(internalIndex.isValid()) || m_storage->isFolder(internalIndex))
         return nullptr;
     return m_storage->typeAt(internalIndex);
 }
@@ -267,7 +266,7 @@ bool EventTypesTreeModel::move(const QModelIndex &index, const QModelIndex &pare
 void EventTypesTreeModel::refuseRemovalsForAWhile()
 {
     m_removeRefused = true;
-    QMetaObject::invokeMethod(this, "allowRemove", Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &EventTypesTreeModel::allowRemove, Qt::QueuedConnection);
 }
 
 void EventTypesTreeModel::allowRemove()

@@ -18,7 +18,7 @@ DragableWidget::DragableWidget(const QByteArray &geometrySid, QWidget *parent)
 {
     m_resizeTimer.setSingleShot(true);
     m_resizeTimer.setInterval(0);
-    QR_ASSERT(connect(&m_resizeTimer, &QTimer::timeout, this, &DragableWidget::onResized));
+    connect(&m_resizeTimer, &QTimer::timeout, this, &DragableWidget::onResized);
     s_instances.append(this);
 }
 

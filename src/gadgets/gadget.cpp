@@ -89,8 +89,8 @@ Gadget::Gadget(const QByteArray &uid, GadgetThemeManager *themeManager, QWidget 
     m_ui->area->installEventFilter(this);
     m_ui->caption->installEventFilter(this);
     m_ui->captionEdit->installEventFilter(this);
-    QR_ASSERT(connect(m_ui->closeButton, &QToolButton::clicked, this, &Gadget::onCloseClicked));
-    QR_ASSERT(connect(m_ui->changeThemeButton, &ButtonLabel::clicked, this, &Gadget::nextThemeClicked));
+    connect(m_ui->closeButton, &QToolButton::clicked, this, &Gadget::onCloseClicked);
+    connect(m_ui->changeThemeButton, &ButtonLabel::clicked, this, &Gadget::nextThemeClicked);
 
     setAttribute(Qt::WA_TranslucentBackground);
     setWindowTitle(QStringLiteral("Widget Info"));
@@ -99,7 +99,7 @@ Gadget::Gadget(const QByteArray &uid, GadgetThemeManager *themeManager, QWidget 
     // there keeps a picture of the body's children and never showed the controls fading in on it.
 
     setCaptionEditing(false);
-    QR_ASSERT(connect(m_ui->captionEdit, &QLineEdit::editingFinished, this, &Gadget::onCaptionEntered));
+    connect(m_ui->captionEdit, &QLineEdit::editingFinished, this, &Gadget::onCaptionEntered);
     resize(180, 225);
     liveGadgets().insert(this);
     refreshShadow();
@@ -116,7 +116,7 @@ void Gadget::setupProperties()
 {
     m_properties = std::make_unique<Properties>(nullptr, QDir(dataLocation()).filePath(QString::fromLatin1(m_uid + ".dat")),
                                                 m_uid);
-    QR_ASSERT(connect(m_properties.get(), &Properties::propertyChanged, this, &Gadget::onPropertyChanged));
+    connect(m_properties.get(), &Properties::propertyChanged, this, &Gadget::onPropertyChanged);
     registerThemeProperty(m_properties.get(), m_themeManager);
 }
 
@@ -128,11 +128,11 @@ void Gadget::registerThemeProperty(Properties *properties, GadgetThemeManager *t
 void Gadget::setupActions()
 {
     m_renameGadgetAction = new QAction(QIcon(themeImagesPath() + QStringLiteral("menuedit.png")), tr("Rename..."), this);
-    QR_ASSERT(connect(m_renameGadgetAction, &QAction::triggered, this, &Gadget::startEditCaption));
+    connect(m_renameGadgetAction, &QAction::triggered, this, &Gadget::startEditCaption);
     m_closeAction = new QAction(QIcon(themeImagesPath() + QStringLiteral("menuclose.png")), tr("Close Gadget"), this);
-    QR_ASSERT(connect(m_closeAction, &QAction::triggered, this, &Gadget::onCloseClicked));
+    connect(m_closeAction, &QAction::triggered, this, &Gadget::onCloseClicked);
     m_aboutAction = new QAction(tr("About"), this);
-    QR_ASSERT(connect(m_aboutAction, &QAction::triggered, this, &Gadget::onAboutClicked));
+    connect(m_aboutAction, &QAction::triggered, this, &Gadget::onAboutClicked);
 }
 
 QString Gadget::caption() const
@@ -488,7 +488,7 @@ void Gadget::showEvent(QShowEvent *event)
     setupAutoVisibility();
     DragableWidget::showEvent(event);
     applyTransparency(false, false);
-    QR_ASSERT(QMetaObject::invokeMethod(this, "shown", Qt::QueuedConnection));
+    QMetaObject::invokeMethod(this, &Gadget::shown, Qt::QueuedConnection);
 }
 
 QList<QRect> Gadget::foreignWindowRects() const

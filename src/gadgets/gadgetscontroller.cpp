@@ -1,6 +1,7 @@
 #include "gadgets/gadgetscontroller.h"
 
 #include "core/iapplication.h"
+#include "core/jsonsettingsfile.h"
 #include "core/log.h"
 #include "core/properties.h"
 #include "core/statcollector.h"
@@ -117,19 +118,23 @@ ToDoGadget *GadgetsController::newToDoGadget(const QString &uid, bool isNew, con
                                              const QString &themeUid)
 {
     const QString id = uid.isEmpty() ? QUuid::createUuid().toString() : uid;
-    auto *gadget = new ToDoGadget(id.toLatin1(), m_themeManager.get(), applyToAllAction());
+    auto *gadget =
+        new ToDoGadget(id.toLatin1(), m_themeManager.get(), applyToAllAction(), [this](Common::JsonSettingsFile *file) {
+            connect(file, &Common::JsonSettingsFile::saveFailed, this, &GadgetsController::saveFailed);
+            connect(file, &Common::JsonSettingsFile::saved, this, &GadgetsController::saved);
+        });
     m_gadgets.append(gadget);
     if (isNew) {
         if (geometry.isValid())
             gadget->setGeometryAndStore(geometry);
         gadget->requestFreePlace();
-        QR_ASSERT(connect(gadget, &Gadget::shown, this, &GadgetsController::ensureVisible));
+        connect(gadget, &Gadget::shown, this, &GadgetsController::ensureVisible);
         gadget->setThemeUid(themeUid.isEmpty() ? m_properties->value(s_themeProperty).toString() : themeUid);
         StatCollector::incrementCounter("f_create_todo");
     }
-    QR_ASSERT(connect(gadget, &ToDoGadget::newToDoGadget, this,
-                      static_cast<void (GadgetsController::*)()>(&GadgetsController::newToDoGadget)));
-    QR_ASSERT(connect(gadget, &Gadget::themeChangedByUser, this, &GadgetsController::onThemeChanged));
+    connect(gadget, &ToDoGadget::newToDoGadget, this,
+            static_cast<void (GadgetsController::*)()>(&GadgetsController::newToDoGadget));
+    connect(gadget, &Gadget::themeChangedByUser, this, &GadgetsController::onThemeChanged);
     gadget->show();
     return gadget;
 }
@@ -148,8 +153,7 @@ void GadgetsController::newToDoGadget()
 void GadgetsController::ensureVisible()
 {
     auto *gadget = qobject_cast<Gadget *>(sender());
-    QR_ASSERT(gadget);
-    if (!gadget)
+    if (!QR_CHECK(gadget))
         return;
     if (!gadget->isPartlyVisible())
         (new Phantom(gadget))->show();
@@ -168,7 +172,7 @@ QAction *GadgetsController::applyToAllAction()
         m_applyToAllAction = std::make_unique<QAction>(tr("Apply to All"), nullptr);
         m_applyToAllAction->setCheckable(true);
         m_applyToAllAction->setChecked(m_properties->value(s_applyThemeToAll).toBool());
-        QR_ASSERT(connect(m_applyToAllAction.get(), &QAction::toggled, this, &GadgetsController::onApplyToAllToggled));
+        connect(m_applyToAllAction.get(), &QAction::toggled, this, &GadgetsController::onApplyToAllToggled);
     }
     return m_applyToAllAction.get();
 }

@@ -48,6 +48,12 @@ public:
     bool restoreSnapshot(const QByteArray &data) override;
     bool reloadAfterRestore() override;
 
+signals:
+    // A list file could not be written, or was written again after a failure; the list stays in memory
+    // and the next change writes it whole.
+    void saveFailed(const QString &fileName, const QString &reason);
+    void saved(const QString &fileName);
+
 public slots:
     // Moves every gadget wholly onto a screen that is there: run when monitors come, go or change.
     void keepGadgetsOnScreens();

@@ -17,7 +17,7 @@ Phantom::Phantom(Gadget *gadget) : QWidget(nullptr, Qt::Tool | Qt::FramelessWind
     m_label->move(0, 0);
     move(gadget->geometry().topLeft());
     // A fade cut short by the end of the program must not leave the picture behind.
-    QR_ASSERT(connect(gadget, &QObject::destroyed, this, [this] { delete this; }));
+    connect(gadget, &QObject::destroyed, this, [this] { delete this; });
 }
 
 void Phantom::showEvent(QShowEvent *event)
@@ -27,6 +27,6 @@ void Phantom::showEvent(QShowEvent *event)
     m_animation->setDuration(s_fadeMs);
     m_animation->setStartValue(1.0);
     m_animation->setEndValue(0.0);
-    QR_ASSERT(connect(m_animation, &QPropertyAnimation::finished, this, &QObject::deleteLater));
+    connect(m_animation, &QPropertyAnimation::finished, this, &QObject::deleteLater);
     m_animation->start();
 }

@@ -32,19 +32,6 @@ void log(const char *text)
     QR_LOG(QByteArray("ToDo: ") + text);
 }
 
-// The application tells the user of a list that cannot be written, and again when it can; the list
-// stays in memory and the next change writes it whole. Reached by name: it lives above this layer.
-void reportSaves(Common::JsonSettingsFile *file)
-{
-    IApplication *app = IApplication::instance();
-    QObject *receiver = app ? app->app() : nullptr;
-    if (!receiver || receiver->metaObject()->indexOfSlot("onSaveFailed(QString,QString)") < 0 ||
-        receiver->metaObject()->indexOfSlot("onSaved(QString)") < 0)
-        return;
-    QObject::connect(file, SIGNAL(saveFailed(QString,QString)), receiver, SLOT(onSaveFailed(QString,QString)));
-    QObject::connect(file, SIGNAL(saved(QString)), receiver, SLOT(onSaved(QString)));
-}
-
 bool askCloseWithMessageBox(QWidget *parent)
 {
     QMessageBox box(QMessageBox::Question, ToDoGadget::tr("Close To-Do"),
@@ -57,7 +44,8 @@ bool askCloseWithMessageBox(QWidget *parent)
 
 using namespace ToDoGadgetPrivate;
 
-ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, QAction *applyToAllAction)
+ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, QAction *applyToAllAction,
+                       const WatchFile &watchFile)
     : Gadget(uid, themeManager, nullptr), m_applyToAllAction(applyToAllAction),
       m_ui(std::make_unique<Ui::ToDoGadgetContent>()), m_content(new QWidget), m_askClose(askCloseWithMessageBox)
 {
@@ -68,8 +56,8 @@ ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, 
     // The margin the style removes is asked of the view itself.
     m_ui->view->setStyle(style);
 
-    loadListFile();
-    QR_ASSERT(connect(m_storage.data(), &ToDoStorage::somethingChanged, this, &ToDoGadget::onDataChanged));
+    loadListFile(watchFile);
+    connect(m_storage.data(), &ToDoStorage::somethingChanged, this, &ToDoGadget::onDataChanged);
 
     m_model = std::make_unique<ToDoModel>(m_storage.data());
     m_model->setFontWidget(m_ui->view);
@@ -80,7 +68,7 @@ ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, 
     setEditMode(false);
     setWorkingArea(m_content);
 
-    QR_ASSERT(connect(m_ui->enterEdit, &QLineEdit::editingFinished, this, &ToDoGadget::onTextEntered));
+    connect(m_ui->enterEdit, &QLineEdit::editingFinished, this, &ToDoGadget::onTextEntered);
     m_ui->enterToDoLabel->installEventFilter(this);
     m_ui->enterEdit->installEventFilter(this);
     m_content->installEventFilter(this);
@@ -93,10 +81,10 @@ ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, 
     // A new gadget gets its file at once.
     onDataChanged();
 
-    QR_ASSERT(connect(m_storage.data(), &ToDoStorage::somethingChanged, this, &ToDoGadget::clearTextRegionsCache));
-    QR_ASSERT(connect(this, &Gadget::captionChanged, this, &ToDoGadget::onCaptionChanged));
-    QR_ASSERT(connect(this, &Gadget::nextThemeClicked, this, &ToDoGadget::onNextThemeClicked));
-    QR_ASSERT(connect(m_ui->view, &ToDoView::dragCanceled, this, [this] { applyTransparency(); }));
+    connect(m_storage.data(), &ToDoStorage::somethingChanged, this, &ToDoGadget::clearTextRegionsCache);
+    connect(this, &Gadget::captionChanged, this, &ToDoGadget::onCaptionChanged);
+    connect(this, &Gadget::nextThemeClicked, this, &ToDoGadget::onNextThemeClicked);
+    connect(m_ui->view, &ToDoView::dragCanceled, this, [this] { applyTransparency(); });
 }
 
 ToDoGadget::~ToDoGadget()
@@ -114,11 +102,12 @@ QString ToDoGadget::toDoFileName(const QByteArray &uid)
     return QDir(folder).absoluteFilePath(QStringLiteral("todo.%1.%2").arg(QString::fromLatin1(uid), QStringLiteral("dat")));
 }
 
-void ToDoGadget::loadListFile()
+void ToDoGadget::loadListFile(const WatchFile &watchFile)
 {
     const QString fileName = toDoFileName(uid());
     m_file = std::make_unique<Common::JsonSettingsFile>(fileName);
-    reportSaves(m_file.get());
+    if (watchFile)
+        watchFile(m_file.get());
     const QVariant toDos = m_file->value(s_toDosKey);
     m_storage = QSharedPointer<ToDoStorage>::create();
     Common::DataFileGuard::Problem problem = Common::DataFileGuard::UnknownShape;
@@ -158,7 +147,7 @@ bool ToDoGadget::isEditing() const
 void ToDoGadget::onDataChanged()
 {
     writeList(s_toDosKey, m_storage->objectToMap());
-    QR_ASSERT(QMetaObject::invokeMethod(this, "updateMinSize", Qt::QueuedConnection));
+    QMetaObject::invokeMethod(this, &ToDoGadget::updateMinSize, Qt::QueuedConnection);
 }
 
 void ToDoGadget::onCaptionChanged()
@@ -266,7 +255,7 @@ void ToDoGadget::resizeEvent(QResizeEvent *event)
 void ToDoGadget::showEvent(QShowEvent *event)
 {
     Gadget::showEvent(event);
-    QR_ASSERT(QMetaObject::invokeMethod(this, "updateMinSize", Qt::QueuedConnection));
+    QMetaObject::invokeMethod(this, &ToDoGadget::updateMinSize, Qt::QueuedConnection);
     log("ToDo Gadget shown");
 }
 
@@ -342,13 +331,13 @@ void ToDoGadget::setupActions()
     delete m_clearAction;
     const QString images = themeImagesPath();
     m_editAction = new QAction(QIcon(images + QStringLiteral("menuedit.png")), tr("Edit"), this);
-    QR_ASSERT(connect(m_editAction, &QAction::triggered, this, &ToDoGadget::onEditClicked));
+    connect(m_editAction, &QAction::triggered, this, &ToDoGadget::onEditClicked);
     m_removeAction = new QAction(QIcon(images + QStringLiteral("menuremove.png")), tr("Remove"), this);
-    QR_ASSERT(connect(m_removeAction, &QAction::triggered, this, &ToDoGadget::onRemoveClicked));
+    connect(m_removeAction, &QAction::triggered, this, &ToDoGadget::onRemoveClicked);
     m_newToDoGadgetAction = new QAction(QIcon(images + QStringLiteral("menunewtodo.png")), tr("New To-Do Gadget"), this);
-    QR_ASSERT(connect(m_newToDoGadgetAction, &QAction::triggered, this, &ToDoGadget::newToDoGadget));
+    connect(m_newToDoGadgetAction, &QAction::triggered, this, &ToDoGadget::newToDoGadget);
     m_clearAction = new QAction(QIcon(images + QStringLiteral("menuclear.png")), tr("Clear"), this);
-    QR_ASSERT(connect(m_clearAction, &QAction::triggered, this, &ToDoGadget::onClearClicked));
+    connect(m_clearAction, &QAction::triggered, this, &ToDoGadget::onClearClicked);
 
     m_themeMenu = std::make_unique<QMenu>(tr("Theme"));
     m_themeMenu->setIcon(QIcon(images + QStringLiteral("menutheme.png")));
@@ -359,7 +348,7 @@ void ToDoGadget::setupActions()
             QAction *action = m_themeMenu->addAction(QIcon(makeThemeIcon(info.defaultColor)), info.name);
             action->setCheckable(true);
             action->setData(id);
-            QR_ASSERT(connect(action, &QAction::triggered, this, &ToDoGadget::onThemeClicked));
+            connect(action, &QAction::triggered, this, &ToDoGadget::onThemeClicked);
         }
     }
     m_themeMenu->addSeparator();

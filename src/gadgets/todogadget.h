@@ -32,7 +32,11 @@ public:
     // Asks whether a gadget holding to-dos may be closed; the default shows a message box.
     using AskClose = std::function<bool(QWidget *parent)>;
 
-    ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, QAction *applyToAllAction);
+    // Handed the list file before its first write, so that failed saves are heard from the start.
+    using WatchFile = std::function<void(Common::JsonSettingsFile *file)>;
+
+    ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, QAction *applyToAllAction,
+               const WatchFile &watchFile = {});
     ~ToDoGadget() override;
 
     static QString toDoFileName(const QByteArray &uid);
@@ -81,7 +85,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void loadListFile();
+    void loadListFile(const WatchFile &watchFile);
     void writeList(const QByteArray &key, const QVariant &value);
     void setEditMode(bool on);
     void setupActions();

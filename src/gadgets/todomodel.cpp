@@ -11,14 +11,14 @@ const QString ToDoModel::s_mimeType = QStringLiteral("quillane:todo");
 
 ToDoModel::ToDoModel(ToDoStorage *storage) : m_storage(storage)
 {
-    QR_ASSERT(connect(m_storage, &ToDoStorage::todoChanged, this, &ToDoModel::onToDoChanged));
-    QR_ASSERT(connect(m_storage, &ToDoStorage::todoAboutToBeAdded, this, &ToDoModel::onToDoAboutToBeAdded));
-    QR_ASSERT(connect(m_storage, &ToDoStorage::todoAdded, this, &ToDoModel::onToDoAdded));
-    QR_ASSERT(connect(m_storage, &ToDoStorage::todoAboutToBeRemove, this, &ToDoModel::onToDoAboutToBeRemoved));
-    QR_ASSERT(connect(m_storage, &ToDoStorage::todoRemoved, this, &ToDoModel::onTodoRemoved));
-    QR_ASSERT(connect(m_storage, &ToDoStorage::todoAboutToBeMoved, this, &ToDoModel::onToDoAboutToBeMoved));
-    QR_ASSERT(connect(m_storage, &ToDoStorage::todoMoved, this, &ToDoModel::onToDoMoved));
-    QR_ASSERT(connect(m_storage, &ToDoStorage::allDataChanged, this, &ToDoModel::onAllDataChanged));
+    connect(m_storage, &ToDoStorage::todoChanged, this, &ToDoModel::onToDoChanged);
+    connect(m_storage, &ToDoStorage::todoAboutToBeAdded, this, &ToDoModel::onToDoAboutToBeAdded);
+    connect(m_storage, &ToDoStorage::todoAdded, this, &ToDoModel::onToDoAdded);
+    connect(m_storage, &ToDoStorage::todoAboutToBeRemove, this, &ToDoModel::onToDoAboutToBeRemoved);
+    connect(m_storage, &ToDoStorage::todoRemoved, this, &ToDoModel::onTodoRemoved);
+    connect(m_storage, &ToDoStorage::todoAboutToBeMoved, this, &ToDoModel::onToDoAboutToBeMoved);
+    connect(m_storage, &ToDoStorage::todoMoved, this, &ToDoModel::onToDoMoved);
+    connect(m_storage, &ToDoStorage::allDataChanged, this, &ToDoModel::onAllDataChanged);
 }
 
 ToDoModel::~ToDoModel() = default;
@@ -63,8 +63,7 @@ QVariant ToDoModel::data(const QModelIndex &index, int role) const
 
 bool ToDoModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    QR_ASSERT(index.isValid());
-    if (!index.isValid() || index.row() >= m_storage->count())
+    if (!QR_CHECK(index.isValid()) || index.row() >= m_storage->count())
         return false;
     const IToDoRecordPtr record = m_storage->eventByIndex(index.row());
     if (role == Qt::EditRole) {

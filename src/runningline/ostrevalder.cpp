@@ -7,6 +7,7 @@
 #include "core/properties.h"
 #include "core/version.h"
 #include "events/system/updateevent.h"
+#include "gadgets/gadgetscontroller.h"
 #include "platform/iwindowsystem.h"
 #include "platform/sessionprobe.h"
 #include "runningline/accumulativeeventsmodel.h"
@@ -512,8 +513,8 @@ QMenu *Ostrevalder::createContextMenu(const QByteArray &id)
         if (IApplication *app = IApplication::instance())
             app->showEditor(-1);
     });
-    if (app && app->app() && app->app()->metaObject()->indexOfSlot("newTodoGadget()") >= 0)
-        menu->addAction(tr("&New To-Do Gadget"), app->app(), SLOT(newTodoGadget()));
+    if (GadgetsController *gadgets = app ? app->gadgetsController() : nullptr)
+        menu->addAction(tr("&New To-Do Gadget"), gadgets, qOverload<>(&GadgetsController::newToDoGadget));
     menu->addAction(tr("&Settings..."), this, [] {
         if (IApplication *app = IApplication::instance())
             app->showSettings();

@@ -52,8 +52,7 @@ CalendarsProvider::~CalendarsProvider()
 
 EventsManager *CalendarsProvider::manager()
 {
-    QR_ASSERT(s_instance);
-    if (!s_instance)
+    if (!QR_CHECK(s_instance))
         return nullptr;
     QR_ASSERT(s_instance->m_manager);
     return s_instance->m_manager;

@@ -678,8 +678,7 @@ void EventsManager::removeExpiredEvents(int days)
 
 void EventsManager::attachEvent(AbstractCommonEvent *event)
 {
-    QR_ASSERT(event);
-    if (!event)
+    if (!QR_CHECK(event))
         return;
     event->setListener(this);
     if (!hasCalendar(event->calendarId()))
@@ -833,8 +832,7 @@ QList<AbstractCommonEventPtr> EventsManager::eventsByCalendar(const QByteArray &
 void EventsManager::addCalendar(const CalendarInfo &info)
 {
     QR_ASSERT(!calendarById(info.id).valid());
-    QR_ASSERT(info.valid());
-    if (!info.valid() || calendarById(info.id).valid())
+    if (!QR_CHECK(info.valid()) || calendarById(info.id).valid())
         return;
     m_calendars.append(info);
     emit calendarAdded();
@@ -844,12 +842,10 @@ void EventsManager::addCalendar(const CalendarInfo &info)
 void EventsManager::removeCalendar(const QByteArray &id)
 {
     const CalendarInfo info = calendarById(id);
-    QR_ASSERT(info.valid());
-    if (!info.valid())
+    if (!QR_CHECK(info.valid()))
         return;
     const bool empty = eventsByCalendar(id).isEmpty();
-    QR_ASSERT(empty);
-    if (!empty)
+    if (!QR_CHECK(empty))
         return;
     emit calendarAboutToBeRemoved(int(m_calendars.indexOf(info)));
     m_calendars.removeOne(info);
@@ -873,8 +869,7 @@ void EventsManager::changeCalendar(const CalendarInfo &info)
 void EventsManager::moveCalendar(const QByteArray &id, int step)
 {
     const CalendarInfo oldInfo = calendarById(id);
-    QR_ASSERT(oldInfo.valid());
-    if (!oldInfo.valid())
+    if (!QR_CHECK(oldInfo.valid()))
         return;
     const int index = int(m_calendars.indexOf(oldInfo));
     QR_ASSERT(index != -1);
@@ -894,8 +889,7 @@ void EventsManager::setDefaultCalendar(const QByteArray &id)
     const CalendarInfo oldCalendar = calendarById(m_defaultCalendarId);
     QR_ASSERT(oldCalendar.valid());
     const CalendarInfo newCalendar = calendarById(id);
-    QR_ASSERT(newCalendar.valid());
-    if (!newCalendar.valid())
+    if (!QR_CHECK(newCalendar.valid()))
         return;
     m_defaultCalendarId = id;
     emit defaultCalendarChanged(int(m_calendars.indexOf(oldCalendar)), int(m_calendars.indexOf(newCalendar)));
@@ -915,8 +909,7 @@ bool EventsManager::exportEvents(const QString &fileName, const QList<int> &inde
     events.reserve(indexes.count());
     for (int index : indexes) {
         const AbstractCommonEventPtr event = eventByIndex(index);
-        QR_ASSERT(event);
-        if (!event)
+        if (!QR_CHECK(event))
             continue;
         const AbstractCommonEventPtr copy = EventsFactory::createEvent(event->type());
         if (!copy)

@@ -63,8 +63,7 @@ ChoosePhotoDialog::ChoosePhotoDialog(const QPixmap &picture, const QSize &cropSi
     r.moveCenter(area.center());
     move(r.topLeft());
 
-    const bool ok = connect(&m_startDraggingTimer, &QTimer::timeout, m_photoWidget, &ChoosePhotoWidget::startDrag);
-    QR_ASSERT(ok && "connect(&m_startDraggingTimer, SIGNAL(timeout()), m_photoWidget, SLOT(startDrag()))");
+    connect(&m_startDraggingTimer, &QTimer::timeout, m_photoWidget, &ChoosePhotoWidget::startDrag);
     m_startDraggingTimer.setSingleShot(true);
 }
 
@@ -136,8 +135,7 @@ void ChoosePhotoDialog::initZoom()
         child->setMouseTracking(true);
         child->installEventFilter(this);
     }
-    const bool ok = connect(m_zoomSlider, &QSlider::valueChanged, this, &ChoosePhotoDialog::onSliderMoved);
-    QR_ASSERT(ok && "connect(zoomUi.zoomSlider, SIGNAL(valueChanged(int)), this, SLOT(onSliderMoved(int)))");
+    connect(m_zoomSlider, &QSlider::valueChanged, this, &ChoosePhotoDialog::onSliderMoved);
     m_zoomForm->show();
     m_zoomForm->raise();
 }

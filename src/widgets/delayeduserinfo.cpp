@@ -15,8 +15,7 @@ DelayedUserInfo::ShowFunction &showFunction()
 DelayedUserInfo::DelayedUserInfo(QMessageBox::Icon icon, const QString &title, const QString &text)
     : m_icon(icon), m_title(title), m_text(text)
 {
-    const bool queued = QMetaObject::invokeMethod(this, "show", Qt::QueuedConnection);
-    QR_ASSERT(queued);
+    QMetaObject::invokeMethod(this, &DelayedUserInfo::show, Qt::QueuedConnection);
 }
 
 void DelayedUserInfo::setShowFunction(ShowFunction function)

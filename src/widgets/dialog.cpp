@@ -45,9 +45,8 @@ Dialog::Dialog(QWidget *parent, const QByteArray &geometrySid, Qt::WindowFlags f
     addGeometryProperty();
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     Properties *props = properties();
-    const bool connected = props && connect(props, &Properties::propertyChanged, this, &Dialog::onPropertyChanged);
-    QR_ASSERT(connected && "connect(properties, SIGNAL(propertyChanged(QByteArray,QVariant)), this, "
-                           "SLOT(onPropertyChanged(QByteArray,QVariant)))");
+    if (QR_CHECK(props))
+        connect(props, &Properties::propertyChanged, this, &Dialog::onPropertyChanged);
 }
 
 Dialog::~Dialog() = default;

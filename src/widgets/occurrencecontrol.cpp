@@ -14,8 +14,7 @@ OccurrenceControl::OccurrenceControl(QWidget *parent)
     // Reached by Tab like the fields around it; Enter on the focused link opens the menu.
     setFocusPolicy(Qt::StrongFocus);
     setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    const bool ok = connect(this, &QLabel::linkActivated, this, &OccurrenceControl::showMenu);
-    QR_ASSERT(ok && "connect(this, SIGNAL(linkActivated(QString)), this, SLOT(showMenu()))");
+    connect(this, &QLabel::linkActivated, this, &OccurrenceControl::showMenu);
 }
 
 OccurrenceControl::~OccurrenceControl() = default;
@@ -61,16 +60,14 @@ void OccurrenceControl::createMenu()
         addMenuAction(m_menu.get(), m_occurrence);
     QAction *other = m_menu->addAction(tr("Other..."));
     other->setCheckable(false);
-    const bool ok = connect(other, &QAction::triggered, this, &OccurrenceControl::onOtherClicked, Qt::QueuedConnection);
-    QR_ASSERT(ok && "connect(action, SIGNAL(triggered(bool)), this, SLOT(onOtherClicked()), Qt::QueuedConnection)");
+    connect(other, &QAction::triggered, this, &OccurrenceControl::onOtherClicked, Qt::QueuedConnection);
 }
 
 QAction *OccurrenceControl::addMenuAction(QMenu *menu, const Occurrence &rule)
 {
     auto *action = new QAction(QIcon(), rule.description(), menu);
     // Queued: the choice is taken once the menu has closed.
-    const bool ok = connect(action, &QAction::toggled, this, &OccurrenceControl::onActionClicked, Qt::QueuedConnection);
-    QR_ASSERT(ok && "connect(action, SIGNAL(toggled(bool)), this, SLOT(onActionClicked()), Qt::QueuedConnection)");
+    connect(action, &QAction::toggled, this, &OccurrenceControl::onActionClicked, Qt::QueuedConnection);
     action->setCheckable(true);
     action->setData(rule.toJson());
     menu->addAction(action);
@@ -99,8 +96,7 @@ bool OccurrenceControl::execEditor(OccurrenceEditor *editor)
 
 void OccurrenceControl::updateMenu()
 {
-    QR_ASSERT(m_menu.get());
-    if (!m_menu)
+    if (!QR_CHECK(m_menu.get()))
         return;
     const QVariant current = m_occurrence.toJson();
     bool found = false;
@@ -116,8 +112,7 @@ void OccurrenceControl::updateMenu()
 void OccurrenceControl::onActionClicked()
 {
     auto *action = qobject_cast<QAction *>(sender());
-    QR_ASSERT(action);
-    if (!action)
+    if (!QR_CHECK(action))
         return;
     m_occurrence.fromJson(action->data());
     updateText();

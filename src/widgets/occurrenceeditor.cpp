@@ -109,16 +109,12 @@ void OccurrenceEditor::init()
     for (int kind = IOccurrence::Once; kind <= IOccurrence::Yearly; ++kind)
         m_repeatComboBox->addItem(Occurrence::typeName(IOccurrence::Type(kind)), kind);
 
-    bool ok = connect(m_repeatComboBox, &QComboBox::currentIndexChanged, this, &OccurrenceEditor::onTypeChanged);
-    QR_ASSERT(ok && "connect(ui->repeatComboBox, SIGNAL(currentIndexChanged(int)), this, SLOT(onTypeChanged(int)))");
-    ok = connect(m_stepSpinBox, &QSpinBox::valueChanged, this, &OccurrenceEditor::onValueChanged);
-    QR_ASSERT(ok && "connect(ui->stepSpinBox, SIGNAL(valueChanged(int)), this, SLOT(onValueChanged()))");
+    connect(m_repeatComboBox, &QComboBox::currentIndexChanged, this, &OccurrenceEditor::onTypeChanged);
+    connect(m_stepSpinBox, &QSpinBox::valueChanged, this, &OccurrenceEditor::onValueChanged);
     // The start date comes from the event's period; it is shown, not edited here.
     m_startDateLineEdit->setEnabled(false);
-    ok = connect(m_buttonBox->button(QDialogButtonBox::Cancel), &QPushButton::clicked, this, &QDialog::reject);
-    QR_ASSERT(ok && "connect(cancelButton, SIGNAL(clicked()), this, SLOT(reject()))");
-    ok = connect(m_buttonBox->button(QDialogButtonBox::Ok), &QPushButton::clicked, this, &QDialog::accept);
-    QR_ASSERT(ok && "connect(okButton, SIGNAL(clicked()), this, SLOT(accept()))");
+    connect(m_buttonBox->button(QDialogButtonBox::Cancel), &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_buttonBox->button(QDialogButtonBox::Ok), &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void OccurrenceEditor::setOccurrence(const Occurrence &occurrence)
@@ -179,9 +175,8 @@ void OccurrenceEditor::updateControls()
         auto *label = new QLabel(row.first, this);
         m_form->addRow(label, row.second);
         m_rowWidgets << label << row.second;
-        const bool ok =
-            connect(row.second, &ChangableWidget::changed, this, &OccurrenceEditor::onValueChanged, Qt::QueuedConnection);
-        QR_ASSERT(ok && "connect(widget, SIGNAL(changed()), this, SLOT(onValueChanged()), Qt::QueuedConnection)");
+
+        connect(row.second, &ChangableWidget::changed, this, &OccurrenceEditor::onValueChanged, Qt::QueuedConnection);
     }
     updateSummary();
 }

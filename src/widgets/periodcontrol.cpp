@@ -101,18 +101,12 @@ PeriodControl::PeriodControl(QWidget *parent) : QWidget(parent)
     connect(m_timeCheckBox, &QCheckBox::toggled, m_timeToEdit, &QWidget::setVisible);
     connect(m_timeCheckBox, &QCheckBox::toggled, m_timeEdit, &QWidget::setVisible);
 
-    bool ok = connect(m_dateEdit, &QDateEdit::dateChanged, this, &PeriodControl::onBeginDateChanged);
-    QR_ASSERT(ok && "connect(ui.dateEdit, SIGNAL(dateChanged(QDate)), this, SLOT(onBeginDateChanged(QDate)))");
-    ok = connect(m_timeEdit, &QTimeEdit::timeChanged, this, &PeriodControl::onBeginTimeChanged);
-    QR_ASSERT(ok && "connect(ui.timeEdit, SIGNAL(timeChanged(QTime)), this, SLOT(onBeginTimeChanged(QTime)))");
-    ok = connect(m_dateToEdit, &QDateEdit::dateChanged, this, &PeriodControl::onEndDateChanged);
-    QR_ASSERT(ok && "connect(ui.dateToEdit, SIGNAL(dateChanged(QDate)), this, SLOT(onEndDateChanged(QDate)))");
-    ok = connect(m_timeToEdit, &QTimeEdit::timeChanged, this, &PeriodControl::onEndTimeChanged);
-    QR_ASSERT(ok && "connect(ui.timeToEdit, SIGNAL(timeChanged(QTime)), this, SLOT(onEndTimeChanged(QTime)))");
-    ok = connect(m_periodCheckBox, &QCheckBox::stateChanged, this, &PeriodControl::onPeriodCheckBoxChanged);
-    QR_ASSERT(ok && "connect(ui.periodCheckBox, SIGNAL(stateChanged(int)), this, SLOT(onPeriodCheckBoxChanged(int)))");
-    ok = connect(m_timeCheckBox, &QCheckBox::stateChanged, this, &PeriodControl::onTimeCheckBoxChanged);
-    QR_ASSERT(ok && "connect(ui.timeCheckBox, SIGNAL(stateChanged(int)), this, SLOT(onTimeCheckBoxChanged(int)))");
+    connect(m_dateEdit, &QDateEdit::dateChanged, this, &PeriodControl::onBeginDateChanged);
+    connect(m_timeEdit, &QTimeEdit::timeChanged, this, &PeriodControl::onBeginTimeChanged);
+    connect(m_dateToEdit, &QDateEdit::dateChanged, this, &PeriodControl::onEndDateChanged);
+    connect(m_timeToEdit, &QTimeEdit::timeChanged, this, &PeriodControl::onEndTimeChanged);
+    connect(m_periodCheckBox, &QCheckBox::stateChanged, this, &PeriodControl::onPeriodCheckBoxChanged);
+    connect(m_timeCheckBox, &QCheckBox::stateChanged, this, &PeriodControl::onTimeCheckBoxChanged);
 
     IApplication *app = IApplication::instance();
     const QString timeFormat = app ? app->timeFormat() : QStringLiteral("h:mm");

@@ -58,8 +58,7 @@ void PhotoBox::showDefaultPhoto()
 
 void PhotoBox::restoreDefault()
 {
-    QR_ASSERT(m_defaultPhotoProvider);
-    if (!m_defaultPhotoProvider)
+    if (!QR_CHECK(m_defaultPhotoProvider))
         return; // nothing to restore to: the photo stays
     showDefaultPhoto();
     setDirty();
@@ -125,10 +124,8 @@ PhotoBoxWidget::PhotoBoxWidget(QWidget *parent) : QWidget(parent)
     updateLabelText();
     layout->addWidget(m_bottomLabel);
     setLayout(layout);
-    bool ok = connect(m_bottomLabel, &ClickableLabel::clicked, m_box, &PhotoBox::doClick);
-    QR_ASSERT(ok && "connect(m_bottomLabel, SIGNAL(clicked()), m_box, SLOT(doClick()))");
-    ok = connect(m_box, &PhotoBox::defaultChanged, this, &PhotoBoxWidget::updateLabelText);
-    QR_ASSERT(ok && "connect(m_box, SIGNAL(defaultChanged()), this, SLOT(updateLabelText()))");
+    connect(m_bottomLabel, &ClickableLabel::clicked, m_box, &PhotoBox::doClick);
+    connect(m_box, &PhotoBox::defaultChanged, this, &PhotoBoxWidget::updateLabelText);
 }
 
 void PhotoBoxWidget::setPhotoSize(const QSize &size)

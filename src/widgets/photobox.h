@@ -38,10 +38,10 @@ signals:
 
 public slots:
     void doClick();
+    void defaultPhotoChanged();
 
 protected slots:
     void setDirty();
-    void defaultPhotoChanged();
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override;

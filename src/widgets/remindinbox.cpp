@@ -15,8 +15,7 @@ RemindInBox::RemindInBox(QWidget *parent) : QWidget(parent), m_spinBox(new QSpin
     m_spinBox->setSuffix(tr(" day(s)"));
     m_spinBox->setRange(0, 99);
     m_spinBox->setSingleStep(1);
-    const bool queued = QMetaObject::invokeMethod(this, "init", Qt::QueuedConnection);
-    QR_ASSERT(queued && "QMetaObject::invokeMethod(this, \"init\", Qt::QueuedConnection)");
+    QMetaObject::invokeMethod(this, &RemindInBox::init, Qt::QueuedConnection);
 }
 
 int RemindInBox::value() const

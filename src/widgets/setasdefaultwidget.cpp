@@ -18,8 +18,7 @@ SetAsDefaultWidget::SetAsDefaultWidget(QWidget *parent, QWidget *control, const 
     setObjectName(QStringLiteral("setAsDefaultAutoButton"));
     setToolTip(tr("Set As Default"));
     setFixedSize(16, 16);
-    const bool connected = connect(this, &QToolButton::clicked, this, &SetAsDefaultWidget::onClicked);
-    QR_ASSERT(connected && "connect(this, SIGNAL(clicked(bool)), this, SLOT(onClicked()))");
+    connect(this, &QToolButton::clicked, this, &SetAsDefaultWidget::onClicked);
     subscribeToValueChange();
     hide();
     if (control)
@@ -49,15 +48,13 @@ QVariant SetAsDefaultWidget::currentValue(const QWidget *control)
 
 void SetAsDefaultWidget::subscribeToValueChange()
 {
-    bool connected = true;
     if (auto *spin = qobject_cast<QSpinBox *>(m_control.data()))
-        connected = connect(spin, &QSpinBox::valueChanged, this, &SetAsDefaultWidget::updateVisibility);
+        connect(spin, &QSpinBox::valueChanged, this, &SetAsDefaultWidget::updateVisibility);
     else if (auto *check = qobject_cast<QCheckBox *>(m_control.data()))
-        connected = connect(check, &QCheckBox::toggled, this, &SetAsDefaultWidget::updateVisibility);
+        connect(check, &QCheckBox::toggled, this, &SetAsDefaultWidget::updateVisibility);
     else if (auto *combo = qobject_cast<QComboBox *>(m_control.data()))
         // Only the user's choices: the form's own filling must not offer the button.
-        connected = connect(combo, &QComboBox::activated, this, &SetAsDefaultWidget::updateVisibility);
-    QR_ASSERT(connected && "connect(control, SIGNAL(valueChanged(...)), this, SLOT(updateVisibility()))");
+        connect(combo, &QComboBox::activated, this, &SetAsDefaultWidget::updateVisibility);
 }
 
 void SetAsDefaultWidget::onClicked()

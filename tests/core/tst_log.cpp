@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QtTest>
 
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -124,6 +125,17 @@ private slots:
         QVERIFY(lines[0].startsWith("06.12.26T12:35:23:045:tst_log.cpp:"));
         QVERIFY(lines[0].contains("failedAssertWritesOneLineAndGoesOn"));
         QVERIFY(lines[0].endsWith(":ASSERT: value == 4"));
+    }
+
+    void failedCheckIsReportedAndGivenBack()
+    {
+        FakeApplication app;
+        std::unique_ptr<int> none;
+        QVERIFY(!QR_CHECK(none));
+        QVERIFY(QR_CHECK(none == nullptr));
+        const QList<QByteArray> lines = logBuffer().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines[0].endsWith(":ASSERT: none"));
     }
 
     void memoryLogIsBounded()

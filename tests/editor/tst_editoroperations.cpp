@@ -13,6 +13,8 @@
 #include "eventtypes/ui/customtypewizard.h"
 #include "fakeeditorask.h"
 #include "store/eventitemrole.h"
+#include "gadgets/gadgetscontroller.h"
+#include "gadgettestenv.h"
 #include "testhelpers.h"
 #include "widgets/calendar/calendarview.h"
 #include "widgets/dateshowinglistview.h"
@@ -33,18 +35,6 @@
 
 namespace {
 
-// Stands in for the application's slot that makes a to-do gadget.
-class GadgetsApp : public QObject
-{
-    Q_OBJECT
-
-public slots:
-    void newTodoGadget() { ++made; }
-
-public:
-    int made = 0;
-};
-
 // Row by row: "1", folder F (c1, "3", c2), empty folder E, c3, "2", "4", "0"; two calendars with
 // events; the real edit dialogs answered by a test function; the undo stack.
 struct OpsEnv : EditorTestEnv
@@ -54,7 +44,6 @@ struct OpsEnv : EditorTestEnv
         properties->addProperty("appointmentSoundPath", QString());
         StatCollector::reset();
         app.m_undoObject = &undoObject;
-        app.m_app = &gadgets;
         QVariantMap folder{{"folder", "F"}, {"types", QVariantList{"c1", "3", "c2"}}};
         QVariantMap empty{{"folder", "E"}, {"types", QVariantList{}}};
         files.storage->setState(
@@ -81,7 +70,6 @@ struct OpsEnv : EditorTestEnv
         undoObject.clearUndoStack();
         app.m_eventTypesStorage = nullptr;
         app.m_undoObject = nullptr;
-        app.m_app = nullptr;
     }
 
     // The dialog's answer: OK with that caption typed, or Cancel; counts the dialogs run.
@@ -129,7 +117,6 @@ struct OpsEnv : EditorTestEnv
     TypesFiles files;
     CalendarsProvider calendars;
     UndoObject undoObject;
-    GadgetsApp gadgets;
     QByteArray family;
     std::unique_ptr<Editor> editor;
     FakeEditorAsk *ask = nullptr;
@@ -581,8 +568,16 @@ private slots:
     void newToDoGadgetAsksTheApplication()
     {
         OpsEnv env;
+        FakeWindowProbe probe;
+        Gadget::setWindowProbe(&probe);
+        GadgetsController gadgets;
+        env.app.m_gadgetsController = &gadgets;
         env.editor->newToDoAction()->trigger();
-        QCOMPARE(env.gadgets.made, 1);
+        QCOMPARE(gadgets.liveGadgets().size(), 1);
+        gadgets.closeAllGadgets();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        env.app.m_gadgetsController = nullptr;
+        Gadget::setWindowProbe(nullptr);
     }
 
     void menuBarOpensNoContextMenu()

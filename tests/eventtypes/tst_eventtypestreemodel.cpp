@@ -131,7 +131,7 @@ private slots:
         STEP(QVERIFY(model.move(model.index(0, 0, model.index(5, 0)), QModelIndex(), 0)),
              lines[5] = "TopFolder=Custom5,Custom2,Custom1,Custom4";
              lines.prepend("Custom3"));
-        QVERIFY(QMetaObject::invokeMethod(&model, "allowRemove"));
+        model.allowRemove();
         STEP(QVERIFY(model.removeRow(0)), lines.removeAt(0));
         STEP(QVERIFY(model.removeRow(0, model.index(5, 0))), lines[5] = "TopFolder=Custom2,Custom1,Custom4");
         STEP(QVERIFY(model.removeRow(1)), lines.removeAt(1));

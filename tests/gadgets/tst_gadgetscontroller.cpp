@@ -171,6 +171,27 @@ private slots:
         controller.closeAllGadgets();
     }
 
+    // The first write happens while the gadget is made: its failure is heard too.
+    void listFileSavesAreReported()
+    {
+        GadgetTestEnv env;
+        GadgetsController controller;
+        QSignalSpy failed(&controller, &GadgetsController::saveFailed);
+        QSignalSpy saved(&controller, &GadgetsController::saved);
+        ToDoGadget *gadget = nullptr;
+        {
+            TestHelpers::ScopedFileSizeLimit full(16);
+            gadget = controller.newToDoGadget(QString(), true, QRect(), QString());
+        }
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().first().toString(), ToDoGadget::toDoFileName(gadget->uid()));
+        QCOMPARE(saved.size(), 0);
+        gadget->addToDo(QStringLiteral("Brot"));
+        QCOMPARE(saved.size(), 1);
+        QCOMPARE(failed.size(), 1);
+        controller.closeAllGadgets();
+    }
+
     void themeGoesToAllOnlyWhenAsked()
     {
         GadgetTestEnv env;

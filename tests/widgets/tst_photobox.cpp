@@ -348,14 +348,14 @@ void TestPhotoBox::defaultPictureChangeMarksDirty()
     box.setDefault(true);
     box.setDefaultPhotoProvider(&provider);
     provider.m_colour = Qt::magenta; // the birthday's gender switched
-    QMetaObject::invokeMethod(&box, "defaultPhotoChanged");
+    box.defaultPhotoChanged();
     QVERIFY(box.isDirty());
     QCOMPARE(box.pixmap().toImage().pixelColor(5, 5), QColor(Qt::magenta));
 
     PhotoBox own;
     own.setDefaultPhotoProvider(&provider);
     own.setPhoto(picture(QSize(10, 10)));
-    QMetaObject::invokeMethod(&own, "defaultPhotoChanged");
+    own.defaultPhotoChanged();
     QVERIFY(!own.isDirty());
     QCOMPARE(own.pixmap().size(), QSize(10, 10));
 }

@@ -20,13 +20,12 @@ constexpr int kServerMessage = 2;
 
 NetworkDuties::NetworkDuties(WebController *web, QObject *parent) : QObject(parent), m_web(web)
 {
-    QR_ASSERT(m_web);
-    if (!m_web)
+    if (!QR_CHECK(m_web))
         return;
-    QR_ASSERT(connect(m_web, &WebController::networkStateChanged, this, &NetworkDuties::onNetworkStateChanged));
-    QR_ASSERT(connect(m_web, &WebController::lastVersionReply, this, &NetworkDuties::onLastVersionReply));
-    QR_ASSERT(connect(m_web, &WebController::systemMessagesReply, this, &NetworkDuties::onSystemMessagesReply));
-    QR_ASSERT(connect(m_web, &WebController::translationUpdateRequired, this, &NetworkDuties::downloadTranslation));
+    connect(m_web, &WebController::networkStateChanged, this, &NetworkDuties::onNetworkStateChanged);
+    connect(m_web, &WebController::lastVersionReply, this, &NetworkDuties::onLastVersionReply);
+    connect(m_web, &WebController::systemMessagesReply, this, &NetworkDuties::onSystemMessagesReply);
+    connect(m_web, &WebController::translationUpdateRequired, this, &NetworkDuties::downloadTranslation);
 }
 
 void NetworkDuties::onNetworkStateChanged(bool connected)
@@ -89,8 +88,7 @@ void NetworkDuties::onSystemMessagesReply(QList<SystemMessageInfo> messages)
         return;
     m_done[Messages] = true;
     SystemEvents *list = SystemEvents::applicationList();
-    QR_ASSERT(list);
-    if (!list)
+    if (!QR_CHECK(list))
         return;
     for (const SystemMessageInfo &message : messages)
         list->addEvent(std::make_shared<OpenUrlEvent>(nullptr, message.text, message.url,

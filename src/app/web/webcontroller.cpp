@@ -41,7 +41,7 @@ WebController::WebController(const QString &host) : m_host(host.trimmed())
 {
     m_retryTimer.setSingleShot(true);
     m_retryTimer.setInterval(kRetryDelayMs);
-    QR_ASSERT(connect(&m_retryTimer, &QTimer::timeout, this, &WebController::checkConnection));
+    connect(&m_retryTimer, &QTimer::timeout, this, &WebController::checkConnection);
     if (m_host.isEmpty()) {
         QR_LOG("No web server is configured: nothing is sent");
         return;
@@ -49,7 +49,7 @@ WebController::WebController(const QString &host) : m_host(host.trimmed())
     m_manager = std::make_unique<QNetworkAccessManager>();
     // Replies are handled as they come: a redirect never takes a request to another place.
     m_manager->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
-    QR_ASSERT(connect(m_manager.get(), &QNetworkAccessManager::finished, this, &WebController::replyFinished));
+    connect(m_manager.get(), &QNetworkAccessManager::finished, this, &WebController::replyFinished);
     checkConnection();
 }
 
@@ -229,8 +229,7 @@ void WebController::sendEmail(const QString &from, const QString &subject, const
 
 void WebController::replyFinished(QNetworkReply *reply)
 {
-    QR_ASSERT(reply);
-    if (!reply)
+    if (!QR_CHECK(reply))
         return;
     reply->deleteLater();
     if (reply->property(kOversize).toBool()) {

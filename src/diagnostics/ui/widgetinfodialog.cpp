@@ -72,14 +72,14 @@ WidgetInfoDialog::WidgetInfoDialog(QWidget *widget, QWidget *parent)
     updateStyles();
 
     Ui::WidgetInfoDialog &ui = *m_ui;
-    QR_ASSERT(connect(ui.frame, &QCheckBox::stateChanged, this, &WidgetInfoDialog::updateFrame));
-    QR_ASSERT(connect(ui.ownershipLabel, &QLabel::linkActivated, this, &WidgetInfoDialog::showNextWidget));
-    QR_ASSERT(connect(ui.childrenLabel, &QLabel::linkActivated, this, &WidgetInfoDialog::showNextWidget));
+    connect(ui.frame, &QCheckBox::stateChanged, this, &WidgetInfoDialog::updateFrame);
+    connect(ui.ownershipLabel, &QLabel::linkActivated, this, &WidgetInfoDialog::showNextWidget);
+    connect(ui.childrenLabel, &QLabel::linkActivated, this, &WidgetInfoDialog::showNextWidget);
     const auto connectInt = [this](QSpinBox *box, void (WidgetInfoDialog::*slot)(int)) {
-        QR_ASSERT(connect(box, &QSpinBox::valueChanged, this, slot));
+        connect(box, &QSpinBox::valueChanged, this, slot);
     };
     const auto connectReal = [this](QDoubleSpinBox *box, void (WidgetInfoDialog::*slot)(double)) {
-        QR_ASSERT(connect(box, &QDoubleSpinBox::valueChanged, this, slot));
+        connect(box, &QDoubleSpinBox::valueChanged, this, slot);
     };
     connectInt(ui.posPxX, &WidgetInfoDialog::setPosPxX);
     connectInt(ui.posPxY, &WidgetInfoDialog::setPosPxY);
@@ -106,15 +106,15 @@ WidgetInfoDialog::WidgetInfoDialog(QWidget *widget, QWidget *parent)
     connectInt(ui.topMarginLayout, &WidgetInfoDialog::setTopMarginLayout);
     connectInt(ui.bottomMarginLayout, &WidgetInfoDialog::setBottomMarginLayout);
     connectInt(ui.spacing, &WidgetInfoDialog::setSpacing);
-    QR_ASSERT(connect(ui.propertyName, &QComboBox::currentTextChanged, this, &WidgetInfoDialog::onPropertyNameEdited));
-    QR_ASSERT(connect(ui.propertyValue, &QLineEdit::textEdited, this, &WidgetInfoDialog::onPropertyValueEdited));
-    QR_ASSERT(connect(ui.propertyValueCombo, &QComboBox::activated, this, &WidgetInfoDialog::onPropertyComboChanged));
-    QR_ASSERT(connect(ui.ownStyles, &QPlainTextEdit::textChanged, this, &WidgetInfoDialog::onStyleChanged));
-    QR_ASSERT(connect(ui.closeButton, &QPushButton::clicked, this, &QDialog::close));
+    connect(ui.propertyName, &QComboBox::currentTextChanged, this, &WidgetInfoDialog::onPropertyNameEdited);
+    connect(ui.propertyValue, &QLineEdit::textEdited, this, &WidgetInfoDialog::onPropertyValueEdited);
+    connect(ui.propertyValueCombo, &QComboBox::activated, this, &WidgetInfoDialog::onPropertyComboChanged);
+    connect(ui.ownStyles, &QPlainTextEdit::textChanged, this, &WidgetInfoDialog::onStyleChanged);
+    connect(ui.closeButton, &QPushButton::clicked, this, &QDialog::close);
 
     m_frameTimer.setInterval(500);
     m_frameTimer.setSingleShot(false);
-    QR_ASSERT(connect(&m_frameTimer, &QTimer::timeout, this, &WidgetInfoDialog::blinkFrame));
+    connect(&m_frameTimer, &QTimer::timeout, this, &WidgetInfoDialog::blinkFrame);
     m_frameTimer.start();
 }
 
@@ -223,8 +223,7 @@ void WidgetInfoDialog::updateFrame()
 void WidgetInfoDialog::showNextWidget(const QString &link)
 {
     const int index = link.toInt();
-    QR_ASSERT(m_hierarchy.contains(index));
-    if (!m_hierarchy.contains(index))
+    if (!QR_CHECK(m_hierarchy.contains(index)))
         return;
     QWidget *next = m_hierarchy.value(index);
     if (!next)

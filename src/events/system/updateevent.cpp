@@ -39,8 +39,7 @@ QList<QAction *> UpdateEvent::contextMenuActions() const
 QString UpdateEvent::dontRemindVersion()
 {
     IApplication *app = IApplication::instance();
-    QR_ASSERT(app && app->settings());
-    if (!app || !app->settings())
+    if (!QR_CHECK(app && app->settings()))
         return QString();
     return app->settings()->value(QLatin1String(s_dontRemindKey)).toString();
 }
@@ -48,8 +47,7 @@ QString UpdateEvent::dontRemindVersion()
 void UpdateEvent::setDontRemindVersion(const QString &version)
 {
     IApplication *app = IApplication::instance();
-    QR_ASSERT(app && app->settings());
-    if (!app || !app->settings())
+    if (!QR_CHECK(app && app->settings()))
         return;
     app->settings()->setValue(QLatin1String(s_dontRemindKey), version);
 }

@@ -212,7 +212,7 @@ void BirthdayEventEditor::fill()
     prefixLabel->setText(expandedWords(e->prefix(), e));
     postfixLabel->setText(expandedWords(e->postfix(), e));
 
-    QR_ASSERT(connect(monthComboBox, &QComboBox::currentIndexChanged, this, &BirthdayEventEditor::updateDayComboBox));
+    connect(monthComboBox, &QComboBox::currentIndexChanged, this, &BirthdayEventEditor::updateDayComboBox);
     const QDate birth = e->birthDate();
     // The year box first, so the day list is made for the right year (29 February).
     if (e->ageCounted()) {
@@ -227,10 +227,10 @@ void BirthdayEventEditor::fill()
 
     new SelectTextOnActivationHelper(ageSpinBox);
     new SelectTextOnActivationHelper(yearSpinBox);
-    QR_ASSERT(connect(ageSpinBox, &QSpinBox::valueChanged, this, &BirthdayEventEditor::onAgeSpinBoxChanged));
-    QR_ASSERT(connect(yearSpinBox, &QSpinBox::valueChanged, this, &BirthdayEventEditor::onYearSpinBoxChanged));
-    QR_ASSERT(connect(monthComboBox, &QComboBox::currentIndexChanged, this, &BirthdayEventEditor::updateAge));
-    QR_ASSERT(connect(dayComboBox, &QComboBox::currentIndexChanged, this, &BirthdayEventEditor::updateAge));
+    connect(ageSpinBox, &QSpinBox::valueChanged, this, &BirthdayEventEditor::onAgeSpinBoxChanged);
+    connect(yearSpinBox, &QSpinBox::valueChanged, this, &BirthdayEventEditor::onYearSpinBoxChanged);
+    connect(monthComboBox, &QComboBox::currentIndexChanged, this, &BirthdayEventEditor::updateAge);
+    connect(dayComboBox, &QComboBox::currentIndexChanged, this, &BirthdayEventEditor::updateAge);
     if (e->ageCounted())
         updateAge();
 
@@ -240,8 +240,8 @@ void BirthdayEventEditor::fill()
 
     initPhotoBox(photoViewer, this);
     // The default picture follows the buttons before anything is accepted.
-    QR_ASSERT(connect(femaleButton, SIGNAL(toggled(bool)), photoViewer->photoBox(), SLOT(defaultPhotoChanged())));
-    QR_ASSERT(connect(maleButton, SIGNAL(toggled(bool)), photoViewer->photoBox(), SLOT(defaultPhotoChanged())));
+    connect(femaleButton, &QRadioButton::toggled, photoViewer->photoBox(), &PhotoBox::defaultPhotoChanged);
+    connect(maleButton, &QRadioButton::toggled, photoViewer->photoBox(), &PhotoBox::defaultPhotoChanged);
 
     showByField("yearField", {ageFrame});
     showByField("genderField", {genderBox});

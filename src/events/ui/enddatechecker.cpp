@@ -7,8 +7,7 @@
 EndDateChecker::EndDateChecker(QDateEdit *dateEdit, const QDate &startDate)
     : QObject(dateEdit), m_dateEdit(dateEdit), m_startDate(startDate)
 {
-    const bool connected = connect(dateEdit, &QDateEdit::dateChanged, this, &EndDateChecker::checkEndDate);
-    QR_ASSERT(connected && "connect(dateEdit, SIGNAL(dateChanged(QDate)), this, SLOT(checkEndDate()))");
+    connect(dateEdit, &QDateEdit::dateChanged, this, &EndDateChecker::checkEndDate);
 }
 
 void EndDateChecker::checkEndDate()

@@ -75,7 +75,7 @@ HolidayEventEditor::HolidayEventEditor(HolidayEvent *event, QWidget *parent) : E
     dateEdit->setDate(event->period().beginDate());
     commentLineEdit->setText(event->comment());
     daysToWatchSpinBox->setValue(event->daysToWatch());
-    QR_ASSERT(connect(dateEdit, &QDateEdit::dateChanged, occurrenceControl, &OccurrenceControl::setStartDate));
+    connect(dateEdit, &QDateEdit::dateChanged, occurrenceControl, &OccurrenceControl::setStartDate);
     initPhotoBox(photoViewer);
     showByField("recurrenceKey", {occurrenceControl, recurrenceLabel});
     showByField("commentField", {commentLabel, commentLineEdit});

@@ -92,9 +92,9 @@ void NotSpecEventEditor::build()
     top->setContentsMargins(0, 0, 0, 0);
     top->addWidget(tabWidget);
 
-    QR_ASSERT(connect(creepingLineCheckBox, &QCheckBox::toggled, daysToWatchSpinBox, &QWidget::setEnabled));
-    QR_ASSERT(connect(notificationReminderCheckBox, &QCheckBox::toggled, notificationEditors, &QWidget::setEnabled));
-    QR_ASSERT(connect(notificationReminderCheckBox, &QCheckBox::toggled, soundWidget, &QWidget::setEnabled));
+    connect(creepingLineCheckBox, &QCheckBox::toggled, daysToWatchSpinBox, &QWidget::setEnabled);
+    connect(notificationReminderCheckBox, &QCheckBox::toggled, notificationEditors, &QWidget::setEnabled);
+    connect(notificationReminderCheckBox, &QCheckBox::toggled, soundWidget, &QWidget::setEnabled);
 
     // Top to bottom as the form reads: the period and the recurrence lie between caption and location.
     QList<QWidget *> order{tabWidget, captionLineEdit};
@@ -247,8 +247,7 @@ QWidget *NotSpecEventEditor::buildReminderTab()
 void NotSpecEventEditor::fill()
 {
     NotSpecifiedEvent *e = m_appointment;
-    QR_ASSERT(connect(periodControl, &PeriodControl::timeSwitchChanged, this,
-                      &NotSpecEventEditor::updateNotifyWidgetsVisibility));
+    connect(periodControl, &PeriodControl::timeSwitchChanged, this, &NotSpecEventEditor::updateNotifyWidgetsVisibility);
     // The stored caption, without a custom type's words.
     captionLineEdit->setText(e->AbstractCommonEvent::caption());
     periodControl->setPeriod(e->period());
@@ -263,16 +262,15 @@ void NotSpecEventEditor::fill()
 
     fillSounds(e->soundPath());
     SetAsDefaultWidget::attach(parentWidget() ? parentWidget() : this, soundComboBox, "appointmentSoundPath", 26);
-    QR_ASSERT(connect(soundComboBox, &QComboBox::activated, this, &NotSpecEventEditor::onSoundChanged));
-    QR_ASSERT(connect(playButton, &QToolButton::clicked, this, &NotSpecEventEditor::playSound));
+    connect(soundComboBox, &QComboBox::activated, this, &NotSpecEventEditor::onSoundChanged);
+    connect(playButton, &QToolButton::clicked, this, &NotSpecEventEditor::playSound);
     updateNotifyWidgetsVisibility();
 
     creepingLineCheckBox->setChecked(e->isMovingLineEnabled());
     notificationReminderCheckBox->setChecked(e->isReminderEnabled());
     SetAsDefaultWidget::attach(this, creepingLineCheckBox, "showAppointmentInMovingLine");
     SetAsDefaultWidget::attach(this, notificationReminderCheckBox, "showAppointmentReminder");
-    QR_ASSERT(connect(periodControl, &PeriodControl::beginDateChanged, occurrenceControl,
-                      &OccurrenceControl::setStartDate));
+    connect(periodControl, &PeriodControl::beginDateChanged, occurrenceControl, &OccurrenceControl::setStartDate);
     initPhotoBox(photoViewer);
 
     prefixLabel->hide();

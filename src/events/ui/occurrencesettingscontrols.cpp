@@ -64,12 +64,9 @@ ChangableWidget *OccurrenceSettingsControls::endDateControl(const AbstractMultip
     layout->addWidget(dateEdit);
     layout->addStretch();
 
-    bool ok = QObject::connect(checkBox, &QCheckBox::clicked, dateEdit, &QWidget::setEnabled);
-    QR_ASSERT(ok && "QObject::connect(checkBox, SIGNAL(clicked(bool)), dateEdit, SLOT(setEnabled(bool)))");
-    ok = QObject::connect(checkBox, &QCheckBox::clicked, row, &ChangableWidget::changed);
-    QR_ASSERT(ok && "QObject::connect(checkBox, SIGNAL(clicked(bool)), widget, SIGNAL(changed()))");
-    ok = QObject::connect(dateEdit, &QDateEdit::dateChanged, row, &ChangableWidget::changed);
-    QR_ASSERT(ok && "QObject::connect(dateEdit, SIGNAL(dateChanged(QDate)), widget, SIGNAL(changed()))");
+    QObject::connect(checkBox, &QCheckBox::clicked, dateEdit, &QWidget::setEnabled);
+    QObject::connect(checkBox, &QCheckBox::clicked, row, &ChangableWidget::changed);
+    QObject::connect(dateEdit, &QDateEdit::dateChanged, row, &ChangableWidget::changed);
     new EndDateChecker(dateEdit, rule->startDate());
     return row;
 }
@@ -93,8 +90,7 @@ ChangableWidget *OccurrenceSettingsControls::weeklyControl(const OccurrenceWeekl
             checkBox->setChecked(true);
             checkBox->setEnabled(false);
         }
-        const bool ok = QObject::connect(checkBox, &QCheckBox::stateChanged, row, &ChangableWidget::changed);
-        QR_ASSERT(ok && "QObject::connect(checkBox, SIGNAL(stateChanged(int)), widget, SIGNAL(changed()))");
+        QObject::connect(checkBox, &QCheckBox::stateChanged, row, &ChangableWidget::changed);
         layout->addWidget(checkBox);
     }
     layout->addStretch();
@@ -117,9 +113,7 @@ void OccurrenceSettingsControls::createButtonGroup(ChangableWidget *parent, cons
         group->addButton(button);
     }
     QR_ASSERT(checked == -1 || group->checkedButton());
-    const bool ok = QObject::connect(group, &QButtonGroup::buttonClicked, parent, &ChangableWidget::changed);
-    QR_ASSERT(ok && "QObject::connect(buttonGroup, SIGNAL(buttonClicked(QAbstractButton*)), parent, "
-                    "SIGNAL(changed()))");
+    QObject::connect(group, &QButtonGroup::buttonClicked, parent, &ChangableWidget::changed);
 }
 
 ChangableWidget *OccurrenceSettingsControls::monthlyControl(const OccurrenceMonthly *rule, QWidget *parent)
@@ -146,10 +140,9 @@ ChangableWidget *OccurrenceSettingsControls::monthlyControl(const OccurrenceMont
 
     auto *checker = new OccurrenceMonthlyControlVisibilityChecker(widget, rule->startDate());
     auto *settingsGroup = widget->findChild<QButtonGroup *>(QStringLiteral("settingsGroup"));
-    const bool ok = settingsGroup && QObject::connect(settingsGroup, &QButtonGroup::buttonClicked, checker,
-                                                      &OccurrenceMonthlyControlVisibilityChecker::emitCheckVisibility);
-    QR_ASSERT(ok && "QObject::connect(settingsGroup, SIGNAL(buttonClicked(QAbstractButton*)), checker, "
-                    "SLOT(emitCheckVisibility()))");
+    if (QR_CHECK(settingsGroup))
+        QObject::connect(settingsGroup, &QButtonGroup::buttonClicked, checker,
+                         &OccurrenceMonthlyControlVisibilityChecker::emitCheckVisibility);
     updateMonthlyControlsState(widget, rule->startDate());
     return widget;
 }
@@ -176,8 +169,7 @@ void OccurrenceSettingsControls::updateMonthlyControlsState(QWidget *settingsWid
     const bool show = mode == OccurrenceMonthly::WeekdayOfMonth && k == 4 &&
         k == OccurrenceMonthly::maxDayOfWeekNumberInMonth(startDate);
     auto *group = settingsWidget->findChild<QButtonGroup *>(QStringLiteral("dayOfWeekNumberInMonth"));
-    QR_ASSERT(group);
-    if (!group)
+    if (!QR_CHECK(group))
         return;
     const QString weekday = QLocale::system().dayName(startDate.dayOfWeek(), QLocale::LongFormat);
     const QString texts[2] = {
@@ -233,16 +225,14 @@ void OccurrenceSettingsControls::applyEndDate(AbstractMultipleOccurence *rule) c
     if (!m_endDateControl)
         return;
     auto *checkBox = m_endDateControl->findChild<QCheckBox *>(QStringLiteral("endDateCheckBox"));
-    QR_ASSERT(checkBox);
-    if (!checkBox)
+    if (!QR_CHECK(checkBox))
         return;
     if (!checkBox->isChecked()) {
         rule->setEndDate(QDate());
         return;
     }
     auto *dateEdit = m_endDateControl->findChild<QDateEdit *>(QStringLiteral("endDateEdit"));
-    QR_ASSERT(dateEdit);
-    if (!dateEdit)
+    if (!QR_CHECK(dateEdit))
         return;
     const QDate end = dateEdit->date();
     rule->setEndDate(end < rule->startDate() ? QDate() : end);

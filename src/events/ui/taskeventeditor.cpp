@@ -78,8 +78,7 @@ TaskEventEditor::TaskEventEditor(TaskEvent *event, QWidget *parent) : EventForm(
     occurrenceControl->setOccurrence(event->occurrence());
     daysToWatchSpinBox->setValue(event->daysToWatch());
     periodControl->setPeriod(event->period());
-    QR_ASSERT(connect(periodControl, &PeriodControl::beginDateChanged, occurrenceControl,
-                      &OccurrenceControl::setStartDate));
+    connect(periodControl, &PeriodControl::beginDateChanged, occurrenceControl, &OccurrenceControl::setStartDate);
     initPhotoBox(photoViewer);
     // Tasks carry no times.
     periodControl->setTimeSwitch(false);

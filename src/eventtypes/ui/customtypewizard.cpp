@@ -214,7 +214,7 @@ void CustomTypeWizard::setBaseType(int kind)
 void CustomTypeWizard::onBaseTypeChanged()
 {
     fillFields(CustomTypeInfo());
-    QMetaObject::invokeMethod(m_photo->photoBox(), "defaultPhotoChanged");
+    m_photo->photoBox()->defaultPhotoChanged();
 }
 
 CustomTypeInfo CustomTypeWizard::customTypeInfo() const

@@ -132,18 +132,20 @@ void ToDoStorage::dropAll()
 
 void ToDoStorage::connectToEvent(const IToDoRecordPtr &event)
 {
-    QObject *object = event->qObject();
-    QR_ASSERT(connect(object, SIGNAL(textChanged()), this, SLOT(onTextChanged())));
-    QR_ASSERT(connect(object, SIGNAL(doneChanged()), this, SLOT(onDoneChanged())));
-    QR_ASSERT(connect(object, SIGNAL(changed()), this, SLOT(onEventChanged())));
+    auto *record = qobject_cast<ToDoRecord *>(event->qObject());
+    if (!QR_CHECK(record))
+        return;
+    connect(record, &ToDoRecord::textChanged, this, &ToDoStorage::onTextChanged);
+    connect(record, &ToDoRecord::doneChanged, this, &ToDoStorage::onDoneChanged);
+    connect(record, &ToDoRecord::changed, this, &ToDoStorage::onEventChanged);
 }
 
 void ToDoStorage::disconnectFromEvent(const IToDoRecordPtr &event)
 {
-    QObject *object = event->qObject();
-    QR_ASSERT(disconnect(object, SIGNAL(textChanged()), this, SLOT(onTextChanged())));
-    QR_ASSERT(disconnect(object, SIGNAL(doneChanged()), this, SLOT(onDoneChanged())));
-    QR_ASSERT(disconnect(object, SIGNAL(changed()), this, SLOT(onEventChanged())));
+    auto *record = qobject_cast<ToDoRecord *>(event->qObject());
+    QR_ASSERT(disconnect(record, &ToDoRecord::textChanged, this, &ToDoStorage::onTextChanged));
+    QR_ASSERT(disconnect(record, &ToDoRecord::doneChanged, this, &ToDoStorage::onDoneChanged));
+    QR_ASSERT(disconnect(record, &ToDoRecord::changed, this, &ToDoStorage::onEventChanged));
 }
 
 int ToDoStorage::findEventBySender(QObject *sender) const

@@ -648,8 +648,7 @@ DayItem *CalendarView::dayItem(const QDate &date) const
 
 void CalendarView::updateItem(const GraphicItem *item)
 {
-    QR_ASSERT(item);
-    if (!item || m_updatesLocked)
+    if (!QR_CHECK(item) || m_updatesLocked)
         return;
     viewport()->update(item->rect().translated(0, -verticalScrollBar()->value()));
 }
@@ -770,8 +769,7 @@ void CalendarView::updateFromCache()
         if (!m_calendar->contains(it.key().year()))
             continue;
         DayItem *item = dayItem(it.key());
-        QR_ASSERT(item);
-        if (!item)
+        if (!QR_CHECK(item))
             continue;
         item->setFlag(it->flags);
         item->setColor(it->color);

@@ -29,8 +29,17 @@ class CountingController : public WebController
 {
 public:
     using WebController::WebController;
-    int replyReceivers() const { return receivers(SIGNAL(lastVersionReply(LastVersionInfo))); }
-    int messageReceivers() const { return receivers(SIGNAL(systemMessagesReply(QList<SystemMessageInfo>))); }
+    int replyReceivers() const { return receiversOf(&WebController::lastVersionReply); }
+    int messageReceivers() const { return receiversOf(&WebController::systemMessagesReply); }
+
+private:
+    // receivers() takes a signature; taken from the member, a renamed signal fails to compile.
+    template <typename Signal> int receiversOf(Signal signal) const
+    {
+        const QByteArray signature =
+            QByteArray::number(QSIGNAL_CODE) + QMetaMethod::fromSignal(signal).methodSignature();
+        return receivers(signature.constData());
+    }
 };
 
 } // namespace
