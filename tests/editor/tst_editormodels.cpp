@@ -207,6 +207,22 @@ private slots:
         QCOMPARE(names.count(), 3);
     }
 
+    void daysSortOrdersByTimeWithinADay()
+    {
+        EditorTestEnv env;
+        const QByteArray late = env.add(0, "late", Period(QDate(2026, 3, 12), QTime(18, 0)))->id();
+        const QByteArray next = env.add(0, "next", Period(QDate(2026, 3, 13), QTime(1, 0)))->id();
+        const QByteArray early = env.add(0, "early", Period(QDate(2026, 3, 12), QTime(9, 0)))->id();
+        const QByteArray allDay = env.add(0, "all day", Period(QDate(2026, 3, 12)))->id();
+        EventsTableModel model(env.manager.get());
+        QSortFilterProxyModel sorter;
+        sorter.setSortRole(SortRole);
+        sorter.setSourceModel(&model);
+        sorter.sort(EventsTableModel::DaysColumn);
+        QCOMPARE(ids(sorter), (QList<QByteArray>{allDay, early, late, next}));
+        QCOMPARE(sorter.index(1, EventsTableModel::DaysColumn).data().toInt(), 2); // the shown value stays whole
+    }
+
     void sortValuesFollowTheDayOnceCleared()
     {
         EditorTestEnv env;
