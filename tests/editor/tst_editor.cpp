@@ -6,6 +6,7 @@
 #include "editor/editoreventfiltermodel.h"
 #include "editor/editoreventsmodel.h"
 #include "editor/editorfilterpanel.h"
+#include "editor/eventstablemodel.h"
 #include "editor/filterinfoitemwidget.h"
 #include "editor/filterinfowidget.h"
 #include "editorwindowenv.h"
@@ -364,6 +365,25 @@ private slots:
         QVERIFY(!editor.filterPanel()->isVisibleTo(&editor));
         QVERIFY(!editor.triggerFilterPanelAction()->isChecked());
         QCOMPARE(env.properties->value("editorFilterPanel").toBool(), false);
+    }
+
+    void clearedFilterSizesTheTableAgain()
+    {
+        EditorEnv env;
+        const QByteArray work = env.addCalendar("Work");
+        env.add(0, "a", Period(QDate(2026, 3, 11)));
+        env.addIn(work, 0, "A caption long enough to need a much wider column", Period(QDate(2026, 3, 12)));
+        Editor editor(env.manager.get());
+        editor.triggerFilterPanelAction()->trigger();
+        editor.changeViewActions()->actions().at(1)->trigger();
+        showAndWait(editor);
+        QTreeView *calendars = editor.filterPanel()->calendarsTreeView();
+        calendars->setCurrentIndex(calendars->model()->index(0, 0));
+        QCoreApplication::processEvents();
+        const int filteredWidth = editor.tableView()->columnWidth(EventsTableModel::CaptionColumn);
+        editor.filterInfo()->items().at(0)->removeButton()->click();
+        QCoreApplication::processEvents();
+        QVERIFY(editor.tableView()->columnWidth(EventsTableModel::CaptionColumn) > filteredWidth);
     }
 
     void calendarButtonsFollowTheCurrentItem()
