@@ -191,6 +191,7 @@ private slots:
     void appointmentSoundIsMatched_data();
     void appointmentSoundIsMatched();
     void appointmentNotifyRowFollowsTime();
+    void appointmentTabFollowsTheForm();
 
     void formOutlivesEvent();
     void editDialogKeepsOpenOnError();
@@ -546,6 +547,26 @@ void TestEventForms::appointmentNotifyRowFollowsTime()
     form->notificationReminderCheckBox->setChecked(false);
     QVERIFY(!form->soundComboBox->isEnabledTo(form));
     QVERIFY(!form->notificationDays->isEnabledTo(form));
+}
+
+void TestEventForms::appointmentTabFollowsTheForm()
+{
+    auto event = appointment(Period(QDate(2026, 5, 1), QTime(10, 0), QDate(2026, 5, 2), QTime(11, 0)));
+    EventEditDialog dialog(event.get(), nullptr);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QApplication::setActiveWindow(&dialog);
+    dialog.findChild<NotSpecEventEditor *>()->captionLineEdit->setFocus();
+    QStringList order;
+    // A date or time field takes Tab for its own sections first.
+    for (int i = 0; i < 25 && QApplication::focusWidget(); ++i) {
+        if (order.isEmpty() || order.last() != QApplication::focusWidget()->objectName())
+            order << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    const QStringList visual{"captionLineEdit", "dateEdit", "timeEdit", "dateToEdit", "timeToEdit",
+                             "periodCheckBox", "timeCheckBox", "occurrenceControl", "locationEdit", "commentLineEdit"};
+    QCOMPARE(order.mid(0, visual.size()), visual);
 }
 
 void TestEventForms::formOutlivesEvent()
