@@ -243,8 +243,6 @@ public:
 
 private:
     QList<DayItem *> m_days;
-    int m_year;
-    int m_month;
     int m_firstDayOfWeek;
 };
 
