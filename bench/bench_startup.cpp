@@ -139,6 +139,7 @@ int runProgram(int argc, char **argv)
 
 struct Config
 {
+    Config(const QString &name, int events) : name(name), events(events) {}
     QString name;
     int events = -1; // -1: the bare program
     QString home;

@@ -40,12 +40,13 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(myMessageOutput);
     TerminationSignals::ignoreFileSizeSignal();
     preferXcbUnderWayland();
-    const QString noDisplay = DisplayCheck::problem();
-    if (!noDisplay.isEmpty()) {
-        fprintf(stderr, "%s\n", qUtf8Printable(noDisplay));
+    DisplayCheck display;
+    if (!display.problem().isEmpty()) {
+        fprintf(stderr, "%s\n", qUtf8Printable(display.problem()));
         return 2;
     }
     Application a(argc, argv);
+    display.release();
     if (a.isRunning()) {
         if (a.sendMessage(QString::fromLatin1(Application::kActivateMessage), Application::kActivateTimeoutMs))
             return 1;

@@ -36,6 +36,10 @@ public:
 public slots:
     void snooze();
 
+protected:
+    // The event handler stays reachable beside the event() accessor.
+    using QFrame::event;
+
 private:
     void setupEvent();
     void placeWindow();

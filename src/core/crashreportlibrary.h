@@ -37,7 +37,6 @@ private:
 
     bool m_loaded = false;
     bool m_ready = false;
-    bool m_handlerInstalled = false;
     InitFn m_init = nullptr;
     SendReportFn m_sendReport = nullptr;
     IsReadyToExitFn m_isReadyToExit = nullptr;

@@ -67,7 +67,6 @@ private slots:
     {
         QTest::addColumn<QList<quint32>>("values");
         QTest::addColumn<QList<DockStrip>>("expected");
-        const QSize desktop(1280, 800);
         QTest::newRow("top panel, partial") << QList<quint32>{0, 0, 28, 0, 0, 0, 0, 0, 0, 1279, 0, 0}
                                             << QList<DockStrip>{{Qt::TopEdge, QRect(0, 0, 1280, 28)}};
         QTest::newRow("bottom, plain strut") << QList<quint32>{0, 0, 0, 30, 0, 0, 0, 0, 0, 0, 0, 0}

@@ -14,6 +14,17 @@
 
 namespace TestHelpers {
 
+namespace {
+
+QString s_ownRuntimeDir;
+
+void removeOwnRuntimeDir()
+{
+    QDir(s_ownRuntimeDir).removeRecursively();
+}
+
+} // namespace
+
 void isolateEnvironment()
 {
     QStandardPaths::setTestModeEnabled(true);
@@ -25,6 +36,9 @@ void isolateEnvironment()
         QDir().mkpath(dir);
         QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
+        // Gone with the test program, or every run outside ./dev.sh leaves one in the temporary folder.
+        s_ownRuntimeDir = dir;
+        qAddPostRoutine(removeOwnRuntimeDir);
     }
 }
 

@@ -28,6 +28,8 @@ public:
     PhotoBoxWidget *photoViewer() const { return m_photoViewer; }
 
 protected:
+    // The event handler stays reachable beside the event() accessor.
+    using QWidget::event;
     // False with a message when the form holds something that cannot be taken.
     virtual bool check(QString &errorText) = 0;
     // Writes the form's own fields into the event.

@@ -555,7 +555,7 @@ void WeekHeaderItem::calculate()
 // WeekItem
 
 WeekItem::WeekItem(GraphicItem *parent, int year, int month, int firstDay, int lastDay, int firstDayOfWeek)
-    : GraphicItem(parent), m_year(year), m_month(month), m_firstDayOfWeek(firstDayOfWeek)
+    : GraphicItem(parent), m_firstDayOfWeek(firstDayOfWeek)
 {
     for (int day = firstDay; day <= lastDay; ++day)
         m_days.append(new DayItem(this, QDate(year, month, day)));

@@ -245,8 +245,6 @@ public:
 
 private:
     QList<DayItem *> m_days;
-    int m_year;
-    int m_month;
     int m_firstDayOfWeek;
 };
 
