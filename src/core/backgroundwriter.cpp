@@ -76,6 +76,9 @@ public:
 private:
     bool busyLocked(const QString &path) const
     {
+        // An idle worker's running path is empty too: a manager without a file waits for nothing.
+        if (path.isEmpty())
+            return false;
         if (m_running == path)
             return true;
         for (const Job &job : m_queue) {

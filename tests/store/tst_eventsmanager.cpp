@@ -943,6 +943,8 @@ private slots:
         QCOMPARE(readFile(eventsFile()), expected);
         QVERIFY(saved.count() >= 1);
         QCOMPARE(failed.count(), 0);
+        // The idle writer's path is empty too: a manager without a file must not wait for it.
+        QCOMPARE(EventsManager(QString()).count(), 0);
     }
 
     void backgroundSaveFailureIsReported()
