@@ -67,7 +67,43 @@
 
 #include <sys/stat.h>
 
+#include <functional>
+#include <utility>
+
 namespace ApplicationPrivate {
+
+// Runs a call once the watched widget has painted for the first time (or is gone before it did),
+// from the event loop, so the paint reaches the screen first.
+class AfterFirstPaint : public QObject
+{
+public:
+    AfterFirstPaint(QWidget *watched, QObject *context, std::function<void()> call)
+        : QObject(context), m_call(std::move(call))
+    {
+        watched->installEventFilter(this);
+        connect(watched, &QObject::destroyed, this, &AfterFirstPaint::run);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            run();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void run()
+    {
+        if (!m_call)
+            return;
+        QMetaObject::invokeMethod(parent(), std::exchange(m_call, nullptr), Qt::QueuedConnection);
+        deleteLater();
+    }
+
+    std::function<void()> m_call;
+};
 
 // The time-update timer: one for the process, without parent, kept from the first scheduling on.
 std::unique_ptr<IWallClockTimer> s_updateTimer;
@@ -402,8 +438,17 @@ void Application::start()
                "program again shows the bar, or opens the events editor while the bar is off");
     m_gadgetsController->loadGadgets();
     scheduleTimeUpdate();
-    if (StatCollector::isFirstStart())
-        m_gadgetsController->createWelcomeGadget();
+    if (StatCollector::isFirstStart()) {
+        // The bar's first picture comes first: building the gadget delayed it by a twentieth of the start.
+        const auto welcome = [this] {
+            if (m_gadgetsController)
+                m_gadgetsController->createWelcomeGadget();
+        };
+        if (m_creepingLine && m_creepingLine->isVisible())
+            new ApplicationPrivate::AfterFirstPaint(m_creepingLine, this, welcome);
+        else
+            QMetaObject::invokeMethod(this, welcome, Qt::QueuedConnection);
+    }
     collectStatistics();
     startNetworkDuties();
     writeSystemInfo();

@@ -48,6 +48,13 @@ CalendarStatusesUpdater::CalendarStatusesUpdater(QObject *parent, QAbstractItemM
     , m_trailStatus(trailStatus)
 {
     m_timer.setInterval(kIntervalMSecs);
+    if (manager) {
+        // Additions go to the end of the list: the places held stay right.
+        connect(manager, &EventsManager::eventAboutToRemove, this,
+                [this] { m_listChange = QByteArrayLiteral("Event has been removed during update"); });
+        connect(manager, &EventsManager::layoutChanged, this,
+                [this] { m_listChange = QByteArrayLiteral("Events have changed during update"); });
+    }
     connect(&m_timer, &QTimer::timeout, this, &CalendarStatusesUpdater::step);
 }
 
@@ -78,6 +85,7 @@ void CalendarStatusesUpdater::init()
     m_dates.clear();
     m_trailDates.clear();
     m_datesPublished = false;
+    m_listChange.clear();
     // Runs on every change of the panel's filter, over every event it keeps.
     const int rows = m_model->rowCount();
     const int count = m_eventsManager->count();
@@ -86,7 +94,7 @@ void CalendarStatusesUpdater::init()
         const int index = m_model->index(row, 0).data(EventIndexRole).toInt();
         QR_ASSERT(index >= 0 && index < count);
         if (index >= 0 && index < count)
-            m_events << std::weak_ptr<AbstractCommonEvent>(m_eventsManager->eventAt(index));
+            m_events << index;
     }
     m_calendarYear = m_calendarView->viewportYear();
     QR_ASSERT(m_calendarYear != 0);
@@ -108,12 +116,12 @@ void CalendarStatusesUpdater::step()
         QElapsedTimer slice;
         slice.start();
         do {
-            const AbstractCommonEventPtr event = m_events.at(m_next++).lock();
-            if (!event) {
-                QR_LOG("Event has been removed during update");
+            if (!m_listChange.isEmpty()) {
+                QR_LOG(m_listChange);
                 stop();
                 return;
             }
+            const AbstractCommonEventPtr &event = m_eventsManager->eventAt(m_events.at(m_next++));
             const QList<QDate> dates = event->occurrences(from, to);
             const qint64 length = event->period().lengthInDays();
             for (const QDate &date : dates) {

@@ -31,7 +31,8 @@ public:
 
 // Computes the calendar's day marks for a year and the years on either side without blocking
 // the window: events are expanded in slices on a timer, then the clock days and the trail days
-// go to the view in two strokes. Events are held weakly, so a deleted one ends the run.
+// go to the view in two strokes. Events are held by their place in the list, so a removal or a
+// new order of the list ends the run.
 class CalendarStatusesUpdater : public QObject
 {
     Q_OBJECT
@@ -75,7 +76,10 @@ private:
     int m_status;
     int m_trailStatus;
     QTimer m_timer;
-    QList<std::weak_ptr<AbstractCommonEvent>> m_events;
+    // Places in the manager's list: holding each event (a reference count in memory of its own) made
+    // every change of the panel's filter wait for a pass over all events.
+    QList<int> m_events;
+    QByteArray m_listChange;
     int m_next = 0;
     QSet<QDate> m_dates;
     QSet<QDate> m_trailDates;

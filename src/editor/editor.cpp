@@ -128,8 +128,9 @@ Editor::Editor(EventsManager *manager)
     m_dataFilters = {new EditorEventFilterModel(this), new EditorEventFilterModel(this)};
     m_eventsModel = std::make_unique<EditorEventsModel>(manager);
     m_tableModel = std::make_unique<EventsTableModel>(manager);
+    // Its events get their model at the first search: sorting them all again after every import or
+    // reset cost as much as the rest of the editor's views.
     m_calendarFindFilter = std::make_unique<KeyedSortProxyModel>();
-    m_calendarFindFilter->setSourceModel(m_eventsModel.get());
     m_calendarFindFilter->setSortRole(NextDateTimeRole);
     m_calendarFindFilter->sort(0, Qt::AscendingOrder);
     m_models = {m_eventsModel.get(), m_tableModel.get()};

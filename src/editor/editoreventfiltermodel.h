@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
+#include <QPointer>
 #include <QSortFilterProxyModel>
+
+#include <vector>
 
 // Keeps the events of the event types and calendars chosen in the editor's filter panel.
 // An empty list puts no restriction on its axis.
@@ -12,7 +16,9 @@ class EditorEventFilterModel : public QSortFilterProxyModel
 
 public:
     explicit EditorEventFilterModel(QObject *parent = nullptr);
+    ~EditorEventFilterModel() override;
 
+    void setSourceModel(QAbstractItemModel *model) override;
     // Each re-filters only when the list differs from the held one: the editor calls them on every
     // change of the panel's selection.
     void setTypesFilter(const QList<QByteArray> &typeIds);
@@ -27,8 +33,29 @@ protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
 
 private:
+    // Ids met so far, each with a small code and whether the held list keeps it.
+    struct Codes
+    {
+        int code(const QByteArray &id, const QList<QByteArray> &kept);
+        void keep(const QList<QByteArray> &kept);
+        QHash<QByteArray, int> codes;
+        std::vector<char> kept;
+    };
+
     void refilter();
+    void watchBase(const QAbstractItemModel *base) const;
+    void forgetRows() const;
+    void forgetRows(const QModelIndex &topLeft, const QModelIndex &bottomRight) const;
 
     QList<QByteArray> m_typeIds;
     QList<QByteArray> m_calendarIds;
+    // By row of the model at the bottom of the proxy chain: the codes of its type and calendar, -1
+    // while unread. A change of the filter then reads no event again.
+    mutable std::vector<int> m_typeCodes;
+    mutable std::vector<int> m_calendarCodes;
+    mutable Codes m_types;
+    mutable Codes m_calendars;
+    mutable QPointer<const QAbstractItemModel> m_base;
+    mutable QList<QMetaObject::Connection> m_baseConnections;
+    QList<QMetaObject::Connection> m_sourceConnections;
 };

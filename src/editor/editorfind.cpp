@@ -85,6 +85,8 @@ void Editor::quickFindInTable()
 
 void Editor::quickFindInCalendar()
 {
+    if (!m_calendarFindFilter->sourceModel())
+        m_calendarFindFilter->setSourceModel(m_eventsModel.get());
     QModelIndex current;
     const QModelIndex shown = m_calendarItemsListView->currentIndex();
     if (shown.isValid())

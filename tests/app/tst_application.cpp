@@ -63,6 +63,7 @@ enum FileKind { EventsFile, CustomTypesFile, TypesOrderFile, PicturesFile, Setti
 
 ToDoGadget *welcomeGadget(Application *app)
 {
+    QTest::qWaitFor([app] { return !app->gadgetsController()->liveGadgets().isEmpty(); });
     return app->gadgetsController()->liveGadgets().first();
 }
 
@@ -481,7 +482,9 @@ private slots:
     {
         AppTestEnv env;
         Application *app = env.start();
-        QCOMPARE(app->gadgetsController()->liveGadgets().size(), 1);
+        // The welcome gadget follows the bar's first paint.
+        QVERIFY(app->gadgetsController()->liveGadgets().isEmpty());
+        QTRY_COMPARE(app->gadgetsController()->liveGadgets().size(), 1);
         QCOMPARE(app->gadgetsController()->liveGadgets().first()->storage()->eventByIndex(0)->text(),
                  QStringLiteral("Welcome to Quillane Reminder"));
         app->trayMenu()->actions().at(3)->trigger(); // New To-Do Gadget

@@ -63,6 +63,7 @@ private slots:
             ReminderWidget::showReminder(app->eventsManager()->eventByIndex(0));
             shown = ReminderWidget::widgets().first();
         } else if (window == "gadget") {
+            QTRY_VERIFY(!app->gadgetsController()->liveGadgets().isEmpty()); // the welcome gadget, after the bar
             app->newTodoGadget();
             shown = app->gadgetsController()->liveGadgets().first();
         }

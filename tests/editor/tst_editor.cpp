@@ -326,6 +326,23 @@ private slots:
         QCOMPARE(env.manager->count(), 1);
     }
 
+    // The calendar's find walks the events by date, whatever their order in the list.
+    void calendarFindGoesByDate()
+    {
+        EditorEnv env;
+        env.add(0, "Trip north", Period(QDate(2026, 5, 1)));
+        env.add(0, "Trip south", Period(QDate(2026, 4, 1)));
+        env.add(0, "Lunch", Period(QDate(2026, 3, 20)));
+        Editor editor(env.manager.get());
+        auto *ask = new FakeEditorAsk;
+        ask->texts = {"trip"};
+        editor.setAsk(std::unique_ptr<IEditorAsk>(ask));
+        editor.onFindButton();
+        QCOMPARE(editor.calendarView()->selectedDate(), QDate(2026, 4, 1));
+        editor.onQuickFindButton();
+        QCOMPARE(editor.calendarView()->selectedDate(), QDate(2026, 5, 1));
+    }
+
     void panelFilterReachesProxiesStripAndStatuses()
     {
         EditorEnv env;

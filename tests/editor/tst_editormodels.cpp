@@ -95,6 +95,51 @@ private slots:
         QCOMPARE(ids(filter), expected);
     }
 
+    // Each row's type and calendar are kept between filter changes: a change below a sorting proxy
+    // must reach them before the row is filtered again.
+    void filterFollowsChangesThroughSortProxy_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("event moved into the calendar") << 0 << QStringList{"Anna", "Ben", "Meeting"};
+        QTest::newRow("event removed") << 1 << QStringList{"Meeting"};
+        QTest::newRow("event added") << 2 << QStringList{"Ben", "Dora", "Meeting"};
+    }
+
+    void filterFollowsChangesThroughSortProxy()
+    {
+        QFETCH(int, change);
+        QFETCH(QStringList, shown);
+        EditorTestEnv env;
+        const QByteArray work = env.addCalendar("Work");
+        AbstractCommonEventPtr anna = env.add(0, "Anna", Period(QDate(2026, 4, 1)));
+        AbstractCommonEventPtr ben = env.addIn(work, 0, "Ben", Period(QDate(2026, 4, 2)));
+        env.addIn(work, 0, "Meeting", Period(QDate(2026, 4, 3)));
+        EventsModel source(env.manager.get());
+        source.setChangesByRow(true); // as the editor's models: a change is one row's
+        QSortFilterProxyModel sorted;
+        sorted.setSourceModel(&source);
+        sorted.setSortRole(Qt::DisplayRole);
+        sorted.sort(0);
+        sorted.setDynamicSortFilter(true);
+        EditorEventFilterModel filter;
+        QAbstractItemModelTester tester(&filter);
+        filter.setSourceModel(&sorted);
+        filter.setCalendarsFilter({work});
+        QCOMPARE(filter.rowCount(), 2);
+        if (change == 0)
+            anna->setCalendarId(work);
+        else if (change == 1)
+            env.manager->removeEvent(ben);
+        else
+            env.addIn(work, 0, "Dora", Period(QDate(2026, 4, 5)));
+        QStringList captions;
+        for (int row = 0; row < filter.rowCount(); ++row)
+            captions << env.manager->eventById(filter.index(row, 0).data(EventIdRole).toByteArray())->caption();
+        captions.sort();
+        QCOMPARE(captions, shown);
+    }
+
     void equalFilterListCausesNoRefilter()
     {
         EditorTestEnv env;
