@@ -63,7 +63,8 @@ enum FileKind { EventsFile, CustomTypesFile, TypesOrderFile, PicturesFile, Setti
 
 ToDoGadget *welcomeGadget(Application *app)
 {
-    QTest::qWaitFor([app] { return !app->gadgetsController()->liveGadgets().isEmpty(); });
+    if (!QTest::qWaitFor([app] { return !app->gadgetsController()->liveGadgets().isEmpty(); }))
+        return nullptr;
     return app->gadgetsController()->liveGadgets().first();
 }
 
