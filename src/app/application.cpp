@@ -16,6 +16,7 @@
 #include "app/updatedialog.h"
 #include "app/web/networkduties.h"
 #include "app/web/webcontroller.h"
+#include "core/settingkeys.h"
 #include "editor/editor.h"
 #include "core/applocale.h"
 #include "core/clock.h"
@@ -404,7 +405,7 @@ bool Application::layoutDirection() const
 {
     if (!m_properties)
         return false;
-    const QVariant locale = m_properties->value("locale");
+    const QVariant locale = m_properties->value(Setting::Locale);
     if (!locale.isValid() || locale.isNull())
         return false;
     return locale.toLocale().textDirection() == Qt::RightToLeft;
@@ -425,7 +426,7 @@ void Application::start()
 
     const bool silent = StartArguments::isSilentStart(arguments());
     showCreepingLineIfNeeded(true, !silent);
-    if (!m_creepingLine && silent && m_properties->value("exitWhenMovingLineIsHidden").toBool()) {
+    if (!m_creepingLine && silent && m_properties->value(Setting::ExitWhenMovingLineIsHidden).toBool()) {
         QMetaObject::invokeMethod(this, &Application::exitApp, Qt::QueuedConnection);
         return;
     }
@@ -483,32 +484,33 @@ void Application::collectStatistics()
 void Application::registerProperties()
 {
     Properties *p = m_properties.get();
-    p->addProperty("daysToWatch", 15);
-    p->addProperty("notifyMinutes", 15);
-    p->addProperty("notifyDays", 0);
-    p->addProperty("showAppointmentInMovingLine", true);
-    p->addProperty("showAppointmentReminder", true);
-    p->addProperty("exitWhenMovingLineIsHidden", false);
-    p->addProperty("reminderWidgetDefaultMinutes", 15);
-    p->addProperty("appointmentSoundPath", QString());
-    p->addProperty("creepingLineVisibilityOption", int(BarVisibility::Always));
+    p->addProperty(Setting::DaysToWatch, Setting::DaysToWatchDefault);
+    p->addProperty(Setting::NotifyMinutes, Setting::NotifyMinutesDefault);
+    p->addProperty(Setting::NotifyDays, Setting::NotifyDaysDefault);
+    p->addProperty(Setting::ShowAppointmentInMovingLine, Setting::ShowAppointmentInMovingLineDefault);
+    p->addProperty(Setting::ShowAppointmentReminder, Setting::ShowAppointmentReminderDefault);
+    p->addProperty(Setting::ExitWhenMovingLineIsHidden, Setting::ExitWhenMovingLineIsHiddenDefault);
+    p->addProperty(Setting::ReminderWidgetDefaultMinutes, Setting::ReminderWidgetDefaultMinutesDefault);
+    p->addProperty(Setting::AppointmentSoundPath, QString());
+    static_assert(Setting::CreepingLineVisibilityOptionDefault == BarVisibility::Always);
+    p->addProperty(Setting::CreepingLineVisibilityOption, Setting::CreepingLineVisibilityOptionDefault);
     // Older versions only knew whether to start the bar without coming events.
-    if (!p->takeProperty("startIfNoEvents", true).toBool())
-        p->setValue("creepingLineVisibilityOption", int(BarVisibility::WhenEventsComing));
+    if (!p->takeProperty(Setting::StartIfNoEvents, Setting::StartIfNoEventsDefault).toBool())
+        p->setValue(Setting::CreepingLineVisibilityOption, int(BarVisibility::WhenEventsComing));
     m_parts.movingLine->registerProperties();
     // The autostart entry follows this setting also while the bar is missing.
-    if (!p->value("appAutorun").isValid())
-        p->addProperty("appAutorun", true);
+    if (!p->value(Setting::AppAutorun).isValid())
+        p->addProperty(Setting::AppAutorun, Setting::AppAutorunDefault);
     m_propertiesRegistered = true;
 }
 
 void Application::writeAutorunOnFirstStart()
 {
     // The entry is written once, on the first start; after that only a change of the setting touches it.
-    if (settingsValue("autostartEntryWritten", false).toBool())
+    if (settingsValue(Setting::AutostartEntryWritten, Setting::AutostartEntryWrittenDefault).toBool())
         return;
-    setSettingsValue("autostartEntryWritten", true);
-    if (m_properties->value("appAutorun").toBool())
+    setSettingsValue(Setting::AutostartEntryWritten, true);
+    if (m_properties->value(Setting::AppAutorun).toBool())
         setAutorun(true);
 }
 
@@ -523,8 +525,8 @@ void Application::setupEventsManager()
     m_systemEvents = std::make_unique<SystemEvents>();
     // The bar shows the server's messages from this list.
     SystemEvents::setApplicationList(m_systemEvents.get());
-    m_properties->addProperty("removeExpiredEvents", false);
-    m_properties->addProperty("removeExpiredEventsDays", 0);
+    m_properties->addProperty(Setting::RemoveExpiredEvents, Setting::RemoveExpiredEventsDefault);
+    m_properties->addProperty(Setting::RemoveExpiredEventsDays, Setting::RemoveExpiredEventsDaysDefault);
     cleanUpExpiredEvents();
 
     const QMap<QByteArray, int> counts = m_eventsManager->eventsCountByType();
@@ -547,9 +549,9 @@ void Application::setupEventsManager()
 
 void Application::cleanUpExpiredEvents()
 {
-    if (!m_eventsManager || !m_properties->value("removeExpiredEvents").toBool())
+    if (!m_eventsManager || !m_properties->value(Setting::RemoveExpiredEvents).toBool())
         return;
-    m_eventsManager->removeExpiredEvents(m_properties->value("removeExpiredEventsDays").toInt());
+    m_eventsManager->removeExpiredEvents(m_properties->value(Setting::RemoveExpiredEventsDays).toInt());
 }
 
 void Application::onEventRemoveRequired(int index)
@@ -625,7 +627,7 @@ void Application::showCreepingLineIfNeeded(bool starting, bool showIfNotDisabled
 {
     if (m_creepingLine || !m_properties)
         return;
-    const int option = m_properties->value("creepingLineVisibilityOption").toInt();
+    const int option = m_properties->value(Setting::CreepingLineVisibilityOption).toInt();
     if (BarVisibility::shouldCreate(option, starting, showIfNotDisabled, [this] { return hasComingEvents(); }))
         createMovingLine();
 }
@@ -634,7 +636,7 @@ void Application::hideCreepingLineIfNeeded()
 {
     if (!m_creepingLine)
         return;
-    const int option = m_properties->value("creepingLineVisibilityOption").toInt();
+    const int option = m_properties->value(Setting::CreepingLineVisibilityOption).toInt();
     if (BarVisibility::shouldRemove(option, [this] { return hasComingEvents(); }))
         m_creepingLine->deleteLater();
 }
@@ -646,13 +648,13 @@ void Application::createMovingLine()
         return;
     m_creepingLine = bar;
     bar->show();
-    if (m_properties->value("exitWhenMovingLineIsHidden").toBool())
+    if (m_properties->value(Setting::ExitWhenMovingLineIsHidden).toBool())
         connect(bar, &QObject::destroyed, this, &Application::exitApp);
 }
 
 void Application::propertyChanged(const QByteArray &id, const QVariant &value)
 {
-    if (id == "creepingLineVisibilityOption") {
+    if (id == Setting::CreepingLineVisibilityOption) {
         if (value.toInt() == BarVisibility::Never) {
             if (m_creepingLine)
                 m_creepingLine->deleteLater();
@@ -661,17 +663,17 @@ void Application::propertyChanged(const QByteArray &id, const QVariant &value)
             // Choosing "always" is asking to see the bar now, not only at the next start.
             showCreepingLineIfNeeded(value.toInt() == BarVisibility::Always, false);
         }
-    } else if (id == "exitWhenMovingLineIsHidden") {
+    } else if (id == Setting::ExitWhenMovingLineIsHidden) {
         if (m_creepingLine) {
             disconnect(m_creepingLine, &QObject::destroyed, this, &Application::exitApp);
             if (value.toBool())
                 connect(m_creepingLine, &QObject::destroyed, this, &Application::exitApp);
         }
-    } else if (id == "appAutorun") {
+    } else if (id == Setting::AppAutorun) {
         // Registration at start reports the stored value; only a change made by the user counts.
         if (m_propertiesRegistered)
             setAutorun(value.toBool());
-    } else if (id == "removeExpiredEvents" || id == "removeExpiredEventsDays") {
+    } else if (id == Setting::RemoveExpiredEvents || id == Setting::RemoveExpiredEventsDays) {
         // Both values arrive one after the other: clean up once, with the pair as it ends up.
         if (m_started && !m_cleanUpPending) {
             m_cleanUpPending = true;
@@ -994,20 +996,20 @@ void Application::setupLocalization()
             continue;
         m_langs->addLanguage(QLocale::languageToString(locale.language()), locale.language());
     }
-    m_properties->addProperty("locale", QVariant());
+    m_properties->addProperty(Setting::Locale, QVariant());
     if (StatCollector::isFirstStart())
         suggestLanguage();
 
-    QVariant stored = m_properties->value("locale");
+    QVariant stored = m_properties->value(Setting::Locale);
     if (!stored.isValid() || stored.isNull()) {
         if (!m_langs->hasLanguage(QLocale::English))
             return;
-        m_properties->setValue("locale", QLocale(QLocale::English));
-        stored = m_properties->value("locale");
+        m_properties->setValue(Setting::Locale, QLocale(QLocale::English));
+        stored = m_properties->value(Setting::Locale);
     }
     const QLocale locale = stored.toLocale();
     if (!m_langs->hasLanguage(locale.language())) {
-        m_properties->setValue("locale", QVariant());
+        m_properties->setValue(Setting::Locale, QVariant());
         return;
     }
     m_language = languageCode(locale);
@@ -1037,7 +1039,7 @@ void Application::setupLocalization()
 
 void Application::suggestLanguage()
 {
-    const QVariant stored = m_properties->value("locale");
+    const QVariant stored = m_properties->value(Setting::Locale);
     if (stored.isValid() && !stored.isNull())
         return;
     const QLocale::Language system = QLocale::system().language();
@@ -1052,5 +1054,5 @@ void Application::suggestLanguage()
     const QString text = QStringLiteral("%1 detected that your system language is %2.\n").arg(applicationName(), name) +
                          question.arg(applicationName(), name);
     if (m_parts.ask->question(applicationName(), text))
-        m_properties->setValue("locale", QLocale(system));
+        m_properties->setValue(Setting::Locale, QLocale(system));
 }

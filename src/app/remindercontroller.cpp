@@ -4,6 +4,7 @@
 #include "core/clock.h"
 #include "core/iapplication.h"
 #include "core/log.h"
+#include "core/settingkeys.h"
 #include "platform/iwallclocktimer.h"
 #include "store/eventsmanager.h"
 
@@ -15,9 +16,9 @@
 
 namespace ReminderControllerPrivate {
 
-const QByteArray s_settingsKey = QByteArrayLiteral("reminder");
+const QByteArray s_settingsKey = QByteArray(Setting::Reminders);
 // When the table was last looked at with windows opened, as UTC text.
-const QByteArray s_lookKey = QByteArrayLiteral("reminderLastLook");
+const QByteArray s_lookKey = QByteArray(Setting::ReminderLastLook);
 // The window comes a little after the minute starts, so the minute is surely "now" when it fires.
 const int s_wakeDelaySecs = 15;
 

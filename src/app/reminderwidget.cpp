@@ -6,6 +6,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/settingkeys.h"
 #include "platform/freememory.h"
 #include "ui_reminderwidget.h"
 #include "widgets/dialog.h"
@@ -23,7 +24,7 @@
 
 namespace ReminderWidgetPrivate {
 
-const QByteArray s_defaultMinutesProperty = QByteArrayLiteral("reminderWidgetDefaultMinutes");
+const QByteArray s_defaultMinutesProperty = QByteArray(Setting::ReminderWidgetDefaultMinutes);
 QList<ReminderWidget *> s_widgets;
 
 QRect availableAreaUnderCursor()

@@ -6,13 +6,15 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/settingkeys.h"
 #include "core/statcollector.h"
 #include "ui_reportdialog.h"
 
 #include <QCoreApplication>
 
 ReportDialog::ReportDialog(WebController *web, IApplicationAsk *ask)
-    : Dialog(nullptr, "ReportDialog", Qt::Dialog), m_ui(std::make_unique<Ui::ReportDialog>()), m_web(web), m_ask(ask)
+    : Dialog(nullptr, Setting::ReportDialogGeometry, Qt::Dialog), m_ui(std::make_unique<Ui::ReportDialog>()),
+      m_web(web), m_ask(ask)
 {
     if (!m_ask) {
         m_ownAsk = std::make_unique<MessageBoxAsk>();
@@ -37,8 +39,8 @@ void ReportDialog::showEvent(QShowEvent *event)
     m_ui->subjectLineEdit->setText(QStringLiteral("%1:").arg(windowTitle()));
     m_ui->textEdit->clear();
     if (IApplication *app = IApplication::instance()) {
-        const QString name = app->settingsValue("report.name").toString();
-        const QString email = app->settingsValue("report.email").toString();
+        const QString name = app->settingsValue(Setting::ReportName).toString();
+        const QString email = app->settingsValue(Setting::ReportEmail).toString();
         if (!name.isEmpty())
             m_ui->nameLineEdit->setText(name);
         if (!email.isEmpty())
@@ -90,8 +92,8 @@ void ReportDialog::onSendButton()
     if (m_web)
         m_web->sendEmail(m_ui->eMailLineEdit->text(), m_ui->subjectLineEdit->text(), composeText());
     if (IApplication *app = IApplication::instance()) {
-        app->setSettingsValue("report.name", m_ui->nameLineEdit->text());
-        app->setSettingsValue("report.email", m_ui->eMailLineEdit->text());
+        app->setSettingsValue(Setting::ReportName, m_ui->nameLineEdit->text());
+        app->setSettingsValue(Setting::ReportEmail, m_ui->eMailLineEdit->text());
     }
     m_ui->sendButton->setEnabled(false);
 }

@@ -3,6 +3,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/settingkeys.h"
 #include "core/statcollector.h"
 #include "runningline/ostrevalder.h"
 #include "widgets/dialog.h"
@@ -108,7 +109,7 @@ SettingsDialog::SettingsDialog(const Ask &ask, int screenCount) : QDialog(nullpt
     Properties *props = properties();
 
     const SettingsValues::TranslationLinks links =
-        SettingsValues::translationLinks(props ? props->value("locale") : QVariant());
+        SettingsValues::translationLinks(props ? props->value(Setting::Locale) : QVariant());
     editUrl->setVisible(links.editTranslation);
     langUrl->setVisible(links.findLanguage);
 

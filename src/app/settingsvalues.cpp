@@ -2,6 +2,7 @@
 
 #include "core/langs.h"
 #include "core/properties.h"
+#include "core/settingkeys.h"
 #include "runningline/ostrevalder.h"
 
 #include <QCoreApplication>
@@ -10,30 +11,36 @@
 #include <QtMath>
 
 const std::array<const char *, SettingsValues::kOptionCount> SettingsValues::kOptionIds = {
-    "hotExitArea",         "exitOnLeftButtonClick",  "permanentScroll",           "removeTextDayXfromY",
-    "removeTextToday",     "removeDuplicatingWhen", "transparentForMouseEvents", "exitWhenMovingLineIsHidden",
+    Setting::HotExitArea,
+    Setting::ExitOnLeftButtonClick,
+    Setting::PermanentScroll,
+    Setting::RemoveTextDayXfromY,
+    Setting::RemoveTextToday,
+    Setting::RemoveDuplicatingWhen,
+    Setting::TransparentForMouseEvents,
+    Setting::ExitWhenMovingLineIsHidden,
 };
 
 SettingsValues SettingsValues::read(const Properties &p)
 {
     SettingsValues v;
-    v.panelPosition = p.value("panelPosition").toInt();
-    v.font = p.value("movingTextFont").value<QFont>();
-    v.textColor = p.value("movingTextColor").value<QColor>();
-    v.gradient = Ostrevalder::gradientFromByteArray(p.value("panelBackgroundGradient").toByteArray());
-    v.adjustToWallpaper = p.value("adjustBackgroundToWallpaper").toBool();
+    v.panelPosition = p.value(Setting::PanelPosition).toInt();
+    v.font = p.value(Setting::MovingTextFont).value<QFont>();
+    v.textColor = p.value(Setting::MovingTextColor).value<QColor>();
+    v.gradient = Ostrevalder::gradientFromByteArray(p.value(Setting::PanelBackgroundGradient).toByteArray());
+    v.adjustToWallpaper = p.value(Setting::AdjustBackgroundToWallpaper).toBool();
     for (int row = 0; row < kOptionCount; ++row)
         v.options[row] = p.value(kOptionIds[row]).toBool();
-    v.locale = p.value("locale");
-    v.autorun = p.value("appAutorun").toBool();
-    v.speed = p.value("movingLineSpeed").toInt();
-    v.direction = p.value("movingTextDirection").toInt();
-    v.pauseMs = p.value("verticalPause").toInt();
-    v.visibility = p.value("creepingLineVisibilityOption").toInt();
-    v.removeExpired = p.value("removeExpiredEvents").toBool();
-    v.removeExpiredDays = p.value("removeExpiredEventsDays").toInt();
-    v.onTop = p.value("panelOnTop").toBool();
-    v.monitorNumber = p.value("monitorNumber").toInt();
+    v.locale = p.value(Setting::Locale);
+    v.autorun = p.value(Setting::AppAutorun).toBool();
+    v.speed = p.value(Setting::MovingLineSpeed).toInt();
+    v.direction = p.value(Setting::MovingTextDirection).toInt();
+    v.pauseMs = p.value(Setting::VerticalPause).toInt();
+    v.visibility = p.value(Setting::CreepingLineVisibilityOption).toInt();
+    v.removeExpired = p.value(Setting::RemoveExpiredEvents).toBool();
+    v.removeExpiredDays = p.value(Setting::RemoveExpiredEventsDays).toInt();
+    v.onTop = p.value(Setting::PanelOnTop).toBool();
+    v.monitorNumber = p.value(Setting::MonitorNumber).toInt();
     return v;
 }
 
@@ -41,27 +48,27 @@ bool SettingsValues::write(Properties &p) const
 {
     // Listeners react to each value at once: the bar is placed and painted before its text changes,
     // and the window placement comes last.
-    p.setValue("panelPosition", panelPosition);
-    p.setValue("movingTextFont", font);
-    p.setValue("movingTextColor", textColor);
+    p.setValue(Setting::PanelPosition, panelPosition);
+    p.setValue(Setting::MovingTextFont, font);
+    p.setValue(Setting::MovingTextColor, textColor);
     // An unset or damaged value reads as the default gradient; it is only rewritten once edited.
-    if (Ostrevalder::gradientFromByteArray(p.value("panelBackgroundGradient").toByteArray()) != gradient)
-        p.setValue("panelBackgroundGradient", Ostrevalder::gradientToByteArray(gradient));
-    p.setValue("adjustBackgroundToWallpaper", adjustToWallpaper);
+    if (Ostrevalder::gradientFromByteArray(p.value(Setting::PanelBackgroundGradient).toByteArray()) != gradient)
+        p.setValue(Setting::PanelBackgroundGradient, Ostrevalder::gradientToByteArray(gradient));
+    p.setValue(Setting::AdjustBackgroundToWallpaper, adjustToWallpaper);
     for (int row = 0; row < kOptionCount; ++row)
         p.setValue(kOptionIds[row], options[row]);
-    p.setValue("appAutorun", autorun);
-    p.setValue("movingLineSpeed", speed);
-    p.setValue("movingTextDirection", direction);
-    p.setValue("verticalPause", pauseMs);
-    p.setValue("removeExpiredEvents", removeExpired);
-    p.setValue("removeExpiredEventsDays", removeExpiredDays);
-    p.setValue("creepingLineVisibilityOption", visibility);
-    const bool languageChanged = locale != p.value("locale");
+    p.setValue(Setting::AppAutorun, autorun);
+    p.setValue(Setting::MovingLineSpeed, speed);
+    p.setValue(Setting::MovingTextDirection, direction);
+    p.setValue(Setting::VerticalPause, pauseMs);
+    p.setValue(Setting::RemoveExpiredEvents, removeExpired);
+    p.setValue(Setting::RemoveExpiredEventsDays, removeExpiredDays);
+    p.setValue(Setting::CreepingLineVisibilityOption, visibility);
+    const bool languageChanged = locale != p.value(Setting::Locale);
     if (languageChanged)
-        p.setValue("locale", locale);
-    p.setValue("panelOnTop", onTop);
-    p.setValue("monitorNumber", monitorNumber);
+        p.setValue(Setting::Locale, locale);
+    p.setValue(Setting::PanelOnTop, onTop);
+    p.setValue(Setting::MonitorNumber, monitorNumber);
     return languageChanged;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/inifilecheck.h"
 #include "core/log.h"
+#include "core/settingkeys.h"
 
 #include <QRegularExpression>
 #include <QSettings>
@@ -31,7 +32,7 @@ bool UidBackup::restore(const QByteArray &data)
     }
     m_uid = uid;
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, m_organisation);
-    settings.setValue(QStringLiteral("uid"), uid);
+    settings.setValue(QString::fromLatin1(Setting::Uid), uid);
     settings.sync();
     return settings.status() == QSettings::NoError;
 }
@@ -45,10 +46,10 @@ QString UidBackup::readOrCreate(const QString &organisation)
 {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, organisation);
     Common::guardIniFile(settings.fileName());
-    QString uid = settings.value(QStringLiteral("uid")).toString();
+    QString uid = settings.value(QString::fromLatin1(Setting::Uid)).toString();
     if (uid.isEmpty()) {
         uid = QUuid::createUuid().toString(QUuid::WithBraces);
-        settings.setValue(QStringLiteral("uid"), uid);
+        settings.setValue(QString::fromLatin1(Setting::Uid), uid);
     }
     QR_LOG("UID: " + uid.toUtf8());
     return uid;

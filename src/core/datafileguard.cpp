@@ -125,6 +125,16 @@ bool DataFileGuard::keepAside(const QString &path, QString *error)
     return true;
 }
 
+QString DataFileGuard::copyAside(const QString &path, const QString &copyBase)
+{
+    return copyAsideUnderFreeName(path, copyBase);
+}
+
+QString DataFileGuard::copyName(const QString &path, const QString &copyBase)
+{
+    return freeCopyName(path, copyBase);
+}
+
 bool DataFileGuard::writeFile(const QString &path, const QByteArray &data, QString *error)
 {
     if (!keepAside(path, error)) {

@@ -26,6 +26,11 @@ public:
     static bool isTold(const QString &path);
     // Copies a noticed file aside. False when that copy failed: then the file must not be written.
     static bool keepAside(const QString &path, QString *error = nullptr);
+    // Copies the file aside now, noticed or not, by the same rule: a free name from `copyBase` (else
+    // "name.bak"), a FIFO or folder moved whole. The copy's path, or empty when it failed.
+    static QString copyAside(const QString &path, const QString &copyBase = QString());
+    // The name copyAside() would give the copy now.
+    static QString copyName(const QString &path, const QString &copyBase = QString());
     // keepAside(), then the atomic write.
     static bool writeFile(const QString &path, const QByteArray &data, QString *error = nullptr);
 

@@ -5,6 +5,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/safefile.h"
+#include "core/settingkeys.h"
 
 #include <QDataStream>
 #include <QFile>
@@ -82,7 +83,7 @@ Properties::~Properties()
 
 QByteArray Properties::settingsKey(const QByteArray &id) const
 {
-    return "Properties/" + m_prefix + id;
+    return Setting::PropertiesGroup + m_prefix + id;
 }
 
 QVariant Properties::toRegisteredType(const QByteArray &id, const QVariant &value, bool *ok) const

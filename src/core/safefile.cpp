@@ -131,18 +131,18 @@ bool replaceFileWith(const QString &linkOrPath, const QString &source, QString *
     return true;
 }
 
-QString freeCopyName(const QString &path)
+QString freeCopyName(const QString &path, const QString &copyBase)
 {
-    const QString base = path + QStringLiteral(".bak");
+    const QString base = copyBase.isEmpty() ? path + QStringLiteral(".bak") : copyBase;
     QString target = base;
     for (int i = 1; QFileInfo::exists(target); ++i)
         target = base + QString::number(i);
     return target;
 }
 
-QString copyAsideUnderFreeName(const QString &path)
+QString copyAsideUnderFreeName(const QString &path, const QString &copyBase)
 {
-    const QString target = freeCopyName(path);
+    const QString target = freeCopyName(path, copyBase);
     // A FIFO, device or folder holds nothing a copy could keep, and reading it may never end: it is
     // moved aside whole.
     const bool moved = !isRegularOrMissing(path);

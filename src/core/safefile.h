@@ -18,9 +18,10 @@ bool replaceFileWith(const QString &path, const QString &source, QString *error 
 
 // Copies a file that could not be loaded to a free name beside it ("name.bak", "name.bak1", ...)
 // before anything overwrites it. Returns the new path, or an empty string when the copy failed.
-QString copyAsideUnderFreeName(const QString &path);
+// `copyBase` replaces "name.bak" for a file whose copies have long had another name.
+QString copyAsideUnderFreeName(const QString &path, const QString &copyBase = QString());
 // The name copyAsideUnderFreeName() would give the copy now.
-QString freeCopyName(const QString &path);
+QString freeCopyName(const QString &path, const QString &copyBase = QString());
 
 // Opens `file` on `path` for reading only when it names a regular file (through a link too, unless
 // `followLinks` is false). A FIFO, device or folder is refused at once instead of waiting on it.

@@ -3,6 +3,7 @@
 #include "core/crashhandleradapter.h"
 #include "core/datafileguard.h"
 #include "core/safefile.h"
+#include "core/settingkeys.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,7 +16,7 @@
 
 namespace StatCollectorPrivate {
 
-const QString s_group = QStringLiteral("stat");
+const QString s_group = QString::fromLatin1(Setting::StatGroup);
 
 // One set of the five value types; the collector keeps a persistent and a per-run set.
 struct Values

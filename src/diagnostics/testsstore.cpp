@@ -5,6 +5,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/settingkeys.h"
 #include "events/abstractcommonevent.h"
 #include "store/backupmanager.h"
 #include "store/eventsimporter.h"
@@ -142,7 +143,7 @@ void Tests::testBackup()
         checkEqual(prop.value("qbytearray").toByteArray(), QByteArray("123 some text"));
 
         if (IApplication *app = IApplication::instance())
-            app->removeSettings("Properties/" + s_settingsPrefix, false);
+            app->removeSettings(Setting::PropertiesGroup + s_settingsPrefix, false);
     }
     {
         BackupManager manager(QStringLiteral("aaa"));

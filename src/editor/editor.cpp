@@ -5,6 +5,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/settingkeys.h"
 #include "core/statcollector.h"
 #include "editor/calendarmodel.h"
 #include "editor/calendaroperations.h"
@@ -105,7 +106,7 @@ const QIcon &calendarBullet(bool isDefault)
 Editor::Editor(EventsManager *manager)
     // A parentless dialog gets no taskbar entry and no maximize button from several window
     // managers, so the editor is a plain window with the same hints.
-    : Dialog(nullptr, "EditorGeometry", Qt::Window | Qt::WindowMaximizeButtonHint)
+    : Dialog(nullptr, Setting::EditorGeometry, Qt::Window | Qt::WindowMaximizeButtonHint)
     , UndoProxy(IApplication::instance()->undoObject())
     , m_manager(manager)
     , m_changeViewActions(this)
@@ -194,8 +195,8 @@ Editor::Editor(EventsManager *manager)
 
     restoreSplittersState();
     connect(properties(), &Properties::propertyChanged, this, &Editor::propertyChanged);
-    properties()->addProperty("editorCurrentView", 0);
-    properties()->addProperty("editorFilterPanel", false);
+    properties()->addProperty(Setting::EditorCurrentView, Setting::EditorCurrentViewDefault);
+    properties()->addProperty(Setting::EditorFilterPanel, Setting::EditorFilterPanelDefault);
     updateButtons();
 
     connect(manager, &EventsManager::eventAdded, this, &Editor::onEventChanged);
@@ -206,7 +207,7 @@ Editor::Editor(EventsManager *manager)
     connect(m_actionRestore, &QAction::triggered, this, &Editor::restore);
     connect(m_actionSettings, &QAction::triggered, this, [] { IApplication::instance()->showSettings(); });
     m_tableView->sortByColumn(EventsTableModel::DaysColumn, Qt::AscendingOrder);
-    m_panel->setVisible(properties()->value("editorFilterPanel").toBool());
+    m_panel->setVisible(properties()->value(Setting::EditorFilterPanel).toBool());
     connect(m_panel, &EditorFilterPanel::closeClicked, this, &Editor::toggleFilterPanel);
 }
 
@@ -486,7 +487,7 @@ void Editor::setupCalendarView()
     m_clockStatus = m_calendarView->addStatusPixmap(QPixmap(QStringLiteral(":/Ostrevalder/icons/status/clock.png")));
     m_clockTrailStatus =
         m_calendarView->addStatusPixmap(QPixmap(QStringLiteral(":/Ostrevalder/icons/status/clock_trail.png")));
-    const int firstDay = properties()->value("firstDayOfWeek").toInt();
+    const int firstDay = properties()->value(Setting::FirstDayOfWeek).toInt();
     if (firstDay >= Qt::Monday && firstDay <= Qt::Sunday)
         m_calendarView->setFirstDayOfWeek(firstDay);
     connect(m_calendarView, &CalendarView::dayContextMenu, this, &Editor::showDayContextMenu);
@@ -593,18 +594,18 @@ void Editor::changeView(int pageIndex)
         pageIndex = qMax(0, m_pages->currentIndex());
     m_pages->setCurrentIndex(pageIndex);
     m_changeViewActions.actions().at(pageIndex)->setChecked(true);
-    properties()->setValue("editorCurrentView", pageIndex);
+    properties()->setValue(Setting::EditorCurrentView, pageIndex);
 }
 
 void Editor::propertyChanged(const QByteArray &id, const QVariant &value)
 {
-    if (id == "firstDayOfWeek") {
+    if (id == Setting::FirstDayOfWeek) {
         const int day = value.toInt();
         if (day >= Qt::Monday && day <= Qt::Sunday)
             m_calendarView->setFirstDayOfWeek(day);
-    } else if (id == "editorCurrentView") {
+    } else if (id == Setting::EditorCurrentView) {
         changeView(value.toInt());
-    } else if (id == "editorFilterPanel") {
+    } else if (id == Setting::EditorFilterPanel) {
         m_triggerFilterPanelAction->setChecked(value.toBool());
     }
 }
@@ -897,7 +898,7 @@ void Editor::toggleFilterPanel()
     // Hidden, not invisible: while the window itself is hidden every child counts as invisible.
     const bool visible = m_panel->isHidden();
     m_panel->setVisible(visible);
-    properties()->setValue("editorFilterPanel", visible);
+    properties()->setValue(Setting::EditorFilterPanel, visible);
     m_triggerFilterPanelAction->setChecked(visible);
 }
 
@@ -905,13 +906,14 @@ void Editor::toggleFilterPanel()
 
 void Editor::restoreSplittersState()
 {
-    const QByteArray state = properties()->addProperty("editorSplitterGeometry", QByteArray()).toByteArray();
+    const QByteArray state = properties()->addProperty(Setting::EditorSplitterGeometry, QByteArray()).toByteArray();
     if (!state.isEmpty())
         m_splitter->restoreState(state);
     else
         m_splitter->setSizes({m_splitter->height() - 170 - m_splitter->handle(0)->height(), 170});
     QSplitter *panelSplitter = m_panel->splitter();
-    const QByteArray panelState = properties()->addProperty("calendarsTypesSplitterKey", QByteArray()).toByteArray();
+    const QByteArray panelState =
+        properties()->addProperty(Setting::CalendarsTypesSplitter, QByteArray()).toByteArray();
     if (!panelState.isEmpty())
         panelSplitter->restoreState(panelState);
     else
@@ -920,8 +922,8 @@ void Editor::restoreSplittersState()
 
 void Editor::saveSplittersState()
 {
-    properties()->setValue("editorSplitterGeometry", m_splitter->saveState());
-    properties()->setValue("calendarsTypesSplitterKey", m_panel->splitter()->saveState());
+    properties()->setValue(Setting::EditorSplitterGeometry, m_splitter->saveState());
+    properties()->setValue(Setting::CalendarsTypesSplitter, m_panel->splitter()->saveState());
 }
 
 void Editor::keyPressEvent(QKeyEvent *event)
@@ -1059,7 +1061,7 @@ void Editor::createNewEvent(IEventType *eventType)
         return;
     const AbstractCommonEventPtr event =
         EventOperations::newEvent(*eventType, m_newEventDate, m_panel->selectedCalendars(),
-                                  m_manager->defaultCalendarId(), properties()->value("daysToWatch").toInt());
+                                  m_manager->defaultCalendarId(), properties()->value(Setting::DaysToWatch).toInt());
     EventOperations(m_manager, this).addThroughDialog(event, this);
 }
 

@@ -8,6 +8,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/settingkeys.h"
 #include "core/simpleparser.h"
 #include "events/eventsfactory.h"
 
@@ -541,7 +542,7 @@ void AbstractCommonEvent::rebuildTextCache() const
     QString suffix;
     if (!next.isValid() || today > next.endDate()) {
         suffix = QStringLiteral(" (") + tr("overdue") + QLatin1Char(')');
-    } else if (next.lengthInDays() >= 1 && today >= next.beginDate() && !boolProperty("removeTextDayXfromY")) {
+    } else if (next.lengthInDays() >= 1 && today >= next.beginDate() && !boolProperty(Setting::RemoveTextDayXfromY)) {
         suffix = QStringLiteral(" (") + parser.parse(dayOfPeriodTemplate(), -1) + QLatin1Char(')');
     }
 
@@ -569,7 +570,7 @@ QString AbstractCommonEvent::decodeTag(const QString &tag, int number)
     if (tag == QLatin1String("{NDAYS}"))
         return QString::number(number);
     if (tag == QLatin1String("{WHEN}")) {
-        if (boolProperty("removeTextToday"))
+        if (boolProperty(Setting::RemoveTextToday))
             return QString();
         return formattedDays(number).trimmed();
     }

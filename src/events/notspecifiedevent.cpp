@@ -2,6 +2,7 @@
 
 #include "core/jsonobject.h"
 #include "core/jsonparser.h"
+#include "core/settingkeys.h"
 
 #include "core/clock.h"
 #include "core/dateconversions.h"
@@ -40,10 +41,13 @@ const int s_maxReminderSteps = 1000;
 using namespace NotSpecifiedEventPrivate;
 
 NotSpecifiedEvent::NotSpecifiedEvent(const QByteArray &id)
-    : AbstractCommonEvent(EventTypeNotSpecified, id), m_notifyMinutes(settingValue("notifyMinutes", 15).toInt()),
-      m_notifyDays(settingValue("notifyDays", 0).toInt()),
-      m_movingLineEnabled(settingValue("showAppointmentInMovingLine", true).toBool()),
-      m_reminderEnabled(settingValue("showAppointmentReminder", true).toBool())
+    : AbstractCommonEvent(EventTypeNotSpecified, id),
+      m_notifyMinutes(settingValue(Setting::NotifyMinutes, Setting::NotifyMinutesDefault).toInt()),
+      m_notifyDays(settingValue(Setting::NotifyDays, Setting::NotifyDaysDefault).toInt()),
+      m_movingLineEnabled(
+          settingValue(Setting::ShowAppointmentInMovingLine, Setting::ShowAppointmentInMovingLineDefault).toBool()),
+      m_reminderEnabled(
+          settingValue(Setting::ShowAppointmentReminder, Setting::ShowAppointmentReminderDefault).toBool())
 {
 }
 

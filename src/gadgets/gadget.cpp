@@ -3,6 +3,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/settingkeys.h"
 #include "gadgets/gadgetthememanager.h"
 #include "platform/iwindowprobe.h"
 #include "platform/iwindowsystem.h"
@@ -23,7 +24,7 @@
 
 namespace GadgetPrivate {
 
-const QByteArray s_themeProperty("theme");
+const QByteArray s_themeProperty(Setting::GadgetTheme);
 IWindowProbe *s_probe = nullptr;
 
 IWindowProbe *probe()

@@ -4,6 +4,7 @@
 #include "core/jsonsettingsfile.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/settingkeys.h"
 #include "core/statcollector.h"
 #include "gadgets/gadgetthememanager.h"
 #include "gadgets/phantom.h"
@@ -23,8 +24,8 @@ const QString GadgetsController::s_listFilter = QStringLiteral("todo.*.dat");
 
 namespace GadgetsControllerPrivate {
 
-const QByteArray s_themeProperty("theme");
-const QByteArray s_applyThemeToAll("applyThemeToAll");
+const QByteArray s_themeProperty(Setting::GadgetTheme);
+const QByteArray s_applyThemeToAll(Setting::ApplyThemeToAll);
 
 QString dataLocation()
 {
@@ -45,7 +46,7 @@ GadgetsController::GadgetsController()
     m_properties = std::make_unique<Properties>(nullptr, QDir(dataLocation()).absoluteFilePath(QStringLiteral("gdtctrl.dat")),
                                                 QByteArrayLiteral("DefaultToDoProperties"));
     Gadget::registerThemeProperty(m_properties.get(), m_themeManager.get());
-    m_properties->addProperty(s_applyThemeToAll, false);
+    m_properties->addProperty(s_applyThemeToAll, Setting::ApplyThemeToAllDefault);
 
     // A monitor switched off takes its part of the desktop with it; a screen being removed is still
     // listed while its signal runs, so look once it is gone.

@@ -5,6 +5,7 @@
 #include "core/lastversioninfo.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/settingkeys.h"
 #include "core/version.h"
 #include "events/system/updateevent.h"
 #include "gadgets/gadgetscontroller.h"
@@ -59,7 +60,7 @@ void addProperty(const QByteArray &id, const QVariant &value)
 int defaultDaysToWatch()
 {
     Properties *props = properties();
-    const QVariant days = props ? props->value("daysToWatch") : QVariant();
+    const QVariant days = props ? props->value(Setting::DaysToWatch) : QVariant();
     return days.isValid() ? days.toInt() : MovingLineFilter::s_defaultDaysToWatch;
 }
 
@@ -126,17 +127,18 @@ Ostrevalder::Platform Ostrevalder::defaultPlatform()
 
 void Ostrevalder::registerPanelProperties()
 {
-    addProperty("panelPosition", int(BarPlacement::Bottom));
-    addProperty("panelOnTop", false);
-    addProperty("monitorNumber", -1);
-    addProperty("transparentForMouseEvents", false);
-    addProperty("adjustBackgroundToWallpaper", true);
-    addProperty("s_panelBackgroundColor1", QColor());
-    addProperty("s_panelBackgroundColor2", QColor());
-    addProperty("panelBackgroundGradient", QByteArray());
-    addProperty("appAutorun", true);
+    static_assert(Setting::PanelPositionDefault == BarPlacement::Bottom);
+    addProperty(Setting::PanelPosition, Setting::PanelPositionDefault);
+    addProperty(Setting::PanelOnTop, Setting::PanelOnTopDefault);
+    addProperty(Setting::MonitorNumber, Setting::MonitorNumberDefault);
+    addProperty(Setting::TransparentForMouseEvents, Setting::TransparentForMouseEventsDefault);
+    addProperty(Setting::AdjustBackgroundToWallpaper, Setting::AdjustBackgroundToWallpaperDefault);
+    addProperty(Setting::PanelBackgroundColor1, QColor());
+    addProperty(Setting::PanelBackgroundColor2, QColor());
+    addProperty(Setting::PanelBackgroundGradient, QByteArray());
+    addProperty(Setting::AppAutorun, Setting::AppAutorunDefault);
     const int firstDay = int(QLocale::system().firstDayOfWeek());
-    addProperty("firstDayOfWeek", firstDay >= 1 && firstDay <= 7 ? firstDay : 1);
+    addProperty(Setting::FirstDayOfWeek, firstDay >= 1 && firstDay <= 7 ? firstDay : 1);
     // No taskbar band to dock into on this platform: a stored position over it becomes the bottom.
     fallBackFromTaskbarPosition();
 }
@@ -145,28 +147,29 @@ void Ostrevalder::registerTextProperties()
 {
     QFont font;
     font.setPointSize(14);
-    addProperty("movingTextFont", font);
-    addProperty("movingTextColor", QColor(0, 0, 0));
-    addProperty("removeTextDayXfromY", false);
-    addProperty("removeTextToday", false);
-    addProperty("removeDuplicatingWhen", false);
+    addProperty(Setting::MovingTextFont, font);
+    addProperty(Setting::MovingTextColor, QColor(0, 0, 0));
+    addProperty(Setting::RemoveTextDayXfromY, Setting::RemoveTextDayXfromYDefault);
+    addProperty(Setting::RemoveTextToday, Setting::RemoveTextTodayDefault);
+    addProperty(Setting::RemoveDuplicatingWhen, Setting::RemoveDuplicatingWhenDefault);
 }
 
 void Ostrevalder::registerMovingProperties()
 {
-    addProperty("movingLineSpeed", 1);
-    addProperty("hotExitArea", false);
-    addProperty("exitOnLeftButtonClick", false);
-    addProperty("movingTextDirection", int(MovingView::Horizontal));
-    addProperty("verticalPause", 1000);
-    addProperty("permanentScroll", false);
+    addProperty(Setting::MovingLineSpeed, Setting::MovingLineSpeedDefault);
+    addProperty(Setting::HotExitArea, Setting::HotExitAreaDefault);
+    addProperty(Setting::ExitOnLeftButtonClick, Setting::ExitOnLeftButtonClickDefault);
+    static_assert(Setting::MovingTextDirectionDefault == MovingView::Horizontal);
+    addProperty(Setting::MovingTextDirection, Setting::MovingTextDirectionDefault);
+    addProperty(Setting::VerticalPause, Setting::VerticalPauseDefault);
+    addProperty(Setting::PermanentScroll, Setting::PermanentScrollDefault);
 }
 
 void Ostrevalder::fallBackFromTaskbarPosition()
 {
     Properties *props = properties();
-    if (props && props->value("panelPosition").toInt() == BarPlacement::OverTaskbar)
-        props->setValue("panelPosition", int(BarPlacement::Bottom));
+    if (props && props->value(Setting::PanelPosition).toInt() == BarPlacement::OverTaskbar)
+        props->setValue(Setting::PanelPosition, int(BarPlacement::Bottom));
 }
 
 QGradientStops Ostrevalder::defaultGradient()
@@ -303,7 +306,7 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
     m_view->setLogo(QGuiApplication::windowIcon().isNull() ? logoIcon() : QGuiApplication::windowIcon());
     // The rows are shaped when the model is set: with the user's font from the start, they are shaped once.
     if (Properties *props = properties()) {
-        const QVariant font = props->value("movingTextFont");
+        const QVariant font = props->value(Setting::MovingTextFont);
         if (font.isValid())
             m_view->setTextFont(font.value<QFont>());
     }
@@ -365,9 +368,9 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
 
     if (Properties *props = properties()) {
         connect(props, &Properties::propertyChanged, this, &Ostrevalder::propertyChanged);
-        for (const char *id :
-             {"movingTextFont", "movingTextColor", "removeDuplicatingWhen", "movingLineSpeed", "hotExitArea",
-              "movingTextDirection", "verticalPause", "permanentScroll"})
+        for (const char *id : {Setting::MovingTextFont, Setting::MovingTextColor, Setting::RemoveDuplicatingWhen,
+                               Setting::MovingLineSpeed, Setting::HotExitArea, Setting::MovingTextDirection,
+                               Setting::VerticalPause, Setting::PermanentScroll})
             applySetting(id, props->value(id));
     }
     if (app && app->app() && app->app()->metaObject()->indexOfSignal("newVersionAvailable()") >= 0)
@@ -444,7 +447,7 @@ void Ostrevalder::onEventLeftClick(const QByteArray &id)
         if (QAction *action = event->action())
             action->trigger();
     }
-    if (setting("exitOnLeftButtonClick", false).toBool())
+    if (setting(Setting::ExitOnLeftButtonClick, Setting::ExitOnLeftButtonClickDefault).toBool())
         myClose();
 }
 
@@ -545,48 +548,48 @@ void Ostrevalder::propertyChanged(const QByteArray &id, const QVariant &value)
 
 void Ostrevalder::applySetting(const QByteArray &id, const QVariant &value)
 {
-    if (id == "appAutorun") {
+    if (id == Setting::AppAutorun) {
         // The application handles the entry too; setting it twice does no harm.
         if (IApplication *app = IApplication::instance())
             app->setAutorun(value.toBool());
-    } else if (id == "movingTextFont") {
+    } else if (id == Setting::MovingTextFont) {
         QFont font = value.value<QFont>();
         if (value.isValid())
             m_view->setTextFont(font);
         placeBar();
-    } else if (id == "movingTextColor") {
+    } else if (id == Setting::MovingTextColor) {
         applyTextColour();
-    } else if (id == "removeDuplicatingWhen") {
+    } else if (id == Setting::RemoveDuplicatingWhen) {
         m_view->setRemoveDuplicatingWhen(value.toBool());
-    } else if (id == "removeTextToday" || id == "removeTextDayXfromY") {
+    } else if (id == Setting::RemoveTextToday || id == Setting::RemoveTextDayXfromY) {
         // The events keep their texts for a day; make them anew so the change shows now.
         IApplication *app = IApplication::instance();
         if (EventsManager *manager = app ? app->eventsManager() : nullptr)
             for (const AbstractCommonEventPtr &event : manager->events())
                 event->invalidateCache();
         m_view->rebuild();
-    } else if (id == "movingLineSpeed") {
+    } else if (id == Setting::MovingLineSpeed) {
         m_view->setSpeed(value.toInt());
-    } else if (id == "hotExitArea") {
+    } else if (id == Setting::HotExitArea) {
         m_view->setHotExitArea(value.toBool());
-    } else if (id == "movingTextDirection") {
+    } else if (id == Setting::MovingTextDirection) {
         m_view->setDirection(value.toInt());
-    } else if (id == "verticalPause") {
+    } else if (id == Setting::VerticalPause) {
         m_view->setVerticalPause(value.toInt());
-    } else if (id == "permanentScroll") {
+    } else if (id == Setting::PermanentScroll) {
         m_view->setPermanentScroll(value.toBool());
-    } else if (id == "daysToWatch") {
+    } else if (id == Setting::DaysToWatch) {
         m_filter->setDefaultDaysToWatch(value.isValid() ? value.toInt() : MovingLineFilter::s_defaultDaysToWatch);
         scheduleInfoLines();
-    } else if (id == "panelPosition" || id == "monitorNumber") {
+    } else if (id == Setting::PanelPosition || id == Setting::MonitorNumber) {
         placeBar();
         updateBackground(!isVisible());
-    } else if (id == "panelOnTop") {
+    } else if (id == Setting::PanelOnTop) {
         if (isVisible() && m_docked)
             m_windowSystem->setStacking(windowHandle(), value.toBool());
-    } else if (id == "adjustBackgroundToWallpaper" || id == "panelBackgroundGradient") {
+    } else if (id == Setting::AdjustBackgroundToWallpaper || id == Setting::PanelBackgroundGradient) {
         updateBackground(!isVisible());
-    } else if (id == "transparentForMouseEvents") {
+    } else if (id == Setting::TransparentForMouseEvents) {
         if (!value.toBool())
             setClickThrough(false);
     }
@@ -638,8 +641,9 @@ QScreen *Ostrevalder::targetScreen() const
     const QList<QScreen *> screens = QGuiApplication::screens();
     if (screens.isEmpty())
         return nullptr;
-    const int index = BarPlacement::screenIndex(setting("monitorNumber", -1).toInt(), int(screens.size()),
-                                                int(screens.indexOf(QGuiApplication::primaryScreen())));
+    const int index =
+        BarPlacement::screenIndex(setting(Setting::MonitorNumber, Setting::MonitorNumberDefault).toInt(),
+                                  int(screens.size()), int(screens.indexOf(QGuiApplication::primaryScreen())));
     return screens.at(index);
 }
 
@@ -656,7 +660,7 @@ QRect Ostrevalder::placement(int *settleIn) const
     if (!screen)
         return geometry();
     const int height = BarPlacement::barHeight(QFontMetrics(m_view->font()).height());
-    const int position = setting("panelPosition", 1).toInt();
+    const int position = setting(Setting::PanelPosition, Setting::PanelPositionDefault).toInt();
     // The docks are judged settled or not once per placement, so the time to look again agrees with it.
     QRect bar = m_docked
                     ? BarPlacement::barBesideDocks(screen->geometry(), position, height, otherDocksOn(screen, settleIn))
@@ -750,14 +754,14 @@ void Ostrevalder::applyDockHints()
 {
     if (!m_docked || !windowHandle())
         return;
-    const bool top = setting("panelPosition", 1).toInt() == BarPlacement::Top;
+    const bool top = setting(Setting::PanelPosition, Setting::PanelPositionDefault).toInt() == BarPlacement::Top;
     QWindow *window = windowHandle();
     const qreal ratio = window->devicePixelRatio();
     const QRect rect = geometry();
     const QRect device(QPoint(qRound(rect.x() * ratio), qRound(rect.y() * ratio)),
                        QSize(qRound(rect.width() * ratio), qRound(rect.height() * ratio)));
     m_windowSystem->setDockType(window);
-    m_windowSystem->setStacking(window, setting("panelOnTop", false).toBool());
+    m_windowSystem->setStacking(window, setting(Setting::PanelOnTop, Setting::PanelOnTopDefault).toBool());
     m_windowSystem->setStrut(window, device, top);
 }
 
@@ -788,9 +792,9 @@ void Ostrevalder::resizeEvent(QResizeEvent *event)
 void Ostrevalder::updateBackground(bool mayGrab)
 {
     QGradientStops stops;
-    if (setting("adjustBackgroundToWallpaper", true).toBool()) {
-        QColor first = setting("s_panelBackgroundColor1").value<QColor>();
-        QColor second = setting("s_panelBackgroundColor2").value<QColor>();
+    if (setting(Setting::AdjustBackgroundToWallpaper, Setting::AdjustBackgroundToWallpaperDefault).toBool()) {
+        QColor first = setting(Setting::PanelBackgroundColor1).value<QColor>();
+        QColor second = setting(Setting::PanelBackgroundColor2).value<QColor>();
         const bool active = platform().sessionActive && platform().sessionActive();
         if (mayGrab && active && platform().grabScreen) {
             const auto sampled = averageColours(platform().grabScreen(targetGeometry()));
@@ -798,8 +802,8 @@ void Ostrevalder::updateBackground(bool mayGrab)
                 first = sampled.first;
                 second = sampled.second;
                 if (Properties *props = properties()) {
-                    props->setValue("s_panelBackgroundColor1", first);
-                    props->setValue("s_panelBackgroundColor2", second);
+                    props->setValue(Setting::PanelBackgroundColor1, first);
+                    props->setValue(Setting::PanelBackgroundColor2, second);
                 }
             }
         }
@@ -808,7 +812,7 @@ void Ostrevalder::updateBackground(bool mayGrab)
     }
     m_backgroundFromDesktop = !stops.isEmpty();
     if (stops.isEmpty())
-        stops = gradientFromByteArray(setting("panelBackgroundGradient").toByteArray());
+        stops = gradientFromByteArray(setting(Setting::PanelBackgroundGradient).toByteArray());
     m_backgroundStops = stops;
     applyTextColour();
     update();
@@ -816,7 +820,7 @@ void Ostrevalder::updateBackground(bool mayGrab)
 
 void Ostrevalder::applyTextColour()
 {
-    QColor colour = setting("movingTextColor").value<QColor>();
+    QColor colour = setting(Setting::MovingTextColor).value<QColor>();
     if (!colour.isValid())
         colour = Qt::black;
     // A gradient is the user's own choice of background; a desktop's colours are not, and may hide the text.
@@ -838,7 +842,7 @@ void Ostrevalder::applyTextColour()
 
 void Ostrevalder::paintEvent(QPaintEvent *event)
 {
-    const bool top = setting("panelPosition", 1).toInt() == BarPlacement::Top;
+    const bool top = setting(Setting::PanelPosition, Setting::PanelPositionDefault).toInt() == BarPlacement::Top;
     const qreal ratio = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * ratio).toSize();
     if (m_backgroundPixmap.size() != pixels || m_backgroundPixmap.devicePixelRatio() != ratio ||
@@ -869,7 +873,7 @@ void Ostrevalder::paintEvent(QPaintEvent *event)
 void Ostrevalder::enterEvent(QEnterEvent *event)
 {
     QWidget::enterEvent(event);
-    if (setting("transparentForMouseEvents", false).toBool() &&
+    if (setting(Setting::TransparentForMouseEvents, Setting::TransparentForMouseEventsDefault).toBool() &&
         !(QGuiApplication::queryKeyboardModifiers() & Qt::ControlModifier))
         setClickThrough(true);
 }

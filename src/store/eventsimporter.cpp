@@ -5,6 +5,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/settingkeys.h"
 #include "events/birthdayevent.h"
 #include "events/holidayevent.h"
 #include "events/notspecifiedevent.h"
@@ -87,7 +88,7 @@ void setDaysToWatch(AbstractCommonEvent &event)
 {
     IApplication *app = IApplication::instance();
     if (app && app->properties())
-        event.setDaysToWatch(app->properties()->value("daysToWatch").toInt());
+        event.setDaysToWatch(app->properties()->value(Setting::DaysToWatch).toInt());
 }
 
 QString notTextError(const QByteArray &encoding)

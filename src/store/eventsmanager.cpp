@@ -1,6 +1,7 @@
 #include "store/eventsmanager.h"
 
 #include "core/backgroundwriter.h"
+#include "core/datafileguard.h"
 #include "core/jsonobject.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
@@ -92,19 +93,20 @@ bool sameFile(const QString &a, const QString &b)
 {
     return !a.isEmpty() && !b.isEmpty() && resolvedPath(a) == resolvedPath(b);
 }
+
+// The events file's copies have always been "events.bak", not "events.json.bak".
+QString copyBase(const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    return info.absoluteDir().absoluteFilePath(info.completeBaseName() + QStringLiteral(".bak"));
+}
 } // namespace EventsManagerPrivate
 
 using namespace EventsManagerPrivate;
 
 QString generateNewBakName(const QString &fileName)
 {
-    const QFileInfo info(fileName);
-    const QDir folder = info.absoluteDir();
-    const QString base = info.completeBaseName() + QStringLiteral(".bak");
-    QString name = base;
-    for (int n = 1; folder.exists(name); ++n)
-        name = base + QString::number(n);
-    return folder.absoluteFilePath(name);
+    return Common::DataFileGuard::copyName(fileName, copyBase(fileName));
 }
 
 EventsManager::EventsManager(const QString &fileName) : FileBackupObject(fileName)
@@ -200,12 +202,10 @@ bool EventsManager::keepUnloadedFileAside()
     if (!hasError() && !m_keepFileBeforeSave)
         return true;
     if (QFileInfo::exists(m_fileName)) {
-        const QString bakName = generateNewBakName(m_fileName);
         // A FIFO, device or folder in its place is moved aside whole: reading it might never end.
-        const bool move = !Common::isRegularOrMissing(m_fileName);
-        if (move ? ::rename(QFile::encodeName(m_fileName).constData(), QFile::encodeName(bakName).constData()) != 0
-                 : !QFile::copy(m_fileName, bakName)) {
-            QR_LOG("Cannot keep a copy of the events file as " + bakName.toUtf8() + "; nothing is written");
+        const QString bakName = Common::DataFileGuard::copyAside(m_fileName, copyBase(m_fileName));
+        if (bakName.isEmpty()) {
+            QR_LOG("Cannot keep a copy of the events file; nothing is written");
             return false;
         }
         QR_LOG("Events file kept as " + bakName.toUtf8());

@@ -1,5 +1,6 @@
 #include "widgets/aboutdialog.h"
 
+#include "core/settingkeys.h"
 #include "core/statcollector.h"
 #include "widgets/widgetresources.h"
 
@@ -42,7 +43,7 @@ QString credits()
 
 } // namespace AboutDialogPrivate
 
-AboutDialog::AboutDialog(QWidget *parent) : Dialog(parent, "aboutdialog")
+AboutDialog::AboutDialog(QWidget *parent) : Dialog(parent, Setting::AboutDialogGeometry)
 {
     initWidgetResources();
     setupUi();

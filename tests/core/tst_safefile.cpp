@@ -96,6 +96,10 @@ void TestSafeFile::copiesAsideUnderFreeNames()
     QCOMPARE(TestHelpers::readFile(path + ".bak1"), QByteArray("broken {"));
     QCOMPARE(TestHelpers::readFile(path), QByteArray("broken {"));
     QVERIFY(logBuffer().contains("aside to"));
+    // A file whose copies have another name keeps counting from that name.
+    const QString other = dir.filePath(QStringLiteral("todo.bak"));
+    QCOMPARE(Common::copyAsideUnderFreeName(path, other), other);
+    QCOMPARE(Common::copyAsideUnderFreeName(path, other), other + "1");
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^Cannot copy "));
     QCOMPARE(Common::copyAsideUnderFreeName(dir.filePath("missing.dat")), QString());

@@ -5,6 +5,7 @@
 #include "core/log.h"
 #include "core/properties.h"
 #include "core/safefile.h"
+#include "core/settingkeys.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -58,7 +59,7 @@ WebController::~WebController() = default;
 QString WebController::configuredHost()
 {
     if (IApplication *app = IApplication::instance()) {
-        const QString host = app->settingsValue("webHost").toString().trimmed();
+        const QString host = app->settingsValue(Setting::WebHost).toString().trimmed();
         if (!host.isEmpty())
             return host;
     }
@@ -170,7 +171,7 @@ void WebController::checkTranslationUpdate()
     QLocale locale = QLocale::system();
     IApplication *app = IApplication::instance();
     if (app && app->properties()) {
-        const QVariant stored = app->properties()->value("locale");
+        const QVariant stored = app->properties()->value(Setting::Locale);
         if (stored.isValid() && !stored.isNull())
             locale = stored.toLocale();
     }

@@ -1,6 +1,7 @@
 #include "diagnostics/ui/widgetinfodialog.h"
 
 #include "core/log.h"
+#include "core/settingkeys.h"
 #include "diagnostics/ui/widgetinfodialogform.h"
 #include "diagnostics/widgetinfotexts.h"
 #ifdef QR_HAVE_CSS_SELECTOR
@@ -56,8 +57,8 @@ void HighlightFrame::setVisible(bool visible)
 }
 
 WidgetInfoDialog::WidgetInfoDialog(QWidget *widget, QWidget *parent)
-    : Dialog(parent, "WidgetInfoDialog", Qt::Dialog | Qt::Tool), m_ui(std::make_unique<Ui::WidgetInfoDialog>()),
-      m_widget(widget)
+    : Dialog(parent, Setting::WidgetInfoDialogGeometry, Qt::Dialog | Qt::Tool),
+      m_ui(std::make_unique<Ui::WidgetInfoDialog>()), m_widget(widget)
 {
     QR_ASSERT(widget);
     auto *container = new QWidget(this);

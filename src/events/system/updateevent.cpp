@@ -2,13 +2,14 @@
 
 #include "core/iapplication.h"
 #include "core/log.h"
+#include "core/settingkeys.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QSettings>
 
 namespace UpdateEventPrivate {
-const char *const s_dontRemindKey = "UpdateDontRemindVersion";
+const char *const s_dontRemindKey = Setting::UpdateDontRemindVersion;
 
 QString noticeText(const QString &version)
 {

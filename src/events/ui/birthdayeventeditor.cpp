@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/log.h"
+#include "core/settingkeys.h"
 #include "core/simpleparser.h"
 #include "events/birthdayevent.h"
 #include "widgets/photobox.h"
@@ -160,7 +161,7 @@ void BirthdayEventEditor::build()
     daysToWatchSpinBox = new RemindInBox(this);
     daysToWatchSpinBox->setObjectName(QStringLiteral("daysToWatchSpinBox"));
     daysToWatchSpinBox->setMinimumWidth(15);
-    daysToWatchSpinBox->setProperty("defaultPropertyKey", QStringLiteral("daysToWatch"));
+    daysToWatchSpinBox->setProperty("defaultPropertyKey", QString::fromLatin1(Setting::DaysToWatch));
     remindRow->addWidget(daysToWatchSpinBox);
     remindRow->addStretch();
 

@@ -1,6 +1,7 @@
 #include "events/ui/holidayeventeditor.h"
 
 #include "core/log.h"
+#include "core/settingkeys.h"
 #include "events/holidayevent.h"
 #include "widgets/occurrencecontrol.h"
 #include "widgets/photobox.h"
@@ -49,7 +50,7 @@ HolidayEventEditor::HolidayEventEditor(HolidayEvent *event, QWidget *parent) : E
     daysToWatchSpinBox = new RemindInBox(this);
     daysToWatchSpinBox->setObjectName(QStringLiteral("daysToWatchSpinBox"));
     daysToWatchSpinBox->setMinimumSize(15, 0);
-    daysToWatchSpinBox->setProperty("defaultPropertyKey", QStringLiteral("daysToWatch"));
+    daysToWatchSpinBox->setProperty("defaultPropertyKey", QString::fromLatin1(Setting::DaysToWatch));
     auto *remindRow = new QHBoxLayout;
     remindRow->addWidget(daysToWatchSpinBox);
     remindRow->addStretch();

@@ -2,6 +2,7 @@
 
 #include "core/iapplication.h"
 #include "core/log.h"
+#include "core/settingkeys.h"
 #include "events/notspecifiedevent.h"
 #include "widgets/occurrencecontrol.h"
 #include "widgets/periodcontrol.h"
@@ -179,7 +180,7 @@ QWidget *NotSpecEventEditor::buildReminderTab()
     auto *daysRow = new QHBoxLayout;
     daysRow->setSpacing(10);
     daysRow->addWidget(new QLabel(tr("Remind in"), creepingLine));
-    daysToWatchSpinBox = remindBox(creepingLine, "daysToWatchSpinBox", "daysToWatch");
+    daysToWatchSpinBox = remindBox(creepingLine, "daysToWatchSpinBox", Setting::DaysToWatch);
     daysRow->addWidget(daysToWatchSpinBox);
     daysRow->addStretch();
     lineGrid->addLayout(daysRow, 2, 0, 1, 3);
@@ -203,7 +204,7 @@ QWidget *NotSpecEventEditor::buildReminderTab()
     noteDaysRow->setSpacing(10);
     noteDaysRow->setContentsMargins(0, 0, 0, 0);
     noteDaysRow->addWidget(new QLabel(tr("Remind in"), notificationDaysWidget));
-    notificationDays = remindBox(notificationDaysWidget, "notificationDays", "notifyDays");
+    notificationDays = remindBox(notificationDaysWidget, "notificationDays", Setting::NotifyDays);
     noteDaysRow->addWidget(notificationDays);
     noteDaysRow->addStretch();
 
@@ -212,7 +213,7 @@ QWidget *NotSpecEventEditor::buildReminderTab()
     minutesRow->setSpacing(10);
     minutesRow->setContentsMargins(0, 0, 0, 0);
     minutesRow->addWidget(new QLabel(tr("Remind in"), notificationMinutesWidget));
-    notificationMinutes = remindBox(notificationMinutesWidget, "notificationMinutes", "notifyMinutes");
+    notificationMinutes = remindBox(notificationMinutesWidget, "notificationMinutes", Setting::NotifyMinutes);
     minutesRow->addWidget(notificationMinutes);
     minutesRow->addStretch();
     editorsRow->addWidget(notificationDaysWidget);
@@ -261,15 +262,16 @@ void NotSpecEventEditor::fill()
     notificationDays->setValue(e->notifyDays());
 
     fillSounds(e->soundPath());
-    SetAsDefaultWidget::attach(parentWidget() ? parentWidget() : this, soundComboBox, "appointmentSoundPath", 26);
+    SetAsDefaultWidget::attach(parentWidget() ? parentWidget() : this, soundComboBox, Setting::AppointmentSoundPath,
+                               26);
     connect(soundComboBox, &QComboBox::activated, this, &NotSpecEventEditor::onSoundChanged);
     connect(playButton, &QToolButton::clicked, this, &NotSpecEventEditor::playSound);
     updateNotifyWidgetsVisibility();
 
     creepingLineCheckBox->setChecked(e->isMovingLineEnabled());
     notificationReminderCheckBox->setChecked(e->isReminderEnabled());
-    SetAsDefaultWidget::attach(this, creepingLineCheckBox, "showAppointmentInMovingLine");
-    SetAsDefaultWidget::attach(this, notificationReminderCheckBox, "showAppointmentReminder");
+    SetAsDefaultWidget::attach(this, creepingLineCheckBox, Setting::ShowAppointmentInMovingLine);
+    SetAsDefaultWidget::attach(this, notificationReminderCheckBox, Setting::ShowAppointmentReminder);
     connect(periodControl, &PeriodControl::beginDateChanged, occurrenceControl, &OccurrenceControl::setStartDate);
     initPhotoBox(photoViewer);
 

@@ -1,6 +1,7 @@
 #include "events/ui/taskeventeditor.h"
 
 #include "core/log.h"
+#include "core/settingkeys.h"
 #include "events/taskevent.h"
 #include "widgets/occurrencecontrol.h"
 #include "widgets/periodcontrol.h"
@@ -41,7 +42,7 @@ TaskEventEditor::TaskEventEditor(TaskEvent *event, QWidget *parent) : EventForm(
     daysToWatchSpinBox = new RemindInBox(this);
     daysToWatchSpinBox->setObjectName(QStringLiteral("daysToWatchSpinBox"));
     daysToWatchSpinBox->setMinimumWidth(15);
-    daysToWatchSpinBox->setProperty("defaultPropertyKey", QStringLiteral("daysToWatch"));
+    daysToWatchSpinBox->setProperty("defaultPropertyKey", QString::fromLatin1(Setting::DaysToWatch));
     auto *remindRow = new QHBoxLayout;
     remindRow->addWidget(daysToWatchSpinBox);
     remindRow->addStretch();

@@ -1,5 +1,6 @@
 #include "events/ui/weddingeventeditor.h"
 
+#include "core/settingkeys.h"
 #include "events/weddingevent.h"
 #include "widgets/photobox.h"
 #include "widgets/remindinbox.h"
@@ -84,7 +85,7 @@ WeddingEventEditor::WeddingEventEditor(WeddingEvent *event, QWidget *parent)
     daysToWatchSpinBox = new RemindInBox(groupBox);
     daysToWatchSpinBox->setObjectName(QStringLiteral("daysToWatchSpinBox"));
     daysToWatchSpinBox->setMinimumSize(15, 0);
-    daysToWatchSpinBox->setProperty("defaultPropertyKey", QStringLiteral("daysToWatch"));
+    daysToWatchSpinBox->setProperty("defaultPropertyKey", QString::fromLatin1(Setting::DaysToWatch));
     remindCheckBox = new QCheckBox(tr("Remind every year"), groupBox);
     remindCheckBox->setObjectName(QStringLiteral("remindCheckBox"));
     auto *remindRow = new QHBoxLayout;

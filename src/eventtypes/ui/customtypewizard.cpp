@@ -2,6 +2,7 @@
 
 #include "core/iapplication.h"
 #include "core/log.h"
+#include "core/settingkeys.h"
 #include "core/storage.h"
 #include "eventtypes/eventtypesstorage.h"
 #include "events/abstractcommonevent.h"
@@ -73,7 +74,7 @@ void readEditors(const QMap<QByteArray, QWidget *> &editors, QMap<QByteArray, QV
 
 using namespace CustomTypeWizardPrivate;
 
-CustomTypeWizard::CustomTypeWizard(QWidget *parent) : Dialog(parent, QByteArrayLiteral("CustomTypeWizard"))
+CustomTypeWizard::CustomTypeWizard(QWidget *parent) : Dialog(parent, QByteArray(Setting::CustomTypeWizardGeometry))
 {
     m_info = CustomTypeInfo(EventsFactory::customTypeMetaInfo(EventTypeBirthday));
     m_info.id = QUuid::createUuid().toByteArray(QUuid::WithBraces);
