@@ -251,7 +251,7 @@ bool RestoreJournal::write(const QString &dataFolder, const QString &stagingFold
     const QDir staging(cleanAbsolute(stagingFolder));
     QSet<QString> targets;
     for (const Move &move : moves) {
-        RestoreJournalPrivate::Move item{nameIn(staging.path(), move.staged), nameIn(dataFolder, move.target)};
+        RestoreJournalPrivate::Move item{nameIn(staging.path(), move.staged), nameIn(dataFolder, move.target), {}, 0};
         const std::optional<struct stat> staged = entryAt(move.staged);
         if (item.staged.isEmpty() || item.target.isEmpty() || targets.contains(item.target) || !isRegular(staged)) {
             QR_LOG("Restore refused: " + move.target.toUtf8() + " is not a file of the data folder");
