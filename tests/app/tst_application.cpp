@@ -752,12 +752,17 @@ private slots:
             manager->addEvent(std::make_shared<NotSpecifiedEvent>());
             manager->waitForSaves();
         }
-        QCOMPARE(env.ask->m_said.size(), 1);
-        QVERIFY(env.ask->m_said.at(0).contains(QStringLiteral("events.dat")));
+        // The limit holds for the whole process: another file written meanwhile is told of on its own.
+        const auto told = [&](const QString &title) {
+            return std::count_if(env.ask->m_said.cbegin(), env.ask->m_said.cend(), [&](const QString &said) {
+                return said.startsWith(title) && said.contains(QStringLiteral("events.dat"));
+            });
+        };
+        QCOMPARE(told(QStringLiteral("Data Error")), 1);
         manager->addEvent(std::make_shared<NotSpecifiedEvent>());
         manager->waitForSaves();
-        QCOMPARE(env.ask->m_said.size(), 2);
-        QVERIFY(env.ask->m_said.at(1).startsWith(QStringLiteral("Data Saved")));
+        QCOMPARE(told(QStringLiteral("Data Error")), 1);
+        QCOMPARE(told(QStringLiteral("Data Saved")), 1);
         EventsManager reread(app->eventsFilePath());
         QCOMPARE(reread.count(), 4);
     }
