@@ -14,8 +14,8 @@
 #include "fakeeditorask.h"
 #include "store/eventitemrole.h"
 #include "gadgets/gadgetscontroller.h"
-#include "gadgettestenv.h"
 #include "testhelpers.h"
+#include "testseams.h"
 #include "widgets/calendar/calendarview.h"
 #include "widgets/dateshowinglistview.h"
 #include "widgets/tableview.h"
@@ -567,8 +567,7 @@ private slots:
     void newToDoGadgetAsksTheApplication()
     {
         OpsEnv env;
-        FakeWindowProbe probe;
-        Gadget::setWindowProbe(&probe);
+        TestSeams seams;
         GadgetsController gadgets;
         env.app.m_gadgetsController = &gadgets;
         env.editor->newToDoAction()->trigger();
@@ -576,7 +575,6 @@ private slots:
         gadgets.closeAllGadgets();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         env.app.m_gadgetsController = nullptr;
-        Gadget::setWindowProbe(nullptr);
     }
 
     void menuBarOpensNoContextMenu()

@@ -6,6 +6,7 @@
 #include "events/system/updateevent.h"
 #include "fakeapplication.h"
 #include "loopbackserver.h"
+#include "modelseams.h"
 #include "store/systemevents.h"
 #include "testhelpers.h"
 
@@ -53,6 +54,7 @@ private:
     std::unique_ptr<Properties> m_properties;
     std::unique_ptr<SystemEvents> m_messages;
     std::unique_ptr<QTemporaryDir> m_installed;
+    std::unique_ptr<ModelSeams> m_seams;
 
     // Serves a newer version, no messages and a translation update for every file asked about.
     static Response serve(const LoopbackServer::Request &r)
@@ -96,11 +98,12 @@ private slots:
         m_installed = std::make_unique<QTemporaryDir>();
         writeFile(m_installed->filePath(QStringLiteral("quillane_de.qm")), "own");
         writeFile(m_installed->filePath(QStringLiteral("qt_de.qm")), "qt");
-        Langs::setInstalledFolders({m_installed->path()});
+        m_seams = std::make_unique<ModelSeams>();
+        m_seams->setLanguageFolders({m_installed->path()});
     }
     void cleanup()
     {
-        Langs::setInstalledFolders({});
+        m_seams.reset();
         SystemEvents::setApplicationList(nullptr);
         m_messages.reset();
         m_app.reset();
