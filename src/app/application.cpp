@@ -520,8 +520,6 @@ void Application::setupEventsManager()
     connect(m_eventsManager.get(), &EventsManager::saveFailed, this, &Application::onSaveFailed);
     connect(m_eventsManager.get(), &EventsManager::saved, this, &Application::onSaved);
     m_systemEvents = std::make_unique<SystemEvents>();
-    // The bar shows the server's messages from this list.
-    SystemEvents::setApplicationList(m_systemEvents.get());
     m_properties->addProperty(Setting::RemoveExpiredEvents, Setting::RemoveExpiredEventsDefault);
     m_properties->addProperty(Setting::RemoveExpiredEventsDays, Setting::RemoveExpiredEventsDaysDefault);
     cleanUpExpiredEvents();

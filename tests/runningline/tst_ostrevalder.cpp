@@ -114,7 +114,6 @@ private slots:
         m_undo = std::make_unique<UndoObject>();
         m_env->app.m_undoObject = m_undo.get();
         m_env->app.m_app = &m_appObject;
-        SystemEvents::setApplicationList(nullptr);
     }
 
     void cleanup()
@@ -297,7 +296,7 @@ private slots:
         registerAll();
         const QList<QUrl> &openedUrls = m_seams->openedUrls;
         SystemEvents appLines;
-        SystemEvents::setApplicationList(&appLines);
+        m_env->app.m_systemEvents = &appLines;
         auto message = std::make_shared<OpenUrlEvent>(nullptr, "Server news: version 2 is out", url, 2);
         appLines.addEvent(message);
         Ostrevalder bar;
@@ -558,7 +557,7 @@ private slots:
         registerAll();
         AbstractCommonEventPtr task = m_env->add(4, "Pay the rent", Period(QDate(2026, 3, 9)));
         SystemEvents appLines;
-        SystemEvents::setApplicationList(&appLines);
+        m_env->app.m_systemEvents = &appLines;
         auto message = std::make_shared<OpenUrlEvent>(nullptr, "News", "https://example.org", 2);
         appLines.addEvent(message);
         Ostrevalder bar;
@@ -606,7 +605,7 @@ private slots:
         registerAll();
         addSampleEvents();
         SystemEvents appLines;
-        SystemEvents::setApplicationList(&appLines);
+        m_env->app.m_systemEvents = &appLines;
         appLines.addEvent(std::make_shared<OpenUrlEvent>(
             nullptr, "Server message: the spring update brings calendar sharing", "https://example.org/news", 2));
         m_env->properties->setValue("adjustBackgroundToWallpaper", false);

@@ -94,7 +94,7 @@ private slots:
         StatCollector::reset();
         StatCollector::init(m_app->settings(), QString());
         m_messages = std::make_unique<SystemEvents>();
-        SystemEvents::setApplicationList(m_messages.get());
+        m_app->m_systemEvents = m_messages.get();
         m_installed = std::make_unique<QTemporaryDir>();
         writeFile(m_installed->filePath(QStringLiteral("quillane_de.qm")), "own");
         writeFile(m_installed->filePath(QStringLiteral("qt_de.qm")), "qt");
@@ -104,7 +104,6 @@ private slots:
     void cleanup()
     {
         m_seams.reset();
-        SystemEvents::setApplicationList(nullptr);
         m_messages.reset();
         m_app.reset();
         m_properties.reset();
