@@ -1,7 +1,17 @@
 #pragma once
 
 #include "app/applicationask.h"
+#include "app/appwindows.h"
+#include "app/barcontrol.h"
+#include "app/dataservices.h"
+#include "app/eventservices.h"
+#include "app/languagesetup.h"
 #include "app/movinglinefactory.h"
+#include "app/savereporter.h"
+#include "app/startduties.h"
+#include "app/timekeeper.h"
+#include "app/traycontrol.h"
+#include "app/usersettings.h"
 #include "core/iapplication.h"
 #include "core/lastversioninfo.h"
 #include "core/undoobject.h"
@@ -10,36 +20,26 @@
 
 #include <QApplication>
 #include <QDateTime>
-#include <QPointer>
-#include <QSet>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
 #include <memory>
 
 class AboutDialog;
-class IWallClockTimer;
 class Editor;
-class SettingsDialog;
-class BackupManager;
+class IWallClockTimer;
 class NetworkDuties;
-class ReportDialog;
-class CalendarsProvider;
-class CustomTypesStorage;
-class EventTypesStorage;
 class QAction;
 class QMenu;
-class QTranslator;
+class ReportDialog;
+class SettingsDialog;
 class SingleInstance;
 class SoundList;
-class SystemEvents;
-class TimeZoneWatcher;
-class UidBackup;
 class UpdateDialog;
 class WebController;
 
-// The application object: keeps one instance per user, owns every long-lived service, builds them in a
-// fixed order and serves them to the rest of the program through IApplication. Lives in the tray.
+// The application object: keeps one instance per user, builds the program's parts in their order and
+// serves them to the rest of the program through IApplication. Lives in the tray.
 class Application : public QApplication, public UndoObject, public IApplication
 {
     Q_OBJECT
@@ -61,16 +61,7 @@ public:
     static constexpr int kActivateTimeoutMs = 15000;
 
     // Identity and state of a file on disk; equal while nothing replaced or changed it.
-    struct FileSignature
-    {
-        qint64 inode = -1;
-        qint64 size = -1;
-        qint64 modifiedNs = -1;
-        bool operator!=(const FileSignature &o) const
-        {
-            return inode != o.inode || size != o.size || modifiedNs != o.modifiedNs;
-        }
-    };
+    using FileSignature = UserSettings::FileSignature;
 
     Application(int &argc, char **argv, Parts parts = Parts());
     ~Application() override;
@@ -86,83 +77,83 @@ public:
 
     // IApplication
     QSettings *settings() override;
-    Properties *properties() override { return m_properties.get(); }
-    QString uid() const override;
+    Properties *properties() override { return m_data ? m_data->properties() : nullptr; }
+    QString uid() const override { return m_data ? m_data->uid() : QString(); }
     QString dataLocation() const override { return m_dataLocation; }
-    QString language() const override { return m_language; }
-    GadgetsController *gadgetsController() override { return m_gadgetsController.get(); }
+    QString language() const override { return m_languages ? m_languages->language() : QString(); }
+    GadgetsController *gadgetsController() override { return m_data ? m_data->gadgetsController() : nullptr; }
     QVariant settingsValue(const QByteArray &key, const QVariant &defaultValue = QVariant()) const override;
     void setSettingsValue(const QByteArray &key, const QVariant &value) override;
     void removeSettings(const QByteArray &key, bool withDottedChildren) override;
-    Storage *storage() override { return m_storage.get(); }
+    Storage *storage() override { return m_data ? m_data->storage() : nullptr; }
     IBackupManager *backupManager() override;
-    QString systemInfoText() override;
+    QString systemInfoText() override { return m_duties ? m_duties->systemInfoText() : QString(); }
     QString applicationFilePath() const override;
     WebController *webController() override { return m_webController.get(); }
-    Langs *langs() override { return m_langs.get(); }
-    QString timeFormat() const override;
+    Langs *langs() override { return m_languages ? m_languages->langs() : nullptr; }
+    QString timeFormat() const override { return LanguageSetup::timeFormat(); }
     const LastVersionInfo &lastVersionInfo() const override { return m_lastVersionInfo; }
     void setLastVersionInfo(const LastVersionInfo &info) override { m_lastVersionInfo = info; }
-    bool layoutDirection() const override;
+    bool layoutDirection() const override { return m_languages && m_languages->isRightToLeft(); }
     IEventTypesStorage *eventTypesStorage() override;
     void setAutorun(bool on) override;
     int showReportDialog(const QString &title, bool withTechnicalInfo) override;
     void showUninstallFeedback() override;
     WId barHandle() const override { return 0; }
-    bool raiseSettingsDialog() override;
-    bool raiseEditor() override;
-    Editor *editor() const { return m_editor.get(); }
-    SettingsDialog *settingsDialog() const { return m_settingsDialog.get(); }
-    ReportDialog *reportDialog() const { return m_reportDialog.get(); }
-    UpdateDialog *updateDialog() const { return m_updateDialog.get(); }
-    AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
-    EventsManager *eventsManager() override { return m_eventsManager.get(); }
-    SystemEvents *systemEvents() override { return m_systemEvents.get(); }
+    bool raiseSettingsDialog() override { return m_windows && m_windows->raiseSettingsDialog(); }
+    bool raiseEditor() override { return m_windows && m_windows->raiseEditor(); }
+    Editor *editor() const { return m_windows ? m_windows->editor() : nullptr; }
+    SettingsDialog *settingsDialog() const { return m_windows ? m_windows->settingsDialog() : nullptr; }
+    ReportDialog *reportDialog() const { return m_windows ? m_windows->reportDialog() : nullptr; }
+    UpdateDialog *updateDialog() const { return m_windows ? m_windows->updateDialog() : nullptr; }
+    AboutDialog *aboutDialog() const { return m_windows ? m_windows->aboutDialog() : nullptr; }
+    EventsManager *eventsManager() override { return m_events ? m_events->manager() : nullptr; }
+    SystemEvents *systemEvents() override { return m_events ? m_events->systemEvents() : nullptr; }
     UndoObject *undoObject() override { return this; }
     QObject *app() override { return this; }
-    ReminderController *reminderController() override { return m_reminderController.get(); }
+    ReminderController *reminderController() override { return m_events ? m_events->reminders() : nullptr; }
     void playSound(const QString &path) override;
     QStringList sounds() const override;
 
     QString eventsFilePath() const;
-    QDateTime nextTimeChange() const;
+    QDateTime nextTimeChange() const { return m_time ? m_time->nextTimeChange() : QDateTime(); }
     // When the time-update timer fires next; invalid before the first scheduling.
-    QDateTime scheduledTimeUpdate() const { return m_scheduledUpdate; }
+    QDateTime scheduledTimeUpdate() const { return m_time ? m_time->scheduledTimeUpdate() : QDateTime(); }
     // The process-wide time-update timer; null before the first scheduling.
     static IWallClockTimer *timeUpdateTimer();
     bool isStarted() const { return m_started; }
-    QWidget *creepingLine() const { return m_creepingLine; }
-    QSystemTrayIcon *trayIcon() const { return m_systemTrayIcon.get(); }
-    QMenu *trayMenu() const { return m_trayMenu.get(); }
-    QAction *creepingLineAction() const { return m_barAction; }
-    QAction *updateAction() const { return m_updateAction; }
+    QWidget *creepingLine() const { return m_bar ? m_bar->bar() : nullptr; }
+    QSystemTrayIcon *trayIcon() const { return m_tray ? m_tray->icon() : nullptr; }
+    QMenu *trayMenu() const { return m_tray ? m_tray->menu() : nullptr; }
+    QAction *creepingLineAction() const { return m_tray ? m_tray->barAction() : nullptr; }
+    QAction *updateAction() const { return m_tray ? m_tray->updateAction() : nullptr; }
 
 public slots:
     void start();
     void propertyChanged(const QByteArray &id, const QVariant &value);
     void showCreepingLineIfNeeded(bool starting = false, bool showIfNotDisabled = false);
     void onAnotherInstanceMessage(const QString &message);
-    void scheduleTimeUpdate();
-    void invalidateTimeFilters();
+    void scheduleTimeUpdate() { m_time->scheduleTimeUpdate(); }
+    void invalidateTimeFilters() { m_time->invalidateTimeFilters(); }
     // The system's time zone changed: what was computed in the old local time is computed again.
-    void onTimeZoneChanged();
-    void cleanUpExpiredEvents();
-    void onEventRemoveRequired(int index);
+    void onTimeZoneChanged() { m_time->onTimeZoneChanged(); }
+    void cleanUpExpiredEvents() { m_events->cleanUpExpiredEvents(); }
+    void onEventRemoveRequired(int index) { m_events->onEventRemoveRequired(index); }
     // A data file could not be written, or could be again.
-    void onSaveFailed(const QString &fileName, const QString &reason);
-    void onSaved(const QString &fileName);
+    void onSaveFailed(const QString &fileName, const QString &reason) { m_saves->onSaveFailed(fileName, reason); }
+    void onSaved(const QString &fileName) { m_saves->onSaved(fileName); }
     // Told once until the file is saved again; `whatHappens` says what becomes of the change.
     void reportSaveFailure(const QString &fileName, const QString &reason, const QString &whatHappens);
 
-    void showSettings() override;
+    void showSettings() override { m_windows->showSettings(); }
     void showRequestFeatureDialog() override;
     void showReportBugDialog() override;
-    int showAboutDialog() override;
-    void showUpdateDialog() override;
-    void showEditor(int event = -1) override;
+    int showAboutDialog() override { return m_windows->showAboutDialog(); }
+    void showUpdateDialog() override { m_windows->showUpdateDialog(); }
+    void showEditor(int event = -1) override { m_windows->showEditor(event); }
     void newTodoGadget();
-    void showHideCreepingLine();
-    void onTrayEvent(QSystemTrayIcon::ActivationReason reason);
+    void showHideCreepingLine() { m_bar->toggle(); }
+    void onTrayEvent(QSystemTrayIcon::ActivationReason reason) { m_tray->onTrayEvent(reason); }
     void exitApp();
 
 signals:
@@ -170,76 +161,31 @@ signals:
 
 public:
     // Shows a window the program opens again (editor, dialogs): restored if minimised, raised, active.
-    static void showAgain(QWidget *window);
+    static void showAgain(QWidget *window) { AppWindows::showAgain(window); }
 
 private:
-    // The report window for a bug or a wish, shown beside the other windows.
-    void openReportWindow(const QString &title);
-    void registerProperties();
-    void setupEventsManager();
-    void setupLocalization();
-    void suggestLanguage();
-    void writeSystemInfo();
-    void writeAutorunOnFirstStart();
     void startNetworkDuties();
-    void hideCreepingLineIfNeeded();
-    bool hasComingEvents();
-    void createMovingLine();
-    void createTrayMenu();
-    QAction *addActionToMenu(QMenu *menu, const QString &text, void (*command)(Application &), const QString &icon);
-    void updateCreepingLineAction();
-    void initStatistics();
-    void collectStatistics();
-    IAutostart *autostart();
-    // Writes the settings now and tells whether that worked; `before` is the file ahead of the change.
-    void syncSettings(const FileSignature &before);
 
+    // Declared in the order of building: each part is torn down before those it uses.
     Parts m_parts;
     SingleInstance *m_singleInstance = nullptr;
     bool m_anotherInstance = false;
     bool m_constructed = false;
+    bool m_started = false;
     QString m_startError;
     QString m_dataLocation;
-
-    std::unique_ptr<QSettings> m_settings;
-    std::unique_ptr<Properties> m_properties;
-    std::unique_ptr<Storage> m_storage;
-    std::unique_ptr<CustomTypesStorage> m_customTypesStorage;
-    std::unique_ptr<EventTypesStorage> m_eventTypesStorage;
-    std::unique_ptr<QTranslator> m_translator;
-    std::unique_ptr<QTranslator> m_qtTranslator;
-    std::unique_ptr<Langs> m_langs;
-    std::unique_ptr<GadgetsController> m_gadgetsController;
-    std::unique_ptr<BackupManager> m_backupManager;
-    std::unique_ptr<UidBackup> m_uidBackup;
-    std::unique_ptr<WebController> m_webController;
-    std::unique_ptr<NetworkDuties> m_networkDuties;
-    std::unique_ptr<EventsManager> m_eventsManager;
-    std::unique_ptr<SystemEvents> m_systemEvents;
-    std::unique_ptr<CalendarsProvider> m_calendarsProvider;
-    std::unique_ptr<SoundList> m_sounds;
-    std::unique_ptr<ReminderController> m_reminderController;
-    std::unique_ptr<TimeZoneWatcher> m_timeZoneWatcher;
-    QPointer<QWidget> m_creepingLine;
-    QAction *m_barAction = nullptr;
-    QAction *m_updateAction = nullptr;
-    std::unique_ptr<QMenu> m_trayMenu;
-    QString m_systemInfoText;
-    QString m_uid;
-    QString m_language;
-    bool m_started = false;
-    bool m_propertiesRegistered = false;
     LastVersionInfo m_lastVersionInfo;
-    std::unique_ptr<QSystemTrayIcon> m_systemTrayIcon;
-    // Made on the first request to show it, kept until the end.
-    std::unique_ptr<Editor> m_editor;
-    std::unique_ptr<SettingsDialog> m_settingsDialog;
-    bool m_cleanUpPending = false;
-    std::unique_ptr<ReportDialog> m_reportDialog;
-    std::unique_ptr<UpdateDialog> m_updateDialog;
-    std::unique_ptr<AboutDialog> m_aboutDialog;
-
-    QDateTime m_scheduledUpdate;
-    // Files whose last save failed; the user was told once for each.
-    QSet<QString> m_failingFiles;
+    std::unique_ptr<SaveReporter> m_saves;
+    std::unique_ptr<UserSettings> m_settings;
+    std::unique_ptr<DataServices> m_data;
+    std::unique_ptr<WebController> m_webController;
+    std::unique_ptr<LanguageSetup> m_languages;
+    std::unique_ptr<SoundList> m_sounds;
+    std::unique_ptr<StartDuties> m_duties;
+    std::unique_ptr<EventServices> m_events;
+    std::unique_ptr<BarControl> m_bar;
+    std::unique_ptr<AppWindows> m_windows;
+    std::unique_ptr<TrayControl> m_tray;
+    std::unique_ptr<NetworkDuties> m_networkDuties;
+    std::unique_ptr<TimeKeeper> m_time;
 };

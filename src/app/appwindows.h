@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class AboutDialog;
+class Editor;
+class EventServices;
+class IApplicationAsk;
+class QWidget;
+class ReportDialog;
+class SettingsDialog;
+class UpdateDialog;
+class WebController;
+
+// The program's windows besides the bar: each made on the first request to show it and kept until the
+// end, and shown again, raised and activated at every later one.
+class AppWindows
+{
+public:
+    AppWindows(IApplicationAsk &ask, WebController *web, const EventServices &events);
+    ~AppWindows();
+
+    // Restored if minimised, still maximised if it was, raised and active.
+    static void showAgain(QWidget *window);
+
+    void showEditor(int event);
+    void showSettings();
+    int showAboutDialog();
+    void showUpdateDialog();
+    // The report window for a bug or a wish, not modal.
+    void openReportWindow(const QString &title);
+    int showReportDialog(const QString &title, bool withTechnicalInfo);
+    // Shows the window again when it is open; false when it is not.
+    bool raiseSettingsDialog();
+    bool raiseEditor();
+
+    Editor *editor() const { return m_editor.get(); }
+    SettingsDialog *settingsDialog() const { return m_settingsDialog.get(); }
+    ReportDialog *reportDialog() const { return m_reportDialog.get(); }
+    UpdateDialog *updateDialog() const { return m_updateDialog.get(); }
+    AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
+
+private:
+    ReportDialog *reportWindow();
+
+    IApplicationAsk &m_ask;
+    WebController *m_web;
+    const EventServices &m_events;
+    std::unique_ptr<AboutDialog> m_aboutDialog;
+    std::unique_ptr<SettingsDialog> m_settingsDialog;
+    // Before the events it shows.
+    std::unique_ptr<Editor> m_editor;
+    std::unique_ptr<UpdateDialog> m_updateDialog;
+    std::unique_ptr<ReportDialog> m_reportDialog;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+class EventsManager;
+class QSettings;
+
+// The usage figures of a run: who starts the program where, and how much it holds.
+namespace RunStatistics {
+
+// Opens the figures kept in the settings and counts this start.
+void begin(QSettings *settings, const QString &dataLocation);
+// How many events of each kind were read at start.
+void countEventTypes(const EventsManager &events);
+void countEvents(const EventsManager &events);
+
+} // namespace RunStatistics

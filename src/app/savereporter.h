@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QObject>
+#include <QSet>
+#include <QString>
+
+class IApplicationAsk;
+
+// Tells the user once when a data file cannot be written, and once more when it can be again.
+class SaveReporter : public QObject
+{
+    // The texts keep the application's translation context.
+    Q_DECLARE_TR_FUNCTIONS(Application)
+
+public:
+    explicit SaveReporter(IApplicationAsk &ask) : m_ask(ask) {}
+
+    // Reports the sender's saveFailed and saved signals.
+    template <class Sender> void watch(Sender *sender)
+    {
+        connect(sender, &Sender::saveFailed, this, &SaveReporter::onSaveFailed);
+        connect(sender, &Sender::saved, this, &SaveReporter::onSaved);
+    }
+
+    // The change is kept in memory and saved with the next one.
+    void onSaveFailed(const QString &fileName, const QString &reason);
+    void onSaved(const QString &fileName);
+    // Told once until the file is saved again; `whatHappens` says what becomes of the change.
+    void reportSaveFailure(const QString &fileName, const QString &reason, const QString &whatHappens);
+
+private:
+    IApplicationAsk &m_ask;
+    // Files whose last save failed; the user was told once for each.
+    QSet<QString> m_failingFiles;
+};

@@ -1,0 +1,120 @@
+#include "app/startduties.h"
+
+#include "app/usersettings.h"
+#include "core/crashhandleradapter.h"
+#include "core/log.h"
+#include "core/properties.h"
+#include "core/safefile.h"
+#include "core/settingkeys.h"
+#include "core/systeminforeport.h"
+#include "gadgets/gadgetscontroller.h"
+#include "platform/linuxautostart.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QPointer>
+#include <QTextStream>
+#include <QWidget>
+
+#include <functional>
+#include <utility>
+
+namespace StartDutiesPrivate {
+
+// Runs a call once the watched widget has painted for the first time (or is gone before it did),
+// from the event loop, so the paint reaches the screen first.
+class AfterFirstPaint : public QObject
+{
+public:
+    AfterFirstPaint(QWidget *watched, QObject *context, std::function<void()> call)
+        : QObject(context), m_call(std::move(call))
+    {
+        watched->installEventFilter(this);
+        connect(watched, &QObject::destroyed, this, &AfterFirstPaint::run);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            run();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void run()
+    {
+        if (!m_call)
+            return;
+        QMetaObject::invokeMethod(parent(), std::exchange(m_call, nullptr), Qt::QueuedConnection);
+        deleteLater();
+    }
+
+    std::function<void()> m_call;
+};
+
+} // namespace StartDutiesPrivate
+
+StartDuties::StartDuties(const QString &dataLocation, std::unique_ptr<IAutostart> autostart)
+    : m_dataLocation(dataLocation), m_autostart(std::move(autostart))
+{
+}
+
+StartDuties::~StartDuties() = default;
+
+QString StartDuties::systemInfoText()
+{
+    if (m_systemInfoText.isEmpty()) {
+        QTextStream out(&m_systemInfoText);
+        Common::writeSystemInfoReport(out, QCoreApplication::applicationPid());
+        out.flush();
+    }
+    return m_systemInfoText;
+}
+
+void StartDuties::writeSystemInfo()
+{
+    const QString path = QFileInfo(QDir(m_dataLocation), QStringLiteral("sysinfo.dat")).absoluteFilePath();
+    // The report is ours alone: a link at its place is replaced, never written through.
+    if (QFileInfo(path).isSymLink())
+        QFile::remove(path);
+    Common::writeFileAtomically(path, systemInfoText().toUtf8());
+    CrashHandlerAdapter().addFileToReport(path.toUtf8(), QByteArrayLiteral("sysinfo.txt"));
+}
+
+void StartDuties::writeAutorunOnFirstStart(UserSettings &settings, const Properties &properties)
+{
+    // The entry is written once, on the first start; after that only a change of the setting touches it.
+    if (settings.value(Setting::AutostartEntryWritten, Setting::AutostartEntryWrittenDefault).toBool())
+        return;
+    settings.setValue(Setting::AutostartEntryWritten, true);
+    if (properties.value(Setting::AppAutorun).toBool())
+        setAutorun(true);
+}
+
+void StartDuties::setAutorun(bool on)
+{
+    if (!m_autostart)
+        m_autostart = std::make_unique<LinuxAutostart>();
+    if (m_autostart->isOn() == on)
+        return;
+    if (!m_autostart->setOn(on))
+        QR_LOG(QByteArray("Cannot ") + (on ? "write" : "remove") + " the autostart entry");
+}
+
+void StartDuties::showWelcomeGadget(QWidget *bar, GadgetsController *gadgets)
+{
+    const QPointer<GadgetsController> target(gadgets);
+    const auto welcome = [target] {
+        if (target)
+            target->createWelcomeGadget();
+    };
+    if (bar && bar->isVisible())
+        new StartDutiesPrivate::AfterFirstPaint(bar, this, welcome);
+    else
+        QMetaObject::invokeMethod(this, welcome, Qt::QueuedConnection);
+}

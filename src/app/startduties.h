@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class GadgetsController;
+class IAutostart;
+class Properties;
+class UserSettings;
+
+// What a start leaves behind besides the windows: the system report beside the crash log, the
+// autostart entry written once, and the welcome gadget of the first start.
+class StartDuties : public QObject
+{
+public:
+    // An empty `autostart` gets the real entry when it is first needed.
+    StartDuties(const QString &dataLocation, std::unique_ptr<IAutostart> autostart);
+    ~StartDuties() override;
+
+    QString systemInfoText();
+    void writeSystemInfo();
+    void writeAutorunOnFirstStart(UserSettings &settings, const Properties &properties);
+    void setAutorun(bool on);
+    // After the bar's first picture when it shows, so that building the gadget does not delay it.
+    void showWelcomeGadget(QWidget *bar, GadgetsController *gadgets);
+
+private:
+    QString m_dataLocation;
+    std::unique_ptr<IAutostart> m_autostart;
+    QString m_systemInfoText;
+};

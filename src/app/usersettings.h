@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QVariant>
+
+#include <memory>
+
+class QSettings;
+class SaveReporter;
+
+// The user's settings file: every change is written at once, and a write that did not go through is
+// reported as any other data file's.
+class UserSettings
+{
+    Q_DECLARE_TR_FUNCTIONS(Application)
+
+public:
+    // Identity and state of a file on disk; equal while nothing replaced or changed it.
+    struct FileSignature
+    {
+        qint64 inode = -1;
+        qint64 size = -1;
+        qint64 modifiedNs = -1;
+        bool operator!=(const FileSignature &o) const
+        {
+            return inode != o.inode || size != o.size || modifiedNs != o.modifiedNs;
+        }
+    };
+
+    // Opens the file after checking every settings file the store may read.
+    explicit UserSettings(SaveReporter &reports);
+    ~UserSettings();
+
+    QSettings *settings() const { return m_settings.get(); }
+    QVariant value(const QByteArray &key, const QVariant &defaultValue) const;
+    void setValue(const QByteArray &key, const QVariant &value);
+    void remove(const QByteArray &key, bool withDottedChildren);
+
+private:
+    // Writes the settings now and tells whether that worked; `before` is the file ahead of the change.
+    void sync(const FileSignature &before);
+
+    SaveReporter &m_reports;
+    std::unique_ptr<QSettings> m_settings;
+};
