@@ -31,6 +31,7 @@
 #include "core/statcollector.h"
 #include "core/storage.h"
 #include "core/systeminforeport.h"
+#include "core/usermessages.h"
 #include "eventtypes/customtypesstorage.h"
 #include "eventtypes/eventtypesstorage.h"
 #include "events/ui/eventuihooks.h"
@@ -152,7 +153,7 @@ Application::Application(int &argc, char **argv, Parts parts)
     if (!m_parts.movingLine)
         m_parts.movingLine = createMovingLineFactory();
     if (!m_parts.ask)
-        m_parts.ask = std::make_unique<MessageBoxAsk>();
+        m_parts.ask = std::make_unique<IApplicationAsk>();
 
     // Every later step writes into the data folder, the log first: make it before anything else.
     m_dataLocation = LinuxDataLocation().path();
@@ -178,8 +179,6 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_systemTrayIcon = std::make_unique<QSystemTrayIcon>(logo);
     setWindowIcon(logo);
 
-    // Every data file not read whole is told once, as the events file is.
-    Common::DataFileGuard::setTeller([this](const QString &text) { m_parts.ask->information(tr("Data Error"), text); });
     // Checked before the store reads them: it would wait for good on a FIFO in their place.
     for (const QString &file : LinuxSettingsStore::userFiles())
         Common::guardIniFile(file);
@@ -232,10 +231,6 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_backupManager->addBackupObjects(m_storage->backupObjects());
     m_backupManager->finishInterruptedRestore();
 
-    // A restore runs from the editor's menu; its outcome, good or bad, goes where every other message goes.
-    RestoreCommand::setNotifier(
-        [ask = m_parts.ask.get()](const QString &title, const QString &text) { ask->information(title, text); });
-
     m_parts.movingLine->startRun();
 
     m_systemTrayIcon->setToolTip(applicationName());
@@ -245,9 +240,7 @@ Application::Application(int &argc, char **argv, Parts parts)
 
 Application::~Application()
 {
-    Common::DataFileGuard::setTeller(nullptr);
     if (m_constructed) {
-        RestoreCommand::setNotifier({});
         StatCollector::removeFile();
         m_parts.movingLine->finishRun();
         Common::DeferredCallProcessor::term();
@@ -519,7 +512,7 @@ void Application::setupEventsManager()
     m_eventsManager = std::make_unique<EventsManager>(eventsFilePath());
     m_eventsManager->setSavesInBackground(true);
     if (m_eventsManager->hasError())
-        m_parts.ask->information(tr("Data Error"), m_eventsManager->errorString());
+        Common::UserMessages::information(tr("Data Error"), m_eventsManager->errorString());
     connect(m_eventsManager.get(), &EventsManager::saveFailed, this, &Application::onSaveFailed);
     connect(m_eventsManager.get(), &EventsManager::saved, this, &Application::onSaved);
     m_systemEvents = std::make_unique<SystemEvents>();
@@ -852,7 +845,7 @@ void Application::openReportWindow(const QString &title)
 {
     // Not modal: the tray menu and the other windows stay usable while the user writes.
     if (!m_reportDialog)
-        m_reportDialog = std::make_unique<ReportDialog>(m_webController.get(), m_parts.ask.get());
+        m_reportDialog = std::make_unique<ReportDialog>(m_webController.get());
     m_reportDialog->setModal(false);
     m_reportDialog->setWindowTitle(title);
     m_reportDialog->setSendSystemInfo(true);
@@ -868,7 +861,7 @@ QString Application::uid() const
 int Application::showReportDialog(const QString &title, bool withTechnicalInfo)
 {
     if (!m_reportDialog)
-        m_reportDialog = std::make_unique<ReportDialog>(m_webController.get(), m_parts.ask.get());
+        m_reportDialog = std::make_unique<ReportDialog>(m_webController.get());
     m_reportDialog->setWindowTitle(title);
     m_reportDialog->setSendSystemInfo(withTechnicalInfo);
     return m_parts.ask->runModal(m_reportDialog.get());
@@ -896,7 +889,7 @@ void Application::showUninstallFeedback()
         m_webController->sendUninstallFeedback();
     setAutorun(false);
     const QString text = tr("Your opinion is very important for us.\nWould you send us your feedback please?");
-    if (m_parts.ask && m_parts.ask->question(applicationName(), text))
+    if (Common::UserMessages::question(applicationName(), text))
         showReportDialog(tr("Uninstall feedback"), false);
 }
 
@@ -970,7 +963,7 @@ void Application::reportSaveFailure(const QString &fileName, const QString &reas
     if (m_failingFiles.contains(fileName))
         return;
     m_failingFiles.insert(fileName);
-    m_parts.ask->warning(tr("Data Error"), tr("Your changes could not be saved to \"%1\":\n%2\n\n%3")
+    Common::UserMessages::warning(tr("Data Error"), tr("Your changes could not be saved to \"%1\":\n%2\n\n%3")
                                                .arg(QDir::toNativeSeparators(fileName), reason, whatHappens));
 }
 
@@ -979,7 +972,7 @@ void Application::onSaved(const QString &fileName)
     if (!m_failingFiles.remove(fileName))
         return;
     QR_LOG("Saved again: " + fileName.toUtf8());
-    m_parts.ask->information(tr("Data Saved"),
+    Common::UserMessages::information(tr("Data Saved"),
                              tr("Your changes are saved to \"%1\" again.").arg(QDir::toNativeSeparators(fileName)));
 }
 
@@ -1053,6 +1046,6 @@ void Application::suggestLanguage()
         question = QStringLiteral("Would you like to switch %1 to %2 language?");
     const QString text = QStringLiteral("%1 detected that your system language is %2.\n").arg(applicationName(), name) +
                          question.arg(applicationName(), name);
-    if (m_parts.ask->question(applicationName(), text))
+    if (Common::UserMessages::question(applicationName(), text))
         m_properties->setValue(Setting::Locale, QLocale(system));
 }

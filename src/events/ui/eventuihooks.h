@@ -6,8 +6,7 @@ class QPixmap;
 class QWidget;
 
 // Connects the event model to the widgets: the kinds' edit forms, the information frame, the edit
-// dialog and the form pictures, and user errors an event finds while loading shown as message
-// boxes. The application calls it once at start.
+// dialog and the form pictures. The application calls it once at start.
 void installEventUiHooks();
 
 // A new edit form of the event's kind on `parent`, honouring the event's custom type. It is not
