@@ -173,7 +173,7 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_sounds = std::make_unique<SoundList>();
     QR_LOG("Sounds: " + QByteArray::number(m_sounds->sounds().size()) + " wave files" +
            (m_sounds->sounds().isEmpty() ? QByteArray() : " in " + QFileInfo(m_sounds->sounds().first()).path().toUtf8()));
-    // Event forms, the edit dialog, and user errors that events find while loading go through the widgets.
+    // Event forms and the edit dialog go through the widgets.
     installEventUiHooks();
     const QIcon logo = m_parts.movingLine->logoIcon();
     m_systemTrayIcon = std::make_unique<QSystemTrayIcon>(logo);
