@@ -7,6 +7,7 @@
 #include "app/startarguments.h"
 #include "app/web/networkduties.h"
 #include "app/web/webcontroller.h"
+#include "core/usermessages.h"
 #include "core/crashhandleradapter.h"
 #include "core/datafileguard.h"
 #include "core/deferredcall.h"
@@ -55,7 +56,7 @@ Application::Application(int &argc, char **argv, Parts parts)
     if (!m_parts.movingLine)
         m_parts.movingLine = createMovingLineFactory();
     if (!m_parts.ask)
-        m_parts.ask = std::make_unique<MessageBoxAsk>();
+        m_parts.ask = std::make_unique<IApplicationAsk>();
 
     // Every later step writes into the data folder, the log first: make it before anything else.
     m_dataLocation = LinuxDataLocation().path();
@@ -78,9 +79,7 @@ Application::Application(int &argc, char **argv, Parts parts)
     const QIcon logo = m_parts.movingLine->logoIcon();
     setWindowIcon(logo);
 
-    // Every data file not read whole is told once, as the events file is.
-    Common::DataFileGuard::setTeller([this](const QString &text) { m_parts.ask->information(tr("Data Error"), text); });
-    m_saves = std::make_unique<SaveReporter>(*m_parts.ask);
+    m_saves = std::make_unique<SaveReporter>();
     m_settings = std::make_unique<UserSettings>(*m_saves);
     // No taskbar band to dock into on Linux: barHandle() stays 0.
     m_data = std::make_unique<DataServices>(m_dataLocation, *m_saves);
@@ -88,7 +87,7 @@ Application::Application(int &argc, char **argv, Parts parts)
     RunStatistics::begin(m_settings->settings(), m_dataLocation);
     connect(m_data->properties(), &Properties::propertyChanged, this, &Application::propertyChanged);
 
-    m_languages = std::make_unique<LanguageSetup>(*m_data->properties(), *m_parts.ask);
+    m_languages = std::make_unique<LanguageSetup>(*m_data->properties());
     Common::DeferredCallProcessor::init();
 
     const QString styleSheet = applicationStyleSheet();
@@ -97,13 +96,10 @@ Application::Application(int &argc, char **argv, Parts parts)
     setStyleSheet(styleSheet);
 
     m_data->startBackups();
-    // A restore runs from the editor's menu; its outcome, good or bad, goes where every other message goes.
-    RestoreCommand::setNotifier(
-        [ask = m_parts.ask.get()](const QString &title, const QString &text) { ask->information(title, text); });
 
     m_parts.movingLine->startRun();
     m_duties = std::make_unique<StartDuties>(m_dataLocation, std::move(m_parts.autostart));
-    m_events = std::make_unique<EventServices>(*m_saves, *m_parts.ask, *this);
+    m_events = std::make_unique<EventServices>(*m_saves, *this);
     m_bar = std::make_unique<BarControl>(*m_parts.movingLine, *m_data->properties(), [this] { exitApp(); });
     m_windows = std::make_unique<AppWindows>(*m_parts.ask, m_webController.get(), *m_events);
     m_tray = std::make_unique<TrayControl>(*this, *m_bar, logo);
@@ -113,10 +109,8 @@ Application::Application(int &argc, char **argv, Parts parts)
 
 Application::~Application()
 {
-    Common::DataFileGuard::setTeller(nullptr);
     if (!m_constructed)
         return;
-    RestoreCommand::setNotifier({});
     StatCollector::removeFile();
     m_parts.movingLine->finishRun();
     Common::DeferredCallProcessor::term();
@@ -318,7 +312,7 @@ void Application::showUninstallFeedback()
         m_webController->sendUninstallFeedback();
     setAutorun(false);
     const QString text = tr("Your opinion is very important for us.\nWould you send us your feedback please?");
-    if (m_parts.ask && m_parts.ask->question(applicationName(), text))
+    if (Common::UserMessages::question(applicationName(), text))
         showReportDialog(tr("Uninstall feedback"), false);
 }
 

@@ -75,7 +75,7 @@ void AppWindows::showUpdateDialog()
 ReportDialog *AppWindows::reportWindow()
 {
     if (!m_reportDialog)
-        m_reportDialog = std::make_unique<ReportDialog>(m_web, &m_ask);
+        m_reportDialog = std::make_unique<ReportDialog>(m_web);
     return m_reportDialog.get();
 }
 

@@ -5,6 +5,7 @@
 #include "app/reminderwidget.h"
 #include "app/runstatistics.h"
 #include "app/savereporter.h"
+#include "core/usermessages.h"
 #include "core/log.h"
 #include "core/properties.h"
 #include "core/settingkeys.h"
@@ -15,8 +16,7 @@
 #include "store/eventsmanager.h"
 #include "store/systemevents.h"
 
-EventServices::EventServices(SaveReporter &reports, IApplicationAsk &ask, UndoObject &undo)
-    : m_reports(reports), m_ask(ask), m_undo(undo)
+EventServices::EventServices(SaveReporter &reports, UndoObject &undo) : m_reports(reports), m_undo(undo)
 {
 }
 
@@ -34,7 +34,7 @@ void EventServices::load(const QString &path, Properties &properties, BackupMana
     m_manager = std::make_unique<EventsManager>(path);
     m_manager->setSavesInBackground(true);
     if (m_manager->hasError())
-        m_ask.information(tr("Data Error"), m_manager->errorString());
+        Common::UserMessages::information(tr("Data Error"), m_manager->errorString());
     m_reports.watch(m_manager.get());
     m_systemEvents = std::make_unique<SystemEvents>();
     properties.addProperty(Setting::RemoveExpiredEvents, Setting::RemoveExpiredEventsDefault);

@@ -9,7 +9,6 @@
 class BackupManager;
 class CalendarsProvider;
 class EventsManager;
-class IApplicationAsk;
 class Properties;
 class ReminderController;
 class SaveReporter;
@@ -23,7 +22,7 @@ class EventServices : public QObject
     Q_DECLARE_TR_FUNCTIONS(Application)
 
 public:
-    EventServices(SaveReporter &reports, IApplicationAsk &ask, UndoObject &undo);
+    EventServices(SaveReporter &reports, UndoObject &undo);
     ~EventServices() override;
 
     // Reads the events file, tells the user what could not be read and drops the expired events.
@@ -41,7 +40,6 @@ public:
 
 private:
     SaveReporter &m_reports;
-    IApplicationAsk &m_ask;
     UndoObject &m_undo;
     Properties *m_properties = nullptr;
     // Open reminder windows hold events; they and the controller go before the events.

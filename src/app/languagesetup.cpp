@@ -2,6 +2,7 @@
 
 #include "app/applicationask.h"
 #include "app/localization.h"
+#include "core/usermessages.h"
 #include "core/applocale.h"
 #include "core/langs.h"
 #include "core/log.h"
@@ -11,7 +12,7 @@
 
 #include <QTranslator>
 
-LanguageSetup::LanguageSetup(Properties &properties, IApplicationAsk &ask) : m_properties(properties), m_ask(ask)
+LanguageSetup::LanguageSetup(Properties &properties) : m_properties(properties)
 {
     setUp();
 }
@@ -103,6 +104,6 @@ void LanguageSetup::suggestLanguage()
     const QString appName = QCoreApplication::applicationName();
     const QString text = QStringLiteral("%1 detected that your system language is %2.\n").arg(appName, name) +
                          question.arg(appName, name);
-    if (m_ask.question(appName, text))
+    if (Common::UserMessages::question(appName, text))
         m_properties.setValue(Setting::Locale, QLocale(system));
 }

@@ -5,7 +5,6 @@
 
 #include <memory>
 
-class IApplicationAsk;
 class Langs;
 class Properties;
 class QTranslator;
@@ -17,7 +16,7 @@ class LanguageSetup
     Q_DECLARE_TR_FUNCTIONS(Application)
 
 public:
-    LanguageSetup(Properties &properties, IApplicationAsk &ask);
+    explicit LanguageSetup(Properties &properties);
     ~LanguageSetup();
 
     Langs *langs() const { return m_langs.get(); }
@@ -33,7 +32,6 @@ private:
     void suggestLanguage();
 
     Properties &m_properties;
-    IApplicationAsk &m_ask;
     std::unique_ptr<Langs> m_langs;
     std::unique_ptr<QTranslator> m_translator;
     std::unique_ptr<QTranslator> m_qtTranslator;

@@ -1,13 +1,12 @@
 #include "app/application.h"
-#include "app/applicationask.h"
 #include "app/processhooks.h"
 #include "app/startarguments.h"
 #include "core/log.h"
+#include "core/usermessages.h"
 #include "platform/displaycheck.h"
 #include "platform/terminationsignals.h"
 #include "platform/timezonewatcher.h"
-
-#include <QMessageBox>
+#include "widgets/messageboxsink.h"
 
 #include <cstdio>
 
@@ -41,6 +40,7 @@ int main(int argc, char *argv[])
     qInstallMessageHandler(myMessageOutput);
     TerminationSignals::ignoreFileSizeSignal();
     preferXcbUnderWayland();
+    Common::UserMessages::install(std::make_unique<MessageBoxSink>());
     DisplayCheck display;
     if (!display.problem().isEmpty()) {
         fprintf(stderr, "%s\n", qUtf8Printable(display.problem()));
@@ -56,11 +56,11 @@ int main(int argc, char *argv[])
         // Neither the instance nor sure there is none: never run beside another.
         const QString text = a.handOverFailedText();
         fprintf(stderr, "%s\n", qUtf8Printable(text));
-        MessageBoxAsk().warning(QCoreApplication::applicationName(), text);
+        Common::UserMessages::warning(QCoreApplication::applicationName(), text);
         return 3;
     }
     if (!a.startError().isEmpty()) {
-        MessageBoxAsk().warning(QCoreApplication::applicationName(), a.startError());
+        Common::UserMessages::warning(QCoreApplication::applicationName(), a.startError());
         return 2;
     }
     if (StartArguments::isUninstallStart(a.arguments())) {

@@ -1,6 +1,5 @@
 #include "app/reportdialog.h"
 
-#include "app/applicationask.h"
 #include "app/reporttext.h"
 #include "app/web/webcontroller.h"
 #include "core/iapplication.h"
@@ -8,18 +7,14 @@
 #include "core/properties.h"
 #include "core/settingkeys.h"
 #include "core/statcollector.h"
+#include "core/usermessages.h"
 #include "ui_reportdialog.h"
 
 #include <QCoreApplication>
 
-ReportDialog::ReportDialog(WebController *web, IApplicationAsk *ask)
-    : Dialog(nullptr, Setting::ReportDialogGeometry, Qt::Dialog), m_ui(std::make_unique<Ui::ReportDialog>()),
-      m_web(web), m_ask(ask)
+ReportDialog::ReportDialog(WebController *web)
+    : Dialog(nullptr, Setting::ReportDialogGeometry, Qt::Dialog), m_ui(std::make_unique<Ui::ReportDialog>()), m_web(web)
 {
-    if (!m_ask) {
-        m_ownAsk = std::make_unique<MessageBoxAsk>();
-        m_ask = m_ownAsk.get();
-    }
     m_ui->setupUi(this);
     m_ui->noInternetLabel->hide();
     connect(m_ui->sendButton, &QPushButton::clicked, this, &ReportDialog::onSendButton);
@@ -79,15 +74,15 @@ QString ReportDialog::composeText() const
 void ReportDialog::onSendButton()
 {
     if (m_ui->textEdit->toPlainText().isEmpty()) {
-        m_ask->information(windowTitle(), tr("Nothing to send!"));
+        Common::UserMessages::information(windowTitle(), tr("Nothing to send!"));
         return;
     }
     if (m_ui->nameLineEdit->text().isEmpty() &&
-        !m_ask->question(windowTitle(), tr("You haven't stated your name.\nAre your sure you want to stay anonymous?")))
+        !Common::UserMessages::question(windowTitle(), tr("You haven't stated your name.\nAre your sure you want to stay anonymous?")))
         return;
     if (m_ui->eMailLineEdit->text().isEmpty() &&
-        !m_ask->question(windowTitle(), tr("You haven't stated your E-Mail so we won't be able to send an "
-                                           "answer.\nSend anywhere?")))
+        !Common::UserMessages::question(windowTitle(), tr("You haven't stated your E-Mail so we won't be able to send an "
+                                                           "answer.\nSend anywhere?")))
         return;
     if (m_web)
         m_web->sendEmail(m_ui->eMailLineEdit->text(), m_ui->subjectLineEdit->text(), composeText());
@@ -100,6 +95,6 @@ void ReportDialog::onSendButton()
 
 void ReportDialog::onSent()
 {
-    m_ask->information(windowTitle(), tr("Your message has been sent. Thank you!"));
+    Common::UserMessages::information(windowTitle(), tr("Your message has been sent. Thank you!"));
     hide();
 }

@@ -4,7 +4,6 @@
 
 #include <memory>
 
-class IApplicationAsk;
 class WebController;
 
 namespace Ui {
@@ -19,8 +18,7 @@ class ReportDialog : public Dialog
     Q_OBJECT
 
 public:
-    // `ask` answers the dialog's questions; without one, message boxes do.
-    ReportDialog(WebController *web, IApplicationAsk *ask = nullptr);
+    explicit ReportDialog(WebController *web);
     ~ReportDialog() override;
 
     void setSendSystemInfo(bool on) { m_sendSystemInfo = on; }
@@ -40,6 +38,4 @@ private:
     std::unique_ptr<Ui::ReportDialog> m_ui;
     bool m_sendSystemInfo = false;
     WebController *m_web;
-    IApplicationAsk *m_ask;
-    std::unique_ptr<IApplicationAsk> m_ownAsk;
 };

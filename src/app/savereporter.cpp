@@ -1,6 +1,7 @@
 #include "app/savereporter.h"
 
 #include "app/applicationask.h"
+#include "core/usermessages.h"
 #include "core/log.h"
 
 #include <QDir>
@@ -19,7 +20,7 @@ void SaveReporter::reportSaveFailure(const QString &fileName, const QString &rea
     if (m_failingFiles.contains(fileName))
         return;
     m_failingFiles.insert(fileName);
-    m_ask.warning(tr("Data Error"), tr("Your changes could not be saved to \"%1\":\n%2\n\n%3")
+    Common::UserMessages::warning(tr("Data Error"), tr("Your changes could not be saved to \"%1\":\n%2\n\n%3")
                                         .arg(QDir::toNativeSeparators(fileName), reason, whatHappens));
 }
 
@@ -28,6 +29,6 @@ void SaveReporter::onSaved(const QString &fileName)
     if (!m_failingFiles.remove(fileName))
         return;
     QR_LOG("Saved again: " + fileName.toUtf8());
-    m_ask.information(tr("Data Saved"),
+    Common::UserMessages::information(tr("Data Saved"),
                       tr("Your changes are saved to \"%1\" again.").arg(QDir::toNativeSeparators(fileName)));
 }

@@ -5,7 +5,6 @@
 #include <QSet>
 #include <QString>
 
-class IApplicationAsk;
 
 // Tells the user once when a data file cannot be written, and once more when it can be again.
 class SaveReporter : public QObject
@@ -14,7 +13,6 @@ class SaveReporter : public QObject
     Q_DECLARE_TR_FUNCTIONS(Application)
 
 public:
-    explicit SaveReporter(IApplicationAsk &ask) : m_ask(ask) {}
 
     // Reports the sender's saveFailed and saved signals.
     template <class Sender> void watch(Sender *sender)
@@ -30,7 +28,6 @@ public:
     void reportSaveFailure(const QString &fileName, const QString &reason, const QString &whatHappens);
 
 private:
-    IApplicationAsk &m_ask;
     // Files whose last save failed; the user was told once for each.
     QSet<QString> m_failingFiles;
 };

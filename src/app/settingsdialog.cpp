@@ -5,6 +5,7 @@
 #include "core/properties.h"
 #include "core/settingkeys.h"
 #include "core/statcollector.h"
+#include "core/usermessages.h"
 #include "runningline/ostrevalder.h"
 #include "widgets/dialog.h"
 #include "widgets/windowplacement.h"
@@ -24,7 +25,6 @@
 #include <QLineEdit>
 #include <QLinearGradient>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -79,15 +79,6 @@ using namespace SettingsDialogPrivate;
 SettingsDialog::Ask SettingsDialog::defaultAsk()
 {
     Ask ask;
-    ask.restoreDefaults = [](QWidget *parent) {
-        QMessageBox box(QMessageBox::Question, tr("Confirmation"), tr("Do you want to restore default settings?"),
-                        QMessageBox::Yes | QMessageBox::Cancel, parent);
-        return box.exec() == QMessageBox::Yes;
-    };
-    ask.restartForLanguage = [](QWidget *parent) {
-        QMessageBox::information(parent, tr("Change Language"),
-                                 tr("You must restart the application to apply the new language"), QMessageBox::Ok);
-    };
     ask.color = [](QWidget *parent, const QColor &initial) {
         return QColorDialog::getColor(initial, parent, tr("Select Color"));
     };
@@ -289,8 +280,9 @@ void SettingsDialog::apply()
     Properties *props = properties();
     if (!props)
         return;
-    if (shownValues().write(*props) && m_ask.restartForLanguage)
-        m_ask.restartForLanguage(this);
+    if (shownValues().write(*props))
+        Common::UserMessages::information(tr("Change Language"),
+                                          tr("You must restart the application to apply the new language"), this);
 }
 
 void SettingsDialog::onButtonBoxClicked(QAbstractButton *button)
@@ -306,7 +298,10 @@ void SettingsDialog::onButtonBoxClicked(QAbstractButton *button)
         load();
         break;
     case QDialogButtonBox::RestoreDefaults:
-        if (m_ask.restoreDefaults && m_ask.restoreDefaults(this)) {
+        if (Common::UserMessages::ask({Common::UserMessages::Question, tr("Confirmation"),
+                                       tr("Do you want to restore default settings?"),
+                                       Common::UserMessages::Yes | Common::UserMessages::Cancel,
+                                       this}) == Common::UserMessages::Yes) {
             if (Properties *props = properties())
                 props->restoreDefaults();
             load();

@@ -19,11 +19,9 @@ class SettingsDialog : public QDialog, public Ui_settingsDialog
     Q_OBJECT
 
 public:
-    // The modal questions and pickers of the window, so tests answer them.
+    // The pickers of the window, so tests answer them; its questions go through Common::UserMessages.
     struct Ask
     {
-        std::function<bool(QWidget *parent)> restoreDefaults;  // Yes to resetting every setting
-        std::function<void(QWidget *parent)> restartForLanguage;
         std::function<QColor(QWidget *parent, const QColor &initial)> color; // invalid when cancelled
         std::function<bool(QWidget *parent, QFont *font)> font;              // false when cancelled
     };

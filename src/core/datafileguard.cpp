@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "core/safefile.h"
+#include "core/usermessages.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,7 +20,6 @@ struct State
     QHash<QString, Common::DataFileGuard::Problem> noticed;
     QSet<QString> told;
     QStringList waiting;
-    Common::DataFileGuard::Teller teller;
     bool tellScheduled = false;
 };
 
@@ -37,7 +37,7 @@ QString key(const QString &path)
 // Called with the mutex held.
 void scheduleTelling(State &s)
 {
-    if (!s.teller || s.waiting.isEmpty() || s.tellScheduled || !QCoreApplication::instance())
+    if (s.waiting.isEmpty() || s.tellScheduled || !QCoreApplication::instance())
         return;
     s.tellScheduled = true;
     // A message box shown from inside a half-built store would run the event loop under it.
@@ -144,14 +144,6 @@ bool DataFileGuard::writeFile(const QString &path, const QByteArray &data, QStri
     return writeFileAtomically(path, data, error);
 }
 
-void DataFileGuard::setTeller(Teller teller)
-{
-    State &s = state();
-    const QMutexLocker lock(&s.mutex);
-    s.teller = std::move(teller);
-    scheduleTelling(s);
-}
-
 void DataFileGuard::tell(const QString &text)
 {
     QR_LOG("Told: " + text.toUtf8());
@@ -165,17 +157,15 @@ void DataFileGuard::tellWaiting()
 {
     State &s = state();
     QStringList waiting;
-    Teller teller;
     {
         const QMutexLocker lock(&s.mutex);
         s.tellScheduled = false;
-        if (!s.teller)
-            return;
         waiting.swap(s.waiting);
-        teller = s.teller;
     }
+    // The title the application has always given these.
+    const QString title = QCoreApplication::translate("Application", "Data Error");
     for (const QString &text : std::as_const(waiting))
-        teller(text);
+        Common::UserMessages::information(title, text);
 }
 
 QString DataFileGuard::problemText(const QString &path, Problem problem)
@@ -226,7 +216,6 @@ void DataFileGuard::reset()
     s.noticed.clear();
     s.told.clear();
     s.waiting.clear();
-    s.teller = nullptr;
     s.tellScheduled = false;
 }
 

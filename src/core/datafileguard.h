@@ -3,8 +3,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
-
 namespace Common {
 
 // One rule for every data file the program writes. A file that was not read whole (it cannot be read,
@@ -34,11 +32,8 @@ public:
     // keepAside(), then the atomic write.
     static bool writeFile(const QString &path, const QByteArray &data, QString *error = nullptr);
 
-    // How the user is told, as "Data Error" text. What is noticed before there is a teller, or while
-    // the program is busy, waits for the event loop.
-    using Teller = std::function<void(const QString &text)>;
-    static void setTeller(Teller teller);
-    // Tells `text` once there is a teller, as the notices are told.
+    // Tells `text` as a "Data Error" from the event loop, as the notices are told: what is noticed
+    // while the program is busy waits for it.
     static void tell(const QString &text);
     // Tells what waits now.
     static void tellWaiting();

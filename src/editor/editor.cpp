@@ -7,6 +7,7 @@
 #include "core/properties.h"
 #include "core/settingkeys.h"
 #include "core/statcollector.h"
+#include "core/usermessages.h"
 #include "editor/calendarmodel.h"
 #include "editor/calendaroperations.h"
 #include "editor/calendarproxymodel.h"
@@ -1212,7 +1213,7 @@ void Editor::onRemoveCalendarClicked()
     if (id.isEmpty())
         return;
     CalendarOperations(m_manager, this).remove(id, [this] {
-        return m_ask->question(this, windowTitle(), CalendarOperations::removeQuestion());
+        return Common::UserMessages::question(windowTitle(), CalendarOperations::removeQuestion(), this);
     });
 }
 

@@ -2,17 +2,6 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QMessageBox>
-
-void DialogEditorAsk::information(QWidget *parent, const QString &title, const QString &text)
-{
-    QMessageBox::information(parent, title, text, QMessageBox::Ok);
-}
-
-bool DialogEditorAsk::question(QWidget *parent, const QString &title, const QString &text)
-{
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
-}
 
 QString DialogEditorAsk::saveFileName(QWidget *parent, const QString &caption, const QString &path,
                                       const QString &filter, const QString &defaultSuffix)

@@ -5,15 +5,13 @@
 class QDialog;
 class QWidget;
 
-// The editor's questions, messages, file names and modal dialogs. The default shows Qt's dialogs;
-// tests hand in their own answers so nothing waits on a modal loop.
+// The editor's file names, texts and modal dialogs; its messages and questions go through
+// Common::UserMessages. The default shows Qt's dialogs; tests hand in their own answers so nothing
+// waits on a modal loop.
 class IEditorAsk
 {
 public:
     virtual ~IEditorAsk() = default;
-    virtual void information(QWidget *parent, const QString &title, const QString &text) = 0;
-    // Yes or No; true for Yes.
-    virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
     // An empty name when cancelled. The suffix is added to a typed name that has none.
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &path, const QString &filter,
                                  const QString &defaultSuffix) = 0;
@@ -29,8 +27,6 @@ public:
 class DialogEditorAsk : public IEditorAsk
 {
 public:
-    void information(QWidget *parent, const QString &title, const QString &text) override;
-    bool question(QWidget *parent, const QString &title, const QString &text) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &path, const QString &filter,
                          const QString &defaultSuffix) override;
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir, const QString &filter) override;

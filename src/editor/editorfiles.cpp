@@ -6,6 +6,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/statcollector.h"
+#include "core/usermessages.h"
 #include "editor/editorfilenames.h"
 #include "editor/printtabledialog.h"
 #include "editor/savestatecommand.h"
@@ -41,7 +42,7 @@ void Editor::exportEvents(const QList<int> &eventIndexes)
     fileName = EditorFileNames::withSuffix(fileName, QStringLiteral("evt"));
     m_lastDirectory = QFileInfo(fileName).absolutePath();
     if (!m_manager->exportEvents(fileName, eventIndexes)) {
-        m_ask->information(this, tr("Export"), tr("Failed to export events"));
+        Common::UserMessages::information(tr("Export"), tr("Failed to export events"), this);
         return;
     }
     StatCollector::incrementCounter("f_export_quillane");
@@ -66,7 +67,7 @@ void Editor::onImportButton()
         StatCollector::incrementCounter("f_import_csv");
         break;
     default:
-        m_ask->information(this, tr("Import Error"), EventsImporter::unknownFormatText());
+        Common::UserMessages::information(tr("Import Error"), EventsImporter::unknownFormatText(), this);
         return;
     }
     SelectEncodingDialog dialog(this, format != EventsImporter::QuillaneEventsFormat);
@@ -86,7 +87,7 @@ int Editor::importEvents(const QString &fileName, int format, const QByteArray &
     importer.setKeepUndecodable(keepUndecodable);
     const QList<AbstractCommonEventPtr> events = importer.import(fileName, encoding);
     if (importer.hasError()) {
-        m_ask->information(this, tr("Import Error"), importer.errorString());
+        Common::UserMessages::information(tr("Import Error"), importer.errorString(), this);
         return -1;
     }
     // The held events by id, once: a look-up per imported event scanned them all, and 10,000 events
@@ -118,7 +119,8 @@ int Editor::importEvents(const QString &fileName, int format, const QByteArray &
         }
         m_manager->addEvents(events);
     }
-    m_ask->information(this, tr("Import"), EventsImporter::resultText(int(events.count()), importer.notes()));
+    Common::UserMessages::information(tr("Import"), EventsImporter::resultText(int(events.count()), importer.notes()),
+                                      this);
     return int(events.count());
 }
 
@@ -134,7 +136,7 @@ void Editor::backup()
         return;
     fileName = EditorFileNames::withSuffix(fileName, QStringLiteral("qbf"));
     if (!manager->backup(fileName))
-        m_ask->information(this, tr("Backup"), tr("Failed to create backup file"));
+        Common::UserMessages::information(tr("Backup"), tr("Failed to create backup file"), this);
 }
 
 void Editor::restore()

@@ -10,6 +10,7 @@
 #include "core/properties.h"
 #include "core/settingkeys.h"
 #include "core/simpleparser.h"
+#include "core/usermessages.h"
 #include "events/eventsfactory.h"
 
 #include <QCoreApplication>
@@ -118,12 +119,6 @@ AbstractCommonEvent::EditorPixmapMaker &editorPixmapMaker()
 {
     static AbstractCommonEvent::EditorPixmapMaker s_maker;
     return s_maker;
-}
-
-AbstractCommonEvent::UserErrorHandler &userErrorHandler()
-{
-    static AbstractCommonEvent::UserErrorHandler s_handler;
-    return s_handler;
 }
 
 // A member holding an object, in the form its reader takes.
@@ -490,15 +485,9 @@ void AbstractCommonEvent::showUserError(const QString &errorText)
 {
     SimpleParser parser(this);
     const QString text = parser.parse(errorText, -1);
-    if (userErrorHandler())
-        userErrorHandler()(tr("Error"), text);
-    else
-        QR_LOG("User error: " + text.toUtf8());
-}
-
-void AbstractCommonEvent::setUserErrorHandler(UserErrorHandler handler)
-{
-    userErrorHandler() = std::move(handler);
+    QR_LOG("User error: " + text.toUtf8());
+    // Already out of the loading that found it; the box brings its own button.
+    Common::UserMessages::ask({Common::UserMessages::Warning, tr("Error"), text, Common::UserMessages::NoButton});
 }
 
 // ---- running-line text

@@ -67,7 +67,6 @@ public:
 
     using FormMaker = std::function<IEventForm *(AbstractCommonEvent *event, QWidget *parent)>;
     using InfoWidgetMaker = std::function<QWidget *(const AbstractCommonEvent *event)>;
-    using UserErrorHandler = std::function<void(const QString &title, const QString &text)>;
     using EditDialogRunner = std::function<bool(AbstractCommonEvent *event, QWidget *parent)>;
     using EditorPixmapMaker = std::function<QPixmap(AbstractCommonEvent *event)>;
 
@@ -211,8 +210,6 @@ public:
     static void setInfoWidgetMaker(InfoWidgetMaker maker);
     static void setEditDialogRunner(EditDialogRunner runner);
     static void setEditorPixmapMaker(EditorPixmapMaker maker);
-    // The GUI layer shows user errors as message boxes; without it they go to the log.
-    static void setUserErrorHandler(UserErrorHandler handler);
 
 signals:
     void dataChanged();

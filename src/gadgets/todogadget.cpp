@@ -4,6 +4,7 @@
 #include "core/iapplication.h"
 #include "core/jsonsettingsfile.h"
 #include "core/log.h"
+#include "core/usermessages.h"
 #include "gadgets/gadgetresizer.h"
 #include "gadgets/gadgetstyle.h"
 #include "gadgets/gadgetthememanager.h"
@@ -18,7 +19,6 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMessageBox>
 
 namespace ToDoGadgetPrivate {
 
@@ -32,12 +32,13 @@ void log(const char *text)
     QR_LOG(QByteArray("ToDo: ") + text);
 }
 
-bool askCloseWithMessageBox(QWidget *parent)
+bool askClose(QWidget *parent)
 {
-    QMessageBox box(QMessageBox::Question, ToDoGadget::tr("Close To-Do"),
-                    ToDoGadget::tr("Are you sure you want to close to-do gadget?\nAll to-dos will be lost."),
-                    QMessageBox::Yes | QMessageBox::Cancel, parent, Qt::Tool | Qt::FramelessWindowHint);
-    return box.exec() == QMessageBox::Yes;
+    using Common::UserMessages;
+    return UserMessages::ask({UserMessages::Question, ToDoGadget::tr("Close To-Do"),
+                              ToDoGadget::tr("Are you sure you want to close to-do gadget?\nAll to-dos will be lost."),
+                              UserMessages::Yes | UserMessages::Cancel, parent,
+                              Qt::Tool | Qt::FramelessWindowHint}) == UserMessages::Yes;
 }
 
 } // namespace ToDoGadgetPrivate
@@ -47,7 +48,7 @@ using namespace ToDoGadgetPrivate;
 ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, QAction *applyToAllAction,
                        const WatchFile &watchFile)
     : Gadget(uid, themeManager, nullptr), m_applyToAllAction(applyToAllAction),
-      m_ui(std::make_unique<Ui::ToDoGadgetContent>()), m_content(new QWidget), m_askClose(askCloseWithMessageBox)
+      m_ui(std::make_unique<Ui::ToDoGadgetContent>()), m_content(new QWidget)
 {
     GadgetStyle *style = GadgetStyle::instance();
     GadgetResizer::instance()->addWidget(this, 0);
@@ -266,7 +267,7 @@ bool ToDoGadget::keepOpaque() const
 
 bool ToDoGadget::canClose()
 {
-    if (m_storage->count() > 0 && !(m_askClose && m_askClose(this)))
+    if (m_storage->count() > 0 && !askClose(this))
         return false;
     QFile::remove(toDoFileName(uid()));
     m_fileRemoved = true;

@@ -29,9 +29,6 @@ class ToDoGadget : public Gadget
     Q_OBJECT
 
 public:
-    // Asks whether a gadget holding to-dos may be closed; the default shows a message box.
-    using AskClose = std::function<bool(QWidget *parent)>;
-
     // Handed the list file before its first write, so that failed saves are heard from the start.
     using WatchFile = std::function<void(Common::JsonSettingsFile *file)>;
 
@@ -45,7 +42,6 @@ public:
     ToDoModel *model() const { return m_model.get(); }
     ToDoView *view() const;
     bool isEditing() const;
-    void setAskClose(const AskClose &ask) { m_askClose = ask; }
     // The commands of the context menu for a right click at the point, in order; null stands for a
     // separator and the theme menu shows as its menu action.
     QList<QAction *> contextMenuActions(const QPoint &globalPos);
@@ -108,5 +104,4 @@ private:
     QWidget *m_content;
     // Set once the list file is deleted on close: late edits must not bring it back.
     bool m_fileRemoved = false;
-    AskClose m_askClose;
 };

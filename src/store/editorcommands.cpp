@@ -2,21 +2,12 @@
 
 #include "core/log.h"
 #include "core/storage.h"
+#include "core/usermessages.h"
 #include "events/eventsfactory.h"
 #include "store/eventsmanager.h"
 
 #include <QBuffer>
 #include <QObject>
-
-namespace EditorCommandsPrivate {
-
-RestoreCommand::Notifier &notifier()
-{
-    static RestoreCommand::Notifier s_notifier;
-    return s_notifier;
-}
-
-} // namespace EditorCommandsPrivate
 
 EventCommand::EventCommand(EventsManager *manager, AbstractCommonEventPtr event, const QString &text)
     : QUndoCommand(text), m_manager(manager), m_event(event), m_id(event ? event->id() : QByteArray())
@@ -147,16 +138,10 @@ RestoreCommand::RestoreCommand(IBackupManager *manager, const QString &fileName)
 {
 }
 
-void RestoreCommand::setNotifier(const Notifier &notifier)
-{
-    EditorCommandsPrivate::notifier() = notifier;
-}
-
 void RestoreCommand::notify(const QString &text)
 {
     QR_LOG("Restore: " + text.toUtf8());
-    if (const Notifier &n = EditorCommandsPrivate::notifier())
-        n(QObject::tr("Restore"), text);
+    Common::UserMessages::information(QObject::tr("Restore"), text);
 }
 
 void RestoreCommand::redo()

@@ -8,7 +8,6 @@
 #include <QUndoCommand>
 #include <QVariant>
 
-#include <functional>
 #include <memory>
 
 class EventsManager;
@@ -84,11 +83,8 @@ public:
     void undo() override;
     void redo() override;
 
-    // Tells the user how the restore went (title, text); the GUI shows a message box, tests record the call.
-    using Notifier = std::function<void(const QString &title, const QString &text)>;
-    static void setNotifier(const Notifier &notifier);
-
 private:
+    // Tells the user how the restore went.
     void notify(const QString &text);
 
     IBackupManager *m_manager;

@@ -629,7 +629,7 @@ private slots:
         QVERIFY(!StatCollector::isFirstStart());
         QVERIFY(lines().contains(QStringLiteral("number_of_starts: 2")));
         QVERIFY(lines().contains(QStringLiteral("calendars_count: %1").arg(calendars + 1)));
-        env.ask->m_answer = true;
+        Common::UserMessages::setNextAnswer(Common::UserMessages::Yes);
         QString report;
         env.ask->m_whileModal = [&](QDialog *dialog) { report = static_cast<ReportDialog *>(dialog)->composeText(); };
         app->showReportDialog(QStringLiteral("Report"), true);
@@ -663,7 +663,7 @@ private slots:
         // Unanswered questions leave it off after the uninstall feedback.
         app->showUninstallFeedback();
         QVERIFY(!env.autostart->m_on);
-        QCOMPARE(env.ask->m_said.size(), 1);
+        QCOMPARE(Common::UserMessages::toldLines().size(), 1);
     }
 
     // ---- events file
@@ -684,11 +684,11 @@ private slots:
         const QString events = QDir(env.dataFolder()).filePath(QStringLiteral("events.dat"));
         QVERIFY(TestHelpers::writeFile(events, damaged));
         Application *app = env.start();
-        QCOMPARE(env.ask->m_said.size(), 1);
-        QVERIFY(env.ask->m_said.first().startsWith(QStringLiteral("Data Error: ")));
+        QCOMPARE(Common::UserMessages::toldLines().size(), 1);
+        QVERIFY(Common::UserMessages::toldLines().first().startsWith(QStringLiteral("Data Error: ")));
         app->eventsManager()->addEvent(std::make_shared<NotSpecifiedEvent>());
         app->eventsManager()->waitForSaves();
-        QCOMPARE(env.ask->m_said.size(), 1);
+        QCOMPARE(Common::UserMessages::toldLines().size(), 1);
         QCOMPARE(TestHelpers::readFile(QDir(env.dataFolder()).filePath(QStringLiteral("events.bak"))), damaged);
         QVERIFY(TestHelpers::readFile(events) != damaged);
     }
@@ -702,10 +702,10 @@ private slots:
         QVERIFY(app->backupManager()->backup(archive));
         const QString garbage = QDir(env.dataHome()).filePath(QStringLiteral("garbage.qbf"));
         QVERIFY(TestHelpers::writeFile(garbage, "not an archive"));
-        env.ask->m_said.clear();
+        Common::UserMessages::reset();
         RestoreCommand(app->backupManager(), garbage).redo();
         RestoreCommand(app->backupManager(), archive).redo();
-        QCOMPARE(env.ask->m_said, (QStringList{"Restore: Cannot restore data from this file",
+        QCOMPARE(Common::UserMessages::toldLines(), (QStringList{"Restore: Cannot restore data from this file",
                                                "Restore: Data successfully restored"}));
     }
 
@@ -745,7 +745,7 @@ private slots:
         Application *app = env.start();
         EventsManager *manager = app->eventsManager();
         manager->addEvent(std::make_shared<NotSpecifiedEvent>());
-        QVERIFY(env.ask->m_said.isEmpty());
+        QVERIFY(Common::UserMessages::toldLines().isEmpty());
         {
             TestHelpers::ScopedFileSizeLimit full(16);
             manager->addEvent(std::make_shared<NotSpecifiedEvent>());
@@ -754,8 +754,9 @@ private slots:
         }
         // The limit holds for the whole process: another file written meanwhile is told of on its own.
         const auto told = [&](const QString &title) {
-            return std::count_if(env.ask->m_said.cbegin(), env.ask->m_said.cend(), [&](const QString &said) {
-                return said.startsWith(title) && said.contains(QStringLiteral("events.dat"));
+            const QStringList said = Common::UserMessages::toldLines();
+            return std::count_if(said.cbegin(), said.cend(), [&](const QString &line) {
+                return line.startsWith(title) && line.contains(QStringLiteral("events.dat"));
             });
         };
         QCOMPARE(told(QStringLiteral("Data Error")), 1);
@@ -791,7 +792,7 @@ private slots:
         Application *app = env.start();
         const auto toldAbout = [&](const QString &title) {
             int n = 0;
-            for (const QString &said : env.ask->m_said)
+            for (const QString &said : Common::UserMessages::toldLines())
                 n += said.startsWith(title + QStringLiteral(": ")) && said.contains(file);
             return n;
         };

@@ -244,7 +244,7 @@ private slots:
         // The events file is told of in its own words; every other message names its file.
         const auto toldAbout = [&] {
             int n = 0;
-            for (const QString &said : std::as_const(env.ask->m_said))
+            for (const QString &said : Common::UserMessages::toldLines())
                 n += said.startsWith(QStringLiteral("Data Error: ")) &&
                      (toldFile == QLatin1String("events.dat") || said.contains(QDir::toNativeSeparators(told)));
             return n;
@@ -257,7 +257,7 @@ private slots:
         QVERIFY(change(app, file, 2));
         QCoreApplication::processEvents();
 
-        const QStringList errors = env.ask->m_said.filter(QStringLiteral("Data Error: "));
+        const QStringList errors = Common::UserMessages::toldLines().filter(QStringLiteral("Data Error: "));
         switch (Expect(expect)) {
         case KeptAside:
             QCOMPARE(toldAbout(), 1);

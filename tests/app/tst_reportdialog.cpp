@@ -1,9 +1,9 @@
-#include "app/applicationask.h"
 #include "app/reportdialog.h"
 #include "app/reporttext.h"
 #include "app/web/webcontroller.h"
 #include "core/properties.h"
 #include "core/statcollector.h"
+#include "core/usermessages.h"
 #include "fakeapplication.h"
 #include "shots.h"
 #include "testhelpers.h"
@@ -19,20 +19,14 @@
 
 namespace {
 
-// Answers the dialog's questions from a list and records what it said.
-class ScriptedAsk : public IApplicationAsk
+// What the dialog said or asked, without titles.
+QStringList said()
 {
-public:
-    void information(const QString &, const QString &text) override { m_said << text; }
-    void warning(const QString &, const QString &text) override { m_said << text; }
-    bool question(const QString &, const QString &text) override
-    {
-        m_said << text;
-        return m_answers.isEmpty() ? false : m_answers.takeFirst();
-    }
-    QStringList m_said;
-    QList<bool> m_answers;
-};
+    QStringList texts;
+    for (const Common::UserMessages::Message &m : Common::UserMessages::told())
+        texts << m.text;
+    return texts;
+}
 
 const QString kNameQuestion = QStringLiteral("You haven't stated your name.\nAre your sure you want to stay anonymous?");
 const QString kEmailQuestion =
@@ -151,16 +145,17 @@ private slots:
         QFETCH(bool, sent);
         LoopbackServer server;
         auto web = connectedController(server);
-        ScriptedAsk ask;
-        ask.m_answers = answers;
-        ReportDialog dialog(web.get(), &ask);
+        Common::UserMessages::reset();
+        for (bool yes : answers)
+            Common::UserMessages::setNextAnswer(yes ? Common::UserMessages::Yes : Common::UserMessages::No);
+        ReportDialog dialog(web.get());
         dialog.setWindowTitle(QStringLiteral("Uninstall feedback"));
         dialog.show();
         part<QPlainTextEdit>(dialog, "textEdit")->setPlainText(message);
         part<QLineEdit>(dialog, "nameLineEdit")->setText(name);
         part<QLineEdit>(dialog, "eMailLineEdit")->setText(email);
         dialog.onSendButton();
-        QCOMPARE(ask.m_said, said);
+        QCOMPARE(::said(), said);
         LoopbackServer::spin(300);
         QCOMPARE(server.requestsTo("/auto/send.php").size(), sent ? 1 : 0);
         QCOMPARE(part<QLineEdit>(dialog, "nameLineEdit")->text(), name);
@@ -180,8 +175,8 @@ private slots:
     {
         LoopbackServer server;
         auto web = connectedController(server);
-        ScriptedAsk ask;
-        ReportDialog dialog(web.get(), &ask);
+        Common::UserMessages::reset();
+        ReportDialog dialog(web.get());
         dialog.setWindowTitle(QStringLiteral("Report a bug"));
         dialog.setSendSystemInfo(true);
         dialog.show();
@@ -199,15 +194,14 @@ private slots:
         QVERIFY(system > 0 && log > system && props > log && stat > props);
         QVERIFY(text.contains(QLatin1String("API_TOKEN=<hidden>")));
         // The reply closes the dialog with a thank-you.
-        QCOMPARE(ask.m_said, QStringList{"Your message has been sent. Thank you!"});
+        QCOMPARE(said(), QStringList{"Your message has been sent. Thank you!"});
         QVERIFY(!dialog.isVisible());
     }
 
     void showingRetitlesAndClears()
     {
-        ScriptedAsk ask;
         WebController web{QString()};
-        ReportDialog dialog(&web, &ask);
+        ReportDialog dialog(&web);
         dialog.setWindowTitle(QStringLiteral("Report a bug"));
         dialog.show();
         QCOMPARE(part<QLineEdit>(dialog, "subjectLineEdit")->text(), QStringLiteral("Report a bug:"));
@@ -232,9 +226,8 @@ private slots:
     void followsTheNetworkState()
     {
         QFETCH(bool, connected);
-        ScriptedAsk ask;
         WebController web(QStringLiteral("127.0.0.1:1"));
-        ReportDialog dialog(&web, &ask);
+        ReportDialog dialog(&web);
         dialog.show();
         dialog.onNetworkStateChanged(connected);
         QCOMPARE(part<QLabel>(dialog, "noInternetLabel")->isVisible(), !connected);
@@ -244,9 +237,8 @@ private slots:
 
     void withoutServerSaysItCannotSend()
     {
-        ScriptedAsk ask;
         WebController web{QString()};
-        ReportDialog dialog(&web, &ask);
+        ReportDialog dialog(&web);
         dialog.setWindowTitle(QStringLiteral("Report a bug"));
         dialog.show();
         QVERIFY(part<QLabel>(dialog, "noInternetLabel")->isVisible());

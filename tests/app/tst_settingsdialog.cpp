@@ -3,6 +3,7 @@
 #include "settingstestdata.h"
 #include "core/langs.h"
 #include "core/statcollector.h"
+#include "core/usermessages.h"
 #include "runningline/movingview.h"
 #include "runningline/ostrevalder.h"
 #include "shots.h"
@@ -38,10 +39,6 @@ private:
     std::unique_ptr<RunningLineTestEnv> m_env;
     std::unique_ptr<Langs> m_langs;
     QTemporaryDir m_translations;
-    // What the window's questions answer, and what they were asked.
-    bool m_restoreAnswer = false;
-    int m_restoreAsked = 0;
-    int m_restartAsked = 0;
     QColor m_colour;
     QFont m_font;
     bool m_fontChosen = false;
@@ -51,11 +48,6 @@ private:
     std::unique_ptr<SettingsDialog> makeDialog(int screens = 1)
     {
         SettingsDialog::Ask ask;
-        ask.restoreDefaults = [this](QWidget *) {
-            ++m_restoreAsked;
-            return m_restoreAnswer;
-        };
-        ask.restartForLanguage = [this](QWidget *) { ++m_restartAsked; };
         ask.color = [this](QWidget *, const QColor &) { return m_colour; };
         ask.font = [this](QWidget *, QFont *font) {
             if (m_fontChosen)
@@ -63,6 +55,13 @@ private:
             return m_fontChosen;
         };
         return std::make_unique<SettingsDialog>(ask, screens);
+    }
+
+    // How often the window told or asked a message of this title.
+    static int told(const QString &title)
+    {
+        const QList<Common::UserMessages::Message> told = Common::UserMessages::told();
+        return int(std::count_if(told.cbegin(), told.cend(), [&](const auto &m) { return m.title == title; }));
     }
 
     void click(SettingsDialog *dialog, QDialogButtonBox::StandardButton which)
@@ -103,9 +102,7 @@ private slots:
         SettingsTestData::registerAll(store());
         StatCollector::reset();
         StatCollector::init(m_env->app.settings(), QString());
-        m_restoreAnswer = false;
-        m_restoreAsked = 0;
-        m_restartAsked = 0;
+        Common::UserMessages::reset();
         m_colour = QColor();
         m_fontChosen = false;
     }
@@ -322,9 +319,9 @@ private slots:
         dialog->show();
         dialog->m_autorunCheckBox->click();
         QVERIFY(dialog->isDirty());
-        m_restoreAnswer = yes;
+        Common::UserMessages::setNextAnswer(yes ? Common::UserMessages::Yes : Common::UserMessages::Cancel);
         dialog->buttonBox->button(QDialogButtonBox::RestoreDefaults)->click();
-        QCOMPARE(m_restoreAsked, 1);
+        QCOMPARE(told("Confirmation"), 1);
         QCOMPARE(store()->value("movingLineSpeed").toInt(), yes ? 1 : 3);
         QCOMPARE(store()->value("daysToWatch").toInt(), yes ? 15 : 40);
         QCOMPARE(dialog->m_speed->value(), yes ? 1 : 3);
@@ -362,7 +359,7 @@ private slots:
         QSignalSpy changes(store(), &Properties::propertyChanged);
         click(dialog.get(), QDialogButtonBox::Ok);
         QCOMPARE(changes.size(), 0);
-        QCOMPARE(m_restartAsked, 0);
+        QCOMPARE(told("Change Language"), 0);
     }
 
     void expiredEventsDaysFollowTheirCheckBox()
@@ -391,11 +388,11 @@ private slots:
         QCOMPARE(dialog->m_languageComboBox->itemText(0), QStringLiteral("English"));
         choose(dialog->m_languageComboBox, dialog->m_languageComboBox->findText("Russian"));
         click(dialog.get(), QDialogButtonBox::Apply);
-        QCOMPARE(m_restartAsked, 1);
+        QCOMPARE(told("Change Language"), 1);
         QCOMPARE(store()->value("locale").toLocale().language(), QLocale::Russian);
         choose(dialog->m_languageComboBox, 0); // "English" without a locale of its own
         click(dialog.get(), QDialogButtonBox::Ok);
-        QCOMPARE(m_restartAsked, 2);
+        QCOMPARE(told("Change Language"), 2);
         QVERIFY(!store()->value("locale").isValid());
     }
 

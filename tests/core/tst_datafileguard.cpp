@@ -1,5 +1,6 @@
 #include "core/datafileguard.h"
 #include "core/inifilecheck.h"
+#include "core/usermessages.h"
 #include "testhelpers.h"
 
 #include <QDir>
@@ -9,13 +10,18 @@
 #include <QTest>
 
 using Common::DataFileGuard;
+using Common::UserMessages;
 
 class TestDataFileGuard : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init() { DataFileGuard::reset(); }
+    void init()
+    {
+        DataFileGuard::reset();
+        UserMessages::reset();
+    }
 
     void keepsTheOldBytesOnceAndTellsOnce()
     {
@@ -23,38 +29,38 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("list.dat"));
         QVERIFY(TestHelpers::writeFile(path, "old bytes"));
         QVERIFY(TestHelpers::writeFile(path + QStringLiteral(".bak"), "an earlier copy"));
-        QStringList told;
-        DataFileGuard::setTeller([&told](const QString &text) { told << text; });
 
         DataFileGuard::notice(path, DataFileGuard::NewerVersion);
         DataFileGuard::notice(dir.filePath(QStringLiteral("./list.dat")), DataFileGuard::Unreadable);
-        QVERIFY(told.isEmpty()); // not from inside the reader
+        QVERIFY(UserMessages::told().isEmpty()); // not from inside the reader
         QCoreApplication::processEvents();
-        QCOMPARE(told.size(), 1);
-        QVERIFY(told.first().contains(path));
-        QVERIFY(told.first().contains(QStringLiteral("list.dat.bak1")));
+        QCOMPARE(UserMessages::told().size(), 1);
+        QCOMPARE(UserMessages::told().first().title, QStringLiteral("Data Error"));
+        QVERIFY(UserMessages::told().first().text.contains(path));
+        QVERIFY(UserMessages::told().first().text.contains(QStringLiteral("list.dat.bak1")));
 
         QVERIFY(DataFileGuard::writeFile(path, "new 1"));
         QVERIFY(DataFileGuard::writeFile(path, "new 2"));
         DataFileGuard::notice(path, DataFileGuard::Unreadable); // read again: told already
         QCoreApplication::processEvents();
-        QCOMPARE(told.size(), 1);
+        QCOMPARE(UserMessages::told().size(), 1);
         QCOMPARE(TestHelpers::readFile(path + QStringLiteral(".bak")), QByteArray("an earlier copy"));
         QCOMPARE(TestHelpers::readFile(path + QStringLiteral(".bak1")), QByteArray("old bytes"));
         QCOMPARE(TestHelpers::readFile(path), QByteArray("new 2"));
     }
 
-    void waitsForATeller()
+    // A file noticed after the first telling is told in a telling of its own.
+    void tellsAgainForALaterFile()
     {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("a.dat"));
-        QVERIFY(TestHelpers::writeFile(path, "x"));
-        DataFileGuard::notice(path, DataFileGuard::UnknownShape);
-        QCoreApplication::processEvents();
-        QStringList told;
-        DataFileGuard::setTeller([&told](const QString &text) { told << text; });
-        QCoreApplication::processEvents();
-        QCOMPARE(told.size(), 1);
+        for (const QString &name : {QStringLiteral("a.dat"), QStringLiteral("b.dat")}) {
+            const QString path = dir.filePath(name);
+            QVERIFY(TestHelpers::writeFile(path, "x"));
+            DataFileGuard::notice(path, DataFileGuard::UnknownShape);
+            QCoreApplication::processEvents();
+            QVERIFY(UserMessages::toldLines().join(u'\n').contains(path));
+        }
+        QCOMPARE(UserMessages::told().size(), 2);
     }
 
     void iniText_data()
@@ -85,8 +91,6 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("Quillane Reminder.conf"));
         const QByteArray damaged = "[Properties]\ndaysToWatch=5\n" + QByteArray(6000, 'x');
         QVERIFY(TestHelpers::writeFile(path, damaged));
-        QStringList told;
-        DataFileGuard::setTeller([&told](const QString &text) { told << text; });
         QSettings settings(path, Common::guardedIniFormat());
         settings.setValue(QStringLiteral("Properties/daysToWatch"), 7);
         {
@@ -95,6 +99,7 @@ private slots:
             settings.sync();
         }
         DataFileGuard::tellWaiting();
+        const QStringList told = UserMessages::toldLines();
         QVERIFY(told.size() == 1 && !told.first().contains(QStringLiteral(".bak")));
         QCOMPARE(TestHelpers::readFile(path), damaged);
         settings.setValue(QStringLiteral("Properties/daysToWatch"), 8);

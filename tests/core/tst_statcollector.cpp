@@ -1,5 +1,6 @@
 #include "core/datafileguard.h"
 #include "core/statcollector.h"
+#include "core/usermessages.h"
 #include "testhelpers.h"
 
 #include <QSettings>
@@ -162,10 +163,10 @@ private slots:
         const bool kept = qstrcmp(QTest::currentDataTag(), "a dump we wrote") != 0;
         QVERIFY(dump.isEmpty() ? ::mkfifo(QFile::encodeName(m_dump).constData(), 0600) == 0
                                : TestHelpers::writeFile(m_dump, dump));
-        QStringList told;
-        Common::DataFileGuard::setTeller([&told](const QString &text) { told << text; });
+        Common::UserMessages::reset();
         startRun();
         Common::DataFileGuard::tellWaiting();
+        const QStringList told = Common::UserMessages::toldLines();
         Common::DataFileGuard::reset();
         QVERIFY(told.size() == int(kept) && QFileInfo::exists(m_dump + ".bak") == kept);
         QVERIFY(!kept || dump.isEmpty() || TestHelpers::readFile(m_dump + ".bak") == dump);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/usermessages.h"
 #include "editor/editorask.h"
 
 #include <QDialog>
@@ -8,29 +9,22 @@
 
 #include <functional>
 
-// Answers the editor's questions from queues and records what was asked. An empty queue answers
-// as a cancelled dialog would.
+// Answers the editor's file and text prompts from queues and records what was asked. An empty queue
+// answers as a cancelled dialog would. Made anew, it starts a fresh record of the messages told.
 class FakeEditorAsk : public IEditorAsk
 {
 public:
+    FakeEditorAsk() { Common::UserMessages::reset(); }
+
     struct Asked
     {
-        QString kind; // "information", "question", "save", "open", "text"
+        QString kind; // "save", "open", "text"
         QString title;
         QString text; // the message, label, or the proposed folder or file
         QString filter;
         QString suffix;
     };
 
-    void information(QWidget *, const QString &title, const QString &text) override
-    {
-        asked << Asked{QStringLiteral("information"), title, text, {}, {}};
-    }
-    bool question(QWidget *, const QString &title, const QString &text) override
-    {
-        asked << Asked{QStringLiteral("question"), title, text, {}, {}};
-        return answers.isEmpty() ? false : answers.takeFirst();
-    }
     QString saveFileName(QWidget *, const QString &caption, const QString &path, const QString &filter,
                          const QString &defaultSuffix) override
     {
@@ -53,17 +47,9 @@ public:
         return dialogRunner ? dialogRunner(dialog) : false;
     }
 
-    // The messages shown, as "title: text".
-    QStringList messages() const
-    {
-        QStringList result;
-        for (const Asked &a : asked)
-            if (a.kind == QLatin1String("information"))
-                result << a.title + QStringLiteral(": ") + a.text;
-        return result;
-    }
+    // The messages told, as "title: text".
+    QStringList messages() const { return Common::UserMessages::toldLines(); }
 
-    QList<bool> answers;
     QStringList fileNames;
     QStringList texts;
     std::function<bool(QDialog *)> dialogRunner;

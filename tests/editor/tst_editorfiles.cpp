@@ -2,6 +2,7 @@
 #include "core/clock.h"
 #include "core/deferredcall.h"
 #include "core/statcollector.h"
+#include "core/usermessages.h"
 #include "editor/editor.h"
 #include "editor/editorfilenames.h"
 #include "editor/printtabledialog.h"
@@ -449,8 +450,7 @@ private slots:
         backups.setWorkFolder(env.dir.path());
         backups.addBackupObjects({env.manager.get(), env.types.get(), env.customTypes.get()});
         env.app.m_backupManager = &backups;
-        QStringList told;
-        RestoreCommand::setNotifier([&told](const QString &title, const QString &text) { told << title + ": " + text; });
+        Common::UserMessages::reset();
         env.add(0, "Zahnarzt", Period(QDate(2026, 4, 1)));
         const QStringList files = {"events.dat", "eventtypes.dat", "customtypes.dat"};
         QList<QByteArray> before;
@@ -469,14 +469,13 @@ private slots:
         env.add(0, "Nach der Sicherung", Period(QDate(2026, 4, 2)));
         env.ask->fileNames << archive;
         env.editor.restore();
-        QCOMPARE(told, QStringList({"Restore: Data successfully restored"}));
+        QCOMPARE(Common::UserMessages::toldLines(), QStringList({"Restore: Data successfully restored"}));
         for (int i = 0; i < files.count(); ++i)
             QCOMPARE(readAll(env.dir.filePath(files.at(i))), before.at(i));
         QCOMPARE(env.manager->count(), 1);
         QCOMPARE(env.stack()->undoText(), QString("Restore"));
         env.stack()->undo();
         QCOMPARE(env.manager->count(), 2);
-        RestoreCommand::setNotifier({});
         env.app.m_backupManager = nullptr;
     }
 

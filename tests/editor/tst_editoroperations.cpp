@@ -436,13 +436,14 @@ private slots:
         if (!withEvents)
             env.addCalendar("Leer");
         const QStringList names = env.calendarNames();
-        env.ask->answers = {answer};
+        Common::UserMessages::setNextAnswer(answer ? Common::UserMessages::Yes : Common::UserMessages::No);
         env.calendarsView()->setCurrentIndex(env.calendarsView()->model()->index(withEvents ? 1 : 2, 0));
         env.trigger(EditorFilterPanel::RemoveCalendar);
-        QCOMPARE(env.ask->asked.count(), withEvents ? 1 : 0);
+        const QList<Common::UserMessages::Message> asked = Common::UserMessages::told();
+        QCOMPARE(asked.count(), withEvents ? 1 : 0);
         if (withEvents) {
-            QCOMPARE(env.ask->asked.first().title, QString("Events Editor"));
-            QCOMPARE(env.ask->asked.first().text,
+            QCOMPARE(asked.first().title, QString("Events Editor"));
+            QCOMPARE(asked.first().text,
                      QString("Calendar is not empty. Are you sure you want to remove it?"));
         }
         QCOMPARE(env.calendarNames().count(), removed ? names.count() - 1 : names.count());
@@ -458,13 +459,13 @@ private slots:
     void theDefaultCalendarIsNeverRemoved()
     {
         OpsEnv env;
-        env.ask->answers = {true};
+        Common::UserMessages::setNextAnswer(Common::UserMessages::Yes);
         env.calendarsView()->setCurrentIndex(env.calendarsView()->model()->index(0, 0));
         // The panel offers no removal here; the slot refuses it on its own too.
         env.editor->onRemoveCalendarClicked();
         QCOMPARE(env.calendarNames().count(), 2);
         QCOMPARE(env.manager->count(), 3);
-        QVERIFY(env.ask->asked.isEmpty());
+        QVERIFY(Common::UserMessages::told().isEmpty());
         QCOMPARE(UndoObject::undoStack()->count(), 0);
     }
 

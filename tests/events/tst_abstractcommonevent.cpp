@@ -1,5 +1,6 @@
 #include "core/jsonparser.h"
 #include "core/log.h"
+#include "core/usermessages.h"
 #include "eventtestenv.h"
 #include "events/holidayevent.h"
 #include "events/notspecifiedevent.h"
@@ -276,8 +277,7 @@ private slots:
     void unreadableBeginIsRepairedFlaggedAndToldTruthfully()
     {
         EventTestEnv env;
-        QStringList shown;
-        AbstractCommonEvent::setUserErrorHandler([&](const QString &, const QString &text) { shown << text; });
+        Common::UserMessages::reset();
         HolidayEvent e;
         e.loadFromVariant(wrap({{"version", 8},
                                 {"caption", "Party"},
@@ -285,13 +285,15 @@ private slots:
                                 {"occurrence", Occurrence(QDate(2026, 1, 1), IOccurrence::Once).toJson()}}));
         QCOMPARE(e.period(), Period(QDate(2026, 3, 10)));
         QVERIFY(e.wasRepairedOnLoad());
-        QVERIFY(shown.isEmpty()); // never from inside loading
+        QVERIFY(Common::UserMessages::told().isEmpty()); // never from inside loading
         QCoreApplication::processEvents();
+        const QList<Common::UserMessages::Message> shown = Common::UserMessages::told();
         QCOMPARE(shown.size(), 1);
-        QVERIFY(shown.first().contains("'Party'"));
-        QVERIFY(!shown.first().contains("report", Qt::CaseInsensitive));
-        QVERIFY(shown.first().contains("moved to today"));
-        AbstractCommonEvent::setUserErrorHandler({});
+        QCOMPARE(shown.first().icon, Common::UserMessages::Warning);
+        QCOMPARE(shown.first().title, QStringLiteral("Error"));
+        QVERIFY(shown.first().text.contains("'Party'"));
+        QVERIFY(!shown.first().text.contains("report", Qt::CaseInsensitive));
+        QVERIFY(shown.first().text.contains("moved to today"));
     }
 
     void expiryAndNextPeriod()

@@ -1,3 +1,4 @@
+#include "core/usermessages.h"
 #include "eventtestenv.h"
 #include "store/eventsmanager.h"
 #include "testhelpers.h"
@@ -20,8 +21,7 @@ private slots:
     void originalFileIsKeptAsideOnceBeforeTheRepairIsSaved()
     {
         EventTestEnv env;
-        QStringList shown;
-        AbstractCommonEvent::setUserErrorHandler([&](const QString &, const QString &text) { shown << text; });
+        Common::UserMessages::reset();
         const QString file = QDir(env.app.dataLocation()).filePath("events.dat");
         const QByteArray original =
             "{\"Events\": {\"eventsList\": [{\"data\": {\"abstract\": {\"caption\": \"Party\",\"id\": \"{p}\","
@@ -34,8 +34,8 @@ private slots:
         const AbstractCommonEventPtr event = manager.eventByIndex(0);
         QVERIFY(event->wasRepairedOnLoad());
         QCOMPARE(event->period(), Period(QDate(2026, 3, 10)));
-        QTRY_COMPARE(shown.size(), 1);
-        QVERIFY(shown.first().contains("'Party'"));
+        QTRY_COMPARE(Common::UserMessages::told().size(), 1);
+        QVERIFY(Common::UserMessages::told().first().text.contains("'Party'"));
 
         event->setComment("changed");
         const QString bak = QDir(env.app.dataLocation()).filePath("events.bak");
@@ -45,7 +45,6 @@ private slots:
         event->setComment("changed again");
         QVERIFY(!QFile::exists(bak + "1"));
         QCOMPARE(TestHelpers::readFile(bak), original);
-        AbstractCommonEvent::setUserErrorHandler({});
     }
 };
 

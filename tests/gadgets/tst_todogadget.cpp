@@ -1,3 +1,4 @@
+#include "core/usermessages.h"
 #include "gadgettestenv.h"
 #include "gadgets/gadgetthememanager.h"
 #include "gadgets/todogadget.h"
@@ -218,14 +219,12 @@ private slots:
         QPointer<ToDoGadget> gadget = new ToDoGadget(kUid, &themes, nullptr);
         for (const QString &text : toDos)
             gadget->addToDo(text);
-        bool wasAsked = false;
-        gadget->setAskClose([&](QWidget *) {
-            wasAsked = true;
-            return answer;
-        });
+        Common::UserMessages::reset();
+        Common::UserMessages::setNextAnswer(answer ? Common::UserMessages::Yes : Common::UserMessages::Cancel);
         gadget->show();
         gadget->closeAction()->trigger();
-        QCOMPARE(wasAsked, asked);
+        QCOMPARE(Common::UserMessages::told().size(), asked ? 1 : 0);
+        QVERIFY(!asked || Common::UserMessages::told().constFirst().parent == gadget.data());
         QCOMPARE(QFile::exists(env.dataFile(kFile)), !closes);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(gadget.isNull(), closes);

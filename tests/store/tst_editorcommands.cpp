@@ -2,6 +2,7 @@
 #include "core/jsonparser.h"
 #include "core/storage.h"
 #include "core/undoobject.h"
+#include "core/usermessages.h"
 #include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
 #include "fakeapplication.h"
@@ -62,21 +63,15 @@ private slots:
     {
         TestHelpers::isolateEnvironment();
         QCoreApplication::setApplicationVersion("3.3.0");
-        RestoreCommand::setNotifier([this](const QString &title, const QString &text) {
-            QCOMPARE(title, QString("Restore"));
-            m_messages << text;
-        });
     }
 
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_archive = m_dir->filePath("b.qbf");
-        m_messages.clear();
+        Common::UserMessages::reset();
         m_undo.clearUndoStack();
     }
-
-    void cleanupTestCase() { RestoreCommand::setNotifier({}); }
 
     void restoreSwapsDataOnUndoAndRedo()
     {
@@ -89,7 +84,7 @@ private slots:
         b.m_data = "current b";
 
         m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
-        QCOMPARE(m_messages, QStringList{"Data successfully restored"});
+        QCOMPARE(messages(), QStringList{"Data successfully restored"});
         QCOMPARE(a.m_data, QByteArray("archived a"));
         QCOMPARE(UndoObject::undoStack()->undoText(), QString("Restore"));
 
@@ -100,7 +95,7 @@ private slots:
         m_undo.redo();
         QCOMPARE(a.m_data, QByteArray("archived a"));
         QCOMPARE(b.m_data, QByteArray("archived b"));
-        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(messages().size(), 1);
     }
 
     void failedRestoreRollsBack_data()
@@ -131,7 +126,7 @@ private slots:
         b.m_failRestore = failSecond;
 
         m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
-        QCOMPARE(m_messages, QStringList{message});
+        QCOMPARE(messages(), QStringList{message});
         QCOMPARE(a.m_data, QByteArray("current a"));
         QCOMPARE(b.m_data, QByteArray("current b"));
         b.m_failRestore = false;
@@ -151,7 +146,7 @@ private slots:
         b.m_failBackup = true;
 
         m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
-        QCOMPARE(m_messages, QStringList{"Cannot restore data from this file"});
+        QCOMPARE(messages(), QStringList{"Cannot restore data from this file"});
         QCOMPARE(a.m_restores + b.m_restores, 0);
         QCOMPARE(a.m_data, QByteArray("current a"));
         m_undo.undo();
@@ -322,7 +317,7 @@ private slots:
             QCOMPARE(w.manager->count(), 1);
             m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
         }
-        QCOMPARE(m_messages, QStringList{"Cannot restore data from this file"});
+        QCOMPARE(messages(), QStringList{"Cannot restore data from this file"});
         QCOMPARE(w.manager->count(), 1);
         QCOMPARE(TestHelpers::readFile(w.file()), small);
     }
@@ -356,7 +351,7 @@ private slots:
         const QStringList filesBefore = dataFiles(w.app.dataLocation());
 
         m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
-        QCOMPARE(m_messages, QStringList{"Cannot restore data from this file"});
+        QCOMPARE(messages(), QStringList{"Cannot restore data from this file"});
         QCOMPARE(settings.m_data, QByteArray("current settings"));
         QCOMPARE(TestHelpers::readFile(w.file()), before);
         QCOMPARE(w.manager->count(), 2);
@@ -373,7 +368,7 @@ private slots:
         QVERIFY(manager.backup(m_archive));
         w.add("added later");
         m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
-        QCOMPARE(m_messages, QStringList{"Data successfully restored"});
+        QCOMPARE(messages(), QStringList{"Data successfully restored"});
         QCOMPARE(captionsInFile(w.file()), QStringList{"archived"});
         QCOMPARE(w.manager->count(), 1);
         m_undo.undo();
@@ -417,12 +412,12 @@ private slots:
 
         m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
         if (!laterObjectFails) {
-            QCOMPARE(m_messages, QStringList{"Data successfully restored"});
+            QCOMPARE(messages(), QStringList{"Data successfully restored"});
             QCOMPARE(files(), (QStringList{"customtypes.dat", "other.txt", "todo.a.dat", "todo.b.dat"}));
             QCOMPARE(TestHelpers::readFile(data + "/todo.b.dat"), QByteArray("archived b"));
             m_undo.undo();
         } else {
-            QCOMPARE(m_messages, QStringList{"Cannot restore data from this file"});
+            QCOMPARE(messages(), QStringList{"Cannot restore data from this file"});
         }
         QCOMPARE(files(), before);
         QCOMPARE(TestHelpers::readFile(data + "/todo.a.dat"), QByteArray("current a"));
@@ -461,7 +456,7 @@ private slots:
 
         m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
         if (!laterObjectFails) {
-            QCOMPARE(m_messages, QStringList{"Data successfully restored"});
+            QCOMPARE(messages(), QStringList{"Data successfully restored"});
             QVERIFY(QFile::exists(w.file()));
             m_undo.undo();
         }
@@ -508,10 +503,18 @@ private:
         std::unique_ptr<EventsManager> manager;
     };
 
+    // What restores told, each under the title "Restore".
+    static QStringList messages()
+    {
+        QStringList texts;
+        for (const Common::UserMessages::Message &m : Common::UserMessages::told())
+            texts << (m.title == QLatin1String("Restore") ? m.text : m.title + QStringLiteral(": ") + m.text);
+        return texts;
+    }
+
     UndoObject m_undo;
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_archive;
-    QStringList m_messages;
 };
 
 QTEST_MAIN(TestEditorCommands)

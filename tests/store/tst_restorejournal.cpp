@@ -2,6 +2,7 @@
 #include "core/filebackupobject.h"
 #include "memorybackupobject.h"
 #include "core/safefile.h"
+#include "core/usermessages.h"
 #include "store/backupmanager.h"
 #include "store/datafoldercleanup.h"
 #include "store/folderbackupobject.h"
@@ -223,10 +224,10 @@ private slots:
         if (setup == "staged")
             QVERIFY(QFile::remove(staging + "/e") && QFile::link(outside + "/victim", staging + "/e"));
         const FileSet outsideBefore = readSet(outside);
-        QStringList told;
-        Common::DataFileGuard::setTeller([&told](const QString &text) { told << text; });
+        Common::UserMessages::reset();
         DataFolderCleanup::tidyAtStart(data);
         Common::DataFileGuard::tellWaiting();
+        const QStringList told = Common::UserMessages::toldLines();
         Common::DataFileGuard::reset();
         QVERIFY(told.size() == 1 && readSet(outside) == outsideBefore);
         QCOMPARE(QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
@@ -259,10 +260,10 @@ private slots:
         QVERIFY(RestoreJournal::write(dir.path(), staging, moves));
         QVERIFY(Common::replaceFileWith(dir.filePath(moved), staging + "/" + moved));
         QVERIFY(QFile::remove(staging + "/" + lost));
-        QStringList told;
-        Common::DataFileGuard::setTeller([&told](const QString &text) { told << text; });
+        Common::UserMessages::reset();
         DataFolderCleanup::tidyAtStart(dir.path());
         Common::DataFileGuard::tellWaiting();
+        const QStringList told = Common::UserMessages::toldLines();
         Common::DataFileGuard::reset();
         QCOMPARE(readSet(dir.path()), oldSet);
         QCOMPARE(told.size(), 1);

@@ -4,6 +4,7 @@
 #include "app/processhooks.h"
 #include "core/log.h"
 #include "core/statcollector.h"
+#include "core/usermessages.h"
 #include "fakeplatform.h"
 
 #include <QDialog>
@@ -48,13 +49,6 @@ public:
 class FakeAsk : public IApplicationAsk
 {
 public:
-    void information(const QString &title, const QString &text) override { m_said << title + ": " + text; }
-    void warning(const QString &title, const QString &text) override { m_said << title + ": " + text; }
-    bool question(const QString &title, const QString &text) override
-    {
-        m_said << title + ": " + text;
-        return m_answer;
-    }
     // Shows the window as exec would, runs what the test does meanwhile, then ends it with the result.
     int runModal(QDialog *dialog) override
     {
@@ -66,8 +60,6 @@ public:
         return m_modalResult;
     }
 
-    QStringList m_said;
-    bool m_answer = false;
     QStringList m_modal;
     int m_modalResult = QDialog::Accepted;
     std::function<void(QDialog *)> m_whileModal;
@@ -88,6 +80,7 @@ public:
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, configFolder());
         StatCollector::reset();
         Common::clearLogBuffer();
+        Common::UserMessages::reset();
     }
     ~AppTestEnv() { app.reset(); }
 

@@ -13,7 +13,6 @@
 #include "events/ui/notspeceventeditor.h"
 #include "events/ui/taskeventeditor.h"
 #include "events/ui/weddingeventeditor.h"
-#include "widgets/delayeduserinfo.h"
 
 #include <QLayout>
 #include <memory>
@@ -63,10 +62,6 @@ constexpr EventType s_formKinds[] = {EventTypeNotSpecified, EventTypeBirthday, E
 
 void installEventUiHooks(std::function<int(EventEditDialog &)> runEditDialog)
 {
-    AbstractCommonEvent::setUserErrorHandler([](const QString &title, const QString &text) {
-        // Deletes itself after the box is closed.
-        new DelayedUserInfo(QMessageBox::Warning, title, text);
-    });
     const auto maker = [](AbstractCommonEvent *event, QWidget *parent) -> IEventForm * {
         return makeEventForm(event, parent);
     };

@@ -9,11 +9,10 @@ class QPixmap;
 class QWidget;
 
 // Connects the event model to the widgets: the kinds' edit forms, the information frame, the edit
-// dialog and the form pictures, and user errors an event finds while loading shown as message
-// boxes. Installed once at start through ProcessHooks. `runEditDialog` runs the edit dialog once
-// (tests answer it there); empty, the dialog runs modally.
+// dialog and the form pictures. Installed once at start through ProcessHooks. `runEditDialog` runs the
+// edit dialog once (tests answer it there); empty, the dialog runs modally.
 void installEventUiHooks(std::function<int(EventEditDialog &)> runEditDialog = {});
-// Empties the hooks installEventUiHooks set, but the user-error one.
+// Empties the hooks installEventUiHooks set.
 void removeEventUiHooks();
 
 // A new edit form of the event's kind on `parent`, honouring the event's custom type. It is not

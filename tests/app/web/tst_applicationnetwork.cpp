@@ -89,7 +89,6 @@ private slots:
         QFETCH(bool, modal);
         AppTestEnv env;
         Application *app = env.start();
-        env.ask->m_answer = true;
         QString shownTitle;
         // The dialog runs through the application's ask seam, whose real body is a modal exec.
         env.ask->m_whileModal = [&](QDialog *dialog) { shownTitle = dialog->windowTitle(); };
@@ -100,8 +99,10 @@ private slots:
                 app->showReportBugDialog();
             else if (caller == 1)
                 app->showRequestFeatureDialog();
-            else
+            else {
+                Common::UserMessages::setNextAnswer(Common::UserMessages::Yes);
                 app->showUninstallFeedback();
+            }
             if (!modal) {
                 QVERIFY(app->reportDialog()->isVisible() && !app->reportDialog()->isModal());
                 shownTitle = app->reportDialog()->windowTitle();

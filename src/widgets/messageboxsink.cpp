@@ -1,0 +1,19 @@
+#include "widgets/messageboxsink.h"
+
+#include <QMessageBox>
+
+static_assert(int(Common::UserMessages::Warning) == int(QMessageBox::Warning) &&
+              int(Common::UserMessages::Question) == int(QMessageBox::Question));
+static_assert(int(Common::UserMessages::Ok) == int(QMessageBox::Ok) &&
+              int(Common::UserMessages::Yes) == int(QMessageBox::Yes) &&
+              int(Common::UserMessages::No) == int(QMessageBox::No) &&
+              int(Common::UserMessages::Cancel) == int(QMessageBox::Cancel));
+
+Common::UserMessages::Button MessageBoxSink::show(const Common::UserMessages::Message &message)
+{
+    QMessageBox box(QMessageBox::Icon(message.icon), message.title, message.text,
+                    QMessageBox::StandardButtons(int(message.buttons)), message.parent, message.windowFlags);
+    if (box.exec() == -1)
+        return Common::UserMessages::Cancel;
+    return Common::UserMessages::Button(int(box.standardButton(box.clickedButton())));
+}
