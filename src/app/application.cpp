@@ -265,6 +265,11 @@ void Application::exitApp()
     exit(0);
 }
 
+QMetaObject::Connection Application::connectNewVersionAvailable(QObject *context, std::function<void()> call)
+{
+    return connect(this, &Application::newVersionAvailable, context, std::move(call));
+}
+
 // ---- the events and the time update ---------------------------------------------------------------
 
 IWallClockTimer *Application::timeUpdateTimer()

@@ -114,6 +114,7 @@ public:
     ReminderController *reminderController() override { return m_events ? m_events->reminders() : nullptr; }
     void playSound(const QString &path) override;
     QStringList sounds() const override;
+    QMetaObject::Connection connectNewVersionAvailable(QObject *context, std::function<void()> call) override;
 
     QString eventsFilePath() const;
     QDateTime nextTimeChange() const { return m_time ? m_time->nextTimeChange() : QDateTime(); }
@@ -154,7 +155,7 @@ public slots:
     void newTodoGadget();
     void showHideCreepingLine() { m_bar->toggle(); }
     void onTrayEvent(QSystemTrayIcon::ActivationReason reason) { m_tray->onTrayEvent(reason); }
-    void exitApp();
+    void exitApp() override;
 
 signals:
     void newVersionAvailable();

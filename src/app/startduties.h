@@ -8,6 +8,7 @@
 class GadgetsController;
 class IAutostart;
 class Properties;
+class QWidget;
 class UserSettings;
 
 // What a start leaves behind besides the windows: the system report beside the crash log, the

@@ -1,5 +1,7 @@
 #include "core/iapplication.h"
 
+#include <QCoreApplication>
+
 namespace IApplicationPrivate {
 IApplication *s_instance = nullptr;
 }
@@ -18,4 +20,14 @@ IApplication::~IApplication()
 {
     if (IApplicationPrivate::s_instance == this)
         IApplicationPrivate::s_instance = nullptr;
+}
+
+QMetaObject::Connection IApplication::connectNewVersionAvailable(QObject *, std::function<void()>)
+{
+    return {};
+}
+
+void IApplication::exitApp()
+{
+    QCoreApplication::quit();
 }

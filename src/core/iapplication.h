@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QWindow>
 
-class QObject;
+#include <functional>
+
 class QSettings;
 class Properties;
 class GadgetsController;
@@ -70,6 +72,10 @@ public:
     virtual void playSound(const QString &path) = 0;
     // The absolute paths of the wave files a reminder can play, sorted by name.
     virtual QStringList sounds() const = 0;
+    // Calls `call` in `context` whenever a newer version of the program is offered; by default never.
+    virtual QMetaObject::Connection connectNewVersionAvailable(QObject *context, std::function<void()> call);
+    // Ends the program as its Exit does; by default the event loop just quits.
+    virtual void exitApp();
 
     virtual ~IApplication();
 

@@ -380,8 +380,8 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
                                Setting::VerticalPause, Setting::PermanentScroll})
             applySetting(id, props->value(id));
     }
-    if (app && app->app() && app->app()->metaObject()->indexOfSignal("newVersionAvailable()") >= 0)
-        connect(app->app(), SIGNAL(newVersionAvailable()), this, SLOT(onNewVersionAvailable()));
+    if (app)
+        app->connectNewVersionAvailable(this, [this] { onNewVersionAvailable(); });
     // The notice is sent once per run; a bar made after it still offers the update.
     if (app) {
         const QString offered = app->lastVersionInfo().version;
@@ -538,12 +538,16 @@ QMenu *Ostrevalder::createContextMenu(const QByteArray &id)
     menu->addAction(tr("Show &Log..."), this, &Ostrevalder::showLog);
     menu->addAction(tr("&Hide"), this, &Ostrevalder::myClose);
     menu->addAction(tr("E&xit"), this, [] {
-        IApplication *app = IApplication::instance();
-        QObject *target = app ? app->app() : nullptr;
-        if (target && target->metaObject()->indexOfSlot("exitApp()") >= 0)
-            QMetaObject::invokeMethod(target, "exitApp", Qt::QueuedConnection);
-        else
-            QCoreApplication::quit();
+        // Queued: the menu closes before the program ends.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [] {
+                if (IApplication *app = IApplication::instance())
+                    app->exitApp();
+                else
+                    QCoreApplication::quit();
+            },
+            Qt::QueuedConnection);
     });
     return menu;
 }

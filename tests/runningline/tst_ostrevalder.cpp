@@ -34,18 +34,6 @@ public:
     int ticks = 0;
 };
 
-// Stands for the application object: the signal and the slots the bar looks up by name.
-class FakeAppObject : public QObject
-{
-    Q_OBJECT
-public:
-    int exits = 0;
-signals:
-    void newVersionAvailable();
-public slots:
-    void exitApp() { ++exits; }
-};
-
 QStringList menuTexts(QMenu *menu)
 {
     QStringList texts;
@@ -63,7 +51,6 @@ class TestOstrevalder : public QObject
 private:
     std::unique_ptr<RunningLineTestEnv> m_env;
     std::unique_ptr<UndoObject> m_undo;
-    FakeAppObject m_appObject;
     std::unique_ptr<TestSeams> m_seams;
 
     void registerAll()
@@ -113,7 +100,6 @@ private slots:
         m_env = std::make_unique<RunningLineTestEnv>();
         m_undo = std::make_unique<UndoObject>();
         m_env->app.m_undoObject = m_undo.get();
-        m_env->app.m_app = &m_appObject;
     }
 
     void cleanup()
@@ -379,7 +365,7 @@ private slots:
         UpdateEvent::setDontRemindVersion(declined);
         Ostrevalder bar;
         QCOMPARE(bar.updateButton()->isVisibleTo(&bar), shown);
-        emit m_appObject.newVersionAvailable();
+        m_env->app.offerNewVersion();
         QVERIFY(bar.updateButton()->isVisibleTo(&bar));
         UpdateEvent::setDontRemindVersion(QString());
     }
@@ -589,7 +575,7 @@ private slots:
         for (QAction *action : plainMenu->actions())
             if (action->text() == "E&xit")
                 action->trigger();
-        QTRY_COMPARE(m_appObject.exits, 1);
+        QTRY_COMPARE(m_env->app.m_exits, 1);
     }
 
     void shots_data()

@@ -3,6 +3,7 @@
 #include "core/iapplication.h"
 #include "core/lastversioninfo.h"
 
+#include <QPointer>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -56,6 +57,19 @@ public:
     ReminderController *reminderController() override { return m_reminderController; }
     void playSound(const QString &path) override { m_playedSounds << path; }
     QStringList sounds() const override { return m_sounds; }
+    QMetaObject::Connection connectNewVersionAvailable(QObject *context, std::function<void()> call) override
+    {
+        m_versionListeners.append({context, std::move(call)});
+        return {};
+    }
+    void exitApp() override { ++m_exits; }
+    // Tells the listeners whose context is still alive that a newer version is offered.
+    void offerNewVersion()
+    {
+        for (const auto &listener : qAsConst(m_versionListeners))
+            if (listener.first)
+                listener.second();
+    }
 
     // What tests hand in; the fake owns none of them.
     GadgetsController *m_gadgetsController = nullptr;
@@ -79,6 +93,8 @@ public:
     QStringList m_playedSounds;
     QList<QByteArray> m_settingsWrites; // keys, one per setSettingsValue
     QList<int> m_shownEditorEvents;
+    int m_exits = 0;
+    QList<QPair<QPointer<QObject>, std::function<void()>>> m_versionListeners;
     LastVersionInfo m_lastVersionInfo;
 
 private:
