@@ -7,7 +7,8 @@ class EventEditDialog;
 // The hooks of the whole process through which the lower layers reach the widgets: the kinds' edit
 // forms, the information frame, the edit dialog and the form pictures that an event asks for. The
 // program installs them once, in main, before the application; whatever builds an application
-// without main (a test, a benchmark) holds one as main does. When it goes the hooks are empty again.
+// without main (a test, a benchmark) holds one as main does, one at a time. When it goes the hooks
+// are empty again.
 class ProcessHooks
 {
 public:

@@ -30,7 +30,8 @@ public:
 
 // Every seam of the program with a test's stand-in, installed at once. With a fake desktop the
 // gadgets, their background and the bar ask the fakes below; with the real one (an X server test)
-// they ask the server. When it goes, each seam is the program's own again.
+// they ask the server. When it goes, each seam is the program's own again. (Wall-clock timers are
+// fakes for the whole test program: TestHelpers::isolateEnvironment.)
 class TestSeams : public ModelSeams
 {
 public:
