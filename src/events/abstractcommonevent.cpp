@@ -10,6 +10,7 @@
 #include "core/properties.h"
 #include "core/settingkeys.h"
 #include "core/simpleparser.h"
+#include "events/eventkinds.h"
 #include "events/eventsfactory.h"
 
 #include <QCoreApplication>
@@ -661,6 +662,19 @@ QString AbstractCommonEvent::typeName() const
         return m_customTypeMetaInfo.name;
     return EventsFactory::eventName(m_type);
 }
+
+QByteArray AbstractCommonEvent::textId() const
+{
+    const EventKinds::Kind *kind = EventKinds::find(m_type);
+    return kind ? QByteArray::fromRawData(kind->textId, int(qstrlen(kind->textId))) : QByteArray();
+}
+
+CustomTypeInfo AbstractCommonEvent::defaultCustomTypeMetaInfo() const
+{
+    return CustomTypeInfo(EventKinds::fieldTable(m_type));
+}
+
+void AbstractCommonEvent::applyCustomTypeDefaults() {}
 
 bool AbstractCommonEvent::isFieldVisible(const QByteArray &field) const
 {
