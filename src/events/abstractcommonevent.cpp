@@ -654,6 +654,27 @@ QString AbstractCommonEvent::dateText(const QDate &date)
     return Common::appLocale().toString(date, QStringLiteral("ddd MMM d yyyy"));
 }
 
+void AbstractCommonEvent::appendWhenRows(QStringList &names, QStringList &values, bool withoutDate) const
+{
+    if (!m_period.hasNoEnd()) {
+        names << QCoreApplication::translate("PeriodControl", "Period") + QLatin1Char(':');
+        values << nextPeriod().text(Qt::TextDate);
+    } else if (!withoutDate) {
+        names << tr("Next Occurrence:");
+        values << nextDateText();
+    }
+}
+
+void AbstractCommonEvent::appendCommentRow(QStringList &names, QStringList &values, bool evenEmpty) const
+{
+    if (!evenEmpty && m_comment.isEmpty())
+        return;
+    if (m_customTypeMetaInfo.isValid() && !m_customTypeMetaInfo.fieldsVisibility.value("commentField"))
+        return;
+    names << tr("Comment:");
+    values << m_comment;
+}
+
 // ---- display and editing without widgets
 
 QString AbstractCommonEvent::typeName() const

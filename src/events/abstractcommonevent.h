@@ -239,6 +239,10 @@ protected:
     // The choice of a template that matches the number; past the last listed choice, the last one.
     QString parseChoices(const QString &choices, int number);
     QString nextDateText() const;
+    // Information rows the kinds share: a span's next period, else the next date (unless
+    // withoutDate); the comment (unless the custom type hides it, or it is empty and not evenEmpty).
+    void appendWhenRows(QStringList &names, QStringList &values, bool withoutDate) const;
+    void appendCommentRow(QStringList &names, QStringList &values, bool evenEmpty) const;
     // Sets the period without the change signals, for constructors.
     void initPeriod(const Period &period);
 

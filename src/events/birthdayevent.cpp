@@ -181,11 +181,7 @@ void BirthdayEvent::infoRows(QStringList &names, QStringList &values, bool witho
             values << QString::number(age() + 1);
         }
     }
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    if (!info.isValid() || info.fieldsVisibility.value("commentField")) {
-        names << tr("Comment:");
-        values << comment();
-    }
+    appendCommentRow(names, values, true);
 }
 
 void BirthdayEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const

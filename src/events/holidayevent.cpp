@@ -13,11 +13,7 @@ void HolidayEvent::infoRows(QStringList &names, QStringList &values, bool withou
         names << tr("Next Occurrence:");
         values << nextDateText();
     }
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    if (!info.isValid() || info.fieldsVisibility.value("commentField")) {
-        names << tr("Comment:");
-        values << comment();
-    }
+    appendCommentRow(names, values, true);
 }
 
 void HolidayEvent::loadFromVariant(const QVariant &value)

@@ -134,22 +134,13 @@ void NotSpecifiedEvent::setReminderEnabled(bool enabled)
 
 void NotSpecifiedEvent::infoRows(QStringList &names, QStringList &values, bool withoutDate) const
 {
-    if (!period().hasNoEnd()) {
-        names << QCoreApplication::translate("PeriodControl", "Period") + QLatin1Char(':');
-        values << nextPeriod().text(Qt::TextDate);
-    } else if (!withoutDate) {
-        names << tr("Next Occurrence:");
-        values << nextDateText();
-    }
+    appendWhenRows(names, values, withoutDate);
     const CustomTypeInfo &info = customTypeMetaInfo();
     if (!m_location.isEmpty() && (!info.isValid() || info.fieldsVisibility.value("locationField"))) {
         names << tr("Location") + QLatin1Char(':');
         values << m_location;
     }
-    if (!comment().isEmpty() && (!info.isValid() || info.fieldsVisibility.value("commentField"))) {
-        names << tr("Comment:");
-        values << comment();
-    }
+    appendCommentRow(names, values, false);
 }
 
 void NotSpecifiedEvent::loadFromVariant(const QVariant &value)

@@ -71,16 +71,6 @@ void TaskEvent::markDone()
 
 void TaskEvent::infoRows(QStringList &names, QStringList &values, bool withoutDate) const
 {
-    if (!period().hasNoEnd()) {
-        names << QCoreApplication::translate("PeriodControl", "Period") + QLatin1Char(':');
-        values << nextPeriod().text(Qt::TextDate);
-    } else if (!withoutDate) {
-        names << tr("Next Occurrence:");
-        values << nextDateText();
-    }
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    if (!info.isValid() || info.fieldsVisibility.value("commentField")) {
-        names << tr("Comment:");
-        values << comment();
-    }
+    appendWhenRows(names, values, withoutDate);
+    appendCommentRow(names, values, true);
 }

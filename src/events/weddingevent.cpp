@@ -155,11 +155,7 @@ void WeddingEvent::infoRows(QStringList &names, QStringList &values, bool withou
         names << tr("Next Occurrence:");
         values << nextDateText();
     }
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    if (!info.isValid() || info.fieldsVisibility.value("commentField")) {
-        names << tr("Comment:");
-        values << comment();
-    }
+    appendCommentRow(names, values, true);
 }
 
 void WeddingEvent::applyCustomTypeDefaults()
