@@ -11,6 +11,7 @@
 #include "core/settingkeys.h"
 #include "core/simpleparser.h"
 #include "core/usermessages.h"
+#include "events/eventkinds.h"
 #include "events/eventsfactory.h"
 
 #include <QCoreApplication>
@@ -642,6 +643,27 @@ QString AbstractCommonEvent::dateText(const QDate &date)
     return Common::appLocale().toString(date, QStringLiteral("ddd MMM d yyyy"));
 }
 
+void AbstractCommonEvent::appendWhenRows(QStringList &names, QStringList &values, bool withoutDate) const
+{
+    if (!m_period.hasNoEnd()) {
+        names << QCoreApplication::translate("PeriodControl", "Period") + QLatin1Char(':');
+        values << nextPeriod().text(Qt::TextDate);
+    } else if (!withoutDate) {
+        names << tr("Next Occurrence:");
+        values << nextDateText();
+    }
+}
+
+void AbstractCommonEvent::appendCommentRow(QStringList &names, QStringList &values, bool evenEmpty) const
+{
+    if (!evenEmpty && m_comment.isEmpty())
+        return;
+    if (m_customTypeMetaInfo.isValid() && !m_customTypeMetaInfo.fieldsVisibility.value("commentField"))
+        return;
+    names << tr("Comment:");
+    values << m_comment;
+}
+
 // ---- display and editing without widgets
 
 QString AbstractCommonEvent::typeName() const
@@ -650,6 +672,19 @@ QString AbstractCommonEvent::typeName() const
         return m_customTypeMetaInfo.name;
     return EventsFactory::eventName(m_type);
 }
+
+QByteArray AbstractCommonEvent::textId() const
+{
+    const EventKinds::Kind *kind = EventKinds::find(m_type);
+    return kind ? QByteArray::fromRawData(kind->textId, int(qstrlen(kind->textId))) : QByteArray();
+}
+
+CustomTypeInfo AbstractCommonEvent::defaultCustomTypeMetaInfo() const
+{
+    return CustomTypeInfo(EventKinds::fieldTable(m_type));
+}
+
+void AbstractCommonEvent::applyCustomTypeDefaults() {}
 
 bool AbstractCommonEvent::isFieldVisible(const QByteArray &field) const
 {

@@ -91,9 +91,13 @@ public:
     QList<QDate> occurrences(const QDate &begin, const QDate &end) const override;
     const Occurrence &occurrence() const override { return m_occurrence; }
     int daysToWatch() const override { return m_daysToWatch; }
+    // The kind's picture and its list icon, as the kinds' table gives them.
+    QIcon icon() const override;
+    QPixmap pixmap() const override;
     QPixmap photo(bool withCorner) const override;
     QWidget *infoWidget() const override;
     EventType type() const override { return m_type; }
+    QByteArray textId() const override;
     const CustomTypeInfo &customTypeMetaInfo() const override { return m_customTypeMetaInfo; }
     QByteArray calendarId() const override { return m_calendarId; }
     bool isMovingLineEnabled() const override;
@@ -135,10 +139,12 @@ public:
     virtual QString textTemplate() const;
     virtual QPixmap largePixmap() const;
     virtual bool hasDefaultPhoto() const;
-    virtual CustomTypeInfo defaultCustomTypeMetaInfo() const = 0;
+    // The kind's fields as a new custom type of the kind starts with them.
+    virtual CustomTypeInfo defaultCustomTypeMetaInfo() const;
     // The kind's edit form on `parent`, made by the maker the GUI layer registered; null without one.
     virtual QWidget *eventWidget(QWidget *parent);
-    virtual void applyCustomTypeDefaults() = 0;
+    // Brings the event in line with its custom type's default values; most kinds have none to apply.
+    virtual void applyCustomTypeDefaults();
 
     // The id to make an event with when loadFromVariant() follows at once: the event then takes the
     // stored id, or a new one when the map has none, so loading makes no id only to replace it.
@@ -230,6 +236,10 @@ protected:
     // The choice of a template that matches the number; past the last listed choice, the last one.
     QString parseChoices(const QString &choices, int number);
     QString nextDateText() const;
+    // Information rows the kinds share: a span's next period, else the next date (unless
+    // withoutDate); the comment (unless the custom type hides it, or it is empty and not evenEmpty).
+    void appendWhenRows(QStringList &names, QStringList &values, bool withoutDate) const;
+    void appendCommentRow(QStringList &names, QStringList &values, bool evenEmpty) const;
     // Sets the period without the change signals, for constructors.
     void initPeriod(const Period &period);
 

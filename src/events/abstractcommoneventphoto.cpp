@@ -3,6 +3,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/storage.h"
+#include "events/eventkinds.h"
 
 #include <QBuffer>
 #include <QHash>
@@ -120,14 +121,25 @@ bool AbstractCommonEvent::cornerAllowed() const
     return (hasStoredPhoto() || hasDefaultPhoto()) && !m_customTypeMetaInfo.isValid();
 }
 
+QIcon AbstractCommonEvent::icon() const
+{
+    return EventKinds::picture(m_type);
+}
+
+QPixmap AbstractCommonEvent::pixmap() const
+{
+    return EventKinds::listPixmap(m_type);
+}
+
 QPixmap AbstractCommonEvent::largePixmap() const
 {
-    return QPixmap();
+    return EventKinds::cornerPixmap(m_type);
 }
 
 bool AbstractCommonEvent::hasDefaultPhoto() const
 {
-    return true;
+    const EventKinds::Kind *kind = EventKinds::find(m_type);
+    return kind && kind->defaultPhoto;
 }
 
 QIcon AbstractCommonEvent::defaultPhoto() const

@@ -6,6 +6,7 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/simpleparser.h"
+#include "events/eventkinds.h"
 #include "events/eventresources.h"
 
 namespace BirthdayEventPrivate {
@@ -41,11 +42,6 @@ const QString &ageTemplate()
     return s_text;
 }
 
-QString wordsOrEmpty(const QString &text)
-{
-    return text.startsWith(QLatin1String("--")) ? QString() : text;
-}
-
 } // namespace BirthdayEventPrivate
 
 using namespace BirthdayEventPrivate;
@@ -68,71 +64,20 @@ QString BirthdayEvent::postfixText()
     return s_text;
 }
 
-QIcon BirthdayEvent::smallIcon()
-{
-    static const QIcon s_icon =
-        eventIcon({":/Ostrevalder/icons/birthday/cake_16.png", ":/Ostrevalder/icons/birthday/cake_24.png",
-                   ":/Ostrevalder/icons/birthday/cake_48.png", ":/Ostrevalder/icons/birthday/cake_128.png"});
-    return s_icon;
-}
-
-QIcon BirthdayEvent::largeIcon()
-{
-    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/birthday/cake_48.png"});
-    return s_icon;
-}
-
 QIcon BirthdayEvent::maleIcon()
 {
-    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/gender/male_128.png"});
-    return s_icon;
+    return EventKinds::picture(EventTypeBirthday);
 }
 
 QIcon BirthdayEvent::femaleIcon()
 {
-    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/gender/female_128.png"});
+    static const QIcon s_icon = eventIcon({QStringLiteral(":/Ostrevalder/icons/gender/female_128.png")});
     return s_icon;
-}
-
-QIcon BirthdayEvent::picture()
-{
-    return maleIcon();
 }
 
 QIcon BirthdayEvent::icon() const
 {
     return m_genderId != 0 ? femaleIcon() : maleIcon();
-}
-
-QPixmap BirthdayEvent::pixmap() const
-{
-    return smallestPixmap(smallIcon());
-}
-
-QPixmap BirthdayEvent::largePixmap() const
-{
-    return smallestPixmap(largeIcon());
-}
-
-CustomTypeMetaInfo BirthdayEvent::typeMetaInfo()
-{
-    CustomTypeMetaInfo info;
-    info.fieldsVisibility.insert("yearField", true);
-    info.fieldsVisibility.insert("genderField", true);
-    info.fieldsVisibility.insert("commentField", true);
-    info.defaultValues.insert("1prefixField", wordsOrEmpty(prefixText()));
-    info.defaultValues.insert("2postfixField", wordsOrEmpty(postfixText()));
-    info.fieldNames.insert("yearField", tr("Year/Age"));
-    info.fieldNames.insert("genderField", tr("Gender"));
-    info.fieldNames.insert("commentField", tr("Comment"));
-    info.fieldNames.insert("1prefixField", tr("Prefix words"));
-    info.fieldNames.insert("2postfixField", tr("Postfix words"));
-    return info;
-}
-
-CustomTypeInfo BirthdayEvent::defaultCustomTypeMetaInfo() const
-{
-    return CustomTypeInfo(typeMetaInfo());
 }
 
 QString BirthdayEvent::caption() const
@@ -236,11 +181,7 @@ void BirthdayEvent::infoRows(QStringList &names, QStringList &values, bool witho
             values << QString::number(age() + 1);
         }
     }
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    if (!info.isValid() || info.fieldsVisibility.value("commentField")) {
-        names << tr("Comment:");
-        values << comment();
-    }
+    appendCommentRow(names, values, true);
 }
 
 void BirthdayEvent::writeJson(Common::JsonWriter &writer, SaveFlags flags) const

@@ -14,8 +14,6 @@ public:
 
     QString caption() const override;
     QIcon icon() const override;
-    QPixmap pixmap() const override;
-    QByteArray textId() const override { return staticTextId(); }
 
     void setCaption(const QString &caption) override;
     void loadFromVariant(const QVariant &value) override;
@@ -24,9 +22,6 @@ public:
     void writeJson(Common::JsonWriter &writer, SaveFlags flags = NoSaveFlags) const override;
     void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
     QString textTemplate() const override;
-    QPixmap largePixmap() const override;
-    CustomTypeInfo defaultCustomTypeMetaInfo() const override;
-    void applyCustomTypeDefaults() override {}
     QString decodeTag(const QString &tag, int number) override;
 
     virtual int age() const;
@@ -41,13 +36,9 @@ public:
     QString prefix() const;
     QString postfix() const;
 
-    static QIcon smallIcon();
-    static QIcon largeIcon();
+    // The kind's picture is the male one.
     static QIcon maleIcon();
     static QIcon femaleIcon();
-    static QIcon picture();
-    static QByteArray staticTextId() { return QByteArrayLiteral("birthday"); }
-    static CustomTypeMetaInfo typeMetaInfo();
     static QString prefixText();
     static QString postfixText();
     // Full years from the earlier to the later date; 29 February counts as come on 1 March.

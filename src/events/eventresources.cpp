@@ -13,23 +13,12 @@ void initEventResources()
     Q_UNUSED(s_done);
 }
 
-QIcon eventIcon(std::initializer_list<const char *> files)
+QIcon eventIcon(const QStringList &files)
 {
     initEventResources();
     QIcon icon;
-    for (const char *file : files)
-        icon.addFile(QLatin1String(file), QSize(), QIcon::Normal, QIcon::Off);
+    for (const QString &file : files)
+        icon.addFile(file, QSize(), QIcon::Normal, QIcon::Off);
     return icon;
 }
 
-QPixmap smallestPixmap(const QIcon &icon)
-{
-    const QList<QSize> sizes = icon.availableSizes();
-    return sizes.isEmpty() ? QPixmap() : icon.pixmap(sizes.first());
-}
-
-QPixmap largestPixmap(const QIcon &icon)
-{
-    const QList<QSize> sizes = icon.availableSizes();
-    return sizes.isEmpty() ? QPixmap() : icon.pixmap(sizes.last());
-}

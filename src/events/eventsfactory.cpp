@@ -3,11 +3,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/storage.h"
-#include "events/birthdayevent.h"
-#include "events/holidayevent.h"
-#include "events/notspecifiedevent.h"
-#include "events/taskevent.h"
-#include "events/weddingevent.h"
+#include "events/eventkinds.h"
 
 #include <QBuffer>
 #include <QHash>
@@ -16,110 +12,35 @@
 
 AbstractCommonEventPtr EventsFactory::createEvent(int kind, const QByteArray &id)
 {
-    switch (kind) {
-    case EventTypeNotSpecified:
-        return std::make_shared<NotSpecifiedEvent>(id);
-    case EventTypeBirthday:
-        return std::make_shared<BirthdayEvent>(id);
-    case EventTypeWedding:
-        return std::make_shared<WeddingEvent>(id);
-    case EventTypeHoliday:
-        return std::make_shared<HolidayEvent>(id);
-    case EventTypeTask:
-        return std::make_shared<TaskEvent>(id);
-    }
-    QR_ASSERT(false);
-    return nullptr;
+    const EventKinds::Kind *k = EventKinds::find(kind);
+    return k ? k->make(id) : nullptr;
 }
 
 QString EventsFactory::eventName(int kind)
 {
-    switch (kind) {
-    case EventTypeNotSpecified:
-        return QObject::tr("Appointment");
-    case EventTypeBirthday:
-        return QObject::tr("Birthday");
-    case EventTypeWedding:
-        return QObject::tr("Wedding Day");
-    case EventTypeHoliday:
-        return QObject::tr("Holiday");
-    case EventTypeTask:
-        return QObject::tr("Task");
-    }
-    QR_ASSERT(false);
-    return QString();
+    const EventKinds::Kind *k = EventKinds::find(kind);
+    return k ? QCoreApplication::translate("QObject", k->name) : QString();
 }
 
 QIcon EventsFactory::eventIcon(int kind)
 {
-    switch (kind) {
-    case EventTypeNotSpecified:
-        return NotSpecifiedEvent::smallIcon();
-    case EventTypeBirthday:
-        return BirthdayEvent::smallIcon();
-    case EventTypeWedding:
-        return WeddingEvent::smallIcon();
-    case EventTypeHoliday:
-        return HolidayEvent::smallIcon();
-    case EventTypeTask:
-        return TaskEvent::smallIcon();
-    }
-    QR_ASSERT(false);
-    return QIcon();
+    return EventKinds::smallIcon(kind);
 }
 
 QIcon EventsFactory::eventPicture(int kind)
 {
-    switch (kind) {
-    case EventTypeNotSpecified:
-        return NotSpecifiedEvent::picture();
-    case EventTypeBirthday:
-        return BirthdayEvent::picture();
-    case EventTypeWedding:
-        return WeddingEvent::picture();
-    case EventTypeHoliday:
-        return HolidayEvent::picture();
-    case EventTypeTask:
-        return TaskEvent::picture();
-    }
-    QR_ASSERT(false);
-    return QIcon();
+    return EventKinds::picture(kind);
 }
 
 CustomTypeMetaInfo EventsFactory::customTypeMetaInfo(int kind)
 {
-    switch (kind) {
-    case EventTypeNotSpecified:
-        return NotSpecifiedEvent::typeMetaInfo();
-    case EventTypeBirthday:
-        return BirthdayEvent::typeMetaInfo();
-    case EventTypeWedding:
-        return WeddingEvent::typeMetaInfo();
-    case EventTypeHoliday:
-        return HolidayEvent::typeMetaInfo();
-    case EventTypeTask:
-        return TaskEvent::typeMetaInfo();
-    }
-    QR_ASSERT(false);
-    return CustomTypeMetaInfo();
+    return EventKinds::fieldTable(kind);
 }
 
 QByteArray EventsFactory::textId(int kind)
 {
-    switch (kind) {
-    case EventTypeNotSpecified:
-        return NotSpecifiedEvent::staticTextId();
-    case EventTypeBirthday:
-        return BirthdayEvent::staticTextId();
-    case EventTypeWedding:
-        return WeddingEvent::staticTextId();
-    case EventTypeHoliday:
-        return HolidayEvent::staticTextId();
-    case EventTypeTask:
-        return TaskEvent::staticTextId();
-    }
-    QR_ASSERT(false);
-    return QByteArray();
+    const EventKinds::Kind *k = EventKinds::find(kind);
+    return k ? QByteArray(k->textId) : QByteArray();
 }
 
 QByteArray EventsFactory::typeIdFromTextId(const QByteArray &textId)

@@ -4,54 +4,8 @@
 #include "core/jsonparser.h"
 
 #include "core/log.h"
-#include "events/eventresources.h"
 
 HolidayEvent::HolidayEvent(const QByteArray &id) : AbstractCommonEvent(EventTypeHoliday, id) {}
-
-QIcon HolidayEvent::smallIcon()
-{
-    static const QIcon s_icon =
-        eventIcon({":/Ostrevalder/icons/holiday/balloons_16.png", ":/Ostrevalder/icons/holiday/balloons_24.png",
-                   ":/Ostrevalder/icons/holiday/balloons_48.png"});
-    return s_icon;
-}
-
-QIcon HolidayEvent::picture()
-{
-    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/holiday/balloons_128.png"});
-    return s_icon;
-}
-
-QIcon HolidayEvent::icon() const
-{
-    return picture();
-}
-
-QPixmap HolidayEvent::pixmap() const
-{
-    return smallestPixmap(smallIcon());
-}
-
-QPixmap HolidayEvent::largePixmap() const
-{
-    static const QIcon s_medium = eventIcon({":/Ostrevalder/icons/holiday/balloons_48.png"});
-    return smallestPixmap(s_medium);
-}
-
-CustomTypeMetaInfo HolidayEvent::typeMetaInfo()
-{
-    CustomTypeMetaInfo info;
-    info.fieldsVisibility.insert("commentField", true);
-    info.fieldsVisibility.insert("recurrenceKey", true);
-    info.fieldNames.insert("commentField", tr("Comment"));
-    info.fieldNames.insert("recurrenceKey", tr("Recurrence"));
-    return info;
-}
-
-CustomTypeInfo HolidayEvent::defaultCustomTypeMetaInfo() const
-{
-    return CustomTypeInfo(typeMetaInfo());
-}
 
 void HolidayEvent::infoRows(QStringList &names, QStringList &values, bool withoutDate) const
 {
@@ -59,11 +13,7 @@ void HolidayEvent::infoRows(QStringList &names, QStringList &values, bool withou
         names << tr("Next Occurrence:");
         values << nextDateText();
     }
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    if (!info.isValid() || info.fieldsVisibility.value("commentField")) {
-        names << tr("Comment:");
-        values << comment();
-    }
+    appendCommentRow(names, values, true);
 }
 
 void HolidayEvent::loadFromVariant(const QVariant &value)

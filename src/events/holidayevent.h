@@ -9,24 +9,11 @@ class HolidayEvent : public AbstractCommonEvent
 public:
     explicit HolidayEvent(const QByteArray &id = QByteArray());
 
-    QIcon icon() const override;
-    QPixmap pixmap() const override;
-    QByteArray textId() const override { return staticTextId(); }
-
     void loadFromVariant(const QVariant &value) override;
     void loadFromJson(const Common::JsonObject &object) override;
     QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const override;
     void writeJson(Common::JsonWriter &writer, SaveFlags flags = NoSaveFlags) const override;
     void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
-    QPixmap largePixmap() const override;
-    bool hasDefaultPhoto() const override { return false; }
-    CustomTypeInfo defaultCustomTypeMetaInfo() const override;
-    void applyCustomTypeDefaults() override {}
-
-    static QIcon smallIcon();
-    static QIcon picture();
-    static QByteArray staticTextId() { return QByteArrayLiteral("holiday"); }
-    static CustomTypeMetaInfo typeMetaInfo();
 
 private:
     template <class Map> void load(const Map &map);

@@ -9,7 +9,6 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
-#include "events/eventresources.h"
 
 #include <QCoreApplication>
 
@@ -52,61 +51,6 @@ NotSpecifiedEvent::NotSpecifiedEvent(const QByteArray &id)
 }
 
 NotSpecifiedEvent::~NotSpecifiedEvent() = default;
-
-QIcon NotSpecifiedEvent::smallIcon()
-{
-    static const QIcon s_icon =
-        eventIcon({":/Ostrevalder/icons/notspec/notspec16.png", ":/Ostrevalder/icons/notspec/notspec24.png",
-                   ":/Ostrevalder/icons/notspec/notspec32.png"});
-    return s_icon;
-}
-
-QIcon NotSpecifiedEvent::picture()
-{
-    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/notspec/notspec128.png"});
-    return s_icon;
-}
-
-QIcon NotSpecifiedEvent::icon() const
-{
-    return picture();
-}
-
-QPixmap NotSpecifiedEvent::pixmap() const
-{
-    return largestPixmap(smallIcon());
-}
-
-CustomTypeMetaInfo NotSpecifiedEvent::typeMetaInfo()
-{
-    CustomTypeMetaInfo info;
-    info.fieldsVisibility.insert("periodBoxField", true);
-    info.fieldsVisibility.insert("timeBoxField", true);
-    info.fieldsVisibility.insert("recurrenceField", true);
-    info.fieldsVisibility.insert("commentField", true);
-    info.fieldsVisibility.insert("locationField", true);
-    info.defaultValues.insert("periodValueKey", false);
-    info.defaultValues.insert("timeValueKey", false);
-    info.defaultValues.insert("1prefixField", QString());
-    info.defaultValues.insert("2postfixField", QString());
-    info.fieldNames.insert("periodBoxField", tr("Allow changing period availability"));
-    info.fieldNames.insert("timeBoxField", tr("Allow changing time availability"));
-    info.fieldNames.insert("periodValueKey", tr("Period controls"));
-    info.fieldNames.insert("timeValueKey", tr("Time controls"));
-    info.fieldNames.insert("recurrenceField", tr("Recurrence"));
-    info.fieldNames.insert("commentField", tr("Comment"));
-    info.fieldNames.insert("locationField", tr("Location"));
-    info.fieldNames.insert("1prefixField", tr("Prefix words"));
-    info.fieldNames.insert("2postfixField", tr("Postfix words"));
-    return info;
-}
-
-CustomTypeInfo NotSpecifiedEvent::defaultCustomTypeMetaInfo() const
-{
-    CustomTypeInfo info(typeMetaInfo());
-    info.parameters.clear();
-    return info;
-}
 
 QString NotSpecifiedEvent::caption() const
 {
@@ -190,22 +134,13 @@ void NotSpecifiedEvent::setReminderEnabled(bool enabled)
 
 void NotSpecifiedEvent::infoRows(QStringList &names, QStringList &values, bool withoutDate) const
 {
-    if (!period().hasNoEnd()) {
-        names << QCoreApplication::translate("PeriodControl", "Period") + QLatin1Char(':');
-        values << nextPeriod().text(Qt::TextDate);
-    } else if (!withoutDate) {
-        names << tr("Next Occurrence:");
-        values << nextDateText();
-    }
+    appendWhenRows(names, values, withoutDate);
     const CustomTypeInfo &info = customTypeMetaInfo();
     if (!m_location.isEmpty() && (!info.isValid() || info.fieldsVisibility.value("locationField"))) {
         names << tr("Location") + QLatin1Char(':');
         values << m_location;
     }
-    if (!comment().isEmpty() && (!info.isValid() || info.fieldsVisibility.value("commentField"))) {
-        names << tr("Comment:");
-        values << comment();
-    }
+    appendCommentRow(names, values, false);
 }
 
 void NotSpecifiedEvent::loadFromVariant(const QVariant &value)

@@ -11,9 +11,6 @@ public:
     ~NotSpecifiedEvent() override;
 
     QString caption() const override;
-    QIcon icon() const override;
-    QPixmap pixmap() const override;
-    QByteArray textId() const override { return staticTextId(); }
     bool isMovingLineEnabled() const override { return m_movingLineEnabled; }
     QDateTime reminderDateTime() const override;
     QDateTime reminderDateTimeAfter(const QDateTime &moment) const override;
@@ -24,7 +21,6 @@ public:
     QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const override;
     void writeJson(Common::JsonWriter &writer, SaveFlags flags = NoSaveFlags) const override;
     void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
-    CustomTypeInfo defaultCustomTypeMetaInfo() const override;
     void applyCustomTypeDefaults() override;
 
     int notifyMinutes() const { return m_notifyMinutes; }
@@ -37,11 +33,6 @@ public:
     bool isReminderEnabled() const { return m_reminderEnabled; }
     void setReminderEnabled(bool enabled);
     void setSoundPath(const QString &path) { m_soundPath = path; }
-
-    static QIcon smallIcon();
-    static QIcon picture();
-    static QByteArray staticTextId() { return QByteArrayLiteral("notSpecified"); }
-    static CustomTypeMetaInfo typeMetaInfo();
 
 private:
     template <class Map> void load(const Map &map);

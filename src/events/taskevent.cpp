@@ -8,52 +8,6 @@
 
 TaskEvent::TaskEvent(const QByteArray &id) : AbstractCommonEvent(EventTypeTask, id) {}
 
-QIcon TaskEvent::smallIcon()
-{
-    static const QIcon s_icon =
-        eventIcon({":/Ostrevalder/icons/task/clock_16.png", ":/Ostrevalder/icons/task/clock_24.png",
-                   ":/Ostrevalder/icons/task/clock_48.png"});
-    return s_icon;
-}
-
-QIcon TaskEvent::picture()
-{
-    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/task/clock_128.png"});
-    return s_icon;
-}
-
-QIcon TaskEvent::icon() const
-{
-    return picture();
-}
-
-QPixmap TaskEvent::pixmap() const
-{
-    return smallestPixmap(smallIcon());
-}
-
-CustomTypeMetaInfo TaskEvent::typeMetaInfo()
-{
-    CustomTypeMetaInfo info;
-    info.fieldsVisibility.insert("periodBoxField", true);
-    info.fieldsVisibility.insert("recurrenceField", true);
-    info.fieldsVisibility.insert("commentField", true);
-    info.defaultValues.insert("startDateField", false);
-    info.parameters.insert("markAsCompletedRequiredField", true);
-    info.fieldNames.insert("periodBoxField", tr("Allow changing period availability"));
-    info.fieldNames.insert("startDateField", tr("Period controls"));
-    info.fieldNames.insert("recurrenceField", tr("Recurrence"));
-    info.fieldNames.insert("commentField", tr("Comment"));
-    info.fieldNames.insert("markAsCompletedRequiredField",
-                           tr("Is it required to click 'Mark as Completed' when task is done?"));
-    return info;
-}
-
-CustomTypeInfo TaskEvent::defaultCustomTypeMetaInfo() const
-{
-    return CustomTypeInfo(typeMetaInfo());
-}
-
 bool TaskEvent::markAsCompletedRequired() const
 {
     const CustomTypeInfo &info = customTypeMetaInfo();
@@ -117,16 +71,6 @@ void TaskEvent::markDone()
 
 void TaskEvent::infoRows(QStringList &names, QStringList &values, bool withoutDate) const
 {
-    if (!period().hasNoEnd()) {
-        names << QCoreApplication::translate("PeriodControl", "Period") + QLatin1Char(':');
-        values << nextPeriod().text(Qt::TextDate);
-    } else if (!withoutDate) {
-        names << tr("Next Occurrence:");
-        values << nextDateText();
-    }
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    if (!info.isValid() || info.fieldsVisibility.value("commentField")) {
-        names << tr("Comment:");
-        values << comment();
-    }
+    appendWhenRows(names, values, withoutDate);
+    appendCommentRow(names, values, true);
 }

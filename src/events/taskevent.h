@@ -12,23 +12,13 @@ class TaskEvent : public AbstractCommonEvent
 public:
     explicit TaskEvent(const QByteArray &id = QByteArray());
 
-    QIcon icon() const override;
-    QPixmap pixmap() const override;
-    QByteArray textId() const override { return staticTextId(); }
     Period nextPeriod() const override;
     QList<QAction *> contextMenuActions() const override;
 
     QString formattedDays(int days) override;
     void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
-    CustomTypeInfo defaultCustomTypeMetaInfo() const override;
-    void applyCustomTypeDefaults() override {}
 
     bool markAsCompletedRequired() const;
-
-    static QIcon smallIcon();
-    static QIcon picture();
-    static QByteArray staticTextId() { return QByteArrayLiteral("task"); }
-    static CustomTypeMetaInfo typeMetaInfo();
 
 public slots:
     void markDone();

@@ -6,7 +6,6 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/simpleparser.h"
-#include "events/eventresources.h"
 
 namespace WeddingEventPrivate {
 
@@ -41,11 +40,6 @@ const Texts &texts()
     return s_texts;
 }
 
-QString wordsOrEmpty(const QString &text)
-{
-    return text.startsWith(QLatin1String("--")) ? QString() : text;
-}
-
 } // namespace WeddingEventPrivate
 
 using namespace WeddingEventPrivate;
@@ -62,56 +56,6 @@ QString WeddingEvent::postfixText()
 {
     static const QString s_text = tr("'s wedding day");
     return s_text;
-}
-
-QIcon WeddingEvent::smallIcon()
-{
-    static const QIcon s_icon =
-        eventIcon({":/Ostrevalder/icons/wedding/rings_16.png", ":/Ostrevalder/icons/wedding/rings_24.png",
-                   ":/Ostrevalder/icons/wedding/rings_48.png"});
-    return s_icon;
-}
-
-QIcon WeddingEvent::picture()
-{
-    static const QIcon s_icon = eventIcon({":/Ostrevalder/icons/wedding/rings_128.png"});
-    return s_icon;
-}
-
-QIcon WeddingEvent::icon() const
-{
-    return picture();
-}
-
-QPixmap WeddingEvent::pixmap() const
-{
-    return smallestPixmap(smallIcon());
-}
-
-QPixmap WeddingEvent::largePixmap() const
-{
-    static const QIcon s_medium = eventIcon({":/Ostrevalder/icons/wedding/rings_48.png"});
-    return smallestPixmap(s_medium);
-}
-
-CustomTypeMetaInfo WeddingEvent::typeMetaInfo()
-{
-    CustomTypeMetaInfo info;
-    info.fieldsVisibility.insert("remindEveryYearField", true);
-    info.fieldsVisibility.insert("commentField", true);
-    info.defaultValues.insert("remindEveryYearField", true);
-    info.defaultValues.insert("1prefixField", wordsOrEmpty(prefixText()));
-    info.defaultValues.insert("2postfixField", wordsOrEmpty(postfixText()));
-    info.fieldNames.insert("remindEveryYearField", tr("Remind every year"));
-    info.fieldNames.insert("commentField", tr("Comment"));
-    info.fieldNames.insert("1prefixField", tr("Prefix words"));
-    info.fieldNames.insert("2postfixField", tr("Postfix words"));
-    return info;
-}
-
-CustomTypeInfo WeddingEvent::defaultCustomTypeMetaInfo() const
-{
-    return CustomTypeInfo(typeMetaInfo());
 }
 
 bool WeddingEvent::isWeddingDayFamily() const
@@ -211,11 +155,7 @@ void WeddingEvent::infoRows(QStringList &names, QStringList &values, bool withou
         names << tr("Next Occurrence:");
         values << nextDateText();
     }
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    if (!info.isValid() || info.fieldsVisibility.value("commentField")) {
-        names << tr("Comment:");
-        values << comment();
-    }
+    appendCommentRow(names, values, true);
 }
 
 void WeddingEvent::applyCustomTypeDefaults()

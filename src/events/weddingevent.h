@@ -10,9 +10,6 @@ public:
     explicit WeddingEvent(const QByteArray &id = QByteArray());
 
     QString caption() const override;
-    QIcon icon() const override;
-    QPixmap pixmap() const override;
-    QByteArray textId() const override { return staticTextId(); }
     QString decodeTag(const QString &tag, int number) override;
 
     void setCaption(const QString &caption) override;
@@ -22,9 +19,6 @@ public:
     void writeJson(Common::JsonWriter &writer, SaveFlags flags = NoSaveFlags) const override;
     void infoRows(QStringList &names, QStringList &values, bool withoutDate) const override;
     QString textTemplate() const override;
-    QPixmap largePixmap() const override;
-    bool hasDefaultPhoto() const override { return false; }
-    CustomTypeInfo defaultCustomTypeMetaInfo() const override;
     void applyCustomTypeDefaults() override;
 
     QString personOneName() const { return m_personOne; }
@@ -34,10 +28,6 @@ public:
     QString prefix() const;
     QString postfix() const;
 
-    static QIcon smallIcon();
-    static QIcon picture();
-    static QByteArray staticTextId() { return QByteArrayLiteral("wedding"); }
-    static CustomTypeMetaInfo typeMetaInfo();
     static QString prefixText();
     static QString postfixText();
 

@@ -444,7 +444,7 @@ private slots:
         NotSpecifiedEvent e;
         e.setPeriod(before);
         // A record as the wizard makes it: defaults only under the description's keys.
-        CustomTypeInfo info(NotSpecifiedEvent::typeMetaInfo());
+        CustomTypeInfo info(EventsFactory::customTypeMetaInfo(EventTypeNotSpecified));
         info.id = "t";
         info.defaultValues.remove("periodValueKey");
         info.defaultValues.remove("timeValueKey");
@@ -553,7 +553,7 @@ private slots:
         e.setPeriod(Period(QDate(2026, 3, 2)));
         e.setOccurrence(Occurrence(QDate(2026, 3, 2), IOccurrence::Weekly));
         QCOMPARE(e.nextPeriod(), Period(QDate(2026, 3, 2))); // stays due until marked
-        CustomTypeInfo info(TaskEvent::typeMetaInfo());
+        CustomTypeInfo info(EventsFactory::customTypeMetaInfo(EventTypeTask));
         info.id = "t";
         info.parameters.insert("markAsCompletedRequiredField", false);
         e.setCustomTypeMetaInfo(info);
@@ -592,6 +592,87 @@ private slots:
         QVERIFY(a->id() != b->id());
     }
 
+    // Each kind's pictures and custom-type fields; "+" shown, "=" default value, "!" parameter.
+    void kindTable_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("icons");
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("corner");
+        QTest::addColumn<bool>("defaultPhoto");
+        QTest::addColumn<QString>("fields");
+        const QString p = QStringLiteral(":/Ostrevalder/icons/");
+        QTest::newRow("appointment")
+            << 0 << QStringList{p + "notspec/notspec16.png", p + "notspec/notspec24.png", p + "notspec/notspec32.png"}
+            << p + "notspec/notspec32.png" << p + "notspec/notspec128.png" << QString() << true
+            << "1prefixField=:Prefix words|2postfixField=:Postfix words|commentField+:Comment|locationField+:Location|"
+               "periodBoxField+:Allow changing period availability|periodValueKey=false:Period controls|"
+               "recurrenceField+:Recurrence|timeBoxField+:Allow changing time availability|"
+               "timeValueKey=false:Time controls";
+        QTest::newRow("birthday") << 1
+                                  << QStringList{p + "birthday/cake_16.png", p + "birthday/cake_24.png",
+                                                 p + "birthday/cake_48.png", p + "birthday/cake_128.png"}
+                                  << p + "birthday/cake_16.png" << p + "gender/male_128.png"
+                                  << p + "birthday/cake_48.png" << true
+                                  << "1prefixField=:Prefix words|2postfixField='s {AGE} birthday:Postfix words|"
+                                     "commentField+:Comment|genderField+:Gender|yearField+:Year/Age";
+        QTest::newRow("wedding")
+            << 2 << QStringList{p + "wedding/rings_16.png", p + "wedding/rings_24.png", p + "wedding/rings_48.png"}
+            << p + "wedding/rings_16.png" << p + "wedding/rings_128.png" << p + "wedding/rings_48.png" << false
+            << "1prefixField=:Prefix words|2postfixField='s wedding day:Postfix words|commentField+:Comment|"
+               "remindEveryYearField+=true:Remind every year";
+        QTest::newRow("holiday")
+            << 3
+            << QStringList{p + "holiday/balloons_16.png", p + "holiday/balloons_24.png", p + "holiday/balloons_48.png"}
+            << p + "holiday/balloons_16.png" << p + "holiday/balloons_128.png" << p + "holiday/balloons_48.png"
+            << false << "commentField+:Comment|recurrenceKey+:Recurrence";
+        QTest::newRow("task") << 4
+                              << QStringList{p + "task/clock_16.png", p + "task/clock_24.png", p + "task/clock_48.png"}
+                              << p + "task/clock_16.png" << p + "task/clock_128.png" << QString() << true
+                              << "commentField+:Comment|markAsCompletedRequiredField!true:Is it required to click "
+                                 "'Mark as Completed' when task is done?|periodBoxField+:Allow changing period "
+                                 "availability|recurrenceField+:Recurrence|startDateField=false:Period controls";
+    }
+    void kindTable()
+    {
+        QFETCH(int, kind);
+        QFETCH(QStringList, icons);
+        QFETCH(QString, listed);
+        QFETCH(QString, picture);
+        QFETCH(QString, corner);
+        QFETCH(bool, defaultPhoto);
+        QFETCH(QString, fields);
+        EventTestEnv env;
+        const auto argb = [](const QImage &image) { return image.convertToFormat(QImage::Format_ARGB32_Premultiplied); };
+        const auto file = [&](const QString &path) { return path.isEmpty() ? QImage() : argb(QImage(path)); };
+        const QIcon small = EventsFactory::eventIcon(kind);
+        QCOMPARE(small.availableSizes().size(), icons.size());
+        for (const QString &path : icons)
+            QCOMPARE(argb(small.pixmap(QImage(path).size()).toImage()), file(path));
+        const AbstractCommonEventPtr e = EventsFactory::createEvent(kind);
+        QCOMPARE(argb(e->pixmap().toImage()), file(listed));
+        QCOMPARE(argb(e->icon().pixmap(128).toImage()), file(picture));
+        QCOMPARE(argb(EventsFactory::eventPicture(kind).pixmap(128).toImage()), file(picture));
+        QCOMPARE(argb(e->largePixmap().toImage()), file(corner));
+        QCOMPARE(e->hasDefaultPhoto(), defaultPhoto);
+        const CustomTypeMetaInfo meta = EventsFactory::customTypeMetaInfo(kind);
+        QStringList described;
+        for (auto it = meta.fieldNames.cbegin(); it != meta.fieldNames.cend(); ++it) {
+            QString row = QString::fromLatin1(it.key()) + (meta.fieldsVisibility.value(it.key()) ? "+" : "");
+            if (meta.defaultValues.contains(it.key()))
+                row += "=" + meta.defaultValues.value(it.key()).toString();
+            if (meta.parameters.contains(it.key()))
+                row += "!" + meta.parameters.value(it.key()).toString();
+            described << row + ":" + it.value();
+        }
+        QCOMPARE(described.join('|'), fields);
+        const CustomTypeInfo info = e->defaultCustomTypeMetaInfo();
+        QCOMPARE(info.fieldsVisibility, meta.fieldsVisibility);
+        QCOMPARE(info.defaultValues, meta.defaultValues);
+        QCOMPARE(info.parameters.isEmpty(), kind != EventTypeTask);
+    }
+
     void factoryRefusesUnknownKinds_data()
     {
         QTest::addColumn<int>("kind");
@@ -615,7 +696,7 @@ private slots:
         CustomTypeInfo info;
         info.id = "x";
         info.baseType = EventTypeHoliday;
-        QCOMPARE(EventsFactory::customTypeIcon(info).cacheKey(), HolidayEvent::smallIcon().cacheKey());
+        QCOMPARE(EventsFactory::customTypeIcon(info).cacheKey(), EventsFactory::eventIcon(EventTypeHoliday).cacheKey());
         QPixmap green(20, 20);
         green.fill(Qt::green);
         QBuffer buffer;

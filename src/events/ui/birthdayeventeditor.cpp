@@ -2,7 +2,6 @@
 
 #include "core/clock.h"
 #include "core/log.h"
-#include "core/settingkeys.h"
 #include "core/simpleparser.h"
 #include "events/birthdayevent.h"
 #include "widgets/photobox.h"
@@ -78,10 +77,8 @@ void BirthdayEventEditor::build()
     auto *groupBox = new QGroupBox(this);
     prefixLabel = new QLabel(groupBox);
     prefixLabel->setFont(bold);
-    personName = new QLineEdit(groupBox);
-    personName->setObjectName(QStringLiteral("personName"));
+    personName = textField(groupBox, "personName");
     personName->setFont(bold);
-    personName->setMaxLength(300);
     postfixLabel = new QLabel(groupBox);
     postfixLabel->setFont(bold);
     auto *nameRow = new QHBoxLayout(groupBox);
@@ -158,17 +155,12 @@ void BirthdayEventEditor::build()
 
     auto *remindRow = new QHBoxLayout;
     remindRow->addWidget(new QLabel(tr("Remind in"), this));
-    daysToWatchSpinBox = new RemindInBox(this);
-    daysToWatchSpinBox->setObjectName(QStringLiteral("daysToWatchSpinBox"));
-    daysToWatchSpinBox->setMinimumWidth(15);
-    daysToWatchSpinBox->setProperty("defaultPropertyKey", QString::fromLatin1(Setting::DaysToWatch));
+    daysToWatchSpinBox = remindBox(this, "daysToWatchSpinBox");
     remindRow->addWidget(daysToWatchSpinBox);
     remindRow->addStretch();
 
     commentLabel = new QLabel(tr("Comment"), this);
-    commentLineEdit = new QLineEdit(this);
-    commentLineEdit->setObjectName(QStringLiteral("commentLineEdit"));
-    commentLineEdit->setMaxLength(300);
+    commentLineEdit = textField(this, "commentLineEdit");
     auto *commentRow = new QHBoxLayout;
     commentRow->addWidget(commentLabel);
     commentRow->addWidget(commentLineEdit);
@@ -185,20 +177,7 @@ void BirthdayEventEditor::build()
     left->addLayout(remindRow);
     left->addLayout(commentRow);
     left->addStretch();
-
-    photoViewer = new PhotoBoxWidget(this);
-    photoViewer->setObjectName(QStringLiteral("photoViewer"));
-    photoViewer->setMinimumSize(128, 146);
-    photoViewer->setCursor(Qt::PointingHandCursor);
-    photoViewer->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    auto *right = new QVBoxLayout;
-    right->addWidget(photoViewer);
-    right->addStretch();
-
-    auto *top = new QHBoxLayout(this);
-    top->setContentsMargins(0, 0, 0, 0);
-    top->addLayout(left, 1);
-    top->addLayout(right);
+    photoViewer = addPhotoColumn(this, left);
 
     setTabOrder(monthComboBox, dayComboBox);
     setTabOrder(dayComboBox, yearSpinBox);

@@ -2,7 +2,9 @@
 
 #include "core/log.h"
 #include "widgets/photobox.h"
+#include "widgets/remindinbox.h"
 
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -48,6 +50,44 @@ AbstractCommonEvent::EditorValues EventForm::editorValues() const
         values.photo = box->pixmap();
     }
     return values;
+}
+
+QLineEdit *EventForm::textField(QWidget *parent, const char *name)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setMaxLength(300);
+    return edit;
+}
+
+RemindInBox *EventForm::remindBox(QWidget *parent, const char *name, const char *key)
+{
+    auto *box = new RemindInBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setMinimumSize(15, 0);
+    box->setProperty("defaultPropertyKey", QString::fromLatin1(key));
+    return box;
+}
+
+PhotoBoxWidget *EventForm::addPhotoColumn(QWidget *host, QLayout *fields, int spacing)
+{
+    auto *viewer = new PhotoBoxWidget(host);
+    viewer->setObjectName(QStringLiteral("photoViewer"));
+    viewer->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    viewer->setMinimumSize(128, 146);
+    viewer->setCursor(Qt::PointingHandCursor);
+    auto *column = new QVBoxLayout;
+    column->setSpacing(0);
+    column->addWidget(viewer);
+    column->addStretch();
+
+    auto *row = new QHBoxLayout(host);
+    if (spacing >= 0)
+        row->setSpacing(spacing);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addLayout(fields, 1);
+    row->addLayout(column);
+    return viewer;
 }
 
 void EventForm::initPhotoBox(PhotoBoxWidget *viewer, IDefaultPhotoProvider *provider)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/settingkeys.h"
 #include "events/abstractcommonevent.h"
 
 #include "widgets/photobox.h"
@@ -7,6 +8,10 @@
 #include <QComboBox>
 #include <QPointer>
 #include <QWidget>
+
+class QLayout;
+class QLineEdit;
+class RemindInBox;
 
 // Base of the kinds' edit forms. Accepting runs in a fixed order: the kind checks its fields
 // (nothing changes on a refusal), then the photo and calendar are taken, then the kind's fields.
@@ -35,6 +40,13 @@ protected:
     // Writes the form's own fields into the event.
     virtual void apply() = 0;
 
+    // A one-line text field of the forms' usual length.
+    static QLineEdit *textField(QWidget *parent, const char *name);
+    // A days box whose "set as default" value is kept under the setting `key`.
+    static RemindInBox *remindBox(QWidget *parent, const char *name, const char *key = Setting::DaysToWatch);
+    // The photo box in a column right of `fields`, the two filling `host` edge to edge; a negative
+    // spacing keeps the style's.
+    static PhotoBoxWidget *addPhotoColumn(QWidget *host, QLayout *fields, int spacing = -1);
     // Sizes the photo box and shows the event's photo, or its default picture from `provider`.
     void initPhotoBox(PhotoBoxWidget *viewer, IDefaultPhotoProvider *provider = nullptr);
     // Shows the widgets when the event's custom type shows the field; built-in types show all.

@@ -1,7 +1,6 @@
 #include "events/ui/holidayeventeditor.h"
 
 #include "core/log.h"
-#include "core/settingkeys.h"
 #include "events/holidayevent.h"
 #include "widgets/occurrencecontrol.h"
 #include "widgets/photobox.h"
@@ -12,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QVBoxLayout>
 
 HolidayEventEditor::HolidayEventEditor(HolidayEvent *event, QWidget *parent) : EventForm(event, parent)
 {
@@ -25,14 +23,10 @@ HolidayEventEditor::HolidayEventEditor(HolidayEvent *event, QWidget *parent) : E
     auto *form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
     form->setVerticalSpacing(10);
-    captionLineEdit = new QLineEdit(this);
-    captionLineEdit->setObjectName(QStringLiteral("captionLineEdit"));
-    captionLineEdit->setMaxLength(300);
+    captionLineEdit = textField(this, "captionLineEdit");
     form->addRow(new QLabel(tr("Name"), this), captionLineEdit);
     commentLabel = new QLabel(tr("Comment"), this);
-    commentLineEdit = new QLineEdit(this);
-    commentLineEdit->setObjectName(QStringLiteral("commentLineEdit"));
-    commentLineEdit->setMaxLength(300);
+    commentLineEdit = textField(this, "commentLineEdit");
     form->addRow(commentLabel, commentLineEdit);
     dateEdit = new QDateEdit(this);
     dateEdit->setObjectName(QStringLiteral("dateEdit"));
@@ -47,29 +41,12 @@ HolidayEventEditor::HolidayEventEditor(HolidayEvent *event, QWidget *parent) : E
     occurrenceControl->setObjectName(QStringLiteral("occurrenceControl"));
     occurrenceControl->setWordWrap(true);
     form->addRow(recurrenceLabel, occurrenceControl);
-    daysToWatchSpinBox = new RemindInBox(this);
-    daysToWatchSpinBox->setObjectName(QStringLiteral("daysToWatchSpinBox"));
-    daysToWatchSpinBox->setMinimumSize(15, 0);
-    daysToWatchSpinBox->setProperty("defaultPropertyKey", QString::fromLatin1(Setting::DaysToWatch));
+    daysToWatchSpinBox = remindBox(this, "daysToWatchSpinBox");
     auto *remindRow = new QHBoxLayout;
     remindRow->addWidget(daysToWatchSpinBox);
     remindRow->addStretch();
     form->addRow(new QLabel(tr("Remind in"), this), remindRow);
-
-    photoViewer = new PhotoBoxWidget(this);
-    photoViewer->setObjectName(QStringLiteral("photoViewer"));
-    photoViewer->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    photoViewer->setMinimumSize(128, 146);
-    photoViewer->setCursor(Qt::PointingHandCursor);
-    auto *right = new QVBoxLayout;
-    right->setSpacing(0);
-    right->addWidget(photoViewer);
-    right->addStretch();
-
-    auto *top = new QHBoxLayout(this);
-    top->setContentsMargins(0, 0, 0, 0);
-    top->addLayout(form, 1);
-    top->addLayout(right);
+    photoViewer = addPhotoColumn(this, form);
 
     occurrenceControl->setOccurrence(event->occurrence());
     captionLineEdit->setText(event->caption());

@@ -47,15 +47,6 @@ QCheckBox *panelSwitch(QWidget *parent, const char *name)
     return box;
 }
 
-RemindInBox *remindBox(QWidget *parent, const char *name, const char *property)
-{
-    auto *box = new RemindInBox(parent);
-    box->setObjectName(QLatin1String(name));
-    box->setMinimumSize(15, 0);
-    box->setProperty("defaultPropertyKey", QLatin1String(property));
-    return box;
-}
-
 } // namespace
 
 NotSpecEventEditor::NotSpecEventEditor(NotSpecifiedEvent *event, QWidget *parent)
@@ -119,9 +110,7 @@ QWidget *NotSpecEventEditor::buildDescriptionTab()
     form->setVerticalSpacing(10);
 
     prefixLabel = new QLabel(tab);
-    captionLineEdit = new QLineEdit(tab);
-    captionLineEdit->setObjectName(QStringLiteral("captionLineEdit"));
-    captionLineEdit->setMaxLength(300);
+    captionLineEdit = textField(tab, "captionLineEdit");
     postfixLabel = new QLabel(tab);
     auto *captionRow = new QHBoxLayout;
     captionRow->addWidget(prefixLabel);
@@ -141,32 +130,13 @@ QWidget *NotSpecEventEditor::buildDescriptionTab()
     form->addRow(recurrenceLabel, occurrenceControl);
 
     locationLabel = new QLabel(tr("Location"), tab);
-    locationEdit = new QLineEdit(tab);
-    locationEdit->setObjectName(QStringLiteral("locationEdit"));
-    locationEdit->setMaxLength(300);
+    locationEdit = textField(tab, "locationEdit");
     form->addRow(locationLabel, locationEdit);
 
     commentLabel = new QLabel(tr("Comment"), tab);
-    commentLineEdit = new QLineEdit(tab);
-    commentLineEdit->setObjectName(QStringLiteral("commentLineEdit"));
-    commentLineEdit->setMaxLength(300);
+    commentLineEdit = textField(tab, "commentLineEdit");
     form->addRow(commentLabel, commentLineEdit);
-
-    photoViewer = new PhotoBoxWidget(tab);
-    photoViewer->setObjectName(QStringLiteral("photoViewer"));
-    photoViewer->setMinimumSize(128, 146);
-    photoViewer->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    photoViewer->setCursor(Qt::PointingHandCursor);
-    auto *photoColumn = new QVBoxLayout;
-    photoColumn->setSpacing(0);
-    photoColumn->addWidget(photoViewer);
-    photoColumn->addStretch();
-
-    auto *row = new QHBoxLayout(tab);
-    row->setSpacing(0);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->addLayout(form, 1);
-    row->addLayout(photoColumn);
+    photoViewer = addPhotoColumn(tab, form, 0);
     return tab;
 }
 

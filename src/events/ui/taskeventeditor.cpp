@@ -1,7 +1,6 @@
 #include "events/ui/taskeventeditor.h"
 
 #include "core/log.h"
-#include "core/settingkeys.h"
 #include "events/taskevent.h"
 #include "widgets/occurrencecontrol.h"
 #include "widgets/periodcontrol.h"
@@ -24,9 +23,7 @@ TaskEventEditor::TaskEventEditor(TaskEvent *event, QWidget *parent) : EventForm(
     auto *grid = new QGridLayout;
     grid->setVerticalSpacing(10);
     grid->setHorizontalSpacing(10);
-    captionLineEdit = new QLineEdit(this);
-    captionLineEdit->setObjectName(QStringLiteral("captionLineEdit"));
-    captionLineEdit->setMaxLength(300);
+    captionLineEdit = textField(this, "captionLineEdit");
     grid->addWidget(new QLabel(tr("Subject"), this), 0, 0);
     grid->addWidget(captionLineEdit, 0, 1);
     periodControl = new PeriodControl(this);
@@ -39,40 +36,21 @@ TaskEventEditor::TaskEventEditor(TaskEvent *event, QWidget *parent) : EventForm(
     occurrenceControl->setWordWrap(true);
     grid->addWidget(recurrenceLabel, 2, 0);
     grid->addWidget(occurrenceControl, 2, 1);
-    daysToWatchSpinBox = new RemindInBox(this);
-    daysToWatchSpinBox->setObjectName(QStringLiteral("daysToWatchSpinBox"));
-    daysToWatchSpinBox->setMinimumWidth(15);
-    daysToWatchSpinBox->setProperty("defaultPropertyKey", QString::fromLatin1(Setting::DaysToWatch));
+    daysToWatchSpinBox = remindBox(this, "daysToWatchSpinBox");
     auto *remindRow = new QHBoxLayout;
     remindRow->addWidget(daysToWatchSpinBox);
     remindRow->addStretch();
     grid->addWidget(new QLabel(tr("Remind in"), this), 3, 0);
     grid->addLayout(remindRow, 3, 1);
     commentLabel = new QLabel(tr("Comment"), this);
-    commentLineEdit = new QLineEdit(this);
-    commentLineEdit->setObjectName(QStringLiteral("commentLineEdit"));
-    commentLineEdit->setMaxLength(300);
+    commentLineEdit = textField(this, "commentLineEdit");
     grid->addWidget(commentLabel, 4, 0);
     grid->addWidget(commentLineEdit, 4, 1);
     auto *left = new QVBoxLayout;
     left->setSpacing(0);
     left->addLayout(grid);
     left->addStretch();
-
-    photoViewer = new PhotoBoxWidget(this);
-    photoViewer->setObjectName(QStringLiteral("photoViewer"));
-    photoViewer->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    photoViewer->setMinimumSize(128, 146);
-    photoViewer->setCursor(Qt::PointingHandCursor);
-    auto *right = new QVBoxLayout;
-    right->setSpacing(0);
-    right->addWidget(photoViewer);
-    right->addStretch();
-
-    auto *top = new QHBoxLayout(this);
-    top->setContentsMargins(0, 0, 0, 0);
-    top->addLayout(left, 1);
-    top->addLayout(right);
+    photoViewer = addPhotoColumn(this, left);
 
     captionLineEdit->setText(event->caption());
     commentLineEdit->setText(event->comment());

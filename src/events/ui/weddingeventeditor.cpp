@@ -1,6 +1,5 @@
 #include "events/ui/weddingeventeditor.h"
 
-#include "core/settingkeys.h"
 #include "events/weddingevent.h"
 #include "widgets/photobox.h"
 #include "widgets/remindinbox.h"
@@ -82,10 +81,7 @@ WeddingEventEditor::WeddingEventEditor(WeddingEvent *event, QWidget *parent)
     dateRow->addWidget(dateEdit);
     dateRow->addSpacing(7);
 
-    daysToWatchSpinBox = new RemindInBox(groupBox);
-    daysToWatchSpinBox->setObjectName(QStringLiteral("daysToWatchSpinBox"));
-    daysToWatchSpinBox->setMinimumSize(15, 0);
-    daysToWatchSpinBox->setProperty("defaultPropertyKey", QString::fromLatin1(Setting::DaysToWatch));
+    daysToWatchSpinBox = remindBox(groupBox, "daysToWatchSpinBox");
     remindCheckBox = new QCheckBox(tr("Remind every year"), groupBox);
     remindCheckBox->setObjectName(QStringLiteral("remindCheckBox"));
     auto *remindRow = new QHBoxLayout;
@@ -100,9 +96,7 @@ WeddingEventEditor::WeddingEventEditor(WeddingEvent *event, QWidget *parent)
     dateAndRemind->addLayout(remindRow, 1);
 
     commentLabel = new QLabel(tr("Comment"), groupBox);
-    commentLineEdit = new QLineEdit(groupBox);
-    commentLineEdit->setObjectName(QStringLiteral("commentLineEdit"));
-    commentLineEdit->setMaxLength(300);
+    commentLineEdit = textField(groupBox, "commentLineEdit");
     auto *commentRow = new QHBoxLayout;
     commentRow->addWidget(commentLabel);
     commentRow->addWidget(commentLineEdit);
@@ -117,19 +111,7 @@ WeddingEventEditor::WeddingEventEditor(WeddingEvent *event, QWidget *parent)
     auto *left = new QVBoxLayout;
     left->addWidget(groupBox);
     left->addStretch();
-
-    photoViewer = new PhotoBoxWidget(this);
-    photoViewer->setObjectName(QStringLiteral("photoViewer"));
-    photoViewer->setMinimumSize(128, 146);
-    photoViewer->setCursor(Qt::PointingHandCursor);
-    auto *right = new QVBoxLayout;
-    right->addWidget(photoViewer);
-    right->addStretch();
-
-    auto *top = new QHBoxLayout(this);
-    top->setContentsMargins(0, 0, 0, 0);
-    top->addLayout(left, 1);
-    top->addLayout(right);
+    photoViewer = addPhotoColumn(this, left);
 
     prefixLabel->setText(shownWords(event->prefix()));
     postfixLabel->setText(shownWords(event->postfix()));
