@@ -160,6 +160,10 @@ Editor::Editor(EventsManager *manager)
         connect(m_models.at(i), &QAbstractItemModel::modelReset, this, &Editor::updateButtons);
     }
     connect(m_pages, &QStackedWidget::currentChanged, this, &Editor::updateButtons);
+    connect(m_pages, &QStackedWidget::currentChanged, this, [this] {
+        if (m_columnSizingStale && isVisible())
+            sizeTableColumns();
+    });
     // What the table shows changes with every filter: a cleared filter brings back longer texts.
     if (QAbstractItemModel *shown = m_tableView->model()) {
         connect(shown, &QAbstractItemModel::modelReset, this, &Editor::scheduleColumnSizing);
@@ -968,6 +972,10 @@ void Editor::scheduleColumnSizing()
 void Editor::sizeTableColumns()
 {
     m_columnSizingPending = false;
+    // Each column is measured on a thousand rows: a table out of sight is measured when its page is shown.
+    m_columnSizingStale = m_pages->currentWidget() != m_tableView->parentWidget();
+    if (m_columnSizingStale)
+        return;
     m_tableView->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
 }
 
