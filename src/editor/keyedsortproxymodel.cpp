@@ -168,13 +168,21 @@ QVariant KeyedSortProxyModel::valueOf(size_t row) const
     }
 }
 
+bool KeyedSortProxyModel::readRow(const QModelIndex &sourceIndex) const
+{
+    const size_t row = size_t(sourceIndex.row());
+    return sourceIndex.model() == m_bottomSource && m_base == m_bottomSource && row < m_keys.size() &&
+           m_keys[row].kind != Unread && sourceIndex.column() == m_keyColumn && m_keyRole == sortRole();
+}
+
 bool KeyedSortProxyModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
     // Rows below the top of a tree have no row of their own in the bottom model's table.
     if (!left.model() || !right.model() || left.parent().isValid() || right.parent().isValid())
         return QSortFilterProxyModel::lessThan(left, right);
-    const size_t leftRow = keyRow(left);
-    const size_t rightRow = keyRow(right);
+    // Rows of a source at the bottom whose values are read: a sort asks this some twenty times a row.
+    const size_t leftRow = readRow(left) ? size_t(left.row()) : keyRow(left);
+    const size_t rightRow = readRow(right) ? size_t(right.row()) : keyRow(right);
     const Key &l = m_keys[leftRow];
     const Key &r = m_keys[rightRow];
     // As the base class: an empty value is never less, and any value is less than an empty one.
