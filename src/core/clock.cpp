@@ -24,10 +24,10 @@ thread_local LocalNowCache s_localNow;
 
 QDateTime Clock::now()
 {
-    if (ClockPrivate::s_pinnedUtc.isValid())
-        return ClockPrivate::s_pinnedUtc.toLocalTime();
     ClockPrivate::LocalNowCache &cache = ClockPrivate::s_localNow;
-    const qint64 msecs = QDateTime::currentMSecsSinceEpoch();
+    // A pinned moment is made local through the same cache, so that a pinned run costs what a real one does.
+    const qint64 msecs = ClockPrivate::s_pinnedUtc.isValid() ? ClockPrivate::s_pinnedUtc.toMSecsSinceEpoch()
+                                                             : QDateTime::currentMSecsSinceEpoch();
     const char *tz = std::getenv("TZ");
     if (msecs != cache.msecs || (tz != nullptr) != cache.tzSet || (tz && cache.tz != tz)) {
         cache.value = QDateTime::fromMSecsSinceEpoch(msecs);
