@@ -31,6 +31,7 @@
 #include "store/eventsmanager.h"
 #include "widgets/calendar/calendarview.h"
 #include "widgets/dateshowinglistview.h"
+#include "widgets/sizecachingitemdelegate.h"
 #include "widgets/tableview.h"
 #include "widgets/widgetresources.h"
 
@@ -301,6 +302,8 @@ void Editor::setupUi()
     m_calendarItemsListView->setWordWrap(true);
     m_calendarItemsListView->setMovement(QListView::Static);
     m_calendarItemsListView->setResizeMode(QListView::Adjust);
+    // The list is laid out again after the window takes its size on opening: measure each caption once.
+    m_calendarItemsListView->setItemDelegate(new SizeCachingItemDelegate(m_calendarItemsListView));
     m_pages->addWidget(calendarPage);
 
     auto *tablePage = new QWidget;
