@@ -168,11 +168,10 @@ QVariant KeyedSortProxyModel::valueOf(size_t row) const
     }
 }
 
-bool KeyedSortProxyModel::readRow(const QModelIndex &sourceIndex) const
+bool KeyedSortProxyModel::isRead(int row) const
 {
-    const size_t row = size_t(sourceIndex.row());
-    return sourceIndex.model() == m_bottomSource && m_base == m_bottomSource && row < m_keys.size() &&
-           m_keys[row].kind != Unread && sourceIndex.column() == m_keyColumn && m_keyRole == sortRole();
+    // Keys are only of the bottom model: the source's, when the source is at the bottom.
+    return size_t(row) < m_keys.size() && m_keys[size_t(row)].kind != Unread;
 }
 
 bool KeyedSortProxyModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
@@ -181,8 +180,10 @@ bool KeyedSortProxyModel::lessThan(const QModelIndex &left, const QModelIndex &r
     if (!left.model() || !right.model() || left.parent().isValid() || right.parent().isValid())
         return QSortFilterProxyModel::lessThan(left, right);
     // Rows of a source at the bottom whose values are read: a sort asks this some twenty times a row.
-    const size_t leftRow = readRow(left) ? size_t(left.row()) : keyRow(left);
-    const size_t rightRow = readRow(right) ? size_t(right.row()) : keyRow(right);
+    const bool readable = left.model() == m_bottomSource && right.model() == m_bottomSource &&
+                          left.column() == m_keyColumn && right.column() == m_keyColumn && m_keyRole == sortRole();
+    const size_t leftRow = readable && isRead(left.row()) ? size_t(left.row()) : keyRow(left);
+    const size_t rightRow = readable && isRead(right.row()) ? size_t(right.row()) : keyRow(right);
     const Key &l = m_keys[leftRow];
     const Key &r = m_keys[rightRow];
     // As the base class: an empty value is never less, and any value is less than an empty one.
