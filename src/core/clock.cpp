@@ -18,29 +18,41 @@ struct LocalNowCache
     std::string tz;
     bool tzSet = false;
     QDateTime value;
+    QDate date;
 };
 thread_local LocalNowCache s_localNow;
 } // namespace ClockPrivate
 
-QDateTime Clock::now()
+namespace {
+
+const ClockPrivate::LocalNowCache &localNow()
 {
-    if (ClockPrivate::s_pinnedUtc.isValid())
-        return ClockPrivate::s_pinnedUtc.toLocalTime();
     ClockPrivate::LocalNowCache &cache = ClockPrivate::s_localNow;
-    const qint64 msecs = QDateTime::currentMSecsSinceEpoch();
+    // A pinned moment is made local through the same cache, so that a pinned run costs what a real one does.
+    const qint64 msecs = ClockPrivate::s_pinnedUtc.isValid() ? ClockPrivate::s_pinnedUtc.toMSecsSinceEpoch()
+                                                             : QDateTime::currentMSecsSinceEpoch();
     const char *tz = std::getenv("TZ");
     if (msecs != cache.msecs || (tz != nullptr) != cache.tzSet || (tz && cache.tz != tz)) {
         cache.value = QDateTime::fromMSecsSinceEpoch(msecs);
+        cache.date = cache.value.date();
         cache.msecs = msecs;
         cache.tzSet = tz != nullptr;
         cache.tz = tz ? tz : "";
     }
-    return cache.value;
+    return cache;
+}
+
+} // namespace
+
+QDateTime Clock::now()
+{
+    return localNow().value;
 }
 
 QDate Clock::today()
 {
-    return now().date();
+    // Sorting the editor's table asks for it for every event.
+    return localNow().date;
 }
 
 QDateTime Clock::nowUtc()

@@ -32,6 +32,7 @@
 #include "store/eventsmanager.h"
 #include "widgets/calendar/calendarview.h"
 #include "widgets/dateshowinglistview.h"
+#include "widgets/sizecachingitemdelegate.h"
 #include "widgets/tableview.h"
 #include "widgets/widgetresources.h"
 
@@ -161,6 +162,10 @@ Editor::Editor(EventsManager *manager)
         connect(m_models.at(i), &QAbstractItemModel::modelReset, this, &Editor::updateButtons);
     }
     connect(m_pages, &QStackedWidget::currentChanged, this, &Editor::updateButtons);
+    connect(m_pages, &QStackedWidget::currentChanged, this, [this] {
+        if (m_columnSizingStale && isVisible())
+            sizeTableColumns();
+    });
     // What the table shows changes with every filter: a cleared filter brings back longer texts.
     if (QAbstractItemModel *shown = m_tableView->model()) {
         connect(shown, &QAbstractItemModel::modelReset, this, &Editor::scheduleColumnSizing);
@@ -298,6 +303,8 @@ void Editor::setupUi()
     m_calendarItemsListView->setWordWrap(true);
     m_calendarItemsListView->setMovement(QListView::Static);
     m_calendarItemsListView->setResizeMode(QListView::Adjust);
+    // The list is laid out again after the window takes its size on opening: measure each caption once.
+    m_calendarItemsListView->setItemDelegate(new SizeCachingItemDelegate(m_calendarItemsListView));
     m_pages->addWidget(calendarPage);
 
     auto *tablePage = new QWidget;
@@ -969,6 +976,10 @@ void Editor::scheduleColumnSizing()
 void Editor::sizeTableColumns()
 {
     m_columnSizingPending = false;
+    // Each column is measured on a thousand rows: a table out of sight is measured when its page is shown.
+    m_columnSizingStale = m_pages->currentWidget() != m_tableView->parentWidget();
+    if (m_columnSizingStale)
+        return;
     m_tableView->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
 }
 

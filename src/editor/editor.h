@@ -272,5 +272,6 @@ private:
     std::unique_ptr<IEditorAsk> m_ask;
     QHBoxLayout *m_toolBarRow = nullptr;
     bool m_columnSizingPending = false;
+    bool m_columnSizingStale = false;
     bool m_shownBefore = false;
 };

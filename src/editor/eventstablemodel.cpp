@@ -51,6 +51,13 @@ int EventsTableModel::columnCount(const QModelIndex &) const
     return ColumnCount;
 }
 
+QModelIndex EventsTableModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (parent.isValid() || row < 0 || row >= EventsModel::rowCount() || column < 0 || column >= ColumnCount)
+        return QModelIndex();
+    return createIndex(row, column);
+}
+
 QString EventsTableModel::captionText(const AbstractCommonEvent &event)
 {
     const Period &period = event.period();

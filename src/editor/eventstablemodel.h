@@ -14,6 +14,8 @@ public:
     explicit EventsTableModel(EventsManager *manager, QObject *parent = nullptr);
 
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    // Without the base class's two virtual counts: a sort asks for two indexes per comparison.
+    QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 

@@ -168,13 +168,22 @@ QVariant KeyedSortProxyModel::valueOf(size_t row) const
     }
 }
 
+bool KeyedSortProxyModel::isRead(int row) const
+{
+    // Keys are only of the bottom model: the source's, when the source is at the bottom.
+    return size_t(row) < m_keys.size() && m_keys[size_t(row)].kind != Unread;
+}
+
 bool KeyedSortProxyModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
     // Rows below the top of a tree have no row of their own in the bottom model's table.
     if (!left.model() || !right.model() || left.parent().isValid() || right.parent().isValid())
         return QSortFilterProxyModel::lessThan(left, right);
-    const size_t leftRow = keyRow(left);
-    const size_t rightRow = keyRow(right);
+    // Rows of a source at the bottom whose values are read: a sort asks this some twenty times a row.
+    const bool readable = left.model() == m_bottomSource && right.model() == m_bottomSource &&
+                          left.column() == m_keyColumn && right.column() == m_keyColumn && m_keyRole == sortRole();
+    const size_t leftRow = readable && isRead(left.row()) ? size_t(left.row()) : keyRow(left);
+    const size_t rightRow = readable && isRead(right.row()) ? size_t(right.row()) : keyRow(right);
     const Key &l = m_keys[leftRow];
     const Key &r = m_keys[rightRow];
     // As the base class: an empty value is never less, and any value is less than an empty one.

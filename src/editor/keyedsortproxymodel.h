@@ -50,6 +50,8 @@ private:
 
     // The row of the key tables that holds the value of the index, read when not known yet.
     size_t keyRow(const QModelIndex &sourceIndex) const;
+    // Whether the value of a row of the source at the bottom is read.
+    bool isRead(int row) const;
     // The value of a key row as the model gave it.
     QVariant valueOf(size_t row) const;
     void watchBase(const QAbstractItemModel *base) const;

@@ -40,7 +40,10 @@ using namespace AbstractCommonEventPhotoPrivate;
 
 QByteArray AbstractCommonEvent::photoKey() const
 {
-    return id() + QStringLiteral("photo%1x%2").arg(s_photoSize).arg(s_photoSize).toUtf8();
+    // Made once: lists ask for every shown event's picture on each layout and paint.
+    static const QByteArray s_suffix =
+        "photo" + QByteArray::number(s_photoSize) + 'x' + QByteArray::number(s_photoSize);
+    return id() + s_suffix;
 }
 
 QByteArray AbstractCommonEvent::cornerKey() const

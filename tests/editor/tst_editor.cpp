@@ -403,6 +403,30 @@ private slots:
         QVERIFY(editor.tableView()->columnWidth(EventsTableModel::CaptionColumn) > filteredWidth);
     }
 
+    // The table's columns fit their texts whichever page the editor opens on.
+    void tableColumnsFitTheirTexts_data()
+    {
+        QTest::addColumn<bool>("opensOnTable");
+        QTest::newRow("opens on the table") << true;
+        QTest::newRow("table chosen after opening") << false;
+    }
+
+    void tableColumnsFitTheirTexts()
+    {
+        QFETCH(bool, opensOnTable);
+        EditorEnv env;
+        env.add(0, "A caption long enough to need a much wider column", Period(QDate(2026, 3, 12), QTime(9, 30)));
+        Editor editor(env.manager.get());
+        if (opensOnTable)
+            editor.changeViewActions()->actions().at(1)->trigger();
+        showAndWait(editor);
+        editor.changeViewActions()->actions().at(1)->trigger();
+        TableView *table = editor.tableView();
+        for (int column = 0; column < table->model()->columnCount() - 1; ++column)
+            QVERIFY2(table->columnWidth(column) >= static_cast<QAbstractItemView *>(table)->sizeHintForColumn(column),
+                     qPrintable(QString::number(column)));
+    }
+
     void calendarButtonsFollowTheCurrentItem()
     {
         EditorEnv env;
