@@ -420,6 +420,7 @@ QString Application::eventsFilePath() const
 
 void Application::start()
 {
+    const StatCollector::WriteBatch statistics;
     registerProperties();
     setupEventsManager();
     m_calendarsProvider = std::make_unique<CalendarsProvider>(m_eventsManager.get());
@@ -463,6 +464,7 @@ void Application::start()
 
 void Application::initStatistics()
 {
+    const StatCollector::WriteBatch statistics;
     StatCollector::init(m_settings.get(), QDir(m_dataLocation).filePath(QStringLiteral("stat.dat")));
     if (StatCollector::isFirstStart()) {
         const QLocale system = QLocale::system();
