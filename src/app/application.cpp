@@ -192,6 +192,7 @@ QString Application::eventsFilePath() const
 
 void Application::start()
 {
+    const StatCollector::WriteBatch statistics;
     m_data->registerProperties(*m_parts.movingLine);
     m_events->load(eventsFilePath(), *m_data->properties(), *m_data->backupManager());
     m_time->watch(m_events->manager());

@@ -285,11 +285,10 @@ void ReminderController::restoreSnoozed()
 {
     const QVariant stored = IApplication::instance()->settingsValue(s_settingsKey, QVariant());
     m_reminders = snoozedFromVariant(stored);
-    // What is stored already needs no writing again.
-    if (stored.isValid()) {
-        m_saved = m_reminders;
-        m_hasSaved = true;
-    }
+    // What is stored already needs no writing again. Nothing stored reads as no reminders, and so
+    // does the empty list, which the INI store writes as no value: neither is written at each start.
+    m_saved = m_reminders;
+    m_hasSaved = true;
 }
 
 void ReminderController::saveSnoozed()

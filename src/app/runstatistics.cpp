@@ -12,6 +12,7 @@ namespace RunStatistics {
 
 void begin(QSettings *settings, const QString &dataLocation)
 {
+    const StatCollector::WriteBatch statistics;
     StatCollector::init(settings, QDir(dataLocation).filePath(QStringLiteral("stat.dat")));
     if (StatCollector::isFirstStart()) {
         const QLocale system = QLocale::system();

@@ -83,7 +83,9 @@ private:
     [[noreturn]] void fail(const QByteArray &message) const;
     void skipSpaceAndComments()
     {
-        // Most values follow their separator without space: this is the common case.
+        // Most values follow their separator without space or after one blank (": "): the common cases.
+        if (m_pos < m_size && m_data[m_pos] == ' ')
+            ++m_pos;
         if (m_pos < m_size && !m_tables.space[byteAt(m_pos)] && m_data[m_pos] != '/')
             return;
         skipSpaceAndCommentsSlow();

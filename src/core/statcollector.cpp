@@ -40,6 +40,8 @@ struct State
     bool firstStart = false;
     Values persistent;
     Values perRun;
+    int batches = 0;
+    bool unwritten = false;
 };
 
 State &state()
@@ -251,9 +253,25 @@ void StatCollector::save()
     saveAll(p.bytes);
 }
 
+StatCollector::WriteBatch::WriteBatch()
+{
+    ++state().batches;
+}
+
+StatCollector::WriteBatch::~WriteBatch()
+{
+    State &s = state();
+    if (--s.batches == 0 && s.unwritten)
+        writeFile();
+}
+
 void StatCollector::writeFile()
 {
-    const QString &path = state().dumpPath;
+    State &s = state();
+    s.unwritten = s.batches > 0;
+    if (s.unwritten)
+        return;
+    const QString &path = s.dumpPath;
     if (path.isEmpty())
         return;
     // A dump that cannot be written is skipped; the values stay in memory and in the settings store.

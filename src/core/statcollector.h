@@ -31,4 +31,15 @@ public:
 
     // Tests only: forget all values and the settings store, as a new process would start.
     static void reset();
+
+    // While one lives, changes do not write the dump each; the last one to go writes it once, if
+    // anything changed. Each write waits for the disk, and a start sets a dozen values.
+    class WriteBatch
+    {
+    public:
+        WriteBatch();
+        ~WriteBatch();
+        WriteBatch(const WriteBatch &) = delete;
+        WriteBatch &operator=(const WriteBatch &) = delete;
+    };
 };

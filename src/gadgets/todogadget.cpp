@@ -79,8 +79,11 @@ ToDoGadget::ToDoGadget(const QByteArray &uid, GadgetThemeManager *themeManager, 
     m_ui->enterToDoLabel->setMouseTracking(true);
     m_ui->enterEdit->setMouseTracking(true);
 
-    // A new gadget gets its file at once.
-    onDataChanged();
+    // A new gadget gets its file at once; one whose file holds its list as it stands has nothing to write.
+    if (m_file->value(s_toDosKey) == QVariant(m_storage->objectToMap()))
+        QMetaObject::invokeMethod(this, &ToDoGadget::updateMinSize, Qt::QueuedConnection);
+    else
+        onDataChanged();
 
     connect(m_storage.data(), &ToDoStorage::somethingChanged, this, &ToDoGadget::clearTextRegionsCache);
     connect(this, &Gadget::captionChanged, this, &ToDoGadget::onCaptionChanged);

@@ -477,6 +477,15 @@ private slots:
         QCOMPARE(stored().count(), 2);
     }
 
+    // The INI store keeps an empty list as no value: that must not read as something to write.
+    void writesNothingAtAStartWhenNothingIsOrWasStored()
+    {
+        addAppointment("next week", at("09:00", 7));
+        m_app->m_settingsWrites.clear();
+        start();
+        QCOMPARE(m_app->m_settingsWrites, QList<QByteArray>());
+    }
+
     void storedFormRoundTripsThroughTheIniStore()
     {
         ReminderTable table;

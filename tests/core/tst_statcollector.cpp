@@ -121,6 +121,26 @@ private slots:
         QVERIFY(TestHelpers::readFile(m_dump).endsWith("ratio: 2.50\nsuccessful_ends: 1"));
     }
 
+    // Inside nested batches the dump waits; the last batch to end writes it once, with every value.
+    void batchWritesTheDumpOnceAtItsEnd()
+    {
+        startRun("");
+        StatCollector::removeFile();
+        {
+            const StatCollector::WriteBatch outer;
+            {
+                const StatCollector::WriteBatch inner;
+                StatCollector::setInt("a", false, 1);
+            }
+            StatCollector::setString("b", true, "x");
+            QVERIFY(!QFile::exists(m_dump));
+        }
+        QCOMPARE(TestHelpers::readFile(m_dump), QByteArray("a: 1\nb: x"));
+        StatCollector::removeFile();
+        { const StatCollector::WriteBatch unchanged; }
+        QVERIFY(!QFile::exists(m_dump));
+    }
+
     void saveWritesBackEveryPersistentValue()
     {
         startRun("[stat]\nflag=true\nn=3\nratio=2.5\nname=x\nblob=@ByteArray(b\\xc3\\xa4)\n");
