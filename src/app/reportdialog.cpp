@@ -78,11 +78,13 @@ void ReportDialog::onSendButton()
         return;
     }
     if (m_ui->nameLineEdit->text().isEmpty() &&
-        !Common::UserMessages::question(windowTitle(), tr("You haven't stated your name.\nAre your sure you want to stay anonymous?")))
+        !Common::UserMessages::question(windowTitle(),
+                                        tr("You haven't stated your name.\nAre your sure you want to stay anonymous?")))
         return;
     if (m_ui->eMailLineEdit->text().isEmpty() &&
-        !Common::UserMessages::question(windowTitle(), tr("You haven't stated your E-Mail so we won't be able to send an "
-                                                           "answer.\nSend anywhere?")))
+        !Common::UserMessages::question(windowTitle(),
+                                        tr("You haven't stated your E-Mail so we won't be able to send an "
+                                           "answer.\nSend anywhere?")))
         return;
     if (m_web)
         m_web->sendEmail(m_ui->eMailLineEdit->text(), m_ui->subjectLineEdit->text(), composeText());

@@ -298,10 +298,9 @@ void SettingsDialog::onButtonBoxClicked(QAbstractButton *button)
         load();
         break;
     case QDialogButtonBox::RestoreDefaults:
-        if (Common::UserMessages::ask({Common::UserMessages::Question, tr("Confirmation"),
-                                       tr("Do you want to restore default settings?"),
-                                       Common::UserMessages::Yes | Common::UserMessages::Cancel,
-                                       this}) == Common::UserMessages::Yes) {
+        if (Common::UserMessages::ask(
+                {Common::UserMessages::Question, tr("Confirmation"), tr("Do you want to restore default settings?"),
+                 Common::UserMessages::Yes | Common::UserMessages::Cancel, this}) == Common::UserMessages::Yes) {
             if (Properties *props = properties())
                 props->restoreDefaults();
             load();

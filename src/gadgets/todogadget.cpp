@@ -35,10 +35,14 @@ void log(const char *text)
 bool askClose(QWidget *parent)
 {
     using Common::UserMessages;
-    return UserMessages::ask({UserMessages::Question, ToDoGadget::tr("Close To-Do"),
-                              ToDoGadget::tr("Are you sure you want to close to-do gadget?\nAll to-dos will be lost."),
-                              UserMessages::Yes | UserMessages::Cancel, parent,
-                              Qt::Tool | Qt::FramelessWindowHint}) == UserMessages::Yes;
+    const UserMessages::Message question{
+        UserMessages::Question,
+        ToDoGadget::tr("Close To-Do"),
+        ToDoGadget::tr("Are you sure you want to close to-do gadget?\nAll to-dos will be lost."),
+        UserMessages::Yes | UserMessages::Cancel,
+        parent,
+        Qt::Tool | Qt::FramelessWindowHint};
+    return UserMessages::ask(question) == UserMessages::Yes;
 }
 
 } // namespace ToDoGadgetPrivate

@@ -705,8 +705,8 @@ private slots:
         Common::UserMessages::reset();
         RestoreCommand(app->backupManager(), garbage).redo();
         RestoreCommand(app->backupManager(), archive).redo();
-        QCOMPARE(Common::UserMessages::toldLines(), (QStringList{"Restore: Cannot restore data from this file",
-                                               "Restore: Data successfully restored"}));
+        QCOMPARE(Common::UserMessages::toldLines(),
+                 (QStringList{"Restore: Cannot restore data from this file", "Restore: Data successfully restored"}));
     }
 
     // A restore killed after its record was written is finished by the next start, before the events

@@ -33,12 +33,13 @@ private slots:
     void answersInOrderWithoutAWindow_data()
     {
         QTest::addColumn<bool>("withSink");
-        QTest::addColumn<QList<int>>("answers"); // set before
+        QTest::addColumn<QList<int>>("answers");  // set before
         QTest::addColumn<QList<int>>("returned"); // by: information, question, question
         QTest::addColumn<int>("shown");
         QTest::addColumn<int>("recorded");
         using M = UserMessages;
-        QTest::newRow("none set") << false << QList<int>{} << QList<int>{M::NoButton, M::NoButton, M::NoButton} << 0 << 3;
+        QTest::newRow("none set") << false << QList<int>{} << QList<int>{M::NoButton, M::NoButton, M::NoButton} << 0
+                                  << 3;
         QTest::newRow("information takes none")
             << false << QList<int>{M::Yes, M::No} << QList<int>{M::NoButton, M::Yes, M::No} << 0 << 3;
         QTest::newRow("sink when none left")

@@ -443,8 +443,7 @@ private slots:
         QCOMPARE(asked.count(), withEvents ? 1 : 0);
         if (withEvents) {
             QCOMPARE(asked.first().title, QString("Events Editor"));
-            QCOMPARE(asked.first().text,
-                     QString("Calendar is not empty. Are you sure you want to remove it?"));
+            QCOMPARE(asked.first().text, QString("Calendar is not empty. Are you sure you want to remove it?"));
         }
         QCOMPARE(env.calendarNames().count(), removed ? names.count() - 1 : names.count());
         QCOMPARE(env.manager->count(), removed && withEvents ? 1 : 3);

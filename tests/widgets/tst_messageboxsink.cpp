@@ -23,8 +23,8 @@ private slots:
         QTest::newRow("no button given") << int(M::Warning) << int(M::NoButton) << false << int(M::Ok) << 1;
         QTest::newRow("information") << int(M::Information) << int(M::Ok) << false << int(M::Ok) << 1;
         QTest::newRow("question") << int(M::Question) << int(M::Yes | M::No) << false << int(M::Yes) << 2;
-        QTest::newRow("frameless over its window") << int(M::Question) << int(M::Yes | M::Cancel) << true
-                                                   << int(M::Cancel) << 2;
+        QTest::newRow("frameless over its window")
+            << int(M::Question) << int(M::Yes | M::Cancel) << true << int(M::Cancel) << 2;
     }
     void showsTheBoxAsked()
     {
@@ -53,8 +53,8 @@ private slots:
             if (!box || !box->button(QMessageBox::StandardButton(press)))
                 return;
             closer.stop();
-            shown = {box->icon(), int(box->buttons().size()), box->windowTitle(), box->text(), box->parentWidget(),
-                     box->windowFlags()};
+            shown = {box->icon(), int(box->buttons().size()), box->windowTitle(),
+                     box->text(), box->parentWidget(),        box->windowFlags()};
             box->button(QMessageBox::StandardButton(press))->click();
         });
         closer.start(10);
