@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/iscrollstrip.h"
+
 #include <QList>
 #include <QRect>
 #include <QSize>
@@ -71,6 +73,8 @@ public:
     // Where the shown windows of every program lie (device pixels, desktop coordinates), leaving out
     // `own`; empty where nothing can be learnt.
     virtual QList<QRect> shownWindowRects(QWindow *) { return {}; }
+    // A strip of the window that the window server scrolls; null where none can be made.
+    virtual std::unique_ptr<IScrollStrip> createScrollStrip(QWindow *) { return nullptr; }
 
     // The window system of this session: X11 through xcb where available, else one that does nothing.
     static std::unique_ptr<IWindowSystem> create();

@@ -1,5 +1,9 @@
 #include "platform/xcbwindowsystem.h"
 
+#ifdef QR_HAVE_XCB_RENDER
+#include "platform/xcbscrollstrip.h"
+#endif
+
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
@@ -527,4 +531,14 @@ QList<QRect> XcbWindowSystem::shownWindowRects(QWindow *own)
     }
     free(tree);
     return rects;
+}
+
+std::unique_ptr<IScrollStrip> XcbWindowSystem::createScrollStrip(QWindow *window)
+{
+#ifdef QR_HAVE_XCB_RENDER
+    return XcbScrollStrip::create(m_connection, window);
+#else
+    Q_UNUSED(window)
+    return nullptr;
+#endif
 }

@@ -1,5 +1,6 @@
 #include "runningline/movingview.h"
 
+#include "platform/iwindowsystem.h"
 #include "store/eventitemrole.h"
 
 #include <QAbstractItemModel>
@@ -8,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -18,7 +20,10 @@ MovingView::MovingView(QWidget *parent) : QWidget(parent), m_delegate(new Runnin
     m_delegate->setFont(font());
 }
 
-MovingView::~MovingView() = default;
+MovingView::~MovingView()
+{
+    releaseStrip();
+}
 
 void MovingView::setModel(QAbstractItemModel *model)
 {
@@ -234,7 +239,8 @@ void MovingView::step()
         m_offset += m_speed;
         if (allPrepared() && m_offset >= period)
             m_offset -= period;
-        update(textArea());
+        if (!showByStrip(m_speed))
+            update(textArea());
         return;
     }
     if (m_rowCount == 0)
@@ -283,25 +289,31 @@ void MovingView::timerEvent(QTimerEvent *event)
     }
 }
 
-void MovingView::paintEvent(QPaintEvent *)
+void MovingView::paintEvent(QPaintEvent *event)
 {
+    if (m_paintingBackground)
+        return;
+    const QRect area = textArea();
+    if (event->rect().intersects(area))
+        m_stripCurrent = false;
     QPainter painter(this);
     const QRect logo = logoRect();
     if (!logo.isNull() && !m_blinkOff)
         m_logo.paint(&painter, logo.adjusted(3, 3, -3, -3));
-    const QRect area = textArea();
     painter.setClipRect(area);
     painter.setPen(m_textColor);
     if (m_direction == Horizontal)
-        drawHorizontal(painter, area);
+        drawHorizontal(painter, area, area);
     else
         drawVertical(painter, area);
 }
 
-void MovingView::drawHorizontal(QPainter &painter, const QRect &area)
+void MovingView::drawHorizontal(QPainter &painter, const QRect &area, const QRectF &span)
 {
     ++m_frame;
     prepareUpTo(m_offset + area.width());
+    // Room for glyphs that reach past their advance, as the row pictures keep.
+    const int margin = height() / 2 + 2;
     for (qreal start = area.left() - m_offset; start < area.right();) {
         // The first row that reaches into the area.
         const auto first = std::upper_bound(m_starts.cbegin() + 1, m_starts.cend(), area.left() - start);
@@ -311,6 +323,9 @@ void MovingView::drawHorizontal(QPainter &painter, const QRect &area)
             const qreal x = start + m_starts[size_t(row)];
             if (x >= area.right())
                 break;
+            const qreal left = qFloor(x) - margin;
+            if (left >= span.right() || left + qCeil(m_items.at(row).width) + 2 * margin + 1 <= span.left())
+                continue;
             int originX = 0;
             const QPixmap &picture = rowPicture(row, x - qFloor(x), originX);
             painter.drawPixmap(qFloor(x) + originX, 0, picture);
@@ -335,7 +350,7 @@ void MovingView::drawHorizontal(QPainter &painter, const QRect &area)
 const QPixmap &MovingView::rowPicture(int row, qreal phase, int &originX)
 {
     const RunningLineItem &item = m_items.at(row);
-    // Room for glyphs that reach past their advance (italics, accents).
+    // Room for glyphs that reach past their advance (italics, accents); drawHorizontal knows it too.
     const int margin = height() / 2 + 2;
     originX = -margin;
     RowPicture &picture = m_rowPictures[row];
@@ -428,6 +443,8 @@ void MovingView::hideEvent(QHideEvent *event)
     QWidget::hideEvent(event);
     m_timer.stop();
     stopExitArea();
+    releaseStrip();
+    m_stripRefused = false;
 }
 
 void MovingView::setHovered(bool hovered)
@@ -519,4 +536,102 @@ void MovingView::recheckPointer()
         m_hoveredRow = -1;
         emit rowHovered(-1, QRect(), QPoint());
     }
+}
+
+// ---- frames shown by the window server
+
+void MovingView::setWindowSystem(IWindowSystem *windowSystem)
+{
+    releaseStrip();
+    m_windowSystem = windowSystem;
+    m_stripRefused = false;
+}
+
+bool MovingView::showByStrip(int distance)
+{
+    // Painting a frame makes Qt's X11 flush wait for the server each time; the strip sends one column.
+    if (!m_windowSystem || m_stripRefused || !isVisible())
+        return false;
+    QWindow *window = this->window()->windowHandle();
+    const qreal ratio = devicePixelRatioF();
+    const qreal deviceDistance = distance * ratio;
+    if (!window || !window->isExposed() || deviceDistance != qRound(deviceDistance))
+        return false;
+    if (m_strip && window != m_stripWindow)
+        releaseStrip();
+    if (!m_strip) {
+        m_strip = m_windowSystem->createScrollStrip(window);
+        if (!m_strip) {
+            m_stripRefused = true;
+            return false;
+        }
+        m_stripWindow = window;
+        // The server shows the frames, Qt's backing store does not: exposed again, the area is painted.
+        window->installEventFilter(this);
+        m_stripCurrent = false;
+    }
+    const QRect area = textArea();
+    const QRect device(QPointF(QPointF(mapTo(this->window(), area.topLeft())) * ratio).toPoint(),
+                       (QSizeF(area.size()) * ratio).toSize());
+    if (device.isEmpty())
+        return false;
+    if (!m_stripCurrent) {
+        if (!m_strip->reset(device, backgroundLayer(area), textLayer(area, 0, device.width()))) {
+            releaseStrip();
+            m_stripRefused = true;
+            return false;
+        }
+        m_stripCurrent = true;
+        return true;
+    }
+    const int columns = qMin(qRound(deviceDistance), device.width());
+    m_strip->scroll(textLayer(area, device.width() - columns, columns));
+    return true;
+}
+
+void MovingView::releaseStrip()
+{
+    if (m_stripWindow)
+        m_stripWindow->removeEventFilter(this);
+    m_stripWindow = nullptr;
+    m_strip.reset();
+    m_stripCurrent = false;
+}
+
+QImage MovingView::textLayer(const QRect &area, int from, int width)
+{
+    const qreal ratio = devicePixelRatioF();
+    QImage image(width, qRound(area.height() * ratio), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    image.setDevicePixelRatio(ratio);
+    QPainter painter(&image);
+    const qreal left = area.left() + from / ratio;
+    painter.translate(-left, -area.top());
+    const QRectF span(left, area.top(), width / ratio, area.height());
+    painter.setClipRect(span.intersected(QRectF(area)));
+    painter.setPen(m_textColor);
+    drawHorizontal(painter, area, span);
+    return image;
+}
+
+QImage MovingView::backgroundLayer(const QRect &area)
+{
+    const qreal ratio = devicePixelRatioF();
+    QImage image((QSizeF(area.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    image.setDevicePixelRatio(ratio);
+    // The window and every widget over it, but not the line itself.
+    m_paintingBackground = true;
+    QWidget *top = window();
+    top->render(&image, QPoint(), QRegion(QRect(mapTo(top, area.topLeft()), area.size())),
+                QWidget::DrawWindowBackground | QWidget::DrawChildren);
+    m_paintingBackground = false;
+    return image;
+}
+
+bool MovingView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_stripWindow && event->type() == QEvent::Expose)
+        update(textArea());
+    return QWidget::eventFilter(watched, event);
 }

@@ -8,8 +8,11 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
+class IScrollStrip;
+class IWindowSystem;
 class QAbstractItemModel;
 
 // The scrolling text of the bar: every row of the model in one line moving left, or one row at a time
@@ -46,6 +49,9 @@ public:
     void setRemoveDuplicatingWhen(bool on);
     void setHotExitArea(bool on);
     void setLogo(const QIcon &logo);
+    // Where a strip that the window server scrolls comes from; without one (or where it makes none)
+    // every frame is painted.
+    void setWindowSystem(IWindowSystem *windowSystem);
 
     // Whether the line moves now; false when it fits, is hovered or hidden.
     bool isScrolling() const { return m_timer.isActive() && !m_pausing; }
@@ -65,6 +71,8 @@ public:
     // Moves the line by one tick; the benchmark and the tests drive it directly.
     void step();
     qreal offset() const { return m_offset; }
+    // Whether the window server shows the current frame (no paint made it).
+    bool shownByServer() const { return m_strip && m_stripCurrent; }
     int currentRow() const { return m_currentRow; }
 
 signals:
@@ -94,6 +102,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void scheduleRebuild();
@@ -104,7 +113,16 @@ private:
     void prepareUpTo(qreal width) const;
     void prepareRows(int count) const;
     bool allPrepared() const { return m_items.size() >= m_rowCount; }
-    void drawHorizontal(QPainter &painter, const QRect &area);
+    // Draws the rows of the line in `area` that reach into `span` (a part of it).
+    void drawHorizontal(QPainter &painter, const QRect &area, const QRectF &span);
+    // Shows a frame that moved the line `distance` pixels left through the strip; false when the frame
+    // is left to painting.
+    bool showByStrip(int distance);
+    void releaseStrip();
+    // The rows alone over transparency, `width` device pixels of the text area from device pixel `from`.
+    QImage textLayer(const QRect &area, int from, int width);
+    // The text area as the widgets under the line paint it.
+    QImage backgroundLayer(const QRect &area);
     // The row drawn once into a picture, which each frame then only copies: drawing a few hundred glyphs
     // forty times a second costs most of the bar's processor time.
     const QPixmap &rowPicture(int row, qreal phase, int &originX);
@@ -138,6 +156,15 @@ private:
     // The rows on screen; forgotten once they scroll out.
     QHash<int, RowPicture> m_rowPictures;
     quint64 m_frame = 0;
+
+    IWindowSystem *m_windowSystem = nullptr;
+    std::unique_ptr<IScrollStrip> m_strip;
+    QPointer<QWindow> m_stripWindow;
+    // The strip shows what a paint would show now; painting the text area makes it stale.
+    bool m_stripCurrent = false;
+    // The window system made no strip for this showing.
+    bool m_stripRefused = false;
+    bool m_paintingBackground = false;
 
     QBasicTimer m_timer;
     // Horizontal: how far the line has moved left. Vertical: how far the current row is from rest.

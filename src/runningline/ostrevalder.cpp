@@ -318,6 +318,7 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
             m_view->setTextFont(font.value<QFont>());
     }
     m_view->setModel(m_filter);
+    m_view->setWindowSystem(m_windowSystem.get());
     m_updateButton = new QToolButton(this);
     m_updateButton->setText(tr("Update"));
     m_updateButton->setToolTip(newVersionText());
@@ -399,6 +400,8 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
 Ostrevalder::~Ostrevalder()
 {
     delete m_logWindow;
+    // The view outlives the window system, a member.
+    m_view->setWindowSystem(nullptr);
     // The models watch lists that outlive the bar; take them down before the list members go.
     delete m_filter;
     delete m_allModel;

@@ -1,6 +1,9 @@
+#include "platform/iwindowsystem.h"
 #include "runningline/movingview.h"
 #include "store/eventitemrole.h"
+#include "testhelpers.h"
 
+#include <QPainter>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QtTest>
@@ -30,6 +33,57 @@ QStandardItem *row(const QString &text, const QByteArray &id, const QString &whe
     item->setData(int(Qt::ArrowCursor), CursorRole);
     return item;
 }
+
+// A strip composed in memory as the server composes it, with what it was sent.
+class FakeStrip : public IScrollStrip
+{
+public:
+    explicit FakeStrip(QStringList *log) : m_log(log) {}
+    bool reset(const QRect &area, const QImage &background, const QImage &text) override
+    {
+        *m_log << QString("reset %1x%2").arg(area.width()).arg(area.height());
+        m_background = background;
+        m_text = text;
+        return true;
+    }
+    void scroll(const QImage &column) override
+    {
+        *m_log << QString("scroll %1").arg(column.width());
+        const int width = m_text.width() - column.width();
+        QImage moved(m_text.size(), m_text.format());
+        moved.fill(Qt::transparent);
+        QPainter painter(&moved);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(0, 0, m_text, column.width(), 0, width, m_text.height());
+        painter.drawImage(width, 0, column);
+        painter.end();
+        m_text = moved;
+    }
+    QImage shown() const
+    {
+        QImage frame = m_background.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        QPainter(&frame).drawImage(0, 0, m_text);
+        return frame;
+    }
+
+private:
+    QStringList *m_log;
+    QImage m_background;
+    QImage m_text;
+};
+
+class FakeStripWindowSystem : public NullWindowSystem
+{
+public:
+    std::unique_ptr<IScrollStrip> createScrollStrip(QWindow *) override
+    {
+        auto strip = std::make_unique<FakeStrip>(&log);
+        last = strip.get();
+        return strip;
+    }
+    QStringList log;
+    FakeStrip *last = nullptr;
+};
 
 } // namespace
 
@@ -109,6 +163,41 @@ private slots:
         }
         QVERIFY(steps < 100000);
         QVERIFY(m_view->offset() < 3.0);
+    }
+
+    // Frames go to the strip one column at a time; a paint in between has it laid out again.
+    void framesShownByAStrip_data()
+    {
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<bool>("paintBetween");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("slow") << 1 << false << QStringList{"reset 592x30", "scroll 1", "scroll 1", "scroll 1"};
+        QTest::newRow("fast") << 3 << false << QStringList{"reset 592x30", "scroll 3", "scroll 3", "scroll 3"};
+        QTest::newRow("painted between") << 2 << true << QStringList{"reset 592x30", "scroll 2", "reset 592x30", "scroll 2"};
+    }
+
+    void framesShownByAStrip()
+    {
+        QFETCH(int, speed);
+        QFETCH(bool, paintBetween);
+        QFETCH(QStringList, sent);
+        fill(30, "A rather long running-line entry with Ünïcödé");
+        showAwayFromTheMouse();
+        m_view->setSpeed(speed);
+        // Set while no event is handled, so that the view's own timer sends nothing before the frames.
+        FakeStripWindowSystem windowSystem;
+        m_view->setWindowSystem(&windowSystem);
+        for (int i = 0; i < 4; ++i) {
+            if (paintBetween && i == 2)
+                m_view->repaint();
+            m_view->step();
+        }
+        QCOMPARE(windowSystem.log, sent);
+        QVERIFY(m_view->shownByServer());
+        // Text composed over the background apart rounds by a step at most.
+        const QImage painted = m_view->grab(m_view->textArea()).toImage();
+        QVERIFY(TestHelpers::largestColourDifference(windowSystem.last->shown(), painted) <= 1);
+        m_view->setWindowSystem(nullptr);
     }
 
     void permanentScrollMovesShortText()

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <QImage>
 
 namespace TestHelpers {
 
@@ -50,5 +51,7 @@ private:
 
 QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &content);
+// The largest difference of a red, green or blue value between two pictures; -1 when their sizes differ.
+int largestColourDifference(const QImage &a, const QImage &b);
 
 } // namespace TestHelpers

@@ -1,6 +1,7 @@
 // Runs on a real X server (CTest starts it under xvfb-run): the bar must reach the server as a dock
 // window with its strip reserved on the chosen edge.
 #include "core/undoobject.h"
+#include "runningline/movingview.h"
 #include "runninglinetestenv.h"
 #include "runningline/ostrevalder.h"
 #include "testhelpers.h"
@@ -110,6 +111,59 @@ private slots:
         bar->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!guard);
+    }
+
+    // Frames the server scrolls show what a paint of the same moment shows: text moved, background not.
+    void scrolledFramesMatchAPaint_data()
+    {
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<int>("frames");
+        QTest::newRow("first frame") << 1 << 1;
+        QTest::newRow("slow, a text's length") << 1 << 300;
+        QTest::newRow("fast, past the line's end") << 3 << 600;
+    }
+
+    void scrolledFramesMatchAPaint()
+    {
+        QFETCH(int, speed);
+        QFETCH(int, frames);
+        RunningLineTestEnv env;
+        UndoObject undo;
+        env.app.m_undoObject = &undo;
+        env.add(3, "Öffentlicher Feiertag — italic tails, ÄÖÜ", Period(QDate::currentDate().addDays(1)));
+        env.add(3, "Zahnarzt", Period(QDate::currentDate().addDays(2)));
+        Ostrevalder::registerPanelProperties();
+        Ostrevalder::registerTextProperties();
+        Ostrevalder::registerMovingProperties();
+        env.properties->setValue("adjustBackgroundToWallpaper", false);
+        env.properties->setValue("panelBackgroundGradient",
+                                 Ostrevalder::gradientToByteArray({{0, QColor(20, 60, 200)}, {1, QColor(250, 220, 40)}}));
+        env.properties->setValue("permanentScroll", true);
+        env.properties->setValue("movingLineSpeed", speed);
+
+        Ostrevalder bar;
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        MovingView *view = bar.view();
+        QTRY_VERIFY(view->isScrolling());
+        for (int i = 0; i < frames; ++i)
+            view->step();
+        QVERIFY(view->shownByServer());
+
+        const QRect area(view->mapTo(&bar, view->textArea().topLeft()), view->textArea().size());
+        auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        xcb_connection_t *c = x11->connection();
+        xcb_get_image_reply_t *reply = xcb_get_image_reply(
+            c,
+            xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, xcb_window_t(bar.winId()), int16_t(area.x()),
+                          int16_t(area.y()), uint16_t(area.width()), uint16_t(area.height()), ~0u),
+            nullptr);
+        QVERIFY(reply);
+        const QImage shown = QImage(xcb_get_image_data(reply), area.width(), area.height(), QImage::Format_RGB32).copy();
+        free(reply);
+        // Composing text and background in the server rounds apart by a step or two.
+        const int worst = TestHelpers::largestColourDifference(shown, bar.grab(area).toImage());
+        QVERIFY2(worst >= 0 && worst <= 3, qPrintable(QString("a pixel differs by %1").arg(worst)));
     }
 };
 
