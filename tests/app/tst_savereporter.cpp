@@ -1,19 +1,19 @@
-#include "app/applicationask.h"
 #include "app/savereporter.h"
+#include "core/usermessages.h"
 
 #include <QTranslator>
 #include <QtTest>
 
 namespace {
 
-class RecordingAsk : public IApplicationAsk
+// What was told, as "info <title>" or "warning <title>".
+QStringList toldTitles()
 {
-public:
-    void information(const QString &title, const QString &) override { m_said << "info " + title; }
-    void warning(const QString &title, const QString &) override { m_said << "warning " + title; }
-    bool question(const QString &, const QString &) override { return false; }
-    QStringList m_said;
-};
+    QStringList lines;
+    for (const Common::UserMessages::Message &m : Common::UserMessages::told())
+        lines << (m.icon == Common::UserMessages::Warning ? "warning " : "info ") + m.title;
+    return lines;
+}
 
 // Translates only the application's context, as the installed translation files do.
 class ApplicationContextTranslator : public QTranslator
@@ -52,8 +52,8 @@ private slots:
     {
         QFETCH(QString, steps);
         QFETCH(QStringList, said);
-        RecordingAsk ask;
-        SaveReporter reports(ask);
+        Common::UserMessages::reset();
+        SaveReporter reports;
         for (const QChar step : steps) {
             if (step == 'f')
                 reports.onSaveFailed("/data/events.dat", "disk full");
@@ -62,7 +62,7 @@ private slots:
             else
                 reports.onSaved("/data/events.dat");
         }
-        QCOMPARE(ask.m_said, said);
+        QCOMPARE(toldTitles(), said);
     }
 
     // The texts moved out of the application object keep its translation context.
@@ -70,11 +70,11 @@ private slots:
     {
         ApplicationContextTranslator translator;
         QCoreApplication::installTranslator(&translator);
-        RecordingAsk ask;
-        SaveReporter reports(ask);
+        Common::UserMessages::reset();
+        SaveReporter reports;
         reports.onSaveFailed("/data/events.dat", "disk full");
         QCoreApplication::removeTranslator(&translator);
-        QCOMPARE(ask.m_said, QStringList{"warning DATA ERROR"});
+        QCOMPARE(toldTitles(), QStringList{"warning DATA ERROR"});
     }
 };
 
