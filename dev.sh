@@ -13,7 +13,7 @@ PACKAGES=(
 )
 # qt6-base-private-dev lets the widget inspector build its style-sheet rule selector.
 TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar tzdata
-  qt6-base-private-dev)
+  qt6-base-private-dev clang-format)
 # The desktop and clock tests: a window manager, a faked wall clock, a tray, and tools to drive and
 # read windows. The test build stops when one is missing rather than leave its tests out.
 TEST_PACKAGES+=(openbox faketime xdotool trayer)
@@ -54,8 +54,31 @@ cmd_run() {
   exec ./build-release/src/quillane-reminder "$@"
 }
 
+# The C++ files changed since the branch left its upstream (or since the last commit when it has none),
+# uncommitted and new ones included, must be in the format of .clang-format.
+check_format() {
+  git rev-parse --is-inside-work-tree >/dev/null 2>&1 || return 0
+  local base
+  base=$(git merge-base HEAD '@{upstream}' 2>/dev/null || git rev-parse HEAD)
+  local bad=()
+  local f
+  while IFS= read -r f; do
+    [ -f "$f" ] || continue
+    clang-format --dry-run --Werror "$f" >/dev/null 2>&1 || bad+=("$f")
+  done < <({
+    git diff --name-only --diff-filter=d "$base" -- '*.cpp' '*.h'
+    git ls-files --others --exclude-standard -- '*.cpp' '*.h'
+  } | sort -u)
+  if [ ${#bad[@]} -ne 0 ]; then
+    echo "Not in the project's format (.clang-format): ${bad[*]}" >&2
+    echo "Format them with: clang-format -i ${bad[*]}" >&2
+    return 1
+  fi
+}
+
 cmd_test() {
   install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
+  check_format
   private_runtime_dir
   cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQR_SANITIZE=ON -DQR_REQUIRE_DESKTOP_TESTS=ON
   cmake --build build-test -j "$(jobs)"

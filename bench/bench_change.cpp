@@ -7,6 +7,7 @@
 // `--prepare DIR N` leaves a home with N events for a profiler; `--program` runs in such a home.
 
 #include "app/application.h"
+#include "app/processhooks.h"
 #include "benchevents.h"
 #include "goalrow.h"
 #include "platform/timezonewatcher.h"
@@ -68,16 +69,18 @@ void waitUntilIdle()
 // --toggle-collect.
 bool s_inChange = false;
 bool s_savedInChange = false;
+// The program's hooks, through which the dialog is answered.
+ProcessHooks *s_hooks = nullptr;
 
 __attribute__((noinline)) double changeOneEvent(EventOperations &operations, int index, int run)
 {
     QElapsedTimer timer;
-    EventEditDialog::setExecFunction([&timer, run](EventEditDialog &dialog) {
+    s_hooks->runEditDialog = [&timer, run](EventEditDialog &dialog) {
         if (auto *edit = dialog.form()->findChild<QLineEdit *>(QStringLiteral("captionLineEdit")))
             edit->setText(QStringLiteral("Geändert %1").arg(run));
         timer.start();
         return int(QDialog::Accepted);
-    });
+    };
     s_inChange = true;
     const bool edited = operations.editThroughDialog(index, nullptr);
     s_inChange = false;
@@ -155,6 +158,8 @@ int runProgram(int argc, char **argv, bool withEditor)
 {
     // As the program's main() does: local times then read the zone once, not on every conversion.
     TimeZoneWatcher::pinSystemZone();
+    ProcessHooks hooks;
+    s_hooks = &hooks;
     Application app(argc, argv);
     if (app.isRunning() || !app.startError().isEmpty())
         return 2;

@@ -6,6 +6,7 @@
 // X server (xvfb-run) to measure what users see; without DISPLAY the programs run offscreen.
 
 #include "app/application.h"
+#include "app/processhooks.h"
 #include "benchevents.h"
 #include "goalrow.h"
 #include "platform/timezonewatcher.h"
@@ -127,6 +128,7 @@ int runProgram(int argc, char **argv)
 {
     // As the program's main() does: local times then read the zone once, not on every conversion.
     TimeZoneWatcher::pinSystemZone();
+    ProcessHooks hooks;
     Application app(argc, argv);
     if (app.isRunning() || !app.startError().isEmpty())
         return 2;

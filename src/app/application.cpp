@@ -34,7 +34,6 @@
 #include "core/usermessages.h"
 #include "eventtypes/customtypesstorage.h"
 #include "eventtypes/eventtypesstorage.h"
-#include "events/ui/eventuihooks.h"
 #include "gadgets/gadgetresizer.h"
 #include "gadgets/gadgetscontroller.h"
 #include "platform/appidentity.h"
@@ -173,8 +172,6 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_sounds = std::make_unique<SoundList>();
     QR_LOG("Sounds: " + QByteArray::number(m_sounds->sounds().size()) + " wave files" +
            (m_sounds->sounds().isEmpty() ? QByteArray() : " in " + QFileInfo(m_sounds->sounds().first()).path().toUtf8()));
-    // Event forms and the edit dialog go through the widgets.
-    installEventUiHooks();
     const QIcon logo = m_parts.movingLine->logoIcon();
     m_systemTrayIcon = std::make_unique<QSystemTrayIcon>(logo);
     setWindowIcon(logo);
@@ -516,8 +513,6 @@ void Application::setupEventsManager()
     connect(m_eventsManager.get(), &EventsManager::saveFailed, this, &Application::onSaveFailed);
     connect(m_eventsManager.get(), &EventsManager::saved, this, &Application::onSaved);
     m_systemEvents = std::make_unique<SystemEvents>();
-    // The bar shows the server's messages from this list.
-    SystemEvents::setApplicationList(m_systemEvents.get());
     m_properties->addProperty(Setting::RemoveExpiredEvents, Setting::RemoveExpiredEventsDefault);
     m_properties->addProperty(Setting::RemoveExpiredEventsDays, Setting::RemoveExpiredEventsDaysDefault);
     cleanUpExpiredEvents();

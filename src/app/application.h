@@ -117,6 +117,7 @@ public:
     UpdateDialog *updateDialog() const { return m_updateDialog.get(); }
     AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
     EventsManager *eventsManager() override { return m_eventsManager.get(); }
+    SystemEvents *systemEvents() override { return m_systemEvents.get(); }
     UndoObject *undoObject() override { return this; }
     QObject *app() override { return this; }
     ReminderController *reminderController() override { return m_reminderController.get(); }

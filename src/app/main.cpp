@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "app/processhooks.h"
 #include "app/startarguments.h"
 #include "core/log.h"
 #include "core/usermessages.h"
@@ -45,6 +46,8 @@ int main(int argc, char *argv[])
         fprintf(stderr, "%s\n", qUtf8Printable(display.problem()));
         return 2;
     }
+    // Event forms, the edit dialog, and user errors that events find while loading go through the widgets.
+    ProcessHooks hooks;
     Application a(argc, argv);
     display.release();
     if (a.isRunning()) {

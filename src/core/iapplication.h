@@ -18,6 +18,7 @@ struct LastVersionInfo;
 class IEventTypesStorage;
 class UndoObject;
 class EventsManager;
+class SystemEvents;
 class ReminderController;
 
 // The one door through which every part of the program reaches the running application.
@@ -55,6 +56,8 @@ public:
     virtual bool raiseSettingsDialog() = 0;
     virtual bool raiseEditor() = 0;
     virtual EventsManager *eventsManager() = 0;
+    // The running-line messages the program makes itself (the server's), for the windows that show them.
+    virtual SystemEvents *systemEvents() = 0;
     virtual UndoObject *undoObject() = 0;
     virtual QObject *app() = 0;
     virtual void showSettings() = 0;

@@ -3,16 +3,21 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <cstring>
+
 namespace Common {
 
 qsizetype JsonObject::find(const QString &name) const
 {
     if (!isObject())
         return -1;
-    const std::vector<JsonNode> &nodes = *m_nodes;
+    const std::vector<JsonNode> &nodes = m_nodes->nodes;
     qsizetype found = -1;
     for (qsizetype i = m_at + 1, end = nodes[size_t(m_at)].end; i < end; i = nodes[size_t(i)].end) {
-        if (nodes[size_t(i)].name == name)
+        // Most names differ in length from the one looked for: that test alone settles them.
+        const QString &candidate = *nodes[size_t(i)].name;
+        if (candidate.size() == name.size() &&
+            std::memcmp(candidate.constData(), name.constData(), size_t(name.size()) * sizeof(QChar)) == 0)
             found = i;
     }
     return found;
@@ -23,9 +28,9 @@ QStringList JsonObject::names() const
     QStringList result;
     if (!isObject())
         return result;
-    const std::vector<JsonNode> &nodes = *m_nodes;
+    const std::vector<JsonNode> &nodes = m_nodes->nodes;
     for (qsizetype i = m_at + 1, end = nodes[size_t(m_at)].end; i < end; i = nodes[size_t(i)].end)
-        result << nodes[size_t(i)].name;
+        result << *nodes[size_t(i)].name;
     return result;
 }
 
@@ -33,10 +38,10 @@ bool JsonObject::hasNames(const QStringList &names) const
 {
     if (!isObject())
         return names.isEmpty();
-    const std::vector<JsonNode> &nodes = *m_nodes;
+    const std::vector<JsonNode> &nodes = m_nodes->nodes;
     qsizetype n = 0;
     for (qsizetype i = m_at + 1, end = nodes[size_t(m_at)].end; i < end; i = nodes[size_t(i)].end, ++n) {
-        if (n >= names.size() || nodes[size_t(i)].name != names.at(n))
+        if (n >= names.size() || *nodes[size_t(i)].name != names.at(n))
             return false;
     }
     return n == names.size();
@@ -59,22 +64,23 @@ QVariant JsonObject::toVariant() const
     return m_nodes && m_at >= 0 ? variantOf(*m_nodes, m_at) : QVariant();
 }
 
-QVariant JsonObject::variantOf(const std::vector<JsonNode> &nodes, qsizetype at)
+QVariant JsonObject::variantOf(const JsonNodes &tape, qsizetype at)
 {
+    const std::vector<JsonNode> &nodes = tape.nodes;
     const JsonNode &node = nodes[size_t(at)];
     switch (node.kind) {
     case JsonNode::Scalar:
-        return node.scalar;
+        return tape.scalar(node.from);
     case JsonNode::Object: {
         QVariantMap map;
         for (qsizetype i = at + 1; i < node.end; i = nodes[size_t(i)].end)
-            map.insert(map.cend(), nodes[size_t(i)].name, variantOf(nodes, i));
+            map.insert(map.cend(), *nodes[size_t(i)].name, variantOf(tape, i));
         return map;
     }
     case JsonNode::Array: {
         QVariantList list;
         for (qsizetype i = at + 1; i < node.end; i = nodes[size_t(i)].end)
-            list.append(variantOf(nodes, i));
+            list.append(variantOf(tape, i));
         return list;
     }
     }

@@ -9,14 +9,27 @@
 namespace Common {
 
 // One value of a JSON text read without building maps: the values of a whole object lie in one
-// vector, each container followed by its members.
+// vector, each container followed by its members. A scalar is only found here, by where its text
+// begins; its value is made when it is asked for, so that reading costs no allocation per value.
 struct JsonNode
 {
     enum Kind { Scalar, Object, Array };
-    QString name; // a member's name; empty in arrays
-    QVariant scalar; // a scalar's value, as the variant reader gives it
-    Kind kind = Scalar;
+    const QString *name = nullptr; // a member's name; null in arrays
+    qsizetype from = 0; // a scalar's first byte in the text
     qsizetype end = 0; // one past the last node inside this one
+    Kind kind = Scalar;
+};
+
+// The nodes of one value and the text they were read from.
+class JsonNodes
+{
+public:
+    std::vector<JsonNode> nodes;
+    // The scalar whose text begins at `from`, as the variant reader gives it.
+    virtual QVariant scalar(qsizetype from) const = 0;
+
+protected:
+    ~JsonNodes() = default;
 };
 
 // An object among such nodes, read as a map of the same text reads: a name that repeats means
@@ -25,13 +38,13 @@ class JsonObject
 {
 public:
     JsonObject() = default;
-    JsonObject(const std::vector<JsonNode> *nodes, qsizetype at) : m_nodes(nodes), m_at(at) {}
+    JsonObject(const JsonNodes *nodes, qsizetype at) : m_nodes(nodes), m_at(at) {}
 
     bool contains(const QString &name) const { return find(name) >= 0; }
     // Whether this stands for an object at all (an absent member or another value does not).
-    bool isObject() const { return m_nodes && m_at >= 0 && (*m_nodes)[size_t(m_at)].kind == JsonNode::Object; }
+    bool isObject() const { return m_nodes && m_at >= 0 && node(m_at).kind == JsonNode::Object; }
     // No members, as the map of the same text would have none.
-    bool isEmpty() const { return !isObject() || (*m_nodes)[size_t(m_at)].end == m_at + 1; }
+    bool isEmpty() const { return !isObject() || node(m_at).end == m_at + 1; }
     // The member's value as the variant reader gives it (maps and lists built on demand).
     QVariant value(const QString &name, const QVariant &fallback = QVariant()) const;
     QVariant operator[](const QString &name) const { return value(name); }
@@ -45,12 +58,13 @@ public:
     bool hasNames(const QStringList &names) const;
 
     // The value of node `at` as the variant reader gives it.
-    static QVariant variantOf(const std::vector<JsonNode> &nodes, qsizetype at);
+    static QVariant variantOf(const JsonNodes &nodes, qsizetype at);
 
 private:
     qsizetype find(const QString &name) const;
+    const JsonNode &node(qsizetype at) const { return m_nodes->nodes[size_t(at)]; }
 
-    const std::vector<JsonNode> *m_nodes = nullptr;
+    const JsonNodes *m_nodes = nullptr;
     qsizetype m_at = -1;
 };
 

@@ -11,6 +11,7 @@
 #include <array>
 #include <charconv>
 #include <cstring>
+#include <deque>
 #include <string_view>
 #include <unordered_map>
 
@@ -58,10 +59,12 @@ QString decodeUtf8(const QByteArray &b)
     return decodeUtf8(b.constData(), b.size());
 }
 
-class Reader
+class Reader final : public Common::JsonNodes
 {
 public:
     Reader(const char *data, qsizetype size) : m_data(data), m_size(size), m_tables(tables()) {}
+    Reader(const Reader &) = delete;
+    Reader &operator=(const Reader &) = delete;
     // The list at `path` goes to `taker`, element by element.
     void takeList(const QStringList &path, const Common::JsonListTaker &taker)
     {
@@ -71,13 +74,21 @@ public:
     }
 
     QVariant readValue(int depth);
-    // Reads one value as readValue does, with the same checks, into m_nodes.
+    // Reads one value as readValue does, with the same checks and errors, into the nodes.
     void readNode(int depth);
     qsizetype position() const { return m_pos; }
+    QVariant scalar(qsizetype from) const override;
 
 private:
     [[noreturn]] void fail(const QByteArray &message) const;
-    void skipSpaceAndComments();
+    void skipSpaceAndComments()
+    {
+        // Most values follow their separator without space: this is the common case.
+        if (m_pos < m_size && !m_tables.space[byteAt(m_pos)] && m_data[m_pos] != '/')
+            return;
+        skipSpaceAndCommentsSlow();
+    }
+    void skipSpaceAndCommentsSlow();
     bool expect(char c)
     {
         if (m_pos < m_size && m_data[m_pos] == c) {
@@ -91,6 +102,11 @@ private:
     QVariant readArray(int depth);
     QString readQuotedString();
     QString readMemberName();
+    // A member name that needs no decoding of escapes: its bytes, and true.
+    bool readPlainMemberName(std::string_view *bytes);
+    const QString *readNodeName();
+    const QString *internName(std::string_view bytes);
+    void skipQuotedString();
     QVariant readBareWord();
     QString sharedName(const char *s, qsizetype n);
     QString sharedValue(const char *s, qsizetype n);
@@ -114,8 +130,17 @@ private:
         QString text;
     };
     std::array<SharedValue, 512> m_values;
-    // The nodes of the list element being read; reused from element to element.
-    std::vector<Common::JsonNode> m_nodes;
+    // Node names go by pointer: repeated names resolve through a small table before the map.
+    struct NameSlot
+    {
+        std::string_view bytes;
+        const QString *name = nullptr;
+    };
+    std::array<NameSlot, 256> m_nameSlots;
+    // Names of the element being read that are not shared (escaped, or past the limit).
+    std::deque<QString> m_spareNames;
+    // Decoding a scalar later gives no warning the scan already gave.
+    bool m_quiet = false;
 };
 
 // Longer texts are mostly captions and comments, which seldom repeat.
@@ -161,7 +186,41 @@ void Reader::fail(const QByteArray &message) const
     throw Common::JsonParserException(message.toStdString(), line + 1, int(m_pos - lineStart));
 }
 
-void Reader::skipSpaceAndComments()
+const QString *Reader::internName(std::string_view bytes)
+{
+    const size_t n = bytes.size();
+    const size_t hash = n == 0 ? 0 : n * 131 + uchar(bytes.front()) * 31 + uchar(bytes.back()) + uchar(bytes[n / 2]) * 7;
+    NameSlot &slot = m_nameSlots[hash % m_nameSlots.size()];
+    if (slot.name && slot.bytes == bytes)
+        return slot.name;
+    auto found = m_names.find(bytes);
+    if (found == m_names.end()) {
+        if (m_names.size() >= kMaxSharedNames) {
+            m_spareNames.push_back(decodeUtf8(bytes.data(), qsizetype(n)));
+            return &m_spareNames.back();
+        }
+        found = m_names.emplace(bytes, decodeUtf8(bytes.data(), qsizetype(n))).first;
+    }
+    // The map's entries stay where they are while it grows.
+    slot = {bytes, &found->second};
+    return slot.name;
+}
+
+QVariant Reader::scalar(qsizetype from) const
+{
+    // Decoding moves the read position and fills the shared texts; neither changes what any
+    // node stands for, and the position is put back.
+    auto *self = const_cast<Reader *>(this);
+    const qsizetype pos = m_pos;
+    self->m_pos = from;
+    self->m_quiet = true;
+    QVariant value = from < m_size && m_data[from] == '"' ? QVariant(self->readQuotedString()) : self->readBareWord();
+    self->m_quiet = false;
+    self->m_pos = pos;
+    return value;
+}
+
+void Reader::skipSpaceAndCommentsSlow()
 {
     while (m_pos < m_size) {
         const uchar c = byteAt(m_pos++);
@@ -242,9 +301,10 @@ QVariant Reader::readArray(int depth)
     }
     do {
         if (taker && taker->takeObject) {
-            m_nodes.clear();
+            nodes.clear();
+            m_spareNames.clear();
             readNode(depth);
-            taker->takeObject(Common::JsonObject(&m_nodes, 0));
+            taker->takeObject(Common::JsonObject(this, 0));
         } else if (taker) {
             taker->take(readValue(depth));
         } else {
@@ -261,25 +321,26 @@ QVariant Reader::readArray(int depth)
 
 void Reader::readNode(int depth)
 {
-    // The same steps and errors as readValue, readObject and readArray, off the list's path.
+    // The same steps and errors as readValue, readObject and readArray, off the list's path;
+    // scalars are only stepped over, their values are made when asked for.
     skipSpaceAndComments();
-    const size_t at = m_nodes.size();
-    m_nodes.emplace_back();
+    const size_t at = nodes.size();
+    nodes.emplace_back();
     if (expect('{')) {
         if (depth + 1 > Common::kJsonMaxDepth)
             fail("Objects and arrays nested too deeply");
-        m_nodes[at].kind = Common::JsonNode::Object;
+        nodes[at].kind = Common::JsonNode::Object;
         skipSpaceAndComments();
         if (!expect('}')) {
             do {
                 skipSpaceAndComments();
-                QString name = readMemberName();
+                const QString *name = readNodeName();
                 skipSpaceAndComments();
                 if (!expect(':'))
-                    fail("Expected ':' after a member name: " + name.toLatin1());
-                const size_t member = m_nodes.size();
+                    fail("Expected ':' after a member name: " + name->toLatin1());
+                const size_t member = nodes.size();
                 readNode(depth + 1);
-                m_nodes[member].name = std::move(name);
+                nodes[member].name = name;
                 skipSpaceAndComments();
             } while (expect(','));
             skipSpaceAndComments();
@@ -289,7 +350,7 @@ void Reader::readNode(int depth)
     } else if (expect('[')) {
         if (depth + 1 > Common::kJsonMaxDepth)
             fail("Objects and arrays nested too deeply");
-        m_nodes[at].kind = Common::JsonNode::Array;
+        nodes[at].kind = Common::JsonNode::Array;
         skipSpaceAndComments();
         if (!expect(']')) {
             do {
@@ -300,12 +361,43 @@ void Reader::readNode(int depth)
             if (!expect(']'))
                 fail("Expected ']' to close an array");
         }
-    } else if (m_pos < m_size && m_data[m_pos] == '"') {
-        m_nodes[at].scalar = readQuotedString();
     } else {
-        m_nodes[at].scalar = readBareWord();
+        nodes[at].from = m_pos;
+        if (m_pos < m_size && m_data[m_pos] == '"') {
+            skipQuotedString();
+        } else {
+            // A bare word ends where readBareWord ends it, and cannot fail.
+            while (m_pos < m_size && !m_tables.wordEnd[byteAt(m_pos)])
+                ++m_pos;
+        }
     }
-    m_nodes[at].end = qsizetype(m_nodes.size());
+    nodes[at].end = qsizetype(nodes.size());
+}
+
+void Reader::skipQuotedString()
+{
+    const qsizetype start = m_pos++;
+    const char *const from = m_data + m_pos;
+    const void *quote = std::memchr(from, '"', size_t(m_size - m_pos));
+    if (quote && !std::memchr(from, '\\', size_t(static_cast<const char *>(quote) - from))) {
+        m_pos = static_cast<const char *>(quote) - m_data + 1;
+        return;
+    }
+    while (m_pos < m_size) {
+        const char c = m_data[m_pos++];
+        if (c == '"')
+            return;
+        if (c == '\\') {
+            if (m_pos >= m_size)
+                break;
+            if (m_data[m_pos] == 'u')
+                qWarning("don't support \\uxxxx char");
+            ++m_pos;
+        }
+    }
+    // Cut short: reading it as a value fails with that reading's own message and position.
+    m_pos = start;
+    readQuotedString();
 }
 
 QString Reader::readQuotedString()
@@ -350,7 +442,8 @@ QString Reader::readQuotedString()
                 c = '\t';
                 break;
             case 'u':
-                qWarning("don't support \\uxxxx char");
+                if (!m_quiet)
+                    qWarning("don't support \\uxxxx char");
                 break;
             default:
                 break;
@@ -361,7 +454,7 @@ QString Reader::readQuotedString()
     fail("End of file before end of string: " + bytes);
 }
 
-QString Reader::readMemberName()
+bool Reader::readPlainMemberName(std::string_view *bytes)
 {
     if (m_pos >= m_size)
         fail("End of file before end of string: ");
@@ -369,14 +462,14 @@ QString Reader::readMemberName()
         // Names without escapes are taken as they stand; the others are read like any string.
         const qsizetype start = m_pos + 1;
         const void *quote = std::memchr(m_data + start, '"', size_t(m_size - start));
-        if (quote) {
-            const qsizetype end = static_cast<const char *>(quote) - m_data;
-            if (!std::memchr(m_data + start, '\\', size_t(end - start))) {
-                m_pos = end + 1;
-                return sharedName(m_data + start, end - start);
-            }
-        }
-        return readQuotedString();
+        if (!quote)
+            return false;
+        const qsizetype end = static_cast<const char *>(quote) - m_data;
+        if (std::memchr(m_data + start, '\\', size_t(end - start)))
+            return false;
+        m_pos = end + 1;
+        *bytes = std::string_view(m_data + start, size_t(end - start));
+        return true;
     }
     // A bare name is its first byte, whatever it is, and the letters and digits after it.
     const qsizetype start = m_pos++;
@@ -384,7 +477,25 @@ QString Reader::readMemberName()
         ++m_pos;
     if (m_pos >= m_size)
         fail("End of file before end of string: " + QByteArray(m_data + start, m_pos - start));
-    return sharedName(m_data + start, m_pos - start);
+    *bytes = std::string_view(m_data + start, size_t(m_pos - start));
+    return true;
+}
+
+QString Reader::readMemberName()
+{
+    std::string_view bytes;
+    if (readPlainMemberName(&bytes))
+        return sharedName(bytes.data(), qsizetype(bytes.size()));
+    return readQuotedString();
+}
+
+const QString *Reader::readNodeName()
+{
+    std::string_view bytes;
+    if (readPlainMemberName(&bytes))
+        return internName(bytes);
+    m_spareNames.push_back(readQuotedString());
+    return &m_spareNames.back();
 }
 
 // Recognises the plain decimal forms whose meaning is not in doubt, so they skip the slower general path.

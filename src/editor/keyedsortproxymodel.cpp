@@ -3,11 +3,7 @@
 #include <QAbstractProxyModel>
 #include <QDateTime>
 
-#include <limits>
-
 namespace {
-
-constexpr qint64 s_noStamp = std::numeric_limits<qint64>::min();
 
 // The index of the model at the bottom of a chain of proxies.
 QModelIndex bottomIndex(QModelIndex index)
@@ -45,6 +41,7 @@ void KeyedSortProxyModel::setSourceModel(QAbstractItemModel *model)
             connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { forgetKeys(); }),
         };
     }
+    m_bottomSource = model && !qobject_cast<const QAbstractProxyModel *>(model) ? model : nullptr;
     QSortFilterProxyModel::setSourceModel(model);
 }
 
@@ -79,8 +76,7 @@ void KeyedSortProxyModel::watchBase(const QAbstractItemModel *base) const
 void KeyedSortProxyModel::forgetKeys() const
 {
     m_keys.clear();
-    m_known.clear();
-    m_stamps.clear();
+    m_values.clear();
 }
 
 void KeyedSortProxyModel::forgetKeys(const QModelIndex &topLeft, const QModelIndex &bottomRight) const
@@ -89,21 +85,17 @@ void KeyedSortProxyModel::forgetKeys(const QModelIndex &topLeft, const QModelInd
         return forgetKeys();
     for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
         const QModelIndex bottom = bottomIndex(topLeft.sibling(row, topLeft.column()));
-        if (bottom.isValid() && !bottom.parent().isValid() && size_t(bottom.row()) < m_known.size())
-            m_known[size_t(bottom.row())] = false;
+        if (bottom.isValid() && !bottom.parent().isValid() && size_t(bottom.row()) < m_keys.size())
+            m_keys[size_t(bottom.row())].kind = Unread;
         else if (bottom.isValid() && bottom.parent().isValid())
             return forgetKeys();
     }
 }
 
-const QVariant &KeyedSortProxyModel::key(const QModelIndex &sourceIndex) const
-{
-    return m_keys[keyRow(sourceIndex)];
-}
-
 size_t KeyedSortProxyModel::keyRow(const QModelIndex &sourceIndex) const
 {
-    const QModelIndex bottom = bottomIndex(sourceIndex);
+    const QModelIndex bottom =
+        sourceIndex.model() == m_bottomSource && m_bottomSource ? sourceIndex : bottomIndex(sourceIndex);
     if (bottom.model() != m_base)
         watchBase(bottom.model());
     if (sourceIndex.column() != m_keyColumn || sortRole() != m_keyRole) {
@@ -115,21 +107,65 @@ size_t KeyedSortProxyModel::keyRow(const QModelIndex &sourceIndex) const
     if (row >= m_keys.size()) {
         const size_t rows = qMax(size_t(bottom.model() ? bottom.model()->rowCount() : 0), row + 1);
         m_keys.resize(rows);
-        m_known.resize(rows, false);
-        m_stamps.resize(rows, s_noStamp);
+        m_values.resize(rows);
     }
-    if (!m_known[row]) {
-        m_keys[row] = sourceIndex.data(m_keyRole);
-        m_known[row] = true;
-        m_stamps[row] = s_noStamp;
-        if (m_keys[row].userType() == QMetaType::QDateTime) {
-            const QDateTime stamp = m_keys[row].toDateTime();
+    Key &key = m_keys[row];
+    if (key.kind == Unread) {
+        QVariant value = sourceIndex.data(m_keyRole);
+        m_values[row] = QVariant();
+        switch (value.userType()) {
+        case QMetaType::UnknownType:
+            key.kind = Empty;
+            break;
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+            key.kind = value.userType() == QMetaType::Int ? Int : Long;
+            key.whole = value.toLongLong();
+            break;
+        case QMetaType::Double:
+            key.kind = Real;
+            key.real = value.toDouble();
+            break;
+        case QMetaType::QDate:
+            key.kind = Day;
+            key.whole = value.toDate().toJulianDay();
+            break;
+        case QMetaType::QDateTime: {
+            const QDateTime stamp = value.toDateTime();
+            key.kind = stamp.isValid() ? Stamp : Other;
             if (stamp.isValid())
-                m_stamps[row] = stamp.toMSecsSinceEpoch();
+                key.whole = stamp.toMSecsSinceEpoch();
+            m_values[row] = std::move(value);
+            break;
+        }
+        case QMetaType::QString:
+            key.kind = Text;
+            m_values[row] = std::move(value);
+            break;
+        default:
+            key.kind = Other;
+            m_values[row] = std::move(value);
         }
         ++m_keyReads;
     }
     return row;
+}
+
+QVariant KeyedSortProxyModel::valueOf(size_t row) const
+{
+    const Key &key = m_keys[row];
+    switch (key.kind) {
+    case Int:
+        return int(key.whole);
+    case Long:
+        return key.whole;
+    case Real:
+        return key.real;
+    case Day:
+        return QDate::fromJulianDay(key.whole);
+    default:
+        return m_values[row];
+    }
 }
 
 bool KeyedSortProxyModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
@@ -139,13 +175,36 @@ bool KeyedSortProxyModel::lessThan(const QModelIndex &left, const QModelIndex &r
         return QSortFilterProxyModel::lessThan(left, right);
     const size_t leftRow = keyRow(left);
     const size_t rightRow = keyRow(right);
-    const qint64 leftStamp = m_stamps[leftRow];
-    const qint64 rightStamp = m_stamps[rightRow];
-    if (leftStamp != s_noStamp && rightStamp != s_noStamp)
-        return leftStamp < rightStamp;
-    const QVariant &l = m_keys[leftRow];
-    const QVariant &r = m_keys[rightRow];
-    m_pair.left = &l;
-    m_pair.right = &r;
+    const Key &l = m_keys[leftRow];
+    const Key &r = m_keys[rightRow];
+    // As the base class: an empty value is never less, and any value is less than an empty one.
+    if (l.kind == Empty)
+        return false;
+    if (r.kind == Empty)
+        return true;
+    if (l.kind == r.kind) {
+        switch (l.kind) {
+        case Int:
+        case Long:
+        case Day:
+        case Stamp:
+            return l.whole < r.whole;
+        case Real:
+            return l.real < r.real;
+        case Text: {
+            const QString &a = *static_cast<const QString *>(m_values[leftRow].constData());
+            const QString &b = *static_cast<const QString *>(m_values[rightRow].constData());
+            return isSortLocaleAware() ? QString::localeAwareCompare(a, b) < 0
+                                       : a.compare(b, sortCaseSensitivity()) < 0;
+        }
+        default:
+            break;
+        }
+    }
+    // Values of different kinds: the base class converts one to the other's type.
+    const QVariant leftValue = valueOf(leftRow);
+    const QVariant rightValue = valueOf(rightRow);
+    m_pair.left = &leftValue;
+    m_pair.right = &rightValue;
     return QSortFilterProxyModel::lessThan(m_pair.index(0, 0), m_pair.index(1, 0));
 }

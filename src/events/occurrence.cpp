@@ -39,6 +39,16 @@ QDate untilDate(const QString &value)
 // More occurrences than this counts as an open series: it keeps a hostile COUNT from stalling an import.
 constexpr int kMaxCount = 100000;
 
+// The stored rule, in the form the rule reads.
+QVariant ruleData(const QVariantMap &map)
+{
+    return map.value(QStringLiteral("data"));
+}
+
+Common::JsonObject ruleData(const Common::JsonObject &object)
+{
+    return object.object(QStringLiteral("data"));
+}
 } // namespace OccurrencePrivate
 
 using namespace OccurrencePrivate;
@@ -151,7 +161,7 @@ template <class Map> void Occurrence::load(const Map &map)
         setStartDate(Common::Clock::today());
     QR_ASSERT(map.contains(QLatin1String("type")));
     setType(typeById(map.value(QStringLiteral("type")).toByteArray()));
-    rule()->fromJson(map.value(QStringLiteral("data")));
+    rule()->fromJson(ruleData(map));
 }
 
 void Occurrence::setType(IOccurrence::Type type)

@@ -1,6 +1,7 @@
 #include "events/occurrencerules.h"
 
 #include "core/applocale.h"
+#include "core/jsonobject.h"
 #include "core/log.h"
 
 #include <QRegularExpression>
@@ -26,6 +27,17 @@ constexpr qint64 kMaxMonths = 12 * 20000;
 // A missing day of the month (29 February with a step that skips leap years) comes back within
 // 400 repetitions; this bounds the search even for nonsense input.
 constexpr int kMaxMonthTries = 1000;
+
+// A member that holds an object, in the form the rules read.
+QVariantMap memberMap(const QVariantMap &map, const QString &name)
+{
+    return map.value(name).toMap();
+}
+
+Common::JsonObject memberMap(const Common::JsonObject &object, const QString &name)
+{
+    return object.object(name);
+}
 
 QString endDateText(const QDate &date)
 {
@@ -118,7 +130,16 @@ QVariant AbstractOccurrence::toJson() const
 
 void AbstractOccurrence::fromJson(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    load(value.toMap());
+}
+
+void AbstractOccurrence::fromJson(const Common::JsonObject &object)
+{
+    load(object);
+}
+
+template <class Map> void AbstractOccurrence::load(const Map &map)
+{
     if (!map.contains(s_version))
         return;
     QR_ASSERT(map[s_version].toInt() == 1);
@@ -192,17 +213,26 @@ QVariant AbstractMultipleOccurence::toJson() const
 
 void AbstractMultipleOccurence::fromJson(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    load(value.toMap());
+}
+
+void AbstractMultipleOccurence::fromJson(const Common::JsonObject &object)
+{
+    load(object);
+}
+
+template <class Map> void AbstractMultipleOccurence::load(const Map &map)
+{
     if (!map.contains(s_version))
         return;
     if (!map.contains(s_abstractKey)) {
         // Earlier flat form: the base's keys at this level.
-        AbstractOccurrence::fromJson(map);
+        AbstractOccurrence::load(map);
         return;
     }
     QR_ASSERT(map[s_version].toInt() == 1);
     m_endDate = map.contains(s_endDate) ? endDateFromText(map.value(s_endDate).toString()) : QDate();
-    AbstractOccurrence::fromJson(map.value(s_abstractKey));
+    AbstractOccurrence::load(memberMap(map, s_abstractKey));
 }
 
 void AbstractMultipleOccurence::takeSettingsFrom(const AbstractOccurrence &old)
@@ -260,12 +290,21 @@ QVariant OccurrenceWeekly::toJson() const
 
 void OccurrenceWeekly::fromJson(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    load(value.toMap());
+}
+
+void OccurrenceWeekly::fromJson(const Common::JsonObject &object)
+{
+    load(object);
+}
+
+template <class Map> void OccurrenceWeekly::load(const Map &map)
+{
     if (map.isEmpty())
         return;
     QR_ASSERT(map[s_version].toInt() == 1);
     m_days = map.value(s_data).toInt();
-    AbstractMultipleOccurence::fromJson(map.value(s_base));
+    AbstractMultipleOccurence::load(memberMap(map, s_base));
 }
 
 void OccurrenceWeekly::applyRRule(const QMap<QString, QString> &parts)
@@ -339,7 +378,16 @@ QVariant OccurrenceMonthly::toJson() const
 
 void OccurrenceMonthly::fromJson(const QVariant &value)
 {
-    const QVariantMap map = value.toMap();
+    load(value.toMap());
+}
+
+void OccurrenceMonthly::fromJson(const Common::JsonObject &object)
+{
+    load(object);
+}
+
+template <class Map> void OccurrenceMonthly::load(const Map &map)
+{
     if (map.isEmpty())
         return;
     const int version = map.value(s_version).toInt();
@@ -347,7 +395,7 @@ void OccurrenceMonthly::fromJson(const QVariant &value)
     m_mode = map.value(s_data).toInt();
     if (version > 1)
         setWeekNumber(map.value(s_weekNumber).toInt());
-    AbstractMultipleOccurence::fromJson(map.value(s_base));
+    AbstractMultipleOccurence::load(memberMap(map, s_base));
 }
 
 void OccurrenceMonthly::applyRRule(const QMap<QString, QString> &parts)

@@ -8,6 +8,10 @@
 
 #include <memory>
 
+namespace Common {
+class JsonObject;
+}
+
 // Base of the five rule kinds: start date, step, the shared part of the date arithmetic
 // and of the stored map. Its description templates ask the rule itself for their tags.
 class AbstractOccurrence : public IOccurrence, public TagProvider
@@ -26,6 +30,8 @@ public:
     void setStep(int step) override;
     QVariant toJson() const override;
     void fromJson(const QVariant &value) override;
+    // The same, read straight from the file's text.
+    virtual void fromJson(const Common::JsonObject &object);
 
     // The kind-specific parts of an iCalendar rule (upper-cased names and values).
     virtual void applyRRule(const QMap<QString, QString> &parts);
@@ -43,6 +49,7 @@ protected:
     virtual QDate nextDateImpl(const QDate &from) const = 0;
     // Distance from value up to the next multiple of step (the rule's step when step is -1).
     qint64 roundUpToStep(qint64 value, qint64 step = -1) const;
+    template <class Map> void load(const Map &map);
 
     IOccurrence::Type m_type;
     QDate m_startDate;
@@ -77,6 +84,7 @@ public:
     QDate nextDate(const QDate &from) const override;
     QVariant toJson() const override;
     void fromJson(const QVariant &value) override;
+    void fromJson(const Common::JsonObject &object) override;
     void takeSettingsFrom(const AbstractOccurrence &old) override;
 
     QDate endDate() const { return m_endDate; }
@@ -85,6 +93,7 @@ public:
 protected:
     // " till <date>" when an end date is set.
     QString endDateSuffix() const;
+    template <class Map> void load(const Map &map);
 
     QDate m_endDate;
 };
@@ -115,6 +124,7 @@ public:
     QString description() const override;
     QVariant toJson() const override;
     void fromJson(const QVariant &value) override;
+    void fromJson(const Common::JsonObject &object) override;
     void applyRRule(const QMap<QString, QString> &parts) override;
     std::unique_ptr<AbstractOccurrence> clone() const override;
     void takeSettingsFrom(const AbstractOccurrence &old) override;
@@ -127,6 +137,7 @@ public:
 
 protected:
     QDate nextDateImpl(const QDate &from) const override;
+    template <class Map> void load(const Map &map);
 
     int m_days;
     QDate m_weekBase; // Monday of the start date's week
@@ -145,6 +156,7 @@ public:
     QString description() const override;
     QVariant toJson() const override;
     void fromJson(const QVariant &value) override;
+    void fromJson(const Common::JsonObject &object) override;
     void applyRRule(const QMap<QString, QString> &parts) override;
     std::unique_ptr<AbstractOccurrence> clone() const override;
     void takeSettingsFrom(const AbstractOccurrence &old) override;
@@ -168,6 +180,7 @@ public:
 protected:
     QDate nextDateImpl(const QDate &from) const override;
     QDate nthWeekdayOfMonth(const QDate &month) const;
+    template <class Map> void load(const Map &map);
 
     int m_mode = SameDayOfMonth;
     int m_weekday;

@@ -45,6 +45,13 @@ Ostrevalder::Platform &platform()
     return s_platform;
 }
 
+// The program's own messages (the server's), shown after the events; null when there are none.
+SystemEvents *applicationLines()
+{
+    IApplication *app = IApplication::instance();
+    return app ? app->systemEvents() : nullptr;
+}
+
 Properties *properties()
 {
     IApplication *app = IApplication::instance();
@@ -293,7 +300,7 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
     m_ownLinesModel = new SystemModel(&m_systemEvents, this);
     m_allModel = new AccumulativeEventsModel(this);
     m_allModel->addSourceModel(m_eventsModel);
-    if (SystemEvents *appLines = SystemEvents::applicationList()) {
+    if (SystemEvents *appLines = applicationLines()) {
         m_applicationLinesModel = new SystemModel(appLines, this);
         m_allModel->addSourceModel(m_applicationLinesModel);
     }
@@ -433,7 +440,7 @@ SystemEvent *Ostrevalder::systemEventById(const QByteArray &id) const
     if (id.isEmpty())
         return nullptr;
     QList<SystemEventPtr> all = m_systemEvents.events();
-    if (SystemEvents *appLines = SystemEvents::applicationList())
+    if (SystemEvents *appLines = applicationLines())
         all += appLines->events();
     for (const SystemEventPtr &event : all)
         if (event->id() == id)

@@ -1,21 +1,5 @@
 #include "store/systemevents.h"
 
-#include <QPointer>
-
-namespace {
-QPointer<SystemEvents> s_applicationList;
-}
-
-SystemEvents *SystemEvents::applicationList()
-{
-    return s_applicationList;
-}
-
-void SystemEvents::setApplicationList(SystemEvents *list)
-{
-    s_applicationList = list;
-}
-
 SystemEvents::SystemEvents(QObject *parent) : QObject(parent) {}
 
 void SystemEvents::addEvent(SystemEventPtr event)

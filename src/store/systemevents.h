@@ -17,10 +17,6 @@ public:
     void addEvent(SystemEventPtr event) override;
     void removeEvent(SystemEventPtr event) override;
 
-    // The application's own list (server messages), for the windows that show it; null when none.
-    static SystemEvents *applicationList();
-    static void setApplicationList(SystemEvents *list);
-
 signals:
     void eventAdded(int index);
     void eventAboutToRemove(int index);

@@ -16,12 +16,6 @@ namespace AboutDialogPrivate {
 const char *const kWebSite = "https://quillane.example.org/";
 const char *const kSupportMail = "support@quillane.example.org";
 
-std::function<bool(const QUrl &)> &urlOpener()
-{
-    static std::function<bool(const QUrl &)> s_opener = [](const QUrl &url) { return QDesktopServices::openUrl(url); };
-    return s_opener;
-}
-
 QString credits()
 {
     static const char *const languages[] = {"Arabic",     "Czech",     "Dutch",      "French",   "German",  "Greek",
@@ -112,17 +106,11 @@ void AboutDialog::setupUi()
     column->addItem(new QSpacerItem(20, 0, QSizePolicy::Minimum, QSizePolicy::Expanding));
 }
 
-bool AboutDialog::openLink(const QUrl &url)
+bool AboutDialog::openLink(const QUrl &url, const UrlOpener &open)
 {
     // A label's link could name any scheme (file:, a program's handler); only web and mail go out.
     const QString scheme = url.scheme().toLower();
     if (scheme != QLatin1String("http") && scheme != QLatin1String("https") && scheme != QLatin1String("mailto"))
         return false;
-    return AboutDialogPrivate::urlOpener()(url);
-}
-
-void AboutDialog::setUrlOpener(std::function<bool(const QUrl &)> opener)
-{
-    AboutDialogPrivate::urlOpener() = opener ? std::move(opener)
-                                             : [](const QUrl &url) { return QDesktopServices::openUrl(url); };
+    return open ? open(url) : QDesktopServices::openUrl(url);
 }

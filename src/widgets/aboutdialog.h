@@ -17,10 +17,9 @@ class AboutDialog : public Dialog
 public:
     explicit AboutDialog(QWidget *parent = nullptr);
 
-    // Opens a link of the box; only web and mail addresses are handed to the desktop.
-    static bool openLink(const QUrl &url);
-    // Tests replace the desktop's opener.
-    static void setUrlOpener(std::function<bool(const QUrl &)> opener);
+    using UrlOpener = std::function<bool(const QUrl &)>;
+    // Opens a link of the box; only web and mail addresses are handed to `open`, by default the desktop's.
+    static bool openLink(const QUrl &url, const UrlOpener &open = {});
 
 private:
     void setupUi();

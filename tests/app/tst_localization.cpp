@@ -1,6 +1,7 @@
 #include "app/localization.h"
 #include "core/langs.h"
 #include "fakeapplication.h"
+#include "modelseams.h"
 #include "testhelpers.h"
 
 #include <QCoreApplication>
@@ -18,7 +19,6 @@ private slots:
         TestHelpers::isolateEnvironment();
         QCoreApplication::setApplicationVersion(QStringLiteral("3.3.0"));
     }
-    void cleanup() { Langs::setInstalledFolders({}); }
 
     void ownFileNames_data()
     {
@@ -57,7 +57,8 @@ private slots:
         QTemporaryDir installed;
         for (const char *name : {"quillane_de.qm", "qt_de.qm", "quillane_fr.qm"})
             QVERIFY(TestHelpers::writeFile(installed.filePath(QLatin1String(name)), "x"));
-        Langs::setInstalledFolders({installed.path()});
+        ModelSeams seams;
+        seams.setLanguageFolders({installed.path()});
         Langs langs;
         QVERIFY(langs.addLanguage(QStringLiteral("German"), QLocale::German));
         QVERIFY(!langs.addLanguage(QStringLiteral("French"), QLocale::French));
@@ -70,7 +71,8 @@ private slots:
         FakeApplication app;
         QTemporaryDir installed;
         QVERIFY(TestHelpers::writeFile(installed.filePath(QStringLiteral("quillane_de.qm")), "x"));
-        Langs::setInstalledFolders({installed.path()});
+        ModelSeams seams;
+        seams.setLanguageFolders({installed.path()});
         const QDir data(app.dataLocation());
         QVERIFY(data.mkpath(QStringLiteral("3.2.0/translations")));
         QVERIFY(TestHelpers::writeFile(data.filePath(QStringLiteral("3.2.0/translations/quillane_de.qm")), "old"));

@@ -1,4 +1,3 @@
-#include "fakewindowsystem.h"
 #include "runninglinetestenv.h"
 #include "app/settingsdialog.h"
 #include "settingstestdata.h"
@@ -9,6 +8,7 @@
 #include "runningline/ostrevalder.h"
 #include "shots.h"
 #include "testhelpers.h"
+#include "testseams.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,10 +35,10 @@ class TestSettingsDialog : public QObject
     Q_OBJECT
 
 private:
+    std::unique_ptr<TestSeams> m_seams;
     std::unique_ptr<RunningLineTestEnv> m_env;
     std::unique_ptr<Langs> m_langs;
     QTemporaryDir m_translations;
-    QStringList m_windowLog;
     QColor m_colour;
     QFont m_font;
     bool m_fontChosen = false;
@@ -84,13 +84,6 @@ private slots:
     {
         TestHelpers::isolateEnvironment();
         QCoreApplication::setApplicationName("Quillane Reminder");
-        Ostrevalder::Platform platform;
-        platform.windowSystem = [this]() -> std::unique_ptr<IWindowSystem> {
-            return std::make_unique<FakeWindowSystem>(&m_windowLog, true);
-        };
-        platform.sessionActive = [] { return false; };
-        platform.grabScreen = [](const QRect &) { return QImage(); };
-        Ostrevalder::setPlatform(platform);
         for (const char *name : {"quillane_de.qm", "qt_de.qm", "quillane_ru.qm", "qt_ru.qm"}) {
             QFile file(m_translations.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -99,8 +92,9 @@ private slots:
 
     void init()
     {
+        m_seams = std::make_unique<TestSeams>();
+        m_seams->setLanguageFolders({m_translations.path()});
         m_env = std::make_unique<RunningLineTestEnv>();
-        Langs::setInstalledFolders({m_translations.path()});
         m_langs = std::make_unique<Langs>();
         m_langs->addLanguage("German", QLocale::German);
         m_langs->addLanguage("Russian", QLocale::Russian);
@@ -118,8 +112,8 @@ private slots:
         StatCollector::reset();
         m_env->app.m_langs = nullptr;
         m_langs.reset();
-        Langs::setInstalledFolders({});
         m_env.reset();
+        m_seams.reset();
     }
 
     void formStartsOnTheGeneralPageWithEveryOptionTicked()

@@ -3,6 +3,7 @@
 #include "core/langs.h"
 #include "core/properties.h"
 #include "fakeapplication.h"
+#include "modelseams.h"
 #include "runningline/ostrevalder.h"
 #include "testhelpers.h"
 
@@ -38,7 +39,6 @@ private slots:
     {
         m_app.m_properties = nullptr;
         m_app.settings()->clear();
-        Langs::setInstalledFolders({});
     }
 
     void everyPropertyTravelsFromStoreToStore_data() { SettingsTestData::addPropertyRows(); }
@@ -172,7 +172,8 @@ private slots:
                 QVERIFY(file.open(QIODevice::WriteOnly));
             }
         }
-        Langs::setInstalledFolders({installed.path()});
+        ModelSeams seams;
+        seams.setLanguageFolders({installed.path()});
         Langs langs;
         for (const QString &code : codes)
             QVERIFY(langs.addLanguage(QLocale::languageToString(QLocale(code).language()), QLocale(code).language()));

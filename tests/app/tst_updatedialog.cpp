@@ -5,6 +5,7 @@
 #include "fakeapplication.h"
 #include "shots.h"
 #include "testhelpers.h"
+#include "modelseams.h"
 
 #include <QTextBrowser>
 #include <QLabel>
@@ -30,7 +31,7 @@ class TestUpdateDialog : public QObject
 private:
     std::unique_ptr<FakeApplication> m_app;
     std::unique_ptr<Properties> m_properties;
-    QList<QUrl> m_opened;
+    std::unique_ptr<ModelSeams> m_seams;
 
     void offer(const QString &version, const QString &downloadUrl, const QString &whatsNew)
     {
@@ -52,15 +53,11 @@ private slots:
         m_app = std::make_unique<FakeApplication>();
         m_properties = std::make_unique<Properties>(nullptr, QString());
         m_app->m_properties = m_properties.get();
-        m_opened.clear();
-        OpenUrlEvent::setUrlOpener([this](const QUrl &url) {
-            m_opened << url;
-            return true;
-        });
+        m_seams = std::make_unique<ModelSeams>();
     }
     void cleanup()
     {
-        OpenUrlEvent::setUrlOpener({});
+        m_seams.reset();
         m_app.reset();
         m_properties.reset();
     }
@@ -106,9 +103,9 @@ private slots:
         UpdateDialog dialog;
         dialog.show();
         emit part<QLabel>(dialog, "downloadLabel")->linkActivated(QStringLiteral(" "));
-        QCOMPARE(m_opened.size(), opened ? 1 : 0);
+        QCOMPARE(m_seams->openedUrls.size(), opened ? 1 : 0);
         if (opened)
-            QCOMPARE(m_opened.first(), QUrl(url));
+            QCOMPARE(m_seams->openedUrls.first(), QUrl(url));
         QVERIFY(!dialog.isVisible());
         QVERIFY(UpdateEvent::dontRemindVersion().isEmpty());
     }
@@ -122,7 +119,7 @@ private slots:
         offer(QStringLiteral("3.5.0"), QStringLiteral("http://example.org/d"), QStringLiteral("News"));
         emit part<QLabel>(dialog, "dontRemindLabel")->linkActivated(QStringLiteral(" "));
         QCOMPARE(UpdateEvent::dontRemindVersion(), QStringLiteral("3.5.0"));
-        QVERIFY(m_opened.isEmpty());
+        QVERIFY(m_seams->openedUrls.isEmpty());
         QVERIFY(!dialog.isVisible());
     }
 

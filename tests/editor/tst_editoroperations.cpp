@@ -1,4 +1,5 @@
 #include "eventtypestestutils.h"
+#include "app/processhooks.h"
 #include "core/deferredcall.h"
 #include "core/statcollector.h"
 #include "core/undoobject.h"
@@ -7,15 +8,14 @@
 #include "editor/editorfilterpanel.h"
 #include "editortestenv.h"
 #include "events/ui/eventeditdialog.h"
-#include "events/ui/eventuihooks.h"
 #include "events/ui/notspeceventeditor.h"
 #include "eventtypes/eventtypestreemodel.h"
 #include "eventtypes/ui/customtypewizard.h"
 #include "fakeeditorask.h"
 #include "store/eventitemrole.h"
 #include "gadgets/gadgetscontroller.h"
-#include "gadgettestenv.h"
 #include "testhelpers.h"
+#include "testseams.h"
 #include "widgets/calendar/calendarview.h"
 #include "widgets/dateshowinglistview.h"
 #include "widgets/tableview.h"
@@ -66,7 +66,6 @@ struct OpsEnv : EditorTestEnv
     ~OpsEnv()
     {
         editor.reset();
-        EventEditDialog::setExecFunction({});
         undoObject.clearUndoStack();
         app.m_eventTypesStorage = nullptr;
         app.m_undoObject = nullptr;
@@ -75,14 +74,14 @@ struct OpsEnv : EditorTestEnv
     // The dialog's answer: OK with that caption typed, or Cancel; counts the dialogs run.
     void answerEdits(bool accept, const QString &caption = QString())
     {
-        EventEditDialog::setExecFunction([this, accept, caption](EventEditDialog &dialog) {
+        hooks.runEditDialog = [this, accept, caption](EventEditDialog &dialog) {
             // A form that refuses the values brings the dialog back: answer that with Cancel.
             if (++dialogs > 1 || !accept)
                 return int(QDialog::Rejected);
             if (auto *edit = dialog.form()->findChild<QLineEdit *>(QStringLiteral("captionLineEdit")))
                 edit->setText(caption);
             return int(QDialog::Accepted);
-        });
+        };
     }
 
     QAction *newMenuEntry(const QByteArray &typeId) const
@@ -113,6 +112,7 @@ struct OpsEnv : EditorTestEnv
 
     AbstractCommonEventPtr lastEvent() const { return manager->eventByIndex(manager->count() - 1); }
 
+    ProcessHooks hooks;
     QTemporaryDir typesDir;
     TypesFiles files;
     CalendarsProvider calendars;
@@ -162,7 +162,6 @@ private slots:
         // The events file names the program version; undo reads it back with this one.
         QCoreApplication::setApplicationVersion("3.3.0");
         Common::DeferredCallProcessor::init();
-        installEventUiHooks();
     }
 
     void cleanupTestCase() { Common::DeferredCallProcessor::term(); }
@@ -568,8 +567,7 @@ private slots:
     void newToDoGadgetAsksTheApplication()
     {
         OpsEnv env;
-        FakeWindowProbe probe;
-        Gadget::setWindowProbe(&probe);
+        TestSeams seams;
         GadgetsController gadgets;
         env.app.m_gadgetsController = &gadgets;
         env.editor->newToDoAction()->trigger();
@@ -577,7 +575,6 @@ private slots:
         gadgets.closeAllGadgets();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         env.app.m_gadgetsController = nullptr;
-        Gadget::setWindowProbe(nullptr);
     }
 
     void menuBarOpensNoContextMenu()

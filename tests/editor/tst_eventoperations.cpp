@@ -1,9 +1,9 @@
 #include "eventtypestestutils.h"
+#include "app/processhooks.h"
 #include "core/undoobject.h"
 #include "editor/eventoperations.h"
 #include "editortestenv.h"
 #include "events/ui/eventeditdialog.h"
-#include "events/ui/eventuihooks.h"
 #include "events/ui/notspeceventeditor.h"
 #include "testhelpers.h"
 #include "widgets/periodcontrol.h"
@@ -31,7 +31,6 @@ struct EventsEnv : EditorTestEnv
     }
     ~EventsEnv()
     {
-        EventEditDialog::setExecFunction({});
         undoObject.clearUndoStack();
         app.m_eventTypesStorage = nullptr;
         app.m_undoObject = nullptr;
@@ -43,6 +42,7 @@ struct EventsEnv : EditorTestEnv
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    ProcessHooks hooks;
     QTemporaryDir typesDir;
     TypesFiles files;
     CalendarsProvider calendars;
@@ -52,16 +52,16 @@ struct EventsEnv : EditorTestEnv
 };
 
 // The dialog's answer: OK with that caption typed, or Cancel.
-void answerDialog(bool accept, const QString &caption)
+void answerDialog(EventsEnv &env, bool accept, const QString &caption)
 {
-    EventEditDialog::setExecFunction([accept, caption, runs = 0](EventEditDialog &dialog) mutable {
+    env.hooks.runEditDialog = [accept, caption, runs = 0](EventEditDialog &dialog) mutable {
         // A form that refuses the values brings the dialog back: answer that with Cancel.
         if (++runs > 1 || !accept)
             return int(QDialog::Rejected);
         if (auto *edit = dialog.form()->findChild<QLineEdit *>(QStringLiteral("captionLineEdit")))
             edit->setText(caption);
         return int(QDialog::Accepted);
-    });
+    };
 }
 
 } // namespace
@@ -78,7 +78,6 @@ private slots:
         TestHelpers::isolateEnvironment();
         // The events file names the program version; undo reads it back with this one.
         QCoreApplication::setApplicationVersion("3.3.0");
-        installEventUiHooks();
     }
 
     void newEventStartsWith_data()
@@ -137,7 +136,7 @@ private slots:
         QFETCH(QString, undoText);
         EventsEnv env;
         const QByteArray before = env.fileBytes();
-        answerDialog(accept, "Kontrolle – Dr. Ødegård");
+        answerDialog(env, accept, "Kontrolle – Dr. Ødegård");
         const AbstractCommonEventPtr event = EventOperations::newEvent(
             *env.files.storage->typeById(typeId), QDate(2026, 4, 2), {env.family}, env.manager->defaultCalendarId(), 3);
         QCOMPARE(EventOperations(env.manager.get(), &env.undo).addThroughDialog(event, nullptr), accept);
@@ -172,7 +171,7 @@ private slots:
         QFETCH(bool, accept);
         EventsEnv env;
         const QByteArray before = env.fileBytes();
-        answerDialog(accept, "Dentist at 10");
+        answerDialog(env, accept, "Dentist at 10");
         QCOMPARE(EventOperations(env.manager.get(), &env.undo).editThroughDialog(0, nullptr), accept);
         QUndoStack *stack = UndoObject::undoStack();
         QCOMPARE(stack->count(), accept ? 1 : 0);
@@ -207,14 +206,14 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(QDate, day);
         EventsEnv env;
-        EventEditDialog::setExecFunction([caption, day](EventEditDialog &dialog) {
+        env.hooks.runEditDialog = [caption, day](EventEditDialog &dialog) {
             if (auto *edit = dialog.form()->findChild<QLineEdit *>(QStringLiteral("captionLineEdit")))
                 edit->setText(caption);
             auto *period = dialog.form()->findChild<PeriodControl *>(QStringLiteral("periodControl"));
             if (period && day.isValid())
                 period->setPeriod(Period(day));
             return int(QDialog::Accepted);
-        });
+        };
         QSignalSpy saved(env.manager.get(), &EventsManager::saved);
         QSignalSpy changed(env.manager.get(), &EventsManager::eventChanged);
         QSignalSpy layout(env.manager.get(), &EventsManager::layoutChanged);
@@ -231,7 +230,7 @@ private slots:
     void editingAnIndexOutOfRangeDoesNothing()
     {
         EventsEnv env;
-        answerDialog(true, "x");
+        answerDialog(env, true, "x");
         EventOperations ops(env.manager.get(), &env.undo);
         QVERIFY(!ops.editThroughDialog(5, nullptr));
         QVERIFY(!ops.editThroughDialog(-1, nullptr));

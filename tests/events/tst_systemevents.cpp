@@ -2,6 +2,7 @@
 #include "events/system/systemevent.h"
 #include "events/system/updateevent.h"
 #include "fakeapplication.h"
+#include "modelseams.h"
 #include "testhelpers.h"
 
 #include <QAction>
@@ -9,22 +10,17 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <memory>
+
 // Program-made running-line entries: ids, texts, click actions and the update notice.
 class TestSystemEvents : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        TestHelpers::isolateEnvironment();
-        OpenUrlEvent::setUrlOpener([this](const QUrl &url) {
-            m_opened << url;
-            return true;
-        });
-    }
-    void cleanupTestCase() { OpenUrlEvent::setUrlOpener({}); }
-    void init() { m_opened.clear(); }
+    void initTestCase() { TestHelpers::isolateEnvironment(); }
+    void init() { m_seams = std::make_unique<ModelSeams>(); }
+    void cleanup() { m_seams.reset(); }
 
     void idsAreUniqueBracedUuids()
     {
@@ -70,7 +66,7 @@ private slots:
         QCOMPARE(a->text(), QStringLiteral("Open URL"));
         QVERIFY(!e.doubleClickAction());
         a->trigger();
-        QCOMPARE(m_opened, QList<QUrl>{QUrl(QStringLiteral("https://example.org/n"))});
+        QCOMPARE(m_seams->openedUrls, QList<QUrl>{QUrl(QStringLiteral("https://example.org/n"))});
     }
 
     void opensOnlyWebPages_data()
@@ -92,7 +88,7 @@ private slots:
         QFETCH(bool, opened);
         OpenUrlEvent e(nullptr, QStringLiteral("x"), url, 2);
         e.openUrl();
-        QCOMPARE(m_opened.size(), opened ? 1 : 0);
+        QCOMPARE(m_seams->openedUrls.size(), opened ? 1 : 0);
     }
 
     void updateEventTextAndMenus()
@@ -132,7 +128,7 @@ private slots:
     }
 
 private:
-    QList<QUrl> m_opened;
+    std::unique_ptr<ModelSeams> m_seams;
 };
 
 QTEST_MAIN(TestSystemEvents)

@@ -1,16 +1,12 @@
 #include "gadgets/cbackground.h"
+#include "testseams.h"
 
 #include <QPainter>
 #include <QtTest>
 
-namespace {
-class FakeWallpaperSource : public IWallpaperSource
-{
-public:
-    WallpaperInfo current() override { return m_info; }
-    WallpaperInfo m_info;
-};
+#include <memory>
 
+namespace {
 // A picture whose pixel (x, y) tells its own coordinates.
 QImage coordinates(int w, int h)
 {
@@ -81,10 +77,10 @@ private slots:
 
     void noticesWallpaperChanges()
     {
-        FakeWallpaperSource source;
+        auto seams = std::make_unique<TestSeams>();
+        FakeWallpaperSource &source = seams->wallpaper;
         source.m_info.path = QStringLiteral("/pictures/one.png");
         source.m_info.created = QDateTime(QDate(2026, 1, 1), QTime(10, 0), Qt::UTC);
-        CBackground::setWallpaperSource(&source);
         QVERIFY(!CBackground::wallpaperChanged(true));
         QVERIFY(!CBackground::wallpaperChanged(false));
         source.m_info.created = source.m_info.created.addSecs(60);
@@ -96,7 +92,7 @@ private slots:
         source.m_info.layout = WallpaperInfo::Tiled;
         QCOMPARE(CBackground::wallpaperPath(&layout), source.m_info.path);
         QCOMPARE(layout, WallpaperInfo::Tiled);
-        CBackground::setWallpaperSource(nullptr);
+        seams.reset();
         QCOMPARE(CBackground::wallpaperPath(), QString());
     }
 

@@ -4,12 +4,12 @@
 #include "core/undoobject.h"
 #include "events/system/openurlevent.h"
 #include "events/system/updateevent.h"
-#include "fakewindowsystem.h"
 #include "runninglinetestenv.h"
 #include "runningline/movinglinefilter.h"
 #include "runningline/movingview.h"
 #include "runningline/ostrevalder.h"
 #include "testhelpers.h"
+#include "testseams.h"
 #include "widgets/disappearer.h"
 
 #include <QUndoStack>
@@ -64,11 +64,7 @@ private:
     std::unique_ptr<RunningLineTestEnv> m_env;
     std::unique_ptr<UndoObject> m_undo;
     FakeAppObject m_appObject;
-    QStringList m_windowLog;
-    bool m_docks = true;
-    FakeWindowSystem *m_system = nullptr;
-    bool m_sessionActive = false;
-    QImage m_desktop;
+    std::unique_ptr<TestSeams> m_seams;
 
     void registerAll()
     {
@@ -109,28 +105,15 @@ private slots:
         TestHelpers::isolateEnvironment();
         QCoreApplication::setApplicationName("Quillane Reminder");
         QCoreApplication::setApplicationVersion("3.3.0");
-        Ostrevalder::Platform platform;
-        platform.windowSystem = [this]() -> std::unique_ptr<IWindowSystem> {
-            auto system = std::make_unique<FakeWindowSystem>(&m_windowLog, m_docks);
-            m_system = system.get();
-            return system;
-        };
-        platform.sessionActive = [this] { return m_sessionActive; };
-        platform.grabScreen = [this](const QRect &) { return m_desktop; };
-        Ostrevalder::setPlatform(platform);
     }
 
     void init()
     {
+        m_seams = std::make_unique<TestSeams>();
         m_env = std::make_unique<RunningLineTestEnv>();
         m_undo = std::make_unique<UndoObject>();
         m_env->app.m_undoObject = m_undo.get();
         m_env->app.m_app = &m_appObject;
-        m_windowLog.clear();
-        m_docks = true;
-        m_sessionActive = false;
-        m_desktop = QImage();
-        SystemEvents::setApplicationList(nullptr);
     }
 
     void cleanup()
@@ -138,6 +121,7 @@ private slots:
         UndoObject::undoStack()->clear();
         m_undo.reset();
         m_env.reset();
+        m_seams.reset();
     }
 
     void registersEveryDefault_data()
@@ -310,13 +294,9 @@ private slots:
         QFETCH(QString, url);
         QFETCH(bool, opened);
         registerAll();
-        QList<QUrl> openedUrls;
-        OpenUrlEvent::setUrlOpener([&](const QUrl &u) {
-            openedUrls << u;
-            return true;
-        });
+        const QList<QUrl> &openedUrls = m_seams->openedUrls;
         SystemEvents appLines;
-        SystemEvents::setApplicationList(&appLines);
+        m_env->app.m_systemEvents = &appLines;
         auto message = std::make_shared<OpenUrlEvent>(nullptr, "Server news: version 2 is out", url, 2);
         appLines.addEvent(message);
         Ostrevalder bar;
@@ -325,7 +305,6 @@ private slots:
         // A click on a user row or on nothing opens nothing.
         bar.onEventLeftClick(QByteArray());
         QCOMPARE(openedUrls.size(), opened ? 1 : 0);
-        OpenUrlEvent::setUrlOpener({});
     }
 
     void doubleClickOpensTheEditorOnTheEvent()
@@ -414,17 +393,17 @@ private slots:
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QCOMPARE(bar.geometry().bottom(), screen.bottom());
         QCOMPARE(bar.width(), screen.width());
-        QVERIFY(m_windowLog.contains("dock"));
-        QVERIFY(m_windowLog.contains("below"));
-        QCOMPARE(m_windowLog.filter("strut").last(),
+        QVERIFY(m_seams->windowLog.contains("dock"));
+        QVERIFY(m_seams->windowLog.contains("below"));
+        QCOMPARE(m_seams->windowLog.filter("strut").last(),
                  QString("strut bottom 0,%1 %2x%3").arg(bar.y()).arg(bar.width()).arg(bar.height()));
 
-        m_windowLog.clear();
+        m_seams->windowLog.clear();
         m_env->properties->setValue("panelPosition", 0);
         QCOMPARE(bar.y(), screen.top());
-        QCOMPARE(m_windowLog.filter("strut").last(), QString("strut top 0,0 %1x%2").arg(bar.width()).arg(bar.height()));
+        QCOMPARE(m_seams->windowLog.filter("strut").last(), QString("strut top 0,0 %1x%2").arg(bar.width()).arg(bar.height()));
         m_env->properties->setValue("panelOnTop", true);
-        QCOMPARE(m_windowLog.last(), QString("above"));
+        QCOMPARE(m_seams->windowLog.last(), QString("above"));
 
         // A bigger font makes a taller bar at once.
         const int height = bar.height();
@@ -440,28 +419,28 @@ private slots:
         m_env->properties->setValue("panelPosition", 0);
         Ostrevalder bar;
         bar.show();
-        QCOMPARE(m_windowLog.count("docks asked"), 1);
+        QCOMPARE(m_seams->windowLog.count("docks asked"), 1);
         // A late panel is given time to move on by itself; one that stays gets room.
-        m_system->docks = {DockWindow{7, QRect(0, 0, bar.width(), 28), {}, false}};
-        m_system->docksChanged();
-        QCOMPARE(m_windowLog.count("docks asked"), 2);
+        m_seams->windowSystem->docks = {DockWindow{7, QRect(0, 0, bar.width(), 28), {}, false}};
+        m_seams->windowSystem->docksChanged();
+        QCOMPARE(m_seams->windowLog.count("docks asked"), 2);
         QCOMPARE(bar.y(), 0);
         QTRY_COMPARE(bar.y(), 28);
-        QVERIFY(m_windowLog.filter("strut").last().startsWith("strut top 0,28 "));
-        m_system->docks.clear();
-        m_system->docksChanged();
+        QVERIFY(m_seams->windowLog.filter("strut").last().startsWith("strut top 0,28 "));
+        m_seams->windowSystem->docks.clear();
+        m_seams->windowSystem->docksChanged();
         QCOMPARE(bar.y(), 0);
     }
 
     void plainWindowWithoutDocks()
     {
         registerAll();
-        m_docks = false;
+        m_seams->docks = false;
         Ostrevalder bar;
         QVERIFY(!bar.isDocked());
         QVERIFY(bar.windowFlags() & Qt::WindowStaysOnTopHint);
         bar.show();
-        QVERIFY(m_windowLog.isEmpty());
+        QVERIFY(m_seams->windowLog.isEmpty());
         QVERIFY(logBuffer().contains("offers no docks"));
     }
 
@@ -484,9 +463,9 @@ private slots:
         m_env->properties->setValue("adjustBackgroundToWallpaper", adjust);
         const QGradientStops chosen{{0.0, Qt::darkGreen}, {1.0, Qt::darkCyan}};
         m_env->properties->setValue("panelBackgroundGradient", Ostrevalder::gradientToByteArray(chosen));
-        m_sessionActive = active;
-        m_desktop = QImage(100, 10, QImage::Format_RGB32);
-        m_desktop.fill(QColor(50, 60, 70));
+        m_seams->sessionActive = active;
+        m_seams->desktop = QImage(100, 10, QImage::Format_RGB32);
+        m_seams->desktop.fill(QColor(50, 60, 70));
         Ostrevalder bar;
         const QGradientStops stops = bar.backgroundStops();
         if (sampled) {
@@ -516,9 +495,9 @@ private slots:
         registerAll();
         addSampleEvents();
         m_env->properties->setValue("movingTextColor", chosen);
-        m_sessionActive = true;
-        m_desktop = QImage(200, 20, QImage::Format_RGB32);
-        m_desktop.fill(desktop);
+        m_seams->sessionActive = true;
+        m_seams->desktop = QImage(200, 20, QImage::Format_RGB32);
+        m_seams->desktop.fill(desktop);
         Ostrevalder bar;
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
@@ -578,7 +557,7 @@ private slots:
         registerAll();
         AbstractCommonEventPtr task = m_env->add(4, "Pay the rent", Period(QDate(2026, 3, 9)));
         SystemEvents appLines;
-        SystemEvents::setApplicationList(&appLines);
+        m_env->app.m_systemEvents = &appLines;
         auto message = std::make_shared<OpenUrlEvent>(nullptr, "News", "https://example.org", 2);
         appLines.addEvent(message);
         Ostrevalder bar;
@@ -626,7 +605,7 @@ private slots:
         registerAll();
         addSampleEvents();
         SystemEvents appLines;
-        SystemEvents::setApplicationList(&appLines);
+        m_env->app.m_systemEvents = &appLines;
         appLines.addEvent(std::make_shared<OpenUrlEvent>(
             nullptr, "Server message: the spring update brings calendar sharing", "https://example.org/news", 2));
         m_env->properties->setValue("adjustBackgroundToWallpaper", false);

@@ -1,6 +1,7 @@
 #include "core/log.h"
 #include "events/system/openurlevent.h"
 #include "runningline/systemmodel.h"
+#include "modelseams.h"
 #include "testhelpers.h"
 
 #include <QAbstractItemModelTester>
@@ -79,7 +80,7 @@ private slots:
 
     void rowsWithAnActionLookLikeLinks()
     {
-        OpenUrlEvent::setUrlOpener([](const QUrl &) { return true; });
+        ModelSeams seams;
         SystemEvents list;
         auto plain = text("Plain line");
         auto link = std::make_shared<OpenUrlEvent>(nullptr, "News: version 4 is out", "https://example.org/news", 2);
@@ -93,7 +94,6 @@ private slots:
         QCOMPARE(model.index(1, 0).data(EventIdRole).toByteArray(), link->id());
         QCOMPARE(model.index(1, 0).data(IsSystemRole).toBool(), true);
         QCOMPARE(model.index(1, 0).data(MovingLineEnabledRole).toBool(), true);
-        OpenUrlEvent::setUrlOpener({});
     }
 
     void listGoneLeavesAnEmptyModel()

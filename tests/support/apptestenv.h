@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/application.h"
+#include "app/processhooks.h"
 #include "core/log.h"
 #include "core/statcollector.h"
 #include "core/usermessages.h"
@@ -136,6 +137,7 @@ public:
         QCoreApplication::processEvents();
     }
 
+    ProcessHooks hooks; // as main installs them
     std::unique_ptr<Application> app;
     FakeMovingLine *bar = nullptr;
     FakeAsk *ask = nullptr;

@@ -44,6 +44,7 @@ public:
     bool raiseSettingsDialog() override { return false; }
     bool raiseEditor() override { return false; }
     EventsManager *eventsManager() override { return m_eventsManager; }
+    SystemEvents *systemEvents() override { return m_systemEvents; }
     UndoObject *undoObject() override { return m_undoObject; }
     QObject *app() override { return m_app; }
     void showSettings() override {}
@@ -70,6 +71,7 @@ public:
     Langs *m_langs = nullptr;
     IEventTypesStorage *m_eventTypesStorage = nullptr;
     EventsManager *m_eventsManager = nullptr;
+    SystemEvents *m_systemEvents = nullptr;
     UndoObject *m_undoObject = nullptr;
     ReminderController *m_reminderController = nullptr;
     QObject *m_app = nullptr;

@@ -1,3 +1,4 @@
+#include "app/processhooks.h"
 #include "core/clock.h"
 #include "core/properties.h"
 #include "core/storage.h"
@@ -202,6 +203,7 @@ private slots:
 
 private:
     std::unique_ptr<FakeApplication> m_app;
+    std::unique_ptr<ProcessHooks> m_hooks;
     std::unique_ptr<Properties> m_properties;
     std::unique_ptr<Storage> m_storage;
     std::unique_ptr<EventsManager> m_events;
@@ -215,7 +217,7 @@ void TestEventForms::initTestCase()
     TestHelpers::isolateEnvironment();
     // The data functions make events too; every test runs on the same pinned day.
     Common::Clock::pin(QDateTime(QDate(2026, 12, 6), QTime(9, 30)));
-    installEventUiHooks();
+    m_hooks = std::make_unique<ProcessHooks>();
     m_sounds = {QStringLiteral("/opt/quillane/sounds/bell.wav"), QStringLiteral("/opt/quillane/sounds/chime.wav")};
 }
 
@@ -244,7 +246,7 @@ void TestEventForms::init()
 
 void TestEventForms::cleanup()
 {
-    EventEditDialog::setExecFunction({});
+    m_hooks->runEditDialog = {};
     m_calendars.reset();
     m_events.reset();
     m_app->m_storage = nullptr;
@@ -257,6 +259,7 @@ void TestEventForms::cleanup()
 
 void TestEventForms::cleanupTestCase()
 {
+    m_hooks.reset();
     Common::Clock::unpin();
 }
 
@@ -588,7 +591,7 @@ void TestEventForms::editDialogKeepsOpenOnError()
     QStringList errors;
     QByteArray shownCalendar;
     int runs = 0;
-    EventEditDialog::setExecFunction([&](EventEditDialog &dialog) {
+    m_hooks->runEditDialog = [&](EventEditDialog &dialog) {
         errors << dialog.errorLabel()->text();
         shownCalendar = dialog.calendarBox()->currentData().toByteArray();
         ++runs;
@@ -597,7 +600,7 @@ void TestEventForms::editDialogKeepsOpenOnError()
             return int(QDialog::Accepted);
         }
         return int(QDialog::Rejected);
-    });
+    };
     QVERIFY(!event->editDialog(nullptr));
     QCOMPARE(runs, 2);
     QCOMPARE(errors, (QStringList{QString(), "Holiday name cannot be empty"}));
@@ -612,12 +615,12 @@ void TestEventForms::editDialogTakesCalendar()
     event->setCalendarId("{home}", true);
     Common::Clock::pin(QDateTime(QDate(2026, 12, 7), QTime(8, 0)));
     QString shownCalendar, title;
-    EventEditDialog::setExecFunction([&](EventEditDialog &dialog) {
+    m_hooks->runEditDialog = [&](EventEditDialog &dialog) {
         shownCalendar = dialog.calendarBox()->currentText();
         title = dialog.windowTitle();
         dialog.calendarBox()->setCurrentIndex(dialog.calendarBox()->findData(QByteArray("{work}")));
         return int(QDialog::Accepted);
-    });
+    };
     QVERIFY(event->editDialog(nullptr));
     QCOMPARE(shownCalendar, QStringLiteral("Zuhause"));
     QCOMPARE(title, QStringLiteral("Task Event"));

@@ -87,7 +87,8 @@ void NetworkDuties::onSystemMessagesReply(QList<SystemMessageInfo> messages)
     if (isDone(Messages))
         return;
     m_done[Messages] = true;
-    SystemEvents *list = SystemEvents::applicationList();
+    IApplication *app = IApplication::instance();
+    SystemEvents *list = app ? app->systemEvents() : nullptr;
     if (!QR_CHECK(list))
         return;
     for (const SystemMessageInfo &message : messages)

@@ -12,19 +12,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-namespace {
-
-EventEditDialog::Exec &execFunction()
-{
-    static EventEditDialog::Exec s_exec;
-    return s_exec;
-}
-
-} // namespace
-
-EventEditDialog::EventEditDialog(AbstractCommonEvent *event, QWidget *parent)
+EventEditDialog::EventEditDialog(AbstractCommonEvent *event, QWidget *parent, Exec exec)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      m_event(event)
+      m_event(event), m_exec(std::move(exec))
 {
     setObjectName(QStringLiteral("EventEditDialog"));
     auto *layout = new QVBoxLayout(this);
@@ -75,18 +65,13 @@ EventEditDialog::EventEditDialog(AbstractCommonEvent *event, QWidget *parent)
     setFixedSize(sizeHint());
 }
 
-void EventEditDialog::setExecFunction(Exec exec)
-{
-    execFunction() = std::move(exec);
-}
-
 bool EventEditDialog::run()
 {
     QString errorText;
     for (;;) {
         m_errorLabel->setText(errorText);
         m_errorLabel->setVisible(!errorText.isEmpty());
-        const int result = execFunction() ? execFunction()(*this) : exec();
+        const int result = m_exec ? m_exec(*this) : exec();
         if (result != QDialog::Accepted)
             return false;
         errorText.clear();

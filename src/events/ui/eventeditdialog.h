@@ -16,15 +16,13 @@ class EventEditDialog : public QDialog
     Q_OBJECT
 
 public:
-    // Runs the dialog once; tests replace it so no modal loop starts.
+    // Runs the dialog once; tests answer through it so no modal loop starts. Empty: exec().
     using Exec = std::function<int(EventEditDialog &dialog)>;
 
-    EventEditDialog(AbstractCommonEvent *event, QWidget *parent);
+    EventEditDialog(AbstractCommonEvent *event, QWidget *parent, Exec exec = {});
 
     // Shows the dialog until the user cancels, or accepts values the form can take.
     bool run();
-
-    static void setExecFunction(Exec exec);
 
     EventForm *form() const { return m_form; }
     QLabel *errorLabel() const { return m_errorLabel; }
@@ -32,6 +30,7 @@ public:
 
 private:
     AbstractCommonEvent *m_event;
+    Exec m_exec;
     EventForm *m_form = nullptr;
     QLabel *m_errorLabel;
     QComboBox *m_calendarBox;

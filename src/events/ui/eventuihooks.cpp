@@ -53,18 +53,33 @@ QPixmap renderEditorPixmap(AbstractCommonEvent *event)
     return form->grab();
 }
 
-void installEventUiHooks()
+namespace {
+
+constexpr EventType s_formKinds[] = {EventTypeNotSpecified, EventTypeBirthday, EventTypeWedding, EventTypeHoliday,
+                                     EventTypeTask};
+
+} // namespace
+
+void installEventUiHooks(std::function<int(EventEditDialog &)> runEditDialog)
 {
     const auto maker = [](AbstractCommonEvent *event, QWidget *parent) -> IEventForm * {
         return makeEventForm(event, parent);
     };
-    for (EventType type :
-         {EventTypeNotSpecified, EventTypeBirthday, EventTypeWedding, EventTypeHoliday, EventTypeTask})
+    for (EventType type : s_formKinds)
         AbstractCommonEvent::setFormMaker(type, maker);
     AbstractCommonEvent::setInfoWidgetMaker(makeEventInfoWidget);
-    AbstractCommonEvent::setEditDialogRunner([](AbstractCommonEvent *event, QWidget *parent) {
-        EventEditDialog dialog(event, parent);
+    AbstractCommonEvent::setEditDialogRunner([runEditDialog](AbstractCommonEvent *event, QWidget *parent) {
+        EventEditDialog dialog(event, parent, runEditDialog);
         return dialog.run();
     });
     AbstractCommonEvent::setEditorPixmapMaker(renderEditorPixmap);
+}
+
+void removeEventUiHooks()
+{
+    for (EventType type : s_formKinds)
+        AbstractCommonEvent::setFormMaker(type, {});
+    AbstractCommonEvent::setInfoWidgetMaker({});
+    AbstractCommonEvent::setEditDialogRunner({});
+    AbstractCommonEvent::setEditorPixmapMaker({});
 }

@@ -6,6 +6,7 @@
 #include "events/system/updateevent.h"
 #include "fakeapplication.h"
 #include "loopbackserver.h"
+#include "modelseams.h"
 #include "store/systemevents.h"
 #include "testhelpers.h"
 
@@ -53,6 +54,7 @@ private:
     std::unique_ptr<Properties> m_properties;
     std::unique_ptr<SystemEvents> m_messages;
     std::unique_ptr<QTemporaryDir> m_installed;
+    std::unique_ptr<ModelSeams> m_seams;
 
     // Serves a newer version, no messages and a translation update for every file asked about.
     static Response serve(const LoopbackServer::Request &r)
@@ -92,16 +94,16 @@ private slots:
         StatCollector::reset();
         StatCollector::init(m_app->settings(), QString());
         m_messages = std::make_unique<SystemEvents>();
-        SystemEvents::setApplicationList(m_messages.get());
+        m_app->m_systemEvents = m_messages.get();
         m_installed = std::make_unique<QTemporaryDir>();
         writeFile(m_installed->filePath(QStringLiteral("quillane_de.qm")), "own");
         writeFile(m_installed->filePath(QStringLiteral("qt_de.qm")), "qt");
-        Langs::setInstalledFolders({m_installed->path()});
+        m_seams = std::make_unique<ModelSeams>();
+        m_seams->setLanguageFolders({m_installed->path()});
     }
     void cleanup()
     {
-        Langs::setInstalledFolders({});
-        SystemEvents::setApplicationList(nullptr);
+        m_seams.reset();
         m_messages.reset();
         m_app.reset();
         m_properties.reset();

@@ -23,8 +23,7 @@ private slots:
 
     void staysBelowWithoutTaskbarEntry()
     {
-        GadgetTestEnv env;
-        Gadget::setWindowProbe(nullptr); // the real stacking order of the server
+        GadgetTestEnv env(TestSeams::RealDesktop); // the real stacking order of the server
         GadgetThemeManager themes;
         themes.loadTheme(QStringLiteral("darkblue.theme"));
         themes.loadTheme(QStringLiteral("greengrass.theme"));

@@ -184,8 +184,7 @@ private slots:
     void gadgetControlsShowOnTheFirstHover()
     {
         m_env.reset();
-        GadgetTestEnv env;
-        Gadget::setWindowProbe(nullptr);
+        GadgetTestEnv env(TestSeams::RealDesktop);
         GadgetThemeManager themes;
         themes.loadTheme(QStringLiteral("darkblue.theme"));
         themes.loadTheme(QStringLiteral("greengrass.theme"));
@@ -226,8 +225,7 @@ private slots:
         QFETCH(QRect, window);
         QFETCH(bool, above);
         m_env.reset();
-        GadgetTestEnv env;
-        Gadget::setWindowProbe(nullptr);
+        GadgetTestEnv env(TestSeams::RealDesktop);
         GadgetThemeManager themes;
         themes.loadTheme(QStringLiteral("darkblue.theme"));
         QWidget editor;
