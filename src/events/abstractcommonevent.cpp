@@ -693,6 +693,22 @@ bool AbstractCommonEvent::isFieldVisible(const QByteArray &field) const
     return defaultCustomTypeMetaInfo().fieldsVisibility.value(field);
 }
 
+QString AbstractCommonEvent::prefix() const
+{
+    if (m_customTypeMetaInfo.isValid())
+        return m_customTypeMetaInfo.defaultValues.value("1prefixField").toString();
+    const EventKinds::Kind *kind = EventKinds::find(m_type);
+    return kind && kind->prefixText ? kind->prefixText() : QString();
+}
+
+QString AbstractCommonEvent::postfix() const
+{
+    if (m_customTypeMetaInfo.isValid())
+        return m_customTypeMetaInfo.defaultValues.value("2postfixField").toString();
+    const EventKinds::Kind *kind = EventKinds::find(m_type);
+    return kind && kind->postfixText ? kind->postfixText() : QString();
+}
+
 QVariant AbstractCommonEvent::fieldDefaultValue(const QByteArray &field) const
 {
     if (m_customTypeMetaInfo.defaultValues.contains(field))

@@ -185,6 +185,9 @@ public:
     QString typeName() const;
     // A custom type's setting for one field of the kind's form, else the kind's default.
     bool isFieldVisible(const QByteArray &field) const;
+    // The words before and after the name: the custom type's, else the kind's own.
+    QString prefix() const;
+    QString postfix() const;
     QVariant fieldDefaultValue(const QByteArray &field) const;
 
     // What the common part of the edit dialog takes over when the user accepts it.

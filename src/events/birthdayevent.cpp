@@ -96,18 +96,6 @@ QString BirthdayEvent::textTemplate() const
     return runningLineTemplate();
 }
 
-QString BirthdayEvent::prefix() const
-{
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    return info.isValid() ? info.defaultValues.value("1prefixField").toString() : prefixText();
-}
-
-QString BirthdayEvent::postfix() const
-{
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    return info.isValid() ? info.defaultValues.value("2postfixField").toString() : postfixText();
-}
-
 int BirthdayEvent::yearsBetween(const QDate &a, const QDate &b)
 {
     const QDate early = qMin(a, b);

@@ -33,8 +33,6 @@ public:
 
     bool ageCounted() const { return birthDate().year() != s_noYear; }
     QDate birthDate() const { return period().beginDate(); }
-    QString prefix() const;
-    QString postfix() const;
 
     // The kind's picture is the male one.
     static QIcon maleIcon();

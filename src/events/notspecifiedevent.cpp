@@ -55,11 +55,9 @@ NotSpecifiedEvent::~NotSpecifiedEvent() = default;
 QString NotSpecifiedEvent::caption() const
 {
     const QString base = AbstractCommonEvent::caption();
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    if (!info.isValid())
+    if (!customTypeMetaInfo().isValid())
         return base;
-    return withBlankAfter(info.defaultValues.value("1prefixField").toString()) + base +
-           withBlankBefore(info.defaultValues.value("2postfixField").toString());
+    return withBlankAfter(prefix()) + base + withBlankBefore(postfix());
 }
 
 QDateTime NotSpecifiedEvent::reminderDateTime() const

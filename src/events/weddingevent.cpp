@@ -88,18 +88,6 @@ void WeddingEvent::setCaption(const QString &)
     QR_ASSERT(!"shouldn't be used");
 }
 
-QString WeddingEvent::prefix() const
-{
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    return info.isValid() ? info.defaultValues.value("1prefixField").toString() : prefixText();
-}
-
-QString WeddingEvent::postfix() const
-{
-    const CustomTypeInfo &info = customTypeMetaInfo();
-    return info.isValid() ? info.defaultValues.value("2postfixField").toString() : postfixText();
-}
-
 void WeddingEvent::setPersonOneName(const QString &name)
 {
     if (name == m_personOne)

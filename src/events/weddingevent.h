@@ -25,8 +25,6 @@ public:
     QString personTwoName() const { return m_personTwo; }
     void setPersonOneName(const QString &name);
     void setPersonTwoName(const QString &name);
-    QString prefix() const;
-    QString postfix() const;
 
     static QString prefixText();
     static QString postfixText();
