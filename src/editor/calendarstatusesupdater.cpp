@@ -62,7 +62,11 @@ void CalendarStatusesUpdater::start()
 {
     stop();
     if (m_model->rowCount() > 0) {
-        init();
+        // The rows are read at the first tick: opening the editor starts and stops runs before
+        // its window is shown, and each read every event the panel keeps.
+        m_initPending = true;
+        m_calendarYear = m_calendarView->viewportYear();
+        QR_ASSERT(m_calendarYear != 0);
         m_timer.start();
         return;
     }
@@ -96,13 +100,15 @@ void CalendarStatusesUpdater::init()
         if (index >= 0 && index < count)
             m_events << index;
     }
-    m_calendarYear = m_calendarView->viewportYear();
-    QR_ASSERT(m_calendarYear != 0);
 }
 
 void CalendarStatusesUpdater::step()
 {
     ++m_ticks;
+    if (m_initPending) {
+        m_initPending = false;
+        init();
+    }
     const QDate from(m_year - 1, 1, 1);
     const QDate to(m_year + 1, 12, 31);
     if (m_calendarYear != m_calendarView->viewportYear()) {

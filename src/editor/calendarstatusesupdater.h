@@ -76,6 +76,7 @@ private:
     int m_status;
     int m_trailStatus;
     QTimer m_timer;
+    bool m_initPending = false;
     // Places in the manager's list: holding each event (a reference count in memory of its own) made
     // every change of the panel's filter wait for a pass over all events.
     QList<int> m_events;
