@@ -12,15 +12,17 @@ qsizetype JsonObject::find(const QString &name) const
     if (!isObject())
         return -1;
     const std::vector<JsonNode> &nodes = m_nodes->nodes;
-    qsizetype found = -1;
-    for (qsizetype i = m_at + 1, end = nodes[size_t(m_at)].end; i < end; i = nodes[size_t(i)].end) {
+    if (isEmpty())
+        return -1;
+    // From the last member back: the first match is the value that counts.
+    for (qsizetype i = nodes[size_t(m_at)].from; i > m_at; i = nodes[size_t(i)].previous) {
         // Most names differ in length from the one looked for: that test alone settles them.
         const QString &candidate = *nodes[size_t(i)].name;
         if (candidate.size() == name.size() &&
             std::memcmp(candidate.constData(), name.constData(), size_t(name.size()) * sizeof(QChar)) == 0)
-            found = i;
+            return i;
     }
-    return found;
+    return -1;
 }
 
 QStringList JsonObject::names() const

@@ -334,6 +334,7 @@ void Reader::readNode(int depth)
         nodes[at].kind = Common::JsonNode::Object;
         skipSpaceAndComments();
         if (!expect('}')) {
+            qsizetype previous = qsizetype(at);
             do {
                 skipSpaceAndComments();
                 const QString *name = readNodeName();
@@ -343,6 +344,9 @@ void Reader::readNode(int depth)
                 const size_t member = nodes.size();
                 readNode(depth + 1);
                 nodes[member].name = name;
+                nodes[member].previous = previous;
+                previous = qsizetype(member);
+                nodes[at].from = previous;
                 skipSpaceAndComments();
             } while (expect(','));
             skipSpaceAndComments();
