@@ -35,19 +35,16 @@ QStandardItem *row(const QString &text, const QByteArray &id, const QString &whe
 // Records what the view sends to the window server's strip.
 class FakeStripWindowSystem : public NullWindowSystem
 {
-    class Strip : public IScrollStrip
+    struct Strip : IScrollStrip
     {
-    public:
-        explicit Strip(QStringList *log) : m_log(log) {}
+        explicit Strip(QStringList *log) : log(log) {}
         bool reset(const QRect &area, const QImage &, const QImage &text) override
         {
-            *m_log << QString("reset %1x%2 %3").arg(area.width()).arg(area.height()).arg(text.width());
+            *log << QString("reset %1x%2 %3").arg(area.width()).arg(area.height()).arg(text.width());
             return true;
         }
-        void scroll(const QImage &column) override { *m_log << QString("scroll %1").arg(column.width()); }
-
-    private:
-        QStringList *m_log;
+        void scroll(const QImage &column) override { *log << QString("scroll %1").arg(column.width()); }
+        QStringList *log;
     };
 
 public:
