@@ -171,8 +171,7 @@ private slots:
         const QRect area(view->mapTo(&bar, view->textArea().topLeft()), view->textArea().size());
         const qreal ratio = bar.devicePixelRatioF();
         const QRect device((QPointF(area.topLeft()) * ratio).toPoint(), (QSizeF(area.size()) * ratio).toSize());
-        auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-        xcb_connection_t *c = x11->connection();
+        xcb_connection_t *c = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
         if (covered) {
             // Hovered, the line stands still: only the exposure can put the area right again.
             QEnterEvent enter{QPointF(), QPointF(), QPointF()};
@@ -193,10 +192,9 @@ private slots:
                 xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, xcb_window_t(bar.winId()), int16_t(device.x()),
                               int16_t(device.y()), uint16_t(device.width()), uint16_t(device.height()), ~0u),
                 nullptr);
-            if (!reply)
-                return QImage();
-            const QImage image =
-                QImage(xcb_get_image_data(reply), device.width(), device.height(), QImage::Format_RGB32).copy();
+            QImage image;
+            if (reply)
+                image = QImage(xcb_get_image_data(reply), device.width(), device.height(), QImage::Format_RGB32).copy();
             free(reply);
             return image;
         };
