@@ -8,9 +8,7 @@
 #include <QStandardPaths>
 #include <QTimeZone>
 
-#include <algorithm>
 #include <csignal>
-#include <cstdlib>
 #include <ctime>
 #include <sys/resource.h>
 
@@ -98,21 +96,6 @@ bool writeFile(const QString &path, const QByteArray &content)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
-}
-
-int largestColourDifference(const QImage &a, const QImage &b)
-{
-    if (a.size() != b.size())
-        return -1;
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                std::abs(qBlue(p) - qBlue(q))});
-        }
-    return largest;
 }
 
 } // namespace TestHelpers

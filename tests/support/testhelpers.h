@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QIODevice>
-#include <QImage>
 
 namespace TestHelpers {
 
@@ -51,7 +50,5 @@ private:
 
 QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &content);
-// The largest difference of a red, green or blue value between two pictures; -1 when their sizes differ.
-int largestColourDifference(const QImage &a, const QImage &b);
 
 } // namespace TestHelpers
