@@ -81,7 +81,6 @@ Application::Application(int &argc, char **argv, Parts parts)
 
     m_saves = std::make_unique<SaveReporter>();
     m_settings = std::make_unique<UserSettings>(*m_saves);
-    // No taskbar band to dock into on Linux: barHandle() stays 0.
     m_data = std::make_unique<DataServices>(m_dataLocation, *m_saves);
     m_webController = std::make_unique<WebController>(WebController::configuredHost());
     RunStatistics::begin(m_settings->settings(), m_dataLocation);
@@ -147,8 +146,7 @@ QString Application::handOverFailedText() const
 
 QSettings *Application::settings()
 {
-    QR_ASSERT(m_settings);
-    return m_settings ? m_settings->settings() : nullptr;
+    return QR_CHECK(m_settings) ? m_settings->settings() : nullptr;
 }
 
 QVariant Application::settingsValue(const QByteArray &key, const QVariant &defaultValue) const

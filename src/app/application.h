@@ -99,6 +99,7 @@ public:
     void setAutorun(bool on) override;
     int showReportDialog(const QString &title, bool withTechnicalInfo) override;
     void showUninstallFeedback() override;
+    // No taskbar band to dock into on Linux.
     WId barHandle() const override { return 0; }
     bool raiseSettingsDialog() override { return m_windows && m_windows->raiseSettingsDialog(); }
     bool raiseEditor() override { return m_windows && m_windows->raiseEditor(); }
