@@ -58,9 +58,8 @@ QString prepareHome(const QString &root, int count)
 void waitUntilIdle()
 {
     QEventLoop loop;
-    const QMetaObject::Connection connection =
-        QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop,
-                         [&loop] { loop.exit(); });
+    const QMetaObject::Connection connection = QObject::connect(
+        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, [&loop] { loop.exit(); });
     loop.exec();
     QObject::disconnect(connection);
 }

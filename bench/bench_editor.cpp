@@ -100,9 +100,9 @@ Figures measure(int count)
     calendars->setCurrentIndex(QModelIndex());
 
     // Marks: one complete run over every event for three years on the real timer.
-    EditorPrivate::CalendarStatusesUpdater updater(nullptr, editor.dataFilters().at(0), &manager,
-                                                   editor.calendarView(), editor.calendarView()->viewportYear(),
-                                                   editor.clockStatus(), editor.clockTrailStatus());
+    EditorPrivate::CalendarStatusesUpdater updater(nullptr, editor.dataFilters().at(0), &manager, editor.calendarView(),
+                                                   editor.calendarView()->viewportYear(), editor.clockStatus(),
+                                                   editor.clockTrailStatus());
     QEventLoop loop;
     QObject::connect(&updater, &EditorPrivate::CalendarStatusesUpdater::finished, &loop, &QEventLoop::quit,
                      Qt::QueuedConnection);
@@ -153,4 +153,3 @@ int main(int argc, char **argv)
                      small.sliceMs < 10 && large.openMs <= 600 && large.filterMs <= 100;
     return met ? 0 : 1;
 }
-

@@ -79,10 +79,10 @@ QByteArray icsOf(int count)
     QByteArray text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//bench//EN\r\n";
     for (int i = 0; i < count; ++i) {
         const QDate day = QDate(2026, 1, 1).addDays((i * 37) % 365);
-        text += "BEGIN:VEVENT\r\nUID:bench-" + QByteArray::number(i) + "\r\nDTSTART:" +
-                day.toString("yyyyMMdd").toLatin1() + "T" + QByteArray::number(10 + i % 10) + "0000\r\nSUMMARY:Termin " +
-                QByteArray::number(i) + " \xc3\xbc" + "ber Planung\r\nDESCRIPTION:Raum " + QByteArray::number(i % 40) +
-                "\r\nEND:VEVENT\r\n";
+        text += "BEGIN:VEVENT\r\nUID:bench-" + QByteArray::number(i) +
+                "\r\nDTSTART:" + day.toString("yyyyMMdd").toLatin1() + "T" + QByteArray::number(10 + i % 10) +
+                "0000\r\nSUMMARY:Termin " + QByteArray::number(i) + " \xc3\xbc" + "ber Planung\r\nDESCRIPTION:Raum " +
+                QByteArray::number(i % 40) + "\r\nEND:VEVENT\r\n";
     }
     return text + "END:VCALENDAR\r\n";
 }

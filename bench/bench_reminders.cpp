@@ -48,7 +48,7 @@ AbstractCommonEventPtr makeEvent(int i)
 struct Figures
 {
     int reminders = 0;
-    double coldMs = 0; // a controller made anew: every event asked
+    double coldMs = 0;   // a controller made anew: every event asked
     double changeMs = 0; // after one appointment changed
 };
 

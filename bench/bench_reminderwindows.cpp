@@ -131,8 +131,7 @@ Figures now()
 
 void print(const char *what, const Figures &f, const char *goal = "")
 {
-    std::printf("%-18s %8.2f MB heap in use %8.2f MB RSS   %s\n", what, f.heap / 1048576.0, f.rss / 1048576.0,
-                goal);
+    std::printf("%-18s %8.2f MB heap in use %8.2f MB RSS   %s\n", what, f.heap / 1048576.0, f.rss / 1048576.0, goal);
 }
 
 } // namespace
@@ -143,7 +142,8 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    const int perRound = qEnvironmentVariableIsSet("QR_BENCH_WINDOWS") ? qEnvironmentVariableIntValue("QR_BENCH_WINDOWS") : 150;
+    const int perRound =
+        qEnvironmentVariableIsSet("QR_BENCH_WINDOWS") ? qEnvironmentVariableIntValue("QR_BENCH_WINDOWS") : 150;
 
     BenchApplication fake;
     Properties properties(nullptr, QDir(fake.dataLocation()).filePath(QStringLiteral("prop.dat")));

@@ -224,8 +224,8 @@ int main(int argc, char **argv)
                     "(goal <= 0.3), %.2f%% of a core (goal <= 1), %.2f wake-ups per frame (goal <= 2); "
                     "drawText every frame %.3f ms, ratio %.2f\n",
                     scrolling->width(), scrolling->height(),
-                    qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "X server", frames, wallMs / 1000,
-                    perFrame, 100 * cpu / wallMs, double(switches) / frames, naive, perFrame / naive);
+                    qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "X server", frames, wallMs / 1000, perFrame,
+                    100 * cpu / wallMs, double(switches) / frames, naive, perFrame / naive);
         const double share = 100 * cpu / wallMs;
         const double wakeUps = double(switches) / frames;
         printGoalRow("scrolling bar: CPU per frame / share of a core / wake-ups per frame",
@@ -250,8 +250,8 @@ int main(int argc, char **argv)
     bar->show();
     settle();
     const int fitting = countWakeups(seconds);
-    std::printf("idle bar, text fits, permanentScroll off: %d timer wake-ups in %d s (goal <= %d)\n", fitting,
-                seconds, qMax(1, seconds / 60));
+    std::printf("idle bar, text fits, permanentScroll off: %d timer wake-ups in %d s (goal <= %d)\n", fitting, seconds,
+                qMax(1, seconds / 60));
     std::fflush(stdout);
 
     for (int i = 0; i < 40; ++i) {

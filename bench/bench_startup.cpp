@@ -111,9 +111,8 @@ public:
         if (m_painted)
             return;
         const QWidgetList widgets = QApplication::allWidgets();
-        const bool barShown = std::any_of(widgets.cbegin(), widgets.cend(), [](const QWidget *w) {
-            return w->inherits("MovingView") && w->isVisible();
-        });
+        const bool barShown = std::any_of(widgets.cbegin(), widgets.cend(),
+                                          [](const QWidget *w) { return w->inherits("MovingView") && w->isVisible(); });
         if (!barShown) {
             m_painted = true;
             reportWhenIdle();
@@ -135,7 +134,8 @@ int runProgram(int argc, char **argv)
     FirstPaintWatcher watcher;
     app.installEventFilter(&watcher);
     QMetaObject::invokeMethod(&app, "start", Qt::QueuedConnection);
-    QMetaObject::invokeMethod(&app, [&watcher] { watcher.started(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &app, [&watcher] { watcher.started(); }, Qt::QueuedConnection);
     return app.exec();
 }
 
@@ -195,8 +195,7 @@ bool startOnce(Config &config, const QString &program)
     return true;
 }
 
-template<typename T>
-T median(std::vector<T> values)
+template <typename T> T median(std::vector<T> values)
 {
     std::sort(values.begin(), values.end());
     return values.empty() ? T() : values[values.size() / 2];

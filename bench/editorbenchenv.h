@@ -39,10 +39,8 @@ inline double median(std::vector<double> values)
 struct EditorBenchEnv
 {
     EditorBenchEnv()
-        : properties(nullptr, QDir(app.dataLocation()).filePath("prop.dat"))
-        , storage(dir.filePath("pixmaps.dat"))
-        , customTypes(dir.filePath("customtypes.dat"))
-        , types(&customTypes, dir.filePath("eventtypes.dat"))
+        : properties(nullptr, QDir(app.dataLocation()).filePath("prop.dat")), storage(dir.filePath("pixmaps.dat")),
+          customTypes(dir.filePath("customtypes.dat")), types(&customTypes, dir.filePath("eventtypes.dat"))
     {
         app.m_properties = &properties;
         properties.addProperty("daysToWatch", 15);

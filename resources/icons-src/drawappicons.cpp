@@ -22,7 +22,10 @@ static void save(const QString &path, int size, const Draw &draw)
     img.save(path, "PNG");
 }
 
-static QPen pen(const QColor &c, qreal w) { return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
+static QPen pen(const QColor &c, qreal w)
+{
+    return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
 
 // The picture at its size and, as "name@2x.png", at twice it, for 2x screens.
 static void saveBoth(const QString &path, int size, const Draw &draw)

@@ -13,8 +13,8 @@ using Draw = std::function<void(QPainter &, const QColor &)>; // draws on a 32 x
 struct Theme
 {
     QString dir;
-    QColor ink;    // the theme's foreground
-    QColor accent; // hover and check colour
+    QColor ink;     // the theme's foreground
+    QColor accent;  // hover and check colour
     QColor caption; // the caption bar's buttons, drawn on the dark caption gradient
 };
 
@@ -31,7 +31,10 @@ static void save(const QString &dir, const QString &name, int size, const QColor
     img.save(dir + "/" + name, "PNG");
 }
 
-static QPen pen(const QColor &c, qreal w) { return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
+static QPen pen(const QColor &c, qreal w)
+{
+    return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
 
 static void gear(QPainter &p, const QColor &c)
 {

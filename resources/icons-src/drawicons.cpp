@@ -22,7 +22,10 @@ static void save(const QString &dir, const QString &name, int size, const Draw &
     img.save(dir + "/" + name, "PNG");
 }
 
-static void outline(QPainter &p, const QColor &c, qreal w) { p.setPen(QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin)); }
+static void outline(QPainter &p, const QColor &c, qreal w)
+{
+    p.setPen(QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+}
 
 static void calendarPage(QPainter &p)
 {

@@ -16,9 +16,7 @@
 #include "store/eventsmanager.h"
 #include "store/systemevents.h"
 
-EventServices::EventServices(SaveReporter &reports, UndoObject &undo) : m_reports(reports), m_undo(undo)
-{
-}
+EventServices::EventServices(SaveReporter &reports, UndoObject &undo) : m_reports(reports), m_undo(undo) {}
 
 EventServices::~EventServices()
 {

@@ -13,7 +13,8 @@ ProcessHooks::ProcessHooks()
 {
     QR_ASSERT(!ProcessHooksPrivate::s_installed);
     ProcessHooksPrivate::s_installed = true;
-    installEventUiHooks([this](EventEditDialog &dialog) { return runEditDialog ? runEditDialog(dialog) : dialog.exec(); });
+    installEventUiHooks(
+        [this](EventEditDialog &dialog) { return runEditDialog ? runEditDialog(dialog) : dialog.exec(); });
 }
 
 ProcessHooks::~ProcessHooks()

@@ -57,8 +57,7 @@ QDateTime wakeFor(const QDateTime &key, const ReminderEntry &entry)
 
 using namespace ReminderControllerPrivate;
 
-ReminderController::ReminderController(QObject *parent, ShowFunction show)
-    : QObject(parent), m_show(std::move(show))
+ReminderController::ReminderController(QObject *parent, ShowFunction show) : QObject(parent), m_show(std::move(show))
 {
     if (!m_show)
         m_show = [](const AbstractCommonEventPtr &event) { ReminderWidget::showReminder(event); };
@@ -261,8 +260,8 @@ QDateTime ReminderController::reminderKey(const AbstractCommonEventPtr &event, c
     CachedKey &cached = m_keys[event.get()];
     // Same owner: the same event, told apart without touching the count (a cache miss per event).
     const bool sameEvent = !cached.event.owner_before(event) && !event.owner_before(cached.event);
-    const bool fresh = sameEvent && cached.askedAt.date() == exactNow.date() &&
-                       cached.askedAt <= exactNow && (!cached.time.isValid() || exactNow < cached.time);
+    const bool fresh = sameEvent && cached.askedAt.date() == exactNow.date() && cached.askedAt <= exactNow &&
+                       (!cached.time.isValid() || exactNow < cached.time);
     if (!fresh) {
         cached.event = event;
         cached.askedAt = exactNow;

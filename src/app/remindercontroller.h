@@ -24,10 +24,7 @@ struct ReminderEntry
     QByteArray eventId;
     bool snoozed = false; // from the user's snooze rather than the event's own time
 
-    bool operator==(const ReminderEntry &other) const
-    {
-        return eventId == other.eventId && snoozed == other.snoozed;
-    }
+    bool operator==(const ReminderEntry &other) const { return eventId == other.eventId && snoozed == other.snoozed; }
 };
 
 // Local time -> the reminders due then, in the order they were added. An event's reminder sits

@@ -38,8 +38,8 @@ QRect availableAreaUnderCursor()
 // Characters after which a line may break inside an address.
 bool breaksAfter(QChar c)
 {
-    return c == QLatin1Char('/') || c == QLatin1Char('-') || c == QLatin1Char('.') || c == QLatin1Char('?')
-        || c == QLatin1Char('=') || c == QLatin1Char('_') || c == QLatin1Char('~') || c == QLatin1Char('@');
+    return c == QLatin1Char('/') || c == QLatin1Char('-') || c == QLatin1Char('.') || c == QLatin1Char('?') ||
+           c == QLatin1Char('=') || c == QLatin1Char('_') || c == QLatin1Char('~') || c == QLatin1Char('@');
 }
 
 // The style makes a new icon for every button box, and each new icon leaves the pictures drawn from
@@ -58,8 +58,8 @@ void shareCloseIcon(QDialogButtonBox *box)
 using namespace ReminderWidgetPrivate;
 
 ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
-    : QFrame(nullptr, Dialog::fixedSizeFlags(Qt::Window | Qt::WindowStaysOnTopHint)), m_ui(std::make_unique<Ui::Reminder>()),
-      m_event(event)
+    : QFrame(nullptr, Dialog::fixedSizeFlags(Qt::Window | Qt::WindowStaysOnTopHint)),
+      m_ui(std::make_unique<Ui::Reminder>()), m_event(event)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // It comes on its own while the user types elsewhere: on top and visible, but the keyboard stays

@@ -21,7 +21,7 @@ void SaveReporter::reportSaveFailure(const QString &fileName, const QString &rea
         return;
     m_failingFiles.insert(fileName);
     Common::UserMessages::warning(tr("Data Error"), tr("Your changes could not be saved to \"%1\":\n%2\n\n%3")
-                                        .arg(QDir::toNativeSeparators(fileName), reason, whatHappens));
+                                                        .arg(QDir::toNativeSeparators(fileName), reason, whatHappens));
 }
 
 void SaveReporter::onSaved(const QString &fileName)
@@ -29,6 +29,6 @@ void SaveReporter::onSaved(const QString &fileName)
     if (!m_failingFiles.remove(fileName))
         return;
     QR_LOG("Saved again: " + fileName.toUtf8());
-    Common::UserMessages::information(tr("Data Saved"),
-                      tr("Your changes are saved to \"%1\" again.").arg(QDir::toNativeSeparators(fileName)));
+    Common::UserMessages::information(
+        tr("Data Saved"), tr("Your changes are saved to \"%1\" again.").arg(QDir::toNativeSeparators(fileName)));
 }

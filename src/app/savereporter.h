@@ -5,7 +5,6 @@
 #include <QSet>
 #include <QString>
 
-
 // Tells the user once when a data file cannot be written, and once more when it can be again.
 class SaveReporter : public QObject
 {
@@ -13,7 +12,6 @@ class SaveReporter : public QObject
     Q_DECLARE_TR_FUNCTIONS(Application)
 
 public:
-
     // Reports the sender's saveFailed and saved signals.
     template <class Sender> void watch(Sender *sender)
     {

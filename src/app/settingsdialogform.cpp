@@ -34,16 +34,14 @@ namespace SettingsDialogFormPrivate {
 
 const char *const kSite = "https://quillane.example.org";
 
-template <class T, class Parent>
-T *make(Parent *parent, const char *name)
+template <class T, class Parent> T *make(Parent *parent, const char *name)
 {
     T *item = new T(parent);
     item->setObjectName(QString::fromLatin1(name));
     return item;
 }
 
-template <class T>
-T *makeLayout(const char *name)
+template <class T> T *makeLayout(const char *name)
 {
     T *layout = new T;
     layout->setObjectName(QString::fromLatin1(name));
@@ -125,7 +123,8 @@ void Ui_settingsDialog::setupUi(QDialog *settingsDialog)
     langUrl = make<QLabel>(groupBox_2, "langUrl");
     langUrl->setTextFormat(Qt::RichText);
     langUrl->setOpenExternalLinks(true);
-    langUrl->setText(QStringLiteral("<a href=\"%1/newlang.php\">Can't find your language?</a>").arg(QLatin1String(kSite)));
+    langUrl->setText(
+        QStringLiteral("<a href=\"%1/newlang.php\">Can't find your language?</a>").arg(QLatin1String(kSite)));
     gridLayout_4->addWidget(langUrl, 1, 1);
     editUrl = make<QLabel>(groupBox_2, "editUrl");
     editUrl->setTextFormat(Qt::RichText);

@@ -26,9 +26,9 @@ QStringList SoundList::defaultFolders()
     QStringList folders{programDir.filePath(QStringLiteral("sounds"))};
     // An installed program lives in <prefix>/bin and its sounds in <prefix>/share/quillane-reminder/sounds.
     folders << QDir::cleanPath(programDir.filePath(QStringLiteral("../share/quillane-reminder/sounds")));
-    const QStringList shares = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation,
-                                                         QStringLiteral("quillane-reminder/sounds"),
-                                                         QStandardPaths::LocateDirectory);
+    const QStringList shares =
+        QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, QStringLiteral("quillane-reminder/sounds"),
+                                  QStandardPaths::LocateDirectory);
     for (const QString &share : shares) {
         if (!folders.contains(share))
             folders << share;

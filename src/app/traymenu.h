@@ -14,8 +14,8 @@ enum Role { Plain, BarAction, UpdateAction, Separator };
 struct Entry
 {
     Role role = Plain;
-    const char *text = nullptr; // source text, translated in the context "Application"
-    QString icon;               // resource path; empty for none
+    const char *text = nullptr;               // source text, translated in the context "Application"
+    QString icon;                             // resource path; empty for none
     void (*command)(Application &) = nullptr; // run, queued, when the entry is chosen
 };
 

@@ -57,7 +57,7 @@ QString UidBackup::readOrCreate(const QString &organisation)
 
 bool UidBackup::isValidUid(const QString &text)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^\\{[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{12}\\}$"));
+    static const QRegularExpression pattern(
+        QStringLiteral("^\\{[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{12}\\}$"));
     return pattern.match(text).hasMatch();
 }

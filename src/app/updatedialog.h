@@ -18,7 +18,6 @@ public:
     UpdateDialog();
     ~UpdateDialog() override;
 
-
 public slots:
     void download();
     void dontRemind();

@@ -21,8 +21,8 @@ double contrastRatio(const QColor &a, const QColor &b);
 double worstContrast(const QColor &colour, const QList<QColor> &backgrounds);
 
 // `wanted` when it reaches `ratio` against every background; else, for a grey wish, black or white, and
-// for a coloured one the colour nearest to it, lightened towards white or darkened towards black, that does. Where no colour reaches it (a background of
-// mid-grey and one of black), black or white, whichever reads better.
+// for a coloured one the colour nearest to it, lightened towards white or darkened towards black, that does. Where no
+// colour reaches it (a background of mid-grey and one of black), black or white, whichever reads better.
 QColor readableColour(const QColor &wanted, const QList<QColor> &backgrounds, double ratio = s_textRatio);
 
 // A text colour and, where no one colour reads on every background, a halo drawn around the glyphs.

@@ -67,8 +67,8 @@ int digitsAt(const QString &text, int from, int count)
 
 bool plainLocalStamp(const QString &text, QDate *date, QTime *time)
 {
-    if (text.size() == 19 && text.at(4) == u'-' && text.at(7) == u'-' && text.at(10) == u'T' &&
-        text.at(13) == u':' && text.at(16) == u':') {
+    if (text.size() == 19 && text.at(4) == u'-' && text.at(7) == u'-' && text.at(10) == u'T' && text.at(13) == u':' &&
+        text.at(16) == u':') {
         const int year = digitsAt(text, 0, 4);
         const int month = digitsAt(text, 5, 2);
         const int day = digitsAt(text, 8, 2);

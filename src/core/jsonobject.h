@@ -15,9 +15,9 @@ struct JsonNode
 {
     enum Kind { Scalar, Object, Array };
     const QString *name = nullptr; // a member's name; null in arrays
-    qsizetype from = 0; // a scalar's first byte in the text; an object's last member
-    qsizetype end = 0; // one past the last node inside this one
-    qsizetype previous = 0; // a member's previous member, or its object for the first
+    qsizetype from = 0;            // a scalar's first byte in the text; an object's last member
+    qsizetype end = 0;             // one past the last node inside this one
+    qsizetype previous = 0;        // a member's previous member, or its object for the first
     Kind kind = Scalar;
 };
 

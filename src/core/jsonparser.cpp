@@ -191,7 +191,8 @@ void Reader::fail(const QByteArray &message) const
 const QString *Reader::internName(std::string_view bytes)
 {
     const size_t n = bytes.size();
-    const size_t hash = n == 0 ? 0 : n * 131 + uchar(bytes.front()) * 31 + uchar(bytes.back()) + uchar(bytes[n / 2]) * 7;
+    const size_t hash =
+        n == 0 ? 0 : n * 131 + uchar(bytes.front()) * 31 + uchar(bytes.back()) + uchar(bytes[n / 2]) * 7;
     NameSlot &slot = m_nameSlots[hash % m_nameSlots.size()];
     if (slot.name && slot.bytes == bytes)
         return slot.name;

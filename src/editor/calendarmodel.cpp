@@ -45,8 +45,7 @@ CalendarModel::CalendarModel(QObject *parent, EventsManager *manager)
         m_moving = false;
     });
     connect(manager, &EventsManager::calendarsChanged, this, &CalendarModel::rowsReplaced);
-    QR_ASSERT(
-        connect(manager, &EventsManager::defaultCalendarChanged, this, &CalendarModel::onDefaultCalendarChanged));
+    QR_ASSERT(connect(manager, &EventsManager::defaultCalendarChanged, this, &CalendarModel::onDefaultCalendarChanged));
 }
 
 QString CalendarModel::mimeType()
@@ -131,8 +130,8 @@ bool CalendarModel::dropMimeData(const QMimeData *data, Qt::DropAction, int row,
     qint64 internalId = 0;
     stream >> draggedRow >> draggedColumn >> internalId;
     // Foreign or cut payloads are refused rather than turned into a move of some other calendar.
-    const bool valid = stream.status() == QDataStream::Ok && draggedRow >= 0 && draggedRow < count
-        && draggedColumn == 0 && target >= 0 && target <= count;
+    const bool valid = stream.status() == QDataStream::Ok && draggedRow >= 0 && draggedRow < count &&
+                       draggedColumn == 0 && target >= 0 && target <= count;
     if (!QR_CHECK(valid))
         return false;
     if (draggedRow < target)
@@ -153,7 +152,8 @@ Qt::ItemFlags CalendarModel::flags(const QModelIndex &index) const
     if (!index.isValid())
         return QAbstractListModel::flags(index) | Qt::ItemIsDropEnabled;
     Qt::ItemFlags result = Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsEnabled;
-    if (index.row() < m_manager->calendarsCount() && m_manager->calendarId(index.row()) != m_manager->defaultCalendarId())
+    if (index.row() < m_manager->calendarsCount() &&
+        m_manager->calendarId(index.row()) != m_manager->defaultCalendarId())
         result |= Qt::ItemFlags(ItemIsRemovable);
     return result;
 }

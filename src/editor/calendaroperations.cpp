@@ -7,9 +7,7 @@
 #include "store/editorcommands.h"
 #include "store/eventsmanager.h"
 
-CalendarOperations::CalendarOperations(EventsManager *manager, UndoProxy *undo) : m_manager(manager), m_undo(undo)
-{
-}
+CalendarOperations::CalendarOperations(EventsManager *manager, UndoProxy *undo) : m_manager(manager), m_undo(undo) {}
 
 QString CalendarOperations::removeQuestion()
 {

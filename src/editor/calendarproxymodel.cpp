@@ -4,9 +4,7 @@
 #include "store/eventitemrole.h"
 #include "store/eventsmanager.h"
 
-CalendarProxyModel::CalendarProxyModel(EventsManager *manager) : m_manager(manager)
-{
-}
+CalendarProxyModel::CalendarProxyModel(EventsManager *manager) : m_manager(manager) {}
 
 void CalendarProxyModel::setFilterDate(const QDate &date)
 {

@@ -39,13 +39,8 @@ CalendarStatusesUpdater::~CalendarStatusesUpdater() = default;
 
 CalendarStatusesUpdater::CalendarStatusesUpdater(QObject *parent, QAbstractItemModel *model, EventsManager *manager,
                                                  StatusesTarget *target, int year, int status, int trailStatus)
-    : QObject(parent)
-    , m_eventsManager(manager)
-    , m_model(model)
-    , m_calendarView(target)
-    , m_year(year)
-    , m_status(status)
-    , m_trailStatus(trailStatus)
+    : QObject(parent), m_eventsManager(manager), m_model(model), m_calendarView(target), m_year(year), m_status(status),
+      m_trailStatus(trailStatus)
 {
     m_timer.setInterval(kIntervalMSecs);
     if (manager) {

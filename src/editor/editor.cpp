@@ -108,12 +108,9 @@ const QIcon &calendarBullet(bool isDefault)
 Editor::Editor(EventsManager *manager)
     // A parentless dialog gets no taskbar entry and no maximize button from several window
     // managers, so the editor is a plain window with the same hints.
-    : Dialog(nullptr, Setting::EditorGeometry, Qt::Window | Qt::WindowMaximizeButtonHint)
-    , UndoProxy(IApplication::instance()->undoObject())
-    , m_manager(manager)
-    , m_changeViewActions(this)
-    , m_lastDirectory(QDir::currentPath())
-    , m_ask(std::make_unique<DialogEditorAsk>())
+    : Dialog(nullptr, Setting::EditorGeometry, Qt::Window | Qt::WindowMaximizeButtonHint),
+      UndoProxy(IApplication::instance()->undoObject()), m_manager(manager), m_changeViewActions(this),
+      m_lastDirectory(QDir::currentPath()), m_ask(std::make_unique<DialogEditorAsk>())
 {
     initEditorResources();
     m_menuRunner = [](QMenu *menu, const QPoint &pos) { menu->exec(pos); };
@@ -699,8 +696,7 @@ QList<int> Editor::allEventsIds() const
 void Editor::updateButtons()
 {
     QAbstractItemView *view = currentView();
-    const bool selection =
-        view && view->currentIndex().isValid() && view->selectionModel()->hasSelection();
+    const bool selection = view && view->currentIndex().isValid() && view->selectionModel()->hasSelection();
     m_editAction->setEnabled(selection);
     m_deleteAction->setEnabled(selection);
     m_exportSelectionAction->setEnabled(selection);
@@ -718,8 +714,8 @@ void Editor::setCurrentEvent(int eventIndex)
     if (!filter || !view || eventIndex == -1)
         return;
     if (m_pages->currentIndex() == 0) {
-        const QModelIndexList found = m_eventsModel->match(m_eventsModel->index(0, 0), EventIndexRole, eventIndex, 1,
-                                                           Qt::MatchExactly);
+        const QModelIndexList found =
+            m_eventsModel->match(m_eventsModel->index(0, 0), EventIndexRole, eventIndex, 1, Qt::MatchExactly);
         if (found.isEmpty())
             return;
         m_calendarView->setSelectedDate(found.first().data(NextDateRole).toDate(), true);
@@ -789,8 +785,8 @@ void Editor::showContextMenu(const QPoint &pos, const AbstractCommonEventPtr &ev
         const QList<QAction *> own = event->contextMenuActions();
         const QDate today = Common::Clock::today();
         const QDate next = event->nextDate(today);
-        if (!own.isEmpty() && next.isValid() && next.addDays(-event->daysToWatch()) <= today
-            && next.addDays(event->period().lengthInDays()) >= today) {
+        if (!own.isEmpty() && next.isValid() && next.addDays(-event->daysToWatch()) <= today &&
+            next.addDays(event->period().lengthInDays()) >= today) {
             menu->addActions(own);
             menu->addSeparator();
         }
@@ -808,7 +804,7 @@ void Editor::showContextMenu(const QPoint &pos, const AbstractCommonEventPtr &ev
             if (!severalRows && info.id == event->calendarId())
                 continue;
             QAction *action = moveTo->addAction(calendarBullet(info.id == m_manager->defaultCalendarId()),
-                                                 Accelerators::withKey(info.name, taken));
+                                                Accelerators::withKey(info.name, taken));
             action->setData(info.id);
             connect(action, &QAction::triggered, this, &Editor::onMoveToCalendarClicked);
         }

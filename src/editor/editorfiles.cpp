@@ -35,8 +35,8 @@ void Editor::onExportAllEventsButton()
 
 void Editor::exportEvents(const QList<int> &eventIndexes)
 {
-    QString fileName = m_ask->saveFileName(this, tr("Export Events"), m_lastDirectory,
-                                           EditorFileNames::exportFilter(), QStringLiteral("evt"));
+    QString fileName = m_ask->saveFileName(this, tr("Export Events"), m_lastDirectory, EditorFileNames::exportFilter(),
+                                           QStringLiteral("evt"));
     if (fileName.isEmpty())
         return;
     fileName = EditorFileNames::withSuffix(fileName, QStringLiteral("evt"));
@@ -130,8 +130,8 @@ void Editor::backup()
     if (!QR_CHECK(manager))
         return;
     const QString proposed = EditorFileNames::proposedBackupPath(QDir::currentPath(), Common::Clock::today());
-    QString fileName = m_ask->saveFileName(this, tr("Backup"), proposed, EditorFileNames::backupFilter(),
-                                           QStringLiteral("qbf"));
+    QString fileName =
+        m_ask->saveFileName(this, tr("Backup"), proposed, EditorFileNames::backupFilter(), QStringLiteral("qbf"));
     if (fileName.isEmpty())
         return;
     fileName = EditorFileNames::withSuffix(fileName, QStringLiteral("qbf"));

@@ -98,24 +98,30 @@ EditorFilterPanel::EditorFilterPanel(QWidget *parent)
     m_splitter->setHandleWidth(1);
     m_splitter->setChildrenCollapsible(false);
     layout->addWidget(m_splitter);
-    m_splitter->addWidget(buildPane(QStringLiteral("calendarsWidget"), tr("Calendars"), true, &m_calendarsView,
-                                    {SetDefaultCalendar, CreateNewCalendar, EditCalendar, RemoveCalendar,
-                                     MoveUpCalendar, MoveDownCalendar},
-                                    QStringLiteral("calendarsButtonsWidget")));
+    m_splitter->addWidget(buildPane(
+        QStringLiteral("calendarsWidget"), tr("Calendars"), true, &m_calendarsView,
+        {SetDefaultCalendar, CreateNewCalendar, EditCalendar, RemoveCalendar, MoveUpCalendar, MoveDownCalendar},
+        QStringLiteral("calendarsButtonsWidget")));
     m_calendarsView->setObjectName(QStringLiteral("calendarsTreeView"));
-    m_splitter->addWidget(buildPane(QStringLiteral("eventTypesWidget"), tr("Event Types"), false, &m_typesView,
-                                    {CreateFolder, CreateEventType, EditEventType, RemoveEventType, MoveUpEventType,
-                                     MoveDownEventType},
-                                    QStringLiteral("typesButtonsWidget")));
+    m_splitter->addWidget(
+        buildPane(QStringLiteral("eventTypesWidget"), tr("Event Types"), false, &m_typesView,
+                  {CreateFolder, CreateEventType, EditEventType, RemoveEventType, MoveUpEventType, MoveDownEventType},
+                  QStringLiteral("typesButtonsWidget")));
     m_typesView->setObjectName(QStringLiteral("treeView"));
 
     const QList<void (EditorFilterPanel::*)()> relays = {
-        &EditorFilterPanel::createFolderClicked,       &EditorFilterPanel::createCustomTypeClicked,
-        &EditorFilterPanel::editClicked,               &EditorFilterPanel::removeClicked,
-        &EditorFilterPanel::moveUpClicked,             &EditorFilterPanel::moveDownClicked,
-        &EditorFilterPanel::setCalendarAsDefaultClicked, &EditorFilterPanel::createCalendarClicked,
-        &EditorFilterPanel::editCalendarClicked,       &EditorFilterPanel::removeCalendarClicked,
-        &EditorFilterPanel::moveUpCalendarClicked,     &EditorFilterPanel::moveDownCalendarClicked,
+        &EditorFilterPanel::createFolderClicked,
+        &EditorFilterPanel::createCustomTypeClicked,
+        &EditorFilterPanel::editClicked,
+        &EditorFilterPanel::removeClicked,
+        &EditorFilterPanel::moveUpClicked,
+        &EditorFilterPanel::moveDownClicked,
+        &EditorFilterPanel::setCalendarAsDefaultClicked,
+        &EditorFilterPanel::createCalendarClicked,
+        &EditorFilterPanel::editCalendarClicked,
+        &EditorFilterPanel::removeCalendarClicked,
+        &EditorFilterPanel::moveUpCalendarClicked,
+        &EditorFilterPanel::moveDownCalendarClicked,
     };
     for (int id = 0; id < ActionCount; ++id)
         connect(m_actions.at(id), &QAction::triggered, this, relays.at(id));
@@ -294,8 +300,8 @@ bool EditorFilterPanel::eventFilter(QObject *watched, QEvent *event)
     if ((watched == m_typesView || watched == m_calendarsView) && event->type() == QEvent::ShortcutOverride) {
         auto *view = static_cast<QTreeView *>(watched);
         const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier
-            && (view->currentIndex().flags() & Qt::ItemIsEditable)) {
+        if (key->key() == Qt::Key_F2 && key->modifiers() == Qt::NoModifier &&
+            (view->currentIndex().flags() & Qt::ItemIsEditable)) {
             event->accept();
             return true;
         }
@@ -303,8 +309,8 @@ bool EditorFilterPanel::eventFilter(QObject *watched, QEvent *event)
     }
     const bool types = watched == m_typesView->viewport();
     const bool calendars = watched == m_calendarsView->viewport();
-    if ((!types && !calendars)
-        || (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease))
+    if ((!types && !calendars) ||
+        (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonRelease))
         return QWidget::eventFilter(watched, event);
     auto *mouse = static_cast<QMouseEvent *>(event);
     QTreeView *view = types ? m_typesView : m_calendarsView;

@@ -78,9 +78,8 @@ void Editor::quickFindInTable()
     if (!current.isValid())
         current =
             m_dataFilters.at(1)->index(m_dataFilters.at(1)->rowCount() - 1, m_dataFilters.at(1)->columnCount() - 1);
-    generalTextFind(current, [this](const QModelIndex &from, const QModelIndex &to) {
-        return findInTableRange(from, to);
-    });
+    generalTextFind(current,
+                    [this](const QModelIndex &from, const QModelIndex &to) { return findInTableRange(from, to); });
 }
 
 void Editor::quickFindInCalendar()
@@ -93,9 +92,8 @@ void Editor::quickFindInCalendar()
         current = m_calendarFindFilter->mapFromSource(m_calendarFilter->mapToSource(m_dayFilter->mapToSource(shown)));
     if (!current.isValid())
         current = m_calendarFindFilter->index(m_calendarFindFilter->rowCount() - 1, 0);
-    const bool found = generalTextFind(current, [this](const QModelIndex &from, const QModelIndex &to) {
-        return findInCalendarRange(from, to);
-    });
+    const bool found = generalTextFind(
+        current, [this](const QModelIndex &from, const QModelIndex &to) { return findInCalendarRange(from, to); });
     if (found)
         return;
     const QDate date = EventFinder::parseDate(m_lastFindText, Common::appLocale(), Common::Clock::today());

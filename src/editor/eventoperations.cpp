@@ -9,9 +9,7 @@
 
 #include <memory>
 
-EventOperations::EventOperations(EventsManager *manager, UndoProxy *undo) : m_manager(manager), m_undo(undo)
-{
-}
+EventOperations::EventOperations(EventsManager *manager, UndoProxy *undo) : m_manager(manager), m_undo(undo) {}
 
 AbstractCommonEventPtr EventOperations::newEvent(const IEventType &type, const QDate &day,
                                                  const QList<QByteArray> &selectedCalendars,

@@ -53,8 +53,8 @@ QModelIndex EventTypeOperations::createCustomType(const QModelIndex &current, co
     QR_ASSERT(info.isValid());
     IEventTypesStorage *storage = m_model->storage();
     // The model refuses these; checked first so no empty step is left on the stack.
-    if (!info.isValid() || IEventTypesStorage::isReservedId(info.id) || storage->typeById(info.id)
-        || info.baseType < EventTypeNotSpecified || info.baseType > EventTypeTask)
+    if (!info.isValid() || IEventTypesStorage::isReservedId(info.id) || storage->typeById(info.id) ||
+        info.baseType < EventTypeNotSpecified || info.baseType > EventTypeTask)
         return QModelIndex();
     const Place place = newTypePlace(*m_model, current);
 
@@ -131,8 +131,8 @@ bool EventTypeOperations::canStep(const QModelIndex &index, bool down) const
     const int needed = down ? IEventTypesStorage::ItemCanBeMovedDown : IEventTypesStorage::ItemCanBeMovedUp;
     IEventTypesStorage::Index parent;
     int row = 0;
-    return index.isValid() && (m_model->flags(index) & needed)
-        && m_model->storage()->stepTarget(m_model->toStorageIndex(index), down, &parent, &row);
+    return index.isValid() && (m_model->flags(index) & needed) &&
+           m_model->storage()->stepTarget(m_model->toStorageIndex(index), down, &parent, &row);
 }
 
 bool EventTypeOperations::moveUp(const QModelIndex &index)

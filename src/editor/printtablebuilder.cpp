@@ -101,8 +101,7 @@ QString groupText(const PrintRow &row, const PrintRow &previous, int groupBy, co
     case PrintSettings::GroupByType:
         return row.typeName.compare(previous.typeName, Qt::CaseInsensitive) != 0 ? row.typeName : QString();
     case PrintSettings::GroupByCalendar:
-        return row.calendarName.compare(previous.calendarName, Qt::CaseInsensitive) != 0 ? row.calendarName
-                                                                                       : QString();
+        return row.calendarName.compare(previous.calendarName, Qt::CaseInsensitive) != 0 ? row.calendarName : QString();
     default:
         return QString();
     }
@@ -140,7 +139,8 @@ QString html(const QList<PrintRow> &rows, const PrintSettings &settings, const H
     if (settings.header) {
         lines += QLatin1String("<tr>");
         for (int column : std::as_const(columns))
-            lines += QLatin1String("<th>") + options.columnTitles.value(column).toHtmlEscaped() + QLatin1String("</th>");
+            lines +=
+                QLatin1String("<th>") + options.columnTitles.value(column).toHtmlEscaped() + QLatin1String("</th>");
         lines += QLatin1String("</tr>");
     }
     const QString span = QString::number(columns.count());
@@ -148,16 +148,18 @@ QString html(const QList<PrintRow> &rows, const PrintSettings &settings, const H
     for (const PrintRow &row : rows) {
         const QString group = groupText(row, previous, settings.groupBy, options.locale);
         if (!group.isEmpty()) {
-            lines += QLatin1String("<tr><td class='group' colspan='") + span + QLatin1String("'>")
-                + group.toHtmlEscaped() + QLatin1String("</td></tr>");
+            lines += QLatin1String("<tr><td class='group' colspan='") + span + QLatin1String("'>") +
+                     group.toHtmlEscaped() + QLatin1String("</td></tr>");
         }
         lines += QLatin1String("<tr>");
         for (int i = 0; i < columns.count(); ++i) {
             const bool groupItem = settings.groupBy != PrintSettings::NoGroup && i == 0;
             lines += groupItem ? QLatin1String("<td class='groupitem'>") : QLatin1String("<td >");
             // A comment's own line breaks stay, as breaks of the cell.
-            lines += cellValue(row, columns.at(i), options).toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>"))
-                + QLatin1String("</td>");
+            lines += cellValue(row, columns.at(i), options)
+                         .toHtmlEscaped()
+                         .replace(QLatin1Char('\n'), QLatin1String("<br>")) +
+                     QLatin1String("</td>");
         }
         lines += QLatin1String("</tr>");
         previous = row;
@@ -165,8 +167,8 @@ QString html(const QList<PrintRow> &rows, const PrintSettings &settings, const H
     const QString attributes =
         settings.borderLines ? QStringLiteral("border='1' cellpadding='0' cellspacing='0'") : QString();
     return QLatin1String("\t\t<html>\t\t\t<head>\t\t\t\t<link rel='stylesheet' type='text/css' href='format.css'>"
-                         "\t\t\t</head>\t\t\t<body>\t\t\t\t<table width='100%' ")
-        + attributes + QLatin1String(">") + lines + QLatin1String("</table>\t\t\t</body>\t\t</html>");
+                         "\t\t\t</head>\t\t\t<body>\t\t\t\t<table width='100%' ") +
+           attributes + QLatin1String(">") + lines + QLatin1String("</table>\t\t\t</body>\t\t</html>");
 }
 
 QString styleSheet()

@@ -46,9 +46,7 @@ void setBoxMargins(QLayout *layout, bool styleSides)
 } // namespace
 
 PrintTableDialog::PrintTableDialog(QWidget *parent, EventsManager *manager, const QList<int> &selectedIndexes)
-    : Dialog(parent, QByteArray())
-    , m_manager(manager)
-    , m_selectedIndexes(selectedIndexes)
+    : Dialog(parent, QByteArray()), m_manager(manager), m_selectedIndexes(selectedIndexes)
 {
     m_printerAsk = [](QPrinter *printer, QWidget *parent) {
         QPrintDialog dialog(printer, parent);
@@ -304,9 +302,10 @@ PrintSettings PrintTableDialog::collectPrintSettings() const
     }
     settings.groupBy = m_groupComboBox->currentIndex();
     settings.sortBy = m_sortComboBox->currentIndex();
-    settings.recurrent = m_hideRecurrent->isChecked()
-        ? PrintSettings::HideRecurrent
-        : (m_showOneRecurrent->isChecked() ? PrintSettings::ShowRecurrentOnce : PrintSettings::ShowAllRecurrent);
+    settings.recurrent =
+        m_hideRecurrent->isChecked()
+            ? PrintSettings::HideRecurrent
+            : (m_showOneRecurrent->isChecked() ? PrintSettings::ShowRecurrentOnce : PrintSettings::ShowAllRecurrent);
     for (int i = 0; i < m_columns->count(); ++i) {
         if (m_columns->item(i)->checkState() == Qt::Checked)
             settings.columns << i;

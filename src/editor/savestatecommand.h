@@ -8,8 +8,7 @@
 // Push it before changing the target: the push's redo records the state before the change, and
 // every later undo or redo swaps the recorded state with the target's present one.
 // T needs `QVariantMap state() const` and `void setState(const QVariantMap &)`.
-template<class T>
-class SaveStateCommand : public QUndoCommand
+template <class T> class SaveStateCommand : public QUndoCommand
 {
 public:
     SaveStateCommand(T *target, const QString &text) : QUndoCommand(text), m_target(target) {}

@@ -828,7 +828,7 @@ qsizetype schemeLength(const char16_t *at, qsizetype left)
 
 // Where a run of characters that `inRun` takes ends, from `from`; sets `domainDot` to the run's last
 // dot that two ASCII letters follow (-1 when none).
-template<typename InRun>
+template <typename InRun>
 qsizetype runEnd(const char16_t *s, qsizetype size, qsizetype from, InRun inRun, qsizetype *domainDot)
 {
     *domainDot = -1;

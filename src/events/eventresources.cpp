@@ -21,4 +21,3 @@ QIcon eventIcon(const QStringList &files)
         icon.addFile(file, QSize(), QIcon::Normal, QIcon::Off);
     return icon;
 }
-

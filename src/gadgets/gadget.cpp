@@ -115,8 +115,8 @@ Gadget::~Gadget()
 
 void Gadget::setupProperties()
 {
-    m_properties = std::make_unique<Properties>(nullptr, QDir(dataLocation()).filePath(QString::fromLatin1(m_uid + ".dat")),
-                                                m_uid);
+    m_properties = std::make_unique<Properties>(
+        nullptr, QDir(dataLocation()).filePath(QString::fromLatin1(m_uid + ".dat")), m_uid);
     connect(m_properties.get(), &Properties::propertyChanged, this, &Gadget::onPropertyChanged);
     registerThemeProperty(m_properties.get(), m_themeManager);
 }
@@ -128,7 +128,8 @@ void Gadget::registerThemeProperty(Properties *properties, GadgetThemeManager *t
 
 void Gadget::setupActions()
 {
-    m_renameGadgetAction = new QAction(QIcon(themeImagesPath() + QStringLiteral("menuedit.png")), tr("Rename..."), this);
+    m_renameGadgetAction =
+        new QAction(QIcon(themeImagesPath() + QStringLiteral("menuedit.png")), tr("Rename..."), this);
     connect(m_renameGadgetAction, &QAction::triggered, this, &Gadget::startEditCaption);
     m_closeAction = new QAction(QIcon(themeImagesPath() + QStringLiteral("menuclose.png")), tr("Close Gadget"), this);
     connect(m_closeAction, &QAction::triggered, this, &Gadget::onCloseClicked);
@@ -420,13 +421,13 @@ void Gadget::onCaptionEntered()
 
 bool Gadget::eventFilter(QObject *object, QEvent *event)
 {
-    if (object == m_ui->captionEdit && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+    if (object == m_ui->captionEdit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
         setCaptionEditing(false);
         return true;
     }
-    if ((object == m_ui->area || object == m_ui->caption || object == m_ui->captionEdit)
-        && event->type() == QEvent::MouseButtonDblClick) {
+    if ((object == m_ui->area || object == m_ui->caption || object == m_ui->captionEdit) &&
+        event->type() == QEvent::MouseButtonDblClick) {
         auto *mouse = static_cast<QMouseEvent *>(event);
         const QPoint local = m_ui->captionLabelHolder->mapFromGlobal(mouse->globalPosition().toPoint());
         if (mouse->button() == Qt::LeftButton && m_ui->captionLabelHolder->rect().contains(local)) {

@@ -9,14 +9,14 @@ bool withinSnapDistance(int d)
 
 bool overlapsVertically(const QRect &r, int y1, int y2)
 {
-    return (r.top() >= y1 && r.top() <= y2) || (r.bottom() >= y1 && r.bottom() <= y2)
-           || (y1 >= r.top() && y2 <= r.bottom());
+    return (r.top() >= y1 && r.top() <= y2) || (r.bottom() >= y1 && r.bottom() <= y2) ||
+           (y1 >= r.top() && y2 <= r.bottom());
 }
 
 bool overlapsHorizontally(const QRect &r, int x1, int x2)
 {
-    return (r.left() >= x1 && r.left() <= x2) || (r.right() >= x1 && r.right() <= x2)
-           || (x1 >= r.left() && x2 <= r.right());
+    return (r.left() >= x1 && r.left() <= x2) || (r.right() >= x1 && r.right() <= x2) ||
+           (x1 >= r.left() && x2 <= r.right());
 }
 
 QPoint snapInside(const QRect &r, const QPoint &direction, const QRect &lines, const QRect &span)
@@ -123,8 +123,7 @@ QList<QPoint> spiralSteps(int count)
     return steps;
 }
 
-std::optional<QRect> findFreePlace(const QRect &r, int stepX, int stepY, const QRect &area,
-                                   const QList<QRect> &others)
+std::optional<QRect> findFreePlace(const QRect &r, int stepX, int stepY, const QRect &area, const QList<QRect> &others)
 {
     if (area.contains(r) && isFree(r, others))
         return r;

@@ -38,7 +38,6 @@ bool isFree(const QRect &r, const QList<QRect> &others);
 QList<QPoint> spiralSteps(int count);
 // r itself when it lies wholly in the area and is free; else the first free spot of the spiral around r
 // (steps of stepX by stepY) wholly inside the area among 100 candidates; nothing when there is none.
-std::optional<QRect> findFreePlace(const QRect &r, int stepX, int stepY, const QRect &area,
-                                   const QList<QRect> &others);
+std::optional<QRect> findFreePlace(const QRect &r, int stepX, int stepY, const QRect &area, const QList<QRect> &others);
 
 } // namespace GadgetGeometry

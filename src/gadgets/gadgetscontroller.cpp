@@ -43,8 +43,9 @@ GadgetsController::GadgetsController()
 {
     m_themeManager->loadTheme(QStringLiteral("darkblue.theme"));
     m_themeManager->loadTheme(QStringLiteral("greengrass.theme"));
-    m_properties = std::make_unique<Properties>(nullptr, QDir(dataLocation()).absoluteFilePath(QStringLiteral("gdtctrl.dat")),
-                                                QByteArrayLiteral("DefaultToDoProperties"));
+    m_properties =
+        std::make_unique<Properties>(nullptr, QDir(dataLocation()).absoluteFilePath(QStringLiteral("gdtctrl.dat")),
+                                     QByteArrayLiteral("DefaultToDoProperties"));
     Gadget::registerThemeProperty(m_properties.get(), m_themeManager.get());
     m_properties->addProperty(s_applyThemeToAll, Setting::ApplyThemeToAllDefault);
 

@@ -89,9 +89,12 @@ QString GadgetThemeManager::generateCss(const QString &uid) const
     const QHash<QString, QString> values =
         info.fileName.isEmpty() ? QHash<QString, QString>() : readThemeValues(themesFolder() + info.fileName);
     QStringList missing;
-    const QString rendered =
-        CssTemplate::render(readText(themesFolder() + QStringLiteral("gadgettheme.css"), &m_themeCss), values, &missing);
+    const QString rendered = CssTemplate::render(
+        readText(themesFolder() + QStringLiteral("gadgettheme.css"), &m_themeCss), values, &missing);
     if (!missing.isEmpty())
-        QR_LOG(QStringLiteral("Gadget theme \"%1\" lacks the values %2").arg(uid, missing.join(QStringLiteral(", "))).toUtf8());
-    return readText(themesFolder() + QStringLiteral("gadgetcommonstyle.css"), &m_commonCss) + QLatin1Char('\n') + rendered;
+        QR_LOG(QStringLiteral("Gadget theme \"%1\" lacks the values %2")
+                   .arg(uid, missing.join(QStringLiteral(", ")))
+                   .toUtf8());
+    return readText(themesFolder() + QStringLiteral("gadgetcommonstyle.css"), &m_commonCss) + QLatin1Char('\n') +
+           rendered;
 }

@@ -41,5 +41,4 @@ private:
     QString m_themesFolder;
     mutable QString m_commonCss;
     mutable QString m_themeCss;
-
 };

@@ -107,7 +107,8 @@ QString ToDoGadget::toDoFileName(const QByteArray &uid)
 {
     IApplication *app = IApplication::instance();
     const QString folder = app ? app->dataLocation() : QString();
-    return QDir(folder).absoluteFilePath(QStringLiteral("todo.%1.%2").arg(QString::fromLatin1(uid), QStringLiteral("dat")));
+    return QDir(folder).absoluteFilePath(
+        QStringLiteral("todo.%1.%2").arg(QString::fromLatin1(uid), QStringLiteral("dat")));
 }
 
 void ToDoGadget::loadListFile(const WatchFile &watchFile)
@@ -244,7 +245,8 @@ QRegion ToDoGadget::textRegions()
         if (!rect.isValid())
             continue;
         QRect text = rect;
-        text.setWidth(qMin(rect.width(), metrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) + s_textMargin));
+        text.setWidth(
+            qMin(rect.width(), metrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) + s_textMargin));
         region += text;
         region += QRect(view->viewport()->width() - s_textMargin, rect.top(), s_textMargin, rect.height());
     }
@@ -342,7 +344,8 @@ void ToDoGadget::setupActions()
     connect(m_editAction, &QAction::triggered, this, &ToDoGadget::onEditClicked);
     m_removeAction = new QAction(QIcon(images + QStringLiteral("menuremove.png")), tr("Remove"), this);
     connect(m_removeAction, &QAction::triggered, this, &ToDoGadget::onRemoveClicked);
-    m_newToDoGadgetAction = new QAction(QIcon(images + QStringLiteral("menunewtodo.png")), tr("New To-Do Gadget"), this);
+    m_newToDoGadgetAction =
+        new QAction(QIcon(images + QStringLiteral("menunewtodo.png")), tr("New To-Do Gadget"), this);
     connect(m_newToDoGadgetAction, &QAction::triggered, this, &ToDoGadget::newToDoGadget);
     m_clearAction = new QAction(QIcon(images + QStringLiteral("menuclear.png")), tr("Clear"), this);
     connect(m_clearAction, &QAction::triggered, this, &ToDoGadget::onClearClicked);
@@ -388,8 +391,8 @@ QList<QAction *> ToDoGadget::contextMenuActions(const QPoint &globalPos)
             continue;
         const bool current = action->data().toString() == theme;
         action->setChecked(current);
-        action->setIcon(current ? QIcon()
-                                : QIcon(makeThemeIcon(themeManager()->infoById(action->data().toString()).defaultColor)));
+        action->setIcon(
+            current ? QIcon() : QIcon(makeThemeIcon(themeManager()->infoById(action->data().toString()).defaultColor)));
     }
     if (m_applyToAllAction)
         m_applyToAllAction->setData(theme);
@@ -464,19 +467,19 @@ bool ToDoGadget::viewportMouseEvent(QEvent *event)
 
 bool ToDoGadget::eventFilter(QObject *object, QEvent *event)
 {
-    if (object == m_ui->enterToDoLabel && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    if (object == m_ui->enterToDoLabel && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         startEditing();
         return true;
     }
-    if (object == m_ui->enterEdit && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+    if (object == m_ui->enterEdit && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
         stopEditing();
         return true;
     }
-    if (object == m_ui->view->viewport()
-        && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease
-            || event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonDblClick)) {
+    if (object == m_ui->view->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
+         event->type() == QEvent::MouseMove || event->type() == QEvent::MouseButtonDblClick)) {
         if (viewportMouseEvent(event))
             return true;
     }

@@ -15,8 +15,7 @@ int nextSpace(const QString &text, int from)
 }
 
 // How many characters from `start` fit, at least one, never splitting a surrogate pair.
-int charactersThatFit(const QString &text, int start, int available,
-                      const std::function<int(const QString &)> &width)
+int charactersThatFit(const QString &text, int start, int available, const std::function<int(const QString &)> &width)
 {
     int n = 0;
     while (start + n < text.size()) {

@@ -106,7 +106,8 @@ IToDoRecordPtr ToDoModel::recordFromPayload(const QByteArray &payload)
         return IToDoRecordPtr();
     }
     const QVariantMap map = value.toMap();
-    if (value.userType() != QMetaType::QVariantMap || map.value(QStringLiteral("text")).userType() != QMetaType::QString) {
+    if (value.userType() != QMetaType::QVariantMap ||
+        map.value(QStringLiteral("text")).userType() != QMetaType::QString) {
         QR_LOG("ToDo: refused a drop without a to-do text");
         return IToDoRecordPtr();
     }
@@ -147,8 +148,8 @@ Qt::ItemFlags ToDoModel::flags(const QModelIndex &index) const
     // The root only takes drops (between rows, or into an empty list); item views expect no more of it.
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
-    return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled
-           | Qt::ItemIsUserCheckable | Qt::ItemIsEnabled;
+    return Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled |
+           Qt::ItemIsUserCheckable | Qt::ItemIsEnabled;
 }
 
 void ToDoModel::onToDoChanged(int index)

@@ -59,4 +59,3 @@ std::unique_ptr<IWindowSystem> IWindowSystem::create()
 #endif
     return std::make_unique<NullWindowSystem>();
 }
-

@@ -162,7 +162,10 @@ void SingleInstance::onNewConnection()
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readPeer(socket); });
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         // A peer that connects and says nothing is dropped, so it holds nothing up.
-        QTimer::singleShot(kPeerTimeoutMs, socket, [socket] { socket->abort(); socket->deleteLater(); });
+        QTimer::singleShot(kPeerTimeoutMs, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
         if (socket->bytesAvailable() > 0)
             readPeer(socket);
     }

@@ -24,8 +24,7 @@ public:
     static constexpr const char *kSystemZoneFile = "/etc/localtime";
 
     // Pins the zone at once unless the user set TZ; `zoneFile` stands for /etc/localtime.
-    explicit TimeZoneWatcher(const QString &zoneFile = QString::fromLatin1(kSystemZoneFile),
-                             QObject *parent = nullptr);
+    explicit TimeZoneWatcher(const QString &zoneFile = QString::fromLatin1(kSystemZoneFile), QObject *parent = nullptr);
     ~TimeZoneWatcher() override;
 
     // Sets TZ to the zone the system file names, unless the user set TZ; call before the first
@@ -45,8 +44,7 @@ public slots:
     // file is taken as a change still under way and keeps the zone.
     void checkZone();
     // The time-date service's D-Bus PropertiesChanged.
-    void onTimeDateProperties(const QString &interfaceName, const QVariantMap &changed,
-                              const QStringList &invalidated);
+    void onTimeDateProperties(const QString &interfaceName, const QVariantMap &changed, const QStringList &invalidated);
 
 signals:
     void zoneChanged();

@@ -81,8 +81,7 @@ std::unique_ptr<XcbScrollStrip> XcbScrollStrip::create(xcb_connection_t *connect
 
 XcbScrollStrip::XcbScrollStrip(xcb_connection_t *connection, xcb_window_t window, uint8_t depth,
                                xcb_render_pictformat_t windowFormat, xcb_render_pictformat_t argbFormat)
-    : m_connection(connection), m_window(window), m_depth(depth), m_windowFormat(windowFormat),
-      m_argbFormat(argbFormat)
+    : m_connection(connection), m_window(window), m_depth(depth), m_windowFormat(windowFormat), m_argbFormat(argbFormat)
 {
 }
 
@@ -147,17 +146,18 @@ void XcbScrollStrip::scroll(const QImage &column)
     if (!m_text || width <= 0 || width > m_area.width() || column.height() != m_area.height())
         return;
     // Within one drawable the server copies overlapping areas as if through a buffer.
-    xcb_copy_area(m_connection, m_text, m_text, m_textGc, int16_t(width), 0, 0, 0,
-                  uint16_t(m_area.width() - width), uint16_t(m_area.height()));
+    xcb_copy_area(m_connection, m_text, m_text, m_textGc, int16_t(width), 0, 0, 0, uint16_t(m_area.width() - width),
+                  uint16_t(m_area.height()));
     put(m_text, m_textGc, 32, column, m_area.width() - width);
     show();
 }
 
 void XcbScrollStrip::put(xcb_drawable_t drawable, xcb_gcontext_t gc, uint8_t depth, const QImage &image, int x)
 {
-    const QImage pixels = image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_RGB32
-                              ? image
-                              : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage pixels =
+        image.format() == QImage::Format_ARGB32_Premultiplied || image.format() == QImage::Format_RGB32
+            ? image
+            : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     const auto stride = size_t(pixels.width()) * 4;
     // The maximum counts 4-byte units and includes the request's own header.
     const size_t room = size_t(xcb_get_maximum_request_length(m_connection)) * 4 - sizeof(xcb_put_image_request_t);
@@ -165,9 +165,8 @@ void XcbScrollStrip::put(xcb_drawable_t drawable, xcb_gcontext_t gc, uint8_t dep
     for (int y = 0; y < pixels.height(); y += rowsPerRequest) {
         const int rows = qMin(rowsPerRequest, pixels.height() - y);
         // Rows of a 32-bit QImage lie back to back, as the server's 32-bit scanline pad wants them.
-        xcb_put_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, gc, uint16_t(pixels.width()),
-                      uint16_t(rows), int16_t(x), int16_t(y), 0, depth, uint32_t(stride * size_t(rows)),
-                      pixels.constScanLine(y));
+        xcb_put_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, gc, uint16_t(pixels.width()), uint16_t(rows),
+                      int16_t(x), int16_t(y), 0, depth, uint32_t(stride * size_t(rows)), pixels.constScanLine(y));
     }
 }
 
@@ -176,9 +175,9 @@ void XcbScrollStrip::show()
     const auto width = uint16_t(m_area.width());
     const auto height = uint16_t(m_area.height());
     xcb_copy_area(m_connection, m_background, m_frame, m_windowGc, 0, 0, 0, 0, width, height);
-    xcb_render_composite(m_connection, XCB_RENDER_PICT_OP_OVER, m_textPicture, XCB_NONE, m_framePicture, 0, 0, 0,
-                         0, 0, 0, width, height);
-    xcb_copy_area(m_connection, m_frame, m_window, m_windowGc, 0, 0, int16_t(m_area.x()), int16_t(m_area.y()),
-                  width, height);
+    xcb_render_composite(m_connection, XCB_RENDER_PICT_OP_OVER, m_textPicture, XCB_NONE, m_framePicture, 0, 0, 0, 0, 0,
+                         0, width, height);
+    xcb_copy_area(m_connection, m_frame, m_window, m_windowGc, 0, 0, int16_t(m_area.x()), int16_t(m_area.y()), width,
+                  height);
     xcb_flush(m_connection);
 }

@@ -90,8 +90,8 @@ bool XcbWindowSystem::setDockType(QWindow *window)
     if (!window)
         return false;
     const xcb_atom_t type = atom("_NET_WM_WINDOW_TYPE_DOCK");
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()),
-                        atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()), atom("_NET_WM_WINDOW_TYPE"),
+                        XCB_ATOM_ATOM, 32, 1, &type);
     xcb_flush(m_connection);
     return true;
 }
@@ -209,7 +209,8 @@ bool XcbWindowSystem::setSkipTaskbar(QWindow *window)
 QList<quint32> XcbWindowSystem::cardinals(xcb_window_t window, xcb_atom_t property)
 {
     return takeValues(xcb_get_property_reply(
-        m_connection, xcb_get_property(m_connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096), nullptr));
+        m_connection, xcb_get_property(m_connection, 0, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096),
+        nullptr));
 }
 
 QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
@@ -482,7 +483,8 @@ bool XcbWindowSystem::isDesktopWindow(xcb_window_t topLevel)
         return true;
     // A managed window's type is on the program's window inside the window manager's frame.
     bool found = false;
-    if (xcb_query_tree_reply_t *tree = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, topLevel), nullptr)) {
+    if (xcb_query_tree_reply_t *tree =
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, topLevel), nullptr)) {
         const xcb_window_t *children = xcb_query_tree_children(tree);
         for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i)
             found = cardinals(children[i], type).contains(desktop);
@@ -517,8 +519,8 @@ QList<QRect> XcbWindowSystem::shownWindowRects(QWindow *own)
             continue;
         xcb_get_window_attributes_reply_t *attributes = xcb_get_window_attributes_reply(
             m_connection, xcb_get_window_attributes(m_connection, children[i]), nullptr);
-        const bool shown = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE
-            && attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
+        const bool shown = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+                           attributes->_class == XCB_WINDOW_CLASS_INPUT_OUTPUT;
         free(attributes);
         if (!shown || isDesktopWindow(children[i]))
             continue;

@@ -119,8 +119,8 @@ bool MovingLineFilter::filterAcceptsRow(int sourceRow, const QModelIndex &source
     const QDate today = Common::Clock::today();
     if (!acceptsUserRow(enabled, begin, begin, true, days, today))
         return false;
-    return acceptsUserRow(enabled, begin, index.data(NextEndDateRole).toDate(), index.data(StillDueRole).toBool(),
-                          days, today);
+    return acceptsUserRow(enabled, begin, index.data(NextEndDateRole).toDate(), index.data(StillDueRole).toBool(), days,
+                          today);
 }
 
 bool MovingLineFilter::lessThan(const QModelIndex &left, const QModelIndex &right) const

@@ -150,7 +150,7 @@ private:
     struct RowPicture
     {
         QPixmap pixmap;
-        qreal phase = 0; // the fraction of a pixel the row was drawn at
+        qreal phase = 0;   // the fraction of a pixel the row was drawn at
         quint64 frame = 0; // the last frame that used it
     };
     // The rows on screen; forgotten once they scroll out.

@@ -360,9 +360,8 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
         QMenu *menu = createContextMenu(id);
         menu->setAttribute(Qt::WA_DeleteOnClose);
         // The menu holds the pointer, so the line hears of no leave while it is open: ask afterwards.
-        connect(menu, &QMenu::aboutToHide, m_view, [view = m_view] {
-            QTimer::singleShot(0, view, &MovingView::recheckPointer);
-        });
+        connect(menu, &QMenu::aboutToHide, m_view,
+                [view = m_view] { QTimer::singleShot(0, view, &MovingView::recheckPointer); });
         menu->popup(pos);
     });
     connect(m_updateButton, &QToolButton::clicked, this, [] {
@@ -760,7 +759,8 @@ void Ostrevalder::watchScreens()
         placeBar();
     });
     // The removed screen is still listed while this runs: place the bar once it is gone.
-    connect(qGuiApp, &QGuiApplication::screenRemoved, this, [this] { QTimer::singleShot(0, this, &Ostrevalder::placeBar); });
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this,
+            [this] { QTimer::singleShot(0, this, &Ostrevalder::placeBar); });
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &Ostrevalder::placeBar);
 }
 

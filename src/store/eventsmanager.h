@@ -117,7 +117,7 @@ private:
     struct ReadEvents
     {
         QList<AbstractCommonEventPtr> events;
-        bool skipped = false; // an entry was skipped or its event repaired
+        bool skipped = false;      // an entry was skipped or its event repaired
         bool unknownNames = false; // an entry holds names this version does not read
     };
     // Reads the file's top-level object and builds the events of its list; false when a file that

@@ -18,9 +18,9 @@ const char *const kSupportMail = "support@quillane.example.org";
 
 QString credits()
 {
-    static const char *const languages[] = {"Arabic",     "Czech",     "Dutch",      "French",   "German",  "Greek",
-                                            "Hungarian",  "Italian",   "Lithuanian", "Mongolian", "Polish", "Portuguese",
-                                            "Romanian",   "Slovak",    "Spanish",    "Ukrainian"};
+    static const char *const languages[] = {"Arabic",    "Czech",   "Dutch",      "French",    "German", "Greek",
+                                            "Hungarian", "Italian", "Lithuanian", "Mongolian", "Polish", "Portuguese",
+                                            "Romanian",  "Slovak",  "Spanish",    "Ukrainian"};
     QString html = QStringLiteral("<p><b>Special Thanks to translators:</b></p>"
                                   "<table cellspacing=\"2\"><tr><th align=\"left\">Language</th>"
                                   "<th align=\"left\">Translators</th></tr>");
@@ -79,8 +79,8 @@ void AboutDialog::setupUi()
     column->addLayout(versionRow);
 
     auto link = [this](const char *name, const QString &href, const QString &text) {
-        auto *label = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(href.toHtmlEscaped(), text.toHtmlEscaped()),
-                                 this);
+        auto *label =
+            new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(href.toHtmlEscaped(), text.toHtmlEscaped()), this);
         label->setObjectName(QLatin1String(name));
         label->setTextFormat(Qt::RichText);
         label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);

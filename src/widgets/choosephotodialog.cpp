@@ -29,16 +29,15 @@ QPixmap ChoosePhotoDialog::preparedPicture(const QPixmap &picture, const QSize &
 {
     if (picture.isNull() || cropSize.isEmpty())
         return picture;
-    const float r = std::min(float(picture.width()) / float(cropSize.width()),
-                             float(picture.height()) / float(cropSize.height()));
+    const float r =
+        std::min(float(picture.width()) / float(cropSize.width()), float(picture.height()) / float(cropSize.height()));
     if (r >= 1.0f)
         return picture;
     const QSize size(int(picture.width() / r) + 1, int(picture.height() / r) + 1);
     return picture.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
-ChoosePhotoDialog::ChoosePhotoDialog(const QPixmap &picture, const QSize &cropSize)
-    : QDialog(nullptr, Qt::Dialog)
+ChoosePhotoDialog::ChoosePhotoDialog(const QPixmap &picture, const QSize &cropSize) : QDialog(nullptr, Qt::Dialog)
 {
     auto *layout = new QHBoxLayout(this);
     setWindowTitle(tr("Choose right size and position"));
@@ -215,8 +214,8 @@ bool ChoosePhotoDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove && m_photoWidget) {
         const QPointF global = QCursor::pos();
-        QMouseEvent move(QEvent::MouseMove, m_photoWidget->mapFromGlobal(global), global, Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, m_photoWidget->mapFromGlobal(global), global, Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(m_photoWidget, &move);
     }
     return QDialog::eventFilter(watched, event);

@@ -19,8 +19,7 @@ DateShowingListView::DateShowingListView(QWidget *parent) : QListView(parent)
 void DateShowingListView::setDate(const QDate &date)
 {
     m_date = date;
-    m_textLine.setText(date.isValid() ? Common::appLocale().toString(date, QLocale::ShortFormat)
-                                      : tr("No Selection"));
+    m_textLine.setText(date.isValid() ? Common::appLocale().toString(date, QLocale::ShortFormat) : tr("No Selection"));
     updatePlaceholderFont();
     viewport()->update();
 }

@@ -15,8 +15,7 @@
 
 namespace {
 
-template<typename Edit>
-Edit *makeEdit(QWidget *parent, const char *name)
+template <typename Edit> Edit *makeEdit(QWidget *parent, const char *name)
 {
     auto *edit = new Edit(parent);
     edit->setObjectName(QLatin1String(name));
@@ -119,9 +118,8 @@ Period PeriodControl::buildPeriod(const QDate &beginDate, const QTime &beginTime
 {
     // Wall-clock values are compared as entered: on a daylight-saving day a time in the skipped
     // hour is still a distinct time of the event, not the same instant as the hour after it.
-    const bool endAfterBegin = withTime
-        ? (endDate > beginDate || (endDate == beginDate && endTime > beginTime))
-        : endDate > beginDate;
+    const bool endAfterBegin =
+        withTime ? (endDate > beginDate || (endDate == beginDate && endTime > beginTime)) : endDate > beginDate;
     if (withEnd && endAfterBegin) {
         if (withTime)
             return Period(beginDate, beginTime, endDate, endTime);

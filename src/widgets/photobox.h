@@ -15,8 +15,8 @@ class PhotoBox : public QLabel
 
 public:
     // Questions the box asks; tests answer them instead of the modal dialogs.
-    using AskFileName = std::function<QString(QWidget *parent, const QString &caption, const QString &dir,
-                                              const QString &filter)>;
+    using AskFileName =
+        std::function<QString(QWidget *parent, const QString &caption, const QString &dir, const QString &filter)>;
     using RunCropDialog = std::function<bool(ChoosePhotoDialog &dialog)>;
 
     explicit PhotoBox(QWidget *parent = nullptr);

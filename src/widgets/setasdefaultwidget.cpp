@@ -10,8 +10,7 @@
 #include <QEvent>
 #include <QSpinBox>
 
-SetAsDefaultWidget::SetAsDefaultWidget(QWidget *parent, QWidget *control, const QByteArray &propertySid,
-                                       int xOffset)
+SetAsDefaultWidget::SetAsDefaultWidget(QWidget *parent, QWidget *control, const QByteArray &propertySid, int xOffset)
     : QToolButton(parent), m_control(control), m_propertySid(propertySid), m_xOffset(xOffset)
 {
     initWidgetResources();

@@ -1,11 +1,8 @@
 #include "widgets/styleditemdelegate.h"
 
-StyledItemDelegate::StyledItemDelegate(QObject *parent) : QStyledItemDelegate(parent)
-{
-}
+StyledItemDelegate::StyledItemDelegate(QObject *parent) : QStyledItemDelegate(parent) {}
 
-void StyledItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
-                               const QModelIndex &index) const
+void StyledItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
     QStyleOptionViewItem copy(option);
     copy.state &= ~QStyle::State_HasFocus;

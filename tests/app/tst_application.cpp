@@ -58,7 +58,6 @@ QStringList menuTexts(const QMenu *menu)
     return texts;
 }
 
-
 enum FileKind { EventsFile, CustomTypesFile, TypesOrderFile, PicturesFile, SettingsFile, ToDoFile };
 
 ToDoGadget *welcomeGadget(Application *app)
@@ -848,8 +847,8 @@ private slots:
         QTest::addColumn<QDateTime>("next");
         QTest::newRow("past the change") << QDateTime(QDate(2026, 3, 10), QTime(16, 0))
                                          << QDateTime(QDate(2026, 3, 11), QTime(0, 0, 1));
-        QTest::newRow("to the next morning") << QDateTime(QDate(2026, 3, 11), QTime(8, 0))
-                                             << QDateTime(QDate(2026, 3, 11), QTime(9, 1));
+        QTest::newRow("to the next morning")
+            << QDateTime(QDate(2026, 3, 11), QTime(8, 0)) << QDateTime(QDate(2026, 3, 11), QTime(9, 1));
         QTest::newRow("back") << QDateTime(QDate(2026, 3, 10), QTime(13, 0))
                               << QDateTime(QDate(2026, 3, 10), QTime(14, 31));
         QTest::newRow("nothing changes") << QDateTime(QDate(2026, 3, 10), QTime(14, 10))
@@ -863,7 +862,8 @@ private slots:
         AppTestEnv env;
         Common::Clock::pin(QDateTime(QDate(2026, 3, 10), QTime(14, 0)));
         Application *app = env.start();
-        for (const QDateTime &at : {QDateTime(QDate(2026, 3, 10), QTime(14, 30)), QDateTime(QDate(2026, 3, 11), QTime(9, 0))}) {
+        for (const QDateTime &at :
+             {QDateTime(QDate(2026, 3, 10), QTime(14, 30)), QDateTime(QDate(2026, 3, 11), QTime(9, 0))}) {
             auto event = std::make_shared<NotSpecifiedEvent>();
             event->setPeriod(Period(at.date(), at.time()));
             app->eventsManager()->addEvent(event);

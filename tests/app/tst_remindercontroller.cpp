@@ -81,17 +81,13 @@ private:
 
     void start()
     {
-        m_controller = std::make_unique<ReminderController>(
-            nullptr, [this](const AbstractCommonEventPtr &event) {
-                m_shown << event->caption();
-                m_shownAt << Common::Clock::nowUtc();
-            });
+        m_controller = std::make_unique<ReminderController>(nullptr, [this](const AbstractCommonEventPtr &event) {
+            m_shown << event->caption();
+            m_shownAt << Common::Clock::nowUtc();
+        });
     }
 
-    static FakeWallClockTimer *timer()
-    {
-        return static_cast<FakeWallClockTimer *>(ReminderController::updateTimer());
-    }
+    static FakeWallClockTimer *timer() { return static_cast<FakeWallClockTimer *>(ReminderController::updateTimer()); }
 
     // Moves the pinned clock on while awake; each wake-up that falls within fires on its time.
     void advanceTo(const QDateTime &time)
@@ -268,9 +264,8 @@ private slots:
         QTest::addColumn<QDateTime>("nextWake");
         QTest::newRow("forward, same day") << at("10:00") << QList<QDateTime>{at("10:02"), at("13:00")} << at("12:00")
                                            << QStringList{"10:02"} << at("13:00:15");
-        QTest::newRow("forward, past midnight")
-            << at("23:55") << QList<QDateTime>{at("23:57")} << at("07:00", 1) << QStringList{"23:57"}
-            << at("00:00:01", 2);
+        QTest::newRow("forward, past midnight") << at("23:55") << QList<QDateTime>{at("23:57")} << at("07:00", 1)
+                                                << QStringList{"23:57"} << at("00:00:01", 2);
         QTest::newRow("forward, several days")
             << at("09:30") << QList<QDateTime>{at("10:00"), at("08:00", 1), at("11:00", 2), at("12:00", 4)}
             << at("11:30", 3) << QStringList{"11:00", "08:00", "10:00"} << at("00:00:01", 4);
@@ -342,7 +337,7 @@ private slots:
         QTest::addColumn<QDate>("day");
         QTest::addColumn<qint64>("firstUtcHour"); // the reminder's instant, hours after the day's 00:00 UTC
         QTest::newRow("autumn, repeated hour") << QDate(2027, 10, 31) << qint64(0); // 02:30 CEST
-        QTest::newRow("spring, skipped hour") << QDate(2027, 3, 28) << qint64(1); // 03:30 CEST
+        QTest::newRow("spring, skipped hour") << QDate(2027, 3, 28) << qint64(1);   // 03:30 CEST
     }
 
     void remindsOnceThroughADaylightSavingChange()

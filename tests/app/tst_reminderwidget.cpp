@@ -92,8 +92,8 @@ private slots:
         QTest::newRow("cascade on the second screen")
             << QRect(1280, 24, 1024, 744) << window << QRect(1890, 200, 400, 200) << QPoint(1281, 25);
         QTest::newRow("taller than the area") << QRect(0, 0, 800, 150) << window << QRect() << QPoint(199, 0);
-        QTest::newRow("wider than the area") << QRect(0, 0, 300, 600) << window << QRect(10, 10, 400, 200)
-                                             << QPoint(0, 1);
+        QTest::newRow("wider than the area")
+            << QRect(0, 0, 300, 600) << window << QRect(10, 10, 400, 200) << QPoint(0, 1);
     }
 
     void placesWindows()
@@ -226,7 +226,7 @@ private slots:
 
     void givesMemoryBackWhenTheLastWindowHasGone_data()
     {
-        QTest::addColumn<int>("closed"); // of three
+        QTest::addColumn<int>("closed");    // of three
         QTest::addColumn<bool>("reopened"); // before the closed ones have gone
         QTest::newRow("one closed") << 1 << false;
         QTest::newRow("all closed") << 3 << false;
@@ -295,8 +295,9 @@ private slots:
         auto event = addAppointment(QString::fromUtf8("Überprüfung der Heizungsanlage im Erdgeschoss — "
                                                       "Встреча с мастером, bitte den Keller aufschließen"));
         event->setLocation(QString::fromUtf8("Hauptstraße 12, 3. OG, Zimmer 305 (Frau Müller-Lüdenscheidt)"));
-        event->setComment(QString::fromUtf8("Unterlagen: https://example.org/wartung/heizung-erdgeschoss/protokoll-2026-03.pdf\n"
-                                            "Zweite Zeile: Schlüssel beim Hausmeister\n会議の資料も持参 <b>kein Fett</b>"));
+        event->setComment(
+            QString::fromUtf8("Unterlagen: https://example.org/wartung/heizung-erdgeschoss/protokoll-2026-03.pdf\n"
+                              "Zweite Zeile: Schlüssel beim Hausmeister\n会議の資料も持参 <b>kein Fett</b>"));
         QPixmap photo(128, 128);
         photo.fill(QColor(70, 130, 180));
         QPainter painter(&photo);
@@ -326,11 +327,14 @@ private slots:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("line breaks") << "first\nsecond" << "first<br>second";
-        QTest::newRow("markup stays text") << "<b>x</b> & y" << "&lt;b&gt;x&lt;/b&gt; &amp; y";
+        QTest::newRow("line breaks") << "first\nsecond"
+                                     << "first<br>second";
+        QTest::newRow("markup stays text") << "<b>x</b> & y"
+                                           << "&lt;b&gt;x&lt;/b&gt; &amp; y";
         const QString joiner(QChar(0x2060));
-        QTest::newRow("address") << "see https://ex.org/a-b"
-                                 << QString("see <a href=\"https://ex.org/a-b\">https:/%1/%1ex.%1org/%1a-%1b</a>").arg(joiner);
+        QTest::newRow("address")
+            << "see https://ex.org/a-b"
+            << QString("see <a href=\"https://ex.org/a-b\">https:/%1/%1ex.%1org/%1a-%1b</a>").arg(joiner);
     }
 
     void infoHtmlKeepsBreaksAndAddresses()

@@ -28,15 +28,15 @@ QStringList said()
     return texts;
 }
 
-const QString kNameQuestion = QStringLiteral("You haven't stated your name.\nAre your sure you want to stay anonymous?");
+const QString kNameQuestion =
+    QStringLiteral("You haven't stated your name.\nAre your sure you want to stay anonymous?");
 const QString kEmailQuestion =
     QStringLiteral("You haven't stated your E-Mail so we won't be able to send an answer.\nSend anywhere?");
 
 } // namespace
 
 // A widget of the dialog's form, by its object name.
-template <class T>
-T *part(QWidget &dialog, const char *name)
+template <class T> T *part(QWidget &dialog, const char *name)
 {
     T *widget = dialog.findChild<T *>(QLatin1String(name));
     Q_ASSERT(widget);
@@ -127,13 +127,16 @@ private slots:
         QTest::addColumn<bool>("sent");
         QTest::newRow("empty message comes first") << QString() << QString() << QString() << QList<bool>{true, true}
                                                    << QStringList{"Nothing to send!"} << false;
-        QTest::newRow("anonymous declined") << "Hi" << QString() << "a@b.c" << QList<bool>{false}
-                                            << QStringList{kNameQuestion} << false;
-        QTest::newRow("no address declined") << "Hi" << "Anna" << QString() << QList<bool>{false}
-                                             << QStringList{kEmailQuestion} << false;
+        QTest::newRow("anonymous declined")
+            << "Hi" << QString() << "a@b.c" << QList<bool>{false} << QStringList{kNameQuestion} << false;
+        QTest::newRow("no address declined")
+            << "Hi"
+            << "Anna" << QString() << QList<bool>{false} << QStringList{kEmailQuestion} << false;
         QTest::newRow("both confirmed") << "Hi" << QString() << QString() << QList<bool>{true, true}
                                         << QStringList{kNameQuestion, kEmailQuestion} << true;
-        QTest::newRow("all given") << "Hi" << "Anna" << "a@b.c" << QList<bool>() << QStringList() << true;
+        QTest::newRow("all given") << "Hi"
+                                   << "Anna"
+                                   << "a@b.c" << QList<bool>() << QStringList() << true;
     }
     void sendsOnlyWhatTheUserConfirms()
     {
@@ -159,15 +162,17 @@ private slots:
         LoopbackServer::spin(300);
         QCOMPARE(server.requestsTo("/auto/send.php").size(), sent ? 1 : 0);
         QCOMPARE(part<QLineEdit>(dialog, "nameLineEdit")->text(), name);
-        QCOMPARE(m_app->settingsValue("report.name", QStringLiteral("unset")).toString(), sent ? name : QStringLiteral("unset"));
+        QCOMPARE(m_app->settingsValue("report.name", QStringLiteral("unset")).toString(),
+                 sent ? name : QStringLiteral("unset"));
         QCOMPARE(part<QPushButton>(dialog, "sendButton")->isEnabled(), !sent);
         if (!sent)
             return;
         const auto fields = LoopbackServer::formFields(server.requestsTo("/auto/send.php").first().body);
         QCOMPARE(fields.value("subject"), QStringLiteral("Uninstall feedback:"));
         QVERIFY(fields.value("message").startsWith(
-            QStringLiteral("Hi\n---------------------------\nApplication = Quillane Reminder\nVersion = 3.3.0\nName = %1\n"
-                           "Email = %2\nSubject = Uninstall feedback:\nip = ")
+            QStringLiteral(
+                "Hi\n---------------------------\nApplication = Quillane Reminder\nVersion = 3.3.0\nName = %1\n"
+                "Email = %2\nSubject = Uninstall feedback:\nip = ")
                 .arg(name, email)));
     }
 
@@ -186,7 +191,8 @@ private slots:
         QSignalSpy sent(web.get(), &WebController::emailSent);
         dialog.onSendButton();
         QVERIFY(sent.wait(5000));
-        const QString text = LoopbackServer::formFields(server.requestsTo("/auto/send.php").first().body).value("message");
+        const QString text =
+            LoopbackServer::formFields(server.requestsTo("/auto/send.php").first().body).value("message");
         const int system = text.indexOf(QLatin1String("\n----------SYSTEM-----------------\n[OS]\nname=Debian"));
         const int log = text.indexOf(QLatin1String("\n----------LOG-----------------\n"));
         const int props = text.indexOf(QLatin1String("\n----------PROPERTIES-----------------\ndaysToWatch: 15"));
@@ -232,7 +238,8 @@ private slots:
         dialog.onNetworkStateChanged(connected);
         QCOMPARE(part<QLabel>(dialog, "noInternetLabel")->isVisible(), !connected);
         QCOMPARE(part<QPushButton>(dialog, "sendButton")->isEnabled(), connected);
-        QCOMPARE(part<QLabel>(dialog, "noInternetLabel")->text(), QStringLiteral("Internet Connection is not available"));
+        QCOMPARE(part<QLabel>(dialog, "noInternetLabel")->text(),
+                 QStringLiteral("Internet Connection is not available"));
     }
 
     void withoutServerSaysItCannotSend()
@@ -246,9 +253,9 @@ private slots:
         QVERIFY(!part<QPushButton>(dialog, "sendButton")->isEnabled());
         part<QLineEdit>(dialog, "nameLineEdit")->setText(QStringLiteral("Anna Müller-Lüdenscheidt"));
         part<QLineEdit>(dialog, "eMailLineEdit")->setText(QStringLiteral("anna.mueller@example.org"));
-        part<QPlainTextEdit>(dialog, "textEdit")->setPlainText(
-            QStringLiteral("Die Laufschrift bleibt nach dem Aufwachen aus dem Ruhezustand stehen.\n\n"
-                           "Schritte: Rechner schlafen legen, wecken, Laufschrift beobachten."));
+        part<QPlainTextEdit>(dialog, "textEdit")
+            ->setPlainText(QStringLiteral("Die Laufschrift bleibt nach dem Aufwachen aus dem Ruhezustand stehen.\n\n"
+                                          "Schritte: Rechner schlafen legen, wecken, Laufschrift beobachten."));
         TestHelpers::saveShot(&dialog, QStringLiteral("ReportDialog"));
     }
 };

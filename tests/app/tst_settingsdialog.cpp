@@ -482,8 +482,8 @@ private slots:
         store()->setValue("movingTextDirection", 1);
         store()->setValue("verticalPause", 2500);
         store()->setValue("adjustBackgroundToWallpaper", false);
-        store()->setValue("panelBackgroundGradient",
-                          Ostrevalder::gradientToByteArray({{0.0, QColor(250, 220, 160)}, {1.0, QColor(120, 170, 230)}}));
+        store()->setValue("panelBackgroundGradient", Ostrevalder::gradientToByteArray(
+                                                         {{0.0, QColor(250, 220, 160)}, {1.0, QColor(120, 170, 230)}}));
         auto dialog = makeDialog(2);
         dialog->show();
         emit dialog->label_7->linkActivated(QStringLiteral("1"));

@@ -18,8 +18,8 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.wav")));
         const SoundList list({dir.path()});
         // Capital letters sort first; the names keep their case, since the file system minds it.
-        QCOMPARE(list.sounds(), QStringList({dir.filePath("Chime.WAV"), dir.filePath("bell.wav"),
-                                             dir.filePath("rain.drops.wav")}));
+        QCOMPARE(list.sounds(),
+                 QStringList({dir.filePath("Chime.WAV"), dir.filePath("bell.wav"), dir.filePath("rain.drops.wav")}));
     }
 
     void fallsBackToTheNextFolder_data()

@@ -35,9 +35,8 @@ private slots:
         QTest::newRow("later begin") << QTime(14, 0) << QList<QTime>{QTime(14, 30)} << QTime(14, 30);
         QTest::newRow("begin now counts") << QTime(14, 30) << QList<QTime>{QTime(14, 30)} << QTime(14, 30);
         QTest::newRow("past begin skipped") << QTime(14, 30, 30) << QList<QTime>{QTime(14, 30)} << QTime();
-        QTest::newRow("earliest of several") << QTime(9, 0)
-                                             << QList<QTime>{QTime(18, 0), QTime(10, 15), QTime(8, 0)}
-                                             << QTime(10, 15);
+        QTest::newRow("earliest of several")
+            << QTime(9, 0) << QList<QTime>{QTime(18, 0), QTime(10, 15), QTime(8, 0)} << QTime(10, 15);
         QTest::newRow("untimed never chosen") << QTime(9, 0) << QList<QTime>{QTime()} << QTime();
         QTest::newRow("no events") << QTime(9, 0) << QList<QTime>{} << QTime();
     }
@@ -63,13 +62,13 @@ private slots:
         QTest::addColumn<QDateTime>("now");
         QTest::addColumn<QDateTime>("expected");
         const QDateTime tomorrow(kToday.addDays(1), QTime(0, 0, 1));
-        QTest::newRow("a minute after the change") << QDateTime(kToday, QTime(14, 30)) << QDateTime(kToday, QTime(14, 0))
-                                                   << QDateTime(kToday, QTime(14, 31));
+        QTest::newRow("a minute after the change")
+            << QDateTime(kToday, QTime(14, 30)) << QDateTime(kToday, QTime(14, 0)) << QDateTime(kToday, QTime(14, 31));
         QTest::newRow("none: just after midnight") << QDateTime() << QDateTime(kToday, QTime(14, 0)) << tomorrow;
-        QTest::newRow("late change capped") << QDateTime(kToday, QTime(23, 59, 30)) << QDateTime(kToday, QTime(23, 0))
-                                            << tomorrow;
-        QTest::newRow("tie goes to midnight") << QDateTime(kToday, QTime(23, 59, 1))
-                                              << QDateTime(kToday, QTime(23, 0)) << tomorrow;
+        QTest::newRow("late change capped")
+            << QDateTime(kToday, QTime(23, 59, 30)) << QDateTime(kToday, QTime(23, 0)) << tomorrow;
+        QTest::newRow("tie goes to midnight")
+            << QDateTime(kToday, QTime(23, 59, 1)) << QDateTime(kToday, QTime(23, 0)) << tomorrow;
     }
 
     void updateMoment()

@@ -16,8 +16,7 @@
 #include <QtTest>
 
 // A widget of the dialog's form, by its object name.
-template <class T>
-T *part(QWidget &dialog, const char *name)
+template <class T> T *part(QWidget &dialog, const char *name)
 {
     T *widget = dialog.findChild<T *>(QLatin1String(name));
     Q_ASSERT(widget);
@@ -80,7 +79,8 @@ private slots:
         dialog.show();
         QCOMPARE(part<QTextBrowser>(dialog, "browser")->isVisible(), browserShown);
         QCOMPARE(part<QTextBrowser>(dialog, "browser")->toPlainText(), whatsNew);
-        QCOMPARE(part<QLabel>(dialog, "infoLabel")->text(), QStringLiteral("New version of Quillane Reminder is available"));
+        QCOMPARE(part<QLabel>(dialog, "infoLabel")->text(),
+                 QStringLiteral("New version of Quillane Reminder is available"));
         if (!browserShown)
             QVERIFY(dialog.height() < 334);
     }

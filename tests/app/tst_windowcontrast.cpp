@@ -107,8 +107,9 @@ private slots:
                     ++counts[image.pixel(x, y)];
             if (box.isEmpty())
                 continue;
-            const QColor ground(std::max_element(counts.keyValueBegin(), counts.keyValueEnd(),
-                                                 [](auto a, auto b) { return a.second < b.second; })->first);
+            const QColor ground(std::max_element(counts.keyValueBegin(), counts.keyValueEnd(), [](auto a, auto b) {
+                                    return a.second < b.second;
+                                })->first);
             double strongest = 1;
             for (auto it = counts.keyBegin(); it != counts.keyEnd(); ++it)
                 strongest = qMax(strongest, ColorContrast::contrastRatio(QColor(*it), ground));

@@ -46,11 +46,14 @@ private slots:
         QTest::newRow("white text, white desktop") << QColor(Qt::white) << white << false << false;
         QTest::newRow("black text, mid-grey") << QColor(Qt::black) << grey << true << false;
         QTest::newRow("white text, mid-grey") << QColor(Qt::white) << grey << false << false;
-        QTest::newRow("yellow text, saturated blue") << QColor(Qt::yellow) << QList<QColor>{QColor(0, 0, 200)} << true << false;
-        QTest::newRow("blue text, saturated blue") << QColor(0, 0, 255) << QList<QColor>{QColor(0, 0, 200)} << false << true;
-        QTest::newRow("red text, saturated red") << QColor(Qt::red) << QList<QColor>{QColor(220, 0, 0)} << false << true;
-        QTest::newRow("black text, green to dark blue") << QColor(Qt::black)
-                                                        << QList<QColor>{QColor(0, 120, 0), QColor(0, 0, 90)} << false << true;
+        QTest::newRow("yellow text, saturated blue")
+            << QColor(Qt::yellow) << QList<QColor>{QColor(0, 0, 200)} << true << false;
+        QTest::newRow("blue text, saturated blue")
+            << QColor(0, 0, 255) << QList<QColor>{QColor(0, 0, 200)} << false << true;
+        QTest::newRow("red text, saturated red")
+            << QColor(Qt::red) << QList<QColor>{QColor(220, 0, 0)} << false << true;
+        QTest::newRow("black text, green to dark blue")
+            << QColor(Qt::black) << QList<QColor>{QColor(0, 120, 0), QColor(0, 0, 90)} << false << true;
     }
 
     void readableColourKeepsOrMovesTheWish()

@@ -145,8 +145,10 @@ private slots:
     {
         QTest::addColumn<QDateTime>("reading");
         QTest::addColumn<QDateTime>("utc"); // invalid: no such reading
-        QTest::newRow("autumn, 02:30") << QDateTime(QDate(2026, 10, 25), QTime(2, 30)) << QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC);
-        QTest::newRow("autumn, 03:00") << QDateTime(QDate(2026, 10, 25), QTime(3, 0)) << QDateTime(QDate(2026, 10, 25), QTime(2, 0), Qt::UTC);
+        QTest::newRow("autumn, 02:30") << QDateTime(QDate(2026, 10, 25), QTime(2, 30))
+                                       << QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC);
+        QTest::newRow("autumn, 03:00") << QDateTime(QDate(2026, 10, 25), QTime(3, 0))
+                                       << QDateTime(QDate(2026, 10, 25), QTime(2, 0), Qt::UTC);
         QTest::newRow("spring, skipped") << QDateTime(QDate(2026, 3, 29), QTime(2, 30)) << QDateTime();
     }
 

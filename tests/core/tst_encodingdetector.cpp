@@ -34,10 +34,10 @@ private slots:
         QTest::newRow("ASCII") << QByteArray("01.05.2026,May Day\n") << QByteArray("UTF-8") << true;
         QTest::newRow("UTF-8") << QByteArray(kRussian) << QByteArray("UTF-8") << true;
         QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF") + kGerman << QByteArray("UTF-8") << true;
-        QTest::newRow("UTF-16 LE with BOM") << QByteArray("\xFF\xFE") + encoded("UTF-16LE", "Встреча") << QByteArray("UTF-16LE")
-                                            << true;
-        QTest::newRow("UTF-16 BE with BOM") << QByteArray("\xFE\xFF") + encoded("UTF-16BE", "Müller") << QByteArray("UTF-16BE")
-                                            << true;
+        QTest::newRow("UTF-16 LE with BOM")
+            << QByteArray("\xFF\xFE") + encoded("UTF-16LE", "Встреча") << QByteArray("UTF-16LE") << true;
+        QTest::newRow("UTF-16 BE with BOM")
+            << QByteArray("\xFE\xFF") + encoded("UTF-16BE", "Müller") << QByteArray("UTF-16BE") << true;
         QTest::newRow("UTF-16 without BOM") << encoded("UTF-16LE", "May Day") << QByteArray("UTF-16LE") << false;
         // "Встреча с Иваном" as a Windows program writes it.
         QTest::newRow("Windows-1251 bytes")

@@ -137,7 +137,9 @@ private slots:
         }
         QCOMPARE(TestHelpers::readFile(m_dump), QByteArray("a: 1\nb: x"));
         StatCollector::removeFile();
-        { const StatCollector::WriteBatch unchanged; }
+        {
+            const StatCollector::WriteBatch unchanged;
+        }
         QVERIFY(!QFile::exists(m_dump));
     }
 

@@ -114,14 +114,22 @@ private slots:
     {
         QTest::addColumn<QString>("variable");
         QTest::addColumn<QString>("line");
-        QTest::newRow("token") << "GITHUB_TOKEN=ghp_abc" << "GITHUB_TOKEN=<hidden>";
-        QTest::newRow("secret") << "AWS_SECRET_ACCESS_KEY=x" << "AWS_SECRET_ACCESS_KEY=<hidden>";
-        QTest::newRow("password") << "DB_PASSWORD=a=b" << "DB_PASSWORD=<hidden>";
-        QTest::newRow("passwd") << "SMTP_PASSWD=x" << "SMTP_PASSWD=<hidden>";
-        QTest::newRow("key, lower case") << "api_key=x" << "api_key=<hidden>";
-        QTest::newRow("credential") << "GOOGLE_APPLICATION_CREDENTIALS=/c.json" << "GOOGLE_APPLICATION_CREDENTIALS=<hidden>";
-        QTest::newRow("plain") << "LANG=de_DE.UTF-8" << "LANG=de_DE.UTF-8";
-        QTest::newRow("empty secret") << "TOKEN=" << "TOKEN=<hidden>";
+        QTest::newRow("token") << "GITHUB_TOKEN=ghp_abc"
+                               << "GITHUB_TOKEN=<hidden>";
+        QTest::newRow("secret") << "AWS_SECRET_ACCESS_KEY=x"
+                                << "AWS_SECRET_ACCESS_KEY=<hidden>";
+        QTest::newRow("password") << "DB_PASSWORD=a=b"
+                                  << "DB_PASSWORD=<hidden>";
+        QTest::newRow("passwd") << "SMTP_PASSWD=x"
+                                << "SMTP_PASSWD=<hidden>";
+        QTest::newRow("key, lower case") << "api_key=x"
+                                         << "api_key=<hidden>";
+        QTest::newRow("credential") << "GOOGLE_APPLICATION_CREDENTIALS=/c.json"
+                                    << "GOOGLE_APPLICATION_CREDENTIALS=<hidden>";
+        QTest::newRow("plain") << "LANG=de_DE.UTF-8"
+                               << "LANG=de_DE.UTF-8";
+        QTest::newRow("empty secret") << "TOKEN="
+                                      << "TOKEN=<hidden>";
     }
     void hidesSecretValues()
     {

@@ -137,8 +137,8 @@ private slots:
         QTest::newRow("an unchanged name is still a step")
             << "rename unchanged" << false << "Rename Calendar" << QStringList{"Default Calendar", "Family", "Work"}
             << 3 << 0;
-        QTest::newRow("up") << "up" << false << "Move Calendar Up"
-                            << QStringList{"Default Calendar", "Work", "Family"} << 3 << 0;
+        QTest::newRow("up") << "up" << false << "Move Calendar Up" << QStringList{"Default Calendar", "Work", "Family"}
+                            << 3 << 0;
         QTest::newRow("down") << "down" << false << "Move Calendar Down"
                               << QStringList{"Family", "Default Calendar", "Work"} << 3 << 0;
         QTest::newRow("drag down two") << "drag" << false << "Move Calendar"
@@ -147,10 +147,10 @@ private slots:
                                      << QStringList{"Work", "Default Calendar", "Family"} << 3 << 0;
         QTest::newRow("default") << "default" << false << "Set Default Calendar"
                                  << QStringList{"Default Calendar", "Family", "Work"} << 3 << 0;
-        QTest::newRow("remove empty asks nothing") << "remove empty" << false << "Remove Calendar"
-                                                   << QStringList{"Default Calendar", "Family"} << 3 << 0;
-        QTest::newRow("remove with events after yes") << "remove with events" << true << "Remove Calendar"
-                                                      << QStringList{"Default Calendar", "Work"} << 1 << 1;
+        QTest::newRow("remove empty asks nothing")
+            << "remove empty" << false << "Remove Calendar" << QStringList{"Default Calendar", "Family"} << 3 << 0;
+        QTest::newRow("remove with events after yes")
+            << "remove with events" << true << "Remove Calendar" << QStringList{"Default Calendar", "Work"} << 1 << 1;
     }
 
     void oneStepThatUndoRestoresTheFile()

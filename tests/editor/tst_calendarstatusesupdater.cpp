@@ -54,7 +54,8 @@ private slots:
         EventsModel model(env.manager.get());
         RecordingTarget target;
         target.marks[kClock] = days({QDate(2026, 1, 1)});
-        EditorPrivate::CalendarStatusesUpdater updater(nullptr, &model, env.manager.get(), &target, 2026, kClock, kTrail);
+        EditorPrivate::CalendarStatusesUpdater updater(nullptr, &model, env.manager.get(), &target, 2026, kClock,
+                                                       kTrail);
         QSignalSpy finished(&updater, &EditorPrivate::CalendarStatusesUpdater::finished);
         updater.start();
         QVERIFY(updater.isIdle());
@@ -76,7 +77,8 @@ private slots:
         env.add(0, "Old", Period(QDate(2024, 12, 30), QDate(2025, 1, 2)));
         EventsModel model(env.manager.get());
         RecordingTarget target;
-        EditorPrivate::CalendarStatusesUpdater updater(nullptr, &model, env.manager.get(), &target, 2026, kClock, kTrail);
+        EditorPrivate::CalendarStatusesUpdater updater(nullptr, &model, env.manager.get(), &target, 2026, kClock,
+                                                       kTrail);
         QSignalSpy finished(&updater, &EditorPrivate::CalendarStatusesUpdater::finished);
         updater.setSliceMSecs(0); // one event per tick
         updater.start();
@@ -111,7 +113,8 @@ private slots:
         RecordingTarget target;
         target.marks[kClock] = days({QDate(2026, 2, 2)});
         target.marks[kTrail] = days({QDate(2026, 2, 3)});
-        EditorPrivate::CalendarStatusesUpdater updater(nullptr, &model, env.manager.get(), &target, 2026, kClock, kTrail);
+        EditorPrivate::CalendarStatusesUpdater updater(nullptr, &model, env.manager.get(), &target, 2026, kClock,
+                                                       kTrail);
         updater.start();
         updater.step(); // collects the only event
         updater.step(); // publishes
@@ -135,7 +138,8 @@ private slots:
         AbstractCommonEventPtr b = env.add(0, "b", Period(QDate(2026, 4, 2)));
         EventsModel model(env.manager.get());
         RecordingTarget target;
-        EditorPrivate::CalendarStatusesUpdater updater(nullptr, &model, env.manager.get(), &target, 2026, kClock, kTrail);
+        EditorPrivate::CalendarStatusesUpdater updater(nullptr, &model, env.manager.get(), &target, 2026, kClock,
+                                                       kTrail);
         updater.setSliceMSecs(0);
         QSignalSpy finished(&updater, &EditorPrivate::CalendarStatusesUpdater::finished);
         updater.start();
@@ -165,7 +169,8 @@ private slots:
             env.add(0, QString("e%1").arg(i), Period(QDate(2026, 1, 1).addDays(i)));
         EventsModel model(env.manager.get());
         RecordingTarget target;
-        EditorPrivate::CalendarStatusesUpdater updater(nullptr, &model, env.manager.get(), &target, 2026, kClock, kTrail);
+        EditorPrivate::CalendarStatusesUpdater updater(nullptr, &model, env.manager.get(), &target, 2026, kClock,
+                                                       kTrail);
         updater.setSliceMSecs(10000);
         updater.start();
         updater.step(); // all fifty in one slice

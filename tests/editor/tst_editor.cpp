@@ -77,13 +77,13 @@ void nameThePerson(const AbstractCommonEventPtr &event, const QString &name)
 QByteArray fillMixed(EditorTestEnv &env)
 {
     const QByteArray family = env.addCalendar("Família Łukasiewicz – Geburtstage");
-    const QStringList names = {"Zoë Müller", "Łukasz Wiśniewski", "Søren Ødegård", "Ana María Núñez",
-                               "Björn Þórsson", "Chloé Lefèvre", "Jürgen Groß", "Ελένη Παπαδοπούλου"};
+    const QStringList names = {"Zoë Müller",    "Łukasz Wiśniewski", "Søren Ødegård", "Ana María Núñez",
+                               "Björn Þórsson", "Chloé Lefèvre",     "Jürgen Groß",   "Ελένη Παπαδοπούλου"};
     for (int i = 0; i < 200; ++i) {
         const int kind = i % 5;
         const QDate day = QDate(2026, 1, 1).addDays((i * 37) % 365);
-        const QString caption = kind == 1 ? names.at(i % names.count())
-                                          : QString("Termin %1: Besprechung über die Jahresplanung").arg(i);
+        const QString caption =
+            kind == 1 ? names.at(i % names.count()) : QString("Termin %1: Besprechung über die Jahresplanung").arg(i);
         const IOccurrence::Type rule =
             kind == 1 ? IOccurrence::Yearly : (i % 7 == 0 ? IOccurrence::Weekly : IOccurrence::Once);
         const Period period = i % 4 == 0 ? Period(day, day.addDays(2)) : Period(day, QTime(9 + i % 8, 30));
@@ -93,10 +93,10 @@ QByteArray fillMixed(EditorTestEnv &env)
     }
     // A busy day for the day list.
     for (int i = 0; i < 5; ++i)
-        nameThePerson(env.addIn(family, i % 2, i % 2 ? names.at(i) : QString("Zahnarzt – Kontrolle um %1 Uhr").arg(8 + i),
-                                Period(QDate(2026, 3, 10), QTime(8 + i, 0)),
-                                i % 2 ? IOccurrence::Yearly : IOccurrence::Once),
-                      names.at(i));
+        nameThePerson(
+            env.addIn(family, i % 2, i % 2 ? names.at(i) : QString("Zahnarzt – Kontrolle um %1 Uhr").arg(8 + i),
+                      Period(QDate(2026, 3, 10), QTime(8 + i, 0)), i % 2 ? IOccurrence::Yearly : IOccurrence::Once),
+            names.at(i));
     return family;
 }
 
@@ -507,7 +507,8 @@ private slots:
         table->setCurrentIndex(table->model()->index(0, 0));
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), QPoint(5, 5));
         editor.showTableContextMenu(&event);
-        QCOMPARE(entries, (QStringList{"&New", "&Edit Event", "Export &selection", "", "&Move To", "", "&Delete Event"}));
+        QCOMPARE(entries,
+                 (QStringList{"&New", "&Edit Event", "Export &selection", "", "&Move To", "", "&Delete Event"}));
         QMenu *moveTo = editor.tableContextMenu()->actions().at(4)->menu();
         QCOMPARE(moveTo->actions().count(), 1); // the event's own calendar is left out
         QCOMPARE(moveTo->actions().first()->text(), QString("&Second"));

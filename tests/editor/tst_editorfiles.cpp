@@ -172,11 +172,16 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("none") << "/home/anna/events" << "/home/anna/events.evt";
-        QTest::newRow("own") << "/home/anna/events.evt" << "/home/anna/events.evt";
-        QTest::newRow("own in capitals") << "/home/anna/EVENTS.EVT" << "/home/anna/EVENTS.EVT";
-        QTest::newRow("another") << "/home/anna/events.2026" << "/home/anna/events.2026.evt";
-        QTest::newRow("cancelled") << "" << "";
+        QTest::newRow("none") << "/home/anna/events"
+                              << "/home/anna/events.evt";
+        QTest::newRow("own") << "/home/anna/events.evt"
+                             << "/home/anna/events.evt";
+        QTest::newRow("own in capitals") << "/home/anna/EVENTS.EVT"
+                                         << "/home/anna/EVENTS.EVT";
+        QTest::newRow("another") << "/home/anna/events.2026"
+                                 << "/home/anna/events.2026.evt";
+        QTest::newRow("cancelled") << ""
+                                   << "";
     }
 
     void addsDefaultSuffix()
@@ -245,8 +250,8 @@ private slots:
         env.answerImport(QString(), QByteArray(), "windows-1251");
         env.import(path);
         QCOMPARE(env.ask->messages(), QStringList({"Import: Imported 2 events"}));
-        QCOMPARE(captionsOf(*env.manager), QStringList({QString::fromUtf8("День рождения Ивана"),
-                                                        QString::fromUtf8("Первомай")}));
+        QCOMPARE(captionsOf(*env.manager),
+                 QStringList({QString::fromUtf8("День рождения Ивана"), QString::fromUtf8("Первомай")}));
         QCOMPARE(env.manager->calendars().last().name, QString::fromUtf8("Праздники"));
         QCOMPARE(counter("f_import_csv"), 1);
         env.stack()->undo();
@@ -322,8 +327,7 @@ private slots:
         env.import(path);
         QCOMPARE(env.manager->count(), 3);
         QCOMPARE(env.manager->calendarsCount(), 1);
-        QCOMPARE(captionsOf(*env.manager),
-                 QStringList({"Heiligabend", "Maifeier – Rathausplatz", "Ostern bei Oma"}));
+        QCOMPARE(captionsOf(*env.manager), QStringList({"Heiligabend", "Maifeier – Rathausplatz", "Ostern bei Oma"}));
         QCOMPARE(env.stack()->count(), 2);
         env.stack()->undo();
         QCOMPARE(env.manager->count(), 3);

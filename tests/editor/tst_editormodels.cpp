@@ -168,14 +168,14 @@ private slots:
         QTest::addColumn<bool>("expired");
         QTest::addColumn<bool>("tooltip");
         // Today is Tuesday 10 March 2026.
-        QTest::newRow("once, ten days ago") << int(IOccurrence::Once) << Period(QDate(2026, 2, 28)) << QVariant(-10)
-                                            << "Trip" << true << false;
-        QTest::newRow("weekly, from a Thursday") << int(IOccurrence::Weekly) << Period(QDate(2026, 2, 26))
-                                                 << QVariant(2) << "Trip" << false << true;
-        QTest::newRow("three days, all day") << int(IOccurrence::Once)
-                                             << Period(QDate(2026, 3, 20), QDate(2026, 3, 23)) << QVariant(10)
-                                             << "Trip (ends " + QLocale::system().toString(QDate(2026, 3, 23), QLocale::ShortFormat) + ")"
-                                             << false << false;
+        QTest::newRow("once, ten days ago")
+            << int(IOccurrence::Once) << Period(QDate(2026, 2, 28)) << QVariant(-10) << "Trip" << true << false;
+        QTest::newRow("weekly, from a Thursday")
+            << int(IOccurrence::Weekly) << Period(QDate(2026, 2, 26)) << QVariant(2) << "Trip" << false << true;
+        QTest::newRow("three days, all day")
+            << int(IOccurrence::Once) << Period(QDate(2026, 3, 20), QDate(2026, 3, 23)) << QVariant(10)
+            << "Trip (ends " + QLocale::system().toString(QDate(2026, 3, 23), QLocale::ShortFormat) + ")" << false
+            << false;
         QTest::newRow("timed, same day") << int(IOccurrence::Once)
                                          << Period(QDateTime(QDate(2026, 3, 12), QTime(9, 0)),
                                                    QDateTime(QDate(2026, 3, 12), QTime(17, 30)))
@@ -233,9 +233,9 @@ private slots:
     void tableSortsTypesByName()
     {
         EditorTestEnv env;
-        env.add(4, "t", Period(QDate(2026, 4, 1)));  // Task
-        env.add(1, "b", Period(QDate(2026, 4, 1)));  // Birthday
-        env.add(3, "h", Period(QDate(2026, 4, 1)));  // Holiday
+        env.add(4, "t", Period(QDate(2026, 4, 1))); // Task
+        env.add(1, "b", Period(QDate(2026, 4, 1))); // Birthday
+        env.add(3, "h", Period(QDate(2026, 4, 1))); // Holiday
         EventsTableModel model(env.manager.get());
         QSortFilterProxyModel sorter;
         sorter.setSortRole(SortRole);

@@ -46,11 +46,10 @@ struct OpsEnv : EditorTestEnv
         app.m_undoObject = &undoObject;
         QVariantMap folder{{"folder", "F"}, {"types", QVariantList{"c1", "3", "c2"}}};
         QVariantMap empty{{"folder", "E"}, {"types", QVariantList{}}};
-        files.storage->setState(
-            {{"myState", QVariantList{"1", folder, empty, "c3", "2", "4", "0"}},
-             {"customState",
-              QVariantList{makeCustomType("c1", "Custom1").toJson(), makeCustomType("c2", "Custom2", 4).toJson(),
-                           makeCustomType("c3", "Custom3", 0).toJson()}}});
+        files.storage->setState({{"myState", QVariantList{"1", folder, empty, "c3", "2", "4", "0"}},
+                                 {"customState", QVariantList{makeCustomType("c1", "Custom1").toJson(),
+                                                              makeCustomType("c2", "Custom2", 4).toJson(),
+                                                              makeCustomType("c3", "Custom3", 0).toJson()}}});
         app.m_eventTypesStorage = files.storage.get();
         family = addCalendar("Family");
         addIn(family, 0, "Dentist", Period(QDate(2026, 3, 10), QTime(10, 0)));
@@ -345,7 +344,8 @@ private slots:
         QTest::addColumn<int>("action");
         QTest::addColumn<QString>("item");
         QTest::addColumn<QString>("undoText");
-        QTest::newRow("remove") << int(EditorFilterPanel::RemoveEventType) << "Custom3" << "Remove Event Type";
+        QTest::newRow("remove") << int(EditorFilterPanel::RemoveEventType) << "Custom3"
+                                << "Remove Event Type";
         QTest::newRow("up") << int(EditorFilterPanel::MoveUpEventType) << kind(2) << "Move Up";
         QTest::newRow("down") << int(EditorFilterPanel::MoveDownEventType) << kind(2) << "Move Down";
         QTest::newRow("folder after the current row") << int(EditorFilterPanel::CreateFolder) << "Custom3"

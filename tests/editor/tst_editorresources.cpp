@@ -97,7 +97,8 @@ private slots:
     {
         QFETCH(QString, name);
         initEditorResources();
-        const QImage image = QImage(QStringLiteral(":/Ostrevalder/icons/") + name).convertToFormat(QImage::Format_ARGB32);
+        const QImage image =
+            QImage(QStringLiteral(":/Ostrevalder/icons/") + name).convertToFormat(QImage::Format_ARGB32);
         const QColor middle = image.pixelColor(2, image.height() / 2);
         QVERIFY2(middle.hsvSaturation() > 80, qPrintable(middle.name()));
     }

@@ -112,9 +112,10 @@ private slots:
         QFETCH(QString, found);
         auto model = grid();
         QModelIndex current = model->index(startRow, startColumn);
-        const QModelIndex result = EventFinder::wrapAroundFind(current, [&](const QModelIndex &from, const QModelIndex &to) {
-            return EventFinder::findInTable(from, to, text, kUs);
-        });
+        const QModelIndex result =
+            EventFinder::wrapAroundFind(current, [&](const QModelIndex &from, const QModelIndex &to) {
+                return EventFinder::findInTable(from, to, text, kUs);
+            });
         QCOMPARE(result.data().toString(), found);
     }
 

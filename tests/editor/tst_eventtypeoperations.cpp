@@ -48,11 +48,10 @@ struct TypesEnv : EventTestEnv
         app.m_undoObject = &undoObject;
         undoObject.clearUndoStack();
         QVariantMap folder{{"folder", "F"}, {"types", QVariantList{"c1", "3", "c2"}}};
-        files.storage->setState(
-            {{"myState", QVariantList{"1", folder, "c3", "2", "4", "0"}},
-             {"customState",
-              QVariantList{makeCustomType("c1", "Custom1").toJson(), makeCustomType("c2", "Custom2", 4).toJson(),
-                           makeCustomType("c3", "Custom3", 1).toJson()}}});
+        files.storage->setState({{"myState", QVariantList{"1", folder, "c3", "2", "4", "0"}},
+                                 {"customState", QVariantList{makeCustomType("c1", "Custom1").toJson(),
+                                                              makeCustomType("c2", "Custom2", 4).toJson(),
+                                                              makeCustomType("c3", "Custom3", 1).toJson()}}});
         app.m_eventTypesStorage = files.storage.get();
         model = std::make_unique<EventTypesTreeModel>(files.storage.get());
         tester = std::make_unique<QAbstractItemModelTester>(model.get(),
@@ -198,10 +197,14 @@ private slots:
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("parent");
         QTest::addColumn<int>("row");
-        QTest::newRow("nothing current: the top") << "" << "" << 0;
-        QTest::newRow("a folder: its first child") << "F" << "F" << 0;
-        QTest::newRow("a top-level type: after it") << "Custom3" << "" << 3;
-        QTest::newRow("a child: after it in its folder") << "F/Custom1" << "F" << 1;
+        QTest::newRow("nothing current: the top") << ""
+                                                  << "" << 0;
+        QTest::newRow("a folder: its first child") << "F"
+                                                   << "F" << 0;
+        QTest::newRow("a top-level type: after it") << "Custom3"
+                                                    << "" << 3;
+        QTest::newRow("a child: after it in its folder") << "F/Custom1"
+                                                         << "F" << 1;
     }
 
     void newTypePlace()
@@ -235,36 +238,52 @@ private slots:
             lines[row] = line;
             return lines;
         };
-        QTest::newRow("folder at the top") << "folder" << "" << "Create Folder" << with(0, folder) << QByteArray("c1photo") << "same";
+        QTest::newRow("folder at the top") << "folder"
+                                           << ""
+                                           << "Create Folder" << with(0, folder) << QByteArray("c1photo") << "same";
         QTest::newRow("folder after a child's row")
-            << "folder" << "F/" + kind(3) << "Create Folder" << with(2, folder) << QByteArray("c1photo") << "same";
-        QTest::newRow("type at the top") << "type" << "" << "Create Event Type" << with(0, "Fresh")
-                                         << QByteArray("freshphoto") << "none";
-        QTest::newRow("type into a folder") << "type" << "F" << "Create Event Type"
-                                            << replaced(1, "F=Fresh,Custom1," + kind(3) + ",Custom2")
-                                            << QByteArray("freshphoto") << "none";
-        QTest::newRow("type after a type") << "type" << "Custom3" << "Create Event Type" << with(3, "Fresh")
-                                           << QByteArray("freshphoto") << "none";
-        QTest::newRow("type with its picture") << "type with picture" << "" << "Create Event Type"
-                                               << with(0, "Fresh") << QByteArray("freshphoto") << "new";
-        QTest::newRow("edit keeps id and picture") << "edit" << "F/Custom1" << "Edit Event Type"
-                                                   << replaced(1, "F=Edited," + kind(3) + ",Custom2")
-                                                   << QByteArray("c1photo") << "same";
-        QTest::newRow("edit with a new picture") << "edit with picture" << "F/Custom1" << "Edit Event Type"
-                                                 << replaced(1, "F=Edited," + kind(3) + ",Custom2")
-                                                 << QByteArray("c1photo") << "new";
+            << "folder"
+            << "F/" + kind(3) << "Create Folder" << with(2, folder) << QByteArray("c1photo") << "same";
+        QTest::newRow("type at the top") << "type"
+                                         << ""
+                                         << "Create Event Type" << with(0, "Fresh") << QByteArray("freshphoto")
+                                         << "none";
+        QTest::newRow("type into a folder")
+            << "type"
+            << "F"
+            << "Create Event Type" << replaced(1, "F=Fresh,Custom1," + kind(3) + ",Custom2") << QByteArray("freshphoto")
+            << "none";
+        QTest::newRow("type after a type")
+            << "type"
+            << "Custom3"
+            << "Create Event Type" << with(3, "Fresh") << QByteArray("freshphoto") << "none";
+        QTest::newRow("type with its picture")
+            << "type with picture"
+            << ""
+            << "Create Event Type" << with(0, "Fresh") << QByteArray("freshphoto") << "new";
+        QTest::newRow("edit keeps id and picture")
+            << "edit"
+            << "F/Custom1"
+            << "Edit Event Type" << replaced(1, "F=Edited," + kind(3) + ",Custom2") << QByteArray("c1photo") << "same";
+        QTest::newRow("edit with a new picture")
+            << "edit with picture"
+            << "F/Custom1"
+            << "Edit Event Type" << replaced(1, "F=Edited," + kind(3) + ",Custom2") << QByteArray("c1photo") << "new";
         QTest::newRow("edit back to the kind's picture")
-            << "edit back to the kind's picture" << "F/Custom1" << "Edit Event Type"
-            << replaced(1, "F=Edited," + kind(3) + ",Custom2") << QByteArray("c1photo") << "none";
+            << "edit back to the kind's picture"
+            << "F/Custom1"
+            << "Edit Event Type" << replaced(1, "F=Edited," + kind(3) + ",Custom2") << QByteArray("c1photo") << "none";
         QStringList removed = start;
         removed.removeAt(2);
-        QTest::newRow("remove a type") << "remove" << "Custom3" << "Remove Event Type" << removed
-                                       << QByteArray("c1photo") << "same";
+        QTest::newRow("remove a type") << "remove"
+                                       << "Custom3"
+                                       << "Remove Event Type" << removed << QByteArray("c1photo") << "same";
         QStringList noFolder = start;
         noFolder.removeAt(1);
         noFolder << kind(3);
-        QTest::newRow("remove a folder") << "remove" << "F" << "Remove Event Type" << noFolder
-                                         << QByteArray("c1photo") << "same";
+        QTest::newRow("remove a folder") << "remove"
+                                         << "F"
+                                         << "Remove Event Type" << noFolder << QByteArray("c1photo") << "same";
         QStringList up = start;
         up.swapItemsAt(2, 3);
         QTest::newRow("up") << "up" << kind(2) << "Move Up" << up << QByteArray("c1photo") << "same";
@@ -274,18 +293,22 @@ private slots:
         QStringList dropped = start;
         dropped.removeAt(2);
         dropped[1] = "F=Custom1,Custom3," + kind(3) + ",Custom2";
-        QTest::newRow("drop into a folder") << "drop into F" << "Custom3" << "Move Item" << dropped
-                                            << QByteArray("c1photo") << "same";
+        QTest::newRow("drop into a folder") << "drop into F"
+                                            << "Custom3"
+                                            << "Move Item" << dropped << QByteArray("c1photo") << "same";
         QStringList top = start;
         top[1] = "F=Custom1," + kind(3);
         top.prepend("Custom2");
-        QTest::newRow("drop out to the top") << "drop at the top" << "F/Custom2" << "Move Item" << top
-                                             << QByteArray("c1photo") << "same";
-        QTest::newRow("rename a folder") << "rename" << "F" << "Rename Item"
-                                         << replaced(1, "Renamed=Custom1," + kind(3) + ",Custom2")
+        QTest::newRow("drop out to the top") << "drop at the top"
+                                             << "F/Custom2"
+                                             << "Move Item" << top << QByteArray("c1photo") << "same";
+        QTest::newRow("rename a folder") << "rename"
+                                         << "F"
+                                         << "Rename Item" << replaced(1, "Renamed=Custom1," + kind(3) + ",Custom2")
                                          << QByteArray("c1photo") << "same";
-        QTest::newRow("rename a type") << "rename" << "Custom3" << "Rename Item" << replaced(2, "Renamed")
-                                       << QByteArray("c1photo") << "same";
+        QTest::newRow("rename a type") << "rename"
+                                       << "Custom3"
+                                       << "Rename Item" << replaced(2, "Renamed") << QByteArray("c1photo") << "same";
     }
 
     void oneStepThatUndoRestoresFilesAndPictures()
@@ -339,14 +362,20 @@ private slots:
         QTest::newRow("up at the top") << "up" << kind(1);
         QTest::newRow("down at the end") << "down" << kind(0);
         QTest::newRow("remove a built-in kind") << "remove" << kind(2);
-        QTest::newRow("remove nothing") << "remove" << "";
+        QTest::newRow("remove nothing") << "remove"
+                                        << "";
         QTest::newRow("rename a built-in kind") << "rename" << kind(2);
-        QTest::newRow("rename to blanks") << "rename to blanks" << "F";
-        QTest::newRow("a reserved id") << "type with reserved id" << "";
-        QTest::newRow("an id in use") << "type with used id" << "";
+        QTest::newRow("rename to blanks") << "rename to blanks"
+                                          << "F";
+        QTest::newRow("a reserved id") << "type with reserved id"
+                                       << "";
+        QTest::newRow("an id in use") << "type with used id"
+                                      << "";
         QTest::newRow("edit a built-in kind") << "edit" << kind(2);
-        QTest::newRow("a folder into a folder") << "drop into F" << "F";
-        QTest::newRow("past the end of a folder") << "drop past the end of F" << "Custom3";
+        QTest::newRow("a folder into a folder") << "drop into F"
+                                                << "F";
+        QTest::newRow("past the end of a folder") << "drop past the end of F"
+                                                  << "Custom3";
     }
 
     void refusedChangesPushNothing()

@@ -48,14 +48,21 @@ private slots:
         QTest::newRow("numbers") << QVariantList{5, -3, 12, 0, 5, 7, -3, 100};
         QTest::newRow("texts") << QVariantList{"b", "B", "a", "", "Ärger", "z", "a", "10", "9"};
         const QDateTime base(QDate(2026, 3, 29), QTime(1, 30));
-        QTest::newRow("date-times")
-            << QVariantList{base.addSecs(3600), base, QDateTime(), base.addDays(-1), base.addSecs(3600), base.addSecs(-60)};
+        QTest::newRow("date-times") << QVariantList{
+            base.addSecs(3600), base, QDateTime(), base.addDays(-1), base.addSecs(3600), base.addSecs(-60)};
         QTest::newRow("dates and empty") << QVariantList{QDate(2026, 1, 2), QVariant(), QDate(2025, 12, 31),
                                                          QDate(2026, 1, 2), QVariant(), QDate(2026, 6, 1)};
         QTest::newRow("fractions and empty") << QVariantList{2.5, QVariant(), -0.25, 2.5, 1e9, QVariant(), -7.0, 0.0};
         // Kinds that differ: the left value's type decides how the pair is compared.
-        QTest::newRow("mixed kinds") << QVariantList{3, 2.9, "10", QDate(2026, 1, 2), qint64(1) << 40, 3.1, QVariant(),
-                                                     QDateTime(QDate(2026, 1, 1), QTime(23, 0), Qt::UTC), "2"};
+        QTest::newRow("mixed kinds") << QVariantList{3,
+                                                     2.9,
+                                                     "10",
+                                                     QDate(2026, 1, 2),
+                                                     qint64(1) << 40,
+                                                     3.1,
+                                                     QVariant(),
+                                                     QDateTime(QDate(2026, 1, 1), QTime(23, 0), Qt::UTC),
+                                                     "2"};
     }
 
     void sortsAsTheBaseClass()

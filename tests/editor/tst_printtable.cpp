@@ -76,10 +76,10 @@ private slots:
         QTest::newRow("timeless ties midnight") << row(kDay, QTime(), "x") << row(kDay, QTime(0, 0), "x") << 0 << 0;
         QTest::newRow("caption ignores case") << row(kDay, QTime(), "Anna") << row(kDay, QTime(), "anna") << 2 << 0;
         QTest::newRow("caption order") << row(kDay, QTime(), "Bob") << row(kDay, QTime(), "anna") << 2 << 1;
-        QTest::newRow("type name ignores case") << row(kDay, QTime(), "", "Task") << row(kDay, QTime(), "", "task")
-                                                << 5 << 0;
-        QTest::newRow("calendar name") << row(kDay, QTime(), "", "", "Home") << row(kDay, QTime(), "", "", "Work")
-                                       << 6 << -1;
+        QTest::newRow("type name ignores case")
+            << row(kDay, QTime(), "", "Task") << row(kDay, QTime(), "", "task") << 5 << 0;
+        QTest::newRow("calendar name") << row(kDay, QTime(), "", "", "Home") << row(kDay, QTime(), "", "", "Work") << 6
+                                       << -1;
         QTest::newRow("time is never a key") << row(kDay, nine, "") << row(kDay, QTime(10, 0), "") << 1 << 0;
     }
 
@@ -95,8 +95,11 @@ private slots:
     // Mixed timed and timeless rows of one day: any input order sorts to one result.
     void sortsMixedTimesToOneOrder()
     {
-        QList<PrintRow> rows = {row(kDay, QTime(10, 0), "c"), row(kDay, QTime(), "b"), row(kDay, QTime(9, 0), "a"),
-                                row(kDay, QTime(), "a"), row(kDay.addDays(-1), QTime(23, 0), "z"),
+        QList<PrintRow> rows = {row(kDay, QTime(10, 0), "c"),
+                                row(kDay, QTime(), "b"),
+                                row(kDay, QTime(9, 0), "a"),
+                                row(kDay, QTime(), "a"),
+                                row(kDay.addDays(-1), QTime(23, 0), "z"),
                                 row(kDay, QTime(0, 0), "d")};
         const QStringList expected = {"z", "a", "b", "d", "a", "c"};
         std::mt19937 random(7);
@@ -213,7 +216,8 @@ private slots:
     {
         EditorTestEnv env;
         const QByteArray work = env.addCalendar("Work");
-        AbstractCommonEventPtr event = env.addIn(work, EventTypeTask, "Report", Period(QDate(2026, 6, 1), QTime(14, 5)));
+        AbstractCommonEventPtr event =
+            env.addIn(work, EventTypeTask, "Report", Period(QDate(2026, 6, 1), QTime(14, 5)));
         event->setComment("quarterly");
         const QList<PrintRow> rows = PrintTableBuilder::collectRows(
             *env.manager, settingsFor(Period(QDate(2026, 1, 1), QDate(2026, 12, 31))), {});
@@ -233,24 +237,21 @@ private slots:
         QTest::addColumn<bool>("border");
         QTest::addColumn<QString>("table");
         const QString open = "<table width='100%' >";
-        QTest::newRow("plain with header")
-            << 0 << true << false
-            << open + "<tr><th>Date</th><th>Time</th><th>Caption</th></tr>"
-                      "<tr><td >5/4/26</td><td >9:00</td><td >Anna</td></tr>"
-                      "<tr><td >5/5/26</td><td ></td><td >Bob</td></tr></table>";
-        QTest::newRow("border, no header")
-            << 0 << false << true
-            << "<table width='100%' border='1' cellpadding='0' cellspacing='0'>"
-               "<tr><td >5/4/26</td><td >9:00</td><td >Anna</td></tr>"
-               "<tr><td >5/5/26</td><td ></td><td >Bob</td></tr></table>";
+        QTest::newRow("plain with header") << 0 << true << false
+                                           << open + "<tr><th>Date</th><th>Time</th><th>Caption</th></tr>"
+                                                     "<tr><td >5/4/26</td><td >9:00</td><td >Anna</td></tr>"
+                                                     "<tr><td >5/5/26</td><td ></td><td >Bob</td></tr></table>";
+        QTest::newRow("border, no header") << 0 << false << true
+                                           << "<table width='100%' border='1' cellpadding='0' cellspacing='0'>"
+                                              "<tr><td >5/4/26</td><td >9:00</td><td >Anna</td></tr>"
+                                              "<tr><td >5/5/26</td><td ></td><td >Bob</td></tr></table>";
         // The date leaves the cells and heads each group; the group cell spans what is left.
-        QTest::newRow("date groups")
-            << 1 << true << false
-            << open + "<tr><th>Time</th><th>Caption</th></tr>"
-                      "<tr><td class='group' colspan='2'>5/4/26</td></tr>"
-                      "<tr><td class='groupitem'>9:00</td><td >Anna</td></tr>"
-                      "<tr><td class='group' colspan='2'>5/5/26</td></tr>"
-                      "<tr><td class='groupitem'></td><td >Bob</td></tr></table>";
+        QTest::newRow("date groups") << 1 << true << false
+                                     << open + "<tr><th>Time</th><th>Caption</th></tr>"
+                                               "<tr><td class='group' colspan='2'>5/4/26</td></tr>"
+                                               "<tr><td class='groupitem'>9:00</td><td >Anna</td></tr>"
+                                               "<tr><td class='group' colspan='2'>5/5/26</td></tr>"
+                                               "<tr><td class='groupitem'></td><td >Bob</td></tr></table>";
         QTest::newRow("calendar groups")
             << 3 << false << false
             << open + "<tr><td class='group' colspan='3'>Home</td></tr>"
@@ -272,7 +273,8 @@ private slots:
         const QList<PrintRow> rows = {row(kDay, QTime(9, 0), "Anna", "", "Home"),
                                       row(kDay.addDays(1), QTime(), "Bob", "", "Home")};
         const QString html = PrintTableBuilder::html(rows, settings, htmlOptions());
-        QVERIFY(html.startsWith("\t\t<html>\t\t\t<head>\t\t\t\t<link rel='stylesheet' type='text/css' href='format.css'>"));
+        QVERIFY(
+            html.startsWith("\t\t<html>\t\t\t<head>\t\t\t\t<link rel='stylesheet' type='text/css' href='format.css'>"));
         QVERIFY(html.endsWith("\t\t\t</body>\t\t</html>"));
         const qsizetype at = html.indexOf("<table");
         QCOMPARE(html.mid(at, html.indexOf("</table>") + 8 - at), table);
@@ -338,7 +340,8 @@ private slots:
         r.comment = "Bring the card\nand <the> form";
         PrintSettings settings;
         settings.columns = {0, 2, 3};
-        std::unique_ptr<QTextDocument> document(PrintTableBuilder::document(PrintTableBuilder::html({r}, settings, htmlOptions())));
+        std::unique_ptr<QTextDocument> document(
+            PrintTableBuilder::document(PrintTableBuilder::html({r}, settings, htmlOptions())));
         QVERIFY2(document->toPlainText().contains("Bring the card\nand <the> form"),
                  qPrintable(document->toPlainText()));
     }

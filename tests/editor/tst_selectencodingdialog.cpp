@@ -52,10 +52,10 @@ private slots:
         QTest::newRow("windows-1251") << encoded(kCyrillic, "windows-1251") << QByteArray("windows-1251");
         QTest::newRow("KOI8-R") << encoded(kCyrillic, "KOI8-R") << QByteArray("KOI8-R");
         // A byte-order mark decides over the chosen encoding.
-        QTest::newRow("UTF-8 mark over 1251") << QByteArray("\xEF\xBB\xBF") + kCyrillic.toUtf8()
-                                              << QByteArray("windows-1251");
-        QTest::newRow("UTF-16LE mark over 1251") << encoded(kCyrillic, "UTF-16LE").prepend("\xFF\xFE")
-                                                 << QByteArray("windows-1251");
+        QTest::newRow("UTF-8 mark over 1251")
+            << QByteArray("\xEF\xBB\xBF") + kCyrillic.toUtf8() << QByteArray("windows-1251");
+        QTest::newRow("UTF-16LE mark over 1251")
+            << encoded(kCyrillic, "UTF-16LE").prepend("\xFF\xFE") << QByteArray("windows-1251");
     }
 
     void decodes()
@@ -75,10 +75,13 @@ private slots:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("ok");
-        QTest::newRow("plain") << "Termine 2026.csv" << "Termine 2026" << true;
-        QTest::newRow("several dots") << "party.backup.ics" << "party" << true;
+        QTest::newRow("plain") << "Termine 2026.csv"
+                               << "Termine 2026" << true;
+        QTest::newRow("several dots") << "party.backup.ics"
+                                      << "party" << true;
         // Nothing to propose: OK waits for a name.
-        QTest::newRow("dot first") << ".ics" << "" << false;
+        QTest::newRow("dot first") << ".ics"
+                                   << "" << false;
     }
 
     void proposesCalendarName()

@@ -456,10 +456,10 @@ private slots:
     {
         // Short random texts of the characters that build, end or break addresses.
         const QString alphabet = QStringLiteral("aAb1_.-@:/,;?&\"'()<> \u00e9\u0430xhtpfwmoc");
-        const QStringList words{QStringLiteral("http://"), QStringLiteral("https://"), QStringLiteral("ftp://"),
-                                QStringLiteral("www."), QStringLiteral(".com"), QStringLiteral(".org"),
-                                QStringLiteral("@mail.de"), QStringLiteral("a@b"), QStringLiteral(".."),
-                                QStringLiteral("-x"), QStringLiteral(":8080/")};
+        const QStringList words{QStringLiteral("http://"),  QStringLiteral("https://"), QStringLiteral("ftp://"),
+                                QStringLiteral("www."),     QStringLiteral(".com"),     QStringLiteral(".org"),
+                                QStringLiteral("@mail.de"), QStringLiteral("a@b"),      QStringLiteral(".."),
+                                QStringLiteral("-x"),       QStringLiteral(":8080/")};
         QRandomGenerator random(20261207);
         for (int i = 0; i < 20000; ++i) {
             QString text;
@@ -488,10 +488,12 @@ private slots:
         QTest::newRow("digits and dots") << "1." << QString();
         QTest::newRow("hyphens and dots") << "-." << QString();
         QTest::newRow("at signs") << "a@" << QString();
-        QTest::newRow("mail names") << "a.b-" << "@x";
+        QTest::newRow("mail names") << "a.b-"
+                                    << "@x";
         QTest::newRow("domain without top level") << "a@b." << QString();
         QTest::newRow("schemes") << "http://" << QString();
-        QTest::newRow("ends in an address") << "a." << "example.org";
+        QTest::newRow("ends in an address") << "a."
+                                            << "example.org";
     }
     void markupLinksOfLongRunsIsFast()
     {

@@ -622,11 +622,12 @@ private slots:
             << p + "wedding/rings_16.png" << p + "wedding/rings_128.png" << p + "wedding/rings_48.png" << false
             << "1prefixField=:Prefix words|2postfixField='s wedding day:Postfix words|commentField+:Comment|"
                "remindEveryYearField+=true:Remind every year";
-        QTest::newRow("holiday")
-            << 3
-            << QStringList{p + "holiday/balloons_16.png", p + "holiday/balloons_24.png", p + "holiday/balloons_48.png"}
-            << p + "holiday/balloons_16.png" << p + "holiday/balloons_128.png" << p + "holiday/balloons_48.png"
-            << false << "commentField+:Comment|recurrenceKey+:Recurrence";
+        QTest::newRow("holiday") << 3
+                                 << QStringList{p + "holiday/balloons_16.png", p + "holiday/balloons_24.png",
+                                                p + "holiday/balloons_48.png"}
+                                 << p + "holiday/balloons_16.png" << p + "holiday/balloons_128.png"
+                                 << p + "holiday/balloons_48.png" << false
+                                 << "commentField+:Comment|recurrenceKey+:Recurrence";
         QTest::newRow("task") << 4
                               << QStringList{p + "task/clock_16.png", p + "task/clock_24.png", p + "task/clock_48.png"}
                               << p + "task/clock_16.png" << p + "task/clock_128.png" << QString() << true
@@ -644,7 +645,9 @@ private slots:
         QFETCH(bool, defaultPhoto);
         QFETCH(QString, fields);
         EventTestEnv env;
-        const auto argb = [](const QImage &image) { return image.convertToFormat(QImage::Format_ARGB32_Premultiplied); };
+        const auto argb = [](const QImage &image) {
+            return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        };
         const auto file = [&](const QString &path) { return path.isEmpty() ? QImage() : argb(QImage(path)); };
         const QIcon small = EventsFactory::eventIcon(kind);
         QCOMPARE(small.availableSizes().size(), icons.size());

@@ -25,9 +25,9 @@ class TestCBackground : public QObject
 private slots:
     void noWallpaperGivesPlainColour()
     {
-        const QImage image = CBackground::compose(QImage(), WallpaperInfo::Centred, QColor(0, 78, 152),
-                                                  QRect(10, 10, 30, 20), QRect(0, 0, 1024, 768),
-                                                  QRect(0, 0, 1024, 768), true);
+        const QImage image =
+            CBackground::compose(QImage(), WallpaperInfo::Centred, QColor(0, 78, 152), QRect(10, 10, 30, 20),
+                                 QRect(0, 0, 1024, 768), QRect(0, 0, 1024, 768), true);
         QCOMPARE(image.size(), QSize(30, 20));
         QCOMPARE(image.pixelColor(29, 19), QColor(0, 78, 152));
     }
@@ -41,13 +41,13 @@ private slots:
         // Centred 200 x 100 on 1024 x 768: the area under it starts at the picture's corner.
         QTest::newRow("centred") << int(WallpaperInfo::Centred) << QRect(412, 334, 200, 100) << QPoint(0, 0)
                                  << QColor(0, 0, 7);
-        QTest::newRow("centred, outside the picture") << int(WallpaperInfo::Centred) << QRect(0, 0, 10, 10)
-                                                      << QPoint(0, 0) << QColor(Qt::black);
+        QTest::newRow("centred, outside the picture")
+            << int(WallpaperInfo::Centred) << QRect(0, 0, 10, 10) << QPoint(0, 0) << QColor(Qt::black);
         // Tiles start at (-100, -10) and repeat every 64 px.
         QTest::newRow("tiled") << int(WallpaperInfo::Tiled) << QRect(100, 10, 100, 100) << QPoint(0, 0)
                                << QColor(100 % 64, 10, 7);
-        QTest::newRow("tiled, next tile") << int(WallpaperInfo::Tiled) << QRect(100, 10, 100, 100) << QPoint(28, 54)
-                                          << QColor(0, 0, 7);
+        QTest::newRow("tiled, next tile")
+            << int(WallpaperInfo::Tiled) << QRect(100, 10, 100, 100) << QPoint(28, 54) << QColor(0, 0, 7);
     }
 
     void laysOutWallpaper()
@@ -69,9 +69,8 @@ private slots:
         wallpaper.fill(Qt::red);
         wallpaper.setPixelColor(1, 0, Qt::blue);
         wallpaper.setPixelColor(1, 1, Qt::blue);
-        const QImage image = CBackground::compose(wallpaper, WallpaperInfo::Stretched, Qt::black,
-                                                  QRect(900, 0, 50, 50), QRect(0, 0, 1024, 768),
-                                                  QRect(0, 0, 1024, 768), true);
+        const QImage image = CBackground::compose(wallpaper, WallpaperInfo::Stretched, Qt::black, QRect(900, 0, 50, 50),
+                                                  QRect(0, 0, 1024, 768), QRect(0, 0, 1024, 768), true);
         QCOMPARE(image.pixelColor(25, 25).blue(), 255);
     }
 

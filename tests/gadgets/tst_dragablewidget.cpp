@@ -59,8 +59,12 @@ private slots:
         QPoint at(350, 250);
         for (const QChar step : steps) {
             switch (step.toLatin1()) {
-            case 'p': send(&w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton); break;
-            case 'r': send(&w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton); break;
+            case 'p':
+                send(&w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+                break;
+            case 'r':
+                send(&w, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton);
+                break;
             case 'm':
                 at += QPoint(20, 0);
                 send(&w, QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
@@ -69,8 +73,12 @@ private slots:
                 at += QPoint(20, 0);
                 send(&w, QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton | Qt::RightButton);
                 break;
-            case 'P': send(&w, QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton); break;
-            case 'R': send(&w, QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton); break;
+            case 'P':
+                send(&w, QEvent::MouseButtonPress, at, Qt::RightButton, Qt::RightButton);
+                break;
+            case 'R':
+                send(&w, QEvent::MouseButtonRelease, at, Qt::RightButton, Qt::NoButton);
+                break;
             }
         }
         QCOMPARE(started.count(), starts);

@@ -136,11 +136,16 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("signalCount");
-        QTest::newRow("new name") << "Einkäufe" << "Einkäufe" << 1;
-        QTest::newRow("blanks around") << "  Work  " << "Work" << 1;
-        QTest::newRow("empty") << "" << "To-Dos" << 1;
-        QTest::newRow("all blank") << "   " << "To-Dos" << 1;
-        QTest::newRow("same name") << "Home" << "Home" << 0;
+        QTest::newRow("new name") << "Einkäufe"
+                                  << "Einkäufe" << 1;
+        QTest::newRow("blanks around") << "  Work  "
+                                       << "Work" << 1;
+        QTest::newRow("empty") << ""
+                               << "To-Dos" << 1;
+        QTest::newRow("all blank") << "   "
+                                   << "To-Dos" << 1;
+        QTest::newRow("same name") << "Home"
+                                   << "Home" << 0;
     }
 
     void renames()

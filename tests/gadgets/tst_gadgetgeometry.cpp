@@ -52,25 +52,25 @@ private slots:
         QTest::addColumn<QPoint>("offset");
         const QRect other(500, 300, 100, 100); // right 599, bottom 399
         // Adjacent windows share their outermost column.
-        QTest::newRow("right onto left edge") << QRect(391, 320, 100, 50) << QPoint(1, 0) << QList<QRect>{other}
-                                              << QPoint(10, 0);
-        QTest::newRow("no vertical overlap") << QRect(391, 450, 100, 50) << QPoint(1, 0) << QList<QRect>{other}
-                                             << QPoint(0, 0);
-        QTest::newRow("left onto right edge") << QRect(605, 320, 100, 50) << QPoint(-1, 0) << QList<QRect>{other}
-                                              << QPoint(-6, 0);
-        QTest::newRow("down onto top edge") << QRect(520, 195, 50, 100) << QPoint(0, 1) << QList<QRect>{other}
-                                            << QPoint(0, 6);
-        QTest::newRow("up onto bottom edge") << QRect(520, 405, 50, 100) << QPoint(0, -1) << QList<QRect>{other}
-                                             << QPoint(0, -6);
+        QTest::newRow("right onto left edge")
+            << QRect(391, 320, 100, 50) << QPoint(1, 0) << QList<QRect>{other} << QPoint(10, 0);
+        QTest::newRow("no vertical overlap")
+            << QRect(391, 450, 100, 50) << QPoint(1, 0) << QList<QRect>{other} << QPoint(0, 0);
+        QTest::newRow("left onto right edge")
+            << QRect(605, 320, 100, 50) << QPoint(-1, 0) << QList<QRect>{other} << QPoint(-6, 0);
+        QTest::newRow("down onto top edge")
+            << QRect(520, 195, 50, 100) << QPoint(0, 1) << QList<QRect>{other} << QPoint(0, 6);
+        QTest::newRow("up onto bottom edge")
+            << QRect(520, 405, 50, 100) << QPoint(0, -1) << QList<QRect>{other} << QPoint(0, -6);
         // Alignment: the left edges line up even far apart vertically.
-        QTest::newRow("align left edges") << QRect(504, 600, 50, 50) << QPoint(-1, 0) << QList<QRect>{other}
-                                          << QPoint(-4, 0);
+        QTest::newRow("align left edges")
+            << QRect(504, 600, 50, 50) << QPoint(-1, 0) << QList<QRect>{other} << QPoint(-4, 0);
         // Priorities on one axis: the screen before windows, earlier before later, adjacency before alignment.
         QTest::newRow("screen wins") << QRect(5, 100, 50, 50) << QPoint(-1, 0)
                                      << QList<QRect>{QRect(-100, 100, 103, 50)} << QPoint(-5, 0);
-        QTest::newRow("earlier window wins") << QRect(300, 100, 50, 50) << QPoint(1, 0)
-                                             << QList<QRect>{QRect(355, 100, 50, 50), QRect(352, 100, 50, 50)}
-                                             << QPoint(6, 0);
+        QTest::newRow("earlier window wins")
+            << QRect(300, 100, 50, 50) << QPoint(1, 0) << QList<QRect>{QRect(355, 100, 50, 50), QRect(352, 100, 50, 50)}
+            << QPoint(6, 0);
         QTest::newRow("adjacency before alignment")
             << QRect(300, 100, 50, 50) << QPoint(1, 0) << QList<QRect>{QRect(352, 110, 5, 10)} << QPoint(3, 0);
     }

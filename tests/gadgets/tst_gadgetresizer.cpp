@@ -77,7 +77,8 @@ private slots:
         QTest::addColumn<QRect>("expected");
         // The right edge jumps to the cursor.
         QTest::newRow("right") << QPoint(198, 70) << QPoint(40, 0) << QRect(100, 100, 239, 150);
-        QTest::newRow("right, not below the minimum") << QPoint(198, 70) << QPoint(-150, 0) << QRect(100, 100, 101, 150);
+        QTest::newRow("right, not below the minimum")
+            << QPoint(198, 70) << QPoint(-150, 0) << QRect(100, 100, 101, 150);
         // The corner keeps its distance from the cursor.
         QTest::newRow("bottom-right") << QPoint(198, 148) << QPoint(30, 20) << QRect(100, 100, 231, 171);
         QTest::newRow("top") << QPoint(70, 1) << QPoint(0, -20) << QRect(100, 81, 200, 169);

@@ -15,7 +15,8 @@ QByteArray listFile(const QStringList &texts)
 {
     QJsonArray records;
     for (const QString &text : texts)
-        records.append(QJsonObject{{"version", 1}, {"done", false}, {"text", text}, {"modified", "2026-12-01T10:00:00"}});
+        records.append(
+            QJsonObject{{"version", 1}, {"done", false}, {"text", text}, {"modified", "2026-12-01T10:00:00"}});
     const QJsonObject toDos{{"version", 1}, {"eventsList", records}};
     return QJsonDocument(QJsonObject{{"ToDos", toDos}}).toJson(QJsonDocument::Compact);
 }
@@ -63,9 +64,12 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("uid");
-        QTest::newRow("plain") << "todo.{a1}.dat" << "{a1}";
-        QTest::newRow("dots inside") << "todo.x.y.z.dat" << "x.y.z";
-        QTest::newRow("empty") << "todo..dat" << "";
+        QTest::newRow("plain") << "todo.{a1}.dat"
+                               << "{a1}";
+        QTest::newRow("dots inside") << "todo.x.y.z.dat"
+                                     << "x.y.z";
+        QTest::newRow("empty") << "todo..dat"
+                               << "";
     }
 
     void uidFromFileName()
@@ -79,7 +83,8 @@ private slots:
     {
         GadgetTestEnv env;
         for (const char *name : {"todo.b.dat", "todo.C.dat", "todo.a.dat", "todo.x.y.dat", "notes.dat"})
-            QVERIFY(TestHelpers::writeFile(env.dataFile(QString::fromLatin1(name)), listFile({QString::fromLatin1(name)})));
+            QVERIFY(
+                TestHelpers::writeFile(env.dataFile(QString::fromLatin1(name)), listFile({QString::fromLatin1(name)})));
         GadgetsController controller;
         controller.loadGadgets();
         QCOMPARE(uids(controller), (QStringList{"a", "b", "C", "x.y"}));

@@ -14,7 +14,8 @@ namespace {
 // A colour as a theme writes it: a name, #rrggbb, rgb(r, g, b) or rgba(r, g, b, a).
 QColor cssColour(const QString &text)
 {
-    static const QRegularExpression functional(QStringLiteral(R"(rgba?\(\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)\s*(?:,\s*(\d+)\s*)?\))"));
+    static const QRegularExpression functional(
+        QStringLiteral(R"(rgba?\(\s*(\d+)\s*,\s*(\d+)\s*,\s*(\d+)\s*(?:,\s*(\d+)\s*)?\))"));
     const QRegularExpressionMatch match = functional.match(text);
     if (match.hasMatch())
         return QColor(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt(),
@@ -26,7 +27,8 @@ QColor cssColour(const QString &text)
 QColor over(const QColor &top, const QColor &below)
 {
     const double a = top.alphaF();
-    return QColor::fromRgbF(float(top.redF() * a + below.redF() * (1 - a)), float(top.greenF() * a + below.greenF() * (1 - a)),
+    return QColor::fromRgbF(float(top.redF() * a + below.redF() * (1 - a)),
+                            float(top.greenF() * a + below.greenF() * (1 - a)),
                             float(top.blueF() * a + below.blueF() * (1 - a)));
 }
 
@@ -88,14 +90,21 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QStringList>("missing");
-        QTest::newRow("plain") << "a { color: red; }" << "a { color: red; }" << QStringList();
-        QTest::newRow("one") << "color: <?=fg?>;" << "color: white;" << QStringList();
-        QTest::newRow("adjacent") << "<?=fg?><?=bg?>" << "white#02204B" << QStringList();
-        QTest::newRow("spaces in key") << "<?= fg ?>" << "white" << QStringList();
-        QTest::newRow("missing") << "x<?=nope?>y<?=nope?>" << "xy" << QStringList{"nope"};
+        QTest::newRow("plain") << "a { color: red; }"
+                               << "a { color: red; }" << QStringList();
+        QTest::newRow("one") << "color: <?=fg?>;"
+                             << "color: white;" << QStringList();
+        QTest::newRow("adjacent") << "<?=fg?><?=bg?>"
+                                  << "white#02204B" << QStringList();
+        QTest::newRow("spaces in key") << "<?= fg ?>"
+                                       << "white" << QStringList();
+        QTest::newRow("missing") << "x<?=nope?>y<?=nope?>"
+                                 << "xy" << QStringList{"nope"};
         // A value is inserted as it stands and never read again.
-        QTest::newRow("no re-scan") << "<?=tricky?>" << "<?=fg?>" << QStringList();
-        QTest::newRow("unterminated") << "a <?=fg" << "a <?=fg" << QStringList();
+        QTest::newRow("no re-scan") << "<?=tricky?>"
+                                    << "<?=fg?>" << QStringList();
+        QTest::newRow("unterminated") << "a <?=fg"
+                                      << "a <?=fg" << QStringList();
     }
 
     void rendersPlaceholders()
@@ -145,8 +154,12 @@ private slots:
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("areaBackground");
         QTest::addColumn<QString>("menuBackground");
-        QTest::newRow("blue") << "blue" << "#02204B" << "#02204B";
-        QTest::newRow("green") << "green" << "#97C22A" << "#70AF22";
+        QTest::newRow("blue") << "blue"
+                              << "#02204B"
+                              << "#02204B";
+        QTest::newRow("green") << "green"
+                               << "#97C22A"
+                               << "#70AF22";
     }
 
     void rendersThemeSheet()
@@ -170,11 +183,12 @@ private slots:
     void everyIconOfTheSheetsExists()
     {
         const GadgetThemeManager manager = loaded();
-        const QStringList names = {"gear.png", "gear_inactive.png", "cross.png", "cross_inactive.png", "remove.png",
-                                   "remove_hover.png", "check_bullet.png", "check_bullet_unchecked.png",
-                                   "sizegrip.png", "menuclose.png", "menuedit.png", "menueditor.png",
-                                   "menuclear.png", "menunewtodo.png", "menuremove.png", "menusettings.png",
-                                   "menutheme.png"};
+        const QStringList names = {
+            "gear.png",      "gear_inactive.png", "cross.png",        "cross_inactive.png",
+            "remove.png",    "remove_hover.png",  "check_bullet.png", "check_bullet_unchecked.png",
+            "sizegrip.png",  "menuclose.png",     "menuedit.png",     "menueditor.png",
+            "menuclear.png", "menunewtodo.png",   "menuremove.png",   "menusettings.png",
+            "menutheme.png"};
         for (const QString &id : manager.ids()) {
             const QString folder = manager.infoById(id).imagesPath;
             QVERIFY(folder.endsWith(QLatin1Char('/')));
@@ -206,7 +220,8 @@ private slots:
             QColor background;
         } texts[] = {
             {"placeholder", over(cssColour(values.value("enter_todo_text_color")), entryBackground), entryBackground},
-            {"placeholder hovered", over(cssColour(values.value("enter_todo_text_color_hover")), entryBackground), entryBackground},
+            {"placeholder hovered", over(cssColour(values.value("enter_todo_text_color_hover")), entryBackground),
+             entryBackground},
             {"caption", cssColour(values.value("caption_text_color")), caption},
             {"to-dos", cssColour(values.value("gadget_text_color")), cssColour(values.value("gadget_background"))},
         };

@@ -34,8 +34,8 @@ private slots:
         QTest::newRow("only horizontal edges: left") << int(HorizontalEdges) << QPoint(1, 1) << Left;
         // Corner boxes are 8 wide and 12 high, and count only with both edge pairs.
         QTest::newRow("corner box") << (s_defaultFlags | BottomRightCorner) << QPoint(93, 70) << BottomRight;
-        QTest::newRow("corner box without edges") << int(HorizontalEdges | BottomRightCorner) << QPoint(93, 70)
-                                                  << NoZone;
+        QTest::newRow("corner box without edges")
+            << int(HorizontalEdges | BottomRightCorner) << QPoint(93, 70) << NoZone;
         QTest::newRow("top-left box") << (s_defaultFlags | TopLeftCorner) << QPoint(7, 11) << TopLeft;
     }
 
@@ -68,12 +68,12 @@ private slots:
         // Window at (100, 100), 200 x 150: right 299, bottom 249. Minimum 100 x 50.
         // The right edge jumps to the cursor.
         QTest::newRow("right") << Right << QPoint(198, 50) << QPoint(350, 120) << QRect(100, 100, 251, 150);
-        QTest::newRow("right below minimum") << Right << QPoint(198, 50) << QPoint(120, 120)
-                                             << QRect(100, 100, 101, 150);
+        QTest::newRow("right below minimum")
+            << Right << QPoint(198, 50) << QPoint(120, 120) << QRect(100, 100, 101, 150);
         QTest::newRow("left") << Left << QPoint(1, 50) << QPoint(80, 120) << QRect(80, 100, 220, 150);
         QTest::newRow("top") << Top << QPoint(50, 1) << QPoint(150, 60) << QRect(100, 60, 200, 190);
-        QTest::newRow("bottom below minimum") << Bottom << QPoint(50, 148) << QPoint(150, 110)
-                                              << QRect(100, 100, 200, 51);
+        QTest::newRow("bottom below minimum")
+            << Bottom << QPoint(50, 148) << QPoint(150, 110) << QRect(100, 100, 200, 51);
         // A corner keeps its distance from the cursor: pressed 2 px inside, moved by (+30, +20).
         QTest::newRow("bottom-right") << BottomRight << QPoint(198, 148) << QPoint(100 + 198 + 30, 100 + 148 + 20)
                                       << QRect(100, 100, 231, 171);

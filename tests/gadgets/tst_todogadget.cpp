@@ -31,7 +31,8 @@ QStringList texts(const ToDoGadget &gadget)
 QStringList storedTexts(const QJsonObject &file)
 {
     QStringList list;
-    const QJsonArray records = file.value(QStringLiteral("ToDos")).toObject().value(QStringLiteral("eventsList")).toArray();
+    const QJsonArray records =
+        file.value(QStringLiteral("ToDos")).toObject().value(QStringLiteral("eventsList")).toArray();
     for (const QJsonValue &record : records)
         list << record.toObject().value(QStringLiteral("text")).toString();
     return list;
@@ -284,12 +285,11 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<QStringList>("expected");
         const QStringList tail{"-", "About", "-", "Close Gadget"};
-        QTest::newRow("on a row") << "row" << 2
-                                  << (QStringList{"Edit", "Remove", "-", "New To-Do Gadget", "-", "Theme", "-", "Clear"}
-                                      + tail);
-        QTest::newRow("on the header") << "header" << 2
-                                       << (QStringList{"Rename...", "-", "New To-Do Gadget", "-", "Theme", "-", "Clear"}
-                                           + tail);
+        QTest::newRow("on a row")
+            << "row" << 2
+            << (QStringList{"Edit", "Remove", "-", "New To-Do Gadget", "-", "Theme", "-", "Clear"} + tail);
+        QTest::newRow("on the header")
+            << "header" << 2 << (QStringList{"Rename...", "-", "New To-Do Gadget", "-", "Theme", "-", "Clear"} + tail);
         QTest::newRow("empty list") << "header" << 0
                                     << (QStringList{"Rename...", "-", "New To-Do Gadget", "-", "Theme"} + tail);
     }

@@ -14,8 +14,8 @@ namespace {
 class OptionDelegate : public ToDoDelegate
 {
 public:
-    using ToDoDelegate::ToDoDelegate;
     using ToDoDelegate::initStyleOption;
+    using ToDoDelegate::ToDoDelegate;
 };
 
 class View : public ToDoView
@@ -111,9 +111,8 @@ private slots:
         List list({"a", "b", "c", "d"});
         list.view.setCurrentIndex(list.model.index(dragged, 0));
         const QPoint dropPos = row < 0 ? QPoint(20, list.view.viewport()->height() - 2) : list.point(row, upper);
-        list.view.setDragRunner([&](QDrag *drag) {
-            return deliver(&list.view, list.point(dragged, true), dropPos, drag->mimeData());
-        });
+        list.view.setDragRunner(
+            [&](QDrag *drag) { return deliver(&list.view, list.point(dragged, true), dropPos, drag->mimeData()); });
         list.view.startDrag(Qt::MoveAction);
         QCOMPARE(list.texts(), expected);
         QVERIFY(!list.view.isDragging());
@@ -124,8 +123,9 @@ private slots:
         List source({"keep", QString::fromUtf8("move to Łódź")});
         List target({"x"});
         source.view.setCurrentIndex(source.model.index(1, 0));
-        source.view.setDragRunner(
-            [&](QDrag *drag) { return deliver(&target.view, target.point(0, true), target.point(0, true), drag->mimeData()); });
+        source.view.setDragRunner([&](QDrag *drag) {
+            return deliver(&target.view, target.point(0, true), target.point(0, true), drag->mimeData());
+        });
         source.view.startDrag(Qt::MoveAction);
         QCOMPARE(source.texts(), QStringList{"keep"});
         QCOMPARE(target.texts(), QStringList({QString::fromUtf8("move to Łódź"), "x"}));
@@ -183,8 +183,8 @@ private slots:
         QVERIFY(wrapped.count(QChar::LineSeparator) >= 2);
         QCOMPARE(wrapped.split(QChar::LineSeparator).join(QLatin1Char(' ')), list.model.index(1, 0).data().toString());
         // The row grows to hold its lines.
-        QVERIFY(list.view.visualRect(list.model.index(1, 0)).height()
-                > list.view.visualRect(list.model.index(0, 0)).height());
+        QVERIFY(list.view.visualRect(list.model.index(1, 0)).height() >
+                list.view.visualRect(list.model.index(0, 0)).height());
     }
 
     // Every wrapped line fits the room the style gives the text beside the check box and the remove icon.

@@ -31,8 +31,9 @@ public:
     {
         SingleInstance instance(kId, nullptr, m_folder);
         m_becameInstance = !instance.isRunning();
-        QObject::connect(&instance, &SingleInstance::messageReceived, &instance,
-                         [this](const QString &message) { m_messages << message; }, Qt::DirectConnection);
+        QObject::connect(
+            &instance, &SingleInstance::messageReceived, &instance,
+            [this](const QString &message) { m_messages << message; }, Qt::DirectConnection);
         m_ready.release();
         exec();
     }

@@ -131,7 +131,8 @@ private slots:
             QVERIFY(other.open(QIODevice::WriteOnly) && other.write("x") == 1 && other.remove());
         }
         QFile zone(zoneFile()), tokyo("/usr/share/zoneinfo/Asia/Tokyo");
-        QVERIFY(!rewrite || (tokyo.open(QIODevice::ReadOnly) && zone.open(QIODevice::WriteOnly) && zone.write(tokyo.readAll()) > 0));
+        QVERIFY(!rewrite || (tokyo.open(QIODevice::ReadOnly) && zone.open(QIODevice::WriteOnly) &&
+                             zone.write(tokyo.readAll()) > 0));
         zone.close();
         QCoreApplication::processEvents();
         QCOMPARE(watcher.findChild<QTimer *>()->isActive(), rewrite);
@@ -148,8 +149,8 @@ private slots:
         QTest::newRow("zone changed") << service << QStringList{QStringLiteral("Timezone")} << QStringList() << 1;
         QTest::newRow("zone invalidated") << service << QStringList() << QStringList{QStringLiteral("Timezone")} << 1;
         QTest::newRow("other property") << service << QStringList{QStringLiteral("NTP")} << QStringList() << 0;
-        QTest::newRow("other interface") << QStringLiteral("org.example.other") << QStringList{QStringLiteral("Timezone")}
-                                         << QStringList() << 0;
+        QTest::newRow("other interface") << QStringLiteral("org.example.other")
+                                         << QStringList{QStringLiteral("Timezone")} << QStringList() << 0;
     }
     void timeDateSignal()
     {

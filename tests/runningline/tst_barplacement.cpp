@@ -9,8 +9,14 @@ Q_DECLARE_METATYPE(BarPlacement::OtherDock)
 namespace QTest {
 template <> inline char *toString(const DockStrip &strip)
 {
-    return qstrdup(QString("edge %1 %2,%3 %4x%5").arg(int(strip.edge)).arg(strip.rect.x()).arg(strip.rect.y())
-                       .arg(strip.rect.width()).arg(strip.rect.height()).toUtf8().constData());
+    return qstrdup(QString("edge %1 %2,%3 %4x%5")
+                       .arg(int(strip.edge))
+                       .arg(strip.rect.x())
+                       .arg(strip.rect.y())
+                       .arg(strip.rect.width())
+                       .arg(strip.rect.height())
+                       .toUtf8()
+                       .constData());
 }
 } // namespace QTest
 
@@ -102,9 +108,9 @@ private slots:
                                         << QRect(0, 28, 1280, 732);
         QTest::newRow("side panel") << screen << QList<DockStrip>{{Qt::LeftEdge, QRect(0, 0, 64, 800)}}
                                     << QRect(64, 0, 1216, 800);
-        QTest::newRow("panel on the other monitor") << QRect(1280, 0, 1024, 768)
-                                                    << QList<DockStrip>{{Qt::TopEdge, QRect(0, 0, 1280, 28)}}
-                                                    << QRect(1280, 0, 1024, 768);
+        QTest::newRow("panel on the other monitor")
+            << QRect(1280, 0, 1024, 768) << QList<DockStrip>{{Qt::TopEdge, QRect(0, 0, 1280, 28)}}
+            << QRect(1280, 0, 1024, 768);
         QTest::newRow("nothing left") << screen << QList<DockStrip>{{Qt::TopEdge, QRect(0, 0, 1280, 900)}} << screen;
     }
 

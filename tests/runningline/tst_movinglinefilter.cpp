@@ -81,7 +81,8 @@ private slots:
         QTest::newRow("zero days, tomorrow") << true << today.addDays(1) << today.addDays(1) << false << 0 << false;
         QTest::newRow("ongoing span") << true << today.addDays(-2) << today.addDays(1) << false << 15 << true;
         QTest::newRow("ended yesterday") << true << today.addDays(-3) << today.addDays(-1) << false << 15 << false;
-        QTest::newRow("overdue task to complete") << true << today.addDays(-5) << today.addDays(-5) << true << 15 << true;
+        QTest::newRow("overdue task to complete")
+            << true << today.addDays(-5) << today.addDays(-5) << true << 15 << true;
         QTest::newRow("switched off") << false << today << today << false << 15 << false;
         QTest::newRow("no next occurrence") << true << QDate() << QDate() << true << 15 << false;
         QTest::newRow("no end date") << true << today.addDays(3) << QDate() << false << 15 << true;
@@ -225,13 +226,13 @@ private slots:
             QTime time;
             IOccurrence::Type rule;
         } table[] = {
-            {0, 1, QTime(2, 30), IOccurrence::Once},  {3, 1, QTime(), IOccurrence::Once},
-            {0, 0, QTime(23, 59), IOccurrence::Once}, {0, 1, QTime(0, 0), IOccurrence::Once},
-            {0, 1, QTime(2, 30), IOccurrence::Once},  {0, 1, QTime(1, 59), IOccurrence::Once},
-            {0, 1, QTime(3, 0), IOccurrence::Once},   {0, -3, QTime(8, 0), IOccurrence::Daily},
+            {0, 1, QTime(2, 30), IOccurrence::Once},     {3, 1, QTime(), IOccurrence::Once},
+            {0, 0, QTime(23, 59), IOccurrence::Once},    {0, 1, QTime(0, 0), IOccurrence::Once},
+            {0, 1, QTime(2, 30), IOccurrence::Once},     {0, 1, QTime(1, 59), IOccurrence::Once},
+            {0, 1, QTime(3, 0), IOccurrence::Once},      {0, -3, QTime(8, 0), IOccurrence::Daily},
             {0, -6, QTime(23, 59), IOccurrence::Weekly}, {1, -365, QTime(), IOccurrence::Yearly},
-            {3, 0, QTime(), IOccurrence::Once},       {0, 2, QTime(12, 0), IOccurrence::Once},
-            {3, 1, QTime(), IOccurrence::Once},       {0, 0, QTime(23, 59), IOccurrence::Daily},
+            {3, 0, QTime(), IOccurrence::Once},          {0, 2, QTime(12, 0), IOccurrence::Once},
+            {3, 1, QTime(), IOccurrence::Once},          {0, 0, QTime(23, 59), IOccurrence::Daily},
         };
         for (const auto &row : table) {
             const QDate date = today.addDays(row.day);

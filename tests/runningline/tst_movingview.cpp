@@ -140,7 +140,8 @@ private slots:
         QTest::addColumn<QStringList>("sent");
         QTest::newRow("slow") << 1 << false << QStringList{"reset 592x30 592", "scroll 1", "scroll 1", "scroll 1"};
         QTest::newRow("fast") << 3 << false << QStringList{"reset 592x30 592", "scroll 3", "scroll 3", "scroll 3"};
-        QTest::newRow("painted between") << 2 << true << QStringList{"reset 592x30 592", "scroll 2", "reset 592x30 592", "scroll 2"};
+        QTest::newRow("painted between") << 2 << true
+                                         << QStringList{"reset 592x30 592", "scroll 2", "reset 592x30 592", "scroll 2"};
     }
 
     void framesShownByAStrip()

@@ -72,7 +72,8 @@ private:
         m_env->add(3, "St. Patrick's Day", Period(QDate(2026, 3, 17)));
         m_env->add(0, "Yoga", Period(QDate(2026, 3, 10), QTime(18, 0)), IOccurrence::Weekly);
         m_env->add(4, "Renew passport", Period(QDate(2026, 3, 20)));
-        m_env->add(0, "Flight to Reykjavík (Keflavík), gate closes 40 minutes before", Period(QDate(2026, 3, 21), QTime(6, 10)));
+        m_env->add(0, "Flight to Reykjavík (Keflavík), gate closes 40 minutes before",
+                   Period(QDate(2026, 3, 21), QTime(6, 10)));
         m_env->add(1, "Grandpa Øyvind", Period(QDate(1940, 3, 24)), IOccurrence::Yearly);
         m_env->add(3, "Far away holiday", Period(QDate(2026, 8, 1)));
     }
@@ -345,12 +346,18 @@ private slots:
         QTest::addColumn<QString>("offered");
         QTest::addColumn<QString>("declined");
         QTest::addColumn<bool>("shown");
-        QTest::newRow("none") << "" << "" << false;
-        QTest::newRow("newer") << "3.4.0" << "" << true;
-        QTest::newRow("newer but declined") << "3.4.0" << "3.4.0" << false;
-        QTest::newRow("newer than declined") << "3.5" << "3.4.0" << true;
-        QTest::newRow("same") << "3.3.0" << "" << false;
-        QTest::newRow("older") << "2.9" << "" << false;
+        QTest::newRow("none") << ""
+                              << "" << false;
+        QTest::newRow("newer") << "3.4.0"
+                               << "" << true;
+        QTest::newRow("newer but declined") << "3.4.0"
+                                            << "3.4.0" << false;
+        QTest::newRow("newer than declined") << "3.5"
+                                             << "3.4.0" << true;
+        QTest::newRow("same") << "3.3.0"
+                              << "" << false;
+        QTest::newRow("older") << "2.9"
+                               << "" << false;
     }
 
     void updateButtonForANewerVersion()
@@ -387,7 +394,8 @@ private slots:
         m_seams->windowLog.clear();
         m_env->properties->setValue("panelPosition", 0);
         QCOMPARE(bar.y(), screen.top());
-        QCOMPARE(m_seams->windowLog.filter("strut").last(), QString("strut top 0,0 %1x%2").arg(bar.width()).arg(bar.height()));
+        QCOMPARE(m_seams->windowLog.filter("strut").last(),
+                 QString("strut top 0,0 %1x%2").arg(bar.width()).arg(bar.height()));
         m_env->properties->setValue("panelOnTop", true);
         QCOMPARE(m_seams->windowLog.last(), QString("above"));
 

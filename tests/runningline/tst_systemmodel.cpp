@@ -55,7 +55,8 @@ private slots:
         QCOMPARE(texts(model), (QStringList{"Welcome", "Три события сегодня", "Backup failed"}));
         list.removeEvent(list.eventByIndex(0));
         QCOMPARE(texts(model), (QStringList{"Три события сегодня", "Backup failed"}));
-        QCOMPARE(m_log, (QStringList{"inserted(1,1)", "inserted(2,2)", "removed(1,1)", "inserted(2,2)", "removed(0,0)"}));
+        QCOMPARE(m_log,
+                 (QStringList{"inserted(1,1)", "inserted(2,2)", "removed(1,1)", "inserted(2,2)", "removed(0,0)"}));
     }
 
     void ignoresTheRemovalOfAnUnlistedEntry()

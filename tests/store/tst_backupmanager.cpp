@@ -483,8 +483,8 @@ private slots:
                                  "        for i in range(mib): f.write(b' ' * (1 << 20))\n"
                                  "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n";
         QTest::newRow("events entry over its cap") << writeBig + "big(z, 'events.dat', 300)\n" << false;
-        QTest::newRow("valid large entries")
-            << writeBig + "big(z, 'pixmaps.dat', 160)\nbig(z, 'events.dat', 100)\n" << true;
+        QTest::newRow("valid large entries") << writeBig + "big(z, 'pixmaps.dat', 160)\nbig(z, 'events.dat', 100)\n"
+                                             << true;
     }
 
     void restoreMemoryStaysBounded()

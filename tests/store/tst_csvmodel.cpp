@@ -60,7 +60,8 @@ private slots:
             wide += (c ? QStringLiteral(",") : QString()) + cell;
             wideCells << (c % 7 == 0 ? QStringLiteral("%1,%1").arg(c) : cell);
         }
-        QTest::newRow("wide row") << wide + QStringLiteral("\nx") << Table{wideCells, QStringList{"x"} + QStringList(499, QString())};
+        QTest::newRow("wide row") << wide + QStringLiteral("\nx")
+                                  << Table{wideCells, QStringList{"x"} + QStringList(499, QString())};
     }
 
     void readsCells()

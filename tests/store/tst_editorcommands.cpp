@@ -407,7 +407,9 @@ private slots:
         }
         last.m_failRestore = laterObjectFails;
         const QStringList before{"other.txt", "todo.a.dat"};
-        const auto files = [&] { return QDir(data).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot); };
+        const auto files = [&] {
+            return QDir(data).entryList(QDir::Files | QDir::Hidden | QDir::Dirs | QDir::NoDotAndDotDot);
+        };
         QCOMPARE(files(), before);
 
         m_undo.COMMAND(new RestoreCommand(&manager, m_archive));

@@ -463,21 +463,21 @@ private slots:
         // The clock stands at 1 June 2024: two-digit years read as 1974 to 2073.
         QTest::newRow("de coming year") << german << QByteArray("24.12.27 10:00,x")
                                         << QDateTime(QDate(2027, 12, 24), QTime(10, 0));
-        QTest::newRow("de last of the window") << german << QByteArray("01.01.73 08:15,x")
-                                               << QDateTime(QDate(2073, 1, 1), QTime(8, 15));
-        QTest::newRow("de first of the window") << german << QByteArray("01.01.74 08:15,x")
-                                                << QDateTime(QDate(1974, 1, 1), QTime(8, 15));
+        QTest::newRow("de last of the window")
+            << german << QByteArray("01.01.73 08:15,x") << QDateTime(QDate(2073, 1, 1), QTime(8, 15));
+        QTest::newRow("de first of the window")
+            << german << QByteArray("01.01.74 08:15,x") << QDateTime(QDate(1974, 1, 1), QTime(8, 15));
         QTest::newRow("de leap day") << german << QByteArray("29.02.28 09:00,x")
                                      << QDateTime(QDate(2028, 2, 29), QTime(9, 0));
-        QTest::newRow("de four digits stay") << german << QByteArray("24.12.1927 10:00,x")
-                                             << QDateTime(QDate(1927, 12, 24), QTime(10, 0));
+        QTest::newRow("de four digits stay")
+            << german << QByteArray("24.12.1927 10:00,x") << QDateTime(QDate(1927, 12, 24), QTime(10, 0));
         QTest::newRow("de without time dropped") << german << QByteArray("24.12.27,x") << QDateTime();
         QTest::newRow("us coming year") << american << QByteArray("12/24/27 10:00 AM,x")
                                         << QDateTime(QDate(2027, 12, 24), QTime(10, 0));
         QTest::newRow("us past year") << american << QByteArray("7/4/76 6:30 PM,x")
                                       << QDateTime(QDate(1976, 7, 4), QTime(18, 30));
-        QTest::newRow("us four digits stay") << american << QByteArray("12/24/1927 10:00 PM,x")
-                                             << QDateTime(QDate(1927, 12, 24), QTime(22, 0));
+        QTest::newRow("us four digits stay")
+            << american << QByteArray("12/24/1927 10:00 PM,x") << QDateTime(QDate(1927, 12, 24), QTime(22, 0));
         QTest::newRow("us without time dropped") << american << QByteArray("12/24/27,x") << QDateTime();
     }
     void csvTwoDigitYears()
@@ -588,7 +588,8 @@ private slots:
                         vevent("UID:d\r\nDTSTART:20240603T090000\r\nRRULE:FREQ=DAILY\r\nSUMMARY:Daily"))
             << 3
             << "Imported 3 events\n1 repeating event has dates that were cancelled (EXDATE or a cancelled "
-               "occurrence); these are not kept, so the event is shown and reminded on those dates too.\n1 changed or moved occurrence "
+               "occurrence); these are not kept, so the event is shown and reminded on those dates too.\n1 changed or "
+               "moved occurrence "
                "(RECURRENCE-ID) was imported as a separate event; its repeating event is still shown and "
                "reminded on the original date.";
         QTest::newRow("iCalendar with nothing readable")
@@ -596,9 +597,8 @@ private slots:
             << calendar(vevent("SUMMARY:no date") + vevent("DTSTART:2024") + vevent("DTSTART:20240603")) << 0
             << "Nothing was imported: the file holds no event that could be read.\n"
                "3 entries were left out: they have no readable date or no text.";
-        QTest::newRow("empty iCalendar")
-            << int(EventsImporter::ICalendarFormat) << calendar(QByteArray()) << 0
-            << "Nothing was imported: the file holds no event that could be read.";
+        QTest::newRow("empty iCalendar") << int(EventsImporter::ICalendarFormat) << calendar(QByteArray()) << 0
+                                         << "Nothing was imported: the file holds no event that could be read.";
     }
 
     void notesWhatIsLeftOut()
@@ -714,11 +714,12 @@ private slots:
             << "12.04.2026,Facture électricité,Montant 120 € à payer avant vendredi\n01.05.2026,Anniversaire de "
                "Cécile,Acheter des fleurs pour 25 €\n03.06.2026,Réunion à l'école,Prévoir 10 € pour la coopérative\n"
             << false << "Imported 3 events";
-        QTest::newRow("Shift_JIS") << QByteArray("Shift_JIS")
-                                   << "12.04.2026,会議の準備,資料を持ってくること\n01.05.2026,誕生日パーティー,花とケーキを"
-                                      "買う\n03.06.2026,歯医者の予約,午前十時に行く\n04.06.2026,東京駅で待ち合わせ,"
-                                      "新幹線の切符を忘れないで\n"
-                                   << false << "Imported 4 events";
+        QTest::newRow("Shift_JIS")
+            << QByteArray("Shift_JIS")
+            << "12.04.2026,会議の準備,資料を持ってくること\n01.05.2026,誕生日パーティー,花とケーキを"
+               "買う\n03.06.2026,歯医者の予約,午前十時に行く\n04.06.2026,東京駅で待ち合わせ,"
+               "新幹線の切符を忘れないで\n"
+            << false << "Imported 4 events";
         QTest::newRow("GB18030") << QByteArray("GB18030")
                                  << "12.04.2026,项目会议,请带上所有文件和报告\n01.05.2026,生日聚会,买花和蛋糕给妈妈\n"
                                     "03.06.2026,看牙医,上午十点在医院见面\n04.06.2026,去北京出差,记得带护照和火车票\n"
@@ -729,8 +730,7 @@ private slots:
         QTest::newRow("UTF-8 with one stray byte")
             << QByteArray("UTF-8")
             << "12.04.2026,Geburtstag von Jürgen Müller,Blumen für Oma\n01.05.2026,Maifeier – Café Größe,\x01\n"
-            << false
-            << "Imported 2 events\n1 character could not be read in the chosen encoding; it shows as \uFFFD.";
+            << false << "Imported 2 events\n1 character could not be read in the chosen encoding; it shows as \uFFFD.";
     }
 
     void csvGuessedEncodings()
@@ -777,13 +777,12 @@ private slots:
     {
         QTest::addColumn<int>("format");
         QTest::addColumn<QByteArray>("text");
-        const QByteArray meeting = QTextCodec::codecForName("windows-1251")->fromUnicode(
-            QStringLiteral("Встреча с Иваном"));
+        const QByteArray meeting =
+            QTextCodec::codecForName("windows-1251")->fromUnicode(QStringLiteral("Встреча с Иваном"));
         QTest::newRow("CSV") << int(EventsImporter::CsvFormat) << "1.1.2016," + meeting + "\n";
         QTest::newRow("iCalendar") << int(EventsImporter::ICalendarFormat)
                                    << calendar(vevent("DTSTART:20240603\r\nSUMMARY:" + meeting));
-        QTest::newRow("cut character at end") << int(EventsImporter::CsvFormat)
-                                              << QByteArray("1.1.2016,Gr\xC3");
+        QTest::newRow("cut character at end") << int(EventsImporter::CsvFormat) << QByteArray("1.1.2016,Gr\xC3");
     }
 
     void refusesTextNotInItsEncoding()

@@ -126,9 +126,13 @@ private:
     // escaping or hold surrogate pairs, and a custom type's record now and then.
     static AbstractCommonEventPtr variedEvent(int i)
     {
-        static const QStringList texts{"plain", "quote \" back\\slash", "tab\tnew\nline\r\b\f",
-                                       QString::fromUtf8("\xF0\x9F\xA6\xB7 \xD0\xB2\xD1\x81\xD1\x82\xD1\x80\xD0\xB5\xD1\x87\xD0\xB0"),
-                                       QString(QChar(0xD800)) + "lone", ""};
+        static const QStringList texts{
+            "plain",
+            "quote \" back\\slash",
+            "tab\tnew\nline\r\b\f",
+            QString::fromUtf8("\xF0\x9F\xA6\xB7 \xD0\xB2\xD1\x81\xD1\x82\xD1\x80\xD0\xB5\xD1\x87\xD0\xB0"),
+            QString(QChar(0xD800)) + "lone",
+            ""};
         const QDate day = i % 19 == 0 ? QDate(950, 2, 3) : QDate(2026, 1, 1).addDays(i * 3);
         Period period(day);
         if (i % 4 == 1)
@@ -137,8 +141,8 @@ private:
             period = Period(day, day.addDays(2));
         else if (i % 4 == 3)
             period = Period(day, QTime(9, 30), day.addDays(1), QTime(17, 0));
-        AbstractCommonEventPtr event = makeEvent(i % 5, texts.at(i % texts.size()) + QString::number(i), period,
-                                                 IOccurrence::Type(i % 5));
+        AbstractCommonEventPtr event =
+            makeEvent(i % 5, texts.at(i % texts.size()) + QString::number(i), period, IOccurrence::Type(i % 5));
         Occurrence rule = event->occurrence();
         if (i % 5 != 0)
             rule.setStep(1 + i % 3);
@@ -320,8 +324,8 @@ private slots:
             << QByteArray(R"({"type": "2", "data": {}}, {"type": 2.7, "data": {}}, {"type": true}, {"type": null})");
         QTest::newRow("not objects") << QByteArray(R"(1, "text", [1, 2], null, {}, [{"type": 0}])");
         QTest::newRow("data not an object") << QByteArray(R"({"type": 0, "data": [1]}, {"type": 1, "data": "x"})");
-        QTest::newRow("repeated names")
-            << QByteArray(R"({"type": 1, "type": 0, "data": {"abstract": {"id": "{a}", "caption": "first",
+        QTest::newRow("repeated names") << QByteArray(
+            R"({"type": 1, "type": 0, "data": {"abstract": {"id": "{a}", "caption": "first",
                 "caption": "last", "version": 8, "lastModified": "2026-01-01T10:00:00",
                 "period": {"begin": "x"}, "period": {"begin": "20260105T093000Z", "time": true, "version": 1}},
                 "abstract": 5, "abstract": {"id": "{b}", "version": 8, "caption": "again",
@@ -344,16 +348,17 @@ private slots:
                 {"type": 4, "data": {"id": "{s}", "version": 8, "period": {"version": 2, "begin": "20260105T000000Z",
                 "version": 1}, "occurrence": {"type": "monthly", "data": [], "type": "weekly"},
                 "customTypeMetaInfo": {"id": "a", "id": "b", "visibility": {"commentField": "true"}}}})");
-        QTest::newRow("old versions")
-            << QByteArray(R"({"type": 1, "data": {"version": 1, "relation": "aunt", "abstract": {"version": 3,
+        QTest::newRow("old versions") << QByteArray(
+            R"({"type": 1, "data": {"version": 1, "relation": "aunt", "abstract": {"version": 3,
                 "id": "{o}", "caption": "Anna", "date": {"year": 1990, "month": 2, "day": 3}, "occurrence": 3,
                 "lastModified": "2026-01-01T10:00:00"}}},
                 {"type": 4, "data": {"version": 6, "id": "{p}", "date": "2020-02-02", "occurrence": 9,
                 "lastModified": "2026-01-01T10:00:00"}})");
-        QTest::newRow("lenient text")
-            << QByteArray("// a comment\n" + good + ",\n{type: 3, data: {abstract: {id: \"{w}\", version: 8, "
-                          "lastModified: \"2026-01-01T10:00:00\", period: {begin: \"20260105T000000Z\", "
-                          "version: 1}}, version: 1}},");
+        QTest::newRow("lenient text") << QByteArray(
+            "// a comment\n" + good +
+            ",\n{type: 3, data: {abstract: {id: \"{w}\", version: 8, "
+            "lastModified: \"2026-01-01T10:00:00\", period: {begin: \"20260105T000000Z\", "
+            "version: 1}}, version: 1}},");
         QTest::newRow("no begin date") << QByteArray(R"({"type": 2, "data": {"abstract": {"id": "{n}", "version": 8,
             "lastModified": "2026-01-01T10:00:00"}, "version": 1}})");
     }
@@ -362,9 +367,10 @@ private slots:
     {
         QFETCH(QByteArray, entries);
         Common::Clock::pin(QDateTime(QDate(2026, 2, 1), QTime(12, 0)));
-        const QByteArray text = "{\"Events\": {\"calendarsList\": [{\"id\": \"{c}\",\"name\": \"Mine\",\"version\": 1}],"
-                                "\"defaultCalendar\": \"{c}\",\"eventsList\": [" +
-                                entries + "],\"version\": \"3.3.0\"}}";
+        const QByteArray text =
+            "{\"Events\": {\"calendarsList\": [{\"id\": \"{c}\",\"name\": \"Mine\",\"version\": 1}],"
+            "\"defaultCalendar\": \"{c}\",\"eventsList\": [" +
+            entries + "],\"version\": \"3.3.0\"}}";
         QVERIFY(writeFile(eventsFile(), text));
         const int asserts = assertCount();
         const EventsManager read(eventsFile());
@@ -403,8 +409,10 @@ private slots:
         const TestHelpers::ScopedTimeZone zone("Europe/Berlin");
         const QByteArray stamp = "\"lastModified\": \"2026-03-29T02:30:00\"";
         QVERIFY(writeFile(eventsFile(), "{\"Events\": {\"eventsList\": [{\"type\": 4, \"data\": {\"id\": \"{g}\", "
-                                        "\"version\": 8, " + stamp + ", \"period\": {\"begin\": "
-                                        "\"20260105T000000Z\", \"version\": 1}}}],\"version\": \"3.3.0\"}}"));
+                                        "\"version\": 8, " +
+                                            stamp +
+                                            ", \"period\": {\"begin\": "
+                                            "\"20260105T000000Z\", \"version\": 1}}}],\"version\": \"3.3.0\"}}"));
         EventsManager manager(eventsFile());
         QCOMPARE(manager.count(), 1);
         QVERIFY(manager.save());

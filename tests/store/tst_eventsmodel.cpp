@@ -39,7 +39,8 @@ private slots:
 
         RunningLineTestEnv env;
         env.add(1, "Someone else", Period(QDate(2026, 5, 1)));
-        AbstractCommonEventPtr event = RunningLineTestEnv::makeEvent(kind, "Zoë Müller", Period(QDate(2026, 3, 12), QTime(10, 0)));
+        AbstractCommonEventPtr event =
+            RunningLineTestEnv::makeEvent(kind, "Zoë Müller", Period(QDate(2026, 3, 12), QTime(10, 0)));
         if (!customTypeId.isEmpty()) {
             CustomTypeInfo info;
             info.id = customTypeId;

@@ -126,9 +126,10 @@ private slots:
         QTest::newRow("text not a string")
             << QVariantMap{{"version", 1}, {"eventsList", QVariantList{QVariantMap{{"text", QVariantList{1}}}}}} << 1
             << 0 << false << shape;
-        QTest::newRow("done not a flag")
-            << QVariantMap{{"version", 1}, {"eventsList", QVariantList{QVariantMap{{"text", "a"}, {"done", "yes"}}}}}
-            << 1 << 0 << false << shape;
+        QTest::newRow("done not a flag") << QVariantMap{{"version", 1},
+                                                        {"eventsList",
+                                                         QVariantList{QVariantMap{{"text", "a"}, {"done", "yes"}}}}}
+                                         << 1 << 0 << false << shape;
     }
 
     void readsOddMaps()
@@ -153,8 +154,9 @@ private slots:
     // Fields and values of a newer version come back as they were read.
     void keepsWhatItDoesNotKnow()
     {
-        const QVariantMap record{{"version", 1}, {"text", "a"},         {"done", true},
-                                 {"modified", "2026-03-05T07:08:09"}, {"due", "2031-05-01"}, {"notes", QVariantList{1, 2}}};
+        const QVariantMap record{{"version", 1},        {"text", "a"},
+                                 {"done", true},        {"modified", "2026-03-05T07:08:09"},
+                                 {"due", "2031-05-01"}, {"notes", QVariantList{1, 2}}};
         const QVariantMap map{{"version", 1}, {"eventsList", QVariantList{record}}, {"sorting", "due"}};
         ToDoStorage storage;
         QVERIFY(storage.objectFromMap(map));

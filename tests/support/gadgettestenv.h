@@ -20,7 +20,8 @@ struct GadgetTestEnv
 {
     explicit GadgetTestEnv(TestSeams::Desktop desktop = TestSeams::FakeDesktop) : seams(desktop)
     {
-        properties = std::make_unique<Properties>(nullptr, QDir(app.m_dataLocation).filePath(QStringLiteral("prop.dat")));
+        properties =
+            std::make_unique<Properties>(nullptr, QDir(app.m_dataLocation).filePath(QStringLiteral("prop.dat")));
         app.m_properties = properties.get();
     }
     ~GadgetTestEnv()

@@ -15,8 +15,7 @@
 // running line reads.
 struct RunningLineTestEnv : EventTestEnv
 {
-    explicit RunningLineTestEnv(const QDateTime &now = QDateTime(QDate(2026, 3, 10), QTime(9, 30)))
-        : EventTestEnv(now)
+    explicit RunningLineTestEnv(const QDateTime &now = QDateTime(QDate(2026, 3, 10), QTime(9, 30))) : EventTestEnv(now)
     {
         properties->addProperty("daysToWatch", 15);
         manager = std::make_unique<EventsManager>(dir.filePath("events.dat"));

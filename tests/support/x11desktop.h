@@ -136,8 +136,11 @@ inline std::unique_ptr<QProcess> startWindowManager(xcb_connection_t *c)
     process->start(openbox, {QStringLiteral("--sm-disable")});
     if (!process->waitForStarted(5000))
         return nullptr;
-    if (!waitFor([&] { return selectionOwned(c, "WM_S0") && !windowProperty(c, root(c), "_NET_SUPPORTING_WM_CHECK").isEmpty(); },
-                 20000))
+    if (!waitFor(
+            [&] {
+                return selectionOwned(c, "WM_S0") && !windowProperty(c, root(c), "_NET_SUPPORTING_WM_CHECK").isEmpty();
+            },
+            20000))
         return nullptr;
     // Announced is not yet listening: only a window it has managed shows that it handles map requests.
     ScopedWindow probe(c, makeWindow(c, QRect(0, 0, 10, 10)));
@@ -188,11 +191,11 @@ inline std::unique_ptr<ScopedWindow> makeTopDock(xcb_connection_t *c, int width,
 {
     auto window = std::make_unique<ScopedWindow>(c, makeWindow(c, QRect(0, 0, width, height)));
     const xcb_atom_t dock = atom(c, "_NET_WM_WINDOW_TYPE_DOCK");
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window->id(), atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32,
-                        1, &dock);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window->id(), atom(c, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
+                        &dock);
     const quint32 strut[12] = {0, 0, quint32(height), 0, 0, 0, 0, 0, 0, quint32(width - 1), 0, 0};
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window->id(), atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL,
-                        32, 12, strut);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window->id(), atom(c, "_NET_WM_STRUT_PARTIAL"), XCB_ATOM_CARDINAL, 32,
+                        12, strut);
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, window->id(), atom(c, "_NET_WM_STRUT"), XCB_ATOM_CARDINAL, 32, 4,
                         strut);
     xcb_map_window(c, window->id());

@@ -77,20 +77,20 @@ private slots:
         QTest::addColumn<int>("firstDayOfWeek");
         QTest::addColumn<QList<WeekSpan>>("weeks");
         // 1 January 2026 is a Thursday.
-        QTest::newRow("January 2026, Monday") << 2026 << 1 << 1
-                                              << QList<WeekSpan>{{1, 4}, {5, 11}, {12, 18}, {19, 25}, {26, 31}};
-        QTest::newRow("January 2026, Sunday") << 2026 << 1 << 7
-                                              << QList<WeekSpan>{{1, 3}, {4, 10}, {11, 17}, {18, 24}, {25, 31}};
+        QTest::newRow("January 2026, Monday")
+            << 2026 << 1 << 1 << QList<WeekSpan>{{1, 4}, {5, 11}, {12, 18}, {19, 25}, {26, 31}};
+        QTest::newRow("January 2026, Sunday")
+            << 2026 << 1 << 7 << QList<WeekSpan>{{1, 3}, {4, 10}, {11, 17}, {18, 24}, {25, 31}};
         QTest::newRow("January 2026, Thursday")
             << 2026 << 1 << 4 << QList<WeekSpan>{{1, 7}, {8, 14}, {15, 21}, {22, 28}, {29, 31}};
         // 1 February 2021 is a Monday, 1 February 2015 a Sunday: four full weeks.
-        QTest::newRow("February 2021, Monday") << 2021 << 2 << 1
-                                               << QList<WeekSpan>{{1, 7}, {8, 14}, {15, 21}, {22, 28}};
-        QTest::newRow("February 2015, Sunday") << 2015 << 2 << 7
-                                               << QList<WeekSpan>{{1, 7}, {8, 14}, {15, 21}, {22, 28}};
+        QTest::newRow("February 2021, Monday")
+            << 2021 << 2 << 1 << QList<WeekSpan>{{1, 7}, {8, 14}, {15, 21}, {22, 28}};
+        QTest::newRow("February 2015, Sunday")
+            << 2015 << 2 << 7 << QList<WeekSpan>{{1, 7}, {8, 14}, {15, 21}, {22, 28}};
         // 31 days starting on a Saturday need six rows with a Monday start.
-        QTest::newRow("May 2027, Monday") << 2027 << 5 << 1
-                                          << QList<WeekSpan>{{1, 2}, {3, 9}, {10, 16}, {17, 23}, {24, 30}, {31, 31}};
+        QTest::newRow("May 2027, Monday")
+            << 2027 << 5 << 1 << QList<WeekSpan>{{1, 2}, {3, 9}, {10, 16}, {17, 23}, {24, 30}, {31, 31}};
         QTest::newRow("leap February 2024, Thursday")
             << 2024 << 2 << 4 << QList<WeekSpan>{{1, 7}, {8, 14}, {15, 21}, {22, 28}, {29, 29}};
     }

@@ -40,8 +40,8 @@ private:
     static void moveTo(CalendarView *view, const QPoint &point)
     {
         QWidget *vp = view->viewport();
-        QMouseEvent move(QEvent::MouseMove, QPointF(point), vp->mapToGlobal(QPointF(point)), Qt::NoButton,
-                         Qt::NoButton, {});
+        QMouseEvent move(QEvent::MouseMove, QPointF(point), vp->mapToGlobal(QPointF(point)), Qt::NoButton, Qt::NoButton,
+                         {});
         QCoreApplication::sendEvent(vp, &move);
     }
     static int flags(CalendarView *view, const QDate &date) { return view->m_dayStates.value(date).flags; }
@@ -424,7 +424,7 @@ private slots:
         if (dir.isEmpty())
             QSKIP("QR_SHOTS_DIR not set");
         const QList<QPair<QLocale, QString>> locales{{QLocale(QLocale::English, QLocale::UnitedStates), "en"},
-                                                      {QLocale(QLocale::German, QLocale::Germany), "de"}};
+                                                     {QLocale(QLocale::German, QLocale::Germany), "de"}};
         for (const auto &[locale, suffix] : locales) {
             Common::setAppLocale(locale);
             resetFittedFonts();
@@ -434,11 +434,10 @@ private slots:
                 const int clock = view.addStatusPixmap(statusPixmap(QColor(220, 60, 40)));
                 const int trail = view.addStatusPixmap(statusPixmap(QColor(240, 170, 40)));
                 view.beginUpdate();
-                view.setStatus({QDate(kToday, 6, 3), QDate(kToday, 6, 19), QDate(kToday, 6, 28),
-                                QDate(kToday, 7, 4), QDate(kToday, 7, 14)},
+                view.setStatus({QDate(kToday, 6, 3), QDate(kToday, 6, 19), QDate(kToday, 6, 28), QDate(kToday, 7, 4),
+                                QDate(kToday, 7, 14)},
                                clock);
-                view.setStatus({QDate(kToday, 6, 20), QDate(kToday, 6, 21), QDate(kToday, 6, 22),
-                                QDate(kToday, 7, 1)},
+                view.setStatus({QDate(kToday, 6, 20), QDate(kToday, 6, 21), QDate(kToday, 6, 22), QDate(kToday, 7, 1)},
                                trail);
                 view.endUpdate();
                 view.setDayColor(QDate(kToday, 6, 24), QColor(200, 30, 30));

@@ -42,8 +42,9 @@ private slots:
         QTest::addColumn<QDate>("date");
         QTest::addColumn<QString>("text");
         QTest::newRow("no day") << QDate() << "No Selection";
-        QTest::newRow("a day") << QDate(2026, 3, 9) << QLocale(QLocale::English, QLocale::UnitedStates)
-                                                            .toString(QDate(2026, 3, 9), QLocale::ShortFormat);
+        QTest::newRow("a day")
+            << QDate(2026, 3, 9)
+            << QLocale(QLocale::English, QLocale::UnitedStates).toString(QDate(2026, 3, 9), QLocale::ShortFormat);
     }
 
     void placeholderNamesTheDay()
@@ -103,7 +104,8 @@ private slots:
     void tooltipShowsTheWholeItemText()
     {
         DateShowingListView view;
-        const QString longText = QStringLiteral("Anniversary of the Über-Großeltern, far too long for this narrow list");
+        const QString longText =
+            QStringLiteral("Anniversary of the Über-Großeltern, far too long for this narrow list");
         QStringListModel model({longText});
         view.setModel(&model);
         view.resize(80, 200);

@@ -152,8 +152,7 @@ CustomTypeInfo customType(const AbstractCommonEvent &e, const QByteArray &hidden
     return info;
 }
 
-template<typename T>
-T *child(QWidget *form, const char *name)
+template <typename T> T *child(QWidget *form, const char *name)
 {
     T *found = form->findChild<T *>(QLatin1String(name));
     if (!found)
@@ -297,8 +296,7 @@ void TestEventForms::emptyNameIsRefused_data()
     QTest::newRow("appointment") << appointment(Period(QDate(2026, 5, 1))) << QStringList{"captionLineEdit"}
                                  << "Caption cannot be empty";
     QTest::newRow("birthday") << birthday() << QStringList{"personName"} << "Please enter person's name";
-    QTest::newRow("wedding") << wedding() << QStringList{"personOneName", "personTwoName"}
-                             << "Names cannot be empty!";
+    QTest::newRow("wedding") << wedding() << QStringList{"personOneName", "personTwoName"} << "Names cannot be empty!";
     QTest::newRow("holiday") << holiday() << QStringList{"captionLineEdit"} << "Holiday name cannot be empty";
     QTest::newRow("task") << task() << QStringList{"captionLineEdit"} << "Subject cannot be empty";
 }
@@ -328,10 +326,10 @@ void TestEventForms::customTypeHidesField_data()
     QTest::addColumn<QString>("widget");
     QTest::newRow("birthday gender") << birthday() << QByteArray("genderField") << "genderBox";
     QTest::newRow("birthday year") << birthday() << QByteArray("yearField") << "ageFrame";
-    QTest::newRow("appointment location") << appointment(Period(QDate(2026, 5, 1))) << QByteArray("locationField")
-                                          << "locationEdit";
-    QTest::newRow("appointment recurrence") << appointment(Period(QDate(2026, 5, 1)))
-                                            << QByteArray("recurrenceField") << "occurrenceControl";
+    QTest::newRow("appointment location")
+        << appointment(Period(QDate(2026, 5, 1))) << QByteArray("locationField") << "locationEdit";
+    QTest::newRow("appointment recurrence")
+        << appointment(Period(QDate(2026, 5, 1))) << QByteArray("recurrenceField") << "occurrenceControl";
     QTest::newRow("wedding yearly") << wedding() << QByteArray("remindEveryYearField") << "remindCheckBox";
     QTest::newRow("holiday recurrence") << holiday() << QByteArray("recurrenceKey") << "occurrenceControl";
     QTest::newRow("task comment") << task() << QByteArray("commentField") << "commentLineEdit";
@@ -510,9 +508,11 @@ void TestEventForms::appointmentSoundIsMatched_data()
     QVERIFY(file.open(QIODevice::WriteOnly));
     QTest::newRow("no sound") << QString() << "No Sound" << QString() << false;
     QTest::newRow("one of the program's") << m_sounds.at(1) << "Chime" << m_sounds.at(1) << true;
-    QTest::newRow("moved program, other case") << "/usr/share/old/sounds/BELL.WAV" << "Bell" << m_sounds.at(0) << true;
+    QTest::newRow("moved program, other case") << "/usr/share/old/sounds/BELL.WAV"
+                                               << "Bell" << m_sounds.at(0) << true;
     QTest::newRow("user's own file") << other << "Ring" << other << true;
-    QTest::newRow("file gone") << "/nowhere/gone.wav" << "No Sound" << QString() << false;
+    QTest::newRow("file gone") << "/nowhere/gone.wav"
+                               << "No Sound" << QString() << false;
 }
 
 void TestEventForms::appointmentSoundIsMatched()
@@ -567,8 +567,8 @@ void TestEventForms::appointmentTabFollowsTheForm()
             order << QApplication::focusWidget()->objectName();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
-    const QStringList visual{"captionLineEdit", "dateEdit", "timeEdit", "dateToEdit", "timeToEdit",
-                             "periodCheckBox", "timeCheckBox", "occurrenceControl", "locationEdit", "commentLineEdit"};
+    const QStringList visual{"captionLineEdit", "dateEdit",     "timeEdit",          "dateToEdit",   "timeToEdit",
+                             "periodCheckBox",  "timeCheckBox", "occurrenceControl", "locationEdit", "commentLineEdit"};
     QCOMPARE(order.mid(0, visual.size()), visual);
 }
 

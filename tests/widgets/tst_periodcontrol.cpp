@@ -41,8 +41,8 @@ private:
     };
     static Edits edits(PeriodControl &c)
     {
-        return {c.findChild<QDateEdit *>("dateEdit"),   c.findChild<QDateEdit *>("dateToEdit"),
-                c.findChild<QTimeEdit *>("timeEdit"),   c.findChild<QTimeEdit *>("timeToEdit"),
+        return {c.findChild<QDateEdit *>("dateEdit"),       c.findChild<QDateEdit *>("dateToEdit"),
+                c.findChild<QTimeEdit *>("timeEdit"),       c.findChild<QTimeEdit *>("timeToEdit"),
                 c.findChild<QCheckBox *>("periodCheckBox"), c.findChild<QCheckBox *>("timeCheckBox")};
     }
     FakeApplication m_app;
@@ -77,23 +77,22 @@ void TestPeriodControl::buildPeriod_data()
                                   << "2026-05-10 - 2026-05-12";
     QTest::newRow("across midnight") << d << QTime(22, 0) << d.addDays(1) << QTime(1, 0) << true << true
                                      << "2026-05-10 22:00 - 2026-05-11 01:00";
-    QTest::newRow("next day earlier time") << d << QTime(10, 0) << d.addDays(1) << QTime(9, 0) << true << true
-                                           << "2026-05-10 10:00 - 2026-05-11 09:00";
-    QTest::newRow("equal gives no end") << d << QTime(9, 0) << d << QTime(9, 0) << true << true
-                                        << "2026-05-10 09:00";
+    QTest::newRow("next day earlier time")
+        << d << QTime(10, 0) << d.addDays(1) << QTime(9, 0) << true << true << "2026-05-10 10:00 - 2026-05-11 09:00";
+    QTest::newRow("equal gives no end") << d << QTime(9, 0) << d << QTime(9, 0) << true << true << "2026-05-10 09:00";
     QTest::newRow("no period switch") << d << QTime(9, 0) << d.addDays(3) << QTime(9, 0) << false << true
                                       << "2026-05-10 09:00";
     QTest::newRow("no time switch") << d << QTime(9, 0) << d << QTime(11, 0) << true << false << "2026-05-10";
     // An end before the begin never reaches the period.
-    QTest::newRow("end time before begin") << d << QTime(9, 0) << d << QTime(8, 0) << true << true
-                                           << "2026-05-10 09:00";
-    QTest::newRow("end day before, month boundary") << QDate(2026, 6, 1) << QTime() << QDate(2026, 5, 31)
-                                                    << QTime() << true << false << "2026-06-01";
+    QTest::newRow("end time before begin")
+        << d << QTime(9, 0) << d << QTime(8, 0) << true << true << "2026-05-10 09:00";
+    QTest::newRow("end day before, month boundary")
+        << QDate(2026, 6, 1) << QTime() << QDate(2026, 5, 31) << QTime() << true << false << "2026-06-01";
     QTest::newRow("end day before, year boundary") << QDate(2027, 1, 1) << QTime(0, 0) << QDate(2026, 12, 31)
                                                    << QTime(23, 59) << true << true << "2027-01-01 00:00";
     // Europe/Berlin skips 02:00-03:00 on 29 March 2026; 02:30 and 03:30 stay two distinct times.
-    QTest::newRow("daylight-saving day") << QDate(2026, 3, 29) << QTime(2, 30) << QDate(2026, 3, 29)
-                                         << QTime(3, 30) << true << true << "2026-03-29 02:30 - 2026-03-29 03:30";
+    QTest::newRow("daylight-saving day") << QDate(2026, 3, 29) << QTime(2, 30) << QDate(2026, 3, 29) << QTime(3, 30)
+                                         << true << true << "2026-03-29 02:30 - 2026-03-29 03:30";
 }
 
 static QString describe(const Period &p)

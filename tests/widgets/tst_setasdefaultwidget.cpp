@@ -65,9 +65,12 @@ void TestSetAsDefaultWidget::buttonFollowsDifferenceFromIniDefault_data()
     QTest::addColumn<QVariant>("defaultValue");
     QTest::addColumn<QVariant>("equalValue");
     QTest::addColumn<QVariant>("otherValue");
-    QTest::newRow("spin box") << "spin" << "5" << QVariant(15) << QVariant(5) << QVariant(6);
-    QTest::newRow("check box") << "check" << "true" << QVariant(false) << QVariant(true) << QVariant(false);
-    QTest::newRow("combo box") << "combo" << "/usr/share/sounds/dö.wav" << QVariant(QString())
+    QTest::newRow("spin box") << "spin"
+                              << "5" << QVariant(15) << QVariant(5) << QVariant(6);
+    QTest::newRow("check box") << "check"
+                               << "true" << QVariant(false) << QVariant(true) << QVariant(false);
+    QTest::newRow("combo box") << "combo"
+                               << "/usr/share/sounds/dö.wav" << QVariant(QString())
                                << QVariant(QStringLiteral("/usr/share/sounds/dö.wav"))
                                << QVariant(QStringLiteral("/usr/share/sounds/b.wav"));
 }

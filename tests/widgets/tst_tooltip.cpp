@@ -56,9 +56,10 @@ private slots:
         frame->setMaximumWidth(250);
         auto *form = new QFormLayout(frame);
         QList<QLabel *> values;
-        for (const QString &text : {QString("Flight to Reykjavík (Keflavík), gate closes 40 minutes before departure, "
-                                            "bring the printed boarding pass and the passport"),
-                                    QString("Встреча с Jürgen в 10:00 у стоматолога, потом обед и долгая дорога домой")}) {
+        for (const QString &text :
+             {QString("Flight to Reykjavík (Keflavík), gate closes 40 minutes before departure, "
+                      "bring the printed boarding pass and the passport"),
+              QString("Встреча с Jürgen в 10:00 у стоматолога, потом обед и долгая дорога домой")}) {
             auto *value = new QLabel(text);
             value->setWordWrap(true);
             form->addRow("Description:", value);

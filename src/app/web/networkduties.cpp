@@ -92,8 +92,8 @@ void NetworkDuties::onSystemMessagesReply(QList<SystemMessageInfo> messages)
     if (!QR_CHECK(list))
         return;
     for (const SystemMessageInfo &message : messages)
-        list->addEvent(std::make_shared<OpenUrlEvent>(nullptr, message.text, message.url,
-                                                      NetworkDutiesPrivate::kServerMessage));
+        list->addEvent(
+            std::make_shared<OpenUrlEvent>(nullptr, message.text, message.url, NetworkDutiesPrivate::kServerMessage));
 }
 
 void NetworkDuties::downloadTranslation(QString url, QString md5)

@@ -117,8 +117,7 @@ QNetworkReply *WebController::get(const QString &url, int operation)
     return send(m_manager->get(request), operation);
 }
 
-QNetworkReply *WebController::post(const QString &fieldName, const QString &url, const QByteArray &value,
-                                   int operation)
+QNetworkReply *WebController::post(const QString &fieldName, const QString &url, const QByteArray &value, int operation)
 {
     if (!m_manager)
         return nullptr;
@@ -385,7 +384,8 @@ QList<SystemMessageInfo> WebController::parseSystemMessages(const QVariantMap &m
     }
     for (int n = 1; n <= qMin(count, kMaxMessages); ++n) {
         const QVariantMap message = map.value(QStringLiteral("message") + QString::number(n)).toMap();
-        messages.append({message.value(QStringLiteral("text")).toString(), message.value(QStringLiteral("url")).toString()});
+        messages.append(
+            {message.value(QStringLiteral("text")).toString(), message.value(QStringLiteral("url")).toString()});
     }
     return messages;
 }

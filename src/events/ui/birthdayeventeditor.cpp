@@ -89,9 +89,8 @@ void BirthdayEventEditor::build()
     auto *dateBox = new QGroupBox(tr("Date"), this);
     monthComboBox = new QComboBox(dateBox);
     monthComboBox->setObjectName(QStringLiteral("monthComboBox"));
-    monthComboBox->addItems({tr("January"), tr("February"), tr("March"), tr("April"), tr("May"), tr("June"),
-                             tr("July"), tr("August"), tr("September"), tr("October"), tr("November"),
-                             tr("December")});
+    monthComboBox->addItems({tr("January"), tr("February"), tr("March"), tr("April"), tr("May"), tr("June"), tr("July"),
+                             tr("August"), tr("September"), tr("October"), tr("November"), tr("December")});
     dayComboBox = new QComboBox(dateBox);
     dayComboBox->setObjectName(QStringLiteral("dayComboBox"));
     dayComboBox->setEditable(true);

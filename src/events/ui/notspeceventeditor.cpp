@@ -146,7 +146,8 @@ QWidget *NotSpecEventEditor::buildReminderTab()
 
     auto *creepingLine = new QWidget(tab);
     creepingLineCheckBox = panelSwitch(creepingLine, "creepingLineCheckBox");
-    QGridLayout *lineGrid = panelGrid(creepingLine, new QLabel(tr("Creeping Line"), creepingLine), creepingLineCheckBox);
+    QGridLayout *lineGrid =
+        panelGrid(creepingLine, new QLabel(tr("Creeping Line"), creepingLine), creepingLineCheckBox);
     auto *daysRow = new QHBoxLayout;
     daysRow->setSpacing(10);
     daysRow->addWidget(new QLabel(tr("Remind in"), creepingLine));

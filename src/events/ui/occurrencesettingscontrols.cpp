@@ -98,8 +98,7 @@ ChangableWidget *OccurrenceSettingsControls::weeklyControl(const OccurrenceWeekl
 }
 
 void OccurrenceSettingsControls::createButtonGroup(ChangableWidget *parent, const QString &name,
-                                                   const QStringList &texts, QHBoxLayout *row, int checked,
-                                                   bool shown)
+                                                   const QStringList &texts, QHBoxLayout *row, int checked, bool shown)
 {
     auto *group = new QButtonGroup(parent);
     group->setObjectName(name);
@@ -133,9 +132,8 @@ ChangableWidget *OccurrenceSettingsControls::monthlyControl(const OccurrenceMont
                        QCoreApplication::translate("OccurrenceMonthly", "day of the week")},
                       modeRow, rule->mode(), true);
     modeRow->addStretch();
-    createButtonGroup(widget, QStringLiteral("dayOfWeekNumberInMonth"),
-                      {QStringLiteral("4th"), QStringLiteral("last")}, weekRow, rule->weekNumber() == 4 ? 0 : 1,
-                      true);
+    createButtonGroup(widget, QStringLiteral("dayOfWeekNumberInMonth"), {QStringLiteral("4th"), QStringLiteral("last")},
+                      weekRow, rule->weekNumber() == 4 ? 0 : 1, true);
     weekRow->addStretch();
 
     auto *checker = new OccurrenceMonthlyControlVisibilityChecker(widget, rule->startDate());
@@ -167,16 +165,15 @@ void OccurrenceSettingsControls::updateMonthlyControlsState(QWidget *settingsWid
     const int k = OccurrenceMonthly::dayOfWeekNumberInMonth(startDate);
     // Only a fourth weekday that is also the month's last names two different rules.
     const bool show = mode == OccurrenceMonthly::WeekdayOfMonth && k == 4 &&
-        k == OccurrenceMonthly::maxDayOfWeekNumberInMonth(startDate);
+                      k == OccurrenceMonthly::maxDayOfWeekNumberInMonth(startDate);
     auto *group = settingsWidget->findChild<QButtonGroup *>(QStringLiteral("dayOfWeekNumberInMonth"));
     if (!QR_CHECK(group))
         return;
     const QString weekday = QLocale::system().dayName(startDate.dayOfWeek(), QLocale::LongFormat);
-    const QString texts[2] = {
-        QCoreApplication::translate("OccurrenceMonthly", "%1 %2")
-            .arg(QCoreApplication::translate("OccurrenceMonthly", "4th"), weekday),
-        QCoreApplication::translate("OccurrenceMonthly", "%1 %2")
-            .arg(QCoreApplication::translate("OccurrenceMonthly", "Last"), weekday)};
+    const QString texts[2] = {QCoreApplication::translate("OccurrenceMonthly", "%1 %2")
+                                  .arg(QCoreApplication::translate("OccurrenceMonthly", "4th"), weekday),
+                              QCoreApplication::translate("OccurrenceMonthly", "%1 %2")
+                                  .arg(QCoreApplication::translate("OccurrenceMonthly", "Last"), weekday)};
     for (QAbstractButton *button : group->buttons()) {
         button->setVisible(show);
         const int data = button->property("data").toInt();

@@ -195,9 +195,7 @@ void GraphicItem::align(GraphicItem *child, Qt::Alignment alignment)
 
 // TextGraphicItem
 
-TextGraphicItem::TextGraphicItem(GraphicItem *parent) : GraphicItem(parent)
-{
-}
+TextGraphicItem::TextGraphicItem(GraphicItem *parent) : GraphicItem(parent) {}
 
 int TextGraphicItem::width() const
 {
@@ -255,9 +253,7 @@ YearHeaderItem::YearHeaderItem(GraphicItem *parent, int year) : TextGraphicItem(
 
 // YearLabelText
 
-YearLabelText::YearLabelText(GraphicItem *parent) : TextGraphicItem(parent)
-{
-}
+YearLabelText::YearLabelText(GraphicItem *parent) : TextGraphicItem(parent) {}
 
 void YearLabelText::setText(const QString &text)
 {

@@ -44,10 +44,7 @@ struct WeekSpan
 {
     int firstDay = 0;
     int lastDay = 0;
-    bool operator==(const WeekSpan &other) const
-    {
-        return firstDay == other.firstDay && lastDay == other.lastDay;
-    }
+    bool operator==(const WeekSpan &other) const { return firstDay == other.firstDay && lastDay == other.lastDay; }
 };
 
 // Rows of a month: a new row begins on every `firstDayOfWeek`, so the first and last may be short.

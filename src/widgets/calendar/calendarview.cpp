@@ -414,8 +414,8 @@ void CalendarView::drawTriangle(QPainter &painter, const QRect &rect, bool up)
     const int y = rect.y();
     const int w = rect.width();
     const int h = rect.height();
-    const QPolygon triangle({QPoint(x + w / 2, up ? y : y + h), QPoint(x, up ? y + h : y),
-                             QPoint(x + w, up ? y + h : y)});
+    const QPolygon triangle(
+        {QPoint(x + w / 2, up ? y : y + h), QPoint(x, up ? y + h : y), QPoint(x + w, up ? y + h : y)});
     painter.drawPolygon(triangle, Qt::OddEvenFill);
 }
 

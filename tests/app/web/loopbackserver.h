@@ -34,7 +34,7 @@ public:
     {
         int status = 200;
         QByteArray body;
-        QByteArray extraHeaders; // whole lines, each ending in "\r\n"
+        QByteArray extraHeaders;   // whole lines, each ending in "\r\n"
         qint64 claimedLength = -1; // a Content-Length other than the body's
     };
     using Handler = std::function<Response(const Request &)>;

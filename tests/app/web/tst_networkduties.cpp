@@ -166,8 +166,10 @@ private slots:
         QTest::newRow("equal") << "3.3.0" << QString() << false;
         QTest::newRow("equal, shorter") << "3.3" << QString() << false;
         QTest::newRow("older") << "2.9.9" << QString() << false;
-        QTest::newRow("declined") << "3.4.0" << "3.4.0" << false;
-        QTest::newRow("newer than the declined") << "3.5.0" << "3.4.0" << true;
+        QTest::newRow("declined") << "3.4.0"
+                                  << "3.4.0" << false;
+        QTest::newRow("newer than the declined") << "3.5.0"
+                                                 << "3.4.0" << true;
         QTest::newRow("empty reply") << QString() << QString() << false;
     }
     void offersOnlyNewerUndeclinedVersions()
@@ -272,7 +274,9 @@ private slots:
         const QString name = QUrl(url).fileName();
         const QString target = QDir(m_app->dataLocation()).filePath(QStringLiteral("3.3.0/translations/") + name);
         QCOMPARE(QFile::exists(target), fetched);
-        QCOMPARE(QDir(QDir(m_app->dataLocation()).filePath(QStringLiteral("3.3.0/translations"))).entryList(QDir::Files).size(),
+        QCOMPARE(QDir(QDir(m_app->dataLocation()).filePath(QStringLiteral("3.3.0/translations")))
+                     .entryList(QDir::Files)
+                     .size(),
                  fetched ? 1 : 0);
     }
 };

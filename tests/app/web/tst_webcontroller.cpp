@@ -161,7 +161,8 @@ private slots:
 
     void capsHostileMessageCount()
     {
-        const auto messages = WebController::parseSystemMessages(WebController::parseReply("<r><count>2000000000</count></r>"));
+        const auto messages =
+            WebController::parseSystemMessages(WebController::parseReply("<r><count>2000000000</count></r>"));
         QCOMPARE(messages.size(), 100);
     }
 
@@ -193,7 +194,8 @@ private slots:
     void emailTextEndsWithClientLines()
     {
         const Payload info = WebController::withClientInfo({}, "10.0.0.5", "AA", "{u}", "en");
-        QCOMPARE(WebController::emailText("Hi", info), QStringLiteral("Hi\nip = 10.0.0.5\nlang = en\nmac = AA\nuid = {u}"));
+        QCOMPARE(WebController::emailText("Hi", info),
+                 QStringLiteral("Hi\nip = 10.0.0.5\nlang = en\nmac = AA\nuid = {u}"));
     }
 
     void addresses_data()
@@ -202,14 +204,19 @@ private slots:
         QTest::addColumn<QList<WebController::Interface>>("interfaces");
         QTest::addColumn<QString>("ip");
         QTest::addColumn<QString>("mac");
-        QTest::newRow("loopback only") << QList<I>{{true, "00:00:00:00:00:00", {"127.0.0.1"}}} << QString() << QString();
+        QTest::newRow("loopback only") << QList<I>{{true, "00:00:00:00:00:00", {"127.0.0.1"}}} << QString()
+                                       << QString();
         QTest::newRow("none") << QList<I>() << QString() << QString();
-        QTest::newRow("first after loopback")
-            << QList<I>{{true, "00", {"127.0.0.1"}}, {false, "AA", {"10.0.0.5", "10.0.0.6"}}, {false, "BB", {"1.2.3.4"}}}
-            << "10.0.0.5" << "AA";
-        QTest::newRow("ipv6 scope cut") << QList<I>{{false, "AA", {"fe80::1%eth0"}}} << "fe80::1" << "AA";
+        QTest::newRow("first after loopback") << QList<I>{{true, "00", {"127.0.0.1"}},
+                                                          {false, "AA", {"10.0.0.5", "10.0.0.6"}},
+                                                          {false, "BB", {"1.2.3.4"}}}
+                                              << "10.0.0.5"
+                                              << "AA";
+        QTest::newRow("ipv6 scope cut") << QList<I>{{false, "AA", {"fe80::1%eth0"}}} << "fe80::1"
+                                        << "AA";
         QTest::newRow("mac of first, ip of first with addresses")
-            << QList<I>{{false, "AA", {}}, {false, "BB", {"10.1.1.1"}}} << "10.1.1.1" << "AA";
+            << QList<I>{{false, "AA", {}}, {false, "BB", {"10.1.1.1"}}} << "10.1.1.1"
+            << "AA";
     }
     void addresses()
     {
@@ -345,10 +352,18 @@ private slots:
         LoopbackServer server;
         auto controller = connectedController(server);
         switch (which) {
-        case 0: controller->requestLastVersion(); break;
-        case 1: controller->requestSystemMessages(); break;
-        case 2: controller->sendProperties({{"daysToWatch", "15"}}); break;
-        case 3: controller->sendUninstallFeedback(); break;
+        case 0:
+            controller->requestLastVersion();
+            break;
+        case 1:
+            controller->requestSystemMessages();
+            break;
+        case 2:
+            controller->sendProperties({{"daysToWatch", "15"}});
+            break;
+        case 3:
+            controller->sendUninstallFeedback();
+            break;
         }
         QVERIFY(server.waitForRequests(2));
         QCOMPARE(server.m_requests.last().method, method);
@@ -358,7 +373,11 @@ private slots:
     void sendersWaitForTheConnection()
     {
         LoopbackServer server;
-        server.handler = [](const LoopbackServer::Request &) { Response r; r.status = 503; return r; };
+        server.handler = [](const LoopbackServer::Request &) {
+            Response r;
+            r.status = 503;
+            return r;
+        };
         WebController controller(server.host());
         QVERIFY(server.waitForRequests(1));
         LoopbackServer::spin(100);
@@ -419,8 +438,9 @@ private slots:
     {
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("names a download") << QByteArray("<downloadUrl>http://h/quillane_de.qm</downloadUrl><md5>ab</md5>")
-                                          << QStringList{"http://h/quillane_de.qm", "ab"};
+        QTest::newRow("names a download")
+            << QByteArray("<downloadUrl>http://h/quillane_de.qm</downloadUrl><md5>ab</md5>")
+            << QStringList{"http://h/quillane_de.qm", "ab"};
         QTest::newRow("no download url") << QByteArray("<md5>ab</md5>") << QStringList();
         QTest::newRow("not xml") << QByteArray("oops") << QStringList();
     }
@@ -561,7 +581,11 @@ private slots:
         LoopbackServer server;
         auto controller = connectedController(server);
         QVERIFY(controller->isConnected());
-        server.handler = [](const LoopbackServer::Request &) { Response r; r.status = 500; return r; };
+        server.handler = [](const LoopbackServer::Request &) {
+            Response r;
+            r.status = 500;
+            return r;
+        };
         QSignalSpy state(controller.get(), &WebController::networkStateChanged);
         QSignalSpy versions(controller.get(), &WebController::lastVersionReply);
         controller->requestLastVersion();

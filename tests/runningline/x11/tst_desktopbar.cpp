@@ -245,8 +245,9 @@ private slots:
         const auto id = [&gadget] { return xcb_window_t(gadget.winId()); };
         if (above)
             QTRY_VERIFY(windowProperty(m_c, id(), "_NET_WM_STATE").contains(atom(m_c, "_NET_WM_STATE_ABOVE")));
-        QTRY_VERIFY_WITH_TIMEOUT(IWindowProbe::platformProbe()->isWindowAt(gadget.windowHandle(), serverGeometry(m_c, id()).center()),
-                                 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            IWindowProbe::platformProbe()->isWindowAt(gadget.windowHandle(), serverGeometry(m_c, id()).center()),
+            15000);
         if (!above)
             QVERIFY(!serverGeometry(m_c, id()).intersects(serverGeometry(m_c, xcb_window_t(editor.winId()))));
     }

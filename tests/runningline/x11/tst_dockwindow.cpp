@@ -33,7 +33,8 @@ int largestColourDifference(const QImage &a, const QImage &b)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y);
             const QRgb q = b.pixel(x, y);
-            largest = std::max({largest, qAbs(qRed(p) - qRed(q)), qAbs(qGreen(p) - qGreen(q)), qAbs(qBlue(p) - qBlue(q))});
+            largest =
+                std::max({largest, qAbs(qRed(p) - qRed(q)), qAbs(qGreen(p) - qGreen(q)), qAbs(qBlue(p) - qBlue(q))});
         }
     return largest;
 }
@@ -89,7 +90,8 @@ private slots:
         xcb_connection_t *c = x11->connection();
         const xcb_window_t window = xcb_window_t(bar->winId());
         QCOMPARE(windowProperty(c, window, "_NET_WM_WINDOW_TYPE"), QList<quint32>{atom(c, "_NET_WM_WINDOW_TYPE_DOCK")});
-        QVERIFY(windowProperty(c, window, "_NET_WM_STATE").contains(atom(c, onTop ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE_BELOW")));
+        QVERIFY(windowProperty(c, window, "_NET_WM_STATE")
+                    .contains(atom(c, onTop ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE_BELOW")));
 
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         const QRect bounds = bar->geometry();
@@ -112,7 +114,8 @@ private slots:
         QLoggingCategory::setFilterRules(QStringLiteral("qr.platform.debug=true"));
         const QtMessageHandler previous = qInstallMessageHandler(collectStrutLines);
         env.properties->setValue("panelPosition", position == 0 ? 1 : 0);
-        QTRY_COMPARE(windowProperty(c, window, "_NET_WM_STRUT_PARTIAL").at(position == 0 ? 3 : 2), quint32(bounds.height()));
+        QTRY_COMPARE(windowProperty(c, window, "_NET_WM_STRUT_PARTIAL").at(position == 0 ? 3 : 2),
+                     quint32(bounds.height()));
         QTest::qWait(100);
         qInstallMessageHandler(previous);
         QLoggingCategory::setFilterRules(QString());
@@ -154,8 +157,8 @@ private slots:
         Ostrevalder::registerTextProperties();
         Ostrevalder::registerMovingProperties();
         env.properties->setValue("adjustBackgroundToWallpaper", false);
-        env.properties->setValue("panelBackgroundGradient",
-                                 Ostrevalder::gradientToByteArray({{0, QColor(20, 60, 200)}, {1, QColor(250, 220, 40)}}));
+        env.properties->setValue("panelBackgroundGradient", Ostrevalder::gradientToByteArray(
+                                                                {{0, QColor(20, 60, 200)}, {1, QColor(250, 220, 40)}}));
         env.properties->setValue("permanentScroll", true);
         env.properties->setValue("movingLineSpeed", speed);
 
@@ -200,8 +203,7 @@ private slots:
         };
         // Composing text and background in the server rounds apart by a step or two.
         int worst = -1;
-        QTRY_VERIFY2((worst = largestColourDifference(shown(), bar.grab(area).toImage())) >= 0 &&
-                         worst <= 3,
+        QTRY_VERIFY2((worst = largestColourDifference(shown(), bar.grab(area).toImage())) >= 0 && worst <= 3,
                      qPrintable(QString("a pixel differs by %1").arg(worst)));
     }
 };
