@@ -42,8 +42,6 @@ class ImportAsk : public IEditorAsk
 {
 public:
     explicit ImportAsk(const QString &file) : m_file(file) {}
-    void information(QWidget *, const QString &, const QString &text) override { lastMessage = text; }
-    bool question(QWidget *, const QString &, const QString &) override { return true; }
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &, const QString &) override
     {
         return QString();
@@ -51,7 +49,6 @@ public:
     QString openFileName(QWidget *, const QString &, const QString &, const QString &) override { return m_file; }
     QString text(QWidget *, const QString &, const QString &, const QString &) override { return QString(); }
     bool run(QDialog *) override { return true; }
-    QString lastMessage;
 
 private:
     QString m_file;
