@@ -74,9 +74,13 @@ public:
     }
 
     QVariant readValue(int depth);
+    // Elements of a list from the read position, as readArray takes them.
+    Common::JsonListPartEnd readListPart(int depth, const std::vector<qsizetype> &stops,
+                                         const Common::JsonListTaker &taker);
     // Reads one value as readValue does, with the same checks and errors, into the nodes.
     void readNode(int depth);
     qsizetype position() const { return m_pos; }
+    void seek(qsizetype position) { m_pos = std::clamp<qsizetype>(position, 0, m_size); }
     QVariant scalar(qsizetype from) const override;
 
 private:
@@ -302,7 +306,7 @@ QVariant Reader::readArray(int depth)
         m_pathLevel = level;
         return list;
     }
-    do {
+    for (;;) {
         if (taker && taker->takeObject) {
             nodes.clear();
             m_spareNames.clear();
@@ -314,12 +318,36 @@ QVariant Reader::readArray(int depth)
             list.append(readValue(depth));
         }
         skipSpaceAndComments();
-    } while (expect(','));
+        if (!expect(','))
+            break;
+        if (taker && taker->takeObject && taker->skip) {
+            const Common::JsonListPartEnd end = taker->skip(m_pos);
+            m_pos = end.position;
+            if (!end.goesOn)
+                break;
+        }
+    }
     m_pathLevel = level;
     skipSpaceAndComments();
     if (!expect(']'))
         fail("Expected ']' to close an array");
     return list;
+}
+
+Common::JsonListPartEnd Reader::readListPart(int depth, const std::vector<qsizetype> &stops,
+                                             const Common::JsonListTaker &taker)
+{
+    for (;;) {
+        nodes.clear();
+        m_spareNames.clear();
+        readNode(depth);
+        taker.takeObject(Common::JsonObject(this, 0));
+        skipSpaceAndComments();
+        if (!expect(','))
+            return {m_pos, false};
+        if (std::binary_search(stops.cbegin(), stops.cend(), m_pos))
+            return {m_pos, true};
+    }
 }
 
 void Reader::readNode(int depth)
@@ -804,6 +832,30 @@ QVariant readJson(const QByteArray &text, const QStringList &listPath, const Jso
     JsonParserPrivate::Reader reader(text.constData(), text.size());
     reader.takeList(listPath, taker);
     return reader.readValue(0);
+}
+
+JsonListPartEnd readJsonListPart(const QByteArray &text, qsizetype from, const QStringList &listPath,
+                                 const std::vector<qsizetype> &stops, const JsonListTaker &taker)
+{
+    JsonParserPrivate::Reader reader(text.constData(), text.size());
+    reader.seek(from);
+    // The list lies one level below each object of its path.
+    return reader.readListPart(int(listPath.size()) + 1, stops, taker);
+}
+
+std::vector<qsizetype> likelyElementStarts(const QByteArray &text, const QByteArray &opening, int parts)
+{
+    std::vector<qsizetype> starts;
+    const QByteArray pattern = ',' + opening;
+    for (int i = 1; i < parts; ++i) {
+        const qsizetype target = std::max(text.size() / parts * i, starts.empty() ? 0 : starts.back());
+        const qsizetype at = text.indexOf(pattern, target);
+        if (at < 0)
+            break;
+        if (starts.empty() || at + 1 > starts.back())
+            starts.push_back(at + 1);
+    }
+    return starts;
 }
 
 QVariant readJsonOrNull(const QByteArray &text)

@@ -12,6 +12,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 class QIODevice;
 
@@ -37,6 +38,14 @@ private:
 // Deepest nesting of objects and arrays the reader accepts.
 constexpr int kJsonMaxDepth = 512;
 
+// Where the reading of part of a list stopped: after a comma, with more elements to come, or after
+// the last element and the spaces that follow it.
+struct JsonListPartEnd
+{
+    qsizetype position = 0;
+    bool goesOn = false;
+};
+
 // Takes the elements of one list while it is read, so each can be used and freed before the next.
 struct JsonListTaker
 {
@@ -46,6 +55,10 @@ struct JsonListTaker
     // When set, takes each element instead of `take`, read without building maps; the object
     // lives until the call returns.
     std::function<void(const JsonObject &element)> takeObject;
+    // With takeObject, asked after each comma between elements with the position after it: the
+    // elements from there up to the returned end were taken elsewhere (readJsonListPart), or none
+    // when it returns the same position going on.
+    std::function<JsonListPartEnd(qsizetype position)> skip;
 };
 
 // Reads one JSON value and stops right after it. Lenient: "//" comments, bare words and bare
@@ -56,6 +69,16 @@ QVariant readJson(const QByteArray &text);
 // As readJson, but the elements of the list reached through the member names of `listPath` from
 // the top go to `taker` instead; that list is empty in the result.
 QVariant readJson(const QByteArray &text, const QStringList &listPath, const JsonListTaker &taker);
+// Reads elements of the list at `listPath` as readJson does, to taker.takeObject, from `from`, where
+// an element begins after a comma, up to the list's end or to the first comma that is followed by one
+// of `stops` (ascending). A long list is so read in parts at once; a part counts only where the reading
+// before it ends at its beginning. Throws JsonParserException, with the line and column in `text`.
+JsonListPartEnd readJsonListPart(const QByteArray &text, qsizetype from, const QStringList &listPath,
+                                 const std::vector<qsizetype> &stops, const JsonListTaker &taker);
+// Up to parts - 1 places, ascending and about evenly apart, just after a comma that `opening` follows:
+// where elements of a list that begin so are likely to begin.
+std::vector<qsizetype> likelyElementStarts(const QByteArray &text, const QByteArray &opening, int parts);
+
 // As readJson, but a parse error gives a warning and an invalid variant.
 QVariant readJsonOrNull(const QByteArray &text);
 

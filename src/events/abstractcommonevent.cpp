@@ -116,6 +116,8 @@ AbstractCommonEvent::EditDialogRunner &editDialogRunner()
     return s_runner;
 }
 
+thread_local QList<AbstractCommonEvent *> *s_photosWaiting = nullptr;
+
 AbstractCommonEvent::EditorPixmapMaker &editorPixmapMaker()
 {
     static AbstractCommonEvent::EditorPixmapMaker s_maker;
@@ -445,11 +447,18 @@ template <class Map> void AbstractCommonEvent::loadFields(const Map &map)
 
     if (map.contains(s_hasPhoto)) {
         m_hasPhoto = map.value(s_hasPhoto).toBool();
-        if (m_hasPhoto)
+        if (m_hasPhoto && s_photosWaiting)
+            s_photosWaiting->append(this);
+        else if (m_hasPhoto)
             restorePhoto();
     }
     m_calendarId = map.value(s_calendarId).toString().toUtf8();
     notifyDataChanged();
+}
+
+void AbstractCommonEvent::deferPhotoRestore(QList<AbstractCommonEvent *> *waiting)
+{
+    s_photosWaiting = waiting;
 }
 
 const QByteArray &AbstractCommonEvent::idToBeLoaded()

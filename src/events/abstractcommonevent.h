@@ -149,6 +149,10 @@ public:
     // The id to make an event with when loadFromVariant() follows at once: the event then takes the
     // stored id, or a new one when the map has none, so loading makes no id only to replace it.
     static const QByteArray &idToBeLoaded();
+    // Events loaded on another thread than the picture store's add themselves to `waiting` instead of
+    // asking the store; the caller restores their pictures on the store's thread. Per thread; null
+    // asks the store at once.
+    static void deferPhotoRestore(QList<AbstractCommonEvent *> *waiting);
 
     // Stores the record without comparison; a valid record's defaults are then applied.
     void setCustomTypeMetaInfo(const CustomTypeInfo &info);

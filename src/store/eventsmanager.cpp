@@ -16,12 +16,15 @@
 #include <QHash>
 #include <QMutex>
 #include <QSet>
+#include <QThread>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <thread>
+#include <vector>
 
 namespace EventsManagerPrivate {
 const QByteArray s_eventsKey = "Events";
@@ -126,6 +129,95 @@ QString EventsManager::sourceFile() const
     return m_fileName;
 }
 
+// Reads parts of a long events list on threads of their own while the list is read from its
+// beginning: where that reading reaches a part's first entry, it takes the part's events and goes on
+// where the part ended. Parts begin where an entry likely begins; one that does not is never reached.
+class EventsManager::PartReaders
+{
+public:
+    PartReaders(const QByteArray &bytes, const QStringList &listPath)
+    {
+        // Below a few hundred entries a thread costs more than it saves.
+        const int parts = int(std::min<qsizetype>(QThread::idealThreadCount(), bytes.size() / (256 * 1024)));
+        m_starts = Common::likelyElementStarts(bytes, " {\"data\": ", parts);
+        m_parts = std::vector<Part>(m_starts.size());
+        QThread *const home = QThread::currentThread();
+        for (size_t i = 0; i < m_parts.size(); ++i) {
+            Part &part = m_parts[i];
+            part.from = m_starts[i];
+            part.thread = std::thread([this, &part, &bytes, listPath, home] { read(part, bytes, listPath, home); });
+        }
+    }
+    ~PartReaders()
+    {
+        for (Part &part : m_parts)
+            part.join();
+    }
+    // Takes the parts that follow one another from `position` on; the reading goes on at the end.
+    Common::JsonListPartEnd take(qsizetype position, ReadEvents *read)
+    {
+        Common::JsonListPartEnd end{position, true};
+        for (;;) {
+            const auto found = std::lower_bound(m_starts.cbegin(), m_starts.cend(), end.position);
+            if (found == m_starts.cend() || *found != end.position)
+                return end;
+            Part &part = m_parts[size_t(found - m_starts.cbegin())];
+            part.join();
+            if (part.error)
+                std::rethrow_exception(part.error);
+            // The picture store is this thread's.
+            for (AbstractCommonEvent *event : std::as_const(part.photosWaiting))
+                event->restorePhoto();
+            part.photosWaiting.clear();
+            read->events.append(std::move(part.read.events));
+            part.read.events.clear();
+            read->skipped = read->skipped || part.read.skipped;
+            read->unknownNames = read->unknownNames || part.read.unknownNames;
+            end = part.end;
+            if (!end.goesOn)
+                return end;
+        }
+    }
+
+private:
+    struct Part
+    {
+        qsizetype from = 0;
+        std::thread thread;
+        ReadEvents read;
+        QList<AbstractCommonEvent *> photosWaiting;
+        Common::JsonListPartEnd end;
+        std::exception_ptr error;
+        void join()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+    };
+
+    void read(Part &part, const QByteArray &bytes, const QStringList &listPath, QThread *home) const
+    {
+        AbstractCommonEvent::deferPhotoRestore(&part.photosWaiting);
+        Common::JsonListTaker taker;
+        taker.takeObject = [&part](const Common::JsonObject &entry) {
+            if (AbstractCommonEventPtr event = eventFromEntry(entry, &part.read))
+                part.read.events.append(std::move(event));
+        };
+        try {
+            part.end = Common::readJsonListPart(bytes, part.from, listPath, m_starts, taker);
+        } catch (...) {
+            part.error = std::current_exception();
+        }
+        AbstractCommonEvent::deferPhotoRestore(nullptr);
+        // Events live on the thread that reads the file, as if it had built them.
+        for (const AbstractCommonEventPtr &event : std::as_const(part.read.events))
+            event->moveToThread(home);
+    }
+
+    std::vector<qsizetype> m_starts;
+    std::vector<Part> m_parts;
+};
+
 bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadEvents *read)
 {
     m_otherValues.clear();
@@ -147,16 +239,19 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     if (bytes.trimmed().isEmpty())
         return true;
     // Each entry's event is built straight from the entry's text, before the next entry is read
-    // into the same memory.
+    // into the same memory. Long lists are read in parts on other threads at the same time.
+    const QStringList listPath{QString::fromLatin1(s_eventsKey), s_eventsList};
+    PartReaders parts(bytes, listPath);
     Common::JsonListTaker taker;
     taker.start = [read] { *read = ReadEvents(); };
     taker.takeObject = [read](const Common::JsonObject &entry) {
         if (AbstractCommonEventPtr event = eventFromEntry(entry, read))
             read->events.append(std::move(event));
     };
+    taker.skip = [&parts, read](qsizetype position) { return parts.take(position, read); };
     QVariant top;
     try {
-        top = Common::readJson(bytes, {QString::fromLatin1(s_eventsKey), s_eventsList}, taker);
+        top = Common::readJson(bytes, listPath, taker);
     } catch (const Common::JsonParserException &e) {
         QR_LOG(QByteArray("Cannot parse the events file: ") + e.what() + " at line " + QByteArray::number(e.line()) +
                ", column " + QByteArray::number(e.column()));
@@ -300,12 +395,15 @@ class KnownNames
 public:
     template <class Map> bool covers(const AbstractCommonEvent &event, const Map &data)
     {
+        // Entries of one kind mostly hold the same names in the same order: comparing with the last
+        // entry that passed is cheaper than looking each name up. Each thread reading a part of a
+        // file keeps its own, so that most entries need no lock.
+        thread_local QHash<int, Kind> t_last;
+        Kind &last = t_last[int(event.type())];
+        if (hasNames(data, last.lastData) && hasNames(memberObject(data, s_abstractKey), last.lastAbstract))
+            return true;
         const QMutexLocker lock(&m_mutex);
         Kind &kind = m_kinds[int(event.type())];
-        // Entries of one kind mostly hold the same names in the same order: comparing with the last
-        // entry that passed is cheaper than looking each name up.
-        if (hasNames(data, kind.lastData) && hasNames(memberObject(data, s_abstractKey), kind.lastAbstract))
-            return true;
         const QStringList dataNames = namesOf(data);
         const QStringList abstractNames = namesOf(memberObject(data, s_abstractKey));
         const auto covered = [&] {
@@ -316,8 +414,8 @@ public:
                                [&](const QString &n) { return kind.abstract.contains(n); });
         };
         if (covered()) {
-            kind.lastData = dataNames;
-            kind.lastAbstract = abstractNames;
+            last.lastData = dataNames;
+            last.lastAbstract = abstractNames;
             return true;
         }
         const QVariantMap written = event.saveToVariant(AbstractCommonEvent::SaveWithPhotoFlag).toMap();
@@ -330,8 +428,8 @@ public:
         kind.abstract.insert(QStringLiteral("date"));
         if (!covered())
             return false;
-        kind.lastData = dataNames;
-        kind.lastAbstract = abstractNames;
+        last.lastData = dataNames;
+        last.lastAbstract = abstractNames;
         return true;
     }
 
@@ -340,7 +438,7 @@ private:
     {
         QSet<QString> data;
         QSet<QString> abstract;
-        QStringList lastData;
+        QStringList lastData; // per thread only
         QStringList lastAbstract;
     };
     QMutex m_mutex;

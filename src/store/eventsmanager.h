@@ -114,6 +114,7 @@ private:
     void eventRemoveRequired(AbstractCommonEvent *event) override;
 
     // The events of a file's list, each built as soon as its entry is read.
+    class PartReaders;
     struct ReadEvents
     {
         QList<AbstractCommonEventPtr> events;

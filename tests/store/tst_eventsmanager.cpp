@@ -513,6 +513,64 @@ private slots:
         QCOMPARE(manager.hasError(), error);
     }
 
+    // Long lists are read in parts on several threads: the result must be the whole file's.
+    void longListReadsAsAWhole_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<bool>("error");
+        QTest::addColumn<int>("count");
+        const QByteArray list = "\"eventsList\": [";
+        QTest::newRow("plain") << QByteArray() << QByteArray() << list << QByteArray("]") << false << 6000;
+        // Parts begin where a comma and an entry's opening stand; here also inside entries.
+        QTest::newRow("false beginnings") << QByteArray("{\"data\": {\"abstract\"")
+                                          << QByteArray("{\"data\": {\"zz\": [0, {\"data\": 1}],\"abstract\"") << list
+                                          << QByteArray("]") << true << 6000;
+        QTest::newRow("pictures to restore")
+            << QByteArray("\"abstract\": {") << QByteArray("\"abstract\": {\"hasPhoto\": true,") << list
+            << QByteArray("]") << false << 6000;
+        QTest::newRow("list twice, last counts")
+            << QByteArray() << QByteArray() << list + entryText(0, "x") + ", " + entryText(1, "y") + "]," + list
+            << QByteArray("]") << false << 6000;
+        QTest::newRow("broken near the end")
+            << QByteArray() << QByteArray() << list << QByteArray(", {\"da") << true << 0;
+    }
+    void longListReadsAsAWhole()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(bool, error);
+        QFETCH(int, count);
+        QByteArray content = "{\"Events\": {" + before;
+        QStringList expected;
+        for (int i = 0; i < 6000; ++i) {
+            QByteArray entry = entryText(i % 2 * 4, QString("e%1").arg(i));
+            if (!from.isEmpty())
+                entry.replace(from, to);
+            content += (i ? ", " : "") + entry;
+            expected << QString("e%1").arg(i);
+        }
+        // Two entries are read whole: the pictures' flags of each kind as a whole reading leaves them.
+        QVERIFY(writeFile(eventsFile(), content.left(content.indexOf(", {\"data\":", content.indexOf("\"e1\""))) +
+                                            after + ",\"version\": \"3.3.0\"}}"));
+        QHash<int, bool> photoFlags;
+        for (const AbstractCommonEventPtr &event : EventsManager(eventsFile()).events())
+            photoFlags.insert(event->type(), event->hasPhotoFlag());
+        QCOMPARE(photoFlags.size(), count ? 2 : 0);
+        QVERIFY(writeFile(eventsFile(), content + after + ",\"version\": \"3.3.0\"}}"));
+        EventsManager manager(eventsFile());
+        QCOMPARE(manager.hasError(), error);
+        QCOMPARE(captions(manager), expected.mid(0, count));
+        for (const AbstractCommonEventPtr &event : manager.events()) {
+            QCOMPARE(event->thread(), manager.thread());
+            QCOMPARE(event->hasPhotoFlag(), photoFlags.value(event->type()));
+        }
+    }
+
     // A name this version does not read is never dropped unkept: the file is copied aside before a save.
     void unknownNamesAreNotDropped_data()
     {
