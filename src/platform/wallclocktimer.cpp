@@ -130,14 +130,20 @@ void WallClockTimer::onFdReadable()
         return;
     }
     if (read < 0 && errno == ECANCELED) {
-        // The clock was set: the kernel dropped the timer's pending state; set it anew.
-        resetDrift();
-        if (m_target.isValid() && QDateTime::currentMSecsSinceEpoch() >= m_target.toMSecsSinceEpoch()) {
+        // The clock was set: the kernel dropped the timer's pending state; set it anew. Hosts of
+        // virtual machines set it by a few milliseconds many times a second: only a shift as large
+        // as the fallback's counts as a change, or every look would go over all events each time.
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        const bool moved = qAbs((now - m_wallAtStart) - m_monotonic.elapsed()) >= s_driftMsecs;
+        if (moved)
+            resetDrift();
+        if (m_target.isValid() && now >= m_target.toMSecsSinceEpoch()) {
             fire();
             return;
         }
         arm();
-        emit clockChanged();
+        if (moved)
+            emit clockChanged();
     }
 #endif
 }
