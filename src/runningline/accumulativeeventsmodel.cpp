@@ -75,6 +75,14 @@ int AccumulativeEventsModel::mapFromSource(const QAbstractItemModel *model, int 
     return offset + sourceRow;
 }
 
+QModelIndex AccumulativeEventsModel::index(int row, int column, const QModelIndex &parent) const
+{
+    // A sorting filter above asks for two indexes per comparison: spare the generic checks.
+    if (row < 0 || column != 0 || parent.isValid() || row >= rowCount())
+        return QModelIndex();
+    return createIndex(row, 0);
+}
+
 int AccumulativeEventsModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())

@@ -22,6 +22,7 @@ public:
     QPair<QAbstractItemModel *, int> mapToSource(int row) const;
     int mapFromSource(const QAbstractItemModel *model, int sourceRow) const;
 
+    QModelIndex index(int row, int column = 0, const QModelIndex &parent = QModelIndex()) const override;
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
