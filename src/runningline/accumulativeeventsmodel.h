@@ -28,9 +28,12 @@ public:
 
 private:
     int offsetOf(const QAbstractItemModel *model) const;
+    int countRows() const;
     void connectSource(QAbstractItemModel *model);
 
     QList<QPointer<QAbstractItemModel>> m_sources;
     // A source's layout change or move is passed on as a reset of the whole list.
     int m_resetDepth = 0;
+    // The rows as of the last change passed on.
+    int m_rows = 0;
 };
