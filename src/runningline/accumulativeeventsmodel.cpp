@@ -11,6 +11,7 @@ void AccumulativeEventsModel::addSourceModel(QAbstractItemModel *model)
     if (rows > 0)
         beginInsertRows(QModelIndex(), first, first + rows - 1);
     m_sources.append(model);
+    m_rows = countRows();
     connectSource(model);
     if (rows > 0)
         endInsertRows();
@@ -27,6 +28,7 @@ void AccumulativeEventsModel::removeSourceModel(QAbstractItemModel *model)
         beginRemoveRows(QModelIndex(), first, first + rows - 1);
     disconnect(model, nullptr, this, nullptr);
     m_sources.removeAt(i);
+    m_rows = countRows();
     if (rows > 0)
         endRemoveRows();
 }
@@ -75,10 +77,21 @@ int AccumulativeEventsModel::mapFromSource(const QAbstractItemModel *model, int 
     return offset + sourceRow;
 }
 
+QModelIndex AccumulativeEventsModel::index(int row, int column, const QModelIndex &parent) const
+{
+    // A sorting filter above asks for two indexes per comparison: the count is kept, not summed.
+    if (row < 0 || column != 0 || parent.isValid() || row >= m_rows)
+        return QModelIndex();
+    return createIndex(row, 0);
+}
+
 int AccumulativeEventsModel::rowCount(const QModelIndex &parent) const
 {
-    if (parent.isValid())
-        return 0;
+    return parent.isValid() ? 0 : countRows();
+}
+
+int AccumulativeEventsModel::countRows() const
+{
     int rows = 0;
     for (const auto &source : m_sources)
         if (source)
@@ -103,8 +116,10 @@ void AccumulativeEventsModel::connectSource(QAbstractItemModel *model)
             beginResetModel();
     };
     auto endReset = [this] {
-        if (m_resetDepth > 0 && --m_resetDepth == 0)
+        if (m_resetDepth > 0 && --m_resetDepth == 0) {
+            m_rows = countRows();
             endResetModel();
+        }
     };
     connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this,
             [this, model](const QModelIndex &parent, int first, int last) {
@@ -112,8 +127,10 @@ void AccumulativeEventsModel::connectSource(QAbstractItemModel *model)
                     beginInsertRows(QModelIndex(), offsetOf(model) + first, offsetOf(model) + last);
             });
     connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &parent) {
-        if (!parent.isValid() && m_resetDepth == 0)
+        if (!parent.isValid() && m_resetDepth == 0) {
+            m_rows = countRows();
             endInsertRows();
+        }
     });
     connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this, model](const QModelIndex &parent, int first, int last) {
@@ -121,8 +138,10 @@ void AccumulativeEventsModel::connectSource(QAbstractItemModel *model)
                     beginRemoveRows(QModelIndex(), offsetOf(model) + first, offsetOf(model) + last);
             });
     connect(model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex &parent) {
-        if (!parent.isValid() && m_resetDepth == 0)
+        if (!parent.isValid() && m_resetDepth == 0) {
+            m_rows = countRows();
             endRemoveRows();
+        }
     });
     connect(model, &QAbstractItemModel::dataChanged, this,
             [this, model](const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) {
@@ -140,6 +159,7 @@ void AccumulativeEventsModel::connectSource(QAbstractItemModel *model)
     connect(model, &QObject::destroyed, this, [this] {
         beginResetModel();
         m_sources.removeAll(nullptr);
+        m_rows = countRows();
         endResetModel();
     });
 }

@@ -22,14 +22,18 @@ public:
     QPair<QAbstractItemModel *, int> mapToSource(int row) const;
     int mapFromSource(const QAbstractItemModel *model, int sourceRow) const;
 
+    QModelIndex index(int row, int column = 0, const QModelIndex &parent = QModelIndex()) const override;
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
 private:
     int offsetOf(const QAbstractItemModel *model) const;
+    int countRows() const;
     void connectSource(QAbstractItemModel *model);
 
     QList<QPointer<QAbstractItemModel>> m_sources;
     // A source's layout change or move is passed on as a reset of the whole list.
     int m_resetDepth = 0;
+    // The rows as of the last change passed on.
+    int m_rows = 0;
 };

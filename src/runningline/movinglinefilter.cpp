@@ -1,7 +1,11 @@
 #include "runningline/movinglinefilter.h"
 
 #include "core/clock.h"
+#include "events/abstractcommonevent.h"
+#include "events/taskevent.h"
+#include "runningline/accumulativeeventsmodel.h"
 #include "store/eventitemrole.h"
+#include "store/eventsmodel.h"
 
 MovingLineFilter::MovingLineFilter(QObject *parent) : QSortFilterProxyModel(parent)
 {
@@ -19,10 +23,14 @@ void MovingLineFilter::setDefaultDaysToWatch(int days)
 
 int MovingLineFilter::userRowCount() const
 {
-    int rows = 0;
-    for (int row = 0; row < rowCount(); ++row)
-        if (!index(row, 0).data(IsSystemRole).toBool())
-            ++rows;
+    // The system rows are sorted last: count them from the end rather than look at every event.
+    int rows = rowCount();
+    while (rows > 0) {
+        const QModelIndex source = mapToSource(index(rows - 1, 0));
+        if (rowEvent(source.row()).known || !source.data(IsSystemRole).toBool())
+            break;
+        --rows;
+    }
     return rows;
 }
 
@@ -36,6 +44,35 @@ bool MovingLineFilter::acceptsUserRow(bool movingLineEnabled, const QDate &nextB
     // Over means ended before today; a task that waits to be marked completed stays while overdue.
     const QDate end = nextEnd.isValid() ? nextEnd : nextBegin;
     return end >= today || stillDue;
+}
+
+bool MovingLineFilter::acceptsEvent(const AbstractCommonEvent &event, int defaultDaysToWatch)
+{
+    // Most events are switched off or too far ahead: the rest is looked at only when still needed.
+    if (!event.isMovingLineEnabled())
+        return false;
+    const Period period = event.nextPeriod();
+    const QDate begin = period.beginDate();
+    const int days = event.daysToWatch() < 0 ? defaultDaysToWatch : event.daysToWatch();
+    const QDate today = Common::Clock::today();
+    if (!acceptsUserRow(true, begin, begin, true, days, today))
+        return false;
+    const auto *task = qobject_cast<const TaskEvent *>(&event);
+    return acceptsUserRow(true, begin, period.endDate(), task && task->markAsCompletedRequired(), days, today);
+}
+
+MovingLineFilter::RowEvent MovingLineFilter::rowEvent(int sourceRow) const
+{
+    // Exact types only: a model derived from the list may answer its roles otherwise.
+    const QAbstractItemModel *source = sourceModel();
+    if (source && source->metaObject() == &AccumulativeEventsModel::staticMetaObject) {
+        const auto [model, row] = static_cast<const AccumulativeEventsModel *>(source)->mapToSource(sourceRow);
+        source = model;
+        sourceRow = row;
+    }
+    if (source && source->metaObject() == &EventsModel::staticMetaObject)
+        return {true, static_cast<const EventsModel *>(source)->eventAt(sourceRow)};
+    return {};
 }
 
 void MovingLineFilter::invalidateTimeFilters()
@@ -88,22 +125,35 @@ void MovingLineFilter::forgetSortKeys(const QModelIndex &topLeft, const QModelIn
         m_sortKeys[size_t(row)].known = false;
 }
 
-const MovingLineFilter::SortKey &MovingLineFilter::sortKey(const QModelIndex &sourceIndex) const
+MovingLineFilter::SortKey &MovingLineFilter::sortKeySlot(size_t row) const
 {
-    const size_t row = size_t(sourceIndex.row());
     if (row >= m_sortKeys.size())
         m_sortKeys.resize(qMax(size_t(sourceModel()->rowCount()), row + 1));
-    SortKey &key = m_sortKeys[row];
+    return m_sortKeys[row];
+}
+
+const MovingLineFilter::SortKey &MovingLineFilter::sortKey(const QModelIndex &sourceIndex) const
+{
+    SortKey &key = sortKeySlot(size_t(sourceIndex.row()));
     if (!key.known) {
-        key.system = sourceIndex.data(IsSystemRole).toBool();
-        key.when = key.system ? QDateTime() : sourceIndex.data(NextDateTimeRole).toDateTime();
-        key.known = true;
+        const RowEvent row = rowEvent(sourceIndex.row());
+        if (row.known) {
+            key = {true, false, row.event ? row.event->nextPeriod().beginDateTime() : QDateTime()};
+        } else {
+            const bool system = sourceIndex.data(IsSystemRole).toBool();
+            key = {true, system, system ? QDateTime() : sourceIndex.data(NextDateTimeRole).toDateTime()};
+        }
     }
     return key;
 }
 
 bool MovingLineFilter::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
 {
+    if (const RowEvent row = sourceParent.isValid() ? RowEvent() : rowEvent(sourceRow); row.known) {
+        // The sort key is left to the sort: an hour the clocks repeat resolves by the local conversions
+        // made before it, so it is worked out where the roles would work it out.
+        return row.event && acceptsEvent(*row.event, m_defaultDaysToWatch);
+    }
     const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
     if (index.data(IsSystemRole).toBool())
         return true;
@@ -125,8 +175,9 @@ bool MovingLineFilter::filterAcceptsRow(int sourceRow, const QModelIndex &source
 
 bool MovingLineFilter::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
-    // A copy: reading the right key may grow the table.
-    const SortKey l = sortKey(left);
+    // Grown first, so that reading one key cannot move the other.
+    sortKeySlot(size_t(qMax(left.row(), right.row())));
+    const SortKey &l = sortKey(left);
     const SortKey &r = sortKey(right);
     if (l.system != r.system)
         return r.system;

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+class AbstractCommonEvent;
+
 // What the running line shows: user events coming within their days to watch (or still due), then
 // the system rows in their list order. The result depends on today's date, so it is evaluated again
 // through invalidateTimeFilters() when the day or the next event changes.
@@ -28,6 +30,8 @@ public:
     // Pure rule for one user row, for the filter and its tests.
     static bool acceptsUserRow(bool movingLineEnabled, const QDate &nextBegin, const QDate &nextEnd, bool stillDue,
                                int daysToWatch, const QDate &today);
+    // The same rule read from the event itself, its next occurrence worked out once.
+    static bool acceptsEvent(const AbstractCommonEvent &event, int defaultDaysToWatch);
 
     void setSourceModel(QAbstractItemModel *model) override;
 
@@ -47,6 +51,16 @@ private:
         bool system = false;
         QDateTime when;
     };
+    // The event behind a source row when the source is the events list, alone or joined with others:
+    // asking it directly spares an index and a variant per role through each layer. `known` is false
+    // where only the row's data can tell.
+    struct RowEvent
+    {
+        bool known = false;
+        const AbstractCommonEvent *event = nullptr;
+    };
+    RowEvent rowEvent(int sourceRow) const;
+    SortKey &sortKeySlot(size_t row) const;
     const SortKey &sortKey(const QModelIndex &sourceIndex) const;
     void forgetSortKeys();
     void forgetSortKeys(const QModelIndex &topLeft, const QModelIndex &bottomRight);

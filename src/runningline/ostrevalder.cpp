@@ -260,11 +260,14 @@ bool Ostrevalder::hasEventsToShow()
     EventsManager *manager = app ? app->eventsManager() : nullptr;
     if (!manager)
         return false;
-    EventsModel model(manager);
-    MovingLineFilter filter;
-    filter.setDefaultDaysToWatch(defaultDaysToWatch());
-    filter.setSourceModel(&model);
-    return filter.userRowCount() > 0;
+    // The filter's rule on the events themselves, stopping at the first that passes.
+    const int days = defaultDaysToWatch();
+    for (int row = 0; row < manager->count(); ++row) {
+        const AbstractCommonEventPtr &event = manager->eventAt(row);
+        if (event && MovingLineFilter::acceptsEvent(*event, days))
+            return true;
+    }
+    return false;
 }
 
 // ---- the bar

@@ -1,12 +1,14 @@
 #include "events/system/systemevent.h"
 #include "runningline/accumulativeeventsmodel.h"
 #include "runningline/movinglinefilter.h"
+#include "runningline/ostrevalder.h"
 #include "runningline/systemmodel.h"
 #include "runninglinetestenv.h"
 #include "store/eventsmodel.h"
 #include "testhelpers.h"
 
 #include <QAbstractItemModelTester>
+#include <QIdentityProxyModel>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -97,6 +99,25 @@ private slots:
         QFETCH(int, days);
         QFETCH(bool, accepted);
         QCOMPARE(MovingLineFilter::acceptsUserRow(enabled, begin, end, stillDue, days, QDate(2026, 3, 10)), accepted);
+
+        // An event so made is read alike directly and, from a source the filter does not know, by its roles.
+        if (!begin.isValid())
+            return;
+        RunningLineTestEnv env;
+        const AbstractCommonEventPtr event =
+            env.add(stillDue ? 4 : 0, "Event", end.isValid() ? Period(begin, end) : Period(begin));
+        event->setDaysToWatch(days);
+        if (!enabled)
+            qobject_cast<NotSpecifiedEvent *>(event.get())->setMovingLineEnabled(false);
+        EventsModel events(env.manager.get());
+        QIdentityProxyModel unknown;
+        unknown.setSourceModel(&events);
+        MovingLineFilter direct, byRoles;
+        direct.setSourceModel(&events);
+        byRoles.setSourceModel(&unknown);
+        QCOMPARE(direct.rowCount(), int(accepted));
+        QCOMPARE(byRoles.rowCount(), int(accepted));
+        QCOMPARE(Ostrevalder::hasEventsToShow(), accepted);
     }
 
     void showsComingEventsSortedThenSystemRows()
