@@ -1,5 +1,7 @@
 #include "core/clock.h"
 
+#include "platform/timezonewatcher.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -15,6 +17,7 @@ QDateTime s_pinnedUtc;
 struct LocalNowCache
 {
     qint64 msecs = -1;
+    int zoneGeneration = -1;
     std::string tz;
     bool tzSet = false;
     QDateTime value;
@@ -31,11 +34,18 @@ const ClockPrivate::LocalNowCache &localNow()
     // A pinned moment is made local through the same cache, so that a pinned run costs what a real one does.
     const qint64 msecs = ClockPrivate::s_pinnedUtc.isValid() ? ClockPrivate::s_pinnedUtc.toMSecsSinceEpoch()
                                                              : QDateTime::currentMSecsSinceEpoch();
+    // Looking TZ up costs a walk over the environment; a zone the program pinned changes only
+    // through its watcher, which counts the changes.
+    const int generation = TimeZoneWatcher::zoneGeneration();
+    if (generation >= 0 && generation == cache.zoneGeneration && msecs == cache.msecs)
+        return cache;
     const char *tz = std::getenv("TZ");
-    if (msecs != cache.msecs || (tz != nullptr) != cache.tzSet || (tz && cache.tz != tz)) {
+    if (msecs != cache.msecs || generation != cache.zoneGeneration || (tz != nullptr) != cache.tzSet ||
+        (tz && cache.tz != tz)) {
         cache.value = QDateTime::fromMSecsSinceEpoch(msecs);
         cache.date = cache.value.date();
         cache.msecs = msecs;
+        cache.zoneGeneration = generation;
         cache.tzSet = tz != nullptr;
         cache.tz = tz ? tz : "";
     }

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <cstring>
 #include <ctime>
 
@@ -22,6 +23,8 @@ QByteArray &pinnedValue()
     return value;
 }
 
+std::atomic<int> s_zoneGeneration{-1};
+
 bool userZoneSet()
 {
     return qEnvironmentVariableIsSet("TZ") && qgetenv("TZ") != pinnedValue();
@@ -31,6 +34,8 @@ void setZone(const QByteArray &value)
 {
     qputenv("TZ", value);
     tzset();
+    if (s_zoneGeneration >= 0)
+        ++s_zoneGeneration;
 }
 } // namespace
 
@@ -69,6 +74,12 @@ void TimeZoneWatcher::pinSystemZone()
         return;
     pinnedValue() = zoneValue(QString::fromLatin1(kSystemZoneFile));
     setZone(pinnedValue());
+    s_zoneGeneration = 0;
+}
+
+int TimeZoneWatcher::zoneGeneration()
+{
+    return s_zoneGeneration;
 }
 
 QByteArray TimeZoneWatcher::zoneValue(const QString &zoneFile)

@@ -30,6 +30,9 @@ public:
     // Sets TZ to the zone the system file names, unless the user set TZ; call before the first
     // local-time conversion.
     static void pinSystemZone();
+    // Once the zone is pinned, TZ changes only here: a number that grows with each change, so that
+    // readers of the clock need not look TZ up each time. -1 while TZ may change from elsewhere.
+    static int zoneGeneration();
 
     // The TZ value for a zone file: ":Area/City" when it links into a zoneinfo folder, else the
     // file itself (":/etc/localtime"), which the C library then reads once.

@@ -1,4 +1,5 @@
 #include "core/clock.h"
+#include "platform/timezonewatcher.h"
 #include "testhelpers.h"
 
 #include <QtTest>
@@ -22,6 +23,27 @@ private slots:
             QCOMPARE(Common::Clock::now().offsetFromUtc(), 0);
             QVERIFY(qAbs(Common::Clock::now().toUTC().msecsTo(utcNow)) < 1000);
         }
+    }
+
+    // Last: the program pins the zone once, and from then on the clock learns of changes only
+    // from the watcher, also within one millisecond.
+    void followsThePinnedZoneThroughItsWatcher()
+    {
+        if (!QFileInfo::exists(QStringLiteral("/usr/share/zoneinfo/Asia/Tokyo")))
+            QSKIP("the zone database (tzdata) is not installed");
+        QTemporaryDir dir;
+        const QString zoneFile = dir.filePath(QStringLiteral("localtime"));
+        QVERIFY(QFile::link(QStringLiteral("/usr/share/zoneinfo/Europe/Berlin"), zoneFile));
+        Common::Clock::pin(QDateTime(QDate(2026, 7, 1), QTime(10, 0), Qt::UTC));
+        qunsetenv("TZ"); // else the user's zone is followed and nothing is pinned
+        TimeZoneWatcher::pinSystemZone();
+        TimeZoneWatcher watcher(zoneFile);
+        QCOMPARE(Common::Clock::now().time(), QTime(12, 0));
+        QVERIFY(QFile::remove(zoneFile));
+        QVERIFY(QFile::link(QStringLiteral("/usr/share/zoneinfo/Asia/Tokyo"), zoneFile));
+        watcher.checkZone();
+        QCOMPARE(Common::Clock::now().time(), QTime(19, 0));
+        Common::Clock::unpin();
     }
 };
 
