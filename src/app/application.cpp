@@ -30,7 +30,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QStandardPaths>
+
+#include <thread>
 
 Application::Application(int &argc, char **argv, Parts parts)
     : QApplication(argc, argv), UndoObject(), m_parts(std::move(parts))
@@ -191,8 +194,12 @@ QString Application::eventsFilePath() const
 void Application::start()
 {
     const StatCollector::WriteBatch statistics;
+    // The first text shown makes the font database read the whole font configuration: a thread does
+    // that while the events are read.
+    std::thread fonts([] { QFontDatabase::families(); });
     m_data->registerProperties(*m_parts.movingLine);
     m_events->load(eventsFilePath(), *m_data->properties(), *m_data->backupManager());
+    fonts.join();
     m_time->watch(m_events->manager());
     m_bar->watch(m_events->manager());
     m_events->startCalendars();
