@@ -23,6 +23,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -145,7 +146,12 @@ public:
         for (size_t i = 0; i < m_parts.size(); ++i) {
             Part &part = m_parts[i];
             part.from = m_starts[i];
-            part.thread = std::thread([this, &part, &bytes, listPath, home] { read(part, bytes, listPath, home); });
+            try {
+                part.thread = std::thread([this, &part, &bytes, listPath, home] { read(part, bytes, listPath, home); });
+                part.started = true;
+            } catch (const std::system_error &) {
+                // No thread to be had: the reading from the top reads this part itself.
+            }
         }
     }
     ~PartReaders()
@@ -162,6 +168,8 @@ public:
             if (found == m_starts.cend() || *found != end.position)
                 return end;
             Part &part = m_parts[size_t(found - m_starts.cbegin())];
+            if (!part.started)
+                return end;
             part.join();
             if (part.error)
                 std::rethrow_exception(part.error);
@@ -183,6 +191,7 @@ private:
     struct Part
     {
         qsizetype from = 0;
+        bool started = false;
         std::thread thread;
         ReadEvents read;
         QList<AbstractCommonEvent *> photosWaiting;
