@@ -849,11 +849,11 @@ std::vector<qsizetype> likelyElementStarts(const QByteArray &text, const QByteAr
     const QByteArray pattern = ',' + opening;
     for (int i = 1; i < parts; ++i) {
         const qsizetype target = std::max(text.size() / parts * i, starts.empty() ? 0 : starts.back());
+        // Searching on from the last start, a later target never finds the same comma again.
         const qsizetype at = text.indexOf(pattern, target);
         if (at < 0)
             break;
-        if (starts.empty() || at + 1 > starts.back())
-            starts.push_back(at + 1);
+        starts.push_back(at + 1);
     }
     return starts;
 }

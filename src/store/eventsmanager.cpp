@@ -140,14 +140,14 @@ public:
     {
         // Below a few hundred entries a thread costs more than it saves.
         const int parts = int(std::min<qsizetype>(QThread::idealThreadCount(), bytes.size() / (256 * 1024)));
-        m_starts = Common::likelyElementStarts(bytes, " {\"data\": ", parts);
+        // Entries begin as writeEntry() writes them, after the writer's ", " between list elements.
+        m_starts = Common::likelyElementStarts(bytes, " {\"" + s_data.toLatin1() + "\": ", parts);
         m_parts = std::vector<Part>(m_starts.size());
         QThread *const home = QThread::currentThread();
         for (size_t i = 0; i < m_parts.size(); ++i) {
             Part &part = m_parts[i];
-            part.from = m_starts[i];
             try {
-                part.thread = std::thread([this, &part, &bytes, listPath, home] { read(part, bytes, listPath, home); });
+                part.thread = std::thread([this, i, &bytes, listPath, home] { read(i, bytes, listPath, home); });
                 part.started = true;
             } catch (const std::system_error &) {
                 // No thread to be had: the reading from the top reads this part itself.
@@ -190,7 +190,6 @@ public:
 private:
     struct Part
     {
-        qsizetype from = 0;
         bool started = false;
         std::thread thread;
         ReadEvents read;
@@ -204,8 +203,9 @@ private:
         }
     };
 
-    void read(Part &part, const QByteArray &bytes, const QStringList &listPath, QThread *home) const
+    void read(size_t index, const QByteArray &bytes, const QStringList &listPath, QThread *home)
     {
+        Part &part = m_parts[index];
         AbstractCommonEvent::deferPhotoRestore(&part.photosWaiting);
         Common::JsonListTaker taker;
         taker.takeObject = [&part](const Common::JsonObject &entry) {
@@ -213,7 +213,7 @@ private:
                 part.read.events.append(std::move(event));
         };
         try {
-            part.end = Common::readJsonListPart(bytes, part.from, listPath, m_starts, taker);
+            part.end = Common::readJsonListPart(bytes, m_starts[index], listPath, m_starts, taker);
         } catch (...) {
             part.error = std::current_exception();
         }
