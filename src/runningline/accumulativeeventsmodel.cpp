@@ -87,7 +87,7 @@ QModelIndex AccumulativeEventsModel::index(int row, int column, const QModelInde
 
 int AccumulativeEventsModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : countRows();
+    return parent.isValid() ? 0 : m_rows;
 }
 
 int AccumulativeEventsModel::countRows() const

@@ -312,8 +312,7 @@ void MovingView::drawHorizontal(QPainter &painter, const QRect &area, const QRec
 {
     ++m_frame;
     prepareUpTo(m_offset + area.width());
-    // Room for glyphs that reach past their advance, as the row pictures keep.
-    const int margin = height() / 2 + 2;
+    const int margin = pictureMargin();
     for (qreal start = area.left() - m_offset; start < area.right();) {
         // The first row that reaches into the area.
         const auto first = std::upper_bound(m_starts.cbegin() + 1, m_starts.cend(), area.left() - start);
@@ -324,7 +323,7 @@ void MovingView::drawHorizontal(QPainter &painter, const QRect &area, const QRec
             if (x >= area.right())
                 break;
             const qreal left = qFloor(x) - margin;
-            if (left >= span.right() || left + qCeil(m_items.at(row).width) + 2 * margin + 1 <= span.left())
+            if (left >= span.right() || left + pictureWidth(row) <= span.left())
                 continue;
             int originX = 0;
             const QPixmap &picture = rowPicture(row, x - qFloor(x), originX);
@@ -347,11 +346,20 @@ void MovingView::drawHorizontal(QPainter &painter, const QRect &area, const QRec
     }
 }
 
+int MovingView::pictureMargin() const
+{
+    return height() / 2 + 2;
+}
+
+int MovingView::pictureWidth(int row) const
+{
+    return qCeil(m_items.at(row).width) + 2 * pictureMargin() + 1;
+}
+
 const QPixmap &MovingView::rowPicture(int row, qreal phase, int &originX)
 {
     const RunningLineItem &item = m_items.at(row);
-    // Room for glyphs that reach past their advance (italics, accents); drawHorizontal knows it too.
-    const int margin = height() / 2 + 2;
+    const int margin = pictureMargin();
     originX = -margin;
     RowPicture &picture = m_rowPictures[row];
     picture.frame = m_frame;
@@ -360,7 +368,7 @@ const QPixmap &MovingView::rowPicture(int row, qreal phase, int &originX)
     if (!picture.pixmap.isNull() && qFuzzyCompare(1 + picture.phase, 1 + phase) &&
         picture.pixmap.devicePixelRatio() == ratio)
         return picture.pixmap;
-    const QSize size(qCeil(item.width) + 2 * margin + 1, height());
+    const QSize size(pictureWidth(row), height());
     picture.pixmap = QPixmap((QSizeF(size) * ratio).toSize());
     picture.pixmap.setDevicePixelRatio(ratio);
     picture.pixmap.fill(Qt::transparent);

@@ -126,6 +126,10 @@ private:
     // The row drawn once into a picture, which each frame then only copies: drawing a few hundred glyphs
     // forty times a second costs most of the bar's processor time.
     const QPixmap &rowPicture(int row, qreal phase, int &originX);
+    // Room either side of a row's picture for glyphs that reach past their advance (italics, accents).
+    int pictureMargin() const;
+    // The width of a row's picture, margins included.
+    int pictureWidth(int row) const;
     void drawVertical(QPainter &painter, const QRect &area);
     void setHovered(bool hovered);
     void stopExitArea();

@@ -124,6 +124,8 @@ struct Env : EditorEnv
                 encodingDialog->autoEncodingCheckBox()->setChecked(false);
                 encodingDialog->encodingsBox()->setCurrentIndex(
                     encodingDialog->encodingsBox()->findText(QString::fromLatin1(encoding)));
+                // The longer warning is laid out on the next turn of the loop, as a modal run would.
+                QCoreApplication::processEvents();
                 TestHelpers::saveShot(encodingDialog, "selectencodingdialog-import");
             }
             return true;

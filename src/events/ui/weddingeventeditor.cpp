@@ -47,13 +47,10 @@ WeddingEventEditor::WeddingEventEditor(WeddingEvent *event, QWidget *parent)
     auto *groupBox = new QGroupBox(this);
     prefixLabel = new QLabel(groupBox);
     prefixLabel->setFont(bold);
-    personOneName = new QLineEdit(groupBox);
-    personOneName->setObjectName(QStringLiteral("personOneName"));
-    personTwoName = new QLineEdit(groupBox);
-    personTwoName->setObjectName(QStringLiteral("personTwoName"));
+    personOneName = textField(groupBox, "personOneName");
+    personTwoName = textField(groupBox, "personTwoName");
     for (QLineEdit *name : {personOneName, personTwoName}) {
         name->setFont(bold);
-        name->setMaxLength(300);
         name->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
     auto *andLabel = new QLabel(tr("and"), groupBox);
