@@ -1,6 +1,5 @@
 #include "app/eventservices.h"
 
-#include "app/applicationask.h"
 #include "app/remindercontroller.h"
 #include "app/reminderwidget.h"
 #include "app/runstatistics.h"
