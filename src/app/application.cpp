@@ -9,7 +9,6 @@
 #include "app/web/webcontroller.h"
 #include "core/usermessages.h"
 #include "core/crashhandleradapter.h"
-#include "core/datafileguard.h"
 #include "core/deferredcall.h"
 #include "core/log.h"
 #include "core/properties.h"
@@ -24,7 +23,6 @@
 #include "platform/singleinstance.h"
 #include "platform/terminationsignals.h"
 #include "store/backupmanager.h"
-#include "store/editorcommands.h"
 #include "store/datafoldercleanup.h"
 #include "widgets/widgetresources.h"
 
@@ -214,7 +212,7 @@ void Application::start()
     m_tray->createMenu();
     m_tray->show();
     gadgetsController()->loadGadgets();
-    scheduleTimeUpdate();
+    m_time->scheduleTimeUpdate();
     // The bar's first picture comes first: building the gadget delayed it by a twentieth of the start.
     if (StatCollector::isFirstStart())
         m_duties->showWelcomeGadget(creepingLine(), gadgetsController());
@@ -345,9 +343,4 @@ void Application::playSound(const QString &path)
 QStringList Application::sounds() const
 {
     return m_sounds ? m_sounds->sounds() : QStringList();
-}
-
-void Application::reportSaveFailure(const QString &fileName, const QString &reason, const QString &whatHappens)
-{
-    m_saves->reportSaveFailure(fileName, reason, whatHappens);
 }

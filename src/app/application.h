@@ -60,9 +60,6 @@ public:
     // Long enough for an instance that is still loading its events to answer.
     static constexpr int kActivateTimeoutMs = 15000;
 
-    // Identity and state of a file on disk; equal while nothing replaced or changed it.
-    using FileSignature = UserSettings::FileSignature;
-
     Application(int &argc, char **argv, Parts parts = Parts());
     ~Application() override;
 
@@ -127,7 +124,6 @@ public:
     QWidget *creepingLine() const { return m_bar ? m_bar->bar() : nullptr; }
     QSystemTrayIcon *trayIcon() const { return m_tray ? m_tray->icon() : nullptr; }
     QMenu *trayMenu() const { return m_tray ? m_tray->menu() : nullptr; }
-    QAction *creepingLineAction() const { return m_tray ? m_tray->barAction() : nullptr; }
     QAction *updateAction() const { return m_tray ? m_tray->updateAction() : nullptr; }
 
 public slots:
@@ -135,17 +131,8 @@ public slots:
     void propertyChanged(const QByteArray &id, const QVariant &value);
     void showCreepingLineIfNeeded(bool starting = false, bool showIfNotDisabled = false);
     void onAnotherInstanceMessage(const QString &message);
-    void scheduleTimeUpdate() { m_time->scheduleTimeUpdate(); }
-    void invalidateTimeFilters() { m_time->invalidateTimeFilters(); }
-    // The system's time zone changed: what was computed in the old local time is computed again.
-    void onTimeZoneChanged() { m_time->onTimeZoneChanged(); }
-    void cleanUpExpiredEvents() { m_events->cleanUpExpiredEvents(); }
     void onEventRemoveRequired(int index) { m_events->onEventRemoveRequired(index); }
-    // A data file could not be written, or could be again.
-    void onSaveFailed(const QString &fileName, const QString &reason) { m_saves->onSaveFailed(fileName, reason); }
-    void onSaved(const QString &fileName) { m_saves->onSaved(fileName); }
-    // Told once until the file is saved again; `whatHappens` says what becomes of the change.
-    void reportSaveFailure(const QString &fileName, const QString &reason, const QString &whatHappens);
+    void invalidateTimeFilters() { m_time->invalidateTimeFilters(); }
 
     void showSettings() override { m_windows->showSettings(); }
     void showRequestFeatureDialog() override;
@@ -160,10 +147,6 @@ public slots:
 
 signals:
     void newVersionAvailable();
-
-public:
-    // Shows a window the program opens again (editor, dialogs): restored if minimised, raised, active.
-    static void showAgain(QWidget *window) { AppWindows::showAgain(window); }
 
 private:
     void startNetworkDuties();
