@@ -2,7 +2,9 @@
 
 #include <QMessageBox>
 
-static_assert(int(Common::UserMessages::Warning) == int(QMessageBox::Warning) &&
+static_assert(int(Common::UserMessages::Information) == int(QMessageBox::Information) &&
+              int(Common::UserMessages::Warning) == int(QMessageBox::Warning) &&
+              int(Common::UserMessages::Critical) == int(QMessageBox::Critical) &&
               int(Common::UserMessages::Question) == int(QMessageBox::Question));
 static_assert(int(Common::UserMessages::Ok) == int(QMessageBox::Ok) &&
               int(Common::UserMessages::Yes) == int(QMessageBox::Yes) &&
