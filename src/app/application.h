@@ -7,11 +7,9 @@
 #include "app/eventservices.h"
 #include "app/languagesetup.h"
 #include "app/movinglinefactory.h"
-#include "app/savereporter.h"
 #include "app/startduties.h"
 #include "app/timekeeper.h"
 #include "app/traycontrol.h"
-#include "app/usersettings.h"
 #include "core/iapplication.h"
 #include "core/lastversioninfo.h"
 #include "core/undoobject.h"
@@ -32,10 +30,12 @@ class NetworkDuties;
 class QAction;
 class QMenu;
 class ReportDialog;
+class SaveReporter;
 class SettingsDialog;
 class SingleInstance;
 class SoundList;
 class UpdateDialog;
+class UserSettings;
 class WebController;
 
 // The application object: keeps one instance per user, builds the program's parts in their order and
@@ -160,12 +160,12 @@ private:
     QString m_startError;
     QString m_dataLocation;
     LastVersionInfo m_lastVersionInfo;
+    std::unique_ptr<SoundList> m_sounds;
     std::unique_ptr<SaveReporter> m_saves;
     std::unique_ptr<UserSettings> m_settings;
     std::unique_ptr<DataServices> m_data;
     std::unique_ptr<WebController> m_webController;
     std::unique_ptr<LanguageSetup> m_languages;
-    std::unique_ptr<SoundList> m_sounds;
     std::unique_ptr<StartDuties> m_duties;
     std::unique_ptr<EventServices> m_events;
     std::unique_ptr<BarControl> m_bar;
