@@ -248,7 +248,7 @@ void Application::propertyChanged(const QByteArray &id, const QVariant &value)
             m_bar->onExitWhenHiddenChanged(value.toBool());
     } else if (id == Setting::AppAutorun) {
         // Registration at start reports the stored value; only a change made by the user counts.
-        if (m_data && m_data->propertiesRegistered())
+        if (m_data->propertiesRegistered())
             setAutorun(value.toBool());
     } else if (id == Setting::RemoveExpiredEvents || id == Setting::RemoveExpiredEventsDays) {
         if (m_started)
