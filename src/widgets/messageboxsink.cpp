@@ -15,7 +15,7 @@ Common::UserMessages::Button MessageBoxSink::show(const Common::UserMessages::Me
 {
     QMessageBox box(QMessageBox::Icon(message.icon), message.title, message.text,
                     QMessageBox::StandardButtons(int(message.buttons)), message.parent, message.windowFlags);
-    if (box.exec() == -1)
-        return Common::UserMessages::Cancel;
+    box.exec();
+    // Closed without a button, none was clicked: NoButton.
     return Common::UserMessages::Button(int(box.standardButton(box.clickedButton())));
 }
