@@ -3,13 +3,14 @@
 #include "app/applicationask.h"
 #include "app/movinglinefactory.h"
 #include "app/runstatistics.h"
+#include "app/savereporter.h"
 #include "app/soundlist.h"
 #include "app/startarguments.h"
+#include "app/usersettings.h"
 #include "app/web/networkduties.h"
 #include "app/web/webcontroller.h"
 #include "core/usermessages.h"
 #include "core/crashhandleradapter.h"
-#include "core/datafileguard.h"
 #include "core/deferredcall.h"
 #include "core/log.h"
 #include "core/properties.h"
@@ -24,7 +25,6 @@
 #include "platform/singleinstance.h"
 #include "platform/terminationsignals.h"
 #include "store/backupmanager.h"
-#include "store/editorcommands.h"
 #include "store/datafoldercleanup.h"
 #include "widgets/widgetresources.h"
 
@@ -214,7 +214,7 @@ void Application::start()
     m_tray->createMenu();
     m_tray->show();
     gadgetsController()->loadGadgets();
-    scheduleTimeUpdate();
+    m_time->scheduleTimeUpdate();
     // The bar's first picture comes first: building the gadget delayed it by a twentieth of the start.
     if (StatCollector::isFirstStart())
         m_duties->showWelcomeGadget(creepingLine(), gadgetsController());
@@ -248,7 +248,7 @@ void Application::propertyChanged(const QByteArray &id, const QVariant &value)
             m_bar->onExitWhenHiddenChanged(value.toBool());
     } else if (id == Setting::AppAutorun) {
         // Registration at start reports the stored value; only a change made by the user counts.
-        if (m_data && m_data->propertiesRegistered())
+        if (m_data->propertiesRegistered())
             setAutorun(value.toBool());
     } else if (id == Setting::RemoveExpiredEvents || id == Setting::RemoveExpiredEventsDays) {
         if (m_started)
@@ -345,9 +345,4 @@ void Application::playSound(const QString &path)
 QStringList Application::sounds() const
 {
     return m_sounds ? m_sounds->sounds() : QStringList();
-}
-
-void Application::reportSaveFailure(const QString &fileName, const QString &reason, const QString &whatHappens)
-{
-    m_saves->reportSaveFailure(fileName, reason, whatHappens);
 }

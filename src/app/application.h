@@ -7,11 +7,9 @@
 #include "app/eventservices.h"
 #include "app/languagesetup.h"
 #include "app/movinglinefactory.h"
-#include "app/savereporter.h"
 #include "app/startduties.h"
 #include "app/timekeeper.h"
 #include "app/traycontrol.h"
-#include "app/usersettings.h"
 #include "core/iapplication.h"
 #include "core/lastversioninfo.h"
 #include "core/undoobject.h"
@@ -32,10 +30,12 @@ class NetworkDuties;
 class QAction;
 class QMenu;
 class ReportDialog;
+class SaveReporter;
 class SettingsDialog;
 class SingleInstance;
 class SoundList;
 class UpdateDialog;
+class UserSettings;
 class WebController;
 
 // The application object: keeps one instance per user, builds the program's parts in their order and
@@ -59,9 +59,6 @@ public:
     static constexpr char kActivateMessage[] = "activate";
     // Long enough for an instance that is still loading its events to answer.
     static constexpr int kActivateTimeoutMs = 15000;
-
-    // Identity and state of a file on disk; equal while nothing replaced or changed it.
-    using FileSignature = UserSettings::FileSignature;
 
     Application(int &argc, char **argv, Parts parts = Parts());
     ~Application() override;
@@ -127,7 +124,6 @@ public:
     QWidget *creepingLine() const { return m_bar ? m_bar->bar() : nullptr; }
     QSystemTrayIcon *trayIcon() const { return m_tray ? m_tray->icon() : nullptr; }
     QMenu *trayMenu() const { return m_tray ? m_tray->menu() : nullptr; }
-    QAction *creepingLineAction() const { return m_tray ? m_tray->barAction() : nullptr; }
     QAction *updateAction() const { return m_tray ? m_tray->updateAction() : nullptr; }
 
 public slots:
@@ -135,17 +131,8 @@ public slots:
     void propertyChanged(const QByteArray &id, const QVariant &value);
     void showCreepingLineIfNeeded(bool starting = false, bool showIfNotDisabled = false);
     void onAnotherInstanceMessage(const QString &message);
-    void scheduleTimeUpdate() { m_time->scheduleTimeUpdate(); }
-    void invalidateTimeFilters() { m_time->invalidateTimeFilters(); }
-    // The system's time zone changed: what was computed in the old local time is computed again.
-    void onTimeZoneChanged() { m_time->onTimeZoneChanged(); }
-    void cleanUpExpiredEvents() { m_events->cleanUpExpiredEvents(); }
     void onEventRemoveRequired(int index) { m_events->onEventRemoveRequired(index); }
-    // A data file could not be written, or could be again.
-    void onSaveFailed(const QString &fileName, const QString &reason) { m_saves->onSaveFailed(fileName, reason); }
-    void onSaved(const QString &fileName) { m_saves->onSaved(fileName); }
-    // Told once until the file is saved again; `whatHappens` says what becomes of the change.
-    void reportSaveFailure(const QString &fileName, const QString &reason, const QString &whatHappens);
+    void invalidateTimeFilters() { m_time->invalidateTimeFilters(); }
 
     void showSettings() override { m_windows->showSettings(); }
     void showRequestFeatureDialog() override;
@@ -161,10 +148,6 @@ public slots:
 signals:
     void newVersionAvailable();
 
-public:
-    // Shows a window the program opens again (editor, dialogs): restored if minimised, raised, active.
-    static void showAgain(QWidget *window) { AppWindows::showAgain(window); }
-
 private:
     void startNetworkDuties();
 
@@ -177,12 +160,12 @@ private:
     QString m_startError;
     QString m_dataLocation;
     LastVersionInfo m_lastVersionInfo;
+    std::unique_ptr<SoundList> m_sounds;
     std::unique_ptr<SaveReporter> m_saves;
     std::unique_ptr<UserSettings> m_settings;
     std::unique_ptr<DataServices> m_data;
     std::unique_ptr<WebController> m_webController;
     std::unique_ptr<LanguageSetup> m_languages;
-    std::unique_ptr<SoundList> m_sounds;
     std::unique_ptr<StartDuties> m_duties;
     std::unique_ptr<EventServices> m_events;
     std::unique_ptr<BarControl> m_bar;

@@ -22,9 +22,6 @@ public:
     AppWindows(IApplicationAsk &ask, WebController *web, const EventServices &events);
     ~AppWindows();
 
-    // Restored if minimised, still maximised if it was, raised and active.
-    static void showAgain(QWidget *window);
-
     void showEditor(int event);
     void showSettings();
     int showAboutDialog();
@@ -43,6 +40,8 @@ public:
     AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
 
 private:
+    // Restored if minimised, still maximised if it was, raised and active.
+    static void showAgain(QWidget *window);
     ReportDialog *reportWindow();
 
     IApplicationAsk &m_ask;

@@ -57,8 +57,7 @@ void BarControl::create()
         return;
     m_bar = bar;
     bar->show();
-    if (m_properties.value(Setting::ExitWhenMovingLineIsHidden).toBool())
-        m_exitLink = connect(bar, &QObject::destroyed, this, m_exitApp);
+    onExitWhenHiddenChanged(m_properties.value(Setting::ExitWhenMovingLineIsHidden).toBool());
 }
 
 void BarControl::toggle()

@@ -80,5 +80,7 @@ void DataServices::registerProperties(IMovingLineFactory &bar)
     // The autostart entry follows this setting also while the bar is missing.
     if (!p->value(Setting::AppAutorun).isValid())
         p->addProperty(Setting::AppAutorun, Setting::AppAutorunDefault);
+    p->addProperty(Setting::RemoveExpiredEvents, Setting::RemoveExpiredEventsDefault);
+    p->addProperty(Setting::RemoveExpiredEventsDays, Setting::RemoveExpiredEventsDaysDefault);
     m_propertiesRegistered = true;
 }

@@ -40,7 +40,7 @@ public:
     QString uid() const;
 
 private:
-    // Declared in the order of building; torn down the other way.
+    // Torn down from the bottom: the archive and the gadgets go before the stores they use.
     QString m_uid;
     std::unique_ptr<Storage> m_storage;
     std::unique_ptr<CustomTypesStorage> m_customTypesStorage;

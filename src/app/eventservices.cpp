@@ -1,6 +1,5 @@
 #include "app/eventservices.h"
 
-#include "app/applicationask.h"
 #include "app/remindercontroller.h"
 #include "app/reminderwidget.h"
 #include "app/runstatistics.h"
@@ -35,8 +34,6 @@ void EventServices::load(const QString &path, Properties &properties, BackupMana
         Common::UserMessages::information(tr("Data Error"), m_manager->errorString());
     m_reports.watch(m_manager.get());
     m_systemEvents = std::make_unique<SystemEvents>();
-    properties.addProperty(Setting::RemoveExpiredEvents, Setting::RemoveExpiredEventsDefault);
-    properties.addProperty(Setting::RemoveExpiredEventsDays, Setting::RemoveExpiredEventsDaysDefault);
     cleanUpExpiredEvents();
     RunStatistics::countEventTypes(*m_manager);
     backups.addBackupObject(m_manager.get());

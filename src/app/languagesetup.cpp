@@ -1,6 +1,5 @@
 #include "app/languagesetup.h"
 
-#include "app/applicationask.h"
 #include "app/localization.h"
 #include "core/usermessages.h"
 #include "core/applocale.h"

@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
         fprintf(stderr, "%s\n", qUtf8Printable(display.problem()));
         return 2;
     }
-    // Event forms, the edit dialog, and user errors that events find while loading go through the widgets.
+    // The events reach their forms, information frame and edit dialog through the widgets' hooks.
     ProcessHooks hooks;
     Application a(argc, argv);
     display.release();

@@ -1,6 +1,5 @@
 #include "app/savereporter.h"
 
-#include "app/applicationask.h"
 #include "core/usermessages.h"
 #include "core/log.h"
 

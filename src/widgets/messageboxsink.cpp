@@ -2,7 +2,9 @@
 
 #include <QMessageBox>
 
-static_assert(int(Common::UserMessages::Warning) == int(QMessageBox::Warning) &&
+static_assert(int(Common::UserMessages::Information) == int(QMessageBox::Information) &&
+              int(Common::UserMessages::Warning) == int(QMessageBox::Warning) &&
+              int(Common::UserMessages::Critical) == int(QMessageBox::Critical) &&
               int(Common::UserMessages::Question) == int(QMessageBox::Question));
 static_assert(int(Common::UserMessages::Ok) == int(QMessageBox::Ok) &&
               int(Common::UserMessages::Yes) == int(QMessageBox::Yes) &&
@@ -13,7 +15,7 @@ Common::UserMessages::Button MessageBoxSink::show(const Common::UserMessages::Me
 {
     QMessageBox box(QMessageBox::Icon(message.icon), message.title, message.text,
                     QMessageBox::StandardButtons(int(message.buttons)), message.parent, message.windowFlags);
-    if (box.exec() == -1)
-        return Common::UserMessages::Cancel;
+    box.exec();
+    // Closed without a button, none was clicked: NoButton.
     return Common::UserMessages::Button(int(box.standardButton(box.clickedButton())));
 }
