@@ -269,6 +269,7 @@ private slots:
         const int before = server.m_requests.size();
         const QString url = path.startsWith(QLatin1Char('/')) ? server.url(path) : path;
         duties->downloadTranslation(url, QString::fromLatin1(WebController::checkMd5("fresh")));
+        QVERIFY(!fetched || server.waitForRequests(before + 1, 10000));
         LoopbackServer::spin(300);
         QCOMPARE(server.m_requests.size() - before, fetched ? 1 : 0);
         const QString name = QUrl(url).fileName();

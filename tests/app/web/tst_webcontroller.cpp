@@ -386,6 +386,7 @@ private slots:
         controller.sendProperties({{"a", "1"}});
         controller.sendEmail("a@b.c", "s", "m");
         controller.requestTranslationUpdate(QString::fromUtf8(QR_TEST_DATA) + "/none.qm");
+        QVERIFY(server.waitForRequests(1));
         LoopbackServer::spin(200);
         QCOMPARE(server.m_requests.size(), 1);
     }
@@ -485,6 +486,7 @@ private slots:
         auto controller = connectedController(server);
         QTest::ignoreMessage(QtWarningMsg, "can't open translation file for reading");
         controller->requestTranslationUpdate(QStringLiteral("/nonexistent/quillane_de.qm"));
+        QVERIFY(server.waitForRequests(1));
         LoopbackServer::spin(200);
         QCOMPARE(server.m_requests.size(), 1);
     }
@@ -531,6 +533,7 @@ private slots:
         const QString port = QString::number(QUrl(server.url("/")).port());
         controller->downloadFile(QStringLiteral("http://localhost:") + port + "/quillane_de.qm", "x", target, 0);
         controller->downloadFile(QStringLiteral("file://") + dir.filePath(QStringLiteral("a.qm")), "x", target, 0);
+        QVERIFY(server.waitForRequests(1));
         LoopbackServer::spin(200);
         QCOMPARE(server.m_requests.size(), 1);
         QVERIFY(!QFile::exists(target));
@@ -549,7 +552,9 @@ private slots:
         QTemporaryDir dir;
         const QString target = dir.filePath(QStringLiteral("quillane_de.qm"));
         controller->downloadFile(server.url("/files/quillane_de.qm"), "x", target, 0);
-        LoopbackServer::spin(500);
+        QVERIFY(server.waitForRequests(1));
+        QTRY_COMPARE_WITH_TIMEOUT(logCount("larger than"), 1, 10000);
+        LoopbackServer::spin(200);
         QCOMPARE(server.requestsTo("/files/").size(), 1);
         QVERIFY(!QFile::exists(target));
         QCOMPARE(logCount("larger than"), 1);
