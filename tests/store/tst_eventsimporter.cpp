@@ -404,7 +404,7 @@ private slots:
                                             "24.12,Christmas\n"
                                             "24.12.2015,Christmas\n"
                                             "24.12.15,two-digit year\n"
-                                            "2015-12-24,iso date\n"
+                                            "2015-12-32,iso date\n"
                                             "30.02.2015,no such day\n"
                                             ",no date\n"
                                             "24.12.2015 10:30,Meeting,,room 4\n"
@@ -496,6 +496,40 @@ private slots:
         QCOMPARE(imported.events[0]->period(), Period(begin.date(), begin.time()));
     }
 
+    void csvDateOrders_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<QString>("read"); // the dates, then the message after its count: one order per file
+        const QLocale de(QLocale::German, QLocale::Germany), us(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("de, month first")
+            << de << QByteArray("12/31/2026 2:30 PM,a\n4/1/2027,b\n4/13/2027,c\n13/4/2027,d")
+            << "2026-12-31 14:30 2027-04-01 2027-04-13\n1 row was left out: its first column holds no date (row 4).";
+        QTest::newRow("us, day first") << us << QByteArray("31.12.2026 14:30,a\n01.04.2027,b")
+                                       << "2026-12-31 14:30 2027-04-01";
+        QTest::newRow("year first") << de << QByteArray("2026-12-31 14:30,a\n2027-02-30,c")
+                                    << "2026-12-31 14:30\n1 row was left out: its date is not a valid date (row 2).";
+        QTest::newRow("de, either way") << de << QByteArray("4.1.2027,a\n5.5.2027,b")
+                                        << "2027-01-04 2027-05-05\nEvery date fits both orders; they were read day "
+                                           "first, as your system writes dates: 4.1.2027 is 4 January 2027.";
+        QTest::newRow("us, either way") << us << QByteArray("4/4/2027,a\n4/1,b")
+                                        << "2027-04-04 1852-04-01\nEvery date fits both orders; they were read "
+                                           "month first, as your system writes dates: 4/1 is 1 April.";
+    }
+
+    void csvDateOrders()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QByteArray, rows);
+        ScopedLocale scoped(locale);
+        const Imported imported = importCsv(rows + '\n');
+        QStringList read;
+        for (const AbstractCommonEventPtr &event : imported.events)
+            read << event->period().text(QStringLiteral("yyyy-MM-dd"), QStringLiteral("hh:mm"));
+        const QStringList message = EventsImporter::resultText(int(read.size()), imported.notes).split('\n');
+        QTEST((QStringList{read.join(QLatin1Char(' '))} + message.mid(1)).join(QLatin1Char('\n')), "read");
+    }
+
     void csvSameFileSameIds()
     {
         ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
@@ -570,7 +604,7 @@ private slots:
             << QByteArray("Datum,Betreff\n24.12.2015,Christmas\n\n,no date\n30.02.2016,no such day\n"
                           "1.1.2016,New year\n")
             << 2
-            << "Imported 2 events\n2 rows were left out: their first column holds no date (rows 1, 4).\n"
+            << "Imported 2 events\n1 row was left out: its first column holds no date (row 4).\n"
                "1 row was left out: its date is not a valid date (row 5).";
         QTest::newRow("CSV with one dropped row")
             << int(EventsImporter::CsvFormat) << QByteArray("24.12.2015,Christmas\nsoon,Party\n") << 1
@@ -578,7 +612,7 @@ private slots:
         QTest::newRow("CSV with nothing readable")
             << int(EventsImporter::CsvFormat) << QByteArray("Date,Subject\nsoon,Party\n") << 0
             << "Nothing was imported: the file holds no event that could be read.\n"
-               "2 rows were left out: their first column holds no date (rows 1, 2).";
+               "1 row was left out: its first column holds no date (row 2).";
         QTest::newRow("iCalendar exceptions")
             << int(EventsImporter::ICalendarFormat)
             << calendar(vevent("UID:w\r\nDTSTART:20240603T090000\r\nRRULE:FREQ=WEEKLY\r\n"
@@ -740,6 +774,7 @@ private slots:
         QFETCH(bool, certain);
         QFETCH(QString, message);
         ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
+        rows.replace(QStringLiteral("12.04."), QStringLiteral("13.04.")); // a day above 12 sets the day order
         QByteArray bytes = QTextCodec::codecForName(codec)->fromUnicode(rows);
         bytes.replace('\x01', '\xFF'); // a byte that is no UTF-8
         const EncodingDetector::Result guess = EncodingDetector::detect(bytes);
