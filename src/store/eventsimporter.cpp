@@ -297,6 +297,8 @@ public:
                 // whether the model can leave it out.
                 if (!isCancelled(*block))
                     importMoved(*block, holidayFile, ids, &result);
+            } else if (isCancelled(*block)) {
+                ++m_notes.cancelled; // nothing to remind of
             } else {
                 const QString uid = block->uid().toString();
                 importSeries(*block, moved.value(uid), cancelled.value(uid), holidayFile, ids, &result);
@@ -318,6 +320,7 @@ private:
         // The event model has one rule per event and no exceptions to it.
         ++m_notes.movedInstances;
         noteLocalTime(block, *event);
+        noteAlarms(block, *event);
         result->append(event);
     }
 
@@ -337,6 +340,7 @@ private:
             return;
         }
         noteLocalTime(block, *event);
+        noteAlarms(block, *event);
         if (!problem.isEmpty()) {
             ++m_notes.rulesLost;
             noteNamed(&m_notes.rulesLostNamed, QStringLiteral("\"%1\": %2").arg(event->caption().left(60), problem));
@@ -383,6 +387,15 @@ private:
             if (lost)
                 ++m_notes.exceptionsLost;
         }
+    }
+
+    // The event reminds as the user's settings say, not as the file's alarms did.
+    void noteAlarms(const QCalEvent &block, const AbstractCommonEvent &event)
+    {
+        if (!block.property("valarm").toBool())
+            return;
+        ++m_notes.alarmsNotRead;
+        noteNamed(&m_notes.alarmsNotReadNamed, QStringLiteral("\"%1\"").arg(event.caption().left(60)));
     }
 
     void noteLocalTime(const QCalEvent &block, const AbstractCommonEvent &event)
@@ -811,6 +824,10 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
         lines << tr("1 character could not be read in the chosen encoding; it shows as �.");
     else if (notes.undecodable > 1)
         lines << tr("%1 characters could not be read in the chosen encoding; they show as �.").arg(notes.undecodable);
+    if (notes.cancelled == 1)
+        lines << tr("1 cancelled event (STATUS:CANCELLED) was left out.");
+    else if (notes.cancelled > 1)
+        lines << tr("%1 cancelled events (STATUS:CANCELLED) were left out.").arg(notes.cancelled);
     if (notes.exceptionsLost == 1)
         lines << tr("1 repeating event has dates that were cancelled (EXDATE or a cancelled occurrence); these "
                     "are not kept, so the event is shown and reminded on those dates too.");
@@ -841,6 +858,9 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
     namedLine(notes.rulesLost, notes.rulesLostNamed,
               "1 event lost its repetition and was imported on its first date only: %1.",
               "%1 events lost their repetition and were imported on their first date only: %2.");
+    namedLine(notes.alarmsNotRead, notes.alarmsNotReadNamed,
+              "The alarms (VALARM) of 1 event were not read; it gets the program's own reminder instead: %1.",
+              "The alarms (VALARM) of %1 events were not read; they get the program's own reminder instead: %2.");
     namedLine(notes.localTimes, notes.localTimesNamed,
               "1 event was read in local time: the file does not describe its time zone: %1.",
               "%1 events were read in local time: the file does not describe their time zones: %2.");

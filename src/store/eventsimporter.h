@@ -23,6 +23,9 @@ struct ImportNotes
     enum DateOrder { OrderFromFile, DayFirst, MonthFirst } dateOrderAssumed = OrderFromFile;
     QString dateOrderExample;
     QDate dateOrderExampleDate;
+    int cancelled = 0;     // cancelled entries (STATUS:CANCELLED), left out
+    int alarmsNotRead = 0; // entries whose alarms (VALARM) were not read
+    QStringList alarmsNotReadNamed;
     int exceptionsLost = 0;     // repeating entries whose cancelled dates (EXDATE, cancelled instances) are not kept
     int movedInstances = 0;     // changed instances (RECURRENCE-ID) imported as events of their own
     int extraDates = 0;         // extra dates (RDATE) imported as events of their own

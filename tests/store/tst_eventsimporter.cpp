@@ -662,6 +662,12 @@ private slots:
             << QStringList{"Team 03.06.2024 09:00 | 06-03 06-10"}
             << "Imported 1 events\n1 repeating event has dates that were cancelled (EXDATE or a cancelled "
                "occurrence); these are not kept, so the event is shown and reminded on those dates too.";
+        QTest::newRow("cancelled event, alarms")
+            << vevent("DTSTART:20240603T090000\r\nSTATUS:CANCELLED\r\nSUMMARY:Called off") +
+                   vevent("DTSTART:20240604T090000\r\nSUMMARY:Dentist\r\nBEGIN:VALARM\r\nTRIGGER:-PT15M\r\nEND:VALARM")
+            << QStringList{"Dentist 04.06.2024 09:00 | 06-04"}
+            << "Imported 1 events\n1 cancelled event (STATUS:CANCELLED) was left out.\nThe alarms (VALARM) of 1 "
+               "event were not read; it gets the program's own reminder instead: \"Dentist\".";
         QTest::newRow("extra dates")
             << vevent("UID:r\r\nDTSTART:20240605T100000\r\nDTEND:20240605T110000\r\nSUMMARY:Visit\r\n"
                       "RDATE:20240612T100000,20240605T100000\r\nRDATE:20240619T140000")
