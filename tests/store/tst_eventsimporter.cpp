@@ -684,8 +684,8 @@ private slots:
             << QStringList{"Standup 03.06.2024 09:15 | 06-03 06-04 06-05 06-06 06-07 06-10 06-11 06-12 06-13 06-14",
                            "Report 28.06.2024 16:00 | 06-28", "Pills 03.06.2024 09:00 | 06-03"}
             << "Imported 3 events\n2 events lost their repetition and were imported on their first date only: "
-               "\"Report\": it picks one date of several each time (BYSETPOS); \"Pills\": it repeats more than "
-               "once a day.";
+               "\"Report\": its rule picks some of its dates, such as the last weekday of a month; \"Pills\": it "
+               "repeats more than once a day.";
         const QByteArray eastern = "(UTC-05:00) Eastern Time (US & Canada)";
         QTest::newRow("zone from the file")
             << "BEGIN:VTIMEZONE\r\nTZID:" + eastern +
