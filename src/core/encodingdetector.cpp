@@ -5,6 +5,7 @@
 
 #include <uchardet.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -35,6 +36,12 @@ bool isControl(QChar c)
 {
     return c.category() == QChar::Other_Control && c != QLatin1Char('\n') && c != QLatin1Char('\r') &&
            c != QLatin1Char('\t');
+}
+
+// Control characters are no text: a file with them may be binary, whatever it decodes as.
+bool hasControls(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(), isControl);
 }
 
 // Scores one run of letters: a letter of another script in the word, or a capital
@@ -213,7 +220,9 @@ int siblingScore(const QByteArray &data, QTextCodec *codec)
         const char16_t c = text.at(i).unicode();
         if (c == 0x00A4)
             score -= 2;
-        const bool sign = (c >= 0xA1 && c <= 0xBF) || c == 0x2018 || c == 0x2019;
+        // Guillemets and the middle dot are the same in every member and ordinary next to Greek or Cyrillic.
+        const bool quote = c == 0x00AB || c == 0x00BB || c == 0x00B7;
+        const bool sign = ((c >= 0xA1 && c <= 0xBF) && !quote) || c == 0x2018 || c == 0x2019;
         if (!sign)
             continue;
         for (qsizetype j : {i - 1, i + 1}) {
@@ -224,14 +233,30 @@ int siblingScore(const QByteArray &data, QTextCodec *codec)
     return score;
 }
 
+// The detector's names that the codec registry lacks, with the codec that reads the same
+// bytes. EUC-TW and VISCII have none: their text opens the preview unsure.
+QTextCodec *codecForGuess(const QByteArray &guess)
+{
+    static const std::pair<const char *, const char *> nearest[] = {
+        {"UHC", "windows-949"},     // EUC-KR with the Hangul that Windows added
+        {"ISO-8859-11", "TIS-620"}, // the same Thai letters
+    };
+    for (const auto &[name, codec] : nearest) {
+        if (guess.compare(name, Qt::CaseInsensitive) == 0)
+            return QTextCodec::codecForName(codec);
+    }
+    return guess.isEmpty() ? nullptr : QTextCodec::codecForName(guess);
+}
+
 } // namespace
 
 EncodingDetector::Result EncodingDetector::detect(const QByteArray &data)
 {
     // A byte-order mark names the codec.
+    const QByteArray head = data.left(kSampleBytes);
     QTextCodec *byMark = QTextCodec::codecForUtfText(data, nullptr);
     if (byMark)
-        return {byMark->name(), true};
+        return {byMark->name(), !hasControls(byMark->toUnicode(head))};
     const QByteArray sample = sampleOf(data);
     // Whole pairs only, as a sample may end inside one.
     const QByteArray pairs = data.left(qMin(data.size(), kSampleBytes) & ~qsizetype(1));
@@ -239,12 +264,12 @@ EncodingDetector::Result EncodingDetector::detect(const QByteArray &data)
     if (!utf16.isEmpty() && undecodable(pairs, utf16) == 0)
         return {utf16, false};
     if (isAscii(data)) // plain text, unless zero bytes say it is some UTF-16
-        return {QByteArrayLiteral("UTF-8"), !data.contains('\0')};
+        return {QByteArrayLiteral("UTF-8"), !hasControls(QString::fromLatin1(head))};
     // Only bytes that break the rules count: a sample may end inside a character.
     qsizetype valid = 0, invalid = 0;
     countUtf8(data, &valid, &invalid);
     if (invalid == 0)
-        return {QByteArrayLiteral("UTF-8"), true};
+        return {QByteArrayLiteral("UTF-8"), !hasControls(QString::fromUtf8(head))};
     // Mostly UTF-8 with a stray byte or two: the preview shows where.
     if (valid >= 4 * invalid)
         return {QByteArrayLiteral("UTF-8"), false};
@@ -255,7 +280,7 @@ EncodingDetector::Result EncodingDetector::detect(const QByteArray &data)
         uchardet_data_end(detector.get());
         guess = uchardet_get_charset(detector.get());
     }
-    QTextCodec *codec = guess.isEmpty() ? nullptr : QTextCodec::codecForName(guess);
+    QTextCodec *codec = codecForGuess(guess);
     if (!codec)
         return {QTextCodec::codecForLocale()->name(), false};
     // The detector's own pick stays on equal scores.
@@ -276,13 +301,18 @@ EncodingDetector::Result EncodingDetector::detect(const QByteArray &data)
     // Multi-byte picks stay: 8-bit readings of them give more letters and so more score.
     if (codec->toUnicode(sample).size() != sample.size())
         return {best, false};
-    int topScore = bestScore;
+    // The longer the text, the more the detector's statistics count against a small lead in
+    // score: quotes read as letters of another script give one.
+    const qsizetype nonAscii =
+        std::count_if(sample.cbegin(), sample.cend(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    const int threshold = bestScore + int(nonAscii / 4);
+    int topScore = threshold;
     QList<QByteArray> top;
     for (const QByteArray &name : candidates()) {
         const int score = siblingScore(sample, QTextCodec::codecForName(name));
         if (score > topScore)
             top.clear();
-        if (score >= topScore && score > bestScore) {
+        if (score >= topScore && score > threshold) {
             topScore = score;
             top << name;
         }

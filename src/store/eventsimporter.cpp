@@ -297,6 +297,8 @@ public:
                 // whether the model can leave it out.
                 if (!isCancelled(*block))
                     importMoved(*block, holidayFile, ids, &result);
+            } else if (isCancelled(*block)) {
+                ++m_notes.cancelled; // nothing to remind of
             } else {
                 const QString uid = block->uid().toString();
                 importSeries(*block, moved.value(uid), cancelled.value(uid), holidayFile, ids, &result);
@@ -318,6 +320,7 @@ private:
         // The event model has one rule per event and no exceptions to it.
         ++m_notes.movedInstances;
         noteLocalTime(block, *event);
+        noteAlarms(block, *event);
         result->append(event);
     }
 
@@ -337,6 +340,7 @@ private:
             return;
         }
         noteLocalTime(block, *event);
+        noteAlarms(block, *event);
         if (!problem.isEmpty()) {
             ++m_notes.rulesLost;
             noteNamed(&m_notes.rulesLostNamed, QStringLiteral("\"%1\": %2").arg(event->caption().left(60), problem));
@@ -383,6 +387,15 @@ private:
             if (lost)
                 ++m_notes.exceptionsLost;
         }
+    }
+
+    // The event reminds as the user's settings say, not as the file's alarms did.
+    void noteAlarms(const QCalEvent &block, const AbstractCommonEvent &event)
+    {
+        if (!block.property("valarm").toBool())
+            return;
+        ++m_notes.alarmsNotRead;
+        noteNamed(&m_notes.alarmsNotReadNamed, QStringLiteral("\"%1\"").arg(event.caption().left(60)));
     }
 
     void noteLocalTime(const QCalEvent &block, const AbstractCommonEvent &event)
@@ -491,6 +504,11 @@ struct CsvEventRecord
     QString comment;
 };
 
+bool localeDayFirst()
+{
+    return QLocale().toString(QDate(1999, 12, 31), QLocale::ShortFormat).startsWith(QLatin1String("31"));
+}
+
 class CsvFormatImporter : public AbstractEventsImporter
 {
 public:
@@ -531,8 +549,10 @@ public:
         const CsvModel model(stream, nullptr, false, QLatin1Char(','));
         if (model.columnCount() < 2)
             return false;
-        const bool dayFirst =
-            QLocale().toString(QDate(1999, 12, 31), QLocale::ShortFormat).startsWith(QLatin1String("31"));
+        QStringList dateTexts;
+        for (int row = 0; row < model.rowCount(); ++row)
+            dateTexts << model.data(model.index(row, 0)).toString();
+        const bool dayFirst = fileDayFirst(dateTexts, notes);
         for (int row = 0; row < model.rowCount(); ++row) {
             CsvEventRecord record;
             record.caption = model.data(model.index(row, 1)).toString();
@@ -543,7 +563,7 @@ public:
                     comments << cell;
             }
             record.comment = comments.join(QLatin1String("; "));
-            const QString dateText = model.data(model.index(row, 0)).toString();
+            const QString &dateText = dateTexts[row];
             if (dateText.isEmpty() && record.caption.isEmpty() && record.comment.isEmpty())
                 continue; // a blank line
             const auto leaveOut = [notes, row](int ImportNotes::*count, QList<int> ImportNotes::*rows) {
@@ -554,7 +574,9 @@ public:
                     (notes->*rows) << row + 1;
             };
             if (dateText.isEmpty() || !parseDateText(dateText, dayFirst, &record.date, &record.time)) {
-                leaveOut(&ImportNotes::skipped, &ImportNotes::skippedRows);
+                // A first row without a digit in its date is the column titles.
+                if (row > 0 || std::any_of(dateText.cbegin(), dateText.cend(), [](QChar c) { return c.isDigit(); }))
+                    leaveOut(&ImportNotes::skipped, &ImportNotes::skippedRows);
                 continue;
             }
             if (!record.date.isValid()) {
@@ -575,13 +597,69 @@ public:
         return true;
     }
 
+    // The parts of the date at the start of a text: up to the first blank, split at its
+    // separator.
+    static QStringList dateParts(const QString &text)
+    {
+        const QString datePart = text.section(QLatin1Char(' '), 0, 0);
+        const QChar separator = datePart.contains(QLatin1Char('.'))   ? QLatin1Char('.')
+                                : datePart.contains(QLatin1Char('-')) ? QLatin1Char('-')
+                                                                      : QLatin1Char('/');
+        return datePart.split(separator);
+    }
+
+    // How a date text reads as numbers: day first, month first (bit 1 and 2), both or
+    // neither. A year first reads one way only and takes no part.
+    static int readings(const QString &text)
+    {
+        const QStringList parts = dateParts(text);
+        if (parts.size() < 2 || parts.size() > 3 || parts[0].size() == 4)
+            return 0;
+        bool firstOk = false, secondOk = false;
+        const int first = parts[0].toInt(&firstOk, 10);
+        const int second = parts[1].toInt(&secondOk, 10);
+        if (!firstOk || !secondOk)
+            return 0;
+        const auto fits = [](int day, int month) { return day >= 1 && day <= 31 && month >= 1 && month <= 12; };
+        return (fits(first, second) ? 1 : 0) | (fits(second, first) ? 2 : 0);
+    }
+
+    // One order for the whole file, from the dates that read only one way; the locale's
+    // when every date reads both ways. Then the notes say so if the order changes a date.
+    static bool fileDayFirst(const QStringList &dateTexts, ImportNotes *notes)
+    {
+        int dayOnly = 0, monthOnly = 0;
+        QString example;
+        for (const QString &text : dateTexts) {
+            const int ways = readings(text);
+            dayOnly += ways == 1;
+            monthOnly += ways == 2;
+            if (ways == 3 && example.isEmpty() && dateParts(text)[0].toInt() != dateParts(text)[1].toInt())
+                example = text;
+        }
+        if (dayOnly != monthOnly)
+            return dayOnly > monthOnly;
+        const bool dayFirst = localeDayFirst();
+        QDate date;
+        QTime time;
+        if (notes && dayOnly == 0 && !example.isEmpty() && parseDateText(example, dayFirst, &date, &time)) {
+            notes->dateOrderAssumed = dayFirst ? ImportNotes::DayFirst : ImportNotes::MonthFirst;
+            notes->dateOrderExample = example.section(QLatin1Char(' '), 0, 0);
+            notes->dateOrderExampleDate = date;
+        }
+        return dayFirst;
+    }
+
     // False when the text holds no date. A date that does not exist still counts
     // as read and comes back invalid.
     static bool parseDateText(const QString &text, bool dayFirst, QDate *date, QTime *time)
     {
         const QLocale locale;
+        // The locale's short form reads numbers in its own order, which may not be the file's.
+        const bool localeOrder = dayFirst == localeDayFirst();
         for (QLocale::FormatType format : {QLocale::ShortFormat, QLocale::LongFormat}) {
-            const QDateTime dt = locale.toDateTime(text, format);
+            const QDateTime dt =
+                format == QLocale::LongFormat || localeOrder ? locale.toDateTime(text, format) : QDateTime();
             if (dt.isValid()) {
                 *date = dt.date();
                 *time = dt.time();
@@ -592,24 +670,24 @@ public:
             }
         }
         const qsizetype blank = text.indexOf(QLatin1Char(' '));
-        const QString datePart = blank < 0 ? text : text.left(blank);
         const QString timePart = blank < 0 ? QString() : text.mid(blank + 1);
-        const QChar separator = datePart.contains(QLatin1Char('.'))   ? QLatin1Char('.')
-                                : datePart.contains(QLatin1Char('-')) ? QLatin1Char('-')
-                                                                      : QLatin1Char('/');
-        const QStringList parts = datePart.split(separator);
+        const QStringList parts = dateParts(text);
         if (parts.size() < 2 || parts.size() > 3)
             return false;
+        // A four-digit first part can only be a year: year, month, day.
+        const bool yearFirst = parts.size() == 3 && parts[0].size() == 4;
         bool ok = true;
         int year = kNoYear;
         if (parts.size() == 3) {
-            year = parts[2].toInt(&ok, 10);
+            year = parts[yearFirst ? 0 : 2].toInt(&ok, 10);
             if (!ok || year < 1900 || year > 2100)
                 return false;
         }
+        const int dayIndex = yearFirst ? 2 : dayFirst ? 0 : 1;
+        const int monthIndex = yearFirst ? 1 : dayFirst ? 1 : 0;
         bool dayOk = false, monthOk = false;
-        const int day = parts[dayFirst ? 0 : 1].toInt(&dayOk, 10);
-        const int month = parts[dayFirst ? 1 : 0].toInt(&monthOk, 10);
+        const int day = parts[dayIndex].toInt(&dayOk, 10);
+        const int month = parts[monthIndex].toInt(&monthOk, 10);
         if (!dayOk || !monthOk || month < 1 || month > 12 || day < 1 || day > 31)
             return false;
         *date = QDate(year, month, day);
@@ -727,6 +805,16 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
              "%1 rows were left out: their dates are not valid dates (rows %2).");
     rowsLine(notes.noText, notes.noTextRows, "1 row was left out: it has a date but no caption (row %1).",
              "%1 rows were left out: they have a date but no caption (rows %2).");
+    if (notes.dateOrderAssumed != ImportNotes::OrderFromFile) {
+        const QDate date = notes.dateOrderExampleDate;
+        const QString read = QLocale::c().toString(date, date.year() == kNoYear ? u"d MMMM" : u"d MMMM yyyy");
+        lines << (notes.dateOrderAssumed == ImportNotes::DayFirst
+                      ? tr("Every date fits both orders; they were read day first, as your system writes dates: "
+                           "%1 is %2.")
+                      : tr("Every date fits both orders; they were read month first, as your system writes dates: "
+                           "%1 is %2."))
+                     .arg(notes.dateOrderExample, read);
+    }
     if (notes.skippedRows.isEmpty() && notes.skipped > 0) {
         lines << (notes.skipped == 1
                       ? tr("1 entry was left out: it has no readable date or no text.")
@@ -736,6 +824,10 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
         lines << tr("1 character could not be read in the chosen encoding; it shows as �.");
     else if (notes.undecodable > 1)
         lines << tr("%1 characters could not be read in the chosen encoding; they show as �.").arg(notes.undecodable);
+    if (notes.cancelled == 1)
+        lines << tr("1 cancelled event (STATUS:CANCELLED) was left out.");
+    else if (notes.cancelled > 1)
+        lines << tr("%1 cancelled events (STATUS:CANCELLED) were left out.").arg(notes.cancelled);
     if (notes.exceptionsLost == 1)
         lines << tr("1 repeating event has dates that were cancelled (EXDATE or a cancelled occurrence); these "
                     "are not kept, so the event is shown and reminded on those dates too.");
@@ -766,6 +858,9 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
     namedLine(notes.rulesLost, notes.rulesLostNamed,
               "1 event lost its repetition and was imported on its first date only: %1.",
               "%1 events lost their repetition and were imported on their first date only: %2.");
+    namedLine(notes.alarmsNotRead, notes.alarmsNotReadNamed,
+              "The alarms (VALARM) of 1 event were not read; it gets the program's own reminder instead: %1.",
+              "The alarms (VALARM) of %1 events were not read; they get the program's own reminder instead: %2.");
     namedLine(notes.localTimes, notes.localTimesNamed,
               "1 event was read in local time: the file does not describe its time zone: %1.",
               "%1 events were read in local time: the file does not describe their time zones: %2.");

@@ -3,6 +3,7 @@
 #include "events/abstractcommonevent.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -18,6 +19,13 @@ struct ImportNotes
     QList<int> invalidDateRows;
     int noText = 0; // CSV rows with a date and no text
     QList<int> noTextRows;
+    // CSV dates that read either way, read in the locale's order: which, and the first of them.
+    enum DateOrder { OrderFromFile, DayFirst, MonthFirst } dateOrderAssumed = OrderFromFile;
+    QString dateOrderExample;
+    QDate dateOrderExampleDate;
+    int cancelled = 0;     // cancelled entries (STATUS:CANCELLED), left out
+    int alarmsNotRead = 0; // entries whose alarms (VALARM) were not read
+    QStringList alarmsNotReadNamed;
     int exceptionsLost = 0;     // repeating entries whose cancelled dates (EXDATE, cancelled instances) are not kept
     int movedInstances = 0;     // changed instances (RECURRENCE-ID) imported as events of their own
     int extraDates = 0;         // extra dates (RDATE) imported as events of their own

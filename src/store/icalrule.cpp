@@ -122,7 +122,7 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
     if (!kinds.contains(freq) || !start.isValid())
         return refused(tr("its rule cannot be read"));
     if (parts.contains(QStringLiteral("BYSETPOS")))
-        return refused(tr("it picks one date of several each time (BYSETPOS)"));
+        return refused(tr("its rule picks some of its dates, such as the last weekday of a month"));
 
     const QDate day = start.date();
     const QTime time = start.time();

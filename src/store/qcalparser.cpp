@@ -257,6 +257,12 @@ QString blockKey(QStringView name)
     return QCalEvent::normalizedKey(name);
 }
 
+const QString &alarmKey()
+{
+    static const QString key = QStringLiteral("valarm");
+    return key;
+}
+
 const QString &todoKey()
 {
     static const QString key = QStringLiteral("todo");
@@ -426,9 +432,10 @@ private:
             return;
         }
         // Components inside a block (alarms) are skipped whole: their lines
-        // must not overwrite the block's own properties.
+        // must not overwrite the block's own properties. That there were alarms is kept.
         if (isBegin) {
-            ++m_depth;
+            if (m_depth++ == 0 && equalsNoCase(component, QLatin1String("VALARM")))
+                m_current->insert(alarmKey(), true);
             return;
         }
         if (isEnd) {

@@ -18,6 +18,8 @@ const char kJapanese[] = "2026/04/12,会議の準備,資料を持ってくるこ
                          "2026/06/03,歯医者の予約,午前十時に行く\n";
 const char kChinese[] = "2026-04-12,專案會議,請帶上所有文件和報告\n2026-05-01,生日聚會,買花和蛋糕給媽媽\n"
                         "2026-06-03,看牙醫,上午十點在醫院見面\n";
+const char kKorean[] = "12.04.2026,회의 준비,모든 서류와 보고서를 가져오세요\n";
+const char kGreek[] = "01.05.2026,«Γενέθλια της Άννας»,«Εισιτήρια τρένου· διαβατήριο»\n";
 
 } // namespace
 
@@ -50,6 +52,10 @@ private slots:
         QTest::newRow("Windows-1250") << encoded("windows-1250", kPolish) << QByteArray("windows-1250") << false;
         QTest::newRow("EUC-JP") << encoded("EUC-JP", kJapanese) << QByteArray("EUC-JP") << false;
         QTest::newRow("Big5") << encoded("Big5", kChinese) << QByteArray("Big5") << false;
+        QTest::newRow("EUC-KR") << encoded("EUC-KR", kKorean) << QByteArray("windows-949") << false;
+        QTest::newRow("cp1253") << encoded("windows-1253", kGreek).repeated(16) << QByteArray("windows-1253") << false;
+        QTest::newRow("ASCII, control") << QByteArray("May\x1B Day\n") << QByteArray("UTF-8") << false;
+        QTest::newRow("BOM, control") << QByteArray("\xEF\xBB\xBF") + kGerman + '\x01' << QByteArray("UTF-8") << false;
     }
 
     void detects()

@@ -246,7 +246,7 @@ private slots:
     {
         DefaultLocale locale(QLocale(QLocale::German, QLocale::Germany));
         Env env;
-        const QString csv = QString::fromUtf8("12.04.2026,День рождения Ивана,Подарок купить\n"
+        const QString csv = QString::fromUtf8("13.04.2026,День рождения Ивана,Подарок купить\n"
                                               "01.05.2026,Первомай\n");
         const QString path = env.write("Праздники.csv", QTextCodec::codecForName("windows-1251")->fromUnicode(csv));
         env.answerImport(QString(), QByteArray(), "windows-1251");

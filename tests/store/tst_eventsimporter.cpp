@@ -404,7 +404,7 @@ private slots:
                                             "24.12,Christmas\n"
                                             "24.12.2015,Christmas\n"
                                             "24.12.15,two-digit year\n"
-                                            "2015-12-24,iso date\n"
+                                            "2015-12-32,iso date\n"
                                             "30.02.2015,no such day\n"
                                             ",no date\n"
                                             "24.12.2015 10:30,Meeting,,room 4\n"
@@ -496,6 +496,40 @@ private slots:
         QCOMPARE(imported.events[0]->period(), Period(begin.date(), begin.time()));
     }
 
+    void csvDateOrders_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QByteArray>("rows");
+        QTest::addColumn<QString>("read"); // the dates, then the message after its count: one order per file
+        const QLocale de(QLocale::German, QLocale::Germany), us(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("de, month first")
+            << de << QByteArray("12/31/2026 2:30 PM,a\n4/1/2027,b\n4/13/2027,c\n13/4/2027,d")
+            << "2026-12-31 14:30 2027-04-01 2027-04-13\n1 row was left out: its first column holds no date (row 4).";
+        QTest::newRow("us, day first") << us << QByteArray("31.12.2026 14:30,a\n01.04.2027,b")
+                                       << "2026-12-31 14:30 2027-04-01";
+        QTest::newRow("year first") << de << QByteArray("2026-12-31 14:30,a\n2027-02-30,c")
+                                    << "2026-12-31 14:30\n1 row was left out: its date is not a valid date (row 2).";
+        QTest::newRow("de, either way") << de << QByteArray("4.1.2027,a\n5.5.2027,b")
+                                        << "2027-01-04 2027-05-05\nEvery date fits both orders; they were read day "
+                                           "first, as your system writes dates: 4.1.2027 is 4 January 2027.";
+        QTest::newRow("us, either way") << us << QByteArray("4/4/2027,a\n4/1,b")
+                                        << "2027-04-04 1852-04-01\nEvery date fits both orders; they were read "
+                                           "month first, as your system writes dates: 4/1 is 1 April.";
+    }
+
+    void csvDateOrders()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QByteArray, rows);
+        ScopedLocale scoped(locale);
+        const Imported imported = importCsv(rows + '\n');
+        QStringList read;
+        for (const AbstractCommonEventPtr &event : imported.events)
+            read << event->period().text(QStringLiteral("yyyy-MM-dd"), QStringLiteral("hh:mm"));
+        const QStringList message = EventsImporter::resultText(int(read.size()), imported.notes).split('\n');
+        QTEST((QStringList{read.join(QLatin1Char(' '))} + message.mid(1)).join(QLatin1Char('\n')), "read");
+    }
+
     void csvSameFileSameIds()
     {
         ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
@@ -570,7 +604,7 @@ private slots:
             << QByteArray("Datum,Betreff\n24.12.2015,Christmas\n\n,no date\n30.02.2016,no such day\n"
                           "1.1.2016,New year\n")
             << 2
-            << "Imported 2 events\n2 rows were left out: their first column holds no date (rows 1, 4).\n"
+            << "Imported 2 events\n1 row was left out: its first column holds no date (row 4).\n"
                "1 row was left out: its date is not a valid date (row 5).";
         QTest::newRow("CSV with one dropped row")
             << int(EventsImporter::CsvFormat) << QByteArray("24.12.2015,Christmas\nsoon,Party\n") << 1
@@ -578,7 +612,7 @@ private slots:
         QTest::newRow("CSV with nothing readable")
             << int(EventsImporter::CsvFormat) << QByteArray("Date,Subject\nsoon,Party\n") << 0
             << "Nothing was imported: the file holds no event that could be read.\n"
-               "2 rows were left out: their first column holds no date (rows 1, 2).";
+               "1 row was left out: its first column holds no date (row 2).";
         QTest::newRow("iCalendar exceptions")
             << int(EventsImporter::ICalendarFormat)
             << calendar(vevent("UID:w\r\nDTSTART:20240603T090000\r\nRRULE:FREQ=WEEKLY\r\n"
@@ -628,6 +662,12 @@ private slots:
             << QStringList{"Team 03.06.2024 09:00 | 06-03 06-10"}
             << "Imported 1 events\n1 repeating event has dates that were cancelled (EXDATE or a cancelled "
                "occurrence); these are not kept, so the event is shown and reminded on those dates too.";
+        QTest::newRow("cancelled event, alarms")
+            << vevent("DTSTART:20240603T090000\r\nSTATUS:CANCELLED\r\nSUMMARY:Called off") +
+                   vevent("DTSTART:20240604T090000\r\nSUMMARY:Dentist\r\nBEGIN:VALARM\r\nTRIGGER:-PT15M\r\nEND:VALARM")
+            << QStringList{"Dentist 04.06.2024 09:00 | 06-04"}
+            << "Imported 1 events\n1 cancelled event (STATUS:CANCELLED) was left out.\nThe alarms (VALARM) of 1 "
+               "event were not read; it gets the program's own reminder instead: \"Dentist\".";
         QTest::newRow("extra dates")
             << vevent("UID:r\r\nDTSTART:20240605T100000\r\nDTEND:20240605T110000\r\nSUMMARY:Visit\r\n"
                       "RDATE:20240612T100000,20240605T100000\r\nRDATE:20240619T140000")
@@ -644,8 +684,8 @@ private slots:
             << QStringList{"Standup 03.06.2024 09:15 | 06-03 06-04 06-05 06-06 06-07 06-10 06-11 06-12 06-13 06-14",
                            "Report 28.06.2024 16:00 | 06-28", "Pills 03.06.2024 09:00 | 06-03"}
             << "Imported 3 events\n2 events lost their repetition and were imported on their first date only: "
-               "\"Report\": it picks one date of several each time (BYSETPOS); \"Pills\": it repeats more than "
-               "once a day.";
+               "\"Report\": its rule picks some of its dates, such as the last weekday of a month; \"Pills\": it "
+               "repeats more than once a day.";
         const QByteArray eastern = "(UTC-05:00) Eastern Time (US & Canada)";
         QTest::newRow("zone from the file")
             << "BEGIN:VTIMEZONE\r\nTZID:" + eastern +
@@ -740,6 +780,7 @@ private slots:
         QFETCH(bool, certain);
         QFETCH(QString, message);
         ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
+        rows.replace(QStringLiteral("12.04."), QStringLiteral("13.04.")); // a day above 12 sets the day order
         QByteArray bytes = QTextCodec::codecForName(codec)->fromUnicode(rows);
         bytes.replace('\x01', '\xFF'); // a byte that is no UTF-8
         const EncodingDetector::Result guess = EncodingDetector::detect(bytes);
