@@ -13,7 +13,7 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=
 # Only the targets: the program and its widget libraries are not fuzzed.
 targets=()
 for src in fuzz/fuzz_*.cpp; do targets+=(--target "$(basename "$src" .cpp)"); done
-cmake --build build-fuzz -j "$(nproc)" "${targets[@]}"
+cmake --build build-fuzz -j "${QR_JOBS:-$(nproc)}" "${targets[@]}"
 seconds=${FUZZ_SECONDS:-40}
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 export QT_QPA_PLATFORM=offscreen

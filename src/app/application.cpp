@@ -33,6 +33,7 @@
 #include <QFontDatabase>
 #include <QStandardPaths>
 
+#include <system_error>
 #include <thread>
 
 Application::Application(int &argc, char **argv, Parts parts)
@@ -195,8 +196,22 @@ void Application::start()
 {
     const StatCollector::WriteBatch statistics;
     // The first text shown makes the font database read the whole font configuration: a thread does
-    // that while the events are read.
-    std::thread fonts([] { QFontDatabase::families(); });
+    // that while the events are read. It is joined on every way out, a throw included.
+    struct FontWarmUp
+    {
+        std::thread thread;
+        void join()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+        ~FontWarmUp() { join(); }
+    } fonts;
+    try {
+        fonts.thread = std::thread([] { QFontDatabase::families(); });
+    } catch (const std::system_error &) {
+        // Without a thread the first text reads the configuration.
+    }
     m_data->registerProperties(*m_parts.movingLine);
     m_events->load(eventsFilePath(), *m_data->properties(), *m_data->backupManager());
     fonts.join();

@@ -16,7 +16,8 @@ class BackgroundWriter
 {
 public:
     // Called on the thread of `context` once the text is on disk or has failed; not at all when the
-    // context is gone by then.
+    // context is gone by then. write() is asked on the context's own thread. When no writer thread can
+    // be had, the caller writes, and the answer still comes later.
     using Done = std::function<void(bool ok, const QString &error)>;
 
     // `makeText` runs on the writer's thread, so it must hold everything it needs (implicitly shared

@@ -2,49 +2,25 @@
 
 #include "store/eventitemrole.h"
 
-#include <QAbstractProxyModel>
-
-namespace {
-
-QModelIndex bottomIndex(QModelIndex index)
-{
-    while (const auto *proxy = qobject_cast<const QAbstractProxyModel *>(index.model()))
-        index = proxy->mapToSource(index);
-    return index;
-}
-
-} // namespace
-
-EditorEventFilterModel::EditorEventFilterModel(QObject *parent) : QSortFilterProxyModel(parent)
+EditorEventFilterModel::EditorEventFilterModel(QObject *parent)
+    : QSortFilterProxyModel(parent), m_watch(
+                                         this, [this] { forgetRows(); },
+                                         [this](size_t row) {
+                                             if (row < m_typeCodes.size())
+                                                 m_typeCodes[row] = -1;
+                                         })
 {
     setDynamicSortFilter(true);
 }
 
-EditorEventFilterModel::~EditorEventFilterModel()
-{
-    for (const QMetaObject::Connection &connection : std::as_const(m_baseConnections))
-        disconnect(connection);
-}
+EditorEventFilterModel::~EditorEventFilterModel() = default;
 
 void EditorEventFilterModel::setSourceModel(QAbstractItemModel *model)
 {
     if (model == sourceModel())
         return;
-    for (const QMetaObject::Connection &connection : std::as_const(m_sourceConnections))
-        disconnect(connection);
-    m_sourceConnections.clear();
-    forgetRows();
-    // Connected before the base class connects its own, so that a changed row is read again before
-    // it is filtered: proxies in between pass a change of the bottom model on before we hear of it.
-    if (model) {
-        m_sourceConnections = {
-            connect(model, &QAbstractItemModel::dataChanged, this,
-                    [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
-                        forgetRows(topLeft, bottomRight);
-                    }),
-            connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { forgetRows(); }),
-        };
-    }
+    // Before the base class connects its own, so that a changed row is read again before it is filtered.
+    m_watch.setSource(model);
     QSortFilterProxyModel::setSourceModel(model);
 }
 
@@ -85,14 +61,12 @@ bool EditorEventFilterModel::filterAcceptsRow(int sourceRow, const QModelIndex &
     if (m_typeIds.isEmpty() && m_calendarIds.isEmpty())
         return true;
     const QModelIndex index = sourceModel()->index(sourceRow, 0, sourceParent);
-    const QModelIndex bottom = bottomIndex(index);
+    const QModelIndex bottom = m_watch.bottom(index);
     if (!bottom.isValid() || bottom.parent().isValid()) {
         // A row of a tree has no row of its own in the tables: read it each time.
         return (m_typeIds.isEmpty() || m_typeIds.contains(index.data(TypeIdRole).toByteArray())) &&
                (m_calendarIds.isEmpty() || m_calendarIds.contains(index.data(CalendarIdRole).toByteArray()));
     }
-    if (bottom.model() != m_base)
-        watchBase(bottom.model());
     const size_t row = size_t(bottom.row());
     if (row >= m_typeCodes.size()) {
         const size_t rows = qMax(size_t(bottom.model()->rowCount()), row + 1);
@@ -124,47 +98,8 @@ void EditorEventFilterModel::Codes::keep(const QList<QByteArray> &keptIds)
         kept[size_t(it.value())] = keptIds.contains(it.key());
 }
 
-void EditorEventFilterModel::watchBase(const QAbstractItemModel *base) const
-{
-    for (const QMetaObject::Connection &connection : std::as_const(m_baseConnections))
-        disconnect(connection);
-    m_baseConnections.clear();
-    m_base = base;
-    forgetRows();
-    if (!base)
-        return;
-    // The "about to" signals come before any proxy above the bottom model acts on the change.
-    auto *self = const_cast<EditorEventFilterModel *>(this);
-    const auto forgetAll = [self] { self->forgetRows(); };
-    m_baseConnections = {
-        connect(base, &QAbstractItemModel::modelAboutToBeReset, self, forgetAll),
-        connect(base, &QAbstractItemModel::layoutAboutToBeChanged, self, forgetAll),
-        connect(base, &QAbstractItemModel::rowsAboutToBeInserted, self, forgetAll),
-        connect(base, &QAbstractItemModel::rowsAboutToBeRemoved, self, forgetAll),
-        connect(base, &QAbstractItemModel::rowsAboutToBeMoved, self, forgetAll),
-        connect(base, &QAbstractItemModel::dataChanged, self,
-                [self](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
-                    self->forgetRows(topLeft, bottomRight);
-                }),
-        connect(base, &QObject::destroyed, self, forgetAll),
-    };
-}
-
 void EditorEventFilterModel::forgetRows() const
 {
     m_typeCodes.clear();
     m_calendarCodes.clear();
-}
-
-void EditorEventFilterModel::forgetRows(const QModelIndex &topLeft, const QModelIndex &bottomRight) const
-{
-    if (!topLeft.isValid() || !bottomRight.isValid())
-        return forgetRows();
-    for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
-        const QModelIndex bottom = bottomIndex(topLeft.sibling(row, topLeft.column()));
-        if (!bottom.isValid() || bottom.parent().isValid())
-            return forgetRows();
-        if (size_t(bottom.row()) < m_typeCodes.size())
-            m_typeCodes[size_t(bottom.row())] = -1;
-    }
 }

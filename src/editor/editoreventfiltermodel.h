@@ -1,9 +1,10 @@
 #pragma once
 
+#include "editor/bottomrowwatch.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
-#include <QPointer>
 #include <QSortFilterProxyModel>
 
 #include <vector>
@@ -43,9 +44,7 @@ private:
     };
 
     void refilter();
-    void watchBase(const QAbstractItemModel *base) const;
     void forgetRows() const;
-    void forgetRows(const QModelIndex &topLeft, const QModelIndex &bottomRight) const;
 
     QList<QByteArray> m_typeIds;
     QList<QByteArray> m_calendarIds;
@@ -55,7 +54,5 @@ private:
     mutable std::vector<int> m_calendarCodes;
     mutable Codes m_types;
     mutable Codes m_calendars;
-    mutable QPointer<const QAbstractItemModel> m_base;
-    mutable QList<QMetaObject::Connection> m_baseConnections;
-    QList<QMetaObject::Connection> m_sourceConnections;
+    mutable BottomRowWatch m_watch;
 };

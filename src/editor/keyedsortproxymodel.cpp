@@ -3,74 +3,26 @@
 #include <QAbstractProxyModel>
 #include <QDateTime>
 
-namespace {
-
-// The index of the model at the bottom of a chain of proxies.
-QModelIndex bottomIndex(QModelIndex index)
+KeyedSortProxyModel::KeyedSortProxyModel(QObject *parent)
+    : QSortFilterProxyModel(parent), m_watch(
+                                         this, [this] { forgetKeys(); },
+                                         [this](size_t row) {
+                                             if (row < m_keys.size())
+                                                 m_keys[row].kind = Unread;
+                                         })
 {
-    while (const auto *proxy = qobject_cast<const QAbstractProxyModel *>(index.model()))
-        index = proxy->mapToSource(index);
-    return index;
 }
 
-} // namespace
-
-KeyedSortProxyModel::KeyedSortProxyModel(QObject *parent) : QSortFilterProxyModel(parent) {}
-
-KeyedSortProxyModel::~KeyedSortProxyModel()
-{
-    for (const QMetaObject::Connection &connection : std::as_const(m_baseConnections))
-        disconnect(connection);
-}
+KeyedSortProxyModel::~KeyedSortProxyModel() = default;
 
 void KeyedSortProxyModel::setSourceModel(QAbstractItemModel *model)
 {
     if (model == sourceModel())
         return;
-    for (const QMetaObject::Connection &connection : std::as_const(m_sourceConnections))
-        disconnect(connection);
-    m_sourceConnections.clear();
-    forgetKeys();
-    // Connected before the base class connects its own, so that changed values are gone before it sorts.
-    if (model) {
-        m_sourceConnections = {
-            connect(model, &QAbstractItemModel::dataChanged, this,
-                    [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
-                        forgetKeys(topLeft, bottomRight);
-                    }),
-            connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] { forgetKeys(); }),
-        };
-    }
+    // Before the base class connects its own, so that changed values are gone before it sorts.
+    m_watch.setSource(model);
     m_bottomSource = model && !qobject_cast<const QAbstractProxyModel *>(model) ? model : nullptr;
     QSortFilterProxyModel::setSourceModel(model);
-}
-
-void KeyedSortProxyModel::watchBase(const QAbstractItemModel *base) const
-{
-    for (const QMetaObject::Connection &connection : std::as_const(m_baseConnections))
-        disconnect(connection);
-    m_baseConnections.clear();
-    m_base = base;
-    forgetKeys();
-    if (!base)
-        return;
-    // The "about to" signals come before any proxy above the bottom model acts on the change.
-    auto *self = const_cast<KeyedSortProxyModel *>(this);
-    const auto forgetAll = [self] { self->forgetKeys(); };
-    m_baseConnections = {
-        connect(base, &QAbstractItemModel::modelAboutToBeReset, self, forgetAll),
-        connect(base, &QAbstractItemModel::layoutAboutToBeChanged, self, forgetAll),
-        connect(base, &QAbstractItemModel::rowsAboutToBeInserted, self, forgetAll),
-        connect(base, &QAbstractItemModel::rowsAboutToBeRemoved, self, forgetAll),
-        connect(base, &QAbstractItemModel::rowsAboutToBeMoved, self, forgetAll),
-        connect(base, &QAbstractItemModel::columnsAboutToBeInserted, self, forgetAll),
-        connect(base, &QAbstractItemModel::columnsAboutToBeRemoved, self, forgetAll),
-        connect(base, &QAbstractItemModel::dataChanged, self,
-                [self](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
-                    self->forgetKeys(topLeft, bottomRight);
-                }),
-        connect(base, &QObject::destroyed, self, forgetAll),
-    };
 }
 
 void KeyedSortProxyModel::forgetKeys() const
@@ -79,25 +31,9 @@ void KeyedSortProxyModel::forgetKeys() const
     m_values.clear();
 }
 
-void KeyedSortProxyModel::forgetKeys(const QModelIndex &topLeft, const QModelIndex &bottomRight) const
-{
-    if (!topLeft.isValid() || !bottomRight.isValid())
-        return forgetKeys();
-    for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
-        const QModelIndex bottom = bottomIndex(topLeft.sibling(row, topLeft.column()));
-        if (bottom.isValid() && !bottom.parent().isValid() && size_t(bottom.row()) < m_keys.size())
-            m_keys[size_t(bottom.row())].kind = Unread;
-        else if (bottom.isValid() && bottom.parent().isValid())
-            return forgetKeys();
-    }
-}
-
 size_t KeyedSortProxyModel::keyRow(const QModelIndex &sourceIndex) const
 {
-    const QModelIndex bottom =
-        sourceIndex.model() == m_bottomSource && m_bottomSource ? sourceIndex : bottomIndex(sourceIndex);
-    if (bottom.model() != m_base)
-        watchBase(bottom.model());
+    const QModelIndex bottom = m_watch.bottom(sourceIndex);
     if (sourceIndex.column() != m_keyColumn || sortRole() != m_keyRole) {
         forgetKeys();
         m_keyColumn = sourceIndex.column();

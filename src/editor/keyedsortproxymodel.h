@@ -1,7 +1,8 @@
 #pragma once
 
+#include "editor/bottomrowwatch.h"
+
 #include <QAbstractListModel>
-#include <QPointer>
 #include <QSortFilterProxyModel>
 
 #include <vector>
@@ -54,9 +55,7 @@ private:
     bool isRead(int row) const;
     // The value of a key row as the model gave it.
     QVariant valueOf(size_t row) const;
-    void watchBase(const QAbstractItemModel *base) const;
     void forgetKeys() const;
-    void forgetKeys(const QModelIndex &topLeft, const QModelIndex &bottomRight) const;
 
     mutable PairModel m_pair;
     // By row of the bottom model, for one column and role. A sort compares each row about twenty
@@ -69,7 +68,5 @@ private:
     mutable int m_keyColumn = -1;
     mutable int m_keyRole = -1;
     mutable int m_keyReads = 0;
-    mutable QPointer<const QAbstractItemModel> m_base;
-    mutable QList<QMetaObject::Connection> m_baseConnections;
-    QList<QMetaObject::Connection> m_sourceConnections;
+    mutable BottomRowWatch m_watch;
 };

@@ -11,6 +11,7 @@
 #include "core/properties.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 namespace NotSpecifiedEventPrivate {
 
@@ -32,6 +33,18 @@ QVariant settingValue(const char *id, const QVariant &fallback)
     return value.isValid() ? value : fallback;
 }
 
+thread_local const NotSpecifiedEvent::Defaults *t_defaults = nullptr;
+
+NotSpecifiedEvent::Defaults currentDefaults()
+{
+    if (t_defaults)
+        return *t_defaults;
+    // Another thread would read the settings while the GUI thread may change them.
+    const QCoreApplication *const app = QCoreApplication::instance();
+    Q_ASSERT(!app || QThread::currentThread() == app->thread());
+    return NotSpecifiedEvent::settingsDefaults();
+}
+
 // How far a search for an occurrence whose reminder is still ahead may go.
 const int s_maxReminderSteps = 1000;
 
@@ -39,14 +52,31 @@ const int s_maxReminderSteps = 1000;
 
 using namespace NotSpecifiedEventPrivate;
 
-NotSpecifiedEvent::NotSpecifiedEvent(const QByteArray &id)
-    : AbstractCommonEvent(EventTypeNotSpecified, id),
-      m_notifyMinutes(settingValue(Setting::NotifyMinutes, Setting::NotifyMinutesDefault).toInt()),
-      m_notifyDays(settingValue(Setting::NotifyDays, Setting::NotifyDaysDefault).toInt()),
-      m_movingLineEnabled(
-          settingValue(Setting::ShowAppointmentInMovingLine, Setting::ShowAppointmentInMovingLineDefault).toBool()),
-      m_reminderEnabled(
-          settingValue(Setting::ShowAppointmentReminder, Setting::ShowAppointmentReminderDefault).toBool())
+NotSpecifiedEvent::Defaults NotSpecifiedEvent::settingsDefaults()
+{
+    return Defaults{
+        settingValue(Setting::NotifyMinutes, Setting::NotifyMinutesDefault).toInt(),
+        settingValue(Setting::NotifyDays, Setting::NotifyDaysDefault).toInt(),
+        settingValue(Setting::ShowAppointmentInMovingLine, Setting::ShowAppointmentInMovingLineDefault).toBool(),
+        settingValue(Setting::ShowAppointmentReminder, Setting::ShowAppointmentReminderDefault).toBool()};
+}
+
+NotSpecifiedEvent::DefaultsScope::DefaultsScope(const Defaults &defaults) : m_defaults(defaults), m_previous(t_defaults)
+{
+    t_defaults = &m_defaults;
+}
+
+NotSpecifiedEvent::DefaultsScope::~DefaultsScope()
+{
+    t_defaults = m_previous;
+}
+
+NotSpecifiedEvent::NotSpecifiedEvent(const QByteArray &id) : NotSpecifiedEvent(id, currentDefaults()) {}
+
+NotSpecifiedEvent::NotSpecifiedEvent(const QByteArray &id, const Defaults &defaults)
+    : AbstractCommonEvent(EventTypeNotSpecified, id), m_notifyMinutes(defaults.notifyMinutes),
+      m_notifyDays(defaults.notifyDays), m_movingLineEnabled(defaults.movingLineEnabled),
+      m_reminderEnabled(defaults.reminderEnabled)
 {
 }
 

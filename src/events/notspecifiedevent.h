@@ -10,6 +10,29 @@ public:
     explicit NotSpecifiedEvent(const QByteArray &id = QByteArray());
     ~NotSpecifiedEvent() override;
 
+    // What a new event takes from the settings, which belong to the GUI thread. A thread that builds
+    // events is handed them and holds a DefaultsScope while it does.
+    struct Defaults
+    {
+        int notifyMinutes;
+        int notifyDays;
+        bool movingLineEnabled;
+        bool reminderEnabled;
+    };
+    static Defaults settingsDefaults();
+    class DefaultsScope
+    {
+    public:
+        explicit DefaultsScope(const Defaults &defaults);
+        ~DefaultsScope();
+        DefaultsScope(const DefaultsScope &) = delete;
+        DefaultsScope &operator=(const DefaultsScope &) = delete;
+
+    private:
+        Defaults m_defaults;
+        const Defaults *m_previous;
+    };
+
     QString caption() const override;
     bool isMovingLineEnabled() const override { return m_movingLineEnabled; }
     QDateTime reminderDateTime() const override;
@@ -35,6 +58,7 @@ public:
     void setSoundPath(const QString &path) { m_soundPath = path; }
 
 private:
+    NotSpecifiedEvent(const QByteArray &id, const Defaults &defaults);
     template <class Map> void load(const Map &map);
     int m_notifyMinutes;
     int m_notifyDays;

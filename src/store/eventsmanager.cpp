@@ -8,6 +8,7 @@
 #include "core/safefile.h"
 #include "core/version.h"
 #include "events/eventsfactory.h"
+#include "events/notspecifiedevent.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -144,10 +145,15 @@ public:
         m_starts = Common::likelyElementStarts(bytes, " {\"" + s_data.toLatin1() + "\": ", parts);
         m_parts = std::vector<Part>(m_starts.size());
         QThread *const home = QThread::currentThread();
+        // The settings are this thread's: the readers are handed what new events take from them.
+        const NotSpecifiedEvent::Defaults defaults = NotSpecifiedEvent::settingsDefaults();
         for (size_t i = 0; i < m_parts.size(); ++i) {
             Part &part = m_parts[i];
             try {
-                part.thread = std::thread([this, i, &bytes, listPath, home] { read(i, bytes, listPath, home); });
+                part.thread = std::thread([this, i, &bytes, listPath, home, defaults] {
+                    const NotSpecifiedEvent::DefaultsScope scope(defaults);
+                    read(i, bytes, listPath, home);
+                });
                 part.started = true;
             } catch (const std::system_error &) {
                 // No thread to be had: the reading from the top reads this part itself.
@@ -407,9 +413,9 @@ public:
         // Entries of one kind mostly hold the same names in the same order: comparing with the last
         // entry that passed is cheaper than looking each name up. Each thread reading a part of a
         // file keeps its own, so that most entries need no lock.
-        thread_local QHash<int, Kind> t_last;
-        Kind &last = t_last[int(event.type())];
-        if (hasNames(data, last.lastData) && hasNames(memberObject(data, s_abstractKey), last.lastAbstract))
+        thread_local QHash<int, LastPassed> t_last;
+        LastPassed &last = t_last[int(event.type())];
+        if (hasNames(data, last.data) && hasNames(memberObject(data, s_abstractKey), last.abstract))
             return true;
         const QMutexLocker lock(&m_mutex);
         Kind &kind = m_kinds[int(event.type())];
@@ -423,8 +429,7 @@ public:
                                [&](const QString &n) { return kind.abstract.contains(n); });
         };
         if (covered()) {
-            last.lastData = dataNames;
-            last.lastAbstract = abstractNames;
+            last = LastPassed{dataNames, abstractNames};
             return true;
         }
         const QVariantMap written = event.saveToVariant(AbstractCommonEvent::SaveWithPhotoFlag).toMap();
@@ -437,18 +442,22 @@ public:
         kind.abstract.insert(QStringLiteral("date"));
         if (!covered())
             return false;
-        last.lastData = dataNames;
-        last.lastAbstract = abstractNames;
+        last = LastPassed{dataNames, abstractNames};
         return true;
     }
 
 private:
+    // Shared by the threads, under the lock.
     struct Kind
     {
         QSet<QString> data;
         QSet<QString> abstract;
-        QStringList lastData; // per thread only
-        QStringList lastAbstract;
+    };
+    // Each thread's own: the names of the last entry that passed.
+    struct LastPassed
+    {
+        QStringList data;
+        QStringList abstract;
     };
     QMutex m_mutex;
     QHash<int, Kind> m_kinds;

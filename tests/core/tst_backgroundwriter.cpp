@@ -1,0 +1,105 @@
+#include "core/backgroundwriter.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <future>
+#include <memory>
+
+using Common::BackgroundWriter;
+
+class TestBackgroundWriter : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    static QByteArray read(const QString &file)
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    // Holds the writer on a first job until the returned promise is set.
+    std::shared_ptr<std::promise<void>> holdWriter(QObject *context)
+    {
+        auto gate = std::make_shared<std::promise<void>>();
+        std::shared_future<void> open = gate->get_future().share();
+        BackgroundWriter::write(
+            path("gate"),
+            [open] {
+                open.wait();
+                return QByteArray("gate");
+            },
+            context, [](bool, const QString &) {});
+        return gate;
+    }
+
+private slots:
+    void answersInOrderAndKeepsOnlyTheNewestQueuedText()
+    {
+        QObject context;
+        QStringList answers;
+        const auto gate = holdWriter(&context);
+        bool firstMade = false;
+        BackgroundWriter::write(
+            path("a"),
+            [&firstMade] {
+                firstMade = true;
+                return QByteArray("old");
+            },
+            &context, [&](bool ok, const QString &) { answers << QStringLiteral("a1:%1").arg(ok); });
+        BackgroundWriter::write(
+            path("b"), [] { return QByteArray("b"); }, &context,
+            [&](bool ok, const QString &) { answers << QStringLiteral("b:%1").arg(ok); });
+        BackgroundWriter::write(
+            path("a"), [] { return QByteArray("new"); }, &context,
+            [&](bool ok, const QString &) { answers << QStringLiteral("a2:%1").arg(ok); });
+        QVERIFY(BackgroundWriter::isBusy(path("a")));
+        gate->set_value();
+        BackgroundWriter::waitFor(path("b"));
+        QTRY_COMPARE(answers, (QStringList{"a1:1", "a2:1", "b:1"}));
+        QVERIFY(!firstMade);
+        QCOMPARE(read(path("a")), QByteArray("new"));
+        QCOMPARE(read(path("b")), QByteArray("b"));
+    }
+
+    void tellsAFailure()
+    {
+        QObject context;
+        bool answered = false;
+        QString error;
+        // A folder that cannot be made: a file stands in its place.
+        QFile blocker(path("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const QString file = path("blocker/file");
+        BackgroundWriter::write(
+            file, [] { return QByteArray("x"); }, &context,
+            [&](bool ok, const QString &why) {
+                answered = !ok;
+                error = why;
+            });
+        BackgroundWriter::waitFor(file);
+        QTRY_VERIFY(answered);
+        QVERIFY(!error.isEmpty());
+    }
+
+    void answersNoContextThatEndedMeanwhile()
+    {
+        auto context = std::make_unique<QObject>();
+        bool answered = false;
+        const auto gate = holdWriter(context.get());
+        BackgroundWriter::write(
+            path("c"), [] { return QByteArray("c"); }, context.get(), [&](bool, const QString &) { answered = true; });
+        context.reset();
+        gate->set_value();
+        BackgroundWriter::waitFor(path("c"));
+        QCoreApplication::processEvents();
+        QVERIFY(!answered);
+        QCOMPARE(read(path("c")), QByteArray("c"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBackgroundWriter)
+#include "tst_backgroundwriter.moc"
