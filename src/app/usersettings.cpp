@@ -27,9 +27,12 @@ using UserSettingsPrivate::fileSignature;
 
 UserSettings::UserSettings(SaveReporter &reports) : m_reports(reports)
 {
-    // Checked before the store reads them: it would wait for good on a FIFO in their place.
-    for (const QString &file : LinuxSettingsStore::userFiles())
+    // Checked before the store reads them: it would wait for good on a FIFO in their place. Only the
+    // program's instance gets here: no read or write of its own is under way.
+    for (const QString &file : LinuxSettingsStore::userFiles()) {
+        Common::removeSettingsLeftovers(file);
         Common::guardIniFile(file);
+    }
     m_settings = LinuxSettingsStore(Common::guardedIniFormat()).open();
     QR_ASSERT(LinuxSettingsStore::userFiles().contains(m_settings->fileName()));
 }

@@ -6,11 +6,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
 #include <QSet>
 #include <QStringList>
+
+#include <cstdio>
+
+#include <sys/stat.h>
 
 namespace DataFileGuardPrivate {
 
@@ -65,7 +70,7 @@ void DataFileGuard::notice(const QString &path, Problem problem)
     if (s.told.contains(file))
         return;
     s.told.insert(file);
-    s.waiting << message(file, problem, freeCopyName(file));
+    s.waiting << message(file, problem, copyName(file));
     scheduleTelling(s);
 }
 
@@ -74,7 +79,7 @@ void DataFileGuard::noticeAndKeepAside(const QString &path, Problem problem)
     if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
         return;
     const QString file = key(path);
-    const QString copy = freeCopyName(file);
+    const QString copy = copyName(file);
     {
         State &s = state();
         const QMutexLocker lock(&s.mutex);
@@ -132,7 +137,37 @@ QString DataFileGuard::copyAside(const QString &path, const QString &copyBase)
 
 QString DataFileGuard::copyName(const QString &path, const QString &copyBase)
 {
-    return freeCopyName(path, copyBase);
+    const QString kept = identicalCopy(path, copyBase);
+    return kept.isEmpty() ? freeCopyName(path, copyBase) : kept;
+}
+
+bool DataFileGuard::setAsideIfOversized(const QString &path, qint64 limit)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= limit)
+        return false;
+    const QString file = key(path);
+    const QString copy = freeCopyName(file);
+    if (std::rename(QFile::encodeName(file).constData(), QFile::encodeName(copy).constData()) != 0) {
+        QR_LOG("Cannot move the far too large " + file.toUtf8() + " aside; it is copied");
+        noticeAndKeepAside(file, Unreadable);
+        return true;
+    }
+    QR_LOG(file.toUtf8() + " is far too large (" + QByteArray::number(qint64(info.st_size)) +
+           " bytes): moved aside unread to " + copy.toUtf8());
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    if (s.told.contains(file))
+        return true;
+    s.told.insert(file);
+    s.waiting << QCoreApplication::translate("DataFileGuard",
+                                             "The file \"%1\" is far larger than any file of its kind (%2 MB), so %3 "
+                                             "did not read it and goes on without it. It is kept as it is in \"%4\".")
+                     .arg(QDir::toNativeSeparators(file))
+                     .arg(qint64(info.st_size) >> 20)
+                     .arg(QCoreApplication::applicationName(), QFileInfo(copy).fileName());
+    scheduleTelling(s);
+    return true;
 }
 
 bool DataFileGuard::writeFile(const QString &path, const QByteArray &data, QString *error)

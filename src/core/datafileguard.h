@@ -24,10 +24,17 @@ public:
     static bool isTold(const QString &path);
     // Copies a noticed file aside. False when that copy failed: then the file must not be written.
     static bool keepAside(const QString &path, QString *error = nullptr);
+    // The settings and statistics files are never near this size: read, a file of it would hold the start
+    // for seconds and take several times its size in memory.
+    static constexpr qint64 s_largestSettingsFile = qint64(16) << 20;
+    // A regular file larger than `limit` is moved aside whole under a free copy name, unread, and the user is
+    // told; when it cannot be moved, it is copied as noticeAndKeepAside() does. True for such a file, which
+    // is not to be read.
+    static bool setAsideIfOversized(const QString &path, qint64 limit = s_largestSettingsFile);
     // Copies the file aside now, noticed or not, by the same rule: a free name from `copyBase` (else
     // "name.bak"), a FIFO or folder moved whole. The copy's path, or empty when it failed.
     static QString copyAside(const QString &path, const QString &copyBase = QString());
-    // The name copyAside() would give the copy now.
+    // The copy copyAside() would keep the file in now: an earlier one of the same bytes, else a free name.
     static QString copyName(const QString &path, const QString &copyBase = QString());
     // keepAside(), then the atomic write.
     static bool writeFile(const QString &path, const QByteArray &data, QString *error = nullptr);

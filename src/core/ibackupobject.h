@@ -26,6 +26,8 @@ public:
     virtual qint64 maxRestoreSize() const { return s_defaultMaxRestoreSize; }
     // False when the object's own reader would not take the unpacked entry whole.
     virtual bool checkRestoreFile(const QString &fileName);
+    // Why the last checkRestoreFile() refused its entry, in the user's words; empty when it tells no reason.
+    virtual QString restoreRefusal() const { return QString(); }
     // Replaces the data by the unpacked entry; the file may be moved away. The default reads it and
     // calls restore().
     virtual bool restoreFromFile(const QString &fileName);

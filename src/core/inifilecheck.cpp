@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "core/safefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -32,7 +33,8 @@ std::optional<DataFileGuard::Problem> iniTextProblem(const QByteArray &text)
 void guardIniFile(const QString &path)
 {
     // Two handles read the organisation's file: it is checked, and kept, once.
-    if ((!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) || DataFileGuard::isTold(path))
+    if ((!QFileInfo::exists(path) && !QFileInfo(path).isSymLink()) || DataFileGuard::isTold(path) ||
+        DataFileGuard::setAsideIfOversized(path))
         return;
     QFile file;
     if (!openRegularFile(&file, path)) {
@@ -45,12 +47,29 @@ void guardIniFile(const QString &path)
 
 namespace {
 
+const QString s_leftoverMark = QStringLiteral(".tmp-");
+
+// A temporary file beside the store's file; the store's own lock and save files for it start with its name.
+bool openBeside(const QIODevice &device, QTemporaryFile *file)
+{
+    const auto *settings = qobject_cast<const QFileDevice *>(&device);
+    if (!settings)
+        return false;
+    file->setFileTemplate(settings->fileName() + s_leftoverMark + QStringLiteral("XXXXXX"));
+    if (file->open())
+        return true;
+    QR_LOG("Settings cannot be read or written: no temporary file can be made beside " + settings->fileName().toUtf8() +
+           ": " + file->errorString().toUtf8());
+    return false;
+}
+
 // Both directions go through the store's own INI reader and writer on a temporary file, so the text
 // stays exactly what the native form reads and writes.
 bool readIni(QIODevice &device, QSettings::SettingsMap &map)
 {
     QTemporaryFile file;
-    if (!file.open() || file.write(device.readAll()) < 0 || !file.flush())
+    if (device.size() > DataFileGuard::s_largestSettingsFile || !openBeside(device, &file) ||
+        file.write(device.readAll()) < 0 || !file.flush())
         return false;
     const QSettings ini(file.fileName(), QSettings::IniFormat);
     const QStringList keys = ini.allKeys();
@@ -70,7 +89,7 @@ bool writeIni(QIODevice &device, const QSettings::SettingsMap &map)
         }
     }
     QTemporaryFile file;
-    if (!file.open())
+    if (!openBeside(device, &file))
         return false;
     file.close();
     {
@@ -89,6 +108,19 @@ bool writeIni(QIODevice &device, const QSettings::SettingsMap &map)
 }
 
 } // namespace
+
+void removeSettingsLeftovers(const QString &path)
+{
+    const QFileInfo settings(path);
+    const QFileInfoList left = settings.dir().entryInfoList({settings.fileName() + s_leftoverMark + QLatin1Char('*')},
+                                                            QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &info : left) {
+        const bool removed = QFile::remove(info.absoluteFilePath());
+        QR_LOG((removed ? "Removed what a settings read or write cut short left: "
+                        : "Cannot remove what a settings read or write cut short left: ") +
+               info.absoluteFilePath().toUtf8());
+    }
+}
 
 QSettings::Format guardedIniFormat()
 {

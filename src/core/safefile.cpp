@@ -140,8 +140,34 @@ QString freeCopyName(const QString &path, const QString &copyBase)
     return target;
 }
 
+QString identicalCopy(const QString &path, const QString &copyBase)
+{
+    QFile file;
+    if (!openRegularFile(&file, path))
+        return QString();
+    const QString base = copyBase.isEmpty() ? path + QStringLiteral(".bak") : copyBase;
+    QString copy = base;
+    for (int i = 1; QFileInfo::exists(copy); copy = base + QString::number(i++)) {
+        QFile kept;
+        if (QFileInfo(copy).size() != file.size() || !openRegularFile(&kept, copy) || !file.seek(0))
+            continue;
+        constexpr qint64 s_chunk = 1 << 20;
+        bool same = true;
+        while (same && !file.atEnd())
+            same = file.read(s_chunk) == kept.read(s_chunk);
+        if (same && kept.atEnd())
+            return copy;
+    }
+    return QString();
+}
+
 QString copyAsideUnderFreeName(const QString &path, const QString &copyBase)
 {
+    const QString kept = identicalCopy(path, copyBase);
+    if (!kept.isEmpty()) {
+        QR_LOG(QStringLiteral("%1 is kept as %2 already").arg(path, kept).toUtf8());
+        return kept;
+    }
     const QString target = freeCopyName(path, copyBase);
     // A FIFO, device or folder holds nothing a copy could keep, and reading it may never end: it is
     // moved aside whole.

@@ -152,12 +152,13 @@ void StatCollector::init(QSettings *settings, const QString &dumpPath)
     s.dumpPath = dumpPath;
     load();
     s.firstStart = s.persistent.ints.isEmpty() && s.persistent.strings.isEmpty();
-    // Never waits on a FIFO or device put at its place.
+    // Never waits on a FIFO or device put at its place, nor reads a file far larger than any dump.
     QFile old;
-    if (Common::openRegularFile(&old, dumpPath)) {
+    const bool setAside = Common::DataFileGuard::setAsideIfOversized(dumpPath);
+    if (!setAside && Common::openRegularFile(&old, dumpPath)) {
         if (!isDumpText(old.readAll()))
             Common::DataFileGuard::notice(dumpPath, Common::DataFileGuard::UnknownShape);
-    } else if (QFileInfo::exists(dumpPath)) {
+    } else if (!setAside && QFileInfo::exists(dumpPath)) {
         Common::DataFileGuard::notice(dumpPath, Common::DataFileGuard::Unreadable);
     }
     writeFile();

@@ -19,6 +19,7 @@
 #include <QSet>
 #include <QPainterPath>
 #include <QPropertyAnimation>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QWindow>
 
@@ -113,10 +114,19 @@ Gadget::~Gadget()
     emit aboutToBeDestroyed();
 }
 
+bool Gadget::isGeneratedUid(const QString &uid)
+{
+    static const QRegularExpression s_form(
+        QStringLiteral("^\\{[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{12}\\}$"));
+    return s_form.match(uid).hasMatch();
+}
+
 void Gadget::setupProperties()
 {
+    // A gadget of another uid keeps no property file: it could be the name of another data file.
+    const bool ownName = QR_CHECK(isGeneratedUid(QString::fromLatin1(m_uid)));
     m_properties = std::make_unique<Properties>(
-        nullptr, QDir(dataLocation()).filePath(QString::fromLatin1(m_uid + ".dat")), m_uid);
+        nullptr, ownName ? QDir(dataLocation()).filePath(QString::fromLatin1(m_uid + ".dat")) : QString(), m_uid);
     connect(m_properties.get(), &Properties::propertyChanged, this, &Gadget::onPropertyChanged);
     registerThemeProperty(m_properties.get(), m_themeManager);
 }

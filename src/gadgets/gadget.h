@@ -49,6 +49,10 @@ public:
     void applyTheme();
     static QPixmap makeThemeIcon(const QColor &color);
     static void registerThemeProperty(Properties *properties, GadgetThemeManager *themeManager);
+    // True for a uid of the form the program gives gadgets ("{" and 8-4-4-4-12 hex digits "}"): the gadget keeps
+    // its properties in the file "<uid>.dat" beside the data files, and no other form is sure not to be the
+    // name of one of them ("events" would make it events.dat).
+    static bool isGeneratedUid(const QString &uid);
 
     QAction *renameAction() const { return m_renameGadgetAction; }
     QAction *closeAction() const { return m_closeAction; }

@@ -48,6 +48,14 @@ GadgetsController::GadgetsController()
                                      QByteArrayLiteral("DefaultToDoProperties"));
     Gadget::registerThemeProperty(m_properties.get(), m_themeManager.get());
     m_properties->addProperty(s_applyThemeToAll, Setting::ApplyThemeToAllDefault);
+    // The gadget of another "todo.*.dat" would keep its properties in another data file: such a file is left
+    // out of backups, and an archive that holds one is refused.
+    setNameRule([](const QString &name) {
+        return isListFileName(name) ? QString()
+                                    : tr("The archive's to-do lists hold \"%1\", which is not the name of a to-do "
+                                         "list of this program.")
+                                          .arg(name);
+    });
 
     // A monitor switched off takes its part of the desktop with it; a screen being removed is still
     // listed while its signal runs, so look once it is gone.
@@ -98,19 +106,25 @@ QString GadgetsController::uidFromFileName(const QString &fileName)
     return QFileInfo(fileName).completeBaseName().mid(5);
 }
 
+bool GadgetsController::isListFileName(const QString &fileName)
+{
+    return QDir::match(s_listFilter, fileName) && Gadget::isGeneratedUid(uidFromFileName(fileName));
+}
+
 void GadgetsController::loadGadgets()
 {
     const QString folder = dataLocation();
     if (!folder.isEmpty()) {
         const QStringList files = QDir(folder).entryList({s_listFilter});
         for (const QString &file : files) {
-            const QString uid = uidFromFileName(file);
-            // A new uid would make a new gadget and file on every start and leave this one as it is.
-            if (uid.isEmpty()) {
-                QR_LOG("Gadgets: " + file.toUtf8() + " names no gadget; it is left alone");
+            // Not one the program made: its gadget would keep its properties in "<uid>.dat", which may be
+            // another data file ("todo.events.dat" in events.dat). A new uid would make a new gadget and file
+            // on every start.
+            if (!isListFileName(file)) {
+                QR_LOG("Gadgets: " + file.toUtf8() + " is not a to-do list of this program; it is left alone");
                 continue;
             }
-            newToDoGadget(uid, false, QRect(), QString());
+            newToDoGadget(uidFromFileName(file), false, QRect(), QString());
         }
     }
     StatCollector::setInt("todo_count", false, int(m_gadgets.size()));

@@ -43,6 +43,8 @@ public:
 
     // The uid a list file's name gives: what lies between "todo." and the last ".".
     static QString uidFromFileName(const QString &fileName);
+    // A list file of the program: "todo.<uid>.dat" with a uid of the form the program gives.
+    static bool isListFileName(const QString &fileName);
 
     bool restore(const QByteArray &data) override;
     bool restoreSnapshot(const QByteArray &data) override;

@@ -169,6 +169,7 @@ bool BackupManager::restore(const QString &fileName)
             continue;
         if (!obj->checkRestoreFile(file)) {
             QR_LOG("Restore refused: the entry " + obj->name() + " cannot be read");
+            m_errorString = obj->restoreRefusal();
             return false;
         }
         restored.append({obj, file});

@@ -98,7 +98,7 @@ QByteArray FolderBackupObject::backup(bool *ok)
     QFileInfoList list = matchingFiles(m_folder, m_filters);
     for (int i = list.size() - 1; i >= 0; --i) {
         const QFileInfo &info = list.at(i);
-        if (info.size() > s_maxFileSize || !isSafeFileName(info.fileName())) {
+        if (info.size() > s_maxFileSize || !isSafeFileName(info.fileName()) || !refusal(info.fileName()).isEmpty()) {
             QR_LOG("Backup leaves out " + info.fileName().toUtf8());
             list.removeAt(i);
         }
@@ -187,8 +187,8 @@ bool FolderBackupObject::restore(const QByteArray &data)
         return false;
     }
     for (const Record &record : qAsConst(records)) {
-        if (!QDir::match(m_filters, record.first)) {
-            QR_LOG("Restore of " + m_name + " refused: " + record.first.toUtf8() + " does not match the filter");
+        if (!refusal(record.first).isEmpty()) {
+            QR_LOG("Restore of " + m_name + " refused: " + refusal(record.first).toUtf8());
             return false;
         }
     }
@@ -238,14 +238,25 @@ bool FolderBackupObject::readRestoreRecords(const QString &fileName, QList<Recor
     return true;
 }
 
+QString FolderBackupObject::refusal(const QString &name) const
+{
+    if (!QDir::match(m_filters, name))
+        return name + QStringLiteral(" does not match the filter");
+    return m_nameRule ? m_nameRule(name) : QString();
+}
+
 bool FolderBackupObject::checkRestoreFile(const QString &fileName)
 {
+    m_refusal.clear();
     QList<Record> records;
     if (!readRestoreRecords(fileName, &records))
         return false;
     for (const Record &record : qAsConst(records)) {
-        if (!QDir::match(m_filters, record.first) || (m_fileCheck && !m_fileCheck(record.first, record.second))) {
-            QR_LOG("Restore of " + m_name + " refused: " + record.first.toUtf8() + " cannot be read");
+        const bool taken = QDir::match(m_filters, record.first);
+        m_refusal = taken && m_nameRule ? m_nameRule(record.first) : QString();
+        if (!taken || !m_refusal.isEmpty() || (m_fileCheck && !m_fileCheck(record.first, record.second))) {
+            QR_LOG("Restore of " + m_name + " refused: " +
+                   (m_refusal.isEmpty() ? record.first + QStringLiteral(" cannot be read") : m_refusal).toUtf8());
             return false;
         }
     }
@@ -263,8 +274,8 @@ bool FolderBackupObject::stageRestoreFiles(const QString &entryFile, const QStri
     const QString prefix = QString::fromUtf8(m_name.toHex()) + QLatin1Char('-');
     const QDir dir(m_folder);
     for (const Record &record : qAsConst(records)) {
-        if (!QDir::match(m_filters, record.first)) {
-            QR_LOG("Restore of " + m_name + " refused: " + record.first.toUtf8() + " does not match the filter");
+        if (!refusal(record.first).isEmpty()) {
+            QR_LOG("Restore of " + m_name + " refused: " + refusal(record.first).toUtf8());
             return false;
         }
         const QString staged = staging.filePath(prefix + record.first);

@@ -36,6 +36,11 @@ public:
     // Checks one file of an archive's entry (its name and content) with the reader of its owner.
     using FileCheck = std::function<bool(const QString &name, const QByteArray &content)>;
     void setFileCheck(const FileCheck &check) { m_fileCheck = check; }
+    // Tells, in the user's words, why a name the filters take is not one of the folder's files; empty for one
+    // that is. Such a file is left out of backups, and an entry that holds one is refused.
+    using NameRule = std::function<QString(const QString &name)>;
+    void setNameRule(const NameRule &rule) { m_nameRule = rule; }
+    QString restoreRefusal() const override { return m_refusal; }
 
     QString folder() const { return m_folder; }
     QStringList filters() const { return m_filters; }
@@ -55,9 +60,13 @@ public:
 private:
     // The records of an archive's entry file; false, logged, when it cannot be read or unpacked.
     bool readRestoreRecords(const QString &fileName, QList<Record> *records) const;
+    // Why a packed file of this name is refused; empty when the filters and the name rule take it.
+    QString refusal(const QString &name) const;
 
     const QString m_folder;
     const QStringList m_filters;
     const QByteArray m_name;
     FileCheck m_fileCheck;
+    NameRule m_nameRule;
+    QString m_refusal;
 };

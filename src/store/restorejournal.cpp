@@ -174,6 +174,10 @@ std::optional<Record> readRecord(const QString &dataFolder, QString *why)
         if ((staged && !S_ISREG(staged->st_mode)) || (target && S_ISDIR(target->st_mode)) ||
             (!move.old.isEmpty() && old && !S_ISREG(old->st_mode)))
             return refuse("names something that is not a plain file");
+        // A staged file of more links is a file elsewhere too: in place, what the program writes there
+        // (its log, say) would reach that file.
+        if (staged && staged->st_nlink != 1)
+            return refuse("names a staged file that has other links");
         record.moves << move;
     }
     for (const QJsonValue &value : top.value(s_entries).toArray()) {

@@ -16,6 +16,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString s_toDoUid = QStringLiteral("{5d1a4c0e-0000-4000-8000-00000000abcd}");
@@ -280,6 +282,24 @@ private slots:
             QVERIFY(now != content);
             break;
         }
+        }
+    }
+
+    // A settings or statistics file far larger than any real one is kept aside whole and unread (moved, not
+    // copied) and told; the program goes on without it.
+    void farTooLargeFileKeptAsideUnread()
+    {
+        for (const QString &file : {"Quillane Reminder.conf", "Quillane.conf", "stat.dat"}) {
+            AppTestEnv env;
+            const QString path = pathOf(env, file);
+            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) && QDir().mkpath(env.dataFolder()));
+            QVERIFY(TestHelpers::writeFile(path, "[Properties]\ndaysToWatch=5\n" + QByteArray(16 << 20, ';') + '\n'));
+            struct stat before, kept;
+            QVERIFY(::stat(QFile::encodeName(path).constData(), &before) == 0);
+            QCOMPARE(env.start()->properties()->value("daysToWatch").toInt(), 15);
+            QVERIFY(::stat(QFile::encodeName(path + ".bak").constData(), &kept) == 0 && kept.st_ino == before.st_ino);
+            QCoreApplication::processEvents();
+            QCOMPARE(Common::UserMessages::toldLines().filter(path + "\" is far larger").size(), 1);
         }
     }
 

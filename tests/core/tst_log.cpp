@@ -6,11 +6,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -95,6 +98,22 @@ private slots:
                                          "06.12.26T12:35:23:045outer\n"));
         QCOMPARE(TestHelpers::readFile(QDir(app.dataLocation()).filePath("log.dat")),
                  QByteArray("06.12.26T12:35:23:045 = outer\n"));
+    }
+
+    // A link at the log's place (one a restore's record moved there, say) leads no line outside the folder.
+    void writesNoFileOfOtherLinks()
+    {
+        FakeApplication app;
+        QTemporaryDir outside;
+        const QString victim = outside.filePath("victim"), log = QDir(app.dataLocation()).filePath("log.dat");
+        QVERIFY(TestHelpers::writeFile(victim, "victim\n"));
+        for (const bool hard : {true, false}) {
+            QVERIFY(hard ? ::link(qPrintable(victim), qPrintable(log)) == 0
+                         : QFile::remove(log) && QFile::link(victim, log));
+            QR_LOG("line");
+            QCOMPARE(TestHelpers::readFile(victim), QByteArray("victim\n"));
+            QCOMPARE(TestHelpers::readFile(log), QByteArray("06.12.26T12:35:23:045 = line\n"));
+        }
     }
 
     void qtMessagesOfEveryKind()

@@ -3,14 +3,26 @@
 #include "gadgets/gadgetscontroller.h"
 #include "gadgets/phantom.h"
 #include "gadgets/todogadget.h"
+#include "store/backupmanager.h"
+#include "store/folderbackupobject.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QJsonArray>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
+// Uids of the form the program gives its lists.
+const QString s_uidA = QStringLiteral("{0a1b2c3d-0000-4000-8000-00000000000a}");
+const QString s_uidB = QStringLiteral("{0a1b2c3d-0000-4000-8000-00000000000b}");
+
+QString listName(const QString &uid)
+{
+    return QStringLiteral("todo.") + uid + QStringLiteral(".dat");
+}
+
 QByteArray listFile(const QStringList &texts)
 {
     QJsonArray records;
@@ -82,14 +94,13 @@ private slots:
     void loadsInNameOrder()
     {
         GadgetTestEnv env;
-        for (const char *name : {"todo.b.dat", "todo.C.dat", "todo.a.dat", "todo.x.y.dat", "notes.dat"})
-            QVERIFY(
-                TestHelpers::writeFile(env.dataFile(QString::fromLatin1(name)), listFile({QString::fromLatin1(name)})));
+        for (const QString &name : {listName(s_uidB), listName(s_uidA), QStringLiteral("notes.dat")})
+            QVERIFY(TestHelpers::writeFile(env.dataFile(name), listFile({name})));
         GadgetsController controller;
         controller.loadGadgets();
-        QCOMPARE(uids(controller), (QStringList{"a", "b", "C", "x.y"}));
-        QCOMPARE(texts(controller.liveGadgets().at(2)), QStringList{"todo.C.dat"});
-        QCOMPARE(StatCollector::collect().value("todo_count"), QStringLiteral("4"));
+        QCOMPARE(uids(controller), (QStringList{s_uidA, s_uidB}));
+        QCOMPARE(texts(controller.liveGadgets().at(1)), QStringList{listName(s_uidB)});
+        QCOMPARE(StatCollector::collect().value("todo_count"), QStringLiteral("2"));
         // Loaded gadgets are no new creations.
         QVERIFY(!StatCollector::collect().contains("f_create_todo"));
         controller.closeAllGadgets();
@@ -125,7 +136,7 @@ private slots:
         QFETCH(int, count);
         GadgetTestEnv env;
         if (saved)
-            QVERIFY(TestHelpers::writeFile(env.dataFile("todo.{s}.dat"), listFile({"mine"})));
+            QVERIFY(TestHelpers::writeFile(env.dataFile(listName(s_uidA)), listFile({"mine"})));
         GadgetsController controller;
         controller.loadGadgets();
         controller.createWelcomeGadget();
@@ -258,24 +269,53 @@ private slots:
     void backupAndRestore()
     {
         GadgetTestEnv env;
-        QVERIFY(TestHelpers::writeFile(env.dataFile("todo.{one}.dat"), listFile({"Milch", "Brot"})));
+        QVERIFY(TestHelpers::writeFile(env.dataFile(listName(s_uidA)), listFile({"Milch", "Brot"})));
         GadgetsController controller;
         controller.loadGadgets();
         bool ok = false;
         const QByteArray backup = controller.backup(&ok);
         QVERIFY(ok);
         controller.liveGadgets().first()->storage()->clear();
-        controller.newToDoGadget(QStringLiteral("{two}"), true, QRect(), QString())->addToDo(QStringLiteral("later"));
+        controller.newToDoGadget(s_uidB, true, QRect(), QString())->addToDo(QStringLiteral("later"));
         QCOMPARE(StatCollector::collect().value("todo_count"), QStringLiteral("1"));
 
         QVERIFY(controller.restore(backup));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCOMPARE(uids(controller), (QStringList{"{one}", "{two}"}));
+        QCOMPARE(uids(controller), (QStringList{s_uidA, s_uidB}));
         QCOMPARE(texts(controller.liveGadgets().at(0)), (QStringList{"Milch", "Brot"}));
         QCOMPARE(texts(controller.liveGadgets().at(1)), QStringList{"later"});
         // Two gadgets before the restore, two after it.
         QCOMPARE(StatCollector::collect().value("todo_count"), QStringLiteral("4"));
         controller.closeAllGadgets();
+    }
+
+    // An archive whose lists hold a name the program never gives (its gadget would keep its properties in
+    // "<uid>.dat") is refused whole, with its reason.
+    void restoreRefusesListsOfOtherNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("the events file's") << "todo.events.dat";
+        QTest::newRow("another list's") << "todo." + listName(s_uidB);
+    }
+    void restoreRefusesListsOfOtherNames()
+    {
+        QFETCH(QString, name);
+        GadgetTestEnv env;
+        QTemporaryDir source;
+        FolderBackupObject archived("AppDataGadgets", source.path(), {GadgetsController::s_listFilter});
+        BackupManager manager("qbf");
+        manager.addBackupObject(&archived);
+        for (const QString &file : {listName(s_uidA), name})
+            QVERIFY(TestHelpers::writeFile(source.filePath(file), "archived"));
+        QVERIFY(manager.backup(source.filePath("l.qbf")));
+        GadgetsController controller;
+        BackupManager restoring("qbf");
+        restoring.addBackupObject(&controller);
+        QVERIFY(!restoring.restore(source.filePath("l.qbf")));
+        QCOMPARE(restoring.errorString(), QStringLiteral("The archive's to-do lists hold \"%1\", which is not the "
+                                                         "name of a to-do list of this program.")
+                                              .arg(name));
+        QVERIFY(QDir(env.app.m_dataLocation).entryList({"todo.*"}).isEmpty());
     }
 
     void closeAllLeavesTheFiles()

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <sys/stat.h>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -199,6 +200,7 @@ private slots:
         QTest::newRow("target up") << moveRecord(".restore-x1", "e", "../outside/victim") << QByteArray();
         QTest::newRow("linked staging") << moveRecord(".restore-x1", "victim", "events.dat") << QByteArray("staging");
         QTest::newRow("staged is a link") << sound << QByteArray("staged");
+        QTest::newRow("staged has another link") << moveRecord(".restore-x1", "e", "log.dat") << QByteArray("hard");
         QTest::newRow("record is a link") << sound << QByteArray("record");
         QTest::newRow("garbage") << QByteArray("\x01{garbage") << QByteArray();
         QTest::newRow("version 2") << QByteArray(sound).replace(": 1,", ": 2,") << QByteArray();
@@ -223,6 +225,9 @@ private slots:
             QVERIFY(QDir(staging).removeRecursively() && QFile::link(outside, staging));
         if (setup == "staged")
             QVERIFY(QFile::remove(staging + "/e") && QFile::link(outside + "/victim", staging + "/e"));
+        if (setup == "hard") // moved onto log.dat, the program's log would go on in the file outside
+            QVERIFY(QFile::remove(staging + "/e") &&
+                    ::link(qPrintable(outside + "/victim"), qPrintable(staging + "/e")) == 0);
         const FileSet outsideBefore = readSet(outside);
         Common::UserMessages::reset();
         DataFolderCleanup::tidyAtStart(data);
