@@ -89,6 +89,23 @@ bool isPlain(QStringView rule)
     return haveFreq;
 }
 
+// The n-th of a single weekday's dates in a month is that weekday's place in it
+// ("BYDAY=FR;BYSETPOS=-1" is "BYDAY=-1FR").
+void foldSetPosition(QMap<QString, QString> *parts, const QString &freq)
+{
+    const QString byDay = parts->value(QStringLiteral("BYDAY"));
+    const QString byMonth = parts->value(QStringLiteral("BYMONTH"));
+    const bool inMonth = freq == QLatin1String("MONTHLY") ||
+                         (freq == QLatin1String("YEARLY") && !byMonth.isEmpty() && !byMonth.contains(QLatin1Char(',')));
+    bool ok = false;
+    const int position = parts->value(QStringLiteral("BYSETPOS")).toInt(&ok);
+    if (!inMonth || !ok || position == 0 || byDay.size() != 2 || iCalWeekday(byDay) == 0 ||
+        parts->contains(QStringLiteral("BYMONTHDAY")))
+        return;
+    parts->insert(QStringLiteral("BYDAY"), QString::number(position) + byDay);
+    parts->remove(QStringLiteral("BYSETPOS"));
+}
+
 } // namespace
 
 int iCalWeekday(QStringView code)
@@ -121,6 +138,7 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
                                       QStringLiteral("YEARLY")};
     if (!kinds.contains(freq) || !start.isValid())
         return refused(tr("its rule cannot be read"));
+    foldSetPosition(&parts, freq);
     if (parts.contains(QStringLiteral("BYSETPOS")))
         return refused(tr("it picks one date of several each time (BYSETPOS)"));
 
@@ -204,7 +222,14 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
         return {out.join(QLatin1Char(';')), QString()};
     }
 
-    const bool yearly = freq == QLatin1String("YEARLY");
+    bool yearly = freq == QLatin1String("YEARLY");
+    // Month days without a month repeat in every month of the year.
+    if (yearly && byMonth.isEmpty() && !byMonthDay.isEmpty()) {
+        if (interval > 1)
+            return cannotKeep(QStringLiteral("BYMONTHDAY"), byMonthDay);
+        out[0] = QStringLiteral("FREQ=MONTHLY");
+        yearly = false;
+    }
     if (!byMonth.isEmpty()) {
         if (!yearly || byMonth.toInt() != day.month())
             return cannotKeep(QStringLiteral("BYMONTH"), byMonth);

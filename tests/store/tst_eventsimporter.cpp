@@ -691,6 +691,46 @@ private slots:
         QCOMPARE(EventsImporter::resultText(int(result.events.size()), result.notes), message);
     }
 
+    // A series repeats in its own zone; here it keeps those dates, or the message says which differ.
+    void icsRepeatsInItsOwnZone_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QString>("series"); // local start, then up to ten local dates
+        QTest::addColumn<QString>("note");
+        QTest::newRow("last Friday by position")
+            << QByteArray("DTSTART:20270129T160000\r\nRRULE:FREQ=MONTHLY;BYDAY=FR;BYSETPOS=-1")
+            << "29.01.2027 16:00 | 01-29 02-26 03-26 04-30 05-28 06-25 07-30 08-27 09-24 10-29"
+            << "";
+        QTest::newRow("last Sunday of March by position")
+            << QByteArray("DTSTART:20270328T100000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYSETPOS=-1;COUNT=2")
+            << "28.03.2027 10:00 | 03-28 03-26"
+            << "";
+        QTest::newRow("yearly month day is every month")
+            << QByteArray("DTSTART:20270115T090000\r\nRRULE:FREQ=YEARLY;BYMONTHDAY=15;COUNT=3")
+            << "15.01.2027 09:00 | 01-15 02-15 03-15"
+            << "";
+    }
+
+    void icsRepeatsInItsOwnZone()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(QString, series);
+        QFETCH(QString, note);
+        TestHelpers::ScopedTimeZone tz("Europe/Berlin");
+        const QByteArray block = lines.contains("BEGIN:VEVENT") ? lines : "BEGIN:VEVENT\r\n" + lines;
+        const Imported result = importIcs(calendar(block + "\r\nSUMMARY:S\r\nEND:VEVENT\r\n"));
+        QCOMPARE(result.events.size(), 1);
+        const Period period = result.events[0]->period();
+        QStringList dates{period.text(QStringLiteral("dd.MM.yyyy"), QStringLiteral("hh:mm")), "|"};
+        const IOccurrence &occurrence = result.events[0]->occurrence();
+        for (QDate date = period.beginDate(); date.isValid() && dates.size() < 12;
+             date = occurrence.nextDate(date.addDays(1)))
+            dates << date.toString(QStringLiteral("MM-dd"));
+        QCOMPARE(dates.join(QLatin1Char(' ')), series);
+        const QString message = EventsImporter::resultText(1, result.notes);
+        QCOMPARE(message.section(QLatin1String(": "), 1), note.isEmpty() ? note : note + QLatin1Char('.'));
+    }
+
     // The guessed encoding reads the rows back as written; rows that cannot be events are counted.
     void csvGuessedEncodings_data()
     {
