@@ -237,3 +237,29 @@ QDateTime ICalZone::toUtc(const QDate &date, const QTime &time) const
     }
     return wall.addSecs(-offsetAt(wall.addDays(-1)));
 }
+
+QDateTime ICalSourceZone::toUtc(const QDate &date, const QTime &time) const
+{
+    if (m_own)
+        return m_own->toUtc(date, time);
+    if (m_system.isValid())
+        return toUtc(date, time, m_system);
+    return QDateTime(date, time, Qt::UTC);
+}
+
+QDateTime ICalSourceZone::toUtc(const QDate &date, const QTime &time, const QTimeZone &zone)
+{
+    const QDateTime wall(date, time, Qt::UTC);
+    const int before = zone.offsetFromUtc(wall.addDays(-1));
+    const QDateTime dt(date, time, zone);
+    if (!dt.isValid())
+        return wall.addSecs(-before);
+    // In a repeated hour the offset before the change gives the earlier moment, which Qt
+    // does not always choose.
+    if (before > dt.offsetFromUtc()) {
+        const QDateTime earlier = wall.addSecs(-before);
+        if (zone.offsetFromUtc(earlier) == before)
+            return earlier;
+    }
+    return dt.toUTC();
+}

@@ -3,6 +3,9 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QTimeZone>
+
+#include <memory>
 
 // A time zone as an iCalendar file describes it in a VTIMEZONE block, for zone ids the
 // system does not know ("(UTC-05:00) Eastern Time (US & Canada)"). Each STANDARD or
@@ -48,4 +51,26 @@ private:
     QList<Observance> m_observances;
     QList<Rule> m_rules; // each observance's rule, read once
     bool m_usable = true;
+};
+
+// The zone a time of the file was written in: one the system knows, the file's own
+// VTIMEZONE, or UTC. A series repeats the wall-clock time in it, not the local one.
+class ICalSourceZone
+{
+public:
+    ICalSourceZone() = default; // UTC
+    explicit ICalSourceZone(const QTimeZone &zone) : m_system(zone) {}
+    explicit ICalSourceZone(const ICalZone &zone) : m_own(std::make_shared<const ICalZone>(zone)) {}
+
+    // The moment a wall-clock reading stands for, as RFC 5545 reads it: the first pass
+    // of a repeated hour; a skipped one with the offset before the change.
+    QDateTime toUtc(const QDate &date, const QTime &time) const;
+    // True when readings in it are readings in that zone.
+    bool sameAs(const QTimeZone &zone) const { return !m_own && m_system.isValid() && m_system == zone; }
+
+    static QDateTime toUtc(const QDate &date, const QTime &time, const QTimeZone &zone);
+
+private:
+    QTimeZone m_system;
+    std::shared_ptr<const ICalZone> m_own;
 };

@@ -600,7 +600,7 @@ private:
             m_pending.append({m_current, key, index, date, time, tzid.toString()});
             return local(date, time);
         }
-        return toLocal(inZone(date, time, zone));
+        return toLocal(ICalSourceZone::toUtc(date, time, zone));
     }
 
     void resolveZones()
