@@ -5,6 +5,9 @@
 #include <QMap>
 
 #include <algorithm>
+#include <iterator>
+#include <limits>
+#include <mutex>
 
 // The yearly rule of a zone change as writers give it: one month, and either the n-th
 // (or last) weekday of it, a weekday among some days of it, or one day of it.
@@ -238,6 +241,20 @@ QDateTime ICalZone::toUtc(const QDate &date, const QTime &time) const
     return wall.addSecs(-offsetAt(wall.addDays(-1)));
 }
 
+// Finding a file zone's changes takes many readings, and a file's series ask for the same years.
+struct ICalSourceZone::Cache
+{
+    std::mutex mutex;
+    QDateTime from;
+    QDateTime to;
+    Offsets offsets;
+};
+
+ICalSourceZone::ICalSourceZone(const ICalZone &zone)
+    : m_own(std::make_shared<const ICalZone>(zone)), m_cache(std::make_shared<Cache>())
+{
+}
+
 QDateTime ICalSourceZone::toUtc(const QDate &date, const QTime &time) const
 {
     if (m_own)
@@ -262,4 +279,78 @@ QDateTime ICalSourceZone::toUtc(const QDate &date, const QTime &time, const QTim
             return earlier;
     }
     return dt.toUTC();
+}
+
+QDateTime ICalSourceZone::wallClock(const QDateTime &utc) const
+{
+    if (m_own)
+        return utc.toUTC().addSecs(m_own->offsetAt(utc.toUTC()));
+    if (!m_system.isValid())
+        return utc.toUTC();
+    const QDateTime there = utc.toTimeZone(m_system);
+    return QDateTime(there.date(), there.time(), Qt::UTC);
+}
+
+ICalSourceZone::Offsets ICalSourceZone::offsets(const QDateTime &fromUtc, const QDateTime &toUtc) const
+{
+    constexpr qint64 kBefore = std::numeric_limits<qint64>::min();
+    if (!m_own && !m_system.isValid())
+        return {{kBefore, 0}};
+    if (!m_own) {
+        Offsets list{{kBefore, m_system.offsetFromUtc(fromUtc)}};
+        for (const QTimeZone::OffsetData &change : m_system.transitions(fromUtc, toUtc))
+            list.append({change.atUtc.toSecsSinceEpoch(), change.offsetFromUtc});
+        return list;
+    }
+    std::lock_guard<std::mutex> lock(m_cache->mutex);
+    if (m_cache->from.isValid() && m_cache->from <= fromUtc && toUtc <= m_cache->to)
+        return m_cache->offsets;
+    // The file's zone gives no list of its changes: each is found between weekly samples.
+    // The years around are found with them, as the file's other series ask for them next.
+    const QDateTime from = (m_cache->from.isValid() ? qMin(fromUtc, m_cache->from) : fromUtc).addYears(-4);
+    const QDateTime to = (m_cache->to.isValid() ? qMax(toUtc, m_cache->to) : toUtc).addYears(4);
+    Offsets &list = m_cache->offsets;
+    list = {{kBefore, m_own->offsetAt(from)}};
+    for (QDateTime day = from; day < to;) {
+        const QDateTime next = day.addDays(7);
+        if (m_own->offsetAt(next) == list.last().second) {
+            day = next;
+            continue;
+        }
+        QDateTime before = day, after = next;
+        while (before.secsTo(after) > 1) {
+            const QDateTime middle = before.addSecs(before.secsTo(after) / 2);
+            (m_own->offsetAt(middle) == list.last().second ? before : after) = middle;
+        }
+        list.append({after.toSecsSinceEpoch(), m_own->offsetAt(after)});
+        day = after;
+    }
+    m_cache->from = from;
+    m_cache->to = to;
+    return list;
+}
+
+static bool startsAfter(qint64 moment, const std::pair<qint64, int> &span)
+{
+    return moment < span.first;
+}
+
+qint64 ICalSourceZone::toUtc(const Offsets &offsets, qint64 wall)
+{
+    // The first span the reading falls in; between two (a skipped hour), the offset before.
+    // Offsets are less than a day, so no span that ended a day before the reading holds it.
+    const auto later = std::upper_bound(offsets.cbegin(), offsets.cend(), wall - 24 * 3600, startsAfter);
+    for (qsizetype i = qMax<qsizetype>(0, later - offsets.cbegin() - 1); i < offsets.size(); ++i) {
+        const qint64 utc = wall - offsets[i].second;
+        if (i + 1 < offsets.size() && utc >= offsets[i + 1].first)
+            continue;
+        return utc >= offsets[i].first || i == 0 ? utc : wall - offsets[i - 1].second;
+    }
+    return wall;
+}
+
+qint64 ICalSourceZone::toWall(const Offsets &offsets, qint64 utc)
+{
+    const auto it = std::upper_bound(offsets.cbegin(), offsets.cend(), utc, startsAfter);
+    return utc + (it == offsets.cbegin() ? 0 : std::prev(it)->second);
 }

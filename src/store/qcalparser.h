@@ -88,7 +88,8 @@ QDebug operator<<(QDebug debug, const QCalEvent &event);
 // lines are joined and text values unescaped) into QCalEvent bags, in text order.
 // Dates come in local time: RDATE and EXDATE as lists (RDATE periods' ends in
 // "rdate_end"), times in a zone the system does not know through the file's own
-// VTIMEZONE, or as local time with that zone id under "unknown_tzid".
+// VTIMEZONE, or as local time with that zone id under "unknown_tzid". A start given in
+// a zone or in UTC also keeps its reading there (ICalWallTime) under "dtstart_zone".
 class QCalParser : public QObject
 {
     Q_OBJECT
