@@ -310,7 +310,8 @@ constexpr size_t kMaxCompared = 400;
 // A wall-clock reading as seconds since 1970, as the zones' offsets are counted.
 qint64 seconds(const QDate &date, const QTime &time)
 {
-    return QDateTime(date, time, Qt::UTC).toSecsSinceEpoch();
+    constexpr qint64 kFirstDay = 2440588; // 1 January 1970
+    return (date.toJulianDay() - kFirstDay) * 24 * 3600 + time.msecsSinceStartOfDay() / 1000;
 }
 
 } // namespace

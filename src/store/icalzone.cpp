@@ -2,6 +2,7 @@
 
 #include "store/icalrule.h"
 
+#include <QHash>
 #include <QMap>
 
 #include <algorithm>
@@ -241,7 +242,8 @@ QDateTime ICalZone::toUtc(const QDate &date, const QTime &time) const
     return wall.addSecs(-offsetAt(wall.addDays(-1)));
 }
 
-// Finding a file zone's changes takes many readings, and a file's series ask for the same years.
+// A zone's changes over a span, as read so far: finding them takes many readings, and
+// a file's series ask for the same years.
 struct ICalSourceZone::Cache
 {
     std::mutex mutex;
@@ -291,25 +293,47 @@ QDateTime ICalSourceZone::wallClock(const QDateTime &utc) const
     return QDateTime(there.date(), there.time(), Qt::UTC);
 }
 
+namespace {
+
+// The changes of a zone the system knows are read once per import span, for all its series.
+std::shared_ptr<ICalSourceZone::Cache> systemCache(const QByteArray &id)
+{
+    static std::mutex mutex;
+    static QHash<QByteArray, std::shared_ptr<ICalSourceZone::Cache>> caches;
+    std::lock_guard<std::mutex> lock(mutex);
+    // Bounded, as a file may name many zones; a list is small and quickly read again.
+    if (caches.size() >= 64 && !caches.contains(id))
+        caches.clear();
+    std::shared_ptr<ICalSourceZone::Cache> &cache = caches[id];
+    if (!cache)
+        cache = std::make_shared<ICalSourceZone::Cache>();
+    return cache;
+}
+
+} // namespace
+
 ICalSourceZone::Offsets ICalSourceZone::offsets(const QDateTime &fromUtc, const QDateTime &toUtc) const
 {
     constexpr qint64 kBefore = std::numeric_limits<qint64>::min();
     if (!m_own && !m_system.isValid())
         return {{kBefore, 0}};
+    const std::shared_ptr<Cache> cache = m_own ? m_cache : systemCache(m_system.id());
+    std::lock_guard<std::mutex> lock(cache->mutex);
+    if (cache->from.isValid() && cache->from <= fromUtc && toUtc <= cache->to)
+        return cache->offsets;
+    // The years around are read with the span, as a file's other series ask for them next.
+    const QDateTime from = (cache->from.isValid() ? qMin(fromUtc, cache->from) : fromUtc).addYears(-4);
+    const QDateTime to = (cache->to.isValid() ? qMax(toUtc, cache->to) : toUtc).addYears(4);
+    Offsets &list = cache->offsets;
+    cache->from = from;
+    cache->to = to;
     if (!m_own) {
-        Offsets list{{kBefore, m_system.offsetFromUtc(fromUtc)}};
-        for (const QTimeZone::OffsetData &change : m_system.transitions(fromUtc, toUtc))
+        list = {{kBefore, m_system.offsetFromUtc(from)}};
+        for (const QTimeZone::OffsetData &change : m_system.transitions(from, to))
             list.append({change.atUtc.toSecsSinceEpoch(), change.offsetFromUtc});
         return list;
     }
-    std::lock_guard<std::mutex> lock(m_cache->mutex);
-    if (m_cache->from.isValid() && m_cache->from <= fromUtc && toUtc <= m_cache->to)
-        return m_cache->offsets;
     // The file's zone gives no list of its changes: each is found between weekly samples.
-    // The years around are found with them, as the file's other series ask for them next.
-    const QDateTime from = (m_cache->from.isValid() ? qMin(fromUtc, m_cache->from) : fromUtc).addYears(-4);
-    const QDateTime to = (m_cache->to.isValid() ? qMax(toUtc, m_cache->to) : toUtc).addYears(4);
-    Offsets &list = m_cache->offsets;
     list = {{kBefore, m_own->offsetAt(from)}};
     for (QDateTime day = from; day < to;) {
         const QDateTime next = day.addDays(7);
@@ -325,8 +349,6 @@ ICalSourceZone::Offsets ICalSourceZone::offsets(const QDateTime &fromUtc, const 
         list.append({after.toSecsSinceEpoch(), m_own->offsetAt(after)});
         day = after;
     }
-    m_cache->from = from;
-    m_cache->to = to;
     return list;
 }
 

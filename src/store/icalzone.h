@@ -81,12 +81,12 @@ public:
 
     static QDateTime toUtc(const QDate &date, const QTime &time, const QTimeZone &zone);
 
-private:
     struct Cache;
 
+private:
     QTimeZone m_system;
     std::shared_ptr<const ICalZone> m_own;
-    std::shared_ptr<Cache> m_cache; // the file zone's offsets found so far, shared by the copies
+    std::shared_ptr<Cache> m_cache; // the file zone's changes found so far, shared by the copies
 };
 
 // A start as the file wrote it, when it names a zone.
