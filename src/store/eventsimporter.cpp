@@ -15,6 +15,7 @@
 #include "store/csvmodel.h"
 #include "store/eventsmanager.h"
 #include "store/icalrule.h"
+#include "store/icalzone.h"
 #include "store/qcalparser.h"
 
 #include <QCoreApplication>
@@ -333,8 +334,8 @@ private:
         Moments excluded(leftOut);
         for (const QDateTime &moment : moved)
             excluded.add(moment);
-        QString problem;
-        const AbstractCommonEventPtr event = makeEvent(block, dates, true, holidayFile, ids, &problem);
+        QString problem, differs;
+        const AbstractCommonEventPtr event = makeEvent(block, dates, true, holidayFile, ids, &problem, &differs);
         if (!event) {
             ++m_notes.skipped;
             return;
@@ -344,6 +345,10 @@ private:
         if (!problem.isEmpty()) {
             ++m_notes.rulesLost;
             noteNamed(&m_notes.rulesLostNamed, QStringLiteral("\"%1\": %2").arg(event->caption().left(60), problem));
+        }
+        if (!differs.isEmpty()) {
+            ++m_notes.datesOff;
+            noteNamed(&m_notes.datesOffNamed, QStringLiteral("\"%1\" (%2)").arg(event->caption().left(60), differs));
         }
         const IOccurrence &occurrence = event->occurrence();
         const bool repeats = occurrence.type() != IOccurrence::Once;
@@ -410,7 +415,8 @@ private:
     }
 
     static AbstractCommonEventPtr makeEvent(const QCalEvent &block, const BlockDates &dates, bool withRule,
-                                            bool holidayFile, QSet<QByteArray> &ids, QString *ruleProblem = nullptr)
+                                            bool holidayFile, QSet<QByteArray> &ids, QString *ruleProblem = nullptr,
+                                            QString *ruleDiffers = nullptr)
     {
         QDateTime begin = dates.begin;
         QDateTime end = dates.end;
@@ -472,11 +478,17 @@ private:
         if (birthday) {
             event->setOccurrence(Occurrence(period.beginDate(), IOccurrence::Yearly));
         } else if (withRule && !rrule.isEmpty()) {
-            const ICalRuleFit fit = fitICalRule(rrule, begin);
+            // A start in another zone repeats there; the rule is checked against that.
+            const QVariant wall = block.property("dtstart_zone");
+            const ICalRuleFit fit = wall.isValid() && begin == dates.begin
+                                        ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin)
+                                        : fitICalRule(rrule, begin);
             if (!fit.rule.isEmpty())
                 event->setOccurrence(Occurrence::fromRRule(period.beginDate(), fit.rule));
             else if (ruleProblem)
                 *ruleProblem = fit.problem;
+            if (ruleDiffers)
+                *ruleDiffers = fit.differs;
         }
 
         QString comment = block.location().toString();
@@ -861,6 +873,11 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
     namedLine(notes.alarmsNotRead, notes.alarmsNotReadNamed,
               "The alarms (VALARM) of 1 event were not read; it gets the program's own reminder instead: %1.",
               "The alarms (VALARM) of %1 events were not read; they get the program's own reminder instead: %2.");
+    namedLine(notes.datesOff, notes.datesOffNamed,
+              "1 repeating event from another time zone repeats here on the local day and hour of its first "
+              "date, so some of its dates differ from the file: %1.",
+              "%1 repeating events from other time zones repeat here on the local day and hour of their first "
+              "date, so some of their dates differ from the file: %2.");
     namedLine(notes.localTimes, notes.localTimesNamed,
               "1 event was read in local time: the file does not describe its time zone: %1.",
               "%1 events were read in local time: the file does not describe their time zones: %2.");

@@ -1,10 +1,17 @@
 #include "store/icalrule.h"
 
+#include "events/occurrence.h"
+#include "store/icalzone.h"
+
 #include <QCoreApplication>
 #include <QList>
 #include <QMap>
 #include <QStringList>
 #include <QTimeZone>
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
 
 namespace {
 
@@ -89,6 +96,23 @@ bool isPlain(QStringView rule)
     return haveFreq;
 }
 
+// The n-th of a single weekday's dates in a month is that weekday's place in it
+// ("BYDAY=FR;BYSETPOS=-1" is "BYDAY=-1FR").
+void foldSetPosition(QMap<QString, QString> *parts, const QString &freq)
+{
+    const QString byDay = parts->value(QStringLiteral("BYDAY"));
+    const QString byMonth = parts->value(QStringLiteral("BYMONTH"));
+    const bool inMonth = freq == QLatin1String("MONTHLY") ||
+                         (freq == QLatin1String("YEARLY") && !byMonth.isEmpty() && !byMonth.contains(QLatin1Char(',')));
+    bool ok = false;
+    const int position = parts->value(QStringLiteral("BYSETPOS")).toInt(&ok);
+    if (!inMonth || !ok || position == 0 || byDay.size() != 2 || iCalWeekday(byDay) == 0 ||
+        parts->contains(QStringLiteral("BYMONTHDAY")))
+        return;
+    parts->insert(QStringLiteral("BYDAY"), QString::number(position) + byDay);
+    parts->remove(QStringLiteral("BYSETPOS"));
+}
+
 } // namespace
 
 int iCalWeekday(QStringView code)
@@ -121,6 +145,7 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
                                       QStringLiteral("YEARLY")};
     if (!kinds.contains(freq) || !start.isValid())
         return refused(tr("its rule cannot be read"));
+    foldSetPosition(&parts, freq);
     if (parts.contains(QStringLiteral("BYSETPOS")))
         return refused(tr("its rule picks some of its dates, such as the last weekday of a month"));
 
@@ -204,7 +229,14 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
         return {out.join(QLatin1Char(';')), QString()};
     }
 
-    const bool yearly = freq == QLatin1String("YEARLY");
+    bool yearly = freq == QLatin1String("YEARLY");
+    // Month days without a month repeat in every month of the year.
+    if (yearly && byMonth.isEmpty() && !byMonthDay.isEmpty()) {
+        if (interval > 1)
+            return cannotKeep(QStringLiteral("BYMONTHDAY"), byMonthDay);
+        out[0] = QStringLiteral("FREQ=MONTHLY");
+        yearly = false;
+    }
     if (!byMonth.isEmpty()) {
         if (!yearly || byMonth.toInt() != day.month())
             return cannotKeep(QStringLiteral("BYMONTH"), byMonth);
@@ -226,4 +258,151 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
         return cannotKeep(QStringLiteral("BYDAY"), byDay);
     out << QStringLiteral("BYDAY=") + byDay;
     return {out.join(QLatin1Char(';')), QString()};
+}
+
+namespace {
+
+// Four years hold every weekday of every date and a leap day.
+constexpr int kCompareYears = 4;
+
+// An UNTIL with a time as a UTC moment; a floating one is read in the start's zone.
+QDateTime untilMoment(const QString &value, const ICalSourceZone &zone)
+{
+    const bool utc = value.endsWith(QLatin1Char('Z'));
+    const QString text = utc ? value.chopped(1) : value;
+    if (text.size() != 15 || text.at(8) != QLatin1Char('T'))
+        return {};
+    const QDate date = QDate::fromString(text.left(8), QStringLiteral("yyyyMMdd"));
+    const QTime time = QTime::fromString(text.mid(9), QStringLiteral("hhmmss"));
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return utc ? QDateTime(date, time, Qt::UTC) : zone.toUtc(date, time);
+}
+
+QString utcStamp(const QDateTime &moment)
+{
+    return moment.toString(QStringLiteral("yyyyMMdd'T'hhmmss")) + QLatin1Char('Z');
+}
+
+// A BYDAY entry moved by whole days; an ordinal becomes the local first date's own place.
+QString shiftedDay(const QString &entry, int shift, const QDate &localStart)
+{
+    int ordinal = 0, weekday = 0;
+    if (!readDay(entry, &ordinal, &weekday))
+        return entry;
+    static const char *const names[] = {"MO", "TU", "WE", "TH", "FR", "SA", "SU"};
+    const QString name = QLatin1String(names[((weekday - 1 + shift) % 7 + 7) % 7]);
+    if (ordinal == 0)
+        return name;
+    if (ordinal < 0 && localStart.day() + 7 > localStart.daysInMonth())
+        return QStringLiteral("-1") + name;
+    return QString::number((localStart.day() - 1) / 7 + 1) + name;
+}
+
+// Local wall-clock readings as UTC-spec date-times, so that an UNTIL written as one compares with them.
+QDateTime wallKey(const QDate &date, const QTime &time)
+{
+    return QDateTime(date, time, Qt::UTC);
+}
+
+constexpr size_t kMaxCompared = 400;
+
+// A wall-clock reading as seconds since 1970, as the zones' offsets are counted.
+qint64 seconds(const QDate &date, const QTime &time)
+{
+    constexpr qint64 kFirstDay = 2440588; // 1 January 1970
+    return (date.toJulianDay() - kFirstDay) * 24 * 3600 + time.msecsSinceStartOfDay() / 1000;
+}
+
+} // namespace
+
+ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QDateTime &local)
+{
+    const QTimeZone here = local.timeZone();
+    if (!local.isValid() || !start.date.isValid() || start.zone.sameAs(here))
+        return fitICalRule(rule, local);
+    // The rule as it reads in its own zone, and the same rule moved to the local first date.
+    const int shift = int(start.date.daysTo(local.date()));
+    QStringList own, moved;
+    for (const QString &piece : rule.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const qsizetype eq = piece.indexOf(QLatin1Char('='));
+        const QString key = piece.left(eq).trimmed().toUpper();
+        const QString value = piece.mid(eq + 1).trimmed().toUpper();
+        QString ownValue = value, movedValue = value;
+        if (eq > 0 && key == QLatin1String("UNTIL")) {
+            const QDateTime until = untilMoment(value, start.zone);
+            const QDate day = QDate::fromString(value, QStringLiteral("yyyyMMdd"));
+            if (until.isValid()) {
+                ownValue = utcStamp(start.zone.wallClock(until));
+                movedValue = utcStamp(until);
+            } else if (day.isValid()) {
+                movedValue = day.addDays(shift).toString(QStringLiteral("yyyyMMdd"));
+            }
+        } else if (eq > 0 && shift != 0 && key == QLatin1String("BYDAY")) {
+            QStringList days;
+            for (const QString &entry : value.split(QLatin1Char(',')))
+                days << shiftedDay(entry, shift, local.date());
+            movedValue = days.join(QLatin1Char(','));
+        } else if (eq > 0 && shift != 0 && key == QLatin1String("BYMONTHDAY") && value.toInt() == start.date.day()) {
+            movedValue = QString::number(local.date().day());
+        } else if (eq > 0 && shift != 0 && key == QLatin1String("BYMONTH") && value.toInt() == start.date.month()) {
+            movedValue = QString::number(local.date().month());
+        }
+        own << (eq > 0 ? key + QLatin1Char('=') + ownValue : piece);
+        moved << (eq > 0 ? key + QLatin1Char('=') + movedValue : piece);
+    }
+    // Wall-clock readings in UTC spec, so that the UNTIL written as one compares with them.
+    const ICalRuleFit ownFit = fitICalRule(own.join(QLatin1Char(';')), wallKey(start.date, start.time));
+    if (ownFit.rule.isEmpty())
+        return ownFit;
+    ICalRuleFit movedFit = fitICalRule(moved.join(QLatin1Char(';')), local);
+
+    // Both series over the same local days: the file's dates where they fall here, and the
+    // model's. Readings are seconds, through each zone's offsets over the span.
+    QDate localEnd = local.date().addYears(kCompareYears);
+    const QDateTime from(start.date.addDays(-2), QTime(0, 0), Qt::UTC);
+    const QDateTime to(localEnd.addDays(2), QTime(0, 0), Qt::UTC);
+    const ICalSourceZone::Offsets there = start.zone.offsets(from, to);
+    const ICalSourceZone::Offsets ours = ICalSourceZone(here).offsets(from, to);
+    const Occurrence series = Occurrence::fromRRule(start.date, ownFit.rule);
+    std::vector<qint64> reference;
+    bool ended = true;
+    for (QDate date = series.nextDate(start.date); date.isValid(); date = series.nextDate(date.addDays(1))) {
+        // A daily rule shows within a year all that its clock changes do.
+        if (date > localEnd.addDays(2 - shift) || reference.size() == kMaxCompared) {
+            ended = false;
+            break;
+        }
+        reference.push_back(ICalSourceZone::toWall(ours, ICalSourceZone::toUtc(there, seconds(date, start.time))));
+    }
+    if (!ended && reference.size() == kMaxCompared)
+        localEnd = QDateTime::fromSecsSinceEpoch(reference.back(), Qt::UTC).date();
+    const qint64 endSeconds = seconds(localEnd, QTime(0, 0));
+    reference.erase(std::lower_bound(reference.begin(), reference.end(), endSeconds), reference.end());
+    std::vector<qint64> kept;
+    if (!movedFit.rule.isEmpty()) {
+        const Occurrence model = Occurrence::fromRRule(local.date(), movedFit.rule);
+        for (QDate date = model.nextDate(local.date()); date.isValid() && date < localEnd;
+             date = model.nextDate(date.addDays(1)))
+            kept.push_back(seconds(date, local.time()));
+    }
+    std::vector<qint64> onlyOne;
+    std::set_difference(reference.begin(), reference.end(), kept.begin(), kept.end(), std::back_inserter(onlyOne));
+    const qsizetype missing = qsizetype(onlyOne.size());
+    onlyOne.clear();
+    std::set_difference(kept.begin(), kept.end(), reference.begin(), reference.end(), std::back_inserter(onlyOne));
+    const int differing = int(qMax(missing, qsizetype(onlyOne.size())));
+    if (differing == 0)
+        return movedFit;
+    // A kept rule with some dates wrong, said, loses less than a series cut to its first date.
+    if (!movedFit.rule.isEmpty() && differing < int(reference.size()) - 1) {
+        if (ended) {
+            movedFit.differs = tr("%1 of its %2 dates differ").arg(differing).arg(reference.size());
+        } else {
+            const int perYear = qMax(1, qRound(differing * 365.25 / local.date().daysTo(localEnd)));
+            movedFit.differs = perYear == 1 ? tr("1 date a year differs") : tr("%1 dates a year differ").arg(perYear);
+        }
+        return movedFit;
+    }
+    return refused(tr("in your time zone its dates follow no rule the program can repeat"));
 }

@@ -9,12 +9,19 @@
 // other dates.
 struct ICalRuleFit
 {
-    QString rule;    // for Occurrence::fromRRule, with the same dates; empty when refused
-    QString problem; // why it was refused, in words for the import message
+    QString rule;         // for Occurrence::fromRRule, with the same dates; empty when refused
+    QString problem;      // why it was refused, in words for the import message
+    QString differs = {}; // kept although some dates fall on another day or hour here: how many
 };
+
+struct ICalWallTime;
 
 // start is the event's first moment in local time.
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start);
+// A start written in another zone: the rule repeats there, so it is kept in local time
+// only where it gives the same dates; else with the first date's local time and the
+// count of dates that differ, or refused, whichever loses fewer dates.
+ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QDateTime &local);
 
 // An iCalendar weekday code ("MO" to "SU", any case) as 1 (Monday) to 7; 0 for none.
 int iCalWeekday(QStringView code);

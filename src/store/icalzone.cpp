@@ -2,9 +2,13 @@
 
 #include "store/icalrule.h"
 
+#include <QHash>
 #include <QMap>
 
 #include <algorithm>
+#include <iterator>
+#include <limits>
+#include <mutex>
 
 // The yearly rule of a zone change as writers give it: one month, and either the n-th
 // (or last) weekday of it, a weekday among some days of it, or one day of it.
@@ -236,4 +240,139 @@ QDateTime ICalZone::toUtc(const QDate &date, const QTime &time) const
             return utc;
     }
     return wall.addSecs(-offsetAt(wall.addDays(-1)));
+}
+
+// A zone's changes over a span, as read so far: finding them takes many readings, and
+// a file's series ask for the same years.
+struct ICalSourceZone::Cache
+{
+    std::mutex mutex;
+    QDateTime from;
+    QDateTime to;
+    Offsets offsets;
+};
+
+ICalSourceZone::ICalSourceZone(const ICalZone &zone)
+    : m_own(std::make_shared<const ICalZone>(zone)), m_cache(std::make_shared<Cache>())
+{
+}
+
+QDateTime ICalSourceZone::toUtc(const QDate &date, const QTime &time) const
+{
+    if (m_own)
+        return m_own->toUtc(date, time);
+    if (m_system.isValid())
+        return toUtc(date, time, m_system);
+    return QDateTime(date, time, Qt::UTC);
+}
+
+QDateTime ICalSourceZone::toUtc(const QDate &date, const QTime &time, const QTimeZone &zone)
+{
+    const QDateTime wall(date, time, Qt::UTC);
+    const int before = zone.offsetFromUtc(wall.addDays(-1));
+    const QDateTime dt(date, time, zone);
+    if (!dt.isValid())
+        return wall.addSecs(-before);
+    // In a repeated hour the offset before the change gives the earlier moment, which Qt
+    // does not always choose.
+    if (before > dt.offsetFromUtc()) {
+        const QDateTime earlier = wall.addSecs(-before);
+        if (zone.offsetFromUtc(earlier) == before)
+            return earlier;
+    }
+    return dt.toUTC();
+}
+
+QDateTime ICalSourceZone::wallClock(const QDateTime &utc) const
+{
+    if (m_own)
+        return utc.toUTC().addSecs(m_own->offsetAt(utc.toUTC()));
+    if (!m_system.isValid())
+        return utc.toUTC();
+    const QDateTime there = utc.toTimeZone(m_system);
+    return QDateTime(there.date(), there.time(), Qt::UTC);
+}
+
+namespace {
+
+// The changes of a zone the system knows are read once per import span, for all its series.
+std::shared_ptr<ICalSourceZone::Cache> systemCache(const QByteArray &id)
+{
+    static std::mutex mutex;
+    static QHash<QByteArray, std::shared_ptr<ICalSourceZone::Cache>> caches;
+    std::lock_guard<std::mutex> lock(mutex);
+    // Bounded, as a file may name many zones; a list is small and quickly read again.
+    if (caches.size() >= 64 && !caches.contains(id))
+        caches.clear();
+    std::shared_ptr<ICalSourceZone::Cache> &cache = caches[id];
+    if (!cache)
+        cache = std::make_shared<ICalSourceZone::Cache>();
+    return cache;
+}
+
+} // namespace
+
+ICalSourceZone::Offsets ICalSourceZone::offsets(const QDateTime &fromUtc, const QDateTime &toUtc) const
+{
+    constexpr qint64 kBefore = std::numeric_limits<qint64>::min();
+    if (!m_own && !m_system.isValid())
+        return {{kBefore, 0}};
+    const std::shared_ptr<Cache> cache = m_own ? m_cache : systemCache(m_system.id());
+    std::lock_guard<std::mutex> lock(cache->mutex);
+    if (cache->from.isValid() && cache->from <= fromUtc && toUtc <= cache->to)
+        return cache->offsets;
+    // The years around are read with the span, as a file's other series ask for them next.
+    const QDateTime from = (cache->from.isValid() ? qMin(fromUtc, cache->from) : fromUtc).addYears(-4);
+    const QDateTime to = (cache->to.isValid() ? qMax(toUtc, cache->to) : toUtc).addYears(4);
+    Offsets &list = cache->offsets;
+    cache->from = from;
+    cache->to = to;
+    if (!m_own) {
+        list = {{kBefore, m_system.offsetFromUtc(from)}};
+        for (const QTimeZone::OffsetData &change : m_system.transitions(from, to))
+            list.append({change.atUtc.toSecsSinceEpoch(), change.offsetFromUtc});
+        return list;
+    }
+    // The file's zone gives no list of its changes: each is found between weekly samples.
+    list = {{kBefore, m_own->offsetAt(from)}};
+    for (QDateTime day = from; day < to;) {
+        const QDateTime next = day.addDays(7);
+        if (m_own->offsetAt(next) == list.last().second) {
+            day = next;
+            continue;
+        }
+        QDateTime before = day, after = next;
+        while (before.secsTo(after) > 1) {
+            const QDateTime middle = before.addSecs(before.secsTo(after) / 2);
+            (m_own->offsetAt(middle) == list.last().second ? before : after) = middle;
+        }
+        list.append({after.toSecsSinceEpoch(), m_own->offsetAt(after)});
+        day = after;
+    }
+    return list;
+}
+
+static bool startsAfter(qint64 moment, const std::pair<qint64, int> &span)
+{
+    return moment < span.first;
+}
+
+qint64 ICalSourceZone::toUtc(const Offsets &offsets, qint64 wall)
+{
+    // The first span the reading falls in; between two (a skipped hour), the offset before.
+    // Offsets are less than a day, so no span that ended a day before the reading holds it.
+    const auto later = std::upper_bound(offsets.cbegin(), offsets.cend(), wall - 24 * 3600, startsAfter);
+    for (qsizetype i = qMax<qsizetype>(0, later - offsets.cbegin() - 1); i < offsets.size(); ++i) {
+        const qint64 utc = wall - offsets[i].second;
+        if (i + 1 < offsets.size() && utc >= offsets[i + 1].first)
+            continue;
+        return utc >= offsets[i].first || i == 0 ? utc : wall - offsets[i - 1].second;
+    }
+    return wall;
+}
+
+qint64 ICalSourceZone::toWall(const Offsets &offsets, qint64 utc)
+{
+    const auto it = std::upper_bound(offsets.cbegin(), offsets.cend(), utc, startsAfter);
+    return utc + (it == offsets.cbegin() ? 0 : std::prev(it)->second);
 }

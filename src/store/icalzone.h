@@ -2,7 +2,12 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QMetaType>
 #include <QString>
+#include <QTimeZone>
+
+#include <memory>
+#include <utility>
 
 // A time zone as an iCalendar file describes it in a VTIMEZONE block, for zone ids the
 // system does not know ("(UTC-05:00) Eastern Time (US & Canada)"). Each STANDARD or
@@ -49,3 +54,47 @@ private:
     QList<Rule> m_rules; // each observance's rule, read once
     bool m_usable = true;
 };
+
+// The zone a time of the file was written in: one the system knows, the file's own
+// VTIMEZONE, or UTC. A series repeats the wall-clock time in it, not the local one.
+class ICalSourceZone
+{
+public:
+    ICalSourceZone() = default; // UTC
+    explicit ICalSourceZone(const QTimeZone &zone) : m_system(zone) {}
+    explicit ICalSourceZone(const ICalZone &zone);
+
+    // The moment a wall-clock reading stands for, as RFC 5545 reads it: the first pass
+    // of a repeated hour; a skipped one with the offset before the change.
+    QDateTime toUtc(const QDate &date, const QTime &time) const;
+    // The wall-clock reading of a moment, in UTC spec.
+    QDateTime wallClock(const QDateTime &utc) const;
+    // Its offsets from UTC between two moments, each with the second (since 1970) it
+    // starts at; the first holds from before the span.
+    using Offsets = QList<std::pair<qint64, int>>;
+    Offsets offsets(const QDateTime &fromUtc, const QDateTime &toUtc) const;
+    // The same readings through such a list, in seconds since 1970: a series reads many.
+    static qint64 toUtc(const Offsets &offsets, qint64 wall);
+    static qint64 toWall(const Offsets &offsets, qint64 utc);
+    // True when readings in it are readings in that zone.
+    bool sameAs(const QTimeZone &zone) const { return !m_own && m_system.isValid() && m_system == zone; }
+
+    static QDateTime toUtc(const QDate &date, const QTime &time, const QTimeZone &zone);
+
+    struct Cache;
+
+private:
+    QTimeZone m_system;
+    std::shared_ptr<const ICalZone> m_own;
+    std::shared_ptr<Cache> m_cache; // the file zone's changes found so far, shared by the copies
+};
+
+// A start as the file wrote it, when it names a zone.
+struct ICalWallTime
+{
+    QDate date;
+    QTime time;
+    ICalSourceZone zone;
+};
+
+Q_DECLARE_METATYPE(ICalWallTime)

@@ -596,8 +596,10 @@ private:
         if (hh < 0 || mm < 0 || ss < 0 || !QTime::isValid(hh, mm, ss))
             return {};
         time = QTime(hh, mm, ss);
-        if (utc)
+        if (utc) {
+            noteStartZone(key, date, time, ICalSourceZone());
             return toLocal(QDateTime(date, time, Qt::UTC));
+        }
         const QStringView tzid = parameter(params, QLatin1String("TZID"));
         if (tzid.isEmpty())
             return local(date, time); // floating time: wall clock wherever the user is
@@ -607,11 +609,20 @@ private:
             m_pending.append({m_current, key, index, date, time, tzid.toString()});
             return local(date, time);
         }
-        return toLocal(inZone(date, time, zone));
+        noteStartZone(key, date, time, ICalSourceZone(zone));
+        return toLocal(ICalSourceZone::toUtc(date, time, zone));
+    }
+
+    // A series repeats its start's wall-clock time in the start's own zone.
+    void noteStartZone(const QString &key, const QDate &date, const QTime &time, const ICalSourceZone &zone)
+    {
+        if (m_current && key == QLatin1String("dtstart"))
+            m_current->setProperty(QStringLiteral("dtstart_zone"), QVariant::fromValue(ICalWallTime{date, time, zone}));
     }
 
     void resolveZones()
     {
+        QHash<QString, ICalSourceZone> sources; // one per zone, so its series share what it found
         for (const PendingZone &p : std::as_const(m_pending)) {
             const auto zone = m_zones.constFind(p.tzid);
             if (zone == m_zones.cend() || !zone->isUsable()) {
@@ -621,6 +632,13 @@ private:
             const QDateTime value = toLocal(zone->toUtc(p.date, p.time));
             if (p.index < 0) {
                 p.event->setProperty(p.key, value);
+                if (p.key == QLatin1String("dtstart")) {
+                    auto source = sources.find(p.tzid);
+                    if (source == sources.end())
+                        source = sources.insert(p.tzid, ICalSourceZone(*zone));
+                    p.event->setProperty(QStringLiteral("dtstart_zone"),
+                                         QVariant::fromValue(ICalWallTime{p.date, p.time, *source}));
+                }
                 continue;
             }
             QVariantList list = p.event->property(p.key).toList();

@@ -88,8 +88,9 @@ QDebug operator<<(QDebug debug, const QCalEvent &event);
 // lines are joined and text values unescaped) into QCalEvent bags, in text order.
 // Dates come in local time: RDATE and EXDATE as lists (RDATE periods' ends in
 // "rdate_end"), times in a zone the system does not know through the file's own
-// VTIMEZONE, or as local time with that zone id under "unknown_tzid". Alarms are
-// not read; a block that has one gets "valarm" = true.
+// VTIMEZONE, or as local time with that zone id under "unknown_tzid". A start given in
+// a zone or in UTC also keeps its reading there (ICalWallTime) under "dtstart_zone".
+// Alarms are not read; a block that has one gets "valarm" = true.
 class QCalParser : public QObject
 {
     Q_OBJECT

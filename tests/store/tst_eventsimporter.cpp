@@ -731,6 +731,75 @@ private slots:
         QCOMPARE(EventsImporter::resultText(int(result.events.size()), result.notes), message);
     }
 
+    // A series repeats in its own zone; here it keeps those dates, or the message says which differ.
+    void icsRepeatsInItsOwnZone_data()
+    {
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QString>("series"); // local start, then up to ten local dates
+        QTest::addColumn<QString>("note");
+        const QByteArray la = "DTSTART;TZID=America/Los_Angeles:";
+        QTest::newRow("weekdays move a day") << la + "20270104T233000\r\nRRULE:FREQ=WEEKLY;BYDAY=MO,TU;COUNT=10"
+                                             << "05.01.2027 08:30 | 01-05 01-06 01-12 01-13 01-19 01-20 01-26 "
+                                                "01-27 02-02 02-03"
+                                             << "";
+        QTest::newRow("until in the file's zone")
+            << QByteArray("BEGIN:VTIMEZONE\r\nTZID:Pacific\r\nBEGIN:STANDARD\r\nDTSTART:16011104T020000\r\n"
+                          "RRULE:FREQ=YEARLY;BYDAY=1SU;BYMONTH=11\r\nTZOFFSETFROM:-0700\r\nTZOFFSETTO:-0800\r\n"
+                          "END:STANDARD\r\nBEGIN:DAYLIGHT\r\nDTSTART:16010311T020000\r\n"
+                          "RRULE:FREQ=YEARLY;BYDAY=2SU;BYMONTH=3\r\nTZOFFSETFROM:-0800\r\nTZOFFSETTO:-0700\r\n"
+                          "END:DAYLIGHT\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nDTSTART;TZID=Pacific:20270104T233000\r\n"
+                          "RRULE:FREQ=WEEKLY;UNTIL=20270323T063000Z")
+            << "05.01.2027 08:30 | 01-05 01-12 01-19 01-26 02-02 02-09 02-16 02-23 03-02 03-09"
+            << "\"S\" (2 of its 12 dates differ)";
+        QTest::newRow("month end moves to the 1st")
+            << la + "20270131T233000\r\nRRULE:FREQ=MONTHLY"
+            << "01.02.2027 08:30 | 02-01 03-01 04-01 05-01 06-01 07-01 08-01 09-01 10-01 11-01"
+            << "\"S\" (6 dates a year differ)";
+        QTest::newRow("leap day moves to 1 March")
+            << la + "20280229T233000\r\nRRULE:FREQ=YEARLY"
+            << "01.03.2028 08:30 | 03-01"
+            << "\"S\": in your time zone its dates follow no rule the program can repeat";
+        QTest::newRow("clocks change on other dates")
+            << QByteArray("DTSTART;TZID=America/New_York:20270104T090000\r\nRRULE:FREQ=WEEKLY;COUNT=12")
+            << "04.01.2027 15:00 | 01-04 01-11 01-18 01-25 02-01 02-08 02-15 02-22 03-01 03-08"
+            << "\"S\" (2 of its 12 dates differ)";
+        QTest::newRow("UTC start") << QByteArray("DTSTART:20270105T090000Z\r\nRRULE:FREQ=WEEKLY;BYDAY=TU")
+                                   << "05.01.2027 10:00 | 01-05 01-12 01-19 01-26 02-02 02-09 02-16 02-23 03-02 03-09"
+                                   << "\"S\" (31 dates a year differ)";
+        QTest::newRow("last Friday by position")
+            << QByteArray("DTSTART:20270129T160000\r\nRRULE:FREQ=MONTHLY;BYDAY=FR;BYSETPOS=-1")
+            << "29.01.2027 16:00 | 01-29 02-26 03-26 04-30 05-28 06-25 07-30 08-27 09-24 10-29"
+            << "";
+        QTest::newRow("last Sunday of March by position")
+            << QByteArray("DTSTART:20270328T100000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYSETPOS=-1;COUNT=2")
+            << "28.03.2027 10:00 | 03-28 03-26"
+            << "";
+        QTest::newRow("yearly month day is every month")
+            << QByteArray("DTSTART:20270115T090000\r\nRRULE:FREQ=YEARLY;BYMONTHDAY=15;COUNT=3")
+            << "15.01.2027 09:00 | 01-15 02-15 03-15"
+            << "";
+    }
+
+    void icsRepeatsInItsOwnZone()
+    {
+        QFETCH(QByteArray, lines);
+        QFETCH(QString, series);
+        QFETCH(QString, note);
+        TestHelpers::ScopedTimeZone tz("Europe/Berlin");
+        const QByteArray block = lines.contains("BEGIN:VEVENT") ? lines : "BEGIN:VEVENT\r\n" + lines;
+        const Imported result = importIcs(calendar(block + "\r\nSUMMARY:S\r\nEND:VEVENT\r\n"));
+        QCOMPARE(result.events.size(), 1);
+        const Period period = result.events[0]->period();
+        QStringList dates{period.text(QStringLiteral("dd.MM.yyyy"), QStringLiteral("hh:mm")), "|"};
+        const IOccurrence &occurrence = result.events[0]->occurrence();
+        for (QDate date = period.beginDate(); date.isValid() && dates.size() < 12;
+             date = occurrence.nextDate(date.addDays(1)))
+            dates << date.toString(QStringLiteral("MM-dd"));
+        QCOMPARE(dates.join(QLatin1Char(' ')), series);
+        const QString message = EventsImporter::resultText(1, result.notes);
+        QCOMPARE(message.section(QLatin1String(": "), 1), note.isEmpty() ? note : note + QLatin1Char('.'));
+    }
+
     // The guessed encoding reads the rows back as written; rows that cannot be events are counted.
     void csvGuessedEncodings_data()
     {

@@ -70,6 +70,14 @@ private slots:
         QTest::newRow("tzid in the spring gap")
             << QByteArray("DTSTART;TZID=America/New_York:20240310T023000") << "dtstart"
             << QDateTime(QDate(2024, 3, 10), QTime(7, 30), Qt::UTC) << false;
+        // A repeated autumn hour is its first pass, as in the file's own zones.
+        const std::pair<const char *, QDateTime> repeated[] = {
+            {"Europe/Berlin:20271031T023000", QDateTime(QDate(2027, 10, 31), QTime(0, 30), Qt::UTC)},
+            {"W. Europe Standard Time:20271031T023000", QDateTime(QDate(2027, 10, 31), QTime(0, 30), Qt::UTC)},
+            {"America/New_York:20271107T013000", QDateTime(QDate(2027, 11, 7), QTime(5, 30), Qt::UTC)},
+            {"Australia/Sydney:20270404T023000", QDateTime(QDate(2027, 4, 3), QTime(15, 30), Qt::UTC)}};
+        for (const auto &[value, utc] : repeated)
+            QTest::newRow(value) << QByteArray("DTSTART;TZID=") + value << "dtstart" << utc << false;
         QTest::newRow("dashed date") << QByteArray("DTSTART:2024-03-15") << "dtstart" << QDateTime() << false;
         QTest::newRow("dashed date-time")
             << QByteArray("DTSTART:2024-03-15T10:00:00") << "dtstart" << QDateTime() << false;
