@@ -125,19 +125,27 @@ int iCalWeekday(QStringView code)
     return 0;
 }
 
+bool readICalRuleParts(const QString &rule, QMap<QString, QString> *parts)
+{
+    parts->clear();
+    for (const QString &piece : rule.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const qsizetype eq = piece.indexOf(QLatin1Char('='));
+        if (eq <= 0)
+            return false;
+        const QString key = piece.left(eq).trimmed().toUpper();
+        if (!key.startsWith(QLatin1String("X-")))
+            parts->insert(key, piece.mid(eq + 1).trimmed().toUpper());
+    }
+    return true;
+}
+
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
 {
     if (start.isValid() && isPlain(rule))
         return {rule, QString()};
     QMap<QString, QString> parts;
-    for (const QString &piece : rule.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const qsizetype eq = piece.indexOf(QLatin1Char('='));
-        if (eq <= 0)
-            return refused(tr("its rule cannot be read"));
-        const QString key = piece.left(eq).trimmed().toUpper();
-        if (!key.startsWith(QLatin1String("X-")))
-            parts.insert(key, piece.mid(eq + 1).trimmed().toUpper());
-    }
+    if (!readICalRuleParts(rule, &parts))
+        return refused(tr("its rule cannot be read"));
     const QString freq = parts.take(QStringLiteral("FREQ"));
     if (freq == QLatin1String("HOURLY") || freq == QLatin1String("MINUTELY") || freq == QLatin1String("SECONDLY"))
         return refused(tr("it repeats more than once a day"));

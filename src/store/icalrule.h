@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QMap>
 #include <QString>
 
 // An iCalendar RRULE as the event model can repeat it: one kind, a step, weekdays for a
@@ -22,6 +23,10 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start);
 // only where it gives the same dates; else with the first date's local time and the
 // count of dates that differ, or refused, whichever loses fewer dates.
 ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QDateTime &local);
+
+// The NAME=VALUE parts of a rule's text, both in upper case, extension names (X-...) left out.
+// False when a part has no name.
+bool readICalRuleParts(const QString &rule, QMap<QString, QString> *parts);
 
 // An iCalendar weekday code ("MO" to "SU", any case) as 1 (Monday) to 7; 0 for none.
 int iCalWeekday(QStringView code);

@@ -47,12 +47,8 @@ YearlyRule readRule(const QString &text, const QDate &start)
 {
     YearlyRule rule;
     QMap<QString, QString> parts;
-    for (const QString &piece : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const qsizetype eq = piece.indexOf(QLatin1Char('='));
-        if (eq <= 0)
-            return rule;
-        parts.insert(piece.left(eq).trimmed().toUpper(), piece.mid(eq + 1).trimmed().toUpper());
-    }
+    if (!readICalRuleParts(text, &parts))
+        return rule;
     if (parts.take(QStringLiteral("FREQ")) != QLatin1String("YEARLY"))
         return rule;
     const QString interval = parts.take(QStringLiteral("INTERVAL"));
