@@ -139,8 +139,10 @@ bool BackupManager::restore(const QString &fileName)
     const qint64 room = free < 0 ? m_limits.maxTotalSize : qMax<qint64>(0, free - s_keptFreeBytes);
     QMap<QString, QString> files;
     BackupArchiveReader reader(fileName, m_limits);
-    if (!reader.extract(caps, unpacked.path(), room, &files))
+    if (!reader.extract(caps, unpacked.path(), room, &files)) {
+        m_errorString = reader.userErrorString();
         return false;
+    }
 
     QByteArray versionText;
     if (files.contains(QLatin1String(s_versionEntry))) {
