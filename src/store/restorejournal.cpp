@@ -210,8 +210,10 @@ bool keepRecordAside(const QString &dataFolder, const QString &why)
 }
 
 // Puts the files from before the restore back: the links kept to them, and no file where there was none.
-void rollBack(const QString &dataFolder, const Record &record)
+// Returns the targets whose old file is lost, which keep the restored one.
+QStringList rollBack(const QString &dataFolder, const Record &record)
 {
+    QStringList kept;
     const QDir data(dataFolder);
     const QDir staging(data.filePath(record.staging));
     for (const Move &move : record.moves) {
@@ -225,9 +227,11 @@ void rollBack(const QString &dataFolder, const Record &record)
             QR_LOG("Cannot remove " + move.target.toUtf8() + ", which the restore added");
         } else if (!move.old.isEmpty() && isNew) {
             QR_LOG("The old " + move.target.toUtf8() + " is lost; the restored one stays");
+            kept << move.target;
         }
     }
     syncPath(dataFolder);
+    return kept;
 }
 
 } // namespace RestoreJournalPrivate
@@ -315,11 +319,20 @@ RestoreJournal::Result RestoreJournal::finish(const QString &dataFolder)
         if (isRegular(target) && quint64(target->st_ino) == move.inode)
             continue;
         QR_LOG("A file staged for " + move.target.toUtf8() + " is lost; putting the old files back");
-        rollBack(dataFolder, *record);
+        const QStringList kept = rollBack(dataFolder, *record);
         discard(dataFolder);
-        Common::DataFileGuard::tell(QCoreApplication::translate(
-            "RestoreJournal", "A restore that was cut short earlier could not be finished, as a file it had "
-                              "prepared is missing. The data from before that restore was put back."));
+        Common::DataFileGuard::tell(
+            kept.isEmpty()
+                ? QCoreApplication::translate("RestoreJournal",
+                                              "A restore that was cut short earlier could not be finished, as a file "
+                                              "it had prepared is missing. The data from before that restore was put "
+                                              "back.")
+                : QCoreApplication::translate("RestoreJournal",
+                                              "A restore that was cut short earlier could not be finished, as a file "
+                                              "it had prepared is missing. The data from before that restore was put "
+                                              "back, except %1: its copy from before is missing, so the restored one "
+                                              "stays.")
+                      .arg(kept.join(QStringLiteral(", "))));
         result.outcome = Outcome::RolledBack;
         return result;
     }
