@@ -187,8 +187,9 @@ std::optional<Record> readRecord(const QString &dataFolder, QString *why)
     return record;
 }
 
-// Moves the record aside under a name no cleanup or file filter of the program takes.
-bool keepRecordAside(const QString &dataFolder, const QString &why)
+// Moves the record aside under a name no cleanup or file filter of the program takes; the name it is
+// kept under, or empty when it could not be moved.
+QString keepRecordAside(const QString &dataFolder, const QString &why)
 {
     const QString file = RestoreJournal::path(dataFolder);
     const QString base = QDir(dataFolder).filePath(QLatin1String(RestoreJournal::s_keptName) + QStringLiteral(".bak"));
@@ -198,15 +199,29 @@ bool keepRecordAside(const QString &dataFolder, const QString &why)
     QR_LOG("The record of an interrupted restore " + why.toUtf8() + ": " + file.toUtf8());
     if (!renameEntry(file, kept)) {
         QR_LOG("Cannot keep the record aside as " + kept.toUtf8());
-        return false;
+        return QString();
     }
     syncPath(dataFolder);
+    return QDir::toNativeSeparators(kept);
+}
+
+bool keepUnusableRecordAside(const QString &dataFolder, const QString &why)
+{
+    const QString kept = keepRecordAside(dataFolder, why);
+    if (kept.isEmpty())
+        return false;
     Common::DataFileGuard::tell(
         QCoreApplication::translate("RestoreJournal",
                                     "A restore that was cut short earlier could not be finished, as its record "
                                     "cannot be used. Nothing was changed by it; the record is kept as \"%1\".")
-            .arg(QDir::toNativeSeparators(kept)));
+            .arg(kept));
     return true;
+}
+
+// A move that fails for one of these reasons fails the same way at every try.
+bool failsForGood(int error)
+{
+    return error == ENAMETOOLONG || error == EINVAL || error == EROFS || error == EPERM || error == EACCES;
 }
 
 // Puts the files from before the restore back: the links kept to them, and no file where there was none.
@@ -295,7 +310,7 @@ bool RestoreJournal::write(const QString &dataFolder, const QString &stagingFold
     return writeRecord(dataFolder, record);
 }
 
-RestoreJournal::Result RestoreJournal::finish(const QString &dataFolder)
+RestoreJournal::Result RestoreJournal::finish(const QString &dataFolder, Report report)
 {
     Result result;
     if (!entryAt(path(dataFolder)))
@@ -303,7 +318,7 @@ RestoreJournal::Result RestoreJournal::finish(const QString &dataFolder)
     QString why;
     const std::optional<Record> record = readRecord(dataFolder, &why);
     if (!record) {
-        result.outcome = keepRecordAside(dataFolder, why) ? Outcome::SetAside : Outcome::Failed;
+        result.outcome = keepUnusableRecordAside(dataFolder, why) ? Outcome::SetAside : Outcome::Failed;
         return result;
     }
     const QDir data(dataFolder);
@@ -339,12 +354,38 @@ RestoreJournal::Result RestoreJournal::finish(const QString &dataFolder)
     for (const RestoreJournalPrivate::Move *move : qAsConst(pending)) {
         const QString from = staging.filePath(move->staged);
         const QString to = data.filePath(move->target);
-        QString error;
-        if (!renameEntry(from, to) && (errno != EXDEV || !Common::replaceFileWith(to, from, &error))) {
-            QR_LOG("Restore cannot put " + to.toUtf8() + " in place: " + error.toUtf8());
-            result.outcome = Outcome::Failed;
+        if (renameEntry(from, to))
+            continue;
+        const int code = errno;
+        QString error = qt_error_string(code);
+        if (code == EXDEV && Common::replaceFileWith(to, from, &error))
+            continue;
+        QR_LOG("Restore cannot put " + to.toUtf8() + " in place: " + error.toUtf8());
+        result.outcome = Outcome::Failed;
+        result.problem = QCoreApplication::translate("RestoreJournal", "\"%1\" cannot be put in place: %2.")
+                             .arg(QDir::toNativeSeparators(to), error);
+        if (report == Report::Quiet)
             return result;
+        // Tried again at every start, it would hold off every later restore for good.
+        if (failsForGood(code)) {
+            rollBack(dataFolder, *record);
+            const QString kept = keepRecordAside(dataFolder, QStringLiteral("cannot be carried out"));
+            if (!kept.isEmpty()) {
+                Common::DataFileGuard::tell(
+                    QCoreApplication::translate("RestoreJournal",
+                                                "A restore that was cut short earlier cannot be finished: %1 The data "
+                                                "from before that restore was put back; its record is kept as \"%2\".")
+                        .arg(result.problem, kept));
+                result.outcome = Outcome::SetAside;
+                return result;
+            }
         }
+        Common::DataFileGuard::tell(QCoreApplication::translate("RestoreJournal",
+                                                                "A restore that was cut short earlier cannot be "
+                                                                "finished yet: %1 It is tried again at the next start; "
+                                                                "until then no other restore can be made.")
+                                        .arg(result.problem));
+        return result;
     }
     syncPath(dataFolder);
     result.outcome = Outcome::Finished;
@@ -377,5 +418,5 @@ bool RestoreJournal::setAsideIfUnsound(const QString &dataFolder)
     QString why;
     if (!entryAt(path(dataFolder)) || readRecord(dataFolder, &why))
         return false;
-    return keepRecordAside(dataFolder, why);
+    return keepUnusableRecordAside(dataFolder, why);
 }

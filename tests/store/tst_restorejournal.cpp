@@ -183,12 +183,13 @@ private slots:
         const QString staging = dir.filePath(".restore-x1");
         QVERIFY(writeSet(staging, {{"e", "other events"}}));
         QVERIFY(RestoreJournal::write(dir.path(), staging, {{dir.filePath("events.dat"), staging + "/e"}}));
-        QVERIFY(!Stores(dir.path()).manager.restore(archive));
+        Stores stores(dir.path());
+        QVERIFY(!stores.manager.restore(archive) && stores.manager.errorString().contains("earlier restore"));
         QVERIFY(RestoreJournal::discard(dir.path()) && QDir(staging).removeRecursively());
         QCOMPARE(readSet(dir.path()), before);
     }
 
-    // A record that reaches outside the data folder, or cannot be read, is not carried out: it is kept
+    // A record that reaches outside the data folder, cannot be read or can never be carried out is kept
     // aside and told once; nothing outside changes.
     void keepsAsideUnsoundRecord_data()
     {
@@ -205,6 +206,7 @@ private slots:
         QTest::newRow("unfinished move") << QByteArray(sound).replace("\"target\"", "\"tar\"") << QByteArray();
         QTest::newRow("folder") << QByteArray() << QByteArray("folder");
         QTest::newRow("fifo") << QByteArray() << QByteArray("fifo");
+        QTest::newRow("target name too long") << moveRecord(".restore-x1", "e", QByteArray(300, 'x')) << QByteArray();
     }
     void keepsAsideUnsoundRecord()
     {
