@@ -95,7 +95,7 @@ bool BackupArchiveReader::read(const QSet<QString> &names, QMap<QString, QByteAr
         return fail(QStringLiteral("not a readable zip archive (%1)").arg(zip.getZipError()));
     const int declared = zip.getEntriesCount();
     if (declared < 0 || declared > m_limits.maxEntries)
-        return failTooManyEntries(declared);
+        return declared < 0 ? fail(QStringLiteral("damaged entry list")) : failTooManyEntries(declared);
 
     qint64 total = 0;
     int seen = 0;
@@ -147,7 +147,7 @@ bool BackupArchiveReader::extract(const QMap<QString, qint64> &caps, const QStri
         return fail(QStringLiteral("not a readable zip archive (%1)").arg(zip.getZipError()));
     const int declared = zip.getEntriesCount();
     if (declared < 0 || declared > m_limits.maxEntries)
-        return failTooManyEntries(declared);
+        return declared < 0 ? fail(QStringLiteral("damaged entry list")) : failTooManyEntries(declared);
 
     const qint64 maxTotal = qMin(m_limits.maxTotalSize, room);
     qint64 total = 0;
