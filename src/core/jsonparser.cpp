@@ -74,6 +74,20 @@ public:
     }
 
     QVariant readValue(int depth);
+    // True when an object may begin after the space and comments from here, or they reach the end.
+    bool mayStartObject()
+    {
+        skipSpaceAndComments();
+        return m_pos >= m_size || m_data[m_pos] == '{';
+    }
+    // As readValue, where only an object may stand: any other value is refused before it is read,
+    // however long it is.
+    QVariant readObjectValue(int depth)
+    {
+        if (!mayStartObject() || m_pos >= m_size)
+            fail("Expected an object");
+        return readValue(depth);
+    }
     // Elements of a list from the read position, as readArray takes them.
     Common::JsonListPartEnd readListPart(int depth, const std::vector<qsizetype> &stops,
                                          const Common::JsonListTaker &taker);
@@ -401,9 +415,11 @@ void Reader::readNode(int depth)
         if (m_pos < m_size && m_data[m_pos] == '"') {
             skipQuotedString();
         } else {
-            // A bare word ends where readBareWord ends it, and cannot fail.
+            // A bare word ends where readBareWord ends it, and fails here when it would fail there.
             while (m_pos < m_size && !m_tables.wordEnd[byteAt(m_pos)])
                 ++m_pos;
+            if (m_pos - nodes[at].from > Common::kJsonMaxWordSize)
+                fail("Bare word too long");
         }
     }
     nodes[at].end = qsizetype(nodes.size());
@@ -601,6 +617,8 @@ QVariant Reader::readBareWord()
         ascii = ascii && c < 0x80;
         ++m_pos;
     }
+    if (m_pos - start > Common::kJsonMaxWordSize)
+        fail("Bare word too long");
     const char *s = m_data + start;
     const qsizetype n = m_pos - start;
     if (!ascii) {
@@ -831,7 +849,8 @@ QVariant readJson(const QByteArray &text, const QStringList &listPath, const Jso
 {
     JsonParserPrivate::Reader reader(text.constData(), text.size());
     reader.takeList(listPath, taker);
-    return reader.readValue(0);
+    // The list lies in members of objects.
+    return listPath.isEmpty() ? reader.readValue(0) : reader.readObjectValue(0);
 }
 
 JsonListPartEnd readJsonListPart(const QByteArray &text, qsizetype from, const QStringList &listPath,
@@ -856,6 +875,11 @@ std::vector<qsizetype> likelyElementStarts(const QByteArray &text, const QByteAr
         starts.push_back(at + 1);
     }
     return starts;
+}
+
+bool mayStartJsonObject(const QByteArray &head)
+{
+    return JsonParserPrivate::Reader(head.constData(), head.size()).mayStartObject();
 }
 
 QVariant readJsonOrNull(const QByteArray &text)

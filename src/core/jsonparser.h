@@ -37,6 +37,9 @@ private:
 
 // Deepest nesting of objects and arrays the reader accepts.
 constexpr int kJsonMaxDepth = 512;
+// Longest bare word the reader accepts: numbers and keywords are short, and a long word would be made
+// into text and tried as a number at several times its size.
+constexpr qsizetype kJsonMaxWordSize = 1 << 20;
 
 // Where the reading of part of a list stopped: after a comma, with more elements to come, or after
 // the last element and the spaces that follow it.
@@ -67,7 +70,8 @@ struct JsonListTaker
 QVariant readJson(QIODevice *device);
 QVariant readJson(const QByteArray &text);
 // As readJson, but the elements of the list reached through the member names of `listPath` from
-// the top go to `taker` instead; that list is empty in the result.
+// the top go to `taker` instead; that list is empty in the result. With a path, a text whose top value
+// is not an object is refused before that value is read.
 QVariant readJson(const QByteArray &text, const QStringList &listPath, const JsonListTaker &taker);
 // Reads elements of the list at `listPath` as readJson does, to taker.takeObject, from `from`, where
 // an element begins after a comma, up to the list's end or to the first comma that is followed by one
@@ -79,6 +83,8 @@ JsonListPartEnd readJsonListPart(const QByteArray &text, qsizetype from, const Q
 // where elements of a list that begin so are likely to begin.
 std::vector<qsizetype> likelyElementStarts(const QByteArray &text, const QByteArray &opening, int parts);
 
+// False when a text that starts with `head` cannot hold an object at its top, so that it need not be read.
+bool mayStartJsonObject(const QByteArray &head);
 // As readJson, but a parse error gives a warning and an invalid variant.
 QVariant readJsonOrNull(const QByteArray &text);
 

@@ -48,7 +48,8 @@ void setBufferData(QBuffer *buffer, const QByteArray &data)
 
 } // namespace StoragePrivate
 
-StorageTable::StorageTable(const QString &fileName) : FileBackupObject(fileName), m_file(fileName)
+StorageTable::StorageTable(const QString &fileName, Storage *owner)
+    : FileBackupObject(fileName), m_file(fileName), m_owner(owner)
 {
     load();
 }
@@ -96,6 +97,8 @@ bool StorageTable::restoreFromFile(const QString &fileName)
 
 bool StorageTable::reloadAfterRestore()
 {
+    if (m_owner)
+        return m_owner->reloadAfterRestore();
     load();
     return true;
 }
@@ -241,10 +244,15 @@ QString Storage::indexFileName() const
 
 void Storage::init()
 {
-    m_table = std::make_unique<StorageTable>(indexFileName());
+    m_table = std::make_unique<StorageTable>(indexFileName(), this);
     m_erased = std::make_unique<DinamicStorageTable>();
+    QR_ASSERT(QFileInfo(m_file.fileName()).dir().exists());
+    readDataFile();
+}
+
+void Storage::readDataFile()
+{
     const QFileInfo fi(m_file.fileName());
-    QR_ASSERT(fi.dir().exists());
     // An empty file holds nothing to keep; a FIFO or device in its place is told as unreadable.
     if (!fi.exists() || (fi.size() == 0 && Common::isRegularOrMissing(fi.filePath())))
         startDataFile();
@@ -500,7 +508,9 @@ bool Storage::restoreFromFile(const QString &fileName)
 bool Storage::reloadAfterRestore()
 {
     forgetErasures();
-    checkVersion();
+    m_startAfresh = false;
+    m_table->load();
+    readDataFile();
     return true;
 }
 

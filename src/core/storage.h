@@ -10,6 +10,7 @@
 #include <memory>
 
 class QBuffer;
+class Storage;
 
 // The index of the blob storage: where each item lies in the data file. Backed up as its own file.
 class StorageTable : public FileBackupObject
@@ -17,13 +18,15 @@ class StorageTable : public FileBackupObject
 public:
     static constexpr qint32 s_tableVersion = 1;
 
-    explicit StorageTable(const QString &fileName);
+    // A table of a data file's store is reloaded with that file, as one set.
+    explicit StorageTable(const QString &fileName, Storage *owner = nullptr);
 
     bool restore(const QByteArray &data) override;
     // The entry must be an index of this version whose records are all whole.
     bool checkRestoreFile(const QString &fileName) override;
     bool restoreFromFile(const QString &fileName) override;
     bool reloadAfterRestore() override;
+    bool restoresSnapshotByFiles() const override { return true; }
 
     bool get(const QByteArray &id, qint64 &pos, qint64 &size) const;
     bool contains(const QByteArray &id) const { return m_table.contains(id); }
@@ -56,6 +59,7 @@ private:
 
     QFile m_file;
     QMap<QByteArray, Entry> m_table;
+    Storage *const m_owner;
 
 protected:
     QString m_writeError;
@@ -101,7 +105,9 @@ public:
     qint64 maxRestoreSize() const override { return qint64(1) << 30; }
     bool checkRestoreFile(const QString &fileName) override;
     bool restoreFromFile(const QString &fileName) override;
+    // Reads the data file and its index again as one set, whichever of the two was put back first.
     bool reloadAfterRestore() override;
+    bool restoresSnapshotByFiles() const override { return true; }
 
     QString indexFileName() const;
 
@@ -112,6 +118,8 @@ signals:
 
 private:
     void init();
+    // Checks the data file against the index, or starts it when there is none.
+    void readDataFile();
     void newFile();
     void startDataFile();
     void checkVersion();

@@ -3,12 +3,14 @@
 #include "core/clock.h"
 #include "core/log.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
+#include <quazip/quazipfileinfo.h>
 #include <quazip/quazipnewinfo.h>
 
 BackupArchiveWriter::BackupArchiveWriter(const QString &fileName) : m_file(fileName) {}
@@ -93,13 +95,13 @@ bool BackupArchiveReader::read(const QSet<QString> &names, QMap<QString, QByteAr
         return fail(QStringLiteral("not a readable zip archive (%1)").arg(zip.getZipError()));
     const int declared = zip.getEntriesCount();
     if (declared < 0 || declared > m_limits.maxEntries)
-        return fail(QStringLiteral("too many entries (%1)").arg(declared));
+        return declared < 0 ? fail(QStringLiteral("damaged entry list")) : failTooManyEntries(declared);
 
     qint64 total = 0;
     int seen = 0;
     for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
         if (++seen > m_limits.maxEntries)
-            return fail(QStringLiteral("too many entries"));
+            return failTooManyEntries(seen);
         const QString name = zip.getCurrentFileName();
         if (!names.contains(name) || entries->contains(name))
             continue;
@@ -145,7 +147,7 @@ bool BackupArchiveReader::extract(const QMap<QString, qint64> &caps, const QStri
         return fail(QStringLiteral("not a readable zip archive (%1)").arg(zip.getZipError()));
     const int declared = zip.getEntriesCount();
     if (declared < 0 || declared > m_limits.maxEntries)
-        return fail(QStringLiteral("too many entries (%1)").arg(declared));
+        return declared < 0 ? fail(QStringLiteral("damaged entry list")) : failTooManyEntries(declared);
 
     const qint64 maxTotal = qMin(m_limits.maxTotalSize, room);
     qint64 total = 0;
@@ -153,12 +155,23 @@ bool BackupArchiveReader::extract(const QMap<QString, qint64> &caps, const QStri
     QByteArray buffer(64 * 1024, Qt::Uninitialized);
     for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
         if (++seen > m_limits.maxEntries)
-            return fail(QStringLiteral("too many entries"));
+            return failTooManyEntries(seen);
         const QString name = zip.getCurrentFileName();
         const auto cap = caps.constFind(name);
         if (cap == caps.cend() || files->contains(name))
             continue;
         const qint64 maxEntry = qMin(cap.value(), m_limits.maxEntrySize);
+        // A size in the header may lie low, which the unpacking catches; one over the cap or the room is
+        // refused before a byte is unpacked.
+        QuaZipFileInfo64 info;
+        if (!zip.getCurrentFileInfo(&info))
+            return fail(QStringLiteral("cannot read the header of entry %1").arg(name));
+        const quint64 declaredSize = info.uncompressedSize;
+        if (declaredSize > quint64(maxEntry) || total + qint64(declaredSize) > m_limits.maxTotalSize)
+            return fail(
+                QStringLiteral("entry %1 says it unpacks to %2 bytes, more than allowed").arg(name).arg(declaredSize));
+        if (total + qint64(declaredSize) > maxTotal)
+            return fail(QStringLiteral("not enough room for entry %1").arg(name));
         QuaZipFile entry(&zip);
         if (!entry.open(QIODevice::ReadOnly))
             return fail(QStringLiteral("cannot open entry %1 (%2)").arg(name).arg(entry.getZipError()));
@@ -194,6 +207,15 @@ bool BackupArchiveReader::extract(const QMap<QString, qint64> &caps, const QStri
     if (zip.getZipError() != UNZ_OK && !(seen == 0 && declared == 0))
         return fail(QStringLiteral("damaged entry list (%1)").arg(zip.getZipError()));
     return true;
+}
+
+bool BackupArchiveReader::failTooManyEntries(int count)
+{
+    m_userError = QCoreApplication::translate("BackupArchiveReader",
+                                              "The file holds more entries than a backup of this program can hold "
+                                              "(at most %1).")
+                      .arg(m_limits.maxEntries);
+    return fail(QStringLiteral("too many entries (%1)").arg(count));
 }
 
 bool BackupArchiveReader::fail(const QString &reason)

@@ -57,11 +57,15 @@ public:
     // entries together may take at most `room` bytes. False on any damage, exceeded cap or failed write.
     bool extract(const QMap<QString, qint64> &caps, const QString &folder, qint64 room, QMap<QString, QString> *files);
     QString errorString() const { return m_error; }
+    // Why the file was refused, for the user, when the user can tell that from the file; else empty.
+    QString userErrorString() const { return m_userError; }
 
 private:
     bool fail(const QString &reason);
+    bool failTooManyEntries(int count);
 
     QString m_fileName;
     BackupArchiveLimits m_limits;
     QString m_error;
+    QString m_userError;
 };

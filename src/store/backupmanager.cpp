@@ -122,6 +122,9 @@ bool BackupManager::restore(const QString &fileName)
     RestoreJournal::setAsideIfUnsound(work);
     if (QFileInfo::exists(RestoreJournal::path(work))) {
         QR_LOG("Restore refused: an earlier restore cut short is not finished yet");
+        m_errorString = QCoreApplication::translate("BackupManager",
+                                                    "An earlier restore that was cut short is not finished yet; it "
+                                                    "is tried again at the next start.");
         return false;
     }
     QTemporaryDir unpacked(QDir(work).filePath(QStringLiteral(".restore-XXXXXX")));
@@ -139,8 +142,10 @@ bool BackupManager::restore(const QString &fileName)
     const qint64 room = free < 0 ? m_limits.maxTotalSize : qMax<qint64>(0, free - s_keptFreeBytes);
     QMap<QString, QString> files;
     BackupArchiveReader reader(fileName, m_limits);
-    if (!reader.extract(caps, unpacked.path(), room, &files))
+    if (!reader.extract(caps, unpacked.path(), room, &files)) {
+        m_errorString = reader.userErrorString();
         return false;
+    }
 
     QByteArray versionText;
     if (files.contains(QLatin1String(s_versionEntry))) {
@@ -196,9 +201,10 @@ bool BackupManager::restore(const QString &fileName)
     }
     if (!RestoreJournal::write(work, unpacked.path(), moves, entries))
         return false;
-    const RestoreJournal::Result done = RestoreJournal::finish(work);
+    const RestoreJournal::Result done = RestoreJournal::finish(work, RestoreJournal::Report::Quiet);
     // The caller puts the data back from its own copy; a later start must not finish this restore.
     if (done.outcome != RestoreJournal::Outcome::Finished || !applyEntries(done.entries)) {
+        m_errorString = done.problem;
         RestoreJournal::discard(work);
         return false;
     }
@@ -237,7 +243,8 @@ void BackupManager::finishInterruptedRestore()
     const QString work = workFolder();
     if (work.isEmpty())
         return;
-    const RestoreJournal::Result done = RestoreJournal::finish(work);
+    // The start's tidying told what cannot be finished; the stores have read their files since.
+    const RestoreJournal::Result done = RestoreJournal::finish(work, RestoreJournal::Report::Quiet);
     if (done.outcome != RestoreJournal::Outcome::Finished)
         return;
     if (!applyEntries(done.entries))

@@ -246,6 +246,11 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
         QR_LOG("Cannot open the events file: " + error.toUtf8());
         return false;
     }
+    // Text that cannot be the events object is refused before it is read whole.
+    if (!Common::mayStartJsonObject(file.peek(64 * 1024))) {
+        QR_LOG("The events file does not hold an object");
+        return false;
+    }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         QR_LOG("Cannot read the events file: " + file.errorString().toUtf8());

@@ -147,7 +147,9 @@ bool FolderBackupObject::unpack(const QByteArray &data, QList<Record> *records, 
     quint8 count = 0;
     if (!cursor.readU8(&version) || !cursor.readU8(&count))
         return failWith(error, QStringLiteral("too short"));
-    QR_ASSERT(qint8(version) == s_formatVersion);
+    // Records of another version may mean other things: none is taken for this one's.
+    if (qint8(version) != s_formatVersion)
+        return failWith(error, QStringLiteral("of version %1, which this version cannot read").arg(version));
 
     QSet<QString> seen;
     for (int i = 0; i < count; ++i) {

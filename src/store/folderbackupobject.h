@@ -46,7 +46,8 @@ public:
     QStringList filters() const { return m_filters; }
 
     using Record = QPair<QString, QByteArray>;
-    // Reads packed data into file records; false on malformed data or a name that is not a bare file name.
+    // Reads packed data into file records; false on malformed data, another version or a name that is not
+    // a bare file name.
     static bool unpack(const QByteArray &data, QList<Record> *records, QString *error = nullptr);
     // A bare file name that cannot reach outside the folder.
     static bool isSafeFileName(const QString &name);

@@ -191,8 +191,9 @@ std::optional<Record> readRecord(const QString &dataFolder, QString *why)
     return record;
 }
 
-// Moves the record aside under a name no cleanup or file filter of the program takes.
-bool keepRecordAside(const QString &dataFolder, const QString &why)
+// Moves the record aside under a name no cleanup or file filter of the program takes; the name it is
+// kept under, or empty when it could not be moved.
+QString keepRecordAside(const QString &dataFolder, const QString &why)
 {
     const QString file = RestoreJournal::path(dataFolder);
     const QString base = QDir(dataFolder).filePath(QLatin1String(RestoreJournal::s_keptName) + QStringLiteral(".bak"));
@@ -202,20 +203,36 @@ bool keepRecordAside(const QString &dataFolder, const QString &why)
     QR_LOG("The record of an interrupted restore " + why.toUtf8() + ": " + file.toUtf8());
     if (!renameEntry(file, kept)) {
         QR_LOG("Cannot keep the record aside as " + kept.toUtf8());
-        return false;
+        return QString();
     }
     syncPath(dataFolder);
+    return QDir::toNativeSeparators(kept);
+}
+
+bool keepUnusableRecordAside(const QString &dataFolder, const QString &why)
+{
+    const QString kept = keepRecordAside(dataFolder, why);
+    if (kept.isEmpty())
+        return false;
     Common::DataFileGuard::tell(
         QCoreApplication::translate("RestoreJournal",
                                     "A restore that was cut short earlier could not be finished, as its record "
                                     "cannot be used. Nothing was changed by it; the record is kept as \"%1\".")
-            .arg(QDir::toNativeSeparators(kept)));
+            .arg(kept));
     return true;
 }
 
-// Puts the files from before the restore back: the links kept to them, and no file where there was none.
-void rollBack(const QString &dataFolder, const Record &record)
+// A move that fails for one of these reasons fails the same way at every try.
+bool failsForGood(int error)
 {
+    return error == ENAMETOOLONG || error == EINVAL || error == EROFS || error == EPERM || error == EACCES;
+}
+
+// Puts the files from before the restore back: the links kept to them, and no file where there was none.
+// Returns the targets whose old file is lost, which keep the restored one.
+QStringList rollBack(const QString &dataFolder, const Record &record)
+{
+    QStringList kept;
     const QDir data(dataFolder);
     const QDir staging(data.filePath(record.staging));
     for (const Move &move : record.moves) {
@@ -229,9 +246,11 @@ void rollBack(const QString &dataFolder, const Record &record)
             QR_LOG("Cannot remove " + move.target.toUtf8() + ", which the restore added");
         } else if (!move.old.isEmpty() && isNew) {
             QR_LOG("The old " + move.target.toUtf8() + " is lost; the restored one stays");
+            kept << move.target;
         }
     }
     syncPath(dataFolder);
+    return kept;
 }
 
 } // namespace RestoreJournalPrivate
@@ -295,7 +314,7 @@ bool RestoreJournal::write(const QString &dataFolder, const QString &stagingFold
     return writeRecord(dataFolder, record);
 }
 
-RestoreJournal::Result RestoreJournal::finish(const QString &dataFolder)
+RestoreJournal::Result RestoreJournal::finish(const QString &dataFolder, Report report)
 {
     Result result;
     if (!entryAt(path(dataFolder)))
@@ -303,7 +322,7 @@ RestoreJournal::Result RestoreJournal::finish(const QString &dataFolder)
     QString why;
     const std::optional<Record> record = readRecord(dataFolder, &why);
     if (!record) {
-        result.outcome = keepRecordAside(dataFolder, why) ? Outcome::SetAside : Outcome::Failed;
+        result.outcome = keepUnusableRecordAside(dataFolder, why) ? Outcome::SetAside : Outcome::Failed;
         return result;
     }
     const QDir data(dataFolder);
@@ -319,23 +338,58 @@ RestoreJournal::Result RestoreJournal::finish(const QString &dataFolder)
         if (isRegular(target) && quint64(target->st_ino) == move.inode)
             continue;
         QR_LOG("A file staged for " + move.target.toUtf8() + " is lost; putting the old files back");
-        rollBack(dataFolder, *record);
+        const QStringList kept = rollBack(dataFolder, *record);
         discard(dataFolder);
-        Common::DataFileGuard::tell(QCoreApplication::translate(
-            "RestoreJournal", "A restore that was cut short earlier could not be finished, as a file it had "
-                              "prepared is missing. The data from before that restore was put back."));
+        Common::DataFileGuard::tell(
+            kept.isEmpty()
+                ? QCoreApplication::translate("RestoreJournal",
+                                              "A restore that was cut short earlier could not be finished, as a file "
+                                              "it had prepared is missing. The data from before that restore was put "
+                                              "back.")
+                : QCoreApplication::translate("RestoreJournal",
+                                              "A restore that was cut short earlier could not be finished, as a file "
+                                              "it had prepared is missing. The data from before that restore was put "
+                                              "back, except %1: its copy from before is missing, so the restored one "
+                                              "stays.")
+                      .arg(kept.join(QStringLiteral(", "))));
         result.outcome = Outcome::RolledBack;
         return result;
     }
     for (const RestoreJournalPrivate::Move *move : qAsConst(pending)) {
         const QString from = staging.filePath(move->staged);
         const QString to = data.filePath(move->target);
-        QString error;
-        if (!renameEntry(from, to) && (errno != EXDEV || !Common::replaceFileWith(to, from, &error))) {
-            QR_LOG("Restore cannot put " + to.toUtf8() + " in place: " + error.toUtf8());
-            result.outcome = Outcome::Failed;
+        if (renameEntry(from, to))
+            continue;
+        const int code = errno;
+        QString error = qt_error_string(code);
+        if (code == EXDEV && Common::replaceFileWith(to, from, &error))
+            continue;
+        QR_LOG("Restore cannot put " + to.toUtf8() + " in place: " + error.toUtf8());
+        result.outcome = Outcome::Failed;
+        result.problem = QCoreApplication::translate("RestoreJournal", "\"%1\" cannot be put in place: %2.")
+                             .arg(QDir::toNativeSeparators(to), error);
+        if (report == Report::Quiet)
             return result;
+        // Tried again at every start, it would hold off every later restore for good.
+        if (failsForGood(code)) {
+            rollBack(dataFolder, *record);
+            const QString kept = keepRecordAside(dataFolder, QStringLiteral("cannot be carried out"));
+            if (!kept.isEmpty()) {
+                Common::DataFileGuard::tell(
+                    QCoreApplication::translate("RestoreJournal",
+                                                "A restore that was cut short earlier cannot be finished: %1 The data "
+                                                "from before that restore was put back; its record is kept as \"%2\".")
+                        .arg(result.problem, kept));
+                result.outcome = Outcome::SetAside;
+                return result;
+            }
         }
+        Common::DataFileGuard::tell(QCoreApplication::translate("RestoreJournal",
+                                                                "A restore that was cut short earlier cannot be "
+                                                                "finished yet: %1 It is tried again at the next start; "
+                                                                "until then no other restore can be made.")
+                                        .arg(result.problem));
+        return result;
     }
     syncPath(dataFolder);
     result.outcome = Outcome::Finished;
@@ -368,5 +422,5 @@ bool RestoreJournal::setAsideIfUnsound(const QString &dataFolder)
     QString why;
     if (!entryAt(path(dataFolder)) || readRecord(dataFolder, &why))
         return false;
-    return keepRecordAside(dataFolder, why);
+    return keepUnusableRecordAside(dataFolder, why);
 }

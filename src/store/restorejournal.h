@@ -46,9 +46,15 @@ public:
     {
         Outcome outcome = Outcome::None;
         QList<Entry> entries; // with full paths
+        QString problem;      // what failed, for the user
     };
-    // Carries out the record. Each outcome but None, Finished and Failed is told to the user once.
-    static Result finish(const QString &dataFolder);
+    enum class Report {
+        Tell, // the first look at a start: what cannot be finished is told, and kept aside when it never can
+        Quiet // the restore that wrote the record, or a later look: the caller deals with a failed move
+    };
+    // Carries out the record. Each outcome but None and Finished is told to the user once, a failed move
+    // only with Report::Tell; a move that can never succeed puts the old files back and keeps the record aside.
+    static Result finish(const QString &dataFolder, Report report = Report::Tell);
     // Drops the record without moving anything more.
     static bool discard(const QString &dataFolder);
     // Keeps a record that cannot be carried out aside (see finish()); false when there is none or it is sound.

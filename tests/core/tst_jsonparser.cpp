@@ -325,6 +325,8 @@ void TestJsonParser::reportsErrorsWithPosition_data()
         << QByteArray("//\n[1 2]") << QByteArray("Expected ']' to close an array") << 2 << 3;
     QTest::newRow("error on third line") << QByteArray("{\n\"a\": [1,\n2 }")
                                          << QByteArray("Expected ']' to close an array") << 3 << 2;
+    QTest::newRow("bare word too long") << "[" + QByteArray((1 << 20) + 1, '\0') << QByteArray("Bare word too long")
+                                        << 1 << (1 << 20) + 2;
     QTest::newRow("hyphen ends bare name")
         << QByteArray("{a-b: 1}") << QByteArray("Expected ':' after a member name: a") << 1 << 2;
     QTest::newRow("end inside bare name")

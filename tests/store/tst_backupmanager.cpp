@@ -3,6 +3,7 @@
 #include "core/statcollector.h"
 #include "memorybackupobject.h"
 #include "store/backupmanager.h"
+#include "store/eventsmanager.h"
 #include "store/folderbackupobject.h"
 #include "testhelpers.h"
 
@@ -51,7 +52,7 @@ int restoreInChild(const QString &archive, const QString &data)
         using FileBackupObject::FileBackupObject;
         qint64 maxRestoreSize() const override { return qint64(1) << 30; }
     };
-    FileBackupObject events(data + "/events.dat");
+    EventsManager events(data + "/events.dat");
     Pictures pictures(data + "/pixmaps.dat");
     BackupManager manager("qbf");
     manager.addBackupObjects({&pictures, &events});
@@ -272,6 +273,10 @@ private slots:
                              "for i in range(50): z.writestr('e%d' % i, b'x')\n"
                              "z.writestr('a', b'x')\n";
         QTest::newRow("too many entries") << many << 20 << qint64(1000) << qint64(1000);
+        const QString lying = "z = zipfile.ZipFile(sys.argv[1], 'w')\nz.writestr('a', b'x')\nz.close()\n"
+                              "d = open(sys.argv[1], 'rb').read().replace(b'\\1\\0\\0\\0\\1\\0\\0\\0', "
+                              "b'\\1\\0\\0\\0\\0\\0\\0\\x40')\nopen(sys.argv[1], 'wb').write(d)\n";
+        QTest::newRow("declared size over the cap") << lying << 100 << qint64(1000) << qint64(1000);
     }
 
     void boundsUnpackedSize()
@@ -288,6 +293,7 @@ private slots:
         manager.setArchiveLimits({maxEntries, maxEntrySize, maxTotalSize});
         QVERIFY(!manager.restore(m_archive));
         QCOMPARE(a.m_restores + b.m_restores, 0);
+        QCOMPARE(manager.errorString().contains("entries"), maxEntries == 20);
     }
 
     void refusedFolderEntryFailsRestore()
@@ -483,7 +489,9 @@ private slots:
                                  "        for i in range(mib): f.write(b' ' * (1 << 20))\n"
                                  "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n";
         QTest::newRow("events entry over its cap") << writeBig + "big(z, 'events.dat', 300)\n" << false;
-        QTest::newRow("valid large entries") << writeBig + "big(z, 'pixmaps.dat', 160)\nbig(z, 'events.dat', 100)\n"
+        QTest::newRow("events entry of zeros") << writeBig + "z.writestr('events.dat', bytes(250 << 20))\n" << false;
+        QTest::newRow("valid large entries") << writeBig + "big(z, 'pixmaps.dat', 160)\nz.writestr('events.dat', "
+                                                           "b'{\"Events\": {}}' + b' ' * (100 << 20))\n"
                                              << true;
     }
 
@@ -507,8 +515,9 @@ private slots:
         QCOMPARE(result.size(), 2);
         QCOMPARE(result.first(), QByteArray(restored ? "restored" : "refused"));
         const qint64 peakKiB = result.last().toLongLong();
-        QVERIFY2(peakKiB > 0 && peakKiB < 300 * 1024, qPrintable(QString::number(peakKiB / 1024) + " MiB"));
-        QCOMPARE(QFileInfo(data + "/events.dat").size(), restored ? qint64(100) << 20 : qint64(0));
+        // Beside the process at rest (about 100 MiB with sanitizers): the largest entry restored at most twice.
+        QVERIFY2(peakKiB > 0 && peakKiB < (restored ? 420 : 150) * 1024, qPrintable(QString::number(peakKiB >> 10)));
+        QCOMPARE(QFileInfo(data + "/events.dat").size() >> 20, restored ? 100 : 0);
     }
 
 private:

@@ -81,12 +81,13 @@ void TestDataFolderCleanup::restoreLeftoversGoUnlessARecordNeedsThem()
     QVERIFY(TestHelpers::writeFile(data.filePath(".restore-journal.x1Y2z3"), "half a record"));
     QVERIFY(TestHelpers::writeFile(data.filePath("events.dat"), "old"));
     QVERIFY(TestHelpers::writeFile(data.filePath("events.dat.Q1w2E3"), "half a save"));
-    // A record whose move fails (a name too long for the file system) keeps everything it may need.
+    // While a record is there, everything it may need stays.
     QVERIFY(TestHelpers::writeFile(RestoreJournal::path(dir.path()),
                                    "{\"version\": 1, \"staging\": \".restore-AbCdEf\", \"entries\": [], \"moves\": "
                                    "[{\"staged\": \"events.dat\", \"target\": \"" +
                                        QByteArray(300, 'x') + "\", \"inode\": \"1\"}]}"));
-    DataFolderCleanup::tidyAtStart(dir.path());
+    DataFolderCleanup::removeRestoreLeftovers(dir.path());
+    DataFolderCleanup::removeSaveLeftovers(dir.path());
     QVERIFY(QFile::exists(data.filePath(".restore-AbCdEf/events.dat")));
     QVERIFY(!QFile::exists(data.filePath("events.dat.Q1w2E3")));
 

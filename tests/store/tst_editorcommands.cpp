@@ -1,3 +1,4 @@
+#include "core/datafileguard.h"
 #include "core/filebackupobject.h"
 #include "core/jsonparser.h"
 #include "core/storage.h"
@@ -431,6 +432,32 @@ private slots:
             QCOMPARE(files(), (QStringList{"customtypes.dat", "other.txt", "todo.a.dat", "todo.b.dat"}));
             QCOMPARE(TestHelpers::readFile(data + "/customtypes.dat"), QByteArray("archived types"));
         }
+    }
+
+    // The pictures and their index are one set: an undo must not read one beside the other set's partner.
+    void restoreUndoRedoKeepsPictureSetWhole()
+    {
+        EventsWorld w;
+        BackupManager manager("qbf");
+        manager.addBackupObjects(w.storage->backupObjects());
+        QByteArray bytes(4000, 'A');
+        QBuffer in(&bytes);
+        const QString path = w.app.dataLocation() + "/pixmaps.";
+        const auto files = [&] { return TestHelpers::readFile(path + "dat") + TestHelpers::readFile(path + "tab"); };
+        QVERIFY(w.storage->write("a", &in) && manager.backup(m_archive));
+        const QByteArray archived = files();
+        bytes = "small";
+        QVERIFY(w.storage->write("a", &in));
+        const QByteArray current = files();
+        m_undo.COMMAND(new RestoreCommand(&manager, m_archive));
+        for (const QByteArray &expected : {archived, current, archived, current, archived}) {
+            QCOMPARE(files(), expected);
+            QCOMPARE(item(*w.storage, "a").size(), expected == archived ? 4000 : 5);
+            expected == archived ? m_undo.undo() : m_undo.redo();
+        }
+        Common::DataFileGuard::tellWaiting();
+        QCOMPARE(messages(), QStringList{"Data successfully restored"});
+        QCOMPARE(QDir(w.app.dataLocation()).entryList({"*.bak*"}, QDir::Files), QStringList());
     }
 
     void takingRestoreBackIntoFreshFolderLeavesItEmpty_data()

@@ -133,14 +133,6 @@ private slots:
         QCOMPARE(TestHelpers::readFile(m_folder + "/todo.199.dat"), QByteArray("199"));
     }
 
-    void otherVersionByteIsReportedAndUnpacked()
-    {
-        FolderBackupObject obj("g", m_folder, {"todo.*.dat"});
-        QVERIFY(obj.restore(pack({{"todo.v.dat", "v2"}}, 2)));
-        QVERIFY(logBuffer().contains("ASSERT"));
-        QCOMPARE(TestHelpers::readFile(m_folder + "/todo.v.dat"), QByteArray("v2"));
-    }
-
     void refusesUnsafeNames_data()
     {
         QTest::addColumn<QString>("name");
@@ -178,6 +170,7 @@ private slots:
         QTest::newRow("odd name length") << QByteArray::fromHex("01010000000361626300000000");
         QTest::newRow("huge contents length") << QByteArray::fromHex("0101000000020061fffffff0");
         QTest::newRow("duplicate name") << pack({{"todo.a.dat", "1"}, {"todo.a.dat", "2"}});
+        QTest::newRow("unknown version") << pack({{"todo.a.dat", "abc"}}, 7);
     }
 
     void refusesMalformedData()
