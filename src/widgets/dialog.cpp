@@ -58,6 +58,12 @@ Qt::WindowFlags Dialog::fixedSizeFlags(Qt::WindowFlags flags)
     return flags | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 }
 
+int Dialog::execWindowModal(QDialog *dialog)
+{
+    dialog->setWindowModality(Qt::WindowModal);
+    return dialog->exec();
+}
+
 void Dialog::addGeometryProperty()
 {
     if (m_geometrySid.isEmpty())
