@@ -8,12 +8,14 @@
 #include "core/log.h"
 #include "editor/editor.h"
 #include "widgets/aboutdialog.h"
+#include "widgets/screenfit.h"
 
 #include <QWindow>
 
 AppWindows::AppWindows(IApplicationAsk &ask, WebController *web, const EventServices &events)
     : m_ask(ask), m_web(web), m_events(events)
 {
+    ScreenFit::watchScreens(&m_screenWatch, &ScreenFit::keepWindowsOnScreens);
 }
 
 AppWindows::~AppWindows() = default;
@@ -28,6 +30,8 @@ void AppWindows::showAgain(QWidget *window)
     if (state & Qt::WindowMinimized)
         window->setWindowState(state & ~Qt::WindowMinimized);
     window->show();
+    // A window left on a monitor that went is brought onto one that is there.
+    ScreenFit::keepOnScreen(window);
     window->raise();
     window->activateWindow();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -15,7 +16,8 @@ class UpdateDialog;
 class WebController;
 
 // The program's windows besides the bar: each made on the first request to show it and kept until the
-// end, and shown again, raised and activated at every later one.
+// end, and shown again, raised and activated at every later one. While it lives, the program's open
+// windows are kept on the screens there are.
 class AppWindows
 {
 public:
@@ -40,7 +42,7 @@ public:
     AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
 
 private:
-    // Restored if minimised, still maximised if it was, raised and active.
+    // Restored if minimised, still maximised if it was, wholly on a screen, raised and active.
     static void showAgain(QWidget *window);
     ReportDialog *reportWindow();
 
@@ -53,4 +55,5 @@ private:
     std::unique_ptr<Editor> m_editor;
     std::unique_ptr<UpdateDialog> m_updateDialog;
     std::unique_ptr<ReportDialog> m_reportDialog;
+    QObject m_screenWatch;
 };

@@ -11,6 +11,7 @@
 #include "store/eventsmanager.h"
 #include "ui_reminderwidget.h"
 #include "widgets/dialog.h"
+#include "widgets/screenfit.h"
 #include "widgets/setasdefaultwidget.h"
 
 #include <QCursor>
@@ -106,6 +107,7 @@ void ReminderWidget::showReminder(const AbstractCommonEventPtr &event)
         return;
     for (ReminderWidget *widget : qAsConst(s_widgets)) {
         if (widget->m_event == event) {
+            ScreenFit::keepOnScreen(widget);
             widget->raise();
             return;
         }

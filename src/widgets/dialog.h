@@ -40,8 +40,6 @@ private slots:
     void onPropertyChanged(const QByteArray &id, const QVariant &value);
 
 private:
-    void fitIntoArea(const QRect &area);
-
     QByteArray m_geometrySid;
     // Set from a show until the window is first exposed: only then does the window manager's frame
     // around it have a size, and the whole frame is fitted into the screen again.
