@@ -16,8 +16,8 @@ class UpdateDialog;
 class WebController;
 
 // The program's windows besides the bar: each made on the first request to show it and kept until the
-// end, and shown again, raised and activated at every later one. While it lives, the program's open
-// windows are kept on the screens there are.
+// end, and shown again, raised and activated at every later one. None is modal to the others. While
+// it lives, the program's open windows are kept on the screens there are.
 class AppWindows
 {
 public:
@@ -26,6 +26,7 @@ public:
 
     void showEditor(int event);
     void showSettings();
+    // The about box is an ordinary window: it returns at once with the box's last result.
     int showAboutDialog();
     void showUpdateDialog();
     // The report window for a bug or a wish, not modal.
@@ -34,6 +35,8 @@ public:
     // Shows the window again when it is open; false when it is not.
     bool raiseSettingsDialog();
     bool raiseEditor();
+    // Every minimised window of these shown again, as a second start of the program asks.
+    void restoreMinimised();
 
     Editor *editor() const { return m_editor.get(); }
     SettingsDialog *settingsDialog() const { return m_settingsDialog.get(); }
