@@ -37,7 +37,8 @@ named() { xdotool search --all --onlyvisible --pid "$A" --name "^$1\$" 2>/dev/nu
 appears() { [ -n "$(named "$1")" ]; }
 unmanaged_no_tooltip() { for w in $(xdotool search --onlyvisible --pid "$A" 2>/dev/null); do xwininfo -id "$w" 2>/dev/null | grep -q "Redirect State: yes" && ! xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q TOOLTIP && echo "$w"; done; }
 menu_open() { unmanaged_no_tooltip | grep -qvxF "$OLD"; }
-tray_entry() { OLD=$(unmanaged_no_tooltip); xdotool mousemove --window "$ICON" 5 5 click 3 && until_true 50 menu_open && xdotool key "$1"; }
+click_until_menu() { menu_open || { xdotool mousemove --window "$ICON" 5 5 click 3; until_true 20 menu_open; }; }
+tray_entry() { OLD=$(unmanaged_no_tooltip); until_true 5 click_until_menu && xdotool key "$1"; }
 start_program() {
     mkdir -p "$ROOT/$1/run" && chmod 700 "$ROOT/$1/run"
     HOME="$ROOT/$1" XDG_RUNTIME_DIR="$ROOT/$1/run" LD_PRELOAD="$FAKETIME" "$BIN" >/dev/null 2>&1 & LAST=$! && PIDS="$PIDS $LAST"
@@ -91,8 +92,7 @@ xdotool mousemove --window "$REMINDER" $(($1 - 50)) $(($2 - 25)) click 1
 until_true 50 sh -c "! xwininfo -id $REMINDER 2>/dev/null | grep -q IsViewable" || fail "the reminder's Close did nothing"
 # About, minimised, comes back from the tray menu; a second start brings back the minimised windows.
 tray_entry a || fail "no tray menu"
-until_true 100 appears About || fail "no About"
-ABOUT=$(named About)
+until_true 100 appears About && ABOUT=$(named About) || fail "no About"
 until_true 100 minimise "$ABOUT" || fail "About did not minimise"
 tray_entry a || fail "no tray menu while About is up"
 until_true 100 shown_active "$ABOUT" || fail "the tray did not bring About back"
