@@ -279,6 +279,8 @@ void Application::onAnotherInstanceMessage(const QString &message)
     showCreepingLineIfNeeded(true, true);
     if (!creepingLine())
         showEditor(-1);
+    // Showing the bar alone would seem to do nothing while the window the user looks for is minimised.
+    m_windows->restoreMinimised();
 }
 
 void Application::exitApp()

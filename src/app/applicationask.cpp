@@ -1,8 +1,8 @@
 #include "app/applicationask.h"
 
-#include <QDialog>
+#include "widgets/dialog.h"
 
 int IApplicationAsk::runModal(QDialog *dialog)
 {
-    return dialog->exec();
+    return Dialog::execWindowModal(dialog);
 }

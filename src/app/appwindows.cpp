@@ -8,12 +8,14 @@
 #include "core/log.h"
 #include "editor/editor.h"
 #include "widgets/aboutdialog.h"
+#include "widgets/screenfit.h"
 
 #include <QWindow>
 
 AppWindows::AppWindows(IApplicationAsk &ask, WebController *web, const EventServices &events)
     : m_ask(ask), m_web(web), m_events(events)
 {
+    ScreenFit::watchScreens(&m_screenWatch, &ScreenFit::keepWindowsOnScreens);
 }
 
 AppWindows::~AppWindows() = default;
@@ -28,6 +30,8 @@ void AppWindows::showAgain(QWidget *window)
     if (state & Qt::WindowMinimized)
         window->setWindowState(state & ~Qt::WindowMinimized);
     window->show();
+    // A window left on a monitor that went is brought onto one that is there.
+    ScreenFit::keepOnScreen(window);
     window->raise();
     window->activateWindow();
 }
@@ -55,14 +59,11 @@ void AppWindows::showSettings()
 int AppWindows::showAboutDialog()
 {
     QR_LOG("Show About Dialog");
-    // The tray menu stays usable while the box runs: a second request raises it instead of nesting.
-    if (m_aboutDialog && m_aboutDialog->isVisible()) {
-        showAgain(m_aboutDialog.get());
-        return QDialog::Rejected;
-    }
+    // Not modal: a box that held the whole program could not be brought back once minimised.
     if (!m_aboutDialog)
         m_aboutDialog = std::make_unique<AboutDialog>();
-    return m_ask.runModal(m_aboutDialog.get());
+    showAgain(m_aboutDialog.get());
+    return m_aboutDialog->result();
 }
 
 void AppWindows::showUpdateDialog()
@@ -111,4 +112,14 @@ bool AppWindows::raiseEditor()
         return false;
     showAgain(m_editor.get());
     return true;
+}
+
+void AppWindows::restoreMinimised()
+{
+    const QList<QWidget *> windows = {m_editor.get(), m_settingsDialog.get(), m_aboutDialog.get(), m_updateDialog.get(),
+                                      m_reportDialog.get()};
+    for (QWidget *window : windows) {
+        if (window && window->isVisible() && window->isMinimized())
+            showAgain(window);
+    }
 }

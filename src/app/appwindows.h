@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include <memory>
@@ -15,7 +16,8 @@ class UpdateDialog;
 class WebController;
 
 // The program's windows besides the bar: each made on the first request to show it and kept until the
-// end, and shown again, raised and activated at every later one.
+// end, and shown again, raised and activated at every later one. None is modal to the others. While
+// it lives, the program's open windows are kept on the screens there are.
 class AppWindows
 {
 public:
@@ -24,6 +26,7 @@ public:
 
     void showEditor(int event);
     void showSettings();
+    // The about box is an ordinary window: it returns at once with the box's last result.
     int showAboutDialog();
     void showUpdateDialog();
     // The report window for a bug or a wish, not modal.
@@ -32,6 +35,8 @@ public:
     // Shows the window again when it is open; false when it is not.
     bool raiseSettingsDialog();
     bool raiseEditor();
+    // Every minimised window of these shown again, as a second start of the program asks.
+    void restoreMinimised();
 
     Editor *editor() const { return m_editor.get(); }
     SettingsDialog *settingsDialog() const { return m_settingsDialog.get(); }
@@ -40,7 +45,7 @@ public:
     AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
 
 private:
-    // Restored if minimised, still maximised if it was, raised and active.
+    // Restored if minimised, still maximised if it was, wholly on a screen, raised and active.
     static void showAgain(QWidget *window);
     ReportDialog *reportWindow();
 
@@ -53,4 +58,5 @@ private:
     std::unique_ptr<Editor> m_editor;
     std::unique_ptr<UpdateDialog> m_updateDialog;
     std::unique_ptr<ReportDialog> m_reportDialog;
+    QObject m_screenWatch;
 };

@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "events/ui/eventeditdialog.h"
 #include "events/ui/eventuihooks.h"
+#include "widgets/dialog.h"
 
 namespace ProcessHooksPrivate {
 // A second set would empty the first one's hooks when it goes.
@@ -13,8 +14,9 @@ ProcessHooks::ProcessHooks()
 {
     QR_ASSERT(!ProcessHooksPrivate::s_installed);
     ProcessHooksPrivate::s_installed = true;
-    installEventUiHooks(
-        [this](EventEditDialog &dialog) { return runEditDialog ? runEditDialog(dialog) : dialog.exec(); });
+    installEventUiHooks([this](EventEditDialog &dialog) {
+        return runEditDialog ? runEditDialog(dialog) : Dialog::execWindowModal(&dialog);
+    });
 }
 
 ProcessHooks::~ProcessHooks()

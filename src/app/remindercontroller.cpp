@@ -99,7 +99,7 @@ IWallClockTimer *ReminderController::updateTimer()
 
 void ReminderController::snooze(const AbstractCommonEventPtr &event, const QDateTime &time)
 {
-    // The window of a removed event stays open; snoozing it must not bring the event back.
+    // The window of a removed event closes only from the event loop; a snooze before must not bring it back.
     if (!event || !m_eventsManager || !m_eventsManager->eventById(event->id()))
         return;
     m_reminders[snoozeKey(time)].append({event->id(), true});

@@ -8,8 +8,10 @@
 #include "core/properties.h"
 #include "core/settingkeys.h"
 #include "platform/freememory.h"
+#include "store/eventsmanager.h"
 #include "ui_reminderwidget.h"
 #include "widgets/dialog.h"
+#include "widgets/screenfit.h"
 #include "widgets/setasdefaultwidget.h"
 
 #include <QCursor>
@@ -71,6 +73,14 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     setupEvent();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(m_ui->snoozeButton, &QPushButton::clicked, this, &ReminderWidget::snooze);
+    // Looked at from the event loop: an import that replaces the event removes it and adds it back.
+    if (EventsManager *manager = IApplication::instance()->eventsManager()) {
+        const auto later = [this] {
+            QMetaObject::invokeMethod(this, &ReminderWidget::closeIfEventGone, Qt::QueuedConnection);
+        };
+        connect(manager, &EventsManager::eventRemoved, this, later);
+        connect(manager, &EventsManager::layoutChanged, this, later);
+    }
 }
 
 ReminderWidget::~ReminderWidget()
@@ -97,6 +107,7 @@ void ReminderWidget::showReminder(const AbstractCommonEventPtr &event)
         return;
     for (ReminderWidget *widget : qAsConst(s_widgets)) {
         if (widget->m_event == event) {
+            ScreenFit::keepOnScreen(widget);
             widget->raise();
             return;
         }
@@ -120,6 +131,17 @@ void ReminderWidget::snooze()
     const QDateTime time = Common::Clock::now().addSecs(qint64(m_ui->spinBox->value()) * 60);
     if (ReminderController *controller = IApplication::instance()->reminderController())
         controller->snooze(m_event, time);
+    close();
+}
+
+void ReminderWidget::closeIfEventGone()
+{
+    EventsManager *manager = IApplication::instance()->eventsManager();
+    if (!m_event || !manager || manager->eventById(m_event->id()))
+        return;
+    // Its snooze would be dropped; and the event must go with it now, not when the window is deleted,
+    // so that an undo of the removal finds it gone.
+    m_event.reset();
     close();
 }
 

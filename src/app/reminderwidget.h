@@ -43,6 +43,8 @@ protected:
 private:
     void setupEvent();
     void placeWindow();
+    // A window whose event was deleted closes.
+    void closeIfEventGone();
 
     std::unique_ptr<Ui::Reminder> m_ui;
     AbstractCommonEventPtr m_event;

@@ -80,13 +80,15 @@ SettingsDialog::Ask SettingsDialog::defaultAsk()
 {
     Ask ask;
     ask.color = [](QWidget *parent, const QColor &initial) {
-        return QColorDialog::getColor(initial, parent, tr("Select Color"));
+        QColorDialog dialog(initial, parent);
+        dialog.setWindowTitle(tr("Select Color"));
+        return Dialog::execWindowModal(&dialog) == QDialog::Accepted ? dialog.selectedColor() : QColor();
     };
     ask.font = [](QWidget *parent, QFont *font) {
-        bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, *font, parent);
+        QFontDialog dialog(*font, parent);
+        const bool ok = Dialog::execWindowModal(&dialog) == QDialog::Accepted;
         if (ok)
-            *font = chosen;
+            *font = dialog.selectedFont();
         return ok;
     };
     return ask;

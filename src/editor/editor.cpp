@@ -1151,7 +1151,7 @@ void Editor::onEditTypeClicked()
     const CustomTypeInfo info = m_eventTypesModel->customTypeInfoAt(index);
     if (!QR_CHECK(info.isValid()))
         return;
-    CustomTypeWizard wizard(info, nullptr);
+    CustomTypeWizard wizard(info, this);
     if (!m_ask->run(&wizard) || !index.isValid())
         return;
     if (typeOperations().editCustomType(index, wizard.customTypeInfo(), wizard.picture(),

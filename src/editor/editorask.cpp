@@ -1,5 +1,7 @@
 #include "editor/editorask.h"
 
+#include "widgets/dialog.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 
@@ -11,7 +13,7 @@ QString DialogEditorAsk::saveFileName(QWidget *parent, const QString &caption, c
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (Dialog::execWindowModal(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();
 }
@@ -19,15 +21,23 @@ QString DialogEditorAsk::saveFileName(QWidget *parent, const QString &caption, c
 QString DialogEditorAsk::openFileName(QWidget *parent, const QString &caption, const QString &dir,
                                       const QString &filter)
 {
-    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+    QFileDialog dialog(parent, caption, dir, filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (Dialog::execWindowModal(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 QString DialogEditorAsk::text(QWidget *parent, const QString &title, const QString &label, const QString &initial)
 {
-    return QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial);
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setTextValue(initial);
+    return Dialog::execWindowModal(&dialog) == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 bool DialogEditorAsk::run(QDialog *dialog)
 {
-    return dialog->exec() == QDialog::Accepted;
+    return Dialog::execWindowModal(dialog) == QDialog::Accepted;
 }

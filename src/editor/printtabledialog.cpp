@@ -50,7 +50,7 @@ PrintTableDialog::PrintTableDialog(QWidget *parent, EventsManager *manager, cons
 {
     m_printerAsk = [](QPrinter *printer, QWidget *parent) {
         QPrintDialog dialog(printer, parent);
-        return dialog.exec() == QDialog::Accepted;
+        return Dialog::execWindowModal(&dialog) == QDialog::Accepted;
     };
     setupUi();
     updateUi();

@@ -3,12 +3,11 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "widgets/screenfit.h"
 #include "widgets/windowplacement.h"
 
 #include <QHideEvent>
 #include <QShowEvent>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QWindow>
 
 namespace {
@@ -17,24 +16,6 @@ Properties *properties()
 {
     IApplication *app = IApplication::instance();
     return app ? app->properties() : nullptr;
-}
-
-// The available area of the screen the window overlaps most. A geometry saved on a screen that is
-// gone overlaps none; the window then goes to its own screen, or the primary one.
-QRect availableAreaFor(const QWidget *window)
-{
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    if (screens.isEmpty())
-        return QRect();
-    QList<QRect> areas;
-    for (const QScreen *s : screens)
-        areas << s->availableGeometry();
-    int fallback = int(screens.indexOf(window->screen()));
-    if (fallback < 0)
-        fallback = int(screens.indexOf(QGuiApplication::primaryScreen()));
-    if (fallback < 0)
-        fallback = 0;
-    return areas.at(WindowPlacement::bestArea(window->frameGeometry(), areas, fallback));
 }
 
 } // namespace
@@ -56,6 +37,12 @@ Qt::WindowFlags Dialog::fixedSizeFlags(Qt::WindowFlags flags)
     // Without the customize hint the window manager is left to choose the buttons, and offers all of them.
     flags &= ~(Qt::WindowMaximizeButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowContextHelpButtonHint);
     return flags | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+}
+
+int Dialog::execWindowModal(QDialog *dialog)
+{
+    dialog->setWindowModality(Qt::WindowModal);
+    return dialog->exec();
 }
 
 void Dialog::addGeometryProperty()
@@ -96,27 +83,15 @@ void Dialog::restoreWindowGeometry()
     if (restored)
         restoreGeometry(saved);
 
-    fitIntoArea(availableAreaFor(this));
+    ScreenFit::keepOnScreen(this);
     if (!restored) {
-        QPoint centre = availableAreaFor(this).center();
+        QPoint centre = ScreenFit::availableAreaFor(this).center();
         if (QWidget *parent = parentWidget())
             centre = parent->mapToGlobal(parent->rect().center());
         move(WindowPlacement::centredOn(frameGeometry(), centre).topLeft());
         // Centring on a parent near a screen edge must not push the window off that screen.
-        fitIntoArea(availableAreaFor(this));
+        ScreenFit::keepOnScreen(this);
     }
-}
-
-// The whole window, title bar included, shrunk where it is larger than the area and moved inside.
-void Dialog::fitIntoArea(const QRect &area)
-{
-    const QRect frame = frameGeometry();
-    const QSize decoration = frame.size() - geometry().size();
-    const QRect fitted = WindowPlacement::fitIntoArea(frame, area);
-    if (fitted.size() != frame.size())
-        resize((fitted.size() - decoration).expandedTo(QSize(1, 1)));
-    if (fitted.topLeft() != frame.topLeft())
-        move(fitted.topLeft());
 }
 
 void Dialog::showEvent(QShowEvent *event)
@@ -140,7 +115,7 @@ bool Dialog::eventFilter(QObject *watched, QEvent *event)
         watched->removeEventFilter(this);
         // A window as tall as the screen would have its title bar above it.
         if (frameGeometry() != geometry())
-            fitIntoArea(availableAreaFor(this));
+            ScreenFit::keepOnScreen(this);
     }
     return QDialog::eventFilter(watched, event);
 }

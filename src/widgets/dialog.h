@@ -20,6 +20,9 @@ public:
     // Flags for a window of fixed size: a title and a close button, and no maximise button that
     // could only stretch an empty frame around it.
     static Qt::WindowFlags fixedSizeFlags(Qt::WindowFlags flags);
+    // Runs the dialog modal to its own window only: a reminder that opens meanwhile, and the program's
+    // other windows, stay usable.
+    static int execWindowModal(QDialog *dialog);
 
     void saveWindowGeometry();
     void restoreWindowGeometry();
@@ -37,8 +40,6 @@ private slots:
     void onPropertyChanged(const QByteArray &id, const QVariant &value);
 
 private:
-    void fitIntoArea(const QRect &area);
-
     QByteArray m_geometrySid;
     // Set from a show until the window is first exposed: only then does the window manager's frame
     // around it have a size, and the whole frame is fitted into the screen again.

@@ -1,5 +1,6 @@
 #include "widgets/messageboxsink.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
 static_assert(int(Common::UserMessages::Information) == int(QMessageBox::Information) &&
@@ -13,8 +14,13 @@ static_assert(int(Common::UserMessages::Ok) == int(QMessageBox::Ok) &&
 
 Common::UserMessages::Button MessageBoxSink::show(const Common::UserMessages::Message &message)
 {
+    // Modal to its window only, so that a reminder that opens meanwhile can be closed: a message that
+    // names none belongs to the window in use.
+    QWidget *parent = message.parent ? message.parent : QApplication::activeWindow();
     QMessageBox box(QMessageBox::Icon(message.icon), message.title, message.text,
-                    QMessageBox::StandardButtons(int(message.buttons)), message.parent, message.windowFlags);
+                    QMessageBox::StandardButtons(int(message.buttons)), parent, message.windowFlags);
+    // The box's own setter would also replace the flags asked for.
+    box.QWidget::setWindowModality(Qt::WindowModal);
     box.exec();
     // Closed without a button, none was clicked: NoButton.
     return Common::UserMessages::Button(int(box.standardButton(box.clickedButton())));

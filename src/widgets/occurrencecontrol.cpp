@@ -91,7 +91,7 @@ void OccurrenceControl::execMenu(QMenu *menu)
 
 bool OccurrenceControl::execEditor(OccurrenceEditor *editor)
 {
-    return editor->exec() == QDialog::Accepted;
+    return Dialog::execWindowModal(editor) == QDialog::Accepted;
 }
 
 void OccurrenceControl::updateMenu()

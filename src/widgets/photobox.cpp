@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "events/ievent.h"
 #include "widgets/choosephotodialog.h"
+#include "widgets/dialog.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -15,9 +16,13 @@ PhotoBox::PhotoBox(QWidget *parent)
     : QLabel(parent), m_lastPath(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation))
 {
     m_askFileName = [](QWidget *parent, const QString &caption, const QString &dir, const QString &filter) {
-        return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+        QFileDialog dialog(parent, caption, dir, filter);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        if (Dialog::execWindowModal(&dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().constFirst();
     };
-    m_runCropDialog = [](ChoosePhotoDialog &dialog) { return dialog.exec() == QDialog::Accepted; };
+    m_runCropDialog = [](ChoosePhotoDialog &dialog) { return Dialog::execWindowModal(&dialog) == QDialog::Accepted; };
 }
 
 void PhotoBox::setDirty()
@@ -76,6 +81,8 @@ void PhotoBox::choosePhoto()
     if (picture.isNull())
         return;
     ChoosePhotoDialog dialog(picture, size());
+    // Modal to the form's window only, which it needs as its parent.
+    dialog.setParent(window(), dialog.windowFlags());
     if (!m_runCropDialog(dialog))
         return;
     setPhoto(dialog.photo());

@@ -33,6 +33,13 @@ int bestArea(const QRect &window, const QList<QRect> &areas, int fallback)
     return best;
 }
 
+QRect ontoAreas(const QRect &window, const QList<QRect> &areas, int fallback)
+{
+    if (areas.isEmpty())
+        return window;
+    return fitIntoArea(window, areas.at(qBound(0, bestArea(window, areas, fallback), int(areas.size()) - 1)));
+}
+
 QRect centredOn(const QRect &window, const QPoint &centre)
 {
     QRect r(QPoint(0, 0), window.size());

@@ -14,6 +14,10 @@ QRect fitIntoArea(const QRect &window, const QRect &area);
 // (its screen was unplugged since it was saved).
 int bestArea(const QRect &window, const QList<QRect> &areas, int fallback);
 
+// The window fitted into the area it overlaps most (`fallback` when it overlaps none); as it was
+// when there are no areas.
+QRect ontoAreas(const QRect &window, const QList<QRect> &areas, int fallback);
+
 // The window's rectangle moved so that its centre lies on the point.
 QRect centredOn(const QRect &window, const QPoint &centre);
 

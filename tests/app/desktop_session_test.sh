@@ -1,11 +1,13 @@
 #!/bin/sh
 # The program on a desktop that comes up around it, as at log-on: openbox, the program, then trayer (a
 # late tray and panel at the bar's edge), then a second instance of the program with its own bar.
-# Usage (under xvfb-run with a 1280x800 screen): desktop_session_test.sh path/to/quillane-reminder
+# Usage (under xvfb-run with a 1280x800 screen): desktop_session_test.sh path/to/quillane-reminder path/to/libfaketime.so.1
 set -u
 BIN=$1
 ROOT=$(mktemp -d)
-export ASAN_OPTIONS=detect_leaks=0
+FAKETIME=$2
+export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_MONOTONIC=1
+export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
 unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
 PIDS=""
 cleanup() { for p in $PIDS; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$ROOT"; }
@@ -31,9 +33,15 @@ frame_inside() {
     [ $# = 8 ] && [ $(($1 - $5)) -ge "$7" ] && [ $(($1 + $2 + $6)) -le $(($7 + $8)) ]
 }
 click_twice() { xdotool mousemove --window "$1" 5 5 click --repeat 2 --delay 100 1; }
+named() { xdotool search --all --onlyvisible --pid "$A" --name "^$1\$" 2>/dev/null | sort; }
+appears() { [ -n "$(named "$1")" ]; }
+unmanaged_no_tooltip() { for w in $(xdotool search --onlyvisible --pid "$A" 2>/dev/null); do xwininfo -id "$w" 2>/dev/null | grep -q "Redirect State: yes" && ! xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q TOOLTIP && echo "$w"; done; }
+menu_open() { unmanaged_no_tooltip | grep -qvxF "$OLD"; }
+click_until_menu() { menu_open || { xdotool mousemove --window "$ICON" 5 5 click 3; until_true 20 menu_open; }; }
+tray_entry() { OLD=$(unmanaged_no_tooltip); until_true 5 click_until_menu && xdotool key "$1"; }
 start_program() {
     mkdir -p "$ROOT/$1/run" && chmod 700 "$ROOT/$1/run"
-    HOME="$ROOT/$1" XDG_RUNTIME_DIR="$ROOT/$1/run" "$BIN" >/dev/null 2>&1 & LAST=$! && PIDS="$PIDS $LAST"
+    HOME="$ROOT/$1" XDG_RUNTIME_DIR="$ROOT/$1/run" LD_PRELOAD="$FAKETIME" "$BIN" >/dev/null 2>&1 & LAST=$! && PIDS="$PIDS $LAST"
 }
 
 # Openbox announces itself before it handles map requests, and may drop one while it starts: show a
@@ -46,6 +54,11 @@ until xmessage probe >/dev/null 2>&1 & PROBE=$! && until_true 10 sh -c 'xprop -r
 done
 kill "$PROBE"
 
+mkdir -p "$ROOT/a/.local/share/Quillane/Quillane Reminder"
+echo '{"Events": {"version": "3.3.0", "eventsList": [{"type": 0, "data": {"version": 1, "notifyMinutes": 0,
+ "reminderEnabledKey": true, "abstract": {"version": 8, "id": "{00000000-0000-0000-0000-00000000d1a1}",
+ "occurrence": {"data": {"step": 1, "version": 1}, "type": "once"}, "period": {"time": true, "version": 1,
+ "begin": "'"$(date -u -d "+5 min" +%Y%m%dT%H%M00Z)"'"}}}}]}}' >"$ROOT/a/.local/share/Quillane/Quillane Reminder/events.dat"
 start_program a
 A=$LAST
 until_true 600 window_of "$A" is_dock >/dev/null || fail "no bar"
@@ -67,6 +80,25 @@ until_true 50 frame_inside "$EDITOR" || fail "the editor's frame leaves the work
 until_true 100 minimise "$EDITOR" || fail "the editor did not minimise"
 click_twice "$ICON"
 until_true 100 shown_active "$EDITOR" || fail "the minimised editor did not come back"
+
+# Two hours on; the reminder opens over the editor's Find dialog, and its Close button closes it.
+xdotool key ctrl+f
+until_true 100 appears Find || fail "no Find dialog"
+new_window() { REMINDER=$(named "Quillane Reminder" | grep -vx "$BAR_A"); [ -n "$REMINDER" ]; }
+echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
+until_true 300 new_window || fail "no reminder window"
+set -- $(xwininfo -id "$REMINDER" | awk '/Width:/ {w = $NF} /Height:/ {h = $NF} END {print w, h}')
+xdotool mousemove --window "$REMINDER" $(($1 - 50)) $(($2 - 25)) click 1
+until_true 50 sh -c "! xwininfo -id $REMINDER 2>/dev/null | grep -q IsViewable" || fail "the reminder's Close did nothing"
+# About, minimised, comes back from the tray menu; a second start brings back the minimised windows.
+tray_entry a || fail "no tray menu"
+until_true 100 appears About && ABOUT=$(named About) || fail "no About"
+until_true 100 minimise "$ABOUT" || fail "About did not minimise"
+tray_entry a || fail "no tray menu while About is up"
+until_true 100 shown_active "$ABOUT" || fail "the tray did not bring About back"
+until_true 100 minimise "$ABOUT" && until_true 100 minimise "$EDITOR" || fail "not minimised"
+HOME="$ROOT/a" XDG_RUNTIME_DIR="$ROOT/a/run" LD_PRELOAD="$FAKETIME" "$BIN" >/dev/null 2>&1
+until_true 100 shown_active "$ABOUT" && ! iconic "$EDITOR" || fail "a second start left windows minimised"
 
 kill "$TRAYER" && until_true 50 at_bottom "$BAR_A" || fail "a gap where the panel was: $(geometry "$BAR_A")"
 

@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "events/notspecifiedevent.h"
 #include "platform/freememory.h"
+#include "store/editorcommands.h"
 #include "store/eventsmanager.h"
 #include "widgets/setasdefaultwidget.h"
 #include "shots.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QUndoStack>
 #include <QtTest>
 
 #include <memory>
@@ -250,27 +252,17 @@ private slots:
         QCOMPARE(Common::freeMemoryReleases() - before, closed == 3 && !reopened ? 1 : 0);
     }
 
-    // The event goes while its window is open; the window keeps it alive and stays usable.
-    void survivesTheRemovalOfItsEvent_data()
+    // Deleted, the event takes its window along and is no longer held: undoing the removal makes it anew.
+    void closesWhenItsEventIsDeleted()
     {
-        QTest::addColumn<QString>("button");
-        QTest::newRow("snooze") << "snoozeButton";
-        QTest::newRow("close") << "close";
-    }
-
-    void survivesTheRemovalOfItsEvent()
-    {
-        QFETCH(QString, button);
         ReminderWidget::showReminder(addAppointment("a"));
         QPointer<ReminderWidget> window = ReminderWidget::widgets().first();
-        m_manager->removeEvent(m_manager->eventByIndex(0));
-        QCOMPARE(window->event()->caption(), QString("a"));
-        if (button == "close")
-            window->close();
-        else
-            window->findChild<QPushButton *>(button)->click();
+        QUndoStack stack;
+        stack.push(new RemoveEventCommand(m_manager.get(), m_manager->eventByIndex(0)));
         QTRY_VERIFY(window.isNull());
-        QVERIFY(m_controller->reminders().isEmpty());
+        const qsizetype asserts = logBuffer().count("ASSERT");
+        stack.undo();
+        QCOMPARE(logBuffer().count("ASSERT"), asserts);
     }
 
     void dueEventOpensItsWindowWithSound()

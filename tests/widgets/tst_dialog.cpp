@@ -2,6 +2,7 @@
 #include "fakeapplication.h"
 #include "testhelpers.h"
 #include "widgets/dialog.h"
+#include "widgets/screenfit.h"
 #include "widgets/windowplacement.h"
 
 #include <QGuiApplication>
@@ -21,6 +22,7 @@ private slots:
     void fitIntoArea_data();
     void fitIntoArea();
     void bestAreaPrefersLargestOverlap();
+    void openFramedWindowsAreKeptOnTheScreen();
 
     void firstShowCentresAndShrinks_data();
     void firstShowCentresAndShrinks();
@@ -89,6 +91,23 @@ void TestDialog::bestAreaPrefersLargestOverlap()
     // A screen that is gone: the window overlaps nothing and takes the fallback.
     QCOMPARE(WindowPlacement::bestArea(QRect(4000, 10, 400, 300), areas, 1), 1);
     QCOMPARE(WindowPlacement::centredOn(QRect(0, 0, 100, 50), QPoint(400, 300)), QRect(351, 276, 100, 50));
+    // Left with 66 px on the first screen when the second went, or mostly on the second.
+    QCOMPARE(WindowPlacement::ontoAreas(QRect(1854, 10, 677, 300), areas.mid(0, 1), 0), QRect(1243, 10, 677, 300));
+    QCOMPARE(WindowPlacement::ontoAreas(QRect(1854, 10, 677, 300), areas, 0), QRect(1920, 10, 677, 300));
+}
+
+// After a change of the screens; the bar and the gadgets, frameless, place themselves.
+void TestDialog::openFramedWindowsAreKeptOnTheScreen()
+{
+    QWidget framed;
+    QWidget frameless(nullptr, Qt::FramelessWindowHint);
+    for (QWidget *window : {&framed, &frameless}) {
+        window->setGeometry(area().right() - 20, area().top() + 10, 200, 100);
+        window->show();
+    }
+    ScreenFit::keepWindowsOnScreens();
+    QVERIFY(area().contains(framed.frameGeometry()));
+    QCOMPARE(frameless.x(), area().right() - 20);
 }
 
 void TestDialog::firstShowCentresAndShrinks_data()

@@ -5,6 +5,7 @@
 #include "events/abstractcommonevent.h"
 #include "events/ui/eventform.h"
 #include "store/calendarinfo.h"
+#include "widgets/dialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -71,7 +72,7 @@ bool EventEditDialog::run()
     for (;;) {
         m_errorLabel->setText(errorText);
         m_errorLabel->setVisible(!errorText.isEmpty());
-        const int result = m_exec ? m_exec(*this) : exec();
+        const int result = m_exec ? m_exec(*this) : Dialog::execWindowModal(this);
         if (result != QDialog::Accepted)
             return false;
         errorText.clear();
