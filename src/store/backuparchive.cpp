@@ -85,9 +85,8 @@ BackupArchiveReader::BackupArchiveReader(const QString &fileName, const BackupAr
 {
 }
 
-bool BackupArchiveReader::read(const QSet<QString> &names, QMap<QString, QByteArray> *entries)
+bool BackupArchiveReader::forEachEntry(const std::function<bool(QuaZip &zip, const QString &name)> &take)
 {
-    entries->clear();
     if (!QFileInfo(m_fileName).isFile())
         return fail(QStringLiteral("no such file"));
     QuaZip zip(m_fileName);
@@ -95,118 +94,106 @@ bool BackupArchiveReader::read(const QSet<QString> &names, QMap<QString, QByteAr
         return fail(QStringLiteral("not a readable zip archive (%1)").arg(zip.getZipError()));
     const int declared = zip.getEntriesCount();
     if (declared < 0 || declared > m_limits.maxEntries)
-        return declared < 0 ? fail(QStringLiteral("damaged entry list")) : failTooManyEntries(declared);
-
-    qint64 total = 0;
+        return failTooManyEntries(declared);
     int seen = 0;
     for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
         if (++seen > m_limits.maxEntries)
             return failTooManyEntries(seen);
-        const QString name = zip.getCurrentFileName();
-        if (!names.contains(name) || entries->contains(name))
-            continue;
-        QuaZipFile file(&zip);
-        if (!file.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot open entry %1 (%2)").arg(name).arg(file.getZipError()));
-        QByteArray data;
-        char buffer[64 * 1024];
-        for (;;) {
-            const qint64 n = file.read(buffer, sizeof buffer);
-            if (n < 0) {
-                file.close();
-                return fail(QStringLiteral("cannot read entry %1").arg(name));
-            }
-            if (n == 0)
-                break;
-            // Sizes in the headers may lie, so only what was really unpacked counts.
-            total += n;
-            if (data.size() + n > m_limits.maxEntrySize || total > m_limits.maxTotalSize) {
-                file.close();
-                return fail(QStringLiteral("entry %1 unpacks to more than allowed").arg(name));
-            }
-            data.append(buffer, n);
-        }
-        file.close();
-        if (file.getZipError() != UNZ_OK)
-            return fail(QStringLiteral("entry %1 is damaged (%2)").arg(name).arg(file.getZipError()));
-        entries->insert(name, data);
+        if (!take(zip, zip.getCurrentFileName()))
+            return false;
     }
     if (zip.getZipError() != UNZ_OK && !(seen == 0 && declared == 0))
         return fail(QStringLiteral("damaged entry list (%1)").arg(zip.getZipError()));
     return true;
 }
 
+bool BackupArchiveReader::unpackEntry(QuaZip &zip, const QString &name, qint64 maxEntry, qint64 room, qint64 *total,
+                                      const std::function<bool(const char *data, qint64 size)> &sink)
+{
+    maxEntry = qMin(maxEntry, m_limits.maxEntrySize);
+    room = qMin(room, m_limits.maxTotalSize);
+    // A size in the header may lie low, which the unpacking catches; one over the cap or the room is
+    // refused before a byte is unpacked.
+    QuaZipFileInfo64 info;
+    if (!zip.getCurrentFileInfo(&info))
+        return fail(QStringLiteral("cannot read the header of entry %1").arg(name));
+    const quint64 declaredSize = info.uncompressedSize;
+    if (declaredSize > quint64(maxEntry) || *total + qint64(declaredSize) > m_limits.maxTotalSize)
+        return fail(
+            QStringLiteral("entry %1 says it unpacks to %2 bytes, more than allowed").arg(name).arg(declaredSize));
+    if (*total + qint64(declaredSize) > room)
+        return fail(QStringLiteral("not enough room for entry %1").arg(name));
+    QuaZipFile entry(&zip);
+    if (!entry.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot open entry %1 (%2)").arg(name).arg(entry.getZipError()));
+    QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    qint64 size = 0;
+    for (;;) {
+        const qint64 n = entry.read(buffer.data(), buffer.size());
+        if (n < 0)
+            return fail(QStringLiteral("cannot read entry %1").arg(name));
+        if (n == 0)
+            break;
+        // Sizes in the headers may lie, so only what was really unpacked counts.
+        size += n;
+        *total += n;
+        if (size > maxEntry || *total > m_limits.maxTotalSize)
+            return fail(QStringLiteral("entry %1 unpacks to more than allowed").arg(name));
+        if (*total > room)
+            return fail(QStringLiteral("not enough room for entry %1").arg(name));
+        if (!sink(buffer.constData(), n))
+            return false;
+    }
+    entry.close();
+    if (entry.getZipError() != UNZ_OK)
+        return fail(QStringLiteral("entry %1 is damaged (%2)").arg(name).arg(entry.getZipError()));
+    return true;
+}
+
+bool BackupArchiveReader::read(const QSet<QString> &names, QMap<QString, QByteArray> *entries)
+{
+    entries->clear();
+    qint64 total = 0;
+    return forEachEntry([&](QuaZip &zip, const QString &name) {
+        if (!names.contains(name) || entries->contains(name))
+            return true;
+        QByteArray data;
+        const bool ok = unpackEntry(zip, name, m_limits.maxEntrySize, m_limits.maxTotalSize, &total,
+                                    [&data](const char *piece, qint64 size) {
+                                        data.append(piece, size);
+                                        return true;
+                                    });
+        if (ok)
+            entries->insert(name, data);
+        return ok;
+    });
+}
+
 bool BackupArchiveReader::extract(const QMap<QString, qint64> &caps, const QString &folder, qint64 room,
                                   QMap<QString, QString> *files)
 {
     files->clear();
-    if (!QFileInfo(m_fileName).isFile())
-        return fail(QStringLiteral("no such file"));
-    QuaZip zip(m_fileName);
-    if (!zip.open(QuaZip::mdUnzip))
-        return fail(QStringLiteral("not a readable zip archive (%1)").arg(zip.getZipError()));
-    const int declared = zip.getEntriesCount();
-    if (declared < 0 || declared > m_limits.maxEntries)
-        return declared < 0 ? fail(QStringLiteral("damaged entry list")) : failTooManyEntries(declared);
-
-    const qint64 maxTotal = qMin(m_limits.maxTotalSize, room);
     qint64 total = 0;
-    int seen = 0;
-    QByteArray buffer(64 * 1024, Qt::Uninitialized);
-    for (bool more = zip.goToFirstFile(); more; more = zip.goToNextFile()) {
-        if (++seen > m_limits.maxEntries)
-            return failTooManyEntries(seen);
-        const QString name = zip.getCurrentFileName();
+    return forEachEntry([&](QuaZip &zip, const QString &name) {
         const auto cap = caps.constFind(name);
         if (cap == caps.cend() || files->contains(name))
-            continue;
-        const qint64 maxEntry = qMin(cap.value(), m_limits.maxEntrySize);
-        // A size in the header may lie low, which the unpacking catches; one over the cap or the room is
-        // refused before a byte is unpacked.
-        QuaZipFileInfo64 info;
-        if (!zip.getCurrentFileInfo(&info))
-            return fail(QStringLiteral("cannot read the header of entry %1").arg(name));
-        const quint64 declaredSize = info.uncompressedSize;
-        if (declaredSize > quint64(maxEntry) || total + qint64(declaredSize) > m_limits.maxTotalSize)
-            return fail(
-                QStringLiteral("entry %1 says it unpacks to %2 bytes, more than allowed").arg(name).arg(declaredSize));
-        if (total + qint64(declaredSize) > maxTotal)
-            return fail(QStringLiteral("not enough room for entry %1").arg(name));
-        QuaZipFile entry(&zip);
-        if (!entry.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot open entry %1 (%2)").arg(name).arg(entry.getZipError()));
+            return true;
         const QString path = QDir(folder).filePath(QStringLiteral("entry%1").arg(files->size()));
         QFile out(path);
         if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             return fail(QStringLiteral("cannot unpack entry %1: %2").arg(name, out.errorString()));
-        qint64 size = 0;
-        for (;;) {
-            const qint64 n = entry.read(buffer.data(), buffer.size());
-            if (n < 0)
-                return fail(QStringLiteral("cannot read entry %1").arg(name));
-            if (n == 0)
-                break;
-            // Sizes in the headers may lie, so only what was really unpacked counts.
-            size += n;
-            total += n;
-            if (size > maxEntry || total > m_limits.maxTotalSize)
-                return fail(QStringLiteral("entry %1 unpacks to more than allowed").arg(name));
-            if (total > maxTotal)
-                return fail(QStringLiteral("not enough room for entry %1").arg(name));
-            if (out.write(buffer.constData(), n) != n)
-                return fail(QStringLiteral("cannot unpack entry %1: %2").arg(name, out.errorString()));
-        }
-        entry.close();
-        if (entry.getZipError() != UNZ_OK)
-            return fail(QStringLiteral("entry %1 is damaged (%2)").arg(name).arg(entry.getZipError()));
+        const bool ok = unpackEntry(zip, name, cap.value(), room, &total, [&](const char *piece, qint64 size) {
+            return out.write(piece, size) == size ||
+                   fail(QStringLiteral("cannot unpack entry %1: %2").arg(name, out.errorString()));
+        });
+        if (!ok)
+            return false;
         if (!out.flush())
             return fail(QStringLiteral("cannot unpack entry %1: %2").arg(name, out.errorString()));
         out.close();
         files->insert(name, path);
-    }
-    if (zip.getZipError() != UNZ_OK && !(seen == 0 && declared == 0))
-        return fail(QStringLiteral("damaged entry list (%1)").arg(zip.getZipError()));
-    return true;
+        return true;
+    });
 }
 
 bool BackupArchiveReader::failTooManyEntries(int count)

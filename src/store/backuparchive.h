@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class QuaZip;
@@ -61,6 +62,13 @@ public:
     QString userErrorString() const { return m_userError; }
 
 private:
+    // The checks every reading makes (a file, a zip, how many entries, a whole list of them) around a
+    // walk over the entries; `take` is called for each, by name, and ends the walk by answering false.
+    bool forEachEntry(const std::function<bool(QuaZip &zip, const QString &name)> &take);
+    // Unpacks the current entry in pieces into `sink`: refused before a byte when its header says it is
+    // too large, and the moment it passes `maxEntry`, the limits or `room` for all entries together.
+    bool unpackEntry(QuaZip &zip, const QString &name, qint64 maxEntry, qint64 room, qint64 *total,
+                     const std::function<bool(const char *data, qint64 size)> &sink);
     bool fail(const QString &reason);
     bool failTooManyEntries(int count);
 
