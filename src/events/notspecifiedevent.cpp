@@ -9,6 +9,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "events/eventkinds.h"
 
 #include <QCoreApplication>
 
@@ -38,6 +39,11 @@ const int s_maxReminderSteps = 1000;
 } // namespace NotSpecifiedEventPrivate
 
 using namespace NotSpecifiedEventPrivate;
+
+CustomTypeMetaInfo NotSpecifiedEvent::typeMetaInfo()
+{
+    return EventKinds::fieldTable(EventTypeNotSpecified);
+}
 
 NotSpecifiedEvent::NotSpecifiedEvent(const QByteArray &id)
     : AbstractCommonEvent(EventTypeNotSpecified, id),

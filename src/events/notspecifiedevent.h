@@ -8,6 +8,9 @@ class NotSpecifiedEvent : public AbstractCommonEvent
     Q_OBJECT
 public:
     explicit NotSpecifiedEvent(const QByteArray &id = QByteArray());
+
+    // The fields a custom type of this kind may set, with their names and start values; made anew each call.
+    static CustomTypeMetaInfo typeMetaInfo();
     ~NotSpecifiedEvent() override;
 
     QString caption() const override;
