@@ -86,10 +86,10 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_settings = std::make_unique<UserSettings>(*m_saves);
     m_data = std::make_unique<DataServices>(m_dataLocation, *m_saves);
     m_webController = std::make_unique<WebController>(WebController::configuredHost());
-    RunStatistics::begin(m_settings->settings(), m_dataLocation);
+    initStatistics();
     connect(m_data->properties(), &Properties::propertyChanged, this, &Application::propertyChanged);
 
-    m_languages = std::make_unique<LanguageSetup>(*m_data->properties());
+    setupLocalization();
     Common::DeferredCallProcessor::init();
 
     const QString styleSheet = applicationStyleSheet();
@@ -218,13 +218,28 @@ void Application::start()
     // The bar's first picture comes first: building the gadget delayed it by a twentieth of the start.
     if (StatCollector::isFirstStart())
         m_duties->showWelcomeGadget(creepingLine(), gadgetsController());
-    RunStatistics::countEvents(*m_events->manager());
+    collectStatistics();
     startNetworkDuties();
     m_duties->writeSystemInfo();
     m_duties->writeAutorunOnFirstStart(*m_settings, *properties());
     m_events->startReminders();
     m_time->watchTimeZone();
     m_started = true;
+}
+
+void Application::initStatistics()
+{
+    RunStatistics::begin(m_settings->settings(), m_dataLocation);
+}
+
+void Application::setupLocalization()
+{
+    m_languages = std::make_unique<LanguageSetup>(*m_data->properties());
+}
+
+void Application::collectStatistics()
+{
+    RunStatistics::countEvents(*m_events->manager());
 }
 
 void Application::startNetworkDuties()

@@ -149,6 +149,11 @@ signals:
     void newVersionAvailable();
 
 private:
+    // In the constructor, the statistics before the languages: the first start is theirs to tell.
+    void initStatistics();
+    void setupLocalization();
+    // At the end of the start: what the run holds.
+    void collectStatistics();
     void startNetworkDuties();
 
     // Declared in the order of building: each part is torn down before those it uses.
