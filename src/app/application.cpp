@@ -6,6 +6,7 @@
 #include "app/savereporter.h"
 #include "app/soundlist.h"
 #include "app/startarguments.h"
+#include "app/traymenu.h"
 #include "app/usersettings.h"
 #include "app/web/networkduties.h"
 #include "app/web/webcontroller.h"
@@ -102,8 +103,10 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_parts.movingLine->startRun();
     m_duties = std::make_unique<StartDuties>(m_dataLocation, std::move(m_parts.autostart));
     m_events = std::make_unique<EventServices>(*m_saves, *this);
-    m_bar = std::make_unique<BarControl>(*m_parts.movingLine, *m_data->properties(), [this] { exitApp(); });
-    m_windows = std::make_unique<AppWindows>(*m_parts.ask, m_webController.get(), *m_events);
+    createSharedActions();
+    m_bar = std::make_unique<BarControl>(
+        *m_parts.movingLine, *m_data->properties(), [this] { exitApp(); }, m_sharedActions);
+    m_windows = std::make_unique<AppWindows>(*m_parts.ask, m_webController.get(), *m_events, m_sharedActions);
     m_tray = std::make_unique<TrayControl>(*this, *m_bar, logo);
     m_time = std::make_unique<TimeKeeper>(*m_events, *m_bar, *m_windows);
     m_constructed = true;
@@ -240,6 +243,20 @@ void Application::setupLocalization()
 void Application::collectStatistics()
 {
     RunStatistics::countEvents(*m_events->manager());
+}
+
+void Application::createSharedActions()
+{
+    for (const TrayMenu::Entry &entry : TrayMenu::entries()) {
+        if (entry.role != TrayMenu::Shared)
+            continue;
+        auto *action = new QAction(sharpIcon(entry.icon), tr(entry.text), this);
+        // Queued, as every entry of the tray: the menu that offered it closes first.
+        connect(
+            action, &QAction::triggered, this, [this, command = entry.command] { command(*this); },
+            Qt::QueuedConnection);
+        m_sharedActions.*entry.shared = action;
+    }
 }
 
 void Application::startNetworkDuties()

@@ -8,7 +8,6 @@
 #include "core/settingkeys.h"
 #include "core/version.h"
 #include "events/system/updateevent.h"
-#include "gadgets/gadgetscontroller.h"
 #include "platform/iwindowsystem.h"
 #include "platform/sessionprobe.h"
 #include "runningline/accumulativeeventsmodel.h"
@@ -524,16 +523,9 @@ QMenu *Ostrevalder::createContextMenu(const QByteArray &id)
     }
     if (!menu->isEmpty())
         menu->addSeparator();
-    menu->addAction(tr("Events &Editor..."), this, [] {
-        if (IApplication *app = IApplication::instance())
-            app->showEditor(-1);
-    });
-    if (GadgetsController *gadgets = app ? app->gadgetsController() : nullptr)
-        menu->addAction(tr("&New To-Do Gadget"), gadgets, qOverload<>(&GadgetsController::newToDoGadget));
-    menu->addAction(tr("&Settings..."), this, [] {
-        if (IApplication *app = IApplication::instance())
-            app->showSettings();
-    });
+    for (QAction *shared : {m_shared.eventsEditor, m_shared.newToDoGadget, m_shared.settings})
+        if (shared)
+            menu->addAction(shared);
     menu->addSeparator();
     if (app && app->undoObject()) {
         menu->addAction(createUndoAction(menu));

@@ -487,12 +487,17 @@ private slots:
         QTRY_COMPARE(app->gadgetsController()->liveGadgets().size(), 1);
         QCOMPARE(app->gadgetsController()->liveGadgets().first()->storage()->eventByIndex(0)->text(),
                  QStringLiteral("Welcome to Quillane Reminder"));
-        app->trayMenu()->actions().at(3)->trigger(); // New To-Do Gadget
+        QAction *newGadget = app->trayMenu()->actions().at(3);
+        newGadget->trigger();
         QCoreApplication::processEvents();
         QCOMPARE(app->gadgetsController()->liveGadgets().size(), 2);
         app->showEditor();
         QMenu *gadgets = app->editor()->menuBar()->actions().last()->menu();
+        QCOMPARE(gadgets->actions().first(), newGadget);
+        QCOMPARE(env.bar->m_actions.newToDoGadget, newGadget);
+        QCOMPARE(env.bar->m_actions.eventsEditor, app->trayMenu()->actions().at(0));
         gadgets->actions().first()->trigger();
+        QCoreApplication::processEvents();
         QCOMPARE(app->gadgetsController()->liveGadgets().size(), 3);
 
         app = env.start();
