@@ -44,6 +44,21 @@ Ostrevalder::Platform &platform()
     return s_platform;
 }
 
+// The docks as one log line: window, place and whether it was there before the bar.
+QByteArray docksText(const QList<DockWindow> &docks)
+{
+    QStringList seen;
+    for (const DockWindow &dock : docks)
+        seen << QStringLiteral("0x%1 %2,%3 %4x%5 %6")
+                    .arg(dock.id, 0, 16)
+                    .arg(dock.rect.x())
+                    .arg(dock.rect.y())
+                    .arg(dock.rect.width())
+                    .arg(dock.rect.height())
+                    .arg(dock.earlier ? QStringLiteral("earlier") : QStringLiteral("later"));
+    return seen.isEmpty() ? QByteArray("none") : seen.join(QStringLiteral("; ")).toUtf8();
+}
+
 // The program's own messages (the server's), shown after the events; null when there are none.
 SystemEvents *applicationLines()
 {
@@ -681,6 +696,12 @@ void Ostrevalder::refreshDocks()
 {
     m_otherDocks = m_windowSystem->otherDocks(windowHandle());
     m_docksKnown = true;
+    // Every window of any program that comes or goes makes the bar look again: log only what changed.
+    const QByteArray text = docksText(m_otherDocks);
+    if (text != m_loggedDocks) {
+        QR_LOG("Other docks: " + text);
+        m_loggedDocks = text;
+    }
     const qint64 now = m_clock.elapsed();
     QHash<quint32, QPair<QRect, qint64>> since;
     for (const DockWindow &dock : std::as_const(m_otherDocks)) {

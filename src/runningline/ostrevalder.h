@@ -145,6 +145,7 @@ private:
     QElapsedTimer m_clock;
     QBasicTimer m_dockSettle;
     bool m_docksKnown = false;
+    QByteArray m_loggedDocks;
     bool m_docked = false;
     bool m_closing = false;
     bool m_clickThrough = false;
