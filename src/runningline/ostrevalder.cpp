@@ -524,7 +524,8 @@ QMenu *Ostrevalder::createContextMenu(const QByteArray &id)
     } else if (event) {
         menu->addActions(event->contextMenuActions());
         const int index = manager->indexOf(event);
-        menu->addAction(tr("&Edit..."), this, [index] {
+        // Its own key: the events editor's entry below has E.
+        menu->addAction(tr("Ed&it..."), this, [index] {
             if (IApplication *app = IApplication::instance())
                 app->showEditor(index);
         });

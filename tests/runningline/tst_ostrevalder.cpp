@@ -1,3 +1,4 @@
+#include "core/accelerators.h"
 #include "core/colorcontrast.h"
 #include "core/lastversioninfo.h"
 #include "core/log.h"
@@ -563,6 +564,9 @@ private slots:
         QVERIFY(texts.first().startsWith("Mark as Completed"));
         QVERIFY(texts.contains("&Delete"));
         QVERIFY(texts.contains("E&xit"));
+        // No two entries on one Alt key.
+        const QStringList twice = Accelerators::problems(texts).filter("twice");
+        QVERIFY2(twice.isEmpty(), qPrintable(twice.join("; ")));
 
         std::unique_ptr<QMenu> systemMenu(bar.createContextMenu(message->id()));
         texts = menuTexts(systemMenu.get());
