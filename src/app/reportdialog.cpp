@@ -31,7 +31,8 @@ ReportDialog::~ReportDialog() = default;
 
 void ReportDialog::showEvent(QShowEvent *event)
 {
-    m_ui->subjectLineEdit->setText(QStringLiteral("%1:").arg(windowTitle()));
+    m_subjectTitle = windowTitle();
+    m_ui->subjectLineEdit->setText(QStringLiteral("%1:").arg(m_subjectTitle));
     m_ui->textEdit->clear();
     if (IApplication *app = IApplication::instance()) {
         const QString name = app->settingsValue(Setting::ReportName).toString();
@@ -43,6 +44,19 @@ void ReportDialog::showEvent(QShowEvent *event)
     }
     onNetworkStateChanged(m_web && m_web->isConnected());
     Dialog::showEvent(event);
+}
+
+void ReportDialog::changeEvent(QEvent *event)
+{
+    Dialog::changeEvent(event);
+    // Opened again for the other kind while shown: the subject says the new kind, the rest stays.
+    if (event->type() != QEvent::WindowTitleChange || !isVisible() || windowTitle() == m_subjectTitle)
+        return;
+    const QString oldPrefix = m_subjectTitle + QLatin1Char(':');
+    const QString subject = m_ui->subjectLineEdit->text();
+    if (subject.startsWith(oldPrefix))
+        m_ui->subjectLineEdit->setText(windowTitle() + QLatin1Char(':') + subject.mid(oldPrefix.size()));
+    m_subjectTitle = windowTitle();
 }
 
 void ReportDialog::onNetworkStateChanged(bool connected)
