@@ -2,6 +2,7 @@
 
 #include "app/reporttext.h"
 #include "app/web/webcontroller.h"
+#include "core/colorcontrast.h"
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
@@ -17,6 +18,12 @@ ReportDialog::ReportDialog(WebController *web)
 {
     m_ui->setupUi(this);
     m_ui->noInternetLabel->hide();
+    QPalette palette = m_ui->noInternetLabel->palette();
+    // Red, as near as reads on the window's own colour (pure red is too dark on a dark one, too light on white).
+    palette.setColor(QPalette::Active, QPalette::WindowText,
+                     ColorContrast::readableColour(QColor(255, 0, 0), {palette.color(QPalette::Window)}));
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, palette.color(QPalette::Active, QPalette::WindowText));
+    m_ui->noInternetLabel->setPalette(palette);
     connect(m_ui->sendButton, &QPushButton::clicked, this, &ReportDialog::onSendButton);
     if (m_web) {
         connect(m_web, &WebController::networkStateChanged, this, &ReportDialog::onNetworkStateChanged);

@@ -659,7 +659,9 @@ void Editor::updateCalendarItemsHeight()
 {
     const int side = int(qMin(1.0, m_calendarItemsListView->height() / 170.0) * 165.0);
     m_calendarItemsListView->setGridSize(QSize(side, side));
-    m_eventsModel->setPictureHeight(side - 37);
+    // Two lines of caption under the picture in the list's own font: a larger font takes from the picture.
+    const int captionRoom = 2 * m_calendarItemsListView->fontMetrics().lineSpacing() + 7;
+    m_eventsModel->setPictureHeight(qMax(side / 4, side - captionRoom));
 }
 
 void Editor::invalidateFilters()

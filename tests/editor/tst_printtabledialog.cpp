@@ -228,6 +228,18 @@ private slots:
         QVERIFY(dialog.isVisible());
     }
 
+    void previewKeepsRowsWithALargeFont()
+    {
+        EditorTestEnv env;
+        const QFont before = QApplication::font();
+        QApplication::setFont(QFont(before.family(), 20));
+        PrintTableDialog dialog(nullptr, env.manager.get(), {});
+        QApplication::setFont(before);
+        dialog.show();
+        auto *preview = dialog.findChild<QTextBrowser *>("textBrowser");
+        QVERIFY(preview->viewport()->height() >= 5 * (preview->fontMetrics().lineSpacing() + 8));
+    }
+
     void printsPdfOfAboutFortyRowsAPage()
     {
         EditorTestEnv env;
