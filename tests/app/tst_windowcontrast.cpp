@@ -60,6 +60,7 @@ private slots:
             form = std::make_unique<PrintTableDialog>(nullptr, app->eventsManager(), QList<int>());
         else if (window == "tooltip") {
             auto *tip = new ToolTip;
+            app->eventsManager()->eventByIndex(0)->setComment("Geburtstagsüberraschungsvorbereitung mitbringen");
             tip->setContentWidget(app->eventsManager()->eventByIndex(0)->infoWidget());
             form.reset(tip);
         }
@@ -94,6 +95,10 @@ private slots:
             effect->setOpacity(1.0);
         QCoreApplication::processEvents();
         const QString name = QStringLiteral("contrast-%1-%2").arg(window, dark ? "dark" : "light");
+        for (QLabel *label : shown->findChildren<QLabel *>()) // each text whole, no word cut off
+            QVERIFY2(label->width() >= label->minimumSizeHint().width() || label->text().isEmpty() ||
+                         !label->isVisibleTo(shown),
+                     qPrintable(name + ": " + label->text()));
         TestHelpers::saveShot(shown, name);
         const QImage image = shown->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QList<QPair<QRect, QString>> boxes;
