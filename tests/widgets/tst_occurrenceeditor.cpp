@@ -229,8 +229,6 @@ void TestOccurrenceEditor::spaceAndEnterOpenTheMenu()
 {
     ScriptedOccurrenceControl control;
     control.setOccurrence(Occurrence(QDate(2026, 4, 15), IOccurrence::Once));
-    control.show();
-    control.setFocus(Qt::TabFocusReason);
     for (Qt::Key key : {Qt::Key_A, Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
         QTest::keyClick(&control, key);
     QCOMPARE(control.m_menusShown, 3);

@@ -126,8 +126,7 @@ private slots:
             qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
                 QR_LOG(Common::qtMessageLine(type, text));
             });
-        Ostrevalder *bar = makeBar(0);
-        QVERIFY(QTest::qWaitForWindowExposed(bar));
+        QVERIFY(QTest::qWaitForWindowExposed(makeBar(0)));
         Common::clearLogBuffer();
         for (int i = 0; i < 20; ++i) {
             ScopedWindow window(m_c, makeWindow(m_c, QRect(100 + 10 * i, 100, 300, 200)));
