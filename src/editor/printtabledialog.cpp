@@ -243,6 +243,9 @@ void PrintTableDialog::setupUi()
     m_textBrowser->setPalette(paper);
     // Room for a few rows of the table below the choices, which take their own height first.
     m_textBrowser->setMinimumHeight(6 * (fontMetrics().lineSpacing() + 8));
+    // The table is as wide as the page and wraps its cells: a sideways bar would only scroll the pixel
+    // its width rounds up to, and take a row's height.
+    m_textBrowser->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid->addWidget(m_textBrowser, 6, 0, 1, 4);
 
     auto *buttons = new QHBoxLayout;

@@ -487,14 +487,13 @@ private slots:
         QTRY_COMPARE(app->gadgetsController()->liveGadgets().size(), 1);
         QCOMPARE(app->gadgetsController()->liveGadgets().first()->storage()->eventByIndex(0)->text(),
                  QStringLiteral("Welcome to Quillane Reminder"));
-        QAction *newGadget = app->trayMenu()->actions().at(3);
-        newGadget->trigger();
+        app->trayMenu()->actions().at(3)->trigger(); // New To-Do Gadget
         QCoreApplication::processEvents();
         QCOMPARE(app->gadgetsController()->liveGadgets().size(), 2);
         app->showEditor();
         QMenu *gadgets = app->editor()->menuBar()->actions().last()->menu();
-        QCOMPARE(gadgets->actions().first(), newGadget);
-        QCOMPARE(env.bar->m_actions.newToDoGadget, newGadget);
+        QCOMPARE(gadgets->actions().first(), app->trayMenu()->actions().at(3));
+        QCOMPARE(env.bar->m_actions.newToDoGadget, app->trayMenu()->actions().at(3));
         QCOMPARE(env.bar->m_actions.eventsEditor, app->trayMenu()->actions().at(0));
         gadgets->actions().first()->trigger();
         QCoreApplication::processEvents();

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -237,7 +238,8 @@ private slots:
         QApplication::setFont(before);
         dialog.show();
         auto *preview = dialog.findChild<QTextBrowser *>("textBrowser");
-        QVERIFY(preview->viewport()->height() >= 5 * (preview->fontMetrics().lineSpacing() + 8));
+        QVERIFY(preview->viewport()->height() >= 5 * (preview->fontMetrics().lineSpacing() + 8) &&
+                !preview->horizontalScrollBar()->isVisible());
     }
 
     void printsPdfOfAboutFortyRowsAPage()
