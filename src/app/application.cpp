@@ -6,6 +6,7 @@
 #include "app/savereporter.h"
 #include "app/soundlist.h"
 #include "app/startarguments.h"
+#include "app/traymenu.h"
 #include "app/usersettings.h"
 #include "app/web/networkduties.h"
 #include "app/web/webcontroller.h"
@@ -87,10 +88,10 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_settings = std::make_unique<UserSettings>(*m_saves);
     m_data = std::make_unique<DataServices>(m_dataLocation, *m_saves);
     m_webController = std::make_unique<WebController>(WebController::configuredHost());
-    RunStatistics::begin(m_settings->settings(), m_dataLocation);
+    initStatistics();
     connect(m_data->properties(), &Properties::propertyChanged, this, &Application::propertyChanged);
 
-    m_languages = std::make_unique<LanguageSetup>(*m_data->properties());
+    setupLocalization();
     Common::DeferredCallProcessor::init();
 
     const QString styleSheet = applicationStyleSheet();
@@ -103,8 +104,10 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_parts.movingLine->startRun();
     m_duties = std::make_unique<StartDuties>(m_dataLocation, std::move(m_parts.autostart));
     m_events = std::make_unique<EventServices>(*m_saves, *this);
-    m_bar = std::make_unique<BarControl>(*m_parts.movingLine, *m_data->properties(), [this] { exitApp(); });
-    m_windows = std::make_unique<AppWindows>(*m_parts.ask, m_webController.get(), *m_events);
+    createSharedActions();
+    m_bar = std::make_unique<BarControl>(
+        *m_parts.movingLine, *m_data->properties(), [this] { exitApp(); }, m_sharedActions);
+    m_windows = std::make_unique<AppWindows>(*m_parts.ask, m_webController.get(), *m_events, m_sharedActions);
     m_tray = std::make_unique<TrayControl>(*this, *m_bar, logo);
     m_time = std::make_unique<TimeKeeper>(*m_events, *m_bar, *m_windows);
     m_constructed = true;
@@ -233,13 +236,42 @@ void Application::start()
     // The bar's first picture comes first: building the gadget delayed it by a twentieth of the start.
     if (StatCollector::isFirstStart())
         m_duties->showWelcomeGadget(creepingLine(), gadgetsController());
-    RunStatistics::countEvents(*m_events->manager());
+    collectStatistics();
     startNetworkDuties();
     m_duties->writeSystemInfo();
     m_duties->writeAutorunOnFirstStart(*m_settings, *properties());
     m_events->startReminders();
     m_time->watchTimeZone();
     m_started = true;
+}
+
+void Application::initStatistics()
+{
+    RunStatistics::begin(m_settings->settings(), m_dataLocation);
+}
+
+void Application::setupLocalization()
+{
+    m_languages = std::make_unique<LanguageSetup>(*m_data->properties());
+}
+
+void Application::collectStatistics()
+{
+    RunStatistics::countEvents(*m_events->manager());
+}
+
+void Application::createSharedActions()
+{
+    for (const TrayMenu::Entry &entry : TrayMenu::entries()) {
+        if (entry.role != TrayMenu::Shared)
+            continue;
+        auto *action = new QAction(sharpIcon(entry.icon), tr(entry.text), this);
+        // Queued, as every entry of the tray: the menu that offered it closes first.
+        connect(
+            action, &QAction::triggered, this, [this, command = entry.command] { command(*this); },
+            Qt::QueuedConnection);
+        m_sharedActions.*entry.shared = action;
+    }
 }
 
 void Application::startNetworkDuties()

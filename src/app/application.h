@@ -25,6 +25,7 @@
 
 class AboutDialog;
 class Editor;
+class GadgetsController;
 class IWallClockTimer;
 class NetworkDuties;
 class QAction;
@@ -78,7 +79,6 @@ public:
     QString uid() const override { return m_data ? m_data->uid() : QString(); }
     QString dataLocation() const override { return m_dataLocation; }
     QString language() const override { return m_languages ? m_languages->language() : QString(); }
-    GadgetsController *gadgetsController() override { return m_data ? m_data->gadgetsController() : nullptr; }
     QVariant settingsValue(const QByteArray &key, const QVariant &defaultValue = QVariant()) const override;
     void setSettingsValue(const QByteArray &key, const QVariant &value) override;
     void removeSettings(const QByteArray &key, bool withDottedChildren) override;
@@ -125,6 +125,8 @@ public:
     QSystemTrayIcon *trayIcon() const { return m_tray ? m_tray->icon() : nullptr; }
     QMenu *trayMenu() const { return m_tray ? m_tray->menu() : nullptr; }
     QAction *updateAction() const { return m_tray ? m_tray->updateAction() : nullptr; }
+    GadgetsController *gadgetsController() const { return m_data ? m_data->gadgetsController() : nullptr; }
+    const SharedActions &sharedActions() const { return m_sharedActions; }
 
 public slots:
     void start();
@@ -149,7 +151,14 @@ signals:
     void newVersionAvailable();
 
 private:
+    // In the constructor, the statistics before the languages: the first start is theirs to tell.
+    void initStatistics();
+    void setupLocalization();
+    // At the end of the start: what the run holds.
+    void collectStatistics();
     void startNetworkDuties();
+    // The tray's shared entries as actions of their own, for the tray, the editor and the bar.
+    void createSharedActions();
 
     // Declared in the order of building: each part is torn down before those it uses.
     Parts m_parts;
@@ -160,6 +169,7 @@ private:
     QString m_startError;
     QString m_dataLocation;
     LastVersionInfo m_lastVersionInfo;
+    SharedActions m_sharedActions;
     std::unique_ptr<SoundList> m_sounds;
     std::unique_ptr<SaveReporter> m_saves;
     std::unique_ptr<UserSettings> m_settings;

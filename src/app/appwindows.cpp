@@ -12,8 +12,9 @@
 
 #include <QWindow>
 
-AppWindows::AppWindows(IApplicationAsk &ask, WebController *web, const EventServices &events)
-    : m_ask(ask), m_web(web), m_events(events)
+AppWindows::AppWindows(IApplicationAsk &ask, WebController *web, const EventServices &events,
+                       const SharedActions &actions)
+    : m_ask(ask), m_web(web), m_events(events), m_actions(actions)
 {
     ScreenFit::watchScreens(&m_screenWatch, &ScreenFit::keepWindowsOnScreens);
 }
@@ -42,7 +43,7 @@ void AppWindows::showEditor(int event)
     if (!m_events.manager())
         return;
     if (!m_editor)
-        m_editor = std::make_unique<Editor>(m_events.manager());
+        m_editor = std::make_unique<Editor>(m_events.manager(), m_actions);
     showAgain(m_editor.get());
     if (event != -1)
         m_editor->setCurrentEvent(event);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/sharedactions.h"
+
 #include <QObject>
 #include <QString>
 
@@ -21,7 +23,7 @@ class WebController;
 class AppWindows
 {
 public:
-    AppWindows(IApplicationAsk &ask, WebController *web, const EventServices &events);
+    AppWindows(IApplicationAsk &ask, WebController *web, const EventServices &events, const SharedActions &actions);
     ~AppWindows();
 
     void showEditor(int event);
@@ -52,6 +54,7 @@ private:
     IApplicationAsk &m_ask;
     WebController *m_web;
     const EventServices &m_events;
+    SharedActions m_actions;
     std::unique_ptr<AboutDialog> m_aboutDialog;
     std::unique_ptr<SettingsDialog> m_settingsDialog;
     // Before the events it shows.

@@ -6,8 +6,9 @@
 #include "core/settingkeys.h"
 #include "store/eventsmanager.h"
 
-BarControl::BarControl(IMovingLineFactory &factory, const Properties &properties, std::function<void()> exitApp)
-    : m_factory(factory), m_properties(properties), m_exitApp(std::move(exitApp))
+BarControl::BarControl(IMovingLineFactory &factory, const Properties &properties, std::function<void()> exitApp,
+                       const SharedActions &actions)
+    : m_factory(factory), m_properties(properties), m_exitApp(std::move(exitApp)), m_actions(actions)
 {
 }
 
@@ -52,7 +53,7 @@ void BarControl::hideIfNeeded()
 
 void BarControl::create()
 {
-    QWidget *bar = m_factory.create();
+    QWidget *bar = m_factory.create(m_actions);
     if (!bar)
         return;
     m_bar = bar;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/sharedactions.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -15,7 +17,8 @@ class Properties;
 class BarControl : public QObject
 {
 public:
-    BarControl(IMovingLineFactory &factory, const Properties &properties, std::function<void()> exitApp);
+    BarControl(IMovingLineFactory &factory, const Properties &properties, std::function<void()> exitApp,
+               const SharedActions &actions);
     ~BarControl() override;
 
     QWidget *bar() const { return m_bar; }
@@ -36,6 +39,7 @@ private:
     IMovingLineFactory &m_factory;
     const Properties &m_properties;
     std::function<void()> m_exitApp;
+    SharedActions m_actions;
     QPointer<QWidget> m_bar;
     QMetaObject::Connection m_exitLink;
 };

@@ -19,7 +19,12 @@ public:
     }
     void startRun() override { SimpleTextLineController::start(); }
     void finishRun() override { SimpleTextLineController::finish(); }
-    QWidget *create() override { return new Ostrevalder(nullptr); }
+    QWidget *create(const SharedActions &actions) override
+    {
+        auto *bar = new Ostrevalder(nullptr);
+        bar->setSharedActions(actions);
+        return bar;
+    }
     bool hasRows(QWidget *bar) override
     {
         auto *line = qobject_cast<Ostrevalder *>(bar);

@@ -5,6 +5,7 @@
 #include <memory>
 
 class QWidget;
+struct SharedActions;
 
 // What the application asks of the running line (the bar). The bar's own code supplies the real
 // implementation through createMovingLineFactory(); tests hand the application a fake.
@@ -18,8 +19,9 @@ public:
     // Starts and finishes what the bar needs for the whole run (its text controller).
     virtual void startRun() = 0;
     virtual void finishRun() = 0;
-    // A new bar without parent, not shown yet; null when no bar can be made. Closing it deletes it.
-    virtual QWidget *create() = 0;
+    // A new bar without parent, not shown yet, whose menu offers the shared actions; null when no bar
+    // can be made. Closing it deletes it.
+    virtual QWidget *create(const SharedActions &actions) = 0;
     // Whether the bar's filtered list has rows.
     virtual bool hasRows(QWidget *bar) = 0;
     // Whether a bar would have rows, asked without one.

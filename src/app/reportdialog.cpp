@@ -2,6 +2,7 @@
 
 #include "app/reporttext.h"
 #include "app/web/webcontroller.h"
+#include "core/colorcontrast.h"
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
@@ -17,6 +18,12 @@ ReportDialog::ReportDialog(WebController *web)
 {
     m_ui->setupUi(this);
     m_ui->noInternetLabel->hide();
+    QPalette palette = m_ui->noInternetLabel->palette();
+    // Red, as near as reads on the window's own colour (pure red is too dark on a dark one, too light on white).
+    palette.setColor(QPalette::Active, QPalette::WindowText,
+                     ColorContrast::readableColour(QColor(255, 0, 0), {palette.color(QPalette::Window)}));
+    palette.setColor(QPalette::Inactive, QPalette::WindowText, palette.color(QPalette::Active, QPalette::WindowText));
+    m_ui->noInternetLabel->setPalette(palette);
     connect(m_ui->sendButton, &QPushButton::clicked, this, &ReportDialog::onSendButton);
     if (m_web) {
         connect(m_web, &WebController::networkStateChanged, this, &ReportDialog::onNetworkStateChanged);
@@ -31,7 +38,8 @@ ReportDialog::~ReportDialog() = default;
 
 void ReportDialog::showEvent(QShowEvent *event)
 {
-    m_ui->subjectLineEdit->setText(QStringLiteral("%1:").arg(windowTitle()));
+    m_subjectTitle = windowTitle();
+    m_ui->subjectLineEdit->setText(QStringLiteral("%1:").arg(m_subjectTitle));
     m_ui->textEdit->clear();
     if (IApplication *app = IApplication::instance()) {
         const QString name = app->settingsValue(Setting::ReportName).toString();
@@ -43,6 +51,19 @@ void ReportDialog::showEvent(QShowEvent *event)
     }
     onNetworkStateChanged(m_web && m_web->isConnected());
     Dialog::showEvent(event);
+}
+
+void ReportDialog::changeEvent(QEvent *event)
+{
+    Dialog::changeEvent(event);
+    // Opened again for the other kind while shown: the subject says the new kind, the rest stays.
+    if (event->type() != QEvent::WindowTitleChange || !isVisible() || windowTitle() == m_subjectTitle)
+        return;
+    const QString oldPrefix = m_subjectTitle + QLatin1Char(':');
+    const QString subject = m_ui->subjectLineEdit->text();
+    if (subject.startsWith(oldPrefix))
+        m_ui->subjectLineEdit->setText(windowTitle() + QLatin1Char(':') + subject.mid(oldPrefix.size()));
+    m_subjectTitle = windowTitle();
 }
 
 void ReportDialog::onNetworkStateChanged(bool connected)

@@ -33,8 +33,11 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
+    // The title the subject starts with, followed by a colon.
+    QString m_subjectTitle;
     std::unique_ptr<Ui::ReportDialog> m_ui;
     bool m_sendSystemInfo = false;
     WebController *m_web;

@@ -49,6 +49,10 @@ void TrayControl::createMenu()
         case TrayMenu::Plain:
             addAction(tr(entry.text), entry.command, entry.icon);
             break;
+        case TrayMenu::Shared:
+            if (QAction *action = m_app.sharedActions().*entry.shared)
+                m_menu->addAction(action);
+            break;
         }
     }
     m_icon->setContextMenu(m_menu.get());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/sharedactions.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -9,7 +11,8 @@ class Application;
 // The tray menu's entries in their order; a separator is an entry without text and command.
 namespace TrayMenu {
 
-enum Role { Plain, BarAction, UpdateAction, Separator };
+// A Shared entry is the action the application makes once from it and hands to the other windows too.
+enum Role { Plain, Shared, BarAction, UpdateAction, Separator };
 
 struct Entry
 {
@@ -17,6 +20,7 @@ struct Entry
     const char *text = nullptr;               // source text, translated in the context "Application"
     QString icon;                             // resource path; empty for none
     void (*command)(Application &) = nullptr; // run, queued, when the entry is chosen
+    QPointer<QAction> SharedActions::*shared = nullptr;
 };
 
 QList<Entry> entries();

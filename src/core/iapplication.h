@@ -11,7 +11,6 @@
 
 class QSettings;
 class Properties;
-class GadgetsController;
 class Storage;
 class IBackupManager;
 class WebController;
@@ -35,7 +34,6 @@ public:
     virtual QString uid() const = 0;
     virtual QString dataLocation() const = 0;
     virtual QString language() const = 0;
-    virtual GadgetsController *gadgetsController() = 0;
     virtual QVariant settingsValue(const QByteArray &key, const QVariant &defaultValue = QVariant()) const = 0;
     virtual void setSettingsValue(const QByteArray &key, const QVariant &value) = 0;
     virtual void removeSettings(const QByteArray &key, bool withDottedChildren) = 0;

@@ -26,7 +26,6 @@
 #include "eventtypes/ieventtype.h"
 #include "eventtypes/itreeviewexpandinfo.h"
 #include "eventtypes/ui/customtypewizard.h"
-#include "gadgets/gadgetscontroller.h"
 #include "store/editorcommands.h"
 #include "store/eventitemrole.h"
 #include "store/eventsmanager.h"
@@ -105,13 +104,15 @@ const QIcon &calendarBullet(bool isDefault)
 
 } // namespace
 
-Editor::Editor(EventsManager *manager)
+Editor::Editor(EventsManager *manager, const SharedActions &shared)
     // A parentless dialog gets no taskbar entry and no maximize button from several window
     // managers, so the editor is a plain window with the same hints.
     : Dialog(nullptr, Setting::EditorGeometry, Qt::Window | Qt::WindowMaximizeButtonHint),
       UndoProxy(IApplication::instance()->undoObject()), m_manager(manager), m_changeViewActions(this),
       m_lastDirectory(QDir::currentPath()), m_ask(std::make_unique<DialogEditorAsk>())
 {
+    m_actionSettings = shared.settings;
+    m_newToDoAction = shared.newToDoGadget;
     initEditorResources();
     m_menuRunner = [](QMenu *menu, const QPoint &pos) { menu->exec(pos); };
     setupUi();
@@ -208,7 +209,6 @@ Editor::Editor(EventsManager *manager)
     connect(manager, &EventsManager::layoutChanged, this, &Editor::onEventChanged);
     connect(m_actionBackup, &QAction::triggered, this, &Editor::backup);
     connect(m_actionRestore, &QAction::triggered, this, &Editor::restore);
-    connect(m_actionSettings, &QAction::triggered, this, [] { IApplication::instance()->showSettings(); });
     m_tableView->sortByColumn(EventsTableModel::DaysColumn, Qt::AscendingOrder);
     m_panel->setVisible(properties()->value(Setting::EditorFilterPanel).toBool());
     connect(m_panel, &EditorFilterPanel::closeClicked, this, &Editor::toggleFilterPanel);
@@ -338,13 +338,13 @@ void Editor::setupUi()
     m_actionRestore->setObjectName(QStringLiteral("actionRestore"));
     m_actionClose = new QAction(tr("&Close"), this);
     m_actionClose->setObjectName(QStringLiteral("actionClose"));
-    m_actionSettings = new QAction(icon("settings_16.png"), tr("&Settings"), this);
-    m_actionSettings->setObjectName(QStringLiteral("actionSettings"));
     m_fileMenu->addAction(m_actionBackup);
     m_fileMenu->addAction(m_actionRestore);
     m_fileMenu->addSeparator();
-    m_fileMenu->addAction(m_actionSettings);
-    m_fileMenu->addSeparator();
+    if (m_actionSettings) {
+        m_fileMenu->addAction(m_actionSettings);
+        m_fileMenu->addSeparator();
+    }
     m_fileMenu->addAction(m_actionClose);
     connect(m_actionClose, &QAction::triggered, this, &QDialog::reject);
     m_pages->setCurrentIndex(0);
@@ -376,9 +376,8 @@ void Editor::setupActions()
     addAction(m_newEventAction);
     firstBar->addSeparator();
 
-    m_newToDoAction = new QAction(icon("todo_blue.png"), tr("&New To-Do Gadget"), this);
-    connect(m_newToDoAction, &QAction::triggered, this, &Editor::onNewToDoAction);
-    m_gadgetsMenu->addAction(m_newToDoAction);
+    if (m_newToDoAction)
+        m_gadgetsMenu->addAction(m_newToDoAction);
 
     m_editAction = new QAction(icon("edit_blue.png"), tr("&Edit Event"), this);
     connect(m_editAction, &QAction::triggered, this, &Editor::onEditButton);
@@ -660,7 +659,9 @@ void Editor::updateCalendarItemsHeight()
 {
     const int side = int(qMin(1.0, m_calendarItemsListView->height() / 170.0) * 165.0);
     m_calendarItemsListView->setGridSize(QSize(side, side));
-    m_eventsModel->setPictureHeight(side - 37);
+    // Two lines of caption under the picture in the list's own font: a larger font takes from the picture.
+    const int captionRoom = 2 * m_calendarItemsListView->fontMetrics().lineSpacing() + 7;
+    m_eventsModel->setPictureHeight(qMax(side / 4, side - captionRoom));
 }
 
 void Editor::invalidateFilters()
@@ -1088,11 +1089,8 @@ void Editor::onEditButton()
 
 void Editor::onNewToDoAction()
 {
-    // The application keeps the gadgets; without its controller there is nothing to make them with.
-    if (GadgetsController *gadgets = IApplication::instance()->gadgetsController())
-        gadgets->newToDoGadget();
-    else
-        QR_LOG("Cannot make a to-do gadget: the application offers none");
+    if (m_newToDoAction)
+        m_newToDoAction->trigger();
 }
 
 // ---- event types

@@ -5,6 +5,7 @@
 #include "events/abstractcommonevent.h"
 #include "store/calendarinfo.h"
 #include "widgets/dialog.h"
+#include "widgets/sharedactions.h"
 
 #include "editor/calendarstatusesupdater.h"
 #include "editor/editorask.h"
@@ -57,7 +58,8 @@ class Editor : public Dialog, public UndoProxy
     Q_OBJECT
 
 public:
-    explicit Editor(EventsManager *manager);
+    // The shared actions go into its File and Gadgets menus.
+    explicit Editor(EventsManager *manager, const SharedActions &shared = SharedActions());
     ~Editor() override;
 
     void setCurrentEvent(int eventIndex);

@@ -236,6 +236,16 @@ void PrintTableDialog::setupUi()
     m_textBrowser->setObjectName(QStringLiteral("textBrowser"));
     m_textBrowser->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     m_textBrowser->setTextInteractionFlags(Qt::NoTextInteraction);
+    // The preview shows the sheet as it prints: dark text on white paper, whatever the window's colours.
+    QPalette paper = m_textBrowser->palette();
+    paper.setColor(QPalette::Base, Qt::white);
+    paper.setColor(QPalette::Text, Qt::black);
+    m_textBrowser->setPalette(paper);
+    // Room for a few rows of the table below the choices, which take their own height first.
+    m_textBrowser->setMinimumHeight(6 * (fontMetrics().lineSpacing() + 8));
+    // The table is as wide as the page and wraps its cells: a sideways bar would only scroll the pixel
+    // its width rounds up to, and take a row's height.
+    m_textBrowser->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid->addWidget(m_textBrowser, 6, 0, 1, 4);
 
     auto *buttons = new QHBoxLayout;
@@ -338,6 +348,10 @@ void PrintTableDialog::buildTable()
     m_textBrowser->setDocument(nullptr);
     m_document.reset(PrintTableBuilder::document(text));
     m_textBrowser->setDocument(m_document.get());
+    // Showing no document gave the preview's text the application's colours again: back to the paper's.
+    const QPalette paper = m_textBrowser->palette();
+    m_textBrowser->setPalette(QPalette());
+    m_textBrowser->setPalette(paper);
 }
 
 void PrintTableDialog::onAccepted()

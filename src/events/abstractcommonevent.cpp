@@ -3,6 +3,7 @@
 #include "core/applocale.h"
 #include "core/clock.h"
 #include "core/dateconversions.h"
+#include "core/delayeduserinfo.h"
 #include "core/jsonobject.h"
 #include "core/jsonparser.h"
 #include "core/iapplication.h"
@@ -10,7 +11,6 @@
 #include "core/properties.h"
 #include "core/settingkeys.h"
 #include "core/simpleparser.h"
-#include "core/usermessages.h"
 #include "events/eventkinds.h"
 #include "events/eventsfactory.h"
 
@@ -496,8 +496,7 @@ void AbstractCommonEvent::showUserError(const QString &errorText)
     SimpleParser parser(this);
     const QString text = parser.parse(errorText, -1);
     QR_LOG("User error: " + text.toUtf8());
-    // Already out of the loading that found it; the box brings its own button.
-    Common::UserMessages::ask({Common::UserMessages::Warning, tr("Error"), text, Common::UserMessages::NoButton});
+    new DelayedUserInfo(Common::UserMessages::Warning, tr("Error"), text);
 }
 
 // ---- running-line text
@@ -690,7 +689,7 @@ QByteArray AbstractCommonEvent::textId() const
 
 CustomTypeInfo AbstractCommonEvent::defaultCustomTypeMetaInfo() const
 {
-    return CustomTypeInfo(EventKinds::fieldTable(m_type));
+    return CustomTypeInfo(EventsFactory::customTypeMetaInfo(m_type));
 }
 
 void AbstractCommonEvent::applyCustomTypeDefaults() {}

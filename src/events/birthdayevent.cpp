@@ -46,6 +46,11 @@ const QString &ageTemplate()
 
 using namespace BirthdayEventPrivate;
 
+CustomTypeMetaInfo BirthdayEvent::typeMetaInfo()
+{
+    return EventKinds::fieldTable(EventTypeBirthday);
+}
+
 BirthdayEvent::BirthdayEvent(const QByteArray &id) : AbstractCommonEvent(EventTypeBirthday, id)
 {
     const QDate today = Common::Clock::today();

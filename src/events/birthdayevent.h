@@ -12,6 +12,9 @@ public:
 
     explicit BirthdayEvent(const QByteArray &id = QByteArray());
 
+    // The fields a custom type of this kind may set, with their names and start values; made anew each call.
+    static CustomTypeMetaInfo typeMetaInfo();
+
     QString caption() const override;
     QIcon icon() const override;
 

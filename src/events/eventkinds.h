@@ -48,6 +48,8 @@ struct Kind
     // The prefix and postfix words a new custom type starts with; null for none.
     QString (*prefixText)();
     QString (*postfixText)();
+    // The kind class's own record of the fields, made from `fields`.
+    CustomTypeMetaInfo (*typeMetaInfo)();
 };
 
 // The kind's row; null, after an assertion, for a number that is no kind.
@@ -57,6 +59,7 @@ QIcon smallIcon(int kind);
 QIcon picture(int kind);
 QPixmap listPixmap(int kind);
 QPixmap cornerPixmap(int kind);
+// The record of the kind's fields; each kind class hands it out as its typeMetaInfo.
 CustomTypeMetaInfo fieldTable(int kind);
 
 } // namespace EventKinds

@@ -34,7 +34,8 @@ QIcon EventsFactory::eventPicture(int kind)
 
 CustomTypeMetaInfo EventsFactory::customTypeMetaInfo(int kind)
 {
-    return EventKinds::fieldTable(kind);
+    const EventKinds::Kind *k = EventKinds::find(kind);
+    return k ? k->typeMetaInfo() : CustomTypeMetaInfo();
 }
 
 QByteArray EventsFactory::textId(int kind)

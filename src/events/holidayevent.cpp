@@ -4,6 +4,12 @@
 #include "core/jsonparser.h"
 
 #include "core/log.h"
+#include "events/eventkinds.h"
+
+CustomTypeMetaInfo HolidayEvent::typeMetaInfo()
+{
+    return EventKinds::fieldTable(EventTypeHoliday);
+}
 
 HolidayEvent::HolidayEvent(const QByteArray &id) : AbstractCommonEvent(EventTypeHoliday, id) {}
 

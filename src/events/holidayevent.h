@@ -9,6 +9,9 @@ class HolidayEvent : public AbstractCommonEvent
 public:
     explicit HolidayEvent(const QByteArray &id = QByteArray());
 
+    // The fields a custom type of this kind may set, with their names and start values; made anew each call.
+    static CustomTypeMetaInfo typeMetaInfo();
+
     void loadFromVariant(const QVariant &value) override;
     void loadFromJson(const Common::JsonObject &object) override;
     QVariant saveToVariant(SaveFlags flags = NoSaveFlags) const override;

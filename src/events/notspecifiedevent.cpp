@@ -9,6 +9,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "events/eventkinds.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -51,6 +52,11 @@ const int s_maxReminderSteps = 1000;
 } // namespace NotSpecifiedEventPrivate
 
 using namespace NotSpecifiedEventPrivate;
+
+CustomTypeMetaInfo NotSpecifiedEvent::typeMetaInfo()
+{
+    return EventKinds::fieldTable(EventTypeNotSpecified);
+}
 
 NotSpecifiedEvent::Defaults NotSpecifiedEvent::settingsDefaults()
 {

@@ -8,6 +8,9 @@ class NotSpecifiedEvent : public AbstractCommonEvent
     Q_OBJECT
 public:
     explicit NotSpecifiedEvent(const QByteArray &id = QByteArray());
+
+    // The fields a custom type of this kind may set, with their names and start values; made anew each call.
+    static CustomTypeMetaInfo typeMetaInfo();
     ~NotSpecifiedEvent() override;
 
     // What a new event takes from the settings, which belong to the GUI thread. A thread that builds

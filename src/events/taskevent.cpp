@@ -1,10 +1,16 @@
 #include "events/taskevent.h"
 
 #include "core/log.h"
+#include "events/eventkinds.h"
 #include "events/eventresources.h"
 
 #include <QAction>
 #include <QCoreApplication>
+
+CustomTypeMetaInfo TaskEvent::typeMetaInfo()
+{
+    return EventKinds::fieldTable(EventTypeTask);
+}
 
 TaskEvent::TaskEvent(const QByteArray &id) : AbstractCommonEvent(EventTypeTask, id) {}
 

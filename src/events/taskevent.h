@@ -12,6 +12,9 @@ class TaskEvent : public AbstractCommonEvent
 public:
     explicit TaskEvent(const QByteArray &id = QByteArray());
 
+    // The fields a custom type of this kind may set, with their names and start values; made anew each call.
+    static CustomTypeMetaInfo typeMetaInfo();
+
     Period nextPeriod() const override;
     QList<QAction *> contextMenuActions() const override;
 

@@ -6,6 +6,7 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "core/simpleparser.h"
+#include "events/eventkinds.h"
 
 namespace WeddingEventPrivate {
 
@@ -43,6 +44,11 @@ const Texts &texts()
 } // namespace WeddingEventPrivate
 
 using namespace WeddingEventPrivate;
+
+CustomTypeMetaInfo WeddingEvent::typeMetaInfo()
+{
+    return EventKinds::fieldTable(EventTypeWedding);
+}
 
 WeddingEvent::WeddingEvent(const QByteArray &id) : AbstractCommonEvent(EventTypeWedding, id) {}
 

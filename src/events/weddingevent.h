@@ -9,6 +9,9 @@ class WeddingEvent : public AbstractCommonEvent
 public:
     explicit WeddingEvent(const QByteArray &id = QByteArray());
 
+    // The fields a custom type of this kind may set, with their names and start values; made anew each call.
+    static CustomTypeMetaInfo typeMetaInfo();
+
     QString caption() const override;
     QString decodeTag(const QString &tag, int number) override;
 

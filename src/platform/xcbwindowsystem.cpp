@@ -303,18 +303,6 @@ QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
         free(geometry);
         free(origin);
     }
-    if (lcWindowSystem().isDebugEnabled()) {
-        QStringList seen;
-        for (const DockWindow &dock : std::as_const(docks))
-            seen << QStringLiteral("0x%1 %2,%3 %4x%5 %6")
-                        .arg(dock.id, 0, 16)
-                        .arg(dock.rect.x())
-                        .arg(dock.rect.y())
-                        .arg(dock.rect.width())
-                        .arg(dock.rect.height())
-                        .arg(dock.earlier ? QStringLiteral("earlier") : QStringLiteral("later"));
-        qCDebug(lcWindowSystem) << "other docks:" << seen.join(QStringLiteral("; "));
-    }
     return docks;
 }
 

@@ -8,7 +8,6 @@
 #include "core/settingkeys.h"
 #include "core/version.h"
 #include "events/system/updateevent.h"
-#include "gadgets/gadgetscontroller.h"
 #include "platform/iwindowsystem.h"
 #include "platform/sessionprobe.h"
 #include "runningline/accumulativeeventsmodel.h"
@@ -43,6 +42,21 @@ Ostrevalder::Platform &platform()
 {
     static Ostrevalder::Platform s_platform = Ostrevalder::defaultPlatform();
     return s_platform;
+}
+
+// The docks as one log line: window, place and whether it was there before the bar.
+QByteArray docksText(const QList<DockWindow> &docks)
+{
+    QStringList seen;
+    for (const DockWindow &dock : docks)
+        seen << QStringLiteral("0x%1 %2,%3 %4x%5 %6")
+                    .arg(dock.id, 0, 16)
+                    .arg(dock.rect.x())
+                    .arg(dock.rect.y())
+                    .arg(dock.rect.width())
+                    .arg(dock.rect.height())
+                    .arg(dock.earlier ? QStringLiteral("earlier") : QStringLiteral("later"));
+    return seen.isEmpty() ? QByteArray("none") : seen.join(QStringLiteral("; ")).toUtf8();
 }
 
 // The program's own messages (the server's), shown after the events; null when there are none.
@@ -510,7 +524,8 @@ QMenu *Ostrevalder::createContextMenu(const QByteArray &id)
     } else if (event) {
         menu->addActions(event->contextMenuActions());
         const int index = manager->indexOf(event);
-        menu->addAction(tr("&Edit..."), this, [index] {
+        // Its own key: the events editor's entry below has E.
+        menu->addAction(tr("Ed&it..."), this, [index] {
             if (IApplication *app = IApplication::instance())
                 app->showEditor(index);
         });
@@ -524,16 +539,9 @@ QMenu *Ostrevalder::createContextMenu(const QByteArray &id)
     }
     if (!menu->isEmpty())
         menu->addSeparator();
-    menu->addAction(tr("Events &Editor..."), this, [] {
-        if (IApplication *app = IApplication::instance())
-            app->showEditor(-1);
-    });
-    if (GadgetsController *gadgets = app ? app->gadgetsController() : nullptr)
-        menu->addAction(tr("&New To-Do Gadget"), gadgets, qOverload<>(&GadgetsController::newToDoGadget));
-    menu->addAction(tr("&Settings..."), this, [] {
-        if (IApplication *app = IApplication::instance())
-            app->showSettings();
-    });
+    for (QAction *shared : {m_shared.eventsEditor, m_shared.newToDoGadget, m_shared.settings})
+        if (shared)
+            menu->addAction(shared);
     menu->addSeparator();
     if (app && app->undoObject()) {
         menu->addAction(createUndoAction(menu));
@@ -689,6 +697,12 @@ void Ostrevalder::refreshDocks()
 {
     m_otherDocks = m_windowSystem->otherDocks(windowHandle());
     m_docksKnown = true;
+    // Every window of any program that comes or goes makes the bar look again: log only what changed.
+    const QByteArray text = docksText(m_otherDocks);
+    if (text != m_loggedDocks) {
+        QR_LOG("Other docks: " + text);
+        m_loggedDocks = text;
+    }
     const qint64 now = m_clock.elapsed();
     QHash<quint32, QPair<QRect, qint64>> since;
     for (const DockWindow &dock : std::as_const(m_otherDocks)) {

@@ -3,6 +3,7 @@
 #include "core/undoobject.h"
 #include "runningline/barplacement.h"
 #include "store/systemevents.h"
+#include "widgets/sharedactions.h"
 
 #include <QBasicTimer>
 #include <QElapsedTimer>
@@ -83,6 +84,8 @@ public:
     QColor textColour() const { return m_textColour; }
     // The context menu for a row (empty id: no row); the caller owns it.
     QMenu *createContextMenu(const QByteArray &id);
+    // The program's commands its context menu offers besides the row's own.
+    void setSharedActions(const SharedActions &actions) { m_shared = actions; }
     // Where the bar goes with the current settings and screens.
     QRect targetGeometry() const;
 
@@ -125,6 +128,7 @@ private:
     QVariant setting(const QByteArray &id, const QVariant &fallback = QVariant()) const;
 
     SystemEvents m_systemEvents;
+    SharedActions m_shared;
     EventsModel *m_eventsModel = nullptr;
     SystemModel *m_ownLinesModel = nullptr;
     SystemModel *m_applicationLinesModel = nullptr;
@@ -141,6 +145,7 @@ private:
     QElapsedTimer m_clock;
     QBasicTimer m_dockSettle;
     bool m_docksKnown = false;
+    QByteArray m_loggedDocks;
     bool m_docked = false;
     bool m_closing = false;
     bool m_clickThrough = false;

@@ -1,11 +1,13 @@
 #include "widgets/aboutdialog.h"
 
+#include "core/colorcontrast.h"
 #include "core/settingkeys.h"
 #include "core/statcollector.h"
 #include "widgets/widgetresources.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QTextEdit>
@@ -15,6 +17,20 @@ namespace AboutDialogPrivate {
 
 const char *const kWebSite = "https://quillane.example.org/";
 const char *const kSupportMail = "support@quillane.example.org";
+
+// The colour nearest to `wanted` that reads on the picture's card, measured on its darkest tone.
+QColor onCard(const QColor &wanted)
+{
+    return ColorContrast::readableColour(wanted, {QColor(246, 244, 238)});
+}
+
+// A link in the colour the palette gives links, as near as reads on the card.
+QString link(const QString &href, const QString &text)
+{
+    return QStringLiteral("<a style=\"color: %1;\" href=\"%2\">%3</a>")
+        .arg(onCard(QGuiApplication::palette().color(QPalette::Link)).name(), href.toHtmlEscaped(),
+             text.toHtmlEscaped());
+}
 
 QString credits()
 {
@@ -30,8 +46,8 @@ QString credits()
                            "<table cellspacing=\"2\"><tr><th align=\"left\">Author</th>"
                            "<th align=\"left\">Website</th></tr>"
                            "<tr><td>Quillane Reminder developers&nbsp;&nbsp;</td>"
-                           "<td><a href=\"%1\">%1</a></td></tr></table>")
-                .arg(QLatin1String(kWebSite));
+                           "<td>%1</td></tr></table>")
+                .arg(link(QLatin1String(kWebSite), QLatin1String(kWebSite)));
     return html;
 }
 
@@ -43,8 +59,12 @@ AboutDialog::AboutDialog(QWidget *parent) : Dialog(parent, Setting::AboutDialogG
     setupUi();
     setFixedSize(300, 310);
     setWindowFlags(fixedSizeFlags(windowFlags()));
+    // The texts lie on the picture's light card whatever the palette's window colour, where a dark
+    // palette's white would vanish.
     setStyleSheet(QStringLiteral("QDialog {background-image: url(:/Ostrevalder/icons/aboutboxbg.png);"
-                                 " background-repeat: no-repeat;} QTextEdit {background: transparent;}"));
+                                 " background-repeat: no-repeat;} QTextEdit {background: transparent;}"
+                                 " QLabel, QTextEdit {color: %1;}")
+                      .arg(AboutDialogPrivate::onCard(palette().color(QPalette::WindowText)).name()));
     m_appVersion->setText(QCoreApplication::applicationVersion());
     StatCollector::incrementCounter("f_about");
 }
@@ -79,8 +99,7 @@ void AboutDialog::setupUi()
     column->addLayout(versionRow);
 
     auto link = [this](const char *name, const QString &href, const QString &text) {
-        auto *label =
-            new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(href.toHtmlEscaped(), text.toHtmlEscaped()), this);
+        auto *label = new QLabel(AboutDialogPrivate::link(href, text), this);
         label->setObjectName(QLatin1String(name));
         label->setTextFormat(Qt::RichText);
         label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);

@@ -6,12 +6,13 @@
 
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMenu>
 
 OccurrenceControl::OccurrenceControl(QWidget *parent)
     : QLabel(parent), m_occurrence(Common::Clock::today(), IOccurrence::Once)
 {
-    // Reached by Tab like the fields around it; Enter on the focused link opens the menu.
+    // Reached by Tab like the fields around it; Space or Enter then opens the menu.
     setFocusPolicy(Qt::StrongFocus);
     setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     connect(this, &QLabel::linkActivated, this, &OccurrenceControl::showMenu);
@@ -38,6 +39,17 @@ void OccurrenceControl::updateText()
     // The link in the label's own text colour: the style's link blue may not read on a dark window.
     setText(QStringLiteral("<a style=\"color: %1;\" href=\" \">%2</a>")
                 .arg(palette().color(QPalette::WindowText).name(), m_occurrence.description().toHtmlEscaped()));
+}
+
+void OccurrenceControl::keyPressEvent(QKeyEvent *event)
+{
+    // The label's own link keys act only on a link Tab stepped into, which the focus never does here.
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        showMenu();
+        return;
+    }
+    QLabel::keyPressEvent(event);
 }
 
 void OccurrenceControl::changeEvent(QEvent *event)
@@ -86,7 +98,8 @@ void OccurrenceControl::showMenu()
 
 void OccurrenceControl::execMenu(QMenu *menu)
 {
-    menu->exec(QCursor::pos());
+    // Opened from the keyboard, the menu drops from the control rather than from the mouse pointer.
+    menu->exec(underMouse() ? QCursor::pos() : mapToGlobal(rect().bottomLeft()));
 }
 
 bool OccurrenceControl::execEditor(OccurrenceEditor *editor)

@@ -33,6 +33,7 @@ public slots:
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     // Runs the menu; tests replace it so no modal loop starts.
     virtual void execMenu(QMenu *menu);
     // Runs the full editor and answers whether it was accepted.

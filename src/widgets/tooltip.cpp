@@ -1,5 +1,7 @@
 #include "widgets/tooltip.h"
 
+#include "core/colorcontrast.h"
+
 #include <QVBoxLayout>
 
 ToolTip::ToolTip(QWidget *parent) : QFrame(parent, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
@@ -32,6 +34,18 @@ void ToolTip::setContentWidget(QWidget *widget)
     m_contentWidget = widget;
     if (widget) {
         widget->setParent(this);
+        // The content was made, and styled, before it came here, with the application's colours: a dark
+        // palette's light text would not read on the tint.
+        QList<QWidget *> parts = widget->findChildren<QWidget *>();
+        parts << widget;
+        for (QWidget *part : std::as_const(parts)) {
+            QPalette tinted = part->palette();
+            for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                tinted.setColor(role, palette().color(QPalette::WindowText));
+            tinted.setColor(QPalette::Link, ColorContrast::readableColour(tinted.color(QPalette::Link),
+                                                                          {palette().color(QPalette::Window)}));
+            part->setPalette(tinted);
+        }
         layout()->addWidget(widget);
         widget->show();
     }

@@ -495,7 +495,11 @@ private slots:
         QCOMPARE(app->gadgetsController()->liveGadgets().size(), 2);
         app->showEditor();
         QMenu *gadgets = app->editor()->menuBar()->actions().last()->menu();
+        QCOMPARE(gadgets->actions().first(), app->trayMenu()->actions().at(3));
+        QCOMPARE(env.bar->m_actions.newToDoGadget, app->trayMenu()->actions().at(3));
+        QCOMPARE(env.bar->m_actions.eventsEditor, app->trayMenu()->actions().at(0));
         gadgets->actions().first()->trigger();
+        QCoreApplication::processEvents();
         QCOMPARE(app->gadgetsController()->liveGadgets().size(), 3);
 
         app = env.start();

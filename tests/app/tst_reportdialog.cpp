@@ -223,6 +223,9 @@ private slots:
         QVERIFY(part<QPlainTextEdit>(dialog, "textEdit")->toPlainText().isEmpty());
         QCOMPARE(part<QLineEdit>(dialog, "nameLineEdit")->text(), QStringLiteral("Typed"));
         QCOMPARE(part<QLineEdit>(dialog, "eMailLineEdit")->text(), QStringLiteral("stored@example.org"));
+        part<QLineEdit>(dialog, "subjectLineEdit")->insert(QStringLiteral(" dark mode"));
+        dialog.setWindowTitle(QStringLiteral("Report a bug"));
+        QCOMPARE(part<QLineEdit>(dialog, "subjectLineEdit")->text(), QStringLiteral("Report a bug: dark mode"));
     }
 
     void followsTheNetworkState_data()

@@ -1,8 +1,10 @@
 #include "apptestenv.h"
 #include "app/reminderwidget.h"
+#include "app/reportdialog.h"
 #include "core/clock.h"
 #include "core/colorcontrast.h"
 #include "editor/editor.h"
+#include "editor/printtabledialog.h"
 #include "events/eventsfactory.h"
 #include "events/ui/eventeditdialog.h"
 #include "gadgets/gadgetscontroller.h"
@@ -10,7 +12,9 @@
 #include "shots.h"
 #include "store/eventsmanager.h"
 #include "widgets/calendar/calendaritems.h"
+#include "widgets/aboutdialog.h"
 #include "widgets/calendar/calendarview.h"
+#include "widgets/tooltip.h"
 #include <QtTest>
 #include <QtWidgets>
 
@@ -25,7 +29,8 @@ private slots:
     {
         QTest::addColumn<QString>("window"); // a digit: the event form of that kind; s0, s1: settings pages
         QTest::addColumn<bool>("dark");
-        for (const char *window : {"calendar", "table", "0", "1", "2", "3", "4", "s0", "s1", "reminder", "gadget"})
+        for (const char *window : {"calendar", "table", "0", "1", "2", "3", "4", "s0", "s1", "reminder", "gadget",
+                                   "tooltip", "about", "print", "report"})
             for (bool dark : {true, false})
                 QTest::addRow("%s %s", window, dark ? "dark" : "light") << QString::fromLatin1(window) << dark;
     }
@@ -49,6 +54,16 @@ private slots:
         std::unique_ptr<QWidget> form;
         if (window.size() == 1)
             form = std::make_unique<EventEditDialog>(app->eventsManager()->eventByIndex(window.toInt()).get(), nullptr);
+        else if (window == "about")
+            form = std::make_unique<AboutDialog>();
+        else if (window == "print")
+            form = std::make_unique<PrintTableDialog>(nullptr, app->eventsManager(), QList<int>());
+        else if (window == "tooltip") {
+            auto *tip = new ToolTip;
+            app->eventsManager()->eventByIndex(0)->setComment("Geburtstagsüberraschungsvorbereitung mitbringen");
+            tip->setContentWidget(app->eventsManager()->eventByIndex(0)->infoWidget());
+            form.reset(tip);
+        }
         QWidget *shown = form.get();
         if (window == "calendar" || window == "table") {
             app->showEditor(-1);
@@ -62,6 +77,10 @@ private slots:
         } else if (window == "reminder") {
             ReminderWidget::showReminder(app->eventsManager()->eventByIndex(0));
             shown = ReminderWidget::widgets().first();
+        } else if (window == "report") {
+            app->showReportBugDialog();
+            shown = app->reportDialog();
+            shown->findChild<QPlainTextEdit *>("textEdit")->setPlainText("Die Laufschrift bleibt stehen.");
         } else if (window == "gadget") {
             QTRY_VERIFY(!app->gadgetsController()->liveGadgets().isEmpty()); // the welcome gadget, after the bar
             app->newTodoGadget();
@@ -76,6 +95,10 @@ private slots:
             effect->setOpacity(1.0);
         QCoreApplication::processEvents();
         const QString name = QStringLiteral("contrast-%1-%2").arg(window, dark ? "dark" : "light");
+        for (QLabel *label : shown->findChildren<QLabel *>()) // each text whole, no word cut off
+            QVERIFY2(label->width() >= label->minimumSizeHint().width() || label->text().isEmpty() ||
+                         !label->isVisibleTo(shown),
+                     qPrintable(name + ": " + label->text()));
         TestHelpers::saveShot(shown, name);
         const QImage image = shown->grab().toImage().convertToFormat(QImage::Format_RGB32);
         QList<QPair<QRect, QString>> boxes;
@@ -89,6 +112,15 @@ private slots:
             if (w->isVisibleTo(shown) && w->isEnabled() && !text.trimmed().isEmpty() && !text.contains("<img") &&
                 !(tool && tool->toolButtonStyle() == Qt::ToolButtonIconOnly) && !text.startsWith("calendar"))
                 boxes << qMakePair(QRect(surface->mapTo(shown, QPoint()), surface->size()), text);
+        }
+        for (QTextEdit *edit : shown->findChildren<QTextEdit *>()) { // block by block: table cells have own grounds
+            const QRect page(edit->viewport()->mapTo(shown, QPoint()), edit->viewport()->size());
+            const QPoint origin = page.topLeft() - QPoint(0, edit->verticalScrollBar()->value());
+            for (QTextBlock block = edit->document()->begin(); block.isValid(); block = block.next())
+                if (!block.text().trimmed().isEmpty())
+                    boxes << qMakePair(
+                        edit->document()->documentLayout()->blockBoundingRect(block).toRect().translated(origin) & page,
+                        block.text());
         }
         const QDate today = Common::Clock::today();
         auto *calendar = window == "calendar" ? app->editor()->calendarView() : nullptr;

@@ -13,7 +13,6 @@
 #include "eventtypes/ui/customtypewizard.h"
 #include "fakeeditorask.h"
 #include "store/eventitemrole.h"
-#include "gadgets/gadgetscontroller.h"
 #include "testhelpers.h"
 #include "testseams.h"
 #include "widgets/calendar/calendarview.h"
@@ -562,19 +561,6 @@ private slots:
         UndoObject::undoStack()->undo();
         QCOMPARE(env.manager->eventsByCalendar(env.family).count(), 2);
         QCOMPARE(env.manager->eventsByCalendar(env.manager->defaultCalendarId()).count(), 1);
-    }
-
-    void newToDoGadgetAsksTheApplication()
-    {
-        OpsEnv env;
-        TestSeams seams;
-        GadgetsController gadgets;
-        env.app.m_gadgetsController = &gadgets;
-        env.editor->newToDoAction()->trigger();
-        QCOMPARE(gadgets.liveGadgets().size(), 1);
-        gadgets.closeAllGadgets();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        env.app.m_gadgetsController = nullptr;
     }
 
     void menuBarOpensNoContextMenu()

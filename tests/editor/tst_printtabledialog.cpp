@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -226,6 +227,19 @@ private slots:
         dialog.printButton()->click();
         QCOMPARE(asked, 1);
         QVERIFY(dialog.isVisible());
+    }
+
+    void previewKeepsRowsWithALargeFont()
+    {
+        EditorTestEnv env;
+        const QFont before = QApplication::font();
+        QApplication::setFont(QFont(before.family(), 20));
+        PrintTableDialog dialog(nullptr, env.manager.get(), {});
+        QApplication::setFont(before);
+        dialog.show();
+        auto *preview = dialog.findChild<QTextBrowser *>("textBrowser");
+        QVERIFY(preview->viewport()->height() >= 5 * (preview->fontMetrics().lineSpacing() + 8) &&
+                !preview->horizontalScrollBar()->isVisible());
     }
 
     void printsPdfOfAboutFortyRowsAPage()

@@ -286,7 +286,7 @@ private slots:
         QCOMPARE(e.period(), Period(QDate(2026, 3, 10)));
         QVERIFY(e.wasRepairedOnLoad());
         QVERIFY(Common::UserMessages::told().isEmpty()); // never from inside loading
-        QCoreApplication::processEvents();
+        QTRY_COMPARE(Common::UserMessages::told().size(), 1);
         const QList<Common::UserMessages::Message> shown = Common::UserMessages::told();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.first().icon, Common::UserMessages::Warning);
@@ -294,6 +294,11 @@ private slots:
         QVERIFY(shown.first().text.contains("'Party'"));
         QVERIFY(!shown.first().text.contains("report", Qt::CaseInsensitive));
         QVERIFY(shown.first().text.contains("moved to today"));
+        Common::UserMessages::reset(); // asked directly, it tells only once the work has ended
+        QMetaObject::invokeMethod(&e, "showUserError", Q_ARG(QString, "Bad {CAPTION}"));
+        QVERIFY(Common::UserMessages::told().isEmpty());
+        QCoreApplication::processEvents();
+        QCOMPARE(Common::UserMessages::toldLines(), QStringList{"Error: Bad Party"});
     }
 
     void expiryAndNextPeriod()

@@ -25,9 +25,10 @@ public:
     void registerProperties() override { ++m_registered; }
     void startRun() override {}
     void finishRun() override {}
-    QWidget *create() override
+    QWidget *create(const SharedActions &actions) override
     {
         ++m_created;
+        m_actions = actions;
         auto *bar = new QWidget;
         bar->setAttribute(Qt::WA_DeleteOnClose);
         m_bars << bar;
@@ -43,6 +44,7 @@ public:
     int m_created = 0;
     int m_registered = 0;
     int m_invalidated = 0;
+    SharedActions m_actions;
     QList<QPointer<QWidget>> m_bars;
 };
 

@@ -23,7 +23,6 @@ public:
     QString uid() const override { return m_uid; }
     QString dataLocation() const override { return m_dataLocation; }
     QString language() const override { return m_language; }
-    GadgetsController *gadgetsController() override { return m_gadgetsController; }
     QVariant settingsValue(const QByteArray &key, const QVariant &defaultValue) const override;
     void setSettingsValue(const QByteArray &key, const QVariant &value) override;
     void removeSettings(const QByteArray &key, bool withDottedChildren) override;
@@ -72,7 +71,6 @@ public:
     }
 
     // What tests hand in; the fake owns none of them.
-    GadgetsController *m_gadgetsController = nullptr;
     QString m_dataLocation;
     QString m_uid = QStringLiteral("{00000000-0000-0000-0000-000000000000}");
     QString m_language = QStringLiteral("en");

@@ -6,6 +6,7 @@
 #include "widgets/calendar/calendarview.h"
 
 #include <QPainter>
+#include <QTextLayout>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
@@ -72,6 +73,20 @@ private slots:
     {
         Common::Clock::unpin();
         Common::DeferredCallProcessor::term();
+    }
+
+    void hebrewNamesShowNoBoxes() // the calendar's own light face has no Hebrew: the system's fonts fill in
+    {
+        Common::setAppLocale(QLocale(QLocale::Hebrew, QLocale::Israel));
+        const auto restore =
+            qScopeGuard([] { Common::setAppLocale(QLocale(QLocale::English, QLocale::UnitedStates)); });
+        auto view = shownView();
+        QTextLayout layout(weekdayName(1), shared().weekdayFont);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        for (const QGlyphRun &run : layout.glyphRuns())
+            QVERIFY2(!run.glyphIndexes().contains(0), qPrintable(run.rawFont().styleName()));
     }
 
     void hiddenViewWaitsForItsFirstShow()

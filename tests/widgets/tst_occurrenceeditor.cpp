@@ -45,6 +45,7 @@ private slots:
     void queuedChoiceTakesPreset();
     void startDateChangeRedescribes();
     void otherRunsEditorAndCancelKeepsRule();
+    void spaceAndEnterOpenTheMenu();
 };
 
 static QLabel *summary(OccurrenceEditor &e)
@@ -222,6 +223,15 @@ void TestOccurrenceEditor::otherRunsEditorAndCancelKeepsRule()
     QCOMPARE(control.occurrence().type(), IOccurrence::Yearly);
     control.showMenu();
     QVERIFY(control.menu()->actions().at(4)->isChecked());
+}
+
+void TestOccurrenceEditor::spaceAndEnterOpenTheMenu()
+{
+    ScriptedOccurrenceControl control;
+    control.setOccurrence(Occurrence(QDate(2026, 4, 15), IOccurrence::Once));
+    for (Qt::Key key : {Qt::Key_A, Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
+        QTest::keyClick(&control, key);
+    QCOMPARE(control.m_menusShown, 3);
 }
 
 QTEST_MAIN(TestOccurrenceEditor)

@@ -15,7 +15,6 @@ QWidget *makeEventInfoWidget(const AbstractCommonEvent *event)
 {
     auto *frame = new QWidget;
     frame->setObjectName(QStringLiteral("eventInfo"));
-    frame->setMaximumWidth(250);
     auto *layout = new QVBoxLayout(frame);
 
     const QPixmap photo = event->photo(false);
@@ -71,5 +70,8 @@ QWidget *makeEventInfoWidget(const AbstractCommonEvent *event)
         row->addStretch();
         layout->addLayout(row);
     }
+    // Values wrap at 250 pixels; a word too long for its column (a long name, an address) widens the frame
+    // rather than being cut.
+    frame->setMaximumWidth(qMax(250, frame->minimumSizeHint().width()));
     return frame;
 }

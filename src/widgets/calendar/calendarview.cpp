@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <cmath>
 
 // Resources live in a static library; this keeps the font in the program.
@@ -35,7 +36,26 @@ QColor translucent(QColor colour, int alpha)
 const char kFontFolder[] = ":/Ostrevalder/fonts/";
 const char kNumberFontFile[] = "calendar_english.ttf";
 
-QFont loadFont(const QString &path)
+// The words the calendar writes in the interface's language: month and weekday names.
+QString calendarWords()
+{
+    QString words;
+    for (int month = 1; month <= 12; ++month)
+        words += monthNameByIndex(month);
+    for (int day = 1; day <= 7; ++day)
+        words += weekdayName(day);
+    return words;
+}
+
+bool covers(const QRawFont &font, const QString &text)
+{
+    const QList<uint> characters = text.toUcs4();
+    return std::all_of(characters.cbegin(), characters.cend(),
+                       [&font](uint c) { return QChar::isSpace(c) || font.supportsCharacter(c); });
+}
+
+// The family of the font file, in the file's own face when that face has every letter of `shownText`.
+QFont loadFont(const QString &path, const QString &shownText)
 {
     if (path.trimmed().isEmpty())
         return QApplication::font();
@@ -50,11 +70,13 @@ QFont loadFont(const QString &path)
     if (families.isEmpty())
         return QFont();
     QFont font(families.first());
-    // The family may also be installed in other weights; ask for the face this file holds.
+    // The family may also be installed in other weights; ask for the face this file holds. A face asked
+    // for by name gets no fallback for letters it lacks: those of another script would show as boxes,
+    // so then the family alone is asked for and the system's fonts fill in.
     QFile file(path);
     if (file.open(QIODevice::ReadOnly)) {
         const QRawFont raw(file.readAll(), 12);
-        if (raw.isValid() && !raw.styleName().isEmpty())
+        if (raw.isValid() && !raw.styleName().isEmpty() && covers(raw, shownText))
             font.setStyleName(raw.styleName());
     }
     return font;
@@ -68,11 +90,12 @@ CalendarView::CalendarView(QWidget *parent) : QAbstractScrollArea(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    const QFont numberFont = loadFont(QLatin1String(kFontFolder) + QLatin1String(kNumberFontFile));
+    const QFont numberFont =
+        loadFont(QLatin1String(kFontFolder) + QLatin1String(kNumberFontFile), QStringLiteral("0123456789"));
     // A translation may name another font file, or a font family, for the letters of its language.
     const QString textFontName = QCoreApplication::translate("CalendarView", "calendar_english.ttf");
     const QFont textFont = textFontName.contains(QLatin1String(".ttf"))
-                               ? loadFont(QLatin1String(kFontFolder) + textFontName)
+                               ? loadFont(QLatin1String(kFontFolder) + textFontName, calendarWords())
                                : QFont(textFontName);
     SharedState &s = shared();
     if (s.numberFont != numberFont || s.textFont != textFont) {

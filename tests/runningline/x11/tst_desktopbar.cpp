@@ -119,6 +119,27 @@ private slots:
         QTRY_COMPARE(workArea(m_c).top(), 0);
     }
 
+    void logStaysQuietWhileWindowsComeAndGo()
+    {
+        // Into the log as the program's own handler puts every message there.
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+                QR_LOG(Common::qtMessageLine(type, text));
+            });
+        QVERIFY(QTest::qWaitForWindowExposed(makeBar(0)));
+        Common::clearLogBuffer();
+        for (int i = 0; i < 20; ++i) {
+            ScopedWindow window(m_c, makeWindow(m_c, QRect(100 + 10 * i, 100, 300, 200)));
+            xcb_map_window(m_c, window.id());
+            QVERIFY(waitManaged(m_c, window.id()));
+        }
+        // A panel last: once the bar has heard of it, it has heard of every window before.
+        std::unique_ptr<ScopedWindow> panel = makeTopDock(m_c, 1280, 28);
+        QTRY_VERIFY(logBuffer().contains("0x" + QByteArray::number(panel->id(), 16)));
+        qInstallMessageHandler(previous);
+        QVERIFY(logBuffer().count('\n') <= 4);
+    }
+
     void toolTipLeavesTheKeyboardAlone()
     {
         QLineEdit edit;
