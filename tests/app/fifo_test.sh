@@ -20,12 +20,12 @@ for ROW in fifo:events.dat fifo:customtypes.dat fifo:typesorder.dat fifo:stat.da
     mkdir -p -m 700 "$XDG_RUNTIME_DIR" && mkdir -p "$DATA" "$XDG_CONFIG_HOME/Quillane"
     [ "${ROW#*:}" = CONF ] || TARGET="$DATA/${ROW#*:}"
     if [ "${ROW%%:*}" = fifo ]; then mkfifo "$TARGET"; elif [ "${ROW%%:*}" = dir ]; then mkdir "$TARGET"; else
-        printf '[Properties]\ncreepingLineVisibilityOption=0\n' >"$XDG_CONFIG_HOME/Quillane/Quillane Reminder.conf"
-        echo '{"Events": {"calendarsList": [], "eventsList": [], "version": "3.3.0"}}' | tee "$HOME/events.before" >"$DATA/events.dat"
+        cd "$HOME" && printf '[Properties]\ncreepingLineVisibilityOption=0\n' >"$XDG_CONFIG_HOME/Quillane/Quillane Reminder.conf"
+        echo '{"Events": {"calendarsList": [], "eventsList": [], "version": "3.3.0"}}' | tee events.before >"$DATA/events.dat"
         [ "$ROW" = todo:planted ] && printf %s "$LIST" >"$DATA/todo.events.dat"
         # The list packed to restore: format 1, one file; the length and UTF-16 text of its name, then of its text.
         { printf '\1\1\0\0\0\36'; printf todo.events.dat | iconv -t UTF-16BE; printf '\0\0\0\102%s' "$LIST"; } \
-            >"$HOME/AppDataGadgets" && python3 -m zipfile -c "$HOME/lists.qbf" "$HOME/AppDataGadgets" || fail "no archive"
+            >AppDataGadgets && python3 -m zipfile -c lists.qbf AppDataGadgets || fail "no archive"
     fi
     "$1" & PID=$!
     i=0 TOLD=0
@@ -44,7 +44,7 @@ for ROW in fifo:events.dat fifo:customtypes.dat fifo:typesorder.dat fifo:stat.da
             E=$(until_true 100 window "Events Editor") && xdotool key --window "$E" alt+f && sleep 1 && xdotool key --window "$E" r
             D=$(until_true 30 window '^Restore$') && break || xdotool key --window "$E" Escape
         done
-        xdotool type --window "$D" "$HOME/lists.qbf"
+        sleep 1 && xdotool type --window "$D" lists.qbf
         for i in 1 2 3 4 5; do xdotool search --onlyvisible --name '^Restore$' | grep -qx "$D" && xdotool key --window "$D" Return && sleep 0.5; done
         until_true 300 grep -q "Restore: " "$DATA/log.dat" && sleep 1 && xdotool key --window "$(window '^Restore$')" Return
     fi
@@ -52,7 +52,7 @@ for ROW in fifo:events.dat fifo:customtypes.dat fifo:typesorder.dat fifo:stat.da
     kill -s TERM "$PID" && i=0
     while kill -0 "$PID" 2>/dev/null; do [ $((i += 1)) -lt 50 ] || fail "still running 5 s after SIGTERM"; sleep 0.1; done
     wait "$PID" || fail "ended with status $?"
-    [ "${ROW%%:*}" != todo ] || cmp -s "$DATA/events.dat" "$HOME/events.before" || fail "events.dat changed"
+    [ "${ROW%%:*}" != todo ] || cmp -s "$DATA/events.dat" events.before || fail "events.dat changed"
     echo "PASS: $ROW: told, started, ended on SIGTERM with status 0"
 done
 rm -rf "$ROOT"
