@@ -75,7 +75,7 @@ class TestApplicationDataFiles : public QObject
     Q_OBJECT
 
 private:
-    enum Expect { KeptAside, NothingToKeep, WrittenBackWhole };
+    enum Expect { KeptAside, NothingToKeep, WrittenBackWhole, MovedAsideUnread };
 
     // The path of a data or settings file by its name.
     static QString pathOf(AppTestEnv &env, const QString &name)
@@ -216,6 +216,10 @@ private slots:
         add("statistics garbage", stat, garbage, KeptAside);
         add("statistics wrong shape", stat, "{\"stat\": 1}", KeptAside);
         add("statistics empty", stat, "", NothingToKeep);
+        // Far larger than any file of its kind: moved aside whole and unread; the program goes on without it.
+        for (const QString &file : {settings, shared, stat})
+            add(qPrintable(file + " far too large"), file,
+                "[Properties]\ndaysToWatch=5\n" + QByteArray(16 << 20, ';') + '\n', MovedAsideUnread);
     }
 
     void damagedFileKeptAsideAndToldOnce()
@@ -236,9 +240,12 @@ private slots:
         if (file.endsWith(QLatin1String(".conf")))
             QVERIFY(QDir().mkpath(QFileInfo(pathOf(env, file)).absolutePath()));
         QVERIFY(TestHelpers::writeFile(pathOf(env, file), content));
+        struct stat before = {}, kept = {};
+        QVERIFY(::stat(qPrintable(pathOf(env, file)), &before) == 0);
 
         Application *app = env.start();
         QVERIFY(app->eventsManager());
+        QVERIFY(expect != MovedAsideUnread || app->properties()->value("daysToWatch").toInt() == 15);
         QCOMPARE(QFileInfo(app->settings()->fileName()).absoluteFilePath(),
                  QFileInfo(pathOf(env, QStringLiteral("Quillane Reminder.conf"))).absoluteFilePath());
         QCoreApplication::processEvents();
@@ -261,6 +268,10 @@ private slots:
 
         const QStringList errors = Common::UserMessages::toldLines().filter(QStringLiteral("Data Error: "));
         switch (Expect(expect)) {
+        case MovedAsideUnread:
+            QVERIFY(::stat(qPrintable(copy), &kept) == 0 && kept.st_ino == before.st_ino &&
+                    errors.join(u'\n').contains(QStringLiteral(" is far larger")));
+            Q_FALLTHROUGH();
         case KeptAside:
             QCOMPARE(toldAbout(), 1);
             QVERIFY2(QFileInfo::exists(copy), qPrintable(copy));
@@ -282,24 +293,6 @@ private slots:
             QVERIFY(now != content);
             break;
         }
-        }
-    }
-
-    // A settings or statistics file far larger than any real one is kept aside whole and unread (moved, not
-    // copied) and told; the program goes on without it.
-    void farTooLargeFileKeptAsideUnread()
-    {
-        for (const QString &file : {"Quillane Reminder.conf", "Quillane.conf", "stat.dat"}) {
-            AppTestEnv env;
-            const QString path = pathOf(env, file);
-            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) && QDir().mkpath(env.dataFolder()));
-            QVERIFY(TestHelpers::writeFile(path, "[Properties]\ndaysToWatch=5\n" + QByteArray(16 << 20, ';') + '\n'));
-            struct stat before, kept;
-            QVERIFY(::stat(QFile::encodeName(path).constData(), &before) == 0);
-            QCOMPARE(env.start()->properties()->value("daysToWatch").toInt(), 15);
-            QVERIFY(::stat(QFile::encodeName(path + ".bak").constData(), &kept) == 0 && kept.st_ino == before.st_ino);
-            QCoreApplication::processEvents();
-            QCOMPARE(Common::UserMessages::toldLines().filter(path + "\" is far larger").size(), 1);
         }
     }
 

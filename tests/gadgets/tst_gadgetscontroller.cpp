@@ -4,24 +4,17 @@
 #include "gadgets/phantom.h"
 #include "gadgets/todogadget.h"
 #include "store/backupmanager.h"
-#include "store/folderbackupobject.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QJsonArray>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 // Uids of the form the program gives its lists.
-const QString s_uidA = QStringLiteral("{0a1b2c3d-0000-4000-8000-00000000000a}");
-const QString s_uidB = QStringLiteral("{0a1b2c3d-0000-4000-8000-00000000000b}");
-
-QString listName(const QString &uid)
-{
-    return QStringLiteral("todo.") + uid + QStringLiteral(".dat");
-}
+const QString s_uidA("{0a1b2c3d-0000-4000-8000-00000000000a}"), s_uidB("{0a1b2c3d-0000-4000-8000-00000000000b}");
+const auto listName = [](const QString &uid) { return "todo." + uid + ".dat"; };
 
 QByteArray listFile(const QStringList &texts)
 {
@@ -265,7 +258,8 @@ private slots:
     }
 
     // Gadgets survive a backup and restore: the archive's lists come back, and gadgets it did not hold
-    // are loaded again too.
+    // are loaded again too. An archive whose lists hold a name the program never gives (its gadget would keep
+    // its properties in "<uid>.dat") is refused whole, with its reason.
     void backupAndRestore()
     {
         GadgetTestEnv env;
@@ -286,36 +280,23 @@ private slots:
         QCOMPARE(texts(controller.liveGadgets().at(1)), QStringList{"later"});
         // Two gadgets before the restore, two after it.
         QCOMPARE(StatCollector::collect().value("todo_count"), QStringLiteral("4"));
-        controller.closeAllGadgets();
-    }
 
-    // An archive whose lists hold a name the program never gives (its gadget would keep its properties in
-    // "<uid>.dat") is refused whole, with its reason.
-    void restoreRefusesListsOfOtherNames_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("the events file's") << "todo.events.dat";
-        QTest::newRow("another list's") << "todo." + listName(s_uidB);
-    }
-    void restoreRefusesListsOfOtherNames()
-    {
-        QFETCH(QString, name);
-        GadgetTestEnv env;
         QTemporaryDir source;
         FolderBackupObject archived("AppDataGadgets", source.path(), {GadgetsController::s_listFilter});
-        BackupManager manager("qbf");
+        BackupManager manager("qbf"), restoring("qbf");
         manager.addBackupObject(&archived);
-        for (const QString &file : {listName(s_uidA), name})
-            QVERIFY(TestHelpers::writeFile(source.filePath(file), "archived"));
-        QVERIFY(manager.backup(source.filePath("l.qbf")));
-        GadgetsController controller;
-        BackupManager restoring("qbf");
         restoring.addBackupObject(&controller);
-        QVERIFY(!restoring.restore(source.filePath("l.qbf")));
-        QCOMPARE(restoring.errorString(), QStringLiteral("The archive's to-do lists hold \"%1\", which is not the "
-                                                         "name of a to-do list of this program.")
-                                              .arg(name));
-        QVERIFY(QDir(env.app.m_dataLocation).entryList({"todo.*"}).isEmpty());
+        QVERIFY(TestHelpers::writeFile(source.filePath(listName(s_uidA)), "archived"));
+        for (const QString &name : {QStringLiteral("todo.events.dat"), "todo." + listName(s_uidB)}) {
+            QVERIFY(TestHelpers::writeFile(source.filePath(name), "archived") &&
+                    manager.backup(source.filePath("l.qbf")));
+            QVERIFY(!restoring.restore(source.filePath("l.qbf")) && QFile::remove(source.filePath(name)));
+            QCOMPARE(restoring.errorString(), "The archive's to-do lists hold \"" + name +
+                                                  "\", which is not the name of a to-do list of this program.");
+        }
+        QCOMPARE(QDir(env.app.m_dataLocation).entryList({"todo.*"}), (QStringList{listName(s_uidA), listName(s_uidB)}));
+        QVERIFY(!TestHelpers::readFile(env.dataFile(listName(s_uidA))).contains("archived"));
+        controller.closeAllGadgets();
     }
 
     void closeAllLeavesTheFiles()

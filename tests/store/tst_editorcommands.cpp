@@ -1,4 +1,3 @@
-#include "core/datafileguard.h"
 #include "core/filebackupobject.h"
 #include "core/jsonparser.h"
 #include "core/storage.h"
@@ -455,7 +454,7 @@ private slots:
             QCOMPARE(item(*w.storage, "a").size(), expected == archived ? 4000 : 5);
             expected == archived ? m_undo.undo() : m_undo.redo();
         }
-        Common::DataFileGuard::tellWaiting();
+        QCoreApplication::processEvents(); // tells what waits
         QCOMPARE(messages(), QStringList{"Data successfully restored"});
         QCOMPARE(QDir(w.app.dataLocation()).entryList({"*.bak*"}, QDir::Files), QStringList());
     }

@@ -252,8 +252,7 @@ private slots:
         QTest::newRow("added file lost") << "events.dat"
                                          << "todo.b.dat";
         // The moved file's link to its old self (named for its move, the first) is gone too: it stays new.
-        QTest::newRow("old copy lost") << "events.dat"
-                                       << "typesorder.dat,old-0";
+        QTest::newRow("old copy lost") << QStringLiteral("events.dat") << QStringLiteral("typesorder.dat,old-0");
     }
     void lostStagedFilePutsOldSetBack()
     {
@@ -277,8 +276,7 @@ private slots:
         const QStringList told = Common::UserMessages::toldLines();
         Common::DataFileGuard::reset();
         FileSet expected = oldSet;
-        if (lost.contains("old-"))
-            expected.insert(moved, newSet.value(moved));
+        expected[moved] = (lost.contains("old-") ? newSet : oldSet).value(moved);
         QCOMPARE(readSet(dir.path()), expected);
         QVERIFY(told.size() == 1 && told.first().contains(moved) == lost.contains("old-"));
     }
