@@ -2,6 +2,7 @@
 
 #include "app/reminderwidget.h"
 #include "core/clock.h"
+#include "core/dateconversions.h"
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/settingkeys.h"
@@ -133,8 +134,8 @@ void ReminderController::scheduleReminder()
     nearestReminders();
 
     const QDateTime now = Common::Clock::now();
-    const QDateTime dayLimit(now.date().addDays(1), QTime(0, 0, 1));
-    m_wakeTime = dayLimit;
+    const QDateTime limit = dayLimit(now.date());
+    m_wakeTime = limit;
     // Snoozes wake on their second, events 15 s into their minute: the earliest of the first keys.
     for (auto it = m_reminders.cbegin(); it != m_reminders.cend() && it.key() < m_wakeTime; ++it) {
         if (!it.key().isValid())
@@ -145,6 +146,8 @@ void ReminderController::scheduleReminder()
                 m_wakeTime = wake;
         }
     }
+    // An invalid time never comes: no reminder would open until something else schedules again.
+    m_wakeTime = validWakeTime(m_wakeTime, now.addSecs(60), "the next reminder update");
     qDebug().noquote() << "Next reminder update scheduled for" << m_wakeTime.toString(Qt::ISODate);
     s_updateTimer->start(m_wakeTime);
 
@@ -201,7 +204,7 @@ void ReminderController::nearestReminders()
     const QDateTime now = Common::Clock::now();
 
     // An event answers a reading again only within the day (seconds, a repeated hour).
-    const QDateTime today = wallReading(QDateTime(now.date(), QTime(0, 0)));
+    const QDateTime today(now.date(), QTime(0, 0), Qt::UTC);
     for (auto it = m_done.begin(); it != m_done.end();) {
         if (it->first < today)
             it = m_done.erase(it);
