@@ -312,13 +312,18 @@ void ReminderController::addMissedSince(const QDateTime &since)
     if (!since.isValid() || !m_eventsManager)
         return;
     const QDateTime now = Common::Clock::now();
-    // Reminders of an earlier day are dropped at a start.
-    const QDateTime from = qMax(since, now.date().startOfDay());
-    if (from >= now)
+    if (since >= now)
         return;
+    const QDateTime today = now.date().startOfDay();
+    // Reminders of an earlier day are dropped at a start, but for one whose event is still ahead:
+    // a resume over the same night opens it too.
+    for (auto it = m_reminders.begin(); it != m_reminders.end() && it.key() < today;)
+        it = m_reminders.erase(it);
     const QList<AbstractCommonEventPtr> events = m_eventsManager->events();
     for (const AbstractCommonEventPtr &event : events) {
-        const QDateTime time = event->reminderDateTimeAfter(from);
+        QDateTime time = event->reminderDateTimeAfter(since);
+        if (time.isValid() && time < today && event->remindedBeginAfter(since) <= now)
+            time = event->reminderDateTimeAfter(qMax(since, today));
         if (!time.isValid() || time > now)
             continue;
         QList<ReminderEntry> &entries = m_reminders[minuteOf(time)];
@@ -326,6 +331,8 @@ void ReminderController::addMissedSince(const QDateTime &since)
         if (!entries.contains(entry))
             entries.append(entry);
     }
+    // What is in the table now came since the last look: it is due as after a resume.
+    m_lastCheck = since;
 }
 
 void ReminderController::saveLastLook()

@@ -195,6 +195,11 @@ QDateTime AbstractCommonEvent::reminderDateTimeAfter(const QDateTime &) const
     return QDateTime();
 }
 
+QDateTime AbstractCommonEvent::remindedBeginAfter(const QDateTime &) const
+{
+    return QDateTime();
+}
+
 QString AbstractCommonEvent::soundPath() const
 {
     return QString();

@@ -104,6 +104,8 @@ public:
     QDateTime reminderDateTime() const override;
     // The first reminder later than `moment`, as reminderDateTime() answers it at that moment.
     virtual QDateTime reminderDateTimeAfter(const QDateTime &moment) const;
+    // When the occurrence begins that reminderDateTimeAfter(moment) reminds of; invalid for none.
+    virtual QDateTime remindedBeginAfter(const QDateTime &moment) const;
     QString soundPath() const override;
 
     // TagProvider
