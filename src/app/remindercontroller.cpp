@@ -186,9 +186,8 @@ void ReminderController::showReminder()
         }
     }
     m_lastCheck = now;
-    // A restart must not open these again.
-    if (!due.isEmpty())
-        saveLastLook();
+    // A restart must not open these again: the look is saved with the table the scheduling saves.
+    m_lookToSave = m_lookToSave || !due.isEmpty();
 
     // Latest first, so the earliest reminder ends on top of the cascade.
     for (auto it = due.constEnd(); it != due.constBegin();) {
@@ -299,11 +298,22 @@ void ReminderController::saveSnoozed()
     // events answer again. Most rebuilds leave that part as it was; the store is touched only
     // when it changed.
     const ReminderTable part = storedPart(m_reminders, Common::Clock::now().date());
-    if (m_hasSaved && part == m_saved)
+    const bool table = !m_hasSaved || part != m_saved;
+    const bool look = m_lookToSave && m_lastCheck.isValid() && m_lastCheck != m_savedLook;
+    m_lookToSave = false;
+    if (!table && !look)
         return;
-    IApplication::instance()->setSettingsValue(s_settingsKey, snoozedToVariant(part));
+    // Both in one write: a look that opens windows replaces the settings file once.
+    QList<QPair<QByteArray, QVariant>> values;
+    if (table)
+        values.append({s_settingsKey, snoozedToVariant(part)});
+    if (look)
+        values.append({s_lookKey, m_lastCheck.toUTC().toString(Qt::ISODateWithMs)});
+    IApplication::instance()->setSettingsValues(values);
     m_saved = part;
     m_hasSaved = true;
+    if (look)
+        m_savedLook = m_lastCheck;
 }
 
 void ReminderController::addMissedSince(const QDateTime &since)

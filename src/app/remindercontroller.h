@@ -110,4 +110,5 @@ private:
     ReminderTable m_saved;
     bool m_hasSaved = false;
     QDateTime m_savedLook;
+    bool m_lookToSave = false; // windows opened since the last save
 };

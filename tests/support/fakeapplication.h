@@ -26,6 +26,7 @@ public:
     GadgetsController *gadgetsController() override { return m_gadgetsController; }
     QVariant settingsValue(const QByteArray &key, const QVariant &defaultValue) const override;
     void setSettingsValue(const QByteArray &key, const QVariant &value) override;
+    void setSettingsValues(const QList<QPair<QByteArray, QVariant>> &values) override;
     void removeSettings(const QByteArray &key, bool withDottedChildren) override;
     Storage *storage() override { return m_storage; }
     IBackupManager *backupManager() override { return m_backupManager; }
@@ -91,7 +92,7 @@ public:
     QObject *m_app = nullptr;
     bool m_autorun = false;
     QStringList m_playedSounds;
-    QList<QByteArray> m_settingsWrites; // keys, one per setSettingsValue
+    QList<QByteArray> m_settingsWrites; // keys, one entry per write (several joined by ',')
     QList<int> m_shownEditorEvents;
     int m_exits = 0;
     QList<QPair<QPointer<QObject>, std::function<void()>>> m_versionListeners;
