@@ -16,9 +16,11 @@
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -53,6 +55,15 @@ void shareCloseIcon(QDialogButtonBox *box)
     button->setIcon(s_icon);
 }
 
+// Under the application's style sheet the style looks up rules for a spin box's own line edit, which
+// it never styles by itself, and keeps what it found after the edit has gone: about a kilobyte for
+// every window. An edit with a style sheet of its own is forgotten with it, and draws the same.
+void keepNothingOfSpinEdit(QSpinBox *spinBox)
+{
+    if (auto *edit = spinBox->findChild<QLineEdit *>())
+        edit->setStyleSheet(QStringLiteral("QLineEdit {}"));
+}
+
 } // namespace ReminderWidgetPrivate
 
 using namespace ReminderWidgetPrivate;
@@ -68,6 +79,7 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     s_widgets.append(this);
     m_ui->setupUi(this);
     shareCloseIcon(m_ui->buttonBox);
+    keepNothingOfSpinEdit(m_ui->spinBox);
     setupEvent();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(m_ui->snoozeButton, &QPushButton::clicked, this, &ReminderWidget::snooze);
@@ -78,8 +90,11 @@ ReminderWidget::~ReminderWidget()
     QR_LOG("Hide Reminder");
     s_widgets.removeOne(this);
     // The picture was decoded for this window; the event need not keep it for the rest of the run.
-    if (m_event)
+    if (m_event) {
         m_event->clearPhotoCache();
+        if (!m_textWasCached)
+            m_event->invalidateCache();
+    }
     // The last window of a burst: once it and its children are wholly gone, the memory they took
     // goes back to the system rather than staying with the allocator.
     if (s_widgets.isEmpty() && QCoreApplication::instance()) {
@@ -150,6 +165,7 @@ void ReminderWidget::setupEvent()
 {
     // The texts are the user's own: shown as typed, never read as markup.
     m_ui->title->setTextFormat(Qt::PlainText);
+    m_textWasCached = m_event->isTextCached();
     m_ui->title->setText(m_event->text(true));
     m_ui->image->setPixmap(m_event->photo(false));
 

@@ -46,4 +46,5 @@ private:
 
     std::unique_ptr<Ui::Reminder> m_ui;
     AbstractCommonEventPtr m_event;
+    bool m_textWasCached = false; // else the window made the event's texts, which go with it
 };

@@ -521,6 +521,11 @@ QString AbstractCommonEvent::cachedText() const
     return m_whenText;
 }
 
+bool AbstractCommonEvent::isTextCached() const
+{
+    return !m_text.isEmpty() && m_textDay == Common::Clock::today();
+}
+
 void AbstractCommonEvent::invalidateCache()
 {
     m_text.clear();

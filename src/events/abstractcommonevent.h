@@ -182,6 +182,8 @@ public:
 
     bool hasPhotoFlag() const { return m_hasPhoto; }
     void clearPhotoCache();
+    // True while the texts asked for today are kept.
+    bool isTextCached() const;
     bool hasCustomTypePicture() const;
     bool cornerAllowed() const;
     QByteArray photoKey() const;
