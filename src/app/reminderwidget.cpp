@@ -21,6 +21,7 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSpinBox>
+#include <QStyleHints>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -64,6 +65,25 @@ void keepNothingOfSpinEdit(QSpinBox *spinBox)
         edit->setStyleSheet(QStringLiteral("QLineEdit {}"));
 }
 
+// The desktop's cursor flash time while a reminder window holds carets still, else -1. A blinking
+// caret in the snooze box woke the program several times a second for as long as the window stayed
+// active; only the active window has one, so holding carets still while it is costs no other window.
+int s_flashTime = -1;
+
+void holdCarets(bool hold)
+{
+    QStyleHints *hints = QGuiApplication::styleHints();
+    if (hold == (s_flashTime >= 0))
+        return;
+    if (hold) {
+        s_flashTime = hints->cursorFlashTime();
+        hints->setCursorFlashTime(0);
+    } else {
+        hints->setCursorFlashTime(s_flashTime);
+        s_flashTime = -1;
+    }
+}
+
 } // namespace ReminderWidgetPrivate
 
 using namespace ReminderWidgetPrivate;
@@ -88,6 +108,8 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
 ReminderWidget::~ReminderWidget()
 {
     QR_LOG("Hide Reminder");
+    if (m_holdsCaret)
+        holdCarets(false);
     s_widgets.removeOne(this);
     // The picture was decoded for this window; the event need not keep it for the rest of the run.
     if (m_event) {
@@ -103,6 +125,15 @@ ReminderWidget::~ReminderWidget()
                 Common::releaseFreeMemory();
         });
     }
+}
+
+void ReminderWidget::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && m_holdsCaret != isActiveWindow()) {
+        m_holdsCaret = isActiveWindow();
+        holdCarets(m_holdsCaret);
+    }
+    QFrame::changeEvent(event);
 }
 
 void ReminderWidget::showReminder(const AbstractCommonEventPtr &event)
