@@ -470,8 +470,7 @@ private slots:
         m_controller->snooze(soon, at("10:30"));
         QCOMPARE(m_app->m_settingsWrites.count(), 1);
         QCOMPARE(stored().count(), 2);
-        // A look that opens a window replaces the file once, with the look's moment.
-        advanceTo(at("10:01"));
+        advanceTo(at("10:01")); // a look that opens a window: one write
         QCOMPARE(m_app->m_settingsWrites.mid(1), QList<QByteArray>{"reminder,reminderLastLook"});
     }
 

@@ -140,8 +140,7 @@ private slots:
         QVERIFY(!dateTimeFromVariant(value).isValid());
     }
 
-    // Berlin, 2026: 25 October reads 02:00-02:59 twice (the first pass wins), 29 March skips them;
-    // Lord Howe skips 02:00-02:29 on 4 October.
+    // 2026: Berlin reads 02:00-02:59 twice on 25 October (the first pass wins), skips it on 29 March.
     void localDateTimeTakesTheFirstPassOfARepeatedHour_data()
     {
         QTest::addColumn<QDateTime>("reading");
