@@ -1,13 +1,15 @@
 // What reminder windows leave behind: opens the windows of many due appointments at once (each with
 // its sound and a link in its description, one in three with its own picture), closes them all, and
-// does it again with as many other appointments. Prints the heap in use (malloc_stats, every arena)
-// and the resident size after a first window warmed things up, with the windows open, and after each
-// round's windows closed.
-// Goals: the heap in use no larger after the second round than after the first, and the resident
-// size after closing within 10% of what it was before the round opened its windows.
-// QR_BENCH_WINDOWS sets the windows per round (150). Run it under an X server (xvfb-run) to measure
-// what users see; without DISPLAY it runs offscreen.
+// does it again with as many other appointments. The appointments are in an events manager and the
+// reminder controller opens their windows when their minute comes, as in the program. Prints the heap in use
+// (malloc_stats, every arena) and the resident size after a first window warmed things up, with the windows open, and
+// after each round's windows closed. Goals: the heap in use no larger after the second round than after the first, and
+// the resident size after closing within 10% of what it was before the round opened its windows. QR_BENCH_WINDOWS sets
+// the windows per round (150). Run it under an X server (xvfb-run) to measure what users see; without DISPLAY it runs
+// offscreen.
+#include "app/remindercontroller.h"
 #include "app/reminderwidget.h"
+#include "core/clock.h"
 #include "core/log.h"
 #include "core/properties.h"
 #include "core/storage.h"
@@ -15,6 +17,8 @@
 #include "fakeapplication.h"
 #include "platform/freememory.h"
 #include "platform/linuxsoundplayer.h"
+#include "store/eventsmanager.h"
+#include "widgets/widgetresources.h"
 
 #include <QApplication>
 #include <QDir>
@@ -95,15 +99,17 @@ QPixmap picture(int i)
     return pixmap;
 }
 
-std::vector<AbstractCommonEventPtr> appointments(int first, int count, const QString &sound)
+QList<AbstractCommonEventPtr> appointments(int first, int count, const QString &sound, const QDateTime &due)
 {
-    std::vector<AbstractCommonEventPtr> events;
+    QList<AbstractCommonEventPtr> events;
     for (int i = first; i < first + count; ++i) {
         auto event = std::make_shared<NotSpecifiedEvent>(QByteArray("bench-") + QByteArray::number(i));
         event->setCaption(QStringLiteral("Besprechung №%1 mit Frau Ångström").arg(i));
         event->setComment(QStringLiteral("Unterlagen: https://example.org/termine/%1?raum=3\nBitte pünktlich.").arg(i));
         event->setLocation(QStringLiteral("Raum %1").arg(i % 40));
-        event->setPeriod(Period(QDateTime(QDate(2026, 3, 10), QTime(10, 0))));
+        event->setPeriod(Period(due));
+        event->setNotifyMinutes(0);
+        event->setReminderEnabled(true);
         event->setSoundPath(sound);
         // Some users give an appointment its own picture; the others show the kind's.
         if (i % 3 == 0) {
@@ -145,6 +151,8 @@ int main(int argc, char **argv)
     const int perRound =
         qEnvironmentVariableIsSet("QR_BENCH_WINDOWS") ? qEnvironmentVariableIntValue("QR_BENCH_WINDOWS") : 150;
 
+    // The program's style sheet: the windows' widgets are styled through it.
+    app.setStyleSheet(applicationStyleSheet());
     BenchApplication fake;
     Properties properties(nullptr, QDir(fake.dataLocation()).filePath(QStringLiteral("prop.dat")));
     properties.addProperty("reminderWidgetDefaultMinutes", 15);
@@ -156,18 +164,30 @@ int main(int argc, char **argv)
     // A program up for a while has its log of recent lines full; the windows' lines only take turns.
     for (int i = 0; i < Common::kLogMemoryLines; ++i)
         QR_LOG("Show Reminder");
-    // Warm-up: fonts, style, the sound system and the picture codecs come with the first window.
-    {
-        const auto first = appointments(-1, 1, sound);
-        ReminderWidget::showReminder(first.front());
-        settle();
-        qDeleteAll(ReminderWidget::widgets());
-        settle();
-    }
 
-    // The events stay loaded all along, as the events manager holds them.
-    const std::vector<AbstractCommonEventPtr> rounds[2] = {appointments(0, perRound, sound),
-                                                           appointments(perRound, perRound, sound)};
+    // One appointment to warm up with, then each round's at their own minute, an hour ahead: the
+    // controller's own timer stays far off while the pinned clock steps from minute to minute.
+    const QDateTime start = QDateTime::currentDateTime();
+    const QDateTime first = QDateTime(start.date(), QTime(start.time().hour(), 0)).addSecs(3600);
+    EventsManager manager(QDir(fake.dataLocation()).filePath(QStringLiteral("events.dat")));
+    fake.m_eventsManager = &manager;
+    for (int round = 0; round < 3; ++round)
+        manager.addEvents(
+            appointments(round ? perRound * round : -1, round ? perRound : 1, sound, first.addSecs(60 * round)));
+    Common::Clock::pin(start);
+    ReminderController controller;
+    fake.m_reminderController = &controller;
+    // The controller wakes 15 s into the minute and opens what is due.
+    const auto openRound = [&](int round) {
+        Common::Clock::pin(first.addSecs(60 * round + 15));
+        controller.showReminder();
+        settle();
+    };
+    // Warm-up: fonts, style, the sound system and the picture codecs come with the first window.
+    openRound(0);
+    qDeleteAll(ReminderWidget::widgets());
+    settle();
+
     std::printf("%d reminder windows per round\n", perRound);
     std::vector<Figures> after;
     bool ok = true;
@@ -175,9 +195,7 @@ int main(int argc, char **argv)
         const Figures before = now();
         print(round ? "before round 2" : "before round 1", before);
         // Other appointments each round, as a later minute brings.
-        for (const AbstractCommonEventPtr &event : rounds[round])
-            ReminderWidget::showReminder(event);
-        settle();
+        openRound(round + 1);
         print("  windows open", now());
         const int released = Common::freeMemoryReleases();
         for (ReminderWidget *widget : ReminderWidget::widgets())

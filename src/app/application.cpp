@@ -167,6 +167,12 @@ void Application::setSettingsValue(const QByteArray &key, const QVariant &value)
         m_settings->setValue(key, value);
 }
 
+void Application::setSettingsValues(const QList<QPair<QByteArray, QVariant>> &values)
+{
+    if (m_settings)
+        m_settings->setValues(values);
+}
+
 void Application::removeSettings(const QByteArray &key, bool withDottedChildren)
 {
     if (m_settings)

@@ -81,6 +81,7 @@ public:
     QString language() const override { return m_languages ? m_languages->language() : QString(); }
     QVariant settingsValue(const QByteArray &key, const QVariant &defaultValue = QVariant()) const override;
     void setSettingsValue(const QByteArray &key, const QVariant &value) override;
+    void setSettingsValues(const QList<QPair<QByteArray, QVariant>> &values) override;
     void removeSettings(const QByteArray &key, bool withDottedChildren) override;
     Storage *storage() override { return m_data ? m_data->storage() : nullptr; }
     IBackupManager *backupManager() override;

@@ -2,6 +2,7 @@
 
 #include "app/reminderwidget.h"
 #include "core/clock.h"
+#include "core/dateconversions.h"
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/settingkeys.h"
@@ -133,8 +134,8 @@ void ReminderController::scheduleReminder()
     nearestReminders();
 
     const QDateTime now = Common::Clock::now();
-    const QDateTime dayLimit(now.date().addDays(1), QTime(0, 0, 1));
-    m_wakeTime = dayLimit;
+    const QDateTime limit = dayLimit(now.date());
+    m_wakeTime = limit;
     // Snoozes wake on their second, events 15 s into their minute: the earliest of the first keys.
     for (auto it = m_reminders.cbegin(); it != m_reminders.cend() && it.key() < m_wakeTime; ++it) {
         if (!it.key().isValid())
@@ -145,6 +146,8 @@ void ReminderController::scheduleReminder()
                 m_wakeTime = wake;
         }
     }
+    // An invalid time never comes: no reminder would open until something else schedules again.
+    m_wakeTime = validWakeTime(m_wakeTime, now.addSecs(60), "the next reminder update");
     qDebug().noquote() << "Next reminder update scheduled for" << m_wakeTime.toString(Qt::ISODate);
     s_updateTimer->start(m_wakeTime);
 
@@ -183,9 +186,8 @@ void ReminderController::showReminder()
         }
     }
     m_lastCheck = now;
-    // A restart must not open these again.
-    if (!due.isEmpty())
-        saveLastLook();
+    // A restart must not open these again: the look is saved with the table the scheduling saves.
+    m_lookToSave = m_lookToSave || !due.isEmpty();
 
     // Latest first, so the earliest reminder ends on top of the cascade.
     for (auto it = due.constEnd(); it != due.constBegin();) {
@@ -201,7 +203,7 @@ void ReminderController::nearestReminders()
     const QDateTime now = Common::Clock::now();
 
     // An event answers a reading again only within the day (seconds, a repeated hour).
-    const QDateTime today = wallReading(QDateTime(now.date(), QTime(0, 0)));
+    const QDateTime today(now.date(), QTime(0, 0), Qt::UTC);
     for (auto it = m_done.begin(); it != m_done.end();) {
         if (it->first < today)
             it = m_done.erase(it);
@@ -296,11 +298,22 @@ void ReminderController::saveSnoozed()
     // events answer again. Most rebuilds leave that part as it was; the store is touched only
     // when it changed.
     const ReminderTable part = storedPart(m_reminders, Common::Clock::now().date());
-    if (m_hasSaved && part == m_saved)
+    const bool table = !m_hasSaved || part != m_saved;
+    const bool look = m_lookToSave && m_lastCheck.isValid() && m_lastCheck != m_savedLook;
+    m_lookToSave = false;
+    if (!table && !look)
         return;
-    IApplication::instance()->setSettingsValue(s_settingsKey, snoozedToVariant(part));
+    // Both in one write: a look that opens windows replaces the settings file once.
+    QList<QPair<QByteArray, QVariant>> values;
+    if (table)
+        values.append({s_settingsKey, snoozedToVariant(part)});
+    if (look)
+        values.append({s_lookKey, m_lastCheck.toUTC().toString(Qt::ISODateWithMs)});
+    IApplication::instance()->setSettingsValues(values);
     m_saved = part;
     m_hasSaved = true;
+    if (look)
+        m_savedLook = m_lastCheck;
 }
 
 void ReminderController::addMissedSince(const QDateTime &since)
@@ -309,13 +322,18 @@ void ReminderController::addMissedSince(const QDateTime &since)
     if (!since.isValid() || !m_eventsManager)
         return;
     const QDateTime now = Common::Clock::now();
-    // Reminders of an earlier day are dropped at a start.
-    const QDateTime from = qMax(since, now.date().startOfDay());
-    if (from >= now)
+    if (since >= now)
         return;
+    const QDateTime today = now.date().startOfDay();
+    // Reminders of an earlier day are dropped at a start, but for one whose event is still ahead:
+    // a resume over the same night opens it too.
+    for (auto it = m_reminders.begin(); it != m_reminders.end() && it.key() < today;)
+        it = m_reminders.erase(it);
     const QList<AbstractCommonEventPtr> events = m_eventsManager->events();
     for (const AbstractCommonEventPtr &event : events) {
-        const QDateTime time = event->reminderDateTimeAfter(from);
+        QDateTime time = event->reminderDateTimeAfter(since);
+        if (time.isValid() && time < today && event->remindedBeginAfter(since) <= now)
+            time = event->reminderDateTimeAfter(qMax(since, today));
         if (!time.isValid() || time > now)
             continue;
         QList<ReminderEntry> &entries = m_reminders[minuteOf(time)];
@@ -323,6 +341,8 @@ void ReminderController::addMissedSince(const QDateTime &since)
         if (!entries.contains(entry))
             entries.append(entry);
     }
+    // What is in the table now came since the last look: it is due as after a resume.
+    m_lastCheck = since;
 }
 
 void ReminderController::saveLastLook()

@@ -81,7 +81,8 @@ private:
     void onEventChanged(int index);
     void restoreSnoozed();
     void saveSnoozed();
-    // Puts today's event reminders due between `since` and now in the table.
+    // Puts the event reminders due between `since` (the last look) and now in the table: today's,
+    // and of an earlier day those whose event has not begun.
     void addMissedSince(const QDateTime &since);
     void saveLastLook();
 
@@ -109,4 +110,5 @@ private:
     ReminderTable m_saved;
     bool m_hasSaved = false;
     QDateTime m_savedLook;
+    bool m_lookToSave = false; // windows opened since the last save
 };

@@ -18,9 +18,12 @@
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSpinBox>
+#include <QStyleHints>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -55,6 +58,34 @@ void shareCloseIcon(QDialogButtonBox *box)
     button->setIcon(s_icon);
 }
 
+// Under the application's style sheet the style looks up rules for a spin box's own line edit, which
+// it never styles by itself, and keeps what it found after the edit has gone: about a kilobyte for
+// every window. An edit with a style sheet of its own is forgotten with it, and draws the same.
+void keepNothingOfSpinEdit(QSpinBox *spinBox)
+{
+    if (auto *edit = spinBox->findChild<QLineEdit *>())
+        edit->setStyleSheet(QStringLiteral("QLineEdit {}"));
+}
+
+// The desktop's cursor flash time while a reminder window holds carets still, else -1. A blinking
+// caret in the snooze box woke the program several times a second for as long as the window stayed
+// active; only the active window has one, so holding carets still while it is costs no other window.
+int s_flashTime = -1;
+
+void holdCarets(bool hold)
+{
+    QStyleHints *hints = QGuiApplication::styleHints();
+    if (hold == (s_flashTime >= 0))
+        return;
+    if (hold) {
+        s_flashTime = hints->cursorFlashTime();
+        hints->setCursorFlashTime(0);
+    } else {
+        hints->setCursorFlashTime(s_flashTime);
+        s_flashTime = -1;
+    }
+}
+
 } // namespace ReminderWidgetPrivate
 
 using namespace ReminderWidgetPrivate;
@@ -70,6 +101,7 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     s_widgets.append(this);
     m_ui->setupUi(this);
     shareCloseIcon(m_ui->buttonBox);
+    keepNothingOfSpinEdit(m_ui->spinBox);
     setupEvent();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(m_ui->snoozeButton, &QPushButton::clicked, this, &ReminderWidget::snooze);
@@ -86,10 +118,15 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
 ReminderWidget::~ReminderWidget()
 {
     QR_LOG("Hide Reminder");
+    if (m_holdsCaret)
+        holdCarets(false);
     s_widgets.removeOne(this);
     // The picture was decoded for this window; the event need not keep it for the rest of the run.
-    if (m_event)
+    if (m_event) {
         m_event->clearPhotoCache();
+        if (!m_textWasCached)
+            m_event->invalidateCache();
+    }
     // The last window of a burst: once it and its children are wholly gone, the memory they took
     // goes back to the system rather than staying with the allocator.
     if (s_widgets.isEmpty() && QCoreApplication::instance()) {
@@ -98,6 +135,15 @@ ReminderWidget::~ReminderWidget()
                 Common::releaseFreeMemory();
         });
     }
+}
+
+void ReminderWidget::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && m_holdsCaret != isActiveWindow()) {
+        m_holdsCaret = isActiveWindow();
+        holdCarets(m_holdsCaret);
+    }
+    QFrame::changeEvent(event);
 }
 
 void ReminderWidget::showReminder(const AbstractCommonEventPtr &event)
@@ -172,6 +218,7 @@ void ReminderWidget::setupEvent()
 {
     // The texts are the user's own: shown as typed, never read as markup.
     m_ui->title->setTextFormat(Qt::PlainText);
+    m_textWasCached = m_event->isTextCached();
     m_ui->title->setText(m_event->text(true));
     m_ui->image->setPixmap(m_event->photo(false));
 

@@ -39,6 +39,7 @@ public slots:
 protected:
     // The event handler stays reachable beside the event() accessor.
     using QFrame::event;
+    void changeEvent(QEvent *event) override;
 
 private:
     void setupEvent();
@@ -48,4 +49,6 @@ private:
 
     std::unique_ptr<Ui::Reminder> m_ui;
     AbstractCommonEventPtr m_event;
+    bool m_textWasCached = false; // else the window made the event's texts, which go with it
+    bool m_holdsCaret = false;
 };

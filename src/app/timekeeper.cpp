@@ -6,6 +6,7 @@
 #include "app/remindercontroller.h"
 #include "app/timeupdate.h"
 #include "core/clock.h"
+#include "core/dateconversions.h"
 #include "core/log.h"
 #include "editor/editor.h"
 #include "platform/iwallclocktimer.h"
@@ -52,7 +53,9 @@ void TimeKeeper::scheduleTimeUpdate()
     }
     m_timer->stop();
     const QDateTime now = Common::Clock::now();
-    m_scheduledUpdate = TimeUpdate::updateMoment(nextTimeChange(), now);
+    // An invalid time never comes: the bar's today and tomorrow would stay as they are.
+    m_scheduledUpdate =
+        validWakeTime(TimeUpdate::updateMoment(nextTimeChange(), now), now.addSecs(60), "the next time update");
     qDebug("Next time update scheduled for %s", qUtf8Printable(m_scheduledUpdate.toString(Qt::ISODate)));
     m_timer->start(m_scheduledUpdate);
 }

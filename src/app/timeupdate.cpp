@@ -24,7 +24,7 @@ QDateTime nextTimeChange(const QList<AbstractCommonEventPtr> &events, const QDat
 
 QDateTime updateMoment(const QDateTime &nextChange, const QDateTime &now)
 {
-    const QDateTime tomorrow(now.date().addDays(1), QTime(0, 0, 1));
+    const QDateTime tomorrow = dayLimit(now.date());
     if (!nextChange.isValid())
         return tomorrow;
     const QDateTime afterChange = nextChange.addSecs(60);

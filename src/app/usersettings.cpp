@@ -51,6 +51,14 @@ void UserSettings::setValue(const QByteArray &key, const QVariant &value)
     sync(before);
 }
 
+void UserSettings::setValues(const QList<QPair<QByteArray, QVariant>> &values)
+{
+    const FileSignature before = fileSignature(m_settings->fileName());
+    for (const auto &[key, value] : values)
+        m_settings->setValue(QString::fromLatin1(key), value);
+    sync(before);
+}
+
 void UserSettings::sync(const FileSignature &before)
 {
     m_settings->sync();

@@ -35,6 +35,8 @@ public:
     QSettings *settings() const { return m_settings.get(); }
     QVariant value(const QByteArray &key, const QVariant &defaultValue) const;
     void setValue(const QByteArray &key, const QVariant &value);
+    // One replacement of the file for all of them.
+    void setValues(const QList<QPair<QByteArray, QVariant>> &values);
     void remove(const QByteArray &key, bool withDottedChildren);
 
 private:

@@ -1,6 +1,7 @@
 #include "core/dateconversions.h"
 
 #include "core/clock.h"
+#include "core/log.h"
 
 #include <QVariantMap>
 
@@ -114,11 +115,23 @@ QDateTime dateTimeFromVariant(const QVariant &value)
     return QDateTime::fromString(text, Qt::ISODate);
 }
 
+namespace {
+// A reading inside a gap: counted with the offset from before the gap it lands past the gap's end by
+// as much as it lay past its start.
+QDateTime afterGap(const QDate &date, const QTime &time)
+{
+    const qint64 reading = QDateTime(date, time, Qt::UTC).toMSecsSinceEpoch();
+    // A day earlier the offset from before the gap is in force, whatever the zone's offset.
+    const int before = QDateTime::fromMSecsSinceEpoch(reading - 86400000).offsetFromUtc();
+    return QDateTime::fromMSecsSinceEpoch(reading - qint64(before) * 1000);
+}
+} // namespace
+
 QDateTime localDateTime(const QDate &date, const QTime &time)
 {
     const QDateTime result(date, time);
     if (!result.isValid())
-        return result;
+        return date.isValid() && time.isValid() ? afterGap(date, time) : result;
     // Which pass of a repeated reading the conversion gives is the C library's choice. When the
     // offset was larger a little before, the clocks went back since: the same reading under that
     // offset is the earlier pass, if it exists.
@@ -129,6 +142,22 @@ QDateTime localDateTime(const QDate &date, const QTime &time)
         return result;
     const QDateTime first = QDateTime::fromMSecsSinceEpoch(msecs - qint64(before - offset) * 1000);
     return first.date() == date && first.time() == time ? first : result;
+}
+
+QDateTime dayLimit(const QDate &today)
+{
+    return today.addDays(1).startOfDay().addSecs(1);
+}
+
+QDateTime validWakeTime(const QDateTime &time, const QDateTime &fallback, const char *what)
+{
+    if (time.isValid())
+        return time;
+    const QDateTime moved = localDateTime(time.date(), time.time());
+    const QDateTime result = moved.isValid() ? moved : fallback;
+    QR_LOG(QByteArray("Invalid time for ") + what + ": " + time.date().toString(Qt::ISODate).toLatin1() + ' ' +
+           time.time().toString(Qt::ISODate).toLatin1() + ", taking " + result.toString(Qt::ISODate).toLatin1());
+    return result;
 }
 
 QDateTime dropSeconds(const QDateTime &dateTime)

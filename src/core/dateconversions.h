@@ -20,8 +20,15 @@ bool plainLocalStamp(const QString &text, QDate *date, QTime *time);
 // That form of a date and a time, as dateTimeText() writes a valid local date-time of them.
 QString plainLocalStampText(const QDate &date, const QTime &time);
 // The local date-time the wall clock reads as `date` and `time`. In the hour repeated when daylight
-// saving ends that is its first pass, as calendars take it; a reading skipped in spring is invalid.
+// saving ends that is its first pass, as calendars take it; a reading the clocks skip when they go
+// forward comes as much later as the gap is long (02:15 in a half-hour gap from 02:00 is 02:45).
 QDateTime localDateTime(const QDate &date, const QTime &time);
+// One second into the day after `today`: the day's first moment is not 00:00 where the clocks go
+// forward at midnight, and a date-time built of that date and 00:00:01 is invalid there.
+QDateTime dayLimit(const QDate &today);
+// A time a timer can wait for: `time`, or when that is invalid, the moment its reading moves to, else
+// `fallback`. Such a time means it was built wrongly: each one is logged with `what` it was for.
+QDateTime validWakeTime(const QDateTime &time, const QDateTime &fallback, const char *what);
 // Cuts the time to whole minutes; date and time spec stay.
 QDateTime dropSeconds(const QDateTime &dateTime);
 // A year written with two digits, put into the hundred years around today: from 50 years before

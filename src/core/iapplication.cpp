@@ -27,6 +27,12 @@ QMetaObject::Connection IApplication::connectNewVersionAvailable(QObject *, std:
     return {};
 }
 
+void IApplication::setSettingsValues(const QList<QPair<QByteArray, QVariant>> &values)
+{
+    for (const auto &[key, value] : values)
+        setSettingsValue(key, value);
+}
+
 void IApplication::exitApp()
 {
     QCoreApplication::quit();

@@ -36,6 +36,8 @@ public:
     virtual QString language() const = 0;
     virtual QVariant settingsValue(const QByteArray &key, const QVariant &defaultValue = QVariant()) const = 0;
     virtual void setSettingsValue(const QByteArray &key, const QVariant &value) = 0;
+    // Several settings that belong together, written at once; by default one after the other.
+    virtual void setSettingsValues(const QList<QPair<QByteArray, QVariant>> &values);
     virtual void removeSettings(const QByteArray &key, bool withDottedChildren) = 0;
     virtual Storage *storage() = 0;
     virtual IBackupManager *backupManager() = 0;

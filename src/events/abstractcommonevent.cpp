@@ -195,6 +195,11 @@ QDateTime AbstractCommonEvent::reminderDateTimeAfter(const QDateTime &) const
     return QDateTime();
 }
 
+QDateTime AbstractCommonEvent::remindedBeginAfter(const QDateTime &) const
+{
+    return QDateTime();
+}
+
 QString AbstractCommonEvent::soundPath() const
 {
     return QString();
@@ -513,6 +518,11 @@ QString AbstractCommonEvent::cachedText() const
     if (m_textDay != Common::Clock::today() || m_whenText.isEmpty())
         text(true);
     return m_whenText;
+}
+
+bool AbstractCommonEvent::isTextCached() const
+{
+    return !m_text.isEmpty() && m_textDay == Common::Clock::today();
 }
 
 void AbstractCommonEvent::invalidateCache()

@@ -104,6 +104,8 @@ public:
     QDateTime reminderDateTime() const override;
     // The first reminder later than `moment`, as reminderDateTime() answers it at that moment.
     virtual QDateTime reminderDateTimeAfter(const QDateTime &moment) const;
+    // When the occurrence begins that reminderDateTimeAfter(moment) reminds of; invalid for none.
+    virtual QDateTime remindedBeginAfter(const QDateTime &moment) const;
     QString soundPath() const override;
 
     // TagProvider
@@ -180,6 +182,8 @@ public:
 
     bool hasPhotoFlag() const { return m_hasPhoto; }
     void clearPhotoCache();
+    // True while the texts asked for today are kept.
+    bool isTextCached() const;
     bool hasCustomTypePicture() const;
     bool cornerAllowed() const;
     QByteArray photoKey() const;

@@ -103,27 +103,36 @@ QDateTime NotSpecifiedEvent::reminderDateTime() const
 
 QDateTime NotSpecifiedEvent::reminderDateTimeAfter(const QDateTime &now) const
 {
+    return reminderAfter(now).first;
+}
+
+QDateTime NotSpecifiedEvent::remindedBeginAfter(const QDateTime &now) const
+{
+    return reminderAfter(now).second;
+}
+
+QPair<QDateTime, QDateTime> NotSpecifiedEvent::reminderAfter(const QDateTime &now) const
+{
     if (!m_reminderEnabled || !now.isValid())
-        return QDateTime();
+        return {};
     const Period &p = period();
     // The notice is counted back from the begin, on the full date-time, so it may fall on the day
     // before; the first occurrence whose reminder is still ahead is the one to remind of.
     QDate date = nextDate(now.date());
     for (int step = 0; date.isValid() && step < s_maxReminderSteps; ++step) {
-        QDateTime candidate;
         if (p.hasTime()) {
-            QDateTime begin = localDateTime(date, p.beginTime());
-            // A wall-clock time skipped by a daylight-saving change happens an hour later.
-            if (!begin.isValid())
-                begin = QDateTime(date, p.beginTime().addSecs(3600));
-            candidate = begin.addSecs(-qint64(m_notifyMinutes) * 60);
-        } else
-            candidate = QDateTime(date.addDays(-m_notifyDays), QTime(9, 0));
-        if (candidate > now)
-            return candidate;
+            const QDateTime begin = localDateTime(date, p.beginTime());
+            const QDateTime candidate = begin.addSecs(-qint64(m_notifyMinutes) * 60);
+            if (candidate > now)
+                return {candidate, begin};
+        } else {
+            const QDateTime candidate = localDateTime(date.addDays(-m_notifyDays), QTime(9, 0));
+            if (candidate > now)
+                return {candidate, date.startOfDay()};
+        }
         date = nextDate(date.addDays(1));
     }
-    return QDateTime();
+    return {};
 }
 
 void NotSpecifiedEvent::setNotifyMinutes(int minutes)

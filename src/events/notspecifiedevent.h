@@ -40,6 +40,7 @@ public:
     bool isMovingLineEnabled() const override { return m_movingLineEnabled; }
     QDateTime reminderDateTime() const override;
     QDateTime reminderDateTimeAfter(const QDateTime &moment) const override;
+    QDateTime remindedBeginAfter(const QDateTime &moment) const override;
     QString soundPath() const override { return m_soundPath; }
 
     void loadFromVariant(const QVariant &value) override;
@@ -63,6 +64,8 @@ public:
 private:
     NotSpecifiedEvent(const QByteArray &id, const Defaults &defaults);
     template <class Map> void load(const Map &map);
+    // The first reminder later than `now` and the begin of the occurrence it is of.
+    QPair<QDateTime, QDateTime> reminderAfter(const QDateTime &now) const;
     int m_notifyMinutes;
     int m_notifyDays;
     QString m_location;

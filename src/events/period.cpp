@@ -119,6 +119,12 @@ QString periodText(const Period &p, DateToText dateToText, TimeToText timeToText
     return result.trimmed();
 }
 
+// A period without a time stands at midnight, which some zones skip: then at the day's first moment.
+QDateTime periodPoint(const QDate &date, const QTime &time)
+{
+    return time.isNull() ? date.startOfDay() : QDateTime(date, time);
+}
+
 } // namespace PeriodPrivate
 
 using namespace PeriodPrivate;
@@ -160,13 +166,12 @@ QTime Period::endTime() const
 
 QDateTime Period::beginDateTime() const
 {
-    return QDateTime(m_beginDate, m_beginTime.isNull() ? QTime(0, 0) : m_beginTime);
+    return periodPoint(m_beginDate, m_beginTime);
 }
 
 QDateTime Period::endDateTime() const
 {
-    const QTime t = endTime();
-    return QDateTime(endDate(), t.isNull() ? QTime(0, 0) : t);
+    return periodPoint(endDate(), endTime());
 }
 
 qint64 Period::lengthInDays() const

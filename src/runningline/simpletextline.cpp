@@ -47,10 +47,19 @@ ShapedPtr shape(const QString &text, const QFont &font)
     return shaped;
 }
 
+// About what an entry holds: its key, and an index and a position per glyph.
+qsizetype entryBytes(const QString &key, const Shaped &shaped)
+{
+    qsizetype glyphs = 0;
+    for (const QGlyphRun &run : shaped.runs)
+        glyphs += run.glyphIndexes().size();
+    return key.size() * qsizetype(sizeof(QChar)) + glyphs * qsizetype(sizeof(quint32) + sizeof(QPointF)) + 256;
+}
+
 struct Controller
 {
-    // Each entry costs one unit; a few thousand short lines are a few hundred kilobytes.
-    QCache<QString, ShapedPtr> cache{4000};
+    // Costed in bytes: some hundreds of lines of the bar, a few hundred kilobytes at most.
+    QCache<QString, ShapedPtr> cache{768 * 1024};
     int shapedCount = 0;
 };
 
@@ -65,7 +74,7 @@ ShapedPtr shapeCached(const QString &text, const QFont &font)
         return *hit;
     ShapedPtr shaped = shape(text, font);
     ++s_controller->shapedCount;
-    s_controller->cache.insert(key, new ShapedPtr(shaped));
+    s_controller->cache.insert(key, new ShapedPtr(shaped), entryBytes(key, *shaped));
     return shaped;
 }
 

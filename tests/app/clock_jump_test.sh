@@ -3,8 +3,10 @@
 # moves two hours on while the monotonic clock goes on as it does over a suspend. The reminder's
 # window must come within 30 s, once, without taking the keyboard from the window in use; a click
 # on it then activates it. The kernel does not see a clock faked per process: the timers look every 0.5 s.
-# "restart": quit in the evening and started at 09:00, the program opens its 07:00 reminder once; later, none.
-# Usage (under xvfb-run): clock_jump_test.sh path/to/quillane-reminder path/to/libfaketime.so.1 [restart]
+# "restart": quit in the evening and started at 09:00, the program opens its 07:00 reminder once; later, none;
+# at 00:20, the 23:30 one of an appointment at 00:30. "skipped": on the real clock, where the next midnight is
+# skipped, a reminder a minute ahead opens.
+# Usage (under xvfb-run): clock_jump_test.sh path/to/quillane-reminder path/to/libfaketime.so.1 [restart|skipped]
 set -u
 BIN=$1
 FAKETIME_LIB=$2
@@ -14,6 +16,9 @@ export HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/home/.config" XDG_DATA_HOME="$RO
 export XDG_RUNTIME_DIR="$ROOT/run" XDG_CACHE_HOME="$ROOT/home/.cache"
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
 export TZ=UTC
+[ "$MODE" = skipped ] && export TZ=$(python3 -c 'import datetime as d
+n = (d.datetime.utcnow() + d.timedelta(hours=2)).timetuple().tm_yday
+print("XST-2XDT-3,%d/0,%d/0" % (n, (n + 10) % 365))')
 unset QT_QPA_PLATFORM
 DATA="$XDG_DATA_HOME/Quillane/Quillane Reminder"
 LOG="$DATA/log.dat"
@@ -54,24 +59,28 @@ start_at() {
 }
 quit() { kill -s TERM "$PROGRAM" && wait "$PROGRAM" || fail "the program did not end in order"; }
 
-# One appointment reminded of five minutes from now, or at 07:00 on 8 December 2026.
+# One appointment reminded of five minutes from now, at 07:00 on 8 December 2026 (and one at 00:30, an hour
+# ahead), or in the next minute at least 20 s away.
 python3 - "$DATA/events.dat" "$MODE" <<'PY' || fail "cannot write the events file"
 import json, sys, datetime
-due = "20261208T070000Z" if sys.argv[2] == "restart" else \
-    (datetime.datetime.utcnow() + datetime.timedelta(minutes=5)).strftime("%Y%m%dT%H%M00Z")
+now = datetime.datetime.now()
+due = {"restart": "20261208T070000Z", "skipped": (now + datetime.timedelta(seconds=80)).strftime("%Y%m%dT%H%M00Z")}.get(
+    sys.argv[2], (datetime.datetime.utcnow() + datetime.timedelta(minutes=5)).strftime("%Y%m%dT%H%M00Z"))
 cal = "{00000000-0000-0000-0000-00000000ca1e}"
-event = {"type": 0, "typeId": "notSpecified", "data": {
+def appointment(due, minutes, n): return {"type": 0, "typeId": "notSpecified", "data": {
     "abstract": {"calendarId": cal, "caption": "Clock jump test", "comment": "",
                  "customTypeMetaInfo": {"baseType": 0, "defaults": {}, "id": "", "name": "",
                                         "parameters": {}, "version": 1, "visibility": {}},
-                 "daysToWatch": -1, "id": "{00000000-0000-0000-0000-0000000c10c4}",
+                 "daysToWatch": -1, "id": "{00000000-0000-0000-0000-0000000c10c%d}" % n,
                  "lastModified": "2026-01-01T00:00:00",
                  "occurrence": {"data": {"step": 1, "version": 1}, "type": "once"},
                  "period": {"begin": due, "time": True, "version": 1}, "version": 8},
-    "location": "", "movingLineEnabledKey": True, "notifyDaysKey": 0, "notifyMinutes": 0,
+    "location": "", "movingLineEnabledKey": True, "notifyDaysKey": 0, "notifyMinutes": minutes,
     "reminderEnabledKey": True, "soundPath": "", "version": 1}}
 json.dump({"Events": {"calendarsList": [{"id": cal, "name": "Default Calendar", "version": 1}],
-                      "defaultCalendar": cal, "eventsList": [event], "version": "3.3.0"}},
+                      "defaultCalendar": cal, "eventsList": [appointment(due, 0, 4)] +
+                      ([appointment("20261208T003000Z", 60, 5)] if sys.argv[2] == "restart" else []),
+                      "version": "3.3.0"}},
           open(sys.argv[1], "w"))
 PY
 
@@ -85,7 +94,18 @@ if [ "$MODE" = restart ]; then
     rm -rf "$HOME" && cp -a "$ROOT/evening" "$HOME"
     start_at "2026-12-11 09:00:00"
     [ "$(shown)" -eq 0 ] || fail "started three days later, the earlier day's reminder opened"
-    echo "PASS: the reminder missed overnight opened once at the start, none three days later"
+    quit
+    rm -rf "$HOME" && cp -a "$ROOT/evening" "$HOME"
+    start_at "2026-12-08 00:20:00"
+    [ "$(shown)" -eq 1 ] || fail "started at 00:20, the reminder of the appointment at 00:30 opened $(shown) times"
+    echo "PASS: the reminder missed overnight opened once at the start, none three days later, one still ahead"
+    cleanup; exit 0
+fi
+
+if [ "$MODE" = skipped ]; then
+    "$BIN" >/dev/null 2>&1 & PROGRAM=$! && PIDS="$PIDS $PROGRAM"
+    wait_log "Show Reminder" 1200 || fail "no reminder window within 2 minutes under TZ=$TZ"
+    echo "PASS: the reminder opened in a zone whose next midnight is skipped"
     cleanup; exit 0
 fi
 

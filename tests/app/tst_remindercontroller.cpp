@@ -470,6 +470,8 @@ private slots:
         m_controller->snooze(soon, at("10:30"));
         QCOMPARE(m_app->m_settingsWrites.count(), 1);
         QCOMPARE(stored().count(), 2);
+        advanceTo(at("10:01")); // a look that opens a window: one write
+        QCOMPARE(m_app->m_settingsWrites.mid(1), QList<QByteArray>{"reminder,reminderLastLook"});
     }
 
     // The INI store keeps an empty list as no value: that must not read as something to write.

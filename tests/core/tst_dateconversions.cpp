@@ -140,29 +140,56 @@ private slots:
         QVERIFY(!dateTimeFromVariant(value).isValid());
     }
 
-    // Berlin, 2026: 25 October reads 02:00-02:59 twice (the first pass wins), 29 March skips it.
+    // 2026: Berlin reads 02:00-02:59 twice on 25 October (the first pass wins), skips it on 29 March.
     void localDateTimeTakesTheFirstPassOfARepeatedHour_data()
     {
         QTest::addColumn<QDateTime>("reading");
-        QTest::addColumn<QDateTime>("utc"); // invalid: no such reading
+        QTest::addColumn<QDateTime>("utc");
+        QTest::addColumn<QByteArray>("zone");
+        const QByteArray berlin("Europe/Berlin");
         QTest::newRow("autumn, 02:30") << QDateTime(QDate(2026, 10, 25), QTime(2, 30))
-                                       << QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC);
+                                       << QDateTime(QDate(2026, 10, 25), QTime(0, 30), Qt::UTC) << berlin;
         QTest::newRow("autumn, 03:00") << QDateTime(QDate(2026, 10, 25), QTime(3, 0))
-                                       << QDateTime(QDate(2026, 10, 25), QTime(2, 0), Qt::UTC);
-        QTest::newRow("spring, skipped") << QDateTime(QDate(2026, 3, 29), QTime(2, 30)) << QDateTime();
+                                       << QDateTime(QDate(2026, 10, 25), QTime(2, 0), Qt::UTC) << berlin;
+        QTest::newRow("spring, skipped: 03:30") << QDateTime(QDate(2026, 3, 29), QTime(2, 30))
+                                                << QDateTime(QDate(2026, 3, 29), QTime(1, 30), Qt::UTC) << berlin;
+        QTest::newRow("half-hour gap: 02:45")
+            << QDateTime(QDate(2026, 10, 4), QTime(2, 15)) << QDateTime(QDate(2026, 10, 3), QTime(15, 45), Qt::UTC)
+            << QByteArray("Australia/Lord_Howe");
     }
 
     void localDateTimeTakesTheFirstPassOfARepeatedHour()
     {
         QFETCH(QDateTime, reading);
         QFETCH(QDateTime, utc);
-        TestHelpers::ScopedTimeZone zone("Europe/Berlin");
+        QFETCH(QByteArray, zone);
+        TestHelpers::ScopedTimeZone scoped(zone.constData());
         // Qt's pass follows the offset of the last local conversion; the answer must not.
         for (const int warm : {-1, 1}) {
             (void)QDateTime(reading.date().addDays(warm), QTime(12, 0)).offsetFromUtc();
             const QDateTime local = localDateTime(reading.date(), reading.time());
-            QCOMPARE(local.isValid() ? local.toUTC() : local, utc);
+            QCOMPARE(local.toUTC(), utc);
         }
+    }
+
+    // The day before clocks go forward at midnight, and Berlin's day before its change at 02:00.
+    void dayLimitIsASecondIntoTheNextDay_data()
+    {
+        QTest::addColumn<QDate>("today");
+        QTest::addColumn<QDateTime>("utc");
+        QTest::newRow("Asia/Beirut") << QDate(2026, 3, 28) << QDateTime(QDate(2026, 3, 28), QTime(22, 0, 1), Qt::UTC);
+        QTest::newRow("America/Havana") << QDate(2026, 3, 7) << QDateTime(QDate(2026, 3, 8), QTime(5, 0, 1), Qt::UTC);
+        QTest::newRow("Africa/Cairo") << QDate(2026, 4, 23) << QDateTime(QDate(2026, 4, 23), QTime(22, 0, 1), Qt::UTC);
+        QTest::newRow("America/Santiago") << QDate(2026, 9, 5) << QDateTime(QDate(2026, 9, 6), QTime(4, 0, 1), Qt::UTC);
+        QTest::newRow("Europe/Berlin") << QDate(2026, 3, 28) << QDateTime(QDate(2026, 3, 28), QTime(23, 0, 1), Qt::UTC);
+    }
+
+    void dayLimitIsASecondIntoTheNextDay()
+    {
+        QFETCH(QDate, today);
+        QFETCH(QDateTime, utc);
+        TestHelpers::ScopedTimeZone zone(QTest::currentDataTag());
+        QCOMPARE(dayLimit(today).toUTC(), utc);
     }
 
     void dropSecondsKeepsDateAndSpec()

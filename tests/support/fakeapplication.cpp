@@ -23,6 +23,16 @@ void FakeApplication::setSettingsValue(const QByteArray &key, const QVariant &va
     m_settings->setValue(QString::fromLatin1(key), value);
 }
 
+void FakeApplication::setSettingsValues(const QList<QPair<QByteArray, QVariant>> &values)
+{
+    QByteArrayList keys;
+    for (const auto &[key, value] : values) {
+        keys << key;
+        m_settings->setValue(QString::fromLatin1(key), value);
+    }
+    m_settingsWrites << keys.join(',');
+}
+
 void FakeApplication::removeSettings(const QByteArray &key, bool withDottedChildren)
 {
     const QString name = QString::fromLatin1(key);

@@ -25,6 +25,7 @@ public:
     QString language() const override { return m_language; }
     QVariant settingsValue(const QByteArray &key, const QVariant &defaultValue) const override;
     void setSettingsValue(const QByteArray &key, const QVariant &value) override;
+    void setSettingsValues(const QList<QPair<QByteArray, QVariant>> &values) override;
     void removeSettings(const QByteArray &key, bool withDottedChildren) override;
     Storage *storage() override { return m_storage; }
     IBackupManager *backupManager() override { return m_backupManager; }
@@ -89,7 +90,7 @@ public:
     QObject *m_app = nullptr;
     bool m_autorun = false;
     QStringList m_playedSounds;
-    QList<QByteArray> m_settingsWrites; // keys, one per setSettingsValue
+    QList<QByteArray> m_settingsWrites; // keys, one entry per write (several joined by ',')
     QList<int> m_shownEditorEvents;
     int m_exits = 0;
     QList<QPair<QPointer<QObject>, std::function<void()>>> m_versionListeners;
