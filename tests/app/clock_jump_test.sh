@@ -17,7 +17,7 @@ export XDG_RUNTIME_DIR="$ROOT/run" XDG_CACHE_HOME="$ROOT/home/.cache"
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
 export TZ=UTC
 [ "$MODE" = skipped ] && export TZ=$(python3 -c 'import datetime as d
-n = (d.datetime.utcnow() + d.timedelta(hours=2)).timetuple().tm_yday
+n = ((d.datetime.utcnow() + d.timedelta(hours=2)).date() + d.timedelta(days=1)).timetuple().tm_yday - 1
 print("XST-2XDT-3,%d/0,%d/0" % (n, (n + 10) % 365))')
 unset QT_QPA_PLATFORM
 DATA="$XDG_DATA_HOME/Quillane/Quillane Reminder"
