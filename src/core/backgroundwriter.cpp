@@ -100,8 +100,10 @@ private:
             m_running = job.path;
             lock.unlock();
 
-            QString error;
-            const bool ok = Common::writeFileAtomically(job.path, job.makeText(), &error);
+            QString error = Common::BackgroundWriter::textNotMade();
+            const QByteArray text = job.makeText();
+            // No text: the file stays as it is.
+            const bool ok = !text.isNull() && Common::writeFileAtomically(job.path, text, &error);
             job.makeText = nullptr;
             if (QObject *context = job.context.data()) {
                 // Posted before the waiters wake, so their answers are already queued when waitFor() returns.
@@ -148,6 +150,11 @@ void BackgroundWriter::write(const QString &path, MakeText makeText, QObject *co
 void BackgroundWriter::waitFor(const QString &path)
 {
     Worker::instance().waitFor(key(path));
+}
+
+QString BackgroundWriter::textNotMade()
+{
+    return QStringLiteral("The text to write could not be made");
 }
 
 bool BackgroundWriter::isBusy(const QString &path)
