@@ -396,8 +396,11 @@ void EventsManager::onSaveAnswer(SavedLayout *layout, const QString &fileName, b
 
 void EventsManager::waitForSaves()
 {
-    Common::BackgroundWriter::waitFor(m_fileName);
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    // An answer may ask for another save (a file changed from outside is written whole).
+    do {
+        Common::BackgroundWriter::waitFor(m_fileName);
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    } while (Common::BackgroundWriter::isBusy(m_fileName));
 }
 
 void EventsManager::createDefaultCalendar()

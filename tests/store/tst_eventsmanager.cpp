@@ -998,7 +998,7 @@ private slots:
         QSignalSpy saved(manager.get(), &EventsManager::saved);
         QSignalSpy failed(manager.get(), &EventsManager::saveFailed);
         if (change == 6)
-            QVERIFY(writeFile(eventsFile(), readFile(eventsFile()).replace("\"Ev", "\"Xv")));
+            QVERIFY(writeFile(eventsFile(), readFile(eventsFile()).replace("\"Ev", "\"Xvv")));
         if (change == 7) {
             TestHelpers::ScopedFileSizeLimit limit(readFile(eventsFile()).size() - 10);
             events.at(3)->setCaption("not written");
