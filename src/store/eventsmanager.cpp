@@ -121,8 +121,14 @@ EventsManager::EventsManager(const QString &fileName) : FileBackupObject(fileNam
 
 EventsManager::~EventsManager()
 {
-    // The program's end waits for the last change to reach the disk.
+    // The program's end waits for the last change to reach the disk; one that found the file changed
+    // from outside is written whole here, as its answer would have asked.
     Common::BackgroundWriter::waitFor(m_fileName);
+    if (m_lastLayout && m_lastLayout->lost()) {
+        QString error;
+        if (!Common::writeFileAtomically(m_fileName, fileText(), &error))
+            QR_LOG("Cannot write the events file at the end: " + error.toUtf8());
+    }
     detachAll();
 }
 
