@@ -1,7 +1,8 @@
 // Times the events editor over 10,000 and 100,000 events: from showEditor() to the first painted
 // calendar, a change of the panel's calendar filter (both pages' proxies refiltered), and one
 // complete day-marks run for three years on its real 30 ms timer, with how each grows from the
-// smaller size to the larger (10x the events: 10x is linear). Goals at 10,000: open under 300 ms,
+// smaller size to the larger (10x the events: 10x is linear). The process's first editor opens over a
+// few events beforehand, as a warm-up whose figure is printed apart. Goals at 10,000: open under 300 ms,
 // filter under 50 ms, marks under 1 s with no slice over 10 ms; at 100,000: open at most 600 ms,
 // filter at most 100 ms. Runs on the X server of DISPLAY when there is one (xvfb-run), else offscreen.
 #include "core/clock.h"
@@ -130,8 +131,12 @@ int main(int argc, char **argv)
     SimpleTextLineController::start();
     Common::Clock::pin(QDateTime(QDate(2026, 6, 17), QTime(12, 0)));
 
+    // The process's first window loads fonts, styles and icons: a warm-up editor takes that, as the
+    // bar's window has taken it in the program long before its editor opens.
+    const Figures cold = measure(100);
     const Figures small = measure(10000);
     const Figures large = measure(100000);
+    std::printf("first window of the process (warm-up, 100 events): open to first paint %.1f ms\n", cold.openMs);
     for (const auto &[count, f] : {std::pair<int, Figures>{10000, small}, {100000, large}}) {
         std::printf("events: %d, calendar filter keeps %d\n", count, f.shown);
         std::printf("  open to first paint: %.1f ms\n", f.openMs);
@@ -143,13 +148,17 @@ int main(int argc, char **argv)
     std::printf("goals: 10,000: open < 300 ms, filter < 50 ms, marks < 1000 ms, slice < 10 ms; "
                 "100,000: open <= 600 ms, filter <= 100 ms\n");
     const double filterGrowth = large.filterMs / small.filterMs;
+    printGoalRow("editor open, 10,000 events", formatted("%.0f ms", small.openMs), "< 300 ms", small.openMs < 300);
+    printGoalRow("calendar filter change, 10,000 events", formatted("%.1f ms", small.filterMs), "< 50 ms",
+                 small.shown > 0 && small.filterMs < 50);
+    printGoalRow("calendar marks, three years, 10,000 events: whole run / longest slice",
+                 formatted("%.0f ms", small.marksMs) + formatted(" / %.2f ms", small.sliceMs), "< 1000 ms / < 10 ms",
+                 small.marksMs < 1000 && small.sliceMs < 10);
     printGoalRow("editor open, 100,000 events", formatted("%.0f ms", large.openMs), "<= 600 ms", large.openMs <= 600);
     // Linear: 10x the events may take at most 12x the time.
     printGoalRow("calendar filter change, 100,000 events",
                  formatted("%.1f ms", large.filterMs) + formatted(", %.1fx for 10x events", filterGrowth),
                  "<= 100 ms and linear", large.filterMs <= 100 && filterGrowth <= 12);
     Common::DeferredCallProcessor::term();
-    const bool met = small.shown > 0 && small.openMs < 300 && small.filterMs < 50 && small.marksMs < 1000 &&
-                     small.sliceMs < 10 && large.openMs <= 600 && large.filterMs <= 100;
-    return met ? 0 : 1;
+    return goalsExitCode();
 }

@@ -218,6 +218,8 @@ int main(int argc, char **argv)
     std::printf("import of %d iCalendar events into %d held, editor: %.0f ms\n", count, 10 * count, largeMs);
     printGoalRow("editor import / store import (bench_editorfiles)", formatted("%.2fx", editorMs / storeMs), "<= 2x",
                  editorMs <= 2 * storeMs);
+    printGoalRow("print preview rows and HTML, 10,000 events, a year", formatted("%.0f ms", printMs), "< 200 ms",
+                 printMs < 200);
     Common::DeferredCallProcessor::term();
-    return printMs < 200 && editorMs < 2 * storeMs && imported == count ? 0 : 1;
+    return goalsExitCode(imported == count);
 }

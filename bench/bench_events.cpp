@@ -6,6 +6,7 @@
 #include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
 #include "events/notspecifiedevent.h"
+#include "goalrow.h"
 #include "store/eventsmanager.h"
 
 #include <QCoreApplication>
@@ -161,5 +162,12 @@ int main(int argc, char **argv)
     if (all.size() > 1)
         std::printf("growth for %.0fx events: load %.1fx, save %.1fx (linear is %.0fx)\n", scale,
                     large.loadMs / small.loadMs, large.saveMs / small.saveMs, scale);
-    return 0;
+    const std::string size = std::to_string(large.events) + " events";
+    printGoalRow("events file load / Qt's parse alone, " + size, formatted("%.2f", large.loadMs / large.qtParseMs),
+                 "<= 1.0", large.loadMs <= large.qtParseMs);
+    printGoalRow("events file save after one addition / Qt's compact write, " + size,
+                 formatted("%.2f", large.saveMs / large.qtWriteMs), "<= 1.0", large.saveMs <= large.qtWriteMs);
+    printGoalRow("heap of the loaded events, " + size, formatted("%.0f B/event", large.bytesPerEvent),
+                 "<= 1536 B/event", large.bytesPerEvent <= 1536);
+    return goalsExitCode();
 }

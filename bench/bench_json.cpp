@@ -1,6 +1,7 @@
 // Times our JSON reader and compact writer against Qt's QJsonDocument on the same events-like data
 // and prints the ratios (ours / Qt's, median of several runs; at most 1.0 is the goal).
 #include "benchtiming.h"
+#include "goalrow.h"
 #include "core/jsonparser.h"
 
 #include <QCoreApplication>
@@ -77,6 +78,11 @@ int main(int argc, char **argv)
                     double(text.size()) / 1e6, readOurs, readQt, readOurs / readQt);
         std::printf("%6d entries, %5.1f MB: write ours %8.2f ms  Qt %8.2f ms  ratio %.2f\n", count,
                     double(text.size()) / 1e6, writeOurs, writeQt, writeOurs / writeQt);
+        const std::string size = count == 10000 ? "10,000" : "100,000";
+        printGoalRow("JSON read, " + size + " entries, ours / Qt's", formatted("%.2f", readOurs / readQt), "<= 1.0",
+                     readOurs <= readQt);
+        printGoalRow("JSON compact write, " + size + " entries, ours / Qt's", formatted("%.2f", writeOurs / writeQt),
+                     "<= 1.0", writeOurs <= writeQt);
         if (previousCount) {
             const double scale = double(count) / previousCount;
             std::printf("growth for %.0fx the entries: read %.1fx, write %.1fx\n", scale, readOurs / previousOurs[0],
@@ -88,5 +94,5 @@ int main(int argc, char **argv)
         if (sink == 0)
             std::printf("(nothing read)\n");
     }
-    return 0;
+    return goalsExitCode();
 }

@@ -250,8 +250,9 @@ int main(int argc, char **argv)
     bar->show();
     settle();
     const int fitting = countWakeups(seconds);
+    const int idleGoal = qMax(1, seconds / 60);
     std::printf("idle bar, text fits, permanentScroll off: %d timer wake-ups in %d s (goal <= %d)\n", fitting, seconds,
-                qMax(1, seconds / 60));
+                idleGoal);
     std::fflush(stdout);
 
     for (int i = 0; i < 40; ++i) {
@@ -265,10 +266,13 @@ int main(int argc, char **argv)
     settle();
     const int hidden = countWakeups(seconds);
     std::printf("hidden bar, text too long to fit: %d timer wake-ups in %d s (goal <= %d)\n", hidden, seconds,
-                qMax(1, seconds / 60));
+                idleGoal);
+    printGoalRow("idle bar, text fits / hidden bar, text too long: timer wake-ups in " + std::to_string(seconds) + " s",
+                 std::to_string(fitting) + " / " + std::to_string(hidden), "<= " + std::to_string(idleGoal) + " each",
+                 fitting <= idleGoal && hidden <= idleGoal);
     delete bar;
     fakeApp.m_eventsManager = nullptr;
     fakeApp.m_properties = nullptr;
     SimpleTextLineController::finish();
-    return 0;
+    return goalsExitCode();
 }

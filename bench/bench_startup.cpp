@@ -7,6 +7,7 @@
 
 #include "app/application.h"
 #include "app/processhooks.h"
+#include "barefloor.h"
 #include "benchevents.h"
 #include "goalrow.h"
 #include "platform/timezonewatcher.h"
@@ -26,6 +27,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <sched.h>
 #include <cstdio>
 #include <vector>
 
@@ -33,64 +35,12 @@ namespace {
 
 const int s_runs = 11;
 
-// Resident memory of this process in KB.
-long residentKb()
+// The cores this process may run on (taskset pins them).
+int usableCores()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return 0;
-}
-
-// Once the loop has nothing left to do: report and end.
-void reportWhenIdle()
-{
-    QTimer::singleShot(0, [] {
-        std::printf("IDLE %ld\n", residentKb());
-        std::fflush(stdout);
-        QCoreApplication::exit(0);
-    });
-}
-
-// The floor's bar: a 1920x28 window at the top that paints one line of text; the loop is idle after
-// its first paint, as the program's after its bar's.
-class LineWindow : public QWidget
-{
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::black);
-        painter.setPen(Qt::white);
-        painter.drawText(rect().adjusted(8, 0, 0, 0), Qt::AlignVCenter,
-                         QStringLiteral("Tomorrow: Überprüfung №1 — Встреча №2 — 会議 №3 — café №4"));
-        if (!m_painted) {
-            m_painted = true;
-            reportWhenIdle();
-        }
-    }
-
-private:
-    bool m_painted = false;
-};
-
-int runBare(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::blue);
-    QSystemTrayIcon tray{QIcon(pixmap)};
-    tray.show();
-    LineWindow line;
-    line.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    line.setGeometry(0, 0, 1920, 28);
-    line.show();
-    return app.exec();
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    return sched_getaffinity(0, sizeof set, &set) == 0 ? CPU_COUNT(&set) : 1;
 }
 
 // Waits for the first paint of the bar's scrolling line, then for the loop to be idle.
@@ -257,17 +207,21 @@ int main(int argc, char **argv)
         std::printf("%-26s %10.1f %8.2f %10ld %12s\n", qPrintable(config.name), ms, ms / floorMs, kb,
                     perEvent.constData());
     }
-    std::printf("Goals: at most 3x the floor's time with 10,000 events, at most 20x with 100,000; at most the "
-                "floor's memory + 3 KB per event at 10,000.\n");
+    std::printf("Goals: at most 3x the floor's time with 10,000 events (2.5x with four cores or more), at most 20x "
+                "with 100,000; at most the floor's memory + 3 KB per event at 10,000.\n");
     const Config &tenThousand = configs.at(3);
     const Config &hundredThousand = configs.at(4);
     const double ratio10 = median(tenThousand.ms) / floorMs;
     const double ratio100 = median(hundredThousand.ms) / floorMs;
     const double kbPerEvent = double(median(tenThousand.kb) - floorKb) / tenThousand.events;
-    printGoalRow("start to idle, 10,000 events, against a tray program with a 1920x28 line window",
-                 formatted("%.2fx", ratio10), "<= 3x", ratio10 <= 3);
+    // More cores read the events file on more threads: the goal is tighter with four than with two.
+    const int cores = usableCores();
+    const double goal10 = cores >= 4 ? 2.5 : 3;
+    printGoalRow("start to idle, 10,000 events, against a tray program with a 1920x28 line window, " +
+                     std::to_string(cores) + " cores",
+                 formatted("%.2fx", ratio10), formatted("<= %.1fx", goal10), ratio10 <= goal10);
     printGoalRow("start to idle, 100,000 events, same floor", formatted("%.2fx", ratio100), "<= 20x", ratio100 <= 20);
     printGoalRow("memory after start, 10,000 events, above that floor", formatted("%.2f KB/event", kbPerEvent),
                  "<= 3 KB/event", kbPerEvent <= 3);
-    return 0;
+    return goalsExitCode();
 }

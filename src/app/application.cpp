@@ -237,11 +237,10 @@ void Application::start()
 
     m_tray->createMenu();
     m_tray->show();
-    gadgetsController()->loadGadgets();
     m_time->scheduleTimeUpdate();
-    // The bar's first picture comes first: building the gadget delayed it by a twentieth of the start.
-    if (StatCollector::isFirstStart())
-        m_duties->showWelcomeGadget(creepingLine(), gadgetsController());
+    // The bar's first picture and an answering loop come first: building the gadgets held them by a
+    // sixth of the start.
+    m_duties->showGadgets(creepingLine(), gadgetsController(), StatCollector::isFirstStart());
     collectStatistics();
     startNetworkDuties();
     m_duties->writeSystemInfo();

@@ -10,6 +10,7 @@
 #include "gadgets/gadgetscontroller.h"
 #include "platform/linuxautostart.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
@@ -17,6 +18,7 @@
 #include <QFileInfo>
 #include <QPointer>
 #include <QTextStream>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -24,37 +26,55 @@
 
 namespace StartDutiesPrivate {
 
-// Runs a call once the watched widget has painted for the first time (or is gone before it did),
-// from the event loop, so the paint reaches the screen first.
+// Runs a call once the watched widget has painted for the first time (or is gone before it did) and
+// the event loop has then been idle, so the paint reaches the screen and the loop answers first. A
+// loop that never waits (a test spinning it) gets the call a moment later.
 class AfterFirstPaint : public QObject
 {
 public:
     AfterFirstPaint(QWidget *watched, QObject *context, std::function<void()> call)
         : QObject(context), m_call(std::move(call))
     {
-        watched->installEventFilter(this);
-        connect(watched, &QObject::destroyed, this, &AfterFirstPaint::run);
+        if (watched) {
+            watched->installEventFilter(this);
+            connect(watched, &QObject::destroyed, this, &AfterFirstPaint::painted);
+        } else {
+            painted();
+        }
     }
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Paint) {
             watched->removeEventFilter(this);
-            run();
+            painted();
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
+    void painted()
+    {
+        if (m_waiting)
+            return;
+        m_waiting = true;
+        if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+            m_idle = connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this, &AfterFirstPaint::run);
+        QTimer::singleShot(250, this, &AfterFirstPaint::run);
+    }
+
     void run()
     {
         if (!m_call)
             return;
+        disconnect(m_idle);
         QMetaObject::invokeMethod(parent(), std::exchange(m_call, nullptr), Qt::QueuedConnection);
         deleteLater();
     }
 
     std::function<void()> m_call;
+    QMetaObject::Connection m_idle;
+    bool m_waiting = false;
 };
 
 } // namespace StartDutiesPrivate
@@ -106,15 +126,15 @@ void StartDuties::setAutorun(bool on)
         QR_LOG(QByteArray("Cannot ") + (on ? "write" : "remove") + " the autostart entry");
 }
 
-void StartDuties::showWelcomeGadget(QWidget *bar, GadgetsController *gadgets)
+void StartDuties::showGadgets(QWidget *bar, GadgetsController *gadgets, bool welcome)
 {
     const QPointer<GadgetsController> target(gadgets);
-    const auto welcome = [target] {
-        if (target)
+    const auto show = [target, welcome] {
+        if (!target)
+            return;
+        target->loadGadgets();
+        if (welcome)
             target->createWelcomeGadget();
     };
-    if (bar && bar->isVisible())
-        new StartDutiesPrivate::AfterFirstPaint(bar, this, welcome);
-    else
-        QMetaObject::invokeMethod(this, welcome, Qt::QueuedConnection);
+    new StartDutiesPrivate::AfterFirstPaint(bar && bar->isVisible() ? bar : nullptr, this, show);
 }

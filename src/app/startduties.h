@@ -12,7 +12,7 @@ class QWidget;
 class UserSettings;
 
 // What a start leaves behind besides the windows: the system report beside the crash log, the
-// autostart entry written once, and the welcome gadget of the first start.
+// autostart entry written once, and the gadgets, with the welcome gadget of the first start.
 class StartDuties : public QObject
 {
 public:
@@ -24,8 +24,9 @@ public:
     void writeSystemInfo();
     void writeAutorunOnFirstStart(UserSettings &settings, const Properties &properties);
     void setAutorun(bool on);
-    // After the bar's first picture when it shows, so that building the gadget does not delay it.
-    void showWelcomeGadget(QWidget *bar, GadgetsController *gadgets);
+    // The stored gadgets, and the welcome gadget of a first start, after the bar's first picture
+    // (when it shows) and the loop's first idle moment, so that building them does not delay either.
+    void showGadgets(QWidget *bar, GadgetsController *gadgets, bool welcome);
 
 private:
     QString m_dataLocation;

@@ -10,11 +10,10 @@ QDateTime nextTimeChange(const QList<AbstractCommonEventPtr> &events, const QDat
     const QDate today = now.date();
     QDateTime result;
     for (const AbstractCommonEventPtr &event : events) {
-        if (!event || event->nextDate(today) != today)
+        // The period first: it is at hand, the next date is worked out.
+        if (!event || !event->period().hasTime() || event->nextDate(today) != today)
             continue;
         const Period &period = event->period();
-        if (!period.hasTime())
-            continue;
         const QDateTime moment = localDateTime(today, period.beginTime());
         if (moment >= now && (!result.isValid() || moment < result))
             result = moment;

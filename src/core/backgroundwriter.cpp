@@ -81,8 +81,10 @@ void dropRelay(Job &job)
 // Writes one job and hands its answer to the relay.
 void carryOut(Job &job)
 {
-    QString error;
-    const bool ok = Common::writeFileAtomically(job.path, job.makeText(), &error);
+    QString error = Common::BackgroundWriter::textNotMade();
+    const QByteArray text = job.makeText();
+    // No text: the file stays as it is.
+    const bool ok = !text.isNull() && Common::writeFileAtomically(job.path, text, &error);
     job.makeText = nullptr;
     if (job.relay)
         Relay::deliver(job.relay, std::move(job.done), ok, error);
@@ -221,6 +223,11 @@ void BackgroundWriter::write(const QString &path, MakeText makeText, QObject *co
 void BackgroundWriter::waitFor(const QString &path)
 {
     Worker::instance().waitFor(key(path));
+}
+
+QString BackgroundWriter::textNotMade()
+{
+    return QStringLiteral("The text to write could not be made");
 }
 
 bool BackgroundWriter::isBusy(const QString &path)

@@ -22,7 +22,9 @@ public:
 
     // `makeText` runs on the writer's thread, so it must hold everything it needs (implicitly shared
     // texts, not objects the program goes on changing). A context waits for its writes before it ends.
+    // A null text writes nothing: the file stays and the answer is a failure with textNotMade().
     using MakeText = std::function<QByteArray()>;
+    static QString textNotMade();
     static void write(const QString &path, MakeText makeText, QObject *context, Done done);
     // Blocks until every write of `path` asked for so far has ended; their answers are still
     // delivered through the context's event queue.

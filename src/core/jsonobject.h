@@ -26,6 +26,9 @@ class JsonNodes
 {
 public:
     std::vector<JsonNode> nodes;
+    // Where the list element a taker is given lies in the text: its first byte and one past its last.
+    qsizetype elementFrom = -1;
+    qsizetype elementTo = -1;
     // The scalar whose text begins at `from`, as the variant reader gives it.
     virtual QVariant scalar(qsizetype from) const = 0;
 
@@ -57,6 +60,10 @@ public:
     QStringList names() const;
     // Whether names() would equal `names`, without building it.
     bool hasNames(const QStringList &names) const;
+
+    // Where this list element lies in the text it was read from, while a taker holds it.
+    qsizetype elementFrom() const { return m_nodes ? m_nodes->elementFrom : -1; }
+    qsizetype elementTo() const { return m_nodes ? m_nodes->elementTo : -1; }
 
     // The value of node `at` as the variant reader gives it.
     static QVariant variantOf(const JsonNodes &nodes, qsizetype at);

@@ -324,7 +324,10 @@ QVariant Reader::readArray(int depth)
         if (taker && taker->takeObject) {
             nodes.clear();
             m_spareNames.clear();
+            skipSpaceAndComments();
+            elementFrom = m_pos;
             readNode(depth);
+            elementTo = m_pos;
             taker->takeObject(Common::JsonObject(this, 0));
         } else if (taker) {
             taker->take(readValue(depth));
@@ -354,7 +357,10 @@ Common::JsonListPartEnd Reader::readListPart(int depth, const std::vector<qsizet
     for (;;) {
         nodes.clear();
         m_spareNames.clear();
+        skipSpaceAndComments();
+        elementFrom = m_pos;
         readNode(depth);
+        elementTo = m_pos;
         taker.takeObject(Common::JsonObject(this, 0));
         skipSpaceAndComments();
         if (!expect(','))

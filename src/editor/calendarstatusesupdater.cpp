@@ -57,8 +57,8 @@ void CalendarStatusesUpdater::start()
 {
     stop();
     if (m_model->rowCount() > 0) {
-        // The rows are read at the first tick: opening the editor starts and stops runs before
-        // its window is shown, and each read every event the panel keeps.
+        // The rows are read on the ticks: opening the editor starts and stops runs before its
+        // window is shown, and each would read every event the panel keeps.
         m_initPending = true;
         m_calendarYear = m_calendarView->viewportYear();
         QR_ASSERT(m_calendarYear != 0);
@@ -81,20 +81,28 @@ void CalendarStatusesUpdater::init()
 {
     m_events.clear();
     m_next = 0;
+    m_rowsRead = 0;
     m_dates.clear();
     m_trailDates.clear();
     m_datesPublished = false;
     m_listChange.clear();
-    // Runs on every change of the panel's filter, over every event it keeps.
+}
+
+bool CalendarStatusesUpdater::readRows(const QElapsedTimer &slice)
+{
+    // The rows are read in slices too: reading every row the panel keeps at once held the window
+    // after each change of a large list.
     const int rows = m_model->rowCount();
     const int count = m_eventsManager->count();
-    m_events.reserve(rows);
-    for (int row = 0; row < rows; ++row) {
-        const int index = m_model->index(row, 0).data(EventIndexRole).toInt();
+    while (m_rowsRead < rows) {
+        const int index = m_model->index(m_rowsRead++, 0).data(EventIndexRole).toInt();
         QR_ASSERT(index >= 0 && index < count);
         if (index >= 0 && index < count)
             m_events << index;
+        if (m_rowsRead % 256 == 0 && slice.elapsed() >= m_sliceMSecs)
+            return m_rowsRead >= rows;
     }
+    return true;
 }
 
 void CalendarStatusesUpdater::step()
@@ -111,17 +119,21 @@ void CalendarStatusesUpdater::step()
         stop();
         return;
     }
+    if (!m_listChange.isEmpty()) {
+        QR_LOG(m_listChange);
+        stop();
+        return;
+    }
+    QElapsedTimer slice;
+    slice.start();
+    if (!readRows(slice)) {
+        m_longestSliceNSecs = qMax(m_longestSliceNSecs, slice.nsecsElapsed());
+        return;
+    }
     if (m_next < m_events.count()) {
         // As many events as fit in the slice: ten per tick made a large calendar wait for
         // half a minute before its marks showed.
-        QElapsedTimer slice;
-        slice.start();
         do {
-            if (!m_listChange.isEmpty()) {
-                QR_LOG(m_listChange);
-                stop();
-                return;
-            }
             const AbstractCommonEventPtr &event = m_eventsManager->eventAt(m_events.at(m_next++));
             const QList<QDate> dates = event->occurrences(from, to);
             const qint64 length = event->period().lengthInDays();

@@ -66,6 +66,8 @@ public slots:
 
 private:
     void init();
+    // Reads rows into m_events until the slice's time is spent; true once every row is read.
+    bool readRows(const QElapsedTimer &slice);
     void publish();
 
     EventsManager *m_eventsManager;
@@ -81,6 +83,7 @@ private:
     // every change of the panel's filter wait for a pass over all events.
     QList<int> m_events;
     QByteArray m_listChange;
+    int m_rowsRead = 0;
     int m_next = 0;
     QSet<QDate> m_dates;
     QSet<QDate> m_trailDates;

@@ -158,6 +158,8 @@ Editor::Editor(EventsManager *manager, const SharedActions &shared)
         connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &Editor::updateButtons);
         connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this, &Editor::updateButtons);
         connect(m_models.at(i), &QAbstractItemModel::modelReset, this, &Editor::updateButtons);
+        connect(m_models.at(i), &QAbstractItemModel::rowsInserted, this, &Editor::updateButtons);
+        connect(m_models.at(i), &QAbstractItemModel::rowsRemoved, this, &Editor::updateButtons);
     }
     connect(m_pages, &QStackedWidget::currentChanged, this, &Editor::updateButtons);
     connect(m_pages, &QStackedWidget::currentChanged, this, [this] {

@@ -12,6 +12,15 @@ EditorEventsModel::EditorEventsModel(EventsManager *manager, QObject *parent) : 
                 for (int row = topLeft.row(); row <= bottomRight.row() && row < m_nextBegins.size(); ++row)
                     m_nextBegins[row] = QVariant();
             });
+    // Rows come and go one at a time: the kept dates move with them.
+    connect(this, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        if (m_nextBegins.size() == rowCount() - (last - first + 1))
+            m_nextBegins.insert(first, last - first + 1, QVariant());
+    });
+    connect(this, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex &, int first, int last) {
+        if (m_nextBegins.size() == rowCount() + (last - first + 1))
+            m_nextBegins.remove(first, last - first + 1);
+    });
     setChangesByRow(true);
 }
 

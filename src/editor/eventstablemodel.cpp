@@ -43,6 +43,21 @@ EventsTableModel::EventsTableModel(EventsManager *manager, QObject *parent) : Ev
                 for (int slot = qMax(0, topLeft.row()) * ColumnCount; slot < end; ++slot)
                     m_sortCached[slot] = false;
             });
+    // Rows come and go one at a time: the kept sort values move with them.
+    connect(this, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+        const int width = (last - first + 1) * ColumnCount;
+        if (m_sortCache.size() == rowCount() * ColumnCount - width) {
+            m_sortCache.insert(first * ColumnCount, width, QVariant());
+            m_sortCached.insert(first * ColumnCount, width, false);
+        }
+    });
+    connect(this, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex &, int first, int last) {
+        const int width = (last - first + 1) * ColumnCount;
+        if (m_sortCache.size() == rowCount() * ColumnCount + width) {
+            m_sortCache.remove(first * ColumnCount, width);
+            m_sortCached.remove(first * ColumnCount, width);
+        }
+    });
     setChangesByRow(true);
 }
 

@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <numeric>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -121,8 +122,14 @@ EventsManager::EventsManager(const QString &fileName) : FileBackupObject(fileNam
 
 EventsManager::~EventsManager()
 {
-    // The program's end waits for the last change to reach the disk.
+    // The program's end waits for the last change to reach the disk; one that found the file changed
+    // from outside is written whole here, as its answer would have asked.
     Common::BackgroundWriter::waitFor(m_fileName);
+    if (m_lastLayout && m_lastLayout->lost()) {
+        QString error;
+        if (!Common::writeFileAtomically(m_fileName, fileText(), &error))
+            QR_LOG("Cannot write the events file at the end: " + error.toUtf8());
+    }
     detachAll();
 }
 
@@ -185,6 +192,8 @@ public:
             part.photosWaiting.clear();
             read->events.append(std::move(part.read.events));
             part.read.events.clear();
+            read->spans.insert(read->spans.end(), part.read.spans.cbegin(), part.read.spans.cend());
+            read->revisions.insert(read->revisions.end(), part.read.revisions.cbegin(), part.read.revisions.cend());
             read->skipped = read->skipped || part.read.skipped;
             read->unknownNames = read->unknownNames || part.read.unknownNames;
             end = part.end;
@@ -216,7 +225,7 @@ private:
         Common::JsonListTaker taker;
         taker.takeObject = [&part](const Common::JsonObject &entry) {
             if (AbstractCommonEventPtr event = eventFromEntry(entry, &part.read))
-                part.read.events.append(std::move(event));
+                part.read.taken(event, entry);
         };
         try {
             part.end = Common::readJsonListPart(bytes, m_starts[index], listPath, m_starts, taker);
@@ -232,6 +241,13 @@ private:
     std::vector<qsizetype> m_starts;
     std::vector<Part> m_parts;
 };
+
+void EventsManager::ReadEvents::taken(const AbstractCommonEventPtr &event, const Common::JsonObject &entry)
+{
+    spans.push_back(EntrySpan{entry.elementFrom(), entry.elementTo() - entry.elementFrom()});
+    revisions.push_back(event->revision());
+    events.append(event);
+}
 
 bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadEvents *read)
 {
@@ -266,7 +282,7 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     taker.start = [read] { *read = ReadEvents(); };
     taker.takeObject = [read](const Common::JsonObject &entry) {
         if (AbstractCommonEventPtr event = eventFromEntry(entry, read))
-            read->events.append(std::move(event));
+            read->taken(event, entry);
     };
     taker.skip = [&parts, read](qsizetype position) { return parts.take(position, read); };
     QVariant top;
@@ -279,6 +295,8 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     }
     if (top.userType() != QMetaType::QVariantMap)
         return false;
+    read->fileSize = bytes.size();
+    read->fileModified = QFileInfo(fileName).lastModified();
     m_otherValues = top.toMap();
     const QVariant value = m_otherValues.take(QString::fromLatin1(s_eventsKey));
     if (!value.isValid())
@@ -339,21 +357,30 @@ bool EventsManager::save()
         return false;
     }
     if (m_savesInBackground) {
-        // The text is made here, while the events cannot change under it; the write and its wait for
-        // the disk happen on the writer's thread, in the order of the changes.
+        // The changed entries are written here, while the events cannot change under them; the rest of
+        // the text comes from the file on the writer's thread, where the write and its wait for the disk
+        // happen, in the order of the changes.
         const QString fileName = m_fileName;
-        Common::BackgroundWriter::write(
-            fileName, [parts = fileParts()] { return parts.join(); }, this,
-            [this, fileName](bool ok, const QString &error) {
-                if (ok)
-                    emit saved(fileName);
-                else
-                    emit saveFailed(fileName, error);
-            });
+        QByteArray head;
+        QByteArray tail;
+        Common::BackgroundWriter::MakeText makeText;
+        std::shared_ptr<SavedLayout> layout;
+        if (headAndTail(&head, &tail)) {
+            layout = layoutForSave();
+            makeText = [layout, fileName, head, tail] { return layout->text(fileName, head, tail); };
+        } else {
+            forgetSaved();
+            makeText = [head] { return head; };
+        }
+        Common::BackgroundWriter::write(fileName, std::move(makeText), this,
+                                        [this, fileName, layout](bool ok, const QString &error) {
+                                            onSaveAnswer(layout.get(), fileName, ok, error);
+                                        });
         return true;
     }
     // After what is still being written in the background.
     Common::BackgroundWriter::waitFor(m_fileName);
+    forgetSaved();
     QString error;
     if (!Common::writeFileAtomically(m_fileName, fileText(), &error)) {
         emit saveFailed(m_fileName, error);
@@ -363,10 +390,34 @@ bool EventsManager::save()
     return true;
 }
 
+void EventsManager::onSaveAnswer(SavedLayout *layout, const QString &fileName, bool ok, const QString &error)
+{
+    if (ok) {
+        if (layout)
+            layout->forgetFallback();
+        emit saved(fileName);
+        return;
+    }
+    if (error == Common::BackgroundWriter::textNotMade()) {
+        // The file was changed from outside: its entries cannot be taken over, every one is written.
+        // The saves a newer one took the place of answer the same and are passed over.
+        if (layout && layout->lost()) {
+            QR_LOG("The events file changed behind the program; it is written whole");
+            forgetSaved();
+            save();
+        }
+        return;
+    }
+    emit saveFailed(fileName, error);
+}
+
 void EventsManager::waitForSaves()
 {
-    Common::BackgroundWriter::waitFor(m_fileName);
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    // An answer may ask for another save (a file changed from outside is written whole).
+    do {
+        Common::BackgroundWriter::waitFor(m_fileName);
+        QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    } while (Common::BackgroundWriter::isBusy(m_fileName));
 }
 
 void EventsManager::createDefaultCalendar()
@@ -530,7 +581,7 @@ void EventsManager::objectFromMap(QVariantMap map)
 void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
 {
     detachAll();
-    m_keptEntries.clear();
+    forgetSaved();
     EventManagerTemplate::clear();
     m_calendars.clear();
     m_defaultCalendarId.clear();
@@ -592,6 +643,16 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
         attachEvent(event.get());
         m_events.append(event); // a new object, so it cannot be listed yet
     }
+    // A file this version wrote, read whole: its entries stand as they are until their events change,
+    // so that the first save after a start writes no more than the later ones.
+    const bool asWritten = read && built.spans.size() == size_t(built.events.count()) &&
+                           version == QCoreApplication::applicationVersion() && !m_keepFileBeforeSave;
+    if (asWritten && !built.events.isEmpty()) {
+        m_lastLayout = SavedLayout::fromFile(std::move(built.spans), built.fileSize, built.fileModified);
+        m_savedAt.reserve(built.events.count());
+        for (qsizetype i = 0; i < built.events.count(); ++i)
+            m_savedAt.insert(built.events.at(i).get(), SavedAt{built.revisions[size_t(i)], i});
+    }
     if (m_keepFileBeforeSave && !hasError())
         m_errorString = !built.skipped && unknownNames
                             ? tr("The events file holds data this version does not know. It will be kept as a copy "
@@ -634,35 +695,33 @@ QByteArray EventsManager::fileText() const
 EventsManager::FileParts EventsManager::fileParts() const
 {
     // The entries are written straight from the events, in slices on several threads, and set
-    // into the text of the rest: the same bytes as writing the whole map. Saving in the background,
-    // an entry is kept until its event changes, so one change writes one entry here.
-    const qsizetype count = m_events.count();
+    // into the text of the rest: the same bytes as writing the whole map.
     FileParts parts;
-    parts.entries.resize(count);
-    QByteArray *entries = parts.entries.data();
-    QList<qsizetype> stale;
-    for (qsizetype i = 0; i < count; ++i) {
-        const AbstractCommonEvent *event = m_events.at(i).get();
-        const auto kept = m_keptEntries.constFind(event);
-        if (kept != m_keptEntries.cend() && kept->revision == event->revision())
-            entries[i] = kept->text;
-        else
-            stale.append(i);
-    }
+    if (!headAndTail(&parts.head, &parts.tail))
+        return parts;
+    QList<qsizetype> all(m_events.count());
+    std::iota(all.begin(), all.end(), 0);
+    parts.entries = entryTexts(all);
+    return parts;
+}
+
+QList<QByteArray> EventsManager::entryTexts(const QList<qsizetype> &indexes) const
+{
+    QList<QByteArray> texts(indexes.count());
+    QByteArray *entries = texts.data();
     QList<QPair<qsizetype, qsizetype>> slices;
-    for (qsizetype from = 0; from < stale.count(); from += s_sliceEvents)
-        slices.append({from, qMin(stale.count(), from + s_sliceEvents)});
-    const auto writeSlice = [this, entries, &stale](const QPair<qsizetype, qsizetype> &slice, bool quiet) {
+    for (qsizetype from = 0; from < indexes.count(); from += s_sliceEvents)
+        slices.append({from, qMin(indexes.count(), from + s_sliceEvents)});
+    const auto writeSlice = [this, entries, &indexes](const QPair<qsizetype, qsizetype> &slice, bool quiet) {
         for (qsizetype k = slice.first; k < slice.second; ++k) {
-            const qsizetype i = stale.at(k);
-            if (!entries[i].isEmpty())
+            if (!entries[k].isEmpty())
                 continue;
             Common::JsonWriter writer;
             writer.setQuiet(quiet);
-            writeEntry(writer, *m_events.at(i));
+            writeEntry(writer, *m_events.at(indexes.at(k)));
             // A value the writer warns about is written again on the thread that owns the log.
             if (!quiet || !writer.leftOut())
-                entries[i] = writer.take();
+                entries[k] = writer.take();
         }
     };
     if (slices.count() > 1)
@@ -673,13 +732,11 @@ EventsManager::FileParts EventsManager::fileParts() const
                       [&writeSlice](const QPair<qsizetype, qsizetype> &slice) { writeSlice(slice, true); });
     for (const QPair<qsizetype, qsizetype> &slice : std::as_const(slices))
         writeSlice(slice, false);
-    if (m_savesInBackground) {
-        for (qsizetype i : std::as_const(stale)) {
-            const AbstractCommonEvent *event = m_events.at(i).get();
-            m_keptEntries.insert(event, KeptEntry{event->revision(), entries[i]});
-        }
-    }
+    return texts;
+}
 
+bool EventsManager::headAndTail(QByteArray *head, QByteArray *tail) const
+{
     const QByteArray content = Common::toJson(contentMap(QVariantList(), m_calendars, m_defaultCalendarId));
     static const QByteArray s_emptyList = ",\"eventsList\": []";
     const qsizetype at = content.lastIndexOf(s_emptyList);
@@ -687,7 +744,9 @@ EventsManager::FileParts EventsManager::fileParts() const
     if (at == -1) {
         QVariantMap top = m_otherValues;
         top.insert(QString::fromLatin1(s_eventsKey), toMap());
-        return FileParts{Common::toJson(top), {}, {}};
+        *head = Common::toJson(top);
+        tail->clear();
+        return false;
     }
     const qsizetype listAt = at + s_emptyList.size() - 1;
     QByteArray prefix;
@@ -705,9 +764,37 @@ EventsManager::FileParts EventsManager::fileParts() const
         prefix = text.left(markerAt);
         suffix = text.mid(markerAt + quotedMarker.size());
     }
-    parts.head = prefix + content.first(listAt);
-    parts.tail = content.sliced(listAt) + suffix;
-    return parts;
+    *head = prefix + content.first(listAt);
+    *tail = content.sliced(listAt) + suffix;
+    return true;
+}
+
+std::shared_ptr<SavedLayout> EventsManager::layoutForSave()
+{
+    auto layout = std::make_shared<SavedLayout>(m_lastLayout);
+    const qsizetype count = m_events.count();
+    QList<qsizetype> changed;
+    m_savedAt.reserve(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        const AbstractCommonEvent *event = m_events.at(i).get();
+        SavedAt &saved = m_savedAt[event];
+        if (m_lastLayout && saved.index >= 0 && saved.revision == event->revision()) {
+            layout->takeEarlier(saved.index);
+        } else {
+            layout->addNew();
+            changed.append(i);
+        }
+        saved = SavedAt{event->revision(), i};
+    }
+    layout->newTexts() = entryTexts(changed);
+    m_lastLayout = layout;
+    return layout;
+}
+
+void EventsManager::forgetSaved()
+{
+    m_lastLayout.reset();
+    m_savedAt.clear();
 }
 
 void EventsManager::addEvent(AbstractCommonEventPtr event)
@@ -811,7 +898,7 @@ void EventsManager::detachEvent(AbstractCommonEvent *event)
     // A removed event may live on in an undo command or a window; its changes are no longer ours.
     if (event->listener() == this)
         event->setListener(nullptr);
-    m_keptEntries.remove(event);
+    m_savedAt.remove(event);
 }
 
 void EventsManager::detachAll()

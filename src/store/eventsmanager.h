@@ -4,6 +4,7 @@
 #include "events/abstractcommonevent.h"
 #include "store/calendarinfo.h"
 #include "store/eventmanagertemplate.h"
+#include "store/savedlayout.h"
 
 #include <QHash>
 #include <QList>
@@ -120,6 +121,12 @@ private:
         QList<AbstractCommonEventPtr> events;
         bool skipped = false;      // an entry was skipped or its event repaired
         bool unknownNames = false; // an entry holds names this version does not read
+        // Each event's entry in the file and the event's revision when it was built from it.
+        std::vector<EventsManagerPrivate::EntrySpan> spans;
+        std::vector<quint32> revisions;
+        qint64 fileSize = 0;
+        QDateTime fileModified;
+        void taken(const AbstractCommonEventPtr &event, const Common::JsonObject &entry);
     };
     // Reads the file's top-level object and builds the events of its list; false when a file that
     // is there cannot be read.
@@ -139,6 +146,17 @@ private:
     // The whole file's text; the events' entries are written on several threads.
     QByteArray fileText() const;
     FileParts fileParts() const;
+    // The entries of the events at these places, written on several threads when they are many.
+    QList<QByteArray> entryTexts(const QList<qsizetype> &indexes) const;
+    // The text before the first entry and after the last; false when it is the whole text.
+    bool headAndTail(QByteArray *head, QByteArray *tail) const;
+    // A background save's entries: those of events unchanged since the last save are taken from it.
+    std::shared_ptr<EventsManagerPrivate::SavedLayout> layoutForSave();
+    // Forgets what the file holds, entry by entry: the next save writes every entry.
+    void forgetSaved();
+    // A background save's answer; `layout` is null for a save of the whole text.
+    void onSaveAnswer(EventsManagerPrivate::SavedLayout *layout, const QString &fileName, bool ok,
+                      const QString &error);
     // Copies a file that was not loaded whole aside before its first overwrite; false when the copy failed.
     bool keepUnloadedFileAside();
     void createDefaultCalendar();
@@ -157,13 +175,16 @@ private:
     // The last file read held an events object, as an events file does.
     bool m_readEventsObject = false;
     bool m_savesInBackground = false;
-    // Entries as last written, by event, while saving in the background.
-    struct KeptEntry
+    // What the last save asked for (or the file as read, when it was read whole and as this version
+    // writes it), and where each event's entry stands in it with the event's revision then. Only the
+    // places are kept: the entries' texts are on disk.
+    std::shared_ptr<EventsManagerPrivate::SavedLayout> m_lastLayout;
+    struct SavedAt
     {
         quint32 revision = 0;
-        QByteArray text;
+        qsizetype index = -1;
     };
-    mutable QHash<const AbstractCommonEvent *, KeptEntry> m_keptEntries;
+    QHash<const AbstractCommonEvent *, SavedAt> m_savedAt;
     QList<CalendarInfo> m_calendars;
     QByteArray m_defaultCalendarId;
 };

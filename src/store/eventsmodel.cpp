@@ -9,9 +9,9 @@ EventsModel::EventsModel(EventsManager *manager, QObject *parent) : QAbstractLis
     if (!manager)
         return;
     m_count = manager->count();
-    connect(manager, &EventsManager::eventAdded, this, &EventsModel::reset);
-    connect(manager, &EventsManager::eventAboutToRemove, this, &EventsModel::beginReset);
-    connect(manager, &EventsManager::eventRemoved, this, &EventsModel::endReset);
+    connect(manager, &EventsManager::eventAdded, this, &EventsModel::onEventAdded);
+    connect(manager, &EventsManager::eventAboutToRemove, this, &EventsModel::onEventAboutToRemove);
+    connect(manager, &EventsManager::eventRemoved, this, &EventsModel::onEventRemoved);
     connect(manager, &EventsManager::eventChanged, this, &EventsModel::onEventChanged);
     connect(manager, &EventsManager::layoutChanged, this, &EventsModel::reset);
     // The manager is half destroyed by now: forget it without asking it anything.
@@ -116,6 +116,44 @@ void EventsModel::reset()
 {
     beginReset();
     endReset();
+}
+
+bool EventsModel::followsByRow() const
+{
+    return m_changesByRow && !m_resetting && m_manager;
+}
+
+void EventsModel::onEventAdded(int row)
+{
+    // The manager appends one event at a time; anything else is told by a reset.
+    if (!followsByRow() || row != m_count || m_manager->count() != m_count + 1) {
+        reset();
+        return;
+    }
+    beginInsertRows(QModelIndex(), row, row);
+    m_count = row + 1;
+    endInsertRows();
+}
+
+void EventsModel::onEventAboutToRemove(int row)
+{
+    if (!followsByRow() || row < 0 || row >= m_count || m_manager->count() != m_count) {
+        beginReset();
+        return;
+    }
+    m_removingRow = row;
+    beginRemoveRows(QModelIndex(), row, row);
+}
+
+void EventsModel::onEventRemoved()
+{
+    if (m_removingRow < 0) {
+        endReset();
+        return;
+    }
+    m_removingRow = -1;
+    --m_count;
+    endRemoveRows();
 }
 
 void EventsModel::onEventChanged(int row)

@@ -9,8 +9,8 @@
 class AbstractCommonEvent;
 
 // One row per user event, in the manager's order; answers the event roles (EventItemRole) and
-// resets whenever the manager reports a change (or, when asked, reports one changed event as
-// that row's change). The editor's models derive from it.
+// resets whenever the manager reports a change (or, when asked, reports one changed, added or
+// removed event as that row's change). The editor's models derive from it.
 class EventsModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -26,13 +26,16 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
 
-    // One event's change as that row's dataChanged instead of a reset: for views above that
-    // keep nothing per row but what they drop on dataChanged (a whole reset refilters and
-    // resorts every event).
+    // One event's change as that row's dataChanged, an added or removed event as that row's
+    // insertion or removal, instead of a reset: for views above that keep nothing per row but what
+    // they drop on those signals (a whole reset refilters and resorts every event).
     void setChangesByRow(bool byRow) { m_changesByRow = byRow; }
 
 private slots:
     void onEventChanged(int row);
+    void onEventAdded(int row);
+    void onEventAboutToRemove(int row);
+    void onEventRemoved();
     void beginReset();
     void endReset();
     void reset();
@@ -43,4 +46,8 @@ private:
     int m_count = 0;
     bool m_resetting = false;
     bool m_changesByRow = false;
+    // The row whose removal began, until the manager has taken its event out.
+    int m_removingRow = -1;
+
+    bool followsByRow() const;
 };

@@ -121,6 +121,8 @@ private:
             StatCollector::addInt("changes", false, 1);
             return true;
         }
+        // The stored gadgets come once the start is over.
+        QTest::qWaitFor([app] { return !app->gadgetsController()->liveGadgets().isEmpty(); });
         for (ToDoGadget *gadget : app->gadgetsController()->liveGadgets()) {
             if (gadget->uid() == s_toDoUid.toLatin1()) {
                 gadget->addToDo(QStringLiteral("to-do %1").arg(n));

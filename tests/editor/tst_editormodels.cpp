@@ -330,6 +330,56 @@ private slots:
         QCOMPARE(resets.count(), 1);
     }
 
+    // Added and removed events reach the editor's models as rows coming and going: the sorted table
+    // and the day list keep their cached values in step and show what models built afresh show.
+    void rowsComeAndGoWithoutReset_data()
+    {
+        QTest::addColumn<int>("removed"); // -1: one added
+        QTest::newRow("first removed") << 0;
+        QTest::newRow("middle removed") << 1;
+        QTest::newRow("last removed") << 2;
+        QTest::newRow("one added") << -1;
+    }
+
+    void rowsComeAndGoWithoutReset()
+    {
+        QFETCH(int, removed);
+        EditorTestEnv env;
+        env.add(0, "Alpha", Period(QDate(2026, 3, 20)));
+        env.add(0, "Beta", Period(QDate(2026, 3, 12)));
+        env.add(0, "Gamma", Period(QDate(2026, 3, 15)));
+        EventsTableModel table(env.manager.get());
+        QSortFilterProxyModel sorter;
+        QSortFilterProxyModel fresh;
+        for (QSortFilterProxyModel *proxy : {&sorter, &fresh}) {
+            proxy->setSortRole(SortRole);
+            proxy->setDynamicSortFilter(true);
+        }
+        sorter.setSourceModel(&table);
+        sorter.sort(EventsTableModel::DaysColumn);
+        QAbstractItemModelTester tester(&sorter, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        EditorEventsModel days(env.manager.get());
+        for (int row = 0; row < 3; ++row)
+            days.index(row).data(NextDateTimeRole);
+        QSignalSpy resets(&table, &QAbstractItemModel::modelReset);
+        QSignalSpy dayResets(&days, &QAbstractItemModel::modelReset);
+
+        if (removed >= 0)
+            env.manager->removeEvent(env.manager->eventByIndex(removed));
+        else
+            env.add(0, "Delta", Period(QDate(2026, 3, 11)));
+
+        EventsTableModel built(env.manager.get());
+        fresh.setSourceModel(&built);
+        fresh.sort(EventsTableModel::DaysColumn);
+        QCOMPARE(ids(sorter), ids(fresh));
+        EditorEventsModel freshDays(env.manager.get());
+        QCOMPARE(days.rowCount(), freshDays.rowCount());
+        for (int row = 0; row < days.rowCount(); ++row)
+            QCOMPARE(days.index(row).data(NextDateTimeRole), freshDays.index(row).data(NextDateTimeRole));
+        QCOMPARE(resets.count() + dayResets.count(), 0);
+    }
+
     void dayListPictureHeight()
     {
         EditorTestEnv env;

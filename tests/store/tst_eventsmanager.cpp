@@ -964,17 +964,26 @@ private slots:
     void backgroundSavesWriteWhatIsHeld_data()
     {
         QTest::addColumn<int>("change");
-        QTest::newRow("caption") << 0;
-        QTest::newRow("silent calendar, then another event") << 1;
-        QTest::newRow("removal") << 2;
-        QTest::newRow("several changes in a row") << 3;
-        QTest::newRow("read by a new manager") << 4;
-        QTest::newRow("manager ends") << 5;
+        // Read anew, the file's own entries stand for unchanged events.
+        QTest::addColumn<bool>("reread");
+        for (const bool reread : {false, true}) {
+            const char *from = reread ? ", file read" : "";
+            QTest::addRow("caption%s", from) << 0 << reread;
+            QTest::addRow("silent calendar, then another event%s", from) << 1 << reread;
+            QTest::addRow("removal%s", from) << 2 << reread;
+            QTest::addRow("several changes in a row%s", from) << 3 << reread;
+            QTest::addRow("read by a new manager%s", from) << 4 << reread;
+            QTest::addRow("manager ends%s", from) << 5 << reread;
+            QTest::addRow("file changed from outside%s", from) << 6 << reread;
+            QTest::addRow("a failed write, then a change%s", from) << 7 << reread;
+            QTest::addRow("file changed from outside, manager ends%s", from) << 8 << reread;
+        }
     }
 
     void backgroundSavesWriteWhatIsHeld()
     {
         QFETCH(int, change);
+        QFETCH(bool, reread);
         auto manager = std::make_unique<EventsManager>(eventsFile());
         const CalendarInfo work("work");
         manager->addCalendar(work);
@@ -982,9 +991,22 @@ private slots:
         for (int i = 0; i < 4500; ++i)
             events << variedEvent(i);
         manager->addEvents(events);
+        if (reread) {
+            manager = std::make_unique<EventsManager>(eventsFile());
+            events = manager->events();
+        }
         manager->setSavesInBackground(true);
         QSignalSpy saved(manager.get(), &EventsManager::saved);
         QSignalSpy failed(manager.get(), &EventsManager::saveFailed);
+        if (change == 6 || change == 8)
+            QVERIFY(writeFile(eventsFile(), readFile(eventsFile()).replace("\"Ev", "\"Xvv")));
+        if (change == 7) {
+            TestHelpers::ScopedFileSizeLimit limit(readFile(eventsFile()).size() - 10);
+            events.at(3)->setCaption("not written");
+            manager->waitForSaves();
+            QCOMPARE(failed.count(), 1);
+            failed.clear();
+        }
         events.at(10)->setCaption("first");
         if (change == 1) {
             events.at(4000)->setCalendarId(work.id, true);
@@ -1000,7 +1022,7 @@ private slots:
             EventsManager reader(eventsFile());
             QCOMPARE(reader.events().count(), manager->count());
             QCOMPARE(reader.events().at(0)->caption(), "again 0");
-        } else if (change == 5) {
+        } else if (change == 5 || change == 8) {
             manager.reset();
             QCOMPARE(readFile(eventsFile()), expected);
             return;
