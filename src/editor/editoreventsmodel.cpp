@@ -3,6 +3,8 @@
 #include "events/abstractcommonevent.h"
 #include "store/eventitemrole.h"
 
+#include <QPixmapCache>
+
 EditorEventsModel::EditorEventsModel(EventsManager *manager, QObject *parent) : EventsModel(manager, parent)
 {
     connect(this, &QAbstractItemModel::modelAboutToBeReset, this, &EditorEventsModel::clearCache);
@@ -36,9 +38,16 @@ QVariant EditorEventsModel::data(const QModelIndex &index, int role) const
         return event->caption();
     case Qt::DecorationRole: {
         const QPixmap picture = event->photo(true);
-        if (m_pictureHeight == 0 || picture.isNull())
+        if (m_pictureHeight == 0 || picture.isNull() || picture.height() == m_pictureHeight)
             return picture;
-        return picture.scaledToHeight(m_pictureHeight, Qt::SmoothTransformation);
+        // Most rows show their kind's picture: it is scaled once, not for every row that asks.
+        const QString key = QStringLiteral("editor-picture-%1-%2").arg(picture.cacheKey()).arg(m_pictureHeight);
+        QPixmap scaled;
+        if (!QPixmapCache::find(key, &scaled)) {
+            scaled = picture.scaledToHeight(m_pictureHeight, Qt::SmoothTransformation);
+            QPixmapCache::insert(key, scaled);
+        }
+        return scaled;
     }
     case NextDateTimeRole: {
         if (m_nextBegins.size() != rowCount())
