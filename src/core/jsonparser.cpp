@@ -109,6 +109,16 @@ private:
         skipSpaceAndCommentsSlow();
     }
     void skipSpaceAndCommentsSlow();
+    // Where the next value begins, past space and comments, without moving there: the reading skips them
+    // itself, and skipping twice would read a dropped '/' differently.
+    qsizetype nextValueStart()
+    {
+        const qsizetype at = m_pos;
+        skipSpaceAndComments();
+        const qsizetype start = m_pos;
+        m_pos = at;
+        return start;
+    }
     bool expect(char c)
     {
         if (m_pos < m_size && m_data[m_pos] == c) {
@@ -324,8 +334,7 @@ QVariant Reader::readArray(int depth)
         if (taker && taker->takeObject) {
             nodes.clear();
             m_spareNames.clear();
-            skipSpaceAndComments();
-            elementFrom = m_pos;
+            elementFrom = nextValueStart();
             readNode(depth);
             elementTo = m_pos;
             taker->takeObject(Common::JsonObject(this, 0));
@@ -357,8 +366,7 @@ Common::JsonListPartEnd Reader::readListPart(int depth, const std::vector<qsizet
     for (;;) {
         nodes.clear();
         m_spareNames.clear();
-        skipSpaceAndComments();
-        elementFrom = m_pos;
+        elementFrom = nextValueStart();
         readNode(depth);
         elementTo = m_pos;
         taker.takeObject(Common::JsonObject(this, 0));
