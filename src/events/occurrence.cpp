@@ -99,6 +99,9 @@ void Occurrence::assign(const IOccurrence &other)
 
 bool Occurrence::operator==(const IOccurrence &other) const
 {
+    // The kind is part of the text; a fresh event's rule is compared with every import.
+    if (other.type() != m_type)
+        return false;
     return toJson() == other.toJson();
 }
 

@@ -568,13 +568,15 @@ public:
         for (int row = 0; row < model.rowCount(); ++row) {
             CsvEventRecord record;
             record.caption = model.data(model.index(row, 1)).toString();
-            QStringList comments;
+            // Joined as read: a list of every cell first would double the memory a wide row takes.
             for (int column = 2; column < model.columnCount(); ++column) {
                 const QString cell = model.data(model.index(row, column)).toString();
-                if (!cell.isEmpty())
-                    comments << cell;
+                if (cell.isEmpty())
+                    continue;
+                if (!record.comment.isEmpty())
+                    record.comment += QLatin1String("; ");
+                record.comment += cell;
             }
-            record.comment = comments.join(QLatin1String("; "));
             const QString &dateText = dateTexts[row];
             if (dateText.isEmpty() && record.caption.isEmpty() && record.comment.isEmpty())
                 continue; // a blank line

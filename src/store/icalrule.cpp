@@ -372,6 +372,11 @@ ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QD
     const QDateTime to(localEnd.addDays(2), QTime(0, 0), Qt::UTC);
     const ICalSourceZone::Offsets there = start.zone.offsets(from, to);
     const ICalSourceZone::Offsets ours = ICalSourceZone(here).offsets(from, to);
+    // Two zones with one and the same offset all through (UTC and a UTC system) read every
+    // date alike: no date can differ, and the series need not be read.
+    const bool alike = there.size() == 1 && ours.size() == 1 && there.front().second == ours.front().second;
+    if (alike && !movedFit.rule.isEmpty())
+        return movedFit;
     const Occurrence series = Occurrence::fromRRule(start.date, ownFit.rule);
     std::vector<qint64> reference;
     bool ended = true;

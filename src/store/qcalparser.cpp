@@ -132,13 +132,12 @@ QString unescapeText(QStringView value)
         return value.toString();
     QString out;
     out.reserve(value.size());
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c != QLatin1Char('\\') || i + 1 == value.size()) {
-            out += c;
-            continue;
-        }
-        const QChar next = value[++i];
+    // The text between escapes goes over whole: most of a description is plain.
+    qsizetype from = 0;
+    for (qsizetype i = value.indexOf(QLatin1Char('\\')); i >= 0 && i + 1 < value.size();
+         i = value.indexOf(QLatin1Char('\\'), from)) {
+        out += value.mid(from, i - from);
+        const QChar next = value[i + 1];
         switch (next.unicode()) {
         case 'n':
         case 'N':
@@ -150,10 +149,11 @@ QString unescapeText(QStringView value)
             out += next;
             break;
         default:
-            out += c;
-            out += next;
+            out += value.mid(i, 2);
         }
+        from = i + 2;
     }
+    out += value.mid(from);
     return out;
 }
 
@@ -512,22 +512,23 @@ private:
 
     void storeProperty(const ContentLine &cl)
     {
+        // Already in its stored form, and shared: stored as it is.
         const QString key = blockKey(cl.name);
         if (key == QLatin1String("dtstart") || key == QLatin1String("dtend") || key == QLatin1String("due") ||
             key == QLatin1String("recurrence_id")) {
             bool dateOnly = false;
             const QDateTime value = readDate(cl.value, cl.params, &dateOnly, key, -1);
-            m_current->setProperty(key, value);
+            m_current->insert(key, value);
             m_current->setDateOnly(key, dateOnly && value.isValid());
         } else if (key == QLatin1String("rdate") || key == QLatin1String("exdate")) {
             storeDates(cl, key);
         } else if (key == QLatin1String("categories")) {
-            m_current->setProperty(key, cl.value.isEmpty() ? QStringList() : QStringList{cl.value.toString()});
+            m_current->insert(key, cl.value.isEmpty() ? QStringList() : QStringList{cl.value.toString()});
         } else if (key == QLatin1String("summary") || key == QLatin1String("description") ||
                    key == QLatin1String("location")) {
-            m_current->setProperty(key, unescapeText(cl.value));
+            m_current->insert(key, unescapeText(cl.value));
         } else {
-            m_current->setProperty(key, cl.value.toString());
+            m_current->insert(key, cl.value.toString());
         }
     }
 
@@ -569,12 +570,14 @@ private:
         QStringView raw = value.trimmed();
         *dateOnly = equalsNoCase(parameter(params, QLatin1String("VALUE")), QLatin1String("DATE")) || raw.size() == 8;
         QString text;
-        bool utc = false;
-        if (raw.contains(QLatin1Char('Z'))) {
+        const qsizetype zulu = raw.indexOf(QLatin1Char('Z'));
+        const bool utc = zulu >= 0;
+        if (utc && zulu == raw.size() - 1) {
+            raw.chop(1); // the usual place: no copy
+        } else if (utc) {
             text = raw.toString();
             text.remove(QLatin1Char('Z'));
             raw = text;
-            utc = true;
         }
         QDate date;
         QTime time(0, 0);
@@ -603,21 +606,26 @@ private:
         const QStringView tzid = parameter(params, QLatin1String("TZID"));
         if (tzid.isEmpty())
             return local(date, time); // floating time: wall clock wherever the user is
-        const QTimeZone zone = zone_(tzid.toString());
+        const QString id = tzid.toString();
+        const QTimeZone zone = zone_(id);
         if (!zone.isValid()) {
             // The file's own VTIMEZONE may come later: settled when the whole text is read.
-            m_pending.append({m_current, key, index, date, time, tzid.toString()});
+            m_pending.append({m_current, key, index, date, time, id});
             return local(date, time);
         }
         noteStartZone(key, date, time, ICalSourceZone(zone));
-        return toLocal(ICalSourceZone::toUtc(date, time, zone));
+        if (m_zoneReadings.size() >= 64 && !m_zoneReadings.contains(id))
+            m_zoneReadings.clear();
+        return toLocal(remembered(m_zoneReadings[id], wallSeconds(date, time),
+                                  [&] { return ICalSourceZone::toUtc(date, time, zone); }));
     }
 
     // A series repeats its start's wall-clock time in the start's own zone.
     void noteStartZone(const QString &key, const QDate &date, const QTime &time, const ICalSourceZone &zone)
     {
+        static const QString zoneKey = QStringLiteral("dtstart_zone");
         if (m_current && key == QLatin1String("dtstart"))
-            m_current->setProperty(QStringLiteral("dtstart_zone"), QVariant::fromValue(ICalWallTime{date, time, zone}));
+            m_current->insert(zoneKey, QVariant::fromValue(ICalWallTime{date, time, zone}));
     }
 
     void resolveZones()
@@ -652,9 +660,31 @@ private:
 
     // Local time through the system zone read once per parse: the C library's local
     // time calls look at the zone file on every call, which dominates large imports.
-    QDateTime local(const QDate &date, const QTime &time) const
+    QDateTime local(const QDate &date, const QTime &time)
     {
-        return m_localZone.isValid() ? inZone(date, time, m_localZone) : QDateTime(date, time, Qt::LocalTime);
+        if (!m_localZone.isValid())
+            return QDateTime(date, time, Qt::LocalTime);
+        return remembered(m_localReadings, wallSeconds(date, time), [&] { return inZone(date, time, m_localZone); });
+    }
+
+    // A file's times repeat the same days and hours, and reading one through a zone is what
+    // costs most in a large import: each reading is done once a parse. Bounded, for files
+    // of ever new moments.
+    template <typename Read> static QDateTime remembered(QHash<qint64, QDateTime> &readings, qint64 key, Read read)
+    {
+        const auto known = readings.constFind(key);
+        if (known != readings.cend())
+            return *known;
+        if (readings.size() >= 8192)
+            readings.clear();
+        const QDateTime value = read();
+        readings.insert(key, value);
+        return value;
+    }
+
+    static qint64 wallSeconds(const QDate &date, const QTime &time)
+    {
+        return date.toJulianDay() * 86400 + time.msecsSinceStartOfDay() / 1000;
     }
 
     // A wall-clock time that a daylight-saving change skips is read with the offset in
@@ -668,9 +698,11 @@ private:
         return QDateTime(date, time, Qt::UTC).addSecs(-before).toTimeZone(zone);
     }
 
-    QDateTime toLocal(const QDateTime &dt) const
+    QDateTime toLocal(const QDateTime &dt)
     {
-        return m_localZone.isValid() ? dt.toTimeZone(m_localZone) : dt.toLocalTime();
+        if (!m_localZone.isValid())
+            return dt.toLocalTime();
+        return remembered(m_utcReadings, dt.toMSecsSinceEpoch(), [&] { return dt.toTimeZone(m_localZone); });
     }
 
     QTimeZone zone_(const QString &tzid)
@@ -706,6 +738,9 @@ private:
 
     QList<QCalEventPtr> &m_out;
     const QTimeZone m_localZone;
+    QHash<qint64, QDateTime> m_localReadings;                // by wall-clock second
+    QHash<qint64, QDateTime> m_utcReadings;                  // by UTC millisecond
+    QHash<QString, QHash<qint64, QDateTime>> m_zoneReadings; // UTC moments by zone id and wall-clock second
     QList<PendingZone> m_pending;
     QHash<QString, ICalZone> m_zones;
     bool m_inZone = false;

@@ -109,6 +109,21 @@ private slots:
         QCOMPARE(event->isDateOnly(key), dateOnly);
     }
 
+    // One wall-clock reading in several zones of one file: each entry keeps its own moment.
+    void readsOneWallClockInEachZone()
+    {
+        TestHelpers::ScopedTimeZone tz("Europe/Berlin");
+        QByteArray text = "BEGIN:VCALENDAR\r\n";
+        for (const QByteArray start : {";TZID=America/New_York:", ";TZID=Asia/Tokyo:", ":", ";VALUE=DATE-TIME:"})
+            text += "BEGIN:VEVENT\r\nDTSTART" + start + "20240501T100000" + (start == ":" ? "Z" : "") +
+                    "\r\nEND:VEVENT\r\n";
+        QStringList moments;
+        for (const QCalEventPtr &event : parseText(text + "END:VCALENDAR\r\n"))
+            moments << event->dtstart().toDateTime().toUTC().toString(Qt::ISODate);
+        QCOMPARE(moments, QStringList({"2024-05-01T14:00:00Z", "2024-05-01T01:00:00Z", "2024-05-01T10:00:00Z",
+                                       "2024-05-01T08:00:00Z"}));
+    }
+
     // The file's own zone counts wherever it stands, and one left open loses no entry.
     void readsZonesOfTheFile()
     {
