@@ -1,5 +1,6 @@
 #include "app/movinglinefactory.h"
 
+#include "core/iconfiles.h"
 #include "runningline/ostrevalder.h"
 #include "runningline/simpletextline.h"
 
@@ -54,7 +55,8 @@ QIcon programLogo()
     Q_INIT_RESOURCE(app);
     QIcon icon;
     for (int size : {16, 24, 32, 48, 128})
-        icon.addFile(QStringLiteral(":/Ostrevalder/icons/calendar/calendar_%1.png").arg(size), QSize(size, size));
+        Common::addIconFile(&icon, QStringLiteral(":/Ostrevalder/icons/calendar/calendar_%1.png").arg(size),
+                            QSize(size, size));
     return icon;
 }
 

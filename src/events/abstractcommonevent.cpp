@@ -224,6 +224,7 @@ void AbstractCommonEvent::setComment(const QString &comment)
 void AbstractCommonEvent::initPeriod(const Period &period)
 {
     m_period = period;
+    m_nextDay = QDate();
     QR_ASSERT(m_period.beginDate().isValid());
     if (m_period.beginDate().isValid())
         m_occurrence.setStartDate(m_period.beginDate());
@@ -315,14 +316,16 @@ bool AbstractCommonEvent::isExpired(int days) const
 
 Period AbstractCommonEvent::nextPeriod() const
 {
-    if (isExpired(0))
-        return Period();
+    // The answer depends on the day alone, until the event changes.
     const QDate today = Common::Clock::today();
-    const qint64 length = m_period.lengthInDays();
-    const QDate next = nextDate(today.addDays(-length));
-    if (!next.isValid())
+    if (m_nextDay != today || m_nextRevision != m_revision) {
+        m_nextBegin = isExpired(0) ? QDate() : nextDate(today.addDays(-m_period.lengthInDays()));
+        m_nextDay = today;
+        m_nextRevision = m_revision;
+    }
+    if (!m_nextBegin.isValid())
         return Period();
-    return m_period.addDays(m_period.beginDate().daysTo(next));
+    return m_period.addDays(m_period.beginDate().daysTo(m_nextBegin));
 }
 
 // ---- persistence

@@ -1,5 +1,7 @@
 #include "events/eventresources.h"
 
+#include "core/iconfiles.h"
+
 #include <QtGlobal>
 
 static void initResourcesOnce()
@@ -18,6 +20,6 @@ QIcon eventIcon(const QStringList &files)
     initEventResources();
     QIcon icon;
     for (const QString &file : files)
-        icon.addFile(file, QSize(), QIcon::Normal, QIcon::Off);
+        Common::addIconFile(&icon, file);
     return icon;
 }

@@ -7,6 +7,8 @@
 #include "store/eventitemrole.h"
 #include "store/eventsmodel.h"
 
+#include <limits>
+
 MovingLineFilter::MovingLineFilter(QObject *parent) : QSortFilterProxyModel(parent)
 {
     setDynamicSortFilter(true);
@@ -136,12 +138,15 @@ const MovingLineFilter::SortKey &MovingLineFilter::sortKey(const QModelIndex &so
 {
     SortKey &key = sortKeySlot(size_t(sourceIndex.row()));
     if (!key.known) {
+        const auto moment = [](const QDateTime &when) {
+            return when.isValid() ? when.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
+        };
         const RowEvent row = rowEvent(sourceIndex.row());
         if (row.known) {
-            key = {true, false, row.event ? row.event->nextPeriod().beginDateTime() : QDateTime()};
+            key = {true, false, moment(row.event ? row.event->nextPeriod().beginDateTime() : QDateTime())};
         } else {
             const bool system = sourceIndex.data(IsSystemRole).toBool();
-            key = {true, system, system ? QDateTime() : sourceIndex.data(NextDateTimeRole).toDateTime()};
+            key = {true, system, system ? 0 : moment(sourceIndex.data(NextDateTimeRole).toDateTime())};
         }
     }
     return key;

@@ -44,12 +44,13 @@ protected:
 
 private:
     // What a row is sorted by, read from the source once: an event's next begin is worked out in local
-    // time, and a sort compares each row many times.
+    // time, and a sort compares each row many times. The moment is kept as milliseconds since the
+    // epoch, the lowest value for none: comparing two local date-times converts both each time.
     struct SortKey
     {
         bool known = false;
         bool system = false;
-        QDateTime when;
+        qint64 when = 0;
     };
     // The event behind a source row when the source is the events list, alone or joined with others:
     // asking it directly spares an index and a variant per role through each layer. `known` is false

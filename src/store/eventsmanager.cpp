@@ -144,7 +144,7 @@ QString EventsManager::sourceFile() const
 class EventsManager::PartReaders
 {
 public:
-    PartReaders(const QByteArray &bytes, const QStringList &listPath)
+    PartReaders(const QByteArray &bytes, const QStringList &listPath, const NotSpecifiedEvent::Defaults &defaults)
     {
         // Below a few hundred entries a thread costs more than it saves.
         const int parts = int(std::min<qsizetype>(QThread::idealThreadCount(), bytes.size() / (256 * 1024)));
@@ -152,8 +152,6 @@ public:
         m_starts = Common::likelyElementStarts(bytes, " {\"" + s_data.toLatin1() + "\": ", parts);
         m_parts = std::vector<Part>(m_starts.size());
         QThread *const home = QThread::currentThread();
-        // The settings are this thread's: the readers are handed what new events take from them.
-        const NotSpecifiedEvent::Defaults defaults = NotSpecifiedEvent::settingsDefaults();
         for (size_t i = 0; i < m_parts.size(); ++i) {
             Part &part = m_parts[i];
             try {
@@ -244,6 +242,11 @@ private:
 
 void EventsManager::ReadEvents::taken(const AbstractCommonEventPtr &event, const Common::JsonObject &entry)
 {
+    // What the bar and the reminders first ask of every event, asked here on the thread that reads
+    // it: the events keep the answers for the day. The bar looks no further for an event it hides.
+    if (event->isMovingLineEnabled())
+        event->nextPeriod();
+    event->reminderDateTime();
     spans.push_back(EntrySpan{entry.elementFrom(), entry.elementTo() - entry.elementFrom()});
     revisions.push_back(event->revision());
     events.append(event);
@@ -277,7 +280,11 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     // Each entry's event is built straight from the entry's text, before the next entry is read
     // into the same memory. Long lists are read in parts on other threads at the same time.
     const QStringList listPath{QString::fromLatin1(s_eventsKey), s_eventsList};
-    PartReaders parts(bytes, listPath);
+    // The settings are this thread's: the readers are handed what new events take from them, and this
+    // thread looks them up once, not for every event.
+    const NotSpecifiedEvent::Defaults defaults = NotSpecifiedEvent::settingsDefaults();
+    const NotSpecifiedEvent::DefaultsScope scope(defaults);
+    PartReaders parts(bytes, listPath, defaults);
     Common::JsonListTaker taker;
     taker.start = [read] { *read = ReadEvents(); };
     taker.takeObject = [read](const Common::JsonObject &entry) {

@@ -1,5 +1,7 @@
 #include "widgets/widgetresources.h"
 
+#include "core/iconfiles.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -25,11 +27,12 @@ QString applicationStyleSheet()
 
 QIcon sharpIcon(const QString &path)
 {
-    QIcon icon(path);
+    QIcon icon;
+    Common::addIconFile(&icon, path);
     const QFileInfo file(path);
     const QString twin =
         file.path() + QLatin1Char('/') + file.completeBaseName() + QStringLiteral("@2x.") + file.suffix();
     if (QFile::exists(twin))
-        icon.addFile(twin);
+        Common::addIconFile(&icon, twin);
     return icon;
 }

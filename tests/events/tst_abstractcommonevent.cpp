@@ -4,6 +4,7 @@
 #include "eventtestenv.h"
 #include "events/holidayevent.h"
 #include "events/notspecifiedevent.h"
+#include "platform/timezonewatcher.h"
 #include "testhelpers.h"
 
 #include <QBuffer>
@@ -608,6 +609,25 @@ private slots:
         info.id = "type";
         holiday.setCustomTypeMetaInfo(info);
         QVERIFY(!holiday.cornerAllowed());
+    }
+
+    // Last: pins the zone for the rest of the run, as the program does, and so reminders are kept too.
+    void keptAnswersFollowChanges()
+    {
+        qunsetenv("TZ");
+        TimeZoneWatcher::pinSystemZone();
+        EventTestEnv env; // 10 March 2026, 9:30
+        NotSpecifiedEvent e;
+        e.setPeriod(Period(QDate(2026, 3, 9), QTime(12, 0)));
+        e.setOccurrence(Occurrence(QDate(2026, 3, 9), IOccurrence::Daily));
+        QCOMPARE(e.nextPeriod().beginDate(), QDate(2026, 3, 10));
+        QCOMPARE(e.reminderDateTime(), QDateTime(QDate(2026, 3, 10), QTime(11, 45)));
+        e.setOccurrence(Occurrence(QDate(2026, 3, 9), IOccurrence::Weekly));
+        QCOMPARE(e.nextPeriod().beginDate(), QDate(2026, 3, 16));
+        QCOMPARE(e.reminderDateTime(), QDateTime(QDate(2026, 3, 16), QTime(11, 45)));
+        Common::Clock::pin(QDateTime(QDate(2026, 3, 17), QTime(9, 0)));
+        QCOMPARE(e.nextPeriod().beginDate(), QDate(2026, 3, 23));
+        QCOMPARE(e.reminderDateTime(), QDateTime(QDate(2026, 3, 23), QTime(11, 45)));
     }
 };
 
