@@ -155,13 +155,17 @@ private slots:
         QVERIFY(lines[0].endsWith(":ASSERT: none"));
     }
 
+    // Full, it keeps the newest whole lines that fit, however long the lines are.
     void memoryLogIsBounded()
     {
-        for (int i = 0; i < Common::kLogMemoryLines + 5; ++i)
-            QR_LOG(QByteArray::number(i));
+        const QByteArray pad(90, 'x');
+        const int lines = 2 * Common::kLogMemoryBytes / 100;
+        for (int i = 0; i < lines; ++i)
+            QR_LOG(pad + QByteArray::number(i % 10));
         const QByteArray buffer = logBuffer();
-        QCOMPARE(buffer.count('\n'), Common::kLogMemoryLines);
-        QVERIFY(buffer.startsWith("06.12.26T12:35:23:0455\n"));
+        QVERIFY(buffer.size() <= Common::kLogMemoryBytes && buffer.size() > Common::kLogMemoryBytes - 200);
+        QVERIFY(buffer.startsWith("06.12.26T12:35:23:045" + pad));
+        QVERIFY(buffer.endsWith(pad + QByteArray::number((lines - 1) % 10) + '\n'));
     }
 
     void linesFromWorkerThreadsStayWhole()
