@@ -200,6 +200,29 @@ private slots:
         QCOMPARE(m_shown, QStringList{"imported"});
     }
 
+    // A shown reminder is remembered while its minute can come again (its seconds, a repeated hour), not
+    // all day: after the clock is set back past that, it comes again, as it would after a start.
+    void remembersAShownReminderWhileItCanComeAgain_data()
+    {
+        QTest::addColumn<QDateTime>("lookAt");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("looked at two hours later") << at("12:00") << 1;
+        QTest::newRow("looked at four hours later") << at("14:00") << 2;
+    }
+
+    void remembersAShownReminderWhileItCanComeAgain()
+    {
+        QFETCH(QDateTime, lookAt);
+        QFETCH(int, shown);
+        addAppointment("a", at("10:00"));
+        start();
+        advanceTo(at("10:00:15"));
+        jumpTo(lookAt);
+        jumpTo(at("09:59"));
+        advanceTo(at("10:00:15"));
+        QCOMPARE(m_shown.count(), shown);
+    }
+
     void opensRemindersOfOneMinuteInListOrder()
     {
         addAppointment("first", at("10:00"));
