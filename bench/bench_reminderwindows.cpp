@@ -164,7 +164,7 @@ int main(int argc, char **argv)
     const QString sound = QStringLiteral(QR_SOURCE_DIR "/resources/sounds/bell.wav");
 
     // A program up for a while has its log of recent lines full; the windows' lines only take turns.
-    for (int i = 0; i < Common::kLogMemoryLines; ++i)
+    for (int i = 0; i < Common::kLogMemoryBytes / 32; ++i)
         QR_LOG("Show Reminder");
 
     // One appointment to warm up with, then each round's at their own minute, an hour ahead: the

@@ -20,6 +20,8 @@ namespace ReminderControllerPrivate {
 const QByteArray s_settingsKey = QByteArray(Setting::Reminders);
 // When the table was last looked at with windows opened, as UTC text.
 const QByteArray s_lookKey = QByteArray(Setting::ReminderLastLook);
+// How long a shown reminder's reading is remembered: longer than any zone repeats its hours.
+const int s_doneHours = 3;
 // The window comes a little after the minute starts, so the minute is surely "now" when it fires.
 const int s_wakeDelaySecs = 15;
 
@@ -202,10 +204,11 @@ void ReminderController::nearestReminders()
 {
     const QDateTime now = Common::Clock::now();
 
-    // An event answers a reading again only within the day (seconds, a repeated hour).
-    const QDateTime today(now.date(), QTime(0, 0), Qt::UTC);
+    // An event answers a reading again only within minutes (its seconds) or an hour or two (the hour
+    // repeated when daylight saving ends); older ones are forgotten, or a day of many reminders grows it.
+    const QDateTime forgotten = wallReading(now).addSecs(-s_doneHours * 3600);
     for (auto it = m_done.begin(); it != m_done.end();) {
-        if (it->first < today)
+        if (it->first < forgotten)
             it = m_done.erase(it);
         else
             ++it;

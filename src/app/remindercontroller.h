@@ -89,7 +89,7 @@ private:
     EventsManager *m_eventsManager = nullptr;
     ShowFunction m_show;
     ReminderTable m_reminders;
-    // Event reminders of today already shown or dropped, by the minute's wall-clock reading: an
+    // Event reminders of the last hours shown or dropped, by the minute's wall-clock reading: an
     // event whose time has seconds still answers its minute after the window opened, and in the
     // hour repeated when daylight saving ends it answers the same reading again an hour later.
     QSet<QPair<QDateTime, QByteArray>> m_done;

@@ -63,6 +63,15 @@ bool openBeside(const QIODevice &device, QTemporaryFile *file)
     return false;
 }
 
+// The store keeps what it read of a file it no longer uses, in case the name comes again; each
+// temporary file's name never does, and every write would leave a copy of all settings behind. An
+// emptied file is forgotten.
+void forgetTemporary(QSettings &ini, QFile &file)
+{
+    file.resize(0);
+    ini.sync();
+}
+
 // Both directions go through the store's own INI reader and writer on a temporary file, so the text
 // stays exactly what the native form reads and writes.
 bool readIni(QIODevice &device, QSettings::SettingsMap &map)
@@ -71,11 +80,13 @@ bool readIni(QIODevice &device, QSettings::SettingsMap &map)
     if (device.size() > DataFileGuard::s_largestSettingsFile || !openBeside(device, &file) ||
         file.write(device.readAll()) < 0 || !file.flush())
         return false;
-    const QSettings ini(file.fileName(), QSettings::IniFormat);
+    QSettings ini(file.fileName(), QSettings::IniFormat);
     const QStringList keys = ini.allKeys();
     for (const QString &key : keys)
         map.insert(key, ini.value(key));
-    return ini.status() == QSettings::NoError;
+    const bool read = ini.status() == QSettings::NoError;
+    forgetTemporary(ini, file);
+    return read;
 }
 
 bool writeIni(QIODevice &device, const QSettings::SettingsMap &map)
@@ -92,19 +103,15 @@ bool writeIni(QIODevice &device, const QSettings::SettingsMap &map)
     if (!openBeside(device, &file))
         return false;
     file.close();
-    {
-        QSettings ini(file.fileName(), QSettings::IniFormat);
-        for (auto it = map.cbegin(); it != map.cend(); ++it)
-            ini.setValue(it.key(), it.value());
-        ini.sync();
-        if (ini.status() != QSettings::NoError)
-            return false;
-    }
+    QSettings ini(file.fileName(), QSettings::IniFormat);
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        ini.setValue(it.key(), it.value());
+    ini.sync();
     QFile written(file.fileName());
-    if (!written.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray text = written.readAll();
-    return device.write(text) == text.size();
+    const bool ok = ini.status() == QSettings::NoError && written.open(QIODevice::ReadWrite);
+    const QByteArray text = ok ? written.readAll() : QByteArray();
+    forgetTemporary(ini, written);
+    return ok && device.write(text) == text.size();
 }
 
 } // namespace

@@ -3,17 +3,25 @@
 #include "core/clock.h"
 #include "core/crashhandleradapter.h"
 
-#include <deque>
+#include <algorithm>
+#include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace LogPrivate {
+
+constexpr qsizetype s_capacity = Common::kLogMemoryBytes;
 
 struct MemoryLog
 {
     // The program lives on one thread, but a few bulk jobs (writing the events file) run on
     // worker threads and may log; the lock keeps lines whole and the buffer sound.
     std::mutex mutex;
-    std::deque<QByteArray> lines;
+    // The newest lines, from `start` on and around the end. Made whole with the first line, so that a
+    // log filling up over weeks takes no more of the heap; the system backs its pages only as lines reach them.
+    std::unique_ptr<char[]> ring;
+    qsizetype start = 0;
+    qsizetype size = 0;
 };
 
 MemoryLog &memoryLog()
@@ -43,12 +51,35 @@ bool &writingLine()
 }
 
 // Call with the lock held.
+void dropOldestLine(MemoryLog &log)
+{
+    const char *ring = log.ring.get();
+    const qsizetype first = std::min(log.size, s_capacity - log.start);
+    qsizetype dropped = log.size; // a line cut at its start ends nowhere: all of it goes
+    if (const void *end = std::memchr(ring + log.start, '\n', size_t(first)))
+        dropped = static_cast<const char *>(end) - (ring + log.start) + 1;
+    else if (const void *wrapped = std::memchr(ring, '\n', size_t(log.size - first)))
+        dropped = first + (static_cast<const char *>(wrapped) - ring) + 1;
+    log.start = (log.start + dropped) % s_capacity;
+    log.size -= dropped;
+}
+
+// Call with the lock held.
 void appendToMemory(const QByteArray &line)
 {
     MemoryLog &log = memoryLog();
-    log.lines.push_back(line);
-    while (log.lines.size() > static_cast<size_t>(Common::kLogMemoryLines))
-        log.lines.pop_front();
+    if (!log.ring)
+        log.ring.reset(new char[s_capacity]);
+    // A line longer than the whole log keeps its end.
+    const qsizetype length = std::min(line.size(), s_capacity);
+    const char *data = line.constData() + (line.size() - length);
+    while (log.size + length > s_capacity)
+        dropOldestLine(log);
+    const qsizetype at = (log.start + log.size) % s_capacity;
+    const qsizetype first = std::min(length, s_capacity - at);
+    std::memcpy(log.ring.get() + at, data, size_t(first));
+    std::memcpy(log.ring.get(), data + first, size_t(length - first));
+    log.size += length;
 }
 
 } // namespace LogPrivate
@@ -77,10 +108,13 @@ void writeLogLine(const char *file, int line, const char *function, const QByteA
 
 QByteArray logBuffer()
 {
-    QByteArray result;
     std::lock_guard<std::mutex> lock(LogPrivate::memoryLog().mutex);
-    for (const QByteArray &line : LogPrivate::memoryLog().lines)
-        result += line;
+    const LogPrivate::MemoryLog &log = LogPrivate::memoryLog();
+    if (!log.size)
+        return QByteArray();
+    const qsizetype first = std::min(log.size, LogPrivate::s_capacity - log.start);
+    QByteArray result(log.ring.get() + log.start, first);
+    result.append(log.ring.get(), log.size - first);
     return result;
 }
 
@@ -125,7 +159,7 @@ void reportFailedAssert(const char *file, int line, const char *function, const 
 void clearLogBuffer()
 {
     std::lock_guard<std::mutex> lock(LogPrivate::memoryLog().mutex);
-    LogPrivate::memoryLog().lines.clear();
+    LogPrivate::memoryLog().size = 0;
 }
 
 } // namespace Common

@@ -11,8 +11,8 @@ QByteArray logBuffer();
 namespace Common {
 // Called by QR_ASSERT: logs the failed check and hands it to the crash-report adapter.
 void reportFailedAssert(const char *file, int line, const char *function, const char *condition);
-// Lines the in-memory log keeps; older ones are dropped so weeks of uptime stay bounded.
-constexpr int kLogMemoryLines = 10000;
+// Bytes of whole lines the in-memory log keeps; older lines are dropped so weeks of uptime stay bounded.
+constexpr int kLogMemoryBytes = 512 * 1024;
 // The log line of one of Qt's own messages: its kind ("Debug: ", "Info: ", "Warning: ", "Critical: ",
 // "Fatal: ") before the text.
 QByteArray qtMessageLine(QtMsgType type, const QString &text);

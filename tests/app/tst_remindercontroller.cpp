@@ -150,6 +150,13 @@ private slots:
         QCOMPARE(m_controller->wakeTime(), at("00:00:01", 1));
         advanceTo(at("10:30"));
         QCOMPARE(m_shown, QStringList{"a"});
+        // Remembered while its minute can come again, not all day: a clock set back later shows it again.
+        for (const char *lookAt : {"12:00", "14:00"}) {
+            jumpTo(at(lookAt));
+            jumpTo(at("09:59"));
+            advanceTo(at("10:00:15"));
+        }
+        QCOMPARE(m_shown, (QStringList{"a", "a"}));
     }
 
     // The events manager speaks between the reminder's minute and the wake-up.

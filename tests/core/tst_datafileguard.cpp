@@ -116,6 +116,18 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"Quillane Reminder.conf", "Quillane Reminder.conf.bak"}));
     }
+
+    void writesKeepNoCopyOfTheSettings()
+    {
+        QTemporaryDir dir;
+        QSettings settings(dir.filePath(QStringLiteral("s.conf")), Common::guardedIniFormat());
+        QByteArray list(1000, 'x');
+        for (int i = 0; i < 6; ++i) {
+            settings.setValue(QStringLiteral("n%1").arg(i), list);
+            settings.sync();
+        }
+        QCOMPARE(list.data_ptr().d_ptr()->ref_.loadRelaxed(), 7);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDataFileGuard)
