@@ -288,8 +288,7 @@ private:
     IEventListener *m_listener = nullptr;
     quint32 m_revision = 0;
     // The next begin date as nextPeriod() found it on m_nextDay at m_nextRevision: the bar, its sort,
-    // the texts and the reminders ask for it for every event, and the threads that read the events
-    // file ask first.
+    // the texts and the reminders ask for it for every event, again and again.
     mutable QDate m_nextDay;
     mutable QDate m_nextBegin;
     mutable quint32 m_nextRevision = 0;

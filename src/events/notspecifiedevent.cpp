@@ -10,7 +10,6 @@
 #include "core/log.h"
 #include "core/properties.h"
 #include "events/eventkinds.h"
-#include "platform/timezonewatcher.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -99,21 +98,7 @@ QString NotSpecifiedEvent::caption() const
 
 QDateTime NotSpecifiedEvent::reminderDateTime() const
 {
-    const QDateTime now = Common::Clock::now();
-    // The first reminder after a moment is the first after any later moment of that day that it has
-    // not reached. The reminders' scans ask for every event, and the threads that read the events
-    // file ask first. A zone TZ may change behind the watcher's back keeps no answer.
-    const int zone = TimeZoneWatcher::zoneGeneration();
-    const bool answered = zone >= 0 && zone == m_reminderZone && m_reminderRevision == revision() &&
-                          m_reminderAskedAt.date() == now.date() && m_reminderAskedAt <= now &&
-                          (!m_reminder.isValid() || now < m_reminder);
-    if (!answered) {
-        m_reminder = reminderDateTimeAfter(now);
-        m_reminderAskedAt = now;
-        m_reminderRevision = revision();
-        m_reminderZone = zone;
-    }
-    return m_reminder;
+    return reminderDateTimeAfter(Common::Clock::now());
 }
 
 QDateTime NotSpecifiedEvent::reminderDateTimeAfter(const QDateTime &now) const
@@ -215,7 +200,6 @@ template <class Map> void NotSpecifiedEvent::load(const Map &map)
 {
     const int version = map.value(s_version).toInt();
     QR_ASSERT(version == 1);
-    m_reminderZone = -1;
     m_notifyMinutes = map.value(s_notifyMinutes, m_notifyMinutes).toInt();
     m_notifyDays = map.value(s_notifyDays, m_notifyDays).toInt();
     m_movingLineEnabled = map.value(s_movingLineEnabled, m_movingLineEnabled).toBool();

@@ -72,9 +72,4 @@ private:
     QString m_soundPath;
     bool m_movingLineEnabled;
     bool m_reminderEnabled;
-    // reminderDateTime() as answered at m_reminderAskedAt, for the revision and zone it was asked in.
-    mutable QDateTime m_reminderAskedAt;
-    mutable QDateTime m_reminder;
-    mutable quint32 m_reminderRevision = 0;
-    mutable int m_reminderZone = -1;
 };

@@ -242,11 +242,6 @@ private:
 
 void EventsManager::ReadEvents::taken(const AbstractCommonEventPtr &event, const Common::JsonObject &entry)
 {
-    // What the bar and the reminders first ask of every event, asked here on the thread that reads
-    // it: the events keep the answers for the day. The bar looks no further for an event it hides.
-    if (event->isMovingLineEnabled())
-        event->nextPeriod();
-    event->reminderDateTime();
     spans.push_back(EntrySpan{entry.elementFrom(), entry.elementTo() - entry.elementFrom()});
     revisions.push_back(event->revision());
     events.append(event);

@@ -611,7 +611,7 @@ private slots:
         QVERIFY(!holiday.cornerAllowed());
     }
 
-    // Last: pins the zone for the rest of the run, as the program does, and so reminders are kept too.
+    // Last: pins the zone for the rest of the run, as the program does.
     void keptAnswersFollowChanges()
     {
         qunsetenv("TZ");
