@@ -5,7 +5,9 @@
 # The program starts with a home of its own and no events, so nothing is due for hours. Given a
 # folder (/etc), 20 files are made and removed there at the start of the seconds counted, as
 # packages and services do, which a program watching the zone file must not mind.
-# Usage (under xvfb-run): idle_wakeups.sh SECONDS path/to/quillane-reminder path/to/idletray [FOLDER]
+# With BAR=hidden the bar is never shown. Xvfb starts the pointer at the screen's centre, where the
+# welcome gadget of a first start appears: the pointer rests on it from the start, unmoved.
+# Usage (under xvfb-run): [BAR=hidden] idle_wakeups.sh SECONDS path/to/quillane-reminder path/to/idletray [FOLDER]
 set -u
 SECONDS_IDLE=$1
 BIN=$2
@@ -19,6 +21,10 @@ unset QT_QPA_PLATFORM QR_CLOCK_POLL_MSECS
 LOG="$XDG_DATA_HOME/Quillane/Quillane Reminder/log.dat"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
+if [ "${BAR:-}" = hidden ]; then
+    mkdir -p "$XDG_CONFIG_HOME/Quillane"
+    printf '[Properties]\ncreepingLineVisibilityOption=0\n' >"$XDG_CONFIG_HOME/Quillane/Quillane Reminder.conf"
+fi
 PIDS=""
 
 cleanup() {
