@@ -4,7 +4,6 @@
 #include "eventtestenv.h"
 #include "events/holidayevent.h"
 #include "events/notspecifiedevent.h"
-#include "platform/timezonewatcher.h"
 #include "testhelpers.h"
 
 #include <QBuffer>
@@ -611,11 +610,8 @@ private slots:
         QVERIFY(!holiday.cornerAllowed());
     }
 
-    // Last: pins the zone for the rest of the run, as the program does.
     void keptAnswersFollowChanges()
     {
-        qunsetenv("TZ");
-        TimeZoneWatcher::pinSystemZone();
         EventTestEnv env; // 10 March 2026, 9:30
         NotSpecifiedEvent e;
         e.setPeriod(Period(QDate(2026, 3, 9), QTime(12, 0)));
