@@ -51,7 +51,7 @@ public:
 
     void start();
     void stop();
-    bool isIdle() const { return !m_timer.isActive() && !m_restartPending; }
+    bool isIdle() const { return !m_timer.isActive() && !m_restartPending && !m_applyPending; }
     int year() const { return m_year; }
 
     // Time a slice may take before the next tick; at least one event is taken per tick.
