@@ -82,8 +82,8 @@ private:
     void onEventChanged(int index);
     // Works out the events noted since the last pass again and shows the marks if they changed.
     void applyChanges();
-    // Whether the panel's filter keeps the event at this place; false when the rows do not follow
-    // the list (a full run is started then).
+    // Whether the panel's filter keeps the event at this place; *known is false when the rows do
+    // not follow the list (a full run is started then).
     bool isShown(int index, bool *known) const;
     // The event's days, counted in and noted as its own.
     void count(int index);
