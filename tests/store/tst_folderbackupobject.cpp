@@ -144,6 +144,7 @@ private slots:
         QTest::newRow("empty") << "";
         QTest::newRow("filter mismatch") << "settings.ini";
         QTest::newRow("parent matching filter") << "../todo.x.dat";
+        QTest::newRow("no uid") << "todo..dat";
     }
 
     void refusesUnsafeNames()
@@ -155,6 +156,11 @@ private slots:
         QVERIFY(!obj.restore(pack({{"todo.a.dat", "after"}, {name, "payload"}})));
         QCOMPARE(TestHelpers::readFile(m_folder + "/todo.a.dat"), QByteArray("before"));
         QCOMPARE(filesIn(m_folder), QStringList{"todo.a.dat"});
+        // An archive's entry of it is refused with the name as its reason.
+        QVERIFY(TestHelpers::writeFile(m_root->filePath("entry"), pack({{name, "payload"}})));
+        QVERIFY(!obj.checkRestoreFile(m_root->filePath("entry")));
+        QVERIFY(obj.restoreRefusal().contains("\"" + name + "\""));
+        QVERIFY(QFile::remove(m_root->filePath("entry")));
         QCOMPARE(filesIn(m_root->path()), QStringList{"gadgets"});
     }
 
@@ -179,6 +185,8 @@ private slots:
         FolderBackupObject obj("g", m_folder, {"todo.*.dat", "a"});
         QVERIFY(!obj.restore(data));
         QVERIFY(filesIn(m_folder).isEmpty());
+        QVERIFY(TestHelpers::writeFile(m_root->filePath("entry"), data));
+        QVERIFY(!obj.checkRestoreFile(m_root->filePath("entry")) && !obj.restoreRefusal().isEmpty());
     }
 
     void failedWritePutsBackEarlierFiles()
