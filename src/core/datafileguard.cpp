@@ -156,9 +156,8 @@ bool DataFileGuard::setAsideIfOversized(const QString &path, qint64 limit)
         noticeAndKeepAside(file, Unreadable);
         return true;
     }
-    QR_LOG(file.toUtf8() + " is far too large (" + QByteArray::number(qint64(info.st_size)) +
-           " bytes): " + (earlier.isEmpty() ? "moved aside unread to " : "removed unread, as it is kept already in ") +
-           copy.toUtf8());
+    QR_LOG(file.toUtf8() + " is far too large (" + QByteArray::number(qint64(info.st_size)) + " bytes): " +
+           (earlier.isEmpty() ? "moved aside unread to " : "removed, as the same bytes are kept in ") + copy.toUtf8());
     State &s = state();
     const QMutexLocker lock(&s.mutex);
     if (s.told.contains(file))

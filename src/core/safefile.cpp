@@ -123,6 +123,25 @@ private:
     bool m_committed = false;
 };
 
+// Copies the regular file `from` to `to`, through a temporary file as every write does, with its permissions.
+bool copyFile(const QString &from, const QString &to)
+{
+    QFile in;
+    Replacement out;
+    QString reason;
+    struct stat info;
+    if (!Common::openRegularFile(&in, from) || ::fstat(in.handle(), &info) != 0 || !out.open(to, &reason) ||
+        ::fchmod(out.file().handle(), info.st_mode & 07777) != 0)
+        return false;
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    qint64 got = 0;
+    while ((got = in.read(buffer.data(), buffer.size())) > 0) {
+        if (out.file().write(buffer.constData(), got) != got)
+            return false;
+    }
+    return got == 0 && out.commit(&reason);
+}
+
 } // namespace SafeFilePrivate
 
 namespace Common {
@@ -257,7 +276,7 @@ QString copyAsideUnderFreeName(const QString &path, const QString &copyBase)
     // moved aside whole.
     const bool moved = !isRegularOrMissing(path);
     if (moved ? ::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0
-              : !QFile::copy(path, target)) {
+              : !SafeFilePrivate::copyFile(path, target)) {
         const QString message = QStringLiteral("Cannot copy %1 aside to %2").arg(path, target);
         qWarning("%s", qPrintable(message));
         QR_LOG(message.toUtf8());

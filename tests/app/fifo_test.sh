@@ -1,8 +1,7 @@
 #!/bin/sh
 # A FIFO or folder in place of one of the program's files, each in a home of its own: the program tells of
 # it in a box (answered here), reaches its event loop and ends on SIGTERM with status 0 within 5 s.
-# A to-do list named after events.dat, planted or restored in the editor, or one that is a link to events.dat, is
-# refused: events.dat keeps every byte.
+# A to-do list named after events.dat (planted or restored in the editor) or linked to it is refused.
 # Usage (under xvfb-run): fifo_test.sh path/to/quillane-reminder
 set -u
 ROOT=$(mktemp -d)

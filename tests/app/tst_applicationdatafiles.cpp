@@ -222,7 +222,6 @@ private slots:
         for (const QString &file : {settings, shared, stat})
             add(qPrintable(file + " far too large"), file,
                 "[Properties]\ndaysToWatch=5\n" + QByteArray(16 << 20, ';') + '\n', MovedAsideUnread);
-        // The same file placed again: kept once.
         add("settings far too large again", settings, QByteArray(17 << 20, ';'), KeptAlready);
     }
 
