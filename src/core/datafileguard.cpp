@@ -147,14 +147,17 @@ bool DataFileGuard::setAsideIfOversized(const QString &path, qint64 limit)
     if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= limit)
         return false;
     const QString file = key(path);
-    const QString copy = freeCopyName(file);
-    if (std::rename(QFile::encodeName(file).constData(), QFile::encodeName(copy).constData()) != 0) {
+    // The same bytes placed again are kept already: no second copy of them.
+    const QString earlier = identicalCopy(file);
+    const QString copy = earlier.isEmpty() ? freeCopyName(file) : earlier;
+    if (earlier.isEmpty() ? std::rename(QFile::encodeName(file).constData(), QFile::encodeName(copy).constData()) != 0
+                          : !QFile::remove(file)) {
         QR_LOG("Cannot move the far too large " + file.toUtf8() + " aside; it is copied");
         noticeAndKeepAside(file, Unreadable);
         return true;
     }
-    QR_LOG(file.toUtf8() + " is far too large (" + QByteArray::number(qint64(info.st_size)) +
-           " bytes): moved aside unread to " + copy.toUtf8());
+    QR_LOG(file.toUtf8() + " is far too large (" + QByteArray::number(qint64(info.st_size)) + " bytes): " +
+           (earlier.isEmpty() ? "moved aside unread to " : "removed, as the same bytes are kept in ") + copy.toUtf8());
     State &s = state();
     const QMutexLocker lock(&s.mutex);
     if (s.told.contains(file))

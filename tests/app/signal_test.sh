@@ -70,6 +70,22 @@ for SIG in TERM INT HUP; do
     echo "PASS: SIG$SIG while idle ends with status 0, the gadget's place saved, no lock left"
 done
 
+# Copies made by hand beside every data file (or left by earlier versions) keep every byte over two starts.
+home copies
+DATA=$(dirname "$LOG") && mkdir -p "$DATA" "$(dirname "$CONF")"
+for f in events customtypes typesorder pixmaps stat prop gdtctrl sysinfo log "todo.{0a1b2c3d-0000-4000-8000-00000000000a}"; do
+    for c in backup 241208 before oldone AbC123; do echo "$f $c" >"$DATA/$f.dat.$c"; done
+done
+for c in backup AbC123 tmp-mine; do echo "$c" >"$CONF.$c" && echo "$c" >"$DATA/pixmaps.tab.$c"; done
+SUMS=$(cd "$HOME" && find . -type f | xargs -d '\n' md5sum)
+for run in 1 2; do
+    rm -f "$LOG"; "$BIN" & PID=$!
+    wait_log "Next time update scheduled" && kill -s TERM "$PID" || fail "copies: start $run did not reach its event loop"
+    ended_orderly "copies, start $run"
+done
+echo "$SUMS" | (cd "$HOME" && md5sum -c --quiet) || fail "a copy beside a data file changed or went"
+echo "PASS: the user's copies beside the data files keep every byte over two starts"
+
 home starting
 "$BIN" & PID=$!
 wait_log "" || fail "the program did not start its log"

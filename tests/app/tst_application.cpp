@@ -713,7 +713,7 @@ private slots:
         QVERIFY(TestHelpers::writeFile(staged, restored));
         QVERIFY(RestoreJournal::write(env.dataFolder(), data.filePath(QStringLiteral(".restore-AbC123")),
                                       {{events, staged}}));
-        QVERIFY(TestHelpers::writeFile(data.filePath(QStringLiteral("events.dat.Q1w2E3")), "half a save"));
+        QVERIFY(TestHelpers::writeFile(data.filePath(QStringLiteral("events.dat.qr-tmp-Q1w2E3")), "half a save"));
         app = env.start();
         QCOMPARE(app->eventsManager()->count(), 1);
         QCOMPARE(app->eventsManager()->eventByIndex(0)->caption(), QStringLiteral("from the archive"));
