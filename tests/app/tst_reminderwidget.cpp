@@ -23,6 +23,18 @@
 
 #include <memory>
 
+// Counts the look-ups of its id: a change must cost the open windows no search through the events.
+class CountedEvent : public NotSpecifiedEvent
+{
+public:
+    static inline int s_idCalls = 0;
+    QByteArray id() const override
+    {
+        ++s_idCalls;
+        return NotSpecifiedEvent::id();
+    }
+};
+
 class TestReminderWidget : public QObject
 {
     Q_OBJECT
@@ -263,6 +275,23 @@ private slots:
         const qsizetype asserts = logBuffer().count("ASSERT");
         stack.undo();
         QCOMPARE(logBuffer().count("ASSERT"), asserts);
+    }
+
+    void windowsSearchNoEventsOnAChange()
+    {
+        QList<AbstractCommonEventPtr> events;
+        for (int i = 0; i < 100; ++i)
+            events << std::make_shared<CountedEvent>();
+        m_manager->addEvents(events);
+        for (int i = 1; i <= 4; ++i)
+            ReminderWidget::showReminder(events.at(100 - i));
+        QCoreApplication::processEvents();
+        CountedEvent::s_idCalls = 0;
+        m_manager->removeEvent(events.first());             // a removal
+        events.at(1)->setPeriod(Period(QDate(2026, 5, 1))); // a layout change
+        QCoreApplication::processEvents();
+        QCOMPARE(ReminderWidget::widgets().count(), 4);
+        QVERIFY2(CountedEvent::s_idCalls < 20, QByteArray::number(CountedEvent::s_idCalls).constData());
     }
 
     void dueEventOpensItsWindowWithSound()
