@@ -38,6 +38,8 @@ private slots:
     void zoomLimits();
     void wheelAndKeysZoom();
     void clickAcceptsDragDoesNot();
+    void keysAnswer_data();
+    void keysAnswer();
     void resultIsCropSizeFromThePicture_data();
     void resultIsCropSizeFromThePicture();
     void dialogShot();
@@ -185,6 +187,29 @@ void TestPhotoBox::clickAcceptsDragDoesNot()
     QTest::mousePress(w, Qt::LeftButton, {}, QPoint(100, 100));
     QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(100, 100));
     QCOMPARE(accepted.size(), 1);
+}
+
+void TestPhotoBox::keysAnswer_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("result");
+    QTest::newRow("Return takes the crop") << int(Qt::Key_Return) << int(QDialog::Accepted);
+    QTest::newRow("Enter takes the crop") << int(Qt::Key_Enter) << int(QDialog::Accepted);
+    QTest::newRow("Esc cancels") << int(Qt::Key_Escape) << int(QDialog::Rejected);
+}
+
+void TestPhotoBox::keysAnswer()
+{
+    QFETCH(int, key);
+    QFETCH(int, result);
+    ChoosePhotoDialog dialog(picture(QSize(128, 128)), QSize(128, 128));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    // Room for the title beside the window manager's buttons, even for a picture of the crop size.
+    QVERIFY(dialog.width() > dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()));
+    dialog.setResult(-1);
+    QTest::keyClick(&dialog, Qt::Key(key));
+    QCOMPARE(dialog.result(), result);
 }
 
 void TestPhotoBox::resultIsCropSizeFromThePicture_data()
