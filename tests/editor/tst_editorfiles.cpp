@@ -470,7 +470,7 @@ private slots:
         QCOMPARE(env.ask->asked.constFirst().title, QString("Backup"));
         QCOMPARE(env.ask->asked.constFirst().suffix, QString("qbf"));
         QCOMPARE(env.ask->asked.constFirst().text,
-                 EditorFileNames::proposedBackupPath(QDir::currentPath(), QDate(2026, 3, 10)));
+                 EditorFileNames::proposedBackupPath(QDir::homePath(), QDate(2026, 3, 10)));
 
         env.add(0, "Nach der Sicherung", Period(QDate(2026, 4, 2)));
         env.ask->fileNames << archive;
@@ -482,6 +482,40 @@ private slots:
         QCOMPARE(env.stack()->undoText(), QString("Restore"));
         env.stack()->undo();
         QCOMPARE(env.manager->count(), 2);
+        env.app.m_backupManager = nullptr;
+    }
+
+    // The file dialogs open in the home folder, not where the program was started, then in the last one used.
+    void fileDialogsStartAtHomeThenTheLastFolder_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("import") << "import";
+        QTest::newRow("restore") << "restore";
+        QTest::newRow("backup") << "backup";
+    }
+
+    void fileDialogsStartAtHomeThenTheLastFolder()
+    {
+        QFETCH(QString, kind);
+        Env env;
+        BackupManager backups("qbf");
+        backups.setWorkFolder(env.dir.path());
+        env.app.m_backupManager = &backups;
+        const QString started = QDir::currentPath();
+        QDir::setCurrent(env.dir.path());
+        QDir(env.dir.path()).mkpath("chosen");
+        const auto folderAsked = [&] {
+            kind == "import"    ? env.editor.onImportButton()
+            : kind == "restore" ? env.editor.restore()
+                                : env.editor.backup();
+            const QString text = env.ask->asked.last().text;
+            return kind == "backup" ? QFileInfo(text).path() : text;
+        };
+        QCOMPARE(folderAsked(), QDir::homePath());
+        env.ask->fileNames << env.dir.filePath("chosen/file.qbf");
+        folderAsked();
+        QCOMPARE(folderAsked(), env.dir.filePath("chosen"));
+        QDir::setCurrent(started);
         env.app.m_backupManager = nullptr;
     }
 
