@@ -87,11 +87,9 @@ until_true 100 appears Find || fail "no Find dialog"
 new_window() { REMINDER=$(named "Quillane Reminder" | grep -vx "$BAR_A"); [ -n "$REMINDER" ]; }
 echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 new_window || fail "no reminder window"
-# Minimised, the reminder comes back with the other windows: at a second start and from the tray.
-place() { xwininfo -id "$1" 2>/dev/null | grep Absolute; }
-PLACE=$(place "$REMINDER")
-# Where it was: the window manager may still move it while it maps it again.
-shown_again() { ! iconic "$1" && ! xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN && [ "$(place "$1")" = "$PLACE" ]; }
+# Minimised, the reminder comes back where it was with the other windows: at a second start, from the tray.
+PLACE=$(xwininfo -id "$REMINDER" | grep Absolute)
+shown_again() { ! iconic "$1" && ! xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN && [ "$(xwininfo -id "$1" | grep Absolute)" = "$PLACE" ]; }
 until_true 100 minimise "$REMINDER" || fail "the reminder did not minimise"
 HOME="$ROOT/a" XDG_RUNTIME_DIR="$ROOT/a/run" LD_PRELOAD="$FAKETIME" "$BIN" >/dev/null 2>&1
 until_true 100 shown_again "$REMINDER" || fail "a second start left the reminder minimised"

@@ -38,7 +38,6 @@ private slots:
     void zoomLimits();
     void wheelAndKeysZoom();
     void clickAcceptsDragDoesNot();
-    void keysAnswer_data();
     void keysAnswer();
     void resultIsCropSizeFromThePicture_data();
     void resultIsCropSizeFromThePicture();
@@ -189,27 +188,17 @@ void TestPhotoBox::clickAcceptsDragDoesNot()
     QCOMPARE(accepted.size(), 1);
 }
 
-void TestPhotoBox::keysAnswer_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("result");
-    QTest::newRow("Return takes the crop") << int(Qt::Key_Return) << int(QDialog::Accepted);
-    QTest::newRow("Enter takes the crop") << int(Qt::Key_Enter) << int(QDialog::Accepted);
-    QTest::newRow("Esc cancels") << int(Qt::Key_Escape) << int(QDialog::Rejected);
-}
-
 void TestPhotoBox::keysAnswer()
 {
-    QFETCH(int, key);
-    QFETCH(int, result);
-    ChoosePhotoDialog dialog(picture(QSize(128, 128)), QSize(128, 128));
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    // Room for the title beside the window manager's buttons, even for a picture of the crop size.
-    QVERIFY(dialog.width() > dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()));
-    dialog.setResult(-1);
-    QTest::keyClick(&dialog, Qt::Key(key));
-    QCOMPARE(dialog.result(), result);
+    for (const auto &[key, result] :
+         {std::pair(Qt::Key_Return, QDialog::Accepted), std::pair(Qt::Key_Enter, QDialog::Accepted),
+          std::pair(Qt::Key_Escape, QDialog::Rejected)}) {
+        ChoosePhotoDialog dialog(picture(QSize(128, 128)), QSize(128, 128));
+        QVERIFY(dialog.width() > dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()));
+        dialog.setResult(-1);
+        QTest::keyClick(&dialog, key);
+        QCOMPARE(dialog.result(), int(result));
+    }
 }
 
 void TestPhotoBox::resultIsCropSizeFromThePicture_data()
