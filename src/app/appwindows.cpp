@@ -1,8 +1,8 @@
 #include "app/appwindows.h"
 
 #include "app/applicationask.h"
-#include "app/reminderwidget.h"
 #include "app/eventservices.h"
+#include "app/reminderwidget.h"
 #include "app/reportdialog.h"
 #include "app/settingsdialog.h"
 #include "app/updatedialog.h"
