@@ -585,6 +585,7 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
     detachAll();
     forgetSaved();
     EventManagerTemplate::clear();
+    m_byId.clear();
     m_calendars.clear();
     m_defaultCalendarId.clear();
 
@@ -641,9 +642,11 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
     if (built.skipped || unknownNames)
         m_keepFileBeforeSave = true;
     m_events.reserve(built.events.count());
+    m_byId.reserve(built.events.count());
     for (const AbstractCommonEventPtr &event : std::as_const(built.events)) {
         attachEvent(event.get());
         m_events.append(event); // a new object, so it cannot be listed yet
+        indexById(event);
     }
     // A file this version wrote, read whole: its entries stand as they are until their events change,
     // so that the first save after a start writes no more than the later ones.
@@ -808,6 +811,7 @@ void EventsManager::addEvent(AbstractCommonEventPtr event)
     if (event->calendarId().isEmpty())
         event->setCalendarId(m_defaultCalendarId, true);
     EventManagerTemplate::addEvent(event);
+    indexById(event);
     emit eventAdded(count() - 1);
     attachEvent(event.get());
     save();
@@ -828,6 +832,7 @@ void EventsManager::addEvents(const QList<AbstractCommonEventPtr> &events)
         }
         listed.insert(event.get());
         m_events.append(event);
+        indexById(event);
         attachEvent(event.get());
     }
     save();
@@ -839,6 +844,49 @@ void EventsManager::takeOut(const AbstractCommonEventPtr &event)
     event->removePhoto();
     detachEvent(event.get());
     EventManagerTemplate::removeEvent(event);
+    unindexById(event);
+}
+
+void EventsManager::insertEvent(int index, AbstractCommonEventPtr event)
+{
+    const int before = count();
+    EventManagerTemplate::insertEvent(index, event);
+    if (count() == before)
+        return;
+    indexById(event);
+    IdEntry &entry = m_byId[event->id()];
+    if (entry.count > 1 && index < indexOf(entry.first))
+        entry.first = event;
+}
+
+void EventsManager::indexById(const AbstractCommonEventPtr &event)
+{
+    // Appended after the one found so far, which stays the first.
+    IdEntry &entry = m_byId[event->id()];
+    if (!entry.first)
+        entry.first = event;
+    ++entry.count;
+}
+
+void EventsManager::unindexById(const AbstractCommonEventPtr &event)
+{
+    const auto found = m_byId.find(event->id());
+    if (!QR_CHECK(found != m_byId.end()))
+        return;
+    if (--found->count == 0) {
+        m_byId.erase(found);
+        return;
+    }
+    if (found->first != event)
+        return;
+    // Another event holds the id too: the list's first of them answers from now on.
+    found->first.reset();
+    for (const AbstractCommonEventPtr &other : std::as_const(m_events)) {
+        if (other->id() == found.key()) {
+            found->first = other;
+            break;
+        }
+    }
 }
 
 void EventsManager::removeEvent(AbstractCommonEventPtr event)
@@ -911,11 +959,8 @@ void EventsManager::detachAll()
 
 AbstractCommonEventPtr EventsManager::eventById(const QByteArray &id) const
 {
-    for (const AbstractCommonEventPtr &event : m_events) {
-        if (event->id() == id)
-            return event;
-    }
-    return nullptr;
+    const auto found = m_byId.constFind(id);
+    return found == m_byId.cend() ? nullptr : found->first;
 }
 
 QMap<QByteArray, int> EventsManager::eventsCountByType() const

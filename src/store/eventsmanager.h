@@ -45,12 +45,14 @@ public:
     QVariantMap toMap() const;
 
     void addEvent(AbstractCommonEventPtr event) override;
+    void insertEvent(int index, AbstractCommonEventPtr event) override;
     void addEvents(const QList<AbstractCommonEventPtr> &events);
     void removeEvent(AbstractCommonEventPtr event) override;
     void removeEvents(const QList<AbstractCommonEventPtr> &events);
     void removeExpiredEvents(int days);
     void attachEvent(AbstractCommonEvent *event);
 
+    // The first event of the list with the id, found without a scan of the list.
     AbstractCommonEventPtr eventById(const QByteArray &id) const;
     QMap<QByteArray, int> eventsCountByType() const;
 
@@ -163,6 +165,9 @@ private:
     void detachEvent(AbstractCommonEvent *event);
     void detachAll();
     void takeOut(const AbstractCommonEventPtr &event);
+    // Keep the look-up by id in step with the list, after an event joined it or left it.
+    void indexById(const AbstractCommonEventPtr &event);
+    void unindexById(const AbstractCommonEventPtr &event);
     int indexOfEvent(const AbstractCommonEvent *event) const;
     bool hasCalendar(const QByteArray &id) const;
 
@@ -187,6 +192,15 @@ private:
     QHash<const AbstractCommonEvent *, SavedAt> m_savedAt;
     QList<CalendarInfo> m_calendars;
     QByteArray m_defaultCalendarId;
+    // The listed events by id: every open reminder window, the reminders and the bar ask for events by
+    // id on every change, and a scan of 100,000 events each time held the windows. Ids are unique but
+    // for files made elsewhere; the first of the list's events of an id answers, as a scan found it.
+    struct IdEntry
+    {
+        AbstractCommonEventPtr first;
+        int count = 0;
+    };
+    QHash<QByteArray, IdEntry> m_byId;
 };
 
 // A free name for a copy of the file beside it: "events.bak", then "events.bak1", "events.bak2", ...

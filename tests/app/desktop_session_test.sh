@@ -87,6 +87,14 @@ until_true 100 appears Find || fail "no Find dialog"
 new_window() { REMINDER=$(named "Quillane Reminder" | grep -vx "$BAR_A"); [ -n "$REMINDER" ]; }
 echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 new_window || fail "no reminder window"
+# Minimised, the reminder comes back where it was with the other windows: at a second start, from the tray.
+PLACE=$(xwininfo -id "$REMINDER" | grep Absolute)
+shown_again() { ! iconic "$1" && ! xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN && [ "$(xwininfo -id "$1" | grep Absolute)" = "$PLACE" ]; }
+until_true 100 minimise "$REMINDER" || fail "the reminder did not minimise"
+HOME="$ROOT/a" XDG_RUNTIME_DIR="$ROOT/a/run" LD_PRELOAD="$FAKETIME" "$BIN" >/dev/null 2>&1
+until_true 100 shown_again "$REMINDER" || fail "a second start left the reminder minimised"
+until_true 100 minimise "$REMINDER" && click_twice "$ICON" || fail "the reminder did not minimise again"
+until_true 100 shown_again "$REMINDER" || fail "the tray left the reminder minimised"
 set -- $(xwininfo -id "$REMINDER" | awk '/Width:/ {w = $NF} /Height:/ {h = $NF} END {print w, h}')
 xdotool mousemove --window "$REMINDER" $(($1 - 50)) $(($2 - 25)) click 1
 until_true 50 sh -c "! xwininfo -id $REMINDER 2>/dev/null | grep -q IsViewable" || fail "the reminder's Close did nothing"

@@ -473,6 +473,7 @@ private slots:
         QVERIFY(app->settingsDialog() && app->settingsDialog()->isVisible());
         QVERIFY(app->aboutDialog()->isVisible() && env.ask->m_modal.isEmpty());
         QVERIFY(app->editor() && app->editor()->isVisible());
+        QCOMPARE(actions.at(5)->objectName(), QStringLiteral("actionSettings")); // as the editor's form named it
         // Brought forward, a window left where no screen is any more comes onto one.
         app->editor()->move(app->editor()->screen()->geometry().right() - 10, 0);
         QVERIFY(app->raiseEditor());
