@@ -5,9 +5,10 @@
 # on it then activates it. The kernel does not see a clock faked per process: the timers look every 0.5 s.
 # "restart": quit in the evening and started at 09:00, the program opens its 07:00 reminder once; later, none;
 # at 00:20, the 23:30 one of an appointment at 00:30. "skipped": on the real clock, where the next midnight is
-# skipped, a reminder a minute ahead opens. "gapnight": running through a change from 22:59:59 to 00:00, the one-off
-# of 23:01 opens at 00:01. "skippedday": on the eve of a day the clocks skip, the updates wait for the day after.
-# Usage (under xvfb-run): clock_jump_test.sh path/to/quillane-reminder path/to/libfaketime.so.1 [restart|skipped|gapnight|skippedday]
+# skipped, a reminder a minute ahead opens.
+# Usage (under xvfb-run): clock_jump_test.sh path/to/quillane-reminder path/to/libfaketime.so.1 [restart|skipped]
+# Also "gapnight": running through a change from 22:59:59 to 00:00, the one-off of 23:01 opens at 00:01; and
+# "skippedday": on the eve of a day the clocks skip, both updates wait for the day after.
 set -u
 BIN=$1
 FAKETIME_LIB=$2
