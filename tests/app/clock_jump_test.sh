@@ -7,6 +7,8 @@
 # at 00:20, the 23:30 one of an appointment at 00:30. "skipped": on the real clock, where the next midnight is
 # skipped, a reminder a minute ahead opens.
 # Usage (under xvfb-run): clock_jump_test.sh path/to/quillane-reminder path/to/libfaketime.so.1 [restart|skipped]
+# Also "gapnight": running through a change from 22:59:59 to 00:00, the one-off of 23:01 opens at 00:01; and
+# "skippedday": on the eve of a day the clocks skip, both updates wait for the day after.
 set -u
 BIN=$1
 FAKETIME_LIB=$2
@@ -19,6 +21,9 @@ export TZ=UTC
 [ "$MODE" = skipped ] && export TZ=$(python3 -c 'import datetime as d
 n = ((d.datetime.utcnow() + d.timedelta(hours=2)).date() + d.timedelta(days=1)).timetuple().tm_yday - 1
 print("XST-2XDT-3,%d/0,%d/0" % (n, (n + 10) % 365))')
+# The clocks go from 22:59:59 to 00:00 on Saturday 28 March 2026; 11 June 2026 is skipped whole.
+[ "$MODE" = gapnight ] && export TZ=XST2XDT1,M3.5.6/23,M10.5.6/24
+[ "$MODE" = skippedday ] && export TZ=XST10XDT-14,J162/0,J300/0
 unset QT_QPA_PLATFORM
 DATA="$XDG_DATA_HOME/Quillane/Quillane Reminder"
 LOG="$DATA/log.dat"
@@ -66,6 +71,7 @@ import json, sys, datetime
 now = datetime.datetime.now()
 due = {"restart": "20261208T070000Z", "skipped": (now + datetime.timedelta(seconds=80)).strftime("%Y%m%dT%H%M00Z")}.get(
     sys.argv[2], (datetime.datetime.utcnow() + datetime.timedelta(minutes=5)).strftime("%Y%m%dT%H%M00Z"))
+due = {"gapnight": "20260328T230100Z"}.get(sys.argv[2], due)
 cal = "{00000000-0000-0000-0000-00000000ca1e}"
 def appointment(due, minutes, n): return {"type": 0, "typeId": "notSpecified", "data": {
     "abstract": {"calendarId": cal, "caption": "Clock jump test", "comment": "",
@@ -106,6 +112,22 @@ if [ "$MODE" = skipped ]; then
     "$BIN" >/dev/null 2>&1 & PROGRAM=$! && PIDS="$PIDS $PROGRAM"
     wait_log "Show Reminder" 1200 || fail "no reminder window within 2 minutes under TZ=$TZ"
     echo "PASS: the reminder opened in a zone whose next midnight is skipped"
+    cleanup; exit 0
+fi
+
+if [ "$MODE" = gapnight ]; then
+    start_at "2026-03-28 22:59:45"
+    wait_log "Show Reminder" 1200 || fail "the reminder the gap moved from 23:01 to 00:01 did not open"
+    echo "PASS: the reminder the gap moved past midnight opened"
+    cleanup; exit 0
+fi
+
+if [ "$MODE" = skippedday ]; then
+    start_at "2026-06-10 12:00:00"
+    wait_log "Next time update scheduled" 600 || fail "no time update scheduled"
+    grep -q "Invalid time" "$LOG" && fail "a wake-up time was built invalid"
+    [ "$(grep -c "update scheduled for 2026-06-12T00:00:01" "$LOG")" -eq 2 ] || fail "an update is not at 12 June 00:00:01"
+    echo "PASS: on the eve of a skipped day both updates wait for the day after"
     cleanup; exit 0
 fi
 
