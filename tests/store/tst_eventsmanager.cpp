@@ -989,7 +989,7 @@ private slots:
         QFETCH(bool, reread);
         Common::UserMessages::reset();
         auto manager = std::make_unique<EventsManager>(eventsFile());
-        // Its own writes are known again as well as the file as read.
+        // In the background from the first save, so that its own writes are known again like the file as read.
         manager->setSavesInBackground(true);
         const CalendarInfo work("work");
         manager->addCalendar(work);
