@@ -135,6 +135,28 @@ QString DataFileGuard::copyAside(const QString &path, const QString &copyBase)
     return copyAsideUnderFreeName(path, copyBase);
 }
 
+QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase)
+{
+    const QString copy = copyAside(path, copyBase);
+    if (copy.isEmpty())
+        return copy;
+    QR_LOG(key(path).toUtf8() + " was changed from outside; that version is kept as " + copy.toUtf8());
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    // A copy found again (its bytes were kept already) is told of no more.
+    const QString kept = key(copy);
+    if (s.told.contains(kept))
+        return copy;
+    s.told.insert(kept);
+    s.waiting << QCoreApplication::translate("DataFileGuard",
+                                             "The file \"%1\" was changed by another program while %2 ran. Your "
+                                             "changes are written over it; the version it held is kept in \"%3\".")
+                     .arg(QDir::toNativeSeparators(key(path)), QCoreApplication::applicationName(),
+                          QFileInfo(copy).fileName());
+    scheduleTelling(s);
+    return copy;
+}
+
 QString DataFileGuard::copyName(const QString &path, const QString &copyBase)
 {
     const QString kept = identicalCopy(path, copyBase);

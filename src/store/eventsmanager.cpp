@@ -106,6 +106,12 @@ QString copyBase(const QString &fileName)
     const QFileInfo info(fileName);
     return info.absoluteDir().absoluteFilePath(info.completeBaseName() + QStringLiteral(".bak"));
 }
+
+QString changedUncopiedText()
+{
+    return EventsManager::tr("The events file was changed by another program, and no copy of that version can be "
+                             "kept beside it.");
+}
 } // namespace EventsManagerPrivate
 
 using namespace EventsManagerPrivate;
@@ -126,8 +132,11 @@ EventsManager::~EventsManager()
     // from outside is written whole here, as its answer would have asked.
     Common::BackgroundWriter::waitFor(m_fileName);
     if (m_lastLayout && m_lastLayout->lost()) {
+        m_keepChangedFile = m_keepChangedFile || m_lastLayout->uncopied();
         QString error;
-        if (!Common::writeFileAtomically(m_fileName, fileText(), &error))
+        if (!keepUnloadedFileAside())
+            QR_LOG("The events file changed from outside is not written over at the end");
+        else if (!Common::writeFileAtomically(m_fileName, fileText(), &error))
             QR_LOG("Cannot write the events file at the end: " + error.toUtf8());
     }
     detachAll();
@@ -298,7 +307,7 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     if (top.userType() != QMetaType::QVariantMap)
         return false;
     read->fileSize = bytes.size();
-    read->fileModified = QFileInfo(fileName).lastModified();
+    read->fileHash = SavedLayout::hashText(bytes);
     m_otherValues = top.toMap();
     const QVariant value = m_otherValues.take(QString::fromLatin1(s_eventsKey));
     if (!value.isValid())
@@ -315,6 +324,7 @@ void EventsManager::load(const QString &fileName)
     const bool reload = !m_fileName.isEmpty();
     m_fileName = fileName;
     m_keepFileBeforeSave = false;
+    m_keepChangedFile = false;
 
     QVariantMap events;
     ReadEvents read;
@@ -334,11 +344,12 @@ void EventsManager::load(const QString &fileName)
 
 bool EventsManager::keepUnloadedFileAside()
 {
-    if (!hasError() && !m_keepFileBeforeSave)
+    if (!hasError() && !m_keepFileBeforeSave && !m_keepChangedFile)
         return true;
     if (QFileInfo::exists(m_fileName)) {
         // A FIFO, device or folder in its place is moved aside whole: reading it might never end.
-        const QString bakName = Common::DataFileGuard::copyAside(m_fileName, copyBase(m_fileName));
+        const QString bakName = m_keepChangedFile ? Common::DataFileGuard::keepChanged(m_fileName, copyBase(m_fileName))
+                                                  : Common::DataFileGuard::copyAside(m_fileName, copyBase(m_fileName));
         if (bakName.isEmpty()) {
             QR_LOG("Cannot keep a copy of the events file; nothing is written");
             return false;
@@ -347,6 +358,7 @@ bool EventsManager::keepUnloadedFileAside()
     }
     m_errorString.clear();
     m_keepFileBeforeSave = false;
+    m_keepChangedFile = false;
     return true;
 }
 
@@ -355,7 +367,9 @@ bool EventsManager::save()
     if (m_fileName.isEmpty())
         return false;
     if (!keepUnloadedFileAside()) {
-        emit saveFailed(m_fileName, tr("A copy of the file that could not be read cannot be kept beside it."));
+        emit saveFailed(m_fileName, m_keepChangedFile
+                                        ? changedUncopiedText()
+                                        : tr("A copy of the file that could not be read cannot be kept beside it."));
         return false;
     }
     if (m_savesInBackground) {
@@ -369,7 +383,9 @@ bool EventsManager::save()
         std::shared_ptr<SavedLayout> layout;
         if (headAndTail(&head, &tail)) {
             layout = layoutForSave();
-            makeText = [layout, fileName, head, tail] { return layout->text(fileName, head, tail); };
+            makeText = [layout, fileName, head, tail, base = copyBase(fileName)] {
+                return layout->text(fileName, base, head, tail);
+            };
         } else {
             forgetSaved();
             makeText = [head] { return head; };
@@ -401,11 +417,17 @@ void EventsManager::onSaveAnswer(SavedLayout *layout, const QString &fileName, b
         return;
     }
     if (error == Common::BackgroundWriter::textNotMade()) {
-        // The file was changed from outside: its entries cannot be taken over, every one is written.
-        // The saves a newer one took the place of answer the same and are passed over.
+        // The file was changed from outside: its entries cannot be taken over, every one is written once
+        // that version is kept aside. The saves a newer one took the place of answer the same and are passed over.
         if (layout && layout->lost()) {
-            QR_LOG("The events file changed behind the program; it is written whole");
             forgetSaved();
+            if (layout->uncopied()) {
+                // Tried again before the next write.
+                m_keepChangedFile = true;
+                emit saveFailed(fileName, changedUncopiedText());
+                return;
+            }
+            QR_LOG("The events file changed behind the program; it is written whole");
             save();
         }
         return;
@@ -623,6 +645,9 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
     QVariant eventsValue = map.take(s_eventsList);
     if (eventsValue.isValid() && eventsValue.userType() != QMetaType::QVariantList)
         m_keepFileBeforeSave = true;
+    // The file as read, to know it again before a save writes over it.
+    const qint64 readSize = read ? read->fileSize : 0;
+    const size_t readHash = read ? read->fileHash : 0;
     ReadEvents built;
     if (read && eventsValue.userType() == QMetaType::QVariantList)
         built = std::move(*read);
@@ -653,10 +678,13 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
     const bool asWritten = read && built.spans.size() == size_t(built.events.count()) &&
                            version == QCoreApplication::applicationVersion() && !m_keepFileBeforeSave;
     if (asWritten && !built.events.isEmpty()) {
-        m_lastLayout = SavedLayout::fromFile(std::move(built.spans), built.fileSize, built.fileModified);
+        m_lastLayout = SavedLayout::fromFile(std::move(built.spans), built.fileSize, built.fileHash);
         m_savedAt.reserve(built.events.count());
         for (qsizetype i = 0; i < built.events.count(); ++i)
             m_savedAt.insert(built.events.at(i).get(), SavedAt{built.revisions[size_t(i)], i});
+    } else if (readSize > 0) {
+        // Every entry is written anew, but only over the file as it was read.
+        m_lastLayout = SavedLayout::fromFile({}, readSize, readHash);
     }
     if (m_keepFileBeforeSave && !hasError())
         m_errorString = !built.skipped && unknownNames
@@ -1180,7 +1208,10 @@ bool EventsManager::exportEvents(const QString &fileName, const QList<int> &inde
 
 void EventsManager::setState(const QVariantMap &map)
 {
+    // The file still holds the last save: the next one writes every entry anew, over that file only.
+    std::shared_ptr<SavedLayout> onDisk = m_lastLayout;
     objectFromMap(map);
+    m_lastLayout = std::move(onDisk);
     save();
     emit layoutChanged();
     emit calendarsChanged();

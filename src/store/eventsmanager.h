@@ -127,7 +127,7 @@ private:
         std::vector<EventsManagerPrivate::EntrySpan> spans;
         std::vector<quint32> revisions;
         qint64 fileSize = 0;
-        QDateTime fileModified;
+        size_t fileHash = 0;
         void taken(const AbstractCommonEventPtr &event, const Common::JsonObject &entry);
     };
     // Reads the file's top-level object and builds the events of its list; false when a file that
@@ -159,7 +159,8 @@ private:
     // A background save's answer; `layout` is null for a save of the whole text.
     void onSaveAnswer(EventsManagerPrivate::SavedLayout *layout, const QString &fileName, bool ok,
                       const QString &error);
-    // Copies a file that was not loaded whole aside before its first overwrite; false when the copy failed.
+    // Copies a file that was not loaded whole, or that was changed from outside, aside before it is written
+    // over; false when the copy failed.
     bool keepUnloadedFileAside();
     void createDefaultCalendar();
     void detachEvent(AbstractCommonEvent *event);
@@ -177,6 +178,8 @@ private:
     QString m_errorString;
     // The file on disk holds more than was loaded: it is copied aside before it is first written.
     bool m_keepFileBeforeSave = false;
+    // The file was changed from outside and could not be copied aside then: the copy comes before any write.
+    bool m_keepChangedFile = false;
     // The last file read held an events object, as an events file does.
     bool m_readEventsObject = false;
     bool m_savesInBackground = false;
