@@ -272,6 +272,17 @@ private slots:
         QCOMPARE(logBuffer().count("ASSERT"), asserts);
     }
 
+    // A whole state put back (an import undone) makes every event anew: its open window follows it.
+    void staysOneWindowWhenTheStateIsPutBack()
+    {
+        QCoreApplication::setApplicationVersion("3.3.0");
+        ReminderWidget::showReminder(addAppointment("a"));
+        m_manager->setState(m_manager->state());
+        QCoreApplication::processEvents();
+        ReminderWidget::showReminder(m_manager->eventByIndex(0));
+        QCOMPARE(ReminderWidget::widgets().count(), 1);
+    }
+
     void windowsSearchNoEventsOnAChange()
     {
         QList<AbstractCommonEventPtr> events;
