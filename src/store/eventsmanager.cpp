@@ -374,8 +374,10 @@ bool EventsManager::save()
             forgetSaved();
             makeText = [head] { return head; };
         }
+        ++m_answersAwaited;
         Common::BackgroundWriter::write(fileName, std::move(makeText), this,
                                         [this, fileName, layout](bool ok, const QString &error) {
+                                            --m_answersAwaited;
                                             onSaveAnswer(layout.get(), fileName, ok, error);
                                         });
         return true;
@@ -415,11 +417,12 @@ void EventsManager::onSaveAnswer(SavedLayout *layout, const QString &fileName, b
 
 void EventsManager::waitForSaves()
 {
-    // An answer may ask for another save (a file changed from outside is written whole).
+    // An answer may ask for another save (a file changed from outside is written whole), which the writer
+    // may end before this thread looks again: go on until every answer asked for has come.
     do {
         Common::BackgroundWriter::waitFor(m_fileName);
         QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    } while (Common::BackgroundWriter::isBusy(m_fileName));
+    } while (m_answersAwaited > 0);
 }
 
 void EventsManager::createDefaultCalendar()

@@ -1,3 +1,4 @@
+#include "core/backgroundwriter.h"
 #include "core/clock.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
@@ -1027,6 +1028,10 @@ private slots:
             QCOMPARE(readFile(eventsFile()), expected);
             return;
         }
+        // The writer ends the write an answer asks for before the waiting thread looks again.
+        Common::BackgroundWriter::waitFor(eventsFile());
+        QMetaObject::invokeMethod(
+            manager.get(), [file = eventsFile()] { Common::BackgroundWriter::waitFor(file); }, Qt::QueuedConnection);
         manager->waitForSaves();
         QCOMPARE(readFile(eventsFile()), expected);
         QVERIFY(saved.count() >= 1);
