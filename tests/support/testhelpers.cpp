@@ -9,6 +9,7 @@
 #include <QTimeZone>
 
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <sys/resource.h>
 
@@ -23,6 +24,22 @@ void removeOwnRuntimeDir()
     QDir(s_ownRuntimeDir).removeRecursively();
 }
 
+// A runtime folder of the test program's own when the session has none. Made before main(): the
+// application makes one in the temporary folder as it starts (runtime-<user>), and a test that makes
+// several applications would see this one gone with the first. Removed when the program ends.
+void makeOwnRuntimeDir()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QString dir = QDir::temp().filePath(QStringLiteral("qr-runtime-%1").arg(QCoreApplication::applicationPid()));
+    QDir().mkpath(dir);
+    QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
+    s_ownRuntimeDir = dir;
+    std::atexit(removeOwnRuntimeDir);
+}
+Q_CONSTRUCTOR_FUNCTION(makeOwnRuntimeDir)
+
 } // namespace
 
 void isolateEnvironment()
@@ -30,16 +47,6 @@ void isolateEnvironment()
     QStandardPaths::setTestModeEnabled(true);
     // Wall-clock timers follow the pinned clock, not the machine's.
     FakeWallClockTimer::install();
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QString dir =
-            QDir::temp().filePath(QStringLiteral("qr-runtime-%1").arg(QCoreApplication::applicationPid()));
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
-        // Gone with the test program, or every run outside ./dev.sh leaves one in the temporary folder.
-        s_ownRuntimeDir = dir;
-        qAddPostRoutine(removeOwnRuntimeDir);
-    }
 }
 
 ScopedTimeZone::ScopedTimeZone(const char *tz) : m_old(qgetenv("TZ")), m_hadOld(qEnvironmentVariableIsSet("TZ"))
