@@ -183,6 +183,8 @@ private:
     // The last file read held an events object, as an events file does.
     bool m_readEventsObject = false;
     bool m_savesInBackground = false;
+    // Background saves whose answer has not been handled yet.
+    int m_answersAwaited = 0;
     // What the last save asked for (or the file as read, when it was read whole and as this version
     // writes it), and where each event's entry stands in it with the event's revision then. Only the
     // places are kept: the entries' texts are on disk.

@@ -44,7 +44,7 @@ fail() {
     exit 1
 }
 wait_log() {
-    i=0
+    local i=0
     while [ $i -lt "$2" ]; do
         grep -q "$1" "$LOG" 2>/dev/null && return 0
         sleep 0.1
@@ -148,8 +148,18 @@ INUSE=$(xdotool search --classname inuse | head -n 1)
 xdotool windowactivate --sync "$INUSE" 2>/dev/null
 [ "$(active)" = "$INUSE" ] || fail "the window in use is not active"
 
-# The program's other windows (the bar, gadgets) may bear its name too; the reminder's is a new one.
-titled() { xdotool search --onlyvisible --pid "$PROGRAM" --name "^Quillane Reminder$" 2>/dev/null | sort; }
+# The pid and the title together (--all): either alone also finds the welcome gadget, which may map after
+# this list is taken. The bar bears the title too: the reminder's is a new window, and a normal one.
+reminder_like() {
+    [ "$(xdotool getwindowname "$1" 2>/dev/null)" = "Quillane Reminder" ] &&
+        xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '= _NET_WM_WINDOW_TYPE_NORMAL'
+}
+titled() {
+    local w
+    for w in $(xdotool search --all --onlyvisible --pid "$PROGRAM" --name "^Quillane Reminder$" 2>/dev/null); do
+        reminder_like "$w" && echo "$w"
+    done | sort
+}
 titled > "$ROOT/before"
 new_windows() { titled | comm -13 "$ROOT/before" -; }
 

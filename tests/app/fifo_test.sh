@@ -8,7 +8,7 @@ ROOT=$(mktemp -d)
 export ASAN_OPTIONS=detect_leaks=0
 unset QT_QPA_PLATFORM
 fail() { echo "FAIL: $ROW: $*"; kill -9 "$PID" 2>/dev/null; rm -rf "$ROOT"; exit 1; }
-until_true() { n=$1; shift; j=0; while ! "$@"; do [ $((j += 1)) -lt "$n" ] || return 1; sleep 0.1; done; }
+until_true() { local n=$1 j=0; shift; while ! "$@"; do [ $((j += 1)) -lt "$n" ] || return 1; sleep 0.1; done; }
 window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }
 LIST='{"Caption": "Shopping", "ToDos": {"eventsList": [], "version": 1}}'
 for ROW in fifo:events.dat fifo:customtypes.dat fifo:typesorder.dat fifo:stat.dat fifo:.restore-journal \

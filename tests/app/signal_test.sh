@@ -31,7 +31,7 @@ home() {
 }
 # Waits until the log holds the text (or, with no text, exists).
 wait_log() {
-    i=0
+    local i=0
     while [ $i -lt 300 ]; do
         if [ -z "$1" ]; then [ -s "$LOG" ] && return 0; else grep -q "$1" "$LOG" 2>/dev/null && return 0; fi
         sleep 0.1
@@ -40,6 +40,7 @@ wait_log() {
     return 1
 }
 ended_orderly() {
+    local rc
     wait "$PID"
     rc=$?
     PID=""

@@ -122,7 +122,8 @@ private:
             return true;
         }
         // The stored gadgets come once the start is over.
-        QTest::qWaitFor([app] { return !app->gadgetsController()->liveGadgets().isEmpty(); });
+        if (!QTest::qWaitFor([app] { return !app->gadgetsController()->liveGadgets().isEmpty(); }))
+            return false;
         for (ToDoGadget *gadget : app->gadgetsController()->liveGadgets()) {
             if (gadget->uid() == s_toDoUid.toLatin1()) {
                 gadget->addToDo(QStringLiteral("to-do %1").arg(n));

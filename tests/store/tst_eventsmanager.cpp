@@ -1,3 +1,4 @@
+#include "core/backgroundwriter.h"
 #include "core/clock.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
@@ -1045,8 +1046,14 @@ private slots:
         } else if (change == 5 || change == 8) {
             manager.reset();
         }
-        if (manager)
+        if (manager) {
+            // The writer ends the write an answer asks for before the waiting thread looks again.
+            Common::BackgroundWriter::waitFor(eventsFile());
+            QMetaObject::invokeMethod(
+                manager.get(), [file = eventsFile()] { Common::BackgroundWriter::waitFor(file); },
+                Qt::QueuedConnection);
             manager->waitForSaves();
+        }
         QCOMPARE(readFile(eventsFile()), expected);
         QCoreApplication::sendPostedEvents();
         QCOMPARE(readFile(path("events.bak")), outside ? theirs : QByteArray());
