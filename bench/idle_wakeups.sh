@@ -36,6 +36,7 @@ trap cleanup EXIT
 
 # "tid name switches" for each thread of a process.
 sample() {
+    local task tid n
     for task in /proc/"$1"/task/*; do
         tid=${task##*/}
         n=$(awk '/^(non)?voluntary_ctxt_switches/ { s += $2 } END { print s }' "$task/status" 2>/dev/null)

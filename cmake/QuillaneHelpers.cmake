@@ -67,5 +67,12 @@ function(qr_add_tests)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 300
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TZ=UTC;LANG=C.UTF-8;LC_ALL=C.UTF-8;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+    if(QR_TSAN)
+      # Five to ten times slower under ThreadSanitizer: QtTest's limit for one test function (300 s) and
+      # CTest's for the program grow with it.
+      set_tests_properties(${name} PROPERTIES TIMEOUT 3600)
+      set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+        "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp" "QTEST_FUNCTION_TIMEOUT=1800000")
+    endif()
   endforeach()
 endfunction()

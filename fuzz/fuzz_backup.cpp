@@ -46,7 +46,9 @@ void clearDataFolder()
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    s_root = new QTemporaryDir();
+    // Removed when the run ends, with the last inputs in it.
+    static QTemporaryDir dir;
+    s_root = &dir;
     if (!s_root->isValid())
         std::abort();
     QDir().mkpath(dataFolder());

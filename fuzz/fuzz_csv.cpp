@@ -18,7 +18,9 @@ QTemporaryDir *s_dir = nullptr;
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
-    s_dir = new QTemporaryDir();
+    // Removed when the run ends, with the last inputs in it.
+    static QTemporaryDir dir;
+    s_dir = &dir;
     return s_dir->isValid() ? 0 : 1;
 }
 

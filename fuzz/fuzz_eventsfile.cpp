@@ -70,7 +70,9 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     QCoreApplication::setApplicationVersion(QStringLiteral("3.3.0"));
     // Events that name no stamp take the clock's time: one time for both readings.
     Common::Clock::pin(QDateTime(QDate(2026, 2, 1), QTime(12, 0)));
-    s_dir = new QTemporaryDir();
+    // Removed when the run ends, with the last inputs in it.
+    static QTemporaryDir dir;
+    s_dir = &dir;
     return s_dir->isValid() ? 0 : 1;
 }
 

@@ -17,15 +17,27 @@ cmake --build build-fuzz -j "${QR_JOBS:-$(nproc)}" "${targets[@]}"
 seconds=${FUZZ_SECONDS:-40}
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 export QT_QPA_PLATFORM=offscreen
+# Each target works in a folder of its own, its temporary files included, removed after it; one that
+# fails keeps its folder (the input that failed is there).
+work=""
+trap '[ -z "$work" ] || rm -rf -- "$work"' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 for src in fuzz/fuzz_*.cpp; do
   name=$(basename "$src" .cpp)
   work=$(mktemp -d)
   mkdir -p "$work/corpus"
   [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$work/corpus/"
   echo "fuzz: $name for at most ${seconds}s"
-  (cd "$work" && "$OLDPWD/build-fuzz/fuzz/$name" -max_total_time="$seconds" -runs=2000000 -rss_limit_mb=2048 \
-      -timeout=10 -print_final_stats=1 corpus 2>"$work/log.txt") || { tail -50 "$work/log.txt"; exit 1; }
+  (cd "$work" && TMPDIR="$work" "$OLDPWD/build-fuzz/fuzz/$name" -max_total_time="$seconds" -runs=2000000 \
+      -rss_limit_mb=2048 -timeout=10 -print_final_stats=1 corpus 2>"$work/log.txt") || {
+    tail -50 "$work/log.txt"
+    echo "fuzz: $name failed; its folder is kept: $work"
+    work=""
+    exit 1
+  }
   grep -E '^stat::number_of_executed_units' "$work/log.txt" || true
   rm -rf "$work"
+  work=""
 done
 echo "fuzz: all targets passed"

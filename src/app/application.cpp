@@ -277,6 +277,9 @@ void Application::createSharedActions()
             Qt::QueuedConnection);
         m_sharedActions.*entry.shared = action;
     }
+    // The editor's form named its settings entry; the shared action it holds in its stead keeps the name.
+    if (m_sharedActions.settings)
+        m_sharedActions.settings->setObjectName(QStringLiteral("actionSettings"));
 }
 
 void Application::startNetworkDuties()

@@ -2,6 +2,7 @@
 
 #include "app/applicationask.h"
 #include "app/eventservices.h"
+#include "app/reminderwidget.h"
 #include "app/reportdialog.h"
 #include "app/settingsdialog.h"
 #include "app/updatedialog.h"
@@ -21,7 +22,7 @@ AppWindows::AppWindows(IApplicationAsk &ask, WebController *web, const EventServ
 
 AppWindows::~AppWindows() = default;
 
-void AppWindows::showAgain(QWidget *window)
+void AppWindows::showAgain(QWidget *window, bool activate)
 {
     // Shown again from the tray or a second start: back from minimised, still maximised if it was.
     // The widget keeps only the minimised state then; its window keeps the maximised one beside it.
@@ -34,7 +35,8 @@ void AppWindows::showAgain(QWidget *window)
     // A window left on a monitor that went is brought onto one that is there.
     ScreenFit::keepOnScreen(window);
     window->raise();
-    window->activateWindow();
+    if (activate)
+        window->activateWindow();
 }
 
 void AppWindows::showEditor(int event)
@@ -115,8 +117,19 @@ bool AppWindows::raiseEditor()
     return true;
 }
 
+void AppWindows::restoreReminders()
+{
+    for (ReminderWidget *reminder : ReminderWidget::widgets()) {
+        if (reminder->isVisible() && reminder->isMinimized())
+            showAgain(reminder, false);
+    }
+}
+
 void AppWindows::restoreMinimised()
 {
+    // First, so that the windows shown after them end active: a window manager may activate a window
+    // that leaves its minimised state.
+    restoreReminders();
     const QList<QWidget *> windows = {m_editor.get(), m_settingsDialog.get(), m_aboutDialog.get(), m_updateDialog.get(),
                                       m_reportDialog.get()};
     for (QWidget *window : windows) {

@@ -37,8 +37,12 @@ public:
     // Shows the window again when it is open; false when it is not.
     bool raiseSettingsDialog();
     bool raiseEditor();
-    // Every minimised window of these shown again, as a second start of the program asks.
+    // Every minimised window of these and every minimised reminder window shown again, as a second
+    // start of the program asks.
     void restoreMinimised();
+    // The minimised reminder windows shown again, without taking the keyboard: a desktop with only a
+    // tray offers nothing else to bring one back.
+    static void restoreReminders();
 
     Editor *editor() const { return m_editor.get(); }
     SettingsDialog *settingsDialog() const { return m_settingsDialog.get(); }
@@ -47,8 +51,8 @@ public:
     AboutDialog *aboutDialog() const { return m_aboutDialog.get(); }
 
 private:
-    // Restored if minimised, still maximised if it was, wholly on a screen, raised and active.
-    static void showAgain(QWidget *window);
+    // Restored if minimised, still maximised if it was, wholly on a screen, raised and active if asked.
+    static void showAgain(QWidget *window, bool activate = true);
     ReportDialog *reportWindow();
 
     IApplicationAsk &m_ask;

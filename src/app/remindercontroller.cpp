@@ -236,7 +236,8 @@ void ReminderController::nearestReminders()
     if (m_eventsManager) {
         // The list is shared, not copied; walking it by reference leaves the events' counts alone.
         const QList<AbstractCommonEventPtr> events = m_eventsManager->events();
-        const QDateTime tomorrow = now.date().addDays(1).startOfDay();
+        // Not the next date's start: a day the clocks skip has none, and no key would come before it.
+        const QDateTime tomorrow = dayLimit(now.date());
         // Removed events leave their answers behind; drop them all now and then.
         if (m_keys.size() > 2 * events.size() + 64)
             m_keys.clear();

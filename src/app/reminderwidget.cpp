@@ -183,8 +183,14 @@ void ReminderWidget::snooze()
 void ReminderWidget::closeIfEventGone()
 {
     EventsManager *manager = IApplication::instance()->eventsManager();
-    if (!m_event || !manager || manager->eventById(m_event->id()))
+    if (!m_event || !manager)
         return;
+    // An undo of a whole state brings the event back as a new object: follow it, so that its next
+    // reminder finds this window rather than opening a second one.
+    if (AbstractCommonEventPtr current = manager->eventById(m_event->id())) {
+        m_event = std::move(current);
+        return;
+    }
     // Its snooze would be dropped; and the event must go with it now, not when the window is deleted,
     // so that an undo of the removal finds it gone.
     m_event.reset();

@@ -88,6 +88,8 @@ void TrayControl::onTrayEvent(QSystemTrayIcon::ActivationReason reason)
         updateBarAction();
         break;
     case QSystemTrayIcon::DoubleClick:
+        // The reminders first: the editor ends active.
+        AppWindows::restoreReminders();
         m_app.showEditor(-1);
         break;
     case QSystemTrayIcon::Trigger:

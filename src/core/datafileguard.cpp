@@ -135,6 +135,28 @@ QString DataFileGuard::copyAside(const QString &path, const QString &copyBase)
     return copyAsideUnderFreeName(path, copyBase);
 }
 
+QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase)
+{
+    const QString copy = copyAside(path, copyBase);
+    if (copy.isEmpty())
+        return copy;
+    QR_LOG(key(path).toUtf8() + " was changed from outside; that version is kept as " + copy.toUtf8());
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    // A copy found again (its bytes were kept already) is told of no more.
+    const QString kept = key(copy);
+    if (s.told.contains(kept))
+        return copy;
+    s.told.insert(kept);
+    s.waiting << QCoreApplication::translate("DataFileGuard",
+                                             "The file \"%1\" was changed by another program while %2 ran. Your "
+                                             "changes are written over it; the version it held is kept in \"%3\".")
+                     .arg(QDir::toNativeSeparators(key(path)), QCoreApplication::applicationName(),
+                          QFileInfo(copy).fileName());
+    scheduleTelling(s);
+    return copy;
+}
+
 QString DataFileGuard::copyName(const QString &path, const QString &copyBase)
 {
     const QString kept = identicalCopy(path, copyBase);
@@ -147,14 +169,17 @@ bool DataFileGuard::setAsideIfOversized(const QString &path, qint64 limit)
     if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= limit)
         return false;
     const QString file = key(path);
-    const QString copy = freeCopyName(file);
-    if (std::rename(QFile::encodeName(file).constData(), QFile::encodeName(copy).constData()) != 0) {
+    // The same bytes placed again are kept already: no second copy of them.
+    const QString earlier = identicalCopy(file);
+    const QString copy = earlier.isEmpty() ? freeCopyName(file) : earlier;
+    if (earlier.isEmpty() ? std::rename(QFile::encodeName(file).constData(), QFile::encodeName(copy).constData()) != 0
+                          : !QFile::remove(file)) {
         QR_LOG("Cannot move the far too large " + file.toUtf8() + " aside; it is copied");
         noticeAndKeepAside(file, Unreadable);
         return true;
     }
-    QR_LOG(file.toUtf8() + " is far too large (" + QByteArray::number(qint64(info.st_size)) +
-           " bytes): moved aside unread to " + copy.toUtf8());
+    QR_LOG(file.toUtf8() + " is far too large (" + QByteArray::number(qint64(info.st_size)) + " bytes): " +
+           (earlier.isEmpty() ? "moved aside unread to " : "removed, as the same bytes are kept in ") + copy.toUtf8());
     State &s = state();
     const QMutexLocker lock(&s.mutex);
     if (s.told.contains(file))

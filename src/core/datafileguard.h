@@ -34,6 +34,10 @@ public:
     // Copies the file aside now, noticed or not, by the same rule: a free name from `copyBase` (else
     // "name.bak"), a FIFO or folder moved whole. The copy's path, or empty when it failed.
     static QString copyAside(const QString &path, const QString &copyBase = QString());
+    // A file another program changed since this one read or wrote it, about to be written over: copied aside
+    // now as copyAside() does, and the user is told once for each copy. The copy's path, or empty when it
+    // failed: then the file must not be written.
+    static QString keepChanged(const QString &path, const QString &copyBase = QString());
     // The copy copyAside() would keep the file in now: an earlier one of the same bytes, else a free name.
     static QString copyName(const QString &path, const QString &copyBase = QString());
     // keepAside(), then the atomic write.

@@ -146,7 +146,14 @@ QDateTime localDateTime(const QDate &date, const QTime &time)
 
 QDateTime dayLimit(const QDate &today)
 {
-    return today.addDays(1).startOfDay().addSecs(1);
+    const QDate tomorrow = today.addDays(1);
+    QDateTime start = tomorrow.startOfDay();
+    // A day the clocks skip whole (a zone moved across the date line) has no moment; the day after it
+    // begins where today ends.
+    if (!start.isValid())
+        start = tomorrow.addDays(1).startOfDay();
+    // Else the reading itself: invalid, but it names the date when it is logged.
+    return start.isValid() ? start.addSecs(1) : QDateTime(tomorrow, QTime(0, 0, 1));
 }
 
 QDateTime validWakeTime(const QDateTime &time, const QDateTime &fallback, const char *what)

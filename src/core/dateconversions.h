@@ -24,7 +24,8 @@ QString plainLocalStampText(const QDate &date, const QTime &time);
 // forward comes as much later as the gap is long (02:15 in a half-hour gap from 02:00 is 02:45).
 QDateTime localDateTime(const QDate &date, const QTime &time);
 // One second into the day after `today`: the day's first moment is not 00:00 where the clocks go
-// forward at midnight, and a date-time built of that date and 00:00:01 is invalid there.
+// forward at midnight, and a date-time built of that date and 00:00:01 is invalid there. Where that
+// day is skipped whole, one second into the day after it.
 QDateTime dayLimit(const QDate &today);
 // A time a timer can wait for: `time`, or when that is invalid, the moment its reading moves to, else
 // `fallback`. Such a time means it was built wrongly: each one is logged with `what` it was for.

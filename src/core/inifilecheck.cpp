@@ -47,15 +47,13 @@ void guardIniFile(const QString &path)
 
 namespace {
 
-const QString s_leftoverMark = QStringLiteral(".tmp-");
-
 // A temporary file beside the store's file; the store's own lock and save files for it start with its name.
 bool openBeside(const QIODevice &device, QTemporaryFile *file)
 {
     const auto *settings = qobject_cast<const QFileDevice *>(&device);
     if (!settings)
         return false;
-    file->setFileTemplate(settings->fileName() + s_leftoverMark + QStringLiteral("XXXXXX"));
+    file->setFileTemplate(temporaryFileTemplate(settings->fileName()));
     if (file->open())
         return true;
     QR_LOG("Settings cannot be read or written: no temporary file can be made beside " + settings->fileName().toUtf8() +
@@ -119,9 +117,15 @@ bool writeIni(QIODevice &device, const QSettings::SettingsMap &map)
 void removeSettingsLeftovers(const QString &path)
 {
     const QFileInfo settings(path);
-    const QFileInfoList left = settings.dir().entryInfoList({settings.fileName() + s_leftoverMark + QLatin1Char('*')},
-                                                            QDir::Files | QDir::Hidden | QDir::System);
+    const QString name = settings.fileName();
+    const QFileInfoList left =
+        settings.dir().entryInfoList({name + QLatin1String(".*")}, QDir::Files | QDir::Hidden | QDir::System);
     for (const QFileInfo &info : left) {
+        // Only the program's own mark right after the file's name: any other name may be a copy of the user's.
+        const QString leftName = info.fileName();
+        if (!leftName.startsWith(name) || leftName.size() != temporaryFileTemplate(name).size() ||
+            !isTemporaryFileName(leftName))
+            continue;
         const bool removed = QFile::remove(info.absoluteFilePath());
         QR_LOG((removed ? "Removed what a settings read or write cut short left: "
                         : "Cannot remove what a settings read or write cut short left: ") +

@@ -23,8 +23,8 @@ void removeSettingsLeftovers(const QString &path);
 
 // The native INI form of the settings store, with these differences: a file that waits for its copy (see
 // guardIniFile) is not written until the copy is made, tried again at each write; a file far larger than any
-// settings file is not read. Its reads and writes go through a temporary file beside the settings file
-// ("<name>.tmp-XXXXXX"), never through the system's temporary folder, which no start of the program tidies.
+// settings file is not read. Its reads and writes go through a temporary file beside the settings file, named
+// by temporaryFileTemplate(), never through the system's temporary folder, which no start of the program tidies.
 QSettings::Format guardedIniFormat();
 
 } // namespace Common

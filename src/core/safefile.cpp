@@ -5,7 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
@@ -39,9 +40,123 @@ QString writeError(const QFileDevice &file, int savedErrno)
     return file.errorString();
 }
 
+const QLatin1String s_mark(".qr-tmp-");
+
+// A new file beside the one at `path`, written whole and then renamed into its place. A link at `path` stays
+// and its target is replaced, keeping the target's permissions. Not committed, the new file goes again.
+class Replacement
+{
+public:
+    ~Replacement()
+    {
+        if (!m_temporary.isEmpty() && !m_committed) {
+            m_file.close();
+            QFile::remove(m_temporary);
+        }
+    }
+
+    bool open(const QString &path, QString *reason)
+    {
+        QFileInfo target(path);
+        for (int depth = 0; depth < 128 && target.isSymLink(); ++depth)
+            target.setFile(target.symLinkTarget());
+        m_final = target.isSymLink() ? path : target.filePath();
+        struct stat info;
+        const bool exists = ::stat(QFile::encodeName(m_final).constData(), &info) == 0;
+        if (exists && S_ISDIR(info.st_mode))
+            return failed(reason, QStringLiteral("%1 is a folder").arg(m_final));
+        if (exists && ::access(QFile::encodeName(m_final).constData(), W_OK) != 0)
+            return failed(reason, QStringLiteral("the existing file %1 is not writable").arg(m_final));
+        // Others get no access before the old file's permissions are copied.
+        const mode_t mode = exists ? 0600 : 0666;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QString name = m_final + s_mark + randomText();
+            const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+            if (fd < 0 && errno == EEXIST)
+                continue;
+            if (fd < 0)
+                return failed(reason, QString::fromLocal8Bit(std::strerror(errno)));
+            if (exists)
+                ::fchmod(fd, info.st_mode & 07777);
+            m_temporary = name;
+            if (m_file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+                return true;
+            ::close(fd);
+            return failed(reason, m_file.errorString());
+        }
+        return failed(reason, QStringLiteral("no free temporary name beside %1").arg(m_final));
+    }
+
+    QFile &file() { return m_file; }
+
+    bool commit(QString *reason)
+    {
+        errno = 0;
+        if (!m_file.flush() || ::fsync(m_file.handle()) != 0)
+            return failed(reason, writeError(m_file, errno));
+        m_file.close();
+        if (::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_final).constData()) != 0)
+            return failed(reason, QString::fromLocal8Bit(std::strerror(errno)));
+        m_committed = true;
+        return true;
+    }
+
+private:
+    static QString randomText()
+    {
+        static const char s_chars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+        QString text;
+        for (int i = 0; i < 6; ++i)
+            text += QLatin1Char(s_chars[QRandomGenerator::global()->bounded(62)]);
+        return text;
+    }
+
+    static bool failed(QString *reason, const QString &text)
+    {
+        *reason = text;
+        return false;
+    }
+
+    QFile m_file;
+    QString m_temporary;
+    QString m_final;
+    bool m_committed = false;
+};
+
+// Copies the regular file `from` to `to`, through a temporary file as every write does, with its permissions.
+bool copyFile(const QString &from, const QString &to)
+{
+    QFile in;
+    Replacement out;
+    QString reason;
+    struct stat info;
+    if (!Common::openRegularFile(&in, from) || ::fstat(in.handle(), &info) != 0 || !out.open(to, &reason) ||
+        ::fchmod(out.file().handle(), info.st_mode & 07777) != 0)
+        return false;
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    qint64 got = 0;
+    while ((got = in.read(buffer.data(), buffer.size())) > 0) {
+        if (out.file().write(buffer.constData(), got) != got)
+            return false;
+    }
+    return got == 0 && out.commit(&reason);
+}
+
 } // namespace SafeFilePrivate
 
 namespace Common {
+
+QString temporaryFileTemplate(const QString &path)
+{
+    return path + SafeFilePrivate::s_mark + QStringLiteral("XXXXXX");
+}
+
+bool isTemporaryFileName(const QString &fileName)
+{
+    static const QRegularExpression s_pattern(
+        QRegularExpression::anchoredPattern(QStringLiteral(".+\\.qr-tmp-[A-Za-z0-9]{6}")));
+    return s_pattern.match(fileName).hasMatch();
+}
 
 bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error)
 {
@@ -50,9 +165,11 @@ bool writeFileAtomically(const QString &path, const QByteArray &data, QString *e
     if (!QDir(folder).exists() && !QDir().mkpath(folder))
         return SafeFilePrivate::fail(path, QStringLiteral("cannot create folder %1").arg(folder), error);
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return SafeFilePrivate::fail(path, file.errorString(), error);
+    SafeFilePrivate::Replacement replacement;
+    QString reason;
+    if (!replacement.open(path, &reason))
+        return SafeFilePrivate::fail(path, reason, error);
+    QFile &file = replacement.file();
     // A write that stops short is tried again for the rest, so that the failing call leaves its
     // reason (a full disk, a file-size limit) in errno.
     const char *at = data.constData();
@@ -60,29 +177,19 @@ bool writeFileAtomically(const QString &path, const QByteArray &data, QString *e
     while (left > 0) {
         errno = 0;
         const qint64 written = file.write(at, left);
-        if (written <= 0) {
-            const QString reason = SafeFilePrivate::writeError(file, errno);
-            file.cancelWriting();
-            return SafeFilePrivate::fail(path, reason, error);
-        }
+        if (written <= 0)
+            return SafeFilePrivate::fail(path, SafeFilePrivate::writeError(file, errno), error);
         at += written;
         left -= written;
     }
-    errno = 0;
-    if (!file.flush()) {
-        const QString reason = SafeFilePrivate::writeError(file, errno);
-        file.cancelWriting();
+    if (!replacement.commit(&reason))
         return SafeFilePrivate::fail(path, reason, error);
-    }
-    errno = 0;
-    if (!file.commit())
-        return SafeFilePrivate::fail(path, SafeFilePrivate::writeError(file, errno), error);
     return true;
 }
 
 bool replaceFileWith(const QString &linkOrPath, const QString &source, QString *error)
 {
-    // As the save file does: a link stays and its target is replaced, with the target's permissions.
+    // As every write does: a link stays and its target is replaced, with the target's permissions.
     const QFileInfo linkInfo(linkOrPath);
     const QString path = linkInfo.isSymLink() ? linkInfo.symLinkTarget() : linkOrPath;
     const QFileInfo info(path);
@@ -100,32 +207,28 @@ bool replaceFileWith(const QString &linkOrPath, const QString &source, QString *
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return SafeFilePrivate::fail(path, in.errorString(), error);
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return SafeFilePrivate::fail(path, out.errorString(), error);
+    SafeFilePrivate::Replacement replacement;
+    QString reason;
+    if (!replacement.open(path, &reason))
+        return SafeFilePrivate::fail(path, reason, error);
+    QFile &out = replacement.file();
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
         const qint64 got = in.read(buffer.data(), buffer.size());
-        if (got < 0) {
-            out.cancelWriting();
+        if (got < 0)
             return SafeFilePrivate::fail(path, in.errorString(), error);
-        }
         if (got == 0)
             break;
         for (qint64 done = 0; done < got;) {
             errno = 0;
             const qint64 written = out.write(buffer.constData() + done, got - done);
-            if (written <= 0) {
-                const QString reason = SafeFilePrivate::writeError(out, errno);
-                out.cancelWriting();
-                return SafeFilePrivate::fail(path, reason, error);
-            }
+            if (written <= 0)
+                return SafeFilePrivate::fail(path, SafeFilePrivate::writeError(out, errno), error);
             done += written;
         }
     }
-    errno = 0;
-    if (!out.commit())
-        return SafeFilePrivate::fail(path, SafeFilePrivate::writeError(out, errno), error);
+    if (!replacement.commit(&reason))
+        return SafeFilePrivate::fail(path, reason, error);
     in.close();
     QFile::remove(source);
     return true;
@@ -173,7 +276,7 @@ QString copyAsideUnderFreeName(const QString &path, const QString &copyBase)
     // moved aside whole.
     const bool moved = !isRegularOrMissing(path);
     if (moved ? ::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0
-              : !QFile::copy(path, target)) {
+              : !SafeFilePrivate::copyFile(path, target)) {
         const QString message = QStringLiteral("Cannot copy %1 aside to %2").arg(path, target);
         qWarning("%s", qPrintable(message));
         QR_LOG(message.toUtf8());
@@ -217,6 +320,26 @@ bool isRegularOrMissing(const QString &path)
     if (S_ISLNK(info.st_mode) && ::stat(QFile::encodeName(path).constData(), &info) != 0)
         return false;
     return S_ISREG(info.st_mode);
+}
+
+bool isLinkOrSharedFile(const QString &path)
+{
+    struct stat info;
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    if (S_ISLNK(info.st_mode))
+        return true;
+    if (info.st_nlink < 2)
+        return false;
+    const QFileInfo file(path);
+    const QStringList names = file.dir().entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoSymLinks);
+    for (const QString &name : names) {
+        struct stat other;
+        if (name != file.fileName() && ::lstat(QFile::encodeName(file.dir().filePath(name)).constData(), &other) == 0 &&
+            other.st_dev == info.st_dev && other.st_ino == info.st_ino)
+            return true;
+    }
+    return false;
 }
 
 } // namespace Common

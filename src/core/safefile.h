@@ -6,6 +6,12 @@
 
 namespace Common {
 
+// The program's temporary files lie beside the file they replace, named "<name>.qr-tmp-" and six letters or
+// digits: a mark no user gives a copy of their own, so that only such files are taken for what a save cut
+// short left behind.
+QString temporaryFileTemplate(const QString &path);
+bool isTemporaryFileName(const QString &fileName);
+
 // Replaces the file at `path` with `data` through a temporary file and an atomic rename, so a crash
 // or a full disk never leaves a half-written file behind. Creates a missing folder. On failure the
 // old file stays as it was, a warning is logged and `error` (when given) says why.
@@ -32,5 +38,8 @@ QString identicalCopy(const QString &path, const QString &copyBase = QString());
 bool openRegularFile(QFile *file, const QString &path, QString *error = nullptr, bool followLinks = true);
 // True when nothing is at `path` (not even a dangling link) or a regular file is.
 bool isRegularOrMissing(const QString &path);
+// True when `path` is a symbolic link, or a file with another name in its folder (the same device and inode):
+// what is written there would change that other file too.
+bool isLinkOrSharedFile(const QString &path);
 
 } // namespace Common

@@ -109,7 +109,7 @@ Editor::Editor(EventsManager *manager, const SharedActions &shared)
     // managers, so the editor is a plain window with the same hints.
     : Dialog(nullptr, Setting::EditorGeometry, Qt::Window | Qt::WindowMaximizeButtonHint),
       UndoProxy(IApplication::instance()->undoObject()), m_manager(manager), m_changeViewActions(this),
-      m_lastDirectory(QDir::currentPath()), m_ask(std::make_unique<DialogEditorAsk>())
+      m_lastDirectory(QDir::homePath()), m_ask(std::make_unique<DialogEditorAsk>())
 {
     m_actionSettings = shared.settings;
     m_newToDoAction = shared.newToDoGadget;

@@ -264,6 +264,7 @@ private:
     QPointer<EditorPrivate::CalendarStatusesUpdater> m_statusesUpdater;
     QDate m_newEventDate;
     QString m_lastFindText;
+    // The folder of the file dialogs: the home folder, then the folder of the last file chosen in any of them.
     QString m_lastDirectory;
     QSet<int> m_yearsToUpdate;
     QSplitter *m_splitter = nullptr;

@@ -129,12 +129,13 @@ void Editor::backup()
     IBackupManager *manager = IApplication::instance()->backupManager();
     if (!QR_CHECK(manager))
         return;
-    const QString proposed = EditorFileNames::proposedBackupPath(QDir::currentPath(), Common::Clock::today());
+    const QString proposed = EditorFileNames::proposedBackupPath(m_lastDirectory, Common::Clock::today());
     QString fileName =
         m_ask->saveFileName(this, tr("Backup"), proposed, EditorFileNames::backupFilter(), QStringLiteral("qbf"));
     if (fileName.isEmpty())
         return;
     fileName = EditorFileNames::withSuffix(fileName, QStringLiteral("qbf"));
+    m_lastDirectory = QFileInfo(fileName).absolutePath();
     if (!manager->backup(fileName))
         Common::UserMessages::information(tr("Backup"), tr("Failed to create backup file"), this);
 }
@@ -144,10 +145,10 @@ void Editor::restore()
     IBackupManager *manager = IApplication::instance()->backupManager();
     if (!QR_CHECK(manager))
         return;
-    const QString fileName =
-        m_ask->openFileName(this, tr("Restore"), QDir::currentPath(), EditorFileNames::backupFilter());
+    const QString fileName = m_ask->openFileName(this, tr("Restore"), m_lastDirectory, EditorFileNames::backupFilter());
     if (fileName.isEmpty())
         return;
+    m_lastDirectory = QFileInfo(fileName).absolutePath();
     COMMAND(new RestoreCommand(manager, fileName));
 }
 

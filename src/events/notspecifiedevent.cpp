@@ -117,8 +117,10 @@ QPair<QDateTime, QDateTime> NotSpecifiedEvent::reminderAfter(const QDateTime &no
         return {};
     const Period &p = period();
     // The notice is counted back from the begin, on the full date-time, so it may fall on the day
-    // before; the first occurrence whose reminder is still ahead is the one to remind of.
-    QDate date = nextDate(now.date());
+    // before; the first occurrence whose reminder is still ahead is the one to remind of. The search
+    // starts a day back: a clock gap at the end of yesterday (clocks going forward at 23:00, a day
+    // skipped) moves yesterday's readings into today, where they are still to come.
+    QDate date = nextDate(now.date().addDays(-1));
     for (int step = 0; date.isValid() && step < s_maxReminderSteps; ++step) {
         if (p.hasTime()) {
             const QDateTime begin = localDateTime(date, p.beginTime());

@@ -116,8 +116,9 @@ Gadget::~Gadget()
 
 bool Gadget::isGeneratedUid(const QString &uid)
 {
-    static const QRegularExpression s_form(
-        QStringLiteral("^\\{[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{12}\\}$"));
+    // Anchored at the very end: "$" would also take a uid followed by a line break.
+    static const QRegularExpression s_form(QRegularExpression::anchoredPattern(
+        QStringLiteral("\\{[0-9a-fA-F]{8}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{4}-[0-9a-fA-F]{12}\\}")));
     return s_form.match(uid).hasMatch();
 }
 

@@ -4,6 +4,7 @@
 #include "core/jsonsettingsfile.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "core/safefile.h"
 #include "core/settingkeys.h"
 #include "core/statcollector.h"
 #include "gadgets/gadgetthememanager.h"
@@ -48,6 +49,7 @@ GadgetsController::GadgetsController()
                                      QByteArrayLiteral("DefaultToDoProperties"));
     Gadget::registerThemeProperty(m_properties.get(), m_themeManager.get());
     m_properties->addProperty(s_applyThemeToAll, Setting::ApplyThemeToAllDefault);
+    setTitle(tr("to-do lists"));
     // The gadget of another "todo.*.dat" would keep its properties in another data file: such a file is left
     // out of backups, and an archive that holds one is refused.
     setNameRule([](const QString &name) {
@@ -108,7 +110,9 @@ QString GadgetsController::uidFromFileName(const QString &fileName)
 
 bool GadgetsController::isListFileName(const QString &fileName)
 {
-    return QDir::match(s_listFilter, fileName) && Gadget::isGeneratedUid(uidFromFileName(fileName));
+    // "todo." and ".dat" exactly as the program writes them: the folder's filter takes any case.
+    return fileName.startsWith(QLatin1String("todo.")) && fileName.endsWith(QLatin1String(".dat")) &&
+           Gadget::isGeneratedUid(uidFromFileName(fileName));
 }
 
 void GadgetsController::loadGadgets()
@@ -122,6 +126,12 @@ void GadgetsController::loadGadgets()
             // on every start.
             if (!isListFileName(file)) {
                 QR_LOG("Gadgets: " + file.toUtf8() + " is not a to-do list of this program; it is left alone");
+                continue;
+            }
+            // Written through, a link or a second name of another data file would get the list in its place.
+            if (Common::isLinkOrSharedFile(QDir(folder).filePath(file))) {
+                QR_LOG("Gadgets: " + file.toUtf8() +
+                       " is a link or another name of a file, not a to-do list of its own; it is left alone");
                 continue;
             }
             newToDoGadget(uidFromFileName(file), false, QRect(), QString());

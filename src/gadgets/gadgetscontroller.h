@@ -33,6 +33,8 @@ public:
     void applyThemeToAll(const QString &themeUid);
     void closeAllGadgets();
     void createWelcomeGadget();
+    // The controller, the default properties and each open gadget's properties; a manager drops a gadget's
+    // when the gadget ends.
     QList<IBackupObject *> backupObjects();
 
     GadgetThemeManager *themeManager() const { return m_themeManager.get(); }

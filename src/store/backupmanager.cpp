@@ -57,6 +57,9 @@ void BackupManager::addBackupObject(IBackupObject *obj)
 {
     QR_ASSERT(!m_objects.contains(obj));
     m_objects.append(obj);
+    // One that ends first (a gadget's settings) takes its registration with it.
+    if (auto *object = dynamic_cast<QObject *>(obj))
+        QObject::connect(object, &QObject::destroyed, &m_watch, [this, obj] { m_objects.removeAll(obj); });
 }
 
 void BackupManager::addBackupObjects(const QList<IBackupObject *> &objects)

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QFileInfoList>
+#include <QObject>
 
 #include <functional>
 
@@ -65,6 +66,8 @@ private:
     QDateTime newestArchiveTime() const;
 
     QList<IBackupObject *> m_objects;
+    // The context of the connections that drop an object from m_objects when it ends.
+    QObject m_watch;
     bool m_autoBackup = false;
     int m_autoBackupInterval = 1;
     int m_maxBackups = 5;

@@ -1,12 +1,12 @@
 #include "store/datafoldercleanup.h"
 
 #include "core/log.h"
+#include "core/safefile.h"
 #include "store/restorejournal.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 void DataFolderCleanup::tidyAtStart(const QString &dataFolder)
 {
@@ -29,11 +29,9 @@ void DataFolderCleanup::tidyAtStart(const QString &dataFolder)
 
 bool DataFolderCleanup::isSaveLeftoverName(const QString &fileName)
 {
-    // The atomic writer adds a dot and six letters or digits to the name of the file it replaces;
-    // "bak" and a number is a copy kept aside for the user (the hundredth one has six characters too).
-    static const QRegularExpression s_pattern(
-        QStringLiteral("^[^/]+\\.(?:dat|tab|txt)\\.(?!bak[0-9]+$)[A-Za-z0-9]{6}$"));
-    return s_pattern.match(fileName).hasMatch();
+    // Only the program's own mark: a copy the user made beside a data file ("events.dat.backup") is theirs,
+    // and so is what the atomic writers of earlier versions left ("events.dat.AbC123"), as it may be a copy too.
+    return Common::isTemporaryFileName(fileName);
 }
 
 QStringList DataFolderCleanup::removeSaveLeftovers(const QString &dataFolder)

@@ -13,12 +13,12 @@ public:
     static void tidyAtStart(const QString &dataFolder);
 
     // Removes the temporary files that saves killed part-way left beside the program's data files
-    // ("events.dat.AbC123": the atomic writer's name pattern), logs each and returns their paths.
+    // ("events.dat.qr-tmp-AbC123"), logs each and returns their paths.
     static QStringList removeSaveLeftovers(const QString &dataFolder);
     // Removes the staging folders and record files of restores (".restore-*"), unless a record is left
     // that a later start must still finish; returns the removed paths.
     static QStringList removeRestoreLeftovers(const QString &dataFolder);
 
-    // True for the name of a temporary file of the atomic writer beside one of our data files.
+    // True for the name of one of the program's own temporary files.
     static bool isSaveLeftoverName(const QString &fileName);
 };

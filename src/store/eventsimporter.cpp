@@ -587,7 +587,19 @@ public:
                 if ((notes->*rows).size() < kRowsNamed)
                     (notes->*rows) << row + 1;
             };
-            if (dateText.isEmpty() || !parseDateText(dateText, dayFirst, &record.date, &record.time)) {
+            bool timeLost = false;
+            const DateRead read = dateText.isEmpty()
+                                      ? DateRead::NoDate
+                                      : parseDateText(dateText, dayFirst, &record.date, &record.time, &timeLost);
+            if (read == DateRead::OtherOrder) {
+                leaveOut(&ImportNotes::otherOrder, &ImportNotes::otherOrderRows);
+                continue;
+            }
+            if (read == DateRead::TwoDigitYear) {
+                leaveOut(&ImportNotes::twoDigitYears, &ImportNotes::twoDigitYearRows);
+                continue;
+            }
+            if (read == DateRead::NoDate) {
                 // A first row without a digit in its date is the column titles.
                 if (row > 0 || std::any_of(dateText.cbegin(), dateText.cend(), [](QChar c) { return c.isDigit(); }))
                     leaveOut(&ImportNotes::skipped, &ImportNotes::skippedRows);
@@ -601,6 +613,12 @@ public:
             if (record.caption.trimmed().isEmpty()) {
                 leaveOut(&ImportNotes::noText, &ImportNotes::noTextRows);
                 continue;
+            }
+            if (timeLost && notes) {
+                ++notes->timesNotRead;
+                noteNamed(&notes->timesNotReadNamed,
+                          QStringLiteral("\"%1\" (%2)")
+                              .arg(record.caption.left(60), dateText.section(QLatin1Char(' '), 1).left(30)));
             }
             const QString stamp = record.date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('T') +
                                   record.time.toString(QStringLiteral("HH:mm:ss"));
@@ -639,34 +657,66 @@ public:
     }
 
     // One order for the whole file, from the dates that read only one way; the locale's
-    // when every date reads both ways. Then the notes say so if the order changes a date.
+    // when every date reads both ways or as many read one way as the other. The notes say
+    // which when that leaves a date open.
     static bool fileDayFirst(const QStringList &dateTexts, ImportNotes *notes)
     {
         int dayOnly = 0, monthOnly = 0;
-        QString example;
         for (const QString &text : dateTexts) {
             const int ways = readings(text);
             dayOnly += ways == 1;
             monthOnly += ways == 2;
-            if (ways == 3 && example.isEmpty() && dateParts(text)[0].toInt() != dateParts(text)[1].toInt())
-                example = text;
         }
-        if (dayOnly != monthOnly)
-            return dayOnly > monthOnly;
-        const bool dayFirst = localeDayFirst();
-        QDate date;
-        QTime time;
-        if (notes && dayOnly == 0 && !example.isEmpty() && parseDateText(example, dayFirst, &date, &time)) {
-            notes->dateOrderAssumed = dayFirst ? ImportNotes::DayFirst : ImportNotes::MonthFirst;
-            notes->dateOrderExample = example.section(QLatin1Char(' '), 0, 0);
-            notes->dateOrderExampleDate = date;
-        }
+        const bool dayFirst = dayOnly != monthOnly ? dayOnly > monthOnly : localeDayFirst();
+        if (!notes)
+            return dayFirst;
+        notes->dateOrder = dayFirst ? ImportNotes::DayFirst : ImportNotes::MonthFirst;
+        const bool disagree = dayOnly > 0 && monthOnly > 0;
+        if (!disagree && (dayOnly > 0 || monthOnly > 0))
+            return dayFirst;
+        // The example is a date the order changes; where the dates disagree and none reads
+        // both ways, one that fits the order taken.
+        const auto example = [&](bool bothWays) {
+            for (const QString &text : dateTexts) {
+                const int ways = readings(text);
+                if (bothWays ? ways != 3 || dateParts(text)[0].toInt() == dateParts(text)[1].toInt()
+                             : ways != (dayFirst ? 1 : 2))
+                    continue;
+                QDate date;
+                QTime time;
+                if (parseDateText(text, dayFirst, &date, &time) == DateRead::Read && date.isValid()) {
+                    notes->dateOrderExample = text.section(QLatin1Char(' '), 0, 0);
+                    notes->dateOrderExampleDate = date;
+                    return true;
+                }
+            }
+            return false;
+        };
+        if (example(true) || (disagree && example(false)))
+            notes->dateOrderReason = !disagree              ? ImportNotes::EveryDateBoth
+                                     : dayOnly == monthOnly ? ImportNotes::AsManyEachWay
+                                                            : ImportNotes::MostDates;
         return dayFirst;
     }
 
-    // False when the text holds no date. A date that does not exist still counts
-    // as read and comes back invalid.
-    static bool parseDateText(const QString &text, bool dayFirst, QDate *date, QTime *time)
+    // A time as spreadsheets write it; invalid when it is none of these.
+    static QTime readTime(const QString &text)
+    {
+        for (const char *format : {"h:mm", "h:mm:ss", "h:mm AP", "h:mm:ss AP", "h:mm ap", "h:mm:ss ap"}) {
+            const QTime time = QTime::fromString(text, QLatin1String(format));
+            if (time.isValid())
+                return time;
+        }
+        return QTime();
+    }
+
+    enum class DateRead { Read, NoDate, OtherOrder, TwoDigitYear };
+
+    // Reads a date in the file's order and the time after it. A date that does not exist still
+    // counts as read and comes back invalid; a time that cannot be read leaves the date at
+    // midnight and sets *timeLost.
+    static DateRead parseDateText(const QString &text, bool dayFirst, QDate *date, QTime *time,
+                                  bool *timeLost = nullptr)
     {
         const QLocale locale;
         // The locale's short form reads numbers in its own order, which may not be the file's.
@@ -680,42 +730,51 @@ public:
                 // The locale reads a two-digit year as 1900-1999; "24.12.27" means the coming one.
                 if (formatHasTwoDigitYear(locale.dateTimeFormat(format)))
                     *date = QDate(yearNearToday(date->year()), date->month(), date->day());
-                return true;
+                return DateRead::Read;
             }
         }
         const qsizetype blank = text.indexOf(QLatin1Char(' '));
-        const QString timePart = blank < 0 ? QString() : text.mid(blank + 1);
+        const QString timePart = blank < 0 ? QString() : text.mid(blank + 1).trimmed();
         const QStringList parts = dateParts(text);
         if (parts.size() < 2 || parts.size() > 3)
-            return false;
+            return DateRead::NoDate;
         // A four-digit first part can only be a year: year, month, day.
         const bool yearFirst = parts.size() == 3 && parts[0].size() == 4;
         bool ok = true;
         int year = kNoYear;
+        bool twoDigitYear = false;
         if (parts.size() == 3) {
-            year = parts[yearFirst ? 0 : 2].toInt(&ok, 10);
-            if (!ok || year < 1900 || year > 2100)
-                return false;
+            const QString &yearText = parts[yearFirst ? 0 : 2];
+            year = yearText.toInt(&ok, 10);
+            twoDigitYear = !yearFirst && yearText.size() == 2 && yearText[0].isDigit() && yearText[1].isDigit();
+            if (twoDigitYear)
+                year = yearNearToday(year);
+            else if (!ok || year < 1900 || year > 2100)
+                return DateRead::NoDate;
         }
         const int dayIndex = yearFirst ? 2 : dayFirst ? 0 : 1;
         const int monthIndex = yearFirst ? 1 : dayFirst ? 1 : 0;
         bool dayOk = false, monthOk = false;
         const int day = parts[dayIndex].toInt(&dayOk, 10);
         const int month = parts[monthIndex].toInt(&monthOk, 10);
-        if (!dayOk || !monthOk || month < 1 || month > 12 || day < 1 || day > 31)
-            return false;
+        if (!dayOk || !monthOk)
+            return DateRead::NoDate;
+        const auto fits = [](int d, int m) { return d >= 1 && d <= 31 && m >= 1 && m <= 12; };
+        if (!fits(day, month))
+            return !yearFirst && fits(month, day) ? DateRead::OtherOrder : DateRead::NoDate;
+        // Which century a short year means is a guess made only for the system's own way of writing dates.
+        if (twoDigitYear && !localeOrder)
+            return DateRead::TwoDigitYear;
         *date = QDate(year, month, day);
         *time = QTime(0, 0);
         if (!timePart.isEmpty()) {
-            for (const char *format : {"hh:mm:ss", "h:mm", "h:mm AP", "h:mm ap"}) {
-                const QTime t = QTime::fromString(timePart, QLatin1String(format));
-                if (t.isValid()) {
-                    *time = t;
-                    break;
-                }
-            }
+            const QTime read = readTime(timePart);
+            if (read.isValid())
+                *time = read;
+            else if (timeLost)
+                *timeLost = true;
         }
-        return true;
+        return DateRead::Read;
     }
 
 private:
@@ -801,7 +860,8 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
     if (notes.partlyRead)
         lines << tr("Some events of the file could not be read and were left out.");
     // One line per reason a CSV row was left out, naming the first rows.
-    const auto rowsLine = [&](int count, const QList<int> &named, const char *one, const char *many) {
+    const auto rowsLine = [&](int count, const QList<int> &named, const char *one, const char *many,
+                              const QStringList &words = {}) {
         if (count == 0)
             return;
         QStringList rows;
@@ -810,7 +870,10 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
         if (count > named.size())
             rows << QStringLiteral("…");
         const QString listed = rows.join(QLatin1String(", "));
-        lines << (count == 1 ? tr(one).arg(listed) : tr(many).arg(count).arg(listed));
+        QString line = count == 1 ? tr(one).arg(listed) : tr(many).arg(count).arg(listed);
+        for (const QString &word : words)
+            line = line.arg(word);
+        lines << line;
     };
     rowsLine(notes.skippedRows.isEmpty() ? 0 : notes.skipped, notes.skippedRows,
              "1 row was left out: its first column holds no date (row %1).",
@@ -819,15 +882,31 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
              "%1 rows were left out: their dates are not valid dates (rows %2).");
     rowsLine(notes.noText, notes.noTextRows, "1 row was left out: it has a date but no caption (row %1).",
              "%1 rows were left out: they have a date but no caption (rows %2).");
-    if (notes.dateOrderAssumed != ImportNotes::OrderFromFile) {
+    // The orders a row's date fits and the file's dates were read in.
+    const bool dayFirst = notes.dateOrder == ImportNotes::DayFirst;
+    const QString taken = dayFirst ? tr("day first") : tr("month first");
+    const QString other = dayFirst ? tr("month first") : tr("day first");
+    rowsLine(notes.otherOrder, notes.otherOrderRows,
+             "1 row was left out: its date fits only %2, but the file's dates were read %3 (row %1).",
+             "%1 rows were left out: their dates fit only %3, but the file's dates were read %4 (rows %2).",
+             {other, taken});
+    // Left out only when the file's order is not the system's.
+    rowsLine(notes.twoDigitYears, notes.twoDigitYearRows,
+             "1 row was left out: a two-digit year is read only in your system's order, %2, and the file's "
+             "dates were read %3 (row %1).",
+             "%1 rows were left out: a two-digit year is read only in your system's order, %3, and the file's "
+             "dates were read %4 (rows %2).",
+             {other, taken});
+    if (notes.dateOrderReason != ImportNotes::OrderSettled) {
         const QDate date = notes.dateOrderExampleDate;
         const QString read = QLocale::c().toString(date, date.year() == kNoYear ? u"d MMMM" : u"d MMMM yyyy");
-        lines << (notes.dateOrderAssumed == ImportNotes::DayFirst
-                      ? tr("Every date fits both orders; they were read day first, as your system writes dates: "
-                           "%1 is %2.")
-                      : tr("Every date fits both orders; they were read month first, as your system writes dates: "
-                           "%1 is %2."))
-                     .arg(notes.dateOrderExample, read);
+        const QString why = notes.dateOrderReason == ImportNotes::MostDates
+                                ? tr("as most dates that fit only one order are written")
+                                : tr("as your system writes dates");
+        lines << (notes.dateOrderReason == ImportNotes::EveryDateBoth
+                      ? tr("Every date fits both orders; they were read %1, %2: %3 is %4.")
+                      : tr("The file's dates do not agree on an order; they were read %1, %2: %3 is %4."))
+                     .arg(taken, why, notes.dateOrderExample, read);
     }
     if (notes.skippedRows.isEmpty() && notes.skipped > 0) {
         lines << (notes.skipped == 1
@@ -869,6 +948,9 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
             listed += QStringLiteral("; …");
         lines << (count == 1 ? tr(one).arg(listed) : tr(many).arg(count).arg(listed));
     };
+    namedLine(notes.timesNotRead, notes.timesNotReadNamed,
+              "1 event has a time that could not be read; it was imported for its whole day: %1.",
+              "%1 events have times that could not be read; they were imported for their whole days: %2.");
     namedLine(notes.rulesLost, notes.rulesLostNamed,
               "1 event lost its repetition and was imported on its first date only: %1.",
               "%1 events lost their repetition and were imported on their first date only: %2.");

@@ -19,8 +19,17 @@ struct ImportNotes
     QList<int> invalidDateRows;
     int noText = 0; // CSV rows with a date and no text
     QList<int> noTextRows;
-    // CSV dates that read either way, read in the locale's order: which, and the first of them.
-    enum DateOrder { OrderFromFile, DayFirst, MonthFirst } dateOrderAssumed = OrderFromFile;
+    int otherOrder = 0; // CSV rows whose date fits only the order not taken
+    QList<int> otherOrderRows;
+    int twoDigitYears = 0; // CSV rows with a two-digit year in a file not in the system's order
+    QList<int> twoDigitYearRows;
+    int timesNotRead = 0; // CSV rows with a time that could not be read, imported for the whole day
+    QStringList timesNotReadNamed;
+    // The order the CSV dates were read in, and why, when the file leaves it open: every date
+    // reads both ways, or the dates that read one way only disagree. The example is a date
+    // of the file and how it was read.
+    enum DateOrder { OrderFromFile, DayFirst, MonthFirst } dateOrder = OrderFromFile;
+    enum DateOrderReason { OrderSettled, EveryDateBoth, MostDates, AsManyEachWay } dateOrderReason = OrderSettled;
     QString dateOrderExample;
     QDate dateOrderExampleDate;
     int cancelled = 0;     // cancelled entries (STATUS:CANCELLED), left out

@@ -107,6 +107,12 @@ QString copyBase(const QString &fileName)
     const QFileInfo info(fileName);
     return info.absoluteDir().absoluteFilePath(info.completeBaseName() + QStringLiteral(".bak"));
 }
+
+QString changedUncopiedText()
+{
+    return EventsManager::tr("The events file was changed by another program, and no copy of that version can be "
+                             "kept beside it.");
+}
 } // namespace EventsManagerPrivate
 
 using namespace EventsManagerPrivate;
@@ -127,8 +133,11 @@ EventsManager::~EventsManager()
     // from outside is written whole here, as its answer would have asked.
     Common::BackgroundWriter::waitFor(m_fileName);
     if (m_lastLayout && m_lastLayout->lost()) {
+        m_keepChangedFile = m_keepChangedFile || m_lastLayout->uncopied();
         QString error;
-        if (!Common::writeFileAtomically(m_fileName, fileText(), &error))
+        if (!keepUnloadedFileAside())
+            QR_LOG("The events file changed from outside is not written over at the end");
+        else if (!Common::writeFileAtomically(m_fileName, fileText(), &error))
             QR_LOG("Cannot write the events file at the end: " + error.toUtf8());
     }
     detachAll();
@@ -276,7 +285,7 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     if (!readText(bytes, events, read))
         return false;
     read->fileSize = bytes.size();
-    read->fileModified = QFileInfo(fileName).lastModified();
+    read->fileHash = SavedLayout::hashText(bytes);
     return true;
 }
 
@@ -325,6 +334,7 @@ void EventsManager::load(const QString &fileName)
     const bool reload = !m_fileName.isEmpty();
     m_fileName = fileName;
     m_keepFileBeforeSave = false;
+    m_keepChangedFile = false;
 
     QVariantMap events;
     ReadEvents read;
@@ -344,11 +354,12 @@ void EventsManager::load(const QString &fileName)
 
 bool EventsManager::keepUnloadedFileAside()
 {
-    if (!hasError() && !m_keepFileBeforeSave)
+    if (!hasError() && !m_keepFileBeforeSave && !m_keepChangedFile)
         return true;
     if (QFileInfo::exists(m_fileName)) {
         // A FIFO, device or folder in its place is moved aside whole: reading it might never end.
-        const QString bakName = Common::DataFileGuard::copyAside(m_fileName, copyBase(m_fileName));
+        const QString bakName = m_keepChangedFile ? Common::DataFileGuard::keepChanged(m_fileName, copyBase(m_fileName))
+                                                  : Common::DataFileGuard::copyAside(m_fileName, copyBase(m_fileName));
         if (bakName.isEmpty()) {
             QR_LOG("Cannot keep a copy of the events file; nothing is written");
             return false;
@@ -357,6 +368,7 @@ bool EventsManager::keepUnloadedFileAside()
     }
     m_errorString.clear();
     m_keepFileBeforeSave = false;
+    m_keepChangedFile = false;
     return true;
 }
 
@@ -365,7 +377,9 @@ bool EventsManager::save()
     if (m_fileName.isEmpty())
         return false;
     if (!keepUnloadedFileAside()) {
-        emit saveFailed(m_fileName, tr("A copy of the file that could not be read cannot be kept beside it."));
+        emit saveFailed(m_fileName, m_keepChangedFile
+                                        ? changedUncopiedText()
+                                        : tr("A copy of the file that could not be read cannot be kept beside it."));
         return false;
     }
     if (m_savesInBackground) {
@@ -379,13 +393,17 @@ bool EventsManager::save()
         std::shared_ptr<SavedLayout> layout;
         if (headAndTail(&head, &tail)) {
             layout = layoutForSave();
-            makeText = [layout, fileName, head, tail] { return layout->text(fileName, head, tail); };
+            makeText = [layout, fileName, head, tail, base = copyBase(fileName)] {
+                return layout->text(fileName, base, head, tail);
+            };
         } else {
             forgetSaved();
             makeText = [head] { return head; };
         }
+        ++m_answersAwaited;
         Common::BackgroundWriter::write(fileName, std::move(makeText), this,
                                         [this, fileName, layout](bool ok, const QString &error) {
+                                            --m_answersAwaited;
                                             onSaveAnswer(layout.get(), fileName, ok, error);
                                         });
         return true;
@@ -411,11 +429,17 @@ void EventsManager::onSaveAnswer(SavedLayout *layout, const QString &fileName, b
         return;
     }
     if (error == Common::BackgroundWriter::textNotMade()) {
-        // The file was changed from outside: its entries cannot be taken over, every one is written.
-        // The saves a newer one took the place of answer the same and are passed over.
+        // The file was changed from outside: its entries cannot be taken over, every one is written once
+        // that version is kept aside. The saves a newer one took the place of answer the same and are passed over.
         if (layout && layout->lost()) {
-            QR_LOG("The events file changed behind the program; it is written whole");
             forgetSaved();
+            if (layout->uncopied()) {
+                // Tried again before the next write.
+                m_keepChangedFile = true;
+                emit saveFailed(fileName, changedUncopiedText());
+                return;
+            }
+            QR_LOG("The events file changed behind the program; it is written whole");
             save();
         }
         return;
@@ -425,11 +449,12 @@ void EventsManager::onSaveAnswer(SavedLayout *layout, const QString &fileName, b
 
 void EventsManager::waitForSaves()
 {
-    // An answer may ask for another save (a file changed from outside is written whole).
+    // An answer may ask for another save (a file changed from outside is written whole), which the writer
+    // may end before this thread looks again: go on until every answer asked for has come.
     do {
         Common::BackgroundWriter::waitFor(m_fileName);
         QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    } while (Common::BackgroundWriter::isBusy(m_fileName));
+    } while (m_answersAwaited > 0);
 }
 
 void EventsManager::createDefaultCalendar()
@@ -595,6 +620,7 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
     detachAll();
     forgetSaved();
     EventManagerTemplate::clear();
+    m_byId.clear();
     m_calendars.clear();
     m_defaultCalendarId.clear();
 
@@ -632,6 +658,9 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
     QVariant eventsValue = map.take(s_eventsList);
     if (eventsValue.isValid() && eventsValue.userType() != QMetaType::QVariantList)
         m_keepFileBeforeSave = true;
+    // The file as read, to know it again before a save writes over it.
+    const qint64 readSize = read ? read->fileSize : 0;
+    const size_t readHash = read ? read->fileHash : 0;
     ReadEvents built;
     if (read && eventsValue.userType() == QMetaType::QVariantList)
         built = std::move(*read);
@@ -651,19 +680,24 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
     if (built.skipped || unknownNames)
         m_keepFileBeforeSave = true;
     m_events.reserve(built.events.count());
+    m_byId.reserve(built.events.count());
     for (const AbstractCommonEventPtr &event : std::as_const(built.events)) {
         attachEvent(event.get());
         m_events.append(event); // a new object, so it cannot be listed yet
+        indexById(event);
     }
     // A file this version wrote, read whole: its entries stand as they are until their events change,
     // so that the first save after a start writes no more than the later ones.
     const bool asWritten = read && built.spans.size() == size_t(built.events.count()) &&
                            version == QCoreApplication::applicationVersion() && !m_keepFileBeforeSave;
     if (asWritten && !built.events.isEmpty()) {
-        m_lastLayout = SavedLayout::fromFile(std::move(built.spans), built.fileSize, built.fileModified);
+        m_lastLayout = SavedLayout::fromFile(std::move(built.spans), built.fileSize, built.fileHash);
         m_savedAt.reserve(built.events.count());
         for (qsizetype i = 0; i < built.events.count(); ++i)
             m_savedAt.insert(built.events.at(i).get(), SavedAt{built.revisions[size_t(i)], i});
+    } else if (readSize > 0) {
+        // Every entry is written anew, but only over the file as it was read.
+        m_lastLayout = SavedLayout::fromFile({}, readSize, readHash);
     }
     if (m_keepFileBeforeSave && !hasError())
         m_errorString = !built.skipped && unknownNames
@@ -736,10 +770,24 @@ QList<QByteArray> EventsManager::entryTexts(const QList<qsizetype> &indexes) con
                 entries[k] = writer.take();
         }
     };
-    if (slices.count() > 1)
+    if (slices.count() > 1) {
+#ifdef __SANITIZE_THREAD__
+        // Qt's pool hands work over in ways ThreadSanitizer cannot see; with plain threads it checks the
+        // slices' work itself. A slice without a thread is written below.
+        std::vector<std::thread> threads;
+        for (const QPair<qsizetype, qsizetype> &slice : std::as_const(slices)) {
+            try {
+                threads.emplace_back([&writeSlice, slice] { writeSlice(slice, true); });
+            } catch (const std::system_error &) {
+            }
+        }
+        for (std::thread &thread : threads)
+            thread.join();
+#else
         QtConcurrent::blockingMap(slices,
                                   [&writeSlice](const QPair<qsizetype, qsizetype> &slice) { writeSlice(slice, true); });
-    else
+#endif
+    } else
         std::for_each(slices.cbegin(), slices.cend(),
                       [&writeSlice](const QPair<qsizetype, qsizetype> &slice) { writeSlice(slice, true); });
     for (const QPair<qsizetype, qsizetype> &slice : std::as_const(slices))
@@ -818,6 +866,7 @@ void EventsManager::addEvent(AbstractCommonEventPtr event)
     if (event->calendarId().isEmpty())
         event->setCalendarId(m_defaultCalendarId, true);
     EventManagerTemplate::addEvent(event);
+    indexById(event);
     emit eventAdded(count() - 1);
     attachEvent(event.get());
     save();
@@ -838,6 +887,7 @@ void EventsManager::addEvents(const QList<AbstractCommonEventPtr> &events)
         }
         listed.insert(event.get());
         m_events.append(event);
+        indexById(event);
         attachEvent(event.get());
     }
     save();
@@ -849,6 +899,49 @@ void EventsManager::takeOut(const AbstractCommonEventPtr &event)
     event->removePhoto();
     detachEvent(event.get());
     EventManagerTemplate::removeEvent(event);
+    unindexById(event);
+}
+
+void EventsManager::insertEvent(int index, AbstractCommonEventPtr event)
+{
+    const int before = count();
+    EventManagerTemplate::insertEvent(index, event);
+    if (count() == before)
+        return;
+    indexById(event);
+    IdEntry &entry = m_byId[event->id()];
+    if (entry.count > 1 && index < indexOf(entry.first))
+        entry.first = event;
+}
+
+void EventsManager::indexById(const AbstractCommonEventPtr &event)
+{
+    // Appended after the one found so far, which stays the first.
+    IdEntry &entry = m_byId[event->id()];
+    if (!entry.first)
+        entry.first = event;
+    ++entry.count;
+}
+
+void EventsManager::unindexById(const AbstractCommonEventPtr &event)
+{
+    const auto found = m_byId.find(event->id());
+    if (!QR_CHECK(found != m_byId.end()))
+        return;
+    if (--found->count == 0) {
+        m_byId.erase(found);
+        return;
+    }
+    if (found->first != event)
+        return;
+    // Another event holds the id too: the list's first of them answers from now on.
+    found->first.reset();
+    for (const AbstractCommonEventPtr &other : std::as_const(m_events)) {
+        if (other->id() == found.key()) {
+            found->first = other;
+            break;
+        }
+    }
 }
 
 void EventsManager::removeEvent(AbstractCommonEventPtr event)
@@ -921,11 +1014,8 @@ void EventsManager::detachAll()
 
 AbstractCommonEventPtr EventsManager::eventById(const QByteArray &id) const
 {
-    for (const AbstractCommonEventPtr &event : m_events) {
-        if (event->id() == id)
-            return event;
-    }
-    return nullptr;
+    const auto found = m_byId.constFind(id);
+    return found == m_byId.cend() ? nullptr : found->first;
 }
 
 QMap<QByteArray, int> EventsManager::eventsCountByType() const
@@ -1153,6 +1243,8 @@ QVariantMap EventsManager::state() const
 
 void EventsManager::setState(const QVariantMap &map)
 {
+    // The file still holds the last save: the next one writes every entry anew, over that file only.
+    std::shared_ptr<SavedLayout> onDisk = m_lastLayout;
     const QVariant text = map.value(s_stateText);
     const QVariantMap otherValues = m_otherValues;
     QVariantMap events;
@@ -1168,6 +1260,7 @@ void EventsManager::setState(const QVariantMap &map)
         m_otherValues = otherValues;
         return;
     }
+    m_lastLayout = std::move(onDisk);
     save();
     emit layoutChanged();
     emit calendarsChanged();

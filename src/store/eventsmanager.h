@@ -45,12 +45,14 @@ public:
     QVariantMap toMap() const;
 
     void addEvent(AbstractCommonEventPtr event) override;
+    void insertEvent(int index, AbstractCommonEventPtr event) override;
     void addEvents(const QList<AbstractCommonEventPtr> &events);
     void removeEvent(AbstractCommonEventPtr event) override;
     void removeEvents(const QList<AbstractCommonEventPtr> &events);
     void removeExpiredEvents(int days);
     void attachEvent(AbstractCommonEvent *event);
 
+    // The first event of the list with the id, found without a scan of the list.
     AbstractCommonEventPtr eventById(const QByteArray &id) const;
     QMap<QByteArray, int> eventsCountByType() const;
 
@@ -125,7 +127,7 @@ private:
         std::vector<EventsManagerPrivate::EntrySpan> spans;
         std::vector<quint32> revisions;
         qint64 fileSize = 0;
-        QDateTime fileModified;
+        size_t fileHash = 0;
         void taken(const AbstractCommonEventPtr &event, const Common::JsonObject &entry);
     };
     // Reads the file's top-level object and builds the events of its list; false when a file that
@@ -158,12 +160,16 @@ private:
     // A background save's answer; `layout` is null for a save of the whole text.
     void onSaveAnswer(EventsManagerPrivate::SavedLayout *layout, const QString &fileName, bool ok,
                       const QString &error);
-    // Copies a file that was not loaded whole aside before its first overwrite; false when the copy failed.
+    // Copies a file that was not loaded whole, or that was changed from outside, aside before it is written
+    // over; false when the copy failed.
     bool keepUnloadedFileAside();
     void createDefaultCalendar();
     void detachEvent(AbstractCommonEvent *event);
     void detachAll();
     void takeOut(const AbstractCommonEventPtr &event);
+    // Keep the look-up by id in step with the list, after an event joined it or left it.
+    void indexById(const AbstractCommonEventPtr &event);
+    void unindexById(const AbstractCommonEventPtr &event);
     int indexOfEvent(const AbstractCommonEvent *event) const;
     bool hasCalendar(const QByteArray &id) const;
 
@@ -173,9 +179,13 @@ private:
     QString m_errorString;
     // The file on disk holds more than was loaded: it is copied aside before it is first written.
     bool m_keepFileBeforeSave = false;
+    // The file was changed from outside and could not be copied aside then: the copy comes before any write.
+    bool m_keepChangedFile = false;
     // The last file read held an events object, as an events file does.
     bool m_readEventsObject = false;
     bool m_savesInBackground = false;
+    // Background saves whose answer has not been handled yet.
+    int m_answersAwaited = 0;
     // What the last save asked for (or the file as read, when it was read whole and as this version
     // writes it), and where each event's entry stands in it with the event's revision then. Only the
     // places are kept: the entries' texts are on disk.
@@ -188,6 +198,15 @@ private:
     QHash<const AbstractCommonEvent *, SavedAt> m_savedAt;
     QList<CalendarInfo> m_calendars;
     QByteArray m_defaultCalendarId;
+    // The listed events by id: every open reminder window, the reminders and the bar ask for events by
+    // id on every change, and a scan of 100,000 events each time held the windows. Ids are unique but
+    // for files made elsewhere; the first of the list's events of an id answers, as a scan found it.
+    struct IdEntry
+    {
+        AbstractCommonEventPtr first;
+        int count = 0;
+    };
+    QHash<QByteArray, IdEntry> m_byId;
 };
 
 // A free name for a copy of the file beside it: "events.bak", then "events.bak1", "events.bak2", ...

@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/safefile.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
@@ -74,7 +75,7 @@ QFileInfoList matchingFiles(const QString &folder, const QStringList &filters)
 using namespace FolderBackupObjectPrivate;
 
 FolderBackupObject::FolderBackupObject(const QByteArray &name, const QString &folder, const QStringList &filters)
-    : m_folder(folder), m_filters(filters), m_name(name)
+    : m_folder(folder), m_filters(filters), m_name(name), m_title(QString::fromUtf8(name))
 {
 }
 
@@ -139,7 +140,7 @@ bool FolderBackupObject::isSafeFileName(const QString &name)
     return !QDir::isAbsolutePath(name);
 }
 
-bool FolderBackupObject::unpack(const QByteArray &data, QList<Record> *records, QString *error)
+bool FolderBackupObject::unpack(const QByteArray &data, QList<Record> *records, QString *error, QString *refusedName)
 {
     records->clear();
     Cursor cursor(data);
@@ -163,8 +164,11 @@ bool FolderBackupObject::unpack(const QByteArray &data, QList<Record> *records, 
         QString name(rawName.size() / 2, Qt::Uninitialized);
         for (int c = 0; c < name.size(); ++c)
             name[c] = QChar(qFromBigEndian<quint16>(rawName.constData() + 2 * c));
-        if (!isSafeFileName(name) || seen.contains(name))
+        if (!isSafeFileName(name) || seen.contains(name)) {
+            if (refusedName && !seen.contains(name))
+                *refusedName = name;
             return failWith(error, QStringLiteral("refused file name \"%1\"").arg(name));
+        }
         seen.insert(name);
 
         quint32 size = 0;
@@ -227,17 +231,38 @@ bool FolderBackupObject::restore(const QByteArray &data)
     return true;
 }
 
-bool FolderBackupObject::readRestoreRecords(const QString &fileName, QList<Record> *records) const
+bool FolderBackupObject::readRestoreRecords(const QString &fileName, QList<Record> *records)
 {
     QByteArray data;
     if (!readRestoreFile(fileName, &data))
         return false;
     QString error;
-    if (!unpack(data, records, &error)) {
+    QString name;
+    if (!unpack(data, records, &error, &name)) {
         QR_LOG("Restore of " + m_name + " refused: " + error.toUtf8());
+        if (!name.isNull())
+            m_refusal = nameRefusal(name);
+        else if (!data.isEmpty() && qint8(data.at(0)) != s_formatVersion)
+            m_refusal = QCoreApplication::translate("FolderBackupObject",
+                                                    "The archive's %1 are in a form of another version (%2), which "
+                                                    "this version cannot read.")
+                            .arg(m_title)
+                            .arg(quint8(data.at(0)));
+        else
+            m_refusal = QCoreApplication::translate("FolderBackupObject", "The archive's %1 are damaged.").arg(m_title);
         return false;
     }
     return true;
+}
+
+QString FolderBackupObject::nameRefusal(const QString &name) const
+{
+    const QString rule = m_nameRule ? m_nameRule(name) : QString();
+    return !rule.isEmpty() ? rule
+                           : QCoreApplication::translate("FolderBackupObject",
+                                                         "The archive's %1 hold \"%2\", which is not a file name "
+                                                         "they can hold.")
+                                 .arg(m_title, name);
 }
 
 QString FolderBackupObject::refusal(const QString &name) const
@@ -255,7 +280,7 @@ bool FolderBackupObject::checkRestoreFile(const QString &fileName)
         return false;
     for (const Record &record : qAsConst(records)) {
         const bool taken = QDir::match(m_filters, record.first);
-        m_refusal = taken && m_nameRule ? m_nameRule(record.first) : QString();
+        m_refusal = !taken ? nameRefusal(record.first) : m_nameRule ? m_nameRule(record.first) : QString();
         if (!taken || !m_refusal.isEmpty() || (m_fileCheck && !m_fileCheck(record.first, record.second))) {
             QR_LOG("Restore of " + m_name + " refused: " +
                    (m_refusal.isEmpty() ? record.first + QStringLiteral(" cannot be read") : m_refusal).toUtf8());

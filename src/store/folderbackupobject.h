@@ -41,14 +41,17 @@ public:
     using NameRule = std::function<QString(const QString &name)>;
     void setNameRule(const NameRule &rule) { m_nameRule = rule; }
     QString restoreRefusal() const override { return m_refusal; }
+    // What the entry holds in the user's words ("to-do lists"), for the reasons of a refused restore.
+    void setTitle(const QString &title) { m_title = title; }
 
     QString folder() const { return m_folder; }
     QStringList filters() const { return m_filters; }
 
     using Record = QPair<QString, QByteArray>;
     // Reads packed data into file records; false on malformed data, another version or a name that is not
-    // a bare file name.
-    static bool unpack(const QByteArray &data, QList<Record> *records, QString *error = nullptr);
+    // a bare file name (then given in `refusedName`).
+    static bool unpack(const QByteArray &data, QList<Record> *records, QString *error = nullptr,
+                       QString *refusedName = nullptr);
     // A bare file name that cannot reach outside the folder.
     static bool isSafeFileName(const QString &name);
 
@@ -59,15 +62,19 @@ public:
     static constexpr char s_snapshotMark[] = "qr-folder-snapshot";
 
 private:
-    // The records of an archive's entry file; false, logged, when it cannot be read or unpacked.
-    bool readRestoreRecords(const QString &fileName, QList<Record> *records) const;
+    // The records of an archive's entry file; false, logged and with its reason, when it cannot be read or
+    // unpacked.
+    bool readRestoreRecords(const QString &fileName, QList<Record> *records);
     // Why a packed file of this name is refused; empty when the filters and the name rule take it.
     QString refusal(const QString &name) const;
+    // Why a name is refused, in the user's words.
+    QString nameRefusal(const QString &name) const;
 
     const QString m_folder;
     const QStringList m_filters;
     const QByteArray m_name;
     FileCheck m_fileCheck;
     NameRule m_nameRule;
+    QString m_title;
     QString m_refusal;
 };

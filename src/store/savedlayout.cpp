@@ -1,5 +1,8 @@
 #include "store/savedlayout.h"
 
+#include "core/datafileguard.h"
+#include "core/safefile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -14,45 +17,45 @@ struct SavedLayout::Written
     std::vector<EntrySpan> spans;
     qint64 size = 0;
     size_t hash = 0;
-    // Set for the file as read, whose text was never in memory whole but while reading.
-    QDateTime modified;
 };
 
-// The file on disk, read once per save and only when an entry is taken from it.
+// The file on disk, read once per save and only when it is to be checked or an entry is taken from it.
 struct SavedLayout::Disk
 {
     QString path;
     bool tried = false;
     bool readable = false;
     QByteArray bytes;
-    QDateTime modified;
     size_t hash = 0;
 
+    // By the bytes, not the size and time: an edit from outside may keep both.
     bool holds(const Written &written)
     {
         if (!tried) {
             tried = true;
-            QFile file(path);
-            if (file.open(QIODevice::ReadOnly)) {
+            QFile file;
+            if (Common::openRegularFile(&file, path)) {
                 bytes = file.readAll();
                 readable = file.error() == QFileDevice::NoError;
-                modified = QFileInfo(path).lastModified();
-                hash = qHash(QByteArrayView(bytes));
+                hash = hashText(bytes);
             }
         }
-        if (!readable || bytes.size() != written.size)
-            return false;
-        return written.modified.isValid() ? written.modified == modified : written.hash == hash;
+        return readable && bytes.size() == written.size && written.hash == hash;
     }
 };
 
-std::shared_ptr<SavedLayout> SavedLayout::fromFile(std::vector<EntrySpan> spans, qint64 size, const QDateTime &modified)
+size_t SavedLayout::hashText(QByteArrayView text)
+{
+    return qHash(text);
+}
+
+std::shared_ptr<SavedLayout> SavedLayout::fromFile(std::vector<EntrySpan> spans, qint64 size, size_t hash)
 {
     auto layout = std::make_shared<SavedLayout>(nullptr);
     auto written = std::make_shared<Written>();
     written->spans = std::move(spans);
     written->size = size;
-    written->modified = modified;
+    written->hash = hash;
     layout->m_written = std::move(written);
     return layout;
 }
@@ -94,6 +97,28 @@ bool SavedLayout::earlierEntry(Disk &disk, qsizetype index, QByteArray *out, Ent
     return false;
 }
 
+bool SavedLayout::earlierOnDisk(Disk &disk)
+{
+    SavedLayout *layout = m_earlier.get();
+    while (layout) {
+        const std::lock_guard<std::mutex> lock(layout->m_mutex);
+        // Its text on disk, or what was there before should its write have failed.
+        if (layout->m_written)
+            return disk.holds(*layout->m_written) || (layout->m_base && disk.holds(*layout->m_base));
+        layout = layout->m_earlier.get();
+    }
+    // Nothing known of the file: the first save of a run without one, or after a whole write.
+    return true;
+}
+
+QByteArray SavedLayout::keepChanged(const QString &path, const QString &copyBase)
+{
+    // That version is kept now, before any write can replace it.
+    m_uncopied = QFileInfo::exists(path) && Common::DataFileGuard::keepChanged(path, copyBase).isEmpty();
+    m_lost = true;
+    return QByteArray();
+}
+
 void SavedLayout::forgetFallback()
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
@@ -104,7 +129,8 @@ void SavedLayout::forgetFallback()
     m_base.reset();
 }
 
-QByteArray SavedLayout::text(const QString &path, const QByteArray &head, const QByteArray &tail)
+QByteArray SavedLayout::text(const QString &path, const QString &copyBase, const QByteArray &head,
+                             const QByteArray &tail)
 {
     Disk disk;
     disk.path = path;
@@ -128,10 +154,8 @@ QByteArray SavedLayout::text(const QString &path, const QByteArray &head, const 
         EntrySpan span{-1, 0};
         if (piece < 0)
             entry = m_new.at(-1 - piece);
-        else if (!earlierEntry(disk, piece, &entry, &span)) {
-            m_lost = true; // the file was changed from outside
-            return QByteArray();
-        }
+        else if (!earlierEntry(disk, piece, &entry, &span))
+            return keepChanged(path, copyBase);
         if (span.from >= 0) {
             text.append(disk.bytes.constData() + span.from, span.length);
             pieces[i] = qsizetype(baseSpans.size());
@@ -144,13 +168,17 @@ QByteArray SavedLayout::text(const QString &path, const QByteArray &head, const 
         spans[i] = EntrySpan{from, text.size() - from};
     }
     text += tail;
+    // Nothing taken from the file: it must still hold what the earlier saves left there all the same.
+    if (baseSpans.empty() && !earlierOnDisk(disk))
+        return keepChanged(path, copyBase);
 
     auto written = std::make_shared<Written>();
     written->spans = std::move(spans);
     written->size = text.size();
-    written->hash = qHash(QByteArrayView(text));
+    written->hash = hashText(text);
     m_written = std::move(written);
-    if (!baseSpans.empty()) {
+    // Known to be on disk now: what stands should this text's write fail.
+    if (disk.readable) {
         auto base = std::make_shared<Written>();
         base->spans = std::move(baseSpans);
         base->size = disk.bytes.size();

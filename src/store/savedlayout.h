@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QList>
 #include <QString>
 
@@ -26,8 +25,9 @@ struct EntrySpan
 class SavedLayout
 {
 public:
-    // The file as read: each entry's place, and the file's size and time to know it again.
-    static std::shared_ptr<SavedLayout> fromFile(std::vector<EntrySpan> spans, qint64 size, const QDateTime &modified);
+    // The file as read: each entry's place, and the file's size and hash (hashText()) to know it again.
+    static std::shared_ptr<SavedLayout> fromFile(std::vector<EntrySpan> spans, qint64 size, size_t hash);
+    static size_t hashText(QByteArrayView text);
     // A save after `earlier` (null: every entry written anew).
     explicit SavedLayout(std::shared_ptr<SavedLayout> earlier);
     ~SavedLayout();
@@ -44,12 +44,15 @@ public:
 
     // On the writer's thread, once every earlier save was written or given up: the whole text of the
     // file at `path` with `head` and `tail` around the entries; null when the file no longer holds what
-    // the earlier saves wrote (changed from outside), so that nothing is written.
-    QByteArray text(const QString &path, const QByteArray &head, const QByteArray &tail);
+    // the earlier saves wrote (changed from outside), so that nothing is written: the file as it is then
+    // is kept aside under a free name from `copyBase` before anything else can write it.
+    QByteArray text(const QString &path, const QString &copyBase, const QByteArray &head, const QByteArray &tail);
     // Once its text is on disk, what stood in for it should the write fail is no longer needed.
     void forgetFallback();
     // Whether text() found the file changed from outside.
     bool lost() const { return m_lost; }
+    // Whether the file text() found changed could not be copied aside: it must not be written over yet.
+    bool uncopied() const { return m_uncopied; }
 
 private:
     struct Written;
@@ -57,6 +60,10 @@ private:
     // The entry's text from the earlier saves, or false when the file does not hold it.
     // Either a text or a place in the file on disk (span's from is -1 for a text).
     bool earlierEntry(Disk &disk, qsizetype index, QByteArray *out, EntrySpan *span);
+    // Whether the file holds what the earlier saves left there, as far as they know.
+    bool earlierOnDisk(Disk &disk);
+    // The file was changed from outside: keeps it aside, and the text is null.
+    QByteArray keepChanged(const QString &path, const QString &copyBase);
 
     // >= 0: an entry of the earlier save; < 0: new text number -1 - value.
     std::vector<qsizetype> m_pieces;
@@ -69,6 +76,8 @@ private:
     // The writer's thread reads an earlier save while the GUI thread may tell it is on disk.
     std::mutex m_mutex;
     std::atomic<bool> m_lost{false};
+    // Set before the answer is posted, read where it is delivered.
+    bool m_uncopied = false;
 };
 
 } // namespace EventsManagerPrivate

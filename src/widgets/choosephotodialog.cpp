@@ -5,6 +5,8 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -14,6 +16,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+
+#include <algorithm>
 
 namespace {
 
@@ -52,8 +56,10 @@ ChoosePhotoDialog::ChoosePhotoDialog(const QPixmap &picture, const QSize &cropSi
     m_photoWidget->setMaximumSize(prepared.size().boundedTo(area.size() - QSize(100, 150)));
     m_photoWidget->setPhoto(prepared);
     m_photoWidget->setCropSize(cropSize);
-    layout->addWidget(m_photoWidget);
+    // Centred in a window made wider for its title.
+    layout->addWidget(m_photoWidget, 0, Qt::AlignCenter);
     m_maxSize = m_photoWidget->maximumSize() + layoutMargins(layout);
+    m_maxSize.setWidth(std::max(m_maxSize.width(), titleWidth()));
     setMaximumSize(m_maxSize);
 
     initZoom();
@@ -155,9 +161,20 @@ void ChoosePhotoDialog::onSliderMoved(int value)
     updateSize();
 }
 
+int ChoosePhotoDialog::titleWidth() const
+{
+    // The window manager draws the title in a bold font of its own beside its buttons and the window's
+    // icon: room for about eight lines' height of them besides the text.
+    QFont bold = font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    return metrics.horizontalAdvance(windowTitle()) + 8 * metrics.height();
+}
+
 void ChoosePhotoDialog::updateSize()
 {
-    const QSize size = (m_photoWidget->size() + layoutMargins(layout())).boundedTo(m_maxSize);
+    QSize size = (m_photoWidget->size() + layoutMargins(layout())).boundedTo(m_maxSize);
+    size.setWidth(std::max(size.width(), titleWidth()));
     setMinimumSize(size);
     setMaximumSize(size);
     resize(size);
@@ -200,7 +217,11 @@ void ChoosePhotoDialog::wheelEvent(QWheelEvent *event)
 
 void ChoosePhotoDialog::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Plus) {
+    // No button takes the default: Return takes the part under the frame as a click does. Esc cancels
+    // as in every dialog.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        accept();
+    } else if (event->key() == Qt::Key_Plus) {
         zoomBy(event->count());
     } else if (event->key() == Qt::Key_Minus) {
         zoomBy(-event->count());

@@ -41,6 +41,8 @@ private:
     void initZoom();
     void zoomBy(int steps);
     void updateSize();
+    // The least width that shows the whole title.
+    int titleWidth() const;
 
     ChoosePhotoWidget *m_photoWidget = nullptr;
     QWidget *m_zoomForm = nullptr;

@@ -98,6 +98,8 @@ void ChoosePhotoWidget::setZoom(int percent)
 void ChoosePhotoWidget::fitToPicture()
 {
     resize(scaledSize().boundedTo(maximumSize()));
+    // The size hint follows the zoom; a window wider than the picture lays the widget out by it.
+    updateGeometry();
 }
 
 void ChoosePhotoWidget::rescale()

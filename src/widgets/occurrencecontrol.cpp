@@ -8,6 +8,8 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 OccurrenceControl::OccurrenceControl(QWidget *parent)
     : QLabel(parent), m_occurrence(Common::Clock::today(), IOccurrence::Once)
@@ -50,6 +52,22 @@ void OccurrenceControl::keyPressEvent(QKeyEvent *event)
         return;
     }
     QLabel::keyPressEvent(event);
+}
+
+void OccurrenceControl::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    // The label marks only a link that Tab stepped into, never itself: without this frame the keyboard's
+    // place is not seen.
+    if (!hasFocus())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    // Around the text rather than the whole width the form gives the label.
+    option.rect = QStyle::alignedRect(layoutDirection(), alignment(), sizeHint().boundedTo(size()), rect());
+    option.backgroundColor = palette().color(backgroundRole());
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
 }
 
 void OccurrenceControl::changeEvent(QEvent *event)

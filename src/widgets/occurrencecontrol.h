@@ -34,6 +34,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     // Runs the menu; tests replace it so no modal loop starts.
     virtual void execMenu(QMenu *menu);
     // Runs the full editor and answers whether it was accepted.

@@ -7,6 +7,8 @@
 # at 00:20, the 23:30 one of an appointment at 00:30. "skipped": on the real clock, where the next midnight is
 # skipped, a reminder a minute ahead opens.
 # Usage (under xvfb-run): clock_jump_test.sh path/to/quillane-reminder path/to/libfaketime.so.1 [restart|skipped]
+# Also "gapnight": running through a change from 22:59:59 to 00:00, the one-off of 23:01 opens at 00:01; and
+# "skippedday": on the eve of a day the clocks skip, both updates wait for the day after.
 set -u
 BIN=$1
 FAKETIME_LIB=$2
@@ -19,6 +21,9 @@ export TZ=UTC
 [ "$MODE" = skipped ] && export TZ=$(python3 -c 'import datetime as d
 n = ((d.datetime.utcnow() + d.timedelta(hours=2)).date() + d.timedelta(days=1)).timetuple().tm_yday - 1
 print("XST-2XDT-3,%d/0,%d/0" % (n, (n + 10) % 365))')
+# The clocks go from 22:59:59 to 00:00 on Saturday 28 March 2026; 11 June 2026 is skipped whole.
+[ "$MODE" = gapnight ] && export TZ=XST2XDT1,M3.5.6/23,M10.5.6/24
+[ "$MODE" = skippedday ] && export TZ=XST10XDT-14,J162/0,J300/0
 unset QT_QPA_PLATFORM
 DATA="$XDG_DATA_HOME/Quillane/Quillane Reminder"
 LOG="$DATA/log.dat"
@@ -39,7 +44,7 @@ fail() {
     exit 1
 }
 wait_log() {
-    i=0
+    local i=0
     while [ $i -lt "$2" ]; do
         grep -q "$1" "$LOG" 2>/dev/null && return 0
         sleep 0.1
@@ -66,6 +71,7 @@ import json, sys, datetime
 now = datetime.datetime.now()
 due = {"restart": "20261208T070000Z", "skipped": (now + datetime.timedelta(seconds=80)).strftime("%Y%m%dT%H%M00Z")}.get(
     sys.argv[2], (datetime.datetime.utcnow() + datetime.timedelta(minutes=5)).strftime("%Y%m%dT%H%M00Z"))
+due = {"gapnight": "20260328T230100Z"}.get(sys.argv[2], due)
 cal = "{00000000-0000-0000-0000-00000000ca1e}"
 def appointment(due, minutes, n): return {"type": 0, "typeId": "notSpecified", "data": {
     "abstract": {"calendarId": cal, "caption": "Clock jump test", "comment": "",
@@ -109,6 +115,22 @@ if [ "$MODE" = skipped ]; then
     cleanup; exit 0
 fi
 
+if [ "$MODE" = gapnight ]; then
+    start_at "2026-03-28 22:59:45"
+    wait_log "Show Reminder" 1200 || fail "the reminder the gap moved from 23:01 to 00:01 did not open"
+    echo "PASS: the reminder the gap moved past midnight opened"
+    cleanup; exit 0
+fi
+
+if [ "$MODE" = skippedday ]; then
+    start_at "2026-06-10 12:00:00"
+    wait_log "Next time update scheduled" 600 || fail "no time update scheduled"
+    grep -q "Invalid time" "$LOG" && fail "a wake-up time was built invalid"
+    [ "$(grep -c "update scheduled for 2026-06-12T00:00:01" "$LOG")" -eq 2 ] || fail "an update is not at 12 June 00:00:01"
+    echo "PASS: on the eve of a skipped day both updates wait for the day after"
+    cleanup; exit 0
+fi
+
 openbox >/dev/null 2>&1 & PIDS="$PIDS $!"
 echo "+0" > "$OFFSET"
 LD_PRELOAD="$FAKETIME_LIB" FAKETIME_TIMESTAMP_FILE="$OFFSET" FAKETIME_CACHE_DURATION=1 \
@@ -126,8 +148,18 @@ INUSE=$(xdotool search --classname inuse | head -n 1)
 xdotool windowactivate --sync "$INUSE" 2>/dev/null
 [ "$(active)" = "$INUSE" ] || fail "the window in use is not active"
 
-# The program's other windows (the bar, gadgets) may bear its name too; the reminder's is a new one.
-titled() { xdotool search --onlyvisible --pid "$PROGRAM" --name "^Quillane Reminder$" 2>/dev/null | sort; }
+# The pid and the title together (--all): either alone also finds the welcome gadget, which may map after
+# this list is taken. The bar bears the title too: the reminder's is a new window, and a normal one.
+reminder_like() {
+    [ "$(xdotool getwindowname "$1" 2>/dev/null)" = "Quillane Reminder" ] &&
+        xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '= _NET_WM_WINDOW_TYPE_NORMAL'
+}
+titled() {
+    local w
+    for w in $(xdotool search --all --onlyvisible --pid "$PROGRAM" --name "^Quillane Reminder$" 2>/dev/null); do
+        reminder_like "$w" && echo "$w"
+    done | sort
+}
 titled > "$ROOT/before"
 new_windows() { titled | comm -13 "$ROOT/before" -; }
 

@@ -13,7 +13,8 @@ PIDS=""
 cleanup() { for p in $PIDS; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$ROOT"; }
 fail() { echo "FAIL: $*"; cleanup; exit 1; }
 # Runs the command every tenth of a second until it succeeds, at most $1 times.
-until_true() { n=$1; shift; i=0; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
+# Its counters are local: an until_true inside the command must not end the outer one.
+until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
 listed() { xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -qw "$(printf '0x%x' "$1")"; }
 geometry() { xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left Y/ {y = $NF} /Height:/ {h = $NF} END {print y, h}'; }
 work_area() { xprop -root _NET_WORKAREA | sed 's/.*= //' | tr -d , | cut -d' ' -f2,4; }
@@ -37,8 +38,12 @@ named() { xdotool search --all --onlyvisible --pid "$A" --name "^$1\$" 2>/dev/nu
 appears() { [ -n "$(named "$1")" ]; }
 unmanaged_no_tooltip() { for w in $(xdotool search --onlyvisible --pid "$A" 2>/dev/null); do xwininfo -id "$w" 2>/dev/null | grep -q "Redirect State: yes" && ! xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q TOOLTIP && echo "$w"; done; }
 menu_open() { unmanaged_no_tooltip | grep -qvxF "$OLD"; }
-click_until_menu() { menu_open || { xdotool mousemove --window "$ICON" 5 5 click 3; until_true 20 menu_open; }; }
-tray_entry() { OLD=$(unmanaged_no_tooltip); until_true 5 click_until_menu && xdotool key "$1"; }
+# CLICKS tells how many right-clicks the menu needed: the program should answer the first.
+click_until_menu() { menu_open || { CLICKS=$((CLICKS + 1)); xdotool mousemove --window "$ICON" 5 5 click 3; until_true 20 menu_open; }; }
+tray_entry() {
+    OLD=$(unmanaged_no_tooltip) CLICKS=0
+    until_true 5 click_until_menu && echo "tray menu for '$1' after $CLICKS right-click(s)" && xdotool key "$1"
+}
 start_program() {
     mkdir -p "$ROOT/$1/run" && chmod 700 "$ROOT/$1/run"
     HOME="$ROOT/$1" XDG_RUNTIME_DIR="$ROOT/$1/run" LD_PRELOAD="$FAKETIME" "$BIN" >/dev/null 2>&1 & LAST=$! && PIDS="$PIDS $LAST"
@@ -87,6 +92,14 @@ until_true 100 appears Find || fail "no Find dialog"
 new_window() { REMINDER=$(named "Quillane Reminder" | grep -vx "$BAR_A"); [ -n "$REMINDER" ]; }
 echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 new_window || fail "no reminder window"
+# Minimised, the reminder comes back where it was with the other windows: at a second start, from the tray.
+PLACE=$(xwininfo -id "$REMINDER" | grep Absolute)
+shown_again() { ! iconic "$1" && ! xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN && [ "$(xwininfo -id "$1" | grep Absolute)" = "$PLACE" ]; }
+until_true 100 minimise "$REMINDER" || fail "the reminder did not minimise"
+HOME="$ROOT/a" XDG_RUNTIME_DIR="$ROOT/a/run" LD_PRELOAD="$FAKETIME" "$BIN" >/dev/null 2>&1
+until_true 100 shown_again "$REMINDER" || fail "a second start left the reminder minimised"
+until_true 100 minimise "$REMINDER" && click_twice "$ICON" || fail "the reminder did not minimise again"
+until_true 100 shown_again "$REMINDER" || fail "the tray left the reminder minimised"
 set -- $(xwininfo -id "$REMINDER" | awk '/Width:/ {w = $NF} /Height:/ {h = $NF} END {print w, h}')
 xdotool mousemove --window "$REMINDER" $(($1 - 50)) $(($2 - 25)) click 1
 until_true 50 sh -c "! xwininfo -id $REMINDER 2>/dev/null | grep -q IsViewable" || fail "the reminder's Close did nothing"

@@ -31,7 +31,7 @@ home() {
 }
 # Waits until the log holds the text (or, with no text, exists).
 wait_log() {
-    i=0
+    local i=0
     while [ $i -lt 300 ]; do
         if [ -z "$1" ]; then [ -s "$LOG" ] && return 0; else grep -q "$1" "$LOG" 2>/dev/null && return 0; fi
         sleep 0.1
@@ -40,6 +40,7 @@ wait_log() {
     return 1
 }
 ended_orderly() {
+    local rc
     wait "$PID"
     rc=$?
     PID=""
@@ -69,6 +70,22 @@ for SIG in TERM INT HUP; do
     grep -qx 'successful_ends: 1' "$(dirname "$LOG")/stat.dat" || fail "SIG$SIG: the end was not counted"
     echo "PASS: SIG$SIG while idle ends with status 0, the gadget's place saved, no lock left"
 done
+
+# Copies made by hand beside every data file (or left by earlier versions) keep every byte over two starts.
+home copies
+DATA=$(dirname "$LOG") && mkdir -p "$DATA" "$(dirname "$CONF")"
+for f in events customtypes typesorder pixmaps stat prop gdtctrl sysinfo log "todo.{0a1b2c3d-0000-4000-8000-00000000000a}"; do
+    for c in backup 241208 before oldone AbC123; do echo "$f $c" >"$DATA/$f.dat.$c"; done
+done
+for c in backup AbC123 tmp-mine; do echo "$c" >"$CONF.$c" && echo "$c" >"$DATA/pixmaps.tab.$c"; done
+SUMS=$(cd "$HOME" && find . -type f | xargs -d '\n' md5sum)
+for run in 1 2; do
+    rm -f "$LOG"; "$BIN" & PID=$!
+    wait_log "Next time update scheduled" && kill -s TERM "$PID" || fail "copies: start $run did not reach its event loop"
+    ended_orderly "copies, start $run"
+done
+echo "$SUMS" | (cd "$HOME" && md5sum -c --quiet) || fail "a copy beside a data file changed or went"
+echo "PASS: the user's copies beside the data files keep every byte over two starts"
 
 home starting
 "$BIN" & PID=$!

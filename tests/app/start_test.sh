@@ -28,7 +28,7 @@ fail() {
 }
 # Waits until the log holds the text; the program writes it once its event loop runs.
 wait_log() {
-    i=0
+    local i=0
     while [ $i -lt 300 ]; do
         grep -q "$1" "$LOG" 2>/dev/null && return 0
         sleep 0.1

@@ -473,6 +473,7 @@ private slots:
         QVERIFY(app->settingsDialog() && app->settingsDialog()->isVisible());
         QVERIFY(app->aboutDialog()->isVisible() && env.ask->m_modal.isEmpty());
         QVERIFY(app->editor() && app->editor()->isVisible());
+        QCOMPARE(actions.at(5)->objectName(), QStringLiteral("actionSettings")); // as the editor's form named it
         // Brought forward, a window left where no screen is any more comes onto one.
         app->editor()->move(app->editor()->screen()->geometry().right() - 10, 0);
         QVERIFY(app->raiseEditor());
@@ -713,7 +714,7 @@ private slots:
         QVERIFY(TestHelpers::writeFile(staged, restored));
         QVERIFY(RestoreJournal::write(env.dataFolder(), data.filePath(QStringLiteral(".restore-AbC123")),
                                       {{events, staged}}));
-        QVERIFY(TestHelpers::writeFile(data.filePath(QStringLiteral("events.dat.Q1w2E3")), "half a save"));
+        QVERIFY(TestHelpers::writeFile(data.filePath(QStringLiteral("events.dat.qr-tmp-Q1w2E3")), "half a save"));
         app = env.start();
         QCOMPARE(app->eventsManager()->count(), 1);
         QCOMPARE(app->eventsManager()->eventByIndex(0)->caption(), QStringLiteral("from the archive"));

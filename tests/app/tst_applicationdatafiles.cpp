@@ -75,7 +75,7 @@ class TestApplicationDataFiles : public QObject
     Q_OBJECT
 
 private:
-    enum Expect { KeptAside, NothingToKeep, WrittenBackWhole, MovedAsideUnread };
+    enum Expect { KeptAside, NothingToKeep, WrittenBackWhole, MovedAsideUnread, KeptAlready };
 
     // The path of a data or settings file by its name.
     static QString pathOf(AppTestEnv &env, const QString &name)
@@ -122,7 +122,8 @@ private:
             return true;
         }
         // The stored gadgets come once the start is over.
-        QTest::qWaitFor([app] { return !app->gadgetsController()->liveGadgets().isEmpty(); });
+        if (!QTest::qWaitFor([app] { return !app->gadgetsController()->liveGadgets().isEmpty(); }))
+            return false;
         for (ToDoGadget *gadget : app->gadgetsController()->liveGadgets()) {
             if (gadget->uid() == s_toDoUid.toLatin1()) {
                 gadget->addToDo(QStringLiteral("to-do %1").arg(n));
@@ -222,6 +223,7 @@ private slots:
         for (const QString &file : {settings, shared, stat})
             add(qPrintable(file + " far too large"), file,
                 "[Properties]\ndaysToWatch=5\n" + QByteArray(16 << 20, ';') + '\n', MovedAsideUnread);
+        add("settings far too large again", settings, QByteArray(17 << 20, ';'), KeptAlready);
     }
 
     void damagedFileKeptAsideAndToldOnce()
@@ -242,6 +244,7 @@ private slots:
         if (file.endsWith(QLatin1String(".conf")))
             QVERIFY(QDir().mkpath(QFileInfo(pathOf(env, file)).absolutePath()));
         QVERIFY(TestHelpers::writeFile(pathOf(env, file), content));
+        QVERIFY(expect != KeptAlready || TestHelpers::writeFile(pathOf(env, file) + ".bak", content));
         struct stat before = {}, kept = {};
         QVERIFY(::stat(qPrintable(pathOf(env, file)), &before) == 0);
 
@@ -270,8 +273,10 @@ private slots:
 
         const QStringList errors = Common::UserMessages::toldLines().filter(QStringLiteral("Data Error: "));
         switch (Expect(expect)) {
+        case KeptAlready:
         case MovedAsideUnread:
-            QVERIFY(::stat(qPrintable(copy), &kept) == 0 && kept.st_ino == before.st_ino &&
+            QVERIFY(::stat(qPrintable(copy), &kept) == 0 &&
+                    (kept.st_ino == before.st_ino) == (expect == MovedAsideUnread) &&
                     errors.join(u'\n').contains(QStringLiteral(" is far larger")));
             Q_FALLTHROUGH();
         case KeptAside:

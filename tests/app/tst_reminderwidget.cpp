@@ -23,6 +23,13 @@
 
 #include <memory>
 
+// Counts the look-ups of its id: a change must cost the open windows no search through the events.
+struct CountedEvent : NotSpecifiedEvent
+{
+    static inline int s_idCalls = 0;
+    QByteArray id() const override { return ++s_idCalls, NotSpecifiedEvent::id(); }
+};
+
 class TestReminderWidget : public QObject
 {
     Q_OBJECT
@@ -263,6 +270,31 @@ private slots:
         const qsizetype asserts = logBuffer().count("ASSERT");
         stack.undo();
         QCOMPARE(logBuffer().count("ASSERT"), asserts);
+    }
+
+    // A whole state put back (an import undone) makes every event anew: its open window follows it.
+    void staysOneWindowWhenTheStateIsPutBack()
+    {
+        QCoreApplication::setApplicationVersion("3.3.0");
+        ReminderWidget::showReminder(addAppointment("a"));
+        m_manager->setState(m_manager->state());
+        QCoreApplication::processEvents();
+        ReminderWidget::showReminder(m_manager->eventByIndex(0));
+        QCOMPARE(ReminderWidget::widgets().count(), 1);
+    }
+
+    void windowsSearchNoEventsOnAChange()
+    {
+        QList<AbstractCommonEventPtr> events;
+        for (int i = 0; i < 100; ++i)
+            events << std::make_shared<CountedEvent>();
+        m_manager->addEvents(events);
+        for (int i = 1; i <= 4; ++i)
+            ReminderWidget::showReminder(events.at(100 - i));
+        CountedEvent::s_idCalls = 0;
+        m_manager->removeEvent(events.first());
+        QCoreApplication::processEvents();
+        QVERIFY(CountedEvent::s_idCalls < 20);
     }
 
     void dueEventOpensItsWindowWithSound()

@@ -93,7 +93,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("Quillane Reminder.conf"));
         const QByteArray damaged = "[Properties]\ndaysToWatch=5\n" + QByteArray(6000, 'x');
         QVERIFY(TestHelpers::writeFile(path, damaged) &&
-                TestHelpers::writeFile(path + ".tmp-AbC123", "left by a kill"));
+                TestHelpers::writeFile(path + ".qr-tmp-AbC123", "left by a kill"));
         const QByteArray tmp = qgetenv("TMPDIR");
         const auto restore = qScopeGuard([&] { tmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmp); });
         qputenv("TMPDIR", QFile::encodeName(path));

@@ -182,6 +182,9 @@ private slots:
         QTest::newRow("Africa/Cairo") << QDate(2026, 4, 23) << QDateTime(QDate(2026, 4, 23), QTime(22, 0, 1), Qt::UTC);
         QTest::newRow("America/Santiago") << QDate(2026, 9, 5) << QDateTime(QDate(2026, 9, 6), QTime(4, 0, 1), Qt::UTC);
         QTest::newRow("Europe/Berlin") << QDate(2026, 3, 28) << QDateTime(QDate(2026, 3, 28), QTime(23, 0, 1), Qt::UTC);
+        // 30 December 2011 was skipped there: 31 December began where the 29th ended.
+        QTest::newRow("Pacific/Apia") << QDate(2011, 12, 29)
+                                      << QDateTime(QDate(2011, 12, 30), QTime(10, 0, 1), Qt::UTC);
     }
 
     void dayLimitIsASecondIntoTheNextDay()

@@ -470,7 +470,7 @@ private slots:
         QCOMPARE(env.ask->asked.constFirst().title, QString("Backup"));
         QCOMPARE(env.ask->asked.constFirst().suffix, QString("qbf"));
         QCOMPARE(env.ask->asked.constFirst().text,
-                 EditorFileNames::proposedBackupPath(QDir::currentPath(), QDate(2026, 3, 10)));
+                 EditorFileNames::proposedBackupPath(QDir::homePath(), QDate(2026, 3, 10)));
 
         env.add(0, "Nach der Sicherung", Period(QDate(2026, 4, 2)));
         env.ask->fileNames << archive;
@@ -482,6 +482,20 @@ private slots:
         QCOMPARE(env.stack()->undoText(), QString("Restore"));
         env.stack()->undo();
         QCOMPARE(env.manager->count(), 2);
+        env.app.m_backupManager = nullptr;
+    }
+
+    // The file dialogs open in the home folder, not where the program was started, then in the last one used.
+    void fileDialogsStartAtHomeThenTheLastFolder()
+    {
+        Env env;
+        BackupManager backups("qbf");
+        env.app.m_backupManager = &backups;
+        env.ask->fileNames << env.dir.filePath("chosen.qbf");
+        env.editor.restore();
+        env.editor.onImportButton();
+        QCOMPARE(env.ask->asked.first().text, QDir::homePath());
+        QCOMPARE(env.ask->asked.last().text, env.dir.path());
         env.app.m_backupManager = nullptr;
     }
 

@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QtTest>
 
+#include <unistd.h>
+
 namespace {
 // Uids of the form the program gives its lists.
 const QString s_uidA("{0a1b2c3d-0000-4000-8000-00000000000a}"), s_uidB("{0a1b2c3d-0000-4000-8000-00000000000b}");
@@ -99,20 +101,39 @@ private slots:
         controller.closeAllGadgets();
     }
 
-    // A list file that names no gadget is skipped and left as it is; no new gadget or file comes of it.
-    void skipsFileWithoutUid()
+    // A file the program did not name, or another file under a list's name, gets no gadget and stays as it is.
+    void leavesOtherFilesAlone_data()
     {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("link"); // 1: a symbolic link to events.dat, 2: a hard one
+        QTest::newRow("no uid") << "todo..dat" << 0;
+        QTest::newRow("capital prefix") << "TODO." + s_uidA + ".dat" << 0;
+        QTest::newRow("capital extension") << "todo." + s_uidA + ".DAT" << 0;
+        QTest::newRow("capital first letter") << "Todo." + s_uidA + ".dat" << 0;
+        QTest::newRow("line break after the uid") << "todo." + s_uidA + "\n.dat" << 0;
+        QTest::newRow("link to events.dat") << listName(s_uidB) << 1;
+        QTest::newRow("hard link to events.dat") << listName(s_uidB) << 2;
+    }
+
+    void leavesOtherFilesAlone()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, link);
         GadgetTestEnv env;
-        const QByteArray content = listFile({"orphan"});
-        QVERIFY(TestHelpers::writeFile(env.dataFile("todo..dat"), content));
+        const QByteArray content = link ? QByteArray("{\"Events\": {\"eventsList\": []}}") : listFile({"other"});
+        QVERIFY(TestHelpers::writeFile(env.dataFile(link ? "events.dat" : name), content));
+        QVERIFY(link != 1 || QFile::link("events.dat", env.dataFile(name)));
+        QVERIFY(link != 2 || ::link(qPrintable(env.dataFile("events.dat")), qPrintable(env.dataFile(name))) == 0);
+        QVERIFY(TestHelpers::writeFile(env.dataFile(listName(s_uidA)), listFile({"mine"})));
         for (int run = 0; run < 2; ++run) {
             GadgetsController controller;
             controller.loadGadgets();
-            QVERIFY(controller.liveGadgets().isEmpty());
+            QCOMPARE(uids(controller), QStringList{s_uidA});
+            controller.liveGadgets().first()->addToDo(QStringLiteral("more"));
             controller.closeAllGadgets();
         }
-        QCOMPARE(QDir(env.app.m_dataLocation).entryList({"todo.*.dat"}), QStringList{"todo..dat"});
-        QCOMPARE(TestHelpers::readFile(env.dataFile("todo..dat")), content);
+        QCOMPARE(TestHelpers::readFile(env.dataFile(name)), content);
+        QCOMPARE(QDir(env.app.m_dataLocation).entryList({"todo.*"}).size(), 2);
     }
 
     void welcomeGadgetOnlyWithoutGadgets_data()
@@ -254,7 +275,12 @@ private slots:
         objects = controller.backupObjects();
         QCOMPARE(objects.size(), 3);
         QCOMPARE(objects.at(2), static_cast<IBackupObject *>(gadget->properties()));
+        // Registered while it is open, a gadget's settings leave the backups when it closes.
+        BackupManager manager("qbf");
+        manager.addBackupObjects(objects);
         controller.closeAllGadgets();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(manager.backupToMap().size(), 2);
     }
 
     // Gadgets survive a backup and restore: the archive's lists come back, and gadgets it did not hold
@@ -287,7 +313,8 @@ private slots:
         manager.addBackupObject(&archived);
         restoring.addBackupObject(&controller);
         QVERIFY(TestHelpers::writeFile(source.filePath(listName(s_uidA)), "archived"));
-        for (const QString &name : {QStringLiteral("todo.events.dat"), "todo." + listName(s_uidB)}) {
+        for (const QString &name :
+             {QStringLiteral("todo.events.dat"), "todo." + listName(s_uidB), "TODO." + s_uidB + ".dat"}) {
             QVERIFY(TestHelpers::writeFile(source.filePath(name), "archived") &&
                     manager.backup(source.filePath("l.qbf")));
             QVERIFY(!restoring.restore(source.filePath("l.qbf")) && QFile::remove(source.filePath(name)));

@@ -29,20 +29,23 @@ void TestDataFolderCleanup::removesOnlyLeftovers_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("ageSeconds");
     QTest::addColumn<bool>("removed");
-    QTest::newRow("events leftover") << "events.dat.AbC123" << 3600 << true;
-    QTest::newRow("to-do leftover") << "todo.1f2e.dat.x9Y8z7" << 86400 << true;
-    QTest::newRow("picture index leftover") << "pixmaps.tab.q1w2e3" << 700 << true;
-    QTest::newRow("settings text leftover") << "globalprop.txt.0aZ9bQ" << 700 << true;
+    QTest::newRow("events leftover") << "events.dat.qr-tmp-AbC123" << 3600 << true;
+    QTest::newRow("to-do leftover") << "todo.1f2e.dat.qr-tmp-x9Y8z7" << 86400 << true;
+    QTest::newRow("picture index leftover") << "pixmaps.tab.qr-tmp-q1w2e3" << 700 << true;
+    QTest::newRow("settings text leftover") << "globalprop.txt.qr-tmp-0aZ9bQ" << 700 << true;
     // The instance lock is held at start: a temporary file however new is no save of a running process.
-    QTest::newRow("fresh leftover") << "events.dat.Fresh1" << 5 << true;
-    QTest::newRow("leftover of a minute ago") << "events.dat.Fresh2" << 60 << true;
+    QTest::newRow("fresh leftover") << "events.dat.qr-tmp-Fresh1" << 5 << true;
+    QTest::newRow("leftover of a minute ago") << "events.dat.qr-tmp-Fresh2" << 60 << true;
     QTest::newRow("data file itself") << "events.dat" << 3600 << false;
     QTest::newRow("kept copy") << "events.bak1" << 3600 << false;
     QTest::newRow("hundredth kept copy") << "events.dat.bak100" << 3600 << false;
-    QTest::newRow("five characters") << "events.dat.AbC12" << 3600 << false;
-    QTest::newRow("seven characters") << "events.dat.AbC1234" << 3600 << false;
-    QTest::newRow("other character") << "events.dat.AbC-12" << 3600 << false;
+    QTest::newRow("five characters") << "events.dat.qr-tmp-AbC12" << 3600 << false;
+    QTest::newRow("seven characters") << "events.dat.qr-tmp-AbC1234" << 3600 << false;
+    QTest::newRow("other character") << "events.dat.qr-tmp-AbC-12" << 3600 << false;
     QTest::newRow("someone else's file") << "holiday.odt.AbC123" << 3600 << false;
+    // A copy the user made by hand, and what the writers of earlier versions left (it may be a copy too).
+    QTest::newRow("user's copy") << "customtypes.dat.before" << 3600 << false;
+    QTest::newRow("earlier version's leftover") << "events.dat.AbC123" << 3600 << false;
 }
 
 void TestDataFolderCleanup::removesOnlyLeftovers()
@@ -80,7 +83,7 @@ void TestDataFolderCleanup::restoreLeftoversGoUnlessARecordNeedsThem()
     QVERIFY(TestHelpers::writeFile(data.filePath(".restore-AbCdEf/events.dat"), QByteArray(4096, 'n')));
     QVERIFY(TestHelpers::writeFile(data.filePath(".restore-journal.x1Y2z3"), "half a record"));
     QVERIFY(TestHelpers::writeFile(data.filePath("events.dat"), "old"));
-    QVERIFY(TestHelpers::writeFile(data.filePath("events.dat.Q1w2E3"), "half a save"));
+    QVERIFY(TestHelpers::writeFile(data.filePath("events.dat.qr-tmp-Q1w2E3"), "half a save"));
     // While a record is there, everything it may need stays.
     QVERIFY(TestHelpers::writeFile(RestoreJournal::path(dir.path()),
                                    "{\"version\": 1, \"staging\": \".restore-AbCdEf\", \"entries\": [], \"moves\": "
@@ -89,7 +92,7 @@ void TestDataFolderCleanup::restoreLeftoversGoUnlessARecordNeedsThem()
     DataFolderCleanup::removeRestoreLeftovers(dir.path());
     DataFolderCleanup::removeSaveLeftovers(dir.path());
     QVERIFY(QFile::exists(data.filePath(".restore-AbCdEf/events.dat")));
-    QVERIFY(!QFile::exists(data.filePath("events.dat.Q1w2E3")));
+    QVERIFY(!QFile::exists(data.filePath("events.dat.qr-tmp-Q1w2E3")));
 
     QVERIFY(QFile::remove(RestoreJournal::path(dir.path())));
     DataFolderCleanup::tidyAtStart(dir.path());

@@ -412,14 +412,15 @@ private slots:
                                             "3.5.1980,Anna's birthday\n"
                                             "1.1.2016,\"Party, big\"\n");
         QVERIFY(!imported.hasError);
-        QCOMPARE(imported.events.size(), 6);
-        const auto &e = imported.events;
+        QCOMPARE(imported.events.size(), 7);
+        auto e = imported.events;
         QCOMPARE(e[0]->period(), Period(QDate(1852, 12, 24)));
         QCOMPARE(e[0]->occurrence().type(), IOccurrence::Yearly);
         QCOMPARE(e[0]->id(), QByteArray("ueF5YKvcVeDBy2UkYUZoiVVYWdc="));
         QCOMPARE(e[1]->period(), Period(QDate(2015, 12, 24)));
         QCOMPARE(e[1]->occurrence().type(), IOccurrence::Once);
         QCOMPARE(e[1]->id(), QByteArray("+mt6l2HqcGLiLodt5LeWxpKoWfM="));
+        QCOMPARE(e.takeAt(2)->period(), Period(QDate(2015, 12, 24)));
         QCOMPARE(e[2]->period(), Period(QDateTime(QDate(2015, 12, 24), QTime(10, 30))));
         QCOMPARE(e[2]->comment(), QStringLiteral("room 4"));
         QCOMPARE(e[2]->id(), QByteArray("qdGJsOAqbB1JIJHk31joz8t9zkk="));
@@ -471,14 +472,16 @@ private slots:
                                      << QDateTime(QDate(2028, 2, 29), QTime(9, 0));
         QTest::newRow("de four digits stay")
             << german << QByteArray("24.12.1927 10:00,x") << QDateTime(QDate(1927, 12, 24), QTime(10, 0));
-        QTest::newRow("de without time dropped") << german << QByteArray("24.12.27,x") << QDateTime();
+        QTest::newRow("de without time") << german << QByteArray("04.03.27,x")
+                                         << QDateTime(QDate(2027, 3, 4), QTime(0, 0));
         QTest::newRow("us coming year") << american << QByteArray("12/24/27 10:00 AM,x")
                                         << QDateTime(QDate(2027, 12, 24), QTime(10, 0));
         QTest::newRow("us past year") << american << QByteArray("7/4/76 6:30 PM,x")
                                       << QDateTime(QDate(1976, 7, 4), QTime(18, 30));
         QTest::newRow("us four digits stay")
             << american << QByteArray("12/24/1927 10:00 PM,x") << QDateTime(QDate(1927, 12, 24), QTime(22, 0));
-        QTest::newRow("us without time dropped") << american << QByteArray("12/24/27,x") << QDateTime();
+        QTest::newRow("us without time") << american << QByteArray("12/24/27,x")
+                                         << QDateTime(QDate(2027, 12, 24), QTime(0, 0));
     }
     void csvTwoDigitYears()
     {
@@ -493,7 +496,7 @@ private slots:
             return;
         }
         QCOMPARE(imported.events.size(), 1);
-        QCOMPARE(imported.events[0]->period(), Period(begin.date(), begin.time()));
+        QCOMPARE(imported.events[0]->period().beginDateTime(), begin);
     }
 
     void csvDateOrders_data()
@@ -504,7 +507,30 @@ private slots:
         const QLocale de(QLocale::German, QLocale::Germany), us(QLocale::English, QLocale::UnitedStates);
         QTest::newRow("de, month first")
             << de << QByteArray("12/31/2026 2:30 PM,a\n4/1/2027,b\n4/13/2027,c\n13/4/2027,d")
-            << "2026-12-31 14:30 2027-04-01 2027-04-13\n1 row was left out: its first column holds no date (row 4).";
+            << "2026-12-31 14:30 2027-04-01 2027-04-13\n1 row was left out: its date fits only day first, but the "
+               "file's dates were read month first (row 4).\nThe file's dates do not agree on an order; they were "
+               "read month first, as most dates that fit only one order are written: 4/1/2027 is 1 April 2027.";
+        const QByteArray mixed = "12/25/2027,a\n3/4/2027,b\n25/12/2027,c\n05/06/2027,d\n04.03.27,e";
+        QTest::newRow("de, as many each way")
+            << de << mixed
+            << "2027-04-03 2027-12-25 2027-06-05 2027-03-04\n1 row was left out: its date fits only month first, "
+               "but the file's dates were read day first (row 1).\nThe file's dates do not agree on an order; they "
+               "were read day first, as your system writes dates: 3/4/2027 is 3 April 2027.";
+        QTest::newRow("us, as many each way")
+            << us << mixed
+            << "2027-12-25 2027-03-04 2027-05-06 2027-04-03\n1 row was left out: its date fits only day first, but "
+               "the file's dates were read month first (row 3).\nThe file's dates do not agree on an order; they "
+               "were read month first, as your system writes dates: 3/4/2027 is 4 March 2027.";
+        QTest::newRow("de, two-digit year month first")
+            << de << QByteArray("12/25/2027,a\n3/4/27,b")
+            << "2027-12-25\n1 row was left out: a two-digit year is read only in your system's order, day first, "
+               "and the file's dates were read month first (row 2).";
+        QTest::newRow("us, times with seconds")
+            << us << QByteArray("1/20/2027 9:05:00,a\n3/14/2027 2:15:00 PM,b\n1/21/2027 25:99,c\n1/22/2027 9.30,d")
+            << "2027-01-20 09:05 2027-03-14 14:15 2027-01-21 2027-01-22\n2 events have times that could not be "
+               "read; they were imported for their whole days: \"c\" (25:99); \"d\" (9.30).";
+        QTest::newRow("de, times with seconds")
+            << de << QByteArray("4.3.2027 9:30:00,a\n24.12.2027 18:00:00,b") << "2027-03-04 09:30 2027-12-24 18:00";
         QTest::newRow("us, day first") << us << QByteArray("31.12.2026 14:30,a\n01.04.2027,b")
                                        << "2026-12-31 14:30 2027-04-01";
         QTest::newRow("year first") << de << QByteArray("2026-12-31 14:30,a\n2027-02-30,c")

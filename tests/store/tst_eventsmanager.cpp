@@ -1,6 +1,8 @@
+#include "core/backgroundwriter.h"
 #include "core/clock.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
+#include "core/usermessages.h"
 #include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
 #include "events/notspecifiedevent.h"
@@ -977,6 +979,8 @@ private slots:
             QTest::addRow("file changed from outside%s", from) << 6 << reread;
             QTest::addRow("a failed write, then a change%s", from) << 7 << reread;
             QTest::addRow("file changed from outside, manager ends%s", from) << 8 << reread;
+            QTest::addRow("file changed from outside, same size and time%s", from) << 9 << reread;
+            QTest::addRow("file changed from outside, every entry anew%s", from) << 10 << reread;
         }
     }
 
@@ -984,7 +988,10 @@ private slots:
     {
         QFETCH(int, change);
         QFETCH(bool, reread);
+        Common::UserMessages::reset();
         auto manager = std::make_unique<EventsManager>(eventsFile());
+        // In the background from the first save, so that its own writes are known again like the file as read.
+        manager->setSavesInBackground(true);
         const CalendarInfo work("work");
         manager->addCalendar(work);
         QList<AbstractCommonEventPtr> events;
@@ -998,8 +1005,22 @@ private slots:
         manager->setSavesInBackground(true);
         QSignalSpy saved(manager.get(), &EventsManager::saved);
         QSignalSpy failed(manager.get(), &EventsManager::saveFailed);
-        if (change == 6 || change == 8)
-            QVERIFY(writeFile(eventsFile(), readFile(eventsFile()).replace("\"Ev", "\"Xvv")));
+        manager->waitForSaves();
+        // Another program's version, to be found aside byte for byte and told of once.
+        const bool outside = change == 6 || change >= 8;
+        QByteArray theirs = readFile(eventsFile());
+        if (outside) {
+            const QDateTime time = QFileInfo(eventsFile()).lastModified();
+            if (change == 9)
+                theirs.replace("\"plain0\"", "\"plain\"").replace("\"plain4200\"", "\"plain42000\"");
+            else
+                theirs.replace("\"Ev", "\"Xvv");
+            QVERIFY(writeFile(eventsFile(), theirs));
+            QFile file(eventsFile());
+            QVERIFY(file.open(QIODevice::ReadOnly) && file.setFileTime(time, QFileDevice::FileModificationTime));
+            if (change == 10)
+                manager->setState(manager->state());
+        }
         if (change == 7) {
             TestHelpers::ScopedFileSizeLimit limit(readFile(eventsFile()).size() - 10);
             events.at(3)->setCaption("not written");
@@ -1024,11 +1045,23 @@ private slots:
             QCOMPARE(reader.events().at(0)->caption(), "again 0");
         } else if (change == 5 || change == 8) {
             manager.reset();
-            QCOMPARE(readFile(eventsFile()), expected);
-            return;
         }
-        manager->waitForSaves();
+        if (manager) {
+            // The writer ends the write an answer asks for before the waiting thread looks again.
+            Common::BackgroundWriter::waitFor(eventsFile());
+            QMetaObject::invokeMethod(
+                manager.get(), [file = eventsFile()] { Common::BackgroundWriter::waitFor(file); },
+                Qt::QueuedConnection);
+            manager->waitForSaves();
+        }
         QCOMPARE(readFile(eventsFile()), expected);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(readFile(path("events.bak")), outside ? theirs : QByteArray());
+        const QStringList told = Common::UserMessages::toldLines();
+        QCOMPARE(told.count(), outside ? 1 : 0);
+        QVERIFY(!outside || told.first().contains("\"events.bak\""));
+        if (!manager)
+            return;
         QVERIFY(saved.count() >= 1);
         QCOMPARE(failed.count(), 0);
         // The idle writer's path is empty too: a manager without a file must not wait for it.

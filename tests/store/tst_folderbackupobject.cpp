@@ -144,6 +144,7 @@ private slots:
         QTest::newRow("empty") << "";
         QTest::newRow("filter mismatch") << "settings.ini";
         QTest::newRow("parent matching filter") << "../todo.x.dat";
+        QTest::newRow("no uid") << "todo..dat";
     }
 
     void refusesUnsafeNames()
@@ -156,6 +157,8 @@ private slots:
         QCOMPARE(TestHelpers::readFile(m_folder + "/todo.a.dat"), QByteArray("before"));
         QCOMPARE(filesIn(m_folder), QStringList{"todo.a.dat"});
         QCOMPARE(filesIn(m_root->path()), QStringList{"gadgets"});
+        QVERIFY(TestHelpers::writeFile(m_root->filePath("entry"), pack({{name, "payload"}})));
+        QVERIFY(!obj.checkRestoreFile(m_root->filePath("entry")) && obj.restoreRefusal().contains('"' + name + '"'));
     }
 
     void refusesMalformedData_data()
@@ -179,6 +182,8 @@ private slots:
         FolderBackupObject obj("g", m_folder, {"todo.*.dat", "a"});
         QVERIFY(!obj.restore(data));
         QVERIFY(filesIn(m_folder).isEmpty());
+        QVERIFY(TestHelpers::writeFile(m_root->filePath("entry"), data));
+        QVERIFY(!obj.checkRestoreFile(m_root->filePath("entry")) && !obj.restoreRefusal().isEmpty());
     }
 
     void failedWritePutsBackEarlierFiles()

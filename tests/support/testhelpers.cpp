@@ -14,32 +14,11 @@
 
 namespace TestHelpers {
 
-namespace {
-
-QString s_ownRuntimeDir;
-
-void removeOwnRuntimeDir()
-{
-    QDir(s_ownRuntimeDir).removeRecursively();
-}
-
-} // namespace
-
 void isolateEnvironment()
 {
     QStandardPaths::setTestModeEnabled(true);
     // Wall-clock timers follow the pinned clock, not the machine's.
     FakeWallClockTimer::install();
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
-        const QString dir =
-            QDir::temp().filePath(QStringLiteral("qr-runtime-%1").arg(QCoreApplication::applicationPid()));
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
-        // Gone with the test program, or every run outside ./dev.sh leaves one in the temporary folder.
-        s_ownRuntimeDir = dir;
-        qAddPostRoutine(removeOwnRuntimeDir);
-    }
 }
 
 ScopedTimeZone::ScopedTimeZone(const char *tz) : m_old(qgetenv("TZ")), m_hadOld(qEnvironmentVariableIsSet("TZ"))

@@ -46,6 +46,7 @@ private slots:
     void startDateChangeRedescribes();
     void otherRunsEditorAndCancelKeepsRule();
     void spaceAndEnterOpenTheMenu();
+    void tabShowsAFocusMark();
 };
 
 static QLabel *summary(OccurrenceEditor &e)
@@ -232,6 +233,20 @@ void TestOccurrenceEditor::spaceAndEnterOpenTheMenu()
     for (Qt::Key key : {Qt::Key_A, Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
         QTest::keyClick(&control, key);
     QCOMPARE(control.m_menusShown, 3);
+}
+
+void TestOccurrenceEditor::tabShowsAFocusMark()
+{
+    QWidget window;
+    auto *field = new QSpinBox(&window);
+    auto *control = new ScriptedOccurrenceControl(&window);
+    control->setOccurrence(Occurrence(QDate(2026, 4, 15), IOccurrence::Once));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    field->setFocus();
+    const QImage unmarked = control->grab().toImage();
+    QTest::keyClick(field, Qt::Key_Tab);
+    QVERIFY(control->hasFocus() && control->grab().toImage() != unmarked);
 }
 
 QTEST_MAIN(TestOccurrenceEditor)

@@ -38,6 +38,7 @@ private slots:
     void zoomLimits();
     void wheelAndKeysZoom();
     void clickAcceptsDragDoesNot();
+    void keysAnswer();
     void resultIsCropSizeFromThePicture_data();
     void resultIsCropSizeFromThePicture();
     void dialogShot();
@@ -185,6 +186,19 @@ void TestPhotoBox::clickAcceptsDragDoesNot()
     QTest::mousePress(w, Qt::LeftButton, {}, QPoint(100, 100));
     QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(100, 100));
     QCOMPARE(accepted.size(), 1);
+}
+
+void TestPhotoBox::keysAnswer()
+{
+    for (const auto &[key, result] :
+         {std::pair(Qt::Key_Return, QDialog::Accepted), std::pair(Qt::Key_Enter, QDialog::Accepted),
+          std::pair(Qt::Key_Escape, QDialog::Rejected)}) {
+        ChoosePhotoDialog dialog(picture(QSize(128, 128)), QSize(128, 128));
+        QVERIFY(dialog.width() > dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()));
+        dialog.setResult(-1);
+        QTest::keyClick(&dialog, key);
+        QCOMPARE(dialog.result(), int(result));
+    }
 }
 
 void TestPhotoBox::resultIsCropSizeFromThePicture_data()
