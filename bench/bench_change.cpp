@@ -45,7 +45,6 @@
 #include <cstdio>
 #include <map>
 #include <memory>
-#include <time.h>
 #include <vector>
 
 namespace {
@@ -305,13 +304,6 @@ void measure(Application &app, bool withEditor)
 // finds its event by id at once rather than searching the events. The deletions with the windows and
 // without take turns, so that the load of the machine weighs on both alike.
 int s_reminderWindows = 0;
-
-double threadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
 
 void measureReminderWindows(Application &app)
 {
