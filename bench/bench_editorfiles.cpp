@@ -1,12 +1,14 @@
 // Times the editor's print table and import over 10,000 events, offscreen: the rows and HTML of
 // the print preview (goal under 200 ms), and an iCalendar import through the editor (file name
 // and dialog answered in code) up to the next paint, against the store's import alone (reading
-// the file and adding the events to a manager). Goal: the editor under twice the store.
+// the file and adding the events to a manager). Goal: the editor under twice the store. And the
+// same import into a shown editor holding 100,000 events, to its next paint (goal 3 s).
 #include "core/clock.h"
 #include "core/deferredcall.h"
 #include "core/properties.h"
 #include "core/storage.h"
 #include "core/undoobject.h"
+#include "editor/calendarstatusesupdater.h"
 #include "editor/editor.h"
 #include "editor/editorask.h"
 #include "editor/printtablebuilder.h"
@@ -69,6 +71,12 @@ QList<AbstractCommonEventPtr> makeEvents(int count)
         events << event;
     }
     return events;
+}
+
+// Apart, for a profiler's --toggle-collect.
+__attribute__((noinline)) void importLarge(Editor &editor)
+{
+    editor.onImportButton();
 }
 
 QByteArray icsOf(int count)
@@ -197,11 +205,21 @@ int main(int argc, char **argv)
         app.m_eventsManager = &manager;
         CalendarsProvider provider(&manager);
         Editor editor(&manager);
+        editor.resize(1100, 760);
         auto *ask = new ImportAsk(ics);
         editor.setAsk(std::unique_ptr<IEditorAsk>(ask));
+        editor.show();
+        PaintWatcher watcher;
+        editor.calendarView()->installEventFilter(&watcher);
+        while (!watcher.painted || !editor.statusesUpdater() || !editor.statusesUpdater()->isIdle())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        watcher.painted = false;
         QElapsedTimer timer;
         timer.start();
-        editor.onImportButton();
+        importLarge(editor);
+        editor.calendarView()->update();
+        while (!watcher.painted)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         largeMs = timer.nsecsElapsed() / 1e6;
         if (manager.count() != held + count)
             imported = -1;
@@ -215,11 +233,14 @@ int main(int argc, char **argv)
     std::printf("import of %d iCalendar events: store alone %.0f ms, editor to next paint %.0f ms, ratio %.2f "
                 "(goal < 2), medians of 3\n",
                 imported, storeMs, editorMs, editorMs / storeMs);
-    std::printf("import of %d iCalendar events into %d held, editor: %.0f ms\n", count, 10 * count, largeMs);
+    std::printf("import of %d iCalendar events into %d held, editor shown, to its next paint: %.0f ms\n", count,
+                10 * count, largeMs);
     printGoalRow("editor import / store import (bench_editorfiles)", formatted("%.2fx", editorMs / storeMs), "<= 2x",
                  editorMs <= 2 * storeMs);
     printGoalRow("print preview rows and HTML, 10,000 events, a year", formatted("%.0f ms", printMs), "< 200 ms",
                  printMs < 200);
+    printGoalRow("editor import of 10,000 iCalendar events into 100,000, to the next paint",
+                 formatted("%.0f ms", largeMs), "<= 3000 ms", largeMs <= 3000);
     Common::DeferredCallProcessor::term();
     return goalsExitCode(imported == count);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "events/birthdayevent.h"
+#include "events/weddingevent.h"
 #include "events/eventsfactory.h"
 #include "events/occurrence.h"
 #include "events/period.h"
@@ -19,6 +20,8 @@ inline AbstractCommonEventPtr makeBenchEvent(int i)
     const QString caption = words.at(i % words.size()) + QStringLiteral(" №%1").arg(i);
     if (kind == EventTypeBirthday)
         static_cast<BirthdayEvent *>(event.get())->setPersonName(caption);
+    else if (kind == EventTypeWedding) // its caption is made of the names
+        static_cast<WeddingEvent *>(event.get())->setPersonOneName(caption);
     else
         event->setCaption(caption);
     event->setPeriod(i % 2 ? Period(date, QTime(8 + i % 10, (i * 7) % 60)) : Period(date));

@@ -205,10 +205,6 @@ Editor::Editor(EventsManager *manager, const SharedActions &shared)
     properties()->addProperty(Setting::EditorFilterPanel, Setting::EditorFilterPanelDefault);
     updateButtons();
 
-    connect(manager, &EventsManager::eventAdded, this, &Editor::onEventChanged);
-    connect(manager, &EventsManager::eventRemoved, this, &Editor::onEventChanged);
-    connect(manager, &EventsManager::eventChanged, this, &Editor::onEventChanged);
-    connect(manager, &EventsManager::layoutChanged, this, &Editor::onEventChanged);
     connect(m_actionBackup, &QAction::triggered, this, &Editor::backup);
     connect(m_actionRestore, &QAction::triggered, this, &Editor::restore);
     m_tableView->sortByColumn(EventsTableModel::DaysColumn, Qt::AscendingOrder);
@@ -650,11 +646,6 @@ void Editor::checkUpdateCalendar()
     m_yearsToUpdate.clear();
     const int year = m_calendarView->viewportYear();
     updateCalendarStatuses(year != 0 ? year : anyYear);
-}
-
-void Editor::onEventChanged()
-{
-    updateCalendarStatuses();
 }
 
 void Editor::updateCalendarItemsHeight()

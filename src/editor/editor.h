@@ -122,7 +122,6 @@ public slots:
     QList<int> selectedEvents() const;
     QList<int> allEventsIds() const;
     void onChangeViewAction();
-    void onEventChanged();
     void updateCalendarStatuses();
     void propertyChanged(const QByteArray &id, const QVariant &value);
     void showDayContextMenu(const QPoint &pos, const QDate &date);

@@ -168,6 +168,7 @@ public:
     // change also drops the cached texts. Public for forms that set many values quietly and then
     // announce them once.
     void notifyDataChanged();
+    // Always after notifyDataChanged, through which the listener learns of the new dates too.
     void notifyPeriodChanged();
     // Told after the signals of the same name; one listener at a time.
     IEventListener *listener() const { return m_listener; }

@@ -34,6 +34,7 @@ const QByteArray s_eventsKey = "Events";
 const QString s_calendarsList = QStringLiteral("calendarsList");
 const QString s_defaultCalendar = QStringLiteral("defaultCalendar");
 const QString s_eventsList = QStringLiteral("eventsList");
+const QString s_stateText = QStringLiteral("text");
 const QString s_version = QStringLiteral("version");
 const QString s_type = QStringLiteral("type");
 const QString s_typeId = QStringLiteral("typeId");
@@ -281,6 +282,17 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     }
     if (bytes.trimmed().isEmpty())
         return true;
+    if (!readText(bytes, events, read))
+        return false;
+    read->fileSize = bytes.size();
+    read->fileHash = SavedLayout::hashText(bytes);
+    return true;
+}
+
+bool EventsManager::readText(const QByteArray &bytes, QVariantMap *events, ReadEvents *read)
+{
+    m_otherValues.clear();
+    m_readEventsObject = false;
     // Each entry's event is built straight from the entry's text, before the next entry is read
     // into the same memory. Long lists are read in parts on other threads at the same time.
     const QStringList listPath{QString::fromLatin1(s_eventsKey), s_eventsList};
@@ -306,8 +318,6 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     }
     if (top.userType() != QMetaType::QVariantMap)
         return false;
-    read->fileSize = bytes.size();
-    read->fileHash = SavedLayout::hashText(bytes);
     m_otherValues = top.toMap();
     const QVariant value = m_otherValues.take(QString::fromLatin1(s_eventsKey));
     if (!value.isValid())
@@ -1040,7 +1050,8 @@ void EventsManager::eventDataChanged(AbstractCommonEvent *event)
 
 void EventsManager::eventPeriodChanged(AbstractCommonEvent *)
 {
-    emit layoutChanged();
+    // The event's eventChanged came first, and every list follows that row's change: a layout
+    // change as well made each view read and sort all events again (0.4 s at 100,000 events).
 }
 
 void EventsManager::eventRemoveRequired(AbstractCommonEvent *event)
@@ -1223,11 +1234,32 @@ bool EventsManager::exportEvents(const QString &fileName, const QList<int> &inde
     return Common::writeFileAtomically(fileName, Common::toJson(file));
 }
 
+QVariantMap EventsManager::state() const
+{
+    // The file's text: a map of every event's fields took three times as long to make (a second at
+    // 100,000 events) and several times the memory, held as long as the undo step.
+    return {{s_stateText, fileText()}};
+}
+
 void EventsManager::setState(const QVariantMap &map)
 {
     // The file still holds the last save: the next one writes every entry anew, over that file only.
     std::shared_ptr<SavedLayout> onDisk = m_lastLayout;
-    objectFromMap(map);
+    const QVariant text = map.value(s_stateText);
+    const QVariantMap otherValues = m_otherValues;
+    QVariantMap events;
+    ReadEvents read;
+    if (text.userType() != QMetaType::QByteArray) {
+        objectFromMap(map);
+    } else if (readText(text.toByteArray(), &events, &read)) {
+        // The entries are not where the file on disk has them.
+        read.spans.clear();
+        fromMap(std::move(events), &read);
+    } else {
+        QR_LOG("An undo state could not be read");
+        m_otherValues = otherValues;
+        return;
+    }
     m_lastLayout = std::move(onDisk);
     save();
     emit layoutChanged();

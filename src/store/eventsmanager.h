@@ -87,8 +87,8 @@ public:
     // replaces `fileName` only when complete. Refuses the manager's own file. False on failure.
     bool exportEvents(const QString &fileName, const QList<int> &indexes);
 
-    // The whole content, for the editor's undo.
-    QVariantMap state() const { return toMap(); }
+    // The whole content, for the editor's undo; setState() takes a toMap() map too.
+    QVariantMap state() const;
     void setState(const QVariantMap &map);
 
 signals:
@@ -133,6 +133,7 @@ private:
     // Reads the file's top-level object and builds the events of its list; false when a file that
     // is there cannot be read.
     bool readFile(const QString &fileName, QVariantMap *events, ReadEvents *read);
+    bool readText(const QByteArray &bytes, QVariantMap *events, ReadEvents *read);
     // As objectFromMap; the map's list of events, left empty by readFile, stands for `read`.
     void fromMap(QVariantMap map, ReadEvents *read);
     static AbstractCommonEventPtr eventFromEntry(const QVariantMap &entry, ReadEvents *read);

@@ -87,6 +87,11 @@ private slots:
         birthday->setOccurrence(Occurrence(QDate(1990, 3, 10), IOccurrence::Yearly));
         QCOMPARE(TimeUpdate::nextTimeChange({birthday}, QDateTime(kToday, QTime(8, 0))),
                  QDateTime(kToday, QTime(12, 0)));
+        // Its occurrence of yesterday still runs today, and another begins today.
+        AbstractCommonEventPtr daily = appointment(QDate(2026, 3, 1), QTime(11, 0));
+        daily->setPeriod(Period(QDateTime(QDate(2026, 3, 1), QTime(11, 0)), QDateTime(QDate(2026, 3, 2), QTime(9, 0))));
+        daily->setOccurrence(Occurrence(QDate(2026, 3, 1), IOccurrence::Daily));
+        QCOMPARE(TimeUpdate::nextTimeChange({daily}, QDateTime(kToday, QTime(8, 0))), QDateTime(kToday, QTime(11, 0)));
     }
 };
 

@@ -289,6 +289,13 @@ private slots:
         QVERIFY(editor.statusesUpdater());
         QCOMPARE(editor.statusesUpdater()->year(), inView);
         QTRY_VERIFY(editor.statusesUpdater()->isIdle());
+        // A change is worked out by the same run's counts, for the changed event alone.
+        const QPointer<EditorPrivate::CalendarStatusesUpdater> updater = editor.statusesUpdater();
+        const int read = updater->eventsRead();
+        env.manager->eventByIndex(3)->setPeriod(Period(QDate(2026, 7, 1)));
+        QTRY_VERIFY(editor.statusesUpdater()->isIdle());
+        QCOMPARE(editor.statusesUpdater(), updater.data());
+        QCOMPARE(updater->eventsRead(), read + 1);
     }
 
     void dayListCellSize_data()
