@@ -322,6 +322,104 @@ qint64 seconds(const QDate &date, const QTime &time)
     return (date.toJulianDay() - kFirstDay) * 24 * 3600 + time.msecsSinceStartOfDay() / 1000;
 }
 
+// How far the file's dates are from the kept ones, by sign: "1 to 2 hours later".
+struct Shifts
+{
+    int count = 0;
+    qint64 least[2] = {0, 0}; // earlier, later
+    qint64 most[2] = {0, 0};
+    bool some[2] = {false, false};
+
+    void add(qint64 seconds)
+    {
+        ++count;
+        const int later = seconds > 0 ? 1 : 0;
+        const qint64 size = qAbs(seconds);
+        least[later] = some[later] ? qMin(least[later], size) : size;
+        most[later] = some[later] ? qMax(most[later], size) : size;
+        some[later] = true;
+    }
+
+    // In days, hours or minutes, whichever states every shift whole.
+    QString text(qint64 unit, const char *one, const char *many) const
+    {
+        QStringList parts;
+        for (int later : {0, 1}) {
+            if (!some[later])
+                continue;
+            const qint64 from = least[later] / unit, to = most[later] / unit;
+            QString amount = from == to && from == 1 ? tr(one) : tr(many).arg(to);
+            if (from != to)
+                amount = tr("%1 to %2").arg(from).arg(amount);
+            parts << (later ? tr("%1 later") : tr("%1 earlier")).arg(amount);
+        }
+        return parts.join(tr(" or "));
+    }
+
+    QString text() const
+    {
+        const auto whole = [this](qint64 unit) {
+            return least[0] % unit == 0 && most[0] % unit == 0 && least[1] % unit == 0 && most[1] % unit == 0;
+        };
+        if (whole(24 * 3600))
+            return text(24 * 3600, "1 day", "%1 days");
+        if (whole(3600))
+            return text(3600, "1 hour", "%1 hours");
+        return text(60, "1 minute", "%1 minutes");
+    }
+};
+
+// What differs between the file's dates here and the kept ones: each date of the file is set
+// against the nearest kept one it lacks, within a week, which tells how much later or earlier
+// it is; the rest are dates of one of them only. Counted among a series' dates when it ends
+// (of), else a year.
+QString differences(const std::vector<qint64> &fileOnly, const std::vector<qint64> &hereOnly, int of, qint64 days)
+{
+    constexpr qint64 kDay = 24 * 3600;
+    Shifts hours, wholeDays;
+    std::vector<bool> paired(hereOnly.size(), false);
+    int unpaired = 0;
+    for (const qint64 moment : fileOnly) {
+        const auto at = std::lower_bound(hereOnly.begin(), hereOnly.end(), moment) - hereOnly.begin();
+        qint64 best = -1;
+        for (qint64 i = at - 1; i >= 0 && best < 0; --i)
+            best = paired[size_t(i)] ? -1 : i;
+        for (qint64 i = at; i < qint64(hereOnly.size()); ++i) {
+            if (paired[size_t(i)])
+                continue;
+            if (best < 0 || hereOnly[size_t(i)] - moment < moment - hereOnly[size_t(best)])
+                best = i;
+            break;
+        }
+        const qint64 shift = best < 0 ? 0 : moment - hereOnly[size_t(best)];
+        if (best < 0 || qAbs(shift) > 7 * kDay) {
+            ++unpaired;
+            continue;
+        }
+        paired[size_t(best)] = true;
+        (qAbs(shift) < kDay ? hours : wholeDays).add(shift);
+    }
+    const int extra = int(std::count(paired.begin(), paired.end(), false));
+    const auto often = [&](int count) {
+        if (of > 0)
+            return count == 1 ? tr("1 of its %1 dates").arg(of) : tr("%1 of its %2 dates").arg(count).arg(of);
+        const int perYear = qMax(1, qRound(count * 365.25 / qMax<qint64>(1, days)));
+        return perYear == 1 ? tr("1 date a year") : tr("%1 dates a year").arg(perYear);
+    };
+    QStringList parts;
+    for (const Shifts *shifts : {&hours, &wholeDays}) {
+        if (shifts->count > 0)
+            parts << tr("on %1 the file has it %2").arg(often(shifts->count), shifts->text());
+    }
+    if (unpaired > 0)
+        parts << tr("on %1 the file has it but it does not repeat here").arg(often(unpaired));
+    if (extra > 0) {
+        const QString count = of > 0 ? (extra == 1 ? tr("1 date") : tr("%1 dates").arg(extra)) : often(extra);
+        parts << tr("it also repeats here on %1 that the file does not have").arg(count);
+    }
+    return parts.join(QLatin1String("; "));
+}
+
 } // namespace
 
 ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QDateTime &local)
@@ -399,22 +497,16 @@ ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QD
              date = model.nextDate(date.addDays(1)))
             kept.push_back(seconds(date, local.time()));
     }
-    std::vector<qint64> onlyOne;
-    std::set_difference(reference.begin(), reference.end(), kept.begin(), kept.end(), std::back_inserter(onlyOne));
-    const qsizetype missing = qsizetype(onlyOne.size());
-    onlyOne.clear();
-    std::set_difference(kept.begin(), kept.end(), reference.begin(), reference.end(), std::back_inserter(onlyOne));
-    const int differing = int(qMax(missing, qsizetype(onlyOne.size())));
+    std::vector<qint64> fileOnly, hereOnly;
+    std::set_difference(reference.begin(), reference.end(), kept.begin(), kept.end(), std::back_inserter(fileOnly));
+    std::set_difference(kept.begin(), kept.end(), reference.begin(), reference.end(), std::back_inserter(hereOnly));
+    const int differing = int(qMax(fileOnly.size(), hereOnly.size()));
     if (differing == 0)
         return movedFit;
     // A kept rule with some dates wrong, said, loses less than a series cut to its first date.
     if (!movedFit.rule.isEmpty() && differing < int(reference.size()) - 1) {
-        if (ended) {
-            movedFit.differs = tr("%1 of its %2 dates differ").arg(differing).arg(reference.size());
-        } else {
-            const int perYear = qMax(1, qRound(differing * 365.25 / local.date().daysTo(localEnd)));
-            movedFit.differs = perYear == 1 ? tr("1 date a year differs") : tr("%1 dates a year differ").arg(perYear);
-        }
+        const qint64 days = ended ? 0 : local.date().daysTo(localEnd);
+        movedFit.differs = differences(fileOnly, hereOnly, ended ? int(reference.size()) : 0, days);
         return movedFit;
     }
     return refused(tr("in your time zone its dates follow no rule the program can repeat"));

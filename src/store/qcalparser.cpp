@@ -620,12 +620,18 @@ private:
                                   [&] { return ICalSourceZone::toUtc(date, time, zone); }));
     }
 
-    // A series repeats its start's wall-clock time in the start's own zone.
+    // A series repeats its start's wall-clock time in the start's own zone; whole days are
+    // told by it too, and a task's by its due time when it has no start.
     void noteStartZone(const QString &key, const QDate &date, const QTime &time, const ICalSourceZone &zone)
     {
-        static const QString zoneKey = QStringLiteral("dtstart_zone");
-        if (m_current && key == QLatin1String("dtstart"))
-            m_current->insert(zoneKey, QVariant::fromValue(ICalWallTime{date, time, zone}));
+        if (const QString *zoneKey = m_current ? wallKey(key) : nullptr)
+            m_current->insert(*zoneKey, QVariant::fromValue(ICalWallTime{date, time, zone}));
+    }
+
+    static const QString *wallKey(const QString &key)
+    {
+        static const QString start = QStringLiteral("dtstart_zone"), due = QStringLiteral("due_zone");
+        return key == QLatin1String("dtstart") ? &start : key == QLatin1String("due") ? &due : nullptr;
     }
 
     void resolveZones()
@@ -640,12 +646,11 @@ private:
             const QDateTime value = toLocal(zone->toUtc(p.date, p.time));
             if (p.index < 0) {
                 p.event->setProperty(p.key, value);
-                if (p.key == QLatin1String("dtstart")) {
+                if (const QString *zoneKey = wallKey(p.key)) {
                     auto source = sources.find(p.tzid);
                     if (source == sources.end())
                         source = sources.insert(p.tzid, ICalSourceZone(*zone));
-                    p.event->setProperty(QStringLiteral("dtstart_zone"),
-                                         QVariant::fromValue(ICalWallTime{p.date, p.time, *source}));
+                    p.event->insert(*zoneKey, QVariant::fromValue(ICalWallTime{p.date, p.time, *source}));
                 }
                 continue;
             }
