@@ -163,7 +163,8 @@ QByteArray generateMixedCalendar(int count)
     }
     for (int i = 0; i < count; ++i) {
         const BenchZone &zone = kBenchZones[i % zones];
-        const QDate day = QDate(2024, 1, 1).addDays(i % 700);
+        // A prime count of days, so that no two series share zone, start and rule.
+        const QDate day = QDate(2024, 1, 1).addDays(i % 1409);
         const QByteArray date = day.toString(QStringLiteral("yyyyMMdd")).toLatin1();
         const QByteArray time = "T" + QByteArray::number(7 + i % 12).rightJustified(2, '0') + (i % 2 ? "3000" : "0000");
         const QByteArray endTime = "T" + QByteArray::number(8 + i % 12).rightJustified(2, '0') + "0000";
