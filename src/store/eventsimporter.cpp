@@ -334,6 +334,7 @@ public:
             blocks = parser.events();
         }
         const bool holidayFile = fileName.contains(QLatin1String("holiday"), Qt::CaseInsensitive);
+        m_ruleMemo = std::make_unique<ICalRuleMemo>();
         // The instances of a series that a block of their own moves or cancels.
         QHash<QString, QList<QDateTime>> moved, cancelled;
         for (const QCalEventPtr &block : std::as_const(blocks)) {
@@ -359,10 +360,13 @@ public:
             }
             block.reset(); // its memory serves the next events
         }
+        m_ruleMemo.reset();
         return result;
     }
 
 private:
+    std::unique_ptr<ICalRuleMemo> m_ruleMemo; // for one import
+
     void importMoved(const QCalEvent &block, bool holidayFile, QSet<QByteArray> &ids,
                      QList<AbstractCommonEventPtr> *result)
     {
@@ -388,7 +392,8 @@ private:
         for (const QDateTime &moment : moved)
             excluded.add(moment);
         QString problem, differs;
-        const AbstractCommonEventPtr event = makeEvent(block, dates, true, holidayFile, ids, &problem, &differs);
+        const AbstractCommonEventPtr event =
+            makeEvent(block, dates, true, holidayFile, ids, &problem, &differs, m_ruleMemo.get());
         if (!event) {
             ++m_notes.skipped;
             return;
@@ -477,7 +482,7 @@ private:
 
     static AbstractCommonEventPtr makeEvent(const QCalEvent &block, const BlockDates &dates, bool withRule,
                                             bool holidayFile, QSet<QByteArray> &ids, QString *ruleProblem = nullptr,
-                                            QString *ruleDiffers = nullptr)
+                                            QString *ruleDiffers = nullptr, ICalRuleMemo *memo = nullptr)
     {
         QDateTime begin = dates.begin;
         QDateTime end = dates.end;
@@ -548,7 +553,7 @@ private:
             const QDateTime first =
                 allDay && begin.date() != dates.day ? dates.day.startOfDay(begin.timeZone()) : begin;
             const ICalRuleFit fit = wall.isValid() && begin == dates.begin
-                                        ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin)
+                                        ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin, memo)
                                         : fitICalRule(rrule, first);
             if (!fit.rule.isEmpty())
                 event->setOccurrence(Occurrence::fromRRule(period.beginDate(), fit.rule));

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <iterator>
+#include <numeric>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -42,6 +44,43 @@ bool readDay(const QString &text, int *ordinal, int *weekday)
     return ok && *weekday != 0 && (number.isEmpty() || *ordinal != 0);
 }
 
+// Rules write dates and times as bare digits ("20240603", "090000"); read and written here
+// without a format parser, as a file of many series reads them again and again.
+int digitsAt(QStringView text, qsizetype from, qsizetype count)
+{
+    int n = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        n = n * 10 + (c - u'0');
+    }
+    return n;
+}
+
+QDate ruleDate(QStringView text)
+{
+    if (text.size() != 8)
+        return {};
+    const int y = digitsAt(text, 0, 4), m = digitsAt(text, 4, 2), d = digitsAt(text, 6, 2);
+    return y < 0 || m < 0 || d < 0 ? QDate() : QDate(y, m, d);
+}
+
+QTime ruleTime(QStringView text)
+{
+    if (text.size() != 6)
+        return {};
+    const int h = digitsAt(text, 0, 2), m = digitsAt(text, 2, 2), s = digitsAt(text, 4, 2);
+    return h < 0 || m < 0 || s < 0 ? QTime() : QTime(h, m, s);
+}
+
+QString dayText(const QDate &date)
+{
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    return QString::asprintf("%04d%02d%02d", y, m, d);
+}
+
 // The last date of an ended series as the model keeps it: a day. An UNTIL earlier in
 // the day than the start's time ends the series the day before.
 QString untilDay(const QString &value, const QDateTime &start, bool *ok)
@@ -50,11 +89,11 @@ QString untilDay(const QString &value, const QDateTime &start, bool *ok)
     const bool utc = text.endsWith(QLatin1Char('Z'));
     if (utc)
         text.chop(1);
-    const QDate date = QDate::fromString(text.left(8), QStringLiteral("yyyyMMdd"));
+    const QDate date = ruleDate(QStringView(text).left(8));
     *ok = date.isValid();
     if (!*ok || text.size() == 8)
-        return date.toString(QStringLiteral("yyyyMMdd"));
-    const QTime time = QTime::fromString(text.mid(9), QStringLiteral("hhmmss"));
+        return *ok ? dayText(date) : QString();
+    const QTime time = ruleTime(QStringView(text).mid(9));
     *ok = text.size() == 15 && text.at(8) == QLatin1Char('T') && time.isValid();
     if (!*ok)
         return QString();
@@ -63,7 +102,7 @@ QString untilDay(const QString &value, const QDateTime &start, bool *ok)
     QDate last = until.date();
     if (until.time() < start.time())
         last = last.addDays(-1);
-    return qMax(last, start.date()).toString(QStringLiteral("yyyyMMdd"));
+    return dayText(qMax(last, start.date()));
 }
 
 // Most rules are only a kind, a step and a count, which the model reads as written;
@@ -280,8 +319,8 @@ QDateTime untilMoment(const QString &value, const ICalSourceZone &zone)
     const QString text = utc ? value.chopped(1) : value;
     if (text.size() != 15 || text.at(8) != QLatin1Char('T'))
         return {};
-    const QDate date = QDate::fromString(text.left(8), QStringLiteral("yyyyMMdd"));
-    const QTime time = QTime::fromString(text.mid(9), QStringLiteral("hhmmss"));
+    const QDate date = ruleDate(QStringView(text).left(8));
+    const QTime time = ruleTime(QStringView(text).mid(9));
     if (!date.isValid() || !time.isValid())
         return {};
     return utc ? QDateTime(date, time, Qt::UTC) : zone.toUtc(date, time);
@@ -289,7 +328,8 @@ QDateTime untilMoment(const QString &value, const ICalSourceZone &zone)
 
 QString utcStamp(const QDateTime &moment)
 {
-    return moment.toString(QStringLiteral("yyyyMMdd'T'hhmmss")) + QLatin1Char('Z');
+    const QTime time = moment.time();
+    return dayText(moment.date()) + QString::asprintf("T%02d%02d%02dZ", time.hour(), time.minute(), time.second());
 }
 
 // A BYDAY entry moved by whole days; an ordinal becomes the local first date's own place.
@@ -377,29 +417,39 @@ QString differences(const std::vector<qint64> &fileOnly, const std::vector<qint6
 {
     constexpr qint64 kDay = 24 * 3600;
     Shifts hours, wholeDays;
-    std::vector<bool> paired(hereOnly.size(), false);
-    int unpaired = 0;
+    // Paired kept dates are passed over to the nearest free one on either side, each path
+    // shortened as it is walked, so that long series pair in linear time.
+    const qint64 n = qint64(hereOnly.size());
+    std::vector<qint64> toLeft(static_cast<size_t>(n)), toRight(static_cast<size_t>(n) + 1);
+    std::iota(toLeft.begin(), toLeft.end(), 0);
+    std::iota(toRight.begin(), toRight.end(), 0);
+    const auto free = [](std::vector<qint64> &links, qint64 i, qint64 end) {
+        qint64 root = i;
+        while (root != end && links[size_t(root)] != root)
+            root = links[size_t(root)];
+        while (i != end && links[size_t(i)] != i)
+            i = std::exchange(links[size_t(i)], root);
+        return root;
+    };
+    int unpaired = 0, pairs = 0;
     for (const qint64 moment : fileOnly) {
-        const auto at = std::lower_bound(hereOnly.begin(), hereOnly.end(), moment) - hereOnly.begin();
-        qint64 best = -1;
-        for (qint64 i = at - 1; i >= 0 && best < 0; --i)
-            best = paired[size_t(i)] ? -1 : i;
-        for (qint64 i = at; i < qint64(hereOnly.size()); ++i) {
-            if (paired[size_t(i)])
-                continue;
-            if (best < 0 || hereOnly[size_t(i)] - moment < moment - hereOnly[size_t(best)])
-                best = i;
-            break;
-        }
+        const qint64 at = std::lower_bound(hereOnly.begin(), hereOnly.end(), moment) - hereOnly.begin();
+        const qint64 left = at > 0 ? free(toLeft, at - 1, -1) : -1;
+        const qint64 right = free(toRight, at, n);
+        qint64 best = left;
+        if (right < n && (best < 0 || hereOnly[size_t(right)] - moment < moment - hereOnly[size_t(best)]))
+            best = right;
         const qint64 shift = best < 0 ? 0 : moment - hereOnly[size_t(best)];
         if (best < 0 || qAbs(shift) > 7 * kDay) {
             ++unpaired;
             continue;
         }
-        paired[size_t(best)] = true;
+        toLeft[size_t(best)] = best - 1;
+        toRight[size_t(best)] = best + 1;
+        ++pairs;
         (qAbs(shift) < kDay ? hours : wholeDays).add(shift);
     }
-    const int extra = int(std::count(paired.begin(), paired.end(), false));
+    const int extra = int(n) - pairs;
     const auto often = [&](int count) {
         if (of > 0)
             return count == 1 ? tr("1 of its %1 dates").arg(of) : tr("%1 of its %2 dates").arg(count).arg(of);
@@ -422,11 +472,202 @@ QString differences(const std::vector<qint64> &fileOnly, const std::vector<qint6
 
 } // namespace
 
-ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QDateTime &local)
+namespace {
+
+// The dates of day and week rules from a start, as days after it, as the model gives them.
+struct DayPattern
 {
-    const QTimeZone here = local.timeZone();
-    if (!local.isValid() || !start.date.isValid() || start.zone.sameAs(here))
-        return fitICalRule(rule, local);
+    std::vector<int> days;
+    bool complete = false; // the rule has no dates after these
+};
+
+// Beyond the dates compared: four years and some days, or more dates than are compared.
+constexpr qint64 kPatternDays = 4 * 366 + 7;
+
+} // namespace
+
+// A fitted rule as RuleDates reads it.
+struct RuleShape
+{
+    bool moves = false; // a day or week rule: its dates move with the start
+    QDate until;        // invalid: none
+    QString withoutUntil;
+};
+
+struct ICalRuleMemo::Data
+{
+    // By rule, start, zone and local start; the zone is kept so that its key stays its own.
+    QHash<QString, std::pair<ICalSourceZone, ICalRuleFit>> fits;
+    QHash<QString, RuleShape> shapes;
+    // By rule without its UNTIL, and the start's weekday.
+    QHash<std::pair<QString, int>, std::shared_ptr<const DayPattern>> patterns;
+};
+
+ICalRuleMemo::ICalRuleMemo() : m_data(std::make_unique<Data>()) {}
+
+ICalRuleMemo::~ICalRuleMemo() = default;
+
+namespace {
+
+// The dates of a fitted rule from its start, in order, as the model gives them. The dates of
+// day and week rules move with their start by whole weeks, so they come from the dates worked
+// out for the same rule from a start on the same weekday; an UNTIL does not move and is applied
+// here. Past what was worked out, and for other rules, the model is asked.
+class RuleDates
+{
+public:
+    RuleDates(const QString &rule, const QDate &start, ICalRuleMemo *memo) : m_rule(rule), m_start(start)
+    {
+        if (memo)
+            m_pattern = pattern(memo->data());
+    }
+
+    QDate next()
+    {
+        if (m_ended)
+            return {};
+        if (m_pattern && m_index < m_pattern->days.size()) {
+            m_last = m_start.addDays(m_pattern->days[m_index++]);
+            m_ended = m_cut.isValid() && m_last > m_cut;
+            return m_ended ? QDate() : m_last;
+        }
+        if (m_pattern && m_pattern->complete) {
+            m_ended = true;
+            return {};
+        }
+        if (!m_model)
+            m_model = std::make_unique<Occurrence>(Occurrence::fromRRule(m_start, m_rule));
+        m_last = m_model->nextDate(m_last.isValid() ? m_last.addDays(1) : m_start);
+        m_ended = !m_last.isValid();
+        return m_last;
+    }
+
+private:
+    std::shared_ptr<const DayPattern> pattern(ICalRuleMemo::Data &data)
+    {
+        auto shape = data.shapes.constFind(m_rule);
+        if (shape == data.shapes.cend())
+            shape = data.shapes.insert(m_rule, shapeOf(m_rule));
+        if (!shape->moves)
+            return nullptr;
+        if (shape->until.isValid())
+            m_cut = qMax(shape->until, m_start); // as the model reads it
+        std::shared_ptr<const DayPattern> &known = data.patterns[{shape->withoutUntil, m_start.dayOfWeek()}];
+        if (!known) {
+            auto found = std::make_shared<DayPattern>();
+            const Occurrence model = Occurrence::fromRRule(m_start, shape->withoutUntil);
+            for (QDate date = model.nextDate(m_start);; date = model.nextDate(date.addDays(1))) {
+                if (!date.isValid()) {
+                    found->complete = true;
+                    break;
+                }
+                const qint64 days = m_start.daysTo(date);
+                if (days > kPatternDays || found->days.size() > kMaxCompared)
+                    break;
+                found->days.push_back(int(days));
+            }
+            known = found;
+        }
+        return known;
+    }
+
+    static RuleShape shapeOf(const QString &rule)
+    {
+        RuleShape shape;
+        QStringList parts;
+        for (const QString &part : rule.split(QLatin1Char(';'))) {
+            if (part.startsWith(QLatin1String("UNTIL="))) {
+                shape.until = ruleDate(QStringView(part).mid(6));
+                if (!shape.until.isValid())
+                    return {}; // the model's own reading
+                continue;
+            }
+            shape.moves = shape.moves || part == QLatin1String("FREQ=DAILY") || part == QLatin1String("FREQ=WEEKLY");
+            parts << part;
+        }
+        shape.withoutUntil = parts.join(QLatin1Char(';'));
+        return shape;
+    }
+
+    QString m_rule;
+    QDate m_start;
+    std::shared_ptr<const DayPattern> m_pattern;
+    size_t m_index = 0;
+    QDate m_cut;
+    QDate m_last;
+    bool m_ended = false;
+    std::unique_ptr<Occurrence> m_model;
+};
+
+// Readings through a zone's offsets of moments that rise, as ICalSourceZone::toUtc and toWall
+// give them, without a search for each: a moment two days or more from the zone's changes is
+// read with the offset of the span it is in; the others as those read them.
+class OffsetCursor
+{
+public:
+    explicit OffsetCursor(const ICalSourceZone::Offsets &offsets) : m_offsets(offsets) {}
+
+    qint64 toUtc(qint64 wall)
+    {
+        constexpr qint64 kMargin = 2 * 24 * 3600; // more than any offset
+        const qsizetype at = seek(wall - kMargin);
+        if (at + 1 == m_offsets.size() || m_offsets[at + 1].first > wall + kMargin)
+            return wall - m_offsets[at].second;
+        return ICalSourceZone::toUtc(m_offsets, wall);
+    }
+
+    qint64 toWall(qint64 utc) { return utc + m_offsets[seek(utc)].second; }
+
+private:
+    // The span that holds the moment: the last that starts at or before it.
+    qsizetype seek(qint64 moment)
+    {
+        while (m_at > 0 && m_offsets[m_at].first > moment)
+            --m_at;
+        while (m_at + 1 < m_offsets.size() && m_offsets[m_at + 1].first <= moment)
+            ++m_at;
+        return m_at;
+    }
+
+    const ICalSourceZone::Offsets &m_offsets;
+    qsizetype m_at = 0;
+};
+
+// Two zones whose clocks change at the same moments, each time to offsets as far apart as
+// before, read every date of a series alike, but for where their day begins.
+bool sameChanges(const ICalSourceZone::Offsets &a, const ICalSourceZone::Offsets &b)
+{
+    if (a.isEmpty() || b.isEmpty())
+        return a.isEmpty() && b.isEmpty();
+    const int apart = a[0].second - b[0].second;
+    // The next span that changes the offset, from i on.
+    const auto change = [](const ICalSourceZone::Offsets &list, qsizetype i) {
+        while (i < list.size() && list[i].second == list[i - 1].second)
+            ++i;
+        return i;
+    };
+    qsizetype i = change(a, 1), j = change(b, 1);
+    for (; i < a.size() && j < b.size(); i = change(a, i + 1), j = change(b, j + 1)) {
+        if (a[i].first != b[j].first || a[i].second - b[j].second != apart)
+            return false;
+    }
+    return i == a.size() && j == b.size();
+}
+
+// A rule's text read from two starts on the same day gives the same rule unless it names a
+// time of day, which each start is checked against.
+bool namesTimes(const QString &rule)
+{
+    for (const char *part : {"UNTIL", "BYHOUR", "BYMINUTE", "BYSECOND"}) {
+        if (rule.contains(QLatin1String(part)))
+            return true;
+    }
+    return false;
+}
+
+ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const QDateTime &local,
+                           const QTimeZone &here, ICalRuleMemo *memo)
+{
     // The rule as it reads in its own zone, and the same rule moved to the local first date.
     const int shift = int(start.date.daysTo(local.date()));
     QStringList own, moved;
@@ -437,12 +678,12 @@ ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QD
         QString ownValue = value, movedValue = value;
         if (eq > 0 && key == QLatin1String("UNTIL")) {
             const QDateTime until = untilMoment(value, start.zone);
-            const QDate day = QDate::fromString(value, QStringLiteral("yyyyMMdd"));
+            const QDate day = ruleDate(value);
             if (until.isValid()) {
                 ownValue = utcStamp(start.zone.wallClock(until));
                 movedValue = utcStamp(until);
             } else if (day.isValid()) {
-                movedValue = day.addDays(shift).toString(QStringLiteral("yyyyMMdd"));
+                movedValue = dayText(day.addDays(shift));
             }
         } else if (eq > 0 && shift != 0 && key == QLatin1String("BYDAY")) {
             QStringList days;
@@ -458,10 +699,13 @@ ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QD
         moved << (eq > 0 ? key + QLatin1Char('=') + movedValue : piece);
     }
     // Wall-clock readings in UTC spec, so that the UNTIL written as one compares with them.
-    const ICalRuleFit ownFit = fitICalRule(own.join(QLatin1Char(';')), wallKey(start.date, start.time));
+    const QString ownRule = own.join(QLatin1Char(';')), movedRule = moved.join(QLatin1Char(';'));
+    const ICalRuleFit ownFit = fitICalRule(ownRule, wallKey(start.date, start.time));
     if (ownFit.rule.isEmpty())
         return ownFit;
-    ICalRuleFit movedFit = fitICalRule(moved.join(QLatin1Char(';')), local);
+    // Mostly the local first date is the file's, and the rule the same: then so are its dates.
+    const bool sameRule = shift == 0 && ownRule == movedRule && !namesTimes(ownRule);
+    ICalRuleFit movedFit = sameRule ? ownFit : fitICalRule(movedRule, local);
 
     // Both series over the same local days: the file's dates where they fall here, and the
     // model's. Readings are seconds, through each zone's offsets over the span.
@@ -470,31 +714,43 @@ ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QD
     const QDateTime to(localEnd.addDays(2), QTime(0, 0), Qt::UTC);
     const ICalSourceZone::Offsets there = start.zone.offsets(from, to);
     const ICalSourceZone::Offsets ours = ICalSourceZone(here).offsets(from, to);
-    // Two zones with one and the same offset all through (UTC and a UTC system) read every
-    // date alike: no date can differ, and the series need not be read.
-    const bool alike = there.size() == 1 && ours.size() == 1 && there.front().second == ours.front().second;
-    if (alike && !movedFit.rule.isEmpty())
+    // Two zones whose clocks change at the same moments (or never) read every date alike where
+    // the first date is on the same day in both: no date can differ, and the series need not be read.
+    if (shift == 0 && !movedFit.rule.isEmpty() && sameChanges(there, ours))
         return movedFit;
-    const Occurrence series = Occurrence::fromRRule(start.date, ownFit.rule);
+    RuleDates series(ownFit.rule, start.date, memo);
+    OffsetCursor fromThere(there), toHere(ours);
     std::vector<qint64> reference;
+    std::vector<qint64> days; // the file's dates, when the kept rule is the same
+    reference.reserve(64);
     bool ended = true;
-    for (QDate date = series.nextDate(start.date); date.isValid(); date = series.nextDate(date.addDays(1))) {
+    const QDate last = localEnd.addDays(2 - shift);
+    for (QDate date = series.next(); date.isValid(); date = series.next()) {
         // A daily rule shows within a year all that its clock changes do.
-        if (date > localEnd.addDays(2 - shift) || reference.size() == kMaxCompared) {
+        if (date > last || reference.size() == kMaxCompared) {
             ended = false;
             break;
         }
-        reference.push_back(ICalSourceZone::toWall(ours, ICalSourceZone::toUtc(there, seconds(date, start.time))));
+        reference.push_back(toHere.toWall(fromThere.toUtc(seconds(date, start.time))));
+        if (sameRule)
+            days.push_back(date.toJulianDay());
     }
     if (!ended && reference.size() == kMaxCompared)
         localEnd = QDateTime::fromSecsSinceEpoch(reference.back(), Qt::UTC).date();
     const qint64 endSeconds = seconds(localEnd, QTime(0, 0));
     reference.erase(std::lower_bound(reference.begin(), reference.end(), endSeconds), reference.end());
     std::vector<qint64> kept;
-    if (!movedFit.rule.isEmpty()) {
-        const Occurrence model = Occurrence::fromRRule(local.date(), movedFit.rule);
-        for (QDate date = model.nextDate(local.date()); date.isValid() && date < localEnd;
-             date = model.nextDate(date.addDays(1)))
+    kept.reserve(reference.size() + 8);
+    if (sameRule) {
+        for (const qint64 day : days) {
+            const QDate date = QDate::fromJulianDay(day);
+            if (date >= localEnd)
+                break;
+            kept.push_back(seconds(date, local.time()));
+        }
+    } else if (!movedFit.rule.isEmpty()) {
+        RuleDates model(movedFit.rule, local.date(), memo);
+        for (QDate date = model.next(); date.isValid() && date < localEnd; date = model.next())
             kept.push_back(seconds(date, local.time()));
     }
     std::vector<qint64> fileOnly, hereOnly;
@@ -510,4 +766,27 @@ ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QD
         return movedFit;
     }
     return refused(tr("in your time zone its dates follow no rule the program can repeat"));
+}
+
+} // namespace
+
+ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QDateTime &local, ICalRuleMemo *memo)
+{
+    const QTimeZone here = local.timeZone();
+    if (!local.isValid() || !start.date.isValid() || start.zone.sameAs(here))
+        return fitICalRule(rule, local);
+    if (!memo)
+        return compareInZones(rule, start, local, here, nullptr);
+    // A series of the same rule and start in the same zones was compared already.
+    const QString key = rule + QLatin1Char('|') + QString::number(start.date.toJulianDay()) + QLatin1Char(' ') +
+                        QString::number(start.time.msecsSinceStartOfDay()) + QLatin1Char(' ') +
+                        QString::fromUtf8(start.zone.key()) + QLatin1Char('|') +
+                        QString::number(local.toMSecsSinceEpoch()) + QLatin1Char(' ') + QString::fromUtf8(here.id());
+    auto &fits = memo->data().fits;
+    const auto known = fits.constFind(key);
+    if (known != fits.cend())
+        return known->second;
+    const ICalRuleFit fit = compareInZones(rule, start, local, here, memo);
+    fits.insert(key, {start.zone, fit});
+    return fit;
 }

@@ -4,6 +4,8 @@
 #include <QMap>
 #include <QString>
 
+#include <memory>
+
 // An iCalendar RRULE as the event model can repeat it: one kind, a step, weekdays for a
 // weekly rule, the start's own day or n-th weekday for a monthly or yearly one, and an
 // end date. A rule it cannot follow exactly is refused with the reason, never bent into
@@ -17,12 +19,31 @@ struct ICalRuleFit
 
 struct ICalWallTime;
 
+// What comparing series from other zones found in one import, for the series after: each
+// series' answer, and the dates of day and week rules, which move with their start by whole weeks.
+class ICalRuleMemo
+{
+public:
+    ICalRuleMemo();
+    ~ICalRuleMemo();
+    ICalRuleMemo(const ICalRuleMemo &) = delete;
+    ICalRuleMemo &operator=(const ICalRuleMemo &) = delete;
+
+    struct Data;
+    Data &data() { return *m_data; }
+
+private:
+    std::unique_ptr<Data> m_data;
+};
+
 // start is the event's first moment in local time.
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start);
 // A start written in another zone: the rule repeats there, so it is kept in local time
-// only where it gives the same dates; else with the first date's local time and the
-// count of dates that differ, or refused, whichever loses fewer dates.
-ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QDateTime &local);
+// only where it gives the same dates; else with the first date's local time and what
+// differs, or refused, whichever loses fewer dates. The memo, when given, must be one
+// import's: it holds on to what it saw.
+ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QDateTime &local,
+                        ICalRuleMemo *memo = nullptr);
 
 // The NAME=VALUE parts of a rule's text, both in upper case, extension names (X-...) left out.
 // False when a part has no name.

@@ -279,6 +279,13 @@ QDateTime ICalSourceZone::toUtc(const QDate &date, const QTime &time, const QTim
     return dt.toUTC();
 }
 
+QByteArray ICalSourceZone::key() const
+{
+    if (m_own)
+        return "file:" + QByteArray::number(quintptr(m_own.get()), 16);
+    return m_system.isValid() ? m_system.id() : QByteArrayLiteral("file:UTC");
+}
+
 QDateTime ICalSourceZone::wallClock(const QDateTime &utc) const
 {
     if (m_own)

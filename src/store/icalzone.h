@@ -78,6 +78,8 @@ public:
     static qint64 toWall(const Offsets &offsets, qint64 utc);
     // True when readings in it are readings in that zone.
     bool sameAs(const QTimeZone &zone) const { return !m_own && m_system.isValid() && m_system == zone; }
+    // Tells zones apart while this one is alive: a system zone's id, else the file zone's own object.
+    QByteArray key() const;
 
     static QDateTime toUtc(const QDate &date, const QTime &time, const QTimeZone &zone);
 
