@@ -21,7 +21,16 @@ bool isKnownType(int type)
 // The date part of an RRULE UNTIL value; a UTC date-time is moved to local time first.
 QDate untilDate(const QString &value)
 {
-    const QDate date = QDate::fromString(value.left(8), QStringLiteral("yyyyMMdd"));
+    // Mostly eight digits, read without the format parser: imports read many rules.
+    int parts[3] = {0, 0, 0};
+    bool digits = value.size() >= 8;
+    for (int i = 0; i < 8 && digits; ++i) {
+        const char16_t c = value[i].unicode();
+        digits = c >= u'0' && c <= u'9';
+        parts[i < 4 ? 0 : i < 6 ? 1 : 2] = parts[i < 4 ? 0 : i < 6 ? 1 : 2] * 10 + (c - u'0');
+    }
+    const QDate date =
+        digits ? QDate(parts[0], parts[1], parts[2]) : QDate::fromString(value.left(8), QStringLiteral("yyyyMMdd"));
     if (!date.isValid() || value.size() == 8)
         return date;
     if (value.size() < 15 || value.at(8) != QLatin1Char('T'))

@@ -391,22 +391,26 @@ private:
         Moments excluded(leftOut);
         for (const QDateTime &moment : moved)
             excluded.add(moment);
-        QString problem, differs;
-        const AbstractCommonEventPtr event =
-            makeEvent(block, dates, true, holidayFile, ids, &problem, &differs, m_ruleMemo.get());
+        // What differs is worked out only for the series the message names.
+        ICalRuleFit fit;
+        const AbstractCommonEventPtr event = makeEvent(block, dates, true, holidayFile, ids, &fit, m_ruleMemo.get(),
+                                                       m_notes.datesOffNamed.size() < kEventsNamed);
         if (!event) {
             ++m_notes.skipped;
             return;
         }
         noteLocalTime(block, *event);
         noteAlarms(block, *event);
-        if (!problem.isEmpty()) {
+        if (!fit.problem.isEmpty()) {
             ++m_notes.rulesLost;
-            noteNamed(&m_notes.rulesLostNamed, QStringLiteral("\"%1\": %2").arg(event->caption().left(60), problem));
+            noteNamed(&m_notes.rulesLostNamed,
+                      QStringLiteral("\"%1\": %2").arg(event->caption().left(60), fit.problem));
         }
-        if (!differs.isEmpty()) {
+        if (fit.datesDiffer) {
             ++m_notes.datesOff;
-            noteNamed(&m_notes.datesOffNamed, QStringLiteral("\"%1\" (%2)").arg(event->caption().left(60), differs));
+            if (!fit.differs.isEmpty())
+                noteNamed(&m_notes.datesOffNamed,
+                          QStringLiteral("\"%1\" (%2)").arg(event->caption().left(60), fit.differs));
         }
         const IOccurrence &occurrence = event->occurrence();
         const bool repeats = occurrence.type() != IOccurrence::Once;
@@ -481,8 +485,8 @@ private:
     }
 
     static AbstractCommonEventPtr makeEvent(const QCalEvent &block, const BlockDates &dates, bool withRule,
-                                            bool holidayFile, QSet<QByteArray> &ids, QString *ruleProblem = nullptr,
-                                            QString *ruleDiffers = nullptr, ICalRuleMemo *memo = nullptr)
+                                            bool holidayFile, QSet<QByteArray> &ids, ICalRuleFit *ruleFit = nullptr,
+                                            ICalRuleMemo *memo = nullptr, bool describe = true)
     {
         QDateTime begin = dates.begin;
         QDateTime end = dates.end;
@@ -553,24 +557,18 @@ private:
             const QDateTime first =
                 allDay && begin.date() != dates.day ? dates.day.startOfDay(begin.timeZone()) : begin;
             const ICalRuleFit fit = wall.isValid() && begin == dates.begin
-                                        ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin, memo)
+                                        ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin, memo, describe)
                                         : fitICalRule(rrule, first);
             if (!fit.rule.isEmpty())
                 event->setOccurrence(Occurrence::fromRRule(period.beginDate(), fit.rule));
-            else if (ruleProblem)
-                *ruleProblem = fit.problem;
-            if (ruleDiffers)
-                *ruleDiffers = fit.differs;
+            if (ruleFit)
+                *ruleFit = fit;
         }
 
-        QString comment = block.location().toString();
+        const QString location = block.location().toString();
         event->setCaption(summary.isEmpty() ? description : summary);
-        if (!description.isEmpty()) {
-            if (!comment.isEmpty())
-                comment += QLatin1String(", ");
-            comment += description;
-        }
-        event->setComment(comment);
+        event->setComment(description.isEmpty() || location.isEmpty() ? location + description
+                                                                      : location + QLatin1String(", ") + description);
         return event;
     }
 };

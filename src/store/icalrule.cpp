@@ -484,7 +484,28 @@ struct DayPattern
 // Beyond the dates compared: four years and some days, or more dates than are compared.
 constexpr qint64 kPatternDays = 4 * 366 + 7;
 
-} // namespace
+// A series from another zone as compared: its rule, its start there, and here.
+struct FitKey
+{
+    QString rule;
+    qint64 day;
+    int time;
+    QByteArray zone;
+    qint64 local;
+    QByteArray here;
+    bool described;
+
+    bool operator==(const FitKey &other) const
+    {
+        return day == other.day && time == other.time && local == other.local && described == other.described &&
+               rule == other.rule && zone == other.zone && here == other.here;
+    }
+};
+
+size_t qHash(const FitKey &key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.rule, key.day, key.time, key.zone, key.local, key.here, key.described);
+}
 
 // A fitted rule as RuleDates reads it.
 struct RuleShape
@@ -494,10 +515,12 @@ struct RuleShape
     QString withoutUntil;
 };
 
+} // namespace
+
 struct ICalRuleMemo::Data
 {
-    // By rule, start, zone and local start; the zone is kept so that its key stays its own.
-    QHash<QString, std::pair<ICalSourceZone, ICalRuleFit>> fits;
+    // The zone is kept with its answer, so that the zone's key stays its own.
+    QHash<FitKey, std::pair<ICalSourceZone, ICalRuleFit>> fits;
     QHash<QString, RuleShape> shapes;
     // By rule without its UNTIL, and the start's weekday.
     QHash<std::pair<QString, int>, std::shared_ptr<const DayPattern>> patterns;
@@ -666,7 +689,7 @@ bool namesTimes(const QString &rule)
 }
 
 ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const QDateTime &local,
-                           const QTimeZone &here, ICalRuleMemo *memo)
+                           const QTimeZone &here, ICalRuleMemo *memo, bool describe)
 {
     // The rule as it reads in its own zone, and the same rule moved to the local first date.
     const int shift = int(start.date.daysTo(local.date()));
@@ -762,7 +785,9 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
     // A kept rule with some dates wrong, said, loses less than a series cut to its first date.
     if (!movedFit.rule.isEmpty() && differing < int(reference.size()) - 1) {
         const qint64 days = ended ? 0 : local.date().daysTo(localEnd);
-        movedFit.differs = differences(fileOnly, hereOnly, ended ? int(reference.size()) : 0, days);
+        movedFit.datesDiffer = true;
+        if (describe)
+            movedFit.differs = differences(fileOnly, hereOnly, ended ? int(reference.size()) : 0, days);
         return movedFit;
     }
     return refused(tr("in your time zone its dates follow no rule the program can repeat"));
@@ -770,23 +795,27 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
 
 } // namespace
 
-ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QDateTime &local, ICalRuleMemo *memo)
+ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QDateTime &local, ICalRuleMemo *memo,
+                        bool describe)
 {
     const QTimeZone here = local.timeZone();
     if (!local.isValid() || !start.date.isValid() || start.zone.sameAs(here))
         return fitICalRule(rule, local);
     if (!memo)
-        return compareInZones(rule, start, local, here, nullptr);
+        return compareInZones(rule, start, local, here, nullptr, describe);
     // A series of the same rule and start in the same zones was compared already.
-    const QString key = rule + QLatin1Char('|') + QString::number(start.date.toJulianDay()) + QLatin1Char(' ') +
-                        QString::number(start.time.msecsSinceStartOfDay()) + QLatin1Char(' ') +
-                        QString::fromUtf8(start.zone.key()) + QLatin1Char('|') +
-                        QString::number(local.toMSecsSinceEpoch()) + QLatin1Char(' ') + QString::fromUtf8(here.id());
+    const FitKey key{rule,
+                     start.date.toJulianDay(),
+                     start.time.msecsSinceStartOfDay(),
+                     start.zone.key(),
+                     local.toMSecsSinceEpoch(),
+                     here.id(),
+                     describe};
     auto &fits = memo->data().fits;
     const auto known = fits.constFind(key);
     if (known != fits.cend())
         return known->second;
-    const ICalRuleFit fit = compareInZones(rule, start, local, here, memo);
+    const ICalRuleFit fit = compareInZones(rule, start, local, here, memo, describe);
     fits.insert(key, {start.zone, fit});
     return fit;
 }

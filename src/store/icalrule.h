@@ -12,9 +12,10 @@
 // other dates.
 struct ICalRuleFit
 {
-    QString rule;         // for Occurrence::fromRRule, with the same dates; empty when refused
-    QString problem;      // why it was refused, in words for the import message
-    QString differs = {}; // kept although some dates fall on another day or hour here: how many
+    QString rule;             // for Occurrence::fromRRule, with the same dates; empty when refused
+    QString problem;          // why it was refused, in words for the import message
+    QString differs = {};     // kept although some dates fall on another day or hour here: which, when asked
+    bool datesDiffer = false; // kept so, whether asked or not
 };
 
 struct ICalWallTime;
@@ -40,10 +41,10 @@ private:
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start);
 // A start written in another zone: the rule repeats there, so it is kept in local time
 // only where it gives the same dates; else with the first date's local time and what
-// differs, or refused, whichever loses fewer dates. The memo, when given, must be one
-// import's: it holds on to what it saw.
+// differs (in words when describe is on), or refused, whichever loses fewer dates. The memo,
+// when given, must be one import's: it holds on to what it saw.
 ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QDateTime &local,
-                        ICalRuleMemo *memo = nullptr);
+                        ICalRuleMemo *memo = nullptr, bool describe = true);
 
 // The NAME=VALUE parts of a rule's text, both in upper case, extension names (X-...) left out.
 // False when a part has no name.

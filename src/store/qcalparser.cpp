@@ -27,6 +27,24 @@ void QCalEvent::setProperty(const QString &iCalKey, const QVariant &value)
     insert(normalizedKey(iCalKey), value);
 }
 
+namespace {
+
+// The order of QString's comparisons, code unit by code unit: keys are short, and a large
+// file looks up a dozen of them for each of its blocks.
+template <typename Text> int orderOf(QStringView a, Text b)
+{
+    const qsizetype size = qMin(a.size(), b.size());
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t x = a[i].unicode();
+        const char16_t y = QChar(b[i]).unicode();
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+} // namespace
+
 void QCalEvent::insert(const QString &key, const QVariant &value)
 {
     if (!m_hasRare && !key.isEmpty()) {
@@ -36,8 +54,9 @@ void QCalEvent::insert(const QString &key, const QVariant &value)
         for (QLatin1String name : rare)
             m_hasRare = m_hasRare || (key.front() == QLatin1Char(name.front()) && key == name);
     }
-    auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key,
-                               [](const auto &entry, const QString &k) { return entry.first < k; });
+    auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key, [](const auto &entry, const QString &k) {
+        return orderOf(entry.first, QStringView(k)) < 0;
+    });
     if (it != m_properties.end() && it->first == key)
         it->second = value;
     else
@@ -55,8 +74,8 @@ void QCalEvent::remove(const QString &key)
 template <typename Key> QVariant QCalEvent::find(const Key &key) const
 {
     auto it = std::lower_bound(m_properties.cbegin(), m_properties.cend(), key,
-                               [](const auto &entry, const Key &k) { return QStringView(entry.first).compare(k) < 0; });
-    return it != m_properties.cend() && QStringView(it->first).compare(key) == 0 ? it->second : QVariant();
+                               [](const auto &entry, const Key &k) { return orderOf(entry.first, k) < 0; });
+    return it != m_properties.cend() && orderOf(it->first, key) == 0 ? it->second : QVariant();
 }
 
 QVariant QCalEvent::property(const char *key) const
@@ -120,9 +139,21 @@ namespace QCalParserPrivate {
 // Kept small: big short-lived buffers make the allocator tidy up all small blocks each time.
 constexpr qsizetype kChunkBytes = 16 * 1024;
 
+// Names and values are compared many times a line; most are plain ASCII, compared here
+// without Unicode case folding, which the rest still get.
 bool equalsNoCase(QStringView a, QLatin1String b)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = a[i].unicode();
+        if (x >= 0x80)
+            return a.compare(b, Qt::CaseInsensitive) == 0;
+        const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+        if (lower(x) != lower(b[i].unicode()))
+            return false;
+    }
+    return true;
 }
 
 // RFC 5545 TEXT escapes; an unknown escape is kept as written.
@@ -617,7 +648,29 @@ private:
         if (m_zoneReadings.size() >= 64 && !m_zoneReadings.contains(id))
             m_zoneReadings.clear();
         return toLocal(remembered(m_zoneReadings[id], wallSeconds(date, time),
-                                  [&] { return ICalSourceZone::toUtc(date, time, zone); }));
+                                  [&] { return inSystemZone(id, zone, date, time); }));
+    }
+
+    // The moment a wall-clock time in a zone the system knows stands for. A time two days or
+    // more from the zone's changes is the time less the offset of its span, found in the zone's
+    // offsets over the years around, without asking the zone for each time.
+    QDateTime inSystemZone(const QString &id, const QTimeZone &zone, const QDate &date, const QTime &time)
+    {
+        constexpr qint64 kDay = 24 * 3600;
+        const qint64 wall = wallSeconds(date, time) - kUnixDay * kDay;
+        ZoneOffsets &known = m_zoneOffsets[id];
+        if (wall - 3 * kDay < known.from || wall + 3 * kDay > known.to) {
+            known.from = wall - 20 * 366 * kDay;
+            known.to = wall + 20 * 366 * kDay;
+            known.offsets = ICalSourceZone(zone).offsets(QDateTime::fromSecsSinceEpoch(known.from, Qt::UTC),
+                                                         QDateTime::fromSecsSinceEpoch(known.to, Qt::UTC));
+        }
+        const auto &offsets = known.offsets;
+        const auto next = std::upper_bound(offsets.cbegin(), offsets.cend(), wall - 2 * kDay,
+                                           [](qint64 moment, const auto &span) { return moment < span.first; });
+        if (next != offsets.cbegin() && (next == offsets.cend() || next->first > wall + 2 * kDay))
+            return QDateTime::fromSecsSinceEpoch(wall - std::prev(next)->second, Qt::UTC);
+        return ICalSourceZone::toUtc(date, time, zone);
     }
 
     // A series repeats its start's wall-clock time in the start's own zone; whole days are
@@ -687,6 +740,8 @@ private:
         return value;
     }
 
+    static constexpr qint64 kUnixDay = 2440588; // the Julian day of 1 January 1970
+
     static qint64 wallSeconds(const QDate &date, const QTime &time)
     {
         return date.toJulianDay() * 86400 + time.msecsSinceStartOfDay() / 1000;
@@ -746,6 +801,13 @@ private:
     QHash<qint64, QDateTime> m_localReadings;                // by wall-clock second
     QHash<qint64, QDateTime> m_utcReadings;                  // by UTC millisecond
     QHash<QString, QHash<qint64, QDateTime>> m_zoneReadings; // UTC moments by zone id and wall-clock second
+    struct ZoneOffsets
+    {
+        qint64 from = 0; // seconds since 1970 that the offsets cover
+        qint64 to = -1;
+        ICalSourceZone::Offsets offsets;
+    };
+    QHash<QString, ZoneOffsets> m_zoneOffsets;
     QList<PendingZone> m_pending;
     QHash<QString, ICalZone> m_zones;
     bool m_inZone = false;
