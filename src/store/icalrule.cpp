@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QStringList>
 #include <QTimeZone>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <iterator>
@@ -137,7 +138,7 @@ bool isPlain(QStringView rule)
 
 // The n-th of a single weekday's dates in a month is that weekday's place in it
 // ("BYDAY=FR;BYSETPOS=-1" is "BYDAY=-1FR").
-void foldSetPosition(QMap<QString, QString> *parts, const QString &freq)
+template <class Parts> void foldSetPosition(Parts *parts, const QString &freq)
 {
     const QString byDay = parts->value(QStringLiteral("BYDAY"));
     const QString byMonth = parts->value(QStringLiteral("BYMONTH"));
@@ -164,26 +165,88 @@ int iCalWeekday(QStringView code)
     return 0;
 }
 
-bool readICalRuleParts(const QString &rule, QMap<QString, QString> *parts)
+namespace {
+
+// The parts of one rule, as a map of them would hold them: a rule has a handful, which a
+// list finds sooner than a tree, and fitting a rule is done for each repeating entry.
+class RuleParts
+{
+public:
+    void clear() { m_parts.clear(); }
+    bool isEmpty() const { return m_parts.isEmpty(); }
+    bool contains(const QString &key) const { return find(key) >= 0; }
+    QString value(const QString &key) const
+    {
+        const qsizetype at = find(key);
+        return at < 0 ? QString() : m_parts[at].second;
+    }
+    void insert(const QString &key, const QString &value)
+    {
+        const qsizetype at = find(key);
+        if (at < 0)
+            m_parts.append({key, value});
+        else
+            m_parts[at].second = value;
+    }
+    void remove(const QString &key) { take(key); }
+    QString take(const QString &key)
+    {
+        const qsizetype at = find(key);
+        if (at < 0)
+            return QString();
+        const QString value = m_parts[at].second;
+        m_parts.remove(at);
+        return value;
+    }
+    // The part first in key order, as a map gives it.
+    const std::pair<QString, QString> &firstPart() const
+    {
+        return *std::min_element(m_parts.cbegin(), m_parts.cend(),
+                                 [](const auto &a, const auto &b) { return a.first < b.first; });
+    }
+    QString firstKey() const { return firstPart().first; }
+    QString first() const { return firstPart().second; }
+
+private:
+    qsizetype find(const QString &key) const
+    {
+        for (qsizetype i = 0; i < m_parts.size(); ++i) {
+            if (m_parts[i].first == key)
+                return i;
+        }
+        return -1;
+    }
+
+    QVarLengthArray<std::pair<QString, QString>, 8> m_parts;
+};
+
+template <class Parts> bool readRuleParts(const QString &rule, Parts *parts)
 {
     parts->clear();
-    for (const QString &piece : rule.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QStringView piece : QStringView(rule).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
         if (eq <= 0)
             return false;
-        const QString key = piece.left(eq).trimmed().toUpper();
+        const QString key = piece.left(eq).trimmed().toString().toUpper();
         if (!key.startsWith(QLatin1String("X-")))
-            parts->insert(key, piece.mid(eq + 1).trimmed().toUpper());
+            parts->insert(key, piece.mid(eq + 1).trimmed().toString().toUpper());
     }
     return true;
+}
+
+} // namespace
+
+bool readICalRuleParts(const QString &rule, QMap<QString, QString> *parts)
+{
+    return readRuleParts(rule, parts);
 }
 
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
 {
     if (start.isValid() && isPlain(rule))
         return {rule, QString()};
-    QMap<QString, QString> parts;
-    if (!readICalRuleParts(rule, &parts))
+    RuleParts parts;
+    if (!readRuleParts(rule, &parts))
         return refused(tr("its rule cannot be read"));
     const QString freq = parts.take(QStringLiteral("FREQ"));
     if (freq == QLatin1String("HOURLY") || freq == QLatin1String("MINUTELY") || freq == QLatin1String("SECONDLY"))

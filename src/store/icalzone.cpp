@@ -161,6 +161,11 @@ void ICalZone::addObservance(const Observance &observance)
         return;
     m_observances.append(observance);
     m_rules.append(rule);
+    // The larger offset gives the earlier moment, so readings try them in that order.
+    for (int offset : {observance.offsetTo, observance.offsetFrom}) {
+        if (!m_offsets.contains(offset))
+            m_offsets.insert(std::upper_bound(m_offsets.begin(), m_offsets.end(), offset, std::greater<int>()), offset);
+    }
 }
 
 bool ICalZone::isUsable() const
@@ -224,13 +229,7 @@ int ICalZone::offsetAt(const QDateTime &utc) const
 QDateTime ICalZone::toUtc(const QDate &date, const QTime &time) const
 {
     const QDateTime wall(date, time, Qt::UTC);
-    QList<int> offsets;
-    for (const Observance &o : m_observances)
-        offsets << o.offsetTo << o.offsetFrom;
-    // The larger offset gives the earlier moment.
-    std::sort(offsets.begin(), offsets.end(), std::greater<int>());
-    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
-    for (int offset : std::as_const(offsets)) {
+    for (int offset : std::as_const(m_offsets)) {
         const QDateTime utc = wall.addSecs(-offset);
         if (offsetAt(utc) == offset)
             return utc;

@@ -51,7 +51,8 @@ private:
     QDateTime lastOnset(const Observance &observance, const Rule &rule, const QDateTime &utc) const;
 
     QList<Observance> m_observances;
-    QList<Rule> m_rules; // each observance's rule, read once
+    QList<Rule> m_rules;  // each observance's rule, read once
+    QList<int> m_offsets; // every offset of the parts, largest first
     bool m_usable = true;
 };
 

@@ -11,6 +11,7 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 QCalEvent::QCalEvent(QObject *parent) : QObject(parent) {}
@@ -913,13 +914,34 @@ bool QCalParser::parse(QFile *file, const char *encoding)
     using namespace QCalParserPrivate;
     if (!file)
         return false;
-    if (!file->isOpen() && !file->open(QIODevice::ReadOnly | QIODevice::Text))
+    // Carriage returns are dropped as text mode drops them, all of them, but a block at a time.
+    const bool dropReturns = !file->isOpen();
+    if (dropReturns && !file->open(QIODevice::ReadOnly))
         return false;
     Reader reader(m_events);
     QByteArray buffer(kChunkBytes, Qt::Uninitialized);
-    m_undecodable = decodeInto(reader, encoding, [file, &buffer] {
-        const qint64 size = file->read(buffer.data(), kChunkBytes);
-        return QByteArray::fromRawData(buffer.constData(), size > 0 ? size : 0);
+    m_undecodable = decodeInto(reader, encoding, [file, &buffer, dropReturns] {
+        qint64 size = 0;
+        while (size == 0) {
+            size = file->read(buffer.data(), kChunkBytes);
+            if (size <= 0)
+                return QByteArray();
+            if (dropReturns) {
+                char *const begin = buffer.data();
+                char *const end = begin + size;
+                char *out = static_cast<char *>(std::memchr(begin, '\r', size_t(size)));
+                for (const char *in = out; in && in < end;) {
+                    const char *next = static_cast<const char *>(std::memchr(in + 1, '\r', size_t(end - in - 1)));
+                    const char *stop = next ? next : end;
+                    std::memmove(out, in + 1, size_t(stop - in - 1));
+                    out += stop - in - 1;
+                    in = next;
+                }
+                if (out)
+                    size = out - begin;
+            }
+        }
+        return QByteArray::fromRawData(buffer.constData(), size);
     });
     return true;
 }
