@@ -558,7 +558,7 @@ private:
                 allDay && begin.date() != dates.day ? dates.day.startOfDay(begin.timeZone()) : begin;
             const ICalRuleFit fit = wall.isValid() && begin == dates.begin
                                         ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin, memo, describe)
-                                        : fitICalRule(rrule, first);
+                                        : fitICalRule(rrule, first, memo);
             if (!fit.rule.isEmpty())
                 event->setOccurrence(Occurrence::fromRRule(period.beginDate(), fit.rule));
             if (ruleFit)

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 #include <numeric>
 #include <utility>
 #include <vector>
@@ -419,10 +420,15 @@ QDateTime wallKey(const QDate &date, const QTime &time)
 constexpr size_t kMaxCompared = 400;
 
 // A wall-clock reading as seconds since 1970, as the zones' offsets are counted.
-qint64 seconds(const QDate &date, const QTime &time)
+qint64 daySeconds(qint64 julianDay)
 {
     constexpr qint64 kFirstDay = 2440588; // 1 January 1970
-    return (date.toJulianDay() - kFirstDay) * 24 * 3600 + time.msecsSinceStartOfDay() / 1000;
+    return (julianDay - kFirstDay) * 24 * 3600;
+}
+
+qint64 seconds(const QDate &date, const QTime &time)
+{
+    return daySeconds(date.toJulianDay()) + time.msecsSinceStartOfDay() / 1000;
 }
 
 // How far the file's dates are from the kept ones, by sign: "1 to 2 hours later".
@@ -570,6 +576,14 @@ size_t qHash(const FitKey &key, size_t seed = 0)
     return qHashMulti(seed, key.rule, key.day, key.time, key.zone, key.local, key.here, key.described);
 }
 
+// A zone's offsets over a span of UTC moments.
+struct ZoneSpan
+{
+    QDateTime from;
+    QDateTime to;
+    ICalSourceZone::Offsets offsets;
+};
+
 // A fitted rule as RuleDates reads it.
 struct RuleShape
 {
@@ -584,6 +598,8 @@ struct ICalRuleMemo::Data
 {
     // The zone is kept with its answer, so that the zone's key stays its own.
     QHash<FitKey, std::pair<ICalSourceZone, ICalRuleFit>> fits;
+    QHash<QString, ICalRuleFit> rules; // fitted from a start: by rule and what of the start it reads
+    QHash<QByteArray, ZoneSpan> zones; // by the zone's key
     QHash<QString, RuleShape> shapes;
     // By rule without its UNTIL, and the start's weekday.
     QHash<std::pair<QString, int>, std::shared_ptr<const DayPattern>> patterns;
@@ -602,29 +618,33 @@ namespace {
 class RuleDates
 {
 public:
-    RuleDates(const QString &rule, const QDate &start, ICalRuleMemo *memo) : m_rule(rule), m_start(start)
+    RuleDates(const QString &rule, const QDate &start, ICalRuleMemo *memo)
+        : m_rule(rule), m_start(start), m_startDay(start.toJulianDay())
     {
         if (memo)
             m_pattern = pattern(memo->data());
     }
 
-    QDate next()
+    // The next date as a Julian day; kNoDay past the last.
+    static constexpr qint64 kNoDay = std::numeric_limits<qint64>::min();
+    qint64 next()
     {
         if (m_ended)
-            return {};
+            return kNoDay;
         if (m_pattern && m_index < m_pattern->days.size()) {
-            m_last = m_start.addDays(m_pattern->days[m_index++]);
-            m_ended = m_cut.isValid() && m_last > m_cut;
-            return m_ended ? QDate() : m_last;
+            m_last = m_startDay + m_pattern->days[m_index++];
+            m_ended = m_cut != kNoDay && m_last > m_cut;
+            return m_ended ? kNoDay : m_last;
         }
         if (m_pattern && m_pattern->complete) {
             m_ended = true;
-            return {};
+            return kNoDay;
         }
         if (!m_model)
             m_model = std::make_unique<Occurrence>(Occurrence::fromRRule(m_start, m_rule));
-        m_last = m_model->nextDate(m_last.isValid() ? m_last.addDays(1) : m_start);
-        m_ended = !m_last.isValid();
+        const QDate date = m_model->nextDate(m_last == kNoDay ? m_start : QDate::fromJulianDay(m_last + 1));
+        m_ended = !date.isValid();
+        m_last = m_ended ? kNoDay : date.toJulianDay();
         return m_last;
     }
 
@@ -637,7 +657,7 @@ private:
         if (!shape->moves)
             return nullptr;
         if (shape->until.isValid())
-            m_cut = qMax(shape->until, m_start); // as the model reads it
+            m_cut = qMax(shape->until, m_start).toJulianDay(); // as the model reads it
         std::shared_ptr<const DayPattern> &known = data.patterns[{shape->withoutUntil, m_start.dayOfWeek()}];
         if (!known) {
             auto found = std::make_shared<DayPattern>();
@@ -677,10 +697,11 @@ private:
 
     QString m_rule;
     QDate m_start;
+    qint64 m_startDay;
     std::shared_ptr<const DayPattern> m_pattern;
     size_t m_index = 0;
-    QDate m_cut;
-    QDate m_last;
+    qint64 m_cut = kNoDay;
+    qint64 m_last = kNoDay;
     bool m_ended = false;
     std::unique_ptr<Occurrence> m_model;
 };
@@ -721,23 +742,31 @@ private:
 
 // Two zones whose clocks change at the same moments, each time to offsets as far apart as
 // before, read every date of a series alike, but for where their day begins.
-bool sameChanges(const ICalSourceZone::Offsets &a, const ICalSourceZone::Offsets &b)
+bool sameChanges(const ICalSourceZone::Offsets &a, const ICalSourceZone::Offsets &b, qint64 from, qint64 to)
 {
-    if (a.isEmpty() || b.isEmpty())
-        return a.isEmpty() && b.isEmpty();
-    const int apart = a[0].second - b[0].second;
-    // The next span that changes the offset, from i on.
+    // The span that holds a moment; the next that changes the offset, from i on.
+    const auto spanAt = [from](const ICalSourceZone::Offsets &list) {
+        return std::upper_bound(list.cbegin(), list.cend(), from,
+                                [](qint64 moment, const auto &span) { return moment < span.first; }) -
+               list.cbegin() - 1;
+    };
     const auto change = [](const ICalSourceZone::Offsets &list, qsizetype i) {
         while (i < list.size() && list[i].second == list[i - 1].second)
             ++i;
         return i;
     };
-    qsizetype i = change(a, 1), j = change(b, 1);
-    for (; i < a.size() && j < b.size(); i = change(a, i + 1), j = change(b, j + 1)) {
+    qsizetype i = spanAt(a), j = spanAt(b);
+    if (i < 0 || j < 0)
+        return false;
+    const int apart = a[i].second - b[j].second;
+    for (i = change(a, i + 1), j = change(b, j + 1);; i = change(a, i + 1), j = change(b, j + 1)) {
+        const bool aEnds = i == a.size() || a[i].first >= to;
+        const bool bEnds = j == b.size() || b[j].first >= to;
+        if (aEnds || bEnds)
+            return aEnds && bEnds;
         if (a[i].first != b[j].first || a[i].second - b[j].second != apart)
             return false;
     }
-    return i == a.size() && j == b.size();
 }
 
 // A rule's text read from two starts on the same day gives the same rule unless it names a
@@ -751,13 +780,49 @@ bool namesTimes(const QString &rule)
     return false;
 }
 
+// A rule that its parts' reading (trimmed, in upper case, empty ones left out) leaves as it is.
+bool writtenPlainly(const QString &rule)
+{
+    if (rule.isEmpty() || rule.front() == QLatin1Char(';') || rule.back() == QLatin1Char(';'))
+        return false;
+    char16_t before = 0;
+    for (const QChar c : rule) {
+        const char16_t u = c.unicode();
+        const bool plain = (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'=' || u == u',' ||
+                           u == u'-' || u == u'+' || (u == u';' && before != u';');
+        if (!plain)
+            return false;
+        before = u;
+    }
+    return true;
+}
+
+// A zone's offsets over a span, as ICalSourceZone::offsets gives them; with a memo, read for
+// the years around once an import, as its series ask for much the same years.
+ICalSourceZone::Offsets offsetsOf(const ICalSourceZone &zone, const QByteArray &key, const QDateTime &from,
+                                  const QDateTime &to, ICalRuleMemo *memo)
+{
+    if (!memo)
+        return zone.offsets(from, to);
+    ZoneSpan &known = memo->data().zones[key];
+    if (!known.from.isValid() || from < known.from || known.to < to) {
+        known.from = from.addYears(-4);
+        known.to = to.addYears(4);
+        known.offsets = zone.offsets(known.from, known.to);
+    }
+    return known.offsets;
+}
+
 ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const QDateTime &local,
                            const QTimeZone &here, ICalRuleMemo *memo, bool describe)
 {
-    // The rule as it reads in its own zone, and the same rule moved to the local first date.
+    // The rule as it reads in its own zone, and the same rule moved to the local first date:
+    // the rule as written when it is written plainly and nothing in it moves.
     const int shift = int(start.date.daysTo(local.date()));
     QStringList own, moved;
-    for (const QString &piece : rule.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    const bool asWritten =
+        shift == 0 && writtenPlainly(rule) && !rule.contains(QLatin1String("UNTIL"), Qt::CaseInsensitive);
+    for (const QString &piece : asWritten ? QStringList() : rule.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
         const QString key = piece.left(eq).trimmed().toUpper();
         const QString value = piece.mid(eq + 1).trimmed().toUpper();
@@ -785,24 +850,26 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
         moved << (eq > 0 ? key + QLatin1Char('=') + movedValue : piece);
     }
     // Wall-clock readings in UTC spec, so that the UNTIL written as one compares with them.
-    const QString ownRule = own.join(QLatin1Char(';')), movedRule = moved.join(QLatin1Char(';'));
-    const ICalRuleFit ownFit = fitICalRule(ownRule, wallKey(start.date, start.time));
+    const QString ownRule = asWritten ? rule : own.join(QLatin1Char(';'));
+    const QString movedRule = asWritten ? rule : moved.join(QLatin1Char(';'));
+    const ICalRuleFit ownFit = fitICalRule(ownRule, wallKey(start.date, start.time), memo);
     if (ownFit.rule.isEmpty())
         return ownFit;
     // Mostly the local first date is the file's, and the rule the same: then so are its dates.
     const bool sameRule = shift == 0 && ownRule == movedRule && !namesTimes(ownRule);
-    ICalRuleFit movedFit = sameRule ? ownFit : fitICalRule(movedRule, local);
+    ICalRuleFit movedFit = sameRule ? ownFit : fitICalRule(movedRule, local, memo);
 
     // Both series over the same local days: the file's dates where they fall here, and the
     // model's. Readings are seconds, through each zone's offsets over the span.
     QDate localEnd = local.date().addYears(kCompareYears);
     const QDateTime from(start.date.addDays(-2), QTime(0, 0), Qt::UTC);
     const QDateTime to(localEnd.addDays(2), QTime(0, 0), Qt::UTC);
-    const ICalSourceZone::Offsets there = start.zone.offsets(from, to);
-    const ICalSourceZone::Offsets ours = ICalSourceZone(here).offsets(from, to);
+    const ICalSourceZone::Offsets there = offsetsOf(start.zone, start.zone.key(), from, to, memo);
+    const ICalSourceZone::Offsets ours = offsetsOf(ICalSourceZone(here), here.id(), from, to, memo);
     // Two zones whose clocks change at the same moments (or never) read every date alike where
     // the first date is on the same day in both: no date can differ, and the series need not be read.
-    if (shift == 0 && !movedFit.rule.isEmpty() && sameChanges(there, ours))
+    if (shift == 0 && !movedFit.rule.isEmpty() &&
+        sameChanges(there, ours, from.toSecsSinceEpoch(), to.toSecsSinceEpoch()))
         return movedFit;
     RuleDates series(ownFit.rule, start.date, memo);
     OffsetCursor fromThere(there), toHere(ours);
@@ -810,16 +877,18 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
     std::vector<qint64> days; // the file's dates, when the kept rule is the same
     reference.reserve(64);
     bool ended = true;
-    const QDate last = localEnd.addDays(2 - shift);
-    for (QDate date = series.next(); date.isValid(); date = series.next()) {
+    const qint64 last = localEnd.toJulianDay() + 2 - shift;
+    const qint64 wallTime = start.time.msecsSinceStartOfDay() / 1000;
+    const qint64 localTime = local.time().msecsSinceStartOfDay() / 1000;
+    for (qint64 day = series.next(); day != RuleDates::kNoDay; day = series.next()) {
         // A daily rule shows within a year all that its clock changes do.
-        if (date > last || reference.size() == kMaxCompared) {
+        if (day > last || reference.size() == kMaxCompared) {
             ended = false;
             break;
         }
-        reference.push_back(toHere.toWall(fromThere.toUtc(seconds(date, start.time))));
+        reference.push_back(toHere.toWall(fromThere.toUtc(daySeconds(day) + wallTime)));
         if (sameRule)
-            days.push_back(date.toJulianDay());
+            days.push_back(day);
     }
     if (!ended && reference.size() == kMaxCompared)
         localEnd = QDateTime::fromSecsSinceEpoch(reference.back(), Qt::UTC).date();
@@ -827,17 +896,17 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
     reference.erase(std::lower_bound(reference.begin(), reference.end(), endSeconds), reference.end());
     std::vector<qint64> kept;
     kept.reserve(reference.size() + 8);
+    const qint64 endDay = localEnd.toJulianDay();
     if (sameRule) {
         for (const qint64 day : days) {
-            const QDate date = QDate::fromJulianDay(day);
-            if (date >= localEnd)
+            if (day >= endDay)
                 break;
-            kept.push_back(seconds(date, local.time()));
+            kept.push_back(daySeconds(day) + localTime);
         }
     } else if (!movedFit.rule.isEmpty()) {
         RuleDates model(movedFit.rule, local.date(), memo);
-        for (QDate date = model.next(); date.isValid() && date < localEnd; date = model.next())
-            kept.push_back(seconds(date, local.time()));
+        for (qint64 day = model.next(); day != RuleDates::kNoDay && day < endDay; day = model.next())
+            kept.push_back(daySeconds(day) + localTime);
     }
     std::vector<qint64> fileOnly, hereOnly;
     std::set_difference(reference.begin(), reference.end(), kept.begin(), kept.end(), std::back_inserter(fileOnly));
@@ -881,4 +950,29 @@ ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QD
     const ICalRuleFit fit = compareInZones(rule, start, local, here, memo, describe);
     fits.insert(key, {start.zone, fit});
     return fit;
+}
+
+ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start, ICalRuleMemo *memo)
+{
+    if (!memo || !start.isValid() || isPlain(rule))
+        return fitICalRule(rule, start);
+    // A rule reads of its start the weekday, the day and month, and whether it is the month's
+    // last such weekday; an UNTIL or a time of day part reads its moment.
+    const auto names = [&rule](const char *part) { return rule.contains(QLatin1String(part), Qt::CaseInsensitive); };
+    const bool timed = names("UNTIL") || names("BYHOUR") || names("BYMINUTE") || names("BYSECOND");
+    const QDate day = start.date();
+    QString key = rule + QLatin1Char('|');
+    if (timed) {
+        key += QString::number(day.toJulianDay()) + QLatin1Char(' ') +
+               QString::number(start.time().msecsSinceStartOfDay()) + QLatin1Char(' ') +
+               QString::number(int(start.timeSpec())) + QString::fromUtf8(start.timeZone().id());
+    } else {
+        const bool last = day.day() + 7 > day.daysInMonth();
+        key += QString::number((day.dayOfWeek() * 100 + day.month()) * 100 + day.day()) + QLatin1Char(last ? 'L' : ' ');
+    }
+    auto &rules = memo->data().rules;
+    auto known = rules.constFind(key);
+    if (known == rules.cend())
+        known = rules.insert(key, fitICalRule(rule, start));
+    return *known;
 }

@@ -39,6 +39,8 @@ private:
 
 // start is the event's first moment in local time.
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start);
+// The same, answered once an import for the rules that read the same of their starts.
+ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start, ICalRuleMemo *memo);
 // A start written in another zone: the rule repeats there, so it is kept in local time
 // only where it gives the same dates; else with the first date's local time and what
 // differs (in words when describe is on), or refused, whichever loses fewer dates. The memo,
