@@ -22,6 +22,14 @@ struct ICalZone::Rule
     QDateTime until; // a UTC moment; invalid = no end
     bool untilIsWall = false;
     int count = 0; // 0 = no count
+    // The part's moments as milliseconds of their wall-clock readings, for the many readings
+    // a file's times take: its start, the start's time of day, its extra dates, the end.
+    qint64 start = 0;
+    int startYear = 0;
+    qint64 startTime = 0;
+    QList<qint64> rdates;
+    qint64 untilMoment = 0;
+    int untilYear = 0;
 };
 
 using YearlyRule = ICalZone::Rule;
@@ -153,7 +161,18 @@ constexpr int kMaxObservances = 64;
 
 void ICalZone::addObservance(const Observance &observance)
 {
-    const Rule rule = observance.rrule.isEmpty() ? Rule() : readRule(observance.rrule, observance.start.date());
+    Rule rule = observance.rrule.isEmpty() ? Rule() : readRule(observance.rrule, observance.start.date());
+    rule.start = observance.start.toMSecsSinceEpoch();
+    rule.startYear = observance.start.date().year();
+    rule.startTime = observance.start.time().msecsSinceStartOfDay();
+    for (const QDateTime &wall : observance.rdates) {
+        if (wall.isValid()) // one that is not moves nothing
+            rule.rdates << wall.toMSecsSinceEpoch();
+    }
+    if (rule.until.isValid()) {
+        rule.untilMoment = rule.until.toMSecsSinceEpoch();
+        rule.untilYear = rule.until.date().year();
+    }
     if (!observance.start.isValid() || (!observance.rrule.isEmpty() && !rule.valid) ||
         m_observances.size() >= kMaxObservances)
         m_usable = false;
@@ -173,33 +192,36 @@ bool ICalZone::isUsable() const
     return m_usable && !m_observances.isEmpty();
 }
 
-QDateTime ICalZone::lastOnset(const Observance &observance, const Rule &rule, const QDateTime &utc) const
+qint64 ICalZone::lastOnset(const Observance &observance, const Rule &rule, qint64 utc, int year) const
 {
-    QDateTime best;
-    const auto consider = [&](const QDateTime &wall) {
-        const QDateTime onset = wall.addSecs(-observance.offsetFrom);
-        if (onset <= utc && (!best.isValid() || onset > best))
+    constexpr qint64 kDay = 24 * 3600 * 1000;
+    constexpr qint64 kFirstDay = 2440588; // the Julian day of 1 January 1970
+    const qint64 from = qint64(observance.offsetFrom) * 1000;
+    qint64 best = kNoOnset;
+    const auto consider = [&](qint64 wall) {
+        const qint64 onset = wall - from;
+        if (onset <= utc && onset > best)
             best = onset;
     };
-    consider(observance.start);
-    for (const QDateTime &wall : observance.rdates)
+    consider(rule.start);
+    for (const qint64 wall : rule.rdates)
         consider(wall);
     if (!rule.valid)
         return best;
     // A rule that ended long ago had its last change in the year it ended.
-    int year = utc.date().year() + 1;
+    year += 1;
     if (rule.until.isValid())
-        year = qMin(year, rule.until.date().year());
+        year = qMin(year, rule.untilYear);
     if (rule.count > 0)
-        year = qMin(year, observance.start.date().year() + rule.count - 1);
-    for (int y = year; y >= year - 2 && y >= observance.start.date().year(); --y) {
+        year = qMin(year, rule.startYear + rule.count - 1);
+    for (int y = year; y >= year - 2 && y >= rule.startYear; --y) {
         const QDate date = ruleDate(rule, y);
         if (!date.isValid())
             continue;
-        const QDateTime wall(date, observance.start.time(), Qt::UTC);
-        if (wall < observance.start)
+        const qint64 wall = (date.toJulianDay() - kFirstDay) * kDay + rule.startTime;
+        if (wall < rule.start)
             continue;
-        if (rule.until.isValid() && (rule.untilIsWall ? wall : wall.addSecs(-observance.offsetFrom)) > rule.until)
+        if (rule.until.isValid() && (rule.untilIsWall ? wall : wall - from) > rule.untilMoment)
             continue;
         consider(wall);
     }
@@ -208,22 +230,24 @@ QDateTime ICalZone::lastOnset(const Observance &observance, const Rule &rule, co
 
 int ICalZone::offsetAt(const QDateTime &utc) const
 {
+    const qint64 moment = utc.toMSecsSinceEpoch();
+    const int year = utc.date().year();
     const Observance *current = nullptr;
-    QDateTime currentOnset;
-    const Observance *earliest = nullptr;
+    qint64 currentOnset = kNoOnset;
+    int earliest = -1;
     for (int i = 0; i < m_observances.size(); ++i) {
         const Observance &o = m_observances[i];
-        const QDateTime onset = lastOnset(o, m_rules[i], utc);
-        if (onset.isValid() && (!currentOnset.isValid() || onset > currentOnset)) {
+        const qint64 onset = lastOnset(o, m_rules[i], moment, year);
+        if (onset != kNoOnset && onset > currentOnset) {
             currentOnset = onset;
             current = &o;
         }
-        if (!earliest || o.start < earliest->start)
-            earliest = &o;
+        if (earliest < 0 || m_rules[i].start < m_rules[earliest].start)
+            earliest = i;
     }
     if (current)
         return current->offsetTo;
-    return earliest ? earliest->offsetFrom : 0;
+    return earliest >= 0 ? m_observances[earliest].offsetFrom : 0;
 }
 
 QDateTime ICalZone::toUtc(const QDate &date, const QTime &time) const

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimeZone>
 
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -47,8 +48,10 @@ public:
     static bool parseOffset(QStringView text, int *seconds);
 
 private:
-    // The latest change of this part at or before the moment, as a UTC moment; invalid if none.
-    QDateTime lastOnset(const Observance &observance, const Rule &rule, const QDateTime &utc) const;
+    // The latest change of this part at or before a UTC moment in milliseconds (in a year),
+    // in milliseconds; kNoOnset if none.
+    static constexpr qint64 kNoOnset = std::numeric_limits<qint64>::min();
+    qint64 lastOnset(const Observance &observance, const Rule &rule, qint64 utc, int year) const;
 
     QList<Observance> m_observances;
     QList<Rule> m_rules;  // each observance's rule, read once
