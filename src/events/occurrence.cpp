@@ -290,10 +290,11 @@ QString Occurrence::stepMeasure(IOccurrence::Type type)
 Occurrence Occurrence::fromRRule(const QDate &start, const QString &rule)
 {
     QMap<QString, QString> parts;
-    for (const QString &piece : rule.split(QLatin1Char(';'))) {
-        const QStringList fields = piece.split(QLatin1Char('='));
-        if (fields.size() == 2)
-            parts.insert(fields.at(0).toUpper(), fields.at(1).toUpper());
+    for (const QStringView piece : QStringView(rule).split(QLatin1Char(';'))) {
+        // NAME=VALUE with one "=" only.
+        const qsizetype eq = piece.indexOf(QLatin1Char('='));
+        if (eq >= 0 && piece.indexOf(QLatin1Char('='), eq + 1) < 0)
+            parts.insert(piece.left(eq).toString().toUpper(), piece.mid(eq + 1).toString().toUpper());
     }
 
     static const QMap<QString, IOccurrence::Type> kinds = {{QStringLiteral("DAILY"), IOccurrence::Daily},

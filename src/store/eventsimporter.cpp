@@ -335,6 +335,7 @@ public:
         }
         const bool holidayFile = fileName.contains(QLatin1String("holiday"), Qt::CaseInsensitive);
         m_ruleMemo = std::make_unique<ICalRuleMemo>();
+        m_ruleMemo->expect(blocks.size());
         // The instances of a series that a block of their own moves or cancels.
         QHash<QString, QList<QDateTime>> moved, cancelled;
         for (const QCalEventPtr &block : std::as_const(blocks)) {
@@ -567,8 +568,12 @@ private:
 
         const QString location = block.location().toString();
         event->setCaption(summary.isEmpty() ? description : summary);
-        event->setComment(description.isEmpty() || location.isEmpty() ? location + description
-                                                                      : location + QLatin1String(", ") + description);
+        QString comment = location.isEmpty() ? description : location;
+        if (!location.isEmpty() && !description.isEmpty()) {
+            comment.reserve(location.size() + 2 + description.size());
+            comment.append(QLatin1String(", ")).append(description);
+        }
+        event->setComment(comment);
         return event;
     }
 };

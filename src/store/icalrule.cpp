@@ -609,6 +609,11 @@ ICalRuleMemo::ICalRuleMemo() : m_data(std::make_unique<Data>()) {}
 
 ICalRuleMemo::~ICalRuleMemo() = default;
 
+void ICalRuleMemo::expect(qsizetype series)
+{
+    m_data->fits.reserve(series);
+}
+
 namespace {
 
 // The dates of a fitted rule from its start, in order, as the model gives them. The dates of
@@ -956,16 +961,28 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start, ICalRuleMem
 {
     if (!memo || !start.isValid() || isPlain(rule))
         return fitICalRule(rule, start);
-    // A rule reads of its start the weekday, the day and month, and whether it is the month's
-    // last such weekday; an UNTIL or a time of day part reads its moment.
+    // A rule reads of its start the weekday; a monthly or yearly one the day and month too,
+    // and whether it is the month's last such weekday; an UNTIL or a time of day part reads
+    // its moment.
     const auto names = [&rule](const char *part) { return rule.contains(QLatin1String(part), Qt::CaseInsensitive); };
     const bool timed = names("UNTIL") || names("BYHOUR") || names("BYMINUTE") || names("BYSECOND");
+    bool byWeek = false;
+    for (const QStringView part : QStringView(rule).split(QLatin1Char(';'))) {
+        const qsizetype eq = part.indexOf(QLatin1Char('='));
+        if (eq > 0 && part.left(eq).trimmed().compare(QLatin1String("FREQ"), Qt::CaseInsensitive) == 0) {
+            const QStringView freq = part.mid(eq + 1).trimmed();
+            byWeek = freq.compare(QLatin1String("DAILY"), Qt::CaseInsensitive) == 0 ||
+                     freq.compare(QLatin1String("WEEKLY"), Qt::CaseInsensitive) == 0;
+        }
+    }
     const QDate day = start.date();
     QString key = rule + QLatin1Char('|');
     if (timed) {
         key += QString::number(day.toJulianDay()) + QLatin1Char(' ') +
                QString::number(start.time().msecsSinceStartOfDay()) + QLatin1Char(' ') +
                QString::number(int(start.timeSpec())) + QString::fromUtf8(start.timeZone().id());
+    } else if (byWeek) {
+        key += QString::number(day.dayOfWeek());
     } else {
         const bool last = day.day() + 7 > day.daysInMonth();
         key += QString::number((day.dayOfWeek() * 100 + day.month()) * 100 + day.day()) + QLatin1Char(last ? 'L' : ' ');
