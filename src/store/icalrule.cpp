@@ -576,6 +576,12 @@ size_t qHash(const FitKey &key, size_t seed = 0)
     return qHashMulti(seed, key.rule, key.day, key.time, key.zone, key.local, key.here, key.described);
 }
 
+// Room for the moments of a comparison.
+struct Scratch
+{
+    std::vector<qint64> reference, days, kept, fileOnly, hereOnly;
+};
+
 // A zone's offsets over a span of UTC moments.
 struct ZoneSpan
 {
@@ -600,6 +606,7 @@ struct ICalRuleMemo::Data
     QHash<FitKey, std::pair<ICalSourceZone, ICalRuleFit>> fits;
     QHash<QString, ICalRuleFit> rules; // fitted from a start: by rule and what of the start it reads
     QHash<QByteArray, ZoneSpan> zones; // by the zone's key
+    Scratch scratch;
     QHash<QString, RuleShape> shapes;
     // By rule without its UNTIL, and the start's weekday.
     QHash<std::pair<QString, int>, std::shared_ptr<const DayPattern>> patterns;
@@ -878,9 +885,16 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
         return movedFit;
     RuleDates series(ownFit.rule, start.date, memo);
     OffsetCursor fromThere(there), toHere(ours);
-    std::vector<qint64> reference;
-    std::vector<qint64> days; // the file's dates, when the kept rule is the same
-    reference.reserve(64);
+    // The lists are the memo's, emptied, so that series after series uses the same room.
+    Scratch lists;
+    Scratch &scratch = memo ? memo->data().scratch : lists;
+    std::vector<qint64> &reference = scratch.reference;
+    std::vector<qint64> &days = scratch.days; // the file's dates, when the kept rule is the same
+    std::vector<qint64> &kept = scratch.kept;
+    std::vector<qint64> &fileOnly = scratch.fileOnly;
+    std::vector<qint64> &hereOnly = scratch.hereOnly;
+    for (std::vector<qint64> *list : {&reference, &days, &kept, &fileOnly, &hereOnly})
+        list->clear();
     bool ended = true;
     const qint64 last = localEnd.toJulianDay() + 2 - shift;
     const qint64 wallTime = start.time.msecsSinceStartOfDay() / 1000;
@@ -899,8 +913,7 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
         localEnd = QDateTime::fromSecsSinceEpoch(reference.back(), Qt::UTC).date();
     const qint64 endSeconds = seconds(localEnd, QTime(0, 0));
     reference.erase(std::lower_bound(reference.begin(), reference.end(), endSeconds), reference.end());
-    std::vector<qint64> kept;
-    kept.reserve(reference.size() + 8);
+
     const qint64 endDay = localEnd.toJulianDay();
     if (sameRule) {
         for (const qint64 day : days) {
@@ -913,7 +926,6 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
         for (qint64 day = model.next(); day != RuleDates::kNoDay && day < endDay; day = model.next())
             kept.push_back(daySeconds(day) + localTime);
     }
-    std::vector<qint64> fileOnly, hereOnly;
     std::set_difference(reference.begin(), reference.end(), kept.begin(), kept.end(), std::back_inserter(fileOnly));
     std::set_difference(kept.begin(), kept.end(), reference.begin(), reference.end(), std::back_inserter(hereOnly));
     const int differing = int(qMax(fileOnly.size(), hereOnly.size()));

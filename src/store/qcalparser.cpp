@@ -72,11 +72,15 @@ void QCalEvent::remove(const QString &key)
         m_properties.erase(it);
 }
 
+// A block has a dozen properties: a look along them at the lengths, kept with each key,
+// reads fewer keys' text than a search by order does.
 template <typename Key> QVariant QCalEvent::find(const Key &key) const
 {
-    auto it = std::lower_bound(m_properties.cbegin(), m_properties.cend(), key,
-                               [](const auto &entry, const Key &k) { return orderOf(entry.first, k) < 0; });
-    return it != m_properties.cend() && orderOf(it->first, key) == 0 ? it->second : QVariant();
+    for (const auto &entry : m_properties) {
+        if (entry.first.size() == key.size() && orderOf(entry.first, key) == 0)
+            return entry.second;
+    }
+    return QVariant();
 }
 
 QVariant QCalEvent::property(const char *key) const
@@ -646,15 +650,13 @@ private:
             return local(date, time);
         }
         noteStartZone(key, date, time, ICalSourceZone(zone));
-        if (m_zoneReadings.size() >= 64 && !m_zoneReadings.contains(id))
-            m_zoneReadings.clear();
-        return toLocal(remembered(m_zoneReadings[id], wallSeconds(date, time),
-                                  [&] { return inSystemZone(id, zone, date, time); }));
+        return toLocal(inSystemZone(id, zone, date, time));
     }
 
     // The moment a wall-clock time in a zone the system knows stands for. A time two days or
     // more from the zone's changes is the time less the offset of its span, found in the zone's
-    // offsets over the years around, without asking the zone for each time.
+    // offsets over the years around, without asking the zone for each time; the others, which
+    // are few, are read as they are.
     QDateTime inSystemZone(const QString &id, const QTimeZone &zone, const QDate &date, const QTime &time)
     {
         constexpr qint64 kDay = 24 * 3600;
@@ -799,9 +801,8 @@ private:
 
     QList<QCalEventPtr> &m_out;
     const QTimeZone m_localZone;
-    QHash<qint64, QDateTime> m_localReadings;                // by wall-clock second
-    QHash<qint64, QDateTime> m_utcReadings;                  // by UTC millisecond
-    QHash<QString, QHash<qint64, QDateTime>> m_zoneReadings; // UTC moments by zone id and wall-clock second
+    QHash<qint64, QDateTime> m_localReadings; // by wall-clock second
+    QHash<qint64, QDateTime> m_utcReadings;   // by UTC millisecond
     struct ZoneOffsets
     {
         qint64 from = 0; // seconds since 1970 that the offsets cover
