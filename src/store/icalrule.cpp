@@ -585,8 +585,8 @@ struct Scratch
 // A zone's offsets over a span of UTC moments.
 struct ZoneSpan
 {
-    QDateTime from;
-    QDateTime to;
+    qint64 from = 0; // seconds since 1970
+    qint64 to = 0;
     ICalSourceZone::Offsets offsets;
 };
 
@@ -817,10 +817,11 @@ ICalSourceZone::Offsets offsetsOf(const ICalSourceZone &zone, const QByteArray &
     if (!memo)
         return zone.offsets(from, to);
     ZoneSpan &known = memo->data().zones[key];
-    if (!known.from.isValid() || from < known.from || known.to < to) {
-        known.from = from.addYears(-4);
-        known.to = to.addYears(4);
-        known.offsets = zone.offsets(known.from, known.to);
+    if (known.offsets.isEmpty() || from.toSecsSinceEpoch() < known.from || known.to < to.toSecsSinceEpoch()) {
+        const QDateTime wideFrom = from.addYears(-4), wideTo = to.addYears(4);
+        known.from = wideFrom.toSecsSinceEpoch();
+        known.to = wideTo.toSecsSinceEpoch();
+        known.offsets = zone.offsets(wideFrom, wideTo);
     }
     return known.offsets;
 }
@@ -832,8 +833,7 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
     // the rule as written when it is written plainly and nothing in it moves.
     const int shift = int(start.date.daysTo(local.date()));
     QStringList own, moved;
-    const bool asWritten =
-        shift == 0 && writtenPlainly(rule) && !rule.contains(QLatin1String("UNTIL"), Qt::CaseInsensitive);
+    const bool asWritten = shift == 0 && writtenPlainly(rule) && !rule.contains(QLatin1String("UNTIL"));
     for (const QString &piece : asWritten ? QStringList() : rule.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
         const QString key = piece.left(eq).trimmed().toUpper();
@@ -976,12 +976,26 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start, ICalRuleMem
     // A rule reads of its start the weekday; a monthly or yearly one the day and month too,
     // and whether it is the month's last such weekday; an UNTIL or a time of day part reads
     // its moment.
-    const auto names = [&rule](const char *part) { return rule.contains(QLatin1String(part), Qt::CaseInsensitive); };
-    const bool timed = names("UNTIL") || names("BYHOUR") || names("BYMINUTE") || names("BYSECOND");
-    bool byWeek = false;
+    // Names as the rule's reading upper-cases them; one that is not plain ASCII may read as
+    // any of them, so it counts as naming a moment.
+    const auto is = [](QStringView name, QLatin1String word) {
+        if (name.size() != word.size())
+            return false;
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            const char16_t c = name[i].unicode();
+            if ((c >= u'a' && c <= u'z' ? c - 32 : c) != char16_t(uchar(word.data()[i])))
+                return false;
+        }
+        return true;
+    };
+    bool timed = false, byWeek = false;
     for (const QStringView part : QStringView(rule).split(QLatin1Char(';'))) {
         const qsizetype eq = part.indexOf(QLatin1Char('='));
-        if (eq > 0 && part.left(eq).trimmed().compare(QLatin1String("FREQ"), Qt::CaseInsensitive) == 0) {
+        const QStringView name = part.left(eq).trimmed();
+        const bool ascii = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
+        timed = timed || !ascii || is(name, QLatin1String("UNTIL")) || is(name, QLatin1String("BYHOUR")) ||
+                is(name, QLatin1String("BYMINUTE")) || is(name, QLatin1String("BYSECOND"));
+        if (eq > 0 && is(name, QLatin1String("FREQ"))) {
             const QStringView freq = part.mid(eq + 1).trimmed();
             byWeek = freq.compare(QLatin1String("DAILY"), Qt::CaseInsensitive) == 0 ||
                      freq.compare(QLatin1String("WEEKLY"), Qt::CaseInsensitive) == 0;

@@ -241,6 +241,8 @@ ContentLine splitLine(QStringView line)
 // Looks up one parameter (case-insensitive name) and returns its value without quotes.
 QStringView parameter(QStringView params, QLatin1String wanted)
 {
+    if (params.isEmpty())
+        return {};
     qsizetype start = 0;
     bool quoted = false;
     for (qsizetype i = 0; i <= params.size(); ++i) {
@@ -645,9 +647,10 @@ private:
         const QString id = tzid.toString();
         const QTimeZone zone = zone_(id);
         if (!zone.isValid()) {
-            // The file's own VTIMEZONE may come later: settled when the whole text is read.
+            // The file's own VTIMEZONE may come later: settled when the whole text is read. A
+            // single time is read there; one in a list holds its place as local time until then.
             m_pending.append({m_current, key, index, date, time, id});
-            return local(date, time);
+            return index < 0 ? QDateTime() : local(date, time);
         }
         noteStartZone(key, date, time, ICalSourceZone(zone));
         return toLocal(inSystemZone(id, zone, date, time));
@@ -697,6 +700,8 @@ private:
             const auto zone = m_zones.constFind(p.tzid);
             if (zone == m_zones.cend() || !zone->isUsable()) {
                 p.event->setProperty(QStringLiteral("unknown_tzid"), p.tzid);
+                if (p.index < 0)
+                    p.event->setProperty(p.key, local(p.date, p.time));
                 continue;
             }
             const QDateTime value = toLocal(zone->toUtc(p.date, p.time));
