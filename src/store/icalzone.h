@@ -40,6 +40,9 @@ public:
 
     // The offset from UTC in force at a moment.
     int offsetAt(const QDateTime &utc) const;
+    // Where the offset changes after a UTC moment up to another, in seconds since 1970 each
+    // with the offset from then on.
+    QList<std::pair<qint64, int>> changes(const QDateTime &fromUtc, const QDateTime &toUtc) const;
     // The moment a wall-clock reading stands for. A reading that occurs twice is the
     // earlier moment; one that a change skips is read with the offset before it.
     QDateTime toUtc(const QDate &date, const QTime &time) const;
@@ -52,11 +55,19 @@ private:
     // in milliseconds; kNoOnset if none.
     static constexpr qint64 kNoOnset = std::numeric_limits<qint64>::min();
     qint64 lastOnset(const Observance &observance, const Rule &rule, qint64 utc, int year) const;
+    // The offset at a UTC moment in milliseconds as the parts give it.
+    int offsetFromParts(qint64 utc) const;
+    struct Changes;
+    // The changes over the years around a moment, added to those found before.
+    void findChanges(Changes &changes, qint64 utc) const;
 
     QList<Observance> m_observances;
     QList<Rule> m_rules;  // each observance's rule, read once
     QList<int> m_offsets; // every offset of the parts, largest first
     bool m_usable = true;
+    // Each reading asked of the parts takes long, and a file's times ask many: the offsets
+    // are found once between the moments they can change at, shared by the zone's copies.
+    std::shared_ptr<Changes> m_changes;
 };
 
 // The zone a time of the file was written in: one the system knows, the file's own
