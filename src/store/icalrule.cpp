@@ -988,17 +988,19 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start, ICalRuleMem
         }
         return true;
     };
-    bool timed = false, byWeek = false;
+    bool timed = false, byWeek = false, yearly = false, monthDay = false;
     for (const QStringView part : QStringView(rule).split(QLatin1Char(';'))) {
         const qsizetype eq = part.indexOf(QLatin1Char('='));
         const QStringView name = part.left(eq).trimmed();
         const bool ascii = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
         timed = timed || !ascii || is(name, QLatin1String("UNTIL")) || is(name, QLatin1String("BYHOUR")) ||
                 is(name, QLatin1String("BYMINUTE")) || is(name, QLatin1String("BYSECOND"));
+        monthDay = monthDay || is(name, QLatin1String("BYMONTHDAY"));
         if (eq > 0 && is(name, QLatin1String("FREQ"))) {
             const QStringView freq = part.mid(eq + 1).trimmed();
             byWeek = freq.compare(QLatin1String("DAILY"), Qt::CaseInsensitive) == 0 ||
                      freq.compare(QLatin1String("WEEKLY"), Qt::CaseInsensitive) == 0;
+            yearly = freq.compare(QLatin1String("YEARLY"), Qt::CaseInsensitive) == 0;
         }
     }
     const QDate day = start.date();
@@ -1010,8 +1012,12 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start, ICalRuleMem
     } else if (byWeek) {
         key += QString::number(day.dayOfWeek());
     } else {
+        // A month day is compared with the start's day; else the day counts only as the
+        // weekday's place in the month. A month is compared in a yearly rule only.
         const bool last = day.day() + 7 > day.daysInMonth();
-        key += QString::number((day.dayOfWeek() * 100 + day.month()) * 100 + day.day()) + QLatin1Char(last ? 'L' : ' ');
+        const int place = monthDay ? day.day() : (day.day() - 1) / 7 + 1;
+        key += QString::number((day.dayOfWeek() * 100 + (yearly ? day.month() : 0)) * 100 + place) +
+               QLatin1Char(last ? 'L' : ' ');
     }
     auto &rules = memo->data().rules;
     auto known = rules.constFind(key);
