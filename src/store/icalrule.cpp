@@ -590,6 +590,54 @@ struct ZoneSpan
     ICalSourceZone::Offsets offsets;
 };
 
+// What a rule reads of its start, and its fits from the starts seen.
+struct RuleReading
+{
+    bool plain = false;  // kept as written
+    bool timed = false;  // an UNTIL or a time of day part: the start's moment
+    bool byWeek = false; // a day or week rule
+    bool yearly = false;
+    bool monthDay = false;
+    bool byDay = false;
+    QHash<qint64, ICalRuleFit> fits;
+    QHash<QString, ICalRuleFit> timedFits;
+};
+
+// Names as a rule's reading upper-cases them; one that is not plain ASCII may read as any of
+// them, so it counts as naming a moment.
+RuleReading readingOf(const QString &rule)
+{
+    RuleReading reading;
+    reading.plain = isPlain(rule);
+    const auto is = [](QStringView name, QLatin1String word) {
+        if (name.size() != word.size())
+            return false;
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            const char16_t c = name[i].unicode();
+            if ((c >= u'a' && c <= u'z' ? c - 32 : c) != char16_t(uchar(word.data()[i])))
+                return false;
+        }
+        return true;
+    };
+    for (const QStringView part : QStringView(rule).split(QLatin1Char(';'))) {
+        const qsizetype eq = part.indexOf(QLatin1Char('='));
+        const QStringView name = part.left(eq).trimmed();
+        const bool ascii = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
+        reading.timed = reading.timed || !ascii || is(name, QLatin1String("UNTIL")) ||
+                        is(name, QLatin1String("BYHOUR")) || is(name, QLatin1String("BYMINUTE")) ||
+                        is(name, QLatin1String("BYSECOND"));
+        reading.monthDay = reading.monthDay || is(name, QLatin1String("BYMONTHDAY"));
+        reading.byDay = reading.byDay || is(name, QLatin1String("BYDAY"));
+        if (eq > 0 && is(name, QLatin1String("FREQ"))) {
+            const QStringView freq = part.mid(eq + 1).trimmed();
+            reading.byWeek = freq.compare(QLatin1String("DAILY"), Qt::CaseInsensitive) == 0 ||
+                             freq.compare(QLatin1String("WEEKLY"), Qt::CaseInsensitive) == 0;
+            reading.yearly = freq.compare(QLatin1String("YEARLY"), Qt::CaseInsensitive) == 0;
+        }
+    }
+    return reading;
+}
+
 // A fitted rule as RuleDates reads it.
 struct RuleShape
 {
@@ -604,7 +652,7 @@ struct ICalRuleMemo::Data
 {
     // The zone is kept with its answer, so that the zone's key stays its own.
     QHash<FitKey, std::pair<ICalSourceZone, ICalRuleFit>> fits;
-    QHash<QString, ICalRuleFit> rules; // fitted from a start: by rule and what of the start it reads
+    QHash<QString, RuleReading> rules; // fits by rule and what of the start it reads
     QHash<QByteArray, ZoneSpan> zones; // by the zone's key
     Scratch scratch;
     QHash<QString, RuleShape> shapes;
@@ -971,57 +1019,35 @@ ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QD
 
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start, ICalRuleMemo *memo)
 {
-    if (!memo || !start.isValid() || isPlain(rule))
+    if (!memo || !start.isValid())
         return fitICalRule(rule, start);
-    // A rule reads of its start the weekday; a monthly or yearly one the day and month too,
-    // and whether it is the month's last such weekday; an UNTIL or a time of day part reads
-    // its moment.
-    // Names as the rule's reading upper-cases them; one that is not plain ASCII may read as
-    // any of them, so it counts as naming a moment.
-    const auto is = [](QStringView name, QLatin1String word) {
-        if (name.size() != word.size())
-            return false;
-        for (qsizetype i = 0; i < name.size(); ++i) {
-            const char16_t c = name[i].unicode();
-            if ((c >= u'a' && c <= u'z' ? c - 32 : c) != char16_t(uchar(word.data()[i])))
-                return false;
-        }
-        return true;
-    };
-    bool timed = false, byWeek = false, yearly = false, monthDay = false;
-    for (const QStringView part : QStringView(rule).split(QLatin1Char(';'))) {
-        const qsizetype eq = part.indexOf(QLatin1Char('='));
-        const QStringView name = part.left(eq).trimmed();
-        const bool ascii = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
-        timed = timed || !ascii || is(name, QLatin1String("UNTIL")) || is(name, QLatin1String("BYHOUR")) ||
-                is(name, QLatin1String("BYMINUTE")) || is(name, QLatin1String("BYSECOND"));
-        monthDay = monthDay || is(name, QLatin1String("BYMONTHDAY"));
-        if (eq > 0 && is(name, QLatin1String("FREQ"))) {
-            const QStringView freq = part.mid(eq + 1).trimmed();
-            byWeek = freq.compare(QLatin1String("DAILY"), Qt::CaseInsensitive) == 0 ||
-                     freq.compare(QLatin1String("WEEKLY"), Qt::CaseInsensitive) == 0;
-            yearly = freq.compare(QLatin1String("YEARLY"), Qt::CaseInsensitive) == 0;
-        }
-    }
-    const QDate day = start.date();
-    QString key = rule + QLatin1Char('|');
-    if (timed) {
-        key += QString::number(day.toJulianDay()) + QLatin1Char(' ') +
-               QString::number(start.time().msecsSinceStartOfDay()) + QLatin1Char(' ') +
-               QString::number(int(start.timeSpec())) + QString::fromUtf8(start.timeZone().id());
-    } else if (byWeek) {
-        key += QString::number(day.dayOfWeek());
-    } else {
-        // A month day is compared with the start's day; else the day counts only as the
-        // weekday's place in the month. A month is compared in a yearly rule only.
-        const bool last = day.day() + 7 > day.daysInMonth();
-        const int place = monthDay ? day.day() : (day.day() - 1) / 7 + 1;
-        key += QString::number((day.dayOfWeek() * 100 + (yearly ? day.month() : 0)) * 100 + place) +
-               QLatin1Char(last ? 'L' : ' ');
-    }
     auto &rules = memo->data().rules;
-    auto known = rules.constFind(key);
-    if (known == rules.cend())
-        known = rules.insert(key, fitICalRule(rule, start));
+    auto reading = rules.find(rule);
+    if (reading == rules.end())
+        reading = rules.insert(rule, readingOf(rule));
+    if (reading->plain)
+        return {rule, QString()};
+    const QDate day = start.date();
+    if (reading->timed) {
+        const QString key = QString::number(day.toJulianDay()) + QLatin1Char(' ') +
+                            QString::number(start.time().msecsSinceStartOfDay()) + QLatin1Char(' ') +
+                            QString::number(int(start.timeSpec())) + QString::fromUtf8(start.timeZone().id());
+        auto known = reading->timedFits.constFind(key);
+        if (known == reading->timedFits.cend())
+            known = reading->timedFits.insert(key, fitICalRule(rule, start));
+        return *known;
+    }
+    // A month day is compared with the start's day; else the day counts only as the
+    // weekday's place in the month, and whether it is its last. A month is compared in a
+    // yearly rule only, the weekday where the rule names weekdays.
+    const bool monthly = !reading->byWeek;
+    const qint64 weekday = reading->byDay ? day.dayOfWeek() : 0;
+    const qint64 month = reading->yearly ? day.month() : 0;
+    const qint64 place = !monthly ? 0 : reading->monthDay ? day.day() : (day.day() - 1) / 7 + 1;
+    const qint64 last = monthly && day.day() + 7 > day.daysInMonth() ? 1 : 0;
+    const qint64 key = ((weekday * 13 + month) * 32 + place) * 2 + last;
+    auto known = reading->fits.constFind(key);
+    if (known == reading->fits.cend())
+        known = reading->fits.insert(key, fitICalRule(rule, start));
     return *known;
 }
