@@ -997,7 +997,7 @@ ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QD
 {
     const QTimeZone here = local.timeZone();
     if (!local.isValid() || !start.date.isValid() || start.zone.sameAs(here))
-        return fitICalRule(rule, local);
+        return fitICalRule(rule, local, memo);
     if (!memo)
         return compareInZones(rule, start, local, here, nullptr, describe);
     // A series of the same rule and start in the same zones was compared already.
