@@ -20,8 +20,9 @@ struct ICalRuleFit
 
 struct ICalWallTime;
 
-// What comparing series from other zones found in one import, for the series after: each
-// series' answer, and the dates of day and week rules, which move with their start by whole weeks.
+// What fitting rules found in one import, for the series after: each rule's fits by what it
+// reads of its start, each series' answer from another zone, the zones' offsets over the
+// years compared, and the dates of day and week rules, which move with their start by whole weeks.
 class ICalRuleMemo
 {
 public:
