@@ -707,6 +707,19 @@ private slots:
                            "Winter 15.01.2024 15:00 | 01-15", "Nowhere 15.01.2024 09:00 | 01-15"}
             << "Imported 4 events\n1 event was read in local time: the file does not describe its time zone: "
                "\"Nowhere\" (Mars/Olympus).";
+        QByteArray utcSeries;
+        QStringList utcEvents, named;
+        for (const char *name : {"A", "B", "C", "D", "E", "F"}) {
+            utcSeries += vevent("DTSTART:20240603T090000Z\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:" + QByteArray(name));
+            utcEvents << QLatin1String(name) + QStringLiteral(" 03.06.2024 11:00 | 06-03 06-10");
+            named << QStringLiteral("\"%1\" (on 22 dates a year the file has it 1 hour earlier)")
+                         .arg(QLatin1String(name));
+        }
+        QTest::newRow("more series from other zones than are named")
+            << utcSeries << utcEvents
+            << "Imported 6 events\n6 repeating events from other time zones repeat here on the local day and hour of "
+               "their first date, so some of their dates differ from the file: " +
+                   named.mid(0, 5).join(QLatin1String("; ")) + "; ….";
         QTest::newRow("duration") << vevent("DTSTART:20240603T090000\r\nDURATION:PT1H30M\r\nSUMMARY:Talk") +
                                          vevent("DTSTART;VALUE=DATE:20240610\r\nDURATION:P2D\r\nSUMMARY:Trip")
                                   << QStringList{"Talk 03.06.2024 09:00 - 03.06.2024 10:30 | 06-03",
