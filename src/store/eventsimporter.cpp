@@ -335,7 +335,6 @@ public:
         }
         const bool holidayFile = fileName.contains(QLatin1String("holiday"), Qt::CaseInsensitive);
         m_ruleMemo = std::make_unique<ICalRuleMemo>();
-        m_ruleMemo->expect(blocks.size());
         // The instances of a series that a block of their own moves or cancels.
         QHash<QString, QList<QDateTime>> moved, cancelled;
         for (const QCalEventPtr &block : std::as_const(blocks)) {

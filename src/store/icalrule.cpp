@@ -664,11 +664,6 @@ ICalRuleMemo::ICalRuleMemo() : m_data(std::make_unique<Data>()) {}
 
 ICalRuleMemo::~ICalRuleMemo() = default;
 
-void ICalRuleMemo::expect(qsizetype series)
-{
-    m_data->fits.reserve(series);
-}
-
 namespace {
 
 // The dates of a fitted rule from its start, in order, as the model gives them. The dates of

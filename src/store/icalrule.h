@@ -31,9 +31,6 @@ public:
     ICalRuleMemo(const ICalRuleMemo &) = delete;
     ICalRuleMemo &operator=(const ICalRuleMemo &) = delete;
 
-    // Room for the answers of this many series, so that the memo does not grow step by step.
-    void expect(qsizetype series);
-
     struct Data;
     Data &data() { return *m_data; }
 
