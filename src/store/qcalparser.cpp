@@ -55,25 +55,27 @@ void QCalEvent::insert(const QString &key, const QVariant &value)
         for (QLatin1String name : rare)
             m_hasRare = m_hasRare || (key.front() == QLatin1Char(name.front()) && key == name);
     }
-    auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key, [](const auto &entry, const QString &k) {
-        return orderOf(entry.first, QStringView(k)) < 0;
-    });
-    if (it != m_properties.end() && it->first == key)
-        it->second = value;
-    else
-        m_properties.insert(it, {key, value});
+    // Kept in file order: a block has a dozen, looked along, and properties() sorts them.
+    for (auto &entry : m_properties) {
+        if (entry.first.size() == key.size() && entry.first == key) {
+            entry.second = value;
+            return;
+        }
+    }
+    m_properties.append({key, value});
 }
 
 void QCalEvent::remove(const QString &key)
 {
-    auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key,
-                               [](const auto &entry, const QString &k) { return entry.first < k; });
-    if (it != m_properties.end() && it->first == key)
-        m_properties.erase(it);
+    for (qsizetype i = 0; i < m_properties.size(); ++i) {
+        if (m_properties[i].first == key) {
+            m_properties.remove(i);
+            return;
+        }
+    }
 }
 
-// A block has a dozen properties: a look along them at the lengths, kept with each key,
-// reads fewer keys' text than a search by order does.
+// A look along the properties at the lengths, kept with each key, reads few keys' text.
 template <typename Key> QVariant QCalEvent::find(const Key &key) const
 {
     for (const auto &entry : m_properties) {

@@ -74,7 +74,7 @@ private:
     void remove(const QString &key);
     template <typename Key> QVariant find(const Key &key) const;
 
-    // Sorted by key; a block has a dozen properties, so a flat list beats a tree here.
+    // In the order read; a block has a dozen properties, so a flat list beats a tree here.
     QList<std::pair<QString, QVariant>> m_properties;
     int m_dateOnlyKeys = 0;
     bool m_hasRare = false;
