@@ -21,7 +21,16 @@ bool isKnownType(int type)
 // The date part of an RRULE UNTIL value; a UTC date-time is moved to local time first.
 QDate untilDate(const QString &value)
 {
-    const QDate date = QDate::fromString(value.left(8), QStringLiteral("yyyyMMdd"));
+    // Mostly eight digits, read without the format parser: imports read many rules.
+    int parts[3] = {0, 0, 0};
+    bool digits = value.size() >= 8;
+    for (int i = 0; i < 8 && digits; ++i) {
+        const char16_t c = value[i].unicode();
+        digits = c >= u'0' && c <= u'9';
+        parts[i < 4 ? 0 : i < 6 ? 1 : 2] = parts[i < 4 ? 0 : i < 6 ? 1 : 2] * 10 + (c - u'0');
+    }
+    const QDate date =
+        digits ? QDate(parts[0], parts[1], parts[2]) : QDate::fromString(value.left(8), QStringLiteral("yyyyMMdd"));
     if (!date.isValid() || value.size() == 8)
         return date;
     if (value.size() < 15 || value.at(8) != QLatin1Char('T'))
@@ -281,10 +290,11 @@ QString Occurrence::stepMeasure(IOccurrence::Type type)
 Occurrence Occurrence::fromRRule(const QDate &start, const QString &rule)
 {
     QMap<QString, QString> parts;
-    for (const QString &piece : rule.split(QLatin1Char(';'))) {
-        const QStringList fields = piece.split(QLatin1Char('='));
-        if (fields.size() == 2)
-            parts.insert(fields.at(0).toUpper(), fields.at(1).toUpper());
+    for (const QStringView piece : QStringView(rule).split(QLatin1Char(';'))) {
+        // NAME=VALUE with one "=" only.
+        const qsizetype eq = piece.indexOf(QLatin1Char('='));
+        if (eq >= 0 && piece.indexOf(QLatin1Char('='), eq + 1) < 0)
+            parts.insert(piece.left(eq).toString().toUpper(), piece.mid(eq + 1).toString().toUpper());
     }
 
     static const QMap<QString, IOccurrence::Type> kinds = {{QStringLiteral("DAILY"), IOccurrence::Daily},

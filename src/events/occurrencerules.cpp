@@ -448,46 +448,74 @@ int OccurrenceMonthly::maxDayOfWeekNumberInMonth(const QDate &date)
 
 QDate OccurrenceMonthly::nthWeekdayOfMonth(const QDate &month) const
 {
-    const QDate first(month.year(), month.month(), 1);
-    const int firstDay = first.dayOfWeek();
-    const int delta = m_weekday >= firstDay ? m_weekday - firstDay : 7 - (firstDay - m_weekday);
-    QDate date = first.addDays(delta);
-    if (m_weekNumber > 1) {
-        int add = (m_weekNumber - 1) * 7;
-        if (date.day() + add > first.daysInMonth())
-            add -= 7;
-        date = date.addDays(add);
-    }
-    return date;
+    return nthWeekdayOfMonth(month.year(), month.month());
 }
 
+QDate OccurrenceMonthly::nthWeekdayOfMonth(int year, int month) const
+{
+    const QDate first(year, month, 1);
+    const int firstDay = first.dayOfWeek();
+    const int delta = m_weekday >= firstDay ? m_weekday - firstDay : 7 - (firstDay - m_weekday);
+    int day = 1 + delta;
+    if (m_weekNumber > 1) {
+        int add = (m_weekNumber - 1) * 7;
+        if (day + add > daysInMonth(year, month))
+            add -= 7;
+        day += add;
+    }
+    return QDate(year, month, day);
+}
+
+// Dates are taken apart once a call: each part asked of a QDate works out the whole date again.
 QDate OccurrenceMonthly::nextDateImpl(const QDate &from) const
 {
-    const QDate &start = m_startDate;
+    int startYear = 0, startMonth = 0, startDay = 0, fromYear = 0, fromMonth = 0, fromDay = 0;
+    m_startDate.getDate(&startYear, &startMonth, &startDay);
+    from.getDate(&fromYear, &fromMonth, &fromDay);
     const qint64 step = monthStep();
-    qint64 k = monthsBetween(start, from);
+    qint64 k = qint64(fromYear - startYear) * 12 + fromMonth - startMonth;
+    // The year and month k months after the start; false where addMonths() takes Qt's way.
+    const auto monthAfter = [&](qint64 months, int *year, int *month) {
+        const qint64 index = qint64(startYear) * 12 + startMonth - 1 + months;
+        if (index < 12 || index / 12 > 1000000)
+            return false;
+        *year = int(index / 12);
+        *month = int(index % 12) + 1;
+        return true;
+    };
+    int year = 0, month = 0;
     if (m_mode != WeekdayOfMonth) {
-        if (start.day() < from.day())
+        if (startDay < fromDay)
             ++k;
         k += roundUpToStep(k, step);
         // Months too short for the day are skipped, one repetition at a time.
         for (int tries = 0; tries < kMaxMonthTries && k <= kMaxMonths; ++tries, k += step) {
-            const QDate date = addMonths(start, k);
-            if (date.day() == start.day())
-                return date;
+            if (!monthAfter(k, &year, &month)) {
+                const QDate date = addMonths(m_startDate, k);
+                if (date.day() == startDay)
+                    return date;
+            } else if (startDay <= daysInMonth(year, month)) {
+                return QDate(year, month, startDay);
+            }
         }
         return QDate();
     }
+    const auto nth = [&](qint64 months) {
+        return monthAfter(months, &year, &month) ? nthWeekdayOfMonth(year, month)
+                                                 : nthWeekdayOfMonth(addMonths(m_startDate, months));
+    };
     const qint64 k2 = k + roundUpToStep(k, step);
     if (k2 > kMaxMonths)
         return QDate();
-    const QDate date = nthWeekdayOfMonth(addMonths(start, k2));
-    if (date.year() == from.year() && date.month() == from.month() && date.day() < from.day()) {
+    const QDate date = nth(k2);
+    int dateYear = 0, dateMonth = 0, dateDay = 0;
+    date.getDate(&dateYear, &dateMonth, &dateDay);
+    if (dateYear == fromYear && dateMonth == fromMonth && dateDay < fromDay) {
         ++k;
         const qint64 k3 = k + roundUpToStep(k, step);
         if (k3 > kMaxMonths)
             return QDate();
-        return nthWeekdayOfMonth(addMonths(start, k3));
+        return nth(k3);
     }
     return date;
 }

@@ -180,6 +180,7 @@ public:
 protected:
     QDate nextDateImpl(const QDate &from) const override;
     QDate nthWeekdayOfMonth(const QDate &month) const;
+    QDate nthWeekdayOfMonth(int year, int month) const;
     template <class Map> void load(const Map &map);
 
     int m_mode = SameDayOfMonth;

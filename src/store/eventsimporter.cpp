@@ -180,27 +180,80 @@ struct BlockDates
     QDateTime begin;
     QDateTime end;
     bool endDateOnly = false;
+    // Whole days, from the first day to the end's day (exclusive, but a task's due day),
+    // as the file's own clock gives them.
+    bool allDay = false;
+    QDate day;
+    QDate endDay;
 };
+
+// A moment as the file's own clock reads it, in UTC spec: in the zone the block's start
+// (or due time) names, else as read, which was then a date, floating or a zone read as local.
+QDateTime fileClock(const QVariant &wall, const QDateTime &moment)
+{
+    if (!moment.isValid() || !wall.isValid())
+        return QDateTime(moment.date(), moment.time(), Qt::UTC);
+    return wall.value<ICalWallTime>().zone.wallClock(moment);
+}
+
+// Whole days by what the file says: dates, or midnight on its own clock with a midnight end
+// or none, as whole-day entries are written; not by where its times fall here.
+void settleDays(BlockDates *dates, const QDateTime &wallBegin, const QDateTime &wallEnd)
+{
+    const QTime midnight(0, 0);
+    dates->allDay = wallBegin.time() == midnight && (!wallEnd.isValid() || wallEnd.time() == midnight);
+    dates->day = wallBegin.date();
+    dates->endDay = wallEnd.date();
+}
 
 BlockDates blockDates(const QCalEvent &block)
 {
     BlockDates dates;
     dates.begin = block.dtstart().toDateTime();
-    for (const QString &key : {QStringLiteral("dtend"), QStringLiteral("due")}) {
+    bool endIsDue = false;
+    for (const char *key : {"dtend", "due"}) {
         const QVariant value = block.property(key);
         if (value.isValid()) {
+            endIsDue = key[1] == 'u';
             dates.end = value.toDateTime();
-            dates.endDateOnly = block.isDateOnly(key);
+            dates.endDateOnly = block.isDateOnly(endIsDue ? u"due" : u"dtend");
             break;
         }
     }
+    QString duration;
     if (!dates.end.isValid() && block.hasRareProperties()) {
-        const QString duration = block.property("duration").toString();
+        duration = block.property("duration").toString();
         if (!duration.isEmpty()) {
             dates.end = QCalParser::addDuration(dates.begin, duration);
             dates.endDateOnly = block.isDateOnly(u"dtstart");
         }
     }
+    // Without a start, the end is the start.
+    const bool fromEnd = !dates.begin.isValid();
+    const QDateTime first = fromEnd ? dates.end : dates.begin;
+    if (!first.isValid())
+        return dates;
+    const QVariant dueWall = endIsDue ? block.property("due_zone") : QVariant();
+    const QVariant firstWall = fromEnd ? dueWall : block.property("dtstart_zone");
+    // A date is the whole day, even where midnight is skipped here.
+    const bool firstDateOnly = fromEnd ? dates.endDateOnly : block.isDateOnly(u"dtstart");
+    QDateTime wallBegin(first.date(), firstDateOnly ? QTime(0, 0) : first.time(), Qt::UTC);
+    if (firstWall.isValid()) {
+        const ICalWallTime start = firstWall.value<ICalWallTime>();
+        wallBegin = QDateTime(start.date, start.time, Qt::UTC);
+    }
+    QDateTime wallEnd;
+    if (fromEnd || !dates.end.isValid())
+        wallEnd = QDateTime();
+    else if (dates.endDateOnly)
+        wallEnd = QDateTime(dates.end.date(), QTime(0, 0), Qt::UTC);
+    else if (!duration.isEmpty())
+        wallEnd = QCalParser::addDuration(wallBegin, duration);
+    else if (wallBegin.time() == QTime(0, 0)) // else it is a timed entry whatever the end
+        wallEnd = fileClock(dueWall.isValid() ? dueWall : firstWall, dates.end);
+    else
+        wallEnd = QDateTime(dates.end.date(), dates.end.time(), Qt::UTC);
+    settleDays(&dates, wallBegin, wallEnd);
     return dates;
 }
 
@@ -281,6 +334,7 @@ public:
             blocks = parser.events();
         }
         const bool holidayFile = fileName.contains(QLatin1String("holiday"), Qt::CaseInsensitive);
+        m_ruleMemo = std::make_unique<ICalRuleMemo>();
         // The instances of a series that a block of their own moves or cancels.
         QHash<QString, QList<QDateTime>> moved, cancelled;
         for (const QCalEventPtr &block : std::as_const(blocks)) {
@@ -306,10 +360,13 @@ public:
             }
             block.reset(); // its memory serves the next events
         }
+        m_ruleMemo.reset();
         return result;
     }
 
 private:
+    std::unique_ptr<ICalRuleMemo> m_ruleMemo; // for one import
+
     void importMoved(const QCalEvent &block, bool holidayFile, QSet<QByteArray> &ids,
                      QList<AbstractCommonEventPtr> *result)
     {
@@ -334,21 +391,26 @@ private:
         Moments excluded(leftOut);
         for (const QDateTime &moment : moved)
             excluded.add(moment);
-        QString problem, differs;
-        const AbstractCommonEventPtr event = makeEvent(block, dates, true, holidayFile, ids, &problem, &differs);
+        // What differs is worked out only for the series the message names.
+        ICalRuleFit fit;
+        const AbstractCommonEventPtr event = makeEvent(block, dates, true, holidayFile, ids, &fit, m_ruleMemo.get(),
+                                                       m_notes.datesOffNamed.size() < kEventsNamed);
         if (!event) {
             ++m_notes.skipped;
             return;
         }
         noteLocalTime(block, *event);
         noteAlarms(block, *event);
-        if (!problem.isEmpty()) {
+        if (!fit.problem.isEmpty()) {
             ++m_notes.rulesLost;
-            noteNamed(&m_notes.rulesLostNamed, QStringLiteral("\"%1\": %2").arg(event->caption().left(60), problem));
+            noteNamed(&m_notes.rulesLostNamed,
+                      QStringLiteral("\"%1\": %2").arg(event->caption().left(60), fit.problem));
         }
-        if (!differs.isEmpty()) {
+        if (fit.datesDiffer) {
             ++m_notes.datesOff;
-            noteNamed(&m_notes.datesOffNamed, QStringLiteral("\"%1\" (%2)").arg(event->caption().left(60), differs));
+            if (!fit.differs.isEmpty())
+                noteNamed(&m_notes.datesOffNamed,
+                          QStringLiteral("\"%1\" (%2)").arg(event->caption().left(60), fit.differs));
         }
         const IOccurrence &occurrence = event->occurrence();
         const bool repeats = occurrence.type() != IOccurrence::Once;
@@ -378,6 +440,14 @@ private:
             if (!shifted.end.isValid() && dates.end.isValid() && dates.begin.isValid())
                 shifted.end = extra.addSecs(dates.begin.secsTo(dates.end));
             shifted.endDateOnly = dates.endDateOnly;
+            if (dates.allDay) {
+                // Whole days as the series, on the copy's own date of the file.
+                const QDateTime wall = fileClock(block.property("dtstart_zone"), extra);
+                shifted.allDay = wall.time() == QTime(0, 0);
+                shifted.day = wall.date();
+                if (dates.endDay.isValid())
+                    shifted.endDay = shifted.day.addDays(dates.day.daysTo(dates.endDay));
+            }
             if (const AbstractCommonEventPtr copy = makeEvent(block, shifted, false, holidayFile, ids)) {
                 result->append(copy);
                 ++m_notes.extraDates;
@@ -415,8 +485,8 @@ private:
     }
 
     static AbstractCommonEventPtr makeEvent(const QCalEvent &block, const BlockDates &dates, bool withRule,
-                                            bool holidayFile, QSet<QByteArray> &ids, QString *ruleProblem = nullptr,
-                                            QString *ruleDiffers = nullptr)
+                                            bool holidayFile, QSet<QByteArray> &ids, ICalRuleFit *ruleFit = nullptr,
+                                            ICalRuleMemo *memo = nullptr, bool describe = true)
     {
         QDateTime begin = dates.begin;
         QDateTime end = dates.end;
@@ -426,10 +496,10 @@ private:
             begin = end;
         if (!begin.isValid())
             return nullptr;
-        const bool allDay = hasNoTime(begin.time()) && (!end.isValid() || hasNoTime(end.time()));
+        const bool allDay = dates.allDay;
         // A date-only end is exclusive, and so is a midnight end of an entry that takes
         // whole days; a timed end is the moment the entry ends and stays.
-        if (!todo && end.isValid() && (endDateOnly || allDay))
+        if (!todo && end.isValid() && endDateOnly && !allDay)
             end = end.addDays(-1);
 
         const QString summary = block.summary().toString();
@@ -463,15 +533,18 @@ private:
 
         Period period;
         if (birthday || allDay) {
-            QDate date = begin.date();
+            QDate date = allDay ? dates.day : begin.date();
             if (birthday && begin > Common::Clock::now())
                 date = QDate(kNoYear, date.month(), date.day());
             period = Period(date);
         } else {
             period = Period(begin);
         }
-        if (!birthday && end.isValid() && end > begin)
-            period = allDay ? Period(begin.date(), end.date()) : Period(begin, end);
+        const QDate lastDay = dates.endDay.addDays(todo ? 0 : -1);
+        if (!birthday && allDay && end.isValid() && lastDay > dates.day)
+            period = Period(dates.day, lastDay);
+        else if (!birthday && !allDay && end.isValid() && end > begin)
+            period = Period(begin, end);
         event->setPeriod(period);
 
         const QString rrule = block.rrule().toString();
@@ -479,24 +552,25 @@ private:
             event->setOccurrence(Occurrence(period.beginDate(), IOccurrence::Yearly));
         } else if (withRule && !rrule.isEmpty()) {
             // A start in another zone repeats there; the rule is checked against that.
-            const QVariant wall = block.property("dtstart_zone");
+            // Whole days repeat on their dates wherever they were written.
+            const QVariant wall = allDay ? QVariant() : block.property("dtstart_zone");
+            const QDateTime first =
+                allDay && begin.date() != dates.day ? dates.day.startOfDay(begin.timeZone()) : begin;
             const ICalRuleFit fit = wall.isValid() && begin == dates.begin
-                                        ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin)
-                                        : fitICalRule(rrule, begin);
+                                        ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin, memo, describe)
+                                        : fitICalRule(rrule, first, memo);
             if (!fit.rule.isEmpty())
                 event->setOccurrence(Occurrence::fromRRule(period.beginDate(), fit.rule));
-            else if (ruleProblem)
-                *ruleProblem = fit.problem;
-            if (ruleDiffers)
-                *ruleDiffers = fit.differs;
+            if (ruleFit)
+                *ruleFit = fit;
         }
 
-        QString comment = block.location().toString();
+        const QString location = block.location().toString();
         event->setCaption(summary.isEmpty() ? description : summary);
-        if (!description.isEmpty()) {
-            if (!comment.isEmpty())
-                comment += QLatin1String(", ");
-            comment += description;
+        QString comment = location.isEmpty() ? description : location;
+        if (!location.isEmpty() && !description.isEmpty()) {
+            comment.reserve(location.size() + 2 + description.size());
+            comment.append(QLatin1String(", ")).append(description);
         }
         event->setComment(comment);
         return event;

@@ -41,7 +41,7 @@ struct ImportNotes
     int rulesLost = 0;          // entries whose rule the model cannot follow, imported on their first date only
     QStringList rulesLostNamed; // the first of them: caption and reason
     int datesOff = 0;           // series from another zone kept with some dates on another day or hour here
-    QStringList datesOffNamed;  // the first of them: caption and how many dates differ
+    QStringList datesOffNamed;  // the first of them: caption and which dates differ, by how much
     int localTimes = 0;         // entries read in local time: their zone is unknown and not in the file
     QStringList localTimesNamed;
     int undecodable = 0;     // characters no text in the chosen encoding, kept as replacement characters

@@ -22,6 +22,14 @@ struct ICalZone::Rule
     QDateTime until; // a UTC moment; invalid = no end
     bool untilIsWall = false;
     int count = 0; // 0 = no count
+    // The part's moments as milliseconds of their wall-clock readings, for the many readings
+    // a file's times take: its start, the start's time of day, its extra dates, the end.
+    qint64 start = 0;
+    int startYear = 0;
+    qint64 startTime = 0;
+    QList<qint64> rdates;
+    qint64 untilMoment = 0;
+    int untilYear = 0;
 };
 
 using YearlyRule = ICalZone::Rule;
@@ -153,7 +161,18 @@ constexpr int kMaxObservances = 64;
 
 void ICalZone::addObservance(const Observance &observance)
 {
-    const Rule rule = observance.rrule.isEmpty() ? Rule() : readRule(observance.rrule, observance.start.date());
+    Rule rule = observance.rrule.isEmpty() ? Rule() : readRule(observance.rrule, observance.start.date());
+    rule.start = observance.start.toMSecsSinceEpoch();
+    rule.startYear = observance.start.date().year();
+    rule.startTime = observance.start.time().msecsSinceStartOfDay();
+    for (const QDateTime &wall : observance.rdates) {
+        if (wall.isValid()) // one that is not moves nothing
+            rule.rdates << wall.toMSecsSinceEpoch();
+    }
+    if (rule.until.isValid()) {
+        rule.untilMoment = rule.until.toMSecsSinceEpoch();
+        rule.untilYear = rule.until.date().year();
+    }
     if (!observance.start.isValid() || (!observance.rrule.isEmpty() && !rule.valid) ||
         m_observances.size() >= kMaxObservances)
         m_usable = false;
@@ -161,6 +180,12 @@ void ICalZone::addObservance(const Observance &observance)
         return;
     m_observances.append(observance);
     m_rules.append(rule);
+    m_changes = std::make_shared<Changes>(); // copies made before keep theirs
+    // The larger offset gives the earlier moment, so readings try them in that order.
+    for (int offset : {observance.offsetTo, observance.offsetFrom}) {
+        if (!m_offsets.contains(offset))
+            m_offsets.insert(std::upper_bound(m_offsets.begin(), m_offsets.end(), offset, std::greater<int>()), offset);
+    }
 }
 
 bool ICalZone::isUsable() const
@@ -168,69 +193,146 @@ bool ICalZone::isUsable() const
     return m_usable && !m_observances.isEmpty();
 }
 
-QDateTime ICalZone::lastOnset(const Observance &observance, const Rule &rule, const QDateTime &utc) const
+qint64 ICalZone::lastOnset(const Observance &observance, const Rule &rule, qint64 utc, int year) const
 {
-    QDateTime best;
-    const auto consider = [&](const QDateTime &wall) {
-        const QDateTime onset = wall.addSecs(-observance.offsetFrom);
-        if (onset <= utc && (!best.isValid() || onset > best))
+    constexpr qint64 kDay = 24 * 3600 * 1000;
+    constexpr qint64 kFirstDay = 2440588; // the Julian day of 1 January 1970
+    const qint64 from = qint64(observance.offsetFrom) * 1000;
+    qint64 best = kNoOnset;
+    const auto consider = [&](qint64 wall) {
+        const qint64 onset = wall - from;
+        if (onset <= utc && onset > best)
             best = onset;
     };
-    consider(observance.start);
-    for (const QDateTime &wall : observance.rdates)
+    consider(rule.start);
+    for (const qint64 wall : rule.rdates)
         consider(wall);
     if (!rule.valid)
         return best;
     // A rule that ended long ago had its last change in the year it ended.
-    int year = utc.date().year() + 1;
+    year += 1;
     if (rule.until.isValid())
-        year = qMin(year, rule.until.date().year());
+        year = qMin(year, rule.untilYear);
     if (rule.count > 0)
-        year = qMin(year, observance.start.date().year() + rule.count - 1);
-    for (int y = year; y >= year - 2 && y >= observance.start.date().year(); --y) {
+        year = qMin(year, rule.startYear + rule.count - 1);
+    for (int y = year; y >= year - 2 && y >= rule.startYear; --y) {
         const QDate date = ruleDate(rule, y);
         if (!date.isValid())
             continue;
-        const QDateTime wall(date, observance.start.time(), Qt::UTC);
-        if (wall < observance.start)
+        const qint64 wall = (date.toJulianDay() - kFirstDay) * kDay + rule.startTime;
+        if (wall < rule.start)
             continue;
-        if (rule.until.isValid() && (rule.untilIsWall ? wall : wall.addSecs(-observance.offsetFrom)) > rule.until)
+        if (rule.until.isValid() && (rule.untilIsWall ? wall : wall - from) > rule.untilMoment)
             continue;
         consider(wall);
     }
     return best;
 }
 
-int ICalZone::offsetAt(const QDateTime &utc) const
+int ICalZone::offsetFromParts(qint64 utc) const
 {
+    const int year = QDateTime::fromMSecsSinceEpoch(utc, Qt::UTC).date().year();
     const Observance *current = nullptr;
-    QDateTime currentOnset;
-    const Observance *earliest = nullptr;
+    qint64 currentOnset = kNoOnset;
+    int earliest = -1;
     for (int i = 0; i < m_observances.size(); ++i) {
         const Observance &o = m_observances[i];
-        const QDateTime onset = lastOnset(o, m_rules[i], utc);
-        if (onset.isValid() && (!currentOnset.isValid() || onset > currentOnset)) {
+        const qint64 onset = lastOnset(o, m_rules[i], utc, year);
+        if (onset != kNoOnset && onset > currentOnset) {
             currentOnset = onset;
             current = &o;
         }
-        if (!earliest || o.start < earliest->start)
-            earliest = &o;
+        if (earliest < 0 || m_rules[i].start < m_rules[earliest].start)
+            earliest = i;
     }
     if (current)
         return current->offsetTo;
-    return earliest ? earliest->offsetFrom : 0;
+    return earliest >= 0 ? m_observances[earliest].offsetFrom : 0;
+}
+
+struct ICalZone::Changes
+{
+    std::mutex mutex;
+    qint64 from = 0; // the milliseconds since 1970 the list covers
+    qint64 to = 0;
+    QList<std::pair<qint64, int>> list; // the offset from each moment on, the first at from
+};
+
+// The parts read a moment by its year and the changes around it, so the offset can change
+// only at a change of a part or at the start of a year: it is read there, and holds between.
+void ICalZone::findChanges(Changes &changes, qint64 utc) const
+{
+    constexpr qint64 kDay = 24 * 3600 * 1000;
+    constexpr qint64 kFirstDay = 2440588; // the Julian day of 1 January 1970
+    constexpr qint64 kAround = 20 * 366 * kDay;
+    const bool known = !changes.list.isEmpty();
+    const qint64 from = qMin(known ? changes.from : utc, utc - kAround);
+    const qint64 to = qMax(known ? changes.to : utc, utc + kAround);
+    const auto yearOf = [](qint64 moment) { return QDateTime::fromMSecsSinceEpoch(moment, Qt::UTC).date().year(); };
+    const int firstYear = yearOf(from) - 1, lastYear = yearOf(to) + 1;
+    std::vector<qint64> moments;
+    for (int y = firstYear; y <= lastYear; ++y)
+        moments.push_back((QDate(y, 1, 1).toJulianDay() - kFirstDay) * kDay);
+    for (int i = 0; i < m_observances.size(); ++i) {
+        const Rule &rule = m_rules[i];
+        const qint64 before = qint64(m_observances[i].offsetFrom) * 1000;
+        moments.push_back(rule.start - before);
+        for (const qint64 wall : rule.rdates)
+            moments.push_back(wall - before);
+        for (int y = qMax(firstYear, rule.startYear); rule.valid && y <= lastYear; ++y) {
+            const QDate date = ruleDate(rule, y);
+            if (date.isValid())
+                moments.push_back((date.toJulianDay() - kFirstDay) * kDay + rule.startTime - before);
+        }
+    }
+    std::sort(moments.begin(), moments.end());
+    QList<std::pair<qint64, int>> list{{from, offsetFromParts(from)}};
+    for (const qint64 moment : moments) {
+        if (moment <= from || moment >= to)
+            continue;
+        const int offset = offsetFromParts(moment);
+        if (offset != list.last().second)
+            list.append({moment, offset});
+    }
+    changes.from = from;
+    changes.to = to;
+    changes.list = list;
+}
+
+int ICalZone::offsetAt(const QDateTime &utc) const
+{
+    const qint64 moment = utc.toMSecsSinceEpoch();
+    if (!m_changes)
+        return offsetFromParts(moment);
+    std::lock_guard<std::mutex> lock(m_changes->mutex);
+    if (m_changes->list.isEmpty() || moment < m_changes->from || moment >= m_changes->to)
+        findChanges(*m_changes, moment);
+    const auto &list = m_changes->list;
+    const auto next = std::upper_bound(list.cbegin(), list.cend(), moment,
+                                       [](qint64 at, const auto &change) { return at < change.first; });
+    return std::prev(next)->second;
+}
+
+QList<std::pair<qint64, int>> ICalZone::changes(const QDateTime &fromUtc, const QDateTime &toUtc) const
+{
+    QList<std::pair<qint64, int>> result;
+    if (!m_changes)
+        return result; // no parts: one offset all through
+    const qint64 from = fromUtc.toMSecsSinceEpoch(), to = toUtc.toMSecsSinceEpoch();
+    offsetAt(fromUtc);
+    offsetAt(toUtc); // both ends found
+    std::lock_guard<std::mutex> lock(m_changes->mutex);
+    for (const auto &change : std::as_const(m_changes->list)) {
+        if (change.first > from && change.first <= to)
+            result.append({change.first / 1000, change.second});
+    }
+    return result;
 }
 
 QDateTime ICalZone::toUtc(const QDate &date, const QTime &time) const
 {
     const QDateTime wall(date, time, Qt::UTC);
-    QList<int> offsets;
-    for (const Observance &o : m_observances)
-        offsets << o.offsetTo << o.offsetFrom;
-    // The larger offset gives the earlier moment.
-    std::sort(offsets.begin(), offsets.end(), std::greater<int>());
-    offsets.erase(std::unique(offsets.begin(), offsets.end()), offsets.end());
-    for (int offset : std::as_const(offsets)) {
+    for (int offset : std::as_const(m_offsets)) {
         const QDateTime utc = wall.addSecs(-offset);
         if (offsetAt(utc) == offset)
             return utc;
@@ -277,6 +379,13 @@ QDateTime ICalSourceZone::toUtc(const QDate &date, const QTime &time, const QTim
             return earlier;
     }
     return dt.toUTC();
+}
+
+QByteArray ICalSourceZone::key() const
+{
+    if (m_own)
+        return "file:" + QByteArray::number(quintptr(m_own.get()), 16);
+    return m_system.isValid() ? m_system.id() : QByteArrayLiteral("file:UTC");
 }
 
 QDateTime ICalSourceZone::wallClock(const QDateTime &utc) const
@@ -329,22 +438,8 @@ ICalSourceZone::Offsets ICalSourceZone::offsets(const QDateTime &fromUtc, const 
             list.append({change.atUtc.toSecsSinceEpoch(), change.offsetFromUtc});
         return list;
     }
-    // The file's zone gives no list of its changes: each is found between weekly samples.
     list = {{kBefore, m_own->offsetAt(from)}};
-    for (QDateTime day = from; day < to;) {
-        const QDateTime next = day.addDays(7);
-        if (m_own->offsetAt(next) == list.last().second) {
-            day = next;
-            continue;
-        }
-        QDateTime before = day, after = next;
-        while (before.secsTo(after) > 1) {
-            const QDateTime middle = before.addSecs(before.secsTo(after) / 2);
-            (m_own->offsetAt(middle) == list.last().second ? before : after) = middle;
-        }
-        list.append({after.toSecsSinceEpoch(), m_own->offsetAt(after)});
-        day = after;
-    }
+    list.append(m_own->changes(from, to));
     return list;
 }
 

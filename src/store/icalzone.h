@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimeZone>
 
+#include <limits>
 #include <memory>
 #include <utility>
 
@@ -39,6 +40,9 @@ public:
 
     // The offset from UTC in force at a moment.
     int offsetAt(const QDateTime &utc) const;
+    // Where the offset changes after a UTC moment up to another, in seconds since 1970 each
+    // with the offset from then on.
+    QList<std::pair<qint64, int>> changes(const QDateTime &fromUtc, const QDateTime &toUtc) const;
     // The moment a wall-clock reading stands for. A reading that occurs twice is the
     // earlier moment; one that a change skips is read with the offset before it.
     QDateTime toUtc(const QDate &date, const QTime &time) const;
@@ -47,12 +51,23 @@ public:
     static bool parseOffset(QStringView text, int *seconds);
 
 private:
-    // The latest change of this part at or before the moment, as a UTC moment; invalid if none.
-    QDateTime lastOnset(const Observance &observance, const Rule &rule, const QDateTime &utc) const;
+    // The latest change of this part at or before a UTC moment in milliseconds (in a year),
+    // in milliseconds; kNoOnset if none.
+    static constexpr qint64 kNoOnset = std::numeric_limits<qint64>::min();
+    qint64 lastOnset(const Observance &observance, const Rule &rule, qint64 utc, int year) const;
+    // The offset at a UTC moment in milliseconds as the parts give it.
+    int offsetFromParts(qint64 utc) const;
+    struct Changes;
+    // The changes over the years around a moment, added to those found before.
+    void findChanges(Changes &changes, qint64 utc) const;
 
     QList<Observance> m_observances;
-    QList<Rule> m_rules; // each observance's rule, read once
+    QList<Rule> m_rules;  // each observance's rule, read once
+    QList<int> m_offsets; // every offset of the parts, largest first
     bool m_usable = true;
+    // Each reading asked of the parts takes long, and a file's times ask many: the offsets
+    // are found once between the moments they can change at, shared by the zone's copies.
+    std::shared_ptr<Changes> m_changes;
 };
 
 // The zone a time of the file was written in: one the system knows, the file's own
@@ -78,6 +93,8 @@ public:
     static qint64 toWall(const Offsets &offsets, qint64 utc);
     // True when readings in it are readings in that zone.
     bool sameAs(const QTimeZone &zone) const { return !m_own && m_system.isValid() && m_system == zone; }
+    // Tells zones apart while this one is alive: a system zone's id, else the file zone's own object.
+    QByteArray key() const;
 
     static QDateTime toUtc(const QDate &date, const QTime &time, const QTimeZone &zone);
 

@@ -11,6 +11,7 @@
 #include <QTimeZone>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 QCalEvent::QCalEvent(QObject *parent) : QObject(parent) {}
@@ -27,6 +28,24 @@ void QCalEvent::setProperty(const QString &iCalKey, const QVariant &value)
     insert(normalizedKey(iCalKey), value);
 }
 
+namespace {
+
+// The order of QString's comparisons, code unit by code unit: keys are short, and a large
+// file looks up a dozen of them for each of its blocks.
+template <typename Text> int orderOf(QStringView a, Text b)
+{
+    const qsizetype size = qMin(a.size(), b.size());
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t x = a[i].unicode();
+        const char16_t y = QChar(b[i]).unicode();
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+} // namespace
+
 void QCalEvent::insert(const QString &key, const QVariant &value)
 {
     if (!m_hasRare && !key.isEmpty()) {
@@ -36,27 +55,34 @@ void QCalEvent::insert(const QString &key, const QVariant &value)
         for (QLatin1String name : rare)
             m_hasRare = m_hasRare || (key.front() == QLatin1Char(name.front()) && key == name);
     }
-    auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key,
-                               [](const auto &entry, const QString &k) { return entry.first < k; });
-    if (it != m_properties.end() && it->first == key)
-        it->second = value;
-    else
-        m_properties.insert(it, {key, value});
+    // Kept in file order: a block has a dozen, looked along, and properties() sorts them.
+    for (auto &entry : m_properties) {
+        if (entry.first.size() == key.size() && entry.first == key) {
+            entry.second = value;
+            return;
+        }
+    }
+    m_properties.append({key, value});
 }
 
 void QCalEvent::remove(const QString &key)
 {
-    auto it = std::lower_bound(m_properties.begin(), m_properties.end(), key,
-                               [](const auto &entry, const QString &k) { return entry.first < k; });
-    if (it != m_properties.end() && it->first == key)
-        m_properties.erase(it);
+    for (qsizetype i = 0; i < m_properties.size(); ++i) {
+        if (m_properties[i].first == key) {
+            m_properties.remove(i);
+            return;
+        }
+    }
 }
 
+// A look along the properties at the lengths, kept with each key, reads few keys' text.
 template <typename Key> QVariant QCalEvent::find(const Key &key) const
 {
-    auto it = std::lower_bound(m_properties.cbegin(), m_properties.cend(), key,
-                               [](const auto &entry, const Key &k) { return QStringView(entry.first).compare(k) < 0; });
-    return it != m_properties.cend() && QStringView(it->first).compare(key) == 0 ? it->second : QVariant();
+    for (const auto &entry : m_properties) {
+        if (entry.first.size() == key.size() && orderOf(entry.first, key) == 0)
+            return entry.second;
+    }
+    return QVariant();
 }
 
 QVariant QCalEvent::property(const char *key) const
@@ -120,9 +146,21 @@ namespace QCalParserPrivate {
 // Kept small: big short-lived buffers make the allocator tidy up all small blocks each time.
 constexpr qsizetype kChunkBytes = 16 * 1024;
 
+// Names and values are compared many times a line; most are plain ASCII, compared here
+// without Unicode case folding, which the rest still get.
 bool equalsNoCase(QStringView a, QLatin1String b)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        const char16_t x = a[i].unicode();
+        if (x >= 0x80)
+            return a.compare(b, Qt::CaseInsensitive) == 0;
+        const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+        if (lower(x) != lower(b[i].unicode()))
+            return false;
+    }
+    return true;
 }
 
 // RFC 5545 TEXT escapes; an unknown escape is kept as written.
@@ -205,6 +243,8 @@ ContentLine splitLine(QStringView line)
 // Looks up one parameter (case-insensitive name) and returns its value without quotes.
 QStringView parameter(QStringView params, QLatin1String wanted)
 {
+    if (params.isEmpty())
+        return {};
     qsizetype start = 0;
     bool quoted = false;
     for (qsizetype i = 0; i <= params.size(); ++i) {
@@ -609,23 +649,50 @@ private:
         const QString id = tzid.toString();
         const QTimeZone zone = zone_(id);
         if (!zone.isValid()) {
-            // The file's own VTIMEZONE may come later: settled when the whole text is read.
+            // The file's own VTIMEZONE may come later: settled when the whole text is read. A
+            // single time is read there; one in a list holds its place as local time until then.
             m_pending.append({m_current, key, index, date, time, id});
-            return local(date, time);
+            return index < 0 ? QDateTime() : local(date, time);
         }
         noteStartZone(key, date, time, ICalSourceZone(zone));
-        if (m_zoneReadings.size() >= 64 && !m_zoneReadings.contains(id))
-            m_zoneReadings.clear();
-        return toLocal(remembered(m_zoneReadings[id], wallSeconds(date, time),
-                                  [&] { return ICalSourceZone::toUtc(date, time, zone); }));
+        return toLocal(inSystemZone(id, zone, date, time));
     }
 
-    // A series repeats its start's wall-clock time in the start's own zone.
+    // The moment a wall-clock time in a zone the system knows stands for. A time two days or
+    // more from the zone's changes is the time less the offset of its span, found in the zone's
+    // offsets over the years around, without asking the zone for each time; the others, which
+    // are few, are read as they are.
+    QDateTime inSystemZone(const QString &id, const QTimeZone &zone, const QDate &date, const QTime &time)
+    {
+        constexpr qint64 kDay = 24 * 3600;
+        const qint64 wall = wallSeconds(date, time) - kUnixDay * kDay;
+        ZoneOffsets &known = m_zoneOffsets[id];
+        if (wall - 3 * kDay < known.from || wall + 3 * kDay > known.to) {
+            known.from = wall - 20 * 366 * kDay;
+            known.to = wall + 20 * 366 * kDay;
+            known.offsets = ICalSourceZone(zone).offsets(QDateTime::fromSecsSinceEpoch(known.from, Qt::UTC),
+                                                         QDateTime::fromSecsSinceEpoch(known.to, Qt::UTC));
+        }
+        const auto &offsets = known.offsets;
+        const auto next = std::upper_bound(offsets.cbegin(), offsets.cend(), wall - 2 * kDay,
+                                           [](qint64 moment, const auto &span) { return moment < span.first; });
+        if (next != offsets.cbegin() && (next == offsets.cend() || next->first > wall + 2 * kDay))
+            return QDateTime::fromSecsSinceEpoch(wall - std::prev(next)->second, Qt::UTC);
+        return ICalSourceZone::toUtc(date, time, zone);
+    }
+
+    // A series repeats its start's wall-clock time in the start's own zone; whole days are
+    // told by it too, and a task's by its due time when it has no start.
     void noteStartZone(const QString &key, const QDate &date, const QTime &time, const ICalSourceZone &zone)
     {
-        static const QString zoneKey = QStringLiteral("dtstart_zone");
-        if (m_current && key == QLatin1String("dtstart"))
-            m_current->insert(zoneKey, QVariant::fromValue(ICalWallTime{date, time, zone}));
+        if (const QString *zoneKey = m_current ? wallKey(key) : nullptr)
+            m_current->insert(*zoneKey, QVariant::fromValue(ICalWallTime{date, time, zone}));
+    }
+
+    static const QString *wallKey(const QString &key)
+    {
+        static const QString start = QStringLiteral("dtstart_zone"), due = QStringLiteral("due_zone");
+        return key == QLatin1String("dtstart") ? &start : key == QLatin1String("due") ? &due : nullptr;
     }
 
     void resolveZones()
@@ -635,17 +702,18 @@ private:
             const auto zone = m_zones.constFind(p.tzid);
             if (zone == m_zones.cend() || !zone->isUsable()) {
                 p.event->setProperty(QStringLiteral("unknown_tzid"), p.tzid);
+                if (p.index < 0)
+                    p.event->setProperty(p.key, local(p.date, p.time));
                 continue;
             }
             const QDateTime value = toLocal(zone->toUtc(p.date, p.time));
             if (p.index < 0) {
                 p.event->setProperty(p.key, value);
-                if (p.key == QLatin1String("dtstart")) {
+                if (const QString *zoneKey = wallKey(p.key)) {
                     auto source = sources.find(p.tzid);
                     if (source == sources.end())
                         source = sources.insert(p.tzid, ICalSourceZone(*zone));
-                    p.event->setProperty(QStringLiteral("dtstart_zone"),
-                                         QVariant::fromValue(ICalWallTime{p.date, p.time, *source}));
+                    p.event->insert(*zoneKey, QVariant::fromValue(ICalWallTime{p.date, p.time, *source}));
                 }
                 continue;
             }
@@ -681,6 +749,8 @@ private:
         readings.insert(key, value);
         return value;
     }
+
+    static constexpr qint64 kUnixDay = 2440588; // the Julian day of 1 January 1970
 
     static qint64 wallSeconds(const QDate &date, const QTime &time)
     {
@@ -738,9 +808,15 @@ private:
 
     QList<QCalEventPtr> &m_out;
     const QTimeZone m_localZone;
-    QHash<qint64, QDateTime> m_localReadings;                // by wall-clock second
-    QHash<qint64, QDateTime> m_utcReadings;                  // by UTC millisecond
-    QHash<QString, QHash<qint64, QDateTime>> m_zoneReadings; // UTC moments by zone id and wall-clock second
+    QHash<qint64, QDateTime> m_localReadings; // by wall-clock second
+    QHash<qint64, QDateTime> m_utcReadings;   // by UTC millisecond
+    struct ZoneOffsets
+    {
+        qint64 from = 0; // seconds since 1970 that the offsets cover
+        qint64 to = -1;
+        ICalSourceZone::Offsets offsets;
+    };
+    QHash<QString, ZoneOffsets> m_zoneOffsets;
     QList<PendingZone> m_pending;
     QHash<QString, ICalZone> m_zones;
     bool m_inZone = false;
@@ -846,13 +922,34 @@ bool QCalParser::parse(QFile *file, const char *encoding)
     using namespace QCalParserPrivate;
     if (!file)
         return false;
-    if (!file->isOpen() && !file->open(QIODevice::ReadOnly | QIODevice::Text))
+    // Carriage returns are dropped as text mode drops them, all of them, but a block at a time.
+    const bool dropReturns = !file->isOpen();
+    if (dropReturns && !file->open(QIODevice::ReadOnly))
         return false;
     Reader reader(m_events);
     QByteArray buffer(kChunkBytes, Qt::Uninitialized);
-    m_undecodable = decodeInto(reader, encoding, [file, &buffer] {
-        const qint64 size = file->read(buffer.data(), kChunkBytes);
-        return QByteArray::fromRawData(buffer.constData(), size > 0 ? size : 0);
+    m_undecodable = decodeInto(reader, encoding, [file, &buffer, dropReturns] {
+        qint64 size = 0;
+        while (size == 0) {
+            size = file->read(buffer.data(), kChunkBytes);
+            if (size <= 0)
+                return QByteArray();
+            if (dropReturns) {
+                char *const begin = buffer.data();
+                char *const end = begin + size;
+                char *out = static_cast<char *>(std::memchr(begin, '\r', size_t(size)));
+                for (const char *in = out; in && in < end;) {
+                    const char *next = static_cast<const char *>(std::memchr(in + 1, '\r', size_t(end - in - 1)));
+                    const char *stop = next ? next : end;
+                    std::memmove(out, in + 1, size_t(stop - in - 1));
+                    out += stop - in - 1;
+                    in = next;
+                }
+                if (out)
+                    size = out - begin;
+            }
+        }
+        return QByteArray::fromRawData(buffer.constData(), size);
     });
     return true;
 }

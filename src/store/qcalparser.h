@@ -74,7 +74,7 @@ private:
     void remove(const QString &key);
     template <typename Key> QVariant find(const Key &key) const;
 
-    // Sorted by key; a block has a dozen properties, so a flat list beats a tree here.
+    // In the order read; a block has a dozen properties, so a flat list beats a tree here.
     QList<std::pair<QString, QVariant>> m_properties;
     int m_dateOnlyKeys = 0;
     bool m_hasRare = false;
@@ -89,7 +89,8 @@ QDebug operator<<(QDebug debug, const QCalEvent &event);
 // Dates come in local time: RDATE and EXDATE as lists (RDATE periods' ends in
 // "rdate_end"), times in a zone the system does not know through the file's own
 // VTIMEZONE, or as local time with that zone id under "unknown_tzid". A start given in
-// a zone or in UTC also keeps its reading there (ICalWallTime) under "dtstart_zone".
+// a zone or in UTC also keeps its reading there (ICalWallTime) under "dtstart_zone",
+// a due time under "due_zone".
 // Alarms are not read; a block that has one gets "valarm" = true.
 class QCalParser : public QObject
 {

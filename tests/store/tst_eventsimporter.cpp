@@ -300,6 +300,12 @@ private slots:
                                       << Period(QDateTime(may1, QTime(12, 0)));
         QTest::newRow("tzid to local") << QByteArray("DTSTART;TZID=America/New_York:20240501T100000")
                                        << Period(QDateTime(may1, QTime(16, 0)));
+        QTest::newRow("timed elsewhere, at midnight here")
+            << QByteArray("DTSTART;TZID=America/Los_Angeles:20240501T150000")
+            << Period(QDateTime(may1.addDays(1), QTime(0, 0)));
+        QTest::newRow("whole day elsewhere") << QByteArray("DTSTART;TZID=Australia/Sydney:20240501T000000\r\n"
+                                                           "DTEND;TZID=Australia/Sydney:20240502T000000")
+                                             << Period(may1);
         QTest::newRow("end only") << QByteArray("DTEND:20240501T100000") << Period(QDateTime(may1, QTime(10, 0)));
         QTest::newRow("end before begin ignored")
             << QByteArray("DTSTART:20240501T100000\r\nDTEND:20240430T100000") << Period(QDateTime(may1, QTime(10, 0)));
@@ -727,6 +733,19 @@ private slots:
                            "Winter 15.01.2024 15:00 | 01-15", "Nowhere 15.01.2024 09:00 | 01-15"}
             << "Imported 4 events\n1 event was read in local time: the file does not describe its time zone: "
                "\"Nowhere\" (Mars/Olympus).";
+        QByteArray utcSeries;
+        QStringList utcEvents, named;
+        for (const char *name : {"A", "B", "C", "D", "E", "F"}) {
+            utcSeries += vevent("DTSTART:20240603T090000Z\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:" + QByteArray(name));
+            utcEvents << QLatin1String(name) + QStringLiteral(" 03.06.2024 11:00 | 06-03 06-10");
+            named << QStringLiteral("\"%1\" (on 22 dates a year the file has it 1 hour earlier)")
+                         .arg(QLatin1String(name));
+        }
+        QTest::newRow("more series from other zones than are named")
+            << utcSeries << utcEvents
+            << "Imported 6 events\n6 repeating events from other time zones repeat here on the local day and hour of "
+               "their first date, so some of their dates differ from the file: " +
+                   named.mid(0, 5).join(QLatin1String("; ")) + "; ….";
         QTest::newRow("duration") << vevent("DTSTART:20240603T090000\r\nDURATION:PT1H30M\r\nSUMMARY:Talk") +
                                          vevent("DTSTART;VALUE=DATE:20240610\r\nDURATION:P2D\r\nSUMMARY:Trip")
                                   << QStringList{"Talk 03.06.2024 09:00 - 03.06.2024 10:30 | 06-03",
@@ -776,11 +795,15 @@ private slots:
                           "END:DAYLIGHT\r\nEND:VTIMEZONE\r\nBEGIN:VEVENT\r\nDTSTART;TZID=Pacific:20270104T233000\r\n"
                           "RRULE:FREQ=WEEKLY;UNTIL=20270323T063000Z")
             << "05.01.2027 08:30 | 01-05 01-12 01-19 01-26 02-02 02-09 02-16 02-23 03-02 03-09"
-            << "\"S\" (2 of its 12 dates differ)";
+            << "\"S\" (on 1 of its 12 dates the file has it 1 hour earlier; on 1 of its 12 dates the file has it but "
+               "it "
+               "does not repeat here)";
         QTest::newRow("month end moves to the 1st")
             << la + "20270131T233000\r\nRRULE:FREQ=MONTHLY"
             << "01.02.2027 08:30 | 02-01 03-01 04-01 05-01 06-01 07-01 08-01 09-01 10-01 11-01"
-            << "\"S\" (6 dates a year differ)";
+            << "\"S\" (on 1 date a year the file has it 1 hour earlier; it also repeats here on 5 dates a year that "
+               "the "
+               "file does not have)";
         QTest::newRow("leap day moves to 1 March")
             << la + "20280229T233000\r\nRRULE:FREQ=YEARLY"
             << "01.03.2028 08:30 | 03-01"
@@ -788,10 +811,14 @@ private slots:
         QTest::newRow("clocks change on other dates")
             << QByteArray("DTSTART;TZID=America/New_York:20270104T090000\r\nRRULE:FREQ=WEEKLY;COUNT=12")
             << "04.01.2027 15:00 | 01-04 01-11 01-18 01-25 02-01 02-08 02-15 02-22 03-01 03-08"
-            << "\"S\" (2 of its 12 dates differ)";
+            << "\"S\" (on 2 of its 12 dates the file has it 1 hour earlier)";
         QTest::newRow("UTC start") << QByteArray("DTSTART:20270105T090000Z\r\nRRULE:FREQ=WEEKLY;BYDAY=TU")
                                    << "05.01.2027 10:00 | 01-05 01-12 01-19 01-26 02-02 02-09 02-16 02-23 03-02 03-09"
-                                   << "\"S\" (31 dates a year differ)";
+                                   << "\"S\" (on 31 dates a year the file has it 1 hour later)";
+        QTest::newRow("hours differ by 1 to 2")
+            << QByteArray("DTSTART;TZID=Australia/Sydney:20270107T190000\r\nRRULE:FREQ=WEEKLY;BYDAY=TH")
+            << "07.01.2027 09:00 | 01-07 01-14 01-21 01-28 02-04 02-11 02-18 02-25 03-04 03-11"
+            << "\"S\" (on 31 dates a year the file has it 1 to 2 hours later)";
         QTest::newRow("last Friday by position")
             << QByteArray("DTSTART:20270129T160000\r\nRRULE:FREQ=MONTHLY;BYDAY=FR;BYSETPOS=-1")
             << "29.01.2027 16:00 | 01-29 02-26 03-26 04-30 05-28 06-25 07-30 08-27 09-24 10-29"
