@@ -46,25 +46,11 @@ bool readDay(const QString &text, int *ordinal, int *weekday)
     return ok && *weekday != 0 && (number.isEmpty() || *ordinal != 0);
 }
 
-// Rules write dates and times as bare digits ("20240603", "090000"); read and written here
-// without a format parser, as a file of many series reads them again and again.
-int digitsAt(QStringView text, qsizetype from, qsizetype count)
-{
-    int n = 0;
-    for (qsizetype i = from; i < from + count; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            return -1;
-        n = n * 10 + (c - u'0');
-    }
-    return n;
-}
-
 QDate ruleDate(QStringView text)
 {
     if (text.size() != 8)
         return {};
-    const int y = digitsAt(text, 0, 4), m = digitsAt(text, 4, 2), d = digitsAt(text, 6, 2);
+    const int y = iCalDigits(text, 0, 4), m = iCalDigits(text, 4, 2), d = iCalDigits(text, 6, 2);
     return y < 0 || m < 0 || d < 0 ? QDate() : QDate(y, m, d);
 }
 
@@ -72,7 +58,7 @@ QTime ruleTime(QStringView text)
 {
     if (text.size() != 6)
         return {};
-    const int h = digitsAt(text, 0, 2), m = digitsAt(text, 2, 2), s = digitsAt(text, 4, 2);
+    const int h = iCalDigits(text, 0, 2), m = iCalDigits(text, 2, 2), s = iCalDigits(text, 4, 2);
     return h < 0 || m < 0 || s < 0 ? QTime() : QTime(h, m, s);
 }
 

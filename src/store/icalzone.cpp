@@ -467,3 +467,15 @@ qint64 ICalSourceZone::toWall(const Offsets &offsets, qint64 utc)
     const auto it = std::upper_bound(offsets.cbegin(), offsets.cend(), utc, startsAfter);
     return utc + (it == offsets.cbegin() ? 0 : std::prev(it)->second);
 }
+
+int iCalDigits(QStringView text, qsizetype from, qsizetype count)
+{
+    int n = 0;
+    for (qsizetype i = from; i < from + count; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < u'0' || c > u'9')
+            return -1;
+        n = n * 10 + (c - u'0');
+    }
+    return n;
+}

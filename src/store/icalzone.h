@@ -115,3 +115,7 @@ struct ICalWallTime
 };
 
 Q_DECLARE_METATYPE(ICalWallTime)
+
+// The number the bare digits at `from` make ("20240603", "090000"), or -1 where one is not a digit. Files of
+// many series read them again and again, so without a format parser.
+int iCalDigits(QStringView text, qsizetype from, qsizetype count);

@@ -195,18 +195,6 @@ QString unescapeText(QStringView value)
     return out;
 }
 
-int digits(QStringView s, qsizetype from, qsizetype count)
-{
-    int n = 0;
-    for (qsizetype i = from; i < from + count; ++i) {
-        const char16_t c = s[i].unicode();
-        if (c < u'0' || c > u'9')
-            return -1;
-        n = n * 10 + (c - u'0');
-    }
-    return n;
-}
-
 // Splits one unfolded content line into name, parameter text and value. Quoted
 // parameter values may hold ":" and ";", so they are skipped when looking for the value.
 struct ContentLine
@@ -543,8 +531,8 @@ private:
     {
         if (raw.size() != 15 || raw[8] != QLatin1Char('T'))
             return {};
-        const int y = digits(raw, 0, 4), m = digits(raw, 4, 2), d = digits(raw, 6, 2);
-        const int hh = digits(raw, 9, 2), mm = digits(raw, 11, 2), ss = digits(raw, 13, 2);
+        const int y = iCalDigits(raw, 0, 4), m = iCalDigits(raw, 4, 2), d = iCalDigits(raw, 6, 2);
+        const int hh = iCalDigits(raw, 9, 2), mm = iCalDigits(raw, 11, 2), ss = iCalDigits(raw, 13, 2);
         if (!QDate::isValid(y, m, d) || !QTime::isValid(hh, mm, ss))
             return {};
         return QDateTime(QDate(y, m, d), QTime(hh, mm, ss), Qt::UTC);
@@ -627,7 +615,7 @@ private:
         } else if (raw.size() != 15 || raw[8] != QLatin1Char('T')) {
             return {};
         }
-        const int y = digits(raw, 0, 4), m = digits(raw, 4, 2), d = digits(raw, 6, 2);
+        const int y = iCalDigits(raw, 0, 4), m = iCalDigits(raw, 4, 2), d = iCalDigits(raw, 6, 2);
         if (y < 0 || m < 0 || d < 0)
             return {};
         date = QDate(y, m, d);
@@ -635,7 +623,7 @@ private:
             return {};
         if (*dateOnly)
             return local(date, time);
-        const int hh = digits(raw, 9, 2), mm = digits(raw, 11, 2), ss = digits(raw, 13, 2);
+        const int hh = iCalDigits(raw, 9, 2), mm = iCalDigits(raw, 11, 2), ss = iCalDigits(raw, 13, 2);
         if (hh < 0 || mm < 0 || ss < 0 || !QTime::isValid(hh, mm, ss))
             return {};
         time = QTime(hh, mm, ss);
