@@ -50,6 +50,16 @@ void scheduleTelling(State &s)
         QCoreApplication::instance(), [] { Common::DataFileGuard::tellWaiting(); }, Qt::QueuedConnection);
 }
 
+// Called with the mutex held. The text is made only the first time, as it may read the copies.
+template <typename Text> void tellOnce(State &s, const QString &key, Text text)
+{
+    if (s.told.contains(key))
+        return;
+    s.told.insert(key);
+    s.waiting << text();
+    scheduleTelling(s);
+}
+
 } // namespace DataFileGuardPrivate
 
 using namespace DataFileGuardPrivate;
@@ -67,11 +77,7 @@ void DataFileGuard::notice(const QString &path, Problem problem)
     const QMutexLocker lock(&s.mutex);
     if (!s.noticed.contains(file))
         s.noticed.insert(file, problem);
-    if (s.told.contains(file))
-        return;
-    s.told.insert(file);
-    s.waiting << message(file, problem, copyName(file));
-    scheduleTelling(s);
+    tellOnce(s, file, [&] { return message(file, problem, copyName(file)); });
 }
 
 void DataFileGuard::noticeAndKeepAside(const QString &path, Problem problem)
@@ -89,11 +95,7 @@ void DataFileGuard::noticeAndKeepAside(const QString &path, Problem problem)
     const bool kept = keepAside(file);
     State &s = state();
     const QMutexLocker lock(&s.mutex);
-    if (s.told.contains(file))
-        return;
-    s.told.insert(file);
-    s.waiting << (kept ? message(file, problem, copy) : uncopiedMessage(file, problem));
-    scheduleTelling(s);
+    tellOnce(s, file, [&] { return kept ? message(file, problem, copy) : uncopiedMessage(file, problem); });
 }
 
 bool DataFileGuard::isNoticed(const QString &path)
@@ -144,16 +146,12 @@ QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase)
     State &s = state();
     const QMutexLocker lock(&s.mutex);
     // A copy found again (its bytes were kept already) is told of no more.
-    const QString kept = key(copy);
-    if (s.told.contains(kept))
-        return copy;
-    s.told.insert(kept);
-    s.waiting << QCoreApplication::translate("DataFileGuard",
-                                             "The file \"%1\" was changed by another program while %2 ran. Your "
-                                             "changes are written over it; the version it held is kept in \"%3\".")
-                     .arg(QDir::toNativeSeparators(key(path)), QCoreApplication::applicationName(),
-                          QFileInfo(copy).fileName());
-    scheduleTelling(s);
+    tellOnce(s, key(copy), [&] {
+        return QCoreApplication::translate("DataFileGuard",
+                                           "The file \"%1\" was changed by another program while %2 ran. Your "
+                                           "changes are written over it; the version it held is kept in \"%3\".")
+            .arg(QDir::toNativeSeparators(key(path)), QCoreApplication::applicationName(), QFileInfo(copy).fileName());
+    });
     return copy;
 }
 
@@ -182,16 +180,14 @@ bool DataFileGuard::setAsideIfOversized(const QString &path, qint64 limit)
            (earlier.isEmpty() ? "moved aside unread to " : "removed, as the same bytes are kept in ") + copy.toUtf8());
     State &s = state();
     const QMutexLocker lock(&s.mutex);
-    if (s.told.contains(file))
-        return true;
-    s.told.insert(file);
-    s.waiting << QCoreApplication::translate("DataFileGuard",
-                                             "The file \"%1\" is far larger than any file of its kind (%2 MB), so %3 "
-                                             "did not read it and goes on without it. It is kept as it is in \"%4\".")
-                     .arg(QDir::toNativeSeparators(file))
-                     .arg(qint64(info.st_size) >> 20)
-                     .arg(QCoreApplication::applicationName(), QFileInfo(copy).fileName());
-    scheduleTelling(s);
+    tellOnce(s, file, [&] {
+        return QCoreApplication::translate("DataFileGuard",
+                                           "The file \"%1\" is far larger than any file of its kind (%2 MB), so %3 "
+                                           "did not read it and goes on without it. It is kept as it is in \"%4\".")
+            .arg(QDir::toNativeSeparators(file))
+            .arg(qint64(info.st_size) >> 20)
+            .arg(QCoreApplication::applicationName(), QFileInfo(copy).fileName());
+    });
     return true;
 }
 
