@@ -196,14 +196,30 @@ QDateTime fileClock(const QVariant &wall, const QDateTime &moment)
     return wall.value<ICalWallTime>().zone.wallClock(moment);
 }
 
-// Whole days by what the file says: dates, or midnight on its own clock with a midnight end
-// or none, as whole-day entries are written; not by where its times fall here.
-void settleDays(BlockDates *dates, const QDateTime &wallBegin, const QDateTime &wallEnd)
+// How the first time of a block was written, which tells whether its midnight is a day.
+enum class Written { Date, Floating, Zoned, Utc };
+
+// Whole days by what the file says, not by where its times fall here: dates, a floating
+// midnight with a midnight end or none, midnight to midnight in a zone, or the file's own
+// all-day flag. A time in UTC or a zone is a moment even at midnight.
+void settleDays(BlockDates *dates, const QDateTime &wallBegin, const QDateTime &wallEnd, Written written, bool flagged)
 {
     const QTime midnight(0, 0);
-    dates->allDay = wallBegin.time() == midnight && (!wallEnd.isValid() || wallEnd.time() == midnight);
+    const bool endsAtMidnight = wallEnd.isValid() && wallEnd.time() == midnight;
+    const bool dayLike = written == Written::Date || written == Written::Floating;
+    dates->allDay = wallBegin.time() == midnight && (flagged || (dayLike && (!wallEnd.isValid() || endsAtMidnight)) ||
+                                                     (written == Written::Zoned && endsAtMidnight));
     dates->day = wallBegin.date();
     dates->endDay = wallEnd.date();
+}
+
+// The all-day mark some calendar programs write beside times.
+bool flaggedAllDay(const QCalEvent &block)
+{
+    return block.property("x_microsoft_cdo_alldayevent")
+               .toString()
+               .trimmed()
+               .compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
 }
 
 BlockDates blockDates(const QCalEvent &block)
@@ -253,7 +269,13 @@ BlockDates blockDates(const QCalEvent &block)
         wallEnd = fileClock(dueWall.isValid() ? dueWall : firstWall, dates.end);
     else
         wallEnd = QDateTime(dates.end.date(), dates.end.time(), Qt::UTC);
-    settleDays(&dates, wallBegin, wallEnd);
+    const bool unknownZone = block.hasRareProperties() && block.property("unknown_tzid").isValid();
+    const Written written = firstDateOnly ? Written::Date
+                            : firstWall.isValid()
+                                ? (firstWall.value<ICalWallTime>().zone.isUtc() ? Written::Utc : Written::Zoned)
+                            : unknownZone ? Written::Zoned
+                                          : Written::Floating;
+    settleDays(&dates, wallBegin, wallEnd, written, wallBegin.time() == QTime(0, 0) && flaggedAllDay(block));
     return dates;
 }
 
