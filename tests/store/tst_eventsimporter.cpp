@@ -835,6 +835,16 @@ private slots:
         QTest::newRow("UTC start") << QByteArray("DTSTART:20270105T090000Z\r\nRRULE:FREQ=WEEKLY;BYDAY=TU")
                                    << "05.01.2027 10:00 | 01-05 01-12 01-19 01-26 02-02 02-09 02-16 02-23 03-02 03-09"
                                    << "\"S\" (on 31 dates a year the file has it 1 hour later)";
+        QTest::newRow("UTC on two weekdays")
+            << QByteArray("DTSTART:20270104T090000Z\r\nRRULE:FREQ=WEEKLY;BYDAY=MO,WE")
+            << "04.01.2027 10:00 | 01-04 01-06 01-11 01-13 01-18 01-20 01-25 01-27 02-01 02-03"
+            << "\"S\" (on 62 dates a year the file has it 1 hour later)";
+        QTest::newRow("parts add up to the whole")
+            << la + "20270131T233000\r\nRRULE:FREQ=MONTHLY;BYDAY=-1SU"
+            << "01.02.2027 08:30 | 02-01 03-01 04-05 05-03 06-07 07-05 08-02 09-06 10-04 11-01"
+            << "\"S\" (on 1 date a year the file has it 1 hour earlier; on 8 dates a year the file has it 7 days "
+               "earlier; on 1 date a year the file has it but it does not repeat here; it also repeats here on 1 date "
+               "a year that the file does not have)";
         QTest::newRow("hours differ by 1 to 2")
             << QByteArray("DTSTART;TZID=Australia/Sydney:20270107T190000\r\nRRULE:FREQ=WEEKLY;BYDAY=TH")
             << "07.01.2027 09:00 | 01-07 01-14 01-21 01-28 02-04 02-11 02-18 02-25 03-04 03-11"
