@@ -741,7 +741,9 @@ public:
                     leaveOut(&ImportNotes::captionEmpty, &ImportNotes::captionEmptyRows);
                 continue;
             }
-            if (readTime(record.caption.trimmed()).isValid()) {
+            const QString caption = record.caption.trimmed();
+            // Tried only on what can be a time: a large file has many captions.
+            if (caption.size() <= 11 && caption.front().isDigit() && readTime(caption).isValid()) {
                 leaveOut(&ImportNotes::timeAsCaption, &ImportNotes::timeAsCaptionRows);
                 continue;
             }
