@@ -196,14 +196,30 @@ QDateTime fileClock(const QVariant &wall, const QDateTime &moment)
     return wall.value<ICalWallTime>().zone.wallClock(moment);
 }
 
-// Whole days by what the file says: dates, or midnight on its own clock with a midnight end
-// or none, as whole-day entries are written; not by where its times fall here.
-void settleDays(BlockDates *dates, const QDateTime &wallBegin, const QDateTime &wallEnd)
+// How the first time of a block was written, which tells whether its midnight is a day.
+enum class Written { Date, Floating, Zoned, Utc };
+
+// Whole days by what the file says, not by where its times fall here: dates, a floating
+// midnight with a midnight end or none, midnight to midnight in a zone, or the file's own
+// all-day flag. A time in UTC or a zone is a moment even at midnight.
+void settleDays(BlockDates *dates, const QDateTime &wallBegin, const QDateTime &wallEnd, Written written, bool flagged)
 {
     const QTime midnight(0, 0);
-    dates->allDay = wallBegin.time() == midnight && (!wallEnd.isValid() || wallEnd.time() == midnight);
+    const bool endsAtMidnight = wallEnd.isValid() && wallEnd.time() == midnight;
+    const bool dayLike = written == Written::Date || written == Written::Floating;
+    dates->allDay = wallBegin.time() == midnight && (flagged || (dayLike && (!wallEnd.isValid() || endsAtMidnight)) ||
+                                                     (written == Written::Zoned && endsAtMidnight));
     dates->day = wallBegin.date();
     dates->endDay = wallEnd.date();
+}
+
+// The all-day mark some calendar programs write beside times.
+bool flaggedAllDay(const QCalEvent &block)
+{
+    return block.property("x_microsoft_cdo_alldayevent")
+               .toString()
+               .trimmed()
+               .compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
 }
 
 BlockDates blockDates(const QCalEvent &block)
@@ -253,7 +269,13 @@ BlockDates blockDates(const QCalEvent &block)
         wallEnd = fileClock(dueWall.isValid() ? dueWall : firstWall, dates.end);
     else
         wallEnd = QDateTime(dates.end.date(), dates.end.time(), Qt::UTC);
-    settleDays(&dates, wallBegin, wallEnd);
+    const bool unknownZone = block.hasRareProperties() && block.property("unknown_tzid").isValid();
+    const Written written = firstDateOnly ? Written::Date
+                            : firstWall.isValid()
+                                ? (firstWall.value<ICalWallTime>().zone.isUtc() ? Written::Utc : Written::Zoned)
+                            : unknownZone ? Written::Zoned
+                                          : Written::Floating;
+    settleDays(&dates, wallBegin, wallEnd, written, wallBegin.time() == QTime(0, 0) && flaggedAllDay(block));
     return dates;
 }
 
@@ -303,6 +325,19 @@ bool isCancelled(const QCalEvent &block)
 }
 
 constexpr int kEventsNamed = 5;
+
+// A text for the message on one line, cut at a word where it is long, with a mark where it was cut.
+QString shortened(const QString &text, qsizetype size)
+{
+    QString shown = text.simplified();
+    if (shown.size() <= size)
+        return shown;
+    const qsizetype blank = shown.lastIndexOf(QLatin1Char(' '), size);
+    qsizetype cut = blank > size / 2 ? blank : size;
+    if (shown.at(cut - 1).isHighSurrogate())
+        --cut;
+    return shown.left(cut) + QStringLiteral("…");
+}
 
 void noteNamed(QStringList *names, const QString &text)
 {
@@ -404,13 +439,13 @@ private:
         if (!fit.problem.isEmpty()) {
             ++m_notes.rulesLost;
             noteNamed(&m_notes.rulesLostNamed,
-                      QStringLiteral("\"%1\": %2").arg(event->caption().left(60), fit.problem));
+                      QStringLiteral("\"%1\": %2").arg(shortened(event->caption(), 60), fit.problem));
         }
         if (fit.datesDiffer) {
             ++m_notes.datesOff;
             if (!fit.differs.isEmpty())
                 noteNamed(&m_notes.datesOffNamed,
-                          QStringLiteral("\"%1\" (%2)").arg(event->caption().left(60), fit.differs));
+                          QStringLiteral("\"%1\" (%2)").arg(shortened(event->caption(), 60), fit.differs));
         }
         const IOccurrence &occurrence = event->occurrence();
         const bool repeats = occurrence.type() != IOccurrence::Once;
@@ -470,7 +505,7 @@ private:
         if (!block.property("valarm").toBool())
             return;
         ++m_notes.alarmsNotRead;
-        noteNamed(&m_notes.alarmsNotReadNamed, QStringLiteral("\"%1\"").arg(event.caption().left(60)));
+        noteNamed(&m_notes.alarmsNotReadNamed, QStringLiteral("\"%1\"").arg(shortened(event.caption(), 60)));
     }
 
     void noteLocalTime(const QCalEvent &block, const AbstractCommonEvent &event)
@@ -481,7 +516,8 @@ private:
         if (zone.isEmpty())
             return;
         ++m_notes.localTimes;
-        noteNamed(&m_notes.localTimesNamed, QStringLiteral("\"%1\" (%2)").arg(event.caption().left(60), zone.left(60)));
+        noteNamed(&m_notes.localTimesNamed,
+                  QStringLiteral("\"%1\" (%2)").arg(shortened(event.caption(), 60), shortened(zone, 60)));
     }
 
     static AbstractCommonEventPtr makeEvent(const QCalEvent &block, const BlockDates &dates, bool withRule,
@@ -595,6 +631,13 @@ bool localeDayFirst()
     return QLocale().toString(QDate(1999, 12, 31), QLocale::ShortFormat).startsWith(QLatin1String("31"));
 }
 
+// Year, month, day, as in Japanese or Swedish: the day and month come as in month first.
+bool localeYearFirst()
+{
+    const QString date = QLocale().toString(QDate(1999, 12, 31), QLocale::ShortFormat);
+    return date.startsWith(QLatin1String("1999")) || date.startsWith(QLatin1String("99"));
+}
+
 class CsvFormatImporter : public AbstractEventsImporter
 {
 public:
@@ -619,8 +662,14 @@ public:
         }
         m_notes.undecodable = failed;
         QList<CsvEventRecord> records;
-        if (!readRecords(text, &records, &m_notes)) {
-            setErrorString(QCoreApplication::translate("EventsImporter", "Invalid or unknown Csv format"));
+        const bool read = readRecords(text, &records, &m_notes);
+        const bool semicolons = records.isEmpty() && separatedBySemicolons(text);
+        if (!read || semicolons) {
+            const auto tr = [](const char *text) { return QCoreApplication::translate("EventsImporter", text); };
+            setErrorString(tr("Invalid or unknown Csv format") +
+                           (semicolons ? tr(": its fields are separated by semicolons, but the program reads fields "
+                                            "separated by commas.")
+                                       : QString()));
             return result;
         }
         for (const CsvEventRecord &record : std::as_const(records))
@@ -683,16 +732,26 @@ public:
                 leaveOut(&ImportNotes::invalidDates, &ImportNotes::invalidDateRows);
                 continue;
             }
-            // The forms refuse an event without a caption.
+            // The forms refuse an event without a caption. A time there is a sheet with a column
+            // of its own for times, which would give a whole-day event captioned "09:00".
             if (record.caption.trimmed().isEmpty()) {
-                leaveOut(&ImportNotes::noText, &ImportNotes::noTextRows);
+                if (record.comment.isEmpty())
+                    leaveOut(&ImportNotes::noText, &ImportNotes::noTextRows);
+                else
+                    leaveOut(&ImportNotes::captionEmpty, &ImportNotes::captionEmptyRows);
+                continue;
+            }
+            const QString caption = record.caption.trimmed();
+            // Tried only on what can be a time: a large file has many captions.
+            if (caption.size() <= 11 && caption.front().isDigit() && readTime(caption).isValid()) {
+                leaveOut(&ImportNotes::timeAsCaption, &ImportNotes::timeAsCaptionRows);
                 continue;
             }
             if (timeLost && notes) {
                 ++notes->timesNotRead;
-                noteNamed(&notes->timesNotReadNamed,
-                          QStringLiteral("\"%1\" (%2)")
-                              .arg(record.caption.left(60), dateText.section(QLatin1Char(' '), 1).left(30)));
+                noteNamed(&notes->timesNotReadNamed, QStringLiteral("\"%1\" (%2)")
+                                                         .arg(shortened(record.caption, 60),
+                                                              shortened(dateText.section(QLatin1Char(' '), 1), 30)));
             }
             const QString stamp = record.date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('T') +
                                   record.time.toString(QStringLiteral("HH:mm:ss"));
@@ -701,6 +760,24 @@ public:
             records->append(record);
         }
         return true;
+    }
+
+    // Whether the fields are separated by semicolons, as spreadsheets write them where the comma
+    // is the decimal mark: read so, some of the first rows begin with a date.
+    static bool separatedBySemicolons(QString &text)
+    {
+        QTextStream stream(&text, QIODevice::ReadOnly);
+        const CsvModel model(stream, nullptr, false, QLatin1Char(';'));
+        if (model.columnCount() < 2)
+            return false;
+        for (int row = 0; row < qMin(model.rowCount(), 20); ++row) {
+            QDate date;
+            QTime time;
+            if (parseDateText(model.data(model.index(row, 0)).toString(), localeDayFirst(), &date, &time) !=
+                DateRead::NoDate)
+                return true;
+        }
+        return false;
     }
 
     // The parts of the date at the start of a text: up to the first blank, split at its
@@ -715,7 +792,7 @@ public:
     }
 
     // How a date text reads as numbers: day first, month first (bit 1 and 2), both or
-    // neither. A year first reads one way only and takes no part.
+    // neither. A year first reads one way only and takes no part; dots read day first.
     static int readings(const QString &text)
     {
         const QStringList parts = dateParts(text);
@@ -727,7 +804,9 @@ public:
         if (!firstOk || !secondOk)
             return 0;
         const auto fits = [](int day, int month) { return day >= 1 && day <= 31 && month >= 1 && month <= 12; };
-        return (fits(first, second) ? 1 : 0) | (fits(second, first) ? 2 : 0);
+        const int ways = (fits(first, second) ? 1 : 0) | (fits(second, first) ? 2 : 0);
+        // No one writes month.day.year: dots are day first.
+        return ways == 3 && text.section(QLatin1Char(' '), 0, 0).contains(QLatin1Char('.')) ? 1 : ways;
     }
 
     // One order for the whole file, from the dates that read only one way; the locale's
@@ -956,10 +1035,24 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
              "%1 rows were left out: their dates are not valid dates (rows %2).");
     rowsLine(notes.noText, notes.noTextRows, "1 row was left out: it has a date but no caption (row %1).",
              "%1 rows were left out: they have a date but no caption (rows %2).");
-    // The orders a row's date fits and the file's dates were read in.
+    rowsLine(notes.captionEmpty, notes.captionEmptyRows,
+             "1 row was left out: its second column, where the caption is read, is empty (row %1).",
+             "%1 rows were left out: their second column, where the caption is read, is empty (rows %2).");
+    rowsLine(notes.timeAsCaption, notes.timeAsCaptionRows,
+             "1 row was left out: its second column holds a time, where the caption is read; a time is read after "
+             "the date in the first column (row %1).",
+             "%1 rows were left out: their second column holds a time, where the caption is read; a time is read "
+             "after the date in the first column (rows %2).");
+    if (imported == 0 && !notes.skippedRows.isEmpty())
+        lines << tr("The program reads the date, with a time after it, from a row's first column and the caption "
+                    "from the second.");
+    // The orders a row's date fits and the file's dates were read in, and the system's.
     const bool dayFirst = notes.dateOrder == ImportNotes::DayFirst;
     const QString taken = dayFirst ? tr("day first") : tr("month first");
     const QString other = dayFirst ? tr("month first") : tr("day first");
+    const QString system = localeYearFirst()  ? tr("year first, then month and day")
+                           : localeDayFirst() ? tr("day first")
+                                              : tr("month first");
     rowsLine(notes.otherOrder, notes.otherOrderRows,
              "1 row was left out: its date fits only %2, but the file's dates were read %3 (row %1).",
              "%1 rows were left out: their dates fit only %3, but the file's dates were read %4 (rows %2).",
@@ -970,7 +1063,7 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
              "dates were read %3 (row %1).",
              "%1 rows were left out: a two-digit year is read only in your system's order, %3, and the file's "
              "dates were read %4 (rows %2).",
-             {other, taken});
+             {system, taken});
     if (notes.dateOrderReason != ImportNotes::OrderSettled) {
         const QDate date = notes.dateOrderExampleDate;
         const QString read = QLocale::c().toString(date, date.year() == kNoYear ? u"d MMMM" : u"d MMMM yyyy");
@@ -1019,7 +1112,7 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
             return;
         QString listed = named.join(QLatin1String("; "));
         if (count > named.size())
-            listed += QStringLiteral("; …");
+            listed += count - named.size() == 1 ? tr(" and 1 more") : tr(" and %1 more").arg(count - named.size());
         lines << (count == 1 ? tr(one).arg(listed) : tr(many).arg(count).arg(listed));
     };
     namedLine(notes.timesNotRead, notes.timesNotReadNamed,

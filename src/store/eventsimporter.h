@@ -19,6 +19,10 @@ struct ImportNotes
     QList<int> invalidDateRows;
     int noText = 0; // CSV rows with a date and no text
     QList<int> noTextRows;
+    int captionEmpty = 0; // CSV rows with an empty second column and text in a later one
+    QList<int> captionEmptyRows;
+    int timeAsCaption = 0; // CSV rows whose second column holds a time
+    QList<int> timeAsCaptionRows;
     int otherOrder = 0; // CSV rows whose date fits only the order not taken
     QList<int> otherOrderRows;
     int twoDigitYears = 0; // CSV rows with a two-digit year in a file not in the system's order

@@ -11,6 +11,7 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <limits>
 #include <numeric>
@@ -464,6 +465,35 @@ struct Shifts
     }
 };
 
+// Dates counted over a span as dates a year: the whole is counted once and split by the parts'
+// shares, so that they add up to it, each part with any date keeping one at least. Rounded
+// apart, they could add up to more.
+std::array<int, 4> perYear(const std::array<int, 4> &counts, qint64 days)
+{
+    const double years = double(qMax<qint64>(1, days)) / 365.25;
+    const int sum = std::accumulate(counts.begin(), counts.end(), 0);
+    const int some = int(std::count_if(counts.begin(), counts.end(), [](int count) { return count > 0; }));
+    const int whole = qMax(some, qRound(sum / years));
+    std::array<int, 4> shares{};
+    std::array<double, 4> left{};
+    int given = 0;
+    for (size_t i = 0; i < counts.size(); ++i) {
+        const double share = sum > 0 ? double(counts[i]) * whole / sum : 0.0;
+        shares[i] = qMax(counts[i] > 0 ? 1 : 0, int(share));
+        left[i] = counts[i] > 0 ? share - int(share) : -1.0;
+        given += shares[i];
+    }
+    // The largest remainders gain one each; the largest share gives back what the parts kept at one took.
+    for (auto most = std::max_element(left.begin(), left.end()); given < whole && *most >= 0;
+         most = std::max_element(left.begin(), left.end()), ++given) {
+        ++shares[size_t(most - left.begin())];
+        *most = -1.0;
+    }
+    for (; given > whole; --given)
+        --*std::max_element(shares.begin(), shares.end());
+    return shares;
+}
+
 // What differs between the file's dates here and the kept ones: each date of the file is set
 // against the nearest kept one it lacks, within a week, which tells how much later or earlier
 // it is; the rest are dates of one of them only. Counted among a series' dates when it ends
@@ -505,21 +535,23 @@ QString differences(const std::vector<qint64> &fileOnly, const std::vector<qint6
         (qAbs(shift) < kDay ? hours : wholeDays).add(shift);
     }
     const int extra = int(n) - pairs;
+    std::array<int, 4> counts{hours.count, wholeDays.count, unpaired, extra};
+    if (of == 0)
+        counts = perYear(counts, days);
     const auto often = [&](int count) {
         if (of > 0)
             return count == 1 ? tr("1 of its %1 dates").arg(of) : tr("%1 of its %2 dates").arg(count).arg(of);
-        const int perYear = qMax(1, qRound(count * 365.25 / qMax<qint64>(1, days)));
-        return perYear == 1 ? tr("1 date a year") : tr("%1 dates a year").arg(perYear);
+        return count == 1 ? tr("1 date a year") : tr("%1 dates a year").arg(count);
     };
     QStringList parts;
-    for (const Shifts *shifts : {&hours, &wholeDays}) {
-        if (shifts->count > 0)
-            parts << tr("on %1 the file has it %2").arg(often(shifts->count), shifts->text());
-    }
-    if (unpaired > 0)
-        parts << tr("on %1 the file has it but it does not repeat here").arg(often(unpaired));
-    if (extra > 0) {
-        const QString count = of > 0 ? (extra == 1 ? tr("1 date") : tr("%1 dates").arg(extra)) : often(extra);
+    if (counts[0] > 0)
+        parts << tr("on %1 the file has it %2").arg(often(counts[0]), hours.text());
+    if (counts[1] > 0)
+        parts << tr("on %1 the file has it %2").arg(often(counts[1]), wholeDays.text());
+    if (counts[2] > 0)
+        parts << tr("on %1 the file has it but it does not repeat here").arg(often(counts[2]));
+    if (counts[3] > 0) {
+        const QString count = of > 0 ? (extra == 1 ? tr("1 date") : tr("%1 dates").arg(extra)) : often(counts[3]);
         parts << tr("it also repeats here on %1 that the file does not have").arg(count);
     }
     return parts.join(QLatin1String("; "));
@@ -938,8 +970,14 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
         if (sameRule)
             days.push_back(day);
     }
-    if (!ended && reference.size() == kMaxCompared)
-        localEnd = QDateTime::fromSecsSinceEpoch(reference.back(), Qt::UTC).date();
+    if (!ended && reference.size() == kMaxCompared) {
+        // Whole years, so that what a season holds counts as often as the years hold it.
+        const QDate cut = QDateTime::fromSecsSinceEpoch(reference.back(), Qt::UTC).date();
+        int years = kCompareYears;
+        while (years > 0 && local.date().addYears(years) > cut)
+            --years;
+        localEnd = years > 0 ? local.date().addYears(years) : cut;
+    }
     const qint64 endSeconds = seconds(localEnd, QTime(0, 0));
     reference.erase(std::lower_bound(reference.begin(), reference.end(), endSeconds), reference.end());
 

@@ -91,6 +91,8 @@ public:
     // The same readings through such a list, in seconds since 1970: a series reads many.
     static qint64 toUtc(const Offsets &offsets, qint64 wall);
     static qint64 toWall(const Offsets &offsets, qint64 utc);
+    // A time written with "Z": a moment, never a calendar day.
+    bool isUtc() const { return !m_own && !m_system.isValid(); }
     // True when readings in it are readings in that zone.
     bool sameAs(const QTimeZone &zone) const { return !m_own && m_system.isValid() && m_system == zone; }
     // Tells zones apart while this one is alive: a system zone's id, else the file zone's own object.

@@ -309,13 +309,27 @@ private slots:
         QTest::newRow("end only") << QByteArray("DTEND:20240501T100000") << Period(QDateTime(may1, QTime(10, 0)));
         QTest::newRow("end before begin ignored")
             << QByteArray("DTSTART:20240501T100000\r\nDTEND:20240430T100000") << Period(QDateTime(may1, QTime(10, 0)));
+        // A time in UTC or a zone is a moment wherever the user is (after "@"); a floating midnight is a day.
+        const QDate jan1(2027, 1, 1), dec31(2026, 12, 31);
+        const QByteArray utcMidnight = "DTSTART:20270101T000000Z\r\nRRULE:FREQ=DAILY";
+        QTest::newRow("utc midnight @Europe/Berlin") << utcMidnight << Period(jan1, QTime(1, 0));
+        QTest::newRow("utc midnight @America/Sao_Paulo") << utcMidnight << Period(dec31, QTime(21, 0));
+        QTest::newRow("utc midnight to midnight @America/Sao_Paulo")
+            << QByteArray("DTSTART:20270101T000000Z\r\nDTEND:20270102T000000Z")
+            << Period(dec31, QTime(21, 0), jan1, QTime(21, 0));
+        QTest::newRow("zoned midnight @America/Sao_Paulo")
+            << QByteArray("DTSTART;TZID=Europe/Berlin:20270101T000000") << Period(dec31, QTime(20, 0));
+        QTest::newRow("floating midnight @America/Sao_Paulo") << QByteArray("DTSTART:20270101T000000") << Period(jan1);
+        QTest::newRow("utc midnight flagged all-day @America/Sao_Paulo")
+            << QByteArray("DTSTART:20270101T000000Z\r\nX-MICROSOFT-CDO-ALLDAYEVENT:TRUE") << Period(jan1);
     }
 
     void icsPeriods()
     {
         QFETCH(QByteArray, dates);
         QFETCH(Period, period);
-        TestHelpers::ScopedTimeZone tz("Europe/Berlin");
+        const QByteArray tag = QTest::currentDataTag();
+        TestHelpers::ScopedTimeZone tz(tag.contains('@') ? tag.mid(tag.indexOf('@') + 1).constData() : "Europe/Berlin");
         const Imported imported = importIcs(calendar(vevent(dates + "\r\nSUMMARY:x")));
         QCOMPARE(imported.events.size(), 1);
         QCOMPARE(imported.events[0]->period(), period);
@@ -516,7 +530,7 @@ private slots:
             << "2026-12-31 14:30 2027-04-01 2027-04-13\n1 row was left out: its date fits only day first, but the "
                "file's dates were read month first (row 4).\nThe file's dates do not agree on an order; they were "
                "read month first, as most dates that fit only one order are written: 4/1/2027 is 1 April 2027.";
-        const QByteArray mixed = "12/25/2027,a\n3/4/2027,b\n25/12/2027,c\n05/06/2027,d\n04.03.27,e";
+        const QByteArray mixed = "12/25/2027,a\n3/4/2027,b\n25/12/2027,c\n05/06/2027,d\n04/03/27,e";
         QTest::newRow("de, as many each way")
             << de << mixed
             << "2027-04-03 2027-12-25 2027-06-05 2027-03-04\n1 row was left out: its date fits only month first, "
@@ -541,12 +555,26 @@ private slots:
                                        << "2026-12-31 14:30 2027-04-01";
         QTest::newRow("year first") << de << QByteArray("2026-12-31 14:30,a\n2027-02-30,c")
                                     << "2026-12-31 14:30\n1 row was left out: its date is not a valid date (row 2).";
-        QTest::newRow("de, either way") << de << QByteArray("4.1.2027,a\n5.5.2027,b")
+        QTest::newRow("de, either way") << de << QByteArray("4/1/2027,a\n5/5/2027,b")
                                         << "2027-01-04 2027-05-05\nEvery date fits both orders; they were read day "
-                                           "first, as your system writes dates: 4.1.2027 is 4 January 2027.";
+                                           "first, as your system writes dates: 4/1/2027 is 4 January 2027.";
         QTest::newRow("us, either way") << us << QByteArray("4/4/2027,a\n4/1,b")
                                         << "2027-04-04 1852-04-01\nEvery date fits both orders; they were read "
                                            "month first, as your system writes dates: 4/1 is 1 April.";
+        const QLocale ja(QLocale::Japanese, QLocale::Japan);
+        QTest::newRow("us, dots") << us << QByteArray("05.01.2027,a\n06.02.2027,b") << "2027-01-05 2027-02-06";
+        QTest::newRow("ja, two-digit year day first")
+            << ja << QByteArray("25/12/2027,a\n3/4/27,b")
+            << "2027-12-25\n1 row was left out: a two-digit year is read only in your system's order, year first, then "
+               "month and day, and the file's dates were read day first (row 2).";
+        QTest::newRow("us, time in a column of its own")
+            << us
+            << QByteArray("1/13/2027,09:00,Dentist\n1/14/2027,,Meeting\n1/15/2027 9.30,Quarterly planning with the "
+                          "regional sales teams and the new product managers")
+            << "2027-01-15\n1 row was left out: its second column, where the caption is read, is empty (row 2).\n1 row "
+               "was left out: its second column holds a time, where the caption is read; a time is read after the date "
+               "in the first column (row 1).\n1 event has a time that could not be read; it was imported for its whole "
+               "day: \"Quarterly planning with the regional sales teams and the new…\" (9.30).";
     }
 
     void csvDateOrders()
@@ -596,17 +624,22 @@ private slots:
     void csvFailures_data()
     {
         QTest::addColumn<QByteArray>("text");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("one column") << QByteArray("24.12.2015\n1.1.2016\n");
-        QTest::newRow("comma only in quotes") << QByteArray("\"24.12.2015,x\"\n");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("empty") << QByteArray() << QString();
+        QTest::newRow("one column") << QByteArray("24.12.2015\n1.1.2016\n") << QString();
+        QTest::newRow("comma only in quotes") << QByteArray("\"24.12.2015,x\"\n") << QString();
+        const QString semicolons =
+            ": its fields are separated by semicolons, but the program reads fields separated by commas.";
+        QTest::newRow("semicolons") << QByteArray("Datum;Betreff\n24.12.2027;Feier\n") << semicolons;
     }
 
     void csvFailures()
     {
         QFETCH(QByteArray, text);
+        QFETCH(QString, reason);
         const Imported imported = importCsv(text);
         QVERIFY(imported.events.isEmpty());
-        QCOMPARE(imported.error, QStringLiteral("Invalid or unknown Csv format"));
+        QCOMPARE(imported.error, QStringLiteral("Invalid or unknown Csv format") + reason);
     }
 
     void csvSurvivesGarbage()
@@ -644,7 +677,8 @@ private slots:
         QTest::newRow("CSV with nothing readable")
             << int(EventsImporter::CsvFormat) << QByteArray("Date,Subject\nsoon,Party\n") << 0
             << "Nothing was imported: the file holds no event that could be read.\n"
-               "1 row was left out: its first column holds no date (row 2).";
+               "1 row was left out: its first column holds no date (row 2).\nThe program reads the date, with a time "
+               "after it, from a row's first column and the caption from the second.";
         QTest::newRow("iCalendar exceptions")
             << int(EventsImporter::ICalendarFormat)
             << calendar(vevent("UID:w\r\nDTSTART:20240603T090000\r\nRRULE:FREQ=WEEKLY\r\n"
@@ -745,7 +779,7 @@ private slots:
             << utcSeries << utcEvents
             << "Imported 6 events\n6 repeating events from other time zones repeat here on the local day and hour of "
                "their first date, so some of their dates differ from the file: " +
-                   named.mid(0, 5).join(QLatin1String("; ")) + "; ….";
+                   named.mid(0, 5).join(QLatin1String("; ")) + " and 1 more.";
         QTest::newRow("duration") << vevent("DTSTART:20240603T090000\r\nDURATION:PT1H30M\r\nSUMMARY:Talk") +
                                          vevent("DTSTART;VALUE=DATE:20240610\r\nDURATION:P2D\r\nSUMMARY:Trip")
                                   << QStringList{"Talk 03.06.2024 09:00 - 03.06.2024 10:30 | 06-03",
@@ -815,6 +849,16 @@ private slots:
         QTest::newRow("UTC start") << QByteArray("DTSTART:20270105T090000Z\r\nRRULE:FREQ=WEEKLY;BYDAY=TU")
                                    << "05.01.2027 10:00 | 01-05 01-12 01-19 01-26 02-02 02-09 02-16 02-23 03-02 03-09"
                                    << "\"S\" (on 31 dates a year the file has it 1 hour later)";
+        QTest::newRow("UTC on two weekdays")
+            << QByteArray("DTSTART:20270104T090000Z\r\nRRULE:FREQ=WEEKLY;BYDAY=MO,WE")
+            << "04.01.2027 10:00 | 01-04 01-06 01-11 01-13 01-18 01-20 01-25 01-27 02-01 02-03"
+            << "\"S\" (on 62 dates a year the file has it 1 hour later)";
+        QTest::newRow("parts add up to the whole")
+            << la + "20270131T233000\r\nRRULE:FREQ=MONTHLY;BYDAY=-1SU"
+            << "01.02.2027 08:30 | 02-01 03-01 04-05 05-03 06-07 07-05 08-02 09-06 10-04 11-01"
+            << "\"S\" (on 1 date a year the file has it 1 hour earlier; on 8 dates a year the file has it 7 days "
+               "earlier; on 1 date a year the file has it but it does not repeat here; it also repeats here on 1 date "
+               "a year that the file does not have)";
         QTest::newRow("hours differ by 1 to 2")
             << QByteArray("DTSTART;TZID=Australia/Sydney:20270107T190000\r\nRRULE:FREQ=WEEKLY;BYDAY=TH")
             << "07.01.2027 09:00 | 01-07 01-14 01-21 01-28 02-04 02-11 02-18 02-25 03-04 03-11"
