@@ -1,5 +1,6 @@
 #include "store/editorcommands.h"
 
+#include "core/jsonparser.h"
 #include "core/log.h"
 #include "core/storage.h"
 #include "core/usermessages.h"
@@ -9,8 +10,25 @@
 #include <QBuffer>
 #include <QObject>
 
+#include <algorithm>
+
+namespace EditorCommandsPrivate {
+
+// An event's entry as the events file holds it: an object made anew from the file writes it again.
+size_t entryHash(const AbstractCommonEvent &event)
+{
+    Common::JsonWriter writer;
+    event.writeJson(writer);
+    return qHash(writer.take());
+}
+
+} // namespace EditorCommandsPrivate
+
+using namespace EditorCommandsPrivate;
+
 EventCommand::EventCommand(EventsManager *manager, AbstractCommonEventPtr event, const QString &text)
-    : QUndoCommand(text), m_manager(manager), m_event(event), m_id(event ? event->id() : QByteArray())
+    : QUndoCommand(text), m_manager(manager), m_event(event), m_id(event ? event->id() : QByteArray()),
+      m_entryHash(event ? entryHash(*event) : 0)
 {
 }
 
@@ -21,15 +39,29 @@ void EventCommand::setEvent(AbstractCommonEventPtr event)
     m_id = event ? event->id() : QByteArray();
 }
 
+void EventCommand::noteEntry(const AbstractCommonEvent &event)
+{
+    m_entryHash = entryHash(event);
+}
+
 AbstractCommonEventPtr EventCommand::_event()
 {
     // A whole-state swap replaces every event object, and the manager frees the old ones only on
-    // the next turn of the event loop: an object no longer in the list is found again by id.
+    // the next turn of the event loop: an object no longer in the list is found again by id. Where
+    // the id repeats, the first of its events may be another one, which a step would change or
+    // delete: only an event whose entry is as this command left it is taken.
     if (m_manager) {
         const AbstractCommonEventPtr held = m_event.lock();
         if (!held || m_manager->indexOf(held) == -1) {
-            if (AbstractCommonEventPtr found = m_manager->eventById(m_id))
-                m_event = found;
+            const QList<AbstractCommonEventPtr> found = m_manager->eventsById(m_id);
+            const auto own = found.size() == 1 ? found.cbegin()
+                                               : std::find_if(found.cbegin(), found.cend(), [this](const auto &event) {
+                                                     return entryHash(*event) == m_entryHash;
+                                                 });
+            if (own != found.cend())
+                m_event = *own;
+            else if (found.size() > 1)
+                QR_LOG("Several events have the id " + m_id + ", none as this step left it");
         }
     }
     return m_event.lock();
@@ -51,7 +83,8 @@ AddEventCommand::AddEventCommand(EventsManager *manager, AbstractCommonEventPtr 
 
 void AddEventCommand::redo()
 {
-    AbstractCommonEventPtr event = _event();
+    // Not looked up by id: the event is not listed yet, and another with its id may be.
+    AbstractCommonEventPtr event = heldEvent();
     if (!event) {
         AbstractCommonEventPtr made = EventsFactory::createEvent(m_type);
         if (!made)
@@ -64,6 +97,7 @@ void AddEventCommand::redo()
         event->restorePhoto();
     }
     manager()->addEvent(event);
+    noteEntry(*event);
 }
 
 void AddEventCommand::undo()
@@ -88,6 +122,9 @@ void SaveEventStateCommand::redo()
 {
     if (m_firstRedo) {
         m_firstRedo = false;
+        // The edit is made before the push.
+        if (const AbstractCommonEventPtr event = heldEvent())
+            noteEntry(*event);
         return;
     }
     AbstractCommonEventPtr event = _event();
@@ -98,6 +135,7 @@ void SaveEventStateCommand::redo()
     const QVariant current = event->saveToVariant(AbstractCommonEvent::NoSaveFlags);
     event->loadFromVariant(m_state);
     m_state = current;
+    noteEntry(*event);
 }
 
 void SaveEventStateCommand::undo()
@@ -118,7 +156,7 @@ RemoveEventCommand::RemoveEventCommand(EventsManager *manager, AbstractCommonEve
 void RemoveEventCommand::redo()
 {
     AbstractCommonEventPtr event = _event();
-    QR_ASSERT(_event());
+    QR_ASSERT(event);
     if (event)
         manager()->removeEvent(event);
 }
@@ -130,7 +168,9 @@ void RemoveEventCommand::undo()
         return;
     made->loadFromVariant(m_state);
     setEvent(made);
-    manager()->addEvent(_event());
+    // The object made here, not the first listed event of its id.
+    manager()->addEvent(made);
+    noteEntry(*made);
 }
 
 RestoreCommand::RestoreCommand(IBackupManager *manager, const QString &fileName)

@@ -14,7 +14,8 @@ class EventsManager;
 class Storage;
 
 // Base of the commands bound to one user event. The event is held weakly: once its object is gone
-// (removed, or the events file was reloaded) it is found again by its id.
+// (removed, or the events file was reloaded) it is found again by its id, and where a file made
+// elsewhere gives several events that id, by what the event held when this command last left it.
 class EventCommand : public QUndoCommand
 {
 public:
@@ -23,12 +24,18 @@ public:
 protected:
     void setEvent(AbstractCommonEventPtr event);
     AbstractCommonEventPtr _event();
+    // The object last acted on, listed or not.
+    AbstractCommonEventPtr heldEvent() const { return m_event.lock(); }
+    // Call after every step that leaves the event in the list.
+    void noteEntry(const AbstractCommonEvent &event);
     EventsManager *manager() const { return m_manager; }
 
 private:
     EventsManager *m_manager;
     std::weak_ptr<AbstractCommonEvent> m_event;
     QByteArray m_id;
+    // A hash of the event's entry in the events file as this command last left it.
+    size_t m_entryHash = 0;
 };
 
 // Adds a new event; undo removes it, and a later redo brings it back with its id and photo.

@@ -7,6 +7,7 @@
 #include "core/properties.h"
 #include "core/settingkeys.h"
 #include "events/birthdayevent.h"
+#include "events/eventsfactory.h"
 #include "events/holidayevent.h"
 #include "events/notspecifiedevent.h"
 #include "events/occurrence.h"
@@ -120,6 +121,24 @@ bool decodeFile(QFile &file, const QByteArray &encoding, QString *text, int *fai
     return true;
 }
 
+// A copy of an event under a fresh id. The kinds keep the fields that all events share, the id
+// among them, in a map of their own.
+AbstractCommonEventPtr withFreshId(const AbstractCommonEvent &event)
+{
+    const AbstractCommonEventPtr copy = EventsFactory::createEvent(event.type());
+    if (!copy)
+        return nullptr;
+    const QString sharedKey = QStringLiteral("abstract");
+    QVariantMap data = event.saveToVariant(AbstractCommonEvent::NoSaveFlags).toMap();
+    const bool nested = data.contains(sharedKey);
+    QVariantMap shared = nested ? data.value(sharedKey).toMap() : data;
+    shared.insert(QStringLiteral("id"), QString::fromLatin1(copy->id()));
+    if (nested)
+        data.insert(sharedKey, shared);
+    copy->loadFromVariant(nested ? data : shared);
+    return copy;
+}
+
 class AbstractEventsImporter : public IEventsImporter
 {
 public:
@@ -165,9 +184,17 @@ public:
             return result;
         }
         m_notes.partlyRead = manager.hasError();
+        // A file made elsewhere may give several events one id: the later ones get fresh ids, as in
+        // the other formats, so that an undo step finds the one event it changed.
+        QSet<QByteArray> ids;
         for (int i = 0; i < manager.count(); ++i) {
             AbstractCommonEventPtr event = manager.eventByIndex(i);
             QR_ASSERT(event);
+            if (ids.contains(event->id()))
+                event = withFreshId(*event);
+            if (!event)
+                continue;
+            ids.insert(event->id());
             result.append(event);
         }
         return result;
@@ -688,6 +715,7 @@ public:
         for (int row = 0; row < model.rowCount(); ++row)
             dateTexts << model.data(model.index(row, 0)).toString();
         const bool dayFirst = fileDayFirst(dateTexts, notes);
+        QSet<QByteArray> ids;
         for (int row = 0; row < model.rowCount(); ++row) {
             CsvEventRecord record;
             record.caption = model.data(model.index(row, 1)).toString();
@@ -755,8 +783,14 @@ public:
             }
             const QString stamp = record.date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('T') +
                                   record.time.toString(QStringLiteral("HH:mm:ss"));
-            record.id =
-                QCryptographicHash::hash((stamp + record.caption).toUtf8(), QCryptographicHash::Sha1).toBase64();
+            // A row like an earlier one but for its other columns gets an id of its own, the same on
+            // every import of the file, so that importing it again replaces each row's event.
+            const QByteArray key = (stamp + record.caption).toUtf8();
+            record.id = QCryptographicHash::hash(key, QCryptographicHash::Sha1).toBase64();
+            for (int n = 2; ids.contains(record.id); ++n)
+                record.id =
+                    QCryptographicHash::hash(key + '\n' + QByteArray::number(n), QCryptographicHash::Sha1).toBase64();
+            ids.insert(record.id);
             records->append(record);
         }
         return true;

@@ -1018,6 +1018,21 @@ AbstractCommonEventPtr EventsManager::eventById(const QByteArray &id) const
     return found == m_byId.cend() ? nullptr : found->first;
 }
 
+QList<AbstractCommonEventPtr> EventsManager::eventsById(const QByteArray &id) const
+{
+    const auto found = m_byId.constFind(id);
+    if (found == m_byId.cend())
+        return {};
+    if (found->count == 1)
+        return {found->first};
+    QList<AbstractCommonEventPtr> events;
+    for (const AbstractCommonEventPtr &event : std::as_const(m_events)) {
+        if (event->id() == id)
+            events << event;
+    }
+    return events;
+}
+
 QMap<QByteArray, int> EventsManager::eventsCountByType() const
 {
     QMap<QByteArray, int> counts;

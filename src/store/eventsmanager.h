@@ -54,6 +54,8 @@ public:
 
     // The first event of the list with the id, found without a scan of the list.
     AbstractCommonEventPtr eventById(const QByteArray &id) const;
+    // Every listed event with the id, in list order; the list is scanned only where the id repeats.
+    QList<AbstractCommonEventPtr> eventsById(const QByteArray &id) const;
     QMap<QByteArray, int> eventsCountByType() const;
 
     QString errorString() const { return m_errorString; }

@@ -7,6 +7,7 @@
 #include "editor/editorfilenames.h"
 #include "editor/printtabledialog.h"
 #include "editor/selectencodingdialog.h"
+#include "events/eventsfactory.h"
 #include "editorwindowenv.h"
 #include "fakeeditorask.h"
 #include "fakewallclocktimer.h"
@@ -326,13 +327,14 @@ private slots:
         env.import(path);
         QCOMPARE(env.manager->count(), 3);
         env.manager->eventById("u1")->setCaption("Changed here");
+        env.manager->addEvent(EventsFactory::createEvent(EventTypeNotSpecified, "u1")); // as a file made elsewhere may
         env.import(path);
         QCOMPARE(env.manager->count(), 3);
         QCOMPARE(env.manager->calendarsCount(), 1);
         QCOMPARE(captionsOf(*env.manager), QStringList({"Heiligabend", "Maifeier – Rathausplatz", "Ostern bei Oma"}));
         QCOMPARE(env.stack()->count(), 2);
         env.stack()->undo();
-        QCOMPARE(env.manager->count(), 3);
+        QCOMPARE(env.manager->count(), 4);
         QCOMPARE(env.manager->eventById("u1")->caption(), QString("Changed here"));
     }
 

@@ -298,6 +298,28 @@ private slots:
         QVERIFY(!w.manager->eventById(id));
     }
 
+    // Two events of one id, as a file made elsewhere may hold: each step acts on its own event.
+    void commandsActOnTheirOwnEventWhereIdsRepeat()
+    {
+        EventsWorld w;
+        w.add("A", "same id");
+        AbstractCommonEventPtr b = w.add("B", "same id");
+        auto *edit = new SaveEventStateCommand(w.manager.get(), b);
+        b->setCaption("C");
+        m_undo.COMMAND(edit);
+        m_undo.COMMAND(new RemoveEventCommand(w.manager.get(), b));
+        b.reset();
+        m_undo.undo();
+        QCOMPARE(captionsInFile(w.file()), (QStringList{"A", "C"}));
+        m_undo.redo();
+        QCOMPARE(captionsInFile(w.file()), QStringList{"A"});
+        m_undo.COMMAND(
+            new AddEventCommand(w.manager.get(), EventsFactory::createEvent(EventTypeNotSpecified, "same id")));
+        w.manager->setState(w.manager->state()); // every object made anew, as an import's undo does
+        UndoObject::undoStack()->setIndex(0);
+        QCOMPARE(captionsInFile(w.file()), (QStringList{"A", "B"}));
+    }
+
     void failedEventsWriteRollsRestoreBack()
     {
         EventsWorld w;
@@ -517,9 +539,9 @@ private:
         }
         ~EventsWorld() { UndoObject::undoStack()->clear(); }
         QString file() const { return QDir(app.dataLocation()).filePath("events.dat"); }
-        AbstractCommonEventPtr add(const QString &caption)
+        AbstractCommonEventPtr add(const QString &caption, const QByteArray &id = QByteArray())
         {
-            AbstractCommonEventPtr event = EventsFactory::createEvent(EventTypeNotSpecified);
+            AbstractCommonEventPtr event = EventsFactory::createEvent(EventTypeNotSpecified, id);
             event->setCaption(caption);
             event->setPeriod(Period(QDate(2026, 5, 1)));
             manager->addEvent(event);

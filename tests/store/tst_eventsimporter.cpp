@@ -148,7 +148,7 @@ private slots:
         {
             EventsManager manager(path);
             for (const char *caption : {"first", "second", "third"}) {
-                auto event = std::make_shared<NotSpecifiedEvent>();
+                auto event = std::make_shared<NotSpecifiedEvent>(ids.value(1)); // the third repeats the second's id
                 event->setPeriod(Period(QDate(2024, 5, 1)));
                 event->setCaption(QString::fromLatin1(caption));
                 manager.addEvent(event);
@@ -159,8 +159,9 @@ private slots:
         const Imported imported = importFile(EventsImporter::QuillaneEventsFormat, path, "no-such-codec");
         QVERIFY(!imported.hasError);
         QCOMPARE(imported.events.size(), 3);
-        for (int i = 0; i < 3; ++i)
+        for (int i = 0; i < 2; ++i)
             QCOMPARE(imported.events[i]->id(), ids[i]);
+        QVERIFY(imported.events[2]->id() != ids[1]);
         QCOMPARE(imported.events[2]->caption(), QStringLiteral("third"));
         QCOMPARE(TestHelpers::readFile(path), before); // reading never writes
     }
@@ -593,11 +594,12 @@ private slots:
     void csvSameFileSameIds()
     {
         ScopedLocale locale(QLocale(QLocale::German, QLocale::Germany));
-        const QByteArray text = "24.12.2015,Christmas\n1.1.2016,New year\n";
+        const QByteArray text = "24.12.2015,Christmas\n1.1.2016,New year,Room A\n1.1.2016,New year,Room B\n";
         const Imported first = importCsv(text);
         const Imported second = importCsv(text);
-        QCOMPARE(first.events.size(), 2);
-        for (int i = 0; i < 2; ++i)
+        QCOMPARE(first.events.size(), 3);
+        QVERIFY(first.events[1]->id() != first.events[2]->id());
+        for (int i = 0; i < 3; ++i)
             QCOMPARE(first.events[i]->id(), second.events[i]->id());
     }
 
