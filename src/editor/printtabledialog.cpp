@@ -8,11 +8,11 @@
 #include "editor/printtablebuilder.h"
 #include "store/calendarinfo.h"
 #include "store/eventsmanager.h"
+#include "widgets/dateedit.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -110,12 +110,12 @@ void PrintTableDialog::setupUi()
     m_customPeriodWidget->setObjectName(QStringLiteral("customPeriodWidget"));
     auto *customLayout = new QHBoxLayout(m_customPeriodWidget);
     customLayout->setContentsMargins(0, 0, 0, 0);
-    m_startDate = new QDateEdit(m_customPeriodWidget);
+    m_startDate = new DateEdit(m_customPeriodWidget);
     m_startDate->setObjectName(QStringLiteral("startDate"));
     m_startDate->setCalendarPopup(true);
     auto *dash = new QLabel(QStringLiteral("-"), m_customPeriodWidget);
     dash->setObjectName(QStringLiteral("label"));
-    m_endDate = new QDateEdit(m_customPeriodWidget);
+    m_endDate = new DateEdit(m_customPeriodWidget);
     m_endDate->setObjectName(QStringLiteral("endDate"));
     m_endDate->setCalendarPopup(true);
     customLayout->addWidget(m_startDate);

@@ -3,9 +3,9 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "widgets/timeedit.h"
+#include "widgets/dateedit.h"
 
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -54,7 +54,7 @@ PeriodControl::PeriodControl(QWidget *parent) : QWidget(parent)
     auto *beginRow = new QHBoxLayout(period1);
     beginRow->setObjectName(QStringLiteral("horizontalLayout_10"));
     beginRow->setContentsMargins(0, 0, 0, 0);
-    m_dateEdit = makeEdit<QDateEdit>(period1, "dateEdit");
+    m_dateEdit = makeEdit<DateEdit>(period1, "dateEdit");
     m_dateEdit->setCalendarPopup(true);
     m_timeEdit = makeEdit<TimeEdit>(period1, "timeEdit");
     beginRow->addWidget(m_dateEdit);
@@ -67,7 +67,7 @@ PeriodControl::PeriodControl(QWidget *parent) : QWidget(parent)
     endRow->setContentsMargins(0, 0, 0, 0);
     auto *dash = new QLabel(QStringLiteral("-"), m_period2);
     dash->setObjectName(QStringLiteral("label_3"));
-    m_dateToEdit = makeEdit<QDateEdit>(m_period2, "dateToEdit");
+    m_dateToEdit = makeEdit<DateEdit>(m_period2, "dateToEdit");
     m_dateToEdit->setCalendarPopup(true);
     m_timeToEdit = makeEdit<TimeEdit>(m_period2, "timeToEdit");
     endRow->addWidget(dash);

@@ -2,6 +2,7 @@
 #include "core/clock.h"
 #include "core/properties.h"
 #include "core/storage.h"
+#include "editor/printtabledialog.h"
 #include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
 #include "events/holidayevent.h"
@@ -17,12 +18,14 @@
 #include "store/calendarinfo.h"
 #include "store/eventsmanager.h"
 #include "testhelpers.h"
+#include "widgets/occurrenceeditor.h"
 #include "widgets/periodcontrol.h"
 #include "widgets/photobox.h"
 #include "widgets/remindinbox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -179,6 +182,7 @@ private slots:
     void emptyNameIsRefused();
     void customTypeHidesField_data();
     void customTypeHidesField();
+    void twoDigitYearIsNearToday();
 
     void birthdayDayListFollowsMonth_data();
     void birthdayDayListFollowsMonth();
@@ -365,6 +369,31 @@ void TestEventForms::customTypeHidesField()
         QCOMPARE(after.value("comment"), before.value("comment"));
     } else {
         COMPARE_MAPS(after, before);
+    }
+}
+
+void TestEventForms::twoDigitYearIsNearToday()
+{
+    QFocusEvent leave(QEvent::FocusOut); // as a click on OK takes the focus
+    for (const auto &[locale, shown, byReturn] :
+         {std::tuple("en_US", "1/2/2027", true), std::tuple("de_DE", "02.01.2027", false)}) {
+        QLocale::setDefault(QLocale(locale));
+        QWidget owner; // every kind of window with a date field
+        for (const EventPtr &event : {appointment(Period(QDate(2026, 5, 1))), wedding(), holiday()})
+            event->eventWidget(&owner);
+        new OccurrenceEditor(Occurrence(QDate(1960, 1, 1), IOccurrence::Daily), &owner);
+        new PrintTableDialog(&owner, m_events.get(), {});
+        QLocale::setDefault(QLocale::system());
+        for (QDateEdit *edit : owner.findChildren<QDateEdit *>()) {
+            edit->setEnabled(true); // the repetition's end waits for its check box
+            edit->setDate(QDate(1970, 1, 2));
+            edit->setSelectedSection(QDateTimeEdit::YearSection);
+            QTest::keyClicks(edit, byReturn ? "27\r" : "27");
+            if (!byReturn)
+                QApplication::sendEvent(edit, &leave);
+            QCOMPARE(edit->text(), QString(shown));
+            QCOMPARE(edit->date(), QDate(2027, 1, 2));
+        }
     }
 }
 

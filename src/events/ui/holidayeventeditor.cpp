@@ -5,8 +5,8 @@
 #include "widgets/occurrencecontrol.h"
 #include "widgets/photobox.h"
 #include "widgets/remindinbox.h"
+#include "widgets/dateedit.h"
 
-#include <QDateEdit>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -28,7 +28,7 @@ HolidayEventEditor::HolidayEventEditor(HolidayEvent *event, QWidget *parent) : E
     commentLabel = new QLabel(tr("Comment"), this);
     commentLineEdit = textField(this, "commentLineEdit");
     form->addRow(commentLabel, commentLineEdit);
-    dateEdit = new QDateEdit(this);
+    dateEdit = new DateEdit(this);
     dateEdit->setObjectName(QStringLiteral("dateEdit"));
     dateEdit->setCalendarPopup(true);
     auto *dateRow = new QHBoxLayout;

@@ -5,10 +5,10 @@
 #include "events/occurrencerules.h"
 #include "events/ui/enddatechecker.h"
 #include "events/ui/occurrencemonthlycontrolvisibilitychecker.h"
+#include "widgets/dateedit.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QRadioButton>
@@ -55,7 +55,7 @@ ChangableWidget *OccurrenceSettingsControls::endDateControl(const AbstractMultip
     checkBox->setObjectName(QStringLiteral("endDateCheckBox"));
     const bool hasEnd = rule->endDate().isValid();
     checkBox->setChecked(hasEnd);
-    auto *dateEdit = new QDateEdit(row);
+    auto *dateEdit = new DateEdit(row);
     dateEdit->setObjectName(QStringLiteral("endDateEdit"));
     dateEdit->setCalendarPopup(true);
     dateEdit->setDate(hasEnd ? rule->endDate() : Common::Clock::today());

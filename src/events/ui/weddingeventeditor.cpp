@@ -3,9 +3,9 @@
 #include "events/weddingevent.h"
 #include "widgets/photobox.h"
 #include "widgets/remindinbox.h"
+#include "widgets/dateedit.h"
 
 #include <QCheckBox>
-#include <QDateEdit>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -69,7 +69,7 @@ WeddingEventEditor::WeddingEventEditor(WeddingEvent *event, QWidget *parent)
     auto *dateBox = new QGroupBox(tr("Date"), groupBox);
     auto *calendar = new QLabel(dateBox);
     calendar->setPixmap(QPixmap(QStringLiteral(":/Ostrevalder/icons/calendar_blue.png")));
-    dateEdit = new QDateEdit(dateBox);
+    dateEdit = new DateEdit(dateBox);
     dateEdit->setObjectName(QStringLiteral("dateEdit"));
     dateEdit->setCalendarPopup(true);
     auto *dateRow = new QHBoxLayout(dateBox);
