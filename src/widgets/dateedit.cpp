@@ -42,7 +42,18 @@ void DateEdit::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         completeShortYear();
+    const QChar typed = event->text().isEmpty() ? QChar() : event->text().at(0);
+    // Qt moves on by itself once a section can take no more digits; the separator typed next
+    // would skip a second section, so "3/15/27" would put 15 in the year.
+    const bool separator = typed.isPrint() && !typed.isLetterOrNumber() && !typed.isSpace();
+    if (separator && m_movedOn) {
+        m_movedOn = false;
+        event->accept();
+        return;
+    }
+    const Section before = currentSection();
     QDateEdit::keyPressEvent(event);
+    m_movedOn = typed.isDigit() && currentSection() != before;
 }
 
 void DateEdit::completeShortYear()

@@ -21,4 +21,6 @@ protected:
 
 private:
     void completeShortYear();
+
+    bool m_movedOn = false; // the last digit filled its section and Qt moved to the next
 };
