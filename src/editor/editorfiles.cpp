@@ -9,7 +9,6 @@
 #include "core/usermessages.h"
 #include "editor/editorfilenames.h"
 #include "editor/printtabledialog.h"
-#include "editor/savestatecommand.h"
 #include "editor/selectencodingdialog.h"
 #include "store/editorcommands.h"
 #include "store/eventsimporter.h"
@@ -20,7 +19,6 @@
 #include <QAbstractItemView>
 #include <QDir>
 #include <QFileInfo>
-#include <QHash>
 #include <QUuid>
 
 void Editor::onExportSelectionButton()
@@ -90,34 +88,16 @@ int Editor::importEvents(const QString &fileName, int format, const QByteArray &
         Common::UserMessages::information(tr("Import Error"), importer.errorString(), this);
         return -1;
     }
-    // The held events by id, once: a look-up per imported event scanned them all, and 10,000 events
-    // into 100,000 took seconds. The first event of an id wins, as a scan from the front found it.
-    QHash<QByteArray, AbstractCommonEventPtr> held;
-    if (!events.isEmpty()) {
-        held.reserve(m_manager->count());
-        for (int i = 0; i < m_manager->count(); ++i) {
-            const AbstractCommonEventPtr &event = m_manager->eventAt(i);
-            if (!held.contains(event->id()))
-                held.insert(event->id(), event);
-        }
-    }
-    QList<AbstractCommonEventPtr> replaced;
-    for (const AbstractCommonEventPtr &event : events) {
-        if (AbstractCommonEventPtr existing = held.value(event->id()))
-            replaced << existing;
+    for (const AbstractCommonEventPtr &event : events)
         event->setCalendarId(targetId, true);
-    }
     if (!events.isEmpty()) {
-        // One step: the command keeps the whole state from before the import.
-        COMMAND(new SaveStateCommand<EventsManager>(m_manager, tr("Import Event(s)")));
-        if (!replaced.isEmpty())
-            m_manager->removeEvents(replaced);
         if (newCalendar) {
             calendar.id = targetId;
             QR_ASSERT(!calendar.name.isEmpty());
-            m_manager->addCalendar(calendar);
         }
-        m_manager->addEvents(events);
+        // One step, which takes the place of held events of the same ids.
+        COMMAND(
+            new ImportEventsCommand(m_manager, events, newCalendar ? calendar : CalendarInfo(), tr("Import Event(s)")));
     }
     Common::UserMessages::information(tr("Import"), EventsImporter::resultText(int(events.count()), importer.notes()),
                                       this);

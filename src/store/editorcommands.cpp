@@ -8,6 +8,9 @@
 
 #include <QBuffer>
 #include <QObject>
+#include <QSet>
+
+#include <utility>
 
 EventCommand::EventCommand(EventsManager *manager, AbstractCommonEventPtr event, const QString &text)
     : QUndoCommand(text), m_manager(manager), m_event(event), m_id(event ? event->id() : QByteArray())
@@ -131,6 +134,58 @@ void RemoveEventCommand::undo()
     made->loadFromVariant(m_state);
     setEvent(made);
     manager()->addEvent(_event());
+}
+
+ImportEventsCommand::ImportEventsCommand(EventsManager *manager, const QList<AbstractCommonEventPtr> &events,
+                                         const CalendarInfo &calendar, const QString &text)
+    : QUndoCommand(text), m_manager(manager), m_events(events), m_calendar(calendar)
+{
+}
+
+void ImportEventsCommand::redo()
+{
+    m_before = m_manager->state();
+    // The listed event an imported one replaces is the first of its id, as a look-up finds it.
+    QSet<const AbstractCommonEvent *> replaced;
+    for (const AbstractCommonEventPtr &event : std::as_const(m_events)) {
+        if (const AbstractCommonEventPtr held = m_manager->eventById(event->id()))
+            replaced.insert(held.get());
+    }
+    m_replaced.clear();
+    m_withPhotos.clear();
+    QList<AbstractCommonEventPtr> taken;
+    for (int i = 0; !replaced.isEmpty() && i < m_manager->count(); ++i) {
+        const AbstractCommonEventPtr &event = m_manager->eventAt(i);
+        if (!replaced.contains(event.get()))
+            continue;
+        m_replaced.append({i, event});
+        taken.append(event);
+        if (event->hasStoredPhoto())
+            m_withPhotos.append(event);
+    }
+    if (!taken.isEmpty())
+        m_manager->removeEvents(taken);
+    m_calendarAdded = m_calendar.valid() && !m_manager->calendarById(m_calendar.id).valid();
+    if (m_calendarAdded)
+        m_manager->addCalendar(m_calendar);
+    m_manager->addEvents(m_events);
+    m_changeCount = m_manager->changeCount();
+}
+
+void ImportEventsCommand::undo()
+{
+    // Reading the whole content again rebuilt every event and held the windows for seconds: while
+    // nothing else changed since, the import alone is taken back.
+    const QVariantMap before = std::exchange(m_before, QVariantMap());
+    if (m_manager->changeCount() != m_changeCount || !m_manager->takeBackEvents(m_events, m_replaced)) {
+        // Whatever changed since goes back too, as a whole-state undo always did.
+        m_manager->setState(before);
+        return;
+    }
+    for (const AbstractCommonEventPtr &event : std::as_const(m_withPhotos))
+        event->restorePhoto();
+    if (m_calendarAdded)
+        m_manager->removeCalendar(m_calendar.id);
 }
 
 RestoreCommand::RestoreCommand(IBackupManager *manager, const QString &fileName)
