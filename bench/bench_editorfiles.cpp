@@ -162,8 +162,16 @@ void measureLarge(Application &app, const QString &ics)
         return;
     editor->setAsk(std::make_unique<ImportAsk>(ics));
     waitForMarks(editor);
+    // The undo must leave the events file as it was, byte for byte.
+    const auto fileText = [&app] {
+        app.eventsManager()->waitForSaves();
+        QFile file(app.eventsManager()->sourceFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = fileText();
     timeStep("import", app, [editor] { importLarge(*editor); });
     timeStep("undo", app, [] { undoLarge(); });
+    std::printf("RESULT restored %d\n", !before.isEmpty() && fileText() == before ? 1 : 0);
 }
 
 // Waits for the bar's first paint and the loop's rest after the start, then measures.
@@ -214,6 +222,8 @@ QString prepareHome(const QString &root, int held, int imported)
     QFile::setPermissions(home + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString data = home + QStringLiteral("/data/Quillane/Quillane Reminder");
     QDir().mkpath(data);
+    // Written as the program writes it, which reads it as its own.
+    QCoreApplication::setApplicationVersion(QStringLiteral(QR_VERSION));
     {
         EventsManager generator(data + QStringLiteral("/events.dat"));
         generator.addEvents(makeEvents(held));
@@ -266,7 +276,6 @@ int main(int argc, char **argv)
         return runProgram(argc, argv, QString::fromLocal8Bit(argv[2]));
     if (argc > 2 && qstrcmp(argv[1], "--prepare") == 0) {
         QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationVersion(QStringLiteral(QR_VERSION));
         std::printf("%s\n", qPrintable(prepareHome(QString::fromLocal8Bit(argv[2]), 10 * count, count)));
         return 0;
     }
@@ -375,7 +384,8 @@ int main(int argc, char **argv)
     const double undoMs = large.count("undo") ? large.at("undo").value(0).toDouble() : -1;
     const bool largeOk = large.count("import") && large.count("undo") &&
                          large.at("import").value(3).toInt() == 11 * count &&
-                         large.at("undo").value(3).toInt() == 10 * count;
+                         large.at("undo").value(3).toInt() == 10 * count && large.count("restored") &&
+                         large.at("restored").value(0) == "1";
 
     std::printf("print: %lld rows from %d events, rows and HTML %.1f ms median of 5 (goal < 200 ms); "
                 "document from the HTML %.0f ms\n",
@@ -394,6 +404,8 @@ int main(int argc, char **argv)
                  editorMs <= 2 * storeMs);
     printGoalRow("print preview rows and HTML, 10,000 events, a year", formatted("%.0f ms", printMs), "< 200 ms",
                  printMs < 200);
+    std::printf("events file after the undo as before the import: %s\n",
+                large.count("restored") && large.at("restored").value(0) == "1" ? "yes" : "NO");
     const auto frozenAndMarks = [&large](const char *step) {
         const QList<QByteArray> f = large.count(step) ? large.at(step) : QList<QByteArray>();
         return formatted("%.0f ms", f.value(0, "-1").toDouble()) +
