@@ -274,6 +274,8 @@ private slots:
         QCOMPARE(env.manager->eventAt(0) == held, !changedSince);
         env.stack()->redo();
         QCOMPARE(env.manager->count(), replacing ? 2 : 5);
+        env.stack()->undo();
+        QCOMPARE(readAll(env.dir.filePath("events.dat")), before);
     }
 
     void importsWindows1251Csv()
