@@ -9,7 +9,6 @@
 #include "core/usermessages.h"
 #include "editor/editorfilenames.h"
 #include "editor/printtabledialog.h"
-#include "editor/savestatecommand.h"
 #include "editor/selectencodingdialog.h"
 #include "store/editorcommands.h"
 #include "store/eventsimporter.h"
@@ -20,7 +19,6 @@
 #include <QAbstractItemView>
 #include <QDir>
 #include <QFileInfo>
-#include <QSet>
 #include <QUuid>
 
 void Editor::onExportSelectionButton()
@@ -90,31 +88,16 @@ int Editor::importEvents(const QString &fileName, int format, const QByteArray &
         Common::UserMessages::information(tr("Import Error"), importer.errorString(), this);
         return -1;
     }
-    // Every held event of an imported id is replaced, also where a file made elsewhere gave the id to
-    // several: one left beside the new event would share its id. One pass over the held events, as a
-    // look-up per imported event scanned them all, and 10,000 events into 100,000 took seconds.
-    QSet<QByteArray> importedIds;
-    importedIds.reserve(events.count());
-    for (const AbstractCommonEventPtr &event : events) {
-        importedIds.insert(event->id());
+    for (const AbstractCommonEventPtr &event : events)
         event->setCalendarId(targetId, true);
-    }
-    QList<AbstractCommonEventPtr> replaced;
-    for (int i = 0; !events.isEmpty() && i < m_manager->count(); ++i) {
-        if (importedIds.contains(m_manager->eventAt(i)->id()))
-            replaced << m_manager->eventAt(i);
-    }
     if (!events.isEmpty()) {
-        // One step: the command keeps the whole state from before the import.
-        COMMAND(new SaveStateCommand<EventsManager>(m_manager, tr("Import Event(s)")));
-        if (!replaced.isEmpty())
-            m_manager->removeEvents(replaced);
         if (newCalendar) {
             calendar.id = targetId;
             QR_ASSERT(!calendar.name.isEmpty());
-            m_manager->addCalendar(calendar);
         }
-        m_manager->addEvents(events);
+        // One step, which takes the place of held events of the same ids.
+        COMMAND(
+            new ImportEventsCommand(m_manager, events, newCalendar ? calendar : CalendarInfo(), tr("Import Event(s)")));
     }
     Common::UserMessages::information(tr("Import"), EventsImporter::resultText(int(events.count()), importer.notes()),
                                       this);

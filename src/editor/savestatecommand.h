@@ -4,7 +4,7 @@
 #include <QVariant>
 #include <QVariantMap>
 
-// Undo of a change that touches many things at once (calendars, the event types tree, an import).
+// Undo of a change that touches many things at once (calendars, the event types tree).
 // Push it before changing the target: the push's redo records the state before the change, and
 // every later undo or redo swaps the recorded state with the target's present one.
 // T needs `QVariantMap state() const` and `void setState(const QVariantMap &)`.

@@ -9,6 +9,9 @@
 
 #include <QBuffer>
 #include <QObject>
+#include <QSet>
+
+#include <utility>
 
 #include <algorithm>
 
@@ -171,6 +174,61 @@ void RemoveEventCommand::undo()
     // The object made here, not the first listed event of its id.
     manager()->addEvent(made);
     noteEntry(*made);
+}
+
+ImportEventsCommand::ImportEventsCommand(EventsManager *manager, const QList<AbstractCommonEventPtr> &events,
+                                         const CalendarInfo &calendar, const QString &text)
+    : QUndoCommand(text), m_manager(manager), m_events(events), m_calendar(calendar)
+{
+}
+
+void ImportEventsCommand::redo()
+{
+    m_before = m_manager->state();
+    // Every held event of an imported id is replaced, also where a file made elsewhere gave the id to
+    // several: one left beside the new event would share its id.
+    QSet<QByteArray> ids;
+    bool anyHeld = false;
+    ids.reserve(m_events.count());
+    for (const AbstractCommonEventPtr &event : std::as_const(m_events)) {
+        ids.insert(event->id());
+        anyHeld = anyHeld || m_manager->eventById(event->id());
+    }
+    m_replaced.clear();
+    m_withPhotos.clear();
+    QList<AbstractCommonEventPtr> taken;
+    for (int i = 0; anyHeld && i < m_manager->count(); ++i) {
+        const AbstractCommonEventPtr &event = m_manager->eventAt(i);
+        if (!ids.contains(event->id()))
+            continue;
+        m_replaced.append({i, event});
+        taken.append(event);
+        if (event->hasStoredPhoto())
+            m_withPhotos.append(event);
+    }
+    if (!taken.isEmpty())
+        m_manager->removeEvents(taken);
+    m_calendarAdded = m_calendar.valid() && !m_manager->calendarById(m_calendar.id).valid();
+    if (m_calendarAdded)
+        m_manager->addCalendar(m_calendar);
+    m_manager->addEvents(m_events);
+    m_changeCount = m_manager->changeCount();
+}
+
+void ImportEventsCommand::undo()
+{
+    // Reading the whole content again rebuilt every event and held the windows for seconds: while
+    // nothing else changed since, the import alone is taken back.
+    const QVariantMap before = std::exchange(m_before, QVariantMap());
+    if (m_manager->changeCount() != m_changeCount || !m_manager->takeBackEvents(m_events, m_replaced)) {
+        // Whatever changed since goes back too, as a whole-state undo always did.
+        m_manager->setState(before);
+        return;
+    }
+    for (const AbstractCommonEventPtr &event : std::as_const(m_withPhotos))
+        event->restorePhoto();
+    if (m_calendarAdded)
+        m_manager->removeCalendar(m_calendar.id);
 }
 
 RestoreCommand::RestoreCommand(IBackupManager *manager, const QString &fileName)

@@ -1,12 +1,16 @@
 #pragma once
 
 #include "events/abstractcommonevent.h"
+#include "store/calendarinfo.h"
 #include "store/ibackupmanager.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QUndoCommand>
 #include <QVariant>
+#include <QVariantMap>
 
 #include <memory>
 
@@ -79,6 +83,30 @@ public:
 private:
     QVariant m_state;
     int m_type = -1;
+};
+
+// An import: the events take the place of the listed ones of the same ids and join the list's end, in a
+// calendar of their own when `calendar` is valid. Undo takes back just that while nothing else changed
+// since; otherwise it puts the whole content kept before the import back, as the file's text.
+class ImportEventsCommand : public QUndoCommand
+{
+public:
+    ImportEventsCommand(EventsManager *manager, const QList<AbstractCommonEventPtr> &events,
+                        const CalendarInfo &calendar, const QString &text);
+
+    void undo() override;
+    void redo() override;
+
+private:
+    EventsManager *m_manager;
+    QList<AbstractCommonEventPtr> m_events;
+    CalendarInfo m_calendar;
+    // The events the import took out, at their places in the list, and those of them with a picture.
+    QList<QPair<int, AbstractCommonEventPtr>> m_replaced;
+    QList<AbstractCommonEventPtr> m_withPhotos;
+    bool m_calendarAdded = false;
+    QVariantMap m_before;
+    quint64 m_changeCount = 0;
 };
 
 // Replaces all data from a backup archive; undo and every later redo swap the data before and after it.

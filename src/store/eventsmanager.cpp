@@ -374,6 +374,8 @@ bool EventsManager::keepUnloadedFileAside()
 
 bool EventsManager::save()
 {
+    // Every change is saved.
+    ++m_changeCount;
     if (m_fileName.isEmpty())
         return false;
     if (!keepUnloadedFileAside()) {
@@ -617,6 +619,7 @@ void EventsManager::objectFromMap(QVariantMap map)
 
 void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
 {
+    ++m_changeCount;
     detachAll();
     forgetSaved();
     EventManagerTemplate::clear();
@@ -908,6 +911,7 @@ void EventsManager::insertEvent(int index, AbstractCommonEventPtr event)
     EventManagerTemplate::insertEvent(index, event);
     if (count() == before)
         return;
+    ++m_changeCount;
     indexById(event);
     IdEntry &entry = m_byId[event->id()];
     if (entry.count > 1 && index < indexOf(entry.first))
@@ -987,6 +991,41 @@ void EventsManager::removeExpiredEvents(int days)
         takeOut(event);
     save();
     emit layoutChanged();
+}
+
+bool EventsManager::takeBackEvents(const QList<AbstractCommonEventPtr> &added,
+                                   const QList<QPair<int, AbstractCommonEventPtr>> &removed)
+{
+    const qsizetype kept = m_events.count() - added.count();
+    bool placed = kept >= 0 && std::equal(added.cbegin(), added.cend(), m_events.cbegin() + kept);
+    for (qsizetype i = 0; placed && i < removed.count(); ++i)
+        placed = removed.at(i).first >= (i > 0 ? removed.at(i - 1).first + 1 : 0) && removed.at(i).first <= kept + i;
+    if (!QR_CHECK(placed))
+        return false;
+    for (qsizetype i = kept; i < m_events.count(); ++i) {
+        m_events.at(i)->removePhoto();
+        detachEvent(m_events.at(i).get());
+    }
+    QList<AbstractCommonEventPtr> events;
+    events.reserve(kept + removed.count());
+    qsizetype next = 0;
+    for (const QPair<int, AbstractCommonEventPtr> &back : removed) {
+        while (events.count() < back.first)
+            events.append(m_events.at(next++));
+        events.append(back.second);
+        attachEvent(back.second.get());
+    }
+    while (next < kept)
+        events.append(m_events.at(next++));
+    m_events = std::move(events);
+    // Ids may be shared between the events that left and those that came back: the look-up is made anew.
+    m_byId.clear();
+    m_byId.reserve(m_events.count());
+    for (const AbstractCommonEventPtr &event : std::as_const(m_events))
+        indexById(event);
+    save();
+    emit layoutChanged();
+    return true;
 }
 
 void EventsManager::attachEvent(AbstractCommonEvent *event)

@@ -10,6 +10,7 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QVariantMap>
 
@@ -50,6 +51,12 @@ public:
     void removeEvent(AbstractCommonEventPtr event) override;
     void removeEvents(const QList<AbstractCommonEventPtr> &events);
     void removeExpiredEvents(int days);
+    // Takes back addEvents(added) that followed removeEvents() of the events in `removed`: `added` are the
+    // list's last events, and each removed event goes back to its index (ascending). One layout change and
+    // one save, where one removal and one insertion at a time made every view follow each row. False, with
+    // nothing changed, when the list is not as those calls left it.
+    bool takeBackEvents(const QList<AbstractCommonEventPtr> &added,
+                        const QList<QPair<int, AbstractCommonEventPtr>> &removed);
     void attachEvent(AbstractCommonEvent *event);
 
     // The first event of the list with the id, found without a scan of the list.
@@ -57,6 +64,10 @@ public:
     // Every listed event with the id, in list order; the list is scanned only where the id repeats.
     QList<AbstractCommonEventPtr> eventsById(const QByteArray &id) const;
     QMap<QByteArray, int> eventsCountByType() const;
+
+    // Grows with every change of the events, their list or the calendars: an undo step that noted it can
+    // tell whether anything else changed since.
+    quint64 changeCount() const { return m_changeCount; }
 
     QString errorString() const { return m_errorString; }
     bool hasError() const { return !m_errorString.isEmpty(); }
@@ -186,6 +197,7 @@ private:
     // The last file read held an events object, as an events file does.
     bool m_readEventsObject = false;
     bool m_savesInBackground = false;
+    quint64 m_changeCount = 0;
     // Background saves whose answer has not been handled yet.
     int m_answersAwaited = 0;
     // What the last save asked for (or the file as read, when it was read whole and as this version

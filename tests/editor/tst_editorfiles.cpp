@@ -243,6 +243,42 @@ private slots:
         QCOMPARE(env.manager->calendarById(created.id).name, QString("Feiertage"));
     }
 
+    void importUndoTakesBackOnlyItsChange_data()
+    {
+        QTest::addColumn<bool>("replacing"); // the file holds the listed events, ids and all
+        QTest::addColumn<bool>("changedSince");
+        QTest::newRow("new events") << false << false;
+        QTest::newRow("replacing listed events") << true << false;
+        QTest::newRow("an event changed since") << false << true;
+    }
+
+    void importUndoTakesBackOnlyItsChange()
+    {
+        QFETCH(bool, replacing);
+        QFETCH(bool, changedSince);
+        Env env;
+        const AbstractCommonEventPtr held = env.add(0, "Zahnarzt", Period(QDate(2026, 4, 1), QTime(8, 30)));
+        env.add(0, "Yoga", Period(QDate(2026, 1, 5)), IOccurrence::Weekly);
+        QString path = env.write("Feiertage.ics", kThreeEvents);
+        if (replacing) {
+            path = env.dir.filePath("held.evt");
+            QVERIFY(env.manager->exportEvents(path, {1, 0}));
+        }
+        const QByteArray before = readAll(env.dir.filePath("events.dat"));
+        env.answerImport("Feiertage");
+        env.import(path);
+        if (changedSince)
+            env.manager->eventAt(env.manager->count() - 1)->setCaption("Geändert");
+        env.stack()->undo();
+        QCOMPARE(readAll(env.dir.filePath("events.dat")), before);
+        // Nothing else changed: the listed events were not read again.
+        QCOMPARE(env.manager->eventAt(0) == held, !changedSince);
+        env.stack()->redo();
+        QCOMPARE(env.manager->count(), replacing ? 2 : 5);
+        env.stack()->undo();
+        QCOMPARE(readAll(env.dir.filePath("events.dat")), before);
+    }
+
     void importsWindows1251Csv()
     {
         DefaultLocale locale(QLocale(QLocale::German, QLocale::Germany));
