@@ -142,6 +142,7 @@ QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase)
     const QString copy = copyAside(path, copyBase);
     if (copy.isEmpty())
         return copy;
+    removeOldCopies(path, copyBase, s_keptCopies);
     QR_LOG(key(path).toUtf8() + " was changed from outside; that version is kept as " + copy.toUtf8());
     State &s = state();
     const QMutexLocker lock(&s.mutex);
@@ -149,8 +150,10 @@ QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase)
     tellOnce(s, key(copy), [&] {
         return QCoreApplication::translate("DataFileGuard",
                                            "The file \"%1\" was changed by another program while %2 ran. Your "
-                                           "changes are written over it; the version it held is kept in \"%3\".")
-            .arg(QDir::toNativeSeparators(key(path)), QCoreApplication::applicationName(), QFileInfo(copy).fileName());
+                                           "changes are written over it; the version it held is kept in \"%3\". "
+                                           "The %4 newest such copies are kept.")
+            .arg(QDir::toNativeSeparators(key(path)), QCoreApplication::applicationName(), QFileInfo(copy).fileName())
+            .arg(s_keptCopies);
     });
     return copy;
 }

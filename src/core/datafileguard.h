@@ -37,7 +37,9 @@ public:
     // A file another program changed since this one read or wrote it, about to be written over: copied aside
     // now as copyAside() does, and the user is told once for each copy. The copy's path, or empty when it
     // failed: then the file must not be written.
+    // Only the s_keptCopies newest copies of the file stay.
     static QString keepChanged(const QString &path, const QString &copyBase = QString());
+    static constexpr int s_keptCopies = 5;
     // The copy copyAside() would keep the file in now: an earlier one of the same bytes, else a free name.
     static QString copyName(const QString &path, const QString &copyBase = QString());
     // keepAside(), then the atomic write.

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
@@ -142,6 +143,42 @@ bool copyFile(const QString &from, const QString &to)
     return got == 0 && out.commit(&reason);
 }
 
+// The copies by their number, "name.bak" being 0.
+QMap<int, QString> numberedCopies(const QString &path, const QString &copyBase)
+{
+    const QFileInfo base(copyBase.isEmpty() ? path + QStringLiteral(".bak") : copyBase);
+    const QRegularExpression number(QRegularExpression::anchoredPattern(QRegularExpression::escape(base.fileName()) +
+                                                                        QStringLiteral("([1-9][0-9]{0,8})?")));
+    QMap<int, QString> copies;
+    const QStringList names = base.dir().entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        const QRegularExpressionMatch match = number.match(name);
+        if (match.hasMatch())
+            copies.insert(match.captured(1).toInt(), base.dir().filePath(name));
+    }
+    return copies;
+}
+
+// A copy in `copies` that holds the bytes the regular file `from` holds, the newest first.
+QString identicalCopyOf(const QString &from, const QStringList &copies)
+{
+    QFile file;
+    if (!Common::openRegularFile(&file, from))
+        return QString();
+    for (auto copy = copies.crbegin(); copy != copies.crend(); ++copy) {
+        QFile kept;
+        if (QFileInfo(*copy).size() != file.size() || !Common::openRegularFile(&kept, *copy) || !file.seek(0))
+            continue;
+        constexpr qint64 s_chunk = 1 << 20;
+        bool same = true;
+        while (same && !file.atEnd())
+            same = file.read(s_chunk) == kept.read(s_chunk);
+        if (same && kept.atEnd())
+            return *copy;
+    }
+    return QString();
+}
+
 } // namespace SafeFilePrivate
 
 namespace Common {
@@ -234,34 +271,26 @@ bool replaceFileWith(const QString &linkOrPath, const QString &source, QString *
     return true;
 }
 
+QStringList copiesOf(const QString &path, const QString &copyBase)
+{
+    return SafeFilePrivate::numberedCopies(path, copyBase).values();
+}
+
 QString freeCopyName(const QString &path, const QString &copyBase)
 {
+    // After the newest copy, so that the numbers tell the copies' order also once the oldest are gone.
     const QString base = copyBase.isEmpty() ? path + QStringLiteral(".bak") : copyBase;
-    QString target = base;
-    for (int i = 1; QFileInfo::exists(target); ++i)
-        target = base + QString::number(i);
+    const QMap<int, QString> copies = SafeFilePrivate::numberedCopies(path, copyBase);
+    int next = copies.isEmpty() ? 0 : copies.lastKey() + 1;
+    QString target = next == 0 ? base : base + QString::number(next);
+    while (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+        target = base + QString::number(++next);
     return target;
 }
 
 QString identicalCopy(const QString &path, const QString &copyBase)
 {
-    QFile file;
-    if (!openRegularFile(&file, path))
-        return QString();
-    const QString base = copyBase.isEmpty() ? path + QStringLiteral(".bak") : copyBase;
-    QString copy = base;
-    for (int i = 1; QFileInfo::exists(copy); copy = base + QString::number(i++)) {
-        QFile kept;
-        if (QFileInfo(copy).size() != file.size() || !openRegularFile(&kept, copy) || !file.seek(0))
-            continue;
-        constexpr qint64 s_chunk = 1 << 20;
-        bool same = true;
-        while (same && !file.atEnd())
-            same = file.read(s_chunk) == kept.read(s_chunk);
-        if (same && kept.atEnd())
-            return copy;
-    }
-    return QString();
+    return SafeFilePrivate::identicalCopyOf(path, copiesOf(path, copyBase));
 }
 
 QString copyAsideUnderFreeName(const QString &path, const QString &copyBase)
@@ -284,6 +313,15 @@ QString copyAsideUnderFreeName(const QString &path, const QString &copyBase)
     }
     QR_LOG(QStringLiteral("%1 %2 aside to %3").arg(moved ? "Moved" : "Copied", path, target).toUtf8());
     return target;
+}
+
+void removeOldCopies(const QString &path, const QString &copyBase, int keep)
+{
+    const QStringList copies = copiesOf(path, copyBase);
+    for (qsizetype i = 0; i + keep < copies.size(); ++i) {
+        if (QFile::remove(copies.at(i)))
+            QR_LOG(QStringLiteral("Removed the old copy %1").arg(copies.at(i)).toUtf8());
+    }
 }
 
 bool openRegularFile(QFile *file, const QString &path, QString *error, bool followLinks)

@@ -26,12 +26,16 @@ bool replaceFileWith(const QString &path, const QString &source, QString *error 
 // before anything overwrites it. Returns the new path, or an empty string when the copy failed.
 // `copyBase` replaces "name.bak" for a file whose copies have long had another name.
 QString copyAsideUnderFreeName(const QString &path, const QString &copyBase = QString());
-// The name copyAsideUnderFreeName() would give a new copy now.
+// The copies of the file at `path`, the oldest first.
+QStringList copiesOf(const QString &path, const QString &copyBase = QString());
+// The name copyAsideUnderFreeName() would give a new copy now: the number after the newest copy's.
 QString freeCopyName(const QString &path, const QString &copyBase = QString());
 // A copy copyAsideUnderFreeName() made earlier that holds the bytes the regular file at `path` holds now (a
 // start killed before the file's first write copied it already); empty when none does. Such a copy is
 // not made again.
 QString identicalCopy(const QString &path, const QString &copyBase = QString());
+// Removes all but the `keep` newest copies of the file at `path`.
+void removeOldCopies(const QString &path, const QString &copyBase, int keep);
 
 // Opens `file` on `path` for reading only when it names a regular file (through a link too, unless
 // `followLinks` is false). A FIFO, device or folder is refused at once instead of waiting on it.

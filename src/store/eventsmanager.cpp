@@ -343,7 +343,8 @@ void EventsManager::load(const QString &fileName)
     if (unreadable) {
         // Whatever the file holds, it is kept aside before the first save writes over it.
         QR_LOG("Events file could not be read: " + fileName.toUtf8());
-        m_errorString = tr("Events file could not be read. It will be kept as a copy when you change your events.");
+        m_errorString = tr("Events file could not be read. It will be kept as \"%1\" when you change your events.")
+                            .arg(QFileInfo(generateNewBakName(fileName)).fileName());
         m_keepFileBeforeSave = true;
     }
     if (reload) {
