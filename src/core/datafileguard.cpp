@@ -13,15 +13,63 @@
 #include <QSet>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include <sys/stat.h>
 
 namespace DataFileGuardPrivate {
 
+constexpr qsizetype s_piece = 1 << 20;
+
+// A hash of the bytes taken a piece at a time, so that a file is compared without being read whole at once.
+size_t hashOf(QByteArrayView bytes)
+{
+    size_t hash = 0;
+    for (qsizetype at = 0; at < bytes.size(); at += s_piece)
+        hash = qHash(bytes.sliced(at, std::min(s_piece, bytes.size() - at)), hash);
+    return hash;
+}
+
+// What the program last read or wrote at a watched path; not known, whatever is there stands for it.
+struct Watched
+{
+    bool known = false;
+    bool exists = false;
+    qint64 size = 0;
+    size_t hash = 0;
+    QString copyBase;
+
+    // Whether `file` holds it; a file that is gone holds nothing to keep.
+    bool heldBy(const QString &file) const
+    {
+        QFile held;
+        if (!Common::openRegularFile(&held, file))
+            return !QFileInfo::exists(file) && !QFileInfo(file).isSymLink();
+        if (!known || !exists || held.size() != size)
+            return !known;
+        QByteArray piece(std::min<qint64>(s_piece, size), Qt::Uninitialized);
+        size_t read = 0;
+        for (qint64 left = size; left > 0; left -= piece.size()) {
+            piece.truncate(std::min<qint64>(s_piece, left));
+            if (held.read(piece.data(), piece.size()) != piece.size())
+                return false;
+            read = qHash(piece, read);
+        }
+        return read == hash;
+    }
+};
+
+Watched watched(QByteArrayView bytes, const QString &copyBase)
+{
+    return Watched{true, true, bytes.size(), hashOf(bytes), copyBase};
+}
+
 struct State
 {
     QMutex mutex;
+    QHash<QString, Watched> watched;
     QHash<QString, Common::DataFileGuard::Problem> noticed;
     QSet<QString> told;
     QStringList waiting;
@@ -137,9 +185,9 @@ QString DataFileGuard::copyAside(const QString &path, const QString &copyBase)
     return copyAsideUnderFreeName(path, copyBase);
 }
 
-QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase)
+QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase, const QString &from)
 {
-    const QString copy = copyAside(path, copyBase);
+    const QString copy = copyAsideUnderFreeName(path, copyBase, from);
     if (copy.isEmpty())
         return copy;
     removeOldCopies(path, copyBase, s_keptCopies);
@@ -194,13 +242,46 @@ bool DataFileGuard::setAsideIfOversized(const QString &path, qint64 limit)
     return true;
 }
 
+void DataFileGuard::watch(const QString &path, const QByteArray &bytes, const QString &copyBase)
+{
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    s.watched.insert(key(path), watched(bytes, copyBase));
+}
+
+void DataFileGuard::watchUnread(const QString &path, bool missing, const QString &copyBase)
+{
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    s.watched.insert(key(path), Watched{missing, false, 0, 0, copyBase});
+}
+
 bool DataFileGuard::writeFile(const QString &path, const QByteArray &data, QString *error)
 {
     if (!keepAside(path, error)) {
         QR_LOG("Not written, as its copy could not be made: " + path.toUtf8());
         return false;
     }
-    return writeFileAtomically(path, data, error);
+    const QString file = key(path);
+    State &s = state();
+    std::optional<Watched> expected;
+    {
+        const QMutexLocker lock(&s.mutex);
+        const auto found = s.watched.constFind(file);
+        if (found != s.watched.cend())
+            expected = *found;
+    }
+    if (!expected)
+        return writeFileAtomically(path, data, error);
+    const auto keep = [&](const QString &replaced, bool swapped) {
+        return expected->heldBy(replaced) ||
+               !keepChanged(path, expected->copyBase, swapped ? replaced : QString()).isEmpty();
+    };
+    if (!writeFileAtomically(path, data, error, keep))
+        return false;
+    const QMutexLocker lock(&s.mutex);
+    s.watched.insert(file, watched(data, expected->copyBase));
+    return true;
 }
 
 void DataFileGuard::tell(const QString &text)
@@ -273,6 +354,7 @@ void DataFileGuard::reset()
     State &s = state();
     const QMutexLocker lock(&s.mutex);
     s.noticed.clear();
+    s.watched.clear();
     s.told.clear();
     s.waiting.clear();
     s.tellScheduled = false;
