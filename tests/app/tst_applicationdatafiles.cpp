@@ -318,6 +318,8 @@ private slots:
         const QString events = QStringLiteral("events.dat");
         const QByteArray theirs = "{\"Events\": {\"eventsList\": [], \"version\": \"0.1\"}}";
         QTest::newRow("events") << events << QByteArrayList{theirs} << 1;
+        QTest::newRow("custom types") << QStringLiteral("customtypes.dat") << QByteArrayList{customTypes("0.1")} << 1;
+        QTest::newRow("to-do list") << toDoFile() << QByteArrayList{toDos(s_toDoRecord)} << 1;
         QTest::newRow("events emptied twice") << events << QByteArrayList{"", ""} << 1;
         QByteArrayList daily;
         for (int day = 0; day < 7; ++day)
