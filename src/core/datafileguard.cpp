@@ -256,6 +256,15 @@ void DataFileGuard::watchUnread(const QString &path, bool missing, const QString
     s.watched.insert(key(path), Watched{missing, false, 0, 0, copyBase});
 }
 
+void DataFileGuard::placed(const QString &path)
+{
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    const auto found = s.watched.find(key(path));
+    if (found != s.watched.end())
+        *found = Watched{false, false, 0, 0, found->copyBase};
+}
+
 bool DataFileGuard::writeFile(const QString &path, const QByteArray &data, QString *error)
 {
     if (!keepAside(path, error)) {

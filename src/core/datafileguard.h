@@ -51,6 +51,9 @@ public:
     // As watch(), for a file that was not there (`missing`), or that could not be read: whatever the next write
     // finds then stands for what was read.
     static void watchUnread(const QString &path, bool missing, const QString &copyBase = QString());
+    // The program put a file at a watched `path` by other means than writeFile() (a restore): what is there now
+    // stands for what was read.
+    static void placed(const QString &path);
     // keepAside(), then the atomic write.
     static bool writeFile(const QString &path, const QByteArray &data, QString *error = nullptr);
 
