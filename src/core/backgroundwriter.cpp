@@ -1,6 +1,6 @@
 #include "core/backgroundwriter.h"
 
-#include "core/safefile.h"
+#include "core/datafileguard.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -84,7 +84,7 @@ void carryOut(Job &job)
     QString error = Common::BackgroundWriter::textNotMade();
     const QByteArray text = job.makeText();
     // No text: the file stays as it is.
-    const bool ok = !text.isNull() && Common::writeFileAtomically(job.path, text, &error);
+    const bool ok = !text.isNull() && Common::DataFileGuard::writeFile(job.path, text, &error);
     job.makeText = nullptr;
     if (job.relay)
         Relay::deliver(job.relay, std::move(job.done), ok, error);

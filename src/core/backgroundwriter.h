@@ -9,7 +9,7 @@
 namespace Common {
 
 // Replaces files on one worker thread, in the order they were asked for, through
-// writeFileAtomically(). A write not yet started is dropped when a newer text for the same file (and context)
+// DataFileGuard::writeFile(). A write not yet started is dropped when a newer text for the same file (and context)
 // comes: only the last one could stay on disk anyway, and its answer stands for both.
 // Whoever reads or replaces such a file otherwise waits for its writes first (waitFor).
 class BackgroundWriter

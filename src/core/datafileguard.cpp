@@ -13,15 +13,65 @@
 #include <QSet>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include <sys/stat.h>
 
 namespace DataFileGuardPrivate {
 
+constexpr qsizetype s_piece = 1 << 20;
+// Seeded, Qt's hash of a long text takes a quarter of the time.
+constexpr size_t s_seed = 1;
+
+// A hash of the bytes taken a piece at a time, so that a file is compared without being read whole at once.
+size_t hashOf(QByteArrayView bytes)
+{
+    size_t hash = s_seed;
+    for (qsizetype at = 0; at < bytes.size(); at += s_piece)
+        hash = qHash(bytes.sliced(at, std::min(s_piece, bytes.size() - at)), hash);
+    return hash;
+}
+
+// What the program last read or wrote at a watched path; not known, whatever is there stands for it.
+struct Watched
+{
+    bool known = false;
+    bool exists = false;
+    qint64 size = 0;
+    size_t hash = 0;
+    QString copyBase;
+
+    // Whether `file` holds it; a file that is gone holds nothing to keep.
+    bool heldBy(const QString &file) const
+    {
+        QFile held;
+        if (!Common::openRegularFile(&held, file))
+            return !QFileInfo::exists(file) && !QFileInfo(file).isSymLink();
+        if (!known || !exists || held.size() != size)
+            return !known;
+        QByteArray piece(std::min<qint64>(s_piece, size), Qt::Uninitialized);
+        size_t read = s_seed;
+        for (qint64 left = size; left > 0; left -= piece.size()) {
+            piece.truncate(std::min<qint64>(s_piece, left));
+            if (held.read(piece.data(), piece.size()) != piece.size())
+                return false;
+            read = qHash(piece, read);
+        }
+        return read == hash;
+    }
+};
+
+Watched watched(QByteArrayView bytes, const QString &copyBase)
+{
+    return Watched{true, true, bytes.size(), hashOf(bytes), copyBase};
+}
+
 struct State
 {
     QMutex mutex;
+    QHash<QString, Watched> watched;
     QHash<QString, Common::DataFileGuard::Problem> noticed;
     QSet<QString> told;
     QStringList waiting;
@@ -137,11 +187,12 @@ QString DataFileGuard::copyAside(const QString &path, const QString &copyBase)
     return copyAsideUnderFreeName(path, copyBase);
 }
 
-QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase)
+QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase, const QString &from)
 {
-    const QString copy = copyAside(path, copyBase);
+    const QString copy = copyAsideUnderFreeName(path, copyBase, from);
     if (copy.isEmpty())
         return copy;
+    removeOldCopies(path, copyBase, s_keptCopies);
     QR_LOG(key(path).toUtf8() + " was changed from outside; that version is kept as " + copy.toUtf8());
     State &s = state();
     const QMutexLocker lock(&s.mutex);
@@ -149,8 +200,10 @@ QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase)
     tellOnce(s, key(copy), [&] {
         return QCoreApplication::translate("DataFileGuard",
                                            "The file \"%1\" was changed by another program while %2 ran. Your "
-                                           "changes are written over it; the version it held is kept in \"%3\".")
-            .arg(QDir::toNativeSeparators(key(path)), QCoreApplication::applicationName(), QFileInfo(copy).fileName());
+                                           "changes are written over it; the version it held is kept in \"%3\". "
+                                           "The %4 newest such copies are kept.")
+            .arg(QDir::toNativeSeparators(key(path)), QCoreApplication::applicationName(), QFileInfo(copy).fileName())
+            .arg(s_keptCopies);
     });
     return copy;
 }
@@ -191,13 +244,55 @@ bool DataFileGuard::setAsideIfOversized(const QString &path, qint64 limit)
     return true;
 }
 
+void DataFileGuard::watch(const QString &path, const QByteArray &bytes, const QString &copyBase)
+{
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    s.watched.insert(key(path), watched(bytes, copyBase));
+}
+
+void DataFileGuard::watchUnread(const QString &path, bool missing, const QString &copyBase)
+{
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    s.watched.insert(key(path), Watched{missing, false, 0, 0, copyBase});
+}
+
+void DataFileGuard::placed(const QString &path)
+{
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    const auto found = s.watched.find(key(path));
+    if (found != s.watched.end())
+        *found = Watched{false, false, 0, 0, found->copyBase};
+}
+
 bool DataFileGuard::writeFile(const QString &path, const QByteArray &data, QString *error)
 {
     if (!keepAside(path, error)) {
         QR_LOG("Not written, as its copy could not be made: " + path.toUtf8());
         return false;
     }
-    return writeFileAtomically(path, data, error);
+    const QString file = key(path);
+    State &s = state();
+    std::optional<Watched> expected;
+    {
+        const QMutexLocker lock(&s.mutex);
+        const auto found = s.watched.constFind(file);
+        if (found != s.watched.cend())
+            expected = *found;
+    }
+    if (!expected)
+        return writeFileAtomically(path, data, error);
+    const auto keep = [&](const QString &replaced, bool swapped) {
+        return expected->heldBy(replaced) ||
+               !keepChanged(path, expected->copyBase, swapped ? replaced : QString()).isEmpty();
+    };
+    if (!writeFileAtomically(path, data, error, keep))
+        return false;
+    const QMutexLocker lock(&s.mutex);
+    s.watched.insert(file, watched(data, expected->copyBase));
+    return true;
 }
 
 void DataFileGuard::tell(const QString &text)
@@ -270,6 +365,7 @@ void DataFileGuard::reset()
     State &s = state();
     const QMutexLocker lock(&s.mutex);
     s.noticed.clear();
+    s.watched.clear();
     s.told.clear();
     s.waiting.clear();
     s.tellScheduled = false;

@@ -37,9 +37,23 @@ public:
     // A file another program changed since this one read or wrote it, about to be written over: copied aside
     // now as copyAside() does, and the user is told once for each copy. The copy's path, or empty when it
     // failed: then the file must not be written.
-    static QString keepChanged(const QString &path, const QString &copyBase = QString());
+    // `from`: where that version lies instead of at `path` (a swap took it from there), as copyAsideUnderFreeName()
+    // takes it. Only the s_keptCopies newest copies of the file stay.
+    static QString keepChanged(const QString &path, const QString &copyBase = QString(),
+                               const QString &from = QString());
+    static constexpr int s_keptCopies = 5;
     // The copy copyAside() would keep the file in now: an earlier one of the same bytes, else a free name.
     static QString copyName(const QString &path, const QString &copyBase = QString());
+    // A file another program may write at any time, and `bytes` what this one read there. Any other version
+    // writeFile() finds in its place, up to the moment the new file takes the name, is kept as keepChanged() keeps
+    // it, under a name from `copyBase`.
+    static void watch(const QString &path, const QByteArray &bytes, const QString &copyBase = QString());
+    // As watch(), for a file that was not there (`missing`), or that could not be read: whatever the next write
+    // finds then stands for what was read.
+    static void watchUnread(const QString &path, bool missing, const QString &copyBase = QString());
+    // The program put a file at a watched `path` by other means than writeFile() (a restore): what is there now
+    // stands for what was read.
+    static void placed(const QString &path);
     // keepAside(), then the atomic write.
     static bool writeFile(const QString &path, const QByteArray &data, QString *error = nullptr);
 

@@ -60,9 +60,10 @@ bool FileBackupObject::restoreFromFile(const QString &fileName)
 {
     Common::BackgroundWriter::waitFor(m_fileName);
     // What the old file held beyond what was read stays in its copy.
-    if (!Common::DataFileGuard::keepAside(m_fileName))
+    if (!Common::DataFileGuard::keepAside(m_fileName) || !Common::replaceFileWith(m_fileName, fileName))
         return false;
-    return Common::replaceFileWith(m_fileName, fileName);
+    Common::DataFileGuard::placed(m_fileName);
+    return true;
 }
 
 bool FileBackupObject::stageRestoreFiles(const QString &entryFile, const QString &, QList<StagedFile> *files)

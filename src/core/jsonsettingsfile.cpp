@@ -24,6 +24,8 @@ JsonSettingsFile::JsonSettingsFile(const QString &fileName, QObject *parent) : Q
 void JsonSettingsFile::load()
 {
     QFile file(m_fileName);
+    // Another program may write the file too: what it holds when this one writes is kept aside unless read here.
+    DataFileGuard::watchUnread(m_fileName, !file.exists());
     if (!file.exists()) {
         const QString folder = QFileInfo(m_fileName).absolutePath();
         if (!QDir(folder).exists())
@@ -31,14 +33,16 @@ void JsonSettingsFile::load()
         return; // a new list: nothing to read and nothing wrong
     }
     QString error;
-    if (!openRegularFile(&file, m_fileName, &error)) {
-        qWarning("Settings File %s", qPrintable(error));
+    const QByteArray text = openRegularFile(&file, m_fileName, &error) ? file.readAll() : QByteArray();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        qWarning("Settings File %s", qPrintable(file.isOpen() ? file.errorString() : error));
         // A file that is there but cannot be read must not be replaced by what little we hold.
         DataFileGuard::notice(m_fileName, DataFileGuard::Unreadable);
         return;
     }
+    DataFileGuard::watch(m_fileName, text);
     try {
-        const QVariant top = readJson(&file);
+        const QVariant top = readJson(text);
         if (top.userType() != QMetaType::QVariantMap) {
             // Text that is not an object is no settings of ours, but it may be somebody's data.
             if (!(top.userType() == QMetaType::QString && top.toString().isEmpty()))

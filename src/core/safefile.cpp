@@ -5,12 +5,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -41,6 +43,9 @@ QString writeError(const QFileDevice &file, int savedErrno)
 }
 
 const QLatin1String s_mark(".qr-tmp-");
+
+std::function<void()> s_beforeReplace;
+bool s_canSwap = true;
 
 // A new file beside the one at `path`, written whole and then renamed into its place. A link at `path` stays
 // and its target is replaced, keeping the target's permissions. Not committed, the new file goes again.
@@ -89,13 +94,42 @@ public:
 
     QFile &file() { return m_file; }
 
-    bool commit(QString *reason)
+    bool commit(QString *reason, const Common::ReplacedFileCheck &keep = {})
     {
         errno = 0;
         if (!m_file.flush() || ::fsync(m_file.handle()) != 0)
             return failed(reason, writeError(m_file, errno));
         m_file.close();
-        if (::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_final).constData()) != 0)
+        if (s_beforeReplace)
+            std::exchange(s_beforeReplace, nullptr)();
+        const QByteArray from = QFile::encodeName(m_temporary);
+        const QByteArray to = QFile::encodeName(m_final);
+        // Swapped, what was at the name lies at the temporary name, where no other program writes it: nothing
+        // written there up to this moment is lost. Without a file there, ours takes the name only while it is free.
+        for (int attempt = 0; keep && s_canSwap && attempt < 100; ++attempt) {
+            if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0) {
+                m_committed = true;
+                if (keep(m_temporary, true)) {
+                    QFile::remove(m_temporary);
+                    return true;
+                }
+                m_committed = ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) != 0;
+                return failed(reason, QStringLiteral("the version it replaced cannot be kept"));
+            }
+            if (errno == ENOENT &&
+                ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+                m_committed = true;
+                return true;
+            }
+            if (errno == EINVAL || errno == ENOSYS || errno == ENOTSUP)
+                break;
+            if (errno != ENOENT && errno != EEXIST)
+                return failed(reason, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        // A file system that cannot swap: a last look just before the rename.
+        if (keep && !keep(m_final, false))
+            return failed(reason, QStringLiteral("the version it replaces cannot be kept"));
+        if (::rename(from.constData(), to.constData()) != 0)
             return failed(reason, QString::fromLocal8Bit(std::strerror(errno)));
         m_committed = true;
         return true;
@@ -142,6 +176,42 @@ bool copyFile(const QString &from, const QString &to)
     return got == 0 && out.commit(&reason);
 }
 
+// The copies by their number, "name.bak" being 0.
+QMap<int, QString> numberedCopies(const QString &path, const QString &copyBase)
+{
+    const QFileInfo base(copyBase.isEmpty() ? path + QStringLiteral(".bak") : copyBase);
+    const QRegularExpression number(QRegularExpression::anchoredPattern(QRegularExpression::escape(base.fileName()) +
+                                                                        QStringLiteral("([1-9][0-9]{0,8})?")));
+    QMap<int, QString> copies;
+    const QStringList names = base.dir().entryList(QDir::AllEntries | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        const QRegularExpressionMatch match = number.match(name);
+        if (match.hasMatch())
+            copies.insert(match.captured(1).toInt(), base.dir().filePath(name));
+    }
+    return copies;
+}
+
+// A copy in `copies` that holds the bytes the regular file `from` holds, the newest first.
+QString identicalCopyOf(const QString &from, const QStringList &copies)
+{
+    QFile file;
+    if (!Common::openRegularFile(&file, from))
+        return QString();
+    for (auto copy = copies.crbegin(); copy != copies.crend(); ++copy) {
+        QFile kept;
+        if (QFileInfo(*copy).size() != file.size() || !Common::openRegularFile(&kept, *copy) || !file.seek(0))
+            continue;
+        constexpr qint64 s_chunk = 1 << 20;
+        bool same = true;
+        while (same && !file.atEnd())
+            same = file.read(s_chunk) == kept.read(s_chunk);
+        if (same && kept.atEnd())
+            return *copy;
+    }
+    return QString();
+}
+
 } // namespace SafeFilePrivate
 
 namespace Common {
@@ -158,7 +228,7 @@ bool isTemporaryFileName(const QString &fileName)
     return s_pattern.match(fileName).hasMatch();
 }
 
-bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error)
+bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error, const ReplacedFileCheck &keep)
 {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
@@ -182,9 +252,15 @@ bool writeFileAtomically(const QString &path, const QByteArray &data, QString *e
         at += written;
         left -= written;
     }
-    if (!replacement.commit(&reason))
+    if (!replacement.commit(&reason, keep))
         return SafeFilePrivate::fail(path, reason, error);
     return true;
+}
+
+void setReplaceHookForTests(std::function<void()> hook, bool canSwap)
+{
+    SafeFilePrivate::s_beforeReplace = std::move(hook);
+    SafeFilePrivate::s_canSwap = canSwap;
 }
 
 bool replaceFileWith(const QString &linkOrPath, const QString &source, QString *error)
@@ -234,56 +310,60 @@ bool replaceFileWith(const QString &linkOrPath, const QString &source, QString *
     return true;
 }
 
+QStringList copiesOf(const QString &path, const QString &copyBase)
+{
+    return SafeFilePrivate::numberedCopies(path, copyBase).values();
+}
+
 QString freeCopyName(const QString &path, const QString &copyBase)
 {
+    // After the newest copy, so that the numbers tell the copies' order also once the oldest are gone.
     const QString base = copyBase.isEmpty() ? path + QStringLiteral(".bak") : copyBase;
-    QString target = base;
-    for (int i = 1; QFileInfo::exists(target); ++i)
-        target = base + QString::number(i);
+    const QMap<int, QString> copies = SafeFilePrivate::numberedCopies(path, copyBase);
+    int next = copies.isEmpty() ? 0 : copies.lastKey() + 1;
+    QString target = next == 0 ? base : base + QString::number(next);
+    while (QFileInfo::exists(target) || QFileInfo(target).isSymLink())
+        target = base + QString::number(++next);
     return target;
 }
 
 QString identicalCopy(const QString &path, const QString &copyBase)
 {
-    QFile file;
-    if (!openRegularFile(&file, path))
-        return QString();
-    const QString base = copyBase.isEmpty() ? path + QStringLiteral(".bak") : copyBase;
-    QString copy = base;
-    for (int i = 1; QFileInfo::exists(copy); copy = base + QString::number(i++)) {
-        QFile kept;
-        if (QFileInfo(copy).size() != file.size() || !openRegularFile(&kept, copy) || !file.seek(0))
-            continue;
-        constexpr qint64 s_chunk = 1 << 20;
-        bool same = true;
-        while (same && !file.atEnd())
-            same = file.read(s_chunk) == kept.read(s_chunk);
-        if (same && kept.atEnd())
-            return copy;
-    }
-    return QString();
+    return SafeFilePrivate::identicalCopyOf(path, copiesOf(path, copyBase));
 }
 
-QString copyAsideUnderFreeName(const QString &path, const QString &copyBase)
+QString copyAsideUnderFreeName(const QString &path, const QString &copyBase, const QString &from)
 {
-    const QString kept = identicalCopy(path, copyBase);
+    const QString source = from.isEmpty() ? path : from;
+    const QString kept = SafeFilePrivate::identicalCopyOf(source, copiesOf(path, copyBase));
     if (!kept.isEmpty()) {
-        QR_LOG(QStringLiteral("%1 is kept as %2 already").arg(path, kept).toUtf8());
+        QR_LOG(QStringLiteral("%1 is kept as %2 already").arg(source, kept).toUtf8());
         return kept;
     }
     const QString target = freeCopyName(path, copyBase);
     // A FIFO, device or folder holds nothing a copy could keep, and reading it may never end: it is
-    // moved aside whole.
-    const bool moved = !isRegularOrMissing(path);
-    if (moved ? ::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0
-              : !SafeFilePrivate::copyFile(path, target)) {
-        const QString message = QStringLiteral("Cannot copy %1 aside to %2").arg(path, target);
+    // moved aside whole. A version nothing else needs is moved too, or copied from another file system.
+    const bool mayMove = !from.isEmpty() || !isRegularOrMissing(path);
+    const bool moved =
+        mayMove && ::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
+    const bool mayCopy = !from.isEmpty() || !mayMove;
+    if (!moved && !(mayCopy && SafeFilePrivate::copyFile(source, target))) {
+        const QString message = QStringLiteral("Cannot copy %1 aside to %2").arg(source, target);
         qWarning("%s", qPrintable(message));
         QR_LOG(message.toUtf8());
         return QString();
     }
-    QR_LOG(QStringLiteral("%1 %2 aside to %3").arg(moved ? "Moved" : "Copied", path, target).toUtf8());
+    QR_LOG(QStringLiteral("%1 %2 aside to %3").arg(moved ? "Moved" : "Copied", source, target).toUtf8());
     return target;
+}
+
+void removeOldCopies(const QString &path, const QString &copyBase, int keep)
+{
+    const QStringList copies = copiesOf(path, copyBase);
+    for (qsizetype i = 0; i + keep < copies.size(); ++i) {
+        if (QFile::remove(copies.at(i)))
+            QR_LOG(QStringLiteral("Removed the old copy %1").arg(copies.at(i)).toUtf8());
+    }
 }
 
 bool openRegularFile(QFile *file, const QString &path, QString *error, bool followLinks)

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QString>
 
+#include <functional>
+
 namespace Common {
 
 // The program's temporary files lie beside the file they replace, named "<name>.qr-tmp-" and six letters or
@@ -12,10 +14,20 @@ namespace Common {
 QString temporaryFileTemplate(const QString &path);
 bool isTemporaryFileName(const QString &fileName);
 
+// Given the path of the file a write replaces, once it is `swapped` out of the way to a name nothing else needs (or,
+// where the file system cannot swap two names, at its place just before the rename): keeps it when it is not what
+// the program expects there, and says whether it could. The file is gone after the call.
+using ReplacedFileCheck = std::function<bool(const QString &replaced, bool swapped)>;
+
 // Replaces the file at `path` with `data` through a temporary file and an atomic rename, so a crash
 // or a full disk never leaves a half-written file behind. Creates a missing folder. On failure the
-// old file stays as it was, a warning is logged and `error` (when given) says why.
-bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error = nullptr);
+// old file stays as it was, a warning is logged and `error` (when given) says why. With `keep`, the file
+// replaced is swapped out whole and handed to it; when it cannot keep that file, the write is undone.
+bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error = nullptr,
+                         const ReplacedFileCheck &keep = {});
+// Tests only: `hook` runs once, in the next write, just before its file takes the name; `canSwap` false takes the
+// way of file systems that cannot swap two names.
+void setReplaceHookForTests(std::function<void()> hook, bool canSwap = true);
 
 // Puts the file `source` in place of `path` in one atomic step: renamed when both lie on one file
 // system, else copied in pieces through a temporary file beside `path`. `source` is gone on success.
@@ -24,14 +36,21 @@ bool replaceFileWith(const QString &path, const QString &source, QString *error 
 
 // Copies a file that could not be loaded to a free name beside it ("name.bak", "name.bak1", ...)
 // before anything overwrites it. Returns the new path, or an empty string when the copy failed.
-// `copyBase` replaces "name.bak" for a file whose copies have long had another name.
-QString copyAsideUnderFreeName(const QString &path, const QString &copyBase = QString());
-// The name copyAsideUnderFreeName() would give a new copy now.
+// `copyBase` replaces "name.bak" for a file whose copies have long had another name. `from`, when given, is
+// the version of the file to keep, one nothing else needs (what a swap took from the file's place): it is
+// moved under the copy's name.
+QString copyAsideUnderFreeName(const QString &path, const QString &copyBase = QString(),
+                               const QString &from = QString());
+// The copies of the file at `path`, the oldest first.
+QStringList copiesOf(const QString &path, const QString &copyBase = QString());
+// The name copyAsideUnderFreeName() would give a new copy now: the number after the newest copy's.
 QString freeCopyName(const QString &path, const QString &copyBase = QString());
 // A copy copyAsideUnderFreeName() made earlier that holds the bytes the regular file at `path` holds now (a
 // start killed before the file's first write copied it already); empty when none does. Such a copy is
 // not made again.
 QString identicalCopy(const QString &path, const QString &copyBase = QString());
+// Removes all but the `keep` newest copies of the file at `path`.
+void removeOldCopies(const QString &path, const QString &copyBase, int keep);
 
 // Opens `file` on `path` for reading only when it names a regular file (through a link too, unless
 // `followLinks` is false). A FIFO, device or folder is refused at once instead of waiting on it.

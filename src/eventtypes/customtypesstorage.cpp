@@ -107,7 +107,7 @@ void CustomTypesStorage::load()
 {
     m_types.clear();
     QVariantMap map;
-    switch (EventTypesFile::read(backupFileName(), &map)) {
+    switch (EventTypesFile::read(backupFileName(), &map, true)) {
     case EventTypesFile::ReadResult::Missing:
     case EventTypesFile::ReadResult::Broken:
         break;

@@ -12,9 +12,12 @@
 
 namespace EventTypesFile {
 
-ReadResult read(const QString &fileName, QVariantMap *map)
+ReadResult read(const QString &fileName, QVariantMap *map, bool watch)
 {
-    if (!QFileInfo::exists(fileName) && !QFileInfo(fileName).isSymLink())
+    const bool missing = !QFileInfo::exists(fileName) && !QFileInfo(fileName).isSymLink();
+    if (watch)
+        Common::DataFileGuard::watchUnread(fileName, missing);
+    if (missing)
         return ReadResult::Missing;
     QFile file;
     QString error;
@@ -29,6 +32,8 @@ ReadResult read(const QString &fileName, QVariantMap *map)
         Common::DataFileGuard::notice(fileName, Common::DataFileGuard::Unreadable);
         return ReadResult::Broken;
     }
+    if (watch)
+        Common::DataFileGuard::watch(fileName, text);
     if (text.trimmed().isEmpty())
         return ReadResult::Missing;
     try {

@@ -137,7 +137,7 @@ EventsManager::~EventsManager()
         QString error;
         if (!keepUnloadedFileAside())
             QR_LOG("The events file changed from outside is not written over at the end");
-        else if (!Common::writeFileAtomically(m_fileName, fileText(), &error))
+        else if (!Common::DataFileGuard::writeFile(m_fileName, fileText(), &error))
             QR_LOG("Cannot write the events file at the end: " + error.toUtf8());
     }
     detachAll();
@@ -262,7 +262,10 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     m_otherValues.clear();
     m_readEventsObject = false;
     Common::BackgroundWriter::waitFor(fileName);
-    if (!QFileInfo::exists(fileName) && !QFileInfo(fileName).isSymLink())
+    const bool missing = !QFileInfo::exists(fileName) && !QFileInfo(fileName).isSymLink();
+    // What is not read here is kept aside before the first write, as the load's error asks.
+    Common::DataFileGuard::watchUnread(fileName, missing, copyBase(fileName));
+    if (missing)
         return true;
     QFile file;
     QString error;
@@ -280,6 +283,7 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
         QR_LOG("Cannot read the events file: " + file.errorString().toUtf8());
         return false;
     }
+    Common::DataFileGuard::watch(fileName, bytes, copyBase(fileName));
     if (bytes.trimmed().isEmpty())
         return true;
     if (!readText(bytes, events, read))
@@ -343,7 +347,8 @@ void EventsManager::load(const QString &fileName)
     if (unreadable) {
         // Whatever the file holds, it is kept aside before the first save writes over it.
         QR_LOG("Events file could not be read: " + fileName.toUtf8());
-        m_errorString = tr("Events file could not be read. It will be kept as a copy when you change your events.");
+        m_errorString = tr("Events file could not be read. It will be kept as \"%1\" when you change your events.")
+                            .arg(QFileInfo(generateNewBakName(fileName)).fileName());
         m_keepFileBeforeSave = true;
     }
     if (reload) {
@@ -414,7 +419,7 @@ bool EventsManager::save()
     Common::BackgroundWriter::waitFor(m_fileName);
     forgetSaved();
     QString error;
-    if (!Common::writeFileAtomically(m_fileName, fileText(), &error)) {
+    if (!Common::DataFileGuard::writeFile(m_fileName, fileText(), &error)) {
         emit saveFailed(m_fileName, error);
         return false;
     }

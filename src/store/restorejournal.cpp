@@ -61,7 +61,11 @@ bool isRegular(const std::optional<struct stat> &info)
 
 bool renameEntry(const QString &from, const QString &to)
 {
-    return ::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+    if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0)
+        return false;
+    // Not another program's version: the next write replaces it without a copy.
+    Common::DataFileGuard::placed(to);
+    return true;
 }
 
 QString cleanAbsolute(const QString &path)
@@ -362,8 +366,10 @@ RestoreJournal::Result RestoreJournal::finish(const QString &dataFolder, Report 
             continue;
         const int code = errno;
         QString error = qt_error_string(code);
-        if (code == EXDEV && Common::replaceFileWith(to, from, &error))
+        if (code == EXDEV && Common::replaceFileWith(to, from, &error)) {
+            Common::DataFileGuard::placed(to);
             continue;
+        }
         QR_LOG("Restore cannot put " + to.toUtf8() + " in place: " + error.toUtf8());
         result.outcome = Outcome::Failed;
         result.problem = QCoreApplication::translate("RestoreJournal", "\"%1\" cannot be put in place: %2.")

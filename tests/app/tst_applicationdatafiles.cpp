@@ -255,12 +255,15 @@ private slots:
                  QFileInfo(pathOf(env, QStringLiteral("Quillane Reminder.conf"))).absoluteFilePath());
         QCoreApplication::processEvents();
         const QString told = pathOf(env, toldFile);
-        // The events file is told of in its own words; every other message names its file.
+        // The events file is told of in its own words, which name the copy but for a newer version; every other
+        // message names its file.
         const auto toldAbout = [&] {
             int n = 0;
             for (const QString &said : Common::UserMessages::toldLines())
                 n += said.startsWith(QStringLiteral("Data Error: ")) &&
-                     (toldFile == QLatin1String("events.dat") || said.contains(QDir::toNativeSeparators(told)));
+                     (toldFile == QLatin1String("events.dat")
+                          ? content.contains("99.0") || said.contains("\"events.bak\"")
+                          : said.contains(QDir::toNativeSeparators(told)));
             return n;
         };
         const QString copy = toldFile == QLatin1String("events.dat") ? pathOf(env, QStringLiteral("events.bak"))
@@ -301,6 +304,51 @@ private slots:
             break;
         }
         }
+    }
+
+    // Another program writes a data file while this one runs: each version it wrote is kept aside and told of
+    // once before the program writes over it, and only the newest copies stay.
+    void outsideVersionKeptAsideAndToldOnce_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArrayList>("versions"); // written from outside, each followed by a change
+        QTest::addColumn<int>("copies");
+        QTest::newRow("custom types") << QStringLiteral("customtypes.dat") << QByteArrayList{customTypes("0.1")} << 1;
+        QTest::newRow("to-do list") << toDoFile() << QByteArrayList{toDos(s_toDoRecord)} << 1;
+        QByteArrayList daily;
+        for (int day = 0; day < 7; ++day)
+            daily << "{\"Events\": {\"eventsList\": [], \"version\": \"0.1\"}}" + QByteArray(day, ' ');
+        QTest::newRow("events rewritten daily") << QStringLiteral("events.dat") << daily << 5;
+    }
+
+    void outsideVersionKeptAsideAndToldOnce()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArrayList, versions);
+        QFETCH(int, copies);
+        AppTestEnv env;
+        const QString path = pathOf(env, file);
+        QVERIFY(QDir().mkpath(env.dataFolder()) && TestHelpers::writeFile(path, versions.first()));
+        Application *app = env.start();
+        const auto written = [&] {
+            app->eventsManager()->waitForSaves();
+            return TestHelpers::readFile(path);
+        };
+        QVERIFY(change(app, file, 0));
+        for (int n = 0; n < versions.size(); ++n) {
+            written();
+            QVERIFY(TestHelpers::writeFile(path, versions.at(n)));
+            QVERIFY(change(app, file, n + 1));
+            QVERIFY(written() != versions.at(n));
+        }
+        QCoreApplication::processEvents();
+        const QString base = file == QLatin1String("events.dat") ? QStringLiteral("events.bak") : file + ".bak";
+        const QStringList kept = QDir(env.dataFolder()).entryList({base + '*'}, QDir::Files, QDir::Name);
+        QCOMPARE(kept.size(), copies);
+        QCOMPARE(TestHelpers::readFile(QDir(env.dataFolder()).filePath(kept.last())), versions.last());
+        const QStringList told = Common::UserMessages::toldLines().filter(QStringLiteral("another program"));
+        QCOMPARE(told.size(), versions.size());
+        QVERIFY2(told.last().contains('"' + kept.last() + '"'), qPrintable(told.last()));
     }
 
     // The system report is replaced whole, and never written through a link at its place.

@@ -1,6 +1,10 @@
 #include "core/backgroundwriter.h"
+#include "core/datafileguard.h"
+#include "core/safefile.h"
+#include "core/usermessages.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -98,6 +102,39 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!answered);
         QCOMPARE(read(path("c")), QByteArray("c"));
+    }
+
+    // Another program writes the file after the text was made, a moment before it takes the file's name.
+    void keepsAVersionWrittenJustBeforeTheRename_data()
+    {
+        QTest::addColumn<bool>("canSwap");
+        QTest::newRow("swapped in") << true;
+        QTest::newRow("renamed, where the file system cannot swap") << false;
+    }
+
+    void keepsAVersionWrittenJustBeforeTheRename()
+    {
+        QFETCH(bool, canSwap);
+        Common::DataFileGuard::reset();
+        Common::UserMessages::reset();
+        const QString file = path(QStringLiteral("raced%1.dat").arg(canSwap));
+        QVERIFY(Common::writeFileAtomically(file, "read"));
+        Common::DataFileGuard::watch(file, "read");
+        Common::setReplaceHookForTests(
+            [file] {
+                QFile outside(file);
+                QVERIFY(outside.open(QIODevice::WriteOnly) && outside.write("them") == 4);
+            },
+            canSwap);
+        const auto unhook = qScopeGuard([] { Common::setReplaceHookForTests(nullptr); });
+        QObject context;
+        BackgroundWriter::write(
+            file, [] { return QByteArray("ours"); }, &context, [](bool, const QString &) {});
+        BackgroundWriter::waitFor(file);
+        QCoreApplication::processEvents();
+        QCOMPARE(read(file), QByteArray("ours"));
+        QCOMPARE(read(file + ".bak"), QByteArray("them"));
+        QCOMPARE(Common::UserMessages::toldLines().size(), 1);
     }
 };
 
