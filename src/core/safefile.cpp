@@ -187,6 +187,23 @@ bool writeFileAtomically(const QString &path, const QByteArray &data, QString *e
     return true;
 }
 
+bool dropLink(const QString &path)
+{
+    if (!QFileInfo(path).isSymLink())
+        return true;
+    const bool removed = QFile::remove(path);
+    QR_LOG((removed ? "Removed the link at " : "Cannot remove the link at ") + path.toUtf8() +
+           ", a file the program keeps for itself");
+    return removed;
+}
+
+bool writeOwnFile(const QString &path, const QByteArray &data, QString *error)
+{
+    if (!dropLink(path))
+        return SafeFilePrivate::fail(path, QStringLiteral("a link is in its place"), error);
+    return writeFileAtomically(path, data, error);
+}
+
 bool replaceFileWith(const QString &linkOrPath, const QString &source, QString *error)
 {
     // As every write does: a link stays and its target is replaced, with the target's permissions.
