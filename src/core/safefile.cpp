@@ -1,6 +1,7 @@
 #include "core/safefile.h"
 
 #include "core/log.h"
+#include "platform/privatefolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -162,7 +163,7 @@ bool writeFileAtomically(const QString &path, const QByteArray &data, QString *e
 {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    if (!QDir(folder).exists() && !QDir().mkpath(folder))
+    if (!QDir(folder).exists() && !makePrivateFolder(folder))
         return SafeFilePrivate::fail(path, QStringLiteral("cannot create folder %1").arg(folder), error);
 
     SafeFilePrivate::Replacement replacement;
@@ -211,7 +212,7 @@ bool replaceFileWith(const QString &linkOrPath, const QString &source, QString *
     const QString path = linkInfo.isSymLink() ? linkInfo.symLinkTarget() : linkOrPath;
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    if (!QDir(folder).exists() && !QDir().mkpath(folder))
+    if (!QDir(folder).exists() && !makePrivateFolder(folder))
         return SafeFilePrivate::fail(path, QStringLiteral("cannot create folder %1").arg(folder), error);
     if (info.exists())
         QFile::setPermissions(source, info.permissions());

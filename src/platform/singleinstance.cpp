@@ -1,5 +1,7 @@
 #include "platform/singleinstance.h"
 
+#include "platform/privatefolder.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -49,7 +51,7 @@ QString SingleInstance::chooseFolder(const QString &sessionFolder, const QString
     if (privateFolder.isEmpty()) {
         why = QStringLiteral("no folder of the user's own is known");
     } else {
-        QDir().mkpath(privateFolder);
+        Common::makePrivateFolder(privateFolder);
         struct stat info;
         // Only a folder of our own is made private; anything else is refused below.
         const QByteArray path = QFile::encodeName(privateFolder);
@@ -105,7 +107,7 @@ bool SingleInstance::isRunning()
         qWarning("No private folder for the instance lock: %s", qUtf8Printable(m_error));
         return m_running;
     }
-    QDir().mkpath(m_folder);
+    Common::makePrivateFolder(m_folder);
     if (!m_lock->tryLock(100)) {
         if (m_lock->error() != QLockFile::LockFailedError) {
             m_error = QStringLiteral("the lock \"%1\" cannot be created (is its folder writable, with free "
