@@ -27,8 +27,7 @@ for ROW in fifo:events.dat fifo:customtypes.dat fifo:typesorder.dat fifo:stat.da
         echo '{"Events": {"calendarsList": [], "eventsList": [], "version": "3.3.0"}}' | tee events.before >"$DATA/events.dat"
         [ "$ROW" = todo:planted ] && printf %s "$LIST" >"$DATA/todo.events.dat"
         [ "$ROW" = todo:linked ] && ln -s events.dat "$DATA/todo.$UID_.dat"
-        # The list's gadget keeps its own file "<uid>.dat".
-        [ "${ROW%%:*}" = link ] && ln -s events.dat "$TARGET" && printf %s "$LIST" >"$DATA/todo.$UID_.dat"
+        [ "${ROW%%:*}" = link ] && ln -s events.dat "$TARGET" && printf %s "$LIST" >"$DATA/todo.$UID_.dat" # a gadget
         # The list packed to restore: format 1, one file; the length and UTF-16 text of its name, then of its text.
         { printf '\1\1\0\0\0\36'; printf todo.events.dat | iconv -t UTF-16BE; printf '\0\0\0\102%s' "$LIST"; } \
             >AppDataGadgets && python3 -m zipfile -c lists.qbf AppDataGadgets || fail "no archive"

@@ -141,7 +141,6 @@ private slots:
         QFile file(lock);
         QVERIFY(file.open(QIODevice::ReadWrite) &&
                 file.setFileTime(QDateTime::currentDateTime().addSecs(-60 * minutesOld), QFile::FileModificationTime));
-        file.close();
         SingleInstance start(kId, nullptr, run.path(), data.path());
         QCOMPARE(start.isRunning(), !taken);
         QCOMPARE(start.dataFolderHolder(), taken ? QString() : "process 2147483646 on " + host);
