@@ -46,7 +46,8 @@ Application::Application(int &argc, char **argv, Parts parts)
     setApplicationVersion(QStringLiteral(QR_VERSION));
 
     // A second start only hands over "activate": it must not touch the instance's files, not even its log.
-    m_singleInstance = new SingleInstance(QString::fromLatin1(kAppId), this, m_parts.runtimeFolder);
+    m_singleInstance = new SingleInstance(QString::fromLatin1(kAppId), this, m_parts.runtimeFolder,
+                                          QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     m_anotherInstance = m_singleInstance->isRunning();
     if (m_anotherInstance)
         return;
@@ -135,8 +136,23 @@ bool Application::sendMessage(const QString &message, int timeoutMs)
     return m_singleInstance->sendMessage(message, timeoutMs);
 }
 
+QString Application::dataFolderHeldText() const
+{
+    const QString holder = m_singleInstance->dataFolderHolder();
+    if (holder.isEmpty())
+        return QString();
+    const QString folder = QFileInfo(m_singleInstance->dataLockFilePath()).path();
+    return tr("%1 already runs on the data folder \"%2\", as %3.").arg(applicationName(), folder, holder);
+}
+
 QString Application::handOverFailedText() const
 {
+    if (!dataFolderHeldText().isEmpty())
+        return dataFolderHeldText() +
+               tr("\n\nIt does not start a second time, so that two copies cannot overwrite each other's changes. "
+                  "End the running copy, then start it again. A copy on another computer that stopped without "
+                  "ending frees the folder %1 minutes later.")
+                   .arg(SingleInstance::kDataLockStaleMs / 60000);
     const QString lockError = m_singleInstance->errorString();
     if (!lockError.isEmpty())
         return tr("%1 cannot make sure that it runs only once: %2.\n\nIt does not start, so that two copies "

@@ -68,6 +68,8 @@ public:
     // made. It then built nothing else.
     bool isRunning() const { return m_anotherInstance; }
     bool sendMessage(const QString &message, int timeoutMs);
+    // Who holds the data folder, when its lock made this start not the instance; empty otherwise.
+    QString dataFolderHeldText() const;
     // What to tell the user when this start is not the instance and the message did not get through.
     QString handOverFailedText() const;
     // Why the program cannot run (the data folder cannot be made); empty when it can.

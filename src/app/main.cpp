@@ -51,8 +51,12 @@ int main(int argc, char *argv[])
     Application a(argc, argv);
     display.release();
     if (a.isRunning()) {
-        if (a.sendMessage(QString::fromLatin1(Application::kActivateMessage), Application::kActivateTimeoutMs))
+        if (a.sendMessage(QString::fromLatin1(Application::kActivateMessage), Application::kActivateTimeoutMs)) {
+            // The instance may run under another user's session: say which it is.
+            if (!a.dataFolderHeldText().isEmpty())
+                fprintf(stderr, "%s\n", qUtf8Printable(a.dataFolderHeldText()));
             return 1;
+        }
         // Neither the instance nor sure there is none: never run beside another.
         const QString text = a.handOverFailedText();
         fprintf(stderr, "%s\n", qUtf8Printable(text));

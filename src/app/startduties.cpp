@@ -14,7 +14,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
 #include <QTextStream>
@@ -99,10 +98,7 @@ QString StartDuties::systemInfoText()
 void StartDuties::writeSystemInfo()
 {
     const QString path = QFileInfo(QDir(m_dataLocation), QStringLiteral("sysinfo.dat")).absoluteFilePath();
-    // The report is ours alone: a link at its place is replaced, never written through.
-    if (QFileInfo(path).isSymLink())
-        QFile::remove(path);
-    Common::writeFileAtomically(path, systemInfoText().toUtf8());
+    Common::writeOwnFile(path, systemInfoText().toUtf8());
     CrashHandlerAdapter().addFileToReport(path.toUtf8(), QByteArrayLiteral("sysinfo.txt"));
 }
 

@@ -4,6 +4,7 @@
 #include "core/jsonparser.h"
 #include "core/log.h"
 #include "core/safefile.h"
+#include "platform/privatefolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,7 +30,7 @@ void JsonSettingsFile::load()
     if (!file.exists()) {
         const QString folder = QFileInfo(m_fileName).absolutePath();
         if (!QDir(folder).exists())
-            QDir().mkpath(folder);
+            makePrivateFolder(folder);
         return; // a new list: nothing to read and nothing wrong
     }
     QString error;

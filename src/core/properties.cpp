@@ -177,7 +177,7 @@ void Properties::scheduleDump()
 void Properties::saveDumpFile()
 {
     if (!m_dumpFile.isEmpty())
-        Common::writeFileAtomically(m_dumpFile, dumpText().toUtf8());
+        Common::writeOwnFile(m_dumpFile, dumpText().toUtf8());
 }
 
 QMap<QByteArray, QString> Properties::toStringMap() const

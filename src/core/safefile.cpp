@@ -1,6 +1,7 @@
 #include "core/safefile.h"
 
 #include "core/log.h"
+#include "platform/privatefolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -232,7 +233,7 @@ bool writeFileAtomically(const QString &path, const QByteArray &data, QString *e
 {
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    if (!QDir(folder).exists() && !QDir().mkpath(folder))
+    if (!QDir(folder).exists() && !makePrivateFolder(folder))
         return SafeFilePrivate::fail(path, QStringLiteral("cannot create folder %1").arg(folder), error);
 
     SafeFilePrivate::Replacement replacement;
@@ -263,6 +264,23 @@ void setReplaceHookForTests(std::function<void()> hook, bool canSwap)
     SafeFilePrivate::s_canSwap = canSwap;
 }
 
+bool dropLink(const QString &path)
+{
+    if (!QFileInfo(path).isSymLink())
+        return true;
+    const bool removed = QFile::remove(path);
+    QR_LOG((removed ? "Removed the link at " : "Cannot remove the link at ") + path.toUtf8() +
+           ", a file the program keeps for itself");
+    return removed;
+}
+
+bool writeOwnFile(const QString &path, const QByteArray &data, QString *error)
+{
+    if (!dropLink(path))
+        return SafeFilePrivate::fail(path, QStringLiteral("a link is in its place"), error);
+    return writeFileAtomically(path, data, error);
+}
+
 bool replaceFileWith(const QString &linkOrPath, const QString &source, QString *error)
 {
     // As every write does: a link stays and its target is replaced, with the target's permissions.
@@ -270,7 +288,7 @@ bool replaceFileWith(const QString &linkOrPath, const QString &source, QString *
     const QString path = linkInfo.isSymLink() ? linkInfo.symLinkTarget() : linkOrPath;
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
-    if (!QDir(folder).exists() && !QDir().mkpath(folder))
+    if (!QDir(folder).exists() && !makePrivateFolder(folder))
         return SafeFilePrivate::fail(path, QStringLiteral("cannot create folder %1").arg(folder), error);
     if (info.exists())
         QFile::setPermissions(source, info.permissions());

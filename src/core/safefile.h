@@ -29,6 +29,12 @@ bool writeFileAtomically(const QString &path, const QByteArray &data, QString *e
 // way of file systems that cannot swap two names.
 void setReplaceHookForTests(std::function<void()> hook, bool canSwap = true);
 
+// A file the program keeps for itself (a dump, a report, a record) is no user's data: a link at its place
+// may lead to one. dropLink() removes such a link, so that nothing is read or written through it; false when
+// a link is there and stays. writeOwnFile() drops it, then writes as writeFileAtomically() does.
+bool dropLink(const QString &path);
+bool writeOwnFile(const QString &path, const QByteArray &data, QString *error = nullptr);
+
 // Puts the file `source` in place of `path` in one atomic step: renamed when both lie on one file
 // system, else copied in pieces through a temporary file beside `path`. `source` is gone on success.
 // On failure the old file stays as it was and a warning is logged.

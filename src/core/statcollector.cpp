@@ -152,9 +152,10 @@ void StatCollector::init(QSettings *settings, const QString &dumpPath)
     s.dumpPath = dumpPath;
     load();
     s.firstStart = s.persistent.ints.isEmpty() && s.persistent.strings.isEmpty();
-    // Never waits on a FIFO or device put at its place, nor reads a file far larger than any dump.
+    // Never waits on a FIFO or device put at its place, nor reads a file far larger than any dump, nor one
+    // a link leads to.
     QFile old;
-    const bool setAside = Common::DataFileGuard::setAsideIfOversized(dumpPath);
+    const bool setAside = !Common::dropLink(dumpPath) || Common::DataFileGuard::setAsideIfOversized(dumpPath);
     if (!setAside && Common::openRegularFile(&old, dumpPath)) {
         if (!isDumpText(old.readAll()))
             Common::DataFileGuard::notice(dumpPath, Common::DataFileGuard::UnknownShape);
@@ -276,7 +277,8 @@ void StatCollector::writeFile()
     if (path.isEmpty())
         return;
     // A dump that cannot be written is skipped; the values stay in memory and in the settings store.
-    Common::DataFileGuard::writeFile(path, toText().toUtf8());
+    if (Common::dropLink(path))
+        Common::DataFileGuard::writeFile(path, toText().toUtf8());
 }
 
 void StatCollector::removeFile()

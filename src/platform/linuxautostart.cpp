@@ -1,5 +1,7 @@
 #include "platform/linuxautostart.h"
 
+#include "platform/privatefolder.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -91,8 +93,9 @@ bool LinuxAutostart::setOn(bool on)
         return true;
     }
     QSaveFile file(m_entryPath);
-    const bool written = QDir().mkpath(QFileInfo(m_entryPath).absolutePath()) && file.open(QIODevice::WriteOnly) &&
-                         file.write(entryText()) == entryText().size() && file.commit();
+    const bool written = Common::makePrivateFolder(QFileInfo(m_entryPath).absolutePath()) &&
+                         file.open(QIODevice::WriteOnly) && file.write(entryText()) == entryText().size() &&
+                         file.commit();
     if (!written)
         qWarning("Cannot write the autostart entry \"%s\"", qUtf8Printable(m_entryPath));
     return written;

@@ -1,12 +1,13 @@
 #include "platform/linuxdatalocation.h"
 
-#include <QDir>
+#include "platform/privatefolder.h"
+
 #include <QStandardPaths>
 
 QString LinuxDataLocation::path()
 {
     const QString location = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (location.isEmpty() || !QDir().mkpath(location)) {
+    if (location.isEmpty() || !Common::makePrivateFolder(location)) {
         qWarning("Cannot create the data folder \"%s\"", qUtf8Printable(location));
         return QString();
     }

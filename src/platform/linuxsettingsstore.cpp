@@ -1,12 +1,16 @@
 #include "platform/linuxsettingsstore.h"
 
 #include "platform/appidentity.h"
+#include "platform/privatefolder.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 std::unique_ptr<QSettings> LinuxSettingsStore::open()
 {
+    // Qt would make the settings folder open to every local user.
+    Common::makePrivateFolder(QFileInfo(userFiles().constFirst()).path());
     return std::make_unique<QSettings>(m_format, QSettings::UserScope, QString::fromLatin1(AppIdentity::kOrganisation),
                                        QString::fromLatin1(AppIdentity::kApplication));
 }

@@ -1,14 +1,20 @@
 #include "platform/singleinstance.h"
 
+#include "platform/privatefolder.h"
+
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QThread>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +22,8 @@ namespace SingleInstancePrivate {
 
 // The receipt the instance writes back once it has the whole message.
 constexpr char kReceipt = '\x06';
+// The line the instance adds to the data folder's lock, after what QLockFile wrote: where it listens.
+const QByteArray s_serverLine("server ");
 
 // Without a session runtime folder the lock goes into the user's own cache, never into a shared
 // temporary folder where another user could plant a lock or a socket of the same name.
@@ -49,7 +57,7 @@ QString SingleInstance::chooseFolder(const QString &sessionFolder, const QString
     if (privateFolder.isEmpty()) {
         why = QStringLiteral("no folder of the user's own is known");
     } else {
-        QDir().mkpath(privateFolder);
+        Common::makePrivateFolder(privateFolder);
         struct stat info;
         // Only a folder of our own is made private; anything else is refused below.
         const QByteArray path = QFile::encodeName(privateFolder);
@@ -64,7 +72,8 @@ QString SingleInstance::chooseFolder(const QString &sessionFolder, const QString
     return QString();
 }
 
-SingleInstance::SingleInstance(const QString &appId, QObject *parent, const QString &runtimeFolder)
+SingleInstance::SingleInstance(const QString &appId, QObject *parent, const QString &runtimeFolder,
+                               const QString &dataFolder)
     : QObject(parent),
       m_folder(runtimeFolder.isEmpty() ? SingleInstancePrivate::defaultFolder(&m_error) : runtimeFolder)
 {
@@ -74,6 +83,12 @@ SingleInstance::SingleInstance(const QString &appId, QObject *parent, const QStr
     m_lock = std::make_unique<QLockFile>(QDir(m_folder).filePath(base + QStringLiteral(".lock")));
     // Only a dead holder makes the lock stale, never its age: the instance may run for months.
     m_lock->setStaleLockTime(0);
+    if (!dataFolder.isEmpty()) {
+        m_dataLock = std::make_unique<QLockFile>(QDir(dataFolder).filePath(QStringLiteral("instance.lock")));
+        m_dataLock->setStaleLockTime(kDataLockStaleMs);
+        m_renewal.setInterval(kDataLockRenewMs);
+        connect(&m_renewal, &QTimer::timeout, this, &SingleInstance::renewDataLock);
+    }
 }
 
 SingleInstance::~SingleInstance()
@@ -105,7 +120,7 @@ bool SingleInstance::isRunning()
         qWarning("No private folder for the instance lock: %s", qUtf8Printable(m_error));
         return m_running;
     }
-    QDir().mkpath(m_folder);
+    Common::makePrivateFolder(m_folder);
     if (!m_lock->tryLock(100)) {
         if (m_lock->error() != QLockFile::LockFailedError) {
             m_error = QStringLiteral("the lock \"%1\" cannot be created (is its folder writable, with free "
@@ -113,6 +128,10 @@ bool SingleInstance::isRunning()
                           .arg(lockFilePath());
             qWarning("Cannot create the instance lock: %s", qUtf8Printable(m_error));
         }
+        return m_running;
+    }
+    if (m_dataLock && !holdDataFolder()) {
+        m_lock->unlock();
         return m_running;
     }
     // We hold the lock, so a socket file left here belongs to a dead instance.
@@ -123,15 +142,66 @@ bool SingleInstance::isRunning()
     if (!m_server->listen(m_serverName))
         qWarning("Cannot listen for other instances at \"%s\": %s", qUtf8Printable(m_serverName),
                  qUtf8Printable(m_server->errorString()));
+    QFile lock(dataLockFilePath());
+    if (m_dataLock && lock.open(QIODevice::Append))
+        lock.write(SingleInstancePrivate::s_serverLine + QFile::encodeName(m_serverName) + '\n');
     m_running = false;
     return false;
+}
+
+bool SingleInstance::holdDataFolder()
+{
+    const QString path = m_dataLock->fileName();
+    // Made by the instance only. Without it there is nothing to hold: the start ends on that later.
+    if (!Common::makePrivateFolder(QFileInfo(path).path()))
+        return true;
+    // The lock is the program's own: a link at its place, to a data file say, is never read or written.
+    if (QFileInfo(path).isSymLink())
+        QFile::remove(path);
+    if (m_dataLock->tryLock(100)) {
+        m_renewal.start();
+        return true;
+    }
+    if (m_dataLock->error() != QLockFile::LockFailedError) {
+        m_error =
+            QStringLiteral("the lock \"%1\" cannot be created (is its folder writable, with free space?)").arg(path);
+        qWarning("Cannot create the data folder's lock: %s", qUtf8Printable(m_error));
+        return false;
+    }
+    qint64 pid = 0;
+    QString host;
+    m_dataLock->getLockInfo(&pid, &host, nullptr);
+    m_holder = tr("process %1 on %2").arg(pid).arg(host);
+    // Its socket can be reached on this host only; elsewhere the same path may be another's, or none.
+    m_serverName.clear();
+    QFile lock(path);
+    if (host == QSysInfo::machineHostName() && lock.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> lines = lock.readAll().split('\n');
+        for (const QByteArray &line : lines)
+            if (line.startsWith(SingleInstancePrivate::s_serverLine))
+                m_serverName = QFile::decodeName(line.mid(SingleInstancePrivate::s_serverLine.size()));
+    }
+    return false;
+}
+
+void SingleInstance::renewDataLock()
+{
+    qint64 pid = 0;
+    QString host;
+    if (m_dataLock->getLockInfo(&pid, &host, nullptr) &&
+        (pid != QCoreApplication::applicationPid() || host != QSysInfo::machineHostName())) {
+        qWarning("The data folder's lock was taken over by process %lld on %s", pid, qUtf8Printable(host));
+        m_renewal.stop();
+    } else {
+        ::utimensat(AT_FDCWD, QFile::encodeName(m_dataLock->fileName()).constData(), nullptr, 0);
+    }
 }
 
 bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
 {
     const QByteArray payload = message.toUtf8() + '\n';
     // A bare socket name would be looked up in the shared temporary folder.
-    if (m_folder.isEmpty() || payload.size() > kMaxMessageBytes)
+    if (m_folder.isEmpty() || m_serverName.isEmpty() || payload.size() > kMaxMessageBytes)
         return false;
     QDeadlineTimer deadline(timeoutMs);
     // The instance may hold the lock but not listen yet: try again until the time is up.

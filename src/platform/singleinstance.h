@@ -3,6 +3,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -13,13 +14,17 @@ class QLocalSocket;
 // listens on a local socket beside it; later processes find the lock held and pass a text message over.
 // A lock left by a killed process is taken over, and its socket file is replaced. The folder is always
 // private to the user, so another user can neither plant a lock nor a socket there.
+// A second lock in the data folder keeps one instance per data folder also where the runtime folders differ:
+// a start under "su" or "sudo -u", a home shared by two computers.
 class SingleInstance : public QObject
 {
     Q_OBJECT
 
 public:
     // runtimeFolder: where the lock and the socket live; empty means the user's runtime folder.
-    explicit SingleInstance(const QString &appId, QObject *parent = nullptr, const QString &runtimeFolder = QString());
+    // dataFolder: where the second lock lives, made once the runtime lock is held; empty for none.
+    explicit SingleInstance(const QString &appId, QObject *parent = nullptr, const QString &runtimeFolder = QString(),
+                            const QString &dataFolder = QString());
     ~SingleInstance() override;
 
     // True when this process is not the instance: another process holds the lock, or no lock could
@@ -28,6 +33,9 @@ public:
     bool isRunning();
     // Why no lock could be made, neither taken nor found held; empty otherwise.
     QString errorString() const { return m_error; }
+    // The program that holds the data folder ("process 4711 on host"), when its lock made this start not
+    // the instance; empty otherwise. Messages then go to it where it listens on this host.
+    QString dataFolderHolder() const { return m_holder; }
 
     // The folder for the lock and the socket: `sessionFolder` (the session's runtime folder) when it is
     // private to the user, else the folder `privateFolder`, made and kept private to the user. Empty,
@@ -40,6 +48,7 @@ public:
     bool sendMessage(const QString &message, int timeoutMs);
 
     QString lockFilePath() const;
+    QString dataLockFilePath() const { return m_dataLock ? m_dataLock->fileName() : QString(); }
     QString serverName() const { return m_serverName; }
     bool isListening() const;
 
@@ -47,6 +56,10 @@ public:
     static constexpr int kPeerTimeoutMs = 5000;
     // Longer messages are refused; the instance only ever receives short commands.
     static constexpr int kMaxMessageBytes = 64 * 1024;
+    // The holder of the data folder's lock renews its time while it runs. On another host its process cannot
+    // be looked up: a lock not renewed for this long was left by a program that ended without removing it.
+    static constexpr int kDataLockRenewMs = 60 * 1000;
+    static constexpr int kDataLockStaleMs = 10 * 60 * 1000;
 
 signals:
     void messageReceived(const QString &message);
@@ -56,11 +69,16 @@ private slots:
 
 private:
     void readPeer(QLocalSocket *socket);
+    bool holdDataFolder();
+    void renewDataLock();
 
     QString m_error;
     QString m_folder;
     QString m_serverName;
     std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<QLockFile> m_dataLock;
+    QTimer m_renewal;
+    QString m_holder;
     QLocalServer *m_server = nullptr;
     bool m_decided = false;
     bool m_running = false;

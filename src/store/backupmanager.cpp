@@ -6,6 +6,7 @@
 #include "core/log.h"
 #include "core/statcollector.h"
 #include "core/version.h"
+#include "platform/privatefolder.h"
 #include "store/datafoldercleanup.h"
 #include "store/restorejournal.h"
 
@@ -116,7 +117,7 @@ bool BackupManager::restore(const QString &fileName)
         scratch.emplace();
         work = scratch->path();
     }
-    if (!QDir().mkpath(work)) {
+    if (!Common::makePrivateFolder(work)) {
         QR_LOG("Restore cannot create the folder " + work.toUtf8());
         return false;
     }
@@ -345,7 +346,7 @@ void BackupManager::autoBackup()
     if (!changed)
         return;
 
-    if (!QDir().mkpath(m_backupFolder)) {
+    if (!Common::makePrivateFolder(m_backupFolder)) {
         QR_LOG("Cannot create backup folder " + m_backupFolder.toUtf8());
         return;
     }

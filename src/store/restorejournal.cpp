@@ -117,7 +117,7 @@ QByteArray toJson(const Record &record)
 bool writeRecord(const QString &dataFolder, const Record &record)
 {
     QString error;
-    if (!Common::writeFileAtomically(RestoreJournal::path(dataFolder), toJson(record), &error)) {
+    if (!Common::writeOwnFile(RestoreJournal::path(dataFolder), toJson(record), &error)) {
         QR_LOG("Restore cannot write its record: " + error.toUtf8());
         return false;
     }

@@ -2,6 +2,7 @@
 # A FIFO or folder in place of one of the program's files, each in a home of its own: the program tells of
 # it in a box (answered here), reaches its event loop and ends on SIGTERM with status 0 within 5 s.
 # A to-do list named after events.dat (planted or restored in the editor) or linked to it is refused.
+# A link to events.dat at the place of a file the program keeps for itself is replaced, never written through.
 # Usage (under xvfb-run): fifo_test.sh path/to/quillane-reminder
 set -u
 ROOT=$(mktemp -d)
@@ -11,8 +12,10 @@ fail() { echo "FAIL: $ROW: $*"; kill -9 "$PID" 2>/dev/null; rm -rf "$ROOT"; exit
 until_true() { local n=$1 j=0; shift; while ! "$@"; do [ $((j += 1)) -lt "$n" ] || return 1; sleep 0.1; done; }
 window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }
 LIST='{"Caption": "Shopping", "ToDos": {"eventsList": [], "version": 1}}'
+UID_='{0a1b2c3d-0000-4000-8000-00000000000a}'
 for ROW in fifo:events.dat fifo:customtypes.dat fifo:typesorder.dat fifo:stat.dat fifo:.restore-journal \
-           fifo:pixmaps.dat fifo:CONF dir:events.dat dir:CONF todo:planted todo:restored todo:linked; do
+           fifo:pixmaps.dat fifo:CONF dir:events.dat dir:CONF todo:planted todo:restored todo:linked \
+           link:prop.dat link:gdtctrl.dat "link:$UID_.dat" link:stat.dat link:sysinfo.dat link:log.dat; do
     export HOME="$ROOT/$(echo "$ROW" | tr ':.' '__')"
     export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_RUNTIME_DIR="$HOME/run" \
            XDG_CACHE_HOME="$HOME/.cache"
@@ -23,14 +26,15 @@ for ROW in fifo:events.dat fifo:customtypes.dat fifo:typesorder.dat fifo:stat.da
         cd "$HOME" && printf '[Properties]\ncreepingLineVisibilityOption=0\n' >"$XDG_CONFIG_HOME/Quillane/Quillane Reminder.conf"
         echo '{"Events": {"calendarsList": [], "eventsList": [], "version": "3.3.0"}}' | tee events.before >"$DATA/events.dat"
         [ "$ROW" = todo:planted ] && printf %s "$LIST" >"$DATA/todo.events.dat"
-        [ "$ROW" = todo:linked ] && ln -s events.dat "$DATA/todo.{0a1b2c3d-0000-4000-8000-00000000000a}.dat"
+        [ "$ROW" = todo:linked ] && ln -s events.dat "$DATA/todo.$UID_.dat"
+        [ "${ROW%%:*}" = link ] && ln -s events.dat "$TARGET" && printf %s "$LIST" >"$DATA/todo.$UID_.dat" # a gadget
         # The list packed to restore: format 1, one file; the length and UTF-16 text of its name, then of its text.
         { printf '\1\1\0\0\0\36'; printf todo.events.dat | iconv -t UTF-16BE; printf '\0\0\0\102%s' "$LIST"; } \
             >AppDataGadgets && python3 -m zipfile -c lists.qbf AppDataGadgets || fail "no archive"
     fi
     "$1" & PID=$!
     i=0 TOLD=0
-    [ "${ROW%%:*}" = todo ] && TOLD=1 # in the log, below
+    [ "${ROW%%:*}" = todo ] || [ "${ROW%%:*}" = link ] && TOLD=1 # in the log, below
     until [ $TOLD -gt 0 ] && grep -q "Next time update scheduled" "$DATA/log.dat" 2>/dev/null; do
         kill -0 "$PID" 2>/dev/null || fail "the program ended while starting"
         [ $((i += 1)) -lt 300 ] || fail "no event loop reached, or nothing told ($TOLD)"
@@ -49,11 +53,16 @@ for ROW in fifo:events.dat fifo:customtypes.dat fifo:typesorder.dat fifo:stat.da
         for i in 1 2 3 4 5; do xdotool search --onlyvisible --name '^Restore$' | grep -qx "$D" && xdotool key --window "$D" Return && sleep 0.5; done
         until_true 300 grep -q "Restore: " "$DATA/log.dat" && sleep 1 && xdotool key --window "$(window '^Restore$')" Return
     fi
+    # Until the file is written: through the link into events.dat, or in place of the link.
+    [ "${ROW%%:*}" != link ] || until_true 300 eval '! cmp -s "$DATA/events.dat" events.before || ! [ -L "$TARGET" ]' ||
+        fail "not written"
     [ "${ROW%%:*}" != todo ] || { sleep 1; grep -q 'not a to-do list\|Restore: Cannot' "$DATA/log.dat"; } || fail "nothing refused"
     kill -s TERM "$PID" && i=0
     while kill -0 "$PID" 2>/dev/null; do [ $((i += 1)) -lt 50 ] || fail "still running 5 s after SIGTERM"; sleep 0.1; done
     wait "$PID" || fail "ended with status $?"
-    [ "${ROW%%:*}" != todo ] || cmp -s "$DATA/events.dat" events.before || fail "events.dat changed"
+    [ "${ROW%%:*}" != todo ] && [ "${ROW%%:*}" != link ] || cmp -s "$DATA/events.dat" events.before ||
+        fail "events.dat changed"
+    [ "${ROW%%:*}" != link ] || ! ls "$DATA" | grep -q '\.bak' || fail "copied aside: $(ls "$DATA")"
     echo "PASS: $ROW: told, started, ended on SIGTERM with status 0"
 done
 rm -rf "$ROOT"

@@ -46,6 +46,7 @@ ended_orderly() {
     PID=""
     [ $rc -eq 0 ] || fail "$1: the program ended with status $rc, not 0"
     [ -z "$(ls -A "$XDG_RUNTIME_DIR")" ] || fail "$1: left in the runtime folder: $(ls -A "$XDG_RUNTIME_DIR")"
+    [ ! -e "$(dirname "$LOG")/instance.lock" ] || fail "$1: the data folder's lock was left"
 }
 
 for SIG in TERM INT HUP; do

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Starts the built program the way a user does, each time with a home of its own, under an X server:
-# it stays up; a second start hands over "activate" and exits 1; after kill -9 a new start becomes the
-# instance; of 20 simultaneous starts exactly one stays; without a display it says so and exits 2.
+# it stays up; a second start hands over "activate" and exits 1, also from another runtime folder or none
+# (naming the holder of the data folder); the folders it makes are private; after kill -9 a new start becomes
+# the instance; of 20 simultaneous starts exactly one stays; without a display it says so and exits 2.
 # Usage (under xvfb-run): start_test.sh path/to/quillane-reminder
 set -u
 BIN=$1
@@ -12,6 +13,7 @@ export ASAN_OPTIONS=detect_leaks=0
 unset QT_QPA_PLATFORM
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
+mkdir -m 755 "$HOME/.config"
 LOG="$XDG_DATA_HOME/Quillane/Quillane Reminder/log.dat"
 PIDS=""
 
@@ -50,6 +52,20 @@ rc=$?
 wait_log "Message received: activate" || fail "the first instance did not log the message"
 alive $FIRST || fail "the first instance ended on the message"
 echo "PASS: stays up; a second start exits 1 and the first logs the message"
+# Folders the program made are its user's alone; the one that was there keeps its mode.
+modes=$(cd "$HOME" && stat -c %a .config .local .local/share .local/share/Quillane \
+    ".local/share/Quillane/Quillane Reminder" .config/Quillane .config/autostart | tr '\n' ' ')
+[ "$modes" = "755 700 700 700 700 700 700 " ] || fail "folder modes: $modes"
+# Another runtime folder or none ("su -", "sudo -u"): the data folder's lock finds the first start.
+mkdir -m 700 "$ROOT/run2"
+for run in "$ROOT/run2" ""; do
+    out=$(XDG_RUNTIME_DIR=$run timeout -s KILL 60 "$BIN" 2>&1) # a second instance would stay
+    rc=$?
+    [ $rc -eq 1 ] || fail "a start with XDG_RUNTIME_DIR='$run' exited with $rc, not 1: $out"
+    echo "$out" | grep -q "process $FIRST on $(uname -n)" || fail "no holder of the data folder told: $out"
+done
+alive $FIRST || fail "the first instance ended on a start with another runtime folder"
+echo "PASS: folders made private; a start from another runtime folder or none hands over, naming the holder"
 
 kill -9 $FIRST
 wait $FIRST 2>/dev/null

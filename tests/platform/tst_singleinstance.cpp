@@ -117,6 +117,37 @@ private slots:
         QVERIFY(next.isListening());
     }
 
+    // The data folder's lock: of a process gone from this host, or not renewed for long on another, it is taken
+    // over and then names this process and where it listens; else the start says who holds the folder.
+    void takesOverOnlyAStaleDataFolderLock_data()
+    {
+        QTest::addColumn<QByteArray>("host");
+        QTest::addColumn<int>("minutesOld");
+        QTest::addColumn<bool>("taken");
+        const int stale = SingleInstance::kDataLockStaleMs / 60000;
+        QTest::newRow("a dead process here") << QSysInfo::machineHostName().toUtf8() << 0 << true;
+        QTest::newRow("another host, renewed lately") << QByteArray("elsewhere") << stale - 1 << false;
+        QTest::newRow("another host, not renewed for long") << QByteArray("elsewhere") << stale + 1 << true;
+    }
+
+    void takesOverOnlyAStaleDataFolderLock()
+    {
+        QFETCH(QByteArray, host);
+        QFETCH(int, minutesOld);
+        QFETCH(bool, taken);
+        QTemporaryDir run, data;
+        const QString lock = data.filePath("instance.lock");
+        QVERIFY(TestHelpers::writeFile(lock, "2147483646\nquillane-reminder\n" + host + "\n"));
+        QFile file(lock);
+        QVERIFY(file.open(QIODevice::ReadWrite) &&
+                file.setFileTime(QDateTime::currentDateTime().addSecs(-60 * minutesOld), QFile::FileModificationTime));
+        SingleInstance start(kId, nullptr, run.path(), data.path());
+        QCOMPARE(start.isRunning(), !taken);
+        QCOMPARE(start.dataFolderHolder(), taken ? QString() : "process 2147483646 on " + host);
+        QCOMPARE(TestHelpers::readFile(lock).endsWith("\nserver " + QFile::encodeName(start.serverName()) + '\n'),
+                 taken);
+    }
+
     void silentPeerDoesNotBlockOthers()
     {
         QTemporaryDir dir;
