@@ -60,10 +60,11 @@ done
 kill "$PROBE"
 
 mkdir -p "$ROOT/a/.local/share/Quillane/Quillane Reminder"
+# The file holds local wall time.
 echo '{"Events": {"version": "3.3.0", "eventsList": [{"type": 0, "data": {"version": 1, "notifyMinutes": 0,
  "reminderEnabledKey": true, "abstract": {"version": 8, "id": "{00000000-0000-0000-0000-00000000d1a1}",
  "occurrence": {"data": {"step": 1, "version": 1}, "type": "once"}, "period": {"time": true, "version": 1,
- "begin": "'"$(date -u -d "+5 min" +%Y%m%dT%H%M00Z)"'"}}}}]}}' >"$ROOT/a/.local/share/Quillane/Quillane Reminder/events.dat"
+ "begin": "'"$(date -d "+5 min" +%Y%m%dT%H%M00Z)"'"}}}}]}}' >"$ROOT/a/.local/share/Quillane/Quillane Reminder/events.dat"
 start_program a
 A=$LAST
 until_true 600 window_of "$A" is_dock >/dev/null || fail "no bar"
