@@ -1,4 +1,5 @@
 #include "core/clock.h"
+#include "core/colorcontrast.h"
 #include "events/occurrencerules.h"
 #include "shots.h"
 #include "testhelpers.h"
@@ -46,6 +47,7 @@ private slots:
     void startDateChangeRedescribes();
     void otherRunsEditorAndCancelKeepsRule();
     void spaceAndEnterOpenTheMenu();
+    void tabShowsAFocusMark_data();
     void tabShowsAFocusMark();
 };
 
@@ -235,18 +237,53 @@ void TestOccurrenceEditor::spaceAndEnterOpenTheMenu()
     QCOMPARE(control.m_menusShown, 3);
 }
 
+void TestOccurrenceEditor::tabShowsAFocusMark_data()
+{
+    QTest::addColumn<QColor>("ground");
+    QTest::newRow("light") << QColor(239, 239, 239);
+    QTest::newRow("dark") << QColor(53, 53, 53);
+}
+
 void TestOccurrenceEditor::tabShowsAFocusMark()
 {
+    QFETCH(QColor, ground);
     QWidget window;
+    window.setPalette(QPalette(ground.lightness() > 128 ? Qt::black : Qt::white, ground));
     auto *field = new QSpinBox(&window);
     auto *control = new ScriptedOccurrenceControl(&window);
     control->setOccurrence(Occurrence(QDate(2026, 4, 15), IOccurrence::Once));
+    auto *after = new QSpinBox(&window);
+    control->setGeometry(0, 30, 300, 40);
+    control->setWordWrap(true);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     field->setFocus();
-    const QImage unmarked = control->grab().toImage();
-    QTest::keyClick(field, Qt::Key_Tab);
-    QVERIFY(control->hasFocus() && control->grab().toImage() != unmarked);
+    // One stop each way; the mark taken after a longer rule is picked from the keyboard.
+    QImage marked, unmarked;
+    QList<QWidget *> seen;
+    for (int i = 0; i < 4; ++i) {
+        (control->hasFocus() ? marked : unmarked) = control->grab().toImage();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, i < 2 ? Qt::NoModifier : Qt::ShiftModifier);
+        seen << QApplication::focusWidget();
+        if (i == 0) {
+            QTest::keyClick(control, Qt::Key_Space);
+            control->menu()->actions().at(IOccurrence::Weekly)->trigger();
+            QTRY_COMPARE(control->occurrence().type(), IOccurrence::Weekly);
+        }
+    }
+    QCOMPARE(seen, (QList<QWidget *>{control, after, control, field}));
+    // The mark is what focus changes: a line at least 3:1 on the window, around all of the text.
+    QRect mark, text;
+    double strongest = 1;
+    for (int y = 0; y < marked.height(); ++y)
+        for (int x = 0; x < marked.width(); ++x) {
+            if (marked.pixel(x, y) != unmarked.pixel(x, y)) {
+                mark |= QRect(x, y, 1, 1);
+                strongest = qMax(strongest, ColorContrast::contrastRatio(marked.pixelColor(x, y), ground));
+            }
+            text |= unmarked.pixelColor(x, y) == ground ? QRect() : QRect(x, y, 1, 1);
+        }
+    QVERIFY2(strongest >= 3 && mark.contains(text), qPrintable(QDebug::toString(mark) + QDebug::toString(text)));
 }
 
 QTEST_MAIN(TestOccurrenceEditor)
