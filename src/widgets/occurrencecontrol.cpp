@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QStyle>
 
 OccurrenceControl::OccurrenceControl(QWidget *parent)
     : QLabel(parent), m_occurrence(Common::Clock::today(), IOccurrence::Once)
@@ -60,14 +61,16 @@ void OccurrenceControl::keyPressEvent(QKeyEvent *event)
 void OccurrenceControl::paintEvent(QPaintEvent *event)
 {
     QLabel::paintEvent(event);
-    // The label marks only a link that Tab stepped into, never itself, and the style's focus frame is a faint
-    // tint: a line of its own that reads on the window, as after a Tab.
+    // A label shows no focus of its own and the style's focus frame is a faint tint: a line that reads on the
+    // window, while the keyboard moves the focus.
     if (!hasFocus() || !window()->testAttribute(Qt::WA_KeyboardFocusChange))
         return;
     const QColor ground = palette().color(QPalette::Window);
-    const QColor line = ColorContrast::readableColour(palette().color(QPalette::Highlight), {ground}, 3.0);
+    const QColor line =
+        ColorContrast::readableColour(palette().color(QPalette::Highlight), {ground}, ColorContrast::s_iconRatio);
     // Around the text as laid out now, rather than the whole width the form gives the label.
-    const int flags = int(alignment()) | (wordWrap() ? Qt::TextWordWrap : 0);
+    const int flags =
+        int(QStyle::visualAlignment(layoutDirection(), alignment())) | (wordWrap() ? Qt::TextWordWrap : 0);
     const QRect text = fontMetrics().boundingRect(contentsRect(), flags, m_occurrence.description());
     QPainter painter(this);
     painter.setPen(line);
