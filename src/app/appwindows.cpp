@@ -8,10 +8,23 @@
 #include "app/updatedialog.h"
 #include "core/log.h"
 #include "editor/editor.h"
+#include "platform/iwindowsystem.h"
 #include "widgets/aboutdialog.h"
 #include "widgets/screenfit.h"
 
 #include <QWindow>
+
+namespace AppWindowsPrivate {
+
+IWindowSystem *windowSystem()
+{
+    static const std::unique_ptr<IWindowSystem> system = IWindowSystem::create();
+    return system.get();
+}
+
+} // namespace AppWindowsPrivate
+
+using namespace AppWindowsPrivate;
 
 AppWindows::AppWindows(IApplicationAsk &ask, WebController *web, const EventServices &events,
                        const SharedActions &actions)
@@ -120,8 +133,10 @@ bool AppWindows::raiseEditor()
 void AppWindows::restoreReminders()
 {
     for (ReminderWidget *reminder : ReminderWidget::widgets()) {
-        if (reminder->isVisible() && reminder->isMinimized())
+        if (reminder->isVisible() && reminder->isMinimized()) {
+            windowSystem()->restoreWithoutFocus(reminder->windowHandle());
             showAgain(reminder, false);
+        }
     }
 }
 

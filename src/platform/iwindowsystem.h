@@ -73,6 +73,10 @@ public:
     // Where the shown windows of every program lie (device pixels, desktop coordinates), leaving out
     // `own`; empty where nothing can be learnt.
     virtual QList<QRect> shownWindowRects(QWindow *) { return {}; }
+    // Asks the window manager to bring a minimised window back as a pager does, leaving the keyboard with the
+    // window that has it; false where nothing can be asked. The caller restores the window after it, which
+    // does it where the request is ignored.
+    virtual bool restoreWithoutFocus(QWindow *) { return false; }
     // A strip of the window that the window server scrolls; null where none can be made.
     virtual std::unique_ptr<IScrollStrip> createScrollStrip(QWindow *) { return nullptr; }
 

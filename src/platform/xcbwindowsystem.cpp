@@ -198,6 +198,16 @@ void XcbWindowSystem::sendState(xcb_window_t window, uint32_t action, xcb_atom_t
                    reinterpret_cast<const char *>(&event));
 }
 
+bool XcbWindowSystem::restoreWithoutFocus(QWindow *window)
+{
+    if (!window || !window->handle())
+        return false;
+    // Mapped again, as Qt restores a window, it is focused by openbox; taken out of the hidden state, it is not.
+    sendState(xcb_window_t(window->winId()), 0, atom("_NET_WM_STATE_HIDDEN"));
+    xcb_flush(m_connection);
+    return true;
+}
+
 bool XcbWindowSystem::setSkipTaskbar(QWindow *window)
 {
     if (!window)

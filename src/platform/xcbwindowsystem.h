@@ -33,6 +33,7 @@ public:
     void watchCompositing(std::function<void(bool)> changed) override;
     bool nativeEventFilter(const QByteArray &type, void *message, qintptr *result) override;
     QList<QRect> shownWindowRects(QWindow *own) override;
+    bool restoreWithoutFocus(QWindow *window) override;
     std::unique_ptr<IScrollStrip> createScrollStrip(QWindow *window) override;
 
 private:

@@ -1,6 +1,7 @@
 #include "widgets/occurrencecontrol.h"
 
 #include "core/clock.h"
+#include "core/colorcontrast.h"
 #include "core/log.h"
 #include "widgets/occurrenceeditor.h"
 
@@ -8,15 +9,18 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QStyleOptionFocusRect>
-#include <QStylePainter>
+#include <QPainter>
+#include <QStyle>
 
 OccurrenceControl::OccurrenceControl(QWidget *parent)
     : QLabel(parent), m_occurrence(Common::Clock::today(), IOccurrence::Once)
 {
-    // Reached by Tab like the fields around it; Space or Enter then opens the menu.
+    // One Tab stop like the fields around it; Space or Enter then opens the menu. The label's own keyboard
+    // links would add a stop on the link and keep Shift+Tab cycling there.
+    setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     setFocusPolicy(Qt::StrongFocus);
-    setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    // Room for the focus mark around the text.
+    setContentsMargins(3, 2, 3, 2);
     connect(this, &QLabel::linkActivated, this, &OccurrenceControl::showMenu);
 }
 
@@ -57,17 +61,20 @@ void OccurrenceControl::keyPressEvent(QKeyEvent *event)
 void OccurrenceControl::paintEvent(QPaintEvent *event)
 {
     QLabel::paintEvent(event);
-    // The label marks only a link that Tab stepped into, never itself: without this frame the keyboard's
-    // place is not seen.
-    if (!hasFocus())
+    // A label shows no focus of its own and the style's focus frame is a faint tint: a line that reads on the
+    // window, while the keyboard moves the focus.
+    if (!hasFocus() || !window()->testAttribute(Qt::WA_KeyboardFocusChange))
         return;
-    QStylePainter painter(this);
-    QStyleOptionFocusRect option;
-    option.initFrom(this);
-    // Around the text rather than the whole width the form gives the label.
-    option.rect = QStyle::alignedRect(layoutDirection(), alignment(), sizeHint().boundedTo(size()), rect());
-    option.backgroundColor = palette().color(backgroundRole());
-    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+    const QColor ground = palette().color(QPalette::Window);
+    const QColor line =
+        ColorContrast::readableColour(palette().color(QPalette::Highlight), {ground}, ColorContrast::s_iconRatio);
+    // Around the text as laid out now, rather than the whole width the form gives the label.
+    const int flags =
+        int(QStyle::visualAlignment(layoutDirection(), alignment())) | (wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect text = fontMetrics().boundingRect(contentsRect(), flags, m_occurrence.description());
+    QPainter painter(this);
+    painter.setPen(line);
+    painter.drawRect(text.adjusted(-2, -2, 1, 1).intersected(rect().adjusted(0, 0, -1, -1)));
 }
 
 void OccurrenceControl::changeEvent(QEvent *event)

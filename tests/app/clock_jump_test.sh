@@ -17,7 +17,6 @@ ROOT=$(mktemp -d)
 export HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/home/.config" XDG_DATA_HOME="$ROOT/home/.local/share"
 export XDG_RUNTIME_DIR="$ROOT/run" XDG_CACHE_HOME="$ROOT/home/.cache"
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
-export TZ=UTC
 [ "$MODE" = skipped ] && export TZ=$(python3 -c 'import datetime as d
 n = ((d.datetime.utcnow() + d.timedelta(hours=2)).date() + d.timedelta(days=1)).timetuple().tm_yday - 1
 print("XST-2XDT-3,%d/0,%d/0" % (n, (n + 10) % 365))')
@@ -65,12 +64,12 @@ start_at() {
 quit() { kill -s TERM "$PROGRAM" && wait "$PROGRAM" || fail "the program did not end in order"; }
 
 # One appointment reminded of five minutes from now, at 07:00 on 8 December 2026 (and one at 00:30, an hour
-# ahead), or in the next minute at least 20 s away.
+# ahead), or in the next minute at least 20 s away; the file holds local wall time.
 python3 - "$DATA/events.dat" "$MODE" <<'PY' || fail "cannot write the events file"
 import json, sys, datetime
 now = datetime.datetime.now()
 due = {"restart": "20261208T070000Z", "skipped": (now + datetime.timedelta(seconds=80)).strftime("%Y%m%dT%H%M00Z")}.get(
-    sys.argv[2], (datetime.datetime.utcnow() + datetime.timedelta(minutes=5)).strftime("%Y%m%dT%H%M00Z"))
+    sys.argv[2], (now + datetime.timedelta(minutes=5)).strftime("%Y%m%dT%H%M00Z"))
 due = {"gapnight": "20260328T230100Z"}.get(sys.argv[2], due)
 cal = "{00000000-0000-0000-0000-00000000ca1e}"
 def appointment(due, minutes, n): return {"type": 0, "typeId": "notSpecified", "data": {

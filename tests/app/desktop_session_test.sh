@@ -60,10 +60,11 @@ done
 kill "$PROBE"
 
 mkdir -p "$ROOT/a/.local/share/Quillane/Quillane Reminder"
+# The file holds local wall time.
 echo '{"Events": {"version": "3.3.0", "eventsList": [{"type": 0, "data": {"version": 1, "notifyMinutes": 0,
  "reminderEnabledKey": true, "abstract": {"version": 8, "id": "{00000000-0000-0000-0000-00000000d1a1}",
  "occurrence": {"data": {"step": 1, "version": 1}, "type": "once"}, "period": {"time": true, "version": 1,
- "begin": "'"$(date -u -d "+5 min" +%Y%m%dT%H%M00Z)"'"}}}}]}}' >"$ROOT/a/.local/share/Quillane/Quillane Reminder/events.dat"
+ "begin": "'"$(date -d "+5 min" +%Y%m%dT%H%M00Z)"'"}}}}]}}' >"$ROOT/a/.local/share/Quillane/Quillane Reminder/events.dat"
 start_program a
 A=$LAST
 until_true 600 window_of "$A" is_dock >/dev/null || fail "no bar"
@@ -96,8 +97,16 @@ until_true 300 new_window || fail "no reminder window"
 PLACE=$(xwininfo -id "$REMINDER" | grep Absolute)
 shown_again() { ! iconic "$1" && ! xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN && [ "$(xwininfo -id "$1" | grep Absolute)" = "$PLACE" ]; }
 until_true 100 minimise "$REMINDER" || fail "the reminder did not minimise"
+# Another program's window keeps the keyboard over the restore.
+xterm -e sh -c "cat >'$ROOT/typed'" 2>/dev/null & XTERM=$! && PIDS="$PIDS $XTERM"
+until_true 100 window_of "$XTERM" true >/dev/null && TYPING=$(window_of "$XTERM" true) || fail "no xterm"
+xdotool windowactivate "$TYPING"; until_true 100 shown_active "$TYPING" || fail "the xterm is not active"
 HOME="$ROOT/a" XDG_RUNTIME_DIR="$ROOT/a/run" LD_PRELOAD="$FAKETIME" "$BIN" >/dev/null 2>&1
 until_true 100 shown_again "$REMINDER" || fail "a second start left the reminder minimised"
+xdotool type --delay 20 "keys for the xterm" && xdotool key Return
+until_true 50 grep -qx "keys for the xterm" "$ROOT/typed" && [ "$(xdotool getactivewindow)" = "$TYPING" ] ||
+    fail "the restored reminder took the keyboard: '$(cat "$ROOT/typed")' typed, $(xdotool getactivewindow) active"
+kill "$XTERM"
 until_true 100 minimise "$REMINDER" && click_twice "$ICON" || fail "the reminder did not minimise again"
 until_true 100 shown_again "$REMINDER" || fail "the tray left the reminder minimised"
 set -- $(xwininfo -id "$REMINDER" | awk '/Width:/ {w = $NF} /Height:/ {h = $NF} END {print w, h}')

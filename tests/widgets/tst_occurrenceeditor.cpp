@@ -1,4 +1,5 @@
 #include "core/clock.h"
+#include "core/colorcontrast.h"
 #include "events/occurrencerules.h"
 #include "shots.h"
 #include "testhelpers.h"
@@ -46,6 +47,7 @@ private slots:
     void startDateChangeRedescribes();
     void otherRunsEditorAndCancelKeepsRule();
     void spaceAndEnterOpenTheMenu();
+    void tabShowsAFocusMark_data();
     void tabShowsAFocusMark();
 };
 
@@ -235,18 +237,50 @@ void TestOccurrenceEditor::spaceAndEnterOpenTheMenu()
     QCOMPARE(control.m_menusShown, 3);
 }
 
+void TestOccurrenceEditor::tabShowsAFocusMark_data()
+{
+    QTest::addColumn<QColor>("ground");
+    QTest::newRow("light") << QColor(239, 239, 239);
+    QTest::newRow("dark") << QColor(53, 53, 53);
+}
+
 void TestOccurrenceEditor::tabShowsAFocusMark()
 {
+    QFETCH(QColor, ground);
     QWidget window;
+    window.setPalette(QPalette(ground.lightness() > 128 ? Qt::black : Qt::white, ground));
     auto *field = new QSpinBox(&window);
     auto *control = new ScriptedOccurrenceControl(&window);
     control->setOccurrence(Occurrence(QDate(2026, 4, 15), IOccurrence::Once));
+    auto *after = new QSpinBox(&window);
+    control->setGeometry(0, 30, 300, 40);
+    control->setWordWrap(true);
     window.show();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     field->setFocus();
-    const QImage unmarked = control->grab().toImage();
     QTest::keyClick(field, Qt::Key_Tab);
-    QVERIFY(control->hasFocus() && control->grab().toImage() != unmarked);
+    QTest::keyClick(control, Qt::Key_Space); // a longer rule, picked from the keyboard
+    control->menu()->actions().at(IOccurrence::Weekly)->trigger();
+    QTRY_COMPARE(control->occurrence().type(), IOccurrence::Weekly);
+    const QImage marked = control->grab().toImage();
+    QList<QWidget *> seen{QApplication::focusWidget()};
+    for (Qt::KeyboardModifier shift : {Qt::NoModifier, Qt::ShiftModifier, Qt::ShiftModifier}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, shift);
+        seen << QApplication::focusWidget();
+    }
+    QCOMPARE(seen, (QList<QWidget *>{control, after, control, field}));
+    const QImage unmarked = control->grab().toImage();
+    // The mark is what focus changes: a line at least 3:1 on the window, around all of the text.
+    QRect mark, text;
+    double strongest = 1;
+    for (int y = 0; y < marked.height(); ++y)
+        for (int x = 0; x < marked.width(); ++x) {
+            const bool changed = marked.pixel(x, y) != unmarked.pixel(x, y), ink = unmarked.pixelColor(x, y) != ground;
+            mark |= QRect(x, y, changed, changed);
+            text |= QRect(x, y, ink, ink);
+            strongest = qMax(strongest, changed ? ColorContrast::contrastRatio(marked.pixelColor(x, y), ground) : 1);
+        }
+    QVERIFY2(strongest >= 3 && mark.contains(text), qPrintable(QDebug::toString(mark) + QDebug::toString(text)));
 }
 
 QTEST_MAIN(TestOccurrenceEditor)
