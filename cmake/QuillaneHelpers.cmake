@@ -66,7 +66,7 @@ function(qr_add_tests)
     endif()
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 300
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TZ=UTC;LANG=C.UTF-8;LC_ALL=C.UTF-8;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TZ=${QR_TESTS_TZ};LANG=C.UTF-8;LC_ALL=C.UTF-8;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;ASAN_OPTIONS=detect_leaks=1;UBSAN_OPTIONS=print_stacktrace=1")
     if(QR_TSAN)
       # Five to ten times slower under ThreadSanitizer: QtTest's limit for one test function (300 s) and
       # CTest's for the program grow with it.

@@ -182,6 +182,7 @@ private slots:
 
     void writesSectionsInOrder()
     {
+        TestHelpers::ScopedTimeZone utc("UTC");
         FakeSystemInfo system;
         const QString expected = QStringLiteral("[UserProfile]\n"
                                                 "username=anna\n"
