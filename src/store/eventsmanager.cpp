@@ -159,7 +159,12 @@ public:
         // Below a few hundred entries a thread costs more than it saves.
         const int parts = int(std::min<qsizetype>(QThread::idealThreadCount(), bytes.size() / (256 * 1024)));
         // Entries begin as writeEntry() writes them, after the writer's ", " between list elements.
-        m_starts = Common::likelyElementStarts(bytes, " {\"" + s_data.toLatin1() + "\": ", parts);
+        const QByteArray opening = " {\"" + s_data.toLatin1() + "\": ";
+        m_starts = Common::likelyElementStarts(bytes, opening, parts);
+        // The reading from the top, on the GUI thread, takes the first entry alone: the threads read the rest.
+        const qsizetype second = parts > 0 ? bytes.indexOf(',' + opening) : -1;
+        if (second >= 0 && (m_starts.empty() || second + 1 < m_starts.front()))
+            m_starts.insert(m_starts.begin(), second + 1);
         m_parts = std::vector<Part>(m_starts.size());
         QThread *const home = QThread::currentThread();
         for (size_t i = 0; i < m_parts.size(); ++i) {
@@ -282,10 +287,29 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     }
     if (bytes.trimmed().isEmpty())
         return true;
+    // The hash is needed only to know the file again at the first save: a thread of its own works it out
+    // while the events are read, and it is joined on every way out.
+    struct Hasher
+    {
+        std::thread thread;
+        size_t hash = 0;
+        ~Hasher()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+    } hasher;
+    try {
+        hasher.thread = std::thread([&hasher, &bytes] { hasher.hash = SavedLayout::hashText(bytes); });
+    } catch (const std::system_error &) {
+        hasher.hash = SavedLayout::hashText(bytes);
+    }
     if (!readText(bytes, events, read))
         return false;
+    if (hasher.thread.joinable())
+        hasher.thread.join();
     read->fileSize = bytes.size();
-    read->fileHash = SavedLayout::hashText(bytes);
+    read->fileHash = hasher.hash;
     return true;
 }
 
