@@ -67,6 +67,17 @@ QVariantMap contentMap(const QVariantList &events, const QList<CalendarInfo> &ca
     return map;
 }
 
+// Asked of each event as soon as it is built, on the thread that reads it: the answers are kept, and
+// the bar and the reminders ask for them at start.
+void workOutAhead(const AbstractCommonEvent &event, const QList<QDateTime> &reminderMoments)
+{
+    if (reminderMoments.isEmpty())
+        return;
+    event.nextPeriod();
+    for (const QDateTime &moment : reminderMoments)
+        event.reminderDateTimeAfter(moment);
+}
+
 // Events written by one thread at a time; fewer than this are written on the calling thread.
 const qsizetype s_sliceEvents = 4096;
 
@@ -127,6 +138,13 @@ EventsManager::EventsManager(const QString &fileName) : FileBackupObject(fileNam
     load(fileName);
 }
 
+EventsManager::EventsManager(const QString &fileName, const QList<QDateTime> &reminderMoments)
+    : FileBackupObject(fileName), m_reminderMoments(reminderMoments)
+{
+    load(fileName);
+    m_reminderMoments.clear();
+}
+
 EventsManager::~EventsManager()
 {
     // The program's end waits for the last change to reach the disk; one that found the file changed
@@ -154,7 +172,9 @@ QString EventsManager::sourceFile() const
 class EventsManager::PartReaders
 {
 public:
-    PartReaders(const QByteArray &bytes, const QStringList &listPath, const NotSpecifiedEvent::Defaults &defaults)
+    PartReaders(const QByteArray &bytes, const QStringList &listPath, const NotSpecifiedEvent::Defaults &defaults,
+                const QList<QDateTime> &reminderMoments)
+        : m_reminderMoments(reminderMoments)
     {
         // Below a few hundred entries a thread costs more than it saves.
         const int parts = int(std::min<qsizetype>(QThread::idealThreadCount(), bytes.size() / (256 * 1024)));
@@ -236,9 +256,11 @@ private:
         Part &part = m_parts[index];
         AbstractCommonEvent::deferPhotoRestore(&part.photosWaiting);
         Common::JsonListTaker taker;
-        taker.takeObject = [&part](const Common::JsonObject &entry) {
-            if (AbstractCommonEventPtr event = eventFromEntry(entry, &part.read))
+        taker.takeObject = [this, &part](const Common::JsonObject &entry) {
+            if (AbstractCommonEventPtr event = eventFromEntry(entry, &part.read)) {
+                workOutAhead(*event, m_reminderMoments);
                 part.read.taken(event, entry);
+            }
         };
         try {
             part.end = Common::readJsonListPart(bytes, m_starts[index], listPath, m_starts, taker);
@@ -251,6 +273,7 @@ private:
             event->moveToThread(home);
     }
 
+    const QList<QDateTime> m_reminderMoments;
     std::vector<qsizetype> m_starts;
     std::vector<Part> m_parts;
 };
@@ -324,12 +347,14 @@ bool EventsManager::readText(const QByteArray &bytes, QVariantMap *events, ReadE
     // thread looks them up once, not for every event.
     const NotSpecifiedEvent::Defaults defaults = NotSpecifiedEvent::settingsDefaults();
     const NotSpecifiedEvent::DefaultsScope scope(defaults);
-    PartReaders parts(bytes, listPath, defaults);
+    PartReaders parts(bytes, listPath, defaults, m_reminderMoments);
     Common::JsonListTaker taker;
     taker.start = [read] { *read = ReadEvents(); };
-    taker.takeObject = [read](const Common::JsonObject &entry) {
-        if (AbstractCommonEventPtr event = eventFromEntry(entry, read))
+    taker.takeObject = [this, read](const Common::JsonObject &entry) {
+        if (AbstractCommonEventPtr event = eventFromEntry(entry, read)) {
+            workOutAhead(*event, m_reminderMoments);
             read->taken(event, entry);
+        }
     };
     taker.skip = [&parts, read](qsizetype position) { return parts.take(position, read); };
     QVariant top;
