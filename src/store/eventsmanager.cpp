@@ -9,6 +9,7 @@
 #include "core/version.h"
 #include "events/eventsfactory.h"
 #include "events/notspecifiedevent.h"
+#include "platform/timezonewatcher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -74,6 +75,9 @@ void workOutAhead(const AbstractCommonEvent &event, const QList<QDateTime> &remi
     if (reminderMoments.isEmpty())
         return;
     event.nextPeriod();
+    // An appointment keeps its answers only in a zone the program pinned.
+    if (TimeZoneWatcher::zoneGeneration() < 0)
+        return;
     for (const QDateTime &moment : reminderMoments)
         event.reminderDateTimeAfter(moment);
 }
