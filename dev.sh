@@ -17,7 +17,7 @@ TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev pyth
 # The desktop and clock tests: a window manager, a faked wall clock, a tray, and tools to drive and
 # read windows. The test build stops when one is missing rather than leave its tests out.
 TEST_PACKAGES+=(openbox faketime xdotool trayer xterm)
-BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth)
+BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth valgrind)
 
 install_missing() {
   local missing=()

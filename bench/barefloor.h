@@ -14,6 +14,10 @@
 
 #include <cstdio>
 
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#endif
+
 // Resident memory of this process in KB.
 inline long residentKb()
 {
@@ -31,6 +35,10 @@ inline long residentKb()
 inline void reportWhenIdle()
 {
     QTimer::singleShot(0, [] {
+#ifdef CALLGRIND_DUMP_STATS_AT
+        // Under callgrind: the counts so far are the start's, before the exit's.
+        CALLGRIND_DUMP_STATS_AT("idle");
+#endif
         std::printf("IDLE %ld\n", residentKb());
         std::fflush(stdout);
         QCoreApplication::exit(0);

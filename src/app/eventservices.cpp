@@ -4,6 +4,7 @@
 #include "app/reminderwidget.h"
 #include "app/runstatistics.h"
 #include "app/savereporter.h"
+#include "core/clock.h"
 #include "core/usermessages.h"
 #include "core/log.h"
 #include "core/properties.h"
@@ -28,7 +29,11 @@ EventServices::~EventServices()
 void EventServices::load(const QString &path, Properties &properties, BackupManager &backups)
 {
     m_properties = &properties;
-    m_manager = std::make_unique<EventsManager>(path);
+    // The reminders ask every event at start for its first reminder after their last look and after now.
+    QList<QDateTime> reminderMoments{Common::Clock::now()};
+    if (const QDateTime lastLook = ReminderController::storedLastLook(); lastLook.isValid())
+        reminderMoments.prepend(lastLook.toLocalTime());
+    m_manager = std::make_unique<EventsManager>(path, reminderMoments);
     m_manager->setSavesInBackground(true);
     if (m_manager->hasError())
         Common::UserMessages::information(tr("Data Error"), m_manager->errorString());

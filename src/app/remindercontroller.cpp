@@ -34,6 +34,9 @@ QList<QMetaObject::Connection> s_timerConnections;
 QDateTime minuteOf(const QDateTime &time)
 {
     const QTime t = time.time();
+    // Most reminders fall on a whole minute: moving a local time by nothing still costs two conversions.
+    if (t.second() == 0 && t.msec() == 0)
+        return time;
     return time.addMSecs(-qint64(t.second()) * 1000 - t.msec());
 }
 
@@ -67,8 +70,7 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show) : QOb
     m_eventsManager = IApplication::instance()->eventsManager();
     QR_ASSERT(m_eventsManager);
     restoreSnoozed();
-    const QDateTime lastLook =
-        QDateTime::fromString(IApplication::instance()->settingsValue(s_lookKey).toString(), Qt::ISODateWithMs);
+    const QDateTime lastLook = storedLastLook();
     m_savedLook = lastLook;
     addMissedSince(lastLook.toLocalTime());
     showReminder();
@@ -98,6 +100,11 @@ ReminderController::~ReminderController()
 IWallClockTimer *ReminderController::updateTimer()
 {
     return s_updateTimer.get();
+}
+
+QDateTime ReminderController::storedLastLook()
+{
+    return QDateTime::fromString(IApplication::instance()->settingsValue(s_lookKey).toString(), Qt::ISODateWithMs);
 }
 
 void ReminderController::snooze(const AbstractCommonEventPtr &event, const QDateTime &time)
@@ -241,6 +248,9 @@ void ReminderController::nearestReminders()
         // Removed events leave their answers behind; drop them all now and then.
         if (m_keys.size() > 2 * events.size() + 64)
             m_keys.clear();
+        // Grown once, not step by step through the first rebuild.
+        if (m_keys.capacity() < events.size())
+            m_keys.reserve(events.size());
         for (const AbstractCommonEventPtr &event : events) {
             const QDateTime key = reminderKey(event, now);
             if (!key.isValid())

@@ -58,6 +58,9 @@ public:
     QDateTime wakeTime() const { return m_wakeTime; }
     // The process-wide wake-up timer; null before the first scheduling.
     static IWallClockTimer *updateTimer();
+    // The last look a controller stored (invalid for none), in UTC: a new controller first asks every
+    // event for its first reminder after it.
+    static QDateTime storedLastLook();
 
     // The stored form under "reminder": a list of maps, one per entry, in table order.
     static QVariantList snoozedToVariant(const ReminderTable &table);

@@ -10,6 +10,7 @@
 #include "core/log.h"
 #include "core/properties.h"
 #include "events/eventkinds.h"
+#include "platform/timezonewatcher.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -115,6 +116,29 @@ QPair<QDateTime, QDateTime> NotSpecifiedEvent::reminderAfter(const QDateTime &no
 {
     if (!m_reminderEnabled || !now.isValid())
         return {};
+    // Only a zone the program pinned tells of its changes; another may change unseen.
+    const int zone = TimeZoneWatcher::zoneGeneration();
+    if (zone < 0)
+        return workOutReminderAfter(now);
+    // The search below finds the same dates from any moment of the day: the first reminder after an
+    // earlier moment is also the first after `now`, as long as it is still ahead.
+    for (const ReminderAnswer &answer : m_answers) {
+        if (answer.zone == zone && answer.revision == revision() && answer.askedAt.isValid() &&
+            answer.askedAt.date() == now.date() && answer.askedAt <= now &&
+            (!answer.time.isValid() || now < answer.time))
+            return {answer.time, answer.begin};
+    }
+    const QPair<QDateTime, QDateTime> found = workOutReminderAfter(now);
+    ReminderAnswer &oldest = !m_answers[0].askedAt.isValid() ||
+                                     (m_answers[1].askedAt.isValid() && m_answers[0].askedAt < m_answers[1].askedAt)
+                                 ? m_answers[0]
+                                 : m_answers[1];
+    oldest = ReminderAnswer{now, found.first, found.second, revision(), zone};
+    return found;
+}
+
+QPair<QDateTime, QDateTime> NotSpecifiedEvent::workOutReminderAfter(const QDateTime &now) const
+{
     const Period &p = period();
     // The notice is counted back from the begin, on the full date-time, so it may fall on the day
     // before; the first occurrence whose reminder is still ahead is the one to remind of. The search

@@ -66,6 +66,20 @@ private:
     template <class Map> void load(const Map &map);
     // The first reminder later than `now` and the begin of the occurrence it is of.
     QPair<QDateTime, QDateTime> reminderAfter(const QDateTime &now) const;
+    QPair<QDateTime, QDateTime> workOutReminderAfter(const QDateTime &now) const;
+    // Two answers of reminderAfter(), each standing for the later moments of its day until the reminder
+    // comes, while the event and the zone stay as they were. Asking costs several local-time conversions;
+    // the threads that read the events file ask for the moments a start asks about, and the GUI thread
+    // finds the answers here.
+    struct ReminderAnswer
+    {
+        QDateTime askedAt;
+        QDateTime time;
+        QDateTime begin;
+        quint32 revision = 0;
+        int zone = -1;
+    };
+    mutable ReminderAnswer m_answers[2];
     int m_notifyMinutes;
     int m_notifyDays;
     QString m_location;

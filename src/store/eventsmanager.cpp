@@ -9,6 +9,7 @@
 #include "core/version.h"
 #include "events/eventsfactory.h"
 #include "events/notspecifiedevent.h"
+#include "platform/timezonewatcher.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -65,6 +66,20 @@ QVariantMap contentMap(const QVariantList &events, const QList<CalendarInfo> &ca
     map.insert(s_calendarsList, calendarList);
     map.insert(s_defaultCalendar, QString::fromLatin1(defaultCalendarId));
     return map;
+}
+
+// Asked of each event as soon as it is built, on the thread that reads it: the answers are kept, and
+// the bar and the reminders ask for them at start.
+void workOutAhead(const AbstractCommonEvent &event, const QList<QDateTime> &reminderMoments)
+{
+    if (reminderMoments.isEmpty())
+        return;
+    event.nextPeriod();
+    // An appointment keeps its answers only in a zone the program pinned.
+    if (TimeZoneWatcher::zoneGeneration() < 0)
+        return;
+    for (const QDateTime &moment : reminderMoments)
+        event.reminderDateTimeAfter(moment);
 }
 
 // Events written by one thread at a time; fewer than this are written on the calling thread.
@@ -127,6 +142,13 @@ EventsManager::EventsManager(const QString &fileName) : FileBackupObject(fileNam
     load(fileName);
 }
 
+EventsManager::EventsManager(const QString &fileName, const QList<QDateTime> &reminderMoments)
+    : FileBackupObject(fileName), m_reminderMoments(reminderMoments)
+{
+    load(fileName);
+    m_reminderMoments.clear();
+}
+
 EventsManager::~EventsManager()
 {
     // The program's end waits for the last change to reach the disk; one that found the file changed
@@ -154,12 +176,19 @@ QString EventsManager::sourceFile() const
 class EventsManager::PartReaders
 {
 public:
-    PartReaders(const QByteArray &bytes, const QStringList &listPath, const NotSpecifiedEvent::Defaults &defaults)
+    PartReaders(const QByteArray &bytes, const QStringList &listPath, const NotSpecifiedEvent::Defaults &defaults,
+                const QList<QDateTime> &reminderMoments)
+        : m_reminderMoments(reminderMoments)
     {
         // Below a few hundred entries a thread costs more than it saves.
         const int parts = int(std::min<qsizetype>(QThread::idealThreadCount(), bytes.size() / (256 * 1024)));
         // Entries begin as writeEntry() writes them, after the writer's ", " between list elements.
-        m_starts = Common::likelyElementStarts(bytes, " {\"" + s_data.toLatin1() + "\": ", parts);
+        const QByteArray opening = " {\"" + s_data.toLatin1() + "\": ";
+        m_starts = Common::likelyElementStarts(bytes, opening, parts);
+        // The reading from the top, on the GUI thread, takes the first entry alone: the threads read the rest.
+        const qsizetype second = parts > 0 ? bytes.indexOf(',' + opening) : -1;
+        if (second >= 0 && (m_starts.empty() || second + 1 < m_starts.front()))
+            m_starts.insert(m_starts.begin(), second + 1);
         m_parts = std::vector<Part>(m_starts.size());
         QThread *const home = QThread::currentThread();
         for (size_t i = 0; i < m_parts.size(); ++i) {
@@ -231,9 +260,11 @@ private:
         Part &part = m_parts[index];
         AbstractCommonEvent::deferPhotoRestore(&part.photosWaiting);
         Common::JsonListTaker taker;
-        taker.takeObject = [&part](const Common::JsonObject &entry) {
-            if (AbstractCommonEventPtr event = eventFromEntry(entry, &part.read))
+        taker.takeObject = [this, &part](const Common::JsonObject &entry) {
+            if (AbstractCommonEventPtr event = eventFromEntry(entry, &part.read)) {
+                workOutAhead(*event, m_reminderMoments);
                 part.read.taken(event, entry);
+            }
         };
         try {
             part.end = Common::readJsonListPart(bytes, m_starts[index], listPath, m_starts, taker);
@@ -246,6 +277,7 @@ private:
             event->moveToThread(home);
     }
 
+    const QList<QDateTime> m_reminderMoments;
     std::vector<qsizetype> m_starts;
     std::vector<Part> m_parts;
 };
@@ -286,10 +318,29 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     Common::DataFileGuard::watch(fileName, bytes, copyBase(fileName));
     if (bytes.trimmed().isEmpty())
         return true;
+    // The hash is needed only to know the file again at the first save: a thread of its own works it out
+    // while the events are read, and it is joined on every way out.
+    struct Hasher
+    {
+        std::thread thread;
+        size_t hash = 0;
+        ~Hasher()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+    } hasher;
+    try {
+        hasher.thread = std::thread([&hasher, &bytes] { hasher.hash = SavedLayout::hashText(bytes); });
+    } catch (const std::system_error &) {
+        hasher.hash = SavedLayout::hashText(bytes);
+    }
     if (!readText(bytes, events, read))
         return false;
+    if (hasher.thread.joinable())
+        hasher.thread.join();
     read->fileSize = bytes.size();
-    read->fileHash = SavedLayout::hashText(bytes);
+    read->fileHash = hasher.hash;
     return true;
 }
 
@@ -304,12 +355,14 @@ bool EventsManager::readText(const QByteArray &bytes, QVariantMap *events, ReadE
     // thread looks them up once, not for every event.
     const NotSpecifiedEvent::Defaults defaults = NotSpecifiedEvent::settingsDefaults();
     const NotSpecifiedEvent::DefaultsScope scope(defaults);
-    PartReaders parts(bytes, listPath, defaults);
+    PartReaders parts(bytes, listPath, defaults, m_reminderMoments);
     Common::JsonListTaker taker;
     taker.start = [read] { *read = ReadEvents(); };
-    taker.takeObject = [read](const Common::JsonObject &entry) {
-        if (AbstractCommonEventPtr event = eventFromEntry(entry, read))
+    taker.takeObject = [this, read](const Common::JsonObject &entry) {
+        if (AbstractCommonEventPtr event = eventFromEntry(entry, read)) {
+            workOutAhead(*event, m_reminderMoments);
             read->taken(event, entry);
+        }
     };
     taker.skip = [&parts, read](qsizetype position) { return parts.take(position, read); };
     QVariant top;

@@ -6,6 +6,7 @@
 #include "store/eventmanagertemplate.h"
 #include "store/savedlayout.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QMap>
@@ -30,6 +31,9 @@ class EventsManager : public QObject,
 
 public:
     explicit EventsManager(const QString &fileName);
+    // As above, at the program's start: the threads that read the file also work out each event's next
+    // begin and its first reminder after each of `reminderMoments`, which the start asks for next.
+    EventsManager(const QString &fileName, const QList<QDateTime> &reminderMoments);
     ~EventsManager() override;
 
     void load(const QString &fileName);
@@ -187,6 +191,8 @@ private:
     bool hasCalendar(const QByteArray &id) const;
 
     QString m_fileName;
+    // What the reading threads ask each event for, besides building it; only for the first load.
+    QList<QDateTime> m_reminderMoments;
     // Top-level members of the file other than the events, written back as they were.
     QVariantMap m_otherValues;
     QString m_errorString;

@@ -4,6 +4,7 @@
 #include "eventtestenv.h"
 #include "events/holidayevent.h"
 #include "events/notspecifiedevent.h"
+#include "platform/timezonewatcher.h"
 #include "testhelpers.h"
 
 #include <QBuffer>
@@ -624,6 +625,46 @@ private slots:
         Common::Clock::pin(QDateTime(QDate(2026, 3, 17), QTime(9, 0)));
         QCOMPARE(e.nextPeriod().beginDate(), QDate(2026, 3, 23));
         QCOMPARE(e.reminderDateTime(), QDateTime(QDate(2026, 3, 23), QTime(11, 45)));
+    }
+
+    void keptRemindersFollowTheMomentTheEventAndTheZone_data()
+    {
+        QTest::addColumn<QDateTime>("first"); // wall readings, made local in the zone of the test
+        QTest::addColumn<QDateTime>("later");
+        QTest::addColumn<int>("change"); // 1: a new notice, 2: the zone changes
+        const QDateTime night(QDate(2026, 3, 10), QTime(0, 0), Qt::UTC);
+        QTest::newRow("reminder passed") << night << night.addSecs(3 * 3600) << 0;
+        QTest::newRow("asked earlier") << night.addSecs(3 * 3600) << night.addSecs(3600) << 0;
+        QTest::newRow("new notice") << night << night << 1;
+        const QDateTime gapDay(QDate(2026, 3, 29), QTime(0, 0), Qt::UTC); // Berlin skips 2:30, Tokyo does not
+        QTest::newRow("zone changed") << gapDay << gapDay << 2;
+    }
+
+    // Last: the zone stays pinned, as in the program.
+    void keptRemindersFollowTheMomentTheEventAndTheZone()
+    {
+        QFETCH(QDateTime, first);
+        QFETCH(QDateTime, later);
+        QFETCH(int, change);
+        const auto local = [](const QDateTime &wall) { return QDateTime(wall.date(), wall.time()); };
+        QTemporaryDir dir;
+        const QString zoneFile = dir.filePath(QStringLiteral("localtime"));
+        QVERIFY(QFile::link(QStringLiteral("/usr/share/zoneinfo/Europe/Berlin"), zoneFile));
+        qunsetenv("TZ");
+        TimeZoneWatcher::pinSystemZone();
+        TimeZoneWatcher watcher(zoneFile);
+        EventTestEnv env;
+        NotSpecifiedEvent e;
+        e.setPeriod(Period(QDate(2026, 3, 1), QTime(2, 30)));
+        e.setOccurrence(Occurrence(QDate(2026, 3, 1), IOccurrence::Daily));
+        e.reminderDateTimeAfter(local(first));
+        if (change == 1)
+            e.setNotifyMinutes(60);
+        else if (change == 2 && QFile::remove(zoneFile) && QFile::link("/usr/share/zoneinfo/Asia/Tokyo", zoneFile))
+            watcher.checkZone();
+        NotSpecifiedEvent fresh;
+        fresh.loadFromVariant(e.saveToVariant());
+        QCOMPARE(e.reminderDateTimeAfter(local(later)), fresh.reminderDateTimeAfter(local(later)));
     }
 };
 
