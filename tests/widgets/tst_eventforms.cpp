@@ -375,9 +375,9 @@ void TestEventForms::customTypeHidesField()
 void TestEventForms::twoDigitYearIsNearToday()
 {
     QFocusEvent leave(QEvent::FocusOut); // as a click on OK takes the focus
-    // A whole date typed with separators too: Qt moves on after "3" and "15" by itself.
-    for (const auto &[locale, byReturn, whole, wholeShown] :
-         {std::tuple("en_US", true, "3/15/27", "3/15/2027"), std::tuple("de_DE", false, "15.03.27", "15.03.2027")}) {
+    // Typed as a user does, separators too: Qt moves on after "3" and "15" by itself.
+    for (const auto &[locale, typed, byReturn, shown] :
+         {std::tuple("en_US", "3/15/27\r", true, "3/15/2027"), std::tuple("de_DE", "15.03.27", false, "15.03.2027")}) {
         QLocale::setDefault(QLocale(locale));
         QWidget owner; // every kind of window with a date field
         for (const EventPtr &event : {appointment(Period(QDate(2026, 5, 1))), wedding(), holiday()})
@@ -386,21 +386,13 @@ void TestEventForms::twoDigitYearIsNearToday()
         new PrintTableDialog(&owner, m_events.get(), {});
         QLocale::setDefault(QLocale::system());
         for (QDateEdit *edit : owner.findChildren<QDateEdit *>()) {
-            edit->setEnabled(true);           // the repetition's end waits for its check box
-            edit->setDate(QDate(1970, 1, 2)); // an end field may keep to its begin's date
-            const QDate shown = edit->date();
-            for (const auto &[section, keys] :
-                 {std::pair(QDateTimeEdit::YearSection, "27"), std::pair(edit->sectionAt(0), whole)}) {
-                edit->setSelectedSection(section);
-                QTest::keyClicks(edit, byReturn ? QString(keys) + "\r" : QString(keys));
-                if (!byReturn)
-                    QApplication::sendEvent(edit, &leave);
-                if (section == QDateTimeEdit::YearSection) {
-                    QCOMPARE(edit->date(), QDate(2027, shown.month(), shown.day()));
-                    QVERIFY2(edit->text().contains("2027"), qPrintable(edit->text()));
-                }
-            }
-            QCOMPARE(edit->text(), QString(wholeShown));
+            edit->setEnabled(true); // the repetition's end waits for its check box
+            edit->setDate(QDate(1970, 1, 2));
+            edit->setSelectedSection(edit->sectionAt(0));
+            QTest::keyClicks(edit, typed);
+            if (!byReturn)
+                QApplication::sendEvent(edit, &leave);
+            QCOMPARE(edit->text(), QString(shown));
             QCOMPARE(edit->date(), QDate(2027, 3, 15));
         }
     }
