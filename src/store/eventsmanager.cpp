@@ -315,30 +315,32 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
         QR_LOG("Cannot read the events file: " + file.errorString().toUtf8());
         return false;
     }
-    Common::DataFileGuard::watch(fileName, bytes, copyBase(fileName));
-    if (bytes.trimmed().isEmpty())
-        return true;
-    // The hash is needed only to know the file again at the first save: a thread of its own works it out
+    // The hash the guard and the first save know the file again by: a thread of its own works it out
     // while the events are read, and it is joined on every way out.
     struct Hasher
     {
         std::thread thread;
         size_t hash = 0;
-        ~Hasher()
+        void join()
         {
             if (thread.joinable())
                 thread.join();
         }
+        ~Hasher() { join(); }
     } hasher;
     try {
         hasher.thread = std::thread([&hasher, &bytes] { hasher.hash = SavedLayout::hashText(bytes); });
     } catch (const std::system_error &) {
         hasher.hash = SavedLayout::hashText(bytes);
     }
-    if (!readText(bytes, events, read))
+    const bool blank = bytes.trimmed().isEmpty();
+    const bool readable = blank || readText(bytes, events, read);
+    hasher.join();
+    Common::DataFileGuard::watch(fileName, bytes.size(), hasher.hash, copyBase(fileName));
+    if (!readable)
         return false;
-    if (hasher.thread.joinable())
-        hasher.thread.join();
+    if (blank)
+        return true;
     read->fileSize = bytes.size();
     read->fileHash = hasher.hash;
     return true;
