@@ -23,8 +23,11 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <iterator>
+#include <mutex>
 #include <numeric>
 #include <system_error>
 #include <thread>
@@ -170,9 +173,11 @@ QString EventsManager::sourceFile() const
     return m_fileName;
 }
 
-// Reads parts of a long events list on threads of their own while the list is read from its
-// beginning: where that reading reaches a part's first entry, it takes the part's events and goes on
-// where the part ended. Parts begin where an entry likely begins; one that does not is never reached.
+// Reads parts of a long events list on other threads while the list is read from its beginning:
+// where that reading reaches a part's first entry, it takes the part's events and goes on where the
+// part ended. Parts begin where an entry likely begins; one that does not is never reached. There are
+// several parts for each thread, taken in turn: a thread that the machine's other work holds up leaves
+// the parts it has not begun to the others, instead of keeping the whole start waiting for it.
 class EventsManager::PartReaders
 {
 public:
@@ -181,7 +186,8 @@ public:
         : m_reminderMoments(reminderMoments)
     {
         // Below a few hundred entries a thread costs more than it saves.
-        const int parts = int(std::min<qsizetype>(QThread::idealThreadCount(), bytes.size() / (256 * 1024)));
+        const int threads = int(std::min<qsizetype>(QThread::idealThreadCount(), bytes.size() / (256 * 1024)));
+        const int parts = int(std::min<qsizetype>(threads * s_partsPerThread, bytes.size() / (64 * 1024)));
         // Entries begin as writeEntry() writes them, after the writer's ", " between list elements.
         const QByteArray opening = " {\"" + s_data.toLatin1() + "\": ";
         m_starts = Common::likelyElementStarts(bytes, opening, parts);
@@ -191,23 +197,25 @@ public:
             m_starts.insert(m_starts.begin(), second + 1);
         m_parts = std::vector<Part>(m_starts.size());
         QThread *const home = QThread::currentThread();
-        for (size_t i = 0; i < m_parts.size(); ++i) {
-            Part &part = m_parts[i];
+        for (int t = 0; t < threads && !m_parts.empty(); ++t) {
             try {
-                part.thread = std::thread([this, i, &bytes, listPath, home, defaults] {
+                m_threads.emplace_back([this, &bytes, listPath, home, defaults] {
                     const NotSpecifiedEvent::DefaultsScope scope(defaults);
-                    read(i, bytes, listPath, home);
+                    for (size_t i = m_next++; i < m_parts.size(); i = m_next++)
+                        read(i, bytes, listPath, home);
                 });
-                part.started = true;
             } catch (const std::system_error &) {
-                // No thread to be had: the reading from the top reads this part itself.
+                // Fewer threads read the parts; with none, the reading from the top reads them itself.
+                break;
             }
         }
     }
     ~PartReaders()
     {
-        for (Part &part : m_parts)
-            part.join();
+        // Parts not begun are left when the reading from the top ended early.
+        m_next = m_parts.size();
+        for (std::thread &thread : m_threads)
+            thread.join();
     }
     // Takes the parts that follow one another from `position` on; the reading goes on at the end.
     Common::JsonListPartEnd take(qsizetype position, ReadEvents *read)
@@ -215,12 +223,13 @@ public:
         Common::JsonListPartEnd end{position, true};
         for (;;) {
             const auto found = std::lower_bound(m_starts.cbegin(), m_starts.cend(), end.position);
-            if (found == m_starts.cend() || *found != end.position)
+            if (found == m_starts.cend() || *found != end.position || m_threads.empty())
                 return end;
             Part &part = m_parts[size_t(found - m_starts.cbegin())];
-            if (!part.started)
-                return end;
-            part.join();
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_partDone.wait(lock, [&part] { return part.done; });
+            }
             if (part.error)
                 std::rethrow_exception(part.error);
             // The picture store is this thread's.
@@ -240,19 +249,15 @@ public:
     }
 
 private:
+    static constexpr int s_partsPerThread = 4;
+
     struct Part
     {
-        bool started = false;
-        std::thread thread;
         ReadEvents read;
         QList<AbstractCommonEvent *> photosWaiting;
         Common::JsonListPartEnd end;
         std::exception_ptr error;
-        void join()
-        {
-            if (thread.joinable())
-                thread.join();
-        }
+        bool done = false; // under m_mutex
     };
 
     void read(size_t index, const QByteArray &bytes, const QStringList &listPath, QThread *home)
@@ -275,11 +280,21 @@ private:
         // Events live on the thread that reads the file, as if it had built them.
         for (const AbstractCommonEventPtr &event : std::as_const(part.read.events))
             event->moveToThread(home);
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            part.done = true;
+        }
+        m_partDone.notify_all();
     }
 
     const QList<QDateTime> m_reminderMoments;
     std::vector<qsizetype> m_starts;
     std::vector<Part> m_parts;
+    // The next part no thread has begun.
+    std::atomic<size_t> m_next{0};
+    std::mutex m_mutex;
+    std::condition_variable m_partDone;
+    std::vector<std::thread> m_threads;
 };
 
 void EventsManager::ReadEvents::taken(const AbstractCommonEventPtr &event, const Common::JsonObject &entry)
