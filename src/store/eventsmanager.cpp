@@ -242,6 +242,8 @@ public:
             read->revisions.insert(read->revisions.end(), part.read.revisions.cbegin(), part.read.revisions.cend());
             read->skipped = read->skipped || part.read.skipped;
             read->unknownNames = read->unknownNames || part.read.unknownNames;
+            // While the threads read on.
+            read->indexTaken();
             end = part.end;
             if (!end.goesOn)
                 return end;
@@ -302,6 +304,17 @@ void EventsManager::ReadEvents::taken(const AbstractCommonEventPtr &event, const
     spans.push_back(EntrySpan{entry.elementFrom(), entry.elementTo() - entry.elementFrom()});
     revisions.push_back(event->revision());
     events.append(event);
+}
+
+void EventsManager::ReadEvents::indexTaken()
+{
+    for (; indexed < events.count(); ++indexed) {
+        const AbstractCommonEventPtr &event = events.at(indexed);
+        indexIn(&byId, event);
+        // Events built from a map have no entry in the file, nor a revision of it.
+        if (size_t(indexed) < revisions.size())
+            savedAt.insert(event.get(), SavedAt{revisions[size_t(indexed)], indexed});
+    }
 }
 
 bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadEvents *read)
@@ -757,22 +770,19 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
                               });
     if (built.skipped || unknownNames)
         m_keepFileBeforeSave = true;
-    m_events.reserve(built.events.count());
-    m_byId.reserve(built.events.count());
-    for (const AbstractCommonEventPtr &event : std::as_const(built.events)) {
+    // New objects, so none can be listed yet; most were indexed while the file was read.
+    built.indexTaken();
+    m_byId = std::move(built.byId);
+    m_events = std::move(built.events);
+    for (const AbstractCommonEventPtr &event : std::as_const(m_events))
         attachEvent(event.get());
-        m_events.append(event); // a new object, so it cannot be listed yet
-        indexById(event);
-    }
     // A file this version wrote, read whole: its entries stand as they are until their events change,
     // so that the first save after a start writes no more than the later ones.
-    const bool asWritten = read && built.spans.size() == size_t(built.events.count()) &&
+    const bool asWritten = read && built.spans.size() == size_t(m_events.count()) &&
                            version == QCoreApplication::applicationVersion() && !m_keepFileBeforeSave;
-    if (asWritten && !built.events.isEmpty()) {
+    if (asWritten && !m_events.isEmpty()) {
         m_lastLayout = SavedLayout::fromFile(std::move(built.spans), built.fileSize, built.fileHash);
-        m_savedAt.reserve(built.events.count());
-        for (qsizetype i = 0; i < built.events.count(); ++i)
-            m_savedAt.insert(built.events.at(i).get(), SavedAt{built.revisions[size_t(i)], i});
+        m_savedAt = std::move(built.savedAt);
     } else if (readSize > 0) {
         // Every entry is written anew, but only over the file as it was read.
         m_lastLayout = SavedLayout::fromFile({}, readSize, readHash);
@@ -995,8 +1005,13 @@ void EventsManager::insertEvent(int index, AbstractCommonEventPtr event)
 
 void EventsManager::indexById(const AbstractCommonEventPtr &event)
 {
+    indexIn(&m_byId, event);
+}
+
+void EventsManager::indexIn(QHash<QByteArray, IdEntry> *byId, const AbstractCommonEventPtr &event)
+{
     // Appended after the one found so far, which stays the first.
-    IdEntry &entry = m_byId[event->id()];
+    IdEntry &entry = (*byId)[event->id()];
     if (!entry.first)
         entry.first = event;
     ++entry.count;
