@@ -242,7 +242,12 @@ public:
             read->revisions.insert(read->revisions.end(), part.read.revisions.cbegin(), part.read.revisions.cend());
             read->skipped = read->skipped || part.read.skipped;
             read->unknownNames = read->unknownNames || part.read.unknownNames;
-            // While the threads read on.
+            // While the threads read on; grown once, for as many events as the first part tells of.
+            if (read->indexed == 0) {
+                const qsizetype expected = read->events.count() * qsizetype(m_parts.size());
+                read->byId.reserve(expected);
+                read->savedAt.reserve(expected);
+            }
             read->indexTaken();
             end = part.end;
             if (!end.goesOn)
