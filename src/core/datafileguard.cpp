@@ -251,6 +251,18 @@ void DataFileGuard::watch(const QString &path, const QByteArray &bytes, const QS
     s.watched.insert(key(path), watched(bytes, copyBase));
 }
 
+void DataFileGuard::watch(const QString &path, qint64 size, size_t hash, const QString &copyBase)
+{
+    State &s = state();
+    const QMutexLocker lock(&s.mutex);
+    s.watched.insert(key(path), Watched{true, true, size, hash, copyBase});
+}
+
+size_t DataFileGuard::hashOf(QByteArrayView bytes)
+{
+    return DataFileGuardPrivate::hashOf(bytes);
+}
+
 void DataFileGuard::watchUnread(const QString &path, bool missing, const QString &copyBase)
 {
     State &s = state();

@@ -48,6 +48,10 @@ public:
     // writeFile() finds in its place, up to the moment the new file takes the name, is kept as keepChanged() keeps
     // it, under a name from `copyBase`.
     static void watch(const QString &path, const QByteArray &bytes, const QString &copyBase = QString());
+    // As watch(), with the bytes' size and their hashOf(), worked out elsewhere.
+    static void watch(const QString &path, qint64 size, size_t hash, const QString &copyBase = QString());
+    // The hash the guard knows a version of a file by.
+    static size_t hashOf(QByteArrayView bytes);
     // As watch(), for a file that was not there (`missing`), or that could not be read: whatever the next write
     // finds then stands for what was read.
     static void watchUnread(const QString &path, bool missing, const QString &copyBase = QString());

@@ -23,8 +23,11 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <iterator>
+#include <mutex>
 #include <numeric>
 #include <system_error>
 #include <thread>
@@ -170,9 +173,11 @@ QString EventsManager::sourceFile() const
     return m_fileName;
 }
 
-// Reads parts of a long events list on threads of their own while the list is read from its
-// beginning: where that reading reaches a part's first entry, it takes the part's events and goes on
-// where the part ended. Parts begin where an entry likely begins; one that does not is never reached.
+// Reads parts of a long events list on other threads while the list is read from its beginning:
+// where that reading reaches a part's first entry, it takes the part's events and goes on where the
+// part ended. Parts begin where an entry likely begins; one that does not is never reached. There are
+// several parts for each thread, taken in turn: a thread that the machine's other work holds up leaves
+// the parts it has not begun to the others, instead of keeping the whole start waiting for it.
 class EventsManager::PartReaders
 {
 public:
@@ -181,7 +186,8 @@ public:
         : m_reminderMoments(reminderMoments)
     {
         // Below a few hundred entries a thread costs more than it saves.
-        const int parts = int(std::min<qsizetype>(QThread::idealThreadCount(), bytes.size() / (256 * 1024)));
+        const int threads = int(std::min<qsizetype>(QThread::idealThreadCount(), bytes.size() / (256 * 1024)));
+        const int parts = int(std::min<qsizetype>(threads * s_partsPerThread, bytes.size() / (64 * 1024)));
         // Entries begin as writeEntry() writes them, after the writer's ", " between list elements.
         const QByteArray opening = " {\"" + s_data.toLatin1() + "\": ";
         m_starts = Common::likelyElementStarts(bytes, opening, parts);
@@ -191,23 +197,25 @@ public:
             m_starts.insert(m_starts.begin(), second + 1);
         m_parts = std::vector<Part>(m_starts.size());
         QThread *const home = QThread::currentThread();
-        for (size_t i = 0; i < m_parts.size(); ++i) {
-            Part &part = m_parts[i];
+        for (int t = 0; t < threads && !m_parts.empty(); ++t) {
             try {
-                part.thread = std::thread([this, i, &bytes, listPath, home, defaults] {
+                m_threads.emplace_back([this, &bytes, listPath, home, defaults] {
                     const NotSpecifiedEvent::DefaultsScope scope(defaults);
-                    read(i, bytes, listPath, home);
+                    for (size_t i = m_next++; i < m_parts.size(); i = m_next++)
+                        read(i, bytes, listPath, home);
                 });
-                part.started = true;
             } catch (const std::system_error &) {
-                // No thread to be had: the reading from the top reads this part itself.
+                // Fewer threads read the parts; with none, the reading from the top reads them itself.
+                break;
             }
         }
     }
     ~PartReaders()
     {
-        for (Part &part : m_parts)
-            part.join();
+        // Parts not begun are left when the reading from the top ended early.
+        m_next = m_parts.size();
+        for (std::thread &thread : m_threads)
+            thread.join();
     }
     // Takes the parts that follow one another from `position` on; the reading goes on at the end.
     Common::JsonListPartEnd take(qsizetype position, ReadEvents *read)
@@ -215,12 +223,13 @@ public:
         Common::JsonListPartEnd end{position, true};
         for (;;) {
             const auto found = std::lower_bound(m_starts.cbegin(), m_starts.cend(), end.position);
-            if (found == m_starts.cend() || *found != end.position)
+            if (found == m_starts.cend() || *found != end.position || m_threads.empty())
                 return end;
             Part &part = m_parts[size_t(found - m_starts.cbegin())];
-            if (!part.started)
-                return end;
-            part.join();
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_partDone.wait(lock, [&part] { return part.done; });
+            }
             if (part.error)
                 std::rethrow_exception(part.error);
             // The picture store is this thread's.
@@ -233,6 +242,13 @@ public:
             read->revisions.insert(read->revisions.end(), part.read.revisions.cbegin(), part.read.revisions.cend());
             read->skipped = read->skipped || part.read.skipped;
             read->unknownNames = read->unknownNames || part.read.unknownNames;
+            // While the threads read on; grown once, for as many events as the first part tells of.
+            if (read->indexed == 0) {
+                const qsizetype expected = read->events.count() * qsizetype(m_parts.size());
+                read->byId.reserve(expected);
+                read->savedAt.reserve(expected);
+            }
+            read->indexTaken();
             end = part.end;
             if (!end.goesOn)
                 return end;
@@ -240,19 +256,15 @@ public:
     }
 
 private:
+    static constexpr int s_partsPerThread = 4;
+
     struct Part
     {
-        bool started = false;
-        std::thread thread;
         ReadEvents read;
         QList<AbstractCommonEvent *> photosWaiting;
         Common::JsonListPartEnd end;
         std::exception_ptr error;
-        void join()
-        {
-            if (thread.joinable())
-                thread.join();
-        }
+        bool done = false; // under m_mutex
     };
 
     void read(size_t index, const QByteArray &bytes, const QStringList &listPath, QThread *home)
@@ -275,11 +287,21 @@ private:
         // Events live on the thread that reads the file, as if it had built them.
         for (const AbstractCommonEventPtr &event : std::as_const(part.read.events))
             event->moveToThread(home);
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            part.done = true;
+        }
+        m_partDone.notify_all();
     }
 
     const QList<QDateTime> m_reminderMoments;
     std::vector<qsizetype> m_starts;
     std::vector<Part> m_parts;
+    // The next part no thread has begun.
+    std::atomic<size_t> m_next{0};
+    std::mutex m_mutex;
+    std::condition_variable m_partDone;
+    std::vector<std::thread> m_threads;
 };
 
 void EventsManager::ReadEvents::taken(const AbstractCommonEventPtr &event, const Common::JsonObject &entry)
@@ -287,6 +309,17 @@ void EventsManager::ReadEvents::taken(const AbstractCommonEventPtr &event, const
     spans.push_back(EntrySpan{entry.elementFrom(), entry.elementTo() - entry.elementFrom()});
     revisions.push_back(event->revision());
     events.append(event);
+}
+
+void EventsManager::ReadEvents::indexTaken()
+{
+    for (; indexed < events.count(); ++indexed) {
+        const AbstractCommonEventPtr &event = events.at(indexed);
+        indexIn(&byId, event);
+        // Events built from a map have no entry in the file, nor a revision of it.
+        if (size_t(indexed) < revisions.size())
+            savedAt.insert(event.get(), SavedAt{revisions[size_t(indexed)], indexed});
+    }
 }
 
 bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadEvents *read)
@@ -315,30 +348,32 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
         QR_LOG("Cannot read the events file: " + file.errorString().toUtf8());
         return false;
     }
-    Common::DataFileGuard::watch(fileName, bytes, copyBase(fileName));
-    if (bytes.trimmed().isEmpty())
-        return true;
-    // The hash is needed only to know the file again at the first save: a thread of its own works it out
+    // The hash the guard and the first save know the file again by: a thread of its own works it out
     // while the events are read, and it is joined on every way out.
     struct Hasher
     {
         std::thread thread;
         size_t hash = 0;
-        ~Hasher()
+        void join()
         {
             if (thread.joinable())
                 thread.join();
         }
+        ~Hasher() { join(); }
     } hasher;
     try {
         hasher.thread = std::thread([&hasher, &bytes] { hasher.hash = SavedLayout::hashText(bytes); });
     } catch (const std::system_error &) {
         hasher.hash = SavedLayout::hashText(bytes);
     }
-    if (!readText(bytes, events, read))
+    const bool blank = bytes.trimmed().isEmpty();
+    const bool readable = blank || readText(bytes, events, read);
+    hasher.join();
+    Common::DataFileGuard::watch(fileName, bytes.size(), hasher.hash, copyBase(fileName));
+    if (!readable)
         return false;
-    if (hasher.thread.joinable())
-        hasher.thread.join();
+    if (blank)
+        return true;
     read->fileSize = bytes.size();
     read->fileHash = hasher.hash;
     return true;
@@ -740,22 +775,19 @@ void EventsManager::fromMap(QVariantMap map, ReadEvents *read)
                               });
     if (built.skipped || unknownNames)
         m_keepFileBeforeSave = true;
-    m_events.reserve(built.events.count());
-    m_byId.reserve(built.events.count());
-    for (const AbstractCommonEventPtr &event : std::as_const(built.events)) {
+    // New objects, so none can be listed yet; most were indexed while the file was read.
+    built.indexTaken();
+    m_byId = std::move(built.byId);
+    m_events = std::move(built.events);
+    for (const AbstractCommonEventPtr &event : std::as_const(m_events))
         attachEvent(event.get());
-        m_events.append(event); // a new object, so it cannot be listed yet
-        indexById(event);
-    }
     // A file this version wrote, read whole: its entries stand as they are until their events change,
     // so that the first save after a start writes no more than the later ones.
-    const bool asWritten = read && built.spans.size() == size_t(built.events.count()) &&
+    const bool asWritten = read && built.spans.size() == size_t(m_events.count()) &&
                            version == QCoreApplication::applicationVersion() && !m_keepFileBeforeSave;
-    if (asWritten && !built.events.isEmpty()) {
+    if (asWritten && !m_events.isEmpty()) {
         m_lastLayout = SavedLayout::fromFile(std::move(built.spans), built.fileSize, built.fileHash);
-        m_savedAt.reserve(built.events.count());
-        for (qsizetype i = 0; i < built.events.count(); ++i)
-            m_savedAt.insert(built.events.at(i).get(), SavedAt{built.revisions[size_t(i)], i});
+        m_savedAt = std::move(built.savedAt);
     } else if (readSize > 0) {
         // Every entry is written anew, but only over the file as it was read.
         m_lastLayout = SavedLayout::fromFile({}, readSize, readHash);
@@ -978,8 +1010,13 @@ void EventsManager::insertEvent(int index, AbstractCommonEventPtr event)
 
 void EventsManager::indexById(const AbstractCommonEventPtr &event)
 {
+    indexIn(&m_byId, event);
+}
+
+void EventsManager::indexIn(QHash<QByteArray, IdEntry> *byId, const AbstractCommonEventPtr &event)
+{
     // Appended after the one found so far, which stays the first.
-    IdEntry &entry = m_byId[event->id()];
+    IdEntry &entry = (*byId)[event->id()];
     if (!entry.first)
         entry.first = event;
     ++entry.count;

@@ -133,6 +133,17 @@ private:
     void eventPeriodChanged(AbstractCommonEvent *event) override;
     void eventRemoveRequired(AbstractCommonEvent *event) override;
 
+    struct SavedAt
+    {
+        quint32 revision = 0;
+        qsizetype index = -1;
+    };
+    struct IdEntry
+    {
+        AbstractCommonEventPtr first;
+        int count = 0;
+    };
+
     // The events of a file's list, each built as soon as its entry is read.
     class PartReaders;
     struct ReadEvents
@@ -145,7 +156,13 @@ private:
         std::vector<quint32> revisions;
         qint64 fileSize = 0;
         size_t fileHash = 0;
+        // The look-up by id and each event's place with its revision, for the events before `indexed`:
+        // made while later parts of the file are still read, rather than after the whole file.
+        QHash<QByteArray, IdEntry> byId;
+        QHash<const AbstractCommonEvent *, SavedAt> savedAt;
+        qsizetype indexed = 0;
         void taken(const AbstractCommonEventPtr &event, const Common::JsonObject &entry);
+        void indexTaken();
     };
     // Reads the file's top-level object and builds the events of its list; false when a file that
     // is there cannot be read.
@@ -186,6 +203,7 @@ private:
     void takeOut(const AbstractCommonEventPtr &event);
     // Keep the look-up by id in step with the list, after an event joined it or left it.
     void indexById(const AbstractCommonEventPtr &event);
+    static void indexIn(QHash<QByteArray, IdEntry> *byId, const AbstractCommonEventPtr &event);
     void unindexById(const AbstractCommonEventPtr &event);
     int indexOfEvent(const AbstractCommonEvent *event) const;
     bool hasCalendar(const QByteArray &id) const;
@@ -210,22 +228,12 @@ private:
     // writes it), and where each event's entry stands in it with the event's revision then. Only the
     // places are kept: the entries' texts are on disk.
     std::shared_ptr<EventsManagerPrivate::SavedLayout> m_lastLayout;
-    struct SavedAt
-    {
-        quint32 revision = 0;
-        qsizetype index = -1;
-    };
     QHash<const AbstractCommonEvent *, SavedAt> m_savedAt;
     QList<CalendarInfo> m_calendars;
     QByteArray m_defaultCalendarId;
     // The listed events by id: every open reminder window, the reminders and the bar ask for events by
     // id on every change, and a scan of 100,000 events each time held the windows. Ids are unique but
     // for files made elsewhere; the first of the list's events of an id answers, as a scan found it.
-    struct IdEntry
-    {
-        AbstractCommonEventPtr first;
-        int count = 0;
-    };
     QHash<QByteArray, IdEntry> m_byId;
 };
 

@@ -46,7 +46,8 @@ struct SavedLayout::Disk
 
 size_t SavedLayout::hashText(QByteArrayView text)
 {
-    return qHash(text);
+    // The guard's own hash: the file is hashed once when it is read, for both.
+    return Common::DataFileGuard::hashOf(text);
 }
 
 std::shared_ptr<SavedLayout> SavedLayout::fromFile(std::vector<EntrySpan> spans, qint64 size, size_t hash)
