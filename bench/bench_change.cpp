@@ -17,6 +17,7 @@
 #include "barefloor.h"
 #include "benchevents.h"
 #include "goalrow.h"
+#include "programdriver.h"
 #include "platform/timezonewatcher.h"
 #include "editor/calendarstatusesupdater.h"
 #include "editor/editor.h"
@@ -67,17 +68,6 @@ QString prepareHome(const QString &root, int count)
     return home;
 }
 
-// Runs the loop until it has nothing left to do and is about to wait (the UNIX dispatcher, which
-// emits aboutToBlock only when no posted event is pending).
-void waitUntilIdle()
-{
-    QEventLoop loop;
-    const QMetaObject::Connection connection = QObject::connect(
-        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, [&loop] { loop.exit(); });
-    loop.exec();
-    QObject::disconnect(connection);
-}
-
 // The measured work: from the dialog's OK or the menu's Delete to the idle loop. Functions of their
 // own for a profiler's --toggle-collect.
 bool s_inChange = false;
@@ -94,13 +84,6 @@ double untilIdle(const QElapsedTimer &timer)
 Application *s_app = nullptr;
 // Each change's CPU on the GUI thread, until its work is done.
 std::vector<double> s_cpuMs;
-
-double threadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
 
 // The editor's calendar marks are worked out on a timer after the loop went idle: their CPU is the change's too.
 void countCpuSince(double startMs)
@@ -335,38 +318,6 @@ void measureReminderWindows(Application &app)
     std::fflush(stdout);
 }
 
-// Waits for the bar's first paint, then measures.
-class Driver : public QObject
-{
-public:
-    Driver(Application &app, bool withEditor) : m_app(app), m_withEditor(withEditor) {}
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (!m_started && event->type() == QEvent::Paint && watched->inherits("MovingView")) {
-            m_started = true;
-            QTimer::singleShot(0, this, [this] {
-                // The start is over once what it leaves for after the bar (the gadgets) is done too.
-                waitUntilIdle();
-                QEventLoop settle;
-                QTimer::singleShot(500, &settle, &QEventLoop::quit);
-                settle.exec();
-                waitUntilIdle();
-                if (s_reminderWindows > 0)
-                    measureReminderWindows(m_app);
-                else
-                    measure(m_app, m_withEditor);
-                QCoreApplication::exit(0);
-            });
-        }
-        return false;
-    }
-
-private:
-    Application &m_app;
-    bool m_withEditor;
-    bool m_started = false;
-};
-
 int runProgram(int argc, char **argv, bool withEditor)
 {
     // As the program's main() does: local times then read the zone once, not on every conversion.
@@ -377,7 +328,12 @@ int runProgram(int argc, char **argv, bool withEditor)
     s_app = &app;
     if (app.isRunning() || !app.startError().isEmpty())
         return 2;
-    Driver driver(app, withEditor);
+    AfterStartDriver driver([&app, withEditor] {
+        if (s_reminderWindows > 0)
+            measureReminderWindows(app);
+        else
+            measure(app, withEditor);
+    });
     app.installEventFilter(&driver);
     QMetaObject::invokeMethod(&app, "start", Qt::QueuedConnection);
     return app.exec();

@@ -20,6 +20,7 @@
 #include "events/eventsfactory.h"
 #include "events/occurrence.h"
 #include "goalrow.h"
+#include "programdriver.h"
 #include "platform/timezonewatcher.h"
 #include "eventtypes/customtypesstorage.h"
 #include "eventtypes/eventtypesstorage.h"
@@ -98,23 +99,6 @@ QByteArray icsOf(int count)
     return text + "END:VCALENDAR\r\n";
 }
 
-// Runs the loop until it has nothing left to do and is about to wait.
-void waitUntilIdle()
-{
-    QEventLoop loop;
-    const QMetaObject::Connection connection = QObject::connect(
-        QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, &loop, [&loop] { loop.exit(); });
-    loop.exec();
-    QObject::disconnect(connection);
-}
-
-double threadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
 // The editor's calendar marks are worked out on a timer, in slices, after the loop went idle.
 void waitForMarks(Editor *editor)
 {
@@ -174,41 +158,13 @@ void measureLarge(Application &app, const QString &ics)
     std::printf("RESULT restored %d\n", !before.isEmpty() && fileText() == before ? 1 : 0);
 }
 
-// Waits for the bar's first paint and the loop's rest after the start, then measures.
-class LargeDriver : public QObject
-{
-public:
-    LargeDriver(Application &app, const QString &ics) : m_app(app), m_ics(ics) {}
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (!m_started && event->type() == QEvent::Paint && watched->inherits("MovingView")) {
-            m_started = true;
-            QTimer::singleShot(0, this, [this] {
-                waitUntilIdle();
-                QEventLoop settle;
-                QTimer::singleShot(500, &settle, &QEventLoop::quit);
-                settle.exec();
-                waitUntilIdle();
-                measureLarge(m_app, m_ics);
-                QCoreApplication::exit(0);
-            });
-        }
-        return false;
-    }
-
-private:
-    Application &m_app;
-    QString m_ics;
-    bool m_started = false;
-};
-
 int runProgram(int argc, char **argv, const QString &ics)
 {
     TimeZoneWatcher::pinSystemZone();
     Application app(argc, argv);
     if (app.isRunning() || !app.startError().isEmpty())
         return 2;
-    LargeDriver driver(app, ics);
+    AfterStartDriver driver([&app, &ics] { measureLarge(app, ics); });
     app.installEventFilter(&driver);
     QMetaObject::invokeMethod(&app, "start", Qt::QueuedConnection);
     return app.exec();
