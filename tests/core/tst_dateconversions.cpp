@@ -172,16 +172,14 @@ private slots:
         }
     }
 
-    // Both passes of a repeated hour (the last conversion picks one), skipped readings, plain ones.
+    // Both passes of a repeated hour (the last conversion picks one), skipped readings, old years.
     void localEpochMSecsAgreesWithQDateTime_data()
     {
         QTest::addColumn<QByteArray>("zone");
         QTest::addColumn<QDateTime>("reading");
         QTest::newRow("autumn, 02:30") << QByteArray("Europe/Berlin") << QDateTime(QDate(2026, 10, 25), QTime(2, 30));
-        QTest::newRow("spring, 02:30") << QByteArray("Europe/Berlin") << QDateTime(QDate(2026, 3, 29), QTime(2, 30));
         QTest::newRow("midnight skipped")
             << QByteArray("America/Santiago") << QDateTime(QDate(2026, 9, 6), QTime(0, 0));
-        QTest::newRow("plain, with ms") << QByteArray("UTC") << QDateTime(QDate(2030, 1, 2), QTime(8, 5, 1, 7));
         QTest::newRow("before 1970") << QByteArray("Europe/Berlin") << QDateTime(QDate(1960, 5, 1), QTime(9, 0));
     }
 
@@ -195,8 +193,7 @@ private slots:
             const std::optional<qint64> ours = localEpochMSecs(reading.date(), reading.time());
             (void)QDateTime(reading.date().addDays(warm), QTime(12, 0)).offsetFromUtc();
             const QDateTime qt(reading.date(), reading.time());
-            QCOMPARE(ours.has_value(), qt.isValid());
-            QCOMPARE(ours.value_or(0), qt.isValid() ? qt.toMSecsSinceEpoch() : 0);
+            QCOMPARE(ours, qt.isValid() ? std::optional<qint64>(qt.toMSecsSinceEpoch()) : std::nullopt);
         }
     }
 

@@ -159,7 +159,6 @@ private slots:
         QCOMPARE(StatCollector::collect(), expected);
     }
 
-    // Held values are known at once and reach the store only when released.
     void heldValuesReachTheStoreOnRelease()
     {
         startRun("[stat]\nnumber_of_starts=3\n");
