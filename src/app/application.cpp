@@ -116,6 +116,7 @@ Application::Application(int &argc, char **argv, Parts parts)
 
 Application::~Application()
 {
+    StatCollector::releaseStore();
     if (!m_constructed)
         return;
     StatCollector::removeFile();
@@ -257,6 +258,7 @@ void Application::start()
     // The bar's first picture and an answering loop come first: building the gadgets held them by a
     // sixth of the start.
     m_duties->showGadgets(creepingLine(), gadgetsController(), StatCollector::isFirstStart());
+    m_duties->afterFirstPaint(creepingLine(), [] { StatCollector::releaseStore(); });
     collectStatistics();
     startNetworkDuties();
     m_duties->writeSystemInfo();
@@ -268,6 +270,7 @@ void Application::start()
 
 void Application::initStatistics()
 {
+    StatCollector::holdStore();
     RunStatistics::begin(m_settings->settings(), m_dataLocation);
 }
 

@@ -132,5 +132,10 @@ void StartDuties::showGadgets(QWidget *bar, GadgetsController *gadgets, bool wel
         if (welcome)
             target->createWelcomeGadget();
     };
-    new StartDutiesPrivate::AfterFirstPaint(bar && bar->isVisible() ? bar : nullptr, this, show);
+    afterFirstPaint(bar, show);
+}
+
+void StartDuties::afterFirstPaint(QWidget *bar, std::function<void()> call)
+{
+    new StartDutiesPrivate::AfterFirstPaint(bar && bar->isVisible() ? bar : nullptr, this, std::move(call));
 }

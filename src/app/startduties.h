@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class GadgetsController;
@@ -27,6 +28,8 @@ public:
     // The stored gadgets, and the welcome gadget of a first start, after the bar's first picture
     // (when it shows) and the loop's first idle moment, so that building them does not delay either.
     void showGadgets(QWidget *bar, GadgetsController *gadgets, bool welcome);
+    // Runs `call` after the bar's first picture (when it shows) and the loop's first idle moment.
+    void afterFirstPaint(QWidget *bar, std::function<void()> call);
 
 private:
     QString m_dataLocation;

@@ -5,6 +5,8 @@
 
 #include <QVariantMap>
 
+#include <ctime>
+
 QDate dateFromMap(const QVariant &value)
 {
     const QVariantMap map = value.toMap();
@@ -204,4 +206,27 @@ bool formatHasTwoDigitYear(const QString &format)
         i += run;
     }
     return false;
+}
+
+std::optional<qint64> localEpochMSecs(const QDate &date, const QTime &time)
+{
+    // Within these years the C library converts as QDateTime does; outside them QDateTime decides.
+    if (!date.isValid() || !time.isValid() || date.year() < 1971 || date.year() > 2037) {
+        const QDateTime when(date, time);
+        return when.isValid() ? std::optional<qint64>(when.toMSecsSinceEpoch()) : std::nullopt;
+    }
+    std::tm local = {};
+    local.tm_year = date.year() - 1900;
+    local.tm_mon = date.month() - 1;
+    local.tm_mday = date.day();
+    local.tm_hour = time.hour();
+    local.tm_min = time.minute();
+    local.tm_sec = time.second();
+    local.tm_isdst = -1;
+    const std::time_t secs = std::mktime(&local);
+    // A reading the clocks skip comes back moved to another one.
+    if (secs == std::time_t(-1) || local.tm_mday != date.day() || local.tm_hour != time.hour() ||
+        local.tm_min != time.minute() || local.tm_sec != time.second())
+        return std::nullopt;
+    return qint64(secs) * 1000 + time.msec();
 }

@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QVariant>
 
+#include <optional>
+
 // Dates and date-times as the data files store them: ISO text, or a {year, month, day} map.
 QDate dateFromMap(const QVariant &value);
 QVariant dateToVariant(const QDate &date);
@@ -23,6 +25,9 @@ QString plainLocalStampText(const QDate &date, const QTime &time);
 // saving ends that is its first pass, as calendars take it; a reading the clocks skip when they go
 // forward comes as much later as the gap is long (02:15 in a half-hour gap from 02:00 is 02:45).
 QDateTime localDateTime(const QDate &date, const QTime &time);
+// What QDateTime(date, time).toMSecsSinceEpoch() gives, or nullopt where that date-time is invalid
+// (a reading the clocks skip), with one look at the time zone instead of two.
+std::optional<qint64> localEpochMSecs(const QDate &date, const QTime &time);
 // One second into the day after `today`: the day's first moment is not 00:00 where the clocks go
 // forward at midnight, and a date-time built of that date and 00:00:01 is invalid there. Where that
 // day is skipped whole, one second into the day after it.

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace StatCollectorPrivate {
 
@@ -42,6 +43,8 @@ struct State
     Values perRun;
     int batches = 0;
     bool unwritten = false;
+    bool storeHeld = false;
+    QMap<QByteArray, QVariant> heldForStore;
 };
 
 State &state()
@@ -117,7 +120,9 @@ void loadValue(const QByteArray &key, const QVariant &value, Values &into)
 void saveValue(const QByteArray &key, const QVariant &value)
 {
     State &s = state();
-    if (s.settings)
+    if (s.storeHeld)
+        s.heldForStore.insert(key, value);
+    else if (s.settings)
         s.settings->setValue(s_group + QLatin1Char('/') + QString::fromUtf8(key), value);
 }
 
@@ -253,6 +258,20 @@ void StatCollector::save()
     saveAll(p.doubles);
     saveAll(p.strings);
     saveAll(p.bytes);
+}
+
+void StatCollector::holdStore()
+{
+    state().storeHeld = true;
+}
+
+void StatCollector::releaseStore()
+{
+    State &s = state();
+    s.storeHeld = false;
+    const QMap<QByteArray, QVariant> held = std::exchange(s.heldForStore, {});
+    for (auto it = held.cbegin(); it != held.cend(); ++it)
+        saveValue(it.key(), it.value());
 }
 
 StatCollector::WriteBatch::WriteBatch()

@@ -24,6 +24,11 @@ public:
     static QMap<QByteArray, QString> collect();
     static QString toText();
 
+    // While held, persistent values wait in memory for the settings store: every change of the store
+    // is written with four waits for the disk, which a start makes after its first idle moment.
+    static void holdStore();
+    static void releaseStore();
+
     static void load();
     static void save();
     static void writeFile();

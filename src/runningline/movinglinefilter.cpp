@@ -1,6 +1,7 @@
 #include "runningline/movinglinefilter.h"
 
 #include "core/clock.h"
+#include "core/dateconversions.h"
 #include "events/abstractcommonevent.h"
 #include "events/taskevent.h"
 #include "runningline/accumulativeeventsmodel.h"
@@ -141,9 +142,15 @@ const MovingLineFilter::SortKey &MovingLineFilter::sortKey(const QModelIndex &so
         const auto moment = [](const QDateTime &when) {
             return when.isValid() ? when.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
         };
+        // One look at the time zone for a row, not the two a local date-time costs.
+        const auto beginMoment = [&moment](const Period &period) {
+            const QTime time = period.hasTime() ? period.beginTime() : QTime(0, 0);
+            const std::optional<qint64> when = localEpochMSecs(period.beginDate(), time);
+            return when ? *when : moment(period.beginDateTime());
+        };
         const RowEvent row = rowEvent(sourceIndex.row());
         if (row.known) {
-            key = {true, false, moment(row.event ? row.event->nextPeriod().beginDateTime() : QDateTime())};
+            key = {true, false, row.event ? beginMoment(row.event->nextPeriod()) : moment(QDateTime())};
         } else {
             const bool system = sourceIndex.data(IsSystemRole).toBool();
             key = {true, system, system ? 0 : moment(sourceIndex.data(NextDateTimeRole).toDateTime())};

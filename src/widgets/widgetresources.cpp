@@ -1,6 +1,7 @@
 #include "widgets/widgetresources.h"
 
 #include "core/iconfiles.h"
+#include "widgets/lazyiconengine.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +9,18 @@
 static void initResourcesOnce()
 {
     Q_INIT_RESOURCE(widgets);
+}
+
+static QIcon readSharpIcon(const QString &path)
+{
+    QIcon icon;
+    Common::addIconFile(&icon, path);
+    const QFileInfo file(path);
+    const QString twin =
+        file.path() + QLatin1Char('/') + file.completeBaseName() + QStringLiteral("@2x.") + file.suffix();
+    if (QFile::exists(twin))
+        Common::addIconFile(&icon, twin);
+    return icon;
 }
 
 void initWidgetResources()
@@ -27,12 +40,5 @@ QString applicationStyleSheet()
 
 QIcon sharpIcon(const QString &path)
 {
-    QIcon icon;
-    Common::addIconFile(&icon, path);
-    const QFileInfo file(path);
-    const QString twin =
-        file.path() + QLatin1Char('/') + file.completeBaseName() + QStringLiteral("@2x.") + file.suffix();
-    if (QFile::exists(twin))
-        Common::addIconFile(&icon, twin);
-    return icon;
+    return QIcon(new LazyIconEngine([path] { return readSharpIcon(path); }));
 }

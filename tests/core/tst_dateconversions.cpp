@@ -172,6 +172,31 @@ private slots:
         }
     }
 
+    // Both passes of a repeated hour (the last conversion picks one), skipped readings, old years.
+    void localEpochMSecsAgreesWithQDateTime_data()
+    {
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QDateTime>("reading");
+        QTest::newRow("autumn, 02:30") << QByteArray("Europe/Berlin") << QDateTime(QDate(2026, 10, 25), QTime(2, 30));
+        QTest::newRow("midnight skipped")
+            << QByteArray("America/Santiago") << QDateTime(QDate(2026, 9, 6), QTime(0, 0));
+        QTest::newRow("before 1970") << QByteArray("Europe/Berlin") << QDateTime(QDate(1960, 5, 1), QTime(9, 0));
+    }
+
+    void localEpochMSecsAgreesWithQDateTime()
+    {
+        QFETCH(QByteArray, zone);
+        QFETCH(QDateTime, reading);
+        TestHelpers::ScopedTimeZone scoped(zone.constData());
+        for (const int warm : {-1, 1}) {
+            (void)QDateTime(reading.date().addDays(warm), QTime(12, 0)).offsetFromUtc();
+            const std::optional<qint64> ours = localEpochMSecs(reading.date(), reading.time());
+            (void)QDateTime(reading.date().addDays(warm), QTime(12, 0)).offsetFromUtc();
+            const QDateTime qt(reading.date(), reading.time());
+            QCOMPARE(ours, qt.isValid() ? std::optional<qint64>(qt.toMSecsSinceEpoch()) : std::nullopt);
+        }
+    }
+
     // The day before clocks go forward at midnight, and Berlin's day before its change at 02:00.
     void dayLimitIsASecondIntoTheNextDay_data()
     {

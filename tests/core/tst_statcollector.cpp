@@ -159,6 +159,18 @@ private slots:
         QCOMPARE(StatCollector::collect(), expected);
     }
 
+    void heldValuesReachTheStoreOnRelease()
+    {
+        startRun("[stat]\nnumber_of_starts=3\n");
+        StatCollector::holdStore();
+        StatCollector::addInt("number_of_starts", true, 1);
+        QCOMPARE(StatCollector::collect().value("number_of_starts"), QString("4"));
+        QCOMPARE(m_settings->value("stat/number_of_starts").toString(), QString("3"));
+        StatCollector::releaseStore();
+        startRun();
+        QCOMPARE(StatCollector::collect().value("number_of_starts"), QString("4"));
+    }
+
     void unwritableDumpIsSkipped()
     {
         TestHelpers::writeFile(m_dir->filePath("file"), "a file, not a folder");
