@@ -339,20 +339,6 @@ int runProgram(int argc, char **argv, bool withEditor)
     return app.exec();
 }
 
-QProcessEnvironment homeEnvironment(const QString &home)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
-    env.insert(QStringLiteral("QT_NO_GLIB"), QStringLiteral("1"));
-    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*.debug=false"));
-    if (env.value(QStringLiteral("DISPLAY")).isEmpty())
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    return env;
-}
-
 // The program's RESULT lines by their first word.
 std::map<QByteArray, QList<QByteArray>> runOnce(const QString &home, const QStringList &arguments)
 {

@@ -196,19 +196,8 @@ std::map<QByteArray, QList<QByteArray>> runLarge(const QString &root, int held, 
     const QString home = prepareHome(root, held, imported);
     if (home.isEmpty())
         return {};
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("HOME"), home);
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
-    environment.insert(QStringLiteral("QT_NO_GLIB"), QStringLiteral("1"));
-    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*.debug=false"));
-    if (environment.value(QStringLiteral("DISPLAY")).isEmpty())
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    else
-        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     QProcess process;
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(homeEnvironment(home));
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(QCoreApplication::applicationFilePath(),
                   {QStringLiteral("--program"), QDir(root).filePath(QStringLiteral("large.ics"))});
