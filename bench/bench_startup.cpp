@@ -11,6 +11,7 @@
 #include "barefloor.h"
 #include "benchevents.h"
 #include "goalrow.h"
+#include "platform/freememory.h"
 #include "platform/timezonewatcher.h"
 #include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
@@ -76,7 +77,9 @@ private:
 
 int runProgram(int argc, char **argv)
 {
-    // As the program's main() does: local times then read the zone once, not on every conversion.
+    // As the program's main() does: large heap steps for the start, and local times that read the zone
+    // once, not on every conversion.
+    Common::growHeapsInLargeSteps();
     TimeZoneWatcher::pinSystemZone();
     ProcessHooks hooks;
     Application app(argc, argv);

@@ -21,6 +21,7 @@
 #include "gadgets/gadgetresizer.h"
 #include "gadgets/gadgetscontroller.h"
 #include "platform/appidentity.h"
+#include "platform/freememory.h"
 #include "platform/linuxdatalocation.h"
 #include "platform/linuxsoundplayer.h"
 #include "platform/singleinstance.h"
@@ -117,6 +118,7 @@ Application::Application(int &argc, char **argv, Parts parts)
 Application::~Application()
 {
     StatCollector::releaseStore();
+    m_startStatistics.reset();
     if (!m_constructed)
         return;
     StatCollector::removeFile();
@@ -258,10 +260,15 @@ void Application::start()
     // The bar's first picture and an answering loop come first: building the gadgets held them by a
     // sixth of the start.
     m_duties->showGadgets(creepingLine(), gadgetsController(), StatCollector::isFirstStart());
-    m_duties->afterFirstPaint(creepingLine(), [] { StatCollector::releaseStore(); });
+    // What waits for the disk, and what only a report reads, comes after the bar's first picture.
+    m_duties->afterFirstPaint(creepingLine(), [this] {
+        StatCollector::releaseStore();
+        m_startStatistics.reset();
+        m_duties->writeSystemInfo();
+        Common::growHeapsInSmallSteps();
+    });
     collectStatistics();
     startNetworkDuties();
-    m_duties->writeSystemInfo();
     m_duties->writeAutorunOnFirstStart(*m_settings, *properties());
     m_events->startReminders();
     m_time->watchTimeZone();
@@ -271,6 +278,7 @@ void Application::start()
 void Application::initStatistics()
 {
     StatCollector::holdStore();
+    m_startStatistics = std::make_unique<StatCollector::WriteBatch>();
     RunStatistics::begin(m_settings->settings(), m_dataLocation);
 }
 

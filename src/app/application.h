@@ -12,6 +12,7 @@
 #include "app/traycontrol.h"
 #include "core/iapplication.h"
 #include "core/lastversioninfo.h"
+#include "core/statcollector.h"
 #include "core/undoobject.h"
 #include "platform/iautostart.h"
 #include "platform/isoundplayer.h"
@@ -186,4 +187,6 @@ private:
     std::unique_ptr<TrayControl> m_tray;
     std::unique_ptr<NetworkDuties> m_networkDuties;
     std::unique_ptr<TimeKeeper> m_time;
+    // Holds the statistics' file until the start's first picture is up.
+    std::unique_ptr<StatCollector::WriteBatch> m_startStatistics;
 };

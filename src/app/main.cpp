@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "core/usermessages.h"
 #include "platform/displaycheck.h"
+#include "platform/freememory.h"
 #include "platform/terminationsignals.h"
 #include "platform/timezonewatcher.h"
 #include "widgets/messageboxsink.h"
@@ -35,6 +36,8 @@ void preferXcbUnderWayland()
 
 int main(int argc, char *argv[])
 {
+    // Until the bar is up; the start allocates most of what the program holds.
+    Common::growHeapsInLargeSteps();
     // Before any local time is computed, so that the zone is read once.
     TimeZoneWatcher::pinSystemZone();
     qInstallMessageHandler(myMessageOutput);

@@ -37,6 +37,8 @@ public:
         if (watched) {
             watched->installEventFilter(this);
             connect(watched, &QObject::destroyed, this, &AfterFirstPaint::painted);
+            // A window the system never shows is never painted.
+            QTimer::singleShot(s_longestWaitMs, this, &AfterFirstPaint::painted);
         } else {
             painted();
         }
@@ -52,6 +54,8 @@ public:
     }
 
 private:
+    static constexpr int s_longestWaitMs = 3000;
+
     void painted()
     {
         if (m_waiting)

@@ -582,8 +582,10 @@ private slots:
     {
         AppTestEnv env;
         Application *app = env.start();
-        const QByteArray report = TestHelpers::readFile(QDir(env.dataFolder()).filePath(QStringLiteral("sysinfo.dat")));
-        QVERIFY(report.contains("[OS]"));
+        // Written once the start's first picture is up.
+        QByteArray report;
+        QTRY_VERIFY((report = TestHelpers::readFile(QDir(env.dataFolder()).filePath(QStringLiteral("sysinfo.dat"))))
+                        .contains("[OS]"));
         QCOMPARE(app->systemInfoText(), app->systemInfoText());
         QCOMPARE(QString::fromUtf8(report), app->systemInfoText());
     }
@@ -611,7 +613,7 @@ private slots:
 
         app = env.start();
         QVERIFY(!StatCollector::isFirstStart());
-        QVERIFY(lines().contains(QStringLiteral("number_of_starts: 2")));
+        QTRY_VERIFY(lines().contains(QStringLiteral("number_of_starts: 2")));
         QVERIFY(lines().contains(QStringLiteral("calendars_count: %1").arg(calendars + 1)));
         Common::UserMessages::setNextAnswer(Common::UserMessages::Yes);
         QString report;
