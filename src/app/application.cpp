@@ -28,6 +28,7 @@
 #include "platform/terminationsignals.h"
 #include "store/backupmanager.h"
 #include "store/datafoldercleanup.h"
+#include "store/eventsmanager.h"
 #include "widgets/widgetresources.h"
 
 #include <QDir>
@@ -104,6 +105,9 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_data->startBackups();
 
     m_parts.movingLine->startRun();
+    m_data->registerProperties(*m_parts.movingLine);
+    // The events read ahead are built on other threads while the rest of the program is built.
+    EventsManager::buildReadAhead(EventServices::reminderMoments());
     m_duties = std::make_unique<StartDuties>(m_dataLocation, std::move(m_parts.autostart));
     m_events = std::make_unique<EventServices>(*m_saves, *this);
     createSharedActions();
@@ -117,6 +121,7 @@ Application::Application(int &argc, char **argv, Parts parts)
 
 Application::~Application()
 {
+    EventsManager::dropReadAhead();
     StatCollector::releaseStore();
     m_startStatistics.reset();
     if (!m_constructed)
@@ -218,6 +223,14 @@ QString Application::eventsFilePath() const
     return QDir(m_dataLocation).filePath(QStringLiteral("events.dat"));
 }
 
+void Application::readEventsAhead()
+{
+    AppIdentity::apply();
+    const QString location = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!location.isEmpty())
+        EventsManager::readAhead(QDir(location).filePath(QStringLiteral("events.dat")));
+}
+
 // ---- start ----------------------------------------------------------------------------------------
 
 void Application::start()
@@ -240,7 +253,6 @@ void Application::start()
     } catch (const std::system_error &) {
         // Without a thread the first text reads the configuration.
     }
-    m_data->registerProperties(*m_parts.movingLine);
     m_events->load(eventsFilePath(), *m_data->properties(), *m_data->backupManager());
     fonts.join();
     m_time->watch(m_events->manager());

@@ -63,6 +63,8 @@ public:
     static constexpr int kActivateTimeoutMs = 15000;
 
     Application(int &argc, char **argv, Parts parts = Parts());
+    // Before the application: the events file is read while the application is built, for its start.
+    static void readEventsAhead();
     ~Application() override;
 
     // This process is not the instance: another process of this user is, or no instance lock could be

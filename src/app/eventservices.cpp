@@ -26,14 +26,19 @@ EventServices::~EventServices()
     qDeleteAll(ReminderWidget::widgets());
 }
 
+QList<QDateTime> EventServices::reminderMoments()
+{
+    // The reminders ask every event at start for its first reminder after their last look and after now.
+    QList<QDateTime> moments{Common::Clock::now()};
+    if (const QDateTime lastLook = ReminderController::storedLastLook(); lastLook.isValid())
+        moments.prepend(lastLook.toLocalTime());
+    return moments;
+}
+
 void EventServices::load(const QString &path, Properties &properties, BackupManager &backups)
 {
     m_properties = &properties;
-    // The reminders ask every event at start for its first reminder after their last look and after now.
-    QList<QDateTime> reminderMoments{Common::Clock::now()};
-    if (const QDateTime lastLook = ReminderController::storedLastLook(); lastLook.isValid())
-        reminderMoments.prepend(lastLook.toLocalTime());
-    m_manager = std::make_unique<EventsManager>(path, reminderMoments);
+    m_manager = std::make_unique<EventsManager>(path, reminderMoments());
     m_manager->setSavesInBackground(true);
     if (m_manager->hasError())
         Common::UserMessages::information(tr("Data Error"), m_manager->errorString());

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -25,6 +27,8 @@ public:
     EventServices(SaveReporter &reports, UndoObject &undo);
     ~EventServices() override;
 
+    // The moments each event's first reminder is asked after at start: the reminders' last look, and now.
+    static QList<QDateTime> reminderMoments();
     // Reads the events file, tells the user what could not be read and drops the expired events.
     void load(const QString &path, Properties &properties, BackupManager &backups);
     // Once the events' watchers are connected: the calendars come in as events.

@@ -21,6 +21,11 @@ public:
         int notifyDays;
         bool movingLineEnabled;
         bool reminderEnabled;
+        bool operator==(const Defaults &other) const
+        {
+            return notifyMinutes == other.notifyMinutes && notifyDays == other.notifyDays &&
+                   movingLineEnabled == other.movingLineEnabled && reminderEnabled == other.reminderEnabled;
+        }
     };
     static Defaults settingsDefaults();
     class DefaultsScope

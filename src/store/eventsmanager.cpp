@@ -22,6 +22,8 @@
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentMap>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -29,6 +31,7 @@
 #include <iterator>
 #include <mutex>
 #include <numeric>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -181,8 +184,9 @@ QString EventsManager::sourceFile() const
 class EventsManager::PartReaders
 {
 public:
+    // The events built go to `home`, the thread that takes them.
     PartReaders(const QByteArray &bytes, const QStringList &listPath, const NotSpecifiedEvent::Defaults &defaults,
-                const QList<QDateTime> &reminderMoments)
+                const QList<QDateTime> &reminderMoments, QThread *home)
         : m_reminderMoments(reminderMoments)
     {
         // Below a few hundred entries a thread costs more than it saves.
@@ -196,7 +200,6 @@ public:
         if (second >= 0 && (m_starts.empty() || second + 1 < m_starts.front()))
             m_starts.insert(m_starts.begin(), second + 1);
         m_parts = std::vector<Part>(m_starts.size());
-        QThread *const home = QThread::currentThread();
         for (int t = 0; t < threads && !m_parts.empty(); ++t) {
             try {
                 m_threads.emplace_back([this, &bytes, listPath, home, defaults] {
@@ -304,6 +307,142 @@ private:
     std::vector<std::thread> m_threads;
 };
 
+// The file opened, read and hashed on a thread of its own while the program is built; once the settings
+// that new events take their defaults from are known, the part readers start from there. The bytes stay
+// here until the load that takes them is done.
+class EventsManager::ReadAhead
+{
+public:
+    explicit ReadAhead(const QString &fileName) : m_fileName(fileName), m_home(QThread::currentThread())
+    {
+        m_opener = std::thread([this] { open(); });
+    }
+    ~ReadAhead()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_cancelled = true;
+        }
+        m_asked.notify_all();
+        if (m_opener.joinable())
+            m_opener.join();
+        m_parts.reset();
+    }
+    ReadAhead(const ReadAhead &) = delete;
+    ReadAhead &operator=(const ReadAhead &) = delete;
+
+    void buildEvents(const NotSpecifiedEvent::Defaults &defaults, const QList<QDateTime> &reminderMoments)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_building || m_cancelled)
+                return;
+            m_building = true;
+            m_defaults = defaults;
+            m_moments = reminderMoments;
+        }
+        m_asked.notify_all();
+    }
+    // Whether what was read is still the file's text, and its events are built with these defaults.
+    bool stillHolds(const QString &fileName, const NotSpecifiedEvent::Defaults &defaults)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            // Never asked to build: the load builds the events itself.
+            m_cancelled = m_cancelled || !m_building;
+        }
+        m_asked.notify_all();
+        if (m_opener.joinable())
+            m_opener.join();
+        struct stat now;
+        return m_read && m_building && fileName == m_fileName && defaults == m_defaults &&
+               ::stat(QFile::encodeName(fileName).constData(), &now) == 0 && sameFile(now, m_identity);
+    }
+    const QByteArray &bytes() const { return m_bytes; }
+    size_t hash() const { return m_hash; }
+    PartReaders *parts() const { return m_parts.get(); }
+
+private:
+    static bool sameFile(const struct stat &a, const struct stat &b)
+    {
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+               a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+               a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    }
+
+    // Whatever goes wrong here is left to the load, which reads the file again and tells of it.
+    void open()
+    {
+        QFile file;
+        struct stat before;
+        if (!Common::openRegularFile(&file, m_fileName) || ::fstat(file.handle(), &before) != 0 ||
+            !Common::mayStartJsonObject(file.peek(64 * 1024)))
+            return;
+        QByteArray bytes = file.readAll();
+        // A file changed while it was read is read again by the load.
+        struct stat after;
+        if (file.error() != QFileDevice::NoError || ::fstat(file.handle(), &after) != 0 || !sameFile(before, after))
+            return;
+        const size_t hash = SavedLayout::hashText(bytes);
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_asked.wait(lock, [this] { return m_building || m_cancelled; });
+        if (m_cancelled)
+            return;
+        m_bytes = std::move(bytes);
+        m_identity = after;
+        m_hash = hash;
+        m_read = true;
+        lock.unlock();
+        if (!m_bytes.trimmed().isEmpty()) {
+            const QStringList listPath{QString::fromLatin1(s_eventsKey), s_eventsList};
+            try {
+                m_parts = std::make_unique<PartReaders>(m_bytes, listPath, m_defaults, m_moments, m_home);
+            } catch (const std::system_error &) {
+                m_read = false;
+            }
+        }
+    }
+
+    const QString m_fileName;
+    QThread *const m_home;
+    std::thread m_opener;
+    std::mutex m_mutex;
+    std::condition_variable m_asked;
+    bool m_building = false;  // under m_mutex
+    bool m_cancelled = false; // under m_mutex
+    NotSpecifiedEvent::Defaults m_defaults{};
+    QList<QDateTime> m_moments;
+    // Written by the opener; read once it is joined.
+    bool m_read = false;
+    QByteArray m_bytes;
+    struct stat m_identity = {};
+    size_t m_hash = 0;
+    std::unique_ptr<PartReaders> m_parts;
+};
+
+std::unique_ptr<EventsManager::ReadAhead> EventsManager::s_readAhead;
+
+void EventsManager::readAhead(const QString &fileName)
+{
+    dropReadAhead();
+    try {
+        s_readAhead = std::make_unique<ReadAhead>(fileName);
+    } catch (const std::system_error &) {
+        // The load reads the file.
+    }
+}
+
+void EventsManager::buildReadAhead(const QList<QDateTime> &reminderMoments)
+{
+    if (s_readAhead)
+        s_readAhead->buildEvents(NotSpecifiedEvent::settingsDefaults(), reminderMoments);
+}
+
+void EventsManager::dropReadAhead()
+{
+    s_readAhead.reset();
+}
+
 void EventsManager::ReadEvents::taken(const AbstractCommonEventPtr &event, const Common::JsonObject &entry)
 {
     spans.push_back(EntrySpan{entry.elementFrom(), entry.elementTo() - entry.elementFrom()});
@@ -330,8 +469,26 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     const bool missing = !QFileInfo::exists(fileName) && !QFileInfo(fileName).isSymLink();
     // What is not read here is kept aside before the first write, as the load's error asks.
     Common::DataFileGuard::watchUnread(fileName, missing, copyBase(fileName));
+    const auto finish = [read](bool readable, bool blank, qint64 size, size_t hash) {
+        if (readable && !blank) {
+            read->fileSize = size;
+            read->fileHash = hash;
+        }
+        return readable;
+    };
+    // What the start read ahead of the load is taken, unless the file or the defaults changed since.
+    std::unique_ptr<ReadAhead> ahead = std::move(s_readAhead);
+    if (ahead && (missing || !ahead->stillHolds(fileName, NotSpecifiedEvent::settingsDefaults())))
+        ahead.reset();
     if (missing)
         return true;
+    if (ahead) {
+        const QByteArray &bytes = ahead->bytes();
+        const bool blank = bytes.trimmed().isEmpty();
+        const bool readable = blank || readText(bytes, events, read, ahead->parts());
+        Common::DataFileGuard::watch(fileName, bytes.size(), ahead->hash(), copyBase(fileName));
+        return finish(readable, blank, bytes.size(), ahead->hash());
+    }
     QFile file;
     QString error;
     if (!Common::openRegularFile(&file, fileName, &error)) {
@@ -370,16 +527,10 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     const bool readable = blank || readText(bytes, events, read);
     hasher.join();
     Common::DataFileGuard::watch(fileName, bytes.size(), hasher.hash, copyBase(fileName));
-    if (!readable)
-        return false;
-    if (blank)
-        return true;
-    read->fileSize = bytes.size();
-    read->fileHash = hasher.hash;
-    return true;
+    return finish(readable, blank, bytes.size(), hasher.hash);
 }
 
-bool EventsManager::readText(const QByteArray &bytes, QVariantMap *events, ReadEvents *read)
+bool EventsManager::readText(const QByteArray &bytes, QVariantMap *events, ReadEvents *read, PartReaders *parts)
 {
     m_otherValues.clear();
     m_readEventsObject = false;
@@ -390,7 +541,9 @@ bool EventsManager::readText(const QByteArray &bytes, QVariantMap *events, ReadE
     // thread looks them up once, not for every event.
     const NotSpecifiedEvent::Defaults defaults = NotSpecifiedEvent::settingsDefaults();
     const NotSpecifiedEvent::DefaultsScope scope(defaults);
-    PartReaders parts(bytes, listPath, defaults, m_reminderMoments);
+    std::optional<PartReaders> own;
+    if (!parts)
+        parts = &own.emplace(bytes, listPath, defaults, m_reminderMoments, QThread::currentThread());
     Common::JsonListTaker taker;
     taker.start = [read] { *read = ReadEvents(); };
     taker.takeObject = [this, read](const Common::JsonObject &entry) {
@@ -399,7 +552,7 @@ bool EventsManager::readText(const QByteArray &bytes, QVariantMap *events, ReadE
             read->taken(event, entry);
         }
     };
-    taker.skip = [&parts, read](qsizetype position) { return parts.take(position, read); };
+    taker.skip = [parts, read](qsizetype position) { return parts->take(position, read); };
     QVariant top;
     try {
         top = Common::readJson(bytes, listPath, taker);

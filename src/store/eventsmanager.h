@@ -15,6 +15,8 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <memory>
+
 namespace Common {
 class JsonObject;
 }
@@ -37,6 +39,16 @@ public:
     ~EventsManager() override;
 
     void load(const QString &fileName);
+    // At the program's start, before the rest of it is built: reads the file on another thread, and once
+    // buildReadAhead() tells the settings, builds its events on others, for the load() of that file to take
+    // as long as the file, and the settings new events take their defaults from, are still those. Otherwise
+    // that load reads the file again.
+    static void readAhead(const QString &fileName);
+    // With the settings known: the reading threads build the events, and work out their first reminders
+    // after `reminderMoments`.
+    static void buildReadAhead(const QList<QDateTime> &reminderMoments);
+    // Ends what readAhead() began and no load took.
+    static void dropReadAhead();
     // Writes the whole content; false when the file could not be written (the old file then stays whole).
     // With saves in the background, the text is handed to the writer's thread and true means queued:
     // saved() or saveFailed() follow from the event loop.
@@ -146,6 +158,9 @@ private:
 
     // The events of a file's list, each built as soon as its entry is read.
     class PartReaders;
+    class ReadAhead;
+    // What readAhead() began; the GUI thread's alone.
+    static std::unique_ptr<ReadAhead> s_readAhead;
     struct ReadEvents
     {
         QList<AbstractCommonEventPtr> events;
@@ -167,7 +182,8 @@ private:
     // Reads the file's top-level object and builds the events of its list; false when a file that
     // is there cannot be read.
     bool readFile(const QString &fileName, QVariantMap *events, ReadEvents *read);
-    bool readText(const QByteArray &bytes, QVariantMap *events, ReadEvents *read);
+    // `parts`, when given, reads the list's later entries already.
+    bool readText(const QByteArray &bytes, QVariantMap *events, ReadEvents *read, PartReaders *parts = nullptr);
     // As objectFromMap; the map's list of events, left empty by readFile, stands for `read`.
     void fromMap(QVariantMap map, ReadEvents *read);
     static AbstractCommonEventPtr eventFromEntry(const QVariantMap &entry, ReadEvents *read);

@@ -573,6 +573,46 @@ private slots:
         }
     }
 
+    // The start's reading ahead counts only while the file is the one it read.
+    void readAheadCountsWhileTheFileHolds_data()
+    {
+        QTest::addColumn<QString>("between");
+        QTest::addColumn<bool>("built");
+        QTest::newRow("nothing") << "" << true;
+        QTest::newRow("never built") << "" << false;
+        QTest::newRow("replaced") << "replaced" << true;
+        QTest::newRow("rewritten in place") << "in place" << true;
+    }
+    void readAheadCountsWhileTheFileHolds()
+    {
+        QFETCH(QString, between);
+        QFETCH(bool, built);
+        const auto content = [](const QString &prefix, int count) {
+            QByteArray text = "{\"Events\": {\"eventsList\": [";
+            for (int i = 0; i < count; ++i)
+                text += (i ? ", " : "") + entryText(i % 2 * 4, prefix + QString::number(i));
+            return text + "],\"version\": \"3.3.0\"}}";
+        };
+        QVERIFY(writeFile(eventsFile(), content("a", 3000)));
+        EventsManager::readAhead(eventsFile());
+        if (built)
+            EventsManager::buildReadAhead({Common::Clock::now()});
+        if (between == QLatin1String("replaced")) {
+            QVERIFY(writeFile(path("new.dat"), content("b", 2000)));
+            QVERIFY(QFile::remove(eventsFile()) && QFile::rename(path("new.dat"), eventsFile()));
+        } else if (between == QLatin1String("in place")) {
+            QFile file(eventsFile());
+            QVERIFY(file.open(QIODevice::ReadWrite | QIODevice::Truncate));
+            QVERIFY(file.write(content("b", 2000)) > 0);
+        }
+        const EventsManager manager(eventsFile(), {Common::Clock::now()});
+        const QStringList read = captions(manager);
+        QCOMPARE(read.size(), between.isEmpty() ? 3000 : 2000);
+        QCOMPARE(read.last(), between.isEmpty() ? QStringLiteral("a2999") : QStringLiteral("b1999"));
+        for (const AbstractCommonEventPtr &event : manager.events())
+            QCOMPARE(event->thread(), manager.thread());
+    }
+
     // A name this version does not read is never dropped unkept: the file is copied aside before a save.
     void unknownNamesAreNotDropped_data()
     {
