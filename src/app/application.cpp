@@ -218,17 +218,25 @@ QString Application::applicationFilePath() const
     return QCoreApplication::applicationFilePath();
 }
 
+namespace {
+QString eventsFileIn(const QString &dataLocation)
+{
+    return QDir(dataLocation).filePath(QStringLiteral("events.dat"));
+}
+} // namespace
+
 QString Application::eventsFilePath() const
 {
-    return QDir(m_dataLocation).filePath(QStringLiteral("events.dat"));
+    return eventsFileIn(m_dataLocation);
 }
 
 void Application::readEventsAhead()
 {
     AppIdentity::apply();
+    // Where the constructor finds the data folder, without making it: a folder not there holds no file.
     const QString location = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (!location.isEmpty())
-        EventsManager::readAhead(QDir(location).filePath(QStringLiteral("events.dat")));
+        EventsManager::readAhead(eventsFileIn(location));
 }
 
 // ---- start ----------------------------------------------------------------------------------------

@@ -1,3 +1,4 @@
+#include "platform/freememory.h"
 #include "platform/linuxsysteminfo.h"
 #include "platform/osdescription.h"
 #include "platform/sessionprobe.h"
@@ -8,12 +9,34 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstring>
+#include <memory>
+#include <vector>
+
 class TestSystemProbes : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase() { TestHelpers::isolateEnvironment(); }
+
+    // The start's large heap steps keep free memory at a heap's top; once they end it is given back.
+    void largeHeapStepsKeepNothingOnceOver()
+    {
+        if (!Common::growHeapsInLargeSteps())
+            QSKIP("This allocator takes no step size");
+        const auto residentKb = [] {
+            const QByteArray status = TestHelpers::readFile(QStringLiteral("/proc/self/status"));
+            return status.mid(status.indexOf("VmRSS:") + 6).trimmed().split(' ').first().toLong();
+        };
+        const long before = residentKb();
+        std::vector<std::unique_ptr<char[]>> blocks(64 * 1024);
+        for (std::unique_ptr<char[]> &block : blocks)
+            std::memset((block = std::make_unique<char[]>(512)).get(), 1, 512);
+        blocks.clear();
+        Common::growHeapsInSmallSteps();
+        QVERIFY2(residentKb() - before < 2048, qPrintable(QString::number(residentKb() - before) + " KB kept"));
+    }
 
     void describesSystem_data()
     {
