@@ -80,6 +80,13 @@ Application::Application(int &argc, char **argv, Parts parts)
     // what it did stays in the log.
     DataFolderCleanup::tidyAtStart(m_dataLocation);
 
+    m_sounds = std::make_unique<SoundList>();
+    QR_LOG(
+        "Sounds: " + QByteArray::number(m_sounds->sounds().size()) + " wave files" +
+        (m_sounds->sounds().isEmpty() ? QByteArray() : " in " + QFileInfo(m_sounds->sounds().first()).path().toUtf8()));
+    const QIcon logo = m_parts.movingLine->logoIcon();
+    setWindowIcon(logo);
+
     m_saves = std::make_unique<SaveReporter>();
     m_settings = std::make_unique<UserSettings>(*m_saves);
     m_data = std::make_unique<DataServices>(m_dataLocation, *m_saves);
@@ -98,15 +105,6 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_data->startBackups();
 
     m_parts.movingLine->startRun();
-    m_data->registerProperties(*m_parts.movingLine);
-    // The events read ahead are built on other threads while the rest of the program is built.
-    EventsManager::buildReadAhead(EventServices::reminderMoments());
-    m_sounds = std::make_unique<SoundList>();
-    QR_LOG(
-        "Sounds: " + QByteArray::number(m_sounds->sounds().size()) + " wave files" +
-        (m_sounds->sounds().isEmpty() ? QByteArray() : " in " + QFileInfo(m_sounds->sounds().first()).path().toUtf8()));
-    const QIcon logo = m_parts.movingLine->logoIcon();
-    setWindowIcon(logo);
     m_duties = std::make_unique<StartDuties>(m_dataLocation, std::move(m_parts.autostart));
     m_events = std::make_unique<EventServices>(*m_saves, *this);
     createSharedActions();
@@ -260,6 +258,7 @@ void Application::start()
     } catch (const std::system_error &) {
         // Without a thread the first text reads the configuration.
     }
+    m_data->registerProperties(*m_parts.movingLine);
     m_events->load(eventsFilePath(), *m_data->properties(), *m_data->backupManager());
     fonts.join();
     m_time->watch(m_events->manager());

@@ -35,12 +35,12 @@ QVariant settingValue(const char *id, const QVariant &fallback)
     return value.isValid() ? value : fallback;
 }
 
-thread_local const NotSpecifiedEvent::Defaults *t_defaults = nullptr;
+thread_local NotSpecifiedEvent::DefaultsScope *t_defaults = nullptr;
 
 NotSpecifiedEvent::Defaults currentDefaults()
 {
     if (t_defaults)
-        return *t_defaults;
+        return t_defaults->defaults();
     // Another thread would read the settings while the GUI thread may change them.
     const QCoreApplication *const app = QCoreApplication::instance();
     Q_ASSERT(!app || QThread::currentThread() == app->thread());
@@ -68,9 +68,15 @@ NotSpecifiedEvent::Defaults NotSpecifiedEvent::settingsDefaults()
         settingValue(Setting::ShowAppointmentReminder, Setting::ShowAppointmentReminderDefault).toBool()};
 }
 
+NotSpecifiedEvent::Defaults NotSpecifiedEvent::builtInDefaults()
+{
+    return Defaults{Setting::NotifyMinutesDefault, Setting::NotifyDaysDefault,
+                    Setting::ShowAppointmentInMovingLineDefault, Setting::ShowAppointmentReminderDefault};
+}
+
 NotSpecifiedEvent::DefaultsScope::DefaultsScope(const Defaults &defaults) : m_defaults(defaults), m_previous(t_defaults)
 {
-    t_defaults = &m_defaults;
+    t_defaults = this;
 }
 
 NotSpecifiedEvent::DefaultsScope::~DefaultsScope()
@@ -226,10 +232,21 @@ template <class Map> void NotSpecifiedEvent::load(const Map &map)
 {
     const int version = map.value(s_version).toInt();
     QR_ASSERT(version == 1);
-    m_notifyMinutes = map.value(s_notifyMinutes, m_notifyMinutes).toInt();
-    m_notifyDays = map.value(s_notifyDays, m_notifyDays).toInt();
-    m_movingLineEnabled = map.value(s_movingLineEnabled, m_movingLineEnabled).toBool();
-    m_reminderEnabled = map.value(s_reminderEnabled, m_reminderEnabled).toBool();
+    // A value the entry lacks keeps the default it was made with; the scope notes that one was needed.
+    const auto take = [&map](const QString &key) {
+        QVariant value = map.value(key);
+        if (!value.isValid() && t_defaults)
+            t_defaults->m_used = true;
+        return value;
+    };
+    if (const QVariant value = take(s_notifyMinutes); value.isValid())
+        m_notifyMinutes = value.toInt();
+    if (const QVariant value = take(s_notifyDays); value.isValid())
+        m_notifyDays = value.toInt();
+    if (const QVariant value = take(s_movingLineEnabled); value.isValid())
+        m_movingLineEnabled = value.toBool();
+    if (const QVariant value = take(s_reminderEnabled); value.isValid())
+        m_reminderEnabled = value.toBool();
     m_location = map.value(s_location).toString();
     m_soundPath = map.value(s_soundPath).toString();
     loadAbstract(map, s_abstract);

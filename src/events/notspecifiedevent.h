@@ -28,6 +28,8 @@ public:
         }
     };
     static Defaults settingsDefaults();
+    // What the settings hold until the user changes them.
+    static Defaults builtInDefaults();
     class DefaultsScope
     {
     public:
@@ -35,10 +37,15 @@ public:
         ~DefaultsScope();
         DefaultsScope(const DefaultsScope &) = delete;
         DefaultsScope &operator=(const DefaultsScope &) = delete;
+        const Defaults &defaults() const { return m_defaults; }
+        // Whether an event loaded in this scope lacked a value the defaults gave it.
+        bool used() const { return m_used; }
 
     private:
+        friend class NotSpecifiedEvent;
         Defaults m_defaults;
-        const Defaults *m_previous;
+        bool m_used = false;
+        DefaultsScope *m_previous;
     };
 
     QString caption() const override;

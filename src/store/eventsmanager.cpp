@@ -185,10 +185,11 @@ QString EventsManager::sourceFile() const
 class EventsManager::PartReaders
 {
 public:
-    // The events built go to `home`, the thread that takes them.
+    // The events built go to `home`, the thread that takes them. Without `reminderMoments` yet, the
+    // threads read on, and work out the reminders once setReminderMoments() gives them.
     PartReaders(const QByteArray &bytes, const QStringList &listPath, const NotSpecifiedEvent::Defaults &defaults,
-                const QList<QDateTime> &reminderMoments, QThread *home)
-        : m_reminderMoments(reminderMoments)
+                std::optional<QList<QDateTime>> reminderMoments, QThread *home)
+        : m_reminderMoments(std::move(reminderMoments))
     {
         // Below a few hundred entries a thread costs more than it saves.
         const int threads = int(std::min<qsizetype>(QThread::idealThreadCount(), bytes.size() / (256 * 1024)));
@@ -207,6 +208,13 @@ public:
                     const NotSpecifiedEvent::DefaultsScope scope(defaults);
                     for (size_t i = m_next++; i < m_parts.size(); i = m_next++)
                         read(i, bytes, listPath, home);
+                    {
+                        const std::lock_guard<std::mutex> lock(m_mutex);
+                        m_defaultsUsed = m_defaultsUsed || scope.used();
+                        ++m_threadsRead;
+                    }
+                    m_partDone.notify_all();
+                    workOutPending();
                 });
             } catch (const std::system_error &) {
                 // Fewer threads read the parts; with none, the reading from the top reads them itself.
@@ -218,8 +226,30 @@ public:
     {
         // Parts not begun are left when the reading from the top ended early.
         m_next = m_parts.size();
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_cancelled = true;
+        }
+        m_partDone.notify_all();
         for (std::thread &thread : m_threads)
             thread.join();
+    }
+    void setReminderMoments(const QList<QDateTime> &moments)
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_reminderMoments)
+                return;
+            m_reminderMoments = moments;
+        }
+        m_partDone.notify_all();
+    }
+    // Once every part is read: whether an entry lacked a value the defaults gave.
+    bool defaultsUsed()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_partDone.wait(lock, [this] { return m_threadsRead == m_threads.size(); });
+        return m_defaultsUsed;
     }
     // Takes the parts that follow one another from `position` on; the reading goes on at the end.
     Common::JsonListPartEnd take(qsizetype position, ReadEvents *read)
@@ -276,11 +306,9 @@ private:
         Part &part = m_parts[index];
         AbstractCommonEvent::deferPhotoRestore(&part.photosWaiting);
         Common::JsonListTaker taker;
-        taker.takeObject = [this, &part](const Common::JsonObject &entry) {
-            if (AbstractCommonEventPtr event = eventFromEntry(entry, &part.read)) {
-                workOutAhead(*event, m_reminderMoments);
+        taker.takeObject = [&part](const Common::JsonObject &entry) {
+            if (AbstractCommonEventPtr event = eventFromEntry(entry, &part.read))
                 part.read.taken(event, entry);
-            }
         };
         try {
             part.end = Common::readJsonListPart(bytes, m_starts[index], listPath, m_starts, taker);
@@ -292,25 +320,65 @@ private:
         for (const AbstractCommonEventPtr &event : std::as_const(part.read.events))
             event->moveToThread(home);
         {
-            const std::lock_guard<std::mutex> lock(m_mutex);
+            std::unique_lock<std::mutex> lock(m_mutex);
+            if (!m_reminderMoments) {
+                m_pending.push_back(index);
+                return;
+            }
+            lock.unlock();
+            workOutAhead(part);
+            lock.lock();
             part.done = true;
         }
         m_partDone.notify_all();
     }
 
-    const QList<QDateTime> m_reminderMoments;
+    // The parts read before the reminder moments were known.
+    void workOutPending()
+    {
+        for (;;) {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_partDone.wait(lock, [this] { return m_cancelled || (m_reminderMoments && !m_pending.empty()) ||
+                                                   (m_pending.empty() && m_threadsRead == m_threads.size()); });
+            if (m_cancelled || m_pending.empty())
+                return;
+            Part &part = m_parts[m_pending.back()];
+            m_pending.pop_back();
+            lock.unlock();
+            workOutAhead(part);
+            lock.lock();
+            part.done = true;
+            lock.unlock();
+            m_partDone.notify_all();
+        }
+    }
+
+    // Set before the part's done, and not changed once set.
+    void workOutAhead(const Part &part)
+    {
+        for (const AbstractCommonEventPtr &event : part.read.events)
+            EventsManagerPrivate::workOutAhead(*event, *m_reminderMoments);
+    }
+
+    std::optional<QList<QDateTime>> m_reminderMoments; // set under m_mutex
     std::vector<qsizetype> m_starts;
     std::vector<Part> m_parts;
     // The next part no thread has begun.
     std::atomic<size_t> m_next{0};
     std::mutex m_mutex;
     std::condition_variable m_partDone;
+    // Under m_mutex: parts read and waiting for the moments, threads done reading, and whether the
+    // defaults were needed.
+    std::vector<size_t> m_pending;
+    size_t m_threadsRead = 0;
+    bool m_defaultsUsed = false;
+    bool m_cancelled = false;
     std::vector<std::thread> m_threads;
 };
 
-// The file opened, read and hashed on a thread of its own while the program is built; once the settings
-// that new events take their defaults from are known, the part readers start from there. The bytes stay
-// here until the load that takes them is done.
+// The file opened, read and hashed on a thread of its own while the program is built, and its events
+// built by part readers started from there, with the defaults the settings hold until the user changes
+// them. The bytes stay here until the load that takes them is done.
 class EventsManager::ReadAhead
 {
 public:
@@ -320,11 +388,6 @@ public:
     }
     ~ReadAhead()
     {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            m_cancelled = true;
-        }
-        m_asked.notify_all();
         if (m_opener.joinable())
             m_opener.join();
         m_parts.reset();
@@ -332,32 +395,17 @@ public:
     ReadAhead(const ReadAhead &) = delete;
     ReadAhead &operator=(const ReadAhead &) = delete;
 
-    void buildEvents(const NotSpecifiedEvent::Defaults &defaults, const QList<QDateTime> &reminderMoments)
-    {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_building || m_cancelled)
-                return;
-            m_building = true;
-            m_defaults = defaults;
-            m_moments = reminderMoments;
-        }
-        m_asked.notify_all();
-    }
-    // Whether what was read is still the file's text, and its events are built with these defaults.
+    // Whether what was read is still the file's text, and its events are as `defaults` make them.
     bool stillHolds(const QString &fileName, const NotSpecifiedEvent::Defaults &defaults)
     {
-        {
-            const std::lock_guard<std::mutex> lock(m_mutex);
-            // Never asked to build: the load builds the events itself.
-            m_cancelled = m_cancelled || !m_building;
-        }
-        m_asked.notify_all();
         if (m_opener.joinable())
             m_opener.join();
         struct stat now;
-        return m_read && m_building && fileName == m_fileName && defaults == m_defaults &&
-               ::stat(QFile::encodeName(fileName).constData(), &now) == 0 && sameFile(now, m_identity);
+        if (!m_read || fileName != m_fileName || ::stat(QFile::encodeName(fileName).constData(), &now) != 0 ||
+            !sameFile(now, m_identity))
+            return false;
+        // Other defaults count only where an entry lacked a value: the program writes every one.
+        return defaults == NotSpecifiedEvent::builtInDefaults() || !m_parts || !m_parts->defaultsUsed();
     }
     const QByteArray &bytes() const { return m_bytes; }
     size_t hash() const { return m_hash; }
@@ -379,40 +427,27 @@ private:
         if (!Common::openRegularFile(&file, m_fileName) || ::fstat(file.handle(), &before) != 0 ||
             !Common::mayStartJsonObject(file.peek(64 * 1024)))
             return;
-        QByteArray bytes = file.readAll();
+        m_bytes = file.readAll();
         // A file changed while it was read is read again by the load.
-        struct stat after;
-        if (file.error() != QFileDevice::NoError || ::fstat(file.handle(), &after) != 0 || !sameFile(before, after))
+        if (file.error() != QFileDevice::NoError || ::fstat(file.handle(), &m_identity) != 0 ||
+            !sameFile(before, m_identity))
             return;
-        const size_t hash = SavedLayout::hashText(bytes);
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_asked.wait(lock, [this] { return m_building || m_cancelled; });
-        if (m_cancelled)
-            return;
-        m_bytes = std::move(bytes);
-        m_identity = after;
-        m_hash = hash;
-        m_read = true;
-        lock.unlock();
         if (!m_bytes.trimmed().isEmpty()) {
             const QStringList listPath{QString::fromLatin1(s_eventsKey), s_eventsList};
             try {
-                m_parts = std::make_unique<PartReaders>(m_bytes, listPath, m_defaults, m_moments, m_home);
+                m_parts = std::make_unique<PartReaders>(m_bytes, listPath, NotSpecifiedEvent::builtInDefaults(),
+                                                        std::nullopt, m_home);
             } catch (const std::system_error &) {
-                m_read = false;
+                return;
             }
         }
+        m_hash = SavedLayout::hashText(m_bytes);
+        m_read = true;
     }
 
     const QString m_fileName;
     QThread *const m_home;
     std::thread m_opener;
-    std::mutex m_mutex;
-    std::condition_variable m_asked;
-    bool m_building = false;  // under m_mutex
-    bool m_cancelled = false; // under m_mutex
-    NotSpecifiedEvent::Defaults m_defaults{};
-    QList<QDateTime> m_moments;
     // Written by the opener; read once it is joined.
     bool m_read = false;
     QByteArray m_bytes;
@@ -431,12 +466,6 @@ void EventsManager::readAhead(const QString &fileName)
     } catch (const std::system_error &) {
         // The load reads the file.
     }
-}
-
-void EventsManager::buildReadAhead(const QList<QDateTime> &reminderMoments)
-{
-    if (s_readAhead)
-        s_readAhead->buildEvents(NotSpecifiedEvent::settingsDefaults(), reminderMoments);
 }
 
 void EventsManager::dropReadAhead()
@@ -543,7 +572,9 @@ bool EventsManager::readText(const QByteArray &bytes, QVariantMap *events, ReadE
     const NotSpecifiedEvent::Defaults defaults = NotSpecifiedEvent::settingsDefaults();
     const NotSpecifiedEvent::DefaultsScope scope(defaults);
     std::optional<PartReaders> own;
-    if (!parts)
+    if (parts)
+        parts->setReminderMoments(m_reminderMoments);
+    else
         parts = &own.emplace(bytes, listPath, defaults, m_reminderMoments, QThread::currentThread());
     Common::JsonListTaker taker;
     taker.start = [read] { *read = ReadEvents(); };

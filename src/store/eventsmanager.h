@@ -39,14 +39,10 @@ public:
     ~EventsManager() override;
 
     void load(const QString &fileName);
-    // At the program's start, before the rest of it is built: reads the file on another thread, and once
-    // buildReadAhead() tells the settings, builds its events on others, for the load() of that file to take
-    // as long as the file, and the settings new events take their defaults from, are still those. Otherwise
-    // that load reads the file again.
+    // At the program's start, before the application is built: reads the file and builds its events on
+    // other threads, for the load() of that file to take as long as the file is still the one read and the
+    // settings give its events the same values. Otherwise that load reads the file again.
     static void readAhead(const QString &fileName);
-    // With the settings known: the reading threads build the events, and work out their first reminders
-    // after `reminderMoments`.
-    static void buildReadAhead(const QList<QDateTime> &reminderMoments);
     // Ends what readAhead() began and no load took.
     static void dropReadAhead();
     // Writes the whole content; false when the file could not be written (the old file then stays whole).

@@ -2,6 +2,8 @@
 #include "core/clock.h"
 #include "core/jsonparser.h"
 #include "core/log.h"
+#include "core/properties.h"
+#include "core/settingkeys.h"
 #include "core/usermessages.h"
 #include "events/birthdayevent.h"
 #include "events/eventsfactory.h"
@@ -573,30 +575,33 @@ private slots:
         }
     }
 
-    // The start's reading ahead counts only while the file is the one it read.
+    // The start's reading ahead counts only while the file is the one it read, and its events are as the
+    // settings would make them.
     void readAheadCountsWhileTheFileHolds_data()
     {
         QTest::addColumn<QString>("between");
-        QTest::addColumn<bool>("built");
-        QTest::newRow("nothing") << "" << true;
-        QTest::newRow("never built") << "" << false;
-        QTest::newRow("replaced") << "replaced" << true;
-        QTest::newRow("rewritten in place") << "in place" << true;
+        QTest::newRow("nothing") << "";
+        QTest::newRow("replaced") << "replaced";
+        QTest::newRow("rewritten in place") << "in place";
+        QTest::newRow("other defaults, values missing") << "defaults";
     }
     void readAheadCountsWhileTheFileHolds()
     {
         QFETCH(QString, between);
-        QFETCH(bool, built);
-        const auto content = [](const QString &prefix, int count) {
+        const bool defaults = between == QLatin1String("defaults");
+        const auto content = [defaults](const QString &prefix, int count) {
             QByteArray text = "{\"Events\": {\"eventsList\": [";
-            for (int i = 0; i < count; ++i)
-                text += (i ? ", " : "") + entryText(i % 2 * 4, prefix + QString::number(i));
+            for (int i = 0; i < count; ++i) {
+                QByteArray entry = entryText(i % 2 * 4, prefix + QString::number(i));
+                text += (i ? ", " : "") + (defaults ? entry.replace("\"notifyMinutes\": 15,", "") : entry);
+            }
             return text + "],\"version\": \"3.3.0\"}}";
         };
         QVERIFY(writeFile(eventsFile(), content("a", 3000)));
         EventsManager::readAhead(eventsFile());
-        if (built)
-            EventsManager::buildReadAhead({Common::Clock::now()});
+        Properties properties(nullptr, path("prop.dat"));
+        properties.addProperty(Setting::NotifyMinutes, defaults ? 45 : Setting::NotifyMinutesDefault);
+        m_app->m_properties = &properties;
         if (between == QLatin1String("replaced")) {
             QVERIFY(writeFile(path("new.dat"), content("b", 2000)));
             QVERIFY(QFile::remove(eventsFile()) && QFile::rename(path("new.dat"), eventsFile()));
@@ -606,11 +611,16 @@ private slots:
             QVERIFY(file.write(content("b", 2000)) > 0);
         }
         const EventsManager manager(eventsFile(), {Common::Clock::now()});
+        m_app->m_properties = nullptr;
+        const bool again = between == QLatin1String("replaced") || between == QLatin1String("in place");
         const QStringList read = captions(manager);
-        QCOMPARE(read.size(), between.isEmpty() ? 3000 : 2000);
-        QCOMPARE(read.last(), between.isEmpty() ? QStringLiteral("a2999") : QStringLiteral("b1999"));
-        for (const AbstractCommonEventPtr &event : manager.events())
+        QCOMPARE(read.size(), again ? 2000 : 3000);
+        QCOMPARE(read.last(), again ? QStringLiteral("b1999") : QStringLiteral("a2999"));
+        for (const AbstractCommonEventPtr &event : manager.events()) {
             QCOMPARE(event->thread(), manager.thread());
+            if (event->type() == EventTypeNotSpecified)
+                QCOMPARE(static_cast<const NotSpecifiedEvent *>(event.get())->notifyMinutes(), defaults ? 45 : 15);
+        }
     }
 
     // A name this version does not read is never dropped unkept: the file is copied aside before a save.
