@@ -89,6 +89,7 @@ Application::Application(int &argc, char **argv, Parts parts)
 
     m_saves = std::make_unique<SaveReporter>();
     m_settings = std::make_unique<UserSettings>(*m_saves);
+    EventsManager::readAheadReminders(EventServices::reminderMoments());
     m_data = std::make_unique<DataServices>(m_dataLocation, *m_saves);
     m_webController = std::make_unique<WebController>(WebController::configuredHost());
     initStatistics();

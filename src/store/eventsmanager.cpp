@@ -1,6 +1,7 @@
 #include "store/eventsmanager.h"
 
 #include "core/backgroundwriter.h"
+#include "core/clock.h"
 #include "core/datafileguard.h"
 #include "core/jsonobject.h"
 #include "core/jsonparser.h"
@@ -185,12 +186,15 @@ QString EventsManager::sourceFile() const
 class EventsManager::PartReaders
 {
 public:
-    // The events built go to `home`, the thread that takes them. Without `reminderMoments` yet, the
-    // threads read on, and work out the reminders once setReminderMoments() gives them.
+    // The events built go to `home`, the thread that takes them. Each event's first reminders after
+    // `reminderMoments` are worked out as it is read; with `moreMoments`, the threads read on and work out
+    // those after the moments setReminderMoments() gives later, before they hand a part over.
     PartReaders(const QByteArray &bytes, const QStringList &listPath, const NotSpecifiedEvent::Defaults &defaults,
-                std::optional<QList<QDateTime>> reminderMoments, QThread *home)
-        : m_reminderMoments(std::move(reminderMoments))
+                const QList<QDateTime> &reminderMoments, bool moreMoments, QThread *home)
+        : m_firstMoments(reminderMoments)
     {
+        if (!moreMoments)
+            m_reminderMoments = QList<QDateTime>();
         // Below a few hundred entries a thread costs more than it saves.
         const int threads = int(std::min<qsizetype>(QThread::idealThreadCount(), bytes.size() / (256 * 1024)));
         const int parts = int(std::min<qsizetype>(threads * s_partsPerThread, bytes.size() / (64 * 1024)));
@@ -306,9 +310,11 @@ private:
         Part &part = m_parts[index];
         AbstractCommonEvent::deferPhotoRestore(&part.photosWaiting);
         Common::JsonListTaker taker;
-        taker.takeObject = [&part](const Common::JsonObject &entry) {
-            if (AbstractCommonEventPtr event = eventFromEntry(entry, &part.read))
+        taker.takeObject = [this, &part](const Common::JsonObject &entry) {
+            if (AbstractCommonEventPtr event = eventFromEntry(entry, &part.read)) {
+                EventsManagerPrivate::workOutAhead(*event, m_firstMoments);
                 part.read.taken(event, entry);
+            }
         };
         try {
             part.end = Common::readJsonListPart(bytes, m_starts[index], listPath, m_starts, taker);
@@ -356,11 +362,15 @@ private:
     // Set before the part's done, and not changed once set.
     void workOutAhead(const Part &part)
     {
+        if (m_reminderMoments->isEmpty())
+            return;
         for (const AbstractCommonEventPtr &event : part.read.events)
             EventsManagerPrivate::workOutAhead(*event, *m_reminderMoments);
     }
 
-    std::optional<QList<QDateTime>> m_reminderMoments; // set under m_mutex
+    const QList<QDateTime> m_firstMoments;
+    // The later ones, if any; set under m_mutex.
+    std::optional<QList<QDateTime>> m_reminderMoments;
     std::vector<qsizetype> m_starts;
     std::vector<Part> m_parts;
     // The next part no thread has begun.
@@ -410,6 +420,13 @@ public:
     const QByteArray &bytes() const { return m_bytes; }
     size_t hash() const { return m_hash; }
     PartReaders *parts() const { return m_parts.get(); }
+    void setReminderMoments(const QList<QDateTime> &moments)
+    {
+        if (m_opener.joinable())
+            m_opener.join();
+        if (m_parts)
+            m_parts->setReminderMoments(moments);
+    }
 
 private:
     static bool sameFile(const struct stat &a, const struct stat &b)
@@ -436,7 +453,7 @@ private:
             const QStringList listPath{QString::fromLatin1(s_eventsKey), s_eventsList};
             try {
                 m_parts = std::make_unique<PartReaders>(m_bytes, listPath, NotSpecifiedEvent::builtInDefaults(),
-                                                        std::nullopt, m_home);
+                                                        QList<QDateTime>{Common::Clock::now()}, true, m_home);
             } catch (const std::system_error &) {
                 return;
             }
@@ -466,6 +483,12 @@ void EventsManager::readAhead(const QString &fileName)
     } catch (const std::system_error &) {
         // The load reads the file.
     }
+}
+
+void EventsManager::readAheadReminders(const QList<QDateTime> &reminderMoments)
+{
+    if (s_readAhead)
+        s_readAhead->setReminderMoments(reminderMoments);
 }
 
 void EventsManager::dropReadAhead()
@@ -575,7 +598,7 @@ bool EventsManager::readText(const QByteArray &bytes, QVariantMap *events, ReadE
     if (parts)
         parts->setReminderMoments(m_reminderMoments);
     else
-        parts = &own.emplace(bytes, listPath, defaults, m_reminderMoments, QThread::currentThread());
+        parts = &own.emplace(bytes, listPath, defaults, m_reminderMoments, false, QThread::currentThread());
     Common::JsonListTaker taker;
     taker.start = [read] { *read = ReadEvents(); };
     taker.takeObject = [this, read](const Common::JsonObject &entry) {

@@ -43,6 +43,8 @@ public:
     // other threads, for the load() of that file to take as long as the file is still the one read and the
     // settings give its events the same values. Otherwise that load reads the file again.
     static void readAhead(const QString &fileName);
+    // The moments the load will ask each event's first reminder after, once the settings tell them.
+    static void readAheadReminders(const QList<QDateTime> &reminderMoments);
     // Ends what readAhead() began and no load took.
     static void dropReadAhead();
     // Writes the whole content; false when the file could not be written (the old file then stays whole).
