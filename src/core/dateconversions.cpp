@@ -6,6 +6,7 @@
 #include <QVariantMap>
 
 #include <ctime>
+#include <optional>
 
 QDate dateFromMap(const QVariant &value)
 {
@@ -118,6 +119,31 @@ QDateTime dateTimeFromVariant(const QVariant &value)
 }
 
 namespace {
+// Within these years the C library converts as QDateTime does; outside them QDateTime decides.
+bool inLibraryYears(const QDate &date)
+{
+    return date.isValid() && date.year() >= 1971 && date.year() <= 2037;
+}
+
+// The C library's conversion of a valid local reading, with its offset in `reading`; nothing where the
+// clocks skip the reading.
+std::optional<std::time_t> libraryTime(const QDate &date, const QTime &time, std::tm *reading)
+{
+    reading->tm_year = date.year() - 1900;
+    reading->tm_mon = date.month() - 1;
+    reading->tm_mday = date.day();
+    reading->tm_hour = time.hour();
+    reading->tm_min = time.minute();
+    reading->tm_sec = time.second();
+    reading->tm_isdst = -1;
+    const std::time_t secs = std::mktime(reading);
+    // A reading the clocks skip comes back moved to another one.
+    if (secs == std::time_t(-1) || reading->tm_mday != date.day() || reading->tm_hour != time.hour() ||
+        reading->tm_min != time.minute() || reading->tm_sec != time.second())
+        return std::nullopt;
+    return secs;
+}
+
 // A reading inside a gap: counted with the offset from before the gap it lands past the gap's end by
 // as much as it lay past its start.
 QDateTime afterGap(const QDate &date, const QTime &time)
@@ -131,19 +157,38 @@ QDateTime afterGap(const QDate &date, const QTime &time)
 
 QDateTime localDateTime(const QDate &date, const QTime &time)
 {
-    const QDateTime result(date, time);
-    if (!result.isValid())
-        return date.isValid() && time.isValid() ? afterGap(date, time) : result;
+    // Within the C library's years the offsets come from it straight: every conversion QDateTime makes
+    // waits for the others, and the start asks this of every event on several threads.
+    qint64 msecs = 0;
+    int offset = 0;
+    int before = 0;
+    std::tm reading = {};
+    if (inLibraryYears(date) && time.isValid()) {
+        const std::optional<std::time_t> secs = libraryTime(date, time, &reading);
+        if (!secs)
+            return afterGap(date, time);
+        msecs = qint64(*secs) * 1000 + time.msec();
+        offset = int(reading.tm_gmtoff);
+        std::tm earlier = {};
+        const std::time_t earlierSecs = *secs - 3 * 3600;
+        before = localtime_r(&earlierSecs, &earlier) ? int(earlier.tm_gmtoff) : offset;
+        if (before <= offset)
+            return QDateTime(date, time);
+    } else {
+        const QDateTime result(date, time);
+        if (!result.isValid())
+            return date.isValid() && time.isValid() ? afterGap(date, time) : result;
+        msecs = result.toMSecsSinceEpoch();
+        offset = result.offsetFromUtc();
+        before = QDateTime::fromMSecsSinceEpoch(msecs - 3 * 3600 * 1000).offsetFromUtc();
+        if (before <= offset)
+            return result;
+    }
     // Which pass of a repeated reading the conversion gives is the C library's choice. When the
     // offset was larger a little before, the clocks went back since: the same reading under that
     // offset is the earlier pass, if it exists.
-    const qint64 msecs = result.toMSecsSinceEpoch();
-    const int offset = result.offsetFromUtc();
-    const int before = QDateTime::fromMSecsSinceEpoch(msecs - 3 * 3600 * 1000).offsetFromUtc();
-    if (before <= offset)
-        return result;
     const QDateTime first = QDateTime::fromMSecsSinceEpoch(msecs - qint64(before - offset) * 1000);
-    return first.date() == date && first.time() == time ? first : result;
+    return first.date() == date && first.time() == time ? first : QDateTime(date, time);
 }
 
 QDateTime dayLimit(const QDate &today)
@@ -210,23 +255,11 @@ bool formatHasTwoDigitYear(const QString &format)
 
 std::optional<qint64> localEpochMSecs(const QDate &date, const QTime &time)
 {
-    // Within these years the C library converts as QDateTime does; outside them QDateTime decides.
-    if (!date.isValid() || !time.isValid() || date.year() < 1971 || date.year() > 2037) {
+    if (!inLibraryYears(date) || !time.isValid()) {
         const QDateTime when(date, time);
         return when.isValid() ? std::optional<qint64>(when.toMSecsSinceEpoch()) : std::nullopt;
     }
-    std::tm local = {};
-    local.tm_year = date.year() - 1900;
-    local.tm_mon = date.month() - 1;
-    local.tm_mday = date.day();
-    local.tm_hour = time.hour();
-    local.tm_min = time.minute();
-    local.tm_sec = time.second();
-    local.tm_isdst = -1;
-    const std::time_t secs = std::mktime(&local);
-    // A reading the clocks skip comes back moved to another one.
-    if (secs == std::time_t(-1) || local.tm_mday != date.day() || local.tm_hour != time.hour() ||
-        local.tm_min != time.minute() || local.tm_sec != time.second())
-        return std::nullopt;
-    return qint64(secs) * 1000 + time.msec();
+    std::tm reading = {};
+    const std::optional<std::time_t> secs = libraryTime(date, time, &reading);
+    return secs ? std::optional<qint64>(qint64(*secs) * 1000 + time.msec()) : std::nullopt;
 }

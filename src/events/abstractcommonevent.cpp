@@ -309,9 +309,11 @@ bool AbstractCommonEvent::isExpired(int days) const
 {
     if (m_occurrence.type() != IOccurrence::Once)
         return false;
-    if (m_period.hasTime())
-        return m_period.endDateTime().daysTo(Common::Clock::now()) > days;
-    return m_period.endDate().daysTo(Common::Clock::today()) > days;
+    const qint64 past = m_period.endDate().daysTo(Common::Clock::today());
+    if (!m_period.hasTime() || past <= days || past > days + 1)
+        return past > days;
+    // A clock gap can move an end late in the day into the next: only then is the local time needed.
+    return m_period.endDateTime().daysTo(Common::Clock::now()) > days;
 }
 
 Period AbstractCommonEvent::nextPeriod() const

@@ -1,7 +1,6 @@
 #include "store/eventsmanager.h"
 
 #include "core/backgroundwriter.h"
-#include "core/clock.h"
 #include "core/datafileguard.h"
 #include "core/jsonobject.h"
 #include "core/jsonparser.h"
@@ -312,6 +311,7 @@ private:
         Common::JsonListTaker taker;
         taker.takeObject = [this, &part](const Common::JsonObject &entry) {
             if (AbstractCommonEventPtr event = eventFromEntry(entry, &part.read)) {
+                event->nextPeriod();
                 EventsManagerPrivate::workOutAhead(*event, m_firstMoments);
                 part.read.taken(event, entry);
             }
@@ -452,8 +452,9 @@ private:
         if (!m_bytes.trimmed().isEmpty()) {
             const QStringList listPath{QString::fromLatin1(s_eventsKey), s_eventsList};
             try {
+                // The first reminder after the last look comes first: the one after now may then be the same.
                 m_parts = std::make_unique<PartReaders>(m_bytes, listPath, NotSpecifiedEvent::builtInDefaults(),
-                                                        QList<QDateTime>{Common::Clock::now()}, true, m_home);
+                                                        QList<QDateTime>(), true, m_home);
             } catch (const std::system_error &) {
                 return;
             }
