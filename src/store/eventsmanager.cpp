@@ -394,7 +394,16 @@ class EventsManager::ReadAhead
 public:
     explicit ReadAhead(const QString &fileName) : m_fileName(fileName), m_home(QThread::currentThread())
     {
-        m_opener = std::thread([this] { open(); });
+        m_opener = std::thread([this] {
+            try {
+                open();
+            } catch (...) {
+                // Out of memory, say: the load reads the file and tells of it.
+                const std::lock_guard<std::mutex> lock(m_mutex);
+                m_parts.reset();
+                m_read = false;
+            }
+        });
     }
     ~ReadAhead()
     {
@@ -420,10 +429,11 @@ public:
     const QByteArray &bytes() const { return m_bytes; }
     size_t hash() const { return m_hash; }
     PartReaders *parts() const { return m_parts.get(); }
+    // Given to the part readers as soon as there are any, without waiting for the file.
     void setReminderMoments(const QList<QDateTime> &moments)
     {
-        if (m_opener.joinable())
-            m_opener.join();
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_moments = moments;
         if (m_parts)
             m_parts->setReminderMoments(moments);
     }
@@ -451,13 +461,13 @@ private:
             return;
         if (!m_bytes.trimmed().isEmpty()) {
             const QStringList listPath{QString::fromLatin1(s_eventsKey), s_eventsList};
-            try {
-                // The first reminder after the last look comes first: the one after now may then be the same.
-                m_parts = std::make_unique<PartReaders>(m_bytes, listPath, NotSpecifiedEvent::builtInDefaults(),
-                                                        QList<QDateTime>(), true, m_home);
-            } catch (const std::system_error &) {
-                return;
-            }
+            // The first reminder after the last look comes first: the one after now may then be the same.
+            auto parts = std::make_unique<PartReaders>(m_bytes, listPath, NotSpecifiedEvent::builtInDefaults(),
+                                                       QList<QDateTime>(), true, m_home);
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_parts = std::move(parts);
+            if (m_moments)
+                m_parts->setReminderMoments(*m_moments);
         }
         m_hash = SavedLayout::hashText(m_bytes);
         m_read = true;
@@ -466,6 +476,8 @@ private:
     const QString m_fileName;
     QThread *const m_home;
     std::thread m_opener;
+    std::mutex m_mutex;
+    std::optional<QList<QDateTime>> m_moments; // under m_mutex, as m_parts until the opener is joined
     // Written by the opener; read once it is joined.
     bool m_read = false;
     QByteArray m_bytes;
