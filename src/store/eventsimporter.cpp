@@ -223,6 +223,13 @@ QDateTime fileClock(const QVariant &wall, const QDateTime &moment)
     return wall.value<ICalWallTime>().zone.wallClock(moment);
 }
 
+// A floating time as the file wrote it: where the clock here skips it, the parser kept the reading.
+QDateTime writtenClock(const QCalEvent &block, const char *writtenKey, const QDateTime &moment)
+{
+    const QVariant written = block.hasRareProperties() ? block.property(writtenKey) : QVariant();
+    return written.isValid() ? written.toDateTime() : QDateTime(moment.date(), moment.time(), Qt::UTC);
+}
+
 // How the first time of a block was written, which tells whether its midnight is a day.
 enum class Written { Date, Floating, Zoned, Utc };
 
@@ -247,6 +254,22 @@ bool flaggedAllDay(const QCalEvent &block)
                .toString()
                .trimmed()
                .compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0;
+}
+
+// The file's clock at the end of a DURATION: its days are calendar days there, its hours and less
+// exact, so "PT24H" from a midnight before a clock change does not end at midnight.
+QDateTime durationEnd(const QDateTime &wallBegin, const QVariant &wall, const QDateTime &end, QStringView duration)
+{
+    qint64 days = 0, seconds = 0;
+    if (!QCalParser::durationParts(duration, &days, &seconds))
+        return {};
+    const QDateTime afterDays = wallBegin.addDays(days);
+    if (seconds == 0)
+        return afterDays;
+    if (!wall.isValid())
+        return fileClock(wall, end); // floating: the end read here is the file's clock
+    const ICalSourceZone zone = wall.value<ICalWallTime>().zone;
+    return fileClock(wall, zone.toUtc(afterDays.date(), afterDays.time()).addSecs(seconds));
 }
 
 BlockDates blockDates(const QCalEvent &block)
@@ -280,7 +303,9 @@ BlockDates blockDates(const QCalEvent &block)
     const QVariant firstWall = fromEnd ? dueWall : block.property("dtstart_zone");
     // A date is the whole day, even where midnight is skipped here.
     const bool firstDateOnly = fromEnd ? dates.endDateOnly : block.isDateOnly(u"dtstart");
-    QDateTime wallBegin(first.date(), firstDateOnly ? QTime(0, 0) : first.time(), Qt::UTC);
+    const char *endWritten = endIsDue ? "due_written" : "dtend_written";
+    QDateTime wallBegin = firstDateOnly ? QDateTime(first.date(), QTime(0, 0), Qt::UTC)
+                                        : writtenClock(block, fromEnd ? endWritten : "dtstart_written", first);
     if (firstWall.isValid()) {
         const ICalWallTime start = firstWall.value<ICalWallTime>();
         wallBegin = QDateTime(start.date, start.time, Qt::UTC);
@@ -291,9 +316,11 @@ BlockDates blockDates(const QCalEvent &block)
     else if (dates.endDateOnly)
         wallEnd = QDateTime(dates.end.date(), QTime(0, 0), Qt::UTC);
     else if (!duration.isEmpty())
-        wallEnd = QCalParser::addDuration(wallBegin, duration);
+        wallEnd = durationEnd(wallBegin, firstWall, dates.end, duration);
     else if (wallBegin.time() == QTime(0, 0)) // else it is a timed entry whatever the end
-        wallEnd = fileClock(dueWall.isValid() ? dueWall : firstWall, dates.end);
+        wallEnd = dueWall.isValid() || firstWall.isValid()
+                      ? fileClock(dueWall.isValid() ? dueWall : firstWall, dates.end)
+                      : writtenClock(block, endWritten, dates.end);
     else
         wallEnd = QDateTime(dates.end.date(), dates.end.time(), Qt::UTC);
     const bool unknownZone = block.hasRareProperties() && block.property("unknown_tzid").isValid();

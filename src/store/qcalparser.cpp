@@ -50,8 +50,9 @@ void QCalEvent::insert(const QString &key, const QVariant &value)
 {
     if (!m_hasRare && !key.isEmpty()) {
         static const QLatin1String rare[] = {QLatin1String("recurrence_id"), QLatin1String("rdate"),
-                                             QLatin1String("exdate"), QLatin1String("duration"),
-                                             QLatin1String("unknown_tzid")};
+                                             QLatin1String("exdate"),        QLatin1String("duration"),
+                                             QLatin1String("unknown_tzid"),  QLatin1String("dtstart_written"),
+                                             QLatin1String("dtend_written"), QLatin1String("due_written")};
         for (QLatin1String name : rare)
             m_hasRare = m_hasRare || (key.front() == QLatin1Char(name.front()) && key == name);
     }
@@ -632,8 +633,14 @@ private:
             return toLocal(QDateTime(date, time, Qt::UTC));
         }
         const QStringView tzid = parameter(params, QLatin1String("TZID"));
-        if (tzid.isEmpty())
-            return local(date, time); // floating time: wall clock wherever the user is
+        if (tzid.isEmpty()) {
+            // Floating time: wall clock wherever the user is. Where the clock here skips it, what
+            // was written still tells a whole day.
+            const QDateTime read = local(date, time);
+            if (const QString *writtenKey = index < 0 && read.time() != time ? skippedKey(key) : nullptr)
+                m_current->insert(*writtenKey, QDateTime(date, time, Qt::UTC));
+            return read;
+        }
         const QString id = tzid.toString();
         const QTimeZone zone = zone_(id);
         if (!zone.isValid()) {
@@ -681,6 +688,16 @@ private:
     {
         static const QString start = QStringLiteral("dtstart_zone"), due = QStringLiteral("due_zone");
         return key == QLatin1String("dtstart") ? &start : key == QLatin1String("due") ? &due : nullptr;
+    }
+
+    static const QString *skippedKey(const QString &key)
+    {
+        static const QString start = QStringLiteral("dtstart_written"), end = QStringLiteral("dtend_written"),
+                             due = QStringLiteral("due_written");
+        return key == QLatin1String("dtstart") ? &start
+               : key == QLatin1String("dtend") ? &end
+               : key == QLatin1String("due")   ? &due
+                                               : nullptr;
     }
 
     void resolveZones()
@@ -857,21 +874,30 @@ QCalParser::QCalParser(QObject *parent) : QObject(parent) {}
 
 QDateTime QCalParser::addDuration(const QDateTime &start, QStringView duration)
 {
+    qint64 days = 0, seconds = 0;
+    if (!start.isValid() || !durationParts(duration, &days, &seconds))
+        return {};
+    // Days are calendar days, kept across a clock change; hours and less are exact.
+    return start.addDays(days).addSecs(seconds);
+}
+
+bool QCalParser::durationParts(QStringView duration, qint64 *signedDays, qint64 *signedSeconds)
+{
     QStringView text = duration.trimmed();
     int sign = 1;
     if (text.startsWith(QLatin1Char('+')) || text.startsWith(QLatin1Char('-'))) {
         sign = text[0] == QLatin1Char('-') ? -1 : 1;
         text = text.mid(1);
     }
-    if (!text.startsWith(QLatin1Char('P'), Qt::CaseInsensitive) || text.size() < 3 || !start.isValid())
-        return {};
+    if (!text.startsWith(QLatin1Char('P'), Qt::CaseInsensitive) || text.size() < 3)
+        return false;
     qint64 days = 0, seconds = 0, number = 0;
     bool inTime = false, haveNumber = false;
     for (QChar c : text.mid(1)) {
         if (c.isDigit()) {
             number = number * 10 + c.digitValue();
             if (number > 1000000000)
-                return {};
+                return false;
             haveNumber = true;
             continue;
         }
@@ -881,7 +907,7 @@ QDateTime QCalParser::addDuration(const QDateTime &start, QStringView duration)
             continue;
         }
         if (!haveNumber)
-            return {};
+            return false;
         if (!inTime && unit == u'W')
             days += 7 * number;
         else if (!inTime && unit == u'D')
@@ -893,14 +919,15 @@ QDateTime QCalParser::addDuration(const QDateTime &start, QStringView duration)
         else if (inTime && unit == u'S')
             seconds += number;
         else
-            return {};
+            return false;
         number = 0;
         haveNumber = false;
     }
     if (haveNumber)
-        return {};
-    // Days are calendar days, kept across a clock change; hours and less are exact.
-    return start.addDays(sign * days).addSecs(sign * seconds);
+        return false;
+    *signedDays = sign * days;
+    *signedSeconds = sign * seconds;
+    return true;
 }
 
 QCalParser::~QCalParser() = default;

@@ -90,7 +90,9 @@ QDebug operator<<(QDebug debug, const QCalEvent &event);
 // "rdate_end"), times in a zone the system does not know through the file's own
 // VTIMEZONE, or as local time with that zone id under "unknown_tzid". A start given in
 // a zone or in UTC also keeps its reading there (ICalWallTime) under "dtstart_zone",
-// a due time under "due_zone".
+// a due time under "due_zone". A floating start, end or due time that the local clock
+// skips keeps its reading as written (UTC spec) under "dtstart_written", "dtend_written"
+// or "due_written".
 // Alarms are not read; a block that has one gets "valarm" = true.
 class QCalParser : public QObject
 {
@@ -117,6 +119,8 @@ public:
     // The moment an iCalendar DURATION ("P1DT2H", "-PT15M", "P2W") after start; invalid
     // when the text is none.
     static QDateTime addDuration(const QDateTime &start, QStringView duration);
+    // Its calendar days and exact seconds, each with the sign; false when the text is none.
+    static bool durationParts(QStringView duration, qint64 *days, qint64 *seconds);
 
 private:
     QList<QCalEventPtr> m_events;

@@ -323,6 +323,19 @@ private slots:
         QTest::newRow("floating midnight @America/Sao_Paulo") << QByteArray("DTSTART:20270101T000000") << Period(jan1);
         QTest::newRow("utc midnight flagged all-day @America/Sao_Paulo")
             << QByteArray("DTSTART:20270101T000000Z\r\nX-MICROSOFT-CDO-ALLDAYEVENT:TRUE") << Period(jan1);
+        // Days whose midnight the clock skips here; exact hours over a short day end at another hour.
+        QTest::newRow("skipped midnight to midnight @America/Santiago")
+            << QByteArray("DTSTART:20270905T000000\r\nDTEND:20270906T000000\r\nRRULE:FREQ=DAILY")
+            << Period(QDate(2027, 9, 5));
+        QTest::newRow("skipped midnight flagged all-day @Africa/Cairo")
+            << QByteArray("DTSTART:20270430T000000\r\nX-MICROSOFT-CDO-ALLDAYEVENT:TRUE") << Period(QDate(2027, 4, 30));
+        QTest::newRow("ends on a skipped midnight @Atlantic/Azores")
+            << QByteArray("DTSTART:20270327T000000\r\nDTEND:20270328T000000") << Period(QDate(2027, 3, 27));
+        const QByteArray shortDay = "DTSTART;TZID=America/Los_Angeles:20270314T000000\r\nDURATION:";
+        QTest::newRow("PT24H over a short day")
+            << shortDay + "PT24H"
+            << Period(QDateTime(QDate(2027, 3, 14), QTime(9, 0)), QDateTime(QDate(2027, 3, 15), QTime(9, 0)));
+        QTest::newRow("P1D over a short day") << shortDay + "P1D" << Period(QDate(2027, 3, 14));
     }
 
     void icsPeriods()
