@@ -716,8 +716,9 @@ public:
         }
         m_notes.undecodable = failed;
         QList<CsvEventRecord> records;
-        const bool read = readRecords(text, &records, &m_notes);
-        const bool semicolons = records.isEmpty() && separatedBySemicolons(text);
+        bool semicolonAfterDate = false;
+        const bool read = readRecords(text, &records, &m_notes, &semicolonAfterDate);
+        const bool semicolons = semicolonAfterDate || (records.isEmpty() && separatedBySemicolons(text));
         if (!read || semicolons) {
             const auto tr = [](const char *text) { return QCoreApplication::translate("EventsImporter", text); };
             setErrorString(tr("Invalid or unknown Csv format") +
@@ -731,8 +732,9 @@ public:
         return result;
     }
 
-    // Rows without a date that exists are left out and noted.
-    static bool readRecords(QString &text, QList<CsvEventRecord> *records, ImportNotes *notes = nullptr)
+    // Rows without a date that exists are left out and noted. Reading stops at a first column with a
+    // semicolon right after its date and time, which tells a file separated by semicolons.
+    static bool readRecords(QString &text, QList<CsvEventRecord> *records, ImportNotes *notes, bool *semicolonAfterDate)
     {
         QTextStream stream(&text, QIODevice::ReadOnly);
         const CsvModel model(stream, nullptr, false, QLatin1Char(','));
@@ -758,6 +760,17 @@ public:
             const QString &dateText = dateTexts[row];
             if (dateText.isEmpty() && record.caption.isEmpty() && record.comment.isEmpty())
                 continue; // a blank line
+            // "05.01.2027 09:00;Meeting, room 4": a comma in the caption splits a row separated by semicolons.
+            if (dateText.contains(QLatin1Char(';'))) {
+                QDate date;
+                QTime time;
+                bool timeLost = false;
+                const QString before = dateText.section(QLatin1Char(';'), 0, 0).trimmed();
+                *semicolonAfterDate =
+                    parseDateText(before, dayFirst, &date, &time, &timeLost) == DateRead::Read && !timeLost;
+                if (*semicolonAfterDate)
+                    return true;
+            }
             const auto leaveOut = [notes, row](int ImportNotes::*count, QList<int> ImportNotes::*rows) {
                 if (!notes)
                     return;
@@ -1125,7 +1138,7 @@ QString EventsImporter::resultText(int imported, const ImportNotes &notes)
              "%1 rows were left out: a two-digit year is read only in your system's order, %3, and the file's "
              "dates were read %4 (rows %2).",
              {system, taken});
-    if (notes.dateOrderReason != ImportNotes::OrderSettled) {
+    if (imported > 0 && notes.dateOrderReason != ImportNotes::OrderSettled) {
         const QDate date = notes.dateOrderExampleDate;
         const QString read = QLocale::c().toString(date, date.year() == kNoYear ? u"d MMMM" : u"d MMMM yyyy");
         const QString why = notes.dateOrderReason == ImportNotes::MostDates

@@ -646,6 +646,9 @@ private slots:
         const QString semicolons =
             ": its fields are separated by semicolons, but the program reads fields separated by commas.";
         QTest::newRow("semicolons") << QByteArray("Datum;Betreff\n24.12.2027;Feier\n") << semicolons;
+        QTest::newRow("semicolons, a comma in a caption")
+            << QByteArray("Datum;Betreff\n05.01.2027 09:00;Besprechung, Raum 4\n06.01.2027 10:00;Feier\n")
+            << semicolons;
     }
 
     void csvFailures()
@@ -694,6 +697,10 @@ private slots:
             << "Nothing was imported: the file holds no event that could be read.\n"
                "1 row was left out: its first column holds no date (row 2).\nThe program reads the date, with a time "
                "after it, from a row's first column and the caption from the second.";
+        QTest::newRow("CSV with dates either way, nothing imported")
+            << int(EventsImporter::CsvFormat) << QByteArray("4/1/2027,\n5/5/2027,\n") << 0
+            << "Nothing was imported: the file holds no event that could be read.\n"
+               "2 rows were left out: they have a date but no caption (rows 1, 2).";
         QTest::newRow("iCalendar exceptions")
             << int(EventsImporter::ICalendarFormat)
             << calendar(vevent("UID:w\r\nDTSTART:20240603T090000\r\nRRULE:FREQ=WEEKLY\r\n"
