@@ -209,6 +209,16 @@ void ImportEventsCommand::redo()
     if (!taken.isEmpty())
         m_manager->removeEvents(taken);
     m_calendarAdded = m_calendar.valid() && !m_manager->calendarById(m_calendar.id).valid();
+    // A file imported again as a new calendar of the same name would leave the first one empty beside it:
+    // a held calendar of that name with nothing left in it takes the events instead.
+    for (const CalendarInfo &held : m_manager->calendars()) {
+        if (!m_calendarAdded || held.name != m_calendar.name || !m_manager->eventsByCalendar(held.id).isEmpty())
+            continue;
+        m_calendar = held;
+        m_calendarAdded = false;
+        for (const AbstractCommonEventPtr &event : std::as_const(m_events))
+            event->setCalendarId(held.id, true);
+    }
     if (m_calendarAdded)
         m_manager->addCalendar(m_calendar);
     m_manager->addEvents(m_events);

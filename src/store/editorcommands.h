@@ -86,8 +86,9 @@ private:
 };
 
 // An import: the events take the place of the listed ones of the same ids and join the list's end, in a
-// calendar of their own when `calendar` is valid. Undo takes back just that while nothing else changed
-// since; otherwise it puts the whole content kept before the import back, as the file's text.
+// calendar of their own when `calendar` is valid, or in a held one of its name that the import leaves empty.
+// Undo takes back just that while nothing else changed since; otherwise it puts the whole content kept
+// before the import back, as the file's text.
 class ImportEventsCommand : public QUndoCommand
 {
 public:

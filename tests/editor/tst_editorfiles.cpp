@@ -355,21 +355,31 @@ private slots:
         TestHelpers::saveShot(&env.editor, "editor_table_after_import");
     }
 
+    void importingTwiceReplacesById_data()
+    {
+        QTest::addColumn<bool>("newCalendar");
+        QTest::newRow("into the default calendar") << false;
+        QTest::newRow("as a new calendar") << true;
+    }
+
     void importingTwiceReplacesById()
     {
+        QFETCH(bool, newCalendar);
         Env env;
         const QString path = env.write("party.ICS", kThreeEvents);
-        env.answerImport(QString(), env.manager->defaultCalendarId());
+        env.answerImport("party", newCalendar ? QByteArray() : env.manager->defaultCalendarId());
         env.import(path);
         QCOMPARE(env.manager->count(), 3);
         env.manager->eventById("u1")->setCaption("Changed here");
         env.manager->addEvent(EventsFactory::createEvent(EventTypeNotSpecified, "u1")); // as a file made elsewhere may
         env.import(path);
         QCOMPARE(env.manager->count(), 3);
-        QCOMPARE(env.manager->calendarsCount(), 1);
+        QCOMPARE(env.manager->calendarsCount(), newCalendar ? 2 : 1);
+        QCOMPARE(env.manager->eventsByCalendar(env.manager->calendars().last().id).count(), 3);
         QCOMPARE(captionsOf(*env.manager), QStringList({"Heiligabend", "Maifeier – Rathausplatz", "Ostern bei Oma"}));
         QCOMPARE(env.stack()->count(), 2);
         env.stack()->undo();
+        QCOMPARE(env.manager->calendarsCount(), newCalendar ? 2 : 1);
         QCOMPARE(env.manager->count(), 4);
         QCOMPARE(env.manager->eventById("u1")->caption(), QString("Changed here"));
     }
