@@ -30,44 +30,27 @@ void TestDateEdit::typedDate_data()
     QTest::addColumn<QString>("typed");  // "\r" ends with Return, else the field is left
     QTest::addColumn<QDate>("expected"); // none: the text is refused and said
     const QDate today(2026, 12, 6), march(2027, 3, 15);
-    QTest::newRow("en_US in order") << "en_US" << QDate(1970, 1, 2) << "tab"
-                                    << "3/15/27\r" << march;
-    QTest::newRow("ja_JP short year first") << "ja_JP" << today << "tab"
-                                            << "27/3/15\r" << march;
-    QTest::newRow("sv_SE short year first") << "sv_SE" << today << "tab"
-                                            << "27-03-15" << march;
-    QTest::newRow("ko_KR as shown") << "ko_KR" << today << "tab"
-                                    << "2027. 3. 15.\r" << march;
-    QTest::newRow("hu_HU as shown") << "hu_HU" << today << "tab"
-                                    << "2027. 03. 15." << march;
-    QTest::newRow("ja_JP year alone") << "ja_JP" << today << "tab"
-                                      << "27\r" << QDate(2027, 12, 6);
-    QTest::newRow("de_DE day past June") << "de_DE" << QDate(2026, 6, 10) << "tab"
-                                         << "31.12.1999" << QDate(1999, 12, 31);
-    QTest::newRow("en_GB day past April") << "en_GB" << QDate(2026, 4, 10) << "tab"
-                                          << "31/12/2027\r" << QDate(2027, 12, 31);
-    QTest::newRow("de_DE day past February") << "de_DE" << QDate(2021, 2, 10) << "tab"
-                                             << "30.04.2027\r" << QDate(2027, 4, 30);
-    QTest::newRow("en_US dashes") << "en_US" << today << "tab"
-                                  << "1-5-27\r" << QDate(2027, 1, 5);
-    QTest::newRow("ja_JP dashes") << "ja_JP" << today << "tab"
-                                  << "27-03-15\r" << march;
-    QTest::newRow("en_US over all") << "en_US" << today << "all"
-                                    << "3/15/2032\r" << QDate(2032, 3, 15);
-    QTest::newRow("en_US after Home") << "en_US" << today << "home"
-                                      << "3/15/2032\r" << QDate(2032, 3, 15);
-    QTest::newRow("en_US after a click") << "en_US" << today << "click"
-                                         << "3/15/27\r" << march;
-    QTest::newRow("en_US after a double click") << "en_US" << today << "dclick"
-                                                << "3/15/2032" << QDate(2032, 3, 15);
-    QTest::newRow("de_DE pasted") << "de_DE" << today << "paste"
-                                  << "15.3.27" << march;
-    QTest::newRow("ar_EG pasted") << "ar_EG" << today << "paste"
-                                  << "15/3/2027" << march;
-    QTest::newRow("ar_EG typed") << "ar_EG" << today << "tab"
-                                 << "15/3/27\r" << march;
-    QTest::newRow("en_US no such day") << "en_US" << today << "tab"
-                                       << "2/30/2027\r" << QDate();
+    const auto row = [](const char *name, const char *locale, QDate shown, const char *start, const char *typed,
+                        QDate expected) { QTest::newRow(name) << locale << shown << start << typed << expected; };
+    row("en_US in order", "en_US", QDate(1970, 1, 2), "tab", "3/15/27\r", march);
+    row("ja_JP short year first", "ja_JP", today, "tab", "27/3/15\r", march);
+    row("sv_SE short year first", "sv_SE", today, "tab", "27-03-15", march);
+    row("ko_KR as shown", "ko_KR", today, "tab", "2027. 3. 15.\r", march);
+    row("hu_HU as shown", "hu_HU", today, "tab", "2027. 03. 15.", march);
+    row("ja_JP year alone", "ja_JP", today, "tab", "27\r", QDate(2027, 12, 6));
+    row("de_DE day past June", "de_DE", QDate(2026, 6, 10), "tab", "31.12.1999", QDate(1999, 12, 31));
+    row("en_GB day past April", "en_GB", QDate(2026, 4, 10), "tab", "31/12/2027\r", QDate(2027, 12, 31));
+    row("de_DE day past February", "de_DE", QDate(2021, 2, 10), "tab", "30.04.2027\r", QDate(2027, 4, 30));
+    row("en_US dashes", "en_US", today, "tab", "1-5-27\r", QDate(2027, 1, 5));
+    row("ja_JP dashes", "ja_JP", today, "tab", "27-03-15\r", march);
+    row("en_US over all", "en_US", today, "all", "3/15/2032\r", QDate(2032, 3, 15));
+    row("en_US after Home", "en_US", today, "home", "3/15/2032\r", QDate(2032, 3, 15));
+    row("en_US after a click", "en_US", today, "click", "3/15/27\r", march);
+    row("en_US after a double click", "en_US", today, "dclick", "3/15/2032", QDate(2032, 3, 15));
+    row("de_DE pasted", "de_DE", today, "paste", "15.3.27", march);
+    row("ar_EG pasted", "ar_EG", today, "paste", "15/3/2027", march);
+    row("ar_EG typed", "ar_EG", today, "tab", "15/3/27\r", march);
+    row("en_US no such day", "en_US", today, "tab", "2/30/2027\r", QDate());
 }
 
 void TestDateEdit::typedDate()
