@@ -253,6 +253,54 @@ bool formatHasTwoDigitYear(const QString &format)
     return false;
 }
 
+QString dateSectionOrder(const QString &format)
+{
+    QString order;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (!quoted && (c == QLatin1Char('d') || c == QLatin1Char('M') || c == QLatin1Char('y')) &&
+                 !order.contains(c))
+            order += c;
+    }
+    return order;
+}
+
+QDate dateFromTypedText(const QString &text, const QString &order)
+{
+    QList<QString> numbers;
+    bool inNumber = false;
+    for (const QChar c : text) {
+        if (c.isDigit()) {
+            if (!inNumber)
+                numbers.append(QString());
+            numbers.last() += QChar(u'0' + c.digitValue());
+            inNumber = true;
+        } else if (c.isSpace() || c.isPunct() || c.category() == QChar::Other_Format) {
+            inNumber = false;
+        } else {
+            return {};
+        }
+    }
+    if (numbers.size() != 3 || order.size() != 3)
+        return {};
+    int day = 0, month = 0, year = 0;
+    for (int i = 0; i < 3; ++i) {
+        const QString &number = numbers.at(i);
+        if (order.at(i) == QLatin1Char('y')) {
+            if (number.size() != 2 && number.size() != 4)
+                return {};
+            year = number.size() == 2 ? yearNearToday(number.toInt()) : number.toInt();
+        } else if (number.size() > 2) {
+            return {};
+        } else {
+            (order.at(i) == QLatin1Char('d') ? day : month) = number.toInt();
+        }
+    }
+    return QDate(year, month, day);
+}
+
 std::optional<qint64> localEpochMSecs(const QDate &date, const QTime &time)
 {
     if (!inLibraryYears(date) || !time.isValid()) {

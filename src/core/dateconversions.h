@@ -42,3 +42,10 @@ QDateTime dropSeconds(const QDateTime &dateTime);
 int yearNearToday(int twoDigitYear);
 // True when a date format writes the year with two digits ("dd.MM.yy"), quoted text left out.
 bool formatHasTwoDigitYear(const QString &format);
+// The order of day, month and year in a date format ("dMy" for "dd.MM.yyyy"), quoted text left out.
+QString dateSectionOrder(const QString &format);
+// A date typed as a whole in `order` (as dateSectionOrder() gives): three numbers in any script's
+// digits between separators (punctuation, spaces, direction marks), the day and month in one or two
+// digits, the year in four or in two taken near today. Invalid for any other text or a day that
+// does not exist.
+QDate dateFromTypedText(const QString &text, const QString &order);

@@ -356,6 +356,8 @@ void PrintTableDialog::buildTable()
 
 void PrintTableDialog::onAccepted()
 {
+    if (!DateEdit::readAll(this))
+        return;
     QPrinter printer(QPrinter::ScreenResolution);
     if (!m_printerAsk(&printer, this))
         return;

@@ -1,13 +1,65 @@
 #include "widgets/dateedit.h"
 
+#include "core/clock.h"
+#include "core/colorcontrast.h"
 #include "core/dateconversions.h"
 
+#include <QBoxLayout>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
+
+namespace {
+
+int numberCount(const QString &text)
+{
+    int count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        count += text.at(i).isDigit() && (i == 0 || !text.at(i - 1).isDigit());
+    return count;
+}
+
+qsizetype leadingDigits(const QString &text, qsizetype from = 0)
+{
+    qsizetype i = from;
+    while (i < text.size() && text.at(i).isDigit())
+        ++i;
+    return i - from;
+}
+
+qsizetype trailingDigits(const QString &text)
+{
+    qsizetype n = 0;
+    while (n < text.size() && text.at(text.size() - 1 - n).isDigit())
+        ++n;
+    return n;
+}
+
+QBoxLayout *rowHolding(QLayout *layout, QWidget *widget)
+{
+    if (!layout)
+        return nullptr;
+    if (layout->indexOf(widget) >= 0)
+        return qobject_cast<QBoxLayout *>(layout);
+    for (int i = 0; i < layout->count(); ++i)
+        if (QBoxLayout *row = rowHolding(layout->itemAt(i)->layout(), widget))
+            return row;
+    return nullptr;
+}
+
+} // namespace
 
 DateEdit::DateEdit(QWidget *parent) : QDateEdit(parent)
 {
     setDisplayFormat(fourDigitYearFormat(locale()));
+    lineEdit()->installEventFilter(this);
+    // A date set from outside (the calendar popup, the form) replaces what was typed.
+    connect(this, &QDateEdit::dateChanged, this, [this] {
+        if (m_typing)
+            dropTyped();
+    });
 }
 
 QString DateEdit::fourDigitYearFormat(const QLocale &locale)
@@ -32,43 +84,253 @@ QString DateEdit::fourDigitYearFormat(const QLocale &locale)
     return result;
 }
 
+bool DateEdit::readTypedText()
+{
+    if (!m_typing)
+        return true;
+    m_fromHere = false;
+    const QDate date = dateFromTypedText(m_shown, dateSectionOrder(displayFormat()));
+    if (!date.isValid() || date < minimumDate() || date > maximumDate()) {
+        setProblem(tr("No such date: type one as %1").arg(locale().toString(Common::Clock::today(), displayFormat())));
+        return false;
+    }
+    m_typing = false;
+    setProblem(QString());
+    setDate(date);
+    return true;
+}
+
+bool DateEdit::readAll(QWidget *window)
+{
+    for (DateEdit *edit : window->findChildren<DateEdit *>()) {
+        if (edit->isEnabled() && edit->isVisibleTo(window) && !edit->readTypedText()) {
+            edit->setFocus();
+            return false;
+        }
+    }
+    return true;
+}
+
+void DateEdit::setProblem(const QString &text)
+{
+    m_problemText = text;
+    QBoxLayout *row =
+        m_problem || text.isEmpty() || !parentWidget() ? nullptr : rowHolding(parentWidget()->layout(), this);
+    if (row) {
+        m_problem = new QLabel(parentWidget());
+        m_problem->setObjectName(objectName() + QStringLiteral("Problem"));
+        m_problem->setTextFormat(Qt::PlainText);
+        QPalette palette = m_problem->palette();
+        palette.setColor(QPalette::WindowText,
+                         ColorContrast::readableColour(QColor(255, 0, 0), {palette.color(QPalette::Window)}));
+        m_problem->setPalette(palette);
+        row->insertWidget(row->indexOf(this) + 1, m_problem);
+    }
+    if (!m_problem)
+        return;
+    m_problem->setText(text);
+    m_problem->setVisible(!text.isEmpty());
+    // A window of fixed size grows to show the word rather than squeeze the fields.
+    QWidget *top = window();
+    if (!text.isEmpty() && top->minimumSize() == top->maximumSize())
+        top->setFixedSize(top->sizeHint().expandedTo(top->size()));
+}
+
+QString DateEdit::problem() const
+{
+    return m_problemText;
+}
+
+QValidator::State DateEdit::validate(QString &text, int &pos) const
+{
+    if (m_typing)
+        return QValidator::Intermediate;
+    const QValidator::State state = QDateEdit::validate(text, pos);
+    if (state == QValidator::Acceptable)
+        return state;
+    // A date pasted through the line's menu or by the mouse comes whole.
+    const QDate date = dateFromTypedText(text, dateSectionOrder(displayFormat()));
+    if (!date.isValid() || date < minimumDate() || date > maximumDate())
+        return state;
+    text = locale().toString(date, displayFormat());
+    pos = int(text.size());
+    return QValidator::Acceptable;
+}
+
+QString DateEdit::textFromDateTime(const QDateTime &dateTime) const
+{
+    // Qt writes the date back on many occasions (the focus leaving, a section change); a text
+    // being typed, or waiting to be mended, stays.
+    if (m_typing && dateTime.date() == m_heldDate)
+        return m_shown;
+    return QDateEdit::textFromDateTime(dateTime);
+}
+
+bool DateEdit::eventFilter(QObject *watched, QEvent *event)
+{
+    // A click moves the cursor: typing goes on from there.
+    if (watched == lineEdit() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
+        m_fromHere = false;
+    return QDateEdit::eventFilter(watched, event);
+}
+
+void DateEdit::focusInEvent(QFocusEvent *event)
+{
+    QDateEdit::focusInEvent(event);
+    m_fromHere = false;
+    if (m_typing) {
+        const QSignalBlocker blocker(lineEdit());
+        lineEdit()->selectAll();
+    }
+}
+
 void DateEdit::focusOutEvent(QFocusEvent *event)
 {
-    completeShortYear();
+    readTypedText();
     QDateEdit::focusOutEvent(event);
+}
+
+bool DateEdit::focusNextPrevChild(bool next)
+{
+    // Tab after a whole date leaves the field; after one section typed it goes to the next, as Qt does.
+    const bool sections = m_typing && numberCount(m_typed) > 1;
+    if (!readTypedText() || sections)
+        return QAbstractSpinBox::focusNextPrevChild(next);
+    return QDateEdit::focusNextPrevChild(next);
 }
 
 void DateEdit::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        completeShortYear();
-    const QChar typed = event->text().isEmpty() ? QChar() : event->text().at(0);
-    // Qt moves on by itself once a section can take no more digits; the separator typed next
-    // would skip a second section, so "3/15/27" would put 15 in the year.
-    const bool separator = typed.isPrint() && !typed.isLetterOrNumber() && !typed.isSpace();
-    if (separator && m_movedOn) {
-        m_movedOn = false;
-        event->accept();
+    const bool plain = !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
+    const QString text = event->text();
+    if (event->matches(QKeySequence::Paste)) {
+        type(QGuiApplication::clipboard()->text());
         return;
     }
-    const Section before = currentSection();
+    if (plain && !text.isEmpty() && text.at(0).isPrint() && !text.at(0).isLetter()) {
+        type(text);
+        return;
+    }
+    if (plain && (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete)) {
+        erase(event->key() == Qt::Key_Backspace);
+        return;
+    }
+    if (m_typing && !readTypedText()) {
+        // The text stays to be mended: the cursor moves in it, and Return does not accept a dialog
+        // with another date.
+        const int key = event->key();
+        if (event->matches(QKeySequence::SelectAll) || key == Qt::Key_Left || key == Qt::Key_Right ||
+            key == Qt::Key_Home || key == Qt::Key_End) {
+            const QSignalBlocker blocker(lineEdit());
+            QCoreApplication::sendEvent(lineEdit(), event);
+        }
+        event->setAccepted(key != Qt::Key_Escape);
+        return;
+    }
     QDateEdit::keyPressEvent(event);
-    m_movedOn = typed.isDigit() && currentSection() != before;
 }
 
-void DateEdit::completeShortYear()
+void DateEdit::startTyping()
 {
-    // Left alone, Qt reads "27" in a four-digit field as unfinished and puts the old year back.
-    const QString typed = sectionText(YearSection);
-    bool ok = false;
-    const int twoDigits = locale().toInt(typed, &ok);
-    if (typed.size() != 2 || !ok)
-        return;
-    QLocale digits = locale();
-    digits.setNumberOptions(QLocale::OmitGroupSeparator);
+    const QLineEdit *edit = lineEdit();
+    const QString text = edit->text();
+    const int from = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    const int to = edit->hasSelectedText() ? edit->selectionEnd() : from;
+    if (!m_typing)
+        m_heldDate = date();
+    m_before = text.left(from);
+    m_after = text.mid(to);
+    m_typed.clear();
+    m_typing = m_fromHere = true;
+}
+
+void DateEdit::type(const QString &text)
+{
+    if (!m_fromHere)
+        startTyping();
+    const QString order = dateSectionOrder(displayFormat());
+    for (const QChar c : text) {
+        if (c.isLetter() || !c.isPrint())
+            continue;
+        const QString sofar = m_before + m_typed;
+        const int section = numberCount(sofar) - 1;
+        // Qt moved on once a section was full: "03152027" still reads as 03/15/2027.
+        if (c.isDigit() && !m_typed.isEmpty() && m_typed.back().isDigit() && section >= 0 && section < 2 &&
+            trailingDigits(sofar) == (order.at(section) == QLatin1Char('y') ? 4 : 2))
+            m_typed += separatorAfter(section);
+        m_typed += c;
+    }
+    showTyped();
+}
+
+void DateEdit::erase(bool backward)
+{
+    const bool selected = lineEdit()->hasSelectedText();
+    if (!m_fromHere) {
+        startTyping();
+        if (selected) {
+            showTyped();
+            return;
+        }
+    }
+    if (!backward)
+        m_after.remove(0, 1);
+    else if (!m_typed.isEmpty())
+        m_typed.chop(1);
+    else
+        m_before.chop(1);
+    showTyped();
+}
+
+void DateEdit::showTyped()
+{
+    int separators = 0;
+    for (qsizetype i = 0; i < m_typed.size(); ++i)
+        separators += !m_typed.at(i).isDigit() && (i == 0 || m_typed.at(i - 1).isDigit());
+    const bool open = !m_typed.isEmpty() && !m_typed.back().isDigit();
+    QString rest;
+    if (numberCount(m_typed) < 3) {
+        // Each separator typed ends a section: the one typed over next shows its old number.
+        qsizetype i = separators > 0 ? leadingDigits(m_after) : 0;
+        for (int unit = 0; unit < separators; ++unit) {
+            while (i < m_after.size() && !m_after.at(i).isDigit())
+                ++i;
+            if (!open || unit + 1 < separators)
+                i += leadingDigits(m_after, i);
+        }
+        rest = m_after.mid(i);
+        m_shown = m_before + m_typed + rest;
+    } else {
+        // A whole date: what stood around it goes.
+        m_shown = m_typed;
+    }
+    const int cursor = int(m_shown.size() - rest.size());
     QLineEdit *edit = lineEdit();
-    setCurrentSection(YearSection); // puts the cursor at the year's start
-    QString text = edit->text();
-    text.replace(edit->cursorPosition(), 2, digits.toString(yearNearToday(twoDigits)));
-    edit->setText(text);
+    const QSignalBlocker blocker(edit);
+    edit->setText(m_shown);
+    edit->setSelection(cursor, open ? int(leadingDigits(rest)) : 0);
+}
+
+void DateEdit::dropTyped()
+{
+    m_typing = m_fromHere = false;
+    setProblem(QString());
+}
+
+QString DateEdit::separatorAfter(int section) const
+{
+    // The format's own text between that section and the next, its quotes left out.
+    const QString format = displayFormat();
+    int seen = -1;
+    QString separator;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        const bool field = c == QLatin1Char('d') || c == QLatin1Char('M') || c == QLatin1Char('y');
+        if (field && (i == 0 || format.at(i - 1) != c) && ++seen > section)
+            break;
+        if (!field && seen == section && c != QLatin1Char('\''))
+            separator += c;
+    }
+    return separator.isEmpty() ? QStringLiteral("/") : separator;
 }

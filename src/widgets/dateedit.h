@@ -2,9 +2,15 @@
 
 #include <QDateEdit>
 
+class QLabel;
+
 // A date field in the locale's short order with the year always in four digits: a two-digit year
-// field keeps the century of the date it shows, so "27" typed over 1970 would save 1927. A year
-// typed with two digits is taken as the one nearest today when the editing ends.
+// field keeps the century of the date it shows, so "27" typed over 1970 would save 1927.
+//
+// What the user types or pastes is held as plain text and read as a whole when the editing ends
+// (Return, Tab, leaving the field): Qt's section editing puts an old year back when a separator
+// comes before the year is complete, cuts a day to the month shown before, and knows no other
+// separators. A text that reads as no date stays in the field and is said beside it.
 class DateEdit : public QDateEdit
 {
     Q_OBJECT
@@ -15,12 +21,38 @@ public:
     // The locale's short date format with its year written in four digits.
     static QString fourDigitYearFormat(const QLocale &locale);
 
+    // Takes the text typed into the field; false, said beside the field, when it is no date.
+    bool readTypedText();
+    // Reads the typed text of every enabled date field in `window`; false, with the focus on the
+    // first field whose text is no date, when one is.
+    static bool readAll(QWidget *window);
+    // Says `text` beside the field; an empty text takes the word away.
+    void setProblem(const QString &text);
+    QString problem() const;
+
 protected:
+    QValidator::State validate(QString &text, int &pos) const override;
+    QString textFromDateTime(const QDateTime &dateTime) const override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void completeShortYear();
+    void startTyping();
+    void type(const QString &text);
+    void erase(bool backward);
+    void showTyped();
+    void dropTyped();
+    QString separatorAfter(int section) const;
 
-    bool m_movedOn = false; // the last digit filled its section and Qt moved to the next
+    // While m_typing the field shows m_shown, not its date. One run of typing puts m_typed between
+    // the text before and after where it began; m_fromHere is false once the cursor moved.
+    bool m_typing = false;
+    bool m_fromHere = false;
+    QString m_before, m_typed, m_after, m_shown;
+    QDate m_heldDate; // the date under the text held
+    QString m_problemText;
+    QLabel *m_problem = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/log.h"
+#include "widgets/dateedit.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -117,6 +118,12 @@ void OccurrenceEditor::init()
     connect(m_buttonBox->button(QDialogButtonBox::Ok), &QPushButton::clicked, this, &QDialog::accept);
 }
 
+void OccurrenceEditor::accept()
+{
+    if (m_settings.endDateFits())
+        Dialog::accept();
+}
+
 void OccurrenceEditor::setOccurrence(const Occurrence &occurrence)
 {
     m_occurrence = occurrence;
@@ -147,7 +154,7 @@ void OccurrenceEditor::onValueChanged()
 void OccurrenceEditor::updateControls()
 {
     const QScopedValueRollback<bool> updating(m_updating, true);
-    m_startDateLineEdit->setText(m_occurrence.startDate().toString());
+    m_startDateLineEdit->setText(locale().toString(m_occurrence.startDate(), DateEdit::fourDigitYearFormat(locale())));
     const QString measure = Occurrence::stepMeasure(m_occurrence.type());
     m_stepMeasure->setText(measure);
     if (measure.isEmpty()) {

@@ -27,6 +27,10 @@ public:
     void setOccurrence(const Occurrence &occurrence);
     const Occurrence &occurrence() const { return m_occurrence; }
 
+public slots:
+    // Refused while the end date is no date or before the start: the field says which.
+    void accept() override;
+
 private slots:
     void onTypeChanged(int type);
     void onValueChanged();

@@ -4,12 +4,14 @@
 #include "shots.h"
 #include "testhelpers.h"
 #include "widgets/occurrencecontrol.h"
+#include "widgets/dateedit.h"
 #include "widgets/occurrenceeditor.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSpinBox>
 #include <QtTest>
@@ -39,6 +41,8 @@ private slots:
     void kindChangeResetsRuleAndRows();
     void neverDisablesStep();
     void stepAndRowChangesReachRuleQueued();
+    void typedEndDate_data();
+    void typedEndDate();
     void editorShot();
 
     void presetsAndSixthEntry_data();
@@ -87,6 +91,38 @@ void TestOccurrenceEditor::kindChangeResetsRuleAndRows()
     const Occurrence fresh(QDate(2026, 4, 15), IOccurrence::Type(kind));
     QCOMPARE(editor.occurrence().toJson(), fresh.toJson());
     QCOMPARE(summary(editor)->text(), "Summary: " + fresh.description());
+}
+
+void TestOccurrenceEditor::typedEndDate_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QDate>("end"); // the field's date; the rule takes it when the editor is accepted
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("after the start") << "3/15/27\r" << QDate(2027, 3, 15) << true;
+    QTest::newRow("before the start, said") << "1/2/26\r" << QDate(2026, 1, 2) << false;
+}
+
+void TestOccurrenceEditor::typedEndDate()
+{
+    QFETCH(QString, typed);
+    QFETCH(QDate, end);
+    QFETCH(bool, accepted);
+    Common::Clock::pin(QDateTime(QDate(2026, 12, 6), QTime(9, 30)));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    OccurrenceEditor editor(Occurrence(QDate(2026, 12, 9), IOccurrence::Daily));
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE(editor.findChild<QLineEdit *>("startDateLineEdit")->text(), "12/9/2026");
+    editor.findChild<QCheckBox *>("endDateCheckBox")->click();
+    auto *edit = editor.findChild<DateEdit *>("endDateEdit");
+    edit->setSelectedSection(edit->sectionAt(0)); // as Tab leaves it
+    QTest::keyClicks(edit, typed);
+    QCOMPARE(edit->date(), end); // each key left alone, not put back to the start
+    editor.accept();
+    QCOMPARE(editor.result(), accepted ? QDialog::Accepted : QDialog::Rejected);
+    QCOMPARE(edit->problem().isEmpty(), accepted);
+    QTRY_COMPARE(static_cast<const AbstractMultipleOccurence *>(editor.occurrence().rule())->endDate(),
+                 accepted ? end : QDate());
+    Common::Clock::unpin();
 }
 
 void TestOccurrenceEditor::neverDisablesStep()

@@ -1,17 +1,24 @@
 #include "events/ui/enddatechecker.h"
 
-#include "core/log.h"
+#include "widgets/dateedit.h"
 
-#include <QDateEdit>
-
-EndDateChecker::EndDateChecker(QDateEdit *dateEdit, const QDate &startDate)
+EndDateChecker::EndDateChecker(DateEdit *dateEdit, const QDate &startDate)
     : QObject(dateEdit), m_dateEdit(dateEdit), m_startDate(startDate)
 {
-    connect(dateEdit, &QDateEdit::dateChanged, this, &EndDateChecker::checkEndDate);
+    connect(dateEdit, &DateEdit::editingFinished, this, &EndDateChecker::checkEndDate);
 }
 
-void EndDateChecker::checkEndDate()
+bool EndDateChecker::checkEndDate()
 {
-    if (m_dateEdit->date() < m_startDate)
-        m_dateEdit->setDate(m_startDate);
+    if (!m_dateEdit->isEnabled()) {
+        m_dateEdit->setProblem(QString());
+        return true;
+    }
+    if (!m_dateEdit->readTypedText())
+        return false;
+    const bool fits = m_dateEdit->date() >= m_startDate;
+    m_dateEdit->setProblem(
+        fits ? QString()
+             : tr("Before the start, %1").arg(m_dateEdit->locale().toString(m_startDate, m_dateEdit->displayFormat())));
+    return fits;
 }

@@ -3,20 +3,22 @@
 #include <QDate>
 #include <QObject>
 
-class QDateEdit;
+class DateEdit;
 
-// Keeps an end-date edit from going before the rule's start date.
+// Says beside an end-date field when its date is before the rule's start. It checks when the field
+// is left or the form accepted, never while a date is typed: each key makes a date on the way.
 class EndDateChecker : public QObject
 {
     Q_OBJECT
 
 public:
-    EndDateChecker(QDateEdit *dateEdit, const QDate &startDate);
+    EndDateChecker(DateEdit *dateEdit, const QDate &startDate);
 
 public slots:
-    void checkEndDate();
+    // False, said beside the field, while its date cannot end the rule.
+    bool checkEndDate();
 
 private:
-    QDateEdit *m_dateEdit;
+    DateEdit *m_dateEdit;
     QDate m_startDate;
 };

@@ -5,6 +5,7 @@
 #include "events/abstractcommonevent.h"
 #include "events/ui/eventform.h"
 #include "store/calendarinfo.h"
+#include "widgets/dateedit.h"
 #include "widgets/dialog.h"
 
 #include <QComboBox>
@@ -76,6 +77,9 @@ bool EventEditDialog::run()
         if (result != QDialog::Accepted)
             return false;
         errorText.clear();
+        // A date field whose text is no date says so beside it; the form is not taken with another date.
+        if (!DateEdit::readAll(this))
+            continue;
         if (m_event->acceptEditor(errorText))
             return true;
         // The message makes the dialog taller; it keeps a size that shows it.

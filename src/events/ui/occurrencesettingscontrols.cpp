@@ -67,7 +67,8 @@ ChangableWidget *OccurrenceSettingsControls::endDateControl(const AbstractMultip
     QObject::connect(checkBox, &QCheckBox::clicked, dateEdit, &QWidget::setEnabled);
     QObject::connect(checkBox, &QCheckBox::clicked, row, &ChangableWidget::changed);
     QObject::connect(dateEdit, &QDateEdit::dateChanged, row, &ChangableWidget::changed);
-    new EndDateChecker(dateEdit, rule->startDate());
+    auto *checker = new EndDateChecker(dateEdit, rule->startDate());
+    QObject::connect(checkBox, &QCheckBox::clicked, checker, &EndDateChecker::checkEndDate);
     return row;
 }
 
@@ -215,6 +216,12 @@ void OccurrenceSettingsControls::applySettingsFromControls(AbstractOccurrence *r
     }
     if (auto *multiple = dynamic_cast<AbstractMultipleOccurence *>(rule))
         applyEndDate(multiple);
+}
+
+bool OccurrenceSettingsControls::endDateFits() const
+{
+    auto *checker = m_endDateControl ? m_endDateControl->findChild<EndDateChecker *>() : nullptr;
+    return !checker || checker->checkEndDate();
 }
 
 void OccurrenceSettingsControls::applyEndDate(AbstractMultipleOccurence *rule) const

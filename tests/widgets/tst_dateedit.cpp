@@ -1,0 +1,99 @@
+#include "core/clock.h"
+#include "testhelpers.h"
+#include "widgets/dateedit.h"
+
+#include <QClipboard>
+#include <QLineEdit>
+#include <QtTest>
+
+// A date typed or pasted into a date field as the user means it, whatever Qt's sections make of it.
+class TestDateEdit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        TestHelpers::isolateEnvironment();
+        Common::Clock::pin(QDateTime(QDate(2026, 12, 6), QTime(9, 30)));
+    }
+    void cleanupTestCase() { Common::Clock::unpin(); }
+    void typedDate_data();
+    void typedDate();
+};
+
+void TestDateEdit::typedDate_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QDate>("shown");
+    QTest::addColumn<QString>("start");  // how the typing starts: as after Tab, Ctrl+A, Home, clicks, or a paste
+    QTest::addColumn<QString>("typed");  // "\r" ends with Return, else the field is left
+    QTest::addColumn<QDate>("expected"); // none: the text is refused and said
+    const QDate today(2026, 12, 6), march(2027, 3, 15);
+    const auto row = [](const char *name, const char *locale, QDate shown, const char *start, const char *typed,
+                        QDate expected) { QTest::newRow(name) << locale << shown << start << typed << expected; };
+    row("en_US in order", "en_US", QDate(1970, 1, 2), "tab", "3/15/27\r", march);
+    row("ja_JP short year first", "ja_JP", today, "tab", "27/3/15\r", march);
+    row("sv_SE short year first", "sv_SE", today, "tab", "27-03-15", march);
+    row("ko_KR as shown", "ko_KR", today, "tab", "2027. 3. 15.\r", march);
+    row("hu_HU as shown", "hu_HU", today, "tab", "2027. 03. 15.", march);
+    row("ja_JP year alone", "ja_JP", today, "tab", "27\r", QDate(2027, 12, 6));
+    row("de_DE day past June", "de_DE", QDate(2026, 6, 10), "tab", "31.12.1999", QDate(1999, 12, 31));
+    row("en_GB day past April", "en_GB", QDate(2026, 4, 10), "tab", "31/12/2027\r", QDate(2027, 12, 31));
+    row("de_DE day past February", "de_DE", QDate(2021, 2, 10), "tab", "30.04.2027\r", QDate(2027, 4, 30));
+    row("en_US dashes", "en_US", today, "tab", "1-5-27\r", QDate(2027, 1, 5));
+    row("ja_JP dashes", "ja_JP", today, "tab", "27-03-15\r", march);
+    row("en_US over all", "en_US", today, "all", "3/15/2032\r", QDate(2032, 3, 15));
+    row("en_US after Home", "en_US", today, "home", "3/15/2032\r", QDate(2032, 3, 15));
+    row("en_US after a click", "en_US", today, "click", "3/15/27\r", march);
+    row("en_US after a double click", "en_US", today, "dclick", "3/15/2032", QDate(2032, 3, 15));
+    row("de_DE pasted", "de_DE", today, "paste", "15.3.27", march);
+    row("ar_EG pasted", "ar_EG", today, "paste", "15/3/2027", march);
+    row("ar_EG typed", "ar_EG", today, "tab", "15/3/27\r", march);
+    row("en_US no such day", "en_US", today, "tab", "2/30/2027\r", QDate());
+}
+
+void TestDateEdit::typedDate()
+{
+    QFETCH(QString, locale);
+    QFETCH(QDate, shown);
+    QFETCH(QString, start);
+    QFETCH(QString, typed);
+    QFETCH(QDate, expected);
+    QLocale::setDefault(QLocale(locale));
+    QWidget window;
+    auto *edit = new DateEdit(&window);
+    QLocale::setDefault(QLocale::c());
+    edit->setDate(shown);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    edit->setFocus();
+    auto *line = edit->findChild<QLineEdit *>();
+    const QPoint middle = line->rect().center(), end(line->width() - 2, middle.y());
+    edit->setSelectedSection(edit->sectionAt(0));
+    if (start == "all")
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    else if (start == "home")
+        QTest::keyClick(edit, Qt::Key_Home);
+    else if (start == "click")
+        QTest::mouseClick(line, Qt::LeftButton, {}, end);
+    else if (start == "dclick")
+        QTest::mouseDClick(line, Qt::LeftButton, {}, middle);
+    if (start == "paste") {
+        QGuiApplication::clipboard()->setText(typed);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    } else {
+        QTest::keyClicks(edit, typed);
+    }
+    if (!typed.endsWith('\r')) {
+        QFocusEvent leave(QEvent::FocusOut); // as a click on OK takes the focus
+        QApplication::sendEvent(edit, &leave);
+    }
+    QCOMPARE(edit->date(), expected.isValid() ? expected : shown);
+    QCOMPARE(edit->problem().isEmpty(), expected.isValid());
+    if (!expected.isValid()) // kept to be mended
+        QCOMPARE(edit->text(), typed.chopped(1));
+}
+
+QTEST_MAIN(TestDateEdit)
+#include "tst_dateedit.moc"
