@@ -7,12 +7,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QThread>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <utility>
 
 #include <fcntl.h>
@@ -213,6 +216,48 @@ QString identicalCopyOf(const QString &from, const QStringList &copies)
     return QString();
 }
 
+// The record of the copies the program made of versions from outside, beside them: only those rotate.
+QString ownCopiesRecord(const QString &path, const QString &copyBase)
+{
+    const QFileInfo base(copyBase.isEmpty() ? path + QStringLiteral(".bak") : copyBase);
+    return base.dir().filePath(QLatin1Char('.') + base.fileName() + QStringLiteral(".own"));
+}
+
+// What tells a copy from a file put at its name later: its inode, size and time of change.
+QByteArray identityOf(const QString &file)
+{
+    struct stat info;
+    if (::lstat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return QByteArray();
+    return QByteArray::number(qulonglong(info.st_ino)) + ' ' + QByteArray::number(qint64(info.st_size)) + ' ' +
+           QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_mtim.tv_nsec));
+}
+
+// Lines of a copy's name, a tab and its identity.
+QMap<QString, QByteArray> readOwnCopies(const QString &record)
+{
+    QMap<QString, QByteArray> copies;
+    QFile file;
+    if (!Common::openRegularFile(&file, record, nullptr, false))
+        return copies;
+    const QList<QByteArray> lines = file.read(1 << 20).split('\n');
+    for (const QByteArray &line : lines) {
+        const qsizetype tab = line.indexOf('\t');
+        if (tab > 0)
+            copies.insert(QString::fromUtf8(line.left(tab)), line.mid(tab + 1));
+    }
+    return copies;
+}
+
+void writeOwnCopies(const QString &record, const QMap<QString, QByteArray> &copies)
+{
+    QByteArray text;
+    for (auto copy = copies.cbegin(); copy != copies.cend(); ++copy)
+        text += copy.key().toUtf8() + '\t' + copy.value() + '\n';
+    if (copies.isEmpty() ? !QFile::remove(record) && QFileInfo::exists(record) : !Common::writeOwnFile(record, text))
+        QR_LOG("Cannot record the program's own copies in " + record.toUtf8());
+}
+
 } // namespace SafeFilePrivate
 
 namespace Common {
@@ -350,8 +395,10 @@ QString identicalCopy(const QString &path, const QString &copyBase)
     return SafeFilePrivate::identicalCopyOf(path, copiesOf(path, copyBase));
 }
 
-QString copyAsideUnderFreeName(const QString &path, const QString &copyBase, const QString &from)
+QString copyAsideUnderFreeName(const QString &path, const QString &copyBase, const QString &from, bool *made)
 {
+    if (made)
+        *made = false;
     const QString source = from.isEmpty() ? path : from;
     const QString kept = SafeFilePrivate::identicalCopyOf(source, copiesOf(path, copyBase));
     if (!kept.isEmpty()) {
@@ -372,16 +419,42 @@ QString copyAsideUnderFreeName(const QString &path, const QString &copyBase, con
         return QString();
     }
     QR_LOG(QStringLiteral("%1 %2 aside to %3").arg(moved ? "Moved" : "Copied", source, target).toUtf8());
+    if (made)
+        *made = true;
     return target;
 }
 
-void removeOldCopies(const QString &path, const QString &copyBase, int keep)
+QString keepRotatedCopy(const QString &path, const QString &copyBase, const QString &from, int keep)
 {
-    const QStringList copies = copiesOf(path, copyBase);
-    for (qsizetype i = 0; i + keep < copies.size(); ++i) {
-        if (QFile::remove(copies.at(i)))
-            QR_LOG(QStringLiteral("Removed the old copy %1").arg(copies.at(i)).toUtf8());
+    using namespace SafeFilePrivate;
+    // One copy is named, recorded and rotated at a time, whichever thread saves.
+    static QMutex s_mutex;
+    const QMutexLocker lock(&s_mutex);
+    bool made = false;
+    const QString copy = copyAsideUnderFreeName(path, copyBase, from, &made);
+    if (copy.isEmpty())
+        return copy;
+    const QString record = ownCopiesRecord(path, copyBase);
+    const QMap<QString, QByteArray> recorded = readOwnCopies(record);
+    QMap<QString, QByteArray> own;
+    QStringList oldestFirst;
+    for (const QString &file : copiesOf(path, copyBase)) {
+        const QString name = QFileInfo(file).fileName();
+        const QByteArray identity = identityOf(file);
+        if (!identity.isEmpty() && ((made && file == copy) || recorded.value(name) == identity)) {
+            own.insert(name, identity);
+            oldestFirst << file;
+        }
     }
+    for (qsizetype i = 0; i + keep < oldestFirst.size(); ++i) {
+        if (QFile::remove(oldestFirst.at(i))) {
+            QR_LOG(QStringLiteral("Removed the old copy %1").arg(oldestFirst.at(i)).toUtf8());
+            own.remove(QFileInfo(oldestFirst.at(i)).fileName());
+        }
+    }
+    if (own != recorded)
+        writeOwnCopies(record, own);
+    return copy;
 }
 
 bool openRegularFile(QFile *file, const QString &path, QString *error, bool followLinks)

@@ -46,7 +46,7 @@ bool replaceFileWith(const QString &path, const QString &source, QString *error 
 // the version of the file to keep, one nothing else needs (what a swap took from the file's place): it is
 // moved under the copy's name.
 QString copyAsideUnderFreeName(const QString &path, const QString &copyBase = QString(),
-                               const QString &from = QString());
+                               const QString &from = QString(), bool *made = nullptr);
 // The copies of the file at `path`, the oldest first.
 QStringList copiesOf(const QString &path, const QString &copyBase = QString());
 // The name copyAsideUnderFreeName() would give a new copy now: the number after the newest copy's.
@@ -55,8 +55,10 @@ QString freeCopyName(const QString &path, const QString &copyBase = QString());
 // start killed before the file's first write copied it already); empty when none does. Such a copy is
 // not made again.
 QString identicalCopy(const QString &path, const QString &copyBase = QString());
-// Removes all but the `keep` newest copies of the file at `path`.
-void removeOldCopies(const QString &path, const QString &copyBase, int keep);
+// As copyAsideUnderFreeName(), for a version another program wrote: a new copy is recorded as the program's own
+// (in a hidden file beside the copies), and all but the `keep` newest recorded copies are removed. A file the
+// program did not write under a copy's name, or changed since, is never removed.
+QString keepRotatedCopy(const QString &path, const QString &copyBase, const QString &from, int keep);
 
 // Opens `file` on `path` for reading only when it names a regular file (through a link too, unless
 // `followLinks` is false). A FIFO, device or folder is refused at once instead of waiting on it.
