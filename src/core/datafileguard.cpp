@@ -296,9 +296,8 @@ bool DataFileGuard::writeFile(const QString &path, const QByteArray &data, QStri
     }
     if (!expected)
         return writeFileAtomically(path, data, error);
-    const auto keep = [&](const QString &replaced, bool swapped) {
-        return expected->heldBy(replaced) ||
-               !keepChanged(path, expected->copyBase, swapped ? replaced : QString()).isEmpty();
+    const auto keep = [&](const QString &replaced) {
+        return expected->heldBy(replaced) || !keepChanged(path, expected->copyBase, replaced).isEmpty();
     };
     if (!writeFileAtomically(path, data, error, keep))
         return false;

@@ -113,7 +113,7 @@ public:
         for (int attempt = 0; keep && s_canSwap && attempt < 100; ++attempt) {
             if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0) {
                 m_committed = true;
-                if (keep(m_temporary, true)) {
+                if (keep(m_temporary)) {
                     QFile::remove(m_temporary);
                     return true;
                 }
@@ -130,9 +130,26 @@ public:
             if (errno != ENOENT && errno != EEXIST)
                 return failed(reason, QString::fromLocal8Bit(std::strerror(errno)));
         }
-        // A file system that cannot swap: a last look just before the rename.
-        if (keep && !keep(m_final, false))
-            return failed(reason, QStringLiteral("the version it replaces cannot be kept"));
+        // A file system that cannot swap: what is at the name is moved aside and ours put in, and only then is
+        // what was moved aside looked at; a version written between the two renames is what can still be lost.
+        const QByteArray aside = QFile::encodeName(m_final + s_mark + randomText());
+        if (keep && ::rename(to.constData(), aside.constData()) == 0) {
+            if (::rename(from.constData(), to.constData()) != 0) {
+                const int renameErrno = errno;
+                ::rename(aside.constData(), to.constData());
+                return failed(reason, QString::fromLocal8Bit(std::strerror(renameErrno)));
+            }
+            m_committed = true;
+            if (keep(QFile::decodeName(aside))) {
+                ::unlink(aside.constData());
+                return true;
+            }
+            // That version goes back to its place.
+            ::rename(aside.constData(), to.constData());
+            return failed(reason, QStringLiteral("the version it replaced cannot be kept"));
+        }
+        if (keep && errno != ENOENT)
+            return failed(reason, QString::fromLocal8Bit(std::strerror(errno)));
         if (::rename(from.constData(), to.constData()) != 0)
             return failed(reason, QString::fromLocal8Bit(std::strerror(errno)));
         m_committed = true;

@@ -14,10 +14,10 @@ namespace Common {
 QString temporaryFileTemplate(const QString &path);
 bool isTemporaryFileName(const QString &fileName);
 
-// Given the path of the file a write replaces, once it is `swapped` out of the way to a name nothing else needs (or,
-// where the file system cannot swap two names, at its place just before the rename): keeps it when it is not what
-// the program expects there, and says whether it could. The file is gone after the call.
-using ReplacedFileCheck = std::function<bool(const QString &replaced, bool swapped)>;
+// Given the path of the file a write replaces, once it is out of the way at a name nothing else needs (swapped
+// with the new file, or moved aside just before it took the name): keeps it when it is not what the program expects
+// there, and says whether it could. The file is gone after the call.
+using ReplacedFileCheck = std::function<bool(const QString &replaced)>;
 
 // Replaces the file at `path` with `data` through a temporary file and an atomic rename, so a crash
 // or a full disk never leaves a half-written file behind. Creates a missing folder. On failure the
@@ -25,8 +25,8 @@ using ReplacedFileCheck = std::function<bool(const QString &replaced, bool swapp
 // replaced is swapped out whole and handed to it; when it cannot keep that file, the write is undone.
 bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error = nullptr,
                          const ReplacedFileCheck &keep = {});
-// Tests only: `hook` runs once, in the next write, just before its file takes the name; `canSwap` false takes the
-// way of file systems that cannot swap two names.
+// Tests only: `hook` runs once, in the next write, just before the file at the name is swapped or moved aside;
+// `canSwap` false takes the way of file systems that cannot swap two names.
 void setReplaceHookForTests(std::function<void()> hook, bool canSwap = true);
 
 // A file the program keeps for itself (a dump, a report, a record) is no user's data: a link at its place
