@@ -49,6 +49,7 @@ QString writeError(const QFileDevice &file, int savedErrno)
 const QLatin1String s_mark(".qr-tmp-");
 
 std::function<void()> s_beforeReplace;
+std::function<void()> s_afterReadPiece;
 bool s_canSwap = true;
 
 // A new file beside the one at `path`, written whole and then renamed into its place. A link at `path` stays
@@ -498,6 +499,63 @@ bool openRegularFile(QFile *file, const QString &path, QString *error, bool foll
         return failed(file->errorString());
     }
     return true;
+}
+
+bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity, int attempts)
+{
+    using namespace SafeFilePrivate;
+    constexpr qint64 s_piece = 1 << 20;
+    bytes->clear();
+    const auto same = [](const struct stat &a, const struct stat &b) {
+        return a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+               a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+               a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    };
+    QByteArray piece;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (attempt > 0)
+            QThread::msleep(std::min(5 << attempt, 200));
+        struct stat before, after;
+        if (::fstat(file->handle(), &before) != 0 || !file->seek(0))
+            return false;
+        // The file's times alone cannot tell: a write in the same tick of the clock leaves them as they were.
+        QByteArray read;
+        read.reserve(before.st_size);
+        bool agreed = true;
+        for (int pass = 0; pass < 2 && agreed; ++pass) {
+            if (!file->seek(0))
+                return false;
+            qint64 at = 0;
+            for (;;) {
+                piece = file->read(s_piece);
+                if (file->error() != QFileDevice::NoError)
+                    return false;
+                if (s_afterReadPiece)
+                    s_afterReadPiece();
+                if (piece.isEmpty())
+                    break;
+                if (pass == 0)
+                    read += piece;
+                else if (at + piece.size() > read.size() || QByteArrayView(read).sliced(at, piece.size()) != piece)
+                    agreed = false;
+                at += piece.size();
+            }
+            agreed = agreed && at == read.size();
+        }
+        if (agreed && ::fstat(file->handle(), &after) == 0 && same(before, after)) {
+            *bytes = std::move(read);
+            if (identity)
+                *identity = after;
+            return true;
+        }
+    }
+    QR_LOG(file->fileName().toUtf8() + " changed at every read; it is not taken");
+    return false;
+}
+
+void setReadHookForTests(std::function<void()> hook)
+{
+    SafeFilePrivate::s_afterReadPiece = std::move(hook);
 }
 
 bool isRegularOrMissing(const QString &path)

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+struct stat;
+
 namespace Common {
 
 // The program's temporary files lie beside the file they replace, named "<name>.qr-tmp-" and six letters or
@@ -63,6 +65,14 @@ QString keepRotatedCopy(const QString &path, const QString &copyBase, const QStr
 // Opens `file` on `path` for reading only when it names a regular file (through a link too, unless
 // `followLinks` is false). A FIFO, device or folder is refused at once instead of waiting on it.
 bool openRegularFile(QFile *file, const QString &path, QString *error = nullptr, bool followLinks = true);
+// Reads the regular file open in `file` whole while another program may rewrite it in place: the bytes count once a
+// second read finds the same and the file's inode, size and times stayed as they were; else it is read again, up to
+// `attempts` times, a little later each time. False when no two reads agreed or reading failed: a mix of versions is
+// never taken. `identity` gets the file's status as read.
+bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity = nullptr, int attempts = 10);
+// Tests only: `hook` runs after each piece readSteadily() reads, on the thread that reads.
+void setReadHookForTests(std::function<void()> hook);
+
 // True when nothing is at `path` (not even a dangling link) or a regular file is.
 bool isRegularOrMissing(const QString &path);
 // True when `path` is a symbolic link, or a file with another name in its folder (the same device and inode):
