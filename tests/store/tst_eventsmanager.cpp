@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdio>
 #include <memory>
 
 using TestHelpers::readFile;
@@ -1053,6 +1054,7 @@ private slots:
             QTest::addRow("file changed from outside, manager ends%s", from) << 8 << reread;
             QTest::addRow("file changed from outside, same size and time%s", from) << 9 << reread;
             QTest::addRow("file changed from outside, every entry anew%s", from) << 10 << reread;
+            QTest::addRow("file changed from outside, replaced again while the save reads it%s", from) << 11 << reread;
         }
     }
 
@@ -1093,6 +1095,15 @@ private slots:
             if (change == 10)
                 manager->setState(manager->state());
         }
+        const QByteArray again = QByteArray(theirs).replace("\"Xvv", "\"Yvv");
+        if (change == 11) {
+            Common::setReadHookForTests([&, once = true]() mutable {
+                QVERIFY(!std::exchange(once, false) ||
+                        (writeFile(path("again"), again) &&
+                         std::rename(qPrintable(path("again")), qPrintable(eventsFile())) == 0));
+            });
+        }
+        const auto unhook = qScopeGuard([] { Common::setReadHookForTests(nullptr); });
         if (change == 7) {
             TestHelpers::ScopedFileSizeLimit limit(readFile(eventsFile()).size() - 10);
             events.at(3)->setCaption("not written");
@@ -1129,8 +1140,9 @@ private slots:
         QCOMPARE(readFile(eventsFile()), expected);
         QCoreApplication::sendPostedEvents();
         QCOMPARE(readFile(path("events.bak")), outside ? theirs : QByteArray());
+        QCOMPARE(readFile(path("events.bak1")), change == 11 ? again : QByteArray());
         const QStringList told = Common::UserMessages::toldLines();
-        QCOMPARE(told.count(), outside ? 1 : 0);
+        QCOMPARE(told.count(), outside ? 1 + (change == 11) : 0);
         QVERIFY(!outside || told.first().contains("\"events.bak\""));
         if (!manager)
             return;
