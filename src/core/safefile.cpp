@@ -526,7 +526,7 @@ bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity, int att
             if (!file->seek(0))
                 return false;
             qint64 at = 0;
-            for (;;) {
+            while (agreed) {
                 piece = file->read(s_piece);
                 if (file->error() != QFileDevice::NoError)
                     return false;

@@ -570,7 +570,7 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
     }
     QByteArray bytes;
     if (!Common::readSteadily(&file, &bytes)) {
-        QR_LOG("Cannot read the events file whole: " + file.errorString().toUtf8());
+        QR_LOG("Cannot read the events file whole");
         return false;
     }
     // The hash the guard and the first save know the file again by: a thread of its own works it out

@@ -324,6 +324,9 @@ private slots:
         QTest::newRow("events rewritten daily") << QStringLiteral("events.dat") << daily << 5 << QStringList();
         QTest::newRow("events beside the user's own copies")
             << QStringLiteral("events.dat") << daily << 7 << QStringList{"events.bak", "events.bak7"};
+        // The copy of the file that could not be read at start stays, as its message promises.
+        QTest::newRow("events unreadable at start")
+            << QStringLiteral("events.dat") << QByteArrayList{"not events"} + daily.mid(1) << 6 << QStringList();
     }
 
     void outsideVersionKeptAsideAndToldOnce()
