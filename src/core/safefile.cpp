@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <algorithm>
 #include <utility>
 
@@ -518,11 +519,14 @@ bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity, int att
         struct stat before, after;
         if (::fstat(file->handle(), &before) != 0 || !file->seek(0))
             return false;
-        // The file's times alone cannot tell: a write in the same tick of the clock leaves them as they were.
+        // A write while the file is read shows in its times, unless the file was written in the same tick of the
+        // file system's coarse clock: one that changed in the last seconds may be in the middle of a write, and
+        // is read twice.
+        const bool atRest = std::max(before.st_mtim.tv_sec, before.st_ctim.tv_sec) + 2 < std::time(nullptr);
         QByteArray read;
         read.reserve(before.st_size);
         bool agreed = true;
-        for (int pass = 0; pass < 2 && agreed; ++pass) {
+        for (int pass = 0; pass < (atRest ? 1 : 2) && agreed; ++pass) {
             if (!file->seek(0))
                 return false;
             qint64 at = 0;

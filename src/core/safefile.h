@@ -65,10 +65,10 @@ QString keepRotatedCopy(const QString &path, const QString &copyBase, const QStr
 // Opens `file` on `path` for reading only when it names a regular file (through a link too, unless
 // `followLinks` is false). A FIFO, device or folder is refused at once instead of waiting on it.
 bool openRegularFile(QFile *file, const QString &path, QString *error = nullptr, bool followLinks = true);
-// Reads the regular file open in `file` whole while another program may rewrite it in place: the bytes count once a
-// second read finds the same and the file's inode, size and times stayed as they were; else it is read again, up to
-// `attempts` times, a little later each time. False when no two reads agreed or reading failed: a mix of versions is
-// never taken. `identity` gets the file's status as read.
+// Reads the regular file open in `file` whole while another program may rewrite it in place: the bytes count once
+// the file's inode, size and times stayed as they were and, for a file changed in the last seconds, a second read
+// finds the same; else it is read again, up to `attempts` times, a little later each time. False when no read held
+// or reading failed: a mix of versions is never taken. `identity` gets the file's status as read.
 bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity = nullptr, int attempts = 10);
 // Tests only: `hook` runs after each piece readSteadily() reads, on the thread that reads.
 void setReadHookForTests(std::function<void()> hook);
