@@ -12,11 +12,11 @@
 #include <QRegularExpression>
 #include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <algorithm>
 #include <utility>
 
 #include <fcntl.h>
