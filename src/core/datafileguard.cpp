@@ -189,10 +189,9 @@ QString DataFileGuard::copyAside(const QString &path, const QString &copyBase)
 
 QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase, const QString &from)
 {
-    const QString copy = copyAsideUnderFreeName(path, copyBase, from);
+    const QString copy = keepRotatedCopy(path, copyBase, from, s_keptCopies);
     if (copy.isEmpty())
         return copy;
-    removeOldCopies(path, copyBase, s_keptCopies);
     QR_LOG(key(path).toUtf8() + " was changed from outside; that version is kept as " + copy.toUtf8());
     State &s = state();
     const QMutexLocker lock(&s.mutex);
@@ -201,7 +200,8 @@ QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase,
         return QCoreApplication::translate("DataFileGuard",
                                            "The file \"%1\" was changed by another program while %2 ran. Your "
                                            "changes are written over it; the version it held is kept in \"%3\". "
-                                           "The %4 newest such copies are kept.")
+                                           "Of the copies %2 makes of such versions, the %4 newest are kept; a "
+                                           "copy you make yourself is never removed.")
             .arg(QDir::toNativeSeparators(key(path)), QCoreApplication::applicationName(), QFileInfo(copy).fileName())
             .arg(s_keptCopies);
     });
@@ -296,9 +296,8 @@ bool DataFileGuard::writeFile(const QString &path, const QByteArray &data, QStri
     }
     if (!expected)
         return writeFileAtomically(path, data, error);
-    const auto keep = [&](const QString &replaced, bool swapped) {
-        return expected->heldBy(replaced) ||
-               !keepChanged(path, expected->copyBase, swapped ? replaced : QString()).isEmpty();
+    const auto keep = [&](const QString &replaced) {
+        return expected->heldBy(replaced) || !keepChanged(path, expected->copyBase, replaced).isEmpty();
     };
     if (!writeFileAtomically(path, data, error, keep))
         return false;

@@ -38,7 +38,7 @@ public:
     // now as copyAside() does, and the user is told once for each copy. The copy's path, or empty when it
     // failed: then the file must not be written.
     // `from`: where that version lies instead of at `path` (a swap took it from there), as copyAsideUnderFreeName()
-    // takes it. Only the s_keptCopies newest copies of the file stay.
+    // takes it. Of the copies made so, the s_keptCopies newest stay; no other file under a copy's name is removed.
     static QString keepChanged(const QString &path, const QString &copyBase = QString(),
                                const QString &from = QString());
     static constexpr int s_keptCopies = 5;

@@ -7,12 +7,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QMutex>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QThread>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 #include <fcntl.h>
@@ -46,6 +50,7 @@ QString writeError(const QFileDevice &file, int savedErrno)
 const QLatin1String s_mark(".qr-tmp-");
 
 std::function<void()> s_beforeReplace;
+std::function<void()> s_afterReadPiece;
 bool s_canSwap = true;
 
 // A new file beside the one at `path`, written whole and then renamed into its place. A link at `path` stays
@@ -110,7 +115,7 @@ public:
         for (int attempt = 0; keep && s_canSwap && attempt < 100; ++attempt) {
             if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0) {
                 m_committed = true;
-                if (keep(m_temporary, true)) {
+                if (keep(m_temporary)) {
                     QFile::remove(m_temporary);
                     return true;
                 }
@@ -127,9 +132,26 @@ public:
             if (errno != ENOENT && errno != EEXIST)
                 return failed(reason, QString::fromLocal8Bit(std::strerror(errno)));
         }
-        // A file system that cannot swap: a last look just before the rename.
-        if (keep && !keep(m_final, false))
-            return failed(reason, QStringLiteral("the version it replaces cannot be kept"));
+        // A file system that cannot swap: what is at the name is moved aside and ours put in, and only then is
+        // what was moved aside looked at; a version written between the two renames is what can still be lost.
+        const QByteArray aside = QFile::encodeName(m_final + s_mark + randomText());
+        if (keep && ::rename(to.constData(), aside.constData()) == 0) {
+            if (::rename(from.constData(), to.constData()) != 0) {
+                const int renameErrno = errno;
+                ::rename(aside.constData(), to.constData());
+                return failed(reason, QString::fromLocal8Bit(std::strerror(renameErrno)));
+            }
+            m_committed = true;
+            if (keep(QFile::decodeName(aside))) {
+                ::unlink(aside.constData());
+                return true;
+            }
+            // That version goes back to its place.
+            ::rename(aside.constData(), to.constData());
+            return failed(reason, QStringLiteral("the version it replaced cannot be kept"));
+        }
+        if (keep && errno != ENOENT)
+            return failed(reason, QString::fromLocal8Bit(std::strerror(errno)));
         if (::rename(from.constData(), to.constData()) != 0)
             return failed(reason, QString::fromLocal8Bit(std::strerror(errno)));
         m_committed = true;
@@ -211,6 +233,48 @@ QString identicalCopyOf(const QString &from, const QStringList &copies)
             return *copy;
     }
     return QString();
+}
+
+// The record of the copies the program made of versions from outside, beside them: only those rotate.
+QString ownCopiesRecord(const QString &path, const QString &copyBase)
+{
+    const QFileInfo base(copyBase.isEmpty() ? path + QStringLiteral(".bak") : copyBase);
+    return base.dir().filePath(QLatin1Char('.') + base.fileName() + QStringLiteral(".own"));
+}
+
+// What tells a copy from a file put at its name later: its inode, size and time of change.
+QByteArray identityOf(const QString &file)
+{
+    struct stat info;
+    if (::lstat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return QByteArray();
+    return QByteArray::number(qulonglong(info.st_ino)) + ' ' + QByteArray::number(qint64(info.st_size)) + ' ' +
+           QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_mtim.tv_nsec));
+}
+
+// Lines of a copy's name, a tab and its identity.
+QMap<QString, QByteArray> readOwnCopies(const QString &record)
+{
+    QMap<QString, QByteArray> copies;
+    QFile file;
+    if (!Common::openRegularFile(&file, record, nullptr, false))
+        return copies;
+    const QList<QByteArray> lines = file.read(1 << 20).split('\n');
+    for (const QByteArray &line : lines) {
+        const qsizetype tab = line.indexOf('\t');
+        if (tab > 0)
+            copies.insert(QString::fromUtf8(line.left(tab)), line.mid(tab + 1));
+    }
+    return copies;
+}
+
+void writeOwnCopies(const QString &record, const QMap<QString, QByteArray> &copies)
+{
+    QByteArray text;
+    for (auto copy = copies.cbegin(); copy != copies.cend(); ++copy)
+        text += copy.key().toUtf8() + '\t' + copy.value() + '\n';
+    if (copies.isEmpty() ? !QFile::remove(record) && QFileInfo::exists(record) : !Common::writeOwnFile(record, text))
+        QR_LOG("Cannot record the program's own copies in " + record.toUtf8());
 }
 
 } // namespace SafeFilePrivate
@@ -350,8 +414,10 @@ QString identicalCopy(const QString &path, const QString &copyBase)
     return SafeFilePrivate::identicalCopyOf(path, copiesOf(path, copyBase));
 }
 
-QString copyAsideUnderFreeName(const QString &path, const QString &copyBase, const QString &from)
+QString copyAsideUnderFreeName(const QString &path, const QString &copyBase, const QString &from, bool *made)
 {
+    if (made)
+        *made = false;
     const QString source = from.isEmpty() ? path : from;
     const QString kept = SafeFilePrivate::identicalCopyOf(source, copiesOf(path, copyBase));
     if (!kept.isEmpty()) {
@@ -372,16 +438,42 @@ QString copyAsideUnderFreeName(const QString &path, const QString &copyBase, con
         return QString();
     }
     QR_LOG(QStringLiteral("%1 %2 aside to %3").arg(moved ? "Moved" : "Copied", source, target).toUtf8());
+    if (made)
+        *made = true;
     return target;
 }
 
-void removeOldCopies(const QString &path, const QString &copyBase, int keep)
+QString keepRotatedCopy(const QString &path, const QString &copyBase, const QString &from, int keep)
 {
-    const QStringList copies = copiesOf(path, copyBase);
-    for (qsizetype i = 0; i + keep < copies.size(); ++i) {
-        if (QFile::remove(copies.at(i)))
-            QR_LOG(QStringLiteral("Removed the old copy %1").arg(copies.at(i)).toUtf8());
+    using namespace SafeFilePrivate;
+    // One copy is named, recorded and rotated at a time, whichever thread saves.
+    static QMutex s_mutex;
+    const QMutexLocker lock(&s_mutex);
+    bool made = false;
+    const QString copy = copyAsideUnderFreeName(path, copyBase, from, &made);
+    if (copy.isEmpty())
+        return copy;
+    const QString record = ownCopiesRecord(path, copyBase);
+    const QMap<QString, QByteArray> recorded = readOwnCopies(record);
+    QMap<QString, QByteArray> own;
+    QStringList oldestFirst;
+    for (const QString &file : copiesOf(path, copyBase)) {
+        const QString name = QFileInfo(file).fileName();
+        const QByteArray identity = identityOf(file);
+        if (!identity.isEmpty() && ((made && file == copy) || recorded.value(name) == identity)) {
+            own.insert(name, identity);
+            oldestFirst << file;
+        }
     }
+    for (qsizetype i = 0; i + keep < oldestFirst.size(); ++i) {
+        if (QFile::remove(oldestFirst.at(i))) {
+            QR_LOG(QStringLiteral("Removed the old copy %1").arg(oldestFirst.at(i)).toUtf8());
+            own.remove(QFileInfo(oldestFirst.at(i)).fileName());
+        }
+    }
+    if (own != recorded)
+        writeOwnCopies(record, own);
+    return copy;
 }
 
 bool openRegularFile(QFile *file, const QString &path, QString *error, bool followLinks)
@@ -408,6 +500,66 @@ bool openRegularFile(QFile *file, const QString &path, QString *error, bool foll
         return failed(file->errorString());
     }
     return true;
+}
+
+bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity, int attempts)
+{
+    using namespace SafeFilePrivate;
+    constexpr qint64 s_piece = 1 << 20;
+    bytes->clear();
+    const auto same = [](const struct stat &a, const struct stat &b) {
+        return a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+               a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
+               a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    };
+    QByteArray piece;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        if (attempt > 0)
+            QThread::msleep(std::min(5 << attempt, 200));
+        struct stat before, after;
+        if (::fstat(file->handle(), &before) != 0 || !file->seek(0))
+            return false;
+        // A write while the file is read shows in its times, unless the file was written in the same tick of the
+        // file system's coarse clock: one that changed in the last seconds may be in the middle of a write, and
+        // is read twice.
+        const bool atRest = std::max(before.st_mtim.tv_sec, before.st_ctim.tv_sec) + 2 < std::time(nullptr);
+        QByteArray read;
+        read.reserve(before.st_size);
+        bool agreed = true;
+        for (int pass = 0; pass < (atRest ? 1 : 2) && agreed; ++pass) {
+            if (!file->seek(0))
+                return false;
+            qint64 at = 0;
+            while (agreed) {
+                piece = file->read(s_piece);
+                if (file->error() != QFileDevice::NoError)
+                    return false;
+                if (s_afterReadPiece)
+                    s_afterReadPiece();
+                if (piece.isEmpty())
+                    break;
+                if (pass == 0)
+                    read += piece;
+                else if (at + piece.size() > read.size() || QByteArrayView(read).sliced(at, piece.size()) != piece)
+                    agreed = false;
+                at += piece.size();
+            }
+            agreed = agreed && at == read.size();
+        }
+        if (agreed && ::fstat(file->handle(), &after) == 0 && same(before, after)) {
+            *bytes = std::move(read);
+            if (identity)
+                *identity = after;
+            return true;
+        }
+    }
+    QR_LOG(file->fileName().toUtf8() + " changed at every read; it is not taken");
+    return false;
+}
+
+void setReadHookForTests(std::function<void()> hook)
+{
+    SafeFilePrivate::s_afterReadPiece = std::move(hook);
 }
 
 bool isRegularOrMissing(const QString &path)

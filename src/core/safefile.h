@@ -6,6 +6,8 @@
 
 #include <functional>
 
+struct stat;
+
 namespace Common {
 
 // The program's temporary files lie beside the file they replace, named "<name>.qr-tmp-" and six letters or
@@ -14,10 +16,10 @@ namespace Common {
 QString temporaryFileTemplate(const QString &path);
 bool isTemporaryFileName(const QString &fileName);
 
-// Given the path of the file a write replaces, once it is `swapped` out of the way to a name nothing else needs (or,
-// where the file system cannot swap two names, at its place just before the rename): keeps it when it is not what
-// the program expects there, and says whether it could. The file is gone after the call.
-using ReplacedFileCheck = std::function<bool(const QString &replaced, bool swapped)>;
+// Given the path of the file a write replaces, once it is out of the way at a name nothing else needs (swapped
+// with the new file, or moved aside just before it took the name): keeps it when it is not what the program expects
+// there, and says whether it could. The file is gone after the call.
+using ReplacedFileCheck = std::function<bool(const QString &replaced)>;
 
 // Replaces the file at `path` with `data` through a temporary file and an atomic rename, so a crash
 // or a full disk never leaves a half-written file behind. Creates a missing folder. On failure the
@@ -25,8 +27,8 @@ using ReplacedFileCheck = std::function<bool(const QString &replaced, bool swapp
 // replaced is swapped out whole and handed to it; when it cannot keep that file, the write is undone.
 bool writeFileAtomically(const QString &path, const QByteArray &data, QString *error = nullptr,
                          const ReplacedFileCheck &keep = {});
-// Tests only: `hook` runs once, in the next write, just before its file takes the name; `canSwap` false takes the
-// way of file systems that cannot swap two names.
+// Tests only: `hook` runs once, in the next write, just before the file at the name is swapped or moved aside;
+// `canSwap` false takes the way of file systems that cannot swap two names.
 void setReplaceHookForTests(std::function<void()> hook, bool canSwap = true);
 
 // A file the program keeps for itself (a dump, a report, a record) is no user's data: a link at its place
@@ -46,7 +48,7 @@ bool replaceFileWith(const QString &path, const QString &source, QString *error 
 // the version of the file to keep, one nothing else needs (what a swap took from the file's place): it is
 // moved under the copy's name.
 QString copyAsideUnderFreeName(const QString &path, const QString &copyBase = QString(),
-                               const QString &from = QString());
+                               const QString &from = QString(), bool *made = nullptr);
 // The copies of the file at `path`, the oldest first.
 QStringList copiesOf(const QString &path, const QString &copyBase = QString());
 // The name copyAsideUnderFreeName() would give a new copy now: the number after the newest copy's.
@@ -55,12 +57,22 @@ QString freeCopyName(const QString &path, const QString &copyBase = QString());
 // start killed before the file's first write copied it already); empty when none does. Such a copy is
 // not made again.
 QString identicalCopy(const QString &path, const QString &copyBase = QString());
-// Removes all but the `keep` newest copies of the file at `path`.
-void removeOldCopies(const QString &path, const QString &copyBase, int keep);
+// As copyAsideUnderFreeName(), for a version another program wrote: a new copy is recorded as the program's own
+// (in a hidden file beside the copies), and all but the `keep` newest recorded copies are removed. A file the
+// program did not write under a copy's name, or changed since, is never removed.
+QString keepRotatedCopy(const QString &path, const QString &copyBase, const QString &from, int keep);
 
 // Opens `file` on `path` for reading only when it names a regular file (through a link too, unless
 // `followLinks` is false). A FIFO, device or folder is refused at once instead of waiting on it.
 bool openRegularFile(QFile *file, const QString &path, QString *error = nullptr, bool followLinks = true);
+// Reads the regular file open in `file` whole while another program may rewrite it in place: the bytes count once
+// the file's inode, size and times stayed as they were and, for a file changed in the last seconds, a second read
+// finds the same; else it is read again, up to `attempts` times, a little later each time. False when no read held
+// or reading failed: a mix of versions is never taken. `identity` gets the file's status as read.
+bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity = nullptr, int attempts = 10);
+// Tests only: `hook` runs after each piece readSteadily() reads, on the thread that reads.
+void setReadHookForTests(std::function<void()> hook);
+
 // True when nothing is at `path` (not even a dangling link) or a regular file is.
 bool isRegularOrMissing(const QString &path);
 // True when `path` is a symbolic link, or a file with another name in its folder (the same device and inode):

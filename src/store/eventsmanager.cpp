@@ -344,8 +344,10 @@ private:
     {
         for (;;) {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_partDone.wait(lock, [this] { return m_cancelled || (m_reminderMoments && !m_pending.empty()) ||
-                                                   (m_pending.empty() && m_threadsRead == m_threads.size()); });
+            m_partDone.wait(lock, [this] {
+                return m_cancelled || (m_reminderMoments && !m_pending.empty()) ||
+                       (m_pending.empty() && m_threadsRead == m_threads.size());
+            });
             if (m_cancelled || m_pending.empty())
                 return;
             Part &part = m_parts[m_pending.back()];
@@ -454,10 +456,8 @@ private:
         if (!Common::openRegularFile(&file, m_fileName) || ::fstat(file.handle(), &before) != 0 ||
             !Common::mayStartJsonObject(file.peek(64 * 1024)))
             return;
-        m_bytes = file.readAll();
-        // A file changed while it was read is read again by the load.
-        if (file.error() != QFileDevice::NoError || ::fstat(file.handle(), &m_identity) != 0 ||
-            !sameFile(before, m_identity))
+        // A file that keeps changing while it is read is left to the load.
+        if (!Common::readSteadily(&file, &m_bytes, &m_identity, s_readAheadAttempts) || !sameFile(before, m_identity))
             return;
         if (!m_bytes.trimmed().isEmpty()) {
             const QStringList listPath{QString::fromLatin1(s_eventsKey), s_eventsList};
@@ -473,6 +473,8 @@ private:
         m_read = true;
     }
 
+    // The read-ahead tries briefly: the load waits longer for a file another program is writing.
+    static constexpr int s_readAheadAttempts = 3;
     const QString m_fileName;
     QThread *const m_home;
     std::thread m_opener;
@@ -566,9 +568,9 @@ bool EventsManager::readFile(const QString &fileName, QVariantMap *events, ReadE
         QR_LOG("The events file does not hold an object");
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        QR_LOG("Cannot read the events file: " + file.errorString().toUtf8());
+    QByteArray bytes;
+    if (!Common::readSteadily(&file, &bytes)) {
+        QR_LOG("Cannot read the events file whole");
         return false;
     }
     // The hash the guard and the first save know the file again by: a thread of its own works it out

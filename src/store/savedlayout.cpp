@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QTemporaryFile>
 
 #include <mutex>
 
@@ -34,9 +35,9 @@ struct SavedLayout::Disk
         if (!tried) {
             tried = true;
             QFile file;
-            if (Common::openRegularFile(&file, path)) {
-                bytes = file.readAll();
-                readable = file.error() == QFileDevice::NoError;
+            // A file rewritten in place while it is read counts as unreadable, not as a mix of versions.
+            if (Common::openRegularFile(&file, path) && Common::readSteadily(&file, &bytes, nullptr, 3)) {
+                readable = true;
                 hash = hashText(bytes);
             }
         }
@@ -112,10 +113,17 @@ bool SavedLayout::earlierOnDisk(Disk &disk)
     return true;
 }
 
-QByteArray SavedLayout::keepChanged(const QString &path, const QString &copyBase)
+QByteArray SavedLayout::keepChanged(const QString &path, const QString &copyBase, const Disk &disk)
 {
-    // That version is kept now, before any write can replace it.
-    m_uncopied = QFileInfo::exists(path) && Common::DataFileGuard::keepChanged(path, copyBase).isEmpty();
+    // That version is kept now, before any write can replace it: the bytes seen, as another version may have
+    // taken the name since; the next write finds that one.
+    if (disk.readable) {
+        QTemporaryFile seen(Common::temporaryFileTemplate(path));
+        m_uncopied = !seen.open() || seen.write(disk.bytes) != disk.bytes.size() || !seen.flush() ||
+                     Common::DataFileGuard::keepChanged(path, copyBase, seen.fileName()).isEmpty();
+    } else {
+        m_uncopied = QFileInfo::exists(path) && Common::DataFileGuard::keepChanged(path, copyBase).isEmpty();
+    }
     m_lost = true;
     return QByteArray();
 }
@@ -156,7 +164,7 @@ QByteArray SavedLayout::text(const QString &path, const QString &copyBase, const
         if (piece < 0)
             entry = m_new.at(-1 - piece);
         else if (!earlierEntry(disk, piece, &entry, &span))
-            return keepChanged(path, copyBase);
+            return keepChanged(path, copyBase, disk);
         if (span.from >= 0) {
             text.append(disk.bytes.constData() + span.from, span.length);
             pieces[i] = qsizetype(baseSpans.size());
@@ -171,7 +179,7 @@ QByteArray SavedLayout::text(const QString &path, const QString &copyBase, const
     text += tail;
     // Nothing taken from the file: it must still hold what the earlier saves left there all the same.
     if (baseSpans.empty() && !earlierOnDisk(disk))
-        return keepChanged(path, copyBase);
+        return keepChanged(path, copyBase, disk);
 
     auto written = std::make_shared<Written>();
     written->spans = std::move(spans);

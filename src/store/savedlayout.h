@@ -63,7 +63,7 @@ private:
     // Whether the file holds what the earlier saves left there, as far as they know.
     bool earlierOnDisk(Disk &disk);
     // The file was changed from outside: keeps it aside, and the text is null.
-    QByteArray keepChanged(const QString &path, const QString &copyBase);
+    QByteArray keepChanged(const QString &path, const QString &copyBase, const Disk &disk);
 
     // >= 0: an entry of the earlier save; < 0: new text number -1 - value.
     std::vector<qsizetype> m_pieces;

@@ -314,12 +314,19 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArrayList>("versions"); // written from outside, each followed by a change
         QTest::addColumn<int>("copies");
-        QTest::newRow("custom types") << QStringLiteral("customtypes.dat") << QByteArrayList{customTypes("0.1")} << 1;
-        QTest::newRow("to-do list") << toDoFile() << QByteArrayList{toDos(s_toDoRecord)} << 1;
+        QTest::addColumn<QStringList>("usersOwn"); // copies the user made under the program's names
+        QTest::newRow("custom types") << QStringLiteral("customtypes.dat") << QByteArrayList{customTypes("0.1")} << 1
+                                      << QStringList();
+        QTest::newRow("to-do list") << toDoFile() << QByteArrayList{toDos(s_toDoRecord)} << 1 << QStringList();
         QByteArrayList daily;
         for (int day = 0; day < 7; ++day)
             daily << "{\"Events\": {\"eventsList\": [], \"version\": \"0.1\"}}" + QByteArray(day, ' ');
-        QTest::newRow("events rewritten daily") << QStringLiteral("events.dat") << daily << 5;
+        QTest::newRow("events rewritten daily") << QStringLiteral("events.dat") << daily << 5 << QStringList();
+        QTest::newRow("events beside the user's own copies")
+            << QStringLiteral("events.dat") << daily << 7 << QStringList{"events.bak", "events.bak7"};
+        // The copy of the file that could not be read at start stays, as its message promises.
+        QTest::newRow("events unreadable at start")
+            << QStringLiteral("events.dat") << QByteArrayList{"not events"} + daily.mid(1) << 6 << QStringList();
     }
 
     void outsideVersionKeptAsideAndToldOnce()
@@ -327,9 +334,12 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QByteArrayList, versions);
         QFETCH(int, copies);
+        QFETCH(QStringList, usersOwn);
         AppTestEnv env;
         const QString path = pathOf(env, file);
         QVERIFY(QDir().mkpath(env.dataFolder()) && TestHelpers::writeFile(path, versions.first()));
+        for (const QString &name : usersOwn)
+            QVERIFY(TestHelpers::writeFile(pathOf(env, name), "mine: " + name.toUtf8()));
         Application *app = env.start();
         const auto written = [&] {
             app->eventsManager()->waitForSaves();
@@ -346,10 +356,13 @@ private slots:
         const QString base = file == QLatin1String("events.dat") ? QStringLiteral("events.bak") : file + ".bak";
         const QStringList kept = QDir(env.dataFolder()).entryList({base + '*'}, QDir::Files, QDir::Name);
         QCOMPARE(kept.size(), copies);
-        QCOMPARE(TestHelpers::readFile(QDir(env.dataFolder()).filePath(kept.last())), versions.last());
+        for (const QString &name : usersOwn)
+            QCOMPARE(TestHelpers::readFile(pathOf(env, name)), "mine: " + name.toUtf8());
         const QStringList told = Common::UserMessages::toldLines().filter(QStringLiteral("another program"));
         QCOMPARE(told.size(), versions.size());
-        QVERIFY2(told.last().contains('"' + kept.last() + '"'), qPrintable(told.last()));
+        const QString newest = told.last().section('"', 3, 3);
+        QVERIFY2(kept.contains(newest), qPrintable(told.last()));
+        QCOMPARE(TestHelpers::readFile(QDir(env.dataFolder()).filePath(newest)), versions.last());
     }
 
     // The system report is replaced whole, and never written through a link at its place.

@@ -134,6 +134,7 @@ private slots:
         QCoreApplication::processEvents();
         QCOMPARE(read(file), QByteArray("ours"));
         QCOMPARE(read(file + ".bak"), QByteArray("them"));
+        QCOMPARE(QDir(m_dir.path()).entryList({"*.qr-tmp-*"}, QDir::Files | QDir::Hidden), QStringList());
         QCOMPARE(Common::UserMessages::toldLines().size(), 1);
     }
 };
