@@ -299,7 +299,7 @@ QDateTime ReminderController::reminderKey(const AbstractCommonEventPtr &event, c
     const bool fresh =
         sameEvent && cached.askedOn == moment.date() && cached.askedAt <= momentMs && momentMs < cached.until;
     if (!fresh) {
-        const QDateTime time = event->reminderDateTimeAfter(moment).toUTC();
+        const QDateTime time = event->reminderUtcAfter(moment, momentMs);
         cached.event = event;
         cached.askedOn = moment.date();
         cached.askedAt = momentMs;

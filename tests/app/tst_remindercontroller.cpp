@@ -37,15 +37,15 @@ public:
         setReminderEnabled(true);
     }
 
-    QDateTime reminderDateTimeAfter(const QDateTime &now) const override
+    QDateTime reminderUtcAfter(const QDateTime &now, qint64 nowMs) const override
     {
         for (int offset : {7200, 3600}) {
             const QDateTime moment =
                 QDateTime(m_reading.date(), m_reading.time(), Qt::OffsetFromUTC, offset).toLocalTime();
             if (moment.time() == m_reading.time() && moment > now)
-                return moment;
+                return moment.toUTC();
         }
-        return NotSpecifiedEvent::reminderDateTimeAfter(now);
+        return NotSpecifiedEvent::reminderUtcAfter(now, nowMs);
     }
 
 private:
@@ -56,10 +56,10 @@ private:
 class SlowEvent : public NotSpecifiedEvent
 {
 public:
-    QDateTime reminderDateTimeAfter(const QDateTime &now) const override
+    QDateTime reminderUtcAfter(const QDateTime &now, qint64 nowMs) const override
     {
         Common::Clock::advance(m_secs * 1000);
-        return NotSpecifiedEvent::reminderDateTimeAfter(now);
+        return NotSpecifiedEvent::reminderUtcAfter(now, nowMs);
     }
     int m_secs = 0;
 };
