@@ -15,6 +15,7 @@
 
 #include <limits>
 #include <memory>
+#include <optional>
 
 namespace ReminderControllerPrivate {
 
@@ -265,54 +266,55 @@ void ReminderController::nearestReminders()
         const QList<AbstractCommonEventPtr> events = m_eventsManager->events();
         // Not the next date's start: a day the clocks skip has none, and no key would come before it.
         const QDateTime tomorrow = dayLimit(nowLocal.date()).toUTC();
-        // Removed events leave their answers behind; drop them all now and then.
-        if (m_keys.size() > 2 * events.size() + 64)
-            m_keys.clear();
-        // Grown once, not step by step through the first rebuild.
-        if (m_keys.capacity() < events.size())
-            m_keys.reserve(events.size());
-        for (const AbstractCommonEventPtr &event : events) {
-            const QDateTime key = reminderKey(event, nowLocal, nowMs);
-            if (!key.isValid())
-                continue;
-            const QByteArray id = event->id();
+        const qint64 tomorrowMs = tomorrow.isValid() ? tomorrow.toMSecsSinceEpoch() : nowMs + 86400000;
+        const bool looked = m_lastCheck.isValid();
+        const qint64 lookedMinute = looked ? minuteOf(m_lastCheck).toMSecsSinceEpoch() : 0;
+        const QDate today = nowLocal.date();
+        // Walked in the list's order: an answer looked up by the event's address lands anywhere in
+        // memory, and past some thousands of events those look-ups outgrow the processor's caches.
+        m_keys.resize(size_t(events.size()));
+        for (qsizetype i = 0; i < events.size(); ++i) {
+            const AbstractCommonEventPtr &event = events.at(i);
+            const std::optional<qint64> key = reminderKey(m_keys[size_t(i)], event, nowLocal, nowMs, today);
             // A minute that passed before the last look was looked at then.
-            if (key <= now && m_lastCheck.isValid() && key < minuteOf(m_lastCheck))
+            if (!key || (*key <= nowMs && looked && *key < lookedMinute))
                 continue;
+            const QDateTime keyTime = QDateTime::fromMSecsSinceEpoch(*key, Qt::UTC);
+            const QByteArray id = event->id();
             // Waiting already, or shown today at this reading of the clock (also the second time
             // the clock reads it, in the hour repeated when daylight saving ends). Only today's
             // minutes can be either; the many later ones skip the look-up.
-            if (key < tomorrow && known.contains({wallReading(key), id}))
+            if (*key < tomorrowMs && known.contains({wallReading(keyTime), id}))
                 continue;
-            m_reminders[key].append({id, false});
+            m_reminders[keyTime].append({id, false});
         }
     }
     for (auto it = snoozed.cbegin(); it != snoozed.cend(); ++it)
         m_reminders[it.key()].append(it.value());
 }
 
-QDateTime ReminderController::reminderKey(const AbstractCommonEventPtr &event, const QDateTime &moment, qint64 momentMs)
+std::optional<qint64> ReminderController::reminderKey(CachedKey &cached, const AbstractCommonEventPtr &event,
+                                                      const QDateTime &moment, qint64 momentMs, const QDate &today)
 {
-    CachedKey &cached = m_keys[event.get()];
     // Same owner: the same event, told apart without touching the count (a cache miss per event).
     const bool sameEvent = !cached.event.owner_before(event) && !event.owner_before(cached.event);
-    const bool fresh =
-        sameEvent && cached.askedOn == moment.date() && cached.askedAt <= momentMs && momentMs < cached.until;
+    const bool fresh = sameEvent && cached.askedOn == today && cached.askedAt <= momentMs && momentMs < cached.until;
     if (!fresh) {
         const QDateTime time = event->reminderUtcAfter(moment, momentMs);
         cached.event = event;
-        cached.askedOn = moment.date();
+        cached.askedOn = today;
         cached.askedAt = momentMs;
-        cached.key = time.isValid() ? minuteOf(time) : QDateTime();
-        cached.until = time.isValid() ? time.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max();
+        cached.hasKey = time.isValid();
+        cached.key = cached.hasKey ? minuteOf(time).toMSecsSinceEpoch() : 0;
+        cached.until = cached.hasKey ? time.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max();
     }
-    return cached.key;
+    return cached.hasKey ? std::optional<qint64>(cached.key) : std::nullopt;
 }
 
 void ReminderController::onEventChanged(int index)
 {
-    if (m_eventsManager && index >= 0 && index < m_eventsManager->count())
-        m_keys.remove(m_eventsManager->eventByIndex(index).get());
+    if (index >= 0 && size_t(index) < m_keys.size())
+        m_keys[size_t(index)] = CachedKey();
     else
         m_keys.clear();
     scheduleReminder();

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -14,6 +13,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class EventsManager;
 class IWallClockTimer;
@@ -81,9 +82,6 @@ private:
     // A reminder that fell due and waits for its window: due by `now`, and either of today (from
     // `todayStart` on) or come since the last look (a sleep or a clock moved on across midnight). UTC.
     bool isPending(const QDateTime &key, const QDateTime &now, const QDateTime &todayStart) const;
-    // The event's reminder minute in UTC (invalid for none) after `moment` (local, its instant
-    // `momentMs`), reused while the event is unchanged.
-    QDateTime reminderKey(const AbstractCommonEventPtr &event, const QDateTime &moment, qint64 momentMs);
     void onEventChanged(int index);
     void restoreSnoozed();
     void saveSnoozed();
@@ -103,16 +101,22 @@ private:
     QDateTime m_lastCheck;
     // Asking an event for its reminder time costs several local-time conversions, and every
     // change of any event rebuilds the table: the answers stay valid until the event changes,
-    // the day changes or the answered moment comes.
+    // the day changes or the answered moment comes. Kept by the event's place in the list; an
+    // event found at another place is asked again.
     struct CachedKey
     {
         std::weak_ptr<AbstractCommonEvent> event; // keeps its owner block, so a reused address is told apart
         QDate askedOn;                            // local
-        qint64 askedAt = 0;                       // milliseconds since the epoch, as `until`
+        qint64 askedAt = 0;                       // milliseconds since the epoch, as the others
         qint64 until = 0;                         // the answered moment; none: never
-        QDateTime key;
+        qint64 key = 0;                           // the answer's minute
+        bool hasKey = false;
     };
-    QHash<const AbstractCommonEvent *, CachedKey> m_keys;
+    std::vector<CachedKey> m_keys;
+    // The event's reminder minute (none without a reminder) after `moment` (local, its instant
+    // `momentMs`, on `today`), reused while the event is unchanged.
+    static std::optional<qint64> reminderKey(CachedKey &cached, const AbstractCommonEventPtr &event,
+                                             const QDateTime &moment, qint64 momentMs, const QDate &today);
     QDateTime m_wakeTime;
     ReminderTable m_saved;
     bool m_hasSaved = false;
