@@ -313,10 +313,11 @@ std::optional<qint64> ReminderController::reminderKey(CachedKey &cached, const A
 
 void ReminderController::onEventChanged(int index)
 {
-    if (index >= 0 && size_t(index) < m_keys.size())
-        m_keys[size_t(index)] = CachedKey();
-    else
+    // An event at a place not yet walked has no answer kept.
+    if (index < 0)
         m_keys.clear();
+    else if (size_t(index) < m_keys.size())
+        m_keys[size_t(index)] = CachedKey();
     scheduleReminder();
 }
 
