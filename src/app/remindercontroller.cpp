@@ -13,7 +13,9 @@
 #include <QDebug>
 #include <QSet>
 
+#include <limits>
 #include <memory>
+#include <optional>
 
 namespace ReminderControllerPrivate {
 
@@ -29,28 +31,35 @@ std::unique_ptr<IWallClockTimer> s_updateTimer;
 ReminderController *s_timerOwner = nullptr;
 QList<QMetaObject::Connection> s_timerConnections;
 
-// The start of the time's minute. Counted on the instant, so an hour repeated by daylight saving
-// keeps its own offset.
+// The start of the time's minute, in UTC. Counted on the instant, so an hour repeated by daylight
+// saving keeps its own offset; zones are whole minutes off UTC, so its seconds are the wall clock's.
 QDateTime minuteOf(const QDateTime &time)
 {
-    const QTime t = time.time();
-    // Most reminders fall on a whole minute: moving a local time by nothing still costs two conversions.
-    if (t.second() == 0 && t.msec() == 0)
-        return time;
-    return time.addMSecs(-qint64(t.second()) * 1000 - t.msec());
+    const QDateTime utc = time.toUTC();
+    const QTime t = utc.time();
+    return utc.addMSecs(-qint64(t.second()) * 1000 - t.msec());
 }
 
 // A snooze never comes earlier than asked: its time is rounded up to the whole second.
 QDateTime snoozeKey(const QDateTime &time)
 {
-    const int msec = time.time().msec();
-    return msec ? time.addMSecs(1000 - msec) : time;
+    const QDateTime utc = time.toUTC();
+    const int msec = utc.time().msec();
+    return msec ? utc.addMSecs(1000 - msec) : utc;
 }
 
 // The time a minute shows on the wall clock, the same for both passes of a repeated hour.
 QDateTime wallReading(const QDateTime &key)
 {
-    return QDateTime(key.date(), key.time(), Qt::UTC);
+    const QDateTime local = key.toLocalTime();
+    return QDateTime(local.date(), local.time(), Qt::UTC);
+}
+
+// Where the local date begins, in UTC; a day the clocks skip whole begins where the next one does.
+QDateTime dayStartUtc(const QDate &date)
+{
+    const QDateTime start = date.startOfDay();
+    return (start.isValid() ? start : date.addDays(1).startOfDay()).toUTC();
 }
 
 // When an entry wakes the timer: an event's reminder a little into its minute, a snooze on time.
@@ -71,7 +80,7 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show) : QOb
     QR_ASSERT(m_eventsManager);
     restoreSnoozed();
     const QDateTime lastLook = storedLastLook();
-    m_savedLook = lastLook;
+    m_savedLook = lastLook.toUTC();
     addMissedSince(lastLook.toLocalTime());
     showReminder();
     // At the end of the run, while the application can still tell of a failed write.
@@ -116,11 +125,11 @@ void ReminderController::snooze(const AbstractCommonEventPtr &event, const QDate
     scheduleReminder();
 }
 
-bool ReminderController::isPending(const QDateTime &key, const QDateTime &now) const
+bool ReminderController::isPending(const QDateTime &key, const QDateTime &now, const QDateTime &todayStart) const
 {
     if (!key.isValid() || key > now)
         return false;
-    return key.date() == now.date() || (m_lastCheck.isValid() && key >= minuteOf(m_lastCheck));
+    return key >= todayStart || (m_lastCheck.isValid() && key >= minuteOf(m_lastCheck));
 }
 
 void ReminderController::scheduleReminder()
@@ -142,19 +151,24 @@ void ReminderController::scheduleReminder()
 
     nearestReminders();
 
+    // Read after the rebuild: a wake-up whose time passed during it fires at the next turn of the loop.
     const QDateTime now = Common::Clock::now();
     const QDateTime limit = dayLimit(now.date());
-    m_wakeTime = limit;
+    QDateTime earliest = limit.toUTC();
+    bool fromTable = false;
     // Snoozes wake on their second, events 15 s into their minute: the earliest of the first keys.
-    for (auto it = m_reminders.cbegin(); it != m_reminders.cend() && it.key() < m_wakeTime; ++it) {
+    for (auto it = m_reminders.cbegin(); it != m_reminders.cend() && it.key() < earliest; ++it) {
         if (!it.key().isValid())
             continue;
         for (const ReminderEntry &entry : it.value()) {
             const QDateTime wake = wakeFor(it.key(), entry);
-            if (wake.isValid() && wake < m_wakeTime)
-                m_wakeTime = wake;
+            if (wake.isValid() && wake < earliest) {
+                earliest = wake;
+                fromTable = true;
+            }
         }
     }
+    m_wakeTime = fromTable ? earliest.toLocalTime() : limit;
     // An invalid time never comes: no reminder would open until something else schedules again.
     m_wakeTime = validWakeTime(m_wakeTime, now.addSecs(60), "the next reminder update");
     qDebug().noquote() << "Next reminder update scheduled for" << m_wakeTime.toString(Qt::ISODate);
@@ -165,13 +179,15 @@ void ReminderController::scheduleReminder()
 
 void ReminderController::showReminder()
 {
-    const QDateTime now = Common::Clock::now();
+    const QDateTime nowLocal = Common::Clock::now();
+    const QDateTime now = nowLocal.toUTC();
+    const QDateTime todayStart = dayStartUtc(nowLocal.date());
     QMap<QDateTime, QList<AbstractCommonEventPtr>> due;
 
     for (auto it = m_reminders.begin(); it != m_reminders.end();) {
         QList<ReminderEntry> kept;
         const QDateTime &key = it.key();
-        const bool pending = isPending(key, now);
+        const bool pending = isPending(key, now, todayStart);
         // Due before today and before the last look: left from an earlier run, dropped unseen.
         const bool stale = !key.isValid() || (!pending && key <= now);
         for (const ReminderEntry &entry : qAsConst(it.value())) {
@@ -209,7 +225,12 @@ void ReminderController::showReminder()
 
 void ReminderController::nearestReminders()
 {
-    const QDateTime now = Common::Clock::now();
+    // Every key is worked out against this one moment: an event asked after its minute passed
+    // during a long rebuild would answer its next day instead.
+    const QDateTime nowLocal = Common::Clock::now();
+    const QDateTime now = nowLocal.toUTC();
+    const qint64 nowMs = now.toMSecsSinceEpoch();
+    const QDateTime todayStart = dayStartUtc(nowLocal.date());
 
     // An event answers a reading again only within minutes (its seconds) or an hour or two (the hour
     // repeated when daylight saving ends); older ones are forgotten, or a day of many reminders grows it.
@@ -232,7 +253,7 @@ void ReminderController::nearestReminders()
         for (const ReminderEntry &entry : it.value()) {
             if (entry.snoozed)
                 snoozed[it.key()].append(entry);
-            else if (isPending(it.key(), now)) {
+            else if (isPending(it.key(), now, todayStart)) {
                 pending[it.key()].append(entry);
                 known.insert({wallReading(it.key()), entry.eventId});
             }
@@ -244,55 +265,59 @@ void ReminderController::nearestReminders()
         // The list is shared, not copied; walking it by reference leaves the events' counts alone.
         const QList<AbstractCommonEventPtr> events = m_eventsManager->events();
         // Not the next date's start: a day the clocks skip has none, and no key would come before it.
-        const QDateTime tomorrow = dayLimit(now.date());
-        // Removed events leave their answers behind; drop them all now and then.
-        if (m_keys.size() > 2 * events.size() + 64)
-            m_keys.clear();
-        // Grown once, not step by step through the first rebuild.
-        if (m_keys.capacity() < events.size())
-            m_keys.reserve(events.size());
-        for (const AbstractCommonEventPtr &event : events) {
-            const QDateTime key = reminderKey(event, now);
-            if (!key.isValid())
-                continue;
-            const QByteArray id = event->id();
+        const QDateTime tomorrow = dayLimit(nowLocal.date()).toUTC();
+        const qint64 tomorrowMs = tomorrow.isValid() ? tomorrow.toMSecsSinceEpoch() : nowMs + 86400000;
+        const bool looked = m_lastCheck.isValid();
+        const qint64 lookedMinute = looked ? minuteOf(m_lastCheck).toMSecsSinceEpoch() : 0;
+        const QDate today = nowLocal.date();
+        // Walked in the list's order: an answer looked up by the event's address lands anywhere in
+        // memory, and past some thousands of events those look-ups outgrow the processor's caches.
+        m_keys.resize(size_t(events.size()));
+        for (qsizetype i = 0; i < events.size(); ++i) {
+            const AbstractCommonEventPtr &event = events.at(i);
+            const std::optional<qint64> key = reminderKey(m_keys[size_t(i)], event, nowLocal, nowMs, today);
             // A minute that passed before the last look was looked at then.
-            if (key <= now && m_lastCheck.isValid() && key < minuteOf(m_lastCheck))
+            if (!key || (*key <= nowMs && looked && *key < lookedMinute))
                 continue;
+            const QDateTime keyTime = QDateTime::fromMSecsSinceEpoch(*key, Qt::UTC);
+            const QByteArray id = event->id();
             // Waiting already, or shown today at this reading of the clock (also the second time
             // the clock reads it, in the hour repeated when daylight saving ends). Only today's
             // minutes can be either; the many later ones skip the look-up.
-            if (key < tomorrow && known.contains({wallReading(key), id}))
+            if (*key < tomorrowMs && known.contains({wallReading(keyTime), id}))
                 continue;
-            m_reminders[key].append({id, false});
+            m_reminders[keyTime].append({id, false});
         }
     }
     for (auto it = snoozed.cbegin(); it != snoozed.cend(); ++it)
         m_reminders[it.key()].append(it.value());
 }
 
-QDateTime ReminderController::reminderKey(const AbstractCommonEventPtr &event, const QDateTime &exactNow)
+std::optional<qint64> ReminderController::reminderKey(CachedKey &cached, const AbstractCommonEventPtr &event,
+                                                      const QDateTime &moment, qint64 momentMs, const QDate &today)
 {
-    CachedKey &cached = m_keys[event.get()];
     // Same owner: the same event, told apart without touching the count (a cache miss per event).
     const bool sameEvent = !cached.event.owner_before(event) && !event.owner_before(cached.event);
-    const bool fresh = sameEvent && cached.askedAt.date() == exactNow.date() && cached.askedAt <= exactNow &&
-                       (!cached.time.isValid() || exactNow < cached.time);
+    const bool fresh = sameEvent && cached.askedOn == today && cached.askedAt <= momentMs && momentMs < cached.until;
     if (!fresh) {
+        const QDateTime time = event->reminderUtcAfter(moment, momentMs);
         cached.event = event;
-        cached.askedAt = exactNow;
-        cached.time = event->reminderDateTime();
-        cached.key = cached.time.isValid() ? minuteOf(cached.time) : QDateTime();
+        cached.askedOn = today;
+        cached.askedAt = momentMs;
+        cached.hasKey = time.isValid();
+        cached.key = cached.hasKey ? minuteOf(time).toMSecsSinceEpoch() : 0;
+        cached.until = cached.hasKey ? time.toMSecsSinceEpoch() : std::numeric_limits<qint64>::max();
     }
-    return cached.key;
+    return cached.hasKey ? std::optional<qint64>(cached.key) : std::nullopt;
 }
 
 void ReminderController::onEventChanged(int index)
 {
-    if (m_eventsManager && index >= 0 && index < m_eventsManager->count())
-        m_keys.remove(m_eventsManager->eventByIndex(index).get());
-    else
+    // An event at a place not yet walked has no answer kept.
+    if (index < 0)
         m_keys.clear();
+    else if (size_t(index) < m_keys.size())
+        m_keys[size_t(index)] = CachedKey();
     scheduleReminder();
 }
 
@@ -339,9 +364,10 @@ void ReminderController::addMissedSince(const QDateTime &since)
     if (since >= now)
         return;
     const QDateTime today = now.date().startOfDay();
+    const QDateTime todayUtc = dayStartUtc(now.date());
     // Reminders of an earlier day are dropped at a start, but for one whose event is still ahead:
     // a resume over the same night opens it too.
-    for (auto it = m_reminders.begin(); it != m_reminders.end() && it.key() < today;)
+    for (auto it = m_reminders.begin(); it != m_reminders.end() && it.key() < todayUtc;)
         it = m_reminders.erase(it);
     const QList<AbstractCommonEventPtr> events = m_eventsManager->events();
     for (const AbstractCommonEventPtr &event : events) {
@@ -356,7 +382,7 @@ void ReminderController::addMissedSince(const QDateTime &since)
             entries.append(entry);
     }
     // What is in the table now came since the last look: it is due as after a resume.
-    m_lastCheck = since;
+    m_lastCheck = since.toUTC();
 }
 
 void ReminderController::saveLastLook()
@@ -371,8 +397,10 @@ void ReminderController::saveLastLook()
 ReminderTable ReminderController::storedPart(const ReminderTable &table, const QDate &today)
 {
     ReminderTable result;
+    const QDateTime begin = dayStartUtc(today);
+    const QDateTime end = dayStartUtc(today.addDays(1));
     for (auto it = table.cbegin(); it != table.cend(); ++it) {
-        const bool ofToday = it.key().date() == today;
+        const bool ofToday = it.key() >= begin && it.key() < end;
         for (const ReminderEntry &entry : it.value()) {
             if (entry.snoozed || ofToday)
                 result[it.key()].append(entry);
@@ -388,7 +416,7 @@ QVariantList ReminderController::snoozedToVariant(const ReminderTable &table)
         for (const ReminderEntry &entry : it.value()) {
             QVariantMap map;
             map.insert(QStringLiteral("version"), 1);
-            map.insert(QStringLiteral("date"), it.key());
+            map.insert(QStringLiteral("date"), it.key().toLocalTime());
             map.insert(QStringLiteral("eventId"), entry.eventId);
             map.insert(QStringLiteral("snoozed"), entry.snoozed);
             result.append(map);
@@ -407,7 +435,7 @@ ReminderTable ReminderController::snoozedFromVariant(const QVariant &value)
         if (item.typeId() != QMetaType::QVariantMap)
             continue;
         const QVariantMap map = item.toMap();
-        result[map.value(QStringLiteral("date")).toDateTime()].append(
+        result[map.value(QStringLiteral("date")).toDateTime().toUTC()].append(
             {map.value(QStringLiteral("eventId")).toByteArray(), map.value(QStringLiteral("snoozed")).toBool()});
     }
     return result;

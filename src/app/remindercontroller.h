@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -14,6 +13,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class EventsManager;
 class IWallClockTimer;
@@ -27,8 +28,10 @@ struct ReminderEntry
     bool operator==(const ReminderEntry &other) const { return eventId == other.eventId && snoozed == other.snoozed; }
 };
 
-// Local time -> the reminders due then, in the order they were added. An event's reminder sits
-// at its minute; a snooze at the second it was asked for.
+// When the reminders are due, in UTC -> the reminders due then, in the order they were added. An
+// event's reminder sits at its minute; a snooze at the second it was asked for. Kept as instants: a
+// local key is converted again at each comparison, and in a zone without daylight saving a key
+// made under summer time takes the C library a long search each time.
 using ReminderTable = QMap<QDateTime, QList<ReminderEntry>>;
 
 // Decides when the events' reminders are due and opens a reminder window for each.
@@ -62,10 +65,10 @@ public:
     // event for its first reminder after it.
     static QDateTime storedLastLook();
 
-    // The stored form under "reminder": a list of maps, one per entry, in table order.
+    // The stored form under "reminder": a list of maps, one per entry, in table order, with local times.
     static QVariantList snoozedToVariant(const ReminderTable &table);
     static ReminderTable snoozedFromVariant(const QVariant &value);
-    // What a restart needs of the table on `today`: the snoozes and today's event reminders.
+    // What a restart needs of the table on `today` (local): the snoozes and today's event reminders.
     static ReminderTable storedPart(const ReminderTable &table, const QDate &today);
 
 public slots:
@@ -76,11 +79,9 @@ public slots:
 
 private:
     void nearestReminders();
-    // A reminder that fell due and waits for its window: due by `now`, and either of today or
-    // come since the last look (a sleep or a clock moved on across midnight).
-    bool isPending(const QDateTime &key, const QDateTime &now) const;
-    // The event's reminder minute (invalid for none), reused while the event is unchanged.
-    QDateTime reminderKey(const AbstractCommonEventPtr &event, const QDateTime &exactNow);
+    // A reminder that fell due and waits for its window: due by `now`, and either of today (from
+    // `todayStart` on) or come since the last look (a sleep or a clock moved on across midnight). UTC.
+    bool isPending(const QDateTime &key, const QDateTime &now, const QDateTime &todayStart) const;
     void onEventChanged(int index);
     void restoreSnoozed();
     void saveSnoozed();
@@ -96,19 +97,26 @@ private:
     // event whose time has seconds still answers its minute after the window opened, and in the
     // hour repeated when daylight saving ends it answers the same reading again an hour later.
     QSet<QPair<QDateTime, QByteArray>> m_done;
-    // When the table was last looked at for due reminders.
+    // When the table was last looked at for due reminders (UTC).
     QDateTime m_lastCheck;
     // Asking an event for its reminder time costs several local-time conversions, and every
     // change of any event rebuilds the table: the answers stay valid until the event changes,
-    // the day changes or the answered moment comes.
+    // the day changes or the answered moment comes. Kept by the event's place in the list; an
+    // event found at another place is asked again.
     struct CachedKey
     {
         std::weak_ptr<AbstractCommonEvent> event; // keeps its owner block, so a reused address is told apart
-        QDateTime askedAt;
-        QDateTime time;
-        QDateTime key;
+        QDate askedOn;                            // local
+        qint64 askedAt = 0;                       // milliseconds since the epoch, as the others
+        qint64 until = 0;                         // the answered moment; none: never
+        qint64 key = 0;                           // the answer's minute
+        bool hasKey = false;
     };
-    QHash<const AbstractCommonEvent *, CachedKey> m_keys;
+    std::vector<CachedKey> m_keys;
+    // The event's reminder minute (none without a reminder) after `moment` (local, its instant
+    // `momentMs`, on `today`), reused while the event is unchanged.
+    static std::optional<qint64> reminderKey(CachedKey &cached, const AbstractCommonEventPtr &event,
+                                             const QDateTime &moment, qint64 momentMs, const QDate &today);
     QDateTime m_wakeTime;
     ReminderTable m_saved;
     bool m_hasSaved = false;

@@ -146,16 +146,16 @@ std::optional<std::time_t> libraryTime(const QDate &date, const QTime &time, std
 
 // A reading inside a gap: counted with the offset from before the gap it lands past the gap's end by
 // as much as it lay past its start.
-QDateTime afterGap(const QDate &date, const QTime &time)
+qint64 afterGap(const QDate &date, const QTime &time)
 {
     const qint64 reading = QDateTime(date, time, Qt::UTC).toMSecsSinceEpoch();
     // A day earlier the offset from before the gap is in force, whatever the zone's offset.
     const int before = QDateTime::fromMSecsSinceEpoch(reading - 86400000).offsetFromUtc();
-    return QDateTime::fromMSecsSinceEpoch(reading - qint64(before) * 1000);
+    return reading - qint64(before) * 1000;
 }
 } // namespace
 
-QDateTime localDateTime(const QDate &date, const QTime &time)
+std::optional<qint64> localMoment(const QDate &date, const QTime &time)
 {
     // Within the C library's years the offsets come from it straight: every conversion QDateTime makes
     // waits for the others, and the start asks this of every event on several threads.
@@ -172,23 +172,29 @@ QDateTime localDateTime(const QDate &date, const QTime &time)
         std::tm earlier = {};
         const std::time_t earlierSecs = *secs - 3 * 3600;
         before = localtime_r(&earlierSecs, &earlier) ? int(earlier.tm_gmtoff) : offset;
-        if (before <= offset)
-            return QDateTime(date, time);
     } else {
         const QDateTime result(date, time);
         if (!result.isValid())
-            return date.isValid() && time.isValid() ? afterGap(date, time) : result;
+            return date.isValid() && time.isValid() ? std::optional<qint64>(afterGap(date, time)) : std::nullopt;
         msecs = result.toMSecsSinceEpoch();
         offset = result.offsetFromUtc();
         before = QDateTime::fromMSecsSinceEpoch(msecs - 3 * 3600 * 1000).offsetFromUtc();
-        if (before <= offset)
-            return result;
     }
+    if (before <= offset)
+        return msecs;
     // Which pass of a repeated reading the conversion gives is the C library's choice. When the
     // offset was larger a little before, the clocks went back since: the same reading under that
     // offset is the earlier pass, if it exists.
-    const QDateTime first = QDateTime::fromMSecsSinceEpoch(msecs - qint64(before - offset) * 1000);
-    return first.date() == date && first.time() == time ? first : QDateTime(date, time);
+    const qint64 earlierPass = msecs - qint64(before - offset) * 1000;
+    const QDateTime first = QDateTime::fromMSecsSinceEpoch(earlierPass);
+    return first.date() == date && first.time() == time ? earlierPass : msecs;
+}
+
+QDateTime localDateTime(const QDate &date, const QTime &time)
+{
+    // From the instant: one look at the zone, where building it of the reading costs a search.
+    const std::optional<qint64> msecs = localMoment(date, time);
+    return msecs ? QDateTime::fromMSecsSinceEpoch(*msecs) : QDateTime(date, time);
 }
 
 QDateTime dayLimit(const QDate &today)

@@ -25,6 +25,8 @@ QString plainLocalStampText(const QDate &date, const QTime &time);
 // saving ends that is its first pass, as calendars take it; a reading the clocks skip when they go
 // forward comes as much later as the gap is long (02:15 in a half-hour gap from 02:00 is 02:45).
 QDateTime localDateTime(const QDate &date, const QTime &time);
+// The instant localDateTime() gives, in milliseconds since the epoch; nothing for an invalid date or time.
+std::optional<qint64> localMoment(const QDate &date, const QTime &time);
 // What QDateTime(date, time).toMSecsSinceEpoch() gives, or nullopt where that date-time is invalid
 // (a reading the clocks skip), with one look at the time zone instead of two.
 std::optional<qint64> localEpochMSecs(const QDate &date, const QTime &time);

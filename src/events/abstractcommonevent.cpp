@@ -195,6 +195,11 @@ QDateTime AbstractCommonEvent::reminderDateTimeAfter(const QDateTime &) const
     return QDateTime();
 }
 
+QDateTime AbstractCommonEvent::reminderUtcAfter(const QDateTime &, qint64) const
+{
+    return QDateTime();
+}
+
 QDateTime AbstractCommonEvent::remindedBeginAfter(const QDateTime &) const
 {
     return QDateTime();

@@ -104,6 +104,9 @@ public:
     QDateTime reminderDateTime() const override;
     // The first reminder later than `moment`, as reminderDateTime() answers it at that moment.
     virtual QDateTime reminderDateTimeAfter(const QDateTime &moment) const;
+    // reminderDateTimeAfter(moment) as an instant, in UTC, `momentMs` being the moment's: a table of
+    // instants asks many events, and converting each answer again costs a look at the zone.
+    virtual QDateTime reminderUtcAfter(const QDateTime &moment, qint64 momentMs) const;
     // When the occurrence begins that reminderDateTimeAfter(moment) reminds of; invalid for none.
     virtual QDateTime remindedBeginAfter(const QDateTime &moment) const;
     QString soundPath() const override;

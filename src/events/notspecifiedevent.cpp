@@ -110,61 +110,91 @@ QDateTime NotSpecifiedEvent::reminderDateTime() const
 
 QDateTime NotSpecifiedEvent::reminderDateTimeAfter(const QDateTime &now) const
 {
-    return reminderAfter(now).first;
+    const ReminderAnswer answer = reminderAfter(now);
+    return answer.found ? answer.localTime() : QDateTime();
+}
+
+QDateTime NotSpecifiedEvent::reminderUtcAfter(const QDateTime &moment, qint64 momentMs) const
+{
+    const ReminderAnswer answer = reminderAfter(moment, momentMs);
+    return answer.found ? QDateTime::fromMSecsSinceEpoch(answer.time, Qt::UTC) : QDateTime();
 }
 
 QDateTime NotSpecifiedEvent::remindedBeginAfter(const QDateTime &now) const
 {
-    return reminderAfter(now).second;
+    const ReminderAnswer answer = reminderAfter(now);
+    if (!answer.found)
+        return QDateTime();
+    return answer.beginDay.isValid() ? answer.beginDay.startOfDay() : QDateTime::fromMSecsSinceEpoch(answer.begin);
 }
 
-QPair<QDateTime, QDateTime> NotSpecifiedEvent::reminderAfter(const QDateTime &now) const
+const QDateTime &NotSpecifiedEvent::ReminderAnswer::localTime() const
+{
+    if (!local.isValid())
+        local = QDateTime::fromMSecsSinceEpoch(time);
+    return local;
+}
+
+NotSpecifiedEvent::ReminderAnswer NotSpecifiedEvent::reminderAfter(const QDateTime &now,
+                                                                   std::optional<qint64> nowMs) const
 {
     if (!m_reminderEnabled || !now.isValid())
         return {};
     // Only a zone the program pinned tells of its changes; another may change unseen.
     const int zone = TimeZoneWatcher::zoneGeneration();
     if (zone < 0)
-        return workOutReminderAfter(now);
+        return workOutReminderAfter(now, nowMs ? *nowMs : now.toMSecsSinceEpoch());
     // The search below finds the same dates from any moment of the day: the first reminder after an
     // earlier moment is also the first after `now`, as long as it is still ahead.
     for (const ReminderAnswer &answer : m_answers) {
         if (answer.zone == zone && answer.revision == revision() && answer.askedAt.isValid() &&
             answer.askedAt.date() == now.date() && answer.askedAt <= now &&
-            (!answer.time.isValid() || now < answer.time))
-            return {answer.time, answer.begin};
+            (!answer.found || (nowMs ? *nowMs < answer.time : now < answer.localTime())))
+            return answer;
     }
-    const QPair<QDateTime, QDateTime> found = workOutReminderAfter(now);
+    ReminderAnswer found = workOutReminderAfter(now, nowMs ? *nowMs : now.toMSecsSinceEpoch());
+    found.revision = revision();
+    found.zone = zone;
     ReminderAnswer &oldest = !m_answers[0].askedAt.isValid() ||
                                      (m_answers[1].askedAt.isValid() && m_answers[0].askedAt < m_answers[1].askedAt)
                                  ? m_answers[0]
                                  : m_answers[1];
-    oldest = ReminderAnswer{now, found.first, found.second, revision(), zone};
+    oldest = found;
     return found;
 }
 
-QPair<QDateTime, QDateTime> NotSpecifiedEvent::workOutReminderAfter(const QDateTime &now) const
+NotSpecifiedEvent::ReminderAnswer NotSpecifiedEvent::workOutReminderAfter(const QDateTime &now, qint64 nowMs) const
 {
     const Period &p = period();
+    ReminderAnswer answer;
+    answer.askedAt = now;
     // The notice is counted back from the begin, on the full date-time, so it may fall on the day
     // before; the first occurrence whose reminder is still ahead is the one to remind of. The search
     // starts a day back: a clock gap at the end of yesterday (clocks going forward at 23:00, a day
-    // skipped) moves yesterday's readings into today, where they are still to come.
+    // skipped) moves yesterday's readings into today, where they are still to come. Counted on
+    // instants: a local date-time is converted again at each comparison and each step.
     QDate date = nextDate(now.date().addDays(-1));
     for (int step = 0; date.isValid() && step < s_maxReminderSteps; ++step) {
         if (p.hasTime()) {
-            const QDateTime begin = localDateTime(date, p.beginTime());
-            const QDateTime candidate = begin.addSecs(-qint64(m_notifyMinutes) * 60);
-            if (candidate > now)
-                return {candidate, begin};
+            const std::optional<qint64> begin = localMoment(date, p.beginTime());
+            if (begin && *begin - qint64(m_notifyMinutes) * 60000 > nowMs) {
+                answer.time = *begin - qint64(m_notifyMinutes) * 60000;
+                answer.begin = *begin;
+                answer.found = true;
+                return answer;
+            }
         } else {
-            const QDateTime candidate = localDateTime(date.addDays(-m_notifyDays), QTime(9, 0));
-            if (candidate > now)
-                return {candidate, date.startOfDay()};
+            const std::optional<qint64> candidate = localMoment(date.addDays(-m_notifyDays), QTime(9, 0));
+            if (candidate && *candidate > nowMs) {
+                answer.time = *candidate;
+                answer.beginDay = date;
+                answer.found = true;
+                return answer;
+            }
         }
         date = nextDate(date.addDays(1));
     }
-    return {};
+    return answer;
 }
 
 void NotSpecifiedEvent::setNotifyMinutes(int minutes)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "events/abstractcommonevent.h"
 
 // The appointment: the one kind with a reminder, a sound and its own running-line switch.
@@ -52,6 +54,7 @@ public:
     bool isMovingLineEnabled() const override { return m_movingLineEnabled; }
     QDateTime reminderDateTime() const override;
     QDateTime reminderDateTimeAfter(const QDateTime &moment) const override;
+    QDateTime reminderUtcAfter(const QDateTime &moment, qint64 momentMs) const override;
     QDateTime remindedBeginAfter(const QDateTime &moment) const override;
     QString soundPath() const override { return m_soundPath; }
 
@@ -76,21 +79,28 @@ public:
 private:
     NotSpecifiedEvent(const QByteArray &id, const Defaults &defaults);
     template <class Map> void load(const Map &map);
-    // The first reminder later than `now` and the begin of the occurrence it is of.
-    QPair<QDateTime, QDateTime> reminderAfter(const QDateTime &now) const;
-    QPair<QDateTime, QDateTime> workOutReminderAfter(const QDateTime &now) const;
     // Two answers of reminderAfter(), each standing for the later moments of its day until the reminder
     // comes, while the event and the zone stay as they were. Asking costs several local-time conversions;
     // the threads that read the events file ask for the moments a start asks about, and the GUI thread
     // finds the answers here.
     struct ReminderAnswer
     {
-        QDateTime askedAt;
-        QDateTime time;
-        QDateTime begin;
+        QDateTime askedAt; // local
+        bool found = false;
+        qint64 time = 0;  // the reminder, in milliseconds since the epoch
+        qint64 begin = 0; // the occurrence's begin, of a timed event
+        QDate beginDay;   // the occurrence's date, of a whole-day event
         quint32 revision = 0;
         int zone = -1;
+        // The reminder as a local date-time, made when first asked for: the table of reminders keys
+        // instants and needs none.
+        const QDateTime &localTime() const;
+        mutable QDateTime local;
     };
+    // The first reminder later than `now` (local; `nowMs` its instant when known) and the begin of the
+    // occurrence it is of.
+    ReminderAnswer reminderAfter(const QDateTime &now, std::optional<qint64> nowMs = std::nullopt) const;
+    ReminderAnswer workOutReminderAfter(const QDateTime &now, qint64 nowMs) const;
     mutable ReminderAnswer m_answers[2];
     int m_notifyMinutes;
     int m_notifyDays;

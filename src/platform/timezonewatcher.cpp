@@ -23,6 +23,19 @@ QByteArray &pinnedValue()
     return value;
 }
 
+// The zone file pinned at the start and what it held then: a watcher made later compares with it.
+QString &pinnedFile()
+{
+    static QString file;
+    return file;
+}
+
+QByteArray &pinnedSignature()
+{
+    static QByteArray signature;
+    return signature;
+}
+
 std::atomic<int> s_zoneGeneration{-1};
 
 bool userZoneSet()
@@ -48,9 +61,15 @@ TimeZoneWatcher::TimeZoneWatcher(const QString &zoneFile, QObject *parent)
     m_userZone = userZoneSet();
     if (m_userZone)
         return;
-    m_signature = signature();
-    apply(zoneValue(m_zoneFile), false);
+    // Watched before it is read: a change after the reading is notified.
     watch();
+    m_signature = signature(m_zoneFile);
+    // Until now nothing watched the zone: what was worked out since the pin may be in the old one.
+    const bool changedSincePin = s_zoneGeneration >= 0 && pinnedFile() == m_zoneFile && QFileInfo::exists(m_zoneFile) &&
+                                 m_signature != pinnedSignature();
+    apply(zoneValue(m_zoneFile), changedSincePin);
+    if (changedSincePin)
+        QMetaObject::invokeMethod(this, &TimeZoneWatcher::zoneChanged, Qt::QueuedConnection);
     QDBusConnection bus = QDBusConnection::systemBus();
     if (bus.isConnected()) {
         bus.connect(QStringLiteral("org.freedesktop.timedate1"), QStringLiteral("/org/freedesktop/timedate1"),
@@ -68,11 +87,13 @@ TimeZoneWatcher::~TimeZoneWatcher()
 #endif
 }
 
-void TimeZoneWatcher::pinSystemZone()
+void TimeZoneWatcher::pinSystemZone(const QString &zoneFile)
 {
     if (userZoneSet())
         return;
-    pinnedValue() = zoneValue(QString::fromLatin1(kSystemZoneFile));
+    pinnedFile() = zoneFile;
+    pinnedSignature() = signature(zoneFile);
+    pinnedValue() = zoneValue(zoneFile);
     setZone(pinnedValue());
     s_zoneGeneration = 0;
 }
@@ -99,11 +120,11 @@ QByteArray TimeZoneWatcher::zoneValue(const QString &zoneFile)
     return ':' + zoneFile.toUtf8();
 }
 
-QByteArray TimeZoneWatcher::signature() const
+QByteArray TimeZoneWatcher::signature(const QString &zoneFile)
 {
-    QByteArray value = zoneValue(m_zoneFile);
-    QFile file(m_zoneFile);
-    if (!QFileInfo(m_zoneFile).isSymLink() && file.open(QIODevice::ReadOnly))
+    QByteArray value = zoneValue(zoneFile);
+    QFile file(zoneFile);
+    if (!QFileInfo(zoneFile).isSymLink() && file.open(QIODevice::ReadOnly))
         value += QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1);
     return value;
 }
@@ -181,7 +202,7 @@ void TimeZoneWatcher::checkZone()
 {
     if (m_userZone || !QFileInfo::exists(m_zoneFile))
         return;
-    const QByteArray now = signature();
+    const QByteArray now = signature(m_zoneFile);
     if (now == m_signature)
         return;
     m_signature = now;

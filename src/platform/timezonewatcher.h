@@ -23,13 +23,15 @@ class TimeZoneWatcher : public QObject
 public:
     static constexpr const char *kSystemZoneFile = "/etc/localtime";
 
-    // Pins the zone at once unless the user set TZ; `zoneFile` stands for /etc/localtime.
+    // Pins the zone at once unless the user set TZ; `zoneFile` stands for /etc/localtime. A zone
+    // that differs from the one pinned for the same file is a change: zoneChanged() follows from
+    // the event loop, once the owner is connected.
     explicit TimeZoneWatcher(const QString &zoneFile = QString::fromLatin1(kSystemZoneFile), QObject *parent = nullptr);
     ~TimeZoneWatcher() override;
 
     // Sets TZ to the zone the system file names, unless the user set TZ; call before the first
     // local-time conversion.
-    static void pinSystemZone();
+    static void pinSystemZone(const QString &zoneFile = QString::fromLatin1(kSystemZoneFile));
     // Once the zone is pinned, TZ changes only here: a number that grows with each change, so that
     // readers of the clock need not look TZ up each time. -1 while TZ may change from elsewhere.
     static int zoneGeneration();
@@ -55,7 +57,7 @@ signals:
 private:
     // What identifies the zone the file holds: the TZ value and, for a file that is no link,
     // its content.
-    QByteArray signature() const;
+    static QByteArray signature(const QString &zoneFile);
     // Sets TZ to `value`; `changed` makes the C library read the zone again under an unchanged name.
     void apply(const QByteArray &value, bool changed);
     void watch();

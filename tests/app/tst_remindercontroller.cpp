@@ -37,20 +37,31 @@ public:
         setReminderEnabled(true);
     }
 
-    QDateTime reminderDateTime() const override
+    QDateTime reminderUtcAfter(const QDateTime &now, qint64 nowMs) const override
     {
-        const QDateTime now = Common::Clock::now();
         for (int offset : {7200, 3600}) {
             const QDateTime moment =
                 QDateTime(m_reading.date(), m_reading.time(), Qt::OffsetFromUTC, offset).toLocalTime();
             if (moment.time() == m_reading.time() && moment > now)
-                return moment;
+                return moment.toUTC();
         }
-        return NotSpecifiedEvent::reminderDateTime();
+        return NotSpecifiedEvent::reminderUtcAfter(now, nowMs);
     }
 
 private:
     QDateTime m_reading;
+};
+
+// Without a reminder; each answer takes the clock on, as many events do in a long rebuild.
+class SlowEvent : public NotSpecifiedEvent
+{
+public:
+    QDateTime reminderUtcAfter(const QDateTime &now, qint64 nowMs) const override
+    {
+        Common::Clock::advance(m_secs * 1000);
+        return NotSpecifiedEvent::reminderUtcAfter(now, nowMs);
+    }
+    int m_secs = 0;
 };
 
 } // namespace
@@ -94,7 +105,7 @@ private:
     {
         // Bounded: a controller that keeps waking at the same moment fails rather than hangs.
         for (int n = 0; n < 10000 && timer()->isActive() && m_controller->wakeTime() <= time; ++n) {
-            Common::Clock::pin(m_controller->wakeTime());
+            Common::Clock::pin(std::max(m_controller->wakeTime(), Common::Clock::now()));
             timer()->fireNow();
         }
         Common::Clock::pin(time);
@@ -216,6 +227,36 @@ private slots:
         QVERIFY(keys().isEmpty());
         advanceTo(at("10:45"));
         QCOMPARE(m_shown, QStringList{"imported"});
+    }
+
+    // The clock passes 09:00 while the table is rebuilt: those reminders still open, once.
+    void opensWhatFellDueDuringARebuild_data()
+    {
+        QTest::addColumn<bool>("recomputed"); // as after a change of zone, else the first scheduling
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("first, into the minute") << false << 10;
+        QTest::newRow("recomputed, into the minute") << true << 10;
+        QTest::newRow("recomputed, past the wake-up") << true << 30;
+    }
+
+    void opensWhatFellDueDuringARebuild()
+    {
+        QFETCH(bool, recomputed);
+        QFETCH(int, seconds);
+        Common::Clock::pin(at("08:59:54"));
+        auto slow = std::make_shared<SlowEvent>();
+        slow->setReminderEnabled(false);
+        slow->m_secs = recomputed ? 0 : seconds;
+        m_manager->addEvent(slow);
+        addAppointment("once", at("09:00"));
+        auto daily = addAppointment("daily", at("09:00"));
+        daily->setOccurrence(Occurrence(s_day, IOccurrence::Daily));
+        start();
+        slow->m_secs = seconds;
+        if (recomputed)
+            m_controller->recompute();
+        advanceTo(at("09:05"));
+        QCOMPARE(m_shown, (QStringList{"once", "daily"}));
     }
 
     void opensRemindersOfOneMinuteInListOrder()

@@ -184,6 +184,31 @@ private slots:
         QCOMPARE(spy.count(), 0);
         QCOMPARE(qgetenv("TZ"), QByteArray("Asia/Tokyo"));
     }
+
+    // The zone changes after the start pinned it and before the watcher is made. Last: the pin stays.
+    void tellsOfAChangeSinceThePin_data()
+    {
+        QTest::addColumn<bool>("plainFile");
+        QTest::addColumn<QString>("atWatcher");
+        QTest::addColumn<int>("offsetHours"); // on 1 July
+        QTest::newRow("new link") << false << QStringLiteral("Asia/Tokyo") << 9;
+        QTest::newRow("plain file rewritten") << true << QStringLiteral("Asia/Tokyo") << 9;
+        QTest::newRow("unchanged") << false << QStringLiteral("Europe/Berlin") << 2;
+    }
+    void tellsOfAChangeSinceThePin()
+    {
+        QFETCH(bool, plainFile);
+        QFETCH(QString, atWatcher);
+        QFETCH(int, offsetHours);
+        QVERIFY(plainFile ? copyZone(QStringLiteral("Europe/Berlin")) : linkZone(QStringLiteral("Europe/Berlin")));
+        TimeZoneWatcher::pinSystemZone(zoneFile());
+        QVERIFY(plainFile ? copyZone(atWatcher) : linkZone(atWatcher));
+        TimeZoneWatcher watcher(zoneFile());
+        QSignalSpy spy(&watcher, &TimeZoneWatcher::zoneChanged);
+        QCoreApplication::processEvents();
+        QCOMPARE(spy.count(), offsetHours == 2 ? 0 : 1);
+        QCOMPARE(QDateTime(QDate(2026, 7, 1), QTime(12, 0)).offsetFromUtc(), offsetHours * 3600);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestTimeZoneWatcher)
