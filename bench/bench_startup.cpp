@@ -176,10 +176,10 @@ double idleInstructions(const Config &config, const QString &program, const QStr
     QProcess process;
     process.setProcessEnvironment(homeEnvironment(config));
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QStringLiteral("valgrind"),
-                  {QStringLiteral("--tool=callgrind"), QStringLiteral("--separate-threads=yes"), QStringLiteral("-q"),
-                   QStringLiteral("--callgrind-out-file=") + base + QStringLiteral(".%p"), programOf(config, program)} +
-                      argumentsOf(config));
+    const QStringList valgrind{
+        QStringLiteral("--tool=callgrind"), QStringLiteral("--separate-threads=yes"), QStringLiteral("-q"),
+        QStringLiteral("--callgrind-out-file=") + base + QStringLiteral(".%p"), programOf(config, program)};
+    process.start(QStringLiteral("valgrind"), valgrind + argumentsOf(config));
     const bool started = process.waitForStarted();
     const qint64 pid = process.processId();
     if (!started || !process.waitForFinished(600000) || process.exitCode() != 0) {
