@@ -976,19 +976,17 @@ void Editor::sizeTableColumns()
 
 void Editor::sortTableOnce()
 {
-    QHeaderView *header = m_tableView->horizontalHeader();
-    if (m_pages->currentWidget() != m_tableView->parentWidget()) {
-        // The header shows the order the page will have; the sort waits.
-        if (!m_tableSorted) {
-            const QSignalBlocker quiet(header);
-            header->setSortIndicator(EventsTableModel::DaysColumn, Qt::AscendingOrder);
-        }
-        return;
-    }
     if (m_tableSorted)
         return;
-    m_tableSorted = true;
-    m_tableView->sortByColumn(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    if (m_pages->currentWidget() == m_tableView->parentWidget()) {
+        m_tableSorted = true;
+        m_tableView->sortByColumn(EventsTableModel::DaysColumn, Qt::AscendingOrder);
+        return;
+    }
+    // The header shows the order the page will have; the sort waits.
+    QHeaderView *header = m_tableView->horizontalHeader();
+    const QSignalBlocker quiet(header);
+    header->setSortIndicator(EventsTableModel::DaysColumn, Qt::AscendingOrder);
 }
 
 int Editor::firstOpenWidth() const
