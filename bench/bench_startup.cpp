@@ -1,7 +1,8 @@
 // Start-up of the program: time from process start to the event loop's first idle moment after the
 // bar's first paint (with the tray set up), and the resident memory then, with events files of 0, 1,000,
 // 10,000 and 100,000 events, against a bare Qt Widgets program that shows a tray icon and a 1920x28
-// window painting one line, and enters its loop (the floor). Starts are interleaved, the median of
+// window painting one line, and enters its loop (the floor: the program barefloor beside this one, which
+// loads no library but Qt's). Starts are interleaved, the median of
 // several starts is printed with the ratios and the memory above the floor per event. Run it under an
 // X server (xvfb-run) to measure what users see; without DISPLAY the programs run offscreen. Last, both
 // start once more under callgrind (valgrind), which counts the GUI thread's instructions to that moment.
@@ -22,6 +23,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
 #include <QSystemTrayIcon>
@@ -133,6 +135,17 @@ QProcessEnvironment homeEnvironment(const Config &config)
     return env;
 }
 
+// The floor is a program of its own; the benchmark starts itself as the program.
+QString programOf(const Config &config, const QString &program)
+{
+    return config.events < 0 ? QFileInfo(program).dir().filePath(QStringLiteral("barefloor")) : program;
+}
+
+QStringList argumentsOf(const Config &config)
+{
+    return config.events < 0 ? QStringList() : QStringList{QStringLiteral("--program")};
+}
+
 bool startOnce(Config &config, const QString &program)
 {
     QProcess process;
@@ -140,7 +153,7 @@ bool startOnce(Config &config, const QString &program)
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QElapsedTimer timer;
     timer.start();
-    process.start(program, {config.events < 0 ? QStringLiteral("--bare") : QStringLiteral("--program")});
+    process.start(programOf(config, program), argumentsOf(config));
     QByteArray out;
     while (!out.contains('\n') && process.waitForReadyRead(30000))
         out += process.readAllStandardOutput();
@@ -163,10 +176,10 @@ double idleInstructions(const Config &config, const QString &program, const QStr
     QProcess process;
     process.setProcessEnvironment(homeEnvironment(config));
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QStringLiteral("valgrind"),
-                  {QStringLiteral("--tool=callgrind"), QStringLiteral("--separate-threads=yes"), QStringLiteral("-q"),
-                   QStringLiteral("--callgrind-out-file=") + base + QStringLiteral(".%p"), program,
-                   config.events < 0 ? QStringLiteral("--bare") : QStringLiteral("--program")});
+    const QStringList valgrind{
+        QStringLiteral("--tool=callgrind"), QStringLiteral("--separate-threads=yes"), QStringLiteral("-q"),
+        QStringLiteral("--callgrind-out-file=") + base + QStringLiteral(".%p"), programOf(config, program)};
+    process.start(QStringLiteral("valgrind"), valgrind + argumentsOf(config));
     const bool started = process.waitForStarted();
     const qint64 pid = process.processId();
     if (!started || !process.waitForFinished(600000) || process.exitCode() != 0) {
@@ -194,8 +207,6 @@ template <typename T> T median(std::vector<T> values)
 
 int main(int argc, char **argv)
 {
-    if (argc > 1 && qstrcmp(argv[1], "--bare") == 0)
-        return runBare(argc, argv);
     if (argc > 1 && qstrcmp(argv[1], "--program") == 0)
         return runProgram(argc, argv);
     if (argc > 3 && qstrcmp(argv[1], "--prepare") == 0) {
@@ -269,7 +280,7 @@ int main(int argc, char **argv)
                 floorInstructions / 1e6, instructions / 1e6);
     printGoalRow("GUI-thread instructions from start to idle, 10,000 events, against that floor, " +
                      std::to_string(cores) + " cores",
-                 instructionRatio > 0 ? formatted("%.2fx", instructionRatio) : std::string("not measured"), "<= 2.5x",
-                 instructionRatio > 0 && instructionRatio <= 2.5);
+                 instructionRatio > 0 ? formatted("%.2fx", instructionRatio) : std::string("not measured"),
+                 formatted("<= %.1fx", goal10), instructionRatio > 0 && instructionRatio <= goal10);
     return goalsExitCode();
 }

@@ -1,11 +1,17 @@
 #include "app/usersettings.h"
 
 #include "app/savereporter.h"
+#include "core/datafileguard.h"
 #include "core/inifilecheck.h"
 #include "core/log.h"
+#include "core/safefile.h"
+#include "core/settingkeys.h"
 #include "platform/linuxsettingsstore.h"
 
+#include <QDataStream>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <sys/stat.h>
@@ -21,9 +27,30 @@ UserSettings::FileSignature fileSignature(const QString &path)
     return {qint64(info.st_ino), qint64(info.st_size), qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
 
+// The bytes the settings file held for the table after "@Variant(": the stream of its value in the oldest layout.
+constexpr QDataStream::Version kTableStreamVersion = QDataStream::Qt_4_0;
+
+QByteArray tableBytes(const QVariant &value)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(kTableStreamVersion);
+    out << value;
+    return bytes;
+}
+
+// False when the bytes are not one list whole.
+bool readTableBytes(const QByteArray &bytes, QVariant *value)
+{
+    QDataStream in(bytes);
+    in.setVersion(kTableStreamVersion);
+    in >> *value;
+    return in.status() == QDataStream::Ok && in.atEnd() && value->typeId() == QMetaType::QVariantList;
+}
+
 } // namespace UserSettingsPrivate
 
-using UserSettingsPrivate::fileSignature;
+using namespace UserSettingsPrivate;
 
 UserSettings::UserSettings(SaveReporter &reports) : m_reports(reports)
 {
@@ -35,17 +62,84 @@ UserSettings::UserSettings(SaveReporter &reports) : m_reports(reports)
     }
     m_settings = LinuxSettingsStore(Common::guardedIniFormat()).open();
     QR_ASSERT(LinuxSettingsStore::userFiles().contains(m_settings->fileName()));
+    m_tableFile = tableFileFor(m_settings->fileName());
+    Common::removeSettingsLeftovers(m_tableFile);
+}
+
+QString UserSettings::tableFileFor(const QString &settingsFile)
+{
+    return QFileInfo(settingsFile).dir().filePath(QStringLiteral("reminder.dat"));
+}
+
+bool UserSettings::isTableKey(const QByteArray &key) const
+{
+    return key == Setting::Reminders;
+}
+
+void UserSettings::readTable() const
+{
+    if (m_tableRead)
+        return;
+    m_tableRead = true;
+    using Common::DataFileGuard;
+    if (DataFileGuard::setAsideIfOversized(m_tableFile))
+        return;
+    QFile file;
+    if (!Common::openRegularFile(&file, m_tableFile, nullptr, false)) {
+        // Not there yet, or not a file: what the settings file holds stands.
+        if (QFileInfo(m_tableFile).isSymLink() || QFileInfo::exists(m_tableFile))
+            DataFileGuard::notice(m_tableFile, DataFileGuard::Unreadable);
+        return;
+    }
+    QVariant table;
+    if (file.size() > 0 && !readTableBytes(file.readAll(), &table)) {
+        DataFileGuard::notice(m_tableFile, DataFileGuard::Unreadable);
+        return;
+    }
+    m_table = table;
+    m_tableInFile = true;
+}
+
+void UserSettings::writeTable(const QVariant &value)
+{
+    readTable();
+    m_table = value;
+    m_tableInFile = true;
+    Common::dropLink(m_tableFile);
+    QString error;
+    if (!Common::DataFileGuard::writeFile(m_tableFile, tableBytes(value), &error)) {
+        m_reports.reportSaveFailure(m_tableFile, error,
+                                    tr("The reminders are kept while %1 runs and saved with the next change once "
+                                       "the file can be written. If you exit now they are lost.")
+                                        .arg(QCoreApplication::applicationName()));
+        return;
+    }
+    m_reports.onSaved(m_tableFile);
+    // A settings file from before holds the table under the key: the file of its own stands for it now.
+    const QString key = QString::fromLatin1(Setting::Reminders);
+    if (m_settings->contains(key)) {
+        const FileSignature before = fileSignature(m_settings->fileName());
+        m_settings->remove(key);
+        sync(before);
+    }
 }
 
 UserSettings::~UserSettings() = default;
 
 QVariant UserSettings::value(const QByteArray &key, const QVariant &defaultValue) const
 {
+    if (isTableKey(key)) {
+        readTable();
+        if (m_tableInFile)
+            return m_table;
+    }
     return m_settings->value(QString::fromLatin1(key), defaultValue);
 }
 
 void UserSettings::setValue(const QByteArray &key, const QVariant &value)
 {
+    if (isTableKey(key))
+        return writeTable(value);
     const FileSignature before = fileSignature(m_settings->fileName());
     m_settings->setValue(QString::fromLatin1(key), value);
     sync(before);
@@ -54,9 +148,17 @@ void UserSettings::setValue(const QByteArray &key, const QVariant &value)
 void UserSettings::setValues(const QList<QPair<QByteArray, QVariant>> &values)
 {
     const FileSignature before = fileSignature(m_settings->fileName());
-    for (const auto &[key, value] : values)
-        m_settings->setValue(QString::fromLatin1(key), value);
-    sync(before);
+    bool inSettings = false;
+    for (const auto &[key, value] : values) {
+        if (isTableKey(key)) {
+            writeTable(value);
+        } else {
+            m_settings->setValue(QString::fromLatin1(key), value);
+            inSettings = true;
+        }
+    }
+    if (inSettings)
+        sync(before);
 }
 
 void UserSettings::sync(const FileSignature &before)
@@ -77,6 +179,13 @@ void UserSettings::sync(const FileSignature &before)
 void UserSettings::remove(const QByteArray &key, bool withDottedChildren)
 {
     const QString name = QString::fromLatin1(key);
+    if (isTableKey(key)) {
+        if (Common::dropLink(m_tableFile) && QFile::exists(m_tableFile) && !QFile::remove(m_tableFile))
+            QR_LOG("Cannot remove " + m_tableFile.toUtf8());
+        m_table = QVariant();
+        m_tableInFile = false;
+        m_tableRead = true;
+    }
     const FileSignature before = fileSignature(m_settings->fileName());
     const QStringList keys = m_settings->allKeys();
     m_settings->remove(name);

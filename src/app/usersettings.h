@@ -10,7 +10,8 @@ class QSettings;
 class SaveReporter;
 
 // The user's settings file: every change is written at once, and a write that did not go through is
-// reported as any other data file's.
+// reported as any other data file's. The reminder table, far larger than every other setting and changed
+// far more often, lies in a file of its own beside it, so that neither write carries the other's bytes.
 class UserSettings
 {
     Q_DECLARE_TR_FUNCTIONS(Application)
@@ -39,10 +40,22 @@ public:
     void setValues(const QList<QPair<QByteArray, QVariant>> &values);
     void remove(const QByteArray &key, bool withDottedChildren);
 
+    // The reminder table's own file beside the settings file at `settingsFile`.
+    static QString tableFileFor(const QString &settingsFile);
+
 private:
+    bool isTableKey(const QByteArray &key) const;
+    void readTable() const;
+    // Writes the table's file now; a settings file that still holds the key loses it with that.
+    void writeTable(const QVariant &value);
     // Writes the settings now and tells whether that worked; `before` is the file ahead of the change.
     void sync(const FileSignature &before);
 
     SaveReporter &m_reports;
     std::unique_ptr<QSettings> m_settings;
+    QString m_tableFile;
+    mutable bool m_tableRead = false;
+    // Whether the table's file held it; else a settings file from before still may.
+    mutable bool m_tableInFile = false;
+    mutable QVariant m_table;
 };

@@ -162,6 +162,7 @@ Editor::Editor(EventsManager *manager, const SharedActions &shared)
         connect(m_models.at(i), &QAbstractItemModel::rowsRemoved, this, &Editor::updateButtons);
     }
     connect(m_pages, &QStackedWidget::currentChanged, this, &Editor::updateButtons);
+    connect(m_pages, &QStackedWidget::currentChanged, this, &Editor::sortTableOnce);
     connect(m_pages, &QStackedWidget::currentChanged, this, [this] {
         if (m_columnSizingStale && isVisible())
             sizeTableColumns();
@@ -207,7 +208,7 @@ Editor::Editor(EventsManager *manager, const SharedActions &shared)
 
     connect(m_actionBackup, &QAction::triggered, this, &Editor::backup);
     connect(m_actionRestore, &QAction::triggered, this, &Editor::restore);
-    m_tableView->sortByColumn(EventsTableModel::DaysColumn, Qt::AscendingOrder);
+    sortTableOnce();
     m_panel->setVisible(properties()->value(Setting::EditorFilterPanel).toBool());
     connect(m_panel, &EditorFilterPanel::closeClicked, this, &Editor::toggleFilterPanel);
 }
@@ -971,6 +972,21 @@ void Editor::sizeTableColumns()
     if (m_columnSizingStale)
         return;
     m_tableView->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
+}
+
+void Editor::sortTableOnce()
+{
+    if (m_tableSorted)
+        return;
+    if (m_pages->currentWidget() == m_tableView->parentWidget()) {
+        m_tableSorted = true;
+        m_tableView->sortByColumn(EventsTableModel::DaysColumn, Qt::AscendingOrder);
+        return;
+    }
+    // The header shows the order the page will have; the sort waits.
+    QHeaderView *header = m_tableView->horizontalHeader();
+    const QSignalBlocker quiet(header);
+    header->setSortIndicator(EventsTableModel::DaysColumn, Qt::AscendingOrder);
 }
 
 int Editor::firstOpenWidth() const

@@ -180,6 +180,9 @@ private:
     // Columns as wide as their contents; asked for on every reset, done once per turn of the loop.
     void scheduleColumnSizing();
     void sizeTableColumns();
+    // The table is sorted when its page is first shown: sorting every event cost more than the rest of an
+    // opening on the calendar page.
+    void sortTableOnce();
     // The width that holds the tool bars beside the filter panel, open or not.
     int firstOpenWidth() const;
     // Grows the window until the calendar shows a whole six-week month, within the screen.
@@ -275,5 +278,6 @@ private:
     QHBoxLayout *m_toolBarRow = nullptr;
     bool m_columnSizingPending = false;
     bool m_columnSizingStale = false;
+    bool m_tableSorted = false;
     bool m_shownBefore = false;
 };

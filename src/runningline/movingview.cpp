@@ -604,22 +604,34 @@ void MovingView::releaseStrip()
     m_stripWindow = nullptr;
     m_strip.reset();
     m_stripCurrent = false;
+    m_columns = QImage();
 }
 
 QImage MovingView::textLayer(const QRect &area, int from, int width)
 {
     const qreal ratio = devicePixelRatioF();
-    QImage image(width, qRound(area.height() * ratio), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    image.setDevicePixelRatio(ratio);
-    QPainter painter(&image);
+    const QSize size(width, qRound(area.height() * ratio));
+    // The whole line's layer is made once per reset; only the frames' columns keep their image.
+    QImage whole;
+    QImage *image = &whole;
+    if (width < area.width() * ratio) {
+        if (m_columns.size() != size)
+            m_columns = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        image = &m_columns;
+    } else {
+        whole = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    }
+    image->fill(Qt::transparent);
+    image->setDevicePixelRatio(ratio);
+    QPainter painter(image);
     const qreal left = area.left() + from / ratio;
     painter.translate(-left, -area.top());
     const QRectF span(left, area.top(), width / ratio, area.height());
     painter.setClipRect(span.intersected(QRectF(area)));
     painter.setPen(m_textColor);
     drawHorizontal(painter, area, span);
-    return image;
+    painter.end();
+    return *image;
 }
 
 QImage MovingView::backgroundLayer(const QRect &area)

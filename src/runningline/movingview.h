@@ -164,6 +164,9 @@ private:
     IWindowSystem *m_windowSystem = nullptr;
     std::unique_ptr<IScrollStrip> m_strip;
     QPointer<QWindow> m_stripWindow;
+    // The image each frame's new columns are drawn in, kept with the paint engine the image holds: a new
+    // image and engine for every frame cost more than drawing the columns.
+    QImage m_columns;
     // The strip shows what a paint would show now; painting the text area makes it stale.
     bool m_stripCurrent = false;
     // The window system made no strip for this showing.

@@ -4,6 +4,7 @@
 #include "app/reminderwidget.h"
 #include "app/reportdialog.h"
 #include "app/settingsdialog.h"
+#include "app/usersettings.h"
 #include "core/clock.h"
 #include "core/jsonsettingsfile.h"
 #include "core/properties.h"
@@ -38,6 +39,8 @@
 #include <QMenuBar>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -576,6 +579,47 @@ private slots:
         QVERIFY(app->settings()->contains(QStringLiteral("other.reminder")));
         app->removeSettings("reminderX", false);
         QVERIFY(!app->settings()->contains(QStringLiteral("reminderX")));
+    }
+
+    // The reminder table lies in a file of its own, which other settings' writes leave alone; a restart reads it
+    // back, from there or from a settings file that still holds it.
+    void reminderTableInAFileOfItsOwn_data()
+    {
+        QTest::addColumn<bool>("inOldSettings");
+        QTest::newRow("written by the program") << false;
+        QTest::newRow("held by an older settings file") << true;
+    }
+
+    void reminderTableInAFileOfItsOwn()
+    {
+        QFETCH(bool, inOldSettings);
+        const QVariantList table{QVariantMap{{"version", 1},
+                                             {"date", QDateTime(QDate(2026, 3, 10), QTime(9, 0))},
+                                             {"eventId", QByteArray("{e1}")},
+                                             {"snoozed", true}}};
+        AppTestEnv env;
+        if (inOldSettings)
+            env.appSettings()->setValue(QStringLiteral("reminder"), table);
+        Application *app = env.make();
+        if (!inOldSettings)
+            app->setSettingsValue("reminder", table);
+        const QString file = UserSettings::tableFileFor(app->settings()->fileName());
+        const auto written = [&file] {
+            struct stat info = {};
+            return ::stat(qPrintable(file), &info) == 0 ? qint64(info.st_ino) << 32 ^ info.st_mtim.tv_nsec : -1;
+        };
+        const qint64 before = written();
+        QCOMPARE(before != -1, !inOldSettings);
+        app->setSettingsValue("report.name", QStringLiteral("Ann"));
+        QCOMPARE(written(), before);
+        app = env.make();
+        QCOMPARE(app->settingsValue("reminder", QVariant()), QVariant(table));
+        QCOMPARE(app->settings()->contains(QStringLiteral("reminder")), inOldSettings);
+        // A new table leaves the settings file without the old one.
+        app->setSettingsValue("reminder", QVariantList());
+        QVERIFY(!app->settings()->contains(QStringLiteral("reminder")));
+        app = env.make();
+        QCOMPARE(app->settingsValue("reminder", QVariant()), QVariant(QVariantList()));
     }
 
     void systemReportWrittenAtStart()

@@ -82,7 +82,7 @@ private:
     {
         if (name == QLatin1String("Quillane.conf"))
             return QDir(env.configFolder()).filePath(name);
-        if (name.endsWith(QLatin1String(".conf")))
+        if (name.endsWith(QLatin1String(".conf")) || name == QLatin1String("reminder.dat"))
             return QDir(env.configFolder()).filePath(QStringLiteral("Quillane/") + name);
         return QDir(env.dataFolder()).filePath(name);
     }
@@ -110,6 +110,10 @@ private:
             QBuffer buffer(&bytes);
             buffer.open(QIODevice::ReadOnly);
             return app->storage()->write("picture" + QByteArray::number(n), &buffer);
+        }
+        if (name == QLatin1String("reminder.dat")) {
+            app->setSettingsValue("reminder", QVariantList{n});
+            return true;
         }
         if (name == QLatin1String("Quillane.conf"))
             return true; // the user id is written at start
@@ -211,6 +215,10 @@ private slots:
         add("settings wrong shape", settings, "{\"Properties\": {\"daysToWatch\": 5}}\n", KeptAside);
         add("settings newer fields", settings, "[Properties]\nfutureSetting=7\n", WrittenBackWhole);
 
+        const QString table = QStringLiteral("reminder.dat");
+        add("reminder table garbage", table, garbage, KeptAside);
+        add("reminder table empty", table, "", NothingToKeep);
+
         const QString shared = QStringLiteral("Quillane.conf");
         add("shared settings garbage", shared, garbage, KeptAside);
         add("shared settings truncated", shared, "[General]\nuid={1", KeptAside);
@@ -241,8 +249,7 @@ private slots:
             QVERIFY(TestHelpers::writeFile(pathOf(env, QStringLiteral("pixmaps.dat")), pictureData(1)));
             QVERIFY(TestHelpers::writeFile(pathOf(env, QStringLiteral("pixmaps.tab")), pictureIndex(1)));
         }
-        if (file.endsWith(QLatin1String(".conf")))
-            QVERIFY(QDir().mkpath(QFileInfo(pathOf(env, file)).absolutePath()));
+        QVERIFY(QDir().mkpath(QFileInfo(pathOf(env, file)).absolutePath()));
         QVERIFY(TestHelpers::writeFile(pathOf(env, file), content));
         QVERIFY(expect != KeptAlready || TestHelpers::writeFile(pathOf(env, file) + ".bak", content));
         struct stat before = {}, kept = {};
