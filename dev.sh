@@ -16,7 +16,7 @@ TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev pyth
   qt6-base-private-dev clang-format)
 # The desktop and clock tests: a window manager, a faked wall clock, a tray, and tools to drive and
 # read windows. The test build stops when one is missing rather than leave its tests out.
-TEST_PACKAGES+=(openbox faketime xdotool trayer xterm)
+TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth valgrind)
 
 install_missing() {

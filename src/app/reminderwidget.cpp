@@ -91,13 +91,16 @@ void holdCarets(bool hold)
 using namespace ReminderWidgetPrivate;
 
 ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
-    : QFrame(nullptr, Dialog::fixedSizeFlags(Qt::Window | Qt::WindowStaysOnTopHint)),
+    : QFrame(nullptr, Dialog::fixedSizeFlags(Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)),
       m_ui(std::make_unique<Ui::Reminder>()), m_event(event)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     // It comes on its own while the user types elsewhere: on top and visible, but the keyboard stays
-    // where it was until the user clicks it.
+    // where it was until the user clicks it. Some window managers focus every window they map, whatever
+    // its user time says: the window takes no input until a click in it, and none once left again.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    create();
+    windowHandle()->installEventFilter(this);
     s_widgets.append(this);
     m_ui->setupUi(this);
     shareCloseIcon(m_ui->buttonBox);
@@ -142,8 +145,32 @@ void ReminderWidget::changeEvent(QEvent *event)
     if (event->type() == QEvent::ActivationChange && m_holdsCaret != isActiveWindow()) {
         m_holdsCaret = isActiveWindow();
         holdCarets(m_holdsCaret);
+        if (!m_holdsCaret)
+            takeInput(false);
     }
     QFrame::changeEvent(event);
+}
+
+bool ReminderWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    // The window sees a click before the child under it does.
+    if (event->type() == QEvent::MouseButtonPress && watched == windowHandle())
+        takeInput(true);
+    return QFrame::eventFilter(watched, event);
+}
+
+void ReminderWidget::takeInput(bool take)
+{
+    const Qt::WindowFlags flags =
+        take ? windowFlags() & ~Qt::WindowDoesNotAcceptFocus : windowFlags() | Qt::WindowDoesNotAcceptFocus;
+    if (flags == windowFlags())
+        return;
+    // Told to the window as it stands: setWindowFlags() would hide it and show it anew.
+    overrideWindowFlags(flags);
+    windowHandle()->setFlags(flags);
+    // Asked after the window takes input again, so that the window manager hands it the keyboard.
+    if (take)
+        windowHandle()->requestActivate();
 }
 
 void ReminderWidget::showReminder(const AbstractCommonEventPtr &event)

@@ -1,11 +1,12 @@
 #!/bin/sh
 # The program on a desktop that comes up around it, as at log-on: openbox, the program, then trayer (a
 # late tray and panel at the bar's edge), then a second instance of the program with its own bar.
-# Usage (under xvfb-run with a 1280x800 screen): desktop_session_test.sh path/to/quillane-reminder path/to/libfaketime.so.1
+# Usage (under xvfb-run with a 1280x800 screen): desktop_session_test.sh path/to/quillane-reminder path/to/libfaketime.so.1 [wm]
 set -u
 BIN=$1
 ROOT=$(mktemp -d)
 FAKETIME=$2
+WM=${3:-openbox --sm-disable}
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_MONOTONIC=1
 export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
 unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
@@ -51,11 +52,13 @@ start_program() {
 
 # Openbox announces itself before it handles map requests, and may drop one while it starts: show a
 # probe anew until one is managed.
-openbox --sm-disable >"$ROOT/openbox.log" 2>&1 & PIDS="$PIDS $!"
-until_true 200 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "no openbox: $(cat "$ROOT/openbox.log")"
+# Fluxbox's own toolbar would hold the tray and the bottom edge.
+mkdir "$ROOT/.fluxbox" && printf 'session.screen0.toolbar.%s\n' "visible: false" "tools: clock" >"$ROOT/.fluxbox/init"
+HOME="$ROOT" $WM >"$ROOT/wm.log" 2>&1 & PIDS="$PIDS $!"
+until_true 200 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "no $WM: $(cat "$ROOT/wm.log")"
 n=0
 until xmessage probe >/dev/null 2>&1 & PROBE=$! && until_true 10 sh -c 'xprop -root _NET_CLIENT_LIST | grep -q 0x'; do
-    kill "$PROBE"; n=$((n + 1)); [ $n -lt 20 ] || fail "openbox manages no window"
+    kill "$PROBE"; n=$((n + 1)); [ $n -lt 20 ] || fail "$WM manages no window"
 done
 kill "$PROBE"
 
@@ -91,15 +94,20 @@ until_true 100 shown_active "$EDITOR" || fail "the minimised editor did not come
 xdotool key ctrl+f
 until_true 100 appears Find || fail "no Find dialog"
 new_window() { REMINDER=$(named "Quillane Reminder" | grep -vx "$BAR_A"); [ -n "$REMINDER" ]; }
+# Another program's window keeps the keyboard while the reminder opens, and over its restore; a click gives it.
+xterm -e sh -c "cat >'$ROOT/typed'" 2>/dev/null & XTERM=$! && PIDS="$PIDS $XTERM"
+until_true 100 window_of "$XTERM" true >/dev/null && TYPING=$(window_of "$XTERM" true) || fail "no xterm"
+xdotool windowactivate "$TYPING"; until_true 100 shown_active "$TYPING" || fail "the xterm is not active"
 echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 new_window || fail "no reminder window"
+xdotool type --delay 20 "keys while it opens" && xdotool key Return
+until_true 50 grep -qx "keys while it opens" "$ROOT/typed" || fail "the opening reminder took the keyboard"
+xdotool mousemove --window "$REMINDER" 20 20 click 1
+until_true 50 shown_active "$REMINDER" || fail "a click left the reminder without the keyboard"
 # Minimised, the reminder comes back where it was with the other windows: at a second start, from the tray.
 PLACE=$(xwininfo -id "$REMINDER" | grep Absolute)
 shown_again() { ! iconic "$1" && ! xprop -id "$1" _NET_WM_STATE | grep -q _NET_WM_STATE_HIDDEN && [ "$(xwininfo -id "$1" | grep Absolute)" = "$PLACE" ]; }
 until_true 100 minimise "$REMINDER" || fail "the reminder did not minimise"
-# Another program's window keeps the keyboard over the restore.
-xterm -e sh -c "cat >'$ROOT/typed'" 2>/dev/null & XTERM=$! && PIDS="$PIDS $XTERM"
-until_true 100 window_of "$XTERM" true >/dev/null && TYPING=$(window_of "$XTERM" true) || fail "no xterm"
 xdotool windowactivate "$TYPING"; until_true 100 shown_active "$TYPING" || fail "the xterm is not active"
 HOME="$ROOT/a" XDG_RUNTIME_DIR="$ROOT/a/run" LD_PRELOAD="$FAKETIME" "$BIN" >/dev/null 2>&1
 until_true 100 shown_again "$REMINDER" || fail "a second start left the reminder minimised"
