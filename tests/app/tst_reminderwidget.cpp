@@ -272,6 +272,38 @@ private slots:
         QCOMPARE(logBuffer().count("ASSERT"), asserts);
     }
 
+    // A step that takes an event away closes its window; the step that brings it back opens it again.
+    void windowComesBackWithItsEvent_data()
+    {
+        QTest::addColumn<bool>("imported");
+        QTest::newRow("an import undone, then redone") << true;
+        QTest::newRow("a delete undone") << false;
+    }
+
+    void windowComesBackWithItsEvent()
+    {
+        QFETCH(bool, imported);
+        QUndoStack stack;
+        AbstractCommonEventPtr event = std::make_shared<NotSpecifiedEvent>();
+        event->setCaption("a");
+        if (imported)
+            stack.push(new ImportEventsCommand(m_manager.get(), {event}, CalendarInfo(), "Import"));
+        else
+            m_manager->addEvent(event);
+        ReminderWidget::showReminder(event);
+        if (imported)
+            stack.undo();
+        else
+            stack.push(new RemoveEventCommand(m_manager.get(), event));
+        const QByteArray id = event->id();
+        event.reset();
+        QTRY_VERIFY(ReminderWidget::widgets().isEmpty());
+        imported ? stack.redo() : stack.undo();
+        QCoreApplication::processEvents();
+        QCOMPARE(ReminderWidget::widgets().count(), 1);
+        QCOMPARE(ReminderWidget::widgets().first()->event(), m_manager->eventById(id));
+    }
+
     // A whole state put back (an import undone) makes every event anew: its open window follows it.
     void staysOneWindowWhenTheStateIsPutBack()
     {
