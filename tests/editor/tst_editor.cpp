@@ -180,6 +180,8 @@ private slots:
 
     void shortcutsReachTheirActions()
     {
+        // No edit dialog is run here: F2 reports that none can be.
+        TestHelpers::expectFailedChecks();
         QFETCH(QKeySequence, keys);
         QFETCH(QString, action);
         EditorEnv env;
@@ -250,6 +252,8 @@ private slots:
         QUndoStack *stack = UndoObject::undoStack();
         QCOMPARE(stack->count(), 1);
         QCOMPARE(stack->undoText(), undoText);
+        // The list lets go of a removed event on the next turn of the event loop, as between two key presses.
+        QCoreApplication::sendPostedEvents();
         stack->undo();
         QCOMPARE(env.manager->count(), 3);
     }

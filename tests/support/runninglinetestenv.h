@@ -27,7 +27,9 @@ struct RunningLineTestEnv : EventTestEnv
                                             IOccurrence::Type rule = IOccurrence::Once)
     {
         AbstractCommonEventPtr event = EventsFactory::createEvent(kind);
-        event->setCaption(caption);
+        // A wedding's caption is made of the couple's names and cannot be set.
+        if (kind != EventTypeWedding)
+            event->setCaption(caption);
         event->setPeriod(period);
         event->setOccurrence(Occurrence(period.beginDate(), rule));
         return event;
