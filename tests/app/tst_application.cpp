@@ -808,8 +808,7 @@ private slots:
         app->eventsManager()->addEvent(std::make_shared<NotSpecifiedEvent>());
         app->onEventRemoveRequired(0);
         QCOMPARE(app->eventsManager()->count(), 0);
-        // The list lets go of a removed event on the next turn of the event loop, as between two key presses.
-        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(); // as between two key presses: the list lets go of the event
         app->undo();
         QCOMPARE(app->eventsManager()->count(), 1);
         app->onEventRemoveRequired(5); // no such event: nothing happens

@@ -284,24 +284,17 @@ private slots:
     {
         QFETCH(bool, imported);
         QUndoStack stack;
-        AbstractCommonEventPtr event = std::make_shared<NotSpecifiedEvent>();
-        event->setCaption("a");
+        auto event = imported ? std::make_shared<NotSpecifiedEvent>() : addAppointment("a");
         if (imported)
             stack.push(new ImportEventsCommand(m_manager.get(), {event}, CalendarInfo(), "Import"));
-        else
-            m_manager->addEvent(event);
         ReminderWidget::showReminder(event);
-        if (imported)
-            stack.undo();
-        else
-            stack.push(new RemoveEventCommand(m_manager.get(), event));
-        const QByteArray id = event->id();
+        imported ? stack.undo() : stack.push(new RemoveEventCommand(m_manager.get(), event));
         event.reset();
         QTRY_VERIFY(ReminderWidget::widgets().isEmpty());
         imported ? stack.redo() : stack.undo();
         QCoreApplication::processEvents();
         QCOMPARE(ReminderWidget::widgets().count(), 1);
-        QCOMPARE(ReminderWidget::widgets().first()->event(), m_manager->eventById(id));
+        QCOMPARE(ReminderWidget::widgets().first()->event(), m_manager->eventByIndex(0));
     }
 
     // A whole state put back (an import undone) makes every event anew: its open window follows it.

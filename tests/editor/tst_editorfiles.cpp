@@ -278,8 +278,7 @@ private slots:
         if (since.endsWith("deleted")) {
             const int deleted = since == "imported deleted" ? env.manager->count() - 1 : 0;
             env.stack()->push(new RemoveEventCommand(env.manager.get(), env.manager->eventAt(deleted)));
-            // As between two key presses: the list lets go of the event.
-            QCoreApplication::processEvents();
+            QCoreApplication::processEvents(); // as between two key presses: the list lets go of the event
             env.stack()->undo();
         }
         env.stack()->undo();

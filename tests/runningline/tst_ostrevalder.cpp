@@ -583,8 +583,7 @@ private slots:
                 action->trigger();
         QCOMPARE(m_env->manager->count(), 0);
         task.reset();
-        // The list lets go of a removed event on the next turn of the event loop, as between two key presses.
-        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(); // as between two key presses: the list lets go of the event
         UndoObject::undoStack()->undo();
         QCOMPARE(m_env->manager->count(), 1);
 

@@ -286,8 +286,7 @@ private slots:
         QCOMPARE(w.manager->count(), 1);
         QVERIFY(!w.storage->contains(key));
 
-        // The list lets go of a removed event on the next turn of the event loop, as between two key presses.
-        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(); // as between two key presses: the list lets go of the event
         m_undo.undo();
         QCOMPARE(w.manager->count(), 2);
         QCOMPARE(w.manager->eventByIndex(1)->id(), id); // back at the end of the list
@@ -311,8 +310,7 @@ private slots:
         m_undo.COMMAND(edit);
         m_undo.COMMAND(new RemoveEventCommand(w.manager.get(), b));
         b.reset();
-        // The list lets go of a removed event on the next turn of the event loop, as between two key presses.
-        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(); // as between two key presses: the list lets go of the event
         m_undo.undo();
         QCOMPARE(captionsInFile(w.file()), (QStringList{"A", "C"}));
         m_undo.redo();

@@ -27,8 +27,7 @@ struct RunningLineTestEnv : EventTestEnv
                                             IOccurrence::Type rule = IOccurrence::Once)
     {
         AbstractCommonEventPtr event = EventsFactory::createEvent(kind);
-        // A wedding's caption is made of the couple's names and cannot be set.
-        if (kind != EventTypeWedding)
+        if (kind != EventTypeWedding) // a wedding's caption is made of the couple's names
             event->setCaption(caption);
         event->setPeriod(period);
         event->setOccurrence(Occurrence(period.beginDate(), rule));
