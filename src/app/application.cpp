@@ -162,8 +162,7 @@ QString Application::handOverFailedText() const
     const QString lockError = m_singleInstance->errorString();
     if (!lockError.isEmpty())
         return tr("%1 cannot make sure that it runs only once: %2.\n\nIt does not start, so that two copies "
-                  "cannot overwrite each other's changes. Free some disk space or check the folder, then start it "
-                  "again.")
+                  "cannot overwrite each other's changes. Put that right, then start it again.")
             .arg(applicationName(), lockError);
     return tr("%1 is already running but does not answer.\n\nIt does not start a second time, so that two "
               "copies cannot overwrite each other's changes. Wait a moment or end the running copy, then start "

@@ -92,6 +92,8 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show) : QOb
     connect(m_eventsManager, &EventsManager::eventRemoved, this, &ReminderController::scheduleReminder);
     connect(m_eventsManager, &EventsManager::eventChanged, this, &ReminderController::onEventChanged);
     connect(m_eventsManager, &EventsManager::layoutChanged, this, &ReminderController::scheduleReminder);
+    connect(m_eventsManager, &EventsManager::eventAdded, this, &ReminderController::reopenReturned);
+    connect(m_eventsManager, &EventsManager::layoutChanged, this, &ReminderController::reopenReturned);
 }
 
 ReminderController::~ReminderController()
@@ -123,6 +125,31 @@ void ReminderController::snooze(const AbstractCommonEventPtr &event, const QDate
         return;
     m_reminders[snoozeKey(time)].append({event->id(), true});
     scheduleReminder();
+}
+
+void ReminderController::closedWithEvent(const QByteArray &eventId)
+{
+    m_closedWithEvent.insert(eventId, Common::Clock::today());
+}
+
+void ReminderController::reopenReturned()
+{
+    if (m_closedWithEvent.isEmpty() || !m_eventsManager)
+        return;
+    // Its reminder was looked at already: the window comes back without waiting for the timer.
+    const QDate today = Common::Clock::today();
+    QList<AbstractCommonEventPtr> back;
+    for (auto it = m_closedWithEvent.begin(); it != m_closedWithEvent.end();) {
+        const AbstractCommonEventPtr event = it.value() == today ? m_eventsManager->eventById(it.key()) : nullptr;
+        if (event)
+            back.append(event);
+        if (event || it.value() != today)
+            it = m_closedWithEvent.erase(it);
+        else
+            ++it;
+    }
+    for (const AbstractCommonEventPtr &event : std::as_const(back))
+        m_show(event);
 }
 
 bool ReminderController::isPending(const QDateTime &key, const QDateTime &now, const QDateTime &todayStart) const

@@ -56,6 +56,10 @@ public:
     // longer in the events manager is not reminded of again.
     void snooze(const AbstractCommonEventPtr &event, const QDateTime &time);
 
+    // The event's reminder window closed because the event left the list (an undo, a delete): the
+    // window opens again when a step brings an event of its id back today (a redo, an undo).
+    void closedWithEvent(const QByteArray &eventId);
+
     const ReminderTable &reminders() const { return m_reminders; }
     // When the timer is due to wake the controller next (local time).
     QDateTime wakeTime() const { return m_wakeTime; }
@@ -89,6 +93,7 @@ private:
     // and of an earlier day those whose event has not begun.
     void addMissedSince(const QDateTime &since);
     void saveLastLook();
+    void reopenReturned();
 
     EventsManager *m_eventsManager = nullptr;
     ShowFunction m_show;
@@ -122,4 +127,6 @@ private:
     bool m_hasSaved = false;
     QDateTime m_savedLook;
     bool m_lookToSave = false; // windows opened since the last save
+    // Event id -> the day its window closed with the event.
+    QHash<QByteArray, QDate> m_closedWithEvent;
 };

@@ -220,6 +220,8 @@ void ReminderWidget::closeIfEventGone()
     }
     // Its snooze would be dropped; and the event must go with it now, not when the window is deleted,
     // so that an undo of the removal finds it gone.
+    if (ReminderController *controller = IApplication::instance()->reminderController())
+        controller->closedWithEvent(m_event->id());
     m_event.reset();
     close();
 }

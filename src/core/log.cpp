@@ -2,8 +2,10 @@
 
 #include "core/clock.h"
 #include "core/crashhandleradapter.h"
+#include "core/failedcheckhook.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -48,6 +50,12 @@ bool &writingLine()
 {
     thread_local bool t_writing = false;
     return t_writing;
+}
+
+std::atomic<Common::FailedCheckHook> &failedCheckHook()
+{
+    static std::atomic<Common::FailedCheckHook> s_hook{nullptr};
+    return s_hook;
 }
 
 // Call with the lock held.
@@ -149,11 +157,18 @@ void reportFailedAssert(const char *file, int line, const char *function, const 
     const QByteArray message = ':' + LogPrivate::baseName(file) + ':' + QByteArray::number(line) + ':' +
                                QByteArray(function ? function : "") + ":ASSERT: " + QByteArray(condition);
     writeLogLine(file, line, function, message);
+    if (const FailedCheckHook hook = LogPrivate::failedCheckHook())
+        hook(file, line, message);
     // A check that fails while the log finds its file must not start that search again.
     if (LogPrivate::writingLine())
         return;
     CrashHandlerAdapter adapter;
     adapter.reportAssert(QString::fromUtf8(condition));
+}
+
+void setFailedCheckHook(FailedCheckHook hook)
+{
+    LogPrivate::failedCheckHook() = hook;
 }
 
 void clearLogBuffer()

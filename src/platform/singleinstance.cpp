@@ -163,8 +163,16 @@ bool SingleInstance::holdDataFolder()
         return true;
     }
     if (m_dataLock->error() != QLockFile::LockFailedError) {
-        m_error =
-            QStringLiteral("the lock \"%1\" cannot be created (is its folder writable, with free space?)").arg(path);
+        // A folder another user made: no room is not why, and making it private is not ours to do.
+        struct stat info;
+        const QString folder = QFileInfo(path).path();
+        if (::stat(QFile::encodeName(folder).constData(), &info) == 0 && info.st_uid != ::getuid())
+            m_error = QStringLiteral("the data folder \"%1\" belongs to another user and cannot be made private "
+                                     "to this one")
+                          .arg(folder);
+        else
+            m_error = QStringLiteral("the lock \"%1\" cannot be created (is its folder writable, with free space?)")
+                          .arg(path);
         qWarning("Cannot create the data folder's lock: %s", qUtf8Printable(m_error));
         return false;
     }

@@ -223,6 +223,13 @@ void ImportEventsCommand::redo()
         m_manager->addCalendar(m_calendar);
     m_manager->addEvents(m_events);
     m_changeCount = m_manager->changeCount();
+    m_listed.clear();
+    m_ids.clear();
+    for (const AbstractCommonEventPtr &event : std::as_const(m_events)) {
+        m_listed.append(event);
+        m_ids.append(event->id());
+    }
+    m_events.clear();
 }
 
 void ImportEventsCommand::undo()
@@ -230,9 +237,22 @@ void ImportEventsCommand::undo()
     // Reading the whole content again rebuilt every event and held the windows for seconds: while
     // nothing else changed since, the import alone is taken back.
     const QVariantMap before = std::exchange(m_before, QVariantMap());
-    if (m_manager->changeCount() != m_changeCount || !m_manager->takeBackEvents(m_events, m_replaced)) {
-        // Whatever changed since goes back too, as a whole-state undo always did.
+    bool same = m_manager->changeCount() == m_changeCount;
+    for (qsizetype i = 0; i < m_listed.count(); ++i) {
+        AbstractCommonEventPtr event = m_listed.at(i).lock();
+        same = same && event;
+        if (!event)
+            event = m_manager->eventById(m_ids.at(i));
+        if (event)
+            m_events.append(std::move(event));
+    }
+    m_listed.clear();
+    if (!same || !m_manager->takeBackEvents(m_events, m_replaced)) {
+        // Whatever changed since goes back too, as a whole-state undo always did. The file's text
+        // tells of no picture: those of the events the import took out are still to be kept.
         m_manager->setState(before);
+        for (const AbstractCommonEventPtr &event : std::as_const(m_withPhotos))
+            event->restorePhoto();
         return;
     }
     for (const AbstractCommonEventPtr &event : std::as_const(m_withPhotos))

@@ -100,7 +100,11 @@ public:
 
 private:
     EventsManager *m_manager;
+    // Held while the import is undone. While it is done the list holds them: a later step that deletes
+    // one lets it go, and its undo makes it anew under its id.
     QList<AbstractCommonEventPtr> m_events;
+    QList<std::weak_ptr<AbstractCommonEvent>> m_listed;
+    QList<QByteArray> m_ids;
     CalendarInfo m_calendar;
     // The events the import took out, at their places in the list, and those of them with a picture.
     QList<QPair<int, AbstractCommonEventPtr>> m_replaced;

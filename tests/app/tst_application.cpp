@@ -852,6 +852,7 @@ private slots:
         app->eventsManager()->addEvent(std::make_shared<NotSpecifiedEvent>());
         app->onEventRemoveRequired(0);
         QCOMPARE(app->eventsManager()->count(), 0);
+        QCoreApplication::sendPostedEvents(); // as between two key presses: the list lets go of the event
         app->undo();
         QCOMPARE(app->eventsManager()->count(), 1);
         app->onEventRemoveRequired(5); // no such event: nothing happens

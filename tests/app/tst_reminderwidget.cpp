@@ -272,6 +272,31 @@ private slots:
         QCOMPARE(logBuffer().count("ASSERT"), asserts);
     }
 
+    // A step that takes an event away closes its window; the step that brings it back opens it again.
+    void windowComesBackWithItsEvent_data()
+    {
+        QTest::addColumn<bool>("imported");
+        QTest::newRow("an import undone, then redone") << true;
+        QTest::newRow("a delete undone") << false;
+    }
+
+    void windowComesBackWithItsEvent()
+    {
+        QFETCH(bool, imported);
+        QUndoStack stack;
+        auto event = imported ? std::make_shared<NotSpecifiedEvent>() : addAppointment("a");
+        if (imported)
+            stack.push(new ImportEventsCommand(m_manager.get(), {event}, CalendarInfo(), "Import"));
+        ReminderWidget::showReminder(event);
+        imported ? stack.undo() : stack.push(new RemoveEventCommand(m_manager.get(), event));
+        event.reset();
+        QTRY_VERIFY(ReminderWidget::widgets().isEmpty());
+        imported ? stack.redo() : stack.undo();
+        QCoreApplication::processEvents();
+        QCOMPARE(ReminderWidget::widgets().count(), 1);
+        QCOMPARE(ReminderWidget::widgets().first()->event(), m_manager->eventByIndex(0));
+    }
+
     // A whole state put back (an import undone) makes every event anew: its open window follows it.
     void staysOneWindowWhenTheStateIsPutBack()
     {

@@ -38,6 +38,7 @@ private:
     std::unique_ptr<TestSeams> m_seams;
     std::unique_ptr<RunningLineTestEnv> m_env;
     std::unique_ptr<Langs> m_langs;
+    UndoObject m_undo; // a bar's changes go into it
     QTemporaryDir m_translations;
     QColor m_colour;
     QFont m_font;
@@ -99,6 +100,7 @@ private slots:
         m_langs->addLanguage("German", QLocale::German);
         m_langs->addLanguage("Russian", QLocale::Russian);
         m_env->app.m_langs = m_langs.get();
+        m_env->app.m_undoObject = &m_undo;
         SettingsTestData::registerAll(store());
         StatCollector::reset();
         StatCollector::init(m_env->app.settings(), QString());

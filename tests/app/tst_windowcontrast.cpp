@@ -49,7 +49,8 @@ private slots:
         QApplication::setPalette(dark ? darker : QApplication::style()->standardPalette());
         for (int kind = 0; kind < 5; ++kind) {
             app->eventsManager()->addEvent(EventsFactory::createEvent(kind));
-            app->eventsManager()->eventByIndex(kind)->setCaption(QStringLiteral("Größere Feier – %1").arg(kind));
+            if (kind != EventTypeWedding)
+                app->eventsManager()->eventByIndex(kind)->setCaption(QStringLiteral("Größere Feier – %1").arg(kind));
         }
         std::unique_ptr<QWidget> form;
         if (window.size() == 1)

@@ -213,6 +213,7 @@ void TestJsonParser::writesDoublesAsVariantText()
 
 void TestJsonParser::leavesGapForTypesWithoutJsonForm()
 {
+    TestHelpers::expectFailedChecks();
     Common::clearLogBuffer();
     QTest::ignoreMessage(QtWarningMsg, "Cannot serialize QVariant of type qlonglong in JSON");
     const QByteArray text = Common::toJson(map({{"a", QVariant(qlonglong(5))}, {"b", 1}}));

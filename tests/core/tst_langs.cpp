@@ -116,6 +116,7 @@ private slots:
 
     void namesAndLookups()
     {
+        TestHelpers::expectFailedChecks();
         for (const char *code : {"de", "ru"}) {
             touch(m_installed->path(), QStringLiteral("quillane_%1.qm").arg(QLatin1String(code)));
             touch(m_installed->path(), QStringLiteral("qt_%1.qm").arg(QLatin1String(code)));

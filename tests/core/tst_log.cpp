@@ -130,6 +130,7 @@ private slots:
 
     void failedAssertWritesOneLineAndGoesOn()
     {
+        TestHelpers::expectFailedChecks();
         FakeApplication app;
         int reached = 0;
         const int value = 3;
@@ -146,6 +147,7 @@ private slots:
 
     void failedCheckIsReportedAndGivenBack()
     {
+        TestHelpers::expectFailedChecks();
         FakeApplication app;
         std::unique_ptr<int> none;
         QVERIFY(!QR_CHECK(none));

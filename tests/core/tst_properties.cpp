@@ -250,6 +250,7 @@ void TestProperties::unchangedRestoreEmitsNothing()
 
 void TestProperties::restoreOfEmptyOrUnknownText()
 {
+    TestHelpers::expectFailedChecks();
     FakeApplication app;
     Properties p(nullptr, QString());
     registerSample(p);

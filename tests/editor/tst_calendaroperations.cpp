@@ -203,6 +203,7 @@ private slots:
 
     void nothingHappensNothingIsPushed()
     {
+        TestHelpers::expectFailedChecks();
         QFETCH(QString, operation);
         QFETCH(bool, answer);
         QFETCH(int, questions);

@@ -212,6 +212,7 @@ private slots:
             event->setPeriod(Period(QDate(2026, 4, 21), QDate(2026, 4, 24)));
         } else if (change.endsWith("delete")) {
             remove.redo();
+            event.reset(); // deleted, it is held by no one: its undo makes it anew
         } else {
             hidden->setCalendarId(env.manager->defaultCalendarId());
         }

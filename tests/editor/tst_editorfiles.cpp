@@ -246,19 +246,25 @@ private slots:
     void importUndoTakesBackOnlyItsChange_data()
     {
         QTest::addColumn<bool>("replacing"); // the file holds the listed events, ids and all
-        QTest::addColumn<bool>("changedSince");
-        QTest::newRow("new events") << false << false;
-        QTest::newRow("replacing listed events") << true << false;
-        QTest::newRow("an event changed since") << false << true;
+        QTest::addColumn<QString>("since");  // what changed after the import
+        QTest::newRow("new events") << false << "";
+        QTest::newRow("replacing listed events") << true << "";
+        QTest::newRow("an event changed since") << false << "caption";
+        QTest::newRow("an imported event deleted, then undone") << false << "imported deleted";
+        QTest::newRow("replacing one with a picture, another deleted, then undone") << true << "other deleted";
     }
 
     void importUndoTakesBackOnlyItsChange()
     {
         QFETCH(bool, replacing);
-        QFETCH(bool, changedSince);
+        QFETCH(QString, since);
         Env env;
         const AbstractCommonEventPtr held = env.add(0, "Zahnarzt", Period(QDate(2026, 4, 1), QTime(8, 30)));
+        QPixmap picture(8, 8);
+        picture.fill(Qt::red);
+        held->setPhoto(picture);
         env.add(0, "Yoga", Period(QDate(2026, 1, 5)), IOccurrence::Weekly);
+        env.add(0, "Friseur", Period(QDate(2026, 2, 3)));
         QString path = env.write("Feiertage.ics", kThreeEvents);
         if (replacing) {
             path = env.dir.filePath("held.evt");
@@ -267,16 +273,24 @@ private slots:
         const QByteArray before = readAll(env.dir.filePath("events.dat"));
         env.answerImport("Feiertage");
         env.import(path);
-        if (changedSince)
+        if (since == "caption")
             env.manager->eventAt(env.manager->count() - 1)->setCaption("Geändert");
+        if (since.endsWith("deleted")) {
+            const int deleted = since == "imported deleted" ? env.manager->count() - 1 : 0;
+            env.stack()->push(new RemoveEventCommand(env.manager.get(), env.manager->eventAt(deleted)));
+            QCoreApplication::processEvents(); // as between two key presses: the list lets go of the event
+            env.stack()->undo();
+        }
         env.stack()->undo();
         QCOMPARE(readAll(env.dir.filePath("events.dat")), before);
         // Nothing else changed: the listed events were not read again.
-        QCOMPARE(env.manager->eventAt(0) == held, !changedSince);
+        QCOMPARE(env.manager->eventAt(0) == held, since.isEmpty());
+        QVERIFY(env.manager->eventAt(0)->hasStoredPhoto());
         env.stack()->redo();
-        QCOMPARE(env.manager->count(), replacing ? 2 : 5);
+        QCOMPARE(env.manager->count(), replacing ? 3 : 6);
         env.stack()->undo();
         QCOMPARE(readAll(env.dir.filePath("events.dat")), before);
+        QVERIFY(env.manager->eventAt(0)->hasStoredPhoto());
     }
 
     void importsWindows1251Csv()

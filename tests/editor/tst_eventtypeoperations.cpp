@@ -380,6 +380,7 @@ private slots:
 
     void refusedChangesPushNothing()
     {
+        TestHelpers::expectFailedChecks();
         QFETCH(QString, operation);
         QFETCH(QString, item);
         TypesEnv env;

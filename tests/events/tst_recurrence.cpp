@@ -125,6 +125,7 @@ private slots:
     }
     void ranges()
     {
+        TestHelpers::expectFailedChecks();
         QFETCH(QVariant, rule);
         QFETCH(QDate, begin);
         QFETCH(QDate, end);
@@ -135,6 +136,7 @@ private slots:
 
     void emptyWeekdaySetYieldsNothing()
     {
+        TestHelpers::expectFailedChecks();
         Occurrence o = make(IOccurrence::Weekly, QDate(2024, 1, 3));
         dynamic_cast<OccurrenceWeekly *>(o.rule())->setDays(0);
         QCOMPARE(o.nextDate(QDate(2024, 1, 1)), QDate());

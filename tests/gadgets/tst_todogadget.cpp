@@ -56,18 +56,21 @@ class TestToDoGadget : public QObject
 {
     Q_OBJECT
 
+    // Every gadget takes its look from one of these; without them it reports each one it asks for.
+    GadgetThemeManager themes;
+
 private slots:
     void initTestCase()
     {
         TestHelpers::isolateEnvironment();
         QCoreApplication::setApplicationName(QStringLiteral("Quillane Reminder"));
+        themes.loadTheme(QStringLiteral("darkblue.theme"));
+        themes.loadTheme(QStringLiteral("greengrass.theme"));
     }
 
     void newGadgetWritesItsFileAtOnce()
     {
         GadgetTestEnv env;
-        GadgetThemeManager themes;
-        themes.loadTheme(QStringLiteral("darkblue.theme"));
         ToDoGadget gadget(kUid, &themes, nullptr);
         QVERIFY(QFile::exists(env.dataFile(kFile)));
         const QJsonObject file = env.readJson(kFile);
@@ -91,7 +94,6 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QStringList, expected);
         GadgetTestEnv env;
-        GadgetThemeManager themes;
         ToDoGadget gadget(kUid, &themes, nullptr);
         QLabel *label = gadget.findChild<QLabel *>(QStringLiteral("enterToDoLabel"));
         QTest::mouseClick(label, Qt::LeftButton);
@@ -106,7 +108,6 @@ private slots:
     void escapeDropsTheEntry()
     {
         GadgetTestEnv env;
-        GadgetThemeManager themes;
         ToDoGadget gadget(kUid, &themes, nullptr);
         QTest::mouseClick(gadget.findChild<QLabel *>(QStringLiteral("enterToDoLabel")), Qt::LeftButton);
         enterEdit(gadget)->setText(QStringLiteral("half typed"));
@@ -137,7 +138,6 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, opens);
         GadgetTestEnv env;
-        GadgetThemeManager themes;
         ToDoGadget gadget(kUid, &themes, nullptr);
         QKeyEvent press(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers), text);
         QCoreApplication::sendEvent(&gadget, &press);
@@ -149,7 +149,6 @@ private slots:
     void renameWritesCaption()
     {
         GadgetTestEnv env;
-        GadgetThemeManager themes;
         {
             ToDoGadget gadget(kUid, &themes, nullptr);
             gadget.setCaption(QStringLiteral("Einkäufe"));
@@ -175,7 +174,6 @@ private slots:
         QFETCH(QString, change);
         QFETCH(QStringList, expected);
         GadgetTestEnv env;
-        GadgetThemeManager themes;
         ToDoGadget gadget(kUid, &themes, nullptr);
         for (const char *text : {"one", "two", "three"})
             gadget.addToDo(QString::fromLatin1(text));
@@ -216,7 +214,6 @@ private slots:
         QFETCH(bool, asked);
         QFETCH(bool, closes);
         GadgetTestEnv env;
-        GadgetThemeManager themes;
         QPointer<ToDoGadget> gadget = new ToDoGadget(kUid, &themes, nullptr);
         for (const QString &text : toDos)
             gadget->addToDo(text);
@@ -239,7 +236,6 @@ private slots:
     void closedGadgetWritesNoMore()
     {
         GadgetTestEnv env;
-        GadgetThemeManager themes;
         ToDoGadget gadget(kUid, &themes, nullptr);
         gadget.show();
         QTest::mouseClick(gadget.findChild<QLabel *>(QStringLiteral("enterToDoLabel")), Qt::LeftButton);
@@ -268,7 +264,6 @@ private slots:
     {
         QFETCH(QByteArray, content);
         GadgetTestEnv env;
-        GadgetThemeManager themes;
         QVERIFY(TestHelpers::writeFile(env.dataFile(kFile), content));
         ToDoGadget gadget(kUid, &themes, nullptr);
         QVERIFY(texts(gadget).isEmpty());
@@ -300,9 +295,6 @@ private slots:
         QFETCH(int, rows);
         QFETCH(QStringList, expected);
         GadgetTestEnv env;
-        GadgetThemeManager themes;
-        themes.loadTheme(QStringLiteral("darkblue.theme"));
-        themes.loadTheme(QStringLiteral("greengrass.theme"));
         QAction applyToAll(QStringLiteral("Apply to All"));
         ToDoGadget gadget(kUid, &themes, &applyToAll);
         for (int i = 0; i < rows; ++i)
@@ -334,9 +326,6 @@ private slots:
     void menuCommandsWork()
     {
         GadgetTestEnv env;
-        GadgetThemeManager themes;
-        themes.loadTheme(QStringLiteral("darkblue.theme"));
-        themes.loadTheme(QStringLiteral("greengrass.theme"));
         ToDoGadget gadget(kUid, &themes, nullptr);
         for (const char *text : {"one", "two", "three"})
             gadget.addToDo(QString::fromLatin1(text));
@@ -362,7 +351,6 @@ private slots:
     void dragMovesBetweenGadgets()
     {
         GadgetTestEnv env;
-        GadgetThemeManager themes;
         const QByteArray otherUid("{00000000-1111-2222-3333-444444444444}");
         ToDoGadget source(kUid, &themes, nullptr);
         ToDoGadget target(otherUid, &themes, nullptr);
@@ -400,7 +388,6 @@ private slots:
     void minimumHeightKeepsTheList()
     {
         GadgetTestEnv env;
-        GadgetThemeManager themes;
         ToDoGadget gadget(kUid, &themes, nullptr);
         gadget.show();
         gadget.addToDo(QStringLiteral("one"));
@@ -420,9 +407,6 @@ private slots:
     {
         QFETCH(QString, theme);
         GadgetTestEnv env;
-        GadgetThemeManager themes;
-        themes.loadTheme(QStringLiteral("darkblue.theme"));
-        themes.loadTheme(QStringLiteral("greengrass.theme"));
         ToDoGadget gadget(kUid, &themes, nullptr);
         gadget.setThemeUid(theme);
         gadget.setCaption(QStringLiteral("Wochenende – Einkäufe"));

@@ -15,6 +15,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -205,6 +206,26 @@ private slots:
         QVERIFY(!start.isListening());
         QVERIFY(!QFileInfo::exists(start.lockFilePath()));
         QVERIFY(!start.sendMessage(QStringLiteral("activate"), 300));
+    }
+
+    // Another user's start finds the data folder's lock beyond its reach: it names the folder's owner, not the disk.
+    void namesAnotherUsersDataFolder()
+    {
+        QTemporaryDir run, data;
+        if (::getuid() != 0 || ::chown(QFile::encodeName(run.path()).constData(), 65534, 65534) != 0)
+            QSKIP("Needs root to start as another user");
+        const pid_t child = ::fork();
+        if (child == 0) { // as the other user, it writes its error into a folder of its own
+            if (::setgid(65534) == 0 && ::setuid(65534) == 0) {
+                SingleInstance start(kId, nullptr, run.path(), data.path());
+                TestHelpers::writeFile(run.filePath("said"), start.isRunning() ? start.errorString().toUtf8() : "");
+            }
+            ::_exit(0);
+        }
+        QCOMPARE(::waitpid(child, nullptr, 0), child);
+        QCOMPARE(TestHelpers::readFile(run.filePath("said")),
+                 "the data folder \"" + QFile::encodeName(data.path()) +
+                     "\" belongs to another user and cannot be made private to this one");
     }
 
     // The lock and the socket go only into a folder no other user can write.

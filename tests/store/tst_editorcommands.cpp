@@ -286,6 +286,7 @@ private slots:
         QCOMPARE(w.manager->count(), 1);
         QVERIFY(!w.storage->contains(key));
 
+        QCoreApplication::sendPostedEvents(); // as between two key presses: the list lets go of the event
         m_undo.undo();
         QCOMPARE(w.manager->count(), 2);
         QCOMPARE(w.manager->eventByIndex(1)->id(), id); // back at the end of the list
@@ -309,6 +310,7 @@ private slots:
         m_undo.COMMAND(edit);
         m_undo.COMMAND(new RemoveEventCommand(w.manager.get(), b));
         b.reset();
+        QCoreApplication::sendPostedEvents(); // as between two key presses: the list lets go of the event
         m_undo.undo();
         QCOMPARE(captionsInFile(w.file()), (QStringList{"A", "C"}));
         m_undo.redo();
@@ -316,6 +318,7 @@ private slots:
         m_undo.COMMAND(
             new AddEventCommand(w.manager.get(), EventsFactory::createEvent(EventTypeNotSpecified, "same id")));
         w.manager->setState(w.manager->state()); // every object made anew, as an import's undo does
+        QCoreApplication::sendPostedEvents();
         UndoObject::undoStack()->setIndex(0);
         QCOMPARE(captionsInFile(w.file()), (QStringList{"A", "B"}));
     }

@@ -59,6 +59,7 @@ private slots:
 
     void move()
     {
+        TestHelpers::expectFailedChecks();
         QFETCH(int, index);
         QFETCH(int, delta);
         QFETCH(QString, expected);
@@ -72,6 +73,7 @@ private slots:
 
     void insertPositions()
     {
+        TestHelpers::expectFailedChecks();
         ObjectList list;
         fill(list, "XY");
         ObjectPtr w(new QObject), z(new QObject);
@@ -87,6 +89,7 @@ private slots:
 
     void callerErrorsLeaveListAlone()
     {
+        TestHelpers::expectFailedChecks();
         ObjectList list;
         fill(list, "AB");
         const ObjectPtr a = list.eventByIndex(0);

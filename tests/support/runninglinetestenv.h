@@ -27,7 +27,8 @@ struct RunningLineTestEnv : EventTestEnv
                                             IOccurrence::Type rule = IOccurrence::Once)
     {
         AbstractCommonEventPtr event = EventsFactory::createEvent(kind);
-        event->setCaption(caption);
+        if (kind != EventTypeWedding) // a wedding's caption is made of the couple's names
+            event->setCaption(caption);
         event->setPeriod(period);
         event->setOccurrence(Occurrence(period.beginDate(), rule));
         return event;

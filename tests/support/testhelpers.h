@@ -48,6 +48,9 @@ private:
     void (*m_oldHandler)(int) = nullptr;
 };
 
+// Failed checks fail the test function they happen in, but for the rest of the calling one: it provokes them.
+void expectFailedChecks();
+
 QByteArray readFile(const QString &path);
 bool writeFile(const QString &path, const QByteArray &content);
 

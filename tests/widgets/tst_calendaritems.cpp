@@ -200,6 +200,7 @@ private slots:
 
     void missingIndexesAnswerNothing()
     {
+        TestHelpers::expectFailedChecks();
         Common::clearLogBuffer();
         MonthItem month(nullptr, 2026, 2);
         QCOMPARE(month.day(29), nullptr);
@@ -227,6 +228,7 @@ private slots:
 
     void monthNamesAndWeekdays()
     {
+        TestHelpers::expectFailedChecks();
         QFETCH(QLocale, locale);
         QFETCH(int, month);
         QFETCH(QString, name);
@@ -310,6 +312,7 @@ private slots:
 
     void statusPixmapIsAThirdOfTheDay()
     {
+        TestHelpers::expectFailedChecks();
         const int before = shared().statusPixmaps.size();
         QPixmap red(64, 64);
         red.fill(Qt::red);

@@ -1,5 +1,6 @@
 #include "core/clock.h"
 #include "core/colorcontrast.h"
+#include "eventtestenv.h"
 #include "events/occurrencerules.h"
 #include "shots.h"
 #include "testhelpers.h"
@@ -53,6 +54,9 @@ private slots:
     void spaceAndEnterOpenTheMenu();
     void tabShowsAFocusMark_data();
     void tabShowsAFocusMark();
+
+private:
+    EventTestEnv m_env; // its settings store keeps the editor's size
 };
 
 static QLabel *summary(OccurrenceEditor &e)
