@@ -14,9 +14,10 @@ PACKAGES=(
 # qt6-base-private-dev lets the widget inspector build its style-sheet rule selector.
 TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar tzdata
   qt6-base-private-dev clang-format)
-# The desktop and clock tests: a window manager, a faked wall clock, a tray, and tools to drive and
-# read windows. The test build stops when one is missing rather than leave its tests out.
-TEST_PACKAGES+=(openbox faketime xdotool trayer xterm)
+# The desktop and clock tests: a window manager, a faked wall clock, a tray, tools to drive and read
+# windows, and the session bus most desktops have (each test runs with a bus of its own). The test build
+# stops when one is missing rather than leave its tests out.
+TEST_PACKAGES+=(openbox faketime xdotool trayer xterm dbus-x11)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth valgrind)
 
 install_missing() {
