@@ -13,7 +13,9 @@ class QLocalSocket;
 // One running instance per user: the first process holds a lock file in the user's runtime folder and
 // listens on a local socket beside it; later processes find the lock held and pass a text message over.
 // A lock left by a killed process is taken over, and its socket file is replaced. The folder is always
-// private to the user, so another user can neither plant a lock nor a socket there.
+// private to the user, so another user can neither plant a lock nor a socket there. Where the folder's
+// path is too long for a socket's, the socket goes into a new private folder in the temporary folder,
+// and the lock names it.
 // A second lock in the data folder keeps one instance per data folder also where the runtime folders differ:
 // a start under "su" or "sudo -u", a home shared by two computers.
 class SingleInstance : public QObject
@@ -49,7 +51,8 @@ public:
 
     QString lockFilePath() const;
     QString dataLockFilePath() const { return m_dataLock ? m_dataLock->fileName() : QString(); }
-    QString serverName() const { return m_serverName; }
+    // Where this instance listens, or where the instance this start found does.
+    QString serverName() const;
     bool isListening() const;
 
     // A peer has this long to send a message once it has connected.
@@ -74,7 +77,10 @@ private:
 
     QString m_error;
     QString m_folder;
+    QString m_socketName;
     QString m_serverName;
+    // Made for the socket when the folder's path is too long for one; removed at the end.
+    QString m_shortFolder;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<QLockFile> m_dataLock;
     QTimer m_renewal;

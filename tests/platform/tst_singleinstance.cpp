@@ -31,6 +31,7 @@ public:
     {
         SingleInstance instance(kId, nullptr, m_folder);
         m_becameInstance = !instance.isRunning();
+        m_serverName = instance.serverName();
         QObject::connect(
             &instance, &SingleInstance::messageReceived, &instance,
             [this](const QString &message) { m_messages << message; }, Qt::DirectConnection);
@@ -40,6 +41,7 @@ public:
 
     QString m_folder;
     bool m_becameInstance = false;
+    QString m_serverName;
     QStringList m_messages;
     QSemaphore m_ready;
 };
@@ -79,15 +81,32 @@ private slots:
         QVERIFY(!first.isRunning()); // decided once
     }
 
+    // A socket's path holds at most 107 bytes: a longer folder (a long home, no runtime folder) must still work.
+    void deliversMessageAndReportsReceipt_data()
+    {
+        QTest::addColumn<int>("depth");
+        QTest::newRow("short folder") << 0;
+        QTest::newRow("folder longer than a socket's path") << 120;
+    }
+
     void deliversMessageAndReportsReceipt()
     {
+        QFETCH(int, depth);
         QTemporaryDir dir;
-        RunningInstance running(dir.path());
-        QVERIFY(running.thread.m_becameInstance);
-        SingleInstance second(kId, nullptr, dir.path());
-        QVERIFY(second.isRunning());
-        QVERIFY(second.sendMessage(QStringLiteral("activate"), 5000));
-        QTRY_COMPARE(running.thread.m_messages, QStringList{QStringLiteral("activate")});
+        const QString folder = depth ? dir.filePath(QString(depth, QLatin1Char('d'))) : dir.path();
+        QString socket;
+        {
+            RunningInstance running(folder);
+            QVERIFY(running.thread.m_becameInstance);
+            SingleInstance second(kId, nullptr, folder);
+            QVERIFY(second.isRunning());
+            QVERIFY(second.sendMessage(QStringLiteral("activate"), 5000));
+            QTRY_COMPARE(running.thread.m_messages, QStringList{QStringLiteral("activate")});
+            socket = running.thread.m_serverName;
+        }
+        // Nothing stays where the socket was, nor a folder made for it.
+        QVERIFY(!socket.isEmpty() && !QFileInfo::exists(socket));
+        QVERIFY(socket.startsWith(folder) || !QFileInfo::exists(QFileInfo(socket).path()));
     }
 
     void sendWithoutInstanceFailsInTime()
