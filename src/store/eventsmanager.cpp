@@ -90,7 +90,7 @@ void workOutAhead(const AbstractCommonEvent &event, const QList<QDateTime> &remi
 }
 
 // Events written by one thread at a time; fewer than this are written on the calling thread.
-const qsizetype s_sliceEvents = 4096;
+qsizetype s_sliceEvents = 4096;
 
 // One entry, as the writer writes the map eventEntry() gives.
 void writeEntry(Common::JsonWriter &writer, const AbstractCommonEvent &event)
@@ -344,8 +344,10 @@ private:
     {
         for (;;) {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_partDone.wait(lock, [this] { return m_cancelled || (m_reminderMoments && !m_pending.empty()) ||
-                                                   (m_pending.empty() && m_threadsRead == m_threads.size()); });
+            m_partDone.wait(lock, [this] {
+                return m_cancelled || (m_reminderMoments && !m_pending.empty()) ||
+                       (m_pending.empty() && m_threadsRead == m_threads.size());
+            });
             if (m_cancelled || m_pending.empty())
                 return;
             Part &part = m_parts[m_pending.back()];
@@ -1045,6 +1047,11 @@ QByteArray EventsManager::FileParts::join() const
     }
     text += tail;
     return text;
+}
+
+qsizetype EventsManager::setSliceEvents(qsizetype count)
+{
+    return std::exchange(s_sliceEvents, qMax<qsizetype>(1, count));
 }
 
 QByteArray EventsManager::fileText() const
