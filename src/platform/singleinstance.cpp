@@ -258,7 +258,7 @@ void SingleInstance::renewDataLock()
     }
 }
 
-bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
+bool SingleInstance::sendMessage(const QString &message, int timeoutMs, const std::function<bool()> &waitLonger)
 {
     const QByteArray payload = message.toUtf8() + '\n';
     // A bare socket name would be looked up in the shared temporary folder.
@@ -276,6 +276,10 @@ bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
             while (!deadline.hasExpired() && socket.state() == QLocalSocket::ConnectedState &&
                    socket.bytesAvailable() < 1)
                 socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+            // A loaded machine can hold the instance up for long; it answers once it gets to it.
+            while (waitLonger && socket.bytesToWrite() == 0 && socket.state() == QLocalSocket::ConnectedState &&
+                   socket.bytesAvailable() < 1 && waitLonger())
+                socket.waitForReadyRead(100);
             if (socket.bytesAvailable() > 0) {
                 char receipt = 0;
                 return socket.getChar(&receipt) && receipt == SingleInstancePrivate::kReceipt;

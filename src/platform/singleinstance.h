@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class QLocalServer;
@@ -46,8 +47,10 @@ public:
     // A folder, not a link, owned by `uid`, that no one else may read, enter or write.
     static bool isPrivateFolder(const QString &path, uint uid);
     // Sends the message to the running instance and waits for its receipt; false when nothing
-    // took it within the time (the instance is busy, gone, or still starting).
-    bool sendMessage(const QString &message, int timeoutMs);
+    // took it within the time (the instance is busy, gone, or still starting). Past the time, while the
+    // instance holds the connection without answering (busy, not gone), `waitLonger` is asked every tenth
+    // of a second whether to wait on.
+    bool sendMessage(const QString &message, int timeoutMs, const std::function<bool()> &waitLonger = {});
 
     QString lockFilePath() const;
     QString dataLockFilePath() const { return m_dataLock ? m_dataLock->fileName() : QString(); }

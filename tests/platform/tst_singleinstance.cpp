@@ -36,12 +36,17 @@ public:
             &instance, &SingleInstance::messageReceived, &instance,
             [this](const QString &message) { m_messages << message; }, Qt::DirectConnection);
         m_ready.release();
-        exec();
+        // Busy, as under load: messages wait in the socket meanwhile.
+        QThread::msleep(m_busyMs);
+        if (!m_endsBusy)
+            exec();
     }
 
     QString m_folder;
     bool m_becameInstance = false;
     QString m_serverName;
+    unsigned long m_busyMs = 0;
+    bool m_endsBusy = false;
     QStringList m_messages;
     QSemaphore m_ready;
 };
@@ -107,6 +112,39 @@ private slots:
         // Nothing stays where the socket was, nor a folder made for it.
         QVERIFY(!socket.isEmpty() && !QFileInfo::exists(socket));
         QVERIFY(socket.startsWith(folder) || !QFileInfo::exists(QFileInfo(socket).path()));
+    }
+
+    // Past the time a busy instance still gets the message while the start waits on; the start stops when
+    // told to, or when the instance ends.
+    void waitsLongerForABusyInstance_data()
+    {
+        QTest::addColumn<bool>("ends");
+        QTest::addColumn<int>("stopAt"); // the question that says to stop waiting; 0 for none
+        QTest::addColumn<bool>("received");
+        QTest::newRow("answers late") << false << 0 << true;
+        QTest::newRow("waiting stopped") << false << 3 << false;
+        QTest::newRow("ends while waited for") << true << 0 << false;
+    }
+
+    void waitsLongerForABusyInstance()
+    {
+        QFETCH(bool, ends);
+        QFETCH(int, stopAt);
+        QFETCH(bool, received);
+        QTemporaryDir dir;
+        InstanceThread instance(dir.path());
+        instance.m_busyMs = 1500;
+        instance.m_endsBusy = ends;
+        instance.start();
+        instance.m_ready.acquire();
+        SingleInstance second(kId, nullptr, dir.path());
+        int asked = 0;
+        QCOMPARE(second.sendMessage(QStringLiteral("activate"), 300, [&] { return ++asked != stopAt; }), received);
+        QVERIFY(asked > 0);
+        QVERIFY(!stopAt || asked == stopAt);
+        instance.quit();
+        instance.wait();
+        QVERIFY(!received || instance.m_messages == QStringList{QStringLiteral("activate")});
     }
 
     void sendWithoutInstanceFailsInTime()
