@@ -19,6 +19,7 @@ fail() {
 until_true() { local n=$1 j=0; shift; while ! "$@"; do [ $((j += 1)) -lt "$n" ] || return 1; sleep 0.1; done; }
 window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }
 gone() { ! xdotool search --onlyvisible --name '^Restore$' 2>/dev/null | grep -qx "$1"; }
+taken() { grep -q "Restore: " "$DATA/log.dat" || gone "$D"; }
 # File > Restore..., again while the menu came too late for the key.
 open_restore() {
     xdotool key --window "$E" alt+f && sleep 1 && xdotool key --window "$E" r
@@ -28,10 +29,10 @@ open_restore() {
 restore_file() {
     local n=0
     xdotool key --window "$D" ctrl+a && xdotool type --window "$D" lists.qbf
-    while ! gone "$D"; do
+    while ! taken; do
         [ $((n += 1)) -le 3 ] || return 1
         xdotool key --window "$D" Return
-        until_true 30 gone "$D"
+        until_true 50 taken
     done
 }
 answer_box() { local b; b=$(window '^Restore$') && xdotool key --window "$b" Return && until_true 50 gone "$b"; }
@@ -74,7 +75,8 @@ for ROW in fifo:events.dat fifo:customtypes.dat fifo:typesorder.dat fifo:stat.da
         until_true 10 open_restore || fail "no Restore dialog"
         until_true 10 restore_file || fail "the Restore dialog did not take the file"
         until_true 1200 grep -q "Restore: " "$DATA/log.dat" || fail "nothing restored"
-        until_true 600 answer_box || fail "the restore's message was not answered"
+        # Qt gives keys to its active window: a Return meant for the dialog may have answered it already.
+        until_true 50 answer_box
     fi
     # Until the file is written: through the link into events.dat, or in place of the link.
     [ "${ROW%%:*}" != link ] || until_true 1200 eval '! cmp -s "$DATA/events.dat" events.before || ! [ -L "$TARGET" ]' ||
