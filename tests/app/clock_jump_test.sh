@@ -52,7 +52,6 @@ wait_log() {
     return 1
 }
 active() { xdotool getactivewindow 2>/dev/null; }
-# Runs the command every tenth of a second until it succeeds, at most $1 times.
 until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
 shown() { grep -c "Show Reminder" "$LOG"; }
 # Starts the program at $1 and waits for its first scheduling, which follows the windows of its start.
@@ -145,8 +144,7 @@ grep -q "Show Reminder" "$LOG" && fail "a reminder window opened before its time
 xmessage -name inuse "typing here" & PIDS="$PIDS $!"
 inuse_shown() { INUSE=$(xdotool search --onlyvisible --classname inuse 2>/dev/null | head -n 1) && [ -n "$INUSE" ]; }
 until_true 600 inuse_shown || fail "no window in use"
-# Asked again while the window manager is still busy with its first showing, or a window of the
-# program's start came after.
+# Asked again while the window manager is still busy with its first showing.
 inuse_active() { [ "$(active)" = "$INUSE" ] || { xdotool windowactivate "$INUSE" 2>/dev/null; false; }; }
 until_true 600 inuse_active || fail "the window in use is not active (active: $(active))"
 

@@ -8,34 +8,18 @@ set -u
 ROOT=$(mktemp -d)
 export ASAN_OPTIONS=detect_leaks=0
 unset QT_QPA_PLATFORM
-fail() {
-    echo "FAIL: $ROW: $*"
-    tail -n 15 "$DATA/log.dat" 2>/dev/null
-    kill -9 "$PID" 2>/dev/null
-    rm -rf "$ROOT"
-    exit 1
-}
-# The waits are long: a loaded machine slows the sanitizer build down many times.
+fail() { echo "FAIL: $ROW: $*"; tail -n 15 "$DATA/log.dat"; kill -9 "$PID" 2>/dev/null; rm -rf "$ROOT"; exit 1; }
 until_true() { local n=$1 j=0; shift; while ! "$@"; do [ $((j += 1)) -lt "$n" ] || return 1; sleep 0.1; done; }
 window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1 | grep .; }
-gone() { ! xdotool search --onlyvisible --name '^Restore$' 2>/dev/null | grep -qx "$1"; }
-taken() { grep -q "Restore: " "$DATA/log.dat" || gone "$D"; }
-# File > Restore..., again while the menu came too late for the key.
-open_restore() {
-    xdotool key --window "$E" alt+f && sleep 1 && xdotool key --window "$E" r
-    D=$(until_true 50 window '^Restore$') || { xdotool key --window "$E" Escape; return 1; }
-}
-# The name typed anew while the dialog lost it; Return also takes a completion.
+taken() { grep -q "Restore: " "$DATA/log.dat" || ! xdotool search --onlyvisible --name '^Restore$' | grep -qx "$D"; }
+# File > Restore..., again while the menu came too late for the key; then the name, typed anew while the
+# dialog lost it. Return also takes a completion.
+open_restore() { xdotool key --window "$E" alt+f && sleep 1 && xdotool key --window "$E" r && D=$(until_true 50 window '^Restore$') || ! xdotool key --window "$E" Escape; }
 restore_file() {
-    local n=0
+    local n
     xdotool key --window "$D" ctrl+a && xdotool type --window "$D" lists.qbf
-    while ! taken; do
-        [ $((n += 1)) -le 3 ] || return 1
-        xdotool key --window "$D" Return
-        until_true 50 taken
-    done
+    for n in 1 2 3; do taken || { xdotool key --window "$D" Return && until_true 50 taken; }; done
 }
-answer_box() { local b; b=$(window '^Restore$') && xdotool key --window "$b" Return && until_true 50 gone "$b"; }
 LIST='{"Caption": "Shopping", "ToDos": {"eventsList": [], "version": 1}}'
 UID_='{0a1b2c3d-0000-4000-8000-00000000000a}'
 for ROW in fifo:events.dat fifo:customtypes.dat fifo:typesorder.dat fifo:stat.dat fifo:.restore-journal \
@@ -68,15 +52,14 @@ for ROW in fifo:events.dat fifo:customtypes.dat fifo:typesorder.dat fifo:stat.da
         sleep 0.1
     done
     if [ "$ROW" = todo:restored ]; then
-        # With no bar (see its setting above), a second start opens the events editor.
-        "$1"
+        "$1" # with no bar (see its setting above), a second start opens the events editor
         RC=$? && [ $RC -eq 1 ] || fail "a second start ended with status $RC, not 1"
         E=$(until_true 1200 window "Events Editor") || fail "no events editor"
         until_true 10 open_restore || fail "no Restore dialog"
         until_true 10 restore_file || fail "the Restore dialog did not take the file"
         until_true 1200 grep -q "Restore: " "$DATA/log.dat" || fail "nothing restored"
-        # Qt gives keys to its active window: a Return meant for the dialog may have answered it already.
-        until_true 50 answer_box
+        # Qt gives keys to its active window: a Return meant for the dialog may have answered the box already.
+        until_true 50 eval 'xdotool key --window "$(window "^Restore$")" Return'
     fi
     # Until the file is written: through the link into events.dat, or in place of the link.
     [ "${ROW%%:*}" != link ] || until_true 1200 eval '! cmp -s "$DATA/events.dat" events.before || ! [ -L "$TARGET" ]' ||

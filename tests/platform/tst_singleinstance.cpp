@@ -36,8 +36,7 @@ public:
             &instance, &SingleInstance::messageReceived, &instance,
             [this](const QString &message) { m_messages << message; }, Qt::DirectConnection);
         m_ready.release();
-        // Busy, as under load: messages wait in the socket meanwhile.
-        QThread::msleep(m_busyMs);
+        QThread::msleep(m_busyMs); // busy, as under load: messages wait in the socket
         if (!m_endsBusy)
             exec();
     }
@@ -53,8 +52,10 @@ public:
 
 struct RunningInstance
 {
-    explicit RunningInstance(const QString &folder) : thread(folder)
+    explicit RunningInstance(const QString &folder, unsigned long busyMs = 0, bool endsBusy = false) : thread(folder)
     {
+        thread.m_busyMs = busyMs;
+        thread.m_endsBusy = endsBusy;
         thread.start();
         thread.m_ready.acquire();
     }
@@ -86,65 +87,43 @@ private slots:
         QVERIFY(!first.isRunning()); // decided once
     }
 
-    // A socket's path holds at most 107 bytes: a longer folder (a long home, no runtime folder) must still work.
+    // A socket's path holds at most 107 bytes: a longer folder (a long home, no runtime folder) works too.
+    // Past the time a busy instance gets the message while the start waits on, until told to stop or it ends.
     void deliversMessageAndReportsReceipt_data()
     {
         QTest::addColumn<int>("depth");
-        QTest::newRow("short folder") << 0;
-        QTest::newRow("folder longer than a socket's path") << 120;
+        QTest::addColumn<int>("busy");   // 1: busy, then answers; 2: busy, then ends
+        QTest::addColumn<int>("stopAt"); // the question that says to stop waiting; 0 for none
+        QTest::newRow("short folder") << 0 << 0 << 0;
+        QTest::newRow("folder longer than a socket's path") << 120 << 0 << 0;
+        QTest::newRow("busy, answers late") << 0 << 1 << 0;
+        QTest::newRow("busy, waiting stopped") << 0 << 1 << 3;
+        QTest::newRow("busy, ends while waited for") << 0 << 2 << 0;
     }
 
     void deliversMessageAndReportsReceipt()
     {
         QFETCH(int, depth);
+        QFETCH(int, busy);
+        QFETCH(int, stopAt);
         QTemporaryDir dir;
         const QString folder = depth ? dir.filePath(QString(depth, QLatin1Char('d'))) : dir.path();
+        const bool received = busy < 2 && !stopAt;
         QString socket;
         {
-            RunningInstance running(folder);
-            QVERIFY(running.thread.m_becameInstance);
+            RunningInstance running(folder, busy ? 1500 : 0, busy == 2);
             SingleInstance second(kId, nullptr, folder);
-            QVERIFY(second.isRunning());
-            QVERIFY(second.sendMessage(QStringLiteral("activate"), 5000));
-            QTRY_COMPARE(running.thread.m_messages, QStringList{QStringLiteral("activate")});
+            QVERIFY(running.thread.m_becameInstance && second.isRunning());
+            int asked = 0;
+            QCOMPARE(second.sendMessage("activate", busy ? 300 : 5000, [&] { return ++asked != stopAt; }), received);
+            QVERIFY(busy ? asked > 0 && (!stopAt || asked == stopAt) : asked == 0);
+            if (received)
+                QTRY_COMPARE(running.thread.m_messages, QStringList{QStringLiteral("activate")});
             socket = running.thread.m_serverName;
         }
         // Nothing stays where the socket was, nor a folder made for it.
         QVERIFY(!socket.isEmpty() && !QFileInfo::exists(socket));
         QVERIFY(socket.startsWith(folder) || !QFileInfo::exists(QFileInfo(socket).path()));
-    }
-
-    // Past the time a busy instance still gets the message while the start waits on; the start stops when
-    // told to, or when the instance ends.
-    void waitsLongerForABusyInstance_data()
-    {
-        QTest::addColumn<bool>("ends");
-        QTest::addColumn<int>("stopAt"); // the question that says to stop waiting; 0 for none
-        QTest::addColumn<bool>("received");
-        QTest::newRow("answers late") << false << 0 << true;
-        QTest::newRow("waiting stopped") << false << 3 << false;
-        QTest::newRow("ends while waited for") << true << 0 << false;
-    }
-
-    void waitsLongerForABusyInstance()
-    {
-        QFETCH(bool, ends);
-        QFETCH(int, stopAt);
-        QFETCH(bool, received);
-        QTemporaryDir dir;
-        InstanceThread instance(dir.path());
-        instance.m_busyMs = 1500;
-        instance.m_endsBusy = ends;
-        instance.start();
-        instance.m_ready.acquire();
-        SingleInstance second(kId, nullptr, dir.path());
-        int asked = 0;
-        QCOMPARE(second.sendMessage(QStringLiteral("activate"), 300, [&] { return ++asked != stopAt; }), received);
-        QVERIFY(asked > 0);
-        QVERIFY(!stopAt || asked == stopAt);
-        instance.quit();
-        instance.wait();
-        QVERIFY(!received || instance.m_messages == QStringList{QStringLiteral("activate")});
     }
 
     void sendWithoutInstanceFailsInTime()

@@ -3,9 +3,8 @@
 # and a program that connects meanwhile is refused (2 of 300 back-to-back connections here). Key repeat is
 # put off too: a key that xdotool pressed into a window that went away repeats into the next program's
 # window (a message box closed by itself, 1 start in about 20).
-# The command gets a session bus of its own, ended with it: without one, a bus that starts by itself when a
-# program asks for it (dbus-x11) outlives the test and leaves its folder in the test's runtime folder. The
-# bus's daemon is kept out of the runtime folder the caller has.
+# The command gets a session bus of its own, ended with it and kept out of the runtime folder: a bus that
+# starts by itself (dbus-x11) outlives the test and leaves its folder in the test's runtime folder.
 # Usage: xvfb-run-noreset.sh path/to/xvfb-run [xvfb-run arguments] command...
 set -u
 real=$1
