@@ -87,8 +87,7 @@ private slots:
         QVERIFY(!first.isRunning()); // decided once
     }
 
-    // A socket's path holds at most 107 bytes: a longer folder (a long home, no runtime folder) works too.
-    // Past the time a busy instance gets the message while the start waits on, until told to stop or it ends.
+    // Also from a folder too long for a socket's path (107 bytes), and from a busy instance past the time.
     void deliversMessageAndReportsReceipt_data()
     {
         QTest::addColumn<int>("depth");
