@@ -14,9 +14,10 @@ PACKAGES=(
 # qt6-base-private-dev lets the widget inspector build its style-sheet rule selector.
 TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar tzdata
   qt6-base-private-dev clang-format)
-# The desktop and clock tests: a window manager, a faked wall clock, a tray, and tools to drive and
-# read windows. The test build stops when one is missing rather than leave its tests out.
-TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm)
+# The desktop and clock tests: window managers, a faked wall clock, a tray, tools to drive and read
+# windows, and the session bus most desktops have (each test runs with a bus of its own). The test build
+# stops when one is missing rather than leave its tests out.
+TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm dbus-x11)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth valgrind)
 
 install_missing() {
@@ -35,15 +36,24 @@ install_missing() {
 # Build and test jobs: QR_JOBS when set (a shared machine), else one per core.
 jobs() { echo "${QR_JOBS:-$(nproc 2>/dev/null || echo 2)}"; }
 
-# A runtime folder of our own when the session has none, removed again when the script ends.
+# Folders the script made for itself, removed again when it ends.
+OWN_FOLDERS=()
+own_folder() {
+  local dir
+  dir=$(mktemp -d "/tmp/$1.XXXXXX")
+  chmod 700 "$dir"
+  OWN_FOLDERS+=("$dir")
+  trap 'rm -rf -- "${OWN_FOLDERS[@]}"' EXIT
+  trap 'exit 130' INT
+  trap 'exit 143' TERM
+}
+
+# A runtime folder of our own when the session has none.
 private_runtime_dir() {
   if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -w "${XDG_RUNTIME_DIR}" ]; then
-    XDG_RUNTIME_DIR=$(mktemp -d /tmp/qr-runtime.XXXXXX)
-    chmod 700 "$XDG_RUNTIME_DIR"
+    own_folder qr-runtime
+    XDG_RUNTIME_DIR=${OWN_FOLDERS[-1]}
     export XDG_RUNTIME_DIR
-    trap 'rm -rf -- "$XDG_RUNTIME_DIR"' EXIT
-    trap 'exit 130' INT
-    trap 'exit 143' TERM
   fi
 }
 
@@ -82,7 +92,10 @@ cmd_test() {
   private_runtime_dir
   cmake -S . -B build-test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DQR_SANITIZE=ON -DQR_REQUIRE_DESKTOP_TESTS=ON
   cmake --build build-test -j "$(jobs)"
-  ctest --test-dir build-test --output-on-failure -j "$(jobs)"
+  # The tests' temporary files go into a folder of this run: what a test killed at its time limit leaves
+  # goes with it.
+  own_folder qr-tests
+  TMPDIR=${OWN_FOLDERS[-1]} ctest --test-dir build-test --output-on-failure -j "$(jobs)"
   if [ -x fuzz/run-fuzzers.sh ]; then
     fuzz/run-fuzzers.sh
   fi

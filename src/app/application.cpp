@@ -34,6 +34,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QStandardPaths>
 
 #include <system_error>
@@ -139,7 +141,22 @@ Application::~Application()
 
 bool Application::sendMessage(const QString &message, int timeoutMs)
 {
-    return m_singleInstance->sendMessage(message, timeoutMs);
+    std::unique_ptr<QMessageBox> box;
+    return m_singleInstance->sendMessage(message, timeoutMs, [this, &box] {
+        if (!box) {
+            box = std::make_unique<QMessageBox>(
+                QMessageBox::Information, applicationName(),
+                tr("%1 is already running, but the computer is busy and it has not answered yet.\n\nIt shows "
+                   "itself as soon as it answers.")
+                    .arg(applicationName()),
+                QMessageBox::Cancel);
+            box->button(QMessageBox::Cancel)->setText(tr("Stop Waiting"));
+            box->show();
+        }
+        processEvents();
+        m_handOverStopped = !box->isVisible();
+        return !m_handOverStopped;
+    });
 }
 
 QString Application::dataFolderHeldText() const

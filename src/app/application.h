@@ -70,7 +70,11 @@ public:
     // This process is not the instance: another process of this user is, or no instance lock could be
     // made. It then built nothing else.
     bool isRunning() const { return m_anotherInstance; }
+    // Past the time, while the instance is busy but there, a box says so until the instance answers or the
+    // user stops waiting.
     bool sendMessage(const QString &message, int timeoutMs);
+    // The user stopped waiting for a busy instance: there is nothing more to tell.
+    bool handOverStopped() const { return m_handOverStopped; }
     // Who holds the data folder, when its lock made this start not the instance; empty otherwise.
     QString dataFolderHeldText() const;
     // What to tell the user when this start is not the instance and the message did not get through.
@@ -170,6 +174,7 @@ private:
     Parts m_parts;
     SingleInstance *m_singleInstance = nullptr;
     bool m_anotherInstance = false;
+    bool m_handOverStopped = false;
     bool m_constructed = false;
     bool m_started = false;
     QString m_startError;

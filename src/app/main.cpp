@@ -64,7 +64,8 @@ int main(int argc, char *argv[])
         // Neither the instance nor sure there is none: never run beside another.
         const QString text = a.handOverFailedText();
         fprintf(stderr, "%s\n", qUtf8Printable(text));
-        Common::UserMessages::warning(QCoreApplication::applicationName(), text);
+        if (!a.handOverStopped())
+            Common::UserMessages::warning(QCoreApplication::applicationName(), text);
         return 3;
     }
     if (!a.startError().isEmpty()) {

@@ -14,16 +14,61 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace SingleInstancePrivate {
 
 // The receipt the instance writes back once it has the whole message.
 constexpr char kReceipt = '\x06';
-// The line the instance adds to the data folder's lock, after what QLockFile wrote: where it listens.
+// The line the instance adds to its locks, after what QLockFile wrote: where it listens.
 const QByteArray s_serverLine("server ");
+// A socket's whole path must fit into the address the kernel takes, with its closing zero.
+constexpr int kMaxSocketPathBytes = int(sizeof(sockaddr_un::sun_path)) - 1;
+
+bool fitsSocketPath(const QString &path)
+{
+    return QFile::encodeName(path).size() <= kMaxSocketPathBytes;
+}
+
+// Where the lock at `lockPath` says its holder listens; empty when it does not say.
+QString serverOfLock(const QString &lockPath)
+{
+    QFile lock(lockPath);
+    QString server;
+    if (lock.open(QIODevice::ReadOnly))
+        for (const QByteArray &line : lock.readAll().split('\n'))
+            if (line.startsWith(s_serverLine))
+                server = QFile::decodeName(line.mid(s_serverLine.size()));
+    return server;
+}
+
+// A new folder of this user's alone, with a path short enough for a socket named `name` in it: in the
+// temporary folder, or in /tmp when that one's path is long. Empty when none can be made.
+QString makeShortFolder(const QString &name)
+{
+    for (const QString &base : {QDir::tempPath(), QStringLiteral("/tmp")}) {
+        QByteArray pattern = QFile::encodeName(QDir(base).filePath(QStringLiteral("qr-XXXXXX")));
+        if (!fitsSocketPath(QFile::decodeName(pattern) + QLatin1Char('/') + name))
+            continue;
+        if (::mkdtemp(pattern.data()))
+            return QFile::decodeName(pattern);
+    }
+    return QString();
+}
+
+// The socket and the short folder a killed instance left, once its lock has been taken over.
+void removeLeftSocket(const QString &server, const QString &folder)
+{
+    const QString socketFolder = QFileInfo(server).path();
+    if (server.isEmpty() || socketFolder == folder || !SingleInstance::isPrivateFolder(socketFolder, ::getuid()))
+        return;
+    QLocalServer::removeServer(server);
+    QDir().rmdir(socketFolder);
+}
 
 // Without a session runtime folder the lock goes into the user's own cache, never into a shared
 // temporary folder where another user could plant a lock or a socket of the same name.
@@ -79,7 +124,8 @@ SingleInstance::SingleInstance(const QString &appId, QObject *parent, const QStr
 {
     // Per user, also when several users share a temporary folder.
     const QString base = appId + QLatin1Char('-') + QString::number(getuid());
-    m_serverName = QDir(m_folder).filePath(base + QStringLiteral(".socket"));
+    m_socketName = base + QStringLiteral(".socket");
+    m_serverName = QDir(m_folder).filePath(m_socketName);
     m_lock = std::make_unique<QLockFile>(QDir(m_folder).filePath(base + QStringLiteral(".lock")));
     // Only a dead holder makes the lock stale, never its age: the instance may run for months.
     m_lock->setStaleLockTime(0);
@@ -97,11 +143,21 @@ SingleInstance::~SingleInstance()
         m_server->close();
         QLocalServer::removeServer(m_serverName);
     }
+    if (!m_shortFolder.isEmpty())
+        QDir().rmdir(m_shortFolder);
 }
 
 QString SingleInstance::lockFilePath() const
 {
     return m_lock->fileName();
+}
+
+QString SingleInstance::serverName() const
+{
+    // The instance of the runtime folder says in its lock where it listens, once it does.
+    const QString locked =
+        m_running && m_holder.isEmpty() ? SingleInstancePrivate::serverOfLock(lockFilePath()) : QString();
+    return locked.isEmpty() ? m_serverName : locked;
 }
 
 bool SingleInstance::isListening() const
@@ -121,6 +177,7 @@ bool SingleInstance::isRunning()
         return m_running;
     }
     Common::makePrivateFolder(m_folder);
+    const QString leftServer = SingleInstancePrivate::serverOfLock(lockFilePath());
     if (!m_lock->tryLock(100)) {
         if (m_lock->error() != QLockFile::LockFailedError) {
             m_error = QStringLiteral("the lock \"%1\" cannot be created (is its folder writable, with free "
@@ -136,15 +193,26 @@ bool SingleInstance::isRunning()
     }
     // We hold the lock, so a socket file left here belongs to a dead instance.
     QLocalServer::removeServer(m_serverName);
+    SingleInstancePrivate::removeLeftSocket(leftServer, m_folder);
+    // A long folder (a long home without a runtime folder) has no room for the socket's path.
+    if (!SingleInstancePrivate::fitsSocketPath(m_serverName)) {
+        m_shortFolder = SingleInstancePrivate::makeShortFolder(m_socketName);
+        if (!m_shortFolder.isEmpty())
+            m_serverName = QDir(m_shortFolder).filePath(m_socketName);
+    }
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
     if (!m_server->listen(m_serverName))
         qWarning("Cannot listen for other instances at \"%s\": %s", qUtf8Printable(m_serverName),
                  qUtf8Printable(m_server->errorString()));
-    QFile lock(dataLockFilePath());
-    if (m_dataLock && lock.open(QIODevice::Append))
-        lock.write(SingleInstancePrivate::s_serverLine + QFile::encodeName(m_serverName) + '\n');
+    // Other starts read where to find it from the locks.
+    const QByteArray serverLine = SingleInstancePrivate::s_serverLine + QFile::encodeName(m_serverName) + '\n';
+    for (const QString &path : {lockFilePath(), dataLockFilePath()}) {
+        QFile lock(path);
+        if (!path.isEmpty() && lock.open(QIODevice::Append))
+            lock.write(serverLine);
+    }
     m_running = false;
     return false;
 }
@@ -181,14 +249,7 @@ bool SingleInstance::holdDataFolder()
     m_dataLock->getLockInfo(&pid, &host, nullptr);
     m_holder = tr("process %1 on %2").arg(pid).arg(host);
     // Its socket can be reached on this host only; elsewhere the same path may be another's, or none.
-    m_serverName.clear();
-    QFile lock(path);
-    if (host == QSysInfo::machineHostName() && lock.open(QIODevice::ReadOnly)) {
-        const QList<QByteArray> lines = lock.readAll().split('\n');
-        for (const QByteArray &line : lines)
-            if (line.startsWith(SingleInstancePrivate::s_serverLine))
-                m_serverName = QFile::decodeName(line.mid(SingleInstancePrivate::s_serverLine.size()));
-    }
+    m_serverName = host == QSysInfo::machineHostName() ? SingleInstancePrivate::serverOfLock(path) : QString();
     return false;
 }
 
@@ -205,7 +266,7 @@ void SingleInstance::renewDataLock()
     }
 }
 
-bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
+bool SingleInstance::sendMessage(const QString &message, int timeoutMs, const std::function<bool()> &waitLonger)
 {
     const QByteArray payload = message.toUtf8() + '\n';
     // A bare socket name would be looked up in the shared temporary folder.
@@ -215,7 +276,7 @@ bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
     // The instance may hold the lock but not listen yet: try again until the time is up.
     while (!deadline.hasExpired()) {
         QLocalSocket socket;
-        socket.connectToServer(m_serverName);
+        socket.connectToServer(serverName());
         if (socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime())))) {
             socket.write(payload);
             while (socket.bytesToWrite() > 0 && !deadline.hasExpired())
@@ -223,6 +284,10 @@ bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
             while (!deadline.hasExpired() && socket.state() == QLocalSocket::ConnectedState &&
                    socket.bytesAvailable() < 1)
                 socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
+            // A loaded machine can hold the instance up for long; it answers once it gets to it.
+            while (waitLonger && socket.bytesToWrite() == 0 && socket.state() == QLocalSocket::ConnectedState &&
+                   socket.bytesAvailable() < 1 && waitLonger())
+                socket.waitForReadyRead(100);
             if (socket.bytesAvailable() > 0) {
                 char receipt = 0;
                 return socket.getChar(&receipt) && receipt == SingleInstancePrivate::kReceipt;

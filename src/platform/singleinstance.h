@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class QLocalServer;
@@ -13,7 +14,9 @@ class QLocalSocket;
 // One running instance per user: the first process holds a lock file in the user's runtime folder and
 // listens on a local socket beside it; later processes find the lock held and pass a text message over.
 // A lock left by a killed process is taken over, and its socket file is replaced. The folder is always
-// private to the user, so another user can neither plant a lock nor a socket there.
+// private to the user, so another user can neither plant a lock nor a socket there. Where the folder's
+// path is too long for a socket's, the socket goes into a new private folder in the temporary folder,
+// and the lock names it.
 // A second lock in the data folder keeps one instance per data folder also where the runtime folders differ:
 // a start under "su" or "sudo -u", a home shared by two computers.
 class SingleInstance : public QObject
@@ -44,12 +47,15 @@ public:
     // A folder, not a link, owned by `uid`, that no one else may read, enter or write.
     static bool isPrivateFolder(const QString &path, uint uid);
     // Sends the message to the running instance and waits for its receipt; false when nothing
-    // took it within the time (the instance is busy, gone, or still starting).
-    bool sendMessage(const QString &message, int timeoutMs);
+    // took it within the time (the instance is busy, gone, or still starting). Past the time, while the
+    // instance holds the connection without answering (busy, not gone), `waitLonger` is asked every tenth
+    // of a second whether to wait on.
+    bool sendMessage(const QString &message, int timeoutMs, const std::function<bool()> &waitLonger = {});
 
     QString lockFilePath() const;
     QString dataLockFilePath() const { return m_dataLock ? m_dataLock->fileName() : QString(); }
-    QString serverName() const { return m_serverName; }
+    // Where this instance listens, or where the instance this start found does.
+    QString serverName() const;
     bool isListening() const;
 
     // A peer has this long to send a message once it has connected.
@@ -74,7 +80,10 @@ private:
 
     QString m_error;
     QString m_folder;
+    QString m_socketName;
     QString m_serverName;
+    // Made for the socket when the folder's path is too long for one; removed at the end.
+    QString m_shortFolder;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<QLockFile> m_dataLock;
     QTimer m_renewal;

@@ -90,7 +90,7 @@ void workOutAhead(const AbstractCommonEvent &event, const QList<QDateTime> &remi
 }
 
 // Events written by one thread at a time; fewer than this are written on the calling thread.
-const qsizetype s_sliceEvents = 4096;
+qsizetype s_sliceEvents = 4096;
 
 // One entry, as the writer writes the map eventEntry() gives.
 void writeEntry(Common::JsonWriter &writer, const AbstractCommonEvent &event)
@@ -1047,6 +1047,11 @@ QByteArray EventsManager::FileParts::join() const
     }
     text += tail;
     return text;
+}
+
+qsizetype EventsManager::setSliceEvents(qsizetype count)
+{
+    return std::exchange(s_sliceEvents, qMax<qsizetype>(1, count));
 }
 
 QByteArray EventsManager::fileText() const

@@ -47,6 +47,9 @@ public:
     static void readAheadReminders(const QList<QDateTime> &reminderMoments);
     // Ends what readAhead() began and no load took.
     static void dropReadAhead();
+    // How many events one thread writes at a time (fewer are written on the calling thread); gives the
+    // count before. Lowered, few events take the paths of many.
+    static qsizetype setSliceEvents(qsizetype count);
     // Writes the whole content; false when the file could not be written (the old file then stays whole).
     // With saves in the background, the text is handed to the writer's thread and true means queued:
     // saved() or saveFailed() follow from the event loop.

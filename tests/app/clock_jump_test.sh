@@ -52,6 +52,7 @@ wait_log() {
     return 1
 }
 active() { xdotool getactivewindow 2>/dev/null; }
+until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
 shown() { grep -c "Show Reminder" "$LOG"; }
 # Starts the program at $1 and waits for its first scheduling, which follows the windows of its start.
 start_at() {
@@ -131,6 +132,7 @@ if [ "$MODE" = skippedday ]; then
 fi
 
 openbox >/dev/null 2>&1 & PIDS="$PIDS $!"
+until_true 600 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "no openbox"
 echo "+0" > "$OFFSET"
 LD_PRELOAD="$FAKETIME_LIB" FAKETIME_TIMESTAMP_FILE="$OFFSET" FAKETIME_CACHE_DURATION=1 \
     FAKETIME_DONT_FAKE_MONOTONIC=1 QR_CLOCK_POLL_MSECS=500 "$BIN" >/dev/null 2>&1 & PROGRAM=$!
@@ -140,12 +142,11 @@ grep -q "Show Reminder" "$LOG" && fail "a reminder window opened before its time
 
 # The window in use, where the user types.
 xmessage -name inuse "typing here" & PIDS="$PIDS $!"
-i=0
-while [ -z "$(xdotool search --classname inuse 2>/dev/null)" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
-INUSE=$(xdotool search --classname inuse | head -n 1)
-[ -n "$INUSE" ] || fail "no window in use"
-xdotool windowactivate --sync "$INUSE" 2>/dev/null
-[ "$(active)" = "$INUSE" ] || fail "the window in use is not active"
+inuse_shown() { INUSE=$(xdotool search --onlyvisible --classname inuse 2>/dev/null | head -n 1) && [ -n "$INUSE" ]; }
+until_true 600 inuse_shown || fail "no window in use"
+# Asked again while the window manager is still busy with its first showing.
+inuse_active() { [ "$(active)" = "$INUSE" ] || { xdotool windowactivate "$INUSE" 2>/dev/null; false; }; }
+until_true 600 inuse_active || fail "the window in use is not active (active: $(active))"
 
 # The pid and the title together (--all): either alone also finds the welcome gadget, which may map after
 # this list is taken. The bar bears the title too: the reminder's is a new window, and a normal one.

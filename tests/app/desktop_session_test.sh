@@ -9,7 +9,7 @@ FAKETIME=$2
 WM=${3:-openbox --sm-disable}
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_MONOTONIC=1
 export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
-unset QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
+unset QT_QPA_PLATFORM # the session bus is the test's own (xvfb-run-noreset.sh)
 PIDS=""
 cleanup() { for p in $PIDS; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$ROOT"; }
 fail() { echo "FAIL: $*"; cleanup; exit 1; }

@@ -32,23 +32,31 @@ public:
     {
         SingleInstance instance(kId, nullptr, m_folder);
         m_becameInstance = !instance.isRunning();
+        m_serverName = instance.serverName();
         QObject::connect(
             &instance, &SingleInstance::messageReceived, &instance,
             [this](const QString &message) { m_messages << message; }, Qt::DirectConnection);
         m_ready.release();
-        exec();
+        QThread::msleep(m_busyMs); // busy, as under load: messages wait in the socket
+        if (!m_endsBusy)
+            exec();
     }
 
     QString m_folder;
     bool m_becameInstance = false;
+    QString m_serverName;
+    unsigned long m_busyMs = 0;
+    bool m_endsBusy = false;
     QStringList m_messages;
     QSemaphore m_ready;
 };
 
 struct RunningInstance
 {
-    explicit RunningInstance(const QString &folder) : thread(folder)
+    explicit RunningInstance(const QString &folder, unsigned long busyMs = 0, bool endsBusy = false) : thread(folder)
     {
+        thread.m_busyMs = busyMs;
+        thread.m_endsBusy = endsBusy;
         thread.start();
         thread.m_ready.acquire();
     }
@@ -80,15 +88,42 @@ private slots:
         QVERIFY(!first.isRunning()); // decided once
     }
 
+    // Also from a folder too long for a socket's path (107 bytes), and from a busy instance past the time.
+    void deliversMessageAndReportsReceipt_data()
+    {
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<int>("busy");   // 1: busy, then answers; 2: busy, then ends
+        QTest::addColumn<int>("stopAt"); // the question that says to stop waiting; 0 for none
+        QTest::newRow("short folder") << 0 << 0 << 0;
+        QTest::newRow("folder longer than a socket's path") << 120 << 0 << 0;
+        QTest::newRow("busy, answers late") << 0 << 1 << 0;
+        QTest::newRow("busy, waiting stopped") << 0 << 1 << 3;
+        QTest::newRow("busy, ends while waited for") << 0 << 2 << 0;
+    }
+
     void deliversMessageAndReportsReceipt()
     {
+        QFETCH(int, depth);
+        QFETCH(int, busy);
+        QFETCH(int, stopAt);
         QTemporaryDir dir;
-        RunningInstance running(dir.path());
-        QVERIFY(running.thread.m_becameInstance);
-        SingleInstance second(kId, nullptr, dir.path());
-        QVERIFY(second.isRunning());
-        QVERIFY(second.sendMessage(QStringLiteral("activate"), 5000));
-        QTRY_COMPARE(running.thread.m_messages, QStringList{QStringLiteral("activate")});
+        const QString folder = depth ? dir.filePath(QString(depth, QLatin1Char('d'))) : dir.path();
+        const bool received = busy < 2 && !stopAt;
+        QString socket;
+        {
+            RunningInstance running(folder, busy ? 1500 : 0, busy == 2);
+            SingleInstance second(kId, nullptr, folder);
+            QVERIFY(running.thread.m_becameInstance && second.isRunning());
+            int asked = 0;
+            QCOMPARE(second.sendMessage("activate", busy ? 300 : 5000, [&] { return ++asked != stopAt; }), received);
+            QVERIFY(busy ? asked > 0 && (!stopAt || asked == stopAt) : asked == 0);
+            if (received)
+                QTRY_COMPARE(running.thread.m_messages, QStringList{QStringLiteral("activate")});
+            socket = running.thread.m_serverName;
+        }
+        // Nothing stays where the socket was, nor a folder made for it.
+        QVERIFY(!socket.isEmpty() && !QFileInfo::exists(socket));
+        QVERIFY(socket.startsWith(folder) || !QFileInfo::exists(QFileInfo(socket).path()));
     }
 
     void sendWithoutInstanceFailsInTime()

@@ -1071,13 +1071,16 @@ private slots:
         QFETCH(int, change);
         QFETCH(bool, reread);
         Common::UserMessages::reset();
+        // Several threads' slices, with few events.
+        const qsizetype slice = EventsManager::setSliceEvents(128);
+        const auto restore = qScopeGuard([slice] { EventsManager::setSliceEvents(slice); });
         auto manager = std::make_unique<EventsManager>(eventsFile());
         // In the background from the first save, so that its own writes are known again like the file as read.
         manager->setSavesInBackground(true);
         const CalendarInfo work("work");
         manager->addCalendar(work);
         QList<AbstractCommonEventPtr> events;
-        for (int i = 0; i < 4500; ++i)
+        for (int i = 0; i < 1100; ++i)
             events << variedEvent(i);
         manager->addEvents(events);
         if (reread) {
@@ -1094,7 +1097,7 @@ private slots:
         if (outside) {
             const QDateTime time = QFileInfo(eventsFile()).lastModified();
             if (change == 9)
-                theirs.replace("\"plain0\"", "\"plain\"").replace("\"plain4200\"", "\"plain42000\"");
+                theirs.replace("\"plain0\"", "\"plain\"").replace("\"plain1080\"", "\"plain10800\"");
             else
                 theirs.replace("\"Ev", "\"Xvv");
             QVERIFY(writeFile(eventsFile(), theirs));
@@ -1121,13 +1124,13 @@ private slots:
         }
         events.at(10)->setCaption("first");
         if (change == 1) {
-            events.at(4000)->setCalendarId(work.id, true);
+            events.at(1000)->setCalendarId(work.id, true);
             events.at(5)->setCaption("second");
         } else if (change == 2) {
             manager->removeEvent(events.at(20));
         } else if (change >= 3) {
             for (int i = 0; i < 20; ++i)
-                events.at(i * 200)->setCaption(QString("again %1").arg(i));
+                events.at(i * 50)->setCaption(QString("again %1").arg(i));
         }
         const QByteArray expected = Common::toJson(QVariantMap{{"Events", manager->toMap()}});
         if (change == 4) {

@@ -3,6 +3,8 @@
 # and a program that connects meanwhile is refused (2 of 300 back-to-back connections here). Key repeat is
 # put off too: a key that xdotool pressed into a window that went away repeats into the next program's
 # window (a message box closed by itself, 1 start in about 20).
+# The command gets a session bus of its own, ended with it and kept out of the runtime folder: a bus that
+# starts by itself (dbus-x11) outlives the test and leaves its folder in the test's runtime folder.
 # Usage: xvfb-run-noreset.sh path/to/xvfb-run [xvfb-run arguments] command...
 set -u
 real=$1
@@ -17,4 +19,9 @@ while [ $# -gt 0 ]; do
   *) break ;;
   esac
 done
-exec "$real" "${args[@]}" "$@"
+bus=(env DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/no-session-bus)
+if command -v dbus-run-session >/dev/null; then
+  bus=(env -u XDG_RUNTIME_DIR dbus-run-session -- env)
+  [ -n "${XDG_RUNTIME_DIR:-}" ] && bus+=("XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR")
+fi
+exec "$real" "${args[@]}" "${bus[@]}" "$@"
