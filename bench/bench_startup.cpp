@@ -83,7 +83,7 @@ int runProgram(int argc, char **argv)
     // once, not on every conversion.
     Common::growHeapsInLargeSteps();
     TimeZoneWatcher::pinSystemZone();
-    Application::readEventsAhead();
+    EventServices::readAhead();
     ProcessHooks hooks;
     Application app(argc, argv);
     if (app.isRunning() || !app.startError().isEmpty())

@@ -21,7 +21,6 @@
 #include "gadgets/gadgetresizer.h"
 #include "gadgets/gadgetscontroller.h"
 #include "platform/appidentity.h"
-#include "platform/freememory.h"
 #include "platform/linuxdatalocation.h"
 #include "platform/linuxsoundplayer.h"
 #include "platform/singleinstance.h"
@@ -94,7 +93,8 @@ Application::Application(int &argc, char **argv, Parts parts)
     EventsManager::readAheadReminders(EventServices::reminderMoments());
     m_data = std::make_unique<DataServices>(m_dataLocation, *m_saves);
     m_webController = std::make_unique<WebController>(WebController::configuredHost());
-    initStatistics();
+    // Before the languages: the first start is the statistics' to tell.
+    RunStatistics::begin(m_settings->settings(), m_dataLocation);
     connect(m_data->properties(), &Properties::propertyChanged, this, &Application::propertyChanged);
 
     setupLocalization();
@@ -122,8 +122,7 @@ Application::Application(int &argc, char **argv, Parts parts)
 Application::~Application()
 {
     EventsManager::dropReadAhead();
-    StatCollector::releaseStore();
-    m_startStatistics.reset();
+    RunStatistics::endStart();
     if (!m_constructed)
         return;
     StatCollector::removeFile();
@@ -232,25 +231,9 @@ QString Application::applicationFilePath() const
     return QCoreApplication::applicationFilePath();
 }
 
-namespace {
-QString eventsFileIn(const QString &dataLocation)
-{
-    return QDir(dataLocation).filePath(QStringLiteral("events.dat"));
-}
-} // namespace
-
 QString Application::eventsFilePath() const
 {
-    return eventsFileIn(m_dataLocation);
-}
-
-void Application::readEventsAhead()
-{
-    AppIdentity::apply();
-    // Where the constructor finds the data folder, without making it: a folder not there holds no file.
-    const QString location = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    if (!location.isEmpty())
-        EventsManager::readAhead(eventsFileIn(location));
+    return EventServices::eventsFileIn(m_dataLocation);
 }
 
 // ---- start ----------------------------------------------------------------------------------------
@@ -295,26 +278,13 @@ void Application::start()
     // The bar's first picture and an answering loop come first: building the gadgets held them by a
     // sixth of the start.
     m_duties->showGadgets(creepingLine(), gadgetsController(), StatCollector::isFirstStart());
-    // What waits for the disk, and what only a report reads, comes after the bar's first picture.
-    m_duties->afterFirstPaint(creepingLine(), [this] {
-        StatCollector::releaseStore();
-        m_startStatistics.reset();
-        m_duties->writeSystemInfo();
-        Common::growHeapsInSmallSteps();
-    });
+    m_duties->finishStartAfterFirstPaint(creepingLine());
     collectStatistics();
     startNetworkDuties();
     m_duties->writeAutorunOnFirstStart(*m_settings, *properties());
     m_events->startReminders();
     m_time->watchTimeZone();
     m_started = true;
-}
-
-void Application::initStatistics()
-{
-    StatCollector::holdStore();
-    m_startStatistics = std::make_unique<StatCollector::WriteBatch>();
-    RunStatistics::begin(m_settings->settings(), m_dataLocation);
 }
 
 void Application::setupLocalization()

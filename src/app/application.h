@@ -63,8 +63,6 @@ public:
     static constexpr int kActivateTimeoutMs = 15000;
 
     Application(int &argc, char **argv, Parts parts = Parts());
-    // Before the application: the events file is read while the application is built, for its start.
-    static void readEventsAhead();
     ~Application() override;
 
     // This process is not the instance: another process of this user is, or no instance lock could be
@@ -161,8 +159,6 @@ signals:
     void newVersionAvailable();
 
 private:
-    // In the constructor, the statistics before the languages: the first start is theirs to tell.
-    void initStatistics();
     void setupLocalization();
     // At the end of the start: what the run holds.
     void collectStatistics();
@@ -194,6 +190,4 @@ private:
     std::unique_ptr<TrayControl> m_tray;
     std::unique_ptr<NetworkDuties> m_networkDuties;
     std::unique_ptr<TimeKeeper> m_time;
-    // Holds the statistics' file until the start's first picture is up.
-    std::unique_ptr<StatCollector::WriteBatch> m_startStatistics;
 };

@@ -10,11 +10,15 @@
 #include "core/properties.h"
 #include "core/settingkeys.h"
 #include "core/undoobject.h"
+#include "platform/appidentity.h"
 #include "store/backupmanager.h"
 #include "store/calendarinfo.h"
 #include "store/editorcommands.h"
 #include "store/eventsmanager.h"
 #include "store/systemevents.h"
+
+#include <QDir>
+#include <QStandardPaths>
 
 EventServices::EventServices(SaveReporter &reports, UndoObject &undo) : m_reports(reports), m_undo(undo) {}
 
@@ -33,6 +37,20 @@ QList<QDateTime> EventServices::reminderMoments()
     if (const QDateTime lastLook = ReminderController::storedLastLook(); lastLook.isValid())
         moments.prepend(lastLook.toLocalTime());
     return moments;
+}
+
+QString EventServices::eventsFileIn(const QString &dataLocation)
+{
+    return QDir(dataLocation).filePath(QStringLiteral("events.dat"));
+}
+
+void EventServices::readAhead()
+{
+    AppIdentity::apply();
+    // Where the application finds the data folder, without making it: a folder not there holds no file.
+    const QString location = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (!location.isEmpty())
+        EventsManager::readAhead(eventsFileIn(location));
 }
 
 void EventServices::load(const QString &path, Properties &properties, BackupManager &backups)

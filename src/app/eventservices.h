@@ -29,6 +29,9 @@ public:
 
     // The moments each event's first reminder is asked after at start: the reminders' last look, and now.
     static QList<QDateTime> reminderMoments();
+    // Before the application is built: the events file of the data folder is read on threads meanwhile.
+    static void readAhead();
+    static QString eventsFileIn(const QString &dataLocation);
     // Reads the events file, tells the user what could not be read and drops the expired events.
     void load(const QString &path, Properties &properties, BackupManager &backups);
     // Once the events' watchers are connected: the calendars come in as events.

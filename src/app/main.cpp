@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
         fprintf(stderr, "%s\n", qUtf8Printable(display.problem()));
         return 2;
     }
-    Application::readEventsAhead();
+    EventServices::readAhead();
     // The events reach their forms, information frame and edit dialog through the widgets' hooks.
     ProcessHooks hooks;
     Application a(argc, argv);

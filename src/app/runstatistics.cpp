@@ -8,10 +8,22 @@
 #include <QDir>
 #include <QLocale>
 
+#include <memory>
+
 namespace RunStatistics {
+
+namespace {
+std::unique_ptr<StatCollector::WriteBatch> &startBatch()
+{
+    static std::unique_ptr<StatCollector::WriteBatch> s_batch;
+    return s_batch;
+}
+} // namespace
 
 void begin(QSettings *settings, const QString &dataLocation)
 {
+    StatCollector::holdStore();
+    startBatch() = std::make_unique<StatCollector::WriteBatch>();
     const StatCollector::WriteBatch statistics;
     StatCollector::init(settings, QDir(dataLocation).filePath(QStringLiteral("stat.dat")));
     if (StatCollector::isFirstStart()) {
@@ -23,6 +35,12 @@ void begin(QSettings *settings, const QString &dataLocation)
     StatCollector::setString("app_name", false, QCoreApplication::applicationName());
     StatCollector::setString("app_ver", false, QCoreApplication::applicationVersion());
     StatCollector::setString("os_name", true, Common::osDescription());
+}
+
+void endStart()
+{
+    StatCollector::releaseStore();
+    startBatch().reset();
 }
 
 void countEventTypes(const EventsManager &events)

@@ -1,5 +1,6 @@
 #include "app/startduties.h"
 
+#include "app/runstatistics.h"
 #include "app/usersettings.h"
 #include "core/crashhandleradapter.h"
 #include "core/log.h"
@@ -8,6 +9,7 @@
 #include "core/settingkeys.h"
 #include "core/systeminforeport.h"
 #include "gadgets/gadgetscontroller.h"
+#include "platform/freememory.h"
 #include "platform/linuxautostart.h"
 
 #include <QAbstractEventDispatcher>
@@ -142,4 +144,13 @@ void StartDuties::showGadgets(QWidget *bar, GadgetsController *gadgets, bool wel
 void StartDuties::afterFirstPaint(QWidget *bar, std::function<void()> call)
 {
     new StartDutiesPrivate::AfterFirstPaint(bar && bar->isVisible() ? bar : nullptr, this, std::move(call));
+}
+
+void StartDuties::finishStartAfterFirstPaint(QWidget *bar)
+{
+    afterFirstPaint(bar, [this] {
+        RunStatistics::endStart();
+        writeSystemInfo();
+        Common::growHeapsInSmallSteps();
+    });
 }

@@ -30,6 +30,8 @@ public:
     void showGadgets(QWidget *bar, GadgetsController *gadgets, bool welcome);
     // Runs `call` after the bar's first picture (when it shows) and the loop's first idle moment.
     void afterFirstPaint(QWidget *bar, std::function<void()> call);
+    // What waits for the disk, and what only a report reads, after the bar's first picture.
+    void finishStartAfterFirstPaint(QWidget *bar);
 
 private:
     QString m_dataLocation;
