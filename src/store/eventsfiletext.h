@@ -85,7 +85,7 @@ public:
     EventsFileText(const EventsFileText &) = delete;
     EventsFileText &operator=(const EventsFileText &) = delete;
 
-    // What EventsManager::readAhead() and the two below tell.
+    // Behind EventsManager::readAhead(), readAheadReminders() and dropReadAhead().
     static void readAhead(const QString &fileName);
     static void readAheadReminders(const QList<QDateTime> &reminderMoments);
     static void dropReadAhead();
