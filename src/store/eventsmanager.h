@@ -4,7 +4,7 @@
 #include "events/abstractcommonevent.h"
 #include "store/calendarinfo.h"
 #include "store/eventmanagertemplate.h"
-#include "store/savedlayout.h"
+#include "store/eventsfiletext.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -16,10 +16,6 @@
 #include <QVariantMap>
 
 #include <memory>
-
-namespace Common {
-class JsonObject;
-}
 
 // The user's events and calendars, kept in one events file that is rewritten whole after every
 // change. Every change is announced through the signals below; the events file is also a backup entry.
@@ -146,68 +142,12 @@ private:
     void eventPeriodChanged(AbstractCommonEvent *event) override;
     void eventRemoveRequired(AbstractCommonEvent *event) override;
 
-    struct SavedAt
-    {
-        quint32 revision = 0;
-        qsizetype index = -1;
-    };
-    struct IdEntry
-    {
-        AbstractCommonEventPtr first;
-        int count = 0;
-    };
+    using IdEntry = EventsFileText::IdEntry;
 
-    // The events of a file's list, each built as soon as its entry is read.
-    class PartReaders;
-    class ReadAhead;
-    // What readAhead() began; the GUI thread's alone.
-    static std::unique_ptr<ReadAhead> s_readAhead;
-    struct ReadEvents
-    {
-        QList<AbstractCommonEventPtr> events;
-        bool skipped = false;      // an entry was skipped or its event repaired
-        bool unknownNames = false; // an entry holds names this version does not read
-        // Each event's entry in the file and the event's revision when it was built from it.
-        std::vector<EventsManagerPrivate::EntrySpan> spans;
-        std::vector<quint32> revisions;
-        qint64 fileSize = 0;
-        size_t fileHash = 0;
-        // The look-up by id and each event's place with its revision, for the events before `indexed`:
-        // made while later parts of the file are still read, rather than after the whole file.
-        QHash<QByteArray, IdEntry> byId;
-        QHash<const AbstractCommonEvent *, SavedAt> savedAt;
-        qsizetype indexed = 0;
-        void taken(const AbstractCommonEventPtr &event, const Common::JsonObject &entry);
-        void indexTaken();
-    };
-    // Reads the file's top-level object and builds the events of its list; false when a file that
-    // is there cannot be read.
-    bool readFile(const QString &fileName, QVariantMap *events, ReadEvents *read);
-    // `parts`, when given, reads the list's later entries already.
-    bool readText(const QByteArray &bytes, QVariantMap *events, ReadEvents *read, PartReaders *parts = nullptr);
     // As objectFromMap; the map's list of events, left empty by readFile, stands for `read`.
-    void fromMap(QVariantMap map, ReadEvents *read);
-    static AbstractCommonEventPtr eventFromEntry(const QVariantMap &entry, ReadEvents *read);
-    static AbstractCommonEventPtr eventFromEntry(const Common::JsonObject &entry, ReadEvents *read);
-    // The file's text in pieces: what comes before the first entry, the entries, what follows the last.
-    struct FileParts
-    {
-        QByteArray head;
-        QList<QByteArray> entries;
-        QByteArray tail;
-        QByteArray join() const;
-    };
-    // The whole file's text; the events' entries are written on several threads.
-    QByteArray fileText() const;
-    FileParts fileParts() const;
-    // The entries of the events at these places, written on several threads when they are many.
-    QList<QByteArray> entryTexts(const QList<qsizetype> &indexes) const;
-    // The text before the first entry and after the last; false when it is the whole text.
-    bool headAndTail(QByteArray *head, QByteArray *tail) const;
-    // A background save's entries: those of events unchanged since the last save are taken from it.
-    std::shared_ptr<EventsManagerPrivate::SavedLayout> layoutForSave();
-    // Forgets what the file holds, entry by entry: the next save writes every entry.
-    void forgetSaved();
+    void fromMap(QVariantMap map, EventsFileText::ReadEvents *read);
+    // What a save writes.
+    EventsFileText::Content content() const { return {m_events, m_calendars, m_defaultCalendarId}; }
     // A background save's answer; `layout` is null for a save of the whole text.
     void onSaveAnswer(EventsManagerPrivate::SavedLayout *layout, const QString &fileName, bool ok,
                       const QString &error);
@@ -220,32 +160,18 @@ private:
     void takeOut(const AbstractCommonEventPtr &event);
     // Keep the look-up by id in step with the list, after an event joined it or left it.
     void indexById(const AbstractCommonEventPtr &event);
-    static void indexIn(QHash<QByteArray, IdEntry> *byId, const AbstractCommonEventPtr &event);
     void unindexById(const AbstractCommonEventPtr &event);
     int indexOfEvent(const AbstractCommonEvent *event) const;
     bool hasCalendar(const QByteArray &id) const;
 
     QString m_fileName;
-    // What the reading threads ask each event for, besides building it; only for the first load.
-    QList<QDateTime> m_reminderMoments;
-    // Top-level members of the file other than the events, written back as they were.
-    QVariantMap m_otherValues;
+    // The file's text, as read and as the last save left it.
+    EventsFileText m_file;
     QString m_errorString;
-    // The file on disk holds more than was loaded: it is copied aside before it is first written.
-    bool m_keepFileBeforeSave = false;
-    // The file was changed from outside and could not be copied aside then: the copy comes before any write.
-    bool m_keepChangedFile = false;
-    // The last file read held an events object, as an events file does.
-    bool m_readEventsObject = false;
     bool m_savesInBackground = false;
     quint64 m_changeCount = 0;
     // Background saves whose answer has not been handled yet.
     int m_answersAwaited = 0;
-    // What the last save asked for (or the file as read, when it was read whole and as this version
-    // writes it), and where each event's entry stands in it with the event's revision then. Only the
-    // places are kept: the entries' texts are on disk.
-    std::shared_ptr<EventsManagerPrivate::SavedLayout> m_lastLayout;
-    QHash<const AbstractCommonEvent *, SavedAt> m_savedAt;
     QList<CalendarInfo> m_calendars;
     QByteArray m_defaultCalendarId;
     // The listed events by id: every open reminder window, the reminders and the bar ask for events by
