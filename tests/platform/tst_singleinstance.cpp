@@ -246,7 +246,8 @@ private slots:
     // Another user's start finds the data folder's lock beyond its reach: it names the folder's owner, not the disk.
     void namesAnotherUsersDataFolder()
     {
-        QTemporaryDir run, data;
+        // In /tmp, which the other user can reach whatever the test run's own temporary folder is.
+        QTemporaryDir run(QStringLiteral("/tmp/qr-XXXXXX")), data(QStringLiteral("/tmp/qr-XXXXXX"));
         if (::getuid() != 0 || ::chown(QFile::encodeName(run.path()).constData(), 65534, 65534) != 0)
             QSKIP("Needs root to start as another user");
         const pid_t child = ::fork();
