@@ -611,10 +611,11 @@ QImage MovingView::textLayer(const QRect &area, int from, int width)
 {
     const qreal ratio = devicePixelRatioF();
     const QSize size(width, qRound(area.height() * ratio));
-    // The whole line's layer is made once per reset; only the frames' columns keep their image.
+    // The whole line's layer, from its left edge, is made once per reset; only the frames' columns keep
+    // their image. Its width, rounded, may be less than the area's at a fractional ratio.
     QImage whole;
     QImage *image = &whole;
-    if (width < area.width() * ratio) {
+    if (from > 0) {
         if (m_columns.size() != size)
             m_columns = QImage(size, QImage::Format_ARGB32_Premultiplied);
         image = &m_columns;
