@@ -976,10 +976,9 @@ void Editor::sizeTableColumns()
 
 void Editor::sortTableOnce()
 {
-    if (m_tableSorted)
-        return;
+    if (m_tableFilter->sortColumn() >= 0)
+        return; // sorted once, the proxy keeps the order
     if (m_pages->currentWidget() == m_tableView->parentWidget()) {
-        m_tableSorted = true;
         m_tableView->sortByColumn(EventsTableModel::DaysColumn, Qt::AscendingOrder);
         return;
     }

@@ -278,6 +278,5 @@ private:
     QHBoxLayout *m_toolBarRow = nullptr;
     bool m_columnSizingPending = false;
     bool m_columnSizingStale = false;
-    bool m_tableSorted = false;
     bool m_shownBefore = false;
 };
