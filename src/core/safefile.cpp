@@ -242,14 +242,16 @@ QString ownCopiesRecord(const QString &path, const QString &copyBase)
     return base.dir().filePath(QLatin1Char('.') + base.fileName() + QStringLiteral(".own"));
 }
 
-// What tells a copy from a file put at its name later: its inode, size and time of change.
+// What tells a copy from a file put at its name later: its inode, size and status change time. Not the
+// modification time, which a user's tools set back (touch, cp -p) on a file edited in place or on a new file that
+// took the copy's freed inode; no program sets the change time.
 QByteArray identityOf(const QString &file)
 {
     struct stat info;
     if (::lstat(QFile::encodeName(file).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return QByteArray();
     return QByteArray::number(qulonglong(info.st_ino)) + ' ' + QByteArray::number(qint64(info.st_size)) + ' ' +
-           QByteArray::number(qint64(info.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_mtim.tv_nsec));
+           QByteArray::number(qint64(info.st_ctim.tv_sec)) + '.' + QByteArray::number(qint64(info.st_ctim.tv_nsec));
 }
 
 // Lines of a copy's name, a tab and its identity.
