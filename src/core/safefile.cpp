@@ -509,11 +509,6 @@ bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity, int att
     using namespace SafeFilePrivate;
     constexpr qint64 s_piece = 1 << 20;
     bytes->clear();
-    const auto same = [](const struct stat &a, const struct stat &b) {
-        return a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
-               a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && a.st_ctim.tv_sec == b.st_ctim.tv_sec &&
-               a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-    };
     QByteArray piece;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         if (attempt > 0)
@@ -548,7 +543,7 @@ bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity, int att
             }
             agreed = agreed && at == read.size();
         }
-        if (agreed && ::fstat(file->handle(), &after) == 0 && same(before, after)) {
+        if (agreed && ::fstat(file->handle(), &after) == 0 && sameVersion(before, after)) {
             *bytes = std::move(read);
             if (identity)
                 *identity = after;
@@ -562,6 +557,13 @@ bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity, int att
 void setReadHookForTests(std::function<void()> hook)
 {
     SafeFilePrivate::s_afterReadPiece = std::move(hook);
+}
+
+bool sameVersion(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
 bool isRegularOrMissing(const QString &path)

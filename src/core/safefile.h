@@ -72,6 +72,8 @@ bool openRegularFile(QFile *file, const QString &path, QString *error = nullptr,
 bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity = nullptr, int attempts = 10);
 // Tests only: `hook` runs after each piece readSteadily() reads, on the thread that reads.
 void setReadHookForTests(std::function<void()> hook);
+// Whether two looks at a file saw one version of it: the same file, size and times.
+bool sameVersion(const struct stat &a, const struct stat &b);
 
 // True when nothing is at `path` (not even a dangling link) or a regular file is.
 bool isRegularOrMissing(const QString &path);
