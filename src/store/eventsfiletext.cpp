@@ -25,7 +25,6 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <map>
 #include <mutex>
 #include <numeric>
 #include <optional>
