@@ -504,7 +504,8 @@ bool openRegularFile(QFile *file, const QString &path, QString *error, bool foll
     return true;
 }
 
-bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity, int attempts)
+bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity, int attempts,
+                  const std::function<bool(const QByteArray &)> &known)
 {
     using namespace SafeFilePrivate;
     constexpr qint64 s_piece = 1 << 20;
@@ -523,7 +524,8 @@ bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity, int att
         QByteArray read;
         read.reserve(before.st_size);
         bool agreed = true;
-        for (int pass = 0; pass < (atRest ? 1 : 2) && agreed; ++pass) {
+        int passes = atRest ? 1 : 2;
+        for (int pass = 0; pass < passes && agreed; ++pass) {
             if (!file->seek(0))
                 return false;
             qint64 at = 0;
@@ -542,6 +544,8 @@ bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity, int att
                 at += piece.size();
             }
             agreed = agreed && at == read.size();
+            if (pass == 0 && known && known(read))
+                passes = 1;
         }
         if (agreed && ::fstat(file->handle(), &after) == 0 && sameVersion(before, after)) {
             *bytes = std::move(read);
