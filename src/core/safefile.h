@@ -68,10 +68,15 @@ bool openRegularFile(QFile *file, const QString &path, QString *error = nullptr,
 // Reads the regular file open in `file` whole while another program may rewrite it in place: the bytes count once
 // the file's inode, size and times stayed as they were and, for a file changed in the last seconds, a second read
 // finds the same; else it is read again, up to `attempts` times, a little later each time. False when no read held
-// or reading failed: a mix of versions is never taken. `identity` gets the file's status as read.
-bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity = nullptr, int attempts = 10);
+// or reading failed: a mix of versions is never taken. `identity` gets the file's status as read. `known`, when
+// given, is asked once of each read's bytes: bytes it knows as a whole (the caller's own text) are no mix and are
+// not read a second time.
+bool readSteadily(QFile *file, QByteArray *bytes, struct stat *identity = nullptr, int attempts = 10,
+                  const std::function<bool(const QByteArray &)> &known = {});
 // Tests only: `hook` runs after each piece readSteadily() reads, on the thread that reads.
 void setReadHookForTests(std::function<void()> hook);
+// Whether two looks at a file saw one version of it: the same file, size and times.
+bool sameVersion(const struct stat &a, const struct stat &b);
 
 // True when nothing is at `path` (not even a dangling link) or a regular file is.
 bool isRegularOrMissing(const QString &path);

@@ -25,7 +25,6 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
-#include <map>
 #include <mutex>
 #include <numeric>
 #include <optional>
@@ -354,7 +353,7 @@ public:
             m_opener.join();
         struct stat now;
         if (!m_read || fileName != m_fileName || ::stat(QFile::encodeName(fileName).constData(), &now) != 0 ||
-            !sameFile(now, m_identity))
+            !Common::sameVersion(now, m_identity))
             return false;
         // Other defaults count only where an entry lacked a value: the program writes every one.
         return defaults == NotSpecifiedEvent::builtInDefaults() || !m_parts || !m_parts->defaultsUsed();
@@ -372,13 +371,6 @@ public:
     }
 
 private:
-    static bool sameFile(const struct stat &a, const struct stat &b)
-    {
-        return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-               a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
-               a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
-    }
-
     // Whatever goes wrong here is left to the load, which reads the file again and tells of it.
     void open()
     {
@@ -388,7 +380,8 @@ private:
             !Common::mayStartJsonObject(file.peek(64 * 1024)))
             return;
         // A file that keeps changing while it is read is left to the load.
-        if (!Common::readSteadily(&file, &m_bytes, &m_identity, s_readAheadAttempts) || !sameFile(before, m_identity))
+        if (!Common::readSteadily(&file, &m_bytes, &m_identity, s_readAheadAttempts) ||
+            !Common::sameVersion(before, m_identity))
             return;
         if (!m_bytes.trimmed().isEmpty()) {
             const QStringList listPath{QString::fromLatin1(s_eventsKey), s_eventsList};

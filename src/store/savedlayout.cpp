@@ -35,11 +35,13 @@ struct SavedLayout::Disk
         if (!tried) {
             tried = true;
             QFile file;
-            // A file rewritten in place while it is read counts as unreadable, not as a mix of versions.
-            if (Common::openRegularFile(&file, path) && Common::readSteadily(&file, &bytes, nullptr, 3)) {
-                readable = true;
-                hash = hashText(bytes);
-            }
+            // A file rewritten in place while it is read counts as unreadable, not as a mix of versions. The text a
+            // save wrote, which a save after it mostly finds within the seconds that call for a second read, is none.
+            const auto hashed = [this, &written](const QByteArray &read) {
+                hash = hashText(read);
+                return read.size() == written.size && hash == written.hash;
+            };
+            readable = Common::openRegularFile(&file, path) && Common::readSteadily(&file, &bytes, nullptr, 3, hashed);
         }
         return readable && bytes.size() == written.size && written.hash == hash;
     }
