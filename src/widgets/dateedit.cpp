@@ -231,12 +231,17 @@ void DateEdit::keyPressEvent(QKeyEvent *event)
     QDateEdit::keyPressEvent(event);
 }
 
-void DateEdit::startTyping()
+void DateEdit::startTyping(bool overNumber)
 {
     const QLineEdit *edit = lineEdit();
     const QString text = edit->text();
-    const int from = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    const int to = edit->hasSelectedText() ? edit->selectionEnd() : from;
+    qsizetype from = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    qsizetype to = edit->hasSelectedText() ? edit->selectionEnd() : from;
+    // A digit typed after a click goes over the number the cursor is in, as over a section Tab selects.
+    if (overNumber && from == to) {
+        from -= trailingDigits(text.left(from));
+        to += leadingDigits(text, to);
+    }
     if (!m_typing)
         m_heldDate = date();
     m_before = text.left(from);
@@ -248,7 +253,7 @@ void DateEdit::startTyping()
 void DateEdit::type(const QString &text)
 {
     if (!m_fromHere)
-        startTyping();
+        startTyping(!text.isEmpty() && text.at(0).isDigit());
     const QString order = dateSectionOrder(displayFormat());
     for (const QChar c : text) {
         if (c.isLetter() || !c.isPrint())

@@ -46,6 +46,7 @@ void TestDateEdit::typedDate_data()
     row("en_US over all", "en_US", today, "all", "3/15/2032\r", QDate(2032, 3, 15));
     row("en_US after Home", "en_US", today, "home", "3/15/2032\r", QDate(2032, 3, 15));
     row("en_US after a click", "en_US", today, "click", "3/15/27\r", march);
+    row("en_US year after a click", "en_US", today, "click", "27\r", QDate(2027, 12, 6));
     row("en_US after a double click", "en_US", today, "dclick", "3/15/2032", QDate(2032, 3, 15));
     row("de_DE pasted", "de_DE", today, "paste", "15.3.27", march);
     row("ar_EG pasted", "ar_EG", today, "paste", "15/3/2027", march);
