@@ -111,7 +111,6 @@ void TestOccurrenceEditor::typedEndDate()
     QFETCH(QString, typed);
     QFETCH(QDate, end);
     QFETCH(bool, accepted);
-    Common::Clock::pin(QDateTime(QDate(2026, 12, 6), QTime(9, 30)));
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     OccurrenceEditor editor(Occurrence(QDate(2026, 12, 9), IOccurrence::Daily));
     QLocale::setDefault(QLocale::c());
@@ -126,7 +125,6 @@ void TestOccurrenceEditor::typedEndDate()
     QCOMPARE(edit->problem().isEmpty(), accepted);
     QTRY_COMPARE(static_cast<const AbstractMultipleOccurence *>(editor.occurrence().rule())->endDate(),
                  accepted ? end : QDate());
-    Common::Clock::unpin();
 }
 
 void TestOccurrenceEditor::neverDisablesStep()
