@@ -37,6 +37,16 @@ qsizetype trailingDigits(const QString &text)
     return n;
 }
 
+// True when `digit` cannot join the number `sofar` ends with in a section of kind `field`: the
+// section is full, or a day or month would pass its largest ("3" then "1" is March, day 1).
+bool endsSection(QChar field, const QString &sofar, QChar digit)
+{
+    const qsizetype run = trailingDigits(sofar);
+    if (field == QLatin1Char('y'))
+        return run == 4;
+    return run >= 2 || sofar.back().digitValue() * 10 + digit.digitValue() > (field == QLatin1Char('d') ? 31 : 12);
+}
+
 QBoxLayout *rowHolding(QLayout *layout, QWidget *widget)
 {
     if (!layout)
@@ -231,12 +241,17 @@ void DateEdit::keyPressEvent(QKeyEvent *event)
     QDateEdit::keyPressEvent(event);
 }
 
-void DateEdit::startTyping()
+void DateEdit::startTyping(bool overNumber)
 {
     const QLineEdit *edit = lineEdit();
     const QString text = edit->text();
-    const int from = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
-    const int to = edit->hasSelectedText() ? edit->selectionEnd() : from;
+    qsizetype from = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    qsizetype to = edit->hasSelectedText() ? edit->selectionEnd() : from;
+    // A digit typed after a click goes over the number the cursor is in, as over a section Tab selects.
+    if (overNumber && from == to) {
+        from -= trailingDigits(text.left(from));
+        to += leadingDigits(text, to);
+    }
     if (!m_typing)
         m_heldDate = date();
     m_before = text.left(from);
@@ -248,16 +263,16 @@ void DateEdit::startTyping()
 void DateEdit::type(const QString &text)
 {
     if (!m_fromHere)
-        startTyping();
+        startTyping(!text.isEmpty() && text.at(0).isDigit());
     const QString order = dateSectionOrder(displayFormat());
     for (const QChar c : text) {
         if (c.isLetter() || !c.isPrint())
             continue;
         const QString sofar = m_before + m_typed;
         const int section = numberCount(sofar) - 1;
-        // Qt moved on once a section was full: "03152027" still reads as 03/15/2027.
+        // Qt moved on once a section could take no more: "03152027" and "3152027" still read as 03/15/2027.
         if (c.isDigit() && !m_typed.isEmpty() && m_typed.back().isDigit() && section >= 0 && section < 2 &&
-            trailingDigits(sofar) == (order.at(section) == QLatin1Char('y') ? 4 : 2))
+            endsSection(order.at(section), sofar, c))
             m_typed += separatorAfter(section);
         m_typed += c;
     }

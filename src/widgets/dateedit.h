@@ -40,7 +40,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void startTyping();
+    void startTyping(bool overNumber = false);
     void type(const QString &text);
     void erase(bool backward);
     void showTyped();

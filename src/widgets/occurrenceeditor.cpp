@@ -120,8 +120,11 @@ void OccurrenceEditor::init()
 
 void OccurrenceEditor::accept()
 {
-    if (m_settings.endDateFits())
-        Dialog::accept();
+    if (!m_settings.endDateFits())
+        return;
+    // The rows reach the rule queued: a date just read from the typed text has not yet.
+    onValueChanged();
+    Dialog::accept();
 }
 
 void OccurrenceEditor::setOccurrence(const Occurrence &occurrence)

@@ -41,11 +41,14 @@ void TestDateEdit::typedDate_data()
     row("de_DE day past June", "de_DE", QDate(2026, 6, 10), "tab", "31.12.1999", QDate(1999, 12, 31));
     row("en_GB day past April", "en_GB", QDate(2026, 4, 10), "tab", "31/12/2027\r", QDate(2027, 12, 31));
     row("de_DE day past February", "de_DE", QDate(2021, 2, 10), "tab", "30.04.2027\r", QDate(2027, 4, 30));
+    row("en_US digits alone", "en_US", today, "tab", "3152027\r", march);
+    row("de_DE digits alone", "de_DE", today, "tab", "1532027\r", march);
     row("en_US dashes", "en_US", today, "tab", "1-5-27\r", QDate(2027, 1, 5));
     row("ja_JP dashes", "ja_JP", today, "tab", "27-03-15\r", march);
     row("en_US over all", "en_US", today, "all", "3/15/2032\r", QDate(2032, 3, 15));
     row("en_US after Home", "en_US", today, "home", "3/15/2032\r", QDate(2032, 3, 15));
     row("en_US after a click", "en_US", today, "click", "3/15/27\r", march);
+    row("en_US year after a click", "en_US", today, "click", "27\r", QDate(2027, 12, 6));
     row("en_US after a double click", "en_US", today, "dclick", "3/15/2032", QDate(2032, 3, 15));
     row("de_DE pasted", "de_DE", today, "paste", "15.3.27", march);
     row("ar_EG pasted", "ar_EG", today, "paste", "15/3/2027", march);
