@@ -127,6 +127,7 @@ private:
     bool m_hasSaved = false;
     QDateTime m_savedLook;
     bool m_lookToSave = false; // windows opened since the last save
-    // Event id -> the day its window closed with the event.
-    QHash<QByteArray, QDate> m_closedWithEvent;
+    // The ids of the events whose windows closed with them on m_closedOn.
+    QSet<QByteArray> m_closedWithEvent;
+    QDate m_closedOn;
 };
