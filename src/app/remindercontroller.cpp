@@ -451,7 +451,8 @@ QVariantList ReminderController::snoozedToVariant(const ReminderTable &table)
         for (const ReminderEntry &entry : it.value()) {
             QVariantMap map;
             map.insert(QStringLiteral("version"), 1);
-            map.insert(QStringLiteral("date"), it.key().toLocalTime());
+            // The instant: a local time in the hour repeated when daylight saving ends reads back as its second pass.
+            map.insert(QStringLiteral("date"), it.key());
             map.insert(QStringLiteral("eventId"), entry.eventId);
             map.insert(QStringLiteral("snoozed"), entry.snoozed);
             result.append(map);
