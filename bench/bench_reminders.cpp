@@ -22,8 +22,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <cstdio>
-
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -64,6 +62,23 @@ struct Figures
     double changeMs = 0; // after one appointment changed
 };
 
+// A fake application whose events manager holds `count` generated events.
+struct FilledApplication
+{
+    FilledApplication(int count, const QString &file) : manager(file)
+    {
+        QList<AbstractCommonEventPtr> events;
+        for (int i = 0; i < count; ++i)
+            events.append(makeEvent(i));
+        manager.addEvents(events);
+        app.m_eventsManager = &manager;
+    }
+    FakeApplication app;
+    EventsManager manager;
+};
+
+void noWindow(const AbstractCommonEventPtr &) {}
+
 double median(std::vector<double> times)
 {
     std::sort(times.begin(), times.end());
@@ -73,14 +88,7 @@ double median(std::vector<double> times)
 Figures measure(int count, const QString &folder)
 {
     Figures f;
-    FakeApplication app;
-    EventsManager manager(folder + QStringLiteral("/events-%1.dat").arg(count));
-    QList<AbstractCommonEventPtr> events;
-    for (int i = 0; i < count; ++i)
-        events.append(makeEvent(i));
-    manager.addEvents(events);
-    app.m_eventsManager = &manager;
-    const auto noWindow = [](const AbstractCommonEventPtr &) {};
+    FilledApplication filled(count, folder + QStringLiteral("/events-%1.dat").arg(count));
 
     std::vector<double> times;
     for (int run = 0; run < s_runs / 10; ++run) {
@@ -99,7 +107,7 @@ Figures measure(int count, const QString &folder)
         QElapsedTimer timer;
         timer.start();
         // What the manager says after an edit of one appointment; the controller rebuilds.
-        emit manager.eventChanged((run * 10) % count);
+        emit filled.manager.eventChanged((run * 10) % count);
         times.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     f.changeMs = median(times);
@@ -109,14 +117,7 @@ Figures measure(int count, const QString &folder)
 // Under callgrind: one first scheduling and ten after an edit, each counted in a dump of its own.
 int runWork(int count, const QString &folder)
 {
-    FakeApplication app;
-    EventsManager manager(folder + QStringLiteral("/events-work.dat"));
-    QList<AbstractCommonEventPtr> events;
-    for (int i = 0; i < count; ++i)
-        events.append(makeEvent(i));
-    manager.addEvents(events);
-    app.m_eventsManager = &manager;
-    const auto noWindow = [](const AbstractCommonEventPtr &) {};
+    FilledApplication filled(count, folder + QStringLiteral("/events-work.dat"));
     CALLGRIND_ZERO_STATS;
     CALLGRIND_TOGGLE_COLLECT;
     auto controller = std::make_unique<ReminderController>(nullptr, noWindow);
@@ -124,7 +125,7 @@ int runWork(int count, const QString &folder)
     CALLGRIND_DUMP_STATS_AT("cold");
     for (int run = 0; run < 10; ++run) {
         CALLGRIND_TOGGLE_COLLECT;
-        emit manager.eventChanged((run * 10) % count);
+        emit filled.manager.eventChanged((run * 10) % count);
         CALLGRIND_TOGGLE_COLLECT;
     }
     CALLGRIND_DUMP_STATS_AT("edit");
@@ -169,14 +170,8 @@ bool linkZone(const QString &zoneFile, const char *zone)
 // The GUI thread's share of a change of zone: the watcher loads the new zone, the controller rebuilds.
 void measureZoneChanges(int count, const QString &folder, TimeZoneWatcher &watcher, const QString &zoneFile)
 {
-    FakeApplication app;
-    EventsManager manager(folder + QStringLiteral("/events-zones.dat"));
-    QList<AbstractCommonEventPtr> events;
-    for (int i = 0; i < count; ++i)
-        events.append(makeEvent(i));
-    manager.addEvents(events);
-    app.m_eventsManager = &manager;
-    ReminderController controller(nullptr, [](const AbstractCommonEventPtr &) {});
+    FilledApplication filled(count, folder + QStringLiteral("/events-zones.dat"));
+    ReminderController controller(nullptr, noWindow);
     QObject::connect(&watcher, &TimeZoneWatcher::zoneChanged, &controller, &ReminderController::recompute);
     std::vector<double> times[2];
     const char *zones[2] = {"Asia/Kolkata", "Europe/Berlin"};

@@ -129,24 +129,32 @@ void ReminderController::snooze(const AbstractCommonEventPtr &event, const QDate
 
 void ReminderController::closedWithEvent(const QByteArray &eventId)
 {
-    m_closedWithEvent.insert(eventId, Common::Clock::today());
+    // Only today's closes are kept: a window closed on an earlier day was of that day's reminder.
+    const QDate today = Common::Clock::today();
+    if (m_closedOn != today) {
+        m_closedWithEvent.clear();
+        m_closedOn = today;
+    }
+    m_closedWithEvent.insert(eventId);
 }
 
 void ReminderController::reopenReturned()
 {
     if (m_closedWithEvent.isEmpty() || !m_eventsManager)
         return;
+    if (m_closedOn != Common::Clock::today()) {
+        m_closedWithEvent.clear();
+        return;
+    }
     // Its reminder was looked at already: the window comes back without waiting for the timer.
-    const QDate today = Common::Clock::today();
     QList<AbstractCommonEventPtr> back;
     for (auto it = m_closedWithEvent.begin(); it != m_closedWithEvent.end();) {
-        const AbstractCommonEventPtr event = it.value() == today ? m_eventsManager->eventById(it.key()) : nullptr;
-        if (event)
+        if (const AbstractCommonEventPtr event = m_eventsManager->eventById(*it)) {
             back.append(event);
-        if (event || it.value() != today)
             it = m_closedWithEvent.erase(it);
-        else
+        } else {
             ++it;
+        }
     }
     for (const AbstractCommonEventPtr &event : std::as_const(back))
         m_show(event);
@@ -443,7 +451,8 @@ QVariantList ReminderController::snoozedToVariant(const ReminderTable &table)
         for (const ReminderEntry &entry : it.value()) {
             QVariantMap map;
             map.insert(QStringLiteral("version"), 1);
-            map.insert(QStringLiteral("date"), it.key().toLocalTime());
+            // The instant: a local time in the hour repeated when daylight saving ends reads back as its second pass.
+            map.insert(QStringLiteral("date"), it.key());
             map.insert(QStringLiteral("eventId"), entry.eventId);
             map.insert(QStringLiteral("snoozed"), entry.snoozed);
             result.append(map);

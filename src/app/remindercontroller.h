@@ -69,7 +69,8 @@ public:
     // event for its first reminder after it.
     static QDateTime storedLastLook();
 
-    // The stored form under "reminder": a list of maps, one per entry, in table order, with local times.
+    // The stored form under "reminder": a list of maps, one per entry, in table order, with UTC times (an
+    // earlier version's local times read as well).
     static QVariantList snoozedToVariant(const ReminderTable &table);
     static ReminderTable snoozedFromVariant(const QVariant &value);
     // What a restart needs of the table on `today` (local): the snoozes and today's event reminders.
@@ -127,6 +128,7 @@ private:
     bool m_hasSaved = false;
     QDateTime m_savedLook;
     bool m_lookToSave = false; // windows opened since the last save
-    // Event id -> the day its window closed with the event.
-    QHash<QByteArray, QDate> m_closedWithEvent;
+    // The ids of the events whose windows closed with them on m_closedOn.
+    QSet<QByteArray> m_closedWithEvent;
+    QDate m_closedOn;
 };

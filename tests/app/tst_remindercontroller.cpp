@@ -576,6 +576,20 @@ private slots:
         QCOMPARE(ReminderController::snoozedFromVariant(value), table);
     }
 
+    // A snooze in the first pass of the hour repeated when daylight saving ends reads back there, not an hour later.
+    void storedFormKeepsThePassOfARepeatedHour()
+    {
+        TestHelpers::ScopedTimeZone scopedZone("Europe/Berlin");
+        const QDateTime key(QDate(2027, 10, 31), QTime(0, 40), Qt::UTC);
+        m_app->setSettingsValue("reminder", ReminderController::snoozedToVariant({{key, {{"{1-a}", true}}}}));
+        m_app->settings()->sync();
+        // Read from a copy, as a restart reads it: the store answers its own file from what it holds.
+        const QString copy = m_dir->filePath("copy.conf");
+        QVERIFY(QFile::copy(m_app->settings()->fileName(), copy));
+        const QVariant value = QSettings(copy, QSettings::IniFormat).value("reminder");
+        QCOMPARE(ReminderController::snoozedFromVariant(value).firstKey(), key);
+    }
+
     void readsAnUnusableStoredValueAsEmpty_data()
     {
         QTest::addColumn<QVariant>("value");
