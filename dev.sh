@@ -114,8 +114,8 @@ cmd_bench() {
   # AUTOMOC leaves bench_*_autogen folders beside the programs; run files only,
   # and let one failing program report itself without stopping the others.
   local failed=()
-  local out
-  out=$(mktemp)
+  own_folder qr-bench
+  local out=${OWN_FOLDERS[-1]}/rows
   for b in build-bench/bench/bench_*; do
     [ -f "$b" ] && [ -x "$b" ] || continue
     "${display[@]}" "$b" | tee -a "$out" || failed+=("$(basename "$b")")
@@ -125,7 +125,6 @@ cmd_bench() {
   echo "| work | now | goal | |"
   echo "|---|---|---|---|"
   grep -h '^GOAL |' "$out" | sed 's/^GOAL //' || true
-  rm -f "$out"
   if [ ${#failed[@]} -ne 0 ]; then
     echo "Benchmarks that failed: ${failed[*]}" >&2
     return 1
