@@ -15,9 +15,9 @@ PACKAGES=(
 TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar tzdata
   qt6-base-private-dev clang-format)
 # The desktop and clock tests: window managers, a faked wall clock, a tray, tools to drive and read
-# windows, and the session bus most desktops have (each test runs with a bus of its own). The test build
-# stops when one is missing rather than leave its tests out.
-TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm dbus-x11)
+# windows, and the session bus most desktops have (dbus-run-session: each test runs with a bus of its own).
+# The test build stops when one is missing rather than leave its tests out.
+TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm dbus-daemon)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth valgrind)
 
 install_missing() {
@@ -114,8 +114,8 @@ cmd_bench() {
   # AUTOMOC leaves bench_*_autogen folders beside the programs; run files only,
   # and let one failing program report itself without stopping the others.
   local failed=()
-  local out
-  out=$(mktemp)
+  own_folder qr-bench
+  local out=${OWN_FOLDERS[-1]}/rows
   for b in build-bench/bench/bench_*; do
     [ -f "$b" ] && [ -x "$b" ] || continue
     "${display[@]}" "$b" | tee -a "$out" || failed+=("$(basename "$b")")
@@ -125,7 +125,6 @@ cmd_bench() {
   echo "| work | now | goal | |"
   echo "|---|---|---|---|"
   grep -h '^GOAL |' "$out" | sed 's/^GOAL //' || true
-  rm -f "$out"
   if [ ${#failed[@]} -ne 0 ]; then
     echo "Benchmarks that failed: ${failed[*]}" >&2
     return 1

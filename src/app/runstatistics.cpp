@@ -24,7 +24,6 @@ void begin(QSettings *settings, const QString &dataLocation)
 {
     StatCollector::holdStore();
     startBatch() = std::make_unique<StatCollector::WriteBatch>();
-    const StatCollector::WriteBatch statistics;
     StatCollector::init(settings, QDir(dataLocation).filePath(QStringLiteral("stat.dat")));
     if (StatCollector::isFirstStart()) {
         const QLocale system = QLocale::system();

@@ -102,6 +102,8 @@ echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 new_window || fail "no reminder window"
 xdotool type --delay 20 "keys while it opens" && xdotool key Return
 until_true 50 grep -qx "keys while it opens" "$ROOT/typed" || fail "the opening reminder took the keyboard"
+# A window the window manager does not manage yet takes a click without being given the keyboard.
+until_true 100 listed "$REMINDER" || fail "the window manager does not list the reminder"
 xdotool mousemove --window "$REMINDER" 20 20 click 1
 until_true 50 shown_active "$REMINDER" || fail "a click left the reminder without the keyboard"
 # Minimised, the reminder comes back where it was with the other windows: at a second start, from the tray.
