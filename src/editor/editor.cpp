@@ -961,7 +961,14 @@ void Editor::scheduleColumnSizing()
     if (m_columnSizingPending || !isVisible())
         return;
     m_columnSizingPending = true;
-    QMetaObject::invokeMethod(this, &Editor::sizeTableColumns, Qt::QueuedConnection);
+    // A sizing done meanwhile, as when the table's page is shown, makes this one needless.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_columnSizingPending)
+                sizeTableColumns();
+        },
+        Qt::QueuedConnection);
 }
 
 void Editor::sizeTableColumns()
@@ -971,7 +978,11 @@ void Editor::sizeTableColumns()
     m_columnSizingStale = m_pages->currentWidget() != m_tableView->parentWidget();
     if (m_columnSizingStale)
         return;
-    m_tableView->horizontalHeader()->resizeSections(QHeaderView::ResizeToContents);
+    // The last column is left to stretch: sized to its texts on a page just shown, it stayed narrow.
+    QHeaderView *header = m_tableView->horizontalHeader();
+    QAbstractItemView *view = m_tableView; // QTableView keeps sizeHintForColumn protected
+    for (int column = 0; column < header->count() - 1; ++column)
+        header->resizeSection(column, qMax(view->sizeHintForColumn(column), header->sectionSizeHint(column)));
 }
 
 void Editor::sortTableOnce()

@@ -427,7 +427,10 @@ private slots:
         QFETCH(bool, opensOnTable);
         EditorEnv env;
         env.add(0, "A caption long enough to need a much wider column", Period(QDate(2026, 3, 12), QTime(9, 30)));
+        for (int i = 0; i < 100; ++i) // enough for a vertical scroll bar
+            env.add(0, QString("Event %1").arg(i), Period(QDate(2026, 4, 1).addDays(i)));
         Editor editor(env.manager.get());
+        editor.resize(1400, 800);
         if (opensOnTable)
             editor.changeViewActions()->actions().at(1)->trigger();
         showAndWait(editor);
@@ -436,6 +439,7 @@ private slots:
         for (int column = 0; column < table->model()->columnCount() - 1; ++column)
             QVERIFY2(table->columnWidth(column) >= static_cast<QAbstractItemView *>(table)->sizeHintForColumn(column),
                      qPrintable(QString::number(column)));
+        QTRY_COMPARE(table->horizontalHeader()->length(), table->viewport()->width()); // the last one fills the view
     }
 
     void calendarButtonsFollowTheCurrentItem()
