@@ -99,8 +99,11 @@ void PrintTableDialog::setupUi()
     grid->setVerticalSpacing(6);
 
     QGroupBox *period = groupBox("groupBox", tr("Period"), this);
-    auto *periodLayout = new QHBoxLayout(period);
-    setBoxMargins(periodLayout, false);
+    // A column round the row: a date field's problem goes on a line under it.
+    auto *periodColumn = new QVBoxLayout(period);
+    setBoxMargins(periodColumn, false);
+    auto *periodLayout = new QHBoxLayout;
+    periodColumn->addLayout(periodLayout);
     m_periodComboBox = new QComboBox(period);
     m_periodComboBox->setObjectName(QStringLiteral("periodComboBox"));
     m_periodComboBox->addItems({tr("This year"), tr("Next year"), tr("Custom Period")});

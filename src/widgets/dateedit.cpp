@@ -6,6 +6,7 @@
 
 #include <QBoxLayout>
 #include <QClipboard>
+#include <QFormLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -47,16 +48,46 @@ bool endsSection(QChar field, const QString &sofar, QChar digit)
     return run >= 2 || sofar.back().digitValue() * 10 + digit.digitValue() > (field == QLatin1Char('d') ? 31 : 12);
 }
 
-QBoxLayout *rowHolding(QLayout *layout, QWidget *widget)
+// The layouts from `layout` down to the one holding `widget`, innermost first, each with the index
+// of the item on the way.
+bool pathTo(QLayout *layout, QWidget *widget, QList<QPair<QLayout *, int>> &path)
 {
-    if (!layout)
-        return nullptr;
-    if (layout->indexOf(widget) >= 0)
-        return qobject_cast<QBoxLayout *>(layout);
-    for (int i = 0; i < layout->count(); ++i)
-        if (QBoxLayout *row = rowHolding(layout->itemAt(i)->layout(), widget))
-            return row;
-    return nullptr;
+    for (int i = 0; layout && i < layout->count(); ++i) {
+        QLayoutItem *item = layout->itemAt(i);
+        if (item->widget() == widget || pathTo(item->layout(), widget, path)) {
+            path.append({layout, i});
+            return true;
+        }
+    }
+    return false;
+}
+
+// Puts `line` on a line of its own under the row holding `widget`: into the nearest column or form
+// around that row, so the row keeps its fields together and the window its width.
+bool placeUnder(QWidget *widget, QLabel *line)
+{
+    for (QWidget *child = widget; child && !child->isWindow(); child = child->parentWidget()) {
+        QWidget *host = child->parentWidget();
+        QList<QPair<QLayout *, int>> path;
+        pathTo(host->layout(), child, path);
+        for (const auto &[layout, index] : path) {
+            auto *box = qobject_cast<QBoxLayout *>(layout);
+            if (box && box->direction() == QBoxLayout::TopToBottom) {
+                line->setParent(host);
+                box->insertWidget(index + 1, line);
+                return true;
+            }
+            if (auto *form = qobject_cast<QFormLayout *>(layout)) {
+                int row = 0;
+                QFormLayout::ItemRole role;
+                form->getItemPosition(index, &row, &role);
+                line->setParent(host);
+                form->insertRow(row + 1, static_cast<QWidget *>(nullptr), line);
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -124,26 +155,80 @@ bool DateEdit::readAll(QWidget *window)
 void DateEdit::setProblem(const QString &text)
 {
     m_problemText = text;
-    QBoxLayout *row =
-        m_problem || text.isEmpty() || !parentWidget() ? nullptr : rowHolding(parentWidget()->layout(), this);
-    if (row) {
-        m_problem = new QLabel(parentWidget());
+    if (!m_problem && !text.isEmpty()) {
+        m_problem = new QLabel;
         m_problem->setObjectName(objectName() + QStringLiteral("Problem"));
         m_problem->setTextFormat(Qt::PlainText);
+        // Wrapped, the words take height, never the window's width.
+        m_problem->setWordWrap(true);
+        m_problem->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        m_problem->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
         QPalette palette = m_problem->palette();
         palette.setColor(QPalette::WindowText,
                          ColorContrast::readableColour(QColor(255, 0, 0), {palette.color(QPalette::Window)}));
         m_problem->setPalette(palette);
-        row->insertWidget(row->indexOf(this) + 1, m_problem);
+        m_problem->hide();
+        if (!placeUnder(this, m_problem)) {
+            delete m_problem;
+            m_problem = nullptr;
+            return;
+        }
+        // The line sits in an outer layout: it goes with the field, as when a form drops the row.
+        connect(this, &QObject::destroyed, m_problem, [line = m_problem] { delete line; });
     }
+    if (m_problem)
+        m_problem->setText(text);
+    showProblem(true);
+}
+
+void DateEdit::showProblem(bool refit)
+{
     if (!m_problem)
         return;
-    m_problem->setText(text);
-    m_problem->setVisible(!text.isEmpty());
-    // A window of fixed size grows to show the word rather than squeeze the fields.
+    // The line goes with its field: hidden with the field's row, shown again with it.
+    const bool shown = !m_problemText.isEmpty() && isVisibleTo(m_problem->parentWidget());
+    if (shown == !m_problem->isHidden() && !refit)
+        return;
+    m_problem->setVisible(shown);
+
+    // A window of fixed size keeps its width: it grows by the lines' height while one shows and
+    // takes its own size back once none does.
     QWidget *top = window();
-    if (!text.isEmpty() && top->minimumSize() == top->maximumSize())
-        top->setFixedSize(top->sizeHint().expandedTo(top->size()));
+    if (top->minimumSize() != top->maximumSize())
+        return;
+    static const char restingSize[] = "qrRestingSize", grownSize[] = "qrGrownSize";
+    // A size set by others since (a message of the window's own) is theirs to keep.
+    QSize resting = top->property(restingSize).toSize();
+    if (!resting.isValid() || top->maximumSize() != top->property(grownSize).toSize())
+        resting = top->size();
+    const QList<DateEdit *> edits = top->findChildren<DateEdit *>();
+    const bool any = std::any_of(edits.cbegin(), edits.cend(),
+                                 [](const DateEdit *edit) { return edit->m_problem && !edit->m_problem->isHidden(); });
+    top->setProperty(restingSize, any ? QVariant(resting) : QVariant());
+    if (!any) {
+        top->setFixedSize(resting);
+        return;
+    }
+    // Layouts settle from the inside out, so the window's own asks for the line just shown.
+    for (QWidget *widget = m_problem->parentWidget(); widget;
+         widget = widget->isWindow() ? nullptr : widget->parentWidget())
+        if (widget->layout())
+            widget->layout()->activate();
+    const int needed = top->hasHeightForWidth() ? top->heightForWidth(resting.width()) : top->sizeHint().height();
+    top->setFixedSize(resting.width(), qMax(resting.height(), needed));
+    top->setProperty(grownSize, top->maximumSize());
+}
+
+void DateEdit::showEvent(QShowEvent *event)
+{
+    QDateEdit::showEvent(event);
+    showProblem(false);
+}
+
+void DateEdit::hideEvent(QHideEvent *event)
+{
+    QDateEdit::hideEvent(event);
+    showProblem(false);
 }
 
 QString DateEdit::problem() const

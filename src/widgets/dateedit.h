@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateEdit>
+#include <QPointer>
 
 class QLabel;
 
@@ -10,7 +11,7 @@ class QLabel;
 // What the user types or pastes is held as plain text and read as a whole when the editing ends
 // (Return, Tab, leaving the field): Qt's section editing puts an old year back when a separator
 // comes before the year is complete, cuts a day to the month shown before, and knows no other
-// separators. A text that reads as no date stays in the field and is said beside it.
+// separators. A text that reads as no date stays in the field and is said under its row.
 class DateEdit : public QDateEdit
 {
     Q_OBJECT
@@ -21,12 +22,12 @@ public:
     // The locale's short date format with its year written in four digits.
     static QString fourDigitYearFormat(const QLocale &locale);
 
-    // Takes the text typed into the field; false, said beside the field, when it is no date.
+    // Takes the text typed into the field; false, said under the field, when it is no date.
     bool readTypedText();
     // Reads the typed text of every enabled date field in `window`; false, with the focus on the
     // first field whose text is no date, when one is.
     static bool readAll(QWidget *window);
-    // Says `text` beside the field; an empty text takes the word away.
+    // Says `text` on a line of its own under the field's row; an empty text takes the line away.
     void setProblem(const QString &text);
     QString problem() const;
 
@@ -34,6 +35,8 @@ protected:
     QValidator::State validate(QString &text, int &pos) const override;
     QString textFromDateTime(const QDateTime &dateTime) const override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     bool focusNextPrevChild(bool next) override;
@@ -46,6 +49,7 @@ private:
     void showTyped();
     void dropTyped();
     QString separatorAfter(int section) const;
+    void showProblem(bool refit);
 
     // While m_typing the field shows m_shown, not its date. One run of typing puts m_typed between
     // the text before and after where it began; m_fromHere is false once the cursor moved.
@@ -54,5 +58,6 @@ private:
     QString m_before, m_typed, m_after, m_shown;
     QDate m_heldDate; // the date under the text held
     QString m_problemText;
-    QLabel *m_problem = nullptr;
+    // Lives in an outer layout, so it can go before the field does.
+    QPointer<QLabel> m_problem;
 };

@@ -41,7 +41,9 @@ PeriodControl::PeriodControl(QWidget *parent) : QWidget(parent)
     auto *column = new QVBoxLayout;
     column->setObjectName(QStringLiteral("verticalLayout"));
     column->setSpacing(0);
-    outer->addLayout(column);
+    // The column takes the width, so a line under the fields (a date's problem) has room; its rows
+    // keep their fields to the left.
+    outer->addLayout(column, 1);
     outer->addItem(new QSpacerItem(0, 10, QSizePolicy::Expanding, QSizePolicy::Minimum));
 
     auto *editsRow = new QHBoxLayout;

@@ -3,6 +3,7 @@
 #include "editortestenv.h"
 #include "shots.h"
 #include "testhelpers.h"
+#include "widgets/dateedit.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -128,8 +129,12 @@ private slots:
         // The window keeps its width, and the Group box lines up with the boxes above it.
         QCOMPARE(dialog.width(), width);
         QCOMPARE(dialog.findChild<QGroupBox *>("groupBox_2")->x(), dialog.findChild<QGroupBox *>("groupBox_5")->x());
-        if (shown)
-            TestHelpers::saveShot(&dialog, "printtabledialog-custom");
+        if (!shown)
+            return;
+        dialog.findChild<DateEdit *>("startDate")->setProblem(QStringLiteral("No such date: type one as 12/9/2026"));
+        QCoreApplication::processEvents();
+        QCOMPARE(dialog.width(), width);
+        TestHelpers::saveShot(&dialog, "printtabledialog-custom");
     }
 
     void keepsDatesInOrder_data()

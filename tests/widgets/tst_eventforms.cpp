@@ -18,6 +18,7 @@
 #include "store/calendarinfo.h"
 #include "store/eventsmanager.h"
 #include "testhelpers.h"
+#include "widgets/dateedit.h"
 #include "widgets/occurrenceeditor.h"
 #include "widgets/periodcontrol.h"
 #include "widgets/photobox.h"
@@ -202,6 +203,7 @@ private slots:
     void editDialogTakesCalendar();
     void infoFrameEscapesMarkup();
     void eventPixmapIsFormPicture();
+    void dateProblemTakesNoWidth();
     void dialogShots();
 
 private:
@@ -691,6 +693,22 @@ void TestEventForms::eventPixmapIsFormPicture()
     QCOMPARE(EventsFactory::eventPixmap(EventTypeHoliday).cacheKey(), first.cacheKey());
 }
 
+void TestEventForms::dateProblemTakesNoWidth()
+{
+    for (const EventPtr &event : {appointment(Period(QDate(2026, 5, 1), QTime(9, 0))), wedding(), holiday(), task()}) {
+        EventEditDialog dialog(event.get(), nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QSize size = dialog.size();
+        auto *edit = dialog.findChild<DateEdit *>();
+        edit->setProblem(QStringLiteral("No such date: type one as 12/9/2026"));
+        QCOMPARE(dialog.width(), size.width());
+        QVERIFY(dialog.height() > size.height());
+        edit->setProblem(QString());
+        QCOMPARE(dialog.size(), size);
+    }
+}
+
 void TestEventForms::dialogShots()
 {
     if (qEnvironmentVariableIsEmpty("QR_SHOTS_DIR"))
@@ -707,6 +725,12 @@ void TestEventForms::dialogShots()
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTest::qWait(20); // the set-as-default buttons appear once the event loop turns
         TestHelpers::saveShot(&dialog, name);
+        if (auto *date = dialog.findChild<DateEdit *>()) {
+            date->setProblem(QStringLiteral("No such date: type one as 12/9/2026"));
+            QTest::qWait(20);
+            TestHelpers::saveShot(&dialog, name + QStringLiteral("-problem"));
+            date->setProblem(QString());
+        }
         if (auto *form = dialog.findChild<NotSpecEventEditor *>()) {
             form->tabWidget->setCurrentIndex(1);
             TestHelpers::saveShot(&dialog, name + QStringLiteral("-reminder"));

@@ -173,6 +173,8 @@ void TestOccurrenceEditor::editorShot()
     OccurrenceEditor editor(monthly);
     editor.show();
     QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    editor.findChild<DateEdit *>("endDateEdit")->setProblem(QStringLiteral("Before the start, 9/24/2024"));
+    QTest::qWait(20);
     TestHelpers::saveShot(&editor, QStringLiteral("occurrenceeditor"));
 }
 

@@ -5,7 +5,7 @@
 
 class DateEdit;
 
-// Says beside an end-date field when its date is before the rule's start. It checks when the field
+// Says under an end-date field when its date is before the rule's start. It checks when the field
 // is left or the form accepted, never while a date is typed: each key makes a date on the way.
 class EndDateChecker : public QObject
 {
@@ -15,7 +15,7 @@ public:
     EndDateChecker(DateEdit *dateEdit, const QDate &startDate);
 
 public slots:
-    // False, said beside the field, while its date cannot end the rule.
+    // False, said under the field, while its date cannot end the rule.
     bool checkEndDate();
 
 private:

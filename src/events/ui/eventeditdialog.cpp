@@ -77,7 +77,7 @@ bool EventEditDialog::run()
         if (result != QDialog::Accepted)
             return false;
         errorText.clear();
-        // A date field whose text is no date says so beside it; the form is not taken with another date.
+        // A date field whose text is no date says so under it; the form is not taken with another date.
         if (!DateEdit::readAll(this))
             continue;
         if (m_event->acceptEditor(errorText))

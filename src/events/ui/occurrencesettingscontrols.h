@@ -35,7 +35,7 @@ public:
     QList<Row> createControl(const AbstractOccurrence *rule, QWidget *parent);
     // Reads the rows of the last createControl into the rule: the kind's own row, then the end date.
     void applySettingsFromControls(AbstractOccurrence *rule) const;
-    // False, said beside the end-date field, while its text is no date or its date is before the start.
+    // False, said under the end-date field, while its text is no date or its date is before the start.
     bool endDateFits() const;
 
     static void updateMonthlyControlsState(QWidget *settingsWidget, const QDate &startDate);
