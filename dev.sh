@@ -18,7 +18,7 @@ TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev pyth
 # windows, and the session bus most desktops have (dbus-run-session: each test runs with a bus of its own).
 # The test build stops when one is missing rather than leave its tests out.
 TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm dbus-daemon)
-BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth valgrind)
+BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth valgrind dbus-daemon)
 
 install_missing() {
   local missing=()
@@ -109,6 +109,11 @@ cmd_bench() {
   local display=()
   if [ -z "${DISPLAY:-}" ]; then
     display=(xvfb-run -a -s "-screen 0 1920x1080x24")
+  fi
+  # With the session bus a desktop has: without one, every start of a tray program has the bus
+  # library start a bus of its own, a fork of the whole process that no user's start pays.
+  if [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ] && command -v dbus-run-session >/dev/null; then
+    display=(dbus-run-session -- "${display[@]}")
   fi
   private_runtime_dir
   # AUTOMOC leaves bench_*_autogen folders beside the programs; run files only,

@@ -37,7 +37,7 @@
 
 namespace {
 
-const int s_runs = 11;
+const int s_runs = 21;
 
 // The cores this process may run on (taskset pins them).
 int usableCores()

@@ -45,6 +45,15 @@ function(qr_add_layer name)
   endif()
 endfunction()
 
+# The loader looks each symbol up through the libraries in the order the program names them, and the
+# start makes many thousand look-ups, most into Qt's core libraries and the C and C++ libraries: named
+# first, they spare it going past the thirty others each time. Naming them again changes nothing else.
+function(qr_name_common_libraries_first target)
+  target_link_options(${target} BEFORE PRIVATE "LINKER:--push-state,--no-as-needed"
+    $<TARGET_LINKER_FILE:Qt6::Core> $<TARGET_LINKER_FILE:Qt6::Gui> $<TARGET_LINKER_FILE:Qt6::Widgets>
+    -lstdc++ -l:libc.so.6 "LINKER:--pop-state")
+endfunction()
+
 # One QtTest executable per tst_*.cpp file, registered with CTest.
 function(qr_add_tests)
   cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})

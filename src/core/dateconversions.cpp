@@ -317,3 +317,22 @@ std::optional<qint64> localEpochMSecs(const QDate &date, const QTime &time)
     const std::optional<std::time_t> secs = libraryTime(date, time, &reading);
     return secs ? std::optional<qint64>(qint64(*secs) * 1000 + time.msec()) : std::nullopt;
 }
+
+std::optional<qint64> LocalEpochCache::epochMSecs(const QDate &date, const QTime &time)
+{
+    if (!date.isValid() || !time.isValid())
+        return localEpochMSecs(date, time);
+    const auto midnight = [this](qint64 day) {
+        auto found = m_dayStarts.constFind(day);
+        if (found == m_dayStarts.cend())
+            found = m_dayStarts.insert(day, localEpochMSecs(QDate::fromJulianDay(day), QTime(0, 0)));
+        return *found;
+    };
+    const std::optional<qint64> start = midnight(date.toJulianDay());
+    const std::optional<qint64> next = midnight(date.toJulianDay() + 1);
+    // A day that is not 24 hours long has a change of the clocks in it.
+    constexpr qint64 msecsPerDay = 24 * 3600 * 1000;
+    if (!start || !next || *next - *start != msecsPerDay)
+        return localEpochMSecs(date, time);
+    return *start + time.msecsSinceStartOfDay();
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
 #include <QDateTime>
 #include <QVariant>
 
@@ -30,6 +31,19 @@ std::optional<qint64> localMoment(const QDate &date, const QTime &time);
 // What QDateTime(date, time).toMSecsSinceEpoch() gives, or nullopt where that date-time is invalid
 // (a reading the clocks skip), with one look at the time zone instead of two.
 std::optional<qint64> localEpochMSecs(const QDate &date, const QTime &time);
+// localEpochMSecs() for many readings on few days, as a sort asks: each day's start is looked up once,
+// and a day the clocks change on is left to localEpochMSecs() reading by reading. Clear it when the
+// time zone may have changed.
+class LocalEpochCache
+{
+public:
+    std::optional<qint64> epochMSecs(const QDate &date, const QTime &time);
+    void clear() { m_dayStarts.clear(); }
+
+private:
+    // By Julian day: what localEpochMSecs() gives for its 00:00.
+    QHash<qint64, std::optional<qint64>> m_dayStarts;
+};
 // One second into the day after `today`: the day's first moment is not 00:00 where the clocks go
 // forward at midnight, and a date-time built of that date and 00:00:01 is invalid there. Where that
 // day is skipped whole, one second into the day after it.

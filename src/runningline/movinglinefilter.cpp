@@ -117,6 +117,7 @@ void MovingLineFilter::setSourceModel(QAbstractItemModel *model)
 void MovingLineFilter::forgetSortKeys()
 {
     m_sortKeys.clear();
+    m_localMoments.clear();
 }
 
 void MovingLineFilter::forgetSortKeys(const QModelIndex &topLeft, const QModelIndex &bottomRight)
@@ -143,9 +144,9 @@ const MovingLineFilter::SortKey &MovingLineFilter::sortKey(const QModelIndex &so
             return when.isValid() ? when.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min();
         };
         // One look at the time zone for a row, not the two a local date-time costs.
-        const auto beginMoment = [&moment](const Period &period) {
+        const auto beginMoment = [this, &moment](const Period &period) {
             const QTime time = period.hasTime() ? period.beginTime() : QTime(0, 0);
-            const std::optional<qint64> when = localEpochMSecs(period.beginDate(), time);
+            const std::optional<qint64> when = m_localMoments.epochMSecs(period.beginDate(), time);
             return when ? *when : moment(period.beginDateTime());
         };
         const RowEvent row = rowEvent(sourceIndex.row());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/dateconversions.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QSortFilterProxyModel>
@@ -69,5 +71,7 @@ private:
     int m_defaultDaysToWatch = s_defaultDaysToWatch;
     // By source row; emptied whenever the source or the day changes.
     mutable std::vector<SortKey> m_sortKeys;
+    // Most events on the bar begin on the same few days: each day's start is looked up once a sort.
+    mutable LocalEpochCache m_localMoments;
     QList<QMetaObject::Connection> m_sourceConnections;
 };
