@@ -137,8 +137,6 @@ void TrayControl::releaseMenu()
     m_comingWait.stop();
     m_coming = nullptr;
     m_icon->setContextMenu(m_menu.get());
-    if (const std::optional<QPoint> at = std::exchange(m_menuAt, std::nullopt)) {
-        updateBarAction();
+    if (const std::optional<QPoint> at = std::exchange(m_menuAt, std::nullopt))
         m_menu->popup(*at);
-    }
 }
