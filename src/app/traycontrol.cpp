@@ -4,15 +4,24 @@
 #include "app/barcontrol.h"
 #include "app/traymenu.h"
 #include "core/log.h"
+#include "editor/editor.h"
 #include "widgets/widgetresources.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QWindow>
+
+#include <utility>
 
 TrayControl::TrayControl(Application &app, BarControl &bar, const QIcon &logo)
     : m_app(app), m_bar(bar), m_icon(std::make_unique<QSystemTrayIcon>(logo))
 {
     m_icon->setToolTip(QCoreApplication::applicationName());
     connect(m_icon.get(), &QSystemTrayIcon::activated, this, &TrayControl::onTrayEvent);
+    m_comingWait.setSingleShot(true);
+    m_comingWait.setInterval(1000);
+    connect(&m_comingWait, &QTimer::timeout, this, &TrayControl::releaseMenu);
 }
 
 TrayControl::~TrayControl() = default;
@@ -85,12 +94,17 @@ void TrayControl::onTrayEvent(QSystemTrayIcon::ActivationReason reason)
 {
     switch (reason) {
     case QSystemTrayIcon::Context:
-        updateBarAction();
+        if (m_focusWatch)
+            m_menuAt = QCursor::pos();
+        else
+            updateBarAction();
         break;
     case QSystemTrayIcon::DoubleClick:
         // The reminders first: the editor ends active.
         AppWindows::restoreReminders();
         m_app.showEditor(-1);
+        if (m_app.editor())
+            holdMenuUntilActive(m_app.editor()->windowHandle());
         break;
     case QSystemTrayIcon::Trigger:
         if (!m_bar.bar() && m_barAction)
@@ -99,4 +113,30 @@ void TrayControl::onTrayEvent(QSystemTrayIcon::ActivationReason reason)
     default:
         break;
     }
+}
+
+void TrayControl::holdMenuUntilActive(QWindow *window)
+{
+    if (!m_menu || !window || window == QGuiApplication::focusWindow())
+        return;
+    m_coming = window;
+    // Without a menu the tray opens none on a right click; the request still comes as Context.
+    m_icon->setContextMenu(nullptr);
+    m_focusWatch = connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focus) {
+        if (focus == m_coming)
+            releaseMenu();
+    });
+    m_comingWait.start();
+}
+
+void TrayControl::releaseMenu()
+{
+    if (!m_focusWatch)
+        return;
+    disconnect(m_focusWatch);
+    m_comingWait.stop();
+    m_coming = nullptr;
+    m_icon->setContextMenu(m_menu.get());
+    if (const std::optional<QPoint> at = std::exchange(m_menuAt, std::nullopt))
+        m_menu->popup(*at);
 }

@@ -2,15 +2,20 @@
 
 #include <QCoreApplication>
 #include <QObject>
+#include <QPoint>
+#include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class Application;
 class BarControl;
 class QAction;
 class QIcon;
 class QMenu;
+class QWindow;
 
 // The tray icon and its menu: the bar's switch, the update notice and the program's windows.
 class TrayControl : public QObject
@@ -35,6 +40,11 @@ public:
 private:
     QAction *addAction(const QString &text, void (*command)(Application &), const QString &icon);
     void updateBarAction();
+    // The menu asked for while the window a double click showed is still coming (mapped, focused and
+    // activated by the window manager) opens once it is active: the window's activation would land
+    // on a menu opened before.
+    void holdMenuUntilActive(QWindow *window);
+    void releaseMenu();
 
     Application &m_app;
     BarControl &m_bar;
@@ -42,4 +52,9 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_icon;
     QAction *m_barAction = nullptr;
     QAction *m_updateAction = nullptr;
+    QPointer<QWindow> m_coming;
+    std::optional<QPoint> m_menuAt;
+    // A window manager that keeps the window from the keyboard leaves it inactive.
+    QTimer m_comingWait;
+    QMetaObject::Connection m_focusWatch;
 };

@@ -89,6 +89,11 @@ until_true 50 frame_inside "$EDITOR" || fail "the editor's frame leaves the work
 until_true 100 minimise "$EDITOR" || fail "the editor did not minimise"
 click_twice "$ICON"
 until_true 100 shown_active "$EDITOR" || fail "the minimised editor did not come back"
+# A right click right after the double click: the menu opens, and stays open once the editor is back.
+until_true 100 minimise "$EDITOR" && OLD=$(unmanaged_no_tooltip) &&
+    xdotool mousemove --window "$ICON" 5 5 click --repeat 2 --delay 100 1 click 3 || fail "the editor did not minimise"
+until_true 50 menu_open && ! iconic "$EDITOR" && menu_open || fail "no tray menu right after a double click"
+xdotool key Escape && until_true 50 eval '! menu_open' || fail "the tray menu did not close"
 
 # Two hours on; the reminder opens over the editor's Find dialog, and its Close button closes it.
 xdotool key ctrl+f

@@ -464,6 +464,19 @@ private slots:
         QCOMPARE(app->editor() != nullptr, editorAsked);
     }
 
+    void trayMenuOnceTheDoubleClicksEditorIsActive()
+    {
+        AppTestEnv env;
+        Application *app = env.start();
+        QWindow *activeAtMenu = nullptr;
+        connect(app->trayMenu(), &QMenu::aboutToShow, [&] { activeAtMenu = QGuiApplication::focusWindow(); });
+        app->onTrayEvent(QSystemTrayIcon::DoubleClick);
+        QVERIFY(!app->trayIcon()->contextMenu()); // the tray opens none itself meanwhile
+        app->onTrayEvent(QSystemTrayIcon::Context);
+        QTRY_COMPARE(activeAtMenu, app->editor()->windowHandle());
+        QCOMPARE(app->trayIcon()->contextMenu(), app->trayMenu());
+    }
+
     void menuEntriesRunTheirOperation()
     {
         AppTestEnv env;
