@@ -5,8 +5,10 @@
 // way). Then counts the timer wake-ups of an idle bar over a minute (QR_BENCH_IDLE_SECONDS to change it):
 // with the text fitting and "permanentScroll" off, and hidden.
 // Run it under an X server (xvfb-run) to measure what users see; without DISPLAY it runs offscreen.
-// Goals: at most 0.3 ms per frame, 1% of a core and 2 wake-ups per frame while scrolling; at most one
-// wake-up a minute when idle.
+// A bare timer of the bar's rate in the same process costs what any frame costs to wake the program up;
+// the frame's own work is what it costs beyond that.
+// Goals: at most 0.3 ms per frame, 0.08 ms of it beyond the bare wake-up, 0.7% of a core and 2 wake-ups
+// per frame while scrolling; at most one wake-up a minute when idle.
 #include "core/properties.h"
 #include "core/undoobject.h"
 #include "events/eventsfactory.h"
@@ -21,6 +23,7 @@
 #include "store/eventsmanager.h"
 
 #include <QApplication>
+#include <QBasicTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -29,6 +32,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWidget>
 
 #include <algorithm>
 #include <cstdio>
@@ -135,6 +139,16 @@ int countWakeups(int seconds)
     return counter.count - 1; // the timer that ends the wait
 }
 
+// Does nothing on each tick of its timer, which runs as the bar's does.
+class BareTicker : public QWidget
+{
+public:
+    BareTicker() { timer.start(MovingView::s_tickInterval, Qt::PreciseTimer, this); }
+    void timerEvent(QTimerEvent *) override { ++ticks; }
+    QBasicTimer timer;
+    int ticks = 0;
+};
+
 void settle()
 {
     QEventLoop loop;
@@ -220,18 +234,33 @@ int main(int argc, char **argv)
             painter.drawText(QPointF(40 - offset, 21), fullText);
         });
         const double perFrame = cpu / frames;
+        delete scrolling;
+        scrolling = nullptr;
+
+        // The wake-ups alone, as many seconds.
+        double perWake = 0;
+        {
+            BareTicker bare;
+            runFor(500);
+            const double before = cpuMs();
+            const int ticksBefore = bare.ticks;
+            runFor(scrollSeconds * 1000);
+            perWake = (cpuMs() - before) / qMax(1, bare.ticks - ticksBefore);
+        }
         std::printf("real bar scrolling, %dx%d, 60 events (%s): %d frames in %.1f s, %.3f ms CPU per frame "
-                    "(goal <= 0.3), %.2f%% of a core (goal <= 1), %.2f wake-ups per frame (goal <= 2); "
-                    "drawText every frame %.3f ms, ratio %.2f\n",
-                    scrolling->width(), scrolling->height(),
-                    qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "X server", frames, wallMs / 1000, perFrame,
-                    100 * cpu / wallMs, double(switches) / frames, naive, perFrame / naive);
+                    "(goal <= 0.3), %.3f ms beyond a bare timer's wake-up of %.3f ms (goal <= 0.08), %.2f%% of a "
+                    "core (goal <= 0.7), %.2f wake-ups per frame (goal <= 2); drawText every frame %.3f ms, "
+                    "ratio %.2f\n",
+                    frame.width(), frame.height(), qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "X server",
+                    frames, wallMs / 1000, perFrame, perFrame - perWake, perWake, 100 * cpu / wallMs,
+                    double(switches) / frames, naive, perFrame / naive);
         const double share = 100 * cpu / wallMs;
         const double wakeUps = double(switches) / frames;
-        printGoalRow("scrolling bar: CPU per frame / share of a core / wake-ups per frame",
-                     formatted("%.3f ms", perFrame) + formatted(" / %.2f%%", share) + formatted(" / %.1f", wakeUps),
-                     "<= 0.3 ms / <= 1% / <= 2", perFrame <= 0.3 && share <= 1 && wakeUps <= 2);
-        delete scrolling;
+        printGoalRow("scrolling bar: CPU per frame / beyond a bare wake-up / share of a core / wake-ups per frame",
+                     formatted("%.3f ms", perFrame) + formatted(" / %.3f ms", perFrame - perWake) +
+                         formatted(" / %.2f%%", share) + formatted(" / %.1f", wakeUps),
+                     "<= 0.3 ms / <= 0.08 ms / <= 0.7% / <= 2",
+                     perFrame <= 0.3 && perFrame - perWake <= 0.08 && share <= 0.7 && wakeUps <= 2);
     }
     manager.removeEvents(many);
 

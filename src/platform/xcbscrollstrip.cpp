@@ -107,18 +107,20 @@ void XcbScrollStrip::release()
     m_textPicture = m_framePicture = 0;
     m_textGc = m_windowGc = 0;
     m_area = QRect();
+    m_textWidth = m_position = m_filled = 0;
 }
 
 bool XcbScrollStrip::reset(const QRect &area, const QImage &background, const QImage &text)
 {
-    if (area.isEmpty() || background.size() != area.size() || text.size() != area.size())
+    if (area.isEmpty() || background.size() != area.size() || text.height() != area.height() ||
+        text.width() < area.width() || text.width() > 0x7fff)
         return false;
-    if (area.size() != m_area.size() || !m_text) {
+    if (area.size() != m_area.size() || text.width() != m_textWidth || !m_text) {
         release();
         const auto width = uint16_t(area.width());
         const auto height = uint16_t(area.height());
         m_text = xcb_generate_id(m_connection);
-        xcb_create_pixmap(m_connection, 32, m_text, m_window, width, height);
+        xcb_create_pixmap(m_connection, 32, m_text, m_window, uint16_t(text.width()), height);
         m_background = xcb_generate_id(m_connection);
         xcb_create_pixmap(m_connection, m_depth, m_background, m_window, width, height);
         m_frame = xcb_generate_id(m_connection);
@@ -134,21 +136,39 @@ bool XcbScrollStrip::reset(const QRect &area, const QImage &background, const QI
         xcb_render_create_picture(m_connection, m_framePicture, m_frame, m_windowFormat, 0, nullptr);
     }
     m_area = area;
+    m_textWidth = text.width();
+    m_position = 0;
+    m_filled = text.width();
     put(m_background, m_windowGc, m_depth, background, 0);
     put(m_text, m_textGc, 32, text, 0);
     show();
     return true;
 }
 
-void XcbScrollStrip::scroll(const QImage &column)
+bool XcbScrollStrip::append(const QImage &columns)
 {
-    const int width = column.width();
-    if (!m_text || width <= 0 || width > m_area.width() || column.height() != m_area.height())
+    if (!m_text || columns.height() != m_area.height() || columns.width() <= 0)
+        return false;
+    // The columns scrolled past make room: the rest moves to the pixmap's left edge, once for many frames.
+    if (m_filled + columns.width() > m_textWidth && m_position > 0) {
+        // Within one drawable the server copies overlapping areas as if through a buffer.
+        xcb_copy_area(m_connection, m_text, m_text, m_textGc, int16_t(m_position), 0, 0, 0,
+                      uint16_t(m_filled - m_position), uint16_t(m_area.height()));
+        m_filled -= m_position;
+        m_position = 0;
+    }
+    if (m_filled + columns.width() > m_textWidth)
+        return false;
+    put(m_text, m_textGc, 32, columns, m_filled);
+    m_filled += columns.width();
+    return true;
+}
+
+void XcbScrollStrip::scroll(int distance)
+{
+    if (!m_text || distance <= 0 || m_position + distance + m_area.width() > m_filled)
         return;
-    // Within one drawable the server copies overlapping areas as if through a buffer.
-    xcb_copy_area(m_connection, m_text, m_text, m_textGc, int16_t(width), 0, 0, 0, uint16_t(m_area.width() - width),
-                  uint16_t(m_area.height()));
-    put(m_text, m_textGc, 32, column, m_area.width() - width);
+    m_position += distance;
     show();
 }
 
@@ -175,8 +195,8 @@ void XcbScrollStrip::show()
     const auto width = uint16_t(m_area.width());
     const auto height = uint16_t(m_area.height());
     xcb_copy_area(m_connection, m_background, m_frame, m_windowGc, 0, 0, 0, 0, width, height);
-    xcb_render_composite(m_connection, XCB_RENDER_PICT_OP_OVER, m_textPicture, XCB_NONE, m_framePicture, 0, 0, 0, 0, 0,
-                         0, width, height);
+    xcb_render_composite(m_connection, XCB_RENDER_PICT_OP_OVER, m_textPicture, XCB_NONE, m_framePicture,
+                         int16_t(m_position), 0, 0, 0, 0, 0, width, height);
     xcb_copy_area(m_connection, m_frame, m_window, m_windowGc, 0, 0, int16_t(m_area.x()), int16_t(m_area.y()), width,
                   height);
     xcb_flush(m_connection);

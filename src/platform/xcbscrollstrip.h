@@ -9,10 +9,11 @@
 
 class QWindow;
 
-// The strip kept in the X server: the text layer in a 32-bit pixmap that scrolls onto itself, the
-// background in a pixmap of the window's depth, and a frame pixmap where the two are composed (XRender)
-// before one copy to the window, so the window never shows the background alone. No request of a frame
-// waits for a reply, and none asks for events (no graphics exposures).
+// The strip kept in the X server: the text layer in a 32-bit pixmap wider than the area, which holds the
+// columns ahead and moves its columns to its left edge only when more come; the background in a pixmap of
+// the window's depth; and a frame pixmap where the two are composed (XRender) before one copy to the
+// window, so the window never shows the background alone. A frame is three requests; none waits for a
+// reply, and none asks for events (no graphics exposures).
 class XcbScrollStrip : public IScrollStrip
 {
 public:
@@ -21,7 +22,8 @@ public:
     ~XcbScrollStrip() override;
 
     bool reset(const QRect &area, const QImage &background, const QImage &text) override;
-    void scroll(const QImage &column) override;
+    bool append(const QImage &columns) override;
+    void scroll(int distance) override;
 
 private:
     XcbScrollStrip(xcb_connection_t *connection, xcb_window_t window, uint8_t depth,
@@ -37,6 +39,10 @@ private:
     xcb_render_pictformat_t m_windowFormat;
     xcb_render_pictformat_t m_argbFormat;
     QRect m_area;
+    // The text pixmap's width; the column of it at the area's left edge, and how many columns it holds.
+    int m_textWidth = 0;
+    int m_position = 0;
+    int m_filled = 0;
     xcb_pixmap_t m_text = 0;
     xcb_pixmap_t m_background = 0;
     xcb_pixmap_t m_frame = 0;

@@ -311,16 +311,18 @@ void MovingView::paintEvent(QPaintEvent *event)
 void MovingView::drawHorizontal(QPainter &painter, const QRect &area, const QRectF &span)
 {
     ++m_frame;
-    prepareUpTo(m_offset + area.width());
+    // Columns beyond the area are drawn for the strip, ahead of the frames that bring them in.
+    const qreal right = span.right() > area.right() + 1 ? span.right() : qreal(area.right());
+    prepareUpTo(m_offset + right - area.left());
     const int margin = pictureMargin();
-    for (qreal start = area.left() - m_offset; start < area.right();) {
+    for (qreal start = area.left() - m_offset; start < right;) {
         // The first row that reaches into the area.
         const auto first = std::upper_bound(m_starts.cbegin() + 1, m_starts.cend(), area.left() - start);
         for (int row = int(first - m_starts.cbegin()) - 1;; ++row) {
             if (row >= m_items.size() && !prepareRow())
                 break;
             const qreal x = start + m_starts[size_t(row)];
-            if (x >= area.right())
+            if (x >= right)
                 break;
             const qreal left = qFloor(x) - margin;
             if (left >= span.right() || left + pictureWidth(row) <= span.left())
@@ -557,7 +559,7 @@ void MovingView::setWindowSystem(IWindowSystem *windowSystem)
 
 bool MovingView::showByStrip(int distance)
 {
-    // Painting a frame makes Qt's X11 flush wait for the server each time; the strip sends one column.
+    // Painting a frame makes Qt's X11 flush wait for the server each time; the strip sends a few requests.
     if (!m_windowSystem || m_stripRefused || !isVisible())
         return false;
     QWindow *window = this->window()->windowHandle();
@@ -583,17 +585,27 @@ bool MovingView::showByStrip(int distance)
                        (QSizeF(area.size()) * ratio).toSize());
     if (device.isEmpty())
         return false;
+    const int columns = qRound(deviceDistance);
+    if (m_stripCurrent && m_stripAheadColumns < columns) {
+        // The strip's columns end `m_stripAheadColumns` beyond the right edge of the frame it shows, which
+        // the line has left by `columns`: draw on from there, as many as the strip holds.
+        const int more = s_stripAhead - m_stripAheadColumns;
+        m_stripCurrent = m_strip->append(textLayer(area, device.width() + m_stripAheadColumns - columns, more));
+        m_stripAheadColumns += more;
+    }
     if (!m_stripCurrent) {
-        if (!m_strip->reset(device, backgroundLayer(area), textLayer(area, 0, device.width()))) {
+        // The line has moved already: the strip starts from where it is now.
+        if (!m_strip->reset(device, backgroundLayer(area), textLayer(area, 0, device.width() + s_stripAhead))) {
             releaseStrip();
             m_stripRefused = true;
             return false;
         }
         m_stripCurrent = true;
+        m_stripAheadColumns = s_stripAhead;
         return true;
     }
-    const int columns = qMin(qRound(deviceDistance), device.width());
-    m_strip->scroll(textLayer(area, device.width() - columns, columns));
+    m_strip->scroll(columns);
+    m_stripAheadColumns -= columns;
     return true;
 }
 
@@ -604,35 +616,24 @@ void MovingView::releaseStrip()
     m_stripWindow = nullptr;
     m_strip.reset();
     m_stripCurrent = false;
-    m_columns = QImage();
+    m_stripAheadColumns = 0;
 }
 
 QImage MovingView::textLayer(const QRect &area, int from, int width)
 {
     const qreal ratio = devicePixelRatioF();
-    const QSize size(width, qRound(area.height() * ratio));
-    // The whole line's layer, from its left edge, is made once per reset; only the frames' columns keep
-    // their image. Its width, rounded, may be less than the area's at a fractional ratio.
-    QImage whole;
-    QImage *image = &whole;
-    if (from > 0) {
-        if (m_columns.size() != size)
-            m_columns = QImage(size, QImage::Format_ARGB32_Premultiplied);
-        image = &m_columns;
-    } else {
-        whole = QImage(size, QImage::Format_ARGB32_Premultiplied);
-    }
-    image->fill(Qt::transparent);
-    image->setDevicePixelRatio(ratio);
-    QPainter painter(image);
+    QImage image(QSize(width, qRound(area.height() * ratio)), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    image.setDevicePixelRatio(ratio);
+    QPainter painter(&image);
     const qreal left = area.left() + from / ratio;
     painter.translate(-left, -area.top());
     const QRectF span(left, area.top(), width / ratio, area.height());
-    painter.setClipRect(span.intersected(QRectF(area)));
+    painter.setClipRect(span);
     painter.setPen(m_textColor);
     drawHorizontal(painter, area, span);
     painter.end();
-    return *image;
+    return image;
 }
 
 QImage MovingView::backgroundLayer(const QRect &area)

@@ -29,6 +29,9 @@ public:
     static constexpr int s_exitAreaDelay = 1000;
     // How far beyond the right edge rows are prepared ahead of the line.
     static constexpr int s_lookAhead = 64;
+    // How many columns beyond the right edge the window server's strip gets ahead of the frames (device
+    // pixels): the text is drawn once for that many, and a frame itself draws nothing.
+    static constexpr int s_stripAhead = 256;
 
     explicit MovingView(QWidget *parent = nullptr);
     ~MovingView() override;
@@ -113,13 +116,15 @@ private:
     void prepareUpTo(qreal width) const;
     void prepareRows(int count) const;
     bool allPrepared() const { return m_items.size() >= m_rowCount; }
-    // Draws the rows of the line in `area` that reach into `span` (a part of it).
+    // Draws the rows of the line in `area` that reach into `span` (a part of it, or columns right of it
+    // that the line brings in later).
     void drawHorizontal(QPainter &painter, const QRect &area, const QRectF &span);
     // Shows a frame that moved the line `distance` pixels left through the strip; false when the frame
     // is left to painting.
     bool showByStrip(int distance);
     void releaseStrip();
-    // The rows alone over transparency, `width` device pixels of the text area from device pixel `from`.
+    // The rows alone over transparency, `width` device pixels of the line from device pixel `from` of the
+    // text area (beyond its right edge: the columns to come).
     QImage textLayer(const QRect &area, int from, int width);
     // The text area as the widgets under the line paint it.
     QImage backgroundLayer(const QRect &area);
@@ -164,11 +169,10 @@ private:
     IWindowSystem *m_windowSystem = nullptr;
     std::unique_ptr<IScrollStrip> m_strip;
     QPointer<QWindow> m_stripWindow;
-    // The image each frame's new columns are drawn in, kept with the paint engine the image holds: a new
-    // image and engine for every frame cost more than drawing the columns.
-    QImage m_columns;
     // The strip shows what a paint would show now; painting the text area makes it stale.
     bool m_stripCurrent = false;
+    // The columns beyond the area's right edge the strip holds already (device pixels).
+    int m_stripAheadColumns = 0;
     // The window system made no strip for this showing.
     bool m_stripRefused = false;
     bool m_paintingBackground = false;

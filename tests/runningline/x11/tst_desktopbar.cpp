@@ -189,6 +189,31 @@ private slots:
         QTRY_VERIFY(bar->view()->offset() != before);
     }
 
+    // The strip gets its text far ahead; frames still show what a paint would, but for blends rounded apart.
+    void stripShowsWhatAPaintShows_data()
+    {
+        QTest::addColumn<int>("speed");
+        QTest::newRow("slow") << 1;
+        QTest::newRow("fast") << 3;
+    }
+
+    void stripShowsWhatAPaintShows()
+    {
+        QFETCH(int, speed);
+        m_env->properties->setValue("movingLineSpeed", speed);
+        Ostrevalder *bar = makeBar(1);
+        QVERIFY(QTest::qWaitForWindowExposed(bar));
+        // Stopped as under the mouse: the frames below are the case's own.
+        QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+        QCoreApplication::sendEvent(bar->view(), &enter);
+        for (int frame = 0; frame < 2 * MovingView::s_stripAhead / speed + 7; ++frame)
+            bar->view()->step();
+        QVERIFY(bar->view()->shownByServer());
+        const QRect area = bar->view()->textArea();
+        const QImage painted = bar->grab(QRect(bar->view()->mapTo(bar, area.topLeft()), area.size())).toImage();
+        QVERIFY(changedPixels(onScreen(m_c, bar->view()).copy(area), painted) < area.width() / 10);
+    }
+
     void fixedWindowOffersNoMaximise()
     {
         AboutDialog about;
