@@ -564,8 +564,7 @@ bool MovingView::showByStrip(int distance)
         return false;
     QWindow *window = this->window()->windowHandle();
     const qreal ratio = devicePixelRatioF();
-    const qreal deviceDistance = distance * ratio;
-    if (!window || !window->isExposed() || deviceDistance != qRound(deviceDistance))
+    if (!window || !window->isExposed())
         return false;
     if (m_strip && window != m_stripWindow)
         releaseStrip();
@@ -585,12 +584,14 @@ bool MovingView::showByStrip(int distance)
                        (QSizeF(area.size()) * ratio).toSize());
     if (device.isEmpty())
         return false;
-    const int columns = qRound(deviceDistance);
+    const StripStep next = stripStep(m_stripLag, distance * ratio);
+    const int columns = next.columns;
     if (m_stripCurrent && m_stripAheadColumns < columns) {
         // The strip's columns end `m_stripAheadColumns` beyond the right edge of the frame it shows, which
-        // the line has left by `columns`: draw on from there, as many as the strip holds.
+        // the line has left by `columns` (and the lag): draw on from there, as many as the strip holds.
         const int more = s_stripAhead - m_stripAheadColumns;
-        m_stripCurrent = m_strip->append(textLayer(area, device.width() + m_stripAheadColumns - columns, more));
+        m_stripCurrent =
+            m_strip->append(textLayer(area, device.width() + m_stripAheadColumns - columns - next.lag, more));
         m_stripAheadColumns += more;
     }
     if (!m_stripCurrent) {
@@ -602,11 +603,22 @@ bool MovingView::showByStrip(int distance)
         }
         m_stripCurrent = true;
         m_stripAheadColumns = s_stripAhead;
+        m_stripLag = 0;
         return true;
     }
-    m_strip->scroll(columns);
+    if (columns > 0)
+        m_strip->scroll(columns);
     m_stripAheadColumns -= columns;
+    m_stripLag = next.lag;
     return true;
+}
+
+MovingView::StripStep MovingView::stripStep(qreal lag, qreal deviceDistance)
+{
+    const qreal behind = lag + deviceDistance;
+    // A sum of steps like 1.1 that should come out whole must not fall a hair short of it.
+    const int columns = qMax(0, qFloor(behind + 1e-6));
+    return {columns, qMax<qreal>(0, behind - columns)};
 }
 
 void MovingView::releaseStrip()
@@ -617,9 +629,10 @@ void MovingView::releaseStrip()
     m_strip.reset();
     m_stripCurrent = false;
     m_stripAheadColumns = 0;
+    m_stripLag = 0;
 }
 
-QImage MovingView::textLayer(const QRect &area, int from, int width)
+QImage MovingView::textLayer(const QRect &area, qreal from, int width)
 {
     const qreal ratio = devicePixelRatioF();
     QImage image(QSize(width, qRound(area.height() * ratio)), QImage::Format_ARGB32_Premultiplied);

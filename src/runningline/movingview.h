@@ -33,6 +33,15 @@ public:
     // pixels): the text is drawn once for that many, and a frame itself draws nothing.
     static constexpr int s_stripAhead = 256;
 
+    // A frame's step through the strip at a pixel ratio where the line's step is not a whole number of
+    // device pixels: the strip moves by whole columns and stays less than one behind the line.
+    struct StripStep
+    {
+        int columns = 0;
+        qreal lag = 0; // device pixels the strip is behind the line afterwards
+    };
+    static StripStep stripStep(qreal lag, qreal deviceDistance);
+
     explicit MovingView(QWidget *parent = nullptr);
     ~MovingView() override;
 
@@ -124,8 +133,8 @@ private:
     bool showByStrip(int distance);
     void releaseStrip();
     // The rows alone over transparency, `width` device pixels of the line from device pixel `from` of the
-    // text area (beyond its right edge: the columns to come).
-    QImage textLayer(const QRect &area, int from, int width);
+    // text area (beyond its right edge: the columns to come; a fraction where the strip is behind).
+    QImage textLayer(const QRect &area, qreal from, int width);
     // The text area as the widgets under the line paint it.
     QImage backgroundLayer(const QRect &area);
     // The row drawn once into a picture, which each frame then only copies: drawing a few hundred glyphs
@@ -173,6 +182,8 @@ private:
     bool m_stripCurrent = false;
     // The columns beyond the area's right edge the strip holds already (device pixels).
     int m_stripAheadColumns = 0;
+    // How far the strip is behind the line, less than a device pixel.
+    qreal m_stripLag = 0;
     // The window system made no strip for this showing.
     bool m_stripRefused = false;
     bool m_paintingBackground = false;

@@ -166,6 +166,31 @@ private slots:
         m_view->setWindowSystem(nullptr);
     }
 
+    // Where a step is not a whole number of device pixels, the strip moves by whole columns and keeps up.
+    void stripStepsKeepUpWithTheLine_data()
+    {
+        QTest::addColumn<qreal>("deviceDistance");
+        QTest::addColumn<QList<int>>("columns");
+        QTest::newRow("whole") << qreal(2) << QList<int>{2, 2, 2};
+        QTest::newRow("a quarter more") << qreal(1.25) << QList<int>{1, 1, 1, 2, 1};
+        QTest::newRow("a half more") << qreal(1.5) << QList<int>{1, 2, 1, 2};
+        QTest::newRow("a tenth more") << qreal(1.1) << QList<int>{1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 1};
+    }
+
+    void stripStepsKeepUpWithTheLine()
+    {
+        QFETCH(qreal, deviceDistance);
+        QFETCH(QList<int>, columns);
+        QList<int> moved;
+        MovingView::StripStep step;
+        for (int frame = 0; frame < columns.size(); ++frame) {
+            step = MovingView::stripStep(step.lag, deviceDistance);
+            moved.append(step.columns);
+            QVERIFY(step.lag >= 0 && step.lag < 1);
+        }
+        QCOMPARE(moved, columns);
+    }
+
     void permanentScrollMovesShortText()
     {
         fill(1, "Short");
