@@ -171,9 +171,7 @@ private slots:
     {
         QTest::addColumn<qreal>("deviceDistance");
         QTest::addColumn<QList<int>>("columns");
-        QTest::newRow("whole") << qreal(2) << QList<int>{2, 2, 2};
         QTest::newRow("a quarter more") << qreal(1.25) << QList<int>{1, 1, 1, 2, 1};
-        QTest::newRow("a half more") << qreal(1.5) << QList<int>{1, 2, 1, 2};
         QTest::newRow("a tenth more") << qreal(1.1) << QList<int>{1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 1};
     }
 
@@ -181,14 +179,12 @@ private slots:
     {
         QFETCH(qreal, deviceDistance);
         QFETCH(QList<int>, columns);
-        QList<int> moved;
         MovingView::StripStep step;
-        for (int frame = 0; frame < columns.size(); ++frame) {
+        for (const int expected : columns) {
             step = MovingView::stripStep(step.lag, deviceDistance);
-            moved.append(step.columns);
+            QCOMPARE(step.columns, expected);
             QVERIFY(step.lag >= 0 && step.lag < 1);
         }
-        QCOMPARE(moved, columns);
     }
 
     void permanentScrollMovesShortText()
