@@ -10,6 +10,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QWindow>
 
 #include <utility>
@@ -119,13 +120,13 @@ void TrayControl::holdMenuUntilActive(QWindow *window)
 {
     if (!m_menu || !window || window == QGuiApplication::focusWindow())
         return;
-    m_coming = window;
     // Without a menu the tray opens none on a right click; the request still comes as Context.
     m_icon->setContextMenu(nullptr);
-    m_focusWatch = connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focus) {
-        if (focus == m_coming)
-            releaseMenu();
-    });
+    m_focusWatch = connect(qGuiApp, &QGuiApplication::focusWindowChanged, this,
+                           [this, coming = QPointer<QWindow>(window)](QWindow *focus) {
+                               if (focus == coming)
+                                   releaseMenu();
+                           });
     m_comingWait.start();
 }
 
@@ -135,7 +136,6 @@ void TrayControl::releaseMenu()
         return;
     disconnect(m_focusWatch);
     m_comingWait.stop();
-    m_coming = nullptr;
     m_icon->setContextMenu(m_menu.get());
     if (const std::optional<QPoint> at = std::exchange(m_menuAt, std::nullopt))
         m_menu->popup(*at);

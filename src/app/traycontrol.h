@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <QPoint>
-#include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -52,7 +51,6 @@ private:
     std::unique_ptr<QSystemTrayIcon> m_icon;
     QAction *m_barAction = nullptr;
     QAction *m_updateAction = nullptr;
-    QPointer<QWindow> m_coming;
     std::optional<QPoint> m_menuAt;
     // A window manager that keeps the window from the keyboard leaves it inactive.
     QTimer m_comingWait;
