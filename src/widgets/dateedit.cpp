@@ -209,8 +209,10 @@ void DateEdit::setProblem(const QString &text)
         // The line sits in an outer layout: it goes with the field, as when a form drops the row.
         connect(this, &QObject::destroyed, m_problem, [line = m_problem] { delete line; });
     }
-    if (m_problem)
+    if (m_problem) {
         m_problem->setText(text);
+        m_problem->setMinimumHeight(0);
+    }
     showProblem(true);
 }
 
@@ -222,34 +224,62 @@ void DateEdit::showProblem(bool refit)
     const bool shown = !m_problemText.isEmpty() && isVisibleTo(m_problem->parentWidget());
     if (shown == !m_problem->isHidden() && !refit)
         return;
-    m_problem->setVisible(shown);
 
-    // A window of fixed size keeps its width: it grows by the lines' height while one shows and
-    // takes its own size back once none does.
+    // The window keeps its width: it grows by the lines' height while one shows and takes its own
+    // size back once none does. One that may be resized grows too: its layout would take the height
+    // from the rows above rather than make the window taller.
     QWidget *top = window();
-    if (top->minimumSize() != top->maximumSize())
-        return;
+    const bool fixed = top->minimumSize() == top->maximumSize();
     static const char restingSize[] = "qrRestingSize", grownSize[] = "qrGrownSize";
-    // A size set by others since (a message of the window's own) is theirs to keep.
+    // A size set by others since (a message of the window's own, the user) is theirs to keep.
     QSize resting = top->property(restingSize).toSize();
-    if (!resting.isValid() || top->maximumSize() != top->property(grownSize).toSize())
+    if (!resting.isValid() || top->size() != top->property(grownSize).toSize())
         resting = top->size();
-    const QList<DateEdit *> edits = top->findChildren<DateEdit *>();
-    const bool any = std::any_of(edits.cbegin(), edits.cend(),
-                                 [](const DateEdit *edit) { return edit->m_problem && !edit->m_problem->isHidden(); });
-    top->setProperty(restingSize, any ? QVariant(resting) : QVariant());
-    if (!any) {
-        top->setFixedSize(resting);
-        return;
+    // Taken before the line shows: showing it settles the layouts, which may grow the window already.
+    m_problem->setVisible(shown);
+    QList<QLabel *> lines;
+    for (const DateEdit *edit : top->findChildren<DateEdit *>()) {
+        if (edit->m_problem && !edit->m_problem->isHidden())
+            lines.append(edit->m_problem);
     }
-    // Layouts settle from the inside out, so the window's own asks for the line just shown.
+    top->setProperty(restingSize, lines.isEmpty() ? QVariant() : QVariant(resting));
+    const auto setHeight = [top, fixed, width = resting.width()](int height) {
+        if (fixed)
+            top->setFixedSize(width, height);
+        else
+            top->resize(width, height);
+    };
+    // Layouts settle from the inside out, so the window's own asks for the line just shown, or
+    // no longer asks for one just hidden.
     for (QWidget *widget = m_problem->parentWidget(); widget;
          widget = widget->isWindow() ? nullptr : widget->parentWidget())
         if (widget->layout())
             widget->layout()->activate();
+    if (lines.isEmpty()) {
+        setHeight(resting.height());
+        return;
+    }
     const int needed = top->hasHeightForWidth() ? top->heightForWidth(resting.width()) : top->sizeHint().height();
-    top->setFixedSize(resting.width(), qMax(resting.height(), needed));
-    top->setProperty(grownSize, top->maximumSize());
+    int height = qMax(resting.height(), needed);
+    setHeight(height);
+    // A form sizes a wrapped line's row for the width it guesses, not the one it gives: a line placed
+    // narrower asks for its whole height, and the window grows by what it lacked.
+    for (int round = 0; round < 3 && top->isVisible() && top->layout(); ++round) {
+        top->layout()->setGeometry(top->contentsRect());
+        int lacking = 0;
+        for (QLabel *line : std::as_const(lines)) {
+            const int wanted = line->heightForWidth(line->width());
+            if (wanted > line->height()) {
+                line->setMinimumHeight(wanted);
+                lacking = qMax(lacking, wanted - line->height());
+            }
+        }
+        if (lacking <= 0)
+            break;
+        height += lacking;
+        setHeight(height);
+    }
+    top->setProperty(grownSize, top->size());
 }
 
 void DateEdit::showEvent(QShowEvent *event)
