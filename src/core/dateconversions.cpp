@@ -228,15 +228,19 @@ QDateTime dropSeconds(const QDateTime &dateTime)
     return result;
 }
 
-int yearNearToday(int twoDigitYear)
+int yearNear(int twoDigitYear, int thisYear)
 {
-    const int thisYear = Common::Clock::today().year();
     int year = thisYear - thisYear % 100 + twoDigitYear % 100;
     if (year > thisYear + 49)
         year -= 100;
     else if (year < thisYear - 50)
         year += 100;
     return year;
+}
+
+int yearNearToday(int twoDigitYear)
+{
+    return yearNear(twoDigitYear, Common::Clock::today().year());
 }
 
 bool formatHasTwoDigitYear(const QString &format)
@@ -273,26 +277,70 @@ QString dateSectionOrder(const QString &format)
     return order;
 }
 
-QDate dateFromTypedText(const QString &text, const QString &order)
+namespace {
+// A name as it may be typed: case folded, its dots left out ("Dez." and "dez" alike).
+QString foldedName(const QString &name)
 {
-    QList<QString> numbers;
-    bool inNumber = false;
-    for (const QChar c : text) {
-        if (c.isDigit()) {
-            if (!inNumber)
-                numbers.append(QString());
-            numbers.last() += QChar(u'0' + c.digitValue());
-            inNumber = true;
-        } else if (c.isSpace() || c.isPunct() || c.category() == QChar::Other_Format) {
-            inNumber = false;
-        } else {
-            return {};
+    QString folded = name.toCaseFolded();
+    folded.remove(QLatin1Char('.'));
+    return folded;
+}
+
+// The month (1 to 12) `word` names in `locale` or in English, long or short; 0 for none.
+int monthNamed(const QString &word, const QLocale &locale)
+{
+    for (const QLocale &names : {locale, QLocale::c()}) {
+        for (int month = 1; month <= 12; ++month) {
+            for (const QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
+                if (foldedName(names.monthName(month, type)) == word ||
+                    foldedName(names.standaloneMonthName(month, type)) == word)
+                    return month;
+            }
         }
     }
-    if (numbers.size() != 3 || order.size() != 3)
-        return {};
-    int day = 0, month = 0, year = 0;
-    for (int i = 0; i < 3; ++i) {
+    return 0;
+}
+
+bool isDayName(const QString &word, const QLocale &locale)
+{
+    for (const QLocale &names : {locale, QLocale::c()}) {
+        for (int day = 1; day <= 7; ++day) {
+            for (const QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
+                if (foldedName(names.dayName(day, type)) == word ||
+                    foldedName(names.standaloneDayName(day, type)) == word)
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Words a date format writes as they stand: quoted text and letters that are no field.
+QStringList formatWords(const QString &format)
+{
+    QStringList words;
+    QString word;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted;
+        } else if (c.isLetter() && (quoted || !QStringView(u"dMyhHmsazApPtg").contains(c))) {
+            word += c;
+            continue;
+        }
+        if (!word.isEmpty())
+            words.append(foldedName(word));
+        word.clear();
+    }
+    if (!word.isEmpty())
+        words.append(foldedName(word));
+    return words;
+}
+
+QDate dateOfNumbers(const QStringList &numbers, const QString &order, int month)
+{
+    int day = 0, year = 0;
+    for (int i = 0; i < order.size(); ++i) {
         const QString &number = numbers.at(i);
         if (order.at(i) == QLatin1Char('y')) {
             if (number.size() != 2 && number.size() != 4)
@@ -305,6 +353,89 @@ QDate dateFromTypedText(const QString &text, const QString &order)
         }
     }
     return QDate(year, month, day);
+}
+
+// Digits typed without separators, split in `order`: the padded form first (two digits a part, or
+// four for the year), else the first split that makes a date, wider parts first as Qt's sections
+// fill. A four-digit year starting with 0 is no year anyone types.
+QDate dateFromDigits(const QString &digits, const QString &order)
+{
+    const auto split = [&](int dayWidth, int monthWidth) -> QDate {
+        const int yearWidth = int(digits.size()) - dayWidth - monthWidth;
+        if (yearWidth != 2 && yearWidth != 4)
+            return {};
+        QStringList numbers;
+        int at = 0;
+        for (const QChar part : order) {
+            const int width = part == QLatin1Char('d') ? dayWidth : part == QLatin1Char('M') ? monthWidth : yearWidth;
+            numbers.append(digits.mid(at, width));
+            at += width;
+        }
+        if (yearWidth == 4 && numbers.at(order.indexOf(QLatin1Char('y'))).startsWith(QLatin1Char('0')))
+            return {};
+        return dateOfNumbers(numbers, order, 0);
+    };
+    const bool dayFirst = order.indexOf(QLatin1Char('d')) < order.indexOf(QLatin1Char('M'));
+    for (const auto &[first, second] : {std::pair(2, 2), std::pair(2, 1), std::pair(1, 2), std::pair(1, 1)}) {
+        const QDate date = dayFirst ? split(first, second) : split(second, first);
+        if (date.isValid())
+            return date;
+    }
+    return {};
+}
+} // namespace
+
+QDate dateFromTypedText(const QString &text, const QString &format, const QLocale &locale)
+{
+    QStringList numbers;
+    QString word;
+    int month = 0;
+    const QStringList ownWords = formatWords(format);
+    // Ends the word being read: a month name counts once, weekdays and the format's words not at all.
+    const auto endWord = [&] {
+        if (word.isEmpty())
+            return true;
+        const QString folded = foldedName(word);
+        word.clear();
+        const int named = monthNamed(folded, locale);
+        if (named > 0 && month == 0) {
+            month = named;
+            return true;
+        }
+        return named == 0 && (isDayName(folded, locale) || ownWords.contains(folded));
+    };
+    bool inNumber = false;
+    for (const QChar c : text) {
+        if (c.isDigit()) {
+            if (!endWord())
+                return {};
+            if (!inNumber)
+                numbers.append(QString());
+            numbers.last() += QChar(u'0' + c.digitValue());
+            inNumber = true;
+        } else if (c.isLetter() || c.isMark()) {
+            word += c;
+            inNumber = false;
+        } else if (c.isSpace() || c.isPunct() || c.category() == QChar::Other_Format) {
+            if (!endWord())
+                return {};
+            inNumber = false;
+        } else {
+            return {};
+        }
+    }
+    if (!endWord())
+        return {};
+    QString order = dateSectionOrder(format);
+    if (order.size() != 3)
+        return {};
+    if (month > 0)
+        order.remove(QLatin1Char('M'));
+    else if (numbers.size() == 1)
+        return dateFromDigits(numbers.first(), order);
+    if (numbers.size() != order.size())
+        return {};
+    return dateOfNumbers(numbers, order, month);
 }
 
 std::optional<qint64> localEpochMSecs(const QDate &date, const QTime &time)

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QLocale>
 #include <QDateTime>
 #include <QVariant>
 
@@ -53,15 +54,21 @@ QDateTime dayLimit(const QDate &today);
 QDateTime validWakeTime(const QDateTime &time, const QDateTime &fallback, const char *what);
 // Cuts the time to whole minutes; date and time spec stay.
 QDateTime dropSeconds(const QDateTime &dateTime);
-// A year written with two digits, put into the hundred years around today: from 50 years before
-// this year to 49 years after it ("27" is 2027 in 2026, "80" is 1980).
+// A year written with two digits, put into the hundred years around `thisYear`: from 50 years
+// before it to 49 years after it ("27" is 2027 in 2026, "80" is 1980). Every reader of a typed
+// date takes this one rule.
+int yearNear(int twoDigitYear, int thisYear);
+// yearNear() around today's year.
 int yearNearToday(int twoDigitYear);
 // True when a date format writes the year with two digits ("dd.MM.yy"), quoted text left out.
 bool formatHasTwoDigitYear(const QString &format);
 // The order of day, month and year in a date format ("dMy" for "dd.MM.yyyy"), quoted text left out.
 QString dateSectionOrder(const QString &format);
-// A date typed as a whole in `order` (as dateSectionOrder() gives): three numbers in any script's
-// digits between separators (punctuation, spaces, direction marks), the day and month in one or two
-// digits, the year in four or in two taken near today. Invalid for any other text or a day that
+// A date typed as a whole for a field showing dates in `format`: three numbers in any script's digits
+// between separators (punctuation, spaces, direction marks) in the format's order, the day and month
+// in one or two digits, the year in four or in two taken near today. The month may be a name instead,
+// `locale`'s or the English one, long or short; weekday names and the format's own words are passed
+// over. Digits alone are split in the format's order: six as two each, eight with the year in four,
+// else a day or month of one digit where that makes a date. Invalid for any other text or a day that
 // does not exist.
-QDate dateFromTypedText(const QString &text, const QString &order);
+QDate dateFromTypedText(const QString &text, const QString &format, const QLocale &locale);

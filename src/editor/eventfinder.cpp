@@ -1,5 +1,6 @@
 #include "editor/eventfinder.h"
 
+#include "core/dateconversions.h"
 #include "core/log.h"
 
 #include <QAbstractItemModel>
@@ -105,14 +106,8 @@ QDate parseDate(const QString &text, const QLocale &locale, const QDate &today)
         QDate shortYear = locale.toDate(typed, format);
         if (!shortYear.isValid())
             return QDate();
-        // Qt reads "yy" as 1900 to 1999; move the year into the hundred years around today.
-        const int twoDigits = shortYear.year() % 100;
-        int year = today.year() - today.year() % 100 + twoDigits;
-        if (year > today.year() + 50)
-            year -= 100;
-        else if (year <= today.year() - 50)
-            year += 100;
-        shortYear.setDate(year, shortYear.month(), shortYear.day());
+        // Qt reads "yy" as 1900 to 1999; the year goes where every date field puts it.
+        shortYear.setDate(yearNear(shortYear.year() % 100, today.year()), shortYear.month(), shortYear.day());
         return shortYear;
     }
     return locale.toDate(typed, format);

@@ -14,20 +14,34 @@
 
 namespace {
 
-int numberCount(const QString &text)
+// Numbers and month names are the parts of a date; all else separates them.
+bool inPart(QChar c)
+{
+    return c.isDigit() || c.isLetter() || c.isMark();
+}
+
+int partCount(const QString &text)
 {
     int count = 0;
     for (qsizetype i = 0; i < text.size(); ++i)
-        count += text.at(i).isDigit() && (i == 0 || !text.at(i - 1).isDigit());
+        count += inPart(text.at(i)) && (i == 0 || !inPart(text.at(i - 1)));
     return count;
 }
 
-qsizetype leadingDigits(const QString &text, qsizetype from = 0)
+qsizetype leadingPart(const QString &text, qsizetype from = 0)
 {
     qsizetype i = from;
-    while (i < text.size() && text.at(i).isDigit())
+    while (i < text.size() && inPart(text.at(i)))
         ++i;
     return i - from;
+}
+
+qsizetype trailingPart(const QString &text)
+{
+    qsizetype n = 0;
+    while (n < text.size() && inPart(text.at(text.size() - 1 - n)))
+        ++n;
+    return n;
 }
 
 qsizetype trailingDigits(const QString &text)
@@ -36,6 +50,11 @@ qsizetype trailingDigits(const QString &text)
     while (n < text.size() && text.at(text.size() - 1 - n).isDigit())
         ++n;
     return n;
+}
+
+bool onlyDigits(const QString &text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit(); });
 }
 
 // True when `digit` cannot join the number `sofar` ends with in a section of kind `field`: the
@@ -130,15 +149,29 @@ bool DateEdit::readTypedText()
     if (!m_typing)
         return true;
     m_fromHere = false;
-    const QDate date = dateFromTypedText(m_shown, dateSectionOrder(displayFormat()));
+    const QDate date = dateFromTypedText(m_shown, displayFormat(), locale());
     if (!date.isValid() || date < minimumDate() || date > maximumDate()) {
-        setProblem(tr("No such date: type one as %1").arg(locale().toString(Common::Clock::today(), displayFormat())));
+        setProblem(tr("No such date: type one as %1").arg(example()));
         return false;
     }
     m_typing = false;
     setProblem(QString());
     setDate(date);
     return true;
+}
+
+QString DateEdit::example() const
+{
+    const QDate today = Common::Clock::today();
+    const QString shown = locale().toString(today, displayFormat());
+    if (dateFromTypedText(shown, displayFormat(), locale()) == today)
+        return shown;
+    // A format whose words are not read (an era, a calendar's own month names): the numbers in its order.
+    QString order = dateSectionOrder(displayFormat());
+    order.replace(QLatin1Char('y'), QStringLiteral("yyyy"));
+    for (qsizetype i = order.size() - 1; i > 0; --i)
+        order.insert(i, QLatin1Char('/'));
+    return locale().toString(today, order);
 }
 
 bool DateEdit::readAll(QWidget *window)
@@ -176,8 +209,10 @@ void DateEdit::setProblem(const QString &text)
         // The line sits in an outer layout: it goes with the field, as when a form drops the row.
         connect(this, &QObject::destroyed, m_problem, [line = m_problem] { delete line; });
     }
-    if (m_problem)
+    if (m_problem) {
         m_problem->setText(text);
+        m_problem->setMinimumHeight(0);
+    }
     showProblem(true);
 }
 
@@ -189,34 +224,62 @@ void DateEdit::showProblem(bool refit)
     const bool shown = !m_problemText.isEmpty() && isVisibleTo(m_problem->parentWidget());
     if (shown == !m_problem->isHidden() && !refit)
         return;
-    m_problem->setVisible(shown);
 
-    // A window of fixed size keeps its width: it grows by the lines' height while one shows and
-    // takes its own size back once none does.
+    // The window keeps its width: it grows by the lines' height while one shows and takes its own
+    // size back once none does. One that may be resized grows too: its layout would take the height
+    // from the rows above rather than make the window taller.
     QWidget *top = window();
-    if (top->minimumSize() != top->maximumSize())
-        return;
+    const bool fixed = top->minimumSize() == top->maximumSize();
     static const char restingSize[] = "qrRestingSize", grownSize[] = "qrGrownSize";
-    // A size set by others since (a message of the window's own) is theirs to keep.
+    // A size set by others since (a message of the window's own, the user) is theirs to keep.
     QSize resting = top->property(restingSize).toSize();
-    if (!resting.isValid() || top->maximumSize() != top->property(grownSize).toSize())
+    if (!resting.isValid() || top->size() != top->property(grownSize).toSize())
         resting = top->size();
-    const QList<DateEdit *> edits = top->findChildren<DateEdit *>();
-    const bool any = std::any_of(edits.cbegin(), edits.cend(),
-                                 [](const DateEdit *edit) { return edit->m_problem && !edit->m_problem->isHidden(); });
-    top->setProperty(restingSize, any ? QVariant(resting) : QVariant());
-    if (!any) {
-        top->setFixedSize(resting);
-        return;
+    // Taken before the line shows: showing it settles the layouts, which may grow the window already.
+    m_problem->setVisible(shown);
+    QList<QLabel *> lines;
+    for (const DateEdit *edit : top->findChildren<DateEdit *>()) {
+        if (edit->m_problem && !edit->m_problem->isHidden())
+            lines.append(edit->m_problem);
     }
-    // Layouts settle from the inside out, so the window's own asks for the line just shown.
+    top->setProperty(restingSize, lines.isEmpty() ? QVariant() : QVariant(resting));
+    const auto setHeight = [top, fixed, width = resting.width()](int height) {
+        if (fixed)
+            top->setFixedSize(width, height);
+        else
+            top->resize(width, height);
+    };
+    // Layouts settle from the inside out, so the window's own asks for the line just shown, or
+    // no longer asks for one just hidden.
     for (QWidget *widget = m_problem->parentWidget(); widget;
          widget = widget->isWindow() ? nullptr : widget->parentWidget())
         if (widget->layout())
             widget->layout()->activate();
+    if (lines.isEmpty()) {
+        setHeight(resting.height());
+        return;
+    }
     const int needed = top->hasHeightForWidth() ? top->heightForWidth(resting.width()) : top->sizeHint().height();
-    top->setFixedSize(resting.width(), qMax(resting.height(), needed));
-    top->setProperty(grownSize, top->maximumSize());
+    int height = qMax(resting.height(), needed);
+    setHeight(height);
+    // A form sizes a wrapped line's row for the width it guesses, not the one it gives: a line placed
+    // narrower asks for its whole height, and the window grows by what it lacked.
+    for (int round = 0; round < 3 && top->isVisible() && top->layout(); ++round) {
+        top->layout()->setGeometry(top->contentsRect());
+        int lacking = 0;
+        for (QLabel *line : std::as_const(lines)) {
+            const int wanted = line->heightForWidth(line->width());
+            if (wanted > line->height()) {
+                line->setMinimumHeight(wanted);
+                lacking = qMax(lacking, wanted - line->height());
+            }
+        }
+        if (lacking <= 0)
+            break;
+        height += lacking;
+        setHeight(height);
+    }
+    top->setProperty(grownSize, top->size());
 }
 
 void DateEdit::showEvent(QShowEvent *event)
@@ -244,7 +307,7 @@ QValidator::State DateEdit::validate(QString &text, int &pos) const
     if (state == QValidator::Acceptable)
         return state;
     // A date pasted through the line's menu or by the mouse comes whole.
-    const QDate date = dateFromTypedText(text, dateSectionOrder(displayFormat()));
+    const QDate date = dateFromTypedText(text, displayFormat(), locale());
     if (!date.isValid() || date < minimumDate() || date > maximumDate())
         return state;
     text = locale().toString(date, displayFormat());
@@ -289,7 +352,7 @@ void DateEdit::focusOutEvent(QFocusEvent *event)
 bool DateEdit::focusNextPrevChild(bool next)
 {
     // Tab after a whole date leaves the field; after one section typed it goes to the next, as Qt does.
-    const bool sections = m_typing && numberCount(m_typed) > 1;
+    const bool sections = m_typing && partCount(m_typed) > 1;
     if (!readTypedText() || sections)
         return QAbstractSpinBox::focusNextPrevChild(next);
     return QDateEdit::focusNextPrevChild(next);
@@ -303,7 +366,7 @@ void DateEdit::keyPressEvent(QKeyEvent *event)
         type(QGuiApplication::clipboard()->text());
         return;
     }
-    if (plain && !text.isEmpty() && text.at(0).isPrint() && !text.at(0).isLetter()) {
+    if (plain && !text.isEmpty() && text.at(0).isPrint()) {
         type(text);
         return;
     }
@@ -326,40 +389,32 @@ void DateEdit::keyPressEvent(QKeyEvent *event)
     QDateEdit::keyPressEvent(event);
 }
 
-void DateEdit::startTyping(bool overNumber)
+void DateEdit::startTyping(bool overPart)
 {
     const QLineEdit *edit = lineEdit();
     const QString text = edit->text();
     qsizetype from = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
     qsizetype to = edit->hasSelectedText() ? edit->selectionEnd() : from;
-    // A digit typed after a click goes over the number the cursor is in, as over a section Tab selects.
-    if (overNumber && from == to) {
-        from -= trailingDigits(text.left(from));
-        to += leadingDigits(text, to);
+    // A key typed after a click goes over the part the cursor is in, as over a section Tab selects.
+    if (overPart && from == to) {
+        from -= trailingPart(text.left(from));
+        to += leadingPart(text, to);
     }
     if (!m_typing)
         m_heldDate = date();
     m_before = text.left(from);
     m_after = text.mid(to);
-    m_typed.clear();
+    m_keys.clear();
     m_typing = m_fromHere = true;
 }
 
 void DateEdit::type(const QString &text)
 {
     if (!m_fromHere)
-        startTyping(!text.isEmpty() && text.at(0).isDigit());
-    const QString order = dateSectionOrder(displayFormat());
+        startTyping(!text.isEmpty() && inPart(text.at(0)));
     for (const QChar c : text) {
-        if (c.isLetter() || !c.isPrint())
-            continue;
-        const QString sofar = m_before + m_typed;
-        const int section = numberCount(sofar) - 1;
-        // Qt moved on once a section could take no more: "03152027" and "3152027" still read as 03/15/2027.
-        if (c.isDigit() && !m_typed.isEmpty() && m_typed.back().isDigit() && section >= 0 && section < 2 &&
-            endsSection(order.at(section), sofar, c))
-            m_typed += separatorAfter(section);
-        m_typed += c;
+        if (c.isPrint())
+            m_keys += c;
     }
     showTyped();
 }
@@ -376,28 +431,53 @@ void DateEdit::erase(bool backward)
     }
     if (!backward)
         m_after.remove(0, 1);
-    else if (!m_typed.isEmpty())
-        m_typed.chop(1);
+    else if (!m_keys.isEmpty())
+        m_keys.chop(1);
     else
         m_before.chop(1);
     showTyped();
 }
 
+QString DateEdit::sectioned(const QString &before) const
+{
+    const QString order = dateSectionOrder(displayFormat());
+    QString typed;
+    for (const QChar c : std::as_const(m_keys)) {
+        const QString sofar = before + typed;
+        const int section = partCount(sofar) - 1;
+        // Qt moved on once a section could take no more: "3" then "1" is March, day 1.
+        if (c.isDigit() && !typed.isEmpty() && typed.back().isDigit() && section >= 0 && section < 2 &&
+            endsSection(order.at(section), sofar, c))
+            typed += separatorAfter(section);
+        typed += c;
+    }
+    return typed;
+}
+
 void DateEdit::showTyped()
 {
+    // More digits than a year has, without separators, are a whole date, read in the format's order
+    // when the typing ends ("270315" is 2027-03-15 where the year comes first).
+    bool whole = m_keys.size() > 4 && onlyDigits(m_keys);
+    m_typed = whole ? m_keys : sectioned(m_before);
+    if (!whole && partCount(m_typed) >= 3) {
+        // A whole date replaces the text wherever the typing began: its parts count from the first.
+        whole = true;
+        m_typed = sectioned(QString());
+    }
     int separators = 0;
     for (qsizetype i = 0; i < m_typed.size(); ++i)
-        separators += !m_typed.at(i).isDigit() && (i == 0 || m_typed.at(i - 1).isDigit());
-    const bool open = !m_typed.isEmpty() && !m_typed.back().isDigit();
+        separators += !inPart(m_typed.at(i)) && (i == 0 || inPart(m_typed.at(i - 1)));
+    const bool open = !m_typed.isEmpty() && !inPart(m_typed.back());
     QString rest;
-    if (numberCount(m_typed) < 3) {
-        // Each separator typed ends a section: the one typed over next shows its old number.
-        qsizetype i = separators > 0 ? leadingDigits(m_after) : 0;
+    if (!whole) {
+        // Each separator typed ends a section: the one typed over next shows its old part.
+        qsizetype i = separators > 0 ? leadingPart(m_after) : 0;
         for (int unit = 0; unit < separators; ++unit) {
-            while (i < m_after.size() && !m_after.at(i).isDigit())
+            while (i < m_after.size() && !inPart(m_after.at(i)))
                 ++i;
             if (!open || unit + 1 < separators)
-                i += leadingDigits(m_after, i);
+                i += leadingPart(m_after, i);
         }
         rest = m_after.mid(i);
         m_shown = m_before + m_typed + rest;
@@ -409,7 +489,7 @@ void DateEdit::showTyped()
     QLineEdit *edit = lineEdit();
     const QSignalBlocker blocker(edit);
     edit->setText(m_shown);
-    edit->setSelection(cursor, open ? int(leadingDigits(rest)) : 0);
+    edit->setSelection(cursor, open ? int(leadingPart(rest)) : 0);
 }
 
 void DateEdit::dropTyped()

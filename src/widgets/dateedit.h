@@ -43,19 +43,24 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void startTyping(bool overNumber = false);
+    void startTyping(bool overPart = false);
     void type(const QString &text);
     void erase(bool backward);
+    // The keys typed so far with the separators Qt's sections would put in, counted after `before`.
+    QString sectioned(const QString &before) const;
     void showTyped();
     void dropTyped();
     QString separatorAfter(int section) const;
     void showProblem(bool refit);
+    // Today as the field shows it when that reads back, else in numbers.
+    QString example() const;
 
-    // While m_typing the field shows m_shown, not its date. One run of typing puts m_typed between
-    // the text before and after where it began; m_fromHere is false once the cursor moved.
+    // While m_typing the field shows m_shown, not its date. One run of typing puts m_typed (m_keys
+    // as typed, with the separators Qt would add) between the text before and after where it began;
+    // m_fromHere is false once the cursor moved.
     bool m_typing = false;
     bool m_fromHere = false;
-    QString m_before, m_typed, m_after, m_shown;
+    QString m_before, m_keys, m_typed, m_after, m_shown;
     QDate m_heldDate; // the date under the text held
     QString m_problemText;
     // Lives in an outer layout, so it can go before the field does.

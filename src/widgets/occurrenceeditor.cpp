@@ -31,7 +31,7 @@ void OccurrenceEditor::buildForm()
 {
     setObjectName(QStringLiteral("OccurrenceEditor"));
     resize(340, 161);
-    setWindowTitle(QStringLiteral("Dialog"));
+    setWindowTitle(tr("Recurrence"));
 
     auto *outer = new QVBoxLayout(this);
     outer->setObjectName(QStringLiteral("verticalLayout_3"));

@@ -30,6 +30,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QToolButton>
@@ -203,6 +204,7 @@ private slots:
     void editDialogTakesCalendar();
     void infoFrameEscapesMarkup();
     void eventPixmapIsFormPicture();
+    void dateProblemTakesNoWidth_data();
     void dateProblemTakesNoWidth();
     void dialogShots();
 
@@ -693,20 +695,67 @@ void TestEventForms::eventPixmapIsFormPicture()
     QCOMPARE(EventsFactory::eventPixmap(EventTypeHoliday).cacheKey(), first.cacheKey());
 }
 
+void TestEventForms::dateProblemTakesNoWidth_data()
+{
+    QTest::addColumn<EventPtr>("event"); // none: the repetition editor
+    QTest::addColumn<int>("pointSize");  // 0: the usual font
+    QTest::addColumn<QString>("problem");
+    const QString problem = QStringLiteral("No such date: type one as 12/9/2026");
+    const QString french =
+        QStringLiteral("Avant le début, 15/03/2027 : tapez une date de fin qui vient après le début");
+    QTest::newRow("appointment") << appointment(Period(QDate(2026, 5, 1), QTime(9, 0))) << 0 << problem;
+    QTest::newRow("wedding") << wedding() << 0 << problem;
+    QTest::newRow("holiday") << holiday() << 0 << problem;
+    QTest::newRow("task") << task() << 0 << problem;
+    QTest::newRow("task, larger font") << task() << 16 << french;
+    QTest::newRow("repetition, larger font") << EventPtr() << 16 << french;
+}
+
 void TestEventForms::dateProblemTakesNoWidth()
 {
-    for (const EventPtr &event : {appointment(Period(QDate(2026, 5, 1), QTime(9, 0))), wedding(), holiday(), task()}) {
-        EventEditDialog dialog(event.get(), nullptr);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        const QSize size = dialog.size();
-        auto *edit = dialog.findChild<DateEdit *>();
-        edit->setProblem(QStringLiteral("No such date: type one as 12/9/2026"));
-        QCOMPARE(dialog.width(), size.width());
-        QVERIFY(dialog.height() > size.height());
-        edit->setProblem(QString());
-        QCOMPARE(dialog.size(), size);
-    }
+    QFETCH(EventPtr, event);
+    QFETCH(int, pointSize);
+    QFETCH(QString, problem);
+    const QFont usual = QApplication::font();
+    QFont font = usual;
+    if (pointSize > 0)
+        font.setPointSize(pointSize);
+    QApplication::setFont(font);
+    const auto restoreFont = qScopeGuard([&] { QApplication::setFont(usual); });
+    std::unique_ptr<QDialog> dialog;
+    if (event)
+        dialog = std::make_unique<EventEditDialog>(event.get(), nullptr);
+    else
+        dialog = std::make_unique<OccurrenceEditor>(Occurrence(QDate(2027, 3, 15), IOccurrence::Daily));
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    if (auto *end = dialog->findChild<QCheckBox *>("endDateCheckBox"))
+        end->click();
+    const QSize size = dialog->size();
+    const auto heights = [&] {
+        QList<int> all;
+        for (const QWidget *field : dialog->findChildren<QWidget *>()) {
+            if (field->isVisible() &&
+                (qobject_cast<const QAbstractSpinBox *>(field) || qobject_cast<const QLineEdit *>(field)))
+                all.append(field->height());
+        }
+        return all;
+    };
+    const QList<int> fieldHeights = heights();
+    auto *edit = dialog->findChild<DateEdit *>();
+    edit->setProblem(problem);
+    QCOMPARE(dialog->width(), size.width());
+    QVERIFY(dialog->height() > size.height());
+    // Every line of the message shows, and no field gives up height for it.
+    const QList<QLabel *> labels = dialog->findChildren<QLabel *>();
+    QLabel *line = *std::find_if(labels.cbegin(), labels.cend(), [&](QLabel *l) { return l->text() == problem; });
+    QTRY_VERIFY(line->height() >= line->heightForWidth(line->width()));
+    QVERIFY(dialog->rect().contains(QRect(line->mapTo(dialog.get(), QPoint()), line->size())));
+    const QList<int> shownHeights = heights();
+    for (qsizetype i = 0; i < fieldHeights.size(); ++i)
+        QVERIFY(shownHeights.at(i) >= fieldHeights.at(i));
+    edit->setProblem(QString());
+    QTRY_COMPARE(dialog->size(), size);
 }
 
 void TestEventForms::dialogShots()

@@ -112,11 +112,15 @@ void TestOccurrenceEditor::typedEndDate()
     QFETCH(QDate, end);
     QFETCH(bool, accepted);
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    Common::Clock::pin(QDateTime(QDate(2026, 12, 6), QTime(9, 30))); // the start is days ahead
     OccurrenceEditor editor(Occurrence(QDate(2026, 12, 9), IOccurrence::Daily));
+    Common::Clock::unpin();
     QLocale::setDefault(QLocale::c());
     QCOMPARE(editor.findChild<QLineEdit *>("startDateLineEdit")->text(), "12/9/2026");
     editor.findChild<QCheckBox *>("endDateCheckBox")->click();
     auto *edit = editor.findChild<DateEdit *>("endDateEdit");
+    QCOMPARE(edit->date(), QDate(2026, 12, 9)); // the tick alone makes no end before the start
+    QVERIFY(edit->problem().isEmpty());
     edit->setSelectedSection(edit->sectionAt(0)); // as Tab leaves it
     QTest::keyClicks(edit, typed);
     QCOMPARE(edit->date(), end); // each key left alone, not put back to the start

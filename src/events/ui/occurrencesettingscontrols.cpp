@@ -58,7 +58,9 @@ ChangableWidget *OccurrenceSettingsControls::endDateControl(const AbstractMultip
     auto *dateEdit = new DateEdit(row);
     dateEdit->setObjectName(QStringLiteral("endDateEdit"));
     dateEdit->setCalendarPopup(true);
-    dateEdit->setDate(hasEnd ? rule->endDate() : Common::Clock::today());
+    // Without an end the field offers today, or the start when that is later: a tick alone must not
+    // make an end before the start.
+    dateEdit->setDate(hasEnd ? rule->endDate() : qMax(Common::Clock::today(), rule->startDate()));
     dateEdit->setEnabled(hasEnd);
     layout->addWidget(checkBox);
     layout->addWidget(dateEdit);
