@@ -72,7 +72,7 @@ QString dayText(const QDate &date)
 
 // The last date of an ended series as the model keeps it: a day. An UNTIL earlier in
 // the day than the start's time ends the series the day before.
-QString untilDay(const QString &value, const QDateTime &start, bool *ok)
+QString untilDay(const QString &value, const QDate &day, const QTime &startTime, const QTimeZone &zone, bool *ok)
 {
     QString text = value;
     const bool utc = text.endsWith(QLatin1Char('Z'));
@@ -87,11 +87,11 @@ QString untilDay(const QString &value, const QDateTime &start, bool *ok)
     if (!*ok)
         return QString();
     QDateTime until(date, time, utc ? Qt::UTC : Qt::LocalTime);
-    until = until.toTimeZone(start.timeZone());
+    until = until.toTimeZone(zone);
     QDate last = until.date();
-    if (until.time() < start.time())
+    if (until.time() < startTime)
         last = last.addDays(-1);
-    return dayText(qMax(last, start.date()));
+    return dayText(qMax(last, day));
 }
 
 // Most rules are only a kind, a step and a count, which the model reads as written;
@@ -231,7 +231,14 @@ bool readICalRuleParts(const QString &rule, QMap<QString, QString> *parts)
 
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
 {
-    if (start.isValid() && isPlain(rule))
+    return start.isValid() ? fitICalRule(rule, start.date(), start.time(), start.timeZone())
+                           : fitICalRule(rule, QDate(), QTime(), QTimeZone());
+}
+
+ICalRuleFit fitICalRule(const QString &rule, const QDate &day, const QTime &time, const QTimeZone &zone)
+{
+    const bool validStart = day.isValid() && time.isValid();
+    if (validStart && isPlain(rule))
         return {rule, QString()};
     RuleParts parts;
     if (!readRuleParts(rule, &parts))
@@ -241,14 +248,12 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
         return refused(tr("it repeats more than once a day"));
     static const QStringList kinds = {QStringLiteral("DAILY"), QStringLiteral("WEEKLY"), QStringLiteral("MONTHLY"),
                                       QStringLiteral("YEARLY")};
-    if (!kinds.contains(freq) || !start.isValid())
+    if (!kinds.contains(freq) || !validStart)
         return refused(tr("its rule cannot be read"));
     foldSetPosition(&parts, freq);
     if (parts.contains(QStringLiteral("BYSETPOS")))
         return refused(tr("its rule picks some of its dates, such as the last weekday of a month"));
 
-    const QDate day = start.date();
-    const QTime time = start.time();
     // A time of day part only says again when the start is.
     const std::pair<const char *, int> timeParts[] = {
         {"BYHOUR", time.hour()}, {"BYMINUTE", time.minute()}, {"BYSECOND", time.second()}};
@@ -275,7 +280,7 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
     }
     if (parts.contains(QStringLiteral("UNTIL"))) {
         bool ok = false;
-        const QString until = untilDay(parts.take(QStringLiteral("UNTIL")), start, &ok);
+        const QString until = untilDay(parts.take(QStringLiteral("UNTIL")), day, time, zone, &ok);
         if (!ok)
             return refused(tr("its rule cannot be read"));
         out << QStringLiteral("UNTIL=") + until;
