@@ -230,21 +230,8 @@ QDateTime writtenClock(const QCalEvent &block, const char *writtenKey, const QDa
     return written.isValid() ? written.toDateTime() : QDateTime(moment.date(), moment.time(), Qt::UTC);
 }
 
-// The first time of a series as written, where the clock here skips it on that date: floating, or in
-// the zone here. The series repeats at that time of day; only its first date has none and comes at
-// the moment the time moves to. Invalid for any other start.
-QDateTime skippedStart(const QCalEvent &block, const QVariant &wall, const QDateTime &begin)
-{
-    if (!wall.isValid())
-        return block.hasRareProperties() ? block.property("dtstart_written").toDateTime() : QDateTime();
-    const ICalWallTime start = wall.value<ICalWallTime>();
-    if ((start.date == begin.date() && start.time == begin.time()) || !start.zone.sameAs(begin.timeZone()))
-        return {};
-    return QDateTime(start.date, start.time, Qt::UTC);
-}
-
-// The end of a series that skippedStart() gives, on the same clock: a duration counts from the start
-// as written, and a floating end the clock skips too is taken as written.
+// The end of a series kept at a time the clocks skip on its first date, on the same clock: a duration
+// counts from that time, and a floating end the clocks skip too is taken as written.
 QDateTime writtenEnd(const QCalEvent &block, const QVariant &wall, const QDateTime &start, const QDateTime &end)
 {
     const QString duration = block.property("duration").toString();
@@ -669,14 +656,22 @@ private:
             const QVariant wall = allDay ? QVariant() : block.property("dtstart_zone");
             const QDateTime first =
                 allDay && begin.date() != dates.day ? dates.day.startOfDay(begin.timeZone()) : begin;
-            const QDateTime skipped = allDay || begin != dates.begin ? QDateTime() : skippedStart(block, wall, begin);
-            const ICalRuleFit fit = skipped.isValid()
-                                        ? fitICalRule(rrule, skipped.date(), skipped.time(), begin.timeZone())
-                                    : wall.isValid() && begin == dates.begin
-                                        ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin, memo, describe)
-                                        : fitICalRule(rrule, first, memo);
-            // A rule not kept leaves the one date, at the time it really comes.
-            if (skipped.isValid() && !fit.rule.isEmpty()) {
+            // A floating time the clocks skip here on the first date is the series' time all the same.
+            const QDateTime written = !allDay && !wall.isValid() && begin == dates.begin && block.hasRareProperties()
+                                          ? block.property("dtstart_written").toDateTime()
+                                          : QDateTime();
+            ICalRuleFit fit;
+            if (written.isValid()) {
+                fit = fitICalRule(rrule, written.date(), written.time(), begin.timeZone());
+                fit.skippedStart = fit.rule.isEmpty() ? QDateTime() : written;
+            } else {
+                fit = wall.isValid() && begin == dates.begin
+                          ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin, memo, describe)
+                          : fitICalRule(rrule, first, memo);
+            }
+            // A rule not kept leaves the one date, at the moment it comes.
+            const QDateTime skipped = fit.skippedStart;
+            if (skipped.isValid()) {
                 const QDateTime last = end.isValid() && !endDateOnly ? writtenEnd(block, wall, skipped, end) : end;
                 period = last.isValid() && QDateTime(last.date(), last.time(), Qt::UTC) > skipped
                              ? Period(skipped.date(), skipped.time(), last.date(), last.time())

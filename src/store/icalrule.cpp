@@ -892,6 +892,15 @@ ICalSourceZone::Offsets offsetsOf(const ICalSourceZone &zone, const QByteArray &
     return known.offsets;
 }
 
+// A rule kept at a local reading the clocks skip on its first date, given in UTC spec.
+ICalRuleFit keptAt(const QString &rule, const QDateTime &reading, const QTimeZone &here)
+{
+    ICalRuleFit fit = fitICalRule(rule, reading.date(), reading.time(), here);
+    if (!fit.rule.isEmpty())
+        fit.skippedStart = reading;
+    return fit;
+}
+
 ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const QDateTime &local,
                            const QTimeZone &here, ICalRuleMemo *memo, bool describe)
 {
@@ -947,8 +956,15 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
     // Two zones whose clocks change at the same moments (or never) read every date alike where
     // the first date is on the same day in both: no date can differ, and the series need not be read.
     if (shift == 0 && !movedFit.rule.isEmpty() &&
-        sameChanges(there, ours, from.toSecsSinceEpoch(), to.toSecsSinceEpoch()))
-        return movedFit;
+        sameChanges(there, ours, from.toSecsSinceEpoch(), to.toSecsSinceEpoch())) {
+        // But for a first time the clocks skip there, and so here: the next day tells the series' time.
+        constexpr qint64 kDay = 24 * 3600;
+        const qint64 next = seconds(start.date, start.time) + kDay;
+        const qint64 first = seconds(local.date(), local.time());
+        const qint64 seriesTime = ICalSourceZone::toWall(ours, ICalSourceZone::toUtc(there, next)) - kDay;
+        const QDateTime reading = QDateTime::fromSecsSinceEpoch(seriesTime, Qt::UTC);
+        return seriesTime == first || reading.date() != start.date ? movedFit : keptAt(movedRule, reading, here);
+    }
     RuleDates series(ownFit.rule, start.date, memo);
     OffsetCursor fromThere(there), toHere(ours);
     // The lists are the memo's, emptied, so that series after series uses the same room.
@@ -1020,8 +1036,12 @@ ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QD
                         bool describe)
 {
     const QTimeZone here = local.timeZone();
-    if (!local.isValid() || !start.date.isValid() || start.zone.sameAs(here))
+    if (!local.isValid() || !start.date.isValid())
         return fitICalRule(rule, local, memo);
+    if (start.zone.sameAs(here))
+        return start.date == local.date() && start.time == local.time()
+                   ? fitICalRule(rule, local, memo)
+                   : keptAt(rule, QDateTime(start.date, start.time, Qt::UTC), here);
     if (!memo)
         return compareInZones(rule, start, local, here, nullptr, describe);
     // A series of the same rule and start in the same zones was compared already.

@@ -906,6 +906,10 @@ private slots:
             << QByteArray("DTSTART:20270314T023000\r\nRRULE:FREQ=DAILY;UNTIL=20270318T023000")
             << "14.03.2027 02:30 | 03-14 03-15 03-16 03-17 03-18"
             << "";
+        QTest::newRow("clocks skip its first time there as here @Europe/London")
+            << QByteArray("DTSTART;TZID=Europe/Paris:20270328T023000\r\nRRULE:FREQ=WEEKLY;COUNT=3")
+            << "28.03.2027 01:30 | 03-28 04-04 04-11"
+            << "";
         QTest::newRow("yearly month day is every month")
             << QByteArray("DTSTART:20270115T090000\r\nRRULE:FREQ=YEARLY;BYMONTHDAY=15;COUNT=3")
             << "15.01.2027 09:00 | 01-15 02-15 03-15"
