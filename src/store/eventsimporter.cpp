@@ -526,11 +526,13 @@ private:
         const QVariantList ends = block.property("rdate_end").toList();
         Moments seen;
         seen.add(dates.begin);
+        // The series' time, which its first date may lack.
+        const QTime seriesTime = fit.skippedStart.isValid() ? fit.skippedStart.time() : dates.begin.time();
         for (int i = 0; i < rdates.size(); ++i) {
             const QDateTime &extra = rdates[i];
             if (seen.contains(extra) || excluded.contains(extra))
                 continue;
-            if (repeats && extra.time() == dates.begin.time() && occurrence.nextDate(extra.date()) == extra.date())
+            if (repeats && extra.time() == seriesTime && occurrence.nextDate(extra.date()) == extra.date())
                 continue;
             seen.add(extra);
             BlockDates shifted;

@@ -773,6 +773,9 @@ private slots:
                            "12.06.2024 11:00 | 06-12",
                            "Visit 19.06.2024 14:00 - 19.06.2024 15:00 | 06-19"}
             << "Imported 3 events\n2 extra dates of events (RDATE) were imported as events of their own.";
+        QTest::newRow("extra date of a series whose first time the clocks skip")
+            << vevent("DTSTART:20270328T023000\r\nRRULE:FREQ=WEEKLY\r\nRDATE:20270404T023000\r\nSUMMARY:Night")
+            << QStringList{"Night 28.03.2027 02:30 | 03-28 04-04"} << "Imported 1 events";
         QTest::newRow("rules kept exactly or not at all")
             << vevent("DTSTART:20240603T091500\r\nRRULE:FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR\r\nSUMMARY:Standup") +
                    vevent("DTSTART:20240628T160000\r\nRRULE:FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1\r\n"
