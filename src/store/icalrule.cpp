@@ -229,17 +229,11 @@ bool readICalRuleParts(const QString &rule, QMap<QString, QString> *parts)
     return readRuleParts(rule, parts);
 }
 
-ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
-{
-    return start.isValid() ? fitICalRule(rule, start.date(), start.time(), start.timeZone())
-                           : fitICalRule(rule, QDate(), QTime(), QTimeZone());
-}
-
-ICalRuleFit fitICalRule(const QString &rule, const QDate &day, const QTime &time, const QTimeZone &zone)
+namespace {
+// The zone, which only an UNTIL needs, is asked of zoneOf() then: a local one costs a look-up.
+template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &day, const QTime &time, ZoneOf zoneOf)
 {
     const bool validStart = day.isValid() && time.isValid();
-    if (validStart && isPlain(rule))
-        return {rule, QString()};
     RuleParts parts;
     if (!readRuleParts(rule, &parts))
         return refused(tr("its rule cannot be read"));
@@ -280,7 +274,7 @@ ICalRuleFit fitICalRule(const QString &rule, const QDate &day, const QTime &time
     }
     if (parts.contains(QStringLiteral("UNTIL"))) {
         bool ok = false;
-        const QString until = untilDay(parts.take(QStringLiteral("UNTIL")), day, time, zone, &ok);
+        const QString until = untilDay(parts.take(QStringLiteral("UNTIL")), day, time, zoneOf(), &ok);
         if (!ok)
             return refused(tr("its rule cannot be read"));
         out << QStringLiteral("UNTIL=") + until;
@@ -361,6 +355,22 @@ ICalRuleFit fitICalRule(const QString &rule, const QDate &day, const QTime &time
         return cannotKeep(QStringLiteral("BYDAY"), byDay);
     out << QStringLiteral("BYDAY=") + byDay;
     return {out.join(QLatin1Char(';')), QString()};
+}
+} // namespace
+
+ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
+{
+    if (start.isValid() && isPlain(rule))
+        return {rule, QString()};
+    return start.isValid() ? fitAt(rule, start.date(), start.time(), [&start] { return start.timeZone(); })
+                           : fitAt(rule, QDate(), QTime(), [] { return QTimeZone(); });
+}
+
+ICalRuleFit fitICalRule(const QString &rule, const QDate &day, const QTime &time, const QTimeZone &zone)
+{
+    if (day.isValid() && time.isValid() && isPlain(rule))
+        return {rule, QString()};
+    return fitAt(rule, day, time, [&zone] { return zone; });
 }
 
 namespace {
