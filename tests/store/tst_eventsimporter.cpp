@@ -340,11 +340,10 @@ private slots:
         // A series whose first time the clock skips here keeps its time; only that first date is moved.
         QTest::newRow("floating series from a skipped time @America/Santiago")
             << QByteArray("DTSTART:20270905T003000\r\nRRULE:FREQ=DAILY") << Period(QDate(2027, 9, 5), QTime(0, 30));
-        const QDate mar28(2027, 3, 28);
         QTest::newRow("zoned series from a skipped time @Europe/Berlin")
             << QByteArray("DTSTART;TZID=Europe/Berlin:20270328T023000\r\nDTEND;TZID=Europe/Berlin:20270328T033000\r\n"
                           "RRULE:FREQ=WEEKLY")
-            << Period(mar28, QTime(2, 30), mar28, QTime(3, 30));
+            << Period(QDate(2027, 3, 28), QTime(2, 30), QDate(2027, 3, 28), QTime(3, 30));
     }
 
     void icsPeriods()
