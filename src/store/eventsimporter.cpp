@@ -671,7 +671,7 @@ private:
                           ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin, memo, describe)
                           : fitICalRule(rrule, first, memo);
             }
-            // A rule not kept leaves the one date, at the moment it comes.
+            // Only a kept rule repeats the skipped time; a single date stays at the moment it comes.
             const QDateTime skipped = fit.skippedStart;
             if (skipped.isValid()) {
                 const QDateTime last = end.isValid() && !endDateOnly ? writtenEnd(block, wall, skipped, end) : end;
