@@ -603,7 +603,12 @@ QString AbstractCommonEvent::decodeTag(const QString &tag, int number)
     if (tag == QLatin1String("{TIME}")) {
         IApplication *app = IApplication::instance();
         const QString format = app ? app->timeFormat() : QStringLiteral("h:mm");
-        return m_period.beginTime().toString(format);
+        // On a date whose time the clocks skip, the event comes at the moment that time moves to.
+        const QDate day = nextPeriod().beginDate();
+        QTime time = m_period.beginTime();
+        if (day.isValid() && !localEpochMSecs(day, time))
+            time = localDateTime(day, time).time();
+        return time.toString(format);
     }
     if (tag == QLatin1String("{FROMDAYTODAY}")) {
         const QDate today = Common::Clock::today();

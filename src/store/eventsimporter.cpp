@@ -230,6 +230,16 @@ QDateTime writtenClock(const QCalEvent &block, const char *writtenKey, const QDa
     return written.isValid() ? written.toDateTime() : QDateTime(moment.date(), moment.time(), Qt::UTC);
 }
 
+// The end of a series kept at a time the clocks skip on its first date, on the same clock: a duration
+// counts from that time, and a floating end the clocks skip too is taken as written.
+QDateTime writtenEnd(const QCalEvent &block, const QVariant &wall, const QDateTime &start, const QDateTime &end)
+{
+    const QString duration = block.property("duration").toString();
+    if (!duration.isEmpty())
+        return QCalParser::addDuration(start, duration);
+    return wall.isValid() ? end : writtenClock(block, block.todo().toBool() ? "due_written" : "dtend_written", end);
+}
+
 // How the first time of a block was written, which tells whether its midnight is a day.
 enum class Written { Date, Floating, Zoned, Utc };
 
@@ -516,11 +526,13 @@ private:
         const QVariantList ends = block.property("rdate_end").toList();
         Moments seen;
         seen.add(dates.begin);
+        // The series' time, which its first date may lack.
+        const QTime seriesTime = fit.skippedStart.isValid() ? fit.skippedStart.time() : dates.begin.time();
         for (int i = 0; i < rdates.size(); ++i) {
             const QDateTime &extra = rdates[i];
             if (seen.contains(extra) || excluded.contains(extra))
                 continue;
-            if (repeats && extra.time() == dates.begin.time() && occurrence.nextDate(extra.date()) == extra.date())
+            if (repeats && extra.time() == seriesTime && occurrence.nextDate(extra.date()) == extra.date())
                 continue;
             seen.add(extra);
             BlockDates shifted;
@@ -646,9 +658,28 @@ private:
             const QVariant wall = allDay ? QVariant() : block.property("dtstart_zone");
             const QDateTime first =
                 allDay && begin.date() != dates.day ? dates.day.startOfDay(begin.timeZone()) : begin;
-            const ICalRuleFit fit = wall.isValid() && begin == dates.begin
-                                        ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin, memo, describe)
-                                        : fitICalRule(rrule, first, memo);
+            // A floating time the clocks skip here on the first date is the series' time all the same.
+            const QDateTime written = !allDay && !wall.isValid() && begin == dates.begin && block.hasRareProperties()
+                                          ? block.property("dtstart_written").toDateTime()
+                                          : QDateTime();
+            ICalRuleFit fit;
+            if (written.isValid()) {
+                fit = fitICalRule(rrule, written.date(), written.time(), begin.timeZone());
+                fit.skippedStart = fit.rule.isEmpty() ? QDateTime() : written;
+            } else {
+                fit = wall.isValid() && begin == dates.begin
+                          ? fitICalRule(rrule, wall.value<ICalWallTime>(), begin, memo, describe)
+                          : fitICalRule(rrule, first, memo);
+            }
+            // Only a kept rule repeats the skipped time; a single date stays at the moment it comes.
+            const QDateTime skipped = fit.skippedStart;
+            if (skipped.isValid()) {
+                const QDateTime last = end.isValid() && !endDateOnly ? writtenEnd(block, wall, skipped, end) : end;
+                period = last.isValid() && QDateTime(last.date(), last.time(), Qt::UTC) > skipped
+                             ? Period(skipped.date(), skipped.time(), last.date(), last.time())
+                             : Period(skipped.date(), skipped.time());
+                event->setPeriod(period);
+            }
             if (!fit.rule.isEmpty())
                 event->setOccurrence(Occurrence::fromRRule(period.beginDate(), fit.rule));
             if (ruleFit)

@@ -72,7 +72,7 @@ QString dayText(const QDate &date)
 
 // The last date of an ended series as the model keeps it: a day. An UNTIL earlier in
 // the day than the start's time ends the series the day before.
-QString untilDay(const QString &value, const QDateTime &start, bool *ok)
+QString untilDay(const QString &value, const QDate &day, const QTime &startTime, const QTimeZone &zone, bool *ok)
 {
     QString text = value;
     const bool utc = text.endsWith(QLatin1Char('Z'));
@@ -87,11 +87,11 @@ QString untilDay(const QString &value, const QDateTime &start, bool *ok)
     if (!*ok)
         return QString();
     QDateTime until(date, time, utc ? Qt::UTC : Qt::LocalTime);
-    until = until.toTimeZone(start.timeZone());
+    until = until.toTimeZone(zone);
     QDate last = until.date();
-    if (until.time() < start.time())
+    if (until.time() < startTime)
         last = last.addDays(-1);
-    return dayText(qMax(last, start.date()));
+    return dayText(qMax(last, day));
 }
 
 // Most rules are only a kind, a step and a count, which the model reads as written;
@@ -229,10 +229,11 @@ bool readICalRuleParts(const QString &rule, QMap<QString, QString> *parts)
     return readRuleParts(rule, parts);
 }
 
-ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
+namespace {
+// The zone, which only an UNTIL needs, is asked of zoneOf() then: a local one costs a look-up.
+template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &day, const QTime &time, ZoneOf zoneOf)
 {
-    if (start.isValid() && isPlain(rule))
-        return {rule, QString()};
+    const bool validStart = day.isValid() && time.isValid();
     RuleParts parts;
     if (!readRuleParts(rule, &parts))
         return refused(tr("its rule cannot be read"));
@@ -241,14 +242,12 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
         return refused(tr("it repeats more than once a day"));
     static const QStringList kinds = {QStringLiteral("DAILY"), QStringLiteral("WEEKLY"), QStringLiteral("MONTHLY"),
                                       QStringLiteral("YEARLY")};
-    if (!kinds.contains(freq) || !start.isValid())
+    if (!kinds.contains(freq) || !validStart)
         return refused(tr("its rule cannot be read"));
     foldSetPosition(&parts, freq);
     if (parts.contains(QStringLiteral("BYSETPOS")))
         return refused(tr("its rule picks some of its dates, such as the last weekday of a month"));
 
-    const QDate day = start.date();
-    const QTime time = start.time();
     // A time of day part only says again when the start is.
     const std::pair<const char *, int> timeParts[] = {
         {"BYHOUR", time.hour()}, {"BYMINUTE", time.minute()}, {"BYSECOND", time.second()}};
@@ -275,7 +274,7 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
     }
     if (parts.contains(QStringLiteral("UNTIL"))) {
         bool ok = false;
-        const QString until = untilDay(parts.take(QStringLiteral("UNTIL")), start, &ok);
+        const QString until = untilDay(parts.take(QStringLiteral("UNTIL")), day, time, zoneOf(), &ok);
         if (!ok)
             return refused(tr("its rule cannot be read"));
         out << QStringLiteral("UNTIL=") + until;
@@ -356,6 +355,22 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
         return cannotKeep(QStringLiteral("BYDAY"), byDay);
     out << QStringLiteral("BYDAY=") + byDay;
     return {out.join(QLatin1Char(';')), QString()};
+}
+} // namespace
+
+ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start)
+{
+    if (start.isValid() && isPlain(rule))
+        return {rule, QString()};
+    return start.isValid() ? fitAt(rule, start.date(), start.time(), [&start] { return start.timeZone(); })
+                           : fitAt(rule, QDate(), QTime(), [] { return QTimeZone(); });
+}
+
+ICalRuleFit fitICalRule(const QString &rule, const QDate &day, const QTime &time, const QTimeZone &zone)
+{
+    if (day.isValid() && time.isValid() && isPlain(rule))
+        return {rule, QString()};
+    return fitAt(rule, day, time, [&zone] { return zone; });
 }
 
 namespace {
@@ -887,6 +902,15 @@ ICalSourceZone::Offsets offsetsOf(const ICalSourceZone &zone, const QByteArray &
     return known.offsets;
 }
 
+// A rule kept at a local reading the clocks skip on its first date, given in UTC spec.
+ICalRuleFit keptAt(const QString &rule, const QDateTime &reading, const QTimeZone &here)
+{
+    ICalRuleFit fit = fitICalRule(rule, reading.date(), reading.time(), here);
+    if (!fit.rule.isEmpty())
+        fit.skippedStart = reading;
+    return fit;
+}
+
 ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const QDateTime &local,
                            const QTimeZone &here, ICalRuleMemo *memo, bool describe)
 {
@@ -942,8 +966,15 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
     // Two zones whose clocks change at the same moments (or never) read every date alike where
     // the first date is on the same day in both: no date can differ, and the series need not be read.
     if (shift == 0 && !movedFit.rule.isEmpty() &&
-        sameChanges(there, ours, from.toSecsSinceEpoch(), to.toSecsSinceEpoch()))
-        return movedFit;
+        sameChanges(there, ours, from.toSecsSinceEpoch(), to.toSecsSinceEpoch())) {
+        // But for a first time the clocks skip there, and so here: the next day tells the series' time.
+        constexpr qint64 kDay = 24 * 3600;
+        const qint64 next = seconds(start.date, start.time) + kDay;
+        const qint64 first = seconds(local.date(), local.time());
+        const qint64 seriesTime = ICalSourceZone::toWall(ours, ICalSourceZone::toUtc(there, next)) - kDay;
+        const QDateTime reading = QDateTime::fromSecsSinceEpoch(seriesTime, Qt::UTC);
+        return seriesTime == first || reading.date() != start.date ? movedFit : keptAt(movedRule, reading, here);
+    }
     RuleDates series(ownFit.rule, start.date, memo);
     OffsetCursor fromThere(there), toHere(ours);
     // The lists are the memo's, emptied, so that series after series uses the same room.
@@ -1015,8 +1046,12 @@ ICalRuleFit fitICalRule(const QString &rule, const ICalWallTime &start, const QD
                         bool describe)
 {
     const QTimeZone here = local.timeZone();
-    if (!local.isValid() || !start.date.isValid() || start.zone.sameAs(here))
+    if (!local.isValid() || !start.date.isValid())
         return fitICalRule(rule, local, memo);
+    if (start.zone.sameAs(here))
+        return start.date == local.date() && start.time == local.time()
+                   ? fitICalRule(rule, local, memo)
+                   : keptAt(rule, QDateTime(start.date, start.time, Qt::UTC), here);
     if (!memo)
         return compareInZones(rule, start, local, here, nullptr, describe);
     // A series of the same rule and start in the same zones was compared already.

@@ -16,9 +16,13 @@ struct ICalRuleFit
     QString problem;          // why it was refused, in words for the import message
     QString differs = {};     // kept although some dates fall on another day or hour here: which, when asked
     bool datesDiffer = false; // kept so, whether asked or not
+    // Where the clocks skip the series' time here on its first date: that reading, in UTC spec. The
+    // series keeps it; its first date comes at the moment the reading moves to.
+    QDateTime skippedStart = {};
 };
 
 struct ICalWallTime;
+class QTimeZone;
 
 // What fitting rules found in one import, for the series after: each rule's fits by what it
 // reads of its start, each series' answer from another zone, the zones' offsets over the
@@ -40,6 +44,9 @@ private:
 
 // start is the event's first moment in local time.
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start);
+// The same for a start read as `zone`'s clock reads it, which the clocks may skip on that day;
+// skippedStart is left to the caller.
+ICalRuleFit fitICalRule(const QString &rule, const QDate &day, const QTime &time, const QTimeZone &zone);
 // The same, answered once an import for the rules that read the same of their starts.
 ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start, ICalRuleMemo *memo);
 // A start written in another zone: the rule repeats there, so it is kept in local time

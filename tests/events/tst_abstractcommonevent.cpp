@@ -15,6 +15,7 @@
 #include <QtTest>
 
 #include <ctime>
+#include <optional>
 
 // Stands in for a kind's edit form, which the GUI layer provides.
 class FakeForm : public QObject, public IEventForm
@@ -369,6 +370,11 @@ private slots:
                                        << "Today at 8:00 is Dentist (overdue)"
                                        << " Dentist (overdue)"
                                        << "Today at 8:00 is";
+        // In the zone after "@", on the day the period begins: the clocks skip 2:00 to 3:00 that night.
+        QTest::newRow("daily, today's time skipped @Europe/Berlin")
+            << Period(QDate(2026, 3, 29), QTime(2, 30)) << 1 << "Today at 3:30 is Dentist"
+            << " Dentist"
+            << "Today at 3:30 is";
     }
     void runningLineTexts()
     {
@@ -377,7 +383,11 @@ private slots:
         QFETCH(QString, full);
         QFETCH(QString, withoutWhen);
         QFETCH(QString, when);
-        EventTestEnv env;
+        const QByteArray tag = QTest::currentDataTag();
+        std::optional<TestHelpers::ScopedTimeZone> tz;
+        if (tag.contains('@'))
+            tz.emplace(tag.mid(tag.indexOf('@') + 1).constData());
+        EventTestEnv env(tz ? QDateTime(period.beginDate(), QTime(0, 0)) : QDateTime(QDate(2026, 3, 10), QTime(9, 30)));
         HolidayEvent e;
         e.setCaption("Dentist");
         e.setPeriod(period);

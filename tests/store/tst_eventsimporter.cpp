@@ -337,6 +337,13 @@ private slots:
             << shortDay + "PT24H"
             << Period(QDateTime(QDate(2027, 3, 14), QTime(9, 0)), QDateTime(QDate(2027, 3, 15), QTime(9, 0)));
         QTest::newRow("P1D over a short day") << shortDay + "P1D" << Period(QDate(2027, 3, 14));
+        // A series whose first time the clock skips here keeps its time; only that first date is moved.
+        QTest::newRow("floating series from a skipped time @America/Santiago")
+            << QByteArray("DTSTART:20270905T003000\r\nRRULE:FREQ=DAILY") << Period(QDate(2027, 9, 5), QTime(0, 30));
+        QTest::newRow("zoned series from a skipped time @Europe/Berlin")
+            << QByteArray("DTSTART;TZID=Europe/Berlin:20270328T023000\r\nDTEND;TZID=Europe/Berlin:20270328T033000\r\n"
+                          "RRULE:FREQ=WEEKLY")
+            << Period(QDate(2027, 3, 28), QTime(2, 30), QDate(2027, 3, 28), QTime(3, 30));
     }
 
     void icsPeriods()
@@ -765,6 +772,9 @@ private slots:
                            "12.06.2024 11:00 | 06-12",
                            "Visit 19.06.2024 14:00 - 19.06.2024 15:00 | 06-19"}
             << "Imported 3 events\n2 extra dates of events (RDATE) were imported as events of their own.";
+        QTest::newRow("extra date of a series whose first time the clocks skip")
+            << vevent("DTSTART:20270328T023000\r\nRRULE:FREQ=WEEKLY\r\nRDATE:20270404T023000\r\nSUMMARY:Night")
+            << QStringList{"Night 28.03.2027 02:30 | 03-28 04-04"} << "Imported 1 events";
         QTest::newRow("rules kept exactly or not at all")
             << vevent("DTSTART:20240603T091500\r\nRRULE:FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR\r\nSUMMARY:Standup") +
                    vevent("DTSTART:20240628T160000\r\nRRULE:FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1\r\n"
@@ -894,6 +904,14 @@ private slots:
             << QByteArray("DTSTART:20270328T100000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYSETPOS=-1;COUNT=2")
             << "28.03.2027 10:00 | 03-28 03-26"
             << "";
+        QTest::newRow("daily from a skipped time until its fifth @America/New_York")
+            << QByteArray("DTSTART:20270314T023000\r\nRRULE:FREQ=DAILY;UNTIL=20270318T023000")
+            << "14.03.2027 02:30 | 03-14 03-15 03-16 03-17 03-18"
+            << "";
+        QTest::newRow("clocks skip its first time there as here @Europe/London")
+            << QByteArray("DTSTART;TZID=Europe/Paris:20270328T023000\r\nRRULE:FREQ=WEEKLY;COUNT=3")
+            << "28.03.2027 01:30 | 03-28 04-04 04-11"
+            << "";
         QTest::newRow("yearly month day is every month")
             << QByteArray("DTSTART:20270115T090000\r\nRRULE:FREQ=YEARLY;BYMONTHDAY=15;COUNT=3")
             << "15.01.2027 09:00 | 01-15 02-15 03-15"
@@ -905,7 +923,8 @@ private slots:
         QFETCH(QByteArray, lines);
         QFETCH(QString, series);
         QFETCH(QString, note);
-        TestHelpers::ScopedTimeZone tz("Europe/Berlin");
+        const QByteArray tag = QTest::currentDataTag();
+        TestHelpers::ScopedTimeZone tz(tag.contains('@') ? tag.mid(tag.indexOf('@') + 1).constData() : "Europe/Berlin");
         const QByteArray block = lines.contains("BEGIN:VEVENT") ? lines : "BEGIN:VEVENT\r\n" + lines;
         const Imported result = importIcs(calendar(block + "\r\nSUMMARY:S\r\nEND:VEVENT\r\n"));
         QCOMPARE(result.events.size(), 1);
