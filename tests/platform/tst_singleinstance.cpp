@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QScopeGuard>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QSysInfo>
@@ -37,7 +38,7 @@ public:
             &instance, &SingleInstance::messageReceived, &instance,
             [this](const QString &message) { m_messages << message; }, Qt::DirectConnection);
         m_ready.release();
-        QThread::msleep(m_busyMs); // busy, as under load: messages wait in the socket
+        m_release.tryAcquire(1, int(m_busyMs)); // busy, as under load: messages wait in the socket
         if (!m_endsBusy)
             exec();
     }
@@ -49,6 +50,7 @@ public:
     bool m_endsBusy = false;
     QStringList m_messages;
     QSemaphore m_ready;
+    QSemaphore m_release;
 };
 
 struct RunningInstance
@@ -92,13 +94,14 @@ private slots:
     void deliversMessageAndReportsReceipt_data()
     {
         QTest::addColumn<int>("depth");
-        QTest::addColumn<int>("busy");   // 1: busy, then answers; 2: busy, then ends
+        QTest::addColumn<int>("busy");   // 1: busy, then answers; 2: busy, then ends; 3: busy until asked
         QTest::addColumn<int>("stopAt"); // the question that says to stop waiting; 0 for none
         QTest::newRow("short folder") << 0 << 0 << 0;
         QTest::newRow("folder longer than a socket's path") << 120 << 0 << 0;
         QTest::newRow("busy, answers late") << 0 << 1 << 0;
         QTest::newRow("busy, waiting stopped") << 0 << 1 << 3;
         QTest::newRow("busy, ends while waited for") << 0 << 2 << 0;
+        QTest::newRow("busy for long, asked within the time") << 0 << 3 << 0;
     }
 
     void deliversMessageAndReportsReceipt()
@@ -108,14 +111,19 @@ private slots:
         QFETCH(int, stopAt);
         QTemporaryDir dir;
         const QString folder = depth ? dir.filePath(QString(depth, QLatin1Char('d'))) : dir.path();
-        const bool received = busy < 2 && !stopAt;
+        const bool received = busy != 2 && !stopAt;
         QString socket;
         {
-            RunningInstance running(folder, busy ? 1500 : 0, busy == 2);
+            RunningInstance running(folder, busy == 3 ? 14000 : busy ? 1500 : 0, busy == 2);
             SingleInstance second(kId, nullptr, folder);
             QVERIFY(running.thread.m_becameInstance && second.isRunning());
             int asked = 0;
-            QCOMPARE(second.sendMessage("activate", busy ? 300 : 5000, [&] { return ++asked != stopAt; }), received);
+            const auto ask = [&] {
+                if (busy == 3)
+                    running.thread.m_release.release();
+                return ++asked != stopAt;
+            };
+            QCOMPARE(second.sendMessage("activate", busy == 3 ? 15000 : busy ? 300 : 5000, ask), received);
             QVERIFY(busy ? asked > 0 && (!stopAt || asked == stopAt) : asked == 0);
             if (received)
                 QTRY_COMPARE(running.thread.m_messages, QStringList{QStringLiteral("activate")});
@@ -124,6 +132,47 @@ private slots:
         // Nothing stays where the socket was, nor a folder made for it.
         QVERIFY(!socket.isEmpty() && !QFileInfo::exists(socket));
         QVERIFY(socket.startsWith(folder) || !QFileInfo::exists(QFileInfo(socket).path()));
+    }
+
+    // The instance ends while a second start waits for it, before it asks to wait on or while it does: the start
+    // does not wait out its time, and takes the place as a start with no instance does.
+    void takesThePlaceOfAnInstanceThatEnds_data()
+    {
+        QTest::addColumn<bool>("whileAsked");
+        QTest::newRow("killed before the start asks") << false;
+        QTest::newRow("killed while the start asks to wait on") << true;
+    }
+
+    void takesThePlaceOfAnInstanceThatEnds()
+    {
+        QFETCH(bool, whileAsked);
+        QTemporaryDir run, data;
+        int ready[2];
+        QCOMPARE(::pipe(ready), 0);
+        const pid_t first = ::fork();
+        if (first == 0) { // holds both locks and listens, but never answers, as a stopped program
+            SingleInstance instance(kId, nullptr, run.path(), data.path());
+            ::write(ready[1], instance.isRunning() ? "n" : "y", 1);
+            for (;;)
+                ::pause();
+        }
+        bool killed = false;
+        const auto kill = [&] { killed = killed || (::kill(first, SIGKILL) == 0 && ::waitpid(first, nullptr, 0)); };
+        const auto reaper = qScopeGuard(kill);
+        char became = 0;
+        QVERIFY(::read(ready[0], &became, 1) == 1 && became == 'y');
+        SingleInstance second(kId, nullptr, run.path(), data.path());
+        QVERIFY(second.isRunning());
+        if (!whileAsked)
+            kill();
+        QElapsedTimer timer;
+        timer.start();
+        int asked = 0;
+        QVERIFY(!second.sendMessage(QStringLiteral("activate"), 15000, [&] { return kill(), ++asked; }));
+        QVERIFY(timer.elapsed() < 15000);
+        QCOMPARE(asked > 0, whileAsked);
+        QVERIFY(second.decideAgainIfEnded());
+        QVERIFY(!second.isRunning() && second.isListening());
     }
 
     void sendWithoutInstanceFailsInTime()
