@@ -52,8 +52,12 @@ Application::Application(int &argc, char **argv, Parts parts)
     m_singleInstance = new SingleInstance(QString::fromLatin1(kAppId), this, m_parts.runtimeFolder,
                                           QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     m_anotherInstance = m_singleInstance->isRunning();
-    if (m_anotherInstance)
-        return;
+    if (!m_anotherInstance)
+        build();
+}
+
+void Application::build()
+{
     connect(m_singleInstance, &SingleInstance::messageReceived, this, &Application::onAnotherInstanceMessage);
     // Log-out, shut-down and Ctrl+C end the program as its Exit does: places, lock and socket go tidily.
     auto *terminationSignals = new TerminationSignals(this);
@@ -141,7 +145,7 @@ Application::~Application()
 bool Application::sendMessage(const QString &message, int timeoutMs)
 {
     std::unique_ptr<QMessageBox> box;
-    return m_singleInstance->sendMessage(message, timeoutMs, [this, &box] {
+    const auto waitLonger = [this, &box] {
         if (!box) {
             box = std::make_unique<QMessageBox>(
                 QMessageBox::Information, applicationName(),
@@ -155,7 +159,17 @@ bool Application::sendMessage(const QString &message, int timeoutMs)
         processEvents();
         m_handOverStopped = !box->isVisible();
         return !m_handOverStopped;
-    });
+    };
+    // An instance that ends meanwhile leaves its place to this start, or to another start that took it first.
+    do {
+        if (m_singleInstance->sendMessage(message, timeoutMs, waitLonger))
+            return true;
+    } while (!m_handOverStopped && m_singleInstance->decideAgainIfEnded() && m_singleInstance->isRunning());
+    box.reset();
+    m_anotherInstance = m_singleInstance->isRunning();
+    if (!m_anotherInstance)
+        build();
+    return false;
 }
 
 QString Application::dataFolderHeldText() const

@@ -316,8 +316,12 @@ bool SingleInstance::holderEnded() const
 
 bool SingleInstance::decideAgainIfEnded()
 {
-    if (!m_decided || !m_running || !m_error.isEmpty() || !holderEnded())
+    if (!m_decided || !m_running || !m_error.isEmpty())
         return false;
+    // An instance that has just closed the connection may still be on its way out.
+    for (QDeadlineTimer moment(kQuietMs); !holderEnded(); QThread::msleep(50))
+        if (moment.hasExpired())
+            return false;
     m_decided = false;
     m_holder.clear();
     m_serverName = QDir(m_folder).filePath(m_socketName);

@@ -2,7 +2,8 @@
 # Starts the built program the way a user does, each time with a home of its own, under an X server:
 # it stays up; a second start hands over "activate" and exits 1, also from another runtime folder or none
 # (naming the holder of the data folder); the folders it makes are private; after kill -9 a new start becomes
-# the instance; of 20 simultaneous starts exactly one stays; without a display it says so and exits 2.
+# the instance, also one that waited for the killed one; of 20 simultaneous starts exactly one stays; without a
+# display it says so and exits 2.
 # Usage (under xvfb-run): start_test.sh path/to/quillane-reminder
 set -u
 BIN=$1
@@ -79,6 +80,18 @@ rc=$?
 [ $rc -eq 1 ] || fail "a start beside the new instance exited with $rc, not 1"
 alive $NEXT || fail "the new instance did not stay up"
 echo "PASS: after kill -9 a new start becomes the instance"
+
+# A stopped instance makes a second start say so while it waits; killed then, it leaves that start its place.
+kill -STOP $NEXT
+"$BIN" & WAITING=$!
+PIDS="$PIDS $WAITING"
+timeout 30 xdotool search --all --sync --onlyvisible --pid $WAITING --name "^Quillane Reminder\$" >/dev/null || fail "no box"
+rm -f "$LOG"
+kill -9 $NEXT
+wait $NEXT 2>/dev/null
+wait_log "Next time update scheduled" && alive $WAITING || fail "a waiting start did not take the place"
+echo "PASS: a start waiting for a stopped instance says so, and takes the place once it is killed"
+NEXT=$WAITING
 kill -9 $NEXT
 wait $NEXT 2>/dev/null
 
