@@ -22,7 +22,9 @@
 #include "gadgets/gadgetscontroller.h"
 #include "platform/appidentity.h"
 #include "platform/linuxdatalocation.h"
+#include "platform/linuxsettingsstore.h"
 #include "platform/linuxsoundplayer.h"
+#include "platform/privatefolder.h"
 #include "platform/singleinstance.h"
 #include "platform/terminationsignals.h"
 #include "store/backupmanager.h"
@@ -40,6 +42,34 @@
 #include <system_error>
 #include <thread>
 
+namespace ApplicationPrivate {
+
+// What the program writes into besides the runtime folder: home, the folders and what lies in them.
+QStringList writtenPaths()
+{
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString settings = QFileInfo(LinuxSettingsStore::userFiles().constFirst()).path();
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QStringList paths{QDir::homePath(),
+                      config,
+                      settings,
+                      QDir(config).filePath(QStringLiteral("autostart")),
+                      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                      QFileInfo(data).path(),
+                      data,
+                      QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation),
+                      QFileInfo(cache).path(),
+                      cache,
+                      QDir(cache).filePath(QStringLiteral("runtime"))};
+    for (const QString &folder : {settings, data})
+        for (const QString &name : QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+            paths << QDir(folder).filePath(name);
+    return paths;
+}
+
+} // namespace ApplicationPrivate
+
 Application::Application(int &argc, char **argv, Parts parts)
     : QApplication(argc, argv), UndoObject(), m_parts(std::move(parts))
 {
@@ -48,6 +78,15 @@ Application::Application(int &argc, char **argv, Parts parts)
     AppIdentity::apply();
     setApplicationVersion(QStringLiteral(QR_VERSION));
 
+    // Before the lock, which may make a folder: what another user's start made would lock this one out.
+    QString owner;
+    const QString taken = Common::otherUsersPath(ApplicationPrivate::writtenPaths(), &owner);
+    if (!taken.isEmpty()) {
+        m_startError = tr("%1 does not start: \"%2\" belongs to the user \"%3\". What it wrote there would "
+                          "stay beyond that user's reach. Start it as that user, or with a home folder of your own.")
+                           .arg(applicationName(), taken, owner);
+        return;
+    }
     // A second start only hands over "activate": it must not touch the instance's files, not even its log.
     m_singleInstance = new SingleInstance(QString::fromLatin1(kAppId), this, m_parts.runtimeFolder,
                                           QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));

@@ -78,7 +78,8 @@ public:
     QString dataFolderHeldText() const;
     // What to tell the user when this start is not the instance and the message did not get through.
     QString handOverFailedText() const;
-    // Why the program cannot run (the data folder cannot be made); empty when it can.
+    // Why the program cannot run (the data folder cannot be made, its folders are another user's); empty when
+    // it can.
     QString startError() const { return m_startError; }
 
     // IApplication

@@ -71,6 +71,7 @@ int main(int argc, char *argv[])
         return 3;
     }
     if (!a.startError().isEmpty()) {
+        fprintf(stderr, "%s\n", qUtf8Printable(a.startError()));
         Common::UserMessages::warning(QCoreApplication::applicationName(), a.startError());
         return 2;
     }

@@ -6,7 +6,9 @@
 
 #include <cerrno>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace Common {
 
@@ -22,6 +24,21 @@ bool makePrivateFolder(const QString &path)
             return false;
     }
     return QFileInfo(path).isDir();
+}
+
+QString otherUsersPath(const QStringList &paths, QString *owner)
+{
+    for (const QString &path : paths) {
+        struct stat info;
+        if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || info.st_uid == ::getuid())
+            continue;
+        if (owner) {
+            const passwd *user = ::getpwuid(info.st_uid);
+            *owner = user ? QFile::decodeName(user->pw_name) : QString::number(info.st_uid);
+        }
+        return path;
+    }
+    return QString();
 }
 
 } // namespace Common

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace Common {
 
@@ -8,5 +9,8 @@ namespace Common {
 // base-directory layout asks: another user of the machine reads no event or list of ours. A folder there
 // already keeps its mode. True when `path` is a folder afterwards.
 bool makePrivateFolder(const QString &path);
+// The first of `paths` that is there and belongs to another user than this process's, with that user's name in
+// `owner`; empty when none does.
+QString otherUsersPath(const QStringList &paths, QString *owner = nullptr);
 
 } // namespace Common

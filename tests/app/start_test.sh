@@ -2,8 +2,8 @@
 # Starts the built program the way a user does, each time with a home of its own, under an X server:
 # it stays up; a second start hands over "activate" and exits 1, also from another runtime folder or none
 # (naming the holder of the data folder); the folders it makes are private; after kill -9 a new start becomes
-# the instance, also one that waited for the killed one; of 20 simultaneous starts exactly one stays; without a
-# display it says so and exits 2.
+# the instance, also one that waited for the killed one; of 20 simultaneous starts exactly one stays; as root
+# with another user's home it writes nothing; without a display it says so and exits 2.
 # Usage (under xvfb-run): start_test.sh path/to/quillane-reminder
 set -u
 BIN=$1
@@ -118,6 +118,19 @@ for p in $MANY; do alive "$p" && left=$((left + 1)); done
 [ $left -eq 1 ] || fail "$left of 20 simultaneous starts are running, not 1"
 received=$(grep -c "Message received: activate" "$LOG")
 echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
+
+# As root with another user's home ("sudo -E"): it says so and leaves nothing there.
+if [ "$(id -u)" -eq 0 ]; then
+    OTHER=$ROOT/other
+    mkdir -p "$OTHER/run" && chown -R 65534:65534 "$OTHER" && chmod 700 "$OTHER/run"
+    HOME=$OTHER XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME= XDG_RUNTIME_DIR=$OTHER/run "$BIN" >"$ROOT/said" 2>&1 &
+    PIDS="$PIDS $!"
+    timeout 30 sh -c "until grep -q 'belongs to the user' '$ROOT/said'; do sleep 0.1; done" || fail "not told"
+    [ -z "$(find "$OTHER" ! -user 65534)" ] || fail "root wrote into another user's home"
+    echo "PASS: a start as root with another user's home says so and writes nothing"
+else
+    echo "SKIP: a start with another user's home needs root"
+fi
 
 # Without a display, or with one that is not there: a message and status 2, not an abort.
 for d in "" ":4077"; do
