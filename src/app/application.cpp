@@ -42,6 +42,8 @@
 #include <system_error>
 #include <thread>
 
+#include <unistd.h>
+
 namespace ApplicationPrivate {
 
 // What the program writes into besides the runtime folder: home, the folders and what lies in them.
@@ -79,12 +81,13 @@ Application::Application(int &argc, char **argv, Parts parts)
     setApplicationVersion(QStringLiteral(QR_VERSION));
 
     // Before the lock, which may make a folder: what another user's start made would lock this one out.
-    QString owner;
+    uint owner = 0;
     const QString taken = Common::otherUsersPath(ApplicationPrivate::writtenPaths(), &owner);
     if (!taken.isEmpty()) {
-        m_startError = tr("%1 does not start: \"%2\" belongs to the user \"%3\". What it wrote there would "
-                          "stay beyond that user's reach. Start it as that user, or with a home folder of your own.")
-                           .arg(applicationName(), taken, owner);
+        m_startError = tr("\"%1\" belongs to the user \"%2\", but %3 was started as \"%4\". It does not start, so "
+                          "that it leaves nothing there that the owner cannot change. Start it as the user whose home "
+                          "folder it is, and give that user back what another user made there.")
+                           .arg(taken, Common::userName(owner), applicationName(), Common::userName(::getuid()));
         return;
     }
     // A second start only hands over "activate": it must not touch the instance's files, not even its log.

@@ -26,19 +26,23 @@ bool makePrivateFolder(const QString &path)
     return QFileInfo(path).isDir();
 }
 
-QString otherUsersPath(const QStringList &paths, QString *owner)
+QString otherUsersPath(const QStringList &paths, uint *owner)
 {
     for (const QString &path : paths) {
         struct stat info;
         if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || info.st_uid == ::getuid())
             continue;
-        if (owner) {
-            const passwd *user = ::getpwuid(info.st_uid);
-            *owner = user ? QFile::decodeName(user->pw_name) : QString::number(info.st_uid);
-        }
+        if (owner)
+            *owner = info.st_uid;
         return path;
     }
     return QString();
+}
+
+QString userName(uint uid)
+{
+    const passwd *user = ::getpwuid(uid);
+    return user ? QFile::decodeName(user->pw_name) : QString::number(uid);
 }
 
 } // namespace Common

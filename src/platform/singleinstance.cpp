@@ -305,12 +305,13 @@ bool SingleInstance::sendMessage(const QString &message, int timeoutMs, const st
 
 bool SingleInstance::holderEnded() const
 {
-    // Its lock is gone, or names a process gone from this host; one on another host cannot be looked up.
+    // Its lock is gone, or names a process gone from this host; one on another host cannot be looked up. A lock
+    // that cannot be read yet is being written by a start that has just taken it.
     const QLockFile &lock = m_holder.isEmpty() ? *m_lock : *m_dataLock;
     qint64 pid = 0;
     QString host;
     if (!lock.getLockInfo(&pid, &host, nullptr))
-        return true;
+        return !QFileInfo::exists(lock.fileName());
     return host == QSysInfo::machineHostName() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
 }
 
