@@ -3,7 +3,8 @@
 # it stays up; a second start hands over "activate" and exits 1, also from another runtime folder or none
 # (naming the holder of the data folder); the folders it makes are private; after kill -9 a new start becomes
 # the instance, also one that waited for the killed one; of 20 simultaneous starts exactly one stays; as root
-# with another user's home it writes nothing; without a display it says so and exits 2.
+# with another user's home, or another user's folder in its own, it writes nothing; without a display it says
+# so and exits 2.
 # Usage (under xvfb-run): start_test.sh path/to/quillane-reminder
 set -u
 BIN=$1
@@ -85,7 +86,8 @@ echo "PASS: after kill -9 a new start becomes the instance"
 kill -STOP $NEXT
 "$BIN" & WAITING=$!
 PIDS="$PIDS $WAITING"
-timeout 30 xdotool search --all --sync --onlyvisible --pid $WAITING --name "^Quillane Reminder\$" >/dev/null || fail "no box"
+timeout 30 xdotool search --all --sync --onlyvisible --pid $WAITING --name "^Quillane Reminder\$" >/dev/null ||
+    fail "no box while waiting"
 rm -f "$LOG"
 kill -9 $NEXT
 wait $NEXT 2>/dev/null
@@ -119,15 +121,20 @@ for p in $MANY; do alive "$p" && left=$((left + 1)); done
 received=$(grep -c "Message received: activate" "$LOG")
 echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
 
-# As root with another user's home ("sudo -E"): it says so and leaves nothing there.
+# As root with another user's home ("sudo -E"), or with a folder in its home that another user made: it says so
+# and leaves nothing there.
 if [ "$(id -u)" -eq 0 ]; then
-    OTHER=$ROOT/other
-    mkdir -p "$OTHER/run" && chown -R 65534:65534 "$OTHER" && chmod 700 "$OTHER/run"
-    HOME=$OTHER XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME= XDG_RUNTIME_DIR=$OTHER/run "$BIN" >"$ROOT/said" 2>&1 &
-    PIDS="$PIDS $!"
-    timeout 30 sh -c "until grep -q 'belongs to the user' '$ROOT/said'; do sleep 0.1; done" || fail "not told"
-    [ -z "$(find "$OTHER" ! -user 65534)" ] || fail "root wrote into another user's home"
-    echo "PASS: a start as root with another user's home says so and writes nothing"
+    mkdir -p "$ROOT/other/run" "$ROOT/own/run" "$ROOT/own/.config/Quillane" && chmod 700 "$ROOT"/*/run
+    chown -R 65534:65534 "$ROOT/other" "$ROOT/own/.config/Quillane" && touch "$ROOT/before"
+    for home in other own; do
+        HOME=$ROOT/$home XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME= XDG_RUNTIME_DIR=$ROOT/$home/run \
+            "$BIN" >"$ROOT/said" 2>&1 & PIDS="$PIDS $!"
+        timeout 30 sh -c "until grep -q 'belongs to the user' '$ROOT/said'; do sleep 0.1; done" ||
+            fail "$home: not told"
+        written=$(find "$ROOT/$home" -newer "$ROOT/before")
+        [ -z "$written" ] || fail "written beside another user's: $written"
+    done
+    echo "PASS: a start as root with another user's home, or a folder of another user's in its own, writes nothing"
 else
     echo "SKIP: a start with another user's home needs root"
 fi
