@@ -29,8 +29,9 @@ bool makePrivateFolder(const QString &path)
 QString otherUsersPath(const QStringList &paths, uint *owner)
 {
     for (const QString &path : paths) {
+        // A link an administrator made (a home moved to another disk) counts as what it points to.
         struct stat info;
-        if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || info.st_uid == ::getuid())
+        if (::stat(QFile::encodeName(path).constData(), &info) != 0 || info.st_uid == ::getuid())
             continue;
         if (owner)
             *owner = info.st_uid;
