@@ -22,7 +22,9 @@
 #include "gadgets/gadgetscontroller.h"
 #include "platform/appidentity.h"
 #include "platform/linuxdatalocation.h"
+#include "platform/linuxsettingsstore.h"
 #include "platform/linuxsoundplayer.h"
+#include "platform/privatefolder.h"
 #include "platform/singleinstance.h"
 #include "platform/terminationsignals.h"
 #include "store/backupmanager.h"
@@ -40,6 +42,36 @@
 #include <system_error>
 #include <thread>
 
+#include <unistd.h>
+
+namespace ApplicationPrivate {
+
+// What the program writes into besides the runtime folder: home, the folders and what lies in them.
+QStringList writtenPaths()
+{
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString settings = QFileInfo(LinuxSettingsStore::userFiles().constFirst()).path();
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QStringList paths{QDir::homePath(),
+                      config,
+                      settings,
+                      QDir(config).filePath(QStringLiteral("autostart")),
+                      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                      QFileInfo(data).path(),
+                      data,
+                      QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation),
+                      QFileInfo(cache).path(),
+                      cache,
+                      QDir(cache).filePath(QStringLiteral("runtime"))};
+    for (const QString &folder : {settings, data})
+        for (const QString &name : QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+            paths << QDir(folder).filePath(name);
+    return paths;
+}
+
+} // namespace ApplicationPrivate
+
 Application::Application(int &argc, char **argv, Parts parts)
     : QApplication(argc, argv), UndoObject(), m_parts(std::move(parts))
 {
@@ -48,12 +80,26 @@ Application::Application(int &argc, char **argv, Parts parts)
     AppIdentity::apply();
     setApplicationVersion(QStringLiteral(QR_VERSION));
 
+    // Before the lock, which may make a folder: what another user's start made would lock this one out.
+    uint owner = 0;
+    const QString taken = Common::otherUsersPath(ApplicationPrivate::writtenPaths(), &owner);
+    if (!taken.isEmpty()) {
+        m_startError = tr("\"%1\" belongs to the user \"%2\", but %3 was started as \"%4\". It does not start, so "
+                          "that it leaves nothing there that the owner cannot change. Start it as the user whose home "
+                          "folder it is, and give that user back what another user made there.")
+                           .arg(taken, Common::userName(owner), applicationName(), Common::userName(::getuid()));
+        return;
+    }
     // A second start only hands over "activate": it must not touch the instance's files, not even its log.
     m_singleInstance = new SingleInstance(QString::fromLatin1(kAppId), this, m_parts.runtimeFolder,
                                           QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     m_anotherInstance = m_singleInstance->isRunning();
-    if (m_anotherInstance)
-        return;
+    if (!m_anotherInstance)
+        build();
+}
+
+void Application::build()
+{
     connect(m_singleInstance, &SingleInstance::messageReceived, this, &Application::onAnotherInstanceMessage);
     // Log-out, shut-down and Ctrl+C end the program as its Exit does: places, lock and socket go tidily.
     auto *terminationSignals = new TerminationSignals(this);
@@ -141,7 +187,7 @@ Application::~Application()
 bool Application::sendMessage(const QString &message, int timeoutMs)
 {
     std::unique_ptr<QMessageBox> box;
-    return m_singleInstance->sendMessage(message, timeoutMs, [this, &box] {
+    const auto waitLonger = [this, &box] {
         if (!box) {
             box = std::make_unique<QMessageBox>(
                 QMessageBox::Information, applicationName(),
@@ -155,7 +201,17 @@ bool Application::sendMessage(const QString &message, int timeoutMs)
         processEvents();
         m_handOverStopped = !box->isVisible();
         return !m_handOverStopped;
-    });
+    };
+    // An instance that ends meanwhile leaves its place to this start, or to another start that took it first.
+    do {
+        if (m_singleInstance->sendMessage(message, timeoutMs, waitLonger))
+            return true;
+    } while (!m_handOverStopped && m_singleInstance->decideAgainIfEnded() && m_singleInstance->isRunning());
+    box.reset();
+    m_anotherInstance = m_singleInstance->isRunning();
+    if (!m_anotherInstance)
+        build();
+    return false;
 }
 
 QString Application::dataFolderHeldText() const

@@ -59,7 +59,7 @@ public:
 
     static constexpr char kAppId[] = "QuillaneReminder";
     static constexpr char kActivateMessage[] = "activate";
-    // Long enough for an instance that is still loading its events to answer.
+    // Long enough for an instance that holds the lock but is still starting to listen.
     static constexpr int kActivateTimeoutMs = 15000;
 
     Application(int &argc, char **argv, Parts parts = Parts());
@@ -68,8 +68,9 @@ public:
     // This process is not the instance: another process of this user is, or no instance lock could be
     // made. It then built nothing else.
     bool isRunning() const { return m_anotherInstance; }
-    // Past the time, while the instance is busy but there, a box says so until the instance answers or the
-    // user stops waiting.
+    // Once the instance is slow to answer, busy but there, a box says so until the instance answers or the
+    // user stops waiting. When the instance ends meanwhile, this start takes its place where it can: then it
+    // is no longer isRunning(), and builds what an instance does.
     bool sendMessage(const QString &message, int timeoutMs);
     // The user stopped waiting for a busy instance: there is nothing more to tell.
     bool handOverStopped() const { return m_handOverStopped; }
@@ -77,7 +78,8 @@ public:
     QString dataFolderHeldText() const;
     // What to tell the user when this start is not the instance and the message did not get through.
     QString handOverFailedText() const;
-    // Why the program cannot run (the data folder cannot be made); empty when it can.
+    // Why the program cannot run (the data folder cannot be made, its folders are another user's); empty when
+    // it can.
     QString startError() const { return m_startError; }
 
     // IApplication
@@ -159,6 +161,8 @@ signals:
     void newVersionAvailable();
 
 private:
+    // What an instance builds besides the lock.
+    void build();
     void setupLocalization();
     // At the end of the start: what the run holds.
     void collectStatistics();

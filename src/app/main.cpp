@@ -54,13 +54,15 @@ int main(int argc, char *argv[])
     ProcessHooks hooks;
     Application a(argc, argv);
     display.release();
+    if (a.isRunning() &&
+        a.sendMessage(QString::fromLatin1(Application::kActivateMessage), Application::kActivateTimeoutMs)) {
+        // The instance may run under another user's session: say which it is.
+        if (!a.dataFolderHeldText().isEmpty())
+            fprintf(stderr, "%s\n", qUtf8Printable(a.dataFolderHeldText()));
+        return 1;
+    }
+    // An instance that ended while this start waited for it left it its place.
     if (a.isRunning()) {
-        if (a.sendMessage(QString::fromLatin1(Application::kActivateMessage), Application::kActivateTimeoutMs)) {
-            // The instance may run under another user's session: say which it is.
-            if (!a.dataFolderHeldText().isEmpty())
-                fprintf(stderr, "%s\n", qUtf8Printable(a.dataFolderHeldText()));
-            return 1;
-        }
         // Neither the instance nor sure there is none: never run beside another.
         const QString text = a.handOverFailedText();
         fprintf(stderr, "%s\n", qUtf8Printable(text));
@@ -69,6 +71,7 @@ int main(int argc, char *argv[])
         return 3;
     }
     if (!a.startError().isEmpty()) {
+        fprintf(stderr, "%s\n", qUtf8Printable(a.startError()));
         Common::UserMessages::warning(QCoreApplication::applicationName(), a.startError());
         return 2;
     }

@@ -6,7 +6,9 @@
 
 #include <cerrno>
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace Common {
 
@@ -22,6 +24,26 @@ bool makePrivateFolder(const QString &path)
             return false;
     }
     return QFileInfo(path).isDir();
+}
+
+QString otherUsersPath(const QStringList &paths, uint *owner)
+{
+    for (const QString &path : paths) {
+        // A link an administrator made (a home moved to another disk) counts as what it points to.
+        struct stat info;
+        if (::stat(QFile::encodeName(path).constData(), &info) != 0 || info.st_uid == ::getuid())
+            continue;
+        if (owner)
+            *owner = info.st_uid;
+        return path;
+    }
+    return QString();
+}
+
+QString userName(uint uid)
+{
+    const passwd *user = ::getpwuid(uid);
+    return user ? QFile::decodeName(user->pw_name) : QString::number(uid);
 }
 
 } // namespace Common

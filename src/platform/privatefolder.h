@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace Common {
 
@@ -8,5 +9,10 @@ namespace Common {
 // base-directory layout asks: another user of the machine reads no event or list of ours. A folder there
 // already keeps its mode. True when `path` is a folder afterwards.
 bool makePrivateFolder(const QString &path);
+// The first of `paths` that is there and belongs to another user than this process's, whose number goes into
+// `owner`; empty when none does.
+QString otherUsersPath(const QStringList &paths, uint *owner = nullptr);
+// The user's login name, or the number where the user has none.
+QString userName(uint uid);
 
 } // namespace Common

@@ -14,6 +14,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -272,31 +274,60 @@ bool SingleInstance::sendMessage(const QString &message, int timeoutMs, const st
     // A bare socket name would be looked up in the shared temporary folder.
     if (m_folder.isEmpty() || m_serverName.isEmpty() || payload.size() > kMaxMessageBytes)
         return false;
+    const auto remaining = [](const QDeadlineTimer &timer) { return int(qMax<qint64>(1, timer.remainingTime())); };
     QDeadlineTimer deadline(timeoutMs);
-    // The instance may hold the lock but not listen yet: try again until the time is up.
-    while (!deadline.hasExpired()) {
+    // The instance may hold the lock but not listen yet: try again until the time is up, or it has ended.
+    while (!deadline.hasExpired() && !holderEnded()) {
         QLocalSocket socket;
         socket.connectToServer(serverName());
-        if (socket.waitForConnected(int(qMax<qint64>(1, deadline.remainingTime())))) {
-            socket.write(payload);
-            while (socket.bytesToWrite() > 0 && !deadline.hasExpired())
-                socket.waitForBytesWritten(int(qMax<qint64>(1, deadline.remainingTime())));
-            while (!deadline.hasExpired() && socket.state() == QLocalSocket::ConnectedState &&
-                   socket.bytesAvailable() < 1)
-                socket.waitForReadyRead(int(qMax<qint64>(1, deadline.remainingTime())));
-            // A loaded machine can hold the instance up for long; it answers once it gets to it.
-            while (waitLonger && socket.bytesToWrite() == 0 && socket.state() == QLocalSocket::ConnectedState &&
-                   socket.bytesAvailable() < 1 && waitLonger())
-                socket.waitForReadyRead(100);
-            if (socket.bytesAvailable() > 0) {
-                char receipt = 0;
-                return socket.getChar(&receipt) && receipt == SingleInstancePrivate::kReceipt;
-            }
-            return false;
+        if (!socket.waitForConnected(remaining(deadline))) {
+            QThread::msleep(50);
+            continue;
         }
-        QThread::msleep(50);
+        socket.write(payload);
+        // A loaded machine can hold the instance up for long; it answers once it gets to it.
+        const QDeadlineTimer quiet(qMin<qint64>(kQuietMs, deadline.remainingTime()));
+        while (socket.state() == QLocalSocket::ConnectedState && socket.bytesAvailable() < 1) {
+            const bool busy = quiet.hasExpired();
+            if (busy && !(waitLonger ? waitLonger() : !deadline.hasExpired()))
+                break;
+            const int waitMs = !busy ? remaining(quiet) : waitLonger ? 100 : remaining(deadline);
+            if (socket.bytesToWrite() > 0)
+                socket.waitForBytesWritten(waitMs);
+            else
+                socket.waitForReadyRead(waitMs);
+        }
+        char receipt = 0;
+        return socket.bytesAvailable() > 0 && socket.getChar(&receipt) && receipt == SingleInstancePrivate::kReceipt;
     }
     return false;
+}
+
+bool SingleInstance::holderEnded() const
+{
+    // Its lock is gone, or names a process gone from this host; one on another host cannot be looked up. A lock
+    // that cannot be read yet is being written by a start that has just taken it.
+    const QLockFile &lock = m_holder.isEmpty() ? *m_lock : *m_dataLock;
+    qint64 pid = 0;
+    QString host;
+    if (!lock.getLockInfo(&pid, &host, nullptr))
+        return !QFileInfo::exists(lock.fileName());
+    return host == QSysInfo::machineHostName() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+bool SingleInstance::decideAgainIfEnded()
+{
+    if (!m_decided || !m_running || !m_error.isEmpty())
+        return false;
+    // An instance that has just closed the connection may still be on its way out.
+    for (QDeadlineTimer moment(kQuietMs); !holderEnded(); QThread::msleep(50))
+        if (moment.hasExpired())
+            return false;
+    m_decided = false;
+    m_holder.clear();
+    m_serverName = QDir(m_folder).filePath(m_socketName);
+    isRunning();
+    return true;
 }
 
 void SingleInstance::onNewConnection()

@@ -47,10 +47,14 @@ public:
     // A folder, not a link, owned by `uid`, that no one else may read, enter or write.
     static bool isPrivateFolder(const QString &path, uint uid);
     // Sends the message to the running instance and waits for its receipt; false when nothing
-    // took it within the time (the instance is busy, gone, or still starting). Past the time, while the
-    // instance holds the connection without answering (busy, not gone), `waitLonger` is asked every tenth
-    // of a second whether to wait on.
+    // took it within the time (the instance is busy or still starting), or the instance has ended. Once the
+    // instance has held the connection for kQuietMs (or the time, when shorter) without answering (busy, not
+    // gone), `waitLonger` is asked every tenth of a second whether to wait on, past the time too.
     bool sendMessage(const QString &message, int timeoutMs, const std::function<bool()> &waitLonger = {});
+    // When the instance this process found has ended since, decides again as isRunning() did first: this
+    // process takes its place, or finds the process that took it first. False when it has not ended, or
+    // when no lock could be made at all.
+    bool decideAgainIfEnded();
 
     QString lockFilePath() const;
     QString dataLockFilePath() const { return m_dataLock ? m_dataLock->fileName() : QString(); }
@@ -58,6 +62,8 @@ public:
     QString serverName() const;
     bool isListening() const;
 
+    // An instance that has not answered for this long is busy: the start that waits for it says so.
+    static constexpr int kQuietMs = 1000;
     // A peer has this long to send a message once it has connected.
     static constexpr int kPeerTimeoutMs = 5000;
     // Longer messages are refused; the instance only ever receives short commands.
@@ -76,6 +82,7 @@ private slots:
 private:
     void readPeer(QLocalSocket *socket);
     bool holdDataFolder();
+    bool holderEnded() const;
     void renewDataLock();
 
     QString m_error;

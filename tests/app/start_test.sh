@@ -2,7 +2,9 @@
 # Starts the built program the way a user does, each time with a home of its own, under an X server:
 # it stays up; a second start hands over "activate" and exits 1, also from another runtime folder or none
 # (naming the holder of the data folder); the folders it makes are private; after kill -9 a new start becomes
-# the instance; of 20 simultaneous starts exactly one stays; without a display it says so and exits 2.
+# the instance, also one that waited for the killed one; of 20 simultaneous starts exactly one stays; as root
+# with another user's home, or another user's folder in its own, it writes nothing; without a display it says
+# so and exits 2.
 # Usage (under xvfb-run): start_test.sh path/to/quillane-reminder
 set -u
 BIN=$1
@@ -79,6 +81,19 @@ rc=$?
 [ $rc -eq 1 ] || fail "a start beside the new instance exited with $rc, not 1"
 alive $NEXT || fail "the new instance did not stay up"
 echo "PASS: after kill -9 a new start becomes the instance"
+
+# A stopped instance makes a second start say so while it waits; killed then, it leaves that start its place.
+kill -STOP $NEXT
+"$BIN" & WAITING=$!
+PIDS="$PIDS $WAITING"
+timeout 30 xdotool search --all --sync --onlyvisible --pid $WAITING --name "^Quillane Reminder\$" >/dev/null ||
+    fail "no box while waiting"
+rm -f "$LOG"
+kill -9 $NEXT
+wait $NEXT 2>/dev/null
+wait_log "Next time update scheduled" && alive $WAITING || fail "a waiting start did not take the place"
+echo "PASS: a start waiting for a stopped instance says so, and takes the place once it is killed"
+NEXT=$WAITING
 kill -9 $NEXT
 wait $NEXT 2>/dev/null
 
@@ -105,6 +120,24 @@ for p in $MANY; do alive "$p" && left=$((left + 1)); done
 [ $left -eq 1 ] || fail "$left of 20 simultaneous starts are running, not 1"
 received=$(grep -c "Message received: activate" "$LOG")
 echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
+
+# As root with another user's home ("sudo -E"), or with a folder in its home that another user made: it says so
+# and leaves nothing there.
+if [ "$(id -u)" -eq 0 ]; then
+    mkdir -p "$ROOT/other/run" "$ROOT/own/run" "$ROOT/own/.config/Quillane" && chmod 700 "$ROOT"/*/run
+    chown -R 65534:65534 "$ROOT/other" "$ROOT/own/.config/Quillane" && touch "$ROOT/before"
+    for home in other own; do
+        HOME=$ROOT/$home XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME= XDG_RUNTIME_DIR=$ROOT/$home/run \
+            "$BIN" >"$ROOT/said" 2>&1 & PIDS="$PIDS $!"
+        timeout 30 sh -c "until grep -q 'belongs to the user' '$ROOT/said'; do sleep 0.1; done" ||
+            fail "$home: not told"
+        written=$(find "$ROOT/$home" -newer "$ROOT/before")
+        [ -z "$written" ] || fail "written beside another user's: $written"
+    done
+    echo "PASS: a start as root with another user's home, or a folder of another user's in its own, writes nothing"
+else
+    echo "SKIP: a start with another user's home needs root"
+fi
 
 # Without a display, or with one that is not there: a message and status 2, not an abort.
 for d in "" ":4077"; do

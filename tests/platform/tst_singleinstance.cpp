@@ -37,7 +37,7 @@ public:
             &instance, &SingleInstance::messageReceived, &instance,
             [this](const QString &message) { m_messages << message; }, Qt::DirectConnection);
         m_ready.release();
-        QThread::msleep(m_busyMs); // busy, as under load: messages wait in the socket
+        m_release.tryAcquire(1, int(m_busyMs)); // busy, as under load: messages wait in the socket
         if (!m_endsBusy)
             exec();
     }
@@ -49,6 +49,7 @@ public:
     bool m_endsBusy = false;
     QStringList m_messages;
     QSemaphore m_ready;
+    QSemaphore m_release;
 };
 
 struct RunningInstance
@@ -92,13 +93,14 @@ private slots:
     void deliversMessageAndReportsReceipt_data()
     {
         QTest::addColumn<int>("depth");
-        QTest::addColumn<int>("busy");   // 1: busy, then answers; 2: busy, then ends
+        QTest::addColumn<int>("busy");   // 1: busy, then answers; 2: busy, then ends; 3: busy until asked
         QTest::addColumn<int>("stopAt"); // the question that says to stop waiting; 0 for none
         QTest::newRow("short folder") << 0 << 0 << 0;
         QTest::newRow("folder longer than a socket's path") << 120 << 0 << 0;
         QTest::newRow("busy, answers late") << 0 << 1 << 0;
         QTest::newRow("busy, waiting stopped") << 0 << 1 << 3;
         QTest::newRow("busy, ends while waited for") << 0 << 2 << 0;
+        QTest::newRow("busy for long, asked within the time") << 0 << 3 << 0;
     }
 
     void deliversMessageAndReportsReceipt()
@@ -108,17 +110,25 @@ private slots:
         QFETCH(int, stopAt);
         QTemporaryDir dir;
         const QString folder = depth ? dir.filePath(QString(depth, QLatin1Char('d'))) : dir.path();
-        const bool received = busy < 2 && !stopAt;
+        const bool received = busy != 2 && !stopAt;
         QString socket;
         {
-            RunningInstance running(folder, busy ? 1500 : 0, busy == 2);
+            RunningInstance running(folder, busy == 3 ? 14000 : busy ? 1500 : 0, busy == 2);
             SingleInstance second(kId, nullptr, folder);
             QVERIFY(running.thread.m_becameInstance && second.isRunning());
             int asked = 0;
-            QCOMPARE(second.sendMessage("activate", busy ? 300 : 5000, [&] { return ++asked != stopAt; }), received);
+            const auto ask = [&] {
+                if (busy == 3)
+                    running.thread.m_release.release();
+                return ++asked != stopAt;
+            };
+            QCOMPARE(second.sendMessage("activate", busy == 3 ? 15000 : busy ? 300 : 5000, ask), received);
             QVERIFY(busy ? asked > 0 && (!stopAt || asked == stopAt) : asked == 0);
             if (received)
                 QTRY_COMPARE(running.thread.m_messages, QStringList{QStringLiteral("activate")});
+            // Ended while waited for, the instance leaves the start its place.
+            if (busy == 2)
+                QVERIFY(second.decideAgainIfEnded() && !second.isRunning() && second.isListening());
             socket = running.thread.m_serverName;
         }
         // Nothing stays where the socket was, nor a folder made for it.
