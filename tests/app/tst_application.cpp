@@ -594,45 +594,65 @@ private slots:
         QVERIFY(!app->settings()->contains(QStringLiteral("reminderX")));
     }
 
-    // The reminder table lies in a file of its own, which other settings' writes leave alone; a restart reads it
-    // back, from there or from a settings file that still holds it.
+    // The reminder table and its last look lie in a file of their own, which other settings' writes leave alone
+    // and whose writes leave the settings file alone; a restart reads them back, from there or from a settings file
+    // that still holds them, which wins when an older build wrote it later (a downgrade and an upgrade).
     void reminderTableInAFileOfItsOwn_data()
     {
         QTest::addColumn<bool>("inOldSettings");
-        QTest::newRow("written by the program") << false;
-        QTest::newRow("held by an older settings file") << true;
+        QTest::addColumn<bool>("fileBefore");
+        QTest::newRow("written by the program") << false << false;
+        QTest::newRow("held by an older settings file") << true << false;
+        QTest::newRow("an older build wrote it later") << true << true;
     }
 
     void reminderTableInAFileOfItsOwn()
     {
         QFETCH(bool, inOldSettings);
+        QFETCH(bool, fileBefore);
         const QVariantList table{QVariantMap{{"version", 1},
                                              {"date", QDateTime(QDate(2026, 3, 10), QTime(9, 0))},
                                              {"eventId", QByteArray("{e1}")},
                                              {"snoozed", true}}};
+        const QString look = QStringLiteral("2026-03-10T08:00:00.000Z");
         AppTestEnv env;
-        if (inOldSettings)
+        const QString settingsFile = env.appSettings()->fileName();
+        const QString file = UserSettings::tableFileFor(settingsFile);
+        if (fileBefore) {
+            env.make()->setSettingsValue("reminder", QVariantList());
+            QFile older(file);
+            QVERIFY(older.open(QIODevice::ReadWrite));
+            QVERIFY(older.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+            env.app.reset();
+        }
+        if (inOldSettings) {
             env.appSettings()->setValue(QStringLiteral("reminder"), table);
+            env.appSettings()->setValue(QStringLiteral("reminderLastLook"), look);
+        }
         Application *app = env.make();
-        if (!inOldSettings)
-            app->setSettingsValue("reminder", table);
-        const QString file = UserSettings::tableFileFor(app->settings()->fileName());
-        const auto written = [&file] {
+        const auto written = [](const QString &path) {
             struct stat info = {};
-            return ::stat(qPrintable(file), &info) == 0 ? qint64(info.st_ino) << 32 ^ info.st_mtim.tv_nsec : -1;
+            return ::stat(qPrintable(path), &info) == 0 ? qint64(info.st_ino) << 32 ^ info.st_mtim.tv_nsec : -1;
         };
-        const qint64 before = written();
-        QCOMPARE(before != -1, !inOldSettings);
+        const qint64 settingsBefore = written(settingsFile);
+        if (!inOldSettings)
+            app->setSettingsValues({{"reminder", table}, {"reminderLastLook", look}});
+        QCOMPARE(written(settingsFile), settingsBefore);
+        const qint64 before = written(file);
+        QCOMPARE(before != -1, !inOldSettings || fileBefore);
         app->setSettingsValue("report.name", QStringLiteral("Ann"));
-        QCOMPARE(written(), before);
+        QCOMPARE(written(file), before);
         app = env.make();
         QCOMPARE(app->settingsValue("reminder", QVariant()), QVariant(table));
+        QCOMPARE(app->settingsValue("reminderLastLook", QVariant()), QVariant(look));
         QCOMPARE(app->settings()->contains(QStringLiteral("reminder")), inOldSettings);
-        // A new table leaves the settings file without the old one.
+        // A new table leaves the settings file without the old one and its look.
         app->setSettingsValue("reminder", QVariantList());
         QVERIFY(!app->settings()->contains(QStringLiteral("reminder")));
+        QVERIFY(!app->settings()->contains(QStringLiteral("reminderLastLook")));
         app = env.make();
         QCOMPARE(app->settingsValue("reminder", QVariant()), QVariant(QVariantList()));
+        QCOMPARE(app->settingsValue("reminderLastLook", QVariant()), QVariant(look));
     }
 
     void systemReportWrittenAtStart()
