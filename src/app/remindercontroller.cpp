@@ -162,7 +162,9 @@ void ReminderController::reopenReturned()
 
 void ReminderController::recompute()
 {
-    m_keys.clear();
+    // Every answer is asked again; which event each one is of stays known.
+    for (CachedKey &cached : m_keys)
+        cached.askedOn = QDate();
     // The wall clock jumped from the reading of the last look to the new zone's reading of the same
     // moment: what it passed over is due now, as after a sleep. A move west passes over nothing.
     const QDateTime since(m_lastReading.date(), m_lastReading.time());
@@ -367,7 +369,8 @@ std::optional<qint64> ReminderController::reminderKey(CachedKey &cached, const A
     const bool fresh = sameEvent && cached.askedOn == today && cached.askedAt <= momentMs && momentMs < cached.until;
     if (!fresh) {
         const QDateTime time = event->reminderUtcAfter(moment, momentMs);
-        cached.event = event;
+        if (!sameEvent)
+            cached.event = event;
         cached.askedOn = today;
         cached.askedAt = momentMs;
         cached.hasKey = time.isValid();

@@ -281,8 +281,18 @@ private slots:
         QCOMPARE(sourceOrder(filter), comparedOneByOne(filter, events));
     }
 
+    // The date moves on by the clock or by a change of zone.
+    void evaluatesAgainAfterMidnight_data()
+    {
+        QTest::addColumn<bool>("byZone");
+        QTest::newRow("clock") << false;
+        QTest::newRow("zone") << true;
+    }
+
     void evaluatesAgainAfterMidnight()
     {
+        QFETCH(bool, byZone);
+        TestHelpers::ScopedTimeZone zone("UTC"); // and back
         RunningLineTestEnv env(QDateTime(QDate(2026, 3, 10), QTime(23, 59)));
         env.add(3, "Today only", Period(QDate(2026, 3, 10)));
         env.add(3, "Sixteen days ahead", Period(QDate(2026, 3, 26)));
@@ -293,8 +303,14 @@ private slots:
         QCOMPARE(filter.rowCount(), 1);
         QVERIFY(shortTexts(filter).at(0).contains("Today only"));
 
-        Common::Clock::advance(2 * 60 * 1000);
-        filter.invalidateTimeFilters();
+        if (byZone) {
+            qputenv("TZ", "Asia/Tokyo");
+            tzset();
+            filter.onTimeZoneChanged();
+        } else {
+            Common::Clock::advance(2 * 60 * 1000);
+            filter.invalidateTimeFilters();
+        }
         QCOMPARE(filter.rowCount(), 1);
         QVERIFY(shortTexts(filter).at(0).contains("Sixteen days ahead"));
     }
