@@ -281,18 +281,9 @@ private slots:
         QCOMPARE(sourceOrder(filter), comparedOneByOne(filter, events));
     }
 
-    // The date moves on by the clock or by a change of zone.
-    void evaluatesAgainAfterMidnight_data()
-    {
-        QTest::addColumn<bool>("byZone");
-        QTest::newRow("clock") << false;
-        QTest::newRow("zone") << true;
-    }
-
     void evaluatesAgainAfterMidnight()
     {
-        QFETCH(bool, byZone);
-        TestHelpers::ScopedTimeZone zone("UTC"); // and back
+        TestHelpers::ScopedTimeZone zone("UTC");
         RunningLineTestEnv env(QDateTime(QDate(2026, 3, 10), QTime(23, 59)));
         env.add(3, "Today only", Period(QDate(2026, 3, 10)));
         env.add(3, "Sixteen days ahead", Period(QDate(2026, 3, 26)));
@@ -303,16 +294,13 @@ private slots:
         QCOMPARE(filter.rowCount(), 1);
         QVERIFY(shortTexts(filter).at(0).contains("Today only"));
 
-        if (byZone) {
-            qputenv("TZ", "Asia/Tokyo");
-            tzset();
-            filter.onTimeZoneChanged();
-        } else {
-            Common::Clock::advance(2 * 60 * 1000);
-            filter.invalidateTimeFilters();
-        }
+        Common::Clock::advance(2 * 60 * 1000);
+        filter.invalidateTimeFilters();
         QCOMPARE(filter.rowCount(), 1);
         QVERIFY(shortTexts(filter).at(0).contains("Sixteen days ahead"));
+        TestHelpers::ScopedTimeZone back("America/New_York"); // the date goes back
+        filter.onTimeZoneChanged();
+        QVERIFY(shortTexts(filter).at(0).contains("Today only"));
     }
 
     void accumulatesSourcesAddedAndRemoved()
