@@ -642,7 +642,7 @@ private slots:
         QCOMPARE(app->settingsValue("reminder", QVariant()), QVariant(table));
         QCOMPARE(app->settingsValue("reminderLastLook", QVariant()), QVariant(look));
         QCOMPARE(app->settings()->contains(QStringLiteral("reminder")), inOldSettings);
-        // A new table leaves the settings file without the old one and its look.
+        // A new table leaves the settings file without the old one.
         app->setSettingsValue("reminder", QVariantList());
         QVERIFY(!app->settings()->contains(QStringLiteral("reminder")));
         QVERIFY(!app->settings()->contains(QStringLiteral("reminderLastLook")));
