@@ -75,6 +75,12 @@ void BarControl::invalidateTimeFilters()
         m_factory.invalidateTimeFilters(m_bar);
 }
 
+void BarControl::onTimeZoneChanged()
+{
+    if (m_bar)
+        m_factory.onTimeZoneChanged(m_bar);
+}
+
 void BarControl::onVisibilityOptionChanged(int option, bool started)
 {
     if (option == BarVisibility::Never) {

@@ -29,6 +29,7 @@ public:
     // Fades a shown bar out, or makes one.
     void toggle();
     void invalidateTimeFilters();
+    void onTimeZoneChanged();
     void onVisibilityOptionChanged(int option, bool started);
     void onExitWhenHiddenChanged(bool exitWhenHidden);
 

@@ -37,6 +37,11 @@ public:
         if (auto *line = qobject_cast<Ostrevalder *>(bar))
             line->invalidateTimeFilters();
     }
+    void onTimeZoneChanged(QWidget *bar) override
+    {
+        if (auto *line = qobject_cast<Ostrevalder *>(bar))
+            line->onTimeZoneChanged();
+    }
     void close(QWidget *bar) override
     {
         if (auto *line = qobject_cast<Ostrevalder *>(bar))

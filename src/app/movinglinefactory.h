@@ -27,6 +27,8 @@ public:
     // Whether a bar would have rows, asked without one.
     virtual bool hasEventsToShow() = 0;
     virtual void invalidateTimeFilters(QWidget *bar) = 0;
+    // The local zone changed.
+    virtual void onTimeZoneChanged(QWidget *bar) { invalidateTimeFilters(bar); }
     // Fades the bar out and closes it.
     virtual void close(QWidget *bar) = 0;
     // The program's logo in several sizes.

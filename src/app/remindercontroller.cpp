@@ -22,7 +22,7 @@ namespace ReminderControllerPrivate {
 const QByteArray s_settingsKey = QByteArray(Setting::Reminders);
 // When the table was last looked at with windows opened, as UTC text.
 const QByteArray s_lookKey = QByteArray(Setting::ReminderLastLook);
-// How long a shown reminder's reading is remembered: longer than any zone repeats its hours.
+// How long a shown minute keeps its own instant from opening again: longer than any zone repeats its hours.
 const int s_doneHours = 3;
 // The window comes a little after the minute starts, so the minute is surely "now" when it fires.
 const int s_wakeDelaySecs = 15;
@@ -160,6 +160,28 @@ void ReminderController::reopenReturned()
         m_show(event);
 }
 
+void ReminderController::recompute()
+{
+    // Every answer is asked again; which event each one is of stays known.
+    for (CachedKey &cached : m_keys)
+        cached.askedOn = QDate();
+    // The wall clock jumped from the reading of the last look to the new zone's reading of the same
+    // moment: what it passed over is due now, as after a sleep. A move west passes over nothing.
+    const QDateTime since(m_lastReading.date(), m_lastReading.time());
+    if (m_lastReading.isValid() && since.isValid() && since < Common::Clock::now()) {
+        m_askFrom = since;
+        m_lastCheck = since.toUTC();
+    }
+    // What fell due wakes the timer at the next turn of the loop.
+    scheduleReminder();
+}
+
+bool ReminderController::shownAlready(const QDateTime &key, const QByteArray &eventId) const
+{
+    const auto it = m_done.constFind({wallReading(key), eventId});
+    return it != m_done.cend() && (it->recent || it->keyMs != key.toMSecsSinceEpoch());
+}
+
 bool ReminderController::isPending(const QDateTime &key, const QDateTime &now, const QDateTime &todayStart) const
 {
     if (!key.isValid() || key > now)
@@ -236,7 +258,7 @@ void ReminderController::showReminder()
             if (event)
                 due[key].append(event);
             if (!entry.snoozed && key.isValid())
-                m_done.insert({wallReading(key), entry.eventId});
+                m_done.insert({wallReading(key), entry.eventId}, {key.toMSecsSinceEpoch(), true});
         }
         if (kept.isEmpty())
             it = m_reminders.erase(it);
@@ -246,6 +268,7 @@ void ReminderController::showReminder()
         }
     }
     m_lastCheck = now;
+    m_lastReading = QDateTime(nowLocal.date(), nowLocal.time(), Qt::UTC);
     // A restart must not open these again: the look is saved with the table the scheduling saves.
     m_lookToSave = m_lookToSave || !due.isEmpty();
 
@@ -267,14 +290,19 @@ void ReminderController::nearestReminders()
     const qint64 nowMs = now.toMSecsSinceEpoch();
     const QDateTime todayStart = dayStartUtc(nowLocal.date());
 
-    // An event answers a reading again only within minutes (its seconds) or an hour or two (the hour
-    // repeated when daylight saving ends); older ones are forgotten, or a day of many reminders grows it.
+    // The same minute comes again only within minutes (its seconds) or an hour or two (the hour
+    // repeated when daylight saving ends); a reading of an earlier day never does.
     const QDateTime forgotten = wallReading(now).addSecs(-s_doneHours * 3600);
+    const QDateTime todayReading(nowLocal.date(), QTime(0, 0), Qt::UTC);
     for (auto it = m_done.begin(); it != m_done.end();) {
-        if (it->first < forgotten)
-            it = m_done.erase(it);
-        else
+        if (it.key().first >= forgotten) {
             ++it;
+        } else if (it.key().first < todayReading) {
+            it = m_done.erase(it);
+        } else {
+            it->recent = false;
+            ++it;
+        }
     }
 
     // Snoozes stay; so do reminders that fell due and wait for the timer, since the event no
@@ -283,17 +311,22 @@ void ReminderController::nearestReminders()
     // gets no window when the reminder is looked at.
     ReminderTable pending;
     ReminderTable snoozed;
-    QSet<QPair<QDateTime, QByteArray>> known = m_done;
+    QSet<QPair<QDateTime, QByteArray>> waiting;
     for (auto it = m_reminders.cbegin(); it != m_reminders.cend(); ++it) {
         for (const ReminderEntry &entry : it.value()) {
             if (entry.snoozed)
                 snoozed[it.key()].append(entry);
             else if (isPending(it.key(), now, todayStart)) {
                 pending[it.key()].append(entry);
-                known.insert({wallReading(it.key()), entry.eventId});
+                waiting.insert({wallReading(it.key()), entry.eventId});
             }
         }
     }
+    // After a change of zone each event is asked from the last look's reading on, so that the minutes
+    // the clock jumped over come in as due.
+    const QDateTime askLocal = m_askFrom.isValid() ? m_askFrom : nowLocal;
+    const qint64 askMs = m_askFrom.isValid() ? m_askFrom.toMSecsSinceEpoch() : nowMs;
+    m_askFrom = QDateTime();
 
     m_reminders = pending;
     if (m_eventsManager) {
@@ -310,7 +343,7 @@ void ReminderController::nearestReminders()
         m_keys.resize(size_t(events.size()));
         for (qsizetype i = 0; i < events.size(); ++i) {
             const AbstractCommonEventPtr &event = events.at(i);
-            const std::optional<qint64> key = reminderKey(m_keys[size_t(i)], event, nowLocal, nowMs, today);
+            const std::optional<qint64> key = reminderKey(m_keys[size_t(i)], event, askLocal, askMs, today);
             // A minute that passed before the last look was looked at then.
             if (!key || (*key <= nowMs && looked && *key < lookedMinute))
                 continue;
@@ -319,7 +352,7 @@ void ReminderController::nearestReminders()
             // Waiting already, or shown today at this reading of the clock (also the second time
             // the clock reads it, in the hour repeated when daylight saving ends). Only today's
             // minutes can be either; the many later ones skip the look-up.
-            if (*key < tomorrowMs && known.contains({wallReading(keyTime), id}))
+            if (*key < tomorrowMs && (waiting.contains({wallReading(keyTime), id}) || shownAlready(keyTime, id)))
                 continue;
             m_reminders[keyTime].append({id, false});
         }
@@ -336,7 +369,8 @@ std::optional<qint64> ReminderController::reminderKey(CachedKey &cached, const A
     const bool fresh = sameEvent && cached.askedOn == today && cached.askedAt <= momentMs && momentMs < cached.until;
     if (!fresh) {
         const QDateTime time = event->reminderUtcAfter(moment, momentMs);
-        cached.event = event;
+        if (!sameEvent)
+            cached.event = event;
         cached.askedOn = today;
         cached.askedAt = momentMs;
         cached.hasKey = time.isValid();

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
@@ -40,7 +41,8 @@ using ReminderTable = QMap<QDateTime, QList<ReminderEntry>>;
 // the end of the run) are kept in the settings store: at a start, today's reminders that fell due
 // since that look open once, so those missed while the program was closed are not lost. One process-wide wall-clock
 // timer wakes it 15 s after the earliest event minute (at a snooze's own second), after a resume
-// and on every change of the clock; whatever fell due since the last look is shown then, once.
+// and on every change of the clock; whatever fell due since the last look is shown then, once. A change
+// of zone is a jump of the wall clock too.
 class ReminderController : public QObject
 {
     Q_OBJECT
@@ -79,8 +81,9 @@ public:
 public slots:
     void scheduleReminder();
     void showReminder();
-    // Every reminder time is computed again: the local time zone changed under the cached ones.
-    void recompute() { onEventChanged(-1); }
+    // The local time zone changed: every reminder time is computed again, and the wall clock's jump from
+    // the last look's reading to the new zone's is caught up as after a sleep.
+    void recompute();
 
 private:
     void nearestReminders();
@@ -99,12 +102,22 @@ private:
     EventsManager *m_eventsManager = nullptr;
     ShowFunction m_show;
     ReminderTable m_reminders;
-    // Event reminders of the last hours shown or dropped, by the minute's wall-clock reading: an
-    // event whose time has seconds still answers its minute after the window opened, and in the
-    // hour repeated when daylight saving ends it answers the same reading again an hour later.
-    QSet<QPair<QDateTime, QByteArray>> m_done;
-    // When the table was last looked at for due reminders (UTC).
+    // Event reminders of today shown or dropped, by the minute's wall-clock reading: an event whose
+    // time has seconds still answers its minute after the window opened, in the hour repeated when
+    // daylight saving ends it answers the same reading again an hour later, and after a move west
+    // later that day. The same minute again (a clock set back) is let through once its hours passed.
+    struct Shown
+    {
+        qint64 keyMs = 0; // the minute shown, UTC
+        bool recent = true;
+    };
+    QHash<QPair<QDateTime, QByteArray>, Shown> m_done;
+    bool shownAlready(const QDateTime &key, const QByteArray &eventId) const;
+    // When the table was last looked at for due reminders (UTC), and what the wall clock read then.
     QDateTime m_lastCheck;
+    QDateTime m_lastReading;
+    // After a change of zone the next rebuild asks the events from here (local) instead of from now.
+    QDateTime m_askFrom;
     // Asking an event for its reminder time costs several local-time conversions, and every
     // change of any event rebuilds the table: the answers stay valid until the event changes,
     // the day changes or the answered moment comes. Kept by the event's place in the list; an

@@ -62,7 +62,15 @@ void TimeKeeper::scheduleTimeUpdate()
 
 void TimeKeeper::invalidateTimeFilters()
 {
-    m_bar.invalidateTimeFilters();
+    refresh(false);
+}
+
+void TimeKeeper::refresh(bool zoneChanged)
+{
+    if (zoneChanged)
+        m_bar.onTimeZoneChanged();
+    else
+        m_bar.invalidateTimeFilters();
     if (Editor *editor = m_windows.editor())
         editor->invalidateFilters();
     scheduleTimeUpdate();
@@ -73,7 +81,7 @@ void TimeKeeper::invalidateTimeFilters()
 void TimeKeeper::onTimeZoneChanged()
 {
     QR_LOG("The time zone changed to " + qgetenv("TZ"));
-    invalidateTimeFilters();
+    refresh(true);
     if (ReminderController *reminders = m_events.reminders())
         reminders->recompute();
 }

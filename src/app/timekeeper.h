@@ -37,6 +37,9 @@ public:
     IWallClockTimer *timer() const { return m_timer.get(); }
 
 private:
+    // After a change of zone the bar filters again only when the date moved.
+    void refresh(bool zoneChanged);
+
     EventServices &m_events;
     BarControl &m_bar;
     AppWindows &m_windows;

@@ -9,6 +9,7 @@
 #include "platform/linuxsettingsstore.h"
 
 #include <QDataStream>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -48,6 +49,35 @@ bool readTableBytes(const QByteArray &bytes, QVariant *value)
     return in.status() == QDataStream::Ok && in.atEnd() && value->typeId() == QMetaType::QVariantList;
 }
 
+// The last look rides in the table's list as a map of its own; a build that knows only the table reads
+// it as an entry without a date and drops it.
+const QString s_lookItem = QString::fromLatin1(Setting::ReminderLastLook);
+
+QVariant takeLook(QVariant *table)
+{
+    QVariant look;
+    QVariantList list = table->toList();
+    for (auto it = list.begin(); it != list.end();) {
+        if (it->typeId() == QMetaType::QVariantMap && it->toMap().contains(s_lookItem)) {
+            look = it->toMap().value(s_lookItem);
+            it = list.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    *table = list;
+    return look;
+}
+
+QVariant withLook(const QVariant &table, const QVariant &look)
+{
+    if (!look.isValid())
+        return table;
+    QVariantList list = table.toList();
+    list.append(QVariantMap{{s_lookItem, look}});
+    return list;
+}
+
 } // namespace UserSettingsPrivate
 
 using namespace UserSettingsPrivate;
@@ -73,7 +103,7 @@ QString UserSettings::tableFileFor(const QString &settingsFile)
 
 bool UserSettings::isTableKey(const QByteArray &key) const
 {
-    return key == Setting::Reminders;
+    return key == Setting::Reminders || key == Setting::ReminderLastLook;
 }
 
 void UserSettings::readTable() const
@@ -96,18 +126,35 @@ void UserSettings::readTable() const
         DataFileGuard::notice(m_tableFile, DataFileGuard::Unreadable);
         return;
     }
+    m_look = takeLook(&table);
     m_table = table;
     m_tableInFile = true;
+    // An older build keeps the table in the settings file: after it ran, the later of the two stands.
+    const QString key = QString::fromLatin1(Setting::Reminders);
+    if (m_settings->contains(key)) {
+        if (fileSignature(m_settings->fileName()).modifiedNs > fileSignature(m_tableFile).modifiedNs)
+            m_tableInFile = false;
+        else
+            m_settings->remove(key); // not to win once another setting's write makes that file the later
+    }
 }
 
-void UserSettings::writeTable(const QVariant &value)
+QVariant UserSettings::lastLook() const
 {
-    readTable();
-    m_table = value;
-    m_tableInFile = true;
+    const QVariant old = m_settings->value(s_lookItem);
+    if (!old.isValid())
+        return m_look;
+    if (!m_look.isValid())
+        return old;
+    const auto at = [](const QVariant &look) { return QDateTime::fromString(look.toString(), Qt::ISODateWithMs); };
+    return at(old) > at(m_look) ? old : m_look;
+}
+
+void UserSettings::writeTable()
+{
     Common::dropLink(m_tableFile);
     QString error;
-    if (!Common::DataFileGuard::writeFile(m_tableFile, tableBytes(value), &error)) {
+    if (!Common::DataFileGuard::writeFile(m_tableFile, tableBytes(withLook(m_table, m_look)), &error)) {
         m_reports.reportSaveFailure(m_tableFile, error,
                                     tr("The reminders are kept while %1 runs and saved with the next change once "
                                        "the file can be written. If you exit now they are lost.")
@@ -115,13 +162,17 @@ void UserSettings::writeTable(const QVariant &value)
         return;
     }
     m_reports.onSaved(m_tableFile);
-    // A settings file from before holds the table under the key: the file of its own stands for it now.
-    const QString key = QString::fromLatin1(Setting::Reminders);
-    if (m_settings->contains(key)) {
-        const FileSignature before = fileSignature(m_settings->fileName());
-        m_settings->remove(key);
-        sync(before);
+    // A settings file from before holds the table and its look: the file of their own stands for them now.
+    const FileSignature before = fileSignature(m_settings->fileName());
+    bool dropped = false;
+    for (const char *key : {Setting::Reminders, Setting::ReminderLastLook}) {
+        if (m_settings->contains(QString::fromLatin1(key))) {
+            m_settings->remove(QString::fromLatin1(key));
+            dropped = true;
+        }
     }
+    if (dropped)
+        sync(before);
 }
 
 UserSettings::~UserSettings() = default;
@@ -130,6 +181,10 @@ QVariant UserSettings::value(const QByteArray &key, const QVariant &defaultValue
 {
     if (isTableKey(key)) {
         readTable();
+        if (key == Setting::ReminderLastLook) {
+            const QVariant look = lastLook();
+            return look.isValid() ? look : defaultValue;
+        }
         if (m_tableInFile)
             return m_table;
     }
@@ -138,25 +193,34 @@ QVariant UserSettings::value(const QByteArray &key, const QVariant &defaultValue
 
 void UserSettings::setValue(const QByteArray &key, const QVariant &value)
 {
-    if (isTableKey(key))
-        return writeTable(value);
-    const FileSignature before = fileSignature(m_settings->fileName());
-    m_settings->setValue(QString::fromLatin1(key), value);
-    sync(before);
+    setValues({{key, value}});
 }
 
 void UserSettings::setValues(const QList<QPair<QByteArray, QVariant>> &values)
 {
     const FileSignature before = fileSignature(m_settings->fileName());
     bool inSettings = false;
+    bool inTable = false;
     for (const auto &[key, value] : values) {
         if (isTableKey(key)) {
-            writeTable(value);
+            if (!inTable) {
+                readTable();
+                // What a settings file from before holds moves with the first write.
+                if (!m_tableInFile)
+                    m_table = m_settings->value(QString::fromLatin1(Setting::Reminders));
+                m_look = lastLook();
+                m_tableInFile = true;
+                inTable = true;
+            }
+            (key == Setting::Reminders ? m_table : m_look) = value;
         } else {
             m_settings->setValue(QString::fromLatin1(key), value);
             inSettings = true;
         }
     }
+    // The table and its look in one write of their file.
+    if (inTable)
+        writeTable();
     if (inSettings)
         sync(before);
 }
@@ -179,10 +243,11 @@ void UserSettings::sync(const FileSignature &before)
 void UserSettings::remove(const QByteArray &key, bool withDottedChildren)
 {
     const QString name = QString::fromLatin1(key);
-    if (isTableKey(key)) {
+    if (key == Setting::Reminders) {
         if (Common::dropLink(m_tableFile) && QFile::exists(m_tableFile) && !QFile::remove(m_tableFile))
             QR_LOG("Cannot remove " + m_tableFile.toUtf8());
         m_table = QVariant();
+        m_look = QVariant();
         m_tableInFile = false;
         m_tableRead = true;
     }

@@ -10,8 +10,9 @@ class QSettings;
 class SaveReporter;
 
 // The user's settings file: every change is written at once, and a write that did not go through is
-// reported as any other data file's. The reminder table, far larger than every other setting and changed
-// far more often, lies in a file of its own beside it, so that neither write carries the other's bytes.
+// reported as any other data file's. The reminder table and its last look, far larger than every other
+// setting and changed far more often, lie in a file of their own beside it, so that neither write
+// carries the other's bytes.
 class UserSettings
 {
     Q_DECLARE_TR_FUNCTIONS(Application)
@@ -46,8 +47,10 @@ public:
 private:
     bool isTableKey(const QByteArray &key) const;
     void readTable() const;
-    // Writes the table's file now; a settings file that still holds the key loses it with that.
-    void writeTable(const QVariant &value);
+    // Writes the table's file now with what it holds; a settings file that still holds its keys loses them.
+    void writeTable();
+    // The later of the look in the table's file and one an older settings file holds.
+    QVariant lastLook() const;
     // Writes the settings now and tells whether that worked; `before` is the file ahead of the change.
     void sync(const FileSignature &before);
 
@@ -58,4 +61,5 @@ private:
     // Whether the table's file held it; else a settings file from before still may.
     mutable bool m_tableInFile = false;
     mutable QVariant m_table;
+    mutable QVariant m_look;
 };

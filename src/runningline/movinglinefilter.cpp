@@ -14,6 +14,7 @@ MovingLineFilter::MovingLineFilter(QObject *parent) : QSortFilterProxyModel(pare
 {
     setDynamicSortFilter(true);
     sort(0);
+    m_filteredOn = Common::Clock::today();
 }
 
 void MovingLineFilter::setDefaultDaysToWatch(int days)
@@ -81,8 +82,18 @@ MovingLineFilter::RowEvent MovingLineFilter::rowEvent(int sourceRow) const
 void MovingLineFilter::invalidateTimeFilters()
 {
     // The next begin of each event depends on today.
+    m_filteredOn = Common::Clock::today();
     forgetSortKeys();
     invalidate();
+}
+
+void MovingLineFilter::onTimeZoneChanged()
+{
+    // The keys are the old zone's instants: a row placed later compares with the new zone's.
+    if (m_filteredOn == Common::Clock::today())
+        forgetSortKeys();
+    else
+        invalidateTimeFilters();
 }
 
 void MovingLineFilter::setSourceModel(QAbstractItemModel *model)

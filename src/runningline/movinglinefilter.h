@@ -39,6 +39,9 @@ public:
 
 public slots:
     void invalidateTimeFilters();
+    // The local zone changed: which events pass depends on the date alone, and the new zone orders their
+    // wall-clock begins as the old one did, so only a date that moved filters and sorts again.
+    void onTimeZoneChanged();
 
 protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const override;
@@ -69,6 +72,7 @@ private:
     void forgetSortKeys(const QModelIndex &topLeft, const QModelIndex &bottomRight);
 
     int m_defaultDaysToWatch = s_defaultDaysToWatch;
+    QDate m_filteredOn; // local
     // By source row; emptied whenever the source or the day changes.
     mutable std::vector<SortKey> m_sortKeys;
     // Most events on the bar begin on the same few days: each day's start is looked up once a sort.

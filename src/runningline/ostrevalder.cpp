@@ -443,6 +443,12 @@ void Ostrevalder::invalidateTimeFilters()
     scheduleInfoLines();
 }
 
+void Ostrevalder::onTimeZoneChanged()
+{
+    m_filter->onTimeZoneChanged();
+    scheduleInfoLines();
+}
+
 void Ostrevalder::myClose()
 {
     if (m_closing)

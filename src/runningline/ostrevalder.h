@@ -91,6 +91,7 @@ public:
 
 public slots:
     void invalidateTimeFilters();
+    void onTimeZoneChanged();
     void myClose();
     void onEventLeftClick(const QByteArray &id);
     void onEventDoubleClick(const QByteArray &id);

@@ -595,42 +595,57 @@ private slots:
     }
 
     // The reminder table lies in a file of its own, which other settings' writes leave alone; a restart reads it
-    // back, from there or from a settings file that still holds it.
+    // back, from there or from a settings file that still holds it. Its last look goes with it; an older build may
+    // have written the settings file later (a downgrade and an upgrade).
     void reminderTableInAFileOfItsOwn_data()
     {
         QTest::addColumn<bool>("inOldSettings");
-        QTest::newRow("written by the program") << false;
-        QTest::newRow("held by an older settings file") << true;
+        QTest::addColumn<bool>("fileBefore");
+        QTest::newRow("written by the program") << false << false;
+        QTest::newRow("held by an older settings file") << true << false;
+        QTest::newRow("an older build wrote it later") << true << true;
     }
 
     void reminderTableInAFileOfItsOwn()
     {
         QFETCH(bool, inOldSettings);
+        QFETCH(bool, fileBefore);
         const QVariantList table{QVariantMap{{"version", 1},
                                              {"date", QDateTime(QDate(2026, 3, 10), QTime(9, 0))},
                                              {"eventId", QByteArray("{e1}")},
                                              {"snoozed", true}}};
+        const QString look = QStringLiteral("2026-03-10T08:00:00.000Z");
         AppTestEnv env;
-        if (inOldSettings)
+        const QString file = UserSettings::tableFileFor(env.appSettings()->fileName());
+        if (fileBefore) {
+            env.make()->setSettingsValue("reminder", QVariantList());
+            QFile older(file);
+            QVERIFY(older.open(QIODevice::ReadWrite));
+            QVERIFY(older.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+        }
+        if (inOldSettings) {
             env.appSettings()->setValue(QStringLiteral("reminder"), table);
+            env.appSettings()->setValue(QStringLiteral("reminderLastLook"), look);
+        }
         Application *app = env.make();
         if (!inOldSettings)
-            app->setSettingsValue("reminder", table);
-        const QString file = UserSettings::tableFileFor(app->settings()->fileName());
+            app->setSettingsValues({{"reminder", table}, {"reminderLastLook", look}});
         const auto written = [&file] {
             struct stat info = {};
             return ::stat(qPrintable(file), &info) == 0 ? qint64(info.st_ino) << 32 ^ info.st_mtim.tv_nsec : -1;
         };
         const qint64 before = written();
-        QCOMPARE(before != -1, !inOldSettings);
+        QCOMPARE(before != -1, !inOldSettings || fileBefore);
         app->setSettingsValue("report.name", QStringLiteral("Ann"));
         QCOMPARE(written(), before);
         app = env.make();
         QCOMPARE(app->settingsValue("reminder", QVariant()), QVariant(table));
+        QCOMPARE(app->settingsValue("reminderLastLook", QVariant()), QVariant(look));
         QCOMPARE(app->settings()->contains(QStringLiteral("reminder")), inOldSettings);
         // A new table leaves the settings file without the old one.
         app->setSettingsValue("reminder", QVariantList());
         QVERIFY(!app->settings()->contains(QStringLiteral("reminder")));
+        QVERIFY(!app->settings()->contains(QStringLiteral("reminderLastLook")));
         app = env.make();
         QCOMPARE(app->settingsValue("reminder", QVariant()), QVariant(QVariantList()));
     }

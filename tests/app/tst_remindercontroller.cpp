@@ -3,12 +3,14 @@
 #include "events/notspecifiedevent.h"
 #include "fakeapplication.h"
 #include "fakewallclocktimer.h"
+#include "platform/timezonewatcher.h"
 #include "store/eventsmanager.h"
 #include "testhelpers.h"
 
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTimer>
 #include <QtTest>
 
@@ -688,6 +690,51 @@ private slots:
         QCOMPARE(m_controller->wakeTime(), at("00:00:01", 1));
         advanceTo(at("10:00:15", 1));
         QCOMPARE(m_shown, (QStringList{"daily", "daily"}));
+    }
+
+    // A change of zone moves the wall clock: what it jumps over opens at once, what opened does not again that day.
+    // Reminders at 09:00; "|" marks the change and 15 s later, when the user moves the one-off to 10:00.
+    void remindsOnceThroughAZoneChange_data()
+    {
+        QTest::addColumn<QByteArray>("from");
+        QTest::addColumn<QByteArray>("to");
+        QTest::addColumn<QTime>("switchAt");
+        QTest::addColumn<QString>("shown"); // until 10:00 the next day
+        const QByteArray berlin("Europe/Berlin"), kolkata("Asia/Kolkata"), tokyo("Asia/Tokyo");
+        QTest::newRow("east, past the minute") << berlin << kolkata << QTime(9, 0, 5) << "| once daily | once daily";
+        QTest::newRow("east, before it") << berlin << kolkata << QTime(8, 59, 55) << "| | once daily once daily";
+        QTest::newRow("west, shown before") << tokyo << berlin << QTime(8, 59, 50) << "once daily | | once daily";
+    }
+
+    // Last: the zone stays pinned, as in the program.
+    void remindsOnceThroughAZoneChange()
+    {
+        QFETCH(QByteArray, from);
+        QFETCH(QByteArray, to);
+        QFETCH(QTime, switchAt);
+        QFETCH(QString, shown);
+        TestHelpers::ScopedTimeZone restored("UTC");
+        qunsetenv("TZ");
+        const QString zoneFile = m_dir->filePath("localtime");
+        QVERIFY(QFile::link(QString::fromLatin1("/usr/share/zoneinfo/" + from), zoneFile));
+        TimeZoneWatcher::pinSystemZone(zoneFile);
+        TimeZoneWatcher watcher(zoneFile);
+        const QDateTime switchTime(s_day, switchAt, QTimeZone(to));
+        Common::Clock::pin(QDateTime(s_day, QTime(0, 30), QTimeZone(from)));
+        AbstractCommonEventPtr once = addAppointment("once", QDateTime(s_day, QTime(9, 0)));
+        addAppointment("daily", QDateTime(s_day, QTime(9, 0)))->setOccurrence(Occurrence(s_day, IOccurrence::Daily));
+        start();
+        connect(&watcher, &TimeZoneWatcher::zoneChanged, m_controller.get(), &ReminderController::recompute);
+        advanceTo(switchTime);
+        emit m_manager->layoutChanged(); // an edit hours after what opened
+        m_shown << "|";
+        QVERIFY(QFile::remove(zoneFile) && QFile::link(QString::fromLatin1("/usr/share/zoneinfo/" + to), zoneFile));
+        watcher.checkZone();
+        advanceTo(switchTime.addSecs(15));
+        m_shown << "|";
+        once->setPeriod(Period(QDateTime(s_day, QTime(10, 0))));
+        advanceTo(QDateTime(s_day.addDays(1), QTime(10, 0)));
+        QCOMPARE(m_shown.join(' '), shown);
     }
 };
 

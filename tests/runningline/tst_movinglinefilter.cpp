@@ -283,6 +283,7 @@ private slots:
 
     void evaluatesAgainAfterMidnight()
     {
+        TestHelpers::ScopedTimeZone zone("UTC");
         RunningLineTestEnv env(QDateTime(QDate(2026, 3, 10), QTime(23, 59)));
         env.add(3, "Today only", Period(QDate(2026, 3, 10)));
         env.add(3, "Sixteen days ahead", Period(QDate(2026, 3, 26)));
@@ -297,6 +298,9 @@ private slots:
         filter.invalidateTimeFilters();
         QCOMPARE(filter.rowCount(), 1);
         QVERIFY(shortTexts(filter).at(0).contains("Sixteen days ahead"));
+        TestHelpers::ScopedTimeZone back("America/New_York"); // the date goes back
+        filter.onTimeZoneChanged();
+        QVERIFY(shortTexts(filter).at(0).contains("Today only"));
     }
 
     void accumulatesSourcesAddedAndRemoved()
