@@ -595,8 +595,7 @@ private slots:
     }
 
     // The reminder table lies in a file of its own, which other settings' writes leave alone; a restart reads it
-    // back, from there or from a settings file that still holds it. Its last look goes with it; an older build may
-    // have written the settings file later (a downgrade and an upgrade).
+    // back, from there or from a settings file that still holds it.
     void reminderTableInAFileOfItsOwn_data()
     {
         QTest::addColumn<bool>("inOldSettings");

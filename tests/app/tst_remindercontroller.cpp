@@ -692,8 +692,7 @@ private slots:
         QCOMPARE(m_shown, (QStringList{"daily", "daily"}));
     }
 
-    // A change of zone moves the wall clock: what it jumps over opens at once, what opened does not again that day.
-    // Reminders at 09:00; "|" marks the change and 15 s later, when the user moves the one-off to 10:00.
+    // Reminders at 09:00; "|" marks the change of zone and 15 s later, when the user moves the one-off to 10:00.
     void remindsOnceThroughAZoneChange_data()
     {
         QTest::addColumn<QByteArray>("from");

@@ -15,7 +15,6 @@
 #include <QtTest>
 
 #include <ctime>
-#include <optional>
 
 // Stands in for a kind's edit form, which the GUI layer provides.
 class FakeForm : public QObject, public IEventForm
@@ -383,11 +382,10 @@ private slots:
         QFETCH(QString, full);
         QFETCH(QString, withoutWhen);
         QFETCH(QString, when);
-        const QByteArray tag = QTest::currentDataTag();
-        std::optional<TestHelpers::ScopedTimeZone> tz;
-        if (tag.contains('@'))
-            tz.emplace(tag.mid(tag.indexOf('@') + 1).constData());
-        EventTestEnv env(tz ? QDateTime(period.beginDate(), QTime(0, 0)) : QDateTime(QDate(2026, 3, 10), QTime(9, 30)));
+        const QByteArray tag = QTest::currentDataTag(), zone = tag.mid(tag.indexOf('@') + 1);
+        TestHelpers::ScopedTimeZone tz(tag.contains('@') ? zone.constData() : "UTC");
+        EventTestEnv env(tag.contains('@') ? QDateTime(period.beginDate(), QTime(0, 0))
+                                           : QDateTime(QDate(2026, 3, 10), QTime(9, 30)));
         HolidayEvent e;
         e.setCaption("Dentist");
         e.setPeriod(period);
