@@ -132,9 +132,9 @@ ReminderWidget::~ReminderWidget()
             m_event->invalidateCache();
     }
     // The last window of a burst: once it and its children are wholly gone, the memory they took
-    // goes back to the system rather than staying with the allocator. Not at once: the window
-    // server's answers to the closing still come in, and what they free after the release, up to
-    // a tenth of the program, stayed with the allocator until the next burst.
+    // goes back to the system rather than staying with the allocator. Not at once: the closing still
+    // frees memory after the windows have gone, up to a tenth of the program, which then stayed with
+    // the allocator until the next burst.
     if (s_widgets.isEmpty() && QCoreApplication::instance()) {
         QTimer::singleShot(kReleaseDelayMs, QCoreApplication::instance(), [] {
             if (!s_widgets.isEmpty())
