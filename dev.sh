@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 PACKAGES=(
   cmake g++ ninja-build ccache pkg-config
   qt6-base-dev qt6-5compat-dev qt6-multimedia-dev qt6-svg-dev qt6-tools-dev qt6-l10n-tools
-  libquazip1-qt6-dev libgl-dev libxcb1-dev libxcb-render0-dev libuchardet-dev
+  libquazip1-qt6-dev libgl-dev libx11-dev libxcb1-dev libxcb-render0-dev libuchardet-dev
 )
 # qt6-base-private-dev lets the widget inspector build its style-sheet rule selector.
 TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar tzdata

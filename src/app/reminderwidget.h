@@ -29,6 +29,9 @@ public:
 
     AbstractCommonEventPtr event() const { return m_event; }
 
+    // How long after the last window has gone the memory of the burst is given back.
+    static constexpr int kReleaseDelayMs = 300;
+
     // An information value as the window shows it: escaped, with its links, its line breaks kept, and
     // no line ever broken inside an address.
     static QString infoHtml(const QString &value);

@@ -186,6 +186,12 @@ Editor::Editor(EventsManager *manager, const SharedActions &shared)
     // A chip shows the calendar's name: a rename must reach it.
     connect(m_manager, &EventsManager::calendarChanged, this, &Editor::updateFilterInfo);
     updateDataFilter();
+    // Read while the events are read for the views anyway, and once for the three filters, whose
+    // models below have the events' rows: the first click in the panel read every event three
+    // times, one filter after the other, in the order of each page.
+    m_dataFilters.at(1)->shareRowsWith(m_dataFilters.at(0));
+    m_dayFilter->shareRowsWith(m_dataFilters.at(0));
+    m_dataFilters.at(0)->readAhead();
 
     connect(m_panel, &EditorFilterPanel::createFolderClicked, this, &Editor::onCreateFolderClicked);
     connect(m_panel, &EditorFilterPanel::createCustomTypeClicked, this, &Editor::onCreateCustomTypeClicked);

@@ -68,7 +68,7 @@ int EventsTableModel::columnCount(const QModelIndex &) const
 
 QModelIndex EventsTableModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (parent.isValid() || row < 0 || row >= EventsModel::rowCount() || column < 0 || column >= ColumnCount)
+    if (parent.isValid() || row < 0 || row >= rows() || column < 0 || column >= ColumnCount)
         return QModelIndex();
     return createIndex(row, column);
 }

@@ -22,6 +22,9 @@ void KeyedSortProxyModel::setSourceModel(QAbstractItemModel *model)
     // Before the base class connects its own, so that changed values are gone before it sorts.
     m_watch.setSource(model);
     m_bottomSource = model && !qobject_cast<const QAbstractProxyModel *>(model) ? model : nullptr;
+    m_flatSource = qobject_cast<const QAbstractListModel *>(model) || qobject_cast<const QAbstractTableModel *>(model)
+                       ? model
+                       : nullptr;
     QSortFilterProxyModel::setSourceModel(model);
 }
 
@@ -104,16 +107,12 @@ QVariant KeyedSortProxyModel::valueOf(size_t row) const
     }
 }
 
-bool KeyedSortProxyModel::isRead(int row) const
-{
-    // Keys are only of the bottom model: the source's, when the source is at the bottom.
-    return size_t(row) < m_keys.size() && m_keys[size_t(row)].kind != Unread;
-}
-
 bool KeyedSortProxyModel::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
-    // Rows below the top of a tree have no row of their own in the bottom model's table.
-    if (!left.model() || !right.model() || left.parent().isValid() || right.parent().isValid())
+    // Rows below the top of a tree have no row of their own in the bottom model's table. A list's or a
+    // table's have none: a sort of 100,000 rows asked each row for its parent some thirty times.
+    const bool flat = m_flatSource && left.model() == m_flatSource && right.model() == m_flatSource;
+    if (!flat && (!left.model() || !right.model() || left.parent().isValid() || right.parent().isValid()))
         return QSortFilterProxyModel::lessThan(left, right);
     // Rows of a source at the bottom whose values are read: a sort asks this some twenty times a row.
     const bool readable = left.model() == m_bottomSource && right.model() == m_bottomSource &&

@@ -52,7 +52,7 @@ private:
     // The row of the key tables that holds the value of the index, read when not known yet.
     size_t keyRow(const QModelIndex &sourceIndex) const;
     // Whether the value of a row of the source at the bottom is read.
-    bool isRead(int row) const;
+    bool isRead(int row) const { return size_t(row) < m_keys.size() && m_keys[size_t(row)].kind != Unread; }
     // The value of a key row as the model gave it.
     QVariant valueOf(size_t row) const;
     void forgetKeys() const;
@@ -65,6 +65,8 @@ private:
     mutable std::vector<QVariant> m_values;
     // The source when no proxy sits between it and the bottom model: its rows are the key rows.
     const QAbstractItemModel *m_bottomSource = nullptr;
+    // The source when it is a list or a table: its rows have no parent.
+    const QAbstractItemModel *m_flatSource = nullptr;
     mutable int m_keyColumn = -1;
     mutable int m_keyRole = -1;
     mutable int m_keyReads = 0;

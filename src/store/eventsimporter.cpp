@@ -444,7 +444,10 @@ public:
         // A recurring entry and its changed instances share one UID; within one import
         // only the first keeps it, so a later look-up by id finds one event.
         QSet<QByteArray> ids;
+        ids.reserve(blocks.size());
         result.reserve(blocks.size());
+        // The settings new events take their defaults from, looked up once, not for every event.
+        const NotSpecifiedEvent::DefaultsScope defaults(NotSpecifiedEvent::settingsDefaults());
         for (QCalEventPtr &block : blocks) {
             if (block->hasRareProperties() && block->property("recurrence_id").isValid()) {
                 // A cancelled instance is a date left out of its series; the series tells
@@ -610,9 +613,10 @@ private:
             return nullptr;
 
         QByteArray id = block.uid().toString().toLatin1();
-        if (!id.isEmpty() && ids.contains(id))
-            id.clear(); // the event makes a fresh one
+        const qsizetype known = ids.size();
         ids.insert(id);
+        if (!id.isEmpty() && ids.size() == known)
+            id.clear(); // the event makes a fresh one
 
         AbstractCommonEventPtr event;
         const QString person = todo ? QString() : birthdayPerson(summary);

@@ -34,6 +34,12 @@ int EventsModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : m_count;
 }
 
+QByteArray EventsModel::typeIdOf(const AbstractCommonEvent &event)
+{
+    const CustomTypeInfo &info = event.customTypeMetaInfo();
+    return info.isValid() ? info.id : event.textId();
+}
+
 QVariant EventsModel::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
@@ -64,7 +70,7 @@ QVariant EventsModel::data(const QModelIndex &index, int role) const
     case HasTimeRole:
         return event->nextPeriod().hasTime();
     case TypeIdRole:
-        return event->customTypeMetaInfo().isValid() ? event->customTypeMetaInfo().id : event->textId();
+        return typeIdOf(*event);
     case CalendarIdRole:
         return event->calendarId();
     case ShortTextRole:

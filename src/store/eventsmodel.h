@@ -23,6 +23,10 @@ public:
     AbstractCommonEvent *eventAt(int row) const;
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    // The rows, without the virtual call: a sort asks for two indexes per comparison.
+    int rows() const { return m_count; }
+    // What TypeIdRole gives: the custom type's id, else the kind's key.
+    static QByteArray typeIdOf(const AbstractCommonEvent &event);
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QHash<int, QByteArray> roleNames() const override;
 

@@ -1,6 +1,6 @@
 #include "widgets/styleditemdelegate.h"
 
-StyledItemDelegate::StyledItemDelegate(QObject *parent) : QStyledItemDelegate(parent) {}
+StyledItemDelegate::StyledItemDelegate(QObject *parent) : SizeCachingItemDelegate(parent) {}
 
 void StyledItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {

@@ -256,7 +256,12 @@ private slots:
         if (reopened)
             ReminderWidget::showReminder(addAppointment("next"));
         QCoreApplication::sendPostedEvents();
-        QCOMPARE(Common::freeMemoryReleases() - before, closed == 3 && !reopened ? 1 : 0);
+        const int expected = closed == 3 && !reopened ? 1 : 0;
+        if (expected)
+            QTRY_COMPARE(Common::freeMemoryReleases() - before, expected);
+        else
+            QTest::qWait(3 * ReminderWidget::kReleaseDelayMs); // a wrong release would have come by now
+        QCOMPARE(Common::freeMemoryReleases() - before, expected);
     }
 
     // Deleted, the event takes its window along and is no longer held: undoing the removal makes it anew.

@@ -100,15 +100,20 @@ private slots:
     void filterFollowsChangesThroughSortProxy_data()
     {
         QTest::addColumn<int>("change");
+        QTest::addColumn<bool>("shared"); // rows read with a filter over another model of the events
         QTest::addColumn<QStringList>("shown");
-        QTest::newRow("event moved into the calendar") << 0 << QStringList{"Anna", "Ben", "Meeting"};
-        QTest::newRow("event removed") << 1 << QStringList{"Meeting"};
-        QTest::newRow("event added") << 2 << QStringList{"Ben", "Dora", "Meeting"};
+        QTest::newRow("event moved into the calendar") << 0 << false << QStringList{"Anna", "Ben", "Meeting"};
+        QTest::newRow("event removed") << 1 << false << QStringList{"Meeting"};
+        QTest::newRow("event added") << 2 << false << QStringList{"Ben", "Dora", "Meeting"};
+        QTest::newRow("shared, event moved") << 0 << true << QStringList{"Anna", "Ben", "Meeting"};
+        QTest::newRow("shared, event removed") << 1 << true << QStringList{"Meeting"};
+        QTest::newRow("shared, event added") << 2 << true << QStringList{"Ben", "Dora", "Meeting"};
     }
 
     void filterFollowsChangesThroughSortProxy()
     {
         QFETCH(int, change);
+        QFETCH(bool, shared);
         QFETCH(QStringList, shown);
         EditorTestEnv env;
         const QByteArray work = env.addCalendar("Work");
@@ -125,7 +130,16 @@ private slots:
         EditorEventFilterModel filter;
         QAbstractItemModelTester tester(&filter);
         filter.setSourceModel(&sorted);
+        EventsModel otherSource(env.manager.get());
+        otherSource.setChangesByRow(true);
+        EditorEventFilterModel other;
+        other.setSourceModel(&otherSource);
+        if (shared) {
+            filter.shareRowsWith(&other);
+            other.readAhead();
+        }
         filter.setCalendarsFilter({work});
+        other.setCalendarsFilter({work});
         QCOMPARE(filter.rowCount(), 2);
         if (change == 0)
             anna->setCalendarId(work);
@@ -138,6 +152,7 @@ private slots:
             captions << env.manager->eventById(filter.index(row, 0).data(EventIdRole).toByteArray())->caption();
         captions.sort();
         QCOMPARE(captions, shown);
+        QCOMPARE(other.rowCount(), shown.size());
     }
 
     void equalFilterListCausesNoRefilter()
