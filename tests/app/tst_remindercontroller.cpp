@@ -10,7 +10,6 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTimeZone>
 #include <QTimer>
 #include <QtTest>
 

@@ -369,7 +369,6 @@ private slots:
                                        << "Today at 8:00 is Dentist (overdue)"
                                        << " Dentist (overdue)"
                                        << "Today at 8:00 is";
-        // In the zone after "@", on the day the period begins: the clocks skip 2:00 to 3:00 that night.
         QTest::newRow("daily, today's time skipped @Europe/Berlin")
             << Period(QDate(2026, 3, 29), QTime(2, 30)) << 1 << "Today at 3:30 is Dentist"
             << " Dentist"
