@@ -275,27 +275,30 @@ bool SingleInstance::sendMessage(const QString &message, int timeoutMs, const st
     if (m_folder.isEmpty() || m_serverName.isEmpty() || payload.size() > kMaxMessageBytes)
         return false;
     const auto remaining = [](const QDeadlineTimer &timer) { return int(qMax<qint64>(1, timer.remainingTime())); };
-    QDeadlineTimer deadline(timeoutMs);
-    // The instance may hold the lock but not listen yet: try again until the time is up, or it has ended.
-    while (!deadline.hasExpired() && !holderEnded()) {
+    const QDeadlineTimer deadline(timeoutMs);
+    // Past a quiet moment without an answer the caller is asked every tenth of a second whether to wait on (it says
+    // the instance is busy), past the time too; without a caller, the time ends the wait.
+    const QDeadlineTimer quiet(qMin(kQuietMs, timeoutMs));
+    const auto goOn = [&] { return !quiet.hasExpired() || (waitLonger ? waitLonger() : !deadline.hasExpired()); };
+    const auto waitMs = [&] {
+        return remaining(!quiet.hasExpired() ? quiet : waitLonger ? QDeadlineTimer(100) : deadline);
+    };
+    // The instance may hold the lock but not listen yet, or have been stopped before it did: try again until it
+    // listens, or has ended.
+    while (!holderEnded() && goOn()) {
         QLocalSocket socket;
         socket.connectToServer(serverName());
-        if (!socket.waitForConnected(remaining(deadline))) {
+        if (!socket.waitForConnected(waitMs())) {
             QThread::msleep(50);
             continue;
         }
         socket.write(payload);
         // A loaded machine can hold the instance up for long; it answers once it gets to it.
-        const QDeadlineTimer quiet(qMin<qint64>(kQuietMs, deadline.remainingTime()));
-        while (socket.state() == QLocalSocket::ConnectedState && socket.bytesAvailable() < 1) {
-            const bool busy = quiet.hasExpired();
-            if (busy && !(waitLonger ? waitLonger() : !deadline.hasExpired()))
-                break;
-            const int waitMs = !busy ? remaining(quiet) : waitLonger ? 100 : remaining(deadline);
+        while (socket.state() == QLocalSocket::ConnectedState && socket.bytesAvailable() < 1 && goOn()) {
             if (socket.bytesToWrite() > 0)
-                socket.waitForBytesWritten(waitMs);
+                socket.waitForBytesWritten(waitMs());
             else
-                socket.waitForReadyRead(waitMs);
+                socket.waitForReadyRead(waitMs());
         }
         char receipt = 0;
         return socket.bytesAvailable() > 0 && socket.getChar(&receipt) && receipt == SingleInstancePrivate::kReceipt;

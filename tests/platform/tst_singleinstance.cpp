@@ -93,7 +93,8 @@ private slots:
     void deliversMessageAndReportsReceipt_data()
     {
         QTest::addColumn<int>("depth");
-        QTest::addColumn<int>("busy");   // 1: busy, then answers; 2: busy, then ends; 3: busy until asked
+        QTest::addColumn<int>(
+            "busy"); // 1: busy, then answers; 2: busy, then ends; 3: busy until asked; 4: not listening
         QTest::addColumn<int>("stopAt"); // the question that says to stop waiting; 0 for none
         QTest::newRow("short folder") << 0 << 0 << 0;
         QTest::newRow("folder longer than a socket's path") << 120 << 0 << 0;
@@ -101,6 +102,7 @@ private slots:
         QTest::newRow("busy, waiting stopped") << 0 << 1 << 3;
         QTest::newRow("busy, ends while waited for") << 0 << 2 << 0;
         QTest::newRow("busy for long, asked within the time") << 0 << 3 << 0;
+        QTest::newRow("holds its place, not listening") << 0 << 4 << 1;
     }
 
     void deliversMessageAndReportsReceipt()
@@ -116,6 +118,7 @@ private slots:
             RunningInstance running(folder, busy == 3 ? 14000 : busy ? 1500 : 0, busy == 2);
             SingleInstance second(kId, nullptr, folder);
             QVERIFY(running.thread.m_becameInstance && second.isRunning());
+            QVERIFY(busy != 4 || QFile::remove(running.thread.m_serverName));
             int asked = 0;
             const auto ask = [&] {
                 if (busy == 3)
