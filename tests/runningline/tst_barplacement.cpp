@@ -130,14 +130,12 @@ private slots:
         QTest::addColumn<int>("bottom");
         const QRect toolbar(0, 0, 1280, 780);
         const DockStrip ownStrut{Qt::BottomEdge, QRect(0, 756, 1280, 44)};
-        QTest::newRow("none published") << QRect() << QList<DockStrip>{} << QRect() << 799;
         QTest::newRow("panel without a strut") << toolbar << QList<DockStrip>{} << QRect() << 779;
         QTest::newRow("own strut in front of it")
             << QRect(0, 0, 1280, 756) << QList<DockStrip>{ownStrut} << toolbar << 779;
         QTest::newRow("another dock's strut")
             << QRect(0, 0, 1280, 772) << QList<DockStrip>{{Qt::BottomEdge, QRect(1000, 772, 280, 28)}} << QRect()
             << 799;
-        QTest::newRow("panel gone") << QRect(0, 0, 1280, 800) << QList<DockStrip>{} << toolbar << 799;
     }
 
     void areaKeptByWindowManager()

@@ -43,11 +43,9 @@ public:
         return docks;
     }
     void watchDocks(std::function<void()> changed) override { docksChanged = std::move(changed); }
-    QRect workArea() override { return area; }
 
-    // The other docks and the work area, as the test sets them; the bar's watcher, for the test to call.
+    // The other docks, as the test sets them; the bar's watcher, for the test to call.
     QList<DockWindow> docks;
-    QRect area;
     std::function<void()> docksChanged;
 
 private:
