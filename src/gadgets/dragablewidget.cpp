@@ -189,12 +189,16 @@ void DragableWidget::setShownAbove(bool above)
         Qt::WindowFlags flags = window->flags();
         flags.setFlag(Qt::WindowStaysOnBottomHint, !above);
         flags.setFlag(Qt::WindowStaysOnTopHint, above);
+        // The window the user just asked for takes the keyboard; once left, only a click gives it again.
+        if (above)
+            flags.setFlag(Qt::WindowDoesNotAcceptFocus, false);
         window->setFlags(flags);
         nativeFlagsChanged();
     }
-    // Raised only: the keyboard stays where it is until the user clicks into the window.
-    if (above)
+    if (above) {
         raise();
+        activateWindow();
+    }
 }
 
 void DragableWidget::changeEvent(QEvent *event)

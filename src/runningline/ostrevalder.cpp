@@ -757,14 +757,19 @@ void Ostrevalder::updateKeptArea()
         for (const DockStrip &strip : dock.strips)
             strips << DockStrip{strip.edge, logicalRect(strip.rect, ratio)};
     }
-    // The bar's own strut, from its edge of the screen to its far side.
+    // The bar's own strut, from its edge of the screen to its far side. The window manager may not have
+    // taken in the last one yet: the one before counts too.
     const QRect screenRect = screen->geometry();
     if (isVisible() && !m_closing) {
         const QRect bar = geometry();
         const bool top = setting(Setting::PanelPosition, Setting::PanelPositionDefault).toInt() == BarPlacement::Top;
-        strips << (top ? DockStrip{Qt::TopEdge, QRect(QPoint(bar.left(), screenRect.top()), bar.bottomRight())}
-                       : DockStrip{Qt::BottomEdge, QRect(bar.topLeft(), QPoint(bar.right(), screenRect.bottom()))});
+        const DockStrip own =
+            top ? DockStrip{Qt::TopEdge, QRect(QPoint(bar.left(), screenRect.top()), bar.bottomRight())}
+                : DockStrip{Qt::BottomEdge, QRect(bar.topLeft(), QPoint(bar.right(), screenRect.bottom()))};
+        if (m_ownStrips.isEmpty() || !(m_ownStrips.last() == own))
+            m_ownStrips = {m_ownStrips.isEmpty() ? own : m_ownStrips.last(), own};
     }
+    strips << m_ownStrips;
     const QRect kept =
         BarPlacement::areaKeptByWindowManager(screenRect, logicalRect(m_workArea, ratio), strips, m_keptArea);
     if (kept != m_keptArea && kept != screenRect)

@@ -151,6 +151,8 @@ private:
     // free for its own panels (logical pixels): the bar docks at its edge.
     QRect m_workArea;
     QRect m_keptArea;
+    // The bar's last two struts, in logical pixels.
+    QList<DockStrip> m_ownStrips;
     QByteArray m_loggedDocks;
     bool m_docked = false;
     bool m_closing = false;

@@ -47,9 +47,8 @@ bool ClickFocus::eventFilter(QObject *watched, QEvent *event)
 void ClickFocus::takeInput(bool take, quint32 time)
 {
     QWindow *window = m_window->windowHandle();
-    const Qt::WindowFlags flags = take ? m_window->windowFlags() & ~Qt::WindowDoesNotAcceptFocus
-                                       : m_window->windowFlags() | Qt::WindowDoesNotAcceptFocus;
-    if (!window || flags == m_window->windowFlags())
+    // The native window's flags: the widget may have told it others since (to stay above, say).
+    if (!window || take == !window->flags().testFlag(Qt::WindowDoesNotAcceptFocus))
         return;
     if (take) {
         // Asked before anything moves: the window that had the keyboard gets it back when this one closes.
@@ -59,9 +58,10 @@ void ClickFocus::takeInput(bool take, quint32 time)
         m_before = 0;
     }
     // Told to the window as it stands: setWindowFlags() would hide it and show it anew.
-    m_window->overrideWindowFlags(flags);
-    window->setFlags(flags);
-    if (m_flagsChanged)
+    m_window->overrideWindowFlags(m_window->windowFlags().setFlag(Qt::WindowDoesNotAcceptFocus, !take));
+    window->setFlags(window->flags().setFlag(Qt::WindowDoesNotAcceptFocus, !take));
+    // A hidden window is told again when shown, and may be going with the widget around it.
+    if (m_flagsChanged && !m_window->isHidden())
         m_flagsChanged();
     if (!take)
         return;
@@ -76,7 +76,8 @@ void ClickFocus::handBack()
 {
     // Hidden first: the window manager then moves the keyboard to another window of the program, and the
     // request that follows moves it on to where it was before the click.
-    if (m_before && m_windowSystem && !(m_window->windowFlags() & Qt::WindowDoesNotAcceptFocus))
+    QWindow *window = m_window->windowHandle();
+    if (m_before && m_windowSystem && window && !window->flags().testFlag(Qt::WindowDoesNotAcceptFocus))
         m_windowSystem->activate(m_before, m_inputTime);
     takeInput(false, 0);
 }

@@ -17,7 +17,7 @@ class ClickFocus : public QObject
 {
 public:
     // `window` is a top-level widget with Qt::WindowDoesNotAcceptFocus; `flagsChanged` runs after
-    // each change of its native window's flags.
+    // each change of its native window's flags while it is shown.
     ClickFocus(QWidget *window, IWindowSystem *windowSystem, std::function<void()> flagsChanged = {});
 
 protected:

@@ -7,7 +7,6 @@ BIN=$1 FAKETIME=$2 WM=$3 ROOT=$(mktemp -d) PIDS=""
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_MONOTONIC=1 HOME="$ROOT"
 export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
 export XDG_RUNTIME_DIR="$ROOT/run" XDG_CONFIG_HOME="$ROOT/.config"
-unset QT_QPA_PLATFORM
 cleanup() { for p in $PIDS; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$ROOT"; }
 fail() { echo "FAIL ($WM): $*"; cleanup; exit 1; }
 until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
@@ -59,8 +58,7 @@ until_true 600 bar_shown || fail "no bar"
 until_true 100 eval '[ "$(bottom_of "$BAR")" = "$KEPT" ]' || fail "the bar ends at $(bottom_of "$BAR"), not $KEPT"
 until_true 300 eval 'GADGET=$(named "Widget Info") && [ -n "$GADGET" ]' || fail "no welcome gadget"
 
-xdotool windowactivate "$TYPING" 2>/dev/null
-until_true 100 has_focus "$TYPING" || fail "the xterm has no keyboard"
+xdotool windowactivate "$TYPING" 2>/dev/null; until_true 100 has_focus "$TYPING" || fail "the xterm has no keyboard"
 echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 all_shown || fail "not three reminders: $(reminders)"
 until_true 50 eval '! under_gadget' || fail "a reminder is under the gadget"
