@@ -189,16 +189,13 @@ void DragableWidget::setShownAbove(bool above)
         Qt::WindowFlags flags = window->flags();
         flags.setFlag(Qt::WindowStaysOnBottomHint, !above);
         flags.setFlag(Qt::WindowStaysOnTopHint, above);
-        // The window the user just asked for takes the keyboard; once left, only a click gives it again.
-        if (above)
-            flags.setFlag(Qt::WindowDoesNotAcceptFocus, false);
         window->setFlags(flags);
         nativeFlagsChanged();
     }
-    if (above) {
+    // Raised only: the keyboard stays where it is until the user clicks into the window, which goes back
+    // below once the user has turned to something else.
+    if (above)
         raise();
-        activateWindow();
-    }
 }
 
 void DragableWidget::changeEvent(QEvent *event)
