@@ -18,6 +18,9 @@ TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev pyth
 # windows, and the session bus most desktops have (dbus-run-session: each test runs with a bus of its own).
 # The test build stops when one is missing rather than leave its tests out.
 TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm dbus-daemon)
+# Window managers that keep a panel of their own, hand the keyboard on a click or stack a group's tool
+# windows their own way.
+TEST_PACKAGES+=(icewm i3-wm herbstluftwm xfwm4 metacity)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth valgrind dbus-daemon)
 
 install_missing() {

@@ -8,9 +8,11 @@
 #include "core/properties.h"
 #include "core/settingkeys.h"
 #include "platform/freememory.h"
+#include "platform/iwindowsystem.h"
 #include "platform/xlibrequestnotes.h"
 #include "store/eventsmanager.h"
 #include "ui_reminderwidget.h"
+#include "widgets/clickfocus.h"
 #include "widgets/dialog.h"
 #include "widgets/screenfit.h"
 #include "widgets/setasdefaultwidget.h"
@@ -32,6 +34,12 @@ namespace ReminderWidgetPrivate {
 
 const QByteArray s_defaultMinutesProperty = QByteArray(Setting::ReminderWidgetDefaultMinutes);
 QList<ReminderWidget *> s_widgets;
+
+IWindowSystem *windowSystem()
+{
+    static const std::unique_ptr<IWindowSystem> s_system = IWindowSystem::create();
+    return s_system.get();
+}
 
 QRect availableAreaUnderCursor()
 {
@@ -101,7 +109,7 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     // its user time says: the window takes no input until a click in it, and none once left again.
     setAttribute(Qt::WA_ShowWithoutActivating);
     create();
-    windowHandle()->installEventFilter(this);
+    new ClickFocus(this, windowSystem());
     s_widgets.append(this);
     m_ui->setupUi(this);
     shareCloseIcon(m_ui->buttonBox);
@@ -151,32 +159,8 @@ void ReminderWidget::changeEvent(QEvent *event)
     if (event->type() == QEvent::ActivationChange && m_holdsCaret != isActiveWindow()) {
         m_holdsCaret = isActiveWindow();
         holdCarets(m_holdsCaret);
-        if (!m_holdsCaret)
-            takeInput(false);
     }
     QFrame::changeEvent(event);
-}
-
-bool ReminderWidget::eventFilter(QObject *watched, QEvent *event)
-{
-    // The window sees a click before the child under it does.
-    if (event->type() == QEvent::MouseButtonPress && watched == windowHandle())
-        takeInput(true);
-    return QFrame::eventFilter(watched, event);
-}
-
-void ReminderWidget::takeInput(bool take)
-{
-    const Qt::WindowFlags flags =
-        take ? windowFlags() & ~Qt::WindowDoesNotAcceptFocus : windowFlags() | Qt::WindowDoesNotAcceptFocus;
-    if (flags == windowFlags())
-        return;
-    // Told to the window as it stands: setWindowFlags() would hide it and show it anew.
-    overrideWindowFlags(flags);
-    windowHandle()->setFlags(flags);
-    // Asked after the window takes input again, so that the window manager hands it the keyboard.
-    if (take)
-        windowHandle()->requestActivate();
 }
 
 void ReminderWidget::showReminder(const AbstractCommonEventPtr &event)

@@ -43,15 +43,12 @@ protected:
     // The event handler stays reachable beside the event() accessor.
     using QFrame::event;
     void changeEvent(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void setupEvent();
     void placeWindow();
     // A window whose event was deleted closes.
     void closeIfEventGone();
-    // Lets the window manager give the window the keyboard, and asks for it; or keeps it from the window.
-    void takeInput(bool take);
 
     std::unique_ptr<Ui::Reminder> m_ui;
     AbstractCommonEventPtr m_event;

@@ -14,7 +14,11 @@
 QList<DragableWidget *> DragableWidget::s_instances;
 
 DragableWidget::DragableWidget(const QByteArray &geometrySid, QWidget *parent)
-    : Dialog(parent, geometrySid, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint)
+    // Not a tool window: Qt makes those transient for the program's whole group of windows, which window
+    // managers then keep above every window of the program, reminders included. The keyboard stays away
+    // until the user clicks into it.
+    : Dialog(parent, geometrySid,
+             Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint | Qt::WindowDoesNotAcceptFocus)
 {
     m_resizeTimer.setSingleShot(true);
     m_resizeTimer.setInterval(0);
@@ -186,11 +190,12 @@ void DragableWidget::setShownAbove(bool above)
         flags.setFlag(Qt::WindowStaysOnBottomHint, !above);
         flags.setFlag(Qt::WindowStaysOnTopHint, above);
         window->setFlags(flags);
+        nativeFlagsChanged();
     }
-    if (above) {
+    // Raised only: the keyboard stays where it is until the user clicks into the window, which goes back
+    // below once the user has turned to something else.
+    if (above)
         raise();
-        activateWindow();
-    }
 }
 
 void DragableWidget::changeEvent(QEvent *event)

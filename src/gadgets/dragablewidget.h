@@ -50,6 +50,8 @@ protected:
     void changeEvent(QEvent *event) override;
     // Where other programs' windows lie now, in the coordinates of the widgets; none by default.
     virtual QList<QRect> foreignWindowRects() const { return {}; }
+    // Runs after each change of the native window's flags, which tells the window manager of them anew.
+    virtual void nativeFlagsChanged() {}
 
 private slots:
     void onResized();

@@ -8,6 +8,7 @@
 #include "platform/iwindowprobe.h"
 #include "platform/iwindowsystem.h"
 #include "ui_gadget.h"
+#include "widgets/clickfocus.h"
 
 #include <QAction>
 #include <QApplication>
@@ -103,6 +104,7 @@ Gadget::Gadget(const QByteArray &uid, GadgetThemeManager *themeManager, QWidget 
     setCaptionEditing(false);
     connect(m_ui->captionEdit, &QLineEdit::editingFinished, this, &Gadget::onCaptionEntered);
     resize(180, 225);
+    new ClickFocus(this, windowSystem(), [this] { nativeFlagsChanged(); });
     liveGadgets().insert(this);
     refreshShadow();
 }
@@ -493,15 +495,24 @@ void Gadget::resizeEvent(QResizeEvent *event)
 
 void Gadget::showEvent(QShowEvent *event)
 {
-    // A tool window: the window manager keeps it out of the taskbar when told so before it maps.
-    if (QWindow *window = windowHandle())
+    // Told before it maps, so that the window manager reads it with the window.
+    if (QWindow *window = windowHandle()) {
+        windowSystem()->setDesktopToolType(window);
         windowSystem()->setSkipTaskbar(window);
+    }
     if (styleSheet().isEmpty())
         applyTheme();
     setupAutoVisibility();
     DragableWidget::showEvent(event);
     applyTransparency(false, false);
     QMetaObject::invokeMethod(this, &Gadget::shown, Qt::QueuedConnection);
+}
+
+void Gadget::nativeFlagsChanged()
+{
+    // Qt writes the window's type anew with its flags.
+    if (QWindow *window = windowHandle())
+        windowSystem()->setDesktopToolType(window);
 }
 
 QList<QRect> Gadget::foreignWindowRects() const

@@ -110,6 +110,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     QList<QRect> foreignWindowRects() const override;
+    void nativeFlagsChanged() override;
 
     Ui::Gadget *ui() const { return m_ui.get(); }
     bool isOwnWindowAt(const QPoint &globalPos) const;

@@ -62,8 +62,12 @@ public:
     virtual bool setSkipTaskbar(QWindow *) { return false; }
     // The other docks of the desktop (panels, trays), leaving out `own`; empty where nothing can be learnt.
     virtual QList<DockWindow> otherDocks(QWindow *) { return {}; }
-    // Calls `changed` when a dock may have come, gone, moved or changed its strut; one call per burst
-    // of changes. A later call replaces the earlier watcher; an empty function ends the watching.
+    // The area the window manager leaves to windows on the current desktop, all struts and its own panels
+    // taken off (device pixels, desktop coordinates); invalid where it publishes none.
+    virtual QRect workArea() { return {}; }
+    // Calls `changed` when a dock may have come, gone, moved or changed its strut, or the work area
+    // changed; one call per burst of changes. A later call replaces the earlier watcher; an empty function ends the
+    // watching.
     virtual void watchDocks(std::function<void()> changed) { Q_UNUSED(changed) }
     // Whether a compositing manager runs, so that see-through parts of a window show as such; outside
     // X11 the window system always composites.
@@ -77,6 +81,29 @@ public:
     // window that has it; false where nothing can be asked. The caller restores the window after it, which
     // does it where the request is ignored.
     virtual bool restoreWithoutFocus(QWindow *) { return false; }
+    // The window the window manager lists that holds the keyboard (a program's window, ours included), 0
+    // for none or where nothing can be learnt.
+    virtual quint32 keyboardWindow() { return 0; }
+    // Gives the keyboard to a shown window of ours that the user clicked at `time` (the window server's
+    // time of the click). Some window managers take the click while the window refuses input and then
+    // leave it without the keyboard, whatever they are asked later; false where nothing can be done.
+    virtual bool takeKeyboard(QWindow *, quint32 time)
+    {
+        Q_UNUSED(time)
+        return false;
+    }
+    // Asks the window manager to hand the keyboard to a window it lists, as a pager does, for the user's
+    // input at `time` (the window server's time); false where nothing can be asked.
+    virtual bool activate(quint32 window, quint32 time)
+    {
+        Q_UNUSED(window)
+        Q_UNUSED(time)
+        return false;
+    }
+    // Tells the window manager that a window of ours without a frame is a small tool on the desktop: an
+    // ordinary window to those that keep a program's tool windows above its others, a tool window to
+    // those that would otherwise tile it. Called again after each change of the window's flags.
+    virtual bool setDesktopToolType(QWindow *) { return false; }
     // A strip of the window that the window server scrolls; null where none can be made.
     virtual std::unique_ptr<IScrollStrip> createScrollStrip(QWindow *) { return nullptr; }
 

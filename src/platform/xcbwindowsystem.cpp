@@ -208,6 +208,75 @@ bool XcbWindowSystem::restoreWithoutFocus(QWindow *window)
     return true;
 }
 
+quint32 XcbWindowSystem::keyboardWindow()
+{
+    xcb_get_input_focus_reply_t *focus =
+        xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr);
+    xcb_window_t window = focus ? focus->focus : xcb_window_t(XCB_WINDOW_NONE);
+    free(focus);
+    if (window == XCB_WINDOW_NONE || window == XCB_INPUT_FOCUS_POINTER_ROOT)
+        return 0;
+    // The focus may lie on a window inside the listed one (a terminal's text area, say).
+    const QList<quint32> clients = cardinals(m_root, atom("_NET_CLIENT_LIST"));
+    while (window != XCB_WINDOW_NONE && window != m_root && !clients.contains(window)) {
+        xcb_query_tree_reply_t *tree =
+            xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, window), nullptr);
+        window = tree ? tree->parent : xcb_window_t(XCB_WINDOW_NONE);
+        free(tree);
+    }
+    return clients.contains(window) ? window : 0;
+}
+
+bool XcbWindowSystem::takeKeyboard(QWindow *window, quint32 time)
+{
+    if (!window || !window->handle())
+        return false;
+    const xcb_window_t id = xcb_window_t(window->winId());
+    // Only a viewable window can have the keyboard; asked for another, the server answers with an error.
+    xcb_get_window_attributes_reply_t *attributes =
+        xcb_get_window_attributes_reply(m_connection, xcb_get_window_attributes(m_connection, id), nullptr);
+    const bool viewable = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    free(attributes);
+    if (!viewable)
+        return false;
+    xcb_set_input_focus(m_connection, XCB_INPUT_FOCUS_PARENT, id, time);
+    xcb_flush(m_connection);
+    return true;
+}
+
+bool XcbWindowSystem::activate(quint32 window, quint32 time)
+{
+    if (window == 0 || !cardinals(m_root, atom("_NET_CLIENT_LIST")).contains(window))
+        return false;
+    xcb_client_message_event_t event;
+    memset(&event, 0, sizeof(event));
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = atom("_NET_ACTIVE_WINDOW");
+    // As a pager asks: window managers that weigh a program's request against the user's last input
+    // grant this one.
+    event.data.data32[0] = 2;
+    event.data.data32[1] = time;
+    xcb_send_event(m_connection, 0, m_root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char *>(&event));
+    xcb_flush(m_connection);
+    return true;
+}
+
+bool XcbWindowSystem::setDesktopToolType(QWindow *window)
+{
+    if (!window || !window->handle())
+        return false;
+    // Most window managers take the first type they know; tiling ones float a window that lists a tool
+    // type anywhere in the list.
+    const xcb_atom_t types[] = {atom("_NET_WM_WINDOW_TYPE_NORMAL"), atom("_NET_WM_WINDOW_TYPE_UTILITY")};
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()), atom("_NET_WM_WINDOW_TYPE"),
+                        XCB_ATOM_ATOM, 32, 2, types);
+    xcb_flush(m_connection);
+    return true;
+}
+
 bool XcbWindowSystem::setSkipTaskbar(QWindow *window)
 {
     if (!window)
@@ -316,6 +385,21 @@ QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
     return docks;
 }
 
+QRect XcbWindowSystem::workArea()
+{
+    const xcb_get_property_cookie_t areasCookie =
+        xcb_get_property(m_connection, 0, m_root, atom("_NET_WORKAREA"), XCB_ATOM_CARDINAL, 0, 4096);
+    const xcb_get_property_cookie_t desktopCookie =
+        xcb_get_property(m_connection, 0, m_root, atom("_NET_CURRENT_DESKTOP"), XCB_ATOM_CARDINAL, 0, 1);
+    const QList<quint32> areas = takeValues(xcb_get_property_reply(m_connection, areasCookie, nullptr));
+    const QList<quint32> desktop = takeValues(xcb_get_property_reply(m_connection, desktopCookie, nullptr));
+    // Four values per desktop.
+    const qsizetype at = 4 * (desktop.isEmpty() ? 0 : qsizetype(desktop.first()));
+    if (at + 4 > areas.size())
+        return {};
+    return QRect(int(areas[at]), int(areas[at + 1]), int(areas[at + 2]), int(areas[at + 3]));
+}
+
 void XcbWindowSystem::watchDocks(std::function<void()> changed)
 {
     m_docksChanged = std::move(changed);
@@ -392,6 +476,8 @@ void XcbWindowSystem::handleWatchEvent(const xcb_generic_event_t *event)
     case XCB_PROPERTY_NOTIFY: {
         const auto *notify = reinterpret_cast<const xcb_property_notify_event_t *>(event);
         if (notify->window == m_root) {
+            if (notify->atom == atom("_NET_WORKAREA") || notify->atom == atom("_NET_CURRENT_DESKTOP"))
+                break;
             if (notify->atom != atom("_NET_CLIENT_LIST"))
                 return;
             // Listen to a new window before reading anything of it, so no change of its strut is missed.

@@ -28,12 +28,17 @@ public:
     bool setStacking(QWindow *window, bool above) override;
     bool setSkipTaskbar(QWindow *window) override;
     QList<DockWindow> otherDocks(QWindow *own) override;
+    QRect workArea() override;
     void watchDocks(std::function<void()> changed) override;
     bool compositing() override;
     void watchCompositing(std::function<void(bool)> changed) override;
     bool nativeEventFilter(const QByteArray &type, void *message, qintptr *result) override;
     QList<QRect> shownWindowRects(QWindow *own) override;
     bool restoreWithoutFocus(QWindow *window) override;
+    quint32 keyboardWindow() override;
+    bool takeKeyboard(QWindow *window, quint32 time) override;
+    bool activate(quint32 window, quint32 time) override;
+    bool setDesktopToolType(QWindow *window) override;
     std::unique_ptr<IScrollStrip> createScrollStrip(QWindow *window) override;
 
 private:

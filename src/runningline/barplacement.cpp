@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <cmath>
 
 namespace BarPlacement {
@@ -43,6 +44,37 @@ QRect areaLeftByDocks(const QRect &screen, const QList<DockStrip> &strips)
         }
     }
     // Docks that would leave nothing are not believed.
+    return area.isValid() ? area : screen;
+}
+
+QRect areaKeptByWindowManager(const QRect &screen, const QRect &workArea, const QList<DockStrip> &strips,
+                              const QRect &kept)
+{
+    const QRect seen = workArea.isValid() ? workArea & screen : screen;
+    if (!seen.isValid())
+        return screen;
+    const QRect before = kept.isValid() && screen.contains(kept) ? kept : screen;
+    // A logical pixel either way: the work area and the struts are rounded from device pixels apart.
+    const auto explained = [&strips](Qt::Edge edge, int inner) {
+        return std::any_of(strips.cbegin(), strips.cend(), [edge, inner](const DockStrip &strip) {
+            const QRect &r = strip.rect;
+            const int stripInner = edge == Qt::TopEdge      ? r.bottom() + 1
+                                   : edge == Qt::BottomEdge ? r.top() - 1
+                                   : edge == Qt::LeftEdge   ? r.right() + 1
+                                                            : r.left() - 1;
+            return strip.edge == edge && qAbs(stripInner - inner) <= 1;
+        });
+    };
+    // What the window manager keeps lies no further in than the work area's edge.
+    QRect area = screen;
+    if (seen.top() > screen.top())
+        area.setTop(explained(Qt::TopEdge, seen.top()) ? qMin(before.top(), seen.top()) : seen.top());
+    if (seen.bottom() < screen.bottom())
+        area.setBottom(explained(Qt::BottomEdge, seen.bottom()) ? qMax(before.bottom(), seen.bottom()) : seen.bottom());
+    if (seen.left() > screen.left())
+        area.setLeft(explained(Qt::LeftEdge, seen.left()) ? qMin(before.left(), seen.left()) : seen.left());
+    if (seen.right() < screen.right())
+        area.setRight(explained(Qt::RightEdge, seen.right()) ? qMax(before.right(), seen.right()) : seen.right());
     return area.isValid() ? area : screen;
 }
 

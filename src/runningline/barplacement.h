@@ -23,6 +23,13 @@ QRect barRect(const QRect &area, int position, int height);
 // that does not touch the screen leaves it whole. Screen and strips in the same coordinates.
 QRect areaLeftByDocks(const QRect &screen, const QList<DockStrip> &strips);
 
+// The part of `screen` the window manager keeps free for its own panels, which reserve no strut, read from
+// its work area (`workArea`, invalid when it publishes none). An edge of the work area that a known strip
+// explains (the bar's own or another dock's, `strips`) may hide what the window manager keeps behind it:
+// there the edge learnt before (`kept`) holds, else the screen's edge.
+QRect areaKeptByWindowManager(const QRect &screen, const QRect &workArea, const QList<DockStrip> &strips,
+                              const QRect &kept);
+
 // Another program's dock as the bar sees it: where its window lies, what it reserves, whether the
 // window manager listed it before the bar (it was there first), and whether it has kept its place for
 // a while (a dock that places itself, as the bar does, moves away at once).

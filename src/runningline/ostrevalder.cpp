@@ -44,6 +44,13 @@ Ostrevalder::Platform &platform()
     return s_platform;
 }
 
+// The window system speaks in device pixels; the screen's logical ones hold the bar's place.
+QRect logicalRect(const QRect &r, qreal ratio)
+{
+    return QRect(QPoint(qRound(r.left() / ratio), qRound(r.top() / ratio)),
+                 QSize(qRound(r.width() / ratio), qRound(r.height() / ratio)));
+}
+
 // The docks as one log line: window, place and whether it was there before the bar.
 QByteArray docksText(const QList<DockWindow> &docks)
 {
@@ -692,9 +699,9 @@ QRect Ostrevalder::placement(int *settleIn) const
     const int height = BarPlacement::barHeight(QFontMetrics(m_view->font()).height());
     const int position = setting(Setting::PanelPosition, Setting::PanelPositionDefault).toInt();
     // The docks are judged settled or not once per placement, so the time to look again agrees with it.
-    QRect bar = m_docked
-                    ? BarPlacement::barBesideDocks(screen->geometry(), position, height, otherDocksOn(screen, settleIn))
-                    : BarPlacement::barRect(screen->availableGeometry(), position, height);
+    QRect bar = m_docked ? BarPlacement::barBesideDocks(m_keptArea.isValid() ? m_keptArea : screen->geometry(),
+                                                        position, height, otherDocksOn(screen, settleIn))
+                         : BarPlacement::barRect(screen->availableGeometry(), position, height);
     bar.setWidth(BarPlacement::widthWithinScreen(bar.width(), screen->devicePixelRatio()));
     return bar;
 }
@@ -702,6 +709,7 @@ QRect Ostrevalder::placement(int *settleIn) const
 void Ostrevalder::refreshDocks()
 {
     m_otherDocks = m_windowSystem->otherDocks(windowHandle());
+    m_workArea = m_windowSystem->workArea();
     m_docksKnown = true;
     // Every window of any program that comes or goes makes the bar look again: log only what changed.
     const QByteArray text = docksText(m_otherDocks);
@@ -721,12 +729,8 @@ void Ostrevalder::refreshDocks()
 
 QList<BarPlacement::OtherDock> Ostrevalder::otherDocksOn(QScreen *screen, int *settleIn) const
 {
-    // The window system speaks in device pixels; the screen's logical ones hold the bar's place.
     const qreal ratio = screen->devicePixelRatio();
-    const auto logical = [ratio](const QRect &r) {
-        return QRect(QPoint(qRound(r.left() / ratio), qRound(r.top() / ratio)),
-                     QSize(qRound(r.width() / ratio), qRound(r.height() / ratio)));
-    };
+    const auto logical = [ratio](const QRect &r) { return logicalRect(r, ratio); };
     const qint64 now = m_clock.elapsed();
     if (settleIn)
         *settleIn = -1;
@@ -748,12 +752,50 @@ QList<BarPlacement::OtherDock> Ostrevalder::otherDocksOn(QScreen *screen, int *s
     return docks;
 }
 
+void Ostrevalder::updateKeptArea()
+{
+    QScreen *screen = targetScreen();
+    if (!screen)
+        return;
+    const qreal ratio = screen->devicePixelRatio();
+    QList<DockStrip> strips;
+    for (const DockWindow &dock : std::as_const(m_otherDocks)) {
+        for (const DockStrip &strip : dock.strips)
+            strips << DockStrip{strip.edge, logicalRect(strip.rect, ratio)};
+    }
+    // The bar's own strut, from its edge of the screen to its far side. The window manager may not have
+    // taken in the last one yet: the one before counts too.
+    const QRect screenRect = screen->geometry();
+    if (isVisible() && !m_closing) {
+        const QRect bar = geometry();
+        const bool top = setting(Setting::PanelPosition, Setting::PanelPositionDefault).toInt() == BarPlacement::Top;
+        const DockStrip own =
+            top ? DockStrip{Qt::TopEdge, QRect(QPoint(bar.left(), screenRect.top()), bar.bottomRight())}
+                : DockStrip{Qt::BottomEdge, QRect(bar.topLeft(), QPoint(bar.right(), screenRect.bottom()))};
+        if (m_ownStrips.isEmpty() || !(m_ownStrips.last() == own))
+            m_ownStrips = {m_ownStrips.isEmpty() ? own : m_ownStrips.last(), own};
+    }
+    strips << m_ownStrips;
+    const QRect kept =
+        BarPlacement::areaKeptByWindowManager(screenRect, logicalRect(m_workArea, ratio), strips, m_keptArea);
+    if (kept != m_keptArea && kept != screenRect)
+        QR_LOG(QStringLiteral("The window manager's own panels leave %1,%2 %3x%4")
+                   .arg(kept.x())
+                   .arg(kept.y())
+                   .arg(kept.width())
+                   .arg(kept.height())
+                   .toUtf8());
+    m_keptArea = kept;
+}
+
 void Ostrevalder::placeBar()
 {
     if (!m_view)
         return;
     if (m_docked && !m_docksKnown)
         refreshDocks();
+    if (m_docked)
+        updateKeptArea();
     int settleIn = -1;
     const QRect target = placement(&settleIn);
     if (QScreen *screen = targetScreen(); screen && windowHandle())

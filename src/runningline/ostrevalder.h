@@ -125,6 +125,8 @@ private:
     // The other docks as the bar's placement sees them, in the screen's logical pixels; `settleIn`
     // gets the time until the next one counts as settled, or -1.
     QList<BarPlacement::OtherDock> otherDocksOn(QScreen *screen, int *settleIn) const;
+    // Learns anew from the work area what the window manager keeps free for its own panels.
+    void updateKeptArea();
     SystemEvent *systemEventById(const QByteArray &id) const;
     QVariant setting(const QByteArray &id, const QVariant &fallback = QVariant()) const;
 
@@ -146,6 +148,12 @@ private:
     QElapsedTimer m_clock;
     QBasicTimer m_dockSettle;
     bool m_docksKnown = false;
+    // The work area as last read (device pixels), and what of the target screen the window manager keeps
+    // free for its own panels (logical pixels): the bar docks at its edge.
+    QRect m_workArea;
+    QRect m_keptArea;
+    // The bar's last two struts, in logical pixels.
+    QList<DockStrip> m_ownStrips;
     QByteArray m_loggedDocks;
     bool m_docked = false;
     bool m_closing = false;

@@ -53,12 +53,12 @@ private slots:
         m_themes.loadTheme(QStringLiteral("greengrass.theme"));
     }
 
-    void isAFramelessToolBelowOthers()
+    void isAFramelessWindowBelowOthers()
     {
         GadgetTestEnv env;
         Gadget gadget(kUid, &m_themes);
         const Qt::WindowFlags flags = gadget.windowFlags();
-        QVERIFY(flags.testFlag(Qt::Tool));
+        QCOMPARE(gadget.windowType(), Qt::Window);
         QVERIFY(flags.testFlag(Qt::FramelessWindowHint));
         QVERIFY(flags.testFlag(Qt::WindowStaysOnBottomHint));
         QVERIFY(gadget.testAttribute(Qt::WA_TranslucentBackground));

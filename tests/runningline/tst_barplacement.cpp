@@ -122,6 +122,33 @@ private slots:
         QCOMPARE(BarPlacement::areaLeftByDocks(screen, strips), expected);
     }
 
+    void areaKeptByWindowManager_data()
+    {
+        QTest::addColumn<QRect>("workArea");
+        QTest::addColumn<QList<DockStrip>>("strips");
+        QTest::addColumn<QRect>("kept");
+        QTest::addColumn<int>("bottom");
+        const QRect toolbar(0, 0, 1280, 780);
+        const DockStrip ownStrut{Qt::BottomEdge, QRect(0, 756, 1280, 44)};
+        QTest::newRow("panel without a strut") << toolbar << QList<DockStrip>{} << QRect() << 779;
+        QTest::newRow("own strut in front of it")
+            << QRect(0, 0, 1280, 756) << QList<DockStrip>{ownStrut} << toolbar << 779;
+        QTest::newRow("another dock's strut")
+            << QRect(0, 0, 1280, 772) << QList<DockStrip>{{Qt::BottomEdge, QRect(1000, 772, 280, 28)}} << QRect()
+            << 799;
+    }
+
+    void areaKeptByWindowManager()
+    {
+        QFETCH(QRect, workArea);
+        QFETCH(QList<DockStrip>, strips);
+        QFETCH(QRect, kept);
+        QFETCH(int, bottom);
+        const QRect screen(0, 0, 1280, 800);
+        QCOMPARE(BarPlacement::areaKeptByWindowManager(screen, workArea, strips, kept),
+                 QRect(QPoint(0, 0), QPoint(1279, bottom)));
+    }
+
     void barBesideDocks_data()
     {
         using Docks = QList<BarPlacement::OtherDock>;

@@ -1,0 +1,73 @@
+#!/bin/sh
+# One pass under a window manager: the bar docks at the edge of its work area (a panel of its own has no strut);
+# three reminders open above the welcome gadget while an xterm keeps the keyboard; a click gives one the
+# keyboard, and after its Snooze the keys go back to the xterm. (Under xvfb-run with a 1280x800 screen.)
+set -u
+BIN=$1 FAKETIME=$2 WM=$3 ROOT=$(mktemp -d) PIDS=""
+export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_MONOTONIC=1 HOME="$ROOT"
+export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
+export XDG_RUNTIME_DIR="$ROOT/run" XDG_CONFIG_HOME="$ROOT/.config"
+cleanup() { for p in $PIDS; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$ROOT"; }
+fail() { echo "FAIL ($WM): $*"; cleanup; exit 1; }
+until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
+listed() { xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -qw "$(printf '0x%x' "$1")"; }
+managed() { for w in $(xdotool search --pid "$1" 2>/dev/null); do listed "$w" && echo "$w" && return; done; false; }
+named() { xdotool search --all --onlyvisible --pid "$APP" --name "^$1\$" 2>/dev/null | sort -n; }
+reminders() { named "Quillane Reminder" | grep -vx "$BAR"; }
+all_shown() { [ "$(reminders | wc -l)" = 3 ] && for w in $(reminders); do listed "$w" || return 1; done; }
+bottom_of() { xwininfo -id "$1" | awk '/Absolute upper-left Y/ {y = $NF} /Height:/ {h = $NF} END {print y + h}'; }
+work_bottom() { xprop -root _NET_WORKAREA | awk -F'[=,]' '{b = NF >= 5 ? $3 + $5 : 800} END {print b}'; }
+parent_of() { echo $(($(xwininfo -id "$1" -children 2>/dev/null | awk '/Parent window id:/ {print $4}'))); }
+# The place of a window's frame among the root's children, from the top of the stack.
+depth() {
+    local w=$1 p
+    while p=$(parent_of "$w") && [ "$p" != "$ROOTWIN" ] && [ "$p" != 0 ]; do w=$p; done
+    xwininfo -root -children | awk -v w="$(printf '0x%x' "$w")" '$1 == w {print NR}'
+}
+# i3 puts a floating window that opens without the keyboard under the others, and moves none on request.
+under_gadget() { [ "$WM" != i3 ] && for w in $(reminders); do [ "$(depth "$w")" -lt "$(depth "$GADGET")" ] || return 0; done && return 1; }
+has_focus() { [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]; }
+
+case $WM in
+i3) echo 'focus_follows_mouse no' >"$ROOT/i3.config" && set -- i3 -c "$ROOT/i3.config" ;;
+herbstluftwm) printf '#!/bin/sh\n' >"$ROOT/hl" && chmod +x "$ROOT/hl" && set -- herbstluftwm --autostart "$ROOT/hl" ;;
+xfwm4) set -- xfwm4 --compositor=off ;;
+*) set -- "$WM" ;;
+esac
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+"$@" >"$ROOT/wm.log" 2>&1 & PIDS="$PIDS $!"
+until_true 200 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "$(cat "$ROOT/wm.log")"
+ROOTWIN=$(($(xwininfo -root | awk '/Window id:/ {print $4}')))
+xterm -e sh -c "cat >'$ROOT/typed'" 2>/dev/null & XTERM=$! && PIDS="$PIDS $XTERM"
+until_true 200 eval 'TYPING=$(managed $XTERM)' || fail "no xterm"
+# The work area before the program reserves anything, once the window manager's panel is up.
+case $WM in fluxbox | icewm) until_true 100 eval '[ "$(work_bottom)" -lt 800 ]' || fail "no panel" ;; esac
+KEPT=$(work_bottom)
+
+DATA="$ROOT/.local/share/Quillane/Quillane Reminder" AT=$(date -d "+5 min" +%Y%m%dT%H%M00Z) EVENTS=""
+for n in 1 2 3; do
+    EVENTS="$EVENTS${EVENTS:+,}"'{"type": 0, "data": {"version": 1, "notifyMinutes": 0, "reminderEnabledKey": true,
+ "abstract": {"version": 8, "id": "{00000000-0000-0000-0000-00000000d1a'$n'}", "occurrence": {"data": {"step": 1,
+ "version": 1}, "type": "once"}, "period": {"time": true, "version": 1, "begin": "'$AT'"}}}}'
+done
+mkdir -p "$DATA" && echo '{"Events": {"version": "3.3.0", "eventsList": ['"$EVENTS"']}}' >"$DATA/events.dat"
+LD_PRELOAD="$FAKETIME" "$BIN" >/dev/null 2>&1 & APP=$! && PIDS="$PIDS $APP"
+# Not every window manager lists the docks it keeps.
+bar_shown() { for BAR in $(xdotool search --onlyvisible --pid "$APP"); do xprop -id "$BAR" | grep -q TYPE_DOCK && return; done; false; }
+until_true 600 bar_shown || fail "no bar"
+until_true 100 eval '[ "$(bottom_of "$BAR")" = "$KEPT" ]' || fail "the bar ends at $(bottom_of "$BAR"), not $KEPT"
+until_true 300 eval 'GADGET=$(named "Widget Info") && [ -n "$GADGET" ]' || fail "no welcome gadget"
+
+xdotool windowactivate "$TYPING" 2>/dev/null; until_true 100 has_focus "$TYPING" || fail "the xterm has no keyboard"
+echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
+until_true 300 all_shown || fail "not three reminders: $(reminders)"
+until_true 50 eval '! under_gadget' || fail "a reminder is under the gadget"
+TOP=$(for w in $(reminders); do echo "$(depth "$w") $w"; done | sort -n | awk 'NR == 1 {print $2}')
+xdotool mousemove --window "$TOP" 20 20 click 1
+until_true 50 has_focus "$TOP" || fail "a click left the reminder without the keyboard"
+# The Close button has the focus first; Tab leads to the minutes and then to Snooze.
+xdotool key --delay 50 Tab 4 2 Tab space
+until_true 50 eval '! xwininfo -id $TOP 2>/dev/null | grep -q IsViewable' || fail "Snooze did not close the reminder"
+xdotool type --delay 20 "after snooze" && xdotool key Return
+until_true 50 grep -qx "after snooze" "$ROOT/typed" || fail "keys after Snooze went to $(xdotool getwindowfocus -f)"
+cleanup
