@@ -761,20 +761,22 @@ private:
                                                : nullptr;
     }
 
+    // The keys kept are in their stored form already: they are stored as they are.
     void resolveZones()
     {
+        static const QString unknownKey = QStringLiteral("unknown_tzid");
         QHash<QString, ICalSourceZone> sources; // one per zone, so its series share what it found
         for (const PendingZone &p : std::as_const(m_pending)) {
             const auto zone = m_zones.constFind(p.tzid);
             if (zone == m_zones.cend() || !zone->isUsable()) {
-                p.event->setProperty(QStringLiteral("unknown_tzid"), p.tzid);
+                p.event->insert(unknownKey, p.tzid);
                 if (p.index < 0)
-                    p.event->setProperty(p.key, local(p.date, p.time));
+                    p.event->insert(p.key, local(p.date, p.time));
                 continue;
             }
             const QDateTime value = toLocal(zone->toUtc(p.date, p.time));
             if (p.index < 0) {
-                p.event->setProperty(p.key, value);
+                p.event->insert(p.key, value);
                 if (const QString *zoneKey = wallKey(p.key)) {
                     auto source = sources.find(p.tzid);
                     if (source == sources.end())
@@ -787,7 +789,7 @@ private:
             p.event->remove(p.key); // changed in place, not copied for each date
             if (p.index < list.size())
                 list[p.index] = value;
-            p.event->setProperty(p.key, list);
+            p.event->insert(p.key, list);
         }
         m_pending.clear();
     }
