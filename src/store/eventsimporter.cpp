@@ -403,10 +403,11 @@ QString shortened(const QString &text, qsizetype size)
     return shown.left(cut) + QStringLiteral("…");
 }
 
-void noteNamed(QStringList *names, const QString &text)
+// The text is made only for the first few: a file may give thousands of entries to count.
+template <typename Text> void noteNamed(QStringList *names, Text text)
 {
     if (names->size() < kEventsNamed)
-        *names << text;
+        *names << text();
 }
 
 class iCalendarFormatImporter : public AbstractEventsImporter
@@ -506,13 +507,14 @@ private:
         if (!fit.problem.isEmpty()) {
             ++m_notes.rulesLost;
             noteNamed(&m_notes.rulesLostNamed,
-                      QStringLiteral("\"%1\": %2").arg(shortened(event->caption(), 60), fit.problem));
+                      [&] { return QStringLiteral("\"%1\": %2").arg(shortened(event->caption(), 60), fit.problem); });
         }
         if (fit.datesDiffer) {
             ++m_notes.datesOff;
             if (!fit.differs.isEmpty())
-                noteNamed(&m_notes.datesOffNamed,
-                          QStringLiteral("\"%1\" (%2)").arg(shortened(event->caption(), 60), fit.differs));
+                noteNamed(&m_notes.datesOffNamed, [&] {
+                    return QStringLiteral("\"%1\" (%2)").arg(shortened(event->caption(), 60), fit.differs);
+                });
         }
         const IOccurrence &occurrence = event->occurrence();
         const bool repeats = occurrence.type() != IOccurrence::Once;
@@ -574,7 +576,8 @@ private:
         if (!block.property("valarm").toBool())
             return;
         ++m_notes.alarmsNotRead;
-        noteNamed(&m_notes.alarmsNotReadNamed, QStringLiteral("\"%1\"").arg(shortened(event.caption(), 60)));
+        noteNamed(&m_notes.alarmsNotReadNamed,
+                  [&] { return QStringLiteral("\"%1\"").arg(shortened(event.caption(), 60)); });
     }
 
     void noteLocalTime(const QCalEvent &block, const AbstractCommonEvent &event)
@@ -585,8 +588,9 @@ private:
         if (zone.isEmpty())
             return;
         ++m_notes.localTimes;
-        noteNamed(&m_notes.localTimesNamed,
-                  QStringLiteral("\"%1\" (%2)").arg(shortened(event.caption(), 60), shortened(zone, 60)));
+        noteNamed(&m_notes.localTimesNamed, [&] {
+            return QStringLiteral("\"%1\" (%2)").arg(shortened(event.caption(), 60), shortened(zone, 60));
+        });
     }
 
     static AbstractCommonEventPtr makeEvent(const QCalEvent &block, const BlockDates &dates, bool withRule,
@@ -852,9 +856,10 @@ public:
             }
             if (timeLost && notes) {
                 ++notes->timesNotRead;
-                noteNamed(&notes->timesNotReadNamed, QStringLiteral("\"%1\" (%2)")
-                                                         .arg(shortened(record.caption, 60),
-                                                              shortened(dateText.section(QLatin1Char(' '), 1), 30)));
+                noteNamed(&notes->timesNotReadNamed, [&] {
+                    return QStringLiteral("\"%1\" (%2)")
+                        .arg(shortened(record.caption, 60), shortened(dateText.section(QLatin1Char(' '), 1), 30));
+                });
             }
             const QString stamp = record.date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('T') +
                                   record.time.toString(QStringLiteral("HH:mm:ss"));

@@ -63,11 +63,24 @@ QTime ruleTime(QStringView text)
     return h < 0 || m < 0 || s < 0 ? QTime() : QTime(h, m, s);
 }
 
+// Digits of a number into text, the first at the end; a series' dates are written often.
+void putDigits(char16_t *end, int number, int count)
+{
+    for (int i = 1; i <= count; ++i, number /= 10)
+        *(end - i) = char16_t(u'0' + number % 10);
+}
+
 QString dayText(const QDate &date)
 {
     int y = 0, m = 0, d = 0;
     date.getDate(&y, &m, &d);
-    return QString::asprintf("%04d%02d%02d", y, m, d);
+    if (y < 0 || y > 9999)
+        return QString::asprintf("%04d%02d%02d", y, m, d);
+    char16_t text[8];
+    putDigits(text + 4, y, 4);
+    putDigits(text + 6, m, 2);
+    putDigits(text + 8, d, 2);
+    return QString(reinterpret_cast<const QChar *>(text), 8);
 }
 
 // The last date of an ended series as the model keeps it: a day. An UNTIL earlier in
@@ -395,7 +408,14 @@ QDateTime untilMoment(const QString &value, const ICalSourceZone &zone)
 QString utcStamp(const QDateTime &moment)
 {
     const QTime time = moment.time();
-    return dayText(moment.date()) + QString::asprintf("T%02d%02d%02dZ", time.hour(), time.minute(), time.second());
+    QString stamp = dayText(moment.date());
+    if (!time.isValid())
+        return stamp + QString::asprintf("T%02d%02d%02dZ", time.hour(), time.minute(), time.second());
+    char16_t clock[8] = {u'T', 0, 0, 0, 0, 0, 0, u'Z'};
+    putDigits(clock + 3, time.hour(), 2);
+    putDigits(clock + 5, time.minute(), 2);
+    putDigits(clock + 7, time.second(), 2);
+    return stamp.append(QStringView(clock, 8));
 }
 
 // A BYDAY entry moved by whole days; an ordinal becomes the local first date's own place.
@@ -861,8 +881,9 @@ bool sameChanges(const ICalSourceZone::Offsets &a, const ICalSourceZone::Offsets
 // time of day, which each start is checked against.
 bool namesTimes(const QString &rule)
 {
-    for (const char *part : {"UNTIL", "BYHOUR", "BYMINUTE", "BYSECOND"}) {
-        if (rule.contains(QLatin1String(part)))
+    // As UTF-16, so that each look is no conversion of the word first: series after series asks.
+    for (const char16_t *part : {u"UNTIL", u"BYHOUR", u"BYMINUTE", u"BYSECOND"}) {
+        if (rule.contains(QStringView(part)))
             return true;
     }
     return false;
@@ -918,7 +939,7 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
     // the rule as written when it is written plainly and nothing in it moves.
     const int shift = int(start.date.daysTo(local.date()));
     QStringList own, moved;
-    const bool asWritten = shift == 0 && writtenPlainly(rule) && !rule.contains(QLatin1String("UNTIL"));
+    const bool asWritten = shift == 0 && writtenPlainly(rule) && !rule.contains(QStringView(u"UNTIL"));
     for (const QString &piece : asWritten ? QStringList() : rule.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
         const QString key = piece.left(eq).trimmed().toUpper();

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 QCalEvent::QCalEvent(QObject *parent) : QObject(parent) {}
 
@@ -229,11 +230,11 @@ ContentLine splitLine(QStringView line)
     return result;
 }
 
-// Looks up one parameter (case-insensitive name) and returns its value without quotes.
-QStringView parameter(QStringView params, QLatin1String wanted)
+// Gives each parameter's name and value (without quotes) to found, in order, until it returns true.
+template <typename Found> void forEachParameter(QStringView params, Found found)
 {
     if (params.isEmpty())
-        return {};
+        return;
     qsizetype start = 0;
     bool quoted = false;
     for (qsizetype i = 0; i <= params.size(); ++i) {
@@ -247,14 +248,27 @@ QStringView parameter(QStringView params, QLatin1String wanted)
         const QStringView part = params.mid(start, i - start);
         start = i + 1;
         const qsizetype eq = part.indexOf(QLatin1Char('='));
-        if (eq < 0 || !equalsNoCase(part.left(eq).trimmed(), wanted))
+        if (eq < 0)
             continue;
         QStringView value = part.mid(eq + 1).trimmed();
         if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
             value = value.mid(1, value.size() - 2);
-        return value;
+        if (found(part.left(eq).trimmed(), value))
+            return;
     }
-    return {};
+}
+
+// Looks up one parameter (case-insensitive name) and returns its value without quotes.
+QStringView parameter(QStringView params, QLatin1String wanted)
+{
+    QStringView result;
+    forEachParameter(params, [&](QStringView name, QStringView value) {
+        if (!equalsNoCase(name, wanted))
+            return false;
+        result = value;
+        return true;
+    });
+    return result;
 }
 
 // The keys every block has share one string, so a large file does not make a
@@ -597,7 +611,20 @@ private:
     QDateTime readDate(QStringView value, QStringView params, bool *dateOnly, const QString &key, int index)
     {
         QStringView raw = value.trimmed();
-        *dateOnly = equalsNoCase(parameter(params, QLatin1String("VALUE")), QLatin1String("DATE")) || raw.size() == 8;
+        // Both parameters a date may have, in one pass: the first of each name counts.
+        QStringView valueType, tzid;
+        bool haveType = false, haveZone = false;
+        forEachParameter(params, [&](QStringView name, QStringView found) {
+            if (!haveType && equalsNoCase(name, QLatin1String("VALUE"))) {
+                valueType = found;
+                haveType = true;
+            } else if (!haveZone && equalsNoCase(name, QLatin1String("TZID"))) {
+                tzid = found;
+                haveZone = true;
+            }
+            return haveType && haveZone;
+        });
+        *dateOnly = equalsNoCase(valueType, QLatin1String("DATE")) || raw.size() == 8;
         QString text;
         const qsizetype zulu = raw.indexOf(QLatin1Char('Z'));
         const bool utc = zulu >= 0;
@@ -632,7 +659,6 @@ private:
             noteStartZone(key, date, time, ICalSourceZone());
             return toLocal(QDateTime(date, time, Qt::UTC));
         }
-        const QStringView tzid = parameter(params, QLatin1String("TZID"));
         if (tzid.isEmpty()) {
             // Floating time: wall clock wherever the user is. Where the clock here skips it, what
             // was written still tells a whole day.
@@ -641,39 +667,74 @@ private:
                 m_current->insert(*writtenKey, QDateTime(date, time, Qt::UTC));
             return read;
         }
-        const QString id = tzid.toString();
-        const QTimeZone zone = zone_(id);
-        if (!zone.isValid()) {
+        NamedZone &named = namedZone(tzid);
+        if (!named.zone.isValid()) {
             // The file's own VTIMEZONE may come later: settled when the whole text is read. A
             // single time is read there; one in a list holds its place as local time until then.
-            m_pending.append({m_current, key, index, date, time, id});
+            m_pending.append({m_current, key, index, date, time, named.id});
             return index < 0 ? QDateTime() : local(date, time);
         }
-        noteStartZone(key, date, time, ICalSourceZone(zone));
-        return toLocal(inSystemZone(id, zone, date, time));
+        noteStartZone(key, date, time, named.source);
+        return toLocal(inSystemZone(named, date, time));
+    }
+
+    // A file names a few zones for all its times: each is looked up once a parse, with what
+    // its readings need, and the one named last is looked at first, as an end names its start's.
+    struct ZoneOffsets
+    {
+        qint64 from = 0; // seconds since 1970 that the offsets cover
+        qint64 to = -1;
+        ICalSourceZone::Offsets offsets;
+    };
+    struct NamedZone
+    {
+        QString id;
+        QTimeZone zone; // invalid: not one the system knows
+        ICalSourceZone source;
+        ZoneOffsets offsets;
+    };
+
+    NamedZone &namedZone(QStringView tzid)
+    {
+        if (m_lastZone < m_namedZones.size() && m_namedZones[m_lastZone].id == tzid)
+            return m_namedZones[m_lastZone];
+        for (m_lastZone = 0; m_lastZone < m_namedZones.size(); ++m_lastZone) {
+            if (m_namedZones[m_lastZone].id == tzid)
+                return m_namedZones[m_lastZone];
+        }
+        // Bounded, so a file full of made-up zone names keeps the search short.
+        if (m_namedZones.size() >= 64)
+            m_namedZones.clear();
+        NamedZone named;
+        named.id = tzid.toString();
+        named.zone = zone_(named.id);
+        named.source = ICalSourceZone(named.zone);
+        m_namedZones.push_back(std::move(named));
+        m_lastZone = m_namedZones.size() - 1;
+        return m_namedZones.back();
     }
 
     // The moment a wall-clock time in a zone the system knows stands for. A time two days or
     // more from the zone's changes is the time less the offset of its span, found in the zone's
     // offsets over the years around, without asking the zone for each time; the others, which
     // are few, are read as they are.
-    QDateTime inSystemZone(const QString &id, const QTimeZone &zone, const QDate &date, const QTime &time)
+    QDateTime inSystemZone(NamedZone &named, const QDate &date, const QTime &time)
     {
         constexpr qint64 kDay = 24 * 3600;
         const qint64 wall = wallSeconds(date, time) - kUnixDay * kDay;
-        ZoneOffsets &known = m_zoneOffsets[id];
+        ZoneOffsets &known = named.offsets;
         if (wall - 3 * kDay < known.from || wall + 3 * kDay > known.to) {
             known.from = wall - 20 * 366 * kDay;
             known.to = wall + 20 * 366 * kDay;
-            known.offsets = ICalSourceZone(zone).offsets(QDateTime::fromSecsSinceEpoch(known.from, Qt::UTC),
-                                                         QDateTime::fromSecsSinceEpoch(known.to, Qt::UTC));
+            known.offsets = named.source.offsets(QDateTime::fromSecsSinceEpoch(known.from, Qt::UTC),
+                                                 QDateTime::fromSecsSinceEpoch(known.to, Qt::UTC));
         }
         const auto &offsets = known.offsets;
         const auto next = std::upper_bound(offsets.cbegin(), offsets.cend(), wall - 2 * kDay,
                                            [](qint64 moment, const auto &span) { return moment < span.first; });
         if (next != offsets.cbegin() && (next == offsets.cend() || next->first > wall + 2 * kDay))
             return QDateTime::fromSecsSinceEpoch(wall - std::prev(next)->second, Qt::UTC);
-        return ICalSourceZone::toUtc(date, time, zone);
+        return ICalSourceZone::toUtc(date, time, named.zone);
     }
 
     // A series repeats its start's wall-clock time in the start's own zone; whole days are
@@ -700,20 +761,22 @@ private:
                                                : nullptr;
     }
 
+    // The keys kept are in their stored form already: they are stored as they are.
     void resolveZones()
     {
+        static const QString unknownKey = QStringLiteral("unknown_tzid");
         QHash<QString, ICalSourceZone> sources; // one per zone, so its series share what it found
         for (const PendingZone &p : std::as_const(m_pending)) {
             const auto zone = m_zones.constFind(p.tzid);
             if (zone == m_zones.cend() || !zone->isUsable()) {
-                p.event->setProperty(QStringLiteral("unknown_tzid"), p.tzid);
+                p.event->insert(unknownKey, p.tzid);
                 if (p.index < 0)
-                    p.event->setProperty(p.key, local(p.date, p.time));
+                    p.event->insert(p.key, local(p.date, p.time));
                 continue;
             }
             const QDateTime value = toLocal(zone->toUtc(p.date, p.time));
             if (p.index < 0) {
-                p.event->setProperty(p.key, value);
+                p.event->insert(p.key, value);
                 if (const QString *zoneKey = wallKey(p.key)) {
                     auto source = sources.find(p.tzid);
                     if (source == sources.end())
@@ -726,7 +789,7 @@ private:
             p.event->remove(p.key); // changed in place, not copied for each date
             if (p.index < list.size())
                 list[p.index] = value;
-            p.event->setProperty(p.key, list);
+            p.event->insert(p.key, list);
         }
         m_pending.clear();
     }
@@ -815,13 +878,8 @@ private:
     const QTimeZone m_localZone;
     QHash<qint64, QDateTime> m_localReadings; // by wall-clock second
     QHash<qint64, QDateTime> m_utcReadings;   // by UTC millisecond
-    struct ZoneOffsets
-    {
-        qint64 from = 0; // seconds since 1970 that the offsets cover
-        qint64 to = -1;
-        ICalSourceZone::Offsets offsets;
-    };
-    QHash<QString, ZoneOffsets> m_zoneOffsets;
+    std::vector<NamedZone> m_namedZones;
+    size_t m_lastZone = 0;
     QList<PendingZone> m_pending;
     QHash<QString, ICalZone> m_zones;
     bool m_inZone = false;
