@@ -7,6 +7,7 @@
 #include "core/log.h"
 #include "core/properties.h"
 #include "core/settingkeys.h"
+#include "gadgets/dragablewidget.h"
 #include "platform/freememory.h"
 #include "platform/iwindowsystem.h"
 #include "platform/xlibrequestnotes.h"
@@ -29,6 +30,7 @@
 #include <QStyleHints>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace ReminderWidgetPrivate {
 
@@ -95,6 +97,38 @@ void holdCarets(bool hold)
     }
 }
 
+// Brings a reminder above the gadgets it opened under, once the window manager has placed it. Some (i3)
+// put a window that opens without the keyboard under all others and restack none on request; activated,
+// a window that refuses input comes to the top and the keyboard stays where it is.
+class AboveGadgets : public QObject
+{
+public:
+    explicit AboveGadgets(QWidget *reminder) : QObject(reminder), m_reminder(reminder)
+    {
+        reminder->windowHandle()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        QWindow *window = m_reminder->windowHandle();
+        if (event->type() != QEvent::Expose || watched != window || !window->isExposed())
+            return false;
+        for (DragableWidget *gadget : DragableWidget::instances()) {
+            if (gadget->isVisible() && gadget->frameGeometry().intersects(m_reminder->frameGeometry()) &&
+                windowSystem()->stackedAbove(gadget->windowHandle(), window)) {
+                windowSystem()->activate(quint32(window->winId()), 0);
+                break;
+            }
+        }
+        deleteLater();
+        return false;
+    }
+
+private:
+    QWidget *m_reminder;
+};
+
 } // namespace ReminderWidgetPrivate
 
 using namespace ReminderWidgetPrivate;
@@ -110,6 +144,7 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     setAttribute(Qt::WA_ShowWithoutActivating);
     create();
     new ClickFocus(this, windowSystem());
+    new AboveGadgets(this);
     s_widgets.append(this);
     m_ui->setupUi(this);
     shareCloseIcon(m_ui->buttonBox);

@@ -100,6 +100,14 @@ public:
         Q_UNUSED(time)
         return false;
     }
+    // Whether the window manager stacks one shown window of ours above another; false where nothing can be
+    // learnt.
+    virtual bool stackedAbove(QWindow *window, QWindow *other)
+    {
+        Q_UNUSED(window)
+        Q_UNUSED(other)
+        return false;
+    }
     // Tells the window manager that a window of ours without a frame is a small tool on the desktop: an
     // ordinary window to those that keep a program's tool windows above its others, a tool window to
     // those that would otherwise tile it. Called again after each change of the window's flags.

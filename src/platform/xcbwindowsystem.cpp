@@ -264,6 +264,16 @@ bool XcbWindowSystem::activate(quint32 window, quint32 time)
     return true;
 }
 
+bool XcbWindowSystem::stackedAbove(QWindow *window, QWindow *other)
+{
+    if (!window || !other || !window->handle() || !other->handle())
+        return false;
+    // Listed from the bottom up.
+    const QList<quint32> stacking = cardinals(m_root, atom("_NET_CLIENT_LIST_STACKING"));
+    const qsizetype below = stacking.indexOf(quint32(other->winId()));
+    return below >= 0 && stacking.indexOf(quint32(window->winId())) > below;
+}
+
 bool XcbWindowSystem::setDesktopToolType(QWindow *window)
 {
     if (!window || !window->handle())

@@ -24,8 +24,7 @@ depth() {
     while p=$(parent_of "$w") && [ "$p" != "$ROOTWIN" ] && [ "$p" != 0 ]; do w=$p; done
     xwininfo -root -children | awk -v w="$(printf '0x%x' "$w")" '$1 == w {print NR}'
 }
-# i3 puts a floating window that opens without the keyboard under the others, and moves none on request.
-under_gadget() { [ "$WM" != i3 ] && for w in $(reminders); do [ "$(depth "$w")" -lt "$(depth "$GADGET")" ] || return 0; done && return 1; }
+under_gadget() { for w in $(reminders); do [ "$(depth "$w")" -lt "$(depth "$GADGET")" ] || return 0; done && return 1; }
 has_focus() { [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]; }
 
 case $WM in
