@@ -179,8 +179,10 @@ ReminderWidget::~ReminderWidget()
     // frees memory after the windows have gone, up to a tenth of the program, which then stayed with
     // the allocator until the next burst.
     if (s_widgets.isEmpty() && QCoreApplication::instance()) {
-        QTimer::singleShot(kReleaseDelayMs, QCoreApplication::instance(), [] {
-            if (!s_widgets.isEmpty())
+        // One release for the last close: an earlier one still waiting gives way to it.
+        static int s_lastClose = 0;
+        QTimer::singleShot(kReleaseDelayMs, QCoreApplication::instance(), [close = ++s_lastClose] {
+            if (close != s_lastClose || !s_widgets.isEmpty())
                 return;
             // Three notes a window, each holding a page of the windows' memory from going back.
             Common::dropXlibRequestNotes();
