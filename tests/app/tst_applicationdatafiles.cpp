@@ -329,6 +329,10 @@ private slots:
         for (int day = 0; day < 7; ++day)
             daily << "{\"Events\": {\"eventsList\": [], \"version\": \"0.1\"}}" + QByteArray(day, ' ');
         QTest::newRow("events rewritten daily") << QStringLiteral("events.dat") << daily << 5 << QStringList();
+        // A version that comes back is the newest again, not the first to go.
+        QTest::newRow("events, an old version back")
+            << QStringLiteral("events.dat") << daily.mid(0, 5) + QByteArrayList{daily[0], daily[5]} << 5
+            << QStringList();
         QTest::newRow("events beside the user's own copies")
             << QStringLiteral("events.dat") << daily << 7 << QStringList{"events.bak", "events.bak7"};
         // The copy of the file that could not be read at start stays, as its message promises.
@@ -370,6 +374,10 @@ private slots:
         const QString newest = told.last().section('"', 3, 3);
         QVERIFY2(kept.contains(newest), qPrintable(told.last()));
         QCOMPARE(TestHelpers::readFile(QDir(env.dataFolder()).filePath(newest)), versions.last());
+        QByteArrayList held;
+        for (const QString &name : kept)
+            held << TestHelpers::readFile(QDir(env.dataFolder()).filePath(name));
+        QVERIFY(held.contains(versions.at(std::max<qsizetype>(0, versions.size() - 2))));
     }
 
     // The system report is replaced whole, and never written through a link at its place.
