@@ -106,6 +106,12 @@ void UserSettings::writeTable(const QVariant &value)
     m_table = value;
     m_tableInFile = true;
     Common::dropLink(m_tableFile);
+    // No copy can be read of a file of the program's own that its mode keeps from being opened: it is moved aside
+    // whole, as nothing else uses it.
+    QFile unopened;
+    if (Common::DataFileGuard::isNoticed(m_tableFile) && QFileInfo(m_tableFile).isFile() &&
+        !Common::openRegularFile(&unopened, m_tableFile))
+        Common::copyAsideUnderFreeName(m_tableFile, QString(), m_tableFile);
     QString error;
     if (!Common::DataFileGuard::writeFile(m_tableFile, tableBytes(value), &error)) {
         m_reports.reportSaveFailure(m_tableFile, error,

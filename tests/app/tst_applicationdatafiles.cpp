@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -75,7 +76,7 @@ class TestApplicationDataFiles : public QObject
     Q_OBJECT
 
 private:
-    enum Expect { KeptAside, NothingToKeep, WrittenBackWhole, MovedAsideUnread, KeptAlready };
+    enum Expect { KeptAside, NothingToKeep, WrittenBackWhole, MovedAsideUnread, KeptAlready, Unopenable };
 
     // The path of a data or settings file by its name.
     static QString pathOf(AppTestEnv &env, const QString &name)
@@ -218,6 +219,7 @@ private slots:
         const QString table = QStringLiteral("reminder.dat");
         add("reminder table garbage", table, garbage, KeptAside);
         add("reminder table empty", table, "", NothingToKeep);
+        add("reminder table of mode 000", table, garbage, Unopenable);
 
         const QString shared = QStringLiteral("Quillane.conf");
         add("shared settings garbage", shared, garbage, KeptAside);
@@ -254,6 +256,10 @@ private slots:
         QVERIFY(expect != KeptAlready || TestHelpers::writeFile(pathOf(env, file) + ".bak", content));
         struct stat before = {}, kept = {};
         QVERIFY(::stat(qPrintable(pathOf(env, file)), &before) == 0);
+        QVERIFY(expect != Unopenable || ::chmod(qPrintable(pathOf(env, file)), 0) == 0);
+        std::optional<TestHelpers::ScopedFileModes> modes;
+        if (expect == Unopenable)
+            modes.emplace();
 
         Application *app = env.start();
         QVERIFY(app->eventsManager());
@@ -280,8 +286,12 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(change(app, file, 2));
         QCoreApplication::processEvents();
+        modes.reset();
 
         const QStringList errors = Common::UserMessages::toldLines().filter(QStringLiteral("Data Error: "));
+        // Moved aside whole, as no copy of it can be read.
+        QVERIFY(expect != Unopenable || (::stat(qPrintable(copy), &kept) == 0 && kept.st_ino == before.st_ino &&
+                                         ::chmod(qPrintable(copy), 0600) == 0));
         switch (Expect(expect)) {
         case KeptAlready:
         case MovedAsideUnread:
@@ -289,6 +299,7 @@ private slots:
                     (kept.st_ino == before.st_ino) == (expect == MovedAsideUnread) &&
                     errors.join(u'\n').contains(QStringLiteral(" is far larger")));
             Q_FALLTHROUGH();
+        case Unopenable:
         case KeptAside:
             // The statistics are written once the start's first picture is up.
             QTRY_VERIFY2(QFileInfo::exists(copy), qPrintable(copy));

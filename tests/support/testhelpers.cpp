@@ -10,7 +10,10 @@
 
 #include <csignal>
 #include <ctime>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace TestHelpers {
 
@@ -63,6 +66,35 @@ ScopedFileSizeLimit::~ScopedFileSizeLimit()
     limit.rlim_cur = rlim_t(m_oldLimit);
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, m_oldHandler);
+}
+
+namespace {
+
+bool capabilities(__user_cap_data_struct (&data)[2], bool set)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(set ? SYS_capset : SYS_capget, &header, data) == 0;
+}
+
+} // namespace
+
+ScopedFileModes::ScopedFileModes()
+{
+    __user_cap_data_struct data[2] = {};
+    if (!capabilities(data, false))
+        return;
+    m_effective = data[0].effective;
+    data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+    capabilities(data, true);
+}
+
+ScopedFileModes::~ScopedFileModes()
+{
+    __user_cap_data_struct data[2] = {};
+    if (!capabilities(data, false))
+        return;
+    data[0].effective = m_effective;
+    capabilities(data, true);
 }
 
 QByteArray readFile(const QString &path)

@@ -48,6 +48,17 @@ private:
     void (*m_oldHandler)(int) = nullptr;
 };
 
+// While it lives, the calling thread is refused what a file's mode refuses it, also when it runs as root.
+class ScopedFileModes
+{
+public:
+    ScopedFileModes();
+    ~ScopedFileModes();
+
+private:
+    quint32 m_effective = 0;
+};
+
 // Failed checks fail the test function they happen in, but for the rest of the calling one: it provokes them.
 void expectFailedChecks();
 
