@@ -13,10 +13,10 @@
 #include <QBuffer>
 #include <QDataStream>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 
-#include <optional>
 #include <sys/stat.h>
 
 namespace {
@@ -257,9 +257,8 @@ private slots:
         struct stat before = {}, kept = {};
         QVERIFY(::stat(qPrintable(pathOf(env, file)), &before) == 0);
         QVERIFY(expect != Unopenable || ::chmod(qPrintable(pathOf(env, file)), 0) == 0);
-        std::optional<TestHelpers::ScopedFileModes> modes;
-        if (expect == Unopenable)
-            modes.emplace();
+        TestHelpers::obeyFileModes(expect == Unopenable);
+        const auto modes = qScopeGuard([] { TestHelpers::obeyFileModes(false); });
 
         Application *app = env.start();
         QVERIFY(app->eventsManager());
@@ -286,7 +285,7 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(change(app, file, 2));
         QCoreApplication::processEvents();
-        modes.reset();
+        TestHelpers::obeyFileModes(false);
 
         const QStringList errors = Common::UserMessages::toldLines().filter(QStringLiteral("Data Error: "));
         // Moved aside whole, as no copy of it can be read.

@@ -68,33 +68,14 @@ ScopedFileSizeLimit::~ScopedFileSizeLimit()
     std::signal(SIGXFSZ, m_oldHandler);
 }
 
-namespace {
-
-bool capabilities(__user_cap_data_struct (&data)[2], bool set)
+void obeyFileModes(bool obey)
 {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    return ::syscall(set ? SYS_capset : SYS_capget, &header, data) == 0;
-}
-
-} // namespace
-
-ScopedFileModes::ScopedFileModes()
-{
     __user_cap_data_struct data[2] = {};
-    if (!capabilities(data, false))
-        return;
-    m_effective = data[0].effective;
-    data[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-    capabilities(data, true);
-}
-
-ScopedFileModes::~ScopedFileModes()
-{
-    __user_cap_data_struct data[2] = {};
-    if (!capabilities(data, false))
-        return;
-    data[0].effective = m_effective;
-    capabilities(data, true);
+    ::syscall(SYS_capget, &header, data);
+    const quint32 overrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+    data[0].effective = obey ? data[0].effective & ~overrides : data[0].effective | (data[0].permitted & overrides);
+    ::syscall(SYS_capset, &header, data);
 }
 
 QByteArray readFile(const QString &path)

@@ -48,16 +48,8 @@ private:
     void (*m_oldHandler)(int) = nullptr;
 };
 
-// While it lives, the calling thread is refused what a file's mode refuses it, also when it runs as root.
-class ScopedFileModes
-{
-public:
-    ScopedFileModes();
-    ~ScopedFileModes();
-
-private:
-    quint32 m_effective = 0;
-};
+// The calling thread is refused what a file's mode refuses it, also as root; `obey` false undoes it.
+void obeyFileModes(bool obey);
 
 // Failed checks fail the test function they happen in, but for the rest of the calling one: it provokes them.
 void expectFailedChecks();
