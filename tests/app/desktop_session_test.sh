@@ -92,13 +92,18 @@ A=$LAST
 until_true 600 window_of "$A" is_dock >/dev/null || fail "no bar"
 BAR_A=$(window_of "$A" is_dock)
 until_true 100 at_bottom "$BAR_A" || fail "the bar is not at the bottom edge"
-trayer --edge bottom --align right --widthtype request --height 28 --SetDockType true --SetPartialStrut true \
-    >/dev/null 2>&1 & TRAYER=$! && PIDS="$PIDS $TRAYER"
+# Of a fixed width: a panel that grows for the icon may stay narrow under a window manager that drops the request.
+trayer --edge bottom --align right --widthtype pixel --width 24 --height 28 --SetDockType true \
+    --SetPartialStrut true >/dev/null 2>&1 & TRAYER=$! && PIDS="$PIDS $TRAYER"
 until_true 100 window_of "$TRAYER" true >/dev/null || fail "no trayer panel"
 PANEL=$(window_of "$TRAYER" true)
 until_true 100 sh -c "xwininfo -id $PANEL -tree | grep -q '\"quillane-reminder\"'" || fail "no tray icon in a late tray"
 ICON=$(xwininfo -id "$PANEL" -tree | awk '/"quillane-reminder"/ {print $1; exit}')
 until_true 50 beside "$BAR_A" "$PANEL" || fail "the bar is not beside the late panel: $(geometry "$BAR_A")"
+# Clicks reach the icon only where it lies inside the panel.
+span() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Width:/ {w = $NF} END {print x, x + w}'; }
+inside_panel() { set -- $(span "$ICON") $(span "$PANEL"); [ "$1" -ge "$3" ] && [ "$2" -le "$4" ]; }
+until_true 50 inside_panel || fail "the tray icon lies outside its panel: $(span "$ICON") / $(span "$PANEL")"
 
 click_twice "$ICON"
 until_true 100 window_of "$A" is_editor >/dev/null || fail "no editor"
