@@ -41,18 +41,7 @@ frame_inside() {
     set -- $(geometry "$1") $(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //' | tr -d ,) $(work_area)
     [ $# = 8 ] && [ $(($1 - $5)) -ge "$7" ] && [ $(($1 + $2 + $6)) -le $(($7 + $8)) ]
 }
-# The tray's double click, again while the program logs no new "Show Editor": held up between the two clicks
-# (a loaded machine), xdotool sends them farther apart than the double-click time, as two single clicks.
-editors_shown() { grep -c "Show Editor" "$ROOT/a/.local/share/Quillane/Quillane Reminder/log.dat"; }
-more_shown() { [ "$(editors_shown)" -gt "$1" ]; }
-click_twice() {
-    local before tries=0
-    before=$(editors_shown)
-    until xdotool mousemove --window "$1" 5 5 click --repeat 2 --delay 100 1 && until_true 30 more_shown "$before"; do
-        tries=$((tries + 1)) && [ $tries -lt 3 ] || return 1
-        echo "no editor shown on a double click: clicked twice again"
-    done
-}
+click_twice() { xdotool mousemove --window "$1" 5 5 click --repeat 2 --delay 100 1; }
 # A search while the window manager reparents a window may find it twice.
 named() { xdotool search --all --onlyvisible --pid "$A" --name "^$1\$" 2>/dev/null | sort -u; }
 appears() { [ -n "$(named "$1")" ]; }
