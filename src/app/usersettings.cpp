@@ -153,6 +153,12 @@ QVariant UserSettings::lastLook() const
 void UserSettings::writeTable()
 {
     Common::dropLink(m_tableFile);
+    // No copy can be read of a file of the program's own that its mode keeps from being opened: it is moved aside
+    // whole, as nothing else uses it.
+    QFile unopened;
+    if (Common::DataFileGuard::isNoticed(m_tableFile) && QFileInfo(m_tableFile).isFile() &&
+        !Common::openRegularFile(&unopened, m_tableFile))
+        Common::copyAsideUnderFreeName(m_tableFile, QString(), m_tableFile);
     QString error;
     if (!Common::DataFileGuard::writeFile(m_tableFile, tableBytes(withLook(m_table, m_look)), &error)) {
         m_reports.reportSaveFailure(m_tableFile, error,

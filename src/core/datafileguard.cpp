@@ -195,7 +195,7 @@ QString DataFileGuard::keepChanged(const QString &path, const QString &copyBase,
     QR_LOG(key(path).toUtf8() + " was changed from outside; that version is kept as " + copy.toUtf8());
     State &s = state();
     const QMutexLocker lock(&s.mutex);
-    // A copy found again (its bytes were kept already) is told of no more.
+    // A copy found again under its name (its bytes were kept already) is told of no more.
     tellOnce(s, key(copy), [&] {
         return QCoreApplication::translate("DataFileGuard",
                                            "The file \"%1\" was changed by another program while %2 ran. Your "

@@ -215,11 +215,12 @@ QMap<int, QString> numberedCopies(const QString &path, const QString &copyBase)
     return copies;
 }
 
-// A copy in `copies` that holds the bytes the regular file `from` holds, the newest first.
+// A copy in `copies` that holds the bytes the regular file `from` holds, the newest first. Never for an empty file:
+// one that another program emptied to write it again still gets its bytes, and must be kept.
 QString identicalCopyOf(const QString &from, const QStringList &copies)
 {
     QFile file;
-    if (!Common::openRegularFile(&file, from))
+    if (!Common::openRegularFile(&file, from) || file.size() == 0)
         return QString();
     for (auto copy = copies.crbegin(); copy != copies.crend(); ++copy) {
         QFile kept;
@@ -452,11 +453,21 @@ QString keepRotatedCopy(const QString &path, const QString &copyBase, const QStr
     static QMutex s_mutex;
     const QMutexLocker lock(&s_mutex);
     bool made = false;
-    const QString copy = copyAsideUnderFreeName(path, copyBase, from, &made);
+    QString copy = copyAsideUnderFreeName(path, copyBase, from, &made);
     if (copy.isEmpty())
         return copy;
     const QString record = ownCopiesRecord(path, copyBase);
     const QMap<QString, QByteArray> recorded = readOwnCopies(record);
+    // A version that comes back is the newest: its copy takes the next number, so that it is not the first to go.
+    if (!made && recorded.value(QFileInfo(copy).fileName()) == identityOf(copy) &&
+        copy != copiesOf(path, copyBase).constLast()) {
+        const QString renewed = freeCopyName(path, copyBase);
+        if (std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(renewed).constData()) == 0) {
+            QR_LOG(QStringLiteral("Renamed %1 to %2, as the newest").arg(copy, renewed).toUtf8());
+            copy = renewed;
+            made = true;
+        }
+    }
     QMap<QString, QByteArray> own;
     QStringList oldestFirst;
     for (const QString &file : copiesOf(path, copyBase)) {

@@ -54,12 +54,13 @@ QStringList copiesOf(const QString &path, const QString &copyBase = QString());
 // The name copyAsideUnderFreeName() would give a new copy now: the number after the newest copy's.
 QString freeCopyName(const QString &path, const QString &copyBase = QString());
 // A copy copyAsideUnderFreeName() made earlier that holds the bytes the regular file at `path` holds now (a
-// start killed before the file's first write copied it already); empty when none does. Such a copy is
-// not made again.
+// start killed before the file's first write copied it already); empty when none does, or when the file is empty.
+// Such a copy is not made again.
 QString identicalCopy(const QString &path, const QString &copyBase = QString());
 // As copyAsideUnderFreeName(), for a version another program wrote: a new copy is recorded as the program's own
-// (in a hidden file beside the copies), and all but the `keep` newest recorded copies are removed. A file the
-// program did not write under a copy's name, or changed since, is never removed.
+// (in a hidden file beside the copies), and all but the `keep` newest recorded copies are removed; a recorded copy
+// that holds the version already takes the next number, as the newest. A file the program did not write under a
+// copy's name, or changed since, is never removed.
 QString keepRotatedCopy(const QString &path, const QString &copyBase, const QString &from, int keep);
 
 // Opens `file` on `path` for reading only when it names a regular file (through a link too, unless

@@ -31,9 +31,17 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$DATA"
 chmod 700 "$XDG_RUNTIME_DIR"
 PIDS=""
 
+# The socket folder a killed program made outside $ROOT (its runtime folder's path was long): its lock names it.
+remove_left_sockets() {
+    local s
+    find "$ROOT" -name '*.lock' -exec sed -n 's/^server //p' {} + 2>/dev/null | while IFS= read -r s; do
+        case $s in "$ROOT"/*) ;; *) rm -f "$s" && rmdir "${s%/*}" ;; esac
+    done
+}
 cleanup() {
     for p in $PIDS; do kill -9 "$p" 2>/dev/null; done
     wait 2>/dev/null
+    remove_left_sockets
     rm -rf "$ROOT"
 }
 fail() {
@@ -158,7 +166,7 @@ titled() {
     local w
     for w in $(xdotool search --all --onlyvisible --pid "$PROGRAM" --name "^Quillane Reminder$" 2>/dev/null); do
         reminder_like "$w" && echo "$w"
-    done | sort
+    done | sort -u # found twice while the window manager reparents it
 }
 titled > "$ROOT/before"
 new_windows() { titled | comm -13 "$ROOT/before" -; }

@@ -11,7 +11,14 @@ export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_M
 export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
 unset QT_QPA_PLATFORM # the session bus is the test's own (xvfb-run-noreset.sh)
 PIDS=""
-cleanup() { for p in $PIDS; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$ROOT"; }
+# The socket folder a killed program made outside $ROOT (its runtime folder's path was long): its lock names it.
+remove_left_sockets() {
+    local s
+    find "$ROOT" -name '*.lock' -exec sed -n 's/^server //p' {} + 2>/dev/null | while IFS= read -r s; do
+        case $s in "$ROOT"/*) ;; *) rm -f "$s" && rmdir "${s%/*}" ;; esac
+    done
+}
+cleanup() { for p in $PIDS; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; remove_left_sockets; rm -rf "$ROOT"; }
 fail() { echo "FAIL: $*"; cleanup; exit 1; }
 # Runs the command every tenth of a second until it succeeds, at most $1 times.
 # Its counters are local: an until_true inside the command must not end the outer one.
@@ -35,7 +42,8 @@ frame_inside() {
     [ $# = 8 ] && [ $(($1 - $5)) -ge "$7" ] && [ $(($1 + $2 + $6)) -le $(($7 + $8)) ]
 }
 click_twice() { xdotool mousemove --window "$1" 5 5 click --repeat 2 --delay 100 1; }
-named() { xdotool search --all --onlyvisible --pid "$A" --name "^$1\$" 2>/dev/null | sort; }
+# A search while the window manager reparents a window may find it twice.
+named() { xdotool search --all --onlyvisible --pid "$A" --name "^$1\$" 2>/dev/null | sort -u; }
 appears() { [ -n "$(named "$1")" ]; }
 unmanaged_no_tooltip() { for w in $(xdotool search --onlyvisible --pid "$A" 2>/dev/null); do xwininfo -id "$w" 2>/dev/null | grep -q "Redirect State: yes" && ! xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q TOOLTIP && echo "$w"; done; }
 menu_open() { unmanaged_no_tooltip | grep -qvxF "$OLD"; }
@@ -73,13 +81,18 @@ A=$LAST
 until_true 600 window_of "$A" is_dock >/dev/null || fail "no bar"
 BAR_A=$(window_of "$A" is_dock)
 until_true 100 at_bottom "$BAR_A" || fail "the bar is not at the bottom edge"
-trayer --edge bottom --align right --widthtype request --height 28 --SetDockType true --SetPartialStrut true \
-    >/dev/null 2>&1 & TRAYER=$! && PIDS="$PIDS $TRAYER"
+# Of a fixed width: a panel that grows for the icon may stay narrow under a window manager that drops the request.
+trayer --edge bottom --align right --widthtype pixel --width 24 --height 28 --SetDockType true \
+    --SetPartialStrut true >/dev/null 2>&1 & TRAYER=$! && PIDS="$PIDS $TRAYER"
 until_true 100 window_of "$TRAYER" true >/dev/null || fail "no trayer panel"
 PANEL=$(window_of "$TRAYER" true)
 until_true 100 sh -c "xwininfo -id $PANEL -tree | grep -q '\"quillane-reminder\"'" || fail "no tray icon in a late tray"
 ICON=$(xwininfo -id "$PANEL" -tree | awk '/"quillane-reminder"/ {print $1; exit}')
 until_true 50 beside "$BAR_A" "$PANEL" || fail "the bar is not beside the late panel: $(geometry "$BAR_A")"
+# Clicks reach the icon only where it lies inside the panel.
+span() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Width:/ {w = $NF} END {print x, x + w}'; }
+inside_panel() { set -- $(span "$ICON") $(span "$PANEL"); [ "$1" -ge "$3" ] && [ "$2" -le "$4" ]; }
+until_true 50 inside_panel || fail "the tray icon lies outside its panel: $(span "$ICON") / $(span "$PANEL")"
 
 click_twice "$ICON"
 until_true 100 window_of "$A" is_editor >/dev/null || fail "no editor"

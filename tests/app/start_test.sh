@@ -19,9 +19,17 @@ mkdir -m 755 "$HOME/.config"
 LOG="$XDG_DATA_HOME/Quillane/Quillane Reminder/log.dat"
 PIDS=""
 
+# The socket folder a killed program made outside $ROOT (its runtime folder's path was long): its lock names it.
+remove_left_sockets() {
+    local s
+    find "$ROOT" -name '*.lock' -exec sed -n 's/^server //p' {} + 2>/dev/null | while IFS= read -r s; do
+        case $s in "$ROOT"/*) ;; *) rm -f "$s" && rmdir "${s%/*}" ;; esac
+    done
+}
 cleanup() {
     for p in $PIDS; do kill -9 "$p" 2>/dev/null; done
     wait 2>/dev/null
+    remove_left_sockets
     rm -rf "$ROOT"
 }
 fail() {

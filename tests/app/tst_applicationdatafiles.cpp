@@ -13,6 +13,7 @@
 #include <QBuffer>
 #include <QDataStream>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -75,7 +76,7 @@ class TestApplicationDataFiles : public QObject
     Q_OBJECT
 
 private:
-    enum Expect { KeptAside, NothingToKeep, WrittenBackWhole, MovedAsideUnread, KeptAlready };
+    enum Expect { KeptAside, NothingToKeep, WrittenBackWhole, MovedAsideUnread, KeptAlready, Unopenable };
 
     // The path of a data or settings file by its name.
     static QString pathOf(AppTestEnv &env, const QString &name)
@@ -218,6 +219,7 @@ private slots:
         const QString table = QStringLiteral("reminder.dat");
         add("reminder table garbage", table, garbage, KeptAside);
         add("reminder table empty", table, "", NothingToKeep);
+        add("reminder table of mode 000", table, garbage, Unopenable);
 
         const QString shared = QStringLiteral("Quillane.conf");
         add("shared settings garbage", shared, garbage, KeptAside);
@@ -254,6 +256,9 @@ private slots:
         QVERIFY(expect != KeptAlready || TestHelpers::writeFile(pathOf(env, file) + ".bak", content));
         struct stat before = {}, kept = {};
         QVERIFY(::stat(qPrintable(pathOf(env, file)), &before) == 0);
+        QVERIFY(expect != Unopenable || ::chmod(qPrintable(pathOf(env, file)), 0) == 0);
+        TestHelpers::obeyFileModes(expect == Unopenable);
+        const auto modes = qScopeGuard([] { TestHelpers::obeyFileModes(false); });
 
         Application *app = env.start();
         QVERIFY(app->eventsManager());
@@ -280,8 +285,12 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(change(app, file, 2));
         QCoreApplication::processEvents();
+        TestHelpers::obeyFileModes(false);
 
         const QStringList errors = Common::UserMessages::toldLines().filter(QStringLiteral("Data Error: "));
+        // Moved aside whole, as no copy of it can be read.
+        QVERIFY(expect != Unopenable || (::stat(qPrintable(copy), &kept) == 0 && kept.st_ino == before.st_ino &&
+                                         ::chmod(qPrintable(copy), 0600) == 0));
         switch (Expect(expect)) {
         case KeptAlready:
         case MovedAsideUnread:
@@ -289,6 +298,7 @@ private slots:
                     (kept.st_ino == before.st_ino) == (expect == MovedAsideUnread) &&
                     errors.join(u'\n').contains(QStringLiteral(" is far larger")));
             Q_FALLTHROUGH();
+        case Unopenable:
         case KeptAside:
             // The statistics are written once the start's first picture is up.
             QTRY_VERIFY2(QFileInfo::exists(copy), qPrintable(copy));
@@ -329,6 +339,10 @@ private slots:
         for (int day = 0; day < 7; ++day)
             daily << "{\"Events\": {\"eventsList\": [], \"version\": \"0.1\"}}" + QByteArray(day, ' ');
         QTest::newRow("events rewritten daily") << QStringLiteral("events.dat") << daily << 5 << QStringList();
+        // A version that comes back is the newest again, not the first to go.
+        QTest::newRow("events, an old version back")
+            << QStringLiteral("events.dat") << daily.mid(0, 5) + QByteArrayList{daily[0], daily[5]} << 5
+            << QStringList();
         QTest::newRow("events beside the user's own copies")
             << QStringLiteral("events.dat") << daily << 7 << QStringList{"events.bak", "events.bak7"};
         // The copy of the file that could not be read at start stays, as its message promises.
@@ -370,6 +384,10 @@ private slots:
         const QString newest = told.last().section('"', 3, 3);
         QVERIFY2(kept.contains(newest), qPrintable(told.last()));
         QCOMPARE(TestHelpers::readFile(QDir(env.dataFolder()).filePath(newest)), versions.last());
+        QByteArrayList held;
+        for (const QString &name : kept)
+            held << TestHelpers::readFile(QDir(env.dataFolder()).filePath(name));
+        QVERIFY(held.contains(versions.at(std::max<qsizetype>(0, versions.size() - 2))));
     }
 
     // The system report is replaced whole, and never written through a link at its place.

@@ -104,36 +104,41 @@ private slots:
         QCOMPARE(read(path("c")), QByteArray("c"));
     }
 
-    // Another program writes the file after the text was made, a moment before it takes the file's name.
+    // Another program writes the file after the text was made, a moment before it takes the file's name. One that
+    // rewrites it in place empties it first and writes while it holds it, here only once the save is done.
     void keepsAVersionWrittenJustBeforeTheRename_data()
     {
         QTest::addColumn<bool>("canSwap");
-        QTest::newRow("swapped in") << true;
-        QTest::newRow("renamed, where the file system cannot swap") << false;
+        QTest::addColumn<bool>("held");
+        QTest::newRow("swapped in") << true << false;
+        QTest::newRow("renamed, where the file system cannot swap") << false << false;
+        QTest::newRow("emptied, beside an empty copy") << true << true;
+        QTest::newRow("emptied, beside an empty copy, renamed") << false << true;
     }
 
     void keepsAVersionWrittenJustBeforeTheRename()
     {
         QFETCH(bool, canSwap);
+        QFETCH(bool, held);
         Common::DataFileGuard::reset();
         Common::UserMessages::reset();
-        const QString file = path(QStringLiteral("raced%1.dat").arg(canSwap));
+        const QString file = path(QStringLiteral("raced%1%2.dat").arg(canSwap).arg(held));
         QVERIFY(Common::writeFileAtomically(file, "read"));
+        QVERIFY(!held || Common::writeFileAtomically(file + ".bak", ""));
         Common::DataFileGuard::watch(file, "read");
+        QFile outside(file);
         Common::setReplaceHookForTests(
-            [file] {
-                QFile outside(file);
-                QVERIFY(outside.open(QIODevice::WriteOnly) && outside.write("them") == 4);
-            },
-            canSwap);
+            [&] { QVERIFY(outside.open(QIODevice::WriteOnly) && (held || outside.write("them") == 4)); }, canSwap);
         const auto unhook = qScopeGuard([] { Common::setReplaceHookForTests(nullptr); });
         QObject context;
         BackgroundWriter::write(
             file, [] { return QByteArray("ours"); }, &context, [](bool, const QString &) {});
         BackgroundWriter::waitFor(file);
+        QVERIFY(!held || outside.write("them") == 4);
+        outside.close();
         QCoreApplication::processEvents();
         QCOMPARE(read(file), QByteArray("ours"));
-        QCOMPARE(read(file + ".bak"), QByteArray("them"));
+        QCOMPARE(read(file + (held ? ".bak1" : ".bak")), QByteArray("them"));
         QCOMPARE(QDir(m_dir.path()).entryList({"*.qr-tmp-*"}, QDir::Files | QDir::Hidden), QStringList());
         QCOMPARE(Common::UserMessages::toldLines().size(), 1);
     }

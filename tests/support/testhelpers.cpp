@@ -10,7 +10,10 @@
 
 #include <csignal>
 #include <ctime>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace TestHelpers {
 
@@ -63,6 +66,16 @@ ScopedFileSizeLimit::~ScopedFileSizeLimit()
     limit.rlim_cur = rlim_t(m_oldLimit);
     setrlimit(RLIMIT_FSIZE, &limit);
     std::signal(SIGXFSZ, m_oldHandler);
+}
+
+void obeyFileModes(bool obey)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    ::syscall(SYS_capget, &header, data);
+    const quint32 overrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+    data[0].effective = obey ? data[0].effective & ~overrides : data[0].effective | (data[0].permitted & overrides);
+    ::syscall(SYS_capset, &header, data);
 }
 
 QByteArray readFile(const QString &path)

@@ -48,6 +48,9 @@ private:
     void (*m_oldHandler)(int) = nullptr;
 };
 
+// The calling thread is refused what a file's mode refuses it, also as root; `obey` false undoes it.
+void obeyFileModes(bool obey);
+
 // Failed checks fail the test function they happen in, but for the rest of the calling one: it provokes them.
 void expectFailedChecks();
 
