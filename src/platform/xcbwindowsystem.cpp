@@ -185,15 +185,19 @@ void XcbWindowSystem::addStates(xcb_window_t window, const QList<xcb_atom_t> &st
 
 void XcbWindowSystem::sendState(xcb_window_t window, uint32_t action, xcb_atom_t which)
 {
+    // 0 remove, 1 add; 1 in the fourth field: from an application.
+    sendToRoot(window, "_NET_WM_STATE", {action, which, 0, 1});
+}
+
+void XcbWindowSystem::sendToRoot(xcb_window_t window, const char *type, std::initializer_list<uint32_t> data)
+{
     xcb_client_message_event_t event;
     memset(&event, 0, sizeof(event));
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = window;
-    event.type = atom("_NET_WM_STATE");
-    event.data.data32[0] = action; // 0 remove, 1 add
-    event.data.data32[1] = which;
-    event.data.data32[3] = 1; // from an application
+    event.type = atom(type);
+    std::copy(data.begin(), data.end(), event.data.data32);
     xcb_send_event(m_connection, 0, m_root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&event));
 }
@@ -248,18 +252,9 @@ bool XcbWindowSystem::activate(quint32 window, quint32 time)
 {
     if (window == 0 || !cardinals(m_root, atom("_NET_CLIENT_LIST")).contains(window))
         return false;
-    xcb_client_message_event_t event;
-    memset(&event, 0, sizeof(event));
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = atom("_NET_ACTIVE_WINDOW");
-    // As a pager asks: window managers that weigh a program's request against the user's last input
-    // grant this one.
-    event.data.data32[0] = 2;
-    event.data.data32[1] = time;
-    xcb_send_event(m_connection, 0, m_root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char *>(&event));
+    // As a pager asks (source 2): window managers that weigh a program's request against the user's last
+    // input grant this one.
+    sendToRoot(window, "_NET_ACTIVE_WINDOW", {2, time});
     xcb_flush(m_connection);
     return true;
 }

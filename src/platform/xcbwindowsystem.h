@@ -61,6 +61,8 @@ private:
     void addStates(xcb_window_t window, const QList<xcb_atom_t> &states);
     // Asks the window manager to remove (0) or add (1) one state of a mapped window; the caller flushes.
     void sendState(xcb_window_t window, uint32_t action, xcb_atom_t which);
+    // A client message about the window to the window manager; the caller flushes.
+    void sendToRoot(xcb_window_t window, const char *type, std::initializer_list<uint32_t> data);
 
     xcb_connection_t *m_connection;
     xcb_window_t m_root;
