@@ -286,33 +286,32 @@ QString foldedName(const QString &name)
     return folded;
 }
 
-// The month (1 to 12) `word` names in `locale` or in English, long or short; 0 for none.
-int monthNamed(const QString &word, const QLocale &locale)
+using LocaleName = QString (QLocale::*)(int, QLocale::FormatType) const;
+
+// Which of the `count` names (from 1) `word` is in `locale` or in English, long or short, as written or standing
+// alone; 0 for none.
+int nameNumber(const QString &word, const QLocale &locale, int count, LocaleName written, LocaleName alone)
 {
     for (const QLocale &names : {locale, QLocale::c()}) {
-        for (int month = 1; month <= 12; ++month) {
+        for (int number = 1; number <= count; ++number) {
             for (const QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
-                if (foldedName(names.monthName(month, type)) == word ||
-                    foldedName(names.standaloneMonthName(month, type)) == word)
-                    return month;
+                if (foldedName((names.*written)(number, type)) == word ||
+                    foldedName((names.*alone)(number, type)) == word)
+                    return number;
             }
         }
     }
     return 0;
 }
 
+int monthNamed(const QString &word, const QLocale &locale)
+{
+    return nameNumber(word, locale, 12, &QLocale::monthName, &QLocale::standaloneMonthName);
+}
+
 bool isDayName(const QString &word, const QLocale &locale)
 {
-    for (const QLocale &names : {locale, QLocale::c()}) {
-        for (int day = 1; day <= 7; ++day) {
-            for (const QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
-                if (foldedName(names.dayName(day, type)) == word ||
-                    foldedName(names.standaloneDayName(day, type)) == word)
-                    return true;
-            }
-        }
-    }
-    return false;
+    return nameNumber(word, locale, 7, &QLocale::dayName, &QLocale::standaloneDayName) != 0;
 }
 
 // Words a date format writes as they stand: quoted text and letters that are no field.
