@@ -76,10 +76,8 @@ void removeLeftSocket(const QString &server, const QString &folder)
 // temporary folder where another user could plant a lock or a socket of the same name.
 QString defaultFolder(QString *error)
 {
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     return SingleInstance::chooseFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"),
-                                        cache.isEmpty() ? QString() : QDir(cache).filePath(QStringLiteral("runtime")),
-                                        error);
+                                        SingleInstance::cacheFolderInUse(QString()), error);
 }
 
 } // namespace SingleInstancePrivate
@@ -90,6 +88,15 @@ bool SingleInstance::isPrivateFolder(const QString &path, uint uid)
     if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return false;
     return S_ISDIR(info.st_mode) && info.st_uid == uid && (info.st_mode & 077) == 0;
+}
+
+QString SingleInstance::cacheFolderInUse(const QString &runtimeFolder)
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!runtimeFolder.isEmpty() || cache.isEmpty() ||
+        isPrivateFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), ::getuid()))
+        return QString();
+    return QDir(cache).filePath(QStringLiteral("runtime"));
 }
 
 QString SingleInstance::chooseFolder(const QString &sessionFolder, const QString &privateFolder, QString *error)

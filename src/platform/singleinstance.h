@@ -46,6 +46,9 @@ public:
     static QString chooseFolder(const QString &sessionFolder, const QString &privateFolder, QString *error = nullptr);
     // A folder, not a link, owned by `uid`, that no one else may read, enter or write.
     static bool isPrivateFolder(const QString &path, uint uid);
+    // The folder in the user's cache that the lock and the socket take where no `runtimeFolder` is given and the
+    // session has no runtime folder private to the user; empty where it is not taken.
+    static QString cacheFolderInUse(const QString &runtimeFolder);
     // Sends the message to the running instance and waits for its receipt; false when nothing
     // took it within the time (the instance is busy or still starting), or the instance has ended. Once the
     // instance has held the connection for kQuietMs (or the time, when shorter) without answering (busy, not
