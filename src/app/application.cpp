@@ -178,30 +178,12 @@ bool Application::sendMessage(const QString &message, int timeoutMs)
 
 QString Application::dataFolderHeldText() const
 {
-    const QString holder = m_singleInstance->dataFolderHolder();
-    if (holder.isEmpty())
-        return QString();
-    const QString folder = QFileInfo(m_singleInstance->dataLockFilePath()).path();
-    return tr("%1 already runs on the data folder \"%2\", as %3.").arg(applicationName(), folder, holder);
+    return m_singleInstance->dataFolderHeldText();
 }
 
 QString Application::handOverFailedText() const
 {
-    if (!dataFolderHeldText().isEmpty())
-        return dataFolderHeldText() +
-               tr("\n\nIt does not start a second time, so that two copies cannot overwrite each other's changes. "
-                  "End the running copy, then start it again. A copy on another computer that stopped without "
-                  "ending frees the folder %1 minutes later.")
-                   .arg(SingleInstance::kDataLockStaleMs / 60000);
-    const QString lockError = m_singleInstance->errorString();
-    if (!lockError.isEmpty())
-        return tr("%1 cannot make sure that it runs only once: %2.\n\nIt does not start, so that two copies "
-                  "cannot overwrite each other's changes. Put that right, then start it again.")
-            .arg(applicationName(), lockError);
-    return tr("%1 is already running but does not answer.\n\nIt does not start a second time, so that two "
-              "copies cannot overwrite each other's changes. Wait a moment or end the running copy, then start "
-              "it again.")
-        .arg(applicationName());
+    return m_singleInstance->handOverFailedText();
 }
 
 // ---- data -----------------------------------------------------------------------------------------

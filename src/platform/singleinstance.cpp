@@ -174,6 +174,33 @@ bool SingleInstance::isListening() const
     return m_server && m_server->isListening();
 }
 
+QString SingleInstance::dataFolderHeldText() const
+{
+    if (m_holder.isEmpty())
+        return QString();
+    const QString folder = QFileInfo(dataLockFilePath()).path();
+    return tr("%1 already runs on the data folder \"%2\", as %3.")
+        .arg(QCoreApplication::applicationName(), folder, m_holder);
+}
+
+QString SingleInstance::handOverFailedText() const
+{
+    if (!dataFolderHeldText().isEmpty())
+        return dataFolderHeldText() +
+               tr("\n\nIt does not start a second time, so that two copies cannot overwrite each other's changes. "
+                  "End the running copy, then start it again. A copy on another computer that stopped without "
+                  "ending frees the folder %1 minutes later.")
+                   .arg(kDataLockStaleMs / 60000);
+    if (!m_error.isEmpty())
+        return tr("%1 cannot make sure that it runs only once: %2.\n\nIt does not start, so that two copies "
+                  "cannot overwrite each other's changes. Put that right, then start it again.")
+            .arg(QCoreApplication::applicationName(), m_error);
+    return tr("%1 is already running but does not answer.\n\nIt does not start a second time, so that two "
+              "copies cannot overwrite each other's changes. Wait a moment or end the running copy, then start "
+              "it again.")
+        .arg(QCoreApplication::applicationName());
+}
+
 bool SingleInstance::isRunning()
 {
     if (m_decided)

@@ -39,6 +39,10 @@ public:
     // The program that holds the data folder ("process 4711 on host"), when its lock made this start not
     // the instance; empty otherwise. Messages then go to it where it listens on this host.
     QString dataFolderHolder() const { return m_holder; }
+    // Who holds the data folder, when its lock made this start not the instance; empty otherwise.
+    QString dataFolderHeldText() const;
+    // What to tell the user when this start is not the instance and the message did not get through.
+    QString handOverFailedText() const;
 
     // The folder for the lock and the socket: `sessionFolder` (the session's runtime folder) when it is
     // private to the user, else the folder `privateFolder`, made and kept private to the user. Empty,
