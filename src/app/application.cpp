@@ -22,7 +22,6 @@
 #include "gadgets/gadgetscontroller.h"
 #include "platform/appidentity.h"
 #include "platform/linuxdatalocation.h"
-#include "platform/linuxsettingsstore.h"
 #include "platform/linuxsoundplayer.h"
 #include "platform/privatefolder.h"
 #include "platform/singleinstance.h"
@@ -32,7 +31,6 @@
 #include "store/eventsmanager.h"
 #include "widgets/widgetresources.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QMessageBox>
@@ -41,36 +39,6 @@
 
 #include <system_error>
 #include <thread>
-
-#include <unistd.h>
-
-namespace ApplicationPrivate {
-
-// What the program writes into besides the runtime folder: home, the folders and what lies in them.
-QStringList writtenPaths()
-{
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    const QString settings = QFileInfo(LinuxSettingsStore::userFiles().constFirst()).path();
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    QStringList paths{QDir::homePath(),
-                      config,
-                      settings,
-                      QDir(config).filePath(QStringLiteral("autostart")),
-                      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-                      QFileInfo(data).path(),
-                      data,
-                      QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation),
-                      QFileInfo(cache).path(),
-                      cache,
-                      QDir(cache).filePath(QStringLiteral("runtime"))};
-    for (const QString &folder : {settings, data})
-        for (const QString &name : QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
-            paths << QDir(folder).filePath(name);
-    return paths;
-}
-
-} // namespace ApplicationPrivate
 
 Application::Application(int &argc, char **argv, Parts parts)
     : QApplication(argc, argv), UndoObject(), m_parts(std::move(parts))
@@ -81,15 +49,9 @@ Application::Application(int &argc, char **argv, Parts parts)
     setApplicationVersion(QStringLiteral(QR_VERSION));
 
     // Before the lock, which may make a folder: what another user's start made would lock this one out.
-    uint owner = 0;
-    const QString taken = Common::otherUsersPath(ApplicationPrivate::writtenPaths(), &owner);
-    if (!taken.isEmpty()) {
-        m_startError = tr("\"%1\" belongs to the user \"%2\", but %3 was started as \"%4\". It does not start, so "
-                          "that it leaves nothing there that the owner cannot change. Start it as the user whose home "
-                          "folder it is, and give that user back what another user made there.")
-                           .arg(taken, Common::userName(owner), applicationName(), Common::userName(::getuid()));
+    m_startError = Common::otherUsersFolderText(m_parts.runtimeFolder);
+    if (!m_startError.isEmpty())
         return;
-    }
     // A second start only hands over "activate": it must not touch the instance's files, not even its log.
     m_singleInstance = new SingleInstance(QString::fromLatin1(kAppId), this, m_parts.runtimeFolder,
                                           QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
@@ -216,30 +178,12 @@ bool Application::sendMessage(const QString &message, int timeoutMs)
 
 QString Application::dataFolderHeldText() const
 {
-    const QString holder = m_singleInstance->dataFolderHolder();
-    if (holder.isEmpty())
-        return QString();
-    const QString folder = QFileInfo(m_singleInstance->dataLockFilePath()).path();
-    return tr("%1 already runs on the data folder \"%2\", as %3.").arg(applicationName(), folder, holder);
+    return m_singleInstance->dataFolderHeldText();
 }
 
 QString Application::handOverFailedText() const
 {
-    if (!dataFolderHeldText().isEmpty())
-        return dataFolderHeldText() +
-               tr("\n\nIt does not start a second time, so that two copies cannot overwrite each other's changes. "
-                  "End the running copy, then start it again. A copy on another computer that stopped without "
-                  "ending frees the folder %1 minutes later.")
-                   .arg(SingleInstance::kDataLockStaleMs / 60000);
-    const QString lockError = m_singleInstance->errorString();
-    if (!lockError.isEmpty())
-        return tr("%1 cannot make sure that it runs only once: %2.\n\nIt does not start, so that two copies "
-                  "cannot overwrite each other's changes. Put that right, then start it again.")
-            .arg(applicationName(), lockError);
-    return tr("%1 is already running but does not answer.\n\nIt does not start a second time, so that two "
-              "copies cannot overwrite each other's changes. Wait a moment or end the running copy, then start "
-              "it again.")
-        .arg(applicationName());
+    return m_singleInstance->handOverFailedText();
 }
 
 // ---- data -----------------------------------------------------------------------------------------

@@ -1,8 +1,14 @@
 #include "platform/privatefolder.h"
 
+#include "platform/linuxautostart.h"
+#include "platform/linuxsettingsstore.h"
+#include "platform/singleinstance.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cerrno>
 
@@ -28,16 +34,52 @@ bool makePrivateFolder(const QString &path)
 
 QString otherUsersPath(const QStringList &paths, uint *owner)
 {
+    constexpr mode_t kShared = S_ISVTX | S_IWOTH;
     for (const QString &path : paths) {
-        // A link an administrator made (a home moved to another disk) counts as what it points to.
         struct stat info;
-        if (::stat(QFile::encodeName(path).constData(), &info) != 0 || info.st_uid == ::getuid())
+        if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || info.st_uid == ::getuid() ||
+            (S_ISDIR(info.st_mode) && (info.st_mode & kShared) == kShared))
             continue;
         if (owner)
             *owner = info.st_uid;
         return path;
     }
     return QString();
+}
+
+QString otherUsersFolderText(const QString &runtimeFolder)
+{
+    const QString settings = QFileInfo(LinuxSettingsStore::userFiles().constFirst()).path();
+    const QString autostart = LinuxAutostart().entryPath();
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QStringList paths{QFileInfo(settings).path(),
+                      settings,
+                      QFileInfo(autostart).path(),
+                      autostart,
+                      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+                      QFileInfo(data).path(),
+                      data};
+    if (const QString lockFolder = SingleInstance::cacheFolderInUse(runtimeFolder); !lockFolder.isEmpty()) {
+        const QString cache = QFileInfo(lockFolder).path();
+        paths << QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) << QFileInfo(cache).path()
+              << cache << lockFolder;
+    }
+    for (const QString &folder : {settings, data})
+        for (const QString &name : QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+            paths << QDir(folder).filePath(name);
+    // The home alone counts as what it points to: an administrator may have moved it to another disk by a link.
+    uint owner = 0;
+    QString taken = QDir::homePath();
+    if (otherUsersPath({QFileInfo(taken).canonicalFilePath()}, &owner).isEmpty())
+        taken = otherUsersPath(paths, &owner);
+    if (taken.isEmpty())
+        return QString();
+    return QCoreApplication::translate("Application",
+                                       "\"%1\" belongs to the user \"%2\", but %3 was started as \"%4\". It does "
+                                       "not start, so that it leaves nothing there that the owner cannot change. "
+                                       "Start it as the user whose home folder it is, and give that user back what "
+                                       "another user made there.")
+        .arg(taken, userName(owner), QCoreApplication::applicationName(), userName(::getuid()));
 }
 
 QString userName(uint uid)

@@ -9,9 +9,15 @@ namespace Common {
 // base-directory layout asks: another user of the machine reads no event or list of ours. A folder there
 // already keeps its mode. True when `path` is a folder afterwards.
 bool makePrivateFolder(const QString &path);
-// The first of `paths` that is there and belongs to another user than this process's, whose number goes into
-// `owner`; empty when none does.
+// The first of `paths` that another user than this process's owns, whose number goes into `owner`; empty when
+// none does. Each entry is judged itself, a link as its maker's whatever it points to; a folder that anyone may
+// write into and where only an entry's owner may replace it (/tmp, /dev/shm) is no one's.
 QString otherUsersPath(const QStringList &paths, uint *owner = nullptr);
+// Why the program must not start: the home, or a folder or file that the program makes, writes or replaces there,
+// is another user's, so that the start would leave there what that user cannot change, or fail half-way. The
+// cache counts only where the lock's folder goes there, that is with no `runtimeFolder` given and none of the
+// session's own. Empty when nothing is another user's.
+QString otherUsersFolderText(const QString &runtimeFolder);
 // The user's login name, or the number where the user has none.
 QString userName(uint uid);
 

@@ -76,10 +76,8 @@ void removeLeftSocket(const QString &server, const QString &folder)
 // temporary folder where another user could plant a lock or a socket of the same name.
 QString defaultFolder(QString *error)
 {
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     return SingleInstance::chooseFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"),
-                                        cache.isEmpty() ? QString() : QDir(cache).filePath(QStringLiteral("runtime")),
-                                        error);
+                                        SingleInstance::cacheFolderInUse(QString()), error);
 }
 
 } // namespace SingleInstancePrivate
@@ -90,6 +88,15 @@ bool SingleInstance::isPrivateFolder(const QString &path, uint uid)
     if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0)
         return false;
     return S_ISDIR(info.st_mode) && info.st_uid == uid && (info.st_mode & 077) == 0;
+}
+
+QString SingleInstance::cacheFolderInUse(const QString &runtimeFolder)
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!runtimeFolder.isEmpty() || cache.isEmpty() ||
+        isPrivateFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), ::getuid()))
+        return QString();
+    return QDir(cache).filePath(QStringLiteral("runtime"));
 }
 
 QString SingleInstance::chooseFolder(const QString &sessionFolder, const QString &privateFolder, QString *error)
@@ -165,6 +172,33 @@ QString SingleInstance::serverName() const
 bool SingleInstance::isListening() const
 {
     return m_server && m_server->isListening();
+}
+
+QString SingleInstance::dataFolderHeldText() const
+{
+    if (m_holder.isEmpty())
+        return QString();
+    const QString folder = QFileInfo(dataLockFilePath()).path();
+    return tr("%1 already runs on the data folder \"%2\", as %3.")
+        .arg(QCoreApplication::applicationName(), folder, m_holder);
+}
+
+QString SingleInstance::handOverFailedText() const
+{
+    if (!dataFolderHeldText().isEmpty())
+        return dataFolderHeldText() +
+               tr("\n\nIt does not start a second time, so that two copies cannot overwrite each other's changes. "
+                  "End the running copy, then start it again. A copy on another computer that stopped without "
+                  "ending frees the folder %1 minutes later.")
+                   .arg(kDataLockStaleMs / 60000);
+    if (!m_error.isEmpty())
+        return tr("%1 cannot make sure that it runs only once: %2.\n\nIt does not start, so that two copies "
+                  "cannot overwrite each other's changes. Put that right, then start it again.")
+            .arg(QCoreApplication::applicationName(), m_error);
+    return tr("%1 is already running but does not answer.\n\nIt does not start a second time, so that two "
+              "copies cannot overwrite each other's changes. Wait a moment or end the running copy, then start "
+              "it again.")
+        .arg(QCoreApplication::applicationName());
 }
 
 bool SingleInstance::isRunning()

@@ -39,6 +39,10 @@ public:
     // The program that holds the data folder ("process 4711 on host"), when its lock made this start not
     // the instance; empty otherwise. Messages then go to it where it listens on this host.
     QString dataFolderHolder() const { return m_holder; }
+    // Who holds the data folder, when its lock made this start not the instance; empty otherwise.
+    QString dataFolderHeldText() const;
+    // What to tell the user when this start is not the instance and the message did not get through.
+    QString handOverFailedText() const;
 
     // The folder for the lock and the socket: `sessionFolder` (the session's runtime folder) when it is
     // private to the user, else the folder `privateFolder`, made and kept private to the user. Empty,
@@ -46,6 +50,9 @@ public:
     static QString chooseFolder(const QString &sessionFolder, const QString &privateFolder, QString *error = nullptr);
     // A folder, not a link, owned by `uid`, that no one else may read, enter or write.
     static bool isPrivateFolder(const QString &path, uint uid);
+    // The folder in the user's cache that the lock and the socket take where no `runtimeFolder` is given and the
+    // session has no runtime folder private to the user; empty where it is not taken.
+    static QString cacheFolderInUse(const QString &runtimeFolder);
     // Sends the message to the running instance and waits for its receipt; false when nothing
     // took it within the time (the instance is busy or still starting), or the instance has ended. Once the
     // instance has held the connection for kQuietMs (or the time, when shorter) without answering (busy, not

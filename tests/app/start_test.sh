@@ -129,20 +129,36 @@ for p in $MANY; do alive "$p" && left=$((left + 1)); done
 received=$(grep -c "Message received: activate" "$LOG")
 echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
 
-# As root with another user's home ("sudo -E"), or with a folder in its home that another user made: it says so
-# and leaves nothing there.
+# As root with another user's home ("sudo -E"), or with a folder in its home that another user made, it says so
+# and leaves nothing there; as that user, links to root's files and a cache in a shared folder do not stop it, a
+# root-owned file of its own does.
 if [ "$(id -u)" -eq 0 ]; then
-    mkdir -p "$ROOT/other/run" "$ROOT/own/run" "$ROOT/own/.config/Quillane" && chmod 700 "$ROOT"/*/run
-    chown -R 65534:65534 "$ROOT/other" "$ROOT/own/.config/Quillane" && touch "$ROOT/before"
-    for home in other own; do
-        HOME=$ROOT/$home XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME= XDG_RUNTIME_DIR=$ROOT/$home/run \
-            "$BIN" >"$ROOT/said" 2>&1 & PIDS="$PIDS $!"
-        timeout 30 sh -c "until grep -q 'belongs to the user' '$ROOT/said'; do sleep 0.1; done" ||
-            fail "$home: not told"
-        written=$(find "$ROOT/$home" -newer "$ROOT/before")
-        [ -z "$written" ] || fail "written beside another user's: $written"
-    done
-    echo "PASS: a start as root with another user's home, or a folder of another user's in its own, writes nothing"
+    D=".local/share/Quillane/Quillane Reminder"
+    mkdir -p "$ROOT"/other/run "$ROOT"/own/run "$ROOT/own/.config/Quillane" "$ROOT/user/$D" \
+        "$ROOT/theirs/$D" "$ROOT/shm" && chmod 700 "$ROOT"/*/run && chmod 1777 "$ROOT/shm" && chmod 755 "$ROOT"
+    ln -s /etc/passwd "$ROOT/user/$D/holiday.png" && ln -s /usr/share "$ROOT/user/$D/pictures"
+    ln -s ../shm "$ROOT/user/.cache" && cp "$XAUTHORITY" "$ROOT/xauth" && touch "$ROOT/theirs/$D/events.dat"
+    chown -hR 65534:65534 "$ROOT"/other "$ROOT/own/.config/Quillane" "$ROOT"/user "$ROOT"/theirs "$ROOT/xauth"
+    chown 0:0 "$ROOT/theirs/$D/events.dat" && touch "$ROOT/before"
+    while read -r uid home cache run expect; do
+        as=""
+        [ "$uid" -eq 0 ] || as="setpriv --reuid=$uid --regid=$uid --clear-groups"
+        $as env HOME="$ROOT/$home" XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME="${cache#-}" TMPDIR="$ROOT/shm" \
+            XDG_RUNTIME_DIR="${run#-}" XAUTHORITY="$ROOT/xauth" "$BIN" >"$ROOT/said" 2>&1 </dev/null & p=$!
+        PIDS="$PIDS $p"
+        timeout 30 sh -c "until grep -qs '$expect' '$ROOT/said' '$ROOT/$home/$D/log.dat'; do sleep 0.1; done" ||
+            fail "$uid with $home, cache '$cache': not '$expect': $(cat "$ROOT/said")"
+        kill $p && wait $p
+        [ "$expect" = "belongs to the user" ] && written=$(find "$ROOT/$home" -newer "$ROOT/before") &&
+            [ -n "$written" ] && fail "written beside another user's: $written"
+    done <<ROWS
+0 other - $ROOT/other/run belongs to the user
+0 own - $ROOT/own/run belongs to the user
+65534 user - - Next time update scheduled
+65534 user $ROOT/shm - Next time update scheduled
+65534 theirs - - belongs to the user
+ROWS
+    echo "PASS: another user's home or folders stop a start and keep what they hold; links and shared folders do not"
 else
     echo "SKIP: a start with another user's home needs root"
 fi
