@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QFormLayout>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,6 +51,16 @@ qsizetype trailingDigits(const QString &text)
     while (n < text.size() && text.at(text.size() - 1 - n).isDigit())
         ++n;
     return n;
+}
+
+// A modifier, a lock, a dead, compose or input-mode key: it changes what the next key types, and
+// types nothing itself.
+bool typesNothingYet(int key)
+{
+    return (key >= Qt::Key_Shift && key <= Qt::Key_ScrollLock) || key == Qt::Key_Super_L || key == Qt::Key_Super_R ||
+           key == Qt::Key_Hyper_L || key == Qt::Key_Hyper_R || key == Qt::Key_AltGr || key == Qt::Key_Mode_switch ||
+           (key >= Qt::Key_Multi_key && key <= Qt::Key_Hangul_Special) ||
+           (key >= Qt::Key_Dead_Grave && key <= Qt::Key_Dead_Longsolidusoverlay);
 }
 
 bool onlyDigits(const QString &text)
@@ -324,6 +335,20 @@ QString DateEdit::textFromDateTime(const QDateTime &dateTime) const
     return QDateEdit::textFromDateTime(dateTime);
 }
 
+bool DateEdit::event(QEvent *event)
+{
+    // A character the input method composed (after a dead or compose key) is typed as a key is.
+    if (event->type() == QEvent::InputMethod) {
+        const QString text = static_cast<QInputMethodEvent *>(event)->commitString();
+        if (!text.isEmpty()) {
+            type(text);
+            event->accept();
+            return true;
+        }
+    }
+    return QDateEdit::event(event);
+}
+
 bool DateEdit::eventFilter(QObject *watched, QEvent *event)
 {
     // A click moves the cursor: typing goes on from there.
@@ -360,7 +385,12 @@ bool DateEdit::focusNextPrevChild(bool next)
 
 void DateEdit::keyPressEvent(QKeyEvent *event)
 {
-    const bool plain = !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
+    // A keyboard sends Shift's own press before a capital or a shifted digit: the typing goes on.
+    if (typesNothingYet(event->key())) {
+        event->ignore();
+        return;
+    }
+    const bool plain = !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier));
     const QString text = event->text();
     if (event->matches(QKeySequence::Paste)) {
         type(QGuiApplication::clipboard()->text());

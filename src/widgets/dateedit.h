@@ -34,6 +34,7 @@ public:
 protected:
     QValidator::State validate(QString &text, int &pos) const override;
     QString textFromDateTime(const QDateTime &dateTime) const override;
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;

@@ -68,10 +68,20 @@ void TestDateEdit::typedDate_data()
     row("C month name", "C", QDate(2026, 12, 9), "tab", "15 Mar 2027\r", march);
     row("de_DE month name pasted", "de_DE", today, "paste", "15. März 2027", march);
     row("C no such day, said as it reads", "C", today, "tab", "30 Feb 2027\r", QDate());
+    // As a keyboard sends them: "⇧" or a capital holds Shift; "{key}" is that key pressed and released alone,
+    // "{c}" a character the input method composed.
+    row("en_US capital after Tab", "en_US", today, "tab", "9 {Ctrl}Dec{Alt} {NumLock}2026{Meta}\r", QDate(2026, 12, 9));
+    row("fr_FR every digit shifted", "fr_FR", today, "tab", "⇧1⇧5⇧/⇧0⇧3⇧/⇧2⇧0⇧2⇧7\r", march);
+    row("de_DE AltGr, Caps Lock, dead keys", "de_DE", today, "tab", "1{AltGr}5 {Caps}M{Caps}{Dead}{ä}rz{Compose} 2027",
+        march);
 }
 
 void TestDateEdit::typedDate()
 {
+    static const QHash<QString, Qt::Key> aloneKeys{{"Ctrl", Qt::Key_Control},        {"Alt", Qt::Key_Alt},
+                                                   {"AltGr", Qt::Key_AltGr},         {"Meta", Qt::Key_Meta},
+                                                   {"Caps", Qt::Key_CapsLock},       {"NumLock", Qt::Key_NumLock},
+                                                   {"Dead", Qt::Key_Dead_Diaeresis}, {"Compose", Qt::Key_Multi_key}};
     QFETCH(QString, locale);
     QFETCH(QDate, shown);
     QFETCH(QString, start);
@@ -108,7 +118,24 @@ void TestDateEdit::typedDate()
         QGuiApplication::clipboard()->setText(typed);
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     } else {
-        QTest::keyClicks(edit, typed);
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            if (typed.at(i) == '{') {
+                const qsizetype end = typed.indexOf('}', i);
+                const QString name = typed.mid(i + 1, end - i - 1);
+                QInputMethodEvent composed; // a character composed after a dead key
+                composed.setCommitString(name);
+                if (name.size() == 1)
+                    QApplication::sendEvent(edit, &composed);
+                else
+                    QTest::sendKeyEvent(QTest::Click, edit, aloneKeys.value(name), QString(), {});
+                i = end;
+                continue;
+            }
+            const bool shift = typed.at(i) == u'⇧' ? bool(++i) : typed.at(i).isUpper();
+            const QChar c = typed.at(i);
+            const auto key = c.unicode() < 128 ? QTest::asciiToKey(char(c.unicode())) : Qt::Key(c.toUpper().unicode());
+            QTest::sendKeyEvent(QTest::Click, edit, key, QString(c), shift ? Qt::ShiftModifier : Qt::NoModifier);
+        }
     }
     if (!typed.endsWith('\r')) {
         QFocusEvent leave(QEvent::FocusOut); // as a click on OK takes the focus
