@@ -377,7 +377,7 @@ void DateEdit::focusOutEvent(QFocusEvent *event)
 bool DateEdit::focusNextPrevChild(bool next)
 {
     // Tab after a whole date leaves the field; after one section typed it goes to the next, as Qt does.
-    const bool sections = m_typing && partCount(m_typed) > 1;
+    const bool sections = m_typing && partCount(dateParts(m_typed)) > 1;
     if (!readTypedText() || sections)
         return QAbstractSpinBox::focusNextPrevChild(next);
     return QDateEdit::focusNextPrevChild(next);
@@ -468,17 +468,42 @@ void DateEdit::erase(bool backward)
     showTyped();
 }
 
+QString DateEdit::dateParts(const QString &text, bool *monthNamed) const
+{
+    QString parts;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype run = qMax<qsizetype>(leadingPart(text, i), 1);
+        const QString part = text.mid(i, run);
+        i += run;
+        // Only words are looked up: a long paste of numbers stays quick.
+        const bool word = std::any_of(part.cbegin(), part.cend(), [](QChar c) { return c.isLetter(); });
+        if (word && isWeekdayWord(part, locale())) {
+            while (i < text.size() && !inPart(text.at(i)))
+                ++i;
+            continue;
+        }
+        if (monthNamed && word && monthOfWord(part, locale()) > 0)
+            *monthNamed = true;
+        parts += part;
+    }
+    return parts;
+}
+
 QString DateEdit::sectioned(const QString &before) const
 {
     const QString order = dateSectionOrder(displayFormat());
+    // Once a word names the month, the numbers are read by their size, not by their place.
+    bool monthNamed = false;
+    dateParts(before + m_keys, &monthNamed);
     QString typed;
     for (const QChar c : std::as_const(m_keys)) {
-        const QString sofar = before + typed;
-        const int section = partCount(sofar) - 1;
         // Qt moved on once a section could take no more: "3" then "1" is March, day 1.
-        if (c.isDigit() && !typed.isEmpty() && typed.back().isDigit() && section >= 0 && section < 2 &&
-            endsSection(order.at(section), sofar, c))
-            typed += separatorAfter(section);
+        if (c.isDigit() && !monthNamed && !typed.isEmpty() && typed.back().isDigit()) {
+            const QString sofar = before + typed;
+            const int section = partCount(dateParts(sofar)) - 1;
+            if (section >= 0 && section < 2 && endsSection(order.at(section), sofar, c))
+                typed += separatorAfter(section);
+        }
         typed += c;
     }
     return typed;
@@ -490,15 +515,16 @@ void DateEdit::showTyped()
     // when the typing ends ("270315" is 2027-03-15 where the year comes first).
     bool whole = m_keys.size() > 4 && onlyDigits(m_keys);
     m_typed = whole ? m_keys : sectioned(m_before);
-    if (!whole && partCount(m_typed) >= 3) {
+    if (!whole && partCount(dateParts(m_typed)) >= 3) {
         // A whole date replaces the text wherever the typing began: its parts count from the first.
         whole = true;
         m_typed = sectioned(QString());
     }
+    const QString parts = dateParts(m_typed);
     int separators = 0;
-    for (qsizetype i = 0; i < m_typed.size(); ++i)
-        separators += !inPart(m_typed.at(i)) && (i == 0 || inPart(m_typed.at(i - 1)));
-    const bool open = !m_typed.isEmpty() && !inPart(m_typed.back());
+    for (qsizetype i = 0; i < parts.size(); ++i)
+        separators += !inPart(parts.at(i)) && (i == 0 || inPart(parts.at(i - 1)));
+    const bool open = !parts.isEmpty() && !inPart(parts.back());
     QString rest;
     if (!whole) {
         // Each separator typed ends a section: the one typed over next shows its old part.

@@ -47,6 +47,9 @@ private:
     void startTyping(bool overPart = false);
     void type(const QString &text);
     void erase(bool backward);
+    // `text` without its weekday names and what follows each (a weekday before the date is no part of
+    // it); `monthNamed` tells whether a word left names a month.
+    QString dateParts(const QString &text, bool *monthNamed = nullptr) const;
     // The keys typed so far with the separators Qt's sections would put in, counted after `before`.
     QString sectioned(const QString &before) const;
     void showTyped();

@@ -68,20 +68,24 @@ void TestDateEdit::typedDate_data()
     row("C month name", "C", QDate(2026, 12, 9), "tab", "15 Mar 2027\r", march);
     row("de_DE month name pasted", "de_DE", today, "paste", "15. März 2027", march);
     row("C no such day, said as it reads", "C", today, "tab", "30 Feb 2027\r", QDate());
-    // As a keyboard sends them: "⇧" or a capital holds Shift; "{key}" is that key pressed and released alone,
-    // "{c}" a character the input method composed.
-    row("en_US capital after Tab", "en_US", today, "tab", "9 {Ctrl}Dec{Alt} {NumLock}2026{Meta}\r", QDate(2026, 12, 9));
-    row("fr_FR every digit shifted", "fr_FR", today, "tab", "⇧1⇧5⇧/⇧0⇧3⇧/⇧2⇧0⇧2⇧7\r", march);
-    row("de_DE AltGr, Caps Lock, dead keys", "de_DE", today, "tab", "1{AltGr}5 {Caps}M{Caps}{Dead}{ä}rz{Compose} 2027",
-        march);
+    // As a keyboard sends them: "⇧" or a capital holds Shift; ⇮ and ⇪ are AltGr and Caps Lock pressed alone,
+    // and after a dead key ¨ or Compose ⎄ pressed alone the next character comes from the input method.
+    row("en_US capital after Tab", "en_US", today, "tab", "9 Dec 2026\r", QDate(2026, 12, 9));
+    row("en_GB weekday", "en_GB", today, "tab", "Monday, 15 March 2027", march);
+    row("fr_FR weekday, every digit shifted", "fr_FR", today, "tab", "lundi ⇧1⇧5⇧/⇧0⇧3⇧/⇧2⇧0⇧2⇧7\r", march);
+    row("de_DE weekday, AltGr, Caps Lock", "de_DE", today, "tab", "⇪M⇪ontag, 1⇮5. M¨ärz 2027\r", march);
+    row("sv_SE short weekday, own month", "sv_SE", today, "tab", "m⎄ån 15 mars 2027", march);
+    row("ja_JP English month", "ja_JP", today, "tab", "9 Dec 2026\r", QDate(2026, 12, 9));
+    row("hu_HU month first", "hu_HU", today, "tab", "Dec 9, 2026\r", QDate(2026, 12, 9));
+    row("ko_KR year last", "ko_KR", today, "paste", "15 March 2027", march);
+    row("zh_CN month first", "zh_CN", today, "tab", "Mar 15, 2027\r", march);
+    row("fa_IR year last", "fa_IR", today, "tab", "15 Mar 2027", march);
+    row("lt_LT own month", "lt_LT", today, "tab", "15 kovo 2027\r", march);
 }
 
 void TestDateEdit::typedDate()
 {
-    static const QHash<QString, Qt::Key> aloneKeys{{"Ctrl", Qt::Key_Control},        {"Alt", Qt::Key_Alt},
-                                                   {"AltGr", Qt::Key_AltGr},         {"Meta", Qt::Key_Meta},
-                                                   {"Caps", Qt::Key_CapsLock},       {"NumLock", Qt::Key_NumLock},
-                                                   {"Dead", Qt::Key_Dead_Diaeresis}, {"Compose", Qt::Key_Multi_key}};
+    static const Qt::Key alone[] = {Qt::Key_AltGr, Qt::Key_CapsLock, Qt::Key_Dead_Diaeresis, Qt::Key_Multi_key};
     QFETCH(QString, locale);
     QFETCH(QDate, shown);
     QFETCH(QString, start);
@@ -119,22 +123,16 @@ void TestDateEdit::typedDate()
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     } else {
         for (qsizetype i = 0; i < typed.size(); ++i) {
-            if (typed.at(i) == '{') {
-                const qsizetype end = typed.indexOf('}', i);
-                const QString name = typed.mid(i + 1, end - i - 1);
-                QInputMethodEvent composed; // a character composed after a dead key
-                composed.setCommitString(name);
-                if (name.size() == 1)
-                    QApplication::sendEvent(edit, &composed);
-                else
-                    QTest::sendKeyEvent(QTest::Click, edit, aloneKeys.value(name), QString(), {});
-                i = end;
-                continue;
-            }
+            const qsizetype key = QStringView(u"⇮⇪¨⎄").indexOf(typed.at(i));
             const bool shift = typed.at(i) == u'⇧' ? bool(++i) : typed.at(i).isUpper();
-            const QChar c = typed.at(i);
-            const auto key = c.unicode() < 128 ? QTest::asciiToKey(char(c.unicode())) : Qt::Key(c.toUpper().unicode());
-            QTest::sendKeyEvent(QTest::Click, edit, key, QString(c), shift ? Qt::ShiftModifier : Qt::NoModifier);
+            QInputMethodEvent composed;
+            composed.setCommitString(typed.mid(i, 1));
+            if (key >= 0)
+                QTest::sendKeyEvent(QTest::Click, edit, alone[key], QString(), {});
+            else if (i > 0 && QStringView(u"¨⎄").contains(typed.at(i - 1)))
+                QApplication::sendEvent(edit, &composed);
+            else
+                QTest::keyClick(edit, char(typed.at(i).unicode()), shift ? Qt::ShiftModifier : Qt::NoModifier);
         }
     }
     if (!typed.endsWith('\r')) {
