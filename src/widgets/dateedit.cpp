@@ -4,6 +4,7 @@
 #include "core/colorcontrast.h"
 #include "core/dateconversions.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QClipboard>
 #include <QFormLayout>
@@ -220,10 +221,6 @@ void DateEdit::setProblem(const QString &text)
         // The line sits in an outer layout: it goes with the field, as when a form drops the row.
         connect(this, &QObject::destroyed, m_problem, [line = m_problem] { delete line; });
     }
-    if (m_problem) {
-        m_problem->setText(text);
-        m_problem->setMinimumHeight(0);
-    }
     showProblem(true);
 }
 
@@ -240,6 +237,18 @@ void DateEdit::showProblem(bool refit)
     // size back once none does. One that may be resized grows too: its layout would take the height
     // from the rows above rather than make the window taller.
     QWidget *top = window();
+    // A press elsewhere in the window (on OK) took the focus and read the field: what is under the
+    // pointer stays until the release, so that the click lands where it began.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton && top->isVisible()) {
+        if (!m_holding)
+            qApp->installEventFilter(this);
+        m_holding = true;
+        return;
+    }
+    if (refit) {
+        m_problem->setText(m_problemText);
+        m_problem->setMinimumHeight(0);
+    }
     const bool fixed = top->minimumSize() == top->maximumSize();
     static const char restingSize[] = "qrRestingSize", grownSize[] = "qrGrownSize";
     // A size set by others since (a message of the window's own, the user) is theirs to keep.
@@ -351,6 +360,13 @@ bool DateEdit::event(QEvent *event)
 
 bool DateEdit::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_holding && event->type() == QEvent::MouseButtonRelease) {
+        m_holding = false;
+        qApp->removeEventFilter(this);
+        // After the click: an OK that accepts has closed the window by then.
+        QMetaObject::invokeMethod(
+            this, [this] { showProblem(true); }, Qt::QueuedConnection);
+    }
     // A click moves the cursor: typing goes on from there.
     if (watched == lineEdit() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))

@@ -67,6 +67,7 @@ private:
     QString m_before, m_keys, m_typed, m_after, m_shown;
     QDate m_heldDate; // the date under the text held
     QString m_problemText;
+    bool m_holding = false; // the window's layout waits for a mouse button's release
     // Lives in an outer layout, so it can go before the field does.
     QPointer<QLabel> m_problem;
 };
