@@ -270,11 +270,14 @@ void DateEdit::showProblem(bool refit)
             top->resize(width, height);
     };
     // Layouts settle from the inside out, so the window's own asks for the line just shown, or
-    // no longer asks for one just hidden.
+    // no longer asks for one just hidden. A widget without a layout (a tab widget) passes the change
+    // on only when told, else the layout around it keeps the heights it learnt before.
     for (QWidget *widget = m_problem->parentWidget(); widget;
-         widget = widget->isWindow() ? nullptr : widget->parentWidget())
+         widget = widget->isWindow() ? nullptr : widget->parentWidget()) {
         if (widget->layout())
             widget->layout()->activate();
+        widget->updateGeometry();
+    }
     if (lines.isEmpty()) {
         setHeight(resting.height());
         return;
