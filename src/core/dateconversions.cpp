@@ -428,13 +428,28 @@ QDate dateFromTypedText(const QString &text, const QString &format, const QLocal
     QString order = dateSectionOrder(format);
     if (order.size() != 3)
         return {};
-    if (month > 0)
+    if (month > 0) {
         order.remove(QLatin1Char('M'));
-    else if (numbers.size() == 1)
+        // "9 Dec 2026" where the year comes first: a number no day can be is the year.
+        const auto year = [](const QString &number) { return number.size() > 2 || number.toInt() > 31; };
+        if (numbers.size() == 2 && year(numbers.at(0)) != year(numbers.at(1)))
+            order = year(numbers.at(0)) ? QStringLiteral("yd") : QStringLiteral("dy");
+    } else if (numbers.size() == 1)
         return dateFromDigits(numbers.first(), order);
     if (numbers.size() != order.size())
         return {};
     return dateOfNumbers(numbers, order, month);
+}
+
+int monthOfWord(const QString &word, const QLocale &locale)
+{
+    return monthNamed(foldedName(word), locale);
+}
+
+bool isWeekdayWord(const QString &word, const QLocale &locale)
+{
+    const QString folded = foldedName(word);
+    return monthNamed(folded, locale) == 0 && isDayName(folded, locale);
 }
 
 std::optional<qint64> localEpochMSecs(const QDate &date, const QTime &time)

@@ -67,8 +67,13 @@ QString dateSectionOrder(const QString &format);
 // A date typed as a whole for a field showing dates in `format`: three numbers in any script's digits
 // between separators (punctuation, spaces, direction marks) in the format's order, the day and month
 // in one or two digits, the year in four or in two taken near today. The month may be a name instead,
-// `locale`'s or the English one, long or short; weekday names and the format's own words are passed
-// over. Digits alone are split in the format's order: six as two each, eight with the year in four,
-// else a day or month of one digit where that makes a date. Invalid for any other text or a day that
-// does not exist.
+// `locale`'s or the English one, long or short; then a number no day can be (four digits, above 31) is
+// the year wherever it stands. Weekday names and the format's own words are passed over. Digits alone
+// are split in the format's order: six as two each, eight with the year in four, else a day or month
+// of one digit where that makes a date. Invalid for any other text or a day that does not exist.
 QDate dateFromTypedText(const QString &text, const QString &format, const QLocale &locale);
+// The month (1-12) `word` names in `locale` or in English, long or short, case and dots ignored; 0 for none.
+int monthOfWord(const QString &word, const QLocale &locale);
+// True when `word` names a weekday, and no month, as monthOfWord() reads names: dateFromTypedText()
+// passes such a word over.
+bool isWeekdayWord(const QString &word, const QLocale &locale);

@@ -4,10 +4,12 @@
 #include "core/colorcontrast.h"
 #include "core/dateconversions.h"
 
+#include <QApplication>
 #include <QBoxLayout>
 #include <QClipboard>
 #include <QFormLayout>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,6 +52,16 @@ qsizetype trailingDigits(const QString &text)
     while (n < text.size() && text.at(text.size() - 1 - n).isDigit())
         ++n;
     return n;
+}
+
+// A modifier, a lock, a dead, compose or input-mode key: it changes what the next key types, and
+// types nothing itself.
+bool typesNothingYet(int key)
+{
+    return (key >= Qt::Key_Shift && key <= Qt::Key_ScrollLock) || key == Qt::Key_Super_L || key == Qt::Key_Super_R ||
+           key == Qt::Key_Hyper_L || key == Qt::Key_Hyper_R || key == Qt::Key_AltGr || key == Qt::Key_Mode_switch ||
+           (key >= Qt::Key_Multi_key && key <= Qt::Key_Hangul_Special) ||
+           (key >= Qt::Key_Dead_Grave && key <= Qt::Key_Dead_Longsolidusoverlay);
 }
 
 bool onlyDigits(const QString &text)
@@ -209,10 +221,6 @@ void DateEdit::setProblem(const QString &text)
         // The line sits in an outer layout: it goes with the field, as when a form drops the row.
         connect(this, &QObject::destroyed, m_problem, [line = m_problem] { delete line; });
     }
-    if (m_problem) {
-        m_problem->setText(text);
-        m_problem->setMinimumHeight(0);
-    }
     showProblem(true);
 }
 
@@ -229,6 +237,18 @@ void DateEdit::showProblem(bool refit)
     // size back once none does. One that may be resized grows too: its layout would take the height
     // from the rows above rather than make the window taller.
     QWidget *top = window();
+    // A press elsewhere in the window (on OK) took the focus and read the field: what is under the
+    // pointer stays until the release, so that the click lands where it began.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton && top->isVisible()) {
+        if (!m_holding)
+            qApp->installEventFilter(this);
+        m_holding = true;
+        return;
+    }
+    if (refit) {
+        m_problem->setText(m_problemText);
+        m_problem->setMinimumHeight(0);
+    }
     const bool fixed = top->minimumSize() == top->maximumSize();
     static const char restingSize[] = "qrRestingSize", grownSize[] = "qrGrownSize";
     // A size set by others since (a message of the window's own, the user) is theirs to keep.
@@ -250,11 +270,14 @@ void DateEdit::showProblem(bool refit)
             top->resize(width, height);
     };
     // Layouts settle from the inside out, so the window's own asks for the line just shown, or
-    // no longer asks for one just hidden.
+    // no longer asks for one just hidden. A widget without a layout (a tab widget) passes the change
+    // on only when told, else the layout around it keeps the heights it learnt before.
     for (QWidget *widget = m_problem->parentWidget(); widget;
-         widget = widget->isWindow() ? nullptr : widget->parentWidget())
+         widget = widget->isWindow() ? nullptr : widget->parentWidget()) {
         if (widget->layout())
             widget->layout()->activate();
+        widget->updateGeometry();
+    }
     if (lines.isEmpty()) {
         setHeight(resting.height());
         return;
@@ -324,8 +347,29 @@ QString DateEdit::textFromDateTime(const QDateTime &dateTime) const
     return QDateEdit::textFromDateTime(dateTime);
 }
 
+bool DateEdit::event(QEvent *event)
+{
+    // A character the input method composed (after a dead or compose key) is typed as a key is.
+    if (event->type() == QEvent::InputMethod) {
+        const QString text = static_cast<QInputMethodEvent *>(event)->commitString();
+        if (!text.isEmpty()) {
+            type(text);
+            event->accept();
+            return true;
+        }
+    }
+    return QDateEdit::event(event);
+}
+
 bool DateEdit::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_holding && event->type() == QEvent::MouseButtonRelease) {
+        m_holding = false;
+        qApp->removeEventFilter(this);
+        // After the click: an OK that accepts has closed the window by then.
+        QMetaObject::invokeMethod(
+            this, [this] { showProblem(true); }, Qt::QueuedConnection);
+    }
     // A click moves the cursor: typing goes on from there.
     if (watched == lineEdit() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
@@ -352,7 +396,7 @@ void DateEdit::focusOutEvent(QFocusEvent *event)
 bool DateEdit::focusNextPrevChild(bool next)
 {
     // Tab after a whole date leaves the field; after one section typed it goes to the next, as Qt does.
-    const bool sections = m_typing && partCount(m_typed) > 1;
+    const bool sections = m_typing && partCount(dateParts(m_typed)) > 1;
     if (!readTypedText() || sections)
         return QAbstractSpinBox::focusNextPrevChild(next);
     return QDateEdit::focusNextPrevChild(next);
@@ -360,7 +404,12 @@ bool DateEdit::focusNextPrevChild(bool next)
 
 void DateEdit::keyPressEvent(QKeyEvent *event)
 {
-    const bool plain = !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier));
+    // A keyboard sends Shift's own press before a capital or a shifted digit: the typing goes on.
+    if (typesNothingYet(event->key())) {
+        event->ignore();
+        return;
+    }
+    const bool plain = !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier));
     const QString text = event->text();
     if (event->matches(QKeySequence::Paste)) {
         type(QGuiApplication::clipboard()->text());
@@ -438,17 +487,42 @@ void DateEdit::erase(bool backward)
     showTyped();
 }
 
+QString DateEdit::dateParts(const QString &text, bool *monthNamed) const
+{
+    QString parts;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype run = qMax<qsizetype>(leadingPart(text, i), 1);
+        const QString part = text.mid(i, run);
+        i += run;
+        // Only words are looked up: a long paste of numbers stays quick.
+        const bool word = std::any_of(part.cbegin(), part.cend(), [](QChar c) { return c.isLetter(); });
+        if (word && isWeekdayWord(part, locale())) {
+            while (i < text.size() && !inPart(text.at(i)))
+                ++i;
+            continue;
+        }
+        if (monthNamed && word && monthOfWord(part, locale()) > 0)
+            *monthNamed = true;
+        parts += part;
+    }
+    return parts;
+}
+
 QString DateEdit::sectioned(const QString &before) const
 {
     const QString order = dateSectionOrder(displayFormat());
+    // Once a word names the month, the numbers are read by their size, not by their place.
+    bool monthNamed = false;
+    dateParts(before + m_keys, &monthNamed);
     QString typed;
     for (const QChar c : std::as_const(m_keys)) {
-        const QString sofar = before + typed;
-        const int section = partCount(sofar) - 1;
         // Qt moved on once a section could take no more: "3" then "1" is March, day 1.
-        if (c.isDigit() && !typed.isEmpty() && typed.back().isDigit() && section >= 0 && section < 2 &&
-            endsSection(order.at(section), sofar, c))
-            typed += separatorAfter(section);
+        if (c.isDigit() && !monthNamed && !typed.isEmpty() && typed.back().isDigit()) {
+            const QString sofar = before + typed;
+            const int section = partCount(dateParts(sofar)) - 1;
+            if (section >= 0 && section < 2 && endsSection(order.at(section), sofar, c))
+                typed += separatorAfter(section);
+        }
         typed += c;
     }
     return typed;
@@ -460,15 +534,16 @@ void DateEdit::showTyped()
     // when the typing ends ("270315" is 2027-03-15 where the year comes first).
     bool whole = m_keys.size() > 4 && onlyDigits(m_keys);
     m_typed = whole ? m_keys : sectioned(m_before);
-    if (!whole && partCount(m_typed) >= 3) {
+    if (!whole && partCount(dateParts(m_typed)) >= 3) {
         // A whole date replaces the text wherever the typing began: its parts count from the first.
         whole = true;
         m_typed = sectioned(QString());
     }
+    const QString parts = dateParts(m_typed);
     int separators = 0;
-    for (qsizetype i = 0; i < m_typed.size(); ++i)
-        separators += !inPart(m_typed.at(i)) && (i == 0 || inPart(m_typed.at(i - 1)));
-    const bool open = !m_typed.isEmpty() && !inPart(m_typed.back());
+    for (qsizetype i = 0; i < parts.size(); ++i)
+        separators += !inPart(parts.at(i)) && (i == 0 || inPart(parts.at(i - 1)));
+    const bool open = !parts.isEmpty() && !inPart(parts.back());
     QString rest;
     if (!whole) {
         // Each separator typed ends a section: the one typed over next shows its old part.

@@ -34,6 +34,7 @@ public:
 protected:
     QValidator::State validate(QString &text, int &pos) const override;
     QString textFromDateTime(const QDateTime &dateTime) const override;
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
@@ -46,6 +47,9 @@ private:
     void startTyping(bool overPart = false);
     void type(const QString &text);
     void erase(bool backward);
+    // `text` without its weekday names and what follows each (a weekday before the date is no part of
+    // it); `monthNamed` tells whether a word left names a month.
+    QString dateParts(const QString &text, bool *monthNamed = nullptr) const;
     // The keys typed so far with the separators Qt's sections would put in, counted after `before`.
     QString sectioned(const QString &before) const;
     void showTyped();
@@ -63,6 +67,7 @@ private:
     QString m_before, m_keys, m_typed, m_after, m_shown;
     QDate m_heldDate; // the date under the text held
     QString m_problemText;
+    bool m_holding = false; // the window's layout waits for a mouse button's release
     // Lives in an outer layout, so it can go before the field does.
     QPointer<QLabel> m_problem;
 };

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QShowEvent>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -27,10 +28,15 @@ OccurrenceEditor::OccurrenceEditor(const Occurrence &occurrence, QWidget *parent
 
 OccurrenceEditor::~OccurrenceEditor() = default;
 
+namespace {
+// The starting size at the usual font, when the contents need no more.
+constexpr QSize kStartingSize(340, 161);
+} // namespace
+
 void OccurrenceEditor::buildForm()
 {
     setObjectName(QStringLiteral("OccurrenceEditor"));
-    resize(340, 161);
+    resize(kStartingSize);
     setWindowTitle(tr("Recurrence"));
 
     auto *outer = new QVBoxLayout(this);
@@ -125,6 +131,19 @@ void OccurrenceEditor::accept()
     // The rows reach the rule queued: a date just read from the typed text has not yet.
     onValueChanged();
     Dialog::accept();
+}
+
+void OccurrenceEditor::showEvent(QShowEvent *event)
+{
+    // A larger font or a summary that wraps asks for more than the usual size: every row shows whole
+    // from the start. Taken before the window is centred.
+    if (!event->spontaneous()) {
+        layout()->activate();
+        const int width = qMax(kStartingSize.width(), minimumSizeHint().width());
+        const int height = hasHeightForWidth() ? heightForWidth(width) : sizeHint().height();
+        resize(width, qMax(kStartingSize.height(), height));
+    }
+    Dialog::showEvent(event);
 }
 
 void OccurrenceEditor::setOccurrence(const Occurrence &occurrence)

@@ -31,6 +31,9 @@ public slots:
     // Refused while the end date is no date or before the start: the field says which.
     void accept() override;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private slots:
     void onTypeChanged(int type);
     void onValueChanged();

@@ -68,10 +68,24 @@ void TestDateEdit::typedDate_data()
     row("C month name", "C", QDate(2026, 12, 9), "tab", "15 Mar 2027\r", march);
     row("de_DE month name pasted", "de_DE", today, "paste", "15. März 2027", march);
     row("C no such day, said as it reads", "C", today, "tab", "30 Feb 2027\r", QDate());
+    // As a keyboard sends them: "⇧" or a capital holds Shift; ⇮ and ⇪ are AltGr and Caps Lock pressed alone,
+    // and after a dead key ¨ or Compose ⎄ pressed alone the next character comes from the input method.
+    row("en_US capital after Tab", "en_US", today, "tab", "9 Dec 2026\r", QDate(2026, 12, 9));
+    row("en_GB weekday", "en_GB", today, "tab", "Monday, 15 March 2027", march);
+    row("fr_FR weekday, every digit shifted", "fr_FR", today, "tab", "lundi ⇧1⇧5⇧/⇧0⇧3⇧/⇧2⇧0⇧2⇧7\r", march);
+    row("de_DE weekday, AltGr, Caps Lock", "de_DE", today, "tab", "⇪M⇪ontag, 1⇮5. M¨ärz 2027\r", march);
+    row("sv_SE short weekday, own month", "sv_SE", today, "tab", "m⎄ån 15 mars 2027", march);
+    row("ja_JP English month", "ja_JP", today, "tab", "9 Dec 2026\r", QDate(2026, 12, 9));
+    row("hu_HU month first", "hu_HU", today, "tab", "Dec 9, 2026\r", QDate(2026, 12, 9));
+    row("ko_KR year last", "ko_KR", today, "paste", "15 March 2027", march);
+    row("zh_CN month first", "zh_CN", today, "tab", "Mar 15, 2027\r", march);
+    row("fa_IR year last", "fa_IR", today, "tab", "15 Mar 2027", march);
+    row("lt_LT own month", "lt_LT", today, "tab", "15 kovo 2027\r", march);
 }
 
 void TestDateEdit::typedDate()
 {
+    static const Qt::Key alone[] = {Qt::Key_AltGr, Qt::Key_CapsLock, Qt::Key_Dead_Diaeresis, Qt::Key_Multi_key};
     QFETCH(QString, locale);
     QFETCH(QDate, shown);
     QFETCH(QString, start);
@@ -108,7 +122,18 @@ void TestDateEdit::typedDate()
         QGuiApplication::clipboard()->setText(typed);
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     } else {
-        QTest::keyClicks(edit, typed);
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            const qsizetype key = QStringView(u"⇮⇪¨⎄").indexOf(typed.at(i));
+            const bool shift = typed.at(i) == u'⇧' ? bool(++i) : typed.at(i).isUpper();
+            QInputMethodEvent composed;
+            composed.setCommitString(typed.mid(i, 1));
+            if (key >= 0)
+                QTest::sendKeyEvent(QTest::Click, edit, alone[key], QString(), {});
+            else if (i > 0 && QStringView(u"¨⎄").contains(typed.at(i - 1)))
+                QApplication::sendEvent(edit, &composed);
+            else
+                QTest::keyClick(edit, char(typed.at(i).unicode()), shift ? Qt::ShiftModifier : Qt::NoModifier);
+        }
     }
     if (!typed.endsWith('\r')) {
         QFocusEvent leave(QEvent::FocusOut); // as a click on OK takes the focus

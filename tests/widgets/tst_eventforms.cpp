@@ -726,12 +726,14 @@ void TestEventForms::dateProblemTakesNoWidth()
     if (event)
         dialog = std::make_unique<EventEditDialog>(event.get(), nullptr);
     else
-        dialog = std::make_unique<OccurrenceEditor>(Occurrence(QDate(2027, 3, 15), IOccurrence::Daily));
+        dialog = std::make_unique<OccurrenceEditor>(Occurrence::fromRRule({2027, 3, 15}, "FREQ=DAILY;UNTIL=20270320"));
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-    if (auto *end = dialog->findChild<QCheckBox *>("endDateCheckBox"))
+    if (auto *end = dialog->findChild<QCheckBox *>("endDateCheckBox"); end && !end->isChecked())
         end->click();
     const QSize size = dialog->size();
+    TestHelpers::saveShot(dialog.get(), QTest::currentDataTag());
+    QVERIFY(size.height() >= dialog->heightForWidth(size.width())); // every row whole, a wrapped one too
     const auto heights = [&] {
         QList<int> all;
         for (const QWidget *field : dialog->findChildren<QWidget *>()) {

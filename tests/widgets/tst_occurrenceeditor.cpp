@@ -10,10 +10,12 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -104,6 +106,7 @@ void TestOccurrenceEditor::typedEndDate_data()
     QTest::addColumn<bool>("accepted");
     QTest::newRow("after the start") << "3/15/27\r" << QDate(2027, 3, 15) << true;
     QTest::newRow("before the start, said") << "1/2/26\r" << QDate(2026, 1, 2) << false;
+    QTest::newRow("mended after the message") << "1/2/26\r3/15/27" << QDate(2027, 3, 15) << true;
 }
 
 void TestOccurrenceEditor::typedEndDate()
@@ -121,11 +124,20 @@ void TestOccurrenceEditor::typedEndDate()
     auto *edit = editor.findChild<DateEdit *>("endDateEdit");
     QCOMPARE(edit->date(), QDate(2026, 12, 9)); // the tick alone makes no end before the start
     QVERIFY(edit->problem().isEmpty());
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowActive(&editor));
+    const QRect place = editor.geometry();
+    edit->setFocus();
     edit->setSelectedSection(edit->sectionAt(0)); // as Tab leaves it
     QTest::keyClicks(edit, typed);
+    // One click on OK: its press reads the field, and OK stays under the pointer for the release.
+    QPushButton *ok = editor.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    const QPoint onOk = ok->mapTo(&editor, ok->rect().center());
+    QTest::mousePress(editor.windowHandle(), Qt::LeftButton, {}, onOk);
+    QTest::mouseRelease(editor.windowHandle(), Qt::LeftButton, {}, onOk);
     QCOMPARE(edit->date(), end); // each key left alone, not put back to the start
-    editor.accept();
     QCOMPARE(editor.result(), accepted ? QDialog::Accepted : QDialog::Rejected);
+    QTRY_COMPARE(editor.geometry(), accepted ? place : QRect(place.topLeft(), editor.size())); // never moved
     QCOMPARE(edit->problem().isEmpty(), accepted);
     // Read at once, as the caller reads it when the editor closes.
     QCOMPARE(static_cast<const AbstractMultipleOccurence *>(editor.occurrence().rule())->endDate(),
