@@ -600,15 +600,18 @@ private slots:
     {
         QTest::addColumn<bool>("inOldSettings");
         QTest::addColumn<bool>("fileBefore");
-        QTest::newRow("written by the program") << false << false;
-        QTest::newRow("held by an older settings file") << true << false;
-        QTest::newRow("an older build wrote it later") << true << true;
+        QTest::addColumn<bool>("previousBuild"); // the file as the build before wrote it: no readings shown
+        QTest::newRow("written by the program") << false << false << false;
+        QTest::newRow("held by an older settings file") << true << false << false;
+        QTest::newRow("an older build wrote it later") << true << true << false;
+        QTest::newRow("written by the previous build") << false << false << true;
     }
 
     void reminderTableInAFileOfItsOwn()
     {
         QFETCH(bool, inOldSettings);
         QFETCH(bool, fileBefore);
+        QFETCH(bool, previousBuild);
         const QVariantList table{QVariantMap{{"version", 1},
                                              {"date", QDateTime(QDate(2026, 3, 10), QTime(9, 0))},
                                              {"eventId", QByteArray("{e1}")},
@@ -626,9 +629,17 @@ private slots:
             env.appSettings()->setValue(QStringLiteral("reminder"), table);
             env.appSettings()->setValue(QStringLiteral("reminderLastLook"), look);
         }
+        const QVariantList shown{QVariantMap{{"eventId", QByteArray("{e1}")}}};
+        if (previousBuild) {
+            QFile older(file);
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()) && older.open(QIODevice::WriteOnly));
+            QDataStream out(&older);
+            out.setVersion(QDataStream::Qt_4_0);
+            out << QVariant(table + QVariantList{QVariantMap{{"reminderLastLook", look}}});
+        }
         Application *app = env.make();
-        if (!inOldSettings)
-            app->setSettingsValues({{"reminder", table}, {"reminderLastLook", look}});
+        if (!inOldSettings && !previousBuild)
+            app->setSettingsValues({{"reminder", table}, {"reminderLastLook", look}, {"reminderShown", shown}});
         const auto written = [&file] {
             struct stat info = {};
             return ::stat(qPrintable(file), &info) == 0 ? qint64(info.st_ino) << 32 ^ info.st_mtim.tv_nsec : -1;
@@ -640,7 +651,9 @@ private slots:
         app = env.make();
         QCOMPARE(app->settingsValue("reminder", QVariant()), QVariant(table));
         QCOMPARE(app->settingsValue("reminderLastLook", QVariant()), QVariant(look));
+        QCOMPARE(app->settingsValue("reminderShown", QVariant()), inOldSettings || previousBuild ? QVariant() : shown);
         QCOMPARE(app->settings()->contains(QStringLiteral("reminder")), inOldSettings);
+        QVERIFY(!app->settings()->contains(QStringLiteral("reminderShown")));
         // A new table leaves the settings file without the old one.
         app->setSettingsValue("reminder", QVariantList());
         QVERIFY(!app->settings()->contains(QStringLiteral("reminder")));
