@@ -204,23 +204,23 @@ void ReminderController::recompute()
         cached.askedOn = QDate();
     // The wall clock jumped from the reading of the last look to the new zone's reading of the same
     // moment: what it passed over is due now, as after a sleep. A move west passes over nothing: it
-    // counts as a look, but for what fell due and waits, and the minutes it brings round again come
-    // as the clock reads them.
+    // counts as a look, and the minutes it brings round again come as the clock reads them. What fell
+    // due and waits stays due either way.
     const QDateTime now = Common::Clock::now();
+    const QDateTime nowUtc = now.toUTC();
+    const QDateTime todayStart = dayStartUtc(now.date());
+    QDateTime look = nowUtc;
+    for (auto it = m_reminders.cbegin(); it != m_reminders.cend() && it.key() < look; ++it) {
+        if (isPending(it.key(), nowUtc, todayStart))
+            look = it.key();
+    }
     const QDateTime since(m_lastReading.date(), m_lastReading.time());
     if (m_lastReading.isValid() && since.isValid() && since < now) {
         m_askFrom = since;
-        m_lastCheck = since.toUTC();
-    } else if (m_lastReading.isValid()) {
-        const QDateTime nowUtc = now.toUTC();
-        const QDateTime todayStart = dayStartUtc(now.date());
-        QDateTime look = nowUtc;
-        for (auto it = m_reminders.cbegin(); it != m_reminders.cend() && it.key() < look; ++it) {
-            if (isPending(it.key(), nowUtc, todayStart))
-                look = it.key();
-        }
-        m_lastCheck = look;
+        look = std::min(look, since.toUTC());
     }
+    if (m_lastReading.isValid())
+        m_lastCheck = look;
     // The next change asks from here: the clock has passed what it passed over, or waits for it.
     m_lastReading = wallReading(now);
     // What fell due wakes the timer at the next turn of the loop.
