@@ -3,10 +3,12 @@
 // and prints the median time of a controller's first scheduling (every event asked) and of the
 // scheduling after an edit of one appointment, for each size, and how they grow: the time, and the
 // work as the instructions callgrind counts when the program runs itself under it, which a loaded
-// machine or the processor's caches do not change. Then a change of the system's zone at 100,000 events,
-// into a zone without daylight saving and back, as the program takes it: the bar filters and sorts its
-// events again, the time update looks for the next begin, the reminders are rebuilt, until the loop is
-// idle. Without DISPLAY the bar is made offscreen.
+// machine or the processor's caches do not change. Then a change of the system's zone at 100,000 events
+// of the shared benchmark inputs' mix (timed appointments of every repetition, whole-day events, tasks),
+// into a zone without daylight saving and one with it, as the program takes it: the bar filters and sorts
+// its events again, the time update looks for the next begin, the reminders are rebuilt, until the loop is
+// idle. QR_BENCH_EVENTS_FILE names an events file to take instead of the generated events (the inputs'
+// events-100000.dat). Without DISPLAY the bar is made offscreen.
 
 #include "app/remindercontroller.h"
 #include "app/timeupdate.h"
@@ -15,7 +17,9 @@
 #include "core/undoobject.h"
 #include "events/eventsfactory.h"
 #include "events/notspecifiedevent.h"
+#include "events/occurrencerules.h"
 #include "fakeapplication.h"
+#include "fakewallclocktimer.h"
 #include "goalrow.h"
 #include "platform/timezonewatcher.h"
 #include "programdriver.h"
@@ -32,6 +36,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include <valgrind/callgrind.h>
@@ -62,6 +67,78 @@ AbstractCommonEventPtr makeEvent(int i)
     return event;
 }
 
+// An event as the shared inputs' generator makes one: 45% appointments (70% of them timed; one-off 70%,
+// weekly 12%, monthly 10%, yearly 5%, daily 3%; a step or an end date in some; 85% with their reminder
+// on), 20% birthdays, 10% wedding days, 10% holidays, 15% tasks, dated 2020-2027.
+AbstractCommonEventPtr makeMixedEvent(std::mt19937 &rng)
+{
+    const auto chance = [&rng](double p) { return std::uniform_real_distribution<>(0, 1)(rng) < p; };
+    const auto between = [&rng](int low, int high) { return std::uniform_int_distribution<>(low, high)(rng); };
+    const auto pick = [&](std::initializer_list<std::pair<IOccurrence::Type, int>> weights) {
+        int left = between(1, 100);
+        for (const auto &[type, weight] : weights) {
+            if ((left -= weight) <= 0)
+                return type;
+        }
+        return IOccurrence::Once;
+    };
+    const auto repeating = [&](const QDate &date, IOccurrence::Type type) {
+        Occurrence occurrence(date, type);
+        if (type != IOccurrence::Once && chance(0.2))
+            occurrence.setStep(between(2, 4));
+        if (type != IOccurrence::Once && chance(0.2))
+            static_cast<AbstractMultipleOccurence *>(occurrence.rule())->setEndDate(date.addDays(between(0, 900)));
+        return occurrence;
+    };
+    const QDate date = QDate(2020, 1, 1).addDays(between(0, 2921));
+    const double kind = std::uniform_real_distribution<>(0, 1)(rng);
+    AbstractCommonEventPtr event;
+    if (kind < 0.45) {
+        auto appointment = std::make_shared<NotSpecifiedEvent>();
+        if (chance(0.7))
+            appointment->setPeriod(Period(date, QTime(between(7, 20), 15 * between(0, 3))));
+        else
+            appointment->setPeriod(chance(0.3) ? Period(date, date.addDays(between(1, 5))) : Period(date));
+        appointment->setOccurrence(repeating(date, pick({{IOccurrence::Once, 70},
+                                                         {IOccurrence::Weekly, 12},
+                                                         {IOccurrence::Monthly, 10},
+                                                         {IOccurrence::Yearly, 5},
+                                                         {IOccurrence::Daily, 3}})));
+        static const int notices[] = {0, 5, 10, 15, 15, 30, 60};
+        appointment->setNotifyMinutes(notices[between(0, 6)]);
+        appointment->setNotifyDays(std::max(0, between(-1, 2)));
+        appointment->setReminderEnabled(chance(0.85));
+        appointment->setCaption(QStringLiteral("Termin"));
+        return appointment;
+    }
+    if (kind < 0.65) {
+        event = EventsFactory::createEvent(1);
+        const QDate day = QDate(2001, 1, 1).addDays(between(0, 364));
+        const QDate born(chance(0.3) ? 1852 : between(1940, 2015), day.month(), day.day());
+        event->setPeriod(Period(born));
+        event->setOccurrence(Occurrence(born, IOccurrence::Yearly));
+    } else if (kind < 0.75) {
+        event = EventsFactory::createEvent(2);
+        const QDate day = QDate(1970, 1, 1).addDays(between(0, 20000));
+        event->setPeriod(Period(day));
+        event->setOccurrence(Occurrence(day, chance(0.9) ? IOccurrence::Yearly : IOccurrence::Once));
+    } else if (kind < 0.85) {
+        event = EventsFactory::createEvent(3);
+        event->setCaption(QStringLiteral("Feiertag"));
+        event->setPeriod(chance(0.1) ? Period(date, date.addDays(1)) : Period(date));
+        event->setOccurrence(repeating(date, chance(0.8) ? IOccurrence::Yearly : IOccurrence::Once));
+    } else {
+        event = EventsFactory::createEvent(4);
+        event->setCaption(QStringLiteral("Aufgabe"));
+        event->setPeriod(chance(0.2) ? Period(date, date.addDays(between(1, 10))) : Period(date));
+        event->setOccurrence(repeating(date, pick({{IOccurrence::Once, 60},
+                                                   {IOccurrence::Daily, 10},
+                                                   {IOccurrence::Weekly, 20},
+                                                   {IOccurrence::Monthly, 10}})));
+    }
+    return event;
+}
+
 struct Figures
 {
     int reminders = 0;
@@ -69,14 +146,15 @@ struct Figures
     double changeMs = 0; // after one appointment changed
 };
 
-// A fake application whose events manager holds `count` generated events.
+// A fake application whose events manager holds `count` generated events, or those of the file.
 struct FilledApplication
 {
-    FilledApplication(int count, const QString &file) : manager(file)
+    FilledApplication(int count, const QString &file, bool mixed = false) : manager(file)
     {
         QList<AbstractCommonEventPtr> events;
-        for (int i = 0; i < count; ++i)
-            events.append(makeEvent(i));
+        std::mt19937 rng(20261207);
+        for (int i = manager.count(); i < count; ++i)
+            events.append(mixed ? makeMixedEvent(rng) : makeEvent(i));
         manager.addEvents(events);
         app.m_eventsManager = &manager;
     }
@@ -179,7 +257,14 @@ bool linkZone(const QString &zoneFile, const char *zone)
 // rebuild; and what these leave for the loop.
 void measureZoneChanges(int count, const QString &folder, TimeZoneWatcher &watcher, const QString &zoneFile)
 {
-    FilledApplication filled(count, folder + QStringLiteral("/events-zones.dat"));
+    const QString file = folder + QStringLiteral("/events-zones.dat");
+    const QString given = qEnvironmentVariable("QR_BENCH_EVENTS_FILE");
+    if (!given.isEmpty() && !QFile::copy(given, file)) {
+        printGoalRow("change of zone", "events file not read", "-", false);
+        return;
+    }
+    FilledApplication filled(given.isEmpty() ? count : 0, file, true);
+    count = filled.manager.count();
     Properties properties(nullptr, folder + QStringLiteral("/prop.dat"));
     properties.addProperty("daysToWatch", 15);
     properties.addProperty("showAppointmentInMovingLine", true);
@@ -203,7 +288,7 @@ void measureZoneChanges(int count, const QString &folder, TimeZoneWatcher &watch
         controller.recompute();
     });
     std::vector<double> times[2];
-    const char *zones[2] = {"Asia/Kolkata", "Europe/Berlin"};
+    const char *zones[2] = {"Asia/Kolkata", "America/New_York"};
     for (int run = 0; run < 10; ++run) {
         if (!linkZone(zoneFile, zones[run % 2])) {
             printGoalRow("change of zone", "zone file not linked", "-", false);
@@ -231,6 +316,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // An events file of this version is read, not refused as a newer one.
+    QCoreApplication::setApplicationVersion(QStringLiteral(QR_VERSION));
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     QTemporaryDir dir;
     const bool work = argc > 2 && qstrcmp(argv[1], "--work") == 0;
@@ -243,6 +330,9 @@ int main(int argc, char **argv)
     TimeZoneWatcher::pinSystemZone(zoneFile);
     TimeZoneWatcher watcher(zoneFile);
     Common::Clock::pin(s_now);
+    // The reminders' wake-up reads the pinned clock too: due when the program's would be, not at once
+    // because the real clock is past the pinned one.
+    FakeWallClockTimer::install();
     if (work)
         return runWork(std::atoi(argv[2]), dir.path());
     std::printf("%-8s %10s %14s %14s %12s\n", "events", "reminders", "cold ms", "after edit ms", "us/event");

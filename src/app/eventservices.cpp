@@ -34,8 +34,8 @@ QList<QDateTime> EventServices::reminderMoments()
 {
     // The reminders ask every event at start for its first reminder after their last look and after now.
     QList<QDateTime> moments{Common::Clock::now()};
-    if (const QDateTime lastLook = ReminderController::storedLastLook(); lastLook.isValid())
-        moments.prepend(lastLook.toLocalTime());
+    if (const QDateTime since = ReminderController::missedSince(); since.isValid())
+        moments.prepend(since);
     return moments;
 }
 

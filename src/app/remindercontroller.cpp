@@ -20,10 +20,17 @@
 namespace ReminderControllerPrivate {
 
 const QByteArray s_settingsKey = QByteArray(Setting::Reminders);
-// When the table was last looked at with windows opened, as UTC text.
+// When the table was last looked at, written with each table and when windows opened: the wall clock's
+// reading and its zone's offset, as text.
 const QByteArray s_lookKey = QByteArray(Setting::ReminderLastLook);
+// The readings shown, for a start on the same day.
+const QByteArray s_shownKey = QByteArray(Setting::ReminderShown);
 // How long a shown minute keeps its own instant from opening again: longer than any zone repeats its hours.
 const int s_doneHours = 3;
+// How long a shown reading is kept: a change of zone moves the wall clock by 26 hours at most.
+const int s_shownHours = 26;
+// How many minutes a jump of the clock passed over an event is asked for, past those shown already.
+const int s_passedAsked = 8;
 // The window comes a little after the minute starts, so the minute is surely "now" when it fires.
 const int s_wakeDelaySecs = 15;
 
@@ -55,6 +62,23 @@ QDateTime wallReading(const QDateTime &key)
     return QDateTime(local.date(), local.time(), Qt::UTC);
 }
 
+// The reading an entry is due at: where it was worked out, or here.
+QDateTime readingOf(const QDateTime &key, const ReminderEntry &entry)
+{
+    return entry.reading.isValid() ? entry.reading : wallReading(key);
+}
+
+// A look as its wall clock read it, with the offset of its zone. An earlier build reads the instant;
+// its own text in UTC ("Z") tells no zone, so an offset of none is written out too.
+QString lookText(const QDateTime &look)
+{
+    const int offset = look.toLocalTime().offsetFromUtc();
+    QString text = look.toOffsetFromUtc(offset).toString(Qt::ISODateWithMs);
+    if (offset == 0 && text.endsWith(QLatin1Char('Z')))
+        text.replace(text.size() - 1, 1, QStringLiteral("+00:00"));
+    return text;
+}
+
 // Where the local date begins, in UTC; a day the clocks skip whole begins where the next one does.
 QDateTime dayStartUtc(const QDate &date)
 {
@@ -79,9 +103,9 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show) : QOb
     m_eventsManager = IApplication::instance()->eventsManager();
     QR_ASSERT(m_eventsManager);
     restoreSnoozed();
-    const QDateTime lastLook = storedLastLook();
-    m_savedLook = lastLook.toUTC();
-    addMissedSince(lastLook.toLocalTime());
+    restoreShown();
+    m_savedLook = storedLastLook().toUTC();
+    addMissedSince(missedSince());
     showReminder();
     // At the end of the run, while the application can still tell of a failed write.
     if (QCoreApplication *app = QCoreApplication::instance())
@@ -116,6 +140,19 @@ IWallClockTimer *ReminderController::updateTimer()
 QDateTime ReminderController::storedLastLook()
 {
     return QDateTime::fromString(IApplication::instance()->settingsValue(s_lookKey).toString(), Qt::ISODateWithMs);
+}
+
+QDateTime ReminderController::missedSince()
+{
+    const QString text = IApplication::instance()->settingsValue(s_lookKey).toString();
+    const QDateTime look = QDateTime::fromString(text, Qt::ISODateWithMs);
+    const QDateTime here = look.toLocalTime();
+    // Taken on the same clock, or by an earlier build, which wrote no zone.
+    if (!look.isValid() || text.endsWith(QLatin1Char('Z')) || look.offsetFromUtc() == here.offsetFromUtc())
+        return here;
+    // East, the wall clock jumped from that reading to this one: what it passed over is missed too.
+    const QDateTime reading(look.date(), look.time());
+    return reading.isValid() && reading < here ? reading : here;
 }
 
 void ReminderController::snooze(const AbstractCommonEventPtr &event, const QDateTime &time)
@@ -166,20 +203,56 @@ void ReminderController::recompute()
     for (CachedKey &cached : m_keys)
         cached.askedOn = QDate();
     // The wall clock jumped from the reading of the last look to the new zone's reading of the same
-    // moment: what it passed over is due now, as after a sleep. A move west passes over nothing.
-    const QDateTime since(m_lastReading.date(), m_lastReading.time());
-    if (m_lastReading.isValid() && since.isValid() && since < Common::Clock::now()) {
-        m_askFrom = since;
-        m_lastCheck = since.toUTC();
+    // moment: what it passed over is due now, as after a sleep. A move west passes over nothing: it
+    // counts as a look, and the minutes it brings round again come as the clock reads them. What fell
+    // due and waits stays due either way.
+    const QDateTime now = Common::Clock::now();
+    const QDateTime nowUtc = now.toUTC();
+    const QDateTime todayStart = dayStartUtc(now.date());
+    QDateTime look = nowUtc;
+    for (auto it = m_reminders.cbegin(); it != m_reminders.cend() && it.key() < look; ++it) {
+        if (isPending(it.key(), nowUtc, todayStart))
+            look = it.key();
     }
+    const QDateTime since(m_lastReading.date(), m_lastReading.time());
+    if (m_lastReading.isValid() && since.isValid() && since < now) {
+        m_askFrom = since;
+        look = std::min(look, since.toUTC());
+    }
+    if (m_lastReading.isValid())
+        m_lastCheck = look;
+    // The next change asks from here: the clock has passed what it passed over, or waits for it.
+    m_lastReading = wallReading(now);
     // What fell due wakes the timer at the next turn of the loop.
     scheduleReminder();
 }
 
-bool ReminderController::shownAlready(const QDateTime &key, const QByteArray &eventId) const
+bool ReminderController::shownAlready(const QDateTime &reading, qint64 keyMs, qint64 nowMs,
+                                      const QByteArray &eventId) const
 {
-    const auto it = m_done.constFind({wallReading(key), eventId});
-    return it != m_done.cend() && (it->recent || it->keyMs != key.toMSecsSinceEpoch());
+    // Its own instant ahead again: the clock was set back.
+    const auto it = m_done.constFind({reading, eventId});
+    return it != m_done.cend() && (it->recent || it->keyMs != keyMs || keyMs <= nowMs);
+}
+
+void ReminderController::forgetShown(const QDateTime &now, const QDateTime &askedFrom)
+{
+    // The same minute comes again only within minutes (its seconds) or an hour or two (the hour
+    // repeated when daylight saving ends); a reading the widest change of zone cannot bring back, and
+    // that the events are not asked from, never does.
+    const QDateTime reading = wallReading(now);
+    const QDateTime forgotten = reading.addSecs(-s_doneHours * 3600);
+    const QDateTime gone = std::min(reading.addSecs(-s_shownHours * 3600), askedFrom);
+    for (auto it = m_done.begin(); it != m_done.end();) {
+        if (it.key().first >= forgotten) {
+            ++it;
+        } else if (it.key().first < gone) {
+            it = m_done.erase(it);
+        } else {
+            it->recent = false;
+            ++it;
+        }
+    }
 }
 
 bool ReminderController::isPending(const QDateTime &key, const QDateTime &now, const QDateTime &todayStart) const
@@ -242,30 +315,26 @@ void ReminderController::showReminder()
     QMap<QDateTime, QList<AbstractCommonEventPtr>> due;
 
     for (auto it = m_reminders.begin(); it != m_reminders.end();) {
-        QList<ReminderEntry> kept;
         const QDateTime &key = it.key();
         const bool pending = isPending(key, now, todayStart);
         // Due before today and before the last look: left from an earlier run, dropped unseen.
         const bool stale = !key.isValid() || (!pending && key <= now);
+        // In the order of the keys: from the first still ahead on, none is due.
+        if (!stale && !pending)
+            break;
         for (const ReminderEntry &entry : qAsConst(it.value())) {
-            if (!stale && !pending) {
-                kept.append(entry);
-                continue;
-            }
             const AbstractCommonEventPtr event =
                 stale || !m_eventsManager ? AbstractCommonEventPtr() : m_eventsManager->eventById(entry.eventId);
             // Gone events leave without a window.
             if (event)
                 due[key].append(event);
-            if (!entry.snoozed && key.isValid())
-                m_done.insert({wallReading(key), entry.eventId}, {key.toMSecsSinceEpoch(), true});
+            // As the wall clock read it where it fell due: a zone changed since gives its instant another.
+            if (!entry.snoozed && key.isValid()) {
+                m_done.insert({readingOf(key, entry), entry.eventId}, {key.toMSecsSinceEpoch(), true});
+                m_shownToSave = true;
+            }
         }
-        if (kept.isEmpty())
-            it = m_reminders.erase(it);
-        else {
-            it.value() = kept;
-            ++it;
-        }
+        it = m_reminders.erase(it);
     }
     m_lastCheck = now;
     m_lastReading = QDateTime(nowLocal.date(), nowLocal.time(), Qt::UTC);
@@ -290,20 +359,7 @@ void ReminderController::nearestReminders()
     const qint64 nowMs = now.toMSecsSinceEpoch();
     const QDateTime todayStart = dayStartUtc(nowLocal.date());
 
-    // The same minute comes again only within minutes (its seconds) or an hour or two (the hour
-    // repeated when daylight saving ends); a reading of an earlier day never does.
-    const QDateTime forgotten = wallReading(now).addSecs(-s_doneHours * 3600);
-    const QDateTime todayReading(nowLocal.date(), QTime(0, 0), Qt::UTC);
-    for (auto it = m_done.begin(); it != m_done.end();) {
-        if (it.key().first >= forgotten) {
-            ++it;
-        } else if (it.key().first < todayReading) {
-            it = m_done.erase(it);
-        } else {
-            it->recent = false;
-            ++it;
-        }
-    }
+    forgetShown(now, m_askFrom.isValid() ? QDateTime(m_askFrom.date(), m_askFrom.time(), Qt::UTC) : wallReading(now));
 
     // Snoozes stay; so do reminders that fell due and wait for the timer, since the event no
     // longer answers a time that has passed. They stay while their event is away: an event
@@ -318,7 +374,7 @@ void ReminderController::nearestReminders()
                 snoozed[it.key()].append(entry);
             else if (isPending(it.key(), now, todayStart)) {
                 pending[it.key()].append(entry);
-                waiting.insert({wallReading(it.key()), entry.eventId});
+                waiting.insert({readingOf(it.key(), entry), entry.eventId});
             }
         }
     }
@@ -343,18 +399,37 @@ void ReminderController::nearestReminders()
         m_keys.resize(size_t(events.size()));
         for (qsizetype i = 0; i < events.size(); ++i) {
             const AbstractCommonEventPtr &event = events.at(i);
-            const std::optional<qint64> key = reminderKey(m_keys[size_t(i)], event, askLocal, askMs, today);
-            // A minute that passed before the last look was looked at then.
-            if (!key || (*key <= nowMs && looked && *key < lookedMinute))
-                continue;
-            const QDateTime keyTime = QDateTime::fromMSecsSinceEpoch(*key, Qt::UTC);
-            const QByteArray id = event->id();
-            // Waiting already, or shown today at this reading of the clock (also the second time
-            // the clock reads it, in the hour repeated when daylight saving ends). Only today's
-            // minutes can be either; the many later ones skip the look-up.
-            if (*key < tomorrowMs && (waiting.contains({wallReading(keyTime), id}) || shownAlready(keyTime, id)))
-                continue;
-            m_reminders[keyTime].append({id, false});
+            CachedKey &cached = m_keys[size_t(i)];
+            // Asked from before now, an event whose minute the clock passed over is not due again is asked
+            // on from that minute: a later one it passed over may be, or one still ahead today.
+            QDateTime moment = askLocal;
+            qint64 momentMs = askMs;
+            for (int asked = 0;; ++asked) {
+                const bool fromNow = momentMs >= nowMs || asked == s_passedAsked;
+                const std::optional<qint64> key = fromNow ? reminderKey(cached, event, nowLocal, nowMs, today)
+                                                          : reminderKey(cached, event, moment, momentMs, today);
+                if (!key)
+                    break;
+                // A minute that passed before the last look was looked at then.
+                bool skip = *key <= nowMs && looked && *key < lookedMinute;
+                const QDateTime keyTime = QDateTime::fromMSecsSinceEpoch(*key, Qt::UTC);
+                const QByteArray id = event->id();
+                // Waiting already, or shown at this reading of the clock (also the second time the clock
+                // reads it, in the hour repeated when daylight saving ends, or after a change of zone).
+                // Only today's minutes can be either, and only theirs keep the reading; the many later
+                // ones skip the look-up.
+                QDateTime reading;
+                if (!skip && *key < tomorrowMs) {
+                    reading = wallReading(keyTime);
+                    skip = waiting.contains({reading, id}) || shownAlready(reading, *key, nowMs, id);
+                }
+                if (!skip)
+                    m_reminders[keyTime].append({id, false, reading});
+                if (!skip || fromNow || *key > nowMs)
+                    break;
+                momentMs = cached.until; // the answer itself, seconds and all
+                moment = QDateTime::fromMSecsSinceEpoch(momentMs);
+            }
         }
     }
     for (auto it = snoozed.cbegin(); it != snoozed.cend(); ++it)
@@ -393,11 +468,38 @@ void ReminderController::onEventChanged(int index)
 void ReminderController::restoreSnoozed()
 {
     const QVariant stored = IApplication::instance()->settingsValue(s_settingsKey, QVariant());
-    m_reminders = snoozedFromVariant(stored);
     // What is stored already needs no writing again. Nothing stored reads as no reminders, and so
     // does the empty list, which the INI store writes as no value: neither is written at each start.
-    m_saved = m_reminders;
+    m_saved = snoozedFromVariant(stored);
     m_hasSaved = true;
+    // A reminder not yet due that was worked out in another zone is due when the wall clock here reads
+    // what it read for it: a move east passed it while the program was closed.
+    const QDateTime now = Common::Clock::nowUtc();
+    m_reminders.clear();
+    for (auto it = m_saved.cbegin(); it != m_saved.cend(); ++it) {
+        for (const ReminderEntry &entry : it.value()) {
+            QDateTime key = it.key();
+            if (!entry.snoozed && entry.reading.isValid() && key > now && wallReading(key) != entry.reading) {
+                if (const std::optional<qint64> moment = localMoment(entry.reading.date(), entry.reading.time()))
+                    key = minuteOf(QDateTime::fromMSecsSinceEpoch(*moment, Qt::UTC));
+            }
+            m_reminders[key].append(entry);
+        }
+    }
+}
+
+void ReminderController::restoreShown()
+{
+    const QVariantList list = IApplication::instance()->settingsValue(s_shownKey, QVariant()).toList();
+    for (const QVariant &item : list) {
+        const QVariantMap map = item.toMap();
+        const QDateTime reading = map.value(QStringLiteral("reading")).toDateTime();
+        const QDateTime key = map.value(QStringLiteral("date")).toDateTime();
+        if (reading.isValid() && key.isValid())
+            m_done.insert({reading, map.value(QStringLiteral("eventId")).toByteArray()},
+                          {key.toMSecsSinceEpoch(), true});
+    }
+    forgetShown(Common::Clock::now(), wallReading(Common::Clock::now()));
 }
 
 void ReminderController::saveSnoozed()
@@ -407,16 +509,27 @@ void ReminderController::saveSnoozed()
     // when it changed.
     const ReminderTable part = storedPart(m_reminders, Common::Clock::now().date());
     const bool table = !m_hasSaved || part != m_saved;
-    const bool look = m_lookToSave && m_lastCheck.isValid() && m_lastCheck != m_savedLook;
+    // The look goes with every table it made: a start after a kill then knows from when the table holds.
+    const bool look = (m_lookToSave || table) && m_lastCheck.isValid() && m_lastCheck != m_savedLook;
+    const bool shown = m_shownToSave;
     m_lookToSave = false;
-    if (!table && !look)
+    m_shownToSave = false;
+    if (!table && !look && !shown)
         return;
-    // Both in one write: a look that opens windows replaces the settings file once.
+    // All in one write: a look that opens windows replaces the file once.
     QList<QPair<QByteArray, QVariant>> values;
     if (table)
         values.append({s_settingsKey, snoozedToVariant(part)});
     if (look)
-        values.append({s_lookKey, m_lastCheck.toUTC().toString(Qt::ISODateWithMs)});
+        values.append({s_lookKey, lookText(m_lastCheck)});
+    if (shown) {
+        QVariantList list;
+        for (auto it = m_done.cbegin(); it != m_done.cend(); ++it)
+            list.append(QVariantMap{{QStringLiteral("reading"), it.key().first},
+                                    {QStringLiteral("eventId"), it.key().second},
+                                    {QStringLiteral("date"), QDateTime::fromMSecsSinceEpoch(it->keyMs, Qt::UTC)}});
+        values.append({s_shownKey, list});
+    }
     IApplication::instance()->setSettingsValues(values);
     m_saved = part;
     m_hasSaved = true;
@@ -438,6 +551,12 @@ void ReminderController::addMissedSince(const QDateTime &since)
     // a resume over the same night opens it too.
     for (auto it = m_reminders.begin(); it != m_reminders.end() && it.key() < todayUtc;)
         it = m_reminders.erase(it);
+    // Due already at the same reading, maybe of another zone's clock, or shown at it.
+    QSet<QPair<QDateTime, QByteArray>> waiting;
+    for (auto it = m_reminders.cbegin(); it != m_reminders.cend() && it.key() <= now; ++it) {
+        for (const ReminderEntry &entry : it.value())
+            waiting.insert({readingOf(it.key(), entry), entry.eventId});
+    }
     const QList<AbstractCommonEventPtr> events = m_eventsManager->events();
     for (const AbstractCommonEventPtr &event : events) {
         QDateTime time = event->reminderDateTimeAfter(since);
@@ -445,10 +564,13 @@ void ReminderController::addMissedSince(const QDateTime &since)
             time = event->reminderDateTimeAfter(qMax(since, today));
         if (!time.isValid() || time > now)
             continue;
-        QList<ReminderEntry> &entries = m_reminders[minuteOf(time)];
-        const ReminderEntry entry{event->id(), false};
-        if (!entries.contains(entry))
-            entries.append(entry);
+        const QDateTime key = minuteOf(time);
+        const ReminderEntry entry{event->id(), false, wallReading(key)};
+        if (!waiting.contains({entry.reading, entry.eventId}) &&
+            !shownAlready(entry.reading, key.toMSecsSinceEpoch(), now.toMSecsSinceEpoch(), entry.eventId)) {
+            m_reminders[key].append(entry);
+            waiting.insert({entry.reading, entry.eventId});
+        }
     }
     // What is in the table now came since the last look: it is due as after a resume.
     m_lastCheck = since.toUTC();
@@ -459,7 +581,7 @@ void ReminderController::saveLastLook()
     IApplication *app = IApplication::instance();
     if (!app || !m_lastCheck.isValid() || m_lastCheck == m_savedLook)
         return;
-    app->setSettingsValue(s_lookKey, m_lastCheck.toUTC().toString(Qt::ISODateWithMs));
+    app->setSettingsValue(s_lookKey, lookText(m_lastCheck));
     m_savedLook = m_lastCheck;
 }
 
@@ -489,6 +611,8 @@ QVariantList ReminderController::snoozedToVariant(const ReminderTable &table)
             map.insert(QStringLiteral("date"), it.key());
             map.insert(QStringLiteral("eventId"), entry.eventId);
             map.insert(QStringLiteral("snoozed"), entry.snoozed);
+            if (entry.reading.isValid())
+                map.insert(QStringLiteral("reading"), entry.reading);
             result.append(map);
         }
     }
@@ -506,7 +630,8 @@ ReminderTable ReminderController::snoozedFromVariant(const QVariant &value)
             continue;
         const QVariantMap map = item.toMap();
         result[map.value(QStringLiteral("date")).toDateTime().toUTC()].append(
-            {map.value(QStringLiteral("eventId")).toByteArray(), map.value(QStringLiteral("snoozed")).toBool()});
+            {map.value(QStringLiteral("eventId")).toByteArray(), map.value(QStringLiteral("snoozed")).toBool(),
+             map.value(QStringLiteral("reading")).toDateTime()});
     }
     return result;
 }

@@ -25,8 +25,14 @@ struct ReminderEntry
 {
     QByteArray eventId;
     bool snoozed = false; // from the user's snooze rather than the event's own time
+    // What the wall clock reads at an event's reminder, in the zone it was worked out in (its date and
+    // time in UTC spec); kept for today's. None: the reading of its instant here.
+    QDateTime reading = {};
 
-    bool operator==(const ReminderEntry &other) const { return eventId == other.eventId && snoozed == other.snoozed; }
+    bool operator==(const ReminderEntry &other) const
+    {
+        return eventId == other.eventId && snoozed == other.snoozed && reading == other.reading;
+    }
 };
 
 // When the reminders are due, in UTC -> the reminders due then, in the order they were added. An
@@ -37,12 +43,13 @@ using ReminderTable = QMap<QDateTime, QList<ReminderEntry>>;
 
 // Decides when the events' reminders are due and opens a reminder window for each.
 // The table is rebuilt from the events on every change of the events manager. Snoozes, today's
-// reminders not shown yet and the moment of the last look (written when it opened windows and at
-// the end of the run) are kept in the settings store: at a start, today's reminders that fell due
-// since that look open once, so those missed while the program was closed are not lost. One process-wide wall-clock
-// timer wakes it 15 s after the earliest event minute (at a snooze's own second), after a resume
-// and on every change of the clock; whatever fell due since the last look is shown then, once. A change
-// of zone is a jump of the wall clock too.
+// reminders not shown yet, the readings shown and the last look (written with the table, when it
+// opened windows and at the end of the run), each with the wall clock's reading, are kept in the
+// settings store: at a start, today's reminders that fell due since that look open once, so those
+// missed while the program was closed are not lost, also when the zone changed meanwhile. One
+// process-wide wall-clock timer wakes it 15 s after the earliest event minute (at a snooze's own
+// second), after a resume and on every change of the clock; whatever fell due since the last look is
+// shown then, once. A change of zone is a jump of the wall clock too.
 class ReminderController : public QObject
 {
     Q_OBJECT
@@ -67,12 +74,15 @@ public:
     QDateTime wakeTime() const { return m_wakeTime; }
     // The process-wide wake-up timer; null before the first scheduling.
     static IWallClockTimer *updateTimer();
-    // The last look a controller stored (invalid for none), in UTC: a new controller first asks every
-    // event for its first reminder after it.
+    // The last look a controller stored (invalid for none).
     static QDateTime storedLastLook();
+    // Where a new controller first asks every event for its first reminder (local; invalid for none):
+    // the last look, or where it was taken in another zone, the earlier of its instant and its wall
+    // reading here.
+    static QDateTime missedSince();
 
     // The stored form under "reminder": a list of maps, one per entry, in table order, with UTC times (an
-    // earlier version's local times read as well).
+    // earlier version's local times read as well) and an event's reading where it is kept.
     static QVariantList snoozedToVariant(const ReminderTable &table);
     static ReminderTable snoozedFromVariant(const QVariant &value);
     // What a restart needs of the table on `today` (local): the snoozes and today's event reminders.
@@ -92,6 +102,7 @@ private:
     bool isPending(const QDateTime &key, const QDateTime &now, const QDateTime &todayStart) const;
     void onEventChanged(int index);
     void restoreSnoozed();
+    void restoreShown();
     void saveSnoozed();
     // Puts the event reminders due between `since` (the last look) and now in the table: today's,
     // and of an earlier day those whose event has not begun.
@@ -102,18 +113,24 @@ private:
     EventsManager *m_eventsManager = nullptr;
     ShowFunction m_show;
     ReminderTable m_reminders;
-    // Event reminders of today shown or dropped, by the minute's wall-clock reading: an event whose
-    // time has seconds still answers its minute after the window opened, in the hour repeated when
-    // daylight saving ends it answers the same reading again an hour later, and after a move west
-    // later that day. The same minute again (a clock set back) is let through once its hours passed.
+    // Event reminders shown or dropped, by the minute's wall-clock reading in the zone of the look: an
+    // event whose time has seconds still answers its minute after the window opened, in the hour repeated
+    // when daylight saving ends it answers the same reading again an hour later, and after a move west
+    // (also back across midnight) later. The same minute again (a clock set back) is let through once its
+    // hours passed.
     struct Shown
     {
         qint64 keyMs = 0; // the minute shown, UTC
         bool recent = true;
     };
     QHash<QPair<QDateTime, QByteArray>, Shown> m_done;
-    bool shownAlready(const QDateTime &key, const QByteArray &eventId) const;
-    // When the table was last looked at for due reminders (UTC), and what the wall clock read then.
+    bool m_shownToSave = false;
+    bool shownAlready(const QDateTime &reading, qint64 keyMs, qint64 nowMs, const QByteArray &eventId) const;
+    // Forgets the readings no change of zone can bring back, as the clock reads `now`, and that are
+    // before the reading (UTC spec) the events are asked from.
+    void forgetShown(const QDateTime &now, const QDateTime &askedFrom);
+    // When the table was last looked at for due reminders (UTC), and what the wall clock read then or at
+    // the last change of zone, from where the next one asks.
     QDateTime m_lastCheck;
     QDateTime m_lastReading;
     // After a change of zone the next rebuild asks the events from here (local) instead of from now.

@@ -49,32 +49,36 @@ bool readTableBytes(const QByteArray &bytes, QVariant *value)
     return in.status() == QDataStream::Ok && in.atEnd() && value->typeId() == QMetaType::QVariantList;
 }
 
-// The last look rides in the table's list as a map of its own; a build that knows only the table reads
-// it as an entry without a date and drops it.
+// The last look and the readings shown ride in the table's list as maps of their own; a build that knows
+// only the table reads each as an entry without a date and drops it.
 const QString s_lookItem = QString::fromLatin1(Setting::ReminderLastLook);
+const QString s_shownItem = QString::fromLatin1(Setting::ReminderShown);
 
-QVariant takeLook(QVariant *table)
+QVariantMap takeItems(QVariant *table)
 {
-    QVariant look;
+    QVariantMap items;
     QVariantList list = table->toList();
     for (auto it = list.begin(); it != list.end();) {
-        if (it->typeId() == QMetaType::QVariantMap && it->toMap().contains(s_lookItem)) {
-            look = it->toMap().value(s_lookItem);
+        const QVariantMap map = it->typeId() == QMetaType::QVariantMap ? it->toMap() : QVariantMap();
+        const QString name = map.contains(s_lookItem) ? s_lookItem : s_shownItem;
+        if (map.contains(name)) {
+            items.insert(name, map.value(name));
             it = list.erase(it);
         } else {
             ++it;
         }
     }
     *table = list;
-    return look;
+    return items;
 }
 
-QVariant withLook(const QVariant &table, const QVariant &look)
+QVariant withItems(const QVariant &table, const QVariantMap &items)
 {
-    if (!look.isValid())
-        return table;
     QVariantList list = table.toList();
-    list.append(QVariantMap{{s_lookItem, look}});
+    for (auto it = items.cbegin(); it != items.cend(); ++it) {
+        if (it.value().isValid())
+            list.append(QVariantMap{{it.key(), it.value()}});
+    }
     return list;
 }
 
@@ -103,7 +107,7 @@ QString UserSettings::tableFileFor(const QString &settingsFile)
 
 bool UserSettings::isTableKey(const QByteArray &key) const
 {
-    return key == Setting::Reminders || key == Setting::ReminderLastLook;
+    return key == Setting::Reminders || key == Setting::ReminderLastLook || key == Setting::ReminderShown;
 }
 
 void UserSettings::readTable() const
@@ -126,7 +130,7 @@ void UserSettings::readTable() const
         DataFileGuard::notice(m_tableFile, DataFileGuard::Unreadable);
         return;
     }
-    m_look = takeLook(&table);
+    m_items = takeItems(&table);
     m_table = table;
     m_tableInFile = true;
     // An older build keeps the table in the settings file: after it ran, the later of the two stands.
@@ -142,12 +146,13 @@ void UserSettings::readTable() const
 QVariant UserSettings::lastLook() const
 {
     const QVariant old = m_settings->value(s_lookItem);
+    const QVariant look = m_items.value(s_lookItem);
     if (!old.isValid())
-        return m_look;
-    if (!m_look.isValid())
+        return look;
+    if (!look.isValid())
         return old;
     const auto at = [](const QVariant &look) { return QDateTime::fromString(look.toString(), Qt::ISODateWithMs); };
-    return at(old) > at(m_look) ? old : m_look;
+    return at(old) > at(look) ? old : look;
 }
 
 void UserSettings::writeTable()
@@ -160,7 +165,7 @@ void UserSettings::writeTable()
         !Common::openRegularFile(&unopened, m_tableFile))
         Common::copyAsideUnderFreeName(m_tableFile, QString(), m_tableFile);
     QString error;
-    if (!Common::DataFileGuard::writeFile(m_tableFile, tableBytes(withLook(m_table, m_look)), &error)) {
+    if (!Common::DataFileGuard::writeFile(m_tableFile, tableBytes(withItems(m_table, m_items)), &error)) {
         m_reports.reportSaveFailure(m_tableFile, error,
                                     tr("The reminders are kept while %1 runs and saved with the next change once "
                                        "the file can be written. If you exit now they are lost.")
@@ -187,9 +192,10 @@ QVariant UserSettings::value(const QByteArray &key, const QVariant &defaultValue
 {
     if (isTableKey(key)) {
         readTable();
-        if (key == Setting::ReminderLastLook) {
-            const QVariant look = lastLook();
-            return look.isValid() ? look : defaultValue;
+        if (key != Setting::Reminders) {
+            const QVariant item =
+                key == Setting::ReminderLastLook ? lastLook() : m_items.value(QString::fromLatin1(key));
+            return item.isValid() ? item : defaultValue;
         }
         if (m_tableInFile)
             return m_table;
@@ -214,11 +220,11 @@ void UserSettings::setValues(const QList<QPair<QByteArray, QVariant>> &values)
                 // What a settings file from before holds moves with the first write.
                 if (!m_tableInFile)
                     m_table = m_settings->value(QString::fromLatin1(Setting::Reminders));
-                m_look = lastLook();
+                m_items.insert(s_lookItem, lastLook());
                 m_tableInFile = true;
                 inTable = true;
             }
-            (key == Setting::Reminders ? m_table : m_look) = value;
+            (key == Setting::Reminders ? m_table : m_items[QString::fromLatin1(key)]) = value;
         } else {
             m_settings->setValue(QString::fromLatin1(key), value);
             inSettings = true;
@@ -253,7 +259,7 @@ void UserSettings::remove(const QByteArray &key, bool withDottedChildren)
         if (Common::dropLink(m_tableFile) && QFile::exists(m_tableFile) && !QFile::remove(m_tableFile))
             QR_LOG("Cannot remove " + m_tableFile.toUtf8());
         m_table = QVariant();
-        m_look = QVariant();
+        m_items.clear();
         m_tableInFile = false;
         m_tableRead = true;
     }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QVariant>
+#include <QVariantMap>
 
 #include <memory>
 
@@ -10,9 +11,9 @@ class QSettings;
 class SaveReporter;
 
 // The user's settings file: every change is written at once, and a write that did not go through is
-// reported as any other data file's. The reminder table and its last look, far larger than every other
-// setting and changed far more often, lie in a file of their own beside it, so that neither write
-// carries the other's bytes.
+// reported as any other data file's. The reminder table, its last look and the readings shown, far larger
+// than every other setting and changed far more often, lie in a file of their own beside it, so that
+// neither write carries the other's bytes.
 class UserSettings
 {
     Q_DECLARE_TR_FUNCTIONS(Application)
@@ -61,5 +62,6 @@ private:
     // Whether the table's file held it; else a settings file from before still may.
     mutable bool m_tableInFile = false;
     mutable QVariant m_table;
-    mutable QVariant m_look;
+    // The last look and the readings shown, by their keys.
+    mutable QVariantMap m_items;
 };

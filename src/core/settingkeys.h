@@ -101,6 +101,7 @@ inline constexpr char AutostartEntryWritten[] = "autostartEntryWritten";
 inline constexpr bool AutostartEntryWrittenDefault = false;
 inline constexpr char Reminders[] = "reminder";
 inline constexpr char ReminderLastLook[] = "reminderLastLook";
+inline constexpr char ReminderShown[] = "reminderShown";
 inline constexpr char UpdateDontRemindVersion[] = "UpdateDontRemindVersion";
 // The group of the statistics counters.
 inline constexpr char StatGroup[] = "stat";

@@ -142,21 +142,23 @@ NotSpecifiedEvent::ReminderAnswer NotSpecifiedEvent::reminderAfter(const QDateTi
         return {};
     // Only a zone the program pinned tells of its changes; another may change unseen.
     const int zone = TimeZoneWatcher::zoneGeneration();
+    const qint64 ms = nowMs ? *nowMs : now.toMSecsSinceEpoch();
     if (zone < 0)
-        return workOutReminderAfter(now, nowMs ? *nowMs : now.toMSecsSinceEpoch());
+        return workOutReminderAfter(now, ms);
     // The search below finds the same dates from any moment of the day: the first reminder after an
-    // earlier moment is also the first after `now`, as long as it is still ahead.
+    // earlier moment is also the first after `now`, as long as it is still ahead. Compared as instants:
+    // a local date-time is converted at each comparison, which in a zone past its last change of
+    // offset makes the C library read the zone's rule again each time.
     for (const ReminderAnswer &answer : m_answers) {
         if (answer.zone == zone && answer.revision == revision() && answer.askedAt.isValid() &&
-            answer.askedAt.date() == now.date() && answer.askedAt <= now &&
-            (!answer.found || (nowMs ? *nowMs < answer.time : now < answer.localTime())))
+            answer.askedAt.date() == now.date() && answer.askedAtMs <= ms && (!answer.found || ms < answer.time))
             return answer;
     }
-    ReminderAnswer found = workOutReminderAfter(now, nowMs ? *nowMs : now.toMSecsSinceEpoch());
+    ReminderAnswer found = workOutReminderAfter(now, ms);
     found.revision = revision();
     found.zone = zone;
     ReminderAnswer &oldest = !m_answers[0].askedAt.isValid() ||
-                                     (m_answers[1].askedAt.isValid() && m_answers[0].askedAt < m_answers[1].askedAt)
+                                     (m_answers[1].askedAt.isValid() && m_answers[0].askedAtMs < m_answers[1].askedAtMs)
                                  ? m_answers[0]
                                  : m_answers[1];
     oldest = found;
@@ -168,6 +170,7 @@ NotSpecifiedEvent::ReminderAnswer NotSpecifiedEvent::workOutReminderAfter(const 
     const Period &p = period();
     ReminderAnswer answer;
     answer.askedAt = now;
+    answer.askedAtMs = nowMs;
     // The notice is counted back from the begin, on the full date-time, so it may fall on the day
     // before; the first occurrence whose reminder is still ahead is the one to remind of. The search
     // starts a day back: a clock gap at the end of yesterday (clocks going forward at 23:00, a day

@@ -86,6 +86,7 @@ private:
     struct ReminderAnswer
     {
         QDateTime askedAt; // local
+        qint64 askedAtMs = 0;
         bool found = false;
         qint64 time = 0;  // the reminder, in milliseconds since the epoch
         qint64 begin = 0; // the occurrence's begin, of a timed event

@@ -531,13 +531,15 @@ private:
         const QVariantList ends = block.property("rdate_end").toList();
         Moments seen;
         seen.add(dates.begin);
-        // The series' time, which its first date may lack.
+        // The series' time, which its first date may lack; on a date the clocks skip it, the file's
+        // reading comes in moved as the series' own date does.
         const QTime seriesTime = fit.skippedStart.isValid() ? fit.skippedStart.time() : dates.begin.time();
         for (int i = 0; i < rdates.size(); ++i) {
             const QDateTime &extra = rdates[i];
             if (seen.contains(extra) || excluded.contains(extra))
                 continue;
-            if (repeats && extra.time() == seriesTime && occurrence.nextDate(extra.date()) == extra.date())
+            if (repeats && occurrence.nextDate(extra.date()) == extra.date() &&
+                (extra.time() == seriesTime || localMoment(extra.date(), seriesTime) == extra.toMSecsSinceEpoch()))
                 continue;
             seen.add(extra);
             BlockDates shifted;
@@ -559,11 +561,11 @@ private:
                 ++m_notes.extraDates;
             }
         }
-        // What the model cannot leave out of a kept rule is said.
+        // What the model cannot leave out of a kept rule is said, also where an extra date names it
+        // again: the left-out date wins.
         if (repeats) {
-            const Moments extras(rdates);
             const bool lost = std::any_of(leftOut.cbegin(), leftOut.cend(), [&](const QDateTime &d) {
-                return !extras.contains(d) && occurrence.nextDate(d.date()) == d.date();
+                return occurrence.nextDate(d.date()) == d.date();
             });
             if (lost)
                 ++m_notes.exceptionsLost;

@@ -603,12 +603,14 @@ private slots:
         QTest::newRow("written by the program") << false << false;
         QTest::newRow("held by an older settings file") << true << false;
         QTest::newRow("an older build wrote it later") << true << true;
+        QTest::newRow("written by the previous build") << false << false; // without the readings shown
     }
 
     void reminderTableInAFileOfItsOwn()
     {
         QFETCH(bool, inOldSettings);
         QFETCH(bool, fileBefore);
+        const bool previousBuild = QString(QTest::currentDataTag()).contains("previous");
         const QVariantList table{QVariantMap{{"version", 1},
                                              {"date", QDateTime(QDate(2026, 3, 10), QTime(9, 0))},
                                              {"eventId", QByteArray("{e1}")},
@@ -626,9 +628,17 @@ private slots:
             env.appSettings()->setValue(QStringLiteral("reminder"), table);
             env.appSettings()->setValue(QStringLiteral("reminderLastLook"), look);
         }
+        const QVariantList shown{QVariantMap{{"eventId", QByteArray("{e1}")}}};
+        if (previousBuild) {
+            QByteArray bytes;
+            QDataStream out(&bytes, QIODevice::WriteOnly);
+            out.setVersion(QDataStream::Qt_4_0);
+            out << QVariant(table + QVariantList{QVariantMap{{"reminderLastLook", look}}});
+            QVERIFY(QDir().mkpath(QFileInfo(file).path()) && TestHelpers::writeFile(file, bytes));
+        }
         Application *app = env.make();
-        if (!inOldSettings)
-            app->setSettingsValues({{"reminder", table}, {"reminderLastLook", look}});
+        if (!inOldSettings && !previousBuild)
+            app->setSettingsValues({{"reminder", table}, {"reminderLastLook", look}, {"reminderShown", shown}});
         const auto written = [&file] {
             struct stat info = {};
             return ::stat(qPrintable(file), &info) == 0 ? qint64(info.st_ino) << 32 ^ info.st_mtim.tv_nsec : -1;
@@ -640,7 +650,9 @@ private slots:
         app = env.make();
         QCOMPARE(app->settingsValue("reminder", QVariant()), QVariant(table));
         QCOMPARE(app->settingsValue("reminderLastLook", QVariant()), QVariant(look));
+        QCOMPARE(app->settingsValue("reminderShown", QVariant()), inOldSettings || previousBuild ? QVariant() : shown);
         QCOMPARE(app->settings()->contains(QStringLiteral("reminder")), inOldSettings);
+        QVERIFY(!app->settings()->contains(QStringLiteral("reminderShown")));
         // A new table leaves the settings file without the old one.
         app->setSettingsValue("reminder", QVariantList());
         QVERIFY(!app->settings()->contains(QStringLiteral("reminder")));

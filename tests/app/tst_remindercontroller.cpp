@@ -125,7 +125,10 @@ private:
 
     static QVariantMap storedEntry(const QDateTime &date, const QByteArray &id, bool snoozed)
     {
-        return {{"version", 1}, {"date", date}, {"eventId", id}, {"snoozed", snoozed}};
+        QVariantMap entry{{"version", 1}, {"date", date}, {"eventId", id}, {"snoozed", snoozed}};
+        if (!snoozed && date.isValid()) // an event's, with the wall clock's reading here
+            entry.insert("reading", QDateTime(date.date(), date.time(), Qt::UTC));
+        return entry;
     }
 
 private slots:
@@ -545,7 +548,7 @@ private slots:
         QCOMPARE(m_app->m_settingsWrites.count(), 1);
         QCOMPARE(stored().count(), 2);
         advanceTo(at("10:01")); // a look that opens a window: one write
-        QCOMPARE(m_app->m_settingsWrites.mid(1), QList<QByteArray>{"reminder,reminderLastLook"});
+        QCOMPARE(m_app->m_settingsWrites.mid(1), QList<QByteArray>{"reminder,reminderLastLook,reminderShown"});
     }
 
     // The INI store keeps an empty list as no value: that must not read as something to write.
@@ -560,7 +563,7 @@ private slots:
     void storedFormRoundTripsThroughTheIniStore()
     {
         ReminderTable table;
-        table[at("10:00")] = {{"{1-a}", false}, {"{2-b}", true}};
+        table[at("10:00")] = {{"{1-a}", false, QDateTime(s_day, QTime(10, 0), Qt::UTC)}, {"{2-b}", true}};
         table[at("00:05", 1)] = {{QByteArray("{3-\xc3\xa9}"), true}};
         m_app->setSettingsValue("reminder", ReminderController::snoozedToVariant(table));
         m_app->settings()->sync();
@@ -691,7 +694,45 @@ private slots:
         QCOMPARE(m_shown, (QStringList{"daily", "daily"}));
     }
 
+    // A daily reminder at 09:00, once: past at the start and brought round again by a move west, it opens when
+    // a move east passes over it; shown, it stays shown after a move east across midnight.
+    void remindsThroughMovesBothWays_data()
+    {
+        // The zone at the start, half an hour before the first move, then each move's time (UTC) and zone.
+        QTest::addColumn<QStringList>("moves");
+        QTest::newRow("past at the start, round again")
+            << QStringList{"Europe/Berlin", "09:30 America/New_York", "10:30 Europe/Berlin"};
+        QTest::newRow("shown, east across midnight")
+            << QStringList{"Europe/Berlin", "08:01 Pacific/Honolulu", "11:00 Pacific/Kiritimati"};
+    }
+
+    void remindsThroughMovesBothWays()
+    {
+        QFETCH(QStringList, moves);
+        TestHelpers::ScopedTimeZone restored("UTC");
+        qunsetenv("TZ");
+        const QString zoneFile = m_dir->filePath("localtime");
+        const auto at = [](const QString &move) {
+            return QDateTime(s_day, QTime::fromString(move.left(5), "hh:mm"), Qt::UTC).toLocalTime();
+        };
+        QVERIFY(QFile::link("/usr/share/zoneinfo/" + moves.takeFirst(), zoneFile));
+        TimeZoneWatcher::pinSystemZone(zoneFile);
+        TimeZoneWatcher watcher(zoneFile);
+        Common::Clock::pin(at(moves.first()).addSecs(-1800));
+        addAppointment("daily", QDateTime(s_day, QTime(9, 0)))->setOccurrence(Occurrence(s_day, IOccurrence::Daily));
+        start();
+        connect(&watcher, &TimeZoneWatcher::zoneChanged, m_controller.get(), &ReminderController::recompute);
+        for (const QString &move : moves) {
+            advanceTo(at(move));
+            QVERIFY(QFile::remove(zoneFile) && QFile::link("/usr/share/zoneinfo/" + move.mid(6), zoneFile));
+            watcher.checkZone();
+        }
+        advanceTo(Common::Clock::now().addSecs(3 * 3600));
+        QCOMPARE(m_shown, QStringList{"daily"});
+    }
+
     // Reminders at 09:00; "|" marks the change of zone and 15 s later, when the user moves the one-off to 10:00.
+    // A program quit or killed across the change runs from 20 s before it, and starts again after it.
     void remindsOnceThroughAZoneChange_data()
     {
         QTest::addColumn<QByteArray>("from");
@@ -702,6 +743,15 @@ private slots:
         QTest::newRow("east, past the minute") << berlin << kolkata << QTime(9, 0, 5) << "| once daily | once daily";
         QTest::newRow("east, before it") << berlin << kolkata << QTime(8, 59, 55) << "| | once daily once daily";
         QTest::newRow("west, shown before") << tokyo << berlin << QTime(8, 59, 50) << "once daily | | once daily";
+        const QByteArray newYork("America/New_York"), auckland("Pacific/Auckland");
+        QTest::newRow("east, 5 s into the minute") << berlin << kolkata << QTime(13, 30, 5) << "| once daily | daily";
+        QTest::newRow("west, 5 s into the minute")
+            << berlin << newYork << QTime(4, 0, 5) << "| once daily | once daily";
+        QTest::newRow("west, back across midnight")
+            << auckland << newYork << QTime(7, 30) << "once daily | | once daily";
+        QTest::newRow("east, quit across it") << berlin << kolkata << QTime(9, 0, 20) << "| once daily | once daily";
+        QTest::newRow("east, killed across it") << berlin << kolkata << QTime(9, 0, 20) << "| once daily | once daily";
+        QTest::newRow("west, killed across it") << tokyo << berlin << QTime(1, 0, 40) << "once daily | | once daily";
     }
 
     // Last: the zone stays pinned, as in the program.
@@ -711,6 +761,8 @@ private slots:
         QFETCH(QByteArray, to);
         QFETCH(QTime, switchAt);
         QFETCH(QString, shown);
+        const QString tag = QTest::currentDataTag();
+        const bool closed = tag.endsWith("across it"); // quit or killed
         TestHelpers::ScopedTimeZone restored("UTC");
         qunsetenv("TZ");
         const QString zoneFile = m_dir->filePath("localtime");
@@ -723,11 +775,24 @@ private slots:
         addAppointment("daily", QDateTime(s_day, QTime(9, 0)))->setOccurrence(Occurrence(s_day, IOccurrence::Daily));
         start();
         connect(&watcher, &TimeZoneWatcher::zoneChanged, m_controller.get(), &ReminderController::recompute);
+        if (closed) { // started again to run a few seconds
+            advanceTo(switchTime.addSecs(-20));
+            m_controller.reset();
+            start();
+        }
         advanceTo(switchTime);
         emit m_manager->layoutChanged(); // an edit hours after what opened
         m_shown << "|";
+        if (tag.contains("quit"))
+            QVERIFY(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"));
+        if (closed)
+            m_controller.reset();
         QVERIFY(QFile::remove(zoneFile) && QFile::link(QString::fromLatin1("/usr/share/zoneinfo/" + to), zoneFile));
         watcher.checkZone();
+        if (closed) {
+            start();
+            connect(&watcher, &TimeZoneWatcher::zoneChanged, m_controller.get(), &ReminderController::recompute);
+        }
         advanceTo(switchTime.addSecs(15));
         m_shown << "|";
         once->setPeriod(Period(QDateTime(s_day, QTime(10, 0))));

@@ -775,6 +775,15 @@ private slots:
         QTest::newRow("extra date of a series whose first time the clocks skip")
             << vevent("DTSTART:20270328T023000\r\nRRULE:FREQ=WEEKLY\r\nRDATE:20270404T023000\r\nSUMMARY:Night")
             << QStringList{"Night 28.03.2027 02:30 | 03-28 04-04"} << "Imported 1 events";
+        QTest::newRow("extra date on a later date the clocks skip")
+            << vevent("DTSTART:20270321T023000\r\nRRULE:FREQ=WEEKLY;COUNT=5\r\nRDATE:20270328T023000\r\nSUMMARY:Night")
+            << QStringList{"Night 21.03.2027 02:30 | 03-21 03-28"} << "Imported 1 events";
+        QTest::newRow("a date both left out and extra")
+            << vevent("DTSTART:20270321T023000\r\nRRULE:FREQ=WEEKLY\r\nEXDATE:20270328T023000\r\n"
+                      "RDATE:20270328T023000\r\nSUMMARY:Night")
+            << QStringList{"Night 21.03.2027 02:30 | 03-21 03-28"}
+            << "Imported 1 events\n1 repeating event has dates that were cancelled (EXDATE or a cancelled "
+               "occurrence); these are not kept, so the event is shown and reminded on those dates too.";
         QTest::newRow("rules kept exactly or not at all")
             << vevent("DTSTART:20240603T091500\r\nRRULE:FREQ=DAILY;BYDAY=MO,TU,WE,TH,FR\r\nSUMMARY:Standup") +
                    vevent("DTSTART:20240628T160000\r\nRRULE:FREQ=MONTHLY;BYDAY=MO,TU,WE,TH,FR;BYSETPOS=-1\r\n"
