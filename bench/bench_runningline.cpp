@@ -257,7 +257,7 @@ int main(int argc, char **argv)
         const double share = 100 * cpu / wallMs;
         const double wakeUps = double(switches) / frames;
         // The bare wake-up as a sound run measures it (Xvfb), the floor of the part beyond it.
-        const double usualWakeMs = 0.07;
+        const double usualWakeMs = 0.05;
         printGoalRow("scrolling bar: CPU per frame / beyond a bare wake-up / share of a core / wake-ups per frame",
                      formatted("%.3f ms", perFrame) + formatted(" / %.3f ms", perFrame - perWake) +
                          formatted(" / %.2f%%", share) + formatted(" / %.1f", wakeUps),
