@@ -21,7 +21,7 @@ TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm dbus-daemon)
 # Window managers that keep a panel of their own, hand the keyboard on a click or stack a group's tool
 # windows their own way.
 TEST_PACKAGES+=(icewm i3-wm herbstluftwm xfwm4 metacity)
-BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth valgrind dbus-daemon)
+BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth valgrind dbus-daemon python3)
 
 install_missing() {
   local missing=()

@@ -256,11 +256,14 @@ int main(int argc, char **argv)
                     double(switches) / frames, naive, perFrame / naive);
         const double share = 100 * cpu / wallMs;
         const double wakeUps = double(switches) / frames;
+        // The bare wake-up as a sound run measures it (Xvfb), the floor of the part beyond it.
+        const double usualWakeMs = 0.05;
         printGoalRow("scrolling bar: CPU per frame / beyond a bare wake-up / share of a core / wake-ups per frame",
                      formatted("%.3f ms", perFrame) + formatted(" / %.3f ms", perFrame - perWake) +
                          formatted(" / %.2f%%", share) + formatted(" / %.1f", wakeUps),
                      "<= 0.3 ms / <= 0.08 ms / <= 0.7% / <= 2",
-                     perFrame <= 0.3 && perFrame - perWake <= 0.08 && share <= 0.7 && wakeUps <= 2);
+                     perFrame <= 0.3 && perFrame - perWake <= 0.08 && share <= 0.7 && wakeUps <= 2,
+                     {"a bare timer's wake-up", perWake, usualWakeMs, perFrame, "%.3f ms"});
     }
     manager.removeEvents(many);
 

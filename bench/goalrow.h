@@ -32,3 +32,39 @@ inline std::string formatted(const char *format, double value)
     std::snprintf(text, sizeof text, format, value);
     return text;
 }
+
+// A floor a row is measured against. A floor whose run went wrong makes any program look good, so one
+// outside its plausible range (more than twice or less than half its usual figure, or above the
+// program's own) is no floor: the row fails and says why.
+struct GoalFloor
+{
+    std::string name;   // what was measured, as the row's reason names it
+    double value = 0;   // this run's figure
+    double usual = 0;   // its figure on a sound run
+    double program = 0; // the program's own figure in the same unit
+    const char *format; // of the figures, with their unit: "%.1f M instructions"
+
+    // Why the floor is not plausible; empty when it is.
+    std::string problem() const
+    {
+        const std::string figure = name + " " + formatted(format, value);
+        if (value > 2 * usual)
+            return figure + " is more than twice its usual " + formatted(format, usual);
+        if (value < usual / 2)
+            return figure + " is less than half its usual " + formatted(format, usual);
+        if (value > program)
+            return figure + " is above the program's own " + formatted(format, program);
+        return {};
+    }
+};
+
+// A goal row measured against a floor: missed, with the reason, when the floor is not plausible.
+inline void printGoalRow(const std::string &work, const std::string &now, const std::string &goal, bool met,
+                         const GoalFloor &floor)
+{
+    const std::string problem = floor.problem();
+    if (problem.empty())
+        printGoalRow(work, now, goal, met);
+    else
+        printGoalRow(work, now + ", floor not plausible: " + problem, goal, false);
+}

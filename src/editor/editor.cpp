@@ -166,6 +166,8 @@ Editor::Editor(EventsManager *manager, const SharedActions &shared)
     connect(m_pages, &QStackedWidget::currentChanged, this, [this] {
         if (m_columnSizingStale && isVisible())
             sizeTableColumns();
+        if (m_calendarStatusesStale && m_pages->currentIndex() == 0)
+            updateCalendarStatuses();
     });
     // What the table shows changes with every filter: a cleared filter brings back longer texts.
     if (QAbstractItemModel *shown = m_tableView->model()) {
@@ -623,6 +625,14 @@ void Editor::propertyChanged(const QByteArray &id, const QVariant &value)
 
 void Editor::updateCalendarStatuses(int viewportYear)
 {
+    // The marks are the calendar page's: out of sight, a run for each filter of the table page was
+    // a run over every event for nothing. The page works them out when it is shown.
+    m_calendarStatusesStale = m_pages->currentIndex() != 0;
+    if (m_calendarStatusesStale) {
+        m_yearsToUpdate.clear();
+        delete m_statusesUpdater.data();
+        return;
+    }
     if (m_statusesUpdater && !m_statusesUpdater->isIdle()) {
         m_yearsToUpdate.insert(viewportYear);
         m_statusesUpdater->stop();

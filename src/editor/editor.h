@@ -278,5 +278,6 @@ private:
     QHBoxLayout *m_toolBarRow = nullptr;
     bool m_columnSizingPending = false;
     bool m_columnSizingStale = false;
+    bool m_calendarStatusesStale = false; // the calendar's marks wait for its page
     bool m_shownBefore = false;
 };

@@ -643,7 +643,7 @@ struct ZoneSpan
     ICalSourceZone::Offsets offsets;
 };
 
-// What a rule reads of its start, and its fits from the starts seen.
+// What a rule reads of its start.
 struct RuleReading
 {
     bool plain = false;  // kept as written
@@ -652,9 +652,27 @@ struct RuleReading
     bool yearly = false;
     bool monthDay = false;
     bool byDay = false;
-    QHash<qint64, ICalRuleFit> fits;
-    QHash<QString, ICalRuleFit> timedFits;
 };
+
+// A start as a timed rule reads it: its moment and clock.
+struct TimedKey
+{
+    QString rule;
+    qint64 day;
+    int time;
+    int spec;
+    QByteArray zone;
+
+    bool operator==(const TimedKey &other) const
+    {
+        return day == other.day && time == other.time && spec == other.spec && rule == other.rule && zone == other.zone;
+    }
+};
+
+size_t qHash(const TimedKey &key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.rule, key.day, key.time, key.spec, key.zone);
+}
 
 // Names as a rule's reading upper-cases them; one that is not plain ASCII may read as any of
 // them, so it counts as naming a moment.
@@ -705,7 +723,11 @@ struct ICalRuleMemo::Data
 {
     // The zone is kept with its answer, so that the zone's key stays its own.
     QHash<FitKey, std::pair<ICalSourceZone, ICalRuleFit>> fits;
-    QHash<QString, RuleReading> rules; // fits by rule and what of the start it reads
+    QHash<QString, RuleReading> rules;
+    // Fits by rule and what of the start it reads. One table for all rules: most rules of a file
+    // come once, and a table each would take room for many fits.
+    QHash<std::pair<QString, qint64>, ICalRuleFit> readFits;
+    QHash<TimedKey, ICalRuleFit> timedFits;
     QHash<QByteArray, ZoneSpan> zones; // by the zone's key
     Scratch scratch;
     QHash<QString, RuleShape> shapes;
@@ -1104,12 +1126,12 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start, ICalRuleMem
         return {rule, QString()};
     const QDate day = start.date();
     if (reading->timed) {
-        const QString key = QString::number(day.toJulianDay()) + QLatin1Char(' ') +
-                            QString::number(start.time().msecsSinceStartOfDay()) + QLatin1Char(' ') +
-                            QString::number(int(start.timeSpec())) + QString::fromUtf8(start.timeZone().id());
-        auto known = reading->timedFits.constFind(key);
-        if (known == reading->timedFits.cend())
-            known = reading->timedFits.insert(key, fitICalRule(rule, start));
+        auto &fits = memo->data().timedFits;
+        const TimedKey key{rule, day.toJulianDay(), start.time().msecsSinceStartOfDay(), int(start.timeSpec()),
+                           start.timeZone().id()};
+        auto known = fits.constFind(key);
+        if (known == fits.cend())
+            known = fits.insert(key, fitICalRule(rule, start));
         return *known;
     }
     // A month day is compared with the start's day; else the day counts only as the
@@ -1120,9 +1142,10 @@ ICalRuleFit fitICalRule(const QString &rule, const QDateTime &start, ICalRuleMem
     const qint64 month = reading->yearly ? day.month() : 0;
     const qint64 place = !monthly ? 0 : reading->monthDay ? day.day() : (day.day() - 1) / 7 + 1;
     const qint64 last = monthly && day.day() + 7 > day.daysInMonth() ? 1 : 0;
-    const qint64 key = ((weekday * 13 + month) * 32 + place) * 2 + last;
-    auto known = reading->fits.constFind(key);
-    if (known == reading->fits.cend())
-        known = reading->fits.insert(key, fitICalRule(rule, start));
+    const std::pair<QString, qint64> key{rule, ((weekday * 13 + month) * 32 + place) * 2 + last};
+    auto &fits = memo->data().readFits;
+    auto known = fits.constFind(key);
+    if (known == fits.cend())
+        known = fits.insert(key, fitICalRule(rule, start));
     return *known;
 }
