@@ -65,6 +65,9 @@ public:
     // The area the window manager leaves to windows on the current desktop, all struts and its own panels
     // taken off (device pixels, desktop coordinates); invalid where it publishes none.
     virtual QRect workArea() { return {}; }
+    // The size of the whole desktop as the window server has it now (device pixels); invalid where nothing can be
+    // learnt. The program's screens may still show another size for a moment after a change.
+    virtual QSize desktopSize() { return {}; }
     // Calls `changed` when a dock may have come, gone, moved or changed its strut, or the work area
     // changed; one call per burst of changes. A later call replaces the earlier watcher; an empty function ends the
     // watching.

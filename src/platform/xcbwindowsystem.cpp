@@ -405,6 +405,15 @@ QRect XcbWindowSystem::workArea()
     return QRect(int(areas[at]), int(areas[at + 1]), int(areas[at + 2]), int(areas[at + 3]));
 }
 
+QSize XcbWindowSystem::desktopSize()
+{
+    xcb_get_geometry_reply_t *geometry =
+        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, m_root), nullptr);
+    const QSize size = geometry ? QSize(geometry->width, geometry->height) : QSize();
+    free(geometry);
+    return size;
+}
+
 void XcbWindowSystem::watchDocks(std::function<void()> changed)
 {
     m_docksChanged = std::move(changed);

@@ -29,6 +29,7 @@ public:
     bool setSkipTaskbar(QWindow *window) override;
     QList<DockWindow> otherDocks(QWindow *own) override;
     QRect workArea() override;
+    QSize desktopSize() override;
     void watchDocks(std::function<void()> changed) override;
     bool compositing() override;
     void watchCompositing(std::function<void(bool)> changed) override;

@@ -26,11 +26,13 @@ depth() {
 }
 under_gadget() { for w in $(reminders); do [ "$(depth "$w")" -lt "$(depth "$GADGET")" ] || return 0; done && return 1; }
 has_focus() { [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]; }
+bar_docked() { [ "$(bottom_of "$BAR")" = $(($2 - 800 + KEPT)) ] && xwininfo -id "$BAR" | grep -q "Width: $1\$"; }
 
 case $WM in
 i3) echo 'focus_follows_mouse no' >"$ROOT/i3.config" && set -- i3 -c "$ROOT/i3.config" ;;
 herbstluftwm) printf '#!/bin/sh\n' >"$ROOT/hl" && chmod +x "$ROOT/hl" && set -- herbstluftwm --autostart "$ROOT/hl" ;;
 xfwm4) set -- xfwm4 --compositor=off ;;
+jwm) echo '<JWM><Include>/etc/jwm/system.jwmrc</Include><FocusModel>click</FocusModel></JWM>' >"$ROOT/.jwmrc" && set -- jwm ;;
 *) set -- "$WM" ;;
 esac
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
@@ -56,6 +58,21 @@ bar_shown() { for BAR in $(xdotool search --onlyvisible --pid "$APP"); do xprop 
 until_true 600 bar_shown || fail "no bar"
 until_true 100 eval '[ "$(bottom_of "$BAR")" = "$KEPT" ]' || fail "the bar ends at $(bottom_of "$BAR"), not $KEPT"
 until_true 300 eval 'GADGET=$(named "Widget Info") && [ -n "$GADGET" ]' || fail "no welcome gadget"
+# The screen's size changed through RandR by one client, which Xvfb needs to keep a mode it was given.
+mkfifo "$ROOT/sizes"
+/usr/bin/python3 -c 'import sys, Xlib.display
+d = Xlib.display.Display(); root = d.screen().root
+for line in sys.stdin:
+    w, h = map(int, line.split("x")); size = (w, h, w // 4, h // 4); r = root.xrandr_get_screen_resources()
+    mode = dict(id=0, width=w, height=h, h_total=w, v_total=h, name_length=len(line) + 2, flags=0, dot_clock=0,
+                h_sync_start=0, h_sync_end=0, h_skew=0, v_sync_start=0, v_sync_end=0)
+    mode = root.xrandr_create_mode(mode, "qr-" + line[:-1]).mode; d.xrandr_add_output_mode(r.outputs[0], mode)
+    w > root.get_geometry().width and root.xrandr_set_screen_size(*size)
+    d.xrandr_set_crtc_config(r.crtcs[0], r.config_timestamp, 0, 0, mode, 1, r.outputs[:1])
+    root.xrandr_set_screen_size(*size); d.sync()' <"$ROOT/sizes" & PIDS="$PIDS $!" && exec 3>"$ROOT/sizes"
+# jwm restarts itself a moment after a change of the screen's size and leaves the keyboard to no window.
+[ "$WM" = jwm ] || for size in 1024x640 1280x800; do echo $size >&3 && until_true 50 eval 'xwininfo -root | grep -q "geometry $size+0+0"' &&
+    until_true 100 bar_docked ${size%x*} ${size#*x} || fail "at $size the bar lies at $(xwininfo -id "$BAR" | grep -E 'Absolute upper-left Y|Width')"; done
 
 xdotool windowactivate "$TYPING" 2>/dev/null; until_true 100 has_focus "$TYPING" || fail "the xterm has no keyboard"
 echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
