@@ -89,9 +89,23 @@ bool XcbWindowSystem::setDockType(QWindow *window)
 {
     if (!window)
         return false;
+    const xcb_window_t id = xcb_window_t(window->winId());
     const xcb_atom_t type = atom("_NET_WM_WINDOW_TYPE_DOCK");
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()), atom("_NET_WM_WINDOW_TYPE"),
-                        XCB_ATOM_ATOM, 32, 1, &type);
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
+                        &type);
+    // On every desktop: some window managers put a dock on the current one only, and read this at mapping.
+    if (!isMapped(id)) {
+        const uint32_t everyDesktop = 0xFFFFFFFF;
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
+                            &everyDesktop);
+        changeStates(id, {atom("_NET_WM_STATE_STICKY")});
+        // It takes no keyboard, and offers to take none: some window managers make a window that offers it their
+        // active one at a click, and later hand it the keyboard again, which then goes nowhere.
+        QList<quint32> protocols = cardinals(id, atom("WM_PROTOCOLS"));
+        if (protocols.removeAll(atom("WM_TAKE_FOCUS")))
+            xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom("WM_PROTOCOLS"), XCB_ATOM_ATOM, 32,
+                                uint32_t(protocols.size()), protocols.constData());
+    }
     xcb_flush(m_connection);
     return true;
 }
@@ -138,24 +152,12 @@ bool XcbWindowSystem::setStacking(QWindow *window, bool above)
 {
     if (!window)
         return false;
-    const xcb_window_t id = xcb_window_t(window->winId());
-    const xcb_atom_t state = atom("_NET_WM_STATE");
-    const xcb_atom_t wanted = atom(above ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE_BELOW");
-    const xcb_atom_t unwanted = atom(above ? "_NET_WM_STATE_BELOW" : "_NET_WM_STATE_ABOVE");
-    if (!isMapped(id)) {
-        // An unmapped window carries its wish in the property; the window manager reads it at mapping.
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, 1, &wanted);
-        xcb_flush(m_connection);
-        return true;
-    }
-    // A mapped window asks the window manager through the root window.
-    sendState(id, 0, unwanted);
-    sendState(id, 1, wanted);
-    xcb_flush(m_connection);
+    changeStates(xcb_window_t(window->winId()), {atom(above ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE_BELOW")},
+                 atom(above ? "_NET_WM_STATE_BELOW" : "_NET_WM_STATE_ABOVE"));
     return true;
 }
 
-void XcbWindowSystem::addStates(xcb_window_t window, const QList<xcb_atom_t> &states)
+void XcbWindowSystem::changeStates(xcb_window_t window, const QList<xcb_atom_t> &states, xcb_atom_t unwanted)
 {
     const xcb_atom_t state = atom("_NET_WM_STATE");
     if (!isMapped(window)) {
@@ -169,6 +171,7 @@ void XcbWindowSystem::addStates(xcb_window_t window, const QList<xcb_atom_t> &st
                 held << data[i];
         }
         free(reply);
+        held.removeAll(unwanted);
         for (xcb_atom_t wanted : states) {
             if (!held.contains(wanted))
                 held << wanted;
@@ -178,6 +181,9 @@ void XcbWindowSystem::addStates(xcb_window_t window, const QList<xcb_atom_t> &st
         xcb_flush(m_connection);
         return;
     }
+    // A mapped window asks the window manager through the root window.
+    if (unwanted != XCB_ATOM_NONE)
+        sendState(window, 0, unwanted);
     for (xcb_atom_t wanted : states)
         sendState(window, 1, wanted);
     xcb_flush(m_connection);
@@ -286,7 +292,7 @@ bool XcbWindowSystem::setSkipTaskbar(QWindow *window)
 {
     if (!window)
         return false;
-    addStates(xcb_window_t(window->winId()), {atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER")});
+    changeStates(xcb_window_t(window->winId()), {atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER")});
     return true;
 }
 

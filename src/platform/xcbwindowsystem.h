@@ -57,9 +57,9 @@ private:
     // A 32-bit list property of a window; empty when it has none.
     QList<quint32> cardinals(xcb_window_t window, xcb_atom_t property);
     bool isDesktopWindow(xcb_window_t topLevel);
-    // Adds states to the window's _NET_WM_STATE: into the property while it is unmapped, else through
-    // the window manager.
-    void addStates(xcb_window_t window, const QList<xcb_atom_t> &states);
+    // Adds states to the window's _NET_WM_STATE and takes `unwanted` out: in the property while it is unmapped, keeping
+    // the others there, else through the window manager.
+    void changeStates(xcb_window_t window, const QList<xcb_atom_t> &states, xcb_atom_t unwanted = XCB_ATOM_NONE);
     // Asks the window manager to remove (0) or add (1) one state of a mapped window; the caller flushes.
     void sendState(xcb_window_t window, uint32_t action, xcb_atom_t which);
     // A client message about the window to the window manager; the caller flushes.

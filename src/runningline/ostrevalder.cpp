@@ -305,15 +305,17 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
         m_windowSystem = std::make_unique<NullWindowSystem>();
     m_docked = m_windowSystem->supportsDocks();
     m_clock.start();
+    // A click on it leaves the keyboard where it was, as with other docks; its menus take the keys while open.
     if (m_docked) {
         // Panels and trays come and go after the bar, at log-on above all: place the bar again then.
         m_windowSystem->watchDocks([this] {
             m_docksKnown = false;
             placeBar();
         });
-        setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::Tool);
+        setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::Tool | Qt::WindowDoesNotAcceptFocus);
     } else {
-        setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint);
+        setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint |
+                       Qt::WindowDoesNotAcceptFocus);
         QR_LOG("The window system offers no docks: the bar is a plain window that stays on top");
     }
 

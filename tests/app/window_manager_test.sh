@@ -26,6 +26,7 @@ depth() {
 }
 under_gadget() { for w in $(reminders); do [ "$(depth "$w")" -lt "$(depth "$GADGET")" ] || return 0; done && return 1; }
 has_focus() { [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]; }
+viewable() { xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
 bar_docked() { [ "$(bottom_of "$BAR")" = $(($2 - 800 + KEPT)) ] && xwininfo -id "$BAR" | grep -q "Width: $1\$"; }
 
 case $WM in
@@ -73,8 +74,14 @@ for line in sys.stdin:
 # jwm restarts itself a moment after a change of the screen's size and leaves the keyboard to no window.
 [ "$WM" = jwm ] || for size in 1024x640 1280x800; do echo $size >&3 && until_true 50 eval 'xwininfo -root | grep -q "geometry $size+0+0"' &&
     until_true 100 bar_docked ${size%x*} ${size#*x} || fail "at $size the bar lies at $(xwininfo -id "$BAR" | grep -E 'Absolute upper-left Y|Width')"; done
+if [ "$(xprop -root _NET_NUMBER_OF_DESKTOPS | awk '{print $NF}')" -gt 1 ] 2>/dev/null; then
+    xdotool set_desktop 1 && until_true 50 eval '! viewable $TYPING' && ! viewable "$BAR" && fail "no bar on desktop 2"
+    xdotool set_desktop 0 && until_true 50 viewable "$TYPING" || fail "desktop 1 not back"
+fi
 
 xdotool windowactivate "$TYPING" 2>/dev/null; until_true 100 has_focus "$TYPING" || fail "the xterm has no keyboard"
+xdotool mousemove --window "$BAR" 8 8 click 1 && xdotool type --delay 20 "after the bar" && xdotool key Return
+until_true 50 grep -qx "after the bar" "$ROOT/typed" || fail "keys after a click on the bar went to $(xdotool getwindowfocus -f)"
 echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 all_shown || fail "not three reminders: $(reminders)"
 until_true 50 eval '! under_gadget' || fail "a reminder is under the gadget"
