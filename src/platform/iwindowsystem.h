@@ -115,6 +115,9 @@ public:
     // ordinary window to those that keep a program's tool windows above its others, a tool window to
     // those that would otherwise tile it. Called again after each change of the window's flags.
     virtual bool setDesktopToolType(QWindow *) { return false; }
+    // Takes a window of ours that is not mapped yet out of the program's window group: window managers keep a dialog
+    // that belongs to the whole group above all its windows. False where nothing can be done.
+    virtual bool standApart(QWindow *) { return false; }
     // A strip of the window that the window server scrolls; null where none can be made.
     virtual std::unique_ptr<IScrollStrip> createScrollStrip(QWindow *) { return nullptr; }
 

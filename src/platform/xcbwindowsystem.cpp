@@ -288,6 +288,23 @@ bool XcbWindowSystem::setDesktopToolType(QWindow *window)
     return true;
 }
 
+bool XcbWindowSystem::standApart(QWindow *window)
+{
+    if (!window || !window->handle())
+        return false;
+    const xcb_window_t id = xcb_window_t(window->winId());
+    // WM_HINTS: flags, input, state, icon pixmap, window, x, y and mask, then the group's leader; the window leads
+    // a group of its own.
+    QList<quint32> hints = cardinals(id, XCB_ATOM_WM_HINTS);
+    hints.resize(9, 0);
+    hints[0] |= 1u << 6;
+    hints[8] = id;
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9,
+                        hints.constData());
+    xcb_flush(m_connection);
+    return true;
+}
+
 bool XcbWindowSystem::setSkipTaskbar(QWindow *window)
 {
     if (!window)

@@ -41,6 +41,7 @@ public:
     bool activate(quint32 window, quint32 time) override;
     bool stackedAbove(QWindow *window, QWindow *other) override;
     bool setDesktopToolType(QWindow *window) override;
+    bool standApart(QWindow *window) override;
     std::unique_ptr<IScrollStrip> createScrollStrip(QWindow *window) override;
 
 private:

@@ -27,6 +27,10 @@ depth() {
 under_gadget() { for w in $(reminders); do [ "$(depth "$w")" -lt "$(depth "$GADGET")" ] || return 0; done && return 1; }
 has_focus() { [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]; }
 viewable() { xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
+menu_open() { for w in $(xdotool search --onlyvisible --pid "$APP"); do xwininfo -id "$w" | grep -q "Redirect State: yes" &&
+    ! xprop -id "$w" | grep -q TOOLTIP && return; done; false; }
+stacked() { xprop -root _NET_CLIENT_LIST_STACKING | tr -c '0-9a-fx\n' '\n' | grep -nx "$(printf '0x%x' "$1")" | cut -d: -f1; }
+over_dialog() { for w in $(reminders); do [ "$(stacked "$w")" -gt "$(stacked "$DIALOG")" ] || return 1; done; }
 bar_docked() { [ "$(bottom_of "$BAR")" = $(($2 - 800 + KEPT)) ] && xwininfo -id "$BAR" | grep -q "Width: $1\$"; }
 
 case $WM in
@@ -78,6 +82,9 @@ if [ "$(xprop -root _NET_NUMBER_OF_DESKTOPS | awk '{print $NF}')" -gt 1 ] 2>/dev
     xdotool set_desktop 1 && until_true 50 eval '! viewable $TYPING' && ! viewable "$BAR" && fail "no bar on desktop 2"
     xdotool set_desktop 0 && until_true 50 viewable "$TYPING" || fail "desktop 1 not back"
 fi
+# The settings dialog from the bar's menu, open while the reminders come.
+xdotool mousemove --window "$BAR" 8 8 click 3 && until_true 50 menu_open && xdotool key s
+until_true 100 eval 'DIALOG=$(named Settings) && [ -n "$DIALOG" ]' || fail "no settings dialog"
 
 xdotool windowactivate "$TYPING" 2>/dev/null; until_true 100 has_focus "$TYPING" || fail "the xterm has no keyboard"
 xdotool mousemove --window "$BAR" 8 8 click 1 && xdotool type --delay 20 "after the bar" && xdotool key Return
@@ -85,6 +92,8 @@ until_true 50 grep -qx "after the bar" "$ROOT/typed" || fail "keys after a click
 echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 all_shown || fail "not three reminders: $(reminders)"
 until_true 50 eval '! under_gadget' || fail "a reminder is under the gadget"
+# herbstluftwm, without rules, tiles the reminders under every floating window.
+[ "$WM" = herbstluftwm ] || until_true 50 over_dialog || fail "a reminder is under the settings dialog"
 TOP=$(for w in $(reminders); do echo "$(depth "$w") $w"; done | sort -n | awk 'NR == 1 {print $2}')
 xdotool mousemove --window "$TOP" 20 20 click 1
 until_true 50 has_focus "$TOP" || fail "a click left the reminder without the keyboard"
