@@ -103,6 +103,14 @@ public:
         Q_UNUSED(time)
         return false;
     }
+    // Calls `offered` with the window server's time whenever the window manager offers a window of ours the
+    // keyboard (WM_TAKE_FOCUS), as at a click on its frame: one that refuses the keyboard then has to take it itself.
+    // An empty function ends the watching.
+    virtual void watchKeyboardOffers(QWindow *window, std::function<void(quint32)> offered)
+    {
+        Q_UNUSED(window)
+        Q_UNUSED(offered)
+    }
     // Whether the window manager stacks one shown window of ours above another; false where nothing can be
     // learnt.
     virtual bool stackedAbove(QWindow *window, QWindow *other)

@@ -51,7 +51,7 @@ XcbWindowSystem::XcbWindowSystem(xcb_connection_t *connection, xcb_window_t root
 
 XcbWindowSystem::~XcbWindowSystem()
 {
-    if (m_compositingChanged && qGuiApp)
+    if (m_filtering && qGuiApp)
         qGuiApp->removeNativeEventFilter(this);
     m_watchNotifier.reset();
     if (m_watch)
@@ -560,10 +560,9 @@ void XcbWindowSystem::watchCompositing(std::function<void(bool)> changed)
     m_compositingChanged = std::move(changed);
     if (!qGuiApp || wasWatching == bool(m_compositingChanged))
         return;
-    if (!m_compositingChanged) {
-        qGuiApp->removeNativeEventFilter(this);
+    filterEvents();
+    if (!m_compositingChanged)
         return;
-    }
     // Qt follows the owner of the compositing selection through XFixes on its connection; its
     // notices are heard here by their event number.
     if (!m_xfixesFirstEvent) {
@@ -575,16 +574,53 @@ void XcbWindowSystem::watchCompositing(std::function<void(bool)> changed)
         free(reply);
     }
     compositing();
-    qGuiApp->installNativeEventFilter(this);
+}
+
+void XcbWindowSystem::watchKeyboardOffers(QWindow *window, std::function<void(quint32)> offered)
+{
+    m_keyboardOffers.removeIf([](const auto &watched) { return watched.value().first.isNull(); });
+    if (window && window->handle()) {
+        // Asked here, so that hearing the offers needs no round trip.
+        atom("WM_PROTOCOLS");
+        atom("WM_TAKE_FOCUS");
+        if (offered)
+            m_keyboardOffers.insert(xcb_window_t(window->winId()), {window, std::move(offered)});
+        else
+            m_keyboardOffers.remove(xcb_window_t(window->winId()));
+    }
+    filterEvents();
+}
+
+void XcbWindowSystem::filterEvents()
+{
+    const bool wanted = m_compositingChanged || !m_keyboardOffers.isEmpty();
+    if (!qGuiApp || wanted == m_filtering)
+        return;
+    m_filtering = wanted;
+    if (wanted)
+        qGuiApp->installNativeEventFilter(this);
+    else
+        qGuiApp->removeNativeEventFilter(this);
 }
 
 bool XcbWindowSystem::nativeEventFilter(const QByteArray &type, void *message, qintptr *)
 {
-    if (!m_xfixesFirstEvent || type != "xcb_generic_event_t")
+    if (type != "xcb_generic_event_t")
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    if ((event->response_type & ~0x80) == XCB_CLIENT_MESSAGE) {
+        const auto *client = reinterpret_cast<const xcb_client_message_event_t *>(event);
+        const auto offered = m_keyboardOffers.constFind(client->window);
+        if (offered != m_keyboardOffers.cend() && offered->first && client->format == 32 &&
+            client->type == atom("WM_PROTOCOLS") && client->data.data32[0] == atom("WM_TAKE_FOCUS")) {
+            // The function may end the watching; keep it alive while it runs.
+            const auto call = offered->second;
+            call(client->data.data32[1]);
+        }
+        return false;
+    }
     // XFixes' selection notice is its first event.
-    if ((event->response_type & ~0x80) != m_xfixesFirstEvent)
+    if (!m_xfixesFirstEvent || (event->response_type & ~0x80) != m_xfixesFirstEvent)
         return false;
     const bool was = m_compositing;
     if (compositing() != was && m_compositingChanged) {

@@ -4,6 +4,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>
+#include <QPointer>
 #include <QSet>
 
 #include <memory>
@@ -42,6 +43,7 @@ public:
     bool stackedAbove(QWindow *window, QWindow *other) override;
     bool setDesktopToolType(QWindow *window) override;
     bool standApart(QWindow *window) override;
+    void watchKeyboardOffers(QWindow *window, std::function<void(quint32)> offered) override;
     std::unique_ptr<IScrollStrip> createScrollStrip(QWindow *window) override;
 
 private:
@@ -65,6 +67,8 @@ private:
     void sendState(xcb_window_t window, uint32_t action, xcb_atom_t which);
     // A client message about the window to the window manager; the caller flushes.
     void sendToRoot(xcb_window_t window, const char *type, std::initializer_list<uint32_t> data);
+    // Hears the application's events while anything is watched through them.
+    void filterEvents();
 
     xcb_connection_t *m_connection;
     xcb_window_t m_root;
@@ -81,5 +85,8 @@ private:
     // Compositing managers own this selection; Qt watches its owner through XFixes on its connection.
     std::function<void(bool)> m_compositingChanged;
     uint8_t m_xfixesFirstEvent = 0;
+    // Per watched window, gone ones left out at the next watch.
+    QHash<xcb_window_t, QPair<QPointer<QWindow>, std::function<void(quint32)>>> m_keyboardOffers;
+    bool m_filtering = false;
     bool m_compositing = false;
 };

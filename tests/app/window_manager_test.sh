@@ -31,6 +31,9 @@ menu_open() { for w in $(xdotool search --onlyvisible --pid "$APP"); do xwininfo
     ! xprop -id "$w" | grep -q TOOLTIP && return; done; false; }
 stacked() { xprop -root _NET_CLIENT_LIST_STACKING | tr -c '0-9a-fx\n' '\n' | grep -nx "$(printf '0x%x' "$1")" | cut -d: -f1; }
 over_dialog() { for w in $(reminders); do [ "$(stacked "$w")" -gt "$(stacked "$DIALOG")" ] || return 1; done; }
+# A click into a window's frame above it, false where it has none; i3 tells no extents (its title bars are 20 high).
+click_frame() { set -- "$(xprop -id "$1" _NET_FRAME_EXTENTS | awk -F', *' '/= / {t = $3; f = 1} END {print f ? t : 10}')" \
+    $(xwininfo -id "$1" | awk '/Absolute upper-left [XY]/ {print $NF}') && [ "$1" -gt 0 ] && xdotool mousemove $(($2 + 20)) $(($3 - ($1 + 1) / 2)) click 1; }
 bar_docked() { [ "$(bottom_of "$BAR")" = $(($2 - 800 + KEPT)) ] && xwininfo -id "$BAR" | grep -q "Width: $1\$"; }
 
 case $WM in
@@ -102,4 +105,7 @@ xdotool key --delay 50 Tab 4 2 Tab space
 until_true 50 eval '! xwininfo -id $TOP 2>/dev/null | grep -q IsViewable' || fail "Snooze did not close the reminder"
 xdotool type --delay 20 "after snooze" && xdotool key Return
 until_true 50 grep -qx "after snooze" "$ROOT/typed" || fail "keys after Snooze went to $(xdotool getwindowfocus -f)"
+# A click on a reminder's frame, in its title bar where it has one, gives it the keyboard too.
+! click_frame "$(reminders | head -1)" || until_true 50 has_focus "$(reminders | head -1)" ||
+    fail "a click on a reminder's frame left it without the keyboard"
 cleanup
