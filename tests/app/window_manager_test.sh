@@ -79,7 +79,7 @@ for line in sys.stdin:
     d.xrandr_set_crtc_config(r.crtcs[0], r.config_timestamp, 0, 0, mode, 1, r.outputs[:1])
     root.xrandr_set_screen_size(*size); d.sync()' <"$ROOT/sizes" & PIDS="$PIDS $!" && exec 3>"$ROOT/sizes"
 # jwm restarts itself a moment after a change of the screen's size and leaves the keyboard to no window.
-[ "$WM" = jwm ] || for size in 1024x640 1280x800; do echo $size >&3 && until_true 50 eval 'xwininfo -root | grep -q "geometry $size+0+0"' &&
+[ "$WM" = jwm ] || for size in 1024x640 1280x800; do (echo $size >&3) && until_true 50 eval 'xwininfo -root | grep -q "geometry $size+0+0"' &&
     until_true 100 bar_docked ${size%x*} ${size#*x} || fail "at $size the bar lies at $(xwininfo -id "$BAR" | grep -E 'Absolute upper-left Y|Width')"; done
 if [ "$(xprop -root _NET_NUMBER_OF_DESKTOPS | awk '{print $NF}')" -gt 1 ] 2>/dev/null; then
     xdotool set_desktop 1 && until_true 50 eval '! viewable $TYPING' && ! viewable "$BAR" && fail "no bar on desktop 2"
