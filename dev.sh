@@ -15,12 +15,13 @@ PACKAGES=(
 TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev python3 python3-icalendar tzdata
   qt6-base-private-dev clang-format)
 # The desktop and clock tests: window managers, a faked wall clock, a tray, tools to drive and read
-# windows, and the session bus most desktops have (dbus-run-session: each test runs with a bus of its own).
+# windows and to resize the screen, and the session bus most desktops have (dbus-run-session: each test runs
+# with a bus of its own).
 # The test build stops when one is missing rather than leave its tests out.
-TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm dbus-daemon)
+TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm dbus-daemon python3-xlib)
 # Window managers that keep a panel of their own, hand the keyboard on a click or stack a group's tool
 # windows their own way.
-TEST_PACKAGES+=(icewm i3-wm herbstluftwm xfwm4 metacity)
+TEST_PACKAGES+=(icewm i3-wm herbstluftwm xfwm4 metacity jwm)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth valgrind dbus-daemon python3)
 
 install_missing() {

@@ -143,6 +143,8 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     // its user time says: the window takes no input until a click in it, and none once left again.
     setAttribute(Qt::WA_ShowWithoutActivating);
     create();
+    // Above the program's dialogs too, which some window managers keep above every window of the program.
+    windowSystem()->standApart(windowHandle());
     new ClickFocus(this, windowSystem());
     new AboveGadgets(this);
     s_widgets.append(this);

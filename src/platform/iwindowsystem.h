@@ -65,6 +65,9 @@ public:
     // The area the window manager leaves to windows on the current desktop, all struts and its own panels
     // taken off (device pixels, desktop coordinates); invalid where it publishes none.
     virtual QRect workArea() { return {}; }
+    // The size of the whole desktop as the window server has it now (device pixels); invalid where nothing can be
+    // learnt. The program's screens may still show another size for a moment after a change.
+    virtual QSize desktopSize() { return {}; }
     // Calls `changed` when a dock may have come, gone, moved or changed its strut, or the work area
     // changed; one call per burst of changes. A later call replaces the earlier watcher; an empty function ends the
     // watching.
@@ -100,6 +103,14 @@ public:
         Q_UNUSED(time)
         return false;
     }
+    // Calls `offered` with the window server's time whenever the window manager offers a window of ours the
+    // keyboard (WM_TAKE_FOCUS), as at a click on its frame: one that refuses the keyboard then has to take it itself.
+    // An empty function ends the watching.
+    virtual void watchKeyboardOffers(QWindow *window, std::function<void(quint32)> offered)
+    {
+        Q_UNUSED(window)
+        Q_UNUSED(offered)
+    }
     // Whether the window manager stacks one shown window of ours above another; false where nothing can be
     // learnt.
     virtual bool stackedAbove(QWindow *window, QWindow *other)
@@ -112,6 +123,9 @@ public:
     // ordinary window to those that keep a program's tool windows above its others, a tool window to
     // those that would otherwise tile it. Called again after each change of the window's flags.
     virtual bool setDesktopToolType(QWindow *) { return false; }
+    // Takes a window of ours that is not mapped yet out of the program's window group: window managers keep a dialog
+    // that belongs to the whole group above all its windows. False where nothing can be done.
+    virtual bool standApart(QWindow *) { return false; }
     // A strip of the window that the window server scrolls; null where none can be made.
     virtual std::unique_ptr<IScrollStrip> createScrollStrip(QWindow *) { return nullptr; }
 

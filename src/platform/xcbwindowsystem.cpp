@@ -51,7 +51,7 @@ XcbWindowSystem::XcbWindowSystem(xcb_connection_t *connection, xcb_window_t root
 
 XcbWindowSystem::~XcbWindowSystem()
 {
-    if (m_compositingChanged && qGuiApp)
+    if (m_filtering && qGuiApp)
         qGuiApp->removeNativeEventFilter(this);
     m_watchNotifier.reset();
     if (m_watch)
@@ -89,9 +89,23 @@ bool XcbWindowSystem::setDockType(QWindow *window)
 {
     if (!window)
         return false;
+    const xcb_window_t id = xcb_window_t(window->winId());
     const xcb_atom_t type = atom("_NET_WM_WINDOW_TYPE_DOCK");
-    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, xcb_window_t(window->winId()), atom("_NET_WM_WINDOW_TYPE"),
-                        XCB_ATOM_ATOM, 32, 1, &type);
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1,
+                        &type);
+    // On every desktop: some window managers put a dock on the current one only, and read this at mapping.
+    if (!isMapped(id)) {
+        const uint32_t everyDesktop = 0xFFFFFFFF;
+        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom("_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1,
+                            &everyDesktop);
+        changeStates(id, {atom("_NET_WM_STATE_STICKY")});
+        // It takes no keyboard, and offers to take none: some window managers make a window that offers it their
+        // active one at a click, and later hand it the keyboard again, which then goes nowhere.
+        QList<quint32> protocols = cardinals(id, atom("WM_PROTOCOLS"));
+        if (protocols.removeAll(atom("WM_TAKE_FOCUS")))
+            xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, atom("WM_PROTOCOLS"), XCB_ATOM_ATOM, 32,
+                                uint32_t(protocols.size()), protocols.constData());
+    }
     xcb_flush(m_connection);
     return true;
 }
@@ -138,24 +152,12 @@ bool XcbWindowSystem::setStacking(QWindow *window, bool above)
 {
     if (!window)
         return false;
-    const xcb_window_t id = xcb_window_t(window->winId());
-    const xcb_atom_t state = atom("_NET_WM_STATE");
-    const xcb_atom_t wanted = atom(above ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE_BELOW");
-    const xcb_atom_t unwanted = atom(above ? "_NET_WM_STATE_BELOW" : "_NET_WM_STATE_ABOVE");
-    if (!isMapped(id)) {
-        // An unmapped window carries its wish in the property; the window manager reads it at mapping.
-        xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, state, XCB_ATOM_ATOM, 32, 1, &wanted);
-        xcb_flush(m_connection);
-        return true;
-    }
-    // A mapped window asks the window manager through the root window.
-    sendState(id, 0, unwanted);
-    sendState(id, 1, wanted);
-    xcb_flush(m_connection);
+    changeStates(xcb_window_t(window->winId()), {atom(above ? "_NET_WM_STATE_ABOVE" : "_NET_WM_STATE_BELOW")},
+                 atom(above ? "_NET_WM_STATE_BELOW" : "_NET_WM_STATE_ABOVE"));
     return true;
 }
 
-void XcbWindowSystem::addStates(xcb_window_t window, const QList<xcb_atom_t> &states)
+void XcbWindowSystem::changeStates(xcb_window_t window, const QList<xcb_atom_t> &states, xcb_atom_t unwanted)
 {
     const xcb_atom_t state = atom("_NET_WM_STATE");
     if (!isMapped(window)) {
@@ -169,6 +171,7 @@ void XcbWindowSystem::addStates(xcb_window_t window, const QList<xcb_atom_t> &st
                 held << data[i];
         }
         free(reply);
+        held.removeAll(unwanted);
         for (xcb_atom_t wanted : states) {
             if (!held.contains(wanted))
                 held << wanted;
@@ -178,6 +181,9 @@ void XcbWindowSystem::addStates(xcb_window_t window, const QList<xcb_atom_t> &st
         xcb_flush(m_connection);
         return;
     }
+    // A mapped window asks the window manager through the root window.
+    if (unwanted != XCB_ATOM_NONE)
+        sendState(window, 0, unwanted);
     for (xcb_atom_t wanted : states)
         sendState(window, 1, wanted);
     xcb_flush(m_connection);
@@ -282,11 +288,28 @@ bool XcbWindowSystem::setDesktopToolType(QWindow *window)
     return true;
 }
 
+bool XcbWindowSystem::standApart(QWindow *window)
+{
+    if (!window || !window->handle())
+        return false;
+    const xcb_window_t id = xcb_window_t(window->winId());
+    // WM_HINTS: flags, input, state, icon pixmap, window, x, y and mask, then the group's leader; the window leads
+    // a group of its own.
+    QList<quint32> hints = cardinals(id, XCB_ATOM_WM_HINTS);
+    hints.resize(9, 0);
+    hints[0] |= 1u << 6;
+    hints[8] = id;
+    xcb_change_property(m_connection, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_HINTS, XCB_ATOM_WM_HINTS, 32, 9,
+                        hints.constData());
+    xcb_flush(m_connection);
+    return true;
+}
+
 bool XcbWindowSystem::setSkipTaskbar(QWindow *window)
 {
     if (!window)
         return false;
-    addStates(xcb_window_t(window->winId()), {atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER")});
+    changeStates(xcb_window_t(window->winId()), {atom("_NET_WM_STATE_SKIP_TASKBAR"), atom("_NET_WM_STATE_SKIP_PAGER")});
     return true;
 }
 
@@ -403,6 +426,15 @@ QRect XcbWindowSystem::workArea()
     if (at + 4 > areas.size())
         return {};
     return QRect(int(areas[at]), int(areas[at + 1]), int(areas[at + 2]), int(areas[at + 3]));
+}
+
+QSize XcbWindowSystem::desktopSize()
+{
+    xcb_get_geometry_reply_t *geometry =
+        xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, m_root), nullptr);
+    const QSize size = geometry ? QSize(geometry->width, geometry->height) : QSize();
+    free(geometry);
+    return size;
 }
 
 void XcbWindowSystem::watchDocks(std::function<void()> changed)
@@ -528,10 +560,9 @@ void XcbWindowSystem::watchCompositing(std::function<void(bool)> changed)
     m_compositingChanged = std::move(changed);
     if (!qGuiApp || wasWatching == bool(m_compositingChanged))
         return;
-    if (!m_compositingChanged) {
-        qGuiApp->removeNativeEventFilter(this);
+    filterEvents();
+    if (!m_compositingChanged)
         return;
-    }
     // Qt follows the owner of the compositing selection through XFixes on its connection; its
     // notices are heard here by their event number.
     if (!m_xfixesFirstEvent) {
@@ -543,16 +574,53 @@ void XcbWindowSystem::watchCompositing(std::function<void(bool)> changed)
         free(reply);
     }
     compositing();
-    qGuiApp->installNativeEventFilter(this);
+}
+
+void XcbWindowSystem::watchKeyboardOffers(QWindow *window, std::function<void(quint32)> offered)
+{
+    m_keyboardOffers.removeIf([](const auto &watched) { return watched.value().first.isNull(); });
+    if (window && window->handle()) {
+        // Asked here, so that hearing the offers needs no round trip.
+        atom("WM_PROTOCOLS");
+        atom("WM_TAKE_FOCUS");
+        if (offered)
+            m_keyboardOffers.insert(xcb_window_t(window->winId()), {window, std::move(offered)});
+        else
+            m_keyboardOffers.remove(xcb_window_t(window->winId()));
+    }
+    filterEvents();
+}
+
+void XcbWindowSystem::filterEvents()
+{
+    const bool wanted = m_compositingChanged || !m_keyboardOffers.isEmpty();
+    if (!qGuiApp || wanted == m_filtering)
+        return;
+    m_filtering = wanted;
+    if (wanted)
+        qGuiApp->installNativeEventFilter(this);
+    else
+        qGuiApp->removeNativeEventFilter(this);
 }
 
 bool XcbWindowSystem::nativeEventFilter(const QByteArray &type, void *message, qintptr *)
 {
-    if (!m_xfixesFirstEvent || type != "xcb_generic_event_t")
+    if (type != "xcb_generic_event_t")
         return false;
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    if ((event->response_type & ~0x80) == XCB_CLIENT_MESSAGE) {
+        const auto *client = reinterpret_cast<const xcb_client_message_event_t *>(event);
+        const auto offered = m_keyboardOffers.constFind(client->window);
+        if (offered != m_keyboardOffers.cend() && offered->first && client->format == 32 &&
+            client->type == atom("WM_PROTOCOLS") && client->data.data32[0] == atom("WM_TAKE_FOCUS")) {
+            // The function may end the watching; keep it alive while it runs.
+            const auto call = offered->second;
+            call(client->data.data32[1]);
+        }
+        return false;
+    }
     // XFixes' selection notice is its first event.
-    if ((event->response_type & ~0x80) != m_xfixesFirstEvent)
+    if (!m_xfixesFirstEvent || (event->response_type & ~0x80) != m_xfixesFirstEvent)
         return false;
     const bool was = m_compositing;
     if (compositing() != was && m_compositingChanged) {

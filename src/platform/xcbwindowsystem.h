@@ -4,6 +4,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QHash>
+#include <QPointer>
 #include <QSet>
 
 #include <memory>
@@ -29,6 +30,7 @@ public:
     bool setSkipTaskbar(QWindow *window) override;
     QList<DockWindow> otherDocks(QWindow *own) override;
     QRect workArea() override;
+    QSize desktopSize() override;
     void watchDocks(std::function<void()> changed) override;
     bool compositing() override;
     void watchCompositing(std::function<void(bool)> changed) override;
@@ -40,6 +42,8 @@ public:
     bool activate(quint32 window, quint32 time) override;
     bool stackedAbove(QWindow *window, QWindow *other) override;
     bool setDesktopToolType(QWindow *window) override;
+    bool standApart(QWindow *window) override;
+    void watchKeyboardOffers(QWindow *window, std::function<void(quint32)> offered) override;
     std::unique_ptr<IScrollStrip> createScrollStrip(QWindow *window) override;
 
 private:
@@ -56,13 +60,15 @@ private:
     // A 32-bit list property of a window; empty when it has none.
     QList<quint32> cardinals(xcb_window_t window, xcb_atom_t property);
     bool isDesktopWindow(xcb_window_t topLevel);
-    // Adds states to the window's _NET_WM_STATE: into the property while it is unmapped, else through
-    // the window manager.
-    void addStates(xcb_window_t window, const QList<xcb_atom_t> &states);
+    // Adds states to the window's _NET_WM_STATE and takes `unwanted` out: in the property while it is unmapped, keeping
+    // the others there, else through the window manager.
+    void changeStates(xcb_window_t window, const QList<xcb_atom_t> &states, xcb_atom_t unwanted = XCB_ATOM_NONE);
     // Asks the window manager to remove (0) or add (1) one state of a mapped window; the caller flushes.
     void sendState(xcb_window_t window, uint32_t action, xcb_atom_t which);
     // A client message about the window to the window manager; the caller flushes.
     void sendToRoot(xcb_window_t window, const char *type, std::initializer_list<uint32_t> data);
+    // Hears the application's events while anything is watched through them.
+    void filterEvents();
 
     xcb_connection_t *m_connection;
     xcb_window_t m_root;
@@ -79,5 +85,8 @@ private:
     // Compositing managers own this selection; Qt watches its owner through XFixes on its connection.
     std::function<void(bool)> m_compositingChanged;
     uint8_t m_xfixesFirstEvent = 0;
+    // Per watched window, gone ones left out at the next watch.
+    QHash<xcb_window_t, QPair<QPointer<QWindow>, std::function<void(quint32)>>> m_keyboardOffers;
+    bool m_filtering = false;
     bool m_compositing = false;
 };

@@ -47,35 +47,50 @@ QRect areaLeftByDocks(const QRect &screen, const QList<DockStrip> &strips)
     return area.isValid() ? area : screen;
 }
 
-QRect areaKeptByWindowManager(const QRect &screen, const QRect &workArea, const QList<DockStrip> &strips,
-                              const QRect &kept)
+QMargins marginsKeptByWindowManager(const QRect &screen, const QRect &workArea, const QList<DockStrip> &strips,
+                                    const QList<DockStrip> &own, const QMargins &kept)
 {
-    const QRect seen = workArea.isValid() ? workArea & screen : screen;
-    if (!seen.isValid())
-        return screen;
-    const QRect before = kept.isValid() && screen.contains(kept) ? kept : screen;
-    // A logical pixel either way: the work area and the struts are rounded from device pixels apart.
-    const auto explained = [&strips](Qt::Edge edge, int inner) {
-        return std::any_of(strips.cbegin(), strips.cend(), [edge, inner](const DockStrip &strip) {
-            const QRect &r = strip.rect;
-            const int stripInner = edge == Qt::TopEdge      ? r.bottom() + 1
-                                   : edge == Qt::BottomEdge ? r.top() - 1
-                                   : edge == Qt::LeftEdge   ? r.right() + 1
-                                                            : r.left() - 1;
-            return strip.edge == edge && qAbs(stripInner - inner) <= 1;
-        });
+    const QRect seen = workArea & screen;
+    if (!workArea.isValid() || !seen.isValid())
+        return kept;
+    // How far a strip reaches in from its edge of the screen.
+    const auto depth = [&screen](const DockStrip &strip) {
+        const QRect &r = strip.rect;
+        return strip.edge == Qt::TopEdge      ? r.bottom() + 1 - screen.top()
+               : strip.edge == Qt::BottomEdge ? screen.bottom() + 1 - r.top()
+               : strip.edge == Qt::LeftEdge   ? r.right() + 1 - screen.left()
+                                              : screen.right() + 1 - r.left();
     };
-    // What the window manager keeps lies no further in than the work area's edge.
-    QRect area = screen;
-    if (seen.top() > screen.top())
-        area.setTop(explained(Qt::TopEdge, seen.top()) ? qMin(before.top(), seen.top()) : seen.top());
-    if (seen.bottom() < screen.bottom())
-        area.setBottom(explained(Qt::BottomEdge, seen.bottom()) ? qMax(before.bottom(), seen.bottom()) : seen.bottom());
-    if (seen.left() > screen.left())
-        area.setLeft(explained(Qt::LeftEdge, seen.left()) ? qMin(before.left(), seen.left()) : seen.left());
-    if (seen.right() < screen.right())
-        area.setRight(explained(Qt::RightEdge, seen.right()) ? qMax(before.right(), seen.right()) : seen.right());
-    return area.isValid() ? area : screen;
+    const auto margin = [&](Qt::Edge edge, int seenDepth, int keptDepth) {
+        // A logical pixel either way: the work area and the struts are rounded from device pixels apart.
+        const auto explains = [&](const DockStrip &strip) {
+            return strip.edge == edge && qAbs(depth(strip) - seenDepth) <= 1;
+        };
+        if (!own.isEmpty() && own.last().edge == edge && seenDepth < depth(own.last()) - 1)
+            return keptDepth;
+        if (seenDepth > 0 &&
+            (std::any_of(strips.cbegin(), strips.cend(), explains) || std::any_of(own.cbegin(), own.cend(), explains)))
+            return qMin(keptDepth, seenDepth);
+        return seenDepth;
+    };
+    const QMargins area(margin(Qt::LeftEdge, seen.left() - screen.left(), kept.left()),
+                        margin(Qt::TopEdge, seen.top() - screen.top(), kept.top()),
+                        margin(Qt::RightEdge, screen.right() - seen.right(), kept.right()),
+                        margin(Qt::BottomEdge, screen.bottom() - seen.bottom(), kept.bottom()));
+    return screen.marginsRemoved(area).isValid() ? area : QMargins();
+}
+
+QRect WorkAreaReader::read(const QRect &area, const QSize &desktop)
+{
+    if (desktop != m_desktop) {
+        m_before = m_area;
+        m_desktop = desktop;
+    }
+    m_area = area;
+    // Once another comes, the window manager has caught up.
+    if (area != m_before)
+        m_before = QRect();
+    return m_before.isValid() ? QRect() : area;
 }
 
 QRect barBesideDocks(const QRect &screen, int position, int height, const QList<OtherDock> &docks)

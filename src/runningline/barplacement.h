@@ -3,6 +3,7 @@
 #include "platform/iwindowsystem.h"
 
 #include <QList>
+#include <QMargins>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -23,12 +24,28 @@ QRect barRect(const QRect &area, int position, int height);
 // that does not touch the screen leaves it whole. Screen and strips in the same coordinates.
 QRect areaLeftByDocks(const QRect &screen, const QList<DockStrip> &strips);
 
-// The part of `screen` the window manager keeps free for its own panels, which reserve no strut, read from
-// its work area (`workArea`, invalid when it publishes none). An edge of the work area that a known strip
-// explains (the bar's own or another dock's, `strips`) may hide what the window manager keeps behind it:
-// there the edge learnt before (`kept`) holds, else the screen's edge.
-QRect areaKeptByWindowManager(const QRect &screen, const QRect &workArea, const QList<DockStrip> &strips,
-                              const QRect &kept);
+// The margins of `screen` the window manager keeps free for its own panels, which reserve no strut, read from its
+// work area (`workArea`; invalid when it publishes none or none for the desktop's present size: the margins learnt
+// before, `kept`, hold). An edge of the work area that a known strip explains (another dock's, `strips`, or one of
+// the bar's own last struts, `own`, the latest last) may hide what the window manager keeps behind it, and one
+// further out than the bar's latest strut is from before the window manager took that in: there the margin
+// learnt before holds.
+QMargins marginsKeptByWindowManager(const QRect &screen, const QRect &workArea, const QList<DockStrip> &strips,
+                                    const QList<DockStrip> &own, const QMargins &kept);
+
+// Reads the window manager's work area anew each time: after a change of the desktop's size it still shows the area it
+// had for the old size for a while, which tells nothing of the new one.
+class WorkAreaReader
+{
+public:
+    // The area as read with the desktop's size then (device pixels); invalid while it is still the old size's.
+    QRect read(const QRect &area, const QSize &desktop);
+
+private:
+    QSize m_desktop;
+    QRect m_area;
+    QRect m_before;
+};
 
 // Another program's dock as the bar sees it: where its window lies, what it reserves, whether the
 // window manager listed it before the bar (it was there first), and whether it has kept its place for

@@ -305,15 +305,17 @@ Ostrevalder::Ostrevalder(QWidget *parent, Qt::WindowFlags flags)
         m_windowSystem = std::make_unique<NullWindowSystem>();
     m_docked = m_windowSystem->supportsDocks();
     m_clock.start();
+    // A click on it leaves the keyboard where it was, as with other docks; its menus take the keys while open.
     if (m_docked) {
         // Panels and trays come and go after the bar, at log-on above all: place the bar again then.
         m_windowSystem->watchDocks([this] {
             m_docksKnown = false;
             placeBar();
         });
-        setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::Tool);
+        setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::Tool | Qt::WindowDoesNotAcceptFocus);
     } else {
-        setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint);
+        setWindowFlags(windowFlags() | Qt::FramelessWindowHint | Qt::Tool | Qt::WindowStaysOnTopHint |
+                       Qt::WindowDoesNotAcceptFocus);
         QR_LOG("The window system offers no docks: the bar is a plain window that stays on top");
     }
 
@@ -699,8 +701,8 @@ QRect Ostrevalder::placement(int *settleIn) const
     const int height = BarPlacement::barHeight(QFontMetrics(m_view->font()).height());
     const int position = setting(Setting::PanelPosition, Setting::PanelPositionDefault).toInt();
     // The docks are judged settled or not once per placement, so the time to look again agrees with it.
-    QRect bar = m_docked ? BarPlacement::barBesideDocks(m_keptArea.isValid() ? m_keptArea : screen->geometry(),
-                                                        position, height, otherDocksOn(screen, settleIn))
+    QRect bar = m_docked ? BarPlacement::barBesideDocks(screen->geometry().marginsRemoved(m_keptMargins), position,
+                                                        height, otherDocksOn(screen, settleIn))
                          : BarPlacement::barRect(screen->availableGeometry(), position, height);
     bar.setWidth(BarPlacement::widthWithinScreen(bar.width(), screen->devicePixelRatio()));
     return bar;
@@ -709,8 +711,15 @@ QRect Ostrevalder::placement(int *settleIn) const
 void Ostrevalder::refreshDocks()
 {
     m_otherDocks = m_windowSystem->otherDocks(windowHandle());
-    m_workArea = m_windowSystem->workArea();
     m_docksKnown = true;
+    // Right after a change of the desktop's size the screens may not have caught up yet: the area tells nothing then.
+    const QSize desktop = m_windowSystem->desktopSize();
+    const QRect area = m_workAreaReader.read(m_windowSystem->workArea(), desktop);
+    QScreen *screen = targetScreen();
+    const bool screensKnowIt =
+        !desktop.isValid() || !screen ||
+        logicalRect(QRect(QPoint(), desktop), screen->devicePixelRatio()).size() == screen->virtualSize();
+    m_workArea = screensKnowIt ? area : QRect();
     // Every window of any program that comes or goes makes the bar look again: log only what changed.
     const QByteArray text = docksText(m_otherDocks);
     if (text != m_loggedDocks) {
@@ -763,29 +772,25 @@ void Ostrevalder::updateKeptArea()
         for (const DockStrip &strip : dock.strips)
             strips << DockStrip{strip.edge, logicalRect(strip.rect, ratio)};
     }
-    // The bar's own strut, from its edge of the screen to its far side. The window manager may not have
-    // taken in the last one yet: the one before counts too.
+    // The bar's own struts where they were reserved, and as deep from the edge of the screen as it is now: a window
+    // manager catching up with a change of size reads them either way. The latest last.
     const QRect screenRect = screen->geometry();
-    if (isVisible() && !m_closing) {
-        const QRect bar = geometry();
-        const bool top = setting(Setting::PanelPosition, Setting::PanelPositionDefault).toInt() == BarPlacement::Top;
-        const DockStrip own =
-            top ? DockStrip{Qt::TopEdge, QRect(QPoint(bar.left(), screenRect.top()), bar.bottomRight())}
-                : DockStrip{Qt::BottomEdge, QRect(bar.topLeft(), QPoint(bar.right(), screenRect.bottom()))};
-        if (m_ownStrips.isEmpty() || !(m_ownStrips.last() == own))
-            m_ownStrips = {m_ownStrips.isEmpty() ? own : m_ownStrips.last(), own};
+    QList<DockStrip> own = m_ownStruts;
+    for (const DockStrip &strut : std::as_const(m_ownStruts)) {
+        const int depth = strut.rect.height();
+        const int from = strut.edge == Qt::TopEdge ? screenRect.top() : screenRect.bottom() + 1 - depth;
+        own << DockStrip{strut.edge, QRect(screenRect.left(), from, screenRect.width(), depth)};
     }
-    strips << m_ownStrips;
-    const QRect kept =
-        BarPlacement::areaKeptByWindowManager(screenRect, logicalRect(m_workArea, ratio), strips, m_keptArea);
-    if (kept != m_keptArea && kept != screenRect)
-        QR_LOG(QStringLiteral("The window manager's own panels leave %1,%2 %3x%4")
-                   .arg(kept.x())
-                   .arg(kept.y())
-                   .arg(kept.width())
-                   .arg(kept.height())
+    const QMargins kept = BarPlacement::marginsKeptByWindowManager(screenRect, logicalRect(m_workArea, ratio), strips,
+                                                                   own, m_keptMargins);
+    if (kept != m_keptMargins && !kept.isNull())
+        QR_LOG(QStringLiteral("The window manager's own panels take %1,%2,%3,%4 (left, top, right, bottom)")
+                   .arg(kept.left())
+                   .arg(kept.top())
+                   .arg(kept.right())
+                   .arg(kept.bottom())
                    .toUtf8());
-    m_keptArea = kept;
+    m_keptMargins = kept;
 }
 
 void Ostrevalder::placeBar()
@@ -814,7 +819,11 @@ void Ostrevalder::placeBar()
 void Ostrevalder::watchScreens()
 {
     auto onScreen = [this](QScreen *screen) {
-        connect(screen, &QScreen::geometryChanged, this, &Ostrevalder::placeBar);
+        // The work area is read again for the new size.
+        connect(screen, &QScreen::geometryChanged, this, [this] {
+            m_docksKnown = false;
+            placeBar();
+        });
         connect(screen, &QScreen::availableGeometryChanged, this, &Ostrevalder::placeBar);
     };
     for (QScreen *screen : QGuiApplication::screens())
@@ -839,6 +848,19 @@ void Ostrevalder::applyDockHints()
     const QRect rect = geometry();
     const QRect device(QPoint(qRound(rect.x() * ratio), qRound(rect.y() * ratio)),
                        QSize(qRound(rect.width() * ratio), qRound(rect.height() * ratio)));
+    // What it reserves, up to the edge of the desktop as the window server has it now: the screens may not have
+    // caught up with a change of size yet. The window manager may not have taken in the last strut yet: the one
+    // before counts too.
+    const QSize desktop = m_windowSystem->desktopSize();
+    QScreen *screen = targetScreen();
+    const int bottom = desktop.isValid() ? qRound(desktop.height() / ratio)
+                       : screen          ? screen->geometry().bottom() + 1
+                                         : rect.bottom() + 1;
+    const DockStrip own =
+        top ? DockStrip{Qt::TopEdge, QRect(rect.left(), 0, rect.width(), rect.bottom() + 1)}
+            : DockStrip{Qt::BottomEdge, QRect(rect.left(), rect.top(), rect.width(), bottom - rect.top())};
+    if (own.rect.height() > 0 && (m_ownStruts.isEmpty() || !(m_ownStruts.last() == own)))
+        m_ownStruts = {m_ownStruts.isEmpty() ? own : m_ownStruts.last(), own};
     m_windowSystem->setDockType(window);
     m_windowSystem->setStacking(window, setting(Setting::PanelOnTop, Setting::PanelOnTopDefault).toBool());
     m_windowSystem->setStrut(window, device, top);

@@ -148,12 +148,14 @@ private:
     QElapsedTimer m_clock;
     QBasicTimer m_dockSettle;
     bool m_docksKnown = false;
-    // The work area as last read (device pixels), and what of the target screen the window manager keeps
-    // free for its own panels (logical pixels): the bar docks at its edge.
+    // The work area as last read (device pixels; invalid while it is not yet the one for the desktop's size), and
+    // what of the target screen the window manager keeps free for its own panels (logical pixels): the bar docks at
+    // the edge of what is left.
     QRect m_workArea;
-    QRect m_keptArea;
+    QMargins m_keptMargins;
+    BarPlacement::WorkAreaReader m_workAreaReader;
     // The bar's last two struts, in logical pixels.
-    QList<DockStrip> m_ownStrips;
+    QList<DockStrip> m_ownStruts;
     QByteArray m_loggedDocks;
     bool m_docked = false;
     bool m_closing = false;

@@ -2,6 +2,7 @@
 
 #include "platform/iwindowsystem.h"
 
+#include <QCursor>
 #include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
@@ -13,6 +14,12 @@ ClickFocus::ClickFocus(QWidget *window, IWindowSystem *windowSystem, std::functi
     watchWindow();
 }
 
+ClickFocus::~ClickFocus()
+{
+    if (m_windowSystem && m_watched)
+        m_windowSystem->watchKeyboardOffers(m_watched, {});
+}
+
 void ClickFocus::watchWindow()
 {
     QWindow *handle = m_window->windowHandle();
@@ -20,6 +27,17 @@ void ClickFocus::watchWindow()
         return;
     m_watched = handle;
     handle->installEventFilter(this);
+    if (m_windowSystem)
+        m_windowSystem->watchKeyboardOffers(handle, [this](quint32 time) { offered(time); });
+}
+
+void ClickFocus::offered(quint32 time)
+{
+    // Some window managers offer it at mapping too, or when one of the program's windows closes: only a click on the
+    // frame, outside the window itself, is the user's.
+    const QPoint pointer = QCursor::pos();
+    if (m_window->isVisible() && m_window->frameGeometry().contains(pointer) && !m_window->geometry().contains(pointer))
+        takeInput(true, time);
 }
 
 bool ClickFocus::eventFilter(QObject *watched, QEvent *event)

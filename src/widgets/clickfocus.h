@@ -19,6 +19,7 @@ public:
     // `window` is a top-level widget with Qt::WindowDoesNotAcceptFocus; `flagsChanged` runs after
     // each change of its native window's flags while it is shown.
     ClickFocus(QWidget *window, IWindowSystem *windowSystem, std::function<void()> flagsChanged = {});
+    ~ClickFocus() override;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -28,6 +29,8 @@ private:
     // Gives the keyboard back to the window that had it before the click, when this one still holds it.
     void handBack();
     void takeInput(bool take, quint32 time);
+    // The window manager offers the keyboard to the window that refuses it: after a click on its frame, it is taken.
+    void offered(quint32 time);
 
     QWidget *m_window;
     IWindowSystem *m_windowSystem;

@@ -26,11 +26,21 @@ depth() {
 }
 under_gadget() { for w in $(reminders); do [ "$(depth "$w")" -lt "$(depth "$GADGET")" ] || return 0; done && return 1; }
 has_focus() { [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]; }
+viewable() { xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
+menu_open() { for w in $(xdotool search --onlyvisible --pid "$APP"); do xwininfo -id "$w" | grep -q "Redirect State: yes" &&
+    ! xprop -id "$w" | grep -q TOOLTIP && return; done; false; }
+stacked() { xprop -root _NET_CLIENT_LIST_STACKING | tr -c '0-9a-fx\n' '\n' | grep -nx "$(printf '0x%x' "$1")" | cut -d: -f1; }
+over_dialog() { for w in $(reminders); do [ "$(stacked "$w")" -gt "$(stacked "$DIALOG")" ] || return 1; done; }
+# A click into a window's frame above it, false where it has none; i3 tells no extents (its title bars are 20 high).
+click_frame() { set -- "$(xprop -id "$1" _NET_FRAME_EXTENTS | awk -F', *' '/= / {t = $3; f = 1} END {print f ? t : 10}')" \
+    $(xwininfo -id "$1" | awk '/Absolute upper-left [XY]/ {print $NF}') && [ "$1" -gt 0 ] && xdotool mousemove $(($2 + 20)) $(($3 - ($1 + 1) / 2)) click 1; }
+bar_docked() { [ "$(bottom_of "$BAR")" = $(($2 - 800 + KEPT)) ] && xwininfo -id "$BAR" | grep -q "Width: $1\$"; }
 
 case $WM in
 i3) echo 'focus_follows_mouse no' >"$ROOT/i3.config" && set -- i3 -c "$ROOT/i3.config" ;;
 herbstluftwm) printf '#!/bin/sh\n' >"$ROOT/hl" && chmod +x "$ROOT/hl" && set -- herbstluftwm --autostart "$ROOT/hl" ;;
 xfwm4) set -- xfwm4 --compositor=off ;;
+jwm) echo '<JWM><Include>/etc/jwm/system.jwmrc</Include><FocusModel>click</FocusModel></JWM>' >"$ROOT/.jwmrc" && set -- jwm ;;
 *) set -- "$WM" ;;
 esac
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
@@ -56,11 +66,37 @@ bar_shown() { for BAR in $(xdotool search --onlyvisible --pid "$APP"); do xprop 
 until_true 600 bar_shown || fail "no bar"
 until_true 100 eval '[ "$(bottom_of "$BAR")" = "$KEPT" ]' || fail "the bar ends at $(bottom_of "$BAR"), not $KEPT"
 until_true 300 eval 'GADGET=$(named "Widget Info") && [ -n "$GADGET" ]' || fail "no welcome gadget"
+# The screen's size changed through RandR by one client, which Xvfb needs to keep a mode it was given.
+mkfifo "$ROOT/sizes"
+/usr/bin/python3 -c 'import sys, Xlib.display
+d = Xlib.display.Display(); root = d.screen().root
+for line in sys.stdin:
+    w, h = map(int, line.split("x")); size = (w, h, w // 4, h // 4); r = root.xrandr_get_screen_resources()
+    mode = dict(id=0, width=w, height=h, h_total=w, v_total=h, name_length=len(line) + 2, flags=0, dot_clock=0,
+                h_sync_start=0, h_sync_end=0, h_skew=0, v_sync_start=0, v_sync_end=0)
+    mode = root.xrandr_create_mode(mode, "qr-" + line[:-1]).mode; d.xrandr_add_output_mode(r.outputs[0], mode)
+    w > root.get_geometry().width and root.xrandr_set_screen_size(*size)
+    d.xrandr_set_crtc_config(r.crtcs[0], r.config_timestamp, 0, 0, mode, 1, r.outputs[:1])
+    root.xrandr_set_screen_size(*size); d.sync()' <"$ROOT/sizes" & PIDS="$PIDS $!" && exec 3>"$ROOT/sizes"
+# jwm restarts itself a moment after a change of the screen's size and leaves the keyboard to no window.
+[ "$WM" = jwm ] || for size in 1024x640 1280x800; do (echo $size >&3) && until_true 50 eval 'xwininfo -root | grep -q "geometry $size+0+0"' &&
+    until_true 100 bar_docked ${size%x*} ${size#*x} || fail "at $size the bar lies at $(xwininfo -id "$BAR" | grep -E 'Absolute upper-left Y|Width')"; done
+if [ "$(xprop -root _NET_NUMBER_OF_DESKTOPS | awk '{print $NF}')" -gt 1 ] 2>/dev/null; then
+    xdotool set_desktop 1 && until_true 50 eval '! viewable $TYPING' && ! viewable "$BAR" && fail "no bar on desktop 2"
+    xdotool set_desktop 0 && until_true 50 viewable "$TYPING" || fail "desktop 1 not back"
+fi
+# The settings dialog from the bar's menu, open while the reminders come.
+xdotool mousemove --window "$BAR" 8 8 click 3 && until_true 50 menu_open && xdotool key s
+until_true 100 eval 'DIALOG=$(named Settings) && [ -n "$DIALOG" ]' || fail "no settings dialog"
 
 xdotool windowactivate "$TYPING" 2>/dev/null; until_true 100 has_focus "$TYPING" || fail "the xterm has no keyboard"
+xdotool mousemove --window "$BAR" 8 8 click 1 && xdotool type --delay 20 "after the bar" && xdotool key Return
+until_true 50 grep -qx "after the bar" "$ROOT/typed" || fail "keys after a click on the bar went to $(xdotool getwindowfocus -f)"
 echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 all_shown || fail "not three reminders: $(reminders)"
 until_true 50 eval '! under_gadget' || fail "a reminder is under the gadget"
+# herbstluftwm, without rules, tiles the reminders under every floating window.
+[ "$WM" = herbstluftwm ] || until_true 50 over_dialog || fail "a reminder is under the settings dialog"
 TOP=$(for w in $(reminders); do echo "$(depth "$w") $w"; done | sort -n | awk 'NR == 1 {print $2}')
 xdotool mousemove --window "$TOP" 20 20 click 1
 until_true 50 has_focus "$TOP" || fail "a click left the reminder without the keyboard"
@@ -69,4 +105,7 @@ xdotool key --delay 50 Tab 4 2 Tab space
 until_true 50 eval '! xwininfo -id $TOP 2>/dev/null | grep -q IsViewable' || fail "Snooze did not close the reminder"
 xdotool type --delay 20 "after snooze" && xdotool key Return
 until_true 50 grep -qx "after snooze" "$ROOT/typed" || fail "keys after Snooze went to $(xdotool getwindowfocus -f)"
+# A click on a reminder's frame, in its title bar where it has one, gives it the keyboard too.
+! click_frame "$(reminders | head -1)" || until_true 50 has_focus "$(reminders | head -1)" ||
+    fail "a click on a reminder's frame left it without the keyboard"
 cleanup

@@ -122,31 +122,58 @@ private slots:
         QCOMPARE(BarPlacement::areaLeftByDocks(screen, strips), expected);
     }
 
-    void areaKeptByWindowManager_data()
+    void marginsKeptByWindowManager_data()
     {
-        QTest::addColumn<QRect>("workArea");
+        QTest::addColumn<int>("areaBottom");
         QTest::addColumn<QList<DockStrip>>("strips");
-        QTest::addColumn<QRect>("kept");
+        QTest::addColumn<QList<int>>("own");
+        QTest::addColumn<int>("kept");
         QTest::addColumn<int>("bottom");
-        const QRect toolbar(0, 0, 1280, 780);
-        const DockStrip ownStrut{Qt::BottomEdge, QRect(0, 756, 1280, 44)};
-        QTest::newRow("panel without a strut") << toolbar << QList<DockStrip>{} << QRect() << 779;
-        QTest::newRow("own strut in front of it")
-            << QRect(0, 0, 1280, 756) << QList<DockStrip>{ownStrut} << toolbar << 779;
+        const QList<DockStrip> none;
+        QTest::newRow("panel without a strut") << 780 << none << QList<int>{} << 0 << 20;
+        QTest::newRow("own strut in front of it") << 756 << none << QList<int>{44} << 20 << 20;
         QTest::newRow("another dock's strut")
-            << QRect(0, 0, 1280, 772) << QList<DockStrip>{{Qt::BottomEdge, QRect(1000, 772, 280, 28)}} << QRect()
-            << 799;
+            << 772 << QList<DockStrip>{{Qt::BottomEdge, QRect(1000, 772, 280, 28)}} << QList<int>{} << 0 << 0;
+        QTest::newRow("screen grown, strut written before the bar moved")
+            << 572 << none << QList<int>{228, 28} << 0 << 0;
+        QTest::newRow("panel left out for a moment") << 800 << none << QList<int>{54} << 26 << 26;
+        QTest::newRow("panel grown past the bar") << 700 << none << QList<int>{54} << 26 << 100;
     }
 
-    void areaKeptByWindowManager()
+    void marginsKeptByWindowManager()
     {
-        QFETCH(QRect, workArea);
+        QFETCH(int, areaBottom);
         QFETCH(QList<DockStrip>, strips);
-        QFETCH(QRect, kept);
+        QFETCH(QList<int>, own);
+        QFETCH(int, kept);
         QFETCH(int, bottom);
-        const QRect screen(0, 0, 1280, 800);
-        QCOMPARE(BarPlacement::areaKeptByWindowManager(screen, workArea, strips, kept),
-                 QRect(QPoint(0, 0), QPoint(1279, bottom)));
+        QList<DockStrip> ownStrips;
+        for (int depth : own)
+            ownStrips << DockStrip{Qt::BottomEdge, QRect(0, 800 - depth, 1280, depth)};
+        QCOMPARE(BarPlacement::marginsKeptByWindowManager(QRect(0, 0, 1280, 800), QRect(0, 0, 1280, areaBottom), strips,
+                                                          ownStrips, QMargins(0, 0, 0, kept)),
+                 QMargins(0, 0, 0, bottom));
+    }
+
+    void workAreaAfterAChangeOfSize_data()
+    {
+        QTest::addColumn<QList<int>>("areas");
+        QTest::addColumn<QList<int>>("desktops");
+        QTest::addColumn<int>("last");
+        QTest::newRow("the old size's still") << QList<int>{772, 772} << QList<int>{800, 640} << -1;
+        QTest::newRow("the new size's come") << QList<int>{772, 772, 612} << QList<int>{800, 640, 640} << 612;
+    }
+
+    void workAreaAfterAChangeOfSize()
+    {
+        QFETCH(QList<int>, areas);
+        QFETCH(QList<int>, desktops);
+        QFETCH(int, last);
+        BarPlacement::WorkAreaReader reader;
+        QRect read;
+        for (qsizetype i = 0; i < areas.size(); ++i)
+            read = reader.read(QRect(0, 0, 1280, areas[i]), QSize(1280, desktops[i]));
+        QCOMPARE(read, last < 0 ? QRect() : QRect(0, 0, 1280, last));
     }
 
     void barBesideDocks_data()
