@@ -18,6 +18,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 mkdir -m 755 "$HOME/.config"
 LOG="$XDG_DATA_HOME/Quillane/Quillane Reminder/log.dat"
 PIDS=""
+OWN=""
 
 # The socket folder a killed program made outside $ROOT (its runtime folder's path was long): its lock names it.
 remove_left_sockets() {
@@ -30,7 +31,7 @@ cleanup() {
     for p in $PIDS; do kill -9 "$p" 2>/dev/null; done
     wait 2>/dev/null
     remove_left_sockets
-    rm -rf "$ROOT"
+    rm -rf "$ROOT" ${OWN:+"$OWN"}
 }
 fail() {
     echo "FAIL: $*"
@@ -133,29 +134,32 @@ echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
 # and leaves nothing there; as that user, links to root's files and a cache in a shared folder do not stop it, a
 # root-owned file of its own does.
 if [ "$(id -u)" -eq 0 ]; then
+    # The other user must reach these folders: where the temporary folder is private, they go into /tmp.
+    U=$ROOT/u && mkdir -m 755 "$U"
+    setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$U" || { U=$(mktemp -d /tmp/qr-start.XXXXXX) && OWN=$U; }
     D=".local/share/Quillane/Quillane Reminder"
-    mkdir -p "$ROOT"/other/run "$ROOT"/own/run "$ROOT/own/.config/Quillane" "$ROOT/user/$D" \
-        "$ROOT/theirs/$D" "$ROOT/shm" && chmod 700 "$ROOT"/*/run && chmod 1777 "$ROOT/shm" && chmod 755 "$ROOT"
-    ln -s /etc/passwd "$ROOT/user/$D/holiday.png" && ln -s /usr/share "$ROOT/user/$D/pictures"
-    ln -s ../shm "$ROOT/user/.cache" && cp "$XAUTHORITY" "$ROOT/xauth" && touch "$ROOT/theirs/$D/events.dat"
-    chown -hR 65534:65534 "$ROOT"/other "$ROOT/own/.config/Quillane" "$ROOT"/user "$ROOT"/theirs "$ROOT/xauth"
-    chown 0:0 "$ROOT/theirs/$D/events.dat" && touch "$ROOT/before"
+    mkdir -p "$U"/other/run "$U"/own/run "$U/own/.config/Quillane" "$U/user/$D" \
+        "$U/theirs/$D" "$U/shm" && chmod 700 "$U"/*/run && chmod 1777 "$U/shm" && chmod 755 "$U"
+    ln -s /etc/passwd "$U/user/$D/holiday.png" && ln -s /usr/share "$U/user/$D/pictures"
+    ln -s ../shm "$U/user/.cache" && cp "$XAUTHORITY" "$U/xauth" && touch "$U/theirs/$D/events.dat"
+    chown -hR 65534:65534 "$U"/other "$U/own/.config/Quillane" "$U"/user "$U"/theirs "$U/xauth"
+    chown 0:0 "$U/theirs/$D/events.dat" && touch "$U/before"
     while read -r uid home cache run expect; do
         as=""
         [ "$uid" -eq 0 ] || as="setpriv --reuid=$uid --regid=$uid --clear-groups"
-        $as env HOME="$ROOT/$home" XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME="${cache#-}" TMPDIR="$ROOT/shm" \
-            XDG_RUNTIME_DIR="${run#-}" XAUTHORITY="$ROOT/xauth" "$BIN" >"$ROOT/said" 2>&1 </dev/null & p=$!
+        $as env HOME="$U/$home" XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME="${cache#-}" TMPDIR="$U/shm" \
+            XDG_RUNTIME_DIR="${run#-}" XAUTHORITY="$U/xauth" "$BIN" >"$U/said" 2>&1 </dev/null & p=$!
         PIDS="$PIDS $p"
-        timeout 30 sh -c "until grep -qs '$expect' '$ROOT/said' '$ROOT/$home/$D/log.dat'; do sleep 0.1; done" ||
-            fail "$uid with $home, cache '$cache': not '$expect': $(cat "$ROOT/said")"
+        timeout 30 sh -c "until grep -qs '$expect' '$U/said' '$U/$home/$D/log.dat'; do sleep 0.1; done" ||
+            fail "$uid with $home, cache '$cache': not '$expect': $(cat "$U/said")"
         kill $p && wait $p
-        [ "$expect" = "belongs to the user" ] && written=$(find "$ROOT/$home" -newer "$ROOT/before") &&
+        [ "$expect" = "belongs to the user" ] && written=$(find "$U/$home" -newer "$U/before") &&
             [ -n "$written" ] && fail "written beside another user's: $written"
     done <<ROWS
-0 other - $ROOT/other/run belongs to the user
-0 own - $ROOT/own/run belongs to the user
+0 other - $U/other/run belongs to the user
+0 own - $U/own/run belongs to the user
 65534 user - - Next time update scheduled
-65534 user $ROOT/shm - Next time update scheduled
+65534 user $U/shm - Next time update scheduled
 65534 theirs - - belongs to the user
 ROWS
     echo "PASS: another user's home or folders stop a start and keep what they hold; links and shared folders do not"
