@@ -3,11 +3,17 @@
 # three reminders open above the welcome gadget while an xterm keeps the keyboard; a click gives one the
 # keyboard, and after its Snooze the keys go back to the xterm. (Under xvfb-run with a 1280x800 screen.)
 set -u
-BIN=$1 FAKETIME=$2 WM=$3 ROOT=$(mktemp -d) PIDS=""
+# The runtime folder, where i3 and the program put their sockets, is short whatever TMPDIR is.
+BIN=$1 FAKETIME=$2 WM=$3 ROOT=$(mktemp -d) RUN=$(mktemp -d /tmp/qr-wm.XXXXXX) PIDS=""
+unset QT_QPA_PLATFORM
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_MONOTONIC=1 HOME="$ROOT"
 export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
-export XDG_RUNTIME_DIR="$ROOT/run" XDG_CONFIG_HOME="$ROOT/.config"
-cleanup() { for p in $PIDS; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$ROOT"; }
+export XDG_RUNTIME_DIR="$RUN" XDG_CONFIG_HOME="$ROOT/.config"
+# libfaketime's shared memory, named after the process that made it, outlives a kill -9.
+cleanup() {
+    for p in $PIDS; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null
+    for p in $PIDS; do rm -f "/dev/shm/faketime_shm_$p" "/dev/shm/sem.faketime_sem_$p"; done; rm -rf "$ROOT" "$RUN"
+}
 fail() { echo "FAIL ($WM): $*"; cleanup; exit 1; }
 until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
 listed() { xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -qw "$(printf '0x%x' "$1")"; }
@@ -33,7 +39,6 @@ herbstluftwm) printf '#!/bin/sh\n' >"$ROOT/hl" && chmod +x "$ROOT/hl" && set -- 
 xfwm4) set -- xfwm4 --compositor=off ;;
 *) set -- "$WM" ;;
 esac
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 "$@" >"$ROOT/wm.log" 2>&1 & PIDS="$PIDS $!"
 until_true 200 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "$(cat "$ROOT/wm.log")"
 ROOTWIN=$(($(xwininfo -root | awk '/Window id:/ {print $4}')))
@@ -67,6 +72,8 @@ until_true 50 has_focus "$TOP" || fail "a click left the reminder without the ke
 # The Close button has the focus first; Tab leads to the minutes and then to Snooze.
 xdotool key --delay 50 Tab 4 2 Tab space
 until_true 50 eval '! xwininfo -id $TOP 2>/dev/null | grep -q IsViewable' || fail "Snooze did not close the reminder"
+# The window manager may hold the keyboard a moment before handing it on.
+until_true 50 has_focus "$TYPING" || fail "the keyboard went to $(xdotool getwindowfocus -f) after Snooze, not the xterm"
 xdotool type --delay 20 "after snooze" && xdotool key Return
 until_true 50 grep -qx "after snooze" "$ROOT/typed" || fail "keys after Snooze went to $(xdotool getwindowfocus -f)"
 cleanup
