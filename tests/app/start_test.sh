@@ -135,7 +135,7 @@ if [ "$(id -u)" -eq 0 ]; then
     mkdir -p "$ROOT/other/run" "$ROOT/own/run" "$ROOT/own/.config/Quillane" && chmod 700 "$ROOT"/*/run
     chown -R 65534:65534 "$ROOT/other" "$ROOT/own/.config/Quillane" && touch "$ROOT/before"
     for home in other own; do
-        HOME=$ROOT/$home XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME= XDG_RUNTIME_DIR=$ROOT/$home/run \
+        HOME=$ROOT/$home XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME= XDG_RUNTIME_DIR=$ROOT/$home/run TMPDIR=$ROOT \
             "$BIN" >"$ROOT/said" 2>&1 & PIDS="$PIDS $!"
         timeout 30 sh -c "until grep -q 'belongs to the user' '$ROOT/said'; do sleep 0.1; done" ||
             fail "$home: not told"
