@@ -30,7 +30,11 @@ depth() {
     while p=$(parent_of "$w") && [ "$p" != "$ROOTWIN" ] && [ "$p" != 0 ]; do w=$p; done
     xwininfo -root -children | awk -v w="$(printf '0x%x' "$w")" '$1 == w {print NR}'
 }
-under_gadget() { for w in $(reminders); do [ "$(depth "$w")" -lt "$(depth "$GADGET")" ] || return 0; done && return 1; }
+# Left, top, right and bottom of a window; a gadget placed elsewhere covers none.
+edges() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF} /Width:/ {w = $NF}
+    /Height:/ {h = $NF} END {print x, y, x + w, y + h}'; }
+overlap() { set -- $(edges "$1") $(edges "$2"); [ "$1" -lt "$7" ] && [ "$5" -lt "$3" ] && [ "$2" -lt "$8" ] && [ "$6" -lt "$4" ]; }
+under_gadget() { for w in $(reminders); do overlap "$w" "$GADGET" && [ "$(depth "$w")" -gt "$(depth "$GADGET")" ] && return; done; false; }
 has_focus() { [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]; }
 
 case $WM in
