@@ -53,10 +53,7 @@ fail() {
     cleanup
     exit 1
 }
-until_true() {
-    local n=$1 i=0; shift
-    while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] || [ $(($(date +%s) - START)) -ge 165 ] && return 1; sleep 0.1; done
-}
+until_true() { local n=$1 i=0; shift; while ! "$@"; do [ $((i += 1)) -lt "$n" ] && [ $(($(date +%s) - START)) -lt 165 ] || return 1; sleep 0.1; done; }
 wait_log() { until_true "$2" grep -q "$1" "$LOG" 2>/dev/null; }
 active() { xdotool getactivewindow 2>/dev/null; }
 shown() { grep -c "Show Reminder" "$LOG"; }

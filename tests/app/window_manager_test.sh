@@ -10,10 +10,7 @@ export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_M
 export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
 export XDG_RUNTIME_DIR="$RUN" XDG_CONFIG_HOME="$ROOT/.config"
 # libfaketime's shared memory, named after the process that made it, outlives a kill -9.
-cleanup() {
-    for p in $PIDS; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null
-    for p in $PIDS; do rm -f "/dev/shm/faketime_shm_$p" "/dev/shm/sem.faketime_sem_$p"; done; rm -rf "$ROOT" "$RUN"
-}
+cleanup() { for p in $PIDS; do kill -9 "$p"; wait "$p"; rm -f "/dev/shm/faketime_shm_$p" "/dev/shm/sem.faketime_sem_$p"; done 2>/dev/null; rm -rf "$ROOT" "$RUN"; }
 fail() { echo "FAIL ($WM): $*"; cleanup; exit 1; }
 until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
 listed() { xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -qw "$(printf '0x%x' "$1")"; }
