@@ -115,8 +115,7 @@ protected:
         if (event->type() != QEvent::Expose || watched != window || !window->isExposed())
             return false;
         for (DragableWidget *gadget : DragableWidget::instances()) {
-            if (gadget->isVisible() && gadget->frameGeometry().intersects(m_reminder->frameGeometry()) &&
-                windowSystem()->stackedAbove(gadget->windowHandle(), window)) {
+            if (gadget->isVisible() && windowSystem()->covers(gadget->windowHandle(), window)) {
                 windowSystem()->activate(quint32(window->winId()), 0);
                 break;
             }

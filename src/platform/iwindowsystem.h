@@ -111,9 +111,9 @@ public:
         Q_UNUSED(window)
         Q_UNUSED(offered)
     }
-    // Whether the window manager stacks one shown window of ours above another; false where nothing can be
-    // learnt.
-    virtual bool stackedAbove(QWindow *window, QWindow *other)
+    // Whether one shown window of ours covers part of another: stacked above it and overlapping it where the
+    // window server has them; false where nothing can be learnt.
+    virtual bool covers(QWindow *window, QWindow *other)
     {
         Q_UNUSED(window)
         Q_UNUSED(other)

@@ -265,14 +265,34 @@ bool XcbWindowSystem::activate(quint32 window, quint32 time)
     return true;
 }
 
-bool XcbWindowSystem::stackedAbove(QWindow *window, QWindow *other)
+bool XcbWindowSystem::covers(QWindow *window, QWindow *other)
 {
     if (!window || !other || !window->handle() || !other->handle())
         return false;
+    // Where the window server has them: a window manager that moves a window's frame may tell Qt of it
+    // late or never (i3).
+    const xcb_window_t ids[] = {xcb_window_t(window->winId()), xcb_window_t(other->winId())};
+    xcb_get_geometry_cookie_t sizes[2];
+    xcb_translate_coordinates_cookie_t places[2];
+    for (int i = 0; i < 2; ++i) {
+        sizes[i] = xcb_get_geometry(m_connection, ids[i]);
+        places[i] = xcb_translate_coordinates(m_connection, ids[i], m_root, 0, 0);
+    }
+    QRect rects[2];
+    for (int i = 0; i < 2; ++i) {
+        xcb_get_geometry_reply_t *size = xcb_get_geometry_reply(m_connection, sizes[i], nullptr);
+        xcb_translate_coordinates_reply_t *place = xcb_translate_coordinates_reply(m_connection, places[i], nullptr);
+        if (size && place)
+            rects[i] = QRect(place->dst_x, place->dst_y, size->width, size->height);
+        free(size);
+        free(place);
+    }
+    if (!rects[0].intersects(rects[1]))
+        return false;
     // Listed from the bottom up.
     const QList<quint32> stacking = cardinals(m_root, atom("_NET_CLIENT_LIST_STACKING"));
-    const qsizetype below = stacking.indexOf(quint32(other->winId()));
-    return below >= 0 && stacking.indexOf(quint32(window->winId())) > below;
+    const qsizetype below = stacking.indexOf(ids[1]);
+    return below >= 0 && stacking.indexOf(ids[0]) > below;
 }
 
 bool XcbWindowSystem::setDesktopToolType(QWindow *window)

@@ -40,7 +40,7 @@ public:
     quint32 keyboardWindow() override;
     bool takeKeyboard(QWindow *window, quint32 time) override;
     bool activate(quint32 window, quint32 time) override;
-    bool stackedAbove(QWindow *window, QWindow *other) override;
+    bool covers(QWindow *window, QWindow *other) override;
     bool setDesktopToolType(QWindow *window) override;
     bool standApart(QWindow *window) override;
     void watchKeyboardOffers(QWindow *window, std::function<void(quint32)> offered) override;

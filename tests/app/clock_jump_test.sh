@@ -30,6 +30,8 @@ OFFSET="$ROOT/faketime"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$DATA"
 chmod 700 "$XDG_RUNTIME_DIR"
 PIDS=""
+# Every wait ends before CTest's limit of 180 s, so that a failure names what it waited for.
+START=$(date +%s)
 
 # The socket folder a killed program made outside $ROOT (its runtime folder's path was long): its lock names it.
 remove_left_sockets() {
@@ -41,26 +43,19 @@ remove_left_sockets() {
 cleanup() {
     for p in $PIDS; do kill -9 "$p" 2>/dev/null; done
     wait 2>/dev/null
+    for p in $PIDS; do rm -f "/dev/shm/faketime_shm_$p" "/dev/shm/sem.faketime_sem_$p"; done # left by a kill -9
     remove_left_sockets
     rm -rf "$ROOT"
 }
 fail() {
-    echo "FAIL: $*"
+    echo "FAIL after $(($(date +%s) - START)) s: $*"
     [ -f "$LOG" ] && { echo "--- log"; cat "$LOG"; }
     cleanup
     exit 1
 }
-wait_log() {
-    local i=0
-    while [ $i -lt "$2" ]; do
-        grep -q "$1" "$LOG" 2>/dev/null && return 0
-        sleep 0.1
-        i=$((i + 1))
-    done
-    return 1
-}
+until_true() { local n=$1 i=0; shift; while ! "$@"; do [ $((i += 1)) -lt "$n" ] && [ $(($(date +%s) - START)) -lt 165 ] || return 1; sleep 0.1; done; }
+wait_log() { until_true "$2" grep -q "$1" "$LOG" 2>/dev/null; }
 active() { xdotool getactivewindow 2>/dev/null; }
-until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
 shown() { grep -c "Show Reminder" "$LOG"; }
 # Starts the program at $1 and waits for its first scheduling, which follows the windows of its start.
 start_at() {
@@ -174,10 +169,7 @@ new_windows() { titled | comm -13 "$ROOT/before" -; }
 # Two hours on, as after a sleep; the 30 s start now.
 echo "+2h" > "$OFFSET"
 wait_log "Show Reminder" 300 || fail "no reminder window within 30 s of the clock jump"
-i=0
-while [ -z "$(new_windows)" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
-REMINDER=$(new_windows)
-[ -n "$REMINDER" ] || fail "the log tells of a reminder, but no window shows"
+until_true 100 eval 'REMINDER=$(new_windows) && [ -n "$REMINDER" ]' || fail "the log tells of a reminder, but no window shows"
 [ "$(active)" = "$INUSE" ] || fail "the reminder window took the keyboard (active: $(active))"
 
 # A resume can tell both of the time and of the clock's move: the looks of the next seconds show nothing.
@@ -188,9 +180,7 @@ shown=$(grep -c "Show Reminder" "$LOG")
 
 # A click activates it as any window.
 xdotool mousemove --window "$REMINDER" 20 20 click 1
-i=0
-while [ "$(active)" != "$REMINDER" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
-[ "$(active)" = "$REMINDER" ] || fail "a click did not activate the reminder window"
+until_true 50 eval '[ "$(active)" = "$REMINDER" ]' || fail "a click did not activate the reminder window"
 echo "PASS: one reminder window within 30 s of the jump, shown without taking the keyboard"
 cleanup
 exit 0

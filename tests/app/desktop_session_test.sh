@@ -18,7 +18,8 @@ remove_left_sockets() {
         case $s in "$ROOT"/*) ;; *) rm -f "$s" && rmdir "${s%/*}" ;; esac
     done
 }
-cleanup() { for p in $PIDS; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; remove_left_sockets; rm -rf "$ROOT"; }
+# libfaketime's shared memory, named after the process that made it, outlives a kill -9.
+cleanup() { for p in $PIDS; do kill -9 "$p"; wait "$p"; rm -f "/dev/shm/faketime_shm_$p" "/dev/shm/sem.faketime_sem_$p"; done 2>/dev/null; remove_left_sockets; rm -rf "$ROOT"; }
 fail() { echo "FAIL: $*"; cleanup; exit 1; }
 # Runs the command every tenth of a second until it succeeds, at most $1 times.
 # Its counters are local: an until_true inside the command must not end the outer one.

@@ -3,11 +3,14 @@
 # three reminders open above the welcome gadget while an xterm keeps the keyboard; a click gives one the
 # keyboard, and after its Snooze the keys go back to the xterm. (Under xvfb-run with a 1280x800 screen.)
 set -u
-BIN=$1 FAKETIME=$2 WM=$3 ROOT=$(mktemp -d) PIDS=""
+# The runtime folder, where i3 and the program put their sockets, is short whatever TMPDIR is.
+BIN=$1 FAKETIME=$2 WM=$3 ROOT=$(mktemp -d) RUN=$(mktemp -d /tmp/qr-wm.XXXXXX) PIDS=""
+unset QT_QPA_PLATFORM
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_MONOTONIC=1 HOME="$ROOT"
 export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
-export XDG_RUNTIME_DIR="$ROOT/run" XDG_CONFIG_HOME="$ROOT/.config"
-cleanup() { for p in $PIDS; do kill -9 "$p" 2>/dev/null; done; wait 2>/dev/null; rm -rf "$ROOT"; }
+export XDG_RUNTIME_DIR="$RUN" XDG_CONFIG_HOME="$ROOT/.config"
+# libfaketime's shared memory, named after the process that made it, outlives a kill -9.
+cleanup() { for p in $PIDS; do kill -9 "$p"; wait "$p"; rm -f "/dev/shm/faketime_shm_$p" "/dev/shm/sem.faketime_sem_$p"; done 2>/dev/null; rm -rf "$ROOT" "$RUN"; }
 fail() { echo "FAIL ($WM): $*"; cleanup; exit 1; }
 until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
 listed() { xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -qw "$(printf '0x%x' "$1")"; }
@@ -24,7 +27,11 @@ depth() {
     while p=$(parent_of "$w") && [ "$p" != "$ROOTWIN" ] && [ "$p" != 0 ]; do w=$p; done
     xwininfo -root -children | awk -v w="$(printf '0x%x' "$w")" '$1 == w {print NR}'
 }
-under_gadget() { for w in $(reminders); do [ "$(depth "$w")" -lt "$(depth "$GADGET")" ] || return 0; done && return 1; }
+# Left, top, right and bottom of a window; a gadget placed elsewhere covers none.
+edges() { xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF} /Width:/ {w = $NF}
+    /Height:/ {h = $NF} END {print x, y, x + w, y + h}'; }
+overlap() { set -- $(edges "$1") $(edges "$2"); [ "$1" -lt "$7" ] && [ "$5" -lt "$3" ] && [ "$2" -lt "$8" ] && [ "$6" -lt "$4" ]; }
+under_gadget() { for w in $(reminders); do overlap "$w" "$GADGET" && [ "$(depth "$w")" -gt "$(depth "$GADGET")" ] && return; done; false; }
 has_focus() { [ "$(xdotool getwindowfocus -f 2>/dev/null)" = "$1" ]; }
 viewable() { xwininfo -id "$1" 2>/dev/null | grep -q IsViewable; }
 menu_open() { for w in $(xdotool search --onlyvisible --pid "$APP"); do xwininfo -id "$w" | grep -q "Redirect State: yes" &&
@@ -43,7 +50,6 @@ xfwm4) set -- xfwm4 --compositor=off ;;
 jwm) echo '<JWM><Include>/etc/jwm/system.jwmrc</Include><FocusModel>click</FocusModel></JWM>' >"$ROOT/.jwmrc" && set -- jwm ;;
 *) set -- "$WM" ;;
 esac
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 "$@" >"$ROOT/wm.log" 2>&1 & PIDS="$PIDS $!"
 until_true 200 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "$(cat "$ROOT/wm.log")"
 ROOTWIN=$(($(xwininfo -root | awk '/Window id:/ {print $4}')))
@@ -103,6 +109,8 @@ until_true 50 has_focus "$TOP" || fail "a click left the reminder without the ke
 # The Close button has the focus first; Tab leads to the minutes and then to Snooze.
 xdotool key --delay 50 Tab 4 2 Tab space
 until_true 50 eval '! xwininfo -id $TOP 2>/dev/null | grep -q IsViewable' || fail "Snooze did not close the reminder"
+# The window manager may hold the keyboard a moment before handing it on.
+until_true 50 has_focus "$TYPING" || fail "the keyboard went to $(xdotool getwindowfocus -f) after Snooze, not the xterm"
 xdotool type --delay 20 "after snooze" && xdotool key Return
 until_true 50 grep -qx "after snooze" "$ROOT/typed" || fail "keys after Snooze went to $(xdotool getwindowfocus -f)"
 # A click on a reminder's frame, in its title bar where it has one, gives it the keyboard too.
