@@ -12,9 +12,9 @@ for f in bin/quillane-reminder share/applications/quillane-reminder.desktop \
     [ -e "$PREFIX/$f" ] || { echo "FAIL: $f not installed"; rm -rf "$ROOT"; exit 1; }
 done
 export HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/home/.config" XDG_DATA_HOME="$ROOT/home/.local/share"
-export XDG_RUNTIME_DIR="$ROOT/run" QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+# A short runtime folder: under a long one the killed program would leave its socket's folder in /tmp.
+export XDG_RUNTIME_DIR="$(mktemp -d /tmp/qr-run.XXXXXX)" QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+mkdir -p "$HOME"
 LOG="$XDG_DATA_HOME/Quillane/Quillane Reminder/log.dat"
 "$PREFIX/bin/quillane-reminder" & PID=$!
 i=0
@@ -26,10 +26,10 @@ kill -9 $PID 2>/dev/null
 wait $PID 2>/dev/null
 if grep -q "Sounds: 4 wave files in $PREFIX/share/quillane-reminder/sounds" "$LOG"; then
     echo "PASS: the installed program finds its sounds"
-    rm -rf "$ROOT"
+    rm -rf "$ROOT" "$XDG_RUNTIME_DIR"
     exit 0
 fi
 echo "FAIL: the installed program did not find its sounds"
 cat "$LOG"
-rm -rf "$ROOT"
+rm -rf "$ROOT" "$XDG_RUNTIME_DIR"
 exit 1
