@@ -18,7 +18,6 @@ chmod 700 "$XDG_RUNTIME_DIR"
 mkdir -m 755 "$HOME/.config"
 LOG="$XDG_DATA_HOME/Quillane/Quillane Reminder/log.dat"
 PIDS=""
-OWN=""
 
 # The socket folder a killed program made outside $ROOT (its runtime folder's path was long): its lock names it.
 remove_left_sockets() {
@@ -132,11 +131,9 @@ echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
 
 # As root with another user's home ("sudo -E"), or with a folder in its home that another user made, it says so
 # and leaves nothing there; as that user, links to root's files and a cache in a shared folder do not stop it, a
-# root-owned file of its own does.
+# root-owned file of its own does (in /tmp where the temporary folder is private: that user must reach them).
 if [ "$(id -u)" -eq 0 ]; then
-    # The other user must reach these folders: where the temporary folder is private, they go into /tmp.
-    U=$ROOT/u && mkdir -m 755 "$U"
-    setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$U" || { U=$(mktemp -d /tmp/qr-start.XXXXXX) && OWN=$U; }
+    U=$ROOT/u && mkdir -m 755 "$U" && setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$U" || { U=$(mktemp -d /tmp/qr-start.XXXXXX); OWN=$U; }
     D=".local/share/Quillane/Quillane Reminder"
     mkdir -p "$U"/other/run "$U"/own/run "$U/own/.config/Quillane" "$U/user/$D" \
         "$U/theirs/$D" "$U/shm" && chmod 700 "$U"/*/run && chmod 1777 "$U/shm" && chmod 755 "$U"
