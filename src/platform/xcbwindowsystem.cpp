@@ -30,6 +30,29 @@ QList<quint32> takeValues(xcb_get_property_reply_t *reply)
     return values;
 }
 
+// A window's place on the screen and its size, asked without waiting for the answer.
+struct RectAsked
+{
+    xcb_get_geometry_cookie_t geometry;
+    xcb_translate_coordinates_cookie_t origin;
+};
+
+RectAsked askRect(xcb_connection_t *connection, xcb_window_t id, xcb_window_t root)
+{
+    return {xcb_get_geometry(connection, id), xcb_translate_coordinates(connection, id, root, 0, 0)};
+}
+
+// The answer to askRect(), both replies taken; invalid where the window is gone.
+QRect takeRect(xcb_connection_t *connection, const RectAsked &asked)
+{
+    xcb_get_geometry_reply_t *size = xcb_get_geometry_reply(connection, asked.geometry, nullptr);
+    xcb_translate_coordinates_reply_t *place = xcb_translate_coordinates_reply(connection, asked.origin, nullptr);
+    const QRect rect = size && place ? QRect(place->dst_x, place->dst_y, size->width, size->height) : QRect();
+    free(size);
+    free(place);
+    return rect;
+}
+
 } // namespace
 
 std::unique_ptr<XcbWindowSystem> XcbWindowSystem::create()
@@ -272,21 +295,8 @@ bool XcbWindowSystem::covers(QWindow *window, QWindow *other)
     // Where the window server has them: a window manager that moves a window's frame may tell Qt of it
     // late or never (i3).
     const xcb_window_t ids[] = {xcb_window_t(window->winId()), xcb_window_t(other->winId())};
-    xcb_get_geometry_cookie_t sizes[2];
-    xcb_translate_coordinates_cookie_t places[2];
-    for (int i = 0; i < 2; ++i) {
-        sizes[i] = xcb_get_geometry(m_connection, ids[i]);
-        places[i] = xcb_translate_coordinates(m_connection, ids[i], m_root, 0, 0);
-    }
-    QRect rects[2];
-    for (int i = 0; i < 2; ++i) {
-        xcb_get_geometry_reply_t *size = xcb_get_geometry_reply(m_connection, sizes[i], nullptr);
-        xcb_translate_coordinates_reply_t *place = xcb_translate_coordinates_reply(m_connection, places[i], nullptr);
-        if (size && place)
-            rects[i] = QRect(place->dst_x, place->dst_y, size->width, size->height);
-        free(size);
-        free(place);
-    }
+    const RectAsked asked[] = {askRect(m_connection, ids[0], m_root), askRect(m_connection, ids[1], m_root)};
+    const QRect rects[] = {takeRect(m_connection, asked[0]), takeRect(m_connection, asked[1])};
     if (!rects[0].intersects(rects[1]))
         return false;
     // Listed from the bottom up.
@@ -380,8 +390,7 @@ QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
         xcb_get_window_attributes_cookie_t attributes;
         xcb_get_property_cookie_t partial;
         xcb_get_property_cookie_t plain;
-        xcb_get_geometry_cookie_t geometry;
-        xcb_translate_coordinates_cookie_t origin;
+        RectAsked rect;
     };
     std::vector<Asked> asked;
     asked.reserve(size_t(windows.size()));
@@ -389,8 +398,7 @@ QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
         asked.push_back({id, xcb_get_window_attributes(m_connection, id),
                          xcb_get_property(m_connection, 0, id, partial, XCB_ATOM_CARDINAL, 0, 12),
                          xcb_get_property(m_connection, 0, id, plain, XCB_ATOM_CARDINAL, 0, 4),
-                         xcb_get_geometry(m_connection, id),
-                         xcb_translate_coordinates(m_connection, id, m_root, 0, 0)});
+                         askRect(m_connection, id, m_root)});
     const auto values = [this](xcb_get_property_cookie_t cookie) {
         return takeValues(xcb_get_property_reply(m_connection, cookie, nullptr));
     };
@@ -402,20 +410,18 @@ QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
             xcb_get_window_attributes_reply(m_connection, window.attributes, nullptr);
         QList<quint32> strut = values(window.partial);
         const QList<quint32> plainStrut = values(window.plain);
-        xcb_get_geometry_reply_t *geometry = xcb_get_geometry_reply(m_connection, window.geometry, nullptr);
-        xcb_translate_coordinates_reply_t *origin =
-            xcb_translate_coordinates_reply(m_connection, window.origin, nullptr);
+        const QRect rect = takeRect(m_connection, window.rect);
         const bool shown = attributes && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
         if (strut.size() < 12 && plainStrut.size() >= 4) {
             strut = plainStrut.mid(0, 4);
             strut.resize(12, 0);
         }
-        if (shown && strut.size() >= 12 && geometry && origin) {
+        if (shown && strut.size() >= 12 && rect.isValid()) {
             StrutPartial values{};
             std::copy(strut.cbegin(), strut.cbegin() + 12, values.begin());
             DockWindow dock;
             dock.id = window.id;
-            dock.rect = QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+            dock.rect = rect;
             dock.strips = dockStrips(values, desktop);
             const qsizetype index = clients.indexOf(window.id);
             // Without a window manager's list the window ids give an order that both sides agree on.
@@ -427,8 +433,6 @@ QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
                 docks << dock;
         }
         free(attributes);
-        free(geometry);
-        free(origin);
     }
     return docks;
 }
