@@ -54,14 +54,26 @@ qsizetype trailingDigits(const QString &text)
     return n;
 }
 
-// A modifier, a lock, a dead, compose or input-mode key: it changes what the next key types, and
-// types nothing itself.
-bool typesNothingYet(int key)
+// A key that types nothing and that the field does not act on: a modifier or a lock (Shift's own press comes
+// before a capital or a shifted digit), a dead, compose or input-mode key, a function or media key. It changes
+// what the next key types, or nothing here, and leaves the typing as it is.
+bool typesNothing(const QKeyEvent *event)
 {
-    return (key >= Qt::Key_Shift && key <= Qt::Key_ScrollLock) || key == Qt::Key_Super_L || key == Qt::Key_Super_R ||
-           key == Qt::Key_Hyper_L || key == Qt::Key_Hyper_R || key == Qt::Key_AltGr || key == Qt::Key_Mode_switch ||
-           (key >= Qt::Key_Multi_key && key <= Qt::Key_Hangul_Special) ||
-           (key >= Qt::Key_Dead_Grave && key <= Qt::Key_Dead_Longsolidusoverlay);
+    const int key = event->key();
+    if ((key >= Qt::Key_Shift && key <= Qt::Key_ScrollLock) || key == Qt::Key_Super_L || key == Qt::Key_Super_R ||
+        key == Qt::Key_Hyper_L || key == Qt::Key_Hyper_R || key == Qt::Key_AltGr)
+        return true;
+    if (!event->text().isEmpty() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    // What ends the typing, moves the cursor, steps the date or opens the calendar.
+    static const int acted[] = {Qt::Key_Return, Qt::Key_Enter,  Qt::Key_Escape,   Qt::Key_Tab,  Qt::Key_Backtab,
+                                Qt::Key_Left,   Qt::Key_Right,  Qt::Key_Up,       Qt::Key_Down, Qt::Key_Home,
+                                Qt::Key_End,    Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_F4,   Qt::Key_Select};
+    // A key of its own for copy or undo, where a keyboard has one, is that shortcut.
+    const QKeySequence::StandardKey edits[] = {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Undo,
+                                               QKeySequence::Redo};
+    return std::find(std::begin(acted), std::end(acted), key) == std::end(acted) &&
+           std::none_of(std::begin(edits), std::end(edits), [event](auto edit) { return event->matches(edit); });
 }
 
 bool onlyDigits(const QString &text)
@@ -404,11 +416,6 @@ bool DateEdit::focusNextPrevChild(bool next)
 
 void DateEdit::keyPressEvent(QKeyEvent *event)
 {
-    // A keyboard sends Shift's own press before a capital or a shifted digit: the typing goes on.
-    if (typesNothingYet(event->key())) {
-        event->ignore();
-        return;
-    }
     const bool plain = !(event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier));
     const QString text = event->text();
     if (event->matches(QKeySequence::Paste)) {
@@ -421,6 +428,10 @@ void DateEdit::keyPressEvent(QKeyEvent *event)
     }
     if (plain && (event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete)) {
         erase(event->key() == Qt::Key_Backspace);
+        return;
+    }
+    if (typesNothing(event)) {
+        event->ignore();
         return;
     }
     if (m_typing && !readTypedText()) {

@@ -69,10 +69,11 @@ void TestDateEdit::typedDate_data()
     row("de_DE month name pasted", "de_DE", today, "paste", "15. März 2027", march);
     row("C no such day, said as it reads", "C", today, "tab", "30 Feb 2027\r", QDate());
     // As a keyboard sends them: "⇧" or a capital holds Shift; ⇮ and ⇪ are AltGr and Caps Lock pressed alone,
-    // and after a dead key ¨ or Compose ⎄ pressed alone the next character comes from the input method.
+    // and after a dead key ¨ or Compose ⎄ pressed alone the next character comes from the input method; ⟳ is F5.
     row("en_US capital after Tab", "en_US", today, "tab", "9 Dec 2026\r", QDate(2026, 12, 9));
     row("en_GB weekday", "en_GB", today, "tab", "Monday, 15 March 2027", march);
     row("fr_FR weekday, every digit shifted", "fr_FR", today, "tab", "lundi ⇧1⇧5⇧/⇧0⇧3⇧/⇧2⇧0⇧2⇧7\r", march);
+    row("C function key amid the month", "C", today, "tab", "15 Ma⟳r 2027\r", march);
     row("de_DE weekday, AltGr, Caps Lock", "de_DE", today, "tab", "⇪M⇪ontag, 1⇮5. M¨ärz 2027\r", march);
     row("sv_SE short weekday, own month", "sv_SE", today, "tab", "m⎄ån 15 mars 2027", march);
     row("ja_JP English month", "ja_JP", today, "tab", "9 Dec 2026\r", QDate(2026, 12, 9));
@@ -85,7 +86,8 @@ void TestDateEdit::typedDate_data()
 
 void TestDateEdit::typedDate()
 {
-    static const Qt::Key alone[] = {Qt::Key_AltGr, Qt::Key_CapsLock, Qt::Key_Dead_Diaeresis, Qt::Key_Multi_key};
+    static const Qt::Key alone[] = {Qt::Key_AltGr, Qt::Key_CapsLock, Qt::Key_Dead_Diaeresis, Qt::Key_Multi_key,
+                                    Qt::Key_F5};
     QFETCH(QString, locale);
     QFETCH(QDate, shown);
     QFETCH(QString, start);
@@ -123,7 +125,7 @@ void TestDateEdit::typedDate()
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     } else {
         for (qsizetype i = 0; i < typed.size(); ++i) {
-            const qsizetype key = QStringView(u"⇮⇪¨⎄").indexOf(typed.at(i));
+            const qsizetype key = QStringView(u"⇮⇪¨⎄⟳").indexOf(typed.at(i));
             const bool shift = typed.at(i) == u'⇧' ? bool(++i) : typed.at(i).isUpper();
             QInputMethodEvent composed;
             composed.setCommitString(typed.mid(i, 1));
