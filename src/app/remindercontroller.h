@@ -80,6 +80,8 @@ public:
     // the last look, or where it was taken in another zone, the earlier of its instant and its wall
     // reading here.
     static QDateTime missedSince();
+    // When the process started (UTC): without a stored look, what fell due since counts as missed.
+    static void setProcessStart(const QDateTime &time);
 
     // The stored form under "reminder": a list of maps, one per entry, in table order, with UTC times (an
     // earlier version's local times read as well) and an event's reading where it is kept.
