@@ -1,6 +1,8 @@
 #include "app/application.h"
 #include "app/processhooks.h"
+#include "app/remindercontroller.h"
 #include "app/startarguments.h"
+#include "core/clock.h"
 #include "core/log.h"
 #include "core/usermessages.h"
 #include "platform/displaycheck.h"
@@ -36,6 +38,8 @@ void preferXcbUnderWayland()
 
 int main(int argc, char *argv[])
 {
+    // Reminders that fall due while a first start loads are missed, not passed over.
+    ReminderController::setProcessStart(Common::Clock::nowUtc());
     // Until the bar is up; the start allocates most of what the program holds.
     Common::growHeapsInLargeSteps();
     // Before any local time is computed, so that the zone is read once.

@@ -6,6 +6,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/settingkeys.h"
+#include "events/notspecifiedevent.h"
 #include "platform/iwallclocktimer.h"
 #include "store/eventsmanager.h"
 
@@ -34,6 +35,8 @@ const int s_passedAsked = 8;
 // The window comes a little after the minute starts, so the minute is surely "now" when it fires.
 const int s_wakeDelaySecs = 15;
 
+QDateTime s_processStart;
+
 std::unique_ptr<IWallClockTimer> s_updateTimer;
 ReminderController *s_timerOwner = nullptr;
 QList<QMetaObject::Connection> s_timerConnections;
@@ -60,6 +63,15 @@ QDateTime wallReading(const QDateTime &key)
 {
     const QDateTime local = key.toLocalTime();
     return QDateTime(local.date(), local.time(), Qt::UTC);
+}
+
+// The reading of a reminder's own moment, the event's time less its notice: where the offset changes
+// between the two (daylight saving), the reminder's instant reads otherwise in one zone than in another.
+QDateTime readingFor(const AbstractCommonEventPtr &event, const QDateTime &key)
+{
+    const auto *timed = dynamic_cast<const NotSpecifiedEvent *>(event.get());
+    const qint64 notice = timed && timed->period().hasTime() ? qint64(timed->notifyMinutes()) * 60 : 0;
+    return wallReading(key.addSecs(notice)).addSecs(-notice);
 }
 
 // The reading an entry is due at: where it was worked out, or here.
@@ -106,6 +118,7 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show) : QOb
     restoreShown();
     m_savedLook = storedLastLook().toUTC();
     addMissedSince(missedSince());
+    s_processStart = QDateTime(); // a later start in the process has a look, or started after it
     showReminder();
     // At the end of the run, while the application can still tell of a failed write.
     if (QCoreApplication *app = QCoreApplication::instance())
@@ -142,13 +155,21 @@ QDateTime ReminderController::storedLastLook()
     return QDateTime::fromString(IApplication::instance()->settingsValue(s_lookKey).toString(), Qt::ISODateWithMs);
 }
 
+void ReminderController::setProcessStart(const QDateTime &time)
+{
+    s_processStart = time;
+}
+
 QDateTime ReminderController::missedSince()
 {
     const QString text = IApplication::instance()->settingsValue(s_lookKey).toString();
     const QDateTime look = QDateTime::fromString(text, Qt::ISODateWithMs);
+    // None stored (a first start): what fell due while the process started is missed, not passed over.
+    if (!look.isValid())
+        return s_processStart.toLocalTime();
     const QDateTime here = look.toLocalTime();
     // Taken on the same clock, or by an earlier build, which wrote no zone.
-    if (!look.isValid() || text.endsWith(QLatin1Char('Z')) || look.offsetFromUtc() == here.offsetFromUtc())
+    if (text.endsWith(QLatin1Char('Z')) || look.offsetFromUtc() == here.offsetFromUtc())
         return here;
     // East, the wall clock jumped from that reading to this one: what it passed over is missed too.
     const QDateTime reading(look.date(), look.time());
@@ -317,14 +338,16 @@ void ReminderController::showReminder()
     for (auto it = m_reminders.begin(); it != m_reminders.end();) {
         const QDateTime &key = it.key();
         const bool pending = isPending(key, now, todayStart);
-        // Due before today and before the last look: left from an earlier run, dropped unseen.
+        // Due before today and before the last look: left from an earlier run, dropped unseen, but for a
+        // snooze, which the user chose.
         const bool stale = !key.isValid() || (!pending && key <= now);
         // In the order of the keys: from the first still ahead on, none is due.
         if (!stale && !pending)
             break;
         for (const ReminderEntry &entry : qAsConst(it.value())) {
+            const bool drop = stale && (!entry.snoozed || !key.isValid());
             const AbstractCommonEventPtr event =
-                stale || !m_eventsManager ? AbstractCommonEventPtr() : m_eventsManager->eventById(entry.eventId);
+                drop || !m_eventsManager ? AbstractCommonEventPtr() : m_eventsManager->eventById(entry.eventId);
             // Gone events leave without a window.
             if (event)
                 due[key].append(event);
@@ -420,7 +443,7 @@ void ReminderController::nearestReminders()
                 // ones skip the look-up.
                 QDateTime reading;
                 if (!skip && *key < tomorrowMs) {
-                    reading = wallReading(keyTime);
+                    reading = readingFor(event, keyTime);
                     skip = waiting.contains({reading, id}) || shownAlready(reading, *key, nowMs, id);
                 }
                 if (!skip)
@@ -472,16 +495,21 @@ void ReminderController::restoreSnoozed()
     // does the empty list, which the INI store writes as no value: neither is written at each start.
     m_saved = snoozedFromVariant(stored);
     m_hasSaved = true;
-    // A reminder not yet due that was worked out in another zone is due when the wall clock here reads
-    // what it read for it: a move east passed it while the program was closed.
+    // A reminder worked out in another zone is due when the wall clock here reads what it read for it:
+    // a move east passed it while the program was closed, a move west brought it ahead again. One that
+    // passed both there and here stays where it fell due.
     const QDateTime now = Common::Clock::nowUtc();
     m_reminders.clear();
     for (auto it = m_saved.cbegin(); it != m_saved.cend(); ++it) {
         for (const ReminderEntry &entry : it.value()) {
             QDateTime key = it.key();
-            if (!entry.snoozed && entry.reading.isValid() && key > now && wallReading(key) != entry.reading) {
-                if (const std::optional<qint64> moment = localMoment(entry.reading.date(), entry.reading.time()))
-                    key = minuteOf(QDateTime::fromMSecsSinceEpoch(*moment, Qt::UTC));
+            const AbstractCommonEventPtr event =
+                entry.snoozed || !m_eventsManager ? nullptr : m_eventsManager->eventById(entry.eventId);
+            if (event && entry.reading.isValid() && readingFor(event, key) != entry.reading) {
+                if (const std::optional<qint64> moment = localMoment(entry.reading.date(), entry.reading.time())) {
+                    const QDateTime here = minuteOf(QDateTime::fromMSecsSinceEpoch(*moment, Qt::UTC));
+                    key = key > now || here > now ? here : key;
+                }
             }
             m_reminders[key].append(entry);
         }
@@ -547,10 +575,12 @@ void ReminderController::addMissedSince(const QDateTime &since)
         return;
     const QDateTime today = now.date().startOfDay();
     const QDateTime todayUtc = dayStartUtc(now.date());
-    // Reminders of an earlier day are dropped at a start, but for one whose event is still ahead:
-    // a resume over the same night opens it too.
-    for (auto it = m_reminders.begin(); it != m_reminders.end() && it.key() < todayUtc;)
-        it = m_reminders.erase(it);
+    // Event reminders of an earlier day are dropped at a start, but for one whose event is still ahead:
+    // a resume over the same night opens it too. A snooze the user chose opens whatever the day.
+    for (auto it = m_reminders.begin(); it != m_reminders.end() && it.key() < todayUtc;) {
+        it->removeIf([](const ReminderEntry &entry) { return !entry.snoozed; });
+        it = it->isEmpty() ? m_reminders.erase(it) : std::next(it);
+    }
     // Due already at the same reading, maybe of another zone's clock, or shown at it.
     QSet<QPair<QDateTime, QByteArray>> waiting;
     for (auto it = m_reminders.cbegin(); it != m_reminders.cend() && it.key() <= now; ++it) {
@@ -565,7 +595,7 @@ void ReminderController::addMissedSince(const QDateTime &since)
         if (!time.isValid() || time > now)
             continue;
         const QDateTime key = minuteOf(time);
-        const ReminderEntry entry{event->id(), false, wallReading(key)};
+        const ReminderEntry entry{event->id(), false, readingFor(event, key)};
         if (!waiting.contains({entry.reading, entry.eventId}) &&
             !shownAlready(entry.reading, key.toMSecsSinceEpoch(), now.toMSecsSinceEpoch(), entry.eventId)) {
             m_reminders[key].append(entry);

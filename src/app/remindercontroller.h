@@ -25,8 +25,8 @@ struct ReminderEntry
 {
     QByteArray eventId;
     bool snoozed = false; // from the user's snooze rather than the event's own time
-    // What the wall clock reads at an event's reminder, in the zone it was worked out in (its date and
-    // time in UTC spec); kept for today's. None: the reading of its instant here.
+    // What the wall clock reads at an event's reminder, the event's time less its notice, in the zone it
+    // was worked out in (its date and time in UTC spec); kept for today's. None: the reading of its instant here.
     QDateTime reading = {};
 
     bool operator==(const ReminderEntry &other) const
@@ -80,6 +80,8 @@ public:
     // the last look, or where it was taken in another zone, the earlier of its instant and its wall
     // reading here.
     static QDateTime missedSince();
+    // When the process started (UTC): without a stored look, what fell due since counts as missed.
+    static void setProcessStart(const QDateTime &time);
 
     // The stored form under "reminder": a list of maps, one per entry, in table order, with UTC times (an
     // earlier version's local times read as well) and an event's reading where it is kept.
@@ -113,7 +115,7 @@ private:
     EventsManager *m_eventsManager = nullptr;
     ShowFunction m_show;
     ReminderTable m_reminders;
-    // Event reminders shown or dropped, by the minute's wall-clock reading in the zone of the look: an
+    // Event reminders shown or dropped, by the reminder's reading in the zone of the look: an
     // event whose time has seconds still answers its minute after the window opened, in the hour repeated
     // when daylight saving ends it answers the same reading again an hour later, and after a move west
     // (also back across midnight) later. The same minute again (a clock set back) is let through once its

@@ -18,6 +18,7 @@
 namespace {
 
 const QDate s_day(2026, 3, 10);
+const QDate s_springEve(2027, 3, 13); // New York's clocks go forward the next night
 
 QDateTime at(const QString &time, int dayOffset = 0)
 {
@@ -435,15 +436,15 @@ private slots:
         QCOMPARE(m_shownAt, QList<QDateTime>{dayUtc.addSecs(firstUtcHour * 3600 + 30 * 60 + 15)});
     }
 
-    void restoresSnoozesOnlyOnTheSameDay_data()
+    void restoresSnoozesOnALaterDayToo_data()
     {
         QTest::addColumn<int>("restartDay");
         QTest::addColumn<bool>("shown");
         QTest::newRow("same day") << 0 << true;
-        QTest::newRow("next day") << 1 << false;
+        QTest::newRow("next day") << 1 << true;
     }
 
-    void restoresSnoozesOnlyOnTheSameDay()
+    void restoresSnoozesOnALaterDayToo()
     {
         QFETCH(int, restartDay);
         QFETCH(bool, shown);
@@ -704,6 +705,9 @@ private slots:
             << QStringList{"Europe/Berlin", "09:30 America/New_York", "10:30 Europe/Berlin"};
         QTest::newRow("shown, east across midnight")
             << QStringList{"Europe/Berlin", "08:01 Pacific/Honolulu", "11:00 Pacific/Kiritimati"};
+        QTest::newRow("due during a slow first start") << QStringList{"Europe/Berlin", "08:31 Europe/Berlin"};
+        QTest::newRow("840 min notice, west back across midnight")
+            << QStringList{"Australia/Sydney", "08:10 Australia/Sydney", "20:30 America/New_York"};
     }
 
     void remindsThroughMovesBothWays()
@@ -713,13 +717,15 @@ private slots:
         qunsetenv("TZ");
         const QString zoneFile = m_dir->filePath("localtime");
         const auto at = [](const QString &move) {
-            return QDateTime(s_day, QTime::fromString(move.left(5), "hh:mm"), Qt::UTC).toLocalTime();
+            return QDateTime(s_springEve, QTime::fromString(move.left(5), "hh:mm"), Qt::UTC).toLocalTime();
         };
         QVERIFY(QFile::link("/usr/share/zoneinfo/" + moves.takeFirst(), zoneFile));
         TimeZoneWatcher::pinSystemZone(zoneFile);
         TimeZoneWatcher watcher(zoneFile);
         Common::Clock::pin(at(moves.first()).addSecs(-1800));
+        ReminderController::setProcessStart(Common::Clock::nowUtc().addSecs(-1800)); // a slow start
         addAppointment("daily", QDateTime(s_day, QTime(9, 0)))->setOccurrence(Occurrence(s_day, IOccurrence::Daily));
+        static_cast<NotSpecifiedEvent &>(*m_manager->eventByIndex(0)).setNotifyMinutes(atoi(QTest::currentDataTag()));
         start();
         connect(&watcher, &TimeZoneWatcher::zoneChanged, m_controller.get(), &ReminderController::recompute);
         for (const QString &move : moves) {
@@ -752,6 +758,8 @@ private slots:
         QTest::newRow("east, quit across it") << berlin << kolkata << QTime(9, 0, 20) << "| once daily | once daily";
         QTest::newRow("east, killed across it") << berlin << kolkata << QTime(9, 0, 20) << "| once daily | once daily";
         QTest::newRow("west, killed across it") << tokyo << berlin << QTime(1, 0, 40) << "once daily | | once daily";
+        QTest::newRow("west, closed early, back across it")
+            << berlin << newYork << QTime(4, 45) << "| | daily once daily";
     }
 
     // Last: the zone stays pinned, as in the program.
@@ -775,7 +783,9 @@ private slots:
         addAppointment("daily", QDateTime(s_day, QTime(9, 0)))->setOccurrence(Occurrence(s_day, IOccurrence::Daily));
         start();
         connect(&watcher, &TimeZoneWatcher::zoneChanged, m_controller.get(), &ReminderController::recompute);
-        if (closed) { // started again to run a few seconds
+        if (closed && tag.contains("early")) { // from its first look on
+            m_controller.reset();
+        } else if (closed) { // started again to run a few seconds
             advanceTo(switchTime.addSecs(-20));
             m_controller.reset();
             start();
