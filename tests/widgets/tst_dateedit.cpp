@@ -82,6 +82,9 @@ void TestDateEdit::typedDate_data()
     row("zh_CN month first", "zh_CN", today, "tab", "Mar 15, 2027\r", march);
     row("fa_IR year last", "fa_IR", today, "tab", "15 Mar 2027", march);
     row("lt_LT own month", "lt_LT", today, "tab", "15 kovo 2027\r", march);
+    row("he_IL own long form", "he_IL", today, "tab", "15 במרץ 2027\r", march);
+    row("he_IL weekday, own long form", "he_IL", today, "tab", "יום שני, 15 במרץ 2027", march);
+    row("ru_RU short month with a dot", "ru_RU", today, "tab", "24 фев. 2034\r", QDate(2034, 2, 24));
 }
 
 void TestDateEdit::typedDate()
@@ -133,6 +136,8 @@ void TestDateEdit::typedDate()
                 QTest::sendKeyEvent(QTest::Click, edit, alone[key], QString(), {});
             else if (i > 0 && QStringView(u"¨⎄").contains(typed.at(i - 1)))
                 QApplication::sendEvent(edit, &composed);
+            else if (typed.at(i).unicode() > 127) // a key of the locale's own layout
+                QTest::sendKeyEvent(QTest::Click, edit, Qt::Key(typed.at(i).toUpper().unicode()), typed.mid(i, 1), {});
             else
                 QTest::keyClick(edit, char(typed.at(i).unicode()), shift ? Qt::ShiftModifier : Qt::NoModifier);
         }
