@@ -1,9 +1,12 @@
 #include "core/clock.h"
 #include "core/dateconversions.h"
+#include "shots.h"
 #include "testhelpers.h"
 #include "widgets/dateedit.h"
 
+#include <QCalendarWidget>
 #include <QClipboard>
+#include <QTableView>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -21,6 +24,8 @@ private slots:
     void cleanupTestCase() { Common::Clock::unpin(); }
     void typedDate_data();
     void typedDate();
+    void calendarFromKeyboard_data();
+    void calendarFromKeyboard();
 };
 
 void TestDateEdit::typedDate_data()
@@ -153,6 +158,54 @@ void TestDateEdit::typedDate()
         const QString example = edit->problem().section(QStringLiteral(" as "), 1);
         QCOMPARE(dateFromTypedText(example, edit->displayFormat(), edit->locale()), QDate(2026, 12, 6));
     }
+}
+
+void TestDateEdit::calendarFromKeyboard_data()
+{
+    QTest::addColumn<Qt::Key>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<int>("pointSize"); // 0: the usual font
+    QTest::newRow("F4") << Qt::Key_F4 << Qt::KeyboardModifiers() << 0;
+    QTest::newRow("Alt+Down, larger font") << Qt::Key_Down << Qt::KeyboardModifiers(Qt::AltModifier) << 16;
+}
+
+void TestDateEdit::calendarFromKeyboard()
+{
+    QFETCH(Qt::Key, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(int, pointSize);
+    const QFont usual = QApplication::font();
+    QFont font = usual;
+    font.setPointSize(pointSize > 0 ? pointSize : usual.pointSize());
+    QApplication::setFont(font);
+    const auto restoreFont = qScopeGuard([&] { QApplication::setFont(usual); });
+    QLocale::setDefault(QLocale("de_DE"));
+    QWidget window;
+    auto *edit = new DateEdit(&window);
+    QLocale::setDefault(QLocale::c());
+    edit->setCalendarPopup(true);
+    const QDate begin(2027, 3, 15);
+    edit->setDate(begin);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    edit->setFocus();
+    QTest::keyClick(edit, key, modifiers);
+    QWidget *popup = edit->calendarWidget()->window();
+    QTRY_VERIFY(popup->isVisible());
+    TestHelpers::saveShot(popup, QStringLiteral("calendar ") + QTest::currentDataTag());
+    // Every weekday name whole, as the cells' text margins leave it room.
+    const auto *view = popup->findChild<QTableView *>();
+    const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    for (int column = 0; column < 7; ++column) {
+        const QString name = view->model()->index(0, column).data().toString();
+        QVERIFY2(QFontMetricsF(view->font()).horizontalAdvance(name) + margins <= view->columnWidth(column),
+                 qPrintable(name));
+    }
+    // Another day chosen with the arrow keys, then let go of.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTRY_VERIFY(!popup->isVisible());
+    QCOMPARE(edit->date(), begin);
 }
 
 QTEST_MAIN(TestDateEdit)
