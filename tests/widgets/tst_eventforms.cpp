@@ -700,15 +700,17 @@ void TestEventForms::dateProblemTakesNoWidth_data()
     QTest::addColumn<EventPtr>("event"); // none: the repetition editor
     QTest::addColumn<int>("pointSize");  // 0: the usual font
     QTest::addColumn<QString>("problem");
+    QTest::addColumn<bool>("chosen"); // the repetition chosen after the editor shows, as after "Other..."
     const QString problem = QStringLiteral("No such date: type one as 12/9/2026");
     const QString french =
         QStringLiteral("Avant le début, 15/03/2027 : tapez une date de fin qui vient après le début");
-    QTest::newRow("appointment") << appointment(Period(QDate(2026, 5, 1), QTime(9, 0))) << 0 << problem;
-    QTest::newRow("wedding") << wedding() << 0 << problem;
-    QTest::newRow("holiday") << holiday() << 0 << problem;
-    QTest::newRow("task") << task() << 0 << problem;
-    QTest::newRow("task, larger font") << task() << 16 << french;
-    QTest::newRow("repetition, larger font") << EventPtr() << 16 << french;
+    QTest::newRow("appointment") << appointment(Period(QDate(2026, 5, 1), QTime(9, 0))) << 0 << problem << false;
+    QTest::newRow("wedding") << wedding() << 0 << problem << false;
+    QTest::newRow("holiday") << holiday() << 0 << problem << false;
+    QTest::newRow("task") << task() << 0 << problem << false;
+    QTest::newRow("task, larger font") << task() << 16 << french << false;
+    QTest::newRow("repetition, larger font") << EventPtr() << 16 << french << false;
+    QTest::newRow("repetition chosen, larger font") << EventPtr() << 16 << french << true;
 }
 
 void TestEventForms::dateProblemTakesNoWidth()
@@ -716,6 +718,7 @@ void TestEventForms::dateProblemTakesNoWidth()
     QFETCH(EventPtr, event);
     QFETCH(int, pointSize);
     QFETCH(QString, problem);
+    QFETCH(bool, chosen);
     const QFont usual = QApplication::font();
     QFont font = usual;
     if (pointSize > 0)
@@ -725,15 +728,21 @@ void TestEventForms::dateProblemTakesNoWidth()
     std::unique_ptr<QDialog> dialog;
     if (event)
         dialog = std::make_unique<EventEditDialog>(event.get(), nullptr);
+    else if (chosen)
+        dialog = std::make_unique<OccurrenceEditor>(Occurrence(QDate(2027, 3, 15), IOccurrence::Once));
     else
         dialog = std::make_unique<OccurrenceEditor>(Occurrence::fromRRule({2027, 3, 15}, "FREQ=DAILY;UNTIL=20270320"));
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+    if (chosen)
+        dialog->findChild<QComboBox *>("repeatComboBox")->setCurrentIndex(IOccurrence::Daily);
     if (auto *end = dialog->findChild<QCheckBox *>("endDateCheckBox"); end && !end->isChecked())
         end->click();
+    auto *edit = dialog->findChild<DateEdit *>();
+    // Every row whole, a wrapped one too, once the rows of a kind chosen show.
+    QTRY_VERIFY(edit->isVisible() && dialog->height() >= dialog->heightForWidth(dialog->width()));
     const QSize size = dialog->size();
     TestHelpers::saveShot(dialog.get(), QTest::currentDataTag());
-    QVERIFY(size.height() >= dialog->heightForWidth(size.width())); // every row whole, a wrapped one too
     const auto heights = [&] {
         QList<int> all;
         for (const QWidget *field : dialog->findChildren<QWidget *>()) {
@@ -744,7 +753,6 @@ void TestEventForms::dateProblemTakesNoWidth()
         return all;
     };
     const QList<int> fieldHeights = heights();
-    auto *edit = dialog->findChild<DateEdit *>();
     edit->setProblem(problem);
     QCOMPARE(dialog->width(), size.width());
     QVERIFY(dialog->height() > size.height());
