@@ -54,6 +54,7 @@ private slots:
     void startDateChangeRedescribes();
     void otherRunsEditorAndCancelKeepsRule();
     void spaceAndEnterOpenTheMenu();
+    void returnAfterTheEditorPressesTheDefault();
     void tabShowsAFocusMark_data();
     void tabShowsAFocusMark();
 
@@ -292,6 +293,28 @@ void TestOccurrenceEditor::spaceAndEnterOpenTheMenu()
     for (Qt::Key key : {Qt::Key_A, Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
         QTest::keyClick(&control, key);
     QCOMPARE(control.m_menusShown, 3);
+}
+
+void TestOccurrenceEditor::returnAfterTheEditorPressesTheDefault()
+{
+    QDialog form;
+    auto *control = new ScriptedOccurrenceControl(&form);
+    control->setOccurrence(Occurrence(QDate(2026, 4, 15), IOccurrence::Once));
+    auto *ok = new QPushButton(QStringLiteral("OK"), &form);
+    ok->setDefault(true);
+    ok->move(0, 40);
+    QSignalSpy pressed(ok, &QPushButton::clicked);
+    int edits = 0;
+    control->m_answerEditor = [&](OccurrenceEditor *) { return ++edits > 0; };
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    control->setFocus();
+    QTest::keyClick(control, Qt::Key_Return);
+    control->menu()->actions().last()->trigger(); // Other...
+    QTRY_COMPARE(edits, 1);
+    QTest::keyClick(control, Qt::Key_Return);
+    QCOMPARE(pressed.count(), 1);
+    QCOMPARE(control->m_menusShown, 1);
 }
 
 void TestOccurrenceEditor::tabShowsAFocusMark_data()
