@@ -5,8 +5,8 @@
 #include "core/dateconversions.h"
 
 #include <QApplication>
-#include <QCalendarWidget>
 #include <QBoxLayout>
+#include <QCalendarWidget>
 #include <QClipboard>
 #include <QFormLayout>
 #include <QGuiApplication>
@@ -417,9 +417,11 @@ bool DateEdit::eventFilter(QObject *watched, QEvent *event)
         QMetaObject::invokeMethod(
             this, [this] { showProblem(true); }, Qt::QueuedConnection);
     }
-    if (watched != lineEdit() && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent *>(event)->matches(QKeySequence::Cancel))
-        setDate(m_calendarDate);
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Cancel)) {
+        const auto *calendar = findChild<QCalendarWidget *>();
+        if (calendar && watched == calendar->window())
+            setDate(m_calendarDate);
+    }
     // A click moves the cursor: typing goes on from there.
     if (watched == lineEdit() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
