@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/log.h"
 
+#include <QRegularExpression>
 #include <QVariantMap>
 
 #include <ctime>
@@ -278,11 +279,12 @@ QString dateSectionOrder(const QString &format)
 }
 
 namespace {
-// A name as it may be typed: case folded, its dots left out ("Dez." and "dez" alike).
+// A name as it may be typed: case folded, its marks of a short form left out ("Dez." and "dez" alike, the
+// Hebrew geresh as a dot).
 QString foldedName(const QString &name)
 {
     QString folded = name.toCaseFolded();
-    folded.remove(QLatin1Char('.'));
+    folded.removeIf([](QChar c) { return c.isPunct(); });
     return folded;
 }
 
@@ -304,14 +306,57 @@ int nameNumber(const QString &word, const QLocale &locale, int count, LocaleName
     return 0;
 }
 
-int monthNamed(const QString &word, const QLocale &locale)
-{
-    return nameNumber(word, locale, 12, &QLocale::monthName, &QLocale::standaloneMonthName);
-}
-
 bool isDayName(const QString &word, const QLocale &locale)
 {
-    return nameNumber(word, locale, 7, &QLocale::dayName, &QLocale::standaloneDayName) != 0;
+    if (nameNumber(word, locale, 7, &QLocale::dayName, &QLocale::standaloneDayName) != 0)
+        return true;
+    // Each word of a name of several ("יום שני", "segunda-feira"): the words are read one by one.
+    static const QRegularExpression between(QStringLiteral("[^\\p{L}\\p{M}]+"));
+    for (int day = 1; day <= 7; ++day) {
+        for (const QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
+            const QString name = locale.dayName(day, type).toCaseFolded();
+            if (name.size() > word.size() && name.contains(word) &&
+                name.split(between, Qt::SkipEmptyParts).contains(word))
+                return true;
+        }
+    }
+    return false;
+}
+
+// Letters the locale's long format writes onto the month's name ("בMMMM": "in March").
+QString monthPrefix(const QLocale &locale)
+{
+    const QString format = locale.dateFormat(QLocale::LongFormat);
+    const qsizetype at = format.indexOf(QLatin1Char('M'));
+    qsizetype from = at;
+    while (from > 0 && format.at(from - 1).isLetter())
+        --from;
+    return at < 0 ? QString() : foldedName(format.mid(from, at - from));
+}
+
+int monthNamed(const QString &word, const QLocale &locale)
+{
+    if (const int number = nameNumber(word, locale, 12, &QLocale::monthName, &QLocale::standaloneMonthName))
+        return number;
+    const QString prefix = monthPrefix(locale);
+    if (!prefix.isEmpty() && word.size() > prefix.size() && word.startsWith(prefix))
+        return monthNamed(word.mid(prefix.size()), locale);
+    // A short form of the user's own making ("фев." where the locale writes "февр."): the first three
+    // letters or more of one month's name and of no weekday's.
+    if (word.size() < 3 || isDayName(word, locale))
+        return 0;
+    int found = 0;
+    for (const QLocale &names : {locale, QLocale::c()}) {
+        for (int number = 1; number <= 12; ++number) {
+            if (foldedName(names.monthName(number, QLocale::LongFormat)).startsWith(word) ||
+                foldedName(names.standaloneMonthName(number, QLocale::LongFormat)).startsWith(word)) {
+                if (found != 0 && found != number)
+                    return 0;
+                found = number;
+            }
+        }
+    }
+    return found;
 }
 
 // Words a date format writes as they stand: quoted text and letters that are no field.

@@ -73,7 +73,9 @@ QString dateSectionOrder(const QString &format);
 // of one digit where that makes a date. Invalid for any other text or a day that does not exist.
 QDate dateFromTypedText(const QString &text, const QString &format, const QLocale &locale);
 // The month (1-12) `word` names in `locale` or in English, long or short, case and dots ignored; 0 for none.
+// The letters the locale's long form writes onto the name may come before it ("במרץ"), and three or more
+// first letters of only one month's name name it too ("фев").
 int monthOfWord(const QString &word, const QLocale &locale);
-// True when `word` names a weekday, and no month, as monthOfWord() reads names: dateFromTypedText()
-// passes such a word over.
+// True when `word` names a weekday, or is one word of such a name, and no month, as monthOfWord() reads
+// names: dateFromTypedText() passes such a word over.
 bool isWeekdayWord(const QString &word, const QLocale &locale);

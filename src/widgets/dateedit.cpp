@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QBoxLayout>
+#include <QCalendarWidget>
 #include <QClipboard>
 #include <QFormLayout>
 #include <QGuiApplication>
@@ -13,6 +14,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QTableView>
+#include <QtMath>
 
 namespace {
 
@@ -131,6 +137,35 @@ bool placeUnder(QWidget *widget, QLabel *line)
         }
     }
     return false;
+}
+
+// The field drawn as Qt draws a date field with a calendar: as an editable combo box.
+QStyleOptionComboBox comboOption(const QWidget *field)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(field);
+    option.editable = true;
+    option.subControls = QStyle::SC_All;
+    return option;
+}
+
+// Qt makes the calendar's columns as wide as the widest weekday name in whole pixels, but the name's width has
+// a fraction: at some font sizes the widest is cut to "…".
+void fitWeekdayNames(QCalendarWidget *calendar)
+{
+    const auto *view = calendar->findChild<QTableView *>();
+    if (!view || calendar->horizontalHeaderFormat() == QCalendarWidget::NoHorizontalHeader)
+        return;
+    const QAbstractItemModel *model = view->model();
+    const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    int widest = 0;
+    for (int column = 0; column < model->columnCount(); ++column) {
+        const QModelIndex header = model->index(0, column);
+        const QVariant font = header.data(Qt::FontRole);
+        const QFontMetricsF metrics(font.isValid() ? font.value<QFont>() : view->font());
+        widest = qMax(widest, qCeil(metrics.horizontalAdvance(header.data().toString())));
+    }
+    calendar->setMinimumWidth(model->columnCount() * (widest + margins) + 2 * view->frameWidth());
 }
 
 } // namespace
@@ -382,11 +417,32 @@ bool DateEdit::eventFilter(QObject *watched, QEvent *event)
         QMetaObject::invokeMethod(
             this, [this] { showProblem(true); }, Qt::QueuedConnection);
     }
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->matches(QKeySequence::Cancel)) {
+        const auto *calendar = findChild<QCalendarWidget *>();
+        if (calendar && watched == calendar->window())
+            setDate(m_calendarDate);
+    }
     // A click moves the cursor: typing goes on from there.
     if (watched == lineEdit() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
         m_fromHere = false;
     return QDateEdit::eventFilter(watched, event);
+}
+
+void DateEdit::mousePressEvent(QMouseEvent *event)
+{
+    const QStyleOptionComboBox option = comboOption(this);
+    if (calendarPopup() && style()->hitTestComplexControl(QStyle::CC_ComboBox, &option, event->position().toPoint(),
+                                                          this) == QStyle::SC_ComboBoxArrow)
+        fitWeekdayNames(calendarWidget());
+    QDateEdit::mousePressEvent(event);
+    // The field takes each day the arrow keys reach in the calendar, and Qt's own Escape puts back the last
+    // of them: the date the calendar opened on comes back.
+    const auto *calendar = findChild<QCalendarWidget *>();
+    if (calendar && calendar->window()->isVisible()) {
+        m_calendarDate = date();
+        calendar->window()->installEventFilter(this);
+    }
 }
 
 void DateEdit::focusInEvent(QFocusEvent *event)
@@ -444,6 +500,18 @@ void DateEdit::keyPressEvent(QKeyEvent *event)
             QCoreApplication::sendEvent(lineEdit(), event);
         }
         event->setAccepted(key != Qt::Key_Escape);
+        return;
+    }
+    // F4 and Alt+Down open the calendar, as they open the list of a combo box; Qt opens it only by the mouse.
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (calendarPopup() && ((event->key() == Qt::Key_F4 && modifiers == Qt::NoModifier) ||
+                            (event->key() == Qt::Key_Down && modifiers == Qt::AltModifier))) {
+        const QStyleOptionComboBox option = comboOption(this);
+        const QPoint arrow =
+            style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, this).center();
+        QMouseEvent press(QEvent::MouseButtonPress, arrow, mapToGlobal(arrow), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        mousePressEvent(&press);
         return;
     }
     QDateEdit::keyPressEvent(event);

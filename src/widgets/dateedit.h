@@ -42,6 +42,7 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
 
 private:
     void startTyping(bool overPart = false);
@@ -65,7 +66,8 @@ private:
     bool m_typing = false;
     bool m_fromHere = false;
     QString m_before, m_keys, m_typed, m_after, m_shown;
-    QDate m_heldDate; // the date under the text held
+    QDate m_heldDate;     // the date under the text held
+    QDate m_calendarDate; // the date when the calendar opened
     QString m_problemText;
     bool m_holding = false; // the window's layout waits for a mouse button's release
     // Lives in an outer layout, so it can go before the field does.

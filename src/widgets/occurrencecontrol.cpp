@@ -49,8 +49,15 @@ void OccurrenceControl::updateText()
 
 void OccurrenceControl::keyPressEvent(QKeyEvent *event)
 {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    // The rule was just made in the editor and the focus came back here: Return is for the form's default button.
+    if (enter && m_edited) {
+        event->ignore();
+        return;
+    }
+    m_edited = false;
     // The label's own link keys act only on a link Tab stepped into, which the focus never does here.
-    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    if (event->key() == Qt::Key_Space || enter) {
         event->accept();
         showMenu();
         return;
@@ -165,6 +172,13 @@ void OccurrenceControl::onOtherClicked()
         m_editor->setOccurrence(m_occurrence);
     if (execEditor(m_editor.get()))
         setOccurrence(m_editor->occurrence());
+    m_edited = true;
+}
+
+void OccurrenceControl::focusOutEvent(QFocusEvent *event)
+{
+    QLabel::focusOutEvent(event);
+    m_edited = false;
 }
 
 void OccurrenceControl::contextMenuEvent(QContextMenuEvent *event)

@@ -34,6 +34,7 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     // Runs the menu; tests replace it so no modal loop starts.
     virtual void execMenu(QMenu *menu);
@@ -53,4 +54,5 @@ private:
     std::unique_ptr<QMenu> m_menu;
     std::unique_ptr<OccurrenceEditor> m_editor;
     Occurrence m_occurrence;
+    bool m_edited = false; // the editor closed, and the focus has stayed here since
 };

@@ -137,13 +137,27 @@ void OccurrenceEditor::showEvent(QShowEvent *event)
 {
     // A larger font or a summary that wraps asks for more than the usual size: every row shows whole
     // from the start. Taken before the window is centred.
-    if (!event->spontaneous()) {
-        layout()->activate();
-        const int width = qMax(kStartingSize.width(), minimumSizeHint().width());
-        const int height = hasHeightForWidth() ? heightForWidth(width) : sizeHint().height();
-        resize(width, qMax(kStartingSize.height(), height));
-    }
+    if (!event->spontaneous())
+        growToContents(kStartingSize);
     Dialog::showEvent(event);
+}
+
+bool OccurrenceEditor::event(QEvent *event)
+{
+    const bool done = Dialog::event(event);
+    // Rows of another kind and a summary of more lines, once they show, may need more than the window took
+    // when it opened: its layout would squeeze every row rather than grow it.
+    if (event->type() == QEvent::LayoutRequest && isVisible())
+        growToContents(size());
+    return done;
+}
+
+void OccurrenceEditor::growToContents(const QSize &size)
+{
+    layout()->activate();
+    const int width = qMax(size.width(), minimumSizeHint().width());
+    const int height = hasHeightForWidth() ? heightForWidth(width) : sizeHint().height();
+    resize(width, qMax(size.height(), height));
 }
 
 void OccurrenceEditor::setOccurrence(const Occurrence &occurrence)

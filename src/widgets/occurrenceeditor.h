@@ -32,6 +32,7 @@ public slots:
     void accept() override;
 
 protected:
+    bool event(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private slots:
@@ -43,6 +44,8 @@ private:
     void init();
     void updateControls();
     void updateSummary();
+    // Resizes the window to `size`, or more where its contents need it.
+    void growToContents(const QSize &size);
 
     Occurrence m_occurrence;
     bool m_updating = false;

@@ -4,6 +4,7 @@
 #include "widgets/dateedit.h"
 
 #include <QClipboard>
+#include <QTableView>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -21,6 +22,8 @@ private slots:
     void cleanupTestCase() { Common::Clock::unpin(); }
     void typedDate_data();
     void typedDate();
+    void calendarFromKeyboard_data();
+    void calendarFromKeyboard();
 };
 
 void TestDateEdit::typedDate_data()
@@ -82,6 +85,9 @@ void TestDateEdit::typedDate_data()
     row("zh_CN month first", "zh_CN", today, "tab", "Mar 15, 2027\r", march);
     row("fa_IR year last", "fa_IR", today, "tab", "15 Mar 2027", march);
     row("lt_LT own month", "lt_LT", today, "tab", "15 kovo 2027\r", march);
+    row("he_IL own long form", "he_IL", today, "tab", "15 במרץ 2027\r", march);
+    row("he_IL weekday, own long form", "he_IL", today, "tab", "יום שני, 15 במרץ 2027", march);
+    row("ru_RU short month with a dot", "ru_RU", today, "tab", "24 фев. 2034\r", QDate(2034, 2, 24));
 }
 
 void TestDateEdit::typedDate()
@@ -133,6 +139,8 @@ void TestDateEdit::typedDate()
                 QTest::sendKeyEvent(QTest::Click, edit, alone[key], QString(), {});
             else if (i > 0 && QStringView(u"¨⎄").contains(typed.at(i - 1)))
                 QApplication::sendEvent(edit, &composed);
+            else if (typed.at(i).unicode() > 127) // a key of the locale's own layout
+                QTest::sendKeyEvent(QTest::Click, edit, Qt::Key(typed.at(i).toUpper().unicode()), typed.mid(i, 1), {});
             else
                 QTest::keyClick(edit, char(typed.at(i).unicode()), shift ? Qt::ShiftModifier : Qt::NoModifier);
         }
@@ -148,6 +156,37 @@ void TestDateEdit::typedDate()
         const QString example = edit->problem().section(QStringLiteral(" as "), 1);
         QCOMPARE(dateFromTypedText(example, edit->displayFormat(), edit->locale()), QDate(2026, 12, 6));
     }
+}
+
+void TestDateEdit::calendarFromKeyboard_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::newRow("F4") << QKeySequence(Qt::Key_F4);
+    QTest::newRow("Alt+Down") << QKeySequence(Qt::ALT | Qt::Key_Down);
+}
+
+void TestDateEdit::calendarFromKeyboard()
+{
+    QFETCH(QKeySequence, keys);
+    QWidget window;
+    window.setFont(QFont(window.font().family(), 16)); // where a weekday name was cut to "…"
+    auto *edit = new DateEdit(&window);
+    edit->setLocale(QLocale(QLocale::German, QLocale::Germany));
+    edit->setCalendarPopup(true);
+    edit->setDate(QDate(2027, 3, 15));
+    window.show();
+    QTest::keySequence(edit, keys);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QWidget *popup = QApplication::activePopupWidget();
+    const auto *view = popup->findChild<QTableView *>(); // each weekday name whole within the cell's margins
+    const int margins = 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1);
+    for (int column = 0; column < 7; ++column)
+        QVERIFY(QFontMetricsF(view->font()).horizontalAdvance(view->model()->index(0, column).data().toString()) +
+                    margins <=
+                view->columnWidth(column));
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence(Qt::Key_Right, Qt::Key_Escape));
+    QTRY_VERIFY(!popup->isVisible());
+    QCOMPARE(edit->date(), QDate(2027, 3, 15)); // another day chosen with the arrow keys, then let go of
 }
 
 QTEST_MAIN(TestDateEdit)

@@ -287,11 +287,17 @@ void TestOccurrenceEditor::otherRunsEditorAndCancelKeepsRule()
 
 void TestOccurrenceEditor::spaceAndEnterOpenTheMenu()
 {
-    ScriptedOccurrenceControl control;
+    QDialog form;
+    ScriptedOccurrenceControl control(&form);
     control.setOccurrence(Occurrence(QDate(2026, 4, 15), IOccurrence::Once));
     for (Qt::Key key : {Qt::Key_A, Qt::Key_Space, Qt::Key_Return, Qt::Key_Enter})
         QTest::keyClick(&control, key);
     QCOMPARE(control.m_menusShown, 3);
+    QSignalSpy pressed(new QPushButton(&form), &QPushButton::clicked);
+    form.show();
+    QMetaObject::invokeMethod(&control, "onOtherClicked"); // the editor cancelled
+    QTest::keyClick(&control, Qt::Key_Return);             // after the editor, the form's default button's
+    QCOMPARE(pressed.count(), 1);
 }
 
 void TestOccurrenceEditor::tabShowsAFocusMark_data()
