@@ -44,15 +44,20 @@
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
+#include <time.h>
 #include <vector>
 
 namespace {
+
+// Medians of this many filter changes: enough that a few interrupted runs do not move them.
+const int s_filterRuns = 41;
 
 struct Figures
 {
     int shown = 0;
     double openMs = 0;
     double filterMs = 0;
+    double filterCpuMs = 0; // of the GUI thread, which does the filter's work
     double marksMs = 0;
     double sliceMs = 0;
     double tableShowMs = 0;
@@ -69,6 +74,14 @@ double processCpuMs()
     getrusage(RUSAGE_SELF, &usage);
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+// The CPU time of the calling thread, in milliseconds: a busy machine's other load does not add to it.
+double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
 // Runs `act` and the event loop until `widget` has painted and the work posted meanwhile has run.
@@ -163,16 +176,21 @@ Figures measureCalendarPage(EventsManager &manager)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     f.openMs = timer.nsecsElapsed() / 1e6;
 
-    // Filter: select one calendar, then the other, in the panel.
+    // Filter: select one calendar, then the other, in the panel. Whether the cost grows faster than the
+    // events is judged on the thread's CPU time: on a busy machine a 10 ms run is interrupted where a 1 ms
+    // one is not, and the wall times of the two sizes, measured at different moments, differ by more.
     QTreeView *calendars = editor.filterPanel()->calendarsTreeView();
-    std::vector<double> filterTimes;
-    for (int i = 0; i < 21; ++i) {
+    std::vector<double> filterTimes, filterCpu;
+    for (int i = 0; i < s_filterRuns; ++i) {
+        const double cpuBefore = threadCpuMs();
         timer.restart();
         calendars->setCurrentIndex(calendars->model()->index(i % 2, 0));
         filterTimes.push_back(timer.nsecsElapsed() / 1e6);
+        filterCpu.push_back(threadCpuMs() - cpuBefore);
         f.shown = editor.dataFilters().at(1)->rowCount();
     }
     f.filterMs = median(filterTimes);
+    f.filterCpuMs = median(filterCpu);
     calendars->setCurrentIndex(QModelIndex());
 
     // Marks: one complete run over every event for three years on the real timer.
@@ -247,7 +265,8 @@ int main(int argc, char **argv)
     for (const auto &[count, f] : {std::pair<int, Figures>{10000, small}, {100000, large}}) {
         std::printf("events: %d, calendar filter keeps %d\n", count, f.shown);
         std::printf("  open to first paint: %.1f ms\n", f.openMs);
-        std::printf("  panel filter change: %.2f ms median of 21\n", f.filterMs);
+        std::printf("  panel filter change: %.2f ms, %.2f ms of CPU, medians of %d\n", f.filterMs, f.filterCpuMs,
+                    s_filterRuns);
         std::printf("  marks for three years: %.0f ms, longest slice %.2f ms\n", f.marksMs, f.sliceMs);
         std::printf("  table page, first showing: %.1f ms; first filter %.1f ms, later %.1f ms median of 10, %.1f ms "
                     "of CPU (keeps %d)\n",
@@ -257,12 +276,13 @@ int main(int argc, char **argv)
                 "%.1f ms median of 10, %.1f ms of CPU (keeps %d)\n",
                 shared.tableShowMs, shared.tableFirstFilterMs, shared.tableFilterMs, shared.tableFilterCpuMs,
                 shared.tableShown);
-    std::printf("growth for 10x events: open %.1fx, filter %.1fx, marks %.1fx\n", large.openMs / small.openMs,
-                large.filterMs / small.filterMs, large.marksMs / small.marksMs);
+    std::printf("growth for 10x events: open %.1fx, filter %.1fx (CPU %.1fx), marks %.1fx\n",
+                large.openMs / small.openMs, large.filterMs / small.filterMs, large.filterCpuMs / small.filterCpuMs,
+                large.marksMs / small.marksMs);
     std::printf(
         "goals: 10,000: open < 300 ms, filter < 50 ms, marks < 1000 ms, slice < 10 ms; "
         "100,000: open <= 600 ms, filter <= 100 ms, table's first showing <= 300 ms, its first filter <= 100 ms\n");
-    const double filterGrowth = large.filterMs / small.filterMs;
+    const double filterGrowth = large.filterCpuMs / small.filterCpuMs;
     printGoalRow("editor open, 10,000 events", formatted("%.0f ms", small.openMs), "< 300 ms", small.openMs < 300);
     printGoalRow("calendar filter change, 10,000 events", formatted("%.1f ms", small.filterMs), "< 50 ms",
                  small.shown > 0 && small.filterMs < 50);
@@ -272,7 +292,7 @@ int main(int argc, char **argv)
     printGoalRow("editor open, 100,000 events", formatted("%.0f ms", large.openMs), "<= 600 ms", large.openMs <= 600);
     // Linear: 10x the events may take at most 12x the time.
     printGoalRow("calendar filter change, 100,000 events",
-                 formatted("%.1f ms", large.filterMs) + formatted(", %.1fx for 10x events", filterGrowth),
+                 formatted("%.1f ms", large.filterMs) + formatted(", CPU %.1fx for 10x events", filterGrowth),
                  "<= 100 ms and linear", large.filterMs <= 100 && filterGrowth <= 12);
     printGoalRow("table page's first showing, 100,000 events", formatted("%.0f ms", large.tableShowMs), "<= 300 ms",
                  large.tableShowMs <= 300);
