@@ -18,6 +18,7 @@
 #include "widgets/screenfit.h"
 #include "widgets/setasdefaultwidget.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
@@ -32,10 +33,25 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <utility>
+
 namespace ReminderWidgetPrivate {
 
 const QByteArray s_defaultMinutesProperty = QByteArray(Setting::ReminderWidgetDefaultMinutes);
 QList<ReminderWidget *> s_widgets;
+// The most windows open at once since the last release of their memory.
+qsizetype s_mostOpen = 0;
+
+// The style sheet's tables of rules found for each widget grow with the widgets of a burst and keep
+// their size after the windows have gone, spread over the memory the windows used. Setting the same
+// sheet again drops them, and the widgets still open look their rules up anew: only after many windows.
+void dropStyleTables()
+{
+    const qsizetype mostOpen = std::exchange(s_mostOpen, 0);
+    auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    if (mostOpen >= ReminderWidget::kManyWindows && app && !app->styleSheet().isEmpty())
+        app->setStyleSheet(app->styleSheet());
+}
 
 IWindowSystem *windowSystem()
 {
@@ -147,6 +163,7 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     new ClickFocus(this, windowSystem());
     new AboveGadgets(this);
     s_widgets.append(this);
+    s_mostOpen = qMax(s_mostOpen, s_widgets.size());
     m_ui->setupUi(this);
     shareCloseIcon(m_ui->buttonBox);
     keepNothingOfSpinEdit(m_ui->spinBox);
@@ -187,6 +204,7 @@ ReminderWidget::~ReminderWidget()
                 return;
             // Three notes a window, each holding a page of the windows' memory from going back.
             Common::dropXlibRequestNotes();
+            dropStyleTables();
             Common::releaseFreeMemory();
         });
     }
