@@ -44,9 +44,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
+#include <time.h>
 #include <vector>
 
 namespace {
+
+// Turns of the two sizes' filter changes: enough that a few disturbed turns do not move their median.
+const int s_filterRuns = 41;
 
 struct Figures
 {
@@ -69,6 +73,14 @@ double processCpuMs()
     getrusage(RUSAGE_SELF, &usage);
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+// The CPU time of the calling thread, in milliseconds: the time it waits for a core does not count.
+double threadCpuMs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
 }
 
 // Runs `act` and the event loop until `widget` has painted and the work posted meanwhile has run.
@@ -210,6 +222,39 @@ Figures measureSharedFile()
     return f;
 }
 
+// How much more CPU the GUI thread spends on a calendar filter change over 100,000 events than over
+// 10,000: two editors, one over each, change their filters in turns and the median of the turns' ratios
+// is taken. A busy stretch of a shared machine, which slows even the CPU time of what runs through it,
+// then slows both sizes alike.
+double filterGrowth()
+{
+    EditorBenchEnv env;
+    EventsManager small(env.dir.filePath("small.dat"));
+    EventsManager large(env.dir.filePath("large.dat"));
+    addEvents(small, 10000);
+    addEvents(large, 100000);
+    env.app.m_eventsManager = &large;
+    Editor smallEditor(&small);
+    Editor largeEditor(&large);
+    for (Editor *editor : {&smallEditor, &largeEditor}) {
+        editor->resize(1100, 760);
+        untilPainted(editor->calendarView(), [editor] { editor->show(); });
+    }
+    const auto cpuOfChange = [](Editor &editor, int i) {
+        QTreeView *calendars = editor.filterPanel()->calendarsTreeView();
+        const double before = threadCpuMs();
+        calendars->setCurrentIndex(calendars->model()->index(i % 2, 0));
+        return threadCpuMs() - before;
+    };
+    std::vector<double> ratios;
+    for (int i = 0; i < s_filterRuns; ++i) {
+        const double smallMs = cpuOfChange(smallEditor, i);
+        ratios.push_back(cpuOfChange(largeEditor, i) / std::max(smallMs, 1e-3));
+    }
+    env.app.m_eventsManager = nullptr;
+    return median(ratios);
+}
+
 Figures measure(int count)
 {
     EditorBenchEnv env;
@@ -243,6 +288,7 @@ int main(int argc, char **argv)
     const Figures small = measure(10000);
     const Figures large = measure(100000);
     const Figures shared = measureSharedFile();
+    const double filterGrowth = ::filterGrowth();
     std::printf("first window of the process (warm-up, 100 events): open to first paint %.1f ms\n", cold.openMs);
     for (const auto &[count, f] : {std::pair<int, Figures>{10000, small}, {100000, large}}) {
         std::printf("events: %d, calendar filter keeps %d\n", count, f.shown);
@@ -257,12 +303,12 @@ int main(int argc, char **argv)
                 "%.1f ms median of 10, %.1f ms of CPU (keeps %d)\n",
                 shared.tableShowMs, shared.tableFirstFilterMs, shared.tableFilterMs, shared.tableFilterCpuMs,
                 shared.tableShown);
-    std::printf("growth for 10x events: open %.1fx, filter %.1fx, marks %.1fx\n", large.openMs / small.openMs,
-                large.filterMs / small.filterMs, large.marksMs / small.marksMs);
+    std::printf("growth for 10x events: open %.1fx, filter %.1fx (CPU, in turns: %.1fx), marks %.1fx\n",
+                large.openMs / small.openMs, large.filterMs / small.filterMs, filterGrowth,
+                large.marksMs / small.marksMs);
     std::printf(
         "goals: 10,000: open < 300 ms, filter < 50 ms, marks < 1000 ms, slice < 10 ms; "
         "100,000: open <= 600 ms, filter <= 100 ms, table's first showing <= 300 ms, its first filter <= 100 ms\n");
-    const double filterGrowth = large.filterMs / small.filterMs;
     printGoalRow("editor open, 10,000 events", formatted("%.0f ms", small.openMs), "< 300 ms", small.openMs < 300);
     printGoalRow("calendar filter change, 10,000 events", formatted("%.1f ms", small.filterMs), "< 50 ms",
                  small.shown > 0 && small.filterMs < 50);
@@ -272,7 +318,7 @@ int main(int argc, char **argv)
     printGoalRow("editor open, 100,000 events", formatted("%.0f ms", large.openMs), "<= 600 ms", large.openMs <= 600);
     // Linear: 10x the events may take at most 12x the time.
     printGoalRow("calendar filter change, 100,000 events",
-                 formatted("%.1f ms", large.filterMs) + formatted(", %.1fx for 10x events", filterGrowth),
+                 formatted("%.1f ms", large.filterMs) + formatted(", CPU %.1fx for 10x events", filterGrowth),
                  "<= 100 ms and linear", large.filterMs <= 100 && filterGrowth <= 12);
     printGoalRow("table page's first showing, 100,000 events", formatted("%.0f ms", large.tableShowMs), "<= 300 ms",
                  large.tableShowMs <= 300);

@@ -3,9 +3,10 @@
 // 10,000 and 100,000 events, against a bare Qt Widgets program that shows a tray icon and a 1920x28
 // window painting one line, and enters its loop (the floor: the program barefloor beside this one, which
 // loads no library but Qt's). Starts are interleaved, the median of
-// several starts is printed with the ratios and the memory above the floor per event. Run it under an
-// X server (xvfb-run) to measure what users see; without DISPLAY the programs run offscreen. Last, both
-// start once more under callgrind (valgrind), which counts the GUI thread's instructions to that moment.
+// several starts is printed with the memory above the floor per event; the goals compare the least start of each with
+// the floor's least. Run it under an X server (xvfb-run) to measure what users see; without DISPLAY the programs run
+// offscreen. Last, both start once more under callgrind (valgrind), which counts the GUI thread's instructions to that
+// moment.
 
 #include "app/application.h"
 #include "app/processhooks.h"
@@ -244,27 +245,32 @@ int main(int argc, char **argv)
                 return 1;
         }
     }
-    const double floorMs = median(configs.front().ms);
+    // The floor is the least of the bare program's starts, which took turns with the program's, and is
+    // compared with the program's least: a busy moment slows some starts of either, and only a floor wrong
+    // in every start is no floor.
+    const auto least = [](const Config &config) { return *std::min_element(config.ms.cbegin(), config.ms.cend()); };
+    const double floorMs = least(configs.front());
     // Memory per event is counted above the program holding none: the bare floor loads none of the
     // program's libraries, which no event makes.
     const long noEventsKb = median(configs.at(1).kb);
-    std::printf("Start-up to the idle event loop after the bar's first paint, median of %d starts (%s)\n", s_runs,
-                qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "X server");
-    std::printf("%-26s %10s %8s %10s %12s\n", "", "ms", "x floor", "RSS KB", "KB/event");
+    std::printf("Start-up to the idle event loop after the bar's first paint, median of %d starts (%s); the floor "
+                "is the least of the bare program's: %.1f ms\n",
+                s_runs, qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "X server", floorMs);
+    std::printf("%-26s %10s %10s %8s %10s %12s\n", "", "ms", "least ms", "x floor", "RSS KB", "KB/event");
     for (const Config &config : configs) {
         const double ms = median(config.ms);
         const long kb = median(config.kb);
         const QByteArray perEvent =
             config.events > 0 ? QByteArray::number(double(kb - noEventsKb) / config.events, 'f', 2) : QByteArray("-");
-        std::printf("%-26s %10.1f %8.2f %10ld %12s\n", qPrintable(config.name), ms, ms / floorMs, kb,
-                    perEvent.constData());
+        std::printf("%-26s %10.1f %10.1f %8.2f %10ld %12s\n", qPrintable(config.name), ms, least(config),
+                    least(config) / floorMs, kb, perEvent.constData());
     }
     std::printf("Goals: at most 3x the floor's time with 10,000 events (2.5x with four cores or more), at most 20x "
                 "with 100,000; at most 3 KB per event above the program with none at 10,000.\n");
     const Config &tenThousand = configs.at(3);
     const Config &hundredThousand = configs.at(4);
-    const double ratio10 = median(tenThousand.ms) / floorMs;
-    const double ratio100 = median(hundredThousand.ms) / floorMs;
+    const double ratio10 = least(tenThousand) / floorMs;
+    const double ratio100 = least(hundredThousand) / floorMs;
     const double kbPerEvent = double(median(tenThousand.kb) - noEventsKb) / tenThousand.events;
     // More cores read the events file on more threads: the goal is tighter with four than with two.
     const int cores = usableCores();
@@ -275,9 +281,9 @@ int main(int argc, char **argv)
     printGoalRow("start to idle, 10,000 events, against a tray program with a 1920x28 line window, " +
                      std::to_string(cores) + " cores",
                  formatted("%.2fx", ratio10), formatted("<= %.1fx", goal10), ratio10 <= goal10,
-                 {"the bare program's start", floorMs, usualFloorMs, median(tenThousand.ms), "%.1f ms"});
+                 {"the bare program's least start", floorMs, usualFloorMs, least(tenThousand), "%.1f ms"});
     printGoalRow("start to idle, 100,000 events, same floor", formatted("%.2fx", ratio100), "<= 20x", ratio100 <= 20,
-                 {"the bare program's start", floorMs, usualFloorMs, median(hundredThousand.ms), "%.1f ms"});
+                 {"the bare program's least start", floorMs, usualFloorMs, least(hundredThousand), "%.1f ms"});
     printGoalRow("memory after start, 10,000 events, above the program with none",
                  formatted("%.2f KB/event", kbPerEvent), "<= 3 KB/event", kbPerEvent <= 3,
                  {"the program's memory with no events", double(noEventsKb), usualNoEventsKb,

@@ -18,6 +18,7 @@
 #include "widgets/screenfit.h"
 #include "widgets/setasdefaultwidget.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
@@ -27,15 +28,31 @@
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSpinBox>
+#include <QStyle>
 #include <QStyleHints>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <utility>
+
 namespace ReminderWidgetPrivate {
 
 const QByteArray s_defaultMinutesProperty = QByteArray(Setting::ReminderWidgetDefaultMinutes);
 QList<ReminderWidget *> s_widgets;
+// The most windows open at once since the last release of their memory.
+qsizetype s_mostOpen = 0;
+
+// The style sheet's tables of rules found for each widget grow with the widgets of a burst and keep
+// their size after the windows have gone, spread over the memory the windows used. Setting the same
+// sheet again drops them, and the widgets still open look their rules up anew: only after many windows.
+void dropStyleTables()
+{
+    const qsizetype mostOpen = std::exchange(s_mostOpen, 0);
+    auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
+    if (mostOpen >= ReminderWidget::kManyWindows && app && !app->styleSheet().isEmpty())
+        app->setStyleSheet(app->styleSheet());
+}
 
 IWindowSystem *windowSystem()
 {
@@ -147,6 +164,7 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     new ClickFocus(this, windowSystem());
     new AboveGadgets(this);
     s_widgets.append(this);
+    s_mostOpen = qMax(s_mostOpen, s_widgets.size());
     m_ui->setupUi(this);
     shareCloseIcon(m_ui->buttonBox);
     keepNothingOfSpinEdit(m_ui->spinBox);
@@ -187,6 +205,7 @@ ReminderWidget::~ReminderWidget()
                 return;
             // Three notes a window, each holding a page of the windows' memory from going back.
             Common::dropXlibRequestNotes();
+            dropStyleTables();
             Common::releaseFreeMemory();
         });
     }
@@ -290,17 +309,25 @@ void ReminderWidget::setupEvent()
     m_event->infoRows(names, values, true);
     QR_ASSERT(names.count() == values.count());
     const int rows = int(qMin(names.count(), values.count()));
+    // A row is a layout with the margins a widget's own would have, not a widget: the toolkit keeps a table
+    // entry for every widget alive (its accessibility and widget lists), and after a burst of windows those
+    // tables stay at the size the burst gave them, spread over the memory the windows used.
+    const QStyle *rowStyle = m_ui->image->style();
+    const QMargins rowMargins(rowStyle->pixelMetric(QStyle::PM_LayoutLeftMargin, nullptr, m_ui->image),
+                              rowStyle->pixelMetric(QStyle::PM_LayoutTopMargin, nullptr, m_ui->image),
+                              rowStyle->pixelMetric(QStyle::PM_LayoutRightMargin, nullptr, m_ui->image),
+                              rowStyle->pixelMetric(QStyle::PM_LayoutBottomMargin, nullptr, m_ui->image));
     for (int i = 0; i < rows; ++i) {
-        auto *row = new QWidget(this);
-        auto *rowLayout = new QVBoxLayout(row);
+        auto *rowLayout = new QVBoxLayout;
+        rowLayout->setContentsMargins(rowMargins);
         rowLayout->setSpacing(4);
         QString name = names.at(i);
         if (name.endsWith(QLatin1Char(':')))
             name.chop(1);
-        auto *title = new QLabel(name, row);
+        auto *title = new QLabel(name, this);
         title->setObjectName(QStringLiteral("infoTitle"));
         title->setTextFormat(Qt::PlainText);
-        auto *text = new QLabel(infoHtml(values.at(i)), row);
+        auto *text = new QLabel(infoHtml(values.at(i)), this);
         text->setObjectName(QStringLiteral("infoText"));
         text->setTextFormat(Qt::RichText);
         text->setWordWrap(true);
@@ -309,7 +336,7 @@ void ReminderWidget::setupEvent()
         text->setMinimumWidth(qMax(text->fontMetrics().averageCharWidth() * 32, text->minimumSizeHint().width()));
         rowLayout->addWidget(title);
         rowLayout->addWidget(text);
-        m_ui->info->addWidget(row);
+        m_ui->info->addLayout(rowLayout);
     }
     // The picture keeps its size; the information column takes the rest of the width.
     m_ui->image->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);

@@ -31,6 +31,8 @@ public:
 
     // How long after the last window has gone the memory of the burst is given back.
     static constexpr int kReleaseDelayMs = 300;
+    // From this many windows open at once, the release also drops the style tables they grew.
+    static constexpr int kManyWindows = 50;
 
     // An information value as the window shows it: escaped, with its links, its line breaks kept, and
     // no line ever broken inside an address.
