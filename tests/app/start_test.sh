@@ -136,16 +136,28 @@ if [ "$(id -u)" -eq 0 ]; then
     U=$ROOT/u && mkdir -m 755 "$U" && setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$U" || { U=$(mktemp -d /tmp/qr-start.XXXXXX); OWN=$U; }
     D=".local/share/Quillane/Quillane Reminder"
     mkdir -p "$U"/other/run "$U"/own/run "$U/own/.config/Quillane" "$U/user/$D" \
-        "$U/theirs/$D" "$U/shm" && chmod 700 "$U"/*/run && chmod 1777 "$U/shm" && chmod 755 "$U"
+        "$U/theirs/$D" "$U/shm" && chmod 700 "$U"/*/run &&
+        chmod 1777 "$U/shm" && chmod 755 "$U"
     ln -s /etc/passwd "$U/user/$D/holiday.png" && ln -s /usr/share "$U/user/$D/pictures"
     ln -s ../shm "$U/user/.cache" && cp "$XAUTHORITY" "$U/xauth" && touch "$U/theirs/$D/events.dat"
     chown -hR 65534:65534 "$U"/other "$U/own/.config/Quillane" "$U"/user "$U"/theirs "$U/xauth"
-    chown 0:0 "$U/theirs/$D/events.dat" && touch "$U/before"
+    chown 0:0 "$U/theirs/$D/events.dat"
+    # That user may not reach the build (a clone in root's home): it starts a copy, with the libraries it links that
+    # it cannot read.
+    B=$BIN
+    if ! setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$BIN"; then
+        mkdir "$U/bin" && cp "$BIN" "$U/bin/" && B=$U/bin/${BIN##*/}
+        ldd "$BIN" | awk '$2 == "=>" && $3 ~ /^\// { print $3 }' | while IFS= read -r l; do
+            setpriv --reuid=65534 --regid=65534 --clear-groups test -r "$l" || cp "$l" "$U/bin/"
+        done
+    fi
+    touch "$U/before"
     while read -r uid home cache run expect; do
         as=""
         [ "$uid" -eq 0 ] || as="setpriv --reuid=$uid --regid=$uid --clear-groups"
-        $as env HOME="$U/$home" XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME="${cache#-}" TMPDIR="$U/shm" \
-            XDG_RUNTIME_DIR="${run#-}" XAUTHORITY="$U/xauth" "$BIN" >"$U/said" 2>&1 </dev/null & p=$!
+        $as env HOME="$U/$home" XDG_CONFIG_HOME= XDG_DATA_HOME= \
+            XDG_CACHE_HOME="${cache#-}" TMPDIR="$U/shm" XDG_RUNTIME_DIR="${run#-}" XAUTHORITY="$U/xauth" \
+            LD_LIBRARY_PATH="$U/bin" "$B" >"$U/said" 2>&1 </dev/null & p=$!
         PIDS="$PIDS $p"
         timeout 30 sh -c "until grep -qs '$expect' '$U/said' '$U/$home/$D/log.dat'; do sleep 0.1; done" ||
             fail "$uid with $home, cache '$cache': not '$expect': $(cat "$U/said")"
