@@ -130,17 +130,18 @@ received=$(grep -c "Message received: activate" "$LOG")
 echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
 
 # As root with another user's home ("sudo -E"), or with a folder in its home that another user made, it says so
-# and leaves nothing there; as that user, links to root's files and a cache in a shared folder do not stop it, a
-# root-owned file of its own does (in /tmp where the temporary folder is private: that user must reach them).
+# and leaves nothing there; as that user, links to root's files, a cache in a shared folder and a mount that shows
+# its files as another user's do not stop it, a root-owned file of its own does (in /tmp where the temporary folder
+# is private: that user must reach them).
 if [ "$(id -u)" -eq 0 ]; then
     U=$ROOT/u && mkdir -m 755 "$U" && setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$U" || { U=$(mktemp -d /tmp/qr-start.XXXXXX); OWN=$U; }
     D=".local/share/Quillane/Quillane Reminder"
-    mkdir -p "$U"/other/run "$U"/own/run "$U/own/.config/Quillane" "$U/user/$D" \
-        "$U"/fonts "$U/theirs/$D" "$U/shm" && chmod 700 "$U"/*/run &&
+    mkdir -p "$U"/other/run "$U"/own/run "$U"/user/run "$U/own/.config/Quillane" "$U/user/$D" \
+        "$U/fuse/$D" "$U"/fusehome "$U"/fonts "$U/theirs/$D" "$U/shm" && chmod 700 "$U"/*/run &&
         chmod 1777 "$U/shm" && chmod 755 "$U"
     ln -s /etc/passwd "$U/user/$D/holiday.png" && ln -s /usr/share "$U/user/$D/pictures"
     ln -s ../shm "$U/user/.cache" && cp "$XAUTHORITY" "$U/xauth" && touch "$U/theirs/$D/events.dat"
-    chown -hR 65534:65534 "$U"/other "$U/own/.config/Quillane" "$U"/user "$U"/theirs "$U/xauth"
+    chown -hR 65534:65534 "$U"/other "$U/own/.config/Quillane" "$U"/user "$U"/theirs "$U"/fuse "$U/xauth"
     chown 0:0 "$U/theirs/$D/events.dat"
     # A font folder no system cache knows: fontconfig writes a cache of its own into the starter's, as it does when
     # the system's is stale.
@@ -155,15 +156,26 @@ if [ "$(id -u)" -eq 0 ]; then
             setpriv --reuid=65534 --regid=65534 --clear-groups test -r "$l" || cp "$l" "$U/bin/"
         done
     fi
+    FUSE=""
+    if [ -e /dev/fuse ]; then # in a mount namespace of its own: a killed test leaves no mount behind
+        unshare -m --propagation private bindfs -f -u daemon -g daemon -p a+rwX "$U/fuse" "$U/fusehome" & FUSE=$!
+        PIDS="$PIDS $FUSE"
+        timeout 30 sh -c "until nsenter -t $FUSE -m mountpoint -q '$U/fusehome'; do sleep 0.1; done" ||
+            fail "no bindfs mount"
+    fi
     touch "$U/before"
     while read -r uid home cache run expect; do
-        as=""
+        as="" ns=""
         [ "$uid" -eq 0 ] || as="setpriv --reuid=$uid --regid=$uid --clear-groups"
-        $as env HOME="$U/$home" XDG_CONFIG_HOME= XDG_DATA_HOME= \
+        case $home in
+        fusehome) [ -n "$FUSE" ] || { echo "SKIP: no /dev/fuse for a FUSE mount"; continue; }
+            ns="nsenter -t $FUSE -m" ;;
+        esac
+        $ns $as env HOME="$U/$home" XDG_CONFIG_HOME= XDG_DATA_HOME= \
             XDG_CACHE_HOME="${cache#-}" TMPDIR="$U/shm" XDG_RUNTIME_DIR="${run#-}" XAUTHORITY="$U/xauth" \
             FONTCONFIG_FILE="$U/fonts.conf" LD_LIBRARY_PATH="$U/bin" "$B" >"$U/said" 2>&1 </dev/null & p=$!
         PIDS="$PIDS $p"
-        timeout 30 sh -c "until grep -qs '$expect' '$U/said' '$U/$home/$D/log.dat'; do sleep 0.1; done" ||
+        $ns timeout 30 sh -c "until grep -qs '$expect' '$U/said' '$U/$home/$D/log.dat'; do sleep 0.1; done" ||
             fail "$uid with $home, cache '$cache': not '$expect': $(cat "$U/said")"
         kill $p && wait $p
         # What the toolkit's libraries cache for themselves does not count; the cache folder's own does.
@@ -175,9 +187,10 @@ if [ "$(id -u)" -eq 0 ]; then
 0 own - $U/own/run belongs to the user
 65534 user - - Next time update scheduled
 65534 user $U/shm - Next time update scheduled
+65534 fusehome - $U/user/run Next time update scheduled
 65534 theirs - - belongs to the user
 ROWS
-    echo "PASS: another user's home or folders stop a start and keep what they hold; links and shared folders do not"
+    echo "PASS: another user's home or folders stop a start and keep what they hold; links, shared folders, mounts do not"
 else
     echo "SKIP: a start with another user's home needs root"
 fi
