@@ -58,12 +58,15 @@ QString otherUsersPath(const QStringList &paths, uint *owner)
     constexpr mode_t kShared = S_ISVTX | S_IWOTH;
     for (const QString &path : paths) {
         struct stat info;
-        if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || isChangeable(path, info) ||
-            (S_ISDIR(info.st_mode) && (info.st_mode & kShared) == kShared))
+        // What is missing yet is made in the nearest folder above it that is there, and becomes that one's.
+        QString at = path.isEmpty() ? QString() : QDir::cleanPath(path);
+        while (!at.isEmpty() && ::lstat(QFile::encodeName(at).constData(), &info) != 0)
+            at = errno == ENOENT && at != QLatin1String("/") ? QFileInfo(at).path() : QString();
+        if (at.isEmpty() || isChangeable(at, info) || (S_ISDIR(info.st_mode) && (info.st_mode & kShared) == kShared))
             continue;
         if (owner)
             *owner = info.st_uid;
-        return path;
+        return at;
     }
     return QString();
 }

@@ -129,19 +129,19 @@ for p in $MANY; do alive "$p" && left=$((left + 1)); done
 received=$(grep -c "Message received: activate" "$LOG")
 echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
 
-# As root with another user's home ("sudo -E"), or with a folder in its home that another user made, it says so
-# and leaves nothing there; as that user, links to root's files, a cache in a shared folder and a mount that shows
-# its files as another user's do not stop it, a root-owned file of its own does (in /tmp where the temporary folder
-# is private: that user must reach them).
+# As root with another user's home ("sudo -E"), with a folder in its home that another user made, or with XDG
+# folders of a user that are not there yet, it says so and leaves nothing there; as that user, links to root's files,
+# a cache in a shared folder and a mount that shows its files as another user's do not stop it, a root-owned file of
+# its own does (in /tmp where the temporary folder is private: that user must reach them).
 if [ "$(id -u)" -eq 0 ]; then
     U=$ROOT/u && mkdir -m 755 "$U" && setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$U" || { U=$(mktemp -d /tmp/qr-start.XXXXXX); OWN=$U; }
     D=".local/share/Quillane/Quillane Reminder"
-    mkdir -p "$U"/other/run "$U"/own/run "$U"/user/run "$U/own/.config/Quillane" "$U/user/$D" \
-        "$U/fuse/$D" "$U"/fusehome "$U"/fonts "$U/theirs/$D" "$U/shm" && chmod 700 "$U"/*/run &&
+    mkdir -p "$U"/other/run "$U"/own/run "$U"/self/run "$U"/user/run "$U/own/.config/Quillane" "$U/user/$D" \
+        "$U/fuse/$D" "$U"/fusehome "$U"/fresh "$U"/fonts "$U/theirs/$D" "$U/shm" && chmod 700 "$U"/*/run &&
         chmod 1777 "$U/shm" && chmod 755 "$U"
     ln -s /etc/passwd "$U/user/$D/holiday.png" && ln -s /usr/share "$U/user/$D/pictures"
     ln -s ../shm "$U/user/.cache" && cp "$XAUTHORITY" "$U/xauth" && touch "$U/theirs/$D/events.dat"
-    chown -hR 65534:65534 "$U"/other "$U/own/.config/Quillane" "$U"/user "$U"/theirs "$U"/fuse "$U/xauth"
+    chown -hR 65534:65534 "$U"/other "$U/own/.config/Quillane" "$U"/user "$U"/theirs "$U"/fuse "$U"/fresh "$U/xauth"
     chown 0:0 "$U/theirs/$D/events.dat"
     # A font folder no system cache knows: fontconfig writes a cache of its own into the starter's, as it does when
     # the system's is stale.
@@ -165,13 +165,14 @@ if [ "$(id -u)" -eq 0 ]; then
     fi
     touch "$U/before"
     while read -r uid home cache run expect; do
-        as="" ns=""
+        as="" ns="" xdg=""
         [ "$uid" -eq 0 ] || as="setpriv --reuid=$uid --regid=$uid --clear-groups"
         case $home in
         fusehome) [ -n "$FUSE" ] || { echo "SKIP: no /dev/fuse for a FUSE mount"; continue; }
             ns="nsenter -t $FUSE -m" ;;
+        self) [ "$cache" != - ] || xdg=$U/fresh ;; # root's own home, a user's folders not there yet
         esac
-        $ns $as env HOME="$U/$home" XDG_CONFIG_HOME= XDG_DATA_HOME= \
+        $ns $as env HOME="$U/$home" XDG_CONFIG_HOME="${xdg:+$xdg/.config}" XDG_DATA_HOME="${xdg:+$xdg/.local/share}" \
             XDG_CACHE_HOME="${cache#-}" TMPDIR="$U/shm" XDG_RUNTIME_DIR="${run#-}" XAUTHORITY="$U/xauth" \
             FONTCONFIG_FILE="$U/fonts.conf" LD_LIBRARY_PATH="$U/bin" "$B" >"$U/said" 2>&1 </dev/null & p=$!
         PIDS="$PIDS $p"
@@ -179,12 +180,14 @@ if [ "$(id -u)" -eq 0 ]; then
             fail "$uid with $home, cache '$cache': not '$expect': $(cat "$U/said")"
         kill $p && wait $p
         # What the toolkit's libraries cache for themselves does not count; the cache folder's own does.
-        [ "$expect" = "belongs to the user" ] && written=$(find "$U/$home" -mindepth 1 -newer "$U/before" \
+        [ "$expect" = "belongs to the user" ] && written=$(find "$U/$home" "$U/fresh" -mindepth 1 -newer "$U/before" \
             ! -path '*/.cache' ! -path '*/.cache/fontconfig*' ! -path '*/.cache/mesa_shader_cache*' \
             ! -path '*/.cache/qtshadercache*') && [ -n "$written" ] && fail "written beside another user's: $written"
     done <<ROWS
 0 other - $U/other/run belongs to the user
 0 own - $U/own/run belongs to the user
+0 self - $U/self/run belongs to the user
+0 self $U/fresh/.cache - belongs to the user
 65534 user - - Next time update scheduled
 65534 user $U/shm - Next time update scheduled
 65534 fusehome - $U/user/run Next time update scheduled
