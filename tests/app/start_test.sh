@@ -129,10 +129,11 @@ for p in $MANY; do alive "$p" && left=$((left + 1)); done
 received=$(grep -c "Message received: activate" "$LOG")
 echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
 
-# As root with another user's home ("sudo -E"), with a folder in its home that another user made, or with XDG
-# folders of a user that are not there yet, it says so and leaves nothing there; as that user, links to root's files,
-# a cache in a shared folder and a mount that shows its files as another user's do not stop it, a root-owned file of
-# its own does (in /tmp where the temporary folder is private: that user must reach them).
+# As root with another user's home ("sudo -E"), or with a folder in its home that another user made, it says so
+# and leaves nothing there; as that user, links to root's files and a cache in a shared folder do not stop it, a
+# root-owned file of its own does (in /tmp where the temporary folder is private: that user must reach them).
+# Root pointed at a user's XDG folders not there yet is stopped too; that user, on a mount that shows its files as
+# another user's, is not.
 if [ "$(id -u)" -eq 0 ]; then
     U=$ROOT/u && mkdir -m 755 "$U" && setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$U" || { U=$(mktemp -d /tmp/qr-start.XXXXXX); OWN=$U; }
     D=".local/share/Quillane/Quillane Reminder"
@@ -158,8 +159,8 @@ if [ "$(id -u)" -eq 0 ]; then
     fi
     FUSE=""
     if [ -e /dev/fuse ]; then # in a mount namespace of its own: a killed test leaves no mount behind
-        unshare -m --propagation private bindfs -f -u daemon -g daemon -p a+rwX "$U/fuse" "$U/fusehome" & FUSE=$!
-        PIDS="$PIDS $FUSE"
+        unshare -m --propagation private bindfs -f -u daemon -g daemon -p a+rwX "$U/fuse" "$U/fusehome" &
+        FUSE=$! PIDS="$PIDS $!"
         timeout 30 sh -c "until nsenter -t $FUSE -m mountpoint -q '$U/fusehome'; do sleep 0.1; done" ||
             fail "no bindfs mount"
     fi
@@ -167,11 +168,8 @@ if [ "$(id -u)" -eq 0 ]; then
     while read -r uid home cache run expect; do
         as="" ns="" xdg=""
         [ "$uid" -eq 0 ] || as="setpriv --reuid=$uid --regid=$uid --clear-groups"
-        case $home in
-        fusehome) [ -n "$FUSE" ] || { echo "SKIP: no /dev/fuse for a FUSE mount"; continue; }
-            ns="nsenter -t $FUSE -m" ;;
-        self) [ "$cache" != - ] || xdg=$U/fresh ;; # root's own home, a user's folders not there yet
-        esac
+        case $home in fusehome) [ -n "$FUSE" ] && ns="nsenter -t $FUSE -m" || { echo "SKIP: no /dev/fuse"; continue; } ;;
+        self) [ "$cache" != - ] || xdg=$U/fresh ;; esac # root's own home, a user's folders not there yet
         $ns $as env HOME="$U/$home" XDG_CONFIG_HOME="${xdg:+$xdg/.config}" XDG_DATA_HOME="${xdg:+$xdg/.local/share}" \
             XDG_CACHE_HOME="${cache#-}" TMPDIR="$U/shm" XDG_RUNTIME_DIR="${run#-}" XAUTHORITY="$U/xauth" \
             FONTCONFIG_FILE="$U/fonts.conf" LD_LIBRARY_PATH="$U/bin" "$B" >"$U/said" 2>&1 </dev/null & p=$!
@@ -193,7 +191,7 @@ if [ "$(id -u)" -eq 0 ]; then
 65534 fusehome - $U/user/run Next time update scheduled
 65534 theirs - - belongs to the user
 ROWS
-    echo "PASS: another user's home or folders stop a start and keep what they hold; links, shared folders, mounts do not"
+    echo "PASS: another user's home or folders stop a start and keep what they hold; links and shared folders do not"
 else
     echo "SKIP: a start with another user's home needs root"
 fi
