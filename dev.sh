@@ -18,7 +18,7 @@ TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev pyth
 # windows and to resize the screen, and the session bus most desktops have (dbus-run-session: each test runs
 # with a bus of its own).
 # The test build stops when one is missing rather than leave its tests out.
-TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm dbus-daemon python3-xlib)
+TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm dbus-daemon python3-xlib bindfs)
 # Window managers that keep a panel of their own, hand the keyboard on a click or stack a group's tool
 # windows their own way.
 TEST_PACKAGES+=(icewm i3-wm herbstluftwm xfwm4 metacity jwm)

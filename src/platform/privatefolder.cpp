@@ -32,17 +32,41 @@ bool makePrivateFolder(const QString &path)
     return QFileInfo(path).isDir();
 }
 
+namespace {
+
+// Whether this process's user may change the entry: its own, or, for a user who is not root, one it may write. Such
+// a user makes only entries of its own, so one it can write that shows another owner is its own on a file system
+// that shows it so (NFS with all_squash, FUSE with a forced owner). A link is changed by replacing it.
+bool isChangeable(const QString &path, const struct stat &info)
+{
+    if (info.st_uid == ::getuid())
+        return true;
+    if (::getuid() == 0)
+        return false;
+    if (!S_ISLNK(info.st_mode))
+        return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).path());
+    struct stat above;
+    return ::stat(folder.constData(), &above) == 0 && !(above.st_mode & S_ISVTX) &&
+           ::access(folder.constData(), W_OK) == 0;
+}
+
+} // namespace
+
 QString otherUsersPath(const QStringList &paths, uint *owner)
 {
     constexpr mode_t kShared = S_ISVTX | S_IWOTH;
     for (const QString &path : paths) {
         struct stat info;
-        if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || info.st_uid == ::getuid() ||
-            (S_ISDIR(info.st_mode) && (info.st_mode & kShared) == kShared))
+        // What is missing yet is made in the nearest folder above it that is there, and becomes that one's.
+        QString at = path.isEmpty() ? QString() : QDir::cleanPath(path);
+        while (!at.isEmpty() && ::lstat(QFile::encodeName(at).constData(), &info) != 0)
+            at = errno == ENOENT && at != QLatin1String("/") ? QFileInfo(at).path() : QString();
+        if (at.isEmpty() || isChangeable(at, info) || (S_ISDIR(info.st_mode) && (info.st_mode & kShared) == kShared))
             continue;
         if (owner)
             *owner = info.st_uid;
-        return path;
+        return at;
     }
     return QString();
 }

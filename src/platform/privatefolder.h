@@ -10,8 +10,10 @@ namespace Common {
 // already keeps its mode. True when `path` is a folder afterwards.
 bool makePrivateFolder(const QString &path);
 // The first of `paths` that another user than this process's owns, whose number goes into `owner`; empty when
-// none does. Each entry is judged itself, a link as its maker's whatever it points to; a folder that anyone may
-// write into and where only an entry's owner may replace it (/tmp, /dev/shm) is no one's.
+// none does. Each entry is judged itself, a link as its maker's whatever it points to, one that is missing as the
+// nearest folder above it that is there (which is returned then); a folder that anyone may write into and where
+// only an entry's owner may replace it (/tmp, /dev/shm) is no one's. For a user who is not root, what it may
+// change (write, or replace a link) counts as its own.
 QString otherUsersPath(const QStringList &paths, uint *owner = nullptr);
 // Why the program must not start: the home, or a folder or file that the program makes, writes or replaces there,
 // is another user's, so that the start would leave there what that user cannot change, or fail half-way. The

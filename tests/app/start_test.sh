@@ -132,31 +132,63 @@ echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
 # As root with another user's home ("sudo -E"), or with a folder in its home that another user made, it says so
 # and leaves nothing there; as that user, links to root's files and a cache in a shared folder do not stop it, a
 # root-owned file of its own does (in /tmp where the temporary folder is private: that user must reach them).
+# Root pointed at a user's XDG folders not there yet is stopped too; that user, on a mount that shows its files as
+# another user's, is not.
 if [ "$(id -u)" -eq 0 ]; then
     U=$ROOT/u && mkdir -m 755 "$U" && setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$U" || { U=$(mktemp -d /tmp/qr-start.XXXXXX); OWN=$U; }
     D=".local/share/Quillane/Quillane Reminder"
-    mkdir -p "$U"/other/run "$U"/own/run "$U/own/.config/Quillane" "$U/user/$D" \
-        "$U/theirs/$D" "$U/shm" && chmod 700 "$U"/*/run && chmod 1777 "$U/shm" && chmod 755 "$U"
+    mkdir -p "$U"/other/run "$U"/own/run "$U"/self/run "$U"/user/run "$U/own/.config/Quillane" "$U/user/$D" \
+        "$U/fuse/$D" "$U"/fusehome "$U"/fresh "$U"/fonts "$U/theirs/$D" "$U/shm" && chmod 700 "$U"/*/run &&
+        chmod 1777 "$U/shm" && chmod 755 "$U"
     ln -s /etc/passwd "$U/user/$D/holiday.png" && ln -s /usr/share "$U/user/$D/pictures"
     ln -s ../shm "$U/user/.cache" && cp "$XAUTHORITY" "$U/xauth" && touch "$U/theirs/$D/events.dat"
-    chown -hR 65534:65534 "$U"/other "$U/own/.config/Quillane" "$U"/user "$U"/theirs "$U/xauth"
-    chown 0:0 "$U/theirs/$D/events.dat" && touch "$U/before"
+    chown -hR 65534:65534 "$U"/other "$U/own/.config/Quillane" "$U"/user "$U"/theirs "$U"/fuse "$U"/fresh "$U/xauth"
+    chown 0:0 "$U/theirs/$D/events.dat"
+    # A font folder no system cache knows: fontconfig writes a cache of its own into the starter's, as it does when
+    # the system's is stale.
+    printf '<fontconfig><cachedir prefix="xdg">fontconfig</cachedir><cachedir>/var/cache/fontconfig</cachedir>%s' \
+        "<dir>/usr/share/fonts</dir><dir>$U/fonts</dir></fontconfig>" >"$U/fonts.conf"
+    # That user may not reach the build (a clone in root's home): it starts a copy, with the libraries it links that
+    # it cannot read.
+    B=$BIN
+    if ! setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$BIN"; then
+        mkdir "$U/bin" && cp "$BIN" "$U/bin/" && B=$U/bin/${BIN##*/}
+        ldd "$BIN" | awk '$2 == "=>" && $3 ~ /^\// { print $3 }' | while IFS= read -r l; do
+            setpriv --reuid=65534 --regid=65534 --clear-groups test -r "$l" || cp "$l" "$U/bin/"
+        done
+    fi
+    FUSE=""
+    if [ -e /dev/fuse ]; then # in a mount namespace of its own: a killed test leaves no mount behind
+        unshare -m --propagation private bindfs -f -u daemon -g daemon -p a+rwX "$U/fuse" "$U/fusehome" &
+        FUSE=$! PIDS="$PIDS $!"
+        timeout 30 sh -c "until nsenter -t $FUSE -m mountpoint -q '$U/fusehome'; do sleep 0.1; done" ||
+            fail "no bindfs mount"
+    fi
+    touch "$U/before"
     while read -r uid home cache run expect; do
-        as=""
+        as="" ns="" xdg=""
         [ "$uid" -eq 0 ] || as="setpriv --reuid=$uid --regid=$uid --clear-groups"
-        $as env HOME="$U/$home" XDG_CONFIG_HOME= XDG_DATA_HOME= XDG_CACHE_HOME="${cache#-}" TMPDIR="$U/shm" \
-            XDG_RUNTIME_DIR="${run#-}" XAUTHORITY="$U/xauth" "$BIN" >"$U/said" 2>&1 </dev/null & p=$!
+        case $home in fusehome) [ -n "$FUSE" ] && ns="nsenter -t $FUSE -m" || { echo "SKIP: no /dev/fuse"; continue; } ;;
+        self) [ "$cache" != - ] || xdg=$U/fresh ;; esac # root's own home, a user's folders not there yet
+        $ns $as env HOME="$U/$home" XDG_CONFIG_HOME="${xdg:+$xdg/.config}" XDG_DATA_HOME="${xdg:+$xdg/.local/share}" \
+            XDG_CACHE_HOME="${cache#-}" TMPDIR="$U/shm" XDG_RUNTIME_DIR="${run#-}" XAUTHORITY="$U/xauth" \
+            FONTCONFIG_FILE="$U/fonts.conf" LD_LIBRARY_PATH="$U/bin" "$B" >"$U/said" 2>&1 </dev/null & p=$!
         PIDS="$PIDS $p"
-        timeout 30 sh -c "until grep -qs '$expect' '$U/said' '$U/$home/$D/log.dat'; do sleep 0.1; done" ||
+        $ns timeout 30 sh -c "until grep -qs '$expect' '$U/said' '$U/$home/$D/log.dat'; do sleep 0.1; done" ||
             fail "$uid with $home, cache '$cache': not '$expect': $(cat "$U/said")"
         kill $p && wait $p
-        [ "$expect" = "belongs to the user" ] && written=$(find "$U/$home" -newer "$U/before") &&
-            [ -n "$written" ] && fail "written beside another user's: $written"
+        # What the toolkit's libraries cache for themselves does not count; the cache folder's own does.
+        [ "$expect" = "belongs to the user" ] && written=$(find "$U/$home" "$U/fresh" -mindepth 1 -newer "$U/before" \
+            ! -path '*/.cache' ! -path '*/.cache/fontconfig*' ! -path '*/.cache/mesa_shader_cache*' \
+            ! -path '*/.cache/qtshadercache*') && [ -n "$written" ] && fail "written beside another user's: $written"
     done <<ROWS
 0 other - $U/other/run belongs to the user
 0 own - $U/own/run belongs to the user
+0 self - $U/self/run belongs to the user
+0 self $U/fresh/.cache - belongs to the user
 65534 user - - Next time update scheduled
 65534 user $U/shm - Next time update scheduled
+65534 fusehome - $U/user/run Next time update scheduled
 65534 theirs - - belongs to the user
 ROWS
     echo "PASS: another user's home or folders stop a start and keep what they hold; links and shared folders do not"
