@@ -90,6 +90,39 @@ check_format() {
   fi
 }
 
+# Whether a process has its working folder, an open file or a listening socket in the folder $1.
+in_use() {
+  [ -n "$(find /proc/[0-9]*/cwd /proc/[0-9]*/fd -maxdepth 1 \( -lname "$1" -o -lname "$1/*" \) -print -quit 2>/dev/null)" ] ||
+    grep -qF " $1/" /proc/net/unix
+}
+
+# Whether the folder $1 is this user's, made since $2 (seconds) and not in use.
+is_left() { [ -O "$1" ] && [ "$(stat -c %Y "$1")" -ge "$2" ] && ! in_use "$1"; }
+
+# What the suite's tests left where CTest killed them at their time limit, under names of their own: this
+# user's, made since the run began ($1, seconds) and no longer in use. libfaketime's shared memory, named after
+# its process; the folders of the program's socket, of runtime folders and of X servers' locks in /tmp.
+remove_left_by_tests() {
+  local f pid
+  for f in /dev/shm/faketime_shm_* /dev/shm/sem.faketime_sem_* /tmp/.X*-lock; do
+    [ -O "$f" ] && [ "$(stat -c %Y "$f" 2>/dev/null)" -ge "$1" ] 2>/dev/null || continue
+    case $f in /tmp/.X*) pid=$(tr -dc 0-9 <"$f") ;; *) pid=${f##*_} ;; esac
+    [ -n "$pid" ] && [ ! -e "/proc/$pid" ] || continue
+    rm -f -- "$f"
+    case $f in /tmp/.X*) f=${f#/tmp/.X} && rm -f -- "/tmp/.X11-unix/X${f%-lock}" ;; esac
+  done
+  # A socket's folder is private and holds sockets and locks only.
+  for f in /tmp/qr-?????? /dev/shm/qr-??????; do
+    [ -d "$f" ] && [ "$(stat -c %a "$f")" = 700 ] || continue
+    [ -z "$(find "$f" -mindepth 1 ! -type s ! -type d ! -name '*.lock' -print -quit)" ] || continue
+    is_left "$f" "$1" && rm -rf -- "$f"
+  done
+  for f in /tmp/qr-wm.?????? /tmp/qr-run.?????? /tmp/qr-start.??????; do
+    [ -d "$f" ] && is_left "$f" "$1" && rm -rf -- "$f"
+  done
+  return 0
+}
+
 cmd_test() {
   install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
   check_format
@@ -99,7 +132,11 @@ cmd_test() {
   # The tests' temporary files go into a folder of this run: what a test killed at its time limit leaves
   # goes with it.
   own_folder qr-tests
-  TMPDIR=${OWN_FOLDERS[-1]} ctest --test-dir build-test --output-on-failure -j "$(jobs)"
+  local started rc=0
+  started=$(date +%s)
+  TMPDIR=${OWN_FOLDERS[-1]} ctest --test-dir build-test --output-on-failure -j "$(jobs)" || rc=$?
+  remove_left_by_tests "$started"
+  [ $rc -eq 0 ] || return $rc
   if [ -x fuzz/run-fuzzers.sh ]; then
     fuzz/run-fuzzers.sh
   fi

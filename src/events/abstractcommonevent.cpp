@@ -19,6 +19,7 @@
 #include <QRegularExpression>
 #include <QUuid>
 
+#include <algorithm>
 #include <string_view>
 
 namespace AbstractCommonEventPrivate {
@@ -876,7 +877,7 @@ qsizetype runEnd(const char16_t *s, qsizetype size, qsizetype from, InRun inRun,
 
 } // namespace AbstractCommonEventPrivate
 
-QString AbstractCommonEvent::markupLinks(const QString &text)
+QString AbstractCommonEvent::markupLinks(const QString &text, qsizetype *steps)
 {
     using namespace AbstractCommonEventPrivate;
     // Mail addresses are tried first at each place, so their domain is not taken for a web address.
@@ -894,15 +895,24 @@ QString AbstractCommonEvent::markupLinks(const QString &text)
     // quadratic time. A run is tried once: every later place of it ends the name at the same
     // character, so it fails the same way. Runs that lack the dot and letters of a top-level domain
     // (or the "@" of a mail address) are not tried at all.
+    if (steps)
+        *steps = 0;
     if (!QStringView(text).isValidUtf16())
         return text.toHtmlEscaped();
-    const auto tryAt = [&text](const QRegularExpression &re, qsizetype at) {
+    qsizetype looked = 0;
+    const char16_t *s = reinterpret_cast<const char16_t *>(text.utf16());
+    const qsizetype size = text.size();
+    const auto scan = [&looked, s, size](qsizetype from, auto inRun, qsizetype *domainDot) {
+        const qsizetype end = runEnd(s, size, from, inRun, domainDot);
+        looked += end - from;
+        return end;
+    };
+    const auto tryAt = [&text, &looked](const QRegularExpression &re, qsizetype at, qsizetype until) {
+        looked += until - at;
         return re.match(text, at, QRegularExpression::NormalMatch,
                         QRegularExpression::AnchorAtOffsetMatchOption |
                             QRegularExpression::DontCheckSubjectStringMatchOption);
     };
-    const char16_t *s = reinterpret_cast<const char16_t *>(text.utf16());
-    const qsizetype size = text.size();
     QString result;
     result.reserve(size + size / 8);
     qsizetype pos = 0;
@@ -912,41 +922,42 @@ QString AbstractCommonEvent::markupLinks(const QString &text)
     qsizetype hostDomainDot = -1;
     bool hostRunOpen = false;
     QRegularExpressionMatch found; // made only where a pattern is tried: making one allocates
-    for (qsizetype p = 0; p < size;) {
+    for (qsizetype p = 0; p < size; ++looked) {
         const char16_t c = s[p];
         bool matched = false;
         bool mail = false;
         if (isWordChar(c) && (p == 0 || !isWordChar(s[p - 1]))) {
             if (p >= mailRunEnd) {
                 qsizetype unused = -1;
-                mailRunEnd = runEnd(s, size, p, isMailNameChar, &unused);
+                mailRunEnd = scan(p, isMailNameChar, &unused);
                 // The domain after the "@" needs a word character first and a dot with two letters.
                 qsizetype domainDot = -1;
                 mailRunOpen = mailRunEnd + 1 < size && s[mailRunEnd] == u'@' && isWordChar(s[mailRunEnd + 1]) &&
-                              (runEnd(s, size, mailRunEnd + 1, isMailNameChar, &domainDot), domainDot >= 0);
+                              (scan(mailRunEnd + 1, isMailNameChar, &domainDot), domainDot >= 0);
             }
             if (mailRunOpen) {
-                found = tryAt(s_mail, p);
+                found = tryAt(s_mail, p, mailRunEnd);
                 matched = mail = found.hasMatch();
                 mailRunOpen = mail;
             }
         }
         if (!mail) {
             if (p >= hostRunEnd && isHostChar(c)) {
-                hostRunEnd = runEnd(s, size, p, isHostChar, &hostDomainDot);
+                hostRunEnd = scan(p, isHostChar, &hostDomainDot);
                 hostRunOpen = true;
             }
             bool hostPossible = p < hostRunEnd && hostRunOpen && hostDomainDot > p;
+            qsizetype schemeHostEnd = 0;
             if (!hostPossible && (c == u'h' || c == u'f')) {
                 // After a scheme the host is a run of its own, which needs its top-level domain too.
                 if (const qsizetype scheme = schemeLength(s + p, size - p)) {
                     qsizetype domainDot = -1;
-                    runEnd(s, size, p + scheme, isHostChar, &domainDot);
+                    schemeHostEnd = scan(p + scheme, isHostChar, &domainDot);
                     hostPossible = domainDot > p + scheme;
                 }
             }
             if (hostPossible) {
-                found = tryAt(s_web, p);
+                found = tryAt(s_web, p, std::max(hostRunEnd, schemeHostEnd));
                 matched = found.hasMatch();
                 if (!matched && p < hostRunEnd)
                     hostRunOpen = false;
@@ -969,5 +980,7 @@ QString AbstractCommonEvent::markupLinks(const QString &text)
         pos = p = found.capturedEnd();
     }
     result += QStringView(text).mid(pos).toString().toHtmlEscaped();
+    if (steps)
+        *steps = looked;
     return result;
 }

@@ -217,8 +217,10 @@ public:
     // The kind's form rendered off screen; null without the GUI layer.
     QPixmap editorPixmap();
 
-    // Escapes the text for a rich-text label and turns web and mail addresses into links.
-    static QString markupLinks(const QString &text);
+    // Escapes the text for a rich-text label and turns web and mail addresses into links. `steps`, when
+    // given, gets the characters the search looked at, a pattern's try counted as the run it may scan:
+    // the work that must grow no faster than the text.
+    static QString markupLinks(const QString &text, qsizetype *steps = nullptr);
 
     // A date as the information rows show it, with day and month names of the program's language.
     static QString dateText(const QDate &date);

@@ -20,10 +20,13 @@ remove_left_sockets() {
 }
 # libfaketime's shared memory, named after the process that made it, outlives a kill -9.
 cleanup() { for p in $PIDS; do kill -9 "$p"; wait "$p"; rm -f "/dev/shm/faketime_shm_$p" "/dev/shm/sem.faketime_sem_$p"; done 2>/dev/null; remove_left_sockets; rm -rf "$ROOT"; }
-fail() { echo "FAIL: $*"; cleanup; exit 1; }
+# Every wait ends 210 s after the test's start (its X server and bus came first), 30 s before CTest's limit
+# of 240 s, so that a failure names what it waited for and the cleanup still runs.
+START=${QR_TEST_START:-$(date +%s)}
+fail() { echo "FAIL after $(($(date +%s) - START)) s: $*"; cleanup; exit 1; }
 # Runs the command every tenth of a second until it succeeds, at most $1 times.
 # Its counters are local: an until_true inside the command must not end the outer one.
-until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
+until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -lt "$n" ] && [ $(($(date +%s) - START)) -lt 210 ] || return 1; sleep 0.1; done; }
 listed() { xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -qw "$(printf '0x%x' "$1")"; }
 geometry() { xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left Y/ {y = $NF} /Height:/ {h = $NF} END {print y, h}'; }
 work_area() { xprop -root _NET_WORKAREA | sed 's/.*= //' | tr -d , | cut -d' ' -f2,4; }

@@ -12,9 +12,12 @@ for f in bin/quillane-reminder share/applications/quillane-reminder.desktop \
     [ -e "$PREFIX/$f" ] || { echo "FAIL: $f not installed"; rm -rf "$ROOT"; exit 1; }
 done
 export HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/home/.config" XDG_DATA_HOME="$ROOT/home/.local/share"
-# A short runtime folder: under a long one the killed program would leave its socket's folder in /tmp.
-export XDG_RUNTIME_DIR="$(mktemp -d /tmp/qr-run.XXXXXX)" QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
-mkdir -p "$HOME"
+# A short runtime folder, in the test's own where that one's path is short: under a long one the killed
+# program would leave its socket's folder in /tmp.
+XDG_RUNTIME_DIR=$ROOT/run
+[ ${#ROOT} -le 64 ] || XDG_RUNTIME_DIR=$(mktemp -d /tmp/qr-run.XXXXXX)
+export XDG_RUNTIME_DIR QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+mkdir -p "$HOME" && mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 LOG="$XDG_DATA_HOME/Quillane/Quillane Reminder/log.dat"
 "$PREFIX/bin/quillane-reminder" & PID=$!
 i=0

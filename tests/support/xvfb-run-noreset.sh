@@ -7,6 +7,8 @@
 # starts by itself (dbus-x11) outlives the test and leaves its folder in the test's runtime folder.
 # Usage: xvfb-run-noreset.sh path/to/xvfb-run [xvfb-run arguments] command...
 set -u
+# The test's start, before its X server and bus: scripts end their waits in time for CTest's limit from here.
+export QR_TEST_START=$(date +%s)
 real=$1
 shift
 args=()

@@ -6,8 +6,12 @@ set -u
 BIN=$1
 ROOT=$(mktemp -d)
 export HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/home/.config" XDG_DATA_HOME="$ROOT/home/.local/share"
-# A short runtime folder: a long one has the program put its socket in a folder of its own in /tmp.
-export XDG_RUNTIME_DIR=$(mktemp -d /tmp/qr-run.XXXXXX) XDG_CACHE_HOME="$ROOT/home/.cache"
+# A short runtime folder, in the test's own where that one's path is short: a long one has the program put its
+# socket in a folder of its own in /tmp.
+XDG_RUNTIME_DIR=$ROOT/run
+[ ${#ROOT} -le 64 ] || XDG_RUNTIME_DIR=$(mktemp -d /tmp/qr-run.XXXXXX)
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+export XDG_RUNTIME_DIR XDG_CACHE_HOME="$ROOT/home/.cache"
 export ASAN_OPTIONS=detect_leaks=0
 unset QT_QPA_PLATFORM
 mkdir -p "$HOME"
