@@ -62,6 +62,9 @@ public:
     virtual bool setSkipTaskbar(QWindow *) { return false; }
     // The other docks of the desktop (panels, trays), leaving out `own`; empty where nothing can be learnt.
     virtual QList<DockWindow> otherDocks(QWindow *) { return {}; }
+    // The panels the window manager draws itself (a tray): shown dock windows of the desktop that it does not list,
+    // leaving out `own` (device pixels, desktop coordinates); empty where nothing can be learnt.
+    virtual QList<QRect> windowManagerPanels(QWindow *) { return {}; }
     // The area the window manager leaves to windows on the current desktop, all struts and its own panels
     // taken off (device pixels, desktop coordinates); invalid where it publishes none.
     virtual QRect workArea() { return {}; }

@@ -29,6 +29,7 @@ public:
     bool setStacking(QWindow *window, bool above) override;
     bool setSkipTaskbar(QWindow *window) override;
     QList<DockWindow> otherDocks(QWindow *own) override;
+    QList<QRect> windowManagerPanels(QWindow *own) override;
     QRect workArea() override;
     QSize desktopSize() override;
     void watchDocks(std::function<void()> changed) override;

@@ -41,7 +41,26 @@ over_dialog() { for w in $(reminders); do [ "$(stacked "$w")" -gt "$(stacked "$D
 # A click into a window's frame above it, false where it has none; i3 tells no extents (its title bars are 20 high).
 click_frame() { set -- "$(xprop -id "$1" _NET_FRAME_EXTENTS | awk -F', *' '/= / {t = $3; f = 1} END {print f ? t : 10}')" \
     $(xwininfo -id "$1" | awk '/Absolute upper-left [XY]/ {print $NF}') && [ "$1" -gt 0 ] && xdotool mousemove $(($2 + 20)) $(($3 - ($1 + 1) / 2)) click 1; }
-bar_docked() { [ "$(bottom_of "$BAR")" = $(($2 - 800 + KEPT)) ] && xwininfo -id "$BAR" | grep -q "Width: $1\$"; }
+# jwm's tray: a dock window of its own that it does not list.
+tray() {
+    local w clients
+    clients="$(xprop -root _NET_CLIENT_LIST),"
+    for w in $(xwininfo -root -children | awk '$1 ~ /^0x/ {print $1}'); do
+        case $clients in *" $w,"*) continue ;; esac
+        [ $((w)) != "$BAR" ] && xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q DOCK && viewable "$w" && echo "$w" && return
+    done
+    false
+}
+# The bar spans the screen on the edge of what the window manager keeps (jwm: on its tray), and reserves from its top
+# to the desktop's bottom.
+strut_of() { xprop -id "$1" _NET_WM_STRUT_PARTIAL | awk -F', *' '{print $4}'; }
+bar_docked() {
+    local edge strut
+    edge=$(($2 - 800 + KEPT)) strut=$(strut_of "$BAR")
+    [ "$WM" != jwm ] || edge=$(t=$(tray) && edges "$t" | cut -d' ' -f2) || return
+    set -- "$1" "$2" $(edges "$BAR")
+    [ $(($5 - $3)) = "$1" ] && [ "$6" = "$edge" ] && [ "$strut" = $(($2 - $4)) ]
+}
 
 case $WM in
 i3) echo 'focus_follows_mouse no' >"$ROOT/i3.config" && set -- i3 -c "$ROOT/i3.config" ;;
@@ -74,19 +93,34 @@ until_true 100 eval '[ "$(bottom_of "$BAR")" = "$KEPT" ]' || fail "the bar ends 
 until_true 300 eval 'GADGET=$(named "Widget Info") && [ -n "$GADGET" ]' || fail "no welcome gadget"
 # The screen's size changed through RandR by one client, which Xvfb needs to keep a mode it was given.
 mkfifo "$ROOT/sizes"
+# A line "WxH" changes both at once; "WxH desktop" or "WxH mode" one of them.
 /usr/bin/python3 -c 'import sys, Xlib.display
-d = Xlib.display.Display(); root = d.screen().root
+d = Xlib.display.Display(); root = d.screen().root; modes = {}
 for line in sys.stdin:
-    w, h = map(int, line.split("x")); size = (w, h, w // 4, h // 4); r = root.xrandr_get_screen_resources()
-    mode = dict(id=0, width=w, height=h, h_total=w, v_total=h, name_length=len(line) + 2, flags=0, dot_clock=0,
-                h_sync_start=0, h_sync_end=0, h_skew=0, v_sync_start=0, v_sync_end=0)
-    mode = root.xrandr_create_mode(mode, "qr-" + line[:-1]).mode; d.xrandr_add_output_mode(r.outputs[0], mode)
-    w > root.get_geometry().width and root.xrandr_set_screen_size(*size)
-    d.xrandr_set_crtc_config(r.crtcs[0], r.config_timestamp, 0, 0, mode, 1, r.outputs[:1])
-    root.xrandr_set_screen_size(*size); d.sync()' <"$ROOT/sizes" & PIDS="$PIDS $!" && exec 3>"$ROOT/sizes"
-# jwm restarts itself a moment after a change of the screen's size and leaves the keyboard to no window.
-[ "$WM" = jwm ] || for size in 1024x640 1280x800; do (echo $size >&3) && until_true 50 eval 'xwininfo -root | grep -q "geometry $size+0+0"' &&
-    until_true 100 bar_docked ${size%x*} ${size#*x} || fail "at $size the bar lies at $(xwininfo -id "$BAR" | grep -E 'Absolute upper-left Y|Width')"; done
+    name, *step = line.split(); w, h = map(int, name.split("x")); size = (w, h, w // 4, h // 4)
+    r = root.xrandr_get_screen_resources()
+    if name not in modes:
+        mode = dict(id=0, width=w, height=h, h_total=w, v_total=h, name_length=len(name) + 3, flags=0, dot_clock=0,
+                    h_sync_start=0, h_sync_end=0, h_skew=0, v_sync_start=0, v_sync_end=0)
+        modes[name] = root.xrandr_create_mode(mode, "qr-" + name).mode; d.xrandr_add_output_mode(r.outputs[0], modes[name])
+    step == ["mode"] or (step or w > root.get_geometry().width) and root.xrandr_set_screen_size(*size)
+    step == ["desktop"] or d.xrandr_set_crtc_config(r.crtcs[0], r.config_timestamp, 0, 0, modes[name], 1, r.outputs[:1])
+    step or root.xrandr_set_screen_size(*size); d.sync()' <"$ROOT/sizes" & PIDS="$PIDS $!" && exec 3>"$ROOT/sizes"
+# Display tools change the desktop's size and the monitor's mode apart, the desktop's first when it grows. jwm restarts
+# itself after each change of the desktop's size, places its tray by the mode it saw then, and leaves the keyboard to
+# no window. There the screen shrinks and grows twice: a tray the bar stood on must not keep it up after.
+resize() {
+    local size=$1 grows old t
+    [ "$WM" = jwm ] || { (echo "$size" >&3); return; }
+    grows=$(xwininfo -root | awk -v w="${size%x*}" '/Width:/ {print (w > $NF)}') old=$(tray)
+    [ "$grows" = 1 ] || (echo "$size mode" >&3)
+    (echo "$size desktop" >&3) && until_true 100 eval 't=$(tray) && [ "$t" != "$old" ]' || return
+    [ "$grows" = 0 ] || (echo "$size mode" >&3)
+}
+SIZES="1024x640 1280x800" && [ "$WM" != jwm ] || SIZES="$SIZES $SIZES"
+for size in $SIZES; do resize $size && until_true 50 eval 'xwininfo -root | grep -q "geometry $size+0+0"' &&
+    until_true 100 bar_docked ${size%x*} ${size#*x} ||
+    fail "at $size the bar lies at $(edges "$BAR") with a strut of $(strut_of "$BAR"), the tray at $(t=$(tray) && edges "$t")"; done
 if [ "$(xprop -root _NET_NUMBER_OF_DESKTOPS | awk '{print $NF}')" -gt 1 ] 2>/dev/null; then
     xdotool set_desktop 1 && until_true 50 eval '! viewable $TYPING' && ! viewable "$BAR" && fail "no bar on desktop 2"
     xdotool set_desktop 0 && until_true 50 viewable "$TYPING" || fail "desktop 1 not back"
