@@ -260,6 +260,12 @@ quint32 XcbWindowSystem::keyboardWindow()
     return clients.contains(window) ? window : 0;
 }
 
+quint32 XcbWindowSystem::activeWindow()
+{
+    const QList<quint32> active = cardinals(m_root, atom("_NET_ACTIVE_WINDOW"));
+    return active.isEmpty() ? 0 : active.first();
+}
+
 bool XcbWindowSystem::takeKeyboard(QWindow *window, quint32 time)
 {
     if (!window || !window->handle())

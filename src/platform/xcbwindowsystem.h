@@ -39,6 +39,7 @@ public:
     QList<QRect> shownWindowRects(QWindow *own) override;
     bool restoreWithoutFocus(QWindow *window) override;
     quint32 keyboardWindow() override;
+    quint32 activeWindow() override;
     bool takeKeyboard(QWindow *window, quint32 time) override;
     bool activate(quint32 window, quint32 time) override;
     bool covers(QWindow *window, QWindow *other) override;

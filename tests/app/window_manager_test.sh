@@ -64,13 +64,19 @@ bar_docked() {
 
 case $WM in
 i3) echo 'focus_follows_mouse no' >"$ROOT/i3.config" && set -- i3 -c "$ROOT/i3.config" ;;
-herbstluftwm) printf '#!/bin/sh\n' >"$ROOT/hl" && chmod +x "$ROOT/hl" && set -- herbstluftwm --autostart "$ROOT/hl" ;;
+# The rules of its sample configuration: it focuses new windows, floats dialogs and windows of a fixed size (the
+# reminders), and gives them a title bar.
+herbstluftwm) printf 'herbstclient %s\n' 'rule focus=on' "rule windowtype~'_NET_WM_WINDOW_TYPE_(DIALOG|UTILITY|SPLASH)' floating=on" \
+    'rule fixedsize floating=on' 'attr theme.title_height 15' | sed '1i #!/bin/sh' >"$ROOT/hl" && chmod +x "$ROOT/hl" &&
+    set -- herbstluftwm --autostart "$ROOT/hl" ;;
 xfwm4) set -- xfwm4 --compositor=off ;;
 jwm) echo '<JWM><Include>/etc/jwm/system.jwmrc</Include><FocusModel>click</FocusModel></JWM>' >"$ROOT/.jwmrc" && set -- jwm ;;
 *) set -- "$WM" ;;
 esac
 "$@" >"$ROOT/wm.log" 2>&1 & PIDS="$PIDS $!"
 until_true 200 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "$(cat "$ROOT/wm.log")"
+[ "$WM" != herbstluftwm ] || until_true 100 eval '[ "$(herbstclient attr theme.title_height)" = 15 ]' 2>/dev/null ||
+    fail "herbstluftwm's settings not taken"
 ROOTWIN=$(($(xwininfo -root | awk '/Window id:/ {print $4}')))
 xterm -e sh -c "cat >'$ROOT/typed'" 2>/dev/null & XTERM=$! && PIDS="$PIDS $XTERM"
 until_true 200 eval 'TYPING=$(managed $XTERM)' || fail "no xterm"
@@ -135,8 +141,14 @@ until_true 50 grep -qx "after the bar" "$ROOT/typed" || fail "keys after a click
 echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 all_shown || fail "not three reminders: $(reminders)"
 until_true 50 eval '! under_gadget' || fail "a reminder is under the gadget"
-# herbstluftwm, without rules, tiles the reminders under every floating window.
-[ "$WM" = herbstluftwm ] || until_true 50 over_dialog || fail "a reminder is under the settings dialog"
+until_true 50 over_dialog || fail "a reminder is under the settings dialog"
+# herbstluftwm focuses every window it maps, and showed the newest reminder active while the xterm kept the keys: a
+# click on that one's frame gives it the keyboard.
+FRAMED="" && [ "$WM" != herbstluftwm ] || FRAMED=$(reminders | tail -1)
+if [ -n "$FRAMED" ] && click_frame "$FRAMED"; then
+    until_true 50 has_focus "$FRAMED" || fail "a click on the active reminder's frame left it without the keyboard"
+    xdotool windowactivate "$TYPING" 2>/dev/null; until_true 100 has_focus "$TYPING" || fail "the xterm has no keyboard back"
+fi
 TOP=$(for w in $(reminders); do echo "$(depth "$w") $w"; done | sort -n | awk 'NR == 1 {print $2}')
 xdotool mousemove --window "$TOP" 20 20 click 1
 until_true 50 has_focus "$TOP" || fail "a click left the reminder without the keyboard"
