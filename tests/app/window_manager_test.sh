@@ -3,8 +3,11 @@
 # three reminders open above the welcome gadget while an xterm keeps the keyboard; a click gives one the
 # keyboard, and after its Snooze the keys go back to the xterm. (Under xvfb-run with a 1280x800 screen.)
 set -u
-# The runtime folder, where i3 and the program put their sockets, is short whatever TMPDIR is.
-BIN=$1 FAKETIME=$2 WM=$3 ROOT=$(mktemp -d) RUN=$(mktemp -d /tmp/qr-wm.XXXXXX) PIDS=""
+# The runtime folder, where i3 and the program put their sockets, lies under TMPDIR where the longest of them (the
+# program's, 47 bytes below TMPDIR) fits in a socket's 107 bytes, else in /tmp.
+BIN=$1 FAKETIME=$2 WM=$3 ROOT=$(mktemp -d) PIDS="" TMP=${TMPDIR:-/tmp}
+[ ${#TMP} -le 60 ] || TMP=/tmp
+RUN=$(mktemp -d "$TMP/qr-wm.XXXXXX")
 unset QT_QPA_PLATFORM
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_MONOTONIC=1 HOME="$ROOT"
 export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
@@ -12,6 +15,14 @@ export XDG_RUNTIME_DIR="$RUN" XDG_CONFIG_HOME="$ROOT/.config"
 # libfaketime's shared memory, named after the process that made it, outlives a kill -9.
 cleanup() { for p in $PIDS; do kill -9 "$p"; wait "$p"; rm -f "/dev/shm/faketime_shm_$p" "/dev/shm/sem.faketime_sem_$p"; done 2>/dev/null; rm -rf "$ROOT" "$RUN"; }
 fail() { echo "FAIL ($WM): $*"; cleanup; exit 1; }
+trap 'fail "stopped"' HUP INT TERM
+# CTest kills a test at its limit with all its processes at once: a watcher outside them removes a folder in /tmp once
+# the last of them, which all hold the pipe open, is gone.
+if [ "$TMP" = /tmp ]; then
+    mkfifo "$ROOT/alive"
+    (setsid sh -c 'cat "$1"; rm -rf "$2"' sh "$ROOT/alive" "$RUN" </dev/null >/dev/null 2>&1 &)
+    exec 4>"$ROOT/alive"
+fi
 until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
 listed() { xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -qw "$(printf '0x%x' "$1")"; }
 managed() { for w in $(xdotool search --pid "$1" 2>/dev/null); do listed "$w" && echo "$w" && return; done; false; }
