@@ -62,6 +62,9 @@ public:
     virtual bool setSkipTaskbar(QWindow *) { return false; }
     // The other docks of the desktop (panels, trays), leaving out `own`; empty where nothing can be learnt.
     virtual QList<DockWindow> otherDocks(QWindow *) { return {}; }
+    // The panels the window manager draws itself (a tray): shown dock windows of the desktop that it does not list,
+    // leaving out `own` (device pixels, desktop coordinates); empty where nothing can be learnt.
+    virtual QList<QRect> windowManagerPanels(QWindow *) { return {}; }
     // The area the window manager leaves to windows on the current desktop, all struts and its own panels
     // taken off (device pixels, desktop coordinates); invalid where it publishes none.
     virtual QRect workArea() { return {}; }
@@ -87,6 +90,9 @@ public:
     // The window the window manager lists that holds the keyboard (a program's window, ours included), 0
     // for none or where nothing can be learnt.
     virtual quint32 keyboardWindow() { return 0; }
+    // The window the window manager shows active, which need not hold the keyboard; 0 for none or where nothing can
+    // be learnt.
+    virtual quint32 activeWindow() { return 0; }
     // Gives the keyboard to a shown window of ours that the user clicked at `time` (the window server's
     // time of the click). Some window managers take the click while the window refuses input and then
     // leave it without the keyboard, whatever they are asked later; false where nothing can be done.

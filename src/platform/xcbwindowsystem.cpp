@@ -260,6 +260,12 @@ quint32 XcbWindowSystem::keyboardWindow()
     return clients.contains(window) ? window : 0;
 }
 
+quint32 XcbWindowSystem::activeWindow()
+{
+    const QList<quint32> active = cardinals(m_root, atom("_NET_ACTIVE_WINDOW"));
+    return active.isEmpty() ? 0 : active.first();
+}
+
 bool XcbWindowSystem::takeKeyboard(QWindow *window, quint32 time)
 {
     if (!window || !window->handle())
@@ -435,6 +441,45 @@ QList<DockWindow> XcbWindowSystem::otherDocks(QWindow *own)
         free(attributes);
     }
     return docks;
+}
+
+QList<QRect> XcbWindowSystem::windowManagerPanels(QWindow *own)
+{
+    const xcb_window_t ownId = own && own->handle() ? xcb_window_t(own->winId()) : xcb_window_t(XCB_WINDOW_NONE);
+    const xcb_atom_t type = atom("_NET_WM_WINDOW_TYPE");
+    const xcb_atom_t dock = atom("_NET_WM_WINDOW_TYPE_DOCK");
+    const QList<quint32> clients = cardinals(m_root, atom("_NET_CLIENT_LIST"));
+    xcb_query_tree_reply_t *tree = xcb_query_tree_reply(m_connection, xcb_query_tree(m_connection, m_root), nullptr);
+    if (!tree)
+        return {};
+    struct Asked
+    {
+        xcb_get_window_attributes_cookie_t attributes;
+        xcb_get_property_cookie_t type;
+        RectAsked rect;
+    };
+    // All asked before the first answer is waited for, as for the docks.
+    std::vector<Asked> asked;
+    const xcb_window_t *children = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree); ++i) {
+        if (children[i] != ownId && !clients.contains(children[i]))
+            asked.push_back({xcb_get_window_attributes(m_connection, children[i]),
+                             xcb_get_property(m_connection, 0, children[i], type, XCB_ATOM_ATOM, 0, 16),
+                             askRect(m_connection, children[i], m_root)});
+    }
+    free(tree);
+    QList<QRect> panels;
+    for (const Asked &window : asked) {
+        xcb_get_window_attributes_reply_t *attributes =
+            xcb_get_window_attributes_reply(m_connection, window.attributes, nullptr);
+        const bool shown = attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+        free(attributes);
+        const bool isDock = takeValues(xcb_get_property_reply(m_connection, window.type, nullptr)).contains(dock);
+        const QRect rect = takeRect(m_connection, window.rect);
+        if (shown && isDock && rect.isValid())
+            panels << rect;
+    }
+    return panels;
 }
 
 QRect XcbWindowSystem::workArea()

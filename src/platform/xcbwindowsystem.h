@@ -29,6 +29,7 @@ public:
     bool setStacking(QWindow *window, bool above) override;
     bool setSkipTaskbar(QWindow *window) override;
     QList<DockWindow> otherDocks(QWindow *own) override;
+    QList<QRect> windowManagerPanels(QWindow *own) override;
     QRect workArea() override;
     QSize desktopSize() override;
     void watchDocks(std::function<void()> changed) override;
@@ -38,6 +39,7 @@ public:
     QList<QRect> shownWindowRects(QWindow *own) override;
     bool restoreWithoutFocus(QWindow *window) override;
     quint32 keyboardWindow() override;
+    quint32 activeWindow() override;
     bool takeKeyboard(QWindow *window, quint32 time) override;
     bool activate(quint32 window, quint32 time) override;
     bool covers(QWindow *window, QWindow *other) override;

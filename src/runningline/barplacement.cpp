@@ -48,7 +48,7 @@ QRect areaLeftByDocks(const QRect &screen, const QList<DockStrip> &strips)
 }
 
 QMargins marginsKeptByWindowManager(const QRect &screen, const QRect &workArea, const QList<DockStrip> &strips,
-                                    const QList<DockStrip> &own, const QMargins &kept)
+                                    const QList<DockStrip> &own, const QList<QRect> &panels, const QMargins &kept)
 {
     const QRect seen = workArea & screen;
     if (!workArea.isValid() || !seen.isValid())
@@ -68,8 +68,21 @@ QMargins marginsKeptByWindowManager(const QRect &screen, const QRect &workArea, 
         };
         if (!own.isEmpty() && own.last().edge == edge && seenDepth < depth(own.last()) - 1)
             return keptDepth;
-        if (seenDepth > 0 &&
-            (std::any_of(strips.cbegin(), strips.cend(), explains) || std::any_of(own.cbegin(), own.cend(), explains)))
+        const bool ownExplains = std::any_of(own.cbegin(), own.cend(), explains);
+        if (seenDepth > 0 && ownExplains) {
+            // The window manager may have moved its panel behind the bar's strut (one that restarts after a change of
+            // size places it anew): the panel's window shows where.
+            int panelDepth = -1;
+            for (const QRect &panel : panels) {
+                for (const DockStrip &strip : own) {
+                    if (strip.edge == edge && strip.rect.contains(panel))
+                        panelDepth = qMax(panelDepth, depth(DockStrip{edge, panel}));
+                }
+            }
+            if (panelDepth >= 0)
+                return panelDepth;
+        }
+        if (seenDepth > 0 && (ownExplains || std::any_of(strips.cbegin(), strips.cend(), explains)))
             return qMin(keptDepth, seenDepth);
         return seenDepth;
     };

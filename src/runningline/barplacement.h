@@ -29,9 +29,10 @@ QRect areaLeftByDocks(const QRect &screen, const QList<DockStrip> &strips);
 // before, `kept`, hold). An edge of the work area that a known strip explains (another dock's, `strips`, or one of
 // the bar's own last struts, `own`, the latest last) may hide what the window manager keeps behind it, and one
 // further out than the bar's latest strut is from before the window manager took that in: there the margin
-// learnt before holds.
+// learnt before holds. Behind the bar's own strut, a panel window of the window manager's (`panels`) lying within it
+// shows what the window manager keeps there now.
 QMargins marginsKeptByWindowManager(const QRect &screen, const QRect &workArea, const QList<DockStrip> &strips,
-                                    const QList<DockStrip> &own, const QMargins &kept);
+                                    const QList<DockStrip> &own, const QList<QRect> &panels, const QMargins &kept);
 
 // Reads the window manager's work area anew each time: after a change of the desktop's size it still shows the area it
 // had for the old size for a while, which tells nothing of the new one.

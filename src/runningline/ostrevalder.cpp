@@ -711,6 +711,7 @@ QRect Ostrevalder::placement(int *settleIn) const
 void Ostrevalder::refreshDocks()
 {
     m_otherDocks = m_windowSystem->otherDocks(windowHandle());
+    m_panels = m_windowSystem->windowManagerPanels(windowHandle());
     m_docksKnown = true;
     // Right after a change of the desktop's size the screens may not have caught up yet: the area tells nothing then.
     const QSize desktop = m_windowSystem->desktopSize();
@@ -781,8 +782,11 @@ void Ostrevalder::updateKeptArea()
         const int from = strut.edge == Qt::TopEdge ? screenRect.top() : screenRect.bottom() + 1 - depth;
         own << DockStrip{strut.edge, QRect(screenRect.left(), from, screenRect.width(), depth)};
     }
+    QList<QRect> panels;
+    for (const QRect &panel : std::as_const(m_panels))
+        panels << logicalRect(panel, ratio);
     const QMargins kept = BarPlacement::marginsKeptByWindowManager(screenRect, logicalRect(m_workArea, ratio), strips,
-                                                                   own, m_keptMargins);
+                                                                   own, panels, m_keptMargins);
     if (kept != m_keptMargins && !kept.isNull())
         QR_LOG(QStringLiteral("The window manager's own panels take %1,%2,%3,%4 (left, top, right, bottom)")
                    .arg(kept.left())

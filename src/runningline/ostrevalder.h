@@ -153,6 +153,8 @@ private:
     // the edge of what is left.
     QRect m_workArea;
     QMargins m_keptMargins;
+    // The window manager's own panel windows, as last read (device pixels).
+    QList<QRect> m_panels;
     BarPlacement::WorkAreaReader m_workAreaReader;
     // The bar's last two struts, in logical pixels.
     QList<DockStrip> m_ownStruts;

@@ -36,8 +36,20 @@ void ClickFocus::offered(quint32 time)
     // Some window managers offer it at mapping too, or when one of the program's windows closes: only a click on the
     // frame, outside the window itself, is the user's.
     const QPoint pointer = QCursor::pos();
-    if (m_window->isVisible() && m_window->frameGeometry().contains(pointer) && !m_window->geometry().contains(pointer))
-        takeInput(true, time);
+    if (!m_window->isVisible())
+        return;
+    if (m_window->frameGeometry().contains(pointer)) {
+        if (!m_window->geometry().contains(pointer))
+            takeInput(true, time);
+        return;
+    }
+    // One that shows the window active while the keys stay where they were takes a later click on its frame for no
+    // change and offers nothing more: it is asked to show active the window that has the keys.
+    QWindow *window = m_window->windowHandle();
+    const quint32 keys = m_windowSystem ? m_windowSystem->keyboardWindow() : 0;
+    if (window && keys && keys != quint32(window->winId()) &&
+        m_windowSystem->activeWindow() == quint32(window->winId()))
+        m_windowSystem->activate(keys, time);
 }
 
 bool ClickFocus::eventFilter(QObject *watched, QEvent *event)

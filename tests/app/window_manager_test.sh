@@ -3,8 +3,11 @@
 # three reminders open above the welcome gadget while an xterm keeps the keyboard; a click gives one the
 # keyboard, and after its Snooze the keys go back to the xterm. (Under xvfb-run with a 1280x800 screen.)
 set -u
-# The runtime folder, where i3 and the program put their sockets, is short whatever TMPDIR is.
-BIN=$1 FAKETIME=$2 WM=$3 ROOT=$(mktemp -d) RUN=$(mktemp -d /tmp/qr-wm.XXXXXX) PIDS=""
+# The runtime folder, where i3 and the program put their sockets, lies under TMPDIR where the longest of them (the
+# program's, 47 bytes below TMPDIR) fits in a socket's 107 bytes, else in /tmp.
+BIN=$1 FAKETIME=$2 WM=$3 ROOT=$(mktemp -d) PIDS="" TMP=${TMPDIR:-/tmp}
+[ ${#TMP} -le 60 ] || TMP=/tmp
+RUN=$(mktemp -d "$TMP/qr-wm.XXXXXX")
 unset QT_QPA_PLATFORM
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_MONOTONIC=1 HOME="$ROOT"
 export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
@@ -12,6 +15,14 @@ export XDG_RUNTIME_DIR="$RUN" XDG_CONFIG_HOME="$ROOT/.config"
 # libfaketime's shared memory, named after the process that made it, outlives a kill -9.
 cleanup() { for p in $PIDS; do kill -9 "$p"; wait "$p"; rm -f "/dev/shm/faketime_shm_$p" "/dev/shm/sem.faketime_sem_$p"; done 2>/dev/null; rm -rf "$ROOT" "$RUN"; }
 fail() { echo "FAIL ($WM): $*"; cleanup; exit 1; }
+trap 'fail "stopped"' HUP INT TERM
+# CTest kills a test at its limit with all its processes at once: a watcher outside them removes a folder in /tmp once
+# the last of them, which all hold the pipe open, is gone.
+if [ "$TMP" = /tmp ]; then
+    mkfifo "$ROOT/alive"
+    (setsid sh -c 'cat "$1"; rm -rf "$2"' sh "$ROOT/alive" "$RUN" </dev/null >/dev/null 2>&1 &)
+    exec 4>"$ROOT/alive"
+fi
 until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -ge "$n" ] && return 1; sleep 0.1; done; }
 listed() { xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -qw "$(printf '0x%x' "$1")"; }
 managed() { for w in $(xdotool search --pid "$1" 2>/dev/null); do listed "$w" && echo "$w" && return; done; false; }
@@ -41,17 +52,42 @@ over_dialog() { for w in $(reminders); do [ "$(stacked "$w")" -gt "$(stacked "$D
 # A click into a window's frame above it, false where it has none; i3 tells no extents (its title bars are 20 high).
 click_frame() { set -- "$(xprop -id "$1" _NET_FRAME_EXTENTS | awk -F', *' '/= / {t = $3; f = 1} END {print f ? t : 10}')" \
     $(xwininfo -id "$1" | awk '/Absolute upper-left [XY]/ {print $NF}') && [ "$1" -gt 0 ] && xdotool mousemove $(($2 + 20)) $(($3 - ($1 + 1) / 2)) click 1; }
-bar_docked() { [ "$(bottom_of "$BAR")" = $(($2 - 800 + KEPT)) ] && xwininfo -id "$BAR" | grep -q "Width: $1\$"; }
+# jwm's tray: a dock window of its own that it does not list.
+tray() {
+    local w clients
+    clients="$(xprop -root _NET_CLIENT_LIST),"
+    for w in $(xwininfo -root -children | awk '$1 ~ /^0x/ {print $1}'); do
+        case $clients in *" $w,"*) continue ;; esac
+        [ $((w)) != "$BAR" ] && xprop -id "$w" _NET_WM_WINDOW_TYPE | grep -q DOCK && viewable "$w" && echo "$w" && return
+    done
+    false
+}
+# The bar spans the screen on the edge of what the window manager keeps (jwm: on its tray), and reserves from its top
+# to the desktop's bottom.
+strut_of() { xprop -id "$1" _NET_WM_STRUT_PARTIAL | awk -F', *' '{print $4}'; }
+bar_docked() {
+    local edge strut
+    edge=$(($2 - 800 + KEPT)) strut=$(strut_of "$BAR")
+    [ "$WM" != jwm ] || edge=$(t=$(tray) && edges "$t" | cut -d' ' -f2) || return
+    set -- "$1" "$2" $(edges "$BAR")
+    [ $(($5 - $3)) = "$1" ] && [ "$6" = "$edge" ] && [ "$strut" = $(($2 - $4)) ]
+}
 
 case $WM in
 i3) echo 'focus_follows_mouse no' >"$ROOT/i3.config" && set -- i3 -c "$ROOT/i3.config" ;;
-herbstluftwm) printf '#!/bin/sh\n' >"$ROOT/hl" && chmod +x "$ROOT/hl" && set -- herbstluftwm --autostart "$ROOT/hl" ;;
+# The rules of its sample configuration: it focuses new windows, floats dialogs and windows of a fixed size (the
+# reminders), and gives them a title bar.
+herbstluftwm) printf 'herbstclient %s\n' 'rule focus=on' "rule windowtype~'_NET_WM_WINDOW_TYPE_(DIALOG|UTILITY|SPLASH)' floating=on" \
+    'rule fixedsize floating=on' 'attr theme.title_height 15' | sed '1i #!/bin/sh' >"$ROOT/hl" && chmod +x "$ROOT/hl" &&
+    set -- herbstluftwm --autostart "$ROOT/hl" ;;
 xfwm4) set -- xfwm4 --compositor=off ;;
 jwm) echo '<JWM><Include>/etc/jwm/system.jwmrc</Include><FocusModel>click</FocusModel></JWM>' >"$ROOT/.jwmrc" && set -- jwm ;;
 *) set -- "$WM" ;;
 esac
 "$@" >"$ROOT/wm.log" 2>&1 & PIDS="$PIDS $!"
 until_true 200 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "$(cat "$ROOT/wm.log")"
+[ "$WM" != herbstluftwm ] || until_true 100 eval '[ "$(herbstclient attr theme.title_height)" = 15 ]' 2>/dev/null ||
+    fail "herbstluftwm's settings not taken"
 ROOTWIN=$(($(xwininfo -root | awk '/Window id:/ {print $4}')))
 xterm -e sh -c "cat >'$ROOT/typed'" 2>/dev/null & XTERM=$! && PIDS="$PIDS $XTERM"
 until_true 200 eval 'TYPING=$(managed $XTERM)' || fail "no xterm"
@@ -74,19 +110,34 @@ until_true 100 eval '[ "$(bottom_of "$BAR")" = "$KEPT" ]' || fail "the bar ends 
 until_true 300 eval 'GADGET=$(named "Widget Info") && [ -n "$GADGET" ]' || fail "no welcome gadget"
 # The screen's size changed through RandR by one client, which Xvfb needs to keep a mode it was given.
 mkfifo "$ROOT/sizes"
+# A line "WxH" changes both at once; "WxH desktop" or "WxH mode" one of them.
 /usr/bin/python3 -c 'import sys, Xlib.display
-d = Xlib.display.Display(); root = d.screen().root
+d = Xlib.display.Display(); root = d.screen().root; modes = {}
 for line in sys.stdin:
-    w, h = map(int, line.split("x")); size = (w, h, w // 4, h // 4); r = root.xrandr_get_screen_resources()
-    mode = dict(id=0, width=w, height=h, h_total=w, v_total=h, name_length=len(line) + 2, flags=0, dot_clock=0,
-                h_sync_start=0, h_sync_end=0, h_skew=0, v_sync_start=0, v_sync_end=0)
-    mode = root.xrandr_create_mode(mode, "qr-" + line[:-1]).mode; d.xrandr_add_output_mode(r.outputs[0], mode)
-    w > root.get_geometry().width and root.xrandr_set_screen_size(*size)
-    d.xrandr_set_crtc_config(r.crtcs[0], r.config_timestamp, 0, 0, mode, 1, r.outputs[:1])
-    root.xrandr_set_screen_size(*size); d.sync()' <"$ROOT/sizes" & PIDS="$PIDS $!" && exec 3>"$ROOT/sizes"
-# jwm restarts itself a moment after a change of the screen's size and leaves the keyboard to no window.
-[ "$WM" = jwm ] || for size in 1024x640 1280x800; do (echo $size >&3) && until_true 50 eval 'xwininfo -root | grep -q "geometry $size+0+0"' &&
-    until_true 100 bar_docked ${size%x*} ${size#*x} || fail "at $size the bar lies at $(xwininfo -id "$BAR" | grep -E 'Absolute upper-left Y|Width')"; done
+    name, *step = line.split(); w, h = map(int, name.split("x")); size = (w, h, w // 4, h // 4)
+    r = root.xrandr_get_screen_resources()
+    if name not in modes:
+        mode = dict(id=0, width=w, height=h, h_total=w, v_total=h, name_length=len(name) + 3, flags=0, dot_clock=0,
+                    h_sync_start=0, h_sync_end=0, h_skew=0, v_sync_start=0, v_sync_end=0)
+        modes[name] = root.xrandr_create_mode(mode, "qr-" + name).mode; d.xrandr_add_output_mode(r.outputs[0], modes[name])
+    step == ["mode"] or (step or w > root.get_geometry().width) and root.xrandr_set_screen_size(*size)
+    step == ["desktop"] or d.xrandr_set_crtc_config(r.crtcs[0], r.config_timestamp, 0, 0, modes[name], 1, r.outputs[:1])
+    step or root.xrandr_set_screen_size(*size); d.sync()' <"$ROOT/sizes" & PIDS="$PIDS $!" && exec 3>"$ROOT/sizes"
+# Display tools change the desktop's size and the monitor's mode apart, the desktop's first when it grows. jwm restarts
+# itself after each change of the desktop's size, places its tray by the mode it saw then, and leaves the keyboard to
+# no window. There the screen shrinks and grows twice: a tray the bar stood on must not keep it up after.
+resize() {
+    local size=$1 grows old t
+    [ "$WM" = jwm ] || { (echo "$size" >&3); return; }
+    grows=$(xwininfo -root | awk -v w="${size%x*}" '/Width:/ {print (w > $NF)}') old=$(tray)
+    [ "$grows" = 1 ] || (echo "$size mode" >&3)
+    (echo "$size desktop" >&3) && until_true 100 eval 't=$(tray) && [ "$t" != "$old" ]' || return
+    [ "$grows" = 0 ] || (echo "$size mode" >&3)
+}
+SIZES="1024x640 1280x800" && [ "$WM" != jwm ] || SIZES="$SIZES $SIZES"
+for size in $SIZES; do resize $size && until_true 50 eval 'xwininfo -root | grep -q "geometry $size+0+0"' &&
+    until_true 100 bar_docked ${size%x*} ${size#*x} ||
+    fail "at $size the bar lies at $(edges "$BAR") with a strut of $(strut_of "$BAR"), the tray at $(t=$(tray) && edges "$t")"; done
 if [ "$(xprop -root _NET_NUMBER_OF_DESKTOPS | awk '{print $NF}')" -gt 1 ] 2>/dev/null; then
     xdotool set_desktop 1 && until_true 50 eval '! viewable $TYPING' && ! viewable "$BAR" && fail "no bar on desktop 2"
     xdotool set_desktop 0 && until_true 50 viewable "$TYPING" || fail "desktop 1 not back"
@@ -101,15 +152,22 @@ until_true 50 grep -qx "after the bar" "$ROOT/typed" || fail "keys after a click
 echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 all_shown || fail "not three reminders: $(reminders)"
 until_true 50 eval '! under_gadget' || fail "a reminder is under the gadget"
-# herbstluftwm, without rules, tiles the reminders under every floating window.
-[ "$WM" = herbstluftwm ] || until_true 50 over_dialog || fail "a reminder is under the settings dialog"
+until_true 50 over_dialog || fail "a reminder is under the settings dialog"
+# herbstluftwm focuses every window it maps, and showed the newest reminder active while the xterm kept the keys: a
+# click on that one's frame gives it the keyboard.
+FRAMED="" && [ "$WM" != herbstluftwm ] || FRAMED=$(reminders | tail -1)
+if [ -n "$FRAMED" ] && click_frame "$FRAMED"; then
+    until_true 50 has_focus "$FRAMED" || fail "a click on the active reminder's frame left it without the keyboard"
+    xdotool windowactivate "$TYPING" 2>/dev/null; until_true 100 has_focus "$TYPING" || fail "the xterm has no keyboard back"
+fi
 TOP=$(for w in $(reminders); do echo "$(depth "$w") $w"; done | sort -n | awk 'NR == 1 {print $2}')
 xdotool mousemove --window "$TOP" 20 20 click 1
 until_true 50 has_focus "$TOP" || fail "a click left the reminder without the keyboard"
 # The Close button has the focus first; Tab leads to the minutes and then to Snooze.
 xdotool key --delay 50 Tab 4 2 Tab space
-until_true 50 eval '! xwininfo -id $TOP 2>/dev/null | grep -q IsViewable' || fail "Snooze did not close the reminder"
-# The window manager may hold the keyboard a moment before handing it on.
+# The window manager may hold the keyboard a moment before handing it on, and i3 moves it again once it has let go of
+# the closed window: the keys go where they are once it has.
+until_true 50 eval '! viewable $TOP && ! listed $TOP' || fail "Snooze did not close the reminder"
 until_true 50 has_focus "$TYPING" || fail "the keyboard went to $(xdotool getwindowfocus -f) after Snooze, not the xterm"
 xdotool type --delay 20 "after snooze" && xdotool key Return
 until_true 50 grep -qx "after snooze" "$ROOT/typed" || fail "keys after Snooze went to $(xdotool getwindowfocus -f)"

@@ -127,17 +127,23 @@ private slots:
         QTest::addColumn<int>("areaBottom");
         QTest::addColumn<QList<DockStrip>>("strips");
         QTest::addColumn<QList<int>>("own");
+        QTest::addColumn<QList<QRect>>("panels");
         QTest::addColumn<int>("kept");
         QTest::addColumn<int>("bottom");
         const QList<DockStrip> none;
-        QTest::newRow("panel without a strut") << 780 << none << QList<int>{} << 0 << 20;
-        QTest::newRow("own strut in front of it") << 756 << none << QList<int>{44} << 20 << 20;
+        const QList<QRect> no;
+        QTest::newRow("panel without a strut") << 780 << none << QList<int>{} << no << 0 << 20;
+        QTest::newRow("own strut in front of it") << 756 << none << QList<int>{44} << no << 20 << 20;
         QTest::newRow("another dock's strut")
-            << 772 << QList<DockStrip>{{Qt::BottomEdge, QRect(1000, 772, 280, 28)}} << QList<int>{} << 0 << 0;
+            << 772 << QList<DockStrip>{{Qt::BottomEdge, QRect(1000, 772, 280, 28)}} << QList<int>{} << no << 0 << 0;
         QTest::newRow("screen grown, strut written before the bar moved")
-            << 572 << none << QList<int>{228, 28} << 0 << 0;
-        QTest::newRow("panel left out for a moment") << 800 << none << QList<int>{54} << 26 << 26;
-        QTest::newRow("panel grown past the bar") << 700 << none << QList<int>{54} << 26 << 100;
+            << 572 << none << QList<int>{228, 28} << no << 0 << 0;
+        QTest::newRow("panel left out for a moment") << 800 << none << QList<int>{54} << no << 26 << 26;
+        QTest::newRow("panel grown past the bar") << 700 << none << QList<int>{54} << no << 26 << 100;
+        QTest::newRow("panel window moved down behind the own strut")
+            << 587 << none << QList<int>{213} << QList<QRect>{QRect(0, 775, 1024, 25)} << 185 << 25;
+        QTest::newRow("panel window on another edge")
+            << 587 << none << QList<int>{213} << QList<QRect>{QRect(0, 0, 1280, 25)} << 185 << 185;
     }
 
     void marginsKeptByWindowManager()
@@ -145,13 +151,14 @@ private slots:
         QFETCH(int, areaBottom);
         QFETCH(QList<DockStrip>, strips);
         QFETCH(QList<int>, own);
+        QFETCH(QList<QRect>, panels);
         QFETCH(int, kept);
         QFETCH(int, bottom);
         QList<DockStrip> ownStrips;
         for (int depth : own)
             ownStrips << DockStrip{Qt::BottomEdge, QRect(0, 800 - depth, 1280, depth)};
         QCOMPARE(BarPlacement::marginsKeptByWindowManager(QRect(0, 0, 1280, 800), QRect(0, 0, 1280, areaBottom), strips,
-                                                          ownStrips, QMargins(0, 0, 0, kept)),
+                                                          ownStrips, panels, QMargins(0, 0, 0, kept)),
                  QMargins(0, 0, 0, bottom));
     }
 
