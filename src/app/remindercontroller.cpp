@@ -17,6 +17,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace ReminderControllerPrivate {
 
@@ -119,6 +120,9 @@ ReminderController::ReminderController(QObject *parent, ShowFunction show) : QOb
     m_savedLook = storedLastLook().toUTC();
     addMissedSince(missedSince());
     s_processStart = QDateTime(); // a later start in the process has a look, or started after it
+    // A first start writes its look at once: a run killed before anything else was written must not
+    // leave the next start looking back only to its own process start.
+    m_lookToSave = !m_savedLook.isValid();
     showReminder();
     // At the end of the run, while the application can still tell of a failed write.
     if (QCoreApplication *app = QCoreApplication::instance())
@@ -223,6 +227,9 @@ void ReminderController::recompute()
     // Every answer is asked again; which event each one is of stays known.
     for (CachedKey &cached : m_keys)
         cached.askedOn = QDate();
+    // Found at a wake: the reminders that came during the sleep fell due on the new zone's clock.
+    if (m_waking)
+        moveToReadingsHere(m_lastCheck);
     // The wall clock jumped from the reading of the last look to the new zone's reading of the same
     // moment: what it passed over is due now, as after a sleep. A move west passes over nothing: it
     // counts as a look, and the minutes it brings round again come as the clock reads them. What fell
@@ -292,9 +299,9 @@ void ReminderController::scheduleReminder()
         for (const QMetaObject::Connection &connection : qAsConst(s_timerConnections))
             QObject::disconnect(connection);
         s_timerConnections = {
-            connect(s_updateTimer.get(), &IWallClockTimer::timeout, this, &ReminderController::showReminder),
+            connect(s_updateTimer.get(), &IWallClockTimer::timeout, this, &ReminderController::onWake),
             // A resume or a moved clock: look at what fell due meanwhile and schedule anew.
-            connect(s_updateTimer.get(), &IWallClockTimer::clockChanged, this, &ReminderController::showReminder)};
+            connect(s_updateTimer.get(), &IWallClockTimer::clockChanged, this, &ReminderController::onWake)};
         QR_ASSERT(s_timerConnections.at(0) && s_timerConnections.at(1));
         s_timerOwner = this;
     }
@@ -326,6 +333,14 @@ void ReminderController::scheduleReminder()
     s_updateTimer->start(m_wakeTime);
 
     saveSnoozed();
+}
+
+void ReminderController::onWake()
+{
+    m_waking = true;
+    emit waking();
+    m_waking = false;
+    showReminder();
 }
 
 void ReminderController::showReminder()
@@ -495,16 +510,22 @@ void ReminderController::restoreSnoozed()
     // does the empty list, which the INI store writes as no value: neither is written at each start.
     m_saved = snoozedFromVariant(stored);
     m_hasSaved = true;
+    m_reminders = m_saved;
+    moveToReadingsHere(QDateTime());
+}
+
+void ReminderController::moveToReadingsHere(const QDateTime &after)
+{
     // A reminder worked out in another zone is due when the wall clock here reads what it read for it:
-    // a move east passed it while the program was closed, a move west brought it ahead again. One that
-    // passed both there and here stays where it fell due.
+    // a move east passed it while the program was closed or asleep, a move west brought it ahead again.
+    // One that passed both there and here stays where it fell due.
     const QDateTime now = Common::Clock::nowUtc();
-    m_reminders.clear();
-    for (auto it = m_saved.cbegin(); it != m_saved.cend(); ++it) {
+    const ReminderTable table = std::exchange(m_reminders, {});
+    for (auto it = table.cbegin(); it != table.cend(); ++it) {
         for (const ReminderEntry &entry : it.value()) {
             QDateTime key = it.key();
             const AbstractCommonEventPtr event =
-                entry.snoozed || !m_eventsManager ? nullptr : m_eventsManager->eventById(entry.eventId);
+                entry.snoozed || !m_eventsManager || key <= after ? nullptr : m_eventsManager->eventById(entry.eventId);
             if (event && entry.reading.isValid() && readingFor(event, key) != entry.reading) {
                 if (const std::optional<qint64> moment = localMoment(entry.reading.date(), entry.reading.time())) {
                     const QDateTime here = minuteOf(QDateTime::fromMSecsSinceEpoch(*moment, Qt::UTC));

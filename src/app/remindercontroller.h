@@ -90,6 +90,11 @@ public:
     // What a restart needs of the table on `today` (local): the snoozes and today's event reminders.
     static ReminderTable storedPart(const ReminderTable &table, const QDate &today);
 
+signals:
+    // At each wake of the timer, before what fell due is judged: a zone changed during a sleep must be
+    // read first (its own notice comes after the resume), or the day's readings count on the old clock.
+    void waking();
+
 public slots:
     void scheduleReminder();
     void showReminder();
@@ -98,12 +103,17 @@ public slots:
     void recompute();
 
 private:
+    void onWake();
     void nearestReminders();
     // A reminder that fell due and waits for its window: due by `now`, and either of today (from
     // `todayStart` on) or come since the last look (a sleep or a clock moved on across midnight). UTC.
     bool isPending(const QDateTime &key, const QDateTime &now, const QDateTime &todayStart) const;
     void onEventChanged(int index);
     void restoreSnoozed();
+    // Moves each event reminder of the table after `after` (UTC) to where the clock here reads its reading,
+    // unless it passed both there and here.
+    void moveToReadingsHere(const QDateTime &after);
+    bool m_waking = false; // the zone is read at a wake of the timer
     void restoreShown();
     void saveSnoozed();
     // Puts the event reminders due between `since` (the last look) and now in the table: today's,

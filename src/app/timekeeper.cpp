@@ -34,6 +34,9 @@ void TimeKeeper::watchTimeZone()
 {
     m_zoneWatcher = std::make_unique<TimeZoneWatcher>();
     connect(m_zoneWatcher.get(), &TimeZoneWatcher::zoneChanged, this, &TimeKeeper::onTimeZoneChanged);
+    // A resume comes before the watcher's own notice of a zone changed during the sleep.
+    if (ReminderController *reminders = m_events.reminders())
+        connect(reminders, &ReminderController::waking, m_zoneWatcher.get(), &TimeZoneWatcher::checkZone);
 }
 
 QDateTime TimeKeeper::nextTimeChange() const

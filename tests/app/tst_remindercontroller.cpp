@@ -553,12 +553,15 @@ private slots:
     }
 
     // The INI store keeps an empty list as no value: that must not read as something to write.
+    // A first start writes its look alone, once.
     void writesNothingAtAStartWhenNothingIsOrWasStored()
     {
         addAppointment("next week", at("09:00", 7));
         m_app->m_settingsWrites.clear();
         start();
-        QCOMPARE(m_app->m_settingsWrites, QList<QByteArray>());
+        m_controller.reset();
+        start();
+        QCOMPARE(m_app->m_settingsWrites, QList<QByteArray>{"reminderLastLook"});
     }
 
     void storedFormRoundTripsThroughTheIniStore()
@@ -735,6 +738,91 @@ private slots:
         }
         advanceTo(Common::Clock::now().addSecs(3 * 3600));
         QCOMPARE(m_shown, QStringList{"daily"});
+    }
+
+    // The program runs from its first start in the first zone, is closed (killed before it wrote anything, or
+    // stopped as a suspend freezes it), the zone moves through the others meanwhile, and it goes on in the last.
+    // "|" marks the closure and the start or resume after it; then a day passes.
+    void opensEachReadingOnceThroughAClosure_data()
+    {
+        QTest::addColumn<QStringList>("zones");
+        QTest::addColumn<QString>("closure"); // "kill" or "stop", "first start -> closed at -> back at" (wall clocks)
+        QTest::addColumn<QStringList>("events"); // "daily hh:mm" or "once yyyy-MM-dd hh:mm"
+        QTest::addColumn<QString>("shown");
+        const QStringList nightly{"daily 07:00", "once 2027-06-09 02:30"};
+        QTest::newRow("killed before any write")
+            << QStringList{"Europe/Berlin"} << "kill 2027-06-08 22:00 -> 2027-06-08 23:30 -> 2027-06-09 08:00"
+            << nightly << "| daily once | daily";
+        QTest::newRow("killed before any write, over a DST night")
+            << QStringList{"America/New_York"} << "kill 2027-03-13 22:00 -> 2027-03-13 23:30 -> 2027-03-14 08:00"
+            << QStringList{"daily 07:00", "once 2027-03-14 02:30"} << "| daily once | daily";
+        QTest::newRow("killed before any write, moved east")
+            << QStringList{"Pacific/Honolulu", "Pacific/Chatham"}
+            << "kill 2027-06-08 22:00 -> 2027-06-08 23:30 -> 2027-06-10 08:00"
+            << QStringList{"daily 07:00", "once 2027-06-10 02:30"} << "| daily once | daily";
+        QTest::newRow("stopped, zone moved west")
+            << QStringList{"Europe/Berlin", "America/New_York"}
+            << "stop 2027-06-09 00:30 -> 2027-06-09 01:26 -> 2027-06-09 04:45"
+            << QStringList{"daily 06:28", "daily 09:17", "once 2027-06-09 10:22"} << "| | daily daily once";
+        QTest::newRow("killed, reading before the first start, moved twice")
+            << QStringList{"Asia/Kathmandu", "Pacific/Chatham", "America/New_York"}
+            << "kill 2027-06-09 03:53 -> 2027-06-09 11:37 -> 2027-06-09 14:15"
+            << QStringList{"once 2027-06-09 00:11", "once 2027-06-09 10:00"} << "once | |";
+    }
+
+    void opensEachReadingOnceThroughAClosure()
+    {
+        QFETCH(QStringList, zones);
+        QFETCH(QString, closure);
+        QFETCH(QStringList, events);
+        QFETCH(QString, shown);
+        TestHelpers::ScopedTimeZone restored("UTC");
+        qunsetenv("TZ");
+        const QString zoneFile = m_dir->filePath("localtime");
+        const auto moveTo = [&](const QString &zone) {
+            QFile::remove(zoneFile);
+            return QFile::link("/usr/share/zoneinfo/" + zone, zoneFile);
+        };
+        QVERIFY(moveTo(zones.first()));
+        TimeZoneWatcher::pinSystemZone(zoneFile);
+        TimeZoneWatcher watcher(zoneFile);
+        const QStringList times = closure.mid(5).split(" -> ");
+        const auto wall = [](const QString &text) { return QDateTime::fromString(text, "yyyy-MM-dd hh:mm"); };
+        Common::Clock::pin(wall(times[0]));
+        ReminderController::setProcessStart(Common::Clock::nowUtc());
+        for (const QString &event : events) {
+            const QDateTime time = event.startsWith("daily")
+                                       ? QDateTime(wall(times[0]).date(), QTime::fromString(event.mid(6), "hh:mm"))
+                                       : wall(event.mid(5));
+            AbstractCommonEventPtr added = addAppointment(event.section(' ', 0, 0), time);
+            if (event.startsWith("daily"))
+                added->setOccurrence(Occurrence(time.date(), IOccurrence::Daily));
+        }
+        const auto follow = [&] {
+            connect(&watcher, &TimeZoneWatcher::zoneChanged, m_controller.get(), &ReminderController::recompute);
+            connect(m_controller.get(), &ReminderController::waking, &watcher, &TimeZoneWatcher::checkZone);
+        };
+        start();
+        follow();
+        advanceTo(wall(times[1]));
+        if (closure.startsWith("kill"))
+            m_controller.reset();
+        for (const QString &zone : zones.mid(1))
+            QVERIFY(moveTo(zone));
+        const QDateTime back =
+            QDateTime(wall(times[2]).date(), wall(times[2]).time(), QTimeZone(zones.last().toLatin1()));
+        m_shown << "|";
+        if (closure.startsWith("kill")) {
+            watcher.checkZone();
+            Common::Clock::pin(back);
+            start();
+            follow();
+        } else {
+            jumpTo(back);
+        }
+        m_shown << "|";
+        advanceTo(back.addDays(1));
+        QCOMPARE(m_shown.join(' '), shown);
     }
 
     // Reminders at 09:00; "|" marks the change of zone and 15 s later, when the user moves the one-off to 10:00.
