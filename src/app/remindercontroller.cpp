@@ -598,8 +598,12 @@ void ReminderController::addMissedSince(const QDateTime &since)
     const QDateTime todayUtc = dayStartUtc(now.date());
     // Event reminders of an earlier day are dropped at a start, but for one whose event is still ahead:
     // a resume over the same night opens it too. A snooze the user chose opens whatever the day.
-    for (auto it = m_reminders.begin(); it != m_reminders.end() && it.key() < todayUtc;) {
-        it->removeIf([](const ReminderEntry &entry) { return !entry.snoozed; });
+    // An earlier day by its reading: after a move east an earlier day's reading may fall on today here.
+    for (auto it = m_reminders.begin(); it != m_reminders.end() && it.key() <= now;) {
+        const bool earlier = it.key() < todayUtc;
+        it->removeIf([&](const ReminderEntry &entry) {
+            return !entry.snoozed && (earlier || readingOf(it.key(), entry).date() < now.date());
+        });
         it = it->isEmpty() ? m_reminders.erase(it) : std::next(it);
     }
     // Due already at the same reading, maybe of another zone's clock, or shown at it.

@@ -760,6 +760,10 @@ private slots:
             << QStringList{"Pacific/Honolulu", "Pacific/Chatham"}
             << "kill 2027-06-08 22:00 -> 2027-06-08 23:30 -> 2027-06-10 08:00"
             << QStringList{"daily 07:00", "once 2027-06-10 02:30"} << "| daily once | daily";
+        QTest::newRow("killed after a table write, a later day")
+            << QStringList{"Pacific/Honolulu", "Pacific/Chatham"}
+            << "kill 2027-06-08 22:00 -> 2027-06-09 01:00 -> 2027-06-10 08:00"
+            << QStringList{"daily 07:00", "once 2027-06-10 02:30"} << "| daily once | daily";
         QTest::newRow("stopped, zone moved west")
             << QStringList{"Europe/Berlin", "America/New_York"}
             << "stop 2027-06-09 00:30 -> 2027-06-09 01:26 -> 2027-06-09 04:45"
