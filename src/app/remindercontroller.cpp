@@ -17,7 +17,6 @@
 #include <limits>
 #include <memory>
 #include <optional>
-#include <utility>
 
 namespace ReminderControllerPrivate {
 
@@ -175,9 +174,10 @@ QDateTime ReminderController::missedSince()
     // Taken on the same clock, or by an earlier build, which wrote no zone.
     if (text.endsWith(QLatin1Char('Z')) || look.offsetFromUtc() == here.offsetFromUtc())
         return here;
-    // East, the wall clock jumped from that reading to this one: what it passed over is missed too.
+    // The wall clock jumped from that reading to this one: east, what it passed over is missed too; west,
+    // what the old zone passed before the look is not due again here, though its instant came later.
     const QDateTime reading(look.date(), look.time());
-    return reading.isValid() && reading < here ? reading : here;
+    return reading.isValid() ? reading : here;
 }
 
 void ReminderController::snooze(const AbstractCommonEventPtr &event, const QDateTime &time)
@@ -227,9 +227,12 @@ void ReminderController::recompute()
     // Every answer is asked again; which event each one is of stays known.
     for (CachedKey &cached : m_keys)
         cached.askedOn = QDate();
-    // Found at a wake: the reminders that came during the sleep fell due on the new zone's clock.
-    if (m_waking)
-        moveToReadingsHere(m_lastCheck);
+    // Found at a wake: the event reminders that came during the sleep were worked out on the old zone's
+    // clock; the events are asked again from the jump's start below.
+    for (auto it = m_reminders.upperBound(m_lastCheck); m_waking && it != m_reminders.end();) {
+        it->removeIf([](const ReminderEntry &entry) { return !entry.snoozed; });
+        it = it->isEmpty() ? m_reminders.erase(it) : std::next(it);
+    }
     // The wall clock jumped from the reading of the last look to the new zone's reading of the same
     // moment: what it passed over is due now, as after a sleep. A move west passes over nothing: it
     // counts as a look, and the minutes it brings round again come as the clock reads them. What fell
@@ -510,22 +513,16 @@ void ReminderController::restoreSnoozed()
     // does the empty list, which the INI store writes as no value: neither is written at each start.
     m_saved = snoozedFromVariant(stored);
     m_hasSaved = true;
-    m_reminders = m_saved;
-    moveToReadingsHere(QDateTime());
-}
-
-void ReminderController::moveToReadingsHere(const QDateTime &after)
-{
     // A reminder worked out in another zone is due when the wall clock here reads what it read for it:
-    // a move east passed it while the program was closed or asleep, a move west brought it ahead again.
-    // One that passed both there and here stays where it fell due.
+    // a move east passed it while the program was closed, a move west brought it ahead again. One that
+    // passed both there and here stays where it fell due.
     const QDateTime now = Common::Clock::nowUtc();
-    const ReminderTable table = std::exchange(m_reminders, {});
-    for (auto it = table.cbegin(); it != table.cend(); ++it) {
+    m_reminders.clear();
+    for (auto it = m_saved.cbegin(); it != m_saved.cend(); ++it) {
         for (const ReminderEntry &entry : it.value()) {
             QDateTime key = it.key();
             const AbstractCommonEventPtr event =
-                entry.snoozed || !m_eventsManager || key <= after ? nullptr : m_eventsManager->eventById(entry.eventId);
+                entry.snoozed || !m_eventsManager ? nullptr : m_eventsManager->eventById(entry.eventId);
             if (event && entry.reading.isValid() && readingFor(event, key) != entry.reading) {
                 if (const std::optional<qint64> moment = localMoment(entry.reading.date(), entry.reading.time())) {
                     const QDateTime here = minuteOf(QDateTime::fromMSecsSinceEpoch(*moment, Qt::UTC));

@@ -77,8 +77,7 @@ public:
     // The last look a controller stored (invalid for none).
     static QDateTime storedLastLook();
     // Where a new controller first asks every event for its first reminder (local; invalid for none):
-    // the last look, or where it was taken in another zone, the earlier of its instant and its wall
-    // reading here.
+    // the last look, or where it was taken in another zone, its wall reading here.
     static QDateTime missedSince();
     // When the process started (UTC): without a stored look, what fell due since counts as missed.
     static void setProcessStart(const QDateTime &time);
@@ -110,9 +109,6 @@ private:
     bool isPending(const QDateTime &key, const QDateTime &now, const QDateTime &todayStart) const;
     void onEventChanged(int index);
     void restoreSnoozed();
-    // Moves each event reminder of the table after `after` (UTC) to where the clock here reads its reading,
-    // unless it passed both there and here.
-    void moveToReadingsHere(const QDateTime &after);
     bool m_waking = false; // the zone is read at a wake of the timer
     void restoreShown();
     void saveSnoozed();

@@ -4,9 +4,11 @@
 #include "fakeapplication.h"
 #include "fakewallclocktimer.h"
 #include "platform/timezonewatcher.h"
+#include "reminderrulemodel.h"
 #include "store/eventsmanager.h"
 #include "testhelpers.h"
 
+#include <QRandomGenerator>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -770,8 +772,8 @@ private slots:
             << QStringList{"daily 06:28", "daily 09:17", "once 2027-06-09 10:22"} << "| | daily daily once";
         QTest::newRow("killed, reading before the first start, moved twice")
             << QStringList{"Asia/Kathmandu", "Pacific/Chatham", "America/New_York"}
-            << "kill 2027-06-09 03:53 -> 2027-06-09 11:37 -> 2027-06-09 14:15"
-            << QStringList{"once 2027-06-09 00:11", "once 2027-06-09 10:00"} << "once | |";
+            << "kill 2027-06-09 03:53 -> 2027-06-09 11:37 -> 2027-06-09 14:15" << QStringList{"once 2027-06-09 00:11"}
+            << "| |";
     }
 
     void opensEachReadingOnceThroughAClosure()
@@ -900,6 +902,116 @@ private slots:
         once->setPeriod(Period(QDateTime(s_day, QTime(10, 0))));
         advanceTo(QDateTime(s_day.addDays(1), QTime(10, 0)));
         QCOMPARE(m_shown.join(' '), shown);
+    }
+
+    // Random trials against the rule; QR_REMINDER_TRIALS and QR_REMINDER_SEED run others.
+    void followsTheRuleThroughRandomClosures()
+    {
+        const int trials =
+            qEnvironmentVariableIsSet("QR_REMINDER_TRIALS") ? qEnvironmentVariableIntValue("QR_REMINDER_TRIALS") : 150;
+        const quint32 seed = qEnvironmentVariableIsSet("QR_REMINDER_SEED")
+                                 ? quint32(qEnvironmentVariableIntValue("QR_REMINDER_SEED"))
+                                 : 20270609u;
+        QRandomGenerator random(seed);
+        const QList<QByteArray> zones{"Asia/Kathmandu", "Pacific/Chatham", "Australia/Adelaide", "America/New_York",
+                                      "Europe/Berlin",  "Asia/Kolkata",    "Pacific/Honolulu",   "UTC"};
+        const QList<QDate> days{{2027, 3, 12}, {2027, 3, 26}, {2027, 4, 2},   {2027, 6, 8},
+                                {2027, 9, 24}, {2027, 10, 1}, {2027, 10, 29}, {2027, 11, 5}};
+        const QStringList closures{"quit", "kill", "kill short", "kill after write", "stop"};
+        const auto pick = [&](const auto &list) { return list.at(random.bounded(int(list.size()))); };
+        const auto minutes = [&](int from, int to) { return qint64(from + random.bounded(to - from)) * 60000; };
+        TestHelpers::ScopedTimeZone restored("UTC");
+        for (int trial = 0; trial < trials; ++trial) {
+            cleanup();
+            init();
+            qunsetenv("TZ");
+            ReminderRuleModel::Model model;
+            const QString zoneFile = m_dir->filePath("localtime");
+            const auto moveTo = [&](const QByteArray &zone) {
+                QFile::remove(zoneFile);
+                QVERIFY(QFile::link("/usr/share/zoneinfo/" + zone, zoneFile));
+            };
+            QByteArray zone = pick(zones);
+            moveTo(zone);
+            TimeZoneWatcher::pinSystemZone(zoneFile);
+            TimeZoneWatcher watcher(zoneFile);
+            const QDate day = pick(days);
+            qint64 now = QDateTime(day, QTime(0, 0, 30), QTimeZone(zone)).toMSecsSinceEpoch() + minutes(0, 1440);
+            QHash<QString, AbstractCommonEventPtr> events;
+            for (int e = 0; e < 3; ++e) {
+                const bool daily = random.bounded(2);
+                const QDateTime time(day.addDays(daily ? -1 : random.bounded(-1, 3)),
+                                     QTime(0, 0).addSecs(60 * random.bounded(1440)));
+                model.events.append({QString("e%1").arg(e), daily, time, pick(QList<int>{0, 0, 15, 90})});
+                events[model.events.last().caption] = addAppointment(model.events.last().caption, time);
+                static_cast<NotSpecifiedEvent &>(*events[model.events.last().caption])
+                    .setNotifyMinutes(model.events.last().notice);
+                if (daily)
+                    events[model.events.last().caption]->setOccurrence(Occurrence(time.date(), IOccurrence::Daily));
+            }
+            const auto pinAt = [](qint64 ms) { Common::Clock::pin(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)); };
+            const auto follow = [&] {
+                connect(&watcher, &TimeZoneWatcher::zoneChanged, m_controller.get(), &ReminderController::recompute);
+                connect(m_controller.get(), &ReminderController::waking, &watcher, &TimeZoneWatcher::checkZone);
+            };
+            pinAt(now);
+            ReminderController::setProcessStart(Common::Clock::nowUtc());
+            start();
+            follow();
+            for (int c = 0; c <= 3; ++c) {
+                ReminderRuleModel::Segment segment{zone, now, now + minutes(10, 1200), c < 3 ? pick(closures) : ""};
+                const qint64 wake = m_controller->wakeTime().toMSecsSinceEpoch();
+                if (segment.closure == "kill short")
+                    segment.to = std::min(now + minutes(1, 20), std::max(now, wake - 1000));
+                else if (segment.closure == "kill after write" && wake < now + 72000000)
+                    segment.to = std::max(now, wake);
+                while (now < segment.to) { // running, snoozing some of what opens
+                    const qsizetype opened = m_shown.size();
+                    now = std::min(segment.to, now + minutes(10, 180));
+                    advanceTo(QDateTime::fromMSecsSinceEpoch(now, Qt::UTC));
+                    for (const QString &caption : m_shown.mid(opened)) {
+                        if (random.bounded(3) == 0) {
+                            model.snoozes.append({caption, now + pick(QList<qint64>{5, 45, 300, 900}) * 60000});
+                            m_controller->snooze(events[caption],
+                                                 QDateTime::fromMSecsSinceEpoch(model.snoozes.last().second));
+                        }
+                    }
+                }
+                if (segment.closure == "quit")
+                    QVERIFY(QMetaObject::invokeMethod(QCoreApplication::instance(), "aboutToQuit"));
+                if (segment.closure.startsWith("quit") || segment.closure.startsWith("kill"))
+                    m_controller.reset();
+                for (int moves = 1 + random.bounded(2); moves > 0; --moves)
+                    moveTo(zone = pick(zones));
+                now = segment.backAt = now + minutes(10, 1800);
+                if (segment.closure == "stop") {
+                    jumpTo(QDateTime::fromMSecsSinceEpoch(now, Qt::UTC));
+                } else if (c < 3) {
+                    watcher.checkZone();
+                    pinAt(now);
+                    start();
+                    follow();
+                }
+                model.segments.append(segment);
+            }
+            model.compute();
+            const qint64 late = 62 * 60000;
+            QStringList faults;
+            for (qsizetype i = 0; i < m_shown.size(); ++i) {
+                if (!model.match(m_shown[i], m_shownAt[i].toMSecsSinceEpoch(), late))
+                    faults << "opened early, twice or for nothing: " + m_shown[i] + " at " +
+                                  m_shownAt[i].toString(Qt::ISODate);
+            }
+            for (const ReminderRuleModel::Due &due : std::as_const(model.due)) {
+                if (!due.matched && !due.mayDrop && due.at + late <= model.segments.last().to)
+                    faults << "lost: " + due.caption + " " + due.reading.toString(Qt::ISODate);
+            }
+            for (qsizetype i = 0; !faults.isEmpty() && i < m_shown.size(); ++i)
+                faults << "window " + m_shown[i] + " at " + m_shownAt[i].toString(Qt::ISODate);
+            if (!faults.isEmpty())
+                QFAIL(qPrintable(
+                    QString("seed %1 trial %2\n%3\n%4").arg(seed).arg(trial).arg(model.describe(), faults.join('\n'))));
+        }
     }
 };
 
