@@ -233,6 +233,7 @@ void ReminderController::recompute()
         it->removeIf([](const ReminderEntry &entry) { return !entry.snoozed; });
         it = it->isEmpty() ? m_reminders.erase(it) : std::next(it);
     }
+    m_waking = false; // asked again here
     // The wall clock jumped from the reading of the last look to the new zone's reading of the same
     // moment: what it passed over is due now, as after a sleep. A move west passes over nothing: it
     // counts as a look, and the minutes it brings round again come as the clock reads them. What fell
@@ -302,9 +303,9 @@ void ReminderController::scheduleReminder()
         for (const QMetaObject::Connection &connection : qAsConst(s_timerConnections))
             QObject::disconnect(connection);
         s_timerConnections = {
-            connect(s_updateTimer.get(), &IWallClockTimer::timeout, this, &ReminderController::onWake),
+            connect(s_updateTimer.get(), &IWallClockTimer::timeout, this, [this] { onWake(false); }),
             // A resume or a moved clock: look at what fell due meanwhile and schedule anew.
-            connect(s_updateTimer.get(), &IWallClockTimer::clockChanged, this, &ReminderController::onWake)};
+            connect(s_updateTimer.get(), &IWallClockTimer::clockChanged, this, [this] { onWake(true); })};
         QR_ASSERT(s_timerConnections.at(0) && s_timerConnections.at(1));
         s_timerOwner = this;
     }
@@ -338,10 +339,18 @@ void ReminderController::scheduleReminder()
     saveSnoozed();
 }
 
-void ReminderController::onWake()
+void ReminderController::onWake(bool clockChanged)
 {
+    const QDateTime now = Common::Clock::now();
+    // Late (a sleep) or on a moved clock: the table was built for its wake, and an event whose next
+    // reminder was not in it yet (after a midnight the sleep passed) is asked from the last look.
+    const bool jumped = clockChanged || now > m_wakeTime.addSecs(60);
     m_waking = true;
     emit waking();
+    if (m_waking && jumped && m_lastCheck.isValid() && m_lastCheck < now.toUTC()) {
+        m_askFrom = m_lastCheck.toLocalTime();
+        nearestReminders();
+    }
     m_waking = false;
     showReminder();
 }
@@ -433,6 +442,7 @@ void ReminderController::nearestReminders()
         const QDateTime tomorrow = dayLimit(nowLocal.date()).toUTC();
         const qint64 tomorrowMs = tomorrow.isValid() ? tomorrow.toMSecsSinceEpoch() : nowMs + 86400000;
         const bool looked = m_lastCheck.isValid();
+        const qint64 todayStartMs = todayStart.toMSecsSinceEpoch();
         const qint64 lookedMinute = looked ? minuteOf(m_lastCheck).toMSecsSinceEpoch() : 0;
         const QDate today = nowLocal.date();
         // Walked in the list's order: an answer looked up by the event's address lands anywhere in
@@ -445,6 +455,9 @@ void ReminderController::nearestReminders()
             // on from that minute: a later one it passed over may be, or one still ahead today.
             QDateTime moment = askLocal;
             qint64 momentMs = askMs;
+            // A jump over several days opens one window an event: today's, where the clock passed it.
+            std::optional<ReminderEntry> earlierDay;
+            QDateTime earlierKey;
             for (int asked = 0;; ++asked) {
                 const bool fromNow = momentMs >= nowMs || asked == s_passedAsked;
                 const std::optional<qint64> key = fromNow ? reminderKey(cached, event, nowLocal, nowMs, today)
@@ -464,13 +477,22 @@ void ReminderController::nearestReminders()
                     reading = readingFor(event, keyTime);
                     skip = waiting.contains({reading, id}) || shownAlready(reading, *key, nowMs, id);
                 }
-                if (!skip)
+                const bool earlier = !skip && !fromNow && *key < todayStartMs;
+                if (earlier) {
+                    earlierDay = ReminderEntry{id, false, reading};
+                    earlierKey = keyTime;
+                } else if (!skip) {
                     m_reminders[keyTime].append({id, false, reading});
-                if (!skip || fromNow || *key > nowMs)
+                    if (*key <= nowMs)
+                        earlierDay.reset();
+                }
+                if ((!skip && !earlier) || fromNow || *key > nowMs)
                     break;
                 momentMs = cached.until; // the answer itself, seconds and all
                 moment = QDateTime::fromMSecsSinceEpoch(momentMs);
             }
+            if (earlierDay)
+                m_reminders[earlierKey].append(*earlierDay);
         }
     }
     for (auto it = snoozed.cbegin(); it != snoozed.cend(); ++it)

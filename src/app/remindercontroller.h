@@ -102,7 +102,7 @@ public slots:
     void recompute();
 
 private:
-    void onWake();
+    void onWake(bool clockChanged);
     void nearestReminders();
     // A reminder that fell due and waits for its window: due by `now`, and either of today (from
     // `todayStart` on) or come since the last look (a sleep or a clock moved on across midnight). UTC.

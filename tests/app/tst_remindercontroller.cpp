@@ -962,7 +962,7 @@ private slots:
                 ReminderRuleModel::Segment segment{zone, now, now + minutes(10, 1200), c < 3 ? pick(closures) : ""};
                 const qint64 wake = m_controller->wakeTime().toMSecsSinceEpoch();
                 if (segment.closure == "kill short")
-                    segment.to = std::min(now + minutes(1, 20), std::max(now, wake - 1000));
+                    segment.to = std::min(now + minutes(1, 20), std::max(now, wake - 30000));
                 else if (segment.closure == "kill after write" && wake < now + 72000000)
                     segment.to = std::max(now, wake);
                 while (now < segment.to) { // running, snoozing some of what opens
