@@ -70,8 +70,17 @@ QDateTime wallReading(const QDateTime &key)
 QDateTime readingFor(const AbstractCommonEventPtr &event, const QDateTime &key)
 {
     const auto *timed = dynamic_cast<const NotSpecifiedEvent *>(event.get());
-    const qint64 notice = timed && timed->period().hasTime() ? qint64(timed->notifyMinutes()) * 60 : 0;
-    return wallReading(key.addSecs(notice)).addSecs(-notice);
+    const bool hasTime = timed && timed->period().hasTime();
+    const qint64 notice = hasTime ? qint64(timed->notifyMinutes()) * 60 : 0;
+    QDateTime at = wallReading(key.addSecs(notice));
+    // An event at a time the clocks skip that night comes as much later: its reading stays its own time,
+    // as the clock of a zone that does not skip it reads it.
+    if (hasTime) {
+        const QTime own = timed->period().beginTime();
+        if (at.time() != own && localDateTime(at.date(), own).toUTC() == key.addSecs(notice))
+            at.setTime(own);
+    }
+    return at.addSecs(-notice);
 }
 
 // The reading an entry is due at: where it was worked out, or here.

@@ -766,6 +766,9 @@ private slots:
             << QStringList{"Pacific/Honolulu", "Pacific/Chatham"}
             << "kill 2027-06-08 22:00 -> 2027-06-09 01:00 -> 2027-06-10 08:00"
             << QStringList{"daily 07:00", "once 2027-06-10 02:30"} << "| daily once | daily";
+        QTest::newRow("killed, moved, the time skipped in the first zone")
+            << QStringList{"America/New_York", "UTC"} << "kill 2027-03-13 16:21 -> 2027-03-14 00:42 -> 2027-03-14 09:14"
+            << QStringList{"daily 02:39"} << "| daily | daily";
         QTest::newRow("stopped, zone moved west")
             << QStringList{"Europe/Berlin", "America/New_York"}
             << "stop 2027-06-09 00:30 -> 2027-06-09 01:26 -> 2027-06-09 04:45"
