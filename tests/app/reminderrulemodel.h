@@ -90,11 +90,21 @@ public:
         for (int pass : {0, 1, 2}) {
             for (Due &d : due) {
                 const int kind = !d.reading.isValid() ? 0 : d.mayDrop ? 2 : 1;
-                if (!d.matched && kind == pass && d.caption == caption && d.at <= ms && ms <= d.at + lateMs) {
+                if (!d.matched && kind == pass && d.caption == caption && d.at <= ms && ms <= d.at + lateMs &&
+                    !opened(caption, d.reading)) {
                     d.matched = true;
                     return true;
                 }
             }
+        }
+        return false;
+    }
+
+    bool opened(const QString &caption, const QDateTime &reading) const
+    {
+        for (const Due &d : due) {
+            if (d.matched && reading.isValid() && d.caption == caption && d.reading == reading)
+                return true;
         }
         return false;
     }
@@ -121,7 +131,7 @@ public:
     static QString utc(qint64 ms) { return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString(Qt::ISODate); }
 
 private:
-    QMap<QPair<QString, QDateTime>, bool> m_reached;
+    QMap<QPair<QString, QDateTime>, bool> m_reached; // reached, and may have been dropped
 
     QList<QPair<QString, QDateTime>> readings(const QDateTime &from, const QDateTime &to) const
     {
@@ -142,13 +152,16 @@ private:
     template <typename At> void reach(const QDateTime &a, const QDateTime &b, At at, const QDateTime &start)
     {
         for (const auto &[caption, r] : readings(a, b)) {
-            if (m_reached.contains({caption, r}))
+            // Dropped at a start, a reading the clock reaches again after a move west may open then.
+            const bool again = m_reached.contains({caption, r});
+            if (again && !m_reached.value({caption, r}))
                 continue;
-            m_reached.insert({caption, r}, true);
             int notice = 0;
             for (const Event &e : events)
                 notice = e.caption == caption ? e.notice : notice;
-            const bool mayDrop = start.isValid() && r.date() < start.date() && r.addSecs(60 * notice) <= start;
+            const bool mayDrop =
+                again || (start.isValid() && r.date() < start.date() && r.addSecs(60 * notice) <= start);
+            m_reached.insert({caption, r}, mayDrop);
             due.append({caption, r, at(r), mayDrop});
         }
     }
