@@ -122,6 +122,37 @@ private:
         timer()->clockJumped();
     }
 
+    // The system zone as a link the watcher follows, the controller hearing of its changes and reading it at wakes.
+    QString m_zoneFile;
+    std::unique_ptr<TimeZoneWatcher> m_watcher;
+    void moveTo(const QByteArray &zone)
+    {
+        QFile::remove(m_zoneFile);
+        QVERIFY(QFile::link("/usr/share/zoneinfo/" + zone, m_zoneFile));
+    }
+    void pinZone(const QByteArray &zone)
+    {
+        qunsetenv("TZ");
+        m_zoneFile = m_dir->filePath("localtime");
+        moveTo(zone);
+        TimeZoneWatcher::pinSystemZone(m_zoneFile);
+        m_watcher = std::make_unique<TimeZoneWatcher>(m_zoneFile);
+    }
+    void startFollowing()
+    {
+        start();
+        connect(m_watcher.get(), &TimeZoneWatcher::zoneChanged, m_controller.get(), &ReminderController::recompute);
+        connect(m_controller.get(), &ReminderController::waking, m_watcher.get(), &TimeZoneWatcher::checkZone);
+    }
+    AbstractCommonEventPtr addReminder(const QString &caption, const QDateTime &time, bool daily, int notice)
+    {
+        AbstractCommonEventPtr event = addAppointment(caption, time);
+        static_cast<NotSpecifiedEvent &>(*event).setNotifyMinutes(notice);
+        if (daily)
+            event->setOccurrence(Occurrence(time.date(), IOccurrence::Daily));
+        return event;
+    }
+
     QList<QDateTime> keys() const { return m_controller->reminders().keys(); }
 
     QVariantList stored() const { return m_app->settingsValue("reminder", QVariant()).toList(); }
@@ -151,6 +182,7 @@ private slots:
     void cleanup()
     {
         m_controller.reset();
+        m_watcher.reset();
         m_manager.reset();
         m_app.reset();
         Common::Clock::unpin();
@@ -786,46 +818,30 @@ private slots:
         QFETCH(QStringList, events);
         QFETCH(QString, shown);
         TestHelpers::ScopedTimeZone restored("UTC");
-        qunsetenv("TZ");
-        const QString zoneFile = m_dir->filePath("localtime");
-        const auto moveTo = [&](const QString &zone) {
-            QFile::remove(zoneFile);
-            return QFile::link("/usr/share/zoneinfo/" + zone, zoneFile);
-        };
-        QVERIFY(moveTo(zones.first()));
-        TimeZoneWatcher::pinSystemZone(zoneFile);
-        TimeZoneWatcher watcher(zoneFile);
+        pinZone(zones.first().toLatin1());
         const QStringList times = closure.mid(5).split(" -> ");
         const auto wall = [](const QString &text) { return QDateTime::fromString(text, "yyyy-MM-dd hh:mm"); };
         Common::Clock::pin(wall(times[0]));
         ReminderController::setProcessStart(Common::Clock::nowUtc());
         for (const QString &event : events) {
-            const QDateTime time = event.startsWith("daily")
-                                       ? QDateTime(wall(times[0]).date(), QTime::fromString(event.mid(6), "hh:mm"))
-                                       : wall(event.mid(5));
-            AbstractCommonEventPtr added = addAppointment(event.section(' ', 0, 0), time);
-            if (event.startsWith("daily"))
-                added->setOccurrence(Occurrence(time.date(), IOccurrence::Daily));
+            const bool daily = event.startsWith("daily");
+            addReminder(event.section(' ', 0, 0),
+                        daily ? QDateTime(wall(times[0]).date(), QTime::fromString(event.mid(6), "hh:mm"))
+                              : wall(event.mid(5)),
+                        daily, 0);
         }
-        const auto follow = [&] {
-            connect(&watcher, &TimeZoneWatcher::zoneChanged, m_controller.get(), &ReminderController::recompute);
-            connect(m_controller.get(), &ReminderController::waking, &watcher, &TimeZoneWatcher::checkZone);
-        };
-        start();
-        follow();
+        startFollowing();
         advanceTo(wall(times[1]));
         if (closure.startsWith("kill"))
             m_controller.reset();
         for (const QString &zone : zones.mid(1))
-            QVERIFY(moveTo(zone));
-        const QDateTime back =
-            QDateTime(wall(times[2]).date(), wall(times[2]).time(), QTimeZone(zones.last().toLatin1()));
+            moveTo(zone.toLatin1());
+        const QDateTime back(wall(times[2]).date(), wall(times[2]).time(), QTimeZone(zones.last().toLatin1()));
         m_shown << "|";
         if (closure.startsWith("kill")) {
-            watcher.checkZone();
+            m_watcher->checkZone();
             Common::Clock::pin(back);
-            start();
-            follow();
+            startFollowing();
         } else {
             jumpTo(back);
         }
@@ -927,17 +943,9 @@ private slots:
         for (int trial = 0; trial < trials; ++trial) {
             cleanup();
             init();
-            qunsetenv("TZ");
             ReminderRuleModel::Model model;
-            const QString zoneFile = m_dir->filePath("localtime");
-            const auto moveTo = [&](const QByteArray &zone) {
-                QFile::remove(zoneFile);
-                QVERIFY(QFile::link("/usr/share/zoneinfo/" + zone, zoneFile));
-            };
             QByteArray zone = pick(zones);
-            moveTo(zone);
-            TimeZoneWatcher::pinSystemZone(zoneFile);
-            TimeZoneWatcher watcher(zoneFile);
+            pinZone(zone);
             const QDate day = pick(days);
             qint64 now = QDateTime(day, QTime(0, 0, 30), QTimeZone(zone)).toMSecsSinceEpoch() + minutes(0, 1440);
             QHash<QString, AbstractCommonEventPtr> events;
@@ -946,21 +954,13 @@ private slots:
                 const QDateTime time(day.addDays(daily ? -1 : random.bounded(-1, 3)),
                                      QTime(0, 0).addSecs(60 * random.bounded(1440)));
                 model.events.append({QString("e%1").arg(e), daily, time, pick(QList<int>{0, 0, 15, 90})});
-                events[model.events.last().caption] = addAppointment(model.events.last().caption, time);
-                static_cast<NotSpecifiedEvent &>(*events[model.events.last().caption])
-                    .setNotifyMinutes(model.events.last().notice);
-                if (daily)
-                    events[model.events.last().caption]->setOccurrence(Occurrence(time.date(), IOccurrence::Daily));
+                events[model.events.last().caption] =
+                    addReminder(model.events.last().caption, time, daily, model.events.last().notice);
             }
             const auto pinAt = [](qint64 ms) { Common::Clock::pin(QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)); };
-            const auto follow = [&] {
-                connect(&watcher, &TimeZoneWatcher::zoneChanged, m_controller.get(), &ReminderController::recompute);
-                connect(m_controller.get(), &ReminderController::waking, &watcher, &TimeZoneWatcher::checkZone);
-            };
             pinAt(now);
             ReminderController::setProcessStart(Common::Clock::nowUtc());
-            start();
-            follow();
+            startFollowing();
             for (int c = 0; c <= 3; ++c) {
                 ReminderRuleModel::Segment segment{zone, now, now + minutes(10, 1200), c < 3 ? pick(closures) : ""};
                 const qint64 wake = m_controller->wakeTime().toMSecsSinceEpoch();
@@ -990,10 +990,9 @@ private slots:
                 if (segment.closure == "stop") {
                     jumpTo(QDateTime::fromMSecsSinceEpoch(now, Qt::UTC));
                 } else if (c < 3) {
-                    watcher.checkZone();
+                    m_watcher->checkZone();
                     pinAt(now);
-                    start();
-                    follow();
+                    startFollowing();
                 }
                 model.segments.append(segment);
             }
