@@ -13,7 +13,7 @@
 // closure is one jump of the wall clock from its reading at the close to the start's reading in the zone
 // it starts in; readings in that jump open at the start, but a start (or a resume) on a later day may drop those of
 // an earlier day whose event has begun; a reading still ahead waits. Snoozes open at their instant, or
-// at the next start or resume after it. Readings are wall times kept as UTC-spec date-times.
+// at the next start or resume after it. Readings are wall times kept as Qt::UTC date-times.
 namespace ReminderRuleModel {
 
 struct Event
