@@ -1,11 +1,73 @@
 #include "core/dateconversions.h"
 #include "testhelpers.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+namespace {
+// The forms a locale writes dates in, as users type them: from its long or short format, with or without
+// the weekday, the month's name written, short, standing alone, or short standing alone, the year in
+// four digits, two or none.
+struct DateForm
+{
+    const char *name;
+    QLocale::FormatType format;
+    bool weekday;
+    int monthName; // 0 as the format writes it, 1 short, 2 standing alone, 3 short standing alone
+    int yearDigits;
+};
+const DateForm dateForms[] = {
+    {"long", QLocale::LongFormat, true, 0, 4},
+    {"long, no weekday", QLocale::LongFormat, false, 0, 4},
+    {"long, short month", QLocale::LongFormat, true, 1, 4},
+    {"long, no weekday, short month", QLocale::LongFormat, false, 1, 4},
+    {"long, standalone month", QLocale::LongFormat, false, 2, 4},
+    {"long, short standalone month", QLocale::LongFormat, false, 3, 4},
+    {"long, two-digit year", QLocale::LongFormat, true, 0, 2},
+    {"long, no weekday, two-digit year", QLocale::LongFormat, false, 0, 2},
+    {"long, no weekday, short month, two-digit year", QLocale::LongFormat, false, 1, 2},
+    {"long, standalone month, two-digit year", QLocale::LongFormat, false, 2, 2},
+    {"long, no year", QLocale::LongFormat, true, 0, 0},
+    {"long, no weekday, no year", QLocale::LongFormat, false, 0, 0},
+    {"long, short month, no year", QLocale::LongFormat, false, 1, 0},
+    {"long, standalone month, no year", QLocale::LongFormat, false, 2, 0},
+    {"short", QLocale::ShortFormat, false, 0, 4},
+    {"short, weekday", QLocale::ShortFormat, true, 0, 4},
+    {"short, two-digit year", QLocale::ShortFormat, false, 0, 2},
+    {"short, weekday, two-digit year", QLocale::ShortFormat, true, 0, 2},
+    {"short, no year", QLocale::ShortFormat, false, 0, 0},
+};
+const char *const formLocales[] = {"sv_SE", "hu_HU", "ja_JP", "zh_CN", "ko_KR", "ru_RU", "de_DE", "fr_FR",
+                                   "en_US", "en_GB", "pl_PL", "cs_CZ", "nl_NL", "he_IL", "ar_EG"};
+} // namespace
 
 class TestDateConversions : public QObject
 {
     Q_OBJECT
+
+    // `form` of `locale`'s date format for `date`.
+    static QString writtenForm(const DateForm &form, const QLocale &locale, const QDate &date)
+    {
+        QString format = locale.dateFormat(form.format);
+        static const QRegularExpression weekday(QStringLiteral("[,\\x{060C}\\s]*d{3,4}[,\\x{060C}\\s]*"));
+        format.replace(weekday, QStringLiteral(" "));
+        format = format.trimmed();
+        if (form.yearDigits > 0)
+            format.replace(QRegularExpression(QStringLiteral("y+")), QString(form.yearDigits, QLatin1Char('y')));
+        else if (form.yearDigits == 0 && format.startsWith(QLatin1Char('y')))
+            format.remove(QRegularExpression(QStringLiteral("^y+[^dM]*")));
+        else if (form.yearDigits == 0)
+            format.remove(QRegularExpression(QStringLiteral("[^dMy]*y+.*$")));
+        if (form.weekday)
+            format.prepend(QStringLiteral("dddd "));
+        const QString names[] = {QString(), locale.monthName(date.month(), QLocale::ShortFormat),
+                                 locale.standaloneMonthName(date.month(), QLocale::LongFormat),
+                                 locale.standaloneMonthName(date.month(), QLocale::ShortFormat)};
+        if (form.monthName > 0)
+            format.replace(QRegularExpression(QStringLiteral("M{3,4}")),
+                           QLatin1Char('\'') + names[form.monthName] + QLatin1Char('\''));
+        return locale.toString(date, format);
+    }
 
 private slots:
     void dateFromMap_data()
@@ -181,7 +243,8 @@ private slots:
         QTest::newRow("midnight skipped")
             << QByteArray("America/Santiago") << QDateTime(QDate(2026, 9, 6), QTime(0, 0));
         QTest::newRow("before 1970") << QByteArray("Europe/Berlin") << QDateTime(QDate(1960, 5, 1), QTime(9, 0));
-        QTest::newRow("day after the change") << QByteArray("Europe/Berlin") << QDateTime(QDate(2026, 10, 26), QTime(1, 0));
+        QTest::newRow("day after the change")
+            << QByteArray("Europe/Berlin") << QDateTime(QDate(2026, 10, 26), QTime(1, 0));
         QTest::newRow("day before a midnight gap")
             << QByteArray("America/Santiago") << QDateTime(QDate(2026, 9, 5), QTime(23, 30));
     }
@@ -226,6 +289,92 @@ private slots:
         QFETCH(QDateTime, utc);
         TestHelpers::ScopedTimeZone zone(QTest::currentDataTag());
         QCOMPARE(dayLimit(today).toUTC(), utc);
+    }
+
+    void typedDate_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("expected"); // none: refused; the field shows a day in 2026
+        const QDate march(2027, 3, 15), thisMarch(2026, 3, 15);
+        const auto row = [](const char *locale, const char *text, QDate expected) {
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(locale, text))) << locale << text << expected;
+        };
+        // A day and a month without a year, in the year shown.
+        row("sv_SE", "15/3", thisMarch);
+        row("hu_HU", "március 15.", thisMarch);
+        row("hu_HU", "márc. 15.", thisMarch);
+        row("ja_JP", "3月15日", thisMarch);
+        row("sv_SE", "3/15", QDate());
+        // Two numbers by a month's name: in the order of the locale's long form for its own names.
+        row("sv_SE", "15 mars 27", march);
+        row("sv_SE", "31 mars 27", QDate(2027, 3, 31));
+        row("sv_SE", "5 mars 27", QDate(2027, 3, 5));
+        row("sv_SE", "måndag 15 mars 27", march);
+        row("sv_SE", "15 March 27", march);
+        row("sv_SE", "15/3-27", march);
+        row("hu_HU", "márc. 15., 27", march);
+        row("hu_HU", "2027. március 15.", march);
+        row("ja_JP", "Mar 15, 27", march);
+        row("ja_JP", "March 15, 27", march);
+        row("ja_JP", "15 Mar 27", QDate()); // 2015-03-27 or 2027-03-15: cannot tell
+        row("zh_CN", "15 Mar 27", QDate());
+        row("ja_JP", "15 Mar 2027", march);
+        row("en_US", "2027 Mar 15", march);
+        // Forms the locale writes itself.
+        row("ru_RU", "15 марта 2027 г.", march);
+        row("ru_RU", "понедельник, 15 марта 2027 г.", march);
+        row("ja_JP", "2027年3月15日", march);
+        row("ja_JP", "2027年3月15日月曜日", march);
+        row("zh_CN", "2027年3月15日星期一", march);
+        row("ko_KR", "2027년 3월 15일", march);
+        row("ko_KR", "2027년 3월 15일 월요일", march);
+        row("en_US", "March 15th, 2027", march);
+        row("en_GB", "15th March 2027", march);
+        row("fr_FR", "1er mars 2027", QDate(2027, 3, 1));
+        row("sv_SE", "den 15 mars 2027", march);
+        row("de_DE", "15. Mrz. 2027", march);
+        row("fr_FR", "mar. 16 mars 2027", QDate(2027, 3, 16));
+    }
+
+    void typedDate()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        QFETCH(QDate, expected);
+        const QLocale typedIn(locale);
+        QCOMPARE(dateFromTypedText(text, typedIn.dateFormat(QLocale::ShortFormat), typedIn, 2026), expected);
+    }
+
+    // Dates in every form their locale writes are read as written or refused, never as another date.
+    // QR_DATE_ROUNDS multiplies the 200 dates a locale.
+    void typedDateInEveryForm()
+    {
+        QRandomGenerator random(20261210);
+        const int rounds = 200 * qMax(1, qEnvironmentVariableIntValue("QR_DATE_ROUNDS"));
+        const int shownYear = 2026;
+        int read = 0, refused = 0;
+        for (const char *name : formLocales) {
+            const QLocale locale(name);
+            const QString format = locale.dateFormat(QLocale::ShortFormat);
+            for (int round = 0; round < rounds; ++round) {
+                const int year = random.bounded(1950, 2100), month = random.bounded(1, 13), day = random.bounded(1, 32);
+                for (const DateForm &form : dateForms) {
+                    const QDate written(form.yearDigits == 0 ? shownYear : year, month, day);
+                    if (!written.isValid())
+                        continue;
+                    const QDate meant(form.yearDigits == 2 ? yearNearToday(year % 100) : written.year(), month, day);
+                    const QString text = writtenForm(form, locale, written);
+                    const QDate date = dateFromTypedText(text, format, locale, shownYear);
+                    if (date.isValid() && date != meant)
+                        QFAIL(qPrintable(
+                            QStringLiteral("%1 \"%2\" (%3): read %4, meant %5")
+                                .arg(name, text, form.name, date.toString(Qt::ISODate), meant.toString(Qt::ISODate))));
+                    ++(date.isValid() ? read : refused);
+                }
+            }
+        }
+        qInfo("%d read, %d refused", read, refused);
     }
 
     void dropSecondsKeepsDateAndSpec()
