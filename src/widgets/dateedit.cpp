@@ -82,6 +82,13 @@ bool typesNothing(const QKeyEvent *event)
            std::none_of(std::begin(edits), std::end(edits), [event](auto edit) { return event->matches(edit); });
 }
 
+bool closesCalendar(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    return (event->key() == Qt::Key_F4 && modifiers == Qt::NoModifier) ||
+           (event->key() == Qt::Key_Up && modifiers == Qt::AltModifier);
+}
+
 bool onlyDigits(const QString &text)
 {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isDigit(); });
@@ -208,7 +215,7 @@ bool DateEdit::readTypedText()
     if (!m_typing)
         return true;
     m_fromHere = false;
-    const QDate date = dateFromTypedText(m_shown, displayFormat(), locale());
+    const QDate date = dateFromTypedText(m_shown, displayFormat(), locale(), m_heldDate.year());
     if (!date.isValid() || date < minimumDate() || date > maximumDate()) {
         setProblem(tr("No such date: type one as %1").arg(example()));
         return false;
@@ -377,7 +384,7 @@ QValidator::State DateEdit::validate(QString &text, int &pos) const
     if (state == QValidator::Acceptable)
         return state;
     // A date pasted through the line's menu or by the mouse comes whole.
-    const QDate date = dateFromTypedText(text, displayFormat(), locale());
+    const QDate date = dateFromTypedText(text, displayFormat(), locale(), this->date().year());
     if (!date.isValid() || date < minimumDate() || date > maximumDate())
         return state;
     text = locale().toString(date, displayFormat());
@@ -422,6 +429,16 @@ bool DateEdit::eventFilter(QObject *watched, QEvent *event)
         if (calendar && watched == calendar->window())
             setDate(m_calendarDate);
     }
+    // Alt+Up and F4 close the calendar as they close a combo box's list, taking the marked day as Return does.
+    if (event->type() == QEvent::KeyPress && closesCalendar(static_cast<QKeyEvent *>(event))) {
+        const auto *calendar = findChild<QCalendarWidget *>();
+        if (calendar && calendar->window()->isVisible() &&
+            calendar->window()->isAncestorOf(qobject_cast<QWidget *>(watched))) {
+            setDate(calendar->selectedDate());
+            calendar->window()->hide();
+            return true;
+        }
+    }
     // A click moves the cursor: typing goes on from there.
     if (watched == lineEdit() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
@@ -442,6 +459,9 @@ void DateEdit::mousePressEvent(QMouseEvent *event)
     if (calendar && calendar->window()->isVisible()) {
         m_calendarDate = date();
         calendar->window()->installEventFilter(this);
+        // The day table acts on the arrows itself: Alt+Up would move the mark a week.
+        if (auto *view = calendar->findChild<QTableView *>())
+            view->installEventFilter(this);
     }
 }
 
@@ -612,7 +632,17 @@ void DateEdit::showTyped()
     // More digits than a year has, without separators, are a whole date, read in the format's order
     // when the typing ends ("270315" is 2027-03-15 where the year comes first).
     bool whole = m_keys.size() > 4 && onlyDigits(m_keys);
-    m_typed = whole ? m_keys : sectioned(m_before);
+    // Numbers with a month's name or with separators of their own are a date written as the user writes
+    // one: the old text's parts left beside them would be read as parts the user never typed.
+    if (std::any_of(m_keys.cbegin(), m_keys.cend(), [](QChar c) { return c.isDigit(); })) {
+        bool monthNamed = false;
+        dateParts(m_keys, &monthNamed);
+        const QString format = displayFormat();
+        whole = whole || monthNamed || std::any_of(m_keys.cbegin(), m_keys.cend(), [&format](QChar c) {
+                    return c.isPunct() && !format.contains(c);
+                });
+    }
+    m_typed = whole ? (onlyDigits(m_keys) ? m_keys : sectioned(QString())) : sectioned(m_before);
     if (!whole && partCount(dateParts(m_typed)) >= 3) {
         // A whole date replaces the text wherever the typing began: its parts count from the first.
         whole = true;

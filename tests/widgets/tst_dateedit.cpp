@@ -23,6 +23,8 @@ private slots:
     void typedDate_data();
     void typedDate();
     void calendarFromKeyboard_data();
+    void calendarClosesFromKeyboard_data();
+    void calendarClosesFromKeyboard();
     void calendarFromKeyboard();
 };
 
@@ -88,6 +90,18 @@ void TestDateEdit::typedDate_data()
     row("he_IL own long form", "he_IL", today, "tab", "15 במרץ 2027\r", march);
     row("he_IL weekday, own long form", "he_IL", today, "tab", "יום שני, 15 במרץ 2027", march);
     row("ru_RU short month with a dot", "ru_RU", today, "tab", "24 фев. 2034\r", QDate(2034, 2, 24));
+    // With a month's name or separators of their own, the numbers are a date of their own: none is the year
+    // the cursor stood in. Without a year it is the one shown.
+    const QDate shownDay(2026, 12, 10), thisMarch(2026, 3, 15);
+    row("sv_SE day and month name", "sv_SE", shownDay, "tab", "15 mars\r", thisMarch);
+    row("sv_SE month name and day", "sv_SE", shownDay, "tab", "mars 15\r", thisMarch);
+    row("sv_SE day/month", "sv_SE", shownDay, "tab", "15/3\r", thisMarch);
+    row("sv_SE day/month after a click", "sv_SE", shownDay, "click", "15/3\r", thisMarch);
+    row("hu_HU month name and day", "hu_HU", shownDay, "tab", "március 15.\r", thisMarch);
+    row("hu_HU short month and day", "hu_HU", shownDay, "tab", "márc. 15.\r", thisMarch);
+    row("ja_JP English month and day", "ja_JP", shownDay, "tab", "Mar 15\r", thisMarch);
+    row("ja_JP day and English month", "ja_JP", shownDay, "tab", "15 Mar\r", thisMarch);
+    row("sv_SE two-digit year by a month name", "sv_SE", shownDay, "tab", "15 mars 27\r", march);
 }
 
 void TestDateEdit::typedDate()
@@ -156,6 +170,30 @@ void TestDateEdit::typedDate()
         const QString example = edit->problem().section(QStringLiteral(" as "), 1);
         QCOMPARE(dateFromTypedText(example, edit->displayFormat(), edit->locale()), QDate(2026, 12, 6));
     }
+}
+
+void TestDateEdit::calendarClosesFromKeyboard_data()
+{
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::newRow("Alt+Up") << QKeySequence(Qt::ALT | Qt::Key_Up);
+    QTest::newRow("F4") << QKeySequence(Qt::Key_F4);
+}
+
+void TestDateEdit::calendarClosesFromKeyboard()
+{
+    QFETCH(QKeySequence, keys);
+    QWidget window;
+    auto *edit = new DateEdit(&window);
+    edit->setCalendarPopup(true);
+    edit->setDate(QDate(2027, 3, 15));
+    window.show();
+    QTest::keyClick(edit, Qt::Key_F4);
+    QTRY_VERIFY(QApplication::activePopupWidget());
+    QWidget *popup = QApplication::activePopupWidget();
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence(Qt::Key_Right));
+    QTest::keySequence(QApplication::focusWidget(), keys);
+    QTRY_VERIFY(!popup->isVisible());
+    QCOMPARE(edit->date(), QDate(2027, 3, 16)); // the marked day taken
 }
 
 void TestDateEdit::calendarFromKeyboard_data()
