@@ -498,7 +498,9 @@ void DateEdit::keyPressEvent(QKeyEvent *event)
         type(QGuiApplication::clipboard()->text());
         return;
     }
-    if (plain && !text.isEmpty() && text.at(0).isPrint()) {
+    // A direction mark (a key of Arabic and Hebrew layouts) goes on with the typing: the locale writes them
+    // between the parts, and they are passed over when the text is read.
+    if (plain && !text.isEmpty() && (text.at(0).isPrint() || text.at(0).category() == QChar::Other_Format)) {
         type(text);
         return;
     }
@@ -634,15 +636,20 @@ void DateEdit::showTyped()
     bool whole = m_keys.size() > 4 && onlyDigits(m_keys);
     // Numbers with a month's name or with separators of their own are a date written as the user writes
     // one: the old text's parts left beside them would be read as parts the user never typed.
-    if (std::any_of(m_keys.cbegin(), m_keys.cend(), [](QChar c) { return c.isDigit(); })) {
+    if (!whole && std::any_of(m_keys.cbegin(), m_keys.cend(), [](QChar c) { return c.isDigit(); })) {
         bool monthNamed = false;
         dateParts(m_keys, &monthNamed);
         const QString format = displayFormat();
-        whole = whole || monthNamed || std::any_of(m_keys.cbegin(), m_keys.cend(), [&format](QChar c) {
-                    return c.isPunct() && !format.contains(c);
-                });
+        whole = monthNamed || std::any_of(m_keys.cbegin(), m_keys.cend(),
+                                          [&](QChar c) { return c.isPunct() && !format.contains(c); });
+        // Two numbers typed up to the year are a day and a month where they make one: none is the year for
+        // where the cursor stood.
+        const int yearPart = int(dateSectionOrder(format).indexOf(QLatin1Char('y')));
+        const int firstPart = partCount(dateParts(m_before));
+        if (!whole && partCount(dateParts(m_keys)) == 2 && yearPart >= firstPart && yearPart < firstPart + 2)
+            whole = dateFromTypedText(m_keys, format, locale(), m_heldDate.year()).isValid();
     }
-    m_typed = whole ? (onlyDigits(m_keys) ? m_keys : sectioned(QString())) : sectioned(m_before);
+    m_typed = whole ? m_keys : sectioned(m_before);
     if (!whole && partCount(dateParts(m_typed)) >= 3) {
         // A whole date replaces the text wherever the typing began: its parts count from the first.
         whole = true;

@@ -1,73 +1,13 @@
 #include "core/dateconversions.h"
+#include "dateforms.h"
 #include "testhelpers.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
 
-namespace {
-// The forms a locale writes dates in, as users type them: from its long or short format, with or without
-// the weekday, the month's name written, short, standing alone, or short standing alone, the year in
-// four digits, two or none.
-struct DateForm
-{
-    const char *name;
-    QLocale::FormatType format;
-    bool weekday;
-    int monthName; // 0 as the format writes it, 1 short, 2 standing alone, 3 short standing alone
-    int yearDigits;
-};
-const DateForm dateForms[] = {
-    {"long", QLocale::LongFormat, true, 0, 4},
-    {"long, no weekday", QLocale::LongFormat, false, 0, 4},
-    {"long, short month", QLocale::LongFormat, true, 1, 4},
-    {"long, no weekday, short month", QLocale::LongFormat, false, 1, 4},
-    {"long, standalone month", QLocale::LongFormat, false, 2, 4},
-    {"long, short standalone month", QLocale::LongFormat, false, 3, 4},
-    {"long, two-digit year", QLocale::LongFormat, true, 0, 2},
-    {"long, no weekday, two-digit year", QLocale::LongFormat, false, 0, 2},
-    {"long, no weekday, short month, two-digit year", QLocale::LongFormat, false, 1, 2},
-    {"long, standalone month, two-digit year", QLocale::LongFormat, false, 2, 2},
-    {"long, no year", QLocale::LongFormat, true, 0, 0},
-    {"long, no weekday, no year", QLocale::LongFormat, false, 0, 0},
-    {"long, short month, no year", QLocale::LongFormat, false, 1, 0},
-    {"long, standalone month, no year", QLocale::LongFormat, false, 2, 0},
-    {"short", QLocale::ShortFormat, false, 0, 4},
-    {"short, weekday", QLocale::ShortFormat, true, 0, 4},
-    {"short, two-digit year", QLocale::ShortFormat, false, 0, 2},
-    {"short, weekday, two-digit year", QLocale::ShortFormat, true, 0, 2},
-    {"short, no year", QLocale::ShortFormat, false, 0, 0},
-};
-const char *const formLocales[] = {"sv_SE", "hu_HU", "ja_JP", "zh_CN", "ko_KR", "ru_RU", "de_DE", "fr_FR",
-                                   "en_US", "en_GB", "pl_PL", "cs_CZ", "nl_NL", "he_IL", "ar_EG"};
-} // namespace
-
 class TestDateConversions : public QObject
 {
     Q_OBJECT
-
-    // `form` of `locale`'s date format for `date`.
-    static QString writtenForm(const DateForm &form, const QLocale &locale, const QDate &date)
-    {
-        QString format = locale.dateFormat(form.format);
-        static const QRegularExpression weekday(QStringLiteral("[,\\x{060C}\\s]*d{3,4}[,\\x{060C}\\s]*"));
-        format.replace(weekday, QStringLiteral(" "));
-        format = format.trimmed();
-        if (form.yearDigits > 0)
-            format.replace(QRegularExpression(QStringLiteral("y+")), QString(form.yearDigits, QLatin1Char('y')));
-        else if (form.yearDigits == 0 && format.startsWith(QLatin1Char('y')))
-            format.remove(QRegularExpression(QStringLiteral("^y+[^dM]*")));
-        else if (form.yearDigits == 0)
-            format.remove(QRegularExpression(QStringLiteral("[^dMy]*y+.*$")));
-        if (form.weekday)
-            format.prepend(QStringLiteral("dddd "));
-        const QString names[] = {QString(), locale.monthName(date.month(), QLocale::ShortFormat),
-                                 locale.standaloneMonthName(date.month(), QLocale::LongFormat),
-                                 locale.standaloneMonthName(date.month(), QLocale::ShortFormat)};
-        if (form.monthName > 0)
-            format.replace(QRegularExpression(QStringLiteral("M{3,4}")),
-                           QLatin1Char('\'') + names[form.monthName] + QLatin1Char('\''));
-        return locale.toString(date, format);
-    }
 
 private slots:
     void dateFromMap_data()
@@ -354,17 +294,17 @@ private slots:
         const int rounds = 200 * qMax(1, qEnvironmentVariableIntValue("QR_DATE_ROUNDS"));
         const int shownYear = 2026;
         int read = 0, refused = 0;
-        for (const char *name : formLocales) {
+        for (const char *name : DateForms::locales) {
             const QLocale locale(name);
             const QString format = locale.dateFormat(QLocale::ShortFormat);
             for (int round = 0; round < rounds; ++round) {
                 const int year = random.bounded(1950, 2100), month = random.bounded(1, 13), day = random.bounded(1, 32);
-                for (const DateForm &form : dateForms) {
+                for (const DateForms::Form &form : DateForms::forms) {
                     const QDate written(form.yearDigits == 0 ? shownYear : year, month, day);
                     if (!written.isValid())
                         continue;
                     const QDate meant(form.yearDigits == 2 ? yearNearToday(year % 100) : written.year(), month, day);
-                    const QString text = writtenForm(form, locale, written);
+                    const QString text = DateForms::written(form, locale, written);
                     const QDate date = dateFromTypedText(text, format, locale, shownYear);
                     if (date.isValid() && date != meant)
                         QFAIL(qPrintable(

@@ -1,9 +1,11 @@
 #include "core/clock.h"
 #include "core/dateconversions.h"
+#include "dateforms.h"
 #include "testhelpers.h"
 #include "widgets/dateedit.h"
 
 #include <QClipboard>
+#include <QRandomGenerator>
 #include <QTableView>
 #include <QLineEdit>
 #include <QtTest>
@@ -23,10 +25,51 @@ private slots:
     void typedDate_data();
     void typedDate();
     void calendarFromKeyboard_data();
+    void typedDateInEveryForm();
     void calendarClosesFromKeyboard_data();
     void calendarClosesFromKeyboard();
     void calendarFromKeyboard();
 };
+
+namespace {
+// Types `typed` as a keyboard sends it: "⇧" or a capital holds Shift; ⇮ and ⇪ are AltGr and Caps Lock pressed
+// alone, and after a dead key ¨ or Compose ⎄ pressed alone the next character comes from the input method; ⟳ is F5.
+void typeKeys(QWidget *edit, const QString &typed)
+{
+    static const Qt::Key alone[] = {Qt::Key_AltGr, Qt::Key_CapsLock, Qt::Key_Dead_Diaeresis, Qt::Key_Multi_key,
+                                    Qt::Key_F5};
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        const qsizetype key = QStringView(u"⇮⇪¨⎄⟳").indexOf(typed.at(i));
+        const bool shift = typed.at(i) == u'⇧' ? bool(++i) : typed.at(i).isUpper();
+        QInputMethodEvent composed;
+        composed.setCommitString(typed.mid(i, 1));
+        if (key >= 0)
+            QTest::sendKeyEvent(QTest::Click, edit, alone[key], QString(), {});
+        else if (i > 0 && QStringView(u"¨⎄").contains(typed.at(i - 1)))
+            QApplication::sendEvent(edit, &composed);
+        else if (typed.at(i).unicode() > 127) // a key of the locale's own layout
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key(typed.at(i).toUpper().unicode()), typed.mid(i, 1), {});
+        else
+            QTest::keyClick(edit, char(typed.at(i).unicode()), shift ? Qt::ShiftModifier : Qt::NoModifier);
+    }
+}
+
+// Clicks in the middle of the field's `part` (0 the first).
+void clickInPart(QLineEdit *line, int part)
+{
+    const QString text = line->text();
+    static const QRegularExpression start(QStringLiteral("(?<![\\p{L}\\p{N}\\p{M}])[\\p{L}\\p{N}]"));
+    qsizetype at = text.indexOf(start);
+    for (int i = 0; i < part && at >= 0; ++i)
+        at = text.indexOf(start, at + 1);
+    const int y = line->rect().center().y();
+    // Right after the part's first character, whichever way the text runs.
+    int x = 0;
+    while (x < line->width() && line->cursorPositionAt({x, y}) != at + 1)
+        ++x;
+    QTest::mouseClick(line, Qt::LeftButton, {}, {x, y});
+}
+} // namespace
 
 void TestDateEdit::typedDate_data()
 {
@@ -101,13 +144,12 @@ void TestDateEdit::typedDate_data()
     row("hu_HU short month and day", "hu_HU", shownDay, "tab", "márc. 15.\r", thisMarch);
     row("ja_JP English month and day", "ja_JP", shownDay, "tab", "Mar 15\r", thisMarch);
     row("ja_JP day and English month", "ja_JP", shownDay, "tab", "15 Mar\r", thisMarch);
+    row("ar_EG direction marks typed", "ar_EG", shownDay, "click2", "١٢\u200F/١٢\u200F/٢٠٧٤\r", QDate(2074, 12, 12));
     row("sv_SE two-digit year by a month name", "sv_SE", shownDay, "tab", "15 mars 27\r", march);
 }
 
 void TestDateEdit::typedDate()
 {
-    static const Qt::Key alone[] = {Qt::Key_AltGr, Qt::Key_CapsLock, Qt::Key_Dead_Diaeresis, Qt::Key_Multi_key,
-                                    Qt::Key_F5};
     QFETCH(QString, locale);
     QFETCH(QDate, shown);
     QFETCH(QString, start);
@@ -144,20 +186,7 @@ void TestDateEdit::typedDate()
         QGuiApplication::clipboard()->setText(typed);
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     } else {
-        for (qsizetype i = 0; i < typed.size(); ++i) {
-            const qsizetype key = QStringView(u"⇮⇪¨⎄⟳").indexOf(typed.at(i));
-            const bool shift = typed.at(i) == u'⇧' ? bool(++i) : typed.at(i).isUpper();
-            QInputMethodEvent composed;
-            composed.setCommitString(typed.mid(i, 1));
-            if (key >= 0)
-                QTest::sendKeyEvent(QTest::Click, edit, alone[key], QString(), {});
-            else if (i > 0 && QStringView(u"¨⎄").contains(typed.at(i - 1)))
-                QApplication::sendEvent(edit, &composed);
-            else if (typed.at(i).unicode() > 127) // a key of the locale's own layout
-                QTest::sendKeyEvent(QTest::Click, edit, Qt::Key(typed.at(i).toUpper().unicode()), typed.mid(i, 1), {});
-            else
-                QTest::keyClick(edit, char(typed.at(i).unicode()), shift ? Qt::ShiftModifier : Qt::NoModifier);
-        }
+        typeKeys(edit, typed);
     }
     if (!typed.endsWith('\r')) {
         QFocusEvent leave(QEvent::FocusOut); // as a click on OK takes the focus
@@ -169,6 +198,46 @@ void TestDateEdit::typedDate()
         QCOMPARE(edit->text(), typed.chopped(1));
         const QString example = edit->problem().section(QStringLiteral(" as "), 1);
         QCOMPARE(dateFromTypedText(example, edit->displayFormat(), edit->locale()), QDate(2026, 12, 6));
+    }
+}
+
+void TestDateEdit::typedDateInEveryForm()
+{
+    // A sample of what the reading itself is tried on in bulk, typed key by key from Tab and after a click in each
+    // part. QR_DATE_ROUNDS multiplies the dates a locale.
+    QRandomGenerator random(20261210);
+    const int rounds = 2 * qMax(1, qEnvironmentVariableIntValue("QR_DATE_ROUNDS"));
+    const QDate shown(2026, 12, 10);
+    for (const char *name : DateForms::locales) {
+        QLocale::setDefault(QLocale(name));
+        QWidget window;
+        auto *edit = new DateEdit(&window);
+        QLocale::setDefault(QLocale::c());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto *line = edit->findChild<QLineEdit *>();
+        for (int round = 0; round < rounds; ++round) {
+            const DateForms::Form &form = DateForms::forms[random.bounded(int(std::size(DateForms::forms)))];
+            const int year = random.bounded(1950, 2100), month = random.bounded(1, 13), day = random.bounded(1, 29);
+            const QDate written(form.yearDigits == 0 ? shown.year() : year, month, day);
+            const QDate meant(form.yearDigits == 2 ? yearNearToday(year % 100) : written.year(), month, day);
+            const QString text = DateForms::written(form, edit->locale(), written);
+            for (int start = -1; start < 3; ++start) {
+                edit->setDate(shown);
+                edit->setFocus();
+                edit->setSelectedSection(edit->sectionAt(0)); // as after Tab
+                if (start >= 0)
+                    clickInPart(line, start);
+                typeKeys(edit, text + u'\r');
+                const QString where = start < 0 ? QStringLiteral("after Tab") : QStringLiteral("in part %1").arg(start);
+                const QString failed = QStringLiteral("%1 \"%2\" (%3), %4: %5")
+                                           .arg(name, text, form.name, where, edit->date().toString(Qt::ISODate));
+                QVERIFY2(edit->date() == meant || (edit->date() == shown && !edit->problem().isEmpty()),
+                         qPrintable(failed));
+                QTest::keyClick(edit, Qt::Key_Escape);
+                edit->setProblem(QString());
+            }
+        }
     }
 }
 
