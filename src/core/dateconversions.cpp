@@ -497,8 +497,11 @@ bool foreignSeparators(const QString &text, const QString &format)
 }
 } // namespace
 
-QDate dateFromTypedText(const QString &text, const QString &format, const QLocale &locale, int shownYear)
+QDate dateFromTypedText(const QString &text, const QString &format, const QLocale &locale, int shownYear,
+                        bool *ambiguous)
 {
+    if (ambiguous)
+        *ambiguous = false;
     QStringList numbers;
     QString word;
     int month = 0;
@@ -578,8 +581,11 @@ QDate dateFromTypedText(const QString &text, const QString &format, const QLocal
         QDate found;
         for (const QString &order : std::as_const(orders)) {
             const QDate date = dateInOrder(numbers, monthAt, month, order, shownYear);
-            if (date.isValid() && found.isValid() && date != found)
+            if (date.isValid() && found.isValid() && date != found) {
+                if (ambiguous)
+                    *ambiguous = true;
                 return {};
+            }
             if (date.isValid())
                 found = date;
         }

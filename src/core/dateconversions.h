@@ -73,8 +73,10 @@ QString dateSectionOrder(const QString &format);
 // are no answer); a number no day can be (four digits, above 31) is the year where it stands first.
 // Weekday names, the formats' own words and ordinals' endings are passed over. Digits alone are split
 // in the format's order: six as two each, eight with the year in four, else a day or month of one digit
-// where that makes a date. Invalid for any other text or a day that does not exist.
-QDate dateFromTypedText(const QString &text, const QString &format, const QLocale &locale, int shownYear = 0);
+// where that makes a date. Invalid for any other text or a day that does not exist; `ambiguous` tells
+// the text makes two dates.
+QDate dateFromTypedText(const QString &text, const QString &format, const QLocale &locale, int shownYear = 0,
+                        bool *ambiguous = nullptr);
 // The month (1-12) `word` names in `locale` or in English, long or short, case and dots ignored; 0 for none.
 // The letters the locale's long form writes onto the name may come before it ("במרץ"), and three or more
 // first letters of only one month's name name it too ("фев").

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTableView>
@@ -215,9 +216,11 @@ bool DateEdit::readTypedText()
     if (!m_typing)
         return true;
     m_fromHere = false;
-    const QDate date = dateFromTypedText(m_shown, displayFormat(), locale(), m_heldDate.year());
+    bool ambiguous = false;
+    const QDate date = dateFromTypedText(m_shown, displayFormat(), locale(), m_heldDate.year(), &ambiguous);
     if (!date.isValid() || date < minimumDate() || date > maximumDate()) {
-        setProblem(tr("No such date: type one as %1").arg(example()));
+        setProblem(ambiguous ? tr("Cannot tell which date this is: type one as %1").arg(example())
+                             : tr("No such date: type one as %1").arg(example()));
         return false;
     }
     m_typing = false;
@@ -647,6 +650,10 @@ void DateEdit::showTyped()
         const int yearPart = int(dateSectionOrder(format).indexOf(QLatin1Char('y')));
         const int firstPart = partCount(dateParts(m_before));
         if (!whole && partCount(dateParts(m_keys)) == 2 && yearPart >= firstPart && yearPart < firstPart + 2)
+            whole = dateFromTypedText(m_keys, format, locale(), m_heldDate.year()).isValid();
+        // So is a whole date whose words hold its numbers together ("2027年3月15日").
+        static const QRegularExpression number(QStringLiteral("\\d+"));
+        if (!whole && m_keys.count(number) >= 3)
             whole = dateFromTypedText(m_keys, format, locale(), m_heldDate.year()).isValid();
     }
     m_typed = whole ? m_keys : sectioned(m_before);

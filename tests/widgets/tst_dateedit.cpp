@@ -25,51 +25,8 @@ private slots:
     void typedDate_data();
     void typedDate();
     void calendarFromKeyboard_data();
-    void typedDateInEveryForm();
-    void calendarClosesFromKeyboard_data();
-    void calendarClosesFromKeyboard();
     void calendarFromKeyboard();
 };
-
-namespace {
-// Types `typed` as a keyboard sends it: "⇧" or a capital holds Shift; ⇮ and ⇪ are AltGr and Caps Lock pressed
-// alone, and after a dead key ¨ or Compose ⎄ pressed alone the next character comes from the input method; ⟳ is F5.
-void typeKeys(QWidget *edit, const QString &typed)
-{
-    static const Qt::Key alone[] = {Qt::Key_AltGr, Qt::Key_CapsLock, Qt::Key_Dead_Diaeresis, Qt::Key_Multi_key,
-                                    Qt::Key_F5};
-    for (qsizetype i = 0; i < typed.size(); ++i) {
-        const qsizetype key = QStringView(u"⇮⇪¨⎄⟳").indexOf(typed.at(i));
-        const bool shift = typed.at(i) == u'⇧' ? bool(++i) : typed.at(i).isUpper();
-        QInputMethodEvent composed;
-        composed.setCommitString(typed.mid(i, 1));
-        if (key >= 0)
-            QTest::sendKeyEvent(QTest::Click, edit, alone[key], QString(), {});
-        else if (i > 0 && QStringView(u"¨⎄").contains(typed.at(i - 1)))
-            QApplication::sendEvent(edit, &composed);
-        else if (typed.at(i).unicode() > 127) // a key of the locale's own layout
-            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key(typed.at(i).toUpper().unicode()), typed.mid(i, 1), {});
-        else
-            QTest::keyClick(edit, char(typed.at(i).unicode()), shift ? Qt::ShiftModifier : Qt::NoModifier);
-    }
-}
-
-// Clicks in the middle of the field's `part` (0 the first).
-void clickInPart(QLineEdit *line, int part)
-{
-    const QString text = line->text();
-    static const QRegularExpression start(QStringLiteral("(?<![\\p{L}\\p{N}\\p{M}])[\\p{L}\\p{N}]"));
-    qsizetype at = text.indexOf(start);
-    for (int i = 0; i < part && at >= 0; ++i)
-        at = text.indexOf(start, at + 1);
-    const int y = line->rect().center().y();
-    // Right after the part's first character, whichever way the text runs.
-    int x = 0;
-    while (x < line->width() && line->cursorPositionAt({x, y}) != at + 1)
-        ++x;
-    QTest::mouseClick(line, Qt::LeftButton, {}, {x, y});
-}
-} // namespace
 
 void TestDateEdit::typedDate_data()
 {
@@ -133,23 +90,38 @@ void TestDateEdit::typedDate_data()
     row("he_IL own long form", "he_IL", today, "tab", "15 במרץ 2027\r", march);
     row("he_IL weekday, own long form", "he_IL", today, "tab", "יום שני, 15 במרץ 2027", march);
     row("ru_RU short month with a dot", "ru_RU", today, "tab", "24 фев. 2034\r", QDate(2034, 2, 24));
-    // With a month's name or separators of their own, the numbers are a date of their own: none is the year
-    // the cursor stood in. Without a year it is the one shown.
+    // Numbers with a month's name or separators of their own, or two up to the year, are read alone: none is
+    // the year the cursor stood in. Without a year it is the one shown.
     const QDate shownDay(2026, 12, 10), thisMarch(2026, 3, 15);
     row("sv_SE day and month name", "sv_SE", shownDay, "tab", "15 mars\r", thisMarch);
-    row("sv_SE month name and day", "sv_SE", shownDay, "tab", "mars 15\r", thisMarch);
     row("sv_SE day/month", "sv_SE", shownDay, "tab", "15/3\r", thisMarch);
-    row("sv_SE day/month after a click", "sv_SE", shownDay, "click", "15/3\r", thisMarch);
-    row("hu_HU month name and day", "hu_HU", shownDay, "tab", "március 15.\r", thisMarch);
-    row("hu_HU short month and day", "hu_HU", shownDay, "tab", "márc. 15.\r", thisMarch);
+    row("hu_HU month name and day", "hu_HU", shownDay, "tab", "márc. 15.\r", thisMarch);
     row("ja_JP English month and day", "ja_JP", shownDay, "tab", "Mar 15\r", thisMarch);
-    row("ja_JP day and English month", "ja_JP", shownDay, "tab", "15 Mar\r", thisMarch);
-    row("ar_EG direction marks typed", "ar_EG", shownDay, "click2", "١٢\u200F/١٢\u200F/٢٠٧٤\r", QDate(2074, 12, 12));
+    row("ja_JP month/day", "ja_JP", shownDay, "tab", "01/10\r", QDate(2026, 1, 10));
     row("sv_SE two-digit year by a month name", "sv_SE", shownDay, "tab", "15 mars 27\r", march);
+    row("ar_EG direction marks typed", "ar_EG", shownDay, "click2", "١٢\u200F/١٢\u200F/٢٠٧٤\r", QDate(2074, 12, 12));
+    // A sample of the forms each locale writes, typed from Tab and after a click in each part; QR_DATE_ROUNDS
+    // multiplies it.
+    QRandomGenerator random(20261210);
+    for (int round = 0; round < 2 * qMax(1, qEnvironmentVariableIntValue("QR_DATE_ROUNDS")); ++round) {
+        for (const char *name : DateForms::locales) {
+            const DateForms::Form &form = DateForms::forms[random.bounded(int(std::size(DateForms::forms)))];
+            const QDate written(form.yearDigits == 0 ? 2026 : random.bounded(1950, 2100), random.bounded(1, 13),
+                                random.bounded(1, 29));
+            const QString text = DateForms::written(form, QLocale(name), written) + u'\r';
+            const QDate meant(form.yearDigits == 2 ? yearNearToday(written.year() % 100) : written.year(),
+                              written.month(), written.day());
+            for (const char *start : {"tab", "click2", "click"})
+                QTest::addRow("sample %s \"%s\" (%s), %s", name, qPrintable(text), form.name, start)
+                    << name << shownDay << start << text << meant;
+        }
+    }
 }
 
 void TestDateEdit::typedDate()
 {
+    static const Qt::Key alone[] = {Qt::Key_AltGr, Qt::Key_CapsLock, Qt::Key_Dead_Diaeresis, Qt::Key_Multi_key,
+                                    Qt::Key_F5};
     QFETCH(QString, locale);
     QFETCH(QDate, shown);
     QFETCH(QString, start);
@@ -186,12 +158,28 @@ void TestDateEdit::typedDate()
         QGuiApplication::clipboard()->setText(typed);
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     } else {
-        typeKeys(edit, typed);
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            const qsizetype key = QStringView(u"⇮⇪¨⎄⟳").indexOf(typed.at(i));
+            const bool shift = typed.at(i) == u'⇧' ? bool(++i) : typed.at(i).isUpper();
+            QInputMethodEvent composed;
+            composed.setCommitString(typed.mid(i, 1));
+            if (key >= 0)
+                QTest::sendKeyEvent(QTest::Click, edit, alone[key], QString(), {});
+            else if (i > 0 && QStringView(u"¨⎄").contains(typed.at(i - 1)))
+                QApplication::sendEvent(edit, &composed);
+            else if (typed.at(i).unicode() > 127) // a key of the locale's own layout
+                QTest::sendKeyEvent(QTest::Click, edit, Qt::Key(typed.at(i).toUpper().unicode()), typed.mid(i, 1), {});
+            else
+                QTest::keyClick(edit, char(typed.at(i).unicode()), shift ? Qt::ShiftModifier : Qt::NoModifier);
+        }
     }
     if (!typed.endsWith('\r')) {
         QFocusEvent leave(QEvent::FocusOut); // as a click on OK takes the focus
         QApplication::sendEvent(edit, &leave);
     }
+    if (QByteArray(QTest::currentDataTag()).startsWith("sample ") && edit->date() == shown &&
+        !edit->problem().isEmpty())
+        return; // a sample may be refused with the message, never read as another date
     QCOMPARE(edit->date(), expected.isValid() ? expected : shown);
     QCOMPARE(edit->problem().isEmpty(), expected.isValid());
     if (!expected.isValid()) { // kept to be mended; the form the message gives is read
@@ -201,75 +189,17 @@ void TestDateEdit::typedDate()
     }
 }
 
-void TestDateEdit::typedDateInEveryForm()
-{
-    // A sample of what the reading itself is tried on in bulk, typed key by key from Tab and after a click in each
-    // part. QR_DATE_ROUNDS multiplies the dates a locale.
-    QRandomGenerator random(20261210);
-    const int rounds = 2 * qMax(1, qEnvironmentVariableIntValue("QR_DATE_ROUNDS"));
-    const QDate shown(2026, 12, 10);
-    for (const char *name : DateForms::locales) {
-        QLocale::setDefault(QLocale(name));
-        QWidget window;
-        auto *edit = new DateEdit(&window);
-        QLocale::setDefault(QLocale::c());
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        auto *line = edit->findChild<QLineEdit *>();
-        for (int round = 0; round < rounds; ++round) {
-            const DateForms::Form &form = DateForms::forms[random.bounded(int(std::size(DateForms::forms)))];
-            const int year = random.bounded(1950, 2100), month = random.bounded(1, 13), day = random.bounded(1, 29);
-            const QDate written(form.yearDigits == 0 ? shown.year() : year, month, day);
-            const QDate meant(form.yearDigits == 2 ? yearNearToday(year % 100) : written.year(), month, day);
-            const QString text = DateForms::written(form, edit->locale(), written);
-            for (int start = -1; start < 3; ++start) {
-                edit->setDate(shown);
-                edit->setFocus();
-                edit->setSelectedSection(edit->sectionAt(0)); // as after Tab
-                if (start >= 0)
-                    clickInPart(line, start);
-                typeKeys(edit, text + u'\r');
-                const QString where = start < 0 ? QStringLiteral("after Tab") : QStringLiteral("in part %1").arg(start);
-                const QString failed = QStringLiteral("%1 \"%2\" (%3), %4: %5")
-                                           .arg(name, text, form.name, where, edit->date().toString(Qt::ISODate));
-                QVERIFY2(edit->date() == meant || (edit->date() == shown && !edit->problem().isEmpty()),
-                         qPrintable(failed));
-                QTest::keyClick(edit, Qt::Key_Escape);
-                edit->setProblem(QString());
-            }
-        }
-    }
-}
-
-void TestDateEdit::calendarClosesFromKeyboard_data()
-{
-    QTest::addColumn<QKeySequence>("keys");
-    QTest::newRow("Alt+Up") << QKeySequence(Qt::ALT | Qt::Key_Up);
-    QTest::newRow("F4") << QKeySequence(Qt::Key_F4);
-}
-
-void TestDateEdit::calendarClosesFromKeyboard()
-{
-    QFETCH(QKeySequence, keys);
-    QWidget window;
-    auto *edit = new DateEdit(&window);
-    edit->setCalendarPopup(true);
-    edit->setDate(QDate(2027, 3, 15));
-    window.show();
-    QTest::keyClick(edit, Qt::Key_F4);
-    QTRY_VERIFY(QApplication::activePopupWidget());
-    QWidget *popup = QApplication::activePopupWidget();
-    QTest::keySequence(QApplication::focusWidget(), QKeySequence(Qt::Key_Right));
-    QTest::keySequence(QApplication::focusWidget(), keys);
-    QTRY_VERIFY(!popup->isVisible());
-    QCOMPARE(edit->date(), QDate(2027, 3, 16)); // the marked day taken
-}
-
 void TestDateEdit::calendarFromKeyboard_data()
 {
     QTest::addColumn<QKeySequence>("keys");
-    QTest::newRow("F4") << QKeySequence(Qt::Key_F4);
-    QTest::newRow("Alt+Down") << QKeySequence(Qt::ALT | Qt::Key_Down);
+    QTest::addColumn<QKeySequence>("closing");
+    QTest::addColumn<QDate>("expected");
+    QTest::newRow("F4") << QKeySequence(Qt::Key_F4) << QKeySequence(Qt::Key_Escape) << QDate(2027, 3, 15);
+    QTest::newRow("Alt+Down") << QKeySequence(Qt::ALT | Qt::Key_Down) << QKeySequence(Qt::Key_Escape)
+                              << QDate(2027, 3, 15);
+    QTest::newRow("Alt+Up takes the day")
+        << QKeySequence(Qt::Key_F4) << QKeySequence(Qt::ALT | Qt::Key_Up) << QDate(2027, 3, 16);
+    QTest::newRow("F4 takes the day") << QKeySequence(Qt::Key_F4) << QKeySequence(Qt::Key_F4) << QDate(2027, 3, 16);
 }
 
 void TestDateEdit::calendarFromKeyboard()
@@ -291,9 +221,12 @@ void TestDateEdit::calendarFromKeyboard()
         QVERIFY(QFontMetricsF(view->font()).horizontalAdvance(view->model()->index(0, column).data().toString()) +
                     margins <=
                 view->columnWidth(column));
-    QTest::keySequence(QApplication::focusWidget(), QKeySequence(Qt::Key_Right, Qt::Key_Escape));
+    QFETCH(QKeySequence, closing);
+    QFETCH(QDate, expected);
+    QTest::keySequence(QApplication::focusWidget(), QKeySequence(Qt::Key_Right)); // another day marked
+    QTest::keySequence(QApplication::focusWidget(), closing);
     QTRY_VERIFY(!popup->isVisible());
-    QCOMPARE(edit->date(), QDate(2027, 3, 15)); // another day chosen with the arrow keys, then let go of
+    QCOMPARE(edit->date(), expected);
 }
 
 QTEST_MAIN(TestDateEdit)
