@@ -89,8 +89,7 @@ QString OccurrenceYearly::description() const
     // Unlike the other kinds the end date used to be left out here, hiding that the series ends.
     if (m_mode == WeekdayOfMonth)
         return expandTemplate(tr("{WHEN}{THE}{WEEKNUMBER} {DAYNAME} of {MONTHNAME}"), m_weekNumber) + endDateSuffix();
-    return expandTemplate(tr("{WHEN}{THE}"), -1) + namesLocale().toString(m_startDate, tr("MMMM d")) +
-           endDateSuffix();
+    return expandTemplate(tr("{WHEN}{THE}"), -1) + namesLocale().toString(m_startDate, tr("MMMM d")) + endDateSuffix();
 }
 
 QString OccurrenceYearly::decodeTag(const QString &tag, int number)
