@@ -268,12 +268,19 @@ QString dateSectionOrder(const QString &format)
 {
     QString order;
     bool quoted = false;
-    for (const QChar c : format) {
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        const QChar c = format.at(i);
+        // "ddd" and "dddd" write the weekday, not the day.
+        const bool weekday = c == QLatin1Char('d') && QStringView(format).mid(i).startsWith(u"ddd");
         if (c == QLatin1Char('\''))
             quoted = !quoted;
+        else if (!quoted && weekday)
+            i = format.indexOf(QRegularExpression(QStringLiteral("[^d]")), i) - 1;
         else if (!quoted && (c == QLatin1Char('d') || c == QLatin1Char('M') || c == QLatin1Char('y')) &&
                  !order.contains(c))
             order += c;
+        if (i < 0)
+            break;
     }
     return order;
 }
@@ -292,9 +299,10 @@ using LocaleName = QString (QLocale::*)(int, QLocale::FormatType) const;
 
 // Which of the `count` names (from 1) `word` is in `locale` or in English, long or short, as written or standing
 // alone; 0 for none.
-int nameNumber(const QString &word, const QLocale &locale, int count, LocaleName written, LocaleName alone)
+int nameNumber(const QString &word, const QLocale &locale, int count, LocaleName written, LocaleName alone,
+               bool english = true)
 {
-    for (const QLocale &names : {locale, QLocale::c()}) {
+    for (const QLocale &names : {locale, english ? QLocale::c() : locale}) {
         for (int number = 1; number <= count; ++number) {
             for (const QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat}) {
                 if (foldedName((names.*written)(number, type)) == word ||
@@ -334,13 +342,37 @@ QString monthPrefix(const QLocale &locale)
     return at < 0 ? QString() : foldedName(format.mid(from, at - from));
 }
 
-int monthNamed(const QString &word, const QLocale &locale)
+// Short forms in common use that the locale's data lacks ("Mrz." for "März").
+int customaryMonth(const QString &word, const QLocale &locale)
 {
-    if (const int number = nameNumber(word, locale, 12, &QLocale::monthName, &QLocale::standaloneMonthName))
+    static const struct
+    {
+        QLocale::Language language;
+        const char16_t *name;
+        int month;
+    } forms[] = {{QLocale::German, u"mrz", 3}};
+    for (const auto &form : forms) {
+        if (form.language == locale.language() && word == QStringView(form.name))
+            return form.month;
+    }
+    return 0;
+}
+
+// `english` is set when the word names the month in English only.
+int monthNamed(const QString &word, const QLocale &locale, bool *english = nullptr)
+{
+    if (english)
+        *english = false;
+    if (const int number = nameNumber(word, locale, 12, &QLocale::monthName, &QLocale::standaloneMonthName)) {
+        if (english && locale.language() != QLocale::English)
+            *english = nameNumber(word, locale, 12, &QLocale::monthName, &QLocale::standaloneMonthName, false) == 0;
+        return number;
+    }
+    if (const int number = customaryMonth(word, locale))
         return number;
     const QString prefix = monthPrefix(locale);
     if (!prefix.isEmpty() && word.size() > prefix.size() && word.startsWith(prefix))
-        return monthNamed(word.mid(prefix.size()), locale);
+        return monthNamed(word.mid(prefix.size()), locale, english);
     // A short form of the user's own making ("фев." where the locale writes "февр."): the first three
     // letters or more of one month's name and of no weekday's.
     if (word.size() < 3 || isDayName(word, locale))
@@ -352,6 +384,8 @@ int monthNamed(const QString &word, const QLocale &locale)
                 foldedName(names.standaloneMonthName(number, QLocale::LongFormat)).startsWith(word)) {
                 if (found != 0 && found != number)
                     return 0;
+                if (english && found == 0)
+                    *english = names == QLocale::c() && locale.language() != QLocale::English;
                 found = number;
             }
         }
@@ -429,24 +463,82 @@ QDate dateFromDigits(const QString &digits, const QString &order)
 }
 } // namespace
 
-QDate dateFromTypedText(const QString &text, const QString &format, const QLocale &locale)
+namespace {
+// Words written beside a date's numbers that no format of Qt's holds: ordinals' endings ("15th",
+// "1er") and the article before a day ("den 15 mars").
+QStringList ordinalWords(const QLocale &locale)
 {
+    QStringList words{QStringLiteral("st"), QStringLiteral("nd"), QStringLiteral("rd"), QStringLiteral("th")};
+    if (locale.language() == QLocale::French)
+        words.append(QStringLiteral("er"));
+    if (locale.language() == QLocale::Swedish)
+        words.append(QStringLiteral("den"));
+    return words;
+}
+
+// The date of one or two numbers around a month's name that stands after the first `monthAt` of them,
+// in `order` ("dMy"); a day alone is in `shownYear`. Invalid where they do not fit that order.
+QDate dateInOrder(const QStringList &numbers, int monthAt, int month, const QString &order, int shownYear)
+{
+    if (numbers.size() == 1)
+        return numbers.first().size() <= 2 && shownYear > 0 ? QDate(shownYear, month, numbers.first().toInt())
+                                                            : QDate();
+    if (numbers.size() != 2 || order.indexOf(QLatin1Char('M')) != monthAt)
+        return {};
+    QString parts = order;
+    return dateOfNumbers(numbers, parts.remove(QLatin1Char('M')), month);
+}
+
+// True when `text` separates its numbers with a mark the field's format does not use ("15/3-27" for
+// "yyyy-MM-dd"): it is written as the locale writes dates in words, not in the field's order.
+bool foreignSeparators(const QString &text, const QString &format)
+{
+    return std::any_of(text.cbegin(), text.cend(), [&](QChar c) { return c.isPunct() && !format.contains(c); });
+}
+} // namespace
+
+QDate dateFromTypedText(const QString &text, const QString &format, const QLocale &locale, int shownYear,
+                        bool *ambiguous)
+{
+    if (ambiguous)
+        *ambiguous = false;
     QStringList numbers;
     QString word;
     int month = 0;
-    const QStringList ownWords = formatWords(format);
+    int monthAt = 0; // how many numbers come before the month's name
+    bool english = false, monthMayBeWeekday = false;
+    const QString longFormat = locale.dateFormat(QLocale::LongFormat);
+    const QStringList ownWords = formatWords(format) + formatWords(longFormat) + ordinalWords(locale);
+    // Weekdays and the formats' own words, also written together ("15日月曜日").
+    const auto passedOver = [&](QString folded) {
+        while (!isDayName(folded, locale) && !ownWords.contains(folded)) {
+            const auto head = std::find_if(ownWords.cbegin(), ownWords.cend(), [&](const QString &own) {
+                return !own.isEmpty() && own.size() < folded.size() && folded.startsWith(own);
+            });
+            if (head == ownWords.cend())
+                return false;
+            folded.remove(0, head->size());
+        }
+        return true;
+    };
     // Ends the word being read: a month name counts once, weekdays and the format's words not at all.
     const auto endWord = [&] {
         if (word.isEmpty())
             return true;
         const QString folded = foldedName(word);
         word.clear();
-        const int named = monthNamed(folded, locale);
-        if (named > 0 && month == 0) {
+        bool englishName = false;
+        const int named = monthNamed(folded, locale, &englishName);
+        // A weekday's short name may name a month too ("mar. 16 mars"): before the day, a later month's
+        // name makes it the weekday.
+        if (named > 0 && (month == 0 || monthMayBeWeekday)) {
+            monthMayBeWeekday = month == 0 && numbers.isEmpty() && isDayName(folded, locale);
             month = named;
+            monthAt = int(numbers.size());
+            english = englishName;
             return true;
         }
-        return named == 0 && (isDayName(folded, locale) || ownWords.contains(folded));
+        return named == 0 && passedOver(folded);
     };
     bool inNumber = false;
     for (const QChar c : text) {
@@ -470,20 +562,49 @@ QDate dateFromTypedText(const QString &text, const QString &format, const QLocal
     }
     if (!endWord())
         return {};
-    QString order = dateSectionOrder(format);
-    if (order.size() != 3)
+    const QString shortOrder = dateSectionOrder(format);
+    QString longOrder = dateSectionOrder(longFormat);
+    if (shortOrder.size() != 3)
         return {};
+    if (longOrder.size() != 3)
+        longOrder = shortOrder;
     if (month > 0) {
-        order.remove(QLatin1Char('M'));
-        // "9 Dec 2026" where the year comes first: a number no day can be is the year.
-        const auto year = [](const QString &number) { return number.size() > 2 || number.toInt() > 31; };
-        if (numbers.size() == 2 && year(numbers.at(0)) != year(numbers.at(1)))
-            order = year(numbers.at(0)) ? QStringLiteral("yd") : QStringLiteral("dy");
-    } else if (numbers.size() == 1)
-        return dateFromDigits(numbers.first(), order);
-    if (numbers.size() != order.size())
+        // The locale's own name in the order of its long form; else the orders English writes, and a year
+        // first where a number no day can be stands first. More than one date from them is no answer.
+        QStringList orders{QStringLiteral("dMy"), QStringLiteral("Mdy")};
+        if (english)
+            orders.prepend(longOrder);
+        else if (const QDate date = dateInOrder(numbers, monthAt, month, longOrder, shownYear); date.isValid())
+            return date;
+        if (numbers.size() == 2 && (numbers.first().size() > 2 || numbers.first().toInt() > 31))
+            orders.append(QStringLiteral("yMd"));
+        QDate found;
+        for (const QString &order : std::as_const(orders)) {
+            const QDate date = dateInOrder(numbers, monthAt, month, order, shownYear);
+            if (date.isValid() && found.isValid() && date != found) {
+                if (ambiguous)
+                    *ambiguous = true;
+                return {};
+            }
+            if (date.isValid())
+                found = date;
+        }
+        return found;
+    }
+    if (numbers.size() == 1)
+        return dateFromDigits(numbers.first(), shortOrder);
+    QString order = foreignSeparators(text, format) ? longOrder : shortOrder;
+    if (numbers.size() == 2) {
+        // A day and a month, in the year shown.
+        order.remove(QLatin1Char('y'));
+        if (shownYear <= 0 || numbers.first().size() > 2 || numbers.last().size() > 2)
+            return {};
+        const bool dayFirst = order.startsWith(QLatin1Char('d'));
+        return QDate(shownYear, numbers.at(dayFirst ? 1 : 0).toInt(), numbers.at(dayFirst ? 0 : 1).toInt());
+    }
+    if (numbers.size() != 3)
         return {};
-    return dateOfNumbers(numbers, order, month);
+    return dateOfNumbers(numbers, order, 0);
 }
 
 int monthOfWord(const QString &word, const QLocale &locale)

@@ -65,13 +65,18 @@ bool formatHasTwoDigitYear(const QString &format);
 // The order of day, month and year in a date format ("dMy" for "dd.MM.yyyy"), quoted text left out.
 QString dateSectionOrder(const QString &format);
 // A date typed as a whole for a field showing dates in `format`: three numbers in any script's digits
-// between separators (punctuation, spaces, direction marks) in the format's order, the day and month
-// in one or two digits, the year in four or in two taken near today. The month may be a name instead,
-// `locale`'s or the English one, long or short; then a number no day can be (four digits, above 31) is
-// the year wherever it stands. Weekday names and the format's own words are passed over. Digits alone
-// are split in the format's order: six as two each, eight with the year in four, else a day or month
-// of one digit where that makes a date. Invalid for any other text or a day that does not exist.
-QDate dateFromTypedText(const QString &text, const QString &format, const QLocale &locale);
+// between separators (punctuation, spaces, direction marks) in the format's order, or in the order of
+// the locale's long form where other separators stand between them; the day and month in one or two
+// digits, the year in four or in two taken near today. A day and a month alone are in `shownYear`, in
+// the long form's order. The month may be a name instead, `locale`'s (its numbers in the long form's
+// order) or the English one (in the orders English writes, and in the long form's: two dates from them
+// are no answer); a number no day can be (four digits, above 31) is the year where it stands first.
+// Weekday names, the formats' own words and ordinals' endings are passed over. Digits alone are split
+// in the format's order: six as two each, eight with the year in four, else a day or month of one digit
+// where that makes a date. Invalid for any other text or a day that does not exist; `ambiguous` tells
+// the text makes two dates.
+QDate dateFromTypedText(const QString &text, const QString &format, const QLocale &locale, int shownYear = 0,
+                        bool *ambiguous = nullptr);
 // The month (1-12) `word` names in `locale` or in English, long or short, case and dots ignored; 0 for none.
 // The letters the locale's long form writes onto the name may come before it ("במרץ"), and three or more
 // first letters of only one month's name name it too ("фев").

@@ -3,11 +3,21 @@
 #include "core/simpleparser.h"
 #include "events/occurrencerules.h"
 
+#include <QCoreApplication>
+
 namespace OccurrenceDescriptionsPrivate {
+
+// Day and month names in the language of the sentences they stand in: English while those are.
+QLocale namesLocale()
+{
+    static const char english[] = "Weekly on ";
+    const bool translated = QCoreApplication::translate("OccurrenceWeekly", english) != QLatin1String(english);
+    return translated ? Common::appLocale() : QLocale(QLocale::English, QLocale::UnitedStates);
+}
 
 QString dayName(int dayOfWeek)
 {
-    return Common::appLocale().dayName(dayOfWeek, QLocale::LongFormat);
+    return namesLocale().dayName(dayOfWeek, QLocale::LongFormat);
 }
 
 } // namespace OccurrenceDescriptionsPrivate
@@ -79,8 +89,7 @@ QString OccurrenceYearly::description() const
     // Unlike the other kinds the end date used to be left out here, hiding that the series ends.
     if (m_mode == WeekdayOfMonth)
         return expandTemplate(tr("{WHEN}{THE}{WEEKNUMBER} {DAYNAME} of {MONTHNAME}"), m_weekNumber) + endDateSuffix();
-    return expandTemplate(tr("{WHEN}{THE}"), -1) + Common::appLocale().toString(m_startDate, tr("MMMM d")) +
-           endDateSuffix();
+    return expandTemplate(tr("{WHEN}{THE}"), -1) + namesLocale().toString(m_startDate, tr("MMMM d")) + endDateSuffix();
 }
 
 QString OccurrenceYearly::decodeTag(const QString &tag, int number)
@@ -88,6 +97,6 @@ QString OccurrenceYearly::decodeTag(const QString &tag, int number)
     if (tag == QLatin1String("{WHEN}"))
         return m_step == 1 ? tr("Annually on ") : tr("Every %1 years on ").arg(m_step);
     if (tag == QLatin1String("{MONTHNAME}"))
-        return Common::appLocale().monthName(m_startDate.month(), QLocale::LongFormat);
+        return namesLocale().monthName(m_startDate.month(), QLocale::LongFormat);
     return OccurrenceMonthly::decodeTag(tag, number);
 }

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTableView>
@@ -80,6 +81,13 @@ bool typesNothing(const QKeyEvent *event)
                                                QKeySequence::Redo};
     return std::find(std::begin(acted), std::end(acted), key) == std::end(acted) &&
            std::none_of(std::begin(edits), std::end(edits), [event](auto edit) { return event->matches(edit); });
+}
+
+bool closesCalendar(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    return (event->key() == Qt::Key_F4 && modifiers == Qt::NoModifier) ||
+           (event->key() == Qt::Key_Up && modifiers == Qt::AltModifier);
 }
 
 bool onlyDigits(const QString &text)
@@ -208,9 +216,11 @@ bool DateEdit::readTypedText()
     if (!m_typing)
         return true;
     m_fromHere = false;
-    const QDate date = dateFromTypedText(m_shown, displayFormat(), locale());
+    bool ambiguous = false;
+    const QDate date = dateFromTypedText(m_shown, displayFormat(), locale(), m_heldDate.year(), &ambiguous);
     if (!date.isValid() || date < minimumDate() || date > maximumDate()) {
-        setProblem(tr("No such date: type one as %1").arg(example()));
+        setProblem(ambiguous ? tr("Cannot tell which date this is: type one as %1").arg(example())
+                             : tr("No such date: type one as %1").arg(example()));
         return false;
     }
     m_typing = false;
@@ -377,7 +387,7 @@ QValidator::State DateEdit::validate(QString &text, int &pos) const
     if (state == QValidator::Acceptable)
         return state;
     // A date pasted through the line's menu or by the mouse comes whole.
-    const QDate date = dateFromTypedText(text, displayFormat(), locale());
+    const QDate date = dateFromTypedText(text, displayFormat(), locale(), this->date().year());
     if (!date.isValid() || date < minimumDate() || date > maximumDate())
         return state;
     text = locale().toString(date, displayFormat());
@@ -422,6 +432,16 @@ bool DateEdit::eventFilter(QObject *watched, QEvent *event)
         if (calendar && watched == calendar->window())
             setDate(m_calendarDate);
     }
+    // Alt+Up and F4 close the calendar as they close a combo box's list, taking the marked day as Return does.
+    if (event->type() == QEvent::KeyPress && closesCalendar(static_cast<QKeyEvent *>(event))) {
+        const auto *calendar = findChild<QCalendarWidget *>();
+        if (calendar && calendar->window()->isVisible() &&
+            calendar->window()->isAncestorOf(qobject_cast<QWidget *>(watched))) {
+            setDate(calendar->selectedDate());
+            calendar->window()->hide();
+            return true;
+        }
+    }
     // A click moves the cursor: typing goes on from there.
     if (watched == lineEdit() &&
         (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick))
@@ -442,6 +462,9 @@ void DateEdit::mousePressEvent(QMouseEvent *event)
     if (calendar && calendar->window()->isVisible()) {
         m_calendarDate = date();
         calendar->window()->installEventFilter(this);
+        // The day table acts on the arrows itself: Alt+Up would move the mark a week.
+        if (auto *view = calendar->findChild<QTableView *>())
+            view->installEventFilter(this);
     }
 }
 
@@ -478,7 +501,9 @@ void DateEdit::keyPressEvent(QKeyEvent *event)
         type(QGuiApplication::clipboard()->text());
         return;
     }
-    if (plain && !text.isEmpty() && text.at(0).isPrint()) {
+    // A direction mark (a key of Arabic and Hebrew layouts) goes on with the typing: the locale writes them
+    // between the parts, and they are passed over when the text is read.
+    if (plain && !text.isEmpty() && (text.at(0).isPrint() || text.at(0).category() == QChar::Other_Format)) {
         type(text);
         return;
     }
@@ -612,6 +637,25 @@ void DateEdit::showTyped()
     // More digits than a year has, without separators, are a whole date, read in the format's order
     // when the typing ends ("270315" is 2027-03-15 where the year comes first).
     bool whole = m_keys.size() > 4 && onlyDigits(m_keys);
+    // Numbers with a month's name or with separators of their own are a date written as the user writes
+    // one: the old text's parts left beside them would be read as parts the user never typed.
+    if (!whole && std::any_of(m_keys.cbegin(), m_keys.cend(), [](QChar c) { return c.isDigit(); })) {
+        bool monthNamed = false;
+        dateParts(m_keys, &monthNamed);
+        const QString format = displayFormat();
+        whole = monthNamed || std::any_of(m_keys.cbegin(), m_keys.cend(),
+                                          [&](QChar c) { return c.isPunct() && !format.contains(c); });
+        // Two numbers typed up to the year are a day and a month where they make one: none is the year for
+        // where the cursor stood.
+        const int yearPart = int(dateSectionOrder(format).indexOf(QLatin1Char('y')));
+        const int firstPart = partCount(dateParts(m_before));
+        if (!whole && partCount(dateParts(m_keys)) == 2 && yearPart >= firstPart && yearPart < firstPart + 2)
+            whole = dateFromTypedText(m_keys, format, locale(), m_heldDate.year()).isValid();
+        // So is a whole date whose words hold its numbers together ("2027年3月15日").
+        static const QRegularExpression number(QStringLiteral("\\d+"));
+        if (!whole && m_keys.count(number) >= 3)
+            whole = dateFromTypedText(m_keys, format, locale(), m_heldDate.year()).isValid();
+    }
     m_typed = whole ? m_keys : sectioned(m_before);
     if (!whole && partCount(dateParts(m_typed)) >= 3) {
         // A whole date replaces the text wherever the typing began: its parts count from the first.

@@ -1,6 +1,8 @@
 #include "core/dateconversions.h"
+#include "dateforms.h"
 #include "testhelpers.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 class TestDateConversions : public QObject
@@ -181,7 +183,8 @@ private slots:
         QTest::newRow("midnight skipped")
             << QByteArray("America/Santiago") << QDateTime(QDate(2026, 9, 6), QTime(0, 0));
         QTest::newRow("before 1970") << QByteArray("Europe/Berlin") << QDateTime(QDate(1960, 5, 1), QTime(9, 0));
-        QTest::newRow("day after the change") << QByteArray("Europe/Berlin") << QDateTime(QDate(2026, 10, 26), QTime(1, 0));
+        QTest::newRow("day after the change")
+            << QByteArray("Europe/Berlin") << QDateTime(QDate(2026, 10, 26), QTime(1, 0));
         QTest::newRow("day before a midnight gap")
             << QByteArray("America/Santiago") << QDateTime(QDate(2026, 9, 5), QTime(23, 30));
     }
@@ -226,6 +229,84 @@ private slots:
         QFETCH(QDateTime, utc);
         TestHelpers::ScopedTimeZone zone(QTest::currentDataTag());
         QCOMPARE(dayLimit(today).toUTC(), utc);
+    }
+
+    void typedDate_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("expected"); // none: refused; the field shows a day in 2026
+        const QDate march(2027, 3, 15), thisMarch(2026, 3, 15);
+        const auto row = [](const char *locale, const char *text, QDate expected) {
+            QTest::newRow(qPrintable(QStringLiteral("%1 %2").arg(locale, text))) << locale << text << expected;
+        };
+        // A day and a month without a year, in the year shown.
+        row("sv_SE", "15/3", thisMarch);
+        row("hu_HU", "márc. 15.", thisMarch);
+        row("ja_JP", "3月15日", thisMarch);
+        // Two numbers by a month's name: in the order of the locale's long form for its own names.
+        row("sv_SE", "15 mars 27", march);
+        row("sv_SE", "15 March 27", march);
+        row("sv_SE", "15/3-27", march);
+        row("hu_HU", "márc. 15., 27", march);
+        row("hu_HU", "2027. március 15.", march);
+        row("ja_JP", "Mar 15, 27", march);
+        row("ja_JP", "15 Mar 27", QDate()); // 2015-03-27 or 2027-03-15: said so
+        row("en_US", "2027 Mar 15", march);
+        // Forms the locale writes itself.
+        row("ru_RU", "15 марта 2027 г.", march);
+        row("ja_JP", "2027年3月15日月曜日", march);
+        row("zh_CN", "2027年3月15日星期一", march);
+        row("ko_KR", "2027년 3월 15일 월요일", march);
+        row("en_US", "March 15th, 2027", march);
+        row("en_GB", "15th March 2027", march);
+        row("fr_FR", "1er mars 2027", QDate(2027, 3, 1));
+        row("sv_SE", "den 15 mars 2027", march);
+        row("de_DE", "15. Mrz. 2027", march);
+        row("fr_FR", "mar. 16 mars 2027", QDate(2027, 3, 16));
+    }
+
+    void typedDate()
+    {
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        QFETCH(QDate, expected);
+        const QLocale typedIn(locale);
+        bool ambiguous = false;
+        QCOMPARE(dateFromTypedText(text, typedIn.dateFormat(QLocale::ShortFormat), typedIn, 2026, &ambiguous),
+                 expected);
+        QCOMPARE(ambiguous, text == QStringLiteral("15 Mar 27"));
+    }
+
+    // Dates in every form their locale writes are read as written or refused, never as another date.
+    // QR_DATE_ROUNDS multiplies the 200 dates a locale.
+    void typedDateInEveryForm()
+    {
+        QRandomGenerator random(20261210);
+        const int rounds = 200 * qMax(1, qEnvironmentVariableIntValue("QR_DATE_ROUNDS"));
+        const int shownYear = 2026;
+        int read = 0, refused = 0;
+        for (const char *name : DateForms::locales) {
+            const QLocale locale(name);
+            const QString format = locale.dateFormat(QLocale::ShortFormat);
+            for (int round = 0; round < rounds; ++round) {
+                const int year = random.bounded(1950, 2100), month = random.bounded(1, 13), day = random.bounded(1, 32);
+                for (const DateForms::Form &form : DateForms::forms) {
+                    const QDate written(form.yearDigits == 0 ? shownYear : year, month, day);
+                    if (!written.isValid())
+                        continue;
+                    const QDate meant(form.yearDigits == 2 ? yearNearToday(year % 100) : written.year(), month, day);
+                    const QString text = DateForms::written(form, locale, written);
+                    const QDate date = dateFromTypedText(text, format, locale, shownYear);
+                    if (date.isValid() && date != meant)
+                        QFAIL(qPrintable(
+                            QStringLiteral("%1 \"%2\" (%3): read %4, meant %5")
+                                .arg(name, text, form.name, date.toString(Qt::ISODate), meant.toString(Qt::ISODate))));
+                    ++(date.isValid() ? read : refused);
+                }
+            }
+        }
+        qInfo("%d read, %d refused", read, refused);
     }
 
     void dropSecondsKeepsDateAndSpec()

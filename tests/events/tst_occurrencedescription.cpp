@@ -34,23 +34,23 @@ private slots:
             withDays(make(IOccurrence::Weekly, QDate(2024, 1, 3)), {1, 2, 4, 5}));
         row("mon-sat", "C", "Weekly on Monday, Tuesday, Wednesday, Thursday, Friday, Saturday",
             withDays(make(IOccurrence::Weekly, QDate(2024, 1, 3)), {1, 2, 4, 5, 6}));
-        row("weekly german", "de_DE", "Every 2 weeks on Montag, Mittwoch, Donnerstag till 31.12.25",
+        row("weekly german", "de_DE", "Every 2 weeks on Monday, Wednesday, Thursday till 31.12.25",
             withDays(make(IOccurrence::Weekly, QDate(2024, 1, 3), 2, dec31), {1, 4}));
-        row("weekly french", "fr_FR", "Weekly on mercredi, dimanche",
+        row("weekly french", "fr_FR", "Weekly on Wednesday, Sunday",
             withDays(make(IOccurrence::Weekly, QDate(2024, 1, 3)), {7}));
         row("monthly day", "C", "Monthly on the day 15", make(IOccurrence::Monthly, QDate(2024, 1, 15)));
         row("monthly last friday", "C", "Every 2 months on the last Friday",
             byWeekday(make(IOccurrence::Monthly, QDate(2024, 3, 29), 2), 5));
         row("monthly 2 tuesday", "C", "Monthly on the 2 Tuesday",
             byWeekday(make(IOccurrence::Monthly, QDate(2024, 2, 13))));
-        row("monthly german", "de_DE", "Monthly on the 2 Dienstag till 31.12.25",
+        row("monthly german", "de_DE", "Monthly on the 2 Tuesday till 31.12.25",
             byWeekday(make(IOccurrence::Monthly, QDate(2024, 2, 13), 1, dec31)));
         row("yearly date", "C", "Annually on the March 5", make(IOccurrence::Yearly, QDate(2024, 3, 5)));
-        row("yearly date german", "de_DE", "Every 4 years on the März 5 till 31.12.25",
+        row("yearly date german", "de_DE", "Every 4 years on the March 5 till 31.12.25",
             make(IOccurrence::Yearly, QDate(2024, 3, 5), 4, dec31));
         row("yearly last friday", "C", "Annually on the last Friday of March",
             byWeekday(make(IOccurrence::Yearly, QDate(2024, 3, 29)), 5));
-        row("yearly russian", "ru_RU", "Annually on the 3 пятница of марта till 31.12.2025",
+        row("yearly russian", "ru_RU", "Annually on the 3 Friday of March till 31.12.2025",
             byWeekday(make(IOccurrence::Yearly, QDate(2024, 3, 15), 1, dec31)));
     }
     void descriptions()
