@@ -157,8 +157,11 @@ if [ "$(id -u)" -eq 0 ]; then
             setpriv --reuid=65534 --regid=65534 --clear-groups test -r "$l" || cp "$l" "$U/bin/"
         done
     fi
-    FUSE=""
-    if [ -e /dev/fuse ]; then # in a mount namespace of its own: a killed test leaves no mount behind
+    FUSE="" nofuse="no /dev/fuse"
+    # A chroot (/ no mount point) or an unprivileged container cannot make a mount namespace.
+    [ -e /dev/fuse ] && ! unshare -m --propagation private true 2>"$U/unshare" &&
+        nofuse="no mount namespace: $(cat "$U/unshare")"
+    if [ "$nofuse" = "no /dev/fuse" ] && [ -e /dev/fuse ]; then # a killed test leaves no mount behind
         unshare -m --propagation private bindfs -f -u daemon -g daemon -p a+rwX "$U/fuse" "$U/fusehome" &
         FUSE=$! PIDS="$PIDS $!"
         timeout 30 sh -c "until nsenter -t $FUSE -m mountpoint -q '$U/fusehome'; do sleep 0.1; done" ||
@@ -168,7 +171,7 @@ if [ "$(id -u)" -eq 0 ]; then
     while read -r uid home cache run expect; do
         as="" ns="" xdg=""
         [ "$uid" -eq 0 ] || as="setpriv --reuid=$uid --regid=$uid --clear-groups"
-        case $home in fusehome) [ -n "$FUSE" ] && ns="nsenter -t $FUSE -m" || { echo "SKIP: no /dev/fuse"; continue; } ;;
+        case $home in fusehome) [ -n "$FUSE" ] && ns="nsenter -t $FUSE -m" || { echo "SKIP: $nofuse"; continue; } ;;
         self) [ "$cache" != - ] || xdg=$U/fresh ;; esac # root's own home, a user's folders not there yet
         $ns $as env HOME="$U/$home" XDG_CONFIG_HOME="${xdg:+$xdg/.config}" XDG_DATA_HOME="${xdg:+$xdg/.local/share}" \
             XDG_CACHE_HOME="${cache#-}" TMPDIR="$U/shm" XDG_RUNTIME_DIR="${run#-}" XAUTHORITY="$U/xauth" \
