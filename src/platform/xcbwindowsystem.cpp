@@ -524,8 +524,10 @@ void XcbWindowSystem::watchDocks(std::function<void()> changed)
         m_watch = nullptr;
         return;
     }
-    // The root tells when windows come and go (_NET_CLIENT_LIST); this connection's mask on it is ours.
-    const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    // The root tells when windows come and go (_NET_CLIENT_LIST), and when the desktop's size changes apart from the
+    // monitor's mode: a strut reserved to the old bottom must be written anew then, as window managers that publish no
+    // work area give no other sign. This connection's mask on it is ours.
+    const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(m_watch, m_root, XCB_CW_EVENT_MASK, &rootMask);
     xcb_flush(m_watch);
     m_docksChangedTimer = std::make_unique<QTimer>();

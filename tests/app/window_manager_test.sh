@@ -126,10 +126,15 @@ for line in sys.stdin:
 # Display tools change the desktop's size and the monitor's mode apart, the desktop's first when it grows. jwm restarts
 # itself after each change of the desktop's size, places its tray by the mode it saw then, and leaves the keyboard to
 # no window. There the screen shrinks and grows twice: a tray the bar stood on must not keep it up after.
+# Elsewhere a shrink's mode comes first, its desktop once the bar stands on the mode's edge.
+bar_on_mode() { [ "$(edges "$BAR" | cut -d" " -f4)" = $(($1 - 800 + KEPT)) ]; }
 resize() {
     local size=$1 grows old t
+    grows=$(xwininfo -root | awk -v w="${size%x*}" '/Width:/ {print (w > $NF)}')
+    case $WM in icewm | xfwm4 | herbstluftwm) [ "$grows" = 1 ] || { (echo "$size mode" >&3) &&
+        until_true 100 bar_on_mode "${size#*x}" || fail "bar not at the mode's edge: $(edges "$BAR")"; } ;; esac
     [ "$WM" = jwm ] || { (echo "$size" >&3); return; }
-    grows=$(xwininfo -root | awk -v w="${size%x*}" '/Width:/ {print (w > $NF)}') old=$(tray)
+    old=$(tray)
     [ "$grows" = 1 ] || (echo "$size mode" >&3)
     (echo "$size desktop" >&3) && until_true 100 eval 't=$(tray) && [ "$t" != "$old" ]' || return
     [ "$grows" = 0 ] || (echo "$size mode" >&3)
