@@ -353,7 +353,7 @@ std::map<QByteArray, QList<QByteArray>> runOnce(const QString &home, const QStri
             const QList<QByteArray> fields = line.mid(7).split(' ');
             results[fields.first()] = fields.mid(1);
         } else if (line.startsWith("IDLE ")) {
-            results["IDLE"] = {line.mid(5).trimmed()};
+            results["IDLE"] = line.mid(5).trimmed().split(' ');
         }
     }
     return results;
@@ -421,13 +421,14 @@ bool measureProgram(const QString &home, bool withEditor, long floorKb)
     std::printf("%-20s resident after %d edits, deletions and additions: %s KB, %.2f KB an event above the floor\n",
                 where, 3 * s_changes, results.at("memory").value(0).constData(), kbPerEvent);
     // The goal is the program's own; the editor's window holds its models' rows and sort values besides.
-    // The floor as a sound run measures it (Debian 12, Qt 6.4, Xvfb).
+    // The floor as a sound run measures it (Debian 12, Qt 6.4, Xvfb): memory, which a faster machine
+    // does not change.
     const double usualFloorKb = 34000;
     if (!withEditor)
         printGoalRow("memory after " + std::to_string(3 * s_changes) +
                          " changes, 100,000 events, above a bare tray program",
                      formatted("%.2f KB/event", kbPerEvent), "<= 2 KB/event", kbPerEvent <= 2,
-                     {"the bare tray program's memory", double(floorKb), usualFloorKb,
+                     {"the bare tray program's memory", double(floorKb), "its usual", usualFloorKb, 0.5, 2,
                       results.at("memory").value(0).toDouble(), "%.0f KB"});
     return ok;
 }

@@ -1,6 +1,7 @@
 // Times the iCalendar import (parse and build events) against libical parsing the same
-// text and walking every VEVENT, and prints the ratio of the medians (ours / libical) of runs
-// that take turns: on generated files, and in CPU time on the shared inputs' file of 10,000 events.
+// text and walking every VEVENT, and prints both and the ratio of the medians (ours / libical) of CPU
+// time over runs that take turns, each run in a process of its own: on generated files and on the
+// shared inputs' file of 10,000 events.
 #include "benchinputs.h"
 #include "goalrow.h"
 #include "platform/timezonewatcher.h"
@@ -9,17 +10,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <libical/ical.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <iterator>
-#include <malloc.h>
 #include <sys/resource.h>
 #include <utility>
 #include <vector>
@@ -294,35 +294,6 @@ BENCHMARK(BM_Libical)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 
-template <typename F> double timedMs(F run)
-{
-    const auto start = std::chrono::steady_clock::now();
-    benchmark::DoNotOptimize(run());
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-double median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-// Medians of runs that take turns, so a burst of the shared machine's load falls on both alike. Each
-// starts on a trimmed heap: the other's freed tree is not consolidated on its time.
-std::pair<double, double> takeTurns(const Input &input, int count)
-{
-    if (runOurs(input) != count || runLibical(input) != count)
-        qFatal("the two readers disagree on the number of events");
-    std::vector<double> ourTimes, peerTimes;
-    for (int i = 0; i < 9; ++i) {
-        malloc_trim(0);
-        ourTimes.push_back(timedMs([&] { return runOurs(input); }));
-        malloc_trim(0);
-        peerTimes.push_back(timedMs([&] { return runLibical(input); }));
-    }
-    return {median(ourTimes), median(peerTimes)};
-}
-
 double ms(const timeval &time)
 {
     return time.tv_sec * 1e3 + time.tv_usec / 1e3;
@@ -337,16 +308,6 @@ struct CpuCost
     long faults = 0;
     double total() const { return user + system; }
 };
-
-template <typename F> CpuCost cpuCost(F run)
-{
-    rusage before{}, after{};
-    getrusage(RUSAGE_SELF, &before);
-    benchmark::DoNotOptimize(run());
-    getrusage(RUSAGE_SELF, &after);
-    return {ms(after.ru_utime) - ms(before.ru_utime), ms(after.ru_stime) - ms(before.ru_stime),
-            after.ru_minflt - before.ru_minflt};
-}
 
 // The run of median CPU time. The kernel splits a run's time into user and system by samples,
 // so the split is the mean of all runs.
@@ -364,42 +325,81 @@ CpuCost medianCost(std::vector<CpuCost> costs)
     return median;
 }
 
-// A heavy user's file from the shared inputs, both readers starting from the file; runs take turns,
-// each on a trimmed heap, as an import in the running program meets it after memory was given back.
-void compareOnSharedFile()
+// One reader ("ours" or "libical") over the file, in this process, which the benchmark started for it
+// alone: the heap either meets is a fresh process's, as neither leaves the other its freed memory.
+int readApart(const QByteArray &reader, const QString &path)
 {
-    const char *work = "iCalendar import of the shared inputs' events-10000.ics, CPU time / libical's";
-    const QString path = benchInput(10000, QStringLiteral("ics"));
-    if (path.isEmpty()) {
-        printGoalRow(work, "not measured: no input", "<= 1.0", false);
-        return;
-    }
-    const auto ours = [&] {
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    qsizetype count = -1;
+    if (reader == "ours") {
         EventsImporter importer(EventsImporter::ICalendarFormat);
-        return importer.import(path, QByteArrayLiteral("UTF-8")).size();
-    };
-    const auto peer = [&] {
+        count = importer.import(path, QByteArrayLiteral("UTF-8")).size();
+    } else {
         QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? walkLibical(file.readAll().constData()) : -1;
-    };
-    const qsizetype count = ours();
-    if (count != peer()) {
-        printGoalRow(work, "not measured: the readers disagree on the number of events", "<= 1.0", false);
+        if (file.open(QIODevice::ReadOnly))
+            count = walkLibical(file.readAll().constData());
+    }
+    getrusage(RUSAGE_SELF, &after);
+    std::printf("COST %lld %.3f %.3f %ld\n", static_cast<long long>(count), ms(after.ru_utime) - ms(before.ru_utime),
+                ms(after.ru_stime) - ms(before.ru_stime), after.ru_minflt - before.ru_minflt);
+    return count < 0 ? 1 : 0;
+}
+
+// A run of one reader in a process of its own; the count of events it read, -1 when it failed.
+qsizetype runApart(const char *reader, const QString &path, CpuCost *cost)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--read"), QLatin1String(reader), path});
+    if (!process.waitForFinished(300000) || process.exitCode() != 0)
+        return -1;
+    const QList<QByteArray> fields = process.readAllStandardOutput().trimmed().split(' ');
+    if (fields.size() != 5 || fields.at(0) != "COST")
+        return -1;
+    *cost = {fields.at(2).toDouble(), fields.at(3).toDouble(), fields.at(4).toLong()};
+    return fields.at(1).toLongLong();
+}
+
+// Medians of CPU time over runs that take turns, each reader in a process of its own, so a burst of the
+// shared machine's load falls on both alike and neither reads on the other's heap. False when a run
+// failed or the readers disagree on the number of events.
+bool takeTurns(const QString &path, CpuCost *ours, CpuCost *peer, qsizetype *count)
+{
+    std::vector<CpuCost> ourCosts, peerCosts;
+    for (int i = 0; i < 9; ++i) {
+        CpuCost o, p;
+        const qsizetype n = runApart("ours", path, &o);
+        if (n < 0 || runApart("libical", path, &p) != n || (i > 0 && n != *count))
+            return false;
+        *count = n;
+        ourCosts.push_back(o);
+        peerCosts.push_back(p);
+    }
+    *ours = medianCost(ourCosts);
+    *peer = medianCost(peerCosts);
+    return true;
+}
+
+// Both readers' figures and the goal row of their ratio.
+void compare(const std::string &work, const QString &path, const QString &what)
+{
+    CpuCost o, p;
+    qsizetype count = 0;
+    if (!takeTurns(path, &o, &p, &count)) {
+        printGoalRow(work, "not measured: a reader failed or the readers disagree on the number of events", "<= 1.0",
+                     false);
         return;
     }
-    std::vector<CpuCost> ourCosts, peerCosts;
-    for (int i = 0; i < 15; ++i) {
-        malloc_trim(0);
-        ourCosts.push_back(cpuCost(ours));
-        malloc_trim(0);
-        peerCosts.push_back(cpuCost(peer));
-    }
-    const CpuCost o = medianCost(ourCosts), p = medianCost(peerCosts);
-    std::printf("ical import of %s (%lld events), CPU time, median of 15: ours %.1f ms (user %.1f, system %.1f, "
-                "%ld pages touched), libical %.1f ms (user %.1f, system %.1f, %ld pages touched)\n",
-                qPrintable(path), static_cast<long long>(count), o.total(), o.user, o.system, o.faults, p.total(),
+    std::printf("ical import of %s (%lld events), CPU time in processes of their own, median of 9: ours %.1f ms "
+                "(user %.1f, system %.1f, %ld pages touched), libical %.1f ms (user %.1f, system %.1f, %ld pages "
+                "touched)\n",
+                qPrintable(what), static_cast<long long>(count), o.total(), o.user, o.system, o.faults, p.total(),
                 p.user, p.system, p.faults);
-    printGoalRow(work, formatted("%.2f", o.total() / p.total()), "<= 1.0", o.total() <= p.total());
+    printGoalRow(work,
+                 formatted("%.2f", o.total() / p.total()) + formatted(" (ours %.0f ms", o.total()) +
+                     formatted(", libical %.0f ms)", p.total()),
+                 "<= 1.0", o.total() <= p.total());
 }
 
 } // namespace
@@ -409,30 +409,34 @@ int main(int argc, char **argv)
     // As the program's main() does: local times read the zone once, not on every conversion.
     TimeZoneWatcher::pinSystemZone();
     QCoreApplication app(argc, argv);
+    if (argc == 4 && qstrcmp(argv[1], "--read") == 0)
+        return readApart(argv[2], QString::fromLocal8Bit(argv[3]));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    const Input input(10000);
-    const auto [ours, peer] = takeTurns(input, 10000);
-    std::printf("ical import of 10000 VEVENTs (%.1f MB), median of 9: ours %.1f ms, libical %.1f ms, ratio %.2f\n",
-                double(input.text.size()) / 1e6, ours, peer, ours / peer);
-    // Events built too, against libical's parse alone.
-    printGoalRow("iCalendar import of 10,000 events / libical's parse", formatted("%.2f", ours / peer), "<= 1.0",
-                 ours <= peer);
+    {
+        // Events built too, against libical's parse alone.
+        const Input input(10000);
+        compare("iCalendar import of 10,000 events, CPU time / libical's parse", input.path,
+                QStringLiteral("10000 VEVENTs (%1 MB)").arg(double(input.text.size()) / 1e6, 0, 'f', 1));
+    }
 
-    compareOnSharedFile();
+    // A heavy user's file from the shared inputs.
+    const char *shared = "iCalendar import of the shared inputs' events-10000.ics, CPU time / libical's";
+    const QString path = benchInput(10000, QStringLiteral("ics"));
+    if (path.isEmpty())
+        printGoalRow(shared, "not measured: no input", "<= 1.0", false);
+    else
+        compare(shared, path, path);
 
     // Series from many zones, read by a user in a zone with clock changes of its own.
     qputenv("TZ", "Europe/Berlin");
     tzset();
     const Input mixed(10000, true);
-    const auto [mixedOurs, mixedPeer] = takeTurns(mixed, 10000);
-    std::printf("ical import of 10000 VEVENTs in %d zones (%.1f MB) in Europe/Berlin, median of 9: ours %.1f ms, "
-                "libical %.1f ms, ratio %.2f\n",
-                int(std::size(kBenchZones)), double(mixed.text.size()) / 1e6, mixedOurs, mixedPeer,
-                mixedOurs / mixedPeer);
-    printGoalRow("iCalendar import of 10,000 events in many zones and rule forms / libical's parse",
-                 formatted("%.2f", mixedOurs / mixedPeer), "<= 1.0", mixedOurs <= mixedPeer);
+    compare("iCalendar import of 10,000 events in many zones and rule forms, CPU time / libical's parse", mixed.path,
+            QStringLiteral("10000 VEVENTs in %1 zones (%2 MB) in Europe/Berlin")
+                .arg(int(std::size(kBenchZones)))
+                .arg(double(mixed.text.size()) / 1e6, 0, 'f', 1));
     return goalsExitCode();
 }

@@ -8,12 +8,18 @@
 // into a zone without daylight saving and one with it, as the program takes it: the bar filters and sorts
 // its events again, the time update looks for the next begin, the reminders are rebuilt, until the loop is
 // idle. QR_BENCH_EVENTS_FILE names an events file to take instead of the generated events (the inputs'
-// events-100000.dat). Without DISPLAY the bar is made offscreen.
+// events-100000.dat). Last, a move east into Pacific/Chatham with the shared inputs' 100,000 events, where
+// every reminder the wall clock jumps over opens its window as in the program: the GUI thread's time and
+// the resident memory per window. Without DISPLAY the bar and the windows are made offscreen.
 
 #include "app/remindercontroller.h"
+#include "app/reminderwidget.h"
 #include "app/timeupdate.h"
+#include "barefloor.h"
+#include "benchinputs.h"
 #include "core/clock.h"
 #include "core/properties.h"
+#include "core/storage.h"
 #include "core/undoobject.h"
 #include "events/eventsfactory.h"
 #include "events/notspecifiedevent.h"
@@ -25,6 +31,7 @@
 #include "programdriver.h"
 #include "runningline/ostrevalder.h"
 #include "store/eventsmanager.h"
+#include "widgets/widgetresources.h"
 
 #include <QApplication>
 #include <QDir>
@@ -309,6 +316,68 @@ void measureZoneChanges(int count, const QString &folder, TimeZoneWatcher &watch
     }
 }
 
+// A move east across most of a day, with the shared inputs' events: every reminder the wall clock jumps
+// over opens its window, as in the program. What the move costs the GUI thread until the loop is idle,
+// and the resident memory it adds, per window opened; the windows are closed after.
+void measureMoveEast(const QString &folder, TimeZoneWatcher &watcher, const QString &zoneFile)
+{
+    const std::string work = "move east into Pacific/Chatham, 100,000 events of the shared inputs, a reminder "
+                             "window for each due reminder: GUI thread / resident memory per window";
+    const double goalMs = 8, goalKb = 600;
+    const std::string goal = formatted("<= %.0f ms", goalMs) + formatted(" / <= %.0f KB", goalKb);
+    const QString input = benchInput(100000, QStringLiteral("dat"));
+    const QString file = folder + QStringLiteral("/events-east.dat");
+    if (input.isEmpty() || !QFile::copy(input, file)) {
+        printGoalRow(work, "not measured: no input", goal, false);
+        return;
+    }
+    FilledApplication filled(0, file);
+    Properties properties(nullptr, folder + QStringLiteral("/prop-east.dat"));
+    properties.addProperty("reminderWidgetDefaultMinutes", 15);
+    filled.app.m_properties = &properties;
+    Storage storage(folder + QStringLiteral("/pixmaps.dat"));
+    filled.app.m_storage = &storage;
+    // The program's style sheet: the windows' widgets are styled through it.
+    qApp->setStyleSheet(applicationStyleSheet());
+    if (!linkZone(zoneFile, "Europe/Berlin")) {
+        printGoalRow(work, "zone file not linked", goal, false);
+        return;
+    }
+    watcher.checkZone();
+    ReminderController controller;
+    filled.app.m_reminderController = &controller;
+    QObject::connect(&watcher, &TimeZoneWatcher::zoneChanged, &controller, &ReminderController::recompute);
+    waitUntilIdle();
+    const qsizetype windowsBefore = ReminderWidget::widgets().size();
+    const long kbBefore = residentKb();
+    const double cpuBefore = threadCpuMs();
+    if (!linkZone(zoneFile, "Pacific/Chatham")) {
+        printGoalRow(work, "zone file not linked", goal, false);
+        return;
+    }
+    watcher.checkZone();
+    waitUntilIdle();
+    const double cpuMs = threadCpuMs() - cpuBefore;
+    const long kb = residentKb() - kbBefore;
+    const qsizetype windows = ReminderWidget::widgets().size() - windowsBefore;
+    std::printf("move east into Pacific/Chatham, %d events: %lld reminder windows, GUI thread %.0f ms, resident "
+                "memory %+ld KB\n",
+                filled.manager.count(), static_cast<long long>(windows), cpuMs, kb);
+    for (ReminderWidget *widget : ReminderWidget::widgets())
+        widget->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (windows <= 0) {
+        printGoalRow(work, "no window opened", goal, false);
+        return;
+    }
+    const double msPerWindow = cpuMs / double(windows), kbPerWindow = double(kb) / double(windows);
+    printGoalRow(work,
+                 formatted("%.1f ms", msPerWindow) + formatted(" / %.0f KB", kbPerWindow) +
+                     formatted(" (%.0f windows)", double(windows)),
+                 goal, msPerWindow <= goalMs && kbPerWindow <= goalKb);
+    filled.app.m_reminderController = nullptr;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -369,5 +438,6 @@ int main(int argc, char **argv)
     printGoalRow("reminder scheduling after one edit, " + std::to_string(all.back().first) + " events",
                  formatted("%.3f us/event", perEvent), "<= 1 us/event", perEvent <= 1);
     measureZoneChanges(100000, dir.path(), watcher, zoneFile);
+    measureMoveEast(dir.path(), watcher, zoneFile);
     return goalsExitCode();
 }

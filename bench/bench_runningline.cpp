@@ -6,7 +6,8 @@
 // with the text fitting and "permanentScroll" off, and hidden.
 // Run it under an X server (xvfb-run) to measure what users see; without DISPLAY it runs offscreen.
 // A bare timer of the bar's rate in the same process costs what any frame costs to wake the program up;
-// the frame's own work is what it costs beyond that.
+// the frame's own work is what it costs beyond that. A QTimer's wake-up beside it tells a sound bare
+// timer from a broken one.
 // Goals: at most 0.3 ms per frame, 0.08 ms of it beyond the bare wake-up, 0.7% of a core and 2 wake-ups
 // per frame while scrolling; at most one wake-up a minute when idle.
 #include "core/properties.h"
@@ -38,6 +39,7 @@
 #include <cstdio>
 #include <ctime>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -149,6 +151,43 @@ public:
     int ticks = 0;
 };
 
+// The processor time of one tick, over as many seconds, of a timer whose ticks `ticks` counts.
+double perTickMs(int seconds, const int &ticks)
+{
+    runFor(500);
+    const double before = cpuMs();
+    const int ticksBefore = ticks;
+    runFor(seconds * 1000);
+    return (cpuMs() - before) / qMax(1, ticks - ticksBefore);
+}
+
+// The bare wake-up, the floor of a frame's own work; and beside it a second floor by another way, a
+// QTimer's timeout to a function, which the first is judged against: a bare wake-up gone dearer by
+// mistake shows against it on a slow machine as on a fast one. Rounds take turns, and the least of each
+// counts, so that a burst of the machine's other load falls on neither.
+std::pair<double, double> bareWakeMs(int seconds)
+{
+    double bareLeast = 0, timerLeast = 0;
+    for (int round = 0; round < 4; ++round) {
+        const int roundSeconds = qMax(1, seconds / 2);
+        double ms = 0;
+        if (round % 2 == 0) {
+            BareTicker bare;
+            ms = perTickMs(roundSeconds, bare.ticks);
+        } else {
+            QTimer timer;
+            timer.setTimerType(Qt::PreciseTimer);
+            int ticks = 0;
+            QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+            timer.start(MovingView::s_tickInterval);
+            ms = perTickMs(roundSeconds, ticks);
+        }
+        double &least = round % 2 == 0 ? bareLeast : timerLeast;
+        least = round < 2 ? ms : std::min(least, ms);
+    }
+    return {bareLeast, timerLeast};
+}
+
 void settle()
 {
     QEventLoop loop;
@@ -238,32 +277,26 @@ int main(int argc, char **argv)
         scrolling = nullptr;
 
         // The wake-ups alone, as many seconds.
-        double perWake = 0;
-        {
-            BareTicker bare;
-            runFor(500);
-            const double before = cpuMs();
-            const int ticksBefore = bare.ticks;
-            runFor(scrollSeconds * 1000);
-            perWake = (cpuMs() - before) / qMax(1, bare.ticks - ticksBefore);
-        }
+        const auto [perWake, timerWake] = bareWakeMs(scrollSeconds);
         std::printf("real bar scrolling, %dx%d, 60 events (%s): %d frames in %.1f s, %.3f ms CPU per frame "
-                    "(goal <= 0.3), %.3f ms beyond a bare timer's wake-up of %.3f ms (goal <= 0.08), %.2f%% of a "
+                    "(goal <= 0.3), %.3f ms beyond a bare timer's wake-up of %.3f ms (goal <= 0.08; a QTimer's "
+                    "%.3f ms), %.2f%% of a "
                     "core (goal <= 0.7), %.2f wake-ups per frame (goal <= 2); drawText every frame %.3f ms, "
                     "ratio %.2f\n",
                     frame.width(), frame.height(), qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "X server",
-                    frames, wallMs / 1000, perFrame, perFrame - perWake, perWake, 100 * cpu / wallMs,
+                    frames, wallMs / 1000, perFrame, perFrame - perWake, perWake, timerWake, 100 * cpu / wallMs,
                     double(switches) / frames, naive, perFrame / naive);
         const double share = 100 * cpu / wallMs;
         const double wakeUps = double(switches) / frames;
-        // The bare wake-up as a sound run measures it (Xvfb), the floor of the part beyond it.
-        const double usualWakeMs = 0.05;
-        printGoalRow("scrolling bar: CPU per frame / beyond a bare wake-up / share of a core / wake-ups per frame",
-                     formatted("%.3f ms", perFrame) + formatted(" / %.3f ms", perFrame - perWake) +
-                         formatted(" / %.2f%%", share) + formatted(" / %.1f", wakeUps),
-                     "<= 0.3 ms / <= 0.08 ms / <= 0.7% / <= 2",
-                     perFrame <= 0.3 && perFrame - perWake <= 0.08 && share <= 0.7 && wakeUps <= 2,
-                     {"a bare timer's wake-up", perWake, usualWakeMs, perFrame, "%.3f ms"});
+        // The bare wake-up is the floor of the part beyond it; it costs about what a QTimer's costs beside
+        // it, however dear the machine makes both.
+        printGoalRow(
+            "scrolling bar: CPU per frame / beyond a bare wake-up / share of a core / wake-ups per frame",
+            formatted("%.3f ms", perFrame) + formatted(" / %.3f ms", perFrame - perWake) +
+                formatted(" / %.2f%%", share) + formatted(" / %.1f", wakeUps),
+            "<= 0.3 ms / <= 0.08 ms / <= 0.7% / <= 2",
+            perFrame <= 0.3 && perFrame - perWake <= 0.08 && share <= 0.7 && wakeUps <= 2,
+            {"a bare timer's wake-up", perWake, "a QTimer's beside it", timerWake, 0.5, 1.5, perFrame, "%.3f ms"});
     }
     manager.removeEvents(many);
 

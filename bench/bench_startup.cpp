@@ -39,6 +39,15 @@
 namespace {
 
 const int s_runs = 21;
+// The most a sound floor's start takes of its own processor time in the start that waited least: the
+// rest is waiting for the X server and the disk, below three quarters of the work even when loaded.
+const double s_startWaitRatio = 1.75;
+
+GoalFloor withProgram(GoalFloor floor, double program)
+{
+    floor.program = program;
+    return floor;
+}
 
 // The cores this process may run on (taskset pins them).
 int usableCores()
@@ -105,6 +114,7 @@ struct Config
     QString home;
     std::vector<double> ms;
     std::vector<long> kb;
+    std::vector<double> cpuMs; // the processor time of each start, all threads
 };
 
 void prepareHome(Config &config, const QString &root)
@@ -164,8 +174,10 @@ bool startOnce(Config &config, const QString &program)
         std::fprintf(stderr, "%s: no idle report\n", qPrintable(config.name));
         return false;
     }
+    const QList<QByteArray> fields = out.mid(5).trimmed().split(' ');
     config.ms.push_back(ms);
-    config.kb.push_back(out.mid(5).trimmed().toLong());
+    config.kb.push_back(fields.value(0).toLong());
+    config.cpuMs.push_back(fields.value(1).toDouble());
     return true;
 }
 
@@ -238,6 +250,7 @@ int main(int argc, char **argv)
             return 1;
         config.ms.clear();
         config.kb.clear();
+        config.cpuMs.clear();
     }
     for (int run = 0; run < s_runs; ++run) {
         for (Config &config : configs) {
@@ -250,12 +263,25 @@ int main(int argc, char **argv)
     // in every start is no floor.
     const auto least = [](const Config &config) { return *std::min_element(config.ms.cbegin(), config.ms.cend()); };
     const double floorMs = least(configs.front());
+    // The floor's start that waited least beside its own work on the processor: one that waits for more
+    // than its work in every start (a sleep, a lost wake-up) is no floor, on a fast machine or a slow one
+    // alike, while a busy moment slows only some starts.
+    const Config &bare = configs.front();
+    size_t leastWaiting = 0;
+    for (size_t i = 1; i < bare.ms.size(); ++i) {
+        if (bare.ms[i] * bare.cpuMs[leastWaiting] < bare.ms[leastWaiting] * bare.cpuMs[i])
+            leastWaiting = i;
+    }
+    const double floorCpuMs = bare.cpuMs.at(leastWaiting);
+    const double floorWaitingMs = bare.ms.at(leastWaiting);
     // Memory per event is counted above the program holding none: the bare floor loads none of the
     // program's libraries, which no event makes.
     const long noEventsKb = median(configs.at(1).kb);
     std::printf("Start-up to the idle event loop after the bar's first paint, median of %d starts (%s); the floor "
-                "is the least of the bare program's: %.1f ms\n",
-                s_runs, qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "X server", floorMs);
+                "is the least of the bare program's: %.1f ms; the one that waited least: %.1f ms, %.1f ms of it on "
+                "the processor\n",
+                s_runs, qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "X server", floorMs, floorWaitingMs,
+                floorCpuMs);
     std::printf("%-26s %10s %10s %8s %10s %12s\n", "", "ms", "least ms", "x floor", "RSS KB", "KB/event");
     for (const Config &config : configs) {
         const double ms = median(config.ms);
@@ -275,18 +301,27 @@ int main(int argc, char **argv)
     // More cores read the events file on more threads: the goal is tighter with four than with two.
     const int cores = usableCores();
     const double goal10 = cores >= 4 ? 2.5 : 3;
-    // The floors as a sound run measures them (Debian 12, Qt 6.4, Xvfb): the bare program's start,
-    // the program's memory with no events and the bare program's instructions to idle.
-    const double usualFloorMs = 35, usualNoEventsKb = 39000, usualFloorInstructions = 86e6;
+    // The floors as a sound run measures them (Debian 12, Qt 6.4, Xvfb) where the machine does not change
+    // them: the program's memory with no events and the bare program's instructions to idle. The bare
+    // start's time is judged by its own processor time, which a slower machine raises alike.
+    const double usualNoEventsKb = 39000, usualFloorInstructions = 86e6;
+    const GoalFloor startFloor{"the bare program's start that waited least",
+                               floorWaitingMs,
+                               "its own processor time",
+                               floorCpuMs,
+                               0.25,
+                               s_startWaitRatio,
+                               0,
+                               "%.1f ms"};
     printGoalRow("start to idle, 10,000 events, against a tray program with a 1920x28 line window, " +
                      std::to_string(cores) + " cores",
                  formatted("%.2fx", ratio10), formatted("<= %.1fx", goal10), ratio10 <= goal10,
-                 {"the bare program's least start", floorMs, usualFloorMs, least(tenThousand), "%.1f ms"});
+                 withProgram(startFloor, least(tenThousand)));
     printGoalRow("start to idle, 100,000 events, same floor", formatted("%.2fx", ratio100), "<= 20x", ratio100 <= 20,
-                 {"the bare program's least start", floorMs, usualFloorMs, least(hundredThousand), "%.1f ms"});
+                 withProgram(startFloor, least(hundredThousand)));
     printGoalRow("memory after start, 10,000 events, above the program with none",
                  formatted("%.2f KB/event", kbPerEvent), "<= 3 KB/event", kbPerEvent <= 3,
-                 {"the program's memory with no events", double(noEventsKb), usualNoEventsKb,
+                 {"the program's memory with no events", double(noEventsKb), "its usual", usualNoEventsKb, 0.5, 2,
                   double(median(tenThousand.kb)), "%.0f KB"});
     const double floorInstructions = idleInstructions(configs.front(), program, root.path());
     const double instructions = idleInstructions(tenThousand, program, root.path());
@@ -298,7 +333,7 @@ int main(int argc, char **argv)
                      std::to_string(cores) + " cores",
                  instructionRatio > 0 ? formatted("%.2fx", instructionRatio) : std::string("not measured"),
                  formatted("<= %.1fx", goal10), instructionRatio > 0 && instructionRatio <= goal10,
-                 {"the bare program's GUI-thread instructions to idle", floorInstructions / 1e6,
-                  usualFloorInstructions / 1e6, instructions / 1e6, "%.1f M"});
+                 {"the bare program's GUI-thread instructions to idle", floorInstructions / 1e6, "its usual",
+                  usualFloorInstructions / 1e6, 0.5, 2, instructions / 1e6, "%.1f M"});
     return goalsExitCode();
 }

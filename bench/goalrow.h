@@ -33,25 +33,32 @@ inline std::string formatted(const char *format, double value)
     return text;
 }
 
-// A floor a row is measured against. A floor whose run went wrong makes any program look good, so one
-// outside its plausible range (more than twice or less than half its usual figure, or above the
-// program's own) is no floor: the row fails and says why.
+// A floor a row is measured against. A floor whose run went wrong makes any program look good, so a floor
+// is judged against a reference that the machine's speed does not move: its usual figure where the figure
+// is one the machine does not change (instructions, memory), else a figure measured beside it in the same
+// run (its own CPU time, a second bare floor). Outside its range of that reference, or above the program's
+// own figure, it is no floor: the row fails and says why.
 struct GoalFloor
 {
-    std::string name;   // what was measured, as the row's reason names it
-    double value = 0;   // this run's figure
-    double usual = 0;   // its figure on a sound run
-    double program = 0; // the program's own figure in the same unit
-    const char *format; // of the figures, with their unit: "%.1f M instructions"
+    std::string name;           // what was measured, as the row's reason names it
+    double value = 0;           // this run's figure
+    std::string referenceName;  // what it is judged against: "its usual", "its own CPU time"
+    double reference = 0;       // in the same unit
+    double low = 0.5, high = 2; // the plausible range of value / reference
+    double program = 0;         // the program's own figure in the same unit
+    const char *format;         // of the figures, with their unit: "%.1f M instructions"
 
     // Why the floor is not plausible; empty when it is.
     std::string problem() const
     {
         const std::string figure = name + " " + formatted(format, value);
-        if (value > 2 * usual)
-            return figure + " is more than twice its usual " + formatted(format, usual);
-        if (value < usual / 2)
-            return figure + " is less than half its usual " + formatted(format, usual);
+        const std::string against = referenceName + " " + formatted(format, reference);
+        if (!(reference > 0))
+            return figure + ": " + referenceName + " was not measured";
+        if (value > high * reference)
+            return figure + " is more than " + formatted("%g", high) + " times " + against;
+        if (value < low * reference)
+            return figure + " is less than " + formatted("%g", low) + " times " + against;
         if (value > program)
             return figure + " is above the program's own " + formatted(format, program);
         return {};

@@ -33,13 +33,13 @@ bool isTextRole(int role)
     return role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::UserRole;
 }
 
-QString cellOf(const QString &row, const QList<qsizetype> &marks, int column)
+QStringView cellOf(const QString &row, const QList<qsizetype> &marks, int column)
 {
     if (column < 0 || column > marks.size())
-        return QString();
+        return QStringView();
     const qsizetype start = column == 0 ? 0 : marks.at(column - 1) + 1;
-    const qsizetype end = column < marks.size() ? marks.at(column) : -1;
-    return row.mid(start, end < 0 ? -1 : end - start);
+    const qsizetype end = column < marks.size() ? marks.at(column) : row.size();
+    return QStringView(row).mid(start, end - start);
 }
 
 } // namespace CsvModelPrivate
@@ -79,9 +79,16 @@ QVariant CsvModel::data(const QModelIndex &index, int role) const
 {
     if (!isTextRole(role) || !index.isValid() || index.parent().isValid() || index.row() >= d->rows.size())
         return QVariant();
-    QString text = cellOf(d->rows.at(index.row()), d->marks.at(index.row()), index.column());
+    return cellText(index.row(), index.column()).toString();
+}
+
+QStringView CsvModel::cellText(int row, int column) const
+{
+    if (row < 0 || row >= d->rows.size())
+        return QStringView();
+    const QStringView text = cellOf(d->rows.at(row), d->marks.at(row), column);
     if (text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
-        text = text.size() < 2 ? QString() : text.mid(1, text.size() - 2);
+        return text.size() < 2 ? QStringView() : text.mid(1, text.size() - 2);
     return text;
 }
 
@@ -264,7 +271,7 @@ QByteArray CsvModel::csvText(bool withHeader, QChar separator) const
     for (qsizetype r = 0; r < d->rows.size(); ++r) {
         const QString &row = d->rows.at(r);
         const QList<qsizetype> &marks = d->marks.at(r);
-        text += quotedLine([&row, &marks](int c) { return cellOf(row, marks, c); });
+        text += quotedLine([&row, &marks](int c) { return cellOf(row, marks, c).toString(); });
     }
     return text;
 }

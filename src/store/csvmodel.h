@@ -35,6 +35,10 @@ public:
     bool removeColumns(int column, int count, const QModelIndex &parent = QModelIndex()) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
+    // A cell's text as data() reads it, without a copy; valid until the model changes. Empty
+    // outside the table.
+    QStringView cellText(int row, int column) const;
+
     using QAbstractTableModel::setHeaderData;
     void setHeaderData(const QStringList &names);
 

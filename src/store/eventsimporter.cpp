@@ -108,12 +108,18 @@ bool decodeFile(QFile &file, const QByteArray &encoding, QString *text, int *fai
     QTextCodec *codec = encoding.isEmpty() ? QTextCodec::codecForLocale() : QTextCodec::codecForName(encoding);
     if (!codec)
         return false;
-    QByteArray chunk = file.read(1024 * 1024);
+    // Chunks small enough for the allocator to reuse their memory from one to the next: large ones
+    // are new pages from the system each time, a cost that grows with the file.
+    const qint64 chunkSize = 32 * 1024;
+    QByteArray chunk = file.read(chunkSize);
     codec = QTextCodec::codecForUtfText(chunk, codec);
+    // No encoding gives more characters than bytes: the text grows into its place without being copied
+    // again at every chunk.
+    text->reserve(text->size() + file.size());
     QTextCodec::ConverterState state;
     while (!chunk.isEmpty()) {
         text->append(codec->toUnicode(chunk.constData(), int(chunk.size()), &state));
-        chunk = file.read(1024 * 1024);
+        chunk = file.read(chunkSize);
     }
     *failed = state.invalidChars + (state.remainingChars > 0 ? 1 : 0);
     if (state.remainingChars > 0)
@@ -789,9 +795,17 @@ public:
         for (int row = 0; row < model.rowCount(); ++row) {
             CsvEventRecord record;
             record.caption = model.data(model.index(row, 1)).toString();
-            // Joined as read: a list of every cell first would double the memory a wide row takes.
+            // Joined from the model's own text in one allocation: a list of every cell would double the
+            // memory a wide row takes, and growing the comment cell by cell copies it again and again.
+            qsizetype commentSize = 0;
             for (int column = 2; column < model.columnCount(); ++column) {
-                const QString cell = model.data(model.index(row, column)).toString();
+                const qsizetype cellSize = model.cellText(row, column).size();
+                commentSize += cellSize > 0 ? cellSize + 2 : 0;
+            }
+            if (commentSize > 0)
+                record.comment.reserve(commentSize);
+            for (int column = 2; column < model.columnCount(); ++column) {
+                const QStringView cell = model.cellText(row, column);
                 if (cell.isEmpty())
                     continue;
                 if (!record.comment.isEmpty())
