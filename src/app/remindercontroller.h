@@ -109,7 +109,6 @@ private:
     bool isPending(const QDateTime &key, const QDateTime &now, const QDateTime &todayStart) const;
     void onEventChanged(int index);
     void restoreSnoozed();
-    bool m_waking = false; // the zone is read at a wake of the timer
     void restoreShown();
     void saveSnoozed();
     // Puts the event reminders due between `since` (the last look) and now in the table: today's,
@@ -143,6 +142,7 @@ private:
     QDateTime m_lastReading;
     // After a change of zone the next rebuild asks the events from here (local) instead of from now.
     QDateTime m_askFrom;
+    bool m_waking = false; // the zone is read at a wake of the timer
     // Asking an event for its reminder time costs several local-time conversions, and every
     // change of any event rebuilds the table: the answers stay valid until the event changes,
     // the day changes or the answered moment comes. Kept by the event's place in the list; an
