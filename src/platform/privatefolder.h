@@ -21,7 +21,8 @@ QString otherUsersPath(const QStringList &paths, uint *owner = nullptr);
 // Why the program must not start: the home, or a folder or file that the program makes, writes or replaces there,
 // is another user's, so that the start would leave there what that user cannot change, or fail half-way. The
 // cache counts only where the lock's folder goes there, that is with no `runtimeFolder` given and none of the
-// session's own. Empty when nothing is another user's.
+// session's own. So does the `runtimeFolder` given, or the session's one that holdBackRuntimeFolder() held back.
+// Empty when nothing is another user's.
 QString otherUsersFolderText(const QString &runtimeFolder);
 // Before the toolkit starts, which makes the session's runtime folder where it is not there yet: where that would
 // leave it in another user's folder, the toolkit is given none, and otherUsersFolderText() names that folder.
