@@ -7,6 +7,7 @@
 #include "core/usermessages.h"
 #include "platform/displaycheck.h"
 #include "platform/freememory.h"
+#include "platform/privatefolder.h"
 #include "platform/terminationsignals.h"
 #include "platform/timezonewatcher.h"
 #include "widgets/messageboxsink.h"
@@ -56,6 +57,8 @@ int main(int argc, char *argv[])
     EventServices::readAhead();
     // The events reach their forms, information frame and edit dialog through the widgets' hooks.
     ProcessHooks hooks;
+    // The toolkit makes a runtime folder that is not there yet as it starts.
+    Common::holdBackRuntimeFolder();
     Application a(argc, argv);
     display.release();
     if (a.isRunning() &&

@@ -34,6 +34,9 @@ bool makePrivateFolder(const QString &path)
 
 namespace {
 
+// The session's runtime folder, not there yet, that the toolkit was not given.
+QString s_heldBackRuntimeFolder;
+
 // Whether this process's user may change the entry: its own, or, for a user who is not root, one it may write. Such
 // a user makes only entries of its own, so one it can write that shows another owner is its own on a file system
 // that shows it so (NFS with all_squash, FUSE with a forced owner). A link is changed by replacing it.
@@ -53,6 +56,11 @@ bool isChangeable(const QString &path, const struct stat &info)
 
 } // namespace
 
+bool isReadOnlyMount(const QString &path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) != 0 && errno == EROFS;
+}
+
 QString otherUsersPath(const QStringList &paths, uint *owner)
 {
     constexpr mode_t kShared = S_ISVTX | S_IWOTH;
@@ -62,7 +70,8 @@ QString otherUsersPath(const QStringList &paths, uint *owner)
         QString at = path.isEmpty() ? QString() : QDir::cleanPath(path);
         while (!at.isEmpty() && ::lstat(QFile::encodeName(at).constData(), &info) != 0)
             at = errno == ENOENT && at != QLatin1String("/") ? QFileInfo(at).path() : QString();
-        if (at.isEmpty() || isChangeable(at, info) || (S_ISDIR(info.st_mode) && (info.st_mode & kShared) == kShared))
+        if (at.isEmpty() || isChangeable(at, info) || isReadOnlyMount(at) ||
+            (S_ISDIR(info.st_mode) && (info.st_mode & kShared) == kShared))
             continue;
         if (owner)
             *owner = info.st_uid;
@@ -83,6 +92,7 @@ QString otherUsersFolderText(const QString &runtimeFolder)
                       QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
                       QFileInfo(data).path(),
                       data};
+    paths << (runtimeFolder.isEmpty() ? s_heldBackRuntimeFolder : runtimeFolder);
     if (const QString lockFolder = SingleInstance::cacheFolderInUse(runtimeFolder); !lockFolder.isEmpty()) {
         const QString cache = QFileInfo(lockFolder).path();
         paths << QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) << QFileInfo(cache).path()
@@ -104,6 +114,15 @@ QString otherUsersFolderText(const QString &runtimeFolder)
                                        "Start it as the user whose home folder it is, and give that user back what "
                                        "another user made there.")
         .arg(taken, userName(owner), QCoreApplication::applicationName(), userName(::getuid()));
+}
+
+void holdBackRuntimeFolder()
+{
+    const QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty() || QFileInfo::exists(folder) || otherUsersPath({folder}).isEmpty())
+        return;
+    s_heldBackRuntimeFolder = folder;
+    qunsetenv("XDG_RUNTIME_DIR");
 }
 
 QString userName(uint uid)

@@ -267,10 +267,12 @@ bool SingleInstance::holdDataFolder()
         return true;
     }
     if (m_dataLock->error() != QLockFile::LockFailedError) {
-        // A folder another user made: no room is not why, and making it private is not ours to do.
+        // A folder another user made: no room is not why, and making it private is not ours to do. On a read-only
+        // mount, whoever it shows as the owner, the lock cannot be written at all.
         struct stat info;
         const QString folder = QFileInfo(path).path();
-        if (::stat(QFile::encodeName(folder).constData(), &info) == 0 && info.st_uid != ::getuid())
+        if (::stat(QFile::encodeName(folder).constData(), &info) == 0 && info.st_uid != ::getuid() &&
+            !Common::isReadOnlyMount(folder))
             m_error = QStringLiteral("the data folder \"%1\" belongs to another user and cannot be made private "
                                      "to this one")
                           .arg(folder);

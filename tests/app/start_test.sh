@@ -133,7 +133,7 @@ echo "PASS: of 20 simultaneous starts one runs ($received messages received)"
 # and leaves nothing there; as that user, links to root's files and a cache in a shared folder do not stop it, a
 # root-owned file of its own does (in /tmp where the temporary folder is private: that user must reach them).
 # Root pointed at a user's XDG folders not there yet is stopped too; that user, on a mount that shows its files as
-# another user's, is not.
+# another user's, is not; read-only, it says that it cannot write there.
 if [ "$(id -u)" -eq 0 ]; then
     U=$ROOT/u && mkdir -m 755 "$U" && setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$U" || { U=$(mktemp -d /tmp/qr-start.XXXXXX); OWN=$U; }
     D=".local/share/Quillane/Quillane Reminder"
@@ -166,12 +166,13 @@ if [ "$(id -u)" -eq 0 ]; then
         FUSE=$! PIDS="$PIDS $!"
         timeout 30 sh -c "until nsenter -t $FUSE -m mountpoint -q '$U/fusehome'; do sleep 0.1; done" ||
             fail "no bindfs mount"
+        nsenter -t $FUSE -m sh -c "mkdir '$U/ro' && mount -o bind,ro '$U/fusehome' '$U/ro'" || fail "no read-only mount"
     fi
     touch "$U/before"
     while read -r uid home cache run expect; do
         as="" ns="" xdg=""
         [ "$uid" -eq 0 ] || as="setpriv --reuid=$uid --regid=$uid --clear-groups"
-        case $home in fusehome) [ -n "$FUSE" ] && ns="nsenter -t $FUSE -m" || { echo "SKIP: $nofuse"; continue; } ;;
+        case $home in fusehome|ro) [ -n "$FUSE" ] && ns="nsenter -t $FUSE -m" || { echo "SKIP: $nofuse"; continue; } ;;
         self) [ "$cache" != - ] || xdg=$U/fresh ;; esac # root's own home, a user's folders not there yet
         $ns $as env HOME="$U/$home" XDG_CONFIG_HOME="${xdg:+$xdg/.config}" XDG_DATA_HOME="${xdg:+$xdg/.local/share}" \
             XDG_CACHE_HOME="${cache#-}" TMPDIR="$U/shm" XDG_RUNTIME_DIR="${run#-}" XAUTHORITY="$U/xauth" \
@@ -189,9 +190,11 @@ if [ "$(id -u)" -eq 0 ]; then
 0 own - $U/own/run belongs to the user
 0 self - $U/self/run belongs to the user
 0 self $U/fresh/.cache - belongs to the user
+0 self $U/self/.cache $U/fresh/run belongs to the user
 65534 user - - Next time update scheduled
 65534 user $U/shm - Next time update scheduled
 65534 fusehome - $U/user/run Next time update scheduled
+65534 ro - $U/user/run cannot be created
 65534 theirs - - belongs to the user
 ROWS
     echo "PASS: another user's home or folders stop a start and keep what they hold; links and shared folders do not"
