@@ -36,13 +36,13 @@ inline std::string formatted(const char *format, double value)
 // A floor a row is measured against. A floor whose run went wrong makes any program look good, so a floor
 // is judged against a reference that the machine's speed does not move: its usual figure where the figure
 // is one the machine does not change (instructions, memory), else a figure measured beside it in the same
-// run (its own CPU time, a second bare floor). Outside its range of that reference, or above the program's
+// run (a second bare floor, a QTimer's wake-up). Outside its range of that reference, or above the program's
 // own figure, it is no floor: the row fails and says why.
 struct GoalFloor
 {
     std::string name;           // what was measured, as the row's reason names it
     double value = 0;           // this run's figure
-    std::string referenceName;  // what it is judged against: "its usual", "its own CPU time"
+    std::string referenceName;  // what it is judged against: "its usual", "a QTimer's beside it"
     double reference = 0;       // in the same unit
     double low = 0.5, high = 2; // the plausible range of value / reference
     double program = 0;         // the program's own figure in the same unit

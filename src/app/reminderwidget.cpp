@@ -43,15 +43,19 @@ QList<ReminderWidget *> s_widgets;
 // The most windows open at once since the last release of their memory.
 qsizetype s_mostOpen = 0;
 
-// The style sheet's tables of rules found for each widget grow with the widgets of a burst and keep
-// their size after the windows have gone, spread over the memory the windows used. Setting the same
-// sheet again drops them, and the widgets still open look their rules up anew: only after many windows.
+// The style sheet's tables of rules found for each widget, and of the fonts and palettes it gave each, grow
+// with the widgets of a burst and keep their size after the windows have gone, spread over the memory the
+// windows used. Setting the same sheet again drops only the rules; taken off first, the sheet's style goes
+// with all its tables, and the widgets still open are styled anew: only after many windows.
 void dropStyleTables()
 {
     const qsizetype mostOpen = std::exchange(s_mostOpen, 0);
     auto *app = qobject_cast<QApplication *>(QCoreApplication::instance());
-    if (mostOpen >= ReminderWidget::kManyWindows && app && !app->styleSheet().isEmpty())
-        app->setStyleSheet(app->styleSheet());
+    if (mostOpen >= ReminderWidget::kManyWindows && app && !app->styleSheet().isEmpty()) {
+        const QString sheet = app->styleSheet();
+        app->setStyleSheet(QString());
+        app->setStyleSheet(sheet);
+    }
 }
 
 IWindowSystem *windowSystem()
