@@ -20,8 +20,8 @@ TEST_PACKAGES=(xvfb xauth x11-utils clang-14 libclang-rt-14-dev libical-dev pyth
 # The test build stops when one is missing rather than leave its tests out.
 TEST_PACKAGES+=(openbox fluxbox faketime xdotool trayer xterm dbus-daemon python3-xlib bindfs)
 # Window managers that keep a panel of their own, hand the keyboard on a click or stack a group's tool
-# windows their own way.
-TEST_PACKAGES+=(icewm i3-wm herbstluftwm xfwm4 metacity jwm)
+# windows their own way, and a tiling one that keeps no work area.
+TEST_PACKAGES+=(icewm i3-wm herbstluftwm xfwm4 metacity jwm bspwm)
 BENCH_PACKAGES=(libbenchmark-dev libical-dev xvfb xauth valgrind dbus-daemon python3)
 
 install_missing() {

@@ -7,7 +7,6 @@
 #include "core/log.h"
 #include "core/properties.h"
 #include "core/settingkeys.h"
-#include "gadgets/dragablewidget.h"
 #include "platform/freememory.h"
 #include "platform/iwindowsystem.h"
 #include "platform/xlibrequestnotes.h"
@@ -118,13 +117,14 @@ void holdCarets(bool hold)
     }
 }
 
-// Brings a reminder above the gadgets it opened under, once the window manager has placed it. Some (i3)
-// put a window that opens without the keyboard under all others and restack none on request; activated,
-// a window that refuses input comes to the top and the keyboard stays where it is.
-class AboveGadgets : public QObject
+// Brings a reminder above the program's other windows it opened under (gadgets, dialogs), once the window manager
+// has placed it. Some (i3) put a window that opens without the keyboard under all others, or under the dialog that
+// holds the keyboard, and restack none on request; activated, a window that refuses input comes to the top and the
+// keyboard stays where it is.
+class AboveOwnWindows : public QObject
 {
 public:
-    explicit AboveGadgets(QWidget *reminder) : QObject(reminder), m_reminder(reminder)
+    explicit AboveOwnWindows(QWidget *reminder) : QObject(reminder), m_reminder(reminder)
     {
         reminder->windowHandle()->installEventFilter(this);
     }
@@ -135,8 +135,12 @@ protected:
         QWindow *window = m_reminder->windowHandle();
         if (event->type() != QEvent::Expose || watched != window || !window->isExposed())
             return false;
-        for (DragableWidget *gadget : DragableWidget::instances()) {
-            if (gadget->isVisible() && windowSystem()->covers(gadget->windowHandle(), window)) {
+        // Other reminders may lie over it: each came above the others as it opened.
+        QList<QWindow *> reminders;
+        for (ReminderWidget *widget : ReminderWidget::widgets())
+            reminders << widget->windowHandle();
+        for (QWindow *other : QGuiApplication::topLevelWindows()) {
+            if (other->isVisible() && !reminders.contains(other) && windowSystem()->covers(other, window)) {
                 windowSystem()->activate(quint32(window->winId()), 0);
                 break;
             }
@@ -166,7 +170,7 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     // Above the program's dialogs too, which some window managers keep above every window of the program.
     windowSystem()->standApart(windowHandle());
     new ClickFocus(this, windowSystem());
-    new AboveGadgets(this);
+    new AboveOwnWindows(this);
     s_widgets.append(this);
     s_mostOpen = qMax(s_mostOpen, s_widgets.size());
     m_ui->setupUi(this);

@@ -93,11 +93,12 @@ QMargins marginsKeptByWindowManager(const QRect &screen, const QRect &workArea, 
     return screen.marginsRemoved(area).isValid() ? area : QMargins();
 }
 
-QRect WorkAreaReader::read(const QRect &area, const QSize &desktop)
+QRect WorkAreaReader::read(const QRect &area, const QSize &desktop, const QRect &screen)
 {
-    if (desktop != m_desktop) {
+    if (desktop != m_desktop || screen != m_screen) {
         m_before = m_area;
         m_desktop = desktop;
+        m_screen = screen;
     }
     m_area = area;
     // Once another comes, the window manager has caught up.

@@ -34,16 +34,19 @@ QRect areaLeftByDocks(const QRect &screen, const QList<DockStrip> &strips);
 QMargins marginsKeptByWindowManager(const QRect &screen, const QRect &workArea, const QList<DockStrip> &strips,
                                     const QList<DockStrip> &own, const QList<QRect> &panels, const QMargins &kept);
 
-// Reads the window manager's work area anew each time: after a change of the desktop's size it still shows the area it
-// had for the old size for a while, which tells nothing of the new one.
+// Reads the window manager's work area anew each time: after a change of the desktop's size or of the screen's mode it
+// still shows the area it had before for a while, which tells nothing of the new one (icewm's, while the desktop is
+// larger than the mode, takes a strut from the mode's bottom, far above the bar).
 class WorkAreaReader
 {
 public:
-    // The area as read with the desktop's size then (device pixels); invalid while it is still the old size's.
-    QRect read(const QRect &area, const QSize &desktop);
+    // The area as read with the desktop's size and the screen's geometry then; invalid while it is still the one from
+    // before them.
+    QRect read(const QRect &area, const QSize &desktop, const QRect &screen);
 
 private:
     QSize m_desktop;
+    QRect m_screen;
     QRect m_area;
     QRect m_before;
 };

@@ -715,8 +715,9 @@ void Ostrevalder::refreshDocks()
     m_docksKnown = true;
     // Right after a change of the desktop's size the screens may not have caught up yet: the area tells nothing then.
     const QSize desktop = m_windowSystem->desktopSize();
-    const QRect area = m_workAreaReader.read(m_windowSystem->workArea(), desktop);
     QScreen *screen = targetScreen();
+    const QRect area =
+        m_workAreaReader.read(m_windowSystem->workArea(), desktop, screen ? screen->geometry() : QRect());
     const bool screensKnowIt =
         !desktop.isValid() || !screen ||
         logicalRect(QRect(QPoint(), desktop), screen->devicePixelRatio()).size() == screen->virtualSize();

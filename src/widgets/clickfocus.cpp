@@ -3,9 +3,12 @@
 #include "platform/iwindowsystem.h"
 
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
+
+#include <algorithm>
 
 ClickFocus::ClickFocus(QWidget *window, IWindowSystem *windowSystem, std::function<void()> flagsChanged)
     : QObject(window), m_window(window), m_windowSystem(windowSystem), m_flagsChanged(std::move(flagsChanged))
@@ -44,10 +47,14 @@ void ClickFocus::offered(quint32 time)
         return;
     }
     // One that shows the window active while the keys stay where they were takes a later click on its frame for no
-    // change and offers nothing more: it is asked to show active the window that has the keys.
+    // change and offers nothing more: it is asked to show active the window that has the keys. Not a window of the
+    // program's own (a dialog): i3 would raise it above this one again.
     QWindow *window = m_window->windowHandle();
     const quint32 keys = m_windowSystem ? m_windowSystem->keyboardWindow() : 0;
-    if (window && keys && keys != quint32(window->winId()) &&
+    const QWindowList own = QGuiApplication::topLevelWindows();
+    const bool ownKeys = std::any_of(own.cbegin(), own.cend(),
+                                     [keys](QWindow *w) { return w->handle() && quint32(w->winId()) == keys; });
+    if (window && keys && !ownKeys && keys != quint32(window->winId()) &&
         m_windowSystem->activeWindow() == quint32(window->winId()))
         m_windowSystem->activate(keys, time);
 }

@@ -50,7 +50,7 @@ menu_open() { for w in $(xdotool search --onlyvisible --pid "$APP"); do xwininfo
 stacked() { xprop -root _NET_CLIENT_LIST_STACKING | tr -c '0-9a-fx\n' '\n' | grep -nx "$(printf '0x%x' "$1")" | cut -d: -f1; }
 over_dialog() { for w in $(reminders); do [ "$(stacked "$w")" -gt "$(stacked "$DIALOG")" ] || return 1; done; }
 # A click into a window's frame above it, false where it has none; i3 tells no extents (its title bars are 20 high).
-click_frame() { set -- "$(xprop -id "$1" _NET_FRAME_EXTENTS | awk -F', *' '/= / {t = $3; f = 1} END {print f ? t : 10}')" \
+click_frame() { [ "$WM" != bspwm ] && set -- "$(xprop -id "$1" _NET_FRAME_EXTENTS | awk -F', *' '/= / {t = $3; f = 1} END {print f ? t : 10}')" \
     $(xwininfo -id "$1" | awk '/Absolute upper-left [XY]/ {print $NF}') && [ "$1" -gt 0 ] && xdotool mousemove $(($2 + 20)) $(($3 - ($1 + 1) / 2)) click 1; }
 # jwm's tray: a dock window of its own that it does not list.
 tray() {
@@ -64,12 +64,13 @@ tray() {
 }
 # The bar spans the screen on the edge of what the window manager keeps (jwm: on its tray), and reserves from its top
 # to the desktop's bottom.
+# The desktop may be higher than the monitor's mode for a while (a third argument).
 strut_of() { xprop -id "$1" _NET_WM_STRUT_PARTIAL | awk -F', *' '{print $4}'; }
 bar_docked() {
     local edge strut
     edge=$(($2 - 800 + KEPT)) strut=$(strut_of "$BAR")
     [ "$WM" != jwm ] || edge=$(t=$(tray) && edges "$t" | cut -d' ' -f2) || return
-    set -- "$1" "$2" $(edges "$BAR")
+    set -- "$1" "${3:-$2}" $(edges "$BAR")
     [ $(($5 - $3)) = "$1" ] && [ "$6" = "$edge" ] && [ "$strut" = $(($2 - $4)) ]
 }
 
@@ -81,6 +82,9 @@ herbstluftwm) printf 'herbstclient %s\n' 'rule focus=on' "rule windowtype~'_NET_
     'rule fixedsize floating=on' 'attr theme.title_height 15' | sed '1i #!/bin/sh' >"$ROOT/hl" && chmod +x "$ROOT/hl" &&
     set -- herbstluftwm --autostart "$ROOT/hl" ;;
 xfwm4) set -- xfwm4 --compositor=off ;;
+# It does nothing without desktops; its socket goes with the runtime folder.
+bspwm) printf '#!/bin/sh\nbspc monitor -d 1 2\n' >"$ROOT/bspwmrc" && chmod +x "$ROOT/bspwmrc" &&
+    export BSPWM_SOCKET="$RUN/bspwm" && set -- bspwm -c "$ROOT/bspwmrc" ;;
 jwm) echo '<JWM><Include>/etc/jwm/system.jwmrc</Include><FocusModel>click</FocusModel></JWM>' >"$ROOT/.jwmrc" && set -- jwm ;;
 *) set -- "$WM" ;;
 esac
@@ -126,13 +130,16 @@ for line in sys.stdin:
 # Display tools change the desktop's size and the monitor's mode apart, the desktop's first when it grows. jwm restarts
 # itself after each change of the desktop's size, places its tray by the mode it saw then, and leaves the keyboard to
 # no window. There the screen shrinks and grows twice: a tray the bar stood on must not keep it up after.
-# Elsewhere a shrink's mode comes first, its desktop once the bar stands on the mode's edge.
-bar_on_mode() { [ "$(edges "$BAR" | cut -d" " -f4)" = $(($1 - 800 + KEPT)) ]; }
+# Elsewhere the mode comes first when the screen shrinks, the desktop when it grows, the other once the bar stands on
+# the mode's edge and reserves down to the desktop's.
 resize() {
-    local size=$1 grows old t
-    grows=$(xwininfo -root | awk -v w="${size%x*}" '/Width:/ {print (w > $NF)}')
-    case $WM in icewm | xfwm4 | herbstluftwm) [ "$grows" = 1 ] || { (echo "$size mode" >&3) &&
-        until_true 100 bar_on_mode "${size#*x}" || fail "bar not at the mode's edge: $(edges "$BAR")"; } ;; esac
+    local size=$1 grows old t mode desk
+    old=$(xwininfo -root | awk '/geometry/ {print $2}' | cut -d+ -f1)
+    grows=$((${size%x*} > ${old%x*})) mode=$size desk=$old
+    [ "$grows" = 0 ] || mode=$old desk=$size
+    case $WM in icewm | xfwm4 | herbstluftwm | bspwm) (echo "$size $([ "$grows" = 1 ] && echo desktop || echo mode)" >&3) &&
+        until_true 100 bar_docked "${mode%x*}" "${mode#*x}" "${desk#*x}" ||
+        fail "on $desk with the mode $mode the bar lies at $(edges "$BAR") with a strut of $(strut_of "$BAR")" ;; esac
     [ "$WM" = jwm ] || { (echo "$size" >&3); return; }
     old=$(tray)
     [ "$grows" = 1 ] || (echo "$size mode" >&3)
@@ -154,10 +161,15 @@ until_true 100 eval 'DIALOG=$(named Settings) && [ -n "$DIALOG" ]' || fail "no s
 xdotool windowactivate "$TYPING" 2>/dev/null; until_true 100 has_focus "$TYPING" || fail "the xterm has no keyboard"
 xdotool mousemove --window "$BAR" 8 8 click 1 && xdotool type --delay 20 "after the bar" && xdotool key Return
 until_true 50 grep -qx "after the bar" "$ROOT/typed" || fail "keys after a click on the bar went to $(xdotool getwindowfocus -f)"
+# The dialog holds the keyboard when they come, as after its opening, and the xterm has it back after; herbstluftwm's
+# come while the xterm has it (its title-bar click below).
+[ "$WM" = herbstluftwm ] || { xdotool windowactivate "$DIALOG"; until_true 100 has_focus "$DIALOG"; } 2>/dev/null ||
+    fail "the settings dialog has no keyboard"
 echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 all_shown || fail "not three reminders: $(reminders)"
 until_true 50 eval '! under_gadget' || fail "a reminder is under the gadget"
 until_true 50 over_dialog || fail "a reminder is under the settings dialog"
+[ "$WM" = herbstluftwm ] || { xdotool windowactivate "$TYPING"; until_true 100 has_focus "$TYPING"; } 2>/dev/null || fail "no keys back"
 # herbstluftwm focuses every window it maps, and showed the newest reminder active while the xterm kept the keys: a
 # click on that one's frame gives it the keyboard.
 FRAMED="" && [ "$WM" != herbstluftwm ] || FRAMED=$(reminders | tail -1)

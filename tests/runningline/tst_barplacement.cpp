@@ -165,21 +165,24 @@ private slots:
     void workAreaAfterAChangeOfSize_data()
     {
         QTest::addColumn<QList<int>>("areas");
-        QTest::addColumn<QList<int>>("desktops");
+        // The desktop's height, then the screen's.
+        QTest::addColumn<QList<QPoint>>("sizes");
         QTest::addColumn<int>("last");
-        QTest::newRow("the old size's still") << QList<int>{772, 772} << QList<int>{800, 640} << -1;
-        QTest::newRow("the new size's come") << QList<int>{772, 772, 612} << QList<int>{800, 640, 640} << 612;
+        QTest::newRow("the old size's still") << QList<int>{772, 772} << QList<QPoint>{{800, 800}, {640, 640}} << -1;
+        QTest::newRow("the new size's come")
+            << QList<int>{772, 772, 612} << QList<QPoint>{{800, 800}, {640, 640}, {640, 640}} << 612;
+        QTest::newRow("the old mode's still") << QList<int>{426, 426} << QList<QPoint>{{800, 640}, {800, 800}} << -1;
     }
 
     void workAreaAfterAChangeOfSize()
     {
         QFETCH(QList<int>, areas);
-        QFETCH(QList<int>, desktops);
+        QFETCH(QList<QPoint>, sizes);
         QFETCH(int, last);
         BarPlacement::WorkAreaReader reader;
         QRect read;
         for (qsizetype i = 0; i < areas.size(); ++i)
-            read = reader.read(QRect(0, 0, 1280, areas[i]), QSize(1280, desktops[i]));
+            read = reader.read(QRect(0, 0, 1280, areas[i]), QSize(1280, sizes[i].x()), QRect(0, 0, 1280, sizes[i].y()));
         QCOMPARE(read, last < 0 ? QRect() : QRect(0, 0, 1280, last));
     }
 
