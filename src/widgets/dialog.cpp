@@ -104,7 +104,7 @@ void Dialog::restoreWindowGeometry()
 void Dialog::takePlaceFromServer()
 {
     QWindow *window = windowHandle();
-    const QRect onServer = window && isVisible() ? windowSystem()->windowRect(window) : QRect();
+    const QRect onServer = window && isVisible() && !m_placePending ? windowSystem()->windowRect(window) : QRect();
     if (!onServer.isValid())
         return;
     const QPoint place = (QPointF(onServer.topLeft()) / window->devicePixelRatio()).toPoint();
