@@ -83,6 +83,10 @@ public:
     // Where the shown windows of every program lie (device pixels, desktop coordinates), leaving out
     // `own`; empty where nothing can be learnt.
     virtual QList<QRect> shownWindowRects(QWindow *) { return {}; }
+    // Where one shown window of ours lies as the window server has it now (device pixels, desktop coordinates):
+    // Qt's own idea of it can be left wrong when the window manager takes the window in. Invalid where nothing can
+    // be learnt.
+    virtual QRect windowRect(QWindow *) { return {}; }
     // Asks the window manager to bring a minimised window back as a pager does, leaving the keyboard with the
     // window that has it; false where nothing can be asked. The caller restores the window after it, which
     // does it where the request is ignored.

@@ -721,6 +721,11 @@ bool XcbWindowSystem::isDesktopWindow(xcb_window_t topLevel)
     return found;
 }
 
+QRect XcbWindowSystem::windowRect(QWindow *window)
+{
+    return window ? takeRect(m_connection, askRect(m_connection, xcb_window_t(window->winId()), m_root)) : QRect();
+}
+
 QList<QRect> XcbWindowSystem::shownWindowRects(QWindow *own)
 {
     // The top-level windows are the window manager's frames around the programs' windows.

@@ -37,6 +37,7 @@ public:
     void watchCompositing(std::function<void(bool)> changed) override;
     bool nativeEventFilter(const QByteArray &type, void *message, qintptr *result) override;
     QList<QRect> shownWindowRects(QWindow *own) override;
+    QRect windowRect(QWindow *window) override;
     bool restoreWithoutFocus(QWindow *window) override;
     quint32 keyboardWindow() override;
     quint32 activeWindow() override;

@@ -3,6 +3,7 @@
 #include "core/iapplication.h"
 #include "core/log.h"
 #include "core/properties.h"
+#include "platform/iwindowsystem.h"
 #include "widgets/screenfit.h"
 #include "widgets/windowplacement.h"
 
@@ -16,6 +17,12 @@ Properties *properties()
 {
     IApplication *app = IApplication::instance();
     return app ? app->properties() : nullptr;
+}
+
+IWindowSystem *windowSystem()
+{
+    static const std::unique_ptr<IWindowSystem> system = IWindowSystem::create();
+    return system.get();
 }
 
 } // namespace
@@ -94,10 +101,22 @@ void Dialog::restoreWindowGeometry()
     }
 }
 
+void Dialog::takePlaceFromServer()
+{
+    QWindow *window = windowHandle();
+    const QRect onServer = window && isVisible() && !m_placePending ? windowSystem()->windowRect(window) : QRect();
+    if (!onServer.isValid())
+        return;
+    const QPoint place = (QPointF(onServer.topLeft()) / window->devicePixelRatio()).toPoint();
+    if (place != geometry().topLeft())
+        setGeometry(QRect(place, size()));
+}
+
 void Dialog::showEvent(QShowEvent *event)
 {
     // Back from minimised, the window is where it was, maximised or not.
     if (!event->spontaneous()) {
+        m_placePending = true;
         restoreWindowGeometry();
         if (QWindow *window = windowHandle(); window && !m_fitFramePending) {
             m_fitFramePending = true;
@@ -105,6 +124,16 @@ void Dialog::showEvent(QShowEvent *event)
         }
     }
     QDialog::showEvent(event);
+}
+
+void Dialog::changeEvent(QEvent *event)
+{
+    // Activated, the window has been taken in and placed by the window manager.
+    if (event->type() == QEvent::ActivationChange && m_placePending && isActiveWindow()) {
+        m_placePending = false;
+        takePlaceFromServer();
+    }
+    QDialog::changeEvent(event);
 }
 
 bool Dialog::eventFilter(QObject *watched, QEvent *event)

@@ -26,6 +26,10 @@ public:
 
     void saveWindowGeometry();
     void restoreWindowGeometry();
+    // Takes the place where the window server has the shown window, once it was activated: Qt may have asked
+    // while the window manager's new frame still stood at the screen's corner, and then places popups, and the
+    // window itself at its next resize, from that corner.
+    void takePlaceFromServer();
 
 protected:
     void addGeometryProperty();
@@ -34,6 +38,7 @@ protected:
 
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
@@ -44,4 +49,7 @@ private:
     // Set from a show until the window is first exposed: only then does the window manager's frame
     // around it have a size, and the whole frame is fitted into the screen again.
     bool m_fitFramePending = false;
+    // Set from a show until the window is first activated: the window manager may still be placing it, and
+    // where the window server has it meanwhile is not yet its place.
+    bool m_placePending = false;
 };

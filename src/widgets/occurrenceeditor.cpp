@@ -3,6 +3,8 @@
 #include "core/clock.h"
 #include "core/log.h"
 #include "widgets/dateedit.h"
+#include "widgets/screenfit.h"
+#include "widgets/windowplacement.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -138,7 +140,7 @@ void OccurrenceEditor::showEvent(QShowEvent *event)
     // A larger font or a summary that wraps asks for more than the usual size: every row shows whole
     // from the start. Taken before the window is centred.
     if (!event->spontaneous())
-        growToContents(kStartingSize);
+        resize(neededSize(kStartingSize));
     Dialog::showEvent(event);
 }
 
@@ -148,16 +150,26 @@ bool OccurrenceEditor::event(QEvent *event)
     // Rows of another kind and a summary of more lines, once they show, may need more than the window took
     // when it opened: its layout would squeeze every row rather than grow it.
     if (event->type() == QEvent::LayoutRequest && isVisible())
-        growToContents(size());
+        growInPlace();
     return done;
 }
 
-void OccurrenceEditor::growToContents(const QSize &size)
+QSize OccurrenceEditor::neededSize(const QSize &size)
 {
     layout()->activate();
     const int width = qMax(size.width(), minimumSizeHint().width());
     const int height = hasHeightForWidth() ? heightForWidth(width) : sizeHint().height();
-    resize(width, qMax(size.height(), height));
+    return {width, qMax(size.height(), height)};
+}
+
+void OccurrenceEditor::growInPlace()
+{
+    const QSize needed = neededSize(size());
+    if (needed == size())
+        return;
+    // Downwards from where it stands, moving only as far as the screen needs.
+    takePlaceFromServer();
+    setGeometry(WindowPlacement::fitIntoArea(QRect(geometry().topLeft(), needed), ScreenFit::availableAreaFor(this)));
 }
 
 void OccurrenceEditor::setOccurrence(const Occurrence &occurrence)

@@ -44,8 +44,10 @@ private:
     void init();
     void updateControls();
     void updateSummary();
-    // Resizes the window to `size`, or more where its contents need it.
-    void growToContents(const QSize &size);
+    // `size`, or more where the contents need it.
+    QSize neededSize(const QSize &size);
+    // Grows the shown window to what its contents need.
+    void growInPlace();
 
     Occurrence m_occurrence;
     bool m_updating = false;

@@ -13,6 +13,7 @@
 #include "shots.h"
 #include "testhelpers.h"
 #include "widgets/aboutdialog.h"
+#include "widgets/occurrenceeditor.h"
 #include "x11desktop.h"
 
 #include <QApplication>
@@ -225,6 +226,31 @@ private slots:
         const QList<quint32> allowed = windowProperty(m_c, window, "_NET_WM_ALLOWED_ACTIONS");
         QVERIFY(!allowed.contains(atom(m_c, "_NET_WM_ACTION_MAXIMIZE_HORZ")));
         QVERIFY(!allowed.contains(atom(m_c, "_NET_WM_ACTION_MAXIMIZE_VERT")));
+    }
+
+    // Daily chosen with the mouse in an editor shown over a form again and again: no jump of the list or the editor.
+    void recurrenceEditorGrowsInPlace()
+    {
+        QDialog form;
+        form.show();
+        OccurrenceEditor editor(Occurrence(QDate(2027, 3, 15), IOccurrence::Once), &form);
+        const auto place = [this](QWidget *w) { return serverGeometry(m_c, xcb_window_t(w->winId())); };
+        const auto click = [](auto p) {
+            return xdotool(QString("mousemove %1 %2 click 1").arg(p.x()).arg(p.y()).split(' '));
+        };
+        for (int round = 0; round < 8; ++round, editor.reject()) {
+            editor.setOccurrence(Occurrence(QDate(2027, 3, 15), IOccurrence::Once));
+            editor.show();
+            QTRY_COMPARE(activeWindow(m_c), xcb_window_t(editor.winId()));
+            const QRect before = place(&editor),
+                        field = editor.findChild<QWidget *>("repeatComboBox")->geometry().translated(before.topLeft());
+            QWidget *list = nullptr;
+            QVERIFY(click(field.center()));
+            QTRY_VERIFY((list = QApplication::activePopupWidget()) && place(list).intersects(field));
+            QVERIFY(click(place(list).topLeft() + QPoint(place(list).width() / 2, place(list).height() * 3 / 10)));
+            QTRY_VERIFY(place(&editor).size() == editor.size() && editor.height() > before.height());
+            QCOMPARE(place(&editor).topLeft(), before.topLeft());
+        }
     }
 
     void gadgetControlsShowOnTheFirstHover()
