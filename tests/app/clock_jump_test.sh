@@ -56,10 +56,9 @@ fail() {
     exit 1
 }
 until_true() { local n=$1 i=0; shift; while ! "$@"; do [ $((i += 1)) -lt "$n" ] && [ $(($(date +%s) - START)) -lt 210 ] || return 1; sleep 0.1; done; }
-# A single call that blocks (a window server held by another client) ends with the waits, which then fail by name.
+# A call that blocks (a window server held by another client) ends with the waits, which then fail by name.
 bounded() { local left=$((210 - $(date +%s) + START)); timeout $((left > 1 ? left : 1)) "$@"; }
-xdotool() { bounded xdotool "$@"; }
-xprop() { bounded xprop "$@"; }
+xdotool() { bounded xdotool "$@"; }; xprop() { bounded xprop "$@"; }
 wait_log() { until_true "$2" grep -q "$1" "$LOG" 2>/dev/null; }
 active() { xdotool getactivewindow 2>/dev/null; }
 shown() { grep -c "Show Reminder" "$LOG"; }
@@ -71,7 +70,6 @@ start_at() {
     PROGRAM=$! && PIDS="$PIDS $PROGRAM"
     wait_log "Next reminder update scheduled" 600 || fail "$1: the program did not reach its event loop"
 }
-# Waited for once it has ended (gone, or a zombie), so that one that hangs still fails by name.
 ended() { [ ! -e "/proc/$1" ] || [ "$(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null)" = Z ]; }
 quit() { kill -s TERM "$PROGRAM" && until_true 600 ended "$PROGRAM" && wait "$PROGRAM" || fail "the program did not end in order"; }
 

@@ -27,12 +27,9 @@ fail() { echo "FAIL after $(($(date +%s) - START)) s: $*"; cleanup; exit 1; }
 # Runs the command every tenth of a second until it succeeds, at most $1 times.
 # Its counters are local: an until_true inside the command must not end the outer one.
 until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -lt "$n" ] && [ $(($(date +%s) - START)) -lt 210 ] || return 1; sleep 0.1; done; }
-# A single call that blocks (a window server held by another client, a start that waits for an instance that does
-# not answer) ends with the waits, so that the wait it belongs to still fails by name.
+# A call that blocks (a window server held by another client, a second start) ends with the waits, which fail by name.
 bounded() { local left=$((210 - $(date +%s) + START)); timeout $((left > 1 ? left : 1)) "$@"; }
-xdotool() { bounded xdotool "$@"; }
-xprop() { bounded xprop "$@"; }
-xwininfo() { bounded xwininfo "$@"; }
+xdotool() { bounded xdotool "$@"; }; xprop() { bounded xprop "$@"; }; xwininfo() { bounded xwininfo "$@"; }
 listed() { xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -qw "$(printf '0x%x' "$1")"; }
 geometry() { xwininfo -id "$1" 2>/dev/null | awk '/Absolute upper-left Y/ {y = $NF} /Height:/ {h = $NF} END {print y, h}'; }
 work_area() { xprop -root _NET_WORKAREA | sed 's/.*= //' | tr -d , | cut -d' ' -f2,4; }
@@ -166,7 +163,6 @@ start_program b
 B=$LAST
 until_true 600 window_of "$B" is_dock >/dev/null || fail "no second bar"
 BAR_B=$(window_of "$B" is_dock)
-# The second bar stands on the first, which keeps the edge: on a loaded machine they may take a while to get there.
 until_true 200 eval 'beside "$BAR_B" "$BAR_A" && at_bottom "$BAR_A"' ||
     fail "the second bar is not on the first at the edge: $(geometry "$BAR_A") / $(geometry "$BAR_B")"
 # Settled: nothing moves for a second, the first bar keeps the edge, both heights reserved at most.

@@ -23,14 +23,11 @@ if [ "$TMP" = /tmp ]; then
     (setsid sh -c 'cat "$1"; rm -rf "$2"' sh "$ROOT/alive" "$RUN" </dev/null >/dev/null 2>&1 &)
     exec 4>"$ROOT/alive"
 fi
-# Every wait ends 100 s after the test's start, 20 s before CTest's limit, so that a failure names what it waited for;
-# a single call that blocks (a window server held by another client) ends then too.
+# Waits, and calls that block (a window server held by another client), end 20 s before CTest's limit of 120 s.
 START=${QR_TEST_START:-$(date +%s)}
 until_true() { local n=$1 i=0; shift; while ! "$@"; do i=$((i + 1)); [ $i -lt "$n" ] && [ $(($(date +%s) - START)) -lt 100 ] || return 1; sleep 0.1; done; }
 bounded() { local left=$((100 - $(date +%s) + START)); timeout $((left > 1 ? left : 1)) "$@"; }
-xdotool() { bounded xdotool "$@"; }
-xprop() { bounded xprop "$@"; }
-xwininfo() { bounded xwininfo "$@"; }
+xdotool() { bounded xdotool "$@"; }; xprop() { bounded xprop "$@"; }; xwininfo() { bounded xwininfo "$@"; }
 listed() { xprop -root _NET_CLIENT_LIST 2>/dev/null | grep -qw "$(printf '0x%x' "$1")"; }
 managed() { for w in $(xdotool search --pid "$1" 2>/dev/null); do listed "$w" && echo "$w" && return; done; false; }
 named() { xdotool search --all --onlyvisible --pid "$APP" --name "^$1\$" 2>/dev/null | sort -n; }
@@ -160,7 +157,6 @@ until_true 100 eval 'DIALOG=$(named Settings) && [ -n "$DIALOG" ]' || fail "no s
 
 xdotool windowactivate "$TYPING" 2>/dev/null; until_true 100 has_focus "$TYPING" || fail "the xterm has no keyboard"
 xdotool mousemove --window "$BAR" 8 8 click 1 && xdotool type --delay 20 "after the bar" && xdotool key Return
-# The keys stay in the xterm, whose line a loaded machine may take seconds to write.
 until_true 200 grep -qx "after the bar" "$ROOT/typed" ||
     fail "keys after a click on the bar went to $(xdotool getwindowfocus -f), not the xterm $TYPING: '$(cat "$ROOT/typed")'"
 # The pointer rests in the screen's middle, where the reminders open.
@@ -168,8 +164,8 @@ xdotool mousemove 640 400 && echo "+2h" >"$FAKETIME_TIMESTAMP_FILE"
 until_true 300 all_shown || fail "not three reminders: $(reminders)"
 until_true 50 eval '! under_gadget' || fail "a reminder is under the gadget"
 until_true 50 over_dialog || fail "a reminder is under the settings dialog"
-# herbstluftwm focuses every window it maps, and showed the newest reminder active while the xterm kept the keys (the
-# pointer on it or not): a click on that one's frame gives it the keyboard.
+# herbstluftwm focuses every window it maps, and showed the newest reminder active while the xterm kept the keys: a
+# click on that one's frame gives it the keyboard.
 FRAMED="" && [ "$WM" != herbstluftwm ] || FRAMED=$(reminders | tail -1)
 if [ -n "$FRAMED" ] && click_frame "$FRAMED"; then
     until_true 50 has_focus "$FRAMED" || fail "a click on the active reminder's frame left it without the keyboard"
