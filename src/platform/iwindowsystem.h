@@ -97,6 +97,8 @@ public:
     // The window the window manager shows active, which need not hold the keyboard; 0 for none or where nothing can
     // be learnt.
     virtual quint32 activeWindow() { return 0; }
+    // Whether a pointer button is held down now, as the window server knows it; false where nothing can be learnt.
+    virtual bool buttonHeld() { return false; }
     // Gives the keyboard to a shown window of ours that the user clicked at `time` (the window server's
     // time of the click). Some window managers take the click while the window refuses input and then
     // leave it without the keyboard, whatever they are asked later; false where nothing can be done.

@@ -266,6 +266,17 @@ quint32 XcbWindowSystem::activeWindow()
     return active.isEmpty() ? 0 : active.first();
 }
 
+bool XcbWindowSystem::buttonHeld()
+{
+    xcb_query_pointer_reply_t *pointer =
+        xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr);
+    const uint16_t buttons = XCB_KEY_BUT_MASK_BUTTON_1 | XCB_KEY_BUT_MASK_BUTTON_2 | XCB_KEY_BUT_MASK_BUTTON_3 |
+                             XCB_KEY_BUT_MASK_BUTTON_4 | XCB_KEY_BUT_MASK_BUTTON_5;
+    const bool held = pointer && (pointer->mask & buttons);
+    free(pointer);
+    return held;
+}
+
 bool XcbWindowSystem::takeKeyboard(QWindow *window, quint32 time)
 {
     if (!window || !window->handle())

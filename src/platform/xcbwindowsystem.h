@@ -41,6 +41,7 @@ public:
     bool restoreWithoutFocus(QWindow *window) override;
     quint32 keyboardWindow() override;
     quint32 activeWindow() override;
+    bool buttonHeld() override;
     bool takeKeyboard(QWindow *window, quint32 time) override;
     bool activate(quint32 window, quint32 time) override;
     bool covers(QWindow *window, QWindow *other) override;

@@ -41,11 +41,15 @@ void ClickFocus::offered(quint32 time)
     const QPoint pointer = QCursor::pos();
     if (!m_window->isVisible())
         return;
-    if (m_window->frameGeometry().contains(pointer)) {
-        if (!m_window->geometry().contains(pointer))
-            takeInput(true, time);
+    const bool inFrame = m_window->frameGeometry().contains(pointer);
+    if (inFrame && !m_window->geometry().contains(pointer)) {
+        takeInput(true, time);
         return;
     }
+    // Over the window itself a click comes as a press too, and a button held now is that click's; a window can also
+    // be mapped under a pointer at rest.
+    if (inFrame && m_windowSystem && m_windowSystem->buttonHeld())
+        return;
     // One that shows the window active while the keys stay where they were takes a later click on its frame for no
     // change and offers nothing more: it is asked to show active the window that has the keys. Not a window of the
     // program's own (a dialog): i3 would raise it above this one again.
@@ -55,8 +59,10 @@ void ClickFocus::offered(quint32 time)
     const bool ownKeys = std::any_of(own.cbegin(), own.cend(),
                                      [keys](QWindow *w) { return w->handle() && quint32(w->winId()) == keys; });
     if (window && keys && !ownKeys && keys != quint32(window->winId()) &&
-        m_windowSystem->activeWindow() == quint32(window->winId()))
+        m_windowSystem->activeWindow() == quint32(window->winId())) {
         m_windowSystem->activate(keys, time);
+        m_handedOn = true;
+    }
 }
 
 bool ClickFocus::eventFilter(QObject *watched, QEvent *event)
@@ -107,6 +113,11 @@ void ClickFocus::takeInput(bool take, quint32 time)
     window->requestActivate();
     if (m_windowSystem)
         m_windowSystem->takeKeyboard(window, time);
+    // A click that follows a request for the window that had the keys, released before it was seen above: the
+    // window manager hears this window's request after that one.
+    if (m_handedOn && m_windowSystem)
+        m_windowSystem->activate(quint32(window->winId()), time);
+    m_handedOn = false;
 }
 
 void ClickFocus::handBack()
