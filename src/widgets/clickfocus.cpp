@@ -9,6 +9,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <utility>
 
 ClickFocus::ClickFocus(QWidget *window, IWindowSystem *windowSystem, std::function<void()> flagsChanged)
     : QObject(window), m_window(window), m_windowSystem(windowSystem), m_flagsChanged(std::move(flagsChanged))
@@ -47,8 +48,10 @@ void ClickFocus::offered(quint32 time)
         return;
     }
     // Over the window itself a click comes as a press too, and a button held now is that click's; a window can also
-    // be mapped under a pointer at rest.
-    if (inFrame && m_windowSystem && m_windowSystem->buttonHeld())
+    // be mapped under a pointer at rest. The offer of a click released at once comes after its release: only the first
+    // offer since the window was shown can be a mapping's.
+    const bool mapping = std::exchange(m_shown, false);
+    if (inFrame && (!mapping || (m_windowSystem && m_windowSystem->buttonHeld())))
         return;
     // One that shows the window active while the keys stay where they were takes a later click on its frame for no
     // change and offers nothing more: it is asked to show active the window that has the keys. Not a window of the
@@ -68,8 +71,10 @@ void ClickFocus::offered(quint32 time)
 bool ClickFocus::eventFilter(QObject *watched, QEvent *event)
 {
     // A window made when first shown.
-    if (event->type() == QEvent::Show && watched == m_window)
+    if (event->type() == QEvent::Show && watched == m_window) {
+        m_shown = true;
         watchWindow();
+    }
     // The window sees a click before the child under it does.
     const bool input = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease ||
                        event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease;

@@ -39,6 +39,7 @@ private:
     quint32 m_before = 0;
     // The window manager was asked to show active the window that has the keys instead of this one.
     bool m_handedOn = false;
+    bool m_shown = false; // no offer came since the window was shown
     // The window server's time of the user's last input into the window: the one that closes it, as a
     // rule. Window managers refuse a request dated before the input they know of.
     quint32 m_inputTime = 0;
