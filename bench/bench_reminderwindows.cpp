@@ -11,6 +11,8 @@
 // without DISPLAY it runs offscreen.
 #include "app/remindercontroller.h"
 #include "app/reminderwidget.h"
+#include "app/savereporter.h"
+#include "app/usersettings.h"
 #include "benchevents.h"
 #include "core/clock.h"
 #include "core/log.h"
@@ -49,9 +51,28 @@ class BenchApplication : public FakeApplication
 {
 public:
     void playSound(const QString &path) override { m_player.play(path); }
+    // The settings and the reminder table's file as the program keeps them.
+    QVariant settingsValue(const QByteArray &key, const QVariant &defaultValue) const override
+    {
+        return m_userSettings.value(key, defaultValue);
+    }
+    void setSettingsValue(const QByteArray &key, const QVariant &value) override
+    {
+        m_userSettings.setValue(key, value);
+    }
+    void setSettingsValues(const QList<QPair<QByteArray, QVariant>> &values) override
+    {
+        m_userSettings.setValues(values);
+    }
+    void removeSettings(const QByteArray &key, bool withDottedChildren) override
+    {
+        m_userSettings.remove(key, withDottedChildren);
+    }
 
 private:
     LinuxSoundPlayer m_player;
+    SaveReporter m_reports;
+    UserSettings m_userSettings{m_reports};
 };
 
 // Bytes allocated and not freed over every arena, as malloc_stats() reports them on its "Total" lines.
@@ -155,6 +176,9 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The settings go to a folder of the run's, not the user's.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
     const int perRound =

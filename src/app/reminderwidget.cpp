@@ -244,6 +244,9 @@ void ReminderWidget::showReminder(const AbstractCommonEventPtr &event)
     widget->placeWindow();
     widget->show();
     widget->raise();
+    // What the window posted to itself goes out before the next one is made: a burst of windows would otherwise
+    // queue every window's at once, and the queue keeps the room it grew to for the rest of the run.
+    QCoreApplication::sendPostedEvents();
     const QString sound = event->soundPath();
     if (!sound.isEmpty())
         IApplication::instance()->playSound(sound);

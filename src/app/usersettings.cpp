@@ -37,6 +37,8 @@ QByteArray tableBytes(const QVariant &value)
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(kTableStreamVersion);
     out << value;
+    // Kept for the run: without the room the stream grew ahead.
+    bytes.squeeze();
     return bytes;
 }
 
@@ -72,12 +74,25 @@ QVariantMap takeItems(QVariant *table)
     return items;
 }
 
-QVariant withItems(const QVariant &table, const QVariantMap &items)
+// An item's value from its stream; invalid for none.
+QVariant streamedValue(const QByteArray &bytes)
+{
+    QVariant value;
+    if (!bytes.isEmpty()) {
+        QDataStream in(bytes);
+        in.setVersion(kTableStreamVersion);
+        in >> value;
+    }
+    return value;
+}
+
+QVariant withItems(const QVariant &table, const QMap<QString, QByteArray> &items)
 {
     QVariantList list = table.toList();
     for (auto it = items.cbegin(); it != items.cend(); ++it) {
-        if (it.value().isValid())
-            list.append(QVariantMap{{it.key(), it.value()}});
+        const QVariant value = streamedValue(it.value());
+        if (value.isValid())
+            list.append(QVariantMap{{it.key(), value}});
     }
     return list;
 }
@@ -130,8 +145,10 @@ void UserSettings::readTable() const
         DataFileGuard::notice(m_tableFile, DataFileGuard::Unreadable);
         return;
     }
-    m_items = takeItems(&table);
-    m_table = table;
+    const QVariantMap items = takeItems(&table);
+    for (auto it = items.cbegin(); it != items.cend(); ++it)
+        m_items.insert(it.key(), tableBytes(it.value()));
+    m_table = tableBytes(table);
     m_tableInFile = true;
     // An older build keeps the table in the settings file: after it ran, the later of the two stands.
     const QString key = QString::fromLatin1(Setting::Reminders);
@@ -146,7 +163,7 @@ void UserSettings::readTable() const
 QVariant UserSettings::lastLook() const
 {
     const QVariant old = m_settings->value(s_lookItem);
-    const QVariant look = m_items.value(s_lookItem);
+    const QVariant look = streamedValue(m_items.value(s_lookItem));
     if (!old.isValid())
         return look;
     if (!look.isValid())
@@ -165,7 +182,8 @@ void UserSettings::writeTable()
         !Common::openRegularFile(&unopened, m_tableFile))
         Common::copyAsideUnderFreeName(m_tableFile, QString(), m_tableFile);
     QString error;
-    if (!Common::DataFileGuard::writeFile(m_tableFile, tableBytes(withItems(m_table, m_items)), &error)) {
+    if (!Common::DataFileGuard::writeFile(m_tableFile, tableBytes(withItems(streamedValue(m_table), m_items)),
+                                          &error)) {
         m_reports.reportSaveFailure(m_tableFile, error,
                                     tr("The reminders are kept while %1 runs and saved with the next change once "
                                        "the file can be written. If you exit now they are lost.")
@@ -194,11 +212,11 @@ QVariant UserSettings::value(const QByteArray &key, const QVariant &defaultValue
         readTable();
         if (key != Setting::Reminders) {
             const QVariant item =
-                key == Setting::ReminderLastLook ? lastLook() : m_items.value(QString::fromLatin1(key));
+                key == Setting::ReminderLastLook ? lastLook() : streamedValue(m_items.value(QString::fromLatin1(key)));
             return item.isValid() ? item : defaultValue;
         }
         if (m_tableInFile)
-            return m_table;
+            return streamedValue(m_table);
     }
     return m_settings->value(QString::fromLatin1(key), defaultValue);
 }
@@ -219,12 +237,15 @@ void UserSettings::setValues(const QList<QPair<QByteArray, QVariant>> &values)
                 readTable();
                 // What a settings file from before holds moves with the first write.
                 if (!m_tableInFile)
-                    m_table = m_settings->value(QString::fromLatin1(Setting::Reminders));
-                m_items.insert(s_lookItem, lastLook());
+                    m_table = tableBytes(m_settings->value(QString::fromLatin1(Setting::Reminders)));
+                m_items.insert(s_lookItem, tableBytes(lastLook()));
                 m_tableInFile = true;
                 inTable = true;
             }
-            (key == Setting::Reminders ? m_table : m_items[QString::fromLatin1(key)]) = value;
+            if (key == Setting::Reminders)
+                m_table = tableBytes(value);
+            else
+                m_items.insert(QString::fromLatin1(key), tableBytes(value));
         } else {
             m_settings->setValue(QString::fromLatin1(key), value);
             inSettings = true;
@@ -258,7 +279,7 @@ void UserSettings::remove(const QByteArray &key, bool withDottedChildren)
     if (key == Setting::Reminders) {
         if (Common::dropLink(m_tableFile) && QFile::exists(m_tableFile) && !QFile::remove(m_tableFile))
             QR_LOG("Cannot remove " + m_tableFile.toUtf8());
-        m_table = QVariant();
+        m_table.clear();
         m_items.clear();
         m_tableInFile = false;
         m_tableRead = true;

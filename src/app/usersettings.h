@@ -61,7 +61,8 @@ private:
     mutable bool m_tableRead = false;
     // Whether the table's file held it; else a settings file from before still may.
     mutable bool m_tableInFile = false;
-    mutable QVariant m_table;
-    // The last look and the readings shown, by their keys.
-    mutable QVariantMap m_items;
+    // The table, and the last look and the readings shown by their keys, each kept as its stream: as values they are
+    // thousands of small pieces, made anew in the memory a burst of windows took, and keep it from going back.
+    mutable QByteArray m_table;
+    mutable QMap<QString, QByteArray> m_items;
 };

@@ -111,6 +111,9 @@ void AbstractCommonEvent::clearPhotoCache()
 {
     photoCache().remove(photoKey());
     photoCache().remove(cornerKey());
+    // A burst of windows grew the table: its room goes with the last picture.
+    if (photoCache().isEmpty())
+        photoCache() = {};
 }
 
 bool AbstractCommonEvent::hasCustomTypePicture() const

@@ -670,6 +670,9 @@ void XcbWindowSystem::watchKeyboardOffers(QWindow *window, std::function<void(qu
         else
             m_keyboardOffers.remove(xcb_window_t(window->winId()));
     }
+    // A burst of windows grew the table: its room goes with the last of them.
+    if (m_keyboardOffers.isEmpty())
+        m_keyboardOffers = {};
     filterEvents();
 }
 
