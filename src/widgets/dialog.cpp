@@ -110,6 +110,10 @@ void Dialog::takePlaceFromServer()
     const QPoint place = (QPointF(onServer.topLeft()) / window->devicePixelRatio()).toPoint();
     if (place != geometry().topLeft())
         setGeometry(QRect(place, size()));
+    // A new window's handle may keep the place the window manager reported before it moved the frame, while the
+    // widget has the right one: lists open from it, and its next resize moves the window there.
+    else if (window->position() != place)
+        window->setPosition(place);
 }
 
 void Dialog::showEvent(QShowEvent *event)
