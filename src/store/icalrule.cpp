@@ -14,6 +14,7 @@
 #include <array>
 #include <iterator>
 #include <limits>
+#include <type_traits>
 #include <numeric>
 #include <utility>
 #include <vector>
@@ -141,6 +142,8 @@ bool isPlain(QStringView rule)
 // ("BYDAY=FR;BYSETPOS=-1" is "BYDAY=-1FR").
 template <class Parts> void foldSetPosition(Parts *parts, const QString &freq)
 {
+    if (!parts->contains(QStringLiteral("BYSETPOS")))
+        return;
     const QString byDay = parts->value(QStringLiteral("BYDAY"));
     const QString byMonth = parts->value(QStringLiteral("BYMONTH"));
     const bool inMonth = freq == QLatin1String("MONTHLY") ||
@@ -221,9 +224,29 @@ private:
     QVarLengthArray<std::pair<QString, QString>, 8> m_parts;
 };
 
+bool writtenPlainly(const QString &rule);
+
 template <class Parts> bool readRuleParts(const QString &rule, Parts *parts)
 {
     parts->clear();
+    if constexpr (std::is_same_v<Parts, RuleParts>) {
+        // A rule in upper case without blanks reads as it is written: its parts are its own text,
+        // alive while the rule is, and not copied.
+        if (writtenPlainly(rule)) {
+            for (qsizetype from = 0; from < rule.size();) {
+                qsizetype end = rule.indexOf(QLatin1Char(';'), from);
+                end = end < 0 ? rule.size() : end;
+                const qsizetype eq = QStringView(rule).mid(from, end - from).indexOf(QLatin1Char('='));
+                if (eq <= 0)
+                    return false;
+                if (!QStringView(rule).mid(from).startsWith(QLatin1String("X-")))
+                    parts->insert(QString::fromRawData(rule.constData() + from, eq),
+                                  QString::fromRawData(rule.constData() + from + eq + 1, end - from - eq - 1));
+                from = end + 1;
+            }
+            return true;
+        }
+    }
     for (const QStringView piece : QStringView(rule).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
         if (eq <= 0)
@@ -262,10 +285,10 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
         return refused(tr("its rule picks some of its dates, such as the last weekday of a month"));
 
     // A time of day part only says again when the start is.
-    const std::pair<const char *, int> timeParts[] = {
-        {"BYHOUR", time.hour()}, {"BYMINUTE", time.minute()}, {"BYSECOND", time.second()}};
-    for (const auto &[name, value] : timeParts) {
-        const QString key = QLatin1String(name);
+    const std::pair<QString, int> timeParts[] = {{QStringLiteral("BYHOUR"), time.hour()},
+                                                 {QStringLiteral("BYMINUTE"), time.minute()},
+                                                 {QStringLiteral("BYSECOND"), time.second()}};
+    for (const auto &[key, value] : timeParts) {
         if (!parts.contains(key))
             continue;
         bool ok = false;

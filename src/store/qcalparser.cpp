@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -47,24 +48,26 @@ template <typename Text> int orderOf(QStringView a, Text b)
 
 } // namespace
 
-void QCalEvent::insert(const QString &key, const QVariant &value)
+void QCalEvent::insert(QString key, QVariant value)
 {
     if (!m_hasRare && !key.isEmpty()) {
         static const QLatin1String rare[] = {QLatin1String("recurrence_id"), QLatin1String("rdate"),
                                              QLatin1String("exdate"),        QLatin1String("duration"),
                                              QLatin1String("unknown_tzid"),  QLatin1String("dtstart_written"),
                                              QLatin1String("dtend_written"), QLatin1String("due_written")};
-        for (QLatin1String name : rare)
-            m_hasRare = m_hasRare || (key.front() == QLatin1Char(name.front()) && key == name);
+        for (QLatin1String name : rare) {
+            m_hasRare =
+                m_hasRare || (key.size() == name.size() && key.front() == QLatin1Char(name.front()) && key == name);
+        }
     }
     // Kept in file order: a block has a dozen, looked along, and properties() sorts them.
     for (auto &entry : m_properties) {
         if (entry.first.size() == key.size() && entry.first == key) {
-            entry.second = value;
+            entry.second = std::move(value);
             return;
         }
     }
-    m_properties.append({key, value});
+    m_properties.emplace_back(std::move(key), std::move(value));
 }
 
 void QCalEvent::remove(const QString &key)
@@ -272,8 +275,34 @@ QStringView parameter(QStringView params, QLatin1String wanted)
 }
 
 // The keys every block has share one string, so a large file does not make a
-// copy of "dtstart" per event.
-QString blockKey(QStringView name)
+// copy of "dtstart" per event; the storing code goes by the key's place in the list.
+enum BlockKey {
+    kUid,
+    kDtstart,
+    kDtend,
+    kDue,
+    kSummary,
+    kDescription,
+    kLocation,
+    kCategories,
+    kRrule,
+    kUrl,
+    kDtstamp,
+    kCreated,
+    kLastModified,
+    kSequence,
+    kStatus,
+    kTransp,
+    kClass,
+    kPriority,
+    kRdate,
+    kExdate,
+    kRecurrenceId,
+    kDuration,
+    kOtherKey
+};
+
+QString blockKey(QStringView name, int *which = nullptr)
 {
     static const QString keys[] = {
         QStringLiteral("uid"),           QStringLiteral("dtstart"),    QStringLiteral("dtend"),
@@ -285,18 +314,25 @@ QString blockKey(QStringView name)
         QStringLiteral("rdate"),         QStringLiteral("exdate"),     QStringLiteral("recurrence_id"),
         QStringLiteral("duration"),
     };
-    for (const QString &key : keys) {
+    static_assert(std::size(keys) == kOtherKey);
+    for (int k = 0; k < kOtherKey; ++k) {
+        const QString &key = keys[k];
         if (key.size() != name.size())
             continue;
         bool same = true;
         for (qsizetype i = 0; i < name.size() && same; ++i) {
             const char16_t c = name[i].unicode();
-            const char16_t k = key[i].unicode();
-            same = c == k || (c >= u'A' && c <= u'Z' && c + 32 == k) || (c == u'-' && k == u'_');
+            const char16_t u = key[i].unicode();
+            same = c == u || (c >= u'A' && c <= u'Z' && c + 32 == u) || (c == u'-' && u == u'_');
         }
-        if (same)
+        if (same) {
+            if (which)
+                *which = k;
             return key;
+        }
     }
+    if (which)
+        *which = kOtherKey;
     return QCalEvent::normalizedKey(name);
 }
 
@@ -469,7 +505,7 @@ private:
             }
             if (isBegin && isEntry) {
                 m_current = QCalEventPtr::create();
-                m_current->m_properties.reserve(16);
+                m_current->m_properties.reserve(12);
                 m_depth = 0;
             }
             return;
@@ -556,22 +592,33 @@ private:
     void storeProperty(const ContentLine &cl)
     {
         // Already in its stored form, and shared: stored as it is.
-        const QString key = blockKey(cl.name);
-        if (key == QLatin1String("dtstart") || key == QLatin1String("dtend") || key == QLatin1String("due") ||
-            key == QLatin1String("recurrence_id")) {
+        int which = kOtherKey;
+        QString key = blockKey(cl.name, &which);
+        switch (which) {
+        case kDtstart:
+        case kDtend:
+        case kDue:
+        case kRecurrenceId: {
             bool dateOnly = false;
-            const QDateTime value = readDate(cl.value, cl.params, &dateOnly, key, -1);
-            m_current->insert(key, value);
+            QDateTime value = readDate(cl.value, cl.params, &dateOnly, key, -1);
             m_current->setDateOnly(key, dateOnly && value.isValid());
-        } else if (key == QLatin1String("rdate") || key == QLatin1String("exdate")) {
+            m_current->insert(std::move(key), QVariant(std::move(value)));
+            break;
+        }
+        case kRdate:
+        case kExdate:
             storeDates(cl, key);
-        } else if (key == QLatin1String("categories")) {
-            m_current->insert(key, cl.value.isEmpty() ? QStringList() : QStringList{cl.value.toString()});
-        } else if (key == QLatin1String("summary") || key == QLatin1String("description") ||
-                   key == QLatin1String("location")) {
-            m_current->insert(key, unescapeText(cl.value));
-        } else {
-            m_current->insert(key, cl.value.toString());
+            break;
+        case kCategories:
+            m_current->insert(std::move(key), cl.value.isEmpty() ? QStringList() : QStringList{cl.value.toString()});
+            break;
+        case kSummary:
+        case kDescription:
+        case kLocation:
+            m_current->insert(std::move(key), QVariant(unescapeText(cl.value)));
+            break;
+        default:
+            m_current->insert(std::move(key), QVariant(cl.value.toString()));
         }
     }
 
