@@ -37,12 +37,12 @@ ICalRuleFit cannotKeep(const QString &key, const QString &value)
 }
 
 // One BYDAY entry: an optional signed ordinal and a weekday code.
-bool readDay(const QString &text, int *ordinal, int *weekday)
+bool readDay(QStringView text, int *ordinal, int *weekday)
 {
     if (text.size() < 2)
         return false;
-    *weekday = iCalWeekday(QStringView(text).right(2));
-    const QString number = text.left(text.size() - 2);
+    *weekday = iCalWeekday(text.right(2));
+    const QStringView number = text.left(text.size() - 2);
     bool ok = true;
     *ordinal = number.isEmpty() ? 0 : number.toInt(&ok);
     return ok && *weekday != 0 && (number.isEmpty() || *ordinal != 0);
@@ -113,7 +113,7 @@ QString untilDay(const QString &value, const QDate &day, const QTime &startTime,
 bool isPlain(QStringView rule)
 {
     bool haveFreq = false;
-    for (QStringView piece : rule.split(QLatin1Char(';'))) {
+    for (QStringView piece : rule.tokenize(u';')) {
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
         const QStringView key = piece.left(eq);
         const QStringView value = piece.mid(eq + 1);
@@ -247,7 +247,7 @@ template <class Parts> bool readRuleParts(const QString &rule, Parts *parts)
             return true;
         }
     }
-    for (const QStringView piece : QStringView(rule).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    for (const QStringView piece : QStringView(rule).tokenize(u';', Qt::SkipEmptyParts)) {
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
         if (eq <= 0)
             return false;
@@ -323,10 +323,10 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
         out << QStringLiteral("COUNT=") + count;
     }
 
-    QList<int> weekdays;
-    QList<int> ordinals;
+    QVarLengthArray<int, 7> weekdays;
+    QVarLengthArray<int, 7> ordinals;
     const QString byDay = parts.take(QStringLiteral("BYDAY"));
-    for (const QString &entry : byDay.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    for (const QStringView entry : QStringView(byDay).tokenize(u',', Qt::SkipEmptyParts)) {
         int ordinal = 0, weekday = 0;
         if (!readDay(entry, &ordinal, &weekday))
             return refused(tr("its rule cannot be read"));
@@ -347,7 +347,7 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
             return cannotKeep(QStringLiteral("BYMONTHDAY"), byMonthDay);
         if (weekdays.isEmpty())
             return {out.join(QLatin1Char(';')), QString()};
-        if (ordinals.count(0) != ordinals.size())
+        if (std::count(ordinals.cbegin(), ordinals.cend(), 0) != ordinals.size())
             return cannotKeep(QStringLiteral("BYDAY"), byDay);
         // Every n-th day on some weekdays is no week rule; every day on some weekdays is one.
         if (freq == QLatin1String("DAILY") && interval > 1)
@@ -713,7 +713,7 @@ RuleReading readingOf(const QString &rule)
         }
         return true;
     };
-    for (const QStringView part : QStringView(rule).split(QLatin1Char(';'))) {
+    for (const QStringView part : QStringView(rule).tokenize(u';')) {
         const qsizetype eq = part.indexOf(QLatin1Char('='));
         const QStringView name = part.left(eq).trimmed();
         const bool ascii = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });

@@ -151,6 +151,17 @@ namespace QCalParserPrivate {
 // Kept small: big short-lived buffers make the allocator tidy up all small blocks each time.
 constexpr qsizetype kChunkBytes = 16 * 1024;
 
+// Where a character first is from `from` on, or -1: straight to Qt's vector search, as a large file
+// looks for a few characters on every line.
+qsizetype findChar(QStringView text, char16_t c, qsizetype from = 0)
+{
+    if (from >= text.size())
+        return -1;
+    const char16_t *begin = text.utf16();
+    const char16_t *found = QtPrivate::qustrchr(text.mid(from), c);
+    return found == begin + text.size() ? -1 : found - begin;
+}
+
 // Names and values are compared many times a line; most are plain ASCII, compared here
 // without Unicode case folding, which the rest still get.
 bool equalsNoCase(QStringView a, QLatin1String b)
@@ -171,14 +182,13 @@ bool equalsNoCase(QStringView a, QLatin1String b)
 // RFC 5545 TEXT escapes; an unknown escape is kept as written.
 QString unescapeText(QStringView value)
 {
-    if (!value.contains(QLatin1Char('\\')))
+    if (findChar(value, u'\\') < 0)
         return value.toString();
     QString out;
     out.reserve(value.size());
     // The text between escapes goes over whole: most of a description is plain.
     qsizetype from = 0;
-    for (qsizetype i = value.indexOf(QLatin1Char('\\')); i >= 0 && i + 1 < value.size();
-         i = value.indexOf(QLatin1Char('\\'), from)) {
+    for (qsizetype i = findChar(value, u'\\'); i >= 0 && i + 1 < value.size(); i = findChar(value, u'\\', from)) {
         out += value.mid(from, i - from);
         const QChar next = value[i + 1];
         switch (next.unicode()) {
@@ -223,11 +233,11 @@ ContentLine splitLine(QStringView line)
         }
     }
     if (colon < 0)
-        colon = line.indexOf(QLatin1Char(':'));
+        colon = findChar(line, u':');
     ContentLine result;
     QStringView keyPart = colon < 0 ? line : line.left(colon);
     result.value = colon < 0 ? line : line.mid(colon + 1);
-    const qsizetype semicolon = keyPart.indexOf(QLatin1Char(';'));
+    const qsizetype semicolon = findChar(keyPart, u';');
     result.name = semicolon < 0 ? keyPart : keyPart.left(semicolon);
     result.params = semicolon < 0 ? QStringView() : keyPart.mid(semicolon + 1);
     return result;
@@ -250,7 +260,7 @@ template <typename Found> void forEachParameter(QStringView params, Found found)
         }
         const QStringView part = params.mid(start, i - start);
         start = i + 1;
-        const qsizetype eq = part.indexOf(QLatin1Char('='));
+        const qsizetype eq = findChar(part, u'=');
         if (eq < 0)
             continue;
         QStringView value = part.mid(eq + 1).trimmed();
@@ -388,7 +398,7 @@ public:
     {
         qsizetype pos = 0;
         while (pos < text.size()) {
-            const qsizetype nl = text.indexOf(QLatin1Char('\n'), pos);
+            const qsizetype nl = findChar(text, u'\n', pos);
             const QStringView piece = text.mid(pos, (nl < 0 ? text.size() : nl) - pos);
             if (nl < 0) {
                 appendCapped(m_physical, piece);
@@ -673,7 +683,7 @@ private:
         });
         *dateOnly = equalsNoCase(valueType, QLatin1String("DATE")) || raw.size() == 8;
         QString text;
-        const qsizetype zulu = raw.indexOf(QLatin1Char('Z'));
+        const qsizetype zulu = findChar(raw, u'Z');
         const bool utc = zulu >= 0;
         if (utc && zulu == raw.size() - 1) {
             raw.chop(1); // the usual place: no copy
