@@ -777,21 +777,31 @@ private:
     // are few, are read as they are.
     QDateTime inSystemZone(NamedZone &named, const QDate &date, const QTime &time)
     {
-        constexpr qint64 kDay = 24 * 3600;
-        const qint64 wall = wallSeconds(date, time) - kUnixDay * kDay;
-        ZoneOffsets &known = named.offsets;
+        const qint64 wall = wallSeconds(date, time) - kUnixDay * kDaySeconds;
+        qint64 utc = 0;
+        if (awayFromChanges(named.offsets, named.source, wall, &utc))
+            return QDateTime::fromSecsSinceEpoch(utc, Qt::UTC);
+        return ICalSourceZone::toUtc(date, time, named.zone);
+    }
+
+    // The moment of a wall-clock reading (seconds since 1970) two days or more from the zone's
+    // changes, through its offsets over the years around; false nearer one.
+    static bool awayFromChanges(ZoneOffsets &known, const ICalSourceZone &zone, qint64 wall, qint64 *utc)
+    {
+        constexpr qint64 kDay = kDaySeconds;
         if (wall - 3 * kDay < known.from || wall + 3 * kDay > known.to) {
             known.from = wall - 20 * 366 * kDay;
             known.to = wall + 20 * 366 * kDay;
-            known.offsets = named.source.offsets(QDateTime::fromSecsSinceEpoch(known.from, Qt::UTC),
-                                                 QDateTime::fromSecsSinceEpoch(known.to, Qt::UTC));
+            known.offsets = zone.offsets(QDateTime::fromSecsSinceEpoch(known.from, Qt::UTC),
+                                         QDateTime::fromSecsSinceEpoch(known.to, Qt::UTC));
         }
         const auto &offsets = known.offsets;
         const auto next = std::upper_bound(offsets.cbegin(), offsets.cend(), wall - 2 * kDay,
                                            [](qint64 moment, const auto &span) { return moment < span.first; });
-        if (next != offsets.cbegin() && (next == offsets.cend() || next->first > wall + 2 * kDay))
-            return QDateTime::fromSecsSinceEpoch(wall - std::prev(next)->second, Qt::UTC);
-        return ICalSourceZone::toUtc(date, time, named.zone);
+        if (next == offsets.cbegin() || (next != offsets.cend() && next->first <= wall + 2 * kDay))
+            return false;
+        *utc = wall - std::prev(next)->second;
+        return true;
     }
 
     // A series repeats its start's wall-clock time in the start's own zone; whole days are
@@ -857,7 +867,15 @@ private:
     {
         if (!m_localZone.isValid())
             return QDateTime(date, time, Qt::LocalTime);
-        return remembered(m_localReadings, wallSeconds(date, time), [&] { return inZone(date, time, m_localZone); });
+        const qint64 wall = wallSeconds(date, time);
+        return remembered(m_localReadings, wall, [&] {
+            // Away from the clock changes a reading is one moment, found through the offsets: the
+            // zone is asked once, not twice.
+            qint64 utc = 0;
+            if (awayFromChanges(m_localOffsets, m_localSource, wall - kUnixDay * kDaySeconds, &utc))
+                return QDateTime::fromSecsSinceEpoch(utc, m_localZone);
+            return inZone(date, time, m_localZone);
+        });
     }
 
     // A file's times repeat the same days and hours, and reading one through a zone is what
@@ -876,6 +894,7 @@ private:
     }
 
     static constexpr qint64 kUnixDay = 2440588; // the Julian day of 1 January 1970
+    static constexpr qint64 kDaySeconds = 24 * 3600;
 
     static qint64 wallSeconds(const QDate &date, const QTime &time)
     {
@@ -933,6 +952,8 @@ private:
 
     QList<QCalEventPtr> &m_out;
     const QTimeZone m_localZone;
+    const ICalSourceZone m_localSource{m_localZone};
+    ZoneOffsets m_localOffsets;
     QHash<qint64, QDateTime> m_localReadings; // by wall-clock second
     QHash<qint64, QDateTime> m_utcReadings;   // by UTC millisecond
     std::vector<NamedZone> m_namedZones;
