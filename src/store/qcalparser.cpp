@@ -325,9 +325,11 @@ QString blockKey(QStringView name, int *which = nullptr)
         QStringLiteral("duration"),
     };
     static_assert(std::size(keys) == kOtherKey);
+    // Keys start with a letter: the first one, in either case, passes over most of them.
+    const char16_t first = name.isEmpty() ? 0 : name.front().unicode() | 0x20;
     for (int k = 0; k < kOtherKey; ++k) {
         const QString &key = keys[k];
-        if (key.size() != name.size())
+        if (key.size() != name.size() || key.front().unicode() != first)
             continue;
         bool same = true;
         for (qsizetype i = 0; i < name.size() && same; ++i) {
@@ -495,9 +497,10 @@ private:
         const ContentLine cl = splitLine(line);
         const bool isBegin = equalsNoCase(cl.name, QLatin1String("BEGIN"));
         const bool isEnd = equalsNoCase(cl.name, QLatin1String("END"));
-        const QStringView component = cl.value.trimmed();
-        const bool isEntry =
-            equalsNoCase(component, QLatin1String("VEVENT")) || equalsNoCase(component, QLatin1String("VTODO"));
+        // Only the lines that open or close a component name one: the others are not looked at for it.
+        const QStringView component = isBegin || isEnd ? cl.value.trimmed() : QStringView();
+        const bool isEntry = isBegin && (equalsNoCase(component, QLatin1String("VEVENT")) ||
+                                         equalsNoCase(component, QLatin1String("VTODO")));
         if (m_inZone) {
             // A zone block without its END must not swallow the entries after it.
             if (!(isBegin && isEntry)) {
