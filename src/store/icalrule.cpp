@@ -296,7 +296,19 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
             return refused(tr("it repeats more than once a day or at another time than its start"));
     }
 
-    QStringList out{QStringLiteral("FREQ=") + freq};
+    // The kept rule: its kind, which may change, and the parts after it, written as they are kept.
+    QString kind = freq;
+    QString kept;
+    kept.reserve(rule.size() + 16);
+    const auto keep = [&kept](QLatin1String name, const QString &value) {
+        kept.append(QLatin1Char(';')).append(name).append(QLatin1Char('=')).append(value);
+    };
+    const auto fitted = [&kind, &kept] {
+        QString text;
+        text.reserve(5 + kind.size() + kept.size());
+        text.append(QLatin1String("FREQ=")).append(kind).append(kept);
+        return ICalRuleFit{text, QString()};
+    };
     int interval = 1;
     if (parts.contains(QStringLiteral("INTERVAL"))) {
         bool ok = false;
@@ -306,21 +318,21 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
             return refused(tr("its rule cannot be read"));
         if (interval > 99)
             return cannotKeep(QStringLiteral("INTERVAL"), value);
-        out << QStringLiteral("INTERVAL=") + value;
+        keep(QLatin1String("INTERVAL"), value);
     }
     if (parts.contains(QStringLiteral("UNTIL"))) {
         bool ok = false;
         const QString until = untilDay(parts.take(QStringLiteral("UNTIL")), day, time, zoneOf(), &ok);
         if (!ok)
             return refused(tr("its rule cannot be read"));
-        out << QStringLiteral("UNTIL=") + until;
+        keep(QLatin1String("UNTIL"), until);
     }
     if (parts.contains(QStringLiteral("COUNT"))) {
         bool ok = false;
         const QString count = parts.take(QStringLiteral("COUNT"));
         if (count.toInt(&ok) < 1 || !ok)
             return refused(tr("its rule cannot be read"));
-        out << QStringLiteral("COUNT=") + count;
+        keep(QLatin1String("COUNT"), count);
     }
 
     QVarLengthArray<int, 7> weekdays;
@@ -346,7 +358,7 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
         if (!byMonthDay.isEmpty())
             return cannotKeep(QStringLiteral("BYMONTHDAY"), byMonthDay);
         if (weekdays.isEmpty())
-            return {out.join(QLatin1Char(';')), QString()};
+            return fitted();
         if (std::count(ordinals.cbegin(), ordinals.cend(), 0) != ordinals.size())
             return cannotKeep(QStringLiteral("BYDAY"), byDay);
         // Every n-th day on some weekdays is no week rule; every day on some weekdays is one.
@@ -357,9 +369,9 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
             return cannotKeep(QStringLiteral("WKST"), wkst);
         if (!weekdays.contains(day.dayOfWeek()))
             return refused(tr("its first date is not one of the dates its rule gives"));
-        out[0] = QStringLiteral("FREQ=WEEKLY");
-        out << QStringLiteral("BYDAY=") + byDay;
-        return {out.join(QLatin1Char(';')), QString()};
+        kind = QStringLiteral("WEEKLY");
+        keep(QLatin1String("BYDAY"), byDay);
+        return fitted();
     }
 
     bool yearly = freq == QLatin1String("YEARLY");
@@ -367,18 +379,18 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
     if (yearly && byMonth.isEmpty() && !byMonthDay.isEmpty()) {
         if (interval > 1)
             return cannotKeep(QStringLiteral("BYMONTHDAY"), byMonthDay);
-        out[0] = QStringLiteral("FREQ=MONTHLY");
+        kind = QStringLiteral("MONTHLY");
         yearly = false;
     }
     if (!byMonth.isEmpty()) {
         if (!yearly || byMonth.toInt() != day.month())
             return cannotKeep(QStringLiteral("BYMONTH"), byMonth);
-        out << QStringLiteral("BYMONTH=") + byMonth;
+        keep(QLatin1String("BYMONTH"), byMonth);
     }
     if (!byMonthDay.isEmpty() && (byMonthDay.toInt() != day.day() || !weekdays.isEmpty()))
         return cannotKeep(QStringLiteral("BYMONTHDAY"), byMonthDay);
     if (weekdays.isEmpty())
-        return {out.join(QLatin1Char(';')), QString()};
+        return fitted();
     // One weekday with its place in the month, which must be the start's own.
     if (weekdays.size() > 1 || ordinals.first() == 0 || (yearly && byMonth.isEmpty()))
         return cannotKeep(QStringLiteral("BYDAY"), byDay);
@@ -389,8 +401,8 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
         ((ordinal >= 1 && ordinal <= 4 && (day.day() - 1) / 7 + 1 == ordinal) || (ordinal == -1 && isLast));
     if (!fits)
         return cannotKeep(QStringLiteral("BYDAY"), byDay);
-    out << QStringLiteral("BYDAY=") + byDay;
-    return {out.join(QLatin1Char(';')), QString()};
+    keep(QLatin1String("BYDAY"), byDay);
+    return fitted();
 }
 } // namespace
 
