@@ -995,14 +995,26 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
     // The rule as it reads in its own zone, and the same rule moved to the local first date:
     // the rule as written when it is written plainly and nothing in it moves.
     const int shift = int(start.date.daysTo(local.date()));
-    QStringList own, moved;
     const bool asWritten = shift == 0 && writtenPlainly(rule) && !rule.contains(QStringView(u"UNTIL"));
-    for (const QString &piece : asWritten ? QStringList() : rule.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    // Wall-clock readings in UTC spec, so that the UNTIL written as one compares with them.
+    QString ownRule = asWritten ? rule : QString(), movedRule = ownRule;
+    bool first = true;
+    for (const QStringView piece :
+         QStringView(rule).left(asWritten ? 0 : rule.size()).tokenize(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (!std::exchange(first, false)) {
+            ownRule.append(QLatin1Char(';'));
+            movedRule.append(QLatin1Char(';'));
+        }
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
-        const QString key = piece.left(eq).trimmed().toUpper();
-        const QString value = piece.mid(eq + 1).trimmed().toUpper();
+        if (eq <= 0) {
+            ownRule.append(piece);
+            movedRule.append(piece);
+            continue;
+        }
+        const QString key = piece.left(eq).trimmed().toString().toUpper();
+        const QString value = piece.mid(eq + 1).trimmed().toString().toUpper();
         QString ownValue = value, movedValue = value;
-        if (eq > 0 && key == QLatin1String("UNTIL")) {
+        if (key == QLatin1String("UNTIL")) {
             const QDateTime until = untilMoment(value, start.zone);
             const QDate day = ruleDate(value);
             if (until.isValid()) {
@@ -1011,22 +1023,19 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
             } else if (day.isValid()) {
                 movedValue = dayText(day.addDays(shift));
             }
-        } else if (eq > 0 && shift != 0 && key == QLatin1String("BYDAY")) {
+        } else if (shift != 0 && key == QLatin1String("BYDAY")) {
             QStringList days;
             for (const QString &entry : value.split(QLatin1Char(',')))
                 days << shiftedDay(entry, shift, local.date());
             movedValue = days.join(QLatin1Char(','));
-        } else if (eq > 0 && shift != 0 && key == QLatin1String("BYMONTHDAY") && value.toInt() == start.date.day()) {
+        } else if (shift != 0 && key == QLatin1String("BYMONTHDAY") && value.toInt() == start.date.day()) {
             movedValue = QString::number(local.date().day());
-        } else if (eq > 0 && shift != 0 && key == QLatin1String("BYMONTH") && value.toInt() == start.date.month()) {
+        } else if (shift != 0 && key == QLatin1String("BYMONTH") && value.toInt() == start.date.month()) {
             movedValue = QString::number(local.date().month());
         }
-        own << (eq > 0 ? key + QLatin1Char('=') + ownValue : piece);
-        moved << (eq > 0 ? key + QLatin1Char('=') + movedValue : piece);
+        ownRule.append(key).append(QLatin1Char('=')).append(ownValue);
+        movedRule.append(key).append(QLatin1Char('=')).append(movedValue);
     }
-    // Wall-clock readings in UTC spec, so that the UNTIL written as one compares with them.
-    const QString ownRule = asWritten ? rule : own.join(QLatin1Char(';'));
-    const QString movedRule = asWritten ? rule : moved.join(QLatin1Char(';'));
     const ICalRuleFit ownFit = fitICalRule(ownRule, wallKey(start.date, start.time), memo);
     if (ownFit.rule.isEmpty())
         return ownFit;
