@@ -325,11 +325,9 @@ QString blockKey(QStringView name, int *which = nullptr)
         QStringLiteral("duration"),
     };
     static_assert(std::size(keys) == kOtherKey);
-    // Keys start with a letter: the first one, in either case, passes over most of them.
-    const char16_t first = name.isEmpty() ? 0 : name.front().unicode() | 0x20;
     for (int k = 0; k < kOtherKey; ++k) {
         const QString &key = keys[k];
-        if (key.size() != name.size() || key.front().unicode() != first)
+        if (key.size() != name.size())
             continue;
         bool same = true;
         for (qsizetype i = 0; i < name.size() && same; ++i) {
