@@ -290,7 +290,7 @@ QString Occurrence::stepMeasure(IOccurrence::Type type)
 Occurrence Occurrence::fromRRule(const QDate &start, const QString &rule)
 {
     QMap<QString, QString> parts;
-    for (const QStringView piece : QStringView(rule).split(QLatin1Char(';'))) {
+    for (const QStringView piece : QStringView(rule).tokenize(u';')) {
         // NAME=VALUE with one "=" only.
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
         if (eq >= 0 && piece.indexOf(QLatin1Char('='), eq + 1) < 0)

@@ -14,6 +14,7 @@
 #include <array>
 #include <iterator>
 #include <limits>
+#include <type_traits>
 #include <numeric>
 #include <utility>
 #include <vector>
@@ -36,12 +37,12 @@ ICalRuleFit cannotKeep(const QString &key, const QString &value)
 }
 
 // One BYDAY entry: an optional signed ordinal and a weekday code.
-bool readDay(const QString &text, int *ordinal, int *weekday)
+bool readDay(QStringView text, int *ordinal, int *weekday)
 {
     if (text.size() < 2)
         return false;
-    *weekday = iCalWeekday(QStringView(text).right(2));
-    const QString number = text.left(text.size() - 2);
+    *weekday = iCalWeekday(text.right(2));
+    const QStringView number = text.left(text.size() - 2);
     bool ok = true;
     *ordinal = number.isEmpty() ? 0 : number.toInt(&ok);
     return ok && *weekday != 0 && (number.isEmpty() || *ordinal != 0);
@@ -112,7 +113,7 @@ QString untilDay(const QString &value, const QDate &day, const QTime &startTime,
 bool isPlain(QStringView rule)
 {
     bool haveFreq = false;
-    for (QStringView piece : rule.split(QLatin1Char(';'))) {
+    for (QStringView piece : rule.tokenize(u';')) {
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
         const QStringView key = piece.left(eq);
         const QStringView value = piece.mid(eq + 1);
@@ -141,6 +142,8 @@ bool isPlain(QStringView rule)
 // ("BYDAY=FR;BYSETPOS=-1" is "BYDAY=-1FR").
 template <class Parts> void foldSetPosition(Parts *parts, const QString &freq)
 {
+    if (!parts->contains(QStringLiteral("BYSETPOS")))
+        return;
     const QString byDay = parts->value(QStringLiteral("BYDAY"));
     const QString byMonth = parts->value(QStringLiteral("BYMONTH"));
     const bool inMonth = freq == QLatin1String("MONTHLY") ||
@@ -221,10 +224,30 @@ private:
     QVarLengthArray<std::pair<QString, QString>, 8> m_parts;
 };
 
+bool writtenPlainly(const QString &rule);
+
 template <class Parts> bool readRuleParts(const QString &rule, Parts *parts)
 {
     parts->clear();
-    for (const QStringView piece : QStringView(rule).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    if constexpr (std::is_same_v<Parts, RuleParts>) {
+        // A rule in upper case without blanks reads as it is written: its parts are its own text,
+        // alive while the rule is, and not copied.
+        if (writtenPlainly(rule)) {
+            for (qsizetype from = 0; from < rule.size();) {
+                qsizetype end = rule.indexOf(QLatin1Char(';'), from);
+                end = end < 0 ? rule.size() : end;
+                const qsizetype eq = QStringView(rule).mid(from, end - from).indexOf(QLatin1Char('='));
+                if (eq <= 0)
+                    return false;
+                if (!QStringView(rule).mid(from).startsWith(QLatin1String("X-")))
+                    parts->insert(QString::fromRawData(rule.constData() + from, eq),
+                                  QString::fromRawData(rule.constData() + from + eq + 1, end - from - eq - 1));
+                from = end + 1;
+            }
+            return true;
+        }
+    }
+    for (const QStringView piece : QStringView(rule).tokenize(u';', Qt::SkipEmptyParts)) {
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
         if (eq <= 0)
             return false;
@@ -262,10 +285,10 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
         return refused(tr("its rule picks some of its dates, such as the last weekday of a month"));
 
     // A time of day part only says again when the start is.
-    const std::pair<const char *, int> timeParts[] = {
-        {"BYHOUR", time.hour()}, {"BYMINUTE", time.minute()}, {"BYSECOND", time.second()}};
-    for (const auto &[name, value] : timeParts) {
-        const QString key = QLatin1String(name);
+    const std::pair<QString, int> timeParts[] = {{QStringLiteral("BYHOUR"), time.hour()},
+                                                 {QStringLiteral("BYMINUTE"), time.minute()},
+                                                 {QStringLiteral("BYSECOND"), time.second()}};
+    for (const auto &[key, value] : timeParts) {
         if (!parts.contains(key))
             continue;
         bool ok = false;
@@ -273,7 +296,19 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
             return refused(tr("it repeats more than once a day or at another time than its start"));
     }
 
-    QStringList out{QStringLiteral("FREQ=") + freq};
+    // The kept rule: its kind, which may change, and the parts after it, written as they are kept.
+    QString kind = freq;
+    QString kept;
+    kept.reserve(rule.size() + 16);
+    const auto keep = [&kept](QLatin1String name, const QString &value) {
+        kept.append(QLatin1Char(';')).append(name).append(QLatin1Char('=')).append(value);
+    };
+    const auto fitted = [&kind, &kept] {
+        QString text;
+        text.reserve(5 + kind.size() + kept.size());
+        text.append(QLatin1String("FREQ=")).append(kind).append(kept);
+        return ICalRuleFit{text, QString()};
+    };
     int interval = 1;
     if (parts.contains(QStringLiteral("INTERVAL"))) {
         bool ok = false;
@@ -283,27 +318,27 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
             return refused(tr("its rule cannot be read"));
         if (interval > 99)
             return cannotKeep(QStringLiteral("INTERVAL"), value);
-        out << QStringLiteral("INTERVAL=") + value;
+        keep(QLatin1String("INTERVAL"), value);
     }
     if (parts.contains(QStringLiteral("UNTIL"))) {
         bool ok = false;
         const QString until = untilDay(parts.take(QStringLiteral("UNTIL")), day, time, zoneOf(), &ok);
         if (!ok)
             return refused(tr("its rule cannot be read"));
-        out << QStringLiteral("UNTIL=") + until;
+        keep(QLatin1String("UNTIL"), until);
     }
     if (parts.contains(QStringLiteral("COUNT"))) {
         bool ok = false;
         const QString count = parts.take(QStringLiteral("COUNT"));
         if (count.toInt(&ok) < 1 || !ok)
             return refused(tr("its rule cannot be read"));
-        out << QStringLiteral("COUNT=") + count;
+        keep(QLatin1String("COUNT"), count);
     }
 
-    QList<int> weekdays;
-    QList<int> ordinals;
+    QVarLengthArray<int, 7> weekdays;
+    QVarLengthArray<int, 7> ordinals;
     const QString byDay = parts.take(QStringLiteral("BYDAY"));
-    for (const QString &entry : byDay.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+    for (const QStringView entry : QStringView(byDay).tokenize(u',', Qt::SkipEmptyParts)) {
         int ordinal = 0, weekday = 0;
         if (!readDay(entry, &ordinal, &weekday))
             return refused(tr("its rule cannot be read"));
@@ -323,8 +358,8 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
         if (!byMonthDay.isEmpty())
             return cannotKeep(QStringLiteral("BYMONTHDAY"), byMonthDay);
         if (weekdays.isEmpty())
-            return {out.join(QLatin1Char(';')), QString()};
-        if (ordinals.count(0) != ordinals.size())
+            return fitted();
+        if (std::count(ordinals.cbegin(), ordinals.cend(), 0) != ordinals.size())
             return cannotKeep(QStringLiteral("BYDAY"), byDay);
         // Every n-th day on some weekdays is no week rule; every day on some weekdays is one.
         if (freq == QLatin1String("DAILY") && interval > 1)
@@ -334,9 +369,9 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
             return cannotKeep(QStringLiteral("WKST"), wkst);
         if (!weekdays.contains(day.dayOfWeek()))
             return refused(tr("its first date is not one of the dates its rule gives"));
-        out[0] = QStringLiteral("FREQ=WEEKLY");
-        out << QStringLiteral("BYDAY=") + byDay;
-        return {out.join(QLatin1Char(';')), QString()};
+        kind = QStringLiteral("WEEKLY");
+        keep(QLatin1String("BYDAY"), byDay);
+        return fitted();
     }
 
     bool yearly = freq == QLatin1String("YEARLY");
@@ -344,18 +379,18 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
     if (yearly && byMonth.isEmpty() && !byMonthDay.isEmpty()) {
         if (interval > 1)
             return cannotKeep(QStringLiteral("BYMONTHDAY"), byMonthDay);
-        out[0] = QStringLiteral("FREQ=MONTHLY");
+        kind = QStringLiteral("MONTHLY");
         yearly = false;
     }
     if (!byMonth.isEmpty()) {
         if (!yearly || byMonth.toInt() != day.month())
             return cannotKeep(QStringLiteral("BYMONTH"), byMonth);
-        out << QStringLiteral("BYMONTH=") + byMonth;
+        keep(QLatin1String("BYMONTH"), byMonth);
     }
     if (!byMonthDay.isEmpty() && (byMonthDay.toInt() != day.day() || !weekdays.isEmpty()))
         return cannotKeep(QStringLiteral("BYMONTHDAY"), byMonthDay);
     if (weekdays.isEmpty())
-        return {out.join(QLatin1Char(';')), QString()};
+        return fitted();
     // One weekday with its place in the month, which must be the start's own.
     if (weekdays.size() > 1 || ordinals.first() == 0 || (yearly && byMonth.isEmpty()))
         return cannotKeep(QStringLiteral("BYDAY"), byDay);
@@ -366,8 +401,8 @@ template <typename ZoneOf> ICalRuleFit fitAt(const QString &rule, const QDate &d
         ((ordinal >= 1 && ordinal <= 4 && (day.day() - 1) / 7 + 1 == ordinal) || (ordinal == -1 && isLast));
     if (!fits)
         return cannotKeep(QStringLiteral("BYDAY"), byDay);
-    out << QStringLiteral("BYDAY=") + byDay;
-    return {out.join(QLatin1Char(';')), QString()};
+    keep(QLatin1String("BYDAY"), byDay);
+    return fitted();
 }
 } // namespace
 
@@ -690,7 +725,7 @@ RuleReading readingOf(const QString &rule)
         }
         return true;
     };
-    for (const QStringView part : QStringView(rule).split(QLatin1Char(';'))) {
+    for (const QStringView part : QStringView(rule).tokenize(u';')) {
         const qsizetype eq = part.indexOf(QLatin1Char('='));
         const QStringView name = part.left(eq).trimmed();
         const bool ascii = std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; });
@@ -960,14 +995,26 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
     // The rule as it reads in its own zone, and the same rule moved to the local first date:
     // the rule as written when it is written plainly and nothing in it moves.
     const int shift = int(start.date.daysTo(local.date()));
-    QStringList own, moved;
     const bool asWritten = shift == 0 && writtenPlainly(rule) && !rule.contains(QStringView(u"UNTIL"));
-    for (const QString &piece : asWritten ? QStringList() : rule.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+    // Wall-clock readings in UTC spec, so that the UNTIL written as one compares with them.
+    QString ownRule = asWritten ? rule : QString(), movedRule = ownRule;
+    bool first = true;
+    for (const QStringView piece :
+         QStringView(rule).left(asWritten ? 0 : rule.size()).tokenize(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        if (!std::exchange(first, false)) {
+            ownRule.append(QLatin1Char(';'));
+            movedRule.append(QLatin1Char(';'));
+        }
         const qsizetype eq = piece.indexOf(QLatin1Char('='));
-        const QString key = piece.left(eq).trimmed().toUpper();
-        const QString value = piece.mid(eq + 1).trimmed().toUpper();
+        if (eq <= 0) {
+            ownRule.append(piece);
+            movedRule.append(piece);
+            continue;
+        }
+        const QString key = piece.left(eq).trimmed().toString().toUpper();
+        const QString value = piece.mid(eq + 1).trimmed().toString().toUpper();
         QString ownValue = value, movedValue = value;
-        if (eq > 0 && key == QLatin1String("UNTIL")) {
+        if (key == QLatin1String("UNTIL")) {
             const QDateTime until = untilMoment(value, start.zone);
             const QDate day = ruleDate(value);
             if (until.isValid()) {
@@ -976,22 +1023,19 @@ ICalRuleFit compareInZones(const QString &rule, const ICalWallTime &start, const
             } else if (day.isValid()) {
                 movedValue = dayText(day.addDays(shift));
             }
-        } else if (eq > 0 && shift != 0 && key == QLatin1String("BYDAY")) {
+        } else if (shift != 0 && key == QLatin1String("BYDAY")) {
             QStringList days;
             for (const QString &entry : value.split(QLatin1Char(',')))
                 days << shiftedDay(entry, shift, local.date());
             movedValue = days.join(QLatin1Char(','));
-        } else if (eq > 0 && shift != 0 && key == QLatin1String("BYMONTHDAY") && value.toInt() == start.date.day()) {
+        } else if (shift != 0 && key == QLatin1String("BYMONTHDAY") && value.toInt() == start.date.day()) {
             movedValue = QString::number(local.date().day());
-        } else if (eq > 0 && shift != 0 && key == QLatin1String("BYMONTH") && value.toInt() == start.date.month()) {
+        } else if (shift != 0 && key == QLatin1String("BYMONTH") && value.toInt() == start.date.month()) {
             movedValue = QString::number(local.date().month());
         }
-        own << (eq > 0 ? key + QLatin1Char('=') + ownValue : piece);
-        moved << (eq > 0 ? key + QLatin1Char('=') + movedValue : piece);
+        ownRule.append(key).append(QLatin1Char('=')).append(ownValue);
+        movedRule.append(key).append(QLatin1Char('=')).append(movedValue);
     }
-    // Wall-clock readings in UTC spec, so that the UNTIL written as one compares with them.
-    const QString ownRule = asWritten ? rule : own.join(QLatin1Char(';'));
-    const QString movedRule = asWritten ? rule : moved.join(QLatin1Char(';'));
     const ICalRuleFit ownFit = fitICalRule(ownRule, wallKey(start.date, start.time), memo);
     if (ownFit.rule.isEmpty())
         return ownFit;

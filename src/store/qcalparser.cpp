@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <vector>
 
@@ -47,24 +48,26 @@ template <typename Text> int orderOf(QStringView a, Text b)
 
 } // namespace
 
-void QCalEvent::insert(const QString &key, const QVariant &value)
+void QCalEvent::insert(QString key, QVariant value)
 {
     if (!m_hasRare && !key.isEmpty()) {
         static const QLatin1String rare[] = {QLatin1String("recurrence_id"), QLatin1String("rdate"),
                                              QLatin1String("exdate"),        QLatin1String("duration"),
                                              QLatin1String("unknown_tzid"),  QLatin1String("dtstart_written"),
                                              QLatin1String("dtend_written"), QLatin1String("due_written")};
-        for (QLatin1String name : rare)
-            m_hasRare = m_hasRare || (key.front() == QLatin1Char(name.front()) && key == name);
+        for (QLatin1String name : rare) {
+            m_hasRare =
+                m_hasRare || (key.size() == name.size() && key.front() == QLatin1Char(name.front()) && key == name);
+        }
     }
     // Kept in file order: a block has a dozen, looked along, and properties() sorts them.
     for (auto &entry : m_properties) {
         if (entry.first.size() == key.size() && entry.first == key) {
-            entry.second = value;
+            entry.second = std::move(value);
             return;
         }
     }
-    m_properties.append({key, value});
+    m_properties.emplace_back(std::move(key), std::move(value));
 }
 
 void QCalEvent::remove(const QString &key)
@@ -148,6 +151,17 @@ namespace QCalParserPrivate {
 // Kept small: big short-lived buffers make the allocator tidy up all small blocks each time.
 constexpr qsizetype kChunkBytes = 16 * 1024;
 
+// Where a character first is from `from` on, or -1: straight to Qt's vector search, as a large file
+// looks for a few characters on every line.
+qsizetype findChar(QStringView text, char16_t c, qsizetype from = 0)
+{
+    if (from >= text.size())
+        return -1;
+    const char16_t *begin = text.utf16();
+    const char16_t *found = QtPrivate::qustrchr(text.mid(from), c);
+    return found == begin + text.size() ? -1 : found - begin;
+}
+
 // Names and values are compared many times a line; most are plain ASCII, compared here
 // without Unicode case folding, which the rest still get.
 bool equalsNoCase(QStringView a, QLatin1String b)
@@ -168,14 +182,13 @@ bool equalsNoCase(QStringView a, QLatin1String b)
 // RFC 5545 TEXT escapes; an unknown escape is kept as written.
 QString unescapeText(QStringView value)
 {
-    if (!value.contains(QLatin1Char('\\')))
+    if (findChar(value, u'\\') < 0)
         return value.toString();
     QString out;
     out.reserve(value.size());
     // The text between escapes goes over whole: most of a description is plain.
     qsizetype from = 0;
-    for (qsizetype i = value.indexOf(QLatin1Char('\\')); i >= 0 && i + 1 < value.size();
-         i = value.indexOf(QLatin1Char('\\'), from)) {
+    for (qsizetype i = findChar(value, u'\\'); i >= 0 && i + 1 < value.size(); i = findChar(value, u'\\', from)) {
         out += value.mid(from, i - from);
         const QChar next = value[i + 1];
         switch (next.unicode()) {
@@ -220,11 +233,11 @@ ContentLine splitLine(QStringView line)
         }
     }
     if (colon < 0)
-        colon = line.indexOf(QLatin1Char(':'));
+        colon = findChar(line, u':');
     ContentLine result;
     QStringView keyPart = colon < 0 ? line : line.left(colon);
     result.value = colon < 0 ? line : line.mid(colon + 1);
-    const qsizetype semicolon = keyPart.indexOf(QLatin1Char(';'));
+    const qsizetype semicolon = findChar(keyPart, u';');
     result.name = semicolon < 0 ? keyPart : keyPart.left(semicolon);
     result.params = semicolon < 0 ? QStringView() : keyPart.mid(semicolon + 1);
     return result;
@@ -247,7 +260,7 @@ template <typename Found> void forEachParameter(QStringView params, Found found)
         }
         const QStringView part = params.mid(start, i - start);
         start = i + 1;
-        const qsizetype eq = part.indexOf(QLatin1Char('='));
+        const qsizetype eq = findChar(part, u'=');
         if (eq < 0)
             continue;
         QStringView value = part.mid(eq + 1).trimmed();
@@ -272,8 +285,34 @@ QStringView parameter(QStringView params, QLatin1String wanted)
 }
 
 // The keys every block has share one string, so a large file does not make a
-// copy of "dtstart" per event.
-QString blockKey(QStringView name)
+// copy of "dtstart" per event; the storing code goes by the key's place in the list.
+enum BlockKey {
+    kUid,
+    kDtstart,
+    kDtend,
+    kDue,
+    kSummary,
+    kDescription,
+    kLocation,
+    kCategories,
+    kRrule,
+    kUrl,
+    kDtstamp,
+    kCreated,
+    kLastModified,
+    kSequence,
+    kStatus,
+    kTransp,
+    kClass,
+    kPriority,
+    kRdate,
+    kExdate,
+    kRecurrenceId,
+    kDuration,
+    kOtherKey
+};
+
+QString blockKey(QStringView name, int *which = nullptr)
 {
     static const QString keys[] = {
         QStringLiteral("uid"),           QStringLiteral("dtstart"),    QStringLiteral("dtend"),
@@ -285,18 +324,25 @@ QString blockKey(QStringView name)
         QStringLiteral("rdate"),         QStringLiteral("exdate"),     QStringLiteral("recurrence_id"),
         QStringLiteral("duration"),
     };
-    for (const QString &key : keys) {
+    static_assert(std::size(keys) == kOtherKey);
+    for (int k = 0; k < kOtherKey; ++k) {
+        const QString &key = keys[k];
         if (key.size() != name.size())
             continue;
         bool same = true;
         for (qsizetype i = 0; i < name.size() && same; ++i) {
             const char16_t c = name[i].unicode();
-            const char16_t k = key[i].unicode();
-            same = c == k || (c >= u'A' && c <= u'Z' && c + 32 == k) || (c == u'-' && k == u'_');
+            const char16_t u = key[i].unicode();
+            same = c == u || (c >= u'A' && c <= u'Z' && c + 32 == u) || (c == u'-' && u == u'_');
         }
-        if (same)
+        if (same) {
+            if (which)
+                *which = k;
             return key;
+        }
     }
+    if (which)
+        *which = kOtherKey;
     return QCalEvent::normalizedKey(name);
 }
 
@@ -352,7 +398,7 @@ public:
     {
         qsizetype pos = 0;
         while (pos < text.size()) {
-            const qsizetype nl = text.indexOf(QLatin1Char('\n'), pos);
+            const qsizetype nl = findChar(text, u'\n', pos);
             const QStringView piece = text.mid(pos, (nl < 0 ? text.size() : nl) - pos);
             if (nl < 0) {
                 appendCapped(m_physical, piece);
@@ -449,9 +495,10 @@ private:
         const ContentLine cl = splitLine(line);
         const bool isBegin = equalsNoCase(cl.name, QLatin1String("BEGIN"));
         const bool isEnd = equalsNoCase(cl.name, QLatin1String("END"));
-        const QStringView component = cl.value.trimmed();
-        const bool isEntry =
-            equalsNoCase(component, QLatin1String("VEVENT")) || equalsNoCase(component, QLatin1String("VTODO"));
+        // Only the lines that open or close a component name one: the others are not looked at for it.
+        const QStringView component = isBegin || isEnd ? cl.value.trimmed() : QStringView();
+        const bool isEntry = isBegin && (equalsNoCase(component, QLatin1String("VEVENT")) ||
+                                         equalsNoCase(component, QLatin1String("VTODO")));
         if (m_inZone) {
             // A zone block without its END must not swallow the entries after it.
             if (!(isBegin && isEntry)) {
@@ -469,7 +516,7 @@ private:
             }
             if (isBegin && isEntry) {
                 m_current = QCalEventPtr::create();
-                m_current->m_properties.reserve(16);
+                m_current->m_properties.reserve(12);
                 m_depth = 0;
             }
             return;
@@ -556,22 +603,33 @@ private:
     void storeProperty(const ContentLine &cl)
     {
         // Already in its stored form, and shared: stored as it is.
-        const QString key = blockKey(cl.name);
-        if (key == QLatin1String("dtstart") || key == QLatin1String("dtend") || key == QLatin1String("due") ||
-            key == QLatin1String("recurrence_id")) {
+        int which = kOtherKey;
+        QString key = blockKey(cl.name, &which);
+        switch (which) {
+        case kDtstart:
+        case kDtend:
+        case kDue:
+        case kRecurrenceId: {
             bool dateOnly = false;
-            const QDateTime value = readDate(cl.value, cl.params, &dateOnly, key, -1);
-            m_current->insert(key, value);
+            QDateTime value = readDate(cl.value, cl.params, &dateOnly, key, -1);
             m_current->setDateOnly(key, dateOnly && value.isValid());
-        } else if (key == QLatin1String("rdate") || key == QLatin1String("exdate")) {
+            m_current->insert(std::move(key), QVariant(std::move(value)));
+            break;
+        }
+        case kRdate:
+        case kExdate:
             storeDates(cl, key);
-        } else if (key == QLatin1String("categories")) {
-            m_current->insert(key, cl.value.isEmpty() ? QStringList() : QStringList{cl.value.toString()});
-        } else if (key == QLatin1String("summary") || key == QLatin1String("description") ||
-                   key == QLatin1String("location")) {
-            m_current->insert(key, unescapeText(cl.value));
-        } else {
-            m_current->insert(key, cl.value.toString());
+            break;
+        case kCategories:
+            m_current->insert(std::move(key), cl.value.isEmpty() ? QStringList() : QStringList{cl.value.toString()});
+            break;
+        case kSummary:
+        case kDescription:
+        case kLocation:
+            m_current->insert(std::move(key), QVariant(unescapeText(cl.value)));
+            break;
+        default:
+            m_current->insert(std::move(key), QVariant(cl.value.toString()));
         }
     }
 
@@ -626,7 +684,7 @@ private:
         });
         *dateOnly = equalsNoCase(valueType, QLatin1String("DATE")) || raw.size() == 8;
         QString text;
-        const qsizetype zulu = raw.indexOf(QLatin1Char('Z'));
+        const qsizetype zulu = findChar(raw, u'Z');
         const bool utc = zulu >= 0;
         if (utc && zulu == raw.size() - 1) {
             raw.chop(1); // the usual place: no copy
@@ -720,21 +778,31 @@ private:
     // are few, are read as they are.
     QDateTime inSystemZone(NamedZone &named, const QDate &date, const QTime &time)
     {
-        constexpr qint64 kDay = 24 * 3600;
-        const qint64 wall = wallSeconds(date, time) - kUnixDay * kDay;
-        ZoneOffsets &known = named.offsets;
+        const qint64 wall = wallSeconds(date, time) - kUnixDay * kDaySeconds;
+        qint64 utc = 0;
+        if (awayFromChanges(named.offsets, named.source, wall, &utc))
+            return QDateTime::fromSecsSinceEpoch(utc, Qt::UTC);
+        return ICalSourceZone::toUtc(date, time, named.zone);
+    }
+
+    // The moment of a wall-clock reading (seconds since 1970) two days or more from the zone's
+    // changes, through its offsets over the years around; false nearer one.
+    static bool awayFromChanges(ZoneOffsets &known, const ICalSourceZone &zone, qint64 wall, qint64 *utc)
+    {
+        constexpr qint64 kDay = kDaySeconds;
         if (wall - 3 * kDay < known.from || wall + 3 * kDay > known.to) {
             known.from = wall - 20 * 366 * kDay;
             known.to = wall + 20 * 366 * kDay;
-            known.offsets = named.source.offsets(QDateTime::fromSecsSinceEpoch(known.from, Qt::UTC),
-                                                 QDateTime::fromSecsSinceEpoch(known.to, Qt::UTC));
+            known.offsets = zone.offsets(QDateTime::fromSecsSinceEpoch(known.from, Qt::UTC),
+                                         QDateTime::fromSecsSinceEpoch(known.to, Qt::UTC));
         }
         const auto &offsets = known.offsets;
         const auto next = std::upper_bound(offsets.cbegin(), offsets.cend(), wall - 2 * kDay,
                                            [](qint64 moment, const auto &span) { return moment < span.first; });
-        if (next != offsets.cbegin() && (next == offsets.cend() || next->first > wall + 2 * kDay))
-            return QDateTime::fromSecsSinceEpoch(wall - std::prev(next)->second, Qt::UTC);
-        return ICalSourceZone::toUtc(date, time, named.zone);
+        if (next == offsets.cbegin() || (next != offsets.cend() && next->first <= wall + 2 * kDay))
+            return false;
+        *utc = wall - std::prev(next)->second;
+        return true;
     }
 
     // A series repeats its start's wall-clock time in the start's own zone; whole days are
@@ -800,7 +868,15 @@ private:
     {
         if (!m_localZone.isValid())
             return QDateTime(date, time, Qt::LocalTime);
-        return remembered(m_localReadings, wallSeconds(date, time), [&] { return inZone(date, time, m_localZone); });
+        const qint64 wall = wallSeconds(date, time);
+        return remembered(m_localReadings, wall, [&] {
+            // Away from the clock changes a reading is one moment, found through the offsets: the
+            // zone is asked once, not twice.
+            qint64 utc = 0;
+            if (awayFromChanges(m_localOffsets, m_localSource, wall - kUnixDay * kDaySeconds, &utc))
+                return QDateTime::fromSecsSinceEpoch(utc, m_localZone);
+            return inZone(date, time, m_localZone);
+        });
     }
 
     // A file's times repeat the same days and hours, and reading one through a zone is what
@@ -819,6 +895,7 @@ private:
     }
 
     static constexpr qint64 kUnixDay = 2440588; // the Julian day of 1 January 1970
+    static constexpr qint64 kDaySeconds = 24 * 3600;
 
     static qint64 wallSeconds(const QDate &date, const QTime &time)
     {
@@ -876,6 +953,8 @@ private:
 
     QList<QCalEventPtr> &m_out;
     const QTimeZone m_localZone;
+    const ICalSourceZone m_localSource{m_localZone};
+    ZoneOffsets m_localOffsets;
     QHash<qint64, QDateTime> m_localReadings; // by wall-clock second
     QHash<qint64, QDateTime> m_utcReadings;   // by UTC millisecond
     std::vector<NamedZone> m_namedZones;

@@ -70,7 +70,7 @@ public:
 private:
     friend class QCalParserPrivate::Reader;
     static int dateKeyBit(QStringView key);
-    void insert(const QString &key, const QVariant &value);
+    void insert(QString key, QVariant value);
     void remove(const QString &key);
     template <typename Key> QVariant find(const Key &key) const;
 
