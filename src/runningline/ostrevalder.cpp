@@ -909,6 +909,8 @@ bool Ostrevalder::takePlaceBack(const QEvent *event)
                .arg(put.height())
                .toUtf8());
     placeBar();
+    // The widget may not have taken the window manager's size yet: it then moved the window alone, at that size.
+    windowHandle()->setGeometry(geometry());
     return true;
 }
 
