@@ -14,18 +14,6 @@
 
 #include <QWindow>
 
-namespace AppWindowsPrivate {
-
-IWindowSystem *windowSystem()
-{
-    static const std::unique_ptr<IWindowSystem> system = IWindowSystem::create();
-    return system.get();
-}
-
-} // namespace AppWindowsPrivate
-
-using namespace AppWindowsPrivate;
-
 AppWindows::AppWindows(IApplicationAsk &ask, WebController *web, const EventServices &events,
                        const SharedActions &actions)
     : m_ask(ask), m_web(web), m_events(events), m_actions(actions)
@@ -134,7 +122,7 @@ void AppWindows::restoreReminders()
 {
     for (ReminderWidget *reminder : ReminderWidget::widgets()) {
         if (reminder->isVisible() && reminder->isMinimized()) {
-            windowSystem()->restoreWithoutFocus(reminder->windowHandle());
+            IWindowSystem::shared()->restoreWithoutFocus(reminder->windowHandle());
             showAgain(reminder, false);
         }
     }

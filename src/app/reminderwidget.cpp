@@ -57,12 +57,6 @@ void dropStyleTables()
     }
 }
 
-IWindowSystem *windowSystem()
-{
-    static const std::unique_ptr<IWindowSystem> s_system = IWindowSystem::create();
-    return s_system.get();
-}
-
 QRect availableAreaUnderCursor()
 {
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
@@ -140,8 +134,8 @@ protected:
         for (ReminderWidget *widget : ReminderWidget::widgets())
             reminders << widget->windowHandle();
         for (QWindow *other : QGuiApplication::topLevelWindows()) {
-            if (other->isVisible() && !reminders.contains(other) && windowSystem()->covers(other, window)) {
-                windowSystem()->activate(quint32(window->winId()), 0);
+            if (other->isVisible() && !reminders.contains(other) && IWindowSystem::shared()->covers(other, window)) {
+                IWindowSystem::shared()->activate(quint32(window->winId()), 0);
                 break;
             }
         }
@@ -168,8 +162,8 @@ ReminderWidget::ReminderWidget(const AbstractCommonEventPtr &event)
     setAttribute(Qt::WA_ShowWithoutActivating);
     create();
     // Above the program's dialogs too, which some window managers keep above every window of the program.
-    windowSystem()->standApart(windowHandle());
-    new ClickFocus(this, windowSystem());
+    IWindowSystem::shared()->standApart(windowHandle());
+    new ClickFocus(this, IWindowSystem::shared());
     new AboveOwnWindows(this);
     s_widgets.append(this);
     s_mostOpen = qMax(s_mostOpen, s_widgets.size());

@@ -34,12 +34,6 @@ IWindowProbe *probe()
     return s_probe ? s_probe : IWindowProbe::platformProbe();
 }
 
-IWindowSystem *windowSystem()
-{
-    static const std::unique_ptr<IWindowSystem> system = IWindowSystem::create();
-    return system.get();
-}
-
 QSet<Gadget *> &liveGadgets()
 {
     static QSet<Gadget *> s_gadgets;
@@ -54,8 +48,8 @@ bool compositing()
     static bool s_watching = false;
     if (!s_watching) {
         s_watching = true;
-        s_compositing = windowSystem()->compositing();
-        windowSystem()->watchCompositing([](bool on) {
+        s_compositing = IWindowSystem::shared()->compositing();
+        IWindowSystem::shared()->watchCompositing([](bool on) {
             s_compositing = on;
             for (Gadget *gadget : std::as_const(liveGadgets()))
                 gadget->setShadow(on);
@@ -104,7 +98,7 @@ Gadget::Gadget(const QByteArray &uid, GadgetThemeManager *themeManager, QWidget 
     setCaptionEditing(false);
     connect(m_ui->captionEdit, &QLineEdit::editingFinished, this, &Gadget::onCaptionEntered);
     resize(180, 225);
-    new ClickFocus(this, windowSystem(), [this] { nativeFlagsChanged(); });
+    new ClickFocus(this, IWindowSystem::shared(), [this] { nativeFlagsChanged(); });
     liveGadgets().insert(this);
     refreshShadow();
 }
@@ -497,8 +491,8 @@ void Gadget::showEvent(QShowEvent *event)
 {
     // Told before it maps, so that the window manager reads it with the window.
     if (QWindow *window = windowHandle()) {
-        windowSystem()->setDesktopToolType(window);
-        windowSystem()->setSkipTaskbar(window);
+        IWindowSystem::shared()->setDesktopToolType(window);
+        IWindowSystem::shared()->setSkipTaskbar(window);
     }
     if (styleSheet().isEmpty())
         applyTheme();
@@ -512,7 +506,7 @@ void Gadget::nativeFlagsChanged()
 {
     // Qt writes the window's type anew with its flags.
     if (QWindow *window = windowHandle())
-        windowSystem()->setDesktopToolType(window);
+        IWindowSystem::shared()->setDesktopToolType(window);
 }
 
 QList<QRect> Gadget::foreignWindowRects() const
@@ -520,7 +514,7 @@ QList<QRect> Gadget::foreignWindowRects() const
     const QWindow *window = windowHandle();
     const qreal ratio = window ? window->devicePixelRatio() : 1.0;
     QList<QRect> rects;
-    for (const QRect &r : windowSystem()->shownWindowRects(const_cast<QWindow *>(window)))
+    for (const QRect &r : IWindowSystem::shared()->shownWindowRects(const_cast<QWindow *>(window)))
         rects << QRect(QPoint(qRound(r.x() / ratio), qRound(r.y() / ratio)),
                        QSize(qRound(r.width() / ratio), qRound(r.height() / ratio)));
     return rects;

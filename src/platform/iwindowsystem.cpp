@@ -59,3 +59,9 @@ std::unique_ptr<IWindowSystem> IWindowSystem::create()
 #endif
     return std::make_unique<NullWindowSystem>();
 }
+
+IWindowSystem *IWindowSystem::shared()
+{
+    static const std::unique_ptr<IWindowSystem> s_system = create();
+    return s_system.get();
+}

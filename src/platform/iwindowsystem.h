@@ -143,6 +143,8 @@ public:
 
     // The window system of this session: X11 through xcb where available, else one that does nothing.
     static std::unique_ptr<IWindowSystem> create();
+    // One of them for the whole program, made at first use.
+    static IWindowSystem *shared();
 };
 
 // Does nothing and says so; used where no X11 connection exists.

@@ -882,15 +882,36 @@ void Ostrevalder::showEvent(QShowEvent *event)
 void Ostrevalder::moveEvent(QMoveEvent *event)
 {
     QWidget::moveEvent(event);
-    if (isVisible())
+    if (isVisible() && !takePlaceBack(event))
         applyDockHints();
 }
 
 void Ostrevalder::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    if (isVisible())
+    if (isVisible() && !takePlaceBack(event))
         applyDockHints();
+}
+
+bool Ostrevalder::takePlaceBack(const QEvent *event)
+{
+    if (!m_docked || !event->spontaneous() || !windowHandle())
+        return false;
+    // The window's geometry as the window server told it, both parts at once.
+    const QRect put = windowHandle()->geometry();
+    if (put == m_placeTakenBack || put == placement(nullptr))
+        return false;
+    m_placeTakenBack = put;
+    QR_LOG(QStringLiteral("The window manager put the bar at %1,%2 %3x%4: it goes back")
+               .arg(put.x())
+               .arg(put.y())
+               .arg(put.width())
+               .arg(put.height())
+               .toUtf8());
+    placeBar();
+    // The widget may not have taken the window manager's size yet: it then moved the window alone, at that size.
+    windowHandle()->setGeometry(geometry());
+    return true;
 }
 
 // ---- colours

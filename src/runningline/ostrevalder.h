@@ -111,6 +111,10 @@ protected:
 private:
     void applySetting(const QByteArray &id, const QVariant &value);
     void applyDockHints();
+    // A window manager may move or size the bar itself after it placed itself, as fluxbox does to keep windows on a
+    // screen that shrank: the bar goes back at once, reserving nothing where it was put. Once for each place it is put
+    // in, so as not to fight one that keeps it where it wants it. True when it went back.
+    bool takePlaceBack(const QEvent *event);
     void updateBackground(bool mayGrab);
     void applyTextColour();
     void updateInfoLines();
@@ -156,6 +160,8 @@ private:
     // The window manager's own panel windows, as last read (device pixels).
     QList<QRect> m_panels;
     BarPlacement::WorkAreaReader m_workAreaReader;
+    // Where the window manager last put the bar on its own.
+    QRect m_placeTakenBack;
     // The bar's last two struts, in logical pixels.
     QList<DockStrip> m_ownStruts;
     QByteArray m_loggedDocks;

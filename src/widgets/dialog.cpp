@@ -19,12 +19,6 @@ Properties *properties()
     return app ? app->properties() : nullptr;
 }
 
-IWindowSystem *windowSystem()
-{
-    static const std::unique_ptr<IWindowSystem> system = IWindowSystem::create();
-    return system.get();
-}
-
 } // namespace
 
 Dialog::Dialog(QWidget *parent, const QByteArray &geometrySid, Qt::WindowFlags flags)
@@ -104,7 +98,8 @@ void Dialog::restoreWindowGeometry()
 void Dialog::takePlaceFromServer()
 {
     QWindow *window = windowHandle();
-    const QRect onServer = window && isVisible() && !m_placePending ? windowSystem()->windowRect(window) : QRect();
+    const QRect onServer =
+        window && isVisible() && !m_placePending ? IWindowSystem::shared()->windowRect(window) : QRect();
     if (!onServer.isValid())
         return;
     const QPoint place = (QPointF(onServer.topLeft()) / window->devicePixelRatio()).toPoint();

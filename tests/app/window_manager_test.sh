@@ -89,6 +89,8 @@ xfwm4) set -- xfwm4 --compositor=off ;;
 # It does nothing without desktops; its socket goes with the runtime folder.
 bspwm) printf '#!/bin/sh\nbspc monitor -d 1 2\n' >"$ROOT/bspwmrc" && chmod +x "$ROOT/bspwmrc" &&
     export BSPWM_SOCKET="$RUN/bspwm" && set -- bspwm -c "$ROOT/bspwmrc" ;;
+# Its wallpaper setter, failing on a loaded machine, leaves a message window that outlives the test.
+fluxbox) mkdir "$ROOT/.fluxbox" && echo 'background: unset' >"$ROOT/.fluxbox/overlay" && set -- fluxbox ;;
 jwm) echo '<JWM><Include>/etc/jwm/system.jwmrc</Include><FocusModel>click</FocusModel></JWM>' >"$ROOT/.jwmrc" && set -- jwm ;;
 *) set -- "$WM" ;;
 esac
