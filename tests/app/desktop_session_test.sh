@@ -67,8 +67,7 @@ start_program() {
 
 # Openbox announces itself before it handles map requests, and may drop one while it starts: show a
 # probe anew until one is managed.
-# Fluxbox's own toolbar would hold the tray and the bottom edge. Its wallpaper setter, failing on a loaded machine,
-# leaves a message window that outlives the test.
+# Fluxbox's own toolbar would hold the tray and the bottom edge; its wallpaper setter can leave a message window.
 mkdir "$ROOT/.fluxbox" && printf 'session.screen0.toolbar.%s\n' "visible: false" "tools: clock" >"$ROOT/.fluxbox/init" &&
     echo 'background: unset' >"$ROOT/.fluxbox/overlay"
 HOME="$ROOT" $WM >"$ROOT/wm.log" 2>&1 & PIDS="$PIDS $!"

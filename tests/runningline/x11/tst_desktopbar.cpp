@@ -233,26 +233,27 @@ private slots:
     {
         QDialog form;
         form.show();
-        std::unique_ptr<OccurrenceEditor> editor;
+        std::unique_ptr<OccurrenceEditor> kept;
         const auto place = [this](QWidget *w) { return serverGeometry(m_c, xcb_window_t(w->winId())); };
         const auto click = [](auto p) {
             return xdotool(QString("mousemove %1 %2 click 1").arg(p.x()).arg(p.y()).split(' '));
         };
-        for (int round = 0; round < 12; ++round, editor->reject()) {
+        for (int round = 0; round < 12; ++round, kept->reject()) {
             // Shown again, and new as each form makes its own.
             if (round % 2 == 0)
-                editor = std::make_unique<OccurrenceEditor>(Occurrence(QDate(2027, 3, 15), IOccurrence::Once), &form);
-            editor->setOccurrence(Occurrence(QDate(2027, 3, 15), IOccurrence::Once));
-            editor->show();
-            QTRY_COMPARE(activeWindow(m_c), xcb_window_t(editor->winId()));
-            const QRect before = place(editor.get()),
-                        field = editor->findChild<QWidget *>("repeatComboBox")->geometry().translated(before.topLeft());
+                kept = std::make_unique<OccurrenceEditor>(Occurrence(QDate(2027, 3, 15), IOccurrence::Once), &form);
+            OccurrenceEditor &editor = *kept;
+            editor.setOccurrence(Occurrence(QDate(2027, 3, 15), IOccurrence::Once));
+            editor.show();
+            QTRY_COMPARE(activeWindow(m_c), xcb_window_t(editor.winId()));
+            const QRect before = place(&editor),
+                        field = editor.findChild<QWidget *>("repeatComboBox")->geometry().translated(before.topLeft());
             QWidget *list = nullptr;
             QVERIFY(click(field.center()));
             QTRY_VERIFY((list = QApplication::activePopupWidget()) && place(list).intersects(field));
             QVERIFY(click(place(list).topLeft() + QPoint(place(list).width() / 2, place(list).height() * 3 / 10)));
-            QTRY_VERIFY(place(editor.get()).size() == editor->size() && editor->height() > before.height());
-            QCOMPARE(place(editor.get()).topLeft(), before.topLeft());
+            QTRY_VERIFY(place(&editor).size() == editor.size() && editor.height() > before.height());
+            QCOMPARE(place(&editor).topLeft(), before.topLeft());
         }
     }
 

@@ -5,6 +5,7 @@
 #include "runninglinetestenv.h"
 #include "runningline/ostrevalder.h"
 #include "testhelpers.h"
+#include "x11desktop.h"
 #include "x11properties.h"
 
 #include <QLoggingCategory>
@@ -112,12 +113,7 @@ private slots:
         // Another client moves and sizes the bar at once (fluxbox keeps windows on a screen that shrank): it goes back.
         const quint32 put[] = {100, 100, quint32(screen.width() / 2)};
         xcb_configure_window(c, window, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH, put);
-        const auto placed = [c, window] {
-            const std::unique_ptr<xcb_get_geometry_reply_t, decltype(&free)> g(
-                xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr), &free);
-            return g ? QRect(g->x, g->y, g->width, g->height) : QRect();
-        };
-        QTRY_COMPARE(placed(), bounds);
+        QTRY_COMPARE(X11Desktop::serverGeometry(c, window), bounds);
 
         // Moving the bar to the other edge moves its strip with it, while it is shown.
         s_strutLines.clear();
