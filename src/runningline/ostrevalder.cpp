@@ -51,18 +51,20 @@ QRect logicalRect(const QRect &r, qreal ratio)
                  QSize(qRound(r.width() / ratio), qRound(r.height() / ratio)));
 }
 
+// A place for the log: "x,y wxh".
+QString rectText(const QRect &r)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+
 // The docks as one log line: window, place and whether it was there before the bar.
 QByteArray docksText(const QList<DockWindow> &docks)
 {
     QStringList seen;
     for (const DockWindow &dock : docks)
-        seen << QStringLiteral("0x%1 %2,%3 %4x%5 %6")
+        seen << QStringLiteral("0x%1 %2 %3")
                     .arg(dock.id, 0, 16)
-                    .arg(dock.rect.x())
-                    .arg(dock.rect.y())
-                    .arg(dock.rect.width())
-                    .arg(dock.rect.height())
-                    .arg(dock.earlier ? QStringLiteral("earlier") : QStringLiteral("later"));
+                    .arg(rectText(dock.rect), dock.earlier ? QStringLiteral("earlier") : QStringLiteral("later"));
     return seen.isEmpty() ? QByteArray("none") : seen.join(QStringLiteral("; ")).toUtf8();
 }
 
@@ -902,12 +904,7 @@ bool Ostrevalder::takePlaceBack(const QEvent *event)
     if (put == m_placeTakenBack || put == placement(nullptr))
         return false;
     m_placeTakenBack = put;
-    QR_LOG(QStringLiteral("The window manager put the bar at %1,%2 %3x%4: it goes back")
-               .arg(put.x())
-               .arg(put.y())
-               .arg(put.width())
-               .arg(put.height())
-               .toUtf8());
+    QR_LOG(QStringLiteral("The window manager put the bar at %1: it goes back").arg(rectText(put)).toUtf8());
     placeBar();
     // The widget may not have taken the window manager's size yet: it then moved the window alone, at that size.
     windowHandle()->setGeometry(geometry());
