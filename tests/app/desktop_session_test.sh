@@ -8,6 +8,9 @@ ROOT=$(mktemp -d)
 FAKETIME=$2
 WM=${3:-openbox --sm-disable}
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_MONOTONIC=1
+# A faked clock leaves file times alone: with them faked, fontconfig takes the system's font cache for stale and
+# rewrites it with times no other process agrees with, and every program started after pays a rescan.
+export NO_FAKE_STAT=1
 export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
 unset QT_QPA_PLATFORM # the session bus is the test's own (xvfb-run-noreset.sh)
 PIDS=""
@@ -66,14 +69,16 @@ start_program() {
 }
 
 # Openbox announces itself before it handles map requests, and may drop one while it starts: show a
-# probe anew until one is managed.
+# probe anew until one is managed. On a loaded machine a probe may take seconds to make its window: it is
+# given up only once that window is there and stays unmanaged.
 # Fluxbox's own toolbar would hold the tray and the bottom edge; its wallpaper setter can leave a message window.
 mkdir "$ROOT/.fluxbox" && printf 'session.screen0.toolbar.%s\n' "visible: false" "tools: clock" >"$ROOT/.fluxbox/init" &&
     echo 'background: unset' >"$ROOT/.fluxbox/overlay"
 HOME="$ROOT" $WM >"$ROOT/wm.log" 2>&1 & PIDS="$PIDS $!"
 until_true 200 eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "no $WM: $(cat "$ROOT/wm.log")"
 n=0
-until xmessage probe >/dev/null 2>&1 & PROBE=$! && until_true 10 eval 'xprop -root _NET_CLIENT_LIST | grep -q 0x'; do
+until xmessage probe >/dev/null 2>&1 & PROBE=$! && until_true 300 eval 'xdotool search --name "^xmessage\$"' >/dev/null &&
+    until_true 30 eval 'xprop -root _NET_CLIENT_LIST | grep -q 0x'; do
     kill "$PROBE"; n=$((n + 1)); [ $n -lt 20 ] || fail "$WM manages no window"
 done
 kill "$PROBE"

@@ -12,6 +12,9 @@ unset QT_QPA_PLATFORM
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_MONOTONIC=1 HOME="$ROOT"
 export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
 export XDG_RUNTIME_DIR="$RUN" XDG_CONFIG_HOME="$ROOT/.config"
+# A faked clock leaves file times alone: with them faked, fontconfig takes the system's font cache for stale and
+# rewrites it with times no other process agrees with, and every program started after pays a rescan.
+export NO_FAKE_STAT=1
 # libfaketime's shared memory, named after the process that made it, outlives a kill -9.
 cleanup() { for p in $PIDS; do kill -9 "$p"; wait "$p"; rm -f "/dev/shm/faketime_shm_$p" "/dev/shm/sem.faketime_sem_$p"; done 2>/dev/null; rm -rf "$ROOT" "$RUN"; }
 fail() { echo "FAIL ($WM): $*"; cleanup; exit 1; }
@@ -161,7 +164,8 @@ if [ "$(xprop -root _NET_NUMBER_OF_DESKTOPS | awk '{print $NF}')" -gt 1 ] 2>/dev
     xdotool set_desktop 0 && until_true 50 viewable "$TYPING" || fail "desktop 1 not back"
 fi
 # The settings dialog from the bar's menu, open while the reminders come.
-xdotool mousemove --window "$BAR" 8 8 click 3 && until_true 50 menu_open && xdotool key s
+xdotool mousemove --window "$BAR" 8 8 click 3 && until_true 50 menu_open || fail "no menu from the bar"
+xdotool key s
 until_true 100 eval 'DIALOG=$(named Settings) && [ -n "$DIALOG" ]' || fail "no settings dialog"
 
 xdotool windowactivate "$TYPING" 2>/dev/null; until_true 100 has_focus "$TYPING" || fail "the xterm has no keyboard"
