@@ -17,9 +17,6 @@ ROOT=$(mktemp -d)
 export HOME="$ROOT/home" XDG_CONFIG_HOME="$ROOT/home/.config" XDG_DATA_HOME="$ROOT/home/.local/share"
 export XDG_RUNTIME_DIR="$ROOT/run" XDG_CACHE_HOME="$ROOT/home/.cache"
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0
-# A faked clock leaves file times alone: with them faked, fontconfig takes the system's font cache for stale and
-# rewrites it with times no other process agrees with, and every program started after pays a rescan.
-export NO_FAKE_STAT=1
 [ "$MODE" = skipped ] && export TZ=$(python3 -c 'import datetime as d
 n = ((d.datetime.utcnow() + d.timedelta(hours=2)).date() + d.timedelta(days=1)).timetuple().tm_yday - 1
 print("XST-2XDT-3,%d/0,%d/0" % (n, (n + 10) % 365))')

@@ -8,9 +8,6 @@ ROOT=$(mktemp -d)
 FAKETIME=$2
 WM=${3:-openbox --sm-disable}
 export ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 FAKETIME_DONT_FAKE_MONOTONIC=1
-# A faked clock leaves file times alone: with them faked, fontconfig takes the system's font cache for stale and
-# rewrites it with times no other process agrees with, and every program started after pays a rescan.
-export NO_FAKE_STAT=1
 export FAKETIME_TIMESTAMP_FILE="$ROOT/faketime" FAKETIME_CACHE_DURATION=1 QR_CLOCK_POLL_MSECS=500
 unset QT_QPA_PLATFORM # the session bus is the test's own (xvfb-run-noreset.sh)
 PIDS=""
